@@ -1,0 +1,30 @@
+# One static library per subsystem folder; every .cpp/.h of the folder (and its
+# subfolders) belongs to it, so adding a class never touches a CMakeLists.
+function(fenwar_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB_RECURSE resources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${name} STATIC ${sources} ${resources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  set_target_properties(${name} PROPERTIES AUTORCC ON)
+endfunction()
+
+# Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.
+function(fenwar_tests lib)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  file(GLOB support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+  foreach(src ${tests})
+    get_filename_component(test ${src} NAME_WE)
+    add_executable(${test} ${src} ${support})
+    target_include_directories(${test} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${test} PRIVATE ${lib} Qt6::Test)
+    target_compile_definitions(${test} PRIVATE
+      FENWAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FENWAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    add_test(NAME ${test} COMMAND ${test})
+    set_tests_properties(${test} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;LANG=C.UTF-8"
+      TIMEOUT 300)
+  endforeach()
+endfunction()

@@ -1,0 +1,7 @@
+#include "core/Usr.h"
+
+Usr::State &Usr::st()
+{
+    static State state;
+    return state;
+}

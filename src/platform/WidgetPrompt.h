@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Prompt.h"
+
+// The interactive prompt: Qt message boxes, input dialogs and file dialogs.
+class WidgetPrompt : public Prompt
+{
+public:
+    int message(const QString &text, int style, const QString &title) override;
+    QString input(const QString &text, const QString &title, const QString &defaultValue, bool *ok) override;
+    QString openFile(const QString &title, const QString &dir, const QString &filter) override;
+    QString saveFile(const QString &title, const QString &dir, const QString &filter) override;
+    QString chooseFolder(const QString &title, const QString &dir) override;
+};

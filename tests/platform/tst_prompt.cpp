@@ -1,0 +1,44 @@
+#include "platform/Prompt.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QtTest>
+
+class TestPrompt : public QObject
+{
+    Q_OBJECT
+private slots:
+    void scriptedAnswersInOrder()
+    {
+        ScriptedPrompt prompt;
+        prompt.answers << Prompt::Yes << Prompt::Cancel;
+        QCOMPARE(Prompt::current().message(QStringLiteral("一"), Prompt::YesNoCancel), int(Prompt::Yes));
+        QCOMPARE(Prompt::current().message(QStringLiteral("二"), Prompt::YesNoCancel), int(Prompt::Cancel));
+        QCOMPARE(Prompt::current().message(QStringLiteral("三")), int(Prompt::Ok));
+        QCOMPARE(prompt.messages, QStringList({"一", "二", "三"}));
+    }
+
+    void cancelledInputIsEmpty()
+    {
+        ScriptedPrompt prompt;
+        prompt.inputs << QString() << QStringLiteral("abc");
+        bool ok = true;
+        QCOMPARE(Prompt::current().input("a", "t", "d", &ok), QString());
+        QVERIFY(!ok);
+        QCOMPARE(Prompt::current().input("a", "t", "d", &ok), QStringLiteral("abc"));
+        QVERIFY(ok);
+    }
+
+    void uninstallRestoresDefault()
+    {
+        Prompt *scripted = nullptr;
+        {
+            ScriptedPrompt prompt;
+            scripted = &prompt;
+            QCOMPARE(&Prompt::current(), scripted);
+        }
+        QVERIFY(&Prompt::current() != scripted);
+    }
+};
+
+QTEST_MAIN(TestPrompt)
+#include "tst_prompt.moc"
