@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Launcher.h"
+
+// The real launcher: QProcess with argument lists.
+class ProcessLauncher : public Launcher
+{
+public:
+    bool startDetached(const QString &program, const QStringList &arguments,
+                       const QString &workingDirectory) override;
+    int run(const QString &program, const QStringList &arguments, const QString &workingDirectory,
+            int timeoutMs) override;
+};

@@ -1,0 +1,116 @@
+#include "platform/Launcher.h"
+#include "support/RecordingLauncher.h"
+
+#include <QtTest>
+
+class TestLauncher : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exitCodesOfRealPrograms_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("true") << "/bin/true" << QStringList() << 0;
+        QTest::newRow("false") << "/bin/false" << QStringList() << 1;
+        QTest::newRow("exit 3") << "/bin/sh" << QStringList{"-c", "exit 3"} << 3;
+        QTest::newRow("missing program") << "/nonexistent/tool" << QStringList() << -1;
+        QTest::newRow("empty program") << "" << QStringList() << -1;
+        QTest::newRow("killed by signal") << "/bin/sh" << QStringList{"-c", "kill -9 $$"} << -1;
+    }
+    void exitCodesOfRealPrograms()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QCOMPARE(Launcher::current().run(program, arguments), exitCode);
+    }
+
+    void argumentsReachTheProgramUnchanged()
+    {
+        QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/作業 フォルダ-XXXXXX"));
+        QVERIFY(dir.isValid());
+        const QStringList words{"a b", "it's", "\"quoted\"", "?*", "$HOME", "日本語 名前", ""};
+        const QString script = QStringLiteral("pwd > args.txt; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done >> args.txt");
+        QCOMPARE(Launcher::current().run("/bin/sh", QStringList{"-c", script, "sh"} + words, dir.path()), 0);
+        QFile out(dir.filePath("args.txt"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(out.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.takeFirst(), QDir(dir.path()).canonicalPath());
+        QStringList expected;
+        for (const QString &w : words)
+            expected << '[' + w + ']';
+        QCOMPARE(lines, expected);
+    }
+
+    void giveUpAfterTimeout()
+    {
+        QCOMPARE(Launcher::current().run("/bin/sleep", {"30"}, QString(), 50), -1);
+    }
+
+    void startDetachedReportsMissingProgram()
+    {
+        QVERIFY(!Launcher::current().startDetached("/nonexistent/tool", {}));
+        QVERIFY(Launcher::current().startDetached("/bin/true", {}));
+    }
+
+    void desktopOpenerArguments()
+    {
+        RecordingLauncher launcher;
+        QVERIFY(Launcher::current().openWithDesktop("/tmp/a b/ページ.html"));
+        QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "/tmp/a b/ページ.html"}));
+        QVERIFY(launcher.calls.last().detached);
+
+        QVERIFY(!Launcher::current().openWithDesktop(QString()));
+        QCOMPARE(launcher.calls.size(), 1);
+
+        launcher.startResult = false;
+        QVERIFY(!Launcher::current().openWithDesktop("https://example.com/?q=1&r=2"));
+        QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "https://example.com/?q=1&r=2"}));
+    }
+
+    void mailArguments_data()
+    {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("attachment");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("all") << "件名 'x'" << "本文\n二行目" << "/tmp/a b.docx"
+                             << QStringList{"xdg-email", "--subject", "件名 'x'", "--body", "本文\n二行目",
+                                            "--attach", "/tmp/a b.docx"};
+        QTest::newRow("attachment only") << "" << "" << "/tmp/x.pdf"
+                                         << QStringList{"xdg-email", "--attach", "/tmp/x.pdf"};
+        QTest::newRow("nothing") << "" << "" << "" << QStringList{"xdg-email", "mailto:"};
+    }
+    void mailArguments()
+    {
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        QFETCH(QString, attachment);
+        QFETCH(QStringList, expected);
+        RecordingLauncher launcher;
+        QVERIFY(Launcher::current().composeMail(subject, body, attachment));
+        QCOMPARE(launcher.lastCommand(), expected);
+    }
+
+    void recordingLauncherScriptsAndUninstalls()
+    {
+        Launcher *recording = nullptr;
+        {
+            RecordingLauncher launcher;
+            recording = &launcher;
+            launcher.runResults << 7;
+            QCOMPARE(Launcher::current().run("tool", {"x"}, "/w", 1000), 7);
+            QCOMPARE(Launcher::current().run("tool", {}), 0);
+            QCOMPARE(launcher.calls.first().workingDirectory, QStringLiteral("/w"));
+            QCOMPARE(launcher.calls.first().timeoutMs, 1000);
+            QVERIFY(!launcher.calls.first().detached);
+        }
+        QVERIFY(&Launcher::current() != recording);
+        QCOMPARE(Launcher::current().run("/bin/true", {}), 0);
+    }
+};
+
+QTEST_MAIN(TestLauncher)
+#include "tst_launcher.moc"
