@@ -1,0 +1,278 @@
+#include "platform/richtext/PageDocument.h"
+
+#include "platform/richtext/PartDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFrameFormat>
+#include <QTextImageFormat>
+#include <QUrl>
+
+#include <algorithm>
+
+using namespace TextProps;
+
+PageDocument::PageDocument(QObject *parent)
+    : QObject(parent), m_main(newPart(MainPart, 0))
+{
+}
+
+PageDocument::~PageDocument() = default;
+
+PartDocument *PageDocument::newPart(int flag, int frameId)
+{
+    return new PartDocument(this, flag, frameId);
+}
+
+void PageDocument::clear()
+{
+    m_main->clear();
+    m_main->clearUndoRedoStacks();
+    qDeleteAll(m_parts);
+    m_parts.clear();
+    qDeleteAll(m_frames);
+    m_frames.clear();
+    m_pictures.clear();
+    m_setup = PageSetup();
+    m_lastFieldId = m_lastObjectId = m_lastPicture = 0;
+    emit partsChanged();
+    emit pageSetupChanged();
+}
+
+QTextDocument *PageDocument::main() const
+{
+    return m_main;
+}
+
+QTextDocument *PageDocument::part(int flag) const
+{
+    if (flag == MainPart)
+        return m_main;
+    return m_parts.value(flag, nullptr);
+}
+
+int PageDocument::partFlags() const
+{
+    int flags = 0;
+    for (auto it = m_parts.cbegin(); it != m_parts.cend(); ++it)
+        flags |= it.key();
+    return flags;
+}
+
+void PageDocument::setPartFlags(int flags)
+{
+    bool changed = false;
+    for (int flag : PartFlags) {
+        if ((flags & flag) && !m_parts.contains(flag)) {
+            m_parts.insert(flag, newPart(flag, 0));
+            changed = true;
+        } else if (!(flags & flag) && m_parts.contains(flag)) {
+            delete m_parts.take(flag);
+            changed = true;
+        }
+    }
+    if (changed)
+        emit partsChanged();
+}
+
+QTextDocument *PageDocument::ensurePart(int flag)
+{
+    if (flag == MainPart)
+        return m_main;
+    if (std::find(std::begin(PartFlags), std::end(PartFlags), flag) == std::end(PartFlags))
+        return nullptr;
+    if (!m_parts.contains(flag))
+        setPartFlags(partFlags() | flag);
+    return m_parts.value(flag);
+}
+
+QList<QTextDocument *> PageDocument::documents() const
+{
+    QList<QTextDocument *> docs{m_main};
+    for (PartDocument *part : m_parts)
+        docs.append(part);
+    for (PartDocument *frame : m_frames)
+        docs.append(frame);
+    return docs;
+}
+
+void PageDocument::setPageSetup(const PageSetup &setup)
+{
+    if (setup == m_setup)
+        return;
+    m_setup = setup;
+    emit pageSetupChanged();
+}
+
+static QByteArray detectFormat(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).format();
+}
+
+QString PageDocument::nextPictureName()
+{
+    QString name;
+    do
+        name = QStringLiteral("pic%1").arg(++m_lastPicture);
+    while (m_pictures.contains(name));
+    return name;
+}
+
+QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &format)
+{
+    const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
+    if (bytes.isEmpty() || fmt.isEmpty())
+        return QString();
+    for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it) {
+        if (it->bytes == bytes && it->format == fmt)
+            return it.key();
+    }
+    QImage image = QImage::fromData(bytes, fmt.constData());
+    if (image.isNull())
+        return QString();
+    const QString name = nextPictureName();
+    m_pictures.insert(name, Picture{bytes, fmt, image});
+    return name;
+}
+
+bool PageDocument::setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format)
+{
+    if (name.isEmpty() || bytes.isEmpty())
+        return false;
+    const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
+    if (fmt.isEmpty())
+        return false;
+    m_pictures.insert(name, Picture{bytes, fmt, QImage()});
+    // Parts that laid the name out before must see the new image.
+    for (QTextDocument *doc : documents())
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), QVariant());
+    return true;
+}
+
+QByteArray PageDocument::pictureBytes(const QString &name) const
+{
+    return m_pictures.value(name).bytes;
+}
+
+QByteArray PageDocument::pictureFormat(const QString &name) const
+{
+    return m_pictures.value(name).format;
+}
+
+QImage PageDocument::pictureImage(const QString &name) const
+{
+    auto it = m_pictures.constFind(name);
+    if (it == m_pictures.cend())
+        return QImage();
+    if (it->image.isNull())
+        it->image = QImage::fromData(it->bytes, it->format.constData());
+    return it->image;
+}
+
+QStringList PageDocument::pictureNames() const
+{
+    QStringList names = m_pictures.keys();
+    names.sort();
+    return names;
+}
+
+void PageDocument::removePicture(const QString &name)
+{
+    m_pictures.remove(name);
+}
+
+QStringList PageDocument::usedPictureNames() const
+{
+    QSet<QString> used;
+    for (QTextDocument *doc : documents()) {
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat fmt = it.fragment().charFormat();
+                if (fmt.isImageFormat())
+                    used.insert(fmt.toImageFormat().name());
+            }
+        }
+    }
+    QStringList names(used.cbegin(), used.cend());
+    names.sort();
+    return names;
+}
+
+void PageDocument::insertPicture(QTextCursor &cursor, const QTextImageFormat &format)
+{
+    QTextImageFormat fmt = format;
+    fmt.clearProperty(QTextFormat::ObjectIndex);
+    const int layout = fmt.intProperty(PictureLayout);
+    if (layout > 0)
+        cursor.insertImage(fmt, QTextFrameFormat::FloatLeft);
+    else
+        cursor.insertImage(fmt);
+}
+
+QList<int> PageDocument::frameIds() const
+{
+    return m_frames.keys();
+}
+
+QTextDocument *PageDocument::frameDocument(int id) const
+{
+    return m_frames.value(id, nullptr);
+}
+
+QTextDocument *PageDocument::createFrameDocument(int id)
+{
+    if (id <= 0 || !noteObjectId(id))
+        id = newObjectId();
+    if (PartDocument *existing = m_frames.value(id, nullptr))
+        return existing;
+    PartDocument *doc = newPart(MainPart, id);
+    m_frames.insert(id, doc);
+    return doc;
+}
+
+int PageDocument::frameIdOf(const QTextDocument *doc) const
+{
+    for (auto it = m_frames.cbegin(); it != m_frames.cend(); ++it) {
+        if (it.value() == doc)
+            return it.key();
+    }
+    return 0;
+}
+
+void PageDocument::removeFrameDocument(int id)
+{
+    delete m_frames.take(id);
+}
+
+int PageDocument::newFieldId()
+{
+    return ++m_lastFieldId;
+}
+
+int PageDocument::newObjectId()
+{
+    return ++m_lastObjectId;
+}
+
+bool PageDocument::noteFieldId(int id)
+{
+    if (id <= 0 || id > MaxId)
+        return false;
+    m_lastFieldId = std::max(m_lastFieldId, id);
+    return true;
+}
+
+bool PageDocument::noteObjectId(int id)
+{
+    if (id <= 0 || id > MaxId)
+        return false;
+    m_lastObjectId = std::max(m_lastObjectId, id);
+    return true;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/richtext/PageSetup.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QImage>
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+
+class QTextCursor;
+class QTextDocument;
+class QTextImageFormat;
+class PartDocument;
+
+// One page: the main text, the header/footer parts, the text frames' texts, the page setup and the
+// picture store, with the id counters of fields and objects. The conventions of the formats are in
+// TextProps.h. A serialiser walks main(), part(flag) for each bit of partFlags(), frameIds() with
+// frameDocument(), pictureNames() and pageSetup(); a loader rebuilds the same through clear(),
+// setPageSetup(), ensurePart(), createFrameDocument(id), setPicture() and notes the ids it finds.
+class PageDocument : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PageDocument(QObject *parent = nullptr);
+    ~PageDocument() override;
+
+    // Empties everything: main text, parts, frames, pictures, page setup and the id counters.
+    void clear();
+
+    QTextDocument *main() const;
+    // A header/footer part by its flag (TextProps::PartFlag); nullptr when absent. MainPart gives main().
+    QTextDocument *part(int flag) const;
+    int partFlags() const;               // member 140
+    void setPartFlags(int flags);        // adds empty parts for new bits, drops the others
+    QTextDocument *ensurePart(int flag); // the part, created (and its bit set) when absent
+    // Every document of the page: main, the parts in flag order, then the frames by id.
+    QList<QTextDocument *> documents() const;
+
+    const PageSetup &pageSetup() const { return m_setup; }
+    void setPageSetup(const PageSetup &setup);
+
+    // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...).
+    // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
+    // no image Qt can read.
+    QString addPicture(const QByteArray &bytes, const QByteArray &format = QByteArray());
+    // Stores bytes under a given name (loader); false when the name is empty or the bytes no image.
+    bool setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format);
+    bool hasPicture(const QString &name) const { return m_pictures.contains(name); }
+    QByteArray pictureBytes(const QString &name) const;
+    QByteArray pictureFormat(const QString &name) const;
+    QImage pictureImage(const QString &name) const;
+    QStringList pictureNames() const; // sorted
+    void removePicture(const QString &name);
+    // Names the documents refer to (pictures no longer referenced need not be written).
+    QStringList usedPictureNames() const;
+    // Inserts an image character; a layout (TextProps::PictureLayout) above 0 makes it float.
+    static void insertPicture(QTextCursor &cursor, const QTextImageFormat &format);
+
+    // Text frames' texts by the frame's object id.
+    QList<int> frameIds() const; // ascending
+    QTextDocument *frameDocument(int id) const;
+    // Creates the text of a frame; id 0 (or one outside 1..MaxId) takes a new object id, see
+    // frameIdOf(). Returns the existing one if present.
+    QTextDocument *createFrameDocument(int id = 0);
+    int frameIdOf(const QTextDocument *doc) const; // 0 when doc is no frame text of this page
+    void removeFrameDocument(int id);
+
+    // Id counters: fields and objects (pictures, frames, tables) are numbered from 1, uniquely per page.
+    int newFieldId();
+    int newObjectId();
+    // A loader reports the ids it read, so new ones never collide with them; false for an id
+    // outside 1..MaxId (the loader then gives the item a new id).
+    static constexpr int MaxId = 0x3FFFFFFF;
+    bool noteFieldId(int id);
+    bool noteObjectId(int id);
+    int lastFieldId() const { return m_lastFieldId; }
+    int lastObjectId() const { return m_lastObjectId; }
+
+signals:
+    void partsChanged();
+    void pageSetupChanged();
+
+private:
+    struct Picture {
+        QByteArray bytes;
+        QByteArray format;
+        mutable QImage image; // decoded on first use
+    };
+    PartDocument *newPart(int flag, int frameId);
+    QString nextPictureName();
+
+    PartDocument *m_main;
+    QMap<int, PartDocument *> m_parts;  // flag -> part
+    QMap<int, PartDocument *> m_frames; // id -> frame text
+    PageSetup m_setup;
+    QHash<QString, Picture> m_pictures;
+    int m_lastFieldId = 0;
+    int m_lastObjectId = 0;
+    int m_lastPicture = 0;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QTextDocument>
+
+class PageDocument;
+
+// One part of a page document (main text, a header/footer, a text frame's text). Images come only
+// from the page document's picture store: a name in foreign bytes never reaches the file system.
+class PartDocument : public QTextDocument
+{
+    Q_OBJECT
+public:
+    PartDocument(PageDocument *page, int partFlag, int frameId = 0);
+
+    PageDocument *page() const { return m_page; }
+    int partFlag() const { return m_partFlag; }  // TextProps::PartFlag; MainPart for frames too
+    int frameId() const { return m_frameId; }    // > 0 for a text frame's text
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    PageDocument *m_page;
+    int m_partFlag;
+    int m_frameId;
+};

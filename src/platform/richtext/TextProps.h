@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QTextFormat>
+
+// The page document model and the conventions that every reader and writer of it follows.
+//
+// A page is a PageDocument: the main text plus up to four header/footer parts (PartFlag), each a
+// QTextDocument, the page setup in twips, a store of picture bytes, and the text frames. Everything
+// that QTextDocument has no notion of is carried as user properties of its formats, listed below, so a
+// serialiser that writes every QTextFormat with its properties (and the texts, tables and resources)
+// loses nothing.
+//
+// Positions: every part reads as one character per caret position (see PositionCode). The document's
+// own buffer already has exactly one character per position; text() maps them:
+//   U+2029 paragraph separator -> 10, or 12 when the next block starts a new page (PageBreak_AlwaysBefore)
+//   U+2028 line separator      -> 11
+//   U+FFFC object character    -> 1  (a picture or a text frame anchor)
+//   U+FDD0 / U+FDD1            -> 7  (table and cell boundaries: structure, never removed by a text edit)
+// The final paragraph separator of a QTextDocument is not part of the text.
+//
+// Fields: a field is one contiguous run of characters whose char formats carry the same FieldId (> 0).
+// FieldType, FieldData and FieldAttrs are on every character of the run. Ids are unique within the
+// PageDocument (all parts) and are renumbered when text is inserted from another document.
+//
+// Pictures: an image character (QTextImageFormat) names a picture by QTextImageFormat::name(); the bytes
+// and their format live in the PageDocument's picture store under that name and are registered as image
+// resources of every part. ObjectId, PictureLayout, PictureScale, PictureFile and PictureStored are on the
+// image format. A floating picture (layout > 0) is inserted with QTextCursor::insertImage(format, position),
+// which gives the character an ObjectIndex of a hidden float frame: writers drop ObjectIndex and rebuild
+// with PageDocument::insertPicture(), which reads the layout property.
+//
+// Text frames: each frame's text is its own QTextDocument held by the PageDocument under the frame's
+// object id. In the part that holds it, the frame is one object character whose char format has
+// objectType() == TextFrameObject and carries ObjectId and the Frame* geometry below.
+//
+// Tables: QTextTable in any part; the table format carries ObjectId. Cell formats are ordinary
+// QTextTableCellFormat values (plus CellAttr* user properties where a role needs them).
+//
+// Blocks carry the paragraph values the formats have no field for (Block*), and BlockStyle, the user
+// style index last applied (-1 none), so callers need not guess a style back from indents.
+namespace TextProps {
+
+enum Property {
+    // Fields (on QTextCharFormat)
+    FieldId = QTextFormat::UserProperty + 1,    // int > 0
+    FieldType = QTextFormat::UserProperty + 2,  // int (1 link, 2 other; 0 = not reported)
+    FieldData = QTextFormat::UserProperty + 3,  // QString
+    FieldAttrs = QTextFormat::UserProperty + 4, // int (edit attributes, member 124)
+
+    // Objects: pictures, text frame anchors and tables
+    ObjectId = QTextFormat::UserProperty + 10,  // int > 0, unique within the PageDocument
+
+    // Pictures (on QTextImageFormat; size in the image format's width/height, pixels at 96 dpi)
+    PictureLayout = QTextFormat::UserProperty + 20, // int: 0 in the line, 1-3 positioned (wrap mode)
+    PictureScale = QTextFormat::UserProperty + 21,  // int percent, 100 when absent
+    PictureFile = QTextFormat::UserProperty + 22,   // QString: file the picture came from
+    PictureStored = QTextFormat::UserProperty + 23, // bool: "data stored" flag; bytes are stored always
+
+    // Text frame anchors (on the anchor's QTextCharFormat; lengths in twips)
+    FrameDistLeft = QTextFormat::UserProperty + 30,
+    FrameDistTop = QTextFormat::UserProperty + 31,
+    FrameDistRight = QTextFormat::UserProperty + 32,
+    FrameDistBottom = QTextFormat::UserProperty + 33,
+    FrameMode = QTextFormat::UserProperty + 34,     // int: insertion mode as given by the caller
+    FrameHeight = QTextFormat::UserProperty + 35,
+    FrameWidth = QTextFormat::UserProperty + 36,
+    FrameX = QTextFormat::UserProperty + 37,
+    FrameY = QTextFormat::UserProperty + 38,
+    FrameBorder = QTextFormat::UserProperty + 39,   // int: border width as given (10th argument)
+    FrameExtra = QTextFormat::UserProperty + 40,    // int: 11th argument, kept
+    FrameBackground = QTextFormat::UserProperty + 41, // int COLORREF, absent = none
+
+    // Paragraph values without a QTextBlockFormat field (on QTextBlockFormat)
+    BlockFrameLineWidth = QTextFormat::UserProperty + 50, // member 17
+    BlockFrameDistance = QTextFormat::UserProperty + 51,  // member 18
+    BlockFrameStyle = QTextFormat::UserProperty + 52,     // member 19 (7936 when absent)
+    BlockValue47 = QTextFormat::UserProperty + 53,        // member 47
+    BlockStyle = QTextFormat::UserProperty + 54,          // int user style index, -1 / absent none
+    BlockLineSpacingTwips = QTextFormat::UserProperty + 55, // member 53 as set (line height twips)
+    BlockLineSpacingPercent = QTextFormat::UserProperty + 56, // member 48 as set
+
+    // Table cells (on QTextTableCellFormat)
+    CellAttr = QTextFormat::UserProperty + 60,      // QVariantMap attribute number -> value (member 129)
+
+    // Table (on QTextTableFormat)
+    TableGridKind = QTextFormat::UserProperty + 70,
+};
+
+// objectType() of a text frame anchor character.
+enum ObjectType { TextFrameObject = QTextFormat::UserObject + 1 };
+
+// Object kinds as the editor asks for them (members 102, 200).
+enum ObjectKind { AnyKind = 0, PictureKind = 4, TextFrameKind = 32 };
+
+// Header/footer parts (member 140 bits); the main text is part 0.
+enum PartFlag { MainPart = 0, HeaderAll = 1, HeaderFirst = 2, FooterAll = 4, FooterFirst = 8 };
+inline constexpr int PartFlags[] = {HeaderAll, HeaderFirst, FooterAll, FooterFirst};
+
+// Characters of the position model.
+enum PositionCode { ObjectCode = 1, StructureCode = 7, ParagraphCode = 10, LineBreakCode = 11,
+                    PageBreakCode = 12 };
+
+inline constexpr int DefaultBlockFrameStyle = 7936;
+
+} // namespace TextProps

@@ -1,0 +1,159 @@
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <QtTest>
+
+using namespace TextProps;
+
+static QByteArray pngBytes(QColor color, int size = 4)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+class TestRichTextPageDocument : public QObject
+{
+    Q_OBJECT
+private slots:
+    void partFlagsAddAndDropParts()
+    {
+        PageDocument page;
+        QCOMPARE(page.partFlags(), 0);
+        QVERIFY(!page.part(HeaderAll));
+        page.setPartFlags(HeaderAll | FooterFirst);
+        QCOMPARE(page.partFlags(), HeaderAll | FooterFirst);
+        QVERIFY(page.part(HeaderAll) && page.part(FooterFirst));
+        QVERIFY(page.part(HeaderAll) != page.part(FooterFirst));
+        QTextCursor(page.part(HeaderAll)).insertText(QStringLiteral("Header"));
+        // Setting the same bits again keeps the text; clearing a bit drops its part.
+        page.setPartFlags(HeaderAll | FooterFirst | 16);
+        QCOMPARE(page.part(HeaderAll)->toPlainText(), QStringLiteral("Header"));
+        page.setPartFlags(FooterFirst);
+        QVERIFY(!page.part(HeaderAll));
+        QCOMPARE(page.partFlags(), FooterFirst);
+        QVERIFY(!page.ensurePart(3)); // not a single part flag
+        QVERIFY(page.ensurePart(HeaderFirst));
+        QCOMPARE(page.partFlags(), FooterFirst | HeaderFirst);
+        QCOMPARE(page.documents().size(), 3);
+        QCOMPARE(page.documents().first(), page.main());
+    }
+
+    void picturesAreStoredOnceAndServedToParts()
+    {
+        PageDocument page;
+        const QByteArray red = pngBytes(Qt::red);
+        const QString name = page.addPicture(red);
+        QVERIFY(!name.isEmpty());
+        QCOMPARE(page.addPicture(red), name);
+        QVERIFY(page.addPicture(pngBytes(Qt::blue)) != name);
+        QCOMPARE(page.pictureFormat(name), QByteArray("png"));
+        QCOMPARE(page.pictureBytes(name), red);
+        QCOMPARE(page.pictureImage(name).pixelColor(0, 0), QColor(Qt::red));
+        QVERIFY(page.usedPictureNames().isEmpty());
+
+        QTextImageFormat fmt;
+        fmt.setName(name);
+        QTextCursor cursor(page.ensurePart(HeaderAll));
+        PageDocument::insertPicture(cursor, fmt);
+        QCOMPARE(page.usedPictureNames(), QStringList{name});
+        const QVariant res = page.part(HeaderAll)->resource(QTextDocument::ImageResource, QUrl(name));
+        QCOMPARE(res.value<QImage>().pixelColor(1, 1), QColor(Qt::red));
+    }
+
+    void badPictureBytesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("text") << QByteArray("not an image at all") << QByteArray();
+        QTest::newRow("truncated png") << pngBytes(Qt::green).left(20) << QByteArray("png");
+    }
+    void badPictureBytesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, format);
+        PageDocument page;
+        QVERIFY(page.addPicture(bytes, format).isEmpty());
+        QVERIFY(page.pictureNames().isEmpty());
+    }
+
+    void unknownImageNamesNeverReachTheFileSystem()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("x.png"));
+        QVERIFY(QImage::fromData(pngBytes(Qt::red)).save(file));
+        PageDocument page;
+        QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(file)).isValid());
+        QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl(file)).isValid());
+    }
+
+    void floatingPictureKeepsItsLayout()
+    {
+        PageDocument page;
+        QTextImageFormat fmt;
+        fmt.setName(page.addPicture(pngBytes(Qt::red)));
+        fmt.setProperty(PictureLayout, 2);
+        fmt.setProperty(QTextFormat::ObjectIndex, 99); // stale index from elsewhere
+        QTextCursor cursor(page.main());
+        PageDocument::insertPicture(cursor, fmt);
+        // The cursor hides the object index; the fragment has it.
+        const QTextCharFormat read = page.main()->begin().begin().fragment().charFormat();
+        QVERIFY(read.isImageFormat());
+        QCOMPARE(read.intProperty(PictureLayout), 2);
+        auto *frame = qobject_cast<QTextFrame *>(page.main()->objectForFormat(read));
+        QVERIFY(frame);
+        QVERIFY(frame->frameFormat().position() != QTextFrameFormat::InFlow);
+    }
+
+    void framesAndIdCounters()
+    {
+        PageDocument page;
+        QCOMPARE(page.newFieldId(), 1);
+        QVERIFY(page.noteFieldId(40));
+        QCOMPARE(page.newFieldId(), 41);
+        QVERIFY(!page.noteFieldId(0));
+        QVERIFY(!page.noteFieldId(-5));
+        QVERIFY(!page.noteObjectId(PageDocument::MaxId + 1));
+        QTextDocument *a = page.createFrameDocument();
+        QCOMPARE(page.frameIdOf(a), 1);
+        QTextDocument *b = page.createFrameDocument(7);
+        QCOMPARE(page.frameIdOf(b), 7);
+        QCOMPARE(page.createFrameDocument(7), b);
+        QCOMPARE(page.newObjectId(), 8);
+        QTextDocument *c = page.createFrameDocument(-3);
+        QCOMPARE(page.frameIdOf(c), 9);
+        QCOMPARE(page.frameIds(), (QList<int>{1, 7, 9}));
+        page.removeFrameDocument(7);
+        QCOMPARE(page.frameIds(), (QList<int>{1, 9}));
+        QVERIFY(!page.frameDocument(7));
+        page.clear();
+        QVERIFY(page.frameIds().isEmpty());
+        QCOMPARE(page.newObjectId(), 1);
+        QCOMPARE(page.pageSetup(), PageSetup());
+    }
+
+    void textAreaNeverBelowOneTwip()
+    {
+        PageSetup setup;
+        QCOMPARE(setup.textWidth(), 12240 - 850 - 567);
+        setup.marginLeft = 20000;
+        QCOMPARE(setup.textWidth(), 1);
+        setup.marginTop = setup.marginBottom = 10000;
+        QCOMPARE(setup.textHeight(), 1);
+    }
+};
+
+QTEST_MAIN(TestRichTextPageDocument)
+#include "tst_richtext_pagedocument.moc"
