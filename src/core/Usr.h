@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FrmtState.h"
+
 #include <QString>
 
 class QWidget;
@@ -31,7 +33,12 @@ public:
         bool runTime = false;    // set at start-up; controls do their init/resize work only then
         int waLeft = 0, waTop = 0, waWidth = 0, waHeight = 0; // desktop work area, twips
         QWidget *mainWindow = nullptr;
+        FrmtState frmt;          // user text formats and publication context (Frmt)
     };
 
     static State &st();
+
+    // Database upkeep (UsrUpkeep.cpp)
+    static QString TsSqNow();
+    static double FdNewKy();
 };

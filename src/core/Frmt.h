@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/FrmtState.h"
+
+#include <QString>
+
+// The module of shared services around the open database: the user text
+// formats kept in kaUsr.DmFmt, the publication home, the tear-down at exit and
+// a few small helpers. Its values live in Usr::st().frmt.
+class Frmt
+{
+public:
+    static FrmtState &st();
+
+    // --- user text formats ---
+    // Fills record `index` from its stored text, or with its defaults when the
+    // text is not a valid record.
+    static void ParseFmt(const QString &text, int index);
+    static QString FmtToText(int index);
+    static void TagLine(QString &text, const QString &name, const QString &value);
+
+    static UsrFmt DefaultFmt(int index);
+    static bool ParseRecord(const QString &text, UsrFmt &record);
+    static QString RecordText(const UsrFmt &record);
+    // Applies a stored DmFmt text to the factor and the eight records.
+    static void ReadDmFmt(const QString &text);
+    // The DmFmt text of the current factor and records.
+    static QString DmFmtText();
+    // The DmFmt text of the default factor and records (a new database holds it).
+    static QString DefaultDmFmt();
+
+    // --- program services ---
+    static void SetBusy(bool busy);
+    static bool InStrOk(const QString &text, const QString &sought, int &position);
+    static QString OpenDlg(const QString &title, const QString &fileName, const QString &filter,
+                           const QString &startFolder);
+    // "TG_..."/"TP_..." (any case) give kind "TG"/"TP" and the rest; anything else is "LK" and whole.
+    static void SplitKey(const QString &key, QString &kind, QString &identity);
+    // "desc|pattern|desc|pattern" as a file-dialog filter "desc (pattern);;desc (pattern)".
+    static QString DialogFilter(const QString &pairs);
+};
