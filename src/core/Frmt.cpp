@@ -1,5 +1,6 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "platform/NumberText.h"
 
 #include <QStringList>
 
@@ -13,41 +14,6 @@ const QString LspName = QStringLiteral("USR_LSP");
 const QString FormatName = QStringLiteral("USR_FORMAT_");
 const QChar FieldSeparator = QLatin1Char('|');
 const QChar LineEnd = QChar(13);
-
-// The number at the start of `text`, as the stored formats have always been
-// read: blanks skipped, then sign, digits, decimal point and exponent; text
-// without a leading number is 0.
-double leadingNumber(const QString &text)
-{
-    int pos = 0;
-    while (pos < text.size() && (text[pos] == QLatin1Char(' ') || text[pos] == QLatin1Char('\t')))
-        ++pos;
-    const int start = pos;
-    auto digits = [&] {
-        const int from = pos;
-        while (pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128)
-            ++pos;
-        return pos > from;
-    };
-    if (pos < text.size() && (text[pos] == QLatin1Char('+') || text[pos] == QLatin1Char('-')))
-        ++pos;
-    bool any = digits();
-    if (pos < text.size() && text[pos] == QLatin1Char('.')) {
-        ++pos;
-        any = digits() || any;
-    }
-    if (!any)
-        return 0;
-    const int mantissaEnd = pos;
-    if (pos < text.size() && (text[pos] == QLatin1Char('e') || text[pos] == QLatin1Char('E'))) {
-        ++pos;
-        if (pos < text.size() && (text[pos] == QLatin1Char('+') || text[pos] == QLatin1Char('-')))
-            ++pos;
-        if (!digits())
-            pos = mantissaEnd;
-    }
-    return text.mid(start, pos - start).toDouble();
-}
 
 // Rounds half to even, like the stored values were always converted.
 bool toInteger(double value, double low, double high, qint64 &out)
@@ -127,7 +93,7 @@ bool Frmt::ParseRecord(const QString &text, UsrFmt &record)
         qint64 value = 0;
         if (i == 8 && fields[i] == QLatin1String("32"))
             value = 7936;
-        else if (!toInteger(leadingNumber(fields[i]), low, high, value))
+        else if (!toInteger(NumberText::leading(fields[i]), low, high, value))
             return false;
         if (i == 2)
             f.textColor = qint32(value);
@@ -175,7 +141,7 @@ void Frmt::ReadDmFmt(const QString &text)
 {
     const QString lsp = between(text, QLatin1Char('<') + LspName + QLatin1Char('>'),
                                 QLatin1String("</") + LspName + QLatin1Char('>'));
-    const double factor = leadingNumber(lsp);
+    const double factor = NumberText::leading(lsp);
     st().lineFactor = (factor >= 1.0 && factor <= 2.0) ? float(factor) : 1.2f;
     for (int i = 0; i < 8; ++i) {
         const QString name = FormatName + QString::number(i);
