@@ -17,12 +17,13 @@ int ProcessLauncher::run(const QString &program, const QStringList &arguments,
         return -1;
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
     if (!process.waitForStarted())
         return -1;
+    // A tool that reads its input must see the end of it instead of waiting for us.
+    process.closeWriteChannel();
     if (!process.waitForFinished(timeoutMs)) {
         // Leave no stray child behind a caller that gave up waiting.
         process.kill();

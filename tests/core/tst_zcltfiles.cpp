@@ -124,6 +124,21 @@ private slots:
         QVERIFY(!z.F_StUtf(path("no folder/a.htm"), "text"));
     }
 
+    void readOnlyFolderKeepsTheOldFile()
+    {
+        put(path("ro/page.htm"), "old");
+        QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::ExeOwner);
+        const bool enforced = !QFileInfo(path("ro")).isWritable();
+        const bool written = z.F_StUtf(path("ro/page.htm"), "new");
+        const bool textWritten = z.F_StTxtFL(path("ro/new.txt"), "x", false);
+        QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!enforced)
+            QSKIP("permissions are not enforced for this user (root)");
+        QVERIFY(!written);
+        QVERIFY(!textWritten);
+        QCOMPARE(bytesOf(path("ro/page.htm")), QByteArray("old"));
+    }
+
     // ---------------------------------------------------------- system code page
 
     void codePageWriteAndAppend()

@@ -44,6 +44,11 @@ private slots:
         QCOMPARE(lines, expected);
     }
 
+    void childSeesTheEndOfItsInput()
+    {
+        QCOMPARE(Launcher::current().run("/bin/cat", {}, QString(), 20000), 0);
+    }
+
     void giveUpAfterTimeout()
     {
         QCOMPARE(Launcher::current().run("/bin/sleep", {"30"}, QString(), 50), -1);
