@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The template document database "Dbs/Moto.txdb": every new database is a copy
+// of it. The build makes it from data/Moto.sql; the script is also built into
+// the program, so that a missing template can always be made again.
+class TemplateDb
+{
+public:
+    // Puts "Dbs/Moto.txdb" into the user-data folder (ending with "/") when it
+    // is missing; true when it is there afterwards.
+    static bool install(const QString &userDataFolder);
+    // Creates a new template database at `path` from the script (an existing
+    // file is not touched and counts as failure).
+    static bool create(const QString &path);
+    // The template the build made beside the program; "" when there is none.
+    static QString builtTemplate();
+    // The schema script.
+    static QString script();
+    // The statements of a script, without comments.
+    static QStringList statements(const QString &script);
+};

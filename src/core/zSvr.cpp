@@ -1,0 +1,310 @@
+#include "core/zSvr.h"
+#include "core/Usr.h"
+#include "platform/DataLink.h"
+#include "platform/DbConnection.h"
+#include "platform/Prompt.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <cmath>
+
+namespace {
+
+std::unique_ptr<zSvr> instance;
+
+bool defaultFormatLoader()
+{
+    // A database of this program has its settings table.
+    QVariantList row;
+    return zSvr::st().R_PAry(QStringLiteral("Select DmFmt From kaUsr"), row);
+}
+
+QString defaultPasswordAsker(const QString &fileName)
+{
+    bool ok = false;
+    const QString answer = Prompt::current().input(
+        QStringLiteral("%1 のパスワードを入力してください").arg(fileName), QStringLiteral("パスワード"), QString(), &ok);
+    return ok ? answer : QString();
+}
+
+std::function<bool()> formatLoader = defaultFormatLoader;
+std::function<QString(const QString &)> passwordAsker = defaultPasswordAsker;
+
+QString textOf(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (std::floor(d) == d && std::fabs(d) < 1e15)
+            return QString::number(static_cast<qint64>(d));
+        return QString::number(d, 'g', 15);
+    }
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace
+
+zSvr &zSvr::st()
+{
+    if (!instance)
+        instance.reset(new zSvr);
+    return *instance;
+}
+
+void zSvr::release()
+{
+    instance.reset();
+}
+
+zSvr::zSvr() : m_db(std::make_unique<DbConnection>())
+{
+    m_db->setDatePrefix(QStringLiteral("dy"));
+}
+
+zSvr::~zSvr()
+{
+    D_Close();
+}
+
+void zSvr::setFormatLoader(std::function<bool()> loader)
+{
+    formatLoader = loader ? std::move(loader) : defaultFormatLoader;
+}
+
+void zSvr::setPasswordAsker(std::function<QString(const QString &)> asker)
+{
+    passwordAsker = asker ? std::move(asker) : defaultPasswordAsker;
+}
+
+QString zSvr::readOnlyMessage()
+{
+    return QStringLiteral("現在の文書ﾃﾞｰﾀｰﾍﾞｰｽは読み込み専用です");
+}
+
+bool zSvr::isOpen() const
+{
+    return m_db->isOpen();
+}
+
+DbConnection &zSvr::connection()
+{
+    return *m_db;
+}
+
+bool zSvr::D_StDcDb(const QString &path)
+{
+    D_Close();
+    const bool dataLink = path.right(3).toLower() == QLatin1String("udl");
+    emit saveAsAllowed(!dataLink);
+    if (!(dataLink ? openDataLink(path) : m_db->openSqlite(path))) {
+        m_db->close();
+        return false;
+    }
+    Usr::st().jet = !dataLink;
+    if (!dataLink)
+        setNames(path, QString());
+    if (!formatLoader()) {
+        D_Close();
+        return false;
+    }
+    return true;
+}
+
+bool zSvr::openDataLink(const QString &path)
+{
+    QString connection;
+    if (!DataLink::read(path, &connection))
+        return false;
+    if (!m_db->openOdbc(connection)) {
+        if (!m_db->loginRefused())
+            return false;
+        const QString password = passwordAsker(QFileInfo(path).fileName());
+        if (password.isEmpty() || !m_db->openOdbc(connection, password))
+            return false;
+    }
+    setNames(path, connection);
+    return true;
+}
+
+void zSvr::setNames(const QString &path, const QString &connectionString)
+{
+    const QFileInfo file(path);
+    if (connectionString.isEmpty()) {
+        Usr::st().dbName = file.completeBaseName();
+        sSvr = file.absoluteFilePath();
+        return;
+    }
+    const QString dsn = DataLink::value(connectionString, QStringLiteral("DSN"));
+    const QString database = DataLink::value(connectionString, QStringLiteral("Database"));
+    if (!dsn.isEmpty()) {
+        Usr::st().dbName = dsn;
+        sSvr = dsn;
+    } else if (!database.isEmpty()) {
+        Usr::st().dbName = QFileInfo(database).completeBaseName();
+        sSvr = database;
+    } else {
+        Usr::st().dbName = file.completeBaseName();
+        sSvr = file.absoluteFilePath();
+    }
+}
+
+void zSvr::D_Close()
+{
+    m_db->close();
+    // Windows tell from an empty name that no database is open.
+    sSvr.clear();
+}
+
+bool zSvr::DbRead()
+{
+    if (!m_db->readOnly())
+        return false;
+    Prompt::current().message(readOnlyMessage());
+    return true;
+}
+
+bool zSvr::run(const QString &sql, const QVariantList &values, bool bind, int *affected)
+{
+    if (affected)
+        *affected = 0;
+    if (DbRead())
+        return false;
+    return m_db->exec(sql, values, bind, affected);
+}
+
+bool zSvr::D_ExeSq(const QString &sql, int *affected)
+{
+    return run(sql, {}, false, affected);
+}
+
+bool zSvr::D_ExeSq(const QString &sql, const QVariantList &values, int *affected)
+{
+    return run(sql, values, true, affected);
+}
+
+bool zSvr::R_Rset(const QString &sql, Recordset &rs, int mode)
+{
+    return rs.open(*m_db, sql, {}, false, mode);
+}
+
+bool zSvr::R_Rset(const QString &sql, const QVariantList &values, Recordset &rs, int mode)
+{
+    return rs.open(*m_db, sql, values, true, mode);
+}
+
+int zSvr::readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary)
+{
+    ary.clear();
+    QSqlQuery query;
+    if (!m_db->select(query, sql, values, bind, true))
+        return 0;
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    ary.setColumns(names);
+    while (query.next()) {
+        QVariantList cells;
+        cells.reserve(names.size());
+        for (int i = 0; i < names.size(); ++i)
+            cells << m_db->fromDb(query.value(i), names[i]);
+        ary.appendRow(cells);
+    }
+    return ary.rowCount();
+}
+
+int zSvr::R_Ary(const QString &sql, DbTable &ary)
+{
+    return readAll(sql, {}, false, ary);
+}
+
+int zSvr::R_Ary(const QString &sql, const QVariantList &values, DbTable &ary)
+{
+    return readAll(sql, values, true, ary);
+}
+
+QVariant zSvr::R_GtVaL(const QString &sql, const QVariant &def)
+{
+    QVariantList row;
+    if (!readRow(sql, {}, false, row) || row.isEmpty() || row.first().isNull())
+        return def;
+    return row.first();
+}
+
+QVariant zSvr::R_GtVaL(const QString &sql, const QVariantList &values, const QVariant &def)
+{
+    QVariantList row;
+    if (!readRow(sql, values, true, row) || row.isEmpty() || row.first().isNull())
+        return def;
+    return row.first();
+}
+
+bool zSvr::readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars)
+{
+    QSqlQuery query;
+    if (!m_db->select(query, sql, values, bind, true))
+        return false;
+    const QSqlRecord record = query.record();
+    const bool hasRow = query.next();
+    vars.clear();
+    for (int i = 0; i < record.count(); ++i)
+        vars << (hasRow ? m_db->fromDb(query.value(i), record.fieldName(i)) : QVariant());
+    return hasRow;
+}
+
+bool zSvr::R_PAry(const QString &sql, QVariantList &vars)
+{
+    return R_PAry(sql, {}, vars) ;
+}
+
+bool zSvr::R_PAry(const QString &sql, const QVariantList &values, QVariantList &vars)
+{
+    QVariantList row;
+    const bool bind = !values.isEmpty();
+    const bool hasRow = readRow(sql, values, bind, row);
+    if (!hasRow && row.isEmpty())
+        return false; // the query failed: keep what the caller has
+    for (int i = 0; i < row.size(); ++i) {
+        const QVariant cell = row[i].isNull() ? QVariant() : row[i];
+        if (i < vars.size())
+            vars[i] = cell;
+        else
+            vars << cell;
+    }
+    return hasRow;
+}
+
+QVariant zSvr::DvNz(QVariant &value)
+{
+    if (value.isNull())
+        value = QVariant(0);
+    return value;
+}
+
+void zSvr::T_CnvSq(QString &sql, const QVariantList &values)
+{
+    for (const QVariant &value : values) {
+        const int at = sql.indexOf(u'?');
+        if (at < 0)
+            return;
+        if (value.isNull())
+            sql.remove(at, 1);
+        else
+            sql.replace(at, 1, textOf(value).remove(u'?'));
+    }
+}
+
+bool zSvr::D_Tran(int mode)
+{
+    return m_db->transaction(mode);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/DbTable.h"
+#include "platform/Recordset.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+class DbConnection;
+
+// The one access layer to the open document database (an SQLite file, or an
+// ODBC source named by a data-link file). Statements are written in the
+// classic dialect and translated underneath.
+//
+// Two ways to put values into a statement:
+//  - T_CnvSq fills the "?" in place as text (numbers and identifiers only);
+//  - the overloads taking a QVariantList bind every "?" as a parameter, also a
+//    '?' or '%?%' between quotes, so user text (titles, search words) never
+//    becomes SQL: D_ExeSq("Update tbTree Set szDoc='?' Where noLfP=?", {title, 12}).
+class zSvr : public QObject
+{
+    Q_OBJECT
+public:
+    // The instance, created on first use; release() ends it (closing the database).
+    static zSvr &st();
+    static void release();
+
+    ~zSvr() override;
+
+    // Data-source name of the open database; empty while none is open.
+    QString sSvr;
+
+    // Opens the database at `path` (an SQLite file, or a ".udl" data link),
+    // closing the current one first. On failure nothing stays open.
+    bool D_StDcDb(const QString &path);
+    // Runs a statement that returns no rows. Refused (with the read-only
+    // message) on a read-only database.
+    bool D_ExeSq(const QString &sql, int *affected = nullptr);
+    bool D_ExeSq(const QString &sql, const QVariantList &values, int *affected = nullptr);
+    void D_Close();
+    // Opens `rs` over the statement: mode 0 forward-only, 1 and 2 updatable.
+    bool R_Rset(const QString &sql, Recordset &rs, int mode);
+    bool R_Rset(const QString &sql, const QVariantList &values, Recordset &rs, int mode);
+    // The whole result into `ary` ([column, row]); returns the row count (0 on error).
+    int R_Ary(const QString &sql, DbTable &ary);
+    int R_Ary(const QString &sql, const QVariantList &values, DbTable &ary);
+    // First column of the first row, or `def` when there is none, it is Null or the query fails.
+    QVariant R_GtVaL(const QString &sql, const QVariant &def);
+    QVariant R_GtVaL(const QString &sql, const QVariantList &values, const QVariant &def);
+    // Null becomes 0, in `value` too.
+    static QVariant DvNz(QVariant &value);
+    // Copies the first row's columns into `vars` (Null and a missing row give
+    // empty values); true when a row was read. On error `vars` keeps its values.
+    bool R_PAry(const QString &sql, QVariantList &vars);
+    bool R_PAry(const QString &sql, const QVariantList &values, QVariantList &vars);
+    // Fills the "?" of `sql` in order with the values' text, each stripped of
+    // "?"; a Null value removes its "?". No quoting: not for user text.
+    static void T_CnvSq(QString &sql, const QVariantList &values);
+    // 0 begin, 1 commit, 2 roll back a transaction.
+    bool D_Tran(int mode);
+    // True when the open database is read-only; says so to the user then.
+    bool DbRead();
+
+    bool isOpen() const;
+    DbConnection &connection();
+
+    // Loads the user text formats after an open (a failure fails the open).
+    static void setFormatLoader(std::function<bool()> loader);
+    // Asks for the password of a data source that refused the login; an empty
+    // answer cancels.
+    static void setPasswordAsker(std::function<QString(const QString &fileName)> asker);
+
+    static QString readOnlyMessage();
+
+signals:
+    // The open chose whether "save as" is possible (files yes, data links no).
+    void saveAsAllowed(bool allowed);
+
+private:
+    zSvr();
+    bool openDataLink(const QString &path);
+    bool run(const QString &sql, const QVariantList &values, bool bind, int *affected);
+    int readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary);
+    bool readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars);
+    void setNames(const QString &path, const QString &connectionString);
+
+    std::unique_ptr<DbConnection> m_db;
+};

@@ -1,0 +1,237 @@
+#include "platform/DbConnection.h"
+
+#include <QAtomicInt>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QAtomicInt counter;
+
+const char *dateFormat = "yyyy-MM-dd hh:mm:ss";
+
+bool writableByMode(const QFileInfo &info)
+{
+    // The mode bits count even for the administrator, who may write anything.
+    const QFile::Permissions write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return (info.permissions() & write) && info.isWritable();
+}
+
+bool isLoginError(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    const QString text = error.text();
+    return code.contains(QLatin1String("28000")) || code.contains(QLatin1String("28P01")) ||
+           text.contains(QLatin1String("28000")) || text.contains(QLatin1String("28P01")) ||
+           text.contains(QLatin1String("password"), Qt::CaseInsensitive) ||
+           text.contains(QStringLiteral("パスワード"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+DbConnection::DbConnection() : m_name(QStringLiteral("fenwar-db-%1").arg(counter.fetchAndAddRelaxed(1))) {}
+
+DbConnection::~DbConnection()
+{
+    close();
+}
+
+QSqlDatabase DbConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool DbConnection::fail(const QString &error)
+{
+    m_lastError = error;
+    close();
+    return false;
+}
+
+bool DbConnection::openSqlite(const QString &path)
+{
+    close();
+    m_loginRefused = false;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(QStringLiteral("file not found: ") + path);
+    m_readOnly = !writableByMode(info) || !writableByMode(QFileInfo(info.absolutePath()));
+    QString error;
+    if (!openSqliteFile(info.absoluteFilePath(), &error))
+        return fail(error);
+    m_kind = SqliteFile;
+    return true;
+}
+
+bool DbConnection::openSqliteFile(const QString &path, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(path);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
+    if (m_readOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    // The open is lazy: the first read tells whether the file is a database.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()) {
+        *error = probe.lastError().text();
+        return false;
+    }
+    probe.finish();
+    if (!m_readOnly)
+        probe.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    return true;
+}
+
+bool DbConnection::openOdbc(const QString &connectionString, const QString &password)
+{
+    close();
+    m_loginRefused = false;
+    m_readOnly = false;
+    QString error;
+    if (!openOdbcSource(connectionString, password, &error))
+        return fail(error);
+    m_kind = OdbcSource;
+    return true;
+}
+
+bool DbConnection::openOdbcSource(const QString &connectionString, const QString &password, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    QString name = connectionString;
+    // The driver prefixes "DSN=" itself unless the string names a driver or server.
+    if (name.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive) &&
+        !name.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) &&
+        !name.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
+        name = name.mid(4);
+    db.setDatabaseName(name);
+    if (!password.isEmpty())
+        db.setPassword(password);
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=30"));
+    if (db.open())
+        return true;
+    m_loginRefused = isLoginError(db.lastError());
+    *error = db.lastError().text();
+    return false;
+}
+
+void DbConnection::close()
+{
+    if (QSqlDatabase::contains(m_name)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    m_kind = Closed;
+    m_readOnly = false;
+}
+
+QVariant DbConnection::toDb(const QVariant &value) const
+{
+    if (value.metaType().id() == QMetaType::QDateTime && m_kind == SqliteFile)
+        return value.isNull() ? QVariant(QMetaType::fromType<QString>())
+                              : QVariant(value.toDateTime().toString(QLatin1String(dateFormat)));
+    if (value.metaType().id() == QMetaType::Bool)
+        return QVariant(value.toBool() ? 1 : 0);
+    return value;
+}
+
+QVariant DbConnection::fromDb(const QVariant &value, const QString &column) const
+{
+    if (m_datePrefix.isEmpty() || !column.startsWith(m_datePrefix) || value.isNull())
+        return value;
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value;
+    const QString text = value.toString().trimmed();
+    QDateTime dt = QDateTime::fromString(text, QLatin1String(dateFormat));
+    if (!dt.isValid())
+        dt = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!dt.isValid())
+        dt = QDateTime::fromString(text, QLatin1String("yyyy-MM-dd hh:mm:ss.zzz"));
+    return dt.isValid() ? QVariant(dt) : value;
+}
+
+bool DbConnection::prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind)
+{
+    QString text = sql;
+    if (bind) {
+        int count = 0;
+        text = JetSql::toBound(sql, &count);
+        if (count != values.size()) {
+            m_lastError = QStringLiteral("%1 placeholders, %2 values").arg(count).arg(values.size());
+            return false;
+        }
+    }
+    const QStringList statements = JetSql::translate(text, dialect());
+    for (const QString &statement : statements) {
+        if (!query.prepare(statement)) {
+            m_lastError = query.lastError().text();
+            return false;
+        }
+        if (bind) {
+            for (const QVariant &v : values)
+                query.addBindValue(toDb(v));
+        }
+        if (!query.exec()) {
+            m_lastError = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bind, int *affected,
+                        QVariant *insertId)
+{
+    if (affected)
+        *affected = 0;
+    if (!isOpen()) {
+        m_lastError = QStringLiteral("no database is open");
+        return false;
+    }
+    QSqlQuery query(database());
+    if (!prepareAndRun(query, sql, values, bind))
+        return false;
+    if (affected)
+        *affected = query.numRowsAffected();
+    if (insertId && m_kind == SqliteFile)
+        *insertId = query.lastInsertId();
+    return true;
+}
+
+bool DbConnection::select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind,
+                          bool forwardOnly)
+{
+    if (!isOpen()) {
+        m_lastError = QStringLiteral("no database is open");
+        return false;
+    }
+    query = QSqlQuery(database());
+    query.setForwardOnly(forwardOnly);
+    return prepareAndRun(query, sql, values, bind);
+}
+
+bool DbConnection::transaction(int mode)
+{
+    QSqlDatabase db = database();
+    if (!isOpen())
+        return false;
+    switch (mode) {
+    case 0:
+        return db.transaction();
+    case 1:
+        return db.commit();
+    case 2:
+        return db.rollback();
+    default:
+        return false;
+    }
+}

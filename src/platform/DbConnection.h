@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/JetSql.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+class QSqlQuery;
+
+// One connection to a document database: an SQLite file or an ODBC data
+// source through unixODBC. Statements go through the dialect translator;
+// values can be bound as parameters. Nothing here knows pages or trees.
+class DbConnection
+{
+public:
+    enum Kind { Closed, SqliteFile, OdbcSource };
+
+    DbConnection();
+    ~DbConnection();
+    DbConnection(const DbConnection &) = delete;
+    DbConnection &operator=(const DbConnection &) = delete;
+
+    // Opens an existing SQLite file; read-only when the file or its folder
+    // cannot be written. A file that is not a database fails.
+    bool openSqlite(const QString &path);
+    // Opens an ODBC connection string; `password` is added when not empty.
+    bool openOdbc(const QString &connectionString, const QString &password = QString());
+    void close();
+
+    bool isOpen() const { return m_kind != Closed; }
+    Kind kind() const { return m_kind; }
+    bool readOnly() const { return m_readOnly; }
+    JetSql::Dialect dialect() const { return m_kind == OdbcSource ? JetSql::Odbc : JetSql::Sqlite; }
+    QSqlDatabase database() const;
+    QString lastError() const { return m_lastError; }
+    // True when the last failed open was a refused login (wrong or missing password).
+    bool loginRefused() const { return m_loginRefused; }
+
+    // Runs a statement that returns no rows. With `bind` the "?" placeholders
+    // are bound to `values` (see JetSql::toBound); without it the text runs as
+    // it stands.
+    bool exec(const QString &sql, const QVariantList &values, bool bind, int *affected = nullptr,
+              QVariant *insertId = nullptr);
+    // Prepares and runs a query for reading into `query`.
+    bool select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind, bool forwardOnly);
+
+    // 0 begin, 1 commit, 2 roll back.
+    bool transaction(int mode);
+
+    // Columns whose names start with this prefix hold dates (stored as text in
+    // SQLite) and are read back as QDateTime.
+    void setDatePrefix(const QString &prefix) { m_datePrefix = prefix; }
+    QVariant fromDb(const QVariant &value, const QString &column) const;
+    QVariant toDb(const QVariant &value) const;
+
+private:
+    bool openSqliteFile(const QString &path, QString *error);
+    bool openOdbcSource(const QString &connectionString, const QString &password, QString *error);
+    bool prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind);
+    bool fail(const QString &error);
+
+    QString m_name;
+    Kind m_kind = Closed;
+    bool m_readOnly = false;
+    bool m_loginRefused = false;
+    QString m_lastError;
+    QString m_datePrefix;
+};

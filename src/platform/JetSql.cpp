@@ -1,0 +1,256 @@
+#include "platform/JetSql.h"
+
+#include <QList>
+#include <QRegularExpression>
+
+namespace {
+
+// Index just past the quoted literal that starts at `pos` ('...' with '' inside).
+int skipQuoted(const QString &sql, int pos)
+{
+    int i = pos + 1;
+    while (i < sql.size()) {
+        if (sql[i] == u'\'') {
+            if (i + 1 < sql.size() && sql[i + 1] == u'\'') {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return i;
+}
+
+int fullYear(int year, int digits)
+{
+    if (digits > 2)
+        return year;
+    return year < 30 ? 2000 + year : 1900 + year;
+}
+
+const QRegularExpression &jetDate()
+{
+    static const QRegularExpression re(
+        QStringLiteral("#\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*#"));
+    return re;
+}
+
+const QRegularExpression &convertDate()
+{
+    static const QRegularExpression re(
+        QStringLiteral("convert\\s*\\(\\s*datetime\\s*,\\s*'\\s*(\\d{4})[/-](\\d{1,2})[/-](\\d{1,2})"
+                       "(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*'\\s*\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+const QRegularExpression &selectTop()
+{
+    static const QRegularExpression re(QStringLiteral("\\bSelect\\s+(Distinct\\s+)?Top\\s+(\\d+)\\s+"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+QString dateFrom(const QRegularExpressionMatch &m, bool jetOrder, JetSql::Dialect dialect)
+{
+    const int y = jetOrder ? fullYear(m.captured(3).toInt(), m.capturedLength(3)) : m.captured(1).toInt();
+    const int mo = jetOrder ? m.captured(1).toInt() : m.captured(2).toInt();
+    const int d = jetOrder ? m.captured(2).toInt() : m.captured(3).toInt();
+    return JetSql::dateLiteral(y, mo, d, m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(),
+                               dialect);
+}
+
+bool matchesAt(const QRegularExpression &re, const QString &sql, int pos, QRegularExpressionMatch *m)
+{
+    *m = re.match(sql, pos, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+    return m->hasMatch();
+}
+
+bool wordStart(const QString &sql, int pos)
+{
+    return pos == 0 || !(sql[pos - 1].isLetterOrNumber() || sql[pos - 1] == u'_');
+}
+
+// Rewrites the date literals and Top clauses of one statement.
+QString rewriteStatement(const QString &sql, JetSql::Dialect dialect)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    QList<QPair<int, QString>> limits; // paren depth and LIMIT text waiting for its close
+    int depth = 0;
+    int i = 0;
+    QRegularExpressionMatch m;
+    while (i < sql.size()) {
+        const QChar c = sql[i];
+        if (c == u'\'') {
+            const int end = skipQuoted(sql, i);
+            out += sql.mid(i, end - i);
+            i = end;
+        } else if (c == u'#' && matchesAt(jetDate(), sql, i, &m)) {
+            out += dateFrom(m, true, dialect);
+            i += m.capturedLength();
+        } else if ((c == u'c' || c == u'C') && wordStart(sql, i) && matchesAt(convertDate(), sql, i, &m)) {
+            out += dateFrom(m, false, dialect);
+            i += m.capturedLength();
+        } else if ((c == u's' || c == u'S') && wordStart(sql, i) && matchesAt(selectTop(), sql, i, &m)) {
+            out += sql.mid(i, 6) + u' ' + m.captured(1);
+            limits.append({depth, QStringLiteral(" LIMIT ") + m.captured(2)});
+            i += m.capturedLength();
+        } else if (c == u'(') {
+            ++depth;
+            out += c;
+            ++i;
+        } else if (c == u')') {
+            while (!limits.isEmpty() && limits.last().first == depth) {
+                while (out.endsWith(u' '))
+                    out.chop(1);
+                out += limits.takeLast().second;
+            }
+            --depth;
+            out += c;
+            ++i;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    if (!limits.isEmpty()) {
+        while (out.endsWith(u' '))
+            out.chop(1);
+        while (!limits.isEmpty())
+            out += limits.takeLast().second;
+    }
+    return out;
+}
+
+QString columnType(const QString &jetType)
+{
+    const QString t = jetType.trimmed().toLower();
+    if (t == u"long" || t == u"counter" || t == u"autoincrement")
+        return QStringLiteral("INTEGER");
+    if (t == u"integer" || t == u"short" || t == u"byte" || t == u"yesno" || t == u"bit")
+        return QStringLiteral("SMALLINT");
+    if (t == u"single")
+        return QStringLiteral("REAL");
+    if (t == u"double")
+        return QStringLiteral("DOUBLE PRECISION");
+    if (t == u"memo" || t == u"longtext")
+        return QStringLiteral("TEXT");
+    if (t == u"datetime" || t == u"date")
+        return QStringLiteral("TIMESTAMP");
+    if (t == u"text")
+        return QStringLiteral("VARCHAR(255)");
+    if (t.startsWith(u"text") && t.contains(u'('))
+        return QStringLiteral("VARCHAR") + jetType.trimmed().mid(4).trimmed();
+    return jetType.trimmed();
+}
+
+// "Alter Table t Add a Long, b integer" and "Alter Table t Drop Column a, b":
+// one statement per column; anything else is returned empty.
+QStringList splitAlter(const QString &sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*Alter\\s+Table\\s+(\\S+)\\s+(Add|Drop)(?:\\s+Column)?\\s+(.+?)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch())
+        return {};
+    const bool add = m.captured(2).compare(u"add", Qt::CaseInsensitive) == 0;
+    QStringList out;
+    for (const QString &part : m.captured(3).split(u',', Qt::SkipEmptyParts)) {
+        const QString column = part.trimmed();
+        if (column.isEmpty())
+            continue;
+        QString statement = QStringLiteral("ALTER TABLE ") + m.captured(1);
+        if (add) {
+            const int blank = column.indexOf(QRegularExpression(QStringLiteral("\\s")));
+            statement += QStringLiteral(" ADD COLUMN ") +
+                         (blank < 0 ? column : column.left(blank) + u' ' + columnType(column.mid(blank + 1)));
+        } else {
+            statement += QStringLiteral(" DROP COLUMN ") + column;
+        }
+        out << statement;
+    }
+    return out;
+}
+
+QString literalPart(const QString &text)
+{
+    return u'\'' + text + u'\'';
+}
+
+// A quoted literal holding placeholders, as a concatenation of its pieces.
+QString boundLiteral(const QString &literal, int *count)
+{
+    const QString inner = literal.mid(1, literal.size() - 2);
+    const QStringList pieces = inner.split(u'?');
+    QStringList terms;
+    for (int k = 0; k < pieces.size(); ++k) {
+        if (!pieces[k].isEmpty())
+            terms << literalPart(pieces[k]);
+        if (k + 1 < pieces.size()) {
+            terms << QStringLiteral("?");
+            ++*count;
+        }
+    }
+    if (terms.size() == 1)
+        return terms.first();
+    return u'(' + terms.join(QStringLiteral(" || ")) + u')';
+}
+
+} // namespace
+
+QString JetSql::dateLiteral(int y, int mo, int d, int h, int mi, int s, Dialect dialect)
+{
+    const QString text = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                             .arg(y, 4, 10, QLatin1Char('0'))
+                             .arg(mo, 2, 10, QLatin1Char('0'))
+                             .arg(d, 2, 10, QLatin1Char('0'))
+                             .arg(h, 2, 10, QLatin1Char('0'))
+                             .arg(mi, 2, 10, QLatin1Char('0'))
+                             .arg(s, 2, 10, QLatin1Char('0'));
+    if (dialect == Odbc)
+        return QStringLiteral("{ts '") + text + QStringLiteral("'}");
+    return u'\'' + text + u'\'';
+}
+
+QStringList JetSql::translate(const QString &sql, Dialect dialect)
+{
+    const QStringList alters = splitAlter(sql);
+    if (!alters.isEmpty())
+        return alters;
+    return {rewriteStatement(sql, dialect)};
+}
+
+QString JetSql::toBound(const QString &sql, int *count)
+{
+    int n = 0;
+    QString out;
+    out.reserve(sql.size());
+    int i = 0;
+    while (i < sql.size()) {
+        if (sql[i] == u'\'') {
+            const int end = skipQuoted(sql, i);
+            const QString literal = sql.mid(i, end - i);
+            out += literal.contains(u'?') && literal.endsWith(u'\'') && literal.size() > 1
+                       ? boundLiteral(literal, &n)
+                       : literal;
+            i = end;
+        } else {
+            if (sql[i] == u'?')
+                ++n;
+            out += sql[i];
+            ++i;
+        }
+    }
+    if (count)
+        *count = n;
+    return out;
+}
+
+QString JetSql::quoteText(const QString &text)
+{
+    QString out = text;
+    return out.replace(u'\'', QStringLiteral("''"));
+}
