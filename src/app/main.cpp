@@ -1,6 +1,13 @@
+#include "core/Usr.h"
 #include "mainwin/fmDoc.h"
 
 #include <QApplication>
+
+#include <memory>
+
+namespace {
+MainWindowHost *createMainWindow() { return new fmDoc; }
+}
 
 int main(int argc, char *argv[])
 {
@@ -8,10 +15,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Fenwar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Fenwar"));
 
-    fmDoc window;
-    Usr::st().mainWindow = &window;
-    const QStringList args = QApplication::arguments().mid(1);
-    window.SetDBNo(args.value(0), args.value(1).toInt());
-    window.show();
+    const std::unique_ptr<MainWindowHost> window(
+        Usr::Main(createMainWindow, QApplication::arguments().mid(1), QApplication::applicationFilePath()));
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "core/FrmtState.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -37,6 +38,27 @@ public:
     };
 
     static State &st();
+
+    // Start-up (Usr.cpp)
+    using MainWindowFactory = MainWindowHost *(*)();
+    // The program's entry: prepares the process-wide state, creates the main
+    // window through `createMainWindow`, hands it the database path and start
+    // page from `arguments` (the command line without the program) and shows it.
+    // The caller owns the returned window.
+    static MainWindowHost *Main(MainWindowFactory createMainWindow, const QStringList &arguments,
+                                const QString &programPath);
+    // The program file's base name without a trailing "_dv" (any case).
+    static QString ProgramBaseName(const QString &programPath);
+    // The arguments as one command-line text; an argument holding a blank is quoted.
+    static QString CommandLineText(const QStringList &arguments);
+    // Splits a command-line text into the database path and the start page number.
+    static void SplitCommandLine(const QString &text, QString &path, int &pageNo);
+    static QString FsGtPcNm();
+    static void W_GtWa();
+    static void W_FitWa(int &left, int &top, int &width, int &height);
+    // Registers the program for "*.<extension>" files in the user's desktop
+    // (launcher entry `progId`.desktop and a MIME type); false with a message on failure.
+    static bool W_SetExt(const QString &progId, const QString &programPath, const QString &extension);
 
     // Database upkeep (UsrUpkeep.cpp)
     static QString TsSqNow();

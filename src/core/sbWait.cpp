@@ -1,0 +1,88 @@
+#include "core/sbWait.h"
+
+#include "core/Usr.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+QPointer<sbWait> theWindow;
+}
+
+sbWait::sbWait()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    auto *frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(2);
+    SSPanel1 = new QLabel(frame);
+    SSPanel1->setObjectName(QStringLiteral("SSPanel1"));
+    SSPanel1->setAlignment(Qt::AlignCenter);
+    auto *inner = new QVBoxLayout(frame);
+    inner->addWidget(SSPanel1);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    setFixedSize(380, 72);
+}
+
+QString sbWait::defaultMessage()
+{
+    return QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽ問合せ中 お待ちください");
+}
+
+void sbWait::cMsg(QString &message)
+{
+    if (message.isEmpty())
+        message = defaultMessage();
+    if (!theWindow) {
+        theWindow = new sbWait;
+        theWindow->m_busyBefore = Usr::st().busy;
+        theWindow->placeOnLoad();
+    }
+    theWindow->SSPanel1->setText(message);
+    Usr::st().busy = true;
+    theWindow->show();
+    QCoreApplication::processEvents();
+}
+
+void sbWait::cMsg(const QString &message)
+{
+    QString text = message;
+    cMsg(text);
+}
+
+void sbWait::cEnd()
+{
+    bool busy = false;
+    if (theWindow) {
+        busy = theWindow->m_busyBefore;
+        delete theWindow;
+    }
+    Usr::st().busy = busy;
+    QCoreApplication::processEvents();
+}
+
+bool sbWait::isShown() { return theWindow && theWindow->isVisible(); }
+
+QString sbWait::shownMessage() { return theWindow ? theWindow->SSPanel1->text() : QString(); }
+
+// During start-up (no program name yet) the screen is the reference; later the
+// main theWindow, so that the message appears where the user works.
+void sbWait::placeOnLoad()
+{
+    QRect area;
+    QWidget *main = Usr::st().mainWindow;
+    if (!Usr::st().baseName.isEmpty() && main)
+        area = main->frameGeometry();
+    else if (QScreen *screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - rect().center());
+}

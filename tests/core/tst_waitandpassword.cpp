@@ -1,0 +1,145 @@
+#include "core/Usr.h"
+#include "core/sbPwd.h"
+#include "core/sbWait.h"
+#include "support/ScriptedPassword.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+class TestWaitAndPassword : public QObject
+{
+    Q_OBJECT
+
+    static QWidget *topWaitWindow()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<sbWait *>(widget))
+                return widget;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        sbWait::cEnd();
+        Usr::st().busy = false;
+        Usr::st().baseName.clear();
+        Usr::st().mainWindow = nullptr;
+    }
+
+    void emptyMessageIsReplacedForTheCaller()
+    {
+        QString message;
+        sbWait::cMsg(message);
+        QCOMPARE(message, QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽ問合せ中 お待ちください"));
+        QCOMPARE(sbWait::shownMessage(), message);
+        QVERIFY(sbWait::isShown());
+        QVERIFY(Usr::st().busy);
+        sbWait::cEnd();
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(!topWaitWindow());
+    }
+
+    void secondMessageOnlyChangesTheText()
+    {
+        sbWait::cMsg(QStringLiteral("一"));
+        QWidget *first = topWaitWindow();
+        sbWait::cMsg(QStringLiteral("二"));
+        QCOMPARE(topWaitWindow(), first);
+        QCOMPARE(sbWait::shownMessage(), QStringLiteral("二"));
+        sbWait::cEnd();
+        QVERIFY(!Usr::st().busy);
+    }
+
+    // A handler that set the busy flag itself keeps it through a wait window.
+    void busyFlagOfTheCallerSurvives()
+    {
+        Usr::st().busy = true;
+        sbWait::cMsg(QStringLiteral("x"));
+        sbWait::cEnd();
+        QVERIFY(Usr::st().busy);
+        Usr::st().busy = false;
+        sbWait::cEnd(); // without a window: just clears
+        QVERIFY(!Usr::st().busy);
+    }
+
+    void placement()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        sbWait::cMsg(QStringLiteral("start"));
+        QVERIFY((topWaitWindow()->geometry().center() - screen.center()).manhattanLength() <= 2);
+        sbWait::cEnd();
+
+        QWidget main;
+        main.setGeometry(20, 30, 700, 500);
+        main.show();
+        Usr::st().mainWindow = &main;
+        Usr::st().baseName = QStringLiteral("fenwar");
+        sbWait::cMsg(QStringLiteral("later"));
+        QVERIFY((topWaitWindow()->frameGeometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
+        sbWait::cEnd();
+    }
+
+    void passwordAnswers_data()
+    {
+        QTest::addColumn<QString>("typed");   // null: Cancel pressed
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("trimmed") << "  secret  " << "secret";
+        QTest::newRow("inner blanks kept") << "a b" << "a b";
+        QTest::newRow("blanks only count as cancel") << "    " << "";
+        QTest::newRow("cancel") << QString() << "";
+        QTest::newRow("non-ASCII and quotes") << "パス'?\"" << "パス'?\"";
+    }
+    void passwordAnswers()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, answer);
+        ScriptedPassword script;
+        script.answers << typed;
+        QCOMPARE(sbPwd::Act(QStringLiteral("本.txdb")), answer);
+        QCOMPARE(script.captions, QStringList(QStringLiteral("本.txdb")));
+    }
+
+    void passwordDialogLayout()
+    {
+        sbPwd::setDriver([](sbPwd &dialog) {
+            QCOMPARE(dialog.txPwd()->echoMode(), QLineEdit::Password);
+            QCOMPARE(dialog.cmOk(0)->text(), QStringLiteral("&OK"));
+            QCOMPARE(dialog.cmOk(1)->text(), QStringLiteral("&Cancel"));
+            QVERIFY(dialog.findChildren<QLabel *>().value(0));
+            QCOMPARE(dialog.findChildren<QLabel *>().value(0)->text(), QStringLiteral("パスワードを入力して下さい"));
+            dialog.reject(); // closing by the frame
+        });
+        QCOMPARE(sbPwd::Act(QStringLiteral("a.udl")), QString());
+        sbPwd::setDriver({});
+    }
+
+    void enterMovesToOk()
+    {
+        bool stillOpen = false;
+        bool okHasFocus = false;
+        sbPwd::setDriver([&](sbPwd &dialog) {
+            dialog.show();
+            QApplication::setActiveWindow(&dialog);
+            dialog.txPwd()->setFocus();
+            dialog.txPwd()->setText(QStringLiteral("pw"));
+            QTest::keyClick(dialog.txPwd(), Qt::Key_Return);
+            stillOpen = dialog.isVisible();
+            okHasFocus = dialog.cmOk(0)->hasFocus();
+            QTest::keyClick(dialog.cmOk(0), Qt::Key_Return);
+        });
+        QCOMPARE(sbPwd::Act(QStringLiteral("a.udl")), QStringLiteral("pw"));
+        QVERIFY(stillOpen);
+        QVERIFY(okHasFocus);
+        sbPwd::setDriver({});
+    }
+};
+
+QTEST_MAIN(TestWaitAndPassword)
+#include "tst_waitandpassword.moc"
