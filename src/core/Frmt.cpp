@@ -1,5 +1,8 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/yIni.h"
+#include "core/zClt.h"
+#include "core/zSvr.h"
 #include "platform/NumberText.h"
 
 #include <QStringList>
@@ -23,18 +26,6 @@ bool toInteger(double value, double low, double high, qint64 &out)
         return false;
     out = qint64(rounded);
     return true;
-}
-
-// Text between the first start marker and the next end marker, markers found
-// without regard to case; no start marker gives "", no end marker the rest.
-QString between(const QString &text, const QString &startMarker, const QString &endMarker)
-{
-    const int start = text.indexOf(startMarker, 0, Qt::CaseInsensitive);
-    if (start < 0)
-        return QString();
-    const int from = start + startMarker.size();
-    const int end = text.indexOf(endMarker, from, Qt::CaseInsensitive);
-    return end < 0 ? text.mid(from) : text.mid(from, end - from);
 }
 
 QString factorText(float factor)
@@ -139,13 +130,13 @@ void Frmt::TagLine(QString &text, const QString &name, const QString &value)
 
 void Frmt::ReadDmFmt(const QString &text)
 {
-    const QString lsp = between(text, QLatin1Char('<') + LspName + QLatin1Char('>'),
+    const QString lsp = zClt::it().TsBtwn(text, QLatin1Char('<') + LspName + QLatin1Char('>'),
                                 QLatin1String("</") + LspName + QLatin1Char('>'));
     const double factor = NumberText::leading(lsp);
     st().lineFactor = (factor >= 1.0 && factor <= 2.0) ? float(factor) : 1.2f;
     for (int i = 0; i < 8; ++i) {
         const QString name = FormatName + QString::number(i);
-        ParseFmt(between(text, QLatin1Char('<') + name + QLatin1Char('>'),
+        ParseFmt(zClt::it().TsBtwn(text, QLatin1Char('<') + name + QLatin1Char('>'),
                          QLatin1String("</") + name + QLatin1Char('>')),
                  i);
     }
@@ -167,4 +158,30 @@ QString Frmt::DefaultDmFmt()
     for (int i = 0; i < 8; ++i)
         TagLine(text, FormatName + QString::number(i), RecordText(DefaultFmt(i)));
     return text;
+}
+
+bool Frmt::LoadFmt()
+{
+    Recordset rs;
+    if (!zSvr::st().R_Rset(QStringLiteral("Select DmFmt From kaUsr"), rs, Recordset::ForwardOnly))
+        return false;
+    const QString text = rs.eof() ? QString() : rs.value(0).toString();
+    rs.close();
+    ReadDmFmt(text);
+    yIni &ini = yIni::instance();
+    ini.GetGtx(QStringLiteral("TX_FORMAT"));
+    st().usrDtp = ini.vGtVal(QStringLiteral("USR_DTP"), true).toBool();
+    st().usrEntShift = ini.vGtVal(QStringLiteral("USR_ENT_SHIFT"), true).toBool();
+    return true;
+}
+
+void Frmt::SaveFmt()
+{
+    // Bound, so that a font name with a quote or "?" is stored as it stands.
+    zSvr::st().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt='?'"), QVariantList{DmFmtText()});
+    yIni &ini = yIni::instance();
+    ini.GetGtx(QStringLiteral("TX_FORMAT"));
+    ini.SetVal(QStringLiteral("USR_DTP"), st().usrDtp);
+    ini.SetVal(QStringLiteral("USR_ENT_SHIFT"), st().usrEntShift);
+    ini.SetGtx();
 }

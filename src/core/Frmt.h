@@ -13,6 +13,11 @@ public:
     static FrmtState &st();
 
     // --- user text formats ---
+    // Loads factor, records and options of the open database; false when its
+    // settings table could not be read.
+    static bool LoadFmt();
+    // Writes factor and records to kaUsr.DmFmt and the options to TX_FORMAT.
+    static void SaveFmt();
     // Fills record `index` from its stored text, or with its defaults when the
     // text is not a valid record.
     static void ParseFmt(const QString &text, int index);
@@ -29,7 +34,17 @@ public:
     // The DmFmt text of the default factor and records (a new database holds it).
     static QString DefaultDmFmt();
 
+    // --- publication home ---
+    // Reloads home kind and home address and, unless `homeOnly`, the custom
+    // file-name list from the open database.
+    static void LoadHome(bool homeOnly = false);
+    // The custom file-name list from tbHtm.
+    static void LoadHtmList();
+
     // --- program services ---
+    // Tear-down at exit: windows close first (they store their settings), then
+    // User.xml is written, then the database is closed.
+    static void AppEnd();
     static void SetBusy(bool busy);
     static bool InStrOk(const QString &text, const QString &sought, int &position);
     static QString OpenDlg(const QString &title, const QString &fileName, const QString &filter,

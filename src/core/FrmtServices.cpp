@@ -1,7 +1,12 @@
 #include "core/Frmt.h"
+#include "core/yIni.h"
+#include "core/zClt.h"
+#include "core/zSvr.h"
 #include "platform/Prompt.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
 #include <QDir>
 #include <QCursor>
 #include <QGuiApplication>
@@ -59,4 +64,65 @@ QString Frmt::OpenDlg(const QString &title, const QString &fileName, const QStri
     if (!fileName.contains(QLatin1Char('/')) && !startFolder.isEmpty())
         start = fileName.isEmpty() ? startFolder : QDir(startFolder).filePath(fileName);
     return Prompt::current().openFile(title, start, DialogFilter(filter));
+}
+
+void Frmt::LoadHome(bool homeOnly)
+{
+    zSvr &db = zSvr::st();
+    FrmtState &s = st();
+    QVariantList row{QVariant(), QVariant(), QVariant(), QVariant()};
+    // Without a settings row the kind stays as it was, the texts count as empty.
+    if (db.R_PAry(QStringLiteral("Select HsHome2, HsHome1, HiHome, HsTopNm From kaUsr"), row))
+        s.homeKind = row.value(2).toInt();
+    const QString home2 = row.value(0).toString();
+    const QString home1 = row.value(1).toString();
+    const QString topName = row.value(3).toString();
+    s.htmList.clear();
+    // An unknown kind has no address: an address of the previous database must not leak into links.
+    s.homeAddress.clear();
+    if (s.homeKind == 1) {
+        s.homeAddress = home1;
+        if (!homeOnly && !topName.isEmpty()) {
+            const qint64 top = db.R_GtVaL(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP = 0 Order By inSrt"), 0)
+                                   .toLongLong();
+            if (top > 0)
+                s.htmList = QString::number(top) + QLatin1Char('\t') + topName + QChar(13);
+        }
+    } else if (s.homeKind == 2) {
+        s.homeAddress = home2;
+        if (!homeOnly)
+            LoadHtmList();
+    }
+    zClt::it().T_AddRwd(s.homeAddress, QStringLiteral("/"));
+}
+
+void Frmt::LoadHtmList()
+{
+    DbTable t;
+    const int rows = zSvr::st().R_Ary(
+        QStringLiteral("Select noDoc, saFnm, boRoot From tbHtm Where saFnm<>'' Order By noDoc"), t);
+    QString list;
+    for (int r = 0; r < rows; ++r) {
+        const QString name = t.at(1, r).toString();
+        list += QString::number(t.at(0, r).toLongLong()) + QLatin1Char('\t')
+                + (t.at(2, r).toInt() == 1 ? QLatin1String("../") + name : name) + QChar(13);
+    }
+    st().htmList = list;
+}
+
+void Frmt::AppEnd()
+{
+    // Windows first: several of them store their settings group while closing,
+    // and those groups must be in the store before it is written.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        windows.append(w);
+    for (const QPointer<QWidget> &w : windows)
+        if (w)
+            w->close();
+    yIni::instance().SetTxt();
+    yIni::release();
+    zSvr::st().D_Close();
+    zSvr::release();
+    QCoreApplication::quit();
 }

@@ -61,6 +61,18 @@ public:
     static bool W_SetExt(const QString &progId, const QString &programPath, const QString &extension);
 
     // Database upkeep (UsrUpkeep.cpp)
+    // Gives every page exactly one home placement (the oldest); with `propagate`
+    // also recomputes msDoc.boPng for the whole tree.
+    static void D_FixLnk(bool propagate);
+    // Recomputes msDoc.boPng below `parent` from tbHtm.inPng (0 inherits).
+    static void D_SetPng(const QString &parent, int inherited);
+    // Whether this computer holds the publish right; mode 0 asks, 1 tells and
+    // claims a free right, others tell.
+    static bool FbChkPub(int mode);
+    // The current time as a statement literal of the open back end.
     static QString TsSqNow();
+    // A new page identity for msDoc.wkRnd: a whole number in 1 .. 2^32 - 1.
     static double FdNewKy();
+    // Stamps dyUdt (or dyPub) of one placement; false when it was not written.
+    static bool D_SetTrDy(const QString &parent, const QString &child, bool publication);
 };

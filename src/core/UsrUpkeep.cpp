@@ -1,8 +1,14 @@
 #include "core/Usr.h"
+#include "core/zSvr.h"
 #include "platform/Clock.h"
+#include "platform/Prompt.h"
 #include "platform/RandomSource.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 QString Usr::TsSqNow()
 {
@@ -22,4 +28,183 @@ double Usr::FdNewKy()
     for (int tries = 0; key == 0 && tries < 16; ++tries)
         key = RandomSource::current().next32();
     return key == 0 ? 1.0 : double(key);
+}
+
+namespace {
+
+const QString FixLnkRead = QStringLiteral(
+    "Select noLfC, boLnk, noLfP, boLnk As boLnk2 From tbTree Order By noLfC, boLnk, dyUdt");
+
+bool isPageNumber(const QString &text)
+{
+    bool ok = false;
+    text.trimmed().toLongLong(&ok);
+    return ok;
+}
+
+// New boLnk values for the rows of one page (rows first..last of `t`): exactly
+// one home placement, the oldest one, or the first row when there is none.
+void fixRun(const DbTable &t, int first, int last, QList<QVariant> &newValues)
+{
+    int home = -1;
+    for (int r = first; r <= last; ++r) {
+        const QVariant lnk = t.at(1, r);
+        if (lnk.isNull() || lnk.toInt() != 0)
+            continue;
+        if (home < 0)
+            home = r;
+        else
+            newValues[r] = 1;
+    }
+    if (home < 0)
+        newValues[first] = 0;
+}
+
+struct PngTree
+{
+    QHash<qint64, QList<qint64>> children;   // parent -> children in sibling order
+    QHash<qint64, int> inPng;                // own settings from tbHtm
+    QHash<qint64, QVariant> boPng;           // stored flags of msDoc
+};
+
+PngTree readPngTree()
+{
+    PngTree tree;
+    DbTable t;
+    zSvr &db = zSvr::st();
+    const int placements = db.R_Ary(QStringLiteral("Select noLfP, noLfC From tbTree Order By noLfP, inSrt"), t);
+    for (int r = 0; r < placements; ++r)
+        tree.children[t.at(0, r).toLongLong()].append(t.at(1, r).toLongLong());
+    const int settings = db.R_Ary(QStringLiteral("Select noDoc, inPng From tbHtm"), t);
+    for (int r = 0; r < settings; ++r)
+        tree.inPng.insert(t.at(0, r).toLongLong(), t.at(1, r).toInt());
+    const int pages = db.R_Ary(QStringLiteral("Select noDoc, boPng From msDoc"), t);
+    for (int r = 0; r < pages; ++r)
+        tree.boPng.insert(t.at(0, r).toLongLong(), t.at(1, r));
+    return tree;
+}
+
+// Walks the placements below `parent` in sibling order; a page reached under
+// several parents takes the value of its last visit. A page is never entered
+// again below itself, so a cyclic placement cannot make the walk endless.
+QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
+{
+    struct Frame { qint64 page; int setting; int next; };
+    QHash<qint64, int> values;
+    QSet<qint64> path;
+    QList<Frame> stack{{parent, inherited, 0}};
+    if (parent != 0)
+        path.insert(parent);
+    while (!stack.isEmpty()) {
+        Frame &top = stack.last();
+        const QList<qint64> &kids = tree.children.value(top.page);
+        if (top.next >= kids.size()) {
+            path.remove(top.page);
+            stack.removeLast();
+            continue;
+        }
+        const qint64 child = kids.at(top.next++);
+        if (path.contains(child))
+            continue;
+        int setting = tree.inPng.value(child, 0);
+        if (setting == 0)
+            setting = top.setting;
+        values[child] = setting == 2 ? 1 : 0;
+        path.insert(child);
+        stack.append({child, setting, 0});
+    }
+    return values;
+}
+
+} // namespace
+
+void Usr::D_FixLnk(bool propagate)
+{
+    zSvr &db = zSvr::st();
+    DbTable t;
+    const int rows = db.R_Ary(FixLnkRead, t);
+    QList<QVariant> newValues;
+    // A placement without a mark counts as a link until it is chosen as home.
+    for (int r = 0; r < rows; ++r)
+        newValues.append(t.at(1, r).isNull() ? QVariant(1) : t.at(1, r));
+    for (int first = 0; first < rows;) {
+        int last = first;
+        while (last + 1 < rows && t.at(0, last + 1) == t.at(0, first))
+            ++last;
+        fixRun(t, first, last, newValues);
+        first = last + 1;
+    }
+    QList<int> changed;
+    for (int r = 0; r < rows; ++r)
+        if (t.at(1, r).isNull() || newValues[r].toInt() != t.at(1, r).toInt())
+            changed.append(r);
+    // One refusal is enough to tell a read-only database.
+    if (!changed.isEmpty() && !db.DbRead()) {
+        for (int r : changed) {
+            QString sql = QStringLiteral("Update tbTree Set boLnk=? Where noLfP=? And noLfC=?");
+            zSvr::T_CnvSq(sql, {newValues[r].toInt(), t.at(2, r), t.at(0, r)});
+            db.D_ExeSq(sql);
+        }
+    }
+    if (!propagate)
+        return;
+    QVariantList top{QVariant()};
+    if (!db.R_PAry(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP=0 Order By inSrt"), top))
+        return;
+    const int setting = db.R_GtVaL(QStringLiteral("Select inPng From tbHtm Where noDoc=")
+                                       + QString::number(top.value(0).toLongLong()),
+                                   0).toInt();
+    D_SetPng(QStringLiteral("0"), setting);
+}
+
+void Usr::D_SetPng(const QString &parent, int inherited)
+{
+    if (!isPageNumber(parent))
+        return;
+    const PngTree tree = readPngTree();
+    const QHash<qint64, int> values = pngValues(tree, parent.trimmed().toLongLong(), inherited);
+    QList<qint64> changed;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const auto stored = tree.boPng.constFind(it.key());
+        if (stored != tree.boPng.cend() && (stored->isNull() || stored->toInt() != it.value()))
+            changed.append(it.key());
+    }
+    if (changed.isEmpty())
+        return;
+    zSvr &db = zSvr::st();
+    if (db.DbRead())
+        return;
+    std::sort(changed.begin(), changed.end());
+    for (qint64 page : changed)
+        db.D_ExeSq(QStringLiteral("Update msDoc Set boPng=%1 Where noDoc=%2").arg(values.value(page)).arg(page));
+}
+
+bool Usr::FbChkPub(int mode)
+{
+    zSvr &db = zSvr::st();
+    if (db.sSvr.isEmpty())
+        return false;
+    const QString holder = db.R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString();
+    const QString pc = st().pcName;
+    const bool holds = holder.isEmpty() || holder == pc;
+    if (mode != 0 && !holds) {
+        const QString text = mode == 1 ? QStringLiteral("Webへの出力できるPC(ﾊﾞﾌﾞﾘｯｼｭ権限)は ")
+                                       : QStringLiteral("PCのﾌｧｲﾙへのﾘﾝｸをｾｯﾄできるPC(ﾊﾞﾌﾞﾘｯｼｭ権限)は ");
+        Prompt::current().message(text + holder + QStringLiteral(" です"));
+    }
+    // A nameless computer cannot hold the right for itself: claiming would change nothing.
+    if (mode == 1 && holder.isEmpty() && !pc.isEmpty())
+        db.D_ExeSq(QStringLiteral("Update kaUsr Set HsPub='?'"), QVariantList{pc});
+    return holds;
+}
+
+bool Usr::D_SetTrDy(const QString &parent, const QString &child, bool publication)
+{
+    // Only page numbers may stand in the statement.
+    if (!isPageNumber(parent) || !isPageNumber(child))
+        return false;
+    QString sql = QStringLiteral(" Update tbTree Set ? = ? Where noLfP = ? And noLfC = ? ");
+    zSvr::T_CnvSq(sql, {publication ? QStringLiteral("dyPub") : QStringLiteral("dyUdt"), TsSqNow(),
+                        parent.trimmed(), child.trimmed()});
+    return zSvr::st().D_ExeSq(sql);
 }

@@ -1,4 +1,5 @@
 #include "core/zSvr.h"
+#include "core/Frmt.h"
 #include "core/Usr.h"
 #include "platform/DataLink.h"
 #include "platform/DbConnection.h"
@@ -17,9 +18,8 @@ std::unique_ptr<zSvr> instance;
 
 bool defaultFormatLoader()
 {
-    // A database of this program has its settings table.
-    QVariantList row;
-    return zSvr::st().R_PAry(QStringLiteral("Select DmFmt From kaUsr"), row);
+    // A database of this program has its settings table, and its formats load.
+    return Frmt::LoadFmt();
 }
 
 QString defaultPasswordAsker(const QString &fileName)
