@@ -1,7 +1,9 @@
 #include "core/Usr.h"
 
+#include "core/TemplateDb.h"
 #include "core/sbWait.h"
 #include "core/yIni.h"
+#include "core/zClt.h"
 #include "platform/Clock.h"
 #include "platform/DesktopEntry.h"
 #include "platform/Launcher.h"
@@ -37,6 +39,7 @@ MainWindowHost *Usr::Main(MainWindowFactory createMainWindow, const QStringList 
     yIni &ini = yIni::instance();
     ini.W_UserData();
     ini.F_ChkSb(state.userData, {QStringLiteral("Wrk"), QStringLiteral("Dbs")});
+    TemplateDb::install(state.userData);
     ini.GetTxt(state.userData + QStringLiteral("User.xml"));
     state.workFolder = state.userData + QStringLiteral("Wrk/");
     W_GtWa();
@@ -49,7 +52,7 @@ MainWindowHost *Usr::Main(MainWindowFactory createMainWindow, const QStringList 
     QString path;
     int pageNo = 0;
     SplitCommandLine(CommandLineText(arguments), path, pageNo);
-    if (!QFileInfo(path).isFile())
+    if (!zClt::it().FbExFile(path, false))
         path.clear();
     host->SetDBNo(path, pageNo);
     host->widget()->show();

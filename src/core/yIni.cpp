@@ -135,6 +135,19 @@ void yIni::W_UserData()
     }
     if (!QFileInfo(state.userData).isDir())
         F_CreateFld(state.userData);
+    // A folder that cannot be made would silently lose every setting and work
+    // file: say so and fall back on the default, like a folder that is missing.
+    if (!QFileInfo(state.userData).isDir() && state.userData != defaultFolder) {
+        Prompt::current().message(missingFolderMessage(state.userData, defaultFolder));
+        state.userData = defaultFolder;
+        F_CreateFld(state.userData);
+    }
+}
+
+QString yIni::missingFolderMessage(const QString &folder, const QString &defaultFolder)
+{
+    return QStringLiteral("ﾌｫﾙﾀﾞ ") + folder + QStringLiteral(" が見つかりません\n") + QStringLiteral("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　")
+           + defaultFolder + QStringLiteral(" を使用します");
 }
 
 QString yIni::resolveToken(const QString &token, const QString &defaultFolder) const
@@ -153,8 +166,7 @@ QString yIni::resolveToken(const QString &token, const QString &defaultFolder) c
     const QFileInfo folder(token);
     if (folder.isDir())
         return withSlash(folder.absoluteFilePath());
-    Prompt::current().message(QStringLiteral("ﾌｫﾙﾀﾞ ") + token + QStringLiteral(" が見つかりません\n")
-                              + QStringLiteral("ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞは　") + defaultFolder + QStringLiteral(" を使用します"));
+    Prompt::current().message(missingFolderMessage(token, defaultFolder));
     return defaultFolder;
 }
 

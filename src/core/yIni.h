@@ -72,6 +72,7 @@ private:
     yIni() = default;
 
     QString programFolder() const;
+    static QString missingFolderMessage(const QString &folder, const QString &defaultFolder);
     QString resolveToken(const QString &token, const QString &defaultFolder) const;
     void registerProgramPath() const;
     QString groupElementText(const QString &inner) const;

@@ -294,6 +294,7 @@ private slots:
         QCOMPARE(state.workFolder, userData + QStringLiteral("/Wrk/"));
         QVERIFY(QFileInfo(userData + QStringLiteral("/Wrk")).isDir());
         QVERIFY(QFileInfo(userData + QStringLiteral("/Dbs")).isDir());
+        QVERIFY(QFileInfo(userData + QStringLiteral("/Dbs/Moto.txdb")).isFile());
         QVERIFY(QFileInfo(userData + QStringLiteral("/User.xml")).isFile());
         QCOMPARE(yIni::instance().filePath(), userData + QStringLiteral("/User.xml"));
         QVERIFY(state.runTime);

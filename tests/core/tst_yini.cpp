@@ -412,6 +412,18 @@ private slots:
         QCOMPARE(TestHome::readAll(m_dir + QStringLiteral("/bin/UserData.ini")), cp932(content));
     }
 
+    void folderThatCannotBeMadeFallsBack()
+    {
+        ScriptedPrompt prompt;
+        prepareProgram(QStringLiteral("%app%"));
+        QVERIFY(TestHome::write(m_dir + QStringLiteral("/bin/usData"), "a file in the way"));
+        ini().W_UserData();
+        QCOMPARE(Usr::st().userData, appDataDefault());
+        QVERIFY(QFileInfo(appDataDefault()).isDir());
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages.first().startsWith(QStringLiteral("ﾌｫﾙﾀﾞ ") + m_dir + QStringLiteral("/bin/usData/ が")));
+    }
+
     void leadingLineEndIsRewritten()
     {
         prepareProgram(QStringLiteral("\n/some/folder"));
