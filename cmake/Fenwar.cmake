@@ -9,6 +9,19 @@ function(fenwar_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   set_target_properties(${name} PROPERTIES AUTORCC ON)
+  # The moc step of an existing build folder only knows the headers it saw the
+  # last time, so a header that the glob adds would never be moc'ed. When the
+  # file list changes, forget the moc step's stamp so that it runs again.
+  set(listing_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.txt)
+  string(REPLACE ";" "\n" listing "${sources}")
+  set(previous "")
+  if(EXISTS ${listing_file})
+    file(READ ${listing_file} previous)
+  endif()
+  if(NOT previous STREQUAL listing)
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp)
+  endif()
+  file(WRITE ${listing_file} "${listing}")
 endfunction()
 
 # Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.
