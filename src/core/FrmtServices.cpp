@@ -112,6 +112,12 @@ void Frmt::LoadHtmList()
 
 void Frmt::AppEnd()
 {
+    // The main window's close handler may lead here again while the windows
+    // close; the outer run finishes the job.
+    static bool running = false;
+    if (running)
+        return;
+    running = true;
     // Windows first: several of them store their settings group while closing,
     // and those groups must be in the store before it is written.
     QList<QPointer<QWidget>> windows;
@@ -124,5 +130,6 @@ void Frmt::AppEnd()
     yIni::release();
     zSvr::st().D_Close();
     zSvr::release();
+    running = false;
     QCoreApplication::quit();
 }

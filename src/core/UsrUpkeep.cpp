@@ -116,13 +116,11 @@ QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
     return values;
 }
 
-} // namespace
-
-void Usr::D_FixLnk(bool propagate)
+// Statements that give every page exactly one home placement.
+QStringList fixStatements()
 {
-    zSvr &db = zSvr::st();
     DbTable t;
-    const int rows = db.R_Ary(FixLnkRead, t);
+    const int rows = zSvr::st().R_Ary(FixLnkRead, t);
     QList<QVariant> newValues;
     // A placement without a mark counts as a link until it is chosen as home.
     for (int r = 0; r < rows; ++r)
@@ -134,49 +132,72 @@ void Usr::D_FixLnk(bool propagate)
         fixRun(t, first, last, newValues);
         first = last + 1;
     }
-    QList<int> changed;
-    for (int r = 0; r < rows; ++r)
-        if (t.at(1, r).isNull() || newValues[r].toInt() != t.at(1, r).toInt())
-            changed.append(r);
-    // One refusal is enough to tell a read-only database.
-    if (!changed.isEmpty() && !db.DbRead()) {
-        for (int r : changed) {
-            QString sql = QStringLiteral("Update tbTree Set boLnk=? Where noLfP=? And noLfC=?");
-            zSvr::T_CnvSq(sql, {newValues[r].toInt(), t.at(2, r), t.at(0, r)});
-            db.D_ExeSq(sql);
-        }
+    QStringList statements;
+    for (int r = 0; r < rows; ++r) {
+        if (!t.at(1, r).isNull() && newValues[r].toInt() == t.at(1, r).toInt())
+            continue;
+        QString sql = QStringLiteral("Update tbTree Set boLnk=? Where noLfP=? And noLfC=?");
+        zSvr::T_CnvSq(sql, {newValues[r].toInt(), t.at(2, r), t.at(0, r)});
+        statements << sql;
     }
-    if (!propagate)
-        return;
-    QVariantList top{QVariant()};
-    if (!db.R_PAry(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP=0 Order By inSrt"), top))
-        return;
-    const int setting = db.R_GtVaL(QStringLiteral("Select inPng From tbHtm Where noDoc=")
-                                       + QString::number(top.value(0).toLongLong()),
-                                   0).toInt();
-    D_SetPng(QStringLiteral("0"), setting);
+    return statements;
 }
 
-void Usr::D_SetPng(const QString &parent, int inherited)
+// Statements that bring msDoc.boPng below `parent` up to date.
+QStringList pngStatements(qint64 parent, int inherited)
 {
-    if (!isPageNumber(parent))
-        return;
     const PngTree tree = readPngTree();
-    const QHash<qint64, int> values = pngValues(tree, parent.trimmed().toLongLong(), inherited);
+    const QHash<qint64, int> values = pngValues(tree, parent, inherited);
     QList<qint64> changed;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         const auto stored = tree.boPng.constFind(it.key());
         if (stored != tree.boPng.cend() && (stored->isNull() || stored->toInt() != it.value()))
             changed.append(it.key());
     }
-    if (changed.isEmpty())
-        return;
-    zSvr &db = zSvr::st();
-    if (db.DbRead())
-        return;
     std::sort(changed.begin(), changed.end());
+    QStringList statements;
     for (qint64 page : changed)
-        db.D_ExeSq(QStringLiteral("Update msDoc Set boPng=%1 Where noDoc=%2").arg(values.value(page)).arg(page));
+        statements << QStringLiteral("Update msDoc Set boPng=%1 Where noDoc=%2").arg(values.value(page)).arg(page);
+    return statements;
+}
+
+// Runs the statements together: a read-only database is told once, not once
+// per row, and the rows are written in one transaction unless the caller
+// already runs one.
+void writeAll(const QStringList &statements)
+{
+    zSvr &db = zSvr::st();
+    if (statements.isEmpty() || db.DbRead())
+        return;
+    const bool own = db.D_Tran(0);
+    for (const QString &sql : statements)
+        db.D_ExeSq(sql);
+    if (own)
+        db.D_Tran(1);
+}
+
+} // namespace
+
+void Usr::D_FixLnk(bool propagate)
+{
+    QStringList statements = fixStatements();
+    if (propagate) {
+        zSvr &db = zSvr::st();
+        QVariantList top{QVariant()};
+        if (db.R_PAry(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP=0 Order By inSrt"), top)) {
+            const int setting = db.R_GtVaL(QStringLiteral("Select inPng From tbHtm Where noDoc=")
+                                               + QString::number(top.value(0).toLongLong()),
+                                           0).toInt();
+            statements += pngStatements(0, setting);
+        }
+    }
+    writeAll(statements);
+}
+
+void Usr::D_SetPng(const QString &parent, int inherited)
+{
+    if (isPageNumber(parent))
+        writeAll(pngStatements(parent.trimmed().toLongLong(), inherited));
 }
 
 bool Usr::FbChkPub(int mode)

@@ -21,10 +21,13 @@ class SettingsWindow : public QWidget
 public:
     QString group;
     bool *closedFlag = nullptr;
+    bool endsProgram = false;   // like the main window, whose closing ends the program
 
 protected:
     void closeEvent(QCloseEvent *event) override
     {
+        if (endsProgram)
+            Frmt::AppEnd();
         yIni &ini = yIni::instance();
         ini.GetGtx(group);
         ini.SetVal(QStringLiteral("Left"), 100);
@@ -223,6 +226,7 @@ private slots:
         SettingsWindow hidden;   // loaded but not shown
         hidden.group = QStringLiteral("REV_位置");
         hidden.closedFlag = &hiddenClosed;
+        hidden.endsProgram = true;
 
         Frmt::AppEnd();
 

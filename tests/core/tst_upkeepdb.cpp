@@ -147,16 +147,34 @@ private slots:
         QCOMPARE(png({1, 2, 3}), QList<int>({1, 1, 1}));
     }
 
+    void callersTransactionIsLeftToTheCaller()
+    {
+        insert({{0, 1, 0, 1, ""}, {1, 2, 0, 0, ""}});
+        pages({1, 2}, 0);
+        setting(1, 2);
+        QVERIFY(zSvr::st().D_Tran(0));
+        Usr::D_FixLnk(true);
+        QCOMPARE(link(0, 1), 0);
+        QCOMPARE(png({1, 2}), QList<int>({1, 1}));
+        QVERIFY(zSvr::st().D_Tran(2));
+        QCOMPARE(link(0, 1), 1);
+        QCOMPARE(png({1, 2}), QList<int>({0, 0}));
+    }
+
     void readOnlyDatabaseTellsOnce()
     {
         insert({{3, 12, 0, 0, "2020-01-01 00:00:00"}, {5, 12, 0, 0, "2021-01-01 00:00:00"},
-                {3, 13, 0, 1, "2020-01-01 00:00:00"}, {5, 13, 0, 1, "2021-01-01 00:00:00"}});
+                {3, 13, 0, 1, "2020-01-01 00:00:00"}, {5, 13, 0, 1, "2021-01-01 00:00:00"},
+                {0, 3, 0, 0, ""}, {0, 5, 1, 0, ""}});
+        pages({3, 5, 12, 13}, 0);
+        setting(3, 2);
         zSvr::st().D_Close();
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadUser);
         QVERIFY(zSvr::st().D_StDcDb(m_path));
         Usr::D_FixLnk(true);
         QCOMPARE(m_prompt->messages, QStringList{zSvr::readOnlyMessage()});
         QCOMPARE(link(5, 12), 0);   // nothing was written
+        QCOMPARE(png({3, 5, 12, 13}), QList<int>({0, 0, 0, 0}));
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
