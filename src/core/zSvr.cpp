@@ -1,10 +1,12 @@
 #include "core/zSvr.h"
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/sbPwd.h"
 #include "platform/DataLink.h"
 #include "platform/DbConnection.h"
 #include "platform/Prompt.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -14,7 +16,10 @@
 
 namespace {
 
-std::unique_ptr<zSvr> instance;
+// A plain pointer: the database connections must be closed while Qt's own
+// registry of them still exists, so release() runs when the application object
+// ends, never from a static destructor.
+zSvr *instance = nullptr;
 
 bool defaultFormatLoader()
 {
@@ -22,16 +27,7 @@ bool defaultFormatLoader()
     return Frmt::LoadFmt();
 }
 
-QString defaultPasswordAsker(const QString &fileName)
-{
-    bool ok = false;
-    const QString answer = Prompt::current().input(
-        QStringLiteral("%1 のパスワードを入力してください").arg(fileName), QStringLiteral("パスワード"), QString(), &ok);
-    return ok ? answer : QString();
-}
-
 std::function<bool()> formatLoader = defaultFormatLoader;
-std::function<QString(const QString &)> passwordAsker = defaultPasswordAsker;
 
 QString textOf(const QVariant &value)
 {
@@ -56,14 +52,18 @@ QString textOf(const QVariant &value)
 
 zSvr &zSvr::st()
 {
-    if (!instance)
-        instance.reset(new zSvr);
+    if (!instance) {
+        instance = new zSvr;
+        if (QCoreApplication::instance())
+            qAddPostRoutine(zSvr::release);
+    }
     return *instance;
 }
 
 void zSvr::release()
 {
-    instance.reset();
+    delete instance;
+    instance = nullptr;
 }
 
 zSvr::zSvr() : m_db(std::make_unique<DbConnection>())
@@ -79,11 +79,6 @@ zSvr::~zSvr()
 void zSvr::setFormatLoader(std::function<bool()> loader)
 {
     formatLoader = loader ? std::move(loader) : defaultFormatLoader;
-}
-
-void zSvr::setPasswordAsker(std::function<QString(const QString &)> asker)
-{
-    passwordAsker = asker ? std::move(asker) : defaultPasswordAsker;
 }
 
 QString zSvr::readOnlyMessage()
@@ -128,7 +123,7 @@ bool zSvr::openDataLink(const QString &path)
     if (!m_db->openOdbc(connection)) {
         if (!m_db->loginRefused())
             return false;
-        const QString password = passwordAsker(QFileInfo(path).fileName());
+        const QString password = sbPwd::Act(QFileInfo(path).fileName());
         if (password.isEmpty() || !m_db->openOdbc(connection, password))
             return false;
     }

@@ -70,9 +70,6 @@ public:
 
     // Loads the user text formats after an open (a failure fails the open).
     static void setFormatLoader(std::function<bool()> loader);
-    // Asks for the password of a data source that refused the login; an empty
-    // answer cancels.
-    static void setPasswordAsker(std::function<QString(const QString &fileName)> asker);
 
     static QString readOnlyMessage();
 

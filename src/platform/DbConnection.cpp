@@ -19,17 +19,17 @@ bool writableByMode(const QFileInfo &info)
     return (info.permissions() & write) && info.isWritable();
 }
 
-bool isLoginError(const QSqlError &error)
+} // namespace
+
+bool DbConnection::isLoginRefusal(const QString &code, const QString &text)
 {
-    const QString code = error.nativeErrorCode();
-    const QString text = error.text();
+    // SQLSTATE 28000 (invalid authorisation), PostgreSQL's 28P01, or a driver
+    // that only says so in words.
     return code.contains(QLatin1String("28000")) || code.contains(QLatin1String("28P01")) ||
            text.contains(QLatin1String("28000")) || text.contains(QLatin1String("28P01")) ||
            text.contains(QLatin1String("password"), Qt::CaseInsensitive) ||
            text.contains(QStringLiteral("パスワード"), Qt::CaseInsensitive);
 }
-
-} // namespace
 
 DbConnection::DbConnection() : m_name(QStringLiteral("fenwar-db-%1").arg(counter.fetchAndAddRelaxed(1))) {}
 
@@ -84,8 +84,12 @@ bool DbConnection::openSqliteFile(const QString &path, QString *error)
         return false;
     }
     probe.finish();
-    if (!m_readOnly)
+    // Write-ahead logging while the file is open: a commit then costs no disk
+    // flush, and a crash still leaves the file whole. close() turns it back.
+    if (!m_readOnly) {
+        probe.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         probe.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    }
     return true;
 }
 
@@ -116,7 +120,7 @@ bool DbConnection::openOdbcSource(const QString &connectionString, const QString
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=30"));
     if (db.open())
         return true;
-    m_loginRefused = isLoginError(db.lastError());
+    m_loginRefused = isLoginRefusal(db.lastError().nativeErrorCode(), db.lastError().text());
     *error = db.lastError().text();
     return false;
 }
@@ -126,6 +130,10 @@ void DbConnection::close()
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            // Closed files are plain single files again: they can be copied
+            // and read from read-only folders.
+            if (m_kind == SqliteFile && !m_readOnly && db.isOpen())
+                QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
             db.close();
         }
         QSqlDatabase::removeDatabase(m_name);

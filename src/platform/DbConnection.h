@@ -36,6 +36,8 @@ public:
     QString lastError() const { return m_lastError; }
     // True when the last failed open was a refused login (wrong or missing password).
     bool loginRefused() const { return m_loginRefused; }
+    // Whether a driver's error (its native code and text) refuses a login.
+    static bool isLoginRefusal(const QString &code, const QString &text);
 
     // Runs a statement that returns no rows. With `bind` the "?" placeholders
     // are bound to `values` (see JetSql::toBound); without it the text runs as
