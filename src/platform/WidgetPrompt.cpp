@@ -8,9 +8,9 @@
 
 namespace {
 
-struct ButtonSpec { QMessageBox::StandardButton button; int answer; };
+struct ButtonChoice { QMessageBox::StandardButton button; int answer; };
 
-QList<ButtonSpec> buttonsFor(int style)
+QList<ButtonChoice> buttonsFor(int style)
 {
     switch (style & 7) {
     case Prompt::OkCancel: return {{QMessageBox::Ok, Prompt::Ok}, {QMessageBox::Cancel, Prompt::Cancel}};
@@ -43,23 +43,23 @@ int WidgetPrompt::message(const QString &text, int style, const QString &title)
 {
     QMessageBox box(iconFor(style), title.isEmpty() ? QApplication::applicationDisplayName() : title,
                     text, QMessageBox::NoButton, parentWindow());
-    const QList<ButtonSpec> specs = buttonsFor(style);
-    for (const ButtonSpec &spec : specs)
-        box.addButton(spec.button);
+    const QList<ButtonChoice> choices = buttonsFor(style);
+    for (const ButtonChoice &choice : choices)
+        box.addButton(choice.button);
     const int defaultIndex = (style & DefaultButton3) ? 2 : (style & DefaultButton2) ? 1 : 0;
-    box.setDefaultButton(specs.value(defaultIndex, specs.first()).button);
+    box.setDefaultButton(choices.value(defaultIndex, choices.first()).button);
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
-    for (const ButtonSpec &spec : specs) {
-        if (spec.button == pressed)
-            return spec.answer;
+    for (const ButtonChoice &choice : choices) {
+        if (choice.button == pressed)
+            return choice.answer;
     }
     // Closed by its frame: Cancel where offered, otherwise the last button.
-    for (const ButtonSpec &spec : specs) {
-        if (spec.answer == Cancel)
+    for (const ButtonChoice &choice : choices) {
+        if (choice.answer == Cancel)
             return Cancel;
     }
-    return specs.last().answer;
+    return choices.last().answer;
 }
 
 QString WidgetPrompt::input(const QString &text, const QString &title, const QString &defaultValue, bool *ok)
