@@ -33,10 +33,11 @@ QString factorText(float factor)
     return QString::number(double(factor), 'g', 7);
 }
 
+// The number fields of a record in stored order (fields 1 to 13).
 int *numberField(UsrFmt &f, int i)
 {
-    int *const fields[] = {&f.fontSize, nullptr, nullptr, &f.bold, &f.alignment, &f.head2, &f.head3,
-                           &f.head4, &f.dist1, &f.dist2, &f.dist3, &f.dist4, &f.dist5};
+    int *const fields[] = {&f.fontSize, &f.textColor, &f.backColor, &f.bold, &f.alignment, &f.head2,
+                           &f.head3, &f.head4, &f.dist1, &f.dist2, &f.dist3, &f.dist4, &f.dist5};
     return fields[i - 1];
 }
 
@@ -86,12 +87,7 @@ bool Frmt::ParseRecord(const QString &text, UsrFmt &record)
             value = 7936;
         else if (!toInteger(NumberText::leading(fields[i]), low, high, value))
             return false;
-        if (i == 2)
-            f.textColor = qint32(value);
-        else if (i == 3)
-            f.backColor = qint32(value);
-        else
-            *numberField(f, i) = int(value);
+        *numberField(f, i) = int(value);
     }
     record = f;
     return true;
