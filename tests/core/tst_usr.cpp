@@ -175,23 +175,6 @@ private slots:
         QCOMPARE((QList<int>{left, top, width, height}), fitted);
     }
 
-    void workAreaIsInTwips()
-    {
-        setWorkArea(0, 0, 0, 0);
-        Usr::W_GtWa();
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        QVERIFY(screen);
-        const QRect area = screen->availableGeometry();
-        const double perPixel = 1440.0 / screen->logicalDotsPerInchX();
-        QVERIFY(Usr::st().waWidth > 0 && Usr::st().waHeight > 0);
-        QCOMPARE(Usr::st().waWidth, qRound(area.width() * perPixel));
-    }
-
-    void computerName()
-    {
-        QVERIFY(!Usr::FsGtPcNm().isEmpty());
-    }
-
     void associationNeedsTheProgram()
     {
         ScriptedPrompt prompt;

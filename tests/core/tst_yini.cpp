@@ -487,15 +487,6 @@ private slots:
         QCOMPARE(launcher.calls.at(1).arguments, QStringList(m_dir + QStringLiteral("/a b.txt")));
     }
 
-    void specialFolders()
-    {
-        QCOMPARE(ini().FsGtSpFld(26), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-        QCOMPARE(ini().FsGtSpFld(9), QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation));
-        QVERIFY(!ini().FsGtSpFld(5).isEmpty());
-        QVERIFY(!ini().FsGtSpFld(26).endsWith(QLatin1Char('/')));
-        QCOMPARE(ini().FsGtSpFld(6), QString());
-    }
-
     void sendToWritesALauncher()
     {
         ScriptedPrompt prompt;
