@@ -1,6 +1,7 @@
 #include "platform/richtext/PageDocument.h"
 
 #include "platform/richtext/PartDocument.h"
+#include "platform/richtext/TextFrameHandler.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QBuffer>
@@ -17,15 +18,29 @@
 using namespace TextProps;
 
 PageDocument::PageDocument(QObject *parent)
-    : QObject(parent), m_main(newPart(MainPart, 0))
+    : QObject(parent)
 {
+    m_frameHandler = new TextFrameHandler(this);
+    m_main = newPart(MainPart, 0);
 }
 
 PageDocument::~PageDocument() = default;
 
 PartDocument *PageDocument::newPart(int flag, int frameId)
 {
-    return new PartDocument(this, flag, frameId);
+    auto *doc = new PartDocument(this, flag, frameId);
+    doc->setDocumentMargin(0);
+    if (frameId == 0)
+        applyPageSize(doc);
+    return doc;
+}
+
+void PageDocument::applyPageSize(PartDocument *doc) const
+{
+    if (doc->partFlag() == MainPart)
+        doc->setPageSize(QSizeF(m_setup.textWidth() / 15.0, m_setup.textHeight() / 15.0));
+    else
+        doc->setTextWidth(m_setup.textWidth() / 15.0);
 }
 
 void PageDocument::clear()
@@ -38,6 +53,7 @@ void PageDocument::clear()
     m_frames.clear();
     m_pictures.clear();
     m_setup = PageSetup();
+    applyPageSize(m_main);
     m_lastFieldId = m_lastObjectId = m_lastPicture = 0;
     emit partsChanged();
     emit pageSetupChanged();
@@ -105,6 +121,9 @@ void PageDocument::setPageSetup(const PageSetup &setup)
     if (setup == m_setup)
         return;
     m_setup = setup;
+    applyPageSize(m_main);
+    for (PartDocument *part : m_parts)
+        applyPageSize(part);
     emit pageSetupChanged();
 }
 

@@ -13,12 +13,16 @@ class QTextCursor;
 class QTextDocument;
 class QTextImageFormat;
 class PartDocument;
+class TextFrameHandler;
 
 // One page: the main text, the header/footer parts, the text frames' texts, the page setup and the
 // picture store, with the id counters of fields and objects. The conventions of the formats are in
 // TextProps.h. A serialiser walks main(), part(flag) for each bit of partFlags(), frameIds() with
 // frameDocument(), pictureNames() and pageSetup(); a loader rebuilds the same through clear(),
 // setPageSetup(), ensurePart(), createFrameDocument(id), setPicture() and notes the ids it finds.
+// Layout units: every part has document margin 0; the main part's page size is the text area of the
+// page setup in pixels at 96 dpi (twips / 15), so its layout paginates as the page does; headers and
+// footers get the text width.
 class PageDocument : public QObject
 {
     Q_OBJECT
@@ -40,6 +44,8 @@ public:
 
     const PageSetup &pageSetup() const { return m_setup; }
     void setPageSetup(const PageSetup &setup);
+    // Draws text frame anchors; registered on every part's layout.
+    TextFrameHandler *frameHandler() const { return m_frameHandler; }
 
     // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...).
     // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
@@ -90,11 +96,13 @@ private:
     };
     PartDocument *newPart(int flag, int frameId);
     QString nextPictureName();
+    void applyPageSize(PartDocument *doc) const;
 
-    PartDocument *m_main;
+    PageSetup m_setup;
+    TextFrameHandler *m_frameHandler = nullptr;
+    PartDocument *m_main = nullptr;
     QMap<int, PartDocument *> m_parts;  // flag -> part
     QMap<int, PartDocument *> m_frames; // id -> frame text
-    PageSetup m_setup;
     QHash<QString, Picture> m_pictures;
     int m_lastFieldId = 0;
     int m_lastObjectId = 0;

@@ -36,6 +36,9 @@
 // Tables: QTextTable in any part; the table format carries ObjectId. Cell formats are ordinary
 // QTextTableCellFormat values (plus CellAttr* user properties where a role needs them).
 //
+// Lengths: QTextFormat lengths are pixels at 96 dpi; callers speak twips (1 px = 15 twips), so indents,
+// spacing, fixed line heights and picture sizes convert with that factor and read back exact.
+//
 // Blocks carry the paragraph values the formats have no field for (Block*), and BlockStyle, the user
 // style index last applied (-1 none), so callers need not guess a style back from indents.
 namespace TextProps {
@@ -76,14 +79,9 @@ enum Property {
     BlockFrameStyle = QTextFormat::UserProperty + 52,     // member 19 (7936 when absent)
     BlockValue47 = QTextFormat::UserProperty + 53,        // member 47
     BlockStyle = QTextFormat::UserProperty + 54,          // int user style index, -1 / absent none
-    BlockLineSpacingTwips = QTextFormat::UserProperty + 55, // member 53 as set (line height twips)
-    BlockLineSpacingPercent = QTextFormat::UserProperty + 56, // member 48 as set
 
     // Table cells (on QTextTableCellFormat)
     CellAttr = QTextFormat::UserProperty + 60,      // QVariantMap attribute number -> value (member 129)
-
-    // Table (on QTextTableFormat)
-    TableGridKind = QTextFormat::UserProperty + 70,
 };
 
 // objectType() of a text frame anchor character.

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
+
+// Fields of one part: runs of characters with the same TextProps::FieldId (see TextProps.h).
+class FieldRuns
+{
+public:
+    struct Range {
+        int id = 0;
+        int start = -1; // first position
+        int end = -1;   // one past the last
+        bool isValid() const { return start >= 0; }
+    };
+
+    static int idOf(const QTextCharFormat &format);
+    static QList<Range> all(const QTextDocument *doc); // text order
+    static Range find(const QTextDocument *doc, int id);
+    static int at(const QTextDocument *doc, int position); // field of the character at position, 0 none
+    static QTextCharFormat format(const QTextDocument *doc, int id);
+
+    // The format for text typed at the cursor: the field properties are kept only strictly inside a
+    // field, so typing at a field's start or end never extends it.
+    static QTextCharFormat typingFormat(const QTextCursor &cursor);
+    static void stripField(QTextCharFormat &format);
+};

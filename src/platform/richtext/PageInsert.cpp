@@ -1,0 +1,118 @@
+#include "platform/richtext/PageInsert.h"
+
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/TableOps.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QHash>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextTable>
+
+#include <memory>
+
+using namespace TextProps;
+
+namespace {
+
+struct Renumber {
+    PageDocument &target;
+    const PageDocument &source;
+    QHash<int, int> fields;
+    QHash<QString, QString> pictures;
+
+    int fieldId(int old)
+    {
+        auto it = fields.constFind(old);
+        if (it != fields.cend())
+            return *it;
+        const int id = target.newFieldId();
+        fields.insert(old, id);
+        return id;
+    }
+
+    QString pictureName(const QString &old)
+    {
+        auto it = pictures.constFind(old);
+        if (it != pictures.cend())
+            return *it;
+        const QString name = target.addPicture(source.pictureBytes(old), source.pictureFormat(old));
+        pictures.insert(old, name);
+        return name;
+    }
+
+    // The new frame's id, its text copied from the source; 0 when there is nothing to copy.
+    int copyFrame(int old, bool allowFrames)
+    {
+        const QTextDocument *text = source.frameDocument(old);
+        if (!allowFrames || !text)
+            return 0;
+        std::unique_ptr<QTextDocument> copy(text->clone());
+        apply(copy.get(), false);
+        QTextDocument *frame = target.createFrameDocument();
+        QTextCursor(frame).insertFragment(QTextDocumentFragment(copy.get()));
+        return target.frameIdOf(frame);
+    }
+
+    QTextCharFormat changesFor(const QTextCharFormat &f, bool allowFrames)
+    {
+        QTextCharFormat change;
+        if (f.intProperty(FieldId) > 0)
+            change.setProperty(FieldId, fieldId(f.intProperty(FieldId)));
+        if (f.isImageFormat()) {
+            change.setProperty(QTextFormat::ImageName, pictureName(f.toImageFormat().name()));
+            change.setProperty(ObjectId, target.newObjectId());
+        } else if (f.objectType() == TextFrameObject) {
+            change.setProperty(ObjectId, copyFrame(f.intProperty(ObjectId), allowFrames));
+        }
+        return change;
+    }
+
+    void apply(QTextDocument *doc, bool allowFrames)
+    {
+        QList<std::pair<QTextFragment, QTextCharFormat>> edits;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat change = changesFor(it.fragment().charFormat(), allowFrames);
+                if (!change.properties().isEmpty())
+                    edits.append({it.fragment(), change});
+            }
+        }
+        QTextCursor cursor(doc);
+        for (const auto &[frag, change] : edits) {
+            // Each object character is its own object, even where a fragment holds several.
+            const bool object = change.hasProperty(ObjectId);
+            const int step = object ? 1 : frag.length();
+            for (int pos = frag.position(); pos < frag.position() + frag.length(); pos += step) {
+                QTextCharFormat one = change;
+                if (object && pos > frag.position())
+                    one = changesFor(frag.charFormat(), allowFrames);
+                cursor.setPosition(pos);
+                cursor.setPosition(pos + step, QTextCursor::KeepAnchor);
+                cursor.mergeCharFormat(one);
+            }
+        }
+        for (QTextTable *table : TableOps::tables(doc)) {
+            QTextTableFormat f = table->format();
+            f.setProperty(ObjectId, target.newObjectId());
+            table->setFormat(f);
+        }
+    }
+};
+
+} // namespace
+
+void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocument &source)
+{
+    std::unique_ptr<QTextDocument> copy(source.main()->clone());
+    Renumber renumber{target, source, {}, {}};
+    renumber.apply(copy.get(), true);
+    at.beginEditBlock();
+    if (at.hasSelection())
+        PositionText::removeRange(at, at.selectionStart(), at.selectionEnd());
+    at.insertFragment(QTextDocumentFragment(copy.get()));
+    at.endEditBlock();
+}

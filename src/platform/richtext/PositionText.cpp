@@ -1,0 +1,118 @@
+#include "platform/richtext/PositionText.h"
+
+#include "platform/richtext/TextProps.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace TextProps;
+
+static QChar codeOf(QChar raw)
+{
+    switch (raw.unicode()) {
+    case QChar::ParagraphSeparator: return QChar(ParagraphCode);
+    case QChar::LineSeparator: return QChar(LineBreakCode);
+    case QChar::ObjectReplacementCharacter: return QChar(ObjectCode);
+    case 0xFDD0:
+    case 0xFDD1: return QChar(StructureCode);
+    default: return raw;
+    }
+}
+
+QString PositionText::text(const QTextDocument *doc)
+{
+    QString text = doc->toRawText();
+    for (QChar &ch : text)
+        ch = codeOf(ch);
+    for (QTextBlock block = doc->begin().next(); block.isValid(); block = block.next()) {
+        const int sep = block.position() - 1;
+        if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            && sep < text.size() && text.at(sep) == QChar(ParagraphCode))
+            text[sep] = QChar(PageBreakCode);
+    }
+    return text;
+}
+
+int PositionText::length(const QTextDocument *doc)
+{
+    return doc->characterCount() - 1;
+}
+
+bool PositionText::isStructure(QChar raw)
+{
+    return raw.unicode() == 0xFDD0 || raw.unicode() == 0xFDD1;
+}
+
+// Calls `act` for each run of [start, end) between structure characters, from the back, so that the
+// positions in front stay valid while `act` edits.
+template<typename Act>
+static void forSegments(const QTextDocument *doc, int start, int end, Act act)
+{
+    end = qMin(end, PositionText::length(doc));
+    start = qBound(0, start, end);
+    int segEnd = end;
+    for (int pos = end - 1; pos >= start - 1; --pos) {
+        if (pos >= start && !PositionText::isStructure(doc->characterAt(pos)))
+            continue;
+        if (pos + 1 < segEnd)
+            act(pos + 1, segEnd);
+        segEnd = pos;
+    }
+}
+
+void PositionText::removeRange(QTextCursor &cursor, int start, int end)
+{
+    forSegments(cursor.document(), start, end, [&](int from, int to) {
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    });
+    cursor.setPosition(qBound(0, start, length(cursor.document())));
+}
+
+void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format)
+{
+    QTextCursor cursor(doc);
+    forSegments(doc, start, end, [&](int from, int to) {
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    });
+}
+
+static void insertBreak(QTextCursor &cursor, bool pageBreak, const QTextCharFormat &format)
+{
+    QTextBlockFormat block = cursor.blockFormat();
+    auto policy = block.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore;
+    if (pageBreak)
+        policy |= QTextFormat::PageBreak_AlwaysBefore;
+    block.setPageBreakPolicy(policy);
+    cursor.insertBlock(block, format);
+}
+
+void PositionText::insertText(QTextCursor &cursor, const QString &text, const QTextCharFormat &format)
+{
+    QString run;
+    auto flush = [&] {
+        if (!run.isEmpty())
+            cursor.insertText(run, format);
+        run.clear();
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort ch = text.at(i).unicode();
+        if (ch == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            continue; // CR LF is one paragraph end
+        if (ch == ParagraphCode || ch == '\r' || ch == PageBreakCode
+            || ch == QChar::ParagraphSeparator) {
+            flush();
+            insertBreak(cursor, ch == PageBreakCode, format);
+        } else if (ch == LineBreakCode || ch == QChar::LineSeparator) {
+            run += QChar(QChar::LineSeparator);
+        } else if (ch >= 32 || ch == '\t') {
+            if (ch != QChar::ObjectReplacementCharacter && ch != 0xFDD0 && ch != 0xFDD1)
+                run += QChar(ch);
+        }
+    }
+    flush();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
+
+// The part text of the position model (see TextProps.h): one character per caret position, with the
+// codes 10, 11, 12, 1 and 7, and the edits that read and write that text without breaking structure.
+class PositionText
+{
+public:
+    static QString text(const QTextDocument *doc);
+    static int length(const QTextDocument *doc); // positions of the text (no final paragraph end)
+    static bool isStructure(QChar raw);           // table/cell boundary of the document's buffer
+
+    // Removes [start, end) except the table and cell boundaries in it, so cells never merge and
+    // tables never vanish through a text edit. The cursor ends at `start`.
+    static void removeRange(QTextCursor &cursor, int start, int end);
+    // Merges a format into the characters of [start, end), cell by cell.
+    static void mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format);
+
+    // Inserts text written in the codes: 10 (also CR LF or CR alone) a paragraph end, 11 a line break,
+    // 12 a page break; other control characters except tab are dropped. The cursor ends after it.
+    static void insertText(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
+};
