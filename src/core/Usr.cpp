@@ -12,6 +12,7 @@
 #include "platform/RandomSource.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -52,8 +53,9 @@ MainWindowHost *Usr::Main(MainWindowFactory createMainWindow, const QStringList 
     QString path;
     int pageNo = 0;
     SplitCommandLine(CommandLineText(arguments), path, pageNo);
-    if (!zClt::it().FbExFile(path, false))
-        path.clear();
+    // The database is remembered in the recent list: keep it independent of
+    // the folder the program was started from.
+    path = zClt::it().FbExFile(path, false) ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
     host->SetDBNo(path, pageNo);
     host->widget()->show();
     sbWait::cEnd();

@@ -241,6 +241,7 @@ private slots:
         QTest::newRow("existing file with blanks and page") << "Dbs dir/文書 1.txdb" << true << "12" << 12;
         QTest::newRow("missing file is dropped") << "gone.txdb" << false << "3" << 3;
         QTest::newRow("folder is no file") << "Dbs dir" << true << "" << 0;
+        QTest::newRow("relative path is made absolute") << "./rel.txdb" << true << "" << 0;
     }
     void mainStartsTheProgram()
     {
@@ -257,18 +258,20 @@ private slots:
         QVERIFY(QDir().mkpath(root + QStringLiteral("/Dbs dir")));
         QVERIFY(TestHome::write(root + QStringLiteral("/bin/UserData.ini"), SystemCodec::fromUnicode(userData)));
         QStringList arguments;
+        const QString absolute = root + QLatin1Char('/') + database;
         if (!database.isEmpty()) {
-            arguments << root + QLatin1Char('/') + database;
-            if (exists && !QFileInfo(arguments.first()).isDir())
-                QVERIFY(TestHome::write(arguments.first(), "db"));
+            arguments << (database.startsWith(QLatin1Char('.')) ? database : absolute);
+            if (exists && !QFileInfo(absolute).isDir())
+                QVERIFY(TestHome::write(absolute, "db"));
         }
+        QVERIFY(QDir::setCurrent(root));
         if (!page.isEmpty())
             arguments << page;
 
         std::unique_ptr<MainWindowHost> host(Usr::Main(createFake, arguments, root + QStringLiteral("/bin/fenwar_dv")));
         QVERIFY(host.get() == lastCreated);
         const Usr::State &state = Usr::st();
-        const QString handed = exists && !QFileInfo(arguments.value(0)).isDir() ? arguments.first() : QString();
+        const QString handed = exists && !QFileInfo(absolute).isDir() ? QDir::cleanPath(absolute) : QString();
         QCOMPARE(lastCreated->calls, QStringList(handed + QLatin1Char('|') + QString::number(pageNo)));
         QVERIFY(lastCreated->window.isVisible());
         QCOMPARE(state.mainWindow, &lastCreated->window);
