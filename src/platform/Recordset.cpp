@@ -44,6 +44,23 @@ QString withRowid(const QString &sql)
            sql.mid(m.capturedEnd());
 }
 
+// Without a primary key a row is found by its old values; only those that
+// survive a round trip exactly (no floating point, dates or bytes) can tell.
+bool comparable(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QByteArray:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 struct Recordset::Impl {
@@ -140,8 +157,7 @@ QString Recordset::Impl::keyCondition(const Row &row, QVariantList &binds) const
     QStringList parts;
     for (int i = 0; i < names.size(); ++i) {
         const QVariant &v = row.original[i];
-        const bool isKey = keys.isEmpty() ? v.metaType().id() != QMetaType::QByteArray
-                                          : keys.contains(names[i], Qt::CaseInsensitive);
+        const bool isKey = keys.isEmpty() ? comparable(v) : keys.contains(names[i], Qt::CaseInsensitive);
         if (!isKey)
             continue;
         if (v.isNull()) {

@@ -1,3 +1,4 @@
+#include "core/Frmt.h"
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
 #include "core/sbPwd.h"
@@ -18,6 +19,7 @@ private slots:
 
     void templateTables();
     void templateInstall();
+    void scriptStatements();
     void openAndClose();
     void openFailures_data();
     void openFailures();
@@ -89,6 +91,7 @@ void TestZSvr::templateTables()
     const QString fmt = db.R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QStringLiteral("***")).toString();
     QVERIFY(fmt.startsWith(QStringLiteral("<USR_LSP>1.2</USR_LSP>\r<USR_FORMAT_0>ＭＳ Ｐゴシック|14|5266053|16777215|1|0|0|0|0|160|180|160|0|0</USR_FORMAT_0>\r")));
     QVERIFY(fmt.contains(QStringLiteral("<USR_FORMAT_7>ＭＳ Ｐゴシック|9|5652282|16777215|0|1|0|0|0|0|0|0|0|0</USR_FORMAT_7>\r")));
+    QCOMPARE(fmt, Frmt::DefaultDmFmt()); // the template and the format code agree
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QStringLiteral("x")).toString(), QString());
     // The placement pair is unique.
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo) Values (0, 1001, 1, 'a', 0, 0, 0)")));
@@ -115,6 +118,15 @@ void TestZSvr::templateInstall()
     QVERIFY(TemplateDb::install(userData));
     QCOMPARE(QFileInfo(target).size(), size);
     QVERIFY(!QFileInfo::exists(target + QStringLiteral(".part")));
+}
+
+void TestZSvr::scriptStatements()
+{
+    const QStringList list = TemplateDb::statements(QStringLiteral(
+        "-- heading; with a semicolon\ncreate table a (x TEXT DEFAULT ';--');\n\n  insert into a values ('it''s; -- here') ;\n-- end"));
+    QCOMPARE(list, (QStringList{QStringLiteral("create table a (x TEXT DEFAULT ';--')"),
+                                QStringLiteral("insert into a values ('it''s; -- here')")}));
+    QCOMPARE(TemplateDb::statements(TemplateDb::script()).size(), 8); // five tables, two indexes, the kaUsr row
 }
 
 void TestZSvr::openAndClose()
@@ -502,6 +514,15 @@ void TestZSvr::odbcDataLink()
     rs.close();
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select obDoc From msDoc Where noDoc=1001"), QVariant()).toByteArray(),
              QByteArray("\x01\x00\xFF", 3));
+    // A table without a primary key: the row is found by its old values.
+    QVERIFY(db.R_Rset(QStringLiteral("Select noLfC, szDoc, dyUdt, boHogo From tbTree Where noLfP=0"), rs, 1));
+    QCOMPARE(rs.recordCount(), 1);
+    QVERIFY(rs.setValue(QStringLiteral("szDoc"), QStringLiteral("改題 'b' ?")));
+    QVERIFY(rs.setValue(QStringLiteral("boHogo"), 1));
+    QVERIFY2(rs.update(), qPrintable(rs.lastError()));
+    rs.close();
+    QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From tbTree Where noLfC=1001 And boHogo=1"), QString()).toString(),
+             QStringLiteral("改題 'b' ?"));
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=1002"), QString()).toString(), QStringLiteral("新しい頁"));
     db.D_Close();
     QVERIFY(db.sSvr.isEmpty());
