@@ -6,6 +6,8 @@
 #include "platform/DbConnection.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -36,6 +38,8 @@ private slots:
     void byteDataRoundTrip();
     void datesRoundTrip();
     void odbcDataLink();
+    void passwordAskedOnce_data();
+    void passwordAskedOnce();
 
 private:
     QString freshDb(const QString &name = QStringLiteral("Test.txdb"));
@@ -526,6 +530,36 @@ void TestZSvr::odbcDataLink()
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=1002"), QString()).toString(), QStringLiteral("新しい頁"));
     db.D_Close();
     QVERIFY(db.sSvr.isEmpty());
+}
+
+void TestZSvr::passwordAskedOnce_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("cancelled") << QString();
+    QTest::newRow("wrong password") << QStringLiteral("secret");
+}
+
+void TestZSvr::passwordAskedOnce()
+{
+    QFETCH(QString, answer);
+    // The driver manager's refusal names the driver file, whose name here says
+    // "password": the layer takes it for a refused login.
+    const QString udl = m_dir->filePath(QStringLiteral("Locked.udl"));
+    QFile link(udl);
+    QVERIFY(link.open(QIODevice::WriteOnly));
+    link.write("[oledb]\n; c\nDRIVER=/nonexistent/password-check.so;Database=/tmp/none.db\n");
+    link.close();
+    QStringList captions;
+    sbPwd::setDriver([&](sbPwd &dialog) {
+        captions << dialog.windowTitle();
+        dialog.txPwd()->setText(answer);
+        dialog.cmOk(answer.isEmpty() ? 1 : 0)->click();
+    });
+    zSvr &db = zSvr::st();
+    QVERIFY(!db.D_StDcDb(udl));
+    QCOMPARE(captions, QStringList{QStringLiteral("Locked.udl")});
+    QVERIFY(db.sSvr.isEmpty());
+    QVERIFY(!db.isOpen());
 }
 
 QTEST_MAIN(TestZSvr)
