@@ -46,7 +46,6 @@ void PageDocument::applyPageSize(PartDocument *doc) const
 void PageDocument::clear()
 {
     m_main->clear();
-    m_main->clearUndoRedoStacks();
     qDeleteAll(m_parts);
     m_parts.clear();
     qDeleteAll(m_frames);

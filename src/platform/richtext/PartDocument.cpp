@@ -5,6 +5,7 @@
 #include "platform/richtext/TextProps.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QTextCursor>
 #include <QUrl>
 
 PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
@@ -12,6 +13,53 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
 {
     setUndoRedoEnabled(true);
     documentLayout()->registerHandler(TextProps::TextFrameObject, page->frameHandler());
+    connect(this, &QTextDocument::undoCommandAdded, this, [this] {
+        ++m_undoLevels;
+        m_redoLevels = 0;
+    });
+}
+
+// Qt may also undo through its own shortcuts; availability then keeps the counts honest.
+int PartDocument::undoLevels() const
+{
+    return isUndoAvailable() ? qMax(1, m_undoLevels) : 0;
+}
+
+int PartDocument::redoLevels() const
+{
+    return isRedoAvailable() ? qMax(1, m_redoLevels) : 0;
+}
+
+bool PartDocument::undoLevel(QTextCursor *cursor)
+{
+    if (!isUndoAvailable())
+        return false;
+    undo(cursor);
+    m_undoLevels = isUndoAvailable() ? qMax(1, m_undoLevels - 1) : 0;
+    ++m_redoLevels;
+    return true;
+}
+
+bool PartDocument::redoLevel(QTextCursor *cursor)
+{
+    if (!isRedoAvailable())
+        return false;
+    redo(cursor);
+    m_redoLevels = isRedoAvailable() ? qMax(1, m_redoLevels - 1) : 0;
+    ++m_undoLevels;
+    return true;
+}
+
+void PartDocument::clearUndo()
+{
+    clearUndoRedoStacks();
+    m_undoLevels = m_redoLevels = 0;
+}
+
+void PartDocument::clear()
+{
+    QTextDocument::clear();
+    m_undoLevels = m_redoLevels = 0;
 }
 
 QVariant PartDocument::loadResource(int type, const QUrl &name)

@@ -16,6 +16,15 @@ public:
     int partFlag() const { return m_partFlag; }  // TextProps::PartFlag; MainPart for frames too
     int frameId() const { return m_frameId; }    // > 0 for a text frame's text
 
+    // Undo levels as the user sees them: one per edit block or merged typing run (Qt's own counts are
+    // of single edits).
+    int undoLevels() const;
+    int redoLevels() const;
+    bool undoLevel(QTextCursor *cursor);
+    bool redoLevel(QTextCursor *cursor);
+    void clearUndo();
+    void clear() override;
+
 protected:
     QVariant loadResource(int type, const QUrl &name) override;
 
@@ -23,4 +32,6 @@ private:
     PageDocument *m_page;
     int m_partFlag;
     int m_frameId;
+    int m_undoLevels = 0;
+    int m_redoLevels = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/FieldRuns.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -1090,12 +1091,9 @@ bool RichTextEdit::splitTable(int side)
         return false;
     const QTextTableCell cell = t->cellAt(m_cursor);
     const int row = side == 1 ? cell.row() : cell.row() + cell.rowSpan();
-    m_cursor.beginEditBlock();
-    QTextTable *moved = TableOps::split(t, row);
-    if (moved)
-        assignTableId(moved);
-    m_cursor.endEditBlock();
-    return moved != nullptr;
+    if (row <= 0 || row >= t->rows())
+        return false;
+    return TableOps::split(t, row, m_page->newObjectId());
 }
 
 QVariant RichTextEdit::cellAttribute(int attribute) const
@@ -1433,6 +1431,12 @@ int RichTextEdit::find(const QString &what, int start, int options)
         from = backwards ? textLength() : 0;
     else
         from = qBound(0, start, textLength());
+    // Backwards, Qt takes any match starting before `from`; the match must end before it.
+    if (backwards) {
+        from -= what.size() - 1;
+        if (from <= 0)
+            return -1;
+    }
     const QTextCursor found = document()->find(what, from, flags);
     if (found.isNull())
         return -1;
@@ -1440,30 +1444,33 @@ int RichTextEdit::find(const QString &what, int start, int options)
     return found.selectionStart();
 }
 
+PartDocument *RichTextEdit::part() const
+{
+    return static_cast<PartDocument *>(document());
+}
+
 int RichTextEdit::undoSteps() const
 {
-    return document()->availableUndoSteps();
+    return part()->undoLevels();
 }
 
 int RichTextEdit::redoSteps() const
 {
-    return document()->availableRedoSteps();
+    return part()->redoLevels();
 }
 
 bool RichTextEdit::undo()
 {
-    if (!document()->isUndoAvailable())
+    if (!part()->undoLevel(&m_cursor))
         return false;
-    document()->undo(&m_cursor);
     syncFromCursor();
     return true;
 }
 
 bool RichTextEdit::redo()
 {
-    if (!document()->isRedoAvailable())
+    if (!part()->redoLevel(&m_cursor))
         return false;
-    document()->redo(&m_cursor);
     syncFromCursor();
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 class PageDocument;
+class PartDocument;
 class QTextDocument;
 class QTextTable;
 
@@ -198,6 +199,7 @@ signals:
     void editModeChanged(int mode);
 
 private:
+    PartDocument *part() const;
     bool ownSelection() const;
     int selEnd() const;
     void setSelection(int anchor, int position);

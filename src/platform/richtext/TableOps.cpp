@@ -43,15 +43,6 @@ QTextTable *TableOps::byId(const QTextDocument *doc, int id)
     return nullptr;
 }
 
-QTextTable *TableOps::at(const QTextDocument *doc, int position)
-{
-    if (position < 0 || position >= doc->characterCount())
-        return nullptr;
-    QTextCursor cursor(const_cast<QTextDocument *>(doc));
-    cursor.setPosition(position);
-    return cursor.currentTable();
-}
-
 static bool validCell(QTextTable *table, int row, int column)
 {
     return table && row >= 0 && column >= 0 && row < table->rows() && column < table->columns();
@@ -90,24 +81,28 @@ static void cutSpansAt(QTextTable *table, int row)
     }
 }
 
-QTextTable *TableOps::split(QTextTable *table, int row)
+bool TableOps::split(QTextTable *table, int row, int newId)
 {
     if (!table || row <= 0 || row >= table->rows())
-        return nullptr;
+        return false;
     QTextDocument *doc = table->document();
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     cutSpansAt(table, row);
     const int rows = table->rows();
+    // The copied rows take the table format as it is when copied: give it the new id for that moment.
+    const QTextTableFormat format = table->format();
+    QTextTableFormat renamed = format;
+    renamed.setProperty(ObjectId, newId);
+    table->setFormat(renamed);
     cursor.setPosition(table->cellAt(row, 0).firstPosition());
     cursor.setPosition(table->cellAt(rows - 1, table->columns() - 1).lastPosition(),
                        QTextCursor::KeepAnchor);
     const QTextDocumentFragment moved = cursor.selection();
-    const int after = table->lastPosition() + 1;
-    cursor.setPosition(after);
+    table->setFormat(format);
+    cursor.setPosition(table->lastPosition() + 1);
     cursor.insertFragment(moved);
     table->removeRows(row, rows - row);
     cursor.endEditBlock();
-    // The moved rows are the table that now starts right after this one.
-    return at(doc, table->lastPosition() + 2);
+    return true;
 }

@@ -14,13 +14,11 @@ public:
     static QList<QTextTable *> tables(const QTextDocument *doc);
     static QTextTable *byId(const QTextDocument *doc, int id);
     static int idOf(const QTextTable *table);
-    // The innermost table holding position, or nullptr.
-    static QTextTable *at(const QTextDocument *doc, int position);
 
     static QString cellText(QTextTable *table, int row, int column);
     static bool setCellText(QTextTable *table, int row, int column, const QString &text);
 
-    // Moves rows [row, rows) into a new table right after this one; false when row is not inside
-    // 1..rows-1. Cells merged across the cut are split first. Returns the new table.
-    static QTextTable *split(QTextTable *table, int row);
+    // Moves rows [row, rows) into a new table with the id newId right after this one; false when row
+    // is not inside 1..rows-1. Cells merged across the cut are split first. One undo step.
+    static bool split(QTextTable *table, int row, int newId);
 };

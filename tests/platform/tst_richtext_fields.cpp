@@ -1,0 +1,238 @@
+#include "platform/richtext/MemberId.h"
+#include "platform/richtext/MemberTable.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QTextCursor>
+#include <QtTest>
+
+// "ab[one]cd[two][three]ef": two fields side by side and one alone.
+struct ThreeFields {
+    PageDocument page;
+    RichTextEdit edit{&page};
+    int one = 0, two = 0, three = 0;
+    ThreeFields()
+    {
+        edit.setSelectedText(QStringLiteral("ab"));
+        one = edit.insertField(QStringLiteral("one"));
+        edit.setFieldData(QStringLiteral("TG_12"));
+        edit.setFieldType(2);
+        edit.setSelectedText(QStringLiteral("cd"));
+        two = edit.insertField(QStringLiteral("two"));
+        edit.setFieldData(QStringLiteral("http://x?a='1'"));
+        edit.setFieldType(1);
+        three = edit.insertField(QStringLiteral("three"));
+        edit.setFieldData(QStringLiteral("TP_tip"));
+        edit.setSelectedText(QStringLiteral("ef"));
+    }
+};
+
+class TestRichTextFields : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fieldsIterateInTextOrderWithOneBasedRanges()
+    {
+        ThreeFields f;
+        QCOMPARE(f.edit.text(), QStringLiteral("abonecdtwothreeef"));
+        QVERIFY(f.one != f.two && f.two != f.three);
+        QList<int> order;
+        for (int id = f.edit.nextField(0); id != 0; id = f.edit.nextField(id))
+            order.append(id);
+        QCOMPARE(order, (QList<int>{f.one, f.two, f.three}));
+        struct Expect { int id; const char *text; int start, end; const char *data; int type; };
+        const Expect expected[] = {{f.one, "one", 3, 5, "TG_12", 2},
+                                   {f.two, "two", 8, 10, "http://x?a='1'", 1},
+                                   {f.three, "three", 11, 15, "TP_tip", 0}};
+        for (const Expect &e : expected) {
+            QVERIFY(f.edit.setCurrentField(e.id));
+            QCOMPARE(f.edit.fieldText(), QString::fromLatin1(e.text));
+            QCOMPARE(f.edit.fieldStart(), e.start);
+            QCOMPARE(f.edit.fieldEnd(), e.end);
+            QCOMPARE(f.edit.fieldData(), QString::fromLatin1(e.data));
+            QCOMPARE(f.edit.fieldType(), e.type);
+        }
+        QVERIFY(!f.edit.setCurrentField(999));
+        QCOMPARE(f.edit.nextField(999), 0);
+    }
+
+    void typingAtAFieldsEdgeNeverExtendsIt_data()
+    {
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("oneText");
+        QTest::addColumn<QString>("twoText");
+        QTest::newRow("after one") << 5 << "one" << "two";
+        QTest::newRow("before one") << 2 << "one" << "two";
+        QTest::newRow("inside one") << 3 << "oXne" << "two";
+        QTest::newRow("between two and three") << 10 << "one" << "two";
+        QTest::newRow("after three") << 15 << "one" << "two";
+    }
+    void typingAtAFieldsEdgeNeverExtendsIt()
+    {
+        QFETCH(int, caret);
+        QFETCH(QString, oneText);
+        QFETCH(QString, twoText);
+        ThreeFields f;
+        f.edit.setSelStart(caret);
+        f.edit.typeText(QStringLiteral("X"));
+        f.edit.setCurrentField(f.one);
+        QCOMPARE(f.edit.fieldText(), oneText);
+        f.edit.setCurrentField(f.two);
+        QCOMPARE(f.edit.fieldText(), twoText);
+        f.edit.setCurrentField(f.three);
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("three"));
+        QCOMPARE(f.edit.fieldAt(caret), caret == 3 ? f.one : 0);
+    }
+
+    void viewTypingUsesThePreparedFormat()
+    {
+        ThreeFields f;
+        QTextCursor cursor(f.page.main());
+        cursor.setPosition(5); // right after "one"
+        RichTextEdit::prepareTyping(cursor);
+        cursor.insertText(QStringLiteral("Y"));
+        f.edit.setCurrentField(f.one);
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("one"));
+    }
+
+    void adjacentFieldsStayApart()
+    {
+        ThreeFields f;
+        // two and three touch: each keeps its own range and data.
+        QCOMPARE(f.edit.fieldAt(9), f.two);
+        QCOMPARE(f.edit.fieldAt(10), f.three);
+        f.edit.setCurrentField(f.two);
+        f.edit.setFieldData(QStringLiteral("changed"));
+        f.edit.setCurrentField(f.three);
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TP_tip"));
+        QCOMPARE(f.edit.fieldStart(), 11);
+        // Two fields with equal text and data still count as two.
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const int a = edit.insertField(QStringLiteral("same"));
+        const int b = edit.insertField(QStringLiteral("same"));
+        QVERIFY(a != b);
+        QCOMPARE(edit.nextField(a), b);
+    }
+
+    void fieldAtCaretLooksAfterThenBefore_data()
+    {
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("which");
+        QTest::newRow("text start") << 0 << "";
+        QTest::newRow("at one's start") << 2 << "one";
+        QTest::newRow("inside one") << 4 << "one";
+        QTest::newRow("right after one") << 5 << "one";
+        QTest::newRow("plain text") << 6 << "";
+        QTest::newRow("two touches three") << 10 << "three";
+        QTest::newRow("text end") << 17 << "";
+    }
+    void fieldAtCaretLooksAfterThenBefore()
+    {
+        QFETCH(int, caret);
+        QFETCH(QString, which);
+        ThreeFields f;
+        f.edit.setSelStart(caret);
+        const int expected = which == "one" ? f.one : which == "three" ? f.three : 0;
+        QCOMPARE(f.edit.fieldAtCaret(), expected);
+    }
+
+    void deleteKeepsOrRemovesTheText()
+    {
+        ThreeFields f;
+        f.edit.setCurrentField(f.two);
+        QVERIFY(f.edit.deleteField(false));
+        QCOMPARE(f.edit.text(), QStringLiteral("abonecdtwothreeef"));
+        QCOMPARE(f.edit.fieldAt(8), 0);
+        QCOMPARE(f.edit.currentField(), 0);
+        QVERIFY(!f.edit.deleteField(true)); // no current field any more
+        f.edit.setCurrentField(f.three);
+        QVERIFY(f.edit.deleteField(true));
+        QCOMPARE(f.edit.text(), QStringLiteral("abonecdtwoef"));
+        QCOMPARE(f.edit.nextField(0), f.one);
+        QCOMPARE(f.edit.nextField(f.one), 0);
+    }
+
+    void deleteKeepsTheTextsLook()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setBold(true);
+        edit.insertField(QStringLiteral("bold"));
+        edit.deleteField(false);
+        edit.select(1, 1);
+        QVERIFY(edit.bold());
+    }
+
+    void fieldTextCanBeEmptiedAndRefilled()
+    {
+        ThreeFields f;
+        f.edit.setCurrentField(f.one);
+        QVERIFY(f.edit.setFieldText(QString()));
+        QCOMPARE(f.edit.text(), QStringLiteral("abcdtwothreeef"));
+        QCOMPARE(f.edit.fieldStart(), 3); // the place stays known
+        QVERIFY(f.edit.setFieldText(QStringLiteral("new\vtext")));
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("new\vtext"));
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_12"));
+        QCOMPARE(f.edit.fieldStart(), 3);
+    }
+
+    void emptyFieldTextIsRefused()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QCOMPARE(edit.insertField(QString()), 0);
+        QCOMPARE(edit.nextField(0), 0);
+        QVERIFY(!edit.setFieldData(QStringLiteral("x")));
+    }
+
+    void insertReplacesTheSelection()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setSelectedText(QStringLiteral("hello world"));
+        edit.select(6, 5);
+        const int id = edit.insertField(QStringLiteral("field"));
+        QCOMPARE(edit.text(), QStringLiteral("hello field"));
+        QCOMPARE(edit.currentField(), id);
+        QCOMPARE(edit.fieldStart(), 7);
+        QCOMPARE(edit.fieldEnd(), 11);
+    }
+
+    void fieldMembersByIdMatchTheNamedRoles()
+    {
+        ThreeFields f;
+        QVERIFY(MemberTable::set(f.edit, MemberId::CurrentField, f.two));
+        QCOMPARE(MemberTable::get(f.edit, MemberId::FieldText).toString(), QStringLiteral("two"));
+        QCOMPARE(MemberTable::get(f.edit, MemberId::FieldData).toString(), QStringLiteral("http://x?a='1'"));
+        QVERIFY(MemberTable::set(f.edit, MemberId::FieldAttrs, 5));
+        QCOMPARE(f.edit.fieldAttrs(), 5);
+        QVERIFY(!MemberTable::set(f.edit, 99999, 1));
+    }
+
+    void fieldsArePerPart()
+    {
+        ThreeFields f;
+        f.page.ensurePart(1);
+        f.edit.editPart(1);
+        QCOMPARE(f.edit.nextField(0), 0);
+        const int inHeader = f.edit.insertField(QStringLiteral("h"));
+        QVERIFY(inHeader != f.one && inHeader != f.two && inHeader != f.three);
+        f.edit.editPart(0);
+        QVERIFY(!f.edit.setCurrentField(inHeader));
+    }
+
+    void undoBringsADeletedFieldBack()
+    {
+        ThreeFields f;
+        f.edit.setCurrentField(f.one);
+        f.edit.deleteField(true);
+        QVERIFY(f.edit.undo());
+        QVERIFY(f.edit.setCurrentField(f.one));
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("one"));
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_12"));
+    }
+};
+
+QTEST_MAIN(TestRichTextFields)
+#include "tst_richtext_fields.moc"
