@@ -19,7 +19,16 @@ public:
     QString dbPath() const { return m_dbPath; }
     int startPage() const { return m_startPage; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void load();
+    void updateCaption();
+
     QString m_dbPath;
     int m_startPage = 0;
+    bool m_loaded = false;
+    bool m_closing = false;
 };
