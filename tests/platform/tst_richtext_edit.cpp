@@ -6,23 +6,13 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QBuffer>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
-using namespace TextProps;
+#include "support/TestImages.h"
 
-static QByteArray pngBytes(QColor color)
-{
-    QImage image(6, 6, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using namespace TextProps;
 
 class TestRichTextEdit : public QObject
 {
@@ -266,6 +256,25 @@ private slots:
         QCOMPARE(edit.undoSteps(), 0);
     }
 
+    void undoCountsRestartWhenTheStackIsCleared()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        for (int i = 0; i < 3; ++i)
+            edit.setSelectedText(QStringLiteral("a\nb"));
+        QCOMPARE(edit.undoSteps(), 3);
+        page.main()->setUndoRedoEnabled(false);
+        page.main()->setUndoRedoEnabled(true);
+        QCOMPARE(edit.undoSteps(), 0);
+        edit.setSelectedText(QStringLiteral("c\nd"));
+        QCOMPARE(edit.undoSteps(), 1);
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.undoSteps(), 0);
+        QCOMPARE(edit.redoSteps(), 1);
+        edit.setSelectedText(QStringLiteral("e"));
+        QCOMPARE(edit.redoSteps(), 0);
+    }
+
     void undoOfAStructureSafeReplacement()
     {
         PageDocument page;
@@ -304,14 +313,14 @@ private slots:
         edit.setSelStart(1);
         const int own = edit.insertField(QStringLiteral("own"));
         edit.setFieldData(QStringLiteral("TG_1"));
-        const int ownPicture = edit.insertPicture(pngBytes(Qt::red), "png");
+        const int ownPicture = edit.insertPicture(TestImages::bytes("PNG", Qt::red), "png");
 
         PageDocument source;
         RichTextEdit src(&source);
         const int theirs = src.insertField(QStringLiteral("theirs"));
         src.setFieldData(QStringLiteral("TG_2"));
-        src.insertPicture(pngBytes(Qt::red), "png");      // same bytes as the target's
-        src.insertPicture(pngBytes(Qt::blue), "png", 100, 1);
+        src.insertPicture(TestImages::bytes("PNG", Qt::red), "png");      // same bytes as the target's
+        src.insertPicture(TestImages::bytes("PNG", Qt::blue), "png", 100, 1);
         const int frame = src.insertTextFrame(RichTextEdit::FrameArgs());
         src.selectFrame(frame);
         src.insertField(QStringLiteral("in frame"));

@@ -2,25 +2,15 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextTable>
 #include <QtTest>
 
-using namespace TextProps;
+#include "support/TestImages.h"
 
-static QByteArray imageBytes(const char *format, QColor color = Qt::red, int w = 40, int h = 20)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
+using namespace TextProps;
 
 // A 3 x 3 table whose cells read "r<row>c<column>".
 static int table3x3(RichTextEdit &edit)
@@ -188,14 +178,15 @@ private slots:
         {
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(imageBytes("JPEG"));
+            out.write(TestImages::bytes("JPEG", Qt::red, 40, 20));
         }
         edit.setSelectedText(QStringLiteral("ab"));
         edit.setSelStart(1);
         const int inLine = edit.insertPictureFile(file, 50);
         QVERIFY(inLine > 0);
         QCOMPARE(edit.text(), QStringLiteral("a\x01" "b"));
-        const int floating = edit.insertPicture(imageBytes("PNG", Qt::blue), QByteArray(), 100, 2);
+        const int floating =
+            edit.insertPicture(TestImages::bytes("PNG", Qt::blue, 40, 20), QByteArray(), 100, 2);
         QVERIFY(floating > 0 && floating != inLine);
         QCOMPARE(edit.objectIds(PictureKind), (QList<int>{inLine, floating}));
         QCOMPARE(edit.objectKind(inLine), int(PictureKind));
@@ -239,7 +230,7 @@ private slots:
         const QString broken = dir.filePath(QStringLiteral("broken.png"));
         QFile out(broken);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(imageBytes("PNG").left(30));
+        out.write(TestImages::bytes("PNG", Qt::red, 40, 20).left(30));
         out.close();
         QCOMPARE(edit.insertPictureFile(broken), 0);
         QCOMPARE(edit.text(), QString());
@@ -298,9 +289,10 @@ private slots:
     {
         PageDocument page;
         RichTextEdit edit(&page);
-        const int pic1 = edit.insertPicture(imageBytes("PNG"), "png");
+        const int pic1 = edit.insertPicture(TestImages::bytes("PNG", Qt::red, 40, 20), "png");
         const int frame = edit.insertTextFrame(RichTextEdit::FrameArgs());
-        const int pic2 = edit.insertPicture(imageBytes("PNG", Qt::green), "png", 100, 1);
+        const int pic2 =
+            edit.insertPicture(TestImages::bytes("PNG", Qt::green, 40, 20), "png", 100, 1);
         QCOMPARE(edit.objectIds(), (QList<int>{pic1, frame, pic2}));
         QCOMPARE(edit.nextObject(0, pic1), frame);
         QCOMPARE(edit.nextObject(PictureKind, pic1), pic2);

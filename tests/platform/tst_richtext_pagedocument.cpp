@@ -1,7 +1,6 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -10,18 +9,9 @@
 #include <QUrl>
 #include <QtTest>
 
-using namespace TextProps;
+#include "support/TestImages.h"
 
-static QByteArray pngBytes(QColor color, int size = 4)
-{
-    QImage image(size, size, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using namespace TextProps;
 
 class TestRichTextPageDocument : public QObject
 {
@@ -30,6 +20,7 @@ private slots:
     void partFlagsAddAndDropParts()
     {
         PageDocument page;
+        QVERIFY(!page.main()->isUndoAvailable()); // setting the parts up is no edit
         QCOMPARE(page.partFlags(), 0);
         QVERIFY(!page.part(HeaderAll));
         page.setPartFlags(HeaderAll | FooterFirst);
@@ -53,11 +44,11 @@ private slots:
     void picturesAreStoredOnceAndServedToParts()
     {
         PageDocument page;
-        const QByteArray red = pngBytes(Qt::red);
+        const QByteArray red = TestImages::bytes("PNG", Qt::red);
         const QString name = page.addPicture(red);
         QVERIFY(!name.isEmpty());
         QCOMPARE(page.addPicture(red), name);
-        QVERIFY(page.addPicture(pngBytes(Qt::blue)) != name);
+        QVERIFY(page.addPicture(TestImages::bytes("PNG", Qt::blue)) != name);
         QCOMPARE(page.pictureFormat(name), QByteArray("png"));
         QCOMPARE(page.pictureBytes(name), red);
         QCOMPARE(page.pictureImage(name).pixelColor(0, 0), QColor(Qt::red));
@@ -78,7 +69,8 @@ private slots:
         QTest::addColumn<QByteArray>("format");
         QTest::newRow("empty") << QByteArray() << QByteArray();
         QTest::newRow("text") << QByteArray("not an image at all") << QByteArray();
-        QTest::newRow("truncated png") << pngBytes(Qt::green).left(20) << QByteArray("png");
+        QTest::newRow("truncated png")
+            << TestImages::bytes("PNG", Qt::green).left(20) << QByteArray("png");
     }
     void badPictureBytesAreRefused()
     {
@@ -93,7 +85,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("x.png"));
-        QVERIFY(QImage::fromData(pngBytes(Qt::red)).save(file));
+        QVERIFY(QImage::fromData(TestImages::bytes("PNG", Qt::red)).save(file));
         PageDocument page;
         QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(file)).isValid());
         QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl(file)).isValid());
@@ -103,7 +95,7 @@ private slots:
     {
         PageDocument page;
         QTextImageFormat fmt;
-        fmt.setName(page.addPicture(pngBytes(Qt::red)));
+        fmt.setName(page.addPicture(TestImages::bytes("PNG", Qt::red)));
         fmt.setProperty(PictureLayout, 2);
         fmt.setProperty(QTextFormat::ObjectIndex, 99); // stale index from elsewhere
         QTextCursor cursor(page.main());
@@ -138,8 +130,12 @@ private slots:
         page.removeFrameDocument(7);
         QCOMPARE(page.frameIds(), (QList<int>{1, 9}));
         QVERIFY(!page.frameDocument(7));
+        QTextCursor(page.main()).insertText(QStringLiteral("x"));
         page.clear();
         QVERIFY(page.frameIds().isEmpty());
+        QVERIFY(page.main()->isEmpty());
+        QCOMPARE(page.main()->documentMargin(), 0.0);
+        QVERIFY(!page.main()->isUndoAvailable());
         QCOMPARE(page.newObjectId(), 1);
         QCOMPARE(page.pageSetup(), PageSetup());
     }

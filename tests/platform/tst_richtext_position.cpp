@@ -2,32 +2,22 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QBuffer>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextTable>
 #include <QtTest>
 
-using namespace TextProps;
+#include "support/TestImages.h"
 
-static QByteArray pngBytes()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using namespace TextProps;
 
 // A page holding every construct: "a" ¶ "b" line-break "c" page-break "d", an inline and a floating
 // picture, a text frame, a 2x2 table and a last paragraph.
 static void fill(RichTextEdit &edit)
 {
     edit.setSelectedText(QStringLiteral("a\nb\vc\fd"));
-    edit.insertPicture(pngBytes(), "png");
-    edit.insertPicture(pngBytes(), "png", 100, 1);
+    edit.insertPicture(TestImages::bytes(), "png");
+    edit.insertPicture(TestImages::bytes(), "png", 100, 1);
     edit.insertTextFrame(RichTextEdit::frameArgs({100, 100, 100, 100, 3, 1000, 2000, 0, 0, 1, -1}));
     edit.setSelectedText(QStringLiteral("e"));
     const int table = edit.insertTable(2, 2);

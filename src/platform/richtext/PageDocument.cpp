@@ -32,6 +32,7 @@ PartDocument *PageDocument::newPart(int flag, int frameId)
     doc->setDocumentMargin(0);
     if (frameId == 0)
         applyPageSize(doc);
+    doc->clearUndo(); // the margin is set up, not an edit to undo
     return doc;
 }
 
@@ -46,6 +47,8 @@ void PageDocument::applyPageSize(PartDocument *doc) const
 void PageDocument::clear()
 {
     m_main->clear();
+    m_main->setDocumentMargin(0);
+    m_main->clearUndo();
     qDeleteAll(m_parts);
     m_parts.clear();
     qDeleteAll(m_frames);

@@ -17,6 +17,15 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
         ++m_undoLevels;
         m_redoLevels = 0;
     });
+    // Stacks cleared by anyone (loaders switch undo off and on) end the counts.
+    connect(this, &QTextDocument::undoAvailable, this, [this](bool available) {
+        if (!available)
+            m_undoLevels = 0;
+    });
+    connect(this, &QTextDocument::redoAvailable, this, [this](bool available) {
+        if (!available)
+            m_redoLevels = 0;
+    });
 }
 
 // Qt may also undo through its own shortcuts; availability then keeps the counts honest.

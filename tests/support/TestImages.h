@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+
+// Small encoded pictures for tests.
+class TestImages
+{
+public:
+    // A width x height picture of one colour, encoded in `format` ("PNG", "JPEG" ...).
+    static QByteArray bytes(const char *format = "PNG", QColor color = Qt::red, int width = 8,
+                            int height = 8);
+};
