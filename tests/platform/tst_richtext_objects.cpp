@@ -278,11 +278,19 @@ private slots:
                 background = canvas.pixelColor(x, y) == QColor(0xFE, 0xFE, 0xFA);
         QVERIFY(background);
         // Deleting the frame object; undo brings it back with its text.
+        QCOMPARE(page.usedFrameIds(), QList<int>{frame});
         QVERIFY(edit.deleteObject(frame));
         QCOMPARE(edit.text(), QStringLiteral("ab"));
+        QVERIFY(page.usedFrameIds().isEmpty());
+        QCOMPARE(page.frameIds(), QList<int>{frame});
         QVERIFY(edit.undo());
         QVERIFY(edit.selectFrame(frame));
         QCOMPARE(edit.text(), QStringLiteral("[Iframe:1]\vhttp://x"));
+        // Dropping the frame being edited returns the editor to the main text.
+        page.removeFrameDocument(frame);
+        QCOMPARE(edit.document(), page.main());
+        QCOMPARE(edit.currentFrame(), 0);
+        QCOMPARE(edit.text(), QStringLiteral("a\x01" "b"));
     }
 
     void objectsByKindInTextOrder()

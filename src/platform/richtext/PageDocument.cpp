@@ -209,21 +209,39 @@ void PageDocument::removePicture(const QString &name)
     m_pictures.remove(name);
 }
 
+template<typename Visit>
+static void forEachFormat(const QList<QTextDocument *> &docs, Visit visit)
+{
+    for (QTextDocument *doc : docs) {
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                visit(it.fragment().charFormat());
+        }
+    }
+}
+
 QStringList PageDocument::usedPictureNames() const
 {
     QSet<QString> used;
-    for (QTextDocument *doc : documents()) {
-        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat fmt = it.fragment().charFormat();
-                if (fmt.isImageFormat())
-                    used.insert(fmt.toImageFormat().name());
-            }
-        }
-    }
+    forEachFormat(documents(), [&](const QTextCharFormat &fmt) {
+        if (fmt.isImageFormat())
+            used.insert(fmt.toImageFormat().name());
+    });
     QStringList names(used.cbegin(), used.cend());
     names.sort();
     return names;
+}
+
+QList<int> PageDocument::usedFrameIds() const
+{
+    QSet<int> used;
+    forEachFormat(documents(), [&](const QTextCharFormat &fmt) {
+        if (fmt.objectType() == TextFrameObject && m_frames.contains(fmt.intProperty(ObjectId)))
+            used.insert(fmt.intProperty(ObjectId));
+    });
+    QList<int> ids(used.cbegin(), used.cend());
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 void PageDocument::insertPicture(QTextCursor &cursor, const QTextImageFormat &format)
@@ -269,7 +287,10 @@ int PageDocument::frameIdOf(const QTextDocument *doc) const
 
 void PageDocument::removeFrameDocument(int id)
 {
+    if (!m_frames.contains(id))
+        return;
     delete m_frames.take(id);
+    emit partsChanged();
 }
 
 int PageDocument::newFieldId()

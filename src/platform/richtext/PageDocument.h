@@ -72,6 +72,8 @@ public:
     QTextDocument *createFrameDocument(int id = 0);
     int frameIdOf(const QTextDocument *doc) const; // 0 when doc is no frame text of this page
     void removeFrameDocument(int id);
+    // Frames whose anchor is in a part's text (a deleted frame keeps its text for undo until saved).
+    QList<int> usedFrameIds() const; // ascending
 
     // Id counters: fields and objects (pictures, frames, tables) are numbered from 1, uniquely per page.
     int newFieldId();
