@@ -2,7 +2,6 @@
 #include "platform/richtext/MemberId.h"
 #include "platform/richtext/MemberTable.h"
 #include "platform/richtext/PageDocument.h"
-#include "platform/richtext/PageInsert.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
@@ -328,8 +327,8 @@ private slots:
         src.insertTable(1, 2);
         QCOMPARE(own, theirs); // both pages numbered from 1
 
-        edit.setSelStart(edit.textLength() - 1);
-        PageInsert::insert(target, edit.cursor(), source);
+        edit.select(edit.textLength() - 1, 0);
+        edit.insertPage(source);
         QCOMPARE(edit.text(), QStringLiteral("[own\x01theirs\x01\x01\x01\a\a\a]"));
         QList<int> fields;
         for (int id = edit.nextField(0); id != 0; id = edit.nextField(id))
@@ -360,6 +359,22 @@ private slots:
         // One undo step takes the whole insertion back.
         QVERIFY(edit.undo());
         QCOMPARE(edit.text(), QStringLiteral("[own\x01]"));
+    }
+
+    void insertingAPageReplacesTheSelectionButNoCells()
+    {
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setSelectedText(QStringLiteral("ab"));
+        const int table = edit.insertTable(1, 2);
+        edit.setCellText(table, 1, 1, QStringLiteral("x"));
+        PageDocument source;
+        RichTextEdit(&source).setSelectedText(QStringLiteral("NEW"));
+        edit.select(1, 3); // "b", the table start, "x"
+        edit.insertPage(source);
+        QCOMPARE(edit.tableColumns(table), 2);
+        QCOMPARE(edit.text(), QStringLiteral("aNEW\a\a\a"));
+        QCOMPARE(edit.selStart(), 4);
     }
 };
 

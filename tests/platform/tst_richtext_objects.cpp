@@ -196,6 +196,11 @@ private slots:
         QVERIFY(edit.pictureStored());
         QVERIFY(edit.setPictureStored(false));
         QVERIFY(!edit.pictureStored());
+        QVERIFY(edit.setObjectDistance(2, 100));
+        QCOMPARE(edit.objectDistance(2), 100);
+        QCOMPARE(edit.objectDistance(1), 0);
+        QVERIFY(!edit.setObjectDistance(5, 100));
+        QVERIFY(!edit.setObjectDistance(1, -1));
         QCOMPARE(edit.currentObjectOfKind(PictureKind), inLine);
         QCOMPARE(edit.currentObjectOfKind(TextFrameKind), 0);
         // The bytes are kept as read, with their format.

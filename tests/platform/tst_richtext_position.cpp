@@ -140,6 +140,24 @@ private slots:
         QVERIFY(edit.tableIds().isEmpty());
     }
 
+    void aViewsCursorIsTakenOver()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setSelectedText(QStringLiteral("hello world"));
+        QTextCursor view(page.main());
+        view.setPosition(6);
+        view.setPosition(11, QTextCursor::KeepAnchor);
+        edit.setCursor(view);
+        QCOMPARE(edit.selStart(), 6);
+        QCOMPARE(edit.selectedText(), QStringLiteral("world"));
+        edit.setSelectedText(QStringLiteral("there"));
+        QCOMPARE(edit.text(), QStringLiteral("hello there"));
+        QTextDocument other;
+        edit.setCursor(QTextCursor(&other));
+        QCOMPARE(edit.cursor().document(), page.main());
+    }
+
     void clearTextResetsFormats()
     {
         PageDocument page;

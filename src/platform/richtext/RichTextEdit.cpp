@@ -3,6 +3,7 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/FieldRuns.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageInsert.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
@@ -66,6 +67,14 @@ void RichTextEdit::switchTo(QTextDocument *doc, int part, int frame)
     m_lostFieldStart = -1;
     m_currentObject = 0;
     emit partChanged();
+}
+
+void RichTextEdit::setCursor(const QTextCursor &cursor)
+{
+    if (cursor.document() != document())
+        return;
+    m_cursor = cursor;
+    syncFromCursor();
 }
 
 bool RichTextEdit::editPart(int flag)
@@ -215,6 +224,15 @@ void RichTextEdit::setSelectedText(const QString &text)
     m_cursor.beginEditBlock();
     removeSelection();
     PositionText::insertText(m_cursor, text, FieldRuns::typingFormat(m_cursor));
+    m_cursor.endEditBlock();
+    syncFromCursor();
+}
+
+void RichTextEdit::insertPage(const PageDocument &source)
+{
+    m_cursor.beginEditBlock();
+    removeSelection();
+    PageInsert::insert(*m_page, m_cursor, source);
     m_cursor.endEditBlock();
     syncFromCursor();
 }
@@ -1033,7 +1051,7 @@ bool RichTextEdit::canSplitTable() const
 bool RichTextEdit::insertRows(int count, int side)
 {
     QTextTable *t = caretTable();
-    if (!t || count < 1 || (side != 1 && side != 2))
+    if (!t || count < 1 || count > 500 || (side != 1 && side != 2))
         return false;
     const QTextTableCell cell = t->cellAt(m_cursor);
     const int row = side == 1 ? cell.row() : cell.row() + cell.rowSpan();
@@ -1203,6 +1221,24 @@ bool RichTextEdit::setPictureStored(bool stored)
 {
     return objectKind(m_currentObject) == PictureKind
         && setObjectProperty(m_currentObject, PictureStored, stored);
+}
+
+static int distanceProperty(int item)
+{
+    static const int properties[] = {FrameDistLeft, FrameDistTop, FrameDistRight, FrameDistBottom};
+    return item >= 1 && item <= 4 ? properties[item - 1] : 0;
+}
+
+int RichTextEdit::objectDistance(int item) const
+{
+    const int property = distanceProperty(item);
+    return property ? objectFormat(currentObject()).intProperty(property) : 0;
+}
+
+bool RichTextEdit::setObjectDistance(int item, int twips)
+{
+    const int property = distanceProperty(item);
+    return property && twips >= 0 && setObjectProperty(currentObject(), property, twips);
 }
 
 // ---- text frames

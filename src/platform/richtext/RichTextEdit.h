@@ -23,8 +23,10 @@ public:
 
     PageDocument *page() const { return m_page; }
     QTextDocument *document() const;
-    QTextCursor &cursor() { return m_cursor; }
+    QTextCursor &cursor() { return m_cursor; } // moving it directly works; setCursor() is plainer
     const QTextCursor &cursor() const { return m_cursor; }
+    // Takes over a view's caret and selection; ignored for a cursor on another document.
+    void setCursor(const QTextCursor &cursor);
 
     // Parts. A header/footer part must exist (PageDocument::ensurePart); 0 is the main text.
     int currentPart() const { return m_part; }
@@ -47,6 +49,8 @@ public:
     void select(int start, int length);
     QString selectedText() const;
     void setSelectedText(const QString &text);
+    // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
+    void insertPage(const PageDocument &source);
     // Text typed at the caret: replaces the selection and never extends a field at its edge.
     void typeText(const QString &text);
     // The format Qt's own typing should use at `cursor` (views call it after each caret move).
@@ -158,6 +162,9 @@ public:
     bool setPictureFile(const QString &file);
     bool pictureStored() const;
     bool setPictureStored(bool stored);
+    // Distance kept free around the current object (103), items 1-4 left, top, right, bottom, twips.
+    int objectDistance(int item) const;
+    bool setObjectDistance(int item, int twips);
 
     // Text frames (197, 201)
     struct FrameArgs {

@@ -59,7 +59,8 @@ enum Property {
     PictureFile = QTextFormat::UserProperty + 22,   // QString: file the picture came from
     PictureStored = QTextFormat::UserProperty + 23, // bool: "data stored" flag; bytes are stored always
 
-    // Text frame anchors (on the anchor's QTextCharFormat; lengths in twips)
+    // Text frame anchors (on the anchor's QTextCharFormat; lengths in twips). The four distances are
+    // kept on pictures too.
     FrameDistLeft = QTextFormat::UserProperty + 30,
     FrameDistTop = QTextFormat::UserProperty + 31,
     FrameDistRight = QTextFormat::UserProperty + 32,
