@@ -175,6 +175,7 @@ void RichTextEdit::setSelection(int anchor, int position)
     m_selPos = QTextCursor(document());
     m_selPos.setPosition(position);
     m_synced = m_cursor;
+    emit selectionChanged();
 }
 
 void RichTextEdit::syncFromCursor()
@@ -642,7 +643,10 @@ QList<int> RichTextEdit::caretPosition() const
     const QTextLine line = text->lineForTextPosition(inBlock);
     const double y = blockRect.top() + (line.isValid() ? line.y() : 0);
     const double pageHeight = doc->pageSize().height();
-    const int page = pageHeight > 0 ? int(y / pageHeight) : 0;
+    // The layout keeps page heights in 1/64 pixel, a little below pageSize(): a line that starts a page
+    // may lie a hair above the exact page boundary.
+    const auto pageOf = [pageHeight](double at) { return int(std::floor((at + 0.05) / pageHeight)); };
+    const int page = pageHeight > 0 ? pageOf(y) : 0;
     // Lines from the top of the page down to the caret's line.
     int lineNo = 0;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
@@ -652,7 +656,7 @@ QList<int> RichTextEdit::caretPosition() const
             const double ly = r.top() + l->lineAt(i).y();
             if (ly > y)
                 break;
-            if (pageHeight <= 0 || int(ly / pageHeight) == page)
+            if (pageHeight <= 0 || pageOf(ly) == page)
                 ++lineNo;
         }
         if (b == block)

@@ -203,6 +203,8 @@ public:
 
 signals:
     void partChanged();
+    // The caret or the selection was set by a command of this model (views follow it).
+    void selectionChanged();
     void editModeChanged(int mode);
 
 private:
