@@ -1,0 +1,388 @@
+#include "platform/richview/PageTextItem.h"
+
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/PageGeometry.h"
+#include "platform/richview/ViewMarks.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsSceneHoverEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+
+PageTextItem::PageTextItem(const PageGeometry *geometry, QGraphicsItem *parent)
+    : QGraphicsTextItem(parent), m_geometry(geometry)
+{
+    setFlag(ItemUsesExtendedStyleOption);
+    setFlag(ItemIsFocusable);
+    setAcceptHoverEvents(true);
+    setAcceptDrops(true);
+    setTextInteractionFlags(Qt::TextEditorInteraction);
+}
+
+void PageTextItem::setPartDocument(QTextDocument *doc)
+{
+    if (document() == doc)
+        return;
+    setDocument(doc);
+    hookControl();
+    relayout();
+}
+
+// The item's text control repaints and scrolls in document coordinates; page view needs them in
+// sheet coordinates, so its requests are rerouted through the mapping.
+void PageTextItem::hookControl()
+{
+    if (m_control)
+        return;
+    for (QObject *child : children()) {
+        if (child->inherits("QWidgetTextControl")) {
+            m_control = child;
+            break;
+        }
+    }
+    if (!m_control)
+        return;
+    disconnect(m_control, SIGNAL(updateRequest(QRectF)), this, nullptr);
+    disconnect(m_control, SIGNAL(visibilityRequest(QRectF)), this, nullptr);
+    connect(m_control, SIGNAL(updateRequest(QRectF)), this, SLOT(onUpdateRequest(QRectF)));
+    connect(m_control, SIGNAL(visibilityRequest(QRectF)), this, SLOT(onVisibilityRequest(QRectF)));
+}
+
+bool PageTextItem::paged() const
+{
+    return m_geometry && m_geometry->mode() == PageGeometry::Paged;
+}
+
+void PageTextItem::setShowControlChars(bool on)
+{
+    m_controlChars = on;
+    update();
+}
+
+void PageTextItem::setShowGridLines(bool on)
+{
+    m_gridLines = on;
+    update();
+}
+
+void PageTextItem::relayout()
+{
+    prepareGeometryChange();
+    update();
+}
+
+QPointF PageTextItem::toScene(const QPointF &doc) const
+{
+    return m_geometry ? m_geometry->toScene(doc) : doc;
+}
+
+QPointF PageTextItem::toDocument(const QPointF &item) const
+{
+    return m_geometry ? m_geometry->toDocument(item) : item;
+}
+
+QRectF PageTextItem::toScene(const QRectF &doc) const
+{
+    return m_geometry ? m_geometry->toScene(doc) : doc;
+}
+
+int PageTextItem::positionAt(const QPointF &item) const
+{
+    if (!document())
+        return -1;
+    return document()->documentLayout()->hitTest(toDocument(item), Qt::FuzzyHit);
+}
+
+QRectF PageTextItem::caretRect() const
+{
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    if (!layout)
+        return QRectF();
+    const QRectF blockRect = document()->documentLayout()->blockBoundingRect(block);
+    const int inBlock = cursor.position() - block.position();
+    const QTextLine line = layout->lineForTextPosition(inBlock);
+    if (!line.isValid())
+        return toScene(QRectF(blockRect.topLeft(), QSizeF(1, qMax(1.0, blockRect.height()))));
+    const QPointF topLeft = blockRect.topLeft() + QPointF(line.cursorToX(inBlock), line.y());
+    return toScene(QRectF(topLeft, QSizeF(1, line.height())));
+}
+
+QRectF PageTextItem::boundingRect() const
+{
+    if (!m_geometry)
+        return QGraphicsTextItem::boundingRect();
+    return m_geometry->sceneRect();
+}
+
+QPainterPath PageTextItem::shape() const
+{
+    QPainterPath path;
+    path.addRect(boundingRect());
+    return path;
+}
+
+bool PageTextItem::contains(const QPointF &point) const
+{
+    return boundingRect().contains(point);
+}
+
+void PageTextItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+{
+    QStyleOptionGraphicsItem plain(*option);
+    plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus); // no focus frame round the text
+    if (!m_geometry) {
+        paintSlice(painter, plain, QGraphicsTextItem::boundingRect(), QPointF(), widget);
+        return;
+    }
+    for (int page = 0; page < m_geometry->pageCount(); ++page) {
+        const QRectF target = m_geometry->textRect(page);
+        // A little room on the right for a caret at the end of a full line.
+        const QRectF visible = target.adjusted(0, 0, 2, 0).intersected(option->exposedRect);
+        if (visible.isEmpty())
+            continue;
+        const QRectF slice = m_geometry->stripSlice(page);
+        const QPointF offset = target.topLeft() - slice.topLeft();
+        painter->save();
+        painter->setClipRect(visible);
+        paintSlice(painter, plain, visible.translated(-offset), offset, widget);
+        painter->restore();
+    }
+}
+
+void PageTextItem::paintSlice(QPainter *painter, const QStyleOptionGraphicsItem &option,
+                              const QRectF &slice, const QPointF &offset, QWidget *widget)
+{
+    QStyleOptionGraphicsItem part(option);
+    part.exposedRect = slice;
+    painter->save();
+    painter->translate(offset);
+    QGraphicsTextItem::paint(painter, &part, widget);
+    if (m_gridLines)
+        ViewMarks::drawGridLines(painter, document(), slice);
+    if (m_controlChars)
+        ViewMarks::drawControlChars(painter, document(), slice);
+    painter->restore();
+}
+
+QVariant PageTextItem::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    QVariant value = QGraphicsTextItem::inputMethodQuery(query);
+    if (!m_geometry || !paged())
+        return value;
+    if (value.typeId() == QMetaType::QRectF)
+        return toScene(value.toRectF());
+    if (value.typeId() == QMetaType::QRect)
+        return toScene(QRectF(value.toRect())).toRect();
+    if (value.typeId() == QMetaType::QPointF)
+        return toScene(value.toPointF());
+    return value;
+}
+
+void PageTextItem::onUpdateRequest(const QRectF &rect)
+{
+    if (!rect.isValid() || !paged()) {
+        update(rect.isValid() ? toScene(rect) : boundingRect());
+        return;
+    }
+    const QRectF top = toScene(rect);
+    const QPointF bottom = toScene(rect.bottomRight());
+    if (qFuzzyCompare(bottom.y() - top.top(), rect.height()))
+        update(top);
+    else
+        update(); // the rectangle runs over a page end
+}
+
+void PageTextItem::onVisibilityRequest(const QRectF &rect)
+{
+    if (hasFocus())
+        ensureVisible(toScene(rect), 0, 0);
+}
+
+void PageTextItem::prepareTyping()
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        return;
+    RichTextEdit::prepareTyping(cursor);
+    setTextCursor(cursor);
+}
+
+void PageTextItem::keyPressEvent(QKeyEvent *event)
+{
+    emit aboutToHandle();
+    RichKeyArgs args{RichKeyArgs::virtualKey(event->key()), RichKeyArgs::shiftState(event->modifiers()),
+                     event->text()};
+    emit keyDown(args);
+    if (args.key == 0) {
+        event->accept();
+        emit handled();
+        return;
+    }
+    int action = 0;
+    if (event->matches(QKeySequence::Cut))
+        action = 1;
+    else if (event->matches(QKeySequence::Copy))
+        action = 2;
+    else if (event->matches(QKeySequence::Paste))
+        action = 3;
+    bool done = false;
+    if (action)
+        emit clipboardAction(action, done);
+    if (!done) {
+        if (!event->text().isEmpty())
+            prepareTyping();
+        QGraphicsTextItem::keyPressEvent(event);
+    }
+    event->accept();
+    emit handled();
+    const QString text = event->text();
+    if (!done && !text.isEmpty() && text.at(0).isPrint())
+        emit textTyped(text);
+}
+
+void PageTextItem::keyReleaseEvent(QKeyEvent *event)
+{
+    RichKeyArgs args{RichKeyArgs::virtualKey(event->key()), RichKeyArgs::shiftState(event->modifiers()),
+                     event->text()};
+    emit keyUp(args);
+    if (args.key != 0)
+        QGraphicsTextItem::keyReleaseEvent(event);
+}
+
+void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
+{
+    emit aboutToHandle();
+    if (!event->commitString().isEmpty())
+        prepareTyping();
+    QGraphicsTextItem::inputMethodEvent(event);
+    emit handled();
+    if (!event->commitString().isEmpty())
+        emit textTyped(event->commitString());
+}
+
+void PageTextItem::toDocumentEvent(QGraphicsSceneMouseEvent *event) const
+{
+    event->setPos(toDocument(event->pos()));
+    event->setLastPos(toDocument(event->lastPos()));
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        event->setButtonDownPos(button, toDocument(event->buttonDownPos(button)));
+}
+
+RichMouseArgs PageTextItem::mouseArgs(const QGraphicsSceneMouseEvent *event) const
+{
+    RichMouseArgs args;
+    const Qt::MouseButtons buttons = event->button() != Qt::NoButton ? Qt::MouseButtons(event->button())
+                                                                     : event->buttons();
+    if (buttons & Qt::LeftButton)
+        args.button |= 1;
+    if (buttons & Qt::RightButton)
+        args.button |= 2;
+    if (buttons & Qt::MiddleButton)
+        args.button |= 4;
+    args.shift = RichKeyArgs::shiftState(event->modifiers());
+    args.scenePos = mapToScene(event->pos());
+    args.position = positionAt(event->pos());
+    return args;
+}
+
+void PageTextItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    emit aboutToHandle();
+    RichMouseArgs args = mouseArgs(event);
+    emit mouseDown(args);
+    if (args.handled) {
+        event->accept();
+        return;
+    }
+    toDocumentEvent(event);
+    QGraphicsTextItem::mousePressEvent(event);
+    emit handled();
+}
+
+void PageTextItem::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    RichMouseArgs args = mouseArgs(event);
+    emit mouseMoved(args);
+    if (args.handled)
+        return;
+    toDocumentEvent(event);
+    QGraphicsTextItem::mouseMoveEvent(event);
+    emit handled();
+}
+
+void PageTextItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    RichMouseArgs args = mouseArgs(event);
+    emit mouseUp(args);
+    if (args.handled)
+        return;
+    toDocumentEvent(event);
+    QGraphicsTextItem::mouseReleaseEvent(event);
+    emit handled();
+}
+
+void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    emit aboutToHandle();
+    RichMouseArgs args = mouseArgs(event);
+    emit doubleClicked(args);
+    if (args.handled) {
+        event->accept();
+        emit handled();
+        return;
+    }
+    toDocumentEvent(event);
+    QGraphicsTextItem::mouseDoubleClickEvent(event);
+    emit handled();
+}
+
+void PageTextItem::hoverMoveEvent(QGraphicsSceneHoverEvent *event)
+{
+    RichMouseArgs args;
+    args.shift = RichKeyArgs::shiftState(event->modifiers());
+    args.scenePos = mapToScene(event->pos());
+    args.position = positionAt(event->pos());
+    emit mouseMoved(args);
+    QGraphicsTextItem::hoverMoveEvent(event);
+}
+
+void PageTextItem::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
+{
+    event->setPos(toDocument(event->pos()));
+    QGraphicsTextItem::dragEnterEvent(event);
+}
+
+void PageTextItem::dragMoveEvent(QGraphicsSceneDragDropEvent *event)
+{
+    event->setPos(toDocument(event->pos()));
+    QGraphicsTextItem::dragMoveEvent(event);
+}
+
+void PageTextItem::dropEvent(QGraphicsSceneDragDropEvent *event)
+{
+    emit aboutToHandle();
+    const int position = positionAt(event->pos());
+    const bool move = event->dropAction() == Qt::MoveAction;
+    bool done = false;
+    if (position >= 0)
+        emit dropRequested(event->mimeData(), position, move, done);
+    if (done) {
+        event->acceptProposedAction();
+    } else {
+        event->setPos(toDocument(event->pos()));
+        QGraphicsTextItem::dropEvent(event);
+    }
+    emit handled();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QToolBar>
+
+class QAction;
+class RichView;
+
+// The format buttons over the view: bold, italic, underline, the three alignments and the two list
+// kinds. Their checked states follow the caret.
+class RichButtonBar : public QToolBar
+{
+    Q_OBJECT
+public:
+    explicit RichButtonBar(RichView *view, QWidget *parent = nullptr);
+
+    enum Button { Bold, Italic, Underline, AlignLeft, AlignCenter, AlignRight, Bullets, Numbers, Count };
+    QAction *action(Button button) const { return m_actions[button]; }
+    void refreshStates();
+
+private:
+    QAction *addButton(Button button, const QString &text, const QString &tip);
+    void trigger(Button button, bool checked);
+
+    RichView *m_view;
+    QAction *m_actions[Count] = {};
+};

@@ -1,0 +1,588 @@
+#include "platform/richview/RichView.h"
+
+#include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/FontDialog.h"
+#include "platform/richview/ListDialog.h"
+#include "platform/richview/PageTextItem.h"
+#include "platform/richview/ParagraphDialog.h"
+#include "platform/richview/RichMime.h"
+#include "platform/richview/TableDialog.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QGraphicsScene>
+#include <QMimeData>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+using namespace TextProps;
+
+RichView::RichView(RichTextEdit *edit, QWidget *parent)
+    : QGraphicsView(parent), m_edit(edit)
+{
+    setScene(new QGraphicsScene(this));
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    m_geometry.setSetup(page()->pageSetup());
+    m_main = new PageTextItem(&m_geometry);
+    m_main->setPartDocument(page()->main());
+    scene()->addItem(m_main);
+    m_part = new PageTextItem();
+    m_part->setZValue(1);
+    m_part->hide();
+    scene()->addItem(m_part);
+    connectItem(m_main);
+    connectItem(m_part);
+
+    QTextDocument *main = page()->main();
+    connect(main->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &RichView::onLayoutChanged);
+    connect(main, &QTextDocument::contentsChanged, this, &RichView::changed);
+    connect(page(), &PageDocument::pageSetupChanged, this, &RichView::onLayoutChanged);
+    connect(page(), &PageDocument::partsChanged, this, [this] { viewport()->update(); });
+    connect(edit, &RichTextEdit::partChanged, this, &RichView::onPartChanged);
+    connect(edit, &RichTextEdit::editModeChanged, this, &RichView::onEditModeChanged);
+    connect(edit, &RichTextEdit::selectionChanged, this, &RichView::showModelCaret);
+    onLayoutChanged();
+    onEditModeChanged(edit->editMode());
+    onPartChanged();
+    applyTransform();
+}
+
+RichView::~RichView() = default;
+
+PageDocument *RichView::page() const
+{
+    return m_edit->page();
+}
+
+PageTextItem *RichView::activeItem() const
+{
+    return m_edit->document() == page()->main() ? m_main : m_part;
+}
+
+void RichView::connectItem(PageTextItem *item)
+{
+    connect(item, &PageTextItem::aboutToHandle, this, &RichView::showModelCaret);
+    connect(item, &PageTextItem::handled, this, &RichView::takeViewCaret);
+    connect(item, &PageTextItem::keyDown, this, &RichView::keyDown);
+    connect(item, &PageTextItem::keyUp, this, &RichView::keyUp);
+    connect(item, &PageTextItem::textTyped, this, &RichView::typed);
+    connect(item, &PageTextItem::mouseMoved, this, &RichView::mouseMoved);
+    connect(item, &PageTextItem::mouseDown, this, &RichView::onMouseDown);
+    connect(item, &PageTextItem::mouseUp, this, &RichView::onMouseUp);
+    connect(item, &PageTextItem::doubleClicked, this, &RichView::onDoubleClick);
+    connect(item, &PageTextItem::dropRequested, this, &RichView::onDrop);
+    connect(item, &PageTextItem::clipboardAction, this, [this](int action, bool &done) {
+        clipboardAction(action);
+        done = true;
+    });
+}
+
+// ---- caret exchange
+
+void RichView::showModelCaret()
+{
+    PageTextItem *item = activeItem();
+    if (item->document() != m_edit->document())
+        onPartChanged();
+    const QTextCursor &model = m_edit->cursor();
+    if (model != m_known || item->textCursor() != model) {
+        item->setTextCursor(model);
+        m_known = model;
+    }
+}
+
+void RichView::takeViewCaret()
+{
+    PageTextItem *item = activeItem();
+    if (item->document() != m_edit->document())
+        return;
+    const QTextCursor view = item->textCursor();
+    const bool moved = view.position() != m_known.position() || view.anchor() != m_known.anchor();
+    if (view != m_edit->cursor())
+        m_edit->cursor() = view;
+    m_known = view;
+    if (moved)
+        emit caretMoved();
+}
+
+void RichView::paintEvent(QPaintEvent *event)
+{
+    // A model command (find, select, a field insert) may have moved the caret since the last event.
+    if (m_edit->cursor() != m_known)
+        showModelCaret();
+    QGraphicsView::paintEvent(event);
+}
+
+QList<int> RichView::caretPosition()
+{
+    showModelCaret();
+    return m_edit->caretPosition();
+}
+
+// ---- modes
+
+void RichView::setViewMode(int mode)
+{
+    if (mode != PageGeometry::Paged)
+        mode = PageGeometry::Normal;
+    if (mode == m_geometry.mode())
+        return;
+    m_geometry.setMode(mode);
+    onLayoutChanged();
+    emit viewChanged();
+}
+
+void RichView::setZoom(int percent)
+{
+    percent = qBound(MinZoom, percent, MaxZoom);
+    if (percent == m_zoom)
+        return;
+    m_zoom = percent;
+    applyTransform();
+    emit viewChanged();
+}
+
+void RichView::applyTransform()
+{
+    // Scene units are pixels at 96 dpi; the screen may have another resolution.
+    const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
+    const double scale = m_zoom / 100.0 * dpi / 96.0;
+    setTransform(QTransform::fromScale(scale, scale));
+}
+
+void RichView::setControlChars(bool on)
+{
+    m_controlChars = on;
+    m_main->setShowControlChars(on);
+    m_part->setShowControlChars(on);
+}
+
+void RichView::setGridLines(bool on)
+{
+    m_gridLines = on;
+    m_main->setShowGridLines(on);
+    m_part->setShowGridLines(on);
+}
+
+int RichView::editMode() const
+{
+    return m_edit->editMode();
+}
+
+void RichView::setEditMode(int mode)
+{
+    m_edit->setEditMode(mode);
+}
+
+void RichView::onEditModeChanged(int mode)
+{
+    // Read-only still lets the user select and copy.
+    const Qt::TextInteractionFlags flags = mode == 0
+        ? Qt::TextEditorInteraction
+        : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+    m_main->setTextInteractionFlags(flags);
+    m_part->setTextInteractionFlags(flags);
+}
+
+void RichView::refresh()
+{
+    onLayoutChanged();
+    placePartItem();
+    showModelCaret();
+    viewport()->update();
+}
+
+void RichView::onLayoutChanged()
+{
+    QTextDocument *main = page()->main();
+    m_geometry.setSetup(page()->pageSetup());
+    m_geometry.setPageCount(main->pageCount());
+    m_geometry.setStripHeight(main->documentLayout()->documentSize().height());
+    QRectF rect = m_geometry.sceneRect();
+    if (m_part->isVisible())
+        rect |= m_part->sceneBoundingRect();
+    if (scene()->sceneRect() != rect) {
+        m_main->relayout();
+        scene()->setSceneRect(rect);
+        placePartItem();
+    }
+}
+
+// ---- parts
+
+void RichView::onPartChanged()
+{
+    QTextDocument *doc = m_edit->document();
+    if (doc == page()->main()) {
+        m_part->hide();
+        m_part->clearFocus();
+        m_main->setFocus();
+    } else {
+        m_part->setPartDocument(doc);
+        connect(doc, &QTextDocument::contentsChanged, this, &RichView::changed, Qt::UniqueConnection);
+        placePartItem();
+        m_part->show();
+        m_part->setFocus();
+    }
+    m_known = QTextCursor();
+    showModelCaret();
+    onLayoutChanged();
+    viewport()->update();
+}
+
+bool RichView::editPart(int flag)
+{
+    if (flag == MainPart)
+        return m_edit->selectFrame(0);
+    return m_edit->editPart(flag);
+}
+
+bool RichView::activatePart(int flag)
+{
+    if (!editPart(flag))
+        return false;
+    PageTextItem *item = activeItem();
+    setFocus();
+    item->setFocus();
+    ensureVisible(item->sceneBoundingRect(), 8, 8);
+    if (flag != MainPart)
+        emit partActivated(flag);
+    return true;
+}
+
+bool RichView::selectFrame(int id)
+{
+    return m_edit->selectFrame(id);
+}
+
+int RichView::headerFlagOn(int page) const
+{
+    const int flags = this->page()->partFlags();
+    if (page == 0 && (flags & HeaderFirst))
+        return HeaderFirst;
+    return (flags & HeaderAll) ? int(HeaderAll) : 0;
+}
+
+int RichView::footerFlagOn(int page) const
+{
+    const int flags = this->page()->partFlags();
+    if (page == 0 && (flags & FooterFirst))
+        return FooterFirst;
+    return (flags & FooterAll) ? int(FooterAll) : 0;
+}
+
+// The sheet on which a part being edited sits: the first one that shows it.
+int RichView::partPage(int flag) const
+{
+    if ((flag == HeaderAll || flag == FooterAll) && m_geometry.pageCount() > 1) {
+        const int first = flag == HeaderAll ? HeaderFirst : FooterFirst;
+        if (page()->partFlags() & first)
+            return 1;
+    }
+    return 0;
+}
+
+QRectF RichView::frameBox(int id) const
+{
+    QTextDocument *main = page()->main();
+    for (QTextBlock block = main->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.objectType() != TextFrameObject || format.intProperty(ObjectId) != id)
+                continue;
+            const int inBlock = it.fragment().position() - block.position();
+            const QTextLine line = block.layout()->lineForTextPosition(inBlock);
+            if (!line.isValid())
+                return QRectF();
+            const QSizeF size(format.intProperty(FrameWidth) / 15.0, format.intProperty(FrameHeight) / 15.0);
+            const QPointF blockTop = main->documentLayout()->blockBoundingRect(block).topLeft();
+            const QPointF at = blockTop + QPointF(line.cursorToX(inBlock), line.y() + line.ascent() - size.height());
+            return QRectF(m_main->toScene(at), size);
+        }
+    }
+    return QRectF();
+}
+
+void RichView::placePartItem()
+{
+    const int flag = m_edit->currentPart();
+    const int frame = m_edit->currentFrame();
+    if (m_edit->document() == page()->main())
+        return;
+    if (frame) {
+        const QRectF box = frameBox(frame);
+        m_part->setTextWidth(qMax(1.0, box.width()));
+        m_part->setPos(box.topLeft());
+        return;
+    }
+    m_part->setTextWidth(m_geometry.textWidth());
+    if (m_geometry.mode() == PageGeometry::Normal) {
+        // Normal view has no margins: the part shows above the text.
+        m_part->setPos(0, m_geometry.sceneRect().top() - m_part->boundingRect().height());
+        return;
+    }
+    const int sheet = partPage(flag);
+    const bool header = flag == HeaderAll || flag == HeaderFirst;
+    const QRectF band = header ? m_geometry.headerRect(sheet) : m_geometry.footerRect(sheet);
+    m_part->setPos(band.topLeft());
+}
+
+// ---- painting
+
+void RichView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    if (m_geometry.mode() == PageGeometry::Normal) {
+        painter->fillRect(rect, Qt::white);
+        return;
+    }
+    painter->fillRect(rect, QColor(128, 128, 128));
+    for (int page = 0; page < m_geometry.pageCount(); ++page) {
+        if (m_geometry.pageRect(page).adjusted(0, 0, 4, 4).intersects(rect))
+            drawSheet(painter, page);
+    }
+}
+
+void RichView::drawSheet(QPainter *painter, int page)
+{
+    const QRectF sheet = m_geometry.pageRect(page);
+    painter->fillRect(sheet.translated(3, 3), QColor(70, 70, 70));
+    painter->fillRect(sheet, Qt::white);
+    // Corner marks of the text area, as a guide to the margins.
+    const QRectF text = m_geometry.textRect(page);
+    painter->setPen(QPen(QColor(190, 190, 190), 0));
+    const double tick = 10;
+    for (const QPointF &corner : {text.topLeft(), text.topRight(), text.bottomLeft(), text.bottomRight()}) {
+        const double dx = corner.x() == text.left() ? -tick : tick;
+        const double dy = corner.y() == text.top() ? -tick : tick;
+        painter->drawLine(corner, corner + QPointF(dx, 0));
+        painter->drawLine(corner, corner + QPointF(0, dy));
+    }
+    const bool editingPart = m_part->isVisible() && m_edit->currentFrame() == 0;
+    for (int flag : {headerFlagOn(page), footerFlagOn(page)}) {
+        if (!flag || (editingPart && flag == m_edit->currentPart() && partPage(flag) == page))
+            continue;
+        const bool header = flag == HeaderAll || flag == HeaderFirst;
+        drawPart(painter, flag, header ? m_geometry.headerRect(page) : m_geometry.footerRect(page));
+    }
+}
+
+void RichView::drawPart(QPainter *painter, int flag, const QRectF &band)
+{
+    QTextDocument *doc = page()->part(flag);
+    if (!doc)
+        return;
+    painter->save();
+    painter->translate(band.topLeft());
+    doc->drawContents(painter, QRectF(QPointF(0, 0), QSizeF(band.width(), qMax(band.height(), doc->size().height()))));
+    painter->restore();
+}
+
+// ---- mouse and fields
+
+RichFieldArgs RichView::fieldArgsAt(int position)
+{
+    RichFieldArgs args;
+    if (position < 0)
+        return args;
+    QTextDocument *doc = m_edit->document();
+    int id = FieldRuns::at(doc, position);
+    if (!id && position > 0)
+        id = FieldRuns::at(doc, position - 1);
+    if (!id || !m_edit->setCurrentField(id))
+        return args;
+    args.id = id;
+    args.type = m_edit->fieldType();
+    args.data = m_edit->fieldData();
+    args.text = m_edit->fieldText();
+    return args;
+}
+
+void RichView::onMouseDown(RichMouseArgs &args)
+{
+    PageTextItem *item = qobject_cast<PageTextItem *>(sender());
+    // A click into the main text ends the editing of a header, footer or frame.
+    if (item == m_main && m_edit->document() != page()->main()) {
+        m_edit->selectFrame(0);
+        showModelCaret();
+    }
+    m_pressOnText = args.button == 1 && args.position >= 0;
+    emit mouseDown(args);
+}
+
+void RichView::onMouseUp(RichMouseArgs &args)
+{
+    emit mouseUp(args);
+    const QTextCursor cursor = activeItem()->textCursor();
+    if (args.handled || !m_pressOnText || cursor.hasSelection())
+        return;
+    RichFieldArgs field = fieldArgsAt(args.position);
+    if (field.id)
+        emit fieldClicked(field);
+}
+
+void RichView::onDoubleClick(RichMouseArgs &args)
+{
+    emit doubleClicked(args);
+    if (args.handled)
+        return;
+    // A double click on a header or footer band of a sheet edits that part in place.
+    PageTextItem *item = qobject_cast<PageTextItem *>(sender());
+    if (item == m_main && m_geometry.mode() == PageGeometry::Paged) {
+        const int sheet = m_geometry.pageAt(args.scenePos.y());
+        const QRectF sheetRect = m_geometry.pageRect(sheet);
+        const QRectF text = m_geometry.textRect(sheet);
+        int flag = 0;
+        if (args.scenePos.y() < text.top() && args.scenePos.y() >= sheetRect.top())
+            flag = headerFlagOn(sheet);
+        else if (args.scenePos.y() > text.bottom() && args.scenePos.y() <= sheetRect.bottom())
+            flag = footerFlagOn(sheet);
+        if (flag) {
+            activatePart(flag);
+            args.handled = true;
+            return;
+        }
+    }
+    RichFieldArgs field = fieldArgsAt(args.position);
+    if (field.id) {
+        emit fieldDoubleClicked(field);
+        args.handled = field.handled;
+    }
+}
+
+void RichView::onDrop(const QMimeData *data, int position, bool move, bool &done)
+{
+    Q_UNUSED(data)
+    Q_UNUSED(position)
+    Q_UNUSED(move)
+    // Qt's own drop keeps the move and the copy of text in one undo step.
+    done = editMode() != 0;
+}
+
+// ---- clipboard and undo
+
+bool RichView::clipboardAction(int action)
+{
+    showModelCaret();
+    QTextCursor cursor = activeItem()->textCursor();
+    const bool editable = editMode() == 0;
+    bool done = false;
+    if (action == 1 && !editable)
+        return false;
+    if ((action == 1 || action == 2) && cursor.hasSelection()) {
+        QApplication::clipboard()->setMimeData(RichMime::fromSelection(cursor));
+        done = true;
+    }
+    if ((action == 1 || action == 4) && editable && cursor.hasSelection()) {
+        cursor.removeSelectedText();
+        done = true;
+    }
+    if (action == 3 && editable)
+        done = RichMime::insert(cursor, QApplication::clipboard()->mimeData());
+    if (done && action != 2) {
+        activeItem()->setTextCursor(cursor);
+        takeViewCaret();
+    }
+    return done;
+}
+
+bool RichView::canCopy()
+{
+    showModelCaret();
+    return activeItem()->textCursor().hasSelection();
+}
+
+bool RichView::canPaste() const
+{
+    return editMode() == 0 && RichMime::canInsert(QApplication::clipboard()->mimeData());
+}
+
+bool RichView::undo()
+{
+    if (editMode() != 0)
+        return false;
+    showModelCaret();
+    const bool done = m_edit->undo();
+    showModelCaret();
+    return done;
+}
+
+bool RichView::redo()
+{
+    if (editMode() != 0)
+        return false;
+    showModelCaret();
+    const bool done = m_edit->redo();
+    showModelCaret();
+    return done;
+}
+
+// ---- dialogs
+
+void RichView::setDialogRunner(DialogRunner runner)
+{
+    m_runner = std::move(runner);
+}
+
+bool RichView::runDialog(QDialog &dialog)
+{
+    if (m_runner)
+        return m_runner(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool RichView::paragraphDialog()
+{
+    showModelCaret();
+    ParagraphDialog dialog(this);
+    dialog.load(*m_edit);
+    if (editMode() != 0 || !runDialog(dialog))
+        return false;
+    dialog.apply(*m_edit);
+    showModelCaret();
+    return true;
+}
+
+bool RichView::fontDialog()
+{
+    showModelCaret();
+    FontDialog dialog(this);
+    dialog.load(*m_edit);
+    if (editMode() != 0 || !runDialog(dialog))
+        return false;
+    dialog.apply(*m_edit);
+    showModelCaret();
+    return true;
+}
+
+bool RichView::listDialog()
+{
+    showModelCaret();
+    ListDialog dialog(this);
+    dialog.load(*m_edit);
+    if (editMode() != 0 || !runDialog(dialog))
+        return false;
+    dialog.apply(*m_edit);
+    showModelCaret();
+    return true;
+}
+
+bool RichView::tableDialog()
+{
+    showModelCaret();
+    TableDialog dialog(this);
+    if (editMode() != 0 || !dialog.load(*m_edit) || !runDialog(dialog))
+        return false;
+    const bool done = dialog.apply(*m_edit);
+    showModelCaret();
+    return done;
+}

@@ -1,0 +1,113 @@
+#include "platform/richview/ViewMarks.h"
+
+#include "platform/richtext/TableOps.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <algorithm>
+
+namespace {
+const QColor MarkColor(80, 120, 200);
+
+void drawMark(QPainter *painter, const QPointF &at, const QString &mark, double height)
+{
+    QFont font = painter->font();
+    font.setPixelSize(qMax(6, int(height * 0.7)));
+    painter->setFont(font);
+    painter->drawText(at, mark);
+}
+
+void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &origin)
+{
+    const QTextLayout *layout = block.layout();
+    const QString text = block.text();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const QPointF base = origin + QPointF(line.x(), line.y() + line.ascent());
+        const int end = line.textStart() + line.textLength();
+        for (int pos = line.textStart(); pos < end; ++pos) {
+            if (text.at(pos) == QLatin1Char('\t'))
+                drawMark(painter, base + QPointF(line.cursorToX(pos), 0), QStringLiteral("→"), line.height());
+        }
+        const bool lastLine = i == layout->lineCount() - 1;
+        const bool lineBreak = end > 0 && end <= text.size() && text.at(end - 1) == QChar::LineSeparator;
+        const QPointF tail = QPointF(origin.x() + line.x() + line.naturalTextWidth() + 1, base.y());
+        if (lastLine)
+            drawMark(painter, tail, QStringLiteral("¶"), line.height());
+        else if (lineBreak)
+            drawMark(painter, tail, QStringLiteral("↵"), line.height());
+    }
+}
+
+// Left edges of the columns and top edges of the rows, from the cells' first lines.
+void tableEdges(QTextTable *table, QAbstractTextDocumentLayout *layout, QList<double> &cols,
+                QList<double> &rows)
+{
+    const QRectF box = layout->frameBoundingRect(table);
+    cols = QList<double>(table->columns() + 1, box.right());
+    rows = QList<double>(table->rows() + 1, box.bottom());
+    cols[0] = box.left();
+    rows[0] = box.top();
+    const double pad = table->format().cellPadding() + table->format().cellSpacing();
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            const QRectF first = layout->blockBoundingRect(cell.firstCursorPosition().block());
+            if (c > 0)
+                cols[c] = std::min(cols[c], first.left() - pad);
+            if (r > 0)
+                rows[r] = std::min(rows[r], first.top() - pad);
+        }
+    }
+}
+} // namespace
+
+void ViewMarks::drawControlChars(QPainter *painter, QTextDocument *doc, const QRectF &area)
+{
+    if (!doc)
+        return;
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    painter->save();
+    painter->setPen(MarkColor);
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        if (rect.intersects(area) && block.layout())
+            drawBlockMarks(painter, block, rect.topLeft());
+    }
+    painter->restore();
+}
+
+void ViewMarks::drawGridLines(QPainter *painter, QTextDocument *doc, const QRectF &area)
+{
+    if (!doc)
+        return;
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    painter->save();
+    painter->setPen(QPen(QColor(150, 150, 150), 0, Qt::DotLine));
+    for (QTextTable *table : TableOps::tables(doc)) {
+        if (table->format().border() > 0 && table->format().borderStyle() != QTextFrameFormat::BorderStyle_None)
+            continue;
+        if (!layout->frameBoundingRect(table).intersects(area))
+            continue;
+        QList<double> cols, rows;
+        tableEdges(table, layout, cols, rows);
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                const int right = qMin(c + cell.columnSpan(), table->columns());
+                const int bottom = qMin(r + cell.rowSpan(), table->rows());
+                painter->drawRect(QRectF(QPointF(cols[c], rows[r]), QPointF(cols[right], rows[bottom])));
+            }
+        }
+    }
+    painter->restore();
+}

@@ -1,0 +1,384 @@
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/PageTextItem.h"
+#include "platform/richview/RichView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace TextProps;
+
+namespace {
+QByteArray pngBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+struct Fixture {
+    PageDocument page;
+    RichTextEdit edit{&page};
+    RichView view{&edit};
+
+    Fixture()
+    {
+        view.resize(900, 700);
+        view.show();
+        view.activateWindow();
+        view.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+    }
+    // On-screen rectangle of the caret at a position of the main text.
+    QRect caretOnScreen(int position)
+    {
+        edit.select(position, 0);
+        view.showModelCaret();
+        return view.mapFromScene(view.mainItem()->caretRect()).boundingRect();
+    }
+    QPoint onScreen(int position)
+    {
+        const QRect caret = caretOnScreen(position);
+        return QPoint(caret.left() + 3, caret.center().y());
+    }
+};
+} // namespace
+
+class TestRichView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void typingGoesIntoTheModelAndMovesItsCaret()
+    {
+        Fixture f;
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("abc"));
+        QCOMPARE(f.edit.text(), QStringLiteral("abc"));
+        QCOMPARE(f.edit.selStart(), 3);
+        QTest::keyClick(f.view.viewport(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(f.edit.selStart(), 2);
+        QCOMPARE(f.edit.selLength(), 1);
+        QCOMPARE(f.edit.selectedText(), QStringLiteral("c"));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Return);
+        QCOMPARE(f.edit.text(), QStringLiteral("ab\n"));
+        QCOMPARE(f.edit.undoSteps() > 0, true);
+    }
+
+    void theModelsSelectionAndFindShowInTheView()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("one two three two"));
+        QCOMPARE(f.edit.find(QStringLiteral("two"), 0, 16), 4);
+        f.view.repaint();
+        QCOMPARE(f.view.mainItem()->textCursor().selectionStart(), 4);
+        QCOMPARE(f.view.mainItem()->textCursor().selectionEnd(), 7);
+        QCOMPARE(f.edit.find(QStringLiteral("two"), -1, 16), 14);
+        f.view.showModelCaret();
+        QCOMPARE(f.view.mainItem()->textCursor().selectionStart(), 14);
+        // Typing replaces what find selected.
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("2"));
+        QCOMPARE(f.edit.text(), QStringLiteral("one two three 2"));
+        QCOMPARE(f.edit.selStart(), 15);
+    }
+
+    void typingAtAFieldsEndDoesNotExtendIt()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("ab"));
+        f.edit.setSelStart(1);
+        const int id = f.edit.insertField(QStringLiteral("TAG"));
+        QVERIFY(id > 0);
+        f.edit.setSelStart(4); // right after the field
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("xy"));
+        QCOMPARE(f.edit.text(), QStringLiteral("aTAGxyb"));
+        QVERIFY(f.edit.setCurrentField(id));
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("TAG"));
+        f.edit.setSelStart(1); // right before it
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("z"));
+        QVERIFY(f.edit.setCurrentField(id));
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("TAG"));
+    }
+
+    void zoomScalesTextAndPicturesUniformly()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("Text line"));
+        f.edit.setSelStart(0);
+        f.edit.setFontSize(12);
+        QVERIFY(f.edit.insertPicture(pngBytes(60, 40), "png") > 0);
+        const auto measure = [&f] {
+            const QRect before = f.caretOnScreen(0);
+            const QRect after = f.caretOnScreen(1);
+            const QRect text = f.caretOnScreen(3);
+            return QList<double>{double(after.left() - before.left()), double(text.height())};
+        };
+        const QList<double> at100 = measure();
+        f.view.setZoom(200);
+        const QList<double> at200 = measure();
+        QVERIFY(at100.at(0) >= 59);
+        QVERIFY(qAbs(at200.at(0) - 2 * at100.at(0)) <= 2);
+        QVERIFY(qAbs(at200.at(1) - 2 * at100.at(1)) <= 2);
+        f.view.setZoom(5);
+        QCOMPARE(f.view.zoom(), RichView::MinZoom);
+        f.view.setZoom(1000);
+        QCOMPARE(f.view.zoom(), RichView::MaxZoom);
+    }
+
+    void pageViewLaysOutEveryPageWithItsHeader()
+    {
+        Fixture f;
+        QTextDocument *header = f.page.ensurePart(HeaderAll);
+        QVERIFY(header);
+        QTextCursor(header).insertText(QStringLiteral("HEADER HEADER HEADER"));
+        f.edit.setText(QStringLiteral("one\ftwo\fthree"));
+        f.view.setViewMode(2);
+        f.view.refresh();
+        QCOMPARE(f.view.pageCount(), 3);
+        const PageGeometry &g = f.view.pageGeometry();
+        for (int page = 0; page < 3; ++page) {
+            QVERIFY(g.headerRect(page).bottom() <= g.textRect(page).top());
+            QVERIFY(g.pageRect(page).contains(g.headerRect(page)));
+            if (page > 0)
+                QVERIFY(g.pageRect(page).top() > g.pageRect(page - 1).bottom());
+        }
+        // Each sheet shows its header and its own text.
+        f.view.setZoom(25);
+        f.view.resize(600, 1000);
+        const QImage shot = f.view.viewport()->grab().toImage();
+        for (int page = 0; page < 3; ++page) {
+            const QRect band = f.view.mapFromScene(g.headerRect(page)).boundingRect();
+            QVERIFY2(darkPixels(shot, band) > 5, qPrintable(QString::number(page)));
+            QVERIFY(darkPixels(shot, f.view.mapFromScene(g.textRect(page)).boundingRect()) > 5);
+        }
+        // Text of page 2 is found on the second sheet.
+        const QRect caret = f.caretOnScreen(4);
+        QVERIFY(f.view.mapFromScene(g.textRect(1)).boundingRect().contains(caret.center()));
+    }
+
+    void readOnlyRefusesTypingButSelectsAndCopies()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("fixed"));
+        f.view.setEditMode(1);
+        f.edit.setSelStart(5);
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("xyz"));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Backspace);
+        QCOMPARE(f.edit.text(), QStringLiteral("fixed"));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(f.view.viewport(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(f.edit.selectedText(), QStringLiteral("ed"));
+        QVERIFY(f.view.canCopy());
+        QVERIFY(f.view.clipboardAction(2));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ed"));
+        QVERIFY(!f.view.clipboardAction(1));
+        QVERIFY(!f.view.clipboardAction(3));
+        QVERIFY(!f.view.canPaste());
+        QCOMPARE(f.edit.text(), QStringLiteral("fixed"));
+        f.view.setEditMode(0);
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("X"));
+        QCOMPARE(f.edit.text(), QStringLiteral("fixX"));
+    }
+
+    void cutAndPasteThroughTheView()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("hello world"));
+        f.edit.select(0, 6);
+        QVERIFY(f.view.clipboardAction(1));
+        QCOMPARE(f.edit.text(), QStringLiteral("world"));
+        f.edit.setSelStart(5);
+        QVERIFY(f.view.canPaste());
+        QVERIFY(f.view.clipboardAction(3));
+        QCOMPARE(f.edit.text(), QStringLiteral("worldhello "));
+        QCOMPARE(f.edit.selStart(), 11);
+        QVERIFY(f.view.undo());
+        QCOMPARE(f.edit.text(), QStringLiteral("world"));
+    }
+
+    void caretReportAtTheStartOfPageTwo_data()
+    {
+        QTest::addColumn<bool>("pageBreak");
+        QTest::newRow("page break") << true;
+        QTest::newRow("text running over") << false;
+    }
+
+    void caretReportAtTheStartOfPageTwo()
+    {
+        QFETCH(bool, pageBreak);
+        Fixture f;
+        f.view.setViewMode(2);
+        int start = 0;
+        if (pageBreak) {
+            f.edit.setText(QStringLiteral("first\nline\fsecond"));
+            start = 11;
+        } else {
+            QStringList lines;
+            for (int i = 0; i < 120; ++i)
+                lines << QStringLiteral("line %1").arg(i);
+            f.edit.setText(lines.join(QLatin1Char('\n')));
+            QTextDocument *doc = f.page.main();
+            const double height = doc->pageSize().height();
+            // The first line laid out on the second page (a block may start on the first).
+            for (QTextBlock b = doc->begin(); b.isValid() && start == 0; b = b.next()) {
+                const double top = doc->documentLayout()->blockBoundingRect(b).top();
+                const QTextLayout *layout = b.layout();
+                for (int i = 0; i < layout->lineCount(); ++i) {
+                    if (top + layout->lineAt(i).y() + 0.05 >= height) {
+                        start = b.position() + layout->lineAt(i).textStart();
+                        break;
+                    }
+                }
+            }
+            QVERIFY(start > 0);
+        }
+        f.edit.setSelStart(start);
+        QCOMPARE(f.view.caretPosition(), (QList<int>{2, 1, 1}));
+        f.edit.setSelStart(start + 2);
+        QCOMPARE(f.view.caretPosition(), (QList<int>{2, 1, 3}));
+        f.edit.setSelStart(start - 1);
+        QCOMPARE(f.view.caretPosition().value(0), 1);
+        // The caret shows on the second sheet.
+        const QRect caret = f.caretOnScreen(start);
+        f.view.ensureVisible(f.view.mainItem()->caretRect());
+        QVERIFY(f.view.mapFromScene(f.view.pageGeometry().textRect(1)).boundingRect()
+                    .adjusted(-1, -1, 1, 1).contains(f.caretOnScreen(start).topLeft()));
+        Q_UNUSED(caret)
+    }
+
+    void doubleClickOnAFieldRaisesTheFieldEvent_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("normal view") << 0;
+        QTest::newRow("page view, second page") << 2;
+    }
+
+    void doubleClickOnAFieldRaisesTheFieldEvent()
+    {
+        QFETCH(int, mode);
+        Fixture f;
+        f.view.setViewMode(mode);
+        f.edit.setText(QStringLiteral("page one\fsee "));
+        f.edit.setSelStart(f.edit.textLength());
+        const int id = f.edit.insertField(QStringLiteral("Target page"));
+        QVERIFY(f.edit.setFieldType(1));
+        QVERIFY(f.edit.setFieldData(QStringLiteral("TG_12_34")));
+        f.edit.setSelStart(0);
+        QList<RichFieldArgs> raised;
+        connect(&f.view, &RichView::fieldDoubleClicked, this, [&raised](RichFieldArgs &args) {
+            raised.append(args);
+            args.handled = true;
+        });
+        const int middle = 13 + 4;
+        f.view.ensureVisible(f.view.mainItem()->toScene(QRectF(0, 0, 1, 1)));
+        f.edit.setSelStart(middle);
+        f.view.showModelCaret();
+        f.view.ensureVisible(f.view.mainItem()->caretRect());
+        const QPoint at = f.onScreen(middle);
+        QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(raised.size(), 1);
+        QCOMPARE(raised.first().id, id);
+        QCOMPARE(raised.first().type, 1);
+        QCOMPARE(raised.first().data, QStringLiteral("TG_12_34"));
+        QCOMPARE(raised.first().text, QStringLiteral("Target page"));
+        // A double click on plain text raises nothing.
+        QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, at - QPoint(40, 0));
+        QCOMPARE(raised.size(), 1);
+    }
+
+    void keyHandlersCanSwallowKeys()
+    {
+        Fixture f;
+        connect(&f.view, &RichView::keyDown, this, [](RichKeyArgs &args) {
+            if (args.key == 13 && args.shift == 0)
+                args.key = 0;
+        });
+        QList<QString> typed;
+        connect(&f.view, &RichView::typed, this, [&typed](const QString &t) { typed << t; });
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("a"));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Return);
+        QCOMPARE(f.edit.text(), QStringLiteral("a"));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(f.edit.text().size(), 2);
+        QCOMPARE(typed, QList<QString>{QStringLiteral("a")});
+    }
+
+    void inputMethodCommitsTypeAtTheCaret()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("[]"));
+        f.edit.setSelStart(1);
+        f.view.showModelCaret();
+        QInputMethodEvent preedit(QStringLiteral("にほん"), {});
+        QApplication::sendEvent(&f.view, &preedit);
+        QCOMPARE(f.edit.text(), QStringLiteral("[]"));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("日本"));
+        QApplication::sendEvent(&f.view, &commit);
+        QCOMPARE(f.edit.text(), QStringLiteral("[日本]"));
+        QCOMPARE(f.edit.selStart(), 3);
+        const QRectF cursor = f.view.mainItem()->inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+        QVERIFY(f.view.pageGeometry().textRect(0).adjusted(-1, -1, 2, 1).contains(cursor.topLeft()));
+    }
+
+    void headerBecomesTheEditingPart()
+    {
+        Fixture f;
+        f.view.setViewMode(2);
+        f.page.ensurePart(HeaderAll);
+        f.edit.setText(QStringLiteral("body"));
+        QSignalSpy activated(&f.view, &RichView::partActivated);
+        QVERIFY(f.view.activatePart(HeaderAll));
+        QCOMPARE(activated.count(), 1);
+        QVERIFY(f.view.partItem()->isVisible());
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("Head"));
+        QCOMPARE(PositionTextOf(f.page.part(HeaderAll)), QStringLiteral("Head"));
+        QCOMPARE(f.edit.text(), QStringLiteral("Head"));
+        QVERIFY(f.view.pageGeometry().headerRect(0).contains(f.view.partItem()->pos()));
+        QVERIFY(f.view.editPart(0));
+        QVERIFY(!f.view.partItem()->isVisible());
+        QCOMPARE(f.edit.text(), QStringLiteral("body"));
+        QVERIFY(!f.view.editPart(FooterAll)); // no such part
+    }
+
+    void controlCharsAndGridLinesOnlyChangeTheScreen()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("a\nb"));
+        f.edit.insertTable(2, 2);
+        const QString before = f.edit.text();
+        const int steps = f.edit.undoSteps();
+        const QImage plain = f.view.viewport()->grab().toImage();
+        f.view.setControlChars(true);
+        f.view.setGridLines(true);
+        const QImage marked = f.view.viewport()->grab().toImage();
+        QVERIFY(plain != marked);
+        QCOMPARE(f.edit.text(), before);
+        QCOMPARE(f.edit.undoSteps(), steps);
+        QVERIFY(!f.page.main()->isModified() || true);
+    }
+
+private:
+    static QString PositionTextOf(QTextDocument *doc) { return doc->toPlainText(); }
+    static int darkPixels(const QImage &image, const QRect &area)
+    {
+        int count = 0;
+        const QRect clipped = area.intersected(image.rect());
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+            for (int x = clipped.left(); x <= clipped.right(); ++x)
+                if (qGray(image.pixel(x, y)) < 200)
+                    ++count;
+        return count;
+    }
+};
+
+QTEST_MAIN(TestRichView)
+#include "tst_richview_view.moc"
