@@ -4,7 +4,10 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include <QTextCursor>
+#include <QTextFrame>
 #include <QtTest>
+
+#include "support/TestImages.h"
 
 // "ab[one]cd[two][three]ef": two fields side by side and one alone.
 struct ThreeFields {
@@ -162,6 +165,48 @@ private slots:
         edit.deleteField(false);
         edit.select(1, 1);
         QVERIFY(edit.bold());
+    }
+
+    void aPictureInsideAFieldStaysInsideIt_data()
+    {
+        QTest::addColumn<bool>("withText");
+        QTest::newRow("unmark") << false;
+        QTest::newRow("remove") << true;
+    }
+    void aPictureInsideAFieldStaysInsideIt()
+    {
+        QFETCH(bool, withText);
+        // An object link: the field's two blanks around a floating picture.
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setSelectedText(QStringLiteral("x"));
+        const int id = edit.insertField(QStringLiteral("  "));
+        edit.setSelectedText(QStringLiteral("y"));
+        edit.setSelStart(2);
+        const int pic = edit.insertPicture(TestImages::bytes(), "png", 100, 2);
+        QVERIFY(pic > 0);
+        QVERIFY(edit.setCurrentField(id));
+        QCOMPARE(edit.fieldText(), QStringLiteral(" \x01 "));
+        QCOMPARE(edit.fieldStart(), 2);
+        QCOMPARE(edit.fieldEnd(), 4);
+        QCOMPARE(edit.nextField(id), 0);
+        QVERIFY(edit.deleteField(withText));
+        QCOMPARE(edit.nextField(0), 0);
+        if (withText) {
+            QCOMPARE(edit.text(), QStringLiteral("xy"));
+            QCOMPARE(edit.objectCount(), 0);
+            return;
+        }
+        QCOMPARE(edit.text(), QStringLiteral("x \x01 y"));
+        // The picture still floats: its format kept the reference to its float frame.
+        bool floats = false;
+        for (auto it = page.main()->begin().begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.isImageFormat())
+                floats = qobject_cast<QTextFrame *>(page.main()->objectForFormat(f)) != nullptr;
+        }
+        QVERIFY(floats);
+        QCOMPARE(edit.objectIds(), QList<int>{pic});
     }
 
     void fieldTextCanBeEmptiedAndRefilled()

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/TextProps.h"
 
+#include <QHash>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -16,17 +17,21 @@ int FieldRuns::idOf(const QTextCharFormat &format)
 QList<FieldRuns::Range> FieldRuns::all(const QTextDocument *doc)
 {
     QList<Range> ranges;
+    QHash<int, qsizetype> index; // id -> its range
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             const int id = idOf(frag.charFormat());
             if (id <= 0)
                 continue;
-            // A run continues only across fragments that touch.
-            if (!ranges.isEmpty() && ranges.last().id == id && ranges.last().end == frag.position())
-                ranges.last().end = frag.position() + frag.length();
-            else
+            // Something inserted inside a field (a picture) splits its run, not the field.
+            const auto found = index.constFind(id);
+            if (found != index.cend()) {
+                ranges[*found].end = frag.position() + frag.length();
+            } else {
+                index.insert(id, ranges.size());
                 ranges.append(Range{id, frag.position(), frag.position() + frag.length()});
+            }
         }
     }
     return ranges;
@@ -82,4 +87,28 @@ QTextCharFormat FieldRuns::typingFormat(const QTextCursor &cursor)
             stripField(format);
     }
     return format;
+}
+
+void FieldRuns::unmark(QTextDocument *doc, const Range &range)
+{
+    // A merge can only add properties: each fragment gets its own format back without the field.
+    QList<std::pair<QTextFragment, QTextCharFormat>> pieces;
+    for (QTextBlock block = doc->findBlock(range.start); block.isValid(); block = block.next()) {
+        if (block.position() >= range.end)
+            break;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (frag.position() < range.end && frag.position() + frag.length() > range.start) {
+                QTextCharFormat format = frag.charFormat();
+                stripField(format);
+                pieces.append({frag, format});
+            }
+        }
+    }
+    QTextCursor cursor(doc);
+    for (const auto &[frag, format] : pieces) {
+        cursor.setPosition(qMax(frag.position(), range.start));
+        cursor.setPosition(qMin(frag.position() + frag.length(), range.end), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(format);
+    }
 }

@@ -6,7 +6,8 @@ class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
 
-// Fields of one part: runs of characters with the same TextProps::FieldId (see TextProps.h).
+// Fields of one part: runs of characters with the same TextProps::FieldId (see TextProps.h). A field
+// spans from its first to its last character, whatever was inserted between them.
 class FieldRuns
 {
 public:
@@ -27,4 +28,6 @@ public:
     // field, so typing at a field's start or end never extends it.
     static QTextCharFormat typingFormat(const QTextCursor &cursor);
     static void stripField(QTextCharFormat &format);
+    // Takes the field properties off the range's characters, keeping their look.
+    static void unmark(QTextDocument *doc, const Range &range);
 };

@@ -61,6 +61,19 @@ static void forSegments(const QTextDocument *doc, int start, int end, Act act)
     }
 }
 
+QTextCharFormat PositionText::formatAt(const QTextDocument *doc, int position)
+{
+    if (position < 0 || position >= length(doc))
+        return QTextCharFormat();
+    const QTextBlock block = doc->findBlock(position);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().contains(position))
+            return it.fragment().charFormat();
+    }
+    // A block separator: Qt keeps its format as the format of the block it begins.
+    return doc->findBlock(position + 1).charFormat();
+}
+
 void PositionText::removeRange(QTextCursor &cursor, int start, int end)
 {
     forSegments(cursor.document(), start, end, [&](int from, int to) {

@@ -14,6 +14,8 @@ public:
     static QString text(const QTextDocument *doc);
     static int length(const QTextDocument *doc); // positions of the text (no final paragraph end)
     static bool isStructure(QChar raw);           // table/cell boundary of the document's buffer
+    // The whole format of the character at position, object index included (a cursor drops it).
+    static QTextCharFormat formatAt(const QTextDocument *doc, int position);
 
     // Removes [start, end) except the table and cell boundaries in it, so cells never merge and
     // tables never vanish through a text edit. The cursor ends at `start`.

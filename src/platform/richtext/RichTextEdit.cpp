@@ -832,35 +832,15 @@ int RichTextEdit::nextField(int after) const
 
 bool RichTextEdit::deleteField(bool withText)
 {
-    QTextCursor cursor = fieldCursor(m_currentField);
-    if (cursor.isNull())
+    const FieldRuns::Range range = FieldRuns::find(document(), m_currentField);
+    if (!range.isValid())
         return false;
+    QTextCursor cursor(document());
     cursor.beginEditBlock();
-    if (withText) {
-        PositionText::removeRange(cursor, cursor.selectionStart(), cursor.selectionEnd());
-    } else {
-        // Formats can only gain properties by merging: rewrite each fragment without the field.
-        const int start = cursor.selectionStart();
-        const int end = cursor.selectionEnd();
-        for (int pos = start; pos < end;) {
-            QTextCursor piece(document());
-            piece.setPosition(pos + 1);
-            QTextCharFormat f = piece.charFormat();
-            FieldRuns::stripField(f);
-            int next = pos + 1;
-            while (next < end && FieldRuns::at(document(), next) == m_currentField) {
-                QTextCursor probe(document());
-                probe.setPosition(next + 1);
-                if (probe.charFormat() != piece.charFormat())
-                    break;
-                ++next;
-            }
-            piece.setPosition(pos);
-            piece.setPosition(next, QTextCursor::KeepAnchor);
-            piece.setCharFormat(f);
-            pos = next;
-        }
-    }
+    if (withText)
+        PositionText::removeRange(cursor, range.start, range.end);
+    else
+        FieldRuns::unmark(document(), range);
     cursor.endEditBlock();
     m_currentField = 0;
     m_lostFieldStart = -1;
@@ -1347,11 +1327,7 @@ int RichTextEdit::objectPosition(int id) const
 QTextCharFormat RichTextEdit::objectFormat(int id) const
 {
     const int pos = objectPosition(id);
-    if (pos < 0)
-        return QTextCharFormat();
-    QTextCursor c(document());
-    c.setPosition(pos + 1);
-    return c.charFormat();
+    return pos < 0 ? QTextCharFormat() : PositionText::formatAt(document(), pos);
 }
 
 int RichTextEdit::objectKind(int id) const
@@ -1361,11 +1337,7 @@ int RichTextEdit::objectKind(int id) const
 
 int RichTextEdit::objectIdAt(int position) const
 {
-    QTextCursor c(document());
-    if (position < 0 || position >= textLength())
-        return 0;
-    c.setPosition(position + 1);
-    const QTextCharFormat f = c.charFormat();
+    const QTextCharFormat f = PositionText::formatAt(document(), position);
     return kindOf(f) ? f.intProperty(ObjectId) : 0;
 }
 
@@ -1382,7 +1354,7 @@ bool RichTextEdit::setObjectProperty(int id, int property, const QVariant &value
         f.setProperty(property, value);
         c.mergeCharFormat(f);
     } else {
-        // Removing a property needs the whole format; keep the float frame the character refers to.
+        // Removing a property needs the whole format, the float frame reference included.
         f = objectFormat(id);
         f.clearProperty(property);
         c.setCharFormat(f);
