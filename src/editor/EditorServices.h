@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+class RichTextEdit;
+class uTxm;
+
+// The work that the page editor control hands to other parts of the program: the page byte streams
+// of the rich-text component, the file, picture, table, field, output and dialog commands, and the
+// colour dialog. Every member has a harmless default (nothing done, a false result), so a command
+// whose work is not wired up yet still runs its frame without touching the page.
+class EditorServices
+{
+public:
+    virtual ~EditorServices();
+
+    // Page document bytes: format 9 is the stored page, 3 the in-memory snapshot. A load returns false
+    // for bytes it cannot read and leaves the document as it was.
+    virtual bool loadBytes(RichTextEdit &edit, const QByteArray &bytes, int format, bool atCaret);
+    virtual QByteArray saveBytes(RichTextEdit &edit, int format);
+
+    // The work of an editor command that lives outside the control (open, export, print, paste,
+    // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.
+    virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
+
+    // The companion form's settings dialog by mode; `answer` in and out, empty when cancelled.
+    virtual void settingsDialog(uTxm &editor, const QString &mode, QString &answer);
+
+    // Gives the fields between start and start + length their kind's colour again (length < 0: all).
+    virtual void recolourFields(uTxm &editor, int start, int length);
+
+    // Colour dialog; false when cancelled.
+    virtual bool chooseColour(const QString &caption, int &colorRef);
+};

@@ -1,0 +1,251 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVariant>
+#include <QWidget>
+
+#include <memory>
+
+class CoolBar;
+class EditorServices;
+class PageDocument;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+class RichTextEdit;
+class sbTxm;
+
+// The page editor: the rich-text editor with its bars, title box and status panel. A host switches
+// it on with cOn, drives it by editor commands (rtAct) and the page members, and hears its events.
+// Event arguments are references: a handler may change them (eEdtCng, eRtAct, eAskSavePh rely on it).
+class uTxm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit uTxm(QWidget *parent = nullptr, EditorServices *services = nullptr);
+    ~uTxm() override;
+
+    int nTmpNo = 0;       // page now in the editor, put by the host
+    bool bStrNo = false;  // open the last page at start-up
+
+    // --- life cycle
+    void cOn(qintptr nHnd, int iTy, const QVariant &vShwTt = QVariant(), const QVariant &vFmGrp = QVariant());
+    void cOff();
+    void cTyp(int iTy);
+    bool isOn() const { return m_on; }
+    int kind() const { return m_kind; }
+
+    // --- commands
+    void rtAct(int iJb, const QVariant &vArg = QVariant());
+    void rtActTL(int iJb);
+
+    // --- page in and out
+    // A page whose bytes cannot be read opens read-only with `sAltTx` (its stored plain text) shown.
+    void SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw = false, const QString &sAltTx = QString());
+    void SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw = false);
+    void InsData(const QByteArray &yDt, bool &bOk);
+    void ApndData(const QByteArray &yDt, bool &bOk);
+    RichTextEdit *GetObj();
+    void EndObj();
+    void GetData(QByteArray &yDt, QString &sTx, QString &sTtl, bool &bOk);
+    bool bHaveData() const;
+    void GetMTxt(QString &sTx, QString &sCp);
+    void SetText(const QString &sTx);
+    void FndWd(const QString &sWd);
+    void ChkUdt(bool &bCancel);
+    // True after a load that failed: the page shows its stored text read-only and is never saved by
+    // the save policy.
+    bool loadFailed() const { return m_loadFailed; }
+
+    void setReadOnly(bool readOnly);
+    QString SelTxt() const;
+    void setSelTxt(const QString &text);
+    int PageWdIn() const;
+    bool bDcEdt() const { return m_modified; }
+    void setBDcEdt(bool edited);
+    QString Title() const;
+    void setTitle(const QString &title);
+
+    // --- menu states
+    void ChkJbMn0(bool &bExDoc, bool &bOvrw) const;
+    void ChkJbMn1(bool &bUndo, bool &bRedo, bool &bCopy, bool &bPaste, bool &bExDoc, bool &bOvrw, bool &bTx,
+                  bool &bPc, bool &bMt, bool &bLk, int &iRet) const;
+    void ChkJbMn3(bool &bInHd, bool &bInTf, QString *vFdTyp = nullptr) const;
+    void ChkJbMn5(bool &bShwGrd, bool &bInsTb, bool &bInsCL, bool &bInsRw, bool &bDelCL, bool &bDelRw,
+                  bool &bSlcTb, bool &bSplTb, bool &bInHd, bool &bInTf, QString *vFdTyp = nullptr) const;
+    void ChkJbMn6(bool &bInTf) const;
+    void HeadFtMn(bool &bHdP, bool &bHdF, bool &bFtp, bool &bFtF) const;
+    static void clipboardCheck(bool &bTx, bool &bPc, bool &bMt, bool &bLk, int &iRet);
+
+    // --- styles and paragraphs
+    // Applies user style 0-5 (or field look 6-8) to the paragraph at the caret or the selection.
+    void txStyle(int style, const QVariant &level, bool quiet);
+    int styleAtCaret() const;      // user style 0-5 of the formatting at the caret
+    bool isBodyAtCaret() const;
+    int zoom() const { return m_zoom; }
+    int viewMode() const { return m_viewMode; }
+
+    // --- popup menu and state refresh
+    void PopRtf(int x, int y);
+    void SetRtfMn();
+    void RfrshBar();
+    void txLayout(bool bands);
+
+    // --- keys and mouse, as the editor view reports them; true when the key was taken
+    bool keyDown(int key, bool shift);
+    void typed();
+    void fieldClicked(int fieldId);
+    void doubleClicked();
+
+    // --- parts and settings
+    RichTextEdit &edit() const { return *m_edit; }
+    PageDocument &page() const { return *m_page; }
+    EditorServices &services() const { return *m_services; }
+    sbTxm &companion() const { return *m_form; }
+    CoolBar &coolBar() const { return *m_clBar; }
+    QTextEdit *view() const { return m_view; }
+    QLineEdit *titleBox() const { return m_title; }
+    QLabel *statusPanel() const { return m_pnStatus; }
+    QToolBar *toolBar() const { return m_tlBar; }
+    QString updatePolicy() const { return m_policy; }
+    void setUpdatePolicy(const QString &policy) { m_policy = policy; }
+    QString imeSetting() const { return m_ime; }
+    bool isBusy() const;
+    void setBusy(bool busy) { m_busy = busy; }
+    bool hasUndoSnapshot() const { return !m_snapshot.isEmpty(); }
+    bool wordCopy() const { return m_wordCopy; }
+    int pictureLayout() const { return m_pictureLayout; }
+    int pictureColour() const { return m_pictureColour; }
+    bool barShown(int bar) const;
+    bool rulersShown() const { return m_rulers; }
+    QString currentFile() const { return m_currentFile; }
+    void setCurrentFile(const QString &file) { m_currentFile = file; }
+    int currentPart() const { return m_partNo; }
+
+    // --- tidy and indent
+    void T_JoinLn();
+    void T_TrimBl();
+    void T_ShowBar(int iBar);
+    void T_Indent(int vMode, bool &bOk);
+    void T_NewDoc(int iJb);
+    void T_ImDlg();
+    void T_GetInPos(int &nP1, int &nP2, int &nP3) const;
+
+    // --- template members
+    void T_CnvTG(QByteArray &yDt, const QString &sCnv);
+
+signals:
+    void eClckLink(QString &sTyp, QString &sCpt, QString &sLnk);
+    void eSaveDB();
+    void eAskSavePh(QString &sPh);
+    void eUdtFld();
+    void eEdtCng(bool &bEdit);
+    void eRtAct(int &iJb);
+    void eSaveAs(QString &sFL);
+    void eAskHtmHd();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildBars();
+    QToolBar *buildToolBar();
+    QToolBar *buildColourBar();
+    QToolBar *buildButtonBar();
+    QToolBar *buildStatusBar();
+    void fillPickers();
+    void pickerApply(bool foreground);
+    void toolClicked(const QString &key);
+    void txLoadSet(int mode);
+    void writeSettings();
+    void restoreBands(const QString &layout);
+    void zoomStep(const QVariant &arg);
+    void setZoom(int percent);
+    void reloadThroughMemory();
+    void takeSnapshot();
+    bool restoreSnapshot();
+    bool runWork(int iJb, const QVariant &vArg, bool &result);
+    bool runEditJob(int iJb, const QVariant &vArg, bool &result);
+    bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
+    void applyModifiedRule(int iJb, bool result);
+    bool savePolicyStep(bool withCancel, bool &cancelled);
+    void leavePage(bool copyNew);
+    void saveCommand();
+    bool loadBytes(const QByteArray &bytes, int format, bool atCaret);
+    void leaveFailedLoad();
+    void headerFooterToggle(int flag);
+    void headerFooterFormat(bool header, bool font);
+    void changeMark();
+    void showStyle();
+    void syncFromView();
+    void syncToView();
+    void watchDocument();
+    int fieldAtCaret() const;
+    void fieldKindKey(int fieldId, QString &kind, QString &key) const;
+    bool recordMatches(int record) const;
+    void applyRecord(int style);
+    void headingBreak(bool heading, bool &notAtStart);
+    void isolateHeading();
+    int styleAt(int position);
+    void insertBreak(int code);
+
+    PageDocument *m_page = nullptr;
+    RichTextEdit *m_edit = nullptr;
+    EditorServices *m_services = nullptr;
+    std::unique_ptr<EditorServices> m_ownServices;
+    sbTxm *m_form = nullptr;
+
+    CoolBar *m_clBar = nullptr;
+    QToolBar *m_tlBar = nullptr;
+    QToolBar *m_frFmt = nullptr;
+    QToolBar *m_vButton = nullptr;
+    QToolBar *m_vStatus = nullptr;
+    QComboBox *m_imFcr = nullptr;
+    QComboBox *m_imBcr = nullptr;
+    QToolButton *m_cmFcr = nullptr;
+    QToolButton *m_cmBcr = nullptr;
+    QToolButton *m_cmTfm = nullptr;
+    QLabel *m_statusPanels[3] = {};
+    QFrame *m_vRuler = nullptr;
+    QFrame *m_vRulerV = nullptr;
+    QLineEdit *m_title = nullptr;
+    QLabel *m_pnStatus = nullptr;
+    QLabel *m_pnTip = nullptr;
+    QTextEdit *m_view = nullptr;
+    QObject *m_watchedDoc = nullptr;
+
+    bool m_on = false;
+    bool m_busy = false;
+    bool m_modified = false;
+    bool m_loadFailed = false;
+    bool m_syncing = false;
+    bool m_inKey = false;
+    bool m_titleShown = true;
+    bool m_rulers = false;
+    bool m_bars[5] = {true, true, true, true, true}; // 0 = any of 1-4
+    bool m_wordCopy = false;
+    bool m_keptValid = false;
+    bool m_kept[7] = {};
+    qintptr m_hnd = 0;
+    int m_kind = 0;
+    int m_zoom = 100;
+    int m_viewMode = 0;
+    bool m_controlChars = true;
+    int m_partNo = 0;
+    int m_pictureLayout = 1;
+    int m_pictureColour = 0;
+    int m_lastStyle = 3;
+    int m_dpi = 96;
+    QString m_prefix;
+    QString m_ime = QStringLiteral("OFF");
+    QString m_policy = QStringLiteral("確認");
+    QString m_wmfPath;
+    QString m_currentFile;
+    QString m_pageViewImage;
+    QByteArray m_snapshot;
+};

@@ -1,0 +1,527 @@
+// What the page editor does when the user types, clicks and opens its popup menu.
+#include "editor/uTxm.h"
+
+#include "core/Frmt.h"
+#include "core/zSvr.h"
+#include "editor/EditorServices.h"
+#include "editor/sbTxm.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+
+// ---- view and model in step
+
+void uTxm::syncFromView()
+{
+    if (m_syncing || m_view->document() != m_edit->document())
+        return;
+    m_edit->cursor() = m_view->textCursor();
+}
+
+void uTxm::syncToView()
+{
+    if (m_view->document() != m_edit->document())
+        return;
+    m_syncing = true;
+    m_view->setTextCursor(m_edit->cursor());
+    m_syncing = false;
+}
+
+void uTxm::watchDocument()
+{
+    if (m_watchedDoc)
+        disconnect(m_watchedDoc, nullptr, this, nullptr);
+    m_watchedDoc = m_edit->document();
+    connect(m_edit->document(), &QTextDocument::contentsChanged, this, [this] { changeMark(); });
+}
+
+void uTxm::changeMark()
+{
+    if (isBusy() || m_syncing)
+        return;
+    setBDcEdt(true);
+    RfrshBar();
+}
+
+// ---- fields
+
+int uTxm::fieldAtCaret() const
+{
+    if (const int id = m_edit->fieldAtCaret(); id > 0 && m_edit->selLength() == 0)
+        return id;
+    const int start = m_edit->selStart();
+    const int length = m_edit->selLength();
+    if (length <= 0)
+        return m_edit->fieldAtCaret();
+    if (const int first = m_edit->fieldAt(start))
+        return first;
+    return length > 1 ? m_edit->fieldAt(start + 1) : 0;
+}
+
+void uTxm::fieldKindKey(int fieldId, QString &kind, QString &key) const
+{
+    const int current = m_edit->currentField();
+    m_edit->setCurrentField(fieldId);
+    const QString data = m_edit->fieldData();
+    if (current > 0)
+        m_edit->setCurrentField(current);
+    Frmt::SplitKey(data, kind, key);
+    if (kind == QLatin1String("TG") && key.contains(QLatin1Char('_')))
+        key = key.mid(key.indexOf(QLatin1Char('_')) + 1);
+}
+
+void uTxm::fieldClicked(int fieldId)
+{
+    if (fieldId <= 0 || !m_edit->setCurrentField(fieldId))
+        return;
+    QString text = m_edit->fieldText();
+    text.remove(QChar(1)).remove(QChar(11));
+    text = text.trimmed();
+    if (text.isEmpty())
+        return;
+    QString kind;
+    QString key;
+    fieldKindKey(fieldId, kind, key);
+    if (!key.isEmpty() && kind != QLatin1String("TP"))
+        emit eClckLink(kind, text, key);
+}
+
+void uTxm::doubleClicked()
+{
+    syncFromView();
+    const int field = fieldAtCaret();
+    if (field <= 0)
+        return;
+    QString kind;
+    QString key;
+    fieldKindKey(field, kind, key);
+    if (kind == QLatin1String("TP"))
+        return;
+    QString caption = key;
+    if (kind == QLatin1String("TG")) {
+        // The key comes from inside a page document: only a page number may reach the statement.
+        bool numeric = false;
+        const qlonglong page = key.trimmed().toLongLong(&numeric);
+        caption.clear();
+        if (numeric && zSvr::st().isOpen())
+            caption = zSvr::st().R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"),
+                                         QVariantList{page}, QString()).toString();
+    }
+    emit eClckLink(kind, caption, key);
+}
+
+// ---- keys
+
+bool uTxm::keyDown(int key, bool shift)
+{
+    if (isBusy())
+        return false;
+    syncFromView();
+    if (key == 46) {
+        const QString selected = m_edit->selectedText();
+        if (selected.size() >= 2 && selected.endsWith(QChar(10))) {
+            m_edit->setSelLength(m_edit->selLength() - 1);
+            syncToView();
+        }
+        return false;
+    }
+    if (key != 13)
+        return false;
+    const int caret = m_edit->selStart();
+    if (caret > 0)
+        m_edit->setSelStart(caret - 1);
+    const bool body = isBodyAtCaret();
+    m_edit->setSelStart(caret);
+    const bool onField = fieldAtCaret() > 0;
+    const bool entShift = Frmt::st().usrEntShift;
+    m_busy = true;
+    bool taken = false;
+    if (!body && !onField && !shift) {
+        const int style = styleAtCaret();
+        const QString text = m_edit->text();
+        const bool atEnd = caret >= text.size() || text.at(caret) == QChar(10);
+        m_edit->setSelLength(0);
+        insertBreak(style >= 3 && entShift ? 11 : 10);
+        if (style < 3 && atEnd)
+            txStyle(3, QVariant(), true);
+        taken = true;
+    } else if (body && entShift) {
+        if (onField)
+            txStyle(3, QVariant(), true);
+        m_edit->setSelLength(0);
+        insertBreak(shift ? 10 : 11);
+        taken = true;
+    }
+    m_busy = false;
+    if (taken) {
+        syncToView();
+        setBDcEdt(true);
+        RfrshBar();
+    }
+    return taken;
+}
+
+void uTxm::insertBreak(int code)
+{
+    m_edit->setSelectedText(QString(QChar(code)));
+}
+
+void uTxm::typed()
+{
+    if (isBusy() || m_edit->selLength() > 0)
+        return;
+    syncFromView();
+    if (fieldAtCaret() > 0) {
+        RfrshBar();
+        return;
+    }
+    const bool body = isBodyAtCaret();
+    const int style = styleAtCaret();
+    if (Frmt::st().usrDtp) {
+        const QString text = m_edit->text();
+        const int caret = m_edit->selStart();
+        const QChar next = caret < text.size() ? text.at(caret) : QChar();
+        if (next != QChar(10) && next != QChar(11)) {
+            int page = 0, line = 0, column = 0;
+            T_GetInPos(page, line, column);
+            if (page == 1 || column <= 1) { // columns count from 1
+                if (line != 1 && !body && caret >= text.size())
+                    txStyle(3, QVariant(), true);
+                else if (line == 1 && style != 0)
+                    txStyle(0, QVariant(), true);
+            }
+        }
+    }
+    RfrshBar();
+}
+
+void uTxm::T_GetInPos(int &nP1, int &nP2, int &nP3) const
+{
+    const QList<int> position = m_edit->caretPosition();
+    nP1 = position.value(0);
+    nP2 = position.value(1);
+    nP3 = position.value(2);
+}
+
+// ---- styles at the caret
+
+bool uTxm::recordMatches(int record) const
+{
+    const UsrFmt &f = Frmt::st().usrFmt[record];
+    return m_edit->fontName() == f.fontName && m_edit->foreColor() == f.textColor
+           && m_edit->bold() == (f.bold != 0) && qRound(m_edit->fontSize()) == f.fontSize;
+}
+
+int uTxm::styleAtCaret() const
+{
+    // The style a paragraph was given is known exactly; the look is only a guess, and an indented
+    // body paragraph would pass for a heading by its indent.
+    const int given = m_edit->blockStyle();
+    if (given >= 0 && given <= 3) {
+        if (given == 3) {
+            for (int record : {4, 5}) {
+                if (recordMatches(record))
+                    return record;
+            }
+        }
+        return given;
+    }
+    if (m_edit->indentLeft() < 150) {
+        for (int record : {3, 4, 5}) {
+            if (recordMatches(record))
+                return record;
+        }
+        return 3;
+    }
+    for (int record : {0, 1}) {
+        if (recordMatches(record))
+            return record;
+    }
+    return 2;
+}
+
+int uTxm::styleAt(int position)
+{
+    m_edit->setSelStart(position);
+    return styleAtCaret();
+}
+
+bool uTxm::isBodyAtCaret() const
+{
+    const int given = m_edit->blockStyle();
+    if (given >= 0 && given <= 2)
+        return false;
+    const UsrFmt &body = Frmt::st().usrFmt[3];
+    return m_edit->fontName() == body.fontName && m_edit->indentLeft() == body.dist1
+           && qRound(m_edit->fontSize()) == body.fontSize;
+}
+
+void uTxm::showStyle()
+{
+    if (isBusy() && m_edit->editMode() == 0)
+        return;
+    QString name = QStringLiteral("本文");
+    const FrmtState &formats = Frmt::st();
+    const int size = qRound(m_edit->fontSize());
+    if (fieldAtCaret() > 0) {
+        name = QStringLiteral("Field");
+    } else if (m_edit->blockStyle() >= 0 && m_edit->blockStyle() <= 2) {
+        static const char *const names[] = {"見出１(頁見出)", "見出２", "見出３"};
+        name = QString::fromUtf8(names[m_edit->blockStyle()]);
+    } else if (m_edit->blockStyle() < 0 && m_edit->listKind() == 1 && m_edit->indentLeft() >= 151
+               && size > formats.usrFmt[3].fontSize) {
+        name = size == formats.usrFmt[0].fontSize ? QStringLiteral("見出１(頁見出)")
+               : size == formats.usrFmt[1].fontSize ? QStringLiteral("見出２")
+                                                     : QStringLiteral("見出３");
+    }
+    m_pnStatus->setText(name);
+    int page = 0, line = 0, column = 0;
+    T_GetInPos(page, line, column);
+    m_statusPanels[0]->setText(QStringLiteral("Page %1").arg(page));
+    m_statusPanels[1]->setText(QStringLiteral("Line %1").arg(line));
+    m_statusPanels[2]->setText(QStringLiteral("Col %1").arg(column));
+}
+
+// ---- event wiring
+
+bool uTxm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_title) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return
+            && Frmt::st().usrDtp && m_edit->textLength() == 0 && !isBusy()) {
+            m_busy = true;
+            m_edit->setSelStart(0);
+            txStyle(0, QVariant(), false);
+            m_busy = true;
+            m_edit->setSelStart(0);
+            m_edit->setSelectedText(m_title->text());
+            syncToView();
+            RfrshBar();
+            m_busy = false;
+            return true;
+        }
+        return false;
+    }
+    const bool inView = watched == m_view || watched == m_view->viewport();
+    if (!inView)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        if (m_inKey)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & Qt::ControlModifier)
+            return false;
+        int code = 0;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            code = 13;
+        else if (key->key() == Qt::Key_Delete)
+            code = 46;
+        if (code && keyDown(code, key->modifiers() & Qt::ShiftModifier))
+            return true;
+        if (key->text().isEmpty() || code)
+            return false;
+        m_inKey = true;
+        QApplication::sendEvent(m_view, key);
+        m_inKey = false;
+        typed();
+        return true;
+    }
+    case QEvent::KeyRelease: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && !isBusy()) {
+            syncFromView();
+            const QString text = m_edit->text();
+            const int caret = m_edit->selStart();
+            const QChar next = caret < text.size() ? text.at(caret) : QChar();
+            int page = 0, line = 0, column = 0;
+            T_GetInPos(page, line, column);
+            if (caret > 0 && column <= 1 && (next == QChar(10) || next == QChar(11))) {
+                const int before = styleAt(caret - 1);
+                m_edit->setSelStart(caret);
+                if (before < 3)
+                    txStyle(3, QVariant(), true);
+            }
+        }
+        return false;
+    }
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (watched != m_view->viewport())
+            return false;
+        if (mouse->button() == Qt::RightButton) {
+            if (!isBusy())
+                PopRtf(mouse->globalPosition().toPoint().x(), mouse->globalPosition().toPoint().y());
+            return true;
+        }
+        if (mouse->button() == Qt::LeftButton) {
+            const int position = m_view->cursorForPosition(mouse->position().toPoint()).position();
+            if (const int field = m_edit->fieldAt(position))
+                fieldClicked(field);
+        }
+        return false;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (watched == m_view->viewport())
+            QMetaObject::invokeMethod(this, [this] { doubleClicked(); }, Qt::QueuedConnection);
+        return false;
+    case QEvent::MouseMove: {
+        if (watched != m_view->viewport())
+            return false;
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const int position = m_view->cursorForPosition(mouse->position().toPoint()).position();
+        const int field = m_edit->fieldAt(position);
+        QString kind;
+        QString key;
+        if (field > 0)
+            fieldKindKey(field, kind, key);
+        if (kind == QLatin1String("TP")) {
+            m_pnTip->setText(QStringLiteral(" %1 ").arg(key));
+            m_pnTip->adjustSize();
+            m_pnTip->move(mapFromGlobal(mouse->globalPosition().toPoint()) + QPoint(8, 16));
+            m_pnTip->show();
+            m_pnTip->raise();
+        } else {
+            m_pnTip->hide();
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+// ---- popup menu and toolbar state
+
+void uTxm::PopRtf(int x, int y)
+{
+    RfrshBar();
+    SetRtfMn();
+    m_form->iRJb = 0;
+    m_form->popupRtf(x < 1 || y <= 0 ? QCursor::pos() : QPoint(x, y));
+    const int job = m_form->iRJb;
+    const QVariant option = m_form->vOpt;
+    if (job == 0)
+        return;
+    rtAct(job, option);
+}
+
+void uTxm::SetRtfMn()
+{
+    bool bUndo = false, bRedo = false, bCopy = false, bPaste = false, bExDoc = false, bOvrw = false;
+    bool bTx = false, bPc = false, bMt = false, bLk = false;
+    int iRet = 0;
+    ChkJbMn1(bUndo, bRedo, bCopy, bPaste, bExDoc, bOvrw, bTx, bPc, bMt, bLk, iRet);
+    bUndo = bUndo || hasUndoSnapshot();
+    bool bShwGrd = false, bInsTb = false, bInsCL = false, bInsRw = false, bDelCL = false, bDelRw = false;
+    bool bSlcTb = false, bSplTb = false, bInHd = false, bInTf = false;
+    QString vFdTyp;
+    ChkJbMn5(bShwGrd, bInsTb, bInsCL, bInsRw, bDelCL, bDelRw, bSlcTb, bSplTb, bInHd, bInTf, &vFdTyp);
+    // In the popup, "header" means the caret stands in a page header or footer.
+    const bool inHeader = m_edit->currentPart() != 0;
+    if (inHeader) {
+        bInsTb = bInsCL = bInsRw = bDelCL = bDelRw = bSlcTb = bSplTb = false;
+    }
+    const bool fieldOrHeader = !vFdTyp.isEmpty() || (inHeader && m_kind >= 1);
+    const bool free = !inHeader && !bInTf;
+    sbTxm &f = *m_form;
+    auto enable = [&f](sbTxm::Menu menu, int index, bool on) {
+        if (QAction *a = f.item(menu, index))
+            a->setEnabled(on);
+    };
+    auto show = [&f](sbTxm::Menu menu, int index, bool on) {
+        if (QAction *a = f.item(menu, index))
+            a->setVisible(on);
+    };
+    enable(sbTxm::mnEdit, 0, bUndo);
+    enable(sbTxm::mnEdit, 1, bRedo || !f.item(sbTxm::mnEdit, 1)->text().startsWith(QStringLiteral("やり直し")));
+    enable(sbTxm::mnEdit, 3, bCopy);
+    enable(sbTxm::mnEdit, 4, bCopy);
+    enable(sbTxm::mnEdit, 5, bPaste);
+    if (bPaste) {
+        enable(sbTxm::mnPast, 2, bLk || bMt || bPc);
+        enable(sbTxm::mnPast, 3, bTx);
+    }
+    for (int i : {8, 9, 10, 12, 13})
+        enable(sbTxm::mnEdit, i, bExDoc);
+    enable(sbTxm::mnEdit, 18, bOvrw);
+    for (int i : {0, 1, 3, 4, 5, 8, 9, 25, 27, 28})
+        enable(sbTxm::mnLocal, i, free);
+    // OLE objects do not exist on this platform.
+    enable(sbTxm::mnLocal, 9, false);
+    for (int i : {11, 14, 19})
+        enable(sbTxm::mnLocal, i, !fieldOrHeader);
+    show(sbTxm::mnLocal, 12, vFdTyp == QLatin1String("LK"));
+    show(sbTxm::mnLocal, 13, vFdTyp == QLatin1String("LK"));
+    show(sbTxm::mnLocal, 15, vFdTyp == QLatin1String("TG"));
+    show(sbTxm::mnLocal, 16, vFdTyp == QLatin1String("TG"));
+    show(sbTxm::mnLocal, 20, vFdTyp == QLatin1String("TP"));
+    show(sbTxm::mnLocal, 21, vFdTyp == QLatin1String("TP"));
+    enable(sbTxm::mnSelc, 17, free);
+    enable(sbTxm::mnSelc, 18, free);
+    enable(sbTxm::mnTbl, 0, (bInsTb || bInsCL || bInsRw) && !fieldOrHeader);
+    enable(sbTxm::mnTins, 0, bInsTb);
+    enable(sbTxm::mnTins, 2, bInsCL);
+    enable(sbTxm::mnTins, 3, bInsCL);
+    enable(sbTxm::mnTins, 5, bInsRw);
+    enable(sbTxm::mnTins, 6, bInsRw);
+    enable(sbTxm::mnTbl, 1, bSplTb);
+    enable(sbTxm::mnTbl, 2, bDelCL || bDelRw);
+    enable(sbTxm::mnTdel, 0, bDelRw);
+    enable(sbTxm::mnTdel, 1, bDelCL);
+    enable(sbTxm::mnTdel, 2, bDelRw);
+    enable(sbTxm::mnTbl, 3, bSlcTb);
+    for (int i = 0; i < 3; ++i)
+        enable(sbTxm::mnTslc, i, bSlcTb);
+    enable(sbTxm::mnTbl, 4, bDelRw);
+    bool hdP = false, hdF = false, ftP = false, ftF = false;
+    HeadFtMn(hdP, hdF, ftP, ftF);
+    f.item(sbTxm::mnHeader, 0)->setChecked(hdP);
+    f.item(sbTxm::mnHeader, 1)->setChecked(hdF);
+    f.item(sbTxm::mnFooter, 0)->setChecked(ftP);
+    f.item(sbTxm::mnFooter, 1)->setChecked(ftF);
+}
+
+void uTxm::RfrshBar()
+{
+    bool hasContent = false;
+    bool modifiedContent = false;
+    ChkJbMn0(hasContent, modifiedContent);
+    bool bTx = false, bPc = false, bMt = false, bLk = false;
+    int iRet = 0;
+    clipboardCheck(bTx, bPc, bMt, bLk, iRet);
+    const bool flags[7] = {m_edit->selLength() > 0, iRet > 0 && m_edit->editMode() == 0,
+                           m_edit->undoSteps() > 0 || hasUndoSnapshot(), m_edit->redoSteps() > 0,
+                           modifiedContent, hasContent, m_edit->currentPart() != 0};
+    if (m_keptValid && std::equal(flags, flags + 7, m_kept))
+        return;
+    auto action = [this](const char *key) -> QAction * {
+        for (QAction *a : m_tlBar->actions()) {
+            if (a->objectName() == QLatin1String(key))
+                return a;
+        }
+        return nullptr;
+    };
+    action("Save")->setVisible(m_kind >= 0);
+    action("Save")->setEnabled(flags[4]);
+    for (const char *key : {"Print", "Preview", "Find"})
+        action(key)->setEnabled(flags[5]);
+    action("Cut")->setEnabled(flags[0]);
+    action("Copy")->setEnabled(flags[0]);
+    action("Paste")->setEnabled(flags[1]);
+    action("Undo")->setEnabled(flags[2]);
+    action("Redo")->setEnabled(flags[3]);
+    std::copy(flags, flags + 7, m_kept);
+    m_keptValid = true;
+}

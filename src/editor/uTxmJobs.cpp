@@ -1,0 +1,274 @@
+// The command dispatcher of the page editor: one frame around every job code.
+#include "editor/uTxm.h"
+
+#include "core/Frmt.h"
+#include "editor/EditorServices.h"
+#include "editor/sbTxm.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTextEdit>
+
+namespace {
+
+bool oneOf(int code, std::initializer_list<int> codes)
+{
+    for (int c : codes) {
+        if (c == code)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void uTxm::rtAct(int iJb, const QVariant &vArg)
+{
+    m_busy = true;
+    if (oneOf(iJb, {10, 15, 23, 24, 30, 32, 33, 40, 41, 50, 51, 52, 54, 60, 71}))
+        takeSnapshot();
+    if (oneOf(iJb, {13, 14, 20}))
+        m_view->setFocus();
+    bool result = false;
+    runWork(iJb, vArg, result);
+    if (oneOf(iJb, {2, 4, 5}))
+        emit eUdtFld();
+    applyModifiedRule(iJb, result);
+    if (iJb == 26)
+        reloadThroughMemory();
+    int code = iJb;
+    emit eRtAct(code);
+    m_busy = false;
+    RfrshBar();
+}
+
+void uTxm::applyModifiedRule(int iJb, bool result)
+{
+    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 50, 51, 52, 53, 60, 71, 80, 82})) {
+        setBDcEdt(true);
+    } else if (oneOf(iJb, {32, 33, 35, 41, 42, 43, 44, 54, 61, 62, 63, 64, 85})) {
+        // A cancelled dialog reports false: the marks of earlier edits must survive it.
+        if (result)
+            setBDcEdt(true);
+    }
+}
+
+bool uTxm::runWork(int iJb, const QVariant &vArg, bool &result)
+{
+    if (runEditJob(iJb, vArg, result) || runFormatJob(iJb, vArg, result))
+        return true;
+    switch (iJb) {
+    case 1: case 3: case 5: case 6: case 7: case 8: case 10: case 15: case 25: case 30: case 32: case 33:
+    case 34: case 35: case 40: case 41: case 42: case 43: case 44: case 45: case 50: case 51: case 52:
+    case 55: case 69: case 70: case 71: case 80: case 81: case 82: case 83: case 85:
+        result = m_services->runJob(*this, iJb, vArg);
+        syncToView();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
+{
+    Q_UNUSED(vArg);
+    switch (iJb) {
+    case 2:
+        T_NewDoc(1);
+        return true;
+    case 4:
+        saveCommand();
+        return true;
+    case 9:
+        m_title->setFocus();
+        return true;
+    case 11:
+        if (!m_edit->undo())
+            restoreSnapshot();
+        syncToView();
+        return true;
+    case 12:
+        m_edit->redo();
+        syncToView();
+        return true;
+    case 13:
+        syncToView();
+        QApplication::clipboard()->clear();
+        m_view->cut();
+        return true;
+    case 14:
+        syncToView();
+        m_view->copy();
+        return true;
+    case 16:
+        txLayout(true);
+        return true;
+    case 20:
+        m_edit->setSelectedText(QString());
+        syncToView();
+        return true;
+    case 21:
+        m_edit->setSelStart(0);
+        m_edit->setSelLength(-1);
+        syncToView();
+        return true;
+    case 24:
+        m_edit->setSelLength(0);
+        T_JoinLn();
+        T_TrimBl();
+        m_services->recolourFields(*this, -1, -1);
+        syncToView();
+        return true;
+    case 53:
+        m_edit->setSelLength(0);
+        m_edit->setSelectedText(QString(QChar(12)));
+        syncToView();
+        return true;
+    case 84:
+        return true; // grid lines are always drawn by the view
+    case 86:
+        zoomStep(vArg);
+        return true;
+    case 87:
+        m_wordCopy = vArg.toBool();
+        return true;
+    case 88:
+        m_view->viewport()->update();
+        return true;
+    default:
+        break;
+    }
+    Q_UNUSED(result);
+    return false;
+}
+
+bool uTxm::runFormatJob(int iJb, const QVariant &vArg, bool &result)
+{
+    QString answer;
+    switch (iJb) {
+    case 22:
+        m_form->Act(QStringLiteral("FD"), answer);
+        return true;
+    case 23:
+        m_form->Act(QStringLiteral("RP"), answer);
+        return true;
+    case 26:
+        m_form->Act(QStringLiteral("DP"), answer);
+        return true;
+    case 27:
+        T_ShowBar(vArg.toInt());
+        return true;
+    case 54:
+        T_Indent(vArg.toInt(), result);
+        return true;
+    case 56:
+        headerFooterToggle(vArg.toInt());
+        return true;
+    case 60: {
+        const int style = vArg.toInt();
+        txStyle(style >= 0 ? style : -style, QVariant(), style < 0);
+        return true;
+    }
+    case 61: case 63: case 64:
+        result = m_services->runJob(*this, iJb, vArg);
+        return true;
+    case 62: {
+        int colour = m_edit->foreColor();
+        if (m_services->chooseColour(QStringLiteral("文字色"), colour) && colour >= 0) {
+            m_edit->setForeColor(colour);
+            result = true;
+        }
+        syncToView();
+        return true;
+    }
+    case 65:
+        if (m_kind == 1)
+            result = m_services->runJob(*this, iJb, vArg);
+        else
+            m_form->Act(QStringLiteral("PG"), answer);
+        return true;
+    case 66:
+        m_form->Act(QStringLiteral("US"), answer);
+        return true;
+    case 67: {
+        answer = QString::number(m_pictureLayout) + QString::number(m_pictureColour);
+        m_form->Act(QStringLiteral("TF"), answer);
+        // A cancelled dialog answers nothing: the defaults stay as they were.
+        bool layoutOk = false;
+        bool colourOk = false;
+        const int layout = answer.left(1).toInt(&layoutOk);
+        const int colour = answer.right(1).toInt(&colourOk);
+        if (answer.size() >= 2 && layoutOk && colourOk) {
+            m_pictureLayout = layout;
+            m_pictureColour = colour;
+        }
+        return true;
+    }
+    case 68:
+        T_ImDlg();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void uTxm::zoomStep(const QVariant &arg)
+{
+    const QString text = arg.toString().trimmed();
+    if (text == QStringLiteral("拡大")) {
+        setZoom(m_zoom + 20);
+    } else if (text == QStringLiteral("縮小")) {
+        setZoom(m_zoom - 20);
+    } else {
+        const double value = text.toDouble();
+        if (value == 0)
+            return;
+        if (value > 10 && value < 1000)
+            setZoom(int(value));
+    }
+    m_view->viewport()->update();
+}
+
+void uTxm::saveCommand()
+{
+    QString path = m_currentFile;
+    emit eAskSavePh(path);
+    emit eSaveDB();
+}
+
+void uTxm::takeSnapshot()
+{
+    m_snapshot = m_services->saveBytes(*m_edit, 3);
+}
+
+bool uTxm::restoreSnapshot()
+{
+    if (m_snapshot.isEmpty())
+        return false;
+    return m_services->loadBytes(*m_edit, m_snapshot, 3, false);
+}
+
+void uTxm::reloadThroughMemory()
+{
+    m_busy = true;
+    m_view->setUpdatesEnabled(false);
+    const QByteArray bytes = m_services->saveBytes(*m_edit, 3);
+    // Nothing to reload from when the stream cannot be written: the page stays as it is.
+    if (!bytes.isEmpty()) {
+        m_snapshot = bytes;
+        m_services->loadBytes(*m_edit, bytes, 3, false);
+    }
+    m_view->setUpdatesEnabled(true);
+    m_busy = false;
+}
+
+void uTxm::rtActTL(int iJb)
+{
+    m_busy = true;
+    if (iJb >= 0 && iJb <= 8 && iJb != 3)
+        m_services->runJob(*this, 1000 + iJb, QVariant());
+    m_busy = false;
+}

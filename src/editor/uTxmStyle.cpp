@@ -1,0 +1,443 @@
+// Styles, tidy passes, indent, bars and the new-page command of the page editor.
+#include "editor/uTxm.h"
+
+#include "core/Frmt.h"
+#include "editor/CoolBar.h"
+#include "editor/EditorServices.h"
+#include "editor/sbTxm.h"
+#include "platform/Prompt.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QAction>
+#include <QHash>
+#include <QLineEdit>
+#include <QTextEdit>
+
+#include <cmath>
+
+namespace {
+
+const int LinkColour = 0xFF8080;
+const int TagColour = 0x808000;
+const int TipColour = 0x404080;
+
+bool isBreak(QChar c)
+{
+    return c == QChar(10) || c == QChar(11);
+}
+
+} // namespace
+
+// ---- styles
+
+void uTxm::txStyle(int style, const QVariant &level, bool quiet)
+{
+    if (style < 0 || style > 8)
+        return;
+    const bool busy = m_busy;
+    m_busy = true;
+    const int start = m_edit->selStart();
+    const int length = m_edit->selLength();
+    const bool heading = style < 3;
+    if (heading && m_kind < 1) {
+        m_busy = busy;
+        return;
+    }
+    if (heading && m_edit->listKind() != 1) {
+        if (!quiet)
+            Prompt::current().message(QStringLiteral("ﾘｽﾄを含む範囲に対しては､見出しのｽﾀｲﾙは設定できません"));
+        m_busy = busy;
+        return;
+    }
+    m_view->setUpdatesEnabled(false);
+    if (!quiet) {
+        bool notAtStart = false;
+        headingBreak(heading, notAtStart);
+        const QString text = m_edit->text();
+        const int caret = m_edit->selStart();
+        if (heading && (notAtStart || (caret < text.size() && !isBreak(text.at(caret)))))
+            isolateHeading();
+    }
+    m_edit->setListKind(1);
+    const UsrFmt &record = Frmt::st().usrFmt[style <= 5 ? style : 3];
+    if (heading) {
+        m_edit->setAlignment(record.alignment);
+        m_edit->setFrameLineWidth(record.head2);
+        m_edit->setFrameDistance(record.head3);
+        m_edit->setFrameStyle(record.head4);
+    } else {
+        m_edit->setAlignment(0);
+        m_edit->setFrameStyle(7936);
+        m_edit->setFrameLineWidth(0);
+        m_edit->setFrameDistance(0);
+    }
+    const bool skipParagraph = quiet && level.isValid() && level.toInt() != 0;
+    if (!skipParagraph && style != 4 && style != 5) {
+        m_edit->setIndentLeft(record.dist1);
+        m_edit->setSpaceBefore(record.dist2);
+        m_edit->setSpaceAfter(record.dist3);
+        m_edit->setIndentRight(record.dist4);
+        m_edit->setIndentFirstLine(record.dist5);
+        m_edit->setParaValue47(0);
+        m_edit->setLineSpacingTwips(int(std::lround(record.fontSize * 20 * Frmt::st().lineFactor)));
+    }
+    // An empty selection gives a paragraph style to its whole paragraph and a character style to the
+    // text typed next.
+    const bool wholeParagraph = length == 0 && style <= 3;
+    int paraStart = start;
+    int paraLength = 0;
+    if (wholeParagraph) {
+        const QString text = m_edit->text();
+        const int caret = m_edit->selStart();
+        paraStart = caret;
+        while (paraStart > 0 && text.at(paraStart - 1) != QChar(10) && text.at(paraStart - 1) != QChar(12))
+            --paraStart;
+        int paraEnd = caret;
+        while (paraEnd < text.size() && text.at(paraEnd) != QChar(10) && text.at(paraEnd) != QChar(12))
+            ++paraEnd;
+        paraLength = paraEnd - paraStart;
+    }
+    auto applyCharacters = [this, style, &record] {
+        if (!record.fontName.isEmpty())
+            m_edit->setFontName(record.fontName);
+        if (record.fontSize > 0)
+            m_edit->setFontSize(record.fontSize);
+        if (style <= 5) {
+            m_edit->setForeColor(record.textColor);
+            m_edit->setBold(record.bold != 0);
+            m_edit->setBackColor(record.backColor);
+            m_edit->setUnderline(false);
+        } else {
+            m_edit->setForeColor(style == 6 ? LinkColour : style == 7 ? TagColour : TipColour);
+            m_edit->setBackColor(0xFFFFFF);
+            m_edit->setBold(false);
+            m_edit->setUnderline(true);
+        }
+    };
+    if (wholeParagraph && paraLength > 0) {
+        const int caret = m_edit->selStart();
+        m_edit->select(paraStart, paraLength);
+        applyCharacters();
+        m_edit->setSelStart(caret);
+    }
+    applyCharacters();
+    if (style <= 3)
+        m_edit->setBlockStyle(style);
+    if (style <= 5 && m_edit->selLength() > 0)
+        m_services->recolourFields(*this, m_edit->selStart(), m_edit->selLength());
+    m_lastStyle = style;
+    m_edit->select(qMin(start, m_edit->textLength()), length);
+    m_view->setUpdatesEnabled(true);
+    syncToView();
+    m_busy = busy;
+    showStyle();
+}
+
+void uTxm::headingBreak(bool heading, bool &notAtStart)
+{
+    QString text = m_edit->text();
+    if (text.isEmpty())
+        return;
+    const int start = m_edit->selStart();
+    const int length = m_edit->selLength();
+    auto replaceAt = [this](int position, int code) {
+        m_edit->select(position, 1);
+        m_edit->setSelectedText(QString(QChar(code)));
+    };
+    if (heading) {
+        const QChar before = start > 0 ? text.at(start - 1) : QChar(10);
+        if (before == QChar(11))
+            replaceAt(start - 1, 10);
+        else if (before != QChar(10) && before != QChar(12))
+            notAtStart = true;
+        if (!notAtStart && length > 0) {
+            const int end = start + length;
+            const QChar first = text.at(start);
+            const QChar after = end < text.size() ? text.at(end) : QChar(11);
+            if (first == QChar(11)) {
+                if (text.at(end - 1) != QChar(10))
+                    replaceAt(end - 1, 10);
+            } else if (after == QChar(11) && end < text.size()) {
+                replaceAt(end, 10);
+            }
+        }
+        m_edit->select(start, length);
+    }
+    // The selected paragraphs become one: every inner paragraph end turns into a line break.
+    text = m_edit->text();
+    int last = start + length;
+    if (last > start && text.at(last - 1) == QChar(10))
+        --last;
+    for (int position = start; position < last; ++position) {
+        if (text.at(position) != QChar(10))
+            continue;
+        m_edit->setSelStart(position);
+        if (m_edit->listKind() == 1)
+            replaceAt(position, 11);
+    }
+    m_edit->select(start, length);
+}
+
+void uTxm::isolateHeading()
+{
+    const QString text = m_edit->text();
+    const int caret = qMin(m_edit->selStart(), int(text.size()));
+    const int length = m_edit->selLength();
+    int before = caret - 1;
+    while (before >= 0 && text.at(before) != QChar(10) && text.at(before) != QChar(11) && text.at(before) != QChar(12))
+        --before;
+    if (before >= 0 && text.at(before) == QChar(11)) {
+        m_edit->select(before, 1);
+        m_edit->setSelectedText(QString(QChar(10)));
+    }
+    int after = caret + length;
+    while (after < text.size() && text.at(after) != QChar(10) && text.at(after) != QChar(11))
+        ++after;
+    if (after < text.size() && text.at(after) == QChar(11)) {
+        m_edit->select(after, 1);
+        m_edit->setSelectedText(QString(QChar(10)));
+    }
+    m_edit->select(caret, length);
+}
+
+// ---- tidy
+
+void uTxm::T_JoinLn()
+{
+    m_view->setUpdatesEnabled(false);
+    const int selStart = m_edit->selStart();
+    const int selLength = m_edit->selLength();
+    const bool whole = selLength == 0;
+    const QString text = whole ? m_edit->text() : m_edit->selectedText();
+    const int offset = whole ? 0 : selStart;
+    m_edit->setSelLength(0);
+    auto same = [this](int position) {
+        m_edit->setSelStart(position - 1);
+        if (m_edit->listKind() != 1)
+            return false;
+        const int values[4] = {m_edit->spaceBefore(), m_edit->spaceAfter(), m_edit->indentLeft(), m_edit->alignment()};
+        m_edit->setSelStart(position + 1);
+        if (m_edit->listKind() != 1)
+            return false;
+        const int next[4] = {m_edit->spaceBefore(), m_edit->spaceAfter(), m_edit->indentLeft(), m_edit->alignment()};
+        return std::equal(values, values + 4, next);
+    };
+    int found = text.indexOf(QChar(10));
+    while (found >= 0) {
+        if (whole && text.size() - found - 1 < 2)
+            break;
+        const int position = offset + found;
+        if (position >= 3 && position + 1 <= m_edit->textLength() && same(position)) {
+            m_edit->select(position, 1);
+            m_edit->setSelectedText(QString(QChar(11)));
+        }
+        found = text.indexOf(QChar(10), found + 1);
+    }
+    if (!whole)
+        m_edit->select(selStart, selLength);
+    m_view->setUpdatesEnabled(true);
+}
+
+void uTxm::T_TrimBl()
+{
+    m_view->setUpdatesEnabled(false);
+    auto blankish = [](QChar c) { return c == QLatin1Char(' ') || c == QChar(10) || c == QChar(11); };
+    QString text = m_edit->text();
+    while (text.size() >= 2 && blankish(text.at(text.size() - 1)) && blankish(text.at(text.size() - 2))) {
+        m_edit->setSelStart(text.size() - 1);
+        const int before = m_edit->spaceBefore(), left = m_edit->indentLeft(), after = m_edit->spaceAfter();
+        const int spacing = m_edit->lineSpacingTwips(), percent = m_edit->lineSpacingPercent();
+        m_edit->select(text.size() - 1, 1);
+        m_edit->setSelectedText(QString());
+        const QString shorter = m_edit->text();
+        if (shorter.size() == text.size())
+            break;
+        text = shorter;
+        m_edit->setSpaceBefore(before);
+        m_edit->setIndentLeft(left);
+        m_edit->setSpaceAfter(after);
+        if (spacing != 0)
+            m_edit->setLineSpacingTwips(spacing);
+        if (percent != 0 && percent != 100)
+            m_edit->setLineSpacingPercent(percent);
+    }
+    for (QChar end : {QChar(10), QChar(11)}) {
+        int found = m_edit->text().indexOf(end);
+        while (found > 0) {
+            if (m_edit->text().at(found - 1) == QLatin1Char(' ')) {
+                m_edit->select(found - 1, 1);
+                m_edit->setSelectedText(QString());
+                found = m_edit->text().indexOf(end, found - 1);
+            } else {
+                found = m_edit->text().indexOf(end, found + 1);
+            }
+        }
+    }
+    m_edit->setSelStart(0);
+    m_view->setUpdatesEnabled(true);
+}
+
+// ---- bars
+
+void uTxm::T_ShowBar(int iBar)
+{
+    const bool on = iBar >= 1;
+    const int which = iBar < 0 ? -iBar : iBar;
+    if (which >= 1 && which <= 4)
+        m_bars[which] = on;
+    else if (which == 5)
+        m_rulers = on;
+    else if (iBar == 7 || iBar == -8) {
+        for (int bar = 1; bar <= 4; ++bar)
+            m_bars[bar] = iBar == 7;
+        m_rulers = iBar == 7;
+    }
+    for (int bar = 1; bar <= 4; ++bar)
+        m_form->item(sbTxm::mnDisp, bar - 1)->setChecked(m_bars[bar]);
+    m_form->item(sbTxm::mnDisp, 4)->setChecked(m_rulers);
+    txLayout(true);
+}
+
+// ---- indent
+
+void uTxm::T_Indent(int vMode, bool &bOk)
+{
+    bOk = false;
+    const UsrFmt &body = Frmt::st().usrFmt[3];
+    if (m_edit->fontSize() > body.fontSize) {
+        Prompt::current().message(QStringLiteral("見出し部には、設定できません (Htmではｽﾀｲﾙｼｰﾄで設定します)"));
+        return;
+    }
+    QString selected = m_edit->selectedText();
+    if (selected.isEmpty()) {
+        Prompt::current().message(QStringLiteral("範囲が指定されていません"));
+        return;
+    }
+    if (selected.startsWith(QChar(10)))
+        selected.remove(0, 1);
+    if (selected.endsWith(QChar(10)))
+        selected.chop(1);
+    if (selected.contains(QChar(10))) {
+        if (m_kind >= 2) {
+            Prompt::current().message(QStringLiteral("複数の段落にまたがっています"));
+            return;
+        }
+        T_JoinLn();
+    }
+    const int unit = qMax(1, body.fontSize) * 20;
+    const int printable = qMax(unit, m_page->pageSetup().textWidth());
+    int indent = m_edit->indentLeft() + unit;
+    if (vMode == 1) {
+        bool ok = false;
+        const QString answer = Prompt::current().input(QStringLiteral("左ｲﾝﾃﾞﾝﾄの文字数を指定して下さい"),
+                                                       QStringLiteral("字下げ(字上げ)"),
+                                                       QString::number(m_edit->indentLeft() / unit), &ok);
+        if (!ok)
+            return;
+        bool numeric = false;
+        const double count = answer.trimmed().toDouble(&numeric);
+        if (!numeric || !std::isfinite(count)) {
+            Prompt::current().message(QStringLiteral("文字数を数字で指定して下さい"));
+            return;
+        }
+        // Kept within the printable width, so no count can overflow the twips of a paragraph.
+        indent = int(qBound<double>(-printable, std::round(count) * unit, printable));
+    } else {
+        indent = qBound(-printable, indent, printable);
+    }
+    m_view->setUpdatesEnabled(false);
+    m_edit->setIndentLeft(indent);
+    m_view->setUpdatesEnabled(true);
+    bOk = true;
+}
+
+// ---- new page, options dialog
+
+void uTxm::T_NewDoc(int iJb)
+{
+    bool cancelled = false;
+    savePolicyStep(false, cancelled);
+    m_modified = false;
+    if (iJb == 1 && m_edit->currentPart() == 0 && m_edit->currentFrame() == 0) {
+        const bool busy = m_busy;
+        m_busy = true;
+        m_edit->clearText();
+        if (m_title->isEnabled())
+            m_title->clear();
+        m_busy = busy;
+    }
+    if (m_loadFailed) {
+        m_loadFailed = false;
+        m_edit->setEditMode(0);
+    }
+    txLayout(false);
+    m_view->show();
+    m_currentFile.clear();
+    txLoadSet(iJb);
+    syncToView();
+}
+
+void uTxm::T_ImDlg()
+{
+    QString answer = QString(bStrNo ? QStringLiteral("1") : QStringLiteral("0")) + QLatin1Char('\t') + m_ime
+                     + QLatin1Char('\t') + m_policy;
+    m_form->Act(QStringLiteral("IM"), answer);
+    const QStringList parts = answer.split(QLatin1Char('\t'));
+    if (parts.size() != 3)
+        return;
+    bStrNo = parts[0] == QLatin1String("1");
+    m_ime = parts[1];
+    m_policy = parts[2];
+}
+
+// ---- tag renumbering
+
+void uTxm::T_CnvTG(QByteArray &yDt, const QString &sCnv)
+{
+    // Whole pairs only: page 2 must not be found inside the pair of page 12.
+    QHash<QString, QString> map;
+    for (const QString &pair : sCnv.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const int equals = pair.indexOf(QLatin1Char('='));
+        if (equals > 0 && !map.contains(pair.left(equals).trimmed()))
+            map.insert(pair.left(equals).trimmed(), pair.mid(equals + 1).trimmed());
+    }
+    const bool busy = m_busy;
+    m_busy = true;
+    if (!m_services->loadBytes(*m_edit, yDt, 9, false)) {
+        m_busy = busy;
+        return;
+    }
+    QList<int> removals;
+    for (int id = m_edit->nextField(0); id > 0; id = m_edit->nextField(id)) {
+        m_edit->setCurrentField(id);
+        const QString data = m_edit->fieldData();
+        if (!data.left(3).toUpper().startsWith(QLatin1String("TG_")))
+            continue;
+        const QString key = data.mid(3);
+        QString mapped;
+        const int underscore = key.indexOf(QLatin1Char('_'));
+        if (underscore < 0) {
+            mapped = map.value(key.trimmed());
+        } else {
+            const QString parent = map.value(key.left(underscore).trimmed());
+            const QString child = map.value(key.mid(underscore + 1).trimmed());
+            if (!parent.isEmpty())
+                mapped = child.isEmpty() ? parent : parent + QLatin1Char('_') + child;
+        }
+        if (mapped.isEmpty()) {
+            removals.append(id);
+        } else {
+            m_edit->setFieldType(2);
+            m_edit->setFieldData(QStringLiteral("TG_") + mapped);
+        }
+    }
+    for (int id : std::as_const(removals)) {
+        if (m_edit->setCurrentField(id))
+            m_edit->deleteField(true);
+    }
+    const QByteArray bytes = m_services->saveBytes(*m_edit, 9);
+    if (!bytes.isEmpty())
+        yDt = bytes;
+    m_busy = busy;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "editor/EditorServices.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QList>
+#include <QPair>
+
+// Editor services for tests: a page is "PAGE\n" followed by its plain text; any other bytes fail to
+// load. Jobs and dialogs are recorded and answered from the fields below.
+class StubEditorServices : public EditorServices
+{
+public:
+    bool jobResult = false;
+    QString dialogAnswer;          // answer of the settings dialog; null keeps the caller's text
+    bool colourChosen = false;
+    int colour = 0;
+    QList<QPair<int, QVariant>> jobs;
+    QStringList dialogs;
+    int recolours = 0;
+
+    static QByteArray page(const QString &text) { return QByteArray("PAGE\n") + text.toUtf8(); }
+
+    bool loadBytes(RichTextEdit &edit, const QByteArray &bytes, int, bool atCaret) override
+    {
+        if (!bytes.startsWith("PAGE\n"))
+            return false;
+        const QString text = QString::fromUtf8(bytes.mid(5));
+        if (atCaret)
+            edit.setSelectedText(text);
+        else
+            edit.setText(text);
+        return true;
+    }
+    QByteArray saveBytes(RichTextEdit &edit, int) override { return page(edit.text()); }
+    bool runJob(uTxm &, int code, const QVariant &arg) override
+    {
+        jobs.append({code, arg});
+        return jobResult;
+    }
+    void settingsDialog(uTxm &, const QString &mode, QString &answer) override
+    {
+        dialogs.append(mode);
+        if (!dialogAnswer.isNull())
+            answer = dialogAnswer;
+    }
+    void recolourFields(uTxm &, int, int) override { ++recolours; }
+    bool chooseColour(const QString &, int &chosen) override
+    {
+        if (colourChosen)
+            chosen = colour;
+        return colourChosen;
+    }
+};
