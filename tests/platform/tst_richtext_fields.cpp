@@ -190,6 +190,10 @@ private slots:
         QCOMPARE(edit.fieldStart(), 2);
         QCOMPARE(edit.fieldEnd(), 4);
         QCOMPARE(edit.nextField(id), 0);
+        // The field's data goes to its characters, not to the picture.
+        QVERIFY(edit.setFieldData(QStringLiteral("LK_x")));
+        QCOMPARE(edit.fieldAt(2), 0);
+        QCOMPARE(edit.fieldAt(3), id);
         QVERIFY(edit.deleteField(withText));
         QCOMPARE(edit.nextField(0), 0);
         if (withText) {
@@ -253,6 +257,23 @@ private slots:
         QVERIFY(MemberTable::set(f.edit, MemberId::FieldAttrs, 5));
         QCOMPARE(f.edit.fieldAttrs(), 5);
         QVERIFY(!MemberTable::set(f.edit, 99999, 1));
+    }
+
+    void oneCommandIsOneUndoStepEvenAcrossParts()
+    {
+        ThreeFields f;
+        f.page.ensurePart(1);
+        const int steps = f.edit.undoSteps();
+        f.edit.beginCommand();
+        f.edit.setSelectedText(QStringLiteral("1"));
+        f.edit.editPart(1);
+        f.edit.setSelectedText(QStringLiteral("header"));
+        f.edit.editPart(0);
+        f.edit.setSelectedText(QStringLiteral("2"));
+        f.edit.endCommand();
+        QCOMPARE(f.edit.undoSteps(), steps + 1);
+        QVERIFY(f.edit.undo());
+        QCOMPARE(f.edit.text(), QStringLiteral("abonecdtwothreeef"));
     }
 
     void fieldsArePerPart()

@@ -112,3 +112,29 @@ void FieldRuns::unmark(QTextDocument *doc, const Range &range)
         cursor.setCharFormat(format);
     }
 }
+
+bool FieldRuns::mergeInto(QTextDocument *doc, int id, const QTextCharFormat &format)
+{
+    const Range range = find(doc, id);
+    if (!range.isValid())
+        return false;
+    QList<std::pair<int, int>> runs;
+    for (QTextBlock block = doc->findBlock(range.start); block.isValid(); block = block.next()) {
+        if (block.position() >= range.end)
+            break;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (idOf(frag.charFormat()) == id)
+                runs.append({frag.position(), frag.position() + frag.length()});
+        }
+    }
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    for (const auto &[from, to] : runs) {
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
+    cursor.endEditBlock();
+    return true;
+}

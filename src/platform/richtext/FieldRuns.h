@@ -28,6 +28,9 @@ public:
     // field, so typing at a field's start or end never extends it.
     static QTextCharFormat typingFormat(const QTextCursor &cursor);
     static void stripField(QTextCharFormat &format);
+    // Merges format into the characters of field id (not into what lies between its runs); false
+    // when the field has no characters.
+    static bool mergeInto(QTextDocument *doc, int id, const QTextCharFormat &format);
     // Takes the field properties off the range's characters, keeping their look.
     static void unmark(QTextDocument *doc, const Range &range);
 };

@@ -99,14 +99,19 @@ bool RichTextEdit::selectFrame(int id)
     return true;
 }
 
+// The block stays on the part where the command began, even if the command moves to another part.
 void RichTextEdit::beginCommand()
 {
-    m_cursor.beginEditBlock();
+    if (m_commandDepth++ == 0) {
+        m_commandCursor = QTextCursor(document());
+        m_commandCursor.beginEditBlock();
+    }
 }
 
 void RichTextEdit::endCommand()
 {
-    m_cursor.endEditBlock();
+    if (m_commandDepth > 0 && --m_commandDepth == 0)
+        m_commandCursor.endEditBlock();
 }
 
 // ---- text and selection
@@ -591,7 +596,7 @@ void RichTextEdit::setListKind(int kind)
 {
     m_cursor.beginEditBlock();
     if (kind <= 1) {
-        QTextCursor walk(m_cursor);
+        QTextCursor walk(document());
         const int end = selEnd();
         walk.setPosition(selStart());
         while (true) {
@@ -608,7 +613,10 @@ void RichTextEdit::setListKind(int kind)
     } else {
         QTextListFormat f;
         f.setStyle(kind == 2 ? QTextListFormat::ListDisc : QTextListFormat::ListDecimal);
-        m_cursor.createList(f);
+        QTextCursor range(document());
+        range.setPosition(selStart());
+        range.setPosition(selEnd(), QTextCursor::KeepAnchor);
+        range.createList(f);
     }
     m_cursor.endEditBlock();
 }
@@ -703,17 +711,6 @@ bool RichTextEdit::setCurrentField(int id)
     return true;
 }
 
-QTextCursor RichTextEdit::fieldCursor(int id) const
-{
-    const FieldRuns::Range range = FieldRuns::find(document(), id);
-    if (!range.isValid())
-        return QTextCursor();
-    QTextCursor cursor(document());
-    cursor.setPosition(range.start);
-    cursor.setPosition(range.end, QTextCursor::KeepAnchor);
-    return cursor;
-}
-
 QString RichTextEdit::fieldText() const
 {
     const FieldRuns::Range range = FieldRuns::find(document(), m_currentField);
@@ -722,23 +719,23 @@ QString RichTextEdit::fieldText() const
 
 bool RichTextEdit::setFieldText(const QString &newText)
 {
-    QTextCursor cursor = fieldCursor(m_currentField);
+    const FieldRuns::Range range = FieldRuns::find(document(), m_currentField);
     QTextCharFormat format;
     int start;
-    if (!cursor.isNull()) {
-        start = cursor.selectionStart();
+    int end;
+    if (range.isValid()) {
+        start = range.start;
+        end = range.end;
         format = FieldRuns::format(document(), m_currentField);
     } else if (m_currentField > 0 && m_lostFieldStart >= 0) {
-        start = qMin(m_lostFieldStart, textLength());
+        start = end = qMin(m_lostFieldStart, textLength());
         format = m_lostFieldFormat;
-        cursor = QTextCursor(document());
     } else {
         return false;
     }
+    QTextCursor cursor(document());
     cursor.beginEditBlock();
-    if (cursor.hasSelection())
-        PositionText::removeRange(cursor, cursor.selectionStart(), cursor.selectionEnd());
-    cursor.setPosition(start);
+    PositionText::removeRange(cursor, start, end);
     PositionText::insertText(cursor, newText, format);
     cursor.endEditBlock();
     if (newText.isEmpty()) {
@@ -768,15 +765,10 @@ int RichTextEdit::fieldEnd() const
 
 void RichTextEdit::setFieldProperty(int id, int property, const QVariant &value)
 {
-    QTextCursor cursor = fieldCursor(id);
-    if (cursor.isNull()) {
-        if (id == m_currentField && m_lostFieldStart >= 0)
-            m_lostFieldFormat.setProperty(property, value);
-        return;
-    }
     QTextCharFormat f;
     f.setProperty(property, value);
-    cursor.mergeCharFormat(f);
+    if (!FieldRuns::mergeInto(document(), id, f) && id == m_currentField && m_lostFieldStart >= 0)
+        m_lostFieldFormat.setProperty(property, value);
 }
 
 int RichTextEdit::fieldType() const

@@ -222,7 +222,6 @@ private:
     void setBlockTwips(int property, int twips);
     int blockTwips(int property) const;
     void setFieldProperty(int id, int property, const QVariant &value);
-    QTextCursor fieldCursor(int id) const;
     QTextTable *tableById(int id) const;
     int assignTableId(QTextTable *table);
     QTextTable *caretTable() const;
@@ -245,4 +244,6 @@ private:
     QTextCharFormat m_lostFieldFormat;
     int m_currentObject = 0;
     int m_editMode = 0;
+    QTextCursor m_commandCursor;
+    int m_commandDepth = 0;
 };
