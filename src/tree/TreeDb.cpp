@@ -1,0 +1,155 @@
+#include "tree/TreeDb.h"
+
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "platform/DbConnection.h"
+
+namespace {
+
+bool flag(const QVariant &value)
+{
+    // Flags count as set only when they read 1; Null and other values do not.
+    return !value.isNull() && value.toInt() == 1;
+}
+
+QString likePattern(const QString &word)
+{
+    QString escaped = word;
+    escaped.replace(u'!', QStringLiteral("!!")).replace(u'%', QStringLiteral("!%")).replace(u'_', QStringLiteral("!_"));
+    return u'%' + escaped + u'%';
+}
+
+} // namespace
+
+bool TreeDb::pageNumber(const QString &text, qint64 *value)
+{
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    if (ok && value)
+        *value = n;
+    return ok;
+}
+
+QList<TreeDb::Placement> TreeDb::children(qint64 parent)
+{
+    // The child count rides along so that the node images cost no query each.
+    static const QString sql = QStringLiteral(
+        "Select T.noLfC, T.szDoc, T.boLnk, D.boCod, T.boHogo, T.boHide,"
+        " (Select Count(*) From tbTree C Where C.noLfP = T.noLfC)"
+        " From tbTree T, msDoc D"
+        " Where T.noLfC = D.noDoc And T.noLfP = ? Order By T.inSrt ");
+    DbTable t;
+    QList<Placement> rows;
+    const int n = zSvr::st().R_Ary(sql, {parent}, t);
+    rows.reserve(n);
+    for (int r = 0; r < n; ++r) {
+        Placement p;
+        p.page = t.at(0, r).toInt();
+        p.title = t.at(1, r).toString();
+        p.link = flag(t.at(2, r));
+        p.listMode = flag(t.at(3, r));
+        p.protect = flag(t.at(4, r));
+        p.hidden = flag(t.at(5, r));
+        p.children = t.at(6, r).toInt();
+        rows << p;
+    }
+    return rows;
+}
+
+int TreeDb::childCount(qint64 page)
+{
+    return zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP= ?"), {page}, 0).toInt();
+}
+
+bool TreeDb::listMode(qint64 page)
+{
+    return flag(zSvr::st().R_GtVaL(QStringLiteral("Select boCod From msDoc Where noDoc= ?"), {page}, 0));
+}
+
+bool TreeDb::setListMode(qint64 page, bool on)
+{
+    return zSvr::st().D_ExeSq(QStringLiteral("Update msDoc Set boCod = ? Where noDoc = ?"), {on ? 1 : 0, page});
+}
+
+QList<TreeDb::ListChild> TreeDb::listChildren(qint64 parent)
+{
+    static const QString sql = QStringLiteral(
+        "Select T.noLfC, T.szDoc, D.dyUdt From tbTree T, msDoc D"
+        " Where T.noLfC = D.noDoc And T.noLfP = ? Order By D.dyUdt Desc");
+    DbTable t;
+    QList<ListChild> rows;
+    const int n = zSvr::st().R_Ary(sql, {parent}, t);
+    for (int r = 0; r < n; ++r)
+        rows << ListChild{t.at(0, r).toInt(), t.at(1, r).toString(), t.at(2, r).toDateTime()};
+    return rows;
+}
+
+QStringList TreeDb::findWords(const QString &text)
+{
+    // Only the half-width blank separates words; a full-width blank is part of one.
+    return text.trimmed().split(u' ', Qt::SkipEmptyParts);
+}
+
+QList<TreeDb::Found> TreeDb::find(const QString &text, bool *ok)
+{
+    QStringList conditions;
+    QVariantList values;
+    for (const QString &word : findWords(text)) {
+        conditions << QStringLiteral("txDoc Like ? Escape '!'");
+        values << likePattern(word);
+    }
+    QString sql = QStringLiteral(" Select noDoc, szDoc From msDoc ");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral("Where ") + conditions.join(QStringLiteral(" And ")) + u' ';
+    sql += QStringLiteral("Order By szDoc ");
+    DbTable t;
+    const int n = zSvr::st().R_Ary(sql, values, t);
+    if (ok)
+        *ok = n > 0 || t.columnCount() > 0;
+    QList<Found> rows;
+    for (int r = 0; r < n; ++r)
+        rows << Found{t.at(0, r).toInt(), t.at(1, r).toString()};
+    return rows;
+}
+
+bool TreeDb::updateTitle(qint64 parent, qint64 page, const QString &title)
+{
+    return zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set szDoc='?' Where noLfP=? And noLfC=? "),
+                              {title, parent, page});
+}
+
+bool TreeDb::writeOrder(qint64 parent, qint64 page, int order)
+{
+    return zSvr::st().D_ExeSq(QStringLiteral(" Update tbTree Set inSrt = ? Where noLfP = ? And noLfC = ?"),
+                              {order, parent, page});
+}
+
+bool TreeDb::insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link)
+{
+    return zSvr::st().D_ExeSq(
+        QStringLiteral(" Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo)"
+                       " Values ( ?, ?, ?,'?', ?, 0, 0)"),
+        {parent, page, order, title, link ? 1 : 0});
+}
+
+bool TreeDb::deletePlacement(qint64 parent, qint64 page)
+{
+    return zSvr::st().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page});
+}
+
+qint64 TreeDb::homeParent(qint64 page)
+{
+    return zSvr::st()
+        .R_GtVaL(QStringLiteral("Select noLfP From tbTree Where boLnk=0 And noLfC = ?"), {page}, -1)
+        .toLongLong();
+}
+
+bool TreeDb::stamp(qint64 parent, qint64 page)
+{
+    return Usr::D_SetTrDy(QString::number(parent), QString::number(page), false);
+}
+
+bool TreeDb::readOnly()
+{
+    return zSvr::st().DbRead();
+}

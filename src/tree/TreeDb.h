@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The statements of the page tree over the access layer. Page numbers travel
+// as bound integers and user text (titles, find words) as bound parameters,
+// so neither can change a statement.
+class TreeDb
+{
+public:
+    // One placement under a parent, as the tree shows it.
+    struct Placement {
+        qint32 page = 0;
+        QString title;
+        bool link = false;
+        bool listMode = false;
+        bool protect = false;
+        bool hidden = false;
+        int children = 0;   // placements under the page
+    };
+    struct ListChild {
+        qint32 page = 0;
+        QString title;
+        QDateTime updated;
+    };
+    struct Found {
+        qint32 page = 0;
+        QString title;
+    };
+
+    // A page number as the tree's keys carry it: digits with an optional sign
+    // and blanks around, nothing else.
+    static bool pageNumber(const QString &text, qint64 *value = nullptr);
+
+    // Placements under `parent` in sibling order, with their pages' list mode.
+    static QList<Placement> children(qint64 parent);
+    static int childCount(qint64 page);
+    static bool listMode(qint64 page);
+    static bool setListMode(qint64 page, bool on);
+    // Children of a list-mode page, the most recently updated first.
+    static QList<ListChild> listChildren(qint64 parent);
+    // Pages whose text holds every word (split at half-width blanks), ordered by
+    // title; every page when there is no word. `ok` false when the query failed.
+    static QList<Found> find(const QString &text, bool *ok = nullptr);
+    static QStringList findWords(const QString &text);
+
+    static bool updateTitle(qint64 parent, qint64 page, const QString &title);
+    static bool writeOrder(qint64 parent, qint64 page, int order);
+    static bool insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
+    static bool deletePlacement(qint64 parent, qint64 page);
+    // Parent of the page's home placement; -1 when it has none.
+    static qint64 homeParent(qint64 page);
+    // Stamps the placement's update time.
+    static bool stamp(qint64 parent, qint64 page);
+    // True (after telling the user once) when the database cannot be written.
+    static bool readOnly();
+};

@@ -1,0 +1,193 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QWidget>
+
+class QComboBox;
+class QListWidget;
+class QListWidgetItem;
+class QMouseEvent;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The page-tree control: the placements of the open database as a tree, with a
+// find pane, a recent-pages pane and, under the tree, the child list of a
+// list-mode page. Hosts drive it through its public members and hear from it
+// only through its five signals; connect eChkMove directly, its answer counts.
+//
+// Nodes are known by their keys ("N<serial>-<page>", "L..." link, "X..." tag,
+// "NewNode"), never by their position, so removing or moving nodes cannot make
+// a remembered node point at another one.
+class uTrX : public QWidget
+{
+    Q_OBJECT
+public:
+    // Item data of the tree's nodes (column 0).
+    static constexpr int KeyRole = Qt::UserRole;
+    static constexpr int ImageRole = Qt::UserRole + 1;
+
+    explicit uTrX(QWidget *parent = nullptr);
+    ~uTrX() override;
+
+    // --- frame ---
+    void StSize();
+    // Shows pane iTb (1 tree, 2 find, 3 recent; 0 the current one; negative:
+    // picker mode, tree pane without the recent tab) and returns the pane shown.
+    // With bRsz only the layout is redone.
+    int SetFrame(int iTb, bool bRsz = false);
+    QString SlctdKy() const;
+    void SetTmpKy();
+    int iTabNo() const;
+
+    // --- nodes ---
+    // Loads the children of the node with key sKy ("0": the top level); with
+    // bShwRt first adds the root node "N-0". Returns the key of the last node
+    // added, sKy when none was.
+    QString SetNodes(const QString &sKy, bool bShwRt = false);
+    // Chooses the first node as if clicked; false when the tree is empty.
+    bool RootSelect();
+    void ClearItem(bool bNsrt = false);
+    void RefreshTree();
+    void TagTree(const QString &sSz, const QString &sNo);
+    void StratEdt();
+
+    // --- new nodes, titles, order ---
+    // Adds the unsaved node "NewNode" before (0), after (1) or under (2) the
+    // selected node; returns its title ("" when nothing was added).
+    QString trNew(int iJb, const QString &sSz = QString());
+    // After a page save: cleans sSz in place and carries it into the nodes and
+    // placements of page nNo, or turns "NewNode" into a placement.
+    void UdtNd(QString &sSz, const QString &sSzB, qint32 nNo);
+    void trSort();
+    void GetPrCdNo(QString &sNoP, QString &sNoC, bool &bLnk, const QString &sNdKy = QString()) const;
+
+    // --- locating and removing ---
+    void SetLeaf(const QString &sDno);
+    QString sGetLeaf() const;
+    // Deletes the placement of node sKyD, or of the selected node after asking
+    // (sMsg is put before the question and receives the whole text).
+    void trNdDL(const QString &sKyD, QString &sMsg);
+
+    // --- find and recent ---
+    void SetRcnt(const QString &sNo, const QString &sTx);
+    void SetRcntLst(const QString &sCp, const QString &sTp, const QString &sQ);
+
+    // --- child list ---
+    void cdNew();
+    void cdDel();
+    void CngCod();
+    void CngCod(bool vCd);
+
+    bool listMode() const { return m_listMode; }
+    bool hasNewNode() const { return m_newNode != nullptr; }
+
+signals:
+    void eFmMsg(const QString &sMsg);
+    // iJb: 0 page node or child-list item, 1 tag node, 2 find or recent entry, 3 nothing selected.
+    void eSetDoc(const QString &sNoP, const QString &sNo, const QString &sSz, int iJb, bool bHg);
+    void eFndWd(const QString &sFnd);
+    // Set *bCancel to keep the page that is shown.
+    void eChkMove(bool *bCancel);
+    void eRightClick(bool bTrv);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // uTrX.cpp: frame and events
+    void buildFrame();
+    void buildFindPane();
+    void buildRecentPane();
+    void layoutTreePane();
+    void focusPane(int iTb);
+    void SlctNd(QTreeWidgetItem *node);
+    void treeReleased(QMouseEvent *event);
+    void onExpanded(QTreeWidgetItem *node);
+    void onCollapsed(QTreeWidgetItem *node);
+    void onItemChanged(QTreeWidgetItem *node, int column);
+    void labelEdited(QTreeWidgetItem *node);
+    static bool busy();
+
+    // uTrXNodes.cpp: keys, images, loading
+    static QString GetKyNo(const QString &key);
+    QString MkNdKy(const QString &prefix, const QString &page);
+    static QString keyOf(const QTreeWidgetItem *node);
+    static QString imageOf(const QTreeWidgetItem *node);
+    QString parentPage(const QTreeWidgetItem *node) const;
+    QString GetNdId(const QTreeWidgetItem *node) const;
+    static QString GetNdImg(const QString &prefix, qint64 page, bool listMode);
+    static QString imageFor(const QString &prefix, bool listMode, bool hasChildren);
+    void setImage(QTreeWidgetItem *node, const QString &image);
+    void SetNdImg(QTreeWidgetItem *node, int mode);
+    void fixParentImage(QTreeWidgetItem *parent);
+    QTreeWidgetItem *node(const QString &key) const;
+    QTreeWidgetItem *makeNode(const QString &key, const QString &text, const QString &image);
+    void rekey(QTreeWidgetItem *node, const QString &key);
+    void removeNode(QTreeWidgetItem *node);
+    void forget(QTreeWidgetItem *node);
+    void removeAllNodes();
+    void ClrChNds(QTreeWidgetItem *node);
+    QList<QTreeWidgetItem *> siblings(QTreeWidgetItem *parent) const;
+    void GetExpLst(QTreeWidgetItem *node, QString &list) const;
+    void SetExpLst(QTreeWidgetItem *node, const QString &list, QStringList &path);
+    void selectOnly(QTreeWidgetItem *node);
+    QStringList homeChain(const QString &page) const;
+
+    // uTrXNew.cpp: new nodes, titles, order
+    void trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
+    void saveNewNode(const QString &sSz, qint32 nNo);
+    void DelNewNd(QTreeWidgetItem *node);
+    void SetSrtPr(QTreeWidgetItem *node);
+    void writeOrderOf(const QString &parentKey);
+    void reportFailedInsert();
+
+    // uTrXList.cpp: showing a page, child list
+    void ShwNdDoc(QTreeWidgetItem *node);
+    void SetCdLst(const QString &sKy);
+    void lsCod_Click(QTreeWidgetItem *item);
+    void UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo);
+    void setListModeOf(bool on);
+    QTreeWidgetItem *listItem(const QString &key) const;
+
+    // uTrXFind.cpp: find and recent
+    void FindDoc();
+    void lsFind_Click(QListWidgetItem *item);
+    void lsRsnt_Click(QListWidgetItem *item);
+    static QString fullWidthDigits(int n);
+
+    QTabWidget *stTab = nullptr;
+    QWidget *frTree = nullptr;
+    QWidget *frFind = nullptr;
+    QWidget *frRcnt = nullptr;
+    QSplitter *m_split = nullptr;
+    QTreeWidget *trView = nullptr;
+    QTreeWidget *lsCod = nullptr;
+    QComboBox *cmbFind = nullptr;
+    QPushButton *cmFind = nullptr;
+    QListWidget *lsFind = nullptr;
+    QListWidget *lsRsnt = nullptr;
+    QPushButton *cmClrRsnt = nullptr;
+
+    int m_pane = 0;
+    bool m_picker = false;
+    bool m_listMode = false;
+    bool m_suppress = false;
+    bool m_newItem = false;
+    QString m_tmpKey;
+    QString m_curItemKey;
+    QString m_findWords;
+    QStringList m_findHistory;
+    QStringList m_pendingOrder;   // keys of parents whose children's order must be written; "" top level
+    int m_serial = 0;
+    int m_nextOrder = 100;
+    QList<qint32> m_clip;
+    int m_clipCount = 0;
+    QString m_cutList;
+    QTreeWidgetItem *m_newNode = nullptr;
+    QTreeWidgetItem *m_editItem = nullptr;
+    QHash<QString, QTreeWidgetItem *> m_byKey;
+};

@@ -1,0 +1,87 @@
+#include "tree/uTrX.h"
+
+#include "core/zSvr.h"
+#include "platform/NumberText.h"
+#include "tree/TreeDb.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+
+QString uTrX::fullWidthDigits(int n)
+{
+    QString text = QString::number(n);
+    for (QChar &c : text)
+        if (c.isDigit())
+            c = QChar(0xFF10 + c.digitValue());
+    return text;
+}
+
+void uTrX::FindDoc()
+{
+    const QString text = cmbFind->currentText();
+    if (!m_findHistory.contains(text)) {
+        cmbFind->addItem(text);
+        cmbFind->setEditText(text);
+        m_findHistory << text;
+    }
+    lsFind->clear();
+    m_findWords = text;
+    bool ok = false;
+    const QList<TreeDb::Found> rows = TreeDb::find(text, &ok);
+    if (!ok) {
+        emit eFmMsg(QStringLiteral("検索できませんでした"));
+        return;
+    }
+    for (const TreeDb::Found &row : rows) {
+        auto *item = new QListWidgetItem(row.title, lsFind);
+        item->setData(Qt::UserRole, row.page);
+    }
+    emit eFmMsg(fullWidthDigits(rows.size()) + QStringLiteral(" 件候補がありました"));
+}
+
+void uTrX::lsFind_Click(QListWidgetItem *item)
+{
+    if (m_suppress || !item || busy())
+        return;
+    emit eSetDoc(QString(), QString::number(item->data(Qt::UserRole).toInt()), item->text(), 2, false);
+    emit eFndWd(m_findWords);
+}
+
+void uTrX::lsRsnt_Click(QListWidgetItem *item)
+{
+    if (m_suppress || !item || busy())
+        return;
+    emit eSetDoc(QString(), QString::number(item->data(Qt::UserRole).toInt()), item->text(), 2, false);
+}
+
+void uTrX::SetRcnt(const QString &sNo, const QString &sTx)
+{
+    const int page = NumberText::roundInt32(NumberText::leading(sNo));
+    for (int i = 0; i < lsRsnt->count(); ++i) {
+        if (lsRsnt->item(i)->data(Qt::UserRole).toInt() == page) {
+            delete lsRsnt->takeItem(i);
+            break;
+        }
+    }
+    auto *item = new QListWidgetItem(sTx, lsRsnt);
+    item->setData(Qt::UserRole, page);
+}
+
+void uTrX::SetRcntLst(const QString &sCp, const QString &sTp, const QString &sQ)
+{
+    cmClrRsnt->setEnabled(false);
+    const int tab = stTab->indexOf(frRcnt);
+    if (tab >= 0) {
+        stTab->setTabText(tab, sCp);
+        stTab->setTabToolTip(tab, sTp);
+    }
+    DbTable rows;
+    const int n = zSvr::st().R_Ary(sQ, rows);
+    lsRsnt->clear();
+    for (int r = 0; r < n; ++r) {
+        auto *item = new QListWidgetItem(rows.at(0, r).toString(), lsRsnt);
+        item->setData(Qt::UserRole, rows.at(1, r).toInt());
+    }
+}

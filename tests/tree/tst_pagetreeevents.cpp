@@ -1,0 +1,248 @@
+#include "TreeFixture.h"
+
+#include "core/Usr.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+// What the page-tree control tells its host, and when: choosing nodes, the
+// leaving-page check, panes, find, recent pages and the title edit.
+class TestPageTreeEvents : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_f = new TreeFixture;
+        QVERIFY(m_f->setUp());
+    }
+
+    void cleanup()
+    {
+        Usr::st().busy = false;
+        delete m_f;
+    }
+
+    void cancelledMoveKeepsThePage()
+    {
+        m_f->probe.clickKey("N0-1001");
+        m_f->tree.SetTmpKy();
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+        m_f->probe.cancelMoves = true;
+        m_f->probe.clickKey("N4-1010");
+        QCOMPARE(m_f->probe.chkMoves, 2);
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+        QCOMPARE(m_f->tree.SlctdKy(), QStringLiteral("N0-1001"));
+        // The same node again: the host is asked again, and may let it reload.
+        m_f->probe.cancelMoves = false;
+        m_f->probe.clickKey("N0-1001");
+        QCOMPARE(m_f->probe.setDocs, QStringList({"0|1001|はじめに|0|0", "0|1001|はじめに|0|0"}));
+    }
+
+    void enterChoosesTheNode()
+    {
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("L1-1002"));
+        QTest::keyClick(m_f->probe.view(), Qt::Key_Return);
+        QCOMPARE(m_f->probe.setDocs, QStringList({"0|1002|使い方|0|0"}));
+        QTest::keyClick(m_f->probe.view(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+    }
+
+    void expandArrowDoesNotChooseThePage()
+    {
+        QTreeWidgetItem *top = m_f->probe.item("N0-1001");
+        const QRect rect = m_f->probe.view()->visualItemRect(top);
+        QTest::mouseClick(m_f->probe.view()->viewport(), Qt::LeftButton, {}, QPoint(rect.left() - 8, rect.center().y()));
+        QVERIFY(top->isExpanded());
+        QCOMPARE(top->childCount(), 2);
+        QVERIFY(m_f->probe.setDocs.isEmpty());
+        QCOMPARE(m_f->probe.chkMoves, 0);
+    }
+
+    void rightButtonAsksForTheMenuWithoutChoosing()
+    {
+        m_f->probe.clickKey("N0-1001");
+        m_f->probe.click(m_f->probe.item("N4-1010"), Qt::RightButton);
+        QCOMPARE(m_f->probe.rightClicks, QList<bool>({true}));
+        QCOMPARE(m_f->tree.SlctdKy(), QStringLiteral("N0-1001"));
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+    }
+
+    void busyControlIgnoresTheUser()
+    {
+        Usr::st().busy = true;
+        m_f->probe.clickKey("N0-1001");
+        QVERIFY(m_f->probe.setDocs.isEmpty());
+        QCOMPARE(m_f->probe.chkMoves, 0);
+    }
+
+    void panes()
+    {
+        uTrX fresh;
+        TreeProbe probe(fresh);
+        QCOMPARE(fresh.SetFrame(0), 1);
+        QCOMPARE(probe.messages, QStringList({"左のﾂﾘｰでﾍﾟｰｼﾞを指定して下さい"}));
+        QCOMPARE(fresh.SetFrame(2), 2);
+        QCOMPARE(fresh.iTabNo(), 2);
+        QCOMPARE(probe.messages.last(), QStringLiteral("文書全体に検索文字を含む文書を探します"));
+        QCOMPARE(fresh.SetFrame(0), 2);
+        QCOMPARE(fresh.SetFrame(3), 3);
+        QCOMPARE(probe.messages.last(), QStringLiteral("最近表示したﾍﾟｰｼﾞをﾘｽﾄしました"));
+        // Picker mode drops the recent tab once, however often it is asked for.
+        QCOMPARE(fresh.SetFrame(-1), 1);
+        QCOMPARE(fresh.SetFrame(-1), 1);
+        auto *tabs = fresh.findChild<QTabWidget *>(QStringLiteral("stTab"));
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("文脈"));
+        QCOMPARE(tabs->tabToolTip(1), QStringLiteral("指定文字を含む文書を検索"));
+        QCOMPARE(fresh.SetFrame(0), 3);   // the current pane was kept
+        QCOMPARE(fresh.SetFrame(7), 7);
+    }
+
+    void findWithQuoteAndTwoWords()
+    {
+        find(QStringLiteral("it's"));
+        auto *list = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsFind"));
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("インストール"));
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("２ 件候補がありました"));
+        find(QStringLiteral("it's easy"));
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１ 件候補がありました"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QCOMPARE(m_f->probe.setDocs, QStringList({"|1003|インストール|2|0"}));
+        QCOMPARE(m_f->probe.findWords, QStringList({"it's easy"}));
+    }
+
+    void findPercentAndNothing()
+    {
+        find(QStringLiteral("100%"));
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１ 件候補がありました"));
+        find(QStringLiteral("no such words"));
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("０ 件候補がありました"));
+        find(QString());
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１０ 件候補がありました"));
+    }
+
+    void findHistoryHasNoRepeats()
+    {
+        auto *combo = m_f->tree.findChild<QComboBox *>(QStringLiteral("cmbFind"));
+        find(QStringLiteral("diary"));
+        find(QStringLiteral("diary"));
+        find(QStringLiteral("march"));
+        QCOMPARE(combo->count(), 2);
+        m_f->tree.ClearItem();
+        find(QStringLiteral("diary"));
+        QCOMPARE(combo->count(), 3);
+    }
+
+    void findButtonAndChoosingFromTheList()
+    {
+        auto *combo = m_f->tree.findChild<QComboBox *>(QStringLiteral("cmbFind"));
+        combo->setEditText(QStringLiteral("march"));
+        m_f->tree.findChild<QPushButton *>(QStringLiteral("cmFind"))->click();
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１ 件候補がありました"));
+        combo->setEditText(QStringLiteral("welcome"));
+        m_f->tree.findChild<QPushButton *>(QStringLiteral("cmFind"))->click();
+        m_f->probe.messages.clear();
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+        QCOMPARE(combo->currentText(), QStringLiteral("march"));
+        QCOMPARE(m_f->probe.messages, QStringList({"１ 件候補がありました"}));
+    }
+
+    void findWordsAreForgottenOnOtherPanes()
+    {
+        find(QStringLiteral("diary"));
+        m_f->tree.SetFrame(1);
+        auto *list = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsFind"));
+        list->setCurrentRow(0);
+        m_f->tree.SetFrame(2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QCOMPARE(m_f->probe.findWords, QStringList({QString()}));
+    }
+
+    void recentPages()
+    {
+        m_f->tree.SetRcnt(QStringLiteral("1001"), QStringLiteral("はじめに"));
+        m_f->tree.SetRcnt(QStringLiteral("1002"), QStringLiteral("使い方"));
+        m_f->tree.SetRcnt(QStringLiteral("1005"), QStringLiteral("日記"));
+        m_f->tree.SetRcnt(QStringLiteral("01001"), QStringLiteral("はじめに"));
+        auto *list = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsRsnt"));
+        QStringList titles;
+        for (int i = 0; i < list->count(); ++i)
+            titles << list->item(i)->text();
+        QCOMPARE(titles, QStringList({"使い方", "日記", "はじめに"}));
+        m_f->tree.SetFrame(3);
+        QCOMPARE(list->currentRow(), 2);
+        QVERIFY(m_f->probe.setDocs.isEmpty());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(m_f->probe.setDocs, QStringList({"|1005|日記|2|0"}));
+        m_f->tree.findChild<QPushButton *>(QStringLiteral("cmClrRsnt"))->click();
+        QCOMPARE(list->count(), 0);
+    }
+
+    void recentPaneAsQueryResults()
+    {
+        m_f->tree.SetRcntLst(QStringLiteral("参照元"), QStringLiteral("ﾘﾝｸしているﾍﾟｰｼﾞ"),
+                           QStringLiteral("Select szDoc, noDoc From msDoc Where noDoc > 1008 Order By noDoc"));
+        auto *tabs = m_f->tree.findChild<QTabWidget *>(QStringLiteral("stTab"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("参照元"));
+        QVERIFY(!m_f->tree.findChild<QPushButton *>(QStringLiteral("cmClrRsnt"))->isEnabled());
+        auto *list = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsRsnt"));
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(1)->data(Qt::UserRole).toInt(), 1010);
+    }
+
+    void titleEditStoresACleanTitle()
+    {
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("N0-1001"));
+        edit(QStringLiteral("  It's <new> & ok  "));
+        QCOMPARE(m_f->probe.item("N0-1001")->text(0), QStringLiteral("  It's <new> & ok  "));
+        QCOMPARE(PageDb::row(0, 1001), QStringLiteral("0:Itsnewok"));
+        QVERIFY(!PageDb::value(QStringLiteral("Select dyUdt From tbTree Where noLfC = 1001")).isNull());
+        QCOMPARE(PageDb::value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(),
+                 QStringLiteral("はじめに"));
+        // Nothing is left to clean: nothing is written.
+        edit(QStringLiteral(" & "));
+        QCOMPARE(PageDb::row(0, 1001), QStringLiteral("0:Itsnewok"));
+        // The node is not editable outside an edit.
+        QVERIFY(!(m_f->probe.item("N0-1001")->flags() & Qt::ItemIsEditable));
+    }
+
+    void titleEditOfATagWritesNothing()
+    {
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("N0-1001"));
+        m_f->tree.TagTree(QStringLiteral("設定"), QStringLiteral("1002"));
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("X7-1002"));
+        edit(QStringLiteral("renamed"));
+        QCOMPARE(PageDb::row(1001, 1002), QStringLiteral("0:使い方"));
+    }
+
+private:
+    void find(const QString &text)
+    {
+        auto *combo = m_f->tree.findChild<QComboBox *>(QStringLiteral("cmbFind"));
+        combo->setEditText(text);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    }
+
+    void edit(const QString &text)
+    {
+        m_f->tree.StratEdt();
+        auto *editor = m_f->probe.view()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!m_f->probe.view()->findChild<QLineEdit *>() || !m_f->probe.view()->findChild<QLineEdit *>()->isVisible());
+    }
+
+    TreeFixture *m_f = nullptr;
+};
+
+QTEST_MAIN(TestPageTreeEvents)
+#include "tst_pagetreeevents.moc"
