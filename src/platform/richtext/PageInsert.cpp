@@ -5,7 +5,11 @@
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QUrl>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -39,9 +43,30 @@ struct Renumber {
         auto it = pictures.constFind(old);
         if (it != pictures.cend())
             return *it;
-        const QString name = target.addPicture(source.pictureBytes(old), source.pictureFormat(old));
+        QString name = source.hasPicture(old)
+            ? target.addPicture(source.pictureBytes(old), source.pictureFormat(old))
+            : adoptResource(old);
+        if (name.isEmpty())
+            name = old; // nothing to show either way; the name stays for what it was
         pictures.insert(old, name);
         return name;
+    }
+
+    // Text brought in by Qt's own importers names images that the page's store does not hold but
+    // the source document may have as a resource: it becomes a stored PNG picture.
+    QString adoptResource(const QString &old)
+    {
+        const QVariant res = source.main()->resource(QTextDocument::ImageResource, QUrl(old));
+        QImage image = res.value<QImage>();
+        if (image.isNull() && res.canConvert<QPixmap>())
+            image = res.value<QPixmap>().toImage();
+        if (image.isNull())
+            return QString();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return target.addPicture(bytes, "png");
     }
 
     // The new frame's id, its text copied from the source; 0 when there is nothing to copy.

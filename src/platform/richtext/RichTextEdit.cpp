@@ -3,6 +3,7 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/FieldRuns.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageExtract.h"
 #include "platform/richtext/PageInsert.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
@@ -241,6 +242,11 @@ void RichTextEdit::insertPage(const PageDocument &source)
     PageInsert::insert(*m_page, m_cursor, source);
     m_cursor.endEditBlock();
     syncFromCursor();
+}
+
+void RichTextEdit::copySelection(PageDocument &target) const
+{
+    PageExtract::extract(*m_page, document(), selStart(), selEnd(), target);
 }
 
 void RichTextEdit::typeText(const QString &text)

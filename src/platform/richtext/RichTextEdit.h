@@ -51,6 +51,8 @@ public:
     void setSelectedText(const QString &text);
     // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
     void insertPage(const PageDocument &source);
+    // The selection as a page of its own (PageExtract), e.g. for the clipboard.
+    void copySelection(PageDocument &target) const;
     // Text typed at the caret: replaces the selection and never extends a field at its edge.
     void typeText(const QString &text);
     // The format Qt's own typing should use at `cursor` (views call it after each caret move).
