@@ -1,3 +1,5 @@
+#include "platform/richtext/MemberId.h"
+#include "platform/richtext/MemberTable.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -138,6 +140,21 @@ private slots:
         edit.setText(QStringLiteral("plain"));
         QCOMPARE(edit.text(), QStringLiteral("plain"));
         QVERIFY(edit.tableIds().isEmpty());
+    }
+
+    void selectionMembersById()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QVERIFY(MemberTable::set(edit, MemberId::Text, QStringLiteral("one\ntwo")));
+        QVERIFY(MemberTable::set(edit, MemberId::SelStart, 4));
+        QVERIFY(MemberTable::set(edit, MemberId::SelLength, -1));
+        QCOMPARE(MemberTable::get(edit, MemberId::SelText).toString(), QStringLiteral("two"));
+        QVERIFY(MemberTable::set(edit, MemberId::SelText, QStringLiteral("2\f3")));
+        QCOMPARE(MemberTable::get(edit, MemberId::Text).toString(), QStringLiteral("one\n2\f3"));
+        QCOMPARE(MemberTable::get(edit, MemberId::SelStart).toInt(), 7);
+        QCOMPARE(MemberTable::get(edit, MemberId::SelLength).toInt(), 0);
+        QVERIFY(!MemberTable::has(MemberId::Find)); // commands are methods, not values
     }
 
     void aViewsCursorIsTakenOver()

@@ -18,23 +18,25 @@
 //   U+FDD0 / U+FDD1            -> 7  (table and cell boundaries: structure, never removed by a text edit)
 // The final paragraph separator of a QTextDocument is not part of the text.
 //
-// Fields: a field is one contiguous run of characters whose char formats carry the same FieldId (> 0).
-// FieldType, FieldData and FieldAttrs are on every character of the run. Ids are unique within the
-// PageDocument (all parts) and are renumbered when text is inserted from another document.
+// Fields: a field is the characters whose char formats carry the same FieldId (> 0), spanning from the
+// first to the last of them (a picture inserted inside a field splits its run, not the field).
+// FieldType, FieldData and FieldAttrs are on every character that carries the id. Ids are unique within
+// the PageDocument (all parts) and are renumbered when text is inserted from another page (PageInsert).
 //
 // Pictures: an image character (QTextImageFormat) names a picture by QTextImageFormat::name(); the bytes
-// and their format live in the PageDocument's picture store under that name and are registered as image
-// resources of every part. ObjectId, PictureLayout, PictureScale, PictureFile and PictureStored are on the
-// image format. A floating picture (layout > 0) is inserted with QTextCursor::insertImage(format, position),
-// which gives the character an ObjectIndex of a hidden float frame: writers drop ObjectIndex and rebuild
-// with PageDocument::insertPicture(), which reads the layout property.
+// and their format live in the PageDocument's picture store under that name, the only source of images
+// for every part (PartDocument). ObjectId, PictureLayout, PictureScale, PictureFile and PictureStored
+// are on the image format. A floating picture (layout > 0) is inserted with
+// QTextCursor::insertImage(format, position), which gives the character an ObjectIndex of a hidden float
+// frame: writers drop ObjectIndex and rebuild with PageDocument::insertPicture(), which reads the layout.
+// The four Frame*Dist distances are kept on pictures too.
 //
 // Text frames: each frame's text is its own QTextDocument held by the PageDocument under the frame's
 // object id. In the part that holds it, the frame is one object character whose char format has
 // objectType() == TextFrameObject and carries ObjectId and the Frame* geometry below.
 //
 // Tables: QTextTable in any part; the table format carries ObjectId. Cell formats are ordinary
-// QTextTableCellFormat values (plus CellAttr* user properties where a role needs them).
+// QTextTableCellFormat values (plus the CellAttr map where a role needs it).
 //
 // Lengths: QTextFormat lengths are pixels at 96 dpi; callers speak twips (1 px = 15 twips), so indents,
 // spacing, fixed line heights and picture sizes convert with that factor and read back exact.
