@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
 #include <QtTest>
@@ -296,6 +297,24 @@ private slots:
         QCOMPARE(edit.document(), page.main());
         QCOMPARE(edit.currentFrame(), 0);
         QCOMPARE(edit.text(), QStringLiteral("a\x01" "b"));
+    }
+
+    void aFrameNamingItselfIsDrawnOnce()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const int frame = edit.insertTextFrame(RichTextEdit::FrameArgs());
+        // As damaged bytes could build it: the frame's own text holds an anchor of the same frame.
+        QTextCharFormat anchor;
+        anchor.setObjectType(TextFrameObject);
+        anchor.setProperty(ObjectId, frame);
+        anchor.setProperty(FrameWidth, 500);
+        anchor.setProperty(FrameHeight, 500);
+        QTextCursor(page.frameDocument(frame)).insertText(QString(QChar::ObjectReplacementCharacter), anchor);
+        QImage canvas(300, 200, QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        page.main()->drawContents(&painter);
+        QVERIFY(painter.isActive());
     }
 
     void objectsByKindInTextOrder()

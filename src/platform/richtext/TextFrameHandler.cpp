@@ -32,11 +32,15 @@ void TextFrameHandler::drawObject(QPainter *painter, const QRectF &rect, QTextDo
         painter->fillRect(rect, background);
     if (format.intProperty(FrameBorder) > 0)
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
-    if (QTextDocument *text = m_page->frameDocument(format.intProperty(ObjectId))) {
+    // Frames hold no frames; a frame's text naming a frame (damaged bytes, itself even) shows the box.
+    QTextDocument *text = m_page->frameDocument(format.intProperty(ObjectId));
+    if (text && m_drawing == 0) {
+        ++m_drawing;
         text->setTextWidth(rect.width());
         painter->translate(rect.topLeft());
         painter->setClipRect(QRectF(QPointF(0, 0), rect.size()));
         text->drawContents(painter, QRectF(QPointF(0, 0), rect.size()));
+        --m_drawing;
     }
     painter->restore();
 }

@@ -20,4 +20,5 @@ public:
 
 private:
     PageDocument *m_page;
+    int m_drawing = 0;
 };
