@@ -196,12 +196,15 @@ void PageTextItem::onUpdateRequest(const QRectF &rect)
         update(rect.isValid() ? toScene(rect) : boundingRect());
         return;
     }
-    const QRectF top = toScene(rect);
-    const QPointF bottom = toScene(rect.bottomRight());
-    if (qFuzzyCompare(bottom.y() - top.top(), rect.height()))
-        update(top);
-    else
-        update(); // the rectangle runs over a page end
+    // A rectangle that runs over page ends repaints its share of each sheet's text area.
+    const double height = m_geometry->textHeight();
+    const int first = qBound(0, int((rect.top() + 0.05) / height), m_geometry->pageCount() - 1);
+    const int last = qBound(first, int((rect.bottom() + 0.05) / height), m_geometry->pageCount() - 1);
+    for (int page = first; page <= last; ++page) {
+        const QRectF slice = rect.intersected(m_geometry->stripSlice(page));
+        const QRectF target = m_geometry->textRect(page);
+        update(slice.translated(target.topLeft() - m_geometry->stripSlice(page).topLeft()).adjusted(-2, -2, 2, 2));
+    }
 }
 
 void PageTextItem::onVisibilityRequest(const QRectF &rect)

@@ -32,7 +32,8 @@ double RichRuler::xOf(int twips) const
     const QRectF text = m_view->pageGeometry().textRect(0);
     const QPointF scene(text.left() + twips / 15.0, text.top());
     const QPoint inView = m_view->mapFromScene(scene);
-    return m_view->viewport()->mapTo(m_view, inView).x() + m_view->mapTo(this, QPoint(0, 0)).x();
+    // The ruler and the view need not share a parent: go through the screen.
+    return mapFromGlobal(m_view->viewport()->mapToGlobal(inView)).x();
 }
 
 void RichRuler::paintEvent(QPaintEvent *)

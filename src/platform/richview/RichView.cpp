@@ -31,6 +31,7 @@ RichView::RichView(RichTextEdit *edit, QWidget *parent)
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     m_geometry.setSetup(page()->pageSetup());
     m_main = new PageTextItem(&m_geometry);
     m_main->setPartDocument(page()->main());
@@ -108,9 +109,9 @@ void RichView::takeViewCaret()
         return;
     const QTextCursor view = item->textCursor();
     const bool moved = view.position() != m_known.position() || view.anchor() != m_known.anchor();
-    if (view != m_edit->cursor())
-        m_edit->cursor() = view;
     m_known = view;
+    if (view != m_edit->cursor())
+        m_edit->setCursor(view);
     if (moved)
         emit caretMoved();
 }

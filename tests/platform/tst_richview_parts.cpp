@@ -1,0 +1,318 @@
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/FontDialog.h"
+#include "platform/richview/ListDialog.h"
+#include "platform/richview/PageGeometry.h"
+#include "platform/richview/PageTextItem.h"
+#include "platform/richview/ParagraphDialog.h"
+#include "platform/richview/RichButtonBar.h"
+#include "platform/richview/RichRuler.h"
+#include "platform/richview/RichStatusBar.h"
+#include "platform/richview/RichView.h"
+#include "platform/richview/TableDialog.h"
+
+#include <QAction>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace TextProps;
+
+namespace {
+struct Fixture {
+    PageDocument page;
+    RichTextEdit edit{&page};
+    RichView view{&edit};
+    int shown = 0;
+
+    Fixture() { view.resize(800, 600); }
+    // Every dialog the view shows gets `fill`, then OK (or Cancel when `ok` is false).
+    template <typename Dialog, typename Fill>
+    void answer(Fill fill, bool ok = true)
+    {
+        view.setDialogRunner([this, fill, ok](QDialog &dialog) {
+            ++shown;
+            auto *typed = qobject_cast<Dialog *>(&dialog);
+            if (!typed)
+                return false;
+            fill(*typed);
+            return ok;
+        });
+    }
+};
+} // namespace
+
+class TestRichViewParts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void geometryMapsBackAndForth()
+    {
+        PageGeometry g;
+        g.setMode(PageGeometry::Paged);
+        g.setPageCount(3);
+        const double h = g.textHeight();
+        for (const QPointF &doc : {QPointF(0, 0), QPointF(10, h - 1), QPointF(100, h), QPointF(5, 2.5 * h)}) {
+            const QPointF scene = g.toScene(doc);
+            QVERIFY(g.textRect(g.pageAt(scene.y())).adjusted(-0.01, -0.01, 0.01, 0.01).contains(scene));
+            QVERIFY(qAbs(g.toDocument(scene).y() - doc.y()) < 0.01);
+            QCOMPARE(g.toDocument(scene).x(), doc.x());
+        }
+        // The gap between sheets and the margins go to the nearest text of a sheet.
+        const QPointF gap(g.pageRect(0).center().x(), g.pageRect(0).bottom() + PageGeometry::Gap / 4);
+        QCOMPARE(g.pageAt(gap.y()), 0);
+        QVERIFY(g.toDocument(gap).y() < h);
+        QCOMPARE(g.toDocument(QPointF(-50, -50)), QPointF(0, 0));
+        QCOMPARE(g.pageAt(1e9), 2);
+    }
+
+    void marginsWiderThanThePageStillGiveASheet()
+    {
+        PageGeometry g;
+        PageSetup setup;
+        setup.marginLeft = setup.marginRight = 20000;
+        setup.marginTop = setup.marginBottom = -500;
+        g.setSetup(setup);
+        g.setMode(PageGeometry::Paged);
+        const QRectF text = g.textRect(0);
+        QVERIFY(text.width() > 0 && text.height() > 0);
+        QVERIFY(g.pageRect(0).contains(text.topLeft()));
+        QVERIFY(g.headerRect(0).height() >= 0);
+        const QPointF doc = g.toDocument(QPointF(500, 500));
+        QVERIFY(std::isfinite(doc.x()) && std::isfinite(doc.y()));
+    }
+
+    void paragraphDialogAppliesAsOneStep()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("one\ntwo"));
+        f.edit.select(0, -1);
+        const int steps = f.edit.undoSteps();
+        f.answer<ParagraphDialog>([](ParagraphDialog &d) {
+            ParagraphDialog::Values v = d.values();
+            v.alignment = 2;
+            v.indentLeft = 567;
+            v.spaceAfter = 120;
+            d.setValues(v);
+        });
+        QVERIFY(f.view.paragraphDialog());
+        QCOMPARE(f.edit.alignment(), 2);
+        QVERIFY(qAbs(f.edit.indentLeft() - 567) <= 1);
+        QCOMPARE(f.edit.spaceAfter(), 120);
+        f.edit.setSelStart(5);
+        QCOMPARE(f.edit.alignment(), 2); // both paragraphs
+        QCOMPARE(f.edit.undoSteps(), steps + 1);
+        QVERIFY(f.view.undo());
+        QCOMPARE(f.edit.alignment(), 0);
+        QCOMPARE(f.edit.indentLeft(), 0);
+    }
+
+    void cancelledOrReadOnlyDialogsChangeNothing()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("text"));
+        f.edit.select(0, -1);
+        f.answer<FontDialog>([](FontDialog &d) {
+            FontDialog::Values v = d.values();
+            v.bold = true;
+            d.setValues(v);
+        }, false);
+        QVERIFY(!f.view.fontDialog());
+        QVERIFY(!f.edit.bold());
+        f.answer<FontDialog>([](FontDialog &d) {
+            FontDialog::Values v = d.values();
+            v.bold = true;
+            d.setValues(v);
+        });
+        f.view.setEditMode(1);
+        QVERIFY(!f.view.fontDialog());
+        QVERIFY(!f.edit.bold());
+        QCOMPARE(f.edit.undoSteps(), 1); // the text only
+    }
+
+    void fontDialogChangesOnlyWhatTheUserChanged()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("small BIG"));
+        f.edit.select(0, 5);
+        f.edit.setFontSize(9);
+        f.edit.select(6, 3);
+        f.edit.setFontSize(20);
+        f.edit.select(0, -1);
+        f.answer<FontDialog>([](FontDialog &d) {
+            FontDialog::Values v = d.values();
+            v.italic = true;
+            v.foreColor = 0x0000FF; // red
+            d.setValues(v);
+        });
+        QVERIFY(f.view.fontDialog());
+        f.edit.select(1, 1);
+        QVERIFY(f.edit.italic());
+        QCOMPARE(f.edit.fontSize(), 9.0);
+        QCOMPARE(f.edit.foreColor(), 0x0000FF);
+        f.edit.select(7, 1);
+        QVERIFY(f.edit.italic());
+        QCOMPARE(f.edit.fontSize(), 20.0);
+    }
+
+    void fontDialogReadsTheCaretsLook()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("bold"));
+        f.edit.select(0, -1);
+        f.edit.setBold(true);
+        f.edit.setFontName(QStringLiteral("No Such Font 42"));
+        f.edit.setBackColor(0x00FFFF);
+        FontDialog dialog;
+        dialog.load(f.edit);
+        QVERIFY(dialog.values().bold);
+        QCOMPARE(dialog.values().family, QStringLiteral("No Such Font 42"));
+        QCOMPARE(dialog.values().backColor, 0x00FFFF);
+    }
+
+    void listDialogSetsAndClearsTheList()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("a\nb"));
+        f.edit.select(0, -1);
+        f.answer<ListDialog>([](ListDialog &d) { d.setKind(3); });
+        QVERIFY(f.view.listDialog());
+        QCOMPARE(f.edit.listKind(), 3);
+        f.answer<ListDialog>([](ListDialog &d) {
+            QCOMPARE(d.kind(), 3);
+            d.setKind(1);
+        });
+        QVERIFY(f.view.listDialog());
+        QCOMPARE(f.edit.listKind(), 1);
+    }
+
+    void tableDialogNeedsATable()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("no table"));
+        f.answer<TableDialog>([](TableDialog &) {});
+        QVERIFY(!f.view.tableDialog());
+        QCOMPARE(f.shown, 0);
+        const int table = f.edit.insertTable(2, 2);
+        QVERIFY(table > 0);
+        f.edit.setSelStart(f.edit.cellStart(table, 1, 2) - 1);
+        QCOMPARE(f.edit.tableAtCaret(), table);
+        f.answer<TableDialog>([](TableDialog &d) {
+            TableDialog::Values v = d.values();
+            v.border = 30;
+            v.columnWidth = 1134;
+            d.setValues(v);
+        });
+        QVERIFY(f.view.tableDialog());
+        QTextTable *t = nullptr;
+        for (QTextFrame *frame : f.page.main()->rootFrame()->childFrames())
+            t = t ? t : qobject_cast<QTextTable *>(frame);
+        QVERIFY(t);
+        QCOMPARE(t->format().border(), 2.0);
+        const QTextLength width = t->format().columnWidthConstraints().value(1);
+        QCOMPARE(width.type(), QTextLength::FixedLength);
+        QVERIFY(qAbs(width.rawValue() * 15 - 1134) < 2);
+        TableDialog again;
+        QVERIFY(again.load(f.edit));
+        QCOMPARE(again.values().border, 30);
+    }
+
+    void buttonBarFollowsTheCaretAndFormats()
+    {
+        Fixture f;
+        RichButtonBar bar(&f.view);
+        f.edit.setText(QStringLiteral("plain bold"));
+        f.edit.select(6, 4);
+        bar.action(RichButtonBar::Bold)->trigger();
+        QVERIFY(f.edit.bold());
+        f.edit.setSelStart(8);
+        bar.refreshStates();
+        QVERIFY(bar.action(RichButtonBar::Bold)->isChecked());
+        f.edit.setSelStart(2);
+        f.view.showModelCaret();
+        bar.refreshStates();
+        QVERIFY(!bar.action(RichButtonBar::Bold)->isChecked());
+        bar.action(RichButtonBar::AlignCenter)->trigger();
+        QCOMPARE(f.edit.alignment(), 2);
+        bar.action(RichButtonBar::Bullets)->trigger();
+        QCOMPARE(f.edit.listKind(), 2);
+        f.view.setEditMode(1);
+        bar.action(RichButtonBar::Italic)->trigger();
+        QVERIFY(!f.edit.italic());
+        QVERIFY(!bar.action(RichButtonBar::Italic)->isChecked());
+    }
+
+    void statusBarReportsTheCaret()
+    {
+        Fixture f;
+        RichStatusBar status(&f.view);
+        f.view.setViewMode(2);
+        f.edit.setText(QStringLiteral("one\nline two\fnext page"));
+        f.edit.setSelStart(13);
+        status.refreshStatus();
+        QCOMPARE(status.pageText(), QStringLiteral("ページ 2/2"));
+        QCOMPARE(status.lineText(), QStringLiteral("行 1"));
+        QCOMPARE(status.columnText(), QStringLiteral("列 1"));
+        f.edit.setSelStart(8);
+        status.refreshStatus();
+        QCOMPARE(status.pageText(), QStringLiteral("ページ 1/2"));
+        QCOMPARE(status.lineText(), QStringLiteral("行 2"));
+        QCOMPARE(status.columnText(), QStringLiteral("列 5"));
+        QCOMPARE(status.sectionText(), QStringLiteral("セクション 1"));
+    }
+
+    void rulerScalesWithTheZoom()
+    {
+        Fixture f;
+        RichRuler ruler(&f.view);
+        ruler.resize(800, 22);
+        const double at100 = ruler.xOf(1440) - ruler.xOf(0);
+        f.view.setZoom(200);
+        const double at200 = ruler.xOf(1440) - ruler.xOf(0);
+        QVERIFY(at100 > 90);
+        QVERIFY(qAbs(at200 - 2 * at100) <= 2);
+    }
+
+    void doubleClickOnTheHeaderBandEditsTheHeader()
+    {
+        Fixture f;
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        QTextCursor(f.page.ensurePart(HeaderAll)).insertText(QStringLiteral("H"));
+        f.edit.setText(QStringLiteral("body"));
+        f.view.refresh();
+        QSignalSpy activated(&f.view, &RichView::partActivated);
+        const QPointF band = f.view.pageGeometry().headerRect(0).center();
+        QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, f.view.mapFromScene(band));
+        QCOMPARE(activated.count(), 1);
+        QCOMPARE(activated.first().first().toInt(), int(HeaderAll));
+        QCOMPARE(f.edit.currentPart(), int(HeaderAll));
+        // A click into the body text goes back to the main text.
+        const QPointF body = f.view.mainItem()->toScene(QPointF(2, 5));
+        QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, f.view.mapFromScene(body));
+        QCOMPARE(f.edit.currentPart(), int(MainPart));
+        QCOMPARE(f.edit.text(), QStringLiteral("body"));
+    }
+
+    void aClickInAMarginPutsTheCaretOnTheNearestText()
+    {
+        Fixture f;
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        f.edit.setText(QStringLiteral("first line\nsecond"));
+        f.edit.setSelStart(0);
+        const QRectF text = f.view.pageGeometry().textRect(0);
+        QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {},
+                          f.view.mapFromScene(QPointF(text.right() + 20, text.top() + 3)));
+        QCOMPARE(f.edit.selStart(), 10); // end of the first line
+    }
+};
+
+QTEST_MAIN(TestRichViewParts)
+#include "tst_richview_parts.moc"
