@@ -161,6 +161,15 @@ void uTrX::StSize()
         layout()->activate();
 }
 
+void uTrX::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (Usr::st().runTime && !busy()) {
+        StSize();
+        SetFrame(m_pane, true);
+    }
+}
+
 int uTrX::SetFrame(int iTb, bool bRsz)
 {
     m_picker = iTb < 0;
@@ -322,17 +331,24 @@ void uTrX::SlctNd(QTreeWidgetItem *item)
 
 void uTrX::onExpanded(QTreeWidgetItem *item)
 {
-    if (item->childCount() == 0 && !imageOf(item).endsWith(QLatin1String("cod"))) {
+    const bool listPage = imageOf(item).endsWith(QLatin1String("cod"));
+    if (item->childCount() == 0 && !listPage)
         SetNodes(keyOf(item));
-        if (item->childCount() == 0)
-            item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    if (item->childCount() == 0) {
+        // Nothing to open: a page without children keeps the leaf look.
+        item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+        if (!listPage)
+            SetNdImg(item, 0);
+        trView->collapseItem(item);
+        return;
     }
     SetNdImg(item, 2);
 }
 
 void uTrX::onCollapsed(QTreeWidgetItem *item)
 {
-    SetNdImg(item, 1);
+    if (item->childCount() > 0)
+        SetNdImg(item, 1);
 }
 
 void uTrX::StratEdt()

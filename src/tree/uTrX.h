@@ -9,6 +9,7 @@ class QListWidget;
 class QListWidgetItem;
 class QMouseEvent;
 class QPushButton;
+class QResizeEvent;
 class QSplitter;
 class QTabWidget;
 class QTreeWidget;
@@ -96,6 +97,7 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // uTrX.cpp: frame and events

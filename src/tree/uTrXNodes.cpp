@@ -331,6 +331,7 @@ void uTrX::TagTree(const QString &sSz, const QString &sNo)
     }
     QTreeWidgetItem *tag = makeNode(MkNdKy(QStringLiteral("X"), sNo), sSz, QStringLiteral("tgcls"));
     current->addChild(tag);
+    current->setExpanded(true);
     emit eFmMsg(QStringLiteral("ﾀｸﾞ(文書ﾃﾞｰﾀｰﾍﾞｰｽ内のﾘﾝｸ)を挿入しました"));
     selectOnly(current);
 }

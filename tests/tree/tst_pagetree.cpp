@@ -126,9 +126,13 @@ private slots:
         m_f->tree.SetNodes(QStringLiteral("0"));
         m_f->probe.item("N0-1001")->setExpanded(true);
         m_f->probe.item("N6-1003")->setExpanded(true);
-        m_f->probe.view()->setCurrentItem(m_f->probe.item("N7-1004"));
         // An expanded top-level node without children does not end the record.
-        m_f->probe.item("N3-1009")->setExpanded(true);
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("N3-1009"));
+        m_f->tree.trNew(2);
+        m_f->probe.clickKey("N7-1004");
+        QVERIFY(m_f->probe.item("N3-1009")->isExpanded());
+        QCOMPARE(m_f->probe.item("N3-1009")->childCount(), 0);
+        m_f->probe.setDocs.clear();
         QVERIFY(PageDb::place(1010, 1004, 0, true));
         m_f->probe.item("N4-1010")->setExpanded(true);
         m_f->tree.RefreshTree();
