@@ -72,6 +72,43 @@ private slots:
         QCOMPARE(m_f->probe.setDocs.size(), 1);
     }
 
+    void rootSelectChoosesTheFirstNode()
+    {
+        QVERIFY(m_f->tree.RootSelect());
+        QCOMPARE(m_f->probe.chkMoves, 1);
+        QCOMPARE(m_f->probe.setDocs, QStringList({"0|1001|はじめに|0|0"}));
+        m_f->tree.ClearItem();
+        QVERIFY(!m_f->tree.RootSelect());
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+    }
+
+    void childListRightClickAndCancelledMoves()
+    {
+        m_f->probe.clickKey("N2-1005");
+        m_f->tree.SetTmpKy();
+        QTreeWidget *list = m_f->probe.childList();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QCOMPARE(m_f->probe.rightClicks, QList<bool>({false}));
+        QVERIFY(!list->currentItem());
+        m_f->probe.cancelMoves = true;
+        m_f->probe.clickKey("N0-1001");
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("新規ﾍﾟｰｼﾞを編集して下さい"));
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+        QVERIFY(!list->currentItem());
+    }
+
+    void clearingTheTreeDropsTheChildList()
+    {
+        m_f->probe.clickKey("N2-1005");
+        QVERIFY(m_f->probe.childList()->topLevelItemCount() > 0);
+        m_f->tree.ClearItem();
+        QVERIFY(!m_f->tree.listMode());
+        QCOMPARE(m_f->probe.childList()->topLevelItemCount(), 0);
+        QVERIFY(!m_f->probe.childList()->isVisible());
+    }
+
     void busyControlIgnoresTheUser()
     {
         Usr::st().busy = true;

@@ -43,6 +43,20 @@ private slots:
         QVERIFY(!rows[0].link && !rows[0].hidden && !rows[0].protect);
     }
 
+    void nullCellsReadAsEmpty()
+    {
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, boCod) Values (2002, Null, Null)")));
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk)"
+                                                  " Values (1009, 2002, Null, Null, Null)")));
+        const QList<TreeDb::Placement> rows = TreeDb::children(1009);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].title, QString());
+        QVERIFY(!rows[0].listMode && !rows[0].link);
+        QVERIFY(!TreeDb::listMode(2002));
+        QCOMPARE(TreeDb::listChildren(1009).size(), 1);
+        QVERIFY(!TreeDb::listChildren(1009).first().updated.isValid());
+    }
+
     void placementsOfMissingPagesAreNotShown()
     {
         QVERIFY(PageDb::place(1004, 9999, 0));

@@ -78,6 +78,8 @@ private slots:
         QStringList sorted = stamps;
         std::sort(sorted.begin(), sorted.end(), std::greater<QString>());
         QCOMPARE(stamps, sorted);
+        QVERIFY(QDir().mkpath(QStringLiteral(FENWAR_BINARY_DIR "/screenshots")));
+        QVERIFY(m_tree->grab().save(QStringLiteral(FENWAR_BINARY_DIR "/screenshots/tree-list.png")));
     }
 
     void screenshot()
