@@ -78,7 +78,9 @@ void uTrX::lsCod_Click(QTreeWidgetItem *item)
         return;
     bool cancel = false;
     emit eChkMove(&cancel);
-    if (cancel) {
+    // The host may have saved and refilled the list while it was asked.
+    item = listItem(key);
+    if (cancel || !item) {
         if (m_listMode)
             lsCod->setCurrentItem(listItem(m_curItemKey));
         else

@@ -109,6 +109,21 @@ private slots:
         QVERIFY(!m_f->probe.childList()->isVisible());
     }
 
+    void hostRebuildingTheTreeWhileAskedIsSafe()
+    {
+        m_f->probe.clickKey("N2-1005");
+        connect(&m_f->tree, &uTrX::eChkMove, this, [this] {
+            m_f->tree.ClearItem();
+            m_f->tree.SetNodes(QStringLiteral("0"));
+        });
+        QTreeWidget *list = m_f->probe.childList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QCOMPARE(m_f->probe.setDocs.size(), 1);
+        m_f->probe.clickKey("N4-1010");
+        QCOMPARE(m_f->probe.setDocs.last(), QStringLiteral("0|1010|保護ページ|0|1"));
+        QCOMPARE(m_f->tree.SlctdKy(), QStringLiteral("N4-1010"));
+    }
+
     void busyControlIgnoresTheUser()
     {
         Usr::st().busy = true;
