@@ -10,6 +10,10 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichButtonBar.h"
+#include "platform/richview/RichRuler.h"
+#include "platform/richview/RichStatusBar.h"
+#include "platform/richview/RichView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +27,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -88,11 +91,17 @@ uTxm::~uTxm()
 
 void uTxm::buildBars()
 {
+    m_view = new RichView(m_edit, this);
+    m_view->setObjectName(QStringLiteral("mTxt"));
+    connectView();
+
     m_clBar = new CoolBar(this);
     m_tlBar = buildToolBar();
     m_frFmt = buildColourBar();
-    m_vButton = buildButtonBar();
-    m_vStatus = buildStatusBar();
+    m_vButton = new RichButtonBar(m_view, this);
+    m_vButton->setObjectName(QStringLiteral("vButton"));
+    m_vStatus = new RichStatusBar(m_view, this);
+    m_vStatus->setObjectName(QStringLiteral("vStatus"));
     m_clBar->addBand(m_tlBar, false);
     m_clBar->addBand(m_frFmt, false);
     m_clBar->addBand(m_vButton, true);
@@ -102,14 +111,13 @@ void uTxm::buildBars()
             txLayout(false);
     });
 
-    m_vRuler = new QFrame(this);
+    m_vRuler = new RichRuler(m_view, this);
     m_vRuler->setObjectName(QStringLiteral("vRuler"));
-    m_vRuler->setFrameShape(QFrame::StyledPanel);
-    m_vRuler->setFixedHeight(18);
-    m_vRulerV = new QFrame(this);
-    m_vRulerV->setObjectName(QStringLiteral("vRulerV"));
-    m_vRulerV->setFrameShape(QFrame::StyledPanel);
-    m_vRulerV->setFixedWidth(18);
+    auto *vertical = new QFrame(this);
+    vertical->setObjectName(QStringLiteral("vRulerV"));
+    vertical->setFrameShape(QFrame::StyledPanel);
+    vertical->setFixedWidth(18);
+    m_vRulerV = vertical;
 
     m_title = new QLineEdit(this);
     m_title->setObjectName(QStringLiteral("txTitle"));
@@ -128,25 +136,6 @@ void uTxm::buildBars()
     m_pnTip->setFrameShape(QFrame::Box);
     m_pnTip->setAutoFillBackground(true);
     m_pnTip->hide();
-
-    m_view = new QTextEdit(this);
-    m_view->setObjectName(QStringLiteral("mTxt"));
-    m_view->setDocument(m_edit->document());
-    m_view->installEventFilter(this);
-    m_view->viewport()->installEventFilter(this);
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(m_view, &QTextEdit::cursorPositionChanged, this, [this] {
-        syncFromView();
-        showStyle();
-    });
-    connect(m_edit, &RichTextEdit::partChanged, this, [this] {
-        m_syncing = true;
-        m_view->setDocument(m_edit->document());
-        m_syncing = false;
-        watchDocument();
-    });
-    connect(m_edit, &RichTextEdit::editModeChanged, this, [this](int mode) { m_view->setReadOnly(mode != 0); });
-    watchDocument();
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -213,63 +202,6 @@ QToolBar *uTxm::buildColourBar()
     connect(m_imBcr, &QComboBox::activated, this, [this] { pickerApply(false); });
     connect(m_cmBcr, &QToolButton::clicked, this, [this] { pickerApply(false); });
     connect(m_cmTfm, &QToolButton::clicked, this, [this] { rtAct(71); });
-    return bar;
-}
-
-QToolBar *uTxm::buildButtonBar()
-{
-    auto *bar = new QToolBar(this);
-    bar->setObjectName(QStringLiteral("vButton"));
-    QFont boldFont;
-    boldFont.setBold(true);
-    QAction *bold = bar->addAction(QStringLiteral("B"));
-    bold->setFont(boldFont);
-    connect(bold, &QAction::triggered, this, [this] {
-        if (isBusy())
-            return;
-        m_edit->setBold(!m_edit->bold());
-        syncToView();
-    });
-    QAction *underline = bar->addAction(QStringLiteral("U"));
-    connect(underline, &QAction::triggered, this, [this] {
-        if (isBusy())
-            return;
-        m_edit->setUnderline(!m_edit->underline());
-        syncToView();
-    });
-    static const char *const aligns[] = {"左", "中", "右"};
-    static const int alignValues[] = {0, 2, 1};
-    for (int i = 0; i < 3; ++i) {
-        QAction *action = bar->addAction(QString::fromUtf8(aligns[i]));
-        const int value = alignValues[i];
-        connect(action, &QAction::triggered, this, [this, value] {
-            if (isBusy())
-                return;
-            m_edit->setAlignment(value);
-            syncToView();
-        });
-    }
-    return bar;
-}
-
-QToolBar *uTxm::buildStatusBar()
-{
-    auto *bar = new QToolBar(this);
-    bar->setObjectName(QStringLiteral("vStatus"));
-    static const char *const names[] = {"Page", "Line", "Col"};
-    for (int i = 0; i < 3; ++i) {
-        m_statusPanels[i] = new QLabel(QStringLiteral("%1 1").arg(QLatin1String(names[i])), bar);
-        m_statusPanels[i]->setObjectName(QLatin1String(names[i]));
-        m_statusPanels[i]->setFrameShape(QFrame::Panel);
-        m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
-        m_statusPanels[i]->setMinimumWidth(56);
-        bar->addWidget(m_statusPanels[i]);
-    }
-    auto *section = new QLabel(QStringLiteral("Section 1"), bar);
-    section->setObjectName(QStringLiteral("Section"));
-    section->setFrameShape(QFrame::Panel);
-    section->setFrameShadow(QFrame::Sunken);
-    bar->addWidget(section);
     return bar;
 }
 
@@ -351,9 +283,9 @@ void uTxm::writeSettings()
     ini.SetVal(QStringLiteral("C_BR"), m_clBar->layoutString());
     ini.SetGtx();
     ini.GetGtx(QStringLiteral("TX_DISP") + m_prefix);
-    ini.SetVal(QStringLiteral("MODE"), m_viewMode);
-    ini.SetVal(QStringLiteral("ZOOM"), m_zoom);
-    ini.SetVal(QStringLiteral("C_CH"), m_controlChars ? QStringLiteral("表示") : QStringLiteral("非表示"));
+    ini.SetVal(QStringLiteral("MODE"), m_view->viewMode());
+    ini.SetVal(QStringLiteral("ZOOM"), m_view->zoom());
+    ini.SetVal(QStringLiteral("C_CH"), m_view->controlChars() ? QStringLiteral("表示") : QStringLiteral("非表示"));
     ini.SetGtx();
     ini.GetGtx(QStringLiteral("TX_USR"));
     ini.SetVal(QStringLiteral("IME"), m_ime);
@@ -380,9 +312,11 @@ void uTxm::txLoadSet(int mode)
         m_page->setPageSetup(setup);
     }
     ini.GetGtx(QStringLiteral("TX_DISP") + m_prefix);
-    m_viewMode = ini.vGtVal(QStringLiteral("MODE"), 0).toInt();
+    m_view->setViewMode(ini.vGtVal(QStringLiteral("MODE"), 0).toInt());
     setZoom(ini.vGtVal(QStringLiteral("ZOOM"), 100).toInt());
-    m_controlChars = ini.vGtVal(QStringLiteral("C_CH"), QStringLiteral("表示")).toString() == QStringLiteral("表示");
+    m_view->setControlChars(ini.vGtVal(QStringLiteral("C_CH"), QStringLiteral("表示")).toString()
+                            == QStringLiteral("表示"));
+    m_view->setGridLines(true);
     if (mode == 0) {
         const bool editable = m_edit->editMode() == 0;
         m_clBar->setVisible(editable);
@@ -436,9 +370,17 @@ void uTxm::resizeEvent(QResizeEvent *event)
 void uTxm::setZoom(int percent)
 {
     // Zoom divides the drawn picture sizes: it must never reach 0.
-    m_zoom = qBound(10, percent, 400);
-    QFont font = m_view->document()->defaultFont();
-    Q_UNUSED(font);
+    m_view->setZoom(qBound(int(RichView::MinZoom), percent, int(RichView::MaxZoom)));
+}
+
+int uTxm::zoom() const
+{
+    return m_view->zoom();
+}
+
+int uTxm::viewMode() const
+{
+    return m_view->viewMode();
 }
 
 bool uTxm::isBusy() const

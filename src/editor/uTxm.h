@@ -13,10 +13,12 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QTextEdit;
 class QToolBar;
 class QToolButton;
 class RichTextEdit;
+class RichView;
+struct RichKeyArgs;
+struct RichMouseArgs;
 class sbTxm;
 
 // The page editor: the rich-text editor with its bars, title box and status panel. A host switches
@@ -86,8 +88,8 @@ public:
     void txStyle(int style, const QVariant &level, bool quiet);
     int styleAtCaret() const;      // user style 0-5 of the formatting at the caret
     bool isBodyAtCaret() const;
-    int zoom() const { return m_zoom; }
-    int viewMode() const { return m_viewMode; }
+    int zoom() const;
+    int viewMode() const;
 
     // --- popup menu and state refresh
     void PopRtf(int x, int y);
@@ -98,7 +100,9 @@ public:
     // --- keys and mouse, as the editor view reports them; true when the key was taken
     bool keyDown(int key, bool shift);
     void typed();
+    void keyUp(int key);
     void fieldClicked(int fieldId);
+    void fieldDoubleClicked(int fieldId);
     void doubleClicked();
 
     // --- parts and settings
@@ -107,7 +111,7 @@ public:
     EditorServices &services() const { return *m_services; }
     sbTxm &companion() const { return *m_form; }
     CoolBar &coolBar() const { return *m_clBar; }
-    QTextEdit *view() const { return m_view; }
+    RichView *view() const { return m_view; }
     QLineEdit *titleBox() const { return m_title; }
     QLabel *statusPanel() const { return m_pnStatus; }
     QToolBar *toolBar() const { return m_tlBar; }
@@ -156,8 +160,10 @@ private:
     void buildBars();
     QToolBar *buildToolBar();
     QToolBar *buildColourBar();
-    QToolBar *buildButtonBar();
-    QToolBar *buildStatusBar();
+    void connectView();
+    void viewKeyDown(RichKeyArgs &args);
+    void viewMouseDown(RichMouseArgs &args);
+    void viewMouseMoved(RichMouseArgs &args);
     void fillPickers();
     void pickerApply(bool foreground);
     void toolClicked(const QString &key);
@@ -184,7 +190,6 @@ private:
     void showStyle();
     void syncFromView();
     void syncToView();
-    void watchDocument();
     int fieldAtCaret() const;
     void fieldKindKey(int fieldId, QString &kind, QString &key) const;
     bool recordMatches(int record) const;
@@ -204,27 +209,23 @@ private:
     QToolBar *m_tlBar = nullptr;
     QToolBar *m_frFmt = nullptr;
     QToolBar *m_vButton = nullptr;
-    QToolBar *m_vStatus = nullptr;
+    QWidget *m_vStatus = nullptr;
     QComboBox *m_imFcr = nullptr;
     QComboBox *m_imBcr = nullptr;
     QToolButton *m_cmFcr = nullptr;
     QToolButton *m_cmBcr = nullptr;
     QToolButton *m_cmTfm = nullptr;
-    QLabel *m_statusPanels[3] = {};
-    QFrame *m_vRuler = nullptr;
+    QWidget *m_vRuler = nullptr;
     QFrame *m_vRulerV = nullptr;
     QLineEdit *m_title = nullptr;
     QLabel *m_pnStatus = nullptr;
     QLabel *m_pnTip = nullptr;
-    QTextEdit *m_view = nullptr;
-    QObject *m_watchedDoc = nullptr;
+    RichView *m_view = nullptr;
 
     bool m_on = false;
     bool m_busy = false;
     bool m_modified = false;
     bool m_loadFailed = false;
-    bool m_syncing = false;
-    bool m_inKey = false;
     bool m_titleShown = true;
     bool m_rulers = false;
     bool m_bars[5] = {true, true, true, true, true}; // 0 = any of 1-4
@@ -233,9 +234,6 @@ private:
     bool m_kept[7] = {};
     qintptr m_hnd = 0;
     int m_kind = 0;
-    int m_zoom = 100;
-    int m_viewMode = 0;
-    bool m_controlChars = true;
     int m_partNo = 0;
     int m_pictureLayout = 1;
     int m_pictureColour = 0;

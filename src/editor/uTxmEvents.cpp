@@ -17,38 +17,79 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTextDocument>
-#include <QTextEdit>
+#include "platform/richview/RichView.h"
 #include <QToolBar>
 
 // ---- view and model in step
 
 void uTxm::syncFromView()
 {
-    if (m_syncing || m_view->document() != m_edit->document())
-        return;
-    m_edit->cursor() = m_view->textCursor();
+    m_view->takeViewCaret();
 }
 
 void uTxm::syncToView()
 {
-    if (m_view->document() != m_edit->document())
-        return;
-    m_syncing = true;
-    m_view->setTextCursor(m_edit->cursor());
-    m_syncing = false;
+    m_view->showModelCaret();
 }
 
-void uTxm::watchDocument()
+void uTxm::connectView()
 {
-    if (m_watchedDoc)
-        disconnect(m_watchedDoc, nullptr, this, nullptr);
-    m_watchedDoc = m_edit->document();
-    connect(m_edit->document(), &QTextDocument::contentsChanged, this, [this] { changeMark(); });
+    connect(m_view, &RichView::changed, this, [this] { changeMark(); });
+    connect(m_view, &RichView::caretMoved, this, [this] { showStyle(); });
+    connect(m_view, &RichView::typed, this, [this] { typed(); });
+    connect(m_view, &RichView::keyDown, this, &uTxm::viewKeyDown);
+    connect(m_view, &RichView::keyUp, this, [this](RichKeyArgs &args) { keyUp(args.key); });
+    connect(m_view, &RichView::mouseDown, this, &uTxm::viewMouseDown);
+    connect(m_view, &RichView::mouseMoved, this, &uTxm::viewMouseMoved);
+    connect(m_view, &RichView::fieldClicked, this, [this](RichFieldArgs &args) { fieldClicked(args.id); });
+    connect(m_view, &RichView::fieldDoubleClicked, this, [this](RichFieldArgs &args) {
+        fieldDoubleClicked(args.id);
+        args.handled = true;
+    });
+    connect(m_view, &RichView::partActivated, this, [this](int flag) {
+        if (!isBusy())
+            headerFooterFormat(flag == 1 || flag == 2, false);
+    });
+}
+
+void uTxm::viewKeyDown(RichKeyArgs &args)
+{
+    // Keys with Ctrl are the view's own (shift state 2).
+    if (args.shift & 2)
+        return;
+    if (keyDown(args.key, args.shift & 1))
+        args.key = 0;
+}
+
+void uTxm::viewMouseDown(RichMouseArgs &args)
+{
+    if (args.button != 2 || isBusy())
+        return;
+    args.handled = true;
+    PopRtf(0, 0);
+}
+
+void uTxm::viewMouseMoved(RichMouseArgs &args)
+{
+    const int field = args.position >= 0 ? m_edit->fieldAt(args.position) : 0;
+    QString kind;
+    QString key;
+    if (field > 0)
+        fieldKindKey(field, kind, key);
+    if (kind != QStringLiteral("TP")) {
+        m_pnTip->hide();
+        return;
+    }
+    m_pnTip->setText(QStringLiteral(" %1 ").arg(key));
+    m_pnTip->adjustSize();
+    m_pnTip->move(mapFromGlobal(QCursor::pos()) + QPoint(8, 16));
+    m_pnTip->show();
+    m_pnTip->raise();
 }
 
 void uTxm::changeMark()
 {
-    if (isBusy() || m_syncing)
+    if (isBusy())
         return;
     setBDcEdt(true);
     RfrshBar();
@@ -100,7 +141,11 @@ void uTxm::fieldClicked(int fieldId)
 void uTxm::doubleClicked()
 {
     syncFromView();
-    const int field = fieldAtCaret();
+    fieldDoubleClicked(fieldAtCaret());
+}
+
+void uTxm::fieldDoubleClicked(int field)
+{
     if (field <= 0)
         return;
     QString kind;
@@ -286,119 +331,48 @@ void uTxm::showStyle()
                                                      : QStringLiteral("見出３");
     }
     m_pnStatus->setText(name);
-    int page = 0, line = 0, column = 0;
-    T_GetInPos(page, line, column);
-    m_statusPanels[0]->setText(QStringLiteral("Page %1").arg(page));
-    m_statusPanels[1]->setText(QStringLiteral("Line %1").arg(line));
-    m_statusPanels[2]->setText(QStringLiteral("Col %1").arg(column));
 }
 
 // ---- event wiring
 
 bool uTxm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_title) {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return
-            && Frmt::st().usrDtp && m_edit->textLength() == 0 && !isBusy()) {
-            m_busy = true;
-            m_edit->setSelStart(0);
-            txStyle(0, QVariant(), false);
-            m_busy = true;
-            m_edit->setSelStart(0);
-            m_edit->setSelectedText(m_title->text());
-            syncToView();
-            RfrshBar();
-            m_busy = false;
-            return true;
-        }
-        return false;
-    }
-    const bool inView = watched == m_view || watched == m_view->viewport();
-    if (!inView)
+    if (watched != m_title)
         return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        if (m_inKey)
-            return false;
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() & Qt::ControlModifier)
-            return false;
-        int code = 0;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            code = 13;
-        else if (key->key() == Qt::Key_Delete)
-            code = 46;
-        if (code && keyDown(code, key->modifiers() & Qt::ShiftModifier))
-            return true;
-        if (key->text().isEmpty() || code)
-            return false;
-        m_inKey = true;
-        QApplication::sendEvent(m_view, key);
-        m_inKey = false;
-        typed();
-        return true;
-    }
-    case QEvent::KeyRelease: {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && !isBusy()) {
-            syncFromView();
-            const QString text = m_edit->text();
-            const int caret = m_edit->selStart();
-            const QChar next = caret < text.size() ? text.at(caret) : QChar();
-            int page = 0, line = 0, column = 0;
-            T_GetInPos(page, line, column);
-            if (caret > 0 && column <= 1 && (next == QChar(10) || next == QChar(11))) {
-                const int before = styleAt(caret - 1);
-                m_edit->setSelStart(caret);
-                if (before < 3)
-                    txStyle(3, QVariant(), true);
-            }
-        }
+    if (event->type() == QEvent::FocusIn && m_ime == QStringLiteral("ON"))
+        m_title->setAttribute(Qt::WA_InputMethodEnabled, true);
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Return)
         return false;
-    }
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (watched != m_view->viewport())
-            return false;
-        if (mouse->button() == Qt::RightButton) {
-            if (!isBusy())
-                PopRtf(mouse->globalPosition().toPoint().x(), mouse->globalPosition().toPoint().y());
-            return true;
-        }
-        if (mouse->button() == Qt::LeftButton) {
-            const int position = m_view->cursorForPosition(mouse->position().toPoint()).position();
-            if (const int field = m_edit->fieldAt(position))
-                fieldClicked(field);
-        }
+    if (!Frmt::st().usrDtp || m_edit->textLength() != 0 || isBusy())
         return false;
-    }
-    case QEvent::MouseButtonDblClick:
-        if (watched == m_view->viewport())
-            QMetaObject::invokeMethod(this, [this] { doubleClicked(); }, Qt::QueuedConnection);
-        return false;
-    case QEvent::MouseMove: {
-        if (watched != m_view->viewport())
-            return false;
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        const int position = m_view->cursorForPosition(mouse->position().toPoint()).position();
-        const int field = m_edit->fieldAt(position);
-        QString kind;
-        QString key;
-        if (field > 0)
-            fieldKindKey(field, kind, key);
-        if (kind == QLatin1String("TP")) {
-            m_pnTip->setText(QStringLiteral(" %1 ").arg(key));
-            m_pnTip->adjustSize();
-            m_pnTip->move(mapFromGlobal(mouse->globalPosition().toPoint()) + QPoint(8, 16));
-            m_pnTip->show();
-            m_pnTip->raise();
-        } else {
-            m_pnTip->hide();
-        }
-        return false;
-    }
-    default:
-        return false;
+    // Enter in the title box of an empty page starts the page with its title as heading.
+    m_busy = true;
+    m_edit->setSelStart(0);
+    txStyle(0, QVariant(), false);
+    m_edit->setSelStart(0);
+    m_edit->setSelectedText(m_title->text());
+    syncToView();
+    m_busy = false;
+    RfrshBar();
+    return true;
+}
+
+void uTxm::keyUp(int key)
+{
+    if ((key != 38 && key != 40) || isBusy())
+        return;
+    syncFromView();
+    const QString text = m_edit->text();
+    const int caret = m_edit->selStart();
+    const QChar next = caret < text.size() ? text.at(caret) : QChar();
+    int page = 0, line = 0, column = 0;
+    T_GetInPos(page, line, column);
+    // An empty line reached after a heading is body text.
+    if (caret > 0 && column <= 1 && (next == QChar(10) || next == QChar(11))) {
+        const int before = styleAt(caret - 1);
+        m_edit->setSelStart(caret);
+        if (before < 3)
+            txStyle(3, QVariant(), true);
     }
 }
 

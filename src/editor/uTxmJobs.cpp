@@ -10,7 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QTextEdit>
+#include "platform/richview/RichView.h"
 
 namespace {
 
@@ -86,29 +86,24 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
         m_title->setFocus();
         return true;
     case 11:
-        if (!m_edit->undo())
+        if (!m_view->undo())
             restoreSnapshot();
-        syncToView();
         return true;
     case 12:
-        m_edit->redo();
-        syncToView();
+        m_view->redo();
         return true;
     case 13:
-        syncToView();
         QApplication::clipboard()->clear();
-        m_view->cut();
+        m_view->clipboardAction(1);
         return true;
     case 14:
-        syncToView();
-        m_view->copy();
+        m_view->clipboardAction(2);
         return true;
     case 16:
         txLayout(true);
         return true;
     case 20:
-        m_edit->setSelectedText(QString());
-        syncToView();
+        m_view->clipboardAction(4);
         return true;
     case 21:
         m_edit->setSelStart(0);
@@ -128,7 +123,8 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
         syncToView();
         return true;
     case 84:
-        return true; // grid lines are always drawn by the view
+        m_view->setGridLines(!m_view->gridLines());
+        return true;
     case 86:
         zoomStep(vArg);
         return true;
@@ -136,7 +132,7 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
         m_wordCopy = vArg.toBool();
         return true;
     case 88:
-        m_view->viewport()->update();
+        m_view->refresh();
         return true;
     default:
         break;
@@ -172,8 +168,14 @@ bool uTxm::runFormatJob(int iJb, const QVariant &vArg, bool &result)
         txStyle(style >= 0 ? style : -style, QVariant(), style < 0);
         return true;
     }
-    case 61: case 63: case 64:
-        result = m_services->runJob(*this, iJb, vArg);
+    case 61:
+        result = m_view->fontDialog();
+        return true;
+    case 63:
+        result = m_view->paragraphDialog();
+        return true;
+    case 64:
+        result = m_view->listDialog();
         return true;
     case 62: {
         int colour = m_edit->foreColor();
@@ -219,9 +221,9 @@ void uTxm::zoomStep(const QVariant &arg)
 {
     const QString text = arg.toString().trimmed();
     if (text == QStringLiteral("拡大")) {
-        setZoom(m_zoom + 20);
+        setZoom(zoom() + 20);
     } else if (text == QStringLiteral("縮小")) {
-        setZoom(m_zoom - 20);
+        setZoom(zoom() - 20);
     } else {
         const double value = text.toDouble();
         if (value == 0)
@@ -229,7 +231,7 @@ void uTxm::zoomStep(const QVariant &arg)
         if (value > 10 && value < 1000)
             setZoom(int(value));
     }
-    m_view->viewport()->update();
+    m_view->refresh();
 }
 
 void uTxm::saveCommand()

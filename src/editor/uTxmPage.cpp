@@ -13,7 +13,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTextEdit>
+#include "platform/richview/RichView.h"
 
 namespace {
 
@@ -378,16 +378,17 @@ void uTxm::HeadFtMn(bool &bHdP, bool &bHdF, bool &bFtp, bool &bFtF) const
 
 void uTxm::headerFooterToggle(int flag)
 {
-    m_viewMode = 2;
+    m_view->setViewMode(2);
     const int bit = flag < 0 ? -flag : flag;
     const bool known = bit == 1 || bit == 2 || bit == 4 || bit == 8;
     const int flags = m_page->partFlags();
     if (known && flag > 0 && !(flags & bit)) {
         m_page->ensurePart(bit);
-        if (m_edit->editPart(bit)) {
+        if (m_view->editPart(bit)) {
             headerFooterFormat(bit <= 2, true);
             m_edit->setSelectedText(bit <= 2 ? QStringLiteral("Header") : QStringLiteral("Footer"));
-            m_edit->editPart(0);
+            m_view->editPart(0);
+            m_view->activatePart(bit);
         }
     } else if (known && flag < 0 && (flags & bit)) {
         m_page->setPartFlags(flags & ~bit);

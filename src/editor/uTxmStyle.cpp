@@ -12,7 +12,7 @@
 #include <QAction>
 #include <QHash>
 #include <QLineEdit>
-#include <QTextEdit>
+#include "platform/richview/RichView.h"
 
 #include <cmath>
 

@@ -5,6 +5,7 @@
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
 #include "support/TestHome.h"
@@ -26,6 +27,7 @@ class TestUTxm : public QObject
     std::unique_ptr<uTxm> m_editor;
     int m_saves = 0;
     QList<int> m_jobs;
+    bool m_dialogResult = false;
 
     uTxm &editor() { return *m_editor; }
 
@@ -37,6 +39,7 @@ class TestUTxm : public QObject
         m_jobs.clear();
         connect(m_editor.get(), &uTxm::eSaveDB, this, [this] { ++m_saves; });
         connect(m_editor.get(), &uTxm::eRtAct, this, [this](int &code) { m_jobs.append(code); });
+        m_editor->view()->setDialogRunner([this](QDialog &) { return m_dialogResult; });
         m_editor->cOn(0, 2, QVariant(), prefix);
     }
 
@@ -251,6 +254,7 @@ private slots:
         start();
         loadPage(QStringLiteral("some text here"));
         m_services->jobResult = result;
+        m_dialogResult = result;
         m_services->colourChosen = result;
         m_services->colour = 255;
         editor().setBDcEdt(before);
@@ -572,7 +576,8 @@ private slots:
         QVERIFY(!hdP && hdF && !ftP && !ftF);
         QCOMPARE(editor().viewMode(), 2);
         QVERIFY(editor().bDcEdt());
-        QCOMPARE(editor().edit().text(), QStringLiteral("text"));
+        QCOMPARE(editor().page().main()->toPlainText(), QStringLiteral("text"));
+        QCOMPARE(editor().edit().currentPart(), 2); // the new header takes the caret
         QCOMPARE(editor().page().part(2)->toPlainText(), QStringLiteral("Header"));
         // Adding it again changes no header but still marks the page.
         editor().setBDcEdt(false);
