@@ -43,6 +43,7 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     emit eRtAct(code);
     m_busy = false;
     RfrshBar();
+    showStyle();
 }
 
 void uTxm::applyModifiedRule(int iJb, bool result)

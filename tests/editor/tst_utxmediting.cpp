@@ -1,0 +1,561 @@
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "editor/sbTxm.h"
+#include "editor/uTxm.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+#include "support/ScriptedPrompt.h"
+#include "support/StubEditorServices.h"
+#include "support/TestHome.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QtTest>
+
+#include <memory>
+
+// Typing, keys, field clicks, styles, tidy, indent and the popup menu of the page editor.
+class TestUTxmEditing : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<StubEditorServices> m_services;
+    std::unique_ptr<uTxm> m_editor;
+    QList<QStringList> m_links;
+
+    uTxm &editor() { return *m_editor; }
+    RichTextEdit &edit() { return m_editor->edit(); }
+    sbTxm &form() { return m_editor->companion(); }
+
+    void start(int kind = 2)
+    {
+        m_services = std::make_unique<StubEditorServices>();
+        m_editor = std::make_unique<uTxm>(nullptr, m_services.get());
+        m_editor->view()->setDialogRunner([](QDialog &) { return false; });
+        m_links.clear();
+        connect(m_editor.get(), &uTxm::eClckLink, this,
+                [this](QString &kind, QString &caption, QString &key) { m_links.append({kind, caption, key}); });
+        m_editor->cOn(0, kind);
+    }
+
+    void load(const QString &text)
+    {
+        bool ok = false;
+        editor().SetData(StubEditorServices::page(text), ok, true);
+        QVERIFY(ok);
+    }
+
+    // A field of `data` over the text at [start, start + length).
+    int field(int start, int length, const QString &data, int type = 2)
+    {
+        const QString text = edit().text().mid(start, length);
+        edit().select(start, length);
+        const int id = edit().insertField(text);
+        edit().setCurrentField(id);
+        edit().setFieldType(type);
+        edit().setFieldData(data);
+        return id;
+    }
+
+    // The style the paragraph at `position` was given.
+    int styleOf(int position)
+    {
+        edit().setSelStart(position);
+        return edit().blockStyle();
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        Usr::st().runTime = true;
+        Usr::st().busy = false;
+        Usr::st().dbName.clear();
+        for (int i = 0; i < 8; ++i)
+            Frmt::st().usrFmt[i] = Frmt::DefaultFmt(i);
+        Frmt::st().lineFactor = 1.5f;
+        Frmt::st().usrDtp = true;
+        Frmt::st().usrEntShift = true;
+        QVERIFY(yIni::instance().GetTxt(m_home->path() + QStringLiteral("/User.xml")));
+    }
+
+    void cleanup()
+    {
+        m_editor.reset();
+        m_services.reset();
+        yIni::release();
+        m_home.reset();
+    }
+
+    // ---- styles
+
+    void styleCommandAppliesTheRecord()
+    {
+        start();
+        load(QStringLiteral("Heading\nbody"));
+        edit().setSelStart(2);
+        editor().rtAct(60, 1);
+        const UsrFmt &record = Frmt::st().usrFmt[1];
+        edit().select(0, 7);
+        QCOMPARE(edit().fontName(), record.fontName);
+        QCOMPARE(qRound(edit().fontSize()), record.fontSize);
+        QCOMPARE(edit().foreColor(), record.textColor);
+        QVERIFY(edit().bold());
+        QCOMPARE(edit().indentLeft(), record.dist1);
+        QCOMPARE(edit().spaceBefore(), record.dist2);
+        QCOMPARE(edit().lineSpacingTwips(), qRound(record.fontSize * 20 * 1.5));
+        QCOMPARE(styleOf(2), 1);
+        QCOMPARE(styleOf(9), -1); // the next paragraph is untouched
+        QVERIFY(editor().bDcEdt());
+        QCOMPARE(editor().statusPanel()->text(), QStringLiteral("見出２"));
+    }
+
+    void negativeStyleCodeIsQuiet()
+    {
+        start();
+        load(QStringLiteral("abc def"));
+        edit().setSelStart(5);
+        editor().rtAct(60, -2);
+        QCOMPARE(edit().text(), QStringLiteral("abc def")); // quiet: the line is not split
+        QCOMPARE(styleOf(0), 2);
+    }
+
+    void headingIsolatesTheCaretLine()
+    {
+        start();
+        load(QStringLiteral("one\x0btwo\x0bthree"));
+        edit().setSelStart(5);
+        editor().rtAct(60, 0);
+        QCOMPARE(edit().text(), QStringLiteral("one\ntwo\nthree"));
+        QCOMPARE(styleOf(5), 0);
+    }
+
+    void headingNeedsAnEditorKind()
+    {
+        ScriptedPrompt prompt;
+        start(0);
+        load(QStringLiteral("abc"));
+        editor().rtAct(60, 1);
+        QCOMPARE(styleOf(0), -1);
+        QVERIFY(prompt.messages.isEmpty());
+    }
+
+    void headingRefusedOnAList()
+    {
+        ScriptedPrompt prompt;
+        start();
+        load(QStringLiteral("item"));
+        edit().setListKind(2);
+        editor().rtAct(60, 0);
+        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾘｽﾄを含む範囲に対しては､見出しのｽﾀｲﾙは設定できません")});
+        QCOMPARE(styleOf(0), -1);
+    }
+
+    void bodyJoinsSelectedParagraphs()
+    {
+        start();
+        load(QStringLiteral("aa\nbb\ncc\n"));
+        edit().select(0, 9);
+        editor().rtAct(60, 3);
+        QCOMPARE(edit().text(), QStringLiteral("aa\x0b" "bb\x0b" "cc\n"));
+        QCOMPARE(m_services->recolours, 1); // fields in the selection keep their colours
+    }
+
+    void emphasisWithEmptySelectionLeavesNoBlank()
+    {
+        start();
+        load(QStringLiteral("ab"));
+        edit().setSelStart(1);
+        editor().rtAct(60, 4);
+        QCOMPARE(edit().text(), QStringLiteral("ab"));
+        QCOMPARE(edit().selStart(), 1);
+    }
+
+    // ---- typing and keys
+
+    void typingOnTheFirstLineMakesTheHeading()
+    {
+        start();
+        load(QStringLiteral("T"));
+        edit().setSelStart(1);
+        editor().typed();
+        QCOMPARE(styleOf(0), 0);
+        Frmt::st().usrDtp = false;
+        start();
+        load(QStringLiteral("U"));
+        edit().setSelStart(1);
+        editor().typed();
+        QCOMPARE(styleOf(0), -1);
+    }
+
+    void enterKeys_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("entShift");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("newStyle");
+        QTest::newRow("body enter is a line break") << 3 << true << false << true << QStringLiteral("body\x0b") << 3;
+        QTest::newRow("body shift+enter is a paragraph") << 3 << true << true << true << QStringLiteral("body\n") << 3;
+        QTest::newRow("body without the option") << 3 << false << false << false << QStringLiteral("body") << 3;
+        QTest::newRow("heading end starts body") << 0 << true << false << true << QStringLiteral("body\n") << 3;
+        QTest::newRow("heading with shift is the view's") << 0 << true << true << false << QStringLiteral("body") << 0;
+    }
+
+    void enterKeys()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, entShift);
+        QFETCH(bool, shift);
+        QFETCH(bool, taken);
+        QFETCH(QString, text);
+        QFETCH(int, newStyle);
+        start();
+        load(QStringLiteral("body"));
+        edit().setSelStart(0);
+        editor().rtAct(60, style);
+        Frmt::st().usrEntShift = entShift;
+        edit().setSelStart(4);
+        QCOMPARE(editor().keyDown(13, shift), taken);
+        QCOMPARE(edit().text(), text);
+        QCOMPARE(styleOf(edit().textLength()), newStyle);
+    }
+
+    void deleteKeepsTheParagraphEnd()
+    {
+        start();
+        load(QStringLiteral("ab\ncd"));
+        edit().select(0, 3);
+        QVERIFY(!editor().keyDown(46, false));
+        QCOMPARE(edit().selLength(), 2);
+        edit().select(0, 1);
+        editor().keyDown(46, false);
+        QCOMPARE(edit().selLength(), 1);
+    }
+
+    void keysWaitWhileReadOnly()
+    {
+        start();
+        load(QStringLiteral("body"));
+        editor().rtAct(60, 3);
+        editor().setReadOnly(true);
+        edit().setSelStart(4);
+        QVERIFY(!editor().keyDown(13, false));
+        QCOMPARE(edit().text(), QStringLiteral("body"));
+    }
+
+    // ---- fields
+
+    void doubleClickOnTagRaisesItsKey()
+    {
+        start();
+        load(QStringLiteral("see page here"));
+        field(4, 4, QStringLiteral("TG_12_34"));
+        edit().setSelStart(6);
+        editor().doubleClicked();
+        QCOMPARE(m_links.size(), 1);
+        QCOMPARE(m_links[0][0], QStringLiteral("TG"));
+        QCOMPARE(m_links[0][1], QString()); // no database: no title
+        QCOMPARE(m_links[0][2], QStringLiteral("34"));
+    }
+
+    void fieldClicks_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("raised");
+        QTest::newRow("tag") << QStringLiteral("TG_12") << 2
+                             << QStringList{QStringLiteral("TG"), QStringLiteral("link"), QStringLiteral("12")};
+        QTest::newRow("link") << QStringLiteral("https://example.org/?a='b'") << 1
+                              << QStringList{QStringLiteral("LK"), QStringLiteral("link"),
+                                             QStringLiteral("https://example.org/?a='b'")};
+        QTest::newRow("tooltip") << QStringLiteral("TP_説明") << 2 << QStringList();
+        QTest::newRow("empty data") << QString() << 2 << QStringList();
+    }
+
+    void fieldClicks()
+    {
+        QFETCH(QString, data);
+        QFETCH(int, type);
+        QFETCH(QStringList, raised);
+        start();
+        load(QStringLiteral("a link b"));
+        const int id = field(2, 4, data, type);
+        editor().setReadOnly(true); // field clicks work in a read-only editor too
+        editor().fieldClicked(id);
+        if (raised.isEmpty())
+            QVERIFY(m_links.isEmpty());
+        else
+            QCOMPARE(m_links, QList<QStringList>{raised});
+    }
+
+    // ---- popup menu
+
+    void popupItemsFollowTheCaret()
+    {
+        start();
+        load(QStringLiteral("text with tag"));
+        field(10, 3, QStringLiteral("TG_5"));
+        edit().setSelStart(11);
+        editor().SetRtfMn();
+        QVERIFY(form().item(sbTxm::mnLocal, 15)->isVisible());
+        QVERIFY(form().item(sbTxm::mnLocal, 16)->isVisible());
+        QVERIFY(!form().item(sbTxm::mnLocal, 14)->isEnabled());
+        QVERIFY(!form().item(sbTxm::mnLocal, 11)->isEnabled());
+        QVERIFY(!form().item(sbTxm::mnLocal, 12)->isVisible());
+        QVERIFY(!form().item(sbTxm::mnLocal, 20)->isVisible());
+        QVERIFY(form().item(sbTxm::mnEdit, 8)->isEnabled());
+        QVERIFY(!form().item(sbTxm::mnEdit, 3)->isEnabled()); // nothing selected
+        QVERIFY(!form().item(sbTxm::mnLocal, 9)->isEnabled()); // no OLE objects here
+        edit().setSelStart(2);
+        editor().SetRtfMn();
+        QVERIFY(!form().item(sbTxm::mnLocal, 15)->isVisible());
+        QVERIFY(form().item(sbTxm::mnLocal, 14)->isEnabled());
+        edit().select(0, 4);
+        editor().SetRtfMn();
+        QVERIFY(form().item(sbTxm::mnEdit, 3)->isEnabled());
+        QVERIFY(form().item(sbTxm::mnEdit, 4)->isEnabled());
+    }
+
+    void popupOnAnEmptyPage()
+    {
+        start();
+        editor().SetRtfMn();
+        for (int i : {8, 9, 10, 12, 13, 18})
+            QVERIFY2(!form().item(sbTxm::mnEdit, i)->isEnabled(), qPrintable(QString::number(i)));
+        QVERIFY(!form().item(sbTxm::mnTbl, 3)->isEnabled());
+        QVERIFY(form().item(sbTxm::mnTins, 0)->isEnabled());
+        edit().insertTable(2, 2);
+        editor().SetRtfMn();
+        QVERIFY(form().item(sbTxm::mnTbl, 3)->isEnabled());
+        QVERIFY(form().item(sbTxm::mnTins, 6)->isEnabled()); // the row below goes with the row above
+    }
+
+    void popupInAHeader()
+    {
+        start();
+        load(QStringLiteral("main"));
+        editor().rtAct(56, 1); // the new header takes the caret
+        editor().SetRtfMn();
+        for (int i : {3, 4, 8, 25})
+            QVERIFY2(!form().item(sbTxm::mnLocal, i)->isEnabled(), qPrintable(QString::number(i)));
+        QVERIFY(form().item(sbTxm::mnHeader, 0)->isChecked());
+        QVERIFY(!form().item(sbTxm::mnFooter, 0)->isChecked());
+    }
+
+    // ---- tidy
+
+    void tidy_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tidy");
+        QTest::newRow("one format joins") << QStringLiteral("aaaa\nbbbb\ncccc") << QStringLiteral("aaaa\x0b" "bbbb\x0b" "cccc");
+        QTest::newRow("blanks before line ends") << QStringLiteral("abc  \ndef \n\n")
+                                                 << QStringLiteral("abc\x0b" "def ");
+        QTest::newRow("single character") << QStringLiteral("a") << QStringLiteral("a");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("only breaks") << QStringLiteral("\n\n\n") << QStringLiteral("\n");
+        QTest::newRow("short tail kept") << QStringLiteral("abcd\ne") << QStringLiteral("abcd\ne");
+    }
+
+    void tidy()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, tidy);
+        start();
+        load(text);
+        editor().rtAct(24);
+        QCOMPARE(edit().text(), tidy);
+        QVERIFY(editor().bDcEdt());
+        QCOMPARE(m_services->recolours, 1);
+    }
+
+    void tidyKeepsDifferentParagraphsApart()
+    {
+        start();
+        load(QStringLiteral("head\nbody text\nmore"));
+        edit().setSelStart(0);
+        editor().rtAct(60, 0);
+        editor().rtAct(24);
+        QCOMPARE(edit().text(), QStringLiteral("head\nbody text\x0bmore"));
+    }
+
+    // ---- indent
+
+    void indentByCharacters_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("indent");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("two") << QStringLiteral("2") << 400 << true;
+        QTest::newRow("minus one") << QStringLiteral("-1") << -200 << true;
+        QTest::newRow("cancelled") << QString() << 0 << false;
+        QTest::newRow("huge stays in the page") << QStringLiteral("100000") << 12240 - 850 - 567 << true;
+        QTest::newRow("not a number") << QStringLiteral("abc") << 0 << false;
+    }
+
+    void indentByCharacters()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, indent);
+        QFETCH(bool, ok);
+        ScriptedPrompt prompt;
+        prompt.inputs.enqueue(input);
+        start();
+        load(QStringLiteral("some body text"));
+        edit().select(0, 4);
+        editor().setBDcEdt(false);
+        editor().rtAct(54, 1);
+        QCOMPARE(prompt.inputPrompts, QStringList{QStringLiteral("左ｲﾝﾃﾞﾝﾄの文字数を指定して下さい")});
+        QCOMPARE(edit().indentLeft(), indent);
+        QCOMPARE(editor().bDcEdt(), ok);
+    }
+
+    void indentRefusals_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no selection") << QStringLiteral("abc") << 1 << 0 << 3 << QStringLiteral("範囲が指定されていません");
+        QTest::newRow("heading") << QStringLiteral("abc") << 0 << 2 << 0
+                                 << QStringLiteral("見出し部には、設定できません (Htmではｽﾀｲﾙｼｰﾄで設定します)");
+        QTest::newRow("two paragraphs") << QStringLiteral("ab\ncd") << 0 << 5 << 3
+                                        << QStringLiteral("複数の段落にまたがっています");
+    }
+
+    void indentRefusals()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(int, style);
+        QFETCH(QString, message);
+        ScriptedPrompt prompt;
+        this->start();
+        load(text);
+        edit().setSelStart(0);
+        editor().rtAct(60, -style);
+        edit().select(start, length);
+        editor().setBDcEdt(false);
+        editor().rtAct(54, 0);
+        QCOMPARE(prompt.messages, QStringList{message});
+        QVERIFY(!editor().bDcEdt());
+    }
+
+    void indentOneCharacter()
+    {
+        start();
+        load(QStringLiteral("abc"));
+        edit().select(0, 2);
+        editor().rtAct(54, 0);
+        QCOMPARE(edit().indentLeft(), 200);
+        editor().rtAct(54, 0);
+        QCOMPARE(edit().indentLeft(), 400);
+    }
+
+    // ---- bars and new page
+
+    void showBars_data()
+    {
+        QTest::addColumn<int>("argument");
+        QTest::addColumn<QList<bool>>("bars"); // bands 1-4, then the rulers
+        QTest::newRow("hide toolbar") << -1 << QList<bool>{false, true, true, true, false};
+        QTest::newRow("rulers") << 5 << QList<bool>{true, true, true, true, true};
+        QTest::newRow("hide all") << -8 << QList<bool>{false, false, false, false, false};
+        QTest::newRow("six only lays out") << 6 << QList<bool>{true, true, true, true, false};
+    }
+
+    void showBars()
+    {
+        QFETCH(int, argument);
+        QFETCH(QList<bool>, bars);
+        start();
+        editor().rtAct(27, argument);
+        for (int bar = 1; bar <= 4; ++bar)
+            QCOMPARE(editor().barShown(bar), bars[bar - 1]);
+        QCOMPARE(editor().rulersShown(), bars[4]);
+        QCOMPARE(form().item(sbTxm::mnDisp, 0)->isChecked(), bars[0]);
+    }
+
+    void newPageWithIgnorePolicyDiscards()
+    {
+        ScriptedPrompt prompt;
+        start();
+        int saves = 0;
+        connect(&editor(), &uTxm::eSaveDB, this, [&saves] { ++saves; });
+        editor().setUpdatePolicy(QStringLiteral("無視"));
+        load(QStringLiteral("changed"));
+        editor().setTitle(QStringLiteral("title"));
+        editor().setBDcEdt(true);
+        editor().rtAct(2);
+        QVERIFY(prompt.messages.isEmpty());
+        QCOMPARE(saves, 0);
+        QVERIFY(edit().text().isEmpty());
+        QVERIFY(editor().Title().isEmpty());
+        QVERIFY(!editor().bDcEdt());
+    }
+
+    // ---- mail text
+
+    void mailTextSubjectFromHeading()
+    {
+        start();
+        load(QStringLiteral("intro line\nSecond level\nbody\x0bmore\nTop"));
+        edit().setSelStart(12);
+        editor().rtAct(60, 2);
+        edit().setSelStart(edit().textLength());
+        editor().rtAct(60, 0);
+        QString text;
+        QString subject;
+        editor().GetMTxt(text, subject);
+        QCOMPARE(subject, QStringLiteral("Second level"));
+        const QString rule(30, QLatin1Char('-'));
+        QCOMPARE(text, QStringLiteral("intro line\r\n\r\n　■　Second level\r\nbody\r\nmore\r\n\r\n") + rule
+                           + QStringLiteral("\r\nTop\r\n") + rule);
+    }
+
+    void mailTextWithoutHeadings()
+    {
+        start();
+        load(QStringLiteral("\nplain\n"));
+        QString text = QStringLiteral("old");
+        QString subject = QStringLiteral("old");
+        editor().GetMTxt(text, subject);
+        QVERIFY(subject.isEmpty());
+        QCOMPARE(text, QStringLiteral("plain"));
+    }
+
+    void indentedBodyIsNoHeading()
+    {
+        start();
+        load(QStringLiteral("indented body"));
+        edit().select(0, 3);
+        editor().rtAct(60, 3);
+        edit().setIndentLeft(600);
+        QString text;
+        QString subject;
+        editor().GetMTxt(text, subject);
+        QVERIFY(subject.isEmpty());
+        QCOMPARE(text, QStringLiteral("indented body"));
+    }
+
+    void tagRenumbering()
+    {
+        start();
+        QByteArray bytes = StubEditorServices::page(QStringLiteral("no fields"));
+        editor().T_CnvTG(bytes, QStringLiteral("12=40,13=41,"));
+        QCOMPARE(bytes, StubEditorServices::page(QStringLiteral("no fields")));
+        QByteArray junk("junk");
+        editor().T_CnvTG(junk, QStringLiteral("1=2,"));
+        QCOMPARE(junk, QByteArray("junk"));
+    }
+};
+
+QTEST_MAIN(TestUTxmEditing)
+#include "tst_utxmediting.moc"
