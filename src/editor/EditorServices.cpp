@@ -31,6 +31,15 @@ void EditorServices::recolourFields(uTxm &, int, int)
 {
 }
 
+void EditorServices::prepareHtml(uTxm &)
+{
+}
+
+bool EditorServices::convertHtml(uTxm &, const QString &, const QString &, const QString &)
+{
+    return false;
+}
+
 bool EditorServices::chooseColour(const QString &caption, int &colorRef)
 {
     const QColor chosen = QColorDialog::getColor(ColorRef::toColor(colorRef), Prompt::parentWindow(), caption);

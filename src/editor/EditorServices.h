@@ -31,6 +31,11 @@ public:
     // Gives the fields between start and start + length their kind's colour again (length < 0: all).
     virtual void recolourFields(uTxm &editor, int start, int length);
 
+    // HTML output of the loaded page: the preparation passes before the host is asked for the head
+    // values, then the conversion into `file`.
+    virtual void prepareHtml(uTxm &editor);
+    virtual bool convertHtml(uTxm &editor, const QString &file, const QString &head, const QString &body);
+
     // Colour dialog; false when cancelled.
     virtual bool chooseColour(const QString &caption, int &colorRef);
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QVariant>
 #include <QWidget>
 
@@ -55,6 +57,7 @@ public:
     void EndObj();
     void GetData(QByteArray &yDt, QString &sTx, QString &sTtl, bool &bOk);
     bool bHaveData() const;
+    void GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk);
     void GetMTxt(QString &sTx, QString &sCp);
     void SetText(const QString &sTx);
     void FndWd(const QString &sWd);
@@ -139,8 +142,16 @@ public:
     void T_ImDlg();
     void T_GetInPos(int &nP1, int &nP2, int &nP3) const;
 
-    // --- template members
+    // --- template members: data fields, frames and tables of the page by running number from 1
+    void T_Start(const QString &sBmp);
+    void T_End();
+    QString TvCelVL(int iNo, int nRw, int nCL);
+    void setTvCelVL(int iNo, int nRw, int nCL, const QString &text);
+    void T_TxFrDt(int iTf, const QByteArray &yDt);
+    void T_TxFdTx(int iFd, const QString &sTxt);
+    void T_TxFdPc(int iFd, const QString &sPcFL);
     void T_CnvTG(QByteArray &yDt, const QString &sCnv);
+    int templateTableCount() const { return m_templateTables.size(); }
 
 signals:
     void eClckLink(QString &sTyp, QString &sCpt, QString &sLnk);
@@ -198,6 +209,8 @@ private:
     void isolateHeading();
     int styleAt(int position);
     void insertBreak(int code);
+    static int txNthNo(const QString &list, int i);
+    bool selectTemplateTable(int iNo, int &table);
 
     PageDocument *m_page = nullptr;
     RichTextEdit *m_edit = nullptr;
@@ -246,4 +259,10 @@ private:
     QString m_currentFile;
     QString m_pageViewImage;
     QByteArray m_snapshot;
+    // Template registers of the last T_Start.
+    QString m_templateName;
+    QString m_fieldList;
+    QString m_frameList;
+    QList<QPair<int, int>> m_templateTables; // (part: 0 main text or a frame id, table id)
+    int m_activePart = -1;
 };

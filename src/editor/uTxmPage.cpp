@@ -171,6 +171,19 @@ bool uTxm::bHaveData() const
     return true;
 }
 
+void uTxm::GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk)
+{
+    const bool busy = m_busy;
+    m_busy = true;
+    bOk = m_services->loadBytes(*m_edit, yDt, 9, false);
+    if (bOk) {
+        m_services->prepareHtml(*this);
+        emit eAskHtmHd();
+        bOk = m_services->convertHtml(*this, sFL, sHd, sBd);
+    }
+    m_busy = busy;
+}
+
 void uTxm::GetMTxt(QString &sTx, QString &sCp)
 {
     sTx.clear();

@@ -545,6 +545,42 @@ private slots:
         QCOMPARE(text, QStringLiteral("indented body"));
     }
 
+    void templateMembers()
+    {
+        start();
+        load(QStringLiteral("A: aaa B: bbb tag\ncells"));
+        field(3, 3, QStringLiteral("@"), 1);
+        field(10, 3, QStringLiteral("@"), 1);
+        field(14, 3, QStringLiteral("TG_5"), 2);
+        edit().setSelStart(edit().textLength());
+        const int table = edit().insertTable(2, 2);
+        QVERIFY(table > 0);
+        QVERIFY(edit().setCellText(table, 1, 2, QStringLiteral("one\ntwo")));
+        editor().T_Start(QStringLiteral("back.png"));
+        QCOMPARE(editor().templateTableCount(), 1);
+        editor().T_TxFdTx(2, QStringLiteral("second"));
+        QVERIFY(edit().text().startsWith(QStringLiteral("A: aaa B: second tag")));
+        editor().T_TxFdTx(9, QStringLiteral("last")); // past the end: the last data field
+        QVERIFY(edit().text().startsWith(QStringLiteral("A: aaa B: last tag")));
+        QCOMPARE(editor().TvCelVL(1, 1, 2), QStringLiteral("onetwo"));
+        editor().setTvCelVL(1, 2, 1, QStringLiteral("set"));
+        QCOMPARE(editor().TvCelVL(1, 2, 1), QStringLiteral("set"));
+        QCOMPARE(editor().TvCelVL(2, 1, 1), QString()); // no such table
+        editor().T_End();
+        QCOMPARE(edit().selStart(), edit().textLength());
+    }
+
+    void templateWithoutDataFields()
+    {
+        start();
+        load(QStringLiteral("plain page"));
+        editor().T_Start(QString());
+        editor().T_TxFdTx(1, QStringLiteral("x"));
+        editor().T_TxFdPc(1, QStringLiteral("/no/such/picture.png"));
+        QCOMPARE(edit().text(), QStringLiteral("plain page"));
+        QCOMPARE(editor().templateTableCount(), 0);
+    }
+
     void tagRenumbering()
     {
         start();
