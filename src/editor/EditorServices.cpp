@@ -22,6 +22,11 @@ bool EditorServices::runJob(uTxm &, int, const QVariant &)
     return false;
 }
 
+bool EditorServices::objectMenuItem(uTxm &, int, int)
+{
+    return false;
+}
+
 void EditorServices::settingsDialog(uTxm &, const QString &, QString &answer)
 {
     answer.clear();

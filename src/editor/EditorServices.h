@@ -25,6 +25,11 @@ public:
     // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.
     virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
 
+    // An item of the object popup menu whose work lives outside the control (edit the picture,
+    // links and tags on the object, links to an enlarged picture, properties); true when the page
+    // changed.
+    virtual bool objectMenuItem(uTxm &editor, int index, int objectId);
+
     // The companion form's settings dialog by mode; `answer` in and out, empty when cancelled.
     virtual void settingsDialog(uTxm &editor, const QString &mode, QString &answer);
 

@@ -96,6 +96,10 @@ public:
 
     // --- popup menu and state refresh
     void PopRtf(int x, int y);
+    // The object popup menu of a picture or text frame: its item states, and the chosen item's work.
+    void objectPopup(int objectId);
+    bool objectMenuStates(int objectId);
+    void objectMenuAct(int objectId, int index);
     void SetRtfMn();
     void RfrshBar();
     void txLayout(bool bands);
@@ -209,6 +213,7 @@ private:
     void isolateHeading();
     int styleAt(int position);
     void insertBreak(int code);
+    QString neighbourFieldKind(int from, int step) const;
     static int txNthNo(const QString &list, int i);
     bool selectTemplateTable(int iNo, int &table);
 

@@ -66,6 +66,14 @@ void uTxm::viewMouseDown(RichMouseArgs &args)
     if (args.button != 2 || isBusy())
         return;
     args.handled = true;
+    for (int position : {args.position, args.position - 1}) {
+        for (int id : m_edit->objectIds()) {
+            if (position >= 0 && m_edit->objectPosition(id) == position) {
+                objectPopup(id);
+                return;
+            }
+        }
+    }
     PopRtf(0, 0);
 }
 

@@ -11,6 +11,8 @@
 #include "support/TestHome.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
 #include <QtTest>
 
@@ -579,6 +581,36 @@ private slots:
         editor().T_TxFdPc(1, QStringLiteral("/no/such/picture.png"));
         QCOMPARE(edit().text(), QStringLiteral("plain page"));
         QCOMPARE(editor().templateTableCount(), 0);
+    }
+
+    void objectMenu()
+    {
+        start();
+        load(QStringLiteral("see  here"));
+        const int tag = field(0, 3, QStringLiteral("TG_7"));
+        Q_UNUSED(tag);
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        edit().setSelStart(4);
+        const int picture = edit().insertPicture(png, "png");
+        QVERIFY(picture > 0);
+        QVERIFY(editor().objectMenuStates(picture));
+        QVERIFY(form().item(sbTxm::mnObjct, 18)->isEnabled()); // the tag just before
+        QVERIFY(!form().item(sbTxm::mnObjct, 19)->isEnabled());
+        QVERIFY(form().item(sbTxm::mnObjct, 3)->isVisible());
+        editor().objectMenuAct(picture, 18);
+        QCOMPARE(m_services->jobs.last(), (QPair<int, QVariant>(51, 18)));
+        editor().setBDcEdt(false);
+        editor().objectMenuAct(picture, 7);
+        QVERIFY(!editor().bDcEdt()); // nothing done by the services
+        editor().objectMenuAct(picture, 5);
+        QVERIFY(editor().bDcEdt());
+        QCOMPARE(edit().objectCount(), 0);
+        QVERIFY(!editor().objectMenuStates(picture));
     }
 
     void tagRenumbering()

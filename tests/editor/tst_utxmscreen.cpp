@@ -29,6 +29,7 @@ private slots:
         uTxm editor(nullptr, &services);
         editor.resize(900, 560);
         editor.cOn(0, 2);
+        editor.rtAct(27, 5);
         bool ok = false;
         editor.SetData(StubEditorServices::page(QStringLiteral(
                            "ようこそ\n作り方\n材料をそろえてから始めます。詳しくは次のページを見てください。\n"

@@ -1,0 +1,108 @@
+// The object popup menu of the page editor: pictures and text frames.
+#include "editor/uTxm.h"
+
+#include "core/Usr.h"
+#include "editor/EditorServices.h"
+#include "editor/sbTxm.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/RichView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
+
+// Kind of the field that ends (step -1) or starts (step +1) within three characters of `from`.
+QString uTxm::neighbourFieldKind(int from, int step) const
+{
+    for (int distance = 1; distance <= 3; ++distance) {
+        const int position = step < 0 ? from - distance : from + distance;
+        if (position < 0 || position >= m_edit->textLength())
+            break;
+        if (const int field = m_edit->fieldAt(position)) {
+            QString kind;
+            QString key;
+            fieldKindKey(field, kind, key);
+            return kind;
+        }
+    }
+    return QString();
+}
+
+bool uTxm::objectMenuStates(int objectId)
+{
+    const int kind = m_edit->objectKind(objectId);
+    if (kind != TextProps::PictureKind && kind != TextProps::TextFrameKind)
+        return false;
+    sbTxm &f = *m_form;
+    const bool picture = kind == TextProps::PictureKind;
+    const int position = m_edit->objectPosition(objectId);
+    const QString before = picture ? neighbourFieldKind(position, -1) : QString();
+    const QString after = picture ? neighbourFieldKind(position, 1) : QString();
+    const auto linkable = [](const QString &k) { return k == QStringLiteral("LK") || k == QStringLiteral("TG"); };
+    f.item(sbTxm::mnObjct, 3)->setVisible(picture);
+    for (int i : {7, 8, 9, 11, 12, 13})
+        f.item(sbTxm::mnObjct, i)->setVisible(picture);
+    const bool publisher = picture && Usr::FbChkPub(0);
+    for (int i : {14, 15, 16})
+        f.item(sbTxm::mnObjct, i)->setVisible(publisher);
+    f.item(sbTxm::mnObjct, 18)->setEnabled(linkable(before));
+    f.item(sbTxm::mnObjct, 19)->setEnabled(linkable(after));
+    f.item(sbTxm::mnObjct, 18)->setVisible(picture);
+    f.item(sbTxm::mnObjct, 19)->setVisible(picture);
+    return true;
+}
+
+void uTxm::objectPopup(int objectId)
+{
+    if (isBusy())
+        return;
+    const int start = m_edit->selStart();
+    if (!objectMenuStates(objectId))
+        return;
+    m_view->setFocus();
+    if (m_edit->selectObject(objectId))
+        m_view->clipboardAction(2);
+    m_edit->setSelStart(start);
+    m_form->iOndx = -1;
+    m_form->mnObj()->exec(QCursor::pos());
+    if (m_form->iOndx >= 0)
+        objectMenuAct(objectId, m_form->iOndx);
+}
+
+void uTxm::objectMenuAct(int objectId, int index)
+{
+    m_busy = true;
+    takeSnapshot();
+    m_edit->selectObject(objectId);
+    bool changed = false;
+    switch (index) {
+    case 0:
+        QApplication::clipboard()->clear();
+        changed = m_view->clipboardAction(1);
+        break;
+    case 1:
+        m_view->clipboardAction(2);
+        break;
+    case 5:
+        changed = m_edit->deleteObject(objectId);
+        break;
+    case 18:
+    case 19: {
+        const int position = m_edit->objectPosition(objectId);
+        const QString kind = index == 18 ? neighbourFieldKind(position, -1) : neighbourFieldKind(position, 1);
+        changed = m_services->runJob(*this, kind == QStringLiteral("LK") ? 50 : 51, index);
+        break;
+    }
+    default:
+        changed = m_services->objectMenuItem(*this, index, objectId);
+        break;
+    }
+    syncToView();
+    m_busy = false;
+    if (changed)
+        setBDcEdt(true);
+    RfrshBar();
+}
