@@ -23,6 +23,8 @@ public:
 
     // The work of an editor command that lives outside the control (open, export, print, paste,
     // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.
+    // Codes 1000 to 1008 are the commands on the current text frame (template view, frame layouts,
+    // export and reading into the frame).
     virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
 
     // An item of the object popup menu whose work lives outside the control (edit the picture,

@@ -270,8 +270,27 @@ void uTxm::reloadThroughMemory()
 
 void uTxm::rtActTL(int iJb)
 {
+    const bool busy = m_busy;
     m_busy = true;
-    if (iJb >= 0 && iJb <= 8 && iJb != 3)
+    const int frame = m_edit->currentFrame();
+    switch (iJb) {
+    case 4:
+        if (frame > 0 && m_edit->selectFrame(frame))
+            m_edit->clearText();
+        break;
+    case 7:
+        for (int id : m_edit->objectIds(32)) {
+            if (m_edit->selectFrame(id))
+                m_edit->clearText();
+        }
+        m_edit->selectFrame(0);
+        break;
+    case 0: case 1: case 2: case 5: case 6: case 8:
         m_services->runJob(*this, 1000 + iJb, QVariant());
-    m_busy = false;
+        break;
+    default:
+        break;
+    }
+    syncToView();
+    m_busy = busy;
 }

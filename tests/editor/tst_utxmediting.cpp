@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 #include <memory>
@@ -611,6 +612,31 @@ private slots:
         QVERIFY(editor().bDcEdt());
         QCOMPARE(edit().objectCount(), 0);
         QVERIFY(!editor().objectMenuStates(picture));
+    }
+
+    void titleEnterStartsAnEmptyPage()
+    {
+        start();
+        editor().show();
+        editor().titleBox()->setText(QStringLiteral("Page's \"title\"?"));
+        QTest::keyClick(editor().titleBox(), Qt::Key_Return);
+        QCOMPARE(edit().text(), QStringLiteral("Page's \"title\"?"));
+        QCOMPARE(styleOf(0), 0);
+        // On a page with text, Enter in the title box adds nothing.
+        QTest::keyClick(editor().titleBox(), Qt::Key_Return);
+        QCOMPARE(edit().text(), QStringLiteral("Page's \"title\"?"));
+    }
+
+    void frameCommandsOnlyTouchFrames()
+    {
+        start();
+        load(QStringLiteral("main text"));
+        editor().rtActTL(4); // no frame is current
+        editor().rtActTL(7);
+        QCOMPARE(edit().text(), QStringLiteral("main text"));
+        editor().rtActTL(0);
+        QCOMPARE(m_services->jobs.last().first, 1000);
+        QVERIFY(!editor().isBusy());
     }
 
     void tagRenumbering()
