@@ -96,6 +96,8 @@ public:
 
     // --- popup menu and state refresh
     void PopRtf(int x, int y);
+    // Runs what was chosen in the editor popup menu (sbTxm::iRJb, vOpt).
+    void runPopupChoice(int job, const QVariant &option);
     // The object popup menu of a picture or text frame: its item states, and the chosen item's work.
     void objectPopup(int objectId);
     bool objectMenuStates(int objectId);

@@ -392,11 +392,27 @@ void uTxm::PopRtf(int x, int y)
     SetRtfMn();
     m_form->iRJb = 0;
     m_form->popupRtf(x < 1 || y <= 0 ? QCursor::pos() : QPoint(x, y));
-    const int job = m_form->iRJb;
-    const QVariant option = m_form->vOpt;
+    runPopupChoice(m_form->iRJb, m_form->vOpt);
+}
+
+void uTxm::runPopupChoice(int job, const QVariant &option)
+{
     if (job == 0)
         return;
-    rtAct(job, option);
+    if (job < 50 || job > 52) {
+        rtAct(job, option);
+        return;
+    }
+    // The field commands report themselves whether they changed the page: a cancelled dialog
+    // leaves the page as it was.
+    m_busy = true;
+    takeSnapshot();
+    const bool changed = m_services->runJob(*this, job, option);
+    syncToView();
+    m_busy = false;
+    if (changed)
+        setBDcEdt(true);
+    RfrshBar();
 }
 
 void uTxm::SetRtfMn()
@@ -480,10 +496,7 @@ void uTxm::RfrshBar()
     bool hasContent = false;
     bool modifiedContent = false;
     ChkJbMn0(hasContent, modifiedContent);
-    bool bTx = false, bPc = false, bMt = false, bLk = false;
-    int iRet = 0;
-    clipboardCheck(bTx, bPc, bMt, bLk, iRet);
-    const bool flags[7] = {m_edit->selLength() > 0, iRet > 0 && m_edit->editMode() == 0,
+    const bool flags[7] = {m_view->canCopy(), m_view->canPaste(),
                            m_edit->undoSteps() > 0 || hasUndoSnapshot(), m_edit->redoSteps() > 0,
                            modifiedContent, hasContent, m_edit->currentPart() != 0};
     if (m_keptValid && std::equal(flags, flags + 7, m_kept))

@@ -333,9 +333,8 @@ void uTxm::ChkJbMn1(bool &bUndo, bool &bRedo, bool &bCopy, bool &bPaste, bool &b
 {
     bUndo = m_edit->undoSteps() > 0;
     bRedo = m_edit->redoSteps() > 0;
-    bCopy = m_edit->selLength() > 0;
-    const QMimeData *data = QApplication::clipboard()->mimeData();
-    bPaste = m_edit->editMode() == 0 && data && !data->formats().isEmpty();
+    bCopy = m_view->canCopy();
+    bPaste = m_view->canPaste();
     ChkJbMn0(bExDoc, bOvrw);
     clipboardCheck(bTx, bPc, bMt, bLk, iRet);
 }

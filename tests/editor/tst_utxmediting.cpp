@@ -1,6 +1,7 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/yIni.h"
+#include "editor/CoolBar.h"
 #include "editor/sbTxm.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
@@ -322,6 +323,38 @@ private slots:
         editor().SetRtfMn();
         QVERIFY(form().item(sbTxm::mnEdit, 3)->isEnabled());
         QVERIFY(form().item(sbTxm::mnEdit, 4)->isEnabled());
+    }
+
+    void popupFieldCommandCancelled()
+    {
+        start();
+        load(QStringLiteral("text"));
+        editor().setBDcEdt(false);
+        editor().runPopupChoice(50, 0);
+        QCOMPARE(m_services->jobs.last(), (QPair<int, QVariant>(50, 0)));
+        QVERIFY(!editor().bDcEdt());
+        QVERIFY(editor().hasUndoSnapshot());
+        m_services->jobResult = true;
+        editor().runPopupChoice(51, 1);
+        QVERIFY(editor().bDcEdt());
+        editor().runPopupChoice(21, QVariant());
+        QCOMPARE(edit().selLength(), edit().textLength()); // other codes are editor commands
+        QVERIFY(!editor().isBusy());
+    }
+
+    void readOnlyViewerHidesTheBands()
+    {
+        m_services = std::make_unique<StubEditorServices>();
+        m_editor = std::make_unique<uTxm>(nullptr, m_services.get());
+        yIni::instance().GetGtx(QStringLiteral("TX_BAR"));
+        yIni::instance().SetVal(QStringLiteral("RULE"), QStringLiteral("表示"));
+        yIni::instance().SetGtx();
+        editor().setReadOnly(true);
+        editor().cOn(0, 2);
+        editor().show();
+        QVERIFY(!editor().coolBar().isVisible());
+        QVERIFY(!editor().rulersShown());
+        QVERIFY(!editor().titleBox()->isVisible());
     }
 
     void popupOnAnEmptyPage()
