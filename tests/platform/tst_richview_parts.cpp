@@ -299,6 +299,49 @@ private slots:
         QCOMPARE(f.edit.text(), QStringLiteral("body"));
     }
 
+    void aPartDroppedWhileEditedLeavesTheViewSound()
+    {
+        Fixture f;
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        f.page.ensurePart(FooterFirst);
+        QVERIFY(f.view.activatePart(FooterFirst));
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("foot"));
+        f.page.setPartFlags(0);
+        QCOMPARE(f.edit.currentPart(), int(MainPart));
+        f.view.viewport()->repaint();
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("main"));
+        QCOMPARE(f.edit.text(), QStringLiteral("main"));
+        f.page.ensurePart(FooterFirst);
+        QVERIFY(f.view.activatePart(FooterFirst));
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("new"));
+        QCOMPARE(f.page.part(FooterFirst)->toPlainText(), QStringLiteral("new"));
+        QVERIFY(f.view.pageGeometry().footerRect(0).contains(f.view.partItem()->pos()));
+    }
+
+    void aTextFrameIsEditedInItsBox()
+    {
+        Fixture f;
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        f.edit.setText(QStringLiteral("before "));
+        f.edit.setSelStart(7);
+        const int frame = f.edit.insertTextFrame(RichTextEdit::frameArgs({0, 0, 0, 0, 1, 1500, 3000, 0, 0, 1, -1}));
+        QVERIFY(frame > 0);
+        QVERIFY(f.view.selectFrame(frame));
+        QVERIFY(f.view.partItem()->isVisible());
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("inside"));
+        QCOMPARE(f.page.frameDocument(frame)->toPlainText(), QStringLiteral("inside"));
+        const QRectF text = f.view.pageGeometry().textRect(0);
+        const QPointF at = f.view.partItem()->pos();
+        QVERIFY(at.x() > text.left() && at.y() >= text.top() - 1);
+        QCOMPARE(f.view.partItem()->textWidth(), 200.0);
+        QVERIFY(f.view.selectFrame(0));
+        QCOMPARE(f.edit.text(), QStringLiteral("before \x01"));
+    }
+
     void aClickInAMarginPutsTheCaretOnTheNearestText()
     {
         Fixture f;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
@@ -347,6 +348,31 @@ private slots:
         QVERIFY(!f.view.partItem()->isVisible());
         QCOMPARE(f.edit.text(), QStringLiteral("body"));
         QVERIFY(!f.view.editPart(FooterAll)); // no such part
+    }
+
+    void droppedTextLandsWhereTheMouseIs()
+    {
+        Fixture f;
+        f.view.setViewMode(2);
+        f.edit.setText(QStringLiteral("one\ftwo\nthree\nfour"));
+        f.view.ensureVisible(f.view.pageGeometry().textRect(1), 0, 0);
+        const QRect caret = f.caretOnScreen(5);
+        const QPoint at(caret.left(), caret.center().y());
+        const auto drop = [&f, at](const QString &text) {
+            QMimeData data;
+            data.setText(text);
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.view.viewport(), &enter);
+            QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.view.viewport(), &move);
+            QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.view.viewport(), &dropped);
+        };
+        drop(QStringLiteral("X"));
+        QCOMPARE(f.edit.text(), QStringLiteral("one\ftXwo\nthree\nfour"));
+        f.view.setEditMode(1);
+        drop(QStringLiteral("Y"));
+        QCOMPARE(f.edit.text(), QStringLiteral("one\ftXwo\nthree\nfour"));
     }
 
     void controlCharsAndGridLinesOnlyChangeTheScreen()

@@ -31,11 +31,25 @@ PageTextItem::PageTextItem(const PageGeometry *geometry, QGraphicsItem *parent)
 
 void PageTextItem::setPartDocument(QTextDocument *doc)
 {
+    if (!doc)
+        doc = placeholder();
     if (document() == doc)
         return;
+    if (document())
+        disconnect(document(), &QObject::destroyed, this, nullptr);
     setDocument(doc);
+    // A part dropped from the page must not stay behind as the text of this item.
+    if (doc != m_placeholder)
+        connect(doc, &QObject::destroyed, this, [this] { setPartDocument(nullptr); });
     hookControl();
     relayout();
+}
+
+QTextDocument *PageTextItem::placeholder()
+{
+    if (!m_placeholder)
+        m_placeholder = new QTextDocument(this);
+    return m_placeholder;
 }
 
 // The item's text control repaints and scrolls in document coordinates; page view needs them in

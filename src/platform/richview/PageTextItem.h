@@ -22,7 +22,7 @@ class PageTextItem : public QGraphicsTextItem
 public:
     explicit PageTextItem(const PageGeometry *geometry = nullptr, QGraphicsItem *parent = nullptr);
 
-    void setPartDocument(QTextDocument *doc);
+    void setPartDocument(QTextDocument *doc); // nullptr: an empty text of its own
     void setShowControlChars(bool on);
     void setShowGridLines(bool on);
     // The page layout changed (mode, page count, page setup).
@@ -79,9 +79,11 @@ private:
     void paintSlice(QPainter *painter, const QStyleOptionGraphicsItem &option, const QRectF &slice,
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
+    QTextDocument *placeholder();
 
     const PageGeometry *m_geometry;
     QObject *m_control = nullptr;
+    QTextDocument *m_placeholder = nullptr;
     bool m_controlChars = false;
     bool m_gridLines = false;
 };

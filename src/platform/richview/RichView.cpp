@@ -227,6 +227,7 @@ void RichView::onPartChanged()
     if (doc == page()->main()) {
         m_part->hide();
         m_part->clearFocus();
+        m_part->setPartDocument(nullptr);
         m_main->setFocus();
     } else {
         m_part->setPartDocument(doc);
