@@ -342,6 +342,24 @@ private slots:
         QCOMPARE(f.edit.text(), QStringLiteral("before \x01"));
     }
 
+    void newMarginsMoveTheTextOnTheSheet()
+    {
+        Fixture f;
+        f.view.setViewMode(2);
+        f.edit.setText(QStringLiteral("text"));
+        f.edit.setSelStart(0);
+        f.view.showModelCaret();
+        const QPointF before = f.view.mainItem()->caretRect().topLeft();
+        QCOMPARE(before, f.view.pageGeometry().textRect(0).topLeft());
+        PageSetup setup = f.page.pageSetup();
+        setup.marginLeft += 1500;
+        setup.marginTop += 750;
+        f.page.setPageSetup(setup);
+        const QPointF after = f.view.mainItem()->caretRect().topLeft();
+        QCOMPARE(after, f.view.pageGeometry().textRect(0).topLeft());
+        QCOMPARE(after - before, QPointF(100, 50));
+    }
+
     void aClickInAMarginPutsTheCaretOnTheNearestText()
     {
         Fixture f;

@@ -206,17 +206,22 @@ void RichView::refresh()
 void RichView::onLayoutChanged()
 {
     QTextDocument *main = page()->main();
+    const PageGeometry before = m_geometry;
     m_geometry.setSetup(page()->pageSetup());
     m_geometry.setPageCount(main->pageCount());
     m_geometry.setStripHeight(main->documentLayout()->documentSize().height());
     QRectF rect = m_geometry.sceneRect();
     if (m_part->isVisible())
         rect |= m_part->sceneBoundingRect();
-    if (scene()->sceneRect() != rect) {
-        m_main->relayout();
-        scene()->setSceneRect(rect);
-        placePartItem();
-    }
+    const bool moved = !(before.setup() == m_geometry.setup()) || before.mode() != m_geometry.mode()
+        || before.pageCount() != m_geometry.pageCount();
+    if (!moved && scene()->sceneRect() == rect)
+        return;
+    m_main->relayout();
+    scene()->setSceneRect(rect);
+    placePartItem();
+    if (moved)
+        viewport()->update();
 }
 
 // ---- parts
@@ -345,6 +350,14 @@ void RichView::drawBackground(QPainter *painter, const QRectF &rect)
 {
     if (m_geometry.mode() == PageGeometry::Normal) {
         painter->fillRect(rect, Qt::white);
+        // Where the printed pages will end.
+        painter->setPen(QPen(QColor(170, 170, 170), 0, Qt::DashLine));
+        const double width = m_geometry.textWidth();
+        for (int page = 1; page < m_geometry.pageCount(); ++page) {
+            const double y = page * m_geometry.textHeight();
+            if (y >= rect.top() && y <= rect.bottom())
+                painter->drawLine(QPointF(0, y), QPointF(width, y));
+        }
         return;
     }
     painter->fillRect(rect, QColor(128, 128, 128));
