@@ -1,6 +1,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -89,6 +90,51 @@ private slots:
         PageDocument page;
         QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(file)).isValid());
         QVERIFY(!page.main()->resource(QTextDocument::ImageResource, QUrl(file)).isValid());
+    }
+
+    void unknownImageNamesAreNotDrawnFromFiles()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("outside.png"));
+        QVERIFY(QImage::fromData(TestImages::bytes("PNG", Qt::green, 40, 40)).save(file));
+        PageDocument page;
+        QTextImageFormat fmt;
+        fmt.setName(file); // as foreign bytes could name it
+        QTextCursor cursor(page.main());
+        cursor.insertImage(fmt);
+        QImage canvas(200, 100, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            page.main()->drawContents(&painter);
+        }
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                QVERIFY2(canvas.pixelColor(x, y) != QColor(Qt::green), "drawn from the file");
+    }
+
+    void storedPicturesAreDrawn()
+    {
+        PageDocument page;
+        QTextImageFormat fmt;
+        fmt.setName(page.addPicture(TestImages::bytes("PNG", Qt::green, 40, 40)));
+        QTextCursor cursor(page.main());
+        cursor.insertImage(fmt);
+        cursor.insertBlock();
+        fmt.setWidth(1e12); // damaged size
+        cursor.insertImage(fmt);
+        // A copy made for printing draws them too, once attached to the page.
+        std::unique_ptr<QTextDocument> copy(page.main()->clone());
+        page.attachTo(copy.get());
+        for (QTextDocument *doc : {page.main(), copy.get()}) {
+            QImage canvas(200, 100, QImage::Format_RGB32);
+            canvas.fill(Qt::white);
+            {
+                QPainter painter(&canvas);
+                doc->drawContents(&painter);
+            }
+            QCOMPARE(canvas.pixelColor(20, 20), QColor(Qt::green));
+        }
     }
 
     void floatingPictureKeepsItsLayout()

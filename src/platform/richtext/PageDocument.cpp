@@ -1,9 +1,11 @@
 #include "platform/richtext/PageDocument.h"
 
 #include "platform/richtext/PartDocument.h"
+#include "platform/richtext/PictureHandler.h"
 #include "platform/richtext/TextFrameHandler.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QImageReader>
 #include <QSet>
@@ -21,6 +23,7 @@ PageDocument::PageDocument(QObject *parent)
     : QObject(parent)
 {
     m_frameHandler = new TextFrameHandler(this);
+    m_pictureHandler = new PictureHandler(this);
     m_main = newPart(MainPart, 0);
 }
 
@@ -34,6 +37,14 @@ PartDocument *PageDocument::newPart(int flag, int frameId)
         applyPageSize(doc);
     doc->clearUndo(); // the margin is set up, not an edit to undo
     return doc;
+}
+
+void PageDocument::attachTo(QTextDocument *doc) const
+{
+    doc->documentLayout()->registerHandler(TextFrameObject, m_frameHandler);
+    doc->documentLayout()->registerHandler(QTextFormat::ImageObject, m_pictureHandler);
+    // Whatever was laid out before with Qt's own handlers is laid out again.
+    doc->markContentsDirty(0, doc->characterCount());
 }
 
 void PageDocument::applyPageSize(PartDocument *doc) const

@@ -13,6 +13,7 @@ class QTextCursor;
 class QTextDocument;
 class QTextImageFormat;
 class PartDocument;
+class PictureHandler;
 class TextFrameHandler;
 
 // One page: the main text, the header/footer parts, the text frames' texts, the page setup and the
@@ -44,8 +45,10 @@ public:
 
     const PageSetup &pageSetup() const { return m_setup; }
     void setPageSetup(const PageSetup &setup);
-    // Draws text frame anchors; registered on every part's layout.
-    TextFrameHandler *frameHandler() const { return m_frameHandler; }
+    // Lets a document draw this page's frames and pictures (from the store only). Every part has it;
+    // a copy made for layout or printing (QTextDocument::clone) needs it too (a clone also needs its
+    // document margin and page size set again).
+    void attachTo(QTextDocument *doc) const;
 
     // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...).
     // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
@@ -102,6 +105,7 @@ private:
 
     PageSetup m_setup;
     TextFrameHandler *m_frameHandler = nullptr;
+    PictureHandler *m_pictureHandler = nullptr;
     PartDocument *m_main = nullptr;
     QMap<int, PartDocument *> m_parts;  // flag -> part
     QMap<int, PartDocument *> m_frames; // id -> frame text

@@ -1,10 +1,7 @@
 #include "platform/richtext/PartDocument.h"
 
 #include "platform/richtext/PageDocument.h"
-#include "platform/richtext/TextFrameHandler.h"
-#include "platform/richtext/TextProps.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QTextCursor>
 #include <QUrl>
 
@@ -12,7 +9,7 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
     : QTextDocument(page), m_page(page), m_partFlag(partFlag), m_frameId(frameId)
 {
     setUndoRedoEnabled(true);
-    documentLayout()->registerHandler(TextProps::TextFrameObject, page->frameHandler());
+    page->attachTo(this);
     connect(this, &QTextDocument::undoCommandAdded, this, [this] {
         ++m_undoLevels;
         m_redoLevels = 0;
