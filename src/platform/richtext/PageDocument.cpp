@@ -13,7 +13,6 @@
 #include <QTextCursor>
 #include <QTextFrameFormat>
 #include <QTextImageFormat>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -181,10 +180,13 @@ bool PageDocument::setPicture(const QString &name, const QByteArray &bytes, cons
     const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
     if (fmt.isEmpty())
         return false;
+    const bool replaced = m_pictures.contains(name);
     m_pictures.insert(name, Picture{bytes, fmt, QImage()});
-    // Parts that laid the name out before must see the new image.
-    for (QTextDocument *doc : documents())
-        doc->addResource(QTextDocument::ImageResource, QUrl(name), QVariant());
+    // Parts that laid the name out before lay it out again with the new image.
+    if (replaced) {
+        for (QTextDocument *doc : documents())
+            doc->markContentsDirty(0, doc->characterCount());
+    }
     return true;
 }
 
