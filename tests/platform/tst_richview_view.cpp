@@ -205,6 +205,63 @@ private slots:
         QCOMPARE(f.edit.text(), QStringLiteral("world"));
     }
 
+    void aCopiedFieldPastesAsAFieldOfItsOwn()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("see  end"));
+        f.edit.setSelStart(4);
+        const int id = f.edit.insertField(QStringLiteral("Tag"));
+        QVERIFY(f.edit.setFieldType(1));
+        QVERIFY(f.edit.setFieldData(QStringLiteral("TG_12")));
+        f.edit.select(3, 5); // " Tag " around the field
+        QVERIFY(f.view.clipboardAction(2));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral(" Tag "));
+        f.edit.setSelStart(f.edit.textLength());
+        QVERIFY(f.view.clipboardAction(3));
+        QCOMPARE(f.edit.text(), QStringLiteral("see Tag end Tag "));
+        const int copy = f.edit.fieldAt(13);
+        QVERIFY(copy > 0 && copy != id);
+        QVERIFY(f.edit.setCurrentField(copy));
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_12"));
+        QCOMPARE(f.edit.fieldType(), 1);
+        QCOMPARE(f.edit.fieldText(), QStringLiteral("Tag"));
+        QVERIFY(f.edit.setCurrentField(id));
+        QCOMPARE(f.edit.fieldStart(), 5);
+        // Text from another program comes in as text.
+        QApplication::clipboard()->setText(QStringLiteral("a\nb"));
+        f.edit.setSelStart(0);
+        QVERIFY(f.view.clipboardAction(3));
+        QVERIFY(f.edit.text().startsWith(QStringLiteral("a\nbsee")));
+    }
+
+    void aDraggedSelectionMovesWithItsField()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("ab  cd"));
+        f.edit.setSelStart(3);
+        const int id = f.edit.insertField(QStringLiteral("F"));
+        QVERIFY(f.edit.setFieldData(QStringLiteral("TG_7")));
+        f.edit.select(2, 3); // " F "
+        const int steps = f.edit.undoSteps();
+        QVERIFY(!f.view.dropSelection(3, true)); // onto itself
+        QVERIFY(f.view.dropSelection(7, true));
+        QCOMPARE(f.edit.text(), QStringLiteral("abcd F "));
+        QCOMPARE(f.edit.undoSteps(), steps + 1);
+        const int moved = f.edit.fieldAt(5);
+        QVERIFY(moved > 0);
+        QVERIFY(f.edit.setCurrentField(moved));
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_7"));
+        QVERIFY(!f.edit.setCurrentField(id) || f.edit.fieldStart() == 6);
+        QVERIFY(f.view.undo());
+        QCOMPARE(f.edit.text(), QStringLiteral("ab F cd"));
+        f.edit.select(0, 2);
+        QVERIFY(f.view.dropSelection(7, false));
+        QCOMPARE(f.edit.text(), QStringLiteral("ab F cdab"));
+        f.view.setEditMode(1);
+        f.edit.select(0, 2);
+        QVERIFY(!f.view.dropSelection(9, true));
+    }
+
     void caretReportAtTheStartOfPageTwo_data()
     {
         QTest::addColumn<bool>("pageBreak");

@@ -391,12 +391,17 @@ void PageTextItem::dropEvent(QGraphicsSceneDragDropEvent *event)
 {
     emit aboutToHandle();
     const int position = positionAt(event->pos());
+    const bool internal = event->source() && event->source() == event->widget();
     const bool move = event->dropAction() == Qt::MoveAction;
     bool done = false;
     if (position >= 0)
-        emit dropRequested(event->mimeData(), position, move, done);
+        emit dropRequested(event->mimeData(), position, internal, move, done);
     if (done) {
         event->acceptProposedAction();
+        // Qt's text control still shows where the drop would go; a leave takes that mark away.
+        QGraphicsSceneDragDropEvent leave(QEvent::GraphicsSceneDragLeave);
+        leave.setWidget(event->widget());
+        QGraphicsTextItem::dragLeaveEvent(&leave);
     } else {
         event->setPos(toDocument(event->pos()));
         QGraphicsTextItem::dropEvent(event);

@@ -50,9 +50,11 @@ signals:
     void mouseUp(RichMouseArgs &args);
     void mouseMoved(RichMouseArgs &args);
     void doubleClicked(RichMouseArgs &args);
-    // 1 cut, 2 copy, 3 paste (and 5 a drop at the mouse with `data`); set done when the view did it.
+    // 1 cut, 2 copy, 3 paste; set done when the view did it.
     void clipboardAction(int action, bool &done);
-    void dropRequested(const QMimeData *data, int position, bool move, bool &done);
+    // A drop at a text position; `internal` when the drag started in this view. Set done when the
+    // view did it, otherwise Qt's own drop inserts the data.
+    void dropRequested(const QMimeData *data, int position, bool internal, bool move, bool &done);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,18 +1,21 @@
 #include "platform/richview/RichMime.h"
 
-#include "platform/richtext/FieldRuns.h"
-#include "platform/richtext/PositionText.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichMimeData.h"
 
-#include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
-QMimeData *RichMime::fromSelection(const QTextCursor &cursor)
+QMimeData *RichMime::fromSelection(const RichTextEdit &edit)
 {
-    if (!cursor.hasSelection())
+    if (edit.selLength() <= 0)
         return nullptr;
+    auto *data = new RichMimeData;
+    edit.copySelection(data->page());
+    QTextCursor cursor(edit.document());
+    cursor.setPosition(edit.selStart());
+    cursor.setPosition(edit.selStart() + edit.selLength(), QTextCursor::KeepAnchor);
     const QTextDocumentFragment fragment(cursor);
-    auto *data = new QMimeData;
     QString text = fragment.toPlainText();
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     data->setText(text);
@@ -22,22 +25,27 @@ QMimeData *RichMime::fromSelection(const QTextCursor &cursor)
 
 bool RichMime::canInsert(const QMimeData *data)
 {
-    return data && (data->hasHtml() || data->hasText());
+    return data && (qobject_cast<const RichMimeData *>(data) || data->hasHtml() || data->hasText());
 }
 
-bool RichMime::insert(QTextCursor &cursor, const QMimeData *data)
+bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
 {
     if (!canInsert(data))
         return false;
-    cursor.beginEditBlock();
-    if (cursor.hasSelection())
-        cursor.removeSelectedText();
+    if (const auto *page = qobject_cast<const RichMimeData *>(data)) {
+        edit.insertPage(page->page());
+        return true;
+    }
+    edit.beginCommand();
     if (data->hasHtml()) {
-        cursor.insertFragment(QTextDocumentFragment::fromHtml(data->html(), cursor.document()));
+        edit.setSelectedText(QString());
+        QTextCursor &cursor = edit.cursor();
+        cursor.insertFragment(QTextDocumentFragment::fromHtml(data->html(), edit.document()));
+        edit.setCursor(cursor);
     } else {
         // Pasted text takes the look at the caret, but never the field it touches.
-        PositionText::insertText(cursor, data->text(), FieldRuns::typingFormat(cursor));
+        edit.setSelectedText(data->text());
     }
-    cursor.endEditBlock();
+    edit.endCommand();
     return true;
 }

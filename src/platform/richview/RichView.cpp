@@ -9,6 +9,7 @@
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/ParagraphDialog.h"
 #include "platform/richview/RichMime.h"
+#include "platform/richview/RichMimeData.h"
 #include "platform/richview/TableDialog.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -474,13 +475,41 @@ void RichView::onDoubleClick(RichMouseArgs &args)
     }
 }
 
-void RichView::onDrop(const QMimeData *data, int position, bool move, bool &done)
+void RichView::onDrop(const QMimeData *data, int position, bool internal, bool move, bool &done)
 {
-    Q_UNUSED(data)
-    Q_UNUSED(position)
-    Q_UNUSED(move)
-    // Qt's own drop keeps the move and the copy of text in one undo step.
-    done = editMode() != 0;
+    if (editMode() != 0) {
+        done = true; // nothing is dropped into a read-only page
+        return;
+    }
+    if (internal && m_edit->selLength() > 0) {
+        dropSelection(position, move);
+        done = true;
+    } else if (qobject_cast<const RichMimeData *>(data)) {
+        m_edit->select(position, 0);
+        done = RichMime::insert(*m_edit, data);
+    }
+    showModelCaret();
+}
+
+bool RichView::dropSelection(int position, bool move)
+{
+    const int start = m_edit->selStart();
+    const int length = m_edit->selLength();
+    if (editMode() != 0 || length <= 0 || (position >= start && position <= start + length))
+        return false;
+    PageDocument moved;
+    m_edit->copySelection(moved);
+    // Follows the removal of the selection in front of it.
+    QTextCursor target(m_edit->document());
+    target.setPosition(position);
+    m_edit->beginCommand();
+    if (move)
+        m_edit->setSelectedText(QString());
+    m_edit->select(target.position(), 0);
+    m_edit->insertPage(moved);
+    m_edit->endCommand();
+    showModelCaret();
+    return true;
 }
 
 // ---- clipboard and undo
@@ -488,32 +517,29 @@ void RichView::onDrop(const QMimeData *data, int position, bool move, bool &done
 bool RichView::clipboardAction(int action)
 {
     showModelCaret();
-    QTextCursor cursor = activeItem()->textCursor();
     const bool editable = editMode() == 0;
+    const bool selected = m_edit->selLength() > 0;
     bool done = false;
     if (action == 1 && !editable)
         return false;
-    if ((action == 1 || action == 2) && cursor.hasSelection()) {
-        QApplication::clipboard()->setMimeData(RichMime::fromSelection(cursor));
+    if ((action == 1 || action == 2) && selected) {
+        QApplication::clipboard()->setMimeData(RichMime::fromSelection(*m_edit));
         done = true;
     }
-    if ((action == 1 || action == 4) && editable && cursor.hasSelection()) {
-        cursor.removeSelectedText();
+    if ((action == 1 || action == 4) && editable && selected) {
+        m_edit->setSelectedText(QString());
         done = true;
     }
     if (action == 3 && editable)
-        done = RichMime::insert(cursor, QApplication::clipboard()->mimeData());
-    if (done && action != 2) {
-        activeItem()->setTextCursor(cursor);
-        takeViewCaret();
-    }
+        done = RichMime::insert(*m_edit, QApplication::clipboard()->mimeData());
+    showModelCaret();
     return done;
 }
 
 bool RichView::canCopy()
 {
     showModelCaret();
-    return activeItem()->textCursor().hasSelection();
+    return m_edit->selLength() > 0;
 }
 
 bool RichView::canPaste() const

@@ -62,6 +62,9 @@ public:
     bool canPaste() const;
     bool undo();
     bool redo();
+    // Puts the selection at a text position as one undo step, moved or copied, with its fields,
+    // pictures and tables (a drag inside the view). False for a position inside the selection.
+    bool dropSelection(int position, bool move);
 
     // The component's dialogs (84 paragraph, 85 font, 156 list, 114 table): true when applied.
     bool paragraphDialog();
@@ -114,7 +117,7 @@ private:
     void onDoubleClick(RichMouseArgs &args);
     void onMouseDown(RichMouseArgs &args);
     void onMouseUp(RichMouseArgs &args);
-    void onDrop(const QMimeData *data, int position, bool move, bool &done);
+    void onDrop(const QMimeData *data, int position, bool internal, bool move, bool &done);
     bool runDialog(QDialog &dialog);
 
     RichTextEdit *m_edit;
