@@ -369,6 +369,45 @@ private slots:
         QCOMPARE(typed, QList<QString>{QStringLiteral("a")});
     }
 
+    void changeCaretAndMouseEventsReachTheHandlers()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("plain "));
+        f.edit.setSelStart(6);
+        const int id = f.edit.insertField(QStringLiteral("LinkText"));
+        QVERIFY(f.edit.setFieldData(QStringLiteral("http://example.com/")));
+        f.edit.setSelStart(0);
+        f.view.showModelCaret();
+        QSignalSpy changed(&f.view, &RichView::changed);
+        QSignalSpy moved(&f.view, &RichView::caretMoved);
+        QList<int> keysUp;
+        connect(&f.view, &RichView::keyUp, this, [&keysUp](RichKeyArgs &args) { keysUp << args.key; });
+        QTest::keyClick(f.view.viewport(), Qt::Key_Right);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(changed.count(), 0);
+        QTest::keyClick(f.view.viewport(), Qt::Key_Delete);
+        QVERIFY(changed.count() >= 1);
+        QCOMPARE(keysUp, (QList<int>{39, 46}));
+        // A single click on a field raises the field click with the field.
+        QList<RichFieldArgs> clicked;
+        connect(&f.view, &RichView::fieldClicked, this, [&clicked](RichFieldArgs &args) { clicked << args; });
+        const QPoint onField = f.onScreen(8);
+        QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, onField);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.first().id, id);
+        QCOMPARE(clicked.first().data, QStringLiteral("http://example.com/"));
+        // A mouse handler that takes the click keeps the caret where it was.
+        connect(&f.view, &RichView::mouseDown, this, [](RichMouseArgs &args) {
+            if (args.button == 1 && args.shift == 2)
+                args.handled = true;
+        });
+        f.edit.setSelStart(0);
+        f.view.showModelCaret();
+        QTest::mouseClick(f.view.viewport(), Qt::LeftButton, Qt::ControlModifier, onField);
+        QCOMPARE(f.edit.selStart(), 0);
+        QCOMPARE(clicked.size(), 1);
+    }
+
     void inputMethodCommitsTypeAtTheCaret()
     {
         Fixture f;

@@ -19,6 +19,8 @@
 #include <QTextDocumentFragment>
 #include <QTextLayout>
 
+#include <utility>
+
 PageTextItem::PageTextItem(const PageGeometry *geometry, QGraphicsItem *parent)
     : QGraphicsTextItem(parent), m_geometry(geometry)
 {
@@ -319,6 +321,7 @@ void PageTextItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
     emit aboutToHandle();
     RichMouseArgs args = mouseArgs(event);
     emit mouseDown(args);
+    m_pressTaken = args.handled;
     if (args.handled) {
         event->accept();
         return;
@@ -332,7 +335,7 @@ void PageTextItem::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
 {
     RichMouseArgs args = mouseArgs(event);
     emit mouseMoved(args);
-    if (args.handled)
+    if (args.handled || m_pressTaken)
         return;
     toDocumentEvent(event);
     QGraphicsTextItem::mouseMoveEvent(event);
@@ -343,7 +346,9 @@ void PageTextItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 {
     RichMouseArgs args = mouseArgs(event);
     emit mouseUp(args);
-    if (args.handled)
+    // A press a handler took is not Qt's to finish.
+    const bool taken = std::exchange(m_pressTaken, false);
+    if (args.handled || taken)
         return;
     toDocumentEvent(event);
     QGraphicsTextItem::mouseReleaseEvent(event);

@@ -88,4 +88,5 @@ private:
     QTextDocument *m_placeholder = nullptr;
     bool m_controlChars = false;
     bool m_gridLines = false;
+    bool m_pressTaken = false;
 };

@@ -431,8 +431,8 @@ void RichView::onMouseDown(RichMouseArgs &args)
         m_edit->selectFrame(0);
         showModelCaret();
     }
-    m_pressOnText = args.button == 1 && args.position >= 0;
     emit mouseDown(args);
+    m_pressOnText = !args.handled && args.button == 1 && args.position >= 0;
 }
 
 void RichView::onMouseUp(RichMouseArgs &args)
