@@ -113,6 +113,14 @@ private slots:
             sheets << view.mapFromScene(view.pageGeometry().pageRect(0)).boundingRect().size();
         }
         QVERIFY(qAbs(sheets.at(1).width() - sheets.at(0).width() * 1.5) <= 2);
+        // Normal view with the control characters, for the record.
+        view.setViewMode(0);
+        view.setZoom(100);
+        view.setControlChars(true);
+        view.resize(900, 500);
+        view.refresh();
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->minimum());
+        QVERIFY(view.grab().toImage().save(folder + QStringLiteral("/richview_normal_marks.png")));
     }
 };
 

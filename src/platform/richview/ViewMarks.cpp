@@ -1,5 +1,6 @@
 #include "platform/richview/ViewMarks.h"
 
+#include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -14,34 +15,60 @@
 namespace {
 const QColor MarkColor(80, 120, 200);
 
-void drawMark(QPainter *painter, const QPointF &at, const QString &mark, double height)
+void drawMark(QPainter *painter, const QPointF &at, const QString &mark, double size)
 {
     QFont font = painter->font();
-    font.setPixelSize(qMax(6, int(height * 0.7)));
+    font.setPixelSize(qMax(6, int(size)));
     painter->setFont(font);
     painter->drawText(at, mark);
+}
+
+// Marks take the size of the paragraph's last text, not of a tall picture in its line.
+double markSize(const QTextBlock &block)
+{
+    QTextCharFormat last = block.charFormat();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (!it.fragment().charFormat().isImageFormat())
+            last = it.fragment().charFormat();
+    }
+    const double points = last.hasProperty(QTextFormat::FontPointSize) ? last.fontPointSize() : 10.5;
+    return points * 96.0 / 72.0 * 0.9;
 }
 
 void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &origin)
 {
     const QTextLayout *layout = block.layout();
     const QString text = block.text();
+    const double size = markSize(block);
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine line = layout->lineAt(i);
+        if (line.height() < 3)
+            continue; // the empty blocks Qt keeps around tables have no line to mark
         const QPointF base = origin + QPointF(line.x(), line.y() + line.ascent());
         const int end = line.textStart() + line.textLength();
         for (int pos = line.textStart(); pos < end; ++pos) {
             if (text.at(pos) == QLatin1Char('\t'))
-                drawMark(painter, base + QPointF(line.cursorToX(pos), 0), QStringLiteral("→"), line.height());
+                drawMark(painter, base + QPointF(line.cursorToX(pos), 0), QStringLiteral("→"), size);
         }
         const bool lastLine = i == layout->lineCount() - 1;
         const bool lineBreak = end > 0 && end <= text.size() && text.at(end - 1) == QChar::LineSeparator;
         const QPointF tail = QPointF(origin.x() + line.x() + line.naturalTextWidth() + 1, base.y());
         if (lastLine)
-            drawMark(painter, tail, QStringLiteral("¶"), line.height());
+            drawMark(painter, tail, QStringLiteral("¶"), size);
         else if (lineBreak)
-            drawMark(painter, tail, QStringLiteral("↵"), line.height());
+            drawMark(painter, tail, QStringLiteral("↵"), size);
     }
+}
+
+// The empty blocks that open and close a table hold its boundaries, not paragraphs of the text.
+bool isTableBoundary(const QTextBlock &block)
+{
+    if (block.length() > 1)
+        return false;
+    const QTextDocument *doc = block.document();
+    const int end = block.position() + block.length() - 1;
+    return PositionText::isStructure(doc->characterAt(end))
+        || (block.position() > 0 && PositionText::isStructure(doc->characterAt(block.position() - 1)));
 }
 
 // Left edges of the columns and top edges of the rows, from the cells' first lines.
@@ -78,7 +105,7 @@ void ViewMarks::drawControlChars(QPainter *painter, QTextDocument *doc, const QR
     painter->setPen(MarkColor);
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QRectF rect = layout->blockBoundingRect(block);
-        if (rect.intersects(area) && block.layout())
+        if (rect.intersects(area) && block.layout() && !isTableBoundary(block))
             drawBlockMarks(painter, block, rect.topLeft());
     }
     painter->restore();
