@@ -320,6 +320,33 @@ private slots:
         QVERIFY(f.view.pageGeometry().footerRect(0).contains(f.view.partItem()->pos()));
     }
 
+    void theEditedBandShowsTheEditedPartOnly()
+    {
+        Fixture f;
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        QTextCursor(f.page.ensurePart(HeaderFirst)).insertText(QStringLiteral("WWWWWWWWWWWWWWWWWWWW"));
+        f.page.ensurePart(HeaderAll);
+        f.edit.setText(QStringLiteral("one page"));
+        f.view.refresh();
+        f.view.ensureVisible(f.view.pageGeometry().headerRect(0), 0, 0);
+        const auto inkInBand = [&f] {
+            const QRect band = f.view.mapFromScene(f.view.pageGeometry().headerRect(0)).boundingRect();
+            const QImage shot = f.view.viewport()->grab().toImage();
+            int ink = 0;
+            for (int y = band.top(); y <= band.bottom(); ++y)
+                for (int x = band.left(); x <= band.right(); ++x)
+                    ink += shot.rect().contains(x, y) && qGray(shot.pixel(x, y)) < 160;
+            return ink;
+        };
+        QVERIFY(inkInBand() > 100); // the first-page header
+        QVERIFY(f.view.activatePart(HeaderAll));
+        QVERIFY(inkInBand() < 40);  // only the empty part being edited, with its caret
+        QVERIFY(f.view.editPart(MainPart));
+        QVERIFY(inkInBand() > 100);
+    }
+
     void aTextFrameIsEditedInItsBox()
     {
         Fixture f;

@@ -383,13 +383,15 @@ void RichView::drawSheet(QPainter *painter, int page)
         painter->drawLine(corner, corner + QPointF(dx, 0));
         painter->drawLine(corner, corner + QPointF(0, dy));
     }
-    const bool editingPart = m_part->isVisible() && m_edit->currentFrame() == 0;
-    for (int flag : {headerFlagOn(page), footerFlagOn(page)}) {
-        if (!flag || (editingPart && flag == m_edit->currentPart() && partPage(flag) == page))
-            continue;
-        const bool header = flag == HeaderAll || flag == HeaderFirst;
-        drawPart(painter, flag, header ? m_geometry.headerRect(page) : m_geometry.footerRect(page));
-    }
+    // The band where a header or footer is being edited shows that part only.
+    const int edited = m_part->isVisible() && m_edit->currentFrame() == 0 ? m_edit->currentPart() : 0;
+    const bool editedHere = edited && partPage(edited) == page;
+    const bool headerEdited = editedHere && (edited == HeaderAll || edited == HeaderFirst);
+    const bool footerEdited = editedHere && (edited == FooterAll || edited == FooterFirst);
+    if (const int flag = headerFlagOn(page); flag && !headerEdited)
+        drawPart(painter, flag, m_geometry.headerRect(page));
+    if (const int flag = footerFlagOn(page); flag && !footerEdited)
+        drawPart(painter, flag, m_geometry.footerRect(page));
 }
 
 void RichView::drawPart(QPainter *painter, int flag, const QRectF &band)
