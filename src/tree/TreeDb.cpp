@@ -153,3 +153,52 @@ bool TreeDb::readOnly()
 {
     return zSvr::st().DbRead();
 }
+
+int TreeDb::homeCount(qint64 page, qint64 except)
+{
+    return zSvr::st()
+        .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where boLnk=0 And noLfC = ? And noLfP <> ?"),
+                 {page, except}, 0)
+        .toInt();
+}
+
+bool TreeDb::pageExists(qint64 page)
+{
+    return zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where noDoc = ?"), {page}, 0).toInt() > 0;
+}
+
+bool TreeDb::placementExists(qint64 parent, qint64 page)
+{
+    return zSvr::st()
+               .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP=? and noLfC=?"), {parent, page}, 0)
+               .toInt()
+           > 0;
+}
+
+QSet<qint64> TreeDb::selfAndAncestors(qint64 page)
+{
+    // A tree deeper than this many distinct pages is not a tree any more.
+    static const int MaxPages = 100000;
+    QSet<qint64> seen{page};
+    QList<qint64> open{page};
+    while (!open.isEmpty() && seen.size() < MaxPages) {
+        const qint64 current = open.takeLast();
+        if (current == 0)
+            continue;
+        DbTable t;
+        const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfP From tbTree Where noLfC = ?"), {current}, t);
+        for (int r = 0; r < n; ++r) {
+            const qint64 parent = t.at(0, r).toLongLong();
+            if (!seen.contains(parent)) {
+                seen.insert(parent);
+                open << parent;
+            }
+        }
+    }
+    return seen;
+}
+
+bool TreeDb::wouldLoop(qint64 parent, qint64 page)
+{
+    return parent == page || (parent != 0 && selfAndAncestors(parent).contains(page));
+}

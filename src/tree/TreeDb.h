@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +54,16 @@ public:
     static bool deletePlacement(qint64 parent, qint64 page);
     // Parent of the page's home placement; -1 when it has none.
     static qint64 homeParent(qint64 page);
+    // Home placements of the page, leaving out the one under `except` (-1: none).
+    static int homeCount(qint64 page, qint64 except = -1);
+    static bool pageExists(qint64 page);
+    static bool placementExists(qint64 parent, qint64 page);
+    // The page and every page above it over all its placements (home and
+    // link). The walk is bounded and remembers what it saw, so a damaged
+    // database holding a loop still gives an answer.
+    static QSet<qint64> selfAndAncestors(qint64 page);
+    // True when placing `page` under `parent` would put the page under itself.
+    static bool wouldLoop(qint64 parent, qint64 page);
     // Stamps the placement's update time.
     static bool stamp(qint64 parent, qint64 page);
     // True (after telling the user once) when the database cannot be written.

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -35,6 +36,9 @@ QVBoxLayout *paneLayout(QWidget *pane)
 uTrX::uTrX(QWidget *parent) : QWidget(parent), m_clip(10, 0)
 {
     buildFrame();
+    m_mnClp = new QMenu(QStringLiteral("ｸﾘｯﾌﾟ"), this);
+    m_mnClp->setObjectName(QStringLiteral("mnClp"));
+    m_mnClp->menuAction()->setVisible(false);
 }
 
 uTrX::~uTrX()

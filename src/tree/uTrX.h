@@ -7,6 +7,7 @@
 class QComboBox;
 class QListWidget;
 class QListWidgetItem;
+class QMenu;
 class QMouseEvent;
 class QPushButton;
 class QResizeEvent;
@@ -72,6 +73,33 @@ public:
     // Deletes the placement of node sKyD, or of the selected node after asking
     // (sMsg is put before the question and receives the whole text).
     void trNdDL(const QString &sKyD, QString &sMsg);
+
+    // --- editing (uTrXEdit.cpp) ---
+    // Places page sNo (or, for "*", empty or 0, clip entry iMn) after the
+    // selected node or into the unsaved new node. A cut placement of the page
+    // goes only once the new one is written. sSz is cleaned in place.
+    void trIns(int iMn, QString &sSz, QString sNo);
+    void trCopy(bool bCut);
+    void trChkDcm(bool &bNewDc, bool &bCanMvPrv, bool &bCanMvNxt, bool &bCord) const;
+    void trMove(bool bNxt);
+    void SetActImg(const QString &sPr, const QString &sNo, bool bCd);
+    void ChkSlcNd();
+    void GetNodeText(QString &sSz) const;
+    // The clip list as a menu for the hosts: one action per entry, newest
+    // first; choosing one pastes it (trIns(i, caption, "*")).
+    QMenu *mnClp() const { return m_mnClp; }
+    // Page numbers of the clip list, newest first.
+    QList<qint32> clipPages() const { return m_clip.mid(0, m_clipCount); }
+
+    // --- home placement, marks, refresh, expansion (uTrXHome.cpp) ---
+    void StOrgn(bool bOrg);
+    void HogoNode(bool bHg);
+    void HideNode(bool bHd);
+    void ChkHideNode(bool &bHide) const;
+    void RefreshNd(const QString &sTxt, QString &sNoC);
+    void RefreshDcNd(const QString &sDno);
+    void GetExPndNds(QString &sExp, QString &sAct) const;
+    void SetExPndNds(QString sExp, QString sAct);
 
     // --- find and recent ---
     void SetRcnt(const QString &sNo, const QString &sTx);
@@ -155,6 +183,18 @@ private:
     void setListModeOf(bool on);
     QTreeWidgetItem *listItem(const QString &key) const;
 
+    // uTrXEdit.cpp: editing
+    QTreeWidgetItem *placeNode(const QString &key, const QString &text, const QString &image);
+    bool refusePaste(qint64 parent, qint64 page) const;
+    bool writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId);
+    QString cutIdOf(const QString &page) const;
+    void removePlacementNodes(const QString &id);
+    void fillClipMenu();
+
+    // uTrXHome.cpp
+    void refreshImage(QTreeWidgetItem *item, const QString &parent, const QString &page);
+    QString pathFromDb(const QString &page, QString &sAct) const;
+
     // uTrXFind.cpp: find and recent
     void FindDoc();
     void lsFind_Click(QListWidgetItem *item);
@@ -188,7 +228,9 @@ private:
     int m_nextOrder = 100;
     QList<qint32> m_clip;
     int m_clipCount = 0;
-    QString m_cutList;
+    QString m_cutList;            // placement ids "parent-page," of cut nodes
+    QMenu *m_mnClp = nullptr;
+    QStringList m_clipTitles;
     QTreeWidgetItem *m_newNode = nullptr;
     QTreeWidgetItem *m_editItem = nullptr;
     QHash<QString, QTreeWidgetItem *> m_byKey;

@@ -254,6 +254,9 @@ void uTrX::ClearItem(bool bNsrt)
     m_clip.fill(0);
     m_clipCount = 0;
     m_cutList.clear();
+    // The entries name pages of the database that is going away.
+    m_clipTitles.clear();
+    fillClipMenu();
     // The child list belongs to a page of the database that is going away.
     m_listMode = false;
     m_newItem = false;

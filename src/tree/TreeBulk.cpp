@@ -1,0 +1,234 @@
+#include "tree/TreeBulk.h"
+
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "tree/TreeDb.h"
+
+#include <QSet>
+
+namespace {
+
+const int MaxOrder = 32767;
+
+QString inList(const QList<qint64> &pages)
+{
+    QStringList parts;
+    for (qint64 page : pages)
+        parts << QString::number(page);
+    return parts.join(u',');
+}
+
+QString loopMessage()
+{
+    return QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません");
+}
+
+} // namespace
+
+QList<qint64> TreeBulk::parseList(const QString &list)
+{
+    QList<qint64> pages;
+    for (const QString &part : list.split(u',', Qt::SkipEmptyParts)) {
+        qint64 page = 0;
+        if (TreeDb::pageNumber(part, &page) && !pages.contains(page))
+            pages << page;
+    }
+    return pages;
+}
+
+QList<TreeBulk::Row> TreeBulk::rows(qint64 src, const QList<qint64> &pages)
+{
+    QList<Row> out;
+    if (pages.isEmpty())
+        return out;
+    DbTable t;
+    const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfC, szDoc, boLnk, boHide, boHogo, inSrt From tbTree "
+                                                  " Where noLfP = ? And noLfC in (")
+                                       + inList(pages) + QStringLiteral(") Order By inSrt"),
+                                   {src}, t);
+    for (int r = 0; r < n; ++r)
+        out << Row{t.at(0, r).toLongLong(), t.at(1, r).toString(), t.at(2, r).toInt(),
+                   t.at(3, r).toInt(),     t.at(4, r).toInt(),     t.at(5, r).toInt()};
+    return out;
+}
+
+bool TreeBulk::insert(qint64 parent, const Row &row, int order, bool carry, const QString &date)
+{
+    const QString sql = QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boUse, boLnk, dyUdt, dyUdt_P,"
+                                       " dyPub, boHide, boHogo) Values (?, ?, ?, '?', 1, ?, %1, %1, Null, ?, ?)")
+                            .arg(date);
+    return zSvr::st().D_ExeSq(sql, {parent, row.page, order, row.title, row.link, carry ? row.hide : 0,
+                                    carry ? row.protect : 0});
+}
+
+bool TreeBulk::begin(Result &result)
+{
+    // A read-only database has told the user already.
+    if (zSvr::st().DbRead())
+        return false;
+    result.ok = zSvr::st().D_Tran(0);
+    return true;
+}
+
+TreeBulk::Result TreeBulk::finish(Result result, bool ok)
+{
+    // result.ok holds whether this operation began the transaction.
+    if (result.ok)
+        ok = zSvr::st().D_Tran(ok ? 1 : 2) && ok;
+    result.ok = ok;
+    if (!ok) {
+        result.written = 0;
+        result.newPages.clear();
+        if (result.message.isEmpty())
+            result.message = QStringLiteral("一括処理を完了できませんでした　変更は元に戻しました");
+    }
+    return result;
+}
+
+bool TreeBulk::loops(qint64 dst, const QList<Row> &list, Result &result)
+{
+    if (dst == 0)
+        return false;
+    const QSet<qint64> above = TreeDb::selfAndAncestors(dst);
+    for (const Row &row : list) {
+        if (above.contains(row.page)) {
+            result.message = loopMessage();
+            return true;
+        }
+    }
+    return false;
+}
+
+TreeBulk::Result TreeBulk::linkCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first)
+{
+    Result result;
+    QList<Row> list = rows(src, pages);
+    if (loops(dst, list, result) || !begin(result))
+        return result;
+    const QString date = Usr::TsSqNow();
+    int order = first;
+    bool ok = true;
+    for (Row &row : list) {
+        if (TreeDb::placementExists(dst, row.page)) {
+            ++result.skipped;
+            continue;
+        }
+        row.link = 1;
+        ok = order <= MaxOrder && insert(dst, row, order++, false, date);
+        if (!ok)
+            break;
+        ++result.written;
+    }
+    return finish(result, ok);
+}
+
+TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first, bool withLinks)
+{
+    Result result;
+    const QList<Row> list = rows(src, pages);
+    if (withLinks && dst != 0) {
+        // The copy shows the original's children: none of them may stand above the destination.
+        const QSet<qint64> above = TreeDb::selfAndAncestors(dst);
+        for (const Row &row : list) {
+            DbTable t;
+            const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=?"), {row.page}, t);
+            for (int r = 0; r < n; ++r) {
+                if (above.contains(t.at(0, r).toLongLong())) {
+                    result.message = loopMessage();
+                    return result;
+                }
+            }
+        }
+    }
+    if (!begin(result))
+        return result;
+    const QString date = Usr::TsSqNow();
+    int order = first;
+    bool ok = true;
+    for (const Row &row : list) {
+        const qint64 copy = order <= MaxOrder ? D_CpyDoc(row.page, withLinks) : 0;
+        ok = copy != 0 && insert(dst, Row{copy, row.title, 0, 0, 0, 0}, order++, false, date);
+        if (!ok)
+            break;
+        result.newPages << copy;
+        ++result.written;
+    }
+    return finish(result, ok);
+}
+
+qint64 TreeBulk::D_CpyDoc(qint64 old, bool withLinks)
+{
+    zSvr &db = zSvr::st();
+    qint64 largest = db.R_GtVaL(QStringLiteral("Select Max(noDoc) From msDoc"), 0).toLongLong();
+    if (largest == 0)
+        largest = 1000;
+    const qint64 copy = largest + 1;
+    const QString date = Usr::TsSqNow();
+    // A fresh identity: two pages sharing one would be taken for each other on import.
+    int added = 0;
+    if (!db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, boCod, boUse, saTgs, dyUdt, wkRnd)"
+                                   " Select ?, szDoc, txDoc, obDoc, boCod, 1, ?, %1, ? From msDoc Where noDoc = ?")
+                        .arg(date),
+                    {copy, QString(""), Usr::FdNewKy(), old}, &added)
+        || added != 1)
+        return 0;
+    if (!withLinks)
+        return copy;
+    DbTable t;
+    const int n = db.R_Ary(QStringLiteral("Select noLfC, inSrt, szDoc From tbTree Where noLfP=?"), {old}, t);
+    for (int r = 0; r < n; ++r) {
+        const Row child{t.at(0, r).toLongLong(), t.at(2, r).toString(), 1, 0, 0, 0};
+        if (!insert(copy, child, t.at(1, r).toInt(), false, date))
+            return 0;
+    }
+    return copy;
+}
+
+TreeBulk::Result TreeBulk::move(qint64 src, qint64 dst, const QList<qint64> &pages, int first)
+{
+    Result result;
+    if (src == dst) {
+        result.message = QStringLiteral("移動先が移動元と同じです");
+        return result;
+    }
+    QList<qint64> moving = pages;
+    moving.removeAll(dst);
+    const QList<Row> list = rows(src, moving);
+    if (loops(dst, list, result) || !begin(result))
+        return result;
+    const QString date = Usr::TsSqNow();
+    int order = first;
+    bool ok = true;
+    for (const Row &row : list) {
+        // Already under the destination: the source placement stays, nothing is lost.
+        if (TreeDb::placementExists(dst, row.page)) {
+            ++result.skipped;
+            continue;
+        }
+        ok = order <= MaxOrder && insert(dst, row, order++, true, date) && TreeDb::deletePlacement(src, row.page);
+        if (!ok)
+            break;
+        ++result.written;
+    }
+    return finish(result, ok);
+}
+
+TreeBulk::Result TreeBulk::remove(qint64 src, const QList<qint64> &pages)
+{
+    Result result;
+    if (pages.isEmpty()) {
+        result.ok = true;
+        return result;
+    }
+    if (!begin(result))
+        return result;
+    int affected = 0;
+    const bool ok = zSvr::st().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
+                                           + inList(pages) + u')',
+                                       {src}, &affected);
+    result.written = affected;
+    // Pages that lost their home placement get one of their links as home.
+    if (ok)
+        Usr::D_FixLnk(false);
+    return finish(result, ok);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The bulk placement operations on the ticked children of one source page.
+// Each runs in one transaction: it is written whole or, when any statement
+// fails, not at all. A pair already under the destination is skipped (and,
+// in a move, stays under the source); an operation that would put a page
+// under itself is refused before anything is written.
+class TreeBulk
+{
+public:
+    struct Result {
+        bool ok = false;
+        int written = 0;        // placements added (moved, deleted)
+        int skipped = 0;        // pairs already under the destination
+        QString message;        // why the operation was refused or failed
+        QList<qint64> newPages; // pages made by a new copy, in order
+    };
+
+    static Result linkCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first);
+    static Result newCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first, bool withLinks);
+    static Result move(qint64 src, qint64 dst, const QList<qint64> &pages, int first);
+    static Result remove(qint64 src, const QList<qint64> &pages);
+
+    // Copies page row `old` to a new page number (the largest plus 1, at least
+    // 1001) with a fresh identity; with `withLinks` the copy also shows the
+    // original's children as links. Returns the new number, 0 on failure.
+    static qint64 D_CpyDoc(qint64 old, bool withLinks);
+
+    // The page numbers of a list such as "12,34,56"; anything else is dropped.
+    static QList<qint64> parseList(const QString &list);
+
+private:
+    struct Row {
+        qint64 page = 0;
+        QString title;
+        int link = 0;
+        int hide = 0;
+        int protect = 0;
+        int order = 0;
+    };
+    static QList<Row> rows(qint64 src, const QList<qint64> &pages);
+    static bool insert(qint64 parent, const Row &row, int order, bool carry, const QString &date);
+    static bool begin(Result &result);
+    static Result finish(Result result, bool ok);
+    static bool loops(qint64 dst, const QList<Row> &rows, Result &result);
+};

@@ -1,0 +1,259 @@
+#include "tree/uTrX.h"
+
+#include "core/HtmMoji.h"
+#include "core/zSvr.h"
+#include "platform/NumberText.h"
+#include "platform/Prompt.h"
+#include "tree/TreeDb.h"
+
+#include <QMenu>
+#include <QTreeWidget>
+
+namespace {
+
+const QString NewKey = QStringLiteral("NewNode");
+const QColor CutColor(224, 224, 224);
+const int ClipSize = 10;
+
+int nextOrder(int order)
+{
+    return order >= 32767 ? -32768 : order + 1;
+}
+
+qint64 pageOf(const QString &text)
+{
+    return NumberText::roundInt32(NumberText::leading(text));
+}
+
+} // namespace
+
+void uTrX::trIns(int iMn, QString &sSz, QString sNo)
+{
+    qint64 page = pageOf(sNo);
+    if (page == 0)
+        page = iMn >= 0 && iMn < m_clipCount ? m_clip.value(iMn) : 0;
+    // An empty clip entry names no page: a placement of page 0 would hang the
+    // whole top level under the parent.
+    if (page <= 0 || !TreeDb::pageExists(page)) {
+        Prompt::current().message(QStringLiteral("挿入するﾍﾟｰｼﾞがありません"), Prompt::Exclamation);
+        return;
+    }
+    HtmMoji::T_HtmMoji(sSz);
+    const QString pageText = QString::number(page);
+    const QString cutId = cutIdOf(pageText);
+    // The cut placement goes away with this paste: when it was the home
+    // placement, the pasted one takes its role.
+    const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
+    const bool link = TreeDb::homeCount(page, cutParent) > 0;
+    const QString prefix = link ? QStringLiteral("L") : QStringLiteral("N");
+    const QString key = MkNdKy(prefix, pageText);
+    QTreeWidgetItem *item = placeNode(key, sSz, GetNdImg(prefix, page, TreeDb::listMode(page)));
+    if (!item)
+        return;
+    qint64 parent = 0;
+    TreeDb::pageNumber(parentPage(item), &parent);
+    if (refusePaste(parent, page) || !writePaste(parent, page, sSz, link, cutId)) {
+        DelNewNd(item);
+        return;
+    }
+    m_nextOrder = nextOrder(m_nextOrder);
+    if (!cutId.isEmpty()) {
+        m_cutList.remove(cutId + u',');
+        removePlacementNodes(cutId);
+    }
+    emit eFmMsg(QStringLiteral("ﾍﾟｰｼﾞを挿入しました"));
+    ShwNdDoc(node(key));
+}
+
+QTreeWidgetItem *uTrX::placeNode(const QString &key, const QString &text, const QString &image)
+{
+    if (trView->topLevelItemCount() == 0) {
+        QTreeWidgetItem *item = makeNode(key, text, image);
+        trView->addTopLevelItem(item);
+        SetSrtPr(item);
+        return item;
+    }
+    QTreeWidgetItem *current = trView->currentItem();
+    if (!current)
+        return nullptr;
+    if (current == m_newNode) {
+        // The user made a new node where the page should go and pastes into it.
+        rekey(current, key);
+        current->setText(0, text);
+        setImage(current, image);
+        m_newNode = nullptr;
+        return current;
+    }
+    QTreeWidgetItem *item = makeNode(key, text, image);
+    QTreeWidgetItem *parent = current->parent();
+    if (parent)
+        parent->insertChild(parent->indexOfChild(current) + 1, item);
+    else
+        trView->insertTopLevelItem(trView->indexOfTopLevelItem(current) + 1, item);
+    SetSrtPr(item);
+    return item;
+}
+
+bool uTrX::refusePaste(qint64 parent, qint64 page) const
+{
+    if (TreeDb::wouldLoop(parent, page)) {
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"), Prompt::Exclamation);
+        return true;
+    }
+    if (TreeDb::placementExists(parent, page)) {
+        Prompt::current().message(QStringLiteral("同一文書へのﾘﾝｸは登録できません"));
+        return true;
+    }
+    return false;
+}
+
+bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId)
+{
+    // The cut placement goes only together with the new one: a paste that
+    // fails leaves the page where it was.
+    zSvr &db = zSvr::st();
+    if (db.DbRead())
+        return false;
+    const bool own = db.D_Tran(0);
+    bool ok = TreeDb::insertPlacement(parent, page, m_nextOrder, title, link);
+    if (ok && !cutId.isEmpty())
+        ok = TreeDb::deletePlacement(cutId.section(u'-', 0, 0).toLongLong(), page);
+    if (ok)
+        TreeDb::stamp(parent, page);
+    if (own)
+        ok = db.D_Tran(ok ? 1 : 2) && ok;
+    return ok;
+}
+
+QString uTrX::cutIdOf(const QString &page) const
+{
+    for (const QString &id : m_cutList.split(u',', Qt::SkipEmptyParts))
+        if (id.section(u'-', 1) == page)
+            return id;
+    return QString();
+}
+
+void uTrX::removePlacementNodes(const QString &id)
+{
+    // A page's children show under every node of the page, so one placement
+    // may stand in the tree more than once.
+    QStringList keys;
+    for (QTreeWidgetItemIterator it(trView); *it; ++it)
+        if (!keyOf(*it).startsWith(u'X') && GetNdId(*it) == id)
+            keys << keyOf(*it);
+    for (const QString &key : std::as_const(keys)) {
+        QTreeWidgetItem *item = node(key);
+        if (!item)
+            continue;
+        QTreeWidgetItem *parent = item->parent();
+        SetSrtPr(item);
+        removeNode(item);
+        fixParentImage(parent);
+    }
+}
+
+void uTrX::trCopy(bool bCut)
+{
+    QTreeWidgetItem *item = trView->currentItem();
+    if (!item || keyOf(item) == NewKey)
+        return;
+    const qint32 page = qint32(pageOf(GetKyNo(keyOf(item))));
+    // A tag node is no placement: cutting it would later delete a real one.
+    if (bCut && !keyOf(item).startsWith(u'X')) {
+        const QString id = GetNdId(item);
+        if (!(u',' + m_cutList).contains(u',' + id + u','))
+            m_cutList += id + u',';
+        item->setForeground(0, CutColor);
+    }
+    if (page <= 0 || m_clip.mid(0, m_clipCount).contains(page))
+        return;
+    m_clip.prepend(page);
+    m_clip.resize(ClipSize);
+    m_clipTitles.prepend(item->text(0));
+    m_clipTitles = m_clipTitles.mid(0, ClipSize);
+    m_clipCount = qMin(m_clipCount + 1, ClipSize);
+    fillClipMenu();
+}
+
+void uTrX::fillClipMenu()
+{
+    m_mnClp->clear();
+    for (int i = 0; i < m_clipCount; ++i) {
+        QAction *action = m_mnClp->addAction(m_clipTitles.value(i));
+        connect(action, &QAction::triggered, this, [this, action] {
+            QString caption = action->text();
+            trIns(m_mnClp->actions().indexOf(action), caption, QStringLiteral("*"));
+        });
+    }
+    m_mnClp->menuAction()->setVisible(m_clipCount > 0);
+}
+
+void uTrX::trChkDcm(bool &bNewDc, bool &bCanMvPrv, bool &bCanMvNxt, bool &bCord) const
+{
+    bCord = m_listMode;
+    bNewDc = m_newNode != nullptr;
+    QTreeWidgetItem *item = trView->currentItem();
+    if (!item)
+        return;
+    bCanMvPrv = false;
+    bCanMvNxt = false;
+    if (keyOf(item).startsWith(u'X'))
+        return;
+    QTreeWidgetItem *parent = item->parent();
+    const int count = parent ? parent->childCount() : trView->topLevelItemCount();
+    const int at = parent ? parent->indexOfChild(item) : trView->indexOfTopLevelItem(item);
+    bCanMvPrv = at > 0;
+    bCanMvNxt = at + 1 < count;
+}
+
+void uTrX::trMove(bool bNxt)
+{
+    QTreeWidgetItem *item = trView->currentItem();
+    if (!item)
+        return;
+    QTreeWidgetItem *parent = item->parent();
+    const int count = parent ? parent->childCount() : trView->topLevelItemCount();
+    const int at = parent ? parent->indexOfChild(item) : trView->indexOfTopLevelItem(item);
+    const int to = at + (bNxt ? 1 : -1);
+    if (to < 0 || to >= count)
+        return;
+    m_suppress = true;
+    // The node travels whole: its key, colours and loaded children stay.
+    const bool expanded = item->isExpanded();
+    if (parent) {
+        parent->takeChild(at);
+        parent->insertChild(to, item);
+    } else {
+        trView->takeTopLevelItem(at);
+        trView->insertTopLevelItem(to, item);
+    }
+    item->setExpanded(expanded);
+    selectOnly(item);
+    SetSrtPr(item);
+    m_suppress = false;
+}
+
+void uTrX::SetActImg(const QString &sPr, const QString &sNo, bool bCd)
+{
+    m_listMode = bCd;
+    if (QTreeWidgetItem *item = trView->currentItem())
+        setImage(item, GetNdImg(sPr, pageOf(sNo), bCd));
+}
+
+void uTrX::ChkSlcNd()
+{
+    QTreeWidgetItem *item = trView->currentItem();
+    if (!item) {
+        selectOnly(node(m_tmpKey));
+        return;
+    }
+    if (keyOf(item) != m_tmpKey)
+        SlctNd(item);
+    trView->setFocus();
+}
+
+void uTrX::GetNodeText(QString &sSz) const
+{
+    if (const QTreeWidgetItem *item = trView->currentItem())
+        sSz = item->text(0);
+}

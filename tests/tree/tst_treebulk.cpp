@@ -1,0 +1,276 @@
+#include "PageDb.h"
+#include "TreeProbe.h"
+
+#include "support/ScriptedPrompt.h"
+#include "tree/TreeBulk.h"
+#include "tree/sbTrRet.h"
+#include "tree/uTrX.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+
+// 10 holds 11, 12, 13 (11 holds 14); 20 holds 21 at order 7; 30 holds a link of 11.
+// Page 1000 stands in no placement and makes the largest page number 1000.
+void fillBulk()
+{
+    QVERIFY(zSvr::st().D_Tran(0));
+    const QList<QPair<int, QString>> pages = {{10, "源"}, {11, "一"}, {12, "二"}, {13, "三"}, {14, "十四"},
+                                              {20, "先"}, {21, "既存"}, {30, "別"}, {1000, "最大"}};
+    for (const auto &p : pages)
+        QVERIFY(PageDb::page(p.first, p.second, QStringLiteral("本文") + p.second, p.first == 12));
+    QVERIFY(PageDb::place(0, 10, 0, false, "源"));
+    QVERIFY(PageDb::place(10, 11, 0, false, "It's one?"));
+    QVERIFY(PageDb::place(10, 12, 1, false, "二"));
+    QVERIFY(PageDb::place(10, 13, 2, false, "三"));
+    QVERIFY(PageDb::place(11, 14, 3, false, "十四"));
+    QVERIFY(PageDb::place(0, 20, 1, false, "先"));
+    QVERIFY(PageDb::place(20, 21, 7, false, "既存"));
+    QVERIFY(PageDb::place(0, 30, 2, false, "別"));
+    QVERIFY(PageDb::place(30, 11, 0, true, "It's ?別", true, true));
+    QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update msDoc Set wkRnd = 12345, saTgs = 'tag'")));
+    QVERIFY(zSvr::st().D_Tran(1));
+}
+
+QString flags(int parent, int child)
+{
+    QVariantList vars;
+    if (!zSvr::st().R_PAry(QStringLiteral("Select boLnk, boHide, boHogo From tbTree Where noLfP = ? And noLfC = ?"),
+                           {parent, child}, vars))
+        return QString();
+    return QStringLiteral("%1%2%3").arg(vars.value(0).toInt()).arg(vars.value(1).toInt()).arg(vars.value(2).toInt());
+}
+
+QStringList snapshot()
+{
+    DbTable t;
+    const int n = zSvr::st().R_Ary(
+        QStringLiteral("Select noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo From tbTree Order By noLfP, noLfC"), t);
+    QStringList rows;
+    for (int r = 0; r < n; ++r) {
+        QStringList cells;
+        for (const QVariant &v : t.row(r))
+            cells << v.toString();
+        rows << cells.join(u'|');
+    }
+    return rows << QString::number(PageDb::value(QStringLiteral("Select Count(*) From msDoc")).toInt());
+}
+
+} // namespace
+
+// The bulk window and its operations: what each writes, what each refuses,
+// and that a failure half-way leaves the database as it was.
+class TestTreeBulk : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_db = new PageDb;
+        QVERIFY(m_db->ok());
+        fillBulk();
+        m_prompt = new ScriptedPrompt;
+        m_tree = new uTrX;
+        m_probe = new TreeProbe(*m_tree);
+        m_tree->SetNodes(QStringLiteral("0"));
+        m_win = new sbTrRet;
+    }
+
+    void cleanup()
+    {
+        delete m_win;
+        delete m_probe;
+        delete m_tree;
+        delete m_prompt;
+        delete m_db;
+    }
+
+    void linkCopyFollowsTheHighestOrder()
+    {
+        m_tree->SetLeaf(QStringLiteral("10"));
+        QVERIFY(m_win->Open(0, *m_tree));
+        QListWidget *list = m_win->findChild<QListWidget *>(QStringLiteral("trView"));
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("It's one?"));
+        list->item(2)->setCheckState(Qt::Unchecked);
+        QCOMPARE(m_win->checkedList(), QStringLiteral("11,12"));
+        m_win->ownTree()->SetLeaf(QStringLiteral("20,0,0"));
+        m_win->cmRet_Click(0);
+        QCOMPARE(PageDb::row(20, 11), QStringLiteral("8:It's one?"));
+        QCOMPARE(PageDb::row(20, 12), QStringLiteral("9:二"));
+        QCOMPARE(PageDb::row(20, 13), QString());
+        QCOMPARE(flags(20, 11), QStringLiteral("100"));
+        QCOMPARE(PageDb::row(10, 11), QStringLiteral("0:It's one?"));
+        QCOMPARE(m_win->result(), int(QDialog::Accepted));
+        QVERIFY(m_prompt->messages.isEmpty());
+        // The caller's node of the destination shows the new children.
+        QCOMPARE(m_probe->keys(m_probe->keys().at(1)).size(), 3);
+    }
+
+    void newCopyMakesFreshPages()
+    {
+        m_tree->SetLeaf(QStringLiteral("20"));
+        QVERIFY(m_win->Open(1, *m_tree));
+        QListWidget *list = m_win->findChild<QListWidget *>(QStringLiteral("trView"));
+        QCOMPARE(list->count(), 0);
+        m_win->ownTree()->SetLeaf(QStringLiteral("10,0,0"));
+        QCOMPARE(list->count(), 3);
+        m_win->findChild<QCheckBox *>(QStringLiteral("chLnk"))->setChecked(true);
+        m_win->cmRet_Click(1);
+        QCOMPARE(PageDb::row(20, 1001), QStringLiteral("8:It's one?"));
+        QCOMPARE(PageDb::row(20, 1002), QStringLiteral("9:二"));
+        QCOMPARE(PageDb::row(20, 1003), QStringLiteral("10:三"));
+        QCOMPARE(flags(20, 1001), QStringLiteral("000"));
+        QVariantList copy, source;
+        const QString read = QStringLiteral("Select szDoc, txDoc, boCod, saTgs, wkRnd, boUse From msDoc Where noDoc = ?");
+        QVERIFY(zSvr::st().R_PAry(read, {1002}, copy));
+        QVERIFY(zSvr::st().R_PAry(read, {12}, source));
+        QCOMPARE(copy.mid(0, 3), source.mid(0, 3));
+        QCOMPARE(copy.at(3).toString(), QString());
+        QCOMPARE(copy.at(5).toInt(), 1);
+        QSet<double> identities;
+        for (int page = 1001; page <= 1003; ++page)
+            identities << PageDb::value(QStringLiteral("Select wkRnd From msDoc Where noDoc = ?"), {page}).toDouble();
+        QCOMPARE(identities.size(), 3);
+        QVERIFY(!identities.contains(0) && !identities.contains(12345));
+        // The copy of 11 shows 11's child as a link, in its order.
+        QCOMPARE(PageDb::row(1001, 14), QStringLiteral("3:十四"));
+        QCOMPARE(flags(1001, 14), QStringLiteral("100"));
+        QCOMPARE(PageDb::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 1002")).toInt(), 0);
+    }
+
+    void moveCarriesHiddenProtectedLink()
+    {
+        m_tree->SetLeaf(QStringLiteral("30"));
+        QVERIFY(m_win->Open(0, *m_tree));
+        m_win->ownTree()->SetLeaf(QStringLiteral("20,0,0"));
+        m_win->cmRet_Click(2);
+        QCOMPARE(PageDb::row(30, 11), QString());
+        QCOMPARE(PageDb::row(20, 11), QStringLiteral("8:It's ?別"));
+        QCOMPARE(flags(20, 11), QStringLiteral("111"));
+        QCOMPARE(flags(10, 11), QStringLiteral("000"));
+    }
+
+    void failureHalfWayLeavesTheDatabaseAsItWas()
+    {
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Create Trigger broken Before Insert On tbTree"
+                                                  " When New.noLfC In (12, 1002) Begin Select Raise(Abort, 'x'); End")));
+        const QStringList before = snapshot();
+        m_tree->SetLeaf(QStringLiteral("10"));
+        QVERIFY(m_win->Open(0, *m_tree));
+        m_win->ownTree()->SetLeaf(QStringLiteral("20,0,0"));
+        m_win->cmRet_Click(2);
+        QCOMPARE(snapshot(), before);
+        QVERIFY(!m_prompt->messages.isEmpty());
+        QVERIFY(m_win->result() != int(QDialog::Accepted));
+        // The same for a new copy: no page row stays behind either.
+        m_win->cmRet_Click(1);
+        QCOMPARE(snapshot(), before);
+    }
+
+    void choicesThatWouldLoseOrLoopAreRefused_data()
+    {
+        QTest::addColumn<int>("op");   // 0 link copy, 1 new copy with links, 2 move
+        QTest::addColumn<int>("src");
+        QTest::addColumn<int>("dst");
+        QTest::addColumn<QString>("pages");
+        QTest::newRow("move onto its source") << 2 << 10 << 10 << "11,12";
+        QTest::newRow("move below a moved page") << 2 << 10 << 14 << "11,12";
+        QTest::newRow("link copy into a listed page") << 0 << 10 << 11 << "11,12";
+        QTest::newRow("link copy of an ancestor") << 0 << 0 << 14 << "10";
+        QTest::newRow("new copy linking an ancestor") << 1 << 10 << 14 << "11";
+    }
+
+    void choicesThatWouldLoseOrLoopAreRefused()
+    {
+        QFETCH(int, op);
+        QFETCH(int, src);
+        QFETCH(int, dst);
+        QFETCH(QString, pages);
+        const QStringList before = snapshot();
+        const QList<qint64> list = TreeBulk::parseList(pages);
+        TreeBulk::Result r;
+        if (op == 0)
+            r = TreeBulk::linkCopy(src, dst, list, 1);
+        else if (op == 1)
+            r = TreeBulk::newCopy(src, dst, list, 1, true);
+        else
+            r = TreeBulk::move(src, dst, list, 1);
+        QVERIFY(!r.ok);
+        QVERIFY(!r.message.isEmpty());
+        QCOMPARE(snapshot(), before);
+    }
+
+    void pairsAlreadyThereAreSkipped()
+    {
+        const TreeBulk::Result moved = TreeBulk::move(30, 10, {11}, 5);
+        QVERIFY(moved.ok);
+        QCOMPARE(moved.skipped, 1);
+        QCOMPARE(flags(30, 11), QStringLiteral("111"));
+        // A new copy under a page below the copied one is fine without links.
+        const TreeBulk::Result copied = TreeBulk::newCopy(10, 14, {11}, 1, false);
+        QVERIFY(copied.ok);
+        QCOMPARE(copied.newPages, QList<qint64>{1001});
+        QCOMPARE(TreeBulk::parseList(QStringLiteral("12, x,34,,12")), (QList<qint64>{12, 34}));
+    }
+
+    void deletingTheHomePlacementPromotesALink()
+    {
+        m_tree->SetLeaf(QStringLiteral("10"));
+        QVERIFY(m_win->Open(2, *m_tree));
+        QListWidget *list = m_win->findChild<QListWidget *>(QStringLiteral("trView"));
+        list->item(1)->setCheckState(Qt::Unchecked);
+        list->item(2)->setCheckState(Qt::Unchecked);
+        m_win->cmRet_Click(0);
+        QCOMPARE(PageDb::row(10, 11), QString());
+        QCOMPARE(flags(30, 11), QStringLiteral("011"));
+        QVERIFY(!PageDb::row(10, 12).isEmpty());
+        QCOMPARE(PageDb::value(QStringLiteral("Select Count(*) From msDoc Where noDoc = 11")).toInt(), 1);
+    }
+
+    void aSourceWithoutChildrenOpensNothing()
+    {
+        m_tree->SetLeaf(QStringLiteral("13,10,0"));
+        QVERIFY(!m_win->Open(0, *m_tree));
+        QVERIFY(!m_win->Open(2, *m_tree));
+        QCOMPARE(m_prompt->messages, QStringList(2, QStringLiteral("複写元には下位のﾍﾟｰｼﾞがありません")));
+    }
+
+    void aLinkDestinationAsksFirst()
+    {
+        m_tree->SetLeaf(QStringLiteral("11,30,0"));
+        QVERIFY(m_win->Open(1, *m_tree));
+        m_win->ownTree()->SetLeaf(QStringLiteral("20,0,0"));
+        m_prompt->answers << Prompt::Cancel << Prompt::Ok;
+        m_win->cmRet_Click(0);
+        QCOMPARE(PageDb::row(11, 21), QString());
+        QCOMPARE(m_prompt->messages.size(), 1);
+        QVERIFY(m_prompt->messages.first().startsWith(QStringLiteral("指定されたﾍﾟｰｼﾞはﾘﾝｸです")));
+        m_win->cmRet_Click(0);
+        QCOMPARE(PageDb::row(11, 21), QStringLiteral("4:既存"));
+        // Cancel drops the own tree; the next opening loads it again.
+        m_win->cmRet_Click(3);
+        QCOMPARE(m_win->result(), int(QDialog::Rejected));
+    }
+
+    void rootAsDestination()
+    {
+        m_tree->SetLeaf(QStringLiteral("11"));
+        QVERIFY(m_win->Open(0, *m_tree));
+        m_win->cmRet_Click(0);   // nothing chosen in the own tree: the top level
+        QCOMPARE(PageDb::row(0, 14), QStringLiteral("3:十四"));
+        QCOMPARE(flags(0, 14), QStringLiteral("100"));
+    }
+
+private:
+    PageDb *m_db = nullptr;
+    ScriptedPrompt *m_prompt = nullptr;
+    uTrX *m_tree = nullptr;
+    TreeProbe *m_probe = nullptr;
+    sbTrRet *m_win = nullptr;
+};
+
+QTEST_MAIN(TestTreeBulk)
+#include "tst_treebulk.moc"

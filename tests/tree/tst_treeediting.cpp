@@ -1,0 +1,393 @@
+#include "PageDb.h"
+#include "TreeProbe.h"
+
+#include "core/Usr.h"
+#include "support/ScriptedPrompt.h"
+#include "tree/uTrX.h"
+
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+
+// Top level 5 and 12; 12 holds 34 and 56; 34 holds 78; 5 holds 90 and a link of 34.
+void fillSmall()
+{
+    QVERIFY(zSvr::st().D_Tran(0));
+    const QList<QPair<int, QString>> pages = {{5, "五"}, {12, "十二"}, {34, "三十四"}, {56, "五十六"},
+                                              {78, "七十八"}, {90, "九十"}};
+    for (const auto &p : pages)
+        QVERIFY(PageDb::page(p.first, p.second));
+    QVERIFY(PageDb::place(0, 5, 0, false, "五"));
+    QVERIFY(PageDb::place(0, 12, 1, false, "十二"));
+    QVERIFY(PageDb::place(12, 34, 0, false, "三十四"));
+    QVERIFY(PageDb::place(12, 56, 1, false, "五十六"));
+    QVERIFY(PageDb::place(34, 78, 0, false, "七十八"));
+    QVERIFY(PageDb::place(5, 90, 0, false, "九十"));
+    QVERIFY(PageDb::place(5, 34, 1, true, "三十四"));
+    QVERIFY(zSvr::st().D_Tran(1));
+}
+
+int count(const QString &sql, const QVariantList &values = {})
+{
+    return PageDb::value(sql, values).toInt();
+}
+
+int link(int parent, int child)
+{
+    return count(QStringLiteral("Select boLnk From tbTree Where noLfP = ? And noLfC = ?"), {parent, child});
+}
+
+} // namespace
+
+// Pasting, cutting, the clip list, moving among siblings, the home placement,
+// the marks and the expansion state, on a small database of known shape.
+class TestTreeEditing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_db = new PageDb;
+        QVERIFY(m_db->ok());
+        fillSmall();
+        m_prompt = new ScriptedPrompt;
+        m_tree = new uTrX;
+        m_probe = new TreeProbe(*m_tree);
+        m_tree->resize(300, 400);
+        m_tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_tree));
+        m_tree->SetNodes(QStringLiteral("0"));
+    }
+
+    void cleanup()
+    {
+        delete m_probe;
+        delete m_tree;
+        delete m_prompt;
+        delete m_db;
+    }
+
+    void setLeafFollowsTheHomeChain()
+    {
+        m_tree->SetLeaf(QStringLiteral("34"));
+        QCOMPARE(m_tree->sGetLeaf(), QStringLiteral("34,12,0"));
+        QString text;
+        m_tree->GetNodeText(text);
+        QCOMPARE(text, QStringLiteral("三十四"));
+        // The link placement is reached by its chain.
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        QCOMPARE(m_tree->sGetLeaf(), QStringLiteral("34,5,0"));
+        QVERIFY(TreeProbe::image(m_probe->view()->currentItem()).startsWith("lk"));
+    }
+
+    void cutAndPasteMovesThePlacement()
+    {
+        m_tree->SetLeaf(QStringLiteral("78"));
+        m_tree->trCopy(true);
+        QCOMPARE(m_probe->view()->currentItem()->foreground(0).color(), QColor(224, 224, 224));
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QString title = QStringLiteral("七十八");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(PageDb::row(34, 78), QString());
+        QVERIFY(!PageDb::row(5, 78).isEmpty());
+        // The cut placement was the home placement: the moved one takes its role.
+        QCOMPARE(link(5, 78), 0);
+        QCOMPARE(m_tree->sGetLeaf(), QStringLiteral("78,5,0"));
+        QVERIFY(m_probe->messages.contains(QStringLiteral("ﾍﾟｰｼﾞを挿入しました")));
+        // The old node is gone, the key left the cut list: a second paste is a plain link.
+        QCOMPARE(m_probe->keys(keyOf(12, 34)).size(), 0);
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QVERIFY(!PageDb::row(5, 78).isEmpty());
+        QCOMPARE(link(12, 78), 1);
+    }
+
+    void refusedPasteKeepsTheCutSource()
+    {
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(QStringLiteral("34"));
+        const int nodes = m_probe->keys(keyOf(0, 12)).size();
+        QString title = QStringLiteral("五十六");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("同一文書へのﾘﾝｸは登録できません")});
+        QCOMPARE(PageDb::row(12, 56), QStringLiteral("1:五十六"));
+        QCOMPARE(m_probe->keys(keyOf(0, 12)).size(), nodes);
+        // Still cut: pasting elsewhere moves it.
+        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(PageDb::row(12, 56), QString());
+        QVERIFY(!PageDb::row(5, 56).isEmpty());
+    }
+
+    void failedPasteKeepsTheCutSource()
+    {
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral(
+            "Create Trigger noPaste Before Insert On tbTree When New.noLfP = 5 Begin Select Raise(Abort, 'x'); End")));
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QString title = QStringLiteral("五十六");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(PageDb::row(12, 56), QStringLiteral("1:五十六"));
+        QCOMPARE(PageDb::row(5, 56), QString());
+        QCOMPARE(m_probe->keys(keyOf(0, 5)).size(), 2);
+    }
+
+    void pasteUnderItselfOrADescendantIsRefused_data()
+    {
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("at");
+        QTest::newRow("next to its own child") << "12" << "34";
+        QTest::newRow("under a grandchild") << "12" << "78";
+        QTest::newRow("through a link placement") << "5" << "78";
+    }
+
+    void pasteUnderItselfOrADescendantIsRefused()
+    {
+        QFETCH(QString, copied);
+        QFETCH(QString, at);
+        const int rows = count(QStringLiteral("Select Count(*) From tbTree"));
+        m_tree->SetLeaf(copied);
+        m_tree->trCopy(false);
+        m_tree->SetLeaf(at);
+        if (at == QLatin1String("78"))
+            QVERIFY(!m_tree->trNew(2).isEmpty());   // paste into a new node under 78
+        QString title = QStringLiteral("x");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(m_prompt->messages.size(), 1);
+        QVERIFY(m_prompt->messages.first().contains(QStringLiteral("下位")));
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree")), rows);
+        QVERIFY(!m_tree->hasNewNode() || at != QLatin1String("78"));
+    }
+
+    void emptyClipEntryInsertsNothing()
+    {
+        m_tree->SetLeaf(QStringLiteral("56"));
+        QString title = QStringLiteral("空");
+        m_tree->trIns(4, title, QStringLiteral("*"));
+        m_tree->trIns(-1, title, QStringLiteral("999"));   // no such page
+        QCOMPARE(m_prompt->messages.size(), 2);
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 0 Or noLfC = 999")), 0);
+    }
+
+    void linkOfAnExistingPageKeepsQuestionMarks()
+    {
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QString title = QStringLiteral("なぜ?\"'<x>");
+        m_tree->trIns(-1, title, QStringLiteral("12"));
+        QCOMPARE(title, QStringLiteral("なぜ?x"));
+        QCOMPARE(PageDb::row(5, 12), QStringLiteral("100:なぜ?x"));
+        QCOMPARE(link(5, 12), 1);
+        QVERIFY(m_tree->SlctdKy().startsWith(u'L'));
+    }
+
+    void eleventhCopyDropsTheOldest()
+    {
+        QVERIFY(zSvr::st().D_Tran(0));
+        for (int page = 101; page <= 111; ++page) {
+            QVERIFY(PageDb::page(page, QStringLiteral("p%1").arg(page)));
+            QVERIFY(PageDb::place(0, page, page, false, QStringLiteral("p%1").arg(page)));
+        }
+        QVERIFY(zSvr::st().D_Tran(1));
+        m_tree->ClearItem(true);
+        m_tree->SetNodes(QStringLiteral("0"));
+        QVERIFY(m_tree->mnClp()->actions().isEmpty());
+        for (int page = 101; page <= 111; ++page) {
+            m_tree->SetLeaf(QString::number(page));
+            m_tree->trCopy(false);
+        }
+        QList<qint32> expected;
+        for (int page = 111; page >= 102; --page)
+            expected << page;
+        QCOMPARE(m_tree->clipPages(), expected);
+        QCOMPARE(m_tree->mnClp()->actions().size(), 10);
+        QCOMPARE(m_tree->mnClp()->actions().first()->text(), QStringLiteral("p111"));
+        // Copying a page already listed changes nothing.
+        m_tree->SetLeaf(QStringLiteral("105"));
+        m_tree->trCopy(false);
+        QCOMPARE(m_tree->clipPages(), expected);
+        // The menu entry pastes its page.
+        m_tree->SetLeaf(QStringLiteral("5"));
+        m_tree->mnClp()->actions().at(2)->trigger();
+        QCOMPARE(link(0, 109), 0);
+        QVERIFY(!PageDb::row(0, 109).isEmpty());
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 109")), 1);
+        m_tree->ClearItem(true);
+        QVERIFY(m_tree->clipPages().isEmpty());
+        QVERIFY(m_tree->mnClp()->actions().isEmpty());
+    }
+
+    void moveAmongSiblings()
+    {
+        m_tree->SetLeaf(QStringLiteral("56"));
+        bool newDc = true, prv = true, nxt = true, cord = true;
+        m_tree->trChkDcm(newDc, prv, nxt, cord);
+        QVERIFY(!newDc && prv && !nxt && !cord);
+        m_tree->trMove(true);   // already last
+        m_tree->trMove(false);
+        QCOMPARE(m_probe->keys(keyOf(0, 12)).first(), m_tree->SlctdKy());
+        m_tree->trMove(false);  // already first
+        m_tree->trSort();
+        QCOMPARE(PageDb::row(12, 56), QStringLiteral("0:五十六"));
+        QCOMPARE(PageDb::row(12, 34), QStringLiteral("1:三十四"));
+    }
+
+    void homeRoleMovesBetweenPlacements()
+    {
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        m_tree->SetLeaf(QStringLiteral("34"));
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        m_tree->StOrgn(true);
+        QCOMPARE(link(5, 34), 0);
+        QCOMPARE(link(12, 34), 1);
+        QVERIFY(TreeProbe::image(m_probe->item(keyOf(5, 34))).startsWith("nd"));
+        QVERIFY(TreeProbe::image(m_probe->item(keyOf(12, 34))).startsWith("lk"));
+        // Away from the home: the other placement with the lowest parent, also the top level.
+        QVERIFY(PageDb::place(0, 56, 9, true, "五十六"));
+        m_tree->SetLeaf(QStringLiteral("56,12,0"));
+        m_tree->StOrgn(false);
+        QCOMPARE(link(0, 56), 0);
+        QCOMPARE(link(12, 56), 1);
+        // A page placed once has nowhere to move it to.
+        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->StOrgn(false);
+        QCOMPARE(link(5, 90), 0);
+    }
+
+    void hiddenAboveMarksEveryPageBelow()
+    {
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set boHide = 1 Where noLfP = 0 And noLfC = 5")));
+        bool hide = true;
+        m_tree->ChkHideNode(hide);
+        QVERIFY(!hide);   // nothing selected
+        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->ChkHideNode(hide);
+        QVERIFY(hide);
+        m_tree->SetLeaf(QStringLiteral("78"));
+        m_tree->ChkHideNode(hide);
+        QVERIFY(!hide);
+        m_tree->HogoNode(true);
+        m_tree->HideNode(true);
+        QCOMPARE(m_probe->view()->currentItem()->foreground(0).color(), QColor(192, 0, 0));
+        QCOMPARE(m_probe->view()->currentItem()->background(0).color(), QColor(240, 240, 220));
+    }
+
+    void refreshDcNdReloadsEveryNodeOfThePage()
+    {
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        m_tree->SetLeaf(QStringLiteral("78"));
+        QVERIFY(PageDb::page(79, "七十九"));
+        QVERIFY(PageDb::place(34, 79, 1, false, "七十九"));
+        m_probe->setDocs.clear();
+        m_tree->RefreshDcNd(QStringLiteral("34"));
+        QCOMPARE(m_probe->setDocs.size(), 2);
+        QCOMPARE(m_probe->keys(keyOf(12, 34)).size(), 2);
+        QCOMPARE(m_probe->keys(keyOf(5, 34)).size(), 2);
+        QVERIFY(TreeProbe::image(m_probe->item(keyOf(5, 34))).startsWith("lk"));
+        m_probe->setDocs.clear();
+        m_tree->RefreshDcNd(QStringLiteral("4711"));
+        QVERIFY(m_probe->setDocs.isEmpty());
+    }
+
+    void refreshNdGivesTheNewNodeAKey()
+    {
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QVERIFY(!m_tree->trNew(1).isEmpty());
+        QVERIFY(PageDb::page(91, "九十一"));
+        QVERIFY(PageDb::place(5, 91, 5, false, "九十一"));
+        QString no = QStringLiteral("91");
+        m_tree->RefreshNd(QStringLiteral("取込み"), no);
+        QVERIFY(!m_tree->hasNewNode());
+        QVERIFY(m_tree->SlctdKy().startsWith(u'N'));
+        QVERIFY(m_tree->SlctdKy().endsWith(QStringLiteral("-91")));
+        QVERIFY(m_probe->setDocs.last().startsWith(QStringLiteral("5|91|取込み|0")));
+    }
+
+    void expansionStateCarriesToASecondTree()
+    {
+        m_tree->SetLeaf(QStringLiteral("78"));
+        m_probe->item(keyOf(0, 5))->setExpanded(true);
+        QString exp, act;
+        m_tree->GetExPndNds(exp, act);
+        QCOMPARE(act, QStringLiteral("34-78"));
+        QVERIFY(exp.contains(QStringLiteral("0-12,")) && exp.contains(QStringLiteral("12-34,")));
+        QVERIFY(exp.contains(QStringLiteral("0-5,")));
+
+        uTrX second;
+        TreeProbe probe(second);
+        second.SetNodes(QStringLiteral("0"));
+        second.SetExPndNds(exp, act);
+        QString exp2, act2;
+        second.GetExPndNds(exp2, act2);
+        QCOMPARE(exp2, exp);
+        QCOMPARE(act2, act);
+        QCOMPARE(second.sGetLeaf(), QStringLiteral("78,34,12,0"));
+
+        // No list: the path comes from the database.
+        uTrX third;
+        third.SetNodes(QStringLiteral("0"));
+        third.SetExPndNds(QString(), QStringLiteral("78"));
+        QCOMPARE(third.sGetLeaf(), QStringLiteral("78,34,12,0"));
+        QString none, noAct;
+        uTrX empty;
+        empty.GetExPndNds(none, noAct);
+        QVERIFY(none.isEmpty() && noAct.isEmpty());
+    }
+
+    void walksEndOnADatabaseWithALoop()
+    {
+        // 200 and 201 hold each other, and 200 also stands at the top.
+        QVERIFY(PageDb::page(200, "環A"));
+        QVERIFY(PageDb::page(201, "環B"));
+        QVERIFY(PageDb::place(200, 201, 0, false, "環B"));
+        QVERIFY(PageDb::place(201, 200, 0, true, "環A"));
+        QVERIFY(PageDb::place(0, 200, 9, false, "環A"));
+        m_tree->RefreshTree();
+        m_tree->SetExPndNds(QStringLiteral("0-200,200-201,201-200,"), QStringLiteral("201-200"));
+        QString exp, act;
+        m_tree->GetExPndNds(exp, act);
+        QVERIFY(exp.startsWith(QStringLiteral("0-200,200-201,")));
+        // 202 <-> 203 without a way to the top.
+        QVERIFY(PageDb::page(202, "環C"));
+        QVERIFY(PageDb::page(203, "環D"));
+        QVERIFY(PageDb::place(202, 203, 0, false, "環D"));
+        QVERIFY(PageDb::place(203, 202, 0, false, "環C"));
+        m_tree->SetExPndNds(QString(), QStringLiteral("203"));
+        m_tree->SetLeaf(QStringLiteral("203"));
+        bool hide = true;
+        m_tree->ChkHideNode(hide);
+        // A page of the loop can still be placed where it makes none.
+        m_tree->SetLeaf(QStringLiteral("201,200,0"));
+        m_tree->trCopy(false);
+        m_tree->SetLeaf(QStringLiteral("12"));
+        QVERIFY(!m_tree->trNew(2).isEmpty());
+        QString title = QStringLiteral("環B");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QVERIFY(!PageDb::row(12, 201).isEmpty());
+    }
+
+private:
+    // Key of the loaded node for the placement (parent, page).
+    QString keyOf(int parent, int page) const
+    {
+        const QString suffix = u'-' + QString::number(page);
+        for (QTreeWidgetItemIterator it(m_probe->view()); *it; ++it) {
+            const QString key = (*it)->data(0, uTrX::KeyRole).toString();
+            const QTreeWidgetItem *up = (*it)->parent();
+            const QString parentPage = up ? up->data(0, uTrX::KeyRole).toString().section(u'-', 1) : "0";
+            if (key.endsWith(suffix) && !key.startsWith(u'X') && parentPage == QString::number(parent))
+                return key;
+        }
+        return QString();
+    }
+
+    PageDb *m_db = nullptr;
+    ScriptedPrompt *m_prompt = nullptr;
+    uTrX *m_tree = nullptr;
+    TreeProbe *m_probe = nullptr;
+};
+
+QTEST_MAIN(TestTreeEditing)
+#include "tst_treeediting.moc"
