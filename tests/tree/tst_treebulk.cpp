@@ -102,6 +102,12 @@ private slots:
         QCOMPARE(PageDb::row(20, 12), QStringLiteral("9:二"));
         QCOMPARE(PageDb::row(20, 13), QString());
         QCOMPARE(flags(20, 11), QStringLiteral("100"));
+        // Stamped with a four-digit year in both update columns.
+        QVariantList dates;
+        QVERIFY(zSvr::st().R_PAry(QStringLiteral("Select dyUdt, dyUdt_P From tbTree Where noLfP = 20 And noLfC = 12"),
+                                  dates));
+        QCOMPARE(dates.value(0).toDateTime().date().year(), QDate::currentDate().year());
+        QCOMPARE(dates.value(1), dates.value(0));
         QCOMPARE(PageDb::row(10, 11), QStringLiteral("0:It's one?"));
         QCOMPARE(m_win->result(), int(QDialog::Accepted));
         QVERIFY(m_prompt->messages.isEmpty());

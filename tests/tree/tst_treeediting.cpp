@@ -103,6 +103,40 @@ private slots:
         QCOMPARE(link(12, 78), 1);
     }
 
+    void cutSurvivesARefresh()
+    {
+        // Refreshing gives every node a new key; the cut placement is still known.
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trCopy(true);
+        m_tree->RefreshTree();
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QString title = QStringLiteral("五十六");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(PageDb::row(12, 56), QString());
+        QCOMPARE(link(5, 56), 0);
+        QVERIFY(!PageDb::value(QStringLiteral("Select dyUdt From tbTree Where noLfP = 5 And noLfC = 56")).isNull());
+    }
+
+    void cuttingATagNodeOnlyCopies()
+    {
+        m_tree->SetLeaf(QStringLiteral("5"));
+        m_tree->TagTree(QStringLiteral("三十四へ"), QStringLiteral("34"));
+        QString tag;
+        for (const QString &key : m_probe->keys(keyOf(0, 5)))
+            if (key.startsWith(u'X'))
+                tag = key;
+        m_probe->view()->setCurrentItem(m_probe->item(tag));
+        m_tree->trCopy(true);
+        QCOMPARE(m_tree->clipPages(), QList<qint32>{34});
+        // The tag stands under 5 like the real link (5, 34): pasting must not take that row away.
+        m_tree->SetLeaf(QStringLiteral("5"));
+        QString title = QStringLiteral("三十四");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(link(0, 34), 1);
+        QVERIFY(!PageDb::row(5, 34).isEmpty());
+        QVERIFY(!PageDb::row(12, 34).isEmpty());
+    }
+
     void refusedPasteKeepsTheCutSource()
     {
         m_tree->SetLeaf(QStringLiteral("56"));
