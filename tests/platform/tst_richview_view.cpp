@@ -71,7 +71,12 @@ private slots:
         QCOMPARE(f.edit.selectedText(), QStringLiteral("c"));
         QTest::keyClick(f.view.viewport(), Qt::Key_Return);
         QCOMPARE(f.edit.text(), QStringLiteral("ab\n"));
-        QCOMPARE(f.edit.undoSteps() > 0, true);
+        QTest::keyClick(&f.view, Qt::Key_Tab);
+        QCOMPARE(f.edit.text(), QStringLiteral("ab\n\t"));
+        QCOMPARE(f.edit.selStart(), 4);
+        QTest::keyClick(f.view.viewport(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), QStringLiteral("ab\n"));
+        QCOMPARE(f.edit.selStart(), 3);
     }
 
     void theModelsSelectionAndFindShowInTheView()

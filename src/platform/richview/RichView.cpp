@@ -151,6 +151,8 @@ void RichView::setZoom(int percent)
         return;
     m_zoom = percent;
     applyTransform();
+    PageTextItem *item = activeItem();
+    ensureVisible(item->mapRectToScene(item->caretRect()), 8, 8);
     emit viewChanged();
 }
 
