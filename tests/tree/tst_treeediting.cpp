@@ -268,6 +268,28 @@ private slots:
         QCOMPARE(PageDb::row(12, 34), QStringLiteral("1:三十四"));
     }
 
+    void menuQueriesAndTheCurrentPage()
+    {
+        m_tree->SetLeaf(QStringLiteral("5"));
+        m_tree->TagTree(QStringLiteral("九十へ"), QStringLiteral("90x"));
+        const QString tag = m_probe->keys(keyOf(0, 5)).last();
+        m_probe->view()->setCurrentItem(m_probe->item(tag));
+        bool newDc = true, prv = true, nxt = true, cord = true;
+        m_tree->trChkDcm(newDc, prv, nxt, cord);
+        QVERIFY(!prv && !nxt);
+        // Back to the page shown last, through the leaving-page check.
+        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->SetTmpKy();
+        m_probe->view()->setCurrentItem(m_probe->item(keyOf(0, 12)));
+        const int checks = m_probe->chkMoves;
+        m_tree->ChkSlcNd();
+        QCOMPARE(m_probe->chkMoves, checks + 1);
+        QVERIFY(m_probe->setDocs.last().startsWith(QStringLiteral("0|12|")));
+        m_tree->SetActImg(QStringLiteral("N"), QStringLiteral("12"), true);
+        QVERIFY(m_tree->listMode());
+        QCOMPARE(TreeProbe::image(m_probe->item(keyOf(0, 12))), QStringLiteral("ndcod"));
+    }
+
     void homeRoleMovesBetweenPlacements()
     {
         m_tree->SetLeaf(QStringLiteral("34,5,0"));
