@@ -1,0 +1,200 @@
+#include "platform/richtext/PageBuilder.h"
+
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageEncoder.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextImageFormat>
+#include <QTextList>
+#include <QTextTable>
+
+using namespace PageImage;
+using namespace TextProps;
+
+void PageBuilder::build(const Page &image, PageDocument &page)
+{
+    page.clear();
+    page.setPageSetup(image.setup);
+    for (const Picture &picture : image.pictures)
+        page.setPicture(picture.name, picture.bytes, picture.format);
+    PageBuilder builder(image, page);
+    for (const Part &p : image.parts) {
+        if (p.kind == Part::TextFrame) {
+            page.createFrameDocument(p.key);
+            builder.m_frames.insert(p.key);
+            builder.m_usedObjects.insert(p.key);
+        }
+    }
+    for (const Part &p : image.parts)
+        builder.part(p);
+}
+
+void PageBuilder::part(const Part &p)
+{
+    QTextDocument *doc = p.kind == Part::TextFrame ? m_page.frameDocument(p.key) : m_page.ensurePart(p.key);
+    m_part = &p;
+    m_lists = QList<QTextList *>(p.lists.size(), nullptr);
+    doc->setUndoRedoEnabled(false);
+    doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
+    QTextCursor cursor(doc);
+    items(cursor, p.items);
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+}
+
+// The cursor stands in the container's first, empty block; the decoder made sure that a block comes
+// before and after every table or frame, and such a block already exists once the table is in.
+void PageBuilder::items(QTextCursor &cursor, const std::vector<Item> &list)
+{
+    m_previousField = 0;
+    bool existing = true;
+    for (const Item &item : list) {
+        if (item.kind == Item::Block) {
+            block(cursor, item, existing);
+            existing = false;
+            continue;
+        }
+        if (item.kind == Item::Table) {
+            table(cursor, item);
+        } else {
+            QTextFrame *frame = cursor.insertFrame(m_image.formats.at(item.format).toFrameFormat());
+            QTextCursor inner = frame->firstCursorPosition();
+            items(inner, item.items);
+            cursor = frame->lastCursorPosition();
+        }
+        cursor.movePosition(QTextCursor::NextBlock);
+        existing = true;
+        m_previousField = 0;
+    }
+}
+
+void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
+{
+    if (!existing)
+        cursor.insertBlock();
+    cursor.setBlockFormat(m_image.formats.at(item.blockFormat).toBlockFormat());
+    setList(cursor, item.list);
+    if (!PageEncoder::followsStructure(cursor.block())) {
+        QTextCharFormat format;
+        if (item.charFormat >= 0)
+            format = m_image.formats.at(item.charFormat).toCharFormat();
+        // A paragraph end inside a field belongs to the field's run; elsewhere its id is kept as read.
+        const int field = format.intProperty(FieldId);
+        if (m_runIds.contains(field))
+            format.setProperty(FieldId, m_runIds.value(field));
+        else if (field != 0)
+            m_page.noteFieldId(field);
+        cursor.setBlockCharFormat(format);
+    }
+    for (const Fragment &f : item.fragments)
+        fragment(cursor, f);
+}
+
+void PageBuilder::setList(QTextCursor &cursor, int index)
+{
+    QTextList *want = index >= 0 ? m_lists.at(index) : nullptr;
+    QTextList *have = cursor.block().textList();
+    if (have == want && (want || index < 0))
+        return;
+    if (have)
+        have->remove(cursor.block());
+    if (index < 0)
+        return;
+    if (want)
+        want->add(cursor.block());
+    else
+        m_lists[index] = cursor.createList(m_image.formats.at(m_part->lists.at(index)).toListFormat());
+}
+
+void PageBuilder::table(QTextCursor &cursor, const Item &item)
+{
+    QTextTableFormat format = m_image.formats.at(item.format).toTableFormat();
+    if (format.hasProperty(ObjectId))
+        format.setProperty(ObjectId, objectId(format.intProperty(ObjectId)));
+    QTextTable *t = cursor.insertTable(item.rows, item.columns, format);
+    for (const Cell &cell : item.cells) {
+        if (cell.rowSpan > 1 || cell.columnSpan > 1)
+            t->mergeCells(cell.row, cell.column, cell.rowSpan, cell.columnSpan);
+    }
+    for (const Cell &cell : item.cells) {
+        QTextTableCell c = t->cellAt(cell.row, cell.column);
+        c.setFormat(m_image.formats.at(cell.format).toCharFormat());
+        QTextCursor inner = c.firstCursorPosition();
+        items(inner, cell.items);
+    }
+    cursor = t->lastCursorPosition();
+}
+
+void PageBuilder::fragment(QTextCursor &cursor, const Fragment &f)
+{
+    QTextCharFormat format = m_image.formats.at(f.format).toCharFormat();
+    const int field = format.intProperty(FieldId);
+    if (field != 0)
+        format.setProperty(FieldId, fieldId(field));
+    m_previousField = field;
+    if (!format.hasProperty(ObjectId)) {
+        cursor.insertText(f.text, format);
+        return;
+    }
+    // Every object character is an object of its own.
+    const bool anchor = format.objectType() == TextFrameObject;
+    for (QChar ch : f.text) {
+        if (ch != QChar::ObjectReplacementCharacter) {
+            QTextCharFormat plain = format;
+            plain.clearProperty(ObjectId);
+            cursor.insertText(QString(ch), plain);
+            continue;
+        }
+        const int read = format.intProperty(ObjectId);
+        format.setProperty(ObjectId, anchor ? anchorId(read) : objectId(read));
+        if (format.isImageFormat())
+            PageDocument::insertPicture(cursor, format.toImageFormat());
+        else
+            cursor.insertText(QString(ch), format);
+        format.setProperty(ObjectId, read);
+    }
+}
+
+int PageBuilder::fieldId(int read)
+{
+    if (read == m_previousField && m_runIds.contains(read))
+        return m_runIds.value(read);
+    int id = read;
+    if (m_usedFields.contains(id) || !m_page.noteFieldId(id)) {
+        do
+            id = m_page.newFieldId();
+        while (m_usedFields.contains(id));
+    }
+    m_usedFields.insert(id);
+    m_runIds.insert(read, id);
+    return id;
+}
+
+int PageBuilder::objectId(int read)
+{
+    int id = read;
+    if (m_usedObjects.contains(id) || !m_page.noteObjectId(id)) {
+        do
+            id = m_page.newObjectId();
+        while (m_usedObjects.contains(id));
+    }
+    m_usedObjects.insert(id);
+    return id;
+}
+
+int PageBuilder::anchorId(int read)
+{
+    if (m_frames.contains(read) && !m_anchored.contains(read)) {
+        m_anchored.insert(read);
+        return read;
+    }
+    QTextDocument *frame = m_page.createFrameDocument();
+    const int id = m_page.frameIdOf(frame);
+    m_usedObjects.insert(id);
+    m_anchored.insert(id);
+    return id;
+}

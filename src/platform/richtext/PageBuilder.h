@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/richtext/PageImage.h"
+
+#include <QHash>
+#include <QSet>
+
+class PageDocument;
+class QTextCursor;
+class QTextDocument;
+class QTextList;
+
+// Makes a page document from a checked PageImage, replacing what the page held. Ids stay as read
+// where they are sound; a field whose id is out of range or was already used by another field, and an
+// object (picture, table, text frame) likewise, gets a new id. A text frame anchor whose frame text is
+// missing or already anchored gets a new, empty frame text. The parts have no undo steps afterwards.
+class PageBuilder
+{
+public:
+    static void build(const PageImage::Page &image, PageDocument &page);
+
+private:
+    PageBuilder(const PageImage::Page &image, PageDocument &page) : m_image(image), m_page(page) {}
+    void part(const PageImage::Part &part);
+    void items(QTextCursor &cursor, const std::vector<PageImage::Item> &items);
+    void block(QTextCursor &cursor, const PageImage::Item &item, bool existing);
+    void table(QTextCursor &cursor, const PageImage::Item &item);
+    void fragment(QTextCursor &cursor, const PageImage::Fragment &fragment);
+    void setList(QTextCursor &cursor, int list);
+    int fieldId(int read);
+    int objectId(int read);
+    int anchorId(int read);
+
+    const PageImage::Page &m_image;
+    PageDocument &m_page;
+    const PageImage::Part *m_part = nullptr;
+    QList<QTextList *> m_lists;       // of the part being built
+    QSet<int> m_usedFields;
+    QSet<int> m_usedObjects;
+    QSet<int> m_frames;               // frame texts read
+    QSet<int> m_anchored;
+    QHash<int, int> m_runIds;         // field id read -> id given, for the run going on
+    int m_previousField = 0;          // field id read of the character before
+};

@@ -1,0 +1,55 @@
+#include "platform/richtext/PageCodec.h"
+
+#include "platform/richtext/PageBuilder.h"
+#include "platform/richtext/PageDecoder.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageEncoder.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+// A page with all its pictures stays far below this; a larger file is no page of ours.
+constexpr qint64 MaxFileSize = qint64(1) << 30;
+}
+
+QByteArray PageCodec::save(const PageDocument &page)
+{
+    return PageEncoder(page).encode();
+}
+
+bool PageCodec::load(PageDocument &page, const QByteArray &bytes)
+{
+    PageImage::Page image;
+    if (!PageDecoder::decode(bytes, image))
+        return false;
+    PageBuilder::build(image, page);
+    return true;
+}
+
+QByteArray PageCodec::saveBytes(const PageDocument &page, int format)
+{
+    return isStreamFormat(format) ? save(page) : QByteArray();
+}
+
+bool PageCodec::saveFile(const PageDocument &page, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = save(page);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool PageCodec::loadFile(PageDocument &page, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
+        return false;
+    const QByteArray bytes = file.readAll();
+    return file.error() == QFile::NoError && load(page, bytes);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class PageDocument;
+class QTextCursor;
+
+// The page document as bytes (stream formats 9 and 3, members 127/128) and as files of format 9
+// (members 99/100). Both stream formats are the same lossless page stream (PageStream.h).
+// A load that fails leaves the page as it was.
+class PageCodec
+{
+public:
+    enum StreamFormat { SnapshotStream = 3, PageStream = 9 };
+    static bool isStreamFormat(int format) { return format == SnapshotStream || format == PageStream; }
+
+    static QByteArray save(const PageDocument &page);
+    // Replaces the page. False for damaged, truncated, foreign or too new bytes.
+    static bool load(PageDocument &page, const QByteArray &bytes);
+
+    // Member 128: the bytes in a stream format; empty for any other format.
+    static QByteArray saveBytes(const PageDocument &page, int format);
+
+    // Files of format 9: written whole or not at all.
+    static bool saveFile(const PageDocument &page, const QString &path);
+    static bool loadFile(PageDocument &page, const QString &path);
+};

@@ -1,0 +1,310 @@
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageStream.h"
+#include "platform/richtext/TextProps.h"
+#include "support/SamplePage.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+#include <QtTest>
+
+using namespace TextProps;
+
+namespace {
+
+struct Run {
+    QString text;
+    QMap<int, QVariant> properties;
+    bool operator==(const Run &) const = default;
+};
+
+// Every fragment of a document in order, with its properties (object indices differ by document).
+QList<Run> runs(const QTextDocument *doc)
+{
+    QList<Run> out;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QMap<int, QVariant> blockProps = block.blockFormat().properties();
+        blockProps.remove(QTextFormat::ObjectIndex);
+        out.append({QStringLiteral("<block>"), blockProps});
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QMap<int, QVariant> props = it.fragment().charFormat().properties();
+            props.remove(QTextFormat::ObjectIndex);
+            out.append({it.fragment().text(), props});
+        }
+    }
+    return out;
+}
+
+QList<int> fieldIds(const QTextDocument *doc)
+{
+    QList<int> ids;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const int id = it.fragment().charFormat().intProperty(FieldId);
+            if (id > 0 && (ids.isEmpty() || ids.last() != id))
+                ids.append(id);
+        }
+    }
+    return ids;
+}
+
+QTextTable *firstTable(QTextDocument *doc)
+{
+    for (auto it = doc->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame()))
+            return table;
+    }
+    return nullptr;
+}
+
+QTextCharFormat formatOfObject(QTextDocument *doc, int objectId)
+{
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().intProperty(ObjectId) == objectId)
+                return it.fragment().charFormat();
+        }
+    }
+    return QTextCharFormat();
+}
+
+QByteArray sampleBytes()
+{
+    PageDocument page;
+    SamplePage::fillEveryConstruct(page);
+    return PageCodec::save(page);
+}
+
+} // namespace
+
+class TestRichTextStream : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyConstructRoundTripsByteForByte()
+    {
+        PageDocument page;
+        SamplePage::fillEveryConstruct(page);
+        const QByteArray bytes = PageCodec::save(page);
+        QVERIFY(bytes.startsWith(QByteArray(PageStream::Magic, 8)));
+        PageDocument copy;
+        QVERIFY(PageCodec::load(copy, bytes));
+        QCOMPARE(PageCodec::save(copy), bytes);
+        PageDocument third;
+        QVERIFY(PageCodec::load(third, PageCodec::save(copy)));
+        QCOMPARE(PageCodec::save(third), bytes);
+    }
+
+    void everyConstructReadsBackEqual()
+    {
+        PageDocument page;
+        SamplePage::fillEveryConstruct(page);
+        PageDocument copy;
+        copy.setPartFlags(HeaderFirst); // replaced by the load
+        QVERIFY(PageCodec::load(copy, PageCodec::save(page)));
+
+        QCOMPARE(copy.pageSetup(), page.pageSetup());
+        QCOMPARE(copy.partFlags(), HeaderAll | FooterFirst);
+        QCOMPARE(copy.frameIds(), page.frameIds());
+        const QList<QTextDocument *> docs = page.documents();
+        const QList<QTextDocument *> copies = copy.documents();
+        QCOMPARE(copies.size(), docs.size());
+        for (int i = 0; i < docs.size(); ++i) {
+            QCOMPARE(copies[i]->toRawText(), docs[i]->toRawText());
+            QCOMPARE(runs(copies[i]), runs(docs[i]));
+            QCOMPARE(fieldIds(copies[i]), fieldIds(docs[i]));
+            QCOMPARE(copies[i]->rootFrame()->frameFormat().properties(),
+                     docs[i]->rootFrame()->frameFormat().properties());
+        }
+        QCOMPARE(fieldIds(copy.main()).size(), 4);
+        QCOMPARE(copy.part(HeaderAll)->toPlainText(), QStringLiteral("Headerpage title"));
+        QCOMPARE(copy.usedPictureNames(), page.usedPictureNames());
+        for (const QString &name : page.usedPictureNames()) {
+            QCOMPARE(copy.pictureBytes(name), page.pictureBytes(name));
+            QCOMPARE(copy.pictureFormat(name), QByteArray("png"));
+        }
+        // New ids never collide with the ones read.
+        QVERIFY(copy.newFieldId() > fieldIds(copy.main()).last());
+        QVERIFY(copy.newObjectId() > page.frameIds().last());
+    }
+
+    void structureComesBackWhole()
+    {
+        PageDocument page;
+        SamplePage::fillEveryConstruct(page);
+        PageDocument copy;
+        QVERIFY(PageCodec::load(copy, PageCodec::save(page)));
+
+        QTextTable *table = firstTable(copy.main());
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 3);
+        QCOMPARE(table->columns(), 3);
+        QCOMPARE(table->cellAt(1, 1).row(), 0);
+        QCOMPARE(table->cellAt(0, 0).rowSpan(), 2);
+        QCOMPARE(table->cellAt(0, 0).columnSpan(), 2);
+        QCOMPARE(table->cellAt(0, 0).format().background().color(), QColor(0xFE, 0xFE, 0xFA));
+        QCOMPARE(table->cellAt(0, 0).format().property(CellAttr).toMap().value(QStringLiteral("7")),
+                 QVariant(QStringLiteral("x")));
+        const QList<QTextLength> widths = table->format().columnWidthConstraints();
+        QCOMPARE(widths.size(), 3);
+        QCOMPARE(widths[0], QTextLength(QTextLength::FixedLength, 120));
+        QCOMPARE(widths[1], QTextLength(QTextLength::PercentageLength, 30));
+        QCOMPARE(table->format().intProperty(ObjectId), firstTable(page.main())->format().intProperty(ObjectId));
+        QVERIFY(qobject_cast<QTextTable *>(table->cellAt(2, 2).begin().currentFrame()) == nullptr);
+        QCOMPARE(table->cellAt(2, 1).firstCursorPosition().block().text(), QStringLiteral("B3"));
+
+        int lists = 0;
+        int pageBreaks = 0;
+        for (QTextBlock block = copy.main()->begin(); block.isValid(); block = block.next()) {
+            lists += block.textList() ? 1 : 0;
+            pageBreaks += block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore ? 1 : 0;
+        }
+        QCOMPARE(lists, 2);
+        QCOMPARE(pageBreaks, 1);
+
+        // The floating picture floats again; the inline ones do not.
+        const QList<int> ids = {3, 4, 5};
+        QList<bool> floats;
+        for (int id : ids) {
+            const QTextCharFormat format = formatOfObject(copy.main(), id);
+            QVERIFY2(format.isImageFormat(), qPrintable(QString::number(id)));
+            auto *frame = qobject_cast<QTextFrame *>(copy.main()->objectForFormat(format));
+            floats.append(frame && frame->frameFormat().position() != QTextFrameFormat::InFlow);
+        }
+        QCOMPARE(floats, (QList<bool>{false, true, false}));
+        // The frame text is there under the anchor's id.
+        const int frameId = page.frameIds().first();
+        QCOMPARE(formatOfObject(copy.main(), frameId).objectType(), int(TextFrameObject));
+        QVERIFY(copy.frameDocument(frameId)->toPlainText().startsWith(QStringLiteral("[Iframe:1]")));
+    }
+
+    void loadedPageHasNoUndoAndIsUnmodified()
+    {
+        PageDocument copy;
+        QTextCursor(copy.main()).insertText(QStringLiteral("old text"));
+        QVERIFY(PageCodec::load(copy, sampleBytes()));
+        for (QTextDocument *doc : copy.documents()) {
+            QCOMPARE(doc->availableUndoSteps(), 0);
+            QVERIFY(!doc->isModified());
+            QVERIFY(doc->isUndoRedoEnabled());
+        }
+        QVERIFY(!copy.main()->toPlainText().contains(QStringLiteral("old text")));
+    }
+
+    void failedLoadLeavesThePageAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray good = sampleBytes();
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("truncated") << good.left(good.size() - 1);
+        QTest::newRow("text") << QByteArray("{\\rtf1 hello}");
+        QByteArray trailing = good;
+        QTest::newRow("bytes after the end") << trailing.append('x');
+        QByteArray tooNew = good;
+        tooNew[10] = 2; // oldest reader version 2
+        QTest::newRow("too new") << tooNew;
+    }
+    void failedLoadLeavesThePageAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        PageDocument page;
+        QTextCursor(page.main()).insertText(QStringLiteral("keep me"));
+        page.ensurePart(FooterAll);
+        PageSetup setup;
+        setup.width = 9999;
+        page.setPageSetup(setup);
+        QVERIFY(!PageCodec::load(page, bytes));
+        QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep me"));
+        QCOMPARE(page.partFlags(), int(FooterAll));
+        QCOMPARE(page.pageSetup().width, 9999);
+    }
+
+    void newerWritersSectionsAreSkipped()
+    {
+        QByteArray bytes = sampleBytes();
+        bytes[8] = 7; // written by version 7, readable by version 1
+        // A section of an unknown kind before the end.
+        const QByteArray unknown = QByteArray("ZZZZ") + char(3) + QByteArray("abc");
+        bytes.insert(bytes.size() - 5, unknown);
+        PageDocument page;
+        QVERIFY(PageCodec::load(page, bytes));
+        QCOMPARE(PageCodec::save(page), sampleBytes());
+    }
+
+    void repeatedIdsAreMadeUnique()
+    {
+        // Two separate runs and two pictures that claim the same ids, and a second anchor of one frame.
+        PageDocument page;
+        QTextCursor cursor(page.main());
+        QTextCharFormat field;
+        field.setProperty(FieldId, 5);
+        cursor.insertText(QStringLiteral("one"), field);
+        cursor.insertText(QStringLiteral(" gap "), QTextCharFormat());
+        cursor.insertText(QStringLiteral("two"), field);
+        QTextImageFormat picture;
+        picture.setName(page.addPicture(SamplePage::png(Qt::green)));
+        picture.setProperty(ObjectId, 9);
+        PageDocument::insertPicture(cursor, picture);
+        PageDocument::insertPicture(cursor, picture);
+        const int frame = page.frameIdOf(page.createFrameDocument());
+        QTextCursor(page.frameDocument(frame)).insertText(QStringLiteral("frame"));
+        QTextCharFormat anchor;
+        anchor.setObjectType(TextFrameObject);
+        anchor.setProperty(ObjectId, frame);
+        cursor.insertText(QString(QChar::ObjectReplacementCharacter), anchor);
+        cursor.insertText(QString(QChar::ObjectReplacementCharacter), anchor);
+
+        PageDocument copy;
+        QVERIFY(PageCodec::load(copy, PageCodec::save(page)));
+        const QList<int> fields = fieldIds(copy.main());
+        QCOMPARE(fields.size(), 2);
+        QCOMPARE(fields.first(), 5);
+        QVERIFY(fields.last() != 5);
+        QSet<int> objects;
+        const QString text = copy.main()->toPlainText();
+        for (int pos = 0; pos < text.size(); ++pos) {
+            if (text[pos] != QChar::ObjectReplacementCharacter)
+                continue;
+            QTextCursor c(copy.main());
+            c.setPosition(pos + 1);
+            objects.insert(c.charFormat().intProperty(ObjectId));
+        }
+        QCOMPARE(objects.size(), 4);
+        QCOMPARE(copy.frameIds().size(), 2);
+        QVERIFY(objects.contains(frame));
+        for (int id : copy.frameIds())
+            QVERIFY(objects.contains(id));
+    }
+
+    void memberFormatsAndFiles()
+    {
+        PageDocument page;
+        SamplePage::fillEveryConstruct(page);
+        QCOMPARE(PageCodec::saveBytes(page, 9), PageCodec::saveBytes(page, 3));
+        QVERIFY(PageCodec::saveBytes(page, 5).isEmpty());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("page.bin"));
+        QVERIFY(PageCodec::saveFile(page, path));
+        PageDocument copy;
+        QVERIFY(PageCodec::loadFile(copy, path));
+        QCOMPARE(PageCodec::save(copy), PageCodec::save(page));
+        QVERIFY(!PageCodec::loadFile(copy, dir.filePath(QStringLiteral("missing.bin"))));
+
+        // A path that cannot be written fails and leaves the file that is there as it was.
+        PageDocument other;
+        QVERIFY(!PageCodec::saveFile(other, path + QStringLiteral("/below")));
+        QVERIFY(!PageCodec::saveFile(other, dir.filePath(QStringLiteral("no/such/folder.bin"))));
+        QVERIFY(PageCodec::loadFile(copy, path));
+        QCOMPARE(PageCodec::save(copy), PageCodec::save(page));
+    }
+};
+
+QTEST_MAIN(TestRichTextStream)
+#include "tst_richtext_stream.moc"

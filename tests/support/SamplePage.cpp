@@ -1,0 +1,165 @@
+#include "support/SamplePage.h"
+
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QTextList>
+#include <QTextTable>
+
+using namespace TextProps;
+
+namespace SamplePage {
+
+QByteArray png(const QColor &color, int size)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+static void insertField(PageDocument &page, QTextCursor &cursor, const QString &text, int type,
+                        const QString &data)
+{
+    QTextCharFormat format = cursor.charFormat();
+    format.setProperty(FieldId, page.newFieldId());
+    format.setProperty(FieldType, type);
+    format.setProperty(FieldData, data);
+    format.setProperty(FieldAttrs, 149);
+    format.setForeground(QColor(0x80, 0x80, 0xFF));
+    cursor.insertText(text, format);
+    cursor.setCharFormat(QTextCharFormat());
+}
+
+static void fillMain(PageDocument &page, QTextCursor &cursor)
+{
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    bold.setFontFamilies({QStringLiteral("Noto Sans CJK JP")});
+    bold.setFontPointSize(14);
+    cursor.insertText(QStringLiteral("見出し"), bold);
+    QTextCharFormat plain;
+    plain.setFontPointSize(10.5);
+    plain.setBackground(QColor(255, 255, 0));
+    cursor.insertText(QStringLiteral(" 本文 \"引用\" ?"), plain);
+    cursor.insertText(QString(QChar::LineSeparator) + QStringLiteral("second line\tx"), plain);
+
+    QTextBlockFormat para;
+    para.setLeftMargin(40);
+    para.setTopMargin(5);
+    para.setAlignment(Qt::AlignHCenter);
+    para.setLineHeight(20, QTextBlockFormat::FixedHeight);
+    para.setTabPositions({QTextOption::Tab(96, QTextOption::LeftTab)});
+    para.setProperty(BlockFrameStyle, 7936);
+    para.setProperty(BlockStyle, 2);
+    cursor.insertBlock(para);
+    insertField(page, cursor, QStringLiteral("TG_12"), 1, QStringLiteral("TG_12_34"));
+    cursor.insertText(QStringLiteral(" "));
+    insertField(page, cursor, QStringLiteral("it's \"a\" tip?"), 2, QStringLiteral("TP_'?'"));
+    insertField(page, cursor, QStringLiteral("adjacent"), 2, QStringLiteral("@"));
+
+    QTextBlockFormat pageBreak;
+    pageBreak.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    cursor.insertBlock(pageBreak);
+    cursor.insertText(QStringLiteral("after the page break"));
+    cursor.insertBlock(QTextBlockFormat());
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    bullets.setIndent(1);
+    QTextList *list = cursor.createList(bullets);
+    cursor.insertText(QStringLiteral("item one"));
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("item two"));
+    list->add(cursor.block());
+
+    QTextTableFormat tableFormat;
+    tableFormat.setProperty(ObjectId, page.newObjectId());
+    tableFormat.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 120),
+                                           QTextLength(QTextLength::PercentageLength, 30),
+                                           QTextLength(QTextLength::VariableLength, 0)});
+    tableFormat.setBorder(1);
+    tableFormat.setCellPadding(2);
+    cursor.insertBlock(QTextBlockFormat());
+    QTextTable *table = cursor.insertTable(3, 3, tableFormat);
+    table->mergeCells(0, 0, 2, 2);
+    QTextTableCellFormat cellFormat;
+    cellFormat.setBackground(QColor(0xFE, 0xFE, 0xFA));
+    cellFormat.setTopPadding(4);
+    cellFormat.setProperty(CellAttr, QVariantMap{{QStringLiteral("3"), 1}, {QStringLiteral("7"), QStringLiteral("x")}});
+    table->cellAt(0, 0).setFormat(cellFormat);
+    QTextCursor cell = table->cellAt(0, 0).firstCursorPosition();
+    cell.insertText(QStringLiteral("merged"));
+    cell.insertBlock();
+    insertField(page, cell, QStringLiteral("in cell"), 1, QStringLiteral("TG_7"));
+    table->cellAt(2, 1).firstCursorPosition().insertText(QStringLiteral("B3"));
+    QTextCursor nested = table->cellAt(2, 2).firstCursorPosition();
+    nested.insertText(QStringLiteral("outer"));
+    QTextTableFormat nestedFormat;
+    nestedFormat.setProperty(ObjectId, page.newObjectId());
+    QTextTable *inner = nested.insertTable(1, 2, nestedFormat);
+    inner->cellAt(0, 1).firstCursorPosition().insertText(QStringLiteral("inner"));
+
+    cursor = table->lastCursorPosition();
+    cursor.movePosition(QTextCursor::NextBlock);
+    cursor.insertText(QStringLiteral("pictures: "));
+    QTextImageFormat inlinePicture;
+    inlinePicture.setName(page.addPicture(png(Qt::red)));
+    inlinePicture.setWidth(4);
+    inlinePicture.setHeight(4);
+    inlinePicture.setProperty(ObjectId, page.newObjectId());
+    inlinePicture.setProperty(PictureScale, 100);
+    inlinePicture.setProperty(PictureFile, QStringLiteral("/tmp/red.png"));
+    inlinePicture.setProperty(PictureStored, true);
+    PageDocument::insertPicture(cursor, inlinePicture);
+    QTextImageFormat floating = inlinePicture;
+    floating.setName(page.addPicture(png(Qt::blue, 8)));
+    floating.setProperty(ObjectId, page.newObjectId());
+    floating.setProperty(PictureLayout, 2);
+    PageDocument::insertPicture(cursor, floating);
+    QTextImageFormat again = inlinePicture; // the same picture once more
+    again.setProperty(ObjectId, page.newObjectId());
+    PageDocument::insertPicture(cursor, again);
+
+    QTextDocument *frameText = page.createFrameDocument();
+    QTextCursor(frameText).insertText(QStringLiteral("[Iframe:1]") + QChar(QChar::LineSeparator)
+                                      + QStringLiteral("https://example.com/?a='b'"));
+    QTextCharFormat anchor;
+    anchor.setObjectType(TextFrameObject);
+    anchor.setProperty(ObjectId, page.frameIdOf(frameText));
+    anchor.setProperty(FrameWidth, 2000);
+    anchor.setProperty(FrameHeight, 1000);
+    anchor.setProperty(FrameBackground, 0xFAFEFE);
+    cursor.insertText(QStringLiteral(" frame: "), QTextCharFormat());
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), anchor);
+    cursor.insertText(QStringLiteral(" end"), QTextCharFormat());
+}
+
+void fillEveryConstruct(PageDocument &page)
+{
+    PageSetup setup;
+    setup.width = 11906;
+    setup.height = 16838;
+    setup.marginLeft = 1134;
+    setup.marginTop = 1418;
+    setup.marginRight = 1000;
+    setup.marginBottom = 900;
+    page.setPageSetup(setup);
+    QTextCursor cursor(page.main());
+    fillMain(page, cursor);
+    QTextCursor header(page.ensurePart(HeaderAll));
+    header.insertText(QStringLiteral("Header"));
+    insertField(page, header, QStringLiteral("page title"), 2, QStringLiteral("@"));
+    QTextCursor footer(page.ensurePart(FooterFirst));
+    footer.insertText(QStringLiteral("Footer"));
+}
+
+} // namespace SamplePage
