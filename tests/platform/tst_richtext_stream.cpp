@@ -282,6 +282,66 @@ private slots:
             QVERIFY(objects.contains(id));
     }
 
+    void insertAtSelectionKeepsFieldsApart()
+    {
+        PageDocument target;
+        QTextCursor cursor(target.main());
+        QTextCharFormat field;
+        field.setProperty(FieldId, target.newFieldId());
+        field.setProperty(FieldData, QStringLiteral("TG_1"));
+        cursor.insertText(QStringLiteral("own field"), field);
+        cursor.insertText(QStringLiteral(" before [replace me] after"), QTextCharFormat());
+        const QString before = target.main()->toPlainText();
+        const int at = int(before.indexOf(QLatin1Char('[')));
+        cursor.setPosition(at);
+        cursor.setPosition(at + 12, QTextCursor::KeepAnchor);
+        const int undoSteps = target.main()->availableUndoSteps();
+
+        const QByteArray bytes = sampleBytes();
+        QVERIFY(PageCodec::loadBytes(target, cursor, bytes, PageCodec::PageStream, true));
+
+        const QString text = target.main()->toPlainText();
+        QVERIFY(text.startsWith(QStringLiteral("own field before 見出し")));
+        QVERIFY(text.endsWith(QStringLiteral(" end after")));
+        QVERIFY(!text.contains(QStringLiteral("replace me")));
+        const QList<int> ids = fieldIds(target.main());
+        QCOMPARE(ids.size(), 5);
+        QCOMPARE(QSet<int>(ids.cbegin(), ids.cend()).size(), 5);
+        QCOMPARE(ids.first(), 1);
+        // The page's own parts and setup stay; pictures and the frame text came along.
+        QCOMPARE(target.partFlags(), 0);
+        QCOMPARE(target.pageSetup(), PageSetup());
+        QCOMPARE(target.usedPictureNames().size(), 2);
+        QCOMPARE(target.frameIds().size(), 1);
+        QVERIFY(target.frameDocument(target.frameIds().first())->toPlainText().startsWith(QStringLiteral("[Iframe:1]")));
+        QVERIFY(firstTable(target.main()));
+        // Inserting the same bytes again gives new ids once more.
+        QTextCursor end(target.main());
+        end.movePosition(QTextCursor::End);
+        QVERIFY(PageCodec::insert(target, end, bytes));
+        QCOMPARE(fieldIds(target.main()).size(), 9);
+        const QList<int> all = fieldIds(target.main());
+        QCOMPARE(QSet<int>(all.cbegin(), all.cend()).size(), 9);
+        QCOMPARE(target.frameIds().size(), 2);
+        // One undo step per insert.
+        target.main()->undo();
+        target.main()->undo();
+        QCOMPARE(target.main()->toPlainText(), before);
+        QCOMPARE(target.main()->availableUndoSteps(), undoSteps);
+    }
+
+    void damagedBytesInsertNothing()
+    {
+        PageDocument target;
+        QTextCursor cursor(target.main());
+        cursor.insertText(QStringLiteral("text"));
+        const int undoSteps = target.main()->availableUndoSteps();
+        QVERIFY(!PageCodec::insert(target, cursor, sampleBytes().chopped(3)));
+        QVERIFY(!PageCodec::loadBytes(target, cursor, sampleBytes(), 5, true));
+        QCOMPARE(target.main()->toPlainText(), QStringLiteral("text"));
+        QCOMPARE(target.main()->availableUndoSteps(), undoSteps);
+    }
+
     void memberFormatsAndFiles()
     {
         PageDocument page;

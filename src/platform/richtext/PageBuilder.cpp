@@ -39,9 +39,12 @@ void PageBuilder::part(const Part &p)
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
     doc->setUndoRedoEnabled(false);
-    doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
     QTextCursor cursor(doc);
+    // One edit: the layout follows once the part is whole, not after every insert.
+    cursor.beginEditBlock();
+    doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
     items(cursor, p.items);
+    QTextCursor(doc).endEditBlock();
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
 }

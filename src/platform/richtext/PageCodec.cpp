@@ -4,6 +4,7 @@
 #include "platform/richtext/PageDecoder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
+#include "platform/richtext/PageInsert.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -25,6 +26,25 @@ bool PageCodec::load(PageDocument &page, const QByteArray &bytes)
         return false;
     PageBuilder::build(image, page);
     return true;
+}
+
+bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes)
+{
+    PageImage::Page image;
+    if (!PageDecoder::decode(bytes, image))
+        return false;
+    PageDocument source;
+    PageBuilder::build(image, source);
+    PageInsert::insert(page, selection, source);
+    return true;
+}
+
+bool PageCodec::loadBytes(PageDocument &page, QTextCursor &selection, const QByteArray &bytes, int format,
+                          bool atSelection)
+{
+    if (!isStreamFormat(format))
+        return false;
+    return atSelection ? insert(page, selection, bytes) : load(page, bytes);
 }
 
 QByteArray PageCodec::saveBytes(const PageDocument &page, int format)

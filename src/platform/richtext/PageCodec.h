@@ -19,7 +19,13 @@ public:
     // Replaces the page. False for damaged, truncated, foreign or too new bytes.
     static bool load(PageDocument &page, const QByteArray &bytes);
 
-    // Member 128: the bytes in a stream format; empty for any other format.
+    // Inserts the main text of the bytes at the selection (PageInsert: fields, objects and pictures get
+    // new ids and names in the page; headers, footers and page setup of the bytes are left out).
+    static bool insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes);
+
+    // Members 127 and 128: the bytes in a stream format; any other format fails or gives no bytes.
+    static bool loadBytes(PageDocument &page, QTextCursor &selection, const QByteArray &bytes, int format,
+                          bool atSelection);
     static QByteArray saveBytes(const PageDocument &page, int format);
 
     // Files of format 9: written whole or not at all.
