@@ -1,0 +1,39 @@
+// libFuzzer target over the page stream loader: any bytes either fail to load or give a page that
+// saves, loads again and saves the same bytes; inserting them into a page must not fail differently.
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QTextCursor>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_pagestream";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    PageDocument page;
+    const bool loaded = PageCodec::load(page, bytes);
+    PageDocument target;
+    QTextCursor cursor(target.main());
+    if (PageCodec::insert(target, cursor, bytes) != loaded)
+        std::abort();
+    if (!loaded)
+        return 0;
+    const QByteArray again = PageCodec::save(page);
+    PageDocument second;
+    if (!PageCodec::load(second, again) || PageCodec::save(second) != again)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QMimeData;
+class RichTextEdit;
+
+// The selection on the clipboard as bytes: RichMime's forms plus the page stream of the selection
+// under our own MIME type, so that fields, pictures, text frames and tables also come back whole from
+// a clipboard that another instance of the program filled.
+class PageClipboard
+{
+public:
+    static QString mimeType() { return QStringLiteral("application/x-fenwar-page"); }
+
+    static QMimeData *fromSelection(const RichTextEdit &edit); // nullptr without a selection
+    static bool canInsert(const QMimeData *data);
+    // Replaces the selection in one undo step, with new field and object ids for our own form;
+    // damaged bytes of our form fall back to the HTML or text.
+    static bool insert(RichTextEdit &edit, const QMimeData *data);
+};
