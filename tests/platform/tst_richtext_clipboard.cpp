@@ -79,10 +79,9 @@ private slots:
         edit.setText(QStringLiteral("A  B"));
         edit.select(2, 0);
         QVERIFY(edit.insertField(QStringLiteral("own")) > 0);
-        const int undo = target.main()->availableUndoSteps();
+        const QString before = edit.text();
         QVERIFY(PageClipboard::canInsert(data.get()));
         QVERIFY(PageClipboard::insert(edit, data.get()));
-        QCOMPARE(target.main()->availableUndoSteps(), undo + 1);
 
         const QList<int> ids = fieldRuns(target.main());
         QCOMPARE(ids.size(), 5);
@@ -97,6 +96,9 @@ private slots:
         QVERIFY(table);
         QVERIFY(edit.text().startsWith(QStringLiteral("A own")));
         QVERIFY(edit.text().endsWith(QStringLiteral(" B")));
+        // One undo step takes the paste back.
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), before);
     }
 
     void damagedBytesFallBackToText()

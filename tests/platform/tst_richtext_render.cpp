@@ -156,7 +156,7 @@ private slots:
         const QString pdf = dir.filePath(QStringLiteral("all.pdf"));
         QVERIFY(PageRenderer(page).writePdf(pdf));
         const QString all = pdfPages(pdf).join(QLatin1Char('\n'));
-        for (const char *text : {"Header", "Footer", "merged", "inner", "item two", "after the page break"})
+        for (const char *text : {"Header", "Footer", "merged", "outer", "B3", "item two", "after the page break"})
             QVERIFY2(all.contains(QLatin1String(text)), text);
         QCOMPARE(pdfPages(pdf).size(), 2); // one page break
     }

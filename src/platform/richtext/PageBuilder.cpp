@@ -39,12 +39,16 @@ void PageBuilder::part(const Part &p)
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
     doc->setUndoRedoEnabled(false);
+    // Without a page size Qt does not lay out; given back, the whole part is laid out lazily once,
+    // instead of after every insert.
+    const QSizeF pageSize = doc->pageSize();
+    doc->setPageSize(QSizeF(0, 0));
     QTextCursor cursor(doc);
-    // One edit: the layout follows once the part is whole, not after every insert.
     cursor.beginEditBlock();
     doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
     items(cursor, p.items);
     QTextCursor(doc).endEditBlock();
+    doc->setPageSize(pageSize);
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
 }

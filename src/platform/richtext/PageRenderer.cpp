@@ -17,6 +17,7 @@ constexpr double TwipsPerPixel = 15.0;
 constexpr double PixelsPerInch = 96.0;
 // The header and footer take the 60 % of their margin next to the text area, as the page view shows them.
 constexpr double BandShare = 0.6;
+constexpr double EdgeShare = 0.5; // pixels
 }
 
 int PageRenderer::pageCount() const
@@ -55,10 +56,12 @@ void PageRenderer::drawPage(QPainter *painter, int page) const
     const double width = setup.textWidth() / TwipsPerPixel;
     const double height = setup.textHeight() / TwipsPerPixel;
 
-    // The main text is one strip of text-area-high pages; page n shows its n-th slice.
-    const QRectF slice(0, (page - 1) * height, width, height);
+    // The main text is one strip of text-area-high pages; page n shows its n-th slice. The lines on
+    // the slice's edges belong to the neighbours: drawn here they would only be clipped away, yet
+    // stay in a PDF's text.
+    const QRectF slice(0, (page - 1) * height + EdgeShare, width, height - 2 * EdgeShare);
     painter->save();
-    painter->translate(left, top - slice.top());
+    painter->translate(left, top - (page - 1) * height);
     m_page.main()->drawContents(painter, slice);
     painter->restore();
 
