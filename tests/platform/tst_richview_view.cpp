@@ -1,6 +1,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 
@@ -237,6 +238,37 @@ private slots:
         f.edit.setSelStart(0);
         QVERIFY(f.view.clipboardAction(3));
         QVERIFY(f.edit.text().startsWith(QStringLiteral("a\nbsee")));
+    }
+
+    void fieldsComeBackFromAnotherInstancesClipboard()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("x"));
+        f.edit.setSelStart(1);
+        f.edit.insertField(QStringLiteral("Tag"));
+        QVERIFY(f.edit.setFieldData(QStringLiteral("TG_12")));
+        f.edit.select(0, -1);
+        QVERIFY(f.view.clipboardAction(2));
+        // Another program instance sees bytes only.
+        const QMimeData *own = QApplication::clipboard()->mimeData();
+        QVERIFY(own->hasFormat(PageClipboard::mimeType()));
+        auto *bytesOnly = new QMimeData;
+        bytesOnly->setData(PageClipboard::mimeType(), own->data(PageClipboard::mimeType()));
+        bytesOnly->setText(QStringLiteral("x Tag as text"));
+        QApplication::clipboard()->setMimeData(bytesOnly);
+        f.edit.setSelStart(f.edit.textLength());
+        QVERIFY(f.view.canPaste());
+        QVERIFY(f.view.clipboardAction(3));
+        QCOMPARE(f.edit.text(), QStringLiteral("xTagxTag"));
+        QVERIFY(f.edit.setCurrentField(f.edit.fieldAt(5)));
+        QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_12"));
+        // Damaged bytes of our type fall back to the text.
+        auto *damaged = new QMimeData;
+        damaged->setData(PageClipboard::mimeType(), QByteArray("\x01\x02garbage"));
+        damaged->setText(QStringLiteral("!"));
+        QApplication::clipboard()->setMimeData(damaged);
+        QVERIFY(f.view.clipboardAction(3));
+        QCOMPARE(f.edit.text(), QStringLiteral("xTagxTag!"));
     }
 
     void aDraggedSelectionMovesWithItsField()

@@ -6,9 +6,9 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/FontDialog.h"
 #include "platform/richview/ListDialog.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/ParagraphDialog.h"
-#include "platform/richview/RichMime.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/richview/TableDialog.h"
 
@@ -488,9 +488,9 @@ void RichView::onDrop(const QMimeData *data, int position, bool internal, bool m
     if (internal && m_edit->selLength() > 0) {
         dropSelection(position, move);
         done = true;
-    } else if (qobject_cast<const RichMimeData *>(data)) {
+    } else if (qobject_cast<const RichMimeData *>(data) || data->hasFormat(PageClipboard::mimeType())) {
         m_edit->select(position, 0);
-        done = RichMime::insert(*m_edit, data);
+        done = PageClipboard::insert(*m_edit, data);
     }
     showModelCaret();
 }
@@ -527,7 +527,7 @@ bool RichView::clipboardAction(int action)
     if (action == 1 && !editable)
         return false;
     if ((action == 1 || action == 2) && selected) {
-        QApplication::clipboard()->setMimeData(RichMime::fromSelection(*m_edit));
+        QApplication::clipboard()->setMimeData(PageClipboard::fromSelection(*m_edit));
         done = true;
     }
     if ((action == 1 || action == 4) && editable && selected) {
@@ -535,7 +535,7 @@ bool RichView::clipboardAction(int action)
         done = true;
     }
     if (action == 3 && editable)
-        done = RichMime::insert(*m_edit, QApplication::clipboard()->mimeData());
+        done = PageClipboard::insert(*m_edit, QApplication::clipboard()->mimeData());
     showModelCaret();
     return done;
 }
@@ -548,7 +548,7 @@ bool RichView::canCopy()
 
 bool RichView::canPaste() const
 {
-    return editMode() == 0 && RichMime::canInsert(QApplication::clipboard()->mimeData());
+    return editMode() == 0 && PageClipboard::canInsert(QApplication::clipboard()->mimeData());
 }
 
 bool RichView::undo()
