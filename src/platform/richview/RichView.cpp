@@ -2,6 +2,7 @@
 
 #include "platform/richtext/FieldRuns.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/FontDialog.h"
@@ -275,20 +276,15 @@ bool RichView::selectFrame(int id)
     return m_edit->selectFrame(id);
 }
 
+// Header and footer as the printed page shows them (pages from 0 here).
 int RichView::headerFlagOn(int page) const
 {
-    const int flags = this->page()->partFlags();
-    if (page == 0 && (flags & HeaderFirst))
-        return HeaderFirst;
-    return (flags & HeaderAll) ? int(HeaderAll) : 0;
+    return PageRenderer::headerFlagOn(this->page()->partFlags(), page + 1);
 }
 
 int RichView::footerFlagOn(int page) const
 {
-    const int flags = this->page()->partFlags();
-    if (page == 0 && (flags & FooterFirst))
-        return FooterFirst;
-    return (flags & FooterAll) ? int(FooterAll) : 0;
+    return PageRenderer::footerFlagOn(this->page()->partFlags(), page + 1);
 }
 
 // The sheet on which a part being edited sits: the first one that shows it.
