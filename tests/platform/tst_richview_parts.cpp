@@ -1,4 +1,5 @@
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/FontDialog.h"
@@ -13,6 +14,8 @@
 #include "platform/richview/TableDialog.h"
 
 #include <QAction>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -44,6 +47,24 @@ struct Fixture {
         });
     }
 };
+} // namespace
+
+namespace {
+// First and last rows with dark pixels, away from the sheet's frame.
+QList<int> inkedRows(const QImage &image)
+{
+    int first = -1, last = -1;
+    for (int y = 4; y < image.height() - 4; ++y) {
+        for (int x = 4; x < image.width() - 4; ++x) {
+            if (qGray(image.pixel(x, y)) < 100) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    return first < 0 ? QList<int>() : QList<int>{first, last};
+}
 } // namespace
 
 class TestRichViewParts : public QObject
@@ -345,6 +366,38 @@ private slots:
         QVERIFY(inkInBand() < 40);  // only the empty part being edited, with its caret
         QVERIFY(f.view.editPart(MainPart));
         QVERIFY(inkInBand() > 100);
+    }
+
+    void aSheetLooksLikeThePrintedPage()
+    {
+        Fixture f;
+        f.view.resize(900, 1200);
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.view.setViewMode(2);
+        QTextCursor(f.page.ensurePart(HeaderAll)).insertText(QStringLiteral("HEADER"));
+        QTextCursor(f.page.ensurePart(FooterAll)).insertText(QStringLiteral("FOOTER"));
+        f.edit.setText(QStringLiteral("Body text\nSecond line"));
+        f.edit.setSelStart(0);
+        f.view.clearFocus(); // no caret in the picture
+        f.view.refresh();
+        f.view.horizontalScrollBar()->setValue(f.view.horizontalScrollBar()->minimum());
+        f.view.verticalScrollBar()->setValue(f.view.verticalScrollBar()->minimum());
+        const QRect sheet = f.view.mapFromScene(f.view.pageGeometry().pageRect(0)).boundingRect();
+        const QImage screen = f.view.viewport()->grab().toImage().copy(sheet);
+        const PageRenderer renderer(f.page);
+        QImage printed(renderer.paperSize().toSize(), QImage::Format_RGB32);
+        printed.fill(Qt::white);
+        QPainter painter(&printed);
+        renderer.drawPage(&painter, 1);
+        painter.end();
+        // The first and last inked rows of each sheet agree within two pixels.
+        const QList<int> a = inkedRows(screen);
+        const QList<int> b = inkedRows(printed);
+        QCOMPARE(a.size(), 2);
+        QCOMPARE(b.size(), 2);
+        QVERIFY2(qAbs(a.at(0) - b.at(0)) <= 2 && qAbs(a.at(1) - b.at(1)) <= 2,
+                 qPrintable(QStringLiteral("%1-%2 / %3-%4").arg(a.at(0)).arg(a.at(1)).arg(b.at(0)).arg(b.at(1))));
     }
 
     void aTextFrameIsEditedInItsBox()
