@@ -1,34 +1,171 @@
 #pragma once
 
 #include "core/Usr.h"
+#include "mainwin/FkyHost.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QMainWindow>
+#include <QVector>
 
-// The main window: page tree on the left, page editor on the right,
-// function-key bar below.
-class fmDoc : public QMainWindow, public MainWindowHost
+class EditorServices;
+class QMenu;
+class QSplitter;
+class uFky;
+class uTrX;
+class uTxm;
+
+// The main window: page tree on the left, page editor on the right, function-key
+// bar below. It opens and closes the document database, loads and stores pages,
+// and routes the menus and function keys to the tree and the editor.
+class fmDoc : public QMainWindow, public MainWindowHost, public FkyHost
 {
     Q_OBJECT
 public:
-    explicit fmDoc(QWidget *parent = nullptr);
+    // `services` does the editor's page-byte and file work; nullptr uses the program's own.
+    explicit fmDoc(QWidget *parent = nullptr, EditorServices *services = nullptr);
+    ~fmDoc() override;
 
     QWidget *widget() override { return this; }
-    // Database path and start page handed over by start-up; the load event opens them.
     void SetDBNo(const QString &path, int pageNo) override;
+    void SetPageNo(int pageNo);
 
-    QString dbPath() const { return m_dbPath; }
-    int startPage() const { return m_startPage; }
+    // --- settings and frame (fmDoc.cpp)
+    void IniWindow(bool save);
+    void ShowFky(bool show);
+    void ShowStatus(const QString &text, int level);
+
+    // --- dispatcher and menus (fmDocMenus.cpp, fmDocMenuActs.cpp)
+    void fnMenu(int group, int index) override;
+    QAction *menuItem(int group, int index) const override;
+    QAction *item(const QString &array, int index) const;
+    QMenu *menu(const QString &array) const;
+    void SetFkyCap();
+    void SetTreeMenuMode(bool normal);
+    bool IsTreeMenuNormal() const;
+    void SetMenuByDb(bool open);
+    void menuClicked(const QString &array, int index);
+    void enableTreeMenu();
+    void enablePageMenu(int index);
+    void enableTableMenu();
+    void refreshMenus();
+
+    // --- pages (fmDocPage.cpp)
+    // False when the page could not be loaded; the page shown before stays current then.
+    bool LoadPage(const QString &pageNo, const QString &title, int job, bool force);
+    // True when it saved the page.
+    bool ChkAutoSave(bool reset);
+    bool ChkDbFormat();
+    // The save of the editor's page; false when nothing was written.
+    bool SavePage();
+    void NewDocNo();
+    static QString TagList(class RichTextEdit &edit);
+    // The first line of a page's text, at most 50 characters, as its title.
+    static QString TitleFromText(const QString &text);
+    bool leaveCurrentPage();
+
+    // --- page commands (fmDocCommands.cpp)
+    void NewPage(int job);
+    void CopyDocNext();
+    void DeletePage();
+    void RefreshAll();
+    void ShowReferrers();
+    QString DeleteMessage(const QString &key) const;
+
+    // --- database files (fmDocFiles.cpp)
+    // Opens `path` or asks for one when it is empty; returns the path opened, "" when none.
+    QString OpenDb(QString path);
+    void CloseDb();
+    void SaveDbAs();
+    void NewDb();
+    void SetRecentList();
+    QStringList recentFiles() const;
+    void openRecent(int index);
+    QString SelectDbFile(bool save, const QString &title, const QString &initial);
+    // False when the user kept the program running.
+    bool ExitApp();
+    void exitCommand();
+
+    // --- clean-up and compaction (fmDocClean.cpp)
+    void cleanUpCommand();
+    QString CleanUnused();
+    void MarkReachable(qint64 parent, QString &visited);
+    bool CompactDb(bool keepCopy, QString message);
+    void optionsCommand();
+    void associateCommand();
+
+    // --- state
+    int nDocNo = 0;
+    QString sDbPath;
+    QString sStartNo;
+    bool bShwFky = true;
+    int nIeWd = 1024;
+    int nIeHi = 768;
+    bool bDcS = true;
+    bool bDbS = true;
+    int iAsv = 0;
+    QDateTime vLastSave;
+    int nTopNo = 0;
+    QString sTopTtl;
+    int iTreeMode = 0;
+
+    uTrX &tree() const { return *m_tree; }
+    uTxm &editor() const { return *m_editor; }
+    uFky &keys() const { return *m_fky; }
+    QSplitter &splitter() const { return *m_split; }
+    bool isLoaded() const { return m_loaded; }
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildPanes();
+    void connectTree();
+    void connectEditor();
     void load();
+    void restoreRecent();
+    void setRecentItems(const QStringList &paths);
+    void readPlace();
     void updateCaption();
+    int twipsToPx(int twips, bool horizontal) const;
+    int pxToTwips(int px, bool horizontal) const;
+    QString relativeToUserData(const QString &path) const;
+    QString fromUserData(const QString &path) const;
 
-    QString m_dbPath;
-    int m_startPage = 0;
+    void buildMenus();
+    QMenu *addArray(QMenu *parent, const QString &array, const QString &caption, const char *const *rows);
+    void addTopMenus();
+    void setItemEnabled(const QString &array, int index, bool enabled);
+    void setItemChecked(const QString &array, int index, bool checked);
+    void headerFooter(const QString &array, int index);
+    void previewSize(int index);
+    void tableCommand(const QString &array, int index);
+    void userCommand(int index);
+    void pasteCommand(int index);
+    void treeCommand(int index);
+
+    void onSetDoc(const QString &parent, const QString &page, const QString &title, int job, bool protectedNode);
+    void onChkMove(bool *cancel);
+    void onSaveDB();
+    void onClckLink(QString &kind, QString &caption, QString &link);
+    void onEdtCng(bool &edited);
+
+    uTrX *m_tree = nullptr;
+    uTxm *m_editor = nullptr;
+    uFky *m_fky = nullptr;
+    QSplitter *m_split = nullptr;
+    QWidget *m_fkyPane = nullptr;
+    EditorServices *m_services = nullptr;
+    bool m_ownServices = false;
+    QHash<QString, QVector<QAction *>> m_items;
+    QHash<QString, QMenu *> m_menus;
+    QString m_dialogFolder;
     bool m_loaded = false;
-    bool m_closing = false;
+    bool m_exiting = false;
+    bool m_deleting = false;
+    bool m_lastSaveOk = false;
 };

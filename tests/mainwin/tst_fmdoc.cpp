@@ -1,56 +1,398 @@
-#include "core/TemplateDb.h"
-#include "core/zSvr.h"
-#include "mainwin/fmDoc.h"
-#include "support/ScriptedPrompt.h"
-#include "support/TestHome.h"
+#include "MainFixture.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "mainwin/uFky.h"
+#include "platform/richtext/PageDocument.h"
+#include "tree/uTrX.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
 
 class TestFmDoc : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { zSvr::st().D_Close(); }
-
     void opensTheDatabaseWhenShown()
     {
-        TestHome home;
-        ScriptedPrompt prompt;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("見本 db.txdb"));
-        QVERIFY(TemplateDb::install(dir.path() + QLatin1Char('/')));
-        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("Dbs/Moto.txdb")), path));
-
-        fmDoc window;
-        window.SetDBNo(path, 3);
+        MainFixture f;
+        const QString path = f.database(QStringLiteral("見本 db.txdb"));
+        f.window->SetDBNo(path, 3);
         QVERIFY(!zSvr::st().isOpen());
-        window.show();
+        f.window->show();
         QVERIFY(zSvr::st().isOpen());
-        QCOMPARE(window.dbPath(), path);
-        QCOMPARE(window.startPage(), 3);
-        QVERIFY(window.windowTitle().startsWith(QStringLiteral("見本 db.txdb")));
-        QVERIFY(prompt.messages.isEmpty());
+        QCOMPARE(f.window->sDbPath, path);
+        QVERIFY(f.window->windowTitle().startsWith(QStringLiteral("見本 db.txdb")));
+        QVERIFY(f.prompt.messages.isEmpty());
+        // The template holds no page: the tree menu offers only the first page.
+        QCOMPARE(f.window->iTreeMode, 1);
+        QCOMPARE(f.window->item(QStringLiteral("mnTree"), 0)->text(), QStringLiteral("最初のﾍﾟｰｼﾞ(&P)"));
+        QVERIFY(f.window->recentFiles().startsWith(path));
     }
 
     void aFileThatIsNotADatabaseLeavesNone()
     {
-        TestHome home;
-        ScriptedPrompt prompt;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("broken.txdb"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("PK\x03\x04 not a database at all");
-        file.close();
-
-        fmDoc window;
-        window.SetDBNo(path, 0);
-        window.show();
+        MainFixture f;
+        const QString path = f.dir.filePath(QStringLiteral("broken.txdb"));
+        QVERIFY(TestHome::write(path, "PK\x03\x04 not a database at all"));
+        f.window->SetDBNo(path, 0);
+        f.window->show();
         QVERIFY(!zSvr::st().isOpen());
-        QVERIFY(window.dbPath().isEmpty());
-        QVERIFY(!window.windowTitle().contains(QStringLiteral("broken")));
+        QVERIFY(f.window->sDbPath.isEmpty());
+        QVERIFY(!f.window->windowTitle().contains(QStringLiteral("broken")));
+        QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
+        QVERIFY(!f.window->item(QStringLiteral("mnJb"), 1)->isEnabled());
+    }
+
+    void aDatabaseOfAnotherKindIsRefused()
+    {
+        MainFixture f;
+        const QString path = f.database(QStringLiteral("Other.txdb"));
+        f.window->show();
+        QVERIFY(zSvr::st().D_StDcDb(path));
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt = Null")));
+        zSvr::st().D_Close();
+        QVERIFY(f.window->OpenDb(path).isEmpty());
+        QCOMPARE(f.prompt.messages.value(0), QStringLiteral("Fenwar・Harvessaの文書データーベースではありません"));
+        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(f.window->sDbPath.isEmpty());
+    }
+
+    void newDatabaseStartsWithItsFirstPage()
+    {
+        MainFixture f;
+        f.window->show();
+        const QString path = f.dir.filePath(QStringLiteral("Neu.txdb"));
+        f.prompt.files.enqueue(path);
+        f.window->NewDb();
+        QCOMPARE(f.window->sDbPath, path);
+        QVERIFY(QFileInfo(path).isFile());
+        QCOMPARE(f.window->nDocNo, 1001);
+        QVERIFY(f.window->tree().hasNewNode());
+        QCOMPARE(f.window->iTreeMode, 1);
+        f.type(QStringLiteral("最初の頁\n本文です"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("最初の頁"));
+        QCOMPARE(f.value(QStringLiteral("Select boCod From msDoc Where noDoc = 1001")).toInt(), 0);
+        QVERIFY(f.value(QStringLiteral("Select wkRnd From msDoc Where noDoc = 1001")).toDouble() >= 1);
+        QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbTree Where noLfC = 1001")).toInt(), 1);
+        QCOMPARE(f.window->iTreeMode, 2);
+        QVERIFY(!f.editor().bDcEdt());
+        QCOMPARE(f.window->keys().panelText(), QStringLiteral("     文書No:1001"));
+    }
+
+    void theTemplateAsksBeforeOpening()
+    {
+        MainFixture f;
+        f.start();
+        const QString before = f.window->sDbPath;
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->OpenDb(f.model());
+        QVERIFY(f.prompt.messages.value(0).contains(QStringLiteral("は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です")));
+        QCOMPARE(f.window->sDbPath, before);
+        QVERIFY(zSvr::st().isOpen());
+    }
+
+    void f9SavesTheModifiedPageAndAddsTheNext()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("一頁目\n"));
+        QCOMPARE(f.window->nDocNo, 1001);
+        f.type(QStringLiteral("一頁目\n書き足し"));
+        f.prompt.answers.enqueue(Prompt::Yes);
+        f.window->keys().keyPress(9, Qt::NoModifier);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("一頁目\n書き足し"));
+        QCOMPARE(f.window->nDocNo, 1002);
+        QVERIFY(f.editor().edit().text().isEmpty());
+        f.type(QStringLiteral("二頁目\n"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1002")).toString(), QStringLiteral("二頁目"));
+    }
+
+    void cancellingTheQuestionKeepsThePage()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        f.type(QStringLiteral("頁\n未保存"));
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->NewPage(1);
+        QCOMPARE(f.window->nDocNo, 1001);
+        QVERIFY(f.editor().bDcEdt());
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("頁\n未保存"));
+    }
+
+    void aSaveWithoutTitleWritesNothingAndKeepsTheEdits()
+    {
+        MainFixture f;
+        f.start();
+        f.window->NewPage(0);
+        f.type(QStringLiteral("改行のない一行"));
+        f.prompt.inputs.enqueue(QString());
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.prompt.inputPrompts.value(0), QStringLiteral("ﾀｲﾄﾙを入力して下さい"));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 0);
+        QVERIFY(f.editor().bDcEdt());
+        QCOMPARE(f.window->keys().panelLevel(), 1);   // the warning icon
+        // The page asked about on leaving is kept when its save fails.
+        f.prompt.answers.enqueue(Prompt::Yes);
+        f.prompt.inputs.enqueue(QString());
+        f.window->NewPage(1);
+        QCOMPARE(f.window->nDocNo, 1001);
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("改行のない一行"));
+    }
+
+    void typedTitlesAreCleaned_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("marks") << QStringLiteral("A & B <c> \"d\" 'e'") << QStringLiteral("x\n") << QStringLiteral("ABcde");
+        QTest::newRow("quote and ?") << QStringLiteral("何?') Or 1=1") << QString() << QStringLiteral("何?)Or1=1");
+        QTest::newRow("first line") << QString() << QStringLiteral("見出し\r\n本文") << QStringLiteral("見出し");
+        QTest::newRow("fifty") << QString() << QString(60, QChar(0x3042)) + QLatin1Char('\n') << QString(50, QChar(0x3042));
+    }
+
+    void typedTitlesAreCleaned()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        MainFixture f;
+        f.start();
+        f.window->NewPage(0);
+        f.type(text);
+        f.editor().setTitle(typed);
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), stored);
+        if (!typed.isEmpty())
+            QCOMPARE(f.editor().Title(), stored);
+    }
+
+    void anEmptyFirstLineTakesTheOldTitle()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("元の題\n"));
+        f.editor().setTitle(QString());
+        f.type(QStringLiteral("\n二行目"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("元の題"));
+        QVERIFY(f.prompt.inputPrompts.isEmpty());
+    }
+
+    void tagListsHoldEachTargetOnce()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(QStringLiteral("abc def ghi jkl "));
+        const char *const data[] = {"TG_1024", "http://example.com", "tg_1024", "TG_12_1031", "TP_7"};
+        for (int k = 0; k < 5; ++k) {
+            edit.select(k * 3, 2);
+            const int id = edit.insertField(QStringLiteral("f%1").arg(k));
+            QVERIFY(id != 0);
+            QVERIFY(edit.setCurrentField(id));
+            QVERIFY(edit.setFieldData(QString::fromLatin1(data[k])));
+        }
+        QCOMPARE(fmDoc::TagList(edit), QStringLiteral(".1024.12_1031."));
+        RichTextEdit plain(new PageDocument(&page));
+        QCOMPARE(fmDoc::TagList(plain), QStringLiteral("."));
+    }
+
+    void aReadOnlyDatabaseWritesNothing()
+    {
+        MainFixture f;
+        const QString path = f.databaseWithPage(QStringLiteral("ro.txdb"), QStringLiteral("頁"), QStringLiteral("元"), 1);
+        QVERIFY(!path.isEmpty());
+        QFile(path).setPermissions(QFile::ReadOwner);
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        QCOMPARE(f.window->nDocNo, 1001);
+        f.type(QStringLiteral("変更\n"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("元"));
+        QVERIFY(f.prompt.messages.contains(zSvr::readOnlyMessage()));
+        QVERIFY(f.editor().bDcEdt());
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void automaticSaveCountsTheWholeInterval_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("10:00") << 600 << false;
+        QTest::newRow("10:01") << 601 << true;
+        QTest::newRow("1:05:00") << 3900 << true;
+        QTest::newRow("a day") << 86400 << true;
+    }
+
+    void automaticSaveCountsTheWholeInterval()
+    {
+        QFETCH(int, seconds);
+        QFETCH(bool, saved);
+        FixedClock clock;
+        MainFixture f;
+        const QString path = f.databaseWithPage(QStringLiteral("auto.txdb"), QStringLiteral("頁"), QStringLiteral("元"), 1);
+        QVERIFY(!path.isEmpty());
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        f.window->iAsv = 10;
+        QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QString(), 3, true));
+        clock.time = clock.time.addSecs(seconds);
+        f.editor().edit().setText(QStringLiteral("新しい本文\n"));
+        f.editor().setBDcEdt(true);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString() != QStringLiteral("元"), saved);
+        QCOMPARE(f.editor().bDcEdt(), !saved);
+    }
+
+    void automaticSaveOffNeverSaves()
+    {
+        FixedClock clock;
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        clock.time = clock.time.addDays(1);
+        f.type(QStringLiteral("頁\n二"));
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("頁\n"));
+    }
+
+    void aFailedLoadKeepsThePageShown()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("残る頁\n"));
+        QVERIFY(!f.window->LoadPage(QStringLiteral("4711"), QString(), 0, false));
+        QCOMPARE(f.window->nDocNo, 1001);
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("残る頁\n"));
+        QVERIFY(!f.window->LoadPage(QStringLiteral("1001 Or 1=1"), QString(), 0, false));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
+    }
+
+    void theDeleteMessageNamesReferrersAndChildren()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(f.page(1001, QStringLiteral("対象"), QString()));
+        QVERIFY(f.page(1002, QStringLiteral("甲"), QString(), QStringLiteral(".1001.")));
+        QVERIFY(f.page(1003, QStringLiteral("乙"), QString(), QStringLiteral(".5.1001.")));
+        QVERIFY(f.page(1004, QStringLiteral("別"), QString(), QStringLiteral(".10011.")));
+        QVERIFY(f.place(1001, 1011, 3, QStringLiteral("子c")));
+        QVERIFY(f.place(1001, 1012, 1, QStringLiteral("子a")));
+        QVERIFY(f.place(1001, 1013, 2, QStringLiteral("子b")));
+        QCOMPARE(f.window->DeleteMessage(QStringLiteral("N1-1001")),
+                 QStringLiteral("現在のﾍﾟｰｼﾞは \"甲\" \"乙\"  から参照されています\r"
+                                "現在のﾍﾟｰｼﾞから \"子a\" \"子b\" \"子c\"  へNavigate されています\r"));
+        QCOMPARE(f.window->DeleteMessage(QStringLiteral("X3-1001")), QString());
+        QCOMPARE(f.window->DeleteMessage(QStringLiteral("NewNode")), QString());
+    }
+
+    void cancellingADeleteKeepsTheEdits()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("消さない\n"));
+        f.type(QStringLiteral("消さない\n編集中"));
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->DeletePage();
+        QVERIFY(f.prompt.messages.last().endsWith(QStringLiteral("現在のﾍﾟｰｼﾞを削除して良いですか")));
+        QVERIFY(f.editor().bDcEdt());
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 1);
+    }
+
+    void theRecentListIsCappedAndOrdered()
+    {
+        MainFixture f;
+        f.start(QStringLiteral("r0.txdb"));
+        QStringList opened = {f.window->sDbPath};
+        for (int k = 1; k <= 12; ++k) {
+            const QString path = f.database(QStringLiteral("r%1.txdb").arg(k));
+            QCOMPARE(f.window->OpenDb(path), path);
+            opened.prepend(path);
+        }
+        QCOMPARE(f.window->recentFiles(), opened.mid(0, 11));
+        // A database already listed keeps the order.
+        QCOMPARE(f.window->OpenDb(opened.at(5)), opened.at(5));
+        QCOMPARE(f.window->recentFiles(), opened.mid(0, 11));
+        QVERIFY(f.window->item(QStringLiteral("mnDbs"), 0)->text().startsWith(QStringLiteral("1.")));
+        // A file that is gone leaves the list when chosen.
+        QVERIFY(QFile::remove(opened.at(2)));
+        f.window->openRecent(2);
+        QVERIFY(!f.window->item(QStringLiteral("mnDbs"), 2)->isVisible());
+        QCOMPARE(f.window->sDbPath, opened.at(5));
+    }
+
+    void openingAnotherDatabaseLeavesItsOrderAlone()
+    {
+        MainFixture f;
+        const QString second = f.databaseWithPage(QStringLiteral("B.txdb"), QStringLiteral("B1"), QStringLiteral("b"), 7);
+        QVERIFY(!second.isEmpty());
+        f.start(QStringLiteral("A.txdb"));
+        f.savedPage(QStringLiteral("A1\n"));
+        f.savedPage(QStringLiteral("A2\n"), 1);
+        QCOMPARE(f.window->OpenDb(second), second);
+        QCOMPARE(f.value(QStringLiteral("Select inSrt From tbTree Where noLfC = 1001")).toInt(), 7);
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 1);
+    }
+
+    void openAsksAboutTheEditsFirst()
+    {
+        MainFixture f;
+        const QString second = f.database(QStringLiteral("B.txdb"));
+        f.start(QStringLiteral("A.txdb"));
+        const QString first = f.window->sDbPath;
+        f.savedPage(QStringLiteral("A1\n"));
+        f.type(QStringLiteral("A1\n追記"));
+        f.prompt.answers.enqueue(Prompt::Yes);
+        QCOMPARE(f.window->OpenDb(second), second);
+        QCOMPARE(f.window->nDocNo, 0);
+        QVERIFY(zSvr::st().D_StDcDb(first));
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("A1\n追記"));
+    }
+
+    void closeAndSaveAs()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("写す\n"));
+        f.prompt.files.enqueue(f.window->sDbPath);
+        f.window->SaveDbAs();
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
+        const QString copy = f.dir.filePath(QStringLiteral("Copy.txdb"));
+        f.prompt.files.enqueue(copy);
+        f.window->SaveDbAs();
+        QCOMPARE(f.window->sDbPath, copy);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
+        f.window->CloseDb();
+        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(f.window->sDbPath.isEmpty());
+        QCOMPARE(f.window->nDocNo, 0);
+        QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
+    }
+
+    void aCloseDuringALongJobIsRefused()
+    {
+        MainFixture f;
+        f.start();
+        Usr::st().busy = true;
+        QVERIFY(!f.window->close());
+        QVERIFY(f.window->isVisible());
+        QVERIFY(zSvr::st().isOpen());
+        Usr::st().busy = false;
+    }
+
+    void cancellingTheExitKeepsTheProgramRunning()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("終了前\n"));
+        f.type(QStringLiteral("終了前\n未保存"));
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->exitCommand();
+        QVERIFY(f.window->isVisible());
+        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(f.editor().bDcEdt());
     }
 };
 

@@ -1,0 +1,166 @@
+// Maintenance: removal of pages the tree cannot reach, compaction of the file,
+// the backup options and the file association.
+#include "mainwin/fmDoc.h"
+
+#include "core/sbWait.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/sbSave.h"
+#include "platform/DbConnection.h"
+#include "platform/DbTable.h"
+#include "platform/Prompt.h"
+#include "tree/uTrX.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString fullWidthDigits(int n)
+{
+    QString text = QString::number(n);
+    for (QChar &c : text) {
+        if (c.isDigit())
+            c = QChar(0xFF10 + c.digitValue());
+    }
+    return text;
+}
+
+} // namespace
+
+void fmDoc::cleanUpCommand()
+{
+    if (sDbPath.isEmpty() || !leaveCurrentPage())
+        return;
+    Usr::D_FixLnk(false);
+    const int answer = Prompt::current().message(QStringLiteral("ﾂﾘ-で参照されていないﾍﾟｰｼﾞを削除しますか?"),
+                                                 Prompt::YesNoCancel | Prompt::Question);
+    if (answer != Prompt::Yes && answer != Prompt::No)
+        return;
+    sbWait::cMsg(QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています"));
+    const QString message = answer == Prompt::Yes ? CleanUnused() : QString();
+    const QString keep = m_tree->sGetLeaf();
+    CompactDb(bDbS, message);
+    sbWait::cEnd();
+    if (zSvr::st().isOpen()) {
+        m_tree->ClearItem();
+        m_tree->SetNodes(QStringLiteral("0"));
+        SetPageNo(0);
+        m_editor->rtAct(2);
+        Usr::st().busy = false;
+        if (!keep.isEmpty())
+            m_tree->SetLeaf(keep);
+        if (nDocNo == 0)
+            m_tree->RootSelect();
+    } else {
+        sDbPath.clear();
+        m_tree->ClearItem();
+        SetPageNo(0);
+        SetMenuByDb(false);
+        updateCaption();
+    }
+}
+
+QString fmDoc::CleanUnused()
+{
+    zSvr &db = zSvr::st();
+    if (db.DbRead())
+        return QString();
+    if (!db.D_Tran(0))
+        return QString();
+    QString visited = QStringLiteral(".");
+    bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boUse=0"));
+    if (ok)
+        MarkReachable(0, visited);
+    ok = ok && db.D_ExeSq(QStringLiteral("Delete From tbTree Where boUse=0"))
+         && db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0"))
+         && db.D_ExeSq(QStringLiteral(" Update msDoc Set boUse=1 Where noDoc in ( Select noLfC From tbTree )"));
+    const int count = ok ? db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where boUse=0 "), 0).toInt() : 0;
+    if (ok && count > 0)
+        ok = db.D_ExeSq(QStringLiteral(" Delete From msDoc Where boUse=0"))
+             && db.D_ExeSq(QStringLiteral(" Delete From tbHtm Where noDoc Not in (Select noDoc From msDoc)"));
+    if (!ok) {
+        db.D_Tran(2);
+        return QStringLiteral("参照されていない文書を削除できませんでした");
+    }
+    db.D_Tran(1);
+    if (count == 0)
+        return QStringLiteral("参照されていない文書はありませんでした");
+    return fullWidthDigits(count) + QStringLiteral("件 削除しました");
+}
+
+void fmDoc::MarkReachable(qint64 parent, QString &visited)
+{
+    const QString mark = QStringLiteral("%1.").arg(parent);
+    if (visited.contains(QLatin1Char('.') + mark))
+        return;
+    visited += mark;
+    zSvr &db = zSvr::st();
+    db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {parent});
+    DbTable children;
+    db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {parent}, children);
+    for (int r = 0; r < children.rowCount(); ++r)
+        MarkReachable(children.at(0, r).toLongLong(), visited);
+}
+
+// Compaction writes a compacted copy beside the file, then swaps the files. With
+// `keepCopy` the original file stays as "<name>$$$.<ext>".
+bool fmDoc::CompactDb(bool keepCopy, QString message)
+{
+    zSvr &db = zSvr::st();
+    if (!db.isOpen() || db.DbRead() || !Usr::st().jet) {
+        if (!message.isEmpty())
+            Prompt::current().message(message);
+        return false;
+    }
+    if (!message.isEmpty())
+        message += QLatin1Char('\r');
+    const QString path = sDbPath;
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString kept = dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + QStringLiteral("$$$") + path.mid(dot)
+                                                                   : path + QStringLiteral("$$$");
+    const QString compacted = path + QStringLiteral(".compact");
+    const QString old = path + QStringLiteral(".old");
+    QFile::remove(compacted);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = db.connection().exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
+    db.D_Close();
+    if (ok) {
+        QFile::remove(old);
+        ok = QFile::rename(path, old);
+        if (ok && !QFile::rename(compacted, path)) {
+            QFile::rename(old, path);
+            ok = false;
+        }
+    }
+    QFile::remove(compacted);
+    if (ok) {
+        if (keepCopy) {
+            QFile::remove(kept);
+            if (!QFile::rename(old, kept))
+                QFile::remove(old);
+        } else {
+            QFile::remove(old);
+        }
+    }
+    QApplication::restoreOverrideCursor();
+    db.D_StDcDb(path);
+    Prompt::current().message(message + path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました")));
+    return ok;
+}
+
+void fmDoc::optionsCommand()
+{
+    sbSave dialog(this);
+    dialog.Act(bDcS, bDbS, iAsv);
+    m_editor->rtAct(87, bDcS);
+    ChkAutoSave(true);
+}
+
+void fmDoc::associateCommand()
+{
+    const QString program = QApplication::applicationFilePath();
+    if (Usr::W_SetExt(QStringLiteral("txdbfile"), program, QStringLiteral("txdb")))
+        Prompt::current().message(QStringLiteral("拡張子(*.txdb)を ") + program + QStringLiteral(" と関連付けしました"));
+}

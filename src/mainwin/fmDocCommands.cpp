@@ -1,0 +1,157 @@
+// The tree's and the editor's events, and the page commands of the node menu.
+#include "mainwin/fmDoc.h"
+
+#include "platform/DbTable.h"
+#include "core/yIni.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/uFky.h"
+#include "platform/Prompt.h"
+#include "tree/uTrX.h"
+
+#include <QMenu>
+
+void fmDoc::connectTree()
+{
+    connect(m_tree, &uTrX::eFmMsg, this, [this](const QString &text) { ShowStatus(text, 0); });
+    connect(m_tree, &uTrX::eSetDoc, this, &fmDoc::onSetDoc);
+    connect(m_tree, &uTrX::eFndWd, this, [this](const QString &words) { m_editor->FndWd(words); });
+    connect(m_tree, &uTrX::eChkMove, this, &fmDoc::onChkMove, Qt::DirectConnection);
+    connect(m_tree, &uTrX::eRightClick, this, [this](bool onTree) {
+        QAction *context = item(QStringLiteral("mnDcDb"), 1);
+        // The child list has a menu of its own in no layout: it shows none.
+        if (onTree && context->isEnabled())
+            menu(QStringLiteral("mnTree"))->popup(QCursor::pos());
+    });
+}
+
+void fmDoc::connectEditor()
+{
+    connect(m_editor, &uTxm::eSaveDB, this, &fmDoc::onSaveDB, Qt::DirectConnection);
+    connect(m_editor, &uTxm::eClckLink, this, &fmDoc::onClckLink, Qt::DirectConnection);
+    connect(m_editor, &uTxm::eEdtCng, this, &fmDoc::onEdtCng, Qt::DirectConnection);
+}
+
+void fmDoc::onSetDoc(const QString &, const QString &page, const QString &title, int job, bool protectedNode)
+{
+    if (Usr::st().busy)
+        return;
+    if (protectedNode)
+        m_fky->PanelTx(QStringLiteral("現在のﾍﾟｰｼﾞはHtm出力保護されています"), 1);
+    if (job == 3 && page.isEmpty()) {
+        // Nothing is selected any more: the editor shows no page.
+        LoadPage(QStringLiteral("0"), QString(), 0, false);
+        return;
+    }
+    LoadPage(page, title, job == 2 ? 1 : 0, false);
+}
+
+void fmDoc::onChkMove(bool *cancel)
+{
+    *cancel = !leaveCurrentPage();
+}
+
+void fmDoc::onClckLink(QString &kind, QString &caption, QString &link)
+{
+    if (kind != QLatin1String("TG")) {
+        yIni::instance().W_ExpFd(link, true);
+        return;
+    }
+    m_tree->TagTree(caption, link);
+    ShowStatus(QStringLiteral("ﾀｸﾞ(文書ﾃﾞｰﾀｰﾍﾞｰｽ内のﾘﾝｸ)を挿入しました"), 2);
+    LoadPage(link, caption, 0, false);
+}
+
+void fmDoc::onEdtCng(bool &edited)
+{
+    // The editor stores the flag after this event: a page just saved must not count as edited.
+    if (edited && ChkAutoSave(false))
+        edited = false;
+}
+
+// ---- page commands
+
+void fmDoc::NewPage(int job)
+{
+    if (sDbPath.isEmpty() || !leaveCurrentPage())
+        return;
+    m_editor->rtAct(2);
+    NewDocNo();
+    m_tree->trNew(job);
+    ShowStatus(QStringLiteral("新規ﾍﾟｰｼﾞを編集後  更新指示をして下さい"), 0);
+    m_editor->rtAct(9);
+}
+
+void fmDoc::CopyDocNext()
+{
+    if (!leaveCurrentPage())
+        return;
+    const QString source = QString::number(nDocNo);
+    NewPage(1);
+    if (m_tree->SlctdKy() == QLatin1String("NewNode")) {
+        LoadPage(source, QString(), 2, false);
+        m_editor->setBDcEdt(true);
+    }
+}
+
+QString fmDoc::DeleteMessage(const QString &key) const
+{
+    if (key.startsWith(QLatin1Char('X')))
+        return QString();
+    const QString tail = key.contains(QLatin1Char('-')) ? key.section(QLatin1Char('-'), 1) : key;
+    bool numeric = false;
+    const qint64 page = tail.toLongLong(&numeric);
+    if (tail == QLatin1String("NewNode") || !numeric)
+        return QString();
+    auto quoted = [](const DbTable &rows) {
+        QString list;
+        for (int r = 0; r < rows.rowCount(); ++r)
+            list += QLatin1Char('"') + rows.at(0, r).toString() + QStringLiteral("\" ");
+        return list;
+    };
+    QString message;
+    DbTable rows;
+    const QString pattern = QStringLiteral("%.%1.%").arg(page);
+    if (zSvr::st().R_Ary(QStringLiteral("Select szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0)
+        message = QStringLiteral("現在のﾍﾟｰｼﾞは ") + quoted(rows) + QStringLiteral(" から参照されています\r");
+    DbTable children;
+    if (zSvr::st().R_Ary(QStringLiteral("Select szDoc From tbTree Where noLfP= ? Order By inSrt"), {page}, children) > 0)
+        message += QStringLiteral("現在のﾍﾟｰｼﾞから ") + quoted(children) + QStringLiteral(" へNavigate されています\r");
+    return message;
+}
+
+void fmDoc::DeletePage()
+{
+    QString message = DeleteMessage(m_tree->SlctdKy());
+    // The edits are dropped only when the user confirmed: the tree moves on only after deleting.
+    m_deleting = true;
+    m_tree->trNdDL(QString(), message);
+    m_deleting = false;
+}
+
+void fmDoc::RefreshAll()
+{
+    Usr::D_FixLnk(false);
+    m_tree->RefreshTree();
+    if (m_tree->SlctdKy().isEmpty()) {
+        Prompt::current().message(QStringLiteral("現在のﾍﾟｰｼﾞは削除されています"));
+        m_editor->rtAct(20);
+    } else {
+        m_editor->rtAct(88);
+    }
+}
+
+void fmDoc::ShowReferrers()
+{
+    DbTable rows;
+    const QString pattern = QStringLiteral("%.%1.%").arg(nDocNo);
+    QString text;
+    if (zSvr::st().R_Ary(QStringLiteral("Select noDoc, szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0) {
+        for (int r = 0; r < rows.rowCount(); ++r)
+            text += rows.at(1, r).toString() + QStringLiteral(" (") + rows.at(0, r).toString() + QStringLiteral(")\r");
+        text += QStringLiteral("\tからタグ参照されています");
+    } else {
+        text = QStringLiteral("この文書はタグ参照されていません");
+    }
+    Prompt::current().message(text);
+}

@@ -1,0 +1,286 @@
+// Database files: open, close, save as, new from the template, recent files, exit.
+#include "mainwin/fmDoc.h"
+
+#include "core/Frmt.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/BusyScope.h"
+#include "mainwin/uFky.h"
+#include "platform/Prompt.h"
+#include "tree/uTrX.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+
+const QString DbFilter = QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽ (*.txdb);;ｱｸｾｽﾃﾞｰﾀｰﾍﾞｰｽ (*.mdb)");
+
+QString overwriteQuestion(const QString &path)
+{
+    return path + QStringLiteral("\rに空のﾃﾞｰﾀｰﾍﾞｰｽを上書きしますが\r             よろしいですか ?");
+}
+
+// Copies beside the target first, so that a failed copy leaves any old target whole.
+bool copyWhole(const QString &source, const QString &target)
+{
+    const QString partial = target + QStringLiteral(".part");
+    QFile::remove(partial);
+    bool ok = QFile::copy(source, partial);
+    if (ok) {
+        QFile::remove(target);
+        ok = QFile::rename(partial, target);
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    QFile::remove(partial);
+    return ok;
+}
+
+} // namespace
+
+QString fmDoc::OpenDb(QString path)
+{
+    path = path.trimmed();
+    if (path.isEmpty())
+        path = SelectDbFile(false, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを開く"), QString());
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return QString();
+    if (path == Usr::st().userData + QStringLiteral("Dbs/Moto.txdb")
+        && Prompt::current().message(path + QStringLiteral("は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\r\r既定値を変更する以外の目的では開かないで下さい\rこの文書DBを開きますか"),
+                                     Prompt::OkCancel) != Prompt::Ok)
+        return path;
+    // The page being edited belongs to the old database: it is saved or dropped there, by the user's word.
+    if (!leaveCurrentPage())
+        return path;
+    BusyScope busy;
+    // Pending sibling order belongs to the old database and goes there, never into the new one.
+    if (zSvr::st().isOpen())
+        m_tree->trSort();
+    m_tree->ClearItem();
+    sDbPath = path;
+    ShowStatus(path + QStringLiteral("をｵ-ﾌﾟﾝしました"), 0);
+    bool ok = zSvr::st().D_StDcDb(path);
+    const bool connected = ok;
+    SetPageNo(0);
+    m_editor->setBDcEdt(false);
+    m_editor->rtAct(2);
+    if (ok)
+        ok = ChkDbFormat();
+    if (ok) {
+        SetRecentList();
+        m_tree->ClearItem();
+        m_tree->SetNodes(QStringLiteral("0"));
+        m_tree->SetFrame(1);
+        Usr::st().busy = false;
+        const bool any = m_tree->RootSelect();
+        Usr::st().busy = true;
+        SetTreeMenuMode(any);
+    } else {
+        if (connected)
+            zSvr::st().D_Close();
+        sDbPath.clear();
+        m_tree->ClearItem();
+        ShowStatus(path + QStringLiteral("を開けませんでした"), 4);
+    }
+    SetMenuByDb(ok);
+    updateCaption();
+    return ok ? path : QString();
+}
+
+void fmDoc::CloseDb()
+{
+    if (!leaveCurrentPage())
+        return;
+    BusyScope busy;
+    m_tree->trSort();
+    SetPageNo(0);
+    sDbPath.clear();
+    zSvr::st().D_Close();
+    m_editor->setBDcEdt(false);
+    m_editor->rtAct(2);
+    m_tree->ClearItem();
+    SetMenuByDb(false);
+    updateCaption();
+}
+
+void fmDoc::SaveDbAs()
+{
+    if (sDbPath.isEmpty())
+        return;
+    const QString target = SelectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを別名で保存"), QString());
+    if (target.isEmpty())
+        return;
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(sDbPath).absoluteFilePath()) {
+        Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
+        return;
+    }
+    if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
+        return;
+    if (!leaveCurrentPage())
+        return;
+    BusyScope busy;
+    Frmt::SetBusy(true);
+    m_tree->trSort();
+    zSvr::st().D_Close();
+    const bool ok = copyWhole(sDbPath, target);
+    const QString opened = ok ? target : sDbPath;
+    const bool open = zSvr::st().D_StDcDb(opened);
+    Frmt::SetBusy(false);
+    if (ok && open) {
+        sDbPath = target;
+        setItemEnabled(QStringLiteral("mnDcDb"), 1, true);
+        SetRecentList();
+        m_tree->SetFrame(1);
+        ShowStatus(target + QStringLiteral("に複写しｵ-ﾌﾟﾝしました"), 0);
+    } else {
+        // The old database is open again when it can be: the user keeps working where they were.
+        if (!open) {
+            sDbPath.clear();
+            m_tree->ClearItem();
+            SetPageNo(0);
+            SetMenuByDb(false);
+        }
+        ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
+    }
+    updateCaption();
+}
+
+void fmDoc::NewDb()
+{
+    const QString model = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
+    if (!QFileInfo(model).isFile()) {
+        Prompt::current().message(model + QStringLiteral(" が存在しません"));
+        ShowStatus(QStringLiteral("新規作成に失敗しました"), 4);
+        return;
+    }
+    const QString target = SelectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを新規作成"), QString());
+    if (target.isEmpty())
+        return;
+    if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
+        return;
+    if (!leaveCurrentPage())
+        return;
+    if (!sDbPath.isEmpty())
+        CloseDb();
+    if (!sDbPath.isEmpty())
+        return;
+    BusyScope busy;
+    if (!copyWhole(model, target) || !zSvr::st().D_StDcDb(target)) {
+        updateCaption();
+        ShowStatus(QStringLiteral("新規作成に失敗しました"), 4);
+        return;
+    }
+    sDbPath = target;
+    SetRecentList();
+    SetTreeMenuMode(false);
+    SetMenuByDb(true);
+    updateCaption();
+    ShowStatus(target + QStringLiteral("を新規作成しｵ-ﾌﾟﾝしました"), 0);
+    m_tree->ClearItem();
+    m_editor->rtAct(2);
+    m_tree->SetFrame(1);
+    Usr::st().busy = false;
+    NewPage(0);
+}
+
+// ---- recent files
+
+QStringList fmDoc::recentFiles() const
+{
+    QStringList paths;
+    for (QAction *action : m_items.value(QStringLiteral("mnDbs"))) {
+        const QString path = action ? action->data().toString() : QString();
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
+void fmDoc::SetRecentList()
+{
+    QStringList paths = recentFiles();
+    if (paths.contains(sDbPath))
+        return;
+    paths.prepend(sDbPath);
+    while (paths.size() > 11)
+        paths.removeLast();
+    setRecentItems(paths);
+    item(QStringLiteral("mnExit"), 0)->setVisible(true);
+}
+
+void fmDoc::setRecentItems(const QStringList &paths)
+{
+    QMenu *recent = menu(QStringLiteral("mnDbs"));
+    QVector<QAction *> &items = m_items[QStringLiteral("mnDbs")];
+    for (int k = 0; k < paths.size(); ++k) {
+        if (k >= items.size()) {
+            auto *action = recent->addAction(QString());
+            connect(action, &QAction::triggered, this, [this, k] { openRecent(k); });
+            items.append(action);
+        }
+        QString caption = paths[k];
+        items[k]->setText(QStringLiteral("%1.%2").arg(k + 1).arg(caption.replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        items[k]->setData(paths[k]);
+        items[k]->setVisible(true);
+    }
+}
+
+void fmDoc::openRecent(int index)
+{
+    QAction *action = item(QStringLiteral("mnDbs"), index);
+    if (!action)
+        return;
+    const QString path = action->data().toString();
+    if (!QFileInfo(path).isFile()) {
+        // A file that is gone leaves the list quietly.
+        action->setVisible(false);
+        action->setData(QString());
+        return;
+    }
+    OpenDb(path);
+}
+
+QString fmDoc::SelectDbFile(bool save, const QString &title, const QString &initial)
+{
+    if (!initial.isEmpty()) {
+        const QFileInfo info(initial);
+        m_dialogFolder = info.suffix().isEmpty() ? initial : info.absolutePath() + QLatin1Char('/');
+    }
+    if (m_dialogFolder.isEmpty())
+        m_dialogFolder = Usr::st().userData + QStringLiteral("Dbs/");
+    const QString start = QFileInfo(m_dialogFolder).isDir() ? m_dialogFolder : QString();
+    QString chosen = save ? Prompt::current().saveFile(title, start, DbFilter)
+                          : Prompt::current().openFile(title, start, DbFilter);
+    if (!chosen.isEmpty()) {
+        if (save && QFileInfo(chosen).suffix().isEmpty())
+            chosen += QStringLiteral(".txdb");
+        m_dialogFolder = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
+    }
+    return chosen;
+}
+
+// ---- exit
+
+bool fmDoc::ExitApp()
+{
+    if (nDocNo > 0 && !leaveCurrentPage())
+        return false;
+    m_exiting = true;
+    m_editor->cOff();
+    IniWindow(true);
+    m_tree->trSort();
+    Frmt::AppEnd();
+    return true;
+}
+
+void fmDoc::exitCommand()
+{
+    if (Usr::st().busy)
+        return;
+    BusyScope busy;
+    ExitApp();
+}

@@ -1,0 +1,210 @@
+// Pages in and out of the editor: load, automatic save, save and page numbers.
+#include "mainwin/fmDoc.h"
+
+#include "core/HtmMoji.h"
+#include "core/zSvr.h"
+#include "editor/EditorServices.h"
+#include "editor/uTxm.h"
+#include "mainwin/BusyScope.h"
+#include "platform/Clock.h"
+#include "platform/Prompt.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "tree/uTrX.h"
+
+// Asks about the edits of the current page before it is left. False keeps the
+// page: the user cancelled, or said "Yes" and the save failed.
+bool fmDoc::leaveCurrentPage()
+{
+    if (m_deleting) {
+        // The tree moves on only after the user confirmed the delete: the edits go with the page.
+        m_editor->setBDcEdt(false);
+        return true;
+    }
+    if (nDocNo == 0 || !m_editor->bDcEdt())
+        return true;
+    bool cancel = false;
+    m_editor->ChkUdt(cancel);
+    return !cancel && !m_editor->bDcEdt();
+}
+
+bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool force)
+{
+    bool numeric = false;
+    const qint64 number = pageNo.trimmed().toLongLong(&numeric);
+    if (!numeric || number <= 0 || number > 0x7fffffff) {
+        if (!leaveCurrentPage())
+            return false;
+        m_editor->rtAct(2);
+        if (job != 2)
+            SetPageNo(0);
+        return false;
+    }
+    if (!force && number == nDocNo && nDocNo > 0)
+        return true;
+    BusyScope busy;
+    if (job == -1 || job == 3) {
+        m_editor->setBDcEdt(false);
+    } else if (!leaveCurrentPage()) {
+        return false;
+    }
+    if (job == -1)
+        SetPageNo(int(number));
+    QVariantList row;
+    if (!zSvr::st().R_PAry(QStringLiteral("Select obDoc, szDoc From msDoc Where noDoc = ?"), {number}, row)
+        || row.value(0).isNull()) {
+        // Nothing to show: the page shown so far stays, and stays the one a save writes.
+        ShowStatus(QStringLiteral("文書No:%1 は読み込めませんでした").arg(number), 4);
+        return false;
+    }
+    if (job == 0) {
+        m_tree->SetTmpKy();
+        m_tree->SetRcnt(QString::number(number), title);
+    } else if (job == 1) {
+        m_tree->SetTmpKy();
+    }
+    if (job != -1 && job != 3)
+        m_tree->setFocus();
+    m_editor->rtAct(2);
+    bool ok = false;
+    m_editor->SetData(row.value(0).toByteArray(), ok, job >= 2);
+    m_editor->setTitle(row.value(1).toString());
+    if (job != 2)
+        SetPageNo(int(number));
+    ShowStatus(QStringLiteral("文書No:%1").arg(job == 2 ? qint64(nDocNo) : number), 0);
+    ChkAutoSave(true);
+    return ok;
+}
+
+bool fmDoc::ChkAutoSave(bool reset)
+{
+    if (iAsv <= 0)
+        return false;
+    const QDateTime now = Clock::current().now();
+    if (reset) {
+        vLastSave = now;
+        return false;
+    }
+    // Never during a long job: an output may have borrowed the editor.
+    if (Usr::st().busy || !vLastSave.isValid() || nDocNo <= 0)
+        return false;
+    bool exDoc = false, overwrite = false;
+    m_editor->ChkJbMn0(exDoc, overwrite);
+    if (!overwrite || m_tree->SlctdKy() == QLatin1String("NewNode"))
+        return false;
+    // Hours and days count too: the interval is the whole elapsed time.
+    if (vLastSave.secsTo(now) <= qint64(iAsv) * 60)
+        return false;
+    vLastSave = now;
+    m_lastSaveOk = false;
+    m_editor->rtAct(4);
+    return m_lastSaveOk;
+}
+
+bool fmDoc::ChkDbFormat()
+{
+    const bool ok = zSvr::st().R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QStringLiteral("***")).toString()
+                    != QLatin1String("***");
+    if (!ok) {
+        Prompt::current().message(QStringLiteral("Fenwar・Harvessaの文書データーベースではありません"));
+        m_tree->ClearItem(true);
+        m_editor->rtAct(2);
+    }
+    return ok;
+}
+
+void fmDoc::NewDocNo()
+{
+    const qint64 highest = zSvr::st().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    SetPageNo(int(qMax<qint64>(highest, 1000) + 1));
+}
+
+QString fmDoc::TagList(RichTextEdit &edit)
+{
+    QString list = QStringLiteral(".");
+    const int keep = edit.currentField();
+    for (int id = edit.nextField(0); id != 0; id = edit.nextField(id)) {
+        edit.setCurrentField(id);
+        const QString data = edit.fieldData();
+        if (!data.left(3).toUpper().startsWith(QLatin1String("TG_")))
+            continue;
+        const QString target = data.mid(3);
+        if (!target.isEmpty() && !list.contains(QLatin1Char('.') + target + QLatin1Char('.'), Qt::CaseInsensitive))
+            list += target + QLatin1Char('.');
+    }
+    edit.setCurrentField(keep);
+    return list;
+}
+
+QString fmDoc::TitleFromText(const QString &text)
+{
+    const int lf = text.indexOf(QLatin1Char('\n'));
+    if (lf <= 0)
+        return QString();
+    QString first = text.left(qMin(lf, 50));
+    first.remove(QLatin1Char('\r'));
+    return first;
+}
+
+void fmDoc::onSaveDB()
+{
+    m_lastSaveOk = SavePage();
+    if (m_lastSaveOk) {
+        m_editor->setBDcEdt(false);
+    } else if (nDocNo > 0 && zSvr::st().isOpen()) {
+        ShowStatus(QStringLiteral("文書No:%1 は保存されませんでした").arg(nDocNo), 4);
+    }
+}
+
+bool fmDoc::SavePage()
+{
+    zSvr &db = zSvr::st();
+    if (!db.isOpen() || nDocNo == 0 || db.DbRead())
+        return false;
+    if (m_editor->loadFailed()) {
+        Prompt::current().message(QStringLiteral("読み込めなかった文書は保存できません"), Prompt::Exclamation);
+        return false;
+    }
+    RichTextEdit *edit = m_editor->GetObj();
+    QString title = m_editor->Title();
+    HtmMoji::T_HtmMoji(title);
+    m_editor->setTitle(title);
+    const QString text = edit->text();
+    if (title.isEmpty())
+        title = TitleFromText(text);
+    const QString tags = TagList(*edit);
+    const QByteArray bytes = m_editor->services().saveBytes(*edit, 9);
+    m_editor->EndObj();
+    if (bytes.isEmpty()) {
+        Prompt::current().message(QStringLiteral("文書を保存用の形式に変換できませんでした"), Prompt::Exclamation);
+        return false;
+    }
+    QVariantList row;
+    const bool exists = db.R_PAry(QStringLiteral("Select szDoc From msDoc Where noDoc = ?"), {nDocNo}, row);
+    const QString oldTitle = exists ? row.value(0).toString() : QString();
+    if (title.isEmpty())
+        title = oldTitle;
+    if (title.isEmpty())
+        title = Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()).trimmed();
+    if (title.isEmpty())
+        return false;
+    const QDateTime now = Clock::current().now();
+    bool ok = false;
+    if (exists) {
+        ok = db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = ?, txDoc = ?, obDoc = ?, saTgs = ?, dyUdt = ? Where noDoc = ?"),
+                        {title, text, bytes, tags, now, nDocNo});
+    } else {
+        ok = db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, wkRnd, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt) "
+                                       "Values (?, ?, 0, ?, ?, ?, ?, ?)"),
+                        {nDocNo, Usr::FdNewKy(), title, text, bytes, tags, now});
+    }
+    if (!ok)
+        return false;
+    m_tree->UdtNd(title, oldTitle, nDocNo);
+    vLastSave = now;
+    ShowStatus(QStringLiteral("文書No:%1").arg(nDocNo), 0);
+    if (!IsTreeMenuNormal()) {
+        SetTreeMenuMode(true);
+        SetMenuByDb(true);
+    }
+    return true;
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/fmDoc.h"
+#include "platform/Clock.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "support/ScriptedPrompt.h"
+#include "support/StubEditorServices.h"
+#include "support/TestHome.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// A clock the test moves by hand.
+class FixedClock : public Clock
+{
+public:
+    QDateTime time = QDateTime(QDate(2025, 3, 1), QTime(10, 0, 0));
+    FixedClock() { Clock::install(this); }
+    ~FixedClock() override { Clock::install(nullptr); }
+    QDateTime now() const override { return time; }
+};
+
+// A user-data folder with the template, a database copied from it, and a main
+// window over both whose editor stores pages as "PAGE\n" + text.
+class MainFixture
+{
+public:
+    TestHome home;
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    StubEditorServices services;
+    std::unique_ptr<fmDoc> window;
+
+    MainFixture()
+    {
+        Usr::st().userData = dir.path() + QLatin1Char('/');
+        Usr::st().runTime = true;
+        Usr::st().busy = false;
+        TemplateDb::install(Usr::st().userData);
+        window = std::make_unique<fmDoc>(nullptr, &services);
+    }
+    ~MainFixture()
+    {
+        window.reset();
+        zSvr::st().D_Close();
+    }
+
+    QString model() const { return Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"); }
+    // A copy of the template under `name`.
+    QString database(const QString &name)
+    {
+        const QString path = dir.filePath(name);
+        QFile::remove(path);
+        if (!QFile::copy(model(), path))
+            return QString();
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    }
+    // A copy of the template holding page 1001 at the top level, closed again.
+    QString databaseWithPage(const QString &name, const QString &title, const QString &text, int sort = 1)
+    {
+        const QString path = database(name);
+        const bool ok = zSvr::st().D_StDcDb(path) && page(1001, title, text) && place(0, 1001, sort, title);
+        zSvr::st().D_Close();
+        return ok ? path : QString();
+    }
+    // Shows the window on a fresh copy of the template.
+    void start(const QString &name = QStringLiteral("Book.txdb"))
+    {
+        window->SetDBNo(database(name), 0);
+        window->show();
+    }
+    uTxm &editor() { return window->editor(); }
+    void type(const QString &text)
+    {
+        editor().edit().setText(text);
+        editor().setBDcEdt(true);
+    }
+    // A new first page with `text`, saved with F8's command.
+    void savedPage(const QString &text, int job = 0)
+    {
+        window->NewPage(job);
+        type(text);
+        window->fnMenu(3, 18);
+    }
+    static QVariant value(const QString &sql, const QVariantList &values = {})
+    {
+        return zSvr::st().R_GtVaL(sql, values, QVariant());
+    }
+    static int count(const QString &table) { return value(QStringLiteral("Select Count(*) From ") + table).toInt(); }
+    static bool page(int no, const QString &title, const QString &text, const QString &tags = QStringLiteral("."))
+    {
+        return zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (?, ?, ?, ?, ?, 0)"),
+                                  {no, title, text, StubEditorServices::page(text), tags});
+    }
+    static bool place(int parent, int child, int sort, const QString &title, bool link = false)
+    {
+        return zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (?, ?, ?, ?, ?)"),
+                                  {parent, child, sort, title, link ? 1 : 0});
+    }
+};

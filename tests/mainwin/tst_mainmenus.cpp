@@ -1,0 +1,255 @@
+#include "MainFixture.h"
+
+#include "core/yIni.h"
+#include "mainwin/sbSave.h"
+#include "mainwin/uFky.h"
+#include "tree/uTrX.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTextEdit>
+#include <QToolButton>
+
+class TestMainMenus : public QObject
+{
+    Q_OBJECT
+
+    // Editor jobs sent while `run` runs, as "job" or "job:argument".
+    static QStringList jobs(fmDoc &window, const std::function<void()> &run)
+    {
+        QStringList sent;
+        auto connection = QObject::connect(&window.editor(), &uTxm::eRtAct, [&sent](int &job) {
+            sent.append(QString::number(job));
+        });
+        run();
+        QObject::disconnect(connection);
+        return sent;
+    }
+
+private slots:
+    void dispatcherRows_data()
+    {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("job");
+        const int rows[][3] = {{2, 2, 7}, {2, 6, 5}, {3, 4, 14}, {3, 9, 20}, {3, 12, 22}, {3, 13, 23},
+                               {3, 15, 25}, {3, 16, 24}, {5, 0, 60}, {5, 5, 60}, {5, 9, 61}, {5, 10, 63},
+                               {5, 11, 64}, {5, 14, 70}, {5, 15, 71}, {5, 17, 54}, {5, 18, 54}, {5, 19, 54},
+                               {6, 1, 32}, {6, 3, 33}, {6, 4, 34}, {6, 5, 35}, {6, 8, 40}, {6, 9, 41},
+                               {6, 11, 50}, {6, 12, 51}, {6, 14, 52}, {6, 18, 53}, {6, 20, 44}, {6, 21, 45},
+                               {3, 2, 0}, {5, 6, 0}, {6, 0, 0}, {6, 7, 0}, {7, 1, 0}, {14, 5, 0}, {99, 0, 0}};
+        for (const auto &r : rows)
+            QTest::addRow("%d/%d", r[0], r[1]) << r[0] << r[1] << r[2];
+    }
+    void dispatcherRows()
+    {
+        QFETCH(int, group);
+        QFETCH(int, index);
+        QFETCH(int, job);
+        MainFixture f;
+        f.start();
+        const QStringList sent = jobs(*f.window, [&] { f.window->fnMenu(group, index); });
+        QCOMPARE(sent, job ? QStringList{QString::number(job)} : QStringList());
+    }
+
+    void editingJobsNeedTheEditorFocused()
+    {
+        MainFixture f;
+        f.start();
+        QApplication::setActiveWindow(f.window.get());
+        f.window->tree().setFocus();
+        QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 0); f.window->fnMenu(3, 10); }), QStringList());
+        QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 4); }), QStringList{QStringLiteral("14")});
+        f.editor().view()->setFocus();
+        if (QApplication::focusWidget() == f.editor().view())
+            QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 10); }), QStringList{QStringLiteral("21")});
+    }
+
+    void initialiseAsksFirst()
+    {
+        MainFixture f;
+        f.start();
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 8); }), QStringList());
+        QCOMPARE(f.prompt.messages.value(0), QStringLiteral("ﾍﾟｰｼﾞ全体を初期化して良いですか"));
+        f.prompt.answers.enqueue(Prompt::Ok);
+        QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 8); }), QStringList{QStringLiteral("2")});
+    }
+
+    void functionKeysAreBound()
+    {
+        MainFixture f;
+        f.start();
+        QCOMPARE(f.window->keys().keyMap(),
+                 QStringLiteral("F2=50,F3=51,F4=52,F5=53,F6=54,F7=55,F8=3I,F9=E1,C1=20,C2=22,C3=27,C4=3F,"
+                                "C5=63,C6=6B,C7=6C,C8=6I,C9=59,"));
+        QCOMPARE(jobs(*f.window, [&] { f.window->keys().keyPress(2, Qt::NoModifier); }), QStringList{QStringLiteral("60")});
+        // Items of parts not in this build stay disabled, and so do their keys.
+        QVERIFY(!f.window->item(QStringLiteral("mnFile"), 0)->isEnabled());
+        QVERIFY(!f.window->keys().key(QStringLiteral("C1"))->isEnabled());
+    }
+
+    void treeMenuModes()
+    {
+        MainFixture f;
+        f.start();
+        QCOMPARE(f.window->iTreeMode, 1);
+        QVERIFY(!f.window->item(QStringLiteral("mnTree"), 1)->isEnabled());
+        QVERIFY(!f.window->item(QStringLiteral("mnJb"), 0)->isEnabled());
+        f.window->enableTreeMenu();
+        QVERIFY(f.window->item(QStringLiteral("mnTree"), 0)->isEnabled());
+        QVERIFY(!f.window->item(QStringLiteral("mnTree"), 17)->isEnabled());
+        f.window->SetTreeMenuMode(false);
+        QCOMPARE(f.window->iTreeMode, 1);
+        f.window->NewPage(0);
+        f.window->enableTreeMenu();
+        // An unsaved new page: no node command but the paste items.
+        QVERIFY(!f.window->item(QStringLiteral("mnTree"), 0)->isEnabled());
+        f.type(QStringLiteral("頁\n"));
+        f.window->fnMenu(3, 18);
+        QVERIFY(f.window->IsTreeMenuNormal());
+        f.window->enableTreeMenu();
+        QCOMPARE(f.window->item(QStringLiteral("mnTree"), 0)->text(), QStringLiteral("前に新規ﾍﾟｰｼﾞ(&P)"));
+        QVERIFY(f.window->item(QStringLiteral("mnTree"), 17)->isEnabled());
+        QVERIFY(f.window->item(QStringLiteral("mnJb"), 0)->isEnabled());
+        f.window->CloseDb();
+        QVERIFY(!f.window->IsTreeMenuNormal());
+    }
+
+    void headerAndFooterToggles()
+    {
+        MainFixture f;
+        f.start();
+        QAction *first = f.window->item(QStringLiteral("mnFooter"), 1);
+        QCOMPARE(jobs(*f.window, [&] { first->trigger(); }), QStringList{QStringLiteral("56")});
+        QVERIFY(first->isChecked());
+        // A separator row of the table menu sends nothing.
+        QCOMPARE(jobs(*f.window, [&] { f.window->menuClicked(QStringLiteral("mnTins"), 1); }), QStringList());
+        QCOMPARE(jobs(*f.window, [&] { f.window->menuClicked(QStringLiteral("mnTins"), 6); }), QStringList{QStringLiteral("80")});
+    }
+
+    void previewSizeIsStoredAtOnce()
+    {
+        MainFixture f;
+        f.start();
+        f.window->item(QStringLiteral("mnIeSize"), 2)->trigger();
+        QCOMPARE(f.window->nIeWd, 1280);
+        QCOMPARE(f.window->nIeHi, 1024);
+        QVERIFY(f.window->item(QStringLiteral("mnIeSize"), 2)->isChecked());
+        QVERIFY(!f.window->item(QStringLiteral("mnIeSize"), 1)->isChecked());
+        yIni::instance().GetGtx(QStringLiteral("IE_画面"));
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Width"), 0).toInt(), 1280);
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Height"), 0).toInt(), 1024);
+    }
+
+    void settingsRoundTrip()
+    {
+        MainFixture f;
+        f.start(QStringLiteral("Dbs/../Set.txdb"));
+        f.window->bDbS = false;
+        f.window->iAsv = 5;
+        f.window->ShowFky(false);
+        f.window->IniWindow(true);
+        yIni::instance().GetGtx(QStringLiteral("最近"));
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("ACT"), QString()).toString(), QStringLiteral("Dbs/../Set.txdb"));
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("1."), QString()).toString(), QStringLiteral("Dbs/../Set.txdb"));
+        fmDoc second(nullptr, &f.services);
+        second.IniWindow(false);
+        QCOMPARE(second.sDbPath, f.window->sDbPath);
+        QVERIFY(!second.bDbS);
+        QCOMPARE(second.iAsv, 5);
+        QVERIFY(!second.bShwFky);
+        QCOMPARE(second.recentFiles(), QStringList{f.window->sDbPath});
+    }
+
+    void referringPages()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        f.window->ShowReferrers();
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("この文書はタグ参照されていません"));
+        QVERIFY(f.page(1005, QStringLiteral("参照元"), QString(), QStringLiteral(".1001.")));
+        f.window->ShowReferrers();
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("参照元 (1005)\r\tからタグ参照されています"));
+    }
+
+    void optionsDialog()
+    {
+        sbSave dialog;
+        dialog.setValues(true, false, 7);
+        QVERIFY(!dialog.chAsv->isChecked());
+        QVERIFY(!dialog.cbAsv->isEnabled());
+        QCOMPARE(dialog.cbAsv->currentIndex(), -1);
+        dialog.chAsv->click();
+        QCOMPARE(dialog.cbAsv->currentText(), QStringLiteral("１０分毎"));
+        bool doc = false, db = true;
+        int minutes = -1;
+        dialog.values(doc, db, minutes);
+        QCOMPARE(minutes, 10);
+        QVERIFY(doc && !db);
+        dialog.setValues(false, true, 3);
+        QCOMPARE(dialog.cbAsv->currentText(), QStringLiteral("　３分毎"));
+        dialog.chAsv->click();
+        dialog.values(doc, db, minutes);
+        QCOMPARE(minutes, 0);
+    }
+
+    void cleanUpRemovesWhatTheTreeCannotReach()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(f.page(1001, QStringLiteral("上"), QString()));
+        QVERIFY(f.page(1002, QStringLiteral("下"), QString()));
+        QVERIFY(f.page(1003, QStringLiteral("孤立"), QString()));
+        QVERIFY(f.page(1004, QStringLiteral("孤立の子"), QString()));
+        QVERIFY(f.page(1005, QStringLiteral("リンクだけ"), QString()));
+        QVERIFY(f.place(0, 1001, 1, QStringLiteral("上")));
+        QVERIFY(f.place(1001, 1002, 1, QStringLiteral("下")));
+        QVERIFY(f.place(1002, 1001, 2, QStringLiteral("上"), true));   // a link back up
+        QVERIFY(f.place(1003, 1004, 1, QStringLiteral("孤立の子")));
+        QVERIFY(f.place(1001, 1005, 2, QStringLiteral("リンクだけ"), true));
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc) Values (1004)")));
+        QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました"));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
+        QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbHtm Where noDoc = 1004")).toInt(), 0);
+        QCOMPARE(f.window->CleanUnused(), QStringLiteral("参照されていない文書はありませんでした"));
+    }
+
+    void compactionKeepsTheDataAndReopens_data()
+    {
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("keep the old file") << true;
+        QTest::newRow("no copy") << false;
+    }
+    void compactionKeepsTheDataAndReopens()
+    {
+        QFETCH(bool, keep);
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n") + QString(2000, QLatin1Char('x')));
+        QVERIFY(f.page(1500, QStringLiteral("消える"), QString(20000, QLatin1Char('y'))));
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From msDoc Where noDoc = 1500")));
+        const qint64 before = QFileInfo(path).size();
+        QVERIFY(f.window->CompactDb(keep, QStringLiteral("参照されていない文書はありませんでした")));
+        QCOMPARE(f.prompt.messages.last(),
+                 QStringLiteral("参照されていない文書はありませんでした\r") + path + QStringLiteral("の最適化をしました"));
+        QVERIFY(zSvr::st().isOpen());
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
+        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
+        QCOMPARE(QFileInfo::exists(kept), keep);
+        if (keep) {
+            // The kept file is the database as it was before.
+            QCOMPARE(QFileInfo(kept).size() >= before, true);
+        }
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".compact")));
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".old")));
+    }
+};
+
+QTEST_MAIN(TestMainMenus)
+#include "tst_mainmenus.moc"
