@@ -5,6 +5,7 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
+#include "platform/richview/RichView.h"
 #include "platform/Clock.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "support/ScriptedPrompt.h"
@@ -46,6 +47,8 @@ public:
         Usr::st().busy = false;
         TemplateDb::install(Usr::st().userData);
         window = std::make_unique<fmDoc>(nullptr, &services);
+        // The editor's own dialogs (font, paragraph ...) are cancelled at once.
+        window->editor().view()->setDialogRunner([](QDialog &) { return false; });
     }
     ~MainFixture()
     {

@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QMenu>
+#include "platform/richview/RichView.h"
+
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -64,7 +66,7 @@ private slots:
         QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 0); f.window->fnMenu(3, 10); }), QStringList());
         QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 4); }), QStringList{QStringLiteral("14")});
         f.editor().view()->setFocus();
-        if (QApplication::focusWidget() == f.editor().view())
+        if (QApplication::focusWidget() == static_cast<QWidget *>(f.editor().view()))
             QCOMPARE(jobs(*f.window, [&] { f.window->fnMenu(3, 10); }), QStringList{QStringLiteral("21")});
     }
 
