@@ -226,6 +226,11 @@ private slots:
         QTest::newRow("huge string length") << page(hugeString.data());
         QTest::newRow("table too large") << tablePage(10000, 1000, plainCell(), 1);
         QTest::newRow("one cell spanning a large table") << tablePage(5000, 20, plainCell(5000, 20), 1);
+        QByteArray padded = tablePage(10000, 10, plainCell(10000, 10), 1);
+        ByteWriter padding;
+        padding.section("ZZZZ", QByteArray(20000, 'x'));
+        padded.insert(padded.size() - 5, padding.data());
+        QTest::newRow("large merged table padded elsewhere") << padded;
         QTest::newRow("cells overlap") << tablePage(2, 2, plainCell(2, 1) + plainCell(2, 1) + plainCell(), 3);
         QTest::newRow("cells leave a gap") << tablePage(2, 2, repeated(plainCell(), 3), 3);
         QTest::newRow("span beyond the table") << tablePage(2, 2, plainCell(3, 1) + repeated(plainCell(), 2), 3);

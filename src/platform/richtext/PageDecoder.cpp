@@ -21,6 +21,8 @@ constexpr int MaxTwips = 1440 * 200;
 constexpr int MaxRows = 10000;
 constexpr int MaxColumns = 1000;
 constexpr int MaxTableCells = 100000;
+constexpr int MinTableBudget = 64;
+constexpr int CellsPerByte = 16;
 constexpr int MaxNameLength = 256;
 
 bool isTag(QByteArrayView tag, const char (&expected)[4])
@@ -41,8 +43,8 @@ bool imageFormatName(const QByteArray &format)
 
 } // namespace
 
-PageDecoder::PageDecoder(Page &page, qsizetype size)
-    : m_page(page), m_gridBudget(4096 + 64 * qint64(size))
+PageDecoder::PageDecoder(Page &page)
+    : m_page(page)
 {
 }
 
@@ -57,7 +59,7 @@ bool PageDecoder::decode(QByteArrayView bytes, Page &page)
     const int oldestReader = in.u16();
     if (!in.ok() || oldestReader > Version)
         return false;
-    PageDecoder decoder(page, bytes.size());
+    PageDecoder decoder(page);
     if (!decoder.sections(in)) {
         page = Page();
         return false;
@@ -194,9 +196,9 @@ bool PageDecoder::items(ByteReader &in, std::vector<Item> &out, int depth)
     const int count = in.count(3);
     if (!in.ok() || count == 0 || depth > MaxDepth)
         return false;
-    out.resize(count);
+    // Items are added as they are read, so that memory follows the bytes actually there.
     for (int i = 0; i < count; ++i) {
-        Item &item = out[i];
+        Item &item = out.emplace_back();
         item.kind = in.u8();
         bool good = false;
         if (item.kind == Item::Block) {
@@ -233,8 +235,8 @@ bool PageDecoder::block(ByteReader &in, Item &item)
     if (!formatOf(item.blockFormat, QTextFormat::BlockFormat)
         || (item.charFormat >= 0 && m_page.formats.at(item.charFormat).type() != QTextFormat::CharFormat))
         return false;
-    item.fragments.resize(count);
-    for (Fragment &fragment : item.fragments) {
+    for (int i = 0; i < count; ++i) {
+        Fragment &fragment = item.fragments.emplace_back();
         const quint64 format = in.varUInt();
         fragment.text = in.string();
         if (!in.ok() || format >= formats || fragment.text.isEmpty()
@@ -255,16 +257,16 @@ bool PageDecoder::table(ByteReader &in, Item &item, int depth)
         return false;
     item.format = int(format);
     const qint64 grid = qint64(item.rows) * item.columns;
-    m_gridBudget -= grid;
-    if (grid > MaxTableCells || m_gridBudget < 0)
+    if (grid > MaxTableCells)
         return false;
+    const qsizetype start = in.remaining();
     const int count = in.count(4);
     if (!in.ok() || count > grid)
         return false;
     std::vector<bool> taken(size_t(grid), false);
     size_t next = 0;
-    item.cells.resize(count);
-    for (Cell &cell : item.cells) {
+    for (int i = 0; i < count; ++i) {
+        Cell &cell = item.cells.emplace_back();
         while (next < taken.size() && taken[next])
             ++next;
         if (next == taken.size())
@@ -289,5 +291,9 @@ bool PageDecoder::table(ByteReader &in, Item &item, int depth)
         if (!items(in, cell.items, depth + 1))
             return false;
     }
+    // Merged cells cover many grid cells with few bytes; a table may not ask Qt for many more cells
+    // than its bytes could describe.
+    if (grid > MinTableBudget + CellsPerByte * qint64(start - in.remaining()))
+        return false;
     return std::find(taken.begin(), taken.end(), false) == taken.end();
 }

@@ -15,7 +15,7 @@ public:
     static bool decode(QByteArrayView bytes, PageImage::Page &page);
 
 private:
-    explicit PageDecoder(PageImage::Page &page, qsizetype size);
+    explicit PageDecoder(PageImage::Page &page);
     bool sections(ByteReader &in);
     bool setup(ByteReader in);
     bool formats(ByteReader in);
@@ -29,5 +29,4 @@ private:
     PageImage::Page &m_page;
     const PageImage::Part *m_part = nullptr;
     bool m_haveFormats = false;
-    qint64 m_gridBudget; // table cells a stream of this size may ask for
 };
