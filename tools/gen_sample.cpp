@@ -1,12 +1,23 @@
 // Builds a sample document database from the template: pages in a tree with
 // link, hidden and protected placements and a list-mode page.
 //   gen_sample <path> [--pages N] [--force]
-// An existing file is kept unless --force is given. The page documents stay
-// empty; the page text, titles and tags are filled.
+// An existing file is kept unless --force is given. Every page gets a real page
+// document: a heading, paragraphs, tag links to other pages, and on some pages a
+// table or a picture.
 #include "core/TemplateDb.h"
 #include "platform/DbConnection.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
 
-#include <QCoreApplication>
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QTextTable>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -69,6 +80,110 @@ QString tags(const Layout &l, int k)
     return QStringLiteral(".%1.%2.").arg(l.id(k / 2)).arg(l.id(k / 3));
 }
 
+QByteArray picture(int k)
+{
+    QImage image(240, 140, QImage::Format_RGB32);
+    QLinearGradient sky(0, 0, 0, 140);
+    sky.setColorAt(0, QColor::fromHsv((k * 37) % 360, 60, 250));
+    sky.setColorAt(1, QColor::fromHsv((k * 37 + 40) % 360, 120, 200));
+    QPainter p(&image);
+    p.fillRect(image.rect(), sky);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(255, 230, 120));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPoint(190, 35), 18, 18);
+    p.setBrush(QColor(60, 110, 70));
+    p.drawPolygon(QPolygon({QPoint(0, 140), QPoint(70, 60), QPoint(130, 120), QPoint(170, 80), QPoint(240, 140)}));
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void heading(QTextCursor &cursor, const QString &text, int style, double points)
+{
+    QTextBlockFormat block;
+    block.setProperty(TextProps::BlockStyle, style);
+    block.setTopMargin(6);
+    block.setBottomMargin(4);
+    cursor.setBlockFormat(block);
+    QTextCharFormat look;
+    look.setFontWeight(QFont::Bold);
+    look.setFontPointSize(points);
+    look.setForeground(QColor(0, 0, 128));
+    cursor.insertText(text, look);
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+}
+
+void tagLink(PageDocument &page, QTextCursor &cursor, const QString &target, const QString &text)
+{
+    QTextCharFormat field;
+    field.setProperty(TextProps::FieldId, page.newFieldId());
+    field.setProperty(TextProps::FieldType, 1);
+    field.setProperty(TextProps::FieldData, QStringLiteral("TG_") + target);
+    field.setForeground(QColor(0x80, 0x80, 0xFF));
+    field.setFontUnderline(true);
+    cursor.insertText(text, field);
+    cursor.insertText(QStringLiteral(" "), QTextCharFormat());
+}
+
+void table(PageDocument &page, QTextCursor &cursor, int k)
+{
+    QTextTableFormat format;
+    format.setProperty(TextProps::ObjectId, page.newObjectId());
+    format.setBorder(1);
+    format.setCellPadding(3);
+    format.setCellSpacing(0);
+    QTextTable *grid = cursor.insertTable(4, 3, format);
+    const char *const head[] = {"項目", "内容", "備考"};
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (int c = 0; c < 3; ++c)
+        grid->cellAt(0, c).firstCursorPosition().insertText(QString::fromUtf8(head[c]), bold);
+    for (int r = 1; r < 4; ++r) {
+        grid->cellAt(r, 0).firstCursorPosition().insertText(QString::fromUtf8(words[(k + r) % 16]));
+        grid->cellAt(r, 1).firstCursorPosition().insertText(QStringLiteral("%1件").arg(k * r + 3));
+        grid->cellAt(r, 2).firstCursorPosition().insertText(r == 2 ? QStringLiteral("要確認") : QString());
+    }
+    cursor = grid->lastCursorPosition();
+    cursor.movePosition(QTextCursor::NextBlock);
+}
+
+QByteArray pageDocument(const Layout &l, int k)
+{
+    PageDocument page;
+    QTextCursor cursor(page.main());
+    heading(cursor, title(l, k), 0, 16);
+    const QStringList lines = pageText(l, k).split(u'\n', Qt::SkipEmptyParts).mid(1);
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i == 1)
+            heading(cursor, QStringLiteral("%1について").arg(QString::fromUtf8(words[k % 16])), 1, 13);
+        cursor.insertText(lines[i]);
+        cursor.insertBlock();
+    }
+    const QStringList targets = tags(l, k).split(u'.', Qt::SkipEmptyParts);
+    if (!targets.isEmpty()) {
+        cursor.insertText(QStringLiteral("関連する頁: "));
+        for (const QString &t : targets)
+            tagLink(page, cursor, t, title(l, t.toInt() - 1001));
+        cursor.insertBlock();
+    }
+    if (k % 4 == 1)
+        table(page, cursor, k);
+    if (k % 3 == 0) {
+        QTextImageFormat image;
+        image.setName(page.addPicture(picture(k), "PNG"));
+        image.setWidth(240);
+        image.setHeight(140);
+        image.setProperty(TextProps::ObjectId, page.newObjectId());
+        PageDocument::insertPicture(cursor, image);
+        cursor.insertBlock();
+    }
+    return PageCodec::save(page);
+}
+
 bool fill(DbConnection &db, const Layout &l)
 {
     QRandomGenerator random(20240601);
@@ -77,8 +192,9 @@ bool fill(DbConnection &db, const Layout &l)
     bool ok = db.transaction(0);
     for (int k = 0; ok && k < l.pages; ++k) {
         const QDateTime stamp = base.addSecs(qint64(k) * 3700);
-        ok = db.exec(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, saTgs, dyUdt, wkRnd, boCod) Values (?, '?', '?', '?', ?, ?, ?)"),
-                     {l.id(k), title(l, k), pageText(l, k), tags(l, k), stamp, double(random.generate() | 1u), l.listMode(k) ? 1 : 0},
+        ok = db.exec(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, saTgs, dyUdt, wkRnd, boCod, obDoc) Values (?, '?', '?', '?', ?, ?, ?, ?)"),
+                     {l.id(k), title(l, k), pageText(l, k), tags(l, k), stamp, double(random.generate() | 1u), l.listMode(k) ? 1 : 0,
+                      pageDocument(l, k)},
                      true);
         const int p = l.parentIndex(k);
         const int order = l.parentIndex(k) >= 0 && l.listMode(p) ? 100 : ++childCount[p + 1];
@@ -108,7 +224,10 @@ bool fill(DbConnection &db, const Layout &l)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Page documents lay out text and pictures, which needs a GUI platform; none has to be on screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     Layout layout;
     const bool force = args.removeAll(QStringLiteral("--force")) > 0;

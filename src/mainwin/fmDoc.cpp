@@ -247,7 +247,10 @@ void fmDoc::readPlace()
         left = (pxToTwips(screen.width(), true) - width) / 2;
         top = (pxToTwips(screen.height(), false) - height) / 2;
     }
-    Usr::W_FitWa(left, top, width, height);
+    if (Usr::st().waWidth <= 0 || Usr::st().waHeight <= 0)
+        Usr::W_GtWa();
+    if (Usr::st().waWidth > 0 && Usr::st().waHeight > 0)
+        Usr::W_FitWa(left, top, width, height);
     setGeometry(twipsToPx(left, true), twipsToPx(top, false), twipsToPx(width, true), twipsToPx(height, false));
     const int tree = twipsToPx(treeWidth, true);
     m_split->setSizes({tree, qMax(200, m_split->width() - tree)});

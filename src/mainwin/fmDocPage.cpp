@@ -50,8 +50,7 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
     if (job == -1)
         SetPageNo(int(number));
     QVariantList row;
-    if (!zSvr::st().R_PAry(QStringLiteral("Select obDoc, szDoc From msDoc Where noDoc = ?"), {number}, row)
-        || row.value(0).isNull()) {
+    if (!zSvr::st().R_PAry(QStringLiteral("Select obDoc, szDoc, txDoc From msDoc Where noDoc = ?"), {number}, row)) {
         // Nothing to show: the page shown so far stays, and stays the one a save writes.
         ShowStatus(QStringLiteral("文書No:%1 は読み込めませんでした").arg(number), 4);
         return false;
@@ -67,6 +66,10 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
     m_editor->rtAct(2);
     bool ok = false;
     m_editor->SetData(row.value(0).toByteArray(), ok, job >= 2);
+    // A page stored without a document (made by another tool) opens with its plain text.
+    if (ok && row.value(0).isNull() && !row.value(2).toString().isEmpty()) {
+        m_editor->SetText(row.value(2).toString());
+    }
     m_editor->setTitle(row.value(1).toString());
     if (job != 2)
         SetPageNo(int(number));

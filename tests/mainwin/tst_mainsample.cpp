@@ -1,0 +1,120 @@
+// The main window on the generated sample database, with the program's own
+// page documents; leaves screenshots/mainwin*.png in the build folder.
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/fmDoc.h"
+#include "mainwin/uFky.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+#include "tree/uTrX.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QtTest>
+
+class TestMainSample : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    void shoot(QWidget &window, const QString &name)
+    {
+        QVERIFY(QDir().mkpath(QStringLiteral(FENWAR_BINARY_DIR "/screenshots")));
+        QVERIFY(window.grab().save(QStringLiteral(FENWAR_BINARY_DIR "/screenshots/") + name));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_path = m_dir.filePath(QStringLiteral("Sample.txdb"));
+        QProcess gen;
+        gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {m_path});
+        QVERIFY(gen.waitForFinished(120000));
+        QCOMPARE(gen.exitCode(), 0);
+        Usr::st().userData = m_dir.path() + QLatin1Char('/');
+        Usr::st().runTime = true;
+        QVERIFY(TemplateDb::install(Usr::st().userData));
+    }
+
+    void opensOnItsFirstPage()
+    {
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        window.SetDBNo(m_path, 0);
+        window.resize(1200, 780);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.nDocNo, 1001);
+        QCOMPARE(window.editor().Title(), QStringLiteral("はじめに"));
+        QVERIFY(window.editor().edit().text().startsWith(QStringLiteral("はじめに")));
+        QVERIFY(!window.editor().loadFailed());
+        QVERIFY(prompt.messages.isEmpty());
+        // A page with tag links keeps them through a load and a save.
+        QVERIFY(window.LoadPage(QStringLiteral("1006"), QString(), 0, false));
+        const QString tags = zSvr::st().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString();
+        window.editor().setBDcEdt(true);
+        window.fnMenu(3, 18);
+        QVERIFY(!window.editor().bDcEdt());
+        QCOMPARE(zSvr::st().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString(), tags);
+        QVERIFY(window.LoadPage(QStringLiteral("1004"), QString(), 0, false));
+        QTest::qWait(50);
+        shoot(window, QStringLiteral("mainwin.png"));
+        window.ShowFky(false);
+        QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
+        shoot(window, QStringLiteral("mainwin-nokeys.png"));
+        window.ShowFky(true);
+        zSvr::st().D_Close();
+    }
+
+    // As a user would: a new page, Japanese text typed, F8, exit; the next start finds it.
+    void aTypedPageSurvivesARestart()
+    {
+        TestHome home;
+        ScriptedPrompt prompt;
+        const QString path = m_dir.filePath(QStringLiteral("User.txdb"));
+        QFile::remove(path);
+        QVERIFY(QFile::copy(m_path, path));
+        yIni::instance().GetTxt(Usr::st().userData + QStringLiteral("User.xml"));
+        {
+            auto *window = new fmDoc;
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->SetDBNo(path, 0);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            window->NewPage(1);
+            const qint32 page = window->nDocNo;
+            QVERIFY(page > 1040);
+            window->editor().titleBox()->setText(QStringLiteral("新しい頁"));
+            window->editor().view()->setFocus();
+            window->editor().edit().typeText(QStringLiteral("日本語の本文です。"));
+            window->editor().setBDcEdt(true);
+            window->keys().keyPress(8, Qt::NoModifier);
+            QVERIFY(!window->editor().bDcEdt());
+            window->close();
+            QTRY_VERIFY(!zSvr::st().isOpen());
+        }
+        yIni::instance().GetTxt(Usr::st().userData + QStringLiteral("User.xml"));
+        fmDoc again;
+        again.SetDBNo(QString(), 0);
+        again.show();
+        QCOMPARE(again.sDbPath, path);
+        const QVariant text = zSvr::st().R_GtVaL(QStringLiteral("Select txDoc From msDoc Where szDoc = '新しい頁'"), QVariant());
+        QVERIFY(text.toString().contains(QStringLiteral("日本語の本文です。")));
+        const qint64 page = zSvr::st().R_GtVaL(QStringLiteral("Select noDoc From msDoc Where szDoc = '新しい頁'"), 0).toLongLong();
+        QVERIFY(again.LoadPage(QString::number(page), QString(), 0, false));
+        QVERIFY(again.editor().edit().text().contains(QStringLiteral("日本語の本文です。")));
+        zSvr::st().D_Close();
+    }
+};
+
+QTEST_MAIN(TestMainSample)
+#include "tst_mainsample.moc"
