@@ -2,19 +2,29 @@
 
 #include "platform/Prompt.h"
 #include "platform/richtext/ColorRef.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/RichTextEdit.h"
 
 #include <QColorDialog>
 
 EditorServices::~EditorServices() = default;
 
-bool EditorServices::loadBytes(RichTextEdit &, const QByteArray &, int, bool)
+bool EditorServices::loadBytes(RichTextEdit &edit, const QByteArray &bytes, int format, bool atCaret)
 {
-    return false;
+    edit.beginCommand();
+    const bool ok = PageCodec::loadBytes(*edit.page(), edit.cursor(), bytes, format, atCaret);
+    edit.endCommand();
+    return ok;
 }
 
-QByteArray EditorServices::saveBytes(RichTextEdit &, int)
+QByteArray EditorServices::saveBytes(RichTextEdit &edit, int format)
 {
-    return QByteArray();
+    return PageCodec::saveBytes(*edit.page(), format);
+}
+
+bool EditorServices::loadFile(RichTextEdit &edit, const QString &file)
+{
+    return PageCodec::loadFile(*edit.page(), file);
 }
 
 bool EditorServices::runJob(uTxm &, int, const QVariant &)

@@ -9,8 +9,9 @@ class uTxm;
 
 // The work that the page editor control hands to other parts of the program: the page byte streams
 // of the rich-text component, the file, picture, table, field, output and dialog commands, and the
-// colour dialog. Every member has a harmless default (nothing done, a false result), so a command
-// whose work is not wired up yet still runs its frame without touching the page.
+// colour dialog. The page streams are the rich-text component's own; every other member has a
+// harmless default (nothing done, a false result), so a command whose work is not wired up yet still
+// runs its frame without touching the page.
 class EditorServices
 {
 public:
@@ -20,6 +21,8 @@ public:
     // for bytes it cannot read and leaves the document as it was.
     virtual bool loadBytes(RichTextEdit &edit, const QByteArray &bytes, int format, bool atCaret);
     virtual QByteArray saveBytes(RichTextEdit &edit, int format);
+    // A page document file (format 9); false when it cannot be read.
+    virtual bool loadFile(RichTextEdit &edit, const QString &file);
 
     // The work of an editor command that lives outside the control (open, export, print, paste,
     // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.

@@ -109,10 +109,10 @@ void uTxm::leaveFailedLoad()
 
 void uTxm::SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw)
 {
-    Q_UNUSED(bOk);
     m_busy = true;
     leavePage(bCpyNw);
-    m_services->runJob(*this, 99, sFL);
+    // The file's load is reported like SetData's: a caller should know when nothing was read.
+    bOk = m_services->loadFile(*m_edit, sFL);
     m_busy = false;
     RfrshBar();
     m_edit->setSelLength(0);

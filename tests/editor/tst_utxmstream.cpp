@@ -1,0 +1,196 @@
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "editor/EditorServices.h"
+#include "editor/uTxm.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+
+#include <QtTest>
+
+#include <memory>
+
+// The page editor with the real page streams of the rich-text component.
+class TestUTxmStream : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+    QList<std::shared_ptr<uTxm>> m_editors;
+
+    uTxm &newEditor()
+    {
+        auto editor = std::make_shared<uTxm>();
+        editor->view()->setDialogRunner([](QDialog &) { return false; });
+        editor->cOn(0, 2);
+        m_editors.append(editor);
+        return *editor;
+    }
+
+    static int addField(RichTextEdit &edit, const QString &text, const QString &data)
+    {
+        edit.setSelStart(edit.textLength());
+        const int id = edit.insertField(text);
+        edit.setCurrentField(id);
+        edit.setFieldType(2);
+        edit.setFieldData(data);
+        edit.setSelStart(edit.textLength());
+        edit.setSelectedText(QStringLiteral(" "));
+        return id;
+    }
+
+    static QStringList fieldData(RichTextEdit &edit)
+    {
+        QStringList data;
+        for (int id = edit.nextField(0); id > 0; id = edit.nextField(id)) {
+            edit.setCurrentField(id);
+            data.append(edit.fieldData());
+        }
+        return data;
+    }
+
+    QByteArray pageBytes(uTxm &editor)
+    {
+        return editor.services().saveBytes(editor.edit(), 9);
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        Usr::st().runTime = true;
+        Usr::st().busy = false;
+        for (int i = 0; i < 8; ++i)
+            Frmt::st().usrFmt[i] = Frmt::DefaultFmt(i);
+        QVERIFY(yIni::instance().GetTxt(m_home->path() + QStringLiteral("/User.xml")));
+    }
+
+    void cleanup()
+    {
+        m_editors.clear();
+        yIni::release();
+        m_home.reset();
+    }
+
+    void pageTravelsWithItsFieldsAndStyles()
+    {
+        uTxm &first = newEditor();
+        first.SetText(QStringLiteral("Heading\nBody with "));
+        first.edit().setSelStart(0);
+        first.rtAct(60, 0);
+        addField(first.edit(), QStringLiteral("a tag"), QStringLiteral("TG_12_34"));
+        const QByteArray bytes = pageBytes(first);
+        QVERIFY(!bytes.isEmpty());
+
+        uTxm &second = newEditor();
+        bool ok = false;
+        second.SetData(bytes, ok, true);
+        QVERIFY(ok);
+        QVERIFY(!second.loadFailed());
+        QCOMPARE(second.edit().text(), first.edit().text());
+        QCOMPARE(fieldData(second.edit()), QStringList{QStringLiteral("TG_12_34")});
+        second.edit().setSelStart(2);
+        QCOMPARE(second.edit().blockStyle(), 0);
+        QString text;
+        QString subject;
+        second.GetMTxt(text, subject);
+        QCOMPARE(subject, QStringLiteral("Heading"));
+    }
+
+    void foreignBytesOpenReadOnly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("word 97") << QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(64, '\0');
+        QTest::newRow("rtf") << QByteArray("{\\rtf1\\ansi hello}");
+        QTest::newRow("truncated page") << QByteArray();
+    }
+
+    void foreignBytesOpenReadOnly()
+    {
+        QFETCH(QByteArray, bytes);
+        ScriptedPrompt prompt;
+        uTxm &editor = newEditor();
+        if (bytes.isEmpty()) {
+            uTxm &source = newEditor();
+            source.SetText(QStringLiteral("some page text"));
+            bytes = pageBytes(source);
+            bytes.chop(bytes.size() / 2);
+        }
+        bool ok = true;
+        editor.SetData(bytes, ok, false, QStringLiteral("stored plain text"));
+        QVERIFY(!ok);
+        QVERIFY(editor.loadFailed());
+        QCOMPARE(editor.edit().text(), QStringLiteral("stored plain text"));
+        QCOMPARE(editor.edit().editMode(), 1);
+        QCOMPARE(prompt.messages.size(), 1);
+    }
+
+    void tagRenumbering()
+    {
+        uTxm &source = newEditor();
+        source.SetText(QStringLiteral("Tags: "));
+        for (const char *key : {"TG_12", "TG_12_13", "TG_12_99", "TG_99", "TG_2", "https://example.org/"})
+            addField(source.edit(), QStringLiteral("f"), QLatin1String(key));
+        QByteArray bytes = pageBytes(source);
+
+        uTxm &editor = newEditor();
+        editor.T_CnvTG(bytes, QStringLiteral("12=40,13=41,"));
+        uTxm &check = newEditor();
+        bool ok = false;
+        check.SetData(bytes, ok, true);
+        QVERIFY(ok);
+        // 99 and 2 are not in the list: their tags go; 2 is never found inside "12=".
+        QCOMPARE(fieldData(check.edit()),
+                 (QStringList{QStringLiteral("TG_40"), QStringLiteral("TG_40_41"), QStringLiteral("TG_40"),
+                              QStringLiteral("https://example.org/")}));
+    }
+
+    void displayReloadKeepsThePage()
+    {
+        uTxm &editor = newEditor();
+        editor.SetText(QStringLiteral("kept text"));
+        addField(editor.edit(), QStringLiteral("link"), QStringLiteral("https://example.org/"));
+        const QString before = editor.edit().text();
+        editor.setBDcEdt(false);
+        editor.rtAct(26);
+        QCOMPARE(editor.edit().text(), before);
+        QCOMPARE(fieldData(editor.edit()), QStringList{QStringLiteral("https://example.org/")});
+        QVERIFY(editor.hasUndoSnapshot());
+        QVERIFY(!editor.bDcEdt());
+    }
+
+    void insertedPageMarksTheEditor()
+    {
+        uTxm &source = newEditor();
+        source.SetText(QStringLiteral("inserted"));
+        uTxm &editor = newEditor();
+        editor.SetText(QStringLiteral("base "));
+        editor.edit().setSelStart(5);
+        bool ok = false;
+        editor.InsData(pageBytes(source), ok);
+        QVERIFY(ok);
+        QCOMPARE(editor.edit().text(), QStringLiteral("base inserted"));
+        QVERIFY(editor.bDcEdt());
+    }
+
+    void pageFileLoads()
+    {
+        uTxm &source = newEditor();
+        source.SetText(QStringLiteral("from a file"));
+        const QString file = m_home->path() + QStringLiteral("/page.fwp");
+        QVERIFY(TestHome::write(file, pageBytes(source)));
+        uTxm &editor = newEditor();
+        bool ok = false;
+        editor.SetDcFL(file, ok);
+        QVERIFY(ok);
+        QCOMPARE(editor.edit().text(), QStringLiteral("from a file"));
+        editor.SetDcFL(m_home->path() + QStringLiteral("/missing.fwp"), ok);
+        QVERIFY(!ok);
+        QCOMPARE(editor.edit().text(), QStringLiteral("from a file"));
+    }
+};
+
+QTEST_MAIN(TestUTxmStream)
+#include "tst_utxmstream.moc"
