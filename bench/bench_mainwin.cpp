@@ -1,0 +1,97 @@
+// The main window on a database of 10,000 pages with real page documents: time
+// to open it and show its first page, and the time of a page switch (load, show,
+// and every tenth time a save of the edited page), with the peak memory.
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/fmDoc.h"
+#include "platform/Prompt.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+// Memory figures of this process from /proc, in MB ("VmHWM" peak, "VmRSS" now).
+double memoryMb(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Big.txdb"));
+    QProcess gen;
+    gen.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample"),
+              {path, QStringLiteral("--pages"), QStringLiteral("10000")});
+    if (!gen.waitForFinished(600000) || gen.exitCode() != 0) {
+        out << "bench_mainwin: cannot generate the database\n";
+        return 1;
+    }
+    Usr::st().userData = dir.path() + QLatin1Char('/');
+    Usr::st().runTime = true;
+    TemplateDb::install(Usr::st().userData);
+
+    QElapsedTimer timer;
+    timer.start();
+    fmDoc window;
+    window.SetDBNo(path, 0);
+    window.resize(1200, 800);
+    window.show();
+    QCoreApplication::processEvents();
+    const double openMs = timer.nsecsElapsed() / 1e6;
+    out << "open 10,000 pages and show the first: " << openMs << " ms (page " << window.nDocNo << ")\n";
+
+    window.editor().setUpdatePolicy(QStringLiteral("上書"));   // saves without asking
+    QList<double> switches;
+    double rssAfter100 = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const int page = 1001 + (i * 7919) % 10000;
+        if (i % 10 == 0) {
+            window.editor().edit().typeText(QStringLiteral("追記"));
+            window.editor().setBDcEdt(true);
+        }
+        timer.restart();
+        window.LoadPage(QString::number(page), QString(), 0, false);
+        QCoreApplication::processEvents();
+        switches.append(timer.nsecsElapsed() / 1e6);
+        if (i == 99)
+            rssAfter100 = memoryMb("VmRSS:");
+    }
+    out << "page switch (load, show, save when edited): median " << median(switches) << " ms over "
+        << switches.size() << " switches (target under 15 ms)\n";
+    out << "memory: after 100 switches " << rssAfter100 << " MB, after 1000 " << memoryMb("VmRSS:")
+        << " MB, peak " << memoryMb("VmHWM:") << " MB (target under 400 MB)\n";
+    zSvr::st().D_Close();
+    return 0;
+}
