@@ -147,6 +147,7 @@ private:
     void userCommand(int index);
     void pasteCommand(int index);
     void treeCommand(int index);
+    void bulkCommand(int index);
 
     void onSetDoc(const QString &parent, const QString &page, const QString &title, int job, bool protectedNode);
     void onChkMove(bool *cancel);

@@ -4,6 +4,7 @@
 #include "core/yIni.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "tree/sbTrRet.h"
 #include "tree/uTrX.h"
 
 #include <QAction>
@@ -37,6 +38,8 @@ void fmDoc::menuClicked(const QString &array, int index)
             exitCommand();
     } else if (array == QLatin1String("mnTree")) {
         treeCommand(index);
+    } else if (array == QLatin1String("mnTrRet")) {
+        bulkCommand(index);
     } else if (array == QLatin1String("mnPast")) {
         pasteCommand(index);
     } else if (array == QLatin1String("mnDisp")) {
@@ -72,6 +75,12 @@ void fmDoc::treeCommand(int index)
     case 0: case 1: case 2:
         NewPage(index);
         break;
+    case 4: case 5:
+        m_tree->trMove(index == 5);
+        break;
+    case 7: case 8:
+        m_tree->trCopy(index == 7);
+        break;
     case 11:
         CopyDocNext();
         break;
@@ -87,6 +96,21 @@ void fmDoc::treeCommand(int index)
     default:
         break;
     }
+}
+
+void fmDoc::bulkCommand(int index)
+{
+    if (!leaveCurrentPage())
+        return;
+    sbTrRet bulk(this);
+    if (index == 0)
+        bulk.ActG(*m_tree);
+    else if (index == 1)
+        bulk.ActS(*m_tree);
+    else if (index == 2)
+        bulk.ActD(*m_tree);
+    Usr::D_FixLnk(false);
+    m_tree->RefreshTree();
 }
 
 void fmDoc::pasteCommand(int index)

@@ -24,15 +24,15 @@ const char *const mnDbs[] = {"0|1.||h|", nullptr};
 const char *const mnDbRet[] = {"0|ﾃﾞｰﾀｰﾍﾞｰｽの最適化(&C)|||", "2|-|||", "3|ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞを開く|||", nullptr};
 const char *const mnExit[] = {"0|-|||", "1|終了(&X)|||", nullptr};
 const char *const mnTree[] = {
-    "0|前に新規ﾍﾟｰｼﾞ(&P)|||", "1|次に新規ﾍﾟｰｼﾞ(&N)|F9||", "2|下に新規ﾍﾟｰｼﾞ(&D)|||", "3|-|||", "4|前に移動||L|",
-    "5|後へ移動||L|", "6|-|||", "7|切り取り(&T)||L|", "8|ｺﾋﾟ-(&C)||L|", "9|貼り付け(&P)||L|mnCpT", "10|-|||",
-    "11|現在の文書を複写して次に挿入|||", "12|一括(複写・移動・削除)||L|mnTrRet", "13|-|||",
+    "0|前に新規ﾍﾟｰｼﾞ(&P)|||", "1|次に新規ﾍﾟｰｼﾞ(&N)|F9||", "2|下に新規ﾍﾟｰｼﾞ(&D)|||", "3|-|||", "4|前に移動|||",
+    "5|後へ移動|||", "6|-|||", "7|切り取り(&T)|||", "8|ｺﾋﾟ-(&C)|||", "9|貼り付け(&P)|||mnCpT", "10|-|||",
+    "11|現在の文書を複写して次に挿入|||", "12|一括(複写・移動・削除)|||mnTrRet", "13|-|||",
     "14|既存のﾍﾟｰｼﾞの文書を複写||L|", "15|文書ﾌｧｲﾙから読込(doc,rtf,txt)||L|", "16|-|||", "17|削除(&D)|||",
     "18|名前の変更|||", "19|-|||", "21|現在のﾍﾟｰｼﾞへﾀｸﾞ参照しているﾍﾟｰｼﾞ|||", "22|逆引き||L|", "23|-|||",
     "24|独立した編集ﾌｫｰﾑを開く||L|", nullptr};
 const char *const mnCpT[] = {"0|既存ﾍﾟｰｼﾞを参照(ﾘﾝｸ)||L|", "1|-||h|", nullptr};
-const char *const mnTrRet[] = {"0|複写・移動 (指定ノードから、このノードの下位へ)||L|",
-                               "1|複写・移動 (このﾉｰﾄﾞの下位を、指定ノードへ)||L|", "2|削除 (このﾉｰﾄﾞの下位を)||L|",
+const char *const mnTrRet[] = {"0|複写・移動 (指定ノードから、このノードの下位へ)|||",
+                               "1|複写・移動 (このﾉｰﾄﾞの下位を、指定ノードへ)|||", "2|削除 (このﾉｰﾄﾞの下位を)|||",
                                nullptr};
 const char *const mnRet[] = {"0|HTM 出力||L|", "1|-|||", "2|文書(txt,doc)に出力||L|", "3|ePub出力||L|", "4|-|||",
                              "5|文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ||L|", "6|文書ﾃﾞｰﾀｰﾍﾞｰｽからｲﾝﾎﾟｰﾄ||L|", "7|-|||",
@@ -176,6 +176,18 @@ void fmDoc::buildMenus()
     m_items[QStringLiteral("mnHelp")] = {help};
     connect(help, &QAction::triggered, this, [this] { menuClicked(QStringLiteral("mnHelp"), 0); });
     connect(context, &QMenu::aboutToShow, this, &fmDoc::enableTreeMenu);
+    // The paste submenu ends with the tree's clip list, which the tree keeps itself.
+    QMenu *paste = menu(QStringLiteral("mnCpT"));
+    connect(paste, &QMenu::aboutToShow, this, [this, paste] {
+        const QList<QAction *> own = {item(QStringLiteral("mnCpT"), 0), item(QStringLiteral("mnCpT"), 1)};
+        for (QAction *a : paste->actions()) {
+            if (!own.contains(a))
+                paste->removeAction(a);
+        }
+        const QList<QAction *> clips = m_tree->mnClp() ? m_tree->mnClp()->actions() : QList<QAction *>();
+        item(QStringLiteral("mnCpT"), 1)->setVisible(!clips.isEmpty());
+        paste->addActions(clips);
+    });
     // The window's own items hold the keys; the disabled Del item must not take Delete from the title box.
     item(QStringLiteral("mnEdit"), 9)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addActions(menuBar()->actions());
@@ -360,16 +372,17 @@ void fmDoc::refreshMenus()
 
 void fmDoc::enableTreeMenu()
 {
-    const bool newNode = m_tree->hasNewNode();
+    bool newNode = false, canPrev = false, canNext = false, listMode = false;
+    m_tree->trChkDcm(newNode, canPrev, canNext, listMode);
     const bool normal = IsTreeMenuNormal();
     const bool any = normal && !newNode;
     const QString tree = QStringLiteral("mnTree");
     setItemEnabled(tree, 0, !sDbPath.isEmpty() && !newNode);
     for (int i : {1, 7, 8, 11, 12, 17, 18, 21, 22, 24})
         setItemEnabled(tree, i, any);
-    setItemEnabled(tree, 2, any && !m_tree->listMode());
-    setItemEnabled(tree, 4, any);
-    setItemEnabled(tree, 5, any);
+    setItemEnabled(tree, 2, any && !listMode);
+    setItemEnabled(tree, 4, any && canPrev);
+    setItemEnabled(tree, 5, any && canNext);
     setItemEnabled(tree, 9, normal);
     setItemEnabled(tree, 14, normal);
     setItemEnabled(tree, 15, any);

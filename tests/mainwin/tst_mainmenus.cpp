@@ -121,6 +121,25 @@ private slots:
         QVERIFY(!f.window->IsTreeMenuNormal());
     }
 
+    void moveItemsFollowTheSiblings()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("一\n"));
+        f.savedPage(QStringLiteral("二\n"), 1);
+        QCOMPARE(f.window->nDocNo, 1002);
+        f.window->enableTreeMenu();
+        QVERIFY(f.window->item(QStringLiteral("mnTree"), 4)->isEnabled());
+        QVERIFY(!f.window->item(QStringLiteral("mnTree"), 5)->isEnabled());
+        f.window->menuClicked(QStringLiteral("mnTree"), 4);
+        f.window->tree().trSort();
+        QVERIFY(f.value(QStringLiteral("Select inSrt From tbTree Where noLfC = 1002")).toInt()
+                < f.value(QStringLiteral("Select inSrt From tbTree Where noLfC = 1001")).toInt());
+        f.window->enableTreeMenu();
+        QVERIFY(!f.window->item(QStringLiteral("mnTree"), 4)->isEnabled());
+        QVERIFY(f.window->item(QStringLiteral("mnTree"), 5)->isEnabled());
+    }
+
     void headerAndFooterToggles()
     {
         MainFixture f;
