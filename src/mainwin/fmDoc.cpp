@@ -6,7 +6,6 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
-#include "mainwin/PageServices.h"
 #include "mainwin/uFky.h"
 #include "platform/Prompt.h"
 #include "tree/uTrX.h"
@@ -26,10 +25,6 @@ fmDoc::fmDoc(QWidget *parent, EditorServices *services)
     , m_services(services)
 {
     setObjectName(QStringLiteral("fmDoc"));
-    if (!m_services) {
-        m_services = new PageServices;
-        m_ownServices = true;
-    }
     buildPanes();
     buildMenus();
     connectTree();
@@ -44,8 +39,6 @@ fmDoc::~fmDoc()
     qApp->removeEventFilter(this);
     delete m_split;
     m_split = nullptr;
-    if (m_ownServices)
-        delete m_services;
 }
 
 void fmDoc::buildPanes()

@@ -22,7 +22,7 @@ class fmDoc : public QMainWindow, public MainWindowHost, public FkyHost
 {
     Q_OBJECT
 public:
-    // `services` does the editor's page-byte and file work; nullptr uses the program's own.
+    // `services` does the editor's page-byte and file work; nullptr uses the editor's own.
     explicit fmDoc(QWidget *parent = nullptr, EditorServices *services = nullptr);
     ~fmDoc() override;
 
@@ -161,7 +161,6 @@ private:
     QSplitter *m_split = nullptr;
     QWidget *m_fkyPane = nullptr;
     EditorServices *m_services = nullptr;
-    bool m_ownServices = false;
     QHash<QString, QVector<QAction *>> m_items;
     QHash<QString, QMenu *> m_menus;
     QString m_dialogFolder;

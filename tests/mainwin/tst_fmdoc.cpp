@@ -269,6 +269,19 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
     }
 
+    void aPageWithoutDocumentOpensWithItsText()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (1001, '?', '?')"),
+                                   {QStringLiteral("外から"), QStringLiteral("取り込んだ本文")}));
+        QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QString(), 0, false));
+        QCOMPARE(f.window->nDocNo, 1001);
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("取り込んだ本文"));
+        QCOMPARE(f.editor().Title(), QStringLiteral("外から"));
+        QVERIFY(!f.editor().bDcEdt());
+    }
+
     void theDeleteMessageNamesReferrersAndChildren()
     {
         MainFixture f;
