@@ -13,12 +13,12 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichView.h"
 
 namespace {
 
 const QString SaveQuestion = QStringLiteral("現在の文書を保存しますか");
-const QString FieldMime = QStringLiteral("application/x-fenwar-richtext");
 
 } // namespace
 
@@ -314,7 +314,8 @@ void uTxm::clipboardCheck(bool &bTx, bool &bPc, bool &bMt, bool &bLk, int &iRet)
     const QMimeData *data = QApplication::clipboard()->mimeData();
     if (!data)
         return;
-    if (data->hasFormat(FieldMime))
+    // Our own page form keeps fields (links and tags) across copy and paste.
+    if (data->hasFormat(PageClipboard::mimeType()))
         bLk = true;
     if (data->hasFormat(QStringLiteral("image/svg+xml")))
         bMt = true;

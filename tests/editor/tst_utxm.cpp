@@ -5,11 +5,14 @@
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichView.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
 #include "support/TestHome.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -558,6 +561,28 @@ private slots:
         editor().FndWd(QStringLiteral("beta gamma"));
         QCOMPARE(editor().edit().selStart(), 6);
         QCOMPARE(editor().edit().selLength(), 4);
+    }
+
+    void copiedPageFormCountsAsLinkOnTheClipboard()
+    {
+        start();
+        loadPage(QStringLiteral("abc"));
+        editor().edit().select(0, 2);
+        QApplication::clipboard()->setMimeData(PageClipboard::fromSelection(editor().edit()));
+        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
+        bool tx = false, pc = false, mt = false, lk = false;
+        int ret = 0;
+        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
+        QVERIFY(lk);
+        QVERIFY(tx);
+        QCOMPARE(ret, 3);
+
+        QApplication::clipboard()->setText(QStringLiteral("plain"));
+        tx = pc = mt = lk = false;
+        ret = 0;
+        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
+        QVERIFY(!lk);
+        QCOMPARE(ret, 1);
     }
 
     void pageWidthInPixels()
