@@ -168,4 +168,5 @@ private:
     bool m_exiting = false;
     bool m_deleting = false;
     bool m_lastSaveOk = false;
+    bool m_refreshQueued = false;
 };

@@ -10,6 +10,7 @@
 #include "tree/uTrX.h"
 
 #include <QMenu>
+#include <QTimer>
 
 void fmDoc::connectTree()
 {
@@ -67,6 +68,14 @@ void fmDoc::onEdtCng(bool &edited)
     // The editor stores the flag after this event: a page just saved must not count as edited.
     if (edited && ChkAutoSave(false))
         edited = false;
+    // The key bar shows "更新" live as soon as there is something to store.
+    if (!m_refreshQueued) {
+        m_refreshQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_refreshQueued = false;
+            refreshMenus();
+        });
+    }
 }
 
 // ---- page commands

@@ -92,6 +92,13 @@ private slots:
         // Items of parts not in this build stay disabled, and so do their keys.
         QVERIFY(!f.window->item(QStringLiteral("mnFile"), 0)->isEnabled());
         QVERIFY(!f.window->keys().key(QStringLiteral("C1"))->isEnabled());
+        // "更新" comes alive with the first edit of a stored page.
+        f.savedPage(QStringLiteral("頁\n"));
+        QCoreApplication::processEvents();
+        QVERIFY(!f.window->keys().key(QStringLiteral("F8"))->isEnabled());
+        f.type(QStringLiteral("頁\n書いた"));
+        QCoreApplication::processEvents();
+        QVERIFY(f.window->keys().key(QStringLiteral("F8"))->isEnabled());
     }
 
     void treeMenuModes()
