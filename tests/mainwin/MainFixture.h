@@ -2,6 +2,7 @@
 
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
+#include "core/yIni.h"
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
@@ -45,6 +46,7 @@ public:
         Usr::st().userData = dir.path() + QLatin1Char('/');
         Usr::st().runTime = true;
         Usr::st().busy = false;
+        yIni::release();   // every test starts without settings
         TemplateDb::install(Usr::st().userData);
         window = std::make_unique<fmDoc>(nullptr, &services);
         // The editor's own dialogs (font, paragraph ...) are cancelled at once.

@@ -282,6 +282,21 @@ private slots:
         QVERIFY(!f.editor().bDcEdt());
     }
 
+    void aTagClickShowsTheTaggedPage()
+    {
+        MainFixture f;
+        const QString path = f.databaseWithPage(QStringLiteral("tag.txdb"), QStringLiteral("行き先"), QStringLiteral("着いた"));
+        QVERIFY(!path.isEmpty());
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        f.savedPage(QStringLiteral("出発\n"), 1);
+        QString kind = QStringLiteral("TG"), caption = QStringLiteral("行き先"), link = QStringLiteral("1001");
+        emit f.editor().eClckLink(kind, caption, link);
+        QCOMPARE(f.window->nDocNo, 1001);
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("着いた"));
+        QCOMPARE(f.window->keys().panelText(), QStringLiteral("     文書No:1001"));
+    }
+
     void theDeleteMessageNamesReferrersAndChildren()
     {
         MainFixture f;

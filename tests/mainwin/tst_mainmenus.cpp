@@ -12,6 +12,7 @@
 #include <QMenu>
 #include "platform/richview/RichView.h"
 
+#include <QSplitter>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -191,6 +192,43 @@ private slots:
         QCOMPARE(second.iAsv, 5);
         QVERIFY(!second.bShwFky);
         QCOMPARE(second.recentFiles(), QStringList{f.window->sDbPath});
+    }
+
+    void defaultsWithoutSettings()
+    {
+        MainFixture f;
+        f.window->show();
+        QCOMPARE(f.window->nIeWd, 1024);
+        QCOMPARE(f.window->nIeHi, 768);
+        QVERIFY(f.window->item(QStringLiteral("mnIeSize"), 1)->isChecked());
+        QCOMPARE(f.window->iAsv, 0);
+        QVERIFY(f.window->bShwFky && f.window->bDcS && f.window->bDbS);
+        const int twips = f.window->splitter().sizes().value(0) * 1440 / f.window->logicalDpiX();
+        QVERIFY2(qAbs(twips - 2800) < 40, qPrintable(QString::number(twips)));
+    }
+
+    void recentEntriesStopAtTheFirstMissingFile()
+    {
+        MainFixture f;
+        const QString one = f.database(QStringLiteral("one.txdb"));
+        const QString three = f.database(QStringLiteral("three.txdb"));
+        yIni &ini = yIni::instance();
+        ini.GetGtx(QStringLiteral("最近"));
+        ini.SetVal(QStringLiteral("1."), one);
+        ini.SetVal(QStringLiteral("2."), f.dir.filePath(QStringLiteral("gone.txdb")));
+        ini.SetVal(QStringLiteral("3."), three);
+        ini.SetVal(QStringLiteral("開始頁"), QStringLiteral("開く"));
+        ini.SetVal(QStringLiteral("開始頁NO"), QStringLiteral("0,1002"));
+        ini.SetGtx();
+        f.window->IniWindow(false);
+        QCOMPARE(f.window->recentFiles(), QStringList{one});
+        QCOMPARE(f.window->sStartNo, QStringLiteral("0,1002"));
+        QVERIFY(f.editor().bStrNo);
+        // A page given on the command line wins.
+        fmDoc second(nullptr, &f.services);
+        second.SetDBNo(QString(), 1005);
+        second.IniWindow(false);
+        QCOMPARE(second.sStartNo, QStringLiteral("1005"));
     }
 
     void referringPages()
