@@ -65,7 +65,7 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
         m_tree->setFocus();
     m_editor->rtAct(2);
     bool ok = false;
-    m_editor->SetData(row.value(0).toByteArray(), ok, job >= 2);
+    m_editor->SetData(row.value(0).toByteArray(), ok, job >= 2, row.value(2).toString());
     // A page stored without a document (made by another tool) opens with its plain text.
     if (ok && row.value(0).isNull() && !row.value(2).toString().isEmpty()) {
         m_editor->SetText(row.value(2).toString());

@@ -282,6 +282,21 @@ private slots:
         QVERIFY(!f.editor().bDcEdt());
     }
 
+    void aDamagedPageIsShownButNeverWrittenBack()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc) Values (1001, '?', '?', ?)"),
+                                   {QStringLiteral("壊れた頁"), QStringLiteral("残っている本文"), QByteArray("\x89garbage")}));
+        QVERIFY(!f.window->LoadPage(QStringLiteral("1001"), QString(), 0, false));
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("残っている本文"));
+        QVERIFY(f.editor().loadFailed());
+        f.editor().setBDcEdt(true);
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("読み込めなかった文書は保存できません"));
+        QCOMPARE(f.value(QStringLiteral("Select obDoc From msDoc Where noDoc = 1001")).toByteArray(), QByteArray("\x89garbage"));
+    }
+
     void aTagClickShowsTheTaggedPage()
     {
         MainFixture f;
