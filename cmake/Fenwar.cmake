@@ -24,15 +24,21 @@ function(fenwar_library name)
   file(WRITE ${listing_file} "${listing}")
 endfunction()
 
+# The shared test helpers of tests/support, compiled once for all tests.
+function(fenwar_test_support)
+  file(GLOB support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+  add_library(testsupport STATIC ${support})
+  target_include_directories(testsupport PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(testsupport PUBLIC platform Qt6::Test)
+endfunction()
+
 # Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.
 function(fenwar_tests lib)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
-  file(GLOB support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
   foreach(src ${tests})
     get_filename_component(test ${src} NAME_WE)
-    add_executable(${test} ${src} ${support})
-    target_include_directories(${test} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    target_link_libraries(${test} PRIVATE ${lib} Qt6::Test)
+    add_executable(${test} ${src})
+    target_link_libraries(${test} PRIVATE ${lib} testsupport)
     target_compile_definitions(${test} PRIVATE
       FENWAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FENWAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${test} COMMAND ${test})
