@@ -581,49 +581,41 @@ bool RichView::runDialog(QDialog &dialog)
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool RichView::paragraphDialog()
+// The shown caret follows the model's before and after, so the dialog and the page agree on where it acts.
+bool RichView::editWithDialog(QDialog &dialog, const std::function<bool()> &load,
+                              const std::function<bool()> &apply)
 {
     showModelCaret();
-    ParagraphDialog dialog(this);
-    dialog.load(*m_edit);
-    if (editMode() != 0 || !runDialog(dialog))
+    if (editMode() != 0 || !load() || !runDialog(dialog))
         return false;
-    dialog.apply(*m_edit);
+    const bool done = apply();
     showModelCaret();
-    return true;
+    return done;
+}
+
+bool RichView::paragraphDialog()
+{
+    ParagraphDialog dialog(this);
+    return editWithDialog(dialog, [&] { dialog.load(*m_edit); return true; },
+                          [&] { dialog.apply(*m_edit); return true; });
 }
 
 bool RichView::fontDialog()
 {
-    showModelCaret();
     FontDialog dialog(this);
-    dialog.load(*m_edit);
-    if (editMode() != 0 || !runDialog(dialog))
-        return false;
-    dialog.apply(*m_edit);
-    showModelCaret();
-    return true;
+    return editWithDialog(dialog, [&] { dialog.load(*m_edit); return true; },
+                          [&] { dialog.apply(*m_edit); return true; });
 }
 
 bool RichView::listDialog()
 {
-    showModelCaret();
     ListDialog dialog(this);
-    dialog.load(*m_edit);
-    if (editMode() != 0 || !runDialog(dialog))
-        return false;
-    dialog.apply(*m_edit);
-    showModelCaret();
-    return true;
+    return editWithDialog(dialog, [&] { dialog.load(*m_edit); return true; },
+                          [&] { dialog.apply(*m_edit); return true; });
 }
 
 bool RichView::tableDialog()
 {
-    showModelCaret();
     TableDialog dialog(this);
-    if (editMode() != 0 || !dialog.load(*m_edit) || !runDialog(dialog))
-        return false;
-    const bool done = dialog.apply(*m_edit);
-    showModelCaret();
-    return done;
+    return editWithDialog(dialog, [&] { return dialog.load(*m_edit); }, [&] { return dialog.apply(*m_edit); });
 }

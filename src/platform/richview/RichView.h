@@ -119,6 +119,7 @@ private:
     void onMouseUp(RichMouseArgs &args);
     void onDrop(const QMimeData *data, int position, bool internal, bool move, bool &done);
     bool runDialog(QDialog &dialog);
+    bool editWithDialog(QDialog &dialog, const std::function<bool()> &load, const std::function<bool()> &apply);
 
     RichTextEdit *m_edit;
     PageGeometry m_geometry;
