@@ -10,10 +10,9 @@
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
 #include "support/TestHome.h"
+#include "support/TestImages.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -623,14 +622,8 @@ private slots:
         load(QStringLiteral("see  here"));
         const int tag = field(0, 3, QStringLiteral("TG_7"));
         Q_UNUSED(tag);
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
         edit().setSelStart(4);
-        const int picture = edit().insertPicture(png, "png");
+        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
         QVERIFY(picture > 0);
         QVERIFY(editor().objectMenuStates(picture));
         QVERIFY(form().item(sbTxm::mnObjct, 18)->isEnabled()); // the tag just before

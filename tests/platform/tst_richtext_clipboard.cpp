@@ -19,19 +19,6 @@ using namespace TextProps;
 
 namespace {
 
-QList<int> fieldRuns(const QTextDocument *doc)
-{
-    QList<int> ids;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const int id = it.fragment().charFormat().intProperty(FieldId);
-            if (id > 0 && (ids.isEmpty() || ids.last() != id))
-                ids.append(id);
-        }
-    }
-    return ids;
-}
-
 // The clipboard as another instance of the program leaves it: bytes only.
 std::unique_ptr<QMimeData> bytesOnly(const QMimeData *from, const QByteArray &replace = QByteArray())
 {
@@ -61,7 +48,7 @@ private slots:
         QVERIFY(data->hasHtml());
         PageDocument copy;
         QVERIFY(PageCodec::load(copy, data->data(PageClipboard::mimeType())));
-        QCOMPARE(fieldRuns(copy.main()).size(), 4);
+        QCOMPARE(SamplePage::fieldIds(copy.main()).size(), 4);
         QCOMPARE(copy.partFlags(), 0); // a selection has no headers
     }
 
@@ -83,7 +70,7 @@ private slots:
         QVERIFY(PageClipboard::canInsert(data.get()));
         QVERIFY(PageClipboard::insert(edit, data.get()));
 
-        const QList<int> ids = fieldRuns(target.main());
+        const QList<int> ids = SamplePage::fieldIds(target.main());
         QCOMPARE(ids.size(), 5);
         QCOMPARE(QSet<int>(ids.cbegin(), ids.cend()).size(), 5);
         QCOMPARE(target.usedPictureNames().size(), 2);
@@ -136,7 +123,7 @@ private slots:
         PageDocument target;
         RichTextEdit edit(&target);
         QVERIFY(PageClipboard::insert(edit, pasted));
-        QCOMPARE(fieldRuns(target.main()).size(), 4);
+        QCOMPARE(SamplePage::fieldIds(target.main()).size(), 4);
     }
 };
 

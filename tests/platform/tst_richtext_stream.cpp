@@ -3,6 +3,7 @@
 #include "platform/richtext/PageStream.h"
 #include "platform/richtext/TextProps.h"
 #include "support/SamplePage.h"
+#include "support/TestImages.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -39,19 +40,6 @@ QList<Run> runs(const QTextDocument *doc)
         }
     }
     return out;
-}
-
-QList<int> fieldIds(const QTextDocument *doc)
-{
-    QList<int> ids;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const int id = it.fragment().charFormat().intProperty(FieldId);
-            if (id > 0 && (ids.isEmpty() || ids.last() != id))
-                ids.append(id);
-        }
-    }
-    return ids;
 }
 
 QTextTable *firstTable(QTextDocument *doc)
@@ -118,11 +106,11 @@ private slots:
         for (int i = 0; i < docs.size(); ++i) {
             QCOMPARE(copies[i]->toRawText(), docs[i]->toRawText());
             QCOMPARE(runs(copies[i]), runs(docs[i]));
-            QCOMPARE(fieldIds(copies[i]), fieldIds(docs[i]));
+            QCOMPARE(SamplePage::fieldIds(copies[i]), SamplePage::fieldIds(docs[i]));
             QCOMPARE(copies[i]->rootFrame()->frameFormat().properties(),
                      docs[i]->rootFrame()->frameFormat().properties());
         }
-        QCOMPARE(fieldIds(copy.main()).size(), 4);
+        QCOMPARE(SamplePage::fieldIds(copy.main()).size(), 4);
         QCOMPARE(copy.part(HeaderAll)->toPlainText(), QStringLiteral("Headerpage title"));
         QCOMPARE(copy.usedPictureNames(), page.usedPictureNames());
         for (const QString &name : page.usedPictureNames()) {
@@ -130,7 +118,7 @@ private slots:
             QCOMPARE(copy.pictureFormat(name), QByteArray("png"));
         }
         // New ids never collide with the ones read.
-        QVERIFY(copy.newFieldId() > fieldIds(copy.main()).last());
+        QVERIFY(copy.newFieldId() > SamplePage::fieldIds(copy.main()).last());
         QVERIFY(copy.newObjectId() > page.frameIds().last());
     }
 
@@ -248,7 +236,7 @@ private slots:
         cursor.insertText(QStringLiteral(" gap "), QTextCharFormat());
         cursor.insertText(QStringLiteral("two"), field);
         QTextImageFormat picture;
-        picture.setName(page.addPicture(SamplePage::png(Qt::green)));
+        picture.setName(page.addPicture(TestImages::bytes("PNG", Qt::green, 4, 4)));
         picture.setProperty(ObjectId, 9);
         PageDocument::insertPicture(cursor, picture);
         PageDocument::insertPicture(cursor, picture);
@@ -262,7 +250,7 @@ private slots:
 
         PageDocument copy;
         QVERIFY(PageCodec::load(copy, PageCodec::save(page)));
-        const QList<int> fields = fieldIds(copy.main());
+        const QList<int> fields = SamplePage::fieldIds(copy.main());
         QCOMPARE(fields.size(), 2);
         QCOMPARE(fields.first(), 5);
         QVERIFY(fields.last() != 5);
@@ -304,7 +292,7 @@ private slots:
         QVERIFY(text.startsWith(QStringLiteral("own field before 見出し")));
         QVERIFY(text.endsWith(QStringLiteral(" end after")));
         QVERIFY(!text.contains(QStringLiteral("replace me")));
-        const QList<int> ids = fieldIds(target.main());
+        const QList<int> ids = SamplePage::fieldIds(target.main());
         QCOMPARE(ids.size(), 5);
         QCOMPARE(QSet<int>(ids.cbegin(), ids.cend()).size(), 5);
         QCOMPARE(ids.first(), 1);
@@ -319,8 +307,8 @@ private slots:
         QTextCursor end(target.main());
         end.movePosition(QTextCursor::End);
         QVERIFY(PageCodec::insert(target, end, bytes));
-        QCOMPARE(fieldIds(target.main()).size(), 9);
-        const QList<int> all = fieldIds(target.main());
+        QCOMPARE(SamplePage::fieldIds(target.main()).size(), 9);
+        const QList<int> all = SamplePage::fieldIds(target.main());
         QCOMPARE(QSet<int>(all.cbegin(), all.cend()).size(), 9);
         QCOMPARE(target.frameIds().size(), 2);
         // One undo step per insert.

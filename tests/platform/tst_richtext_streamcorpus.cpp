@@ -5,6 +5,7 @@
 #include "platform/richtext/PageStream.h"
 #include "platform/richtext/TextProps.h"
 #include "support/SamplePage.h"
+#include "support/TestImages.h"
 
 #include <QRandomGenerator>
 #include <QTextBlock>
@@ -193,7 +194,7 @@ private slots:
         QTest::newRow("magic only") << QByteArray(Magic, sizeof Magic);
         QTest::newRow("zip") << zipBytes();
         QTest::newRow("rtf") << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 MS Mincho;}}\\f0 text\\par}");
-        QTest::newRow("png") << SamplePage::png(Qt::red);
+        QTest::newRow("png") << TestImages::bytes("PNG", Qt::red, 4, 4);
         QTest::newRow("text with newline translation")
             << QByteArray(sample()).replace("\r\n", "\n");
         QTest::newRow("old version header") << header(0, 0) + QByteArray(64, '\0');

@@ -2,8 +2,8 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QScrollBar>
@@ -27,11 +27,7 @@ QByteArray samplePicture()
     painter.drawPolygon(QPolygonF({QPointF(0, 100), QPointF(70, 45), QPointF(120, 85), QPointF(160, 60),
                                    QPointF(160, 100)}));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return TestImages::encode(image);
 }
 
 // A heading, body text, a bordered table, a picture and a tag field, with a header and a footer.

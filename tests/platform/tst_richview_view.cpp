@@ -4,10 +4,10 @@
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
+#include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QMimeData>
 #include <QTextBlock>
@@ -17,17 +17,6 @@
 using namespace TextProps;
 
 namespace {
-QByteArray pngBytes(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkBlue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 struct Fixture {
     PageDocument page;
     RichTextEdit edit{&page};
@@ -121,7 +110,7 @@ private slots:
         f.edit.setText(QStringLiteral("Text line"));
         f.edit.setSelStart(0);
         f.edit.setFontSize(12);
-        QVERIFY(f.edit.insertPicture(pngBytes(60, 40), "png") > 0);
+        QVERIFY(f.edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 60, 40), "png") > 0);
         const auto measure = [&f] {
             const QRect before = f.caretOnScreen(0);
             const QRect after = f.caretOnScreen(1);

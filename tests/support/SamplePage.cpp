@@ -2,9 +2,8 @@
 
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,17 +14,6 @@
 using namespace TextProps;
 
 namespace SamplePage {
-
-QByteArray png(const QColor &color, int size)
-{
-    QImage image(size, size, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 static void insertField(PageDocument &page, QTextCursor &cursor, const QString &text, int type,
                         const QString &data)
@@ -112,7 +100,7 @@ static void fillMain(PageDocument &page, QTextCursor &cursor)
     cursor.movePosition(QTextCursor::NextBlock);
     cursor.insertText(QStringLiteral("pictures: "));
     QTextImageFormat inlinePicture;
-    inlinePicture.setName(page.addPicture(png(Qt::red)));
+    inlinePicture.setName(page.addPicture(TestImages::bytes("PNG", Qt::red, 4, 4)));
     inlinePicture.setWidth(4);
     inlinePicture.setHeight(4);
     inlinePicture.setProperty(ObjectId, page.newObjectId());
@@ -121,7 +109,7 @@ static void fillMain(PageDocument &page, QTextCursor &cursor)
     inlinePicture.setProperty(PictureStored, true);
     PageDocument::insertPicture(cursor, inlinePicture);
     QTextImageFormat floating = inlinePicture;
-    floating.setName(page.addPicture(png(Qt::blue, 8)));
+    floating.setName(page.addPicture(TestImages::bytes("PNG", Qt::blue)));
     floating.setProperty(ObjectId, page.newObjectId());
     floating.setProperty(PictureLayout, 2);
     PageDocument::insertPicture(cursor, floating);
@@ -160,6 +148,19 @@ void fillEveryConstruct(PageDocument &page)
     insertField(page, header, QStringLiteral("page title"), 2, QStringLiteral("@"));
     QTextCursor footer(page.ensurePart(FooterFirst));
     footer.insertText(QStringLiteral("Footer"));
+}
+
+QList<int> fieldIds(const QTextDocument *doc)
+{
+    QList<int> ids;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const int id = it.fragment().charFormat().intProperty(FieldId);
+            if (id > 0 && (ids.isEmpty() || ids.last() != id))
+                ids.append(id);
+        }
+    }
+    return ids;
 }
 
 } // namespace SamplePage
