@@ -3,6 +3,7 @@
 #include "PageDb.h"
 #include "TreeProbe.h"
 
+#include "core/Usr.h"
 #include "support/ScriptedPrompt.h"
 #include "tree/uTrX.h"
 
@@ -16,6 +17,9 @@ struct TreeFixture
     ScriptedPrompt prompt;
     uTrX tree;
     TreeProbe probe{tree};
+
+    // A test that fails half-way may leave the process marked busy for the next one.
+    ~TreeFixture() { Usr::st().busy = false; }
 
     bool setUp(bool loadTopLevel = true)
     {

@@ -17,11 +17,7 @@ private slots:
         QVERIFY(m_f->setUp(false));
     }
 
-    void cleanup()
-    {
-        Usr::st().busy = false;
-        delete m_f;
-    }
+    void cleanup() { delete m_f; }
 
     void topLevelKeysAndImages()
     {

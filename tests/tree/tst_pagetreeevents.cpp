@@ -21,11 +21,7 @@ private slots:
         QVERIFY(m_f->setUp());
     }
 
-    void cleanup()
-    {
-        Usr::st().busy = false;
-        delete m_f;
-    }
+    void cleanup() { delete m_f; }
 
     void cancelledMoveKeepsThePage()
     {
