@@ -21,14 +21,6 @@ namespace {
 // ends, never from a static destructor.
 zSvr *instance = nullptr;
 
-bool defaultFormatLoader()
-{
-    // A database of this program has its settings table, and its formats load.
-    return Frmt::LoadFmt();
-}
-
-std::function<bool()> formatLoader = defaultFormatLoader;
-
 QString textOf(const QVariant &value)
 {
     switch (value.metaType().id()) {
@@ -76,11 +68,6 @@ zSvr::~zSvr()
     D_Close();
 }
 
-void zSvr::setFormatLoader(std::function<bool()> loader)
-{
-    formatLoader = loader ? std::move(loader) : defaultFormatLoader;
-}
-
 QString zSvr::readOnlyMessage()
 {
     return QStringLiteral("現在の文書ﾃﾞｰﾀｰﾍﾞｰｽは読み込み専用です");
@@ -108,7 +95,8 @@ bool zSvr::D_StDcDb(const QString &path)
     Usr::st().jet = !dataLink;
     if (!dataLink)
         setNames(path, QString());
-    if (!formatLoader()) {
+    // A database whose formats cannot load is not one of ours: the open fails.
+    if (!Frmt::LoadFmt()) {
         D_Close();
         return false;
     }

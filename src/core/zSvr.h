@@ -7,7 +7,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
 
 class DbConnection;
@@ -67,9 +66,6 @@ public:
 
     bool isOpen() const;
     DbConnection &connection();
-
-    // Loads the user text formats after an open (a failure fails the open).
-    static void setFormatLoader(std::function<bool()> loader);
 
     static QString readOnlyMessage();
 
