@@ -193,7 +193,7 @@ private:
     void takeSnapshot();
     bool restoreSnapshot();
     bool runWork(int iJb, const QVariant &vArg, bool &result);
-    bool runEditJob(int iJb, const QVariant &vArg, bool &result);
+    bool runEditJob(int iJb, const QVariant &vArg);
     bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
     void applyModifiedRule(int iJb, bool result);
     bool savePolicyStep(bool withCancel, bool &cancelled);
@@ -210,7 +210,6 @@ private:
     int fieldAtCaret() const;
     void fieldKindKey(int fieldId, QString &kind, QString &key) const;
     bool recordMatches(int record) const;
-    void applyRecord(int style);
     void headingBreak(bool heading, bool &notAtStart);
     void isolateHeading();
     int styleAt(int position);

@@ -59,7 +59,7 @@ void uTxm::applyModifiedRule(int iJb, bool result)
 
 bool uTxm::runWork(int iJb, const QVariant &vArg, bool &result)
 {
-    if (runEditJob(iJb, vArg, result) || runFormatJob(iJb, vArg, result))
+    if (runEditJob(iJb, vArg) || runFormatJob(iJb, vArg, result))
         return true;
     switch (iJb) {
     case 1: case 3: case 5: case 6: case 7: case 8: case 10: case 15: case 25: case 30: case 32: case 33:
@@ -73,9 +73,8 @@ bool uTxm::runWork(int iJb, const QVariant &vArg, bool &result)
     }
 }
 
-bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
+bool uTxm::runEditJob(int iJb, const QVariant &vArg)
 {
-    Q_UNUSED(vArg);
     switch (iJb) {
     case 2:
         T_NewDoc(1);
@@ -138,7 +137,6 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg, bool &result)
     default:
         break;
     }
-    Q_UNUSED(result);
     return false;
 }
 

@@ -106,15 +106,14 @@ void FontDialog::load(const RichTextEdit &edit)
     v.backColor = edit.backColor();
     setValues(v);
     m_loaded = values();
-    m_hasLoaded = true;
 }
 
 void FontDialog::apply(RichTextEdit &edit) const
 {
     // Only what the user changed is applied, so a selection of mixed looks keeps the rest.
     const Values v = values();
-    const Values &was = m_loaded;
-    const bool all = !m_hasLoaded;
+    const Values was = m_loaded.value_or(Values());
+    const bool all = !m_loaded;
     edit.beginCommand();
     if (!v.family.isEmpty() && (all || v.family != was.family))
         edit.setFontName(v.family);

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QDoubleSpinBox;
 class QFontComboBox;
@@ -48,6 +50,5 @@ private:
     QPushButton *m_back;
     int m_foreColor = 0;
     int m_backColor = 0xFFFFFF;
-    Values m_loaded;
-    bool m_hasLoaded = false;
+    std::optional<Values> m_loaded; // none: apply() sets every value
 };
