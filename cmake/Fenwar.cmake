@@ -47,3 +47,13 @@ function(fenwar_tests lib)
       TIMEOUT 300)
   endforeach()
 endfunction()
+
+# Every <prefix>*.cpp of the calling folder is one program built on the whole application.
+function(fenwar_programs prefix)
+  file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}*.cpp)
+  foreach(src ${programs})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE mainwin)
+  endforeach()
+endfunction()
