@@ -46,7 +46,6 @@ const Row FieldRows[] = {{"ﾊｲﾊﾟｰﾘﾝｸ", 50}, {"ﾀｸﾞ", 51}, {"
 
 sbTxm::sbTxm(uTxm *owner)
     : QWidget(owner, Qt::Window)
-    , m_owner(owner)
 {
     setObjectName(QStringLiteral("sbTxm"));
     hide();

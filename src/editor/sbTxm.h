@@ -52,7 +52,6 @@ private:
     void clickedHeaderFooter(Menu menu, int index);
     void build();
 
-    uTxm *m_owner = nullptr;
     uTxm *m_editor = nullptr;
     int m_kind = 0;
     QString m_mode;

@@ -225,11 +225,9 @@ bool uTxm::barShown(int bar) const
 
 // ---- life cycle
 
-void uTxm::cOn(qintptr nHnd, int iTy, const QVariant &vShwTt, const QVariant &vFmGrp)
+void uTxm::cOn(qintptr /*nHnd*/, int iTy, const QVariant &vShwTt, const QVariant &vFmGrp)
 {
     m_on = true;
-    m_dpi = logicalDpiX();
-    m_hnd = nHnd;
     m_kind = iTy;
     m_pictureLayout = 1;
     m_titleShown = vShwTt.isValid() ? vShwTt.toBool() : m_edit->editMode() == 0;
@@ -299,7 +297,6 @@ void uTxm::writeSettings()
 void uTxm::txLoadSet(int mode)
 {
     yIni &ini = yIni::instance();
-    m_pageViewImage.clear();
     if (mode != 2) {
         ini.GetGtx(QStringLiteral("TX_PAGE"));
         PageSetup setup = m_page->pageSetup();

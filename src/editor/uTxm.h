@@ -36,7 +36,7 @@ public:
     int nTmpNo = 0;       // page now in the editor, put by the host
     bool bStrNo = false;  // open the last page at start-up
 
-    // --- life cycle
+    // --- life cycle (nHnd, the host's window handle, is of no use to a Qt widget)
     void cOn(qintptr nHnd, int iTy, const QVariant &vShwTt = QVariant(), const QVariant &vFmGrp = QVariant());
     void cOff();
     void cTyp(int iTy);
@@ -149,7 +149,7 @@ public:
     void T_GetInPos(int &nP1, int &nP2, int &nP3) const;
 
     // --- template members: data fields, frames and tables of the page by running number from 1
-    void T_Start(const QString &sBmp);
+    void T_Start(const QString &sBmp); // sBmp names the template; nothing here needs it
     void T_End();
     QString TvCelVL(int iNo, int nRw, int nCL);
     void setTvCelVL(int iNo, int nRw, int nCL, const QString &text);
@@ -251,22 +251,17 @@ private:
     bool m_wordCopy = false;
     bool m_keptValid = false;
     bool m_kept[7] = {};
-    qintptr m_hnd = 0;
     int m_kind = 0;
     int m_partNo = 0;
     int m_pictureLayout = 1;
     int m_pictureColour = 0;
-    int m_lastStyle = 3;
-    int m_dpi = 96;
     QString m_prefix;
     QString m_ime = QStringLiteral("OFF");
     QString m_policy = QStringLiteral("確認");
     QString m_wmfPath;
     QString m_currentFile;
-    QString m_pageViewImage;
     QByteArray m_snapshot;
     // Template registers of the last T_Start.
-    QString m_templateName;
     QString m_fieldList;
     QString m_frameList;
     QList<QPair<int, int>> m_templateTables; // (part: 0 main text or a frame id, table id)

@@ -126,7 +126,6 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
         m_edit->setBlockStyle(style);
     if (style <= 5 && m_edit->selLength() > 0)
         m_services->recolourFields(*this, m_edit->selStart(), m_edit->selLength());
-    m_lastStyle = style;
     m_edit->select(qMin(start, m_edit->textLength()), length);
     m_view->setUpdatesEnabled(true);
     syncToView();

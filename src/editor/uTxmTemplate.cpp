@@ -17,9 +17,8 @@ int uTxm::txNthNo(const QString &list, int i)
     return pieces.value(qBound(1, i, int(pieces.size())) - 1).toInt();
 }
 
-void uTxm::T_Start(const QString &sBmp)
+void uTxm::T_Start(const QString & /*sBmp*/)
 {
-    m_templateName = sBmp;
     m_activePart = -1;
     m_templateTables.clear();
     m_fieldList.clear();
