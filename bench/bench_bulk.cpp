@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("BenchBulk.txdb"));
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (!TemplateDb::create(path) || !db.D_StDcDb(path) || !fill(db))
         return 1;
     QList<qint64> list;

@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     std::printf("bench_database: %d pages, %lld KB file\n", pages, QFileInfo(path).size() / 1024);
     report("generate (gen_sample)", timer.nsecsElapsed(), 1);
 
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     timer.restart();
     if (!db.D_StDcDb(path)) {
         std::fprintf(stderr, "bench_database: cannot open %s\n", qPrintable(path));

@@ -92,6 +92,6 @@ int main(int argc, char *argv[])
         << switches.size() << " switches (target under 15 ms)\n";
     out << "memory: after 100 switches " << rssAfter100 << " MB, after 1000 " << memoryMb("VmRSS:")
         << " MB, peak " << memoryMb("VmHWM:") << " MB (target under 400 MB)\n";
-    zSvr::st().D_Close();
+    zSvr::instance().D_Close();
     return 0;
 }

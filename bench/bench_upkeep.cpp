@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Bench.txdb"));
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (!TemplateDb::create(path) || !db.D_StDcDb(path))
         return 1;
     fill(db, 10000);

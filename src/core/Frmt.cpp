@@ -126,13 +126,13 @@ void Frmt::TagLine(QString &text, const QString &name, const QString &value)
 
 void Frmt::ReadDmFmt(const QString &text)
 {
-    const QString lsp = zClt::it().TsBtwn(text, QLatin1Char('<') + LspName + QLatin1Char('>'),
+    const QString lsp = zClt::instance().TsBtwn(text, QLatin1Char('<') + LspName + QLatin1Char('>'),
                                 QLatin1String("</") + LspName + QLatin1Char('>'));
     const double factor = NumberText::leading(lsp);
     st().lineFactor = (factor >= 1.0 && factor <= 2.0) ? float(factor) : 1.2f;
     for (int i = 0; i < 8; ++i) {
         const QString name = FormatName + QString::number(i);
-        ParseFmt(zClt::it().TsBtwn(text, QLatin1Char('<') + name + QLatin1Char('>'),
+        ParseFmt(zClt::instance().TsBtwn(text, QLatin1Char('<') + name + QLatin1Char('>'),
                          QLatin1String("</") + name + QLatin1Char('>')),
                  i);
     }
@@ -159,7 +159,7 @@ QString Frmt::DefaultDmFmt()
 bool Frmt::LoadFmt()
 {
     Recordset rs;
-    if (!zSvr::st().R_Rset(QStringLiteral("Select DmFmt From kaUsr"), rs, Recordset::ForwardOnly))
+    if (!zSvr::instance().R_Rset(QStringLiteral("Select DmFmt From kaUsr"), rs, Recordset::ForwardOnly))
         return false;
     const QString text = rs.eof() ? QString() : rs.value(0).toString();
     rs.close();
@@ -174,7 +174,7 @@ bool Frmt::LoadFmt()
 void Frmt::SaveFmt()
 {
     // Bound, so that a font name with a quote or "?" is stored as it stands.
-    zSvr::st().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt='?'"), QVariantList{DmFmtText()});
+    zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt='?'"), QVariantList{DmFmtText()});
     yIni &ini = yIni::instance();
     ini.GetGtx(QStringLiteral("TX_FORMAT"));
     ini.SetVal(QStringLiteral("USR_DTP"), st().usrDtp);

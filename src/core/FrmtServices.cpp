@@ -68,7 +68,7 @@ QString Frmt::OpenDlg(const QString &title, const QString &fileName, const QStri
 
 void Frmt::LoadHome(bool homeOnly)
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     FrmtState &s = st();
     QVariantList row{QVariant(), QVariant(), QVariant(), QVariant()};
     // Without a settings row the kind stays as it was, the texts count as empty.
@@ -93,13 +93,13 @@ void Frmt::LoadHome(bool homeOnly)
         if (!homeOnly)
             LoadHtmList();
     }
-    zClt::it().T_AddRwd(s.homeAddress, QStringLiteral("/"));
+    zClt::instance().T_AddRwd(s.homeAddress, QStringLiteral("/"));
 }
 
 void Frmt::LoadHtmList()
 {
     DbTable t;
-    const int rows = zSvr::st().R_Ary(
+    const int rows = zSvr::instance().R_Ary(
         QStringLiteral("Select noDoc, saFnm, boRoot From tbHtm Where saFnm<>'' Order By noDoc"), t);
     QString list;
     for (int r = 0; r < rows; ++r) {
@@ -128,7 +128,7 @@ void Frmt::AppEnd()
             w->close();
     yIni::instance().SetTxt();
     yIni::release();
-    zSvr::st().D_Close();
+    zSvr::instance().D_Close();
     zSvr::release();
     running = false;
     QCoreApplication::quit();

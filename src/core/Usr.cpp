@@ -55,7 +55,7 @@ MainWindowHost *Usr::Main(MainWindowFactory createMainWindow, const QStringList 
     SplitCommandLine(CommandLineText(arguments), path, pageNo);
     // The database is remembered in the recent list: keep it independent of
     // the folder the program was started from.
-    path = zClt::it().FbExFile(path, false) ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
+    path = zClt::instance().FbExFile(path, false) ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : QString();
     host->SetDBNo(path, pageNo);
     host->widget()->show();
     sbWait::cEnd();

@@ -71,7 +71,7 @@ PngTree readPngTree()
 {
     PngTree tree;
     DbTable t;
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     const int placements = db.R_Ary(QStringLiteral("Select noLfP, noLfC From tbTree Order By noLfP, inSrt"), t);
     for (int r = 0; r < placements; ++r)
         tree.children[t.at(0, r).toLongLong()].append(t.at(1, r).toLongLong());
@@ -120,7 +120,7 @@ QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
 QStringList fixStatements()
 {
     DbTable t;
-    const int rows = zSvr::st().R_Ary(FixLnkRead, t);
+    const int rows = zSvr::instance().R_Ary(FixLnkRead, t);
     QList<QVariant> newValues;
     // A placement without a mark counts as a link until it is chosen as home.
     for (int r = 0; r < rows; ++r)
@@ -166,7 +166,7 @@ QStringList pngStatements(qint64 parent, int inherited)
 // already runs one.
 void writeAll(const QStringList &statements)
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (statements.isEmpty() || db.DbRead())
         return;
     const bool own = db.D_Tran(0);
@@ -182,7 +182,7 @@ void Usr::D_FixLnk(bool propagate)
 {
     QStringList statements = fixStatements();
     if (propagate) {
-        zSvr &db = zSvr::st();
+        zSvr &db = zSvr::instance();
         QVariantList top{QVariant()};
         if (db.R_PAry(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP=0 Order By inSrt"), top)) {
             const int setting = db.R_GtVaL(QStringLiteral("Select inPng From tbHtm Where noDoc=")
@@ -202,7 +202,7 @@ void Usr::D_SetPng(const QString &parent, int inherited)
 
 bool Usr::FbChkPub(int mode)
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (db.sSvr.isEmpty())
         return false;
     const QString holder = db.R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString();
@@ -227,5 +227,5 @@ bool Usr::D_SetTrDy(const QString &parent, const QString &child, bool publicatio
     QString sql = QStringLiteral(" Update tbTree Set ? = ? Where noLfP = ? And noLfC = ? ");
     zSvr::T_CnvSq(sql, {publication ? QStringLiteral("dyPub") : QStringLiteral("dyUdt"), TsSqNow(),
                         parent.trimmed(), child.trimmed()});
-    return zSvr::st().D_ExeSq(sql);
+    return zSvr::instance().D_ExeSq(sql);
 }

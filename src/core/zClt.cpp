@@ -21,7 +21,7 @@
 
 namespace {
 
-zClt *instance = nullptr;
+zClt *theInstance = nullptr;
 
 const QByteArray utf8Bom("\xEF\xBB\xBF");
 
@@ -167,17 +167,17 @@ QString valueText(const QVariant &value)
 
 } // namespace
 
-zClt &zClt::it()
+zClt &zClt::instance()
 {
-    if (!instance)
-        instance = new zClt;
-    return *instance;
+    if (!theInstance)
+        theInstance = new zClt;
+    return *theInstance;
 }
 
 void zClt::release()
 {
-    delete instance;
-    instance = nullptr;
+    delete theInstance;
+    theInstance = nullptr;
 }
 
 // ---------------------------------------------------------------- automation

@@ -16,7 +16,7 @@ class QDateTime;
 class zClt
 {
 public:
-    static zClt &it();
+    static zClt &instance();
     static void release();
 
     // --- automation ---

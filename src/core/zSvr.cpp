@@ -19,7 +19,7 @@ namespace {
 // A plain pointer: the database connections must be closed while Qt's own
 // registry of them still exists, so release() runs when the application object
 // ends, never from a static destructor.
-zSvr *instance = nullptr;
+zSvr *theInstance = nullptr;
 
 QString textOf(const QVariant &value)
 {
@@ -42,20 +42,20 @@ QString textOf(const QVariant &value)
 
 } // namespace
 
-zSvr &zSvr::st()
+zSvr &zSvr::instance()
 {
-    if (!instance) {
-        instance = new zSvr;
+    if (!theInstance) {
+        theInstance = new zSvr;
         if (QCoreApplication::instance())
             qAddPostRoutine(zSvr::release);
     }
-    return *instance;
+    return *theInstance;
 }
 
 void zSvr::release()
 {
-    delete instance;
-    instance = nullptr;
+    delete theInstance;
+    theInstance = nullptr;
 }
 
 zSvr::zSvr() : m_db(std::make_unique<DbConnection>())

@@ -25,7 +25,7 @@ class zSvr : public QObject
     Q_OBJECT
 public:
     // The instance, created on first use; release() ends it (closing the database).
-    static zSvr &st();
+    static zSvr &instance();
     static void release();
 
     ~zSvr() override;

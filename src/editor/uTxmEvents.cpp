@@ -167,8 +167,8 @@ void uTxm::fieldDoubleClicked(int field)
         bool numeric = false;
         const qlonglong page = key.trimmed().toLongLong(&numeric);
         caption.clear();
-        if (numeric && zSvr::st().isOpen())
-            caption = zSvr::st().R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"),
+        if (numeric && zSvr::instance().isOpen())
+            caption = zSvr::instance().R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"),
                                          QVariantList{page}, QString()).toString();
     }
     emit eClckLink(kind, caption, key);

@@ -43,7 +43,7 @@ void fmDoc::cleanUpCommand()
     const QString keep = m_tree->sGetLeaf();
     CompactDb(bDbS, message);
     sbWait::cEnd();
-    if (zSvr::st().isOpen()) {
+    if (zSvr::instance().isOpen()) {
         m_tree->ClearItem();
         m_tree->SetNodes(QStringLiteral("0"));
         SetPageNo(0);
@@ -64,7 +64,7 @@ void fmDoc::cleanUpCommand()
 
 QString fmDoc::CleanUnused()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (db.DbRead())
         return QString();
     if (!db.D_Tran(0))
@@ -96,7 +96,7 @@ void fmDoc::MarkReachable(qint64 parent, QString &visited)
     if (visited.contains(QLatin1Char('.') + mark))
         return;
     visited += mark;
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {parent});
     DbTable children;
     db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {parent}, children);
@@ -108,7 +108,7 @@ void fmDoc::MarkReachable(qint64 parent, QString &visited)
 // `keepCopy` the original file stays as "<name>$$$.<ext>".
 bool fmDoc::CompactDb(bool keepCopy, QString message)
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (!db.isOpen() || db.DbRead() || !Usr::st().jet) {
         if (!message.isEmpty())
             Prompt::current().message(message);

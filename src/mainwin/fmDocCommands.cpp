@@ -121,10 +121,10 @@ QString fmDoc::DeleteMessage(const QString &key) const
     QString message;
     DbTable rows;
     const QString pattern = QStringLiteral("%.%1.%").arg(page);
-    if (zSvr::st().R_Ary(QStringLiteral("Select szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0)
+    if (zSvr::instance().R_Ary(QStringLiteral("Select szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0)
         message = QStringLiteral("現在のﾍﾟｰｼﾞは ") + quoted(rows) + QStringLiteral(" から参照されています\r");
     DbTable children;
-    if (zSvr::st().R_Ary(QStringLiteral("Select szDoc From tbTree Where noLfP= ? Order By inSrt"), {page}, children) > 0)
+    if (zSvr::instance().R_Ary(QStringLiteral("Select szDoc From tbTree Where noLfP= ? Order By inSrt"), {page}, children) > 0)
         message += QStringLiteral("現在のﾍﾟｰｼﾞから ") + quoted(children) + QStringLiteral(" へNavigate されています\r");
     return message;
 }
@@ -155,7 +155,7 @@ void fmDoc::ShowReferrers()
     DbTable rows;
     const QString pattern = QStringLiteral("%.%1.%").arg(nDocNo);
     QString text;
-    if (zSvr::st().R_Ary(QStringLiteral("Select noDoc, szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0) {
+    if (zSvr::instance().R_Ary(QStringLiteral("Select noDoc, szDoc From msDoc Where saTgs like ?"), {pattern}, rows) > 0) {
         for (int r = 0; r < rows.rowCount(); ++r)
             text += rows.at(1, r).toString() + QStringLiteral(" (") + rows.at(0, r).toString() + QStringLiteral(")\r");
         text += QStringLiteral("\tからタグ参照されています");

@@ -58,12 +58,12 @@ QString fmDoc::OpenDb(QString path)
         return path;
     BusyScope busy;
     // Pending sibling order belongs to the old database and goes there, never into the new one.
-    if (zSvr::st().isOpen())
+    if (zSvr::instance().isOpen())
         m_tree->trSort();
     m_tree->ClearItem();
     sDbPath = path;
     ShowStatus(path + QStringLiteral("をｵ-ﾌﾟﾝしました"), 0);
-    bool ok = zSvr::st().D_StDcDb(path);
+    bool ok = zSvr::instance().D_StDcDb(path);
     const bool connected = ok;
     SetPageNo(0);
     m_editor->setBDcEdt(false);
@@ -81,7 +81,7 @@ QString fmDoc::OpenDb(QString path)
         SetTreeMenuMode(any);
     } else {
         if (connected)
-            zSvr::st().D_Close();
+            zSvr::instance().D_Close();
         sDbPath.clear();
         m_tree->ClearItem();
         ShowStatus(path + QStringLiteral("を開けませんでした"), 4);
@@ -99,7 +99,7 @@ void fmDoc::CloseDb()
     m_tree->trSort();
     SetPageNo(0);
     sDbPath.clear();
-    zSvr::st().D_Close();
+    zSvr::instance().D_Close();
     m_editor->setBDcEdt(false);
     m_editor->rtAct(2);
     m_tree->ClearItem();
@@ -125,10 +125,10 @@ void fmDoc::SaveDbAs()
     BusyScope busy;
     Frmt::SetBusy(true);
     m_tree->trSort();
-    zSvr::st().D_Close();
+    zSvr::instance().D_Close();
     const bool ok = copyWhole(sDbPath, target);
     const QString opened = ok ? target : sDbPath;
-    const bool open = zSvr::st().D_StDcDb(opened);
+    const bool open = zSvr::instance().D_StDcDb(opened);
     Frmt::SetBusy(false);
     if (ok && open) {
         sDbPath = target;
@@ -169,7 +169,7 @@ void fmDoc::NewDb()
     if (!sDbPath.isEmpty())
         return;
     BusyScope busy;
-    if (!copyWhole(model, target) || !zSvr::st().D_StDcDb(target)) {
+    if (!copyWhole(model, target) || !zSvr::instance().D_StDcDb(target)) {
         updateCaption();
         ShowStatus(QStringLiteral("新規作成に失敗しました"), 4);
         return;

@@ -50,7 +50,7 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
     if (job == -1)
         SetPageNo(int(number));
     QVariantList row;
-    if (!zSvr::st().R_PAry(QStringLiteral("Select obDoc, szDoc, txDoc From msDoc Where noDoc = ?"), {number}, row)) {
+    if (!zSvr::instance().R_PAry(QStringLiteral("Select obDoc, szDoc, txDoc From msDoc Where noDoc = ?"), {number}, row)) {
         // Nothing to show: the page shown so far stays, and stays the one a save writes.
         ShowStatus(QStringLiteral("文書No:%1 は読み込めませんでした").arg(number), 4);
         return false;
@@ -105,7 +105,7 @@ bool fmDoc::ChkAutoSave(bool reset)
 
 bool fmDoc::ChkDbFormat()
 {
-    const bool ok = zSvr::st().R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QStringLiteral("***")).toString()
+    const bool ok = zSvr::instance().R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QStringLiteral("***")).toString()
                     != QLatin1String("***");
     if (!ok) {
         Prompt::current().message(QStringLiteral("Fenwar・Harvessaの文書データーベースではありません"));
@@ -117,7 +117,7 @@ bool fmDoc::ChkDbFormat()
 
 void fmDoc::NewDocNo()
 {
-    const qint64 highest = zSvr::st().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    const qint64 highest = zSvr::instance().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
     SetPageNo(int(qMax<qint64>(highest, 1000) + 1));
 }
 
@@ -153,14 +153,14 @@ void fmDoc::onSaveDB()
     m_lastSaveOk = SavePage();
     if (m_lastSaveOk) {
         m_editor->setBDcEdt(false);
-    } else if (nDocNo > 0 && zSvr::st().isOpen()) {
+    } else if (nDocNo > 0 && zSvr::instance().isOpen()) {
         ShowStatus(QStringLiteral("文書No:%1 は保存されませんでした").arg(nDocNo), 4);
     }
 }
 
 bool fmDoc::SavePage()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (!db.isOpen() || nDocNo == 0 || db.DbRead())
         return false;
     if (m_editor->loadFailed()) {

@@ -42,7 +42,7 @@ QList<TreeBulk::Row> TreeBulk::rows(qint64 src, const QList<qint64> &pages)
     if (pages.isEmpty())
         return out;
     DbTable t;
-    const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfC, szDoc, boLnk, boHide, boHogo, inSrt From tbTree "
+    const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfC, szDoc, boLnk, boHide, boHogo, inSrt From tbTree "
                                                   " Where noLfP = ? And noLfC in (")
                                        + inList(pages) + QStringLiteral(") Order By inSrt"),
                                    {src}, t);
@@ -57,16 +57,16 @@ bool TreeBulk::insert(qint64 parent, const Row &row, int order, bool carry, cons
     const QString sql = QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boUse, boLnk, dyUdt, dyUdt_P,"
                                        " dyPub, boHide, boHogo) Values (?, ?, ?, '?', 1, ?, %1, %1, Null, ?, ?)")
                             .arg(date);
-    return zSvr::st().D_ExeSq(sql, {parent, row.page, order, row.title, row.link, carry ? row.hide : 0,
+    return zSvr::instance().D_ExeSq(sql, {parent, row.page, order, row.title, row.link, carry ? row.hide : 0,
                                     carry ? row.protect : 0});
 }
 
 bool TreeBulk::begin(Result &result)
 {
     // A read-only database has told the user already.
-    if (zSvr::st().DbRead())
+    if (zSvr::instance().DbRead())
         return false;
-    result.ok = zSvr::st().D_Tran(0);
+    result.ok = zSvr::instance().D_Tran(0);
     return true;
 }
 
@@ -74,7 +74,7 @@ TreeBulk::Result TreeBulk::finish(Result result, bool ok)
 {
     // result.ok holds whether this operation began the transaction.
     if (result.ok)
-        ok = zSvr::st().D_Tran(ok ? 1 : 2) && ok;
+        ok = zSvr::instance().D_Tran(ok ? 1 : 2) && ok;
     result.ok = ok;
     if (!ok) {
         result.written = 0;
@@ -131,7 +131,7 @@ TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &
         const QSet<qint64> above = TreeDb::selfAndAncestors(dst);
         for (const Row &row : list) {
             DbTable t;
-            const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=?"), {row.page}, t);
+            const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=?"), {row.page}, t);
             for (int r = 0; r < n; ++r) {
                 if (above.contains(t.at(0, r).toLongLong())) {
                     result.message = loopMessage();
@@ -158,7 +158,7 @@ TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &
 
 qint64 TreeBulk::D_CpyDoc(qint64 old, bool withLinks)
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     qint64 largest = db.R_GtVaL(QStringLiteral("Select Max(noDoc) From msDoc"), 0).toLongLong();
     if (largest == 0)
         largest = 1000;
@@ -223,7 +223,7 @@ TreeBulk::Result TreeBulk::remove(qint64 src, const QList<qint64> &pages)
     if (!begin(result))
         return result;
     int affected = 0;
-    const bool ok = zSvr::st().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
+    const bool ok = zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
                                            + inList(pages) + u')',
                                        {src}, &affected);
     result.written = affected;

@@ -40,7 +40,7 @@ QList<TreeDb::Placement> TreeDb::children(qint64 parent)
         " Where T.noLfC = D.noDoc And T.noLfP = ? Order By T.inSrt ");
     DbTable t;
     QList<Placement> rows;
-    const int n = zSvr::st().R_Ary(sql, {parent}, t);
+    const int n = zSvr::instance().R_Ary(sql, {parent}, t);
     rows.reserve(n);
     for (int r = 0; r < n; ++r) {
         Placement p;
@@ -58,17 +58,17 @@ QList<TreeDb::Placement> TreeDb::children(qint64 parent)
 
 int TreeDb::childCount(qint64 page)
 {
-    return zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP= ?"), {page}, 0).toInt();
+    return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP= ?"), {page}, 0).toInt();
 }
 
 bool TreeDb::listMode(qint64 page)
 {
-    return flag(zSvr::st().R_GtVaL(QStringLiteral("Select boCod From msDoc Where noDoc= ?"), {page}, 0));
+    return flag(zSvr::instance().R_GtVaL(QStringLiteral("Select boCod From msDoc Where noDoc= ?"), {page}, 0));
 }
 
 bool TreeDb::setListMode(qint64 page, bool on)
 {
-    return zSvr::st().D_ExeSq(QStringLiteral("Update msDoc Set boCod = ? Where noDoc = ?"), {on ? 1 : 0, page});
+    return zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set boCod = ? Where noDoc = ?"), {on ? 1 : 0, page});
 }
 
 QList<TreeDb::ListChild> TreeDb::listChildren(qint64 parent)
@@ -78,7 +78,7 @@ QList<TreeDb::ListChild> TreeDb::listChildren(qint64 parent)
         " Where T.noLfC = D.noDoc And T.noLfP = ? Order By D.dyUdt Desc");
     DbTable t;
     QList<ListChild> rows;
-    const int n = zSvr::st().R_Ary(sql, {parent}, t);
+    const int n = zSvr::instance().R_Ary(sql, {parent}, t);
     for (int r = 0; r < n; ++r)
         rows << ListChild{t.at(0, r).toInt(), t.at(1, r).toString(), t.at(2, r).toDateTime()};
     return rows;
@@ -103,7 +103,7 @@ QList<TreeDb::Found> TreeDb::find(const QString &text, bool *ok)
         sql += QStringLiteral("Where ") + conditions.join(QStringLiteral(" And ")) + u' ';
     sql += QStringLiteral("Order By szDoc ");
     DbTable t;
-    const int n = zSvr::st().R_Ary(sql, values, t);
+    const int n = zSvr::instance().R_Ary(sql, values, t);
     if (ok)
         *ok = n > 0 || t.columnCount() > 0;
     QList<Found> rows;
@@ -114,19 +114,19 @@ QList<TreeDb::Found> TreeDb::find(const QString &text, bool *ok)
 
 bool TreeDb::updateTitle(qint64 parent, qint64 page, const QString &title)
 {
-    return zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set szDoc='?' Where noLfP=? And noLfC=? "),
+    return zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set szDoc='?' Where noLfP=? And noLfC=? "),
                               {title, parent, page});
 }
 
 bool TreeDb::writeOrder(qint64 parent, qint64 page, int order)
 {
-    return zSvr::st().D_ExeSq(QStringLiteral(" Update tbTree Set inSrt = ? Where noLfP = ? And noLfC = ?"),
+    return zSvr::instance().D_ExeSq(QStringLiteral(" Update tbTree Set inSrt = ? Where noLfP = ? And noLfC = ?"),
                               {order, parent, page});
 }
 
 bool TreeDb::insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link)
 {
-    return zSvr::st().D_ExeSq(
+    return zSvr::instance().D_ExeSq(
         QStringLiteral(" Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo)"
                        " Values ( ?, ?, ?,'?', ?, 0, 0)"),
         {parent, page, order, title, link ? 1 : 0});
@@ -134,12 +134,12 @@ bool TreeDb::insertPlacement(qint64 parent, qint64 page, int order, const QStrin
 
 bool TreeDb::deletePlacement(qint64 parent, qint64 page)
 {
-    return zSvr::st().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page});
+    return zSvr::instance().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page});
 }
 
 qint64 TreeDb::homeParent(qint64 page)
 {
-    return zSvr::st()
+    return zSvr::instance()
         .R_GtVaL(QStringLiteral("Select noLfP From tbTree Where boLnk=0 And noLfC = ?"), {page}, -1)
         .toLongLong();
 }
@@ -151,12 +151,12 @@ bool TreeDb::stamp(qint64 parent, qint64 page)
 
 bool TreeDb::readOnly()
 {
-    return zSvr::st().DbRead();
+    return zSvr::instance().DbRead();
 }
 
 int TreeDb::homeCount(qint64 page, qint64 except)
 {
-    return zSvr::st()
+    return zSvr::instance()
         .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where boLnk=0 And noLfC = ? And noLfP <> ?"),
                  {page, except}, 0)
         .toInt();
@@ -164,12 +164,12 @@ int TreeDb::homeCount(qint64 page, qint64 except)
 
 bool TreeDb::pageExists(qint64 page)
 {
-    return zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where noDoc = ?"), {page}, 0).toInt() > 0;
+    return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where noDoc = ?"), {page}, 0).toInt() > 0;
 }
 
 bool TreeDb::placementExists(qint64 parent, qint64 page)
 {
-    return zSvr::st()
+    return zSvr::instance()
                .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP=? and noLfC=?"), {parent, page}, 0)
                .toInt()
            > 0;
@@ -186,7 +186,7 @@ QSet<qint64> TreeDb::selfAndAncestors(qint64 page)
         if (current == 0)
             continue;
         DbTable t;
-        const int n = zSvr::st().R_Ary(QStringLiteral("Select noLfP From tbTree Where noLfC = ?"), {current}, t);
+        const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfP From tbTree Where noLfC = ?"), {current}, t);
         for (int r = 0; r < n; ++r) {
             const qint64 parent = t.at(0, r).toLongLong();
             if (!seen.contains(parent)) {

@@ -156,7 +156,7 @@ void sbTrRet::finishAct(uTrX &xTr)
 
 void sbTrRet::RefreshTrX(bool bForce)
 {
-    const QString source = zSvr::st().sSvr;
+    const QString source = zSvr::instance().sSvr;
     if (source != sDbNm)
         sDbNm = source;
     else if (!bForce && bTrLd)
@@ -207,7 +207,7 @@ bool sbTrRet::confirmLink(const QString &sNoP, const QString &sNo)
     qint64 parent = 0, page = 0;
     if (!TreeDb::pageNumber(sNoP, &parent) || !TreeDb::pageNumber(sNo, &page))
         return true;
-    const int link = zSvr::st()
+    const int link = zSvr::instance()
                          .R_GtVaL(QStringLiteral("Select boLnk From tbTree Where noLfP=? And noLfC=?"), {parent, page}, 0)
                          .toInt();
     return link != 1
@@ -243,7 +243,7 @@ void sbTrRet::cmRet_Click(int i)
     if (m_mode == 2) {
         trDelLst(list);
     } else {
-        const int first = zSvr::st()
+        const int first = zSvr::instance()
                               .R_GtVaL(QStringLiteral("Select Max(inSrt) From tbTree Where noLfP=?"), {sDstC.toLongLong()}, 0)
                               .toInt()
                           + 1;

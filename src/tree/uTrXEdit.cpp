@@ -111,7 +111,7 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
 {
     // The cut placement goes only together with the new one: a paste that
     // fails leaves the page where it was.
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (db.DbRead())
         return false;
     const bool own = db.D_Tran(0);

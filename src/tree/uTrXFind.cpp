@@ -78,7 +78,7 @@ void uTrX::SetRcntLst(const QString &sCp, const QString &sTp, const QString &sQ)
         stTab->setTabToolTip(tab, sTp);
     }
     DbTable rows;
-    const int n = zSvr::st().R_Ary(sQ, rows);
+    const int n = zSvr::instance().R_Ary(sQ, rows);
     lsRsnt->clear();
     for (int r = 0; r < n; ++r) {
         auto *item = new QListWidgetItem(rows.at(0, r).toString(), lsRsnt);

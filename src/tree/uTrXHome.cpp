@@ -33,7 +33,7 @@ void uTrX::StOrgn(bool bOrg)
     qint64 parent = 0, page = 0;
     if (!TreeDb::pageNumber(sNoP, &parent) || !TreeDb::pageNumber(sNoC, &page) || page <= 0)
         return;
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     qint64 home = parent;
     if (!bOrg) {
         // -1, not 0, says "no other placement": 0 is the top level, a real parent.
@@ -84,7 +84,7 @@ void uTrX::ChkHideNode(bool &bHide) const
         const QString parent = parentPage(item);
         qint64 p = 0, c = 0;
         if (TreeDb::pageNumber(parent, &p) && TreeDb::pageNumber(GetKyNo(keyOf(item)), &c))
-            bHide = zSvr::st()
+            bHide = zSvr::instance()
                         .R_GtVaL(QStringLiteral("Select boHide From tbTree Where noLfP=? And noLfC=?"), {p, c}, 0)
                         .toInt()
                     == 1;
@@ -99,7 +99,7 @@ void uTrX::refreshImage(QTreeWidgetItem *item, const QString &parent, const QStr
     if (!TreeDb::pageNumber(parent, &p) || !TreeDb::pageNumber(page, &c))
         return;
     QVariantList vars{QVariant(), QVariant()};
-    zSvr::st().R_PAry(QStringLiteral("Select T.boLnk, D.boCod From tbTree T, msDoc D"
+    zSvr::instance().R_PAry(QStringLiteral("Select T.boLnk, D.boCod From tbTree T, msDoc D"
                                      " Where T.noLfC = D.noDoc And T.noLfP = ? And T.noLfC = ? "),
                       {p, c}, vars);
     const bool link = vars.value(0).toInt() == 1;
@@ -118,7 +118,7 @@ void uTrX::RefreshNd(const QString &sTxt, QString &sNoC)
         // follows the placement's kind.
         qint64 p = 0, c = 0;
         const bool link = TreeDb::pageNumber(parent, &p) && TreeDb::pageNumber(sNoC, &c)
-                          && zSvr::st()
+                          && zSvr::instance()
                                      .R_GtVaL(QStringLiteral("Select boLnk From tbTree Where noLfP=? And noLfC=?"),
                                               {p, c}, 0)
                                      .toInt()
@@ -187,7 +187,7 @@ QString uTrX::pathFromDb(const QString &page, QString &sAct) const
     seen.insert(current);
     for (int step = 0; step < MaxPathSteps; ++step) {
         QVariantList vars{QVariant()};
-        if (!zSvr::st().R_PAry(QStringLiteral("Select nolfP From tbTree Where noLfC=?"), {current}, vars)
+        if (!zSvr::instance().R_PAry(QStringLiteral("Select nolfP From tbTree Where noLfC=?"), {current}, vars)
             || vars.value(0).isNull())
             break;
         const qint64 parent = vars.value(0).toLongLong();

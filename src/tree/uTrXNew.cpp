@@ -111,7 +111,7 @@ void uTrX::saveNewNode(const QString &sSz, qint32 nNo)
 void uTrX::reportFailedInsert()
 {
     // A read-only database has already said so.
-    if (!zSvr::st().connection().readOnly())
+    if (!zSvr::instance().connection().readOnly())
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした"), Prompt::Exclamation);
 }
 
@@ -138,7 +138,7 @@ void uTrX::trSort()
 {
     if (m_pendingOrder.isEmpty() || trView->topLevelItemCount() == 0)
         return;
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     if (!db.isOpen() || db.DbRead()) {
         m_pendingOrder.clear();
         return;

@@ -57,7 +57,7 @@ private slots:
         m_path = m_dir->filePath(QStringLiteral("Formats.txdb"));
         QVERIFY(TemplateDb::create(m_path));
         QVERIFY(yIni::instance().GetTxt(m_dir->filePath(QStringLiteral("User.xml"))));
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         Frmt::st().homeKind = 0;
     }
 
@@ -91,7 +91,7 @@ private slots:
         QVERIFY(dmFmt().contains(QStringLiteral("Joe's \"Mincho\" ?|14|")));
 
         Frmt::st() = FrmtState();
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         QCOMPARE(Frmt::st().usrFmt, saved.usrFmt);
         QCOMPARE(Frmt::st().lineFactor, 1.5f);
         QVERIFY(!Frmt::st().usrDtp);
@@ -120,31 +120,31 @@ private slots:
     void damagedStoredText()
     {
         QFETCH(QVariant, stored);
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt=?"), {stored}));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt=?"), {stored}));
         Frmt::st().usrFmt[0].fontName = QStringLiteral("previous");
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         QCOMPARE(Frmt::st().usrFmt[0], Frmt::DefaultFmt(0));
         QCOMPARE(Frmt::st().lineFactor, 1.2f);
     }
 
     void noSettingsRowStillLoads()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From kaUsr")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
         QVERIFY(Frmt::LoadFmt());
         QCOMPARE(Frmt::st().usrFmt[7], Frmt::DefaultFmt(7));
     }
 
     void missingSettingsTableFails()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Drop Table kaUsr")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Drop Table kaUsr")));
         QVERIFY(!Frmt::LoadFmt());
     }
 
     void readOnlySaveKeepsOptions()
     {
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
         QFile::setPermissions(m_path, QFile::ReadOwner);
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         Frmt::st().usrFmt[1].fontSize = 30;
         Frmt::st().usrDtp = false;
         Frmt::SaveFmt();
@@ -187,7 +187,7 @@ private slots:
         QFETCH(QString, topName);
         QFETCH(bool, withTree);
         QFETCH(bool, homeOnly);
-        zSvr &db = zSvr::st();
+        zSvr &db = zSvr::instance();
         QVERIFY(db.D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=?, HsHome1='?', HsHome2='?', HsTopNm='?'"),
                            {kind, home1, home2, topName}));
         if (withTree) {
@@ -207,7 +207,7 @@ private slots:
     void homeWithoutSettingsRow()
     {
         Frmt::st().homeKind = 2;
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From kaUsr")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
         Frmt::LoadHome();
         QCOMPARE(Frmt::st().homeKind, 2);         // kept, as the read assigned nothing
         QCOMPARE(Frmt::st().homeAddress, QString());
@@ -236,14 +236,14 @@ private slots:
         QVERIFY2(xml.contains(QStringLiteral("<位置SUB>")), qPrintable(xml));
         QVERIFY(xml.contains(QStringLiteral("<REV_位置>")));
         QVERIFY(xml.contains(QStringLiteral("<Left>100</Left>")));
-        QVERIFY(zSvr::st().sSvr.isEmpty());        // the database is closed
+        QVERIFY(zSvr::instance().sSvr.isEmpty());        // the database is closed
         QVERIFY(yIni::instance().filePath().isEmpty()); // the store was released
     }
 
 private:
     QString dmFmt()
     {
-        return zSvr::st().R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
+        return zSvr::instance().R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
     }
     static QString fileText(const QString &path)
     {

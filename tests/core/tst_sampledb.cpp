@@ -47,7 +47,7 @@ void TestSampleDb::shape()
     QCOMPARE(generate(args), 0);
     const int expected = pages > 0 ? pages : 40;
 
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(path));
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), expected);
     // Exactly one home placement per page, and the placements reach only pages.
@@ -95,8 +95,8 @@ void TestSampleDb::keepsExistingFile()
     QCOMPARE(generate({path}), 0);
     QCOMPARE(QFileInfo(path).size(), size);
     QCOMPARE(generate({path, QStringLiteral("--force"), QStringLiteral("--pages"), QStringLiteral("2")}), 0);
-    QVERIFY(zSvr::st().D_StDcDb(path));
-    QCOMPARE(zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), 2);
+    QVERIFY(zSvr::instance().D_StDcDb(path));
+    QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), 2);
 }
 
 void TestSampleDb::badArguments_data()

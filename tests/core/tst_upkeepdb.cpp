@@ -35,7 +35,7 @@ private slots:
         m_prompt = new ScriptedPrompt;
         m_path = m_dir->filePath(QStringLiteral("Upkeep.txdb"));
         QVERIFY(TemplateDb::create(m_path));
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
     }
 
     void cleanup()
@@ -89,7 +89,7 @@ private slots:
     void unmarkedPlacementsGetOneHome()
     {
         insert({{3, 20, 0, 1, "2020-01-01 00:00:00"}, {4, 20, 0, 1, "2021-01-01 00:00:00"}});
-        zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set boLnk=Null"));
+        zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boLnk=Null"));
         Usr::D_FixLnk(false);
         QCOMPARE(link(3, 20), 0);
         QCOMPARE(link(4, 20), 1);
@@ -152,11 +152,11 @@ private slots:
         insert({{0, 1, 0, 1, ""}, {1, 2, 0, 0, ""}});
         pages({1, 2}, 0);
         setting(1, 2);
-        QVERIFY(zSvr::st().D_Tran(0));
+        QVERIFY(zSvr::instance().D_Tran(0));
         Usr::D_FixLnk(true);
         QCOMPARE(link(0, 1), 0);
         QCOMPARE(png({1, 2}), QList<int>({1, 1}));
-        QVERIFY(zSvr::st().D_Tran(2));
+        QVERIFY(zSvr::instance().D_Tran(2));
         QCOMPARE(link(0, 1), 1);
         QCOMPARE(png({1, 2}), QList<int>({0, 0}));
     }
@@ -168,9 +168,9 @@ private slots:
                 {0, 3, 0, 0, ""}, {0, 5, 1, 0, ""}});
         pages({3, 5, 12, 13}, 0);
         setting(3, 2);
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadUser);
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         Usr::D_FixLnk(true);
         QCOMPARE(m_prompt->messages, QStringList{zSvr::readOnlyMessage()});
         QCOMPARE(link(5, 12), 0);   // nothing was written
@@ -212,7 +212,7 @@ private slots:
         QVERIFY(Usr::FbChkPub(1));
         QCOMPARE(holder(), QStringLiteral("O'Neil?s PC"));
         QVERIFY(Usr::FbChkPub(0));
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
         QVERIFY(!Usr::FbChkPub(0));                 // no database open
         QVERIFY(m_prompt->messages.isEmpty());
     }
@@ -238,7 +238,7 @@ private:
     void insert(const QList<Placement> &rows)
     {
         for (const Placement &p : rows) {
-            QVERIFY(zSvr::st().D_ExeSq(
+            QVERIFY(zSvr::instance().D_ExeSq(
                 QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, dyUdt) Values (?, ?, ?, ?, ?)"),
                 {p.parent, p.child, p.sort, p.link, p.stamp.isEmpty() ? QVariant() : QVariant(p.stamp)}));
         }
@@ -246,16 +246,16 @@ private:
     void pages(const QList<int> &numbers, int boPng)
     {
         for (int n : numbers)
-            QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, boPng) Values (?, ?)"), {n, boPng}));
+            QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, boPng) Values (?, ?)"), {n, boPng}));
     }
     void setting(int page, int inPng)
     {
-        zSvr::st().D_ExeSq(QStringLiteral("Delete From tbHtm Where noDoc=?"), {page});
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, inPng) Values (?, ?)"), {page, inPng}));
+        zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbHtm Where noDoc=?"), {page});
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, inPng) Values (?, ?)"), {page, inPng}));
     }
     int link(int parent, int child)
     {
-        return zSvr::st()
+        return zSvr::instance()
             .R_GtVaL(QStringLiteral("Select boLnk From tbTree Where noLfP=? And noLfC=?"), {parent, child}, -9)
             .toInt();
     }
@@ -263,16 +263,16 @@ private:
     {
         QList<int> values;
         for (int n : numbers)
-            values << zSvr::st().R_GtVaL(QStringLiteral("Select boPng From msDoc Where noDoc=?"), {n}, -9).toInt();
+            values << zSvr::instance().R_GtVaL(QStringLiteral("Select boPng From msDoc Where noDoc=?"), {n}, -9).toInt();
         return values;
     }
     QString holder()
     {
-        return zSvr::st().R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString();
+        return zSvr::instance().R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString();
     }
     QDateTime stamp(const QString &column)
     {
-        return zSvr::st()
+        return zSvr::instance()
             .R_GtVaL(QStringLiteral("Select ") + column + QStringLiteral(" From tbTree Where noLfC=12"), QVariant())
             .toDateTime();
     }

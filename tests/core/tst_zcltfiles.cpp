@@ -43,7 +43,7 @@ class TestZCltFiles : public QObject
 private:
     QTemporaryDir m_tmp;
     QString m_dir; // fresh per test, with a blank and Japanese in its name
-    zClt &z = zClt::it();
+    zClt &z = zClt::instance();
 
     QString path(const QString &name) const { return m_dir + QLatin1Char('/') + name; }
 

@@ -20,7 +20,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, tail);
-        zClt::it().T_AddRwd(text, tail);
+        zClt::instance().T_AddRwd(text, tail);
         QTEST(text, "expected");
     }
 
@@ -42,7 +42,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, tail);
-        zClt::it().T_DelRwd(text, tail);
+        zClt::instance().T_DelRwd(text, tail);
         QTEST(text, "expected");
         QTEST(tail, "tailAfter");
     }
@@ -65,7 +65,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, separator);
         QString left = "old", right = "old";
-        zClt::it().T_SpltWd(text, separator, left, right);
+        zClt::instance().T_SpltWd(text, separator, left, right);
         QTEST(left, "left");
         QTEST(right, "right");
     }
@@ -83,7 +83,7 @@ private slots:
     void trimLineEnds()
     {
         QFETCH(QString, text);
-        zClt::it().T_TrmCR(text);
+        zClt::instance().T_TrmCR(text);
         QTEST(text, "expected");
         QVERIFY(!text.contains("  "));
         QVERIFY(!text.contains("\r\n\r\n"));
@@ -109,7 +109,7 @@ private slots:
     {
         QFETCH(QString, statement);
         QFETCH(QVariantList, values);
-        zClt::it().T_CnvSq(statement, values);
+        zClt::instance().T_CnvSq(statement, values);
         QTEST(statement, "expected");
     }
 
@@ -134,7 +134,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, start);
         QFETCH(QString, end);
-        QTEST(zClt::it().TsBtwn(text, start, end), "expected");
+        QTEST(zClt::instance().TsBtwn(text, start, end), "expected");
     }
 
     void dates_data()
@@ -158,10 +158,10 @@ private slots:
         QFETCH(bool, valid);
         QFETCH(QDateTime, expected);
         QDateTime date;
-        QCOMPARE(zClt::it().TbChkDy(text, &date), valid);
+        QCOMPARE(zClt::instance().TbChkDy(text, &date), valid);
         if (valid)
             QCOMPARE(date, expected);
-        QCOMPARE(zClt::it().TbChkDy(text), valid);
+        QCOMPARE(zClt::instance().TbChkDy(text), valid);
     }
 
     void firstWord_data()
@@ -183,18 +183,18 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, separator);
-        QTEST(zClt::it().TsLwd(text, separator), "word");
+        QTEST(zClt::instance().TsLwd(text, separator), "word");
         QTEST(text, "rest");
     }
 
     void oneInstanceUntilReleased()
     {
-        zClt *first = &zClt::it();
-        QCOMPARE(&zClt::it(), first);
+        zClt *first = &zClt::instance();
+        QCOMPARE(&zClt::instance(), first);
         zClt::release();
         zClt::release();
         QString text = "a";
-        zClt::it().T_AddRwd(text, "/");
+        zClt::instance().T_AddRwd(text, "/");
         QCOMPARE(text, QStringLiteral("a/"));
     }
 };

@@ -74,7 +74,7 @@ void TestZSvr::templateTables()
     const QString path = freshDb();
     QVERIFY(!path.isEmpty());
     QVERIFY(!TemplateDb::create(path)); // never over an existing file
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(path));
     const QStringList columns[] = {
         {"noDoc", "szDoc", "txDoc", "obDoc", "saTgs", "dyUdt", "wkRnd", "boCod", "boUse", "boPng"},
@@ -110,9 +110,9 @@ void TestZSvr::templateInstall()
     QVERIFY(TemplateDb::install(userData));
     const QString target = userData + QStringLiteral("Dbs/Moto.txdb");
     QVERIFY(QFileInfo(target).isFile());
-    QVERIFY(zSvr::st().D_StDcDb(target));
-    QCOMPARE(zSvr::st().R_GtVaL(QStringLiteral("Select Count(*) From kaUsr"), 0).toInt(), 1);
-    zSvr::st().D_Close();
+    QVERIFY(zSvr::instance().D_StDcDb(target));
+    QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From kaUsr"), 0).toInt(), 1);
+    zSvr::instance().D_Close();
     // An installed template is left alone.
     QFile file(target);
     QVERIFY(file.open(QIODevice::Append));
@@ -136,7 +136,7 @@ void TestZSvr::scriptStatements()
 void TestZSvr::openAndClose()
 {
     const QString path = freshDb(QStringLiteral("My.Pages.txdb"));
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QSignalSpy saveAs(&db, &zSvr::saveAsAllowed);
     QVERIFY(db.sSvr.isEmpty());
     QVERIFY(db.D_StDcDb(path));
@@ -186,7 +186,7 @@ void TestZSvr::openFailures()
     }
     int asked = 0;
     sbPwd::setDriver([&asked](sbPwd &) { ++asked; });
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb())); // a database open before: it is closed
     QVERIFY(!db.D_StDcDb(path));
     QVERIFY(db.sSvr.isEmpty());
@@ -197,7 +197,7 @@ void TestZSvr::openFailures()
 
 void TestZSvr::arrays()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     DbTable ary;
     ary.appendRow({1, 2});
@@ -221,7 +221,7 @@ void TestZSvr::arrays()
 
 void TestZSvr::singleValueAndRow()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, saTgs) Values (1001, 'A', Null)")));
     QCOMPARE(db.R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc=1001"), QStringLiteral("def")).toString(), QStringLiteral("def"));
@@ -296,7 +296,7 @@ void TestZSvr::userTextIsBound_data()
 void TestZSvr::userTextIsBound()
 {
     QFETCH(QString, title);
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (1001, 'keep', 'keep')")));
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo) Values (?, ?, ?,'?', 0, 0, 0)"),
@@ -318,7 +318,7 @@ void TestZSvr::userTextIsBound()
 
 void TestZSvr::unquotedFillFails()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QString sql = QStringLiteral("Insert Into msDic (skDic,szDic) Values ('?','?')");
     zSvr::T_CnvSq(sql, {QStringLiteral("it's"), QStringLiteral("x")});
@@ -329,7 +329,7 @@ void TestZSvr::unquotedFillFails()
 
 void TestZSvr::transactions()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QVERIFY(db.D_Tran(0));
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc) Values (1001, 'a')")));
@@ -356,7 +356,7 @@ void TestZSvr::readOnlyFile()
 {
     const QString path = freshDb();
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(path));
     QVERIFY(!db.sSvr.isEmpty());
     QVERIFY(m_prompt->messages.isEmpty());
@@ -387,7 +387,7 @@ void TestZSvr::readOnlyFile()
 
 void TestZSvr::recordsetModes()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     for (int i = 1; i <= 3; ++i)
         QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, wkRnd) Values (?, '?', ?)"),
@@ -423,7 +423,7 @@ void TestZSvr::recordsetModes()
 
 void TestZSvr::byteDataRoundTrip()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QByteArray bytes;
     for (int i = 0; i < 70000; ++i)
@@ -452,7 +452,7 @@ void TestZSvr::byteDataRoundTrip()
 
 void TestZSvr::datesRoundTrip()
 {
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(db.D_StDcDb(freshDb()));
     QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, dyUdt, dyPub) Values (0, 1001, #02/03/11 14:05:09#, Null)")));
     QVERIFY(db.D_ExeSq(QStringLiteral("Update tbTree Set dyUdt_P=convert(datetime,'2031/12/01 01:02:03')")));
@@ -486,7 +486,7 @@ void TestZSvr::odbcDataLink()
     }
     int asked = 0;
     sbPwd::setDriver([&asked](sbPwd &) { ++asked; });
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QSignalSpy saveAs(&db, &zSvr::saveAsAllowed);
     Usr::st().jet = true;
     QVERIFY2(db.D_StDcDb(udl), qPrintable(db.connection().lastError()));
@@ -555,7 +555,7 @@ void TestZSvr::passwordAskedOnce()
         dialog.txPwd()->setText(answer);
         dialog.cmOk(answer.isEmpty() ? 1 : 0)->click();
     });
-    zSvr &db = zSvr::st();
+    zSvr &db = zSvr::instance();
     QVERIFY(!db.D_StDcDb(udl));
     QCOMPARE(captions, QStringList{QStringLiteral("Locked.udl")});
     QVERIFY(db.sSvr.isEmpty());

@@ -55,7 +55,7 @@ public:
     ~MainFixture()
     {
         window.reset();
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
     }
 
     QString model() const { return Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"); }
@@ -73,8 +73,8 @@ public:
     QString databaseWithPage(const QString &name, const QString &title, const QString &text, int sort = 1)
     {
         const QString path = database(name);
-        const bool ok = zSvr::st().D_StDcDb(path) && page(1001, title, text) && place(0, 1001, sort, title);
-        zSvr::st().D_Close();
+        const bool ok = zSvr::instance().D_StDcDb(path) && page(1001, title, text) && place(0, 1001, sort, title);
+        zSvr::instance().D_Close();
         return ok ? path : QString();
     }
     // Shows the window on a fresh copy of the template.
@@ -98,17 +98,17 @@ public:
     }
     static QVariant value(const QString &sql, const QVariantList &values = {})
     {
-        return zSvr::st().R_GtVaL(sql, values, QVariant());
+        return zSvr::instance().R_GtVaL(sql, values, QVariant());
     }
     static int count(const QString &table) { return value(QStringLiteral("Select Count(*) From ") + table).toInt(); }
     static bool page(int no, const QString &title, const QString &text, const QString &tags = QStringLiteral("."))
     {
-        return zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (?, ?, ?, ?, ?, 0)"),
+        return zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (?, ?, ?, ?, ?, 0)"),
                                   {no, title, text, StubEditorServices::page(text), tags});
     }
     static bool place(int parent, int child, int sort, const QString &title, bool link = false)
     {
-        return zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (?, ?, ?, ?, ?)"),
+        return zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (?, ?, ?, ?, ?)"),
                                   {parent, child, sort, title, link ? 1 : 0});
     }
 };

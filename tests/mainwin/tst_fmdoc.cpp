@@ -17,9 +17,9 @@ private slots:
         MainFixture f;
         const QString path = f.database(QStringLiteral("見本 db.txdb"));
         f.window->SetDBNo(path, 3);
-        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(!zSvr::instance().isOpen());
         f.window->show();
-        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(zSvr::instance().isOpen());
         QCOMPARE(f.window->sDbPath, path);
         QVERIFY(f.window->windowTitle().startsWith(QStringLiteral("見本 db.txdb")));
         QVERIFY(f.prompt.messages.isEmpty());
@@ -36,7 +36,7 @@ private slots:
         QVERIFY(TestHome::write(path, "PK\x03\x04 not a database at all"));
         f.window->SetDBNo(path, 0);
         f.window->show();
-        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(!zSvr::instance().isOpen());
         QVERIFY(f.window->sDbPath.isEmpty());
         QVERIFY(!f.window->windowTitle().contains(QStringLiteral("broken")));
         QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
@@ -48,12 +48,12 @@ private slots:
         MainFixture f;
         const QString path = f.database(QStringLiteral("Other.txdb"));
         f.window->show();
-        QVERIFY(zSvr::st().D_StDcDb(path));
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt = Null")));
-        zSvr::st().D_Close();
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt = Null")));
+        zSvr::instance().D_Close();
         QVERIFY(f.window->OpenDb(path).isEmpty());
         QCOMPARE(f.prompt.messages.value(0), QStringLiteral("Fenwar・Harvessaの文書データーベースではありません"));
-        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(!zSvr::instance().isOpen());
         QVERIFY(f.window->sDbPath.isEmpty());
     }
 
@@ -89,7 +89,7 @@ private slots:
         f.window->OpenDb(f.model());
         QVERIFY(f.prompt.messages.value(0).contains(QStringLiteral("は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です")));
         QCOMPARE(f.window->sDbPath, before);
-        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(zSvr::instance().isOpen());
     }
 
     void f9SavesTheModifiedPageAndAddsTheNext()
@@ -273,7 +273,7 @@ private slots:
     {
         MainFixture f;
         f.start();
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (1001, '?', '?')"),
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (1001, '?', '?')"),
                                    {QStringLiteral("外から"), QStringLiteral("取り込んだ本文")}));
         QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QString(), 0, false));
         QCOMPARE(f.window->nDocNo, 1001);
@@ -286,7 +286,7 @@ private slots:
     {
         MainFixture f;
         f.start();
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc) Values (1001, '?', '?', ?)"),
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc) Values (1001, '?', '?', ?)"),
                                    {QStringLiteral("壊れた頁"), QStringLiteral("残っている本文"), QByteArray("\x89garbage")}));
         QVERIFY(!f.window->LoadPage(QStringLiteral("1001"), QString(), 0, false));
         QCOMPARE(f.editor().edit().text(), QStringLiteral("残っている本文"));
@@ -389,7 +389,7 @@ private slots:
         f.prompt.answers.enqueue(Prompt::Yes);
         QCOMPARE(f.window->OpenDb(second), second);
         QCOMPARE(f.window->nDocNo, 0);
-        QVERIFY(zSvr::st().D_StDcDb(first));
+        QVERIFY(zSvr::instance().D_StDcDb(first));
         QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("A1\n追記"));
     }
 
@@ -407,7 +407,7 @@ private slots:
         QCOMPARE(f.window->sDbPath, copy);
         QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
         f.window->CloseDb();
-        QVERIFY(!zSvr::st().isOpen());
+        QVERIFY(!zSvr::instance().isOpen());
         QVERIFY(f.window->sDbPath.isEmpty());
         QCOMPARE(f.window->nDocNo, 0);
         QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
@@ -420,7 +420,7 @@ private slots:
         Usr::st().busy = true;
         QVERIFY(!f.window->close());
         QVERIFY(f.window->isVisible());
-        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(zSvr::instance().isOpen());
         Usr::st().busy = false;
     }
 
@@ -433,7 +433,7 @@ private slots:
         f.prompt.answers.enqueue(Prompt::Cancel);
         f.window->exitCommand();
         QVERIFY(f.window->isVisible());
-        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(zSvr::instance().isOpen());
         QVERIFY(!Usr::st().busy);
         QVERIFY(f.editor().bDcEdt());
     }

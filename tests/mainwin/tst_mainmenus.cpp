@@ -278,7 +278,7 @@ private slots:
         QVERIFY(f.place(1002, 1001, 2, QStringLiteral("上"), true));   // a link back up
         QVERIFY(f.place(1003, 1004, 1, QStringLiteral("孤立の子")));
         QVERIFY(f.place(1001, 1005, 2, QStringLiteral("リンクだけ"), true));
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc) Values (1004)")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc) Values (1004)")));
         QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました"));
         QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
         QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbHtm Where noDoc = 1004")).toInt(), 0);
@@ -299,12 +299,12 @@ private slots:
         const QString path = f.window->sDbPath;
         f.savedPage(QStringLiteral("残す\n") + QString(2000, QLatin1Char('x')));
         QVERIFY(f.page(1500, QStringLiteral("消える"), QString(20000, QLatin1Char('y'))));
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From msDoc Where noDoc = 1500")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From msDoc Where noDoc = 1500")));
         const qint64 before = QFileInfo(path).size();
         QVERIFY(f.window->CompactDb(keep, QStringLiteral("参照されていない文書はありませんでした")));
         QCOMPARE(f.prompt.messages.last(),
                  QStringLiteral("参照されていない文書はありませんでした\r") + path + QStringLiteral("の最適化をしました"));
-        QVERIFY(zSvr::st().isOpen());
+        QVERIFY(zSvr::instance().isOpen());
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
         const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
         QCOMPARE(QFileInfo::exists(kept), keep);

@@ -9,6 +9,7 @@
 #include "mainwin/uFky.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
+#include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
 #include "tree/uTrX.h"
@@ -25,20 +26,13 @@ class TestMainSample : public QObject
     QTemporaryDir m_dir;
     QString m_path;
 
-    void shoot(QWidget &window, const QString &name)
-    {
-        QVERIFY(QDir().mkpath(QStringLiteral(FENWAR_BINARY_DIR "/screenshots")));
-        QVERIFY(window.grab().save(QStringLiteral(FENWAR_BINARY_DIR "/screenshots/") + name));
-    }
+    void shoot(QWidget &window, const QString &name) { QVERIFY(SampleDb::shoot(window, name)); }
 
 private slots:
     void initTestCase()
     {
         m_path = m_dir.filePath(QStringLiteral("Sample.txdb"));
-        QProcess gen;
-        gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {m_path});
-        QVERIFY(gen.waitForFinished(120000));
-        QCOMPARE(gen.exitCode(), 0);
+        QVERIFY(SampleDb::generate(m_path));
         Usr::st().userData = m_dir.path() + QLatin1Char('/');
         Usr::st().runTime = true;
         QVERIFY(TemplateDb::install(Usr::st().userData));
@@ -60,11 +54,11 @@ private slots:
         QVERIFY(prompt.messages.isEmpty());
         // A page with tag links keeps them through a load and a save.
         QVERIFY(window.LoadPage(QStringLiteral("1006"), QString(), 0, false));
-        const QString tags = zSvr::st().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString();
+        const QString tags = zSvr::instance().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString();
         window.editor().setBDcEdt(true);
         window.fnMenu(3, 18);
         QVERIFY(!window.editor().bDcEdt());
-        QCOMPARE(zSvr::st().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString(), tags);
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = 1006"), QString()).toString(), tags);
         QVERIFY(window.LoadPage(QStringLiteral("1004"), QString(), 0, false));
         QTest::qWait(50);
         shoot(window, QStringLiteral("mainwin.png"));
@@ -72,7 +66,7 @@ private slots:
         QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
         shoot(window, QStringLiteral("mainwin-nokeys.png"));
         window.ShowFky(true);
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
     }
 
     // As a user would: a new page, Japanese text typed, F8, exit; the next start finds it.
@@ -100,19 +94,19 @@ private slots:
             window->keys().keyPress(8, Qt::NoModifier);
             QVERIFY(!window->editor().bDcEdt());
             window->close();
-            QTRY_VERIFY(!zSvr::st().isOpen());
+            QTRY_VERIFY(!zSvr::instance().isOpen());
         }
         yIni::instance().GetTxt(Usr::st().userData + QStringLiteral("User.xml"));
         fmDoc again;
         again.SetDBNo(QString(), 0);
         again.show();
         QCOMPARE(again.sDbPath, path);
-        const QVariant text = zSvr::st().R_GtVaL(QStringLiteral("Select txDoc From msDoc Where szDoc = '新しい頁'"), QVariant());
+        const QVariant text = zSvr::instance().R_GtVaL(QStringLiteral("Select txDoc From msDoc Where szDoc = '新しい頁'"), QVariant());
         QVERIFY(text.toString().contains(QStringLiteral("日本語の本文です。")));
-        const qint64 page = zSvr::st().R_GtVaL(QStringLiteral("Select noDoc From msDoc Where szDoc = '新しい頁'"), 0).toLongLong();
+        const qint64 page = zSvr::instance().R_GtVaL(QStringLiteral("Select noDoc From msDoc Where szDoc = '新しい頁'"), 0).toLongLong();
         QVERIFY(again.LoadPage(QString::number(page), QString(), 0, false));
         QVERIFY(again.editor().edit().text().contains(QStringLiteral("日本語の本文です。")));
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
     }
 };
 

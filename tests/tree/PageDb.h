@@ -13,7 +13,7 @@ class PageDb
 public:
     PageDb() : m_path(m_dir.filePath(QStringLiteral("Tree.txdb")))
     {
-        m_ok = TemplateDb::create(m_path) && zSvr::st().D_StDcDb(m_path);
+        m_ok = TemplateDb::create(m_path) && zSvr::instance().D_StDcDb(m_path);
     }
     ~PageDb() { zSvr::release(); }
 
@@ -24,7 +24,7 @@ public:
     static bool page(int no, const QString &title, const QString &text = QString(), bool listMode = false,
                      const QString &updated = QStringLiteral("2024-01-01 10:00:00"))
     {
-        return zSvr::st().D_ExeSq(
+        return zSvr::instance().D_ExeSq(
             QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, boCod, dyUdt) Values (?, ?, ?, ?, ?)"),
             {no, title, text, listMode ? 1 : 0, updated});
     }
@@ -32,7 +32,7 @@ public:
     static bool place(int parent, int child, int sort, bool link = false, const QString &title = QString(),
                       bool hide = false, bool protect = false)
     {
-        return zSvr::st().D_ExeSq(
+        return zSvr::instance().D_ExeSq(
             QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo)"
                            " Values (?, ?, ?, ?, ?, ?, ?)"),
             {parent, child, sort, title, link ? 1 : 0, hide ? 1 : 0, protect ? 1 : 0});
@@ -40,14 +40,14 @@ public:
 
     static QVariant value(const QString &sql, const QVariantList &values = {})
     {
-        return zSvr::st().R_GtVaL(sql, values, QVariant());
+        return zSvr::instance().R_GtVaL(sql, values, QVariant());
     }
 
     // inSrt and szDoc of one placement as "order:title"; "" when the row is missing.
     static QString row(int parent, int child)
     {
         QVariantList vars;
-        if (!zSvr::st().R_PAry(QStringLiteral("Select inSrt, szDoc From tbTree Where noLfP = ? And noLfC = ?"),
+        if (!zSvr::instance().R_PAry(QStringLiteral("Select inSrt, szDoc From tbTree Where noLfP = ? And noLfC = ?"),
                                {parent, child}, vars))
             return QString();
         return vars.value(0).toString() + u':' + vars.value(1).toString();
@@ -57,7 +57,7 @@ public:
     // 1001, link at the top), a list-mode diary, a hidden and a protected page.
     void fillSample()
     {
-        QVERIFY(zSvr::st().D_Tran(0));
+        QVERIFY(zSvr::instance().D_Tran(0));
         QVERIFY(page(1001, QStringLiteral("はじめに"), QStringLiteral("welcome text")));
         QVERIFY(page(1002, QStringLiteral("使い方"), QStringLiteral("how it's used")));
         QVERIFY(page(1003, QStringLiteral("インストール"), QStringLiteral("install it's easy")));
@@ -79,7 +79,7 @@ public:
         QVERIFY(place(1005, 1008, 100, false, QStringLiteral("三月")));
         QVERIFY(place(0, 1009, 3, false, QStringLiteral("非公開メモ"), true));
         QVERIFY(place(0, 1010, 4, false, QStringLiteral("保護ページ"), false, true));
-        QVERIFY(zSvr::st().D_Tran(1));
+        QVERIFY(zSvr::instance().D_Tran(1));
     }
 
 private:

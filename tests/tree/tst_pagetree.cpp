@@ -149,7 +149,7 @@ private slots:
         m_f->tree.RefreshTree();
         QCOMPARE(m_f->probe.view()->topLevelItemCount(), 5);
         QVERIFY(!m_f->probe.view()->currentItem());
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From tbTree")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree")));
         m_f->tree.RefreshTree();
         QCOMPARE(m_f->probe.view()->topLevelItemCount(), 0);
     }
@@ -204,7 +204,7 @@ private slots:
     {
         QFETCH(QString, target);
         // Make the home chain of 1004 loop: 1004 <- 1003 <- 1004.
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set boLnk = 1 Where noLfC = 1003")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boLnk = 1 Where noLfC = 1003")));
         QVERIFY(PageDb::place(1004, 1003, 0, false));
         m_f->tree.SetNodes(QStringLiteral("0"));
         m_f->tree.SetLeaf(target);

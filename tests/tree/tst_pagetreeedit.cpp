@@ -66,7 +66,7 @@ private slots:
     void newPageInAnEmptyTree()
     {
         m_f->tree.ClearItem();
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Delete From tbTree")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree")));
         m_f->tree.trNew(2);
         QCOMPARE(m_f->probe.keys(), QStringList({"NewNode"}));
         QString title = QStringLiteral("最初");
@@ -192,7 +192,7 @@ private slots:
 
     void emptyListModePage()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update msDoc Set boCod = 1 Where noDoc = 1009")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set boCod = 1 Where noDoc = 1009")));
         m_f->tree.RefreshTree();
         m_f->probe.clickKey("N3-1009");
         QVERIFY(m_f->probe.childList()->isVisible());

@@ -16,7 +16,7 @@ namespace {
 // Page 1000 stands in no placement and makes the largest page number 1000.
 void fillBulk()
 {
-    QVERIFY(zSvr::st().D_Tran(0));
+    QVERIFY(zSvr::instance().D_Tran(0));
     const QList<QPair<int, QString>> pages = {{10, "源"}, {11, "一"}, {12, "二"}, {13, "三"}, {14, "十四"},
                                               {20, "先"}, {21, "既存"}, {30, "別"}, {1000, "最大"}};
     for (const auto &p : pages)
@@ -30,14 +30,14 @@ void fillBulk()
     QVERIFY(PageDb::place(20, 21, 7, false, "既存"));
     QVERIFY(PageDb::place(0, 30, 2, false, "別"));
     QVERIFY(PageDb::place(30, 11, 0, true, "It's ?別", true, true));
-    QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update msDoc Set wkRnd = 12345, saTgs = 'tag'")));
-    QVERIFY(zSvr::st().D_Tran(1));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set wkRnd = 12345, saTgs = 'tag'")));
+    QVERIFY(zSvr::instance().D_Tran(1));
 }
 
 QString flags(int parent, int child)
 {
     QVariantList vars;
-    if (!zSvr::st().R_PAry(QStringLiteral("Select boLnk, boHide, boHogo From tbTree Where noLfP = ? And noLfC = ?"),
+    if (!zSvr::instance().R_PAry(QStringLiteral("Select boLnk, boHide, boHogo From tbTree Where noLfP = ? And noLfC = ?"),
                            {parent, child}, vars))
         return QString();
     return QStringLiteral("%1%2%3").arg(vars.value(0).toInt()).arg(vars.value(1).toInt()).arg(vars.value(2).toInt());
@@ -46,7 +46,7 @@ QString flags(int parent, int child)
 QStringList snapshot()
 {
     DbTable t;
-    const int n = zSvr::st().R_Ary(
+    const int n = zSvr::instance().R_Ary(
         QStringLiteral("Select noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo From tbTree Order By noLfP, noLfC"), t);
     QStringList rows;
     for (int r = 0; r < n; ++r) {
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(flags(20, 11), QStringLiteral("100"));
         // Stamped with a four-digit year in both update columns.
         QVariantList dates;
-        QVERIFY(zSvr::st().R_PAry(QStringLiteral("Select dyUdt, dyUdt_P From tbTree Where noLfP = 20 And noLfC = 12"),
+        QVERIFY(zSvr::instance().R_PAry(QStringLiteral("Select dyUdt, dyUdt_P From tbTree Where noLfP = 20 And noLfC = 12"),
                                   dates));
         QCOMPARE(dates.value(0).toDateTime().date().year(), QDate::currentDate().year());
         QCOMPARE(dates.value(1), dates.value(0));
@@ -131,8 +131,8 @@ private slots:
         QCOMPARE(flags(20, 1001), QStringLiteral("000"));
         QVariantList copy, source;
         const QString read = QStringLiteral("Select szDoc, txDoc, boCod, saTgs, wkRnd, boUse From msDoc Where noDoc = ?");
-        QVERIFY(zSvr::st().R_PAry(read, {1002}, copy));
-        QVERIFY(zSvr::st().R_PAry(read, {12}, source));
+        QVERIFY(zSvr::instance().R_PAry(read, {1002}, copy));
+        QVERIFY(zSvr::instance().R_PAry(read, {12}, source));
         QCOMPARE(copy.mid(0, 3), source.mid(0, 3));
         QCOMPARE(copy.at(3).toString(), QString());
         QCOMPARE(copy.at(5).toInt(), 1);
@@ -161,7 +161,7 @@ private slots:
 
     void failureHalfWayLeavesTheDatabaseAsItWas()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Create Trigger broken Before Insert On tbTree"
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Create Trigger broken Before Insert On tbTree"
                                                   " When New.noLfC In (12, 1002) Begin Select Raise(Abort, 'x'); End")));
         const QStringList before = snapshot();
         m_tree->SetLeaf(QStringLiteral("10"));

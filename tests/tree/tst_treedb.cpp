@@ -36,7 +36,7 @@ private slots:
     {
         // A flag holding 2 or Null is not set.
         QVERIFY(PageDb::page(2001, QStringLiteral("odd")));
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, boHide, boHogo)"
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, boHide, boHogo)"
                                                   " Values (1010, 2001, 0, 2, Null, -1)")));
         const QList<TreeDb::Placement> rows = TreeDb::children(1010);
         QCOMPARE(rows.size(), 1);
@@ -45,8 +45,8 @@ private slots:
 
     void nullCellsReadAsEmpty()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, boCod) Values (2002, Null, Null)")));
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk)"
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, boCod) Values (2002, Null, Null)")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk)"
                                                   " Values (1009, 2002, Null, Null, Null)")));
         const QList<TreeDb::Placement> rows = TreeDb::children(1009);
         QCOMPARE(rows.size(), 1);
@@ -105,7 +105,7 @@ private slots:
 
     void untitledPageIsFoundWithEmptyTitle()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (3001, Null, 'zebra')")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (3001, Null, 'zebra')")));
         const QList<TreeDb::Found> rows = TreeDb::find(QStringLiteral("zebra"));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0].title, QString());
@@ -113,7 +113,7 @@ private slots:
 
     void findOnClosedDatabaseFails()
     {
-        zSvr::st().D_Close();
+        zSvr::instance().D_Close();
         bool ok = true;
         QVERIFY(TreeDb::find(QStringLiteral("x"), &ok).isEmpty());
         QVERIFY(!ok);

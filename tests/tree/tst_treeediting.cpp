@@ -13,7 +13,7 @@ namespace {
 // Top level 5 and 12; 12 holds 34 and 56; 34 holds 78; 5 holds 90 and a link of 34.
 void fillSmall()
 {
-    QVERIFY(zSvr::st().D_Tran(0));
+    QVERIFY(zSvr::instance().D_Tran(0));
     const QList<QPair<int, QString>> pages = {{5, "五"}, {12, "十二"}, {34, "三十四"}, {56, "五十六"},
                                               {78, "七十八"}, {90, "九十"}};
     for (const auto &p : pages)
@@ -25,7 +25,7 @@ void fillSmall()
     QVERIFY(PageDb::place(34, 78, 0, false, "七十八"));
     QVERIFY(PageDb::place(5, 90, 0, false, "九十"));
     QVERIFY(PageDb::place(5, 34, 1, true, "三十四"));
-    QVERIFY(zSvr::st().D_Tran(1));
+    QVERIFY(zSvr::instance().D_Tran(1));
 }
 
 int count(const QString &sql, const QVariantList &values = {})
@@ -157,7 +157,7 @@ private slots:
 
     void failedPasteKeepsTheCutSource()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral(
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral(
             "Create Trigger noPaste Before Insert On tbTree When New.noLfP = 5 Begin Select Raise(Abort, 'x'); End")));
         m_tree->SetLeaf(QStringLiteral("56"));
         m_tree->trCopy(true);
@@ -219,12 +219,12 @@ private slots:
 
     void eleventhCopyDropsTheOldest()
     {
-        QVERIFY(zSvr::st().D_Tran(0));
+        QVERIFY(zSvr::instance().D_Tran(0));
         for (int page = 101; page <= 111; ++page) {
             QVERIFY(PageDb::page(page, QStringLiteral("p%1").arg(page)));
             QVERIFY(PageDb::place(0, page, page, false, QStringLiteral("p%1").arg(page)));
         }
-        QVERIFY(zSvr::st().D_Tran(1));
+        QVERIFY(zSvr::instance().D_Tran(1));
         m_tree->ClearItem(true);
         m_tree->SetNodes(QStringLiteral("0"));
         QVERIFY(m_tree->mnClp()->actions().isEmpty());
@@ -314,7 +314,7 @@ private slots:
 
     void hiddenAboveMarksEveryPageBelow()
     {
-        QVERIFY(zSvr::st().D_ExeSq(QStringLiteral("Update tbTree Set boHide = 1 Where noLfP = 0 And noLfC = 5")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHide = 1 Where noLfP = 0 And noLfC = 5")));
         bool hide = true;
         m_tree->ChkHideNode(hide);
         QVERIFY(!hide);   // nothing selected

@@ -1,6 +1,7 @@
 #include "TreeProbe.h"
 
 #include "core/zSvr.h"
+#include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "tree/uTrX.h"
 
@@ -18,15 +19,12 @@ private slots:
     void initTestCase()
     {
         m_path = m_dir.filePath(QStringLiteral("Sample.txdb"));
-        QProcess gen;
-        gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {m_path});
-        QVERIFY(gen.waitForFinished(120000));
-        QCOMPARE(gen.exitCode(), 0);
+        QVERIFY(SampleDb::generate(m_path));
     }
 
     void init()
     {
-        QVERIFY(zSvr::st().D_StDcDb(m_path));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
         m_tree = new uTrX;
         m_tree->resize(320, 520);
         m_tree->show();
@@ -78,8 +76,7 @@ private slots:
         QStringList sorted = stamps;
         std::sort(sorted.begin(), sorted.end(), std::greater<QString>());
         QCOMPARE(stamps, sorted);
-        QVERIFY(QDir().mkpath(QStringLiteral(FENWAR_BINARY_DIR "/screenshots")));
-        QVERIFY(m_tree->grab().save(QStringLiteral(FENWAR_BINARY_DIR "/screenshots/tree-list.png")));
+        QVERIFY(SampleDb::shoot(*m_tree, QStringLiteral("tree-list.png")));
     }
 
     void screenshot()
