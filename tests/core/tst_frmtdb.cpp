@@ -84,28 +84,23 @@ private slots:
         Frmt::st().usrFmt[0].fontName = QStringLiteral("Joe's \"Mincho\" ?");
         Frmt::st().usrFmt[3].fontSize = 11;
         Frmt::st().lineFactor = 1.5f;
-        Frmt::st().usrDtp = false;
+        Frmt::st().usrEntShift = false;
         const FrmtState saved = Frmt::st();
         Frmt::SaveFmt();
         QVERIFY(m_prompt->messages.isEmpty());
         QVERIFY(dmFmt().contains(QStringLiteral("Joe's \"Mincho\" ?|14|")));
+        // The options go to User.xml.
+        QVERIFY(yIni::instance().SetTxt());
+        const QString xml = fileText(m_dir->filePath(QStringLiteral("User.xml")));
+        QVERIFY(xml.contains(QStringLiteral("<USR_DTP>True</USR_DTP>")));
+        QVERIFY(xml.contains(QStringLiteral("<USR_ENT_SHIFT>False</USR_ENT_SHIFT>")));
 
         Frmt::st() = FrmtState();
         QVERIFY(zSvr::instance().D_StDcDb(m_path));
         QCOMPARE(Frmt::st().usrFmt, saved.usrFmt);
         QCOMPARE(Frmt::st().lineFactor, 1.5f);
-        QVERIFY(!Frmt::st().usrDtp);
-        QVERIFY(Frmt::st().usrEntShift);
-    }
-
-    void optionsReachUserXml()
-    {
-        Frmt::st().usrEntShift = false;
-        Frmt::SaveFmt();
-        QVERIFY(yIni::instance().SetTxt());
-        const QString xml = fileText(m_dir->filePath(QStringLiteral("User.xml")));
-        QVERIFY(xml.contains(QStringLiteral("<USR_DTP>True</USR_DTP>")));
-        QVERIFY(xml.contains(QStringLiteral("<USR_ENT_SHIFT>False</USR_ENT_SHIFT>")));
+        QVERIFY(Frmt::st().usrDtp);
+        QVERIFY(!Frmt::st().usrEntShift);
     }
 
     void damagedStoredText_data()
@@ -127,15 +122,16 @@ private slots:
         QCOMPARE(Frmt::st().lineFactor, 1.2f);
     }
 
-    void noSettingsRowStillLoads()
+    void missingSettings()
     {
+        Frmt::st().homeKind = 2;
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
         QVERIFY(Frmt::LoadFmt());
         QCOMPARE(Frmt::st().usrFmt[7], Frmt::DefaultFmt(7));
-    }
-
-    void missingSettingsTableFails()
-    {
+        Frmt::LoadHome();
+        QCOMPARE(Frmt::st().homeKind, 2);         // kept, as the read assigned nothing
+        QCOMPARE(Frmt::st().homeAddress, QString());
+        QCOMPARE(Frmt::st().htmList, QString());
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Drop Table kaUsr")));
         QVERIFY(!Frmt::LoadFmt());
     }
@@ -202,16 +198,6 @@ private slots:
         QCOMPARE(Frmt::st().homeKind, kind);
         QTEST(Frmt::st().homeAddress, "address");
         QTEST(Frmt::st().htmList, "list");
-    }
-
-    void homeWithoutSettingsRow()
-    {
-        Frmt::st().homeKind = 2;
-        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
-        Frmt::LoadHome();
-        QCOMPARE(Frmt::st().homeKind, 2);         // kept, as the read assigned nothing
-        QCOMPARE(Frmt::st().homeAddress, QString());
-        QCOMPARE(Frmt::st().htmList, QString());
     }
 
     void tearDownWritesWhatWindowsStoreOnClose()

@@ -175,16 +175,6 @@ private slots:
         QCOMPARE((QList<int>{left, top, width, height}), fitted);
     }
 
-    void associationNeedsTheProgram()
-    {
-        ScriptedPrompt prompt;
-        RecordingLauncher launcher;
-        const QString missing = m_home->path() + QStringLiteral("/no/fenwar");
-        QVERIFY(!Usr::W_SetExt(QStringLiteral("txdbfile"), missing, QStringLiteral("txdb")));
-        QCOMPARE(prompt.messages, QStringList(missing + QStringLiteral(" Not Found")));
-        QVERIFY(launcher.calls.isEmpty());
-    }
-
     void associationRegistersTypeAndEntry()
     {
         ScriptedPrompt prompt;
@@ -218,6 +208,11 @@ private slots:
     {
         ScriptedPrompt prompt;
         RecordingLauncher launcher;
+        const QString missing = m_home->path() + QStringLiteral("/no/fenwar");
+        QVERIFY(!Usr::W_SetExt(QStringLiteral("txdbfile"), missing, QStringLiteral("txdb")));
+        QCOMPARE(prompt.messages, QStringList(missing + QStringLiteral(" Not Found")));
+        QVERIFY(launcher.calls.isEmpty());
+        prompt.messages.clear();
         launcher.runResult = 1;
         const QString program = m_home->path() + QStringLiteral("/fenwar");
         QVERIFY(TestHome::write(program, "#!/bin/sh\n"));

@@ -34,13 +34,13 @@ class TestYIni : public QObject
 
     yIni &ini() { return yIni::instance(); }
 
-    void storeGroup(const QString &group, const QList<QPair<QString, QVariant>> &values)
+    void storeGroup(const QString &group, const QList<QPair<QString, QVariant>> &values, bool written = true)
     {
         ini().GetGtx(group);
         for (const auto &value : values)
             ini().SetVal(value.first, value.second);
         ini().SetGtx();
-        QVERIFY(ini().SetTxt());
+        QCOMPARE(ini().SetTxt(), written);
     }
 
     void prepareProgram(const QString &iniContent, bool writeIni = true)
@@ -89,14 +89,26 @@ private slots:
         QVERIFY(TestHome::readAll(m_xml).contains(QByteArray("<\x89\x5E\x97\x70>")));
     }
 
-    void replacingKeepsTheLineOrder()
+    void storingIntoTheSevenLines_data()
     {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("replaced in place") << "Left" << 300 << "<Left>100<" << "<Left>300<";
+        QTest::newRow("new key on its own line") << "Width" << 5000 << "<Top>200</Top>\r\n"
+                                                 << "<Top>200</Top>\r\n      <Width>5000</Width>\r\n";
+    }
+    void storingIntoTheSevenLines()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
         QVERIFY(TestHome::write(m_xml, cp932(sevenLines)));
         QVERIFY(ini().GetTxt(m_xml));
-        storeGroup(QStringLiteral("位置"), {{QStringLiteral("Left"), 300}});
-        QString expected = sevenLines;
-        expected.replace(QStringLiteral("<Left>100<"), QStringLiteral("<Left>300<"));
-        QCOMPARE(TestHome::readAll(m_xml), cp932(expected));
+        storeGroup(QStringLiteral("位置"), {{key, value}});
+        QCOMPARE(TestHome::readAll(m_xml), cp932(QString(sevenLines).replace(from, to)));
     }
 
     // Each window stores its group again at every close: the file must come
@@ -114,17 +126,6 @@ private slots:
             QCOMPARE(TestHome::readAll(m_xml), cp932(sevenLines));
         }
         QCOMPARE(prompt.messages, QStringList());
-    }
-
-    void newKeyInStoredGroupGetsItsOwnLine()
-    {
-        QVERIFY(TestHome::write(m_xml, cp932(sevenLines)));
-        QVERIFY(ini().GetTxt(m_xml));
-        storeGroup(QStringLiteral("位置"), {{QStringLiteral("Width"), 5000}});
-        QString expected = sevenLines;
-        expected.replace(QStringLiteral("<Top>200</Top>\r\n"),
-                         QStringLiteral("<Top>200</Top>\r\n      <Width>5000</Width>\r\n"));
-        QCOMPARE(TestHome::readAll(m_xml), cp932(expected));
     }
 
     void groupsKeepTheOrderOfFirstStore()
@@ -229,6 +230,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("double uses a point") << QVariant(850.5) << "850.5";
         QTest::newRow("flag") << QVariant(true) << "True";
+        QTest::newRow("quotes, question marks, markup") << QVariant(QStringLiteral("it's \"?\" & <b>"))
+                                                        << "it's \"?\" & <b>";
         QTest::newRow("date with four-digit year")
             << QVariant(QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6))) << "2031/02/03 04:05:06";
     }
@@ -287,28 +290,29 @@ private slots:
                  QStringLiteral("<?xml version='1.0' encoding='Shift-JIS' ?>\r\n<運用>\r\n</運用>"));
     }
 
-    void unreadableFileIsNeverOverwritten()
+    // A folder in the way, or a parent that is a file: the store fails and
+    // never replaces what stands there, but keeps the values for this session.
+    void unusablePlaceFailsCleanly_data()
     {
-        QVERIFY(QDir().mkpath(m_xml)); // a folder where the file should be
-        QVERIFY(!ini().GetTxt(m_xml));
-        ini().GetGtx(QStringLiteral("G"));
-        ini().SetVal(QStringLiteral("K"), 1);
-        ini().SetGtx();
-        QVERIFY(!ini().SetTxt());
-        QVERIFY(QFileInfo(m_xml).isDir());
+        QTest::addColumn<bool>("folderInTheWay");
+        QTest::newRow("folder in the way") << true;
+        QTest::newRow("under a file") << false;
+    }
+    void unusablePlaceFailsCleanly()
+    {
+        QFETCH(bool, folderInTheWay);
+        QString path = m_xml;
+        if (folderInTheWay) {
+            QVERIFY(QDir().mkpath(m_xml));
+        } else {
+            QVERIFY(TestHome::write(m_dir + QStringLiteral("/plain"), "x"));
+            path = m_dir + QStringLiteral("/plain/User.xml");
+        }
+        QVERIFY(!ini().GetTxt(path));
+        storeGroup(QStringLiteral("G"), {{QStringLiteral("K"), 1}}, false);
+        QCOMPARE(QFileInfo(m_xml).isDir(), folderInTheWay);
         ini().GetGtx(QStringLiteral("G"));
         QCOMPARE(ini().vGtVal(QStringLiteral("K"), 0).toDouble(), 1.0);
-    }
-
-    void unwritablePlaceFailsCleanly()
-    {
-        QVERIFY(TestHome::write(m_dir + QStringLiteral("/plain"), "x"));
-        const QString path = m_dir + QStringLiteral("/plain/User.xml"); // under a file: never writable
-        QVERIFY(!ini().GetTxt(path));
-        ini().GetGtx(QStringLiteral("G"));
-        ini().SetVal(QStringLiteral("K"), 1);
-        ini().SetGtx();
-        QVERIFY(!ini().SetTxt());
     }
 
     void lostRootEndIsRestored()
@@ -327,17 +331,6 @@ private slots:
         QCOMPARE(ini().vGtVal(QStringLiteral("Left"), 0).toDouble(), 100.0);
         QVERIFY(TestHome::readAll(m_xml).endsWith(cp932(QStringLiteral("</運用>"))));
         QCOMPARE(prompt.messages, QStringList());
-    }
-
-    void valuesWithQuotesAndQuestionMarks()
-    {
-        QVERIFY(ini().GetTxt(m_xml));
-        const QString value = QStringLiteral("it's \"?\" & <b>");
-        storeGroup(QStringLiteral("G"), {{QStringLiteral("K"), value}});
-        yIni::release();
-        QVERIFY(ini().GetTxt(m_xml));
-        ini().GetGtx(QStringLiteral("G"));
-        QCOMPARE(ini().vGtVal(QStringLiteral("K"), QString()).toString(), value);
     }
 
     // --- user-data folder -------------------------------------------------

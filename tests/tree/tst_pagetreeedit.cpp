@@ -132,12 +132,13 @@ private slots:
 
     void choosingAnotherNodeDiscardsTheNewPage()
     {
-        select("N0-1001");
+        select("N3-1009");
         m_f->tree.trNew(2);
         m_f->probe.clickKey("N4-1010");
         QCOMPARE(m_f->probe.messages.count(QStringLiteral("新規ﾍﾟｰｼﾞを破棄しました")), 1);
         QVERIFY(!m_f->tree.hasNewNode());
         QVERIFY(!m_f->probe.item("NewNode"));
+        QCOMPARE(TreeProbe::image(m_f->probe.item("N3-1009")), QStringLiteral("ndlef")); // no child left
         QCOMPARE(m_f->probe.setDocs.last(), QStringLiteral("0|1010|保護ページ|0|1"));
         QCOMPARE(PageDb::value(QStringLiteral("Select Count(*) From tbTree")).toInt(), 11);
     }
@@ -162,14 +163,6 @@ private slots:
         QCOMPARE(m_f->tree.SlctdKy(), QStringLiteral("NewNode"));
         QVERIFY(m_f->tree.hasNewNode());
         QVERIFY(m_f->probe.setDocs.isEmpty());
-    }
-
-    void discardedChildFixesTheParentImage()
-    {
-        select("N3-1009");
-        m_f->tree.trNew(2);
-        m_f->probe.clickKey("N0-1001");
-        QCOMPARE(TreeProbe::image(m_f->probe.item("N3-1009")), QStringLiteral("ndlef"));
     }
 
     void listModePageShowsItsChildrenNewestFirst()

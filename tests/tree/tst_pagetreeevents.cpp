@@ -151,29 +151,35 @@ private slots:
         QCOMPARE(fresh.SetFrame(7), 7);
     }
 
-    void findWithQuoteAndTwoWords()
+    void findReportsTheCount_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("quote") << "it's" << "２ 件候補がありました";
+        QTest::newRow("two words") << "it's easy" << "１ 件候補がありました";
+        QTest::newRow("percent") << "100%" << "１ 件候補がありました";
+        QTest::newRow("nothing found") << "no such words" << "０ 件候補がありました";
+        QTest::newRow("no words: every page") << "" << "１０ 件候補がありました";
+    }
+
+    void findReportsTheCount()
+    {
+        QFETCH(QString, text);
+        find(text);
+        QTEST(m_f->probe.messages.last(), "message");
+    }
+
+    void choosingAFoundPage()
     {
         find(QStringLiteral("it's"));
         auto *list = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsFind"));
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QStringLiteral("インストール"));
-        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("２ 件候補がありました"));
         find(QStringLiteral("it's easy"));
         QCOMPARE(list->count(), 1);
-        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１ 件候補がありました"));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
         QCOMPARE(m_f->probe.setDocs, QStringList({"|1003|インストール|2|0"}));
         QCOMPARE(m_f->probe.findWords, QStringList({"it's easy"}));
-    }
-
-    void findPercentAndNothing()
-    {
-        find(QStringLiteral("100%"));
-        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１ 件候補がありました"));
-        find(QStringLiteral("no such words"));
-        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("０ 件候補がありました"));
-        find(QString());
-        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("１０ 件候補がありました"));
     }
 
     void findHistoryHasNoRepeats()

@@ -32,23 +32,19 @@ private slots:
                                    QStringLiteral("1010 保護ページ l0 c0 p1 h0 n0")}));
     }
 
-    void flagsCountOnlyWhenOne()
+    // A flag holding 2, -1 or Null is not set; Null text and order read as empty.
+    void oddCellsReadAsUnset()
     {
-        // A flag holding 2 or Null is not set.
         QVERIFY(PageDb::page(2001, QStringLiteral("odd")));
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, boHide, boHogo)"
                                                   " Values (1010, 2001, 0, 2, Null, -1)")));
-        const QList<TreeDb::Placement> rows = TreeDb::children(1010);
-        QCOMPARE(rows.size(), 1);
-        QVERIFY(!rows[0].link && !rows[0].hidden && !rows[0].protect);
-    }
-
-    void nullCellsReadAsEmpty()
-    {
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, boCod) Values (2002, Null, Null)")));
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk)"
                                                   " Values (1009, 2002, Null, Null, Null)")));
-        const QList<TreeDb::Placement> rows = TreeDb::children(1009);
+        QList<TreeDb::Placement> rows = TreeDb::children(1010);
+        QCOMPARE(rows.size(), 1);
+        QVERIFY(!rows[0].link && !rows[0].hidden && !rows[0].protect);
+        rows = TreeDb::children(1009);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0].title, QString());
         QVERIFY(!rows[0].listMode && !rows[0].link);
