@@ -115,20 +115,14 @@ private slots:
         choose(sbTxm::mnEdit, 1);
         QCOMPARE(form().iRJb, 12);
         QCOMPARE(item(sbTxm::mnEdit, 1)->text(), QStringLiteral("やり直しできません"));
-    }
-
-    void repeatedCommandGetsNoArgument()
-    {
+        // A repeated command gets no argument.
         choose(sbTxm::mnDisp, 0);
         QCOMPARE(form().iRJb, 27);
         QCOMPARE(form().vOpt, QVariant(-1)); // the toolbar item was checked
         form().RepertJb();
         QCOMPARE(form().iRJb, 27);
         QVERIFY(!form().vOpt.isValid());
-    }
-
-    void subMenuParentOnlyRewritesTheRepeatItem()
-    {
+        // A submenu's parent only rewrites the repeat item.
         form().iRJb = 0;
         form().DoMenuJob(item(sbTxm::mnLocal, 0)->text(), 0);
         QCOMPARE(form().iRJb, 0);

@@ -1,15 +1,12 @@
-#include "core/Frmt.h"
-#include "core/Usr.h"
-#include "core/yIni.h"
 #include "editor/CoolBar.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichView.h"
+#include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
-#include "support/TestHome.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -53,21 +50,11 @@ class TestUTxm : public QObject
         QVERIFY(ok);
     }
 
-    QString settingsFile() const { return m_home->path() + QStringLiteral("/User.xml"); }
-
 private slots:
     void init()
     {
         m_home = std::make_unique<TestHome>();
-        Usr::st().runTime = true;
-        Usr::st().busy = false;
-        Usr::st().dbName.clear();
-        Usr::st().workFolder = m_home->path() + QStringLiteral("/");
-        for (int i = 0; i < 8; ++i)
-            Frmt::st().usrFmt[i] = Frmt::DefaultFmt(i);
-        Frmt::st().usrDtp = true;
-        Frmt::st().usrEntShift = true;
-        QVERIFY(yIni::instance().GetTxt(settingsFile()));
+        QVERIFY(resetEditorState(*m_home));
     }
 
     void cleanup()
@@ -88,12 +75,12 @@ private slots:
         QCOMPARE(setup.marginTop, 850);
         QCOMPARE(setup.marginRight, 567);
         QCOMPARE(setup.marginBottom, 567);
+        QCOMPARE(editor().PageWdIn(), 12240 / 15);
         QCOMPARE(editor().zoom(), 100);
         QCOMPARE(editor().viewMode(), 0);
         QVERIFY(!editor().rulersShown());
         QCOMPARE(editor().imeSetting(), QStringLiteral("OFF"));
         QCOMPARE(editor().updatePolicy(), QStringLiteral("確認"));
-        QVERIFY(!editor().isBusy());
     }
 
     void secondOnLeavesBusyClearAndPickersFilledOnce()
@@ -171,29 +158,26 @@ private slots:
 
     void zoomSteps_data()
     {
-        QTest::addColumn<int>("start");
         QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("zoom");
-        QTest::newRow("larger") << 100 << QStringLiteral("拡大") << 1 << 120;
-        QTest::newRow("number") << 100 << QStringLiteral("50") << 1 << 50;
-        QTest::newRow("too small number") << 100 << QStringLiteral("5") << 1 << 100;
-        QTest::newRow("too large number") << 100 << QStringLiteral("1000") << 1 << 100;
-        QTest::newRow("zero") << 100 << QStringLiteral("0") << 1 << 100;
-        QTest::newRow("text") << 100 << QStringLiteral("abc") << 1 << 100;
-        QTest::newRow("smaller never reaches zero") << 100 << QStringLiteral("縮小") << 8 << 10;
-        QTest::newRow("larger stops at 400") << 100 << QStringLiteral("拡大") << 30 << 400;
-        QTest::newRow("number above 400") << 100 << QStringLiteral("900") << 1 << 400;
+        QTest::newRow("larger") << QStringLiteral("拡大") << 1 << 120;
+        QTest::newRow("number") << QStringLiteral("50") << 1 << 50;
+        QTest::newRow("too small number") << QStringLiteral("5") << 1 << 100;
+        QTest::newRow("too large number") << QStringLiteral("1000") << 1 << 100;
+        QTest::newRow("zero") << QStringLiteral("0") << 1 << 100;
+        QTest::newRow("text") << QStringLiteral("abc") << 1 << 100;
+        QTest::newRow("smaller never reaches zero") << QStringLiteral("縮小") << 8 << 10;
+        QTest::newRow("larger stops at 400") << QStringLiteral("拡大") << 30 << 400;
+        QTest::newRow("number above 400") << QStringLiteral("900") << 1 << 400;
     }
 
     void zoomSteps()
     {
-        QFETCH(int, start);
         QFETCH(QString, argument);
         QFETCH(int, steps);
         QFETCH(int, zoom);
-        this->start();
-        editor().rtAct(86, QString::number(start));
+        start();
         for (int i = 0; i < steps; ++i)
             editor().rtAct(86, argument);
         QCOMPARE(editor().zoom(), zoom);
@@ -216,7 +200,6 @@ private slots:
         editor().rtAct(code);
         QCOMPARE(m_jobs, QList<int>{code});
         QVERIFY(changes.isEmpty());
-        QVERIFY(!editor().bDcEdt());
         QCOMPARE(editor().edit().text(), QStringLiteral("abc"));
         QVERIFY(m_services->jobs.isEmpty());
         QVERIFY(m_services->dialogs.isEmpty());
@@ -327,8 +310,6 @@ private slots:
         QCOMPARE(editor().updatePolicy(), QStringLiteral("無視"));
     }
 
-    // ---- save policy
-
     void setDataSavePolicy_data()
     {
         QTest::addColumn<QString>("policy");
@@ -419,23 +400,16 @@ private slots:
         }
     }
 
-    void chkUdtLeavesCancelAsPassed()
+    void chkUdtLeavesCancelAsPassedAndHandlerMayClearTheMark()
     {
         start();
         bool bCancel = true;
         editor().ChkUdt(bCancel);
         QVERIFY(bCancel);
-    }
-
-    void handlerMayChangeTheModifiedFlag()
-    {
-        start();
         connect(&editor(), &uTxm::eEdtCng, this, [](bool &edited) { edited = false; });
         editor().setBDcEdt(true);
         QVERIFY(!editor().bDcEdt());
     }
-
-    // ---- unreadable pages
 
     void unreadablePageOpensReadOnly()
     {
@@ -585,12 +559,6 @@ private slots:
         QCOMPARE(ret, 1);
     }
 
-    void pageWidthInPixels()
-    {
-        start();
-        QCOMPARE(editor().PageWdIn(), 12240 / 15);
-    }
-
     void headerToggle()
     {
         start();
@@ -618,24 +586,18 @@ private slots:
         QVERIFY(!hdF);
     }
 
-    void pageBreakCommand()
+    void pageBreakAndColourCommands()
     {
         start();
         loadPage(QStringLiteral("ab"));
-        editor().edit().setSelStart(1);
-        editor().rtAct(53);
-        QCOMPARE(editor().edit().text(), QStringLiteral("a\x0c" "b"));
-    }
-
-    void textColourCommand()
-    {
-        start();
-        loadPage(QStringLiteral("colour"));
-        editor().edit().select(0, 3);
+        editor().edit().select(0, 1);
         m_services->colourChosen = true;
         m_services->colour = 0x0000FF;
         editor().rtAct(62);
         QCOMPARE(editor().edit().foreColor(), 0x0000FF);
+        editor().edit().setSelStart(1);
+        editor().rtAct(53);
+        QCOMPARE(editor().edit().text(), QStringLiteral("a\x0c" "b"));
     }
 
     void offWritesDisplayAndUserGroups()

@@ -1,15 +1,12 @@
-#include "core/Frmt.h"
-#include "core/Usr.h"
-#include "core/yIni.h"
 #include "editor/CoolBar.h"
 #include "editor/sbTxm.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
+#include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
-#include "support/TestHome.h"
 #include "support/TestImages.h"
 
 #include <QAction>
@@ -74,15 +71,7 @@ private slots:
     void init()
     {
         m_home = std::make_unique<TestHome>();
-        Usr::st().runTime = true;
-        Usr::st().busy = false;
-        Usr::st().dbName.clear();
-        for (int i = 0; i < 8; ++i)
-            Frmt::st().usrFmt[i] = Frmt::DefaultFmt(i);
-        Frmt::st().lineFactor = 1.5f;
-        Frmt::st().usrDtp = true;
-        Frmt::st().usrEntShift = true;
-        QVERIFY(yIni::instance().GetTxt(m_home->path() + QStringLiteral("/User.xml")));
+        QVERIFY(resetEditorState(*m_home));
     }
 
     void cleanup()
@@ -116,45 +105,47 @@ private slots:
         QCOMPARE(editor().statusPanel()->text(), QStringLiteral("見出２"));
     }
 
-    void negativeStyleCodeIsQuiet()
+    void headingRules_data()
     {
-        start();
-        load(QStringLiteral("abc def"));
-        edit().setSelStart(5);
-        editor().rtAct(60, -2);
-        QCOMPARE(edit().text(), QStringLiteral("abc def")); // quiet: the line is not split
-        QCOMPARE(styleOf(0), 2);
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("list");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("styleAfter");
+        QTest::addColumn<QString>("message");
+        // A negative code is quiet: the line is not split.
+        QTest::newRow("negative code") << 2 << false << QStringLiteral("abc def") << 5 << -2
+                                       << QStringLiteral("abc def") << 2 << QString();
+        QTest::newRow("isolates the caret line") << 2 << false << QStringLiteral("one\x0btwo\x0bthree") << 5 << 0
+                                                 << QStringLiteral("one\ntwo\nthree") << 0 << QString();
+        QTest::newRow("needs an editor kind") << 0 << false << QStringLiteral("abc") << 0 << 1
+                                              << QStringLiteral("abc") << -1 << QString();
+        QTest::newRow("refused on a list") << 2 << true << QStringLiteral("item") << 0 << 0 << QStringLiteral("item") << -1
+                                           << QStringLiteral("ﾘｽﾄを含む範囲に対しては､見出しのｽﾀｲﾙは設定できません");
     }
 
-    void headingIsolatesTheCaretLine()
+    void headingRules()
     {
-        start();
-        load(QStringLiteral("one\x0btwo\x0bthree"));
-        edit().setSelStart(5);
-        editor().rtAct(60, 0);
-        QCOMPARE(edit().text(), QStringLiteral("one\ntwo\nthree"));
-        QCOMPARE(styleOf(5), 0);
-    }
-
-    void headingNeedsAnEditorKind()
-    {
+        QFETCH(int, kind);
+        QFETCH(bool, list);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(int, style);
+        QFETCH(QString, after);
+        QFETCH(int, styleAfter);
+        QFETCH(QString, message);
         ScriptedPrompt prompt;
-        start(0);
-        load(QStringLiteral("abc"));
-        editor().rtAct(60, 1);
-        QCOMPARE(styleOf(0), -1);
-        QVERIFY(prompt.messages.isEmpty());
-    }
-
-    void headingRefusedOnAList()
-    {
-        ScriptedPrompt prompt;
-        start();
-        load(QStringLiteral("item"));
-        edit().setListKind(2);
-        editor().rtAct(60, 0);
-        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾘｽﾄを含む範囲に対しては､見出しのｽﾀｲﾙは設定できません")});
-        QCOMPARE(styleOf(0), -1);
+        start(kind);
+        load(text);
+        if (list)
+            edit().setListKind(2);
+        edit().setSelStart(caret);
+        editor().rtAct(60, style);
+        QCOMPARE(edit().text(), after);
+        QCOMPARE(styleOf(caret), styleAfter);
+        QCOMPARE(prompt.messages, message.isEmpty() ? QStringList() : QStringList{message});
     }
 
     void bodyJoinsSelectedParagraphs()
@@ -564,17 +555,11 @@ private slots:
         editor().GetMTxt(text, subject);
         QVERIFY(subject.isEmpty());
         QCOMPARE(text, QStringLiteral("plain"));
-    }
-
-    void indentedBodyIsNoHeading()
-    {
-        start();
+        // An indented body paragraph is no heading either.
         load(QStringLiteral("indented body"));
         edit().select(0, 3);
         editor().rtAct(60, 3);
         edit().setIndentLeft(600);
-        QString text;
-        QString subject;
         editor().GetMTxt(text, subject);
         QVERIFY(subject.isEmpty());
         QCOMPARE(text, QStringLiteral("indented body"));
@@ -620,8 +605,7 @@ private slots:
     {
         start();
         load(QStringLiteral("see  here"));
-        const int tag = field(0, 3, QStringLiteral("TG_7"));
-        Q_UNUSED(tag);
+        field(0, 3, QStringLiteral("TG_7"));
         edit().setSelStart(4);
         const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
         QVERIFY(picture > 0);

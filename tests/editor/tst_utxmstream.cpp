@@ -1,12 +1,9 @@
-#include "core/Frmt.h"
-#include "core/Usr.h"
-#include "core/yIni.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
+#include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
-#include "support/TestHome.h"
 
 #include <QtTest>
 
@@ -60,11 +57,7 @@ private slots:
     void init()
     {
         m_home = std::make_unique<TestHome>();
-        Usr::st().runTime = true;
-        Usr::st().busy = false;
-        for (int i = 0; i < 8; ++i)
-            Frmt::st().usrFmt[i] = Frmt::DefaultFmt(i);
-        QVERIFY(yIni::instance().GetTxt(m_home->path() + QStringLiteral("/User.xml")));
+        QVERIFY(resetEditorState(*m_home));
     }
 
     void cleanup()

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QMenu>
 
 class TestFmDoc : public QObject
 {
@@ -110,17 +109,38 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1002")).toString(), QStringLiteral("二頁目"));
     }
 
+    void cancellingTheQuestionKeepsThePage_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("new page") << 0 << QString();
+        QTest::newRow("delete") << 1 << QStringLiteral("現在のﾍﾟｰｼﾞを削除して良いですか");
+        QTest::newRow("exit") << 2 << QString();
+    }
+
     void cancellingTheQuestionKeepsThePage()
     {
+        QFETCH(int, command);
+        QFETCH(QString, question);
         MainFixture f;
         f.start();
         f.savedPage(QStringLiteral("頁\n"));
         f.type(QStringLiteral("頁\n未保存"));
         f.prompt.answers.enqueue(Prompt::Cancel);
-        f.window->NewPage(1);
+        if (command == 0)
+            f.window->NewPage(1);
+        else if (command == 1)
+            f.window->DeletePage();
+        else
+            f.window->exitCommand();
+        QVERIFY(!f.prompt.messages.isEmpty() && f.prompt.messages.last().endsWith(question));
         QCOMPARE(f.window->nDocNo, 1001);
         QVERIFY(f.editor().bDcEdt());
         QCOMPARE(f.editor().edit().text(), QStringLiteral("頁\n未保存"));
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 1);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(zSvr::instance().isOpen());
+        QVERIFY(!Usr::st().busy);
     }
 
     void aSaveWithoutTitleWritesNothingAndKeepsTheEdits()
@@ -219,16 +239,19 @@ private slots:
 
     void automaticSaveCountsTheWholeInterval_data()
     {
+        QTest::addColumn<int>("minutes");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("10:00") << 600 << false;
-        QTest::newRow("10:01") << 601 << true;
-        QTest::newRow("1:05:00") << 3900 << true;
-        QTest::newRow("a day") << 86400 << true;
+        QTest::newRow("10:00") << 10 << 600 << false;
+        QTest::newRow("10:01") << 10 << 601 << true;
+        QTest::newRow("1:05:00") << 10 << 3900 << true;
+        QTest::newRow("a day") << 10 << 86400 << true;
+        QTest::newRow("off") << 0 << 86400 << false;
     }
 
     void automaticSaveCountsTheWholeInterval()
     {
+        QFETCH(int, minutes);
         QFETCH(int, seconds);
         QFETCH(bool, saved);
         FixedClock clock;
@@ -237,24 +260,13 @@ private slots:
         QVERIFY(!path.isEmpty());
         f.window->SetDBNo(path, 0);
         f.window->show();
-        f.window->iAsv = 10;
+        f.window->iAsv = minutes;
         QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QString(), 3, true));
         clock.time = clock.time.addSecs(seconds);
         f.editor().edit().setText(QStringLiteral("新しい本文\n"));
         f.editor().setBDcEdt(true);
         QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString() != QStringLiteral("元"), saved);
         QCOMPARE(f.editor().bDcEdt(), !saved);
-    }
-
-    void automaticSaveOffNeverSaves()
-    {
-        FixedClock clock;
-        MainFixture f;
-        f.start();
-        f.savedPage(QStringLiteral("頁\n"));
-        clock.time = clock.time.addDays(1);
-        f.type(QStringLiteral("頁\n二"));
-        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("頁\n"));
     }
 
     void aFailedLoadKeepsThePageShown()
@@ -328,19 +340,6 @@ private slots:
                                 "現在のﾍﾟｰｼﾞから \"子a\" \"子b\" \"子c\"  へNavigate されています\r"));
         QCOMPARE(f.window->DeleteMessage(QStringLiteral("X3-1001")), QString());
         QCOMPARE(f.window->DeleteMessage(QStringLiteral("NewNode")), QString());
-    }
-
-    void cancellingADeleteKeepsTheEdits()
-    {
-        MainFixture f;
-        f.start();
-        f.savedPage(QStringLiteral("消さない\n"));
-        f.type(QStringLiteral("消さない\n編集中"));
-        f.prompt.answers.enqueue(Prompt::Cancel);
-        f.window->DeletePage();
-        QVERIFY(f.prompt.messages.last().endsWith(QStringLiteral("現在のﾍﾟｰｼﾞを削除して良いですか")));
-        QVERIFY(f.editor().bDcEdt());
-        QCOMPARE(f.count(QStringLiteral("tbTree")), 1);
     }
 
     void theRecentListIsCappedAndOrdered()
@@ -422,20 +421,6 @@ private slots:
         QVERIFY(f.window->isVisible());
         QVERIFY(zSvr::instance().isOpen());
         Usr::st().busy = false;
-    }
-
-    void cancellingTheExitKeepsTheProgramRunning()
-    {
-        MainFixture f;
-        f.start();
-        f.savedPage(QStringLiteral("終了前\n"));
-        f.type(QStringLiteral("終了前\n未保存"));
-        f.prompt.answers.enqueue(Prompt::Cancel);
-        f.window->exitCommand();
-        QVERIFY(f.window->isVisible());
-        QVERIFY(zSvr::instance().isOpen());
-        QVERIFY(!Usr::st().busy);
-        QVERIFY(f.editor().bDcEdt());
     }
 };
 

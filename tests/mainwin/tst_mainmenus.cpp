@@ -9,11 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QMenu>
-#include "platform/richview/RichView.h"
-
 #include <QSplitter>
-#include <QTextEdit>
 #include <QToolButton>
 
 class TestMainMenus : public QObject
