@@ -18,7 +18,7 @@ public:
 
 struct Placement
 {
-    int parent, child, sort, link;
+    int parent, child, sort, link;   // link -1: Null
     QString stamp;
 };
 
@@ -67,6 +67,9 @@ private slots:
         QTest::newRow("a year 2035 stamp is newer than 1999")
             << QList<Placement>{{3, 12, 0, 0, "2035-01-01 00:00:00"}, {5, 12, 0, 0, "1999-12-31 23:59:59"}}
             << QList<int>{1, 0};
+        QTest::newRow("unmarked placements: the older becomes home")
+            << QList<Placement>{{3, 20, 0, -1, "2020-01-01 00:00:00"}, {4, 20, 0, -1, "2021-01-01 00:00:00"}}
+            << QList<int>{0, 1};
         QTest::newRow("pages are separate")
             << QList<Placement>{{0, 12, 0, 1, "2020-01-01 00:00:00"}, {0, 13, 1, 0, "2020-01-01 00:00:00"},
                                 {12, 13, 0, 0, "2021-01-01 00:00:00"}}
@@ -84,15 +87,6 @@ private slots:
                 QCOMPARE(link(rows[i].parent, rows[i].child), links[i]);
         }
         QVERIFY(m_prompt->messages.isEmpty());
-    }
-
-    void unmarkedPlacementsGetOneHome()
-    {
-        insert({{3, 20, 0, 1, "2020-01-01 00:00:00"}, {4, 20, 0, 1, "2021-01-01 00:00:00"}});
-        zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boLnk=Null"));
-        Usr::D_FixLnk(false);
-        QCOMPARE(link(3, 20), 0);
-        QCOMPARE(link(4, 20), 1);
     }
 
     void propagation()
@@ -240,7 +234,7 @@ private:
         for (const Placement &p : rows) {
             QVERIFY(zSvr::instance().D_ExeSq(
                 QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, dyUdt) Values (?, ?, ?, ?, ?)"),
-                {p.parent, p.child, p.sort, p.link, p.stamp.isEmpty() ? QVariant() : QVariant(p.stamp)}));
+                {p.parent, p.child, p.sort, p.link < 0 ? QVariant() : QVariant(p.link), p.stamp.isEmpty() ? QVariant() : QVariant(p.stamp)}));
         }
     }
     void pages(const QList<int> &numbers, int boPng)
