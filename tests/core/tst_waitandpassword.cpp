@@ -40,21 +40,15 @@ private slots:
         QCOMPARE(sbWait::shownMessage(), message);
         QVERIFY(sbWait::isShown());
         QVERIFY(Usr::st().busy);
-        sbWait::cEnd();
-        QVERIFY(!sbWait::isShown());
-        QVERIFY(!Usr::st().busy);
-        QVERIFY(!topWaitWindow());
-    }
-
-    void secondMessageOnlyChangesTheText()
-    {
-        sbWait::cMsg(QStringLiteral("一"));
+        // A second message only changes the text.
         QWidget *first = topWaitWindow();
         sbWait::cMsg(QStringLiteral("二"));
         QCOMPARE(topWaitWindow(), first);
         QCOMPARE(sbWait::shownMessage(), QStringLiteral("二"));
         sbWait::cEnd();
+        QVERIFY(!sbWait::isShown());
         QVERIFY(!Usr::st().busy);
+        QVERIFY(!topWaitWindow());
     }
 
     // A handler that set the busy flag itself keeps it through a wait window.
