@@ -156,20 +156,6 @@ private slots:
         QCOMPARE(jobs(*f.window, [&] { f.window->menuClicked(QStringLiteral("mnTins"), 6); }), QStringList{QStringLiteral("80")});
     }
 
-    void previewSizeIsStoredAtOnce()
-    {
-        MainFixture f;
-        f.start();
-        f.window->item(QStringLiteral("mnIeSize"), 2)->trigger();
-        QCOMPARE(f.window->nIeWd, 1280);
-        QCOMPARE(f.window->nIeHi, 1024);
-        QVERIFY(f.window->item(QStringLiteral("mnIeSize"), 2)->isChecked());
-        QVERIFY(!f.window->item(QStringLiteral("mnIeSize"), 1)->isChecked());
-        yIni::instance().GetGtx(QStringLiteral("IE_画面"));
-        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Width"), 0).toInt(), 1280);
-        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Height"), 0).toInt(), 1024);
-    }
-
     void settingsRoundTrip()
     {
         MainFixture f;
@@ -190,7 +176,7 @@ private slots:
         QCOMPARE(second.recentFiles(), QStringList{f.window->sDbPath});
     }
 
-    void defaultsWithoutSettings()
+    void defaultsWithoutSettingsAndThePreviewSize()
     {
         MainFixture f;
         f.window->show();
@@ -201,6 +187,15 @@ private slots:
         QVERIFY(f.window->bShwFky && f.window->bDcS && f.window->bDbS);
         const int twips = f.window->splitter().sizes().value(0) * 1440 / f.window->logicalDpiX();
         QVERIFY2(qAbs(twips - 2800) < 40, qPrintable(QString::number(twips)));
+        // A chosen preview size is stored at once.
+        f.window->item(QStringLiteral("mnIeSize"), 2)->trigger();
+        QCOMPARE(f.window->nIeWd, 1280);
+        QCOMPARE(f.window->nIeHi, 1024);
+        QVERIFY(f.window->item(QStringLiteral("mnIeSize"), 2)->isChecked());
+        QVERIFY(!f.window->item(QStringLiteral("mnIeSize"), 1)->isChecked());
+        yIni::instance().GetGtx(QStringLiteral("IE_画面"));
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Width"), 0).toInt(), 1280);
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("Height"), 0).toInt(), 1024);
     }
 
     void recentEntriesStopAtTheFirstMissingFile()
