@@ -243,41 +243,40 @@ private slots:
 
     // ---------------------------------------------------------- copy
 
-    void copyNew()
+    void copy_data()
     {
-        ScriptedPrompt prompt;
-        put(path("src.txdb"), "source");
-        QVERIFY(z.F_Copy(path("src.txdb"), path("copy 先.txdb")));
-        QCOMPARE(bytesOf(path("copy 先.txdb")), QByteArray("source"));
-        QVERIFY(prompt.messages.isEmpty());
-        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden).size(), 2);
-    }
-
-    void copyOverExisting_data()
-    {
+        QTest::addColumn<bool>("existing");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<bool>("copied");
-        QTest::newRow("cancel") << int(Prompt::Cancel) << false << false;
-        QTest::newRow("ok") << int(Prompt::Ok) << false << true;
-        QTest::newRow("ok, read-only target") << int(Prompt::Ok) << true << true;
+        QTest::newRow("new target, no question") << false << int(Prompt::Cancel) << false << true;
+        QTest::newRow("cancel") << true << int(Prompt::Cancel) << false << false;
+        QTest::newRow("ok") << true << int(Prompt::Ok) << false << true;
+        QTest::newRow("ok, read-only target") << true << int(Prompt::Ok) << true << true;
     }
-    void copyOverExisting()
+    void copy()
     {
+        QFETCH(bool, existing);
         QFETCH(int, answer);
         QFETCH(bool, readOnly);
         QFETCH(bool, copied);
+        const QString target = path("copy 先.txdb");
         put(path("src"), "new");
-        put(path("dst"), "old");
+        if (existing)
+            put(target, "old");
         if (readOnly)
-            QFile::setPermissions(path("dst"), QFile::ReadOwner);
+            QFile::setPermissions(target, QFile::ReadOwner);
         ScriptedPrompt prompt;
         prompt.answers << answer;
-        QCOMPARE(z.F_Copy(path("src"), path("dst")), copied);
-        QCOMPARE(prompt.messages, QStringList{QStringLiteral("同名ﾌｧｲﾙがあります 削除して良いですか")});
-        QCOMPARE(prompt.styles.value(0) & 7, int(Prompt::OkCancel));
+        QCOMPARE(z.F_Copy(path("src"), target), copied);
+        if (existing) {
+            QCOMPARE(prompt.messages, QStringList{QStringLiteral("同名ﾌｧｲﾙがあります 削除して良いですか")});
+            QCOMPARE(prompt.styles.value(0) & 7, int(Prompt::OkCancel));
+        } else {
+            QVERIFY(prompt.messages.isEmpty());
+        }
         QCOMPARE(bytesOf(path("src")), QByteArray("new"));
-        QCOMPARE(bytesOf(path("dst")), copied ? QByteArray("new") : QByteArray("old"));
+        QCOMPARE(bytesOf(target), copied ? QByteArray("new") : QByteArray("old"));
         QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 

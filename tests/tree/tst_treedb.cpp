@@ -127,10 +127,7 @@ private slots:
         QCOMPARE(PageDb::row(1004, 1010), QStringLiteral("3:a'b?"));
         QVERIFY(TreeDb::deletePlacement(1004, 1010));
         QCOMPARE(PageDb::row(1004, 1010), QString());
-    }
-
-    void secondPlacementOfAPairIsRefused()
-    {
+        // A second placement of a pair is refused.
         QVERIFY(!TreeDb::insertPlacement(1001, 1003, 0, QStringLiteral("dup"), false));
         QCOMPARE(PageDb::row(1001, 1003), QStringLiteral("1:インストール"));
     }
