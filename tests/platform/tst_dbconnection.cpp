@@ -8,92 +8,86 @@ class TestDbConnection : public QObject
 {
     Q_OBJECT
 private slots:
-    void loginRefusal_data();
-    void loginRefusal();
-    void sqliteOpen();
-    void closedFileIsSingleFile();
-};
-
-void TestDbConnection::loginRefusal_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("sqlstate 28000") << "28000" << "[unixODBC]Login failed" << true;
-    QTest::newRow("postgres 28P01") << "28P01" << "FATAL: authentication failed" << true;
-    QTest::newRow("words only") << "" << "FATAL:  password authentication failed for user \"ann\"" << true;
-    QTest::newRow("japanese") << "" << "パスワードが違います" << true;
-    QTest::newRow("unknown source") << "IM002" << "[unixODBC][Driver Manager]Data source name not found" << false;
-    QTest::newRow("no server") << "08001" << "could not connect to server" << false;
-}
-
-void TestDbConnection::loginRefusal()
-{
-    QFETCH(QString, code);
-    QFETCH(QString, text);
-    QFETCH(bool, refused);
-    QCOMPARE(DbConnection::isLoginRefusal(code, text), refused);
-}
-
-void TestDbConnection::sqliteOpen()
-{
-    QTemporaryDir dir;
-    DbConnection db;
-    QVERIFY(!db.openSqlite(dir.path())); // a folder
-    QVERIFY(!db.isOpen());
-    QVERIFY(!db.openSqlite(dir.filePath(QStringLiteral("none.txdb"))));
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none.txdb"))));
-    QFile empty(dir.filePath(QStringLiteral("empty.txdb")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    // An empty file is an empty database to the engine: it opens, with no tables.
-    QVERIFY(db.openSqlite(empty.fileName()));
-    QVERIFY(!db.readOnly());
-    QVERIFY(db.exec(QStringLiteral("create table t (a, dyX)"), {}, false));
-    QVERIFY(db.exec(QStringLiteral("insert into t values ('?', ?)"), {QStringLiteral("a'b"), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6))}, true));
-    Recordset rs;
-    db.setDatePrefix(QStringLiteral("dy"));
-    QVERIFY(rs.open(db, QStringLiteral("select a, dyX from t"), {}, false, 0));
-    QCOMPARE(rs.value(0).toString(), QStringLiteral("a'b"));
-    QCOMPARE(rs.value(QStringLiteral("DYX")).toDateTime(), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
-    rs.close();
-    db.close();
-    QVERIFY(!db.isOpen());
-    QVERIFY(!db.exec(QStringLiteral("select 1"), {}, false));
-}
-
-void TestDbConnection::closedFileIsSingleFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.txdb"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    void loginRefusal_data()
     {
-        DbConnection db;
-        QVERIFY(db.openSqlite(path));
-        QVERIFY(db.exec(QStringLiteral("create table t (a)"), {}, false));
-        QVERIFY(db.exec(QStringLiteral("insert into t values (1)"), {}, false));
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("sqlstate 28000") << "28000" << "[unixODBC]Login failed" << true;
+        QTest::newRow("postgres 28P01") << "28P01" << "FATAL: authentication failed" << true;
+        QTest::newRow("words only") << "" << "FATAL:  password authentication failed for user \"ann\"" << true;
+        QTest::newRow("japanese") << "" << "パスワードが違います" << true;
+        QTest::newRow("unknown source") << "IM002" << "[unixODBC][Driver Manager]Data source name not found" << false;
+        QTest::newRow("no server") << "08001" << "could not connect to server" << false;
     }
-    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
-    // A copy of the file alone holds everything, and opens read-only from a locked folder.
-    const QString copy = dir.filePath(QStringLiteral("ro/b.txdb"));
-    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("ro"))));
-    QVERIFY(QFile::copy(path, copy));
-    QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner));
-    QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner));
-    DbConnection db;
-    QVERIFY(db.openSqlite(copy));
-    QVERIFY(db.readOnly());
-    QSqlQuery q;
-    QVERIFY(db.select(q, QStringLiteral("select count(*) from t"), {}, false, true));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
-    q = QSqlQuery();
-    QVERIFY(!db.exec(QStringLiteral("insert into t values (2)"), {}, false));
-    db.close();
-    QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
+    void loginRefusal()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(bool, refused);
+        QCOMPARE(DbConnection::isLoginRefusal(code, text), refused);
+    }
+
+    void sqliteOpen()
+    {
+        QTemporaryDir dir;
+        DbConnection db;
+        QVERIFY(!db.openSqlite(dir.path())); // a folder
+        QVERIFY(!db.isOpen());
+        QVERIFY(!db.openSqlite(dir.filePath(QStringLiteral("none.txdb"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none.txdb"))));
+        QFile empty(dir.filePath(QStringLiteral("empty.txdb")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        // An empty file is an empty database to the engine: it opens, with no tables.
+        QVERIFY(db.openSqlite(empty.fileName()));
+        QVERIFY(!db.readOnly());
+        QVERIFY(db.exec(QStringLiteral("create table t (a, dyX)"), {}, false));
+        QVERIFY(db.exec(QStringLiteral("insert into t values ('?', ?)"), {QStringLiteral("a'b"), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6))}, true));
+        Recordset rs;
+        db.setDatePrefix(QStringLiteral("dy"));
+        QVERIFY(rs.open(db, QStringLiteral("select a, dyX from t"), {}, false, 0));
+        QCOMPARE(rs.value(0).toString(), QStringLiteral("a'b"));
+        QCOMPARE(rs.value(QStringLiteral("DYX")).toDateTime(), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+        rs.close();
+        db.close();
+        QVERIFY(!db.isOpen());
+        QVERIFY(!db.exec(QStringLiteral("select 1"), {}, false));
+    }
+
+    void closedFileIsSingleFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        {
+            DbConnection db;
+            QVERIFY(db.openSqlite(path));
+            QVERIFY(db.exec(QStringLiteral("create table t (a)"), {}, false));
+            QVERIFY(db.exec(QStringLiteral("insert into t values (1)"), {}, false));
+        }
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+        // A copy of the file alone holds everything, and opens read-only from a locked folder.
+        const QString copy = dir.filePath(QStringLiteral("ro/b.txdb"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("ro"))));
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner));
+        DbConnection db;
+        QVERIFY(db.openSqlite(copy));
+        QVERIFY(db.readOnly());
+        QSqlQuery q;
+        QVERIFY(db.select(q, QStringLiteral("select count(*) from t"), {}, false, true));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        q = QSqlQuery();
+        QVERIFY(!db.exec(QStringLiteral("insert into t values (2)"), {}, false));
+        db.close();
+        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDbConnection)
 #include "tst_dbconnection.moc"

@@ -81,27 +81,6 @@ private slots:
         QCOMPARE(c.tableRows(s.table), 2);
     }
 
-    void copyAndPasteBackGivesNewIds()
-    {
-        Sample s;
-        s.edit.select(0, -1);
-        PageDocument copy;
-        s.edit.copySelection(copy);
-        s.edit.select(s.edit.textLength(), 0);
-        s.edit.insertPage(copy);
-        QList<int> fields;
-        for (int id = s.edit.nextField(0); id; id = s.edit.nextField(id))
-            fields.append(id);
-        QCOMPARE(fields.size(), 2);
-        QVERIFY(fields.at(0) != fields.at(1));
-        const QList<int> objects = s.edit.objectIds();
-        QCOMPARE(objects.size(), 4);
-        QCOMPARE(QSet<int>(objects.cbegin(), objects.cend()).size(), 4);
-        QCOMPARE(s.edit.tableIds().size(), 2);
-        QCOMPARE(s.page.pictureNames().size(), 1); // the same bytes, stored once
-        QCOMPARE(s.page.usedFrameIds().size(), 2);
-    }
-
     void imagesOfImportedTextAreStored()
     {
         PageDocument source;

@@ -115,10 +115,6 @@ private slots:
         edit.select(1, 1);
         QVERIFY(!edit.bold());
         QCOMPARE(edit.foreColor(), 0);
-        QCOMPARE(edit.backColor(), 0xFFFFFF);
-        QCOMPARE(edit.frameStyle(), DefaultBlockFrameStyle);
-        QCOMPARE(edit.listKind(), 1);
-        QCOMPARE(edit.listLevel(), 0);
     }
 
     void badAttributeValuesChangeNothing()

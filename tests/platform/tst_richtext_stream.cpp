@@ -42,26 +42,6 @@ QList<Run> runs(const QTextDocument *doc)
     return out;
 }
 
-QTextTable *firstTable(QTextDocument *doc)
-{
-    for (auto it = doc->rootFrame()->begin(); !it.atEnd(); ++it) {
-        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame()))
-            return table;
-    }
-    return nullptr;
-}
-
-QTextCharFormat formatOfObject(QTextDocument *doc, int objectId)
-{
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().intProperty(ObjectId) == objectId)
-                return it.fragment().charFormat();
-        }
-    }
-    return QTextCharFormat();
-}
-
 QByteArray sampleBytes()
 {
     PageDocument page;
@@ -70,6 +50,9 @@ QByteArray sampleBytes()
 }
 
 } // namespace
+
+using SamplePage::firstTable;
+using SamplePage::formatOfObject;
 
 class TestRichTextStream : public QObject
 {
@@ -84,9 +67,6 @@ private slots:
         PageDocument copy;
         QVERIFY(PageCodec::load(copy, bytes));
         QCOMPARE(PageCodec::save(copy), bytes);
-        PageDocument third;
-        QVERIFY(PageCodec::load(third, PageCodec::save(copy)));
-        QCOMPARE(PageCodec::save(third), bytes);
     }
 
     void everyConstructReadsBackEqual()

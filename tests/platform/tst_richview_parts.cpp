@@ -12,6 +12,7 @@
 #include "platform/richview/RichStatusBar.h"
 #include "platform/richview/RichView.h"
 #include "platform/richview/TableDialog.h"
+#include "support/SamplePage.h"
 
 #include <QAction>
 #include <QPainter>
@@ -33,6 +34,13 @@ struct Fixture {
     int shown = 0;
 
     Fixture() { view.resize(800, 600); }
+    // Shown in page view, for tests that click, type or grab the screen.
+    void showPaged()
+    {
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setViewMode(2);
+    }
     // Every dialog the view shows gets `fill`, then OK (or Cancel when `ok` is false).
     template <typename Dialog, typename Fill>
     void answer(Fill fill, bool ok = true)
@@ -137,18 +145,15 @@ private slots:
         Fixture f;
         f.edit.setText(QStringLiteral("text"));
         f.edit.select(0, -1);
-        f.answer<FontDialog>([](FontDialog &d) {
+        const auto makeBold = [](FontDialog &d) {
             FontDialog::Values v = d.values();
             v.bold = true;
             d.setValues(v);
-        }, false);
+        };
+        f.answer<FontDialog>(makeBold, false);
         QVERIFY(!f.view.fontDialog());
         QVERIFY(!f.edit.bold());
-        f.answer<FontDialog>([](FontDialog &d) {
-            FontDialog::Values v = d.values();
-            v.bold = true;
-            d.setValues(v);
-        });
+        f.answer<FontDialog>(makeBold);
         f.view.setEditMode(1);
         QVERIFY(!f.view.fontDialog());
         QVERIFY(!f.edit.bold());
@@ -229,9 +234,7 @@ private slots:
             d.setValues(v);
         });
         QVERIFY(f.view.tableDialog());
-        QTextTable *t = nullptr;
-        for (QTextFrame *frame : f.page.main()->rootFrame()->childFrames())
-            t = t ? t : qobject_cast<QTextTable *>(frame);
+        QTextTable *t = SamplePage::firstTable(f.page.main());
         QVERIFY(t);
         QCOMPARE(t->format().border(), 2.0);
         const QTextLength width = t->format().columnWidthConstraints().value(1);
@@ -301,9 +304,7 @@ private slots:
     void doubleClickOnTheHeaderBandEditsTheHeader()
     {
         Fixture f;
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         QTextCursor(f.page.ensurePart(HeaderAll)).insertText(QStringLiteral("H"));
         f.edit.setText(QStringLiteral("body"));
         f.view.refresh();
@@ -323,9 +324,7 @@ private slots:
     void aPartDroppedWhileEditedLeavesTheViewSound()
     {
         Fixture f;
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         f.page.ensurePart(FooterFirst);
         QVERIFY(f.view.activatePart(FooterFirst));
         QTest::keyClicks(f.view.viewport(), QStringLiteral("foot"));
@@ -344,9 +343,7 @@ private slots:
     void theEditedBandShowsTheEditedPartOnly()
     {
         Fixture f;
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         QTextCursor(f.page.ensurePart(HeaderFirst)).insertText(QStringLiteral("WWWWWWWWWWWWWWWWWWWW"));
         f.page.ensurePart(HeaderAll);
         f.edit.setText(QStringLiteral("one page"));
@@ -372,9 +369,7 @@ private slots:
     {
         Fixture f;
         f.view.resize(900, 1200);
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         QTextCursor(f.page.ensurePart(HeaderAll)).insertText(QStringLiteral("HEADER"));
         QTextCursor(f.page.ensurePart(FooterAll)).insertText(QStringLiteral("FOOTER"));
         f.edit.setText(QStringLiteral("Body text\nSecond line"));
@@ -403,9 +398,7 @@ private slots:
     void aTextFrameIsEditedInItsBox()
     {
         Fixture f;
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         f.edit.setText(QStringLiteral("before "));
         f.edit.setSelStart(7);
         const int frame = f.edit.insertTextFrame(RichTextEdit::frameArgs({0, 0, 0, 0, 1, 1500, 3000, 0, 0, 1, -1}));
@@ -443,9 +436,7 @@ private slots:
     void aClickInAMarginPutsTheCaretOnTheNearestText()
     {
         Fixture f;
-        f.view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        f.view.setViewMode(2);
+        f.showPaged();
         f.edit.setText(QStringLiteral("first line\nsecond"));
         f.edit.setSelStart(0);
         const QRectF text = f.view.pageGeometry().textRect(0);

@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(f.edit.text(), QStringLiteral("world"));
     }
 
-    void aCopiedFieldPastesAsAFieldOfItsOwn()
+    void copiedFieldsPasteAsFieldsOfTheirOwn()
     {
         Fixture f;
         f.edit.setText(QStringLiteral("see  end"));
@@ -222,42 +222,34 @@ private slots:
         QCOMPARE(f.edit.fieldText(), QStringLiteral("Tag"));
         QVERIFY(f.edit.setCurrentField(id));
         QCOMPARE(f.edit.fieldStart(), 5);
-        // Text from another program comes in as text.
-        QApplication::clipboard()->setText(QStringLiteral("a\nb"));
-        f.edit.setSelStart(0);
-        QVERIFY(f.view.clipboardAction(3));
-        QVERIFY(f.edit.text().startsWith(QStringLiteral("a\nbsee")));
-    }
-
-    void fieldsComeBackFromAnotherInstancesClipboard()
-    {
-        Fixture f;
-        f.edit.setText(QStringLiteral("x"));
-        f.edit.setSelStart(1);
-        f.edit.insertField(QStringLiteral("Tag"));
-        QVERIFY(f.edit.setFieldData(QStringLiteral("TG_12")));
-        f.edit.select(0, -1);
-        QVERIFY(f.view.clipboardAction(2));
         // Another program instance sees bytes only.
         const QMimeData *own = QApplication::clipboard()->mimeData();
         QVERIFY(own->hasFormat(PageClipboard::mimeType()));
         auto *bytesOnly = new QMimeData;
         bytesOnly->setData(PageClipboard::mimeType(), own->data(PageClipboard::mimeType()));
-        bytesOnly->setText(QStringLiteral("x Tag as text"));
+        bytesOnly->setText(QStringLiteral("Tag as text"));
         QApplication::clipboard()->setMimeData(bytesOnly);
         f.edit.setSelStart(f.edit.textLength());
         QVERIFY(f.view.canPaste());
         QVERIFY(f.view.clipboardAction(3));
-        QCOMPARE(f.edit.text(), QStringLiteral("xTagxTag"));
-        QVERIFY(f.edit.setCurrentField(f.edit.fieldAt(5)));
+        QCOMPARE(f.edit.text(), QStringLiteral("see Tag end Tag  Tag "));
+        const int third = f.edit.fieldAt(18);
+        QVERIFY(third > 0 && third != copy && third != id);
+        QVERIFY(f.edit.setCurrentField(third));
         QCOMPARE(f.edit.fieldData(), QStringLiteral("TG_12"));
         // Damaged bytes of our type fall back to the text.
         auto *damaged = new QMimeData;
         damaged->setData(PageClipboard::mimeType(), QByteArray("\x01\x02garbage"));
         damaged->setText(QStringLiteral("!"));
         QApplication::clipboard()->setMimeData(damaged);
+        f.edit.setSelStart(f.edit.textLength());
         QVERIFY(f.view.clipboardAction(3));
-        QCOMPARE(f.edit.text(), QStringLiteral("xTagxTag!"));
+        QCOMPARE(f.edit.text(), QStringLiteral("see Tag end Tag  Tag !"));
+        // Text from another program comes in as text.
+        QApplication::clipboard()->setText(QStringLiteral("a\nb"));
+        f.edit.setSelStart(0);
+        QVERIFY(f.view.clipboardAction(3));
+        QVERIFY(f.edit.text().startsWith(QStringLiteral("a\nbsee")));
     }
 
     void aDraggedSelectionMovesWithItsField()
@@ -331,11 +323,10 @@ private slots:
         f.edit.setSelStart(start - 1);
         QCOMPARE(f.view.caretPosition().value(0), 1);
         // The caret shows on the second sheet.
-        const QRect caret = f.caretOnScreen(start);
+        f.caretOnScreen(start);
         f.view.ensureVisible(f.view.mainItem()->caretRect());
         QVERIFY(f.view.mapFromScene(f.view.pageGeometry().textRect(1)).boundingRect()
                     .adjusted(-1, -1, 1, 1).contains(f.caretOnScreen(start).topLeft()));
-        Q_UNUSED(caret)
     }
 
     void doubleClickOnAFieldRaisesTheFieldEvent_data()
@@ -463,7 +454,7 @@ private slots:
         QCOMPARE(activated.count(), 1);
         QVERIFY(f.view.partItem()->isVisible());
         QTest::keyClicks(f.view.viewport(), QStringLiteral("Head"));
-        QCOMPARE(PositionTextOf(f.page.part(HeaderAll)), QStringLiteral("Head"));
+        QCOMPARE(f.page.part(HeaderAll)->toPlainText(), QStringLiteral("Head"));
         QCOMPARE(f.edit.text(), QStringLiteral("Head"));
         QVERIFY(f.view.pageGeometry().headerRect(0).contains(f.view.partItem()->pos()));
         QVERIFY(f.view.editPart(0));
@@ -511,11 +502,9 @@ private slots:
         QVERIFY(plain != marked);
         QCOMPARE(f.edit.text(), before);
         QCOMPARE(f.edit.undoSteps(), steps);
-        QVERIFY(!f.page.main()->isModified() || true);
     }
 
 private:
-    static QString PositionTextOf(QTextDocument *doc) { return doc->toPlainText(); }
     static int darkPixels(const QImage &image, const QRect &area)
     {
         int count = 0;

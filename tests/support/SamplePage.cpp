@@ -163,4 +163,24 @@ QList<int> fieldIds(const QTextDocument *doc)
     return ids;
 }
 
+QTextTable *firstTable(QTextDocument *doc)
+{
+    for (auto it = doc->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame()))
+            return table;
+    }
+    return nullptr;
+}
+
+QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId)
+{
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().intProperty(ObjectId) == objectId)
+                return it.fragment().charFormat();
+        }
+    }
+    return QTextCharFormat();
+}
+
 } // namespace SamplePage

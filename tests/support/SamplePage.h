@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QList>
+#include <QTextCharFormat>
 
 class PageDocument;
 class QTextDocument;
+class QTextTable;
 
 // Pages for the rich-text tests: one holding every construct a page can have.
 namespace SamplePage {
@@ -15,5 +17,11 @@ void fillEveryConstruct(PageDocument &page);
 
 // The field id of each run of field text in document order; adjacent fragments of one field count once.
 QList<int> fieldIds(const QTextDocument *doc);
+
+// The first table at the top level of `doc`, or null.
+QTextTable *firstTable(QTextDocument *doc);
+
+// The format of the object (picture, frame anchor) with `objectId`; an empty format when there is none.
+QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId);
 
 } // namespace SamplePage
