@@ -2,7 +2,7 @@
 // database made by tools/gen_sample: open, a full read of the placements, and
 // 1,000 single-page reads and writes. Prints the figures and the peak memory.
 #include "core/zSvr.h"
-#include "platform/Recordset.h"
+#include "platform/db/Recordset.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

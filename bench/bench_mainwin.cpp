@@ -6,7 +6,7 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/RichTextEdit.h"
 
 #include <QApplication>

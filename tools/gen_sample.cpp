@@ -5,7 +5,7 @@
 // document: a heading, paragraphs, tag links to other pages, and on some pages a
 // table or a picture.
 #include "core/TemplateDb.h"
-#include "platform/DbConnection.h"
+#include "platform/db/DbConnection.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"

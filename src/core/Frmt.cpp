@@ -3,7 +3,7 @@
 #include "core/yIni.h"
 #include "core/zClt.h"
 #include "core/zSvr.h"
-#include "platform/NumberText.h"
+#include "platform/text/NumberText.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 #include "core/yIni.h"
 #include "core/zClt.h"
 #include "core/zSvr.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -4,12 +4,12 @@
 #include "core/sbWait.h"
 #include "core/yIni.h"
 #include "core/zClt.h"
-#include "platform/Clock.h"
-#include "platform/DesktopEntry.h"
-#include "platform/Launcher.h"
-#include "platform/NumberText.h"
-#include "platform/Prompt.h"
-#include "platform/RandomSource.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/text/NumberText.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/desktop/RandomSource.h"
 
 #include <QDateTime>
 #include <QDir>

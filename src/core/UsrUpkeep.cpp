@@ -1,8 +1,8 @@
 #include "core/Usr.h"
 #include "core/zSvr.h"
-#include "platform/Clock.h"
-#include "platform/Prompt.h"
-#include "platform/RandomSource.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/desktop/RandomSource.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,12 +1,12 @@
 #include "core/yIni.h"
 
 #include "core/Usr.h"
-#include "platform/DesktopEntry.h"
-#include "platform/Launcher.h"
-#include "platform/NumberText.h"
-#include "platform/Prompt.h"
-#include "platform/SystemCodec.h"
-#include "platform/ToolPaths.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/text/NumberText.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/text/SystemCodec.h"
+#include "platform/desktop/ToolPaths.h"
 
 #include <QDateTime>
 #include <QDir>

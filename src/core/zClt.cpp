@@ -1,9 +1,9 @@
 #include "core/zClt.h"
 
 #include "core/Usr.h"
-#include "platform/Launcher.h"
-#include "platform/Prompt.h"
-#include "platform/SystemCodec.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/text/SystemCodec.h"
 
 #include <QAction>
 #include <QCoreApplication>

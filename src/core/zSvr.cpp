@@ -2,9 +2,9 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/sbPwd.h"
-#include "platform/DataLink.h"
-#include "platform/DbConnection.h"
-#include "platform/Prompt.h"
+#include "platform/db/DataLink.h"
+#include "platform/db/DbConnection.h"
+#include "platform/desktop/Prompt.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DbTable.h"
-#include "platform/Recordset.h"
+#include "platform/db/DbTable.h"
+#include "platform/db/Recordset.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "editor/EditorServices.h"
 
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"

@@ -3,7 +3,7 @@
 #include "core/Usr.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 
 #include <QAction>
 #include <QKeySequence>

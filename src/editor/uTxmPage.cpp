@@ -4,7 +4,7 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "editor/EditorServices.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"

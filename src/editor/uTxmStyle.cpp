@@ -5,7 +5,7 @@
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
 #include "editor/sbTxm.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 

@@ -6,9 +6,9 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/sbSave.h"
-#include "platform/DbConnection.h"
-#include "platform/DbTable.h"
-#include "platform/Prompt.h"
+#include "platform/db/DbConnection.h"
+#include "platform/db/DbTable.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
 #include <QApplication>

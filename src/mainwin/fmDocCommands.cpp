@@ -1,12 +1,12 @@
 // The tree's and the editor's events, and the page commands of the node menu.
 #include "mainwin/fmDoc.h"
 
-#include "platform/DbTable.h"
+#include "platform/db/DbTable.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/uFky.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
 #include <QMenu>

@@ -6,7 +6,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
 #include "mainwin/uFky.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
 #include <QAction>

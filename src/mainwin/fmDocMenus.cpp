@@ -5,7 +5,7 @@
 
 #include "editor/uTxm.h"
 #include "mainwin/uFky.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
 #include <QAction>

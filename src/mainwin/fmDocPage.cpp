@@ -6,8 +6,8 @@
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
-#include "platform/Clock.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "tree/uTrX.h"
 

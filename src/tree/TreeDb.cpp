@@ -2,7 +2,7 @@
 
 #include "core/Usr.h"
 #include "core/zSvr.h"
-#include "platform/DbConnection.h"
+#include "platform/db/DbConnection.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "core/Usr.h"
 #include "core/zSvr.h"
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/TreeBulk.h"
 #include "tree/TreeDb.h"
 #include "tree/uTrX.h"

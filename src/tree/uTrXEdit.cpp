@@ -2,8 +2,8 @@
 
 #include "core/HtmMoji.h"
 #include "core/zSvr.h"
-#include "platform/NumberText.h"
-#include "platform/Prompt.h"
+#include "platform/text/NumberText.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/TreeDb.h"
 
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "tree/uTrX.h"
 
 #include "core/zSvr.h"
-#include "platform/NumberText.h"
+#include "platform/text/NumberText.h"
 #include "tree/TreeDb.h"
 
 #include <QComboBox>

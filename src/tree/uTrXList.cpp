@@ -1,6 +1,6 @@
 #include "tree/uTrX.h"
 
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/TreeDb.h"
 
 #include <QDateTime>

@@ -2,8 +2,8 @@
 
 #include "core/HtmMoji.h"
 #include "core/zSvr.h"
-#include "platform/DbConnection.h"
-#include "platform/Prompt.h"
+#include "platform/db/DbConnection.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/TreeDb.h"
 
 #include <QTreeWidget>

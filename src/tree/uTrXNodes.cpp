@@ -1,8 +1,8 @@
 #include "tree/uTrX.h"
 
 #include "core/zSvr.h"
-#include "platform/NumberText.h"
-#include "platform/Prompt.h"
+#include "platform/text/NumberText.h"
+#include "platform/desktop/Prompt.h"
 #include "tree/NodeIcons.h"
 #include "tree/TreeDb.h"
 

@@ -3,7 +3,7 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
-#include "platform/SystemCodec.h"
+#include "platform/text/SystemCodec.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "core/Usr.h"
-#include "platform/Clock.h"
-#include "platform/RandomSource.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/RandomSource.h"
 
 #include <QSet>
 #include <QtTest>

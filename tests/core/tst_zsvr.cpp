@@ -3,7 +3,7 @@
 #include "core/Usr.h"
 #include "core/sbPwd.h"
 #include "core/zSvr.h"
-#include "platform/DbConnection.h"
+#include "platform/db/DbConnection.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QLineEdit>

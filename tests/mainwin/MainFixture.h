@@ -7,7 +7,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
 #include "platform/richview/RichView.h"
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"

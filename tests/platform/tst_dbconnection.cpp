@@ -1,5 +1,5 @@
-#include "platform/DbConnection.h"
-#include "platform/Recordset.h"
+#include "platform/db/DbConnection.h"
+#include "platform/db/Recordset.h"
 
 #include <QSqlQuery>
 #include <QtTest>

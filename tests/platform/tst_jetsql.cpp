@@ -1,5 +1,5 @@
-#include "platform/DataLink.h"
-#include "platform/JetSql.h"
+#include "platform/db/DataLink.h"
+#include "platform/db/JetSql.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "platform/Launcher.h"
+#include "platform/desktop/Launcher.h"
 #include "support/RecordingLauncher.h"
 
 #include <QtTest>

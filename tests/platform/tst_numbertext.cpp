@@ -1,4 +1,4 @@
-#include "platform/NumberText.h"
+#include "platform/text/NumberText.h"
 
 #include <QtTest>
 

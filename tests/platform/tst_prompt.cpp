@@ -1,4 +1,4 @@
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QtTest>

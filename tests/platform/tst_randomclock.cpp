@@ -1,5 +1,5 @@
-#include "platform/Clock.h"
-#include "platform/RandomSource.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/RandomSource.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "platform/SystemCodec.h"
+#include "platform/text/SystemCodec.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Launcher.h"
+#include "platform/desktop/Launcher.h"
 
 #include <QList>
 #include <QQueue>

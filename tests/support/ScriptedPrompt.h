@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 
 #include <QQueue>
 #include <QStringList>

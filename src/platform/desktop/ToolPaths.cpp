@@ -1,4 +1,4 @@
-#include "platform/ToolPaths.h"
+#include "platform/desktop/ToolPaths.h"
 
 #include <QSettings>
 #include <QStandardPaths>

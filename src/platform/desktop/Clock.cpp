@@ -1,4 +1,4 @@
-#include "platform/Clock.h"
+#include "platform/desktop/Clock.h"
 
 namespace {
 

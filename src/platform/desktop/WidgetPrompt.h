@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompt.h"
+#include "platform/desktop/Prompt.h"
 
 // The interactive prompt: Qt message boxes, input dialogs and file dialogs.
 class WidgetPrompt : public Prompt

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Launcher.h"
+#include "platform/desktop/Launcher.h"
 
 // The real launcher: QProcess with argument lists.
 class ProcessLauncher : public Launcher

@@ -1,4 +1,4 @@
-#include "platform/ProcessLauncher.h"
+#include "platform/desktop/ProcessLauncher.h"
 
 #include <QProcess>
 

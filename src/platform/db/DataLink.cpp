@@ -1,4 +1,4 @@
-#include "platform/DataLink.h"
+#include "platform/db/DataLink.h"
 
 #include <QFile>
 #include <QStringDecoder>

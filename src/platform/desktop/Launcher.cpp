@@ -1,5 +1,5 @@
-#include "platform/Launcher.h"
-#include "platform/ProcessLauncher.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/desktop/ProcessLauncher.h"
 
 namespace {
 Launcher *installed = nullptr;

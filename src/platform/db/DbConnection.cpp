@@ -1,4 +1,4 @@
-#include "platform/DbConnection.h"
+#include "platform/db/DbConnection.h"
 
 #include <QAtomicInt>
 #include <QDateTime>

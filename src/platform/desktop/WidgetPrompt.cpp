@@ -1,4 +1,4 @@
-#include "platform/WidgetPrompt.h"
+#include "platform/desktop/WidgetPrompt.h"
 
 #include <QApplication>
 #include <QFileDialog>

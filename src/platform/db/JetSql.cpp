@@ -1,4 +1,4 @@
-#include "platform/JetSql.h"
+#include "platform/db/JetSql.h"
 
 #include <QList>
 #include <QRegularExpression>

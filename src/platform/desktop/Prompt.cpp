@@ -1,5 +1,5 @@
-#include "platform/Prompt.h"
-#include "platform/WidgetPrompt.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/desktop/WidgetPrompt.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "platform/RandomSource.h"
+#include "platform/desktop/RandomSource.h"
 
 #include <random>
 

@@ -1,4 +1,4 @@
-#include "platform/DbTable.h"
+#include "platform/db/DbTable.h"
 
 void DbTable::clear()
 {

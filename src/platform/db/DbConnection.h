@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/JetSql.h"
+#include "platform/db/JetSql.h"
 
 #include <QSqlDatabase>
 #include <QString>
