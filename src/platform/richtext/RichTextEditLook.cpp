@@ -1,0 +1,437 @@
+// Character look and paragraph settings of the text under the caret or selection.
+#include "platform/richtext/RichTextEdit.h"
+
+#include "platform/richtext/ColorRef.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richtext/Twips.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
+
+#include <cmath>
+
+using namespace TextProps;
+
+// ---- character look
+
+QTextCharFormat RichTextEdit::caretFormat() const
+{
+    if (selLength() == 0)
+        return m_cursor.charFormat();
+    QTextCursor first(document());
+    first.setPosition(selStart() + 1);
+    return first.charFormat();
+}
+
+void RichTextEdit::mergeChar(const QTextCharFormat &format)
+{
+    if (selLength() == 0) {
+        m_cursor.mergeCharFormat(format); // the format of what is typed next
+        return;
+    }
+    const int start = selStart();
+    const int end = selEnd();
+    m_cursor.beginEditBlock();
+    PositionText::mergeCharFormat(document(), start, end, format);
+    m_cursor.endEditBlock();
+    setSelection(start, end);
+}
+
+static QTextCharFormat charValue(int property, const QVariant &value)
+{
+    QTextCharFormat f;
+    f.setProperty(property, value);
+    return f;
+}
+
+bool RichTextEdit::bold() const
+{
+    return caretFormat().fontWeight() >= QFont::Bold;
+}
+
+void RichTextEdit::setBold(bool on)
+{
+    mergeChar(charValue(QTextFormat::FontWeight, on ? QFont::Bold : QFont::Normal));
+}
+
+bool RichTextEdit::strikeOut() const
+{
+    return caretFormat().fontStrikeOut();
+}
+
+void RichTextEdit::setStrikeOut(bool on)
+{
+    mergeChar(charValue(QTextFormat::FontStrikeOut, on));
+}
+
+bool RichTextEdit::italic() const
+{
+    return caretFormat().fontItalic();
+}
+
+void RichTextEdit::setItalic(bool on)
+{
+    mergeChar(charValue(QTextFormat::FontItalic, on));
+}
+
+bool RichTextEdit::underline() const
+{
+    return caretFormat().fontUnderline();
+}
+
+void RichTextEdit::setUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeChar(f);
+}
+
+QString RichTextEdit::fontName() const
+{
+    const QStringList families = caretFormat().fontFamilies().toStringList();
+    return families.isEmpty() ? document()->defaultFont().family() : families.first();
+}
+
+void RichTextEdit::setFontName(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    QTextCharFormat f;
+    f.setFontFamilies({name});
+    mergeChar(f);
+}
+
+double RichTextEdit::fontSize() const
+{
+    const double size = caretFormat().fontPointSize();
+    return size > 0 ? size : document()->defaultFont().pointSizeF();
+}
+
+void RichTextEdit::setFontSize(double points)
+{
+    if (!(points > 0) || points > 1638)
+        return;
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeChar(f);
+}
+
+int RichTextEdit::foreColor() const
+{
+    const QTextCharFormat f = caretFormat();
+    return f.hasProperty(QTextFormat::ForegroundBrush) ? ColorRef::fromColor(f.foreground().color(), 0)
+                                                       : 0;
+}
+
+void RichTextEdit::setForeColor(int colorRef)
+{
+    const QColor color = ColorRef::toColor(colorRef);
+    if (!color.isValid())
+        return;
+    QTextCharFormat f;
+    f.setForeground(color);
+    mergeChar(f);
+}
+
+int RichTextEdit::backColor() const
+{
+    const QTextCharFormat f = caretFormat();
+    if (!f.hasProperty(QTextFormat::BackgroundBrush) || f.background().style() == Qt::NoBrush)
+        return 0xFFFFFF;
+    return ColorRef::fromColor(f.background().color(), 0xFFFFFF);
+}
+
+void RichTextEdit::setBackColor(int colorRef)
+{
+    const QColor color = ColorRef::toColor(colorRef);
+    if (!color.isValid())
+        return;
+    QTextCharFormat f;
+    f.setBackground(color);
+    mergeChar(f);
+}
+
+// ---- paragraphs
+
+QTextBlockFormat RichTextEdit::caretBlock() const
+{
+    QTextCursor first(m_cursor);
+    first.setPosition(selStart());
+    return first.blockFormat();
+}
+
+void RichTextEdit::mergeBlock(const QTextBlockFormat &format)
+{
+    QTextDocument *doc = document();
+    const QTextBlock last = doc->findBlock(selEnd());
+    m_cursor.beginEditBlock();
+    for (QTextBlock block = doc->findBlock(selStart()); block.isValid(); block = block.next()) {
+        QTextCursor(block).mergeBlockFormat(format);
+        if (block == last)
+            break;
+    }
+    m_cursor.endEditBlock();
+}
+
+int RichTextEdit::alignment() const
+{
+    const Qt::Alignment a = caretBlock().alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignRight)
+        return 1;
+    if (a & Qt::AlignHCenter)
+        return 2;
+    if (a & Qt::AlignJustify)
+        return 3;
+    return 0;
+}
+
+void RichTextEdit::setAlignment(int alignment)
+{
+    static const Qt::Alignment values[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
+                                           Qt::AlignJustify};
+    if (alignment < 0 || alignment > 3)
+        return;
+    QTextBlockFormat f;
+    f.setAlignment(values[alignment] | Qt::AlignAbsolute);
+    mergeBlock(f);
+}
+
+int RichTextEdit::blockTwips(int property) const
+{
+    return Twips::fromPx(caretBlock().doubleProperty(property));
+}
+
+void RichTextEdit::setBlockTwips(int property, int twips)
+{
+    QTextBlockFormat f;
+    f.setProperty(property, Twips::toPx(twips));
+    mergeBlock(f);
+}
+
+int RichTextEdit::indentLeft() const
+{
+    return blockTwips(QTextFormat::BlockLeftMargin);
+}
+
+void RichTextEdit::setIndentLeft(int twips)
+{
+    setBlockTwips(QTextFormat::BlockLeftMargin, twips);
+}
+
+int RichTextEdit::indentFirstLine() const
+{
+    return blockTwips(QTextFormat::TextIndent);
+}
+
+void RichTextEdit::setIndentFirstLine(int twips)
+{
+    setBlockTwips(QTextFormat::TextIndent, twips);
+}
+
+int RichTextEdit::indentRight() const
+{
+    return blockTwips(QTextFormat::BlockRightMargin);
+}
+
+void RichTextEdit::setIndentRight(int twips)
+{
+    setBlockTwips(QTextFormat::BlockRightMargin, twips);
+}
+
+int RichTextEdit::spaceBefore() const
+{
+    return blockTwips(QTextFormat::BlockTopMargin);
+}
+
+void RichTextEdit::setSpaceBefore(int twips)
+{
+    setBlockTwips(QTextFormat::BlockTopMargin, qMax(0, twips));
+}
+
+int RichTextEdit::spaceAfter() const
+{
+    return blockTwips(QTextFormat::BlockBottomMargin);
+}
+
+void RichTextEdit::setSpaceAfter(int twips)
+{
+    setBlockTwips(QTextFormat::BlockBottomMargin, qMax(0, twips));
+}
+
+static QTextBlockFormat blockValue(int property, int value)
+{
+    QTextBlockFormat f;
+    f.setProperty(property, value);
+    return f;
+}
+
+int RichTextEdit::frameLineWidth() const
+{
+    return caretBlock().intProperty(BlockFrameLineWidth);
+}
+
+void RichTextEdit::setFrameLineWidth(int value)
+{
+    mergeBlock(blockValue(BlockFrameLineWidth, value));
+}
+
+int RichTextEdit::frameDistance() const
+{
+    return caretBlock().intProperty(BlockFrameDistance);
+}
+
+void RichTextEdit::setFrameDistance(int value)
+{
+    mergeBlock(blockValue(BlockFrameDistance, value));
+}
+
+int RichTextEdit::frameStyle() const
+{
+    const QTextBlockFormat f = caretBlock();
+    return f.hasProperty(BlockFrameStyle) ? f.intProperty(BlockFrameStyle) : DefaultBlockFrameStyle;
+}
+
+void RichTextEdit::setFrameStyle(int value)
+{
+    mergeBlock(blockValue(BlockFrameStyle, value));
+}
+
+int RichTextEdit::paraValue47() const
+{
+    return caretBlock().intProperty(BlockValue47);
+}
+
+void RichTextEdit::setParaValue47(int value)
+{
+    mergeBlock(blockValue(BlockValue47, value));
+}
+
+int RichTextEdit::lineSpacingTwips() const
+{
+    const QTextBlockFormat f = caretBlock();
+    return f.lineHeightType() == QTextBlockFormat::FixedHeight ? Twips::fromPx(f.lineHeight()) : 0;
+}
+
+void RichTextEdit::setLineSpacingTwips(int twips)
+{
+    QTextBlockFormat f;
+    if (twips > 0)
+        f.setLineHeight(Twips::toPx(twips), QTextBlockFormat::FixedHeight);
+    else
+        f.setLineHeight(0, QTextBlockFormat::SingleHeight);
+    mergeBlock(f);
+}
+
+int RichTextEdit::lineSpacingPercent() const
+{
+    const QTextBlockFormat f = caretBlock();
+    return f.lineHeightType() == QTextBlockFormat::ProportionalHeight ? qRound(f.lineHeight()) : 100;
+}
+
+void RichTextEdit::setLineSpacingPercent(int percent)
+{
+    QTextBlockFormat f;
+    if (percent > 0 && percent != 100)
+        f.setLineHeight(percent, QTextBlockFormat::ProportionalHeight);
+    else
+        f.setLineHeight(0, QTextBlockFormat::SingleHeight);
+    mergeBlock(f);
+}
+
+int RichTextEdit::listKind() const
+{
+    QTextCursor first(m_cursor);
+    first.setPosition(selStart());
+    const QTextList *list = first.currentList();
+    if (!list)
+        return 1;
+    const auto style = list->format().style();
+    return (style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+            || style == QTextListFormat::ListSquare) ? 2 : 3;
+}
+
+void RichTextEdit::setListKind(int kind)
+{
+    m_cursor.beginEditBlock();
+    if (kind <= 1) {
+        QTextCursor walk(document());
+        const int end = selEnd();
+        walk.setPosition(selStart());
+        while (true) {
+            QTextBlock block = walk.block();
+            if (QTextList *list = block.textList())
+                list->remove(block);
+            QTextBlockFormat plain = walk.blockFormat();
+            plain.setIndent(0);
+            plain.clearProperty(QTextFormat::ObjectIndex);
+            walk.setBlockFormat(plain);
+            if (!walk.movePosition(QTextCursor::NextBlock) || walk.position() > end)
+                break;
+        }
+    } else {
+        QTextListFormat f;
+        f.setStyle(kind == 2 ? QTextListFormat::ListDisc : QTextListFormat::ListDecimal);
+        QTextCursor range(document());
+        range.setPosition(selStart());
+        range.setPosition(selEnd(), QTextCursor::KeepAnchor);
+        range.createList(f);
+    }
+    m_cursor.endEditBlock();
+}
+
+int RichTextEdit::listLevel() const
+{
+    QTextCursor first(m_cursor);
+    first.setPosition(selStart());
+    const QTextList *list = first.currentList();
+    return list ? qMax(1, list->format().indent()) : 0;
+}
+
+int RichTextEdit::blockStyle() const
+{
+    const QTextBlockFormat f = caretBlock();
+    return f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
+}
+
+void RichTextEdit::setBlockStyle(int style)
+{
+    mergeBlock(blockValue(BlockStyle, style));
+}
+
+QList<int> RichTextEdit::caretPosition() const
+{
+    QTextDocument *doc = document();
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    const QTextBlock block = m_cursor.block();
+    const QRectF blockRect = layout->blockBoundingRect(block);
+    const QTextLayout *text = block.layout();
+    const int inBlock = m_cursor.position() - block.position();
+    const QTextLine line = text->lineForTextPosition(inBlock);
+    const double y = blockRect.top() + (line.isValid() ? line.y() : 0);
+    const double pageHeight = doc->pageSize().height();
+    // The layout keeps page heights in 1/64 pixel, a little below pageSize(): a line that starts a page
+    // may lie a hair above the exact page boundary.
+    const auto pageOf = [pageHeight](double at) { return int(std::floor((at + 0.05) / pageHeight)); };
+    const int page = pageHeight > 0 ? pageOf(y) : 0;
+    // Lines from the top of the page down to the caret's line.
+    int lineNo = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QRectF r = layout->blockBoundingRect(b);
+        const QTextLayout *l = b.layout();
+        for (int i = 0; i < l->lineCount(); ++i) {
+            const double ly = r.top() + l->lineAt(i).y();
+            if (ly > y)
+                break;
+            if (pageHeight <= 0 || pageOf(ly) == page)
+                ++lineNo;
+        }
+        if (b == block)
+            break;
+    }
+    const int column = line.isValid() ? inBlock - line.textStart() + 1 : 1;
+    return {page + 1, qMax(1, lineNo), column};
+}
