@@ -86,6 +86,11 @@ public:
     bool ExitApp();
     void exitCommand();
 
+    // --- output of page ranges (fmDocOutput.cpp)
+    // The key list, outline numbers and page set of the range choice iRange (OutputRange); an empty
+    // key list when there is nothing to output (ranges 1 and 2 without a selected page say so).
+    void GetRangeKeys(QString &sKys, QString &sNos, QString &sSet);
+
     // --- clean-up and compaction (fmDocClean.cpp)
     void cleanUpCommand();
     QString CleanUnused();
@@ -108,6 +113,7 @@ public:
     int nTopNo = 0;
     QString sTopTtl;
     int iTreeMode = 0;
+    int iRange = 0; // range choice of the outputs: 0 all pages, 1 node and children, 2 node and below
 
     uTrX &tree() const { return *m_tree; }
     uTxm &editor() const { return *m_editor; }

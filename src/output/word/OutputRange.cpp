@@ -1,0 +1,131 @@
+#include "output/word/OutputRange.h"
+
+#include "core/zSvr.h"
+#include "platform/db/DbTable.h"
+
+#include <QHash>
+
+QList<qint64> OutputRange::databaseChildren(qint64 parent)
+{
+    DbTable rows;
+    const int count = zSvr::instance().R_Ary(
+        QStringLiteral(" Select noLfC From tbTree Where noLfP=? Order By inSrt "), {parent}, rows);
+    QList<qint64> children;
+    children.reserve(count);
+    for (int i = 0; i < count; ++i)
+        children.append(rows.at(0, i).toLongLong());
+    return children;
+}
+
+OutputRange::OutputRange(int range, ChildReader children)
+    : m_range(range)
+{
+    // A page placed in several places is read from the database once per walk.
+    auto cache = std::make_shared<QHash<qint64, QList<qint64>>>();
+    m_children = [cache, children = std::move(children)](qint64 parent) {
+        auto it = cache->constFind(parent);
+        if (it == cache->cend())
+            it = cache->insert(parent, children(parent));
+        return *it;
+    };
+}
+
+OutputRange::Lists OutputRange::collect(const QString &startPage, const QString &parentPage,
+                                        const QString &pageSet) const
+{
+    Lists lists;
+    lists.pageSet = pageSet;
+    qint64 start = 0;
+    if (m_range != AllPages) {
+        bool ok = false;
+        start = startPage.trimmed().toLongLong(&ok);
+        if (!ok || start < 0) {
+            lists.pageSet = pageSet;
+            return lists;
+        }
+    }
+    QList<qint64> path{start};
+    collectChildren(start, lists, QString(), path);
+    if (lists.keys.endsWith(u','))
+        lists.keys.chop(1);
+    if (m_range != AllPages) {
+        const QString page = QString::number(start);
+        if (!lists.keys.isEmpty())
+            lists.keys.prepend(u',');
+        if (!lists.pageSet.contains(u'.' + page + u'.'))
+            lists.pageSet.prepend(u'.' + page);
+        const QString parent = parentPage.trimmed().isEmpty() ? QStringLiteral("0") : parentPage.trimmed();
+        lists.keys.prepend(parent + u'-' + page);
+    }
+    if (lists.numbers.endsWith(u','))
+        lists.numbers.chop(1);
+    return lists;
+}
+
+void OutputRange::collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path) const
+{
+    const QList<qint64> children = m_children(parent);
+    const QString prefix = entry.isEmpty() ? QString() : entry + u'-';
+    const QString parentText = QString::number(parent);
+    for (int i = 0; i < children.size(); ++i) {
+        const qint64 child = children.at(i);
+        const QString childText = QString::number(child);
+        lists.keys += parentText + u'-' + childText + u',';
+        if (!lists.pageSet.contains(u'.' + childText + u'.'))
+            lists.pageSet += childText + u'.';
+        const QString own = prefix + QString::number(i + 1);
+        lists.numbers += own + u',';
+        // A page below itself (through a link placement) is listed but not entered again.
+        if (m_range != NodeAndChildren && !path.contains(child)) {
+            path.append(child);
+            collectChildren(child, lists, own, path);
+            path.removeLast();
+        }
+    }
+}
+
+QStringList OutputRange::numbersForKeys(const QStringList &keys, const QStringList &numbers)
+{
+    const int shift = numbers.size() == keys.size() - 1 ? 1 : 0;
+    QStringList result;
+    result.reserve(keys.size());
+    for (int i = 0; i < keys.size(); ++i)
+        result.append(i - shift >= 0 ? numbers.value(i - shift) : QString());
+    return result;
+}
+
+bool OutputRange::splitKey(const QString &key, QString &parent, QString &child)
+{
+    const int dash = key.indexOf(u'-');
+    if (dash < 0)
+        return false;
+    parent = key.left(dash);
+    child = key.mid(dash + 1);
+    return true;
+}
+
+QStringList OutputRange::pagesOf(const QString &keys)
+{
+    QStringList pages;
+    for (const QString &key : keys.split(u',', Qt::SkipEmptyParts)) {
+        QString parent, child;
+        if (!splitKey(key, parent, child))
+            continue;
+        bool ok = false;
+        if (child.toLongLong(&ok) > 0 && ok && !pages.contains(child))
+            pages.append(child);
+    }
+    return pages;
+}
+
+QString OutputRange::fullWidth(const QString &number)
+{
+    QString wide;
+    wide.reserve(number.size());
+    for (const QChar c : number) {
+        const char16_t u = c.unicode();
+        // Every printable single-byte character has its double-byte form 0xFEE0 above it.
+        wide += (u > 0x20 && u < 0x7F) ? QChar(char16_t(u + 0xFEE0)) : c;
+    }
+    return wide;
+}
