@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <memory>
+
 QList<qint64> OutputRange::databaseChildren(qint64 parent)
 {
     DbTable rows;
