@@ -4,6 +4,8 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "editor/uTxm.h"
+#include "tree/sbTrX.h"
 
 #include <QColorDialog>
 
@@ -27,8 +29,11 @@ bool EditorServices::loadFile(RichTextEdit &edit, const QString &file)
     return PageCodec::loadFile(*edit.page(), file);
 }
 
-bool EditorServices::runJob(uTxm &, int, const QVariant &)
+bool EditorServices::runJob(uTxm &editor, int code, const QVariant &)
 {
+    // Another page beside this one: every editor keeps its own viewer window.
+    if (code == 25)
+        sbTrX::viewerFor(&editor).ActS();
     return false;
 }
 

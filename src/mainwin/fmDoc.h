@@ -72,6 +72,12 @@ public:
     void ShowReferrers();
     QString DeleteMessage(const QString &key) const;
 
+    // --- commands through the page picker (fmDocPicker.cpp)
+    void CopyDocFrom();
+    void InsOtherDoc();
+    void TagInserted(qint32 &nNo, const QString &sTx);
+    void linkExistingPage();
+
     // --- database files (fmDocFiles.cpp)
     // Opens `path` or asks for one when it is empty; returns the path opened, "" when none.
     QString OpenDb(QString path);

@@ -31,6 +31,10 @@ void fmDoc::connectEditor()
     connect(m_editor, &uTxm::eSaveDB, this, &fmDoc::onSaveDB, Qt::DirectConnection);
     connect(m_editor, &uTxm::eClckLink, this, &fmDoc::onClckLink, Qt::DirectConnection);
     connect(m_editor, &uTxm::eEdtCng, this, &fmDoc::onEdtCng, Qt::DirectConnection);
+    connect(m_editor, &uTxm::eRtAct, this, [this](int &job) {
+        if (job == 31)
+            InsOtherDoc();
+    }, Qt::DirectConnection);
 }
 
 void fmDoc::onSetDoc(const QString &, const QString &page, const QString &title, int job, bool protectedNode)

@@ -48,8 +48,10 @@ void fmDoc::menuClicked(const QString &array, int index)
         else if (index == 2)
             RefreshAll();
     } else if (array == QLatin1String("mnInsDc")) {
+        m_editor->rtAct(index == 0 ? 30 : 31);
+    } else if (array == QLatin1String("mnCpT")) {
         if (index == 0)
-            m_editor->rtAct(30);
+            linkExistingPage();
     } else if (array == QLatin1String("mnHeader") || array == QLatin1String("mnFooter")) {
         headerFooter(array, index);
     } else if (array.startsWith(QLatin1String("mnT")) || array == QLatin1String("mnProp")) {
@@ -83,6 +85,9 @@ void fmDoc::treeCommand(int index)
         break;
     case 11:
         CopyDocNext();
+        break;
+    case 14:
+        CopyDocFrom();
         break;
     case 17:
         DeletePage();

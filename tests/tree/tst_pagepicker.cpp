@@ -1,0 +1,300 @@
+#include "PageDb.h"
+#include "TreeProbe.h"
+
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+#include "support/ScriptedPrompt.h"
+#include "tree/sbTrX.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <functional>
+
+// The page picker and viewer on the sample database, driven as a user drives
+// them while the picker's modal loop runs.
+class TestPagePicker : public QObject
+{
+    Q_OBJECT
+private:
+    struct Setup {
+        PageDb db;
+        ScriptedPrompt prompt;
+        QWidget main;           // stands for the main window and its page tree
+        uTrX *mainTree = nullptr;
+        sbTrX *picker = nullptr;
+        Setup()
+        {
+            auto *layout = new QVBoxLayout(&main);
+            mainTree = new uTrX;
+            layout->addWidget(mainTree);
+        }
+        ~Setup()
+        {
+            delete picker;
+            Usr::st().mainWindow = nullptr;
+            Usr::st().busy = false;
+        }
+    };
+
+    static QByteArray pageBytes(const QString &text)
+    {
+        PageDocument doc;
+        RichTextEdit edit(&doc);
+        edit.setText(text);
+        return PageCodec::save(doc);
+    }
+
+    // The node of `page` placed under `parent` in the picker's tree.
+    static QTreeWidgetItem *placement(sbTrX &picker, int parent, int page)
+    {
+        TreeProbe probe(picker.tree());
+        for (QTreeWidgetItemIterator it(probe.view()); *it; ++it) {
+            const QString key = (*it)->data(0, uTrX::KeyRole).toString();
+            const QString parentKey = (*it)->parent() ? (*it)->parent()->data(0, uTrX::KeyRole).toString() : QString();
+            const int parentPage = parentKey.isEmpty() ? 0 : parentKey.section(u'-', 1).toInt();
+            if (key.section(u'-', 1).toInt() == page && parentPage == parent)
+                return *it;
+        }
+        return nullptr;
+    }
+
+    static void choose(sbTrX &picker, int parent, int page)
+    {
+        TreeProbe probe(picker.tree());
+        QTreeWidgetItem *node = placement(picker, parent, page);
+        QVERIFY2(node, qPrintable(QStringLiteral("%1 under %2").arg(page).arg(parent)));
+        probe.click(node);
+    }
+
+    // Opens the picker; `during` runs inside its modal loop.
+    static void act(sbTrX &picker, const QString &caption, QString &no, QString &text, bool tag,
+                    const std::function<void()> &during)
+    {
+        QTimer::singleShot(0, &picker, [&] {
+            during();
+            if (picker.isVisible()) // a failed step must not leave the test waiting
+                picker.mnJb_Click(1);
+        });
+        picker.Act(caption, no, text, tag);
+    }
+
+    std::unique_ptr<Setup> m_s;
+
+private slots:
+    void init()
+    {
+        m_s = std::make_unique<Setup>();
+        QVERIFY(m_s->db.ok());
+        m_s->db.fillSample();
+        // A link placement of 1002 under 1003 besides its home under 1001; every page has a document.
+        QVERIFY(PageDb::place(1003, 1002, 5, true, QStringLiteral("使い方")));
+        for (int no = 1001; no <= 1010; ++no)
+            QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = ?"),
+                                             {pageBytes(QStringLiteral("page %1").arg(no)), no}));
+        Usr::st().mainWindow = &m_s->main;
+        m_s->main.show();
+        m_s->mainTree->SetNodes(QStringLiteral("0"));
+        m_s->picker = new sbTrX(&m_s->main);
+    }
+
+    void cleanup() { m_s.reset(); }
+
+    void tagModeNamesLinkPlacements_data()
+    {
+        QTest::addColumn<int>("parent");
+        QTest::addColumn<bool>("tag");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("link, tag mode") << 1003 << true << "1003_1002";
+        QTest::newRow("home, tag mode") << 1001 << true << "1002";
+        QTest::newRow("link, page mode") << 1003 << false << "1002";
+        // A link at the top level has no parent to name.
+        QTest::newRow("top-level link, tag mode") << 0 << true << "1002";
+    }
+
+    void tagModeNamesLinkPlacements()
+    {
+        QFETCH(int, parent);
+        QFETCH(bool, tag);
+        QFETCH(QString, expected);
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, tag, [&] {
+            // Nothing selected by the caller: the tag text is the chosen page's title, and editable.
+            QCOMPARE(picker.selTextBox().isVisibleTo(&picker), tag);
+            if (tag)
+                QVERIFY(!picker.selTextBox().isEnabled());
+            QTreeWidgetItem *top = placement(picker, 0, 1001);
+            QVERIFY(top);
+            top->setExpanded(true);
+            if (parent == 1003)
+                placement(picker, 1001, 1003)->setExpanded(true);
+            choose(picker, parent, 1002);
+            QCOMPARE(picker.shownPage(), QStringLiteral("1002"));
+            QCOMPARE(picker.edit().text(), QStringLiteral("page 1002"));
+            QVERIFY(picker.windowTitle().endsWith(QStringLiteral(" 文書No:1002")));
+            if (tag) {
+                QCOMPARE(picker.tagBox().text(), QStringLiteral("使い方"));
+                picker.tagBox().setText(QStringLiteral("使い方の説明"));
+            }
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, expected);
+        QCOMPARE(text, tag ? QStringLiteral("使い方の説明") : QStringLiteral("使い方"));
+        QVERIFY(m_s->prompt.messages.isEmpty());
+    }
+
+    // "閉じる", Escape and the close box all return nothing, even after an earlier choice.
+    void closingReturnsNothing_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("close item") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("escape") << 2;
+    }
+
+    void closingReturnsNothing()
+    {
+        QFETCH(int, how);
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            choose(picker, 0, 1001);
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, QStringLiteral("1001"));
+        act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            choose(picker, 0, 1005);
+            if (how == 0)
+                picker.mnJb_Click(1);
+            else if (how == 1)
+                picker.close();
+            else
+                QTest::keyClick(&picker, Qt::Key_Escape);
+        });
+        QVERIFY(no.isEmpty());
+        QVERIFY(text.isEmpty());
+    }
+
+    void hiddenPageAsksFirst()
+    {
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        m_s->prompt.answers << Prompt::Cancel << Prompt::Ok;
+        bool stayedOpen = false;
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, true, [&] {
+            choose(picker, 0, 1009);
+            picker.mnJb_Click(0);
+            stayedOpen = picker.isVisible();
+            picker.mnJb_Click(0);
+        });
+        QVERIFY(stayedOpen);
+        QCOMPARE(m_s->prompt.messages.size(), 2);
+        QCOMPARE(m_s->prompt.messages.at(0), QStringLiteral("現在のページは、非公開です　HTM Epubには出力されません\n"
+                                                            "このページへタグ挿入しますか"));
+        QCOMPARE(no, QStringLiteral("1009"));
+    }
+
+    // The caller's selected text can be taken as the tag text; the picker opens on the
+    // main window's current placement and hands it back when nothing else is chosen.
+    void selectedTextAndMainTreeState()
+    {
+        m_s->mainTree->SetLeaf(QStringLiteral("1004"));
+        sbTrX &picker = *m_s->picker;
+        QString no, text = QStringLiteral("\x01 選んだ文字 ");
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, true, [&] {
+            QCOMPARE(picker.shownPage(), QStringLiteral("1004"));
+            QVERIFY(picker.selTextBox().isEnabled());
+            QTest::mouseClick(&picker.selTextBox(), Qt::LeftButton);
+            QCOMPARE(picker.tagBox().text(), QStringLiteral("選んだ文字"));
+            QVERIFY(!picker.tagBox().isEnabled());
+            QTest::mouseClick(&picker.selTextBox(), Qt::LeftButton);
+            QCOMPARE(picker.tagBox().text(), QStringLiteral("設定"));
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, QStringLiteral("1004"));
+        QCOMPARE(text, QStringLiteral("設定"));
+    }
+
+    void pageWithoutRowOrDocument()
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = Null Where noDoc = 1005")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1010"),
+                                         {QByteArray("damaged bytes")}));
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            choose(picker, 0, 1001);
+            QVERIFY(picker.selectItem()->isEnabled());
+            choose(picker, 0, 1005);
+            QVERIFY(picker.edit().text().isEmpty());
+            QVERIFY(!picker.selectItem()->isEnabled());
+            choose(picker, 0, 1010);
+            QCOMPARE(m_s->prompt.messages, QStringList{QStringLiteral("Read Err  文書No:1010")});
+            // Select is disabled: it does nothing.
+            picker.mnJb_Click(0);
+            QVERIFY(picker.isVisible());
+        });
+        QVERIFY(no.isEmpty());
+    }
+
+    void zoomAndPaneSettings()
+    {
+        yIni &ini = yIni::instance();
+        ini.GetGtx(QStringLiteral("TXR1_位置"));
+        ini.SetVal(QStringLiteral("Zoom"), 9);
+        ini.SetVal(QStringLiteral("Tree"), 7);
+        ini.SetGtx();
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            // Out-of-range values fall back to 80 % and the standard pane.
+            QCOMPARE(picker.zoomList().currentIndex(), 2);
+            QCOMPARE(picker.view().zoom(), 80);
+            QCOMPARE(picker.treeMode(), 0);
+            picker.zoomList().setCurrentIndex(6);
+            emit picker.zoomList().activated(6);
+            QCOMPARE(picker.view().zoom(), 40);
+            picker.mnDspF_Click(2);
+            QVERIFY(picker.tree().isHidden());
+            picker.mnJb_Click(1);
+        });
+        ini.GetGtx(QStringLiteral("TXR1_位置"));
+        QCOMPARE(ini.vGtVal(QStringLiteral("Zoom"), -1).toInt(), 6);
+        QCOMPARE(ini.vGtVal(QStringLiteral("Tree"), -1).toInt(), 2);
+    }
+
+    void viewerCopiesPlainText()
+    {
+        m_s->mainTree->SetLeaf(QStringLiteral("1003"));
+        sbTrX &viewer = sbTrX::viewerFor(m_s->mainTree);
+        QCOMPARE(&sbTrX::viewerFor(m_s->mainTree), &viewer);
+        viewer.ActS();
+        QVERIFY(viewer.isVisible());
+        QVERIFY(!viewer.isModal());
+        QVERIFY(!viewer.selectItem()->isVisible());
+        QCOMPARE(viewer.windowTitle(), QStringLiteral("他ﾍﾟｰｼﾞを参照 文書No:1003"));
+        QVERIFY(viewer.view().editMode() != 0);
+        viewer.copyItem(2);
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        QCOMPARE(data->formats(), QStringList{QStringLiteral("text/plain")});
+        QCOMPARE(data->text(), QStringLiteral("page 1003"));
+        viewer.copyItem(1);
+        QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().size() > 1);
+        viewer.close();
+    }
+};
+
+QTEST_MAIN(TestPagePicker)
+#include "tst_pagepicker.moc"
