@@ -6,6 +6,8 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "mainwin/PageVersions.h"
+#include "mainwin/sbDoc.h"
 #include "mainwin/uFky.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
@@ -36,6 +38,7 @@ fmDoc::fmDoc(QWidget *parent, EditorServices *services)
 
 fmDoc::~fmDoc()
 {
+    delete m_second;
     qApp->removeEventFilter(this);
     delete m_split;
     m_split = nullptr;
@@ -79,6 +82,7 @@ void fmDoc::SetPageNo(int pageNo)
 {
     nDocNo = pageNo;
     m_editor->nTmpNo = pageNo;
+    m_pageVersion = PageVersions::current(pageNo);
 }
 
 void fmDoc::showEvent(QShowEvent *event)

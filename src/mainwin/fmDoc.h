@@ -9,6 +9,7 @@
 #include <QVector>
 
 class EditorServices;
+class sbDoc;
 class QMenu;
 class QSplitter;
 class uFky;
@@ -78,6 +79,13 @@ public:
     void TagInserted(qint32 &nNo, const QString &sTx);
     void linkExistingPage();
 
+    // --- the second edit window and the reverse look-up (fmDocWindows.cpp)
+    void openSecondWindow();
+    // Closes the second edit window before the database changes; false when the user kept its page.
+    bool closeSecondWindow();
+    sbDoc *secondWindow() const { return m_second; }
+    void reverseLookup();
+
     // --- database files (fmDocFiles.cpp)
     // Opens `path` or asks for one when it is empty; returns the path opened, "" when none.
     QString OpenDb(QString path);
@@ -135,6 +143,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class sbDoc;
     void buildPanes();
     void connectTree();
     void connectEditor();
@@ -181,4 +190,8 @@ private:
     bool m_deleting = false;
     bool m_lastSaveOk = false;
     bool m_refreshQueued = false;
+    // Undo, redo, cut, select all and paste reach the editor only while it has the focus.
+    bool m_editorFocusTest = true;
+    sbDoc *m_second = nullptr;
+    quint64 m_pageVersion = 0;  // saves of the current page in this program, when this window took it
 };

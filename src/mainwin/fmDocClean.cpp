@@ -31,7 +31,7 @@ QString fullWidthDigits(int n)
 
 void fmDoc::cleanUpCommand()
 {
-    if (sDbPath.isEmpty() || !leaveCurrentPage())
+    if (sDbPath.isEmpty() || !closeSecondWindow() || !leaveCurrentPage())
         return;
     Usr::D_FixLnk(false);
     const int answer = Prompt::current().message(QStringLiteral("ﾂﾘ-で参照されていないﾍﾟｰｼﾞを削除しますか?"),

@@ -54,7 +54,7 @@ QString fmDoc::OpenDb(QString path)
                                      Prompt::OkCancel) != Prompt::Ok)
         return path;
     // The page being edited belongs to the old database: it is saved or dropped there, by the user's word.
-    if (!leaveCurrentPage())
+    if (!closeSecondWindow() || !leaveCurrentPage())
         return path;
     BusyScope busy;
     // Pending sibling order belongs to the old database and goes there, never into the new one.
@@ -93,7 +93,7 @@ QString fmDoc::OpenDb(QString path)
 
 void fmDoc::CloseDb()
 {
-    if (!leaveCurrentPage())
+    if (!closeSecondWindow() || !leaveCurrentPage())
         return;
     BusyScope busy;
     m_tree->trSort();
@@ -120,7 +120,7 @@ void fmDoc::SaveDbAs()
     }
     if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
         return;
-    if (!leaveCurrentPage())
+    if (!closeSecondWindow() || !leaveCurrentPage())
         return;
     BusyScope busy;
     Frmt::SetBusy(true);
@@ -267,7 +267,7 @@ QString fmDoc::SelectDbFile(bool save, const QString &title, const QString &init
 
 bool fmDoc::ExitApp()
 {
-    if (nDocNo > 0 && !leaveCurrentPage())
+    if (!closeSecondWindow() || (nDocNo > 0 && !leaveCurrentPage()))
         return false;
     m_exiting = true;
     m_editor->cOff();

@@ -98,6 +98,12 @@ void fmDoc::treeCommand(int index)
     case 21:
         ShowReferrers();
         break;
+    case 22:
+        reverseLookup();
+        break;
+    case 24:
+        openSecondWindow();
+        break;
     default:
         break;
     }
@@ -121,7 +127,7 @@ void fmDoc::bulkCommand(int index)
 void fmDoc::pasteCommand(int index)
 {
     QWidget *focus = QApplication::focusWidget();
-    if (!focus || !(focus == m_editor || m_editor->isAncestorOf(focus)))
+    if (m_editorFocusTest && (!focus || !(focus == m_editor || m_editor->isAncestorOf(focus))))
         return;
     static const char *const kinds[4] = {"OBJ", nullptr, "PIC", "TXT"};
     if (index >= 0 && index < 4 && kinds[index])

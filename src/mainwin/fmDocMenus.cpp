@@ -28,8 +28,8 @@ const char *const mnTree[] = {
     "5|後へ移動|||", "6|-|||", "7|切り取り(&T)|||", "8|ｺﾋﾟ-(&C)|||", "9|貼り付け(&P)|||mnCpT", "10|-|||",
     "11|現在の文書を複写して次に挿入|||", "12|一括(複写・移動・削除)|||mnTrRet", "13|-|||",
     "14|既存のﾍﾟｰｼﾞの文書を複写|||", "15|文書ﾌｧｲﾙから読込(doc,rtf,txt)||L|", "16|-|||", "17|削除(&D)|||",
-    "18|名前の変更|||", "19|-|||", "21|現在のﾍﾟｰｼﾞへﾀｸﾞ参照しているﾍﾟｰｼﾞ|||", "22|逆引き||L|", "23|-|||",
-    "24|独立した編集ﾌｫｰﾑを開く||L|", nullptr};
+    "18|名前の変更|||", "19|-|||", "21|現在のﾍﾟｰｼﾞへﾀｸﾞ参照しているﾍﾟｰｼﾞ|||", "22|逆引き|||", "23|-|||",
+    "24|独立した編集ﾌｫｰﾑを開く|||", nullptr};
 const char *const mnCpT[] = {"0|既存ﾍﾟｰｼﾞを参照(ﾘﾝｸ)|||", "1|-||h|", nullptr};
 const char *const mnTrRet[] = {"0|複写・移動 (指定ノードから、このノードの下位へ)|||",
                                "1|複写・移動 (このﾉｰﾄﾞの下位を、指定ノードへ)|||", "2|削除 (このﾉｰﾄﾞの下位を)|||",
@@ -284,7 +284,7 @@ void fmDoc::fnMenu(int group, int index)
     default:
         break;
     }
-    if (code == 11 || code == 12 || code == 13 || code == 21) {
+    if (m_editorFocusTest && (code == 11 || code == 12 || code == 13 || code == 21)) {
         QWidget *focus = QApplication::focusWidget();
         if (!focus || !(focus == m_editor || m_editor->isAncestorOf(focus)))
             return;

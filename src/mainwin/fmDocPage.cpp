@@ -6,6 +6,7 @@
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "mainwin/PageVersions.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -167,6 +168,12 @@ bool fmDoc::SavePage()
         Prompt::current().message(QStringLiteral("読み込めなかった文書は保存できません"), Prompt::Exclamation);
         return false;
     }
+    // The other edit window stored this page since this one took it: replacing that asks first.
+    if (PageVersions::current(nDocNo) != m_pageVersion
+        && Prompt::current().message(QStringLiteral("このﾍﾟｰｼﾞは別の編集画面で更新されています\n上書きしますか"),
+                                     Prompt::YesNo | Prompt::Exclamation)
+               != Prompt::Yes)
+        return false;
     RichTextEdit *edit = m_editor->GetObj();
     QString title = m_editor->Title();
     HtmMoji::T_HtmMoji(title);
@@ -202,6 +209,7 @@ bool fmDoc::SavePage()
     }
     if (!ok)
         return false;
+    m_pageVersion = PageVersions::saved(nDocNo);
     m_tree->UdtNd(title, oldTitle, nDocNo);
     vLastSave = now;
     ShowStatus(QStringLiteral("文書No:%1").arg(nDocNo), 0);

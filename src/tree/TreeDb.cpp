@@ -12,14 +12,14 @@ bool flag(const QVariant &value)
     return !value.isNull() && value.toInt() == 1;
 }
 
-QString likePattern(const QString &word)
+} // namespace
+
+QString TreeDb::likePattern(const QString &word)
 {
     QString escaped = word;
     escaped.replace(u'!', QStringLiteral("!!")).replace(u'%', QStringLiteral("!%")).replace(u'_', QStringLiteral("!_"));
     return u'%' + escaped + u'%';
 }
-
-} // namespace
 
 bool TreeDb::pageNumber(const QString &text, qint64 *value)
 {

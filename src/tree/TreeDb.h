@@ -47,6 +47,8 @@ public:
     // title; every page when there is no word. `ok` false when the query failed.
     static QList<Found> find(const QString &text, bool *ok = nullptr);
     static QStringList findWords(const QString &text);
+    // A LIKE pattern (escape character "!") that finds `word` anywhere in a text.
+    static QString likePattern(const QString &word);
 
     static bool updateTitle(qint64 parent, qint64 page, const QString &title);
     static bool writeOrder(qint64 parent, qint64 page, int order);

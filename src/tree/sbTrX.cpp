@@ -1,5 +1,6 @@
 #include "tree/sbTrX.h"
 
+#include "core/Twips.h"
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
@@ -443,23 +444,11 @@ void sbTrX::SetLayout()
     const int width = PaneTwips[iTree];
     m_tree->setVisible(width != 0);
     if (width != 0)
-        m_tree->setFixedWidth(twipsToPx(width, true));
+        m_tree->setFixedWidth(Twips::toPx(*this, width, true));
     chTgHg->setVisible(iMode == 1 && bTgMd);
     txTag->setVisible(iMode == 1 && bTgMd);
     m_tree->StSize();
     m_tree->SetFrame(0);
-}
-
-int sbTrX::twipsToPx(int twips, bool horizontal) const
-{
-    const int dpi = horizontal ? logicalDpiX() : logicalDpiY();
-    return dpi > 0 ? int(qint64(twips) * dpi / 1440) : twips / 15;
-}
-
-int sbTrX::pxToTwips(int px, bool horizontal) const
-{
-    const int dpi = horizontal ? logicalDpiX() : logicalDpiY();
-    return dpi > 0 ? int(qint64(px) * 1440 / dpi) : px * 15;
 }
 
 void sbTrX::IniWindow(bool save)
@@ -467,28 +456,14 @@ void sbTrX::IniWindow(bool save)
     yIni &ini = yIni::instance();
     ini.GetGtx(QStringLiteral("TXR%1_位置").arg(iMode));
     if (save) {
-        const QRect r = geometry();
-        ini.SetVal(QStringLiteral("Left"), pxToTwips(r.x(), true));
-        ini.SetVal(QStringLiteral("Top"), pxToTwips(r.y(), false));
-        ini.SetVal(QStringLiteral("Width"), pxToTwips(r.width(), true));
-        ini.SetVal(QStringLiteral("Height"), pxToTwips(r.height(), false));
+        Twips::writePlace(*this);
         ini.SetVal(QStringLiteral("Zoom"), qMax(0, cbZoom->currentIndex()));
         ini.SetVal(QStringLiteral("Tree"), iTree);
         ini.SetGtx();
         ini.SetTxt();
         return;
     }
-    int left = ini.vGtVal(QStringLiteral("Left"), 0).toInt();
-    int top = ini.vGtVal(QStringLiteral("Top"), 0).toInt();
-    int width = ini.vGtVal(QStringLiteral("Width"), 0).toInt();
-    int height = ini.vGtVal(QStringLiteral("Height"), 0).toInt();
-    if (width > 0 && height > 0) {
-        if (Usr::st().waWidth <= 0 || Usr::st().waHeight <= 0)
-            Usr::W_GtWa();
-        if (Usr::st().waWidth > 0 && Usr::st().waHeight > 0)
-            Usr::W_FitWa(left, top, width, height);
-        setGeometry(twipsToPx(left, true), twipsToPx(top, false), twipsToPx(width, true), twipsToPx(height, false));
-    }
+    Twips::readPlace(*this);
     // Values another version may have stored out of range fall back to the defaults.
     int zoom = ini.vGtVal(QStringLiteral("Zoom"), 2).toInt();
     if (zoom < 0 || zoom > 6)

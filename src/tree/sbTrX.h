@@ -74,8 +74,6 @@ private:
     void IniWindow(bool save);
     void clearView();
     void closeBox();
-    int twipsToPx(int twips, bool horizontal) const;
-    int pxToTwips(int px, bool horizontal) const;
 
     uTrX *m_tree = nullptr;
     PageDocument *m_page = nullptr;

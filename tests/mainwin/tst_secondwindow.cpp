@@ -1,0 +1,180 @@
+#include "MainFixture.h"
+
+#include "mainwin/sbDoc.h"
+#include "mainwin/uFky.h"
+#include "tree/uTrX.h"
+
+#include <QAction>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+// The second edit window beside the main window on one database: pages 1001
+// and 1002 at the top level, 1003 under 1001.
+class TestSecondWindow : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> m_f;
+
+    fmDoc &main() { return *m_f->window; }
+    sbDoc &second()
+    {
+        main().menuClicked(QStringLiteral("mnTree"), 24);
+        return *main().secondWindow();
+    }
+    static QTreeWidget *view(uTrX &tree) { return tree.findChild<QTreeWidget *>(QStringLiteral("trView")); }
+    static QTreeWidgetItem *node(uTrX &tree, int page)
+    {
+        for (QTreeWidgetItemIterator it(view(tree)); *it; ++it)
+            if ((*it)->data(0, uTrX::KeyRole).toString().section(u'-', 1).toInt() == page)
+                return *it;
+        return nullptr;
+    }
+    static void choose(uTrX &tree, int page)
+    {
+        QTreeWidgetItem *item = node(tree, page);
+        QVERIFY(item);
+        view(tree)->scrollToItem(item);
+        QTest::mouseClick(view(tree)->viewport(), Qt::LeftButton, {}, view(tree)->visualItemRect(item).center());
+    }
+    static QString stored(int page)
+    {
+        return MainFixture::value(QStringLiteral("Select txDoc From msDoc Where noDoc = ?"), {page}).toString();
+    }
+    static void type(fmDoc &window, const QString &text)
+    {
+        window.editor().edit().setText(text);
+        window.editor().setBDcEdt(true);
+    }
+
+private slots:
+    void init()
+    {
+        m_f = std::make_unique<MainFixture>();
+        const QString path = m_f->database(QStringLiteral("Two.txdb"));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        QVERIFY(MainFixture::page(1001, QStringLiteral("表紙"), QStringLiteral("cover")));
+        QVERIFY(MainFixture::page(1002, QStringLiteral("後書"), QStringLiteral("afterword")));
+        QVERIFY(MainFixture::page(1003, QStringLiteral("本文"), QStringLiteral("body")));
+        QVERIFY(MainFixture::place(0, 1001, 1, QStringLiteral("表紙")));
+        QVERIFY(MainFixture::place(0, 1002, 2, QStringLiteral("後書")));
+        QVERIFY(MainFixture::place(1001, 1003, 0, QStringLiteral("本文")));
+        zSvr::instance().D_Close();
+        main().SetDBNo(path, 0);
+        main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main()));
+        node(main().tree(), 1001)->setExpanded(true);
+        choose(main().tree(), 1003);
+        QCOMPARE(main().nDocNo, 1003);
+    }
+
+    void cleanup()
+    {
+        if (main().secondWindow())
+            main().secondWindow()->close();
+        m_f.reset();
+    }
+
+    void opensOnTheMainTreeAndSaves()
+    {
+        sbDoc &w = second();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.nDocNo, 1003);
+        QCOMPARE(w.editor().edit().text(), QStringLiteral("body"));
+        QVERIFY(node(w.tree(), 1001)->isExpanded());
+        QVERIFY(&w.tree() != &main().tree());
+        // Later expansions in one tree leave the other alone.
+        node(w.tree(), 1001)->setExpanded(false);
+        QVERIFY(node(main().tree(), 1001)->isExpanded());
+
+        // Its own keys: no F9, Ctrl+F3 shows another page, Ctrl+F4 tidies; no page, file or help menu.
+        QVERIFY(!w.keys().keyMap().contains(QStringLiteral("F9=")));
+        QVERIFY(w.keys().keyMap().contains(QStringLiteral("C3=") + uFky::sHex(3, 15)));
+        QVERIFY(w.keys().keyMap().contains(QStringLiteral("C4=") + uFky::sHex(3, 16)));
+        QVERIFY(!w.item(QStringLiteral("mnJb"), 0)->isVisible());
+        QVERIFY(!w.item(QStringLiteral("mnTree"), 24)->isVisible());
+        QCOMPARE(w.item(QStringLiteral("mnTree"), 14)->text(), QStringLiteral("既存のﾍﾟｰｼﾞから文書を複写"));
+
+        choose(w.tree(), 1002);
+        QCOMPARE(w.nDocNo, 1002);
+        type(w, QStringLiteral("afterword, revised"));
+        w.fnMenu(3, 18);
+        QCOMPARE(stored(1002), QStringLiteral("afterword, revised"));
+        QVERIFY(!w.editor().bDcEdt());
+        QCOMPARE(main().nDocNo, 1003);
+        QVERIFY(m_f->prompt.messages.isEmpty());
+    }
+
+    // Both windows on one page: the later save asks before it replaces the earlier one.
+    void laterSaveOfTheSamePageAsks()
+    {
+        sbDoc &w = second();
+        QCOMPARE(w.nDocNo, 1003);
+        type(main(), QStringLiteral("body from the main window"));
+        main().fnMenu(3, 18);
+        QCOMPARE(stored(1003), QStringLiteral("body from the main window"));
+
+        type(w, QStringLiteral("body from the second window"));
+        m_f->prompt.answers << Prompt::No;
+        w.fnMenu(3, 18);
+        QCOMPARE(m_f->prompt.messages.size(), 1);
+        QVERIFY(m_f->prompt.messages.at(0).contains(QStringLiteral("別の編集画面")));
+        QCOMPARE(stored(1003), QStringLiteral("body from the main window"));
+        QVERIFY(w.editor().bDcEdt());
+
+        m_f->prompt.answers << Prompt::Yes;
+        w.fnMenu(3, 18);
+        QCOMPARE(stored(1003), QStringLiteral("body from the second window"));
+        QVERIFY(!w.editor().bDcEdt());
+        // Its own later saves ask nothing more; the main window's next save asks in turn.
+        type(w, QStringLiteral("second again"));
+        w.fnMenu(3, 18);
+        QCOMPARE(m_f->prompt.messages.size(), 2);
+        type(main(), QStringLiteral("main again"));
+        m_f->prompt.answers << Prompt::No;
+        main().fnMenu(3, 18);
+        QCOMPARE(m_f->prompt.messages.size(), 3);
+        QCOMPARE(stored(1003), QStringLiteral("second again"));
+    }
+
+    // Closing the database closes the second window first; its unsaved page asks, and a
+    // cancel keeps both the window and the database.
+    void databaseCloseClosesTheSecondWindowFirst()
+    {
+        sbDoc &w = second();
+        type(w, QStringLiteral("unsaved"));
+        m_f->prompt.answers << Prompt::Cancel;
+        main().CloseDb();
+        QVERIFY(w.isVisible());
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(stored(1003), QStringLiteral("body"));
+        m_f->prompt.answers << Prompt::Yes;
+        main().CloseDb();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!zSvr::instance().isOpen());
+        QVERIFY(main().sDbPath.isEmpty());
+        // Saved into the database it was read from, before that one closed.
+        QVERIFY(zSvr::instance().D_StDcDb(m_f->dir.filePath(QStringLiteral("Two.txdb"))));
+        QCOMPARE(stored(1003), QStringLiteral("unsaved"));
+        zSvr::instance().D_Close();
+    }
+
+    void storedSettingsHideTheKeyBar()
+    {
+        yIni &ini = yIni::instance();
+        ini.GetGtx(QStringLiteral("位置SUB"));
+        ini.SetVal(QStringLiteral("Function"), QStringLiteral("非表示"));
+        ini.SetGtx();
+        sbDoc &w = second();
+        QVERIFY(!w.bShwFky);
+        QVERIFY(!w.keys().isVisible());
+        QVERIFY(!w.item(QStringLiteral("mnDisp"), 0)->isChecked());
+        w.close();
+        ini.GetGtx(QStringLiteral("位置SUB"));
+        QCOMPARE(ini.vGtVal(QStringLiteral("Function"), QString()).toString(), QStringLiteral("非表示"));
+        QVERIFY(ini.vGtVal(QStringLiteral("TrxWd"), 0).toInt() > 0);
+    }
+};
+
+QTEST_MAIN(TestSecondWindow)
+#include "tst_secondwindow.moc"
