@@ -110,7 +110,8 @@ void fmDoc::load()
         OpenDb(sDbPath);
     Usr::st().busy = true;
     SetMenuByDb(!sDbPath.isEmpty());
-    if (!sDbPath.isEmpty() && sStartNo.toLongLong() != 0) {
+    // The start page is a page number or a saved chain such as "1002,1001,0"; the tree reads both.
+    if (!sDbPath.isEmpty() && !sStartNo.isEmpty() && sStartNo != QLatin1String("0")) {
         Usr::st().busy = false;
         m_tree->SetLeaf(sStartNo);
         Usr::st().busy = true;

@@ -118,8 +118,9 @@ bool fmDoc::ChkDbFormat()
 
 void fmDoc::NewDocNo()
 {
+    // An empty table counts as holding 1000, so its first page is 1001.
     const qint64 highest = zSvr::instance().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
-    SetPageNo(int(qMax<qint64>(highest, 1000) + 1));
+    SetPageNo(int(highest + 1));
 }
 
 QString fmDoc::TagList(RichTextEdit &edit)

@@ -28,6 +28,33 @@ private slots:
         QVERIFY(f.window->recentFiles().startsWith(path));
     }
 
+    void theSavedPlacementIsShownAtStart()
+    {
+        MainFixture f;
+        const QString path = f.databaseWithPage(QStringLiteral("Start.txdb"), QStringLiteral("親"), QStringLiteral("親\n"));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        QVERIFY(f.page(1002, QStringLiteral("子"), QStringLiteral("子\n")) && f.place(1001, 1002, 1, QStringLiteral("子")));
+        zSvr::instance().D_Close();
+        yIni &ini = yIni::instance();
+        ini.GetGtx(QStringLiteral("最近"));
+        ini.SetVal(QStringLiteral("開始頁"), QStringLiteral("開く"));
+        ini.SetVal(QStringLiteral("開始頁NO"), QStringLiteral("1002,1001,0"));
+        ini.SetGtx();
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        QCOMPARE(f.window->nDocNo, 1002);
+    }
+
+    void aNewPageTakesTheNextNumber()
+    {
+        MainFixture f;
+        f.start();
+        // Numbers below 1000 come from other databases and imports; the next page follows the highest.
+        QVERIFY(f.page(7, QStringLiteral("七"), QStringLiteral("七\n")));
+        f.window->NewPage(0);
+        QCOMPARE(f.window->nDocNo, 8);
+    }
+
     void aFileThatIsNotADatabaseLeavesNone()
     {
         MainFixture f;
