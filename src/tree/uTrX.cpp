@@ -130,6 +130,9 @@ void uTrX::buildFindPane()
     stTab->addTab(frFind, QStringLiteral("検索"));
     stTab->setTabToolTip(1, QStringLiteral("指定文字を含む文書を検索"));
 
+    // Keys typed into the box reach the box itself (its line edit's focus proxy), which hands them
+    // to the line edit without its filters; both are watched so that Enter always searches.
+    cmbFind->installEventFilter(this);
     cmbFind->lineEdit()->installEventFilter(this);
     connect(cmbFind, &QComboBox::activated, this, [this] {
         if (!busy())
@@ -277,7 +280,7 @@ bool uTrX::eventFilter(QObject *watched, QEvent *event)
             SlctNd(trView->currentItem());
             return true;
         }
-    } else if (watched == cmbFind->lineEdit() && type == QEvent::KeyPress) {
+    } else if ((watched == cmbFind || watched == cmbFind->lineEdit()) && type == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (!busy())

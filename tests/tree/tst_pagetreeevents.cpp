@@ -282,7 +282,11 @@ private:
     {
         auto *combo = m_f->tree.findChild<QComboBox *>(QStringLiteral("cmbFind"));
         combo->setEditText(text);
-        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        // Enter as the window delivers it: to the focus widget, which is the box, not its line edit.
+        m_f->tree.activateWindow();
+        combo->lineEdit()->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&m_f->tree));
+        QTest::keyClick(m_f->tree.windowHandle(), Qt::Key_Return);
     }
 
     void edit(const QString &text)
