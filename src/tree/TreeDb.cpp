@@ -98,10 +98,9 @@ QList<TreeDb::Found> TreeDb::find(const QString &text, bool *ok)
         conditions << QStringLiteral("txDoc Like ? Escape '!'");
         values << likePattern(word);
     }
-    QString sql = QStringLiteral(" Select noDoc, szDoc From msDoc ");
-    if (!conditions.isEmpty())
-        sql += QStringLiteral("Where ") + conditions.join(QStringLiteral(" And ")) + u' ';
-    sql += QStringLiteral("Order By szDoc ");
+    conditions << QStringLiteral("noDoc In (Select noLfC From tbTree)");
+    const QString sql = QStringLiteral(" Select noDoc, szDoc From msDoc Where ") + conditions.join(QStringLiteral(" And "))
+                        + QStringLiteral(" Order By szDoc ");
     DbTable t;
     const int n = zSvr::instance().R_Ary(sql, values, t);
     if (ok)
@@ -171,6 +170,15 @@ bool TreeDb::placementExists(qint64 parent, qint64 page)
 {
     return zSvr::instance()
                .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP=? and noLfC=?"), {parent, page}, 0)
+               .toInt()
+           > 0;
+}
+
+bool TreeDb::isPlaced(qint64 page)
+{
+    return zSvr::instance()
+               .R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfC = ? And noLfC In (Select noDoc From msDoc)"),
+                        {page}, 0)
                .toInt()
            > 0;
 }

@@ -44,7 +44,8 @@ public:
     // Children of a list-mode page, the most recently updated first.
     static QList<ListChild> listChildren(qint64 parent);
     // Pages whose text holds every word (split at half-width blanks), ordered by
-    // title; every page when there is no word. `ok` false when the query failed.
+    // title; every page when there is no word. Pages that no placement shows any
+    // more (deleted from the tree) are left out. `ok` false when the query failed.
     static QList<Found> find(const QString &text, bool *ok = nullptr);
     static QStringList findWords(const QString &text);
     // A LIKE pattern (escape character "!") that finds `word` anywhere in a text.
@@ -60,6 +61,8 @@ public:
     static int homeCount(qint64 page, qint64 except = -1);
     static bool pageExists(qint64 page);
     static bool placementExists(qint64 parent, qint64 page);
+    // True when the page still has a row and at least one placement.
+    static bool isPlaced(qint64 page);
     // The page and every page above it over all its placements (home and
     // link). The walk is bounded and remembers what it saw, so a damaged
     // database holding a loop still gives an answer.

@@ -47,6 +47,11 @@ uTrX::~uTrX()
     m_byKey.clear();
     m_newNode = nullptr;
     m_editItem = nullptr;
+    // The find box ends its edit when its focus goes with the window, which can report a choice
+    // from its list; this control is gone by then.
+    cmbFind->disconnect(this);
+    cmbFind->removeEventFilter(this);
+    cmbFind->lineEdit()->removeEventFilter(this);
 }
 
 bool uTrX::busy()

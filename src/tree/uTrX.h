@@ -199,6 +199,8 @@ private:
     void FindDoc();
     void lsFind_Click(QListWidgetItem *item);
     void lsRsnt_Click(QListWidgetItem *item);
+    bool stillPlaced(QListWidgetItem *item);
+    void dropListedPage(int page);
     static QString fullWidthDigits(int n);
 
     QTabWidget *stTab = nullptr;

@@ -43,7 +43,7 @@ void uTrX::FindDoc()
 
 void uTrX::lsFind_Click(QListWidgetItem *item)
 {
-    if (m_suppress || !item || busy())
+    if (m_suppress || !item || busy() || !stillPlaced(item))
         return;
     emit eSetDoc(QString(), QString::number(item->data(Qt::UserRole).toInt()), item->text(), 2, false);
     emit eFndWd(m_findWords);
@@ -51,9 +51,31 @@ void uTrX::lsFind_Click(QListWidgetItem *item)
 
 void uTrX::lsRsnt_Click(QListWidgetItem *item)
 {
-    if (m_suppress || !item || busy())
+    if (m_suppress || !item || busy() || !stillPlaced(item))
         return;
     emit eSetDoc(QString(), QString::number(item->data(Qt::UserRole).toInt()), item->text(), 2, false);
+}
+
+// A page deleted from the tree since it was listed is not opened: editing it would be lost to
+// the next clean-up. Its entries leave both lists.
+bool uTrX::stillPlaced(QListWidgetItem *item)
+{
+    const int page = item->data(Qt::UserRole).toInt();
+    if (TreeDb::isPlaced(page))
+        return true;
+    dropListedPage(page);
+    emit eFmMsg(QStringLiteral("このﾍﾟｰｼﾞは削除されています"));
+    return false;
+}
+
+void uTrX::dropListedPage(int page)
+{
+    for (QListWidget *list : {lsFind, lsRsnt}) {
+        for (int i = list->count() - 1; i >= 0; --i) {
+            if (list->item(i)->data(Qt::UserRole).toInt() == page)
+                delete list->takeItem(i);
+        }
+    }
 }
 
 void uTrX::SetRcnt(const QString &sNo, const QString &sTx)

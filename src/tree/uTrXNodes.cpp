@@ -428,5 +428,7 @@ void uTrX::trNdDL(const QString &sKyD, QString &sMsg)
     if (!key.startsWith(u'X') && TreeDb::pageNumber(parent, &p) && TreeDb::pageNumber(page, &c)
         && !TreeDb::deletePlacement(p, c))
         return;
+    if (c > 0 && !key.startsWith(u'X') && !TreeDb::isPlaced(c))
+        dropListedPage(int(c));
     DelNewNd(item);
 }

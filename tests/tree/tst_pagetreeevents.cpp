@@ -252,6 +252,34 @@ private slots:
         QCOMPARE(list->item(1)->data(Qt::UserRole).toInt(), 1010);
     }
 
+    void deletedPagesLeaveTheFindAndRecentLists()
+    {
+        auto *found = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsFind"));
+        auto *recent = m_f->tree.findChild<QListWidget *>(QStringLiteral("lsRsnt"));
+        m_f->tree.SetRcnt(QStringLiteral("1010"), QStringLiteral("保護ページ"));
+        m_f->tree.SetRcnt(QStringLiteral("1009"), QStringLiteral("非公開メモ"));
+        find(QStringLiteral("e"));
+        QCOMPARE(found->count(), 7);
+        // Deleted in the tree: its last placement goes, and so do its entries.
+        QString message;
+        m_f->tree.trNdDL(QStringLiteral("N4-1010"), message);
+        QCOMPARE(found->count(), 6);
+        QCOMPARE(recent->count(), 1);
+        // Deleted behind the tree's back (another window, a clean-up): a click opens nothing.
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1009")));
+        m_f->probe.setDocs.clear();
+        QTest::mouseClick(recent->viewport(), Qt::LeftButton, {}, recent->visualItemRect(recent->item(0)).center());
+        QVERIFY(m_f->probe.setDocs.isEmpty());
+        QCOMPARE(recent->count(), 0);
+        QCOMPARE(m_f->probe.messages.last(), QStringLiteral("このﾍﾟｰｼﾞは削除されています"));
+        find(QStringLiteral("e"));
+        QCOMPARE(found->count(), 5);
+        // A page placed only as a link is still a page of the tree.
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP = 1001 And noLfC = 1002")));
+        find(QStringLiteral("used"));
+        QCOMPARE(found->count(), 1);
+    }
+
     void titleEditStoresACleanTitle()
     {
         m_f->probe.view()->setCurrentItem(m_f->probe.item("N0-1001"));

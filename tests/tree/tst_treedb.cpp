@@ -102,6 +102,7 @@ private slots:
     void untitledPageIsFoundWithEmptyTitle()
     {
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (3001, Null, 'zebra')")));
+        QVERIFY(PageDb::place(0, 3001, 9));
         const QList<TreeDb::Found> rows = TreeDb::find(QStringLiteral("zebra"));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0].title, QString());
