@@ -8,6 +8,7 @@
 #include "tree/sbTrX.h"
 
 #include <QColorDialog>
+#include <QHash>
 
 EditorServices::~EditorServices() = default;
 
@@ -29,12 +30,33 @@ bool EditorServices::loadFile(RichTextEdit &edit, const QString &file)
     return PageCodec::loadFile(*edit.page(), file);
 }
 
-bool EditorServices::runJob(uTxm &editor, int code, const QVariant &)
+namespace {
+QHash<int, EditorServices::JobHandler> &jobHandlers()
+{
+    static QHash<int, EditorServices::JobHandler> handlers;
+    return handlers;
+}
+} // namespace
+
+void EditorServices::setJobHandler(int code, JobHandler handler)
+{
+    jobHandlers().insert(code, std::move(handler));
+}
+
+bool EditorServices::hasJobHandler(int code)
+{
+    return code == 25 || jobHandlers().contains(code);
+}
+
+bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
 {
     // Another page beside this one: every editor keeps its own viewer window.
-    if (code == 25)
+    if (code == 25) {
         sbTrX::viewerFor(&editor).ActS();
-    return false;
+        return false;
+    }
+    const JobHandler handler = jobHandlers().value(code);
+    return handler ? handler(editor, arg) : false;
 }
 
 bool EditorServices::objectMenuItem(uTxm &, int, int)

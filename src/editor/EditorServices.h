@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class RichTextEdit;
 class uTxm;
 
@@ -29,6 +31,11 @@ public:
     // Codes 1000 to 1008 are the commands on the current text frame (template view, frame layouts,
     // export and reading into the frame).
     virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
+    // Work of a job code that a part of the program above the editor provides (printing, page view,
+    // printer setup ...): the default runJob runs the handler installed for the code.
+    using JobHandler = std::function<bool(uTxm &editor, const QVariant &arg)>;
+    static void setJobHandler(int code, JobHandler handler);
+    static bool hasJobHandler(int code);
 
     // An item of the object popup menu whose work lives outside the control (edit the picture,
     // links and tags on the object, links to an enlarged picture, properties); true when the page

@@ -9,6 +9,7 @@
 #include "mainwin/PageVersions.h"
 #include "mainwin/sbDoc.h"
 #include "mainwin/uFky.h"
+#include "output/print/PrintJobs.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
@@ -27,6 +28,7 @@ fmDoc::fmDoc(QWidget *parent, EditorServices *services)
     , m_services(services)
 {
     setObjectName(QStringLiteral("fmDoc"));
+    PrintJobs::install();
     buildPanes();
     buildMenus();
     connectTree();

@@ -104,6 +104,10 @@ public:
     // The key list, outline numbers and page set of the range choice iRange (OutputRange); an empty
     // key list when there is nothing to output (ranges 1 and 2 without a selected page say so).
     void GetRangeKeys(QString &sKys, QString &sNos, QString &sSet);
+    void outputCommand(const QString &array, int index); // the output menu's range items
+    void DocOutput();
+    void TextOutput();
+    void ReviewPages(int range);
 
     // --- clean-up and compaction (fmDocClean.cpp)
     void cleanUpCommand();

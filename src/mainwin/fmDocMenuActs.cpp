@@ -38,6 +38,8 @@ void fmDoc::menuClicked(const QString &array, int index)
             exitCommand();
     } else if (array == QLatin1String("mnTree")) {
         treeCommand(index);
+    } else if (array == QLatin1String("mnRet") || array == QLatin1String("mnRetView")) {
+        outputCommand(array, index);
     } else if (array == QLatin1String("mnTrRet")) {
         bulkCommand(index);
     } else if (array == QLatin1String("mnPast")) {

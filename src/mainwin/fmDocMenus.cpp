@@ -34,11 +34,11 @@ const char *const mnCpT[] = {"0|既存ﾍﾟｰｼﾞを参照(ﾘﾝｸ)|||", "
 const char *const mnTrRet[] = {"0|複写・移動 (指定ノードから、このノードの下位へ)|||",
                                "1|複写・移動 (このﾉｰﾄﾞの下位を、指定ノードへ)|||", "2|削除 (このﾉｰﾄﾞの下位を)|||",
                                nullptr};
-const char *const mnRet[] = {"0|HTM 出力||L|", "1|-|||", "2|文書(txt,doc)に出力||L|", "3|ePub出力||L|", "4|-|||",
+const char *const mnRet[] = {"0|HTM 出力||L|", "1|-|||", "2|文書(txt,doc)に出力|||", "3|ePub出力||L|", "4|-|||",
                              "5|文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ||L|", "6|文書ﾃﾞｰﾀｰﾍﾞｰｽからｲﾝﾎﾟｰﾄ||L|", "7|-|||",
-                             "8|ﾍﾟｰｼﾞ全体に目を通す||L|mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ||L|", nullptr};
-const char *const mnRetView[] = {"0|全てのﾍﾟｰｼﾞ||L|", "1|現在のノード||L|", "2|現在のノード以降全て||L|", nullptr};
-const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1|L|", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2|L|", "4|-|||",
+                             "8|ﾍﾟｰｼﾞ全体に目を通す|||mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ||L|", nullptr};
+const char *const mnRetView[] = {"0|全てのﾍﾟｰｼﾞ|||", "1|現在のノード|||", "2|現在のノード以降全て|||", nullptr};
+const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1|L|", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
                               "5|ﾒｰﾙ||L|mnMail", "6|名前を付けて保存(&O)||L|", "7|Wordで開く(&W)|Ctrl+F3|L|", nullptr};
 const char *const mnMail[] = {"0|本文(Text) + 添付(pdf)||L|", "1|本文(Text) + 添付(doc)||L|", "2|本文(Text)||L|",
                               nullptr};

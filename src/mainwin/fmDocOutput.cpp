@@ -1,9 +1,19 @@
 // The outputs of page ranges started from the main window's menus.
 #include "mainwin/fmDoc.h"
 
+#include "core/Frmt.h"
+#include "editor/uTxm.h"
+#include "output/reader/sbDmp.h"
 #include "output/word/OutputRange.h"
+#include "output/word/sbExpDc.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
+
+namespace {
+// The Word forms of the document output are offered once the Word output of a range is part of the
+// program; until then the dialog offers the text alone.
+constexpr bool WordOutputBuilt = false;
+} // namespace
 
 void fmDoc::GetRangeKeys(QString &sKys, QString &sNos, QString &sSet)
 {
@@ -29,4 +39,48 @@ void fmDoc::GetRangeKeys(QString &sKys, QString &sNos, QString &sSet)
     sKys = lists.keys;
     sNos = lists.numbers;
     sSet = lists.pageSet;
+}
+
+void fmDoc::outputCommand(const QString &array, int index)
+{
+    if (!leaveCurrentPage())
+        return;
+    if (array == QLatin1String("mnRet") && index == 2)
+        DocOutput();
+    else if (array == QLatin1String("mnRetView") && index >= 0 && index <= 2)
+        ReviewPages(index);
+}
+
+void fmDoc::DocOutput()
+{
+    Frmt::LoadHome(false);
+    int iRet = 0;
+    sbExpDc::Act(iRet, iRange, Frmt::st().homeKind, Frmt::st().homeAddress, WordOutputBuilt, this);
+    if (iRet == 1)
+        TextOutput();
+}
+
+void fmDoc::TextOutput()
+{
+    m_tree->trSort();
+    QString keys, numbers, set;
+    GetRangeKeys(keys, numbers, set);
+    if (keys.isEmpty())
+        return;
+    sbDmp viewer(this);
+    viewer.ActT(keys, numbers);
+}
+
+void fmDoc::ReviewPages(int range)
+{
+    m_tree->trSort();
+    iRange = range;
+    QString keys, numbers, set;
+    GetRangeKeys(keys, numbers, set);
+    if (keys.isEmpty())
+        return;
+    sbDmp viewer(this);
+    const qint64 chosen = viewer.ActP(keys);
+    if (chosen > 0)
+        m_tree->SetLeaf(QString::number(chosen));
 }

@@ -1,13 +1,12 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
+#include "support/PdfPages.h"
 #include "support/SamplePage.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -31,21 +30,6 @@ void fillFivePages(PageDocument &page)
     }
     QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("Running header"));
     QTextCursor(page.ensurePart(FooterFirst)).insertText(QStringLiteral("First footer"));
-}
-
-QStringList pdfPages(const QString &pdf)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return {QStringLiteral("pdftotext missing: install poppler-utils")};
-    QProcess process;
-    process.start(tool, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {QStringLiteral("pdftotext failed")};
-    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 bool blank(const QImage &image, const QRect &area)

@@ -19,6 +19,23 @@ QList<qint64> OutputRange::databaseChildren(qint64 parent)
     return children;
 }
 
+OutputRange::ChildReader OutputRange::databaseTree()
+{
+    auto tree = std::make_shared<QHash<qint64, QList<qint64>>>();
+    auto loaded = std::make_shared<bool>(false);
+    return [tree, loaded](qint64 parent) {
+        if (!*loaded) {
+            *loaded = true;
+            DbTable rows;
+            const int count = zSvr::instance().R_Ary(
+                QStringLiteral("Select noLfP, noLfC From tbTree Order By noLfP, inSrt"), rows);
+            for (int i = 0; i < count; ++i)
+                (*tree)[rows.at(0, i).toLongLong()].append(rows.at(1, i).toLongLong());
+        }
+        return tree->value(parent);
+    };
+}
+
 OutputRange::OutputRange(int range, ChildReader children)
     : m_range(range)
 {

@@ -31,8 +31,10 @@ public:
     // (a failed query reads as no children).
     using ChildReader = std::function<QList<qint64>(qint64 parent)>;
     static QList<qint64> databaseChildren(qint64 parent);
+    // The same from one read of every placement, made on first use (the default).
+    static ChildReader databaseTree();
 
-    explicit OutputRange(int range, ChildReader children = databaseChildren);
+    explicit OutputRange(int range, ChildReader children = databaseTree());
 
     // Range 0 walks from the top level; ranges 1 and 2 from `startPage` (the selected node's page, under
     // `parentPage`, "0" at the top level). `pageSet` is the caller's set, extended and returned in the

@@ -1,0 +1,321 @@
+#include "core/Usr.h"
+#include "output/print/PrinterRecord.h"
+#include "output/print/sbTvw.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+#include "support/PdfPages.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+
+#include <QAction>
+#include <QPrintDialog>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+// Three pages through page breaks, a running header on each.
+void fillThreePages(PageDocument &page, const PageSetup &setup = PageSetup())
+{
+    page.setPageSetup(setup);
+    QTextCursor cursor(page.main());
+    QTextBlockFormat pageBreak;
+    pageBreak.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    for (int n = 1; n <= 3; ++n) {
+        if (n > 1)
+            cursor.insertBlock(pageBreak);
+        cursor.insertText(QStringLiteral("Body of page %1").arg(n));
+    }
+    QTextCursor(page.ensurePart(TextProps::HeaderAll)).insertText(QStringLiteral("Running header"));
+}
+
+PageSetup sized(int width, int height, bool landscape = false)
+{
+    PageSetup setup;
+    setup.width = width;
+    setup.height = height;
+    setup.landscape = landscape;
+    return setup;
+}
+
+} // namespace
+
+class TestPrinting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void paperMatching_data();
+    void paperMatching();
+    void fitAndZoomBoxes();
+    void settingsRecord();
+    void printerSetupWritesFile();
+    void printToPdf();
+    void printDialogRangeCopiesAndCancel();
+    void failingPrinterIsReported();
+    void pageViewWindow();
+
+private:
+    QTemporaryDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+void TestPrinting::init()
+{
+    Usr::st().userData = m_dir.path() + u'/';
+    QFile::remove(sbTvw::defaultSettingsFile());
+    m_prompt.messages.clear();
+}
+
+void TestPrinting::paperMatching_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<int>("code");
+    QTest::newRow("A4") << 11906 << 16838 << false << 9;
+    QTest::newRow("A4 landscape") << 16838 << 11906 << true << 9;
+    QTest::newRow("A4 less 1.9%") << int(11906 * 0.981) << int(16838 * 0.981) << false << 9;
+    QTest::newRow("A4 less 2.0% wide") << int(11906 * 0.98) << 16838 << false << 256;
+    QTest::newRow("A4 less 2.0% high") << 11906 << int(16838 * 0.98) << false << 256;
+    QTest::newRow("A5") << 8391 << 11906 << false << 11;
+    QTest::newRow("B5 182x257 mm") << 10318 << 14570 << false << 13;
+    QTest::newRow("postcard 100x148 mm") << 5669 << 8391 << false << 43;
+    QTest::newRow("Letter") << 12240 << 15840 << false << 1;
+    QTest::newRow("200x200 mm") << 11339 << 11339 << false << 256;
+    QTest::newRow("A4 sides swapped, not landscape") << 16838 << 11906 << false << 256;
+}
+
+void TestPrinting::paperMatching()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, landscape);
+    QTEST(sbTvw::ChkPaper(sized(width, height, landscape)), "code");
+}
+
+void TestPrinting::fitAndZoomBoxes()
+{
+    // The limiting side keeps a tenth free; a landscape page fits with its own sides.
+    const QRect portrait = sbTvw::fitBox(QSize(15000, 9000), QSize(11906, 16838));
+    QCOMPARE(portrait.height(), 8100);
+    QCOMPARE(portrait.left(), (15000 - portrait.width()) / 2);
+    const QRect landscape = sbTvw::fitBox(QSize(15000, 9000), QSize(16838, 11906));
+    QCOMPARE(landscape.height(), 8100);
+    QCOMPARE(landscape.width(), qRound(16838 * 8100.0 / 11906));
+    // Zoom 100 with a fit zoom of 45: about 2.22 times the box, pinned at the top left when larger.
+    const QRect fitted(100, 200, 4000, 5000);
+    const QRect big = sbTvw::zoomBox(QSize(20000, 20000), fitted, 45, 100);
+    QCOMPARE(big.size(), QSize(8889, 11111));
+    QCOMPARE(big.topLeft(), QPoint(5556, 4444));
+    QCOMPARE(sbTvw::zoomBox(QSize(5000, 5000), fitted, 45, 100).topLeft(), QPoint(0, 0));
+}
+
+void TestPrinting::settingsRecord()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    PrinterRecord record;
+    record.setValue16(PrinterRecord::Scale, 77);
+    record.setValue16(PrinterRecord::Collate, 5); // never set by the program: kept
+    record.GetPrnDm(printer);
+    const QByteArray bytes = record.bytes();
+    QCOMPARE(bytes.size(), 146);
+    QCOMPARE(bytes.left(32), QByteArray(32, ' ')); // the PDF printer has no name
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 36), quint16(146));
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 38), quint16(0));
+    const quint32 fields = qFromLittleEndian<quint32>(bytes.constData() + 40);
+    QCOMPARE(fields & 0x1F, 0x3u);       // orientation and paper size; no user size, no scale
+    QCOMPARE(fields & 0x1800u, 0x1800u); // colour and duplex
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 44), quint16(2));
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 46), quint16(9));
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 52), quint16(77));
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 62), quint16(1)); // simplex
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + 68), quint16(5));
+
+    // A user-defined paper the size of A4 is stored in tenths of a millimetre.
+    printer.setPageSize(QPageSize(QSizeF(210, 297), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    record.GetPrnDm(printer);
+    if (record.value16(PrinterRecord::PaperSize) == 256) {
+        QCOMPARE(record.fields() & 0xE, 0xEu);
+        QCOMPARE(record.value16(PrinterRecord::PaperWidth), 2100);
+        QCOMPARE(record.value16(PrinterRecord::PaperLength), 2970);
+    }
+    record.setDocumentPaper(256, sized(11906, 16838, true));
+    QCOMPARE(record.value16(PrinterRecord::PaperWidth), 2100);
+    QCOMPARE(record.value16(PrinterRecord::PaperLength), 2970);
+    QCOMPARE(record.value16(PrinterRecord::Orientation), 2);
+
+    // Long names are cut to 32 bytes on a character boundary, in the system code page.
+    record.setDeviceName(QStringLiteral("ﾌﾟﾘﾝﾀ日本語のとても長いプリンタ名")); // 33 bytes
+    QCOMPARE(record.bytes().size(), 146);
+    QCOMPARE(record.deviceName(), QStringLiteral("ﾌﾟﾘﾝﾀ日本語のとても長いプリンタ"));
+    QCOMPARE(record.bytes().at(31), ' ');
+
+    // Round trip through the file, byte for byte; other lengths are refused.
+    const QString file = m_dir.filePath(QStringLiteral("round.prndt"));
+    QVERIFY(record.write(file));
+    QCOMPARE(QFileInfo(file).size(), 146);
+    PrinterRecord back;
+    QVERIFY(back.read(file));
+    QCOMPARE(back.bytes(), record.bytes());
+    QFile shortFile(file);
+    QVERIFY(shortFile.open(QIODevice::WriteOnly));
+    shortFile.write(QByteArray(100, 'x'));
+    shortFile.close();
+    QVERIFY(!back.read(file));
+    QCOMPARE(back.bytes(), record.bytes());
+}
+
+void TestPrinting::printerSetupWritesFile()
+{
+    PageDocument page;
+    fillThreePages(page, sized(11906, 16838));
+    sbTvw view;
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    int dialogs = 0;
+    view.setDialogRunner([&](QDialog &) { ++dialogs; return false; });
+
+    // Cancelled setup still writes the default file from the printer: exactly one record.
+    view.cSetPrn(page, nullptr, QString());
+    QCOMPARE(dialogs, 1);
+    const QByteArray first = TestHome::readAll(sbTvw::defaultSettingsFile());
+    QCOMPARE(first.size(), 146);
+    QCOMPARE(qFromLittleEndian<quint16>(first.constData() + 46), quint16(9));
+
+    // A new file elsewhere: created; the default file, existing, is left as it was.
+    const QString other = m_dir.filePath(QStringLiteral("sub.prndt"));
+    QVERIFY(TestHome::write(sbTvw::defaultSettingsFile(), QByteArray(146, 'D')));
+    view.cSetPrn(page, nullptr, other);
+    QCOMPARE(TestHome::readAll(other).size(), 146);
+    QCOMPARE(TestHome::readAll(sbTvw::defaultSettingsFile()), QByteArray(146, 'D'));
+    // ... and copied to the default file when that is missing.
+    QFile::remove(sbTvw::defaultSettingsFile());
+    view.cSetPrn(page, nullptr, other);
+    QCOMPARE(TestHome::readAll(sbTvw::defaultSettingsFile()), TestHome::readAll(other));
+}
+
+void TestPrinting::printToPdf()
+{
+    PageDocument page;
+    fillThreePages(page, sized(11906, 16838));
+    sbTvw view;
+    int dialogs = 0;
+    view.setDialogRunner([&](QDialog &) { ++dialogs; return false; });
+    const QString pdf = m_dir.filePath(QStringLiteral("print.pdf"));
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    view.printer().setOutputFileName(pdf);
+    view.cSetPrn(page, nullptr, QString()); // the saved settings that the next print uses
+    dialogs = 0;
+    QVERIFY(view.cPrint(page, nullptr, true, QString()));
+    QCOMPARE(dialogs, 0);
+    const QStringList pages = pdfPages(pdf);
+    QCOMPARE(pages.size(), 3);
+    for (int n = 0; n < 3; ++n) {
+        QVERIFY2(pages[n].contains(QStringLiteral("Running header")), qPrintable(pages[n]));
+        QVERIFY2(pages[n].contains(QStringLiteral("Body of page %1").arg(n + 1)), qPrintable(pages[n]));
+    }
+    QVERIFY(m_prompt.messages.isEmpty());
+}
+
+void TestPrinting::printDialogRangeCopiesAndCancel()
+{
+    PageDocument page;
+    fillThreePages(page);
+    sbTvw view;
+    const QString pdf = m_dir.filePath(QStringLiteral("range.pdf"));
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    view.printer().setOutputFileName(pdf);
+
+    // Cancelled: nothing printed.
+    view.setDialogRunner([](QDialog &) { return false; });
+    QVERIFY(view.cPrint(page, nullptr, false, QString()));
+    QVERIFY(!QFile::exists(pdf));
+
+    // Pages 2 to 3, two copies: into the one file, one copy after the other.
+    view.setDialogRunner([](QDialog &dialog) {
+        auto &print = static_cast<QPrintDialog &>(dialog);
+        print.setPrintRange(QAbstractPrintDialog::PageRange);
+        print.setFromTo(2, 3);
+        print.printer()->setCopyCount(2);
+        return true;
+    });
+    QVERIFY(view.cPrint(page, nullptr, false, QString()));
+    const QStringList pages = pdfPages(pdf);
+    QCOMPARE(pages.size(), 4);
+    QVERIFY(pages[0].contains(QStringLiteral("Body of page 2")) && pages[3].contains(QStringLiteral("Body of page 3")));
+    QCOMPARE(view.record().value16(PrinterRecord::Copies), 2);
+}
+
+void TestPrinting::failingPrinterIsReported()
+{
+    PageDocument page;
+    fillThreePages(page);
+    sbTvw view;
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    view.printer().setOutputFileName(m_dir.filePath(QStringLiteral("missing/folder/out.pdf")));
+    view.setDialogRunner([](QDialog &) { return true; });
+    QVERIFY(!view.cPrint(page, nullptr, false, QString()));
+    QCOMPARE(m_prompt.messages.size(), 1);
+    QVERIFY(m_prompt.messages[0].startsWith(QStringLiteral("印刷できませんでした")));
+}
+
+void TestPrinting::pageViewWindow()
+{
+    PageDocument page;
+    fillThreePages(page, sized(11906, 16838));
+    sbTvw view;
+    const auto enabled = [&] {
+        QString states;
+        for (int i = 0; i < 4; ++i)
+            states += view.menuAction(1, i)->isEnabled() ? u'1' : u'0';
+        return states;
+    };
+    QStringList seen;
+    bool ink = false;
+    view.setDialogRunner([&](QDialog &dialog) {
+        if (&dialog != &view)
+            return false;
+        seen << view.windowTitle() << QString::number(view.paperCode()) << QString::number(view.pageCount())
+             << QString::number(view.currentPage()) << enabled();
+        const QRect fitted = view.pageBox();
+        const int fit = view.fitZoom();
+        seen << QString::number(fit > 0 && view.zoom() == fit);
+        view.menuAction(1, 2)->trigger();
+        seen << enabled();
+        view.menuAction(1, 3)->trigger();
+        view.mnPage(2); // beyond the last page: stays there
+        seen << QString::number(view.currentPage()) << enabled();
+        view.menuAction(2, 5)->trigger();
+        seen << QString::number(view.zoom()) << QString::number(view.pageBox().topLeft() == QPoint(0, 0));
+        view.menuAction(2, 7)->trigger();
+        seen << QString::number(view.zoom() == fit && view.pageBox() == fitted);
+        // The page is drawn: something besides the white sheet, the grey ground and the shadow.
+        const QImage shot = view.client()->grab().toImage();
+        for (int y = 0; y < shot.height() && !ink; ++y)
+            for (int x = 0; x < shot.width() && !ink; ++x) {
+                const QRgb c = shot.pixel(x, y);
+                ink = c != qRgb(255, 255, 255) && c != qRgb(128, 128, 128) && c != qRgb(64, 64, 64);
+            }
+        return true;
+    });
+    view.cAct(page, nullptr, QString(), QString());
+    QCOMPARE(seen, QStringList({"ﾍﾟｰｼﾞﾋﾞｭｰ", "9", "3", "1", "1011", "1", "1111", "3", "1100", "300", "1", "1"}));
+    QVERIFY(ink);
+
+    // A one-page document: previous, next and last are all disabled.
+    PageDocument one;
+    QTextCursor(one.main()).insertText(QStringLiteral("single"));
+    seen.clear();
+    view.setDialogRunner([&](QDialog &) { seen << enabled(); return true; });
+    view.cAct(one, nullptr, QString(), QString());
+    QCOMPARE(seen, QStringList({"1000"}));
+}
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"

@@ -1,0 +1,230 @@
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "output/reader/sbDmp.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richview/RichView.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+#include "tree/PageDb.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QByteArray pageBytes(const QString &text, int lines = 1)
+{
+    PageDocument page;
+    QTextCursor cursor(page.main());
+    for (int i = 0; i < lines; ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        cursor.insertText(text);
+    }
+    return PageCodec::save(page);
+}
+
+bool storePage(int no, const QString &title, const QString &text, const QByteArray &doc)
+{
+    return zSvr::instance().D_ExeSq(
+        QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, boCod, dyUdt) Values (?, ?, ?, ?, 0, ?)"),
+        {no, title, text, doc, QStringLiteral("2024-01-01 10:00:00")});
+}
+
+} // namespace
+
+class TestReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void oneText();
+    void pageByPage();
+    void timedAdvanceAndSettings();
+    void unreadableFirstPage();
+
+private:
+    TestHome m_home;
+    QTemporaryDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+void TestReader::init()
+{
+    Usr::st().userData = m_dir.path() + u'/';
+    yIni::release();
+    m_prompt.messages.clear();
+    m_prompt.answers.clear();
+}
+
+// Node 1001 with its children 1002 (placed twice, under two titles) and 1003 (no text).
+void TestReader::oneText()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("序"), QStringLiteral("a\n\n\nb\rc"), {}));
+    QVERIFY(storePage(1002, QStringLiteral("本"), QStringLiteral("x\v"), {}));
+    QVERIFY(PageDb::place(0, 1001, 0, false, QStringLiteral("序")));
+    QVERIFY(PageDb::place(1001, 1002, 0, false, QStringLiteral("本その一")));
+    QVERIFY(PageDb::place(1001, 1003, 1, false, QStringLiteral("空")));
+    QVERIFY(PageDb::place(0, 1002, 2, true, QStringLiteral("本その二")));
+    sbDmp viewer;
+    QStringList copies;
+    viewer.setRunner([&](sbDmp &window) {
+        window.button(4)->click();
+        copies << QApplication::clipboard()->text();
+        window.button(4)->click();
+        copies << QApplication::clipboard()->text();
+        copies << QString::number(window.button(0)->isVisible());
+    });
+    viewer.ActT(QStringLiteral("0-1001,1001-1002,1001-1003,0-1002"), QStringLiteral("1,2,3"));
+    // A carriage return cannot stand in the text: it ends a paragraph there.
+    const QString expected = QStringLiteral("■  序\va\vb\nc\v\n■ １ 本その一\vx\v\n■ ２ 空\v\v\n■ ３ 本その二\vx\v\n");
+    QCOMPARE(PositionText::text(viewer.page()->main()), expected);
+    QCOMPARE(viewer.button(4)->text(), QStringLiteral("ｸﾘｯﾌﾟ"));
+    QCOMPARE(copies.size(), 3);
+    QCOMPARE(copies[0], viewer.plainText());
+    QCOMPARE(copies[1], copies[0]);
+    QCOMPARE(m_prompt.messages, QStringList(2, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰしました")));
+
+    // The whole-tree range numbers every key, the first one too.
+    viewer.MakeTxt(QStringLiteral("0-1001,1001-1002"), QStringLiteral("1,1-1"));
+    QVERIFY(PositionText::text(viewer.page()->main()).startsWith(QStringLiteral("■ １ 序\v")));
+    QVERIFY(PositionText::text(viewer.page()->main()).contains(QStringLiteral("■ １－１ 本その一\v")));
+}
+
+void TestReader::pageByPage()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("one"), QString(), pageBytes(QStringLiteral("first page"))));
+    QVERIFY(storePage(1002, QStringLiteral("two"), QString(), pageBytes(QStringLiteral("long page"), 400)));
+    QVERIFY(storePage(1003, QStringLiteral("three"), QString(), pageBytes(QStringLiteral("last page"))));
+    sbDmp viewer;
+    QStringList seen;
+    const auto state = [&] {
+        QString buttons;
+        for (int i = 0; i < 4; ++i)
+            buttons += viewer.button(i)->isEnabled() ? u'1' : u'0';
+        return viewer.windowTitle() + u' ' + buttons;
+    };
+    viewer.setRunner([&](sbDmp &window) {
+        RichView *view = window.view();
+        view->setFocus();
+        seen << state();
+        QTest::keyClick(view, Qt::Key_Right);
+        seen << state();
+        // A long page: PageDown scrolls it first, and turns to the next page only at its bottom.
+        QTest::keyClick(view, Qt::Key_PageDown);
+        QTest::qWait(20);
+        seen << state();
+        QScrollBar *bar = view->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QTest::keyClick(view, Qt::Key_PageDown);
+        QTRY_COMPARE(window.iIdx, 2);
+        seen << state();
+        // At the top, PageUp turns back.
+        QTest::keyClick(view, Qt::Key_PageUp);
+        QTRY_COMPARE(window.iIdx, 1);
+        QTest::keyClick(view, Qt::Key_Home);
+        seen << state();
+        QTest::keyClick(view, Qt::Key_End);
+        seen << state();
+        QTest::keyClick(view, Qt::Key_Left);
+        seen << state();
+        window.button(4)->click(); // "頁選択"
+    });
+    // Page 1002 twice and a key of page 0: each page once, in order.
+    QCOMPARE(viewer.ActP(QStringLiteral("0-0,0-1001,1001-1002,1001-1003,0-1002")), 1002);
+    QCOMPARE(seen, QStringList({"one 0011", "two 1111", "two 1111", "three 1100", "one 0011", "three 1100",
+                                "two 1111"}));
+    QCOMPARE(viewer.button(4)->text(), QStringLiteral("頁選択"));
+
+    // Closing returns 0, also after an earlier "頁選択"; a single page disables every step.
+    viewer.setRunner([&](sbDmp &window) {
+        seen = {state()};
+        window.button(5)->click();
+    });
+    QCOMPARE(viewer.ActP(QStringLiteral("0-1003")), 0);
+    QCOMPARE(seen, QStringList({"three 0000"}));
+}
+
+void TestReader::timedAdvanceAndSettings()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(storePage(1000 + n, QStringLiteral("p%1").arg(n), QString(), pageBytes(QStringLiteral("page %1").arg(n))));
+    const QString keys = QStringLiteral("0-1001,0-1002,0-1003");
+    m_prompt.answers << Prompt::No << Prompt::Yes;
+    bool stopped = false;
+    {
+        sbDmp viewer;
+        viewer.setRunner([&](sbDmp &window) {
+            window.timeList()->setCurrentIndex(2);
+            window.zoomList()->setCurrentIndex(5);
+            window.cbZoomClick();
+            window.pageList()->setCurrentIndex(2);
+            window.cbPageClick();
+            window.autoBox()->click();
+            QCOMPARE(window.advanceTimer()->interval(), 3000);
+            QVERIFY(window.advanceTimer()->isActive());
+            // The advance, quicker: to the last page, then the question; No stops it.
+            window.advanceTimer()->setInterval(5);
+            QTRY_VERIFY(m_prompt.messages.size() == 1);
+            QCOMPARE(window.iIdx, 2);
+            stopped = !window.autoBox()->isChecked() && !window.advanceTimer()->isActive();
+            // Ticked again: the next question's Yes closes the window.
+            window.autoBox()->click();
+            window.advanceTimer()->setInterval(5);
+            QTRY_VERIFY(m_prompt.messages.size() == 2);
+        });
+        QCOMPARE(viewer.ActP(keys), 0);
+    }
+    QVERIFY(stopped);
+    QCOMPARE(m_prompt.messages.value(0), QStringLiteral("最後頁です　この画面を閉じて良いですか"));
+
+    // The lists come back; the advance does not.
+    sbDmp again;
+    QStringList restored;
+    again.setRunner([&](sbDmp &window) {
+        restored << QString::number(window.timeList()->currentIndex()) << QString::number(window.zoomList()->currentIndex())
+                 << QString::number(window.viewMode()) << QString::number(window.autoBox()->isChecked())
+                 << QString::number(window.view()->zoom());
+        // "ﾉｰﾏﾙ " sets the zoom back to 100 %, "ﾌﾛｰﾃｨﾝｸﾞ" disables it.
+        window.pageList()->setCurrentIndex(0);
+        window.cbPageClick();
+        restored << QString::number(window.view()->zoom());
+        window.pageList()->setCurrentIndex(3);
+        window.cbPageClick();
+        restored << QString::number(window.zoomList()->isEnabled());
+    });
+    again.ActP(keys);
+    QCOMPARE(restored, QStringList({"2", "5", "2", "0", "150", "100", "0"}));
+}
+
+void TestReader::unreadableFirstPage()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("bad"), QString(), QByteArray("not a page")));
+    sbDmp viewer;
+    bool shown = false;
+    viewer.setRunner([&](sbDmp &) { shown = true; });
+    QCOMPARE(viewer.ActP(QStringLiteral("0-1001")), 0);
+    QCOMPARE(viewer.ActP(QStringLiteral("0-4711")), 0);
+    QCOMPARE(viewer.ActP(QString()), 0);
+    QVERIFY(!shown);
+}
+
+QTEST_MAIN(TestReader)
+#include "tst_reader.moc"
