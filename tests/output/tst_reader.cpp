@@ -90,6 +90,12 @@ void TestReader::oneText()
     // A carriage return cannot stand in the text: it ends a paragraph there.
     const QString expected = QStringLiteral("■  序\va\vb\nc\v\n■ １ 本その一\vx\v\n■ ２ 空\v\v\n■ ３ 本その二\vx\v\n");
     QCOMPARE(PositionText::text(viewer.page()->main()), expected);
+    // The heading is bold, the text is not; both at 10 points.
+    const QTextDocument *doc = viewer.page()->main();
+    const int body = doc->toPlainText().indexOf(u'a');
+    QCOMPARE(PositionText::formatAt(doc, 0).fontWeight(), int(QFont::Bold));
+    QCOMPARE(PositionText::formatAt(doc, body).fontWeight(), int(QFont::Normal));
+    QCOMPARE(PositionText::formatAt(doc, body).fontPointSize(), 10.0);
     QCOMPARE(viewer.button(4)->text(), QStringLiteral("ｸﾘｯﾌﾟ"));
     QCOMPARE(copies.size(), 3);
     QCOMPARE(copies[0], viewer.plainText());

@@ -54,8 +54,6 @@ sbDmp::sbDmp(QWidget *parent)
     m_view = new RichView(m_edit, this);
     m_view->setObjectName(QStringLiteral("tTxt"));
     m_view->setEditMode(1);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    m_page->main()->setDefaultFont(font);
     const QStringList captions = {QStringLiteral("|<"), QStringLiteral("◀"), QStringLiteral("▶"), QStringLiteral(">|"),
                                   QStringLiteral("ｸﾘｯﾌﾟ"), QStringLiteral("閉じる(&C)")};
     for (int i = 0; i < 6; ++i) {
@@ -73,28 +71,28 @@ sbDmp::sbDmp(QWidget *parent)
     m_ret[0]->setObjectName(QStringLiteral("cmRet0"));
     m_auto = new QCheckBox(QStringLiteral("自動頁"), this);
     m_auto->setToolTip(QStringLiteral("指定の秒数で、自動的に頁を進めます"));
-    m_auto->setFixedSize(px(945, true), px(225, false));
+    fixSize(m_auto, 945, 225);
     connect(m_auto, &QCheckBox::clicked, this, [this] { SetAuto(); });
     m_time = new QComboBox(this);
     m_time->addItems({QStringLiteral("１秒"), QStringLiteral("２秒"), QStringLiteral("３秒"), QStringLiteral("４秒"),
                       QStringLiteral("５秒")});
-    m_time->setFixedSize(px(825, true), px(300, false));
+    fixSize(m_time, 825, 300);
     m_zoom = new QComboBox(this);
     for (int z = 100; z <= 200; z += 10)
         m_zoom->addItem(QString::number(z) + u'%');
-    m_zoom->setFixedSize(px(795, true), px(300, false));
+    fixSize(m_zoom, 795, 300);
     connect(m_zoom, &QComboBox::activated, this, [this] { cbZoomClick(); });
     m_mode = new QComboBox(this);
     m_mode->addItems({QStringLiteral("ﾉｰﾏﾙ "), QStringLiteral("ﾍﾟｰｼﾞ(境界線)"), QStringLiteral("ﾍﾟｰｼﾞ･ｾﾝﾀﾘﾝｸﾞ"),
                       QStringLiteral("ﾌﾛｰﾃｨﾝｸﾞ")});
-    m_mode->setFixedSize(px(1275, true), px(300, false));
+    fixSize(m_mode, 1275, 300);
     connect(m_mode, &QComboBox::activated, this, [this] { cbPageClick(); });
     for (QComboBox *list : {m_time, m_zoom, m_mode})
         list->setCurrentIndex(-1);
     m_pageLabel = new QLabel(QStringLiteral("ﾍﾟｰｼﾞ"), this);
-    m_pageLabel->setFixedSize(px(435, true), px(285, false));
+    fixSize(m_pageLabel, 435, 285);
     m_zoomLabel = new QLabel(QStringLiteral("ｽﾞｰﾑ"), this);
-    m_zoomLabel->setFixedSize(px(435, true), px(285, false));
+    fixSize(m_zoomLabel, 435, 285);
     m_timer1 = new QTimer(this);
     connect(m_timer1, &QTimer::timeout, this, &sbDmp::Timer1Tick);
     m_timer2 = new QTimer(this);
@@ -108,6 +106,13 @@ sbDmp::sbDmp(QWidget *parent)
 }
 
 sbDmp::~sbDmp() = default;
+
+void sbDmp::fixSize(QWidget *widget, int width, int height)
+{
+    // The designed size, or what the text needs in the fonts of this desktop when that is more.
+    const QSize hint = widget->sizeHint();
+    widget->setFixedSize(qMax(px(width, true), hint.width()), qMax(px(height, false), hint.height()));
+}
 
 int sbDmp::px(int twips, bool horizontal) const
 {
@@ -146,7 +151,10 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     block.setLineHeight(140, QTextBlockFormat::ProportionalHeight);
     cursor.setBlockFormat(block);
     QTextCharFormat plain;
+    // The Japanese face named after the designed one, so that both weights come from one family.
+    plain.setFontFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
     plain.setFontPointSize(10);
+    plain.setFontWeight(QFont::Normal);
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
     zSvr &db = zSvr::instance();

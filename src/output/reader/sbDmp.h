@@ -78,6 +78,7 @@ private:
     void layoutControls();
     bool readPage(const QString &page, QByteArray &doc, QString &title) const;
     void runModal();
+    void fixSize(QWidget *widget, int width, int height);
     int px(int twips, bool horizontal) const;
     int twips(int pixels, bool horizontal) const;
 
