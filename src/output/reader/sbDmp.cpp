@@ -144,8 +144,10 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     const QStringList numbers = OutputRange::numbersForKeys(keys, sNos.split(u',', Qt::SkipEmptyParts));
     m_page->clear();
     QTextDocument *doc = m_page->main();
+    // A view of text, not an edit: no undo steps; one layout at the end instead of one per insertion.
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
     QTextCursor cursor(doc);
-    // One layout at the end instead of one per insertion.
     cursor.beginEditBlock();
     QTextBlockFormat block;
     block.setLineHeight(140, QTextBlockFormat::ProportionalHeight);
@@ -196,6 +198,7 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
         insert(text, plain);
     }
     cursor.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
 }
 
 QString sbDmp::plainText() const
