@@ -130,6 +130,7 @@ void sbDoc::SetFkyCapSub()
     SetFkyCap();
     m_fky->cKey(QStringLiteral("C3"), 3, 15, QStringLiteral("参照"), QStringLiteral("他のﾍﾟｰｼﾞを参照します"));
     m_fky->cKey(QStringLiteral("C4"), 3, 16, QStringLiteral("整形"), QStringLiteral("段落を単純化します"));
+    m_fky->SetEnbKy(QStringLiteral("F9,C1,C2"), false);
     m_fky->SetEnbByMenu();
 }
 

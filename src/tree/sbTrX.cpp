@@ -316,15 +316,10 @@ void sbTrX::onSetDoc(const QString &sNoP, const QString &sNo, const QString &sSz
             m_select->setEnabled(false);
         } else {
             m_edit->beginCommand();
-            const bool ok = PageCodec::load(*m_page, row.value(0).toByteArray());
+            // Bytes this program cannot read show nothing; the page itself may still be chosen.
+            if (!PageCodec::load(*m_page, row.value(0).toByteArray()))
+                m_edit->setText(QString());
             m_edit->endCommand();
-            if (!ok) {
-                // Bytes this program cannot read: nothing is shown, and the page is not offered.
-                clearView();
-                m_select->setEnabled(false);
-                Prompt::current().message(QStringLiteral("Read Err  文書No:") + sNo);
-                return;
-            }
             m_view->refresh();
             sSlNo = sNo;
             sSlNoP = sNoP;

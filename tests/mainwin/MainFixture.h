@@ -77,6 +77,19 @@ public:
         zSvr::instance().D_Close();
         return ok ? path : QString();
     }
+    // A copy of the template with pages 1001 "表紙" and 1002 "後書" at the top level and 1003 "本文"
+    // under 1001, closed again.
+    QString databaseWithThreePages(const QString &name)
+    {
+        const QString path = database(name);
+        const bool ok = zSvr::instance().D_StDcDb(path) && page(1001, QStringLiteral("表紙"), QStringLiteral("cover"))
+                        && page(1002, QStringLiteral("後書"), QStringLiteral("afterword"))
+                        && page(1003, QStringLiteral("本文"), QStringLiteral("body"))
+                        && place(0, 1001, 1, QStringLiteral("表紙")) && place(0, 1002, 2, QStringLiteral("後書"))
+                        && place(1001, 1003, 0, QStringLiteral("本文"));
+        zSvr::instance().D_Close();
+        return ok ? path : QString();
+    }
     // Shows the window on a fresh copy of the template.
     void start(const QString &name = QStringLiteral("Book.txdb"))
     {

@@ -8,8 +8,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
-// The second edit window beside the main window on one database: pages 1001
-// and 1002 at the top level, 1003 under 1001.
+// The second edit window beside the main window on one database.
 class TestSecondWindow : public QObject
 {
     Q_OBJECT
@@ -51,15 +50,8 @@ private slots:
     void init()
     {
         m_f = std::make_unique<MainFixture>();
-        const QString path = m_f->database(QStringLiteral("Two.txdb"));
-        QVERIFY(zSvr::instance().D_StDcDb(path));
-        QVERIFY(MainFixture::page(1001, QStringLiteral("表紙"), QStringLiteral("cover")));
-        QVERIFY(MainFixture::page(1002, QStringLiteral("後書"), QStringLiteral("afterword")));
-        QVERIFY(MainFixture::page(1003, QStringLiteral("本文"), QStringLiteral("body")));
-        QVERIFY(MainFixture::place(0, 1001, 1, QStringLiteral("表紙")));
-        QVERIFY(MainFixture::place(0, 1002, 2, QStringLiteral("後書")));
-        QVERIFY(MainFixture::place(1001, 1003, 0, QStringLiteral("本文")));
-        zSvr::instance().D_Close();
+        const QString path = m_f->databaseWithThreePages(QStringLiteral("Two.txdb"));
+        QVERIFY(!path.isEmpty());
         main().SetDBNo(path, 0);
         main().show();
         QVERIFY(QTest::qWaitForWindowExposed(&main()));
