@@ -1,6 +1,10 @@
-// Times the document database through its access layer on a 10,000-page
-// database made by tools/gen_sample: open, a full read of the placements, and
-// 1,000 single-page reads and writes. Prints the figures and the peak memory.
+// Times the document database through its access layer: open, a full read of
+// the placements, and 1,000 single-page reads and writes.
+//   bench_database [DATABASE ...]
+// Each DATABASE (a .txdb file or a .udl data link) is measured as it is. With
+// none, tools/gen_sample makes a 10,000-page file database and the same on a
+// throwaway PostgreSQL server, and the figures stand side by side.
+#include "BenchServer.h"
 #include "core/zSvr.h"
 #include "platform/db/Recordset.h"
 
@@ -14,21 +18,80 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 const int pages = 10000;
 const int rounds = 1000;
 
-void report(const char *what, qint64 nanoseconds, int count)
-{
-    std::printf("  %-44s %10.3f ms total  %8.1f us each\n", what, nanoseconds / 1e6,
-                nanoseconds / 1e3 / qMax(1, count));
-}
+struct Figure {
+    QString what;
+    double value; // microseconds
+    QString unit;
+};
 
 int pageOf(int i)
 {
     return 1001 + (i * 7919) % pages;
+}
+
+QString generateFile(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/Bench.txdb");
+    const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
+    return QProcess::execute(generator, {path, QStringLiteral("--pages"), QString::number(pages)}) == 0 ? path : QString();
+}
+
+// The figures of one database; `failed` counts operations that did not work.
+QList<Figure> measure(const QString &path, int *failed)
+{
+    QList<Figure> figures;
+    zSvr &db = zSvr::instance();
+    QElapsedTimer timer;
+    timer.start();
+    if (!db.D_StDcDb(path)) {
+        ++*failed;
+        return figures;
+    }
+    figures.append({QStringLiteral("open"), timer.nsecsElapsed() / 1e3, QStringLiteral("us")});
+
+    DbTable tree;
+    timer.restart();
+    const int placements = db.R_Ary(QStringLiteral("Select noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo From tbTree"), tree);
+    figures.append({QStringLiteral("full read of %1 placements").arg(placements), timer.nsecsElapsed() / 1e3, QStringLiteral("us")});
+
+    QVariantList row;
+    timer.restart();
+    for (int i = 0; i < rounds; ++i)
+        *failed += db.R_PAry(QStringLiteral("Select szDoc, txDoc, obDoc, boCod From msDoc Where noDoc=?"), {pageOf(i)}, row) ? 0 : 1;
+    figures.append({QStringLiteral("page read (R_PAry)"), timer.nsecsElapsed() / 1e3 / rounds, QStringLiteral("us/op")});
+
+    timer.restart();
+    for (int i = 0; i < rounds; ++i) {
+        QString sql = QStringLiteral("Update msDoc Set boUse=1, dyUdt=#04/05/2025 06:07:08# Where noDoc=?");
+        zSvr::T_CnvSq(sql, {pageOf(i)});
+        *failed += db.D_ExeSq(sql) ? 0 : 1;
+    }
+    figures.append({QStringLiteral("page write (D_ExeSq)"), timer.nsecsElapsed() / 1e3 / rounds, QStringLiteral("us/op")});
+
+    timer.restart();
+    Recordset rs;
+    for (int i = 0; i < rounds; ++i) {
+        if (!db.R_Rset(QStringLiteral("Select * From msDoc Where noDoc=?"), {pageOf(i)}, rs, 2) || rs.eof()) {
+            ++*failed;
+            continue;
+        }
+        rs.setValue(QStringLiteral("txDoc"), rs.value(QStringLiteral("txDoc")).toString() + QStringLiteral("追記"));
+        rs.setValue(QStringLiteral("obDoc"), QByteArray(2048, 'x'));
+        rs.setValue(QStringLiteral("dyUdt"), QDateTime::currentDateTime());
+        *failed += rs.update() ? 0 : 1;
+        rs.close();
+    }
+    figures.append({QStringLiteral("page read + write back (R_Rset mode 2)"), timer.nsecsElapsed() / 1e3 / rounds,
+                    QStringLiteral("us/op")});
+    db.D_Close();
+    return figures;
 }
 
 } // namespace
@@ -37,61 +100,42 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Bench.txdb"));
-    const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
-    QElapsedTimer timer;
-    timer.start();
-    if (QProcess::execute(generator, {path, QStringLiteral("--pages"), QString::number(pages)}) != 0) {
-        std::fprintf(stderr, "bench_database: %s failed\n", qPrintable(generator));
-        return 1;
+    QStringList paths = app.arguments().mid(1);
+    QStringList labels = paths;
+    std::unique_ptr<BenchServer> server;
+    if (paths.isEmpty()) {
+        paths << generateFile(dir.path());
+        labels << QStringLiteral("SQLite file");
+        server = std::make_unique<BenchServer>();
+        paths << server->generate(QStringLiteral("bench"), pages);
+        labels << QStringLiteral("PostgreSQL");
+        std::printf("bench_database: %d pages each\n", pages);
     }
-    std::printf("bench_database: %d pages, %lld KB file\n", pages, QFileInfo(path).size() / 1024);
-    report("generate (gen_sample)", timer.nsecsElapsed(), 1);
-
-    zSvr &db = zSvr::instance();
-    timer.restart();
-    if (!db.D_StDcDb(path)) {
-        std::fprintf(stderr, "bench_database: cannot open %s\n", qPrintable(path));
-        return 1;
-    }
-    report("open", timer.nsecsElapsed(), 1);
-
-    DbTable tree;
-    timer.restart();
-    const int placements = db.R_Ary(QStringLiteral("Select noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo From tbTree"), tree);
-    report(qPrintable(QStringLiteral("full read of %1 placements").arg(placements)), timer.nsecsElapsed(), 1);
-
-    QVariantList row;
-    timer.restart();
-    for (int i = 0; i < rounds; ++i)
-        db.R_PAry(QStringLiteral("Select szDoc, txDoc, obDoc, boCod From msDoc Where noDoc=?"), {pageOf(i)}, row);
-    report("page reads (R_PAry)", timer.nsecsElapsed(), rounds);
-
-    timer.restart();
     int failed = 0;
-    for (int i = 0; i < rounds; ++i) {
-        QString sql = QStringLiteral("Update msDoc Set boUse=1, dyUdt=#04/05/2025 06:07:08# Where noDoc=?");
-        zSvr::T_CnvSq(sql, {pageOf(i)});
-        failed += db.D_ExeSq(sql) ? 0 : 1;
-    }
-    report("page writes (D_ExeSq)", timer.nsecsElapsed(), rounds);
-
-    timer.restart();
-    Recordset rs;
-    for (int i = 0; i < rounds; ++i) {
-        if (!db.R_Rset(QStringLiteral("Select * From msDoc Where noDoc=?"), {pageOf(i)}, rs, 2) || rs.eof()) {
-            ++failed;
+    QList<QList<Figure>> columns;
+    for (const QString &path : paths) {
+        if (path.isEmpty()) {
+            std::printf("  (a database could not be made: %s)\n", columns.isEmpty() ? "file" : "server not available");
+            columns.append(QList<Figure>());
             continue;
         }
-        rs.setValue(QStringLiteral("txDoc"), rs.value(QStringLiteral("txDoc")).toString() + QStringLiteral("追記"));
-        rs.setValue(QStringLiteral("obDoc"), QByteArray(2048, 'x'));
-        rs.setValue(QStringLiteral("dyUdt"), QDateTime::currentDateTime());
-        failed += rs.update() ? 0 : 1;
-        rs.close();
+        columns.append(measure(path, &failed));
     }
-    report("page read + write back (R_Rset mode 2)", timer.nsecsElapsed(), rounds);
-    db.D_Close();
-
+    std::printf("  %-44s", "");
+    for (const QString &label : labels)
+        std::printf(" %16s", qPrintable(label.right(16)));
+    std::printf("\n");
+    const QList<Figure> &rows = columns.first().isEmpty() ? columns.last() : columns.first();
+    for (int r = 0; r < rows.size(); ++r) {
+        std::printf("  %-44s", qPrintable(rows[r].what.left(44)));
+        for (const QList<Figure> &column : columns) {
+            if (r < column.size())
+                std::printf(" %10.1f %-5s", column[r].value, qPrintable(column[r].unit.left(5)));
+            else
+                std::printf(" %16s", "-");
+        }
+        std::printf("\n");
+    }
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("  peak memory (max RSS): %ld KB\n", usage.ru_maxrss);

@@ -1,6 +1,11 @@
 // The main window on a database of 10,000 pages with real page documents: time
 // to open it and show its first page, and the time of a page switch (load, show,
 // and every tenth time a save of the edited page), with the peak memory.
+//   bench_mainwin [DATABASE]
+// DATABASE (a .txdb file or a .udl data link of 10,000 generated pages) is used
+// as it is; with none, the file database and the same on a throwaway
+// PostgreSQL server are generated and measured one after the other.
+#include "BenchServer.h"
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
@@ -40,28 +45,8 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void measure(const QString &path, const QString &label, QTextStream &out)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
-    QTextStream out(stdout);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Big.txdb"));
-    QProcess gen;
-    gen.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample"),
-              {path, QStringLiteral("--pages"), QStringLiteral("10000")});
-    if (!gen.waitForFinished(600000) || gen.exitCode() != 0) {
-        out << "bench_mainwin: cannot generate the database\n";
-        return 1;
-    }
-    Usr::st().userData = dir.path() + QLatin1Char('/');
-    Usr::st().runTime = true;
-    TemplateDb::install(Usr::st().userData);
-
     QElapsedTimer timer;
     timer.start();
     fmDoc window;
@@ -70,7 +55,7 @@ int main(int argc, char *argv[])
     window.show();
     QCoreApplication::processEvents();
     const double openMs = timer.nsecsElapsed() / 1e6;
-    out << "open 10,000 pages and show the first: " << openMs << " ms (page " << window.nDocNo << ")\n";
+    out << label << ": open 10,000 pages and show the first: " << openMs << " ms (page " << window.nDocNo << ")\n";
 
     window.editor().setUpdatePolicy(QStringLiteral("上書"));   // saves without asking
     QList<double> switches;
@@ -88,10 +73,45 @@ int main(int argc, char *argv[])
         if (i == 99)
             rssAfter100 = memoryMb("VmRSS:");
     }
-    out << "page switch (load, show, save when edited): median " << median(switches) << " ms over "
+    out << label << ": page switch (load, show, save when edited): median " << median(switches) << " ms over "
         << switches.size() << " switches (target under 15 ms)\n";
-    out << "memory: after 100 switches " << rssAfter100 << " MB, after 1000 " << memoryMb("VmRSS:")
+    out << label << ": memory after 100 switches " << rssAfter100 << " MB, after 1000 " << memoryMb("VmRSS:")
         << " MB, peak " << memoryMb("VmHWM:") << " MB (target under 400 MB)\n";
+    out.flush();
     zSvr::instance().D_Close();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    Usr::st().userData = dir.path() + QLatin1Char('/');
+    Usr::st().runTime = true;
+    TemplateDb::install(Usr::st().userData);
+    if (app.arguments().size() > 1) {
+        measure(app.arguments().at(1), QStringLiteral("given database"), out);
+        return 0;
+    }
+    const QString path = dir.filePath(QStringLiteral("Big.txdb"));
+    QProcess gen;
+    gen.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample"),
+              {path, QStringLiteral("--pages"), QStringLiteral("10000")});
+    if (!gen.waitForFinished(600000) || gen.exitCode() != 0) {
+        out << "bench_mainwin: cannot generate the database\n";
+        return 1;
+    }
+    measure(path, QStringLiteral("SQLite file"), out);
+    BenchServer server;
+    const QString udl = server.generate(QStringLiteral("mainwin"), 10000);
+    if (udl.isEmpty())
+        out << "PostgreSQL: not available (no server could be started)\n";
+    else
+        measure(udl, QStringLiteral("PostgreSQL"), out);
     return 0;
 }

@@ -55,5 +55,18 @@ function(fenwar_programs prefix)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_link_libraries(${name} PRIVATE mainwin)
+    target_compile_definitions(${name} PRIVATE FENWAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  endforeach()
+endfunction()
+
+# Runs the named test programs of the calling folder a second time, against a
+# document database on the throwaway PostgreSQL server that the pg_start test
+# starts and pg_stop ends (tests/CMakeLists.txt).
+function(fenwar_server_tests)
+  foreach(test ${ARGN})
+    add_test(NAME ${test}_pg COMMAND ${test})
+    get_test_property(${test} ENVIRONMENT env)
+    set_tests_properties(${test}_pg PROPERTIES
+      ENVIRONMENT "${env};FENWAR_TEST_PG_DIR=${FENWAR_PG_DIR}" FIXTURES_REQUIRED pgserver TIMEOUT 300)
   endforeach()
 endfunction()

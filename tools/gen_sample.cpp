@@ -1,10 +1,14 @@
 // Builds a sample document database from the template: pages in a tree with
 // link, hidden and protected placements and a list-mode page.
-//   gen_sample <path> [--pages N] [--force]
-// An existing file is kept unless --force is given. Every page gets a real page
+//   gen_sample <path> [--pages N] [--force] [--empty]
+// An existing file is kept unless --force is given. A path ending in ".udl"
+// names a data-link file of a PostgreSQL server database: the document tables
+// are set up there (refused when they exist) and filled; with --empty the
+// tables are only set up, as for a team's new server database. Every page gets a real page
 // document: a heading, paragraphs, tag links to other pages, and on some pages a
 // table or a picture.
 #include "core/TemplateDb.h"
+#include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -222,6 +226,27 @@ bool fill(DbConnection &db, const Layout &l)
 
 } // namespace
 
+// Sets up (and unless `empty` fills) the document tables on the server that
+// the data-link file names.
+int toServer(const QString &udl, Layout layout, bool empty)
+{
+    layout.top = qMin(layout.pages, qMax(qBound(1, layout.pages / 20, 10), 5));
+    QString connection;
+    DbConnection db;
+    QString error;
+    if (!DataLink::read(udl, &connection) || !db.openOdbc(connection)) {
+        std::fprintf(stderr, "gen_sample: cannot connect through %s: %s\n", qPrintable(udl), qPrintable(db.lastError()));
+        return 1;
+    }
+    if (!TemplateDb::createOnServer(db, &error) || (!empty && !fill(db, layout))) {
+        std::fprintf(stderr, "gen_sample: cannot set up the database of %s: %s\n", qPrintable(udl),
+                     qPrintable(error.isEmpty() ? db.lastError() : error));
+        return 1;
+    }
+    std::printf("%s: %d pages\n", qPrintable(udl), empty ? 0 : layout.pages);
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     // Page documents lay out text and pictures, which needs a GUI platform; none has to be on screen.
@@ -237,9 +262,12 @@ int main(int argc, char *argv[])
         args.remove(at, qMin(2, args.size() - at));
     }
     if (args.size() != 1 || layout.pages < 1) {
-        std::fprintf(stderr, "usage: gen_sample <path> [--pages N] [--force]\n");
+        std::fprintf(stderr, "usage: gen_sample <path> [--pages N] [--force] [--empty]\n");
         return 2;
     }
+    const bool empty = args.removeAll(QStringLiteral("--empty")) > 0;
+    if (args.size() == 1 && args.first().endsWith(QLatin1String(".udl"), Qt::CaseInsensitive))
+        return toServer(args.first(), layout, empty);
     layout.top = qBound(1, layout.pages / 20, 10);
     layout.top = qMin(layout.pages, qMax(layout.top, 5));
     const QString path = QFileInfo(args.first()).absoluteFilePath();

@@ -1,4 +1,5 @@
 #include "core/TemplateDb.h"
+#include "platform/db/DbConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,13 +42,50 @@ bool runScript(const QString &path)
 
 } // namespace
 
-QString TemplateDb::script()
+static QString builtInScript(const QString &name)
 {
     initResources();
-    QFile file(QStringLiteral(":/fenwar/Moto.sql"));
+    QFile file(QStringLiteral(":/fenwar/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+QString TemplateDb::script()
+{
+    return builtInScript(QStringLiteral("Moto.sql"));
+}
+
+QString TemplateDb::serverScript()
+{
+    return builtInScript(QStringLiteral("Moto.pg.sql"));
+}
+
+bool TemplateDb::createOnServer(DbConnection &db, QString *error)
+{
+    const auto failed = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!db.isOpen())
+        return failed(QStringLiteral("no connection"));
+    const QStringList existing = db.database().tables();
+    for (const QString &table : {"msdoc", "tbtree", "tbhtm", "msdic", "kausr"}) {
+        if (existing.contains(table, Qt::CaseInsensitive))
+            return failed(QStringLiteral("table %1 exists already").arg(table));
+    }
+    const QStringList list = statements(serverScript());
+    if (list.isEmpty() || !db.transaction(0))
+        return failed(db.lastError());
+    for (const QString &statement : list) {
+        if (!db.exec(statement, {}, false)) {
+            const QString why = db.lastError();
+            db.transaction(2);
+            return failed(why);
+        }
+    }
+    return db.transaction(1) || failed(db.lastError());
 }
 
 QStringList TemplateDb::statements(const QString &script)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class DbConnection;
+
 // The template document database "Dbs/Moto.txdb": every new database is a copy
 // of it. The build makes it from data/Moto.sql; the script is also built into
 // the program, so that a missing template can always be made again.
@@ -19,6 +21,12 @@ public:
     static QString builtTemplate();
     // The schema script.
     static QString script();
+    // The schema script of a PostgreSQL server database.
+    static QString serverScript();
+    // Sets up a new document database on the server `db` is connected to: the
+    // tables, indexes and settings row, in one transaction. A database that
+    // already holds any of the tables is left alone and counts as failure.
+    static bool createOnServer(DbConnection &db, QString *error = nullptr);
     // The statements of a script, without comments.
     static QStringList statements(const QString &script);
 };

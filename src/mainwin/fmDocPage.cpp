@@ -208,8 +208,15 @@ bool fmDoc::SavePage()
                                        "Values (?, ?, 0, ?, ?, ?, ?, ?)"),
                         {nDocNo, Usr::FdNewKy(), title, text, bytes, tags, now});
     }
-    if (!ok)
+    if (!ok) {
+        // The edits stay in the editor, marked modified, for the next try.
+        Prompt::current().message(QStringLiteral("文書No:%1 を保存できませんでした｡\n"
+                                                 "ﾃﾞｰﾀｰﾍﾞｰｽに書き込めません(接続が切れたか､書き込みが拒否されました)｡\n"
+                                                 "編集中の内容はそのまま残っています｡")
+                                      .arg(nDocNo),
+                                  Prompt::Exclamation);
         return false;
+    }
     m_pageVersion = PageVersions::saved(nDocNo);
     m_tree->UdtNd(title, oldTitle, nDocNo);
     vLastSave = now;

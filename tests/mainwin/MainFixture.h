@@ -10,15 +10,18 @@
 #include "platform/desktop/Clock.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "support/ScriptedPrompt.h"
+#include "support/ServerDb.h"
 #include "support/StubEditorServices.h"
 #include "support/TestHome.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 // A clock the test moves by hand.
 class FixedClock : public Clock
@@ -40,6 +43,7 @@ public:
     ScriptedPrompt prompt;
     StubEditorServices services;
     std::unique_ptr<fmDoc> window;
+    std::vector<std::unique_ptr<ServerDb>> servers;
 
     MainFixture()
     {
@@ -59,9 +63,14 @@ public:
     }
 
     QString model() const { return Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"); }
-    // A copy of the template under `name`.
+    // A copy of the template under `name`; a new server database, named by a
+    // data-link file, when the tests run against the server.
     QString database(const QString &name)
     {
+        if (ServerDb::wanted()) {
+            servers.push_back(std::make_unique<ServerDb>());
+            return servers.back()->create(dir.path(), QFileInfo(name).completeBaseName() + QStringLiteral(".udl"));
+        }
         const QString path = dir.filePath(name);
         QFile::remove(path);
         if (!QFile::copy(model(), path))

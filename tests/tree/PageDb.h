@@ -2,18 +2,23 @@
 
 #include "core/TemplateDb.h"
 #include "core/zSvr.h"
+#include "support/ServerDb.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A document database made from the template in a temporary folder, with
-// helpers to put pages and placements into it.
+// A document database made from the template in a temporary folder (or, when
+// the tests run against the server, a fresh database there), with helpers to
+// put pages and placements into it.
 class PageDb
 {
 public:
     PageDb() : m_path(m_dir.filePath(QStringLiteral("Tree.txdb")))
     {
-        m_ok = TemplateDb::create(m_path) && zSvr::instance().D_StDcDb(m_path);
+        if (ServerDb::wanted())
+            m_path = m_server.create(m_dir.path());
+        m_ok = !m_path.isEmpty() && (ServerDb::wanted() || TemplateDb::create(m_path)) &&
+               zSvr::instance().D_StDcDb(m_path);
     }
     ~PageDb() { zSvr::release(); }
 
@@ -36,6 +41,19 @@ public:
             QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo)"
                            " Values (?, ?, ?, ?, ?, ?, ?)"),
             {parent, child, sort, title, link ? 1 : 0, hide ? 1 : 0, protect ? 1 : 0});
+    }
+
+    // Makes every later insert into `table` whose row meets `condition` fail,
+    // the way a full disk or a refusing server would. `condition` names the
+    // new row's columns as %1column.
+    static bool refuseInserts(const QString &table, const QString &condition)
+    {
+        if (ServerDb::wanted())
+            return zSvr::instance().D_ExeSq(QStringLiteral("Alter Table %1 Add Constraint refused Check (Not (%2)) Not Valid")
+                                                .arg(table, condition.arg(QString())));
+        return zSvr::instance().D_ExeSq(
+            QStringLiteral("Create Trigger refused Before Insert On %1 When %2 Begin Select Raise(Abort, 'x'); End")
+                .arg(table, condition.arg(QStringLiteral("New."))));
     }
 
     static QVariant value(const QString &sql, const QVariantList &values = {})
@@ -84,6 +102,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    ServerDb m_server;
     QString m_path;
     bool m_ok = false;
 };

@@ -157,8 +157,7 @@ private slots:
 
     void failedPasteKeepsTheCutSource()
     {
-        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral(
-            "Create Trigger noPaste Before Insert On tbTree When New.noLfP = 5 Begin Select Raise(Abort, 'x'); End")));
+        QVERIFY(PageDb::refuseInserts(QStringLiteral("tbTree"), QStringLiteral("%1noLfP = 5")));
         m_tree->SetLeaf(QStringLiteral("56"));
         m_tree->trCopy(true);
         m_tree->SetLeaf(QStringLiteral("90"));

@@ -3,6 +3,7 @@
 #include <QAtomicInt>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -102,6 +103,8 @@ bool DbConnection::openOdbc(const QString &connectionString, const QString &pass
     if (!openOdbcSource(connectionString, password, &error))
         return fail(error);
     m_kind = OdbcSource;
+    m_connectionString = connectionString;
+    m_password = password;
     return true;
 }
 
@@ -118,8 +121,10 @@ bool DbConnection::openOdbcSource(const QString &connectionString, const QString
     if (!password.isEmpty())
         db.setPassword(password);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=30"));
-    if (db.open())
+    if (db.open()) {
+        m_postgres = db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
         return true;
+    }
     m_loginRefused = isLoginRefusal(db.lastError().nativeErrorCode(), db.lastError().text());
     *error = db.lastError().text();
     return false;
@@ -140,6 +145,10 @@ void DbConnection::close()
     }
     m_kind = Closed;
     m_readOnly = false;
+    m_postgres = false;
+    m_inTransaction = false;
+    m_connectionString.clear();
+    m_password.clear();
 }
 
 QVariant DbConnection::toDb(const QVariant &value) const
@@ -179,6 +188,26 @@ bool DbConnection::prepareAndRun(QSqlQuery &query, const QString &sql, const QVa
         }
     }
     const QStringList statements = JetSql::translate(text, dialect());
+    // In a transaction PostgreSQL gives up on every later statement once one
+    // has failed; SQLite only undoes the failed one. A savepoint around each
+    // statement gives the server the file's behaviour, so that callers that
+    // let a single row fail and go on work alike on both.
+    const bool guarded = m_inTransaction && m_postgres;
+    if (guarded && !QSqlQuery(database()).exec(QStringLiteral("SAVEPOINT fenwar_statement"))) {
+        m_lastError = database().lastError().text();
+        return false;
+    }
+    const bool ok = runStatements(query, statements, values, bind);
+    if (guarded) {
+        QSqlQuery(database()).exec(ok ? QStringLiteral("RELEASE SAVEPOINT fenwar_statement")
+                                      : QStringLiteral("ROLLBACK TO SAVEPOINT fenwar_statement"));
+    }
+    return ok;
+}
+
+bool DbConnection::runStatements(QSqlQuery &query, const QStringList &statements, const QVariantList &values,
+                                 bool bind)
+{
     for (const QString &statement : statements) {
         if (!query.prepare(statement)) {
             m_lastError = query.lastError().text();
@@ -206,8 +235,13 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
         return false;
     }
     QSqlQuery query(database());
-    if (!prepareAndRun(query, sql, values, bind))
-        return false;
+    if (!prepareAndRun(query, sql, values, bind)) {
+        if (!reopenAfterLoss())
+            return false;
+        query = QSqlQuery(database());
+        if (!prepareAndRun(query, sql, values, bind))
+            return false;
+    }
     if (affected)
         *affected = query.numRowsAffected();
     if (insertId && m_kind == SqliteFile)
@@ -222,9 +256,38 @@ bool DbConnection::select(QSqlQuery &query, const QString &sql, const QVariantLi
         m_lastError = QStringLiteral("no database is open");
         return false;
     }
-    query = QSqlQuery(database());
-    query.setForwardOnly(forwardOnly);
-    return prepareAndRun(query, sql, values, bind);
+    for (int attempt = 0;; ++attempt) {
+        query = QSqlQuery(database());
+        query.setForwardOnly(forwardOnly);
+        if (prepareAndRun(query, sql, values, bind))
+            return true;
+        if (attempt > 0 || !reopenAfterLoss())
+            return false;
+    }
+}
+
+bool DbConnection::reopenAfterLoss()
+{
+    // A server that restarted or dropped the session leaves a dead connection
+    // behind; outside a transaction nothing is lost by opening it again, so
+    // the user's next save works once the server is back. Inside one, the
+    // caller has to learn that its work is gone.
+    if (m_kind != OdbcSource || m_inTransaction)
+        return false;
+    if (QSqlQuery(database()).exec(QStringLiteral("SELECT 1")))
+        return false; // the connection is alive: the statement itself failed
+    const QString error = m_lastError;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    QString reason;
+    if (!openOdbcSource(m_connectionString, m_password, &reason)) {
+        m_lastError = error;
+        return false;
+    }
+    return true;
 }
 
 bool DbConnection::transaction(int mode)
@@ -232,14 +295,25 @@ bool DbConnection::transaction(int mode)
     QSqlDatabase db = database();
     if (!isOpen())
         return false;
+    bool ok = false;
     switch (mode) {
     case 0:
-        return db.transaction();
+        ok = db.transaction();
+        m_inTransaction = m_inTransaction || ok;
+        return ok;
     case 1:
-        return db.commit();
+        ok = db.commit();
+        break;
     case 2:
-        return db.rollback();
+        // A transaction whose connection was lost is over even when the
+        // rollback cannot reach the server.
+        ok = db.rollback();
+        m_inTransaction = false;
+        break;
     default:
         return false;
     }
+    if (ok)
+        m_inTransaction = false;
+    return ok;
 }

@@ -31,7 +31,10 @@ public:
     bool isOpen() const { return m_kind != Closed; }
     Kind kind() const { return m_kind; }
     bool readOnly() const { return m_readOnly; }
-    JetSql::Dialect dialect() const { return m_kind == OdbcSource ? JetSql::Odbc : JetSql::Sqlite; }
+    JetSql::Dialect dialect() const
+    {
+        return m_kind != OdbcSource ? JetSql::Sqlite : m_postgres ? JetSql::Postgres : JetSql::Odbc;
+    }
     QSqlDatabase database() const;
     QString lastError() const { return m_lastError; }
     // True when the last failed open was a refused login (wrong or missing password).
@@ -60,12 +63,18 @@ private:
     bool openSqliteFile(const QString &path, QString *error);
     bool openOdbcSource(const QString &connectionString, const QString &password, QString *error);
     bool prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind);
+    bool runStatements(QSqlQuery &query, const QStringList &statements, const QVariantList &values, bool bind);
     bool fail(const QString &error);
+    bool reopenAfterLoss();
 
     QString m_name;
     Kind m_kind = Closed;
     bool m_readOnly = false;
     bool m_loginRefused = false;
+    bool m_postgres = false;
+    bool m_inTransaction = false;
+    QString m_connectionString; // kept to open a lost server connection again
+    QString m_password;
     QString m_lastError;
     QString m_datePrefix;
 };

@@ -45,6 +45,12 @@ const QRegularExpression &convertDate()
     return re;
 }
 
+const QRegularExpression &likeWord()
+{
+    static const QRegularExpression re(QStringLiteral("Like\\b"), QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
 const QRegularExpression &selectTop()
 {
     static const QRegularExpression re(QStringLiteral("\\bSelect\\s+(Distinct\\s+)?Top\\s+(\\d+)\\s+"),
@@ -96,6 +102,10 @@ QString rewriteStatement(const QString &sql, JetSql::Dialect dialect)
         } else if ((c == u's' || c == u'S') && wordStart(sql, i) && matchesAt(selectTop(), sql, i, &m)) {
             out += sql.mid(i, 6) + u' ' + m.captured(1);
             limits.append({depth, QStringLiteral(" LIMIT ") + m.captured(2)});
+            i += m.capturedLength();
+        } else if (dialect == JetSql::Postgres && (c == u'l' || c == u'L') && wordStart(sql, i) &&
+                   matchesAt(likeWord(), sql, i, &m)) {
+            out += QStringLiteral("ILIKE");
             i += m.capturedLength();
         } else if (c == u'(') {
             ++depth;
@@ -157,6 +167,11 @@ QStringList splitAlter(const QString &sql)
     if (!m.hasMatch())
         return {};
     const bool add = m.captured(2).compare(u"add", Qt::CaseInsensitive) == 0;
+    // A constraint is no column list: it stands as written.
+    static const QRegularExpression constraint(QStringLiteral("^(Constraint|Check|Unique|Primary|Foreign)\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    if (constraint.match(m.captured(3)).hasMatch())
+        return {};
     QStringList out;
     for (const QString &part : m.captured(3).split(u',', Qt::SkipEmptyParts)) {
         const QString column = part.trimmed();
@@ -210,7 +225,7 @@ QString JetSql::dateLiteral(int y, int mo, int d, int h, int mi, int s, Dialect 
                              .arg(h, 2, 10, QLatin1Char('0'))
                              .arg(mi, 2, 10, QLatin1Char('0'))
                              .arg(s, 2, 10, QLatin1Char('0'));
-    if (dialect == Odbc)
+    if (dialect != Sqlite)
         return QStringLiteral("{ts '") + text + QStringLiteral("'}");
     return u'\'' + text + u'\'';
 }

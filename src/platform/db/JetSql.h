@@ -10,7 +10,9 @@
 class JetSql
 {
 public:
-    enum Dialect { Sqlite, Odbc };
+    // Odbc: any ODBC source; Postgres: a PostgreSQL server through ODBC, whose
+    // Like compares letter case (Jet's does not), so it becomes ILike.
+    enum Dialect { Sqlite, Odbc, Postgres };
 
     // One statement in, one or more statements out (a multi-column Alter Table
     // becomes one statement per column).
