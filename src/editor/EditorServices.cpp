@@ -1,5 +1,9 @@
 #include "editor/EditorServices.h"
 
+#include "editor/TxmFields.h"
+#include "editor/TxmTemplateJobs.h"
+#include "editor/sbDic.h"
+#include "editor/sbTxmDialog.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
@@ -36,6 +40,12 @@ QHash<int, EditorServices::JobHandler> &jobHandlers()
     static QHash<int, EditorServices::JobHandler> handlers;
     return handlers;
 }
+
+// Jobs whose work the editor's own dialogs and routines do.
+bool ownJob(int code)
+{
+    return code == 25 || code == 50 || code == 51 || code == 52 || code == 55 || (code >= 1000 && code <= 1002);
+}
 } // namespace
 
 void EditorServices::setJobHandler(int code, JobHandler handler)
@@ -45,32 +55,53 @@ void EditorServices::setJobHandler(int code, JobHandler handler)
 
 bool EditorServices::hasJobHandler(int code)
 {
-    return code == 25 || jobHandlers().contains(code);
+    return ownJob(code) || jobHandlers().contains(code);
 }
 
 bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
 {
-    // Another page beside this one: every editor keeps its own viewer window.
-    if (code == 25) {
+    switch (code) {
+    case 25:
+        // Another page beside this one: every editor keeps its own viewer window.
         sbTrX::viewerFor(&editor).ActS();
         return false;
+    case 50: case 51: case 52: case 55:
+        return TxmFields(editor).run(code, arg.toInt());
+    case 1000:
+        TxmTemplateJobs::txTlView(editor);
+        return false;
+    case 1001: case 1002:
+        return TxmTemplateJobs::txTlFrames(editor, code == 1001 ? 2 : 3);
+    default:
+        break;
     }
     const JobHandler handler = jobHandlers().value(code);
     return handler ? handler(editor, arg) : false;
 }
 
-bool EditorServices::objectMenuItem(uTxm &, int, int)
+bool EditorServices::objectMenuItem(uTxm &editor, int index, int)
 {
-    return false;
+    return TxmFields(editor).objectItem(index);
 }
 
-void EditorServices::settingsDialog(uTxm &, const QString &, QString &answer)
+void EditorServices::settingsDialog(uTxm &editor, const QString &mode, QString &answer)
 {
-    answer.clear();
+    sbTxmDialog::of(editor).Act(mode, answer);
 }
 
-void EditorServices::recolourFields(uTxm &, int, int)
+void EditorServices::recolourFields(uTxm &editor, int start, int length)
 {
+    TxmFields(editor).txFldClr(start, length);
+}
+
+bool EditorServices::chooseTagPage(const QString &caption, QString &key, QString &text)
+{
+    return sbTrX::pick(caption, key, text, true);
+}
+
+void EditorServices::chooseTip(QString &phrase, QString &tip)
+{
+    sbDic::Act(phrase, tip);
 }
 
 void EditorServices::prepareHtml(uTxm &)

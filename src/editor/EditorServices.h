@@ -53,6 +53,12 @@ public:
     virtual void prepareHtml(uTxm &editor);
     virtual bool convertHtml(uTxm &editor, const QString &file, const QString &head, const QString &body);
 
+    // The page a tag field refers to: `key` (page number, or parent_child) and `text` in and out;
+    // false when the user cancelled.
+    virtual bool chooseTagPage(const QString &caption, QString &key, QString &text);
+    // A tooltip phrase and its text from the dictionary, in and out; both empty when cancelled.
+    virtual void chooseTip(QString &phrase, QString &tip);
+
     // Colour dialog; false when cancelled.
     virtual bool chooseColour(const QString &caption, int &colorRef);
 };

@@ -174,6 +174,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    friend class TxmFields; // the field routines share the field-at-caret rule
     void buildBars();
     QToolBar *buildToolBar();
     QToolBar *buildColourBar();

@@ -48,9 +48,9 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
 
 void uTxm::applyModifiedRule(int iJb, bool result)
 {
-    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 50, 51, 52, 53, 60, 71, 80, 82})) {
+    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82})) {
         setBDcEdt(true);
-    } else if (oneOf(iJb, {32, 33, 35, 41, 42, 43, 44, 54, 61, 62, 63, 64, 85})) {
+    } else if (oneOf(iJb, {32, 33, 35, 41, 42, 43, 44, 50, 51, 52, 54, 61, 62, 63, 64, 85})) {
         // A cancelled dialog reports false: the marks of earlier edits must survive it.
         if (result)
             setBDcEdt(true);

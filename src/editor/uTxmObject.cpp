@@ -3,6 +3,7 @@
 
 #include "core/Usr.h"
 #include "editor/EditorServices.h"
+#include "editor/TxmFields.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -39,19 +40,16 @@ bool uTxm::objectMenuStates(int objectId)
     sbTxm &f = *m_form;
     const bool picture = kind == TextProps::PictureKind;
     const int position = m_edit->objectPosition(objectId);
-    const QString before = picture ? neighbourFieldKind(position, -1) : QString();
-    const QString after = picture ? neighbourFieldKind(position, 1) : QString();
-    const auto linkable = [](const QString &k) { return k == QStringLiteral("LK") || k == QStringLiteral("TG"); };
     f.item(sbTxm::mnObjct, 3)->setVisible(picture);
-    for (int i : {7, 8, 9, 11, 12, 13})
-        f.item(sbTxm::mnObjct, i)->setVisible(picture);
+    if (picture)
+        TxmFields(*this).SetObjMn(position);
+    for (int i = 6; i <= 20 && !picture; ++i) {
+        if (QAction *item = f.item(sbTxm::mnObjct, i))
+            item->setVisible(false);
+    }
     const bool publisher = picture && Usr::FbChkPub(0);
     for (int i : {14, 15, 16})
         f.item(sbTxm::mnObjct, i)->setVisible(publisher);
-    f.item(sbTxm::mnObjct, 18)->setEnabled(linkable(before));
-    f.item(sbTxm::mnObjct, 19)->setEnabled(linkable(after));
-    f.item(sbTxm::mnObjct, 18)->setVisible(picture);
-    f.item(sbTxm::mnObjct, 19)->setVisible(picture);
     return true;
 }
 

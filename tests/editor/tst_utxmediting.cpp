@@ -608,8 +608,8 @@ private slots:
         const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
         QVERIFY(picture > 0);
         QVERIFY(editor().objectMenuStates(picture));
-        QVERIFY(form().item(sbTxm::mnObjct, 18)->isEnabled()); // the tag just before
-        QVERIFY(!form().item(sbTxm::mnObjct, 19)->isEnabled());
+        QVERIFY(form().item(sbTxm::mnObjct, 18)->isVisible()); // the tag just before
+        QVERIFY(!form().item(sbTxm::mnObjct, 19)->isVisible());
         QVERIFY(form().item(sbTxm::mnObjct, 3)->isVisible());
         editor().objectMenuAct(picture, 18);
         QCOMPARE(m_services->jobs.last(), (QPair<int, QVariant>(51, 18)));

@@ -1,0 +1,201 @@
+#include "editor/sbWmf.h"
+
+#include "core/Usr.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QImageReader>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+namespace {
+
+constexpr double InchTwips = 1440.0;
+constexpr int DotsPerMetre96 = 3780; // 96 dots per inch
+
+} // namespace
+
+sbWmf::sbWmf(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("sbWmf"));
+    setWindowTitle(QStringLiteral("ﾌｫｰﾑのｻｲｽﾞで画像ｻｲｽﾞを指定して下さい"));
+    setModal(true);
+    // The picture fills the window above the buttons; the layout is done by hand on each resize.
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(false);
+    cmRet[0] = new QPushButton(QStringLiteral("Ok(&O)"), this);
+    cmRet[1] = new QPushButton(QStringLiteral("Cancel(&C)"), this);
+    for (QPushButton *b : cmRet)
+        b->resize(b->sizeHint());
+    for (int i = 0; i < 2; ++i) {
+        connect(cmRet[i], &QPushButton::clicked, this, [this, i] {
+            // A failed write closes with false; only an error before the write keeps the window.
+            press(i, m_target);
+            done(m_result ? Accepted : Rejected);
+        });
+    }
+}
+
+sbWmf::~sbWmf() = default;
+
+bool sbWmf::loadFile(const QString &file)
+{
+    m_image = QImage();
+    m_svg.reset();
+    if (file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
+        || file.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
+        auto svg = std::make_unique<QSvgRenderer>(file);
+        if (!svg->isValid() || svg->defaultSize().isEmpty())
+            return false;
+        m_svg = std::move(svg);
+        return true;
+    }
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    m_image = reader.read();
+    return !m_image.isNull();
+}
+
+bool sbWmf::loadImage(const QImage &image)
+{
+    m_svg.reset();
+    m_image = image;
+    return !m_image.isNull();
+}
+
+QImage sbWmf::render(const QSize &size) const
+{
+    QImage out(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (m_svg)
+        m_svg->render(&painter, QRectF(QPointF(0, 0), out.size()));
+    else if (!m_image.isNull())
+        painter.drawImage(QRect(QPoint(0, 0), out.size()), m_image);
+    painter.end();
+    return out;
+}
+
+void sbWmf::SetPic(int maxWidth, const QPoint &cursor, const QRect &area)
+{
+    const double dpiX = logicalDpiX() > 0 ? logicalDpiX() : 96;
+    const double dpiY = logicalDpiY() > 0 ? logicalDpiY() : 96;
+    const QSize natural = m_svg ? m_svg->defaultSize() : m_image.size();
+    double w = std::round(natural.width() * InchTwips / dpiX);
+    double h = std::round(natural.height() * InchTwips / dpiY);
+    if (maxWidth >= 1 && w > maxWidth) {
+        h = std::round(maxWidth / w * h);
+        w = maxWidth;
+    }
+    const QSize picture(qMax(1, qRound(w * dpiX / InchTwips)), qMax(1, qRound(h * dpiY / InchTwips)));
+    const QSize outer(picture.width(), picture.height() + buttonRow());
+    int left = cursor.x() - picture.width() / 2;
+    int top = cursor.y() - picture.height() / 2;
+    if (area.isValid()) {
+        if (left + outer.width() > area.left() + area.width())
+            left = area.left() + area.width() - outer.width();
+        if (top + outer.height() > area.top() + area.height())
+            top = area.top() + area.height() - outer.height();
+    }
+    left = qMax(0, left);
+    top = qMax(0, top);
+    resize(outer);
+    move(left, top);
+    setPictureSize(picture);
+}
+
+int sbWmf::buttonRow() const
+{
+    return cmRet[0]->height() + 8;
+}
+
+void sbWmf::setPictureSize(const QSize &size)
+{
+    resize(size.width(), size.height() + buttonRow());
+    layoutParts();
+}
+
+void sbWmf::layoutParts()
+{
+    // A window made smaller than its frame gives an empty picture, never a negative size.
+    const QSize picture(qMax(0, width()), qMax(0, height() - buttonRow()));
+    Image1->setGeometry(QRect(QPoint(0, 0), picture));
+    const int top = qMax(0, height() - 4 - cmRet[0]->height());
+    const int bw = cmRet[0]->width();
+    cmRet[1]->move(qMax(0, width() - 4 - bw), top);
+    cmRet[0]->move(qMax(0, width() - 8 - 2 * bw), top);
+    if (!picture.isEmpty())
+        showPicture();
+}
+
+QSize sbWmf::pictureSize() const
+{
+    return Image1->size();
+}
+
+void sbWmf::showPicture()
+{
+    Image1->setPixmap(QPixmap::fromImage(render(Image1->size())));
+}
+
+void sbWmf::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    layoutParts();
+}
+
+bool sbWmf::press(int index, const QString &file)
+{
+    m_result = index == 0;
+    if (!m_result)
+        return false;
+    QImage bitmap = render(pictureSize());
+    bitmap.setDotsPerMeterX(DotsPerMetre96);
+    bitmap.setDotsPerMeterY(DotsPerMetre96);
+    m_result = !file.isEmpty() && bitmap.save(file, "BMP");
+    return m_result;
+}
+
+bool sbWmf::Act(const QString &sFw, const QString &sFp, int nMaxWd)
+{
+    sbWmf dialog(Usr::st().mainWindow);
+    if (!dialog.loadFile(sFw))
+        return false;
+    dialog.m_target = sFp;
+    const QWidget *main = Usr::st().mainWindow;
+    dialog.SetPic(nMaxWd, QCursor::pos(), main ? main->frameGeometry() : QRect());
+    dialog.cmRet[0]->setFocus();
+    return dialog.exec() == Accepted && dialog.m_result;
+}
+
+bool sbWmf::ActCp(const QString &sFp, int nMaxWd)
+{
+    sbWmf dialog(Usr::st().mainWindow);
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    bool loaded = false;
+    if (data && data->hasFormat(QStringLiteral("image/svg+xml"))) {
+        auto svg = std::make_unique<QSvgRenderer>(data->data(QStringLiteral("image/svg+xml")));
+        if (svg->isValid() && !svg->defaultSize().isEmpty()) {
+            dialog.m_svg = std::move(svg);
+            loaded = true;
+        }
+    }
+    if (!loaded)
+        loaded = dialog.loadImage(QApplication::clipboard()->image());
+    if (!loaded)
+        return false;
+    dialog.m_target = sFp;
+    const QWidget *main = Usr::st().mainWindow;
+    dialog.SetPic(nMaxWd, QCursor::pos(), main ? main->frameGeometry() : QRect());
+    dialog.cmRet[0]->setFocus();
+    return dialog.exec() == Accepted && dialog.m_result;
+}

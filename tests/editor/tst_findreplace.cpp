@@ -1,0 +1,181 @@
+#include "core/yIni.h"
+#include "editor/TxmFindPage.h"
+#include "editor/sbTxmDialog.h"
+#include "editor/uTxm.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+#include "support/EditorTestEnv.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+// Find and replace on the open page, with the search history and undo.
+class TestFindReplace : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<uTxm> m_editor;
+
+    RichTextEdit &edit() { return m_editor->edit(); }
+
+    TxmFindPage *open(const QString &mode)
+    {
+        sbTxmDialog &dialog = sbTxmDialog::of(*m_editor);
+        if (!dialog.prepare(mode, QString()))
+            return nullptr;
+        return qobject_cast<TxmFindPage *>(dialog.page(QStringLiteral("FD")));
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(resetEditorState(*m_home));
+        m_editor = std::make_unique<uTxm>();
+        m_editor->view()->setDialogRunner([](QDialog &) { return false; });
+        m_editor->cOn(0, 2);
+    }
+
+    void cleanup()
+    {
+        m_editor.reset();
+        yIni::release();
+        m_home.reset();
+    }
+
+    void openingTakesTheSelection()
+    {
+        m_editor->SetText(QStringLiteral("xx abc yy"));
+        edit().select(3, 3);
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        QVERIFY(p);
+        QCOMPARE(p->currentTab(), 1);
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(p->cbFnd[k]->currentText(), QStringLiteral("abc"));
+        p = open(QStringLiteral("FD"));
+        QCOMPARE(p->currentTab(), 0);
+    }
+
+    void findFromTopBackwardsAndCase()
+    {
+        m_editor->SetText(QStringLiteral("abc one ABC two abc"));
+        TxmFindPage *p = open(QStringLiteral("FD"));
+        edit().select(edit().textLength(), 0);
+        p->cbFnd[0]->setEditText(QStringLiteral("ABC"));
+        p->find(0);
+        QCOMPARE(edit().selStart(), 0); // from the top, whatever the caret; case not matched
+        p->find(2);
+        QCOMPARE(edit().selStart(), 8);
+        p->chMatch[0]->setChecked(true);
+        p->find(2);
+        QCOMPARE(p->lastPosition(), -1); // no wrap, no message
+        edit().select(edit().textLength(), 0);
+        p->chMatch[0]->setChecked(false);
+        p->find(1);
+        QCOMPARE(edit().selStart(), 16);
+        // History: once per text, compared without case, newest first.
+        p->cbFnd[0]->setEditText(QStringLiteral("abc"));
+        p->find(2);
+        p->cbFnd[0]->setEditText(QStringLiteral("one"));
+        p->find(2);
+        QCOMPARE(p->cbFnd[0]->count(), 2);
+        QCOMPARE(p->cbFnd[0]->itemText(0), QStringLiteral("one"));
+        QCOMPARE(p->cbFnd[0]->itemText(1), QStringLiteral("ABC"));
+    }
+
+    void replaceOneThenNext()
+    {
+        m_editor->SetText(QStringLiteral("cat dog cat"));
+        edit().select(0, 3);
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        p->cbFnd[3]->setEditText(QStringLiteral("cow"));
+        p->replace(0);
+        QCOMPARE(edit().text(), QStringLiteral("cow dog cat"));
+        QCOMPARE(edit().selStart(), 8);
+        QVERIFY(p->ssUndo[0]->isEnabled());
+        // The selection no longer matches the last find: only search on.
+        edit().select(4, 3);
+        p->replace(0);
+        QCOMPARE(edit().text(), QStringLiteral("cow dog cat"));
+        p->undo();
+        QCOMPARE(edit().text(), QStringLiteral("cat dog cat"));
+    }
+
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("before the caret too") << QStringLiteral("a b a b a") << QStringLiteral("a")
+                                              << QStringLiteral("x") << QStringLiteral("x b x b x");
+        QTest::newRow("grows into itself") << QStringLiteral("a-a") << QStringLiteral("a") << QStringLiteral("aa")
+                                           << QStringLiteral("aa-aa");
+        QTest::newRow("empty search") << QStringLiteral("abc") << QString() << QStringLiteral("z")
+                                      << QStringLiteral("abc");
+        QTest::newRow("quotes and ?") << QStringLiteral("it's ok?") << QStringLiteral("'s")
+                                      << QStringLiteral("?'") << QStringLiteral("it?' ok?");
+    }
+
+    void replaceAll()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, search);
+        QFETCH(QString, replacement);
+        QFETCH(QString, result);
+        m_editor->SetText(text);
+        edit().select(edit().textLength(), 0);
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        p->cbFnd[1]->setEditText(search);
+        p->cbFnd[3]->setEditText(replacement);
+        p->replace(1);
+        QCOMPARE(edit().text(), result);
+        if (result != text) {
+            // The whole page comes back in one undo step.
+            p->undo();
+            QCOMPARE(edit().text(), text);
+        }
+    }
+
+    void replaceWithFormat()
+    {
+        m_editor->SetText(QStringLiteral("one two"));
+        TxmFindPage *p = open(QStringLiteral("FD"));
+        p->selectTab(2);
+        p->cbFnd[2]->setEditText(QStringLiteral("two"));
+        p->txFndR->setText(QStringLiteral("三"));
+        QFont font(QStringLiteral("Serif"), 14);
+        font.setBold(true);
+        p->setReplaceLook(font, 0x0000FF, 0xFFFFFF);
+        p->replaceFormat(1);
+        QCOMPARE(edit().text(), QStringLiteral("one 三"));
+        edit().select(4, 1);
+        QVERIFY(edit().bold());
+        QCOMPARE(edit().foreColor(), 0x0000FF);
+        QCOMPARE(edit().fontSize(), 14.0);
+        edit().select(0, 3);
+        QVERIFY(!edit().bold());
+    }
+
+    void conversionButtons()
+    {
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        p->cbFnd[1]->setEditText(QStringLiteral("abc かな"));
+        const QStringList expected = {QStringLiteral("ａｂｃ　かな"), QStringLiteral("abc ｶﾅ"), QStringLiteral("ABC かな"),
+                                      QStringLiteral("abc かな"), QStringLiteral("Abc かな")};
+        for (int i = 0; i < 5; ++i) {
+            p->convert(i);
+            QCOMPARE(p->cbFnd[3]->currentText(), expected[i]);
+        }
+    }
+};
+
+QTEST_MAIN(TestFindReplace)
+#include "tst_findreplace.moc"
