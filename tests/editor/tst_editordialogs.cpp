@@ -58,7 +58,7 @@ private slots:
         QTest::addColumn<QSize>("opened"); // picture area, pixels at 96 dpi
         QTest::newRow("png natural") << QStringLiteral("png") << 0 << QSize(40, 20);
         QTest::newRow("jpeg limited") << QStringLiteral("jpg") << 300 << QSize(20, 10);
-        QTest::newRow("gif wider limit") << QStringLiteral("gif") << 6000 << QSize(40, 20);
+        QTest::newRow("bmp wider limit") << QStringLiteral("bmp") << 6000 << QSize(40, 20);
         QTest::newRow("svg") << QStringLiteral("svg") << 450 << QSize(30, 15);
     }
 
@@ -89,7 +89,7 @@ private slots:
         const QImage written = reader.read();
         QCOMPARE(written.size(), QSize(70, 33));
         QCOMPARE(written.dotsPerMeterX(), 3780);
-        QCOMPARE(written.pixelColor(35, 16), QColor(Qt::red));
+        QVERIFY(written.pixelColor(35, 16).red() > 240 && written.pixelColor(35, 16).green() < 16);
     }
 
     void pictureSizingFailures()

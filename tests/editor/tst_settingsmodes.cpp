@@ -83,7 +83,8 @@ private slots:
         QCOMPARE(TxmPageSetup::sTwpsDlg(0), QStringLiteral("0.00"));
         QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral("21,00")), 11907);
         QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral("abc")), 0);
-        QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral("1.5cm")), 851); // 850.5 to the even twip
+        QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral("1.5cm")), 850); // 850.5 to the even twip
+        QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral(" 2.5")), 1418); // 1417.5 to the even twip
         QCOMPARE(TxmPageSetup::nDlgTwps(QStringLiteral("99999999999")), 0);
     }
 
@@ -166,12 +167,12 @@ private slots:
         QCOMPARE(m_editor->page().pageSetup(), before);
         p->txRghMrg->setText(QStringLiteral("2"));
         QVERIFY(dialog().okClicked());
-        QCOMPARE(m_editor->page().pageSetup().width, 11900);
+        QCOMPARE(m_editor->page().pageSetup().width, 11901); // 20.99 cm as shown
         QCOMPARE(m_editor->page().pageSetup().marginLeft, 5954);
         // The default for new pages goes to the settings at once.
         p->storeDefault();
         yIni::instance().GetGtx(QStringLiteral("TX_PAGE"));
-        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("WIDTH"), 0).toInt(), 11900);
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("WIDTH"), 0).toInt(), 11901);
         QCOMPARE(yIni::instance().vGtVal(QStringLiteral("M_RGH"), 0).toInt(), 1134);
     }
 

@@ -214,10 +214,10 @@ private slots:
         QTest::addColumn<bool>("before");
         QTest::addColumn<bool>("after");
         // Always marked.
-        for (int code : {10, 15, 23, 24, 30, 40, 50, 51, 52, 53, 60, 71, 80, 82})
+        for (int code : {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82})
             QTest::newRow(qPrintable(QStringLiteral("%1 marks").arg(code))) << code << QVariant(3) << false << false << true;
         // Marked by the command's result; a false result keeps the earlier mark.
-        for (int code : {32, 33, 35, 41, 42, 43, 44, 61, 62, 63, 64, 85}) {
+        for (int code : {32, 33, 35, 41, 42, 43, 44, 50, 51, 52, 61, 62, 63, 64, 85}) {
             QTest::newRow(qPrintable(QStringLiteral("%1 confirmed").arg(code))) << code << QVariant() << true << false << true;
             QTest::newRow(qPrintable(QStringLiteral("%1 cancelled").arg(code))) << code << QVariant() << false << false << false;
             QTest::newRow(qPrintable(QStringLiteral("%1 cancelled keeps").arg(code))) << code << QVariant() << false << true << true;
