@@ -1,10 +1,13 @@
 #include "editor/EditorServices.h"
+#include "editor/sbTxmDialog.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -147,6 +150,8 @@ private slots:
         addField(editor.edit(), QStringLiteral("link"), QStringLiteral("https://example.org/"));
         const QString before = editor.edit().text();
         editor.setBDcEdt(false);
+        // The display dialog answers OK with what it shows.
+        QTimer::singleShot(0, this, [&editor] { sbTxmDialog::of(editor).okButton()->click(); });
         editor.rtAct(26);
         QCOMPARE(editor.edit().text(), before);
         QCOMPARE(fieldData(editor.edit()), QStringList{QStringLiteral("https://example.org/")});
