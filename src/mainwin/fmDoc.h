@@ -117,6 +117,10 @@ public:
     void optionsCommand();
     void associateCommand();
 
+    // --- exchange with other document databases (fmDocExchange.cpp)
+    void ExportDb();
+    void ImportDb();
+
     // --- state
     int nDocNo = 0;
     QString sDbPath;

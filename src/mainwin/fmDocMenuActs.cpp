@@ -38,6 +38,9 @@ void fmDoc::menuClicked(const QString &array, int index)
             exitCommand();
     } else if (array == QLatin1String("mnTree")) {
         treeCommand(index);
+    } else if (array == QLatin1String("mnRet") && index == 6) {
+        // The import alone leaves the page being edited as it is.
+        ImportDb();
     } else if (array == QLatin1String("mnRet") || array == QLatin1String("mnRetView")) {
         outputCommand(array, index);
     } else if (array == QLatin1String("mnTrRet")) {

@@ -47,6 +47,8 @@ void fmDoc::outputCommand(const QString &array, int index)
         return;
     if (array == QLatin1String("mnRet") && index == 2)
         DocOutput();
+    else if (array == QLatin1String("mnRet") && index == 5)
+        ExportDb();
     else if (array == QLatin1String("mnRetView") && index >= 0 && index <= 2)
         ReviewPages(index);
 }

@@ -51,14 +51,14 @@ bool DbConnection::fail(const QString &error)
     return false;
 }
 
-bool DbConnection::openSqlite(const QString &path)
+bool DbConnection::openSqlite(const QString &path, bool readOnly)
 {
     close();
     m_loginRefused = false;
     const QFileInfo info(path);
     if (!info.isFile())
         return fail(QStringLiteral("file not found: ") + path);
-    m_readOnly = !writableByMode(info) || !writableByMode(QFileInfo(info.absolutePath()));
+    m_readOnly = readOnly || !writableByMode(info) || !writableByMode(QFileInfo(info.absolutePath()));
     QString error;
     if (!openSqliteFile(info.absoluteFilePath(), &error))
         return fail(error);

@@ -22,8 +22,9 @@ public:
     DbConnection &operator=(const DbConnection &) = delete;
 
     // Opens an existing SQLite file; read-only when the file or its folder
-    // cannot be written. A file that is not a database fails.
-    bool openSqlite(const QString &path);
+    // cannot be written, or when `readOnly` asks for it (the file is then never
+    // written, not even its header). A file that is not a database fails.
+    bool openSqlite(const QString &path, bool readOnly = false);
     // Opens an ODBC connection string; `password` is added when not empty.
     bool openOdbc(const QString &connectionString, const QString &password = QString());
     void close();

@@ -1,0 +1,263 @@
+#include "output/DbExport.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/zClt.h"
+#include "core/zSvr.h"
+#include "editor/EditorServices.h"
+#include "editor/uTxm.h"
+#include "output/ExchangeHost.h"
+#include "output/ExportLinks.h"
+#include "output/sbExpDb.h"
+#include "platform/db/DbConnection.h"
+#include "platform/db/Recordset.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "tree/uTrX.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+DbExport::DbExport(ExchangeHost &host) : m_host(host) {}
+
+QString DbExport::confirmText(const QString &nodeText)
+{
+    return QStringLiteral("｢") + nodeText + QStringLiteral("｣ 以降のﾍﾟｰｼﾞを独立した文書ﾃﾞｰﾀｰﾍﾞｰｽにｴｸｽﾎﾟｰﾄします");
+}
+
+QString DbExport::resultText(const QString &target, bool ok)
+{
+    return target + QStringLiteral("へｴｸｽﾎﾟｰﾄ") + (ok ? QStringLiteral("しました") : QStringLiteral("できませんでした"));
+}
+
+void DbExport::FillWkRnd()
+{
+    zSvr &db = zSvr::instance();
+    // A read-only database keeps its pages as they are; the copy then carries what it has.
+    if (!db.isOpen() || db.connection().readOnly())
+        return;
+    Recordset rs;
+    if (!db.R_Rset(QStringLiteral("Select noDoc, wkRnd From msDoc Where (wkRnd=0) or (wkRnd is Null)"), rs, 1))
+        return;
+    for (; !rs.eof(); rs.moveNext()) {
+        rs.setValue(QStringLiteral("wkRnd"), Usr::FdNewKy());
+        rs.update();
+    }
+    rs.close();
+}
+
+void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs)
+{
+    QSet<qint64> listed(pages.cbegin(), pages.cend());
+    listed.insert(page);
+    // The walk of the recursive description, with its own stack: a page's
+    // children are all listed before the walk goes down into the first of them.
+    struct Level {
+        QList<qint64> todo;
+        int next = 0;
+    };
+    QList<Level> stack;
+    auto visit = [&](qint64 parent) {
+        DbTable children;
+        const int count = zSvr::instance().R_Ary(
+            QStringLiteral(" Select noLfC From tbTree Where noLfP = ? Order By inSrt"), {parent}, children);
+        Level level;
+        for (int r = 0; r < count; ++r) {
+            const qint64 child = children.at(0, r).toLongLong();
+            pairs.append({parent, child});
+            if (!listed.contains(child)) {
+                listed.insert(child);
+                pages.append(child);
+                level.todo.append(child);
+            }
+        }
+        if (range != 1)
+            stack.append(level);
+    };
+    visit(page);
+    while (!stack.isEmpty()) {
+        Level &top = stack.last();
+        if (top.next >= top.todo.size()) {
+            stack.removeLast();
+            continue;
+        }
+        visit(top.todo.at(top.next++));
+    }
+}
+
+bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
+{
+    zClt &clt = zClt::instance();
+    if (QFileInfo::exists(target)) {
+        if (Prompt::current().message(QStringLiteral("同名ﾌｧｲﾙがあります 削除して良いですか"), Prompt::OkCancel)
+            != Prompt::Ok)
+            return false;
+        if (!QFile::remove(target)) {
+            Prompt::current().message(resultText(target, false));
+            return false;
+        }
+    }
+    if (clt.F_Copy(templatePath, target))
+        return true;
+    // A refused copy (a read-only folder, a full disk) is said, not passed over.
+    Prompt::current().message(resultText(target, false));
+    return false;
+}
+
+void DbExport::ExportDb()
+{
+    FillWkRnd();
+    Frmt::LoadHome(false);
+    int iRet = 0;
+    int &range = m_host.rangeChoice();
+    sbExpDb::Act(m_host.hostWindow(), iRet, range);
+    if (iRet == 0)
+        return;
+    uTrX &tree = m_host.hostTree();
+    tree.trSort();
+    QString nodeText;
+    tree.GetNodeText(nodeText);
+    if (Prompt::current().message(confirmText(nodeText), Prompt::OkCancel) != Prompt::Ok)
+        return;
+    const int remembered = m_host.currentPageNo();
+    tree.ChkSlcNd();
+    QString parentNo, pageNo;
+    bool link = false;
+    tree.GetPrCdNo(parentNo, pageNo, link);
+    bool numeric = false;
+    const qint64 page = pageNo.toLongLong(&numeric);
+    // An unsaved new node has no pages below it yet.
+    if (!numeric || page <= 0)
+        return;
+    const QString title =
+        zSvr::instance().R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {page}, QString()).toString();
+    const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
+    if (!zClt::instance().FbExFile(templatePath)) {
+        Prompt::current().message(templatePath + QStringLiteral(" が見つかりません"));
+        return;
+    }
+    QString fileTitle = title.isEmpty() ? QString::number(page) : title;
+    // A title may hold characters that a file name cannot.
+    for (QChar &ch : fileTitle) {
+        if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch == QChar(0))
+            ch = QLatin1Char('_');
+    }
+    const QString target = m_host.selectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽのｴｸｽﾎﾟｰﾄ"),
+                                               Usr::st().userData + QStringLiteral("Dbs/") + fileTitle
+                                                   + QStringLiteral(".txdb"));
+    if (target.isEmpty())
+        return;
+    const QString open = QFileInfo(zSvr::instance().sSvr).canonicalFilePath();
+    if (!open.isEmpty() && QFileInfo(target).canonicalFilePath() == open) {
+        Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
+        return;
+    }
+    if (!copyTemplate(templatePath, target))
+        return;
+    QList<qint64> pages{page};
+    QList<Pair> pairs;
+    CollectSubtree(page, range, pages, pairs);
+    int skipped = 0;
+    const bool ok = ExportRows(nodeText, target, pages, pairs, range, &skipped);
+    m_host.showPage(remembered);
+    QString text = resultText(target, ok);
+    if (ok && skipped > 0)
+        text += QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ %1 件は出力していません").arg(skipped);
+    Prompt::current().message(text);
+}
+
+QByteArray DbExport::convertPage(RichTextEdit &edit, const QByteArray &bytes, qint64 page, bool childLinks,
+                                 QString &tags)
+{
+    EditorServices &services = m_host.hostEditor().services();
+    edit.clearText();
+    if (!services.loadBytes(edit, bytes, 9, false))
+        return bytes; // unreadable bytes travel as they are
+    tags = ExportLinks::convertTags(edit);
+    if (childLinks)
+        ExportLinks::addChildLinks(edit, page);
+    const QByteArray converted = services.saveBytes(edit, 9);
+    return converted.isEmpty() ? bytes : converted;
+}
+
+bool DbExport::ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
+                          const QList<Pair> &pairs, int range, int *skipped)
+{
+    if (skipped)
+        *skipped = 0;
+    zSvr &db = zSvr::instance();
+    DbConnection copy;
+    if (!copy.openSqlite(target) || copy.readOnly())
+        return false;
+    copy.setDatePrefix(QStringLiteral("dy"));
+    PageDocument scratch;
+    RichTextEdit edit(&scratch);
+    FrmtState &home = Frmt::st();
+    home.outputSet = QStringLiteral(".");
+    for (qint64 p : pages)
+        home.outputSet += QString::number(p) + QLatin1Char('.');
+    auto run = [&copy](const QString &sql, const QVariantList &values = {}) {
+        return copy.exec(sql, values, !values.isEmpty());
+    };
+    bool ok = copy.transaction(0) && run(QStringLiteral("Delete From msDoc")) && run(QStringLiteral("Delete From msDic"))
+              && run(QStringLiteral("Delete From tbTree"));
+    // The formats are user text (font names): bound, never pasted into the statement.
+    const QString formats = db.R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
+    ok = ok && run(QStringLiteral("Update kaUsr Set DmFmt=?"), {formats});
+    for (int i = 0; ok && i < pages.size(); ++i) {
+        const qint64 n = pages.at(i);
+        QVariantList row;
+        if (!db.R_PAry(QStringLiteral("Select noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd"
+                                      " From msDoc Where noDoc=?"),
+                       {n}, row)) {
+            if (skipped)
+                ++*skipped;
+            continue;
+        }
+        QVariant document = row.value(5);
+        QVariant tags = row.value(6);
+        const bool childLinks = i >= 1 && range == 1 && home.homeKind != 0;
+        const QByteArray bytes = document.toByteArray();
+        if (!document.isNull() && (childLinks || ExportLinks::mayHoldTags(bytes))) {
+            QString list = QStringLiteral(".");
+            document = convertPage(edit, bytes, n, childLinks, list);
+            tags = list;
+        } else if (!document.isNull()) {
+            tags = QStringLiteral(".");
+        }
+        ok = run(QStringLiteral("Insert Into msDoc (noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd)"
+                                " Values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {n, row.value(1), row.value(2), row.value(3), row.value(4), document, tags, row.value(7), row.value(8)});
+    }
+    DbTable dictionary;
+    const int words = ok ? db.R_Ary(QStringLiteral("Select skDic, szDic From  msDic"), dictionary) : 0;
+    for (int r = 0; ok && r < words; ++r)
+        ok = run(QStringLiteral("Insert Into msDic (skDic, szDic) Values (?, ?)"), {dictionary.at(0, r), dictionary.at(1, r)});
+    ok = ok
+         && run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boUse, boLnk) Values (0, ?, 0, ?, 1, 0)"),
+                {pages.value(0), nodeText});
+    for (int i = 0; ok && i < pairs.size(); ++i) {
+        const Pair &pair = pairs.at(i);
+        QVariantList placement;
+        db.R_PAry(QStringLiteral(" Select szDoc, inSrt, boUse, boLnk, dyUdt From tbTree Where noLfP = ? And noLfC = ? "),
+                  {pair.first, pair.second}, placement);
+        while (placement.size() < 5)
+            placement.append(QVariant());
+        ok = run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, inSrt, boUse, boLnk, dyUdt, boHide, boHogo)"
+                                " Values (?, ?, ?, ?, ?, ?, ?, 0, 0)"),
+                 {pair.first, pair.second, placement.value(0), placement.value(1), placement.value(2),
+                  placement.value(3), placement.value(4)});
+    }
+    ok = ok && copy.transaction(1);
+    if (!ok) {
+        copy.transaction(2);
+        copy.close();
+        // Nothing half-written stays behind: the copy goes.
+        QFile::remove(target);
+        return false;
+    }
+    copy.close();
+    return true;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class ExchangeHost;
+class RichTextEdit;
+
+// Export of the page at the selected node and the pages below it into a new
+// document database made from the template "Dbs/Moto.txdb": the pages keep
+// their numbers and identities (wkRnd), so that the import can bring an
+// edited copy back; placements, the tooltip dictionary and the user text
+// formats go with them.
+class DbExport
+{
+public:
+    using Pair = QPair<qint64, qint64>; // parent, child
+
+    explicit DbExport(ExchangeHost &host);
+
+    // The whole export with its questions and messages.
+    void ExportDb();
+    // Gives every page without an identity (0 or Null) a new one.
+    static void FillWkRnd();
+    // The pages below `page` (range 1: its children only) in the order they
+    // are written, and one pair for every placement passed on the way. Each
+    // page is listed and descended into once, so cycles end.
+    static void CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs);
+    // Writes the rows into the database at `target` (a copy of the template)
+    // in one transaction; false, with the file left as the template made it,
+    // when anything fails. `skipped` counts pages whose rows could not be read.
+    bool ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
+                    const QList<Pair> &pairs, int range, int *skipped = nullptr);
+
+    static QString confirmText(const QString &nodeText);
+    static QString resultText(const QString &target, bool ok);
+
+private:
+    bool copyTemplate(const QString &templatePath, const QString &target);
+    QByteArray convertPage(RichTextEdit &edit, const QByteArray &bytes, qint64 page, bool childLinks, QString &tags);
+
+    ExchangeHost &m_host;
+};

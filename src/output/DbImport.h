@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+class DbConnection;
+class ExchangeHost;
+
+// Import of the pages of another document database (the source) at the
+// selected node of the page tree. Pages are recognised by their identity
+// (wkRnd), which the export keeps: a known page is updated in place, every
+// other page becomes a new page numbered after the last one. The plan is
+// kept here, in memory: the source file is opened read-only and never
+// changed. Everything is written to the open database in one transaction.
+class DbImport
+{
+public:
+    explicit DbImport(ExchangeHost &host);
+    ~DbImport();
+
+    // The whole import with its questions and messages.
+    void ImportDb();
+
+    // One page of the source and what the plan does with it.
+    struct Page {
+        qint64 no = 0;
+        QString title;
+        QVariant identity;   // wkRnd as stored (may be Null)
+        QVariant updated;    // dyUdt
+        QVariant text, document, tags, listMode;
+        qint64 planned = 0;  // nDcS: its number in the open database
+        int cmp = 0;         // 0 new, 1 source newer (or the replacing root), 2 open one newer, 3 same time
+    };
+    // One placement of the source.
+    struct Placement {
+        qint64 parent = 0, child = 0;
+        QVariant title, order, updated, updatedP;
+        qint64 plannedParent = 0, plannedChild = 0; // nLpS, nLcS
+        bool exists = false;                          // iCmp of the placement
+        bool skip = false;                            // names a page the source does not hold
+    };
+
+    // The state of the last run, for tests and the bench.
+    const QList<Page> &pages() const { return m_pages; }
+    const QList<Placement> &placements() const { return m_placements; }
+    QString numberMap() const { return m_map; }
+    bool done() const { return m_done; }
+    qint64 targetNumber() const { return m_target; }
+
+    static QString finalText(const QString &prefix, bool done);
+
+private:
+    bool readSource();
+    bool matchPages();
+    void planPlacements();
+    bool makesCycle() const;
+    bool write();
+    int pageAction(const Page &page);
+    QByteArray renumbered(const QVariant &document, QString &tags);
+    void refreshNode();
+    void cleanUp();
+
+    ExchangeHost &m_host;
+    DbConnection *m_source = nullptr;
+    QString m_sourcePath;
+    QString m_parentNo;       // sNoP
+    qint64 m_target = 0;      // target number
+    QString m_targetTitle;
+    bool m_newNode = false;
+    QVariant m_targetIdentity;
+    qint64 m_root = -1;       // -1 none, 0 several top-level pages, else the page
+    QString m_sourceTitle;
+    QVariant m_sourceIdentity;
+    QString m_error;
+    QString m_question;
+    bool m_replace = false;
+    qint64 m_last = 0;
+    bool m_match = false;
+    bool m_abort = false;
+    bool m_overwrite = false;
+    bool m_started = false;
+    bool m_done = false;
+    bool m_nodePage = false;  // a page row is made for a new node holding several source pages
+    QString m_map;
+    QList<Page> m_pages;
+    QList<Placement> m_placements;
+    QHash<qint64, int> m_index; // source page number -> index in m_pages
+    QSet<qint64> m_targetPages;
+    QSet<QPair<qint64, qint64>> m_targetPairs;
+    bool m_busyBefore = false;
+};

@@ -1,0 +1,426 @@
+// Export of a subtree into a new document database and import back, through
+// real files, the real page tree and real page documents.
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "output/DbExport.h"
+#include "output/DbImport.h"
+#include "output/ExchangeHost.h"
+#include "output/sbExpDb.h"
+#include "platform/db/DbConnection.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+#include "tree/uTrX.h"
+
+#include <QFile>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QtTest>
+
+namespace {
+
+// A page document of `text` followed by one tag field to `tag` (none when empty).
+QByteArray pageBytes(const QString &text, const QString &tag = QString())
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    edit.setText(text);
+    if (!tag.isEmpty()) {
+        edit.setSelStart(edit.textLength());
+        edit.insertField(QStringLiteral("→") + tag);
+        edit.setFieldType(2);
+        edit.setFieldData(QStringLiteral("TG_") + tag);
+    }
+    return PageCodec::saveBytes(page, 9);
+}
+
+// The data of every field of a stored page document, and its plain text.
+QStringList fieldData(const QByteArray &bytes, QString *text = nullptr)
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    QStringList out;
+    if (!PageCodec::loadBytes(page, edit.cursor(), bytes, 9, false))
+        return {QStringLiteral("unreadable")};
+    for (int id = edit.nextField(0); id > 0; id = edit.nextField(id)) {
+        edit.setCurrentField(id);
+        out << edit.fieldData();
+    }
+    if (text)
+        *text = edit.text();
+    return out;
+}
+
+class Host : public ExchangeHost
+{
+public:
+    QWidget window;
+    uTrX tree;
+    uTxm editor;
+    int &page = m_pageNo;
+    int &range = m_range;
+    bool normalMenu = false;
+    QStringList files;
+    QStringList captions;
+
+    Host() : editor(nullptr, nullptr)
+    {
+        QObject::connect(&tree, &uTrX::eSetDoc, &tree,
+                         [this](const QString &, const QString &no, const QString &, int, bool) { page = no.toInt(); });
+    }
+    QWidget *hostWindow() override { return &window; }
+    uTrX &hostTree() override { return tree; }
+    uTxm &hostEditor() override { return editor; }
+    void setTreeMenuMode(bool normal) override { normalMenu = normal; }
+    QString selectDbFile(bool, const QString &caption, const QString &) override
+    {
+        captions << caption;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+};
+
+QVariant value(const QString &sql, const QVariantList &values = {})
+{
+    return zSvr::instance().R_GtVaL(sql, values, QVariant());
+}
+
+QVariant valueIn(const QString &path, const QString &sql, const QVariantList &values = {})
+{
+    DbConnection db;
+    if (!db.openSqlite(path, true))
+        return QStringLiteral("unopened");
+    QSqlQuery q;
+    if (!db.select(q, sql, values, !values.isEmpty(), true) || !q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+bool execIn(const QString &path, const QString &sql, const QVariantList &values = {})
+{
+    DbConnection db;
+    return db.openSqlite(path) && db.exec(sql, values, !values.isEmpty());
+}
+
+QStringList pairsIn(const QString &path)
+{
+    DbConnection db;
+    QSqlQuery q;
+    QStringList out;
+    if (!db.openSqlite(path, true)
+        || !db.select(q, QStringLiteral("Select noLfP, noLfC, boLnk, boHide, boHogo From tbTree Order By noLfP, noLfC"),
+                      {}, false, true))
+        return out;
+    while (q.next())
+        out << QStringLiteral("%1>%2:%3%4%5").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                                q.value(3).toString(), q.value(4).toString());
+    return out;
+}
+
+// The bytes of a database file but its change counters: opening a file for
+// writing switches its journal mode, and that alone counts as a change.
+QByteArray contentOf(QByteArray file)
+{
+    if (file.size() >= 100) {
+        for (int at : {24, 25, 26, 27, 92, 93, 94, 95})
+            file[at] = 0;
+    }
+    return file;
+}
+
+const char *const QuotedFormats = "<USR_LSP>1.2</USR_LSP>\r<USR_FORMAT_0>O'Neil \"Sans\"?|14|5266053|16777215|1|0|0|0|0|160|180|160|0|0</USR_FORMAT_0>";
+
+} // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome home;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedPrompt> prompt;
+    std::unique_ptr<Host> host;
+    QString mainPath;
+
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    void page(int no, const QString &title, const QString &tag, double identity)
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(
+            QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd) Values (?, ?, ?, ?, ?, ?, ?)"),
+            {no, title, title, pageBytes(title + QStringLiteral(" の本文"), tag),
+             tag.isEmpty() ? QStringLiteral(".") : QLatin1Char('.') + tag + QLatin1Char('.'),
+             QStringLiteral("2024-01-01 10:00:00"), identity}));
+    }
+    void place(int parent, int child, int order, int link = 0, int hide = 0, int protect = 0)
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(
+            QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo, dyUdt)"
+                           " Values (?, ?, ?, ?, ?, ?, ?, '2024-01-01 10:00:00')"),
+            {parent, child, order, QStringLiteral("置%1").arg(child), link, hide, protect}));
+    }
+
+    // Opens the main database again and shows its tree with page `select` selected.
+    void openMain(int select = 1001)
+    {
+        QVERIFY(zSvr::instance().D_StDcDb(mainPath));
+        host->tree.ClearItem(true);
+        host->tree.SetNodes(QStringLiteral("0"));
+        host->tree.SetLeaf(QString::number(select));
+        QVERIFY(host->tree.SlctdKy().endsWith(QLatin1Char('-') + QString::number(select)));
+    }
+
+    QString exportTo(const QString &target, int range)
+    {
+        sbExpDb::setRunner([range](sbExpDb &form) {
+            form.opOut[range]->setChecked(true);
+            return true;
+        });
+        host->files = {target};
+        prompt->messages.clear();
+        DbExport(*host).ExportDb();
+        sbExpDb::setRunner({});
+        return prompt->messages.value(prompt->messages.size() - 1);
+    }
+
+    QString importFrom(const QString &source, QList<int> answers, DbImport *run = nullptr)
+    {
+        host->files = {source};
+        prompt->answers.clear();
+        for (int answer : answers)
+            prompt->answers.enqueue(answer);
+        prompt->messages.clear();
+        if (run) {
+            run->ImportDb();
+        } else {
+            DbImport plain(*host);
+            plain.ImportDb();
+        }
+        return prompt->messages.join(QStringLiteral(" | "));
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        prompt = std::make_unique<ScriptedPrompt>();
+        Usr::st().userData = dir->path() + QLatin1Char('/');
+        Usr::st().busy = false;
+        QVERIFY(TemplateDb::install(Usr::st().userData));
+        mainPath = path(QStringLiteral("Main.txdb"));
+        QVERIFY(TemplateDb::create(mainPath));
+        QVERIFY(zSvr::instance().D_StDcDb(mainPath));
+        page(1001, QStringLiteral("本"), QStringLiteral("1002"), 11);
+        page(1002, QStringLiteral("A"), QStringLiteral("2000"), 12);
+        page(1003, QStringLiteral("B"), QString(), 0); // no identity yet
+        page(1004, QStringLiteral("C"), QStringLiteral("1003"), 14);
+        page(12, QStringLiteral("D12"), QString(), 15);
+        page(112, QStringLiteral("D112"), QString(), 16);
+        page(2000, QStringLiteral("外"), QString(), 17);
+        place(0, 1001, 0);
+        place(1001, 1002, 0);
+        place(1001, 1003, 1, 0, 1);
+        place(1002, 1004, 0, 0, 0, 1);
+        place(1003, 1004, 0, 1);
+        place(1003, 12, 1);
+        place(1003, 112, 2);
+        place(0, 2000, 1);
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt=?"), {QString::fromUtf8(QuotedFormats)}));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDic (skDic, szDic) Values (?, ?)"),
+                                         {QStringLiteral("it's"), QStringLiteral("a \"tip\"?")}));
+        zSvr::instance().D_Close();
+        host = std::make_unique<Host>();
+        host->tree.resize(300, 400);
+        host->tree.show();
+        openMain();
+    }
+
+    void cleanup()
+    {
+        host.reset();
+        zSvr::instance().D_Close();
+        prompt.reset();
+        dir.reset();
+        Usr::st().busy = false;
+    }
+
+    void exportRange_data()
+    {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<QStringList>("pairs");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("node and children") << 1 << QStringList{"0>1001:000", "1001>1002:000", "1001>1003:000"} << 3;
+        QTest::newRow("node and all below")
+            << 2
+            << QStringList{"0>1001:000",   "1001>1002:000", "1001>1003:000", "1002>1004:000",
+                           "1003>12:000", "1003>112:000",  "1003>1004:100"}
+            << 6;
+    }
+    void exportRange()
+    {
+        QFETCH(int, range);
+        QFETCH(QStringList, pairs);
+        QFETCH(int, pages);
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QCOMPARE(exportTo(copy, range), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
+        QCOMPARE(prompt->messages.first(), QStringLiteral("｢置1001｣ 以降のﾍﾟｰｼﾞを独立した文書ﾃﾞｰﾀｰﾍﾞｰｽにｴｸｽﾎﾟｰﾄします"));
+        QCOMPARE(host->captions, QStringList{QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽのｴｸｽﾎﾟｰﾄ")});
+        QCOMPARE(host->range, range);
+        zSvr::instance().D_Close();
+        QStringList sorted = pairsIn(copy);
+        std::sort(pairs.begin(), pairs.end());
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(sorted, pairs);
+        QCOMPARE(valueIn(copy, QStringLiteral("Select Count(*) From msDoc")).toInt(), pages);
+        // The top placement is the tree's node text at order 0; hidden and protected marks are dropped.
+        QCOMPARE(valueIn(copy, QStringLiteral("Select szDoc || ':' || inSrt From tbTree Where noLfP=0")).toString(),
+                 QStringLiteral("置1001:0"));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select DmFmt From kaUsr")).toString(), QString::fromUtf8(QuotedFormats));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select szDic From msDic Where skDic=?"), {QStringLiteral("it's")}).toString(),
+                 QStringLiteral("a \"tip\"?"));
+        // The page without an identity got one, the same in both files.
+        const double identity = valueIn(mainPath, QStringLiteral("Select wkRnd From msDoc Where noDoc=1003")).toDouble();
+        QVERIFY(identity >= 1);
+        QCOMPARE(valueIn(copy, QStringLiteral("Select wkRnd From msDoc Where noDoc=1003")).toDouble(), identity);
+        // A tag into the copy stays; a tag to a page left out becomes plain text (no published site).
+        QCOMPARE(fieldData(valueIn(copy, QStringLiteral("Select obDoc From msDoc Where noDoc=1001")).toByteArray()),
+                 QStringList{QStringLiteral("TG_1002")});
+        QCOMPARE(valueIn(copy, QStringLiteral("Select saTgs From msDoc Where noDoc=1001")).toString(), QStringLiteral(".1002."));
+        QString text;
+        QCOMPARE(fieldData(valueIn(copy, QStringLiteral("Select obDoc From msDoc Where noDoc=1002")).toByteArray(), &text),
+                 QStringList());
+        QVERIFY(text.contains(QStringLiteral("→2000")));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select saTgs From msDoc Where noDoc=1002")).toString(), QStringLiteral("."));
+    }
+
+    void roundTrip()
+    {
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        // The copy is edited on its own: one page changed, one page added below 1004, tags between them.
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc=?, txDoc=?, obDoc=?, dyUdt='2025-02-01 09:00:00'"
+                                            " Where noDoc=1003"),
+                       {QStringLiteral("B改"), QStringLiteral("B改"), pageBytes(QStringLiteral("改訂"), QStringLiteral("1005"))}));
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into msDoc (noDoc, szDoc, obDoc, dyUdt, wkRnd) Values (1005, ?, ?,"
+                                            " '2025-02-01 09:00:00', 777777)"),
+                       {QStringLiteral("新"), pageBytes(QStringLiteral("新しい頁"), QStringLiteral("1003"))}));
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (1004, 1005, 3, '新')")));
+
+        DbImport run(*host);
+        const QString said = importFrom(copy, {Prompt::Yes}, &run);
+        QVERIFY2(said.contains(QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の本で更新されます")), qPrintable(said));
+        QVERIFY2(said.endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        QVERIFY(run.done());
+        QCOMPARE(run.numberMap(), QStringLiteral("12=12,112=112,1001=1001,1002=1002,1003=1003,1004=1004,1005=2001,"));
+        // The changed page is updated with its tag renumbered and its tag list rebuilt; it keeps its identity.
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1003")).toString(), QStringLiteral("B改"));
+        QCOMPARE(fieldData(value(QStringLiteral("Select obDoc From msDoc Where noDoc=1003")).toByteArray()),
+                 QStringList{QStringLiteral("TG_2001")});
+        QCOMPARE(value(QStringLiteral("Select saTgs From msDoc Where noDoc=1003")).toString(), QStringLiteral(".2001."));
+        // The new page is numbered after the last page and carries the copy's identity.
+        QCOMPARE(value(QStringLiteral("Select szDoc || ':' || wkRnd || ':' || saTgs From msDoc Where noDoc=2001")).toString(),
+                 QStringLiteral("新:777777.0:.1003."));
+        QCOMPARE(value(QStringLiteral("Select boLnk From tbTree Where noLfP=1004 And noLfC=2001")).toInt(), 0);
+        // Pages that were not changed keep their rows; the tree node shows the import.
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1002")).toString(), QStringLiteral("A"));
+        QVERIFY(host->tree.SlctdKy().endsWith(QStringLiteral("-1001")));
+        QString nodeText;
+        host->tree.GetNodeText(nodeText);
+        QCOMPARE(nodeText, QStringLiteral("本"));
+        QVERIFY(host->normalMenu);
+        QCOMPARE(host->page, 1001);
+        QVERIFY(!Usr::st().busy);
+
+        // A second import of the same copy finds every page with the same time: nothing is written.
+        zSvr::instance().D_Close();
+        QByteArray mainBefore = TestHome::readAll(mainPath);
+        QByteArray copyBefore = TestHome::readAll(copy);
+        openMain();
+        QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(QStringLiteral("しました")));
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(mainBefore));
+        QVERIFY(TestHome::readAll(copy) == copyBefore);
+
+        // A failure half-way (the placements are refused) leaves both files exactly as they were.
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into msDoc (noDoc, szDoc, dyUdt, wkRnd) Values (1006, '次', '2025-03-01 09:00:00', 888)")));
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc) Values (1005, 1006, '次')")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc='B再', dyUdt='2025-03-01 09:00:00' Where noDoc=1003")));
+        QVERIFY(execIn(mainPath, QStringLiteral("Create Trigger refuse Before Insert On tbTree Begin"
+                                                " Select Raise(Abort, 'disk full'); End")));
+        mainBefore = TestHome::readAll(mainPath);
+        copyBefore = TestHome::readAll(copy);
+        openMain();
+        QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しませんでした")));
+        QVERIFY(!Usr::st().busy);
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1003")).toString(), QStringLiteral("B改"));
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(mainBefore));
+        QVERIFY(TestHome::readAll(copy) == copyBefore);
+    }
+
+    void refusedSources_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text file") << QByteArray("this is not a database\n");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("damaged header") << QByteArray("SQLite format 3\0garbage", 24);
+    }
+    void refusedSources()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString source = path(QStringLiteral("Other.txdb"));
+        QVERIFY(TestHome::write(source, bytes));
+        const QString said = importFrom(source, {});
+        QCOMPARE(said, source + QStringLiteral(" は文書ﾃﾞｰﾀｰﾍﾞｰｽではありません\nｲﾝﾎﾟｰﾄを実行しませんでした"));
+        QCOMPARE(TestHome::readAll(source), bytes);
+        QVERIFY(!Usr::st().busy);
+    }
+
+    void refusedTargets()
+    {
+        // A link placement is refused before any dialog.
+        QTreeWidget *view = host->tree.findChild<QTreeWidget *>(QStringLiteral("trView"));
+        QVERIFY(view);
+        host->tree.SetLeaf(QStringLiteral("1003"));
+        view->currentItem()->setExpanded(true);
+        QTreeWidgetItem *link = nullptr;
+        for (QTreeWidgetItemIterator it(view); *it; ++it) {
+            if ((*it)->data(0, uTrX::KeyRole).toString().startsWith(QLatin1Char('L')))
+                link = *it;
+        }
+        QVERIFY(link);
+        view->setCurrentItem(link);
+        QCOMPARE(importFrom(path(QStringLiteral("x.txdb")), {}),
+                 QStringLiteral("指定のﾍﾟｰｼﾞは、文書No 1004のﾘﾝｸです\nここには挿入できません"));
+        QVERIFY(host->captions.isEmpty());
+
+        // The open database itself is not a source.
+        openMain();
+        QVERIFY(importFrom(mainPath, {}).endsWith(QStringLiteral("ｲﾝﾎﾟｰﾄを実行しませんでした")));
+
+        // An export whose copy cannot be made says so.
+        const QString nowhere = path(QStringLiteral("missing/Copy.txdb"));
+        QCOMPARE(exportTo(nowhere, 2), nowhere + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした"));
+
+        // A read-only open database takes nothing.
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(mainPath);
+        QVERIFY(QFile::setPermissions(mainPath, QFile::ReadOwner | QFile::ReadGroup));
+        openMain();
+        const int dialogs = int(host->captions.size());
+        QCOMPARE(importFrom(path(QStringLiteral("x.txdb")), {}), zSvr::readOnlyMessage());
+        QCOMPARE(host->captions.size(), dialogs);
+        zSvr::instance().D_Close();
+        QVERIFY(TestHome::readAll(mainPath) == before);
+    }
+};
+
+QTEST_MAIN(TestExchange)
+#include "tst_exchange.moc"
