@@ -252,7 +252,10 @@ QString fmDoc::SelectDbFile(bool save, const QString &title, const QString &init
     }
     if (m_dialogFolder.isEmpty())
         m_dialogFolder = Usr::st().userData + QStringLiteral("Dbs/");
-    const QString start = QFileInfo(m_dialogFolder).isDir() ? m_dialogFolder : QString();
+    QString start = QFileInfo(m_dialogFolder).isDir() ? m_dialogFolder : QString();
+    // A proposed file name stands in the dialog, ready to be taken or changed.
+    if (!start.isEmpty() && !initial.isEmpty() && !QFileInfo(initial).suffix().isEmpty())
+        start += QFileInfo(initial).fileName();
     QString chosen = save ? Prompt::current().saveFile(title, start, DbFilter)
                           : Prompt::current().openFile(title, start, DbFilter);
     if (!chosen.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/sbWait.h"
 #include "core/zClt.h"
 #include "core/zSvr.h"
 #include "editor/EditorServices.h"
@@ -160,7 +161,9 @@ void DbExport::ExportDb()
     QList<Pair> pairs;
     CollectSubtree(page, range, pages, pairs);
     int skipped = 0;
+    sbWait::cMsg(QString());
     const bool ok = ExportRows(nodeText, target, pages, pairs, range, &skipped);
+    sbWait::cEnd();
     m_host.showPage(remembered);
     QString text = resultText(target, ok);
     if (ok && skipped > 0)
