@@ -42,11 +42,15 @@ void DbExport::FillWkRnd()
     Recordset rs;
     if (!db.R_Rset(QStringLiteral("Select noDoc, wkRnd From msDoc Where (wkRnd=0) or (wkRnd is Null)"), rs, 1))
         return;
+    // One transaction for all rows: a database of pages without identities gets them in one write.
+    const bool own = db.D_Tran(0);
     for (; !rs.eof(); rs.moveNext()) {
         rs.setValue(QStringLiteral("wkRnd"), Usr::FdNewKy());
         rs.update();
     }
     rs.close();
+    if (own)
+        db.D_Tran(1);
 }
 
 void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs)

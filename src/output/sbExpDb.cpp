@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -64,6 +65,7 @@ sbExpDb::sbExpDb(QWidget *parent) : QDialog(parent)
         Rtex->setFontWeight(heading ? QFont::Bold : QFont::Normal);
         Rtex->append(text);
     }
+    Rtex->moveCursor(QTextCursor::Start);
     Rtex->setMinimumHeight(150);
     lbMsg = new QLabel(this);
 
