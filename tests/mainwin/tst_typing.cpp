@@ -90,11 +90,7 @@ class TestTyping : public QObject
 private slots:
     void initTestCase()
     {
-        m_sample = m_dir.filePath(QStringLiteral("Sample.txdb"));
-        QVERIFY(SampleDb::generate(m_sample));
-        Usr::st().userData = m_dir.path() + QLatin1Char('/');
-        Usr::st().runTime = true;
-        QVERIFY(TemplateDb::install(Usr::st().userData));
+        QVERIFY(SampleDb::setUp(m_dir.path(), m_sample));
     }
 
     void typedTextStands_data()
