@@ -25,8 +25,10 @@ zClt *theInstance = nullptr;
 
 const QByteArray utf8Bom("\xEF\xBB\xBF");
 
+} // namespace
+
 // Blanks only, as the stored texts were trimmed where they were made.
-QString trimSpaces(const QString &text)
+QString zClt::trimSpaces(const QString &text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -36,6 +38,8 @@ QString trimSpaces(const QString &text)
         --end;
     return text.mid(begin, end - begin);
 }
+
+namespace {
 
 void replaceUntilGone(QString &text, const QString &from, const QString &to)
 {
@@ -208,7 +212,7 @@ void zClt::A_ViewIE(const QString &address)
 {
     if (Launcher::current().openWithDesktop(address))
         return;
-    Prompt::current().message(QStringLiteral("InternetExplorerが起動できませんでした\r しばらくしてから再度実行して下さい"),
+    Prompt::current().message(QStringLiteral("InternetExplorerが起動できませんでした\n しばらくしてから再度実行して下さい"),
                               Prompt::OkOnly);
 }
 

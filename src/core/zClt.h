@@ -18,6 +18,8 @@ class zClt
 public:
     static zClt &instance();
     static void release();
+    // The text without half-width blanks at either end; the ideographic space U+3000 is text.
+    static QString trimSpaces(const QString &text);
 
     // --- automation ---
     // Brings the main window to the front and delivers Ctrl + the virtual-key

@@ -4,6 +4,7 @@
 #include "editor/TxmTemplateJobs.h"
 #include "editor/sbDic.h"
 #include "editor/sbTxmDialog.h"
+#include "editor/PendingWork.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
@@ -76,7 +77,11 @@ bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
         break;
     }
     const JobHandler handler = jobHandlers().value(code);
-    return handler ? handler(editor, arg) : false;
+    if (!handler) {
+        PendingWork::reached(PendingWork::job(code));
+        return false;
+    }
+    return handler(editor, arg);
 }
 
 bool EditorServices::objectMenuItem(uTxm &editor, int index, int)
@@ -87,11 +92,6 @@ bool EditorServices::objectMenuItem(uTxm &editor, int index, int)
 void EditorServices::settingsDialog(uTxm &editor, const QString &mode, QString &answer)
 {
     sbTxmDialog::of(editor).Act(mode, answer);
-}
-
-void EditorServices::recolourFields(uTxm &editor, int start, int length)
-{
-    TxmFields(editor).txFldClr(start, length);
 }
 
 bool EditorServices::chooseTagPage(const QString &caption, QString &key, QString &text)

@@ -12,8 +12,8 @@ class uTxm;
 // The work that the page editor control hands to other parts of the program: the page byte streams
 // of the rich-text component, the file, picture, table, field, output and dialog commands, and the
 // colour dialog. The page streams are the rich-text component's own; every other member has a
-// harmless default (nothing done, a false result), so a command whose work is not wired up yet still
-// runs its frame without touching the page.
+// harmless default (nothing done, a false result, the call noted in PendingWork), so a command whose
+// work is not wired up yet still runs its frame without touching the page.
 class EditorServices
 {
 public:
@@ -44,9 +44,6 @@ public:
 
     // The companion form's settings dialog by mode; `answer` in and out, empty when cancelled.
     virtual void settingsDialog(uTxm &editor, const QString &mode, QString &answer);
-
-    // Gives the fields between start and start + length their kind's colour again (length < 0: all).
-    virtual void recolourFields(uTxm &editor, int start, int length);
 
     // HTML output of the loaded page: the preparation passes before the host is asked for the head
     // values, then the conversion into `file`.

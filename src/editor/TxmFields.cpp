@@ -380,37 +380,8 @@ bool TxmFields::txFdFld(bool insert)
 
 void TxmFields::txFldClr(int start, int length)
 {
-    RichTextEdit &e = m_editor.edit();
-    const int selStart = e.selStart();
-    const int selLength = e.selLength();
-    const UsrFmt &body = Frmt::st().usrFmt[3];
-    e.beginCommand();
-    for (int id = e.nextField(0); id > 0; id = e.nextField(id)) {
-        e.setCurrentField(id);
-        if (e.fieldType() == 0)
-            continue;
-        const int first = e.fieldStart();
-        const int last = e.fieldEnd();
-        if (start >= 0) {
-            const int end = start + length - 1;
-            const bool counted = (first >= start && first <= end) || (last > start && last <= end)
-                                 || (first <= start && last >= end);
-            if (!counted)
-                continue;
-        }
-        QString kind;
-        QString key;
-        Frmt::SplitKey(e.fieldData(), kind, key);
-        e.select(first - 1, last - first + 1);
-        e.setFontName(body.fontName);
-        e.setFontSize(body.fontSize);
-        e.setForeColor(kindColour(kind));
-        e.setBold(false);
-        e.setItalic(false);
-        e.setUnderline(true);
-    }
-    e.endCommand();
-    e.select(selStart, selLength);
+    // One re-colouring for the field commands and the editor's own styling.
+    m_editor.txFldClr(start, length);
 }
 
 int TxmFields::neighbourField(int step) const

@@ -6,6 +6,7 @@
 #include "platform/desktop/Prompt.h"
 
 #include <QAction>
+#include <QHash>
 #include <QKeySequence>
 #include <QMenu>
 
@@ -41,6 +42,42 @@ const Row JobRows[] = {
 
 // Field items: the plain caption inserts, "の修正" edits, "の削除" deletes.
 const Row FieldRows[] = {{"ﾊｲﾊﾟｰﾘﾝｸ", 50}, {"ﾀｸﾞ", 51}, {"ﾂｰﾙﾁｯﾌﾟ", 52}};
+
+// The caption an item runs: a repeat item the repeated caption, any other without its accelerator.
+QString jobCaption(QString caption)
+{
+    if (caption.contains(QStringLiteral("繰り返し")))
+        return QString(caption).remove(RepeatPrefix).trimmed();
+    if (caption.contains(QLatin1Char('(')))
+        caption = caption.left(caption.indexOf(QLatin1Char('(')));
+    return caption.trimmed();
+}
+
+// The job of a caption, 0 for none; `option` gets the argument the job runs with.
+int captionJob(const QString &caption, const QVariant &argument, QVariant &option)
+{
+    option = argument;
+    for (const Row &row : JobRows) {
+        if (caption == QString::fromUtf8(row.caption))
+            return row.job;
+    }
+    if (caption == QStringLiteral("初期化"))
+        return 2;
+    if (caption == QStringLiteral("画像"))
+        return argument.toInt() == 3 ? 33 : 34;
+    if (caption == QStringLiteral("字下げ") || caption == QStringLiteral("文字数を指定して字下げ")) {
+        option = caption == QStringLiteral("字下げ") ? 0 : 1;
+        return 54;
+    }
+    for (const Row &row : FieldRows) {
+        const QString base = QString::fromUtf8(row.caption);
+        if (caption == base || caption == base + QStringLiteral("の修正") || caption == base + QStringLiteral("の削除")) {
+            option = caption.endsWith(QStringLiteral("修正")) ? 1 : caption.endsWith(QStringLiteral("削除")) ? 2 : 0;
+            return row.job;
+        }
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -283,55 +320,89 @@ void sbTxm::clickedHeaderFooter(Menu menu, int index)
 void sbTxm::DoMenuJob(QString caption, const QVariant &argument)
 {
     vOpt = argument;
-    QString repeated;
     const bool repeat = caption.contains(QStringLiteral("繰り返し"));
-    if (repeat) {
-        repeated = QString(caption).remove(RepeatPrefix).trimmed();
-        caption = QStringLiteral("繰り返し");
-    } else if (caption.contains(QLatin1Char('('))) {
-        caption = caption.left(caption.indexOf(QLatin1Char('(')));
-    }
-    caption = caption.trimmed();
-
-    QString newCaption;
-    if (caption == QStringLiteral("元に戻す"))
-        newCaption = QStringLiteral("やり直し(&R)");
-    else if (caption == QStringLiteral("やり直し"))
-        newCaption = QStringLiteral("やり直しできません");
-    else if (repeat)
-        caption = repeated;
-    else
-        newCaption = RepeatPrefix + caption;
-    if (!newCaption.isEmpty())
+    caption = jobCaption(caption);
+    // The repeat item keeps its caption; any other choice becomes the next repeat.
+    if (!repeat) {
+        QString newCaption = RepeatPrefix + caption;
+        if (caption == QStringLiteral("元に戻す"))
+            newCaption = QStringLiteral("やり直し(&R)");
+        else if (caption == QStringLiteral("やり直し"))
+            newCaption = QStringLiteral("やり直しできません");
         item(mnEdit, 1)->setText(newCaption);
-
-    for (const Row &row : JobRows) {
-        if (caption == QString::fromUtf8(row.caption)) {
-            iRJb = row.job;
-            return;
-        }
     }
-    if (caption == QStringLiteral("初期化")) {
+
+    QVariant option;
+    const int job = captionJob(caption, argument, option);
+    if (job == 2) {
         if (Prompt::current().message(QStringLiteral("文書全体を初期化して良いですか"), Prompt::OkCancel)
             == Prompt::Ok)
             iRJb = 2;
         return;
     }
-    if (caption == QStringLiteral("画像")) {
-        iRJb = argument.toInt() == 3 ? 33 : 34;
-        return;
+    if (job != 0) {
+        iRJb = job;
+        vOpt = option;
     }
-    if (caption == QStringLiteral("字下げ") || caption == QStringLiteral("文字数を指定して字下げ")) {
-        iRJb = 54;
-        vOpt = caption == QStringLiteral("字下げ") ? 0 : 1;
-        return;
+}
+
+int sbTxm::jobOf(Menu menu, int index) const
+{
+    const QAction *action = item(menu, index);
+    if (!action || action->isSeparator())
+        return 0;
+    QVariant option;
+    switch (menu) {
+    case mnEdit:
+    case mnUser:
+        return index == 5 ? 0 : captionJob(jobCaption(action->text()), QVariant(), option);
+    case mnLocal:
+        return captionJob(jobCaption(action->text()), index, option);
+    case mnSelc:
+        return index <= 5 ? 60 : captionJob(jobCaption(action->text()), QVariant(), option);
+    case mnDisp: return 27;
+    case mnPast: return 15;
+    case mnInsDc: return index == 0 ? 30 : 31;
+    case mnChart: return index == 0 ? 42 : 43;
+    case mnHeader: case mnFooter: return 56;
+    case mnTins: return 80;
+    case mnTsp: return 81;
+    case mnTdel: return 82;
+    case mnTslc: return 83;
+    case mnProp: return 85;
+    default: return 0;
     }
-    for (const Row &row : FieldRows) {
-        const QString base = QString::fromUtf8(row.caption);
-        if (caption == base || caption == base + QStringLiteral("の修正") || caption == base + QStringLiteral("の削除")) {
-            iRJb = row.job;
-            vOpt = caption.endsWith(QStringLiteral("修正")) ? 1 : caption.endsWith(QStringLiteral("削除")) ? 2 : 0;
-            return;
+}
+
+void sbTxm::disableUnbuilt(const std::function<bool(int)> &built)
+{
+    QHash<const QAction *, int> jobs;
+    for (int m = 0; m < MenuCount; ++m) {
+        for (int i = 0; i < m_items[m].size(); ++i) {
+            if (const int job = jobOf(Menu(m), i))
+                jobs.insert(m_items[m][i], job);
+        }
+    }
+    // An item is dead when its job is not built, a submenu when every item in it is dead.
+    std::function<bool(const QAction *)> dead = [&](const QAction *action) {
+        if (const QMenu *sub = action->menu()) {
+            bool any = false;
+            for (const QAction *inner : sub->actions()) {
+                if (inner->isSeparator())
+                    continue;
+                if (!dead(inner))
+                    return false;
+                any = true;
+            }
+            return any;
+        }
+        const int job = jobs.value(action);
+        return job != 0 && !built(job);
+    };
+    for (const QVector<QAction *> &items : m_items) {
+        for (QAction *action : items) {
+            if (action && !action->isSeparator() && dead(action))
+                action->setEnabled(false);
         }
     }
 }

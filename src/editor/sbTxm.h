@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QVariant>
+
+#include <functional>
 #include <QVector>
 #include <QWidget>
 
@@ -43,6 +45,12 @@ public:
 
     // Sets iRJb and vOpt from an item caption and argument, and rewrites the repeat item.
     void DoMenuJob(QString caption, const QVariant &argument);
+
+    // The job code an item of the editor menu runs, 0 for none (object and viewer menus have none).
+    int jobOf(Menu menu, int index) const;
+    // Disables the items of the editor menu whose job `built` refuses, and a submenu holding only
+    // such items.
+    void disableUnbuilt(const std::function<bool(int)> &built);
 
 private:
     QMenu *fill(QMenu *menu, Menu id, const QStringList &captions);

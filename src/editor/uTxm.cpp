@@ -164,6 +164,7 @@ QToolBar *uTxm::buildToolBar()
         const QString key = QString::fromUtf8(ToolKeys[i]);
         action->setObjectName(key);
         action->setData(key);
+        action->setProperty("job", ToolJobs[i]);
         connect(action, &QAction::triggered, this, [this, key] { toolClicked(key); });
     }
     bar->actions().at(0)->setVisible(false);

@@ -45,6 +45,10 @@ public:
 
     // --- commands
     void rtAct(int iJb, const QVariant &vArg = QVariant());
+    // False while the work of command iJb, or of object popup item `index`, is not built yet
+    // (PendingWork.h): every item that would run it is disabled.
+    bool jobBuilt(int iJb) const;
+    bool objectItemBuilt(int index) const;
     void rtActTL(int iJb);
 
     // --- page in and out
@@ -90,6 +94,8 @@ public:
     // Applies user style 0-5 (or field look 6-8) to the paragraph at the caret or the selection.
     void txStyle(int style, const QVariant &level, bool quiet);
     int styleAtCaret() const;      // user style 0-5 of the formatting at the caret
+    // Gives the fields that touch [start, start + length) their kind's look again (start < 0: all).
+    void txFldClr(int start, int length);
     bool isBodyAtCaret() const;
     int zoom() const;
     int viewMode() const;
@@ -194,6 +200,7 @@ private:
     void takeSnapshot();
     bool restoreSnapshot();
     bool runWork(int iJb, const QVariant &vArg, bool &result);
+    QString jobWork(int iJb) const;
     bool runEditJob(int iJb, const QVariant &vArg);
     bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
     void applyModifiedRule(int iJb, bool result);
@@ -202,6 +209,7 @@ private:
     void saveCommand();
     bool loadBytes(const QByteArray &bytes, int format, bool atCaret);
     void leaveFailedLoad();
+    void forgetPage();
     void headerFooterToggle(int flag);
     void headerFooterFormat(bool header, bool font);
     void changeMark();

@@ -489,6 +489,7 @@ void uTxm::SetRtfMn()
     f.item(sbTxm::mnHeader, 1)->setChecked(hdF);
     f.item(sbTxm::mnFooter, 0)->setChecked(ftP);
     f.item(sbTxm::mnFooter, 1)->setChecked(ftF);
+    f.disableUnbuilt([this](int job) { return jobBuilt(job); });
 }
 
 void uTxm::RfrshBar()
@@ -517,6 +518,10 @@ void uTxm::RfrshBar()
     action("Paste")->setEnabled(flags[1]);
     action("Undo")->setEnabled(flags[2]);
     action("Redo")->setEnabled(flags[3]);
+    for (QAction *a : m_tlBar->actions()) {
+        if (!jobBuilt(a->property("job").toInt()))
+            a->setEnabled(false);
+    }
     std::copy(flags, flags + 7, m_kept);
     m_keptValid = true;
 }

@@ -3,6 +3,7 @@
 
 #include "core/Frmt.h"
 #include "editor/EditorServices.h"
+#include "editor/PendingWork.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -23,7 +24,48 @@ bool oneOf(int code, std::initializer_list<int> codes)
     return false;
 }
 
+// Commands whose work EditorServices::runJob carries out.
+bool servicesJob(int code)
+{
+    return oneOf(code, {1, 3, 5, 6, 7, 8, 10, 15, 25, 30, 32, 33, 34, 35, 40, 41, 42, 43, 44, 45, 50, 51, 52,
+                        55, 69, 70, 71, 80, 81, 82, 83, 85});
+}
+
 } // namespace
+
+QString uTxm::jobWork(int iJb) const
+{
+    switch (iJb) {
+    case 22: return PendingWork::dialog(QStringLiteral("FD"));
+    case 23: return PendingWork::dialog(QStringLiteral("RP"));
+    case 26: return PendingWork::dialog(QStringLiteral("DP"));
+    case 66: return PendingWork::dialog(QStringLiteral("US"));
+    case 67: return PendingWork::dialog(QStringLiteral("TF"));
+    case 68: return PendingWork::dialog(QStringLiteral("IM"));
+    case 65: return m_kind == 1 ? PendingWork::job(65) : PendingWork::dialog(QStringLiteral("PG"));
+    default: return servicesJob(iJb) ? PendingWork::job(iJb) : QString();
+    }
+}
+
+bool uTxm::jobBuilt(int iJb) const
+{
+    const QString work = jobWork(iJb);
+    if (work == PendingWork::job(iJb) && EditorServices::hasJobHandler(iJb))
+        return true;
+    return work.isEmpty() || !PendingWork::pending(work);
+}
+
+bool uTxm::objectItemBuilt(int index) const
+{
+    switch (index) {
+    case 0: case 1: case 5:
+        return true;
+    case 18: case 19:
+        return jobBuilt(50) && jobBuilt(51);
+    default:
+        return !PendingWork::pending(PendingWork::objectItem(index));
+    }
+}
 
 void uTxm::rtAct(int iJb, const QVariant &vArg)
 {
@@ -61,16 +103,11 @@ bool uTxm::runWork(int iJb, const QVariant &vArg, bool &result)
 {
     if (runEditJob(iJb, vArg) || runFormatJob(iJb, vArg, result))
         return true;
-    switch (iJb) {
-    case 1: case 3: case 5: case 6: case 7: case 8: case 10: case 15: case 25: case 30: case 32: case 33:
-    case 34: case 35: case 40: case 41: case 42: case 43: case 44: case 45: case 50: case 51: case 52:
-    case 55: case 69: case 70: case 71: case 80: case 81: case 82: case 83: case 85:
-        result = m_services->runJob(*this, iJb, vArg);
-        syncToView();
-        return true;
-    default:
+    if (!servicesJob(iJb))
         return false;
-    }
+    result = m_services->runJob(*this, iJb, vArg);
+    syncToView();
+    return true;
 }
 
 bool uTxm::runEditJob(int iJb, const QVariant &vArg)
@@ -114,7 +151,7 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg)
         m_edit->setSelLength(0);
         T_JoinLn();
         T_TrimBl();
-        m_services->recolourFields(*this, -1, -1);
+        txFldClr(-1, -1);
         syncToView();
         return true;
     case 53:

@@ -50,6 +50,11 @@ bool uTxm::objectMenuStates(int objectId)
     const bool publisher = picture && Usr::FbChkPub(0);
     for (int i : {14, 15, 16})
         f.item(sbTxm::mnObjct, i)->setVisible(publisher);
+    for (int i = 0; i < 22; ++i) {
+        QAction *a = f.item(sbTxm::mnObjct, i);
+        if (a && !a->isSeparator() && !objectItemBuilt(i))
+            a->setEnabled(false);
+    }
     return true;
 }
 

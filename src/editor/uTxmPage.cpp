@@ -3,6 +3,7 @@
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/zClt.h"
 #include "editor/EditorServices.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -80,10 +81,7 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
 {
     m_busy = true;
     leavePage(bCpyNw);
-    if (m_loadFailed) {
-        m_loadFailed = false;
-        m_edit->setEditMode(0);
-    }
+    forgetPage();
     bOk = loadBytes(yDt, 9, false);
     if (!bOk) {
         m_edit->setText(sAltTx);
@@ -93,6 +91,17 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
     RfrshBar();
     m_edit->setSelLength(0);
     syncToView();
+}
+
+void uTxm::forgetPage()
+{
+    // The snapshot and the read-only state belong to the page being left: an undo on the next page
+    // must never bring the old one back, and a page that could not be read does not lock the next.
+    m_snapshot.clear();
+    if (m_loadFailed) {
+        m_loadFailed = false;
+        m_edit->setEditMode(0);
+    }
 }
 
 void uTxm::leaveFailedLoad()
@@ -111,6 +120,7 @@ void uTxm::SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw)
 {
     m_busy = true;
     leavePage(bCpyNw);
+    forgetPage();
     // The file's load is reported like SetData's: a caller should know when nothing was read.
     bOk = m_services->loadFile(*m_edit, sFL);
     m_busy = false;
@@ -166,7 +176,7 @@ bool uTxm::bHaveData() const
 {
     QString text = m_page->main()->toPlainText();
     text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')).remove(QChar(0x2029)).remove(QChar(0x2028));
-    if (text.trimmed().isEmpty())
+    if (zClt::trimSpaces(text).isEmpty())
         return m_edit->objectCount() >= 1;
     return true;
 }
@@ -199,7 +209,7 @@ void uTxm::GetMTxt(QString &sTx, QString &sCp)
         if (last && from >= end)
             break;
         const int style = styleAt(qMax(from, end - 1));
-        QString paragraph = text.mid(from, end - from).trimmed();
+        QString paragraph = zClt::trimSpaces(text.mid(from, end - from));
         paragraph.replace(QChar(11), QStringLiteral("\r\n"));
         if (sCp.isEmpty() && style >= 0 && style <= 2)
             sCp = paragraph;
@@ -228,6 +238,7 @@ void uTxm::GetMTxt(QString &sTx, QString &sCp)
 void uTxm::SetText(const QString &sTx)
 {
     m_busy = true;
+    m_snapshot.clear();
     m_edit->setText(sTx);
     if (sTx.isEmpty())
         m_edit->clearText();
@@ -363,7 +374,7 @@ void uTxm::ChkJbMn5(bool &bShwGrd, bool &bInsTb, bool &bInsCL, bool &bInsRw, boo
         bShwGrd = bInsTb = bInsCL = bInsRw = bDelCL = bDelRw = bSlcTb = bSplTb = false;
         return;
     }
-    bShwGrd = true;
+    bShwGrd = m_view->gridLines();
     bInsTb = m_edit->canInsertTable();
     bInsCL = m_edit->canInsertColumn();
     bInsRw = m_edit->canInsertRow();

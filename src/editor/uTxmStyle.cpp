@@ -119,18 +119,56 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
         const int caret = m_edit->selStart();
         m_edit->select(paraStart, paraLength);
         applyCharacters();
+        txFldClr(paraStart, paraLength);
         m_edit->setSelStart(caret);
     }
     applyCharacters();
     if (style <= 3)
         m_edit->setBlockStyle(style);
     if (style <= 5 && m_edit->selLength() > 0)
-        m_services->recolourFields(*this, m_edit->selStart(), m_edit->selLength());
+        txFldClr(m_edit->selStart(), m_edit->selLength());
     m_edit->select(qMin(start, m_edit->textLength()), length);
     m_view->setUpdatesEnabled(true);
     syncToView();
     m_busy = busy;
     showStyle();
+}
+
+void uTxm::txFldClr(int start, int length)
+{
+    const int selection = m_edit->selStart();
+    const int selected = m_edit->selLength();
+    const int current = m_edit->currentField();
+    const UsrFmt &body = Frmt::st().usrFmt[3];
+    const int last = start + length - 1;
+    for (int id = m_edit->nextField(0); id != 0; id = m_edit->nextField(id)) {
+        if (!m_edit->setCurrentField(id) || m_edit->fieldType() == 0)
+            continue;
+        const int from = m_edit->fieldStart() - 1;
+        const int to = m_edit->fieldEnd() - 1;
+        if (to < from)
+            continue;
+        if (start >= 0) {
+            const bool counts = (from >= start && from <= last) || (to > start && to <= last)
+                                || (from <= start && to >= last);
+            if (!counts)
+                continue;
+        }
+        QString kind;
+        QString key;
+        fieldKindKey(id, kind, key);
+        m_edit->select(from, to - from + 1);
+        if (!body.fontName.isEmpty())
+            m_edit->setFontName(body.fontName);
+        if (body.fontSize > 0)
+            m_edit->setFontSize(body.fontSize);
+        m_edit->setForeColor(kind == QLatin1String("TG") ? TagColour : kind == QLatin1String("TP") ? TipColour : LinkColour);
+        m_edit->setBold(false);
+        m_edit->setItalic(false);
+        m_edit->setUnderline(true);
+    }
+    m_edit->setCurrentField(current);
+    m_edit->select(selection, selected);
 }
 
 void uTxm::headingBreak(bool heading, bool &notAtStart)
@@ -159,6 +197,11 @@ void uTxm::headingBreak(bool heading, bool &notAtStart)
                     replaceAt(end - 1, 10);
             } else if (after == QChar(11) && end < text.size()) {
                 replaceAt(end, 10);
+            } else if (start == 0 && end >= text.size() && text.at(end - 1) != QChar(10)) {
+                // The whole text becomes the heading: it ends its paragraph, so that what is typed
+                // after it is not heading too.
+                m_edit->setSelStart(end);
+                m_edit->setSelectedText(QString(QChar(10)));
             }
         }
         m_edit->select(start, length);
@@ -211,7 +254,9 @@ void uTxm::T_JoinLn()
     const QString text = whole ? m_edit->text() : m_edit->selectedText();
     const int offset = whole ? 0 : selStart;
     m_edit->setSelLength(0);
-    auto same = [this](int position) {
+    // A selection joins every paragraph in it that is no list paragraph; the whole text only those
+    // of one format.
+    auto same = [this, whole](int position) {
         m_edit->setSelStart(position - 1);
         if (m_edit->listKind() != 1)
             return false;
@@ -219,6 +264,8 @@ void uTxm::T_JoinLn()
         m_edit->setSelStart(position + 1);
         if (m_edit->listKind() != 1)
             return false;
+        if (!whole)
+            return true;
         const int next[4] = {m_edit->spaceBefore(), m_edit->spaceAfter(), m_edit->indentLeft(), m_edit->alignment()};
         return std::equal(values, values + 4, next);
     };
@@ -366,10 +413,7 @@ void uTxm::T_NewDoc(int iJb)
             m_title->clear();
         m_busy = busy;
     }
-    if (m_loadFailed) {
-        m_loadFailed = false;
-        m_edit->setEditMode(0);
-    }
+    forgetPage();
     txLayout(false);
     m_view->show();
     m_currentFile.clear();

@@ -106,6 +106,7 @@ void fmDoc::load()
     bShwFky = true;
     IniWindow(false);
     m_editor->cOn(qintptr(this), 2);
+    markUnbuiltItems();
     if (!sDbPath.isEmpty() && !QFileInfo(sDbPath).isFile())
         sDbPath.clear();
     if (!sDbPath.isEmpty())

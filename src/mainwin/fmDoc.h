@@ -50,6 +50,8 @@ public:
     void enablePageMenu(int index);
     void enableTableMenu();
     void refreshMenus();
+    // Disables for good the items whose editor command is not built yet.
+    void markUnbuiltItems();
 
     // --- pages (fmDocPage.cpp)
     // False when the page could not be loaded; the page shown before stays current then.

@@ -270,7 +270,10 @@ bool uFky::keyPress(int number, Qt::KeyboardModifiers modifiers)
         int group = 0, index = 0;
         iHex(m_keyMap.mid(at + 3, 2), group, index);
         handled = true;
-        m_host->fnMenu(group, index);
+        // A key whose item waits for work not built yet does nothing, like its disabled item.
+        const QAction *item = m_host->menuItem(group, index);
+        if (!item || !item->property("later").toBool())
+            m_host->fnMenu(group, index);
     }
     SetDef();
     return handled;

@@ -388,7 +388,7 @@ private slots:
         launcher.startResult = false;
         z.A_ViewIE("https://example.com/");
         QCOMPARE(prompt.messages,
-                 QStringList{QStringLiteral("InternetExplorerが起動できませんでした\r しばらくしてから再度実行して下さい")});
+                 QStringList{QStringLiteral("InternetExplorerが起動できませんでした\n しばらくしてから再度実行して下さい")});
         QCOMPARE(prompt.styles.value(0), int(Prompt::OkOnly));
     }
 

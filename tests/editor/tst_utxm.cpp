@@ -1,5 +1,6 @@
 #include "editor/CoolBar.h"
 #include "editor/uTxm.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/PageClipboard.h"
@@ -262,6 +263,53 @@ private slots:
         QVERIFY(editor().edit().text() != QStringLiteral("after"));
     }
 
+    // The snapshot belongs to the page it was taken on: loading, emptying or failing to load a page
+    // drops it, so that an undo never brings the old page into the new one.
+    void undoSnapshotStaysWithItsPage_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("another page") << 0;
+        QTest::newRow("a page that cannot be read") << 1;
+        QTest::newRow("a new page") << 2;
+        QTest::newRow("plain text") << 3;
+        QTest::newRow("a page file") << 4;
+    }
+
+    void undoSnapshotStaysWithItsPage()
+    {
+        QFETCH(int, how);
+        ScriptedPrompt prompt;
+        start();
+        loadPage(QStringLiteral("page A"));
+        editor().rtAct(60, 3);
+        QVERIFY(editor().hasUndoSnapshot());
+        editor().setBDcEdt(false);
+        bool ok = false;
+        QString expected = QStringLiteral("page B");
+        if (how == 0) {
+            editor().SetData(StubEditorServices::page(expected), ok);
+        } else if (how == 1) {
+            editor().SetData(QByteArray("not a page"), ok, false, expected);
+        } else if (how == 2) {
+            editor().rtAct(2);
+            expected.clear();
+        } else if (how == 3) {
+            editor().SetText(expected);
+        } else {
+            PageDocument page;
+            page.main()->setPlainText(expected);
+            const QString file = m_home->path() + QStringLiteral("/B.page");
+            QVERIFY(PageCodec::saveFile(page, file));
+            editor().SetDcFL(file, ok);
+            QVERIFY(ok);
+        }
+        QVERIFY(!editor().hasUndoSnapshot());
+        // The test pages load as undoable text; a real page load starts with an empty undo stack.
+        editor().page().main()->clearUndoRedoStacks();
+        editor().rtAct(11);
+        QCOMPARE(editor().edit().text(), expected);
+    }
+
     void pictureDefaultsFromDialog_data()
     {
         QTest::addColumn<QString>("answer");
@@ -434,6 +482,19 @@ private slots:
         QVERIFY(again);
         QVERIFY(!editor().loadFailed());
         QCOMPARE(editor().edit().editMode(), 0);
+        // A page file after a page that could not be read opens editable too.
+        editor().SetData(QByteArray("\xD0\xCF\x11\xE0 foreign bytes"), ok, false, QStringLiteral("stored text"));
+        QVERIFY(editor().loadFailed());
+        PageDocument page;
+        page.main()->setPlainText(QStringLiteral("from a file"));
+        const QString file = m_home->path() + QStringLiteral("/page.page");
+        QVERIFY(PageCodec::saveFile(page, file));
+        editor().SetDcFL(file, again);
+        QVERIFY(again);
+        QVERIFY(!editor().loadFailed());
+        QCOMPARE(editor().edit().editMode(), 0);
+        QVERIFY(!editor().isBusy());
+        QCOMPARE(editor().edit().text(), QStringLiteral("from a file"));
         // A deliberate save still reaches the host.
         editor().rtAct(4);
         QCOMPARE(m_saves, 1);
@@ -485,6 +546,7 @@ private slots:
         QTest::newRow("text") << QStringLiteral("a") << true;
         QTest::newRow("blanks and feeds") << QStringLiteral("  \n \n  ") << false;
         QTest::newRow("empty") << QString() << false;
+        QTest::newRow("ideographic space") << QStringLiteral("\u3000\n") << true;
     }
 
     void haveData()

@@ -155,7 +155,73 @@ private slots:
         edit().select(0, 9);
         editor().rtAct(60, 3);
         QCOMPARE(edit().text(), QStringLiteral("aa\x0b" "bb\x0b" "cc\n"));
-        QCOMPARE(m_services->recolours, 1); // fields in the selection keep their colours
+    }
+
+    // A style or the tidy command over text holding a field leaves the field in its kind's look.
+    void fieldsKeepTheirLook_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("selection"); // -1 the caret only, else the selection length from 0
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<int>("colour");
+        QTest::newRow("body over a link") << 60 << 3 << 12 << QStringLiteral("LKhttps://example.org/") << 0xFF8080;
+        QTest::newRow("heading at the caret, tag") << 60 << 0 << -1 << QStringLiteral("TG_1002") << 0x808000;
+        QTest::newRow("emphasis over a tooltip") << 60 << 4 << 12 << QStringLiteral("TP_hint") << 0x404080;
+        QTest::newRow("tidy, link") << 24 << 0 << -1 << QStringLiteral("LKmailto:a@b") << 0xFF8080;
+    }
+
+    void fieldsKeepTheirLook()
+    {
+        QFETCH(int, job);
+        QFETCH(int, style);
+        QFETCH(int, selection);
+        QFETCH(QString, data);
+        QFETCH(int, colour);
+        start();
+        load(QStringLiteral("see the link\nmore\n"));
+        field(4, 3, data);
+        if (selection < 0)
+            edit().setSelStart(1);
+        else
+            edit().select(0, selection);
+        editor().rtAct(job, style);
+        edit().setSelStart(5);
+        QCOMPARE(edit().foreColor(), colour);
+        QVERIFY(edit().underline());
+        QVERIFY(!edit().bold());
+        edit().setSelStart(2);
+        QVERIFY(!edit().underline());
+    }
+
+    // A heading over the whole text ends its paragraph; joining a selection looks at lists only.
+    void headingAndJoinOverASelection()
+    {
+        start();
+        load(QStringLiteral("abc"));
+        edit().select(0, 3);
+        editor().rtAct(60, 0);
+        QCOMPARE(edit().text(), QStringLiteral("abc\n"));
+        load(QStringLiteral("aaaa\nbbbb\ncccc\n"));
+        edit().setSelStart(6);
+        edit().setIndentLeft(600);
+        edit().select(0, 14);
+        editor().T_JoinLn();
+        QCOMPARE(edit().text(), QStringLiteral("aaaa\x0b" "bbbb\x0b" "cccc\n"));
+        QCOMPARE(edit().selLength(), 14);
+    }
+
+    void gridLinesStateFollowsTheCommand()
+    {
+        start();
+        load(QStringLiteral("text"));
+        bool grid = false, insTb = false, insCl = false, insRw = false, delCl = false, delRw = false, slcTb = false,
+             splTb = false, inHead = false, inFrame = false;
+        for (bool shown : {true, false}) {
+            editor().view()->setGridLines(shown);
+            editor().ChkJbMn5(grid, insTb, insCl, insRw, delCl, delRw, slcTb, splTb, inHead, inFrame);
+            QCOMPARE(grid, shown);
+        }
     }
 
     void emphasisWithEmptySelectionLeavesNoBlank()
@@ -306,7 +372,7 @@ private slots:
         edit().setSelStart(2);
         editor().SetRtfMn();
         QVERIFY(!form().item(sbTxm::mnLocal, 15)->isVisible());
-        QVERIFY(form().item(sbTxm::mnLocal, 14)->isEnabled());
+        QCOMPARE(form().item(sbTxm::mnLocal, 14)->isEnabled(), editor().jobBuilt(51));
         edit().select(0, 4);
         editor().SetRtfMn();
         QVERIFY(form().item(sbTxm::mnEdit, 3)->isEnabled());
@@ -352,11 +418,11 @@ private slots:
         for (int i : {8, 9, 10, 12, 13, 18})
             QVERIFY2(!form().item(sbTxm::mnEdit, i)->isEnabled(), qPrintable(QString::number(i)));
         QVERIFY(!form().item(sbTxm::mnTbl, 3)->isEnabled());
-        QVERIFY(form().item(sbTxm::mnTins, 0)->isEnabled());
+        QCOMPARE(form().item(sbTxm::mnTins, 0)->isEnabled(), editor().jobBuilt(80));
         edit().insertTable(2, 2);
         editor().SetRtfMn();
-        QVERIFY(form().item(sbTxm::mnTbl, 3)->isEnabled());
-        QVERIFY(form().item(sbTxm::mnTins, 6)->isEnabled()); // the row below goes with the row above
+        QCOMPARE(form().item(sbTxm::mnTbl, 3)->isEnabled(), editor().jobBuilt(83));
+        QCOMPARE(form().item(sbTxm::mnTins, 6)->isEnabled(), editor().jobBuilt(80)); // the row below goes with the row above
     }
 
     void popupInAHeader()
@@ -395,7 +461,6 @@ private slots:
         editor().rtAct(24);
         QCOMPARE(edit().text(), tidy);
         QVERIFY(editor().bDcEdt());
-        QCOMPARE(m_services->recolours, 1);
     }
 
     void tidyKeepsDifferentParagraphsApart()
@@ -561,6 +626,10 @@ private slots:
         editor().GetMTxt(text, subject);
         QVERIFY(subject.isEmpty());
         QCOMPARE(text, QStringLiteral("indented body"));
+        // A Japanese paragraph indent is text; half-width blanks around a paragraph are not.
+        load(QStringLiteral("\u3000字下げ \n  \u3000二段落\n"));
+        editor().GetMTxt(text, subject);
+        QCOMPARE(text, QStringLiteral("\u3000字下げ\r\n\u3000二段落"));
     }
 
     void templateMembers()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QString>
@@ -15,6 +18,15 @@ inline bool generate(const QString &path)
     QProcess gen;
     gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {path});
     return gen.waitForFinished(120000) && gen.exitStatus() == QProcess::NormalExit && gen.exitCode() == 0;
+}
+
+// The sample database `folder`/Sample.txdb, with `folder` as the user-data folder holding the template.
+inline bool setUp(const QString &folder, QString &sample)
+{
+    sample = folder + QStringLiteral("/Sample.txdb");
+    Usr::st().userData = folder + QLatin1Char('/');
+    Usr::st().runTime = true;
+    return generate(sample) && TemplateDb::install(Usr::st().userData);
 }
 
 // Saves a picture of `widget` as build/screenshots/<name> for a look by eye.

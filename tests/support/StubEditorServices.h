@@ -17,7 +17,6 @@ public:
     int colour = 0;
     QList<QPair<int, QVariant>> jobs;
     QStringList dialogs;
-    int recolours = 0;
 
     static QByteArray page(const QString &text) { return QByteArray("PAGE\n") + text.toUtf8(); }
 
@@ -44,7 +43,6 @@ public:
         if (!dialogAnswer.isNull())
             answer = dialogAnswer;
     }
-    void recolourFields(uTxm &, int, int) override { ++recolours; }
     bool chooseColour(const QString &, int &chosen) override
     {
         if (colourChosen)

@@ -241,10 +241,12 @@ void PageTextItem::prepareTyping()
 void PageTextItem::keyPressEvent(QKeyEvent *event)
 {
     emit aboutToHandle();
-    RichKeyArgs args{RichKeyArgs::virtualKey(event->key()), RichKeyArgs::shiftState(event->modifiers()),
-                     event->text()};
+    const int code = RichKeyArgs::virtualKey(event->key());
+    RichKeyArgs args{code, RichKeyArgs::shiftState(event->modifiers()), event->text()};
     emit keyDown(args);
-    if (args.key == 0) {
+    // Keys outside the code table (punctuation, kana, characters typed without an input method) come
+    // with the code 0 already: only a listener that cleared a known code has taken the key.
+    if (code != 0 && args.key == 0) {
         event->accept();
         emit handled();
         return;
@@ -273,10 +275,10 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
 
 void PageTextItem::keyReleaseEvent(QKeyEvent *event)
 {
-    RichKeyArgs args{RichKeyArgs::virtualKey(event->key()), RichKeyArgs::shiftState(event->modifiers()),
-                     event->text()};
+    const int code = RichKeyArgs::virtualKey(event->key());
+    RichKeyArgs args{code, RichKeyArgs::shiftState(event->modifiers()), event->text()};
     emit keyUp(args);
-    if (args.key != 0)
+    if (code == 0 || args.key != 0)
         QGraphicsTextItem::keyReleaseEvent(event);
 }
 

@@ -4,7 +4,8 @@
 #include <QString>
 
 // Arguments of the view's events. Handlers get them by reference and may change what the Parts let
-// them change: a key handler swallows a key by setting `key` to 0; a mouse or field handler sets
+// them change: a key handler swallows a key of the table below by setting `key` to 0 (a key the table
+// does not know arrives as 0 and cannot be swallowed); a mouse or field handler sets
 // `handled` so that the view does nothing more with the click.
 //
 // Keys and buttons use the classic codes the editor's handlers compare with: key codes of the

@@ -92,13 +92,26 @@ void RichView::connectItem(PageTextItem *item)
 
 // ---- caret exchange
 
+namespace {
+
+// QTextCursor's own comparison looks at the position alone: a selection that shrank to the caret at
+// its end would pass for unchanged and stay selected in the view.
+bool sameCaret(const QTextCursor &a, const QTextCursor &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a.document() == b.document() && a.position() == b.position() && a.anchor() == b.anchor();
+}
+
+} // namespace
+
 void RichView::showModelCaret()
 {
     PageTextItem *item = activeItem();
     if (item->document() != m_edit->document())
         onPartChanged();
     const QTextCursor &model = m_edit->cursor();
-    if (model != m_known || item->textCursor() != model) {
+    if (!sameCaret(model, m_known) || !sameCaret(item->textCursor(), model)) {
         item->setTextCursor(model);
         m_known = model;
     }
@@ -110,9 +123,9 @@ void RichView::takeViewCaret()
     if (item->document() != m_edit->document())
         return;
     const QTextCursor view = item->textCursor();
-    const bool moved = view.position() != m_known.position() || view.anchor() != m_known.anchor();
+    const bool moved = !sameCaret(view, m_known);
     m_known = view;
-    if (view != m_edit->cursor())
+    if (!sameCaret(view, m_edit->cursor()))
         m_edit->setCursor(view);
     if (moved)
         emit caretMoved();
@@ -121,7 +134,7 @@ void RichView::takeViewCaret()
 void RichView::paintEvent(QPaintEvent *event)
 {
     // A model command (find, select, a field insert) may have moved the caret since the last event.
-    if (m_edit->cursor() != m_known)
+    if (!sameCaret(m_edit->cursor(), m_known))
         showModelCaret();
     QGraphicsView::paintEvent(event);
 }
