@@ -1,6 +1,7 @@
 #include "platform/docx/DocxWriter.h"
 
 #include "platform/docx/DocxNames.h"
+#include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
@@ -9,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QHash>
 #include <QImage>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -272,21 +272,7 @@ void DocxWriter::Private::writeTable(PartOut &out, QTextTable *table)
     w.writeEndElement();
     w.writeEndElement();
 
-    // Column widths: the table's fixed constraints where it has them, else an even share of the text width.
-    const QList<QTextLength> constraints = table->format().columnWidthConstraints();
-    const int textWidth = page ? page->pageSetup().textWidth() : 9000;
-    QList<int> widths;
-    for (int c = 0; c < columns; ++c) {
-        int width = textWidth / qMax(1, columns);
-        if (c < constraints.size()) {
-            const QTextLength &l = constraints.at(c);
-            if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
-                width = qRound(l.rawValue() * TwipsPerPixel);
-            else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
-                width = qRound(textWidth * l.rawValue() / 100.0);
-        }
-        widths << qMax(1, width);
-    }
+    const QList<int> widths = Flow::columnWidths(table, page ? page->pageSetup().textWidth() : 9000);
     w.writeStartElement(QStringLiteral("w:tblGrid"));
     for (int width : widths) {
         w.writeEmptyElement(QStringLiteral("w:gridCol"));
@@ -714,16 +700,7 @@ QByteArray DocxWriter::toBytes() const
 bool DocxWriter::save(const QString &path) const
 {
     const QByteArray bytes = toBytes();
-    if (bytes.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return !bytes.isEmpty() && Flow::writeWholeFile(path, bytes);
 }
 
 QByteArray DocxWriter::pageBytes(const PageDocument &page)

@@ -4,6 +4,7 @@
 #include "platform/richtext/TextProps.h"
 
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -189,6 +190,38 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items)
 {
     QTextCursor cursor(doc);
     return writeItems(page, cursor, items, true);
+}
+
+QList<int> columnWidths(const QTextTable *table, int textWidth)
+{
+    constexpr int TwipsPerPixel = 15;
+    const int columns = table->columns();
+    const QList<QTextLength> constraints = table->format().columnWidthConstraints();
+    QList<int> widths;
+    for (int c = 0; c < columns; ++c) {
+        int width = textWidth / qMax(1, columns);
+        if (c < constraints.size()) {
+            const QTextLength &l = constraints.at(c);
+            if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
+                width = qRound(l.rawValue() * TwipsPerPixel);
+            else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
+                width = qRound(textWidth * l.rawValue() / 100.0);
+        }
+        widths << qBound(1, width, 31680);
+    }
+    return widths;
+}
+
+bool writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 QColor hexColour(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QTextFormat>
 
@@ -10,6 +11,7 @@
 class PageDocument;
 class QTextCursor;
 class QTextDocument;
+class QTextTable;
 
 // The content of a document of another program as its readers collect it, before it is built into a
 // page: paragraphs of runs, and tables of cells that hold paragraphs and tables again. Tables are
@@ -59,6 +61,13 @@ struct Table {
 bool build(PageDocument &page, QTextDocument *doc, const Items &items);
 
 static constexpr int CellLimit = 20000;
+
+// Widths in twips of a page table's columns, as writers give them: the table's fixed or percentage
+// constraints where it has them, else an even share of the text width.
+QList<int> columnWidths(const QTextTable *table, int textWidth);
+
+// A whole file replaced only once every byte is on disk.
+bool writeWholeFile(const QString &path, const QByteArray &bytes);
 
 QColor hexColour(const QString &text);   // "FF0000"; invalid for "auto" or anything else
 QColor namedColour(const QString &name); // highlight names such as "yellow"
