@@ -4,6 +4,7 @@
 #include "editor/TxmTemplateJobs.h"
 #include "editor/sbDic.h"
 #include "editor/sbTxmDialog.h"
+#include "editor/uTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
@@ -55,7 +56,7 @@ void EditorServices::setJobHandler(int code, JobHandler handler)
 
 bool EditorServices::hasJobHandler(int code)
 {
-    return ownJob(code) || jobHandlers().contains(code);
+    return ownJob(code) || jobHandlers().contains(code) || uTxm::isContentJob(code);
 }
 
 bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
@@ -75,8 +76,11 @@ bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
     default:
         break;
     }
-    const JobHandler handler = jobHandlers().value(code);
-    return handler ? handler(editor, arg) : false;
+    if (const JobHandler handler = jobHandlers().value(code))
+        return handler(editor, arg);
+    bool result = false;
+    editor.runContentJob(code, arg, result);
+    return result;
 }
 
 bool EditorServices::objectMenuItem(uTxm &editor, int index, int)
