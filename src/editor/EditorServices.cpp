@@ -9,7 +9,6 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
-#include "editor/uTxm.h"
 #include "tree/sbTrX.h"
 
 #include <QColorDialog>
