@@ -1,10 +1,10 @@
 // libFuzzer target over the page stream loader: any bytes either fail to load or give a page that
 // saves, loads again and saves the same bytes; inserting them into a page must not fail differently.
+#include "FuzzApp.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QTextCursor>
 
 #include <cstdint>
@@ -12,11 +12,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "fuzz_pagestream";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    startFuzzApp();
     return 0;
 }
 

@@ -5,11 +5,11 @@
 #include "editor/sbDic.h"
 #include "editor/sbTxmDialog.h"
 #include "editor/PendingWork.h"
+#include "editor/uTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
-#include "editor/uTxm.h"
 #include "tree/sbTrX.h"
 
 #include <QColorDialog>
@@ -56,7 +56,7 @@ void EditorServices::setJobHandler(int code, JobHandler handler)
 
 bool EditorServices::hasJobHandler(int code)
 {
-    return ownJob(code) || jobHandlers().contains(code);
+    return ownJob(code) || jobHandlers().contains(code) || uTxm::isContentJob(code);
 }
 
 bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
@@ -76,12 +76,15 @@ bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)
     default:
         break;
     }
-    const JobHandler handler = jobHandlers().value(code);
-    if (!handler) {
-        PendingWork::reached(PendingWork::job(code));
-        return false;
+    if (const JobHandler handler = jobHandlers().value(code))
+        return handler(editor, arg);
+    if (uTxm::isContentJob(code)) {
+        bool result = false;
+        editor.runContentJob(code, arg, result);
+        return result;
     }
-    return handler(editor, arg);
+    PendingWork::reached(PendingWork::job(code));
+    return false;
 }
 
 bool EditorServices::objectMenuItem(uTxm &editor, int index, int)

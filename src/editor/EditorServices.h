@@ -29,7 +29,8 @@ public:
     // The work of an editor command that lives outside the control (open, export, print, paste,
     // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.
     // Codes 1000 to 1008 are the commands on the current text frame (template view, frame layouts,
-    // export and reading into the frame).
+    // export and reading into the frame). The default runs the control's own file, paste, picture,
+    // frame, format-copy and table commands (uTxm::runContentJob).
     virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
     // Work of a job code that a part of the program above the editor provides (printing, page view,
     // printer setup ...): the default runJob runs the handler installed for the code.

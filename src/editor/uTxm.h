@@ -13,6 +13,7 @@ class EditorServices;
 class PageDocument;
 class QComboBox;
 class QFrame;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QToolBar;
@@ -35,6 +36,16 @@ public:
 
     int nTmpNo = 0;       // page now in the editor, put by the host
     bool bStrNo = false;  // open the last page at start-up
+
+    // --- export: writes the page to vFL (asking with the dialog when empty) in the format of its
+    // extension; true when written. bNoAct: no question to open the file afterwards.
+    bool txSaveAs(QString &vFL, bool bNoAct);
+    // The Word copy of the page that a save writes when asked to (job 87).
+    QString wordCopyFile() const;
+    // The file, paste, picture, frame, format-copy and table commands (uTxmFiles.cpp, uTxmInsert.cpp):
+    // the work the editor services hand back to the control. False for other codes.
+    bool runContentJob(int iJb, const QVariant &vArg, bool &result);
+    static bool isContentJob(int iJb);
 
     // --- life cycle (nHnd, the host's window handle, is of no use to a Qt widget)
     void cOn(qintptr nHnd, int iTy, const QVariant &vShwTt = QVariant(), const QVariant &vFmGrp = QVariant());
@@ -201,6 +212,28 @@ private:
     bool restoreSnapshot();
     bool runWork(int iJb, const QVariant &vArg, bool &result);
     QString jobWork(int iJb) const;
+    // File commands (uTxmFiles.cpp) and the commands that insert other content (uTxmInsert.cpp).
+    bool runFileJob(int iJb, const QVariant &vArg, bool &result);
+    void T_ReadDcFL(bool bNoTmp, bool bIns);
+    bool T_LoadDcFL(const QString &vFL, bool bIns);
+    bool T_InsTxFL();
+    void T_DelEmpFd();
+    void T_PreSave();
+    bool runInsertJob(int iJb, const QVariant &vArg, bool &result);
+    void T_Paste(const QString &sKind);
+    void T_PastePic(const QImage &picture);
+    int pictureScale() const;
+    bool T_PicIns(const QString &sFL);
+    bool T_InsPicTool(int iTy);
+    bool T_InsPicWmf();
+    void T_InsFrame();
+    bool T_InsIFrame();
+    void insertMarkedFrame(const QString &marker, const QString &text, int colorRef);
+    void T_CpyFmt(int iMode);
+    void T_TblIns(const QString &sWhat);
+    void T_TblSplit(const QString &sWhat);
+    void T_TblDel(const QString &sWhat);
+    void T_TblSlc(const QString &sWhat);
     bool runEditJob(int iJb, const QVariant &vArg);
     bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
     void applyModifiedRule(int iJb, bool result);
@@ -269,6 +302,14 @@ private:
     QString m_policy = QStringLiteral("確認");
     QString m_wmfPath;
     QString m_currentFile;
+    QString m_saveFolder;     // the folder of the last export, shared by the save commands
+    QString m_lastSaveName;   // the export dialog's last file name
+    struct FormatHolder {     // the character format copied by job 70 for job 71
+        QString font;
+        double size = 0;
+        bool bold = false, italic = false, underline = false, strike = false;
+        int fore = 0, back = 0xFFFFFF;
+    } m_formatHolder;
     QByteArray m_snapshot;
     // Template registers of the last T_Start.
     QString m_fieldList;

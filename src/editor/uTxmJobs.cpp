@@ -272,8 +272,9 @@ void uTxm::zoomStep(const QVariant &arg)
 
 void uTxm::saveCommand()
 {
-    QString path = m_currentFile;
-    emit eAskSavePh(path);
+    emit eAskSavePh(m_saveFolder);
+    T_DelEmpFd();
+    T_PreSave();
     emit eSaveDB();
 }
 

@@ -70,6 +70,11 @@ public:
     // --- page commands (fmDocCommands.cpp)
     void NewPage(int job);
     void CopyDocNext();
+    // Reads a document file into the page (editor job 10), after a question on a page that is not new.
+    void ReadDocFile();
+    // Writes the page to the work folder's "Temp.docx" and opens it with the desktop's program for it;
+    // an empty name takes that file.
+    void SaveTempDoc(QString sFL = QString());
     void DeletePage();
     void RefreshAll();
     void ShowReferrers();

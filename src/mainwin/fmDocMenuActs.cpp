@@ -94,6 +94,9 @@ void fmDoc::treeCommand(int index)
     case 14:
         CopyDocFrom();
         break;
+    case 15:
+        ReadDocFile();
+        break;
     case 17:
         DeletePage();
         break;

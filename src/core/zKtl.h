@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Starts the outside programs the system works with: the six sibling tools (picture, graph, chart,
+// FTP, address labels, document database), found by their recorded paths, a search beside the program
+// or a dialog, and the FTP client FFFTP. Parameters pass through the fixed-layout parameter files, a
+// CSV file or argument lists (never a shell line). While a waited-for tool runs, windows stay live;
+// a second launch meanwhile is refused, so one tool's answer never reaches another caller.
+// There is one, created on first use; release() drops it at tear-down.
+class zKtl
+{
+public:
+    static zKtl &instance();
+    static void release();
+
+    enum Tool { Picture = 0, Graph = 1, Chart = 2, Ftp = 3, Labels = 4, DocumentDb = 5, ToolCount = 6 };
+
+    void GetAppNm(int index, QString &path) const;
+    // Picture exchange through "PC_HT.pdat" in the work folder; outputs unchanged when the tool is
+    // missing or the exchange fails.
+    void ActPic(int kind, const QString &folder, QString &result, float width, float height, bool &flag1,
+                bool &ok);
+    void ActGrph(const QString &folder, QString &result, bool &ok);
+    void ActChrt(const QString &folder, QString &result, bool &ok);
+    // False when the tool could not be started (or the file not written); a missing tool that the
+    // user does not choose starts nothing and is no failure of these (true).
+    bool ActFtp(const QString &job, const QStringList &values);
+    bool ActSync(const QString &name);
+    bool ActFFFTP(const QString &setting);
+    bool ActAtena(const QString &csv, const QString &pattern);
+    bool ActTov(const QString &documentFile, const QString &pageNo);
+    bool bChkApp(int index);
+    void GetExePh(QString &startFolder, const QString &key, const QString &exeName, QString &found) const;
+
+    // The parameter records, byte for byte.
+    static constexpr int PicRecordSize = 532;
+    static constexpr int GrfRecordSize = 522;
+    static QByteArray picRecord(const QString &folder, int kind, float width, float height);
+    static QByteArray grfRecord(const QString &folder);
+    // A text field of a record: cut at the first NUL, trimmed of blanks.
+    static QString CutNul(const QByteArray &field);
+    // The key and display name of a tool.
+    static void AppTbl(int index, QString &key, QString &name);
+
+private:
+    zKtl();
+    void LdAppPh();
+    // Runs the tool and waits for its end with the windows live; false when it could not run or
+    // another launch is being waited for.
+    bool ShellWait(const QString &program, const QStringList &arguments);
+    bool start(const QString &program, const QStringList &arguments);
+    void graphExchange(int index, const QString &fileName, const QString &folder, QString &result, bool &ok);
+    // Writes the record at the start of the file, keeping what lies beyond it.
+    static bool writeRecord(const QString &file, const QByteArray &record);
+    static bool nameFits(const QString &path, const QString &key);
+
+    QString m_paths[ToolCount];
+    bool m_waiting = false;
+};

@@ -1,0 +1,251 @@
+// File commands of the page editor: reading document files into the page or a frame, inserting a
+// file's plain text, the passes before a save, and the export of the page (txSaveAs).
+#include "editor/uTxm.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "core/zClt.h"
+#include "editor/EditorServices.h"
+#include "platform/desktop/Clock.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/docx/DocumentFile.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString ReadFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|"
+                                          "ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt|HTML Document(*.htm;*.html)|*.htm;*.html");
+const QString TextFilter = QStringLiteral("ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt|ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|"
+                                          "ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|HTML Document(*.htm;*.html)|*.htm;*.html");
+// HTML export comes with the HTML converter; until then the save dialog does not offer it.
+const QString SaveFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|"
+                                          "ｱｸﾛﾊﾞｯﾄPDF(*.pdf)|*.pdf|ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt");
+
+QString folderOf(const QString &file)
+{
+    return QFileInfo(file).absolutePath();
+}
+
+} // namespace
+
+bool uTxm::runContentJob(int iJb, const QVariant &vArg, bool &result)
+{
+    return runFileJob(iJb, vArg, result) || runInsertJob(iJb, vArg, result);
+}
+
+bool uTxm::isContentJob(int iJb)
+{
+    static const QList<int> codes = {1, 3, 5, 10, 15, 30, 32, 33, 35, 40, 42, 43, 44, 70, 71, 80, 81, 82, 83, 85};
+    return codes.contains(iJb);
+}
+
+bool uTxm::runFileJob(int iJb, const QVariant &vArg, bool &result)
+{
+    switch (iJb) {
+    case 1:
+        T_ReadDcFL(true, false);
+        return true;
+    case 3:
+        result = T_LoadDcFL(vArg.toString(), false);
+        return true;
+    case 5: {
+        QString file = vArg.toString();
+        result = txSaveAs(file, false);
+        return true;
+    }
+    case 10:
+        T_ReadDcFL(false, false);
+        return true;
+    case 30:
+        T_ReadDcFL(false, true);
+        return true;
+    case 32:
+        result = T_InsTxFL();
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString uTxm::wordCopyFile() const
+{
+    const Usr::State &st = Usr::st();
+    if (nTmpNo == 0)
+        return st.workFolder + QStringLiteral("temp.docx");
+    return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_doc/")
+        + QStringLiteral("%1.docx").arg(nTmpNo, 4, 10, QLatin1Char('0'));
+}
+
+void uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)
+{
+    // The Word command's work file is offered while it is of this month.
+    QString start;
+    if (!bNoTmp) {
+        const QString temp = Usr::st().workFolder + QStringLiteral("Temp.docx");
+        const QFileInfo info(temp);
+        const QString month = QStringLiteral("yyyy/MM");
+        if (info.isFile() && info.lastModified().toString(month) == Clock::current().now().toString(month))
+            start = temp;
+    }
+    const QString file = Frmt::OpenDlg(QStringLiteral("文書の読み込み"), start, ReadFilter, QString());
+    if (!file.isEmpty())
+        T_LoadDcFL(file, bIns);
+}
+
+bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
+{
+    const QString file = vFL;
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return false;
+    const DocumentFile::Format format = DocumentFile::formatOf(file);
+    if (format == DocumentFile::None || format == DocumentFile::Pdf)
+        return false;
+    const bool busy = m_busy;
+    m_busy = true;
+    PageDocument read;
+    const DocumentFile::Result result = DocumentFile::read(read, file, format);
+    bool ok = result == DocumentFile::Ok;
+    if (ok) {
+        const QByteArray bytes = PageCodec::save(read);
+        syncFromView();
+        if (m_partNo > 0) {
+            ok = m_edit->selectFrame(m_partNo);
+            if (ok) {
+                m_edit->clearText();
+                ok = m_services->loadBytes(*m_edit, bytes, 9, true);
+            }
+        } else if (m_partNo == 0 && !bIns) {
+            // The page is replaced: the save question of the update policy comes first.
+            T_NewDoc(2);
+            ok = m_services->loadBytes(*m_edit, bytes, 9, false);
+        } else if (m_partNo == 0) {
+            m_edit->setSelLength(0);
+            m_edit->setSelectedText(QStringLiteral("\n\n"));
+            m_edit->setSelStart(m_edit->selStart() - 1);
+            ok = m_services->loadBytes(*m_edit, bytes, 9, true);
+            if (ok) {
+                m_edit->setSelLength(0);
+                m_edit->setSelectedText(QStringLiteral("\n"));
+            }
+        } else {
+            for (int id : m_edit->objectIds(TextProps::TextFrameKind)) {
+                if (!m_edit->selectFrame(id))
+                    continue;
+                m_edit->clearText();
+                ok = m_services->loadBytes(*m_edit, bytes, 9, true) && ok;
+            }
+        }
+        syncToView();
+    }
+    if (!ok) {
+        QString text = QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を読み込めません｡");
+        if (result == DocumentFile::Binary97)
+            text += QStringLiteral("\nWord 97-2003 形式(.doc)の文書は読み込めません｡.docx 形式で保存したものを読み込んでください｡");
+        Prompt::current().message(text);
+    } else {
+        m_currentFile = file;
+        // What came from the file is not in the database yet: the page stays modified, so leaving it asks.
+        setBDcEdt(true);
+    }
+    m_busy = busy;
+    RfrshBar();
+    return ok;
+}
+
+bool uTxm::T_InsTxFL()
+{
+    const QString file = Frmt::OpenDlg(QStringLiteral("ﾃｷｽﾄの挿入"), QString(), TextFilter, QString());
+    if (file.isEmpty())
+        return false;
+    QString text;
+    const DocumentFile::Format format = DocumentFile::formatOf(file);
+    if (format == DocumentFile::None || format == DocumentFile::Pdf || !DocumentFile::readText(file, format, text)) {
+        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡"));
+        return false;
+    }
+    text.replace(QLatin1Char('\n'), QChar(11));
+    syncFromView();
+    m_edit->setSelectedText(text);
+    syncToView();
+    return true;
+}
+
+void uTxm::T_DelEmpFd()
+{
+    QList<int> empty;
+    for (int id = m_edit->nextField(0); id != 0; id = m_edit->nextField(id)) {
+        if (!m_edit->setCurrentField(id))
+            continue;
+        const QString text = m_edit->fieldText();
+        if (text.isEmpty() || text == QString(QChar(11)) || text == QString(QChar(10)))
+            empty << id;
+        if (empty.size() > 100000)
+            break;
+    }
+    for (int id : empty) {
+        if (m_edit->setCurrentField(id))
+            m_edit->deleteField(true);
+    }
+}
+
+void uTxm::T_PreSave()
+{
+    for (int id : m_edit->objectIds(TextProps::PictureKind)) {
+        if (m_edit->setCurrentObject(id))
+            m_edit->setPictureStored(true);
+    }
+    if (!m_wordCopy)
+        return;
+    const QString file = wordCopyFile();
+    zClt::instance().F_CreateFld(folderOf(file));
+    // The copy is a convenience beside the database: a failure to write it does not stop the save.
+    DocxWriter::writePage(*m_page, file);
+}
+
+bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
+{
+    QString file = vFL.trimmed();
+    if (!file.isEmpty()) {
+        zClt::instance().F_CreateFld(folderOf(file));
+    } else {
+        emit eAskSavePh(m_saveFolder);
+        if (m_saveFolder.isEmpty())
+            m_saveFolder = yIni::instance().FsGtSpFld(5);
+        QString proposed = m_lastSaveName.section(QLatin1Char('.'), 0, 0);
+        const QString start = proposed.isEmpty() ? m_saveFolder : QDir(m_saveFolder).filePath(proposed);
+        file = Prompt::current().saveFile(QStringLiteral("文書の保存"), start, Frmt::DialogFilter(SaveFilter));
+        if (file.isEmpty())
+            return false;
+        m_lastSaveName = QFileInfo(file).fileName();
+    }
+    m_saveFolder = folderOf(file);
+    // A Word file is written in the Word format of today, under a name that says so.
+    if (!QFileInfo(file).fileName().contains(QLatin1Char('.')))
+        file += QStringLiteral(".docx");
+    else if (QFileInfo(file).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive) == 0)
+        file += QLatin1Char('x');
+    const DocumentFile::Format format = DocumentFile::formatOf(file);
+    syncFromView();
+    const bool ok = format != DocumentFile::None && format != DocumentFile::Html
+        && DocumentFile::write(*m_page, file, format, Title());
+    if (!ok) {
+        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡"));
+        return false;
+    }
+    vFL = file;
+    // An export stores nothing in the database: the page's modified mark stays as it is.
+    QString written = file;
+    emit eSaveAs(written);
+    if (!bNoAct && Prompt::current().message(file + QStringLiteral(" に出力しました　起動しますか"),
+                                             Prompt::YesNo | Prompt::Question) == Prompt::Yes)
+        yIni::instance().W_ExpFd(file, true);
+    return true;
+}

@@ -1,0 +1,366 @@
+// Editor commands that bring other content into the page: paste by kind, pictures, text frames and
+// inline frames, the character format copy, and the table commands.
+#include "editor/uTxm.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/zKtl.h"
+#include "editor/sbTxm.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/richtext/ColorRef.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/RichView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRegularExpression>
+
+namespace {
+
+// The colours of the reduced mode 2: the sixteen of the classic palette.
+QList<QRgb> sixteenColours()
+{
+    return {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080, 0xFF008080, 0xFFC0C0C0,
+            0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00, 0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
+}
+
+} // namespace
+
+bool uTxm::runInsertJob(int iJb, const QVariant &vArg, bool &result)
+{
+    const QString what = vArg.toString();
+    switch (iJb) {
+    case 15:
+        T_Paste(what);
+        return true;
+    case 33:
+        result = T_InsPicTool(0);
+        return true;
+    case 35:
+        result = T_InsPicWmf();
+        return true;
+    case 42:
+        result = T_InsPicTool(1);
+        return true;
+    case 43:
+        result = T_InsPicTool(2);
+        return true;
+    case 40:
+        T_InsFrame();
+        return true;
+    case 44:
+        result = T_InsIFrame();
+        return true;
+    case 70:
+        T_CpyFmt(1);
+        return true;
+    case 71:
+        T_CpyFmt(2);
+        return true;
+    case 80:
+        T_TblIns(what);
+        return true;
+    case 81:
+        T_TblSplit(what);
+        return true;
+    case 82:
+        T_TblDel(what);
+        return true;
+    case 83:
+        T_TblSlc(what);
+        return true;
+    case 85:
+        T_TblSlc(what);
+        result = m_view->tableDialog();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void uTxm::T_Paste(const QString &sKind)
+{
+    QClipboard *clipboard = QApplication::clipboard();
+    if (m_title->hasFocus()) {
+        m_title->insert(clipboard->text());
+        return;
+    }
+    syncFromView();
+    const int style = styleAtCaret();
+    if (style >= 0 && style <= 2)
+        txStyle(3, QVariant(), false);
+    if (sKind == QLatin1String("TXT")) {
+        // One paragraph whatever the line ends of the source.
+        QString text = clipboard->text().trimmed();
+        text.replace(QStringLiteral("\r\n"), QString(QChar(11)));
+        text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
+        m_edit->setSelectedText(text);
+        syncToView();
+    } else if (sKind == QLatin1String("OBJ")) {
+        m_view->setFocus();
+        m_view->clipboardAction(3);
+        syncFromView();
+        setBDcEdt(true);
+    } else if (sKind == QLatin1String("PIC")) {
+        const QMimeData *data = clipboard->mimeData();
+        if (data && data->hasImage())
+            T_PastePic(qvariant_cast<QImage>(data->imageData()));
+        else if (data && data->hasFormat(QStringLiteral("image/svg+xml")))
+            m_view->clipboardAction(3);
+    }
+}
+
+void uTxm::T_PastePic(const QImage &picture)
+{
+    if (picture.isNull())
+        return;
+    QImage image = picture;
+    const int depth = image.depth();
+    if (depth != 1 && depth != 8 && depth != 24)
+        image = image.convertToFormat(QImage::Format_RGB888);
+    image.setDotsPerMeterX(3780); // 96 dots per inch
+    image.setDotsPerMeterY(3780);
+    if (m_pictureColour == 1)
+        image = image.convertToFormat(QImage::Format_Indexed8);
+    else if (m_pictureColour == 2)
+        image = image.convertToFormat(QImage::Format_Indexed8, sixteenColours());
+    const QString file = Usr::st().workFolder + QStringLiteral("Wrk.bmp");
+    if (image.save(file, "BMP"))
+        T_PicIns(file);
+    txStyle(3, QVariant(), false);
+}
+
+int uTxm::pictureScale() const
+{
+    const int dpi = m_view->logicalDpiX() > 0 ? m_view->logicalDpiX() : 96;
+    return qint16(9600 / dpi);
+}
+
+bool uTxm::T_PicIns(const QString &sFL)
+{
+    syncFromView();
+    const int scale = pictureScale();
+    int id = 0;
+    if (m_kind == 3) {
+        id = m_edit->insertPictureFile(sFL, scale, 0);
+        if (id && m_edit->setCurrentObject(id)) {
+            m_edit->setPictureFile(sFL);
+            m_edit->setPictureStored(false);
+        }
+    } else {
+        const int layout = m_pictureLayout <= 1 ? 0 : qBound(1, m_pictureLayout - 1, 3);
+        id = m_edit->insertPictureFile(sFL, scale, layout);
+        if (id && m_edit->setCurrentObject(id))
+            m_edit->setPictureStored(true);
+    }
+    syncToView();
+    return id != 0;
+}
+
+bool uTxm::T_InsPicTool(int iTy)
+{
+    QString result;
+    bool first = false;
+    bool ok = false;
+    const QString work = Usr::st().workFolder;
+    if (iTy == 0)
+        zKtl::instance().ActPic(m_kind, work, result, 0, 0, first, ok);
+    else if (iTy == 1)
+        zKtl::instance().ActGrph(work, result, ok);
+    else
+        zKtl::instance().ActChrt(work, result, ok);
+    if (!ok || result.isEmpty())
+        return false;
+    if (iTy != 0) {
+        QImage image(result);
+        if (image.isNull())
+            return false;
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
+        result = work + QStringLiteral("Wrk.bmp");
+        if (!image.save(result, "BMP"))
+            return false;
+    }
+    return T_PicIns(result);
+}
+
+bool uTxm::T_InsPicWmf()
+{
+    const QString start = QFileInfo(m_wmfPath).isDir() ? m_wmfPath : QString();
+    QStringList patterns;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    const QString file = Prompt::current().openFile(QStringLiteral("画像"), start,
+                                                    QStringLiteral("画像 (%1)").arg(patterns.join(QLatin1Char(' '))));
+    if (file.isEmpty())
+        return false;
+    m_wmfPath = QFileInfo(file).absolutePath();
+    QImage image(file);
+    if (image.isNull())
+        return false;
+    // Never wider than the printable width of the page.
+    const PageSetup setup = m_page->pageSetup();
+    const int maxPixels = qMax(1, (setup.width - setup.marginLeft - setup.marginRight) * m_view->logicalDpiX() / 1440);
+    const int scaleDpi = m_view->logicalDpiX() > 0 ? m_view->logicalDpiX() : 96;
+    if (image.width() * 96 / scaleDpi > maxPixels)
+        image = image.scaledToWidth(maxPixels * scaleDpi / 96, Qt::SmoothTransformation);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    const QString work = Usr::st().workFolder + QStringLiteral("Wrk.bmp");
+    return image.save(work, "BMP") && T_PicIns(work);
+}
+
+void uTxm::T_InsFrame()
+{
+    syncFromView();
+    m_edit->insertTextFrame(RichTextEdit::frameArgs({100, 100, 100, 100, 3, 1000, 2000, 0, 0, 1, -1}));
+    syncToView();
+}
+
+bool uTxm::T_InsIFrame()
+{
+    QString answer;
+    m_form->Act(QStringLiteral("LK_OBJ"), answer);
+    QString address = answer.section(QLatin1Char('\t'), 1);
+    if (address.isEmpty())
+        return false;
+    static const QRegularExpression source(QStringLiteral("src=\"([^\"]*)\""));
+    if (address.contains(QStringLiteral("<iframe"), Qt::CaseInsensitive)) {
+        const auto m = source.match(address);
+        if (m.hasMatch())
+            address = m.captured(1);
+    }
+    insertMarkedFrame(QStringLiteral("[Iframe:"), address, 0xFAFEFE);
+    return true;
+}
+
+void uTxm::insertMarkedFrame(const QString &marker, const QString &text, int colorRef)
+{
+    syncFromView();
+    m_edit->setSelLength(0);
+    const int at = m_edit->selStart();
+    m_edit->setSelectedText(QString(QChar(10)));
+    m_edit->setSelStart(at);
+    const int width = qRound(m_page->pageSetup().width * 0.95);
+    const int id = m_edit->insertTextFrame(RichTextEdit::frameArgs({100, 100, 100, 100, 2, 1000, width, 0, 0, 1, -1}));
+    if (id > 0) {
+        m_edit->setFrameBackground(id, colorRef);
+        if (m_edit->selectFrame(id)) {
+            m_edit->setSelStart(0);
+            m_edit->setSelLength(-1);
+            m_edit->setFontSize(9);
+            m_edit->setText(marker + QString::number(id) + QLatin1Char(']') + QChar(11) + text);
+            m_edit->selectFrame(0);
+        }
+        m_edit->setSelStart(at + 1);
+    }
+    syncToView();
+}
+
+void uTxm::T_CpyFmt(int iMode)
+{
+    syncFromView();
+    FormatHolder &h = m_formatHolder;
+    if (iMode == 0 || iMode == 1) {
+        m_edit->setSelLength(qMax(1, m_edit->selLength()));
+        h.fore = m_edit->foreColor();
+        h.back = m_edit->backColor();
+        if (iMode == 0) {
+            const UsrFmt &body = Frmt::st().usrFmt[3];
+            h = {body.fontName, double(body.fontSize), body.bold != 0, false, false, false, h.fore, h.back};
+        } else {
+            h.font = m_edit->fontName();
+            h.size = m_edit->fontSize();
+            h.bold = m_edit->bold();
+            h.italic = m_edit->italic();
+            h.underline = m_edit->underline();
+            h.strike = m_edit->strikeOut();
+        }
+    } else if (iMode == 2) {
+        m_edit->setForeColor(h.fore);
+        // White is not painted over table cells.
+        if (h.back != 0xFFFFFF || m_edit->tableAtCaret() <= 0)
+            m_edit->setBackColor(h.back);
+        if (!h.font.isEmpty())
+            m_edit->setFontName(h.font);
+        if (h.size > 0)
+            m_edit->setFontSize(h.size);
+        m_edit->setBold(h.bold);
+        m_edit->setItalic(h.italic);
+        m_edit->setUnderline(h.underline);
+        m_edit->setStrikeOut(h.strike);
+    }
+    syncToView();
+    m_view->setFocus();
+}
+
+void uTxm::T_TblIns(const QString &sWhat)
+{
+    syncFromView();
+    if (sWhat == QStringLiteral("表")) {
+        QString answer;
+        m_form->Act(QStringLiteral("TB"), answer);
+    } else if (sWhat == QStringLiteral("左") || sWhat == QStringLiteral("右")) {
+        m_edit->insertColumn(sWhat == QStringLiteral("左") ? 1 : 2);
+    } else if (sWhat == QStringLiteral("上") || sWhat == QStringLiteral("下")) {
+        m_edit->insertRows(1, sWhat == QStringLiteral("上") ? 1 : 2);
+    }
+    syncToView();
+}
+
+void uTxm::T_TblSplit(const QString &sWhat)
+{
+    syncFromView();
+    if (sWhat == QStringLiteral("上") || sWhat == QStringLiteral("下"))
+        m_edit->splitTable(sWhat == QStringLiteral("上") ? 1 : 2);
+    syncToView();
+}
+
+void uTxm::T_TblDel(const QString &sWhat)
+{
+    syncFromView();
+    if (sWhat == QStringLiteral("表")) {
+        T_TblSlc(sWhat);
+        m_edit->deleteRows();
+    } else if (sWhat == QStringLiteral("列")) {
+        m_edit->deleteColumns();
+    } else if (sWhat == QStringLiteral("行")) {
+        m_edit->deleteRows();
+    }
+    syncToView();
+}
+
+void uTxm::T_TblSlc(const QString &sWhat)
+{
+    syncFromView();
+    const int table = m_edit->tableAtCaret();
+    if (table <= 0)
+        return;
+    const int row = m_edit->rowAtCaret();
+    const int column = m_edit->columnAtCaret();
+    const int rows = m_edit->tableRows(table);
+    const int columns = m_edit->tableColumns(table);
+    auto cellEnd = [&](int r, int c) { return m_edit->cellStart(table, r, c) - 1 + m_edit->cellLength(table, r, c); };
+    int start = -1;
+    int end = -1;
+    if (sWhat == QStringLiteral("ｾﾙ")) {
+        start = m_edit->cellStart(table, row, column) - 1;
+        end = start + m_edit->cellLength(table, row, column) + 1;
+    } else if (sWhat == QStringLiteral("行")) {
+        start = m_edit->cellStart(table, row, 1) - 1;
+        end = cellEnd(row, columns);
+    } else if (sWhat == QStringLiteral("表")) {
+        start = m_edit->cellStart(table, 1, 1) - 1;
+        end = cellEnd(rows, columns);
+    }
+    if (start >= 0 && end >= start)
+        m_edit->select(start, end - start);
+    syncToView();
+}

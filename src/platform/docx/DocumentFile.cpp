@@ -1,0 +1,149 @@
+#include "platform/docx/DocumentFile.h"
+
+#include "platform/docx/DocxReader.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+#include "platform/text/SystemCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+constexpr qint64 FileLimit = 128 * 1024 * 1024;
+
+bool readAll(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > FileLimit)
+        return false;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+// Text files: UTF-8 when they say so or read as such, else the system code page.
+QString decodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(QStringDecoder::Utf16);
+        return decoder.decode(bytes);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return SystemCodec::toUnicode(bytes);
+}
+
+} // namespace
+
+DocumentFile::Format DocumentFile::formatOf(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return None;
+    const QString ext = name.mid(dot + 1).toLower();
+    if (ext == QLatin1String("txt"))
+        return Text;
+    if (ext == QLatin1String("htm") || ext == QLatin1String("html"))
+        return Html;
+    if (ext == QLatin1String("rtf"))
+        return Rtf;
+    if (ext == QLatin1String("doc"))
+        return Word97;
+    if (ext == QLatin1String("docx"))
+        return Word;
+    if (ext == QLatin1String("pdf"))
+        return Pdf;
+    return None;
+}
+
+DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format)
+{
+    QByteArray bytes;
+    if (!readAll(path, bytes))
+        return Failed;
+    switch (format) {
+    case Word97:
+    case Word:
+    case Rtf:
+        // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
+        if (bytes.startsWith("PK"))
+            return DocxReader::read(page, bytes) ? Ok : Failed;
+        if (bytes.startsWith("{\\rtf"))
+            return RtfReader::read(page, bytes) ? Ok : Failed;
+        if (bytes.startsWith("\xD0\xCF\x11\xE0"))
+            return Binary97;
+        return Failed;
+    case Text: {
+        PageDocument read;
+        QString text = decodeText(bytes);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QTextCursor(read.main()).insertText(text);
+        return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
+    }
+    case Html: {
+        PageDocument read;
+        read.main()->setHtml(decodeText(bytes));
+        return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
+    }
+    default:
+        return Failed;
+    }
+}
+
+bool DocumentFile::readText(const QString &path, Format format, QString &text)
+{
+    if (format == Text) {
+        QByteArray bytes;
+        if (!readAll(path, bytes))
+            return false;
+        text = decodeText(bytes);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        return true;
+    }
+    PageDocument page;
+    if (read(page, path, format) != Ok)
+        return false;
+    text = page.main()->toPlainText();
+    text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar(QChar::Nbsp), QLatin1Char(' '));
+    text.remove(QChar::ObjectReplacementCharacter);
+    return true;
+}
+
+QString DocumentFile::plainText(const PageDocument &page)
+{
+    QString text = page.main()->toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar(QChar::Nbsp), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+bool DocumentFile::write(const PageDocument &page, const QString &path, Format format, const QString &title)
+{
+    switch (format) {
+    case Text:
+        return Flow::writeWholeFile(path, SystemCodec::fromUnicode(plainText(page)));
+    case Rtf:
+        return RtfWriter::writePage(page, path);
+    case Word97:
+    case Word:
+        return DocxWriter::writePage(page, path);
+    case Pdf:
+        return PageRenderer(page).writePdf(path, title);
+    default:
+        return false;
+    }
+}

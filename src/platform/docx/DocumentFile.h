@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class PageDocument;
+
+// Document files of other programs by their format codes: reading a file into a page and writing a page
+// to a file. The formats: 1 plain text (system code page), 4 HTML, 5 RTF, 9 Word 97-2003, 12 PDF
+// (written only), 13 Word. The Word 97-2003 binary format is no format of ours: such names get a Word
+// document (.docx content), and reading a binary Word 97 file fails with Binary97.
+class DocumentFile
+{
+public:
+    enum Format { None = 0, Text = 1, Html = 4, Rtf = 5, Word97 = 9, Pdf = 12, Word = 13 };
+    enum Result { Ok, Failed, Binary97 };
+
+    // The format of a file name's extension (any letter case; "html" is HTML); None for others.
+    static Format formatOf(const QString &path);
+    // Replaces the page with the file's content; the page is unchanged unless Ok.
+    static Result read(PageDocument &page, const QString &path, Format format);
+    // The page's plain text as the file holds it (text files: as they are), line ends as line feeds.
+    static bool readText(const QString &path, Format format, QString &text);
+    // Written whole or not at all.
+    static bool write(const PageDocument &page, const QString &path, Format format, const QString &title = QString());
+    // The page's plain text with CR LF line ends, as a text file holds it.
+    static QString plainText(const PageDocument &page);
+};

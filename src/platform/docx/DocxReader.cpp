@@ -1,0 +1,532 @@
+#include "platform/docx/DocxReader.h"
+
+#include "platform/docx/DocxNames.h"
+#include "platform/docx/FlowBuilder.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QFile>
+#include <QHash>
+#include <QImageReader>
+#include <QBuffer>
+#include <QTextDocument>
+#include <QXmlStreamReader>
+
+using namespace TextProps;
+
+namespace {
+
+constexpr double EmuPerPixel = 9525.0;
+constexpr double TwipsPerPixel = 15.0;
+
+struct Relationship {
+    QString target;   // package name, empty when external or outside
+    QString address;  // external target (hyperlinks only)
+};
+
+// One XML part of the package read into the flow model.
+class PartReader
+{
+public:
+    PartReader(ZipPackage &zip, PageDocument &page, const QString &partName)
+        : m_zip(zip), m_page(page), m_folder(partName.section(QLatin1Char('/'), 0, -2))
+    {
+        readRels(partName);
+    }
+
+    bool read(const QByteArray &xml, Flow::Items &items);
+    const QHash<QString, Relationship> &rels() const { return m_rels; }
+    QString sectionXmlError;
+
+    // Filled from the body's last sectPr.
+    PageSetup setup;
+    QString header[2];
+    QString footer[2];
+
+private:
+    void readRels(const QString &partName);
+    bool readContainer(Flow::Items &items, int depth);
+    bool readParagraph(Flow::Items &items, int depth);
+    bool readTable(Flow::Items &items, int depth);
+    bool readRunContainer(Flow::Paragraph &p, const QString &link, int depth);
+    bool readRun(Flow::Paragraph &p, const QString &link, int depth);
+    void readRunProps(QTextCharFormat &f);
+    void readParagraphProps(Flow::Paragraph &p);
+    void readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth);
+    void readSectPr();
+    bool isW(const QString &name) const
+    {
+        return m_x.namespaceUri() == DocxNames::WordNamespace && m_x.name() == name;
+    }
+    QString wAttr(const QString &name) const
+    {
+        return m_x.attributes().value(DocxNames::WordNamespace, name).toString();
+    }
+    bool tooDeep(int depth)
+    {
+        if (depth <= DocxReader::NestingLimit)
+            return false;
+        m_x.raiseError(QStringLiteral("nesting"));
+        return true;
+    }
+
+    ZipPackage &m_zip;
+    PageDocument &m_page;
+    QString m_folder;
+    QHash<QString, Relationship> m_rels;
+    QXmlStreamReader m_x;
+    QHash<QString, QString> m_pictureNames; // package name -> page picture
+};
+
+void PartReader::readRels(const QString &partName)
+{
+    const QString relsName = m_folder.isEmpty()
+        ? QStringLiteral("_rels/") + partName + QStringLiteral(".rels")
+        : m_folder + QStringLiteral("/_rels/") + partName.section(QLatin1Char('/'), -1) + QStringLiteral(".rels");
+    QByteArray bytes;
+    if (!m_zip.read(relsName, bytes, 16 * 1024 * 1024))
+        return;
+    QXmlStreamReader x(bytes);
+    while (!x.atEnd()) {
+        if (x.readNext() != QXmlStreamReader::StartElement || x.name() != QLatin1String("Relationship"))
+            continue;
+        const QXmlStreamAttributes a = x.attributes();
+        Relationship r;
+        const QString target = a.value(QLatin1String("Target")).toString();
+        if (a.value(QLatin1String("TargetMode")).compare(QLatin1String("External"), Qt::CaseInsensitive) == 0) {
+            // Only hyperlinks may point outside; their address becomes field data, nothing is fetched.
+            if (a.value(QLatin1String("Type")) == DocxNames::RelHyperlink)
+                r.address = target;
+        } else {
+            r.target = ZipPackage::resolve(m_folder, target);
+        }
+        m_rels.insert(a.value(QLatin1String("Id")).toString(), r);
+    }
+}
+
+bool PartReader::read(const QByteArray &xml, Flow::Items &items)
+{
+    m_x.clear();
+    m_x.addData(xml);
+    while (!m_x.atEnd()) {
+        if (m_x.readNext() == QXmlStreamReader::StartElement) {
+            if (isW(QStringLiteral("body")) || isW(QStringLiteral("hdr")) || isW(QStringLiteral("ftr"))) {
+                if (!readContainer(items, 1))
+                    return false;
+            }
+        }
+    }
+    return !m_x.hasError();
+}
+
+// Children of the body, a cell, a header or a content control: paragraphs and tables.
+bool PartReader::readContainer(Flow::Items &items, int depth)
+{
+    if (tooDeep(depth))
+        return false;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("p"))) {
+            if (!readParagraph(items, depth + 1))
+                return false;
+        } else if (isW(QStringLiteral("tbl"))) {
+            if (!readTable(items, depth + 1))
+                return false;
+        } else if (isW(QStringLiteral("sectPr"))) {
+            readSectPr();
+        } else if (isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent"))
+                   || isW(QStringLiteral("customXml")) || isW(QStringLiteral("ins"))) {
+            if (!readContainer(items, depth + 1))
+                return false;
+        } else {
+            m_x.skipCurrentElement();
+        }
+    }
+    return !m_x.hasError();
+}
+
+bool PartReader::readParagraph(Flow::Items &items, int depth)
+{
+    if (tooDeep(depth))
+        return false;
+    Flow::Paragraph p;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("pPr"))) {
+            readParagraphProps(p);
+        } else if (!readRunContainer(p, QString(), depth + 1)) {
+            return false;
+        }
+    }
+    if (m_x.hasError())
+        return false;
+    Flow::Item item;
+    item.paragraph = std::move(p);
+    items.push_back(std::move(item));
+    return true;
+}
+
+// One child of a paragraph: a run, or an element that holds runs (hyperlink, insertion, smart tag ...).
+bool PartReader::readRunContainer(Flow::Paragraph &p, const QString &link, int depth)
+{
+    if (tooDeep(depth))
+        return false;
+    if (isW(QStringLiteral("r")))
+        return readRun(p, link, depth + 1);
+    if (isW(QStringLiteral("hyperlink"))) {
+        QString target = link;
+        const QString anchor = wAttr(QStringLiteral("anchor"));
+        const QString id = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("id")).toString();
+        if (!id.isEmpty())
+            target = m_rels.value(id).address;
+        else if (!anchor.isEmpty())
+            target = QLatin1Char('#') + anchor;
+        while (m_x.readNextStartElement()) {
+            if (!readRunContainer(p, target, depth + 1))
+                return false;
+        }
+        return !m_x.hasError();
+    }
+    if (isW(QStringLiteral("ins")) || isW(QStringLiteral("smartTag")) || isW(QStringLiteral("customXml"))
+        || isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent")) || isW(QStringLiteral("fldSimple"))) {
+        while (m_x.readNextStartElement()) {
+            if (!readRunContainer(p, link, depth + 1))
+                return false;
+        }
+        return !m_x.hasError();
+    }
+    m_x.skipCurrentElement();
+    return !m_x.hasError();
+}
+
+bool PartReader::readRun(Flow::Paragraph &p, const QString &link, int depth)
+{
+    QTextCharFormat f;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("rPr"))) {
+            readRunProps(f);
+        } else if (isW(QStringLiteral("t"))) {
+            p.addText(m_x.readElementText(QXmlStreamReader::SkipChildElements), f, link);
+        } else if (isW(QStringLiteral("tab"))) {
+            p.addText(QStringLiteral("\t"), f, link);
+            m_x.skipCurrentElement();
+        } else if (isW(QStringLiteral("br")) || isW(QStringLiteral("cr"))) {
+            if (wAttr(QStringLiteral("type")) == QLatin1String("page"))
+                p.addPageBreak();
+            else
+                p.addText(QString(QChar::LineSeparator), f, link);
+            m_x.skipCurrentElement();
+        } else if (isW(QStringLiteral("drawing"))) {
+            readDrawing(p, f, depth + 1);
+        } else {
+            m_x.skipCurrentElement();
+        }
+    }
+    return !m_x.hasError();
+}
+
+void PartReader::readRunProps(QTextCharFormat &f)
+{
+    auto on = [this]() {
+        const QString v = wAttr(QStringLiteral("val"));
+        return v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("on");
+    };
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("b"))) {
+            f.setFontWeight(on() ? QFont::Bold : QFont::Normal);
+        } else if (isW(QStringLiteral("i"))) {
+            f.setFontItalic(on());
+        } else if (isW(QStringLiteral("strike"))) {
+            f.setFontStrikeOut(on());
+        } else if (isW(QStringLiteral("u"))) {
+            const QString v = wAttr(QStringLiteral("val"));
+            f.setFontUnderline(!v.isEmpty() && v != QLatin1String("none"));
+        } else if (isW(QStringLiteral("color"))) {
+            const QColor c = Flow::hexColour(wAttr(QStringLiteral("val")));
+            if (c.isValid())
+                f.setForeground(c);
+        } else if (isW(QStringLiteral("sz"))) {
+            const int half = wAttr(QStringLiteral("val")).toInt();
+            if (half >= 2 && half <= 3276)
+                f.setFontPointSize(half / 2.0);
+        } else if (isW(QStringLiteral("rFonts"))) {
+            QString family = wAttr(QStringLiteral("eastAsia"));
+            if (family.isEmpty())
+                family = wAttr(QStringLiteral("ascii"));
+            if (!family.isEmpty())
+                f.setFontFamilies({family.left(200)});
+        } else if (isW(QStringLiteral("shd"))) {
+            const QColor c = Flow::hexColour(wAttr(QStringLiteral("fill")));
+            if (c.isValid())
+                f.setBackground(c);
+        } else if (isW(QStringLiteral("highlight"))) {
+            const QColor c = Flow::namedColour(wAttr(QStringLiteral("val")));
+            if (c.isValid())
+                f.setBackground(c);
+        } else if (isW(QStringLiteral("vertAlign"))) {
+            const QString v = wAttr(QStringLiteral("val"));
+            if (v == QLatin1String("superscript"))
+                f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+            else if (v == QLatin1String("subscript"))
+                f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        }
+        m_x.skipCurrentElement();
+    }
+}
+
+void PartReader::readParagraphProps(Flow::Paragraph &p)
+{
+    auto twips = [this](const QString &name) { return qBound(-100000, wAttr(name).toInt(), 100000) / TwipsPerPixel; };
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("pStyle"))) {
+            p.heading = Flow::headingLevel(wAttr(QStringLiteral("val")));
+        } else if (isW(QStringLiteral("pageBreakBefore"))) {
+            const QString v = wAttr(QStringLiteral("val"));
+            if (v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true"))
+                p.block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        } else if (isW(QStringLiteral("jc"))) {
+            const QString v = wAttr(QStringLiteral("val"));
+            p.block.setAlignment(v == QLatin1String("center") ? Qt::AlignHCenter
+                                 : (v == QLatin1String("right") || v == QLatin1String("end")) ? Qt::AlignRight
+                                 : v == QLatin1String("both") ? Qt::AlignJustify : Qt::AlignLeft);
+        } else if (isW(QStringLiteral("ind"))) {
+            QString left = wAttr(QStringLiteral("left"));
+            if (left.isEmpty())
+                left = wAttr(QStringLiteral("start"));
+            p.block.setLeftMargin(qBound(-100000, left.toInt(), 100000) / TwipsPerPixel);
+            p.block.setRightMargin(twips(QStringLiteral("right")));
+            if (!wAttr(QStringLiteral("hanging")).isEmpty())
+                p.block.setTextIndent(-twips(QStringLiteral("hanging")));
+            else
+                p.block.setTextIndent(twips(QStringLiteral("firstLine")));
+        } else if (isW(QStringLiteral("spacing"))) {
+            p.block.setTopMargin(qMax(0.0, twips(QStringLiteral("before"))));
+            p.block.setBottomMargin(qMax(0.0, twips(QStringLiteral("after"))));
+            if (wAttr(QStringLiteral("lineRule")) == QLatin1String("exact") && twips(QStringLiteral("line")) > 0)
+                p.block.setLineHeight(twips(QStringLiteral("line")), QTextBlockFormat::FixedHeight);
+        }
+        m_x.skipCurrentElement();
+    }
+}
+
+void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
+{
+    // Walk the drawing for its extent and the embedded picture's relationship; linked pictures
+    // (r:link) are never followed.
+    qint64 cx = 0;
+    qint64 cy = 0;
+    QString embed;
+    int level = 1;
+    while (!m_x.atEnd() && level > 0 && depth + level <= DocxReader::NestingLimit * 2) {
+        const auto token = m_x.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            ++level;
+            if (m_x.name() == QLatin1String("extent") && cx == 0) {
+                cx = m_x.attributes().value(QLatin1String("cx")).toLongLong();
+                cy = m_x.attributes().value(QLatin1String("cy")).toLongLong();
+            } else if (m_x.name() == QLatin1String("blip")) {
+                embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("embed")).toString();
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            --level;
+        }
+    }
+    if (level > 0) {
+        m_x.raiseError(QStringLiteral("nesting"));
+        return;
+    }
+    const QString target = m_rels.value(embed).target;
+    if (target.isEmpty())
+        return;
+    QString name = m_pictureNames.value(target);
+    if (name.isEmpty()) {
+        QByteArray bytes;
+        if (!m_zip.read(target, bytes))
+            return;
+        QBuffer buffer(&bytes);
+        QImageReader probe(&buffer);
+        const QSize size = probe.size();
+        if (!size.isValid() || size.width() > DocxReader::PictureLimit || size.height() > DocxReader::PictureLimit)
+            return;
+        name = m_page.addPicture(bytes);
+        if (name.isEmpty())
+            return;
+        m_pictureNames.insert(target, name);
+    }
+    QTextImageFormat image;
+    image.merge(f);
+    image.setObjectType(QTextFormat::ImageObject);
+    image.setName(name);
+    const QSize natural = m_page.pictureImage(name).size();
+    const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(DocxReader::PictureLimit)) : natural.width();
+    const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(DocxReader::PictureLimit)) : natural.height();
+    image.setWidth(width);
+    image.setHeight(height);
+    image.setProperty(PictureLayout, 0);
+    image.setProperty(PictureScale, natural.width() > 0 ? qRound(width * 100 / natural.width()) : 100);
+    image.setProperty(PictureStored, true);
+    p.addPicture(image);
+}
+
+bool PartReader::readTable(Flow::Items &items, int depth)
+{
+    if (tooDeep(depth))
+        return false;
+    auto table = std::make_shared<Flow::Table>();
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("tr"))) {
+            if (table->rows.size() >= DocxReader::TableLimit) {
+                m_x.raiseError(QStringLiteral("table"));
+                return false;
+            }
+            table->rows.emplace_back();
+            while (m_x.readNextStartElement()) {
+                if (!isW(QStringLiteral("tc"))) {
+                    m_x.skipCurrentElement();
+                    continue;
+                }
+                if (table->rows.back().size() >= DocxReader::TableLimit) {
+                    m_x.raiseError(QStringLiteral("table"));
+                    return false;
+                }
+                Flow::Cell cell;
+                while (m_x.readNextStartElement()) {
+                    if (isW(QStringLiteral("tcPr"))) {
+                        while (m_x.readNextStartElement()) {
+                            if (isW(QStringLiteral("gridSpan"))) {
+                                cell.span = qBound(1, wAttr(QStringLiteral("val")).toInt(), DocxReader::TableLimit);
+                            } else if (isW(QStringLiteral("vMerge"))) {
+                                cell.merge = wAttr(QStringLiteral("val")) == QLatin1String("restart")
+                                    ? Flow::Cell::Restart : Flow::Cell::Continue;
+                            } else if (isW(QStringLiteral("shd"))) {
+                                cell.background = Flow::hexColour(wAttr(QStringLiteral("fill")));
+                            }
+                            m_x.skipCurrentElement();
+                        }
+                    } else if (isW(QStringLiteral("p"))) {
+                        if (!readParagraph(cell.items, depth + 1))
+                            return false;
+                    } else if (isW(QStringLiteral("tbl"))) {
+                        if (!readTable(cell.items, depth + 1))
+                            return false;
+                    } else if (isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent"))) {
+                        if (!readContainer(cell.items, depth + 1))
+                            return false;
+                    } else {
+                        m_x.skipCurrentElement();
+                    }
+                }
+                table->rows.back().push_back(std::move(cell));
+            }
+        } else {
+            m_x.skipCurrentElement();
+        }
+        if (m_x.hasError())
+            return false;
+    }
+    if (m_x.hasError())
+        return false;
+    Flow::Item item;
+    item.table = table;
+    items.push_back(std::move(item));
+    return true;
+}
+
+void PartReader::readSectPr()
+{
+    while (m_x.readNextStartElement()) {
+        const QString id = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("id")).toString();
+        const bool first = wAttr(QStringLiteral("type")) == QLatin1String("first");
+        const bool isDefault = wAttr(QStringLiteral("type")) == QLatin1String("default");
+        if (isW(QStringLiteral("headerReference")) && (first || isDefault)) {
+            header[first ? 1 : 0] = m_rels.value(id).target;
+        } else if (isW(QStringLiteral("footerReference")) && (first || isDefault)) {
+            footer[first ? 1 : 0] = m_rels.value(id).target;
+        } else if (isW(QStringLiteral("pgSz"))) {
+            const int w = wAttr(QStringLiteral("w")).toInt();
+            const int h = wAttr(QStringLiteral("h")).toInt();
+            if (w >= 1440 && w <= 31680 && h >= 1440 && h <= 31680) {
+                setup.width = w;
+                setup.height = h;
+            }
+            setup.landscape = wAttr(QStringLiteral("orient")) == QLatin1String("landscape");
+        } else if (isW(QStringLiteral("pgMar"))) {
+            auto margin = [this](const QString &n, int &v) {
+                bool ok = false;
+                const int value = wAttr(n).toInt(&ok);
+                if (ok && value >= 0 && value <= 14400)
+                    v = value;
+            };
+            margin(QStringLiteral("top"), setup.marginTop);
+            margin(QStringLiteral("bottom"), setup.marginBottom);
+            margin(QStringLiteral("left"), setup.marginLeft);
+            margin(QStringLiteral("right"), setup.marginRight);
+        }
+        m_x.skipCurrentElement();
+    }
+}
+
+QString officeDocumentName(ZipPackage &zip)
+{
+    QByteArray bytes;
+    if (zip.read(QStringLiteral("_rels/.rels"), bytes, 1024 * 1024)) {
+        QXmlStreamReader x(bytes);
+        while (!x.atEnd()) {
+            if (x.readNext() == QXmlStreamReader::StartElement && x.name() == QLatin1String("Relationship")
+                && x.attributes().value(QLatin1String("Type")) == DocxNames::RelOfficeDocument
+                && x.attributes().value(QLatin1String("TargetMode")).isEmpty()) {
+                const QString name = ZipPackage::resolve(QString(), x.attributes().value(QLatin1String("Target")).toString());
+                if (!name.isEmpty())
+                    return name;
+            }
+        }
+    }
+    return QStringLiteral("word/document.xml");
+}
+
+} // namespace
+
+bool DocxReader::read(PageDocument &target, const QByteArray &bytes)
+{
+    if (bytes.size() > FileLimit)
+        return false;
+    ZipPackage zip;
+    if (!zip.open(bytes))
+        return false;
+    const QString documentName = officeDocumentName(zip);
+    QByteArray xml;
+    if (!zip.read(documentName, xml))
+        return false;
+    PageDocument page;
+    PartReader body(zip, page, documentName);
+    Flow::Items items;
+    if (!body.read(xml, items))
+        return false;
+    page.setPageSetup(body.setup);
+    if (!Flow::build(page, page.main(), items))
+        return false;
+
+    const QString *names[] = {&body.header[0], &body.header[1], &body.footer[0], &body.footer[1]};
+    const int flags[] = {HeaderAll, HeaderFirst, FooterAll, FooterFirst};
+    for (int i = 0; i < 4; ++i) {
+        QByteArray partXml;
+        if (names[i]->isEmpty() || !zip.read(*names[i], partXml))
+            continue;
+        PartReader reader(zip, page, *names[i]);
+        Flow::Items partItems;
+        if (!reader.read(partXml, partItems))
+            return false;
+        if (!Flow::build(page, page.ensurePart(flags[i]), partItems))
+            return false;
+    }
+    // Hand the page over through the lossless stream, so the target changes only when all went well.
+    return PageCodec::load(target, PageCodec::save(page));
+}
+
+bool DocxReader::readFile(PageDocument &page, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > FileLimit)
+        return false;
+    return read(page, file.readAll());
+}

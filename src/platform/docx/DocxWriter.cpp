@@ -1,0 +1,718 @@
+#include "platform/docx/DocxWriter.h"
+
+#include "platform/docx/DocxNames.h"
+#include "platform/docx/FlowBuilder.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QHash>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+
+using namespace TextProps;
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;   // lengths of the model are pixels at 96 dpi
+constexpr int EmuPerPixel = 9525;
+
+QString hexColour(const QColor &c)
+{
+    return QStringLiteral("%1%2%3").arg(c.red(), 2, 16, QLatin1Char('0'))
+        .arg(c.green(), 2, 16, QLatin1Char('0')).arg(c.blue(), 2, 16, QLatin1Char('0')).toUpper();
+}
+
+void writeShading(QXmlStreamWriter &w, const QColor &fill)
+{
+    w.writeEmptyElement(QStringLiteral("w:shd"));
+    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("clear"));
+    w.writeAttribute(QStringLiteral("w:color"), QStringLiteral("auto"));
+    w.writeAttribute(QStringLiteral("w:fill"), hexColour(fill));
+}
+
+QString twips(double pixels)
+{
+    return QString::number(qRound(pixels * TwipsPerPixel));
+}
+
+using Rel = DocxNames::Relationship;
+
+// One XML part of the package being written (the body, a header or footer) with its relationships.
+struct PartOut {
+    QByteArray xml;
+    QXmlStreamWriter w{&xml};
+    QList<Rel> rels;
+
+    QString addRel(const QString &type, const QString &target, bool external = false)
+    {
+        for (const Rel &r : rels) {
+            if (r.type == type && r.target == target && r.external == external)
+                return r.id;
+        }
+        const QString id = QStringLiteral("rId%1").arg(rels.size() + 10);
+        rels.append({id, type, target, external});
+        return id;
+    }
+};
+
+struct Section {
+    PageSetup setup;
+    QString header[2];   // default, first: relationship ids
+    QString footer[2];
+};
+
+} // namespace
+
+struct DocxWriter::Private {
+    LinkResolver resolver;
+    PartOut body;
+    QList<QPair<QString, QByteArray>> parts;   // headers, footers, media (name in the package)
+    QList<QPair<QString, QList<Rel>>> partRels;
+    QHash<QByteArray, QString> mediaByHash;
+    bool haveSection = false;
+    bool anyContent = false;
+    Section section;
+    int nextDrawing = 1;
+    int nextBookmark = 1;
+    int nextHeaderFooter = 1;
+
+    // Per page being written
+    const PageDocument *page = nullptr;
+    QString pendingBookmark;
+
+    void writeFrame(PartOut &out, QTextFrame *frame);
+    void writeTable(PartOut &out, QTextTable *table);
+    void writeBlock(PartOut &out, const QTextBlock &block, const QString &framePr = QString());
+    void writeRuns(PartOut &out, const QTextBlock &block, QList<int> &frames);
+    void writeRunProps(QXmlStreamWriter &w, const QTextCharFormat &f, bool hyperlink);
+    void writeText(QXmlStreamWriter &w, const QTextCharFormat &f, const QString &text, bool hyperlink);
+    void writePicture(PartOut &out, const QTextImageFormat &f);
+    QString mediaTarget(const QString &pictureName);
+    void writeSectPr(QXmlStreamWriter &w, const Section &s) const;
+    QString writeHeaderFooter(bool header, QTextDocument *doc);
+    void startBookmark(QXmlStreamWriter &w, const QString &name, int &id);
+};
+
+DocxWriter::DocxWriter() : d(std::make_unique<Private>())
+{
+    d->body.w.setAutoFormatting(false);
+}
+
+DocxWriter::~DocxWriter() = default;
+
+void DocxWriter::setLinkResolver(LinkResolver resolver)
+{
+    d->resolver = std::move(resolver);
+}
+
+void DocxWriter::Private::startBookmark(QXmlStreamWriter &w, const QString &name, int &id)
+{
+    id = nextBookmark++;
+    w.writeStartElement(QStringLiteral("w:bookmarkStart"));
+    w.writeAttribute(QStringLiteral("w:id"), QString::number(id));
+    w.writeAttribute(QStringLiteral("w:name"), name);
+    w.writeEndElement();
+}
+
+void DocxWriter::addHeading(int level, const QString &text, const QString &bookmark)
+{
+    QXmlStreamWriter &w = d->body.w;
+    w.writeStartElement(QStringLiteral("w:p"));
+    w.writeStartElement(QStringLiteral("w:pPr"));
+    w.writeEmptyElement(QStringLiteral("w:pStyle"));
+    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(qBound(1, level, 3)));
+    w.writeEndElement();
+    int id = 0;
+    if (!bookmark.isEmpty())
+        d->startBookmark(w, bookmark, id);
+    d->writeText(w, QTextCharFormat(), text, false);
+    if (id) {
+        w.writeEmptyElement(QStringLiteral("w:bookmarkEnd"));
+        w.writeAttribute(QStringLiteral("w:id"), QString::number(id));
+    }
+    w.writeEndElement();
+    d->anyContent = true;
+}
+
+void DocxWriter::addTableOfContents(const QString &title)
+{
+    QXmlStreamWriter &w = d->body.w;
+    if (!title.isEmpty()) {
+        w.writeStartElement(QStringLiteral("w:p"));
+        w.writeStartElement(QStringLiteral("w:pPr"));
+        w.writeEmptyElement(QStringLiteral("w:pStyle"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("TOCHeading"));
+        w.writeEndElement();
+        d->writeText(w, QTextCharFormat(), title, false);
+        w.writeEndElement();
+    }
+    auto fieldChar = [&w](const QString &type) {
+        w.writeStartElement(QStringLiteral("w:r"));
+        w.writeEmptyElement(QStringLiteral("w:fldChar"));
+        w.writeAttribute(QStringLiteral("w:fldCharType"), type);
+        if (type == QLatin1String("begin"))
+            w.writeAttribute(QStringLiteral("w:dirty"), QStringLiteral("true"));
+        w.writeEndElement();
+    };
+    w.writeStartElement(QStringLiteral("w:p"));
+    fieldChar(QStringLiteral("begin"));
+    w.writeStartElement(QStringLiteral("w:r"));
+    w.writeStartElement(QStringLiteral("w:instrText"));
+    w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+    w.writeCharacters(QStringLiteral(" TOC \\o \"1-3\" \\h \\z \\u "));
+    w.writeEndElement();
+    w.writeEndElement();
+    fieldChar(QStringLiteral("separate"));
+    fieldChar(QStringLiteral("end"));
+    w.writeEndElement();
+    d->anyContent = true;
+}
+
+void DocxWriter::addPageBreak()
+{
+    QXmlStreamWriter &w = d->body.w;
+    w.writeStartElement(QStringLiteral("w:p"));
+    w.writeStartElement(QStringLiteral("w:r"));
+    w.writeEmptyElement(QStringLiteral("w:br"));
+    w.writeAttribute(QStringLiteral("w:type"), QStringLiteral("page"));
+    w.writeEndElement();
+    w.writeEndElement();
+}
+
+QString DocxWriter::Private::writeHeaderFooter(bool header, QTextDocument *doc)
+{
+    if (!doc)
+        return {};
+    PartOut out;
+    const QString tag = header ? QStringLiteral("w:hdr") : QStringLiteral("w:ftr");
+    out.w.writeStartElement(tag);
+    DocxNames::writeNamespaces(out.w);
+    writeFrame(out, doc->rootFrame());
+    out.w.writeEndElement();
+    const QString name = QStringLiteral("%1%2.xml").arg(header ? QStringLiteral("header") : QStringLiteral("footer"))
+                             .arg(nextHeaderFooter++);
+    parts.append({QStringLiteral("word/") + name, DocxNames::prolog() + out.xml});
+    partRels.append({QStringLiteral("word/_rels/") + name + QStringLiteral(".rels"), out.rels});
+    return body.addRel(header ? DocxNames::RelHeader : DocxNames::RelFooter, name);
+}
+
+void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
+{
+    QXmlStreamWriter &w = d->body.w;
+    if (!d->haveSection || options.newSection) {
+        if (d->haveSection) {
+            // The section that ends here carries its properties in its last paragraph.
+            w.writeStartElement(QStringLiteral("w:p"));
+            w.writeStartElement(QStringLiteral("w:pPr"));
+            d->writeSectPr(w, d->section);
+            w.writeEndElement();
+            w.writeEndElement();
+        } else if (d->anyContent && options.pageBreakBefore) {
+            addPageBreak();
+        }
+        d->haveSection = true;
+        d->page = &page;
+        d->section = Section();
+        d->section.setup = page.pageSetup();
+        d->section.header[0] = d->writeHeaderFooter(true, page.part(HeaderAll));
+        d->section.header[1] = d->writeHeaderFooter(true, page.part(HeaderFirst));
+        d->section.footer[0] = d->writeHeaderFooter(false, page.part(FooterAll));
+        d->section.footer[1] = d->writeHeaderFooter(false, page.part(FooterFirst));
+    } else if (options.pageBreakBefore && d->anyContent) {
+        addPageBreak();
+    }
+    d->page = &page;
+    d->pendingBookmark = options.bookmark;
+    d->writeFrame(d->body, page.main()->rootFrame());
+    d->page = nullptr;
+    d->anyContent = true;
+}
+
+void DocxWriter::Private::writeFrame(PartOut &out, QTextFrame *frame)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame *child = it.currentFrame()) {
+            if (auto *table = qobject_cast<QTextTable *>(child))
+                writeTable(out, table);
+            else
+                writeFrame(out, child);
+        } else {
+            writeBlock(out, it.currentBlock());
+        }
+    }
+}
+
+void DocxWriter::Private::writeTable(PartOut &out, QTextTable *table)
+{
+    QXmlStreamWriter &w = out.w;
+    const int rows = table->rows();
+    const int columns = table->columns();
+    w.writeStartElement(QStringLiteral("w:tbl"));
+    w.writeStartElement(QStringLiteral("w:tblPr"));
+    w.writeEmptyElement(QStringLiteral("w:tblW"));
+    w.writeAttribute(QStringLiteral("w:w"), QStringLiteral("0"));
+    w.writeAttribute(QStringLiteral("w:type"), QStringLiteral("auto"));
+    w.writeStartElement(QStringLiteral("w:tblBorders"));
+    for (const char *side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+        w.writeEmptyElement(QStringLiteral("w:") + QLatin1String(side));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("single"));
+        w.writeAttribute(QStringLiteral("w:sz"), QStringLiteral("4"));
+        w.writeAttribute(QStringLiteral("w:space"), QStringLiteral("0"));
+        w.writeAttribute(QStringLiteral("w:color"), QStringLiteral("auto"));
+    }
+    w.writeEndElement();
+    w.writeEndElement();
+
+    const QList<int> widths = Flow::columnWidths(table, page ? page->pageSetup().textWidth() : 9000);
+    w.writeStartElement(QStringLiteral("w:tblGrid"));
+    for (int width : widths) {
+        w.writeEmptyElement(QStringLiteral("w:gridCol"));
+        w.writeAttribute(QStringLiteral("w:w"), QString::number(width));
+    }
+    w.writeEndElement();
+
+    for (int r = 0; r < rows; ++r) {
+        w.writeStartElement(QStringLiteral("w:tr"));
+        for (int c = 0; c < columns;) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const int span = qMax(1, cell.columnSpan());
+            int width = 0;
+            for (int k = c; k < c + span && k < columns; ++k)
+                width += widths.at(k);
+            w.writeStartElement(QStringLiteral("w:tc"));
+            w.writeStartElement(QStringLiteral("w:tcPr"));
+            w.writeEmptyElement(QStringLiteral("w:tcW"));
+            w.writeAttribute(QStringLiteral("w:w"), QString::number(width));
+            w.writeAttribute(QStringLiteral("w:type"), QStringLiteral("dxa"));
+            if (span > 1) {
+                w.writeEmptyElement(QStringLiteral("w:gridSpan"));
+                w.writeAttribute(QStringLiteral("w:val"), QString::number(span));
+            }
+            const bool continued = cell.row() != r;
+            if (continued) {
+                w.writeEmptyElement(QStringLiteral("w:vMerge"));
+            } else if (cell.rowSpan() > 1) {
+                w.writeEmptyElement(QStringLiteral("w:vMerge"));
+                w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("restart"));
+            }
+            const QBrush background = cell.format().background();
+            if (!continued && background.style() != Qt::NoBrush)
+                writeShading(w, background.color());
+            w.writeEndElement();
+            bool endsWithParagraph = false;
+            if (!continued && cell.isValid()) {
+                for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (QTextFrame *child = it.currentFrame()) {
+                        if (auto *inner = qobject_cast<QTextTable *>(child))
+                            writeTable(out, inner);
+                        else
+                            writeFrame(out, child);
+                        endsWithParagraph = false;
+                    } else {
+                        writeBlock(out, it.currentBlock());
+                        endsWithParagraph = true;
+                    }
+                }
+            }
+            // Every cell ends with a paragraph.
+            if (!endsWithParagraph)
+                w.writeEmptyElement(QStringLiteral("w:p"));
+            w.writeEndElement();
+            c += span;
+        }
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+}
+
+void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, const QString &framePr)
+{
+    QXmlStreamWriter &w = out.w;
+    const QTextBlockFormat f = block.blockFormat();
+    w.writeStartElement(QStringLiteral("w:p"));
+    w.writeStartElement(QStringLiteral("w:pPr"));
+    const int style = f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
+    if (style >= 0 && style <= 2) {
+        w.writeEmptyElement(QStringLiteral("w:pStyle"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(style + 1));
+    }
+    if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        w.writeEmptyElement(QStringLiteral("w:pageBreakBefore"));
+    if (!framePr.isEmpty()) {
+        w.writeEmptyElement(QStringLiteral("w:framePr"));
+        w.writeAttribute(QStringLiteral("w:w"), framePr);
+        w.writeAttribute(QStringLiteral("w:hSpace"), QStringLiteral("180"));
+        w.writeAttribute(QStringLiteral("w:wrap"), QStringLiteral("around"));
+        w.writeAttribute(QStringLiteral("w:vAnchor"), QStringLiteral("text"));
+        w.writeAttribute(QStringLiteral("w:hAnchor"), QStringLiteral("margin"));
+    }
+    const bool fixedLine = f.lineHeightType() == QTextBlockFormat::FixedHeight && f.lineHeight() > 0;
+    if (f.topMargin() > 0 || f.bottomMargin() > 0 || fixedLine) {
+        w.writeEmptyElement(QStringLiteral("w:spacing"));
+        w.writeAttribute(QStringLiteral("w:before"), twips(f.topMargin()));
+        w.writeAttribute(QStringLiteral("w:after"), twips(f.bottomMargin()));
+        if (fixedLine) {
+            w.writeAttribute(QStringLiteral("w:line"), twips(f.lineHeight()));
+            w.writeAttribute(QStringLiteral("w:lineRule"), QStringLiteral("exact"));
+        }
+    }
+    if (f.leftMargin() != 0 || f.rightMargin() != 0 || f.textIndent() != 0) {
+        w.writeEmptyElement(QStringLiteral("w:ind"));
+        w.writeAttribute(QStringLiteral("w:left"), twips(f.leftMargin()));
+        w.writeAttribute(QStringLiteral("w:right"), twips(f.rightMargin()));
+        if (f.textIndent() >= 0)
+            w.writeAttribute(QStringLiteral("w:firstLine"), twips(f.textIndent()));
+        else
+            w.writeAttribute(QStringLiteral("w:hanging"), twips(-f.textIndent()));
+    }
+    if (f.hasProperty(QTextFormat::BlockAlignment)) {
+        const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+        const QString jc = a & Qt::AlignHCenter ? QStringLiteral("center")
+            : a & Qt::AlignRight ? QStringLiteral("right")
+            : a & Qt::AlignJustify ? QStringLiteral("both") : QStringLiteral("left");
+        w.writeEmptyElement(QStringLiteral("w:jc"));
+        w.writeAttribute(QStringLiteral("w:val"), jc);
+    }
+    w.writeEndElement();
+    int bookmark = 0;
+    if (!pendingBookmark.isEmpty()) {
+        startBookmark(w, pendingBookmark, bookmark);
+        pendingBookmark.clear();
+    }
+    QList<int> frames;
+    writeRuns(out, block, frames);
+    if (bookmark) {
+        w.writeEmptyElement(QStringLiteral("w:bookmarkEnd"));
+        w.writeAttribute(QStringLiteral("w:id"), QString::number(bookmark));
+    }
+    w.writeEndElement();
+
+    // Text frames follow their anchor's paragraph as framed paragraphs.
+    for (int id : frames) {
+        QTextDocument *doc = page ? page->frameDocument(id) : nullptr;
+        if (!doc)
+            continue;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            writeBlock(out, b, framePr.isEmpty() ? QStringLiteral("4000") : framePr);
+    }
+}
+
+void DocxWriter::Private::writeRuns(PartOut &out, const QTextBlock &block, QList<int> &frames)
+{
+    QXmlStreamWriter &w = out.w;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const QTextCharFormat f = fragment.charFormat();
+        if (f.isImageFormat()) {
+            for (int i = 0; i < fragment.length(); ++i)
+                writePicture(out, f.toImageFormat());
+            continue;
+        }
+        if (f.objectType() == TextFrameObject) {
+            frames << f.intProperty(ObjectId);
+            continue;
+        }
+        QString target;
+        if (f.intProperty(FieldId) > 0) {
+            const QString data = f.stringProperty(FieldData);
+            if (resolver)
+                target = resolver(f.intProperty(FieldType), data);
+            else if (f.intProperty(FieldType) == 1 && DocxNames::isAddress(data))
+                target = data;
+        }
+        if (!target.isEmpty()) {
+            w.writeStartElement(QStringLiteral("w:hyperlink"));
+            if (target.startsWith(QLatin1Char('#')))
+                w.writeAttribute(QStringLiteral("w:anchor"), target.mid(1));
+            else
+                w.writeAttribute(QStringLiteral("r:id"), out.addRel(DocxNames::RelHyperlink, target, true));
+            writeText(w, f, fragment.text(), true);
+            w.writeEndElement();
+        } else {
+            writeText(w, f, fragment.text(), false);
+        }
+    }
+}
+
+void DocxWriter::Private::writeRunProps(QXmlStreamWriter &w, const QTextCharFormat &f, bool hyperlink)
+{
+    w.writeStartElement(QStringLiteral("w:rPr"));
+    if (hyperlink) {
+        w.writeEmptyElement(QStringLiteral("w:rStyle"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Hyperlink"));
+    }
+    if (f.hasProperty(QTextFormat::FontFamilies)) {
+        const QStringList families = f.fontFamilies().toStringList();
+        const QString family = families.isEmpty() ? QString() : families.first();
+        if (!family.isEmpty()) {
+            w.writeEmptyElement(QStringLiteral("w:rFonts"));
+            for (const char *a : {"w:ascii", "w:hAnsi", "w:eastAsia", "w:cs"})
+                w.writeAttribute(QLatin1String(a), family);
+        }
+    }
+    if (f.hasProperty(QTextFormat::FontWeight) && f.fontWeight() >= QFont::DemiBold)
+        w.writeEmptyElement(QStringLiteral("w:b"));
+    if (f.fontItalic())
+        w.writeEmptyElement(QStringLiteral("w:i"));
+    if (f.fontStrikeOut())
+        w.writeEmptyElement(QStringLiteral("w:strike"));
+    if (f.foreground().style() != Qt::NoBrush) {
+        w.writeEmptyElement(QStringLiteral("w:color"));
+        w.writeAttribute(QStringLiteral("w:val"), hexColour(f.foreground().color()));
+    }
+    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0) {
+        const QString half = QString::number(qRound(f.fontPointSize() * 2));
+        w.writeEmptyElement(QStringLiteral("w:sz"));
+        w.writeAttribute(QStringLiteral("w:val"), half);
+        w.writeEmptyElement(QStringLiteral("w:szCs"));
+        w.writeAttribute(QStringLiteral("w:val"), half);
+    }
+    if (f.fontUnderline()) {
+        w.writeEmptyElement(QStringLiteral("w:u"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("single"));
+    }
+    if (f.background().style() != Qt::NoBrush)
+        writeShading(w, f.background().color());
+    if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript
+        || f.verticalAlignment() == QTextCharFormat::AlignSubScript) {
+        w.writeEmptyElement(QStringLiteral("w:vertAlign"));
+        w.writeAttribute(QStringLiteral("w:val"), f.verticalAlignment() == QTextCharFormat::AlignSuperScript
+                                                      ? QStringLiteral("superscript") : QStringLiteral("subscript"));
+    }
+    w.writeEndElement();
+}
+
+void DocxWriter::Private::writeText(QXmlStreamWriter &w, const QTextCharFormat &f, const QString &text,
+                                    bool hyperlink)
+{
+    w.writeStartElement(QStringLiteral("w:r"));
+    writeRunProps(w, f, hyperlink);
+    QString pending;
+    auto flush = [&]() {
+        if (pending.isEmpty())
+            return;
+        w.writeStartElement(QStringLiteral("w:t"));
+        w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        w.writeCharacters(pending);
+        w.writeEndElement();
+        pending.clear();
+    };
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u == QChar::LineSeparator || u == 11 || u == '\n' || u == '\r') {
+            flush();
+            w.writeEmptyElement(QStringLiteral("w:br"));
+        } else if (u == '\t') {
+            flush();
+            w.writeEmptyElement(QStringLiteral("w:tab"));
+        } else if (u == 0xFDD0 || u == 0xFDD1 || u == QChar::ObjectReplacementCharacter
+                   || u == QChar::ParagraphSeparator || !DocxNames::isXmlChar(u)) {
+            // Structure marks and characters XML cannot carry.
+        } else {
+            pending += ch;
+        }
+    }
+    flush();
+    w.writeEndElement();
+}
+
+QString DocxWriter::Private::mediaTarget(const QString &pictureName)
+{
+    if (!page || !page->hasPicture(pictureName))
+        return {};
+    QByteArray bytes = page->pictureBytes(pictureName);
+    QByteArray format = page->pictureFormat(pictureName).toLower();
+    if (format == "jpg")
+        format = "jpeg";
+    if (format != "png" && format != "jpeg" && format != "gif") {
+        // Word takes these three everywhere; anything else goes in as PNG.
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        if (!page->pictureImage(pictureName).save(&buffer, "PNG"))
+            return {};
+        bytes = buffer.data();
+        format = "png";
+    }
+    const QByteArray hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    QString name = mediaByHash.value(hash);
+    if (name.isEmpty()) {
+        name = QStringLiteral("media/image%1.%2").arg(mediaByHash.size() + 1)
+                   .arg(format == "jpeg" ? QStringLiteral("jpeg") : QString::fromLatin1(format));
+        mediaByHash.insert(hash, name);
+        parts.append({QStringLiteral("word/") + name, bytes});
+    }
+    return name;
+}
+
+void DocxWriter::Private::writePicture(PartOut &out, const QTextImageFormat &f)
+{
+    const QString target = mediaTarget(f.name());
+    if (target.isEmpty())
+        return;
+    const QImage image = page->pictureImage(f.name());
+    const double width = f.width() > 0 ? f.width() : image.width();
+    const double height = f.height() > 0 ? f.height() : image.height();
+    const QString cx = QString::number(qMax<qint64>(1, qRound64(width * EmuPerPixel)));
+    const QString cy = QString::number(qMax<qint64>(1, qRound64(height * EmuPerPixel)));
+    const QString id = QString::number(nextDrawing++);
+    const QString rel = out.addRel(DocxNames::RelImage, target);
+    QXmlStreamWriter &w = out.w;
+    w.writeStartElement(QStringLiteral("w:r"));
+    w.writeStartElement(QStringLiteral("w:drawing"));
+    w.writeStartElement(QStringLiteral("wp:inline"));
+    for (const char *a : {"distT", "distB", "distL", "distR"})
+        w.writeAttribute(QLatin1String(a), QStringLiteral("0"));
+    w.writeEmptyElement(QStringLiteral("wp:extent"));
+    w.writeAttribute(QStringLiteral("cx"), cx);
+    w.writeAttribute(QStringLiteral("cy"), cy);
+    w.writeEmptyElement(QStringLiteral("wp:docPr"));
+    w.writeAttribute(QStringLiteral("id"), id);
+    w.writeAttribute(QStringLiteral("name"), QStringLiteral("Picture ") + id);
+    w.writeStartElement(QStringLiteral("a:graphic"));
+    w.writeStartElement(QStringLiteral("a:graphicData"));
+    w.writeAttribute(QStringLiteral("uri"), DocxNames::PictureUri);
+    w.writeStartElement(QStringLiteral("pic:pic"));
+    w.writeStartElement(QStringLiteral("pic:nvPicPr"));
+    w.writeEmptyElement(QStringLiteral("pic:cNvPr"));
+    w.writeAttribute(QStringLiteral("id"), id);
+    w.writeAttribute(QStringLiteral("name"), target.section(QLatin1Char('/'), -1));
+    w.writeEmptyElement(QStringLiteral("pic:cNvPicPr"));
+    w.writeEndElement();
+    w.writeStartElement(QStringLiteral("pic:blipFill"));
+    w.writeEmptyElement(QStringLiteral("a:blip"));
+    w.writeAttribute(QStringLiteral("r:embed"), rel);
+    w.writeStartElement(QStringLiteral("a:stretch"));
+    w.writeEmptyElement(QStringLiteral("a:fillRect"));
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeStartElement(QStringLiteral("pic:spPr"));
+    w.writeStartElement(QStringLiteral("a:xfrm"));
+    w.writeEmptyElement(QStringLiteral("a:off"));
+    w.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
+    w.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
+    w.writeEmptyElement(QStringLiteral("a:ext"));
+    w.writeAttribute(QStringLiteral("cx"), cx);
+    w.writeAttribute(QStringLiteral("cy"), cy);
+    w.writeEndElement();
+    w.writeStartElement(QStringLiteral("a:prstGeom"));
+    w.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
+    w.writeEmptyElement(QStringLiteral("a:avLst"));
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndElement(); // pic:pic
+    w.writeEndElement(); // a:graphicData
+    w.writeEndElement(); // a:graphic
+    w.writeEndElement(); // wp:inline
+    w.writeEndElement(); // w:drawing
+    w.writeEndElement(); // w:r
+}
+
+void DocxWriter::Private::writeSectPr(QXmlStreamWriter &w, const Section &s) const
+{
+    w.writeStartElement(QStringLiteral("w:sectPr"));
+    auto reference = [&w](const QString &tag, const QString &type, const QString &id) {
+        if (id.isEmpty())
+            return;
+        w.writeEmptyElement(tag);
+        w.writeAttribute(QStringLiteral("w:type"), type);
+        w.writeAttribute(QStringLiteral("r:id"), id);
+    };
+    reference(QStringLiteral("w:headerReference"), QStringLiteral("default"), s.header[0]);
+    reference(QStringLiteral("w:headerReference"), QStringLiteral("first"), s.header[1]);
+    reference(QStringLiteral("w:footerReference"), QStringLiteral("default"), s.footer[0]);
+    reference(QStringLiteral("w:footerReference"), QStringLiteral("first"), s.footer[1]);
+    w.writeEmptyElement(QStringLiteral("w:pgSz"));
+    w.writeAttribute(QStringLiteral("w:w"), QString::number(s.setup.width));
+    w.writeAttribute(QStringLiteral("w:h"), QString::number(s.setup.height));
+    if (s.setup.landscape)
+        w.writeAttribute(QStringLiteral("w:orient"), QStringLiteral("landscape"));
+    w.writeEmptyElement(QStringLiteral("w:pgMar"));
+    w.writeAttribute(QStringLiteral("w:top"), QString::number(s.setup.marginTop));
+    w.writeAttribute(QStringLiteral("w:right"), QString::number(s.setup.marginRight));
+    w.writeAttribute(QStringLiteral("w:bottom"), QString::number(s.setup.marginBottom));
+    w.writeAttribute(QStringLiteral("w:left"), QString::number(s.setup.marginLeft));
+    w.writeAttribute(QStringLiteral("w:header"), QString::number(qMin(s.setup.marginTop, 425)));
+    w.writeAttribute(QStringLiteral("w:footer"), QString::number(qMin(s.setup.marginBottom, 425)));
+    w.writeAttribute(QStringLiteral("w:gutter"), QStringLiteral("0"));
+    if (!s.header[1].isEmpty() || !s.footer[1].isEmpty())
+        w.writeEmptyElement(QStringLiteral("w:titlePg"));
+    w.writeEndElement();
+}
+
+QByteArray DocxWriter::toBytes() const
+{
+    QByteArray document = DocxNames::prolog();
+    {
+        QByteArray head;
+        QXmlStreamWriter w(&head);
+        w.writeStartElement(QStringLiteral("w:document"));
+        DocxNames::writeNamespaces(w);
+        w.writeStartElement(QStringLiteral("w:body"));
+        w.writeCharacters(QString());   // closes the start tag
+        document += head;
+    }
+    document += d->body.xml;
+    {
+        QByteArray tail;
+        QXmlStreamWriter w(&tail);
+        if (!d->anyContent)
+            w.writeEmptyElement(QStringLiteral("w:p"));
+        d->writeSectPr(w, d->haveSection ? d->section : Section());
+        document += tail;
+    }
+    document += "</w:body></w:document>";
+
+    QList<QPair<QString, QByteArray>> entries;
+    QList<Rel> docRels = d->body.rels;
+    docRels.prepend({QStringLiteral("rId2"), DocxNames::RelSettings, QStringLiteral("settings.xml"), false});
+    docRels.prepend({QStringLiteral("rId1"), DocxNames::RelStyles, QStringLiteral("styles.xml"), false});
+    QStringList overrides;
+    for (const auto &p : d->parts) {
+        if (p.first.endsWith(QLatin1String(".xml")))
+            overrides << p.first;
+    }
+    entries.append({QStringLiteral("[Content_Types].xml"), DocxNames::contentTypes(overrides)});
+    entries.append({QStringLiteral("_rels/.rels"), DocxNames::packageRels()});
+    entries.append({QStringLiteral("word/document.xml"), document});
+    entries.append({QStringLiteral("word/_rels/document.xml.rels"), DocxNames::relationships(docRels)});
+    entries.append({QStringLiteral("word/styles.xml"), DocxNames::styles()});
+    entries.append({QStringLiteral("word/settings.xml"), DocxNames::settings()});
+    for (const auto &p : d->parts)
+        entries.append(p);
+    for (const auto &r : d->partRels) {
+        if (!r.second.isEmpty())
+            entries.append({r.first, DocxNames::relationships(r.second)});
+    }
+    return ZipPackage::write(entries);
+}
+
+bool DocxWriter::save(const QString &path) const
+{
+    const QByteArray bytes = toBytes();
+    return !bytes.isEmpty() && Flow::writeWholeFile(path, bytes);
+}
+
+QByteArray DocxWriter::pageBytes(const PageDocument &page)
+{
+    DocxWriter writer;
+    writer.addPage(page);
+    return writer.toBytes();
+}
+
+bool DocxWriter::writePage(const PageDocument &page, const QString &path)
+{
+    DocxWriter writer;
+    writer.addPage(page);
+    return writer.save(path);
+}

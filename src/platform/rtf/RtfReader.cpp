@@ -1,0 +1,815 @@
+#include "platform/rtf/RtfReader.h"
+
+#include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/text/SystemCodec.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QHash>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTextDocument>
+
+#include <cctype>
+#include <limits>
+#include <map>
+#include <set>
+
+using namespace TextProps;
+
+namespace {
+
+constexpr double TwipsPerPixel = 15.0;
+constexpr int PictureSide = 8000;
+
+struct CellDef {
+    int edge = 0;
+    Flow::Cell::Merge merge = Flow::Cell::None;
+    QColor background;
+};
+
+struct OpenTable {
+    std::vector<std::vector<Flow::Cell>> rows;
+    std::vector<std::vector<CellDef>> defs;
+    std::vector<Flow::Cell> rowCells;
+    Flow::Items cellItems;
+    bool cellStarted = false;
+};
+
+// Where text goes: the body or one header/footer part, each with its own paragraph and open tables.
+struct Context {
+    Flow::Items items;
+    Flow::Paragraph paragraph;
+    bool hasContent = false;
+    bool inTable = false;
+    int itap = 0;
+    std::vector<OpenTable> tables;
+    std::map<int, std::vector<CellDef>> rowDefs;   // by table depth
+    CellDef pendingCell;
+};
+
+enum class Dest { Text, Skip, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction };
+
+struct GroupState {
+    Dest dest = Dest::Text;
+    int context = 0;
+    QTextCharFormat format;
+    int font = -1;
+    int uc = 1;
+    bool fieldResult = false;
+    int field = -1;          // index of the field whose result this group is
+};
+
+struct Font {
+    QString name;
+    int charset = -1;
+};
+
+class Parser
+{
+public:
+    Parser(const QByteArray &bytes, PageDocument &page) : m_in(bytes), m_page(page) {}
+    bool parse();
+
+    PageSetup setup;
+    std::map<int, Context> contexts;   // 0 body, else the part flag
+
+private:
+    bool controlWord(const QByteArray &word, bool hasParam, int param);
+    void controlSymbol(char c);
+    void text(const QByteArray &bytes);
+    void flushText();
+    void appendText(const QString &text);
+    void endGroup(const GroupState &closed);
+    Context &ctx() { return contexts[m_state.context]; }
+    int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
+    void endParagraph(int cellDepth);
+    void endRow(int rowDepth);
+    bool openTablesTo(Context &c, int d);
+    void closeTablesTo(Context &c, int d);
+    Flow::Items &container(Context &c, int d);
+    void finishContext(Context &c);
+    void finishPicture();
+
+    const QByteArray &m_in;
+    PageDocument &m_page;
+    qsizetype m_pos = 0;
+    GroupState m_state;
+    std::vector<GroupState> m_stack;
+    bool m_ignorable = false;
+    QByteArray m_pendingBytes;
+    int m_pendingCharset = -1;
+    int m_skip = 0;            // fallback characters still to skip after \u
+    int m_codePage = 1252;
+    int m_defaultFont = 0;
+    bool m_failed = false;
+
+    QHash<int, Font> m_fonts;
+    int m_fontBeingRead = -1;
+    QList<QColor> m_colours;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colourSet = false;
+    QHash<int, int> m_styleLevels;   // style number -> heading 0..2
+    int m_styleBeingRead = -1;
+    int m_styleLevel = -1;
+    QString m_styleName;
+
+    QStringList m_fieldInstructions;
+    QString m_link;
+
+    QByteArray m_pictureHex;
+    QByteArray m_pictureBinary;
+    bool m_pictureUsable = false;
+    int m_pictureWidthGoal = 0, m_pictureHeightGoal = 0;
+    int m_pictureScaleX = 100, m_pictureScaleY = 100;
+    QTextCharFormat m_pictureFormat;
+};
+
+bool Parser::parse()
+{
+    const qsizetype n = m_in.size();
+    if (!m_in.startsWith("{\\rtf"))
+        return false;
+    while (m_pos < n && !m_failed) {
+        const char c = m_in.at(m_pos);
+        if (c == '{') {
+            flushText();
+            if (m_stack.size() >= size_t(RtfReader::GroupLimit))
+                return false;
+            m_stack.push_back(m_state);
+            ++m_pos;
+        } else if (c == '}') {
+            flushText();
+            if (m_stack.empty())
+                return false;
+            const GroupState closed = m_state;
+            m_state = m_stack.back();
+            m_stack.pop_back();
+            endGroup(closed);
+            ++m_pos;
+            if (m_stack.empty())
+                break; // the document's group has ended: what follows is not ours
+        } else if (c == '\\') {
+            ++m_pos;
+            if (m_pos >= n)
+                return false;
+            const char d = m_in.at(m_pos);
+            if ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) {
+                const qsizetype start = m_pos;
+                while (m_pos < n && m_pos - start < 32 && std::isalpha(uchar(m_in.at(m_pos))))
+                    ++m_pos;
+                const QByteArray word = m_in.mid(start, m_pos - start);
+                bool hasParam = false;
+                qint64 value = 0;
+                bool negative = false;
+                if (m_pos < n && m_in.at(m_pos) == '-') {
+                    negative = true;
+                    ++m_pos;
+                }
+                int digits = 0;
+                while (m_pos < n && std::isdigit(uchar(m_in.at(m_pos))) && digits < 10) {
+                    value = value * 10 + (m_in.at(m_pos) - '0');
+                    hasParam = true;
+                    ++m_pos;
+                    ++digits;
+                }
+                if (m_pos < n && m_in.at(m_pos) == ' ')
+                    ++m_pos;
+                const int param = int(qBound<qint64>(-2147483647LL, negative ? -value : value, 2147483647LL));
+                if (!controlWord(word.toLower(), hasParam, param))
+                    return false;
+            } else if (d == '\'') {
+                if (m_pos + 2 >= n)
+                    return false;
+                bool ok = false;
+                const int byte = m_in.mid(m_pos + 1, 2).toInt(&ok, 16);
+                m_pos += 3;
+                if (!ok)
+                    continue;
+                if (m_skip > 0) {
+                    --m_skip;
+                    continue;
+                }
+                text(QByteArray(1, char(byte)));
+            } else {
+                ++m_pos;
+                controlSymbol(d);
+            }
+        } else if (c == '\r' || c == '\n') {
+            ++m_pos;
+        } else {
+            const qsizetype start = m_pos;
+            while (m_pos < n && m_in.at(m_pos) != '{' && m_in.at(m_pos) != '}' && m_in.at(m_pos) != '\\'
+                   && m_in.at(m_pos) != '\r' && m_in.at(m_pos) != '\n')
+                ++m_pos;
+            QByteArray chunk = m_in.mid(start, m_pos - start);
+            if (m_skip > 0) {
+                const qsizetype skipped = qMin<qsizetype>(m_skip, chunk.size());
+                m_skip -= int(skipped);
+                chunk.remove(0, skipped);
+            }
+            if (!chunk.isEmpty())
+                text(chunk);
+        }
+    }
+    if (m_failed || !m_stack.empty())
+        return false;
+    flushText();
+    for (auto &[key, c] : contexts)
+        finishContext(c);
+    return true;
+}
+
+void Parser::text(const QByteArray &bytes)
+{
+    switch (m_state.dest) {
+    case Dest::Skip:
+        return;
+    case Dest::Picture:
+        if (m_pictureHex.size() + bytes.size() > RtfReader::PictureLimit * 2)
+            m_failed = true;
+        else
+            m_pictureHex += bytes;
+        return;
+    default:
+        break;
+    }
+    // A font's name is in its own character set.
+    const int font = m_state.dest == Dest::FontTable ? m_fontBeingRead : m_state.font;
+    const int charset = m_fonts.value(font, Font()).charset;
+    if (!m_pendingBytes.isEmpty() && charset != m_pendingCharset)
+        flushText();
+    m_pendingCharset = charset;
+    m_pendingBytes += bytes;
+}
+
+void Parser::flushText()
+{
+    if (m_pendingBytes.isEmpty())
+        return;
+    const QByteArray bytes = std::exchange(m_pendingBytes, QByteArray());
+    const bool japanese = m_pendingCharset == 128 || (m_pendingCharset < 0 && m_codePage == 932);
+    QString decoded;
+    if (japanese) {
+        decoded = SystemCodec::toUnicode(bytes);
+    } else {
+        QStringDecoder decoder("windows-1252");
+        decoded = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    }
+    appendText(decoded);
+}
+
+void Parser::appendText(const QString &text)
+{
+    switch (m_state.dest) {
+    case Dest::Text: {
+        Context &c = ctx();
+        c.paragraph.addText(text, m_state.format, m_state.fieldResult ? m_link : QString());
+        c.hasContent = true;
+        break;
+    }
+    case Dest::FontTable: {
+        const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
+        Font &font = m_fonts[m_fontBeingRead];
+        if (font.name.size() < 200)
+            font.name += semicolon < 0 ? text : text.left(semicolon);
+        break;
+    }
+    case Dest::ColourTable:
+        for (QChar ch : text) {
+            if (ch == QLatin1Char(';')) {
+                m_colours << (m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
+                m_red = m_green = m_blue = 0;
+                m_colourSet = false;
+            }
+        }
+        break;
+    case Dest::StyleSheet:
+        if (m_styleName.size() < 200)
+            m_styleName += text;
+        break;
+    case Dest::FieldInstruction:
+        if (!m_fieldInstructions.isEmpty() && m_fieldInstructions.last().size() < 10000)
+            m_fieldInstructions.last() += text;
+        break;
+    default:
+        break;
+    }
+}
+
+void Parser::endGroup(const GroupState &closed)
+{
+    if (closed.dest == Dest::Picture && m_state.dest != Dest::Picture) {
+        finishPicture();
+    } else if (closed.dest == Dest::StyleSheet && m_styleBeingRead >= 0 && m_state.dest == Dest::StyleSheet) {
+        int level = m_styleLevel;
+        if (level < 0)
+            level = Flow::headingLevel(m_styleName.section(QLatin1Char(';'), 0, 0).trimmed());
+        if (level >= 0 && level <= 2)
+            m_styleLevels.insert(m_styleBeingRead, level);
+        m_styleBeingRead = -1;
+        m_styleLevel = -1;
+        m_styleName.clear();
+    } else if (closed.context != m_state.context) {
+        finishContext(contexts[closed.context]);
+    }
+}
+
+void Parser::finishPicture()
+{
+    QByteArray bytes = m_pictureBinary.isEmpty() ? QByteArray::fromHex(m_pictureHex) : m_pictureBinary;
+    m_pictureHex.clear();
+    m_pictureBinary.clear();
+    if (!m_pictureUsable || bytes.isEmpty())
+        return;
+    QBuffer buffer(&bytes);
+    QImageReader probe(&buffer);
+    const QSize size = probe.size();
+    if (!size.isValid() || size.width() > PictureSide || size.height() > PictureSide)
+        return;
+    const QString name = m_page.addPicture(bytes);
+    if (name.isEmpty())
+        return;
+    QTextImageFormat image;
+    image.merge(m_pictureFormat);
+    image.setObjectType(QTextFormat::ImageObject);
+    image.setName(name);
+    double width = m_pictureWidthGoal > 0 ? m_pictureWidthGoal / TwipsPerPixel : size.width();
+    double height = m_pictureHeightGoal > 0 ? m_pictureHeightGoal / TwipsPerPixel : size.height();
+    width = qMin(width * qBound(1, m_pictureScaleX, 1000) / 100.0, double(PictureSide));
+    height = qMin(height * qBound(1, m_pictureScaleY, 1000) / 100.0, double(PictureSide));
+    image.setWidth(width);
+    image.setHeight(height);
+    image.setProperty(PictureLayout, 0);
+    image.setProperty(PictureScale, size.width() > 0 ? qRound(width * 100 / size.width()) : 100);
+    image.setProperty(PictureStored, true);
+    ctx().paragraph.addPicture(image);
+    ctx().hasContent = true;
+}
+
+Flow::Items &Parser::container(Context &c, int d)
+{
+    return d == 0 ? c.items : c.tables[size_t(d) - 1].cellItems;
+}
+
+bool Parser::openTablesTo(Context &c, int d)
+{
+    if (d > RtfReader::NestingLimit) {
+        m_failed = true;
+        return false;
+    }
+    while (int(c.tables.size()) < d)
+        c.tables.emplace_back();
+    return true;
+}
+
+void Parser::closeTablesTo(Context &c, int d)
+{
+    while (int(c.tables.size()) > d) {
+        const int level = int(c.tables.size());
+        OpenTable &open = c.tables.back();
+        if (!open.rowCells.empty() || open.cellStarted)
+            endRow(level);
+        OpenTable done = std::move(c.tables.back());
+        c.tables.pop_back();
+        if (done.rows.empty())
+            continue;
+        // Grid columns from every edge the rows name.
+        std::set<int> edges;
+        for (const auto &row : done.defs) {
+            for (const CellDef &def : row)
+                edges.insert(def.edge);
+        }
+        auto table = std::make_shared<Flow::Table>();
+        for (size_t r = 0; r < done.rows.size(); ++r) {
+            std::vector<Flow::Cell> &cells = done.rows[r];
+            const std::vector<CellDef> &defs = done.defs[r];
+            int previous = std::numeric_limits<int>::min();
+            for (size_t i = 0; i < cells.size(); ++i) {
+                if (i < defs.size()) {
+                    const int edge = defs[i].edge;
+                    int span = 0;
+                    for (auto it = edges.upper_bound(previous); it != edges.end() && *it <= edge; ++it)
+                        ++span;
+                    cells[i].span = qMax(1, span);
+                    cells[i].merge = defs[i].merge;
+                    cells[i].background = defs[i].background;
+                    previous = qMax(previous, edge);
+                }
+            }
+            table->rows.push_back(std::move(cells));
+        }
+        Flow::Item item;
+        item.table = table;
+        container(c, int(c.tables.size())).push_back(std::move(item));
+    }
+}
+
+void Parser::endParagraph(int cellDepth)
+{
+    flushText();
+    Context &c = ctx();
+    int d = depth(c);
+    if (cellDepth > 0)
+        d = qMax(d, cellDepth);
+    closeTablesTo(c, d);
+    if (!openTablesTo(c, d))
+        return;
+    Flow::Item item;
+    item.paragraph = std::move(c.paragraph);
+    c.paragraph = Flow::Paragraph();
+    c.paragraph.block = item.paragraph.block;
+    c.paragraph.heading = item.paragraph.heading;
+    c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
+    container(c, d).push_back(std::move(item));
+    c.hasContent = false;
+    if (d > 0) {
+        OpenTable &t = c.tables[size_t(d) - 1];
+        t.cellStarted = true;
+        if (cellDepth > 0) {
+            Flow::Cell cell;
+            cell.items = std::move(t.cellItems);
+            t.cellItems.clear();
+            t.rowCells.push_back(std::move(cell));
+            t.cellStarted = false;
+            if (t.rowCells.size() > 1000)
+                m_failed = true;
+        }
+    }
+}
+
+void Parser::endRow(int rowDepth)
+{
+    Context &c = ctx();
+    if (!openTablesTo(c, rowDepth))
+        return;
+    closeTablesTo(c, rowDepth);
+    OpenTable &t = c.tables[size_t(rowDepth) - 1];
+    if (t.cellStarted || !t.cellItems.empty()) {
+        Flow::Cell cell;
+        cell.items = std::move(t.cellItems);
+        t.cellItems.clear();
+        t.rowCells.push_back(std::move(cell));
+        t.cellStarted = false;
+    }
+    t.rows.push_back(std::move(t.rowCells));
+    t.rowCells.clear();
+    t.defs.push_back(c.rowDefs[rowDepth]);
+    if (t.rows.size() > 1000)
+        m_failed = true;
+}
+
+void Parser::finishContext(Context &c)
+{
+    const GroupState saved = m_state;
+    for (auto &[key, value] : contexts) {
+        if (&value == &c)
+            m_state.context = key;
+    }
+    if (c.hasContent || !c.paragraph.spans.empty())
+        endParagraph(0);
+    closeTablesTo(c, 0);
+    m_state = saved;
+}
+
+void Parser::controlSymbol(char c)
+{
+    switch (c) {
+    case '\\': case '{': case '}':
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        text(QByteArray(1, c));
+        return;
+    case '~':
+        flushText();
+        appendText(QString(QChar(0xA0)));
+        return;
+    case '_':
+        flushText();
+        appendText(QString(QChar(0x2011)));
+        return;
+    case '*':
+        m_ignorable = true;
+        return;
+    case '\n': case '\r':
+        if (m_state.dest == Dest::Text)
+            endParagraph(0);
+        return;
+    default:
+        return;
+    }
+}
+
+bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
+{
+    const bool ignorable = std::exchange(m_ignorable, false);
+    if (m_skip > 0 && w != "bin") {
+        --m_skip;
+        return true;
+    }
+    if (w == "bin" && m_state.dest != Dest::Picture) {
+        // Binary data is skipped whole wherever it stands.
+        m_pos += qBound<qint64>(0LL, qint64(p), qint64(m_in.size() - m_pos));
+        return true;
+    }
+    if (m_state.dest == Dest::Skip)
+        return true;
+    // Characters and breaks
+    if (w == "u" && hasParam) {
+        flushText();
+        const char16_t u = char16_t(p < 0 ? p + 65536 : p);
+        appendText(QString(QChar(u)));
+        m_skip = m_state.uc;
+        return true;
+    }
+    if (w == "uc") {
+        m_state.uc = qBound(0, p, 10);
+        return true;
+    }
+    flushText();
+    if (m_state.dest == Dest::Picture) {
+        if (w == "pngblip" || w == "jpegblip")
+            m_pictureUsable = true;
+        else if (w == "picwgoal")
+            m_pictureWidthGoal = qBound(0, p, 31680 * 4);
+        else if (w == "pichgoal")
+            m_pictureHeightGoal = qBound(0, p, 31680 * 4);
+        else if (w == "picscalex")
+            m_pictureScaleX = p;
+        else if (w == "picscaley")
+            m_pictureScaleY = p;
+        else if (w == "bin") {
+            const qint64 count = qBound<qint64>(0LL, qint64(p), qint64(m_in.size() - m_pos));
+            if (count > RtfReader::PictureLimit)
+                return false;
+            m_pictureBinary = m_in.mid(m_pos, count);
+            m_pos += count;
+        }
+        return true;
+    }
+    // Destinations
+    static const std::set<QByteArray> skipped = {
+        "info", "footnote", "annotation", "xe", "tc", "txe", "object", "nonshppict", "nonesttables",
+        "filetbl", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
+        "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "revtbl", "stylesheet2", "fldtype",
+        "do", "shpinst", "bkmkstart", "bkmkend", "atnid", "atnauthor", "comment", "private"};
+    if (w == "fonttbl") {
+        m_state.dest = Dest::FontTable;
+        return true;
+    }
+    if (w == "colortbl") {
+        m_state.dest = Dest::ColourTable;
+        return true;
+    }
+    if (w == "stylesheet") {
+        m_state.dest = Dest::StyleSheet;
+        return true;
+    }
+    if (w == "pict") {
+        m_state.dest = Dest::Picture;
+        m_pictureHex.clear();
+        m_pictureBinary.clear();
+        m_pictureUsable = false;
+        m_pictureWidthGoal = m_pictureHeightGoal = 0;
+        m_pictureScaleX = m_pictureScaleY = 100;
+        m_pictureFormat = m_state.format;
+        return true;
+    }
+    if (w == "fldinst") {
+        m_state.dest = Dest::FieldInstruction;
+        m_fieldInstructions << QString();
+        return true;
+    }
+    if (w == "fldrslt") {
+        static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK\\s+(?:\\\\l\\s+)?\"([^\"]*)\""));
+        const auto m = hyperlink.match(m_fieldInstructions.isEmpty() ? QString() : m_fieldInstructions.last());
+        m_link = m.hasMatch() ? m.captured(1) : QString();
+        m_state.fieldResult = !m_link.isEmpty();
+        return true;
+    }
+    if (w == "field" || w == "shppict" || w == "nesttableprops") {
+        return true;
+    }
+    const std::pair<const char *, int> partWords[] = {
+        {"header", HeaderAll}, {"headerl", HeaderAll}, {"headerr", HeaderAll}, {"headerf", HeaderFirst},
+        {"footer", FooterAll}, {"footerl", FooterAll}, {"footerr", FooterAll}, {"footerf", FooterFirst}};
+    for (const auto &[word, flag] : partWords) {
+        if (w == word) {
+            if (contexts.count(flag)) {
+                m_state.dest = Dest::Skip; // only the first of each kind
+            } else {
+                contexts[flag];
+                m_state.context = flag;
+                m_state.dest = Dest::Text;
+            }
+            return true;
+        }
+    }
+    if (skipped.count(w) || ignorable) {
+        m_state.dest = Dest::Skip;
+        return true;
+    }
+
+    if (m_state.dest == Dest::FontTable) {
+        if (w == "f") {
+            m_fontBeingRead = p;
+            m_fonts[p];
+        } else if (w == "fcharset" && m_fontBeingRead >= 0) {
+            m_fonts[m_fontBeingRead].charset = p;
+        }
+        return true;
+    }
+    if (m_state.dest == Dest::ColourTable) {
+        m_colourSet = true;
+        if (w == "red")
+            m_red = qBound(0, p, 255);
+        else if (w == "green")
+            m_green = qBound(0, p, 255);
+        else if (w == "blue")
+            m_blue = qBound(0, p, 255);
+        return true;
+    }
+    if (m_state.dest == Dest::StyleSheet) {
+        if (w == "s")
+            m_styleBeingRead = p;
+        else if (w == "outlinelevel")
+            m_styleLevel = p;
+        return true;
+    }
+
+    // Document
+    if (w == "ansicpg") {
+        m_codePage = p;
+        return true;
+    }
+    if (w == "deff") {
+        m_defaultFont = p;
+        return true;
+    }
+    auto twips = [p](int low, int high, int &target) {
+        if (p >= low && p <= high)
+            target = p;
+    };
+    if (w == "paperw") twips(1440, 31680, setup.width);
+    else if (w == "paperh") twips(1440, 31680, setup.height);
+    else if (w == "margl") twips(0, 14400, setup.marginLeft);
+    else if (w == "margr") twips(0, 14400, setup.marginRight);
+    else if (w == "margt") twips(0, 14400, setup.marginTop);
+    else if (w == "margb") twips(0, 14400, setup.marginBottom);
+    else if (w == "landscape") setup.landscape = true;
+    if (m_state.dest != Dest::Text)
+        return true;
+
+    Context &c = ctx();
+    QTextCharFormat &f = m_state.format;
+    QTextBlockFormat &b = c.paragraph.block;
+    const bool on = !hasParam || p != 0;
+    const double length = qBound(-100000, p, 100000) / TwipsPerPixel;
+    auto colour = [this](int index) { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); };
+    if (w == "par") {
+        endParagraph(0);
+    } else if (w == "line") {
+        appendText(QString(QChar::LineSeparator));
+    } else if (w == "tab") {
+        appendText(QStringLiteral("\t"));
+    } else if (w == "emdash") {
+        appendText(QString(QChar(0x2014)));
+    } else if (w == "endash") {
+        appendText(QString(QChar(0x2013)));
+    } else if (w == "page") {
+        c.paragraph.addPageBreak();
+    } else if (w == "plain") {
+        f = QTextCharFormat();
+        m_state.font = -1;
+    } else if (w == "b") {
+        f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    } else if (w == "i") {
+        f.setFontItalic(on);
+    } else if (w == "ul") {
+        f.setFontUnderline(on);
+    } else if (w == "ulnone") {
+        f.setFontUnderline(false);
+    } else if (w == "strike") {
+        f.setFontStrikeOut(on);
+    } else if (w == "fs") {
+        if (p >= 2 && p <= 3276)
+            f.setFontPointSize(p / 2.0);
+    } else if (w == "f") {
+        m_state.font = p;
+        const Font font = m_fonts.value(p);
+        if (p != m_defaultFont && !font.name.trimmed().isEmpty())
+            f.setFontFamilies({font.name.trimmed()});
+    } else if (w == "cf") {
+        if (colour(p).isValid())
+            f.setForeground(colour(p));
+        else
+            f.clearForeground();
+    } else if (w == "chcbpat" || w == "highlight" || w == "cb") {
+        if (colour(p).isValid())
+            f.setBackground(colour(p));
+        else
+            f.clearBackground();
+    } else if (w == "super") {
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    } else if (w == "sub") {
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    } else if (w == "nosupersub") {
+        f.setVerticalAlignment(QTextCharFormat::AlignNormal);
+    } else if (w == "pard") {
+        b = QTextBlockFormat();
+        c.paragraph.heading = -1;
+        c.inTable = false;
+        c.itap = 0;
+    } else if (w == "ql") {
+        b.setAlignment(Qt::AlignLeft);
+    } else if (w == "qc") {
+        b.setAlignment(Qt::AlignHCenter);
+    } else if (w == "qr") {
+        b.setAlignment(Qt::AlignRight);
+    } else if (w == "qj") {
+        b.setAlignment(Qt::AlignJustify);
+    } else if (w == "li") {
+        b.setLeftMargin(length);
+    } else if (w == "ri") {
+        b.setRightMargin(length);
+    } else if (w == "fi") {
+        b.setTextIndent(length);
+    } else if (w == "sb") {
+        b.setTopMargin(qMax(0.0, length));
+    } else if (w == "sa") {
+        b.setBottomMargin(qMax(0.0, length));
+    } else if (w == "sl") {
+        if (p < 0)
+            b.setLineHeight(-length, QTextBlockFormat::FixedHeight);
+    } else if (w == "pagebb") {
+        b.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    } else if (w == "s") {
+        c.paragraph.heading = m_styleLevels.value(p, -1);
+    } else if (w == "outlinelevel") {
+        if (p >= 0 && p <= 2)
+            c.paragraph.heading = p;
+    } else if (w == "intbl") {
+        c.inTable = true;
+    } else if (w == "itap") {
+        if (p > RtfReader::NestingLimit)
+            return false;
+        c.itap = qMax(0, p);
+    } else if (w == "cell" || w == "nestcell") {
+        endParagraph(qMax(1, depth(c)));
+    } else if (w == "row" || w == "nestrow") {
+        if (c.hasContent)
+            endParagraph(qMax(1, depth(c)));
+        endRow(qMax(1, depth(c)));
+    } else if (w == "trowd") {
+        c.rowDefs[qMax(1, depth(c))].clear();
+        c.pendingCell = CellDef();
+    } else if (w == "clvmgf") {
+        c.pendingCell.merge = Flow::Cell::Restart;
+    } else if (w == "clvmrg") {
+        c.pendingCell.merge = Flow::Cell::Continue;
+    } else if (w == "clcbpat") {
+        c.pendingCell.background = colour(p);
+    } else if (w == "cellx") {
+        auto &defs = c.rowDefs[qMax(1, depth(c))];
+        if (defs.size() >= 1000)
+            return false;
+        c.pendingCell.edge = p;
+        defs.push_back(c.pendingCell);
+        c.pendingCell = CellDef();
+    }
+    return !m_failed;
+}
+
+} // namespace
+
+bool RtfReader::read(PageDocument &target, const QByteArray &bytes)
+{
+    if (bytes.size() > FileLimit)
+        return false;
+    PageDocument page;
+    Parser parser(bytes, page);
+    parser.contexts[0];
+    if (!parser.parse())
+        return false;
+    page.setPageSetup(parser.setup);
+    for (auto &[flag, context] : parser.contexts) {
+        QTextDocument *doc = flag == 0 ? page.main() : page.ensurePart(flag);
+        if (!Flow::build(page, doc, context.items))
+            return false;
+    }
+    return PageCodec::load(target, PageCodec::save(page));
+}
+
+bool RtfReader::readFile(PageDocument &page, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > FileLimit)
+        return false;
+    return read(page, file.readAll());
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class PageDocument;
+
+// Reads RTF into a page: what RtfWriter writes, and the same constructs as other programs write them
+// (code-page text of the document or of a font's character set, Unicode escapes, style sheet headings,
+// highlight colours, old and nested tables, pictures as hex or binary data). Destinations it does not
+// know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
+// the limits, oversized pictures) is refused; a failed read leaves the page as it was.
+class RtfReader
+{
+public:
+    static bool read(PageDocument &page, const QByteArray &bytes);
+    static bool readFile(PageDocument &page, const QString &path);
+    static constexpr qint64 FileLimit = 128 * 1024 * 1024;
+    static constexpr int GroupLimit = 200;
+    static constexpr int NestingLimit = 16;   // tables inside tables
+    static constexpr qint64 PictureLimit = 32 * 1024 * 1024;
+};

@@ -1,0 +1,225 @@
+// The page editor's file commands through real files: export in every format (checked by pandoc
+// and pdftotext), reading files into the page, inserting a file's text, and the save passes.
+#include "core/Usr.h"
+#include "editor/EditorServices.h"
+#include "editor/uTxm.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/RichView.h"
+#include "platform/rtf/RtfWriter.h"
+#include "support/EditorTestEnv.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QProcess>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString toolOutput(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return program + QStringLiteral(" failed: ") + QString::fromUtf8(process.readAllStandardError());
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestUTxmFiles : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<uTxm> m_editor;
+
+    uTxm &editor() { return *m_editor; }
+    QString path(const QString &name) const { return m_home->path() + QLatin1Char('/') + name; }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(resetEditorState(*m_home));
+        m_editor = std::make_unique<uTxm>();
+        m_editor->view()->setDialogRunner([](QDialog &) { return false; });
+        m_editor->cOn(0, 2);
+        m_editor->SetText(QStringLiteral("最初の段落\n二番目 \"引用\" ?"));
+        QTextCursor(m_editor->page().ensurePart(TextProps::HeaderAll)).insertText(QStringLiteral("ヘッダー文字"));
+    }
+
+    void cleanup()
+    {
+        m_editor.reset();
+        yIni::release();
+        m_home.reset();
+    }
+
+    void exportWritesEachFormatAndKeepsTheModifiedMark_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension: Word") << "a" << "a.docx";
+        QTest::newRow("doc name: Word") << "b.doc" << "b.docx";
+        QTest::newRow("upper-case text") << "c.TXT" << "c.TXT";
+        QTest::newRow("rtf") << "d.rtf" << "d.rtf";
+        QTest::newRow("pdf") << "e.pdf" << "e.pdf";
+    }
+
+    void exportWritesEachFormatAndKeepsTheModifiedMark()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, written);
+        ScriptedPrompt prompt;
+        QStringList events;
+        connect(m_editor.get(), &uTxm::eSaveAs, this, [&events](QString &file) { events << file; });
+        if (name.endsWith(QLatin1String(".pdf"))) {
+            RichTextEdit &edit = editor().edit();
+            edit.setSelStart(edit.textLength());
+            edit.setSelectedText(QString(QChar(12)) + QStringLiteral("二頁目") + QChar(12) + QStringLiteral("三頁目"));
+        }
+        editor().setBDcEdt(true);
+        QString file = path(QStringLiteral("out/") + name);
+        QVERIFY(editor().txSaveAs(file, true));
+        QCOMPARE(file, path(QStringLiteral("out/") + written));
+        QCOMPARE(events, QStringList{file});
+        QVERIFY(editor().bDcEdt());
+        QVERIFY(prompt.messages.isEmpty());
+
+        if (written.endsWith(QLatin1String(".docx"))) {
+            const QString text = toolOutput(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("docx"),
+                                                                      QStringLiteral("-t"), QStringLiteral("plain"), file});
+            QVERIFY2(text.contains(QStringLiteral("二番目 \"引用\" ?")), qPrintable(text));
+        } else if (written.endsWith(QLatin1String(".TXT"))) {
+            QCOMPARE(TestHome::readAll(file), QByteArray("\x8d\xc5\x8f\x89\x82\xcc\x92\x69\x97\x8e\r\n"
+                                                          "\x93\xf1\x94\xd4\x96\xda \"\x88\xf8\x97\x70\" ?"));
+        } else if (written.endsWith(QLatin1String(".pdf"))) {
+            // The PDF's fonts may map some kanji to their compatibility forms.
+            const QString text = toolOutput(QStringLiteral("pdftotext"), {file, QStringLiteral("-")})
+                                     .normalized(QString::NormalizationForm_KC);
+            QVERIFY2(text.count(QStringLiteral("ヘッダー文字")) == 3 && text.contains(QStringLiteral("三頁目")),
+                     qPrintable(text));
+            QCOMPARE(text.count(QLatin1Char('\f')), 3); // one form feed after each page
+        } else {
+            QVERIFY(TestHome::readAll(file).startsWith("{\\rtf1"));
+        }
+    }
+
+    void exportAsksThroughTheDialogAndReportsAFailedWrite()
+    {
+        ScriptedPrompt prompt;
+        QStringList events;
+        connect(m_editor.get(), &uTxm::eSaveAs, this, [&events](QString &file) { events << file; });
+        QString file;
+        prompt.files.enqueue(QString()); // cancelled: nothing
+        QVERIFY(!editor().txSaveAs(file, false));
+        QVERIFY(events.isEmpty());
+        QVERIFY(prompt.messages.isEmpty());
+        // A folder that cannot be made: the user is told, no event.
+        TestHome::write(path(QStringLiteral("blocker")), "x");
+        file = path(QStringLiteral("blocker/page.rtf"));
+        QVERIFY(!editor().txSaveAs(file, true));
+        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("blocker/page.rtf"))
+                                              + QStringLiteral(" に出力できませんでした｡")});
+        QVERIFY(events.isEmpty());
+        // Through the dialog; the question after the write is answered No.
+        prompt.files.enqueue(path(QStringLiteral("chosen.rtf")));
+        prompt.answers.enqueue(Prompt::No);
+        file.clear();
+        editor().rtAct(5);
+        QCOMPARE(events, QStringList{path(QStringLiteral("chosen.rtf"))});
+        QCOMPARE(prompt.messages.last(), path(QStringLiteral("chosen.rtf")) + QStringLiteral(" に出力しました　起動しますか"));
+    }
+
+    void readingAFileReplacesOrInsertsAndLeavesThePageModified()
+    {
+        PageDocument source;
+        QTextCursor(source.main()).insertText(QStringLiteral("from the file"));
+        QVERIFY(RtfWriter::writePage(source, path(QStringLiteral("in.rtf"))));
+        ScriptedPrompt prompt;
+        editor().setBDcEdt(false);
+        editor().rtAct(3, path(QStringLiteral("in.rtf")));
+        QCOMPARE(editor().edit().text(), QStringLiteral("from the file"));
+        QVERIFY(editor().bDcEdt());
+        QCOMPARE(editor().currentFile(), path(QStringLiteral("in.rtf")));
+
+        // Insert: between line breaks at the caret.
+        editor().SetText(QStringLiteral("AB"));
+        editor().edit().setSelStart(1);
+        prompt.files.enqueue(path(QStringLiteral("in.rtf")));
+        editor().rtAct(30);
+        QCOMPARE(editor().edit().text(), QStringLiteral("A\nfrom the file\n\nB"));
+
+        // Damaged, foreign and binary Word files are refused with the message; the page stays.
+        TestHome::write(path(QStringLiteral("bad.docx")), "PK\x03\x04 broken");
+        TestHome::write(path(QStringLiteral("old.doc")), QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0'));
+        editor().SetText(QStringLiteral("kept"));
+        editor().rtAct(3, path(QStringLiteral("bad.docx")));
+        editor().rtAct(3, path(QStringLiteral("old.doc")));
+        editor().rtAct(3, path(QStringLiteral("missing.rtf")));
+        editor().rtAct(3, path(QStringLiteral("in.xyz")));
+        QCOMPARE(editor().edit().text(), QStringLiteral("kept"));
+        QCOMPARE(prompt.messages.size(), 2);
+        QCOMPARE(prompt.messages.at(0), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("bad.docx")) + QStringLiteral(" を読み込めません｡"));
+        QVERIFY(prompt.messages.at(1).startsWith(QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("old.doc")) + QStringLiteral(" を読み込めません｡")));
+    }
+
+    void insertingTextTakesThePlainTextAsOneParagraph()
+    {
+        PageDocument source;
+        QTextCursor cursor(source.main());
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        cursor.insertText(QStringLiteral("line one"), bold);
+        cursor.insertBlock();
+        cursor.insertText(QStringLiteral("line two"));
+        QVERIFY(DocxWriter::writePage(source, path(QStringLiteral("t.docx"))));
+        ScriptedPrompt prompt;
+        editor().SetText(QString());
+        prompt.files.enqueue(path(QStringLiteral("t.docx")));
+        editor().rtAct(32);
+        QCOMPARE(editor().edit().text(), QStringLiteral("line one\vline two"));
+        QVERIFY(editor().bDcEdt());
+        TestHome::write(path(QStringLiteral("t.rtf")), "{\\rtf1 broken");
+        prompt.files.enqueue(path(QStringLiteral("t.rtf")));
+        editor().rtAct(32);
+        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("t.rtf")) + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡")});
+    }
+
+    void saveDeletesEmptyFieldsAndWritesTheWordCopy()
+    {
+        Usr::st().userData = m_home->path() + QLatin1Char('/');
+        Usr::st().dbName = QStringLiteral("db");
+        RichTextEdit &edit = editor().edit();
+        edit.setSelStart(edit.textLength());
+        const int id = edit.insertField(QStringLiteral("x"));
+        edit.setCurrentField(id);
+        edit.setFieldText(QString(QChar(11)));
+        int saves = 0;
+        connect(m_editor.get(), &uTxm::eSaveDB, this, [&saves, &edit] {
+            ++saves;
+            QCOMPARE(edit.nextField(0), 0);
+        });
+        editor().rtAct(87, true);
+        editor().nTmpNo = 12;
+        editor().rtAct(4);
+        QCOMPARE(saves, 1);
+        const QString copy = path(QStringLiteral("Dbs/db_doc/0012.docx"));
+        QVERIFY(QFileInfo::exists(copy));
+        const QString text = toolOutput(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("docx"),
+                                                                  QStringLiteral("-t"), QStringLiteral("plain"), copy});
+        QVERIFY2(text.contains(QStringLiteral("最初の段落")), qPrintable(text));
+        editor().nTmpNo = 0;
+        editor().rtAct(4);
+        QVERIFY(QFileInfo::exists(Usr::st().workFolder + QStringLiteral("temp.docx")));
+    }
+};
+
+QTEST_MAIN(TestUTxmFiles)
+#include "tst_utxmfiles.moc"

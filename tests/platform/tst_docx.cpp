@@ -1,0 +1,217 @@
+// Word documents: page -> .docx -> page keeps text and formats; an independent reader (pandoc) reads
+// what we write; damaged and hostile packages are refused without touching the page.
+#include "platform/docx/DocxReader.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
+#include "support/FormatRuns.h"
+#include "support/SamplePage.h"
+#include "support/TestImages.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace TextProps;
+
+namespace {
+
+QString pandocText(const QString &path)
+{
+    QProcess pandoc;
+    pandoc.start(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("docx"), QStringLiteral("-t"),
+                                            QStringLiteral("plain"), QStringLiteral("--wrap=none"), path});
+    if (!pandoc.waitForFinished(60000) || pandoc.exitCode() != 0)
+        return QStringLiteral("pandoc failed: ") + QString::fromUtf8(pandoc.readAllStandardError());
+    return QString::fromUtf8(pandoc.readAllStandardOutput());
+}
+
+// A package of the given document body (and extra entries), for hostile cases.
+QByteArray package(const QByteArray &body, QList<QPair<QString, QByteArray>> extra = {},
+                   const QByteArray &rels = QByteArray())
+{
+    QList<QPair<QString, QByteArray>> entries{
+        {QStringLiteral("word/document.xml"),
+         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
+             + body + "</w:body></w:document>"}};
+    if (!rels.isEmpty())
+        entries.append({QStringLiteral("word/_rels/document.xml.rels"),
+                        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                            + rels + "</Relationships>"});
+    entries.append(extra);
+    return ZipPackage::write(entries);
+}
+
+QByteArray picturePara(const char *rel)
+{
+    return QByteArray("<w:p><w:r><w:drawing><wp:inline xmlns:wp=\"x\"><wp:extent cx=\"95250\" cy=\"95250\"/>"
+                      "<a:blip xmlns:a=\"y\" r:embed=\"") + rel + "\"/></wp:inline></w:drawing></w:r></w:p>";
+}
+
+} // namespace
+
+class TstDocx : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTripKeepsTextAndFormats();
+    void pandocReadsEveryConstruct();
+    void severalPagesWithSectionsBookmarksAndContents();
+    void refusesDamagedOrHostilePackages_data();
+    void refusesDamagedOrHostilePackages();
+    void leavesOutsideReferencesOut();
+};
+
+void TstDocx::roundTripKeepsTextAndFormats()
+{
+    PageDocument page;
+    FormatRuns::fillFileConstructs(page);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.docx"));
+    QVERIFY(DocxWriter::writePage(page, path));
+
+    PageDocument back;
+    QVERIFY(DocxReader::readFile(back, path));
+    QCOMPARE(PositionText::text(back.main()), PositionText::text(page.main()));
+    QCOMPARE(FormatRuns::describe(back.main()), FormatRuns::describe(page.main()));
+    QCOMPARE(back.partFlags(), HeaderAll | FooterAll);
+    QCOMPARE(back.part(HeaderAll)->toPlainText(), QStringLiteral("Header text"));
+    QCOMPARE(back.part(FooterAll)->toPlainText(), QStringLiteral("Footer text"));
+    QCOMPARE(back.pageSetup(), page.pageSetup());
+    QCOMPARE(back.usedPictureNames().size(), 2);
+    // Written again, the page gives the same document.
+    PageDocument third;
+    QVERIFY(DocxReader::read(third, DocxWriter::pageBytes(back)));
+    QCOMPARE(FormatRuns::describe(third.main()), FormatRuns::describe(page.main()));
+}
+
+void TstDocx::pandocReadsEveryConstruct()
+{
+    PageDocument page;
+    SamplePage::fillEveryConstruct(page);
+    FormatRuns::fillFileConstructs(page); // appends to the sample's text
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("every.docx"));
+    QVERIFY(DocxWriter::writePage(page, path));
+    const QString text = pandocText(path);
+    for (const char *expected : {"見出し", "本文 \"引用\" ?", "second line", "TG_12", "after the page break",
+                                 "merged", "B3", "inner", "[Iframe:1]", "本文 {\\rtf} <x> & ?", "a link",
+                                 "Second heading"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(expected + QStringLiteral(" in ") + text));
+    // Our reader takes the whole sample too, frames as framed paragraphs.
+    PageDocument back;
+    QVERIFY(DocxReader::readFile(back, path));
+    QVERIFY(back.main()->toPlainText().contains(QStringLiteral("https://example.com/?a='b'")));
+}
+
+void TstDocx::severalPagesWithSectionsBookmarksAndContents()
+{
+    PageDocument first;
+    QTextCursor(first.main()).insertText(QStringLiteral("first page"));
+    QTextCursor(first.ensurePart(HeaderAll)).insertText(QStringLiteral("head one"));
+    PageDocument second;
+    QTextCursor(second.main()).insertText(QStringLiteral("second page"));
+    PageSetup wide;
+    wide.landscape = true;
+    wide.width = 15840;
+    wide.height = 12240;
+    second.setPageSetup(wide);
+
+    DocxWriter writer;
+    writer.addTableOfContents(QStringLiteral("目次"));
+    writer.addHeading(1, QStringLiteral("Chapter \"1\""), QStringLiteral("p1"));
+    writer.addPage(first, {.bookmark = QStringLiteral("page1"), .newSection = true});
+    writer.addHeading(2, QStringLiteral("Chapter 2"));
+    writer.addPage(second, {.bookmark = QStringLiteral("page2"), .newSection = true});
+    writer.addPage(first, {.bookmark = QString(), .pageBreakBefore = true});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("range.docx"));
+    QVERIFY(writer.save(path));
+
+    const QString text = pandocText(path);
+    const int a = text.indexOf(QStringLiteral("Chapter \"1\""));
+    const int b = text.indexOf(QStringLiteral("first page"));
+    const int c = text.indexOf(QStringLiteral("Chapter 2"));
+    const int d = text.indexOf(QStringLiteral("second page"));
+    QVERIFY2(a >= 0 && a < b && b < c && c < d && text.indexOf(QStringLiteral("first page"), d) > d, qPrintable(text));
+
+    ZipPackage zip;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(zip.open(file.readAll()));
+    QByteArray xml;
+    QVERIFY(zip.read(QStringLiteral("word/document.xml"), xml));
+    QVERIFY(xml.contains("TOC \\o &quot;1-3&quot;"));
+    QVERIFY(xml.contains("w:name=\"page1\"") && xml.contains("w:name=\"page2\"") && xml.contains("w:name=\"p1\""));
+    QCOMPARE(xml.count("<w:sectPr>"), 2);
+    QVERIFY(xml.contains("w:orient=\"landscape\""));
+    QVERIFY(zip.contains(QStringLiteral("word/header1.xml")));
+}
+
+void TstDocx::refusesDamagedOrHostilePackages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    PageDocument page;
+    FormatRuns::fillFileConstructs(page);
+    const QByteArray good = DocxWriter::pageBytes(page);
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not a zip") << QByteArray("PK\x03\x04 this is no archive at all");
+    QTest::newRow("truncated") << good.left(good.size() / 2);
+    QTest::newRow("no document") << ZipPackage::write({{QStringLiteral("a.txt"), "x"}});
+    QTest::newRow("broken xml") << package("<w:p><w:r><w:t>open");
+    QByteArray deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<w:sdt><w:sdtContent>";
+    QTest::newRow("deep content controls") << package(deep);
+    QByteArray tables;
+    for (int i = 0; i < 200; ++i)
+        tables += "<w:tbl><w:tr><w:tc>";
+    QTest::newRow("deep tables") << package(tables);
+    QByteArray rows = "<w:tbl>";
+    for (int i = 0; i < 400; ++i) {
+        rows += "<w:tr>";
+        for (int j = 0; j < 60; ++j)
+            rows += "<w:tc><w:p/></w:tc>";
+        rows += "</w:tr>";
+    }
+    QTest::newRow("huge table") << package(rows + "</w:tbl>");
+    // A part that inflates beyond the limit (zip bomb): 70 MB of blanks in a comment.
+    QTest::newRow("zip bomb") << package("<!--" + QByteArray(70 * 1024 * 1024, ' ') + "-->");
+}
+
+void TstDocx::refusesDamagedOrHostilePackages()
+{
+    QFETCH(QByteArray, bytes);
+    PageDocument page;
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QVERIFY(!DocxReader::read(page, bytes));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocx::leavesOutsideReferencesOut()
+{
+    // A picture of the package is read; a linked one, one outside the package and one that names
+    // a file on the disk are not, and the read still succeeds.
+    const QByteArray png = TestImages::bytes("PNG", Qt::green, 10, 10);
+    const QByteArray bytes = package(
+        picturePara("rIdIn") + picturePara("rIdExt") + picturePara("rIdUp") + picturePara("rIdAbs")
+            + "<w:p><w:r><w:t>text</w:t></w:r></w:p>",
+        {{QStringLiteral("word/media/a.png"), png}, {QStringLiteral("secret.png"), png}},
+        "<Relationship Id=\"rIdIn\" Type=\"i\" Target=\"media/a.png\"/>"
+        "<Relationship Id=\"rIdExt\" Type=\"i\" Target=\"file:///etc/passwd\" TargetMode=\"External\"/>"
+        "<Relationship Id=\"rIdUp\" Type=\"i\" Target=\"../../secret.png\"/>"
+        "<Relationship Id=\"rIdAbs\" Type=\"i\" Target=\"C:\\secret.png\"/>");
+    PageDocument page;
+    QVERIFY(DocxReader::read(page, bytes));
+    QCOMPARE(page.usedPictureNames().size(), 1);
+    QCOMPARE(FormatRuns::describe(page.main()).join(QLatin1Char(' ')),
+             QStringLiteral("¶ [picture 10x10] ¶ ¶ ¶ ¶ text|----||||"));
+}
+
+QTEST_MAIN(TstDocx)
+#include "tst_docx.moc"

@@ -1,0 +1,132 @@
+// RTF: page -> RTF -> page keeps text and formats; RTF as other programs write it reads; damaged and
+// hostile input is refused without touching the page.
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+#include "support/FormatRuns.h"
+#include "support/SamplePage.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+using namespace TextProps;
+
+class TstRtf : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTripKeepsTextAndFormats();
+    void everyConstructReads();
+    void readsForeignRtf();
+    void refusesDamagedOrHostileInput_data();
+    void refusesDamagedOrHostileInput();
+};
+
+void TstRtf::roundTripKeepsTextAndFormats()
+{
+    PageDocument page;
+    FormatRuns::fillFileConstructs(page);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.rtf"));
+    QVERIFY(RtfWriter::writePage(page, path));
+
+    PageDocument back;
+    QVERIFY(RtfReader::readFile(back, path));
+    QCOMPARE(PositionText::text(back.main()), PositionText::text(page.main()));
+    QCOMPARE(FormatRuns::describe(back.main()), FormatRuns::describe(page.main()));
+    QCOMPARE(back.partFlags(), HeaderAll | FooterAll);
+    QCOMPARE(back.part(HeaderAll)->toPlainText(), QStringLiteral("Header text"));
+    QCOMPARE(back.part(FooterAll)->toPlainText(), QStringLiteral("Footer text"));
+    QCOMPARE(back.pageSetup(), page.pageSetup());
+    QCOMPARE(back.usedPictureNames().size(), 2);
+    QCOMPARE(RtfWriter::pageBytes(back), RtfWriter::pageBytes(page));
+}
+
+void TstRtf::everyConstructReads()
+{
+    PageDocument page;
+    SamplePage::fillEveryConstruct(page);
+    PageDocument back;
+    QVERIFY(RtfReader::read(back, RtfWriter::pageBytes(page)));
+    const QString text = back.main()->toPlainText();
+    for (const char *expected : {"見出し", "本文 \"引用\" ?", "TG_12", "after the page break", "merged", "B3",
+                                 "inner", "[Iframe:1]", "https://example.com/?a='b'"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(expected + QStringLiteral(" in ") + text));
+    QCOMPARE(back.part(FooterFirst)->toPlainText(), QStringLiteral("Footer"));
+}
+
+void TstRtf::readsForeignRtf()
+{
+    // As a word processor writes it: Shift_JIS bytes of a Japanese font, a Unicode escape with a
+    // two-byte fallback, a style sheet heading, a highlight, an old-style table without row ends
+    // written before, a field that is no link, and destinations we do not know.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fnil\\fcharset128 "
+        "\\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red255\\green255\\blue0;}"
+        "{\\stylesheet{\\s0 Normal;}{\\s5\\b\\fs32 heading 2;}}"
+        "{\\*\\generator Foreign 1.0;}{\\info{\\title secret}}"
+        "\\pard\\s5\\b\\fs32 Title\\par\n"
+        "\\pard\\plain{\\f1\\fs21 \\'93\\'fa\\'96\\'7b}{\\uc2\\u26085\\'93\\'fa}{\\highlight2 marked}"
+        " {\\cf1\\i red} caf\\'e9\\par\n"
+        "\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row\n"
+        "\\trowd\\cellx2000\\pard\\intbl wide\\cell\\row\n"
+        "\\pard{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}} end\\par}";
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, rtf));
+    QCOMPARE(PositionText::text(page.main()),
+             QStringLiteral("Title\n日本日marked red café\aA\aB\awide\a7 end"));
+    QTextTable *table = SamplePage::firstTable(page.main());
+    QVERIFY(table);
+    QCOMPARE(table->rows(), 2);
+    QCOMPARE(table->columns(), 2);
+    QCOMPARE(table->cellAt(1, 0).columnSpan(), 2);
+    const QStringList runs = FormatRuns::describe(page.main());
+    QCOMPARE(runs.at(0), QStringLiteral("¶1"));
+    QCOMPARE(runs.at(1), QStringLiteral("Title|b---||16||"));
+    QCOMPARE(runs.at(3), QStringLiteral("日本|----||10.5|ＭＳ 明朝|"));
+    QCOMPARE(runs.at(5), QStringLiteral("marked|----||||#ffff00"));
+    QCOMPARE(runs.at(7), QStringLiteral("red|-i--|#ff0000|||"));
+    QVERIFY(!page.main()->toPlainText().contains(QStringLiteral("secret")));
+}
+
+void TstRtf::refusesDamagedOrHostileInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    PageDocument page;
+    FormatRuns::fillFileConstructs(page);
+    const QByteArray good = RtfWriter::pageBytes(page);
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not rtf") << QByteArray("just text {\\b bold}");
+    QTest::newRow("truncated") << good.left(good.size() / 2);
+    QTest::newRow("unclosed group") << QByteArray("{\\rtf1 {\\b a}");
+    QTest::newRow("cut escape") << QByteArray("{\\rtf1 a\\'8");
+    QTest::newRow("deep groups") << "{\\rtf1 " + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "}";
+    QTest::newRow("deep tables") << QByteArray("{\\rtf1 \\pard\\intbl\\itap40 x\\nestcell\\par}");
+    QByteArray rows = "{\\rtf1 ";
+    for (int i = 0; i < 1200; ++i)
+        rows += "\\trowd\\cellx100\\pard\\intbl x\\cell\\row ";
+    QTest::newRow("too many rows") << rows + "}";
+    QByteArray wide = "{\\rtf1 \\trowd";
+    for (int i = 1; i < 1100; ++i)
+        wide += "\\cellx" + QByteArray::number(i * 10);
+    QTest::newRow("too many columns") << wide + "\\pard\\intbl x\\cell\\row}";
+    QTest::newRow("bin beyond the end") << QByteArray("{\\rtf1 {\\pict\\pngblip\\bin999999999 abc");
+}
+
+void TstRtf::refusesDamagedOrHostileInput()
+{
+    QFETCH(QByteArray, bytes);
+    PageDocument page;
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QVERIFY(!RtfReader::read(page, bytes));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+QTEST_MAIN(TstRtf)
+#include "tst_rtf.moc"
