@@ -40,7 +40,8 @@ qsizetype findWholeName(const QString &text, const QString &name, const QString 
 
 void yHtm::MergeStyle(QString &target, const QString &added)
 {
-    if (!target.endsWith(QLatin1Char(';')))
+    // An empty target takes no leading ";" (the rule would start with an empty declaration).
+    if (!target.isEmpty() && !target.endsWith(QLatin1Char(';')))
         target += QLatin1Char(';');
     const QStringList have = propertyNames(target);
     QString result = target;
@@ -234,12 +235,13 @@ void yHtm::ClassFor(const QString &tag, QString style, QString &sheet, QString &
     } else {
         number = 1;
         for (;;) {
-            const QString key = QString::number(number) + QLatin1Char('\t') + selector + QLatin1Char('\t');
+            const QString key = QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')) + QLatin1Char('\t')
+                                + selector + QLatin1Char('\t');
             if (!sheet.startsWith(key) && !sheet.contains(QLatin1Char('\r') + key))
                 break;
             ++number;
         }
-        sheet += QString::number(number) + line;
+        sheet += QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')) + line;
     }
     cls = tag.left(2) + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
 }

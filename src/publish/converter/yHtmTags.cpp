@@ -120,10 +120,10 @@ void yHtm::CnvFrame(QString &body, const QString &sFL) const
                 } else {
                     if (target.startsWith(QLatin1Char('/')) || target.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
                         MakeRelative(QFileInfo(sFL).absolutePath(), target);
-                    element = QStringLiteral("<iframe src='") + escape(target) + QStringLiteral("' style='width: ")
+                    // Written with double quotes directly: a quote in the address stays escaped text.
+                    element = QStringLiteral("<iframe src=\"") + escape(target) + QStringLiteral("\" style=\"width: ")
                               + shortNum(w) + QStringLiteral("pt; height: ") + shortNum(h)
-                              + QStringLiteral("pt; padding:5pt'>") + IframeFallback + QStringLiteral("</iframe>");
-                    element.replace(QLatin1Char('\''), QLatin1Char('"'));
+                              + QStringLiteral("pt; padding:5pt\">") + IframeFallback + QStringLiteral("</iframe>");
                 }
             }
             if (!floatStyle.isEmpty())
@@ -170,6 +170,8 @@ void yHtm::CnvFrameX(QString &body) const
 void yHtm::SetTagTbl(QString &sBd, const QString &sFL, const QString &sBase)
 {
     m_tags.clear();
+    // Frame records are made here from the markers; one written in the page is text.
+    sBd.replace(QStringLiteral("<###"), QStringLiteral("&lt;###"));
     // 1. line form
     sBd.replace(QStringLiteral("<br />"), QStringLiteral("<br>"));
     sBd.remove(QStringLiteral("\r\n"));
@@ -219,9 +221,9 @@ void yHtm::SetTagTbl(QString &sBd, const QString &sFL, const QString &sBase)
         } else if (t.startsWith(QLatin1Char('<'))) {
             const qsizetype blank = t.indexOf(QLatin1Char(' '));
             r.name = (blank < 0 ? t.mid(1) : t.mid(1, blank - 1)).remove(QLatin1Char('>'));
-            // A frame record stands alone: counting it as an open element would take the body
-            // style from every paragraph after it.
-            r.kind = (r.name == QLatin1String("br") || r.name == QLatin1String("img")
+            // Frame and column records stand alone: counting them as open elements would take the
+            // body style from every paragraph after them.
+            r.kind = (r.name == QLatin1String("br") || r.name == QLatin1String("img") || r.name == QLatin1String("col")
                       || r.name == QLatin1String("###")) ? 0 : 1;
             if (blank >= 0) {
                 QString attrs = t.mid(blank + 1);
