@@ -11,11 +11,19 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
 
 const int LinkColour = 0xFF8080;
+
+// An address with a scheme of its own (https:, mailto: ...); "file:" is a file.
+bool hasScheme(const QString &data)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    return scheme.match(data).hasMatch() && !data.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
 
 bool htmEnding(const QString &name)
 {
@@ -160,7 +168,9 @@ void uTxm::txCnvLnk(bool bDelFr, QString *vTgs)
             }
         } else if (kind == QLatin1String("LK_")) {
             continue;
-        } else if (data.left(5).compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0 || vTgs) {
+        } else if (data.left(5).compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0 || vTgs
+                   || hasScheme(data)) {
+            // Any web or mail address stays a link, not only "http:".
             continue;
         } else if (!QFileInfo(data).isFile() || f.homeKind == 0) {
             removed << id;
