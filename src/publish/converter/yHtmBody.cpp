@@ -123,19 +123,25 @@ QString yHtm::DelBlank(const QString &text)
     for (const QString &line : text.split(CrLf))
         if (!trim(line).isEmpty())
             lines << line;
+    // Only lines that are nothing but the span tag go: closing tags of an unwinding may share the line.
+    auto spanOnly = [](const QString &line) {
+        const QString t = trim(line);
+        return t.startsWith(QLatin1String("<span")) && t.endsWith(QLatin1Char('>')) && t.count(QLatin1Char('<')) == 1;
+    };
+    auto closeOnly = [](const QString &line) { return trim(line) == QLatin1String("</span>"); };
     QStringList kept;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString &line = lines[i];
-        if (line.contains(QLatin1String("<span"))) {
+        if (spanOnly(line)) {
             if (i + 1 >= lines.size()) {
                 kept << line;
                 break;
             }
-            if (lines[i + 1].contains(QLatin1String("</span"))) {
+            if (closeOnly(lines[i + 1])) {
                 ++i;
                 continue;
             }
-            if (i + 2 < lines.size() && lines[i + 2].contains(QLatin1String("</span"))) {
+            if (i + 2 < lines.size() && closeOnly(lines[i + 2])) {
                 if (trim(lines[i + 1]).isEmpty()) {
                     i += 2;
                     continue;
