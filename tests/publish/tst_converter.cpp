@@ -323,12 +323,13 @@ void TstConverter::bodyWriter()
     yHtm h;
     h.setContext(context());
     QString body = QStringLiteral("<body style=\"\"><table><tr><td>open<a href=\"x\">a</tr></table>"
-                                  "<p style=\"\">&lt;b&gt; ]]&gt; -- x</p></body></html>");
+                                  "<p style=\"\">&lt;b&gt; ]]&gt; -- x<br</p></body></html>");
     h.SetTagTbl(body, QString(), QString());
     h.SetIndLvl();
     const QString out = h.WrtBody();
     QVERIFY2(out.contains(QStringLiteral("</a>\r\n</td>\r\n")), qPrintable(out));
     QVERIFY(out.contains(QStringLiteral("&lt;b&gt; ]]&gt; -- x")));
+    QVERIFY(out.contains(QStringLiteral("&lt;br\r\n")));
     QVERIFY(out.trimmed().endsWith(QStringLiteral("</html>")));
     // a closing record that matches nothing unwinds everything
     QString stray = QStringLiteral("<body style=\"\"><div></span></body></html>");

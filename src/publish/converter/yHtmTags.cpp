@@ -209,9 +209,12 @@ void yHtm::SetTagTbl(QString &sBd, const QString &sFL, const QString &sBase)
     QString bodyStyle;
     int depth = 0;
     for (const QString &piece : pieces) {
-        const QString t = trim(piece);
+        QString t = trim(piece);
         if (t.isEmpty())
             continue;
+        // A "<" that opens no complete tag is text.
+        if (t.startsWith(QLatin1Char('<')) && !t.endsWith(QLatin1Char('>')))
+            t = QStringLiteral("&lt;") + t.mid(1);
         TagRec r;
         r.raw = t;
         if (t.startsWith(QLatin1String("</"))) {
