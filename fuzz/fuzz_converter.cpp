@@ -26,9 +26,10 @@ bool balanced(const QString &page)
     for (auto it = tag.globalMatch(page.mid(start)); it.hasNext();) {
         const auto m = it.next();
         const QString name = m.captured(2).toLower();
-        if (voids.contains(name) || m.captured(0).endsWith(QLatin1String("/>")))
+        const bool closing = !m.captured(1).isEmpty();
+        if (voids.contains(name) || (!closing && m.captured(0).endsWith(QLatin1String("/>"))))
             continue;
-        if (m.captured(1).isEmpty())
+        if (!closing)
             stack << name;
         else if (!stack.isEmpty() && stack.takeLast() != name)
             return false;
