@@ -27,7 +27,8 @@ bool balanced(const QString &page)
         const auto m = it.next();
         const QString name = m.captured(2).toLower();
         const bool closing = !m.captured(1).isEmpty();
-        if (voids.contains(name) || (!closing && m.captured(0).endsWith(QLatin1String("/>"))))
+        // Void elements by name; any other tag, "/>" or not, was opened by the writer as an element.
+        if (voids.contains(name))
             continue;
         if (!closing)
             stack << name;
