@@ -93,8 +93,11 @@ QString yHtm::WrtBody()
             text = r.raw;
         }
         const bool dipc = m_iDtd == 4 && picture;
+        // The span is closed around the picture only when it is the innermost open element.
+        const bool reopen = dipc && !openSpanClass.isEmpty() && !stack.isEmpty()
+                            && stack.last().compare(QLatin1String("span"), Qt::CaseInsensitive) == 0;
         if (dipc) {
-            if (!openSpanClass.isEmpty())
+            if (reopen)
                 out += CrLf + indent(r.level) + QStringLiteral("</span>");
             out += CrLf + indent(r.level) + QStringLiteral("<div class=\"dipc\">");
         }
@@ -102,7 +105,7 @@ QString yHtm::WrtBody()
             out += CrLf + indent(r.level) + text;
         if (dipc) {
             out += CrLf + indent(r.level) + QStringLiteral("</div>");
-            if (!openSpanClass.isEmpty())
+            if (reopen)
                 out += CrLf + indent(r.level) + QStringLiteral("<span class=\"") + openSpanClass + QLatin1Char('"') + QLatin1Char('>');
         }
         if (r.name == QLatin1String("table") && r.kind == 1) {
