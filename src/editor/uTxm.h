@@ -74,6 +74,13 @@ public:
     bool bHaveData() const;
     void GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk);
     void GetMTxt(QString &sTx, QString &sCp);
+    // --- HTML output through the converter (HtmlBridge) and the page fields prepared for it
+    void SaveHtm(int iJb, bool &bOk, const QString &vFL = QString());
+    void SaveXHtm(const QString &sFL, const QString &sSz, bool bPng);
+    void txGetCssBd(const QString &sFL, QString &sCss, QString &sBdy, bool &bOk);
+    void txCnvLnk(bool bDelFr, QString *vTgs = nullptr);
+    void txAddLnk(int nNo);
+    QString T_GetTpLst() const;
     void SetText(const QString &sTx);
     void FndWd(const QString &sWd);
     void ChkUdt(bool &bCancel);

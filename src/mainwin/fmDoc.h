@@ -190,6 +190,8 @@ private:
     void onSaveDB();
     void onClckLink(QString &kind, QString &caption, QString &link);
     void onEdtCng(bool &edited);
+    void connectHtml();
+    void onAskHtmHd();
 
     uTrX *m_tree = nullptr;
     uTxm *m_editor = nullptr;

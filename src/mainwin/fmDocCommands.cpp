@@ -35,6 +35,7 @@ void fmDoc::connectEditor()
         if (job == 31)
             InsOtherDoc();
     }, Qt::DirectConnection);
+    connectHtml();
 }
 
 void fmDoc::onSetDoc(const QString &, const QString &page, const QString &title, int job, bool protectedNode)

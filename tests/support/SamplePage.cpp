@@ -117,18 +117,23 @@ static void fillMain(PageDocument &page, QTextCursor &cursor)
     again.setProperty(ObjectId, page.newObjectId());
     PageDocument::insertPicture(cursor, again);
 
+    cursor.insertText(QStringLiteral(" frame: "), QTextCharFormat());
+    insertTextFrame(page, cursor, QStringLiteral("[Iframe:1]") + QChar(QChar::LineSeparator)
+                                      + QStringLiteral("https://example.com/?a='b'"), 0xFAFEFE);
+    cursor.insertText(QStringLiteral(" end"), QTextCharFormat());
+}
+
+void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background)
+{
     QTextDocument *frameText = page.createFrameDocument();
-    QTextCursor(frameText).insertText(QStringLiteral("[Iframe:1]") + QChar(QChar::LineSeparator)
-                                      + QStringLiteral("https://example.com/?a='b'"));
+    QTextCursor(frameText).insertText(text);
     QTextCharFormat anchor;
     anchor.setObjectType(TextFrameObject);
     anchor.setProperty(ObjectId, page.frameIdOf(frameText));
     anchor.setProperty(FrameWidth, 2000);
     anchor.setProperty(FrameHeight, 1000);
-    anchor.setProperty(FrameBackground, 0xFAFEFE);
-    cursor.insertText(QStringLiteral(" frame: "), QTextCharFormat());
+    anchor.setProperty(FrameBackground, background);
     cursor.insertText(QString(QChar::ObjectReplacementCharacter), anchor);
-    cursor.insertText(QStringLiteral(" end"), QTextCharFormat());
 }
 
 void fillEveryConstruct(PageDocument &page)

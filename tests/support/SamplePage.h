@@ -4,6 +4,7 @@
 #include <QTextCharFormat>
 
 class PageDocument;
+class QTextCursor;
 class QTextDocument;
 class QTextTable;
 
@@ -14,6 +15,9 @@ namespace SamplePage {
 // a bullet list, a table with merged and sized cells and a nested table, an inline and a floating
 // picture, a text frame, a header on every page, a footer on the first page and a page setup.
 void fillEveryConstruct(PageDocument &page);
+
+// A text frame (2000 x 1000 twips, background COLORREF) holding `text`, anchored at the cursor.
+void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background);
 
 // The field id of each run of field text in document order; adjacent fragments of one field count once.
 QList<int> fieldIds(const QTextDocument *doc);

@@ -1,0 +1,111 @@
+// Converts every page of a document database into a finished HTML page, on all cores, and prints
+// pages, seconds, pages per second and the peak memory next to their targets.
+//
+//   bench_publish [DATABASE] [OUTDIR]
+//
+// Without a database a 1,000-page one is generated (tools/gen_sample); without an output folder a
+// temporary one is used. Pages are independent: each thread has its own converter and documents.
+#include "core/Frmt.h"
+#include "core/zSvr.h"
+#include "platform/db/DbTable.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "publish/converter/yHtm.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Page {
+    QString number;
+    QString title;
+    QByteArray bytes;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTemporaryDir tmp;
+    QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.filePath(QStringLiteral("out"));
+    if (database.isEmpty()) {
+        database = tmp.filePath(QStringLiteral("Bench.txdb"));
+        const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
+        if (QProcess::execute(generator, {database, QStringLiteral("--pages"), QStringLiteral("1000")}) != 0) {
+            std::fprintf(stderr, "bench_publish: %s failed\n", qPrintable(generator));
+            return 1;
+        }
+    }
+    if (!zSvr::instance().D_StDcDb(database)) {
+        std::fprintf(stderr, "bench_publish: cannot open %s\n", qPrintable(database));
+        return 1;
+    }
+    Frmt::LoadFmt();
+    QDir().mkpath(outDir);
+
+    QElapsedTimer timer;
+    timer.start();
+    DbTable rows;
+    const int count = zSvr::instance().R_Ary(
+        QStringLiteral("Select noDoc, szDoc, obDoc From msDoc Where obDoc Is Not Null Order By noDoc"), rows);
+    std::vector<Page> pages(count);
+    for (int i = 0; i < count; ++i)
+        pages[i] = {rows.at(0, i).toString(), rows.at(1, i).toString(), rows.at(2, i).toByteArray()};
+    const double readSeconds = timer.nsecsElapsed() / 1e9;
+
+    yHtm::Context context;
+    const FrmtState &f = Frmt::st();
+    context.usrFmt = f.usrFmt;
+    context.lineFactor = f.lineFactor;
+    context.dbName = QFileInfo(database).completeBaseName();
+
+    const int threads = qMax(1, QThread::idealThreadCount());
+    std::atomic<int> next{0}, failed{0};
+    timer.restart();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            yHtm converter;
+            converter.setContext(context);
+            for (int i = next++; i < count; i = next++) {
+                PageDocument doc;
+                bool ok = PageCodec::load(doc, pages[i].bytes);
+                if (ok)
+                    converter.cSaveHtm(doc, false, outDir + QLatin1Char('/') + pages[i].number + QStringLiteral(".htm"),
+                                       QString(), pages[i].title, 0, ok);
+                if (!ok)
+                    ++failed;
+            }
+        });
+    }
+    for (std::thread &w : workers)
+        w.join();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("bench_publish: %s -> %s, %d threads\n", qPrintable(database), qPrintable(outDir), threads);
+    std::printf("  read pages from the database      %8.3f s\n", readSeconds);
+    std::printf("  pages converted                   %8d      (failed %d)\n", count - failed.load(), failed.load());
+    std::printf("  seconds                           %8.3f s    target < 0.2 s for 1,000 pages\n", seconds);
+    std::printf("  pages per second                  %8.0f      target > 5,000\n", count / qMax(seconds, 1e-9));
+    std::printf("  peak memory (max RSS)             %8.1f MB   target < 300 MB\n", usage.ru_maxrss / 1024.0);
+    return failed.load() == 0 ? 0 : 1;
+}

@@ -1,0 +1,462 @@
+#include "platform/richtext/HtmlExport.h"
+
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+
+#include <cmath>
+
+using namespace TextProps;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString num(double v)
+{
+    if (!std::isfinite(v))
+        return QStringLiteral("0");
+    QString s = QString::number(std::round(v * 100.0) / 100.0, 'f', 2);
+    while (s.endsWith(QLatin1Char('0')))
+        s.chop(1);
+    if (s.endsWith(QLatin1Char('.')))
+        s.chop(1);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+QString hex(const QColor &c)
+{
+    return QStringLiteral("#%1%2%3").arg(c.red(), 2, 16, QLatin1Char('0')).arg(c.green(), 2, 16, QLatin1Char('0'))
+        .arg(c.blue(), 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString hexRef(int colorRef)
+{
+    return hex(QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF));
+}
+
+QString escapeAttr(const QString &s)
+{
+    QString r;
+    for (QChar c : s) {
+        switch (c.unicode()) {
+        case '&': r += QLatin1String("&amp;"); break;
+        case '<': r += QLatin1String("&lt;"); break;
+        case '>': r += QLatin1String("&gt;"); break;
+        case '"': r += QLatin1String("&quot;"); break;
+        default:
+            if (c.unicode() >= 0x20 || c == QLatin1Char('\t'))
+                r += c;
+        }
+    }
+    return r;
+}
+
+bool isNoChar(char16_t u)
+{
+    return (u < 0x20 && u != '\t') || (u >= 0xFDD0 && u <= 0xFDEF) || u == 0xFFFE || u == 0xFFFF;
+}
+
+// Declarations, in a fixed order, as name -> "name:value;".
+using Decls = QList<QPair<QString, QString>>;
+
+QString join(const Decls &d)
+{
+    QString s;
+    for (const auto &p : d)
+        s += p.first + QLatin1Char(':') + p.second + QLatin1Char(';');
+    return s;
+}
+
+class Writer
+{
+public:
+    Writer(const PageDocument &page, const QString &file, const HtmlExport::Options &o)
+        : m_page(page), m_o(o)
+    {
+        const QFileInfo fi(file);
+        m_name = fi.completeBaseName();
+        m_folder = fi.absolutePath() + QLatin1Char('/') + m_name + QStringLiteral("_Images");
+        m_rel = QString(m_name + QStringLiteral("_Images")).replace(QLatin1Char(' '), QStringLiteral("%20"));
+    }
+
+    QString run(bool &ok)
+    {
+        QDir(m_folder).removeRecursively();
+        const QTextDocument *main = m_page.main();
+        const QFont font = main->defaultFont();
+        QString family = font.family();
+        const QString fam = (family.isEmpty() || family == m_o.bodyFont) ? QStringLiteral("'Arial'")
+                                                                          : QLatin1Char('\'') + clean(family) + QLatin1Char('\'');
+        m_out = QStringLiteral("<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                               "\r\n<title></title>\r\n</head>\r\n<body style=\"font-family:")
+                + fam + QStringLiteral(";font-size:") + num(font.pointSizeF() > 0 ? font.pointSizeF() : 10)
+                + QStringLiteral("pt;\">") + CrLf;
+        m_pageWidth = main->pageSize().width() > 0 ? main->pageSize().width() : 600.0;
+        frame(main->rootFrame());
+        m_out += QStringLiteral("</body></html>") + CrLf;
+        ok = m_ok;
+        return m_out;
+    }
+
+private:
+    static QString clean(QString family)
+    {
+        family.remove(QLatin1Char('\'')).remove(QLatin1Char('"')).remove(QLatin1Char(';'));
+        return escapeAttr(family);
+    }
+
+    Decls charDecls(const QTextCharFormat &cf) const
+    {
+        Decls d;
+        QString family;
+        const QStringList families = cf.property(QTextFormat::FontFamilies).toStringList();
+        if (!families.isEmpty())
+            family = families.first();
+        else if (cf.hasProperty(QTextFormat::FontFamily))
+            family = cf.property(QTextFormat::FontFamily).toString();
+        if (!family.isEmpty())
+            d << qMakePair(QStringLiteral("font-family"), family == m_o.bodyFont ? QStringLiteral("'Arial'")
+                                                                                  : QLatin1Char('\'') + clean(family) + QLatin1Char('\''));
+        if (cf.hasProperty(QTextFormat::FontPointSize) && cf.fontPointSize() > 0)
+            d << qMakePair(QStringLiteral("font-size"), num(cf.fontPointSize()) + QStringLiteral("pt"));
+        if (cf.hasProperty(QTextFormat::ForegroundBrush) && cf.foreground().style() != Qt::NoBrush)
+            d << qMakePair(QStringLiteral("color"), hex(cf.foreground().color()));
+        if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
+            d << qMakePair(QStringLiteral("background-color"), hex(cf.background().color()));
+        if (cf.hasProperty(QTextFormat::FontWeight) && cf.fontWeight() >= QFont::DemiBold)
+            d << qMakePair(QStringLiteral("font-weight"), QStringLiteral("bold"));
+        if (cf.fontItalic())
+            d << qMakePair(QStringLiteral("font-style"), QStringLiteral("italic"));
+        QStringList deco;
+        if (cf.fontUnderline())
+            deco << QStringLiteral("underline");
+        if (cf.fontStrikeOut())
+            deco << QStringLiteral("line-through");
+        if (!deco.isEmpty())
+            d << qMakePair(QStringLiteral("text-decoration"), deco.join(QLatin1Char(' ')));
+        if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            d << qMakePair(QStringLiteral("vertical-align"), QStringLiteral("super"));
+        else if (cf.verticalAlignment() == QTextCharFormat::AlignSubScript)
+            d << qMakePair(QStringLiteral("vertical-align"), QStringLiteral("sub"));
+        return d;
+    }
+
+    static Decls minus(const Decls &d, const Decls &base)
+    {
+        Decls r;
+        for (const auto &p : d)
+            if (!base.contains(p))
+                r << p;
+        return r;
+    }
+
+    // Text with the blanks that trimming or HTML would lose written as no-break spaces.
+    static QString text(const QString &s)
+    {
+        QString r;
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            const QChar c = s[i];
+            if (c == QLatin1Char(' ')) {
+                const bool keep = i > 0 && i + 1 < s.size() && s[i - 1] != QLatin1Char(' ');
+                r += keep ? QStringLiteral(" ") : QStringLiteral("&nbsp;");
+            } else if (c.unicode() == 0xA0) {
+                r += QLatin1String("&nbsp;");
+            } else if (!isNoChar(c.unicode())) {
+                r += escapeAttr(QString(c));
+            }
+        }
+        return r;
+    }
+
+    QString href(const QTextCharFormat &cf) const
+    {
+        const QString data = cf.property(FieldData).toString();
+        if (data.isEmpty())
+            return QString();
+        if (cf.property(FieldType).toInt() == 2)
+            return QLatin1Char('#') + escapeAttr(data);
+        QString target = data;
+        if (target.startsWith(QLatin1Char('/')))
+            target = QStringLiteral("file://") + target;
+        return escapeAttr(target.replace(QLatin1Char(' '), QStringLiteral("%20")));
+    }
+
+    QString picture(const QTextImageFormat &f)
+    {
+        const QString name = f.name();
+        if (!m_page.hasPicture(name))
+            return QString();
+        const bool png = m_o.pictureFormat == 3;
+        const QString ext = png ? QStringLiteral("png") : QStringLiteral("jpg");
+        const QString file = m_name + QStringLiteral("_%1.").arg(++m_pictures, 3, 10, QLatin1Char('0')) + ext;
+        QDir().mkpath(m_folder);
+        const QByteArray fmt = m_page.pictureFormat(name).toLower();
+        const QString path = m_folder + QLatin1Char('/') + file;
+        QImage image;
+        bool written = false;
+        if ((png && fmt == "png") || (!png && (fmt == "jpg" || fmt == "jpeg"))) {
+            QFile out(path);
+            written = out.open(QIODevice::WriteOnly) && out.write(m_page.pictureBytes(name)) >= 0;
+        }
+        image = m_page.pictureImage(name);
+        if (!written) {
+            QImage img = image;
+            if (!png && img.hasAlphaChannel()) {
+                QImage flat(img.size(), QImage::Format_RGB32);
+                flat.fill(Qt::white);
+                QPainter(&flat).drawImage(0, 0, img);
+                img = flat;
+            }
+            written = !img.isNull() && img.save(path, png ? "PNG" : "JPEG");
+        }
+        if (!written)
+            m_ok = false;
+        const int w = f.width() > 0 ? int(std::lround(f.width())) : image.width();
+        const int h = f.height() > 0 ? int(std::lround(f.height())) : image.height();
+        return QStringLiteral("<img src=\"") + escapeAttr(m_rel + QLatin1Char('/') + QString(file).replace(
+                   QLatin1Char(' '), QStringLiteral("%20")))
+               + QStringLiteral("\" alt=\"\" width=\"%1\" height=\"%2\">").arg(qMax(1, w)).arg(qMax(1, h));
+    }
+
+    void textFrame(const QTextCharFormat &cf)
+    {
+        const QTextDocument *doc = m_page.frameDocument(cf.property(ObjectId).toInt());
+        if (!doc)
+            return;
+        QString style;
+        if (cf.hasProperty(FrameBackground))
+            style += QStringLiteral("background-color:") + hexRef(cf.property(FrameBackground).toInt()) + QLatin1Char(';');
+        style += QStringLiteral("width:") + num(cf.property(FrameWidth).toInt() / 20.0) + QStringLiteral("pt;height:")
+                 + num(cf.property(FrameHeight).toInt() / 20.0) + QStringLiteral("pt;float:left;");
+        m_out += QStringLiteral("<div style=\"") + style + QStringLiteral("\">") + CrLf;
+        frame(doc->rootFrame());
+        m_out += QStringLiteral("</div>") + CrLf;
+    }
+
+    void block(const QTextBlock &b)
+    {
+        const QTextBlockFormat bf = b.blockFormat();
+        // Text frames anchored here float beside the paragraph: written before it.
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat cf = it.fragment().charFormat();
+            if (cf.objectType() == TextFrameObject)
+                textFrame(cf);
+        }
+        Decls pd;
+        const double indent = bf.indent() * (b.document() ? b.document()->indentWidth() : 40.0);
+        pd << qMakePair(QStringLiteral("margin-top"), num(bf.topMargin() * 0.75) + QStringLiteral("pt"))
+           << qMakePair(QStringLiteral("margin-bottom"), num(bf.bottomMargin() * 0.75) + QStringLiteral("pt"))
+           << qMakePair(QStringLiteral("margin-left"), num((bf.leftMargin() + indent) * 0.75) + QStringLiteral("pt"))
+           << qMakePair(QStringLiteral("margin-right"), num(bf.rightMargin() * 0.75) + QStringLiteral("pt"))
+           << qMakePair(QStringLiteral("text-indent"), num(bf.textIndent() * 0.75) + QStringLiteral("pt"));
+        const int lh = bf.lineHeightType() == QTextBlockFormat::ProportionalHeight ? int(bf.lineHeight())
+                                                                                  : int(m_o.lineFactor * 100.0 + 1e-6);
+        pd << qMakePair(QStringLiteral("line-height"), QString::number(lh) + QLatin1Char('%'));
+        const Qt::Alignment al = bf.alignment() & Qt::AlignHorizontal_Mask;
+        if (al & Qt::AlignHCenter)
+            pd << qMakePair(QStringLiteral("text-align"), QStringLiteral("center"));
+        else if (al & (Qt::AlignRight))
+            pd << qMakePair(QStringLiteral("text-align"), QStringLiteral("right"));
+        else if (al & Qt::AlignJustify)
+            pd << qMakePair(QStringLiteral("text-align"), QStringLiteral("justify"));
+
+        // Character formatting that every run shares belongs to the paragraph.
+        QList<QTextFragment> frags;
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().isValid())
+                frags << it.fragment();
+        Decls common;
+        bool first = true;
+        for (const QTextFragment &f : frags) {
+            const QTextCharFormat cf = f.charFormat();
+            if (cf.isImageFormat() || cf.objectType() == TextFrameObject)
+                continue;
+            const Decls d = charDecls(cf);
+            if (first) {
+                common = d;
+                first = false;
+            } else {
+                Decls keep;
+                for (const auto &p : common)
+                    if (d.contains(p))
+                        keep << p;
+                common = keep;
+            }
+        }
+        if (first)
+            common = charDecls(b.charFormat());
+
+        QString content;
+        int openField = 0;
+        Decls anchorDecls;
+        for (const QTextFragment &f : frags) {
+            const QTextCharFormat cf = f.charFormat();
+            const int field = cf.property(FieldId).toInt();
+            if (field != openField) {
+                if (openField)
+                    content += QStringLiteral("</a>");
+                openField = 0;
+                const QString h = field > 0 ? href(cf) : QString();
+                if (!h.isEmpty()) {
+                    anchorDecls = minus(charDecls(cf), common);
+                    content += QStringLiteral("<a href=\"") + h + QLatin1Char('"')
+                               + (anchorDecls.isEmpty() ? QString() : QStringLiteral(" style=\"") + join(anchorDecls) + QLatin1Char('"'))
+                               + QLatin1Char('>');
+                    openField = field;
+                }
+            }
+            const Decls base = openField ? common + anchorDecls : common;
+            const QString s = f.text();
+            if (cf.isImageFormat()) {
+                for (qsizetype i = 0; i < s.size(); ++i)
+                    content += picture(cf.toImageFormat());
+                continue;
+            }
+            if (cf.objectType() == TextFrameObject)
+                continue;
+            const Decls diff = minus(charDecls(cf), base);
+            const QStringList lines = s.split(QChar::LineSeparator);
+            QString run;
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                if (i > 0)
+                    run += QStringLiteral("<br />");
+                run += text(QString(lines[i]).remove(QChar::ObjectReplacementCharacter));
+            }
+            if (run.isEmpty())
+                continue;
+            if (!diff.isEmpty())
+                run = QStringLiteral("<span style=\"") + join(diff) + QStringLiteral("\">") + run + QStringLiteral("</span>");
+            content += run;
+        }
+        if (openField)
+            content += QStringLiteral("</a>");
+        if (frags.isEmpty() || content.isEmpty())
+            content += QStringLiteral("&nbsp;");
+        m_out += QStringLiteral("<p style=\"") + join(pd) + join(common) + QStringLiteral("\">") + content
+                 + QStringLiteral("</p>") + CrLf;
+    }
+
+    void table(QTextTable *t)
+    {
+        const QTextTableFormat tf = t->format();
+        m_out += QStringLiteral("<table") + (tf.border() > 0 ? QStringLiteral(" border=\"1\"") : QString())
+                 + QStringLiteral(" cellspacing=\"0\" cellpadding=\"0\">") + CrLf + QStringLiteral("<colgroup>");
+        const QList<QTextLength> cons = tf.columnWidthConstraints();
+        for (int c = 0; c < t->columns(); ++c) {
+            double w = m_pageWidth / t->columns();
+            if (c < cons.size()) {
+                if (cons[c].type() == QTextLength::FixedLength)
+                    w = cons[c].rawValue();
+                else if (cons[c].type() == QTextLength::PercentageLength)
+                    w = cons[c].rawValue() * m_pageWidth / 100.0;
+            }
+            m_out += QStringLiteral("<col width=\"%1\">").arg(qMax(1L, std::lround(w)));
+        }
+        m_out += QStringLiteral("</colgroup>") + CrLf;
+        for (int r = 0; r < t->rows(); ++r) {
+            m_out += QStringLiteral("<tr>") + CrLf;
+            for (int c = 0; c < t->columns(); ++c) {
+                const QTextTableCell cell = t->cellAt(r, c);
+                if (!cell.isValid() || cell.row() != r || cell.column() != c)
+                    continue;
+                QString td = QStringLiteral("<td");
+                if (cell.rowSpan() > 1)
+                    td += QStringLiteral(" rowspan=\"%1\"").arg(cell.rowSpan());
+                if (cell.columnSpan() > 1)
+                    td += QStringLiteral(" colspan=\"%1\"").arg(cell.columnSpan());
+                const QTextCharFormat cf = cell.format();
+                if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
+                    td += QStringLiteral(" style=\"background-color:") + hex(cf.background().color()) + QStringLiteral(";\"");
+                m_out += td + QLatin1Char('>') + CrLf;
+                for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (QTextFrame *child = it.currentFrame())
+                        nested(child);
+                    else
+                        block(it.currentBlock());
+                }
+                m_out += QStringLiteral("</td>") + CrLf;
+            }
+            m_out += QStringLiteral("</tr>") + CrLf;
+        }
+        m_out += QStringLiteral("</table>") + CrLf;
+    }
+
+    void nested(QTextFrame *f)
+    {
+        if (QTextTable *t = qobject_cast<QTextTable *>(f))
+            table(t);
+        else
+            frame(f);
+    }
+
+    void frame(QTextFrame *f)
+    {
+        QTextList *list = nullptr;
+        auto closeList = [&] {
+            if (list)
+                m_out += (list->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("</ol>")
+                                                                                  : QStringLiteral("</ul>")) + CrLf;
+            list = nullptr;
+        };
+        for (auto it = f->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                closeList();
+                nested(child);
+                continue;
+            }
+            const QTextBlock b = it.currentBlock();
+            QTextList *l = b.textList();
+            if (l != list) {
+                closeList();
+                if (l)
+                    m_out += (l->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("<ol>")
+                                                                                  : QStringLiteral("<ul>")) + CrLf;
+                list = l;
+            }
+            if (list)
+                m_out += QStringLiteral("<li>") + CrLf;
+            block(b);
+            if (list)
+                m_out += QStringLiteral("</li>") + CrLf;
+        }
+        closeList();
+    }
+
+    const PageDocument &m_page;
+    HtmlExport::Options m_o;
+    QString m_name, m_folder, m_rel, m_out;
+    double m_pageWidth = 600;
+    int m_pictures = 0;
+    bool m_ok = true;
+};
+
+} // namespace
+
+QString HtmlExport::text(const PageDocument &page, const QString &file, const Options &options, bool *ok)
+{
+    bool done = true;
+    Writer w(page, file, options);
+    const QString html = w.run(done);
+    if (ok)
+        *ok = done;
+    return html;
+}
+
+bool HtmlExport::save(const PageDocument &page, const QString &file, const Options &options)
+{
+    bool ok = true;
+    const QByteArray bytes = text(page, file, options, &ok).toUtf8();
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() && ok;
+}

@@ -1,0 +1,26 @@
+#include "publish/converter/yHtmBridge.h"
+
+#include "publish/converter/yHtm.h"
+
+void yHtmBridge::install()
+{
+    static yHtmBridge bridge;
+    HtmlBridge::install(&bridge);
+}
+
+QString yHtmBridge::HsFName(const QString &parent, QString &child, int link, bool keepHtml)
+{
+    return yHtm::instance().HsFName(parent, child, link, keepHtml);
+}
+
+void yHtmBridge::cSaveHtm(const PageDocument &page, bool png, const QString &file, const QString &tips,
+                          const QString &title, int job, bool &ok)
+{
+    yHtm::instance().cSaveHtm(page, png, file, tips, title, job, ok);
+}
+
+void yHtmBridge::cGetHtm(const PageDocument &page, const QString &file, const QString &tips, QString &css,
+                         QString &body, bool &ok)
+{
+    yHtm::instance().cGetHtm(page, file, tips, css, body, ok);
+}
