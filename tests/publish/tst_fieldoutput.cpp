@@ -120,4 +120,4 @@ private slots:
 };
 
 QTEST_MAIN(TestPageFields)
-#include "tst_pagefields.moc"
+#include "tst_fieldoutput.moc"
