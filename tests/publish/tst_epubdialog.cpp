@@ -1,0 +1,103 @@
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "platform/desktop/RandomSource.h"
+#include "publish/epub/sbEpub.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QtTest>
+
+namespace
+{
+class FixedRandom : public RandomSource
+{
+public:
+    void seed(std::uint32_t) override {}
+    std::uint32_t next32() override { return 7; }
+    double nextDouble() override { return 0.0123456; }
+};
+} // namespace
+
+// The EPUB options: what the user enters is kept in the database for the next run.
+class tst_EpubDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingsRoundTrip()
+    {
+        TestHome home;
+        ScriptedPrompt prompt;
+        FixedRandom random;
+        RandomSource::install(&random);
+        const QString path = home.path() + QStringLiteral("/Book.txdb");
+        QVERIFY(TemplateDb::create(path));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        Usr::st().dbName = QStringLiteral("Book");
+
+        const QString title = QStringLiteral("It's \"A & B\"? 😀");
+        sbEpub::Choice c;
+        sbEpub::setRunner([&](sbEpub &d) {
+            // A new database: the name is the database's, nothing checked, all pages.
+            QCOMPARE(d.nameBox()->text(), QStringLiteral("Book"));
+            QVERIFY(!d.tableBox()->isChecked() && !d.italicBox()->isChecked() && !d.folderBox()->isChecked());
+            QCOMPARE(d.ranges()->checkedId(), 0);
+            QCOMPARE(d.GetCell(2, 7), QStringLiteral("/w/ePub/Book"));
+            d.SetCell(2, 1, QString());
+            d.press(0);
+            QCOMPARE(d.result(), 2); // no title: the dialog stays
+            d.SetCell(2, 1, title);
+            d.press(0);
+            QCOMPARE(d.GetCell(2, 2), QStringLiteral("fenwar_12345")); // no id: generated, the dialog stays
+            QCOMPARE(d.result(), 2);
+            d.SetCell(2, 5, QStringLiteral("版元"));
+            d.ranges()->button(2)->setChecked(true);
+            d.tableBox()->setChecked(true);
+            d.folderBox()->setChecked(true);
+            d.nameBox()->setText(QStringLiteral("  "));
+            d.press(0);
+        });
+        sbEpub::Act(c, QStringLiteral("/w/ePub/Book"));
+        QCOMPARE(prompt.messages, QStringList({QStringLiteral("タイトルが指定されていません"),
+                                               QStringLiteral("IDが指定されていなかったので、生成しました確認して下さい")}));
+        QCOMPARE(c.iRet, 3);
+        QCOMPARE(c.sTtl, title);
+        QCOMPARE(c.sPub, QStringLiteral("版元"));
+        QVERIFY(c.bFld);
+        QCOMPARE(c.yTbF, 1);
+        QCOMPARE(c.sNam, QString()); // the publisher names the book after the database
+
+        // Cancel: nothing stored, nothing published; the next run starts from the stored values.
+        sbEpub::setRunner([&](sbEpub &d) {
+            QCOMPARE(d.GetCell(2, 1), title);
+            QCOMPARE(d.GetCell(2, 2), QStringLiteral("fenwar_12345"));
+            QVERIFY(d.tableBox()->isChecked() && d.folderBox()->isChecked());
+            d.SetCell(2, 1, QStringLiteral("changed"));
+            d.press(2);
+        });
+        sbEpub::Act(c, QString());
+        QCOMPARE(c.iRet, 0);
+
+        // Save only: stored, but nothing to publish.
+        sbEpub::setRunner([&](sbEpub &d) {
+            QCOMPARE(d.GetCell(2, 1), title);
+            d.italicBox()->setChecked(true);
+            d.press(1);
+        });
+        sbEpub::Act(c, QString());
+        QCOMPARE(c.iRet, 0);
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select EbNit From kaUsr"), 0).toInt(), 1);
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select EsTtl From kaUsr"), QString()).toString(), title);
+
+        sbEpub::setRunner(nullptr);
+        RandomSource::install(nullptr);
+        zSvr::release();
+    }
+};
+
+QTEST_MAIN(tst_EpubDialog)
+#include "tst_epubdialog.moc"
