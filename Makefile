@@ -4,7 +4,8 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
             libqt6sql6-odbc qt6-svg-dev libgl-dev libzip-dev unixodbc-dev odbcinst libsqliteodbc \
-            sqlite3 postgresql odbc-postgresql xdg-utils shared-mime-info desktop-file-utils fonts-noto-cjk poppler-utils
+            sqlite3 postgresql odbc-postgresql xdg-utils shared-mime-info desktop-file-utils fonts-noto-cjk poppler-utils \
+            qt6-translations-l10n
 JOBS     := $(shell nproc)
 RELEASE  := build/release
 TESTING  := build/test
