@@ -5,7 +5,8 @@
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
             libqt6sql6-odbc qt6-svg-dev libgl-dev libzip-dev unixodbc-dev odbcinst libsqliteodbc \
             sqlite3 postgresql odbc-postgresql xdg-utils shared-mime-info desktop-file-utils fonts-noto-cjk poppler-utils \
-            libxml2-utils w3c-sgml-lib tidy pandoc epubcheck
+            libxml2-utils w3c-sgml-lib tidy pandoc epubcheck \
+            qt6-translations-l10n
 JOBS     := $(shell nproc)
 RELEASE  := build/release
 TESTING  := build/test
@@ -37,7 +38,7 @@ test: deps
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done; true
+	@for b in build/bench/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done; true
 
 clean:
 	rm -rf build

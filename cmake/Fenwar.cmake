@@ -41,6 +41,10 @@ function(fenwar_tests lib)
     target_link_libraries(${test} PRIVATE ${lib} testsupport)
     target_compile_definitions(${test} PRIVATE
       FENWAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FENWAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    # Database tests copy the template database that the tools folder builds.
+    if(TARGET moto_template)
+      add_dependencies(${test} moto_template)
+    endif()
     add_test(NAME ${test} COMMAND ${test})
     set_tests_properties(${test} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;LANG=C.UTF-8"

@@ -1,5 +1,6 @@
 #include "core/Usr.h"
 #include "mainwin/fmDoc.h"
+#include "platform/desktop/QtLanguage.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fenwar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Fenwar"));
+    QtLanguage::install(app);
 
     const std::unique_ptr<MainWindowHost> window(
         Usr::Main(createMainWindow, QApplication::arguments().mid(1), QApplication::applicationFilePath()));

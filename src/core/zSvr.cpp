@@ -88,7 +88,8 @@ bool zSvr::D_StDcDb(const QString &path)
     D_Close();
     const bool dataLink = path.right(3).toLower() == QLatin1String("udl");
     emit saveAsAllowed(!dataLink);
-    if (!(dataLink ? openDataLink(path) : m_db->openSqlite(path))) {
+    m_openState = ConnectionFailed;
+    if (!(dataLink ? openDataLink(path) : m_db->openSqlite(path, false, documentTables()))) {
         m_db->close();
         return false;
     }
@@ -98,21 +99,71 @@ bool zSvr::D_StDcDb(const QString &path)
     // A database whose formats cannot load is not one of ours: the open fails.
     if (!Frmt::LoadFmt()) {
         D_Close();
+        m_openState = FormatsMissing;
         return false;
     }
+    m_openState = Opened;
     return true;
+}
+
+QStringList zSvr::documentTables()
+{
+    return {QStringLiteral("msDoc"), QStringLiteral("tbTree"), QStringLiteral("tbHtm"), QStringLiteral("msDic"),
+            QStringLiteral("kaUsr")};
+}
+
+QString zSvr::openFailureText(const QString &path) const
+{
+    const QString notOurs = QStringLiteral("Fenwar・Harvessaの文書データーベースではありません");
+    switch (m_openState) {
+    case Opened:
+    case PasswordCancelled:
+        return QString();
+    case LinkUnreadable:
+        return path + QStringLiteral("\nﾃﾞｰﾀｰﾘﾝｸ ﾌｧｲﾙを読めないか、接続先が書かれていません");
+    case FormatsMissing:
+        return path + u'\n' + notOurs;
+    case ConnectionFailed:
+        break;
+    }
+    switch (m_db->openFailure()) {
+    case DbConnection::NoFailure:
+    case DbConnection::NotFound:
+        return path + QStringLiteral("\nが見つかりません");
+    case DbConnection::Unreadable:
+        return path + QStringLiteral("\nを読む権限がありません");
+    case DbConnection::NotADatabase:
+        return path + u'\n' + notOurs;
+    case DbConnection::TablesMissing:
+        return path + u'\n' + notOurs + QStringLiteral("\n(ﾃｰﾌﾞﾙ ") + m_db->missingTables().join(QStringLiteral(", "))
+               + QStringLiteral(" がありません)");
+    case DbConnection::DriverMissing:
+        return path + QStringLiteral("\nﾃﾞｰﾀｰﾘﾝｸのﾄﾞﾗｲﾊﾞかﾃﾞｰﾀｰｿｰｽが見つかりません\n") + m_db->lastError();
+    case DbConnection::LoginRefused:
+        return path + QStringLiteral("\nﾛｸﾞｲﾝが拒否されました(ﾕｰｻﾞｰ名かﾊﾟｽﾜｰﾄﾞが違います)");
+    case DbConnection::OtherFailure:
+        break;
+    }
+    return path + QStringLiteral("\nを開けませんでした\n") + m_db->lastError();
 }
 
 bool zSvr::openDataLink(const QString &path)
 {
     QString connection;
-    if (!DataLink::read(path, &connection))
+    if (!DataLink::read(path, &connection)) {
+        m_openState = LinkUnreadable;
         return false;
-    if (!m_db->openOdbc(connection)) {
+    }
+    const QStringList tables = documentTables();
+    if (!m_db->openOdbc(connection, QString(), tables)) {
         if (!m_db->loginRefused())
             return false;
         const QString password = sbPwd::Act(QFileInfo(path).fileName());
-        if (password.isEmpty() || !m_db->openOdbc(connection, password))
+        if (password.isEmpty()) {
+            m_openState = PasswordCancelled;
+            return false;
+        }
+        if (!m_db->openOdbc(connection, password, tables))
             return false;
     }
     setNames(path, connection);

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -36,6 +37,9 @@ public:
     // Opens the database at `path` (an SQLite file, or a ".udl" data link),
     // closing the current one first. On failure nothing stays open.
     bool D_StDcDb(const QString &path);
+    // Why the last D_StDcDb failed, as the user is told; empty when it did not
+    // fail or the user cancelled the password.
+    QString openFailureText(const QString &path) const;
     // Runs a statement that returns no rows. Refused (with the read-only
     // message) on a read-only database.
     bool D_ExeSq(const QString &sql, int *affected = nullptr);
@@ -76,10 +80,12 @@ signals:
 private:
     zSvr();
     bool openDataLink(const QString &path);
+    static QStringList documentTables();
     bool run(const QString &sql, const QVariantList &values, bool bind, int *affected);
     int readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary);
     bool readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars);
     void setNames(const QString &path, const QString &connectionString);
 
     std::unique_ptr<DbConnection> m_db;
+    enum { Opened, LinkUnreadable, PasswordCancelled, ConnectionFailed, FormatsMissing } m_openState = Opened;
 };

@@ -119,8 +119,9 @@ public:
     // --- clean-up and compaction (fmDocClean.cpp)
     void cleanUpCommand();
     QString CleanUnused();
-    void MarkReachable(qint64 parent, QString &visited);
+    bool MarkReachable(qint64 parent, QString &visited);
     bool CompactDb(bool keepCopy, QString message);
+    static bool syncFile(const QString &path);
     void optionsCommand();
     void associateCommand();
 

@@ -15,6 +15,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 QString fullWidthDigits(int n)
@@ -70,9 +74,8 @@ QString fmDoc::CleanUnused()
     if (!db.D_Tran(0))
         return QString();
     QString visited = QStringLiteral(".");
-    bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boUse=0"));
-    if (ok)
-        MarkReachable(0, visited);
+    // A walk that stops half-way would leave reachable placements unmarked, and they would be deleted.
+    bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boUse=0")) && MarkReachable(0, visited);
     ok = ok && db.D_ExeSq(QStringLiteral("Delete From tbTree Where boUse=0"))
          && db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0"))
          && db.D_ExeSq(QStringLiteral(" Update msDoc Set boUse=1 Where noDoc in ( Select noLfC From tbTree )"));
@@ -90,22 +93,30 @@ QString fmDoc::CleanUnused()
     return fullWidthDigits(count) + QStringLiteral("件 削除しました");
 }
 
-void fmDoc::MarkReachable(qint64 parent, QString &visited)
+bool fmDoc::MarkReachable(qint64 parent, QString &visited)
 {
     const QString mark = QStringLiteral("%1.").arg(parent);
     if (visited.contains(QLatin1Char('.') + mark))
-        return;
+        return true;
     visited += mark;
     zSvr &db = zSvr::instance();
-    db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {parent});
+    if (!db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {parent}))
+        return false;
     DbTable children;
-    db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {parent}, children);
-    for (int r = 0; r < children.rowCount(); ++r)
-        MarkReachable(children.at(0, r).toLongLong(), visited);
+    // A failed read leaves no columns; an empty result still names its one.
+    if (db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {parent}, children) == 0
+        && children.columnCount() == 0)
+        return false;
+    for (int r = 0; r < children.rowCount(); ++r) {
+        if (!MarkReachable(children.at(0, r).toLongLong(), visited))
+            return false;
+    }
+    return true;
 }
 
-// Compaction writes a compacted copy beside the file, then swaps the files. With
-// `keepCopy` the original file stays as "<name>$$$.<ext>".
+// Compaction writes a compacted copy beside the file and renames it over the
+// original in one step, so the path always holds a whole database. With
+// `keepCopy` a byte copy of the original is made first, as "<name>$$$.<ext>".
 bool fmDoc::CompactDb(bool keepCopy, QString message)
 {
     zSvr &db = zSvr::instance();
@@ -121,32 +132,47 @@ bool fmDoc::CompactDb(bool keepCopy, QString message)
     const QString kept = dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + QStringLiteral("$$$") + path.mid(dot)
                                                                    : path + QStringLiteral("$$$");
     const QString compacted = path + QStringLiteral(".compact");
-    const QString old = path + QStringLiteral(".old");
-    QFile::remove(compacted);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = db.connection().exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
+    // Closed, the database is one plain file again: it can be copied as it stands.
     db.D_Close();
-    if (ok) {
-        QFile::remove(old);
-        ok = QFile::rename(path, old);
-        if (ok && !QFile::rename(compacted, path)) {
-            QFile::rename(old, path);
-            ok = false;
-        }
+    bool keptMade = false;
+    bool ok = true;
+    if (keepCopy) {
+        QFile::remove(kept);
+        keptMade = QFile::copy(path, kept) && syncFile(kept);
+        if (!keptMade)
+            QFile::remove(kept);
+        ok = keptMade;
     }
     QFile::remove(compacted);
     if (ok) {
-        if (keepCopy) {
-            QFile::remove(kept);
-            if (!QFile::rename(old, kept))
-                QFile::remove(old);
-        } else {
-            QFile::remove(old);
-        }
+        DbConnection source;
+        ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
+        source.close();
     }
+    // A log left beside the path would be replayed into the new file.
+    ok = ok && syncFile(compacted) && !QFileInfo::exists(path + QStringLiteral("-wal"))
+         && std::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0;
+    if (ok)
+        syncFile(QFileInfo(path).absolutePath());
+    QFile::remove(compacted);
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
-    Prompt::current().message(message + path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました")));
+    QString text = message + path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
+    if (!ok && keptMade)
+        text += QStringLiteral("\r元のﾌｧｲﾙを ") + kept + QStringLiteral(" に残しました");
+    Prompt::current().message(text);
+    return ok;
+}
+
+bool fmDoc::syncFile(const QString &path)
+{
+    // Folders too: a rename is on the disk only when its folder is.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
     return ok;
 }
 

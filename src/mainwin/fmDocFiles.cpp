@@ -85,6 +85,10 @@ QString fmDoc::OpenDb(QString path)
         sDbPath.clear();
         m_tree->ClearItem();
         ShowStatus(path + QStringLiteral("を開けませんでした"), 4);
+        // The format check has told the user already.
+        const QString why = connected ? QString() : zSvr::instance().openFailureText(path);
+        if (!why.isEmpty())
+            Prompt::current().message(why, Prompt::Exclamation);
     }
     SetMenuByDb(ok);
     updateCaption();

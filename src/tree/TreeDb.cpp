@@ -131,6 +131,14 @@ bool TreeDb::insertPlacement(qint64 parent, qint64 page, int order, const QStrin
         {parent, page, order, title, link ? 1 : 0});
 }
 
+bool TreeDb::movePlacement(qint64 parent, qint64 page, int order, const QString &title, bool link)
+{
+    int changed = 0;
+    return zSvr::instance().D_ExeSq(QStringLiteral(" Update tbTree Set inSrt = ?, szDoc = '?', boLnk = ? Where noLfP = ? And noLfC = ?"),
+                                    {order, title, link ? 1 : 0, parent, page}, &changed)
+           && changed == 1;
+}
+
 bool TreeDb::deletePlacement(qint64 parent, qint64 page)
 {
     return zSvr::instance().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page});

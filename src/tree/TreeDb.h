@@ -55,6 +55,8 @@ public:
     static bool writeOrder(qint64 parent, qint64 page, int order);
     static bool insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
     static bool deletePlacement(qint64 parent, qint64 page);
+    // Gives an existing placement a new order, title and home or link role.
+    static bool movePlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
     // Parent of the page's home placement; -1 when it has none.
     static qint64 homeParent(qint64 page);
     // Home placements of the page, leaving out the one under `except` (-1: none).

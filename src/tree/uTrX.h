@@ -188,7 +188,8 @@ private:
     bool refusePaste(qint64 parent, qint64 page) const;
     bool writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId);
     QString cutIdOf(const QString &page) const;
-    void removePlacementNodes(const QString &id);
+    void removePlacementNodes(const QString &id, const QTreeWidgetItem *keep = nullptr);
+    bool placementParent(const QTreeWidgetItem *item, qint64 *parent) const;
     void fillClipMenu();
 
     // uTrXHome.cpp

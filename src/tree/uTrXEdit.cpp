@@ -51,15 +51,21 @@ void uTrX::trIns(int iMn, QString &sSz, QString sNo)
     if (!item)
         return;
     qint64 parent = 0;
-    TreeDb::pageNumber(parentPage(item), &parent);
-    if (refusePaste(parent, page) || !writePaste(parent, page, sSz, link, cutId)) {
+    if (!placementParent(item, &parent)) {
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
+        DelNewNd(item);
+        return;
+    }
+    // A cut page pasted under its own parent only changes its place among the siblings.
+    const bool sameParent = !cutId.isEmpty() && cutParent == parent;
+    if ((!sameParent && refusePaste(parent, page)) || !writePaste(parent, page, sSz, link, cutId)) {
         DelNewNd(item);
         return;
     }
     m_nextOrder = nextOrder(m_nextOrder);
     if (!cutId.isEmpty()) {
         m_cutList.remove(cutId + u',');
-        removePlacementNodes(cutId);
+        removePlacementNodes(cutId, item);
     }
     emit eFmMsg(QStringLiteral("ﾍﾟｰｼﾞを挿入しました"));
     ShwNdDoc(node(key));
@@ -115,9 +121,16 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
     if (db.DbRead())
         return false;
     const bool own = db.D_Tran(0);
-    bool ok = TreeDb::insertPlacement(parent, page, m_nextOrder, title, link);
-    if (ok && !cutId.isEmpty())
-        ok = TreeDb::deletePlacement(cutId.section(u'-', 0, 0).toLongLong(), page);
+    const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
+    bool ok = false;
+    if (cutParent == parent) {
+        // The pair being moved is the cut one itself: its row stays and takes the new place.
+        ok = TreeDb::movePlacement(parent, page, m_nextOrder, title, link);
+    } else {
+        ok = TreeDb::insertPlacement(parent, page, m_nextOrder, title, link);
+        if (ok && cutParent >= 0)
+            ok = TreeDb::deletePlacement(cutParent, page);
+    }
     if (ok)
         TreeDb::stamp(parent, page);
     if (own)
@@ -133,13 +146,13 @@ QString uTrX::cutIdOf(const QString &page) const
     return QString();
 }
 
-void uTrX::removePlacementNodes(const QString &id)
+void uTrX::removePlacementNodes(const QString &id, const QTreeWidgetItem *keep)
 {
     // A page's children show under every node of the page, so one placement
     // may stand in the tree more than once.
     QStringList keys;
     for (QTreeWidgetItemIterator it(trView); *it; ++it)
-        if (!keyOf(*it).startsWith(u'X') && GetNdId(*it) == id)
+        if (*it != keep && !keyOf(*it).startsWith(u'X') && GetNdId(*it) == id)
             keys << keyOf(*it);
     for (const QString &key : std::as_const(keys)) {
         QTreeWidgetItem *item = node(key);

@@ -93,7 +93,11 @@ void uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
 void uTrX::saveNewNode(const QString &sSz, qint32 nNo)
 {
     qint64 parent = 0;
-    TreeDb::pageNumber(parentPage(m_newNode), &parent);
+    if (!placementParent(m_newNode, &parent)) {
+        // The node stays the unsaved one; written at the top level it would lie about its place.
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
+        return;
+    }
     const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
     m_tmpKey = key;
     rekey(m_newNode, key);

@@ -60,6 +60,21 @@ QString uTrX::parentPage(const QTreeWidgetItem *item) const
     return item && item->parent() ? GetKyNo(keyOf(item->parent())) : QStringLiteral("0");
 }
 
+// The page a new placement of the node hangs under. A tag node stands for its target page, which
+// a tag to a link placement names as "parent_page".
+bool uTrX::placementParent(const QTreeWidgetItem *item, qint64 *parent) const
+{
+    const QTreeWidgetItem *up = item ? item->parent() : nullptr;
+    if (!up) {
+        *parent = 0;
+        return true;
+    }
+    QString page = GetKyNo(keyOf(up));
+    if (keyOf(up).startsWith(u'X'))
+        page = page.section(u'_', -1);
+    return TreeDb::pageNumber(page, parent) && *parent >= 0;
+}
+
 QString uTrX::GetNdId(const QTreeWidgetItem *item) const
 {
     return parentPage(item) + u'-' + GetKyNo(keyOf(item));

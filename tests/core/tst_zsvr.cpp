@@ -119,23 +119,39 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("name");
-        QTest::newRow("text file") << QByteArray("This is not a database, just some text.\n") << "notes.txdb";
-        QTest::newRow("empty udl") << QByteArray("[oledb]\r\n; nothing\r\n") << "empty.udl";
-        QTest::newRow("udl of unknown source") << QByteArray("DSN=fenwar_no_such_source") << "bad.UDL";
-        QTest::newRow("missing file") << QByteArray() << "missing.txdb";
-        QTest::newRow("sqlite without settings table") << QByteArray("create") << "foreign.txdb";
+        QTest::addColumn<QString>("why");
+        const QString notOurs = QStringLiteral("\nFenwar・Harvessaの文書データーベースではありません");
+        QTest::newRow("text file") << QByteArray("This is not a database, just some text.\n") << "notes.txdb" << notOurs;
+        QTest::newRow("zero bytes") << QByteArray("zero") << "zero.txdb" << notOurs;
+        QTest::newRow("empty udl") << QByteArray("[oledb]\r\n; nothing\r\n") << "empty.udl"
+                                   << "\nﾃﾞｰﾀｰﾘﾝｸ ﾌｧｲﾙを読めないか、接続先が書かれていません";
+        QTest::newRow("udl of unknown source") << QByteArray("DSN=fenwar_no_such_source") << "bad.UDL"
+                                               << "\nﾃﾞｰﾀｰﾘﾝｸのﾄﾞﾗｲﾊﾞかﾃﾞｰﾀｰｿｰｽが見つかりません";
+        QTest::newRow("missing file") << QByteArray() << "missing.txdb" << "\nが見つかりません";
+        QTest::newRow("another program's database") << QByteArray("create") << "foreign.txdb" << notOurs;
+        QTest::newRow("tables missing") << QByteArray("partial") << "partial.txdb"
+                                        << notOurs + QStringLiteral("\n(ﾃｰﾌﾞﾙ tbHtm, msDic がありません)");
     }
 
     void openFailures()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, name);
+        QFETCH(QString, why);
         const QString path = m_dir->filePath(name);
-        if (content == "create") {
+        if (content == "zero") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (content == "create" || content == "partial") {
             QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
             raw.setDatabaseName(path);
             QVERIFY(raw.open());
-            QVERIFY(QSqlQuery(raw).exec(QStringLiteral("create table t (a)")));
+            if (content == "create") {
+                QVERIFY(QSqlQuery(raw).exec(QStringLiteral("create table t (a)")));
+            } else {
+                for (const char *table : {"msDoc", "tbTree", "kaUsr"})
+                    QVERIFY(QSqlQuery(raw).exec(QStringLiteral("create table %1 (a)").arg(QLatin1String(table))));
+            }
             raw.close();
             raw = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("raw"));
@@ -144,6 +160,11 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
+        const auto bytes = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        };
+        const QByteArray before = bytes();
         int asked = 0;
         sbPwd::setDriver([&asked](sbPwd &) { ++asked; });
         zSvr &db = zSvr::instance();
@@ -151,7 +172,10 @@ private slots:
         QVERIFY(!db.D_StDcDb(path));
         QVERIFY(db.sSvr.isEmpty());
         QVERIFY(!db.isOpen());
-        QVERIFY(content.isEmpty() == !QFileInfo::exists(path)); // a missing file is not created
+        QCOMPARE(db.openFailureText(path).left(path.size() + why.size()), path + why);
+        // A refused file is left byte for byte as it was; a missing one is not created.
+        QCOMPARE(bytes(), before);
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
         QCOMPARE(asked, 0); // only a refused login asks for a password
     }
 

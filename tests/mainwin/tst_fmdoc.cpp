@@ -67,6 +67,14 @@ private slots:
         QVERIFY(!f.window->windowTitle().contains(QStringLiteral("broken")));
         QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
         QVERIFY(!f.window->item(QStringLiteral("mnJb"), 1)->isEnabled());
+        // The user is told why, in a box rather than a status line cut off at the window's edge.
+        QCOMPARE(f.prompt.messages, QStringList{path + QStringLiteral("\nFenwar・Harvessaの文書データーベースではありません")});
+        // Through the open command too; an empty file stays empty.
+        const QString empty = f.dir.filePath(QStringLiteral("empty.txdb"));
+        QVERIFY(TestHome::write(empty, QByteArray()));
+        QVERIFY(f.window->OpenDb(empty).isEmpty());
+        QCOMPARE(f.prompt.messages.last(), empty + QStringLiteral("\nFenwar・Harvessaの文書データーベースではありません"));
+        QCOMPARE(QFileInfo(empty).size(), 0);
     }
 
     void aDatabaseOfAnotherKindIsRefused()

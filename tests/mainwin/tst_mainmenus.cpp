@@ -1,5 +1,7 @@
 #include "MainFixture.h"
 
+#include <QDir>
+
 #include "core/yIni.h"
 #include "mainwin/sbSave.h"
 #include "mainwin/uFky.h"
@@ -274,6 +276,42 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
         QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbHtm Where noDoc = 1004")).toInt(), 0);
         QCOMPARE(f.window->CleanUnused(), QStringLiteral("参照されていない文書はありませんでした"));
+    }
+
+    void aFailedWalkDeletesNothing()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(f.page(1001, QStringLiteral("上"), QString()) && f.page(1002, QStringLiteral("下"), QString())
+                && f.page(1003, QStringLiteral("孫"), QString()));
+        QVERIFY(f.place(0, 1001, 1, QStringLiteral("上")) && f.place(1001, 1002, 1, QStringLiteral("下"))
+                && f.place(1002, 1003, 1, QStringLiteral("孫")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral(
+            "Create Trigger stopWalk Before Update On tbTree When New.boUse = 1 And New.noLfP = 1002 "
+            "Begin Select Raise(Abort, 'x'); End")));
+        QCOMPARE(f.window->CleanUnused(), QStringLiteral("参照されていない文書を削除できませんでした"));
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 3);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
+    }
+
+    void aFailedCompactionNamesTheKeptCopy()
+    {
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        zSvr::instance().D_Close();
+        const qint64 before = QFileInfo(path).size();
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        // The compacted copy cannot be written where it goes.
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".compact/in")));
+        QVERIFY(!f.window->CompactDb(true, QString()));
+        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
+        QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました\r元のﾌｧｲﾙを ") + kept
+                                               + QStringLiteral(" に残しました"));
+        QCOMPARE(QFileInfo(kept).size(), before);
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
     }
 
     void compactionKeepsTheDataAndReopens_data()

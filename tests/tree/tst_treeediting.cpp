@@ -103,6 +103,58 @@ private slots:
         QCOMPARE(link(12, 78), 1);
     }
 
+    void cutAndPasteUnderTheSameParentReorders()
+    {
+        // 34 moves from before 56 to after it: the placement (12, 34) stays what it was.
+        m_tree->SetLeaf(QStringLiteral("34,12,0"));
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(QStringLiteral("56"));
+        QString title = QStringLiteral("三十四");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QVERIFY(m_prompt->messages.isEmpty());
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 34")), 2);
+        QCOMPARE(link(12, 34), 0);
+        QCOMPARE(m_tree->sGetLeaf(), QStringLiteral("34,12,0"));
+        QCOMPARE(m_probe->keys(keyOf(12, 34)).size(), 1);
+        m_tree->trSort();
+        QCOMPARE(count(QStringLiteral("Select inSrt From tbTree Where noLfP = 12 And noLfC = 56")), 0);
+        QCOMPARE(count(QStringLiteral("Select inSrt From tbTree Where noLfP = 12 And noLfC = 34")), 1);
+        // Its children came along.
+        m_tree->SetLeaf(QStringLiteral("78"));
+        QCOMPARE(m_tree->sGetLeaf(), QStringLiteral("78,34,12,0"));
+    }
+
+    void aNewPageUnderATagGoesUnderItsTarget_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("parent");
+        QTest::newRow("page") << "34" << 34;
+        QTest::newRow("link placement") << "5_34" << 34;
+        QTest::newRow("no page") << "x_y" << -1;
+    }
+
+    void aNewPageUnderATagGoesUnderItsTarget()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, parent);
+        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->TagTree(QStringLiteral("タグ"), target);
+        QString tag;
+        for (const QString &key : m_probe->keys(keyOf(5, 90)))
+            if (key.startsWith(u'X'))
+                tag = key;
+        m_probe->view()->setCurrentItem(m_probe->item(tag));
+        QString title = QStringLiteral("新しい頁");
+        m_tree->trNew(2, title);
+        QVERIFY(PageDb::page(91, title));
+        QString saved = title;
+        m_tree->UdtNd(saved, QString(), 91);
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 91 And noLfP <> ?"), {parent}), 0);
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 91")), parent < 0 ? 0 : 1);
+        QCOMPARE(m_tree->hasNewNode(), parent < 0);
+        QCOMPARE(m_prompt->messages.size(), parent < 0 ? 1 : 0);
+    }
+
     void cutSurvivesARefresh()
     {
         // Refreshing gives every node a new key; the cut placement is still known.
@@ -139,20 +191,21 @@ private slots:
 
     void refusedPasteKeepsTheCutSource()
     {
-        m_tree->SetLeaf(QStringLiteral("56"));
+        // 34 is cut under 12 and pasted under 5, where its link already stands.
+        m_tree->SetLeaf(QStringLiteral("34,12,0"));
         m_tree->trCopy(true);
-        m_tree->SetLeaf(QStringLiteral("34"));
-        const int nodes = m_probe->keys(keyOf(0, 12)).size();
-        QString title = QStringLiteral("五十六");
+        m_tree->SetLeaf(QStringLiteral("90"));
+        const int nodes = m_probe->keys(keyOf(0, 5)).size();
+        QString title = QStringLiteral("三十四");
         m_tree->trIns(0, title, QStringLiteral("*"));
         QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("同一文書へのﾘﾝｸは登録できません")});
-        QCOMPARE(PageDb::row(12, 56), QStringLiteral("1:五十六"));
-        QCOMPARE(m_probe->keys(keyOf(0, 12)).size(), nodes);
+        QCOMPARE(PageDb::row(12, 34), QStringLiteral("0:三十四"));
+        QCOMPARE(m_probe->keys(keyOf(0, 5)).size(), nodes);
         // Still cut: pasting elsewhere moves it.
-        m_tree->SetLeaf(QStringLiteral("90"));
+        m_tree->SetLeaf(QStringLiteral("5"));
         m_tree->trIns(0, title, QStringLiteral("*"));
-        QCOMPARE(PageDb::row(12, 56), QString());
-        QVERIFY(!PageDb::row(5, 56).isEmpty());
+        QCOMPARE(PageDb::row(12, 34), QString());
+        QVERIFY(!PageDb::row(0, 34).isEmpty());
     }
 
     void failedPasteKeepsTheCutSource()

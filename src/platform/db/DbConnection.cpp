@@ -44,6 +44,12 @@ QSqlDatabase DbConnection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
+bool DbConnection::fail(OpenFailure failure, const QString &error)
+{
+    m_failure = failure;
+    return fail(error);
+}
+
 bool DbConnection::fail(const QString &error)
 {
     m_lastError = error;
@@ -51,19 +57,55 @@ bool DbConnection::fail(const QString &error)
     return false;
 }
 
-bool DbConnection::openSqlite(const QString &path, bool readOnly)
+bool DbConnection::openSqlite(const QString &path, bool readOnlyWanted, const QStringList &requiredTables)
 {
     close();
     m_loginRefused = false;
+    m_failure = NoFailure;
+    m_missing.clear();
     const QFileInfo info(path);
     if (!info.isFile())
-        return fail(QStringLiteral("file not found: ") + path);
-    m_readOnly = readOnly || !writableByMode(info) || !writableByMode(QFileInfo(info.absolutePath()));
+        return fail(NotFound, QStringLiteral("file not found: ") + path);
+    if (!info.isReadable())
+        return fail(Unreadable, QStringLiteral("file cannot be read: ") + path);
+    const bool readOnly = readOnlyWanted || !writableByMode(info) || !writableByMode(QFileInfo(info.absolutePath()));
     QString error;
+    if (!requiredTables.isEmpty()) {
+        // Looked at read-only first: even an empty file would be written to as
+        // a new database, and another program's database would have its log
+        // mode switched. A refused file is left exactly as it was.
+        m_readOnly = true;
+        if (!openSqliteFile(info.absoluteFilePath(), &error))
+            return fail(NotADatabase, error);
+        if (!checkTables(requiredTables))
+            return false;
+        if (readOnly) {
+            m_kind = SqliteFile;
+            return true;
+        }
+        close();
+    }
+    m_readOnly = readOnly;
     if (!openSqliteFile(info.absoluteFilePath(), &error))
-        return fail(error);
+        return fail(NotADatabase, error);
     m_kind = SqliteFile;
     return true;
+}
+
+bool DbConnection::checkTables(const QStringList &requiredTables)
+{
+    QStringList present = database().tables();
+    for (QString &name : present)
+        name = name.toLower();
+    for (const QString &name : requiredTables) {
+        if (!present.contains(name.toLower()))
+            m_missing << name;
+    }
+    if (m_missing.isEmpty())
+        return true;
+    // Not one of the tables: no document database at all (an empty file is one of these).
+    return fail(m_missing.size() == requiredTables.size() ? NotADatabase : TablesMissing,
+                QStringLiteral("tables missing: ") + m_missing.join(QStringLiteral(", ")));
 }
 
 bool DbConnection::openSqliteFile(const QString &path, QString *error)
@@ -94,14 +136,22 @@ bool DbConnection::openSqliteFile(const QString &path, QString *error)
     return true;
 }
 
-bool DbConnection::openOdbc(const QString &connectionString, const QString &password)
+bool DbConnection::openOdbc(const QString &connectionString, const QString &password, const QStringList &requiredTables)
 {
     close();
     m_loginRefused = false;
+    m_failure = NoFailure;
+    m_missing.clear();
     m_readOnly = false;
     QString error;
-    if (!openOdbcSource(connectionString, password, &error))
-        return fail(error);
+    if (!openOdbcSource(connectionString, password, &error)) {
+        // unixODBC: IM002 no such source or driver, 01000 "Can't open lib" for a driver not installed.
+        const bool noDriver = error.contains(QLatin1String("IM002")) || error.contains(QLatin1String("Can't open lib"))
+                              || error.contains(QLatin1String("not found"), Qt::CaseInsensitive);
+        return fail(m_loginRefused ? LoginRefused : noDriver ? DriverMissing : OtherFailure, error);
+    }
+    if (!requiredTables.isEmpty() && !checkTables(requiredTables))
+        return false;
     m_kind = OdbcSource;
     m_connectionString = connectionString;
     m_password = password;

@@ -4,6 +4,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class QSqlQuery;
@@ -21,13 +22,23 @@ public:
     DbConnection(const DbConnection &) = delete;
     DbConnection &operator=(const DbConnection &) = delete;
 
+    // Why the last open failed.
+    enum OpenFailure { NoFailure, NotFound, Unreadable, NotADatabase, TablesMissing, DriverMissing, LoginRefused,
+                       OtherFailure };
+
     // Opens an existing SQLite file; read-only when the file or its folder
     // cannot be written, or when `readOnly` asks for it (the file is then never
-    // written, not even its header). A file that is not a database fails.
-    bool openSqlite(const QString &path, bool readOnly = false);
+    // written, not even its header). A file that is not a database fails. With
+    // `requiredTables` the file is first looked at read-only and refused,
+    // unchanged, when one of them is missing.
+    bool openSqlite(const QString &path, bool readOnly = false, const QStringList &requiredTables = {});
     // Opens an ODBC connection string; `password` is added when not empty.
-    bool openOdbc(const QString &connectionString, const QString &password = QString());
+    bool openOdbc(const QString &connectionString, const QString &password = QString(),
+                  const QStringList &requiredTables = {});
     void close();
+    OpenFailure openFailure() const { return m_failure; }
+    // The required tables the last refused open did not find.
+    QStringList missingTables() const { return m_missing; }
 
     bool isOpen() const { return m_kind != Closed; }
     Kind kind() const { return m_kind; }
@@ -67,6 +78,8 @@ private:
     bool runStatements(QSqlQuery &query, const QStringList &statements, const QVariantList &values, bool bind);
     bool fail(const QString &error);
     bool reopenAfterLoss();
+    bool fail(OpenFailure failure, const QString &error);
+    bool checkTables(const QStringList &requiredTables);
 
     QString m_name;
     Kind m_kind = Closed;
@@ -76,6 +89,8 @@ private:
     bool m_inTransaction = false;
     QString m_connectionString; // kept to open a lost server connection again
     QString m_password;
+    OpenFailure m_failure = NoFailure;
+    QStringList m_missing;
     QString m_lastError;
     QString m_datePrefix;
 };
