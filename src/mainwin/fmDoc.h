@@ -114,6 +114,12 @@ public:
     void outputCommand(const QString &array, int index); // the output menu's range items
     void DocOutput();
     void TextOutput();
+    // The range as one Word document in the word processor (1 headers, 2 outline, 3 no pictures).
+    void WordOutput(int iMode);
+    // Every page of the database as a Word document beside the databases.
+    void WordBackup();
+    // The current page by mail: 0 with a PDF copy, 1 with a Word copy, 2 the text alone.
+    void mailCommand(int index);
     void ReviewPages(int range);
 
     // --- clean-up and compaction (fmDocClean.cpp)

@@ -45,6 +45,8 @@ void fmDoc::menuClicked(const QString &array, int index)
         outputCommand(array, index);
     } else if (array == QLatin1String("mnTrRet")) {
         bulkCommand(index);
+    } else if (array == QLatin1String("mnMail")) {
+        mailCommand(index);
     } else if (array == QLatin1String("mnPast")) {
         pasteCommand(index);
     } else if (array == QLatin1String("mnDisp")) {

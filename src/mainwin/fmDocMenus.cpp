@@ -36,11 +36,11 @@ const char *const mnTrRet[] = {"0|複写・移動 (指定ノードから、こ�
                                nullptr};
 const char *const mnRet[] = {"0|HTM 出力||L|", "1|-|||", "2|文書(txt,doc)に出力|||", "3|ePub出力||L|", "4|-|||",
                              "5|文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ|||", "6|文書ﾃﾞｰﾀｰﾍﾞｰｽからｲﾝﾎﾟｰﾄ|||", "7|-|||",
-                             "8|ﾍﾟｰｼﾞ全体に目を通す|||mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ||L|", nullptr};
+                             "8|ﾍﾟｰｼﾞ全体に目を通す|||mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ|||", nullptr};
 const char *const mnRetView[] = {"0|全てのﾍﾟｰｼﾞ|||", "1|現在のノード|||", "2|現在のノード以降全て|||", nullptr};
 const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1|L|", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
-                              "5|ﾒｰﾙ||L|mnMail", "6|名前を付けて保存(&O)|||", "7|Wordで開く(&W)|Ctrl+F3||", nullptr};
-const char *const mnMail[] = {"0|本文(Text) + 添付(pdf)||L|", "1|本文(Text) + 添付(doc)||L|", "2|本文(Text)||L|",
+                              "5|ﾒｰﾙ|||mnMail", "6|名前を付けて保存(&O)|||", "7|Wordで開く(&W)|Ctrl+F3||", nullptr};
+const char *const mnMail[] = {"0|本文(Text) + 添付(pdf)|||", "1|本文(Text) + 添付(doc)|||", "2|本文(Text)|||",
                               nullptr};
 const char *const mnEdit[] = {
     "0|元に戻す(&U)|Ctrl+Z|d|", "1|やり直し(&R)|Ctrl+Y|d|", "2|-|||", "3|切り取り(&T)||d|", "4|ｺﾋﾟｰ(&C)||d|",

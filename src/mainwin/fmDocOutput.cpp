@@ -9,12 +9,6 @@
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
-namespace {
-// The Word forms of the document output are offered once the Word output of a range is part of the
-// program; until then the dialog offers the text alone.
-constexpr bool WordOutputBuilt = false;
-} // namespace
-
 void fmDoc::GetRangeKeys(QString &sKys, QString &sNos, QString &sSet)
 {
     QString start = QStringLiteral("0");
@@ -49,6 +43,8 @@ void fmDoc::outputCommand(const QString &array, int index)
         DocOutput();
     else if (array == QLatin1String("mnRet") && index == 5)
         ExportDb();
+    else if (array == QLatin1String("mnRet") && index == 10)
+        WordBackup();
     else if (array == QLatin1String("mnRetView") && index >= 0 && index <= 2)
         ReviewPages(index);
 }
@@ -57,9 +53,11 @@ void fmDoc::DocOutput()
 {
     Frmt::LoadHome(false);
     int iRet = 0;
-    sbExpDc::Act(iRet, iRange, Frmt::st().homeKind, Frmt::st().homeAddress, WordOutputBuilt, this);
+    sbExpDc::Act(iRet, iRange, Frmt::st().homeKind, Frmt::st().homeAddress, true, this);
     if (iRet == 1)
         TextOutput();
+    else if (iRet >= 2 && iRet <= 4)
+        WordOutput(iRet - 1);
 }
 
 void fmDoc::TextOutput()

@@ -80,6 +80,7 @@ void TestFmDocOutput::rangeOutputs()
     QStringList seen;
     sbExpDc::setRunner([&seen](sbExpDc &dialog) {
         seen << QString::number(dialog.forms()->checkedId()) << QString::number(dialog.ranges()->checkedId());
+        dialog.forms()->button(0)->click();
         dialog.ranges()->button(0)->click();
         return true;
     });
@@ -91,7 +92,7 @@ void TestFmDocOutput::rangeOutputs()
     f.window->item(QStringLiteral("mnRet"), 2)->trigger();
     sbExpDc::setRunner(nullptr);
     QCOMPARE(f.window->iRange, 0);
-    QCOMPARE(seen, QStringList({"0", "2"})); // text chosen while the Word forms are not there
+    QCOMPARE(seen, QStringList({"1", "2"})); // the dialog's defaults: Word with headers, node and below
     QVERIFY2(text.startsWith(QStringLiteral("■ １ 序章\nはじめ\n\n■ １－１ 一節")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("■ ２ 終章\nおわり")));
 

@@ -7,6 +7,7 @@
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
 #include "support/FormatRuns.h"
+#include "support/PandocText.h"
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
@@ -19,16 +20,6 @@
 using namespace TextProps;
 
 namespace {
-
-QString pandocText(const QString &path)
-{
-    QProcess pandoc;
-    pandoc.start(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("docx"), QStringLiteral("-t"),
-                                            QStringLiteral("plain"), QStringLiteral("--wrap=none"), path});
-    if (!pandoc.waitForFinished(60000) || pandoc.exitCode() != 0)
-        return QStringLiteral("pandoc failed: ") + QString::fromUtf8(pandoc.readAllStandardError());
-    return QString::fromUtf8(pandoc.readAllStandardOutput());
-}
 
 // A package of the given document body (and extra entries), for hostile cases.
 QByteArray package(const QByteArray &body, QList<QPair<QString, QByteArray>> extra = {},

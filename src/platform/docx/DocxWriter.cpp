@@ -84,6 +84,8 @@ struct DocxWriter::Private {
     int nextDrawing = 1;
     int nextBookmark = 1;
     int nextHeaderFooter = 1;
+    int pageNumberSize = 0;   // half-points of the page-number footer; 0: the pages' own footers
+    bool pageNumberWritten = false;
 
     // Per page being written
     const PageDocument *page = nullptr;
@@ -99,6 +101,7 @@ struct DocxWriter::Private {
     QString mediaTarget(const QString &pictureName);
     void writeSectPr(QXmlStreamWriter &w, const Section &s) const;
     QString writeHeaderFooter(bool header, QTextDocument *doc);
+    QString writePageNumberFooter();
     void startBookmark(QXmlStreamWriter &w, const QString &name, int &id);
 };
 
@@ -127,10 +130,12 @@ void DocxWriter::addHeading(int level, const QString &text, const QString &bookm
 {
     QXmlStreamWriter &w = d->body.w;
     w.writeStartElement(QStringLiteral("w:p"));
-    w.writeStartElement(QStringLiteral("w:pPr"));
-    w.writeEmptyElement(QStringLiteral("w:pStyle"));
-    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(qBound(1, level, 3)));
-    w.writeEndElement();
+    if (level > 0) {
+        w.writeStartElement(QStringLiteral("w:pPr"));
+        w.writeEmptyElement(QStringLiteral("w:pStyle"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(qMin(level, 3)));
+        w.writeEndElement();
+    }
     int id = 0;
     if (!bookmark.isEmpty())
         d->startBookmark(w, bookmark, id);
@@ -205,6 +210,54 @@ QString DocxWriter::Private::writeHeaderFooter(bool header, QTextDocument *doc)
     return body.addRel(header ? DocxNames::RelHeader : DocxNames::RelFooter, name);
 }
 
+QString DocxWriter::Private::writePageNumberFooter()
+{
+    PartOut out;
+    QXmlStreamWriter &w = out.w;
+    w.writeStartElement(QStringLiteral("w:ftr"));
+    DocxNames::writeNamespaces(w);
+    w.writeStartElement(QStringLiteral("w:p"));
+    w.writeStartElement(QStringLiteral("w:pPr"));
+    w.writeEmptyElement(QStringLiteral("w:jc"));
+    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("right"));
+    w.writeEndElement();
+    auto run = [&](const QString &tag, const QString &attribute, const QString &value, const QString &text) {
+        w.writeStartElement(QStringLiteral("w:r"));
+        w.writeStartElement(QStringLiteral("w:rPr"));
+        w.writeEmptyElement(QStringLiteral("w:sz"));
+        w.writeAttribute(QStringLiteral("w:val"), QString::number(pageNumberSize));
+        w.writeEndElement();
+        if (text.isEmpty()) {
+            w.writeEmptyElement(tag);
+            w.writeAttribute(attribute, value);
+        } else {
+            w.writeStartElement(tag);
+            w.writeAttribute(attribute, value);
+            w.writeCharacters(text);
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    };
+    const QString fieldChar = QStringLiteral("w:fldChar");
+    const QString type = QStringLiteral("w:fldCharType");
+    run(fieldChar, type, QStringLiteral("begin"), QString());
+    run(QStringLiteral("w:instrText"), QStringLiteral("xml:space"), QStringLiteral("preserve"), QStringLiteral(" PAGE "));
+    run(fieldChar, type, QStringLiteral("separate"), QString());
+    run(QStringLiteral("w:t"), QStringLiteral("xml:space"), QStringLiteral("preserve"), QStringLiteral("1"));
+    run(fieldChar, type, QStringLiteral("end"), QString());
+    w.writeEndElement(); // w:p
+    w.writeEndElement(); // w:ftr
+    const QString name = QStringLiteral("footer%1.xml").arg(nextHeaderFooter++);
+    parts.append({QStringLiteral("word/") + name, DocxNames::prolog() + out.xml});
+    partRels.append({QStringLiteral("word/_rels/") + name + QStringLiteral(".rels"), out.rels});
+    return body.addRel(DocxNames::RelFooter, name);
+}
+
+void DocxWriter::setPageNumberFooter(int pointSize)
+{
+    d->pageNumberSize = qMax(1, pointSize) * 2;
+}
+
 void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
 {
     QXmlStreamWriter &w = d->body.w;
@@ -225,8 +278,15 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
         d->section.setup = page.pageSetup();
         d->section.header[0] = d->writeHeaderFooter(true, page.part(HeaderAll));
         d->section.header[1] = d->writeHeaderFooter(true, page.part(HeaderFirst));
-        d->section.footer[0] = d->writeHeaderFooter(false, page.part(FooterAll));
-        d->section.footer[1] = d->writeHeaderFooter(false, page.part(FooterFirst));
+        if (d->pageNumberSize > 0) {
+            // Written once; the sections after the first show it as their predecessor's footer.
+            if (!d->pageNumberWritten)
+                d->section.footer[0] = d->writePageNumberFooter();
+            d->pageNumberWritten = true;
+        } else {
+            d->section.footer[0] = d->writeHeaderFooter(false, page.part(FooterAll));
+            d->section.footer[1] = d->writeHeaderFooter(false, page.part(FooterFirst));
+        }
     } else if (options.pageBreakBefore && d->anyContent) {
         addPageBreak();
     }

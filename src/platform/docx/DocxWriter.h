@@ -40,11 +40,15 @@ public:
     DocxWriter &operator=(const DocxWriter &) = delete;
 
     void setLinkResolver(LinkResolver resolver);
-    // A heading paragraph of level 1 to 3 (outside any page), with an optional bookmark.
+    // A heading paragraph of level 1 to 3 (outside any page), with an optional bookmark; level 0 gives a
+    // plain paragraph.
     void addHeading(int level, const QString &text, const QString &bookmark = QString());
     // A table-of-contents field over the heading levels 1 to 3, with an optional title paragraph.
     void addTableOfContents(const QString &title = QString());
     void addPageBreak();
+    // From the next section opened on: a footer of its own holding the page number, right-aligned in
+    // `pointSize` points, in place of the pages' footers (later sections without footers show it too).
+    void setPageNumberFooter(int pointSize);
     // The first page added (or the first after none) always opens the first section.
     void addPage(const PageDocument &page, const PageOptions &options);
     void addPage(const PageDocument &page) { addPage(page, PageOptions()); }

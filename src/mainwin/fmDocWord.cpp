@@ -1,0 +1,130 @@
+// The main window's Word documents of many pages (the range output and the backup) and the mail of
+// the current page. The pages are read straight from the database: the editor keeps the current page
+// throughout, so a failure leaves nothing to restore but the busy flag.
+#include "mainwin/fmDoc.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/yIni.h"
+#include "core/zClt.h"
+#include "core/zSvr.h"
+#include "editor/uTxm.h"
+#include "mainwin/BusyScope.h"
+#include "output/word/WordOutput.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "tree/uTrX.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+// The hourglass for a block, taken back on every way out.
+class Hourglass
+{
+public:
+    Hourglass() { Frmt::SetBusy(true); }
+    ~Hourglass() { Frmt::SetBusy(false); }
+    Hourglass(const Hourglass &) = delete;
+    Hourglass &operator=(const Hourglass &) = delete;
+};
+
+} // namespace
+
+void fmDoc::WordOutput(int iMode)
+{
+    m_tree->trSort();
+    QString keys, numbers, set = QStringLiteral(".");
+    GetRangeKeys(keys, numbers, set);
+    if (keys.isEmpty())
+        return;
+    const Usr::State &st = Usr::st();
+    const QString path = st.workFolder + st.dbName + QStringLiteral(".docx");
+    QString error;
+    bool ok = false;
+    {
+        BusyScope busy;
+        Hourglass hourglass;
+        QDir().mkpath(st.workFolder);
+        ok = ::WordOutput::write(iMode, keys, numbers, path, error);
+    }
+    if (!ok) {
+        Prompt::current().message(error + QStringLiteral("\nﾜｰﾄﾞ文書を作れませんでした｡"), Prompt::OkOnly);
+        return;
+    }
+    yIni::instance().W_ExpFd(path, true);
+}
+
+void fmDoc::WordBackup()
+{
+    const Usr::State &st = Usr::st();
+    const QString folder = st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc");
+    if (Prompt::current().message(QStringLiteral("全てのﾍﾟｰｼﾞをﾜｰﾄﾞ文書に保存します\n (出力先:") + folder + u')',
+                                  Prompt::OkCancel) != Prompt::Ok)
+        return;
+    if (!zClt::instance().F_CreateFld(folder)) {
+        Prompt::current().message(QStringLiteral("ﾌｫﾙﾀﾞ: ") + folder + QStringLiteral(" を作れません｡"), Prompt::OkOnly);
+        return;
+    }
+    Recordset rs;
+    if (!zSvr::instance().R_Rset(QStringLiteral(" Select noDoc, obDoc From msDoc Where (Not obDoc is Null) Order By noDoc"),
+                                 rs, Recordset::ForwardOnly))
+        return;
+    QString error;
+    int written = 0;
+    {
+        BusyScope busy;
+        Hourglass hourglass;
+        PageDocument page;
+        for (; !rs.eof(); rs.moveNext()) {
+            const qint64 no = rs.value(0).toLongLong();
+            const QByteArray bytes = rs.value(1).toByteArray();
+            // A row holding no bytes has no document to write.
+            if (bytes.isEmpty())
+                continue;
+            const QString file = folder + QStringLiteral("/%1.docx").arg(no, 4, 10, QLatin1Char('0'));
+            if (!PageCodec::load(page, bytes)) {
+                error = QStringLiteral("ﾍﾟｰｼﾞ %1 を読めません｡").arg(no);
+                break;
+            }
+            if (!DocxWriter::writePage(page, file)) {
+                error = QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を書けません｡");
+                break;
+            }
+            ++written;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+        rs.close();
+    }
+    if (!error.isEmpty()) {
+        Prompt::current().message(error + QStringLiteral("\nﾜｰﾄﾞで一括ﾊﾞｯｸｱｯﾌﾟを中断しました(%1 ﾍﾟｰｼﾞ保存済み)").arg(written),
+                                  Prompt::OkOnly);
+        return;
+    }
+    Prompt::current().message(QStringLiteral("ﾜｰﾄﾞで一括ﾊﾞｯｸｱｯﾌﾟを完了しました"), Prompt::OkOnly);
+}
+
+void fmDoc::mailCommand(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    QString attachment;
+    if (index < 2) {
+        attachment = Usr::st().workFolder + QString::number(nDocNo)
+                     + (index == 0 ? QStringLiteral(".pdf") : QStringLiteral(".docx"));
+        QDir().mkpath(Usr::st().workFolder);
+        // The export says itself what went wrong.
+        if (!m_editor->txSaveAs(attachment, true))
+            return;
+    }
+    QString body, subject;
+    m_editor->GetMTxt(body, subject);
+    subject = subject.left(25);
+    if (!Launcher::current().composeMail(subject, body, attachment))
+        Prompt::current().message(QStringLiteral("ﾒｰﾙｿﾌﾄを起動できません｡既定のﾒｰﾙｿﾌﾄが指定されているかﾁｪｯｸして下さい"),
+                                  Prompt::OkOnly);
+}
