@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
@@ -504,7 +505,36 @@ private slots:
         QCOMPARE(f.edit.undoSteps(), steps);
     }
 
+    void normalViewPaintsALongTextOnce()
+    {
+        // The first lines carry as much ink whether more pages follow them or not (the view may sit a
+        // few pixels aside once a scroll bar shows, so the ink is compared, not the pixels).
+        Fixture f;
+        const QString head = QStringLiteral("本文の一行目 The quick brown fox\n");
+        const QString line = QStringLiteral("続きの行\n");
+        f.edit.setText(head + line.repeated(4));
+        f.view.refresh();
+        QCOMPARE(f.view.pageCount(), 1);
+        const double shortInk = ink(f.view.viewport()->grab().toImage(), 60);
+        f.edit.setText(head + line.repeated(200));
+        f.view.refresh();
+        QVERIFY(f.view.pageCount() > 1);
+        f.view.verticalScrollBar()->setValue(f.view.verticalScrollBar()->minimum());
+        const double longInk = ink(f.view.viewport()->grab().toImage(), 60);
+        QVERIFY(shortInk > 1000);
+        QVERIFY2(qAbs(longInk - shortInk) < shortInk * 0.02, qPrintable(QStringLiteral("%1 %2").arg(shortInk).arg(longInk)));
+    }
+
 private:
+    // Darkness summed over the top `height` rows.
+    static double ink(const QImage &image, int height)
+    {
+        double sum = 0;
+        for (int y = 0; y < qMin(height, image.height()); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += 255 - qGray(image.pixel(x, y));
+        return sum;
+    }
     static int darkPixels(const QImage &image, const QRect &area)
     {
         int count = 0;

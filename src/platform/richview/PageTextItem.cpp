@@ -162,7 +162,10 @@ void PageTextItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *opti
         paintSlice(painter, plain, QGraphicsTextItem::boundingRect(), QPointF(), widget);
         return;
     }
-    for (int page = 0; page < m_geometry->pageCount(); ++page) {
+    // Normal view shows the whole strip as one column: every page would paint the same text on the
+    // same place again, and antialiased text painted over itself turns bold.
+    const int sheets = paged() ? m_geometry->pageCount() : 1;
+    for (int page = 0; page < sheets; ++page) {
         const QRectF target = m_geometry->textRect(page);
         // A little room on the right for a caret at the end of a full line.
         const QRectF visible = target.adjusted(0, 0, 2, 0).intersected(option->exposedRect);
