@@ -79,8 +79,8 @@ QString uTxm::wordCopyFile() const
 {
     const Usr::State &st = Usr::st();
     if (nTmpNo == 0)
-        return st.workFolder + QStringLiteral("temp.docx");
-    return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_doc/")
+        return st.workFolder + QStringLiteral("Temp.docx");
+    return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc/")
         + QStringLiteral("%1.docx").arg(nTmpNo, 4, 10, QLatin1Char('0'));
 }
 

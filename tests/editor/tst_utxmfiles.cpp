@@ -210,14 +210,14 @@ private slots:
         editor().nTmpNo = 12;
         editor().rtAct(4);
         QCOMPARE(saves, 1);
-        const QString copy = path(QStringLiteral("Dbs/db_doc/0012.docx"));
+        const QString copy = path(QStringLiteral("Dbs/db_Doc/0012.docx"));
         QVERIFY(QFileInfo::exists(copy));
         const QString text = toolOutput(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("docx"),
                                                                   QStringLiteral("-t"), QStringLiteral("plain"), copy});
         QVERIFY2(text.contains(QStringLiteral("最初の段落")), qPrintable(text));
         editor().nTmpNo = 0;
         editor().rtAct(4);
-        QVERIFY(QFileInfo::exists(Usr::st().workFolder + QStringLiteral("temp.docx")));
+        QVERIFY(QFileInfo::exists(Usr::st().workFolder + QStringLiteral("Temp.docx")));
     }
 };
 
