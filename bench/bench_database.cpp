@@ -4,6 +4,7 @@
 // Each DATABASE (a .txdb file or a .udl data link) is measured as it is. With
 // none, tools/gen_sample makes a 10,000-page file database and the same on a
 // throwaway PostgreSQL server, and the figures stand side by side.
+#include "BenchDatabase.h"
 #include "BenchServer.h"
 #include "core/zSvr.h"
 #include "platform/db/Recordset.h"
@@ -34,13 +35,6 @@ struct Figure {
 int pageOf(int i)
 {
     return 1001 + (i * 7919) % pages;
-}
-
-QString generateFile(const QString &folder)
-{
-    const QString path = folder + QStringLiteral("/Bench.txdb");
-    const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
-    return QProcess::execute(generator, {path, QStringLiteral("--pages"), QString::number(pages)}) == 0 ? path : QString();
 }
 
 // The figures of one database; `failed` counts operations that did not work.
@@ -104,7 +98,7 @@ int main(int argc, char *argv[])
     QStringList labels = paths;
     std::unique_ptr<BenchServer> server;
     if (paths.isEmpty()) {
-        paths << generateFile(dir.path());
+        paths << benchDatabase(QString(), dir.filePath(QStringLiteral("Bench.txdb")), pages);
         labels << QStringLiteral("SQLite file");
         server = std::make_unique<BenchServer>();
         paths << server->generate(QStringLiteral("bench"), pages);

@@ -2,6 +2,7 @@
 // and building the one text of the read-through window over every page of a 1,000-page database.
 // usage: bench_output [database [output-folder]]; without a database one of 1,000 pages is made by
 // tools/gen_sample, without a folder a temporary one is used.
+#include "BenchDatabase.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "output/print/sbTvw.h"
@@ -35,18 +36,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir temp;
     const QStringList args = app.arguments().mid(1);
-    QString database = args.value(0);
     const QString folder = args.value(1, temp.path());
     QDir().mkpath(folder);
     Usr::st().userData = folder + u'/';
-    if (database.isEmpty()) {
-        database = temp.filePath(QStringLiteral("BenchOutput.txdb"));
-        const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
-        if (QProcess::execute(generator, {database, QStringLiteral("--pages"), QStringLiteral("1000")}) != 0) {
-            std::fprintf(stderr, "gen_sample failed\n");
-            return 1;
-        }
-    }
+    const QString database = benchDatabase(args.value(0), temp.filePath(QStringLiteral("BenchOutput.txdb")), 1000);
+    if (database.isEmpty())
+        return 1;
     std::printf("bench_output: %s\n", qPrintable(QFileInfo(database).absoluteFilePath()));
 
     // A 100-page document with a running header, printed without a dialog to a PDF file.

@@ -2,6 +2,7 @@
 // the outline with contents), with the file's size and the peak memory of the process.
 // usage: bench_wordoutput [database [output-folder]]; without a database one of 1,000 pages is made by
 // tools/gen_sample, without a folder a temporary one is used.
+#include "BenchDatabase.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "output/word/OutputRange.h"
@@ -33,18 +34,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir temp;
     const QStringList args = app.arguments().mid(1);
-    QString database = args.value(0);
     const QString folder = args.value(1, temp.path());
     QDir().mkpath(folder);
     Usr::st().userData = folder + u'/';
-    if (database.isEmpty()) {
-        database = temp.filePath(QStringLiteral("BenchWord.txdb"));
-        const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
-        if (QProcess::execute(generator, {database, QStringLiteral("--pages"), QStringLiteral("1000")}) != 0) {
-            std::fprintf(stderr, "gen_sample failed\n");
-            return 1;
-        }
-    }
+    const QString database = benchDatabase(args.value(0), temp.filePath(QStringLiteral("BenchWord.txdb")), 1000);
+    if (database.isEmpty())
+        return 1;
     std::printf("bench_wordoutput: %s\n", qPrintable(QFileInfo(database).absoluteFilePath()));
     if (!zSvr::instance().D_StDcDb(database)) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(database));
