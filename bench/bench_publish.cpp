@@ -19,7 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -93,7 +93,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv); // the site shows the wait window
     QTemporaryDir tmp;
     QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.filePath(QStringLiteral("out"));
