@@ -47,6 +47,12 @@ bool ownJob(int code)
 {
     return code == 25 || code == 50 || code == 51 || code == 52 || code == 55 || (code >= 1000 && code <= 1002);
 }
+
+EditorServices::PageViewer &pageViewer()
+{
+    static EditorServices::PageViewer viewer;
+    return viewer;
+}
 } // namespace
 
 void EditorServices::setJobHandler(int code, JobHandler handler)
@@ -57,6 +63,19 @@ void EditorServices::setJobHandler(int code, JobHandler handler)
 bool EditorServices::hasJobHandler(int code)
 {
     return ownJob(code) || jobHandlers().contains(code) || uTxm::isContentJob(code);
+}
+
+void EditorServices::setPageViewer(PageViewer viewer)
+{
+    pageViewer() = std::move(viewer);
+}
+
+bool EditorServices::viewPage(PageDocument &page)
+{
+    if (!pageViewer())
+        return false;
+    pageViewer()(page);
+    return true;
 }
 
 bool EditorServices::runJob(uTxm &editor, int code, const QVariant &arg)

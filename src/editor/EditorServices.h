@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class PageDocument;
 class RichTextEdit;
 class uTxm;
 
@@ -37,6 +38,11 @@ public:
     using JobHandler = std::function<bool(uTxm &editor, const QVariant &arg)>;
     static void setJobHandler(int code, JobHandler handler);
     static bool hasJobHandler(int code);
+    // The page view window over a page of its own (the labelled template view); false when the
+    // program has none.
+    using PageViewer = std::function<void(PageDocument &page)>;
+    static void setPageViewer(PageViewer viewer);
+    static bool viewPage(PageDocument &page);
 
     // An item of the object popup menu whose work lives outside the control (edit the picture,
     // links and tags on the object, links to an enlarged picture, properties); true when the page

@@ -17,7 +17,6 @@
 namespace {
 
 const int Fixed[5] = {150, 125, 100, 75, 50};
-constexpr int TwipsPerPixel = 15;
 
 } // namespace
 
@@ -92,7 +91,10 @@ bool TxmDisplayPage::apply(QString &)
     const PageSetup &setup = m_editor.page().pageSetup();
     RichView *view = m_editor.view();
     const QWidget *host = view ? static_cast<QWidget *>(view) : static_cast<QWidget *>(&m_editor);
-    const int zoom = zoomFor(k, host->width() * TwipsPerPixel, host->height() * TwipsPerPixel, setup.width,
+    // The view's size in twips at the screen's resolution (the view scales its pages by it too).
+    const double dpiX = host->logicalDpiX() > 0 ? host->logicalDpiX() : 96;
+    const double dpiY = host->logicalDpiY() > 0 ? host->logicalDpiY() : 96;
+    const int zoom = zoomFor(k, host->width() * 1440 / dpiX, host->height() * 1440 / dpiY, setup.width,
                              setup.height);
     if (view) {
         view->setViewMode(mode);

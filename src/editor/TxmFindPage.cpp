@@ -6,11 +6,11 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/FontDialog.h"
 #include "platform/richview/RichView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,7 +196,7 @@ void TxmFindPage::replaceSelection(bool withFormat, const QString &replacement)
     RichTextEdit &e = m_editor.edit();
     const int start = e.selStart();
     e.beginCommand();
-    e.setSelectedText(replacement);
+    e.replaceSelectedText(replacement);
     if (withFormat) {
         e.select(start, int(replacement.size()));
         e.setForeColor(m_fore);
@@ -231,10 +231,9 @@ void TxmFindPage::replaceRun(int i, int box, int matchBox, int undoButton, bool 
                 replaceSelection(withFormat, replacement);
         }
         if (i == 1) {
-            // One undo step for the whole page. Each search goes on after the text just written, and
+            // One undo step for each replacement. Each search goes on after the text just written, and
             // a match before the last one ends the loop, so a replacement that holds the search text
             // is never searched again.
-            e.beginCommand();
             int after = 0;
             m_lastPos = e.find(text, 0, options);
             while (m_lastPos >= after) {
@@ -243,7 +242,6 @@ void TxmFindPage::replaceRun(int i, int box, int matchBox, int undoButton, bool 
                 e.select(after, 0);
                 m_lastPos = e.find(text, -1, options);
             }
-            e.endCommand();
         } else {
             m_lastPos = e.find(text, -1, options);
             if (m_lastPos >= 0)
@@ -311,8 +309,28 @@ void TxmFindPage::setReplaceLook(const QFont &font, int foreColour, int backColo
 
 void TxmFindPage::chooseFont()
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, m_font, this, QStringLiteral("ﾌｫﾝﾄ"));
-    if (ok)
-        setReplaceLook(font, m_fore, m_back);
+    // The editor's own font dialog: it has the text and background colours the replacement takes.
+    FontDialog dialog(this);
+    FontDialog::Values values;
+    values.family = m_font.family();
+    values.size = m_font.pointSizeF() > 0 ? m_font.pointSizeF() : 10.5;
+    values.bold = m_font.bold();
+    values.italic = m_font.italic();
+    values.underline = m_font.underline();
+    values.strikeOut = m_font.strikeOut();
+    values.foreColor = m_fore;
+    values.backColor = m_back;
+    dialog.setValues(values);
+    RichView *view = m_editor.view();
+    if (!(view ? view->runDialog(dialog) : dialog.exec() == QDialog::Accepted))
+        return;
+    const FontDialog::Values chosen = dialog.values();
+    QFont font(chosen.family.isEmpty() ? m_font.family() : chosen.family);
+    font.setPointSizeF(chosen.size);
+    font.setBold(chosen.bold);
+    font.setItalic(chosen.italic);
+    font.setUnderline(chosen.underline);
+    font.setStrikeOut(chosen.strikeOut);
+    setReplaceLook(font, chosen.foreColor >= 0 ? chosen.foreColor : m_fore,
+                   chosen.backColor >= 0 ? chosen.backColor : m_back);
 }

@@ -34,6 +34,8 @@ public:
     void convert(int index);      // 0 full width, 1 half width, 2 upper, 3 lower, 4 proper
     // The look that replace with format writes: the font and the colours (COLORREF).
     void setReplaceLook(const QFont &font, int foreColour, int backColour);
+    // The "ﾌｫﾝﾄ" button: the editor's font dialog chooses that look.
+    void chooseFont();
     int lastPosition() const { return m_lastPos; }
 
     QTabWidget *srTab = nullptr;
@@ -50,7 +52,6 @@ private:
     static void remember(QComboBox *box);
     void replaceRun(int button, int box, int matchBox, int undoButton, bool withFormat);
     void replaceSelection(bool withFormat, const QString &replacement);
-    void chooseFont();
     void showCaret();
 
     bool m_replace = false;

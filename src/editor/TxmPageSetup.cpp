@@ -7,6 +7,7 @@
 #include "platform/richview/RichView.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <cmath>
 
@@ -35,7 +37,9 @@ const Paper Papers[15] = {
 };
 
 constexpr int TwipsPerCm = 567;
-constexpr int TwipsPerPixel = 15;
+// The largest paper the mode accepts: the width is the half of the height's limit.
+constexpr int MaxHeight = 33680;
+constexpr int MaxWidth = MaxHeight / 2;
 
 QString centimetres(double value)
 {
@@ -72,10 +76,14 @@ TxmPageSetup::TxmPageSetup(uTxm &editor, QWidget *parent)
     };
     txPgWd = box(paper);
     txPgHi = box(paper);
-    paperGrid->addWidget(new QLabel(QStringLiteral("幅(&W):"), paper), 1, 0);
+    auto *widthLabel = new QLabel(QStringLiteral("幅(&W):"), paper);
+    auto *heightLabel = new QLabel(QStringLiteral("高さ(&H):"), paper);
+    widthLabel->setBuddy(txPgWd); // shows "幅(W):" and Alt+W goes to the box
+    heightLabel->setBuddy(txPgHi);
+    paperGrid->addWidget(widthLabel, 1, 0);
     paperGrid->addWidget(txPgWd, 1, 1);
     paperGrid->addWidget(new QLabel(QStringLiteral("cm"), paper), 1, 2);
-    paperGrid->addWidget(new QLabel(QStringLiteral("高さ(&H):"), paper), 2, 0);
+    paperGrid->addWidget(heightLabel, 2, 0);
     paperGrid->addWidget(txPgHi, 2, 1);
     paperGrid->addWidget(new QLabel(QStringLiteral("cm"), paper), 2, 2);
     grid->addWidget(paper, 0, 0);
@@ -96,11 +104,13 @@ TxmPageSetup::TxmPageSetup(uTxm &editor, QWidget *parent)
     grid->addWidget(margins, 1, 0);
 
     auto *preview = new QFrame(this);
-    preview->setFixedSize(3500 / TwipsPerPixel, 1000 / TwipsPerPixel);
+    preview->setFixedSize(pixels(3500, true), pixels(1000, false));
     m_shape = new QFrame(preview);
     m_shape->setFrameShape(QFrame::Box);
     grid->addWidget(preview, 0, 1);
     cmPage = new QPushButton(QStringLiteral("規定値として設定"), this);
+    // Enter in a box means OK, never "store as the default of new pages".
+    cmPage->setAutoDefault(false);
     grid->addWidget(cmPage, 1, 1, Qt::AlignBottom | Qt::AlignRight);
 
     connect(cbPage, &QComboBox::activated, this, [this](int index) {
@@ -121,6 +131,9 @@ TxmPageSetup::TxmPageSetup(uTxm &editor, QWidget *parent)
     }
     for (QLineEdit *line : {txPgWd, txPgHi})
         connect(line, &QLineEdit::editingFinished, this, &TxmPageSetup::PaperMatch);
+    // A margin box taking the focus puts its caret after its last character.
+    for (QLineEdit *line : {txLftMrg, txTopMrg, txRghMrg, txBtmMrg})
+        line->installEventFilter(this);
     connect(cmPage, &QPushButton::clicked, this, &TxmPageSetup::storeDefault);
 }
 
@@ -205,14 +218,19 @@ void TxmPageSetup::PaperFill(bool previewOnly)
     m_shape->setGeometry(r);
 }
 
+int TxmPageSetup::pixels(double twips, bool horizontal) const
+{
+    const int dpi = horizontal ? logicalDpiX() : logicalDpiY();
+    return qRound(twips * (dpi > 0 ? dpi : 96) / 1440);
+}
+
 QRect TxmPageSetup::previewRect() const
 {
     const double width = leadingNumber(txPgWd->text()) * 1000 / 37;
     const double height = leadingNumber(txPgHi->text()) * 1000 / 37;
     const double top = (1000 - height) / 2;
     const double left = (3500 - width) / 2;
-    return QRect(qRound(left / TwipsPerPixel), qRound(top / TwipsPerPixel), qRound(width / TwipsPerPixel),
-                 qRound(height / TwipsPerPixel));
+    return QRect(pixels(left, true), pixels(top, false), pixels(width, true), pixels(height, false));
 }
 
 void TxmPageSetup::PaperMatch()
@@ -243,7 +261,7 @@ void TxmPageSetup::CheckMargins()
     const int t = nDlgTwps(txTopMrg->text());
     const int b = nDlgTwps(txBtmMrg->text());
     m_okEnabled = l >= 0 && l <= w && r >= 0 && r <= w && t >= 0 && t <= h && b >= 0 && b <= h && w >= 0
-                  && 2 * w <= 33680 && h >= 0 && h <= 33680;
+                  && w <= MaxWidth && h >= 0 && h <= MaxHeight;
     emit okAllowed(m_okEnabled);
 }
 
@@ -252,7 +270,18 @@ bool TxmPageSetup::okEnabled() const
     return m_okEnabled;
 }
 
-bool TxmPageSetup::apply(QString &)
+bool TxmPageSetup::usable(const PageSetup &setup)
+{
+    // Each value is bounded before any sum, so nothing here can overflow.
+    const auto within = [](int value, int limit) { return value >= 0 && value <= limit; };
+    return setup.width > 0 && setup.height > 0 && within(setup.width, MaxWidth) && within(setup.height, MaxHeight)
+           && within(setup.marginLeft, setup.width) && within(setup.marginRight, setup.width)
+           && within(setup.marginTop, setup.height) && within(setup.marginBottom, setup.height)
+           && setup.marginLeft + setup.marginRight < setup.width
+           && setup.marginTop + setup.marginBottom < setup.height;
+}
+
+PageSetup TxmPageSetup::typedSetup() const
 {
     PageSetup setup = m_editor.page().pageSetup();
     setup.marginLeft = nDlgTwps(txLftMrg->text());
@@ -261,15 +290,25 @@ bool TxmPageSetup::apply(QString &)
     setup.marginBottom = nDlgTwps(txBtmMrg->text());
     setup.width = nDlgTwps(txPgWd->text());
     setup.height = nDlgTwps(txPgHi->text());
+    return setup;
+}
+
+bool TxmPageSetup::checkUsable(const PageSetup &setup)
+{
     // A page without size, or margins that leave no room for text, cannot be laid out.
-    if (!m_okEnabled || setup.width <= 0 || setup.height <= 0
-        || setup.marginLeft + setup.marginRight >= setup.width
-        || setup.marginTop + setup.marginBottom >= setup.height) {
-        Prompt::current().message(QStringLiteral("用紙のｻｲｽﾞと余白では文字を書く範囲がありません\n"
-                                                 "幅･高さと余白を確認して下さい"),
-                                  Prompt::OkOnly | Prompt::Exclamation);
+    if (m_okEnabled && usable(setup))
+        return true;
+    Prompt::current().message(QStringLiteral("用紙のｻｲｽﾞと余白では文字を書く範囲がありません\n"
+                                             "幅･高さと余白を確認して下さい"),
+                              Prompt::OkOnly | Prompt::Exclamation);
+    return false;
+}
+
+bool TxmPageSetup::apply(QString &)
+{
+    const PageSetup setup = typedSetup();
+    if (!checkUsable(setup))
         return false;
-    }
     m_editor.page().setPageSetup(setup);
     if (RichView *view = m_editor.view())
         view->refresh();
@@ -278,15 +317,32 @@ bool TxmPageSetup::apply(QString &)
 
 void TxmPageSetup::storeDefault()
 {
+    // Every new page starts from these values: a page that could not be laid out is never stored.
+    const PageSetup setup = typedSetup();
+    if (!checkUsable(setup))
+        return;
     yIni &ini = yIni::instance();
     ini.GetGtx(QStringLiteral("TX_PAGE"));
-    ini.SetVal(QStringLiteral("WIDTH"), nDlgTwps(txPgWd->text()));
-    ini.SetVal(QStringLiteral("HEIGHT"), nDlgTwps(txPgHi->text()));
-    ini.SetVal(QStringLiteral("M_LFT"), nDlgTwps(txLftMrg->text()));
-    ini.SetVal(QStringLiteral("M_TOP"), nDlgTwps(txTopMrg->text()));
-    ini.SetVal(QStringLiteral("M_RGH"), nDlgTwps(txRghMrg->text()));
-    ini.SetVal(QStringLiteral("M_BTM"), nDlgTwps(txBtmMrg->text()));
+    ini.SetVal(QStringLiteral("WIDTH"), setup.width);
+    ini.SetVal(QStringLiteral("HEIGHT"), setup.height);
+    ini.SetVal(QStringLiteral("M_LFT"), setup.marginLeft);
+    ini.SetVal(QStringLiteral("M_TOP"), setup.marginTop);
+    ini.SetVal(QStringLiteral("M_RGH"), setup.marginRight);
+    ini.SetVal(QStringLiteral("M_BTM"), setup.marginBottom);
     ini.SetGtx();
+}
+
+bool TxmPageSetup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        for (QLineEdit *line : {txLftMrg, txTopMrg, txRghMrg, txBtmMrg}) {
+            if (watched == line) {
+                // After Qt's own focus handling, which may select the whole text on a Tab.
+                QTimer::singleShot(0, line, [line] { line->end(false); });
+            }
+        }
+    }
+    return TxmModePage::eventFilter(watched, event);
 }
 
 QWidget *TxmPageSetup::firstFocus()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/TxmModePage.h"
+#include "platform/richtext/PageSetup.h"
 
 class QComboBox;
 class QFrame;
@@ -27,6 +28,8 @@ public:
     static int nDlgTwps(const QString &text);
     // Entry 0-14 of the paper table; false (and nothing written) for any other index.
     static bool PaperSize(int index, QString &label, int &width, int &height);
+    // A size and margins that this mode accepts: within the largest paper, with room for text.
+    static bool usable(const PageSetup &setup);
 
     void choosePaper(int index);
     void setLandscape(bool landscape);
@@ -45,9 +48,15 @@ public:
     QLineEdit *txBtmMrg = nullptr;
     QPushButton *cmPage = nullptr;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void PaperFill(bool previewOnly);
     void CheckMargins();
+    PageSetup typedSetup() const;
+    int pixels(double twips, bool horizontal) const; // at the screen's resolution
+    bool checkUsable(const PageSetup &setup);
 
     QFrame *m_shape = nullptr;
     bool m_landscape = false;

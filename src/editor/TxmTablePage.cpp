@@ -6,6 +6,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
 
 TxmTablePage::TxmTablePage(uTxm &editor, QWidget *parent)
     : TxmModePage(editor, parent)
@@ -24,6 +26,25 @@ TxmTablePage::TxmTablePage(uTxm &editor, QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("列数"), this), 0, 1);
     grid->addWidget(m_rows, 1, 0);
     grid->addWidget(m_columns, 1, 1);
+    picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("tablePicture"));
+    picture->setPixmap(tablePicture());
+    grid->addWidget(picture, 1, 2, Qt::AlignTop);
+}
+
+// The page's picture: a small table, rows and columns, drawn in the palette's colours.
+QPixmap TxmTablePage::tablePicture() const
+{
+    QPixmap pixmap(97, 73);
+    pixmap.fill(palette().color(QPalette::Base));
+    QPainter painter(&pixmap);
+    painter.fillRect(QRect(0, 0, 96, 18), palette().color(QPalette::Button));
+    painter.setPen(palette().color(QPalette::WindowText));
+    for (int y = 0; y <= 72; y += 18)
+        painter.drawLine(0, y, 96, y);
+    for (int x = 0; x <= 96; x += 32)
+        painter.drawLine(x, 0, x, 72);
+    return pixmap;
 }
 
 void TxmTablePage::load(const QString &)

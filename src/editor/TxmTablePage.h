@@ -2,9 +2,12 @@
 
 #include "editor/TxmModePage.h"
 
+class QLabel;
 class QListWidget;
+class QPixmap;
 
-// Table mode: rows and columns from 1 to 20; OK inserts the table at the caret.
+// Table mode: rows and columns from 1 to 20 beside a picture of a table; OK inserts the table at
+// the caret.
 class TxmTablePage : public TxmModePage
 {
     Q_OBJECT
@@ -17,8 +20,11 @@ public:
 
     QListWidget *rows() const { return m_rows; }
     QListWidget *columns() const { return m_columns; }
+    QLabel *picture = nullptr;
 
 private:
+    QPixmap tablePicture() const;
+
     QListWidget *m_rows = nullptr;
     QListWidget *m_columns = nullptr;
 };

@@ -1,16 +1,11 @@
 #include "editor/TxmTemplateJobs.h"
 
-#include "core/Usr.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
-#include "platform/richview/RichView.h"
-
-#include <QDialog>
-#include <QVBoxLayout>
 
 void TxmTemplateJobs::txTlLabelCells(RichTextEdit &target)
 {
@@ -60,19 +55,13 @@ void TxmTemplateJobs::txTlView(uTxm &editor)
     const QByteArray bytes = labelledCopy(editor);
     if (bytes.isEmpty())
         return;
-    QDialog window(Usr::st().mainWindow ? Usr::st().mainWindow : editor.window());
-    window.setWindowTitle(QStringLiteral("ﾃﾝﾌﾟﾚｰﾄの構成"));
-    auto *page = new PageDocument(&window);
-    auto *edit = new RichTextEdit(page, &window);
-    editor.services().loadBytes(*edit, bytes, 3, false);
-    page->setPageSetup(editor.page().pageSetup());
-    auto *view = new RichView(edit, &window);
-    view->setViewMode(2);
-    view->setEditMode(1);
-    auto *layout = new QVBoxLayout(&window);
-    layout->addWidget(view);
-    window.resize(800, 600);
-    window.exec();
+    // The labelled copy is shown in the page view window, never stored.
+    PageDocument page;
+    RichTextEdit copy(&page);
+    if (!editor.services().loadBytes(copy, bytes, 3, false))
+        return;
+    page.setPageSetup(editor.page().pageSetup());
+    EditorServices::viewPage(page);
 }
 
 bool TxmTemplateJobs::txTlFrames(uTxm &editor, int parts)

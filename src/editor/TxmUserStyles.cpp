@@ -86,11 +86,25 @@ TxmUserStyles::TxmUserStyles(uTxm &editor, QWidget *parent)
 RichView *TxmUserStyles::sample(RichTextEdit *&edit, const QString &text)
 {
     auto *page = new PageDocument(this);
+    // A sample shows its words at the top left: the page margins would push them out of sight.
+    PageSetup setup = page->pageSetup();
+    setup.marginLeft = setup.marginTop = setup.marginRight = setup.marginBottom = 60;
+    page->setPageSetup(setup);
     edit = new RichTextEdit(page, this);
     edit->setText(text);
     auto *view = new RichView(edit, this);
     view->setViewMode(0);
     return view;
+}
+
+QWidget *TxmUserStyles::headerView() const
+{
+    return m_head;
+}
+
+QWidget *TxmUserStyles::footerView() const
+{
+    return m_foot;
 }
 
 int TxmUserStyles::alignmentOf(int entry)

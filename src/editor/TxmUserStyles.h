@@ -40,6 +40,8 @@ public:
     QComboBox *cbFoot = nullptr;
     QCheckBox *ckLF[2] = {};
     QComboBox *cbLine = nullptr;
+    QWidget *headerView() const;
+    QWidget *footerView() const;
 
 private:
     RichView *sample(RichTextEdit *&edit, const QString &text);

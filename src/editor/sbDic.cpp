@@ -6,6 +6,7 @@
 #include "platform/desktop/Prompt.h"
 
 #include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,6 +69,10 @@ sbDic::sbDic(QWidget *parent)
         if (!m_quiet && row >= 0)
             clickRule(row);
     });
+    // Only the user's choice of a row fills the boxes: the list taking the focus (which makes its first
+    // row current) and a right click (which offers the menu) leave the user's phrase as typed.
+    lsDic->installEventFilter(this);
+    lsDic->viewport()->installEventFilter(this);
     // A right click on the list or the phrase box offers the dictionary menu.
     for (QWidget *w : {static_cast<QWidget *>(lsDic), static_cast<QWidget *>(txSK)}) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -76,6 +81,24 @@ sbDic::sbDic(QWidget *parent)
             dic->exec(w->mapToGlobal(at));
         });
     }
+}
+
+bool sbDic::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lsDic && event->type() == QEvent::FocusIn) {
+        const bool quiet = m_quiet;
+        m_quiet = true;
+        static_cast<QObject *>(lsDic)->event(event);
+        m_quiet = quiet;
+        return true;
+    }
+    if (watched == lsDic->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        lsDic->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void sbDic::Act(QString &sCp, QString &sDs)

@@ -39,6 +39,9 @@ public:
 public slots:
     void reject() override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void fillList(const QString &phrase, bool clickRule);
     void clickRule(int row);

@@ -20,9 +20,8 @@
 
 namespace {
 
-// 7300 x 2700 twips at 15 twips a pixel.
-constexpr int BaseWidth = 487;
-constexpr int BaseHeight = 180;
+constexpr int BaseWidth = 7300; // twips
+constexpr int BaseHeight = 2700;
 
 } // namespace
 
@@ -106,11 +105,17 @@ bool sbTxmDialog::prepare(const QString &modeIn, const QString &answerIn)
     TxmModePage *page = pageFor(mode);
     if (!page)
         return false;
+    // Only the shown page counts for the dialog's size: the pages of earlier modes must not widen it.
+    for (TxmModePage *other : std::as_const(m_pages))
+        other->setSizePolicy(other == page ? QSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred)
+                                           : QSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored));
     m_stack->setCurrentWidget(page);
     setWindowTitle(page->caption());
     m_cancel->setEnabled(true);
     m_ok->setVisible(!page->ownButtons());
     m_cancel->setVisible(!page->ownButtons());
+    // Enter in a mode's box means OK, not whichever of the mode's own buttons comes first.
+    m_ok->setDefault(!page->ownButtons());
     if (auto *link = qobject_cast<TxmLinkPage *>(page))
         link->setObjectLink(objectLink);
     if (auto *find = qobject_cast<TxmFindPage *>(page))
@@ -144,15 +149,26 @@ void sbTxmDialog::Act(const QString &mode, QString &answer)
         answer.clear();
         return;
     }
-    adjustSize();
-    resize(qMax(width(), BaseWidth), qMax(height(), BaseHeight));
+    place();
+    exec();
+    answer = m_answer;
+}
+
+void sbTxmDialog::place()
+{
+    const int dpiX = logicalDpiX() > 0 ? logicalDpiX() : 96;
+    const int dpiY = logicalDpiY() > 0 ? logicalDpiY() : 96;
+    // The layouts keep their last sizes until the event loop runs: ask them anew for this mode.
+    m_stack->updateGeometry();
+    layout()->invalidate();
+    layout()->activate();
+    const QSize hint = minimumSizeHint().expandedTo(sizeHint());
+    resize(qMax(hint.width(), BaseWidth * dpiX / 1440), qMax(hint.height(), BaseHeight * dpiY / 1440));
     // Centred on the main window every time; the place is not remembered.
     if (QWidget *main = Usr::st().mainWindow ? Usr::st().mainWindow : m_editor.window()) {
         const QRect area = main->frameGeometry();
         move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
     }
-    exec();
-    answer = m_answer;
 }
 
 void sbTxmDialog::showEvent(QShowEvent *event)

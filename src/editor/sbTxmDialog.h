@@ -26,6 +26,9 @@ public:
 
     // The steps of Act without the modal display, for callers that drive the dialog themselves.
     bool prepare(const QString &mode, const QString &answerIn);
+    // Size (7300 x 2700 twips, or the mode's own page when it needs more) and place, centred on the
+    // main window; the same for a mode whatever modes were shown before.
+    void place();
     bool okClicked();     // false when the page refused; the dialog stays open
     void cancelClicked();
     QString answer() const { return m_answer; }

@@ -6,6 +6,7 @@
 #include "core/zSvr.h"
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
+#include "editor/TxmPageSetup.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
@@ -58,7 +59,11 @@ const int ToolJobs[] = {2, 1, 4, 6, 7, 13, 14, 15, 11, 12, 22};
 int twipsFromSetting(const QVariant &value)
 {
     // Stored margins may carry half twips (850.5); they round to even like the old integer casts.
-    return int(std::nearbyint(value.toDouble()));
+    // A value beyond any page is kept out of the integer (the caller then refuses it).
+    const double twips = value.toDouble();
+    if (!std::isfinite(twips) || std::fabs(twips) > 1.0e9)
+        return -1;
+    return int(std::nearbyint(twips));
 }
 
 } // namespace
@@ -307,6 +312,13 @@ void uTxm::txLoadSet(int mode)
         setup.marginTop = twipsFromSetting(ini.vGtVal(QStringLiteral("M_TOP"), 850.5));
         setup.marginRight = twipsFromSetting(ini.vGtVal(QStringLiteral("M_RGH"), 567));
         setup.marginBottom = twipsFromSetting(ini.vGtVal(QStringLiteral("M_BTM"), 567));
+        // Defaults that the page-setup mode would refuse (an edited or old settings file) would make
+        // every new page one that cannot be laid out or stored: the built-in page takes their place.
+        if (!TxmPageSetup::usable(setup)) {
+            const bool landscape = setup.landscape;
+            setup = PageSetup();
+            setup.landscape = landscape;
+        }
         m_page->setPageSetup(setup);
     }
     ini.GetGtx(QStringLiteral("TX_DISP") + m_prefix);
@@ -331,6 +343,8 @@ void uTxm::txLoadSet(int mode)
         m_wmfPath = ini.vGtVal(QStringLiteral("WMF_PH"), QString()).toString();
         m_pictureLayout = ini.vGtVal(QStringLiteral("TX_FLW"), m_pictureLayout).toInt();
         m_pictureColour = ini.vGtVal(QStringLiteral("PC_CLR"), 0).toInt();
+        bool on = m_ime == QStringLiteral("ON");
+        txIME(on);
     }
 }
 

@@ -158,6 +158,10 @@ public:
     QString updatePolicy() const { return m_policy; }
     void setUpdatePolicy(const QString &policy) { m_policy = policy; }
     QString imeSetting() const { return m_ime; }
+    // The input method of the editor on (native input) or off (Latin input), as far as the desktop's
+    // input method follows Qt's hints; T_GetIME tells what the editor last asked for.
+    void txIME(bool &bIME);
+    void T_GetIME(bool &bOpen) const;
     bool isBusy() const;
     void setBusy(bool busy) { m_busy = busy; }
     bool hasUndoSnapshot() const { return !m_snapshot.isEmpty(); }
@@ -242,6 +246,14 @@ private:
     bool T_InsPicWmf();
     void T_InsFrame();
     bool T_InsIFrame();
+    bool T_InsScript();
+    void T_PicDraw();
+    void T_ViewIE();
+    bool T_PicEdit(int objectId);
+    bool T_PicByTool(int width, int height); // the frame's size in twips
+    void pictureFrameDrawn(int width, int height);
+    void pasteDrawing();
+    int printableWidth() const; // twips
     void insertMarkedFrame(const QString &marker, const QString &text, int colorRef);
     void T_CpyFmt(int iMode);
     void T_TblIns(const QString &sWhat);
@@ -250,7 +262,7 @@ private:
     void T_TblSlc(const QString &sWhat);
     bool runEditJob(int iJb, const QVariant &vArg);
     bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
-    void applyModifiedRule(int iJb, bool result);
+    void applyModifiedRule(int iJb, bool result, bool pageChanged);
     bool savePolicyStep(bool withCancel, bool &cancelled);
     void leavePage(bool copyNew);
     void saveCommand();
@@ -299,6 +311,7 @@ private:
 
     bool m_on = false;
     bool m_busy = false;
+    bool m_changedWhileBusy = false; // the page's text changed during the running job
     bool m_modified = false;
     bool m_loadFailed = false;
     bool m_titleShown = true;

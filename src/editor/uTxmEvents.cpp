@@ -37,6 +37,7 @@ void uTxm::connectView()
     connect(m_view, &RichView::changed, this, [this] { changeMark(); });
     connect(m_view, &RichView::caretMoved, this, [this] { showStyle(); });
     connect(m_view, &RichView::typed, this, [this] { typed(); });
+    connect(m_view, &RichView::pictureFrameDrawn, this, &uTxm::pictureFrameDrawn);
     connect(m_view, &RichView::keyDown, this, &uTxm::viewKeyDown);
     connect(m_view, &RichView::keyUp, this, [this](RichKeyArgs &args) { keyUp(args.key); });
     connect(m_view, &RichView::mouseDown, this, &uTxm::viewMouseDown);
@@ -97,8 +98,11 @@ void uTxm::viewMouseMoved(RichMouseArgs &args)
 
 void uTxm::changeMark()
 {
-    if (isBusy())
+    // A job marks the page itself when it ends; it only needs to know that the text changed.
+    if (isBusy()) {
+        m_changedWhileBusy = true;
         return;
+    }
     setBDcEdt(true);
     RfrshBar();
 }
@@ -230,8 +234,22 @@ void uTxm::insertBreak(int code)
     m_edit->setSelectedText(QString(QChar(code)));
 }
 
+void uTxm::txIME(bool &bIME)
+{
+    m_view->setInputMethodOpen(bIME);
+}
+
+void uTxm::T_GetIME(bool &bOpen) const
+{
+    bOpen = m_view->inputMethodOpen();
+}
+
 void uTxm::typed()
 {
+    if (m_ime == QStringLiteral("ON") && m_edit->selLength() == 0) {
+        bool on = true;
+        txIME(on);
+    }
     if (isBusy() || m_edit->selLength() > 0)
         return;
     syncFromView();

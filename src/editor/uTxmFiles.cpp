@@ -43,7 +43,7 @@ bool uTxm::runContentJob(int iJb, const QVariant &vArg, bool &result)
 
 bool uTxm::isContentJob(int iJb)
 {
-    static const QList<int> codes = {1, 3, 5, 10, 15, 30, 32, 33, 35, 40, 42, 43, 44, 70, 71, 80, 81, 82, 83, 85};
+    static const QList<int> codes = {1, 3, 5, 10, 15, 30, 32, 33, 34, 35, 40, 42, 43, 44, 45, 70, 71, 80, 81, 82, 83, 85};
     return codes.contains(iJb);
 }
 

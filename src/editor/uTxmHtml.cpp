@@ -1,6 +1,7 @@
 // HTML output of the page in the editor and the page fields prepared for an output run.
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "editor/HtmlBridge.h"
 #include "editor/uTxm.h"
@@ -117,6 +118,19 @@ void uTxm::SaveHtm(int iJb, bool &bOk, const QString &vFL)
         return;
     html->cSaveHtm(*m_page, false, file, T_GetTpLst(), m_title->text(), iJb, bOk);
     setBDcEdt(false);
+}
+
+void uTxm::T_ViewIE()
+{
+    // A preview is no save: the page keeps its modified mark.
+    const bool modified = bDcEdt();
+    bool ok = false;
+    const QString file = Usr::st().workFolder + QStringLiteral("$Wrk.htm");
+    SaveHtm(0, ok, file);
+    if (bDcEdt() != modified)
+        setBDcEdt(modified);
+    if (ok)
+        zClt::instance().A_ViewIE(file);
 }
 
 void uTxm::SaveXHtm(const QString &sFL, const QString &sSz, bool bPng)

@@ -1,11 +1,13 @@
-// Editor commands that bring other content into the page: paste by kind, pictures, text frames and
-// inline frames, the character format copy, and the table commands.
+// Editor commands that bring other content into the page: paste by kind, pictures, text frames,
+// inline frames and scripts, the character format copy, and the table commands.
 #include "editor/uTxm.h"
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/zKtl.h"
+#include "editor/sbScrpt.h"
 #include "editor/sbTxm.h"
+#include "editor/sbWmf.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
@@ -43,6 +45,9 @@ bool uTxm::runInsertJob(int iJb, const QVariant &vArg, bool &result)
     case 33:
         result = T_InsPicTool(0);
         return true;
+    case 34:
+        T_PicDraw();
+        return true;
     case 35:
         result = T_InsPicWmf();
         return true;
@@ -57,6 +62,9 @@ bool uTxm::runInsertJob(int iJb, const QVariant &vArg, bool &result)
         return true;
     case 44:
         result = T_InsIFrame();
+        return true;
+    case 45:
+        result = T_InsScript();
         return true;
     case 70:
         T_CpyFmt(1);
@@ -113,8 +121,20 @@ void uTxm::T_Paste(const QString &sKind)
         if (data && data->hasImage())
             T_PastePic(qvariant_cast<QImage>(data->imageData()));
         else if (data && data->hasFormat(QStringLiteral("image/svg+xml")))
-            m_view->clipboardAction(3);
+            pasteDrawing();
     }
+}
+
+// A drawing on the clipboard (the vector picture in place of a metafile) is sized in the sizing
+// window, never wider than the printable width at first; the component's own paste takes it when the
+// user cancels.
+void uTxm::pasteDrawing()
+{
+    const QString work = Usr::st().workFolder + QStringLiteral("Wrk.bmp");
+    if (sbWmf::ActCp(work, printableWidth()))
+        T_PicIns(work);
+    else
+        m_view->clipboardAction(3);
 }
 
 void uTxm::T_PastePic(const QImage &picture)
@@ -191,6 +211,34 @@ bool uTxm::T_InsPicTool(int iTy)
     return T_PicIns(result);
 }
 
+void uTxm::T_PicDraw()
+{
+    // The user draws the picture's frame; T_PicByTool gets its size when the mouse is released.
+    m_view->setDrawMode(true);
+}
+
+bool uTxm::T_PicByTool(int width, int height)
+{
+    QString result;
+    bool first = false;
+    bool ok = false;
+    zKtl::instance().ActPic(m_kind, Usr::st().workFolder, result, float(width), float(height), first, ok);
+    return ok && !result.isEmpty() && T_PicIns(result);
+}
+
+void uTxm::pictureFrameDrawn(int width, int height)
+{
+    if (isBusy())
+        return;
+    m_busy = true;
+    takeSnapshot();
+    const bool inserted = T_PicByTool(width, height);
+    m_busy = false;
+    if (inserted)
+        setBDcEdt(true);
+    RfrshBar();
+}
+
 bool uTxm::T_InsPicWmf()
 {
     const QString start = QFileInfo(m_wmfPath).isDir() ? m_wmfPath : QString();
@@ -202,19 +250,15 @@ bool uTxm::T_InsPicWmf()
     if (file.isEmpty())
         return false;
     m_wmfPath = QFileInfo(file).absolutePath();
-    QImage image(file);
-    if (image.isNull())
-        return false;
-    // Never wider than the printable width of the page.
-    const PageSetup setup = m_page->pageSetup();
-    const int maxPixels = qMax(1, (setup.width - setup.marginLeft - setup.marginRight) * m_view->logicalDpiX() / 1440);
-    const int scaleDpi = m_view->logicalDpiX() > 0 ? m_view->logicalDpiX() : 96;
-    if (image.width() * 96 / scaleDpi > maxPixels)
-        image = image.scaledToWidth(maxPixels * scaleDpi / 96, Qt::SmoothTransformation);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
+    // The sizing window opens the picture no wider than the printable width of the page.
     const QString work = Usr::st().workFolder + QStringLiteral("Wrk.bmp");
-    return image.save(work, "BMP") && T_PicIns(work);
+    return sbWmf::Act(file, work, printableWidth()) && T_PicIns(work);
+}
+
+int uTxm::printableWidth() const
+{
+    const PageSetup &setup = m_page->pageSetup();
+    return setup.width - setup.marginLeft - setup.marginRight;
 }
 
 void uTxm::T_InsFrame()
@@ -238,6 +282,16 @@ bool uTxm::T_InsIFrame()
             address = m.captured(1);
     }
     insertMarkedFrame(QStringLiteral("[Iframe:"), address, 0xFAFEFE);
+    return true;
+}
+
+bool uTxm::T_InsScript()
+{
+    QString script;
+    sbScrpt::Act(script);
+    if (script.isEmpty())
+        return false;
+    insertMarkedFrame(QStringLiteral("[Script:"), script, 0xFEFAFE);
     return true;
 }
 

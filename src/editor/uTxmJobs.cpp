@@ -27,7 +27,7 @@ bool oneOf(int code, std::initializer_list<int> codes)
 // Commands whose work EditorServices::runJob carries out.
 bool servicesJob(int code)
 {
-    return oneOf(code, {1, 3, 5, 6, 7, 8, 10, 15, 25, 30, 32, 33, 34, 35, 40, 41, 42, 43, 44, 45, 50, 51, 52,
+    return oneOf(code, {1, 3, 5, 6, 7, 10, 15, 25, 30, 32, 33, 34, 35, 40, 41, 42, 43, 44, 45, 50, 51, 52,
                         55, 69, 70, 71, 80, 81, 82, 83, 85});
 }
 
@@ -42,13 +42,15 @@ QString uTxm::jobWork(int iJb) const
     case 66: return PendingWork::dialog(QStringLiteral("US"));
     case 67: return PendingWork::dialog(QStringLiteral("TF"));
     case 68: return PendingWork::dialog(QStringLiteral("IM"));
-    case 65: return m_kind == 1 ? PendingWork::job(65) : PendingWork::dialog(QStringLiteral("PG"));
+    case 65: return PendingWork::dialog(QStringLiteral("PG"));
     default: return servicesJob(iJb) ? PendingWork::job(iJb) : QString();
     }
 }
 
 bool uTxm::jobBuilt(int iJb) const
 {
+    if (iJb == 41)
+        return false; // OLE objects cannot exist here: the item stays disabled
     const QString work = jobWork(iJb);
     if (work == PendingWork::job(iJb) && EditorServices::hasJobHandler(iJb))
         return true;
@@ -58,7 +60,7 @@ bool uTxm::jobBuilt(int iJb) const
 bool uTxm::objectItemBuilt(int index) const
 {
     switch (index) {
-    case 0: case 1: case 5:
+    case 0: case 1: case 3: case 5:
         return true;
     case 18: case 19:
         return jobBuilt(50) && jobBuilt(51);
@@ -70,15 +72,21 @@ bool uTxm::objectItemBuilt(int index) const
 void uTxm::rtAct(int iJb, const QVariant &vArg)
 {
     m_busy = true;
+    m_changedWhileBusy = false;
+    const PageSetup setupBefore = m_page->pageSetup();
     if (oneOf(iJb, {10, 15, 23, 24, 30, 32, 33, 40, 41, 50, 51, 52, 54, 60, 71}))
         takeSnapshot();
     if (oneOf(iJb, {13, 14, 20}))
         m_view->setFocus();
+    if (oneOf(iJb, {63, 64, 65, 66})) {
+        bool off = false;
+        txIME(off);
+    }
     bool result = false;
     runWork(iJb, vArg, result);
     if (oneOf(iJb, {2, 4, 5}))
         emit eUdtFld();
-    applyModifiedRule(iJb, result);
+    applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);
     if (iJb == 26)
         reloadThroughMemory();
     int code = iJb;
@@ -88,11 +96,12 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     showStyle();
 }
 
-void uTxm::applyModifiedRule(int iJb, bool result)
+void uTxm::applyModifiedRule(int iJb, bool result, bool pageChanged)
 {
-    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82})) {
+    // The find dialog replaces and the page setup resizes the page: they mark it only when they did.
+    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82}) || (oneOf(iJb, {22, 65}) && pageChanged)) {
         setBDcEdt(true);
-    } else if (oneOf(iJb, {32, 33, 35, 41, 42, 43, 44, 50, 51, 52, 54, 61, 62, 63, 64, 85})) {
+    } else if (oneOf(iJb, {32, 33, 34, 35, 41, 42, 43, 44, 45, 50, 51, 52, 54, 61, 62, 63, 64, 85})) {
         // A cancelled dialog reports false: the marks of earlier edits must survive it.
         if (result)
             setBDcEdt(true);
@@ -118,6 +127,9 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg)
         return true;
     case 4:
         saveCommand();
+        return true;
+    case 8:
+        T_ViewIE();
         return true;
     case 9:
         m_title->setFocus();
@@ -223,10 +235,8 @@ bool uTxm::runFormatJob(int iJb, const QVariant &vArg, bool &result)
         return true;
     }
     case 65:
-        if (m_kind == 1)
-            result = m_services->runJob(*this, iJb, vArg);
-        else
-            m_form->Act(QStringLiteral("PG"), answer);
+        // The page setup mode is the component's own page dialog too (editor kind 1).
+        m_form->Act(QStringLiteral("PG"), answer);
         return true;
     case 66:
         m_form->Act(QStringLiteral("US"), answer);

@@ -2,6 +2,7 @@
 #include "editor/uTxm.h"
 
 #include "core/Usr.h"
+#include "core/zKtl.h"
 #include "editor/EditorServices.h"
 #include "editor/TxmFields.h"
 #include "editor/sbTxm.h"
@@ -75,6 +76,19 @@ void uTxm::objectPopup(int objectId)
         objectMenuAct(objectId, m_form->iOndx);
 }
 
+bool uTxm::T_PicEdit(int objectId)
+{
+    // The popup has put the picture on the clipboard; the picture tool edits it there and hands back
+    // a file, which takes the old picture's place.
+    QString result;
+    bool first = false;
+    bool ok = false;
+    zKtl::instance().ActPic(m_kind, Usr::st().workFolder, result, 0, 0, first, ok);
+    if (!ok || result.isEmpty() || !m_edit->selectObject(objectId))
+        return false;
+    return T_PicIns(result);
+}
+
 void uTxm::objectMenuAct(int objectId, int index)
 {
     m_busy = true;
@@ -88,6 +102,9 @@ void uTxm::objectMenuAct(int objectId, int index)
         break;
     case 1:
         m_view->clipboardAction(2);
+        break;
+    case 3:
+        changed = T_PicEdit(objectId);
         break;
     case 5:
         changed = m_edit->deleteObject(objectId);

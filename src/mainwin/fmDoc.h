@@ -203,6 +203,7 @@ private:
     void onSaveDB();
     void onClckLink(QString &kind, QString &caption, QString &link);
     void onEdtCng(bool &edited);
+    void queueMenuRefresh(); // once, after the events now waiting
     void connectHtml();
     void onAskHtmHd();
 

@@ -5,6 +5,7 @@
 #include "core/yIni.h"
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
+#include "platform/richview/RichView.h"
 #include "mainwin/uFky.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
@@ -34,7 +35,10 @@ void fmDoc::connectEditor()
     connect(m_editor, &uTxm::eRtAct, this, [this](int &job) {
         if (job == 31)
             InsOtherDoc();
+        queueMenuRefresh();
     }, Qt::DirectConnection);
+    // The function keys follow the caret (a field under it, a table, a header) without a menu opened.
+    connect(m_editor->view(), &RichView::caretMoved, this, &fmDoc::queueMenuRefresh);
     connectHtml();
 }
 
@@ -74,13 +78,18 @@ void fmDoc::onEdtCng(bool &edited)
     if (edited && ChkAutoSave(false))
         edited = false;
     // The key bar shows "更新" live as soon as there is something to store.
-    if (!m_refreshQueued) {
-        m_refreshQueued = true;
-        QTimer::singleShot(0, this, [this] {
-            m_refreshQueued = false;
-            refreshMenus();
-        });
-    }
+    queueMenuRefresh();
+}
+
+void fmDoc::queueMenuRefresh()
+{
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshQueued = false;
+        refreshMenus();
+    });
 }
 
 // ---- page commands

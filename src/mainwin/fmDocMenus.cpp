@@ -38,7 +38,7 @@ const char *const mnRet[] = {"0|HTM 出力|||", "1|-|||", "2|文書(txt,doc)に�
                              "5|文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ|||", "6|文書ﾃﾞｰﾀｰﾍﾞｰｽからｲﾝﾎﾟｰﾄ|||", "7|-|||",
                              "8|ﾍﾟｰｼﾞ全体に目を通す|||mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ|||", nullptr};
 const char *const mnRetView[] = {"0|全てのﾍﾟｰｼﾞ|||", "1|現在のノード|||", "2|現在のノード以降全て|||", nullptr};
-const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1|L|", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
+const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1||", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
                               "5|ﾒｰﾙ|||mnMail", "6|名前を付けて保存(&O)|||", "7|Wordで開く(&W)|Ctrl+F3||", nullptr};
 const char *const mnMail[] = {"0|本文(Text) + 添付(pdf)|||", "1|本文(Text) + 添付(doc)|||", "2|本文(Text)|||",
                               nullptr};
@@ -57,7 +57,7 @@ const char *const mnLocal[] = {
     "16|ﾍｯﾀﾞｰ|||mnHeader", "17|ﾌｯﾀｰ|||mnFooter", "18|改頁(&B)|Ctrl+F8||", "19|-|||", "20|ｲﾝﾗｲﾝﾌﾚｰﾑ|||",
     "21|javascript|||", nullptr};
 const char *const mnInsDc[] = {"0|ﾜｰﾄﾞ・ﾜｰﾄﾞﾊﾟｯﾄ文書|||", "1|他ﾍﾟｰｼﾞの文書|||", nullptr};
-const char *const mnChart[] = {"0|ｸﾞﾗﾌ||L|", "1|ﾁｬｰﾄ||L|", nullptr};
+const char *const mnChart[] = {"0|ｸﾞﾗﾌ|||", "1|ﾁｬｰﾄ|||", nullptr};
 const char *const mnHeader[] = {"0|各頁||k|", "1|先頭頁||k|", nullptr};
 const char *const mnFooter[] = {"0|各頁||k|", "1|先頭頁||k|", nullptr};
 const char *const mnSelc[] = {"0|表題1|F2||", "1|表題2|F3||", "2|表題3|F4||", "3|本文|F5||", "4|本文強調|F6||",

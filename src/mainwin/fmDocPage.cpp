@@ -12,6 +12,19 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "tree/uTrX.h"
 
+namespace {
+
+// The page's plain text and tag list are its body's, wherever the caret stands (a header, a footer,
+// a text frame): search, the reverse look-up and the readers work on them.
+void bodyTextAndTags(RichTextEdit &edit, QString &text, QString &tags)
+{
+    RichTextEdit body(edit.page());
+    text = body.text();
+    tags = fmDoc::TagList(body);
+}
+
+} // namespace
+
 // Asks about the edits of the current page before it is left. False keeps the
 // page: the user cancelled, or said "Yes" and the save failed.
 bool fmDoc::leaveCurrentPage()
@@ -179,10 +192,11 @@ bool fmDoc::SavePage()
     QString title = m_editor->Title();
     HtmMoji::T_HtmMoji(title);
     m_editor->setTitle(title);
-    const QString text = edit->text();
+    QString text;
+    QString tags;
+    bodyTextAndTags(*edit, text, tags);
     if (title.isEmpty())
         title = TitleFromText(text);
-    const QString tags = TagList(*edit);
     const QByteArray bytes = m_editor->services().saveBytes(*edit, 9);
     m_editor->EndObj();
     if (bytes.isEmpty()) {

@@ -299,6 +299,15 @@ void uFky::showSet(const QString &set)
 
 bool uFky::eventFilter(QObject *watched, QEvent *event)
 {
+    // Letting go of Ctrl shows the plain row again, in whichever window it happens (a Ctrl key
+    // may have opened another window, which then gets the release).
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Control
+        && m_set != QLatin1String("F")) {
+        showSet(QStringLiteral("F"));
+        return QWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::WindowDeactivate && watched == window() && m_set != QLatin1String("F"))
+        showSet(QStringLiteral("F"));
     // Holding Ctrl alone shows the Ctrl row, as long as this bar's window is the active one.
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && isVisible()
         && window()->isActiveWindow()) {

@@ -3,6 +3,7 @@
 #include "editor/sbTxmDialog.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/FontDialog.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
 
@@ -114,14 +115,17 @@ private slots:
         QTest::addColumn<QString>("search");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("undone"); // after one undo
         QTest::newRow("before the caret too") << QStringLiteral("a b a b a") << QStringLiteral("a")
-                                              << QStringLiteral("x") << QStringLiteral("x b x b x");
+                                              << QStringLiteral("x") << QStringLiteral("x b x b x")
+                                              << QStringLiteral("x b x b a");
         QTest::newRow("grows into itself") << QStringLiteral("a-a") << QStringLiteral("a") << QStringLiteral("aa")
-                                           << QStringLiteral("aa-aa");
+                                           << QStringLiteral("aa-aa") << QStringLiteral("aa-a");
         QTest::newRow("empty search") << QStringLiteral("abc") << QString() << QStringLiteral("z")
-                                      << QStringLiteral("abc");
+                                      << QStringLiteral("abc") << QStringLiteral("abc");
         QTest::newRow("quotes and ?") << QStringLiteral("it's ok?") << QStringLiteral("'s")
-                                      << QStringLiteral("?'") << QStringLiteral("it?' ok?");
+                                      << QStringLiteral("?'") << QStringLiteral("it?' ok?")
+                                      << QStringLiteral("it's ok?");
     }
 
     void replaceAll()
@@ -130,6 +134,7 @@ private slots:
         QFETCH(QString, search);
         QFETCH(QString, replacement);
         QFETCH(QString, result);
+        QFETCH(QString, undone);
         m_editor->SetText(text);
         edit().select(edit().textLength(), 0);
         TxmFindPage *p = open(QStringLiteral("RP"));
@@ -138,10 +143,66 @@ private slots:
         p->replace(1);
         QCOMPARE(edit().text(), result);
         if (result != text) {
-            // The whole page comes back in one undo step.
+            // Undo takes back one replacement, the last.
             p->undo();
-            QCOMPARE(edit().text(), text);
+            QCOMPARE(edit().text(), undone);
         }
+    }
+
+    // The replacement keeps the replaced text's look, not the look of the field before it.
+    void replacementKeepsTheReplacedLook()
+    {
+        m_editor->SetText(QStringLiteral("x解説です"));
+        edit().select(1, 2);
+        const int colour = edit().foreColor();
+        QVERIFY(!edit().underline());
+        edit().select(0, 1);
+        QVERIFY(edit().insertField(QStringLiteral("欄")) != 0);
+        edit().select(0, 1);
+        edit().setUnderline(true);
+        edit().setForeColor(0x404080);
+        edit().select(3, 0);
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        p->cbFnd[1]->setEditText(QStringLiteral("解説"));
+        p->cbFnd[3]->setEditText(QStringLiteral("説明"));
+        p->replace(1);
+        QCOMPARE(edit().text(), QStringLiteral("欄説明です"));
+        edit().select(1, 2);
+        QVERIFY(!edit().underline());
+        QCOMPARE(edit().foreColor(), colour);
+        QCOMPARE(edit().fieldAt(1), 0);
+        QVERIFY(edit().fieldAt(0) != 0);
+    }
+
+    // The look of a formatted replacement comes from the editor's font dialog, colours included.
+    void replaceFormatTakesColoursFromTheFontDialog()
+    {
+        m_editor->SetText(QStringLiteral("one two"));
+        TxmFindPage *p = open(QStringLiteral("FD"));
+        p->selectTab(2);
+        bool shown = false;
+        m_editor->view()->setDialogRunner([&shown](QDialog &dialog) {
+            auto *font = qobject_cast<FontDialog *>(&dialog);
+            if (!font)
+                return false;
+            shown = true;
+            FontDialog::Values v = font->values();
+            v.foreColor = 0x00FF00;
+            v.backColor = 0x00FFFF;
+            v.italic = true;
+            font->setValues(v);
+            return true;
+        });
+        p->chooseFont();
+        QVERIFY(shown);
+        p->cbFnd[2]->setEditText(QStringLiteral("two"));
+        p->txFndR->setText(QStringLiteral("2"));
+        p->replaceFormat(1);
+        QCOMPARE(edit().text(), QStringLiteral("one 2"));
+        edit().select(4, 1);
+        QCOMPARE(edit().foreColor(), 0x00FF00);
+        QCOMPARE(edit().backColor(), 0x00FFFF);
+        QVERIFY(edit().italic());
     }
 
     void replaceWithFormat()

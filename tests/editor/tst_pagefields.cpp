@@ -4,6 +4,7 @@
 #include "editor/TextWidth.h"
 #include "editor/TxmFields.h"
 #include "editor/uTxm.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
@@ -176,9 +177,15 @@ private slots:
             QCOMPARE(stored[k].type, types[k]);
             QCOMPARE(stored[k].attrs, TxmFields::Attributes);
         }
-        // The tag's page is the child of the link placement.
+        // The tag's page is the child of the link placement: a click on "12_345" asks for page 345.
         RichTextEdit &s = second.edit();
         s.select(int(s.text().indexOf(QStringLiteral("other"))) + 1, 0);
+        QStringList clicked;
+        connect(&second, &uTxm::eClckLink, this, [&clicked](QString &kind, QString &text, QString &key) {
+            clicked << kind << text << key;
+        });
+        second.fieldClicked(s.fieldAtCaret());
+        QCOMPARE(clicked, (QStringList{QStringLiteral("TG"), QStringLiteral("other page"), QStringLiteral("345")}));
 
         // Change: the link dialog gets text TAB target of the field and writes both back.
         s.select(int(s.text().indexOf(QStringLiteral("home"))) + 1, 0);
@@ -197,6 +204,23 @@ private slots:
         uTxm &third = restart(second);
         QCOMPARE(dataOf(third.edit()), (QStringList{QStringLiteral("https://example.org/?a=1&b='2'"),
                                                     QStringLiteral("TP_アイウ")}));
+    }
+
+    // The template view shows a labelled copy of the page in the page view window; the page stays.
+    void templateViewGoesToThePageView()
+    {
+        uTxm &editor = newEditor();
+        RichTextEdit &e = editor.edit();
+        editor.SetText(QStringLiteral("name: data\n"));
+        e.select(int(e.text().indexOf(QStringLiteral("data"))), 0);
+        editor.rtAct(55, 1);
+        const QString before = e.text();
+        QString shown;
+        EditorServices::setPageViewer([&shown](PageDocument &page) { shown = RichTextEdit(&page).text(); });
+        editor.rtActTL(0);
+        EditorServices::setPageViewer({});
+        QCOMPARE(shown, QStringLiteral("name: FD:1data\n"));
+        QCOMPARE(e.text(), before);
     }
 
     void cancelledDialogsChangeNothing_data()

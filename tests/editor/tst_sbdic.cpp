@@ -141,6 +141,36 @@ private slots:
         QVERIFY(!dic.mnDic[3]->isEnabled());
     }
 
+    // The user types a new pair, right-clicks the list and registers it: the list taking the focus and
+    // the right click on a row must not put a registered entry into the boxes.
+    void rightClickOnTheListKeepsTheTypedPair()
+    {
+        sbDic dic;
+        dic.prepare(QString(), QString());
+        dic.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dic));
+        dic.txSK->setText(QStringLiteral("plum"));
+        dic.txSZ->setText(QStringLiteral("purple"));
+        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(dic.lsDic, &focus);
+        const QRect row = dic.lsDic->visualItemRect(dic.lsDic->item(1));
+        QTest::mousePress(dic.lsDic->viewport(), Qt::RightButton, {}, row.center());
+        QTest::mouseRelease(dic.lsDic->viewport(), Qt::RightButton, {}, row.center());
+        QCOMPARE(dic.txSK->text(), QStringLiteral("plum"));
+        QCOMPARE(dic.txSZ->text(), QStringLiteral("ｐｕｒｐｌｅ"));
+        QVERIFY(dic.mnDic[2]->isEnabled());
+        dic.mnDic[2]->trigger();
+        QCOMPARE(stored(QStringLiteral("plum")), QStringLiteral("ｐｕｒｐｌｅ"));
+        QCOMPARE(stored(QStringLiteral("apple")), QStringLiteral("ＲＥＤ"));
+        QVERIFY(dic.finish(0));
+        QCOMPARE(dic.resultPhrase(), QStringLiteral("plum"));
+        QCOMPARE(dic.resultText(), QStringLiteral("ｐｕｒｐｌｅ"));
+        // A left click is the user's choice of an entry.
+        QTest::mouseClick(dic.lsDic->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(dic.txSK->text(), QStringLiteral("pear"));
+        QCOMPARE(dic.txSZ->text(), QStringLiteral("ＧＲＥＥＮ"));
+    }
+
     void emptyTableAndClosedDatabase()
     {
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From msDic")));

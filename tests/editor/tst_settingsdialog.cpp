@@ -105,10 +105,31 @@ private slots:
         QVERIFY(!dialog().prepare(QStringLiteral("XX"), QString()));
     }
 
+    // A mode opens at the same size whatever modes were shown before, never below 7300 x 2700 twips.
+    void sizeDependsOnTheModeAlone()
+    {
+        QVERIFY(dialog().prepare(QStringLiteral("PG"), QString()));
+        dialog().place();
+        const QSize pageSetup = dialog().size();
+        QVERIFY(pageSetup.width() >= 7300 * dialog().logicalDpiX() / 1440);
+        QVERIFY(pageSetup.height() >= 2700 * dialog().logicalDpiY() / 1440);
+        QVERIFY(dialog().prepare(QStringLiteral("US"), QString()));
+        dialog().place();
+        QVERIFY(dialog().size() != pageSetup);
+        // Shown, the bigger mode's layout has set its minimum size: the next mode is not held to it.
+        dialog().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
+        dialog().hide();
+        QVERIFY(dialog().prepare(QStringLiteral("PG"), QString()));
+        dialog().place();
+        QCOMPARE(dialog().size(), pageSetup);
+    }
+
     void tableModeInsertsFiveByOne()
     {
         auto *page = open<TxmTablePage>(QStringLiteral("TB"), QStringLiteral("ignored"));
         QVERIFY(page);
+        QVERIFY(page->picture && !page->picture->pixmap().isNull());
         QCOMPARE(page->rows()->currentItem()->text(), QStringLiteral(" 5"));
         QCOMPARE(page->columns()->currentItem()->text(), QStringLiteral(" 1"));
         QCOMPARE(page->rows()->item(9)->text(), QStringLiteral("10"));
@@ -249,9 +270,12 @@ private slots:
         QVERIFY(TestHome::write(folder + QStringLiteral("/report.pdf"), QByteArray(1234567, 'x')));
         QVERIFY(TestHome::write(folder + QStringLiteral("/News.url"),
                                 "[InternetShortcut]\r\nurl=https://example.org/news\r\nIconIndex=0\r\n"));
+        Usr::st().dbName = QStringLiteral("Book");
         auto *p = open<TxmLinkPage>(QStringLiteral("LK"), QString());
         prompt.files.enqueue(folder + QStringLiteral("/report.pdf"));
         p->browse(0);
+        // The first file dialog starts in the database's site folder.
+        QCOMPARE(prompt.dialogFolders.last(), m_home->path() + QStringLiteral("/Site/Book"));
         QCOMPARE(p->txTarget->text(), folder + QStringLiteral("/report.pdf"));
         QCOMPARE(p->txCaption->text(), QStringLiteral("report.pdf (1,235 KB)"));
         prompt.files.enqueue(folder + QStringLiteral("/News.url"));
@@ -261,6 +285,7 @@ private slots:
         // The next file dialog starts where the last file was.
         prompt.files.enqueue(QString());
         p->browse(0);
+        QCOMPARE(prompt.dialogFolders.last(), folder);
         QVERIFY(p->txTarget->text().isEmpty());
         QCOMPARE(prompt.dialogTitles.last(), QStringLiteral("ﾘﾝｸ先のﾄﾞｷｭﾒﾝﾄ"));
         QCOMPARE(TxmLinkPage::shortcutAddress(QStringLiteral("no address")), QString());

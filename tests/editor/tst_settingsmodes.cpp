@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -138,6 +139,12 @@ private slots:
         QVERIFY(okWith(p->txPgHi, QStringLiteral("29")));
         QVERIFY(okWith(p->txLftMrg, QStringLiteral("20")));
         QVERIFY(!okWith(p->txLftMrg, QStringLiteral("-0.01")));
+        QVERIFY(okWith(p->txLftMrg, QStringLiteral("2")));
+        // Widths whose double no longer fits an integer are refused, not wrapped round.
+        QVERIFY(!okWith(p->txPgWd, QStringLiteral("3527336")));
+        QVERIFY(!okWith(p->txPgWd, QStringLiteral("1893940")));
+        QVERIFY(!dialog().okClicked());
+        QVERIFY(okWith(p->txPgWd, QStringLiteral("20")));
         // Typed sizes pick the paper they match within five twips.
         p->txPgWd->setText(QStringLiteral("20.99"));
         p->txPgHi->setText(QStringLiteral("29.70"));
@@ -174,6 +181,80 @@ private slots:
         yIni::instance().GetGtx(QStringLiteral("TX_PAGE"));
         QCOMPARE(yIni::instance().vGtVal(QStringLiteral("WIDTH"), 0).toInt(), 11901);
         QCOMPARE(yIni::instance().vGtVal(QStringLiteral("M_RGH"), 0).toInt(), 1134);
+    }
+
+    // The size labels name their boxes; a margin box taking the focus puts the caret at its end.
+    void labelsAndMarginCaret()
+    {
+        auto *p = open<TxmPageSetup>(QStringLiteral("PG"));
+        QStringList buddies;
+        for (QLabel *label : p->findChildren<QLabel *>()) {
+            if (label->buddy())
+                buddies << label->text();
+            else
+                QVERIFY(!label->text().contains(QLatin1Char('&')));
+        }
+        QCOMPARE(buddies.size(), 2);
+        dialog().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
+        dialog().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog()));
+        p->txLftMrg->setFocus();
+        QTest::keyClick(p->txLftMrg, Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(p->txTopMrg));
+        QTRY_COMPARE(p->txTopMrg->cursorPosition(), int(p->txTopMrg->text().size()));
+        QTRY_VERIFY(!p->txTopMrg->hasSelectedText());
+        p->txLftMrg->setCursorPosition(0);
+        p->txLftMrg->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(p->txLftMrg->cursorPosition(), int(p->txLftMrg->text().size()));
+        dialog().reject();
+    }
+
+    // Enter in a box of the page-setup mode is OK: it never stores the default of new pages.
+    void enterIsOkNotStoreAsDefault()
+    {
+        auto *p = open<TxmPageSetup>(QStringLiteral("PG"));
+        dialog().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
+        p->txPgWd->setFocus();
+        p->txPgWd->setText(QStringLiteral("20"));
+        QTest::keyClick(p->txPgWd, Qt::Key_Return);
+        QTRY_VERIFY(!dialog().isVisible());
+        QCOMPARE(dialog().result(), int(QDialog::Accepted));
+        QCOMPARE(m_editor->page().pageSetup().width, 11340);
+        yIni::instance().GetGtx(QStringLiteral("TX_PAGE"));
+        QCOMPARE(yIni::instance().vGtVal(QStringLiteral("WIDTH"), -1).toInt(), -1);
+    }
+
+    // Stored defaults are checked when stored and when a new page takes them.
+    void defaultsThatCannotMakeAPage()
+    {
+        auto *p = open<TxmPageSetup>(QStringLiteral("PG"));
+        p->txPgWd->setText(QStringLiteral("1000"));
+        p->storeDefault();
+        QCOMPARE(m_prompt->messages.size(), 1);
+        yIni &ini = yIni::instance();
+        ini.GetGtx(QStringLiteral("TX_PAGE"));
+        QCOMPARE(ini.vGtVal(QStringLiteral("WIDTH"), -1).toInt(), -1);
+        // A settings file written otherwise: every new page would be unreadable once saved.
+        const QList<QPair<QString, QVariant>> bad = {{QStringLiteral("WIDTH"), 2000000000},
+                                                     {QStringLiteral("HEIGHT"), QStringLiteral("1e300")},
+                                                     {QStringLiteral("M_LFT"), 12000}};
+        for (const auto &[key, value] : bad) {
+            ini.GetGtx(QStringLiteral("TX_PAGE"));
+            ini.SetVal(QStringLiteral("WIDTH"), 12240);
+            ini.SetVal(QStringLiteral("HEIGHT"), 15840);
+            ini.SetVal(QStringLiteral("M_LFT"), 850);
+            ini.SetVal(key, value);
+            ini.SetGtx();
+            m_editor->rtAct(2);
+            QCOMPARE(m_editor->page().pageSetup(), PageSetup());
+        }
+        ini.GetGtx(QStringLiteral("TX_PAGE"));
+        ini.SetVal(QStringLiteral("M_LFT"), 1000);
+        ini.SetGtx();
+        m_editor->rtAct(2);
+        QCOMPARE(m_editor->page().pageSetup().marginLeft, 1000);
     }
 
     void displayMode()
@@ -239,6 +320,30 @@ private slots:
         QCOMPARE(f[5].fontName, ordered ? QStringLiteral("Body Font") : QStringLiteral("Other"));
     }
 
+    // The header and footer samples show their words inside their small views.
+    void headerAndFooterSamplesShowTheirWords()
+    {
+        auto *p = open<TxmUserStyles>(QStringLiteral("US"));
+        QVERIFY(p);
+        dialog().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
+        QCOMPARE(p->tHead->text(), QStringLiteral("Header"));
+        QCOMPARE(p->tFoot->text(), QStringLiteral("Footer"));
+        for (QWidget *sample : {p->headerView(), p->footerView()}) {
+            const QImage shot = sample->grab().toImage();
+            const QRgb paper = shot.pixel(shot.width() - 2, shot.height() / 2);
+            int ink = 0;
+            for (int y = 0; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x) {
+                    if (qGray(shot.pixel(x, y)) < qGray(paper) - 100)
+                        ++ink;
+                }
+            }
+            QVERIFY2(ink > 10, "the sample word is out of sight");
+        }
+        dialog().reject();
+    }
+
     void userStylesStoredInTheDatabase()
     {
         const QString path = m_home->path() + QStringLiteral("/Styles.txdb");
@@ -248,9 +353,10 @@ private slots:
         auto *p = open<TxmUserStyles>(QStringLiteral("US"));
         QVERIFY(p);
         QCOMPARE(p->cbLine->currentText(), QStringLiteral("1.2"));
-        // Edit the sample: heading 2 bigger, header centred.
+        // Edit the sample: heading 2 bigger (still below heading 1), header centred.
+        QCOMPARE(Frmt::st().usrFmt[1].fontSize, 12);
         p->StyleSelect(1);
-        p->tTxt->setFontSize(Frmt::st().usrFmt[1].fontSize);
+        p->tTxt->setFontSize(13);
         p->cbHead->setCurrentIndex(1);
         p->tHead->select(0, -1);
         p->tHead->setAlignment(TxmUserStyles::alignmentOf(1));
@@ -258,6 +364,9 @@ private slots:
         p->ckLF[0]->setChecked(!Frmt::st().usrDtp);
         const bool dtp = p->ckLF[0]->isChecked();
         QVERIFY(dialog().okClicked());
+        // OK copies the samples' fonts into the styles.
+        QCOMPARE(Frmt::st().usrFmt[1].fontSize, 13);
+        QCOMPARE(Frmt::st().usrFmt[0].fontSize, 14);
         QCOMPARE(Frmt::st().usrFmt[6].alignment, 2);
         QCOMPARE(Frmt::st().lineFactor, 2.0f);
         for (int i = 3; i < 6; ++i)

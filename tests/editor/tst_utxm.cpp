@@ -251,6 +251,42 @@ private slots:
         QVERIFY(!editor().isBusy());
     }
 
+    // The find dialog opened by Ctrl+F can replace, and the page setup resizes the page: a page they
+    // changed must ask before it is left, one they left alone must not.
+    void findAndPageSetupMarkWhatTheyChanged_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("change");
+        QTest::newRow("find replaced") << 22 << true;
+        QTest::newRow("find only") << 22 << false;
+        QTest::newRow("page setup changed") << 65 << true;
+        QTest::newRow("page setup kept") << 65 << false;
+    }
+
+    void findAndPageSetupMarkWhatTheyChanged()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, change);
+        start();
+        loadPage(QStringLiteral("some text here"));
+        editor().setBDcEdt(false);
+        m_services->dialogWork = [change](uTxm &editor, const QString &mode) {
+            if (!change)
+                return;
+            if (mode == QLatin1String("PG")) {
+                PageSetup setup = editor.page().pageSetup();
+                setup.width += 567;
+                editor.page().setPageSetup(setup);
+            } else {
+                editor.edit().select(0, 4);
+                editor.edit().setSelectedText(QStringLiteral("more"));
+            }
+        };
+        editor().rtAct(code);
+        QCOMPARE(editor().bDcEdt(), change);
+        QVERIFY(!editor().isBusy());
+    }
+
     void undoSnapshotTakenBeforeEditingCommands()
     {
         start();
@@ -333,15 +369,15 @@ private slots:
         QCOMPARE(editor().pictureColour(), colour);
     }
 
-    void pageSetupDialogByKind()
+    void pageSetupDialogForEveryKind()
     {
         start();
         editor().rtAct(65);
         QCOMPARE(m_services->dialogs, QStringList{QStringLiteral("PG")});
         editor().cTyp(1);
         editor().rtAct(65);
-        QCOMPARE(m_services->dialogs.size(), 1);
-        QCOMPARE(m_services->jobs.last().first, 65);
+        QCOMPARE(m_services->dialogs, (QStringList{QStringLiteral("PG"), QStringLiteral("PG")}));
+        QVERIFY(m_services->jobs.isEmpty());
     }
 
     void optionsDialogTakesOnlyThreeParts()

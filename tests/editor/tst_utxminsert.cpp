@@ -1,5 +1,7 @@
 // The editor's paste, picture, frame, format-copy and table commands on a real page.
 #include "editor/EditorServices.h"
+#include "editor/sbScrpt.h"
+#include "editor/sbWmf.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -11,6 +13,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QTextDocument>
 #include <QtEndian>
 #include <QtTest>
@@ -34,6 +42,23 @@ class TestUTxmInsert : public QObject
     std::unique_ptr<uTxm> m_editor;
     uTxm &editor() { return *m_editor; }
     RichTextEdit &edit() { return m_editor->edit(); }
+
+    // Presses a button of the picture sizing window once it shows, noting the size it opened at.
+    void pressInSizingWindow(int button, QSize &opened)
+    {
+        QTimer::singleShot(0, this, [button, &opened] {
+            auto *dialog = qobject_cast<sbWmf *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            opened = dialog->pictureSize();
+            dialog->cmRet[button]->click();
+        });
+    }
+
+    int printableWidthInPixels()
+    {
+        const PageSetup &setup = editor().page().pageSetup();
+        return (setup.width - setup.marginLeft - setup.marginRight) * editor().logicalDpiX() / 1440;
+    }
 
 private slots:
     void init()
@@ -90,6 +115,139 @@ private slots:
         QCOMPARE(frames.size(), 1);
         QVERIFY(edit().selectFrame(frames.first()));
         QCOMPARE(edit().text(), QStringLiteral("[Iframe:%1]\vhttps://x.test/a?b=1").arg(frames.first()));
+    }
+
+    // Job 45: the script dialog's text goes into a marked frame; Cancel or an empty text inserts none.
+    void scriptFrameFromTheScriptDialog()
+    {
+        const auto answerScript = [](const QString &text, int button) {
+            QTimer::singleShot(0, [text, button] {
+                auto *dialog = qobject_cast<sbScrpt *>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                dialog->txRtx->setPlainText(text);
+                dialog->press(button);
+            });
+        };
+        answerScript(QStringLiteral("alert('a?');"), 1);
+        editor().rtAct(45);
+        QVERIFY(edit().objectIds(TextProps::TextFrameKind).isEmpty());
+        QVERIFY(!editor().bDcEdt());
+        answerScript(QString(), 0);
+        editor().rtAct(45);
+        QVERIFY(edit().objectIds(TextProps::TextFrameKind).isEmpty());
+        answerScript(QStringLiteral("alert('a?');"), 0);
+        editor().rtAct(45);
+        const QList<int> frames = edit().objectIds(TextProps::TextFrameKind);
+        QCOMPARE(frames.size(), 1);
+        QVERIFY(editor().bDcEdt());
+        QVERIFY(edit().selectFrame(frames.first()));
+        QCOMPARE(edit().text(), QStringLiteral("[Script:%1]\valert('a?');").arg(frames.first()));
+        QCOMPARE(edit().fontSize(), 9.0);
+        edit().selectFrame(0);
+    }
+
+    // Job 35: the chosen picture goes through the sizing window, which opens it no wider than the
+    // printable width; OK writes the work bitmap that goes into the page.
+    void pictureFileThroughTheSizingWindow()
+    {
+        ScriptedPrompt prompt;
+        const QString file = m_home->path() + QStringLiteral("/wide.png");
+        QImage wide(3000, 100, QImage::Format_RGB32);
+        wide.fill(Qt::blue);
+        QVERIFY(wide.save(file));
+        QSize opened;
+        pressInSizingWindow(0, opened);
+        prompt.files.enqueue(file);
+        editor().rtAct(35);
+        QVERIFY2(qAbs(opened.width() - printableWidthInPixels()) <= 1, qPrintable(QString::number(opened.width())));
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+        QVERIFY(editor().bDcEdt());
+        QCOMPARE(QImage(Usr::st().workFolder + QStringLiteral("Wrk.bmp")).width(), opened.width());
+        // Cancel in the sizing window inserts nothing.
+        pressInSizingWindow(1, opened);
+        prompt.files.enqueue(file);
+        editor().rtAct(35);
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+    }
+
+    // A drawing on the clipboard (SVG, in place of a metafile) is sized in the sizing window.
+    void pastedDrawingThroughTheSizingWindow()
+    {
+        auto *data = new QMimeData;
+        data->setData(QStringLiteral("image/svg+xml"),
+                      "<svg xmlns='http://www.w3.org/2000/svg' width='4000' height='200'>"
+                      "<rect width='4000' height='200' fill='red'/></svg>");
+        QApplication::clipboard()->setMimeData(data);
+        QSize opened;
+        pressInSizingWindow(0, opened);
+        editor().rtAct(15, QStringLiteral("PIC"));
+        QVERIFY(opened.width() > 0 && opened.width() <= printableWidthInPixels() + 1);
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+    }
+
+    // Job 34: the user draws the picture's frame; its size goes to the picture tool.
+    void drawnFrameGoesToThePictureTool()
+    {
+        ScriptedPrompt prompt; // the picture tool is not installed: its question is answered
+        prompt.defaultAnswer = Prompt::Cancel;
+        editor().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor()));
+        editor().rtAct(34);
+        RichView *view = editor().view();
+        QVERIFY(view->drawMode());
+        QSignalSpy drawn(view, &RichView::pictureFrameDrawn);
+        QWidget *port = view->viewport();
+        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(20, 20));
+        QMouseEvent move(QEvent::MouseMove, QPointF(120, 70), port->mapToGlobal(QPointF(120, 70)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(120, 70));
+        QVERIFY(!view->drawMode());
+        QCOMPARE(drawn.size(), 1);
+        const double twipsPerPixel = 1440.0 / view->logicalDpiX() * 100 / view->zoom();
+        QCOMPARE(drawn.first().at(0).toInt(), qRound(100 * twipsPerPixel));
+        QCOMPARE(drawn.first().at(1).toInt(), qRound(50 * twipsPerPixel));
+        // A click without a drag draws nothing.
+        editor().rtAct(34);
+        QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(30, 30));
+        QCOMPARE(drawn.size(), 1);
+        QVERIFY(!view->drawMode());
+    }
+
+    // The input method is asked to be off (Latin) before the page and style dialogs, and on when the
+    // setting is "ON" and the user types.
+    void inputMethodFollowsTheSetting()
+    {
+        RichView *view = editor().view();
+        bool open = true;
+        editor().T_GetIME(open);
+        QVERIFY(!open); // IME "OFF" by default
+        QVERIFY(view->inputMethodHints() & Qt::ImhPreferLatin);
+        m_services.answer = QStringLiteral("0\tON\t確認");
+        editor().rtAct(68);
+        QCOMPARE(editor().imeSetting(), QStringLiteral("ON"));
+        editor().show();
+        editor().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor()));
+        view->setFocus();
+        QTest::keyClicks(view->viewport(), QStringLiteral("a"));
+        editor().T_GetIME(open);
+        QVERIFY(open);
+        QCOMPARE(view->inputMethodQuery(Qt::ImHints).toInt() & Qt::ImhPreferLatin, 0);
+        editor().rtAct(63);
+        editor().T_GetIME(open);
+        QVERIFY(!open);
+        QVERIFY(view->inputMethodQuery(Qt::ImHints).toInt() & Qt::ImhPreferLatin);
+    }
+
+    // The browser preview writes the work page and keeps the page's modified mark.
+    void browserPreviewKeepsTheModifiedMark()
+    {
+        editor().setBDcEdt(true);
+        editor().rtAct(8);
+        QVERIFY(editor().bDcEdt());
+        QVERIFY(editor().jobBuilt(8));
+        QVERIFY(!editor().jobBuilt(41));
     }
 
     void tableSelectionAndFormatCopy()

@@ -2,6 +2,7 @@
 
 #include "mainwin/uFky.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
 #include "tree/uTrX.h"
 
 #include <QAction>
@@ -235,6 +236,29 @@ private slots:
         f.window->fnMenu(3, 18);
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("元の題"));
         QVERIFY(f.prompt.inputPrompts.isEmpty());
+    }
+
+    // Saved while the caret is in a header: the page's text and tags are still the body's.
+    void aSaveFromAHeaderStoresTheBodysText()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("本文の一行目\n"));
+        RichTextEdit &edit = f.editor().edit();
+        edit.setText(QStringLiteral("本文の一行目\n続き "));
+        edit.select(7, 2);
+        const int id = edit.insertField(QStringLiteral("続き"));
+        QVERIFY(edit.setCurrentField(id));
+        QVERIFY(edit.setFieldData(QStringLiteral("TG_1002")));
+        edit.page()->setPartFlags(TextProps::HeaderAll);
+        QVERIFY(edit.editPart(TextProps::HeaderAll));
+        edit.setText(QStringLiteral("見出し"));
+        f.editor().setBDcEdt(true);
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(),
+                 QStringLiteral("本文の一行目\n続き "));
+        QCOMPARE(f.value(QStringLiteral("Select saTgs From msDoc Where noDoc = 1001")).toString(), QStringLiteral(".1002."));
+        QCOMPARE(edit.currentPart(), int(TextProps::HeaderAll));
     }
 
     void tagListsHoldEachTargetOnce()

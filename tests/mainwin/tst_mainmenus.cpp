@@ -88,9 +88,8 @@ private slots:
                  QStringLiteral("F2=50,F3=51,F4=52,F5=53,F6=54,F7=55,F8=3I,F9=E1,C1=20,C2=22,C3=27,C4=3F,"
                                 "C5=63,C6=6B,C7=6C,C8=6I,C9=59,"));
         QCOMPARE(jobs(*f.window, [&] { f.window->keys().keyPress(2, Qt::NoModifier); }), QStringList{QStringLiteral("60")});
-        // Items of parts not in this build stay disabled, and so do their keys.
-        QVERIFY(!f.window->item(QStringLiteral("mnFile"), 0)->isEnabled());
-        QVERIFY(!f.window->keys().key(QStringLiteral("C1"))->isEnabled());
+        // OLE objects cannot exist here: the item stays disabled.
+        QVERIFY(!f.window->item(QStringLiteral("mnLocal"), 9)->isEnabled());
         // "更新" comes alive with the first edit of a stored page.
         f.savedPage(QStringLiteral("頁\n"));
         QCoreApplication::processEvents();
@@ -98,6 +97,35 @@ private slots:
         f.type(QStringLiteral("頁\n書いた"));
         QCoreApplication::processEvents();
         QVERIFY(f.window->keys().key(QStringLiteral("F8"))->isEnabled());
+        // The browser preview is built: on a page with text its item and key are on.
+        QVERIFY(f.window->item(QStringLiteral("mnFile"), 0)->isEnabled());
+        QVERIFY(f.window->keys().key(QStringLiteral("C1"))->isEnabled());
+    }
+
+    // The link and tag keys follow the caret: off on a field, on again as soon as the caret leaves it,
+    // without a menu opened in between.
+    void functionKeysFollowTheCaret()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        RichTextEdit &e = f.editor().edit();
+        e.setText(QStringLiteral("see link and more"));
+        e.select(4, 4);
+        const int id = e.insertField(QStringLiteral("link"));
+        QVERIFY(e.setCurrentField(id));
+        QVERIFY(e.setFieldData(QStringLiteral("a.htm")));
+        e.select(5, 0);
+        f.editor().view()->showModelCaret();
+        f.window->refreshMenus();
+        QVERIFY(!f.window->keys().key(QStringLiteral("C7"))->isEnabled());
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.editor().view()->setFocus();
+        QTest::keyClick(f.editor().view()->viewport(), Qt::Key_End);
+        QCOMPARE(e.selStart(), e.textLength());
+        QTRY_VERIFY(f.window->keys().key(QStringLiteral("C7"))->isEnabled());
+        QVERIFY(f.window->keys().key(QStringLiteral("C6"))->isEnabled());
     }
 
     void treeMenuModes()

@@ -92,6 +92,35 @@ private slots:
         QCOMPARE(host.calls.size(), 2);
     }
 
+    // Holding Ctrl shows the Ctrl row; letting it go shows the plain row again, also when the key
+    // opened another window that gets the release.
+    void ctrlRowEndsWithTheCtrlRelease()
+    {
+        FakeHost host;
+        QWidget window;
+        auto *bar = new uFky(&window);
+        bar->cOn(&host, false);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyPress(&window, Qt::Key_Control);
+        QCOMPARE(bar->keySet(), QStringLiteral("C"));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTest::keyRelease(&other, Qt::Key_Control);
+        QCOMPARE(bar->keySet(), QStringLiteral("F"));
+        // Leaving the window with the Ctrl row shown shows the plain row too.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyPress(&window, Qt::Key_Control);
+        QCOMPARE(bar->keySet(), QStringLiteral("C"));
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(bar->keySet(), QStringLiteral("F"));
+    }
+
     void keysFollowTheirItems()
     {
         FakeHost host;

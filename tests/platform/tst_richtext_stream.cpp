@@ -332,6 +332,43 @@ private slots:
         QVERIFY(PageCodec::loadFile(copy, path));
         QCOMPARE(PageCodec::save(copy), PageCodec::save(page));
     }
+
+    // A page the loader would refuse is never written: stored, it could not be opened again.
+    void pagesTheLoaderRefusesAreNeverWritten_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("marginLeft");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("letter") << 12240 << 850 << true;
+        QTest::newRow("200 inches") << 288000 << 850 << true;
+        QTest::newRow("wider") << 288001 << 850 << false;
+        QTest::newRow("3527336 cm") << 1999999512 << 850 << false;
+        QTest::newRow("no width") << 0 << 0 << false;
+        QTest::newRow("negative margin") << 12240 << -5 << false;
+    }
+
+    void pagesTheLoaderRefusesAreNeverWritten()
+    {
+        QFETCH(int, width);
+        QFETCH(int, marginLeft);
+        QFETCH(bool, written);
+        PageDocument page;
+        SamplePage::fillEveryConstruct(page);
+        PageSetup setup = page.pageSetup();
+        setup.width = width;
+        setup.marginLeft = marginLeft;
+        page.setPageSetup(setup);
+        const QByteArray bytes = PageCodec::save(page);
+        QCOMPARE(!bytes.isEmpty(), written);
+        QCOMPARE(PageCodec::saveBytes(page, 9).isEmpty(), !written);
+        QTemporaryDir dir;
+        QCOMPARE(PageCodec::saveFile(page, dir.filePath(QStringLiteral("page.bin"))), written);
+        if (written) {
+            PageDocument copy;
+            QVERIFY(PageCodec::load(copy, bytes));
+            QCOMPARE(copy.pageSetup().width, width);
+        }
+    }
 };
 
 QTEST_MAIN(TestRichTextStream)

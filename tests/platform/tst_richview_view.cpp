@@ -4,11 +4,14 @@
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
+#include "platform/rtf/RtfReader.h"
 #include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -253,6 +256,43 @@ private slots:
         QVERIFY(f.edit.text().startsWith(QStringLiteral("a\nbsee")));
     }
 
+    // The clipboard offers the selection as RTF, and RTF of another program pastes with its look.
+    void rtfOnTheClipboard()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("plain bold"));
+        f.edit.select(6, 4);
+        f.edit.setBold(true);
+        QVERIFY(f.view.clipboardAction(2));
+        const QMimeData *own = QApplication::clipboard()->mimeData();
+        QVERIFY(own->hasFormat(PageClipboard::rtfType()));
+        PageDocument copied;
+        QVERIFY(RtfReader::read(copied, own->data(PageClipboard::rtfType())));
+        RichTextEdit copiedEdit(&copied);
+        QCOMPARE(copiedEdit.text().trimmed(), QStringLiteral("bold"));
+        copiedEdit.select(0, 1);
+        QVERIFY(copiedEdit.bold());
+
+        auto *rtf = new QMimeData;
+        rtf->setData(QStringLiteral("application/rtf"), QByteArray("{\\rtf1\\ansi {\\i slanted} text}"));
+        rtf->setText(QStringLiteral("as text"));
+        QApplication::clipboard()->setMimeData(rtf);
+        QVERIFY(f.view.canPaste());
+        f.edit.select(0, 0);
+        QVERIFY(f.view.clipboardAction(3));
+        QVERIFY(f.edit.text().startsWith(QStringLiteral("slanted text")));
+        f.edit.select(0, 1);
+        QVERIFY(f.edit.italic());
+        // Damaged RTF falls back to the text beside it.
+        auto *damaged = new QMimeData;
+        damaged->setData(PageClipboard::rtfType(), QByteArray("{\\rtf1 {{{{"));
+        damaged->setText(QStringLiteral("!"));
+        QApplication::clipboard()->setMimeData(damaged);
+        f.edit.select(0, 0);
+        QVERIFY(f.view.clipboardAction(3));
+        QVERIFY(f.edit.text().startsWith(QStringLiteral("!slanted")));
+    }
+
     void aDraggedSelectionMovesWithItsField()
     {
         Fixture f;
@@ -487,6 +527,21 @@ private slots:
         f.view.setEditMode(1);
         drop(QStringLiteral("Y"));
         QCOMPARE(f.edit.text(), QStringLiteral("one\ftXwo\nthree\nfour"));
+    }
+
+    // The right button belongs to the host's popup: Qt's own text menu (undo, redo ...) never opens,
+    // whatever the host did on the press.
+    void qtsOwnContextMenuNeverOpens()
+    {
+        Fixture f;
+        f.edit.setText(QStringLiteral("some text"));
+        const QPoint at = f.onScreen(2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, f.view.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(f.view.viewport(), &event);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY2(!(qobject_cast<QMenu *>(w) && w->isVisible()), "a menu opened");
     }
 
     void controlCharsAndGridLinesOnlyChangeTheScreen()

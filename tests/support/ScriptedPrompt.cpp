@@ -20,12 +20,19 @@ QString ScriptedPrompt::input(const QString &text, const QString &, const QStrin
     return value.isNull() ? QString() : value;
 }
 
-QString ScriptedPrompt::nextFile(const QString &title)
+QString ScriptedPrompt::nextFile(const QString &title, const QString &dir)
 {
     dialogTitles << title;
+    dialogFolders << dir;
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedPrompt::openFile(const QString &title, const QString &, const QString &) { return nextFile(title); }
-QString ScriptedPrompt::saveFile(const QString &title, const QString &, const QString &) { return nextFile(title); }
-QString ScriptedPrompt::chooseFolder(const QString &title, const QString &) { return nextFile(title); }
+QString ScriptedPrompt::openFile(const QString &title, const QString &dir, const QString &)
+{
+    return nextFile(title, dir);
+}
+QString ScriptedPrompt::saveFile(const QString &title, const QString &dir, const QString &)
+{
+    return nextFile(title, dir);
+}
+QString ScriptedPrompt::chooseFolder(const QString &title, const QString &dir) { return nextFile(title, dir); }

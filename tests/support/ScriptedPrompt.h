@@ -24,6 +24,7 @@ public:
     QList<int> styles;          // styles of every message box shown
     QStringList inputPrompts;   // texts of every input box shown
     QStringList dialogTitles;   // titles of every file dialog shown
+    QStringList dialogFolders;  // start folders of every file dialog shown
 
     int message(const QString &text, int style, const QString &title) override;
     QString input(const QString &text, const QString &title, const QString &defaultValue, bool *ok) override;
@@ -32,5 +33,5 @@ public:
     QString chooseFolder(const QString &title, const QString &dir) override;
 
 private:
-    QString nextFile(const QString &title);
+    QString nextFile(const QString &title, const QString &dir);
 };

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPair>
 
+#include <functional>
+
 // Editor services for tests: a page is "PAGE\n" followed by its plain text; any other bytes fail to
 // load. Jobs and dialogs are recorded and answered from the fields below.
 class StubEditorServices : public EditorServices
@@ -17,6 +19,7 @@ public:
     int colour = 0;
     QList<QPair<int, QVariant>> jobs;
     QStringList dialogs;
+    std::function<void(uTxm &, const QString &mode)> dialogWork; // what the user does in the dialog
 
     static QByteArray page(const QString &text) { return QByteArray("PAGE\n") + text.toUtf8(); }
 
@@ -37,9 +40,11 @@ public:
         jobs.append({code, arg});
         return jobResult;
     }
-    void settingsDialog(uTxm &, const QString &mode, QString &answer) override
+    void settingsDialog(uTxm &editor, const QString &mode, QString &answer) override
     {
         dialogs.append(mode);
+        if (dialogWork)
+            dialogWork(editor, mode);
         if (!dialogAnswer.isNull())
             answer = dialogAnswer;
     }

@@ -14,6 +14,9 @@ void PrintJobs::install()
         sbTvw::instance().cAct(editor.page(), editor.view(), QString(), QString());
         return false;
     });
+    EditorServices::setPageViewer([](PageDocument &page) {
+        sbTvw::instance().cAct(page, nullptr, QString(), QString());
+    });
     EditorServices::setJobHandler(69, [](uTxm &editor, const QVariant &) {
         sbTvw::instance().cSetPrn(editor.page(), editor.view(), QString());
         return false;

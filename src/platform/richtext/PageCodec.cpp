@@ -16,7 +16,13 @@ constexpr qint64 MaxFileSize = qint64(1) << 30;
 
 QByteArray PageCodec::save(const PageDocument &page)
 {
-    return PageEncoder(page).encode();
+    // Bytes that the loader would refuse are never handed out: stored, they would make the page
+    // unreadable (a size beyond any paper, a table beyond the limits). The caller reports the failure.
+    QByteArray bytes = PageEncoder(page).encode();
+    PageImage::Page check;
+    if (!PageDecoder::decode(bytes, check))
+        return QByteArray();
+    return bytes;
 }
 
 bool PageCodec::load(PageDocument &page, const QByteArray &bytes)
@@ -58,7 +64,7 @@ bool PageCodec::saveFile(const PageDocument &page, const QString &path)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = save(page);
-    if (file.write(bytes) != bytes.size()) {
+    if (bytes.isEmpty() || file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }

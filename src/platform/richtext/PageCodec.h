@@ -15,6 +15,7 @@ public:
     enum StreamFormat { SnapshotStream = 3, PageStream = 9 };
     static bool isStreamFormat(int format) { return format == SnapshotStream || format == PageStream; }
 
+    // No bytes for a page that load() would refuse.
     static QByteArray save(const PageDocument &page);
     // Replaces the page. False for damaged, truncated, foreign or too new bytes.
     static bool load(PageDocument &page, const QByteArray &bytes);

@@ -213,6 +213,30 @@ void RichTextEdit::setSelectedText(const QString &text)
     syncFromCursor();
 }
 
+void RichTextEdit::replaceSelectedText(const QString &text)
+{
+    const int start = selStart();
+    const int end = selEnd();
+    if (end <= start) {
+        setSelectedText(text);
+        return;
+    }
+    // The look of the replaced text's first character; its field only when the whole selection lies
+    // in that one field (the field then keeps its text together).
+    QTextCursor first(document());
+    first.setPosition(start + 1);
+    QTextCharFormat format = first.charFormat();
+    QTextCursor last(document());
+    last.setPosition(end);
+    if (FieldRuns::idOf(format) != FieldRuns::idOf(last.charFormat()))
+        FieldRuns::stripField(format);
+    m_cursor.beginEditBlock();
+    removeSelection();
+    PositionText::insertText(m_cursor, text, format);
+    m_cursor.endEditBlock();
+    syncFromCursor();
+}
+
 void RichTextEdit::insertPage(const PageDocument &source)
 {
     m_cursor.beginEditBlock();

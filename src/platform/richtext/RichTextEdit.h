@@ -49,6 +49,8 @@ public:
     void select(int start, int length);
     QString selectedText() const;
     void setSelectedText(const QString &text);
+    // Replaces the selection, the new text taking the look of the text it replaces (find and replace).
+    void replaceSelectedText(const QString &text);
     // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
     void insertPage(const PageDocument &source);
     // The selection as a page of its own (PageExtract), e.g. for the clipboard.

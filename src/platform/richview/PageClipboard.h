@@ -7,11 +7,13 @@ class RichTextEdit;
 
 // The selection on the clipboard as bytes: RichMime's forms plus the page stream of the selection
 // under our own MIME type, so that fields, pictures, text frames and tables also come back whole from
-// a clipboard that another instance of the program filled.
+// a clipboard that another instance of the program filled, and the selection as RTF for word
+// processors. Paste takes our own form first, then RTF, then RichMime's HTML and text.
 class PageClipboard
 {
 public:
     static QString mimeType() { return QStringLiteral("application/x-fenwar-page"); }
+    static QString rtfType() { return QStringLiteral("text/rtf"); }
 
     static QMimeData *fromSelection(const RichTextEdit &edit); // nullptr without a selection
     static bool canInsert(const QMimeData *data);

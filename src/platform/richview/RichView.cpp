@@ -16,13 +16,18 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethod>
 #include <QDialog>
 #include <QGraphicsScene>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QRubberBand>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+
+#include <utility>
 
 using namespace TextProps;
 
@@ -183,6 +188,84 @@ void RichView::setControlChars(bool on)
     m_controlChars = on;
     m_main->setShowControlChars(on);
     m_part->setShowControlChars(on);
+}
+
+void RichView::setInputMethodOpen(bool open)
+{
+    const Qt::InputMethodHints hints = open ? Qt::ImhNone : Qt::ImhPreferLatin | Qt::ImhNoPredictiveText;
+    setInputMethodHints(hints);
+    m_main->setInputMethodHints(hints);
+    m_part->setInputMethodHints(hints);
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImHints);
+}
+
+bool RichView::inputMethodOpen() const
+{
+    return !(m_main->inputMethodHints() & Qt::ImhPreferLatin);
+}
+
+void RichView::setDrawMode(bool on)
+{
+    if (on == drawMode())
+        return;
+    if (on) {
+        m_band = new QRubberBand(QRubberBand::Rectangle, viewport());
+        m_bandDragged = false;
+        viewport()->setCursor(Qt::CrossCursor);
+    } else {
+        delete std::exchange(m_band, nullptr);
+        viewport()->unsetCursor();
+    }
+}
+
+bool RichView::viewportEvent(QEvent *event)
+{
+    if (!m_band)
+        return QGraphicsView::viewportEvent(event);
+    // The smallest frame: 15 twips either way, at the screen's resolution and the zoom.
+    const double pixelsPerTwip = (logicalDpiX() > 0 ? logicalDpiX() : 96) / 1440.0 * m_zoom / 100.0;
+    const int least = qMax(1, qRound(15 * pixelsPerTwip));
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        m_bandStart = mouse->position().toPoint();
+        m_band->setGeometry(QRect(m_bandStart, QSize(least, least)));
+        m_band->show();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_band->isVisible())
+            return true;
+        const QPoint at = mouse->position().toPoint();
+        m_band->setGeometry(QRect(m_bandStart, QSize(qMax(least, at.x() - m_bandStart.x()),
+                                                     qMax(least, at.y() - m_bandStart.y()))));
+        m_bandDragged = m_bandDragged || m_band->width() > least || m_band->height() > least;
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!m_band->isVisible() || static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return true;
+        const QSize size = m_band->size();
+        const bool dragged = m_bandDragged;
+        setDrawMode(false);
+        // The frame in twips of the page at zoom 100.
+        const int dpiX = logicalDpiX() > 0 ? logicalDpiX() : 96;
+        const int dpiY = logicalDpiY() > 0 ? logicalDpiY() : 96;
+        const int width = dragged ? qRound(size.width() * 1440.0 / dpiX * 100 / m_zoom) : 0;
+        const int height = dragged ? qRound(size.height() * 1440.0 / dpiY * 100 / m_zoom) : 0;
+        if (width > 0 && height > 0)
+            emit pictureFrameDrawn(width, height);
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        return QGraphicsView::viewportEvent(event);
+    }
 }
 
 void RichView::setGridLines(bool on)

@@ -43,6 +43,14 @@ public:
     void setControlChars(bool on);
     bool gridLines() const { return m_gridLines; }       // member 115
     void setGridLines(bool on);
+    // Asks the input method, by hints, to start in Latin input (false) or in its own native mode
+    // (true); an input method that ignores hints stays as the user set it.
+    void setInputMethodOpen(bool open);
+    // Member 66 with 2: the next left-button drag draws the frame of a new picture; pictureFrameDrawn
+    // reports its size in twips at zoom 100, and the mode ends with the release.
+    void setDrawMode(bool on);
+    bool drawMode() const { return m_band != nullptr; }
+    bool inputMethodOpen() const;
     int editMode() const;                                // member 65: 0 edit, else read-only
     void setEditMode(int mode);
     void refresh();                                      // member -550
@@ -74,6 +82,8 @@ public:
     // Shows a dialog modally; tests replace it to drive the dialogs without exec().
     using DialogRunner = std::function<bool(QDialog &)>;
     void setDialogRunner(DialogRunner runner);
+    // Shows a dialog of the editor modally through the runner: true when accepted.
+    bool runDialog(QDialog &dialog);
 
     // Takes the model's caret into the view, or the view's into the model.
     void showModelCaret();
@@ -93,10 +103,12 @@ signals:
     void fieldDoubleClicked(RichFieldArgs &args);
     void partActivated(int flag);   // a header or footer became the editing part
     void viewChanged();             // mode, zoom or page layout
+    void pictureFrameDrawn(int widthTwips, int heightTwips);
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
     void paintEvent(QPaintEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private slots:
     void onPartChanged();
@@ -118,7 +130,6 @@ private:
     void onMouseDown(RichMouseArgs &args);
     void onMouseUp(RichMouseArgs &args);
     void onDrop(const QMimeData *data, int position, bool internal, bool move, bool &done);
-    bool runDialog(QDialog &dialog);
     bool editWithDialog(QDialog &dialog, const std::function<bool()> &load, const std::function<bool()> &apply);
 
     RichTextEdit *m_edit;
@@ -131,4 +142,7 @@ private:
     bool m_gridLines = false;
     bool m_pressOnText = false;
     DialogRunner m_runner;
+    class QRubberBand *m_band = nullptr; // the picture frame being drawn (draw mode)
+    QPoint m_bandStart;
+    bool m_bandDragged = false;
 };
