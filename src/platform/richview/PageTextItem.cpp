@@ -361,13 +361,6 @@ void PageTextItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
     emit handled();
 }
 
-void PageTextItem::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
-{
-    // The right button is the host's (its own popup on the press): Qt's text menu never opens,
-    // also not when the host's popup has run a dialog before this event arrives.
-    event->accept();
-}
-
 void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
 {
     emit aboutToHandle();
