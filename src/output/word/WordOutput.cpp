@@ -105,7 +105,7 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
         if (!db.R_PAry(QStringLiteral(" Select obDoc From msDoc Where noDoc = ?"), {child}, row)
             || row.value(0).isNull() || row.value(0).toByteArray().isEmpty())
             continue;
-        auto page = std::make_unique<PageDocument>();
+        auto page = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
         if (!PageCodec::load(*page, row.value(0).toByteArray())) {
             error = QStringLiteral("ﾍﾟｰｼﾞ %1 を読めません｡").arg(child);
             return false;

@@ -39,16 +39,16 @@ void PageBuilder::part(const Part &p)
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
     doc->setUndoRedoEnabled(false);
-    // Without a page size Qt does not lay out; given back, the whole part is laid out lazily once,
-    // instead of after every insert.
-    const QSizeF pageSize = doc->pageSize();
-    doc->setPageSize(QSizeF(0, 0));
+    // Laid out once when complete instead of after every insert; a page without layout (batch
+    // work) is not laid out at all.
+    const bool layout = doc->isLayoutEnabled();
+    doc->setLayoutEnabled(false);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
     items(cursor, p.items);
     QTextCursor(doc).endEditBlock();
-    doc->setPageSize(pageSize);
+    doc->setLayoutEnabled(layout);
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
 }
