@@ -109,7 +109,7 @@ bool SiteWriter::HtmCopyCmn(const QString &target, bool keepPublished)
     const QString cmn = target + QStringLiteral("/cmn/");
     const QString published = m_out + QStringLiteral("/cmn/");
     if (!keepPublished || !QFileInfo(published).isDir())
-        say(m_out + QStringLiteral("/cmn を作成しました"));
+        say(m_out + QStringLiteral("/cmn/を作成しました"));
     if (!QDir().mkpath(cmn))
         return false;
     const QString source = SiteTemplate::folder(Usr::st().userData);
