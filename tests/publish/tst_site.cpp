@@ -10,6 +10,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
 #include "publish/site/SiteMap.h"
 #include "publish/site/SiteMenu.h"
 #include "publish/site/SiteTree.h"
@@ -17,6 +18,7 @@
 #include "support/HtmlCheck.h"
 #include "support/RecordingLauncher.h"
 #include "support/SampleDb.h"
+#include "support/TestHome.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDir>
@@ -48,7 +50,7 @@ public:
         Usr::st().runTime = true;
         TemplateDb::install(user);
         SiteTemplate::install(user);
-        path = dir.filePath(QStringLiteral("Site.txdb"));
+        path = dir.filePath(QStringLiteral("Manual.txdb"));
         if (sample)
             SampleDb::generate(path);
         else
@@ -80,7 +82,7 @@ public:
             QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo) Values (?, ?, ?, ?, ?, ?, ?)"),
             {parent, child, order, title, link, hide, prot}));
     }
-    QString site() const { return user + QStringLiteral("Htm/Site"); }
+    QString site() const { return user + QStringLiteral("Htm/Manual"); }
     QString read(const QString &file) const { return HtmlCheck::readUtf8(site() + QLatin1Char('/') + file); }
     QStringList pages() const
     {
@@ -133,6 +135,7 @@ private slots:
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void outputFolderHandling();
+    void sharedLinkedFile();
     void siteMap();
     void templatePieces();
 };
@@ -215,7 +218,7 @@ void TstSite::sampleSiteValidates()
     QVERIFY(!pages.contains(QStringLiteral("1001.htm")));
     for (const QString &name : SiteTemplate::files())
         QVERIFY2(QFile::exists(f.site() + QStringLiteral("/cmn/") + name), qPrintable(name));
-    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Htm/Site")));
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual")));
     // Every menu entry reaches a written page, and every written page has its entry.
     const QString index = f.read(QStringLiteral("index.htm"));
     QStringList targets = menuTargets(index);
@@ -385,7 +388,7 @@ void TstSite::outputFolderHandling()
     QVERIFY(HtmlCheck::readUtf8(css.fileName()).contains(QStringLiteral("#vLeft")));
 
     // A work folder that cannot be made: told, and the site stays as it was.
-    QFile blocker(f.user + QStringLiteral("Wrk/Htm"));
+    QFile blocker(f.user + QStringLiteral("Wrk/Manual"));
     QDir(blocker.fileName()).removeRecursively();
     QVERIFY(QDir().mkpath(f.user + QStringLiteral("Wrk")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -405,6 +408,32 @@ void TstSite::outputFolderHandling()
     QCOMPARE(f.prompt.messages, QStringList({SiteTemplate::folder(f.user) + QStringLiteral("menu.js Not Found")}));
     QVERIFY(!QFile::exists(f.site() + QStringLiteral("/1001.htm")));
     QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+}
+
+// Many pages converted at once, all linking one file outside the site: one copy in "lnk", every
+// link reaching it.
+void TstSite::sharedLinkedFile()
+{
+    Fixture f;
+    const QString outside = f.dir.filePath(QStringLiteral("docs/manual.pdf"));
+    QVERIFY(QDir().mkpath(QFileInfo(outside).absolutePath()));
+    QVERIFY(TestHome::write(outside, QByteArray(4 << 20, 'x')));
+    for (int i = 0; i < 24; ++i) {
+        PageDocument doc;
+        QTextCursor c(doc.main());
+        QTextCharFormat link;
+        link.setProperty(TextProps::FieldId, doc.newFieldId());
+        link.setProperty(TextProps::FieldType, 1);
+        link.setProperty(TextProps::FieldData, outside);
+        c.insertText(QStringLiteral("説明書"), link);
+        f.page(1001 + i, QStringLiteral("頁%1").arg(i), PageCodec::save(doc));
+        f.place(0, 1001 + i, i, QStringLiteral("頁%1").arg(i));
+    }
+    SiteWriter w;
+    QVERIFY(publish(w));
+    QCOMPARE(QDir(f.site() + QStringLiteral("/lnk")).entryList(QDir::Files), QStringList({"manual.pdf"}));
+    for (int i = 0; i < 24; ++i)
+        QVERIFY2(f.read(QStringLiteral("%1.htm").arg(1001 + i)).contains(QStringLiteral("href=\"lnk/manual.pdf\"")), qPrintable(QString::number(i)));
 }
 
 void TstSite::siteMap()

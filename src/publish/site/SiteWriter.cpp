@@ -134,7 +134,9 @@ bool SiteWriter::publish(const Run &run)
     m_firstNo = m_tree.firstPage();
     m_firstTitle = m_tree.firstTitle();
     m_firstFile.clear();
-    m_work = Usr::st().userData + QStringLiteral("Wrk/Htm/") + Usr::st().dbName;
+    // The work folder stands as deep as the output folder and under the same name, so that the
+    // converter's links to files outside the site, relative to the page, hold after the move.
+    m_work = Usr::st().userData + QStringLiteral("Wrk/") + Usr::st().dbName;
     QDir(m_work).removeRecursively();
     if (!QDir().mkpath(m_work)) {
         Prompt::current().message(m_work + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
