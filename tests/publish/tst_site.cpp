@@ -132,6 +132,7 @@ private slots:
     void menuOpensThePath();
     void sampleSiteValidates();
     void sampleFrameSite();
+    void emptyTree();
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void outputFolderHandling();
@@ -273,7 +274,24 @@ void TstSite::sampleFrameSite()
     QVERIFY(frame.contains(QStringLiteral("<title>はじめに</title>")));
     // Frame pages are plain pages of the converter (no document type line).
     QVERIFY(!f.read(QStringLiteral("1001.htm")).contains(QStringLiteral("<!DOCTYPE")));
+    // Frame pages never ask about protected pages.
+    QVERIFY(f.prompt.messages.isEmpty());
     validateAll(f);
+}
+
+// An empty tree: no page, a menu without entries; the frame page points at 1001.htm; nothing opens.
+void TstSite::emptyTree()
+{
+    Fixture f;
+    SiteWriter w;
+    QVERIFY(publish(w, 1));
+    QVERIFY(f.pages().isEmpty());
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+    QVERIFY(publish(w, 2));
+    QCOMPARE(f.pages(), QStringList({"frame.htm", "navi.htm"}));
+    QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("<frame name=\"main\" src=\"1001.htm\">")));
+    QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("<ul>\r\n</ul>")));
+    QCOMPARE(f.launcher.calls.size(), 1);
 }
 
 void TstSite::awkwardTitlesCycleAndPlainText()
