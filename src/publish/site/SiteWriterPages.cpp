@@ -2,7 +2,6 @@
 // of the page template.
 #include "publish/site/SiteWriter.h"
 
-#include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
