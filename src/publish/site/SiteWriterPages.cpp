@@ -2,8 +2,6 @@
 // of the page template.
 #include "publish/site/SiteWriter.h"
 
-#include "core/Frmt.h"
-#include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
@@ -101,15 +99,13 @@ bool SiteWriter::loadPage(qint64 page, PageDocument &doc) const
 
 yHtm::Context SiteWriter::converterContext(const QString &htmList) const
 {
-    yHtm::Context c;
-    const FrmtState &f = Frmt::st();
-    c.usrFmt = f.usrFmt;
-    c.lineFactor = f.lineFactor;
-    c.homeKind = f.homeKind;
-    c.homeAddress = f.homeAddress;
+    // A converter of its own reads the open database's values as the program's converter does;
+    // the threads then work from a copy of them.
+    yHtm reader;
+    reader.SetKaHtm(false);
+    yHtm::Context c = reader.context();
     c.htmList = htmList;
-    c.userData = Usr::st().userData;
-    c.dbName = Usr::st().dbName;
+    c.outputSet.clear();
     return c;
 }
 
