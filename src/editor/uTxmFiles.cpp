@@ -233,6 +233,11 @@ bool uTxm::publicationConversion(bool html, QByteArray &kept)
     return true;
 }
 
+QString uTxm::exportFailedText(const QString &file)
+{
+    return QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡");
+}
+
 bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
 {
     QString file = vFL.trimmed();
@@ -272,7 +277,9 @@ bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
         syncToView();
     }
     if (!ok) {
-        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡"));
+        // Asked for nothing, the caller says what failed in its own words.
+        if (!bNoAct)
+            Prompt::current().message(exportFailedText(file));
         return false;
     }
     vFL = file;
