@@ -27,7 +27,7 @@ bool oneOf(int code, std::initializer_list<int> codes)
 // Commands whose work EditorServices::runJob carries out.
 bool servicesJob(int code)
 {
-    return oneOf(code, {1, 3, 5, 6, 7, 10, 15, 25, 30, 32, 33, 34, 35, 40, 41, 42, 43, 44, 45, 50, 51, 52,
+    return oneOf(code, {1, 3, 5, 6, 7, 8, 10, 15, 25, 30, 32, 33, 34, 35, 40, 41, 42, 43, 44, 45, 50, 51, 52,
                         55, 69, 70, 71, 80, 81, 82, 83, 85});
 }
 
@@ -127,9 +127,6 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg)
         return true;
     case 4:
         saveCommand();
-        return true;
-    case 8:
-        T_ViewIE();
         return true;
     case 9:
         m_title->setFocus();

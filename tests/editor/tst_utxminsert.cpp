@@ -243,6 +243,7 @@ private slots:
     // The browser preview writes the work page and keeps the page's modified mark.
     void browserPreviewKeepsTheModifiedMark()
     {
+        ScriptedPrompt prompt; // no converter in this test: the preview reports that it wrote nothing
         editor().setBDcEdt(true);
         editor().rtAct(8);
         QVERIFY(editor().bDcEdt());
