@@ -74,7 +74,14 @@ QString WidgetPrompt::input(const QString &text, const QString &title, const QSt
 
 QString WidgetPrompt::openFile(const QString &title, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, dir, filter);
+    return openFileWith(title, dir, filter, QString());
+}
+
+QString WidgetPrompt::openFileWith(const QString &title, const QString &dir, const QString &filter,
+                                   const QString &selected)
+{
+    QString chosen = selected;
+    return QFileDialog::getOpenFileName(parentWindow(), title, dir, filter, selected.isEmpty() ? nullptr : &chosen);
 }
 
 QString WidgetPrompt::saveFile(const QString &title, const QString &dir, const QString &filter)
