@@ -15,6 +15,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/ColorRef.h"
+#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QDir>
@@ -38,10 +39,13 @@ QString folderOf(const QString &file)
     return QFileInfo(file).absolutePath();
 }
 
-// Headings read from a file look as the user's headings do.
+// Headings read from a file look as the user's headings do. The page is only handed on to the editor:
+// it is not laid out again after every heading.
 void giveHeadingsTheirLook(PageDocument &page)
 {
     QTextDocument *doc = page.main();
+    LayoutPause pause(doc);
+    pause.keepPaused();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat f = block.blockFormat();
         const int style = f.hasProperty(TextProps::BlockStyle) ? f.intProperty(TextProps::BlockStyle) : -1;

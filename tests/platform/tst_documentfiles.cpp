@@ -186,9 +186,28 @@ void fillLists(PageDocument &page)
     c.insertText(QStringLiteral("after"));
 }
 
+// Word, RTF, or HTML through a file as the editor reads it.
 bool readBytes(PageDocument &page, const QByteArray &bytes)
 {
+    if (bytes.startsWith("<")) {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("page.htm")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        return DocumentFile::read(page, file.fileName(), DocumentFile::Html) == DocumentFile::Ok;
+    }
     return bytes.startsWith("PK") ? DocxReader::read(page, bytes) : RtfReader::read(page, bytes);
+}
+
+QByteArray htmlNested(int depth)
+{
+    QByteArray html = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        html += "<table border=\"1\"><tr><td>L" + QByteArray::number(i);
+    for (int i = 0; i < depth; ++i)
+        html += "</td></tr></table>";
+    return html + "<p>end</p></body></html>";
 }
 
 } // namespace
@@ -220,6 +239,7 @@ void TstDocumentFiles::nestedTablesReadInReasonableTime_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("docx") << docxNested(15);
     QTest::newRow("rtf") << rtfNested(15);
+    QTest::newRow("html") << htmlNested(15);
 }
 
 void TstDocumentFiles::nestedTablesReadInReasonableTime()

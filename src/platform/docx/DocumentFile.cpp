@@ -3,6 +3,7 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -46,6 +47,14 @@ QString decodeText(const QByteArray &bytes)
     if (!utf8.hasError())
         return text;
     return SystemCodec::toUnicode(bytes);
+}
+
+// A page that is only handed on through the page stream needs no layout; nested tables would make one
+// take long.
+void scratch(PageDocument &page)
+{
+    LayoutPause pause(page.main());
+    pause.keepPaused();
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
@@ -156,6 +165,7 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         return Failed;
     case Text: {
         PageDocument read;
+        scratch(read);
         QString text = decodeText(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QTextCursor(read.main()).insertText(text);
@@ -163,6 +173,7 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     }
     case Html: {
         PageDocument read;
+        scratch(read);
         read.main()->setHtml(decodeText(bytes));
         adoptHtml(read);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
