@@ -57,6 +57,11 @@ public:
 
     // Fixes the context (no more reading of the open database's values at each call).
     void setContext(const Context &context);
+    // A run that writes into a work folder put in place whole (or packed) once complete needs no
+    // safe replacing of each page: its pages are written straight, and the run ends with one
+    // flushFolder() instead of a flush per page.
+    void setWorkFolderRun(bool on) { m_workFolderRun = on; }
+    static bool flushFolder(const QString &folder);
     const Context &context() const { return m_ctx; }
 
     // ---- frame ----
@@ -166,6 +171,7 @@ private:
 
     Context m_ctx;
     bool m_followGlobals = true;
+    bool m_workFolderRun = false;
     std::vector<TagRec> m_tags;
     int m_yTbF = 0;         // fit tables
     int m_yNit = 0;         // no italic
