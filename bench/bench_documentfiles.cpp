@@ -122,7 +122,7 @@ int readFiles(const QStringList &files, QTextStream &out)
 {
     int failed = 0;
     for (const QString &file : files) {
-        PageDocument page;
+        PageDocument page(PageDocument::WithoutLayout);
         QString problem;
         QElapsedTimer timer;
         timer.start();

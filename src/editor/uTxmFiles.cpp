@@ -15,7 +15,6 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/ColorRef.h"
-#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QDir>
@@ -39,13 +38,10 @@ QString folderOf(const QString &file)
     return QFileInfo(file).absolutePath();
 }
 
-// Headings read from a file look as the user's headings do. The page is only handed on to the editor:
-// it is not laid out again after every heading.
+// Headings read from a file look as the user's headings do.
 void giveHeadingsTheirLook(PageDocument &page)
 {
     QTextDocument *doc = page.main();
-    LayoutPause pause(doc);
-    pause.keepPaused();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat f = block.blockFormat();
         const int style = f.hasProperty(TextProps::BlockStyle) ? f.intProperty(TextProps::BlockStyle) : -1;
@@ -156,7 +152,9 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
         return false;
     const bool busy = m_busy;
     m_busy = true;
-    PageDocument read;
+    // Only handed on to the editor, which lays it out: reading it needs no layout, which nested tables
+    // would make long, nor does giving every heading its look.
+    PageDocument read(PageDocument::WithoutLayout);
     QString problem;
     const DocumentFile::Result result = DocumentFile::read(read, file, format, &problem);
     bool ok = result == DocumentFile::Ok;

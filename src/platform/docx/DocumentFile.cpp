@@ -3,7 +3,6 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
-#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -47,14 +46,6 @@ QString decodeText(const QByteArray &bytes)
     if (!utf8.hasError())
         return text;
     return SystemCodec::toUnicode(bytes);
-}
-
-// A page that is only handed on through the page stream needs no layout; nested tables would make one
-// take long.
-void scratch(PageDocument &page)
-{
-    LayoutPause pause(page.main());
-    pause.keepPaused();
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
@@ -164,16 +155,14 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             return Binary97;
         return Failed;
     case Text: {
-        PageDocument read;
-        scratch(read);
+        PageDocument read(PageDocument::WithoutLayout);
         QString text = decodeText(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QTextCursor(read.main()).insertText(text);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
     }
     case Html: {
-        PageDocument read;
-        scratch(read);
+        PageDocument read(PageDocument::WithoutLayout);
         read.main()->setHtml(decodeText(bytes));
         adoptHtml(read);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
@@ -193,7 +182,7 @@ bool DocumentFile::readText(const QString &path, Format format, QString &text)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         return true;
     }
-    PageDocument page;
+    PageDocument page(PageDocument::WithoutLayout);
     if (read(page, path, format) != Ok)
         return false;
     text = page.main()->toPlainText();

@@ -669,7 +669,7 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
     QByteArray xml;
     if (!zip.read(documentName, xml))
         return false;
-    PageDocument page;
+    PageDocument page(PageDocument::WithoutLayout);
     Package package;
     PartReader body(zip, page, documentName, package);
     QByteArray partXml;

@@ -891,7 +891,7 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
 {
     if (bytes.size() > FileLimit)
         return false;
-    PageDocument page;
+    PageDocument page(PageDocument::WithoutLayout);
     Parser parser(bytes, page);
     parser.contexts[0];
     QString why;
