@@ -275,7 +275,7 @@ private slots:
         prompt.files.enqueue(folder + QStringLiteral("/report.pdf"));
         p->browse(0);
         // The first file dialog starts in the database's site folder.
-        QCOMPARE(prompt.dialogFolders.last(), m_home->path() + QStringLiteral("/Site/Book"));
+        QCOMPARE(prompt.dialogStarts.last(), m_home->path() + QStringLiteral("/Site/Book"));
         QCOMPARE(p->txTarget->text(), folder + QStringLiteral("/report.pdf"));
         QCOMPARE(p->txCaption->text(), QStringLiteral("report.pdf (1,235 KB)"));
         prompt.files.enqueue(folder + QStringLiteral("/News.url"));
@@ -285,7 +285,7 @@ private slots:
         // The next file dialog starts where the last file was.
         prompt.files.enqueue(QString());
         p->browse(0);
-        QCOMPARE(prompt.dialogFolders.last(), folder);
+        QCOMPARE(prompt.dialogStarts.last(), folder);
         QVERIFY(p->txTarget->text().isEmpty());
         QCOMPARE(prompt.dialogTitles.last(), QStringLiteral("ﾘﾝｸ先のﾄﾞｷｭﾒﾝﾄ"));
         QCOMPARE(TxmLinkPage::shortcutAddress(QStringLiteral("no address")), QString());
