@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPointer>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -24,8 +25,14 @@ sbWait::sbWait()
     SSPanel1 = new QLabel(frame);
     SSPanel1->setObjectName(QStringLiteral("SSPanel1"));
     SSPanel1->setAlignment(Qt::AlignCenter);
+    m_bar = new QProgressBar(frame);
+    m_bar->setObjectName(QStringLiteral("pbWait"));
+    m_bar->setTextVisible(false);
+    m_bar->setMaximumHeight(12);
+    m_bar->hide();
     auto *inner = new QVBoxLayout(frame);
     inner->addWidget(SSPanel1);
+    inner->addWidget(m_bar);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(frame);
@@ -68,6 +75,25 @@ void sbWait::cEnd()
     Usr::st().busy = busy;
     QCoreApplication::processEvents();
 }
+
+void sbWait::cProgress(int done, int total)
+{
+    if (!theWindow)
+        return;
+    QProgressBar *bar = theWindow->m_bar;
+    if (total <= 0) {
+        bar->hide();
+    } else {
+        bar->setRange(0, total);
+        bar->setValue(qBound(0, done, total));
+        bar->show();
+    }
+    QCoreApplication::processEvents();
+}
+
+int sbWait::progressValue() { return theWindow && !theWindow->m_bar->isHidden() ? theWindow->m_bar->value() : -1; }
+
+int sbWait::progressMaximum() { return theWindow && !theWindow->m_bar->isHidden() ? theWindow->m_bar->maximum() : -1; }
 
 bool sbWait::isShown() { return theWindow && theWindow->isVisible(); }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QProgressBar;
 
 // The wait window: one line of text while a long job runs. While it is shown
 // the process-wide busy flag is set, so that close, tree and editor handlers
@@ -17,6 +18,11 @@ public:
     static void cMsg(const QString &message);
     // Closes the window and gives the busy flag back the value it had before.
     static void cEnd();
+    // Shows the progress bar under the text at `done` of `total` (total 0 hides it) and lets
+    // the windows repaint. Without a shown window it does nothing.
+    static void cProgress(int done, int total);
+    static int progressValue();
+    static int progressMaximum();
 
     static bool isShown();
     static QString shownMessage();
@@ -27,5 +33,6 @@ private:
     void placeOnLoad();
 
     QLabel *SSPanel1 = nullptr;
+    QProgressBar *m_bar = nullptr;
     bool m_busyBefore = false;
 };

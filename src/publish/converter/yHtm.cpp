@@ -33,17 +33,23 @@ void yHtm::setContext(const Context &context)
 // so a change of database or formats needs no notice.
 void yHtm::refresh()
 {
-    if (!m_followGlobals)
-        return;
+    if (m_followGlobals)
+        m_ctx = programContext();
+}
+
+yHtm::Context yHtm::programContext()
+{
+    Context c;
     const FrmtState &f = Frmt::st();
-    m_ctx.usrFmt = f.usrFmt;
-    m_ctx.lineFactor = f.lineFactor;
-    m_ctx.homeKind = f.homeKind;
-    m_ctx.homeAddress = f.homeAddress;
-    m_ctx.htmList = f.htmList;
-    m_ctx.outputSet = f.outputSet;
-    m_ctx.userData = Usr::st().userData;
-    m_ctx.dbName = Usr::st().dbName;
+    c.usrFmt = f.usrFmt;
+    c.lineFactor = f.lineFactor;
+    c.homeKind = f.homeKind;
+    c.homeAddress = f.homeAddress;
+    c.htmList = f.htmList;
+    c.outputSet = f.outputSet;
+    c.userData = Usr::st().userData;
+    c.dbName = Usr::st().dbName;
+    return c;
 }
 
 void yHtm::cOn(const QString &sWph)

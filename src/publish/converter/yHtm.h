@@ -57,6 +57,8 @@ public:
 
     // Fixes the context (no more reading of the open database's values at each call).
     void setContext(const Context &context);
+    // The open database's values as the program's converter reads them now.
+    static Context programContext();
     const Context &context() const { return m_ctx; }
 
     // ---- frame ----
