@@ -1,5 +1,6 @@
 #include "core/Usr.h"
 
+#include "core/SiteTemplate.h"
 #include "core/TemplateDb.h"
 #include "core/sbWait.h"
 #include "core/yIni.h"
@@ -41,6 +42,7 @@ MainWindowHost *Usr::Main(MainWindowFactory createMainWindow, const QStringList 
     ini.W_UserData();
     ini.F_ChkSb(state.userData, {QStringLiteral("Wrk"), QStringLiteral("Dbs")});
     TemplateDb::install(state.userData);
+    SiteTemplate::install(state.userData);
     ini.GetTxt(state.userData + QStringLiteral("User.xml"));
     state.workFolder = state.userData + QStringLiteral("Wrk/");
     W_GtWa();

@@ -88,7 +88,8 @@ void sbWait::cProgress(int done, int total)
         bar->setValue(qBound(0, done, total));
         bar->show();
     }
-    QCoreApplication::processEvents();
+    // Repaints, timers and the like run; a click meanwhile waits for the job's end.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 int sbWait::progressValue() { return theWindow && !theWindow->m_bar->isHidden() ? theWindow->m_bar->value() : -1; }

@@ -19,7 +19,7 @@ public:
     // Closes the window and gives the busy flag back the value it had before.
     static void cEnd();
     // Shows the progress bar under the text at `done` of `total` (total 0 hides it) and lets
-    // the windows repaint. Without a shown window it does nothing.
+    // the windows repaint (user input waits). Without a shown window it does nothing.
     static void cProgress(int done, int total);
     static int progressValue();
     static int progressMaximum();

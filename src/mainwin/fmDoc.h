@@ -137,6 +137,12 @@ public:
     void ExportDb();
     void ImportDb();
 
+    // --- the HTML site (fmDocHtm.cpp)
+    // The whole tree as a web site: the options, the pages, the FTP run and the browser.
+    void HtmOutput();
+    // Frees the publishing right of the database for another computer, after a question.
+    void ResetPubPc();
+
     // --- state
     int nDocNo = 0;
     QString sDbPath;

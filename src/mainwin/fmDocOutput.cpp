@@ -39,6 +39,10 @@ void fmDoc::outputCommand(const QString &array, int index)
 {
     if (!leaveCurrentPage())
         return;
+    if (array == QLatin1String("mnRet") && index == 0) {
+        HtmOutput();
+        return;
+    }
     if (array == QLatin1String("mnRet") && index == 2)
         DocOutput();
     else if (array == QLatin1String("mnRet") && index == 5)

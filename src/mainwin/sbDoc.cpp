@@ -104,6 +104,9 @@ void sbDoc::Act(const QString &sExp, const QString &sAct)
     m_tree->SetExPndNds(sExp, sAct);
     m_tree->StSize();
     m_tree->SetFrame(1);
+    // The tree pane's hint would stand over the page just opened: the status names the page.
+    if (nDocNo > 0)
+        ShowStatus(QStringLiteral("文書No:%1").arg(nDocNo), 0);
     updateCaption();
     refreshMenus();
     show();
@@ -130,7 +133,8 @@ void sbDoc::SetFkyCapSub()
     SetFkyCap();
     m_fky->cKey(QStringLiteral("C3"), 3, 15, QStringLiteral("参照"), QStringLiteral("他のﾍﾟｰｼﾞを参照します"));
     m_fky->cKey(QStringLiteral("C4"), 3, 16, QStringLiteral("整形"), QStringLiteral("段落を単純化します"));
-    m_fky->SetEnbKy(QStringLiteral("F9,C1,C2"), false);
+    // The main window's new-page key and its page-menu keys have no place here.
+    m_fky->setAbsentKeys(QStringLiteral("F9,C1,C2"));
     m_fky->SetEnbByMenu();
 }
 

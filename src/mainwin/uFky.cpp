@@ -242,6 +242,12 @@ void uFky::SetEnbKy(const QString &keys, bool enabled)
     }
 }
 
+void uFky::setAbsentKeys(const QString &keys)
+{
+    m_absent = keys.toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    StSize();
+}
+
 void uFky::SetEnbByMenu()
 {
     if (!m_host)
@@ -403,11 +409,12 @@ void uFky::placeKeys(QWidget *row, const QRect &area)
     const int gap = 6;
     const int slot = shown > 0 ? qMax(1, (area.width() - gap * (int(groups.size()) - 1)) / shown) : 0;
     const QList<QToolButton *> &buttons = row == m_rows[0] ? m_keys[0] : m_keys[1];
+    const QChar set = row == m_rows[0] ? QLatin1Char('F') : QLatin1Char('C');
     int x = 0, k = 0;
     for (int g = 0; g < groups.size(); ++g) {
         for (int i = 0; i < groups[g] && k < buttons.size(); ++i, ++k) {
             buttons[k]->setGeometry(x, 1, slot - 2, area.height() - 2);
-            buttons[k]->show();
+            buttons[k]->setVisible(!m_absent.contains(set + QString::number(k + 1)));
             x += slot;
         }
         x += gap;

@@ -25,6 +25,8 @@ public:
     void SetEnb(int group, const QString &indexes, bool enabled, bool visibility);
     void SetEnbKy(const QString &keys, bool enabled);
     void SetEnbByMenu();
+    // Keys this host does not have: their places stay empty ("F9,C1").
+    void setAbsentKeys(const QString &keys);
     void SetDef();
     void PanelTx(const QString &text, int level);
     void pbMax(int maximum);
@@ -59,6 +61,7 @@ private:
 
     FkyHost *m_host = nullptr;
     QString m_keyMap;
+    QStringList m_absent;
     QString m_layout = QStringLiteral("4|4|1");
     QString m_set = QStringLiteral("F");
     int m_level = -1;

@@ -205,16 +205,18 @@ void sbTrX::Act(const QString &sCp, QString &sNo, QString &sSz, bool bTg)
         sSz.clear();
         return;
     }
-    if ((sSlNoP.isEmpty() || sSlNo.isEmpty()) && !sAct.isEmpty()) {
+    // The tree's active placement completes what the view shows (a page chosen from the find
+    // pane has no parent); it never stands in for another page than the one on screen.
+    const QString actPage = sAct.section(QLatin1Char('-'), 1);
+    if ((sSlNoP.isEmpty() || sSlNo.isEmpty()) && !sAct.isEmpty() && (sSlNo.isEmpty() || actPage == sSlNo)) {
         sSlNoP = sAct.section(QLatin1Char('-'), 0, 0);
-        sSlNo = sAct.section(QLatin1Char('-'), 1);
+        sSlNo = actPage;
         m_tree->GetNodeText(sSlSz);
     }
     sNo = sSlNo;
     qint64 parent = 0, page = 0;
-    if (bTgMd && TreeDb::pageNumber(sSlNoP, &parent) && TreeDb::pageNumber(sSlNo, &page) && parent != 0) {
-        // A link placement is told apart from the page's home by its parent. A link at the
-        // top level has no parent to name: the page alone leads there.
+    if (bTgMd && TreeDb::pageNumber(sSlNoP, &parent) && TreeDb::pageNumber(sSlNo, &page)) {
+        // A link placement is told apart from the page's home by its parent, the top level's 0 too.
         const int link = zSvr::instance()
                              .R_GtVaL(QStringLiteral("Select boLnk From tbTree Where noLfP=? And noLfC=?"),
                                       {parent, page}, 0)

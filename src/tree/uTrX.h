@@ -221,6 +221,8 @@ private:
     bool m_picker = false;
     bool m_listMode = false;
     bool m_suppress = false;
+    // The recent pane lists the pages placed nowhere (a viewing window's tree), not the pages opened.
+    bool m_rcntUnplaced = false;
     bool m_newItem = false;
     QString m_tmpKey;
     QString m_curItemKey;

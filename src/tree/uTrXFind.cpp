@@ -60,6 +60,10 @@ void uTrX::lsRsnt_Click(QListWidgetItem *item)
 // the next clean-up. Its entries leave both lists.
 bool uTrX::stillPlaced(QListWidgetItem *item)
 {
+    // A tree that lists the pages placed nowhere serves a window that only views pages: there
+    // an unplaced page is shown like any other, and a row gone meanwhile is the host's to report.
+    if (m_rcntUnplaced)
+        return true;
     const int page = item->data(Qt::UserRole).toInt();
     if (TreeDb::isPlaced(page))
         return true;
@@ -94,6 +98,7 @@ void uTrX::SetRcnt(const QString &sNo, const QString &sTx)
 void uTrX::SetRcntLst(const QString &sCp, const QString &sTp, const QString &sQ)
 {
     cmClrRsnt->setEnabled(false);
+    m_rcntUnplaced = true;
     const int tab = stTab->indexOf(frRcnt);
     if (tab >= 0) {
         stTab->setTabText(tab, sCp);

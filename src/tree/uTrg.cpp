@@ -110,7 +110,7 @@ void uTrg::SetNdImg(QTreeWidgetItem *node, int state)
         return;
     const bool tag = keyOf(node).startsWith(u'X');
     if (state == 2 || node->childCount() == 0)
-        setImage(node, tag ? 2 : 3);
+        setImage(node, 3);
     else
         setImage(node, state == 1 ? (tag ? 1 : 6) : (tag ? 2 : 7));
 }

@@ -63,6 +63,26 @@ private slots:
         QVERIFY(!Usr::st().busy);
     }
 
+    // The bar appears with a total, follows the count (clamped), hides with total 0, and a
+    // call without a window does nothing.
+    void progressBar()
+    {
+        sbWait::cProgress(3, 10);
+        QCOMPARE(sbWait::progressValue(), -1);
+        sbWait::cMsg(QStringLiteral("出力中"));
+        QCOMPARE(sbWait::progressValue(), -1);
+        sbWait::cProgress(3, 10);
+        QCOMPARE(sbWait::progressValue(), 3);
+        QCOMPARE(sbWait::progressMaximum(), 10);
+        sbWait::cProgress(12, 10);
+        QCOMPARE(sbWait::progressValue(), 10);
+        sbWait::cProgress(0, 0);
+        QCOMPARE(sbWait::progressValue(), -1);
+        QCOMPARE(sbWait::shownMessage(), QStringLiteral("出力中"));
+        sbWait::cEnd();
+        QCOMPARE(sbWait::progressValue(), -1);
+    }
+
     void placement()
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

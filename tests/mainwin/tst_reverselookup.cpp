@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(window.shownPage(), 1001);
         QCOMPARE(window.editor().edit().text(), QStringLiteral("chapter one"));
         QVERIFY(window.fileItem(1)->isEnabled());
-        QVERIFY(window.editor().edit().editMode() != 0);
+        QCOMPARE(window.editor().edit().editMode(), 1); // read-only: shown, never stored
 
         // A tag to the link placement of 1004 under 1003 shows page 1004 and names it in the tree.
         window.editor().setBDcEdt(true); // whatever happened in the view is never stored from here

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QTreeWidget>
+#include <QToolButton>
 #include <QTreeWidgetItemIterator>
 
 // The second edit window beside the main window on one database.
@@ -72,6 +73,7 @@ private slots:
         sbDoc &w = second();
         QVERIFY(w.isVisible());
         QCOMPARE(w.nDocNo, 1003);
+        QCOMPARE(w.keys().panelText().trimmed(), QStringLiteral("文書No:1003"));
         QCOMPARE(w.editor().edit().text(), QStringLiteral("body"));
         QVERIFY(node(w.tree(), 1001)->isExpanded());
         QVERIFY(&w.tree() != &main().tree());
@@ -81,6 +83,11 @@ private slots:
 
         // Its own keys: no F9, Ctrl+F3 shows another page, Ctrl+F4 tidies; no page, file or help menu.
         QVERIFY(!w.keys().keyMap().contains(QStringLiteral("F9=")));
+        // Keys it does not have are not shown at all; its own stay.
+        for (const char *absent : {"F9", "C1", "C2"})
+            QVERIFY2(w.keys().key(QLatin1String(absent))->isHidden(), absent);
+        for (const char *shown : {"F8", "C3"})
+            QVERIFY2(!w.keys().key(QLatin1String(shown))->isHidden(), shown);
         QVERIFY(w.keys().keyMap().contains(QStringLiteral("C3=") + uFky::sHex(3, 15)));
         QVERIFY(w.keys().keyMap().contains(QStringLiteral("C4=") + uFky::sHex(3, 16)));
         QVERIFY(!w.item(QStringLiteral("mnJb"), 0)->isVisible());

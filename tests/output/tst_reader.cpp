@@ -48,9 +48,11 @@ class TestReader : public QObject
 private slots:
     void init();
     void oneText();
+    void oneTextWrapsAtTheWindow();
     void pageByPage();
     void timedAdvanceAndSettings();
     void unreadableFirstPage();
+    void pagesWithoutDocument();
 
 private:
     TestHome m_home;
@@ -72,7 +74,7 @@ void TestReader::oneText()
     PageDb db;
     QVERIFY(db.ok());
     QVERIFY(storePage(1001, QStringLiteral("序"), QStringLiteral("a\n\n\nb\rc"), {}));
-    QVERIFY(storePage(1002, QStringLiteral("本"), QStringLiteral("x\v"), {}));
+    QVERIFY(storePage(1002, QStringLiteral("本"), QStringLiteral("x\r\ny\v"), {}));
     QVERIFY(PageDb::place(0, 1001, 0, false, QStringLiteral("序")));
     QVERIFY(PageDb::place(1001, 1002, 0, false, QStringLiteral("本その一")));
     QVERIFY(PageDb::place(1001, 1003, 1, false, QStringLiteral("空")));
@@ -87,8 +89,10 @@ void TestReader::oneText()
         copies << QString::number(window.button(0)->isVisible());
     });
     viewer.ActT(QStringLiteral("0-1001,1001-1002,1001-1003,0-1002"), QStringLiteral("1,2,3"));
-    // A carriage return cannot stand in the text: it ends a paragraph there.
-    const QString expected = QStringLiteral("■  序\va\vb\nc\v\n■ １ 本その一\vx\v\n■ ２ 空\v\v\n■ ３ 本その二\vx\v\n");
+    // A carriage return does not end the page's paragraph: it stays a break inside it, and a CR LF
+    // pair is one break.
+    const QString expected =
+        QStringLiteral("■  序\va\vb\vc\v\n■ １ 本その一\vx\vy\v\n■ ２ 空\v\v\n■ ３ 本その二\vx\vy\v\n");
     QCOMPARE(PositionText::text(viewer.page()->main()), expected);
     // The heading is bold, the text is not; both at 10 points.
     const QTextDocument *doc = viewer.page()->main();
@@ -106,6 +110,28 @@ void TestReader::oneText()
     viewer.MakeTxt(QStringLiteral("0-1001,1001-1002"), QStringLiteral("1,1-1"));
     QVERIFY(PositionText::text(viewer.page()->main()).startsWith(QStringLiteral("■ １ 序\v")));
     QVERIFY(PositionText::text(viewer.page()->main()).contains(QStringLiteral("■ １－１ 本その一\v")));
+}
+
+// The one text wraps at the window's width: no sideways scrolling, also after a resize.
+void TestReader::oneTextWrapsAtTheWindow()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("長い頁"), QString(300, QChar(0x3042)), {}));
+    QVERIFY(PageDb::place(0, 1001, 0, false, QStringLiteral("長い頁")));
+    sbDmp viewer;
+    QList<int> ranges;
+    viewer.setRunner([&](sbDmp &window) {
+        window.show();
+        QApplication::processEvents();
+        ranges << window.view()->horizontalScrollBar()->maximum();
+        window.resize(window.width() * 3 / 4, window.height());
+        QApplication::processEvents();
+        ranges << window.view()->horizontalScrollBar()->maximum();
+        window.close();
+    });
+    viewer.ActT(QStringLiteral("0-1001"), QStringLiteral("1"));
+    QCOMPARE(ranges, QList<int>({0, 0}));
 }
 
 void TestReader::pageByPage()
@@ -222,14 +248,60 @@ void TestReader::unreadableFirstPage()
 {
     PageDb db;
     QVERIFY(db.ok());
-    QVERIFY(storePage(1001, QStringLiteral("bad"), QString(), QByteArray("not a page")));
+    QVERIFY(storePage(1001, QStringLiteral("bad"), QStringLiteral("plain words"), QByteArray("not a page")));
     sbDmp viewer;
-    bool shown = false;
-    viewer.setRunner([&](sbDmp &) { shown = true; });
+    QStringList shown;
+    viewer.setRunner([&](sbDmp &window) {
+        shown << window.windowTitle() + u'|' + PositionText::text(window.page()->main());
+    });
+    // Bytes this program cannot read: the page's plain text is shown instead.
     QCOMPARE(viewer.ActP(QStringLiteral("0-1001")), 0);
+    QCOMPARE(shown, QStringList{QStringLiteral("bad|plain words")});
+    // No row, no page: the window does not open.
+    shown.clear();
     QCOMPARE(viewer.ActP(QStringLiteral("0-4711")), 0);
     QCOMPARE(viewer.ActP(QString()), 0);
-    QVERIFY(!shown);
+    QVERIFY(shown.isEmpty());
+}
+
+// Pages stored without a document show their plain text; a page whose row is gone is not
+// stepped onto, so the caption and "頁選択" always name the page on screen.
+void TestReader::pagesWithoutDocument()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("one"), QStringLiteral("first\nwords"), {}));
+    QVERIFY(storePage(1002, QStringLiteral("two"), QString(), pageBytes(QStringLiteral("formatted"))));
+    QVERIFY(storePage(1003, QStringLiteral("three"), QStringLiteral("third"), {}));
+    sbDmp viewer;
+    QStringList seen;
+    const auto state = [&](sbDmp &window) {
+        return window.windowTitle() + u'|' + PositionText::text(window.page()->main());
+    };
+    viewer.setRunner([&](sbDmp &window) {
+        seen << state(window);
+        window.button(2)->click();
+        seen << state(window);
+        window.button(2)->click();
+        seen << state(window);
+        window.button(1)->click();
+        window.button(1)->click();
+        seen << state(window);
+        window.button(3)->click();
+        window.button(4)->click(); // "頁選択"
+    });
+    QCOMPARE(viewer.ActP(QStringLiteral("0-1001,0-1002,0-1003")), 1003);
+    QCOMPARE(seen, QStringList({"one|first\nwords", "two|formatted", "three|third", "one|first\nwords"}));
+
+    // A page gone from the database between the range and the step: the view stays where it is.
+    seen.clear();
+    viewer.setRunner([&](sbDmp &window) {
+        window.button(2)->click();
+        seen << state(window) + u'|' + QString::number(window.iIdx);
+        window.button(4)->click();
+    });
+    QCOMPARE(viewer.ActP(QStringLiteral("0-1001,0-4711,0-1003")), 1001);
+    QCOMPARE(seen, QStringList({"one|first\nwords|0"}));
 }
 
 QTEST_MAIN(TestReader)

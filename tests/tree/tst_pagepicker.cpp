@@ -14,6 +14,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTabWidget>
 #include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -118,8 +121,8 @@ private slots:
         QTest::newRow("link, tag mode") << 1003 << true << "1003_1002";
         QTest::newRow("home, tag mode") << 1001 << true << "1002";
         QTest::newRow("link, page mode") << 1003 << false << "1002";
-        // A link at the top level has no parent to name.
-        QTest::newRow("top-level link, tag mode") << 0 << true << "1002";
+        // A link at the top level is named by the top level's 0.
+        QTest::newRow("top-level link, tag mode") << 0 << true << "0_1002";
     }
 
     void tagModeNamesLinkPlacements()
@@ -169,6 +172,7 @@ private slots:
         sbTrX &picker = *m_s->picker;
         QString no, text;
         act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            QCOMPARE(picker.view().editMode(), 2);
             choose(picker, 0, 1001);
             picker.mnJb_Click(0);
         });
@@ -248,6 +252,60 @@ private slots:
         QVERIFY(no.isEmpty());
     }
 
+    // The "参照外" tab lists the pages placed nowhere: each can be viewed and chosen, and
+    // "選択" returns the page on screen, never the one shown before.
+    void unplacedPagesCanBeChosen()
+    {
+        QVERIFY(PageDb::page(1011, QStringLiteral("置き場のない頁"), QStringLiteral("loose")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1011"),
+                                         {pageBytes(QStringLiteral("page 1011"))}));
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("既存ﾍﾟｰｼﾞを参照"), no, text, false, [&] {
+            choose(picker, 0, 1001);
+            auto *tabs = picker.tree().findChild<QTabWidget *>();
+            QVERIFY(tabs);
+            QCOMPARE(tabs->tabText(2), QStringLiteral("参照外"));
+            tabs->setCurrentIndex(2);
+            auto *list = picker.tree().findChild<QListWidget *>(QStringLiteral("lsRsnt"));
+            QVERIFY(list);
+            const QList<QListWidgetItem *> found = list->findItems(QStringLiteral("置き場のない頁"), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
+            QCOMPARE(list->findItems(QStringLiteral("置き場のない頁"), Qt::MatchExactly).size(), 1);
+            QCOMPARE(picker.shownPage(), QStringLiteral("1011"));
+            QCOMPARE(picker.edit().text(), QStringLiteral("page 1011"));
+            QVERIFY(picker.windowTitle().endsWith(QStringLiteral(" 文書No:1011")));
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, QStringLiteral("1011"));
+        QCOMPARE(text, QStringLiteral("置き場のない頁"));
+        QVERIFY(m_s->prompt.messages.isEmpty());
+    }
+
+    // A right click in the viewer opens its own copy menu and nothing of Qt's over it.
+    void viewerRightClickShowsOnlyItsMenu()
+    {
+        sbTrX &viewer = sbTrX::viewerFor(m_s->mainTree);
+        viewer.ActS();
+        QWidget *port = viewer.view().viewport();
+        const QPoint at = port->rect().center();
+        QTest::mousePress(port, Qt::RightButton, {}, at);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, port->mapToGlobal(at));
+        QApplication::sendEvent(port, &menuEvent);
+        QTest::mouseRelease(port, Qt::RightButton, {}, at);
+        QStringList shown;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *menu = qobject_cast<QMenu *>(w); menu && menu->isVisible())
+                shown << menu->actions().value(0)->text();
+        }
+        QCOMPARE(shown, QStringList{QStringLiteral("指定範囲をｺﾋﾟｰ(&C)")});
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMenu *>(w))
+                w->hide();
+        viewer.close();
+    }
+
     void zoomAndPaneSettings()
     {
         yIni &ini = yIni::instance();
@@ -284,7 +342,7 @@ private slots:
         QVERIFY(!viewer.isModal());
         QVERIFY(!viewer.selectItem()->isVisible());
         QCOMPARE(viewer.windowTitle(), QStringLiteral("他ﾍﾟｰｼﾞを参照 文書No:1003"));
-        QVERIFY(viewer.view().editMode() != 0);
+        QCOMPARE(viewer.view().editMode(), 1);
         viewer.copyItem(2);
         const QMimeData *data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data);

@@ -104,11 +104,6 @@ void sbTvw::buildMenus()
             m_items[m].append(action);
         }
     }
-    // The keys of the page menu work in the window as they do in the menus.
-    m_items[1][0]->setShortcut(QKeySequence(Qt::Key_Home));
-    m_items[1][1]->setShortcut(QKeySequence(Qt::Key_PageUp));
-    m_items[1][2]->setShortcut(QKeySequence(Qt::Key_PageDown));
-    m_items[1][3]->setShortcut(QKeySequence(Qt::Key_End));
 }
 
 QAction *sbTvw::menuAction(int menu, int index) const

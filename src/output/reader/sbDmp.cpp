@@ -9,6 +9,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/PageGeometry.h"
 #include "platform/richview/RichView.h"
 
 #include <QApplication>
@@ -160,10 +161,18 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
     zSvr &db = zSvr::instance();
-    // Code 11 becomes a line break inside the paragraph, code 10 ends the paragraph.
+    // Code 11 becomes a line break inside the paragraph, code 10 ends the paragraph. The page
+    // component holds no carriage return: one stays inside the paragraph as a line break (with a
+    // line break right after it, as one), so a page's text is still one paragraph under its heading.
     const auto insert = [&cursor, &block](const QString &text, const QTextCharFormat &format) {
         QString run;
-        for (const QChar c : text) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            QChar c = text.at(i);
+            if (c == QChar(13)) {
+                if (i + 1 < text.size() && text.at(i + 1) == LineBreak)
+                    continue;
+                c = LineBreak;
+            }
             if (c == LineBreak || c == ParagraphEnd) {
                 cursor.insertText(run, format);
                 run.clear();
@@ -201,6 +210,19 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     doc->setUndoRedoEnabled(undo);
 }
 
+// The one text has no paper: its lines wrap at the view's width, so it never scrolls sideways.
+void sbDmp::fitTextToView()
+{
+    const double scale = qMax(0.01, m_view->transform().m11());
+    const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width();
+    const double sceneWidth = room / scale - 2 * PageGeometry::Gap;
+    PageSetup setup = m_page->pageSetup();
+    setup.marginLeft = 0;
+    setup.marginRight = 0;
+    setup.width = qMax(1440, int(sceneWidth * PageGeometry::TwipsPerPixel));
+    m_page->setPageSetup(setup);
+}
+
 QString sbDmp::plainText() const
 {
     QString text = m_page->main()->toPlainText();
@@ -226,17 +248,32 @@ qint64 sbDmp::ActP(const QString &sKys)
     runModal();
     sPgs.clear();
     m_doc.clear();
+    m_text.clear();
     return nRet;
 }
 
-bool sbDmp::readPage(const QString &page, QByteArray &doc, QString &title) const
+bool sbDmp::readPage(const QString &page)
 {
     QVariantList row;
-    if (!zSvr::instance().R_PAry(QStringLiteral("Select obDoc, szDoc From msDoc Where noDoc = ?"), {page}, row))
+    if (!zSvr::instance().R_PAry(QStringLiteral("Select obDoc, szDoc, txDoc From msDoc Where noDoc = ?"), {page}, row))
         return false;
-    doc = row.value(0).toByteArray();
-    title = row.value(1).toString();
+    m_doc = row.value(0).toByteArray();
+    m_title = row.value(1).toString();
+    m_text = row.value(2).toString();
     return true;
+}
+
+// A page stored without a document (or with one this program cannot read) is shown as its plain
+// text, as the main window shows it, so that the caption and "頁選択" name the page on screen.
+void sbDmp::showCached()
+{
+    if (m_doc.isEmpty() || !PageCodec::load(*m_page, m_doc))
+        m_edit->setText(m_text);
+    setWindowTitle(m_title);
+    m_view->setViewMode(m_viewMode == 1 || m_viewMode == 2 ? 2 : 0);
+    m_edit->select(0, 0);
+    m_view->refresh();
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
 }
 
 bool sbDmp::ShowPg(int position, bool cached)
@@ -245,26 +282,18 @@ bool sbDmp::ShowPg(int position, bool cached)
         return false;
     if (!bAuto)
         Frmt::SetBusy(true);
-    iIdx = position;
+    // A page whose row is gone is not shown, and the position stays on the page that is.
+    const bool ok = (cached && m_cacheOk) || readPage(sPgs[position]);
+    if (ok) {
+        iIdx = position;
+        showCached();
+    }
     m_ret[1]->setEnabled(iIdx >= 1);
     m_ret[2]->setEnabled(false);
-    // A failed read-ahead leaves the cache on the page shown: read the page again then.
-    bool ok = cached && m_cacheOk;
-    if (!ok)
-        ok = readPage(sPgs[iIdx], m_doc, m_title);
-    if (ok) {
-        ok = PageCodec::load(*m_page, m_doc);
-        if (ok) {
-            setWindowTitle(m_title);
-            m_view->setViewMode(m_viewMode == 1 || m_viewMode == 2 ? 2 : 0);
-            m_edit->select(0, 0);
-            m_view->refresh();
-            m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
-        }
-    }
+    // A failed read-ahead leaves the cache empty: the next step reads the page again.
     m_cacheOk = false;
     if (iIdx < iLast) {
-        m_cacheOk = readPage(sPgs[iIdx + 1], m_doc, m_title);
+        m_cacheOk = readPage(sPgs[iIdx + 1]);
         m_ret[2]->setEnabled(true);
     }
     m_ret[0]->setEnabled(iIdx != 0);
@@ -483,6 +512,8 @@ void sbDmp::layoutControls()
     const int buttonHeight = twips(m_ret[5]->height(), false);
     m_view->setGeometry(px(Gap, true), px(Gap, false), px(w - 2 * Gap, true),
                         px(qMax(0, h - buttonHeight - 240), false));
+    if (iMode == 1)
+        fitTextToView();
     const int rowTop = h - buttonHeight - Gap;
     int left = w - Gap - twips(m_ret[5]->width(), true);
     m_ret[5]->move(px(left, true), px(rowTop, false));

@@ -76,7 +76,9 @@ protected:
 private:
     void PosIni(bool write);
     void layoutControls();
-    bool readPage(const QString &page, QByteArray &doc, QString &title) const;
+    void fitTextToView();
+    bool readPage(const QString &page);
+    void showCached();
     void runModal();
     void fixSize(QWidget *widget, int width, int height);
     int px(int twips, bool horizontal) const;
@@ -96,6 +98,7 @@ private:
     QTimer *m_timer2 = nullptr;
     QByteArray m_doc;    // the read-ahead page
     QString m_title;
+    QString m_text;      // its plain text, shown when it has no document this program reads
     bool m_cacheOk = false;
     bool m_asking = false;
     int m_viewMode = 0;

@@ -1,5 +1,6 @@
 #include "platform/docx/FlowBuilder.h"
 
+#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -188,6 +189,9 @@ bool writeItems(PageDocument &page, QTextCursor &cursor, const Items &items, boo
 
 bool build(PageDocument &page, QTextDocument *doc, const Items &items)
 {
+    // The readers hand their page on through the page stream: it is never laid out.
+    LayoutPause pause(doc);
+    pause.keepPaused();
     QTextCursor cursor(doc);
     return writeItems(page, cursor, items, true);
 }

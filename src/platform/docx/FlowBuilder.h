@@ -56,7 +56,8 @@ struct Table {
     std::vector<std::vector<Cell>> rows;
 };
 
-// Builds the items into an empty part of the page. False when a table is larger than a page table can
+// Builds the items into an empty part of a scratch page, which stays without layout (readers hand it
+// on through the page stream). False when a table is larger than a page table can
 // reasonably be (the part is then incomplete; readers give up the whole read).
 bool build(PageDocument &page, QTextDocument *doc, const Items &items);
 

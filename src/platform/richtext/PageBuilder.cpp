@@ -1,5 +1,6 @@
 #include "platform/richtext/PageBuilder.h"
 
+#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/TextProps.h"
@@ -39,16 +40,14 @@ void PageBuilder::part(const Part &p)
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
     doc->setUndoRedoEnabled(false);
-    // Without a page size Qt does not lay out; given back, the whole part is laid out lazily once,
-    // instead of after every insert.
-    const QSizeF pageSize = doc->pageSize();
-    doc->setPageSize(QSizeF(0, 0));
-    QTextCursor cursor(doc);
-    cursor.beginEditBlock();
-    doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
-    items(cursor, p.items);
-    QTextCursor(doc).endEditBlock();
-    doc->setPageSize(pageSize);
+    {
+        const LayoutPause pause(doc);
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
+        items(cursor, p.items);
+        QTextCursor(doc).endEditBlock();
+    }
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
 }

@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneHoverEvent>
+#include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -373,6 +374,13 @@ void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
     toDocumentEvent(event);
     QGraphicsTextItem::mouseDoubleClickEvent(event);
     emit handled();
+}
+
+// The popups over a page are the hosts' own, opened on the right button's press; Qt's standard
+// text menu would open over them, or after a dialog that one of their items opened.
+void PageTextItem::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
+{
+    event->accept();
 }
 
 void PageTextItem::hoverMoveEvent(QGraphicsSceneHoverEvent *event)

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "publish/converter/ConvText.h"
+
+#include <QString>
+
+namespace SiteText {
+
+// A value for an HTML page of the site (element content or a double-quoted attribute): "&",
+// "<", ">" and double quotes escaped, control characters (which no HTML may hold) left out.
+// Every other character, emoji and characters outside the BMP included, stays as it is.
+inline QString html(const QString &value)
+{
+    QString clean;
+    clean.reserve(value.size());
+    for (QChar c : value) {
+        if (c.unicode() >= 0x20 || c == QLatin1Char('\t'))
+            clean += c;
+    }
+    return ConvText::escape(clean);
+}
+
+} // namespace SiteText

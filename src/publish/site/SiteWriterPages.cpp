@@ -1,0 +1,372 @@
+// The pages of the site: the placements to write, their conversion on all cores and the filling
+// of the page template.
+#include "publish/site/SiteWriter.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/sbWait.h"
+#include "core/zSvr.h"
+#include "platform/db/DbTable.h"
+#include "platform/desktop/Prompt.h"
+#include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
+#include "publish/site/SiteText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+const QStringList Markers = {QStringLiteral("[STYLE]"), QStringLiteral("[TITLE]"), QStringLiteral("[DOC]"),
+                             QStringLiteral("[MENU]")};
+
+// The end of a node's subtree in a pre-order walk.
+int subtreeEnd(const QVector<SiteTree::Node> &nodes, int node)
+{
+    int end = node + 1;
+    while (end < nodes.size() && nodes[end].depth > nodes[node].depth)
+        ++end;
+    return end;
+}
+
+} // namespace
+
+QString SiteWriter::tipList(const PageDocument &page)
+{
+    const QTextDocument *doc = page.main();
+    const QString text = PositionText::text(doc);
+    QString list;
+    for (const FieldRuns::Range &r : FieldRuns::all(doc)) {
+        const QTextCharFormat f = FieldRuns::format(doc, r.id);
+        const QString data = f.property(TextProps::FieldData).toString();
+        if (f.property(TextProps::FieldType).toInt() == 2 && data.startsWith(QLatin1String("TP_")))
+            list += text.mid(r.start, r.end - r.start) + QLatin1Char('\t') + data.mid(3) + QLatin1Char('\r');
+    }
+    return list;
+}
+
+void SiteWriter::removeBlankLines(QByteArray &page)
+{
+    qsizetype out = 0;
+    const qsizetype n = page.size();
+    char *d = page.data();
+    for (qsizetype i = 0; i < n;) {
+        if (d[i] == '\r' && i + 1 < n && d[i + 1] == '\n' && out >= 2 && d[out - 2] == '\r' && d[out - 1] == '\n') {
+            i += 2;
+            continue;
+        }
+        d[out++] = d[i++];
+    }
+    page.truncate(out);
+}
+
+void SiteWriter::readSources()
+{
+    m_sources.clear();
+    DbTable t;
+    const int count = zSvr::instance().R_Ary(
+        QStringLiteral("Select noDoc, obDoc, txDoc, szDoc From msDoc"
+                       " Where noDoc In (Select noLfC From tbTree Where boHide = 0)"),
+        t);
+    m_sources.reserve(count);
+    for (int r = 0; r < count; ++r)
+        m_sources.insert(t.at(0, r).toLongLong(), {t.at(1, r).toByteArray(), t.at(2, r).toString(), t.at(3, r).toString()});
+}
+
+bool SiteWriter::loadPage(qint64 page, PageDocument &doc) const
+{
+    const auto it = m_sources.constFind(page);
+    if (it == m_sources.constEnd())
+        return false;
+    if (!it->bytes.isEmpty())
+        return PageCodec::load(doc, it->bytes);
+    // A page stored without a document publishes its plain text, as the editor shows it.
+    QTextCursor cursor(doc.main());
+    PositionText::insertText(cursor, it->text, QTextCharFormat());
+    return true;
+}
+
+yHtm::Context SiteWriter::converterContext(const QString &htmList) const
+{
+    yHtm::Context c;
+    const FrmtState &f = Frmt::st();
+    c.usrFmt = f.usrFmt;
+    c.lineFactor = f.lineFactor;
+    c.homeKind = f.homeKind;
+    c.homeAddress = f.homeAddress;
+    c.htmList = htmList;
+    c.userData = Usr::st().userData;
+    c.dbName = Usr::st().dbName;
+    return c;
+}
+
+bool SiteWriter::writeFile(const QString &file, const QByteArray &utf8)
+{
+    QFile f(file);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("\xEF\xBB\xBF", 3) == 3
+           && f.write(utf8) == utf8.size() && f.flush();
+}
+
+bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert,
+                            const QString &htmList, int fitTables, int type)
+{
+    const int n = int(jobs.size());
+    if (n == 0)
+        return true;
+    sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをHTMに出力しています"));
+    sbWait::cProgress(0, n);
+    const yHtm::Context context = converterContext(htmList);
+    std::atomic<int> next{0}, done{0}, last{-1};
+    std::atomic<bool> written{true};
+    std::mutex mutex;
+    std::condition_variable finished;
+    const int threads = qBound(1, QThread::idealThreadCount(), n);
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            yHtm converter;
+            converter.setContext(context);
+            converter.setDocumentType(type);
+            converter.E_Opt(fitTables, 0);
+            for (int i = next++; i < n; i = next++) {
+                // After a failed write the rest is not worth converting: the run is given up.
+                if (written.load() && !convert(jobs[i], converter))
+                    written = false;
+                last = i;
+                if (++done == n) {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    finished.notify_all();
+                }
+            }
+        });
+    }
+    int shown = -1;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait_for(lock, std::chrono::milliseconds(40), [&] { return done.load() == n; });
+        }
+        const int d = done.load();
+        const int l = last.load();
+        if (l >= 0 && l != shown) {
+            shown = l;
+            say(jobs[l].title + QStringLiteral("を出力しました"));
+        }
+        if (d == n)
+            break;
+        sbWait::cProgress(d, n);
+    }
+    for (std::thread &w : workers)
+        w.join();
+    sbWait::cProgress(n, n);
+    sbWait::cEnd();
+    if (!written) {
+        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool andBelow)
+{
+    QVector<bool> dropped(nodes.size(), false);
+    for (const Job &j : jobs) {
+        if (j.ok || j.node < 0)
+            continue;
+        const int end = andBelow ? subtreeEnd(nodes, j.node) : j.node + 1;
+        for (int k = j.node; k < end; ++k)
+            dropped[k] = true;
+    }
+    for (const Job &j : jobs) {
+        if (j.node < 0 || !dropped[j.node])
+            continue;
+        const QString path = m_work + QLatin1Char('/') + j.file;
+        QFile::remove(path);
+        QDir(m_work + QLatin1Char('/') + QFileInfo(j.file).completeBaseName() + QStringLiteral("_Images")).removeRecursively();
+    }
+}
+
+QVector<SiteWriter::Job> SiteWriter::HtmPages(const Run &run)
+{
+    const QVector<SiteTree::Node> &nodes = m_tree.nodes();
+    QVector<Job> jobs;
+    QHash<QString, int> byFile;
+    for (int i = 0; i < nodes.size();) {
+        const SiteTree::Node &node = nodes[i];
+        if (node.isProtected
+            && Prompt::current().message(node.title + QStringLiteral(" のﾍﾟｰｼﾞは Htm出力保護が指定されていますが、新しくHtm出力してよいですか"),
+                                         Prompt::YesNo | Prompt::Question)
+                   != Prompt::Yes) {
+            i = subtreeEnd(nodes, i);
+            continue;
+        }
+        Job job;
+        job.node = i;
+        job.page = node.page;
+        job.file = node.page == m_firstNo && !run.topName.isEmpty() ? run.topName
+                                                                    : placementFile(node.parent, node.page, node.link);
+        job.title = node.page == m_firstNo ? node.title : m_firstTitle + QStringLiteral(" | ") + node.title;
+        // Two placements writing one file: the later one is what the site keeps.
+        const auto it = byFile.constFind(job.file);
+        if (it != byFile.constEnd())
+            jobs[*it].node = -1;
+        byFile.insert(job.file, int(jobs.size()));
+        jobs.append(job);
+        ++i;
+    }
+    jobs.removeIf([](const Job &j) { return j.node < 0; });
+    return jobs;
+}
+
+bool SiteWriter::HtmSite(const Run &run, bool favicon)
+{
+    if (!HtmCopyCmn(m_work, !run.empty))
+        return false;
+    const QVector<SiteTree::Node> &nodes = m_tree.nodes();
+    m_menu.build(m_tree, [&](int i) {
+        const SiteTree::Node &n = nodes[i];
+        return n.page == m_firstNo && !run.topName.isEmpty() ? run.topName : placementFile(n.parent, n.page, n.link);
+    });
+    // The template, cut at its markers once: each page is put together from the pieces, so that
+    // a value never meets the markers of the values after it.
+    m_template.clear();
+    QString rest = PageTemplate(run.layout, favicon);
+    for (;;) {
+        qsizetype at = -1;
+        int which = -1;
+        for (int m = 0; m < Markers.size(); ++m) {
+            const qsizetype p = rest.indexOf(Markers[m]);
+            if (p >= 0 && (at < 0 || p < at)) {
+                at = p;
+                which = m;
+            }
+        }
+        if (which < 0) {
+            m_template.append({rest.toUtf8(), -1});
+            break;
+        }
+        m_template.append({rest.left(at).toUtf8(), -1});
+        m_template.append({QByteArray(), which});
+        rest = rest.mid(at + Markers[which].size());
+    }
+    QVector<Job> jobs = HtmPages(run);
+    m_firstFile = m_firstNo == 0 ? QString() : !run.topName.isEmpty() ? run.topName : pageFile(m_firstNo);
+    readSources();
+    const QString htmList = run.topName.isEmpty() ? QString()
+                                                   : QString::number(m_firstNo) + QLatin1Char('\t') + run.topName + QLatin1Char('\r');
+    const bool written = convertAll(
+        jobs,
+        [&](Job &job, yHtm &converter) {
+            PageDocument doc;
+            const QString path = m_work + QLatin1Char('/') + job.file;
+            QString css, body;
+            bool ok = loadPage(job.page, doc);
+            if (ok)
+                converter.cGetHtm(doc, path, tipList(doc), css, body, ok);
+            job.ok = ok;
+            if (!ok)
+                return true;
+            const QByteArray values[] = {css.toUtf8(), SiteText::html(job.title).toUtf8(), body.toUtf8()};
+            QByteArray page;
+            for (const Piece &piece : m_template) {
+                if (piece.marker < 0)
+                    page += piece.text;
+                else if (piece.marker == 3)
+                    m_menu.appendMarked(page, nodes[job.node].id);
+                else
+                    page += values[piece.marker];
+            }
+            removeBlankLines(page);
+            return writeFile(path, page);
+        },
+        htmList, run.layout == 2 ? 1 : 0, 0);
+    for (const Job &j : jobs) {
+        if (!j.ok)
+            say(QStringLiteral("HTM出力できませんでした"));
+    }
+    dropFailed(jobs, nodes, true);
+    return written;
+}
+
+QVector<SiteWriter::Job> SiteWriter::HtmFramePages()
+{
+    const QVector<SiteTree::Node> &nodes = m_tree.frameNodes();
+    QVector<Job> jobs;
+    QHash<QString, int> byFile;
+    for (int i = 0; i < nodes.size(); ++i) {
+        Job job;
+        job.node = i;
+        job.page = nodes[i].page;
+        job.file = pageFile(job.page);
+        job.title = nodes[i].title;
+        const auto it = byFile.constFind(job.file);
+        if (it != byFile.constEnd())
+            jobs[*it].node = -1;
+        byFile.insert(job.file, int(jobs.size()));
+        jobs.append(job);
+    }
+    jobs.removeIf([](const Job &j) { return j.node < 0; });
+    return jobs;
+}
+
+QString SiteWriter::HtmFrameNavi(int &deepest) const
+{
+    QString entries;
+    deepest = 0;
+    for (const SiteTree::Node &n : m_tree.nodes()) {
+        const int level = n.depth + 1;
+        deepest = qMax(deepest, level);
+        entries += QStringLiteral("  <li class=\"li%1\"><a href=\"").arg(level) + pageFile(n.page)
+                   + QStringLiteral("\" target=\"main\">") + SiteText::html(n.title) + QStringLiteral("</a></li>\r\n");
+    }
+    return entries;
+}
+
+bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
+{
+    QVector<Job> jobs = HtmFramePages();
+    readSources();
+    const bool written = convertAll(
+        jobs,
+        [&](Job &job, yHtm &converter) {
+            PageDocument doc;
+            bool ok = loadPage(job.page, doc);
+            if (ok)
+                converter.cSaveHtm(doc, false, m_work + QLatin1Char('/') + job.file, tipList(doc),
+                                   m_sources.value(job.page).title, 1, ok);
+            job.ok = ok;
+            return true;
+        },
+        QString(), run.layout == 2 ? 1 : 0, 0);
+    if (!written)
+        return false;
+    for (const Job &j : jobs) {
+        if (!j.ok)
+            say(j.title + QStringLiteral("を出力できませんでした"));
+    }
+    dropFailed(jobs, m_tree.frameNodes(), true);
+    int deepest = 0;
+    const QString entries = HtmFrameNavi(deepest);
+    m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
+    if (!writeFile(m_work + QStringLiteral("/navi.htm"), NaviPage(entries, deepest).toUtf8())
+        || !writeFile(m_work + QLatin1Char('/') + m_firstFile,
+                      FramePage(m_firstTitle, m_firstNo > 0 ? m_firstNo : 1001, favicon).toUtf8())) {
+        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
+        return false;
+    }
+    return true;
+}

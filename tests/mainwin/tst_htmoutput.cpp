@@ -1,0 +1,138 @@
+// The HTML site from the main window's menu on the sample database: the options dialog, the
+// site, the FTP tool (a stub program that really runs) and the browser; the release of the
+// publishing computer.
+#include "MainFixture.h"
+#include "core/Frmt.h"
+#include "core/SiteTemplate.h"
+#include "core/zKtl.h"
+#include "editor/sbTxm.h"
+#include "mainwin/uFky.h"
+#include "platform/desktop/ToolPaths.h"
+#include "publish/site/sbHtm.h"
+#include "support/RecordingLauncher.h"
+#include "support/SampleDb.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+
+namespace {
+
+// Runs the waited-for programs for real (the stub FTP tool) and records everything.
+class RunningLauncher : public RecordingLauncher
+{
+public:
+    int run(const QString &program, const QStringList &arguments, const QString &workingDirectory, int timeoutMs) override
+    {
+        RecordingLauncher::run(program, arguments, workingDirectory, timeoutMs);
+        return QProcess::execute(program, arguments);
+    }
+};
+
+} // namespace
+
+class TestHtmOutput : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { sbHtm::setRunner({}); }
+
+    void menuPublishesAndUploads()
+    {
+        MainFixture f;
+        SiteTemplate::install(Usr::st().userData);
+        const QString path = f.dir.filePath(QStringLiteral("Sample.txdb"));
+        QVERIFY(SampleDb::generate(path));
+        ToolPaths::setStoreFile(f.dir.filePath(QStringLiteral("ToolPaths.ini")));
+        const QString record = f.dir.filePath(QStringLiteral("ftp-args.txt"));
+        const QString stub = f.dir.filePath(QStringLiteral("Prusken/Prusken"));
+        QVERIFY(QDir().mkpath(QFileInfo(stub).absolutePath()));
+        QVERIFY(TestHome::write(stub, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(record).toUtf8()));
+        QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Prusken"), stub));
+        zKtl::release();
+        RunningLauncher launcher;
+        f.prompt.defaultAnswer = Prompt::Yes;
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        const int page = f.window->nDocNo;
+        QAction *item = f.window->item(QStringLiteral("mnRet"), 0);
+        QVERIFY(item->isEnabled());
+
+        sbHtm::setRunner([](sbHtm &d) {
+            d.opFtp()->button(1)->setChecked(true);
+            d.txFtp()->setText(QStringLiteral("site"));
+            d.txHome()->setText(QStringLiteral("https://example.org/manual"));
+            d.chWeb()->setChecked(true);
+            d.txHtm()->setText(QStringLiteral("index"));
+            d.mnRet(0);
+        });
+        item->trigger();
+        const QString site = Usr::st().userData + QStringLiteral("Htm/Sample/");
+        QVERIFY(QFile::exists(site + QStringLiteral("index.htm")));
+        QVERIFY(QFile::exists(site + QStringLiteral("cmn/menu.js")));
+        QVERIFY(QFile::exists(site + QStringLiteral("1002.htm")));
+        // The stub ran with the sync name and had ended before the browser opened the Home URL.
+        QCOMPARE(TestHome::readAll(record), QByteArray("SyncUp\n/b|site\n"));
+        QCOMPARE(launcher.calls.size(), 2);
+        QCOMPARE(launcher.calls[0].program, stub);
+        QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "https://example.org/manual/index.htm"}));
+        // The editor kept its page; the custom name stays for later links.
+        QCOMPARE(f.window->nDocNo, page);
+        QVERIFY(Frmt::st().htmList.endsWith(QStringLiteral("\tindex.htm\r")));
+        QVERIFY(f.window->keys().panelText().endsWith(QStringLiteral("を出力しました")));
+
+        // The FTP run alone writes nothing.
+        QVERIFY(QFile::remove(site + QStringLiteral("1002.htm")));
+        launcher.calls.clear();
+        sbHtm::setRunner([](sbHtm &d) { d.mnRet(2); });
+        item->trigger();
+        QVERIFY(!QFile::exists(site + QStringLiteral("1002.htm")));
+        QCOMPARE(launcher.calls.size(), 2);
+        QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "https://example.org/manual/index.htm"}));
+
+        // Cancelled: nothing runs.
+        launcher.calls.clear();
+        sbHtm::setRunner([](sbHtm &d) { d.close(); });
+        item->trigger();
+        QVERIFY(launcher.calls.isEmpty());
+        ToolPaths::setStoreFile(QString());
+        zKtl::release();
+        zSvr::instance().D_Close();
+    }
+
+    void releaseOfThePublishingComputer()
+    {
+        MainFixture f;
+        const QString path = f.database(QStringLiteral("Pub.txdb"));
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsPub='OTHER-PC'")));
+        sbTxm &form = f.window->editor().companion();
+        for (int i : {14, 15, 16})
+            form.item(sbTxm::mnObjct, i)->setVisible(false);
+
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->ResetPubPc();
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QCOMPARE(f.prompt.messages[0],
+                 QStringLiteral("現在 Webへ出力できるPCは OTHER-PC です(ﾊﾞﾌﾞﾘｯｼｭ権限)\nこれを初期化して他のPCから出力できるようにします\n\n"
+                                "Webへ出力するPCを変更直後に、一括更新を実行して下さい\n同期の実行だと、OTHER-PCの内容との差分だけしか更新されません\n"
+                                "Web出力PCの初期化を行って良いですか"));
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString(), QStringLiteral("OTHER-PC"));
+        QVERIFY(!form.item(sbTxm::mnObjct, 15)->isVisible());
+
+        f.prompt.answers.enqueue(Prompt::Ok);
+        f.window->ResetPubPc();
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select HsPub From kaUsr"), QString()).toString(), QString());
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("Web出力PCの初期化を行いました"));
+        for (int i : {14, 15, 16})
+            QVERIFY(form.item(sbTxm::mnObjct, i)->isVisible());
+    }
+};
+
+QTEST_MAIN(TestHtmOutput)
+#include "tst_htmoutput.moc"

@@ -1,0 +1,211 @@
+// The HTML output options dialog: what it loads, refuses, stores and returns.
+#include "core/Frmt.h"
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "publish/site/sbHtm.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TstSbHtm : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_db = 0;
+
+    QVariantList settings()
+    {
+        QVariantList row;
+        zSvr::instance().R_PAry(QStringLiteral("Select HsHome1, HiHome, HsTopNm, HiFtp1, HsSync1, HiLout From kaUsr"), row);
+        return row;
+    }
+
+private slots:
+    void init()
+    {
+        Usr::st().userData = m_dir.path() + QLatin1Char('/');
+        const QString path = m_dir.filePath(QStringLiteral("Opt%1.txdb").arg(++m_db));
+        QVERIFY(TemplateDb::create(path));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        Frmt::st().homeKind = 0;
+        Frmt::st().homeAddress.clear();
+    }
+    void cleanup()
+    {
+        sbHtm::setRunner({});
+        zSvr::instance().D_Close();
+    }
+
+    void storedNameIsSplitAndJoined()
+    {
+        ScriptedPrompt prompt;
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm='index.html', HiLout=2, HiFtp1=0, HsSync1='0'")));
+        sbHtm::setRunner([](sbHtm &d) {
+            QCOMPARE(d.lbPath()->text(), QStringLiteral("/site/out"));
+            QCOMPARE(d.txHtm()->text(), QStringLiteral("index"));
+            QCOMPARE(d.cbKak()->currentText(), QStringLiteral("html"));
+            QCOMPARE(d.txFtp()->text(), QString()); // "0" counts as empty
+            QVERIFY(d.chDel()->isChecked());
+            QCOMPARE(d.opLout()->checkedId(), 2);
+            QCOMPARE(d.opHmt()->checkedId(), 0);
+            QCOMPARE(d.closeCode(), 4);
+            d.txHtm()->setText(QStringLiteral(" top. "));
+            d.cbKak()->setCurrentIndex(0);
+            d.cmRet(0);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QStringLiteral("/site/out"), c);
+        QCOMPARE(c.iRet, 1);
+        QCOMPARE(c.sTpNm, QStringLiteral("top.htm"));
+        QVERIFY(c.bDel);
+        QCOMPARE(c.iLout, 2);
+        QCOMPARE(settings().value(2).toString(), QStringLiteral("top.htm"));
+        QVERIFY(prompt.messages.isEmpty());
+    }
+
+    // Save only returns 0 and stores, values with "?" and quotes intact; cancel and the window's
+    // frame store nothing.
+    void saveOnlyAndCancel()
+    {
+        ScriptedPrompt prompt;
+        const QString url = QStringLiteral("http://example.org/?a='1'&b=\"2\"");
+        sbHtm::setRunner([&](sbHtm &d) {
+            d.txHome()->setText(url);
+            d.chWeb()->setChecked(true);
+            d.opFtp()->button(2)->setChecked(true);
+            d.txFtp()->setText(QStringLiteral("host's?"));
+            d.mnRet(1);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.iRet, 0);
+        QCOMPARE(settings(), QVariantList({url, 1, QString(), 2, QStringLiteral("host's?"), 0}));
+        QCOMPARE(Frmt::st().homeKind, 1);
+        QCOMPARE(Frmt::st().homeAddress, url + QLatin1Char('/'));
+
+        for (int how = 0; how < 2; ++how) {
+            sbHtm::setRunner([how](sbHtm &d) {
+                d.txHome()->setText(QStringLiteral("http://other/"));
+                d.chWeb()->setChecked(false);
+                if (how == 0)
+                    d.cmRet(1);
+                else
+                    d.close();
+            });
+            sbHtm::Act(QString(), c);
+            QCOMPARE(c.iRet, 0);
+            QCOMPARE(settings().value(0).toString(), url);
+            QCOMPARE(Frmt::st().homeKind, 1);
+        }
+    }
+
+    void ftpOnly()
+    {
+        ScriptedPrompt prompt;
+        sbHtm::setRunner([&](sbHtm &d) {
+            d.mnRet(2);
+            QCOMPARE(prompt.messages.value(0), QStringLiteral("指定が無効です FTPの実行"));
+            QCOMPARE(d.closeCode(), 4);
+            d.opFtp()->button(1)->setChecked(true);
+            d.mnRet(2);
+            QCOMPARE(prompt.messages.value(1), QStringLiteral("FTP転送(同期を実行する場合は、同期名を指定して下さい"));
+            QCOMPARE(d.closeCode(), 4);
+            d.txFtp()->setText(QStringLiteral("site"));
+            d.mnRet(2);
+            QCOMPARE(d.closeCode(), 2);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.iRet, 3);
+        QVERIFY(!c.bDel);
+        QCOMPARE(c.iFtp, 1);
+        QCOMPARE(c.sSync, QStringLiteral("site"));
+        QCOMPARE(settings().value(3).toInt(), 1);
+    }
+
+    void alternateUrlChecks()
+    {
+        ScriptedPrompt prompt;
+        sbHtm::setRunner([&](sbHtm &d) {
+            // Without "http" the alternate URL is refused and switched off.
+            d.txHome()->setText(QStringLiteral("example.org"));
+            d.chWeb()->setChecked(true);
+            d.mnRet(0);
+            QCOMPARE(prompt.messages.value(0), QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"));
+            QVERIFY(!d.chWeb()->isChecked());
+            // Capitals pass; frames with the alternate URL are refused and the menu tree comes back.
+            d.txHome()->setText(QStringLiteral("HTTPS://EXAMPLE.ORG"));
+            d.chWeb()->setChecked(true);
+            d.opHmt()->button(1)->click();
+            QVERIFY(!d.opLout()->button(0)->isEnabled());
+            d.mnRet(0);
+            QCOMPARE(prompt.messages.value(1),
+                     QStringLiteral("フレームを使用した個々のページはナビゲーションﾒﾆｭｰないので 代替URLを行う場合は、フレーム無しを指定して下さい"));
+            QCOMPARE(d.opHmt()->checkedId(), 0);
+            QVERIFY(d.opLout()->button(0)->isEnabled());
+            d.mnRet(0);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.iRet, 1);
+        QCOMPARE(prompt.messages.size(), 2);
+        QCOMPARE(settings().value(1).toInt(), 1);
+
+        // Frames without the alternate URL.
+        sbHtm::setRunner([](sbHtm &d) {
+            d.chWeb()->setChecked(false);
+            d.opHmt()->button(1)->click();
+            d.mnRet(0);
+        });
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.iRet, 2);
+        QCOMPARE(Frmt::st().homeAddress, QString());
+    }
+
+    // A home mode set by a site build: the switch is greyed, HiHome is never written and the
+    // address in force stays.
+    void homeModeOfASiteBuild()
+    {
+        ScriptedPrompt prompt;
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=2, HsHome1='http://one/'")));
+        Frmt::st().homeAddress = QStringLiteral("http://two/");
+        sbHtm::setRunner([](sbHtm &d) {
+            QVERIFY(!d.chWeb()->isEnabled());
+            QCOMPARE(d.lbMsg()->text(), QStringLiteral("ｻｲﾄ出力で作成されたﾊﾟｽが既定となっています"));
+            d.txHome()->setText(QStringLiteral("http://three/"));
+            d.mnRet(1);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(settings().value(1).toInt(), 2);
+        QCOMPARE(settings().value(0).toString(), QStringLiteral("http://three/"));
+        QCOMPARE(Frmt::st().homeAddress, QStringLiteral("http://two/"));
+    }
+
+    // Without a settings row the choices are inserted.
+    void noSettingsRow()
+    {
+        ScriptedPrompt prompt;
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
+        sbHtm::setRunner([](sbHtm &d) {
+            d.txHtm()->setText(QStringLiteral("start"));
+            d.mnRet(0);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.sTpNm, QStringLiteral("start.htm"));
+        QCOMPARE(settings().value(2).toString(), QStringLiteral("start.htm"));
+    }
+};
+
+QTEST_MAIN(TstSbHtm)
+#include "tst_sbhtm.moc"

@@ -1,0 +1,470 @@
+// The HTML site: element ids and the menu tree, the site of the generated sample database in
+// both variants judged by tidy, the faults a site must survive (titles with markup and
+// characters outside the BMP, a cycle through link placements, a page without a stored
+// document, a damaged page), the folder handling around the finished site, and the site map.
+#include "core/Frmt.h"
+#include "core/SiteTemplate.h"
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/zSvr.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "publish/site/SiteMap.h"
+#include "publish/site/SiteMenu.h"
+#include "publish/site/SiteTree.h"
+#include "publish/site/SiteWriter.h"
+#include "support/HtmlCheck.h"
+#include "support/RecordingLauncher.h"
+#include "support/SampleDb.h"
+#include "support/ScriptedPrompt.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const QString Awkward = QStringLiteral("A & B <c> \"q\" 'x' ?@~|[DOC] 😀 𝄞");
+
+// A document database made in the test, with the user-data folder around it.
+class Fixture
+{
+public:
+    QTemporaryDir dir;
+    QString user;
+    QString path;
+    ScriptedPrompt prompt;
+    RecordingLauncher launcher;
+
+    explicit Fixture(bool sample = false)
+    {
+        user = dir.path() + QLatin1Char('/');
+        Usr::st().userData = user;
+        Usr::st().runTime = true;
+        TemplateDb::install(user);
+        SiteTemplate::install(user);
+        path = dir.filePath(QStringLiteral("Site.txdb"));
+        if (sample)
+            SampleDb::generate(path);
+        else
+            TemplateDb::create(path);
+        zSvr::instance().D_StDcDb(path);
+        Frmt::LoadFmt();
+        prompt.defaultAnswer = Prompt::Yes;
+    }
+    ~Fixture() { zSvr::instance().D_Close(); }
+
+    static QByteArray document(const QString &text)
+    {
+        PageDocument doc;
+        QTextCursor c(doc.main());
+        PositionText::insertText(c, text, QTextCharFormat());
+        return PageCodec::save(doc);
+    }
+    void page(qint64 no, const QString &title, const QVariant &bytes, const QString &text = QString(),
+              const QString &updated = QStringLiteral("2025-01-01 10:00:00"), int listMode = 0)
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(
+            QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, dyUdt, boCod) Values (?, ?, ?, ?, ?, ?)"),
+            {no, title, text, bytes, updated, listMode}));
+    }
+    void page(qint64 no, const QString &title) { page(no, title, document(title + QStringLiteral(" の本文"))); }
+    void place(qint64 parent, qint64 child, int order, const QString &title, int link = 0, int hide = 0, int prot = 0)
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(
+            QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo) Values (?, ?, ?, ?, ?, ?, ?)"),
+            {parent, child, order, title, link, hide, prot}));
+    }
+    QString site() const { return user + QStringLiteral("Htm/Site"); }
+    QString read(const QString &file) const { return HtmlCheck::readUtf8(site() + QLatin1Char('/') + file); }
+    QStringList pages() const
+    {
+        return QDir(site()).entryList({QStringLiteral("*.htm")}, QDir::Files, QDir::Name);
+    }
+};
+
+bool publish(SiteWriter &w, int mode = 1, bool empty = true, const QString &top = QString(), int layout = 0)
+{
+    SiteWriter::Run run;
+    run.mode = mode;
+    run.empty = empty;
+    run.topName = top;
+    run.layout = layout;
+    w.HtmPrepare();
+    return w.publish(run);
+}
+
+void validateAll(const Fixture &f)
+{
+    for (const QString &name : f.pages()) {
+        QString message;
+        const bool ok = HtmlCheck::valid(f.site() + QLatin1Char('/') + name, false, message);
+        QVERIFY2(ok, qPrintable(name + QLatin1Char('\n') + message));
+    }
+}
+
+// The links of a page's menu.
+QStringList menuTargets(const QString &page)
+{
+    QStringList targets;
+    static const QRegularExpression link(QStringLiteral("<li id=\"L[^\"]*\"[^>]*><a href=\"([^\"]*)\""));
+    for (auto it = link.globalMatch(page); it.hasNext();)
+        targets << it.next().captured(1);
+    return targets;
+}
+
+} // namespace
+
+class TstSite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void elementIds_data();
+    void elementIds();
+    void menuOpensThePath();
+    void sampleSiteValidates();
+    void sampleFrameSite();
+    void awkwardTitlesCycleAndPlainText();
+    void protectedListModeAndDamagedPages();
+    void outputFolderHandling();
+    void siteMap();
+    void templatePieces();
+};
+
+void TstSite::elementIds_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first entry") << "0" << 1 << "1";
+    QTest::newRow("nine to A") << "9" << 1 << "A";
+    QTest::newRow("Z to a") << "3Z" << 1 << "3a";
+    QTest::newRow("z to あ") << "z" << 1 << QStringLiteral("あ");
+    QTest::newRow("62nd sibling") << "0" << 62 << QStringLiteral("あ");
+    QTest::newRow("63rd sibling") << "0" << 63 << QStringLiteral("ぃ");
+    QTest::newRow("after ん on to katakana") << QStringLiteral("ん") << 1 << QStringLiteral("ァ");
+    QTest::newRow("no carry") << "1z" << 1 << QStringLiteral("1あ");
+}
+
+void TstSite::elementIds()
+{
+    QFETCH(QString, id);
+    QFETCH(int, steps);
+    QFETCH(QString, expected);
+    for (int i = 0; i < steps; ++i)
+        SiteTree::IncId(id, 1);
+    QCOMPARE(id, expected);
+    SiteTree::IncId(id, 10);
+    QCOMPARE(id, expected + QLatin1Char('0'));
+    SiteTree::IncId(id, 7);
+    QCOMPARE(id, expected + QLatin1Char('0'));
+}
+
+void TstSite::menuOpensThePath()
+{
+    Fixture f;
+    for (auto [no, title] : {std::pair{1001, "A"}, {1002, "A1"}, {1003, "A2"}, {1004, "B"}})
+        f.page(no, QString::fromUtf8(title));
+    f.place(0, 1001, 1, QStringLiteral("A"));
+    f.place(1001, 1002, 1, QStringLiteral("A1"));
+    f.place(1001, 1003, 2, QStringLiteral("A2"));
+    f.place(0, 1004, 2, QStringLiteral("B"));
+    SiteTree tree;
+    QVERIFY(tree.load());
+    QStringList ids;
+    for (const SiteTree::Node &n : tree.nodes())
+        ids << n.id;
+    QCOMPARE(ids, QStringList({"1", "11", "12", "2"}));
+    SiteMenu menu;
+    menu.build(tree, [&](int i) { return SiteWriter::pageFile(tree.nodes()[i].page); });
+    const QByteArray plain = menu.text();
+    QVERIFY(plain.contains("  <li id=\"L1\" class=\"clp\" onclick=\"fnTree('1')\"><a href=\"1001.htm\">A</a>\r\n"));
+    QVERIFY(plain.contains("    <ul id=\"U1\" class=\"clp\" onclick=\"fnTree()\">\r\n"));
+    QVERIFY(plain.contains("      <li id=\"L12\"><a href=\"1003.htm\">A2</a></li>\r\n"));
+    QVERIFY(plain.startsWith("<ul>\r\n") && plain.endsWith("</ul>\r\n"));
+
+    const QByteArray a1 = menu.HtmMarkAct(QStringLiteral("11"));
+    QVERIFY(a1.contains("<li id=\"L1\" class=\"exp\" onclick=\"fnTree('1')\">"));
+    QVERIFY(a1.contains("<ul id=\"U1\" class=\"exp\" style=\"display:block\"  onclick=\"fnTree()\">"));
+    QVERIFY(a1.contains("<li id=\"L11\"><a href=\"1002.htm\"><span class=\"act\">A1</span></a></li>"));
+    QVERIFY(a1.contains("<li id=\"L12\"><a href=\"1003.htm\">A2</a></li>"));
+    QCOMPARE(a1.count("class=\"act\""), 1);
+    // The page B opens nothing of A; the built menu itself stays unmarked.
+    const QByteArray b = menu.HtmMarkAct(QStringLiteral("2"));
+    QVERIFY(b.contains("<li id=\"L1\" class=\"clp\""));
+    QVERIFY(b.contains("<span class=\"act\">B</span>"));
+    QCOMPARE(menu.text(), plain);
+    QCOMPARE(a1.size(), plain.size() + qsizetype(strlen("<span class=\"act\"></span>") + strlen(" style=\"display:block\" ")));
+}
+
+void TstSite::sampleSiteValidates()
+{
+    Fixture f(true);
+    SiteWriter w;
+    QStringList status;
+    w.status = [&](const QString &s) { status << s; };
+    QVERIFY(publish(w, 1, true, QStringLiteral("index.htm")));
+    const QStringList pages = f.pages();
+    QVERIFY(pages.contains(QStringLiteral("index.htm")));
+    QVERIFY(!pages.contains(QStringLiteral("1001.htm")));
+    for (const QString &name : SiteTemplate::files())
+        QVERIFY2(QFile::exists(f.site() + QStringLiteral("/cmn/") + name), qPrintable(name));
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Htm/Site")));
+    // Every menu entry reaches a written page, and every written page has its entry.
+    const QString index = f.read(QStringLiteral("index.htm"));
+    QStringList targets = menuTargets(index);
+    targets.removeDuplicates();
+    targets.sort();
+    QCOMPARE(targets, pages);
+    QVERIFY(std::any_of(pages.cbegin(), pages.cend(), [](const QString &p) { return p.contains(QLatin1Char('_')); }));
+    // The hidden top-level page (the sample's fifth) is neither written nor listed.
+    QVariantList hidden{QVariant(), QVariant()};
+    QVERIFY(zSvr::instance().R_PAry(QStringLiteral("Select noLfC, szDoc From tbTree Where boHide=1"), hidden));
+    QVERIFY(!pages.contains(hidden[0].toString() + QStringLiteral(".htm")));
+    QVERIFY(!index.contains(hidden[1].toString()));
+    // The first page carries its own title, the others the first page's in front.
+    QVERIFY(index.contains(QStringLiteral("<title>はじめに</title>")));
+    QVERIFY(f.read(QStringLiteral("1002.htm")).contains(QStringLiteral("<title>はじめに | ")));
+    QVERIFY(index.startsWith(QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\"")));
+    QVERIFY(!index.contains(QStringLiteral("\r\n\r\n")));
+    QVERIFY(index.contains(QStringLiteral("href=\"cmn/page-fx.css\"")));
+    QVERIFY(status.contains(f.site() + QStringLiteral("/cmn を作成しました")));
+    validateAll(f);
+
+    // The liquid layout takes the full-width style sheet and puts the menu after the document.
+    QVERIFY(publish(w, 1, true, QString(), 2));
+    const QString liquid = f.read(QStringLiteral("1001.htm"));
+    QVERIFY(liquid.contains(QStringLiteral("href=\"cmn/page-el.css\"")));
+    QVERIFY(liquid.indexOf(QStringLiteral("<div id=\"vRight\">")) < liquid.indexOf(QStringLiteral("<div id=\"vLeft\">")));
+    QVERIFY(!QFile::exists(f.site() + QStringLiteral("/index.htm")));
+    validateAll(f);
+    // The local first page is opened when there is no FTP run.
+    QCOMPARE(f.launcher.lastCommand(), QStringList({"xdg-open", f.site() + QStringLiteral("/1001.htm")}));
+}
+
+void TstSite::sampleFrameSite()
+{
+    Fixture f(true);
+    SiteWriter w;
+    QVERIFY(publish(w, 2));
+    const QStringList pages = f.pages();
+    QVERIFY(pages.contains(QStringLiteral("navi.htm")));
+    QVERIFY(pages.contains(QStringLiteral("frame.htm")));
+    QVERIFY(pages.contains(QStringLiteral("1001.htm")));
+    QVERIFY(!QFileInfo::exists(f.site() + QStringLiteral("/cmn")));
+    for (const QString &p : pages)
+        QVERIFY2(!p.contains(QLatin1Char('_')), qPrintable(p));
+    const QString navi = f.read(QStringLiteral("navi.htm"));
+    // The sample is three levels deep: one indentation rule per level.
+    QVERIFY(navi.contains(QStringLiteral("  li.li1 {margin-left:0px}\r\n  li.li2 {margin-left:15px}\r\n  li.li3 {margin-left:30px}\r\n")));
+    QVERIFY(!navi.contains(QStringLiteral("li.li4")));
+    QVERIFY(navi.contains(QStringLiteral("<li class=\"li1\"><a href=\"1001.htm\" target=\"main\">はじめに</a></li>")));
+    const QString frame = f.read(QStringLiteral("frame.htm"));
+    QVERIFY(frame.contains(QStringLiteral("<frame name=\"main\" src=\"1001.htm\">")));
+    QVERIFY(frame.contains(QStringLiteral("<title>はじめに</title>")));
+    // Frame pages are plain pages of the converter (no document type line).
+    QVERIFY(!f.read(QStringLiteral("1001.htm")).contains(QStringLiteral("<!DOCTYPE")));
+    validateAll(f);
+}
+
+void TstSite::awkwardTitlesCycleAndPlainText()
+{
+    Fixture f;
+    f.page(1001, Awkward);
+    f.page(1002, QStringLiteral("子"));
+    f.page(1003, QStringLiteral("文書なし"), QVariant(), QStringLiteral("本文だけの ﾍﾟｰｼﾞ & <text>"));
+    f.place(0, 1001, 1, Awkward);
+    f.place(1001, 1002, 1, QStringLiteral("子"));
+    f.place(1001, 1003, 2, QStringLiteral("文書なし"));
+    // The first page placed again below its own child: a cycle.
+    f.place(1002, 1001, 1, Awkward, 1);
+    QFile icon(f.site() + QStringLiteral("/favicon.ico"));
+    QVERIFY(QDir().mkpath(f.site()));
+    QVERIFY(icon.open(QIODevice::WriteOnly));
+    icon.write("icon");
+    icon.close();
+
+    SiteWriter w;
+    QVERIFY(publish(w, 1, true));
+    QCOMPARE(f.pages(), QStringList({"1001.htm", "1002.htm", "1002_1001.htm", "1003.htm"}));
+    const QString escaped = QStringLiteral("A &amp; B &lt;c&gt; &quot;q&quot; 'x' ?@~|[DOC] 😀 𝄞");
+    const QString child = f.read(QStringLiteral("1002.htm"));
+    QVERIFY(child.contains(QStringLiteral("<title>") + escaped + QStringLiteral(" | 子</title>")));
+    QVERIFY(child.contains(QStringLiteral("<a href=\"1001.htm\">") + escaped + QStringLiteral("</a>")));
+    QVERIFY(child.contains(QStringLiteral("<li id=\"L11\" class=\"exp\" onclick=\"fnTree('11')\"><a href=\"1002.htm\"><span class=\"act\">子</span>")));
+    // The cycle is listed once below the child and not entered.
+    QVERIFY(child.contains(QStringLiteral("<li id=\"L111\"><a href=\"1002_1001.htm\">") + escaped + QStringLiteral("</a></li>")));
+    QVERIFY(!child.contains(QStringLiteral("L1111")));
+    QCOMPARE(child.count(QStringLiteral("<!-- / vRight -->")), 1);
+    // The page stored without a document publishes its text.
+    QVERIFY(f.read(QStringLiteral("1003.htm")).contains(QStringLiteral("本文だけの ﾍﾟｰｼﾞ &amp; &lt;text&gt;")));
+    // The user's icon is kept through the emptying and linked.
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/favicon.ico")));
+    QVERIFY(child.contains(QStringLiteral("<link rel=\"shortcut icon\" href=\"favicon.ico\">")));
+    validateAll(f);
+
+    // The frame variant: the same titles, the cycle ends there too.
+    QVERIFY(publish(w, 2, true));
+    QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("target=\"main\">") + escaped + QStringLiteral("</a>")));
+    QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("<title>") + escaped + QStringLiteral("</title>")));
+    QVERIFY(f.read(QStringLiteral("1003.htm")).contains(QStringLiteral("本文だけの")));
+    validateAll(f);
+}
+
+void TstSite::protectedListModeAndDamagedPages()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("一覧"), Fixture::document(QStringLiteral("一覧")), QString(),
+           QStringLiteral("2025-01-01 10:00:00"), 1);
+    f.page(1002, QStringLiteral("古い"), Fixture::document(QStringLiteral("古い")), QString(), QStringLiteral("2024-01-01 10:00:00"));
+    f.page(1003, QStringLiteral("新しい"), Fixture::document(QStringLiteral("新しい")), QString(), QStringLiteral("2025-06-01 10:00:00"));
+    f.page(1004, QStringLiteral("保護"));
+    f.page(1005, QStringLiteral("保護の子"));
+    f.page(1006, QStringLiteral("壊れた"), QByteArray("not a page"));
+    f.page(1007, QStringLiteral("壊れたの子"));
+    f.page(1008, QStringLiteral("隣"));
+    f.place(0, 1001, 1, QStringLiteral("一覧"));
+    f.place(1001, 1002, 1, QStringLiteral("古い"));
+    f.place(1001, 1003, 2, QStringLiteral("新しい"));
+    f.place(0, 1004, 2, QStringLiteral("保護"), 0, 0, 1);
+    f.place(1004, 1005, 1, QStringLiteral("保護の子"));
+    f.place(0, 1006, 3, QStringLiteral("壊れた"));
+    f.place(1006, 1007, 1, QStringLiteral("壊れたの子"));
+    f.place(0, 1008, 4, QStringLiteral("隣"));
+    f.prompt.answers.enqueue(Prompt::No);
+    SiteWriter w;
+    QStringList status;
+    w.status = [&](const QString &s) { status << s; };
+    QVERIFY(publish(w));
+    QCOMPARE(f.prompt.messages.value(0), QStringLiteral("保護 のﾍﾟｰｼﾞは Htm出力保護が指定されていますが、新しくHtm出力してよいですか"));
+    // No for the protected page keeps it and its subtree out; the damaged page takes its subtree along.
+    QCOMPARE(f.pages(), QStringList({"1001.htm", "1002.htm", "1003.htm", "1008.htm"}));
+    QVERIFY(status.contains(QStringLiteral("HTM出力できませんでした")));
+    // Both stay in the menu of the others; the list-mode page lists the newest first.
+    const QString menu = f.read(QStringLiteral("1008.htm"));
+    QVERIFY(menu.contains(QStringLiteral(">保護<")) && menu.contains(QStringLiteral(">壊れた<")));
+    QVERIFY(menu.indexOf(QStringLiteral(">新しい<")) < menu.indexOf(QStringLiteral(">古い<")));
+    QVERIFY(f.read(QStringLiteral("1003.htm")).contains(QStringLiteral("<li id=\"L11\"><a href=\"1003.htm\"><span class=\"act\">")));
+}
+
+void TstSite::outputFolderHandling()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"));
+    QVERIFY(QDir().mkpath(f.site() + QStringLiteral("/photos")));
+    QFile mine(f.site() + QStringLiteral("/photos/mine.txt"));
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.close();
+    QFile old(f.site() + QStringLiteral("/9999.htm"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+    SiteWriter w;
+    // Old files kept: the user's folder and the old page stay beside the new site.
+    QVERIFY(publish(w, 1, false));
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/photos/mine.txt")));
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/9999.htm")));
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/1001.htm")));
+    // A common file the user changed in the site stays when the old files are kept.
+    QFile css(f.site() + QStringLiteral("/cmn/page-fx.css"));
+    QVERIFY(css.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    css.write("/* mine */");
+    css.close();
+    QVERIFY(publish(w, 1, false));
+    QCOMPARE(HtmlCheck::readUtf8(css.fileName()), QStringLiteral("/* mine */"));
+    // Emptied: only the new site is left.
+    QVERIFY(publish(w, 1, true));
+    QVERIFY(!QFile::exists(f.site() + QStringLiteral("/photos")));
+    QVERIFY(!QFile::exists(f.site() + QStringLiteral("/9999.htm")));
+    QVERIFY(HtmlCheck::readUtf8(css.fileName()).contains(QStringLiteral("#vLeft")));
+
+    // A work folder that cannot be made: told, and the site stays as it was.
+    QFile blocker(f.user + QStringLiteral("Wrk/Htm"));
+    QDir(blocker.fileName()).removeRecursively();
+    QVERIFY(QDir().mkpath(f.user + QStringLiteral("Wrk")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString before = f.read(QStringLiteral("1001.htm"));
+    f.prompt.messages.clear();
+    QVERIFY(!publish(w, 1, true));
+    QVERIFY(f.prompt.messages.value(0).endsWith(QStringLiteral(" に書き込めませんでした")));
+    QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
+    QVERIFY(blocker.remove());
+
+    // A missing common file of the template: its path and " Not Found", nothing published.
+    QVERIFY(QFile::remove(SiteTemplate::folder(f.user) + QStringLiteral("menu.js")));
+    QVERIFY(QFile::remove(f.site() + QStringLiteral("/1001.htm")));
+    f.prompt.messages.clear();
+    QVERIFY(!publish(w, 1, true));
+    QCOMPARE(f.prompt.messages, QStringList({SiteTemplate::folder(f.user) + QStringLiteral("menu.js Not Found")}));
+    QVERIFY(!QFile::exists(f.site() + QStringLiteral("/1001.htm")));
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+}
+
+void TstSite::siteMap()
+{
+    Fixture f;
+    // Seven leaves below the top: one block of two rows, the second with one link and five empty cells.
+    for (int i = 0; i < 7; ++i) {
+        f.page(1001 + i, QStringLiteral("葉%1").arg(i));
+        f.place(0, 1001 + i, i, QStringLiteral("葉%1").arg(i));
+    }
+    QString map = SiteMap::MapPage(0);
+    QCOMPARE(map.count(QStringLiteral("class=\"tdLf\"><a")), 7);
+    QCOMPARE(map.count(QStringLiteral("<td class=\"tdLf\"></td>")), 5);
+    QVERIFY(map.contains(QStringLiteral("<td rowspan=\"2\" class=\"tdNd\"></td>")));
+    QVERIFY(!map.contains(QStringLiteral("tdGp\"></td>")));
+    QVERIFY(map.contains(QStringLiteral("<a href=\"../pub/1001.htm\">葉0</a>")));
+
+    // Four levels below a group with depth limit 1: three are listed; a hidden placement is not.
+    f.page(2001, Awkward);
+    f.page(2002, QStringLiteral("二"));
+    f.page(2003, QStringLiteral("三"));
+    f.page(2004, QStringLiteral("四"));
+    f.page(2005, QStringLiteral("隠"));
+    f.place(0, 2001, 10, Awkward);
+    f.place(2001, 2002, 1, QStringLiteral("二"));
+    f.place(2002, 2003, 1, QStringLiteral("三"));
+    f.place(2003, 2004, 1, QStringLiteral("四"));
+    f.place(2002, 2005, 2, QStringLiteral("隠"), 0, 1);
+    f.place(2003, 2002, 2, QStringLiteral("二"), 1); // a cycle below
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiPopS=1")));
+    map = SiteMap::MapPage(0);
+    const QString escaped = QStringLiteral("A &amp; B &lt;c&gt; &quot;q&quot; 'x' ?@~|[DOC] 😀 𝄞");
+    QVERIFY(map.contains(QStringLiteral("class=\"tdGp\"><a href=\"../pub/2001.htm\">") + escaped + QStringLiteral("</a>")));
+    QVERIFY(map.contains(QStringLiteral("<a href=\"../pub/2002.htm\">") + escaped + QStringLiteral("&nbsp;&gt;&nbsp;二</a>")));
+    QVERIFY(map.contains(QStringLiteral(">三</a>")));
+    QVERIFY(!map.contains(QStringLiteral(">四</a>")));
+    QVERIFY(!map.contains(QStringLiteral("隠")));
+    QVERIFY(!map.contains(QChar(1)));
+    const QString file = f.dir.filePath(QStringLiteral("map.htm"));
+    QVERIFY(SiteMap::MakeMap(0, file));
+    QString message;
+    QVERIFY2(HtmlCheck::valid(file, false, message), qPrintable(message));
+    // Without the limit the fourth level is listed, and the cycle ends.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiPopS=0")));
+    QVERIFY(SiteMap::MapPage(0).contains(QStringLiteral(">四</a>")));
+}
+
+void TstSite::templatePieces()
+{
+    const QString fixed = SiteWriter::PageTemplate(0, false);
+    QVERIFY(fixed.contains(QStringLiteral("<div id=\"vLeft\">\r\n[MENU]<!-- / vLeft --></div>\r\n<div id=\"vRight\">\r\n[DOC]\r\n")));
+    QVERIFY(!fixed.contains(QStringLiteral("favicon")));
+    QVERIFY(SiteWriter::PageTemplate(1, true).contains(QStringLiteral("<link rel=\"shortcut icon\" href=\"favicon.ico\">\r\n")));
+    QByteArray page("a\r\n\r\n\r\nb\r\n \r\n\r\nc\r\n");
+    SiteWriter::removeBlankLines(page);
+    QCOMPARE(page, QByteArray("a\r\nb\r\n \r\nc\r\n"));
+    QCOMPARE(SiteWriter::pageFile(7), QStringLiteral("007.htm"));
+    QCOMPARE(SiteWriter::placementFile(1004, 1010, true), QStringLiteral("1004_1010.htm"));
+    QCOMPARE(SiteWriter::placementFile(1004, 1010, false), QStringLiteral("1010.htm"));
+}
+
+QTEST_MAIN(TstSite)
+#include "tst_site.moc"
