@@ -129,7 +129,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // the site and the book show the wait window
     QTemporaryDir tmp;
     QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.filePath(QStringLiteral("out"));

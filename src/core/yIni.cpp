@@ -197,12 +197,13 @@ bool yIni::W_SendTo()
     return true;
 }
 
-void yIni::W_ExpFd(const QString &path, bool open)
+bool yIni::W_ExpFd(const QString &path, bool open)
 {
     if (path.isEmpty())
-        return;
+        return false;
     if (open || QFileInfo(path).isDir())
-        Launcher::current().openWithDesktop(path);
+        return Launcher::current().openWithDesktop(path);
+    return true;
 }
 
 QString yIni::FsGtSpFld(int folderId) const

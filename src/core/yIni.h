@@ -29,8 +29,9 @@ public:
     void W_HtmView(const QString &address);
     // Puts a launcher of the program into the user's applications folder.
     bool W_SendTo();
-    // Opens a file with its program (open = true), or shows an existing folder.
-    void W_ExpFd(const QString &path, bool open);
+    // Opens a file with its program (open = true), or shows an existing folder; false when the
+    // desktop could not be asked to.
+    bool W_ExpFd(const QString &path, bool open);
     // Special folders by their classic ids: 5 documents, 9 "send to" (the user's
     // applications folder), 26 application data. No trailing "/"; empty when unknown.
     QString FsGtSpFld(int folderId) const;

@@ -40,6 +40,8 @@ public:
     // --- export: writes the page to vFL (asking with the dialog when empty) in the format of its
     // extension; true when written. bNoAct: no question to open the file afterwards.
     bool txSaveAs(QString &vFL, bool bNoAct);
+    // What a failed export says: "ﾌｧｲﾙ: <file> に出力できませんでした｡"
+    static QString exportFailedText(const QString &file);
     // The Word copy of the page that a save writes when asked to (job 87).
     QString wordCopyFile() const;
     // The file, paste, picture, frame, format-copy and table commands (uTxmFiles.cpp, uTxmInsert.cpp):
@@ -80,6 +82,11 @@ public:
     void txGetCssBd(const QString &sFL, QString &sCss, QString &sBdy, bool &bOk);
     void txCnvLnk(bool bDelFr, QString *vTgs = nullptr);
     void txAddLnk(int nNo);
+    // The same on a page outside the editor (the subtree export and the Word output convert copies).
+    static void txCnvLnk(RichTextEdit &edit, bool bDelFr, QString *vTgs = nullptr);
+    static void txAddLnk(RichTextEdit &edit, int nNo);
+    // Deletes field `id` and keeps its text, in the body format, as if it had never been a field.
+    static void dropField(RichTextEdit &edit, int id);
     QString T_GetTpLst() const;
     void SetText(const QString &sTx);
     void FndWd(const QString &sWd);

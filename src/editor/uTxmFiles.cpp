@@ -210,6 +210,11 @@ void uTxm::T_PreSave()
     DocxWriter::writePage(*m_page, file);
 }
 
+QString uTxm::exportFailedText(const QString &file)
+{
+    return QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡");
+}
+
 bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
 {
     QString file = vFL.trimmed();
@@ -237,7 +242,9 @@ bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
     const bool ok = format != DocumentFile::None && format != DocumentFile::Html
         && DocumentFile::write(*m_page, file, format, Title());
     if (!ok) {
-        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡"));
+        // Asked for nothing, the caller says what failed in its own words.
+        if (!bNoAct)
+            Prompt::current().message(exportFailedText(file));
         return false;
     }
     vFL = file;

@@ -136,7 +136,27 @@ void uTxm::txGetCssBd(const QString &sFL, QString &sCss, QString &sBdy, bool &bO
 
 void uTxm::txCnvLnk(bool bDelFr, QString *vTgs)
 {
-    RichTextEdit &e = *m_edit;
+    txCnvLnk(*m_edit, bDelFr, vTgs);
+}
+
+void uTxm::dropField(RichTextEdit &e, int id)
+{
+    if (!e.setCurrentField(id))
+        return;
+    // The text stays, in the colours of body text, as if it had never been a field.
+    const UsrFmt &body = Frmt::st().usrFmt[3];
+    e.setSelStart(e.fieldStart() - 1);
+    e.setSelLength(e.fieldText().size());
+    e.setForeColor(body.textColor);
+    e.setBackColor(body.backColor);
+    e.setBold(body.bold == 1);
+    e.setUnderline(false);
+    if (e.setCurrentField(id))
+        e.deleteField(false);
+}
+
+void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
+{
     const FrmtState &f = Frmt::st();
     QString tags = QStringLiteral(".");
     QList<int> removed;
@@ -161,6 +181,9 @@ void uTxm::txCnvLnk(bool bDelFr, QString *vTgs)
                 const qsizetype u = key.indexOf(QLatin1Char('_'));
                 if (u >= 0)
                     key = key.mid(u + 1);
+                // A link-placement key keeps its page only: the copy has no placement numbers of its own.
+                if (data.mid(3) != key)
+                    e.setFieldData(data.left(3) + key);
                 if (!tags.contains(QLatin1Char('.') + key + QLatin1Char('.'), Qt::CaseInsensitive))
                     tags += key + QLatin1Char('.');
             } else {
@@ -190,24 +213,14 @@ void uTxm::txCnvLnk(bool bDelFr, QString *vTgs)
             e.setFieldData(f.homeAddress + rel);
         }
     }
-    const UsrFmt &body = f.usrFmt[3];
-    for (int id : removed) {
-        if (!e.setCurrentField(id))
-            continue;
-        e.setSelStart(e.fieldStart() - 1);
-        e.setSelLength(e.fieldText().size());
-        e.setForeColor(body.textColor);
-        e.setBackColor(body.backColor);
-        e.setBold(body.bold == 1);
-        e.setUnderline(false);
-        e.deleteField(false);
-    }
+    for (int id : removed)
+        dropField(e, id);
     if (bDelFr) {
         QList<int> frames;
         for (int id = e.nextObject(32, 0); id; id = e.nextObject(32, id))
             frames << id;
         for (int id : frames) {
-            const QTextDocument *text = m_page->frameDocument(id);
+            const QTextDocument *text = e.page() ? e.page()->frameDocument(id) : nullptr;
             const QString plain = text ? text->toPlainText() : QString();
             if (plain.contains(QLatin1String("[Iframe:")) || plain.contains(QLatin1String("[Script:")))
                 e.deleteObject(id);
@@ -220,13 +233,17 @@ void uTxm::txCnvLnk(bool bDelFr, QString *vTgs)
 
 void uTxm::txAddLnk(int nNo)
 {
+    txAddLnk(*m_edit, nNo);
+}
+
+void uTxm::txAddLnk(RichTextEdit &e, int nNo)
+{
     DbTable rows;
     const int count = zSvr::instance().R_Ary(
         QStringLiteral("Select szDoc, noLfC, boLnk From tbTree Where noLfP=? And boHide=0  Order By inSrt"), {nNo}, rows);
     HtmlBridge *html = HtmlBridge::current();
     if (count == 0 || !html)
         return;
-    RichTextEdit &e = *m_edit;
     const UsrFmt &body = Frmt::st().usrFmt[3];
     auto toEnd = [&] {
         e.setSelStart(e.text().size());

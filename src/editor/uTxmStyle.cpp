@@ -4,6 +4,7 @@
 #include "core/Frmt.h"
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
+#include "editor/TagRenumber.h"
 #include "editor/sbTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -438,47 +439,13 @@ void uTxm::T_ImDlg()
 
 void uTxm::T_CnvTG(QByteArray &yDt, const QString &sCnv)
 {
-    // Whole pairs only: page 2 must not be found inside the pair of page 12.
-    QHash<QString, QString> map;
-    for (const QString &pair : sCnv.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const int equals = pair.indexOf(QLatin1Char('='));
-        if (equals > 0 && !map.contains(pair.left(equals).trimmed()))
-            map.insert(pair.left(equals).trimmed(), pair.mid(equals + 1).trimmed());
-    }
     const bool busy = m_busy;
     m_busy = true;
     if (!m_services->loadBytes(*m_edit, yDt, 9, false)) {
         m_busy = busy;
         return;
     }
-    QList<int> removals;
-    for (int id = m_edit->nextField(0); id > 0; id = m_edit->nextField(id)) {
-        m_edit->setCurrentField(id);
-        const QString data = m_edit->fieldData();
-        if (!data.left(3).toUpper().startsWith(QLatin1String("TG_")))
-            continue;
-        const QString key = data.mid(3);
-        QString mapped;
-        const int underscore = key.indexOf(QLatin1Char('_'));
-        if (underscore < 0) {
-            mapped = map.value(key.trimmed());
-        } else {
-            const QString parent = map.value(key.left(underscore).trimmed());
-            const QString child = map.value(key.mid(underscore + 1).trimmed());
-            if (!parent.isEmpty())
-                mapped = child.isEmpty() ? parent : parent + QLatin1Char('_') + child;
-        }
-        if (mapped.isEmpty()) {
-            removals.append(id);
-        } else {
-            m_edit->setFieldType(2);
-            m_edit->setFieldData(QStringLiteral("TG_") + mapped);
-        }
-    }
-    for (int id : std::as_const(removals)) {
-        if (m_edit->setCurrentField(id))
-            m_edit->deleteField(true);
-    }
+    TagRenumber(sCnv).apply(*m_edit);
     const QByteArray bytes = m_services->saveBytes(*m_edit, 9);
     if (!bytes.isEmpty())
         yDt = bytes;

@@ -19,8 +19,13 @@ void fmDoc::ReadDocFile()
 
 void fmDoc::SaveTempDoc(QString sFL)
 {
-    if (sFL.isEmpty())
+    if (sFL.isEmpty()) {
         sFL = Usr::st().workFolder + QStringLiteral("Temp.docx");
-    if (m_editor->txSaveAs(sFL, true))
-        yIni::instance().W_ExpFd(sFL, true);
+        if (!m_editor->txSaveAs(sFL, true)) {
+            Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + sFL + QStringLiteral(" を開けません｡"), Prompt::OkOnly);
+            return;
+        }
+    }
+    if (!yIni::instance().W_ExpFd(sFL, true))
+        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + sFL + QStringLiteral(" を開けません｡"), Prompt::OkOnly);
 }

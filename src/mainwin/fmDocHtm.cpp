@@ -21,6 +21,8 @@
 
 void fmDoc::HtmOutput()
 {
+    if (!zSvr::instance().isOpen())
+        return;
     SiteWriter writer;
     writer.status = [this](const QString &text) { ShowStatus(text, 0); };
     writer.HtmPrepare();
@@ -56,12 +58,15 @@ void fmDoc::HtmOutput()
         zKtl::instance().ActSync(c.sSync);
     else
         zKtl::instance().ActFFFTP(c.sSync);
+    // An empty tree without a first-page name has no first page to show.
+    if (c.sTpNm.isEmpty() && writer.firstPageNo() <= 0)
+        return;
     const QString name = !c.sTpNm.isEmpty() ? c.sTpNm : SiteWriter::pageFile(writer.firstPageNo());
     QString address = Frmt::st().homeAddress;
     zClt::instance().T_AddRwd(address, QStringLiteral("/"));
     if (!address.isEmpty()) {
         yIni::instance().W_HtmView(address + name);
-    } else if (writer.firstPageNo() > 0 || !c.sTpNm.isEmpty()) {
+    } else {
         // Without a Home URL there is no address to open: the site as published here is shown.
         const QString local = writer.outputFolder() + QLatin1Char('/') + name;
         if (QFileInfo(local).isFile())

@@ -10,16 +10,19 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "output/word/OutputRange.h"
 #include "output/word/WordOutput.h"
 #include "platform/desktop/Launcher.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "publish/converter/yHtm.h"
 #include "tree/uTrX.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -33,6 +36,21 @@ public:
     Hourglass &operator=(const Hourglass &) = delete;
 };
 
+// The first `count` characters as a reader counts them: an emoji or a letter with its marks is one,
+// and none is cut in two.
+QString firstCharacters(const QString &text, int count)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int n = 0; n < count; ++n) {
+        const qsizetype next = graphemes.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
 } // namespace
 
 void fmDoc::WordOutput(int iMode)
@@ -42,6 +60,12 @@ void fmDoc::WordOutput(int iMode)
     GetRangeKeys(keys, numbers, set);
     if (keys.isEmpty())
         return;
+    // The link conversion keeps tags to the pages of the range; a range of one level links the
+    // children it leaves out through the published site, named as the HTML output names them.
+    Frmt::st().outputSet = set;
+    const bool childLinks = iRange == OutputRange::NodeAndChildren && Frmt::st().homeKind != 0;
+    if (iRange == OutputRange::NodeAndChildren)
+        yHtm::instance().SetKaHtm(false);
     const Usr::State &st = Usr::st();
     const QString path = st.workFolder + st.dbName + QStringLiteral(".docx");
     QString error;
@@ -50,7 +74,7 @@ void fmDoc::WordOutput(int iMode)
         BusyScope busy;
         Hourglass hourglass;
         QDir().mkpath(st.workFolder);
-        ok = ::WordOutput::write(iMode, keys, numbers, path, error);
+        ok = ::WordOutput::write(iMode, keys, numbers, path, error, childLinks);
     }
     if (!ok) {
         Prompt::current().message(error + QStringLiteral("\nﾜｰﾄﾞ文書を作れませんでした｡"), Prompt::OkOnly);
@@ -117,13 +141,14 @@ void fmDoc::mailCommand(int index)
         attachment = Usr::st().workFolder + QString::number(nDocNo)
                      + (index == 0 ? QStringLiteral(".pdf") : QStringLiteral(".docx"));
         QDir().mkpath(Usr::st().workFolder);
-        // The export says itself what went wrong.
-        if (!m_editor->txSaveAs(attachment, true))
+        if (!m_editor->txSaveAs(attachment, true)) {
+            Prompt::current().message(uTxm::exportFailedText(attachment), Prompt::OkOnly);
             return;
+        }
     }
     QString body, subject;
     m_editor->GetMTxt(body, subject);
-    subject = subject.left(25);
+    subject = firstCharacters(subject, 25);
     if (!Launcher::current().composeMail(subject, body, attachment))
         Prompt::current().message(QStringLiteral("ﾒｰﾙｿﾌﾄを起動できません｡既定のﾒｰﾙｿﾌﾄが指定されているかﾁｪｯｸして下さい"),
                                   Prompt::OkOnly);

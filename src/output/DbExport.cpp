@@ -15,6 +15,8 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "publish/converter/yHtm.h"
+#include "publish/converter/yHtmBridge.h"
 #include "tree/uTrX.h"
 
 #include <QFile>
@@ -120,6 +122,11 @@ void DbExport::ExportDb()
     sbExpDb::Act(m_host.hostWindow(), iRet, range);
     if (iRet == 0)
         return;
+    // The child links of a range-1 copy are named as the HTML output names its pages.
+    if (range == 1) {
+        yHtmBridge::install();
+        yHtm::instance().SetKaHtm(false);
+    }
     uTrX &tree = m_host.hostTree();
     tree.trSort();
     QString nodeText;
@@ -159,6 +166,11 @@ void DbExport::ExportDb()
         Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
         return;
     }
+    // Replacing the template would first delete it, and the copy would then have nothing to copy.
+    if (QFileInfo(target).canonicalFilePath() == QFileInfo(templatePath).canonicalFilePath()) {
+        Prompt::current().message(templatePath + QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\nｴｸｽﾎﾟｰﾄ先には指定できません"));
+        return;
+    }
     if (!copyTemplate(templatePath, target))
         return;
     QList<qint64> pages{page};
@@ -182,9 +194,9 @@ QByteArray DbExport::convertPage(RichTextEdit &edit, const QByteArray &bytes, qi
     edit.clearText();
     if (!services.loadBytes(edit, bytes, 9, false))
         return bytes; // unreadable bytes travel as they are
-    tags = ExportLinks::convertTags(edit);
+    uTxm::txCnvLnk(edit, false, &tags);
     if (childLinks)
-        ExportLinks::addChildLinks(edit, page);
+        uTxm::txAddLnk(edit, int(page));
     const QByteArray converted = services.saveBytes(edit, 9);
     return converted.isEmpty() ? bytes : converted;
 }

@@ -1,16 +1,21 @@
 #include "output/DbImport.h"
 
 #include "core/Usr.h"
+#include "core/sbWait.h"
 #include "core/zSvr.h"
+#include "editor/EditorServices.h"
+#include "editor/TagRenumber.h"
 #include "editor/uTxm.h"
 #include "output/ExchangeHost.h"
 #include "output/ExportLinks.h"
 #include "platform/db/DbConnection.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "tree/uTrX.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -266,15 +271,43 @@ int DbImport::pageAction(const Page &page)
 QByteArray DbImport::renumbered(const QVariant &document, QString &tags)
 {
     tags = QStringLiteral(".");
-    QByteArray bytes = document.toByteArray();
+    const QByteArray bytes = document.toByteArray();
     if (document.isNull() || !ExportLinks::mayHoldTags(bytes))
         return bytes;
-    uTxm &editor = m_host.hostEditor();
-    // Bytes that cannot be read come back unchanged, and then leave an empty tag list.
-    editor.edit().clearText();
-    editor.T_CnvTG(bytes, m_map);
-    tags = ExportLinks::tagList(editor.edit());
-    return bytes;
+    // The pages are converted on a page of the import's own: the editor keeps the page it shows.
+    if (!m_scratch) {
+        m_scratch = std::make_unique<PageDocument>();
+        m_scratchEdit = std::make_unique<RichTextEdit>(m_scratch.get());
+        m_renumber = std::make_unique<TagRenumber>(m_map);
+    }
+    EditorServices &services = m_host.hostEditor().services();
+    // Bytes that cannot be read travel unchanged, with an empty tag list.
+    if (!services.loadBytes(*m_scratchEdit, bytes, 9, false))
+        return bytes;
+    m_renumber->apply(*m_scratchEdit);
+    tags = ExportLinks::tagList(*m_scratchEdit);
+    const QByteArray converted = services.saveBytes(*m_scratchEdit, 9);
+    return converted.isEmpty() ? bytes : converted;
+}
+
+QString DbImport::sharedIdentity() const
+{
+    QHash<double, const Page *> seen;
+    for (const Page &page : m_pages) {
+        if (!usableIdentity(page.identity))
+            continue;
+        const Page *first = seen.value(page.identity.toDouble());
+        if (!first) {
+            seen.insert(page.identity.toDouble(), &page);
+            continue;
+        }
+        auto name = [](const Page &p) {
+            return QStringLiteral("文書No %1 ｢%2｣").arg(p.no).arg(p.title);
+        };
+        return QStringLiteral("ｲﾝﾎﾟｰﾄ元の ") + name(*first) + QStringLiteral(" と ") + name(page)
+               + QStringLiteral(" は同一のﾘｿｰｽの文書です");
+    }
+    return QString();
 }
 
 bool DbImport::write()
@@ -283,8 +316,13 @@ bool DbImport::write()
     if (!db.D_Tran(0))
         return false;
     bool ok = true;
+    QElapsedTimer shown;
     for (int i = 0; ok && i < m_pages.size(); ++i) {
         const Page &page = m_pages.at(i);
+        if (!shown.isValid() || shown.elapsed() >= 200) {
+            sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
+            shown.start();
+        }
         if (pageAction(page) == 0)
             continue;
         QString tags;
@@ -313,7 +351,10 @@ bool DbImport::write()
         if (p.skip)
             continue;
         const bool top = p.parent == 0;
-        if (!p.exists) {
+        const QPair<qint64, qint64> pair{p.plannedParent, p.plannedChild};
+        // The row is looked at as it stands now: an earlier placement of this run may have made it.
+        if (!m_targetPairs.contains(pair)) {
+            m_targetPairs.insert(pair);
             ok = top ? db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, dyUdt, dyUdt_P)"
                                                  " Values (?, ?, ?, ?, ?)"),
                                   {p.plannedParent, p.plannedChild, p.title, p.updated, p.updatedP})
@@ -322,7 +363,7 @@ bool DbImport::write()
                                   {p.plannedParent, p.plannedChild, p.title, p.order, p.updated, p.updatedP});
             continue;
         }
-        if (!m_overwrite)
+        if (p.exists && !m_overwrite)
             continue;
         // A placement that already reads the same is not written again.
         QVariantList now{QVariant(), QVariant(), QVariant(), QVariant()};
@@ -341,6 +382,7 @@ bool DbImport::write()
         Usr::D_FixLnk(false);
         ok = db.D_Tran(1);
     }
+    sbWait::cEnd();
     if (!ok) {
         db.D_Tran(2);
         return false;
@@ -425,6 +467,12 @@ void DbImport::ImportDb()
     }
     if (m_root == -1) {
         m_error = QStringLiteral("ｲﾝﾎﾟｰﾄ元の文書ﾃﾞｰﾀｰﾍﾞｰｽにﾙｰﾄの文書が存在していません");
+        cleanUp();
+        return;
+    }
+    // Two pages of one identity would both update one page here: the source is refused.
+    m_error = sharedIdentity();
+    if (!m_error.isEmpty()) {
         cleanUp();
         return;
     }

@@ -8,8 +8,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 class DbConnection;
 class ExchangeHost;
+class PageDocument;
+class RichTextEdit;
+class TagRenumber;
 
 // Import of the pages of another document database (the source) at the
 // selected node of the page tree. Pages are recognised by their identity
@@ -62,6 +67,7 @@ private:
     bool write();
     int pageAction(const Page &page);
     QByteArray renumbered(const QVariant &document, QString &tags);
+    QString sharedIdentity() const;
     void refreshNode();
     void cleanUp();
 
@@ -93,4 +99,7 @@ private:
     QSet<qint64> m_targetPages;
     QSet<QPair<qint64, qint64>> m_targetPairs;
     bool m_busyBefore = false;
+    std::unique_ptr<PageDocument> m_scratch;
+    std::unique_ptr<RichTextEdit> m_scratchEdit;
+    std::unique_ptr<TagRenumber> m_renumber;
 };

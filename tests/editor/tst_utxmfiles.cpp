@@ -124,9 +124,13 @@ private slots:
         // A folder that cannot be made: the user is told, no event.
         TestHome::write(path(QStringLiteral("blocker")), "x");
         file = path(QStringLiteral("blocker/page.rtf"));
-        QVERIFY(!editor().txSaveAs(file, true));
+        QVERIFY(!editor().txSaveAs(file, false));
         QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("blocker/page.rtf"))
                                               + QStringLiteral(" に出力できませんでした｡")});
+        // Asked for nothing, it says nothing: the caller tells the user in its own words.
+        prompt.messages.clear();
+        QVERIFY(!editor().txSaveAs(file, true));
+        QVERIFY(prompt.messages.isEmpty());
         QVERIFY(events.isEmpty());
         // Through the dialog; the question after the write is answered No.
         prompt.files.enqueue(path(QStringLiteral("chosen.rtf")));

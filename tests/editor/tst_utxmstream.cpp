@@ -130,6 +130,7 @@ private slots:
         for (const char *key : {"TG_12", "TG_12_13", "TG_12_99", "TG_99", "TG_2", "https://example.org/"})
             addField(source.edit(), QStringLiteral("f"), QLatin1String(key));
         QByteArray bytes = pageBytes(source);
+        const QString text = source.edit().text();
 
         uTxm &editor = newEditor();
         editor.T_CnvTG(bytes, QStringLiteral("12=40,13=41,"));
@@ -141,6 +142,8 @@ private slots:
         QCOMPARE(fieldData(check.edit()),
                  (QStringList{QStringLiteral("TG_40"), QStringLiteral("TG_40_41"), QStringLiteral("TG_40"),
                               QStringLiteral("https://example.org/")}));
+        // A tag that loses its field keeps its text.
+        QCOMPARE(check.edit().text(), text);
     }
 
     void displayReloadKeepsThePage()

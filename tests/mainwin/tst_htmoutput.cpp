@@ -94,6 +94,15 @@ private slots:
         QCOMPARE(launcher.calls.size(), 2);
         QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "https://example.org/manual/index.htm"}));
 
+        // Without the alternate URL there is no address: the site as published here opens.
+        launcher.calls.clear();
+        sbHtm::setRunner([](sbHtm &d) {
+            d.chWeb()->setChecked(false);
+            d.mnRet(2);
+        });
+        item->trigger();
+        QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", site + QStringLiteral("index.htm")}));
+
         // Cancelled: nothing runs.
         launcher.calls.clear();
         sbHtm::setRunner([](sbHtm &d) { d.close(); });

@@ -5,9 +5,11 @@
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "support/PandocText.h"
 #include "support/RecordingLauncher.h"
+#include "support/TestHome.h"
 #include "tree/uTrX.h"
 
 #include <QAbstractButton>
@@ -43,6 +45,38 @@ QByteArray pageBytes(const QString &heading, const QString &body, bool picture =
         format.setWidth(8);
         format.setHeight(8);
         PageDocument::insertPicture(cursor, format);
+    }
+    return PageCodec::save(page);
+}
+
+// A page of a heading in user style `style` and a body line, with tag and link fields and a script frame.
+QByteArray linkedPage(int style, const QString &heading, const QString &body, const QStringList &fields = {},
+                      const QString &frameText = QString())
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    QTextCursor cursor(page.main());
+    QTextBlockFormat head;
+    head.setProperty(TextProps::BlockStyle, style);
+    cursor.setBlockFormat(head);
+    cursor.insertText(heading);
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(body);
+    for (const QString &data : fields) {
+        edit.setSelStart(edit.textLength());
+        edit.typeText(QStringLiteral(" "));
+        edit.setSelStart(edit.textLength());
+        edit.insertField(QStringLiteral("〔") + data.section(u'_', -1) + QStringLiteral("〕"));
+        edit.setFieldType(data.startsWith(QLatin1String("TG_")) ? 2 : 1);
+        edit.setFieldData(data);
+    }
+    if (!frameText.isEmpty()) {
+        edit.setSelStart(edit.textLength());
+        const int id = edit.insertTextFrame(RichTextEdit::frameArgs({100, 100, 100, 100, 2, 1000, 5000, 0, 0, 1, -1}));
+        if (id > 0 && edit.selectFrame(id)) {
+            edit.setText(frameText);
+            edit.selectFrame(0);
+        }
     }
     return PageCodec::save(page);
 }
@@ -86,10 +120,12 @@ class TestWordOutput : public QObject
     Q_OBJECT
 private slots:
     void rangeOutputs();
+    void linksAndContents();
     void backupAndMail();
 };
 
-// 1001 holds 1002 (holding 1005), 1003 (with a picture) and 1006 (no document, placed without a title).
+// 1001 holds 1002 (holding 1005), 1003 (with a picture) and 1006 (no document but its plain text, placed
+// without a title).
 void TestWordOutput::rangeOutputs()
 {
     MainFixture f;
@@ -109,6 +145,9 @@ void TestWordOutput::rangeOutputs()
                                                                                t.child == 1003)),
                                           t.child}));
     }
+    // A page stored without a document is written with its plain text, as the editor shows it.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set txDoc = ? Where noDoc = 1006"),
+                                     {QStringLiteral("平文1006")}));
     zSvr::instance().D_Close();
     f.window->SetDBNo(path, 0);
     f.window->show();
@@ -134,10 +173,11 @@ void TestWordOutput::rangeOutputs()
     Package one;
     QVERIFY(one.load(out));
     QCOMPARE(matches(one.document, QStringLiteral("w:name=\"(TG_\\d+)\"")),
-             QStringList({"TG_1001", "TG_1002", "TG_1005", "TG_1003"}));
-    QCOMPARE(one.document.count(QStringLiteral("<w:sectPr")), 4);
-    QCOMPARE(one.document.count(QStringLiteral("w:headerReference")), 4);
-    QCOMPARE(one.headers.size(), 4);
+             QStringList({"TG_1001", "TG_1002", "TG_1005", "TG_1003", "TG_1006"}));
+    QVERIFY(one.document.contains(QStringLiteral("平文1006")));
+    QCOMPARE(one.document.count(QStringLiteral("<w:sectPr")), 5);
+    QCOMPARE(one.document.count(QStringLiteral("w:headerReference")), 5);
+    QCOMPARE(one.headers.size(), 5);
     QVERIFY(one.headers[0].contains(QStringLiteral(">序章<")) && one.headers[0].contains(QStringLiteral("w:jc w:val=\"right\""))
             && one.headers[0].contains(QStringLiteral("w:sz w:val=\"18\"")));
     QVERIFY(one.headers[1].contains(QStringLiteral(">１ 一節<")) && !one.headers[1].contains(QStringLiteral("right")));
@@ -154,7 +194,7 @@ void TestWordOutput::rangeOutputs()
     QVERIFY(three.load(out));
     QVERIFY(!three.document.contains(QStringLiteral("<w:drawing")));
     QVERIFY(three.document.contains(QStringLiteral("本文1003")));
-    QCOMPARE(three.headers.size(), 4);
+    QCOMPARE(three.headers.size(), 5);
 
     // Outline: contents first, headings by depth, a page break between pages, one section.
     output(2);
@@ -164,10 +204,14 @@ void TestWordOutput::rangeOutputs()
     QCOMPARE(two.document.count(QStringLiteral("<w:sectPr")), 1);
     QCOMPARE(two.headers.size(), 0);
     QCOMPARE(two.document.count(QStringLiteral("w:type=\"page\"")), 5); // after the contents, after each page but the last
-    const QString headings = matches(two.document, QStringLiteral("<w:pStyle w:val=\"Heading\\d\"/></w:pPr><w:r>.*?<w:t[^>]*>([^<]*)<"))
-                                 .join(u'|');
-    QVERIFY2(headings.startsWith(QStringLiteral("序章|１ 一節|１－１ 小節|２ 二節")), qPrintable(headings));
-    QVERIFY(two.document.contains(QStringLiteral("<w:pStyle w:val=\"Heading3\"/></w:pPr><w:r>")));
+    // Headings by depth: each page's own headings one level below its place in the outline.
+    QStringList headings;
+    for (const auto &m : QRegularExpression(QStringLiteral("<w:p><w:pPr><w:pStyle w:val=\"Heading(\\d)\"/>(?:(?!</w:p>).)*?"
+                                                           "<w:t[^>]*>([^<]*)<"))
+                             .globalMatch(two.document))
+        headings << m.captured(1) + u':' + m.captured(2);
+    QCOMPARE(headings.join(u'|'), QStringLiteral("1:序章|2:見出1001|2:１ 一節|3:見出1002|3:１－１ 小節|4:見出1005|2:２ 二節|"
+                                                 "3:見出1003"));
     QByteArray styleXml;
     QVERIFY(two.zip.read(QStringLiteral("word/styles.xml"), styleXml) && styleXml.contains("w:outlineLvl"));
     // An independent reader finds every page's heading in order.
@@ -192,6 +236,87 @@ void TestWordOutput::rangeOutputs()
     QCOMPARE(f.prompt.messages.size(), 1);
     QVERIFY2(f.prompt.messages[0].contains(QStringLiteral("ﾍﾟｰｼﾞ 1003 を読めません")), qPrintable(f.prompt.messages[0]));
     QCOMPARE(f.window->editor().GetObj()->text(), shown);
+}
+
+// 1001 links to its child 1002 (a tag and a link-placement tag to 1003), to 2000 outside the range,
+// to a web page, and holds a script frame; 1002 holds 1003; each has a heading of its own.
+void TestWordOutput::linksAndContents()
+{
+    MainFixture f;
+    RecordingLauncher launcher;
+    Usr::st().workFolder = Usr::st().userData + QStringLiteral("Wrk/");
+    const QString path = f.database(QStringLiteral("Links.txdb"));
+    QVERIFY(zSvr::instance().D_StDcDb(path));
+    const struct { int parent, child, sort; const char *title; } tree[] = {
+        {0, 1001, 0, "序"}, {1001, 1002, 0, "一"}, {1002, 1003, 0, "二"}, {0, 2000, 1, "外"}};
+    for (const auto &t : tree) {
+        const QString title = QString::fromUtf8(t.title);
+        QVERIFY(f.page(t.child, title, title) && f.place(t.parent, t.child, t.sort, title));
+    }
+    const QByteArray pages[] = {
+        linkedPage(3, QStringLiteral("序の本文"), QStringLiteral("本文1001"),
+                   {QStringLiteral("TG_1002"), QStringLiteral("TG_9000_1003"), QStringLiteral("TG_2000"),
+                    QStringLiteral("https://example.org/")},
+                   QStringLiteral("[Script:1]") + QChar(11) + QStringLiteral("alert(1)")),
+        linkedPage(0, QStringLiteral("見出1002"), QStringLiteral("本文1002")),
+        linkedPage(1, QStringLiteral("小見出1003"), QStringLiteral("本文1003"))};
+    for (int k = 0; k < 3; ++k)
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = ?"), {pages[k], 1001 + k}));
+    zSvr::instance().D_Close();
+    f.window->SetDBNo(path, 0);
+    f.window->show();
+    const QString out = Usr::st().workFolder + QStringLiteral("Links.docx");
+    auto output = [&](int mode, int range) {
+        f.window->tree().SetLeaf(QStringLiteral("1001"));
+        sbExpDc::setRunner([mode, range](sbExpDc &dialog) {
+            dialog.forms()->button(mode)->click();
+            dialog.ranges()->button(range)->click();
+            return true;
+        });
+        QFile::remove(out);
+        f.window->item(QStringLiteral("mnRet"), 2)->trigger();
+        sbExpDc::setRunner(nullptr);
+    };
+
+    // Tags into the range lead to their pages' bookmarks; the tag out of it is plain text without a
+    // published site; the web link stays; the script frame is gone.
+    output(1, 2);
+    Package one;
+    QVERIFY(one.load(out));
+    QCOMPARE(matches(one.document, QStringLiteral("w:anchor=\"([^\"]+)\"")), QStringList({"TG_1002", "TG_1003"}));
+    QVERIFY(one.document.contains(QStringLiteral("〔2000〕")));
+    QCOMPARE(one.document.count(QStringLiteral("<w:hyperlink")), 3);
+    QByteArray rels;
+    QVERIFY(one.zip.read(QStringLiteral("word/_rels/document.xml.rels"), rels) && rels.contains("https://example.org/"));
+    QVERIFY(!one.document.contains(QStringLiteral("[Script:")) && !one.document.contains(QStringLiteral("alert(1)")));
+
+    // One level with a published site: the child's own children are linked through the site.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome = 1, HsHome1 = 'https://site.example/'")));
+    output(1, 1);
+    Package site;
+    QVERIFY(site.load(out));
+    QVERIFY(site.zip.read(QStringLiteral("word/_rels/document.xml.rels"), rels));
+    QVERIFY2(rels.contains("https://site.example/"), rels.constData());
+    QVERIFY2(site.document.contains(QStringLiteral(">二<")), qPrintable(site.document));
+    QCOMPARE(site.document.count(QStringLiteral("・")), 1);
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome = 0")));
+
+    // The outline: the pages' own headings stand below their page's heading, and the contents carry
+    // the entries before any page.
+    output(2, 2);
+    Package two;
+    QVERIFY(two.load(out));
+    const QStringList levels = matches(
+        two.document, QStringLiteral("<w:pStyle w:val=\"Heading(\\d)\"/>(?:(?!</w:p>).)*?(?:序|一|見出1002|二|小見出1003)<"));
+    QCOMPARE(levels, QStringList({"1", "2", "3", "3", "5"}));
+    QCOMPARE(matches(two.document, QStringLiteral("<w:pStyle w:val=\"TOC(\\d)\"/>")), QStringList({"1", "2", "3", "3"}));
+    const QString text = pandocText(out);
+    const qsizetype firstPage = text.indexOf(QStringLiteral("本文1001"));
+    QVERIFY2(firstPage > 0, qPrintable(text));
+    for (const QString &entry : {QStringLiteral("１ 一"), QStringLiteral("見出1002"), QStringLiteral("１－１ 二")}) {
+        const qsizetype at = text.indexOf(entry);
+        QVERIFY2(at >= 0 && at < firstPage, qPrintable(entry + QStringLiteral(" in ") + text));
+    }
 }
 
 void TestWordOutput::backupAndMail()
@@ -263,7 +388,34 @@ void TestWordOutput::backupAndMail()
             QCOMPARE(args.value(args.indexOf(QStringLiteral("--attach")) + 1), attachments[index]);
             QVERIFY(QFileInfo(attachments[index]).size() > 0);
         }
+        // The texts go as UTF-8 whatever the locale.
+        QCOMPARE(args.value(0), QStringLiteral("--utf8"));
     }
+    // The subject is cut at 25 characters as a reader counts them: an emoji is never split.
+    const QString emoji = QString(24, QChar(0x3042)) + QStringLiteral("😀いう");
+    QVERIFY(PageCodec::load(*f.window->editor().GetObj()->page(), pageBytes(emoji, QStringLiteral("本文"))));
+    launcher.calls.clear();
+    f.window->item(QStringLiteral("mnMail"), 2)->trigger();
+    QCOMPARE(launcher.calls.size(), 1);
+    const QStringList args = launcher.calls[0].arguments;
+    QCOMPARE(args.value(args.indexOf(QStringLiteral("--subject")) + 1), emoji.left(26));
+
+    // The Word copy of the page: a copy that cannot be written and a copy that cannot be opened say so.
+    const QString copy = work + QStringLiteral("Temp.docx");
+    launcher.calls.clear();
+    launcher.startResult = false;
+    f.prompt.messages.clear();
+    f.window->item(QStringLiteral("mnFile"), 7)->trigger();
+    QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), copy}));
+    QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + copy + QStringLiteral(" を開けません｡")});
+    launcher.startResult = true;
+    QVERIFY(QDir(work).removeRecursively());
+    QVERIFY(TestHome::write(work.chopped(1), "not a folder"));
+    launcher.calls.clear();
+    f.prompt.messages.clear();
+    f.window->item(QStringLiteral("mnFile"), 7)->trigger();
+    QVERIFY(launcher.calls.isEmpty());
+    QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + copy + QStringLiteral(" を開けません｡")});
 }
 
 QTEST_MAIN(TestWordOutput)

@@ -1,6 +1,7 @@
 // Export of a subtree into a new document database and import back, through
 // real files, the real page tree and real page documents.
 #include "core/TemplateDb.h"
+#include "core/sbWait.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
@@ -37,6 +38,23 @@ QByteArray pageBytes(const QString &text, const QString &tag = QString())
         edit.insertField(QStringLiteral("→") + tag);
         edit.setFieldType(2);
         edit.setFieldData(QStringLiteral("TG_") + tag);
+    }
+    return PageCodec::saveBytes(page, 9);
+}
+
+// A page document of `text` with one tag field per key, each after a line of text.
+QByteArray taggedPage(const QString &text, const QStringList &keys)
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    edit.setText(text);
+    for (const QString &key : keys) {
+        edit.setSelStart(edit.textLength());
+        edit.typeText(QStringLiteral("\n「") + key + QStringLiteral("」へ: "));
+        edit.setSelStart(edit.textLength());
+        edit.insertField(QStringLiteral("頁") + key);
+        edit.setFieldType(2);
+        edit.setFieldData(QStringLiteral("TG_") + key);
     }
     return PageCodec::saveBytes(page, 9);
 }
@@ -134,6 +152,18 @@ QByteArray contentOf(QByteArray file)
     return file;
 }
 
+// Notes what the wait window shows whenever a question is asked.
+class WatchingPrompt : public ScriptedPrompt
+{
+public:
+    QStringList waitTexts;
+    int message(const QString &text, int style, const QString &title) override
+    {
+        waitTexts << (sbWait::isShown() ? sbWait::shownMessage() : QString());
+        return ScriptedPrompt::message(text, style, title);
+    }
+};
+
 const char *const QuotedFormats = "<USR_LSP>1.2</USR_LSP>\r<USR_FORMAT_0>O'Neil \"Sans\"?|14|5266053|16777215|1|0|0|0|0|160|180|160|0|0</USR_FORMAT_0>";
 
 } // namespace
@@ -145,7 +175,7 @@ class TestExchange : public QObject
 private:
     TestHome home;
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<ScriptedPrompt> prompt;
+    std::unique_ptr<WatchingPrompt> prompt;
     std::unique_ptr<Host> host;
     QString mainPath;
 
@@ -168,9 +198,10 @@ private:
     }
 
     // Opens the main database again and shows its tree with page `select` selected.
-    void openMain(int select = 1001)
+    void openMain(int select = 1001) { openTree(mainPath, select); }
+    void openTree(const QString &file, int select)
     {
-        QVERIFY(zSvr::instance().D_StDcDb(mainPath));
+        QVERIFY(zSvr::instance().D_StDcDb(file));
         host->tree.ClearItem(true);
         host->tree.SetNodes(QStringLiteral("0"));
         host->tree.SetLeaf(QString::number(select));
@@ -210,7 +241,7 @@ private slots:
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
-        prompt = std::make_unique<ScriptedPrompt>();
+        prompt = std::make_unique<WatchingPrompt>();
         Usr::st().userData = dir->path() + QLatin1Char('/');
         Usr::st().busy = false;
         QVERIFY(TemplateDb::install(Usr::st().userData));
@@ -357,12 +388,148 @@ private slots:
         mainBefore = TestHome::readAll(mainPath);
         copyBefore = TestHome::readAll(copy);
         openMain();
+        // The editor shows page 1001 as stored; after the failed import it still does.
+        bool loaded = false;
+        host->editor.SetData(value(QStringLiteral("Select obDoc From msDoc Where noDoc=1001")).toByteArray(), loaded, true);
+        QVERIFY(loaded);
+        const QString shown = host->editor.edit().text();
+        host->page = 1001;
         QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しませんでした")));
+        QCOMPARE(host->editor.edit().text(), shown);
+        QVERIFY(!host->editor.bDcEdt());
+        QCOMPARE(host->page, 1001);
         QVERIFY(!Usr::st().busy);
         QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1003")).toString(), QStringLiteral("B改"));
         zSvr::instance().D_Close();
         QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(mainBefore));
         QVERIFY(TestHome::readAll(copy) == copyBefore);
+    }
+
+    void roundTripKeepsEveryCharacter()
+    {
+        // Tags of every kind: a link key whose placement lies outside the copy, one inside it, a page
+        // inside and a page outside (no published site: it becomes plain text).
+        place(2000, 1004, 0, 1);
+        const QStringList keys{QStringLiteral("2000_1004"), QStringLiteral("1003_1004"), QStringLiteral("12"),
+                               QStringLiteral("2000")};
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=1002"),
+                                         {taggedPage(QStringLiteral("A の本文 <b>\"'?&</b>"), keys)}));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=1003"),
+                                         {taggedPage(QStringLiteral("B の本文"), {QStringLiteral("1001_1002")})}));
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        // The copy's tags name pages of the copy only: a link key keeps its page.
+        QCOMPARE(fieldData(valueIn(copy, QStringLiteral("Select obDoc From msDoc Where noDoc=1002")).toByteArray()),
+                 (QStringList{"TG_1004", "TG_1004", "TG_12"}));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select saTgs From msDoc Where noDoc=1002")).toString(),
+                 QStringLiteral(".1004.12."));
+
+        // Into another database, at its one page: every page is written under a new number.
+        zSvr::instance().D_Close();
+        const QString other = path(QStringLiteral("Other.txdb"));
+        QVERIFY(TemplateDb::create(other));
+        QVERIFY(zSvr::instance().D_StDcDb(other));
+        page(1, QStringLiteral("受け皿"), QString(), 99);
+        place(0, 1, 0);
+        openTree(other, 1);
+        DbImport run(*host);
+        const QString said = importFrom(copy, {Prompt::Ok}, &run);
+        QVERIFY2(said.endsWith(QStringLiteral("ｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        QHash<int, int> numbers;
+        for (const QString &pair : run.numberMap().split(u',', Qt::SkipEmptyParts))
+            numbers.insert(pair.section(u'=', 0, 0).toInt(), pair.section(u'=', 1).toInt());
+        QCOMPARE(numbers.size(), 6);
+        QCOMPARE(numbers.value(1001), 1);
+
+        // Page by page: the text of the original, the copy and the import is the same, character for character.
+        for (auto it = numbers.cbegin(); it != numbers.cend(); ++it) {
+            QString original, exported, imported;
+            fieldData(valueIn(mainPath, QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {it.key()}).toByteArray(),
+                      &original);
+            fieldData(valueIn(copy, QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {it.key()}).toByteArray(),
+                      &exported);
+            const QStringList fields = fieldData(
+                value(QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {it.value()}).toByteArray(), &imported);
+            QVERIFY2(!original.isEmpty(), qPrintable(QString::number(it.key())));
+            QCOMPARE(exported, original);
+            QCOMPARE(imported, original);
+            QVERIFY(!fields.contains(QStringLiteral("unreadable")));
+        }
+        // The tags point to the imported pages.
+        const QString to1004 = QStringLiteral("TG_%1").arg(numbers.value(1004));
+        QCOMPARE(fieldData(value(QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {numbers.value(1002)}).toByteArray()),
+                 (QStringList{to1004, to1004, QStringLiteral("TG_%1").arg(numbers.value(12))}));
+        QCOMPARE(fieldData(value(QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {numbers.value(1003)}).toByteArray()),
+                 QStringList{QStringLiteral("TG_%1").arg(numbers.value(1002))});
+    }
+
+    void importShowsTheWaitWindow()
+    {
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc='B改', dyUdt='2025-02-01 09:00:00' Where noDoc=1003")));
+        // Keep the pages here ("No"), and keep 1003 too when asked about it.
+        prompt->waitTexts.clear();
+        const QString said = importFrom(copy, {Prompt::No, Prompt::Yes});
+        QVERIFY2(said.contains(QStringLiteral("B改は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか")), qPrintable(said));
+        QCOMPARE(prompt->waitTexts.size(), 3);
+        QVERIFY2(prompt->waitTexts.at(1).startsWith(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (")), qPrintable(prompt->waitTexts.at(1)));
+        QVERIFY(prompt->waitTexts.at(1).endsWith(QStringLiteral("/6)")));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1003")).toString(), QStringLiteral("B"));
+    }
+
+    void sharedIdentityIsRefused()
+    {
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        // Two pages of one identity would both update page 1002 here.
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set wkRnd=12, szDoc='B改', dyUdt='2025-02-01 09:00:00'"
+                                            " Where noDoc=1003")));
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(mainPath);
+        openMain();
+        const QString said = importFrom(copy, {Prompt::Yes, Prompt::Yes, Prompt::Yes});
+        QCOMPARE(said, QStringLiteral("ｲﾝﾎﾟｰﾄ元の 文書No 1002 ｢A｣ と 文書No 1003 ｢B改｣ は同一のﾘｿｰｽの文書です\n"
+                                      "ｲﾝﾎﾟｰﾄを実行しませんでした"));
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(before));
+    }
+
+    void twoPlacementsOfOnePair()
+    {
+        // Three top-level pages go below the target; 3001 is the target page itself (same identity), so
+        // its child 3003 arrives twice at one place: once as a top-level page, once as 3001's child.
+        const QString source = path(QStringLiteral("Three.txdb"));
+        QVERIFY(TemplateDb::create(source));
+        for (const auto &row : {QVariantList{3001, 11}, QVariantList{3002, 32}, QVariantList{3003, 33}})
+            QVERIFY(execIn(source, QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, dyUdt, wkRnd)"
+                                                  " Values (?, 'S', 'S', ?, '2024-01-01 10:00:00', ?)"),
+                           {row[0], pageBytes(QStringLiteral("頁%1").arg(row[0].toInt())), row[1]}));
+        for (const auto &pair : {QVariantList{0, 3001, 0}, QVariantList{0, 3002, 1}, QVariantList{0, 3003, 2},
+                                 QVariantList{3001, 3003, 5}})
+            QVERIFY(execIn(source, QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (?, ?, ?, 'S')"),
+                           pair));
+        DbImport run(*host);
+        const QString said = importFrom(source, {Prompt::Yes}, &run);
+        QVERIFY2(said.endsWith(QStringLiteral("ｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        const int child = run.numberMap().section(QStringLiteral("3003="), 1).section(u',', 0, 0).toInt();
+        QVERIFY(child > 2000);
+        // One placement, written by the later of the two (its order).
+        QCOMPARE(value(QStringLiteral("Select Count(*) || ':' || Max(inSrt) From tbTree Where noLfP=1001 And noLfC=?"),
+                       {child}).toString(),
+                 QStringLiteral("1:5"));
+    }
+
+    void exportRefusesTheTemplate()
+    {
+        const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
+        const QByteArray before = TestHome::readAll(templatePath);
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(exportTo(templatePath, 2),
+                 templatePath + QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\nｴｸｽﾎﾟｰﾄ先には指定できません"));
+        QVERIFY(TestHome::readAll(templatePath) == before);
     }
 
     void refusedSources_data()

@@ -121,17 +121,22 @@ void TestReader::oneTextWrapsAtTheWindow()
     QVERIFY(PageDb::place(0, 1001, 0, false, QStringLiteral("長い頁")));
     sbDmp viewer;
     QList<int> ranges;
+    // How much of the view's width the lines take, in percent.
+    const auto used = [](sbDmp &window) {
+        const double lines = window.page()->pageSetup().textWidth() / 15.0 * window.view()->transform().m11();
+        return int(100 * lines / window.view()->viewport()->width());
+    };
     viewer.setRunner([&](sbDmp &window) {
         window.show();
         QApplication::processEvents();
-        ranges << window.view()->horizontalScrollBar()->maximum();
+        ranges << window.view()->horizontalScrollBar()->maximum() << (used(window) >= 80);
         window.resize(window.width() * 3 / 4, window.height());
         QApplication::processEvents();
-        ranges << window.view()->horizontalScrollBar()->maximum();
+        ranges << window.view()->horizontalScrollBar()->maximum() << (used(window) >= 80);
         window.close();
     });
     viewer.ActT(QStringLiteral("0-1001"), QStringLiteral("1"));
-    QCOMPARE(ranges, QList<int>({0, 0}));
+    QCOMPARE(ranges, QList<int>({0, 1, 0, 1}));
 }
 
 void TestReader::pageByPage()

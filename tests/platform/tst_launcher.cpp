@@ -82,11 +82,11 @@ private slots:
         QTest::addColumn<QString>("attachment");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("all") << "件名 'x'" << "本文\n二行目" << "/tmp/a b.docx"
-                             << QStringList{"xdg-email", "--subject", "件名 'x'", "--body", "本文\n二行目",
+                             << QStringList{"xdg-email", "--utf8", "--subject", "件名 'x'", "--body", "本文\n二行目",
                                             "--attach", "/tmp/a b.docx"};
         QTest::newRow("attachment only") << "" << "" << "/tmp/x.pdf"
-                                         << QStringList{"xdg-email", "--attach", "/tmp/x.pdf"};
-        QTest::newRow("nothing") << "" << "" << "" << QStringList{"xdg-email", "mailto:"};
+                                         << QStringList{"xdg-email", "--utf8", "--attach", "/tmp/x.pdf"};
+        QTest::newRow("nothing") << "" << "" << "" << QStringList{"xdg-email", "--utf8", "mailto:"};
     }
     void mailArguments()
     {

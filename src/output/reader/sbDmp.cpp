@@ -214,7 +214,8 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
 void sbDmp::fitTextToView()
 {
     const double scale = qMax(0.01, m_view->transform().m11());
-    const int room = m_view->viewport()->width() - m_view->verticalScrollBar()->sizeHint().width();
+    // The view's own width, which its layout has just set even while the window is hidden.
+    const int room = m_view->width() - 2 * m_view->frameWidth() - m_view->verticalScrollBar()->sizeHint().width();
     const double sceneWidth = room / scale - 2 * PageGeometry::Gap;
     PageSetup setup = m_page->pageSetup();
     setup.marginLeft = 0;

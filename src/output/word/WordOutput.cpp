@@ -1,10 +1,13 @@
 #include "output/word/WordOutput.h"
 
 #include "core/zSvr.h"
+#include "editor/uTxm.h"
 #include "output/word/OutputRange.h"
+#include "platform/docx/DocxNames.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QSet>
@@ -53,6 +56,35 @@ void setHeader(PageDocument &page, const QString &text, bool first)
     cursor.insertText(text, chars);
 }
 
+// A page stored without a document: its plain text, as the editor opens it.
+bool loadPage(PageDocument &page, const QVariant &document, const QString &text)
+{
+    const QByteArray bytes = document.toByteArray();
+    if (!document.isNull() && !bytes.isEmpty())
+        return PageCodec::load(page, bytes);
+    RichTextEdit edit(&page);
+    edit.setText(text);
+    return true;
+}
+
+// The page's fields as the output shows them: tags into the range go to the
+// bookmarks of their pages, others to the published site or plain text;
+// frames that only a web page can show go.
+void convertLinks(PageDocument &page, qint64 child, bool childLinks)
+{
+    RichTextEdit edit(&page);
+    uTxm::txCnvLnk(edit, true);
+    if (childLinks)
+        uTxm::txAddLnk(edit, int(child));
+}
+
+QString bookmarkOf(int fieldType, const QString &data)
+{
+    if (fieldType == 2 && data.left(3).compare(QLatin1String("TG_"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("#TG_") + data.mid(3);
+    return fieldType == 1 && DocxNames::isAddress(data) ? data : QString();
+}
+
 } // namespace
 
 QString WordOutput::headingText(const QString &title, int index, const QString &number)
@@ -71,13 +103,15 @@ int WordOutput::headingLevel(int index, const QString &number)
     return number.contains(u'-') ? 3 : 2;
 }
 
-bool WordOutput::write(int mode, const QString &keys, const QString &numbers, const QString &path, QString &error)
+bool WordOutput::write(int mode, const QString &keys, const QString &numbers, const QString &path, QString &error,
+                       bool childLinks)
 {
     const QStringList keyList = keys.split(u',', Qt::SkipEmptyParts);
     const QStringList numberList = OutputRange::numbersForKeys(keyList, numbers.split(u',', Qt::SkipEmptyParts));
     zSvr &db = zSvr::instance();
     DocxWriter writer;
     writer.setPageNumberFooter(9);
+    writer.setLinkResolver(bookmarkOf);
     if (mode == Outline) {
         // The contents on a page of their own before the first page.
         writer.addTableOfContents();
@@ -102,14 +136,14 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
             writer.addHeading(heading.isEmpty() ? 0 : headingLevel(i, numberList.value(i)), heading);
         }
         QVariantList row;
-        if (!db.R_PAry(QStringLiteral(" Select obDoc From msDoc Where noDoc = ?"), {child}, row)
-            || row.value(0).isNull() || row.value(0).toByteArray().isEmpty())
+        if (!db.R_PAry(QStringLiteral(" Select obDoc, txDoc From msDoc Where noDoc = ?"), {child}, row))
             continue;
         auto page = std::make_unique<PageDocument>();
-        if (!PageCodec::load(*page, row.value(0).toByteArray())) {
+        if (!loadPage(*page, row.value(0), row.value(1).toString())) {
             error = QStringLiteral("ﾍﾟｰｼﾞ %1 を読めません｡").arg(child);
             return false;
         }
+        convertLinks(*page, child.toLongLong(), childLinks && i > 0);
         if (mode == NoPictures)
             removePictures(*page);
         DocxWriter::PageOptions options;
@@ -122,6 +156,7 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
         if (mode == Outline) {
             page->setPartFlags(0);
             options.pageBreakBefore = false;
+            options.headingShift = headingLevel(i, numberList.value(i));
         } else {
             setHeader(*page, heading, sections == 0);
             options.newSection = true;

@@ -21,7 +21,10 @@ public:
 
     // Builds the document of the keys ("P-C,...") and their outline numbers and writes it to `path`
     // whole. False with `error` set (a Japanese sentence) when a page cannot be read or the file not
-    // written; nothing is written then. Placements whose page row is missing or holds no document are
-    // left out (their heading stays in the outline mode).
-    static bool write(int mode, const QString &keys, const QString &numbers, const QString &path, QString &error);
+    // written; nothing is written then. Placements whose page row is missing are
+    // left out (their heading stays in the outline mode); a page stored without a document gives its
+    // plain text. Fields are converted for output against the output set and the home settings
+    // (Frmt), and with `childLinks` every page after the first ends with links to its children.
+    static bool write(int mode, const QString &keys, const QString &numbers, const QString &path, QString &error,
+                      bool childLinks = false);
 };

@@ -14,7 +14,8 @@ bool Launcher::openWithDesktop(const QString &target)
 
 bool Launcher::composeMail(const QString &subject, const QString &body, const QString &attachment)
 {
-    QStringList arguments;
+    // The texts are passed as UTF-8 whatever the locale: under the C locale xdg-email would drop them.
+    QStringList arguments{QStringLiteral("--utf8")};
     if (!subject.isEmpty())
         arguments << QStringLiteral("--subject") << subject;
     if (!body.isEmpty())
@@ -22,7 +23,7 @@ bool Launcher::composeMail(const QString &subject, const QString &body, const QS
     if (!attachment.isEmpty())
         arguments << QStringLiteral("--attach") << attachment;
     // xdg-email wants at least one address or option; an empty mailto: opens a blank mail.
-    if (arguments.isEmpty())
+    if (arguments.size() == 1)
         arguments << QStringLiteral("mailto:");
     return startDetached(QStringLiteral("xdg-email"), arguments);
 }

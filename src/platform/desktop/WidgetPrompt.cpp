@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
 
 namespace {
@@ -37,6 +40,61 @@ QMessageBox::Icon iconFor(int style)
     }
 }
 
+// Icons and kinds of files told by their names alone. Guessing a kind from a
+// file's first bytes opens and closes the file, and closing any descriptor of
+// a file drops every lock the process holds on it: the open database would
+// lose SQLite's locks, and another program could then remove its log under it.
+class NameOnlyIcons : public QFileIconProvider
+{
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::icon(Folder);
+        const QIcon themed = QIcon::fromTheme(byName(info).iconName());
+        return themed.isNull() ? QFileIconProvider::icon(File) : themed;
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::type(info);
+        const QMimeType mime = byName(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    static QMimeType byName(const QFileInfo &info)
+    {
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    }
+};
+
+// Qt's own dialog with the icons above: a desktop's native dialog reads the
+// files it lists, and so would the default icons.
+QString runFileDialog(QWidget *parent, const QString &title, const QString &dir, const QString &filter,
+                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode)
+{
+    NameOnlyIcons icons;
+    QFileDialog dialog(parent, title, dir, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
+    if (mode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+// A prompt's text is the text itself: a title "<b>x</b>" is shown as typed, and line feeds break lines.
+void showPlain(QWidget *dialog)
+{
+    for (QLabel *label : dialog->findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+}
+
 } // namespace
 
 int WidgetPrompt::message(const QString &text, int style, const QString &title)
@@ -48,6 +106,7 @@ int WidgetPrompt::message(const QString &text, int style, const QString &title)
         box.addButton(choice.button);
     const int defaultIndex = (style & DefaultButton3) ? 2 : (style & DefaultButton2) ? 1 : 0;
     box.setDefaultButton(choices.value(defaultIndex, choices.first()).button);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const ButtonChoice &choice : choices) {
@@ -64,25 +123,28 @@ int WidgetPrompt::message(const QString &text, int style, const QString &title)
 
 QString WidgetPrompt::input(const QString &text, const QString &title, const QString &defaultValue, bool *ok)
 {
-    bool accepted = false;
-    const QString value = QInputDialog::getText(parentWindow(), title, text, QLineEdit::Normal,
-                                                defaultValue, &accepted);
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextValue(defaultValue);
+    showPlain(&dialog);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
     if (ok)
         *ok = accepted;
-    return accepted ? value : QString();
+    return accepted ? dialog.textValue() : QString();
 }
 
 QString WidgetPrompt::openFile(const QString &title, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parentWindow(), title, dir, filter);
+    return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
 }
 
 QString WidgetPrompt::saveFile(const QString &title, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), title, dir, filter);
+    return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
 QString WidgetPrompt::chooseFolder(const QString &title, const QString &dir)
 {
-    return QFileDialog::getExistingDirectory(parentWindow(), title, dir);
+    return runFileDialog(parentWindow(), title, dir, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
 }

@@ -93,6 +93,23 @@ QByteArray packageRels()
     return relationships({{QStringLiteral("rId1"), RelOfficeDocument, QStringLiteral("word/document.xml")}});
 }
 
+// "toc 1" to "toc 3": the entries of a table of contents, indented by level.
+static void contentsEntryStyle(QXmlStreamWriter &w, int level)
+{
+    w.writeStartElement(QStringLiteral("w:style"));
+    w.writeAttribute(QStringLiteral("w:type"), QStringLiteral("paragraph"));
+    w.writeAttribute(QStringLiteral("w:styleId"), QStringLiteral("TOC%1").arg(level));
+    w.writeEmptyElement(QStringLiteral("w:name"));
+    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("toc %1").arg(level));
+    w.writeEmptyElement(QStringLiteral("w:basedOn"));
+    w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Normal"));
+    w.writeStartElement(QStringLiteral("w:pPr"));
+    w.writeEmptyElement(QStringLiteral("w:ind"));
+    w.writeAttribute(QStringLiteral("w:left"), QString::number((level - 1) * 220));
+    w.writeEndElement();
+    w.writeEndElement();
+}
+
 QByteArray styles()
 {
     XmlPart part;
@@ -139,7 +156,12 @@ QByteArray styles()
     style(QStringLiteral("paragraph"), QStringLiteral("Heading1"), QStringLiteral("heading 1"), 0, 32, false);
     style(QStringLiteral("paragraph"), QStringLiteral("Heading2"), QStringLiteral("heading 2"), 1, 28, false);
     style(QStringLiteral("paragraph"), QStringLiteral("Heading3"), QStringLiteral("heading 3"), 2, 24, false);
+    style(QStringLiteral("paragraph"), QStringLiteral("Heading4"), QStringLiteral("heading 4"), 3, 22, false);
+    style(QStringLiteral("paragraph"), QStringLiteral("Heading5"), QStringLiteral("heading 5"), 4, 22, false);
+    style(QStringLiteral("paragraph"), QStringLiteral("Heading6"), QStringLiteral("heading 6"), 5, 22, false);
     style(QStringLiteral("paragraph"), QStringLiteral("TOCHeading"), QStringLiteral("TOC Heading"), -1, 28, false);
+    for (int level = 1; level <= 3; ++level)
+        contentsEntryStyle(w, level);
     style(QStringLiteral("character"), QStringLiteral("Hyperlink"), QStringLiteral("Hyperlink"), -1, 0, false);
     w.writeEndElement();
     return part.xml;

@@ -90,6 +90,15 @@ struct DocxWriter::Private {
     // Per page being written
     const PageDocument *page = nullptr;
     QString pendingBookmark;
+    int headingShift = 0;
+
+    // The table of contents: its place in the body and the headings it lists.
+    struct Entry {
+        int level;
+        QString text, bookmark;
+    };
+    bool contentsWanted = false;
+    QList<Entry> contents;
 
     void writeFrame(PartOut &out, QTextFrame *frame);
     void writeTable(PartOut &out, QTextTable *table);
@@ -103,7 +112,15 @@ struct DocxWriter::Private {
     QString writeHeaderFooter(bool header, QTextDocument *doc);
     QString writePageNumberFooter();
     void startBookmark(QXmlStreamWriter &w, const QString &name, int &id);
+    int headingLevel(const QTextBlockFormat &f) const;
+    QString noteHeading(int level, const QString &text);
+    QByteArray contentsXml() const;
 };
+
+namespace {
+const QByteArray ContentsMark = QByteArrayLiteral("<!--contents-->");
+constexpr int DeepestHeading = 6;
+}
 
 DocxWriter::DocxWriter() : d(std::make_unique<Private>())
 {
@@ -139,13 +156,93 @@ void DocxWriter::addHeading(int level, const QString &text, const QString &bookm
     int id = 0;
     if (!bookmark.isEmpty())
         d->startBookmark(w, bookmark, id);
+    int entry = 0;
+    const QString entryMark = level > 0 ? d->noteHeading(qMin(level, 3), text) : QString();
+    if (!entryMark.isEmpty())
+        d->startBookmark(w, entryMark, entry);
     d->writeText(w, QTextCharFormat(), text, false);
-    if (id) {
+    for (int open : {entry, id}) {
+        if (!open)
+            continue;
         w.writeEmptyElement(QStringLiteral("w:bookmarkEnd"));
-        w.writeAttribute(QStringLiteral("w:id"), QString::number(id));
+        w.writeAttribute(QStringLiteral("w:id"), QString::number(open));
     }
     w.writeEndElement();
     d->anyContent = true;
+}
+
+int DocxWriter::Private::headingLevel(const QTextBlockFormat &f) const
+{
+    const int style = f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
+    if (style < 0 || style > 2)
+        return 0;
+    // Under a contents the page's own headings stand below the heading of the page.
+    return qMin(style + 1 + headingShift, DeepestHeading);
+}
+
+QString DocxWriter::Private::noteHeading(int level, const QString &text)
+{
+    if (!contentsWanted || level < 1 || level > 3 || text.trimmed().isEmpty())
+        return QString();
+    const QString bookmark = QStringLiteral("_Toc%1").arg(contents.size() + 1);
+    contents.append({level, text.trimmed(), bookmark});
+    return bookmark;
+}
+
+// The contents field with its entries as Word would fill it (each a link to its heading), so that
+// readers that do not update fields show the contents too; Word updates it when the file opens.
+QByteArray DocxWriter::Private::contentsXml() const
+{
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    auto fieldChar = [&w](const QString &type) {
+        w.writeStartElement(QStringLiteral("w:r"));
+        w.writeEmptyElement(QStringLiteral("w:fldChar"));
+        w.writeAttribute(QStringLiteral("w:fldCharType"), type);
+        if (type == QLatin1String("begin"))
+            w.writeAttribute(QStringLiteral("w:dirty"), QStringLiteral("true"));
+        w.writeEndElement();
+    };
+    auto fieldStart = [&] {
+        fieldChar(QStringLiteral("begin"));
+        w.writeStartElement(QStringLiteral("w:r"));
+        w.writeStartElement(QStringLiteral("w:instrText"));
+        w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        w.writeCharacters(QStringLiteral(" TOC \\o \"1-3\" \\h \\z \\u "));
+        w.writeEndElement();
+        w.writeEndElement();
+        fieldChar(QStringLiteral("separate"));
+    };
+    for (int i = 0; i < contents.size(); ++i) {
+        const Entry &entry = contents.at(i);
+        w.writeStartElement(QStringLiteral("w:p"));
+        w.writeStartElement(QStringLiteral("w:pPr"));
+        w.writeEmptyElement(QStringLiteral("w:pStyle"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("TOC%1").arg(entry.level));
+        w.writeEndElement();
+        if (i == 0)
+            fieldStart();
+        w.writeStartElement(QStringLiteral("w:hyperlink"));
+        w.writeAttribute(QStringLiteral("w:anchor"), entry.bookmark);
+        w.writeAttribute(QStringLiteral("w:history"), QStringLiteral("1"));
+        w.writeStartElement(QStringLiteral("w:r"));
+        w.writeStartElement(QStringLiteral("w:t"));
+        w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        w.writeCharacters(entry.text);
+        w.writeEndElement();
+        w.writeEndElement();
+        w.writeEndElement();
+        if (i == contents.size() - 1)
+            fieldChar(QStringLiteral("end"));
+        w.writeEndElement();
+    }
+    if (contents.isEmpty()) {
+        w.writeStartElement(QStringLiteral("w:p"));
+        fieldStart();
+        fieldChar(QStringLiteral("end"));
+        w.writeEndElement();
+    }
+    return xml;
 }
 
 void DocxWriter::addTableOfContents(const QString &title)
@@ -160,25 +257,9 @@ void DocxWriter::addTableOfContents(const QString &title)
         d->writeText(w, QTextCharFormat(), title, false);
         w.writeEndElement();
     }
-    auto fieldChar = [&w](const QString &type) {
-        w.writeStartElement(QStringLiteral("w:r"));
-        w.writeEmptyElement(QStringLiteral("w:fldChar"));
-        w.writeAttribute(QStringLiteral("w:fldCharType"), type);
-        if (type == QLatin1String("begin"))
-            w.writeAttribute(QStringLiteral("w:dirty"), QStringLiteral("true"));
-        w.writeEndElement();
-    };
-    w.writeStartElement(QStringLiteral("w:p"));
-    fieldChar(QStringLiteral("begin"));
-    w.writeStartElement(QStringLiteral("w:r"));
-    w.writeStartElement(QStringLiteral("w:instrText"));
-    w.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-    w.writeCharacters(QStringLiteral(" TOC \\o \"1-3\" \\h \\z \\u "));
-    w.writeEndElement();
-    w.writeEndElement();
-    fieldChar(QStringLiteral("separate"));
-    fieldChar(QStringLiteral("end"));
-    w.writeEndElement();
+    // The entries are known when the document is complete (toBytes).
+    w.writeComment(QString::fromLatin1(ContentsMark.mid(4, ContentsMark.size() - 7)));
+    d->contentsWanted = true;
     d->anyContent = true;
 }
 
@@ -292,7 +373,9 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
     }
     d->page = &page;
     d->pendingBookmark = options.bookmark;
+    d->headingShift = qMax(0, options.headingShift);
     d->writeFrame(d->body, page.main()->rootFrame());
+    d->headingShift = 0;
     d->page = nullptr;
     d->anyContent = true;
 }
@@ -400,10 +483,10 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
     const QTextBlockFormat f = block.blockFormat();
     w.writeStartElement(QStringLiteral("w:p"));
     w.writeStartElement(QStringLiteral("w:pPr"));
-    const int style = f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
-    if (style >= 0 && style <= 2) {
+    const int level = headingLevel(f);
+    if (level > 0) {
         w.writeEmptyElement(QStringLiteral("w:pStyle"));
-        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(style + 1));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(level));
     }
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         w.writeEmptyElement(QStringLiteral("w:pageBreakBefore"));
@@ -448,11 +531,17 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
         startBookmark(w, pendingBookmark, bookmark);
         pendingBookmark.clear();
     }
+    int entry = 0;
+    const QString entryMark = &out == &body && framePr.isEmpty() ? noteHeading(level, block.text()) : QString();
+    if (!entryMark.isEmpty())
+        startBookmark(w, entryMark, entry);
     QList<int> frames;
     writeRuns(out, block, frames);
-    if (bookmark) {
+    for (int open : {entry, bookmark}) {
+        if (!open)
+            continue;
         w.writeEmptyElement(QStringLiteral("w:bookmarkEnd"));
-        w.writeAttribute(QStringLiteral("w:id"), QString::number(bookmark));
+        w.writeAttribute(QStringLiteral("w:id"), QString::number(open));
     }
     w.writeEndElement();
 
@@ -722,7 +811,7 @@ QByteArray DocxWriter::toBytes() const
         w.writeCharacters(QString());   // closes the start tag
         document += head;
     }
-    document += d->body.xml;
+    document += d->contentsWanted ? QByteArray(d->body.xml).replace(ContentsMark, d->contentsXml()) : d->body.xml;
     {
         QByteArray tail;
         QXmlStreamWriter w(&tail);

@@ -31,6 +31,7 @@ public:
         QString bookmark;            // on the page's first paragraph; empty: none
         bool pageBreakBefore = true; // ignored for the first page and for a new section
         bool newSection = false;     // the page's setup and headers/footers from here on
+        int headingShift = 0;        // the page's headings go this many levels down (under an outline)
     };
     using LinkResolver = std::function<QString(int fieldType, const QString &fieldData)>;
 
@@ -43,7 +44,8 @@ public:
     // A heading paragraph of level 1 to 3 (outside any page), with an optional bookmark; level 0 gives a
     // plain paragraph.
     void addHeading(int level, const QString &text, const QString &bookmark = QString());
-    // A table-of-contents field over the heading levels 1 to 3, with an optional title paragraph.
+    // A table-of-contents field over the heading levels 1 to 3, with an optional title paragraph; it
+    // holds an entry for every heading of those levels in the document.
     void addTableOfContents(const QString &title = QString());
     void addPageBreak();
     // From the next section opened on: a footer of its own holding the page number, right-aligned in

@@ -28,11 +28,13 @@ bool SiteTree::load()
     m_frame.clear();
     m_firstPage = 0;
     m_firstTitle.clear();
-    // One statement for the whole tree: the walks below ask it nothing more.
+    // One statement for the whole tree: the walks below ask it nothing more. The date is only
+    // compared, so it is taken as stored (under another name the access layer leaves it as text
+    // instead of reading every one as a date).
     DbTable t;
     const int count = zSvr::instance().R_Ary(
-        QStringLiteral("Select T.noLfP, T.noLfC, T.szDoc, T.boLnk, T.boHogo, T.inSrt, D.noDoc, D.boCod, D.dyUdt"
-                       " From tbTree T Left Join msDoc D On T.noLfC = D.noDoc Where T.boHide = 0"),
+        QStringLiteral("Select T.noLfP, T.noLfC, T.szDoc, T.boLnk, T.boHogo, T.inSrt, D.noDoc, D.boCod,"
+                       " D.dyUdt As xUdt From tbTree T Left Join msDoc D On T.noLfC = D.noDoc Where T.boHide = 0"),
         t);
     m_rows.reserve(count);
     for (int r = 0; r < count; ++r) {

@@ -183,6 +183,7 @@ sbHtm::sbHtm(QWidget *parent)
         auto *button = new QPushButton(captions[i], this);
         button->setObjectName(QStringLiteral("cmRet%1").arg(i));
         button->setAutoDefault(false);
+        button->setDefault(i == 0);
         connect(button, &QPushButton::clicked, this, [this, i] { cmRet(i); });
         buttons->addWidget(button);
     }
