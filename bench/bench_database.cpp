@@ -1,7 +1,8 @@
 // Times the document database through its access layer: open, a full read of
 // the placements, and 1,000 single-page reads and writes.
-//   bench_database [DATABASE ...]
-// Each DATABASE (a .txdb file or a .udl data link) is measured as it is. With
+//   bench_database [DATABASE ...] [--write-server]
+// Each DATABASE is measured: a .txdb file on a copy, a .udl data link only with
+// --write-server, as the benchmark replaces pages. With
 // none, tools/gen_sample makes a 10,000-page file database and the same on a
 // throwaway PostgreSQL server, and the figures stand side by side.
 #include "BenchDatabase.h"
@@ -10,6 +11,7 @@
 #include "platform/db/Recordset.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -94,8 +96,17 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    QStringList paths = app.arguments().mid(1);
-    QStringList labels = paths;
+    QStringList given = app.arguments().mid(1);
+    const bool serverWrites = takeBenchWriteFlag(given);
+    QStringList paths;
+    QStringList labels = given;
+    for (const QString &path : std::as_const(given)) {
+        const QString folder = dir.filePath(QString::number(paths.size()));
+        QDir().mkpath(folder);
+        paths << benchDatabase(path, folder + QStringLiteral("/Bench.txdb"), pages, serverWrites);
+        if (paths.last().isEmpty())
+            return 1;
+    }
     std::unique_ptr<BenchServer> server;
     if (paths.isEmpty()) {
         paths << benchDatabase(QString(), dir.filePath(QStringLiteral("Bench.txdb")), pages);

@@ -1,10 +1,12 @@
 // The main window on a database of 10,000 pages with real page documents: time
 // to open it and show its first page, and the time of a page switch (load, show,
 // and every tenth time a save of the edited page), with the peak memory.
-//   bench_mainwin [DATABASE]
-// DATABASE (a .txdb file or a .udl data link of 10,000 generated pages) is used
-// as it is; with none, the file database and the same on a throwaway
+//   bench_mainwin [DATABASE] [--write-server]
+// DATABASE (a .txdb file or a .udl data link of 10,000 generated pages): a file
+// is measured on a copy; a server database only with --write-server, as the
+// benchmark saves pages in it. With none, the file database and the same on a throwaway
 // PostgreSQL server are generated and measured one after the other.
+#include "BenchDatabase.h"
 #include "BenchServer.h"
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
@@ -94,8 +96,13 @@ int main(int argc, char *argv[])
     Usr::st().userData = dir.path() + QLatin1Char('/');
     Usr::st().runTime = true;
     TemplateDb::install(Usr::st().userData);
-    if (app.arguments().size() > 1) {
-        measure(app.arguments().at(1), QStringLiteral("given database"), out);
+    QStringList args = app.arguments().mid(1);
+    const bool serverWrites = takeBenchWriteFlag(args);
+    if (!args.isEmpty()) {
+        const QString path = benchDatabase(args.first(), dir.filePath(QStringLiteral("Given.txdb")), 0, serverWrites);
+        if (path.isEmpty())
+            return 1;
+        measure(path, QStringLiteral("given database"), out);
         return 0;
     }
     const QString path = dir.filePath(QStringLiteral("Big.txdb"));

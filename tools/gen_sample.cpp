@@ -29,6 +29,9 @@
 
 #include <cstdio>
 
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 
 const char *const topTitles[] = {"はじめに", "基本操作", "用語集", "資料室", "作業メモ（非公開）", "よくある質問",
@@ -226,6 +229,31 @@ bool fill(DbConnection &db, const Layout &l)
 
 } // namespace
 
+// The password of the server's login, read from the terminal without echo
+// (from standard input as it comes when that is no terminal); "" when none.
+QString askPassword(const QString &udl)
+{
+    std::fprintf(stderr, "Password for %s: ", qPrintable(udl));
+    std::fflush(stderr);
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    QString password = read ? QString::fromLocal8Bit(line) : QString();
+    while (password.endsWith(u'\n') || password.endsWith(u'\r'))
+        password.chop(1);
+    return password;
+}
+
 // Sets up (and unless `empty` fills) the document tables on the server that
 // the data-link file names.
 int toServer(const QString &udl, Layout layout, bool empty)
@@ -234,7 +262,13 @@ int toServer(const QString &udl, Layout layout, bool empty)
     QString connection;
     DbConnection db;
     QString error;
-    if (!DataLink::read(udl, &connection) || !db.openOdbc(connection)) {
+    bool open = DataLink::read(udl, &connection) && db.openOdbc(connection);
+    // A data-link file without the password (as a team keeps it): asked for on the terminal.
+    if (!open && db.loginRefused()) {
+        const QString password = askPassword(udl);
+        open = !password.isEmpty() && db.openOdbc(connection, password);
+    }
+    if (!open) {
         std::fprintf(stderr, "gen_sample: cannot connect through %s: %s\n", qPrintable(udl), qPrintable(db.lastError()));
         return 1;
     }
@@ -261,11 +295,11 @@ int main(int argc, char *argv[])
         layout.pages = args.value(at + 1).toInt();
         args.remove(at, qMin(2, args.size() - at));
     }
+    const bool empty = args.removeAll(QStringLiteral("--empty")) > 0;
     if (args.size() != 1 || layout.pages < 1) {
         std::fprintf(stderr, "usage: gen_sample <path> [--pages N] [--force] [--empty]\n");
         return 2;
     }
-    const bool empty = args.removeAll(QStringLiteral("--empty")) > 0;
     if (args.size() == 1 && args.first().endsWith(QLatin1String(".udl"), Qt::CaseInsensitive))
         return toServer(args.first(), layout, empty);
     layout.top = qBound(1, layout.pages / 20, 10);

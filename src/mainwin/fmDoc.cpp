@@ -6,7 +6,6 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
-#include "mainwin/PageVersions.h"
 #include "mainwin/sbDoc.h"
 #include "mainwin/uFky.h"
 #include "output/print/PrintJobs.h"
@@ -82,9 +81,18 @@ void fmDoc::SetDBNo(const QString &path, int pageNo)
 
 void fmDoc::SetPageNo(int pageNo)
 {
+    // A page that cannot be read counts as not stored yet.
+    PageStamp stamp;
+    if (pageNo > 0)
+        PageStamp::read(pageNo, &stamp);
+    setPage(pageNo, stamp);
+}
+
+void fmDoc::setPage(int pageNo, const PageStamp &stamp)
+{
     nDocNo = pageNo;
     m_editor->nTmpNo = pageNo;
-    m_pageVersion = PageVersions::current(pageNo);
+    m_stamp = stamp;
 }
 
 void fmDoc::showEvent(QShowEvent *event)

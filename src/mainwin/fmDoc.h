@@ -2,6 +2,8 @@
 
 #include "core/Usr.h"
 #include "mainwin/FkyHost.h"
+#include "mainwin/PageStamp.h"
+#include "mainwin/PageWrite.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -203,6 +205,12 @@ private:
     void onSetDoc(const QString &parent, const QString &page, const QString &title, int job, bool protectedNode);
     void onChkMove(bool *cancel);
     void onSaveDB();
+    // The current page as the database holds it now, noted when the window takes the page.
+    void setPage(int pageNo, const PageStamp &stamp);
+    // The row and the tree's share in one transaction; asks when someone else saved or deleted the page.
+    bool writePage(const PageWrite::Row &row);
+    bool placePage(PageWrite::Placement kind, qint64 page, QString title, const QString &oldTitle);
+    void reportFailedSave(qint64 page);
     void onClckLink(QString &kind, QString &caption, QString &link);
     void onEdtCng(bool &edited);
     void connectHtml();
@@ -225,5 +233,5 @@ private:
     // Undo, redo, cut, select all and paste reach the editor only while it has the focus.
     bool m_editorFocusTest = true;
     sbDoc *m_second = nullptr;
-    quint64 m_pageVersion = 0;  // saves of the current page in this program, when this window took it
+    PageStamp m_stamp;  // the current page as this window took it from the database
 };

@@ -6,7 +6,6 @@
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
-#include "mainwin/PageVersions.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -73,7 +72,7 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
     }
     m_editor->setTitle(row.value(1).toString());
     if (job != 2)
-        SetPageNo(int(number));
+        setPage(int(number), PageStamp(row.value(1), row.value(2), row.value(0), PageStamp::placed(number)));
     ShowStatus(QStringLiteral("文書No:%1").arg(job == 2 ? qint64(nDocNo) : number), 0);
     ChkAutoSave(true);
     return ok;
@@ -169,12 +168,6 @@ bool fmDoc::SavePage()
         Prompt::current().message(QStringLiteral("読み込めなかった文書は保存できません"), Prompt::Exclamation);
         return false;
     }
-    // The other edit window stored this page since this one took it: replacing that asks first.
-    if (PageVersions::current(nDocNo) != m_pageVersion
-        && Prompt::current().message(QStringLiteral("このﾍﾟｰｼﾞは別の編集画面で更新されています\n上書きしますか"),
-                                     Prompt::YesNo | Prompt::Exclamation)
-               != Prompt::Yes)
-        return false;
     RichTextEdit *edit = m_editor->GetObj();
     QString title = m_editor->Title();
     HtmMoji::T_HtmMoji(title);
@@ -189,36 +182,16 @@ bool fmDoc::SavePage()
         Prompt::current().message(QStringLiteral("文書を保存用の形式に変換できませんでした"), Prompt::Exclamation);
         return false;
     }
-    QVariantList row;
-    const bool exists = db.R_PAry(QStringLiteral("Select szDoc From msDoc Where noDoc = ?"), {nDocNo}, row);
-    const QString oldTitle = exists ? row.value(0).toString() : QString();
-    if (title.isEmpty())
-        title = oldTitle;
+    // A new page has no old title: a row under its number is someone else's page.
+    if (title.isEmpty() && m_stamp.stored())
+        title = m_stamp.title();
     if (title.isEmpty())
         title = Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()).trimmed();
     if (title.isEmpty())
         return false;
     const QDateTime now = Clock::current().now();
-    bool ok = false;
-    if (exists) {
-        ok = db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = ?, txDoc = ?, obDoc = ?, saTgs = ?, dyUdt = ? Where noDoc = ?"),
-                        {title, text, bytes, tags, now, nDocNo});
-    } else {
-        ok = db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, wkRnd, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt) "
-                                       "Values (?, ?, 0, ?, ?, ?, ?, ?)"),
-                        {nDocNo, Usr::FdNewKy(), title, text, bytes, tags, now});
-    }
-    if (!ok) {
-        // The edits stay in the editor, marked modified, for the next try.
-        Prompt::current().message(QStringLiteral("文書No:%1 を保存できませんでした｡\n"
-                                                 "ﾃﾞｰﾀｰﾍﾞｰｽに書き込めません(接続が切れたか､書き込みが拒否されました)｡\n"
-                                                 "編集中の内容はそのまま残っています｡")
-                                      .arg(nDocNo),
-                                  Prompt::Exclamation);
+    if (!writePage({title, text, tags, bytes, now}))
         return false;
-    }
-    m_pageVersion = PageVersions::saved(nDocNo);
-    m_tree->UdtNd(title, oldTitle, nDocNo);
     vLastSave = now;
     ShowStatus(QStringLiteral("文書No:%1").arg(nDocNo), 0);
     if (!IsTreeMenuNormal()) {

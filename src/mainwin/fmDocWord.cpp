@@ -103,7 +103,7 @@ void fmDoc::WordBackup()
     {
         BusyScope busy;
         Hourglass hourglass;
-        PageDocument page;
+        PageDocument page(PageDocument::WithoutLayout);
         for (; !rs.eof(); rs.moveNext()) {
             const qint64 no = rs.value(0).toLongLong();
             const QByteArray bytes = rs.value(1).toByteArray();

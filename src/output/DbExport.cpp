@@ -211,7 +211,7 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
     if (!copy.openSqlite(target) || copy.readOnly())
         return false;
     copy.setDatePrefix(QStringLiteral("dy"));
-    PageDocument scratch;
+    PageDocument scratch(PageDocument::WithoutLayout);
     RichTextEdit edit(&scratch);
     FrmtState &home = Frmt::st();
     home.outputSet = QStringLiteral(".");

@@ -249,20 +249,23 @@ bool DbImport::makesCycle() const
 
 int DbImport::pageAction(const Page &page)
 {
-    Prompt &ask = Prompt::current();
+    // The wait window stands over the middle of the main window, where the question would be hidden
+    // under it; the next page shows it again.
+    auto ask = [](const QString &text) {
+        sbWait::cEnd();
+        return Prompt::current().message(text, Prompt::YesNo);
+    };
     switch (page.cmp) {
     case 0:
         return 1;
     case 1:
         if (m_overwrite)
             return 2;
-        return ask.message(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか"),
-                           Prompt::YesNo) == Prompt::Yes ? 0 : 2;
+        return ask(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか")) == Prompt::Yes ? 0 : 2;
     case 2:
         if (!m_overwrite)
             return 0;
-        return ask.message(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか"),
-                           Prompt::YesNo) == Prompt::Yes ? 2 : 0;
+        return ask(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか")) == Prompt::Yes ? 2 : 0;
     default:
         return 0;
     }
@@ -317,9 +320,10 @@ bool DbImport::write()
         return false;
     bool ok = true;
     QElapsedTimer shown;
+    shown.start();
     for (int i = 0; ok && i < m_pages.size(); ++i) {
         const Page &page = m_pages.at(i);
-        if (!shown.isValid() || shown.elapsed() >= 200) {
+        if (!sbWait::isShown() || shown.elapsed() >= 200) {
             sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
             shown.start();
         }

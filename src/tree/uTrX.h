@@ -62,8 +62,13 @@ public:
     // selected node; returns its title ("" when nothing was added).
     QString trNew(int iJb, const QString &sSz = QString());
     // After a page save: cleans sSz in place and carries it into the nodes and
-    // placements of page nNo, or turns "NewNode" into a placement.
-    void UdtNd(QString &sSz, const QString &sSzB, qint32 nNo);
+    // placements of page nNo, or turns "NewNode" into a placement. False when a
+    // placement could not be written (the host undoes the page's row then).
+    bool UdtNd(QString &sSz, const QString &sSzB, qint32 nNo);
+    // Places page nNo again where the selected node (or child-list item) of page
+    // nOld shows it, after the page was deleted elsewhere; the node takes the
+    // number nNo. False when nothing could be written.
+    bool PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz);
     void trSort();
     void GetPrCdNo(QString &sNoP, QString &sNoC, bool &bLnk, const QString &sNdKy = QString()) const;
 
@@ -168,8 +173,8 @@ private:
     QStringList homeChain(const QString &page) const;
 
     // uTrXNew.cpp: new nodes, titles, order
-    void trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
-    void saveNewNode(const QString &sSz, qint32 nNo);
+    bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
+    bool saveNewNode(const QString &sSz, qint32 nNo);
     void DelNewNd(QTreeWidgetItem *node);
     void SetSrtPr(QTreeWidgetItem *node);
     void writeOrderOf(const QString &parentKey);
@@ -179,7 +184,7 @@ private:
     void ShwNdDoc(QTreeWidgetItem *node);
     void SetCdLst(const QString &sKy);
     void lsCod_Click(QTreeWidgetItem *item);
-    void UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo);
+    bool UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo);
     void setListModeOf(bool on);
     QTreeWidgetItem *listItem(const QString &key) const;
 

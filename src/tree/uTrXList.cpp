@@ -130,34 +130,36 @@ void uTrX::cdDel()
     delete item;
 }
 
-void uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
+bool uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
 {
     QTreeWidgetItem *page = trView->currentItem();
     qint64 parent = 0;
     if (!page || !TreeDb::pageNumber(GetKyNo(keyOf(page)), &parent))
-        return;
+        return !m_newItem;
     if (m_newItem) {
         QTreeWidgetItem *item = listItem(NewItemKey);
         if (!item)
-            return;
+            return false;
         item->setText(0, sSz);
         if (!TreeDb::insertPlacement(parent, nNo, 100, sSz, false)) {
             // Stays the unsaved item, so that the next save writes the row.
             reportFailedInsert();
-            return;
+            return false;
         }
         item->setData(0, Qt::UserRole, u'K' + QString::number(nNo));
         TreeDb::stamp(parent, nNo);
         m_newItem = false;
-        return;
+        return true;
     }
     QTreeWidgetItem *item = lsCod->currentItem();
     if (!item || item->text(0) != sSzB || sSz == sSzB)
-        return;
+        return true;
     item->setText(0, sSz);
     // The list shows the placement's title copy, so it follows the page's title.
-    if (TreeDb::updateTitle(parent, nNo, sSz))
-        TreeDb::stamp(parent, nNo);
+    if (!TreeDb::updateTitle(parent, nNo, sSz))
+        return false;
+    TreeDb::stamp(parent, nNo);
+    return true;
 }
 
 void uTrX::CngCod()

@@ -58,23 +58,20 @@ QString uTrX::trNew(int iJb, const QString &sSz)
     return title;
 }
 
-void uTrX::UdtNd(QString &sSz, const QString &sSzB, qint32 nNo)
+bool uTrX::UdtNd(QString &sSz, const QString &sSzB, qint32 nNo)
 {
     HtmMoji::T_HtmMoji(sSz);
     if (m_listMode)
-        UdtCdItm(sSz, sSzB, nNo);
-    else
-        trUdtNd(sSz, sSzB, nNo);
+        return UdtCdItm(sSz, sSzB, nNo);
+    return trUdtNd(sSz, sSzB, nNo);
 }
 
-void uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
+bool uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
 {
-    if (m_newNode) {
-        saveNewNode(sSz, nNo);
-        return;
-    }
+    if (m_newNode)
+        return saveNewNode(sSz, nNo);
     if (sSz == sSzB)
-        return;
+        return true;
     const QString page = QString::number(nNo);
     for (QTreeWidgetItemIterator it(trView); *it; ++it) {
         QTreeWidgetItem *item = *it;
@@ -85,31 +82,72 @@ void uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
         if (!TreeDb::pageNumber(parentPage(item), &parent))
             continue;
         if (!TreeDb::updateTitle(parent, nNo, sSz))
-            return;
+            return false;
         TreeDb::stamp(parent, nNo);
     }
+    return true;
 }
 
-void uTrX::saveNewNode(const QString &sSz, qint32 nNo)
+bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
 {
     qint64 parent = 0;
     if (!placementParent(m_newNode, &parent)) {
         // The node stays the unsaved one; written at the top level it would lie about its place.
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
-        return;
+        return false;
+    }
+    if (!TreeDb::insertPlacement(parent, nNo, m_nextOrder, sSz, false)) {
+        // The node stays the unsaved one: the next save tries the row again.
+        reportFailedInsert();
+        return false;
     }
     const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
     m_tmpKey = key;
     rekey(m_newNode, key);
     m_newNode->setText(0, sSz);
-    if (!TreeDb::insertPlacement(parent, nNo, m_nextOrder, sSz, false)) {
-        // The node stays the unsaved one: the next save tries the row again.
-        reportFailedInsert();
-        return;
-    }
     m_nextOrder = nextOrder(m_nextOrder);
     TreeDb::stamp(parent, nNo);
     m_newNode = nullptr;
+    return true;
+}
+
+bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
+{
+    QTreeWidgetItem *current = trView->currentItem();
+    if (!current)
+        return false;
+    qint64 parent = 0;
+    QTreeWidgetItem *item = nullptr;
+    if (m_listMode) {
+        item = listItem(u'K' + QString::number(nOld));
+        if (!TreeDb::pageNumber(GetKyNo(keyOf(current)), &parent))
+            return false;
+    } else {
+        item = current;
+        if (GetKyNo(keyOf(item)) != QString::number(nOld) || !placementParent(item, &parent))
+            return false;
+    }
+    if (!item)
+        return false;
+    // A parent deleted with it leaves the top level as the place nearest to where it was.
+    if (parent != 0 && !TreeDb::isPlaced(parent))
+        parent = 0;
+    const QTreeWidget *view = m_listMode ? lsCod : trView;
+    const int order = item->parent() ? item->parent()->indexOfChild(item) : view->indexOfTopLevelItem(item);
+    if (!TreeDb::insertPlacement(parent, nNo, qMax(order, 0), sSz, false))
+        return false;
+    TreeDb::stamp(parent, nNo);
+    item->setText(0, sSz);
+    if (nNo != nOld) {
+        const QString key = m_listMode ? u'K' + QString::number(nNo) : MkNdKy(QStringLiteral("N"), QString::number(nNo));
+        if (m_listMode) {
+            item->setData(0, Qt::UserRole, key);
+        } else {
+            m_tmpKey = key;
+            rekey(item, key);
+        }
+    }
+    return true;
 }
 
 void uTrX::reportFailedInsert()

@@ -1,6 +1,7 @@
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
+#include "platform/db/DbConnection.h"
 #include "platform/db/DbTable.h"
 #include "platform/db/Recordset.h"
 #include "support/ScriptedPassword.h"
@@ -9,6 +10,8 @@
 #include "support/TestHome.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -189,6 +192,126 @@ private slots:
         QVERIFY(!db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc) Values (1004, 'lost')")));
         db.D_Tran(2);
         QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), 2);
+    }
+
+    // A NUL in a text is dropped on both back ends alike: the rest of the text is stored and found.
+    void aNulInTextIsDroppedAlike()
+    {
+        zSvr &db = zSvr::instance();
+        const QString text = QStringLiteral("前半") + QChar(0) + QStringLiteral("後半 tail");
+        QVERIFY2(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, ?, ?)"),
+                            {1001, QStringLiteral("題") + QChar(0), text}),
+                 qPrintable(db.connection().lastError()));
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001"), QVariant()).toString(),
+                 QStringLiteral("前半後半 tail"));
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001"), QVariant()).toString(), QStringLiteral("題"));
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where txDoc Like ? Escape '!'"), {QStringLiteral("%TAIL%")}, 0)
+                     .toInt(), 1);
+    }
+
+    // Letter case folds for ASCII letters only, on the server as in the file.
+    void fullWidthLettersAreComparedAsWritten()
+    {
+        zSvr &db = zSvr::instance();
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, ?, ?)"),
+                           {1001, QStringLiteral("全角"), QStringLiteral("ｆｕｌｌ width")}));
+        const auto found = [&db](const QString &word) {
+            return db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where txDoc Like ? Escape '!'"),
+                              {u'%' + word + u'%'}, -1).toInt();
+        };
+        QCOMPARE(found(QStringLiteral("ｆｕｌｌ")), 1);
+        QCOMPARE(found(QStringLiteral("ＦＵＬＬ")), 0);
+        QCOMPARE(found(QStringLiteral("WIDTH")), 1);
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where szDoc like '%全角%'"), -1).toInt(), 1);
+    }
+
+    // An empty date sorts first on every back end, so the upkeep picks the same home placement.
+    void emptyDatesSortFirstEverywhere()
+    {
+        zSvr &db = zSvr::instance();
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc) Values (1001, 'A'), (1002, 'B'), (1003, 'C')")));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk, dyUdt) Values (?, 1003, 1, 1, ?)"),
+                           {1001, QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5))}));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, boLnk) Values (1002, 1003, 2, 1)")));
+        DbTable rows;
+        QCOMPARE(db.R_Ary(QStringLiteral("Select noLfP From tbTree Order By dyUdt, noLfP Desc"), rows), 2);
+        QCOMPARE(rows.row(0).value(0).toInt(), 1002);
+        QCOMPARE(db.R_Ary(QStringLiteral("Select noLfP From tbTree Order By dyUdt Desc"), rows), 2);
+        QCOMPARE(rows.row(0).value(0).toInt(), 1001);
+        Usr::D_FixLnk(false);
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select noLfP From tbTree Where boLnk = 0"), 0).toInt(), 1002);
+    }
+
+    // A statement waits 30 seconds at most; the wait can be shortened and counts at once.
+    void aHeldRowTimesOut()
+    {
+        zSvr &db = zSvr::instance();
+        QCOMPARE(db.connection().commandTimeout(), 30);
+        if (ServerDb::wanted())
+            QCOMPARE(db.R_GtVaL(QStringLiteral("Show statement_timeout"), QString()).toString(), QStringLiteral("30s"));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc) Values (1001, 'kept')")));
+        DbConnection other;
+        QVERIFY(ServerDb::wanted() ? other.openOdbc(ServerDb::connectionString(m_server.name())) : other.openSqlite(m_path));
+        QVERIFY(other.transaction(0));
+        QVERIFY(other.exec(QStringLiteral("Update msDoc Set szDoc = 'held' Where noDoc = 1001"), {}, false));
+        db.connection().setCommandTimeout(1);
+        QElapsedTimer timer;
+        timer.start();
+        const bool began = db.D_Tran(0);
+        const bool wrote = began && db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = 'mine' Where noDoc = 1001"));
+        if (began)
+            db.D_Tran(2);
+        QVERIFY(!wrote);
+        QVERIFY(timer.elapsed() < 15000);
+        QVERIFY(other.transaction(2));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = 'mine' Where noDoc = 1001")));
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001"), QString()).toString(), QStringLiteral("mine"));
+    }
+
+    // The primary key of a table is asked for once per connection, not at every updatable open.
+    void thePrimaryKeyIsAskedForOnce()
+    {
+        zSvr &db = zSvr::instance();
+        QCOMPARE(db.connection().primaryKey(QStringLiteral("msDoc")).join(u',').toLower(), QStringLiteral("nodoc"));
+        if (ServerDb::wanted()) {
+            DbConnection other;
+            QVERIFY(other.openOdbc(ServerDb::connectionString(m_server.name())));
+            QVERIFY(other.exec(QStringLiteral("Alter Table msDoc Drop Constraint msdoc_pkey"), {}, false));
+        }
+        QCOMPARE(db.connection().primaryKey(QStringLiteral("MSDOC")).join(u',').toLower(), QStringLiteral("nodoc"));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc) Values (1001, 'a')")));
+        Recordset rs;
+        QVERIFY(db.R_Rset(QStringLiteral("Select noDoc, szDoc From msDoc Where noDoc = 1001"), rs, 2));
+        QVERIFY(rs.setValue(1, QStringLiteral("b")));
+        QVERIFY(rs.update());
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001"), QString()).toString(), QStringLiteral("b"));
+    }
+
+    // The README's set-up of a team's server database: an empty database, a data-link file without
+    // the password, and the generator asking for it on the terminal.
+    void theReadmeSetUpWorks()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("the set-up is the server's");
+        const QString name = QStringLiteral("readme%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000000);
+        QVERIFY(ServerDb::admin(QStringLiteral("CREATE DATABASE ") + name));
+        const QString udl = m_dir.filePath(QStringLiteral("Team.udl"));
+        QVERIFY(TestHome::write(udl, ServerDb::connectionString(name, false).toUtf8()));
+        QProcess gen;
+        gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {udl, QStringLiteral("--empty")});
+        QVERIFY(gen.waitForStarted());
+        gen.write(ServerDb::password().toUtf8() + "\n");
+        gen.closeWriteChannel();
+        QVERIFY(gen.waitForFinished(120000));
+        const QByteArray output = gen.readAllStandardOutput() + gen.readAllStandardError();
+        const int code = gen.exitCode();
+        DbConnection check;
+        const bool tables = check.openOdbc(ServerDb::connectionString(name), QString(), {QStringLiteral("msDoc"), QStringLiteral("kaUsr")});
+        check.close();
+        ServerDb::admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        QVERIFY2(code == 0, output.constData());
+        QVERIFY(output.contains("Password for"));
+        QVERIFY(tables);
     }
 
 private:

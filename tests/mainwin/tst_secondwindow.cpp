@@ -136,6 +136,29 @@ private slots:
         QCOMPARE(stored(1003), QStringLiteral("second again"));
     }
 
+    // Both windows add a page at once and are shown the same number: both pages are kept, each
+    // with its own number and placement.
+    void twoNewPagesAtOnceKeepTheirOwnNumbers()
+    {
+        sbDoc &w = second();
+        main().NewPage(1);
+        w.NewPage(1);
+        QCOMPARE(main().nDocNo, 1004);
+        QCOMPARE(w.nDocNo, 1004);
+        type(main(), QStringLiteral("主の頁\nfrom main"));
+        main().fnMenu(3, 18);
+        type(w, QStringLiteral("副の頁\nfrom second"));
+        w.fnMenu(3, 18);
+        QVERIFY(m_f->prompt.messages.isEmpty());
+        QCOMPARE(main().nDocNo, 1004);
+        QCOMPARE(w.nDocNo, 1005);
+        QCOMPARE(stored(1004), QStringLiteral("主の頁\nfrom main"));
+        QCOMPARE(stored(1005), QStringLiteral("副の頁\nfrom second"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC In (1004, 1005)")).toInt(), 2);
+        QCOMPARE(MainFixture::value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1005")).toString(),
+                 QStringLiteral("副の頁"));
+    }
+
     // Closing the database closes the second window first; its unsaved page asks, and a
     // cancel keeps both the window and the database.
     void databaseCloseClosesTheSecondWindowFirst()

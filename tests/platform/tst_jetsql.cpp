@@ -1,4 +1,5 @@
 #include "platform/db/DataLink.h"
+#include "platform/db/DbConnection.h"
 #include "platform/db/JetSql.h"
 
 #include <QtTest>
@@ -51,6 +52,22 @@ private slots:
         QTest::newRow("alter drop three") << lite << "Alter Table tbTree Drop Column nLpS, nLcS, iCmp"
                                           << QStringList{"ALTER TABLE tbTree DROP COLUMN nLpS", "ALTER TABLE tbTree DROP COLUMN nLcS",
                                                          "ALTER TABLE tbTree DROP COLUMN iCmp"};
+        const int pg = JetSql::Postgres;
+        // Null sorts lowest everywhere, as in the file; letter case folds for ASCII letters only.
+        QTest::newRow("server nulls first") << pg << "Select noLfC, boLnk From tbTree Order By noLfC, boLnk, dyUdt"
+                                            << QStringList{"Select noLfC, boLnk From tbTree Order By noLfC NULLS FIRST, boLnk NULLS FIRST, dyUdt NULLS FIRST"};
+        QTest::newRow("server desc nulls last, top") << pg << "Select Top 1 noDoc From msDoc Order By dyUdt Desc, szDoc Asc"
+                                                     << QStringList{"Select noDoc From msDoc Order By dyUdt Desc NULLS LAST, szDoc Asc NULLS FIRST LIMIT 1"};
+        QTest::newRow("server order in subquery and function") << pg << "Select szDoc From msDoc Where noDoc in (Select Top 2 noLfC From tbTree Order By Coalesce(inSrt, 0), noLfC) Order By szDoc "
+                                                               << QStringList{"Select szDoc From msDoc Where noDoc in (Select noLfC From tbTree Order By Coalesce(inSrt, 0) NULLS FIRST, noLfC NULLS FIRST LIMIT 2) Order By szDoc NULLS FIRST "};
+        QTest::newRow("server order by inside quotes") << pg << "Select noDoc From msDoc Where szDoc = 'Order By x'"
+                                                       << QStringList{"Select noDoc From msDoc Where szDoc = 'Order By x'"};
+        QTest::newRow("file order unchanged") << lite << "Select noLfC From tbTree Order By noLfC, dyUdt Desc"
+                                              << QStringList{"Select noLfC From tbTree Order By noLfC, dyUdt Desc"};
+        QTest::newRow("server like bound") << pg << "Select noDoc From msDoc Where txDoc Like ? Escape '!' And saTgs like ('%.' || ? || '.%')"
+                                           << QStringList{"Select noDoc From msDoc Where txDoc ILIKE ? COLLATE \"C\" Escape '!' And saTgs ILIKE ('%.' || ? || '.%') COLLATE \"C\""};
+        QTest::newRow("server like literal") << pg << "Select szDoc From msDoc Where saTgs like '%.12.%' Order By szDoc"
+                                             << QStringList{"Select szDoc From msDoc Where saTgs ILIKE '%.12.%' COLLATE \"C\" Order By szDoc NULLS FIRST"};
         QTest::newRow("like and subquery unchanged") << lite << "Select noDoc, szDoc From msDoc Where saTgs like '%.12.%' And noDoc Not in (Select noLfC From tbTree)"
                                                      << QStringList{"Select noDoc, szDoc From msDoc Where saTgs like '%.12.%' And noDoc Not in (Select noLfC From tbTree)"};
     }
@@ -101,12 +118,35 @@ private slots:
         QTest::newRow("classic provider") << "[oledb]\n;c\nProvider=MSDASQL.1;Persist Security Info=False;User ID=ann;Data Source=pages\n"
                                           << "UID=ann;DSN=pages";
         QTest::newRow("only comments") << "[oledb]\n; nothing\n" << "";
+        QTest::newRow("extended properties in quotes")
+            << "Provider=MSDASQL.1;Extended Properties=\"DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=pages;UID=ed\""
+            << "DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=pages;UID=ed";
+        QTest::newRow("braced value with semicolon") << "DRIVER={odd;name};Database=/tmp/a.db"
+                                                     << "DRIVER={odd;name};Database=/tmp/a.db";
     }
     void dataLink()
     {
         QFETCH(QString, text);
         QFETCH(QString, odbc);
         QCOMPARE(DataLink::toOdbc(DataLink::parse(text)), odbc);
+    }
+
+    // Qt's driver puts "DSN=" before a string that names no driver or server: the data source has to
+    // come first, wherever the file names it.
+    void driverName_data()
+    {
+        QTest::addColumn<QString>("odbc");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("source first") << "DSN=team;UID=me" << "team;UID=me";
+        QTest::newRow("source last") << "UID=ann;DSN=pages" << "pages;UID=ann";
+        QTest::newRow("source in the middle") << "UID=ann; DSN=pages ;PWD=x" << "pages;UID=ann;PWD=x";
+        QTest::newRow("driver string as it is") << "UID=ann;DRIVER={PostgreSQL Unicode};SERVER=db" << "UID=ann;DRIVER={PostgreSQL Unicode};SERVER=db";
+    }
+    void driverName()
+    {
+        QFETCH(QString, odbc);
+        QFETCH(QString, name);
+        QCOMPARE(DbConnection::driverName(odbc), name);
     }
 
     void dataLinkEncodings()

@@ -1,3 +1,7 @@
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlExport.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -10,6 +14,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include "support/SamplePage.h"
 #include "support/TestImages.h"
 
 using namespace TextProps;
@@ -176,6 +181,57 @@ private slots:
         QVERIFY(!page.main()->isUndoAvailable());
         QCOMPARE(page.newObjectId(), 1);
         QCOMPARE(page.pageSetup(), PageSetup());
+    }
+
+    // Batch work loads pages without layout: nothing is laid out, parts made later follow, and the
+    // page gives the same bytes, HTML and Word document as one laid out.
+    void pageWithoutLayoutReadsAsLaidOut()
+    {
+        PageDocument source;
+        SamplePage::fillEveryConstruct(source);
+        // Pictures without a size of their own: the HTML and Word writers take the picture's.
+        QTextCursor end(source.main());
+        end.movePosition(QTextCursor::End);
+        for (const char *format : {"JPEG", "PNG"}) {
+            QTextImageFormat image;
+            image.setName(source.addPicture(TestImages::bytes(format, Qt::blue, 13, 7)));
+            image.setProperty(ObjectId, source.newObjectId());
+            PageDocument::insertPicture(end, image);
+        }
+        const QByteArray bytes = PageCodec::save(source);
+
+        PageDocument laid;
+        PageDocument batch(PageDocument::WithoutLayout);
+        QVERIFY(PageCodec::load(laid, bytes));
+        QVERIFY(PageCodec::load(batch, bytes));
+        QVERIFY(batch.documents().size() > 2);
+        for (QTextDocument *doc : batch.documents()) {
+            QVERIFY(!doc->isLayoutEnabled());
+            QCOMPARE(doc->firstBlock().layout()->lineCount(), 0);
+        }
+        QVERIFY(laid.main()->firstBlock().layout()->lineCount() > 0);
+        QVERIFY(!batch.ensurePart(FooterAll)->isLayoutEnabled());
+        QVERIFY(laid.ensurePart(FooterAll)->isLayoutEnabled());
+        QCOMPARE(PageCodec::save(batch), PageCodec::save(laid));
+
+        QTemporaryDir dirA, dirB;
+        HtmlExport::Options options;
+        const QString html = HtmlExport::text(batch, dirA.filePath(QStringLiteral("p.htm")), options);
+        QCOMPARE(html, HtmlExport::text(laid, dirB.filePath(QStringLiteral("p.htm")), options));
+        QCOMPARE(html.count(QStringLiteral("width=\"13\" height=\"7\"")), 2);
+
+        ZipPackage a, b;
+        QVERIFY(a.open(DocxWriter::pageBytes(batch)));
+        QVERIFY(b.open(DocxWriter::pageBytes(laid)));
+        QByteArray xmlA, xmlB;
+        QVERIFY(a.read(QStringLiteral("word/document.xml"), xmlA));
+        QVERIFY(b.read(QStringLiteral("word/document.xml"), xmlB));
+        QCOMPARE(xmlA, xmlB);
+        QVERIFY(xmlA.contains("cx=\"123825\" cy=\"66675\"")); // 13 x 7 pixels in EMU
+
+        // Layout switched on again lays the page out.
+        batch.setLayoutEnabled(true);
+        QVERIFY(batch.main()->firstBlock().layout()->lineCount() > 0);
     }
 
     void textAreaNeverBelowOneTwip()

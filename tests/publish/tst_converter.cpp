@@ -140,6 +140,7 @@ private slots:
     void tableWidths_data();
     void tableWidths();
     void inlinePasses();
+    void highlightedParagraphs();
     void bodyWriter();
     void fileNames();
     void documentTypes();
@@ -316,6 +317,33 @@ void TstConverter::inlinePasses()
     QVERIFY(all.contains(QStringLiteral("td||text-align:center; vertical-align:top; background-color:#FFFFFF;")));
     // span around one line break goes, around two pictures stays
     QCOMPARE(all.count(QStringLiteral("span||color:red;")), 1);
+}
+
+// Paragraphs with a background colour get it on a span inside; a colour outside a paragraph stays.
+void TstConverter::highlightedParagraphs()
+{
+    yHtm h;
+    h.setContext(context());
+    QString body = QStringLiteral(
+        "<body style=\"\"><p style=\"background-color:#FFFF00;color:red;margin-left:5pt;\">A</p>"
+        "<p style=\"background-color:#00FF00;\">B</p>text background-color here<p style=\"\">C</p>"
+        "<span style=\"background-color:#0000FF;\">D</span><p style=\"text-align:center;background-color:#FF0000;\">E</p>"
+        "</body></html>");
+    h.SetTagTbl(body, QString(), QString());
+    QStringList live;
+    for (const yHtm::TagRec &r : h.tags())
+        if (r.skip == 0)
+            live << r.name + QLatin1Char('|') + r.style;
+    QCOMPARE(live, QStringList({
+        "body|", "div|margin-left:5pt;", "span|background-color:#ffff00;color:red;", "val|", "/span|", "/div|",
+        "div|", "span|background-color:#00ff00;", "val|", "/span|", "/div|", "val|",
+        "div|", "val|", "/div|", "span|background-color:#0000FF;", "val|", "/span|",
+        "div|text-align:center;", "span|background-color:#ff0000;", "val|", "/span|", "/div|", "/body|", "/html|"}));
+    QStringList texts;
+    for (const yHtm::TagRec &r : h.tags())
+        if (r.name == QLatin1String("val"))
+            texts << r.raw;
+    QCOMPARE(texts, QStringList({"A", "B", "text background-color here", "C", "D", "E"}));
 }
 
 void TstConverter::bodyWriter()

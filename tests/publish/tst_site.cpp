@@ -10,6 +10,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
+#include "platform/richtext/TextProps.h"
 #include "publish/site/SiteMap.h"
 #include "publish/site/SiteMenu.h"
 #include "publish/site/SiteTree.h"
@@ -17,6 +18,7 @@
 #include "support/HtmlCheck.h"
 #include "support/RecordingLauncher.h"
 #include "support/SampleDb.h"
+#include "support/TestHome.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDir>
@@ -48,7 +50,7 @@ public:
         Usr::st().runTime = true;
         TemplateDb::install(user);
         SiteTemplate::install(user);
-        path = dir.filePath(QStringLiteral("Site.txdb"));
+        path = dir.filePath(QStringLiteral("Manual.txdb"));
         if (sample)
             SampleDb::generate(path);
         else
@@ -80,7 +82,7 @@ public:
             QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide, boHogo) Values (?, ?, ?, ?, ?, ?, ?)"),
             {parent, child, order, title, link, hide, prot}));
     }
-    QString site() const { return user + QStringLiteral("Htm/Site"); }
+    QString site() const { return user + QStringLiteral("Htm/Manual"); }
     QString read(const QString &file) const { return HtmlCheck::readUtf8(site() + QLatin1Char('/') + file); }
     QStringList pages() const
     {
@@ -130,9 +132,11 @@ private slots:
     void menuOpensThePath();
     void sampleSiteValidates();
     void sampleFrameSite();
+    void emptyTree();
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void outputFolderHandling();
+    void sharedLinkedFile();
     void siteMap();
     void templatePieces();
 };
@@ -215,7 +219,7 @@ void TstSite::sampleSiteValidates()
     QVERIFY(!pages.contains(QStringLiteral("1001.htm")));
     for (const QString &name : SiteTemplate::files())
         QVERIFY2(QFile::exists(f.site() + QStringLiteral("/cmn/") + name), qPrintable(name));
-    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Htm/Site")));
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual")));
     // Every menu entry reaches a written page, and every written page has its entry.
     const QString index = f.read(QStringLiteral("index.htm"));
     QStringList targets = menuTargets(index);
@@ -234,7 +238,7 @@ void TstSite::sampleSiteValidates()
     QVERIFY(index.startsWith(QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\"")));
     QVERIFY(!index.contains(QStringLiteral("\r\n\r\n")));
     QVERIFY(index.contains(QStringLiteral("href=\"cmn/page-fx.css\"")));
-    QVERIFY(status.contains(f.site() + QStringLiteral("/cmn を作成しました")));
+    QVERIFY(status.contains(f.site() + QStringLiteral("/cmn/を作成しました")));
     validateAll(f);
 
     // The liquid layout takes the full-width style sheet and puts the menu after the document.
@@ -270,7 +274,24 @@ void TstSite::sampleFrameSite()
     QVERIFY(frame.contains(QStringLiteral("<title>はじめに</title>")));
     // Frame pages are plain pages of the converter (no document type line).
     QVERIFY(!f.read(QStringLiteral("1001.htm")).contains(QStringLiteral("<!DOCTYPE")));
+    // Frame pages never ask about protected pages.
+    QVERIFY(f.prompt.messages.isEmpty());
     validateAll(f);
+}
+
+// An empty tree: no page, a menu without entries; the frame page points at 1001.htm; nothing opens.
+void TstSite::emptyTree()
+{
+    Fixture f;
+    SiteWriter w;
+    QVERIFY(publish(w, 1));
+    QVERIFY(f.pages().isEmpty());
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+    QVERIFY(publish(w, 2));
+    QCOMPARE(f.pages(), QStringList({"frame.htm", "navi.htm"}));
+    QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("<frame name=\"main\" src=\"1001.htm\">")));
+    QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("<ul>\r\n</ul>")));
+    QCOMPARE(f.launcher.calls.size(), 1);
 }
 
 void TstSite::awkwardTitlesCycleAndPlainText()
@@ -385,7 +406,7 @@ void TstSite::outputFolderHandling()
     QVERIFY(HtmlCheck::readUtf8(css.fileName()).contains(QStringLiteral("#vLeft")));
 
     // A work folder that cannot be made: told, and the site stays as it was.
-    QFile blocker(f.user + QStringLiteral("Wrk/Htm"));
+    QFile blocker(f.user + QStringLiteral("Wrk/Manual"));
     QDir(blocker.fileName()).removeRecursively();
     QVERIFY(QDir().mkpath(f.user + QStringLiteral("Wrk")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -405,6 +426,32 @@ void TstSite::outputFolderHandling()
     QCOMPARE(f.prompt.messages, QStringList({SiteTemplate::folder(f.user) + QStringLiteral("menu.js Not Found")}));
     QVERIFY(!QFile::exists(f.site() + QStringLiteral("/1001.htm")));
     QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+}
+
+// Many pages converted at once, all linking one file outside the site: one copy in "lnk", every
+// link reaching it.
+void TstSite::sharedLinkedFile()
+{
+    Fixture f;
+    const QString outside = f.dir.filePath(QStringLiteral("docs/manual.pdf"));
+    QVERIFY(QDir().mkpath(QFileInfo(outside).absolutePath()));
+    QVERIFY(TestHome::write(outside, QByteArray(4 << 20, 'x')));
+    for (int i = 0; i < 24; ++i) {
+        PageDocument doc;
+        QTextCursor c(doc.main());
+        QTextCharFormat link;
+        link.setProperty(TextProps::FieldId, doc.newFieldId());
+        link.setProperty(TextProps::FieldType, 1);
+        link.setProperty(TextProps::FieldData, outside);
+        c.insertText(QStringLiteral("説明書"), link);
+        f.page(1001 + i, QStringLiteral("頁%1").arg(i), PageCodec::save(doc));
+        f.place(0, 1001 + i, i, QStringLiteral("頁%1").arg(i));
+    }
+    SiteWriter w;
+    QVERIFY(publish(w));
+    QCOMPARE(QDir(f.site() + QStringLiteral("/lnk")).entryList(QDir::Files), QStringList({"manual.pdf"}));
+    for (int i = 0; i < 24; ++i)
+        QVERIFY2(f.read(QStringLiteral("%1.htm").arg(1001 + i)).contains(QStringLiteral("href=\"lnk/manual.pdf\"")), qPrintable(QString::number(i)));
 }
 
 void TstSite::siteMap()
@@ -447,6 +494,10 @@ void TstSite::siteMap()
     QVERIFY(SiteMap::MakeMap(0, file));
     QString message;
     QVERIFY2(HtmlCheck::valid(file, false, message), qPrintable(message));
+    // In the database's XHTML type the map is valid XHTML.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiType=2")));
+    QVERIFY(SiteMap::MakeMap(0, file));
+    QVERIFY2(HtmlCheck::valid(file, true, message), qPrintable(message));
     // Without the limit the fourth level is listed, and the cycle ends.
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiPopS=0")));
     QVERIFY(SiteMap::MapPage(0).contains(QStringLiteral(">四</a>")));

@@ -138,7 +138,7 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
         QVariantList row;
         if (!db.R_PAry(QStringLiteral(" Select obDoc, txDoc From msDoc Where noDoc = ?"), {child}, row))
             continue;
-        auto page = std::make_unique<PageDocument>();
+        auto page = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
         if (!loadPage(*page, row.value(0), row.value(1).toString())) {
             error = QStringLiteral("ﾍﾟｰｼﾞ %1 を読めません｡").arg(child);
             return false;

@@ -6,9 +6,39 @@
 
 namespace {
 
+// The "key=value" parts of a connection string. A value between double quotes
+// or braces may hold semicolons: "Extended Properties="DRIVER={x};SERVER=y"".
 QStringList parts(const QString &connectionString)
 {
-    return connectionString.split(u';', Qt::SkipEmptyParts);
+    QStringList out;
+    QString part;
+    QChar closing;
+    for (const QChar c : connectionString) {
+        if (!closing.isNull()) {
+            if (c == closing)
+                closing = QChar();
+        } else if (c == u'"') {
+            closing = u'"';
+        } else if (c == u'{') {
+            closing = u'}';
+        } else if (c == u';') {
+            if (!part.trimmed().isEmpty())
+                out << part;
+            part.clear();
+            continue;
+        }
+        part += c;
+    }
+    if (!part.trimmed().isEmpty())
+        out << part;
+    return out;
+}
+
+QString unquoted(const QString &value)
+{
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+        return value.mid(1, value.size() - 2);
+    return value;
 }
 
 } // namespace
@@ -58,7 +88,7 @@ QString DataLink::value(const QString &connectionString, const QString &key)
     for (const QString &part : parts(connectionString)) {
         const int eq = part.indexOf(u'=');
         if (eq > 0 && part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return part.mid(eq + 1).trimmed();
+            return unquoted(part.mid(eq + 1).trimmed());
     }
     return QString();
 }
@@ -72,8 +102,10 @@ QString DataLink::toOdbc(const QString &connectionString)
         const QString rest = eq > 0 ? part.mid(eq + 1).trimmed() : part.trimmed();
         if (key == u"provider" || key == u"persist security info")
             continue;
-        if (key == u"data source")
-            out << QStringLiteral("DSN=") + rest;
+        if (key == u"extended properties")
+            out << parts(unquoted(rest));   // the ODBC string the classic provider passed on
+        else if (key == u"data source")
+            out << QStringLiteral("DSN=") + unquoted(rest);
         else if (key == u"user id")
             out << QStringLiteral("UID=") + rest;
         else if (key == u"password")

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlIndex>
 #include <QSqlQuery>
 
 namespace {
@@ -21,6 +22,25 @@ bool writableByMode(const QFileInfo &info)
 }
 
 } // namespace
+
+QString DbConnection::driverName(const QString &connectionString)
+{
+    // Qt's driver passes the string on as it stands only when it names a
+    // driver or server; otherwise it puts "DSN=" before all of it. The data
+    // source then has to come first, without its key, wherever the file named it.
+    if (connectionString.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+        connectionString.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
+        return connectionString;
+    QStringList parts = connectionString.split(u';', Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) {
+        if (parts[i].trimmed().startsWith(QLatin1String("DSN="), Qt::CaseInsensitive)) {
+            const QString source = parts.takeAt(i).trimmed().mid(4);
+            parts.prepend(source);
+            return parts.join(u';');
+        }
+    }
+    return connectionString;
+}
 
 bool DbConnection::isLoginRefusal(const QString &code, const QString &text)
 {
@@ -112,7 +132,7 @@ bool DbConnection::openSqliteFile(const QString &path, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(path);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_timeout * 1000);
     if (m_readOnly)
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(options);
@@ -161,18 +181,13 @@ bool DbConnection::openOdbc(const QString &connectionString, const QString &pass
 bool DbConnection::openOdbcSource(const QString &connectionString, const QString &password, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-    QString name = connectionString;
-    // The driver prefixes "DSN=" itself unless the string names a driver or server.
-    if (name.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive) &&
-        !name.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) &&
-        !name.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
-        name = name.mid(4);
-    db.setDatabaseName(name);
+    db.setDatabaseName(driverName(connectionString));
     if (!password.isEmpty())
         db.setPassword(password);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=30"));
     if (db.open()) {
         m_postgres = db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
+        applyTimeout();
         return true;
     }
     m_loginRefused = isLoginRefusal(db.lastError().nativeErrorCode(), db.lastError().text());
@@ -194,6 +209,7 @@ void DbConnection::close()
         QSqlDatabase::removeDatabase(m_name);
     }
     m_kind = Closed;
+    m_keys.clear();
     m_readOnly = false;
     m_postgres = false;
     m_inTransaction = false;
@@ -208,6 +224,10 @@ QVariant DbConnection::toDb(const QVariant &value) const
                               : QVariant(value.toDateTime().toString(QLatin1String(dateFormat)));
     if (value.metaType().id() == QMetaType::Bool)
         return QVariant(value.toBool() ? 1 : 0);
+    // A server's text cannot hold NUL and ends the text there; dropped on every
+    // back end alike, the stored text is the same everywhere and whole.
+    if (value.metaType().id() == QMetaType::QString && value.toString().contains(QChar(0)))
+        return QVariant(value.toString().remove(QChar(0)));
     return value;
 }
 
@@ -340,15 +360,53 @@ bool DbConnection::reopenAfterLoss()
     return true;
 }
 
+bool DbConnection::applyTimeout()
+{
+    // ODBC's own query timeout is no connection option of Qt's driver; the
+    // server's setting does the same for every statement of the session.
+    if (!m_postgres)
+        return true;
+    QSqlQuery query(database());
+    return query.exec(QStringLiteral("SET statement_timeout = %1").arg(qint64(m_timeout) * 1000));
+}
+
+void DbConnection::setCommandTimeout(int seconds)
+{
+    m_timeout = qMax(1, seconds);
+    if (m_kind == SqliteFile) {
+        QSqlQuery(database()).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qint64(m_timeout) * 1000));
+    } else if (m_kind == OdbcSource) {
+        applyTimeout();
+    }
+}
+
+QStringList DbConnection::primaryKey(const QString &table)
+{
+    const QString name = table.toLower();
+    const auto known = m_keys.constFind(name);
+    if (known != m_keys.constEnd())
+        return *known;
+    QStringList keys;
+    const QSqlIndex primary = database().primaryIndex(table);
+    for (int i = 0; i < primary.count(); ++i)
+        keys << primary.fieldName(i);
+    m_keys.insert(name, keys);
+    return keys;
+}
+
 bool DbConnection::transaction(int mode)
 {
-    QSqlDatabase db = database();
     if (!isOpen())
         return false;
+    // A dead server connection would only fail the transaction's first
+    // statement; before it begins, nothing is lost by opening it again.
+    if (mode == 0 && m_kind == OdbcSource && !m_inTransaction)
+        reopenAfterLoss();
+    QSqlDatabase db = database();
     bool ok = false;
     switch (mode) {
     case 0:
-        ok = db.transaction();
+        ok = m_kind == SqliteFile ? QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")) : db.transaction();
         m_inTransaction = m_inTransaction || ok;
         return ok;
     case 1:

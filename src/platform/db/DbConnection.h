@@ -2,6 +2,7 @@
 
 #include "platform/db/JetSql.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,9 @@ public:
     QString lastError() const { return m_lastError; }
     // True when the last failed open was a refused login (wrong or missing password).
     bool loginRefused() const { return m_loginRefused; }
+    // The name Qt's ODBC driver is given for a connection string ("DSN=x;UID=u" and "UID=u;DSN=x" both
+    // become "x;UID=u", which the driver turns back into "DSN=x;UID=u").
+    static QString driverName(const QString &connectionString);
     // Whether a driver's error (its native code and text) refuses a login.
     static bool isLoginRefusal(const QString &code, const QString &text);
 
@@ -62,8 +66,19 @@ public:
     // Prepares and runs a query for reading into `query`.
     bool select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind, bool forwardOnly);
 
-    // 0 begin, 1 commit, 2 roll back.
+    // 0 begin, 1 commit, 2 roll back. A transaction on a file holds its write
+    // lock from the start, so that what it reads stays true until it commits.
     bool transaction(int mode);
+
+    // The columns of the table's primary key, asked of the database once per table while the
+    // connection stays open.
+    QStringList primaryKey(const QString &table);
+
+    // How long a statement may wait or run, in seconds (30 unless changed): a
+    // file waits that long for another program's lock, a server gives up the
+    // statement after it. Applies to the open connection at once.
+    void setCommandTimeout(int seconds);
+    int commandTimeout() const { return m_timeout; }
 
     // Columns whose names start with this prefix hold dates (stored as text in
     // SQLite) and are read back as QDateTime.
@@ -80,6 +95,7 @@ private:
     bool reopenAfterLoss();
     bool fail(OpenFailure failure, const QString &error);
     bool checkTables(const QStringList &requiredTables);
+    bool applyTimeout();
 
     QString m_name;
     Kind m_kind = Closed;
@@ -93,4 +109,6 @@ private:
     QStringList m_missing;
     QString m_lastError;
     QString m_datePrefix;
+    int m_timeout = 30;
+    QHash<QString, QStringList> m_keys;
 };

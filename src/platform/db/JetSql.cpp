@@ -51,6 +51,63 @@ const QRegularExpression &likeWord()
     return re;
 }
 
+const QRegularExpression &orderBy()
+{
+    static const QRegularExpression re(QStringLiteral("Order\\s+By\\b"), QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+// Index just past the operand that starts at `pos`: a quoted literal, a group
+// in parentheses, or a name, number or placeholder.
+int skipOperand(const QString &sql, int pos)
+{
+    if (pos >= sql.size())
+        return pos;
+    if (sql[pos] == u'\'')
+        return skipQuoted(sql, pos);
+    if (sql[pos] == u'(') {
+        int depth = 0;
+        int i = pos;
+        while (i < sql.size()) {
+            if (sql[i] == u'\'') {
+                i = skipQuoted(sql, i);
+                continue;
+            }
+            if (sql[i] == u'(')
+                ++depth;
+            else if (sql[i] == u')' && --depth == 0)
+                return i + 1;
+            ++i;
+        }
+        return i;
+    }
+    int i = pos;
+    while (i < sql.size() && (sql[i].isLetterOrNumber() || sql[i] == u'_' || sql[i] == u'.' || sql[i] == u'?'))
+        ++i;
+    return i;
+}
+
+// Null is the lowest value for the file and the classic engine, the highest for
+// PostgreSQL: the server is told the file's order for one item of an Order By.
+QString nullsOrder(const QString &item)
+{
+    static const QRegularExpression desc(QStringLiteral("\\bDesc\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression nulls(QStringLiteral("\\bNulls\\s+(First|Last)\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (item.trimmed().isEmpty() || nulls.match(item).hasMatch())
+        return QString();
+    return desc.match(item).hasMatch() ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
+}
+
+// Ends the Order By item that started at `start` in `out`, keeping the blanks after it.
+void closeOrderItem(QString &out, int start)
+{
+    int end = out.size();
+    while (end > start && out[end - 1].isSpace())
+        --end;
+    out.insert(end, nullsOrder(out.mid(start, end - start)));
+}
+
 const QRegularExpression &selectTop()
 {
     static const QRegularExpression re(QStringLiteral("\\bSelect\\s+(Distinct\\s+)?Top\\s+(\\d+)\\s+"),
@@ -84,6 +141,8 @@ QString rewriteStatement(const QString &sql, JetSql::Dialect dialect)
     QString out;
     out.reserve(sql.size() + 16);
     QList<QPair<int, QString>> limits; // paren depth and LIMIT text waiting for its close
+    QList<QPair<int, int>> orders;     // paren depth and start in `out` of the open Order By item (server only)
+    const bool server = dialect == JetSql::Postgres;
     int depth = 0;
     int i = 0;
     QRegularExpressionMatch m;
@@ -103,15 +162,31 @@ QString rewriteStatement(const QString &sql, JetSql::Dialect dialect)
             out += sql.mid(i, 6) + u' ' + m.captured(1);
             limits.append({depth, QStringLiteral(" LIMIT ") + m.captured(2)});
             i += m.capturedLength();
-        } else if (dialect == JetSql::Postgres && (c == u'l' || c == u'L') && wordStart(sql, i) &&
-                   matchesAt(likeWord(), sql, i, &m)) {
+        } else if (server && (c == u'l' || c == u'L') && wordStart(sql, i) && matchesAt(likeWord(), sql, i, &m)) {
+            // Letter case folds for ASCII letters only, as in the file: the C rules of the server.
             out += QStringLiteral("ILIKE");
             i += m.capturedLength();
+            while (i < sql.size() && sql[i].isSpace())
+                out += sql[i++];
+            const int end = skipOperand(sql, i);
+            out += sql.mid(i, end - i) + QStringLiteral(" COLLATE \"C\"");
+            i = end;
+        } else if (server && (c == u'o' || c == u'O') && wordStart(sql, i) && matchesAt(orderBy(), sql, i, &m)) {
+            out += m.captured();
+            i += m.capturedLength();
+            orders.append({depth, int(out.size())});
+        } else if (server && c == u',' && !orders.isEmpty() && orders.last().first == depth) {
+            closeOrderItem(out, orders.last().second);
+            out += c;
+            orders.last().second = int(out.size());
+            ++i;
         } else if (c == u'(') {
             ++depth;
             out += c;
             ++i;
         } else if (c == u')') {
+            if (!orders.isEmpty() && orders.last().first == depth)
+                closeOrderItem(out, orders.takeLast().second);
             while (!limits.isEmpty() && limits.last().first == depth) {
                 while (out.endsWith(u' '))
                     out.chop(1);
@@ -125,6 +200,8 @@ QString rewriteStatement(const QString &sql, JetSql::Dialect dialect)
             ++i;
         }
     }
+    while (!orders.isEmpty())
+        closeOrderItem(out, orders.takeLast().second);
     if (!limits.isEmpty()) {
         while (out.endsWith(u' '))
             out.chop(1);

@@ -135,9 +135,7 @@ bool Recordset::Impl::loadAll(const QString &sql, const QVariantList &values, bo
     }
     query.finish();
     if (!table.isEmpty() && !useRowid) {
-        const QSqlIndex primary = db->database().primaryIndex(table);
-        for (int i = 0; i < primary.count(); ++i)
-            keys << primary.fieldName(i);
+        keys = db->primaryKey(table);
         for (const QString &k : std::as_const(keys)) {
             if (!names.contains(k, Qt::CaseInsensitive)) {
                 keys.clear();

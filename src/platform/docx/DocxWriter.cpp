@@ -709,9 +709,9 @@ void DocxWriter::Private::writePicture(PartOut &out, const QTextImageFormat &f)
     const QString target = mediaTarget(f.name());
     if (target.isEmpty())
         return;
-    const QImage image = page->pictureImage(f.name());
-    const double width = f.width() > 0 ? f.width() : image.width();
-    const double height = f.height() > 0 ? f.height() : image.height();
+    const QSize natural = f.width() > 0 && f.height() > 0 ? QSize() : page->pictureSize(f.name());
+    const double width = f.width() > 0 ? f.width() : natural.width();
+    const double height = f.height() > 0 ? f.height() : natural.height();
     const QString cx = QString::number(qMax<qint64>(1, qRound64(width * EmuPerPixel)));
     const QString cy = QString::number(qMax<qint64>(1, qRound64(height * EmuPerPixel)));
     const QString id = QString::number(nextDrawing++);

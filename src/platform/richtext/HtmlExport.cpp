@@ -200,18 +200,19 @@ private:
         const bool png = m_o.pictureFormat == 3;
         const QString ext = png ? QStringLiteral("png") : QStringLiteral("jpg");
         const QString file = m_name + QStringLiteral("_%1.").arg(++m_pictures, 3, 10, QLatin1Char('0')) + ext;
-        QDir().mkpath(m_folder);
+        if (!m_folderMade)
+            m_folderMade = QDir().mkpath(m_folder);
         const QByteArray fmt = m_page.pictureFormat(name).toLower();
         const QString path = m_folder + QLatin1Char('/') + file;
-        QImage image;
         bool written = false;
         if ((png && fmt == "png") || (!png && (fmt == "jpg" || fmt == "jpeg"))) {
             QFile out(path);
             written = out.open(QIODevice::WriteOnly) && out.write(m_page.pictureBytes(name)) >= 0;
         }
-        image = m_page.pictureImage(name);
+        QSize natural;
         if (!written) {
-            QImage img = image;
+            QImage img = m_page.pictureImage(name);
+            natural = img.size();
             if (!png && img.hasAlphaChannel()) {
                 QImage flat(img.size(), QImage::Format_RGB32);
                 flat.fill(Qt::white);
@@ -222,8 +223,11 @@ private:
         }
         if (!written)
             m_ok = false;
-        const int w = f.width() > 0 ? int(std::lround(f.width())) : image.width();
-        const int h = f.height() > 0 ? int(std::lround(f.height())) : image.height();
+        // Bytes copied as they are need no decoding, only their size where the format lacks one.
+        if (natural.isEmpty() && (f.width() <= 0 || f.height() <= 0))
+            natural = m_page.pictureSize(name);
+        const int w = f.width() > 0 ? int(std::lround(f.width())) : natural.width();
+        const int h = f.height() > 0 ? int(std::lround(f.height())) : natural.height();
         return QStringLiteral("<img src=\"") + escapeAttr(m_rel + QLatin1Char('/') + QString(file).replace(
                    QLatin1Char(' '), QStringLiteral("%20")))
                + QStringLiteral("\" alt=\"\" width=\"%1\" height=\"%2\">").arg(qMax(1, w)).arg(qMax(1, h));
@@ -438,6 +442,7 @@ private:
     QString m_name, m_folder, m_rel, m_out;
     double m_pageWidth = 600;
     int m_pictures = 0;
+    bool m_folderMade = false;
     bool m_ok = true;
 };
 

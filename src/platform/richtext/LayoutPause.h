@@ -1,23 +1,22 @@
 #pragma once
 
-#include <QSizeF>
 #include <QTextDocument>
 
-// Keeps a document from being laid out while it is filled. Qt lays out only a document with a page
-// size, and it lays out the enclosing table again after every insert into a cell, which makes building
-// large or nested tables take time in the square of their size. The size given back at the end lays the
-// whole document out once; a scratch document that is only handed on may stay without layout.
+// Keeps a document from being laid out while it is filled: Qt lays out the enclosing table again
+// after every insert into a cell, which makes building large or nested tables take time in the square
+// of their size. At the end the document is laid out once, if it lays out at all (a page document
+// made for batch work does not); a scratch document that is only handed on may stay without layout.
 class LayoutPause
 {
 public:
-    explicit LayoutPause(QTextDocument *doc) : m_doc(doc), m_size(doc->pageSize())
+    explicit LayoutPause(QTextDocument *doc) : m_doc(doc), m_layout(doc->isLayoutEnabled())
     {
-        doc->setPageSize(QSizeF(0, 0));
+        doc->setLayoutEnabled(false);
     }
     ~LayoutPause()
     {
         if (m_doc)
-            m_doc->setPageSize(m_size);
+            m_doc->setLayoutEnabled(m_layout);
     }
     void keepPaused() { m_doc = nullptr; }
     LayoutPause(const LayoutPause &) = delete;
@@ -25,5 +24,5 @@ public:
 
 private:
     QTextDocument *m_doc;
-    QSizeF m_size;
+    bool m_layout;
 };

@@ -18,8 +18,8 @@
 
 using namespace TextProps;
 
-PageDocument::PageDocument(QObject *parent)
-    : QObject(parent)
+PageDocument::PageDocument(Layout layout, QObject *parent)
+    : QObject(parent), m_layout(layout == WithLayout)
 {
     m_frameHandler = new TextFrameHandler(this);
     m_pictureHandler = new PictureHandler(this);
@@ -69,6 +69,13 @@ void PageDocument::clear()
     m_lastFieldId = m_lastObjectId = m_lastPicture = 0;
     emit partsChanged();
     emit pageSetupChanged();
+}
+
+void PageDocument::setLayoutEnabled(bool enabled)
+{
+    m_layout = enabled;
+    for (QTextDocument *doc : documents())
+        doc->setLayoutEnabled(enabled);
 }
 
 QTextDocument *PageDocument::main() const
@@ -208,6 +215,27 @@ QImage PageDocument::pictureImage(const QString &name) const
     if (it->image.isNull())
         it->image = QImage::fromData(it->bytes, it->format.constData());
     return it->image;
+}
+
+QSize PageDocument::pictureSize(const QString &name) const
+{
+    auto it = m_pictures.constFind(name);
+    if (it == m_pictures.cend())
+        return QSize();
+    if (it->image.isNull()) {
+        QBuffer buffer;
+        buffer.setData(it->bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, it->format);
+        QSize size = reader.size();
+        // As decoding gives it: a picture turned by its own orientation mark is turned here too.
+        if (size.isValid() && reader.autoTransform()
+            && (reader.transformation() & QImageIOHandler::TransformationRotate90))
+            size.transpose();
+        if (size.isValid())
+            return size;
+    }
+    return pictureImage(name).size();
 }
 
 QStringList PageDocument::pictureNames() const

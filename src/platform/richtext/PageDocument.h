@@ -28,11 +28,19 @@ class PageDocument : public QObject
 {
     Q_OBJECT
 public:
-    explicit PageDocument(QObject *parent = nullptr);
+    // Batch work (converting, exporting, writing other formats) reads the text and its formats and
+    // needs no layout: a page without layout loads and changes without shaping text or decoding
+    // pictures, and every part made later follows. Switching layout on again lays the page out.
+    enum Layout { WithLayout, WithoutLayout };
+    explicit PageDocument(QObject *parent = nullptr) : PageDocument(WithLayout, parent) {}
+    explicit PageDocument(Layout layout, QObject *parent = nullptr);
     ~PageDocument() override;
 
     // Empties everything: main text, parts, frames, pictures, page setup and the id counters.
     void clear();
+
+    void setLayoutEnabled(bool enabled);
+    bool isLayoutEnabled() const { return m_layout; }
 
     QTextDocument *main() const;
     // A header/footer part by its flag (TextProps::PartFlag); nullptr when absent. MainPart gives main().
@@ -60,6 +68,8 @@ public:
     QByteArray pictureBytes(const QString &name) const;
     QByteArray pictureFormat(const QString &name) const;
     QImage pictureImage(const QString &name) const;
+    // The picture's size in pixels, read from its header where the format allows (no decoding).
+    QSize pictureSize(const QString &name) const;
     QStringList pictureNames() const; // sorted
     void removePicture(const QString &name);
     // Names the documents refer to (pictures no longer referenced need not be written).
@@ -113,4 +123,5 @@ private:
     int m_lastFieldId = 0;
     int m_lastObjectId = 0;
     int m_lastPicture = 0;
+    bool m_layout = true;
 };

@@ -9,6 +9,7 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
     : QTextDocument(page), m_page(page), m_partFlag(partFlag), m_frameId(frameId)
 {
     setUndoRedoEnabled(true);
+    setLayoutEnabled(page->isLayoutEnabled());
     page->attachTo(this);
     connect(this, &QTextDocument::undoCommandAdded, this, [this] {
         ++m_undoLevels;

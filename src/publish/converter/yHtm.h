@@ -59,6 +59,11 @@ public:
     void setContext(const Context &context);
     // The open database's values as the program's converter reads them now.
     static Context programContext();
+    // A run that writes into a work folder put in place whole (or packed) once complete needs no
+    // safe replacing of each page: its pages are written straight, and the run ends with one
+    // flushFolder() instead of a flush per page.
+    void setWorkFolderRun(bool on) { m_workFolderRun = on; }
+    static bool flushFolder(const QString &folder);
     const Context &context() const { return m_ctx; }
 
     // ---- frame ----
@@ -168,6 +173,7 @@ private:
 
     Context m_ctx;
     bool m_followGlobals = true;
+    bool m_workFolderRun = false;
     std::vector<TagRec> m_tags;
     int m_yTbF = 0;         // fit tables
     int m_yNit = 0;         // no italic

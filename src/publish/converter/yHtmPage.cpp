@@ -10,18 +10,28 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace ConvText;
 
 namespace {
 
-// UTF-8 with a byte-order mark, replaced whole or not at all.
-bool writeUtf8(const QString &file, const QString &text)
+// UTF-8 with a byte-order mark, replaced whole or not at all; in a work folder written straight.
+bool writeUtf8(const QString &file, const QString &text, bool straight)
 {
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    if (straight) {
+        QFile out(file);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() && out.flush())
+            return true;
+        out.remove();
+        return false;
+    }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    out.write("\xEF\xBB\xBF");
-    out.write(text.toUtf8());
+    out.write(bytes);
     return out.commit();
 }
 
@@ -169,7 +179,7 @@ void yHtm::cSaveHtm(const PageDocument &xTx, bool bPng, const QString &sFL, cons
     }
     const QString page = pageFromBody(body, sFL, base, sTp, sTL);
     m_iDtd = type;
-    bOk = writeUtf8(sFL, page);
+    bOk = writeUtf8(sFL, page, m_workFolderRun);
 }
 
 void yHtm::cGetHtm(const PageDocument &xTx, const QString &sFL, const QString &sTp, QString &sCss, QString &sBd,
@@ -199,6 +209,17 @@ void yHtm::cGetHtm(const PageDocument &xTx, const QString &sFL, const QString &s
     sBd = a < 0 ? QString() : body.mid(a + 6, (b < 0 ? body.size() : b) - a - 6);
     m_tags.clear();
     bOk = true;
+}
+
+bool yHtm::flushFolder(const QString &folder)
+{
+    // One flush of the file system that holds the folder writes every page of the run.
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 // ---------------------------------------------------------------- the reference driver

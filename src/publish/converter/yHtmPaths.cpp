@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRegularExpression>
 
 using namespace ConvText;
@@ -33,6 +34,10 @@ bool sameContent(const QString &a, const QString &b)
 // Returns the name used, empty when the copy failed.
 QString copyUnique(const QString &src, const QString &folder)
 {
+    // Converters on several threads (the site writer) may copy into one folder: one at a time,
+    // so that none sees another's half-written copy.
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
     const QFileInfo fi(src);
     QString name = fi.fileName();
     for (int n = 2; QFileInfo::exists(folder + name) && !sameContent(src, folder + name); ++n)

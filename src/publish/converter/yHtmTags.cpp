@@ -185,23 +185,33 @@ void yHtm::SetTagTbl(QString &sBd, const QString &sFL, const QString &sBase)
         else
             CnvFrame(sBd, sFL);
     }
-    // 3. paragraphs with a background colour
+    // 3. paragraphs with a background colour, split into the text before `done` and the split
+    // paragraphs gathered in `out`: one pass however many paragraphs have a colour.
     const QString bg = QStringLiteral("background-color");
+    QString out;
+    qsizetype done = 0;
     qsizetype from = 0;
     for (;;) {
         const qsizetype hit = ifind(sBd, bg, from);
         if (hit < 0)
             break;
+        // A tag before `done` is the end of a split paragraph, never "<p".
         const qsizetype lt = sBd.lastIndexOf(QLatin1Char('<'), hit);
-        const qsizetype end = lt < 0 ? -1 : ifind(sBd, QStringLiteral("</p>"), lt);
-        if (lt >= 0 && sBd.mid(lt, 2) == QLatin1String("<p") && end >= 0) {
+        const qsizetype end = lt < done ? -1 : ifind(sBd, QStringLiteral("</p>"), lt);
+        if (end >= 0 && QStringView(sBd).mid(lt, 2) == QLatin1String("<p")) {
             QString para = sBd.mid(lt, end + 4 - lt);
             SplitPSpan(para);
-            sBd = sBd.left(lt) + para + sBd.mid(end + 4);
-            from = lt + para.size() + 4;
+            out += QStringView(sBd).mid(done, lt - done);
+            out += para;
+            done = end + 4;
+            from = done + 4;
         } else {
             from = hit + bg.size();
         }
+    }
+    if (done > 0) {
+        out += QStringView(sBd).mid(done);
+        sBd = out;
     }
     // 4.-9. records
     const QStringList pieces = sBd.split(Cr);

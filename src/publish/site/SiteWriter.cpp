@@ -109,7 +109,7 @@ bool SiteWriter::HtmCopyCmn(const QString &target, bool keepPublished)
     const QString cmn = target + QStringLiteral("/cmn/");
     const QString published = m_out + QStringLiteral("/cmn/");
     if (!keepPublished || !QFileInfo(published).isDir())
-        say(m_out + QStringLiteral("/cmn を作成しました"));
+        say(m_out + QStringLiteral("/cmn/を作成しました"));
     if (!QDir().mkpath(cmn))
         return false;
     const QString source = SiteTemplate::folder(Usr::st().userData);
@@ -134,7 +134,9 @@ bool SiteWriter::publish(const Run &run)
     m_firstNo = m_tree.firstPage();
     m_firstTitle = m_tree.firstTitle();
     m_firstFile.clear();
-    m_work = Usr::st().userData + QStringLiteral("Wrk/Htm/") + Usr::st().dbName;
+    // The work folder stands as deep as the output folder and under the same name, so that the
+    // converter's links to files outside the site, relative to the page, hold after the move.
+    m_work = Usr::st().userData + QStringLiteral("Wrk/") + Usr::st().dbName;
     QDir(m_work).removeRecursively();
     if (!QDir().mkpath(m_work)) {
         Prompt::current().message(m_work + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
@@ -154,6 +156,11 @@ bool SiteWriter::publish(const Run &run)
 
 bool SiteWriter::place(const Run &run)
 {
+    // One flush for the whole site before it takes the old one's place.
+    if (!yHtm::flushFolder(m_work)) {
+        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
+        return false;
+    }
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())
         carry(m_out, m_work, !run.empty, moves);

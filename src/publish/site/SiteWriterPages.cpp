@@ -2,8 +2,6 @@
 // of the page template.
 #include "publish/site/SiteWriter.h"
 
-#include "core/Frmt.h"
-#include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
@@ -101,15 +99,13 @@ bool SiteWriter::loadPage(qint64 page, PageDocument &doc) const
 
 yHtm::Context SiteWriter::converterContext(const QString &htmList) const
 {
-    yHtm::Context c;
-    const FrmtState &f = Frmt::st();
-    c.usrFmt = f.usrFmt;
-    c.lineFactor = f.lineFactor;
-    c.homeKind = f.homeKind;
-    c.homeAddress = f.homeAddress;
+    // A converter of its own reads the open database's values as the program's converter does;
+    // the threads then work from a copy of them.
+    yHtm reader;
+    reader.SetKaHtm(false);
+    yHtm::Context c = reader.context();
     c.htmList = htmList;
-    c.userData = Usr::st().userData;
-    c.dbName = Usr::st().dbName;
+    c.outputSet.clear();
     return c;
 }
 
@@ -140,6 +136,8 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
         workers.emplace_back([&] {
             yHtm converter;
             converter.setContext(context);
+            // The work folder is put in place whole: no page needs replacing safely on its own.
+            converter.setWorkFolderRun(true);
             converter.setDocumentType(type);
             converter.E_Opt(fitTables, 0);
             for (int i = next++; i < n; i = next++) {
@@ -271,7 +269,7 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
     const bool written = convertAll(
         jobs,
         [&](Job &job, yHtm &converter) {
-            PageDocument doc;
+            PageDocument doc(PageDocument::WithoutLayout);
             const QString path = m_work + QLatin1Char('/') + job.file;
             QString css, body;
             bool ok = loadPage(job.page, doc);
@@ -343,7 +341,7 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
     const bool written = convertAll(
         jobs,
         [&](Job &job, yHtm &converter) {
-            PageDocument doc;
+            PageDocument doc(PageDocument::WithoutLayout);
             bool ok = loadPage(job.page, doc);
             if (ok)
                 converter.cSaveHtm(doc, false, m_work + QLatin1Char('/') + job.file, tipList(doc),

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+// A page as an edit window found it in the database: whether it had a row and
+// a placement, its title, and a digest of its stored title, text and document.
+// A save compares it with the page stored at that moment, so that it never
+// replaces another user's save, nor brings back a page deleted meanwhile,
+// without asking.
+class PageStamp
+{
+public:
+    // No row: a new page, not stored yet.
+    PageStamp() = default;
+    // The row of a load (title, plain text and document as read) and whether the page was placed.
+    PageStamp(const QVariant &title, const QVariant &text, const QVariant &document, bool placed);
+
+    // The page as stored now; false when the database could not be read.
+    static bool read(qint64 page, PageStamp *stamp);
+    // Whether any placement shows the page.
+    static bool placed(qint64 page);
+
+    bool stored() const { return m_stored; }
+    bool isPlaced() const { return m_placed; }
+    QString title() const { return m_title; }
+    // Same stored title, text and document.
+    bool sameContent(const PageStamp &other) const { return m_stored == other.m_stored && m_digest == other.m_digest; }
+
+private:
+    bool m_stored = false;
+    bool m_placed = false;
+    QString m_title;
+    QByteArray m_digest;
+};

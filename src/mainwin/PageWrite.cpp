@@ -1,0 +1,99 @@
+#include "mainwin/PageWrite.h"
+
+#include "core/Usr.h"
+#include "core/zSvr.h"
+
+namespace {
+
+// A new page whose number keeps being taken gives up after this many tries.
+constexpr int NumberTries = 20;
+
+} // namespace
+
+PageWrite::PageWrite(qint64 page, const PageStamp &taken) : m_page(page), m_taken(taken) {}
+
+PageWrite::Result PageWrite::run(const Row &row, const PlaceFn &place)
+{
+    zSvr &db = zSvr::instance();
+    if (!db.D_Tran(0))
+        return Failed;
+    Result result = write(row, place);
+    if (result == Saved && !PageStamp::read(m_page, &m_found))
+        result = Failed;
+    if (result == Saved && db.D_Tran(1))
+        return Saved;
+    db.D_Tran(2);
+    return result == Saved ? Failed : result;
+}
+
+PageWrite::Result PageWrite::write(const Row &row, const PlaceFn &place)
+{
+    if (m_taken.stored())
+        return writeExisting(row, place);
+    // A new page never writes over a row: its number goes to the first free one.
+    if (!insertRow(row))
+        return Failed;
+    return place(NewPlacement, m_page, QString()) ? Saved : Failed;
+}
+
+PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
+{
+    zSvr &db = zSvr::instance();
+    // Holds the row until the end of the transaction (the file is already held
+    // whole), so that nobody saves between the comparison and the write.
+    if (!db.D_ExeSq(QStringLiteral("Update msDoc Set noDoc = noDoc Where noDoc = ?"), {m_page}))
+        return Failed;
+    PageStamp now;
+    if (!PageStamp::read(m_page, &now))
+        return Failed;
+    const bool gone = !now.stored() || (m_taken.isPlaced() && !now.isPlaced());
+    if (gone && !m_again) {
+        m_found = now;
+        return DeletedElsewhere;
+    }
+    if (!gone && !now.sameContent(m_taken)) {
+        m_found = now;
+        return ChangedElsewhere;
+    }
+    if (!now.stored()) {
+        // Written again as a new row, under its old number while that is free.
+        if (!insertRow(row))
+            return Failed;
+        return place(PlaceAgain, m_page, QString()) ? Saved : Failed;
+    }
+    if (!db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = ?, txDoc = ?, obDoc = ?, saTgs = ?, dyUdt = ? Where noDoc = ?"),
+                    {row.title, row.text, row.document, row.tags, row.updated, m_page}))
+        return Failed;
+    if (gone)
+        return place(PlaceAgain, m_page, now.title()) ? Saved : Failed;
+    return place(Titles, m_page, now.title()) ? Saved : Failed;
+}
+
+bool PageWrite::taken(qint64 page, bool *ok) const
+{
+    QVariantList count;
+    *ok = zSvr::instance().R_PAry(QStringLiteral("Select Count(*) From msDoc Where noDoc = ?"), {page}, count);
+    return count.value(0).toInt() > 0;
+}
+
+bool PageWrite::insertRow(const Row &row)
+{
+    zSvr &db = zSvr::instance();
+    for (int attempt = 0; attempt < NumberTries; ++attempt) {
+        bool ok = false;
+        if (!taken(m_page, &ok)) {
+            if (!ok)
+                return false;
+            if (db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, wkRnd, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt) "
+                                          "Values (?, ?, 0, ?, ?, ?, ?, ?)"),
+                           {m_page, Usr::FdNewKy(), row.title, row.text, row.document, row.tags, row.updated}))
+                return true;
+            // Another user's new page took the number at the same moment: try the next one.
+            if (!taken(m_page, &ok))
+                return false;
+        }
+        // An empty table counts as holding 1000, as for the number a new page is shown with.
+        m_page = db.R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong() + 1;
+    }
+    return false;
+}
