@@ -232,6 +232,8 @@ private slots:
         QCOMPARE(ncx.count(QStringLiteral("<navPoint ")), ncx.count(QStringLiteral("</navPoint>")));
         QVERIFY(ncx.contains(QStringLiteral("<navPoint id=\"p1\" playOrder=\"1\">")));
         QVERIFY(ncx.contains(QStringLiteral("<text>Top &amp; &lt;one&gt;</text>")));
+        QVERIFY(ncx.contains(QStringLiteral("<text>Two &quot;q&quot; 😀 𠮷</text>")));
+        QVERIFY(ncx.contains(QStringLiteral("<text>A &amp; B &lt;c&gt; &quot;d&quot; 😀</text>")));
         QVERIFY(!ncx.contains(QStringLiteral("Hidden")));
         QVERIFY(!ncx.contains(QStringLiteral("Below hidden")));
         QVERIFY(ncx.count(QStringLiteral("<content src=\"1002.xhtml\"/>")) >= 2);

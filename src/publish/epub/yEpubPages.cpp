@@ -90,6 +90,8 @@ bool yEpub::WritePages(QString &why)
         workers.emplace_back([&] {
             yHtm converter;
             converter.setContext(context);
+            // The pages are packed into the book, which alone replaces an older one.
+            converter.setWorkFolderRun(true);
             converter.E_Opt(m_fitTables, m_noItalic);
             for (int i = next++; i < total && !failed; i = next++) {
                 if (!writeOne(converter, m_pages[i])) {

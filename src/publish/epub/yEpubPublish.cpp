@@ -183,9 +183,10 @@ void yEpub::PrepFolder()
     WriteRootFiles();
     deleteFiles(workFolder + QStringLiteral("/OEBPS"));
     deleteFiles(workFolder + QStringLiteral("/OEBPS/Images"));
+    // A read-only database refuses the marks with its message once; the book is written all the same.
     zSvr &db = zSvr::instance();
-    db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0"));
-    db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=1 where noDoc in (Select noLfC From tbTree)"));
+    if (db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0")))
+        db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=1 where noDoc in (Select noLfC From tbTree)"));
 }
 
 void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
