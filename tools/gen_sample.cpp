@@ -128,7 +128,7 @@ void tagLink(PageDocument &page, QTextCursor &cursor, const QString &target, con
 {
     QTextCharFormat field;
     field.setProperty(TextProps::FieldId, page.newFieldId());
-    field.setProperty(TextProps::FieldType, 1);
+    field.setProperty(TextProps::FieldType, 2);
     field.setProperty(TextProps::FieldData, QStringLiteral("TG_") + target);
     field.setForeground(QColor(0x80, 0x80, 0xFF));
     field.setFontUnderline(true);

@@ -24,6 +24,7 @@ class Usr
 public:
     struct State {
         QString dbName;          // base name of the open database
+        QString dbFolder;        // folder of the open database file (or of its data-link file)
         bool jet = false;        // the open database is an embedded file (SQLite)
         QString userData;        // user-data folder, always ending with "/"
         QString workFolder;      // userData + "Wrk/"

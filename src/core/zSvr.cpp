@@ -173,6 +173,7 @@ bool zSvr::openDataLink(const QString &path)
 void zSvr::setNames(const QString &path, const QString &connectionString)
 {
     const QFileInfo file(path);
+    Usr::st().dbFolder = file.absolutePath();
     if (connectionString.isEmpty()) {
         Usr::st().dbName = file.completeBaseName();
         sSvr = file.absoluteFilePath();

@@ -77,7 +77,11 @@ public:
     void GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk);
     void GetMTxt(QString &sTx, QString &sCp);
     // --- HTML output through the converter (HtmlBridge) and the page fields prepared for it
+    // An export: the page's modified mark stays as it is.
     void SaveHtm(int iJb, bool &bOk, const QString &vFL = QString());
+    // Browser preview (job 8): the page through the converter into the work folder's "$Wrk.htm",
+    // shown by the desktop's browser; false when the page could not be written.
+    bool T_ViewIE();
     void SaveXHtm(const QString &sFL, const QString &sSz, bool bPng);
     void txGetCssBd(const QString &sFL, QString &sCss, QString &sBdy, bool &bOk);
     void txCnvLnk(bool bDelFr, QString *vTgs = nullptr);
@@ -230,6 +234,9 @@ private:
     bool runFileJob(int iJb, const QVariant &vArg, bool &result);
     void T_ReadDcFL(bool bNoTmp, bool bIns);
     bool T_LoadDcFL(const QString &vFL, bool bIns);
+    // The publication conversion of an export (links and tags for the published site); false when
+    // there is no site to convert for. `kept` receives the page to put back afterwards.
+    bool publicationConversion(bool html, QByteArray &kept);
     bool T_InsTxFL();
     void T_DelEmpFd();
     void T_PreSave();

@@ -6,6 +6,7 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zClt.h"
+#include "core/zSvr.h"
 #include "editor/EditorServices.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
@@ -25,9 +26,9 @@ const QString ReadFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.d
                                           "ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt|HTML Document(*.htm;*.html)|*.htm;*.html");
 const QString TextFilter = QStringLiteral("ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt|ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|"
                                           "ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|HTML Document(*.htm;*.html)|*.htm;*.html");
-// HTML export comes with the HTML converter; until then the save dialog does not offer it.
 const QString SaveFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|"
-                                          "ｱｸﾛﾊﾞｯﾄPDF(*.pdf)|*.pdf|ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt");
+                                          "HTML (*.htm;*.html)|*.htm;*.html|ｱｸﾛﾊﾞｯﾄPDF(*.pdf)|*.pdf|"
+                                          "ﾃｽｷﾄﾌｧｲﾙ (*.txt)|*.txt");
 
 QString folderOf(const QString &file)
 {
@@ -43,7 +44,7 @@ bool uTxm::runContentJob(int iJb, const QVariant &vArg, bool &result)
 
 bool uTxm::isContentJob(int iJb)
 {
-    static const QList<int> codes = {1, 3, 5, 10, 15, 30, 32, 33, 35, 40, 42, 43, 44, 70, 71, 80, 81, 82, 83, 85};
+    static const QList<int> codes = {1, 3, 5, 8, 10, 15, 30, 32, 33, 35, 40, 42, 43, 44, 70, 71, 80, 81, 82, 83, 85};
     return codes.contains(iJb);
 }
 
@@ -61,6 +62,9 @@ bool uTxm::runFileJob(int iJb, const QVariant &vArg, bool &result)
         result = txSaveAs(file, false);
         return true;
     }
+    case 8:
+        T_ViewIE();
+        return true;
     case 10:
         T_ReadDcFL(false, false);
         return true;
@@ -210,6 +214,25 @@ void uTxm::T_PreSave()
     DocxWriter::writePage(*m_page, file);
 }
 
+bool uTxm::publicationConversion(bool html, QByteArray &kept)
+{
+    // Without a database there is no site the page is published to.
+    if (!zSvr::instance().isOpen())
+        return false;
+    Frmt::LoadHome();
+    const FrmtState &f = Frmt::st();
+    if (f.homeAddress.isEmpty() || f.homeKind < 1)
+        return false;
+    // A copy of its own: the user's undo snapshot stays as it was.
+    kept = m_services->saveBytes(*m_edit, 3);
+    if (kept.isEmpty())
+        return false;
+    Frmt::st().outputSet.clear();
+    // Only HTML can show inline frames and scripts.
+    txCnvLnk(!html);
+    return true;
+}
+
 QString uTxm::exportFailedText(const QString &file)
 {
     return QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" に出力できませんでした｡");
@@ -239,8 +262,20 @@ bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
         file += QLatin1Char('x');
     const DocumentFile::Format format = DocumentFile::formatOf(file);
     syncFromView();
-    const bool ok = format != DocumentFile::None && format != DocumentFile::Html
-        && DocumentFile::write(*m_page, file, format, Title());
+    const bool html = format == DocumentFile::Html;
+    // The published form of the page goes into the file; the page in the editor keeps its fields.
+    QByteArray kept;
+    const bool converted = !bNoAct && QFileInfo(file).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0
+                           && publicationConversion(html, kept);
+    bool ok = false;
+    if (html)
+        SaveHtm(0, ok, file);
+    else
+        ok = format != DocumentFile::None && DocumentFile::write(*m_page, file, format, Title());
+    if (converted) {
+        m_services->loadBytes(*m_edit, kept, 3, false);
+        syncToView();
+    }
     if (!ok) {
         // Asked for nothing, the caller says what failed in its own words.
         if (!bNoAct)

@@ -1,6 +1,8 @@
 // HTML output of the page in the editor and the page fields prepared for an output run.
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/LinkedFile.h"
+#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "editor/HtmlBridge.h"
 #include "editor/uTxm.h"
@@ -116,7 +118,20 @@ void uTxm::SaveHtm(int iJb, bool &bOk, const QString &vFL)
     if (file.isEmpty() || !html)
         return;
     html->cSaveHtm(*m_page, false, file, T_GetTpLst(), m_title->text(), iJb, bOk);
-    setBDcEdt(false);
+}
+
+bool uTxm::T_ViewIE()
+{
+    const QString file = Usr::st().workFolder + QStringLiteral("$Wrk.htm");
+    zClt::instance().F_CreateFld(Usr::st().workFolder);
+    bool ok = false;
+    SaveHtm(0, ok, file);
+    if (!ok) {
+        Prompt::current().message(exportFailedText(file));
+        return false;
+    }
+    zClt::instance().A_ViewIE(file);
+    return true;
 }
 
 void uTxm::SaveXHtm(const QString &sFL, const QString &sSz, bool bPng)
@@ -195,10 +210,12 @@ void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
                    || hasScheme(data)) {
             // Any web or mail address stays a link, not only "http:".
             continue;
-        } else if (!QFileInfo(data).isFile() || f.homeKind == 0) {
+        } else if (const QString file = LinkedFile::resolve(data, Usr::st().dbFolder);
+                   !QFileInfo(file).isFile() || f.homeKind == 0) {
+            // A relative path lies in the database's folder, not in the program's working folder.
             removed << id;
-        } else if (!data.contains(site, Qt::CaseInsensitive)) {
-            const QString name = QFileInfo(data).fileName();
+        } else if (!file.contains(site, Qt::CaseInsensitive)) {
+            const QString name = QFileInfo(file).fileName();
             if (QFileInfo(site + QStringLiteral("/lnk/") + name).isFile()) {
                 e.setFieldType(1);
                 e.setFieldData(f.homeAddress + QStringLiteral("lnk/") + name);
@@ -206,7 +223,7 @@ void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
                 removed << id;
             }
         } else {
-            QString rel = QString(data).remove(site);
+            QString rel = QString(file).remove(site);
             if (rel.startsWith(QLatin1Char('/')))
                 rel.remove(0, 1);
             e.setFieldType(1);

@@ -15,6 +15,7 @@ PageWrite::PageWrite(qint64 page, const PageStamp &taken) : m_page(page), m_take
 PageWrite::Result PageWrite::run(const Row &row, const PlaceFn &place)
 {
     zSvr &db = zSvr::instance();
+    m_refused = false;
     if (!db.D_Tran(0))
         return Failed;
     Result result = write(row, place);
@@ -33,7 +34,7 @@ PageWrite::Result PageWrite::write(const Row &row, const PlaceFn &place)
     // A new page never writes over a row: its number goes to the first free one.
     if (!insertRow(row))
         return Failed;
-    return place(NewPlacement, m_page, QString()) ? Saved : Failed;
+    return placed(place(NewPlacement, m_page, QString()), NewPlacement);
 }
 
 PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
@@ -59,14 +60,20 @@ PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
         // Written again as a new row, under its old number while that is free.
         if (!insertRow(row))
             return Failed;
-        return place(PlaceAgain, m_page, QString()) ? Saved : Failed;
+        return placed(place(PlaceAgain, m_page, QString()), PlaceAgain);
     }
     if (!db.D_ExeSq(QStringLiteral("Update msDoc Set szDoc = ?, txDoc = ?, obDoc = ?, saTgs = ?, dyUdt = ? Where noDoc = ?"),
                     {row.title, row.text, row.document, row.tags, row.updated, m_page}))
         return Failed;
     if (gone)
-        return place(PlaceAgain, m_page, now.title()) ? Saved : Failed;
-    return place(Titles, m_page, now.title()) ? Saved : Failed;
+        return placed(place(PlaceAgain, m_page, now.title()), PlaceAgain);
+    return placed(place(Titles, m_page, now.title()), Titles);
+}
+
+PageWrite::Result PageWrite::placed(bool ok, Placement kind)
+{
+    m_refused = !ok && kind == NewPlacement;
+    return ok ? Saved : Failed;
 }
 
 bool PageWrite::taken(qint64 page, bool *ok) const

@@ -45,15 +45,19 @@ public:
     void replaceFound() { m_taken = m_found; }
     // The user chose to store a page deleted elsewhere again.
     void storeAgain() { m_again = true; }
+    // After Failed: the tree refused the new page's placement (and has said why).
+    bool placementRefused() const { return m_refused; }
 
 private:
     Result write(const Row &row, const PlaceFn &place);
     Result writeExisting(const Row &row, const PlaceFn &place);
     bool insertRow(const Row &row);
     bool taken(qint64 page, bool *ok) const;
+    Result placed(bool ok, Placement kind);
 
     qint64 m_page;
     PageStamp m_taken;
     PageStamp m_found;
     bool m_again = false;
+    bool m_refused = false;
 };

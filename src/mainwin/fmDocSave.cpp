@@ -51,7 +51,9 @@ bool fmDoc::writePage(const PageWrite::Row &row)
             write.storeAgain();
             break;
         case PageWrite::Failed:
-            reportFailedSave(nDocNo);
+            // A refused placement has been told by the tree; the status line says the page is not saved.
+            if (!write.placementRefused())
+                reportFailedSave(nDocNo);
             return false;
         }
     }

@@ -106,8 +106,16 @@ bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
             return false;
         }
     }
-    if (clt.F_Copy(templatePath, target))
+    // The template may be the open database: its file is then copied by SQLite, since reading it
+    // through a file of our own would, on closing that file, drop the connection's locks on it.
+    zSvr &db = zSvr::instance();
+    const QString open = db.isOpen() ? QFileInfo(db.sSvr).canonicalFilePath() : QString();
+    if (!open.isEmpty() && open == QFileInfo(templatePath).canonicalFilePath()) {
+        if (db.connection().exec(QStringLiteral("VACUUM INTO ?"), {target}, true))
+            return true;
+    } else if (clt.F_Copy(templatePath, target)) {
         return true;
+    }
     // A refused copy (a read-only folder, a full disk) is said, not passed over.
     Prompt::current().message(resultText(target, false));
     return false;

@@ -166,7 +166,7 @@ private slots:
         QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1002, 9, 'stray', 0)")));
         m_f->type(QStringLiteral("新しい頁\nbody"));
         save();
-        QVERIFY(!m_f->prompt.messages.isEmpty());
+        QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした")});
         QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From msDoc Where noDoc = 1002")).toInt(), 0);
         QCOMPARE(MainFixture::value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1002")).toString(), QStringLiteral("stray"));
         QVERIFY(window().tree().hasNewNode());

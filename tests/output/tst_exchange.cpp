@@ -18,6 +18,7 @@
 #include "tree/uTrX.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -541,6 +542,30 @@ private slots:
         QCOMPARE(exportTo(templatePath, 2),
                  templatePath + QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\nｴｸｽﾎﾟｰﾄ先には指定できません"));
         QVERIFY(TestHome::readAll(templatePath) == before);
+    }
+
+    void exportFromTheOpenTemplateKeepsItsLocks()
+    {
+        // The template opened as the database (to change its defaults) is copied without being read
+        // as a plain file: another program still cannot take it from under the open connection.
+        const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
+        zSvr::instance().D_Close();
+        QVERIFY(zSvr::instance().D_StDcDb(templatePath));
+        page(1001, QStringLiteral("雛形の頁"), QString(), 21);
+        place(0, 1001, 0);
+        openTree(templatePath, 1001);
+        const QString copy = path(QStringLiteral("FromTemplate.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select szDoc From msDoc Where noDoc=1001")).toString(),
+                 QStringLiteral("雛形の頁"));
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {templatePath});
+        QVERIFY(shell.waitForStarted());
+        shell.write("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\nCOMMIT;\n");
+        shell.closeWriteChannel();
+        QVERIFY(shell.waitForFinished());
+        QVERIFY2(shell.readAllStandardError().contains("locked"), "the template's lock was lost");
+        QVERIFY(QFileInfo::exists(templatePath + QStringLiteral("-wal")));
     }
 
     void refusedSources_data()

@@ -1,14 +1,20 @@
 // The converter on hand-written pieces of the editor's dialect, pass by pass, and on pages built in
 // the test through the dialect writer into finished pages of every document type, which the W3C
 // DTDs (xmllint) and tidy must accept.
+#include "core/zSvr.h"
 #include "platform/richtext/HtmlExport.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "publish/converter/yHtm.h"
+#include "support/SampleDb.h"
 #include "support/SamplePage.h"
+#include "support/TestHome.h"
 #include "support/TestImages.h"
 
+#include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,6 +133,38 @@ void fillPublishPage(PageDocument &page, bool withFrame)
     }
 }
 
+// A paragraph of link fields, one per target.
+void fillLinks(PageDocument &page, const QStringList &targets)
+{
+    QTextCursor c(page.main());
+    for (const QString &target : targets) {
+        QTextCharFormat f;
+        f.setProperty(FieldId, page.newFieldId());
+        f.setProperty(FieldType, 1);
+        f.setProperty(FieldData, target);
+        c.insertText(QStringLiteral("link"), f);
+        c.insertText(QStringLiteral(" "), QTextCharFormat());
+    }
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The live records of the tag table, one "name|attributes|style" line each ("val|text" for text).
+QString live(yHtm &h)
+{
+    QStringList lines;
+    for (const yHtm::TagRec &r : h.tags())
+        if (r.skip == 0)
+            lines << (r.name == QLatin1String("val") ? QStringLiteral("val|") + r.raw
+                                                      : r.name + QLatin1Char('|') + r.attributes + QLatin1Char('|') + r.style);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class TstConverter : public QObject
@@ -150,6 +188,14 @@ private slots:
     void finishedPagesValidate();
     void epubPageMovesPictures();
     void siteFragment();
+    void hostileSettings_data();
+    void hostileSettings();
+    void hostileLinks();
+    void tagLinksEndToEnd();
+    void documentTypeIsThePagesOwn();
+    void passes_data();
+    void passes();
+    void referenceDriver();
 };
 
 void TstConverter::styleText_data()
@@ -172,7 +218,9 @@ void TstConverter::styleText_data()
                                      << "    <colgroup>\r\n      <col width='33%'>\r\n      <col width='33%'>\r\n"
                                         "      <col width='34%'>\r\n    </colgroup>";
     QTest::newRow("colgroup of nothing") << "cols" << "0,0" << "" << "";
-    QTest::newRow("tooltip colour") << "hex" << "" << "" << "804040";
+    QTest::newRow("tooltip colour") << "hex" << "404080" << "" << "804040";
+    QTest::newRow("black has six digits") << "hex" << "0" << "" << "000000";
+    QTest::newRow("dark red") << "hex" << "F" << "" << "0F0000";
     QTest::newRow("font size percent") << "pct" << "font-size:21pt;x:1;font-size:10px;" << ""
                                        << "font-size:150%;x:1;font-size:10px;";
 }
@@ -201,7 +249,7 @@ void TstConverter::styleText()
     } else if (op == QLatin1String("cols"))
         result = yHtm::ColGroup(a);
     else if (op == QLatin1String("hex"))
-        result = yHtm::ColorToHex(0x404080);
+        result = yHtm::ColorToHex(a.toInt(nullptr, 16));
     else if (op == QLatin1String("pct"))
         h.FontSizeToPercent(result);
     QCOMPARE(result, expected);
@@ -364,6 +412,12 @@ void TstConverter::bodyWriter()
     h.SetTagTbl(stray, QString(), QString());
     h.SetIndLvl();
     QVERIFY(h.WrtBody().contains(QStringLiteral("</div>\r\n</body>\r\n</html>\r\n")));
+    // what opens after everything was closed is closed too
+    stray = QStringLiteral("<body style=\"\"></span><div><span>x");
+    h.SetTagTbl(stray, QString(), QString());
+    h.SetIndLvl();
+    const QString after = h.WrtBody();
+    QVERIFY2(after.endsWith(QStringLiteral("</span></div>\r\n")), qPrintable(after));
     // XHTML 1.1: a picture inside a styled span
     h.setDocumentType(4);
     QString pic = QStringLiteral("<body style=\"\"><p style=\"\"><span style=\"color:red;\">x<img src=\"a\">y</span></p></body></html>");
@@ -458,7 +512,9 @@ void TstConverter::links()
         file.write(f.toUtf8());
     }
     yHtm h;
-    h.setContext(context());
+    yHtm::Context linked = context();
+    linked.dbFolder = root; // the linked files lie beside the database
+    h.setContext(linked);
     QString t = root + QStringLiteral("site/db/lnk/x.pdf");
     h.MakeRelative(root + QStringLiteral("site/db/pub/"), t);
     QCOMPARE(t, QStringLiteral("../lnk/x.pdf"));
@@ -501,6 +557,18 @@ void TstConverter::links()
     QCOMPARE(in, QStringLiteral("href=\"1001.xhtml\""));
     QCOMPARE(out, QStringLiteral("href=\"http://s/1002.htm\""));
     QCOMPARE(local, QString());
+    // script addresses: none in XHTML 1.1, whatever else the link says; other types keep the user's link
+    for (const QString &script : {QStringLiteral("href=\"javascript:alert(1)\""),
+                                  QStringLiteral("href=\" JavaScript:alert(&quot;http://x&quot;)\""),
+                                  QStringLiteral("href=\"java\tscript:x\"")}) {
+        QString s = script;
+        e.RewriteHref(root + QStringLiteral("out/p.xhtml"), QString(), s);
+        QCOMPARE(s, QString());
+    }
+    QString kept = QStringLiteral("href=\"javascript:alert(1)\"");
+    h.setDocumentType(0);
+    h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), kept);
+    QCOMPARE(kept, QStringLiteral("href=\"javascript:alert(1)\""));
 }
 
 void TstConverter::exporterDialect()
@@ -516,6 +584,14 @@ void TstConverter::exporterDialect()
     const QString html = HtmlExport::text(page, file, o, &ok);
     QVERIFY(ok);
     QVERIFY(html.contains(QStringLiteral("</head>\r\n<body style=\"")));
+    // without a body format the document's own default font
+    QVERIFY2(html.contains(QStringLiteral("<body style=\"font-family:'") + page.main()->defaultFont().family()),
+             qPrintable(html.left(300)));
+    // with one, text without a font of its own is body text, not the desktop's default font
+    o.bodyFont = QStringLiteral("Body Font");
+    o.bodySize = 13;
+    const QString body = HtmlExport::text(page, file, o, &ok);
+    QVERIFY2(body.contains(QStringLiteral("<body style=\"font-family:'Arial';font-size:13pt;\">")), qPrintable(body.left(300)));
     QVERIFY(html.endsWith(QStringLiteral("</body></html>\r\n")));
     QVERIFY2(html.contains(QStringLiteral("<p style=\"margin-top:0pt;margin-bottom:0pt;margin-left:12pt;margin-right:0pt;"
                                           "text-indent:0pt;line-height:150%;font-size:18pt;font-weight:bold;\">")),
@@ -627,6 +703,278 @@ void TstConverter::siteFragment()
     QVERIFY(!body.contains(QStringLiteral("<body")));
     QVERIFY(body.contains(QStringLiteral("src=\"1001_Images/1001_001.jpg\"")));
     QVERIFY(body.contains(QStringLiteral("class=\"")));
+}
+
+void TstConverter::hostileSettings_data()
+{
+    QTest::addColumn<int>("type");
+    for (int type = 0; type <= 4; ++type)
+        QTest::addRow("type %d", type) << type;
+}
+
+// Settings of the database and page titles are the user's text: fonts, custom file names, the home
+// address and the title must not add markup, attributes or bytes that XML cannot hold.
+void TstConverter::hostileSettings()
+{
+    QFETCH(int, type);
+    QTemporaryDir tmp;
+    yHtm::Context c = context();
+    for (int k = 0; k < 4; ++k)
+        c.usrFmt[k].fontName = QStringLiteral("Evil%1';}</style><script>alert(9)</script>\\").arg(k);
+    c.usrFmt[3].textColor = 0;
+    c.htmList = QStringLiteral("1010\tx\" onmouseover=\"alert(1)\r");
+    c.homeKind = 1;
+    c.homeAddress = QStringLiteral("http://s/\" onclick=\"alert(2)/");
+    yHtm h;
+    h.setContext(c);
+    h.setDocumentType(type);
+    PageDocument page;
+    fillPublishPage(page, false);
+    const QString file = tmp.path() + (type == 4 ? QStringLiteral("/001.xhtml") : QStringLiteral("/001.htm"));
+    bool ok = false;
+    h.cSaveHtm(page, true, file, QString(), QStringLiteral("T") + QChar(1) + QStringLiteral("itle") + QChar(0x1F),
+               type == 4 ? 2 : 0, ok);
+    QVERIFY(ok);
+    const QString text = readUtf8(file);
+    QVERIFY2(!text.contains(QStringLiteral("<script"), Qt::CaseInsensitive), qPrintable(text));
+    QCOMPARE(text.count(QStringLiteral("</style>")), 1);
+    QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("(onmouseover|onclick)=\""))), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("font-family:'Evil3/stylescriptalert(9)/script'")));
+    QVERIFY(text.contains(QStringLiteral("<title>Title</title>")));
+    // the body text colour black in six digits
+    QVERIFY2(text.contains(QStringLiteral(";color:#000000;")), qPrintable(text));
+    if (type == 4)
+        QVERIFY(text.contains(QStringLiteral("href=\"http://s/&quot; onclick=&quot;alert(2)/x&quot; onmouseover=&quot;alert(1).htm\"")));
+    else
+        QVERIFY(text.contains(QStringLiteral("href=\"x&quot; onmouseover=&quot;alert(1).htm\"")));
+    validate(file, type);
+}
+
+// Link fields of a database from someone else publish no file the user cannot see as theirs.
+void TstConverter::hostileLinks()
+{
+    TestHome home;
+    QTemporaryDir elsewhere;
+    const QString h = home.path() + QLatin1Char('/');
+    const QString dbs = h + QStringLiteral("dbs");
+    QVERIFY(writeFile(dbs + QStringLiteral("/docs/ok.pdf"), "ok"));
+    QVERIFY(writeFile(h + QStringLiteral("Documents/report.pdf"), "report"));
+    QVERIFY(writeFile(h + QStringLiteral(".ssh/id_rsa"), "key"));
+    QVERIFY(writeFile(elsewhere.path() + QStringLiteral("/secret.pdf"), "secret"));
+    QVERIFY(writeFile(elsewhere.path() + QStringLiteral("/db/other.pdf"), "other"));
+    QVERIFY(QFile::link(QStringLiteral("/etc/hostname"), dbs + QStringLiteral("/docs/host.pdf")));
+    yHtm conv;
+    yHtm::Context c = context();
+    c.dbFolder = dbs;
+    conv.setContext(c);
+    PageDocument page;
+    fillLinks(page, {QStringLiteral("/etc/hostname"), QStringLiteral("../../../../etc/passwd"),
+                     QStringLiteral("docs/../../.ssh/id_rsa"), QStringLiteral("docs/ok.pdf"),
+                     elsewhere.path() + QStringLiteral("/secret.pdf"), h + QStringLiteral(".ssh/id_rsa"),
+                     h + QStringLiteral("Documents/report.pdf"), dbs + QStringLiteral("/docs/host.pdf")});
+    const QString file = h + QStringLiteral("out/p.htm");
+    QDir().mkpath(h + QStringLiteral("out"));
+    bool ok = false;
+    conv.cSaveHtm(page, false, file, QString(), QString(), 0, ok);
+    QVERIFY(ok);
+    QCOMPARE(QDir(h + QStringLiteral("out/lnk")).entryList(QDir::Files, QDir::Name),
+             (QStringList{QStringLiteral("ok.pdf"), QStringLiteral("report.pdf")}));
+    const QString text = readUtf8(file);
+    QVERIFY(text.contains(QStringLiteral("href=\"lnk/ok.pdf\"")));
+    // a page in another copy of the site takes no file from outside
+    const QString site = h + QStringLiteral("Site/db/pub/");
+    QDir().mkpath(site);
+    PageDocument other;
+    fillLinks(other, {elsewhere.path() + QStringLiteral("/db/other.pdf")});
+    conv.cSaveHtm(other, false, site + QStringLiteral("q.htm"), QString(), QString(), 0, ok);
+    QVERIFY(ok);
+    QVERIFY(!QFileInfo::exists(h + QStringLiteral("Site/db/other.pdf")));
+}
+
+// A tag field of a generated sample page reaches the linked page's file, in a page and in a book.
+void TstConverter::tagLinksEndToEnd()
+{
+    TestHome home;
+    const QString path = home.path() + QStringLiteral("/Sample.txdb");
+    QVERIFY(SampleDb::generate(path));
+    QVERIFY(zSvr::instance().D_StDcDb(path));
+    const QByteArray bytes = zSvr::instance().R_GtVaL(QStringLiteral("Select obDoc From msDoc Where noDoc=1006"), QVariant())
+                                 .toByteArray();
+    zSvr::instance().D_Close();
+    PageDocument page;
+    QVERIFY(PageCodec::load(page, bytes));
+    yHtm h;
+    yHtm::Context c = context();
+    c.outputSet = QStringLiteral(".1003.");
+    c.homeKind = 1;
+    c.homeAddress = QStringLiteral("http://s/");
+    h.setContext(c);
+    bool ok = false;
+    h.cSaveHtm(page, false, home.path() + QStringLiteral("/1006.htm"), QString(), QString(), 0, ok);
+    QVERIFY(ok);
+    QString target = QStringLiteral("1003");
+    const QString name = h.HsFName(QString(), target, 0, false);
+    QCOMPARE(name, QStringLiteral("1003.htm"));
+    const QString text = readUtf8(home.path() + QStringLiteral("/1006.htm"));
+    QVERIFY2(text.contains(QStringLiteral("href=\"") + name + QLatin1Char('"')), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("href=\"1002.htm\"")));
+    QVERIFY(!text.contains(QStringLiteral("TG_")));
+    h.cSaveHtm(page, false, home.path() + QStringLiteral("/1006.xhtml"), QString(), QString(), 2, ok);
+    QVERIFY(ok);
+    const QString book = readUtf8(home.path() + QStringLiteral("/1006.xhtml"));
+    QVERIFY2(book.contains(QStringLiteral("href=\"1003.xhtml\"")), qPrintable(book));
+    QVERIFY(book.contains(QStringLiteral("href=\"http://s/1002.htm\"")));
+}
+
+// A book page does not make the next single page XHTML 1.1: its links would name ".xhtml" files
+// that no HTML output writes.
+void TstConverter::documentTypeIsThePagesOwn()
+{
+    QTemporaryDir tmp;
+    yHtm h;
+    h.setContext(context());
+    h.setDocumentType(0);
+    PageDocument page;
+    fillPublishPage(page, false);
+    bool ok = false;
+    h.cSaveHtm(page, false, tmp.path() + QStringLiteral("/001.xhtml"), QString(), QString(), 2, ok);
+    QVERIFY(ok);
+    QVERIFY(readUtf8(tmp.path() + QStringLiteral("/001.xhtml")).contains(QStringLiteral("href=\"1010.xhtml\"")));
+    h.cSaveHtm(page, false, tmp.path() + QStringLiteral("/002.htm"), QString(), QString(), 0, ok);
+    QVERIFY(ok);
+    const QString text = readUtf8(tmp.path() + QStringLiteral("/002.htm"));
+    QVERIFY(text.contains(QStringLiteral("href=\"1010.htm\"")));
+    QVERIFY(!text.contains(QStringLiteral("<?xml")));
+}
+
+void TstConverter::passes_data()
+{
+    QTest::addColumn<QString>("pass");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("absent");
+    // headings: sizes 18, 14 and 12 of formats 0-2
+    QTest::newRow("heading at 6pt") << "SetHdLvl" << 0 << "<p style=\"margin-left:6pt;font-size:18pt;\">Head</p>"
+                                    << "h1||margin-left:6pt;font-size:18pt;\nval|Head\n/h1||" << "div|";
+    QTest::newRow("indent 5.9pt stays") << "SetHdLvl" << 0 << "<p style=\"margin-left:5.9pt;font-size:18pt;\">Head</p>"
+                                        << "div||margin-left:5.9pt;font-size:18pt;" << "h1|";
+    QTest::newRow("12pt is h5") << "SetHdLvl" << 0 << "<p style=\"margin-left:10pt;font-size:12pt;\">Small</p>"
+                                << "h5|" << "div|";
+    QTest::newRow("picture after heading") << "SetHdLvl" << 0
+                                           << "<p style=\"margin-left:12pt;font-size:18pt;\">A<img src=\"x\"></p>"
+                                           << "h1||margin-left:12pt;font-size:18pt;\nval|A\n/h1||\nimg|src=\"x\"|" << "div|";
+    // joined tables: the second's first row loses its top border
+    QTest::newRow("tables joined") << "JoinTable" << 0
+                                   << "<table width=\"400\"><tr><td style=\"border-top:1px;\">a</td></tr></table>"
+                                      "<table width=\"410\"><tr><td style=\"border-top:1px;\">b</td></tr></table>"
+                                   << "/table||\ntable|width=\"400\"|\ntr||\ntd||border-top: 0px;"
+                                   << "width=\"410\"";
+    QTest::newRow("tables apart") << "JoinTable" << 0
+                                  << "<table width=\"400\"><tr><td style=\"border-top:1px;\">a</td></tr></table><p style=\"\">x</p>"
+                                     "<table width=\"400\"><tr><td style=\"border-top:1px;\">b</td></tr></table>"
+                                  << "td||border-top:1px;" << "0px";
+    // list items take the styles of their paragraph and only span
+    QTest::newRow("list item folds") << "FixList" << 0
+                                     << "<ul><li><p style=\"text-align:center;margin-left:3pt;\"><span style=\"color:red;\">x</span></p></li></ul>"
+                                     << "li||text-align:center;color:red;\nval|x\n/li||" << "span|";
+    QTest::newRow("span and link stay") << "FixList" << 0
+                                        << "<ul><li><span style=\"color:red;\">x</span><a href=\"y\">y</a></li></ul>"
+                                        << "span||color:red;" << "li||color";
+    // list items lose what their list says; a later list's items keep theirs
+    QTest::newRow("inherited declarations") << "DelUlInh" << 0
+                                            << "<ul style=\"color:#000000;\"><li style=\"color:#000000;font-weight:bold;\">a</li></ul>"
+                                               "<ul style=\"color:#FF0000;\"><li style=\"color:#000000;\">b</li></ul>"
+                                            << "li||font-weight:bold;\nval|a\n/li||\n/ul||\nul||color:#FF0000;\nli||color:#000000;"
+                                            << "li||color:#000000;font-weight";
+    // a paragraph with one plain span takes its style
+    QTest::newRow("one span merged") << "MrgDivSpan" << 0 << "<p style=\"text-align:center;\"><span style=\"color:red;\">x</span></p>"
+                                     << "div||text-align:center;color:red;\nval|x\n/div||" << "span|";
+    QTest::newRow("titled span stays") << "MrgDivSpan" << 0
+                                       << "<p style=\"text-align:center;\"><span title=\"t\" style=\"color:red;\">x</span></p>"
+                                       << "span|title=\"t\"|color:red;" << "div||color";
+    // XHTML 1.1: the first map frame becomes a link, the first script goes, a second frame stays as it was
+    QTest::newRow("frames of a book page") << "CnvFrameX" << 4
+                                           << "<div style=\"background-color:#FEFEFA;width:100pt;height:50pt;\">\r\n"
+                                              "<p style=\"\">[Iframe:map]http://maps.google.com/maps?q=x&amp;z=1</p>\r\n</div>\r\n"
+                                              "<div style=\"background-color:#FEFAFE;width:10pt;height:5pt;\">\r\n"
+                                              "<p style=\"\">[Script:s]&lt;script&gt;x&lt;/script&gt;</p>\r\n</div>\r\n"
+                                              "<div style=\"background-color:#FEFEFA;width:100pt;height:50pt;\">\r\n"
+                                              "<p style=\"\">[Iframe:two]http://example.org/</p>\r\n</div>\r\n"
+                                           << "small||\na|href=\"http://maps.google.com/maps?q=x&amp;z=1\"|text-align:left;\n"
+                                              "val|MAP\n/a||\n/small||"
+                                           << "[Script:";
+}
+
+// Each pass on a piece of the editor's dialect changes what it is there for.
+void TstConverter::passes()
+{
+    QFETCH(QString, pass);
+    QFETCH(int, type);
+    QFETCH(QString, body);
+    QFETCH(QString, expected);
+    QFETCH(QString, absent);
+    yHtm h;
+    h.setContext(context());
+    h.setDocumentType(type);
+    QString b = QStringLiteral("<body style=\"\">") + body + QStringLiteral("</body></html>");
+    h.SetTagTbl(b, QStringLiteral("/tmp/x.htm"), QString());
+    if (pass == QLatin1String("SetHdLvl"))
+        h.SetHdLvl();
+    else if (pass == QLatin1String("JoinTable"))
+        h.JoinTable();
+    else if (pass == QLatin1String("FixList"))
+        h.FixList();
+    else if (pass == QLatin1String("DelUlInh"))
+        h.DelUlInh();
+    else if (pass == QLatin1String("MrgDivSpan"))
+        h.MrgDivSpan();
+    const QString all = live(h);
+    QVERIFY2(all.contains(expected), qPrintable(all));
+    QVERIFY2(!all.contains(absent), qPrintable(all));
+    if (pass == QLatin1String("SetHdLvl") && expected.startsWith(QLatin1String("h1")))
+        QVERIFY(!h.title().isEmpty());
+    if (pass == QLatin1String("CnvFrameX"))
+        QVERIFY(all.contains(QStringLiteral("val|[Iframe:two]http://example.org/")));
+}
+
+// The reference driver: export, pictures beside the page, every pass, sheet and head.
+void TstConverter::referenceDriver()
+{
+    QTemporaryDir tmp;
+    yHtm h;
+    h.setContext(context());
+    h.cOn(tmp.path() + QStringLiteral("/Wrk/"));
+    PageDocument page;
+    QTextCursor c(page.main());
+    QTextBlockFormat heading;
+    heading.setLeftMargin(16); // 12 pt
+    QTextCharFormat big;
+    big.setFontPointSize(18);
+    c.setBlockFormat(heading);
+    c.insertText(QStringLiteral("見出し"), big);
+    c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    QTextImageFormat img;
+    img.setName(page.addPicture(TestImages::bytes("PNG", Qt::red, 8, 4)));
+    img.setWidth(8);
+    img.setHeight(4);
+    c.insertImage(img);
+    c.insertText(QStringLiteral(" 本文"));
+    const QString file = tmp.path() + QStringLiteral("/site/1010.htm");
+    QDir().mkpath(tmp.path() + QStringLiteral("/site"));
+    QString head, body;
+    bool ok = false;
+    h.CnvHtml(page, file, head, body, QString(), ok);
+    QVERIFY(ok);
+    QVERIFY2(head.contains(QStringLiteral("<title>見出し</title>")), qPrintable(head));
+    QVERIFY(head.contains(QStringLiteral("<meta name=\"robots\"content=\"index,follow\">")));
+    QVERIFY(head.contains(QStringLiteral("    h1 {")));
+    QVERIFY(head.trimmed().endsWith(QStringLiteral("</head>")));
+    QVERIFY2(body.contains(QStringLiteral("<h1>")), qPrintable(body));
+    QVERIFY(body.contains(QStringLiteral("本文")));
+    QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/site/Images/1010_001.jpg")));
+    QVERIFY2(body.contains(QStringLiteral("src=\"Images/1010_001.jpg\"")), qPrintable(body));
+    QVERIFY(h.tags().empty());
 }
 
 QTEST_MAIN(TstConverter)

@@ -209,6 +209,32 @@ private slots:
         QCOMPARE(m_f->probe.childList()->topLevelItem(3)->data(0, Qt::UserRole).toString(), QStringLiteral("K2001"));
     }
 
+    // A page deleted elsewhere goes back where this tree shows it: under the node's parent, under the
+    // list-mode page for a child-list item, at the top level when the parent went too; a new number
+    // renames the node.
+    void placeAgainPutsThePageWhereItIsShown()
+    {
+        select("N3-1009");
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1009")));
+        QVERIFY(m_f->tree.PlaceAgain(1009, 1009, QStringLiteral("戻った")));
+        QVERIFY(PageDb::row(0, 1009).endsWith(QStringLiteral(":戻った")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1009")));
+        QVERIFY(m_f->tree.PlaceAgain(1009, 2009, QStringLiteral("新番号")));
+        QVERIFY(PageDb::row(0, 2009).endsWith(QStringLiteral(":新番号")));
+        QVERIFY(m_f->tree.SlctdKy().endsWith(QLatin1String("-2009")));
+        QVERIFY(!m_f->tree.PlaceAgain(1009, 1009, QStringLiteral("違う頁")));   // not the page shown
+
+        m_f->probe.clickKey("N2-1005");
+        clickListItem(1);
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1008")));
+        QVERIFY(m_f->tree.PlaceAgain(1008, 1008, QStringLiteral("三月")));
+        QVERIFY(PageDb::row(1005, 1008).endsWith(QStringLiteral(":三月")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC In (1005, 1008)")));
+        QVERIFY(m_f->tree.PlaceAgain(1008, 2008, QStringLiteral("三月")));
+        QVERIFY(PageDb::row(0, 2008).endsWith(QStringLiteral(":三月")));
+        QCOMPARE(m_f->probe.childList()->currentItem()->data(0, Qt::UserRole).toString(), QStringLiteral("K2008"));
+    }
+
     void clickingAnotherItemDiscardsTheNewItem()
     {
         m_f->probe.clickKey("N2-1005");

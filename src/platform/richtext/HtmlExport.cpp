@@ -94,14 +94,15 @@ public:
     {
         QDir(m_folder).removeRecursively();
         const QTextDocument *main = m_page.main();
+        // Text without a font of its own is body text: the desktop's default font is not the page's.
         const QFont font = main->defaultFont();
-        QString family = font.family();
+        const QString family = m_o.bodyFont.isEmpty() ? font.family() : m_o.bodyFont;
+        const double size = m_o.bodySize > 0 ? m_o.bodySize : font.pointSizeF();
         const QString fam = (family.isEmpty() || family == m_o.bodyFont) ? QStringLiteral("'Arial'")
                                                                           : QLatin1Char('\'') + clean(family) + QLatin1Char('\'');
         m_out = QStringLiteral("<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
                                "\r\n<title></title>\r\n</head>\r\n<body style=\"font-family:")
-                + fam + QStringLiteral(";font-size:") + num(font.pointSizeF() > 0 ? font.pointSizeF() : 10)
-                + QStringLiteral("pt;\">") + CrLf;
+                + fam + QStringLiteral(";font-size:") + num(size > 0 ? size : 10) + QStringLiteral("pt;\">") + CrLf;
         m_pageWidth = main->pageSize().width() > 0 ? main->pageSize().width() : 600.0;
         frame(main->rootFrame());
         m_out += QStringLiteral("</body></html>") + CrLf;
@@ -110,9 +111,11 @@ public:
     }
 
 private:
+    // A family name as a CSS string: nothing that could end the string, the declaration or the rule.
     static QString clean(QString family)
     {
-        family.remove(QLatin1Char('\'')).remove(QLatin1Char('"')).remove(QLatin1Char(';'));
+        for (const QChar c : QStringLiteral("'\";\\{}<>&"))
+            family.remove(c);
         return escapeAttr(family);
     }
 
@@ -184,8 +187,10 @@ private:
         const QString data = cf.property(FieldData).toString();
         if (data.isEmpty())
             return QString();
-        if (cf.property(FieldType).toInt() == 2)
-            return QLatin1Char('#') + escapeAttr(data);
+        // The kind is in the data ("TG_" a page, "TP_" a tooltip, any letter case), whatever the type.
+        const QString head = data.left(3).toUpper();
+        if (head == QLatin1String("TG_") || head == QLatin1String("TP_"))
+            return QLatin1Char('#') + head + escapeAttr(data.mid(3));
         QString target = data;
         if (target.startsWith(QLatin1Char('/')))
             target = QStringLiteral("file://") + target;

@@ -7,15 +7,16 @@ class PageDocument;
 // The page as HTML for the publishing converter (editor save format 4). The writer keeps to one
 // dialect that the converter's string passes rely on:
 //   - UTF-8, a head ending "</head>", then "<body style=...>" with no other attribute, closed by
-//     "</body></html>"; no base address;
+//     "</body></html>"; no base address; text without a font of its own is in the body font given
+//     (the database's body text), else in the document's default font;
 //   - paragraphs "<p style=...>" always closed; styles as "name:value;" with margins, indents and
 //     font sizes in pt, zero margins written exactly "margin-left:0pt;" and so on, line spacing as
 //     "line-height:N%;", alignment as "text-align:"; character formatting shared by a whole
 //     paragraph in its own style, differing runs as "<span style=...>"; colours "#RRGGBB" upper case;
 //   - line breaks "<br />"; an empty paragraph and leading, trailing or repeated blanks "&nbsp;";
 //     text always escaped (&amp; &lt; &gt; &quot;), so nothing in it reads as markup;
-//   - fields as anchors: tag and tooltip fields href="#" + data, link fields href = data (a local
-//     file as "file://" + its absolute path with blanks as %20);
+//   - fields as anchors: tag and tooltip fields (data "TG_" and "TP_") href="#" + data, link fields
+//     href = data (a local file as "file://" + its absolute path with blanks as %20);
 //   - pictures "<img src=...>" (src first) with width and height, files in the folder
 //     "<file name>_Images" beside the file, named "<file name>_NNN.png|jpg" in document order;
 //   - tables with a colgroup of pixel widths, every cell closed;
@@ -27,6 +28,7 @@ public:
         int pictureFormat = 4;      // 3 PNG, 4 JPEG
         double lineFactor = 1.2;    // line spacing of a paragraph without its own (1.2 = 120 %)
         QString bodyFont;           // this family is written 'Arial' (the converter puts it back)
+        double bodySize = 0;        // points of the body text; 0: the document's default font
     };
 
     // The HTML text for `file`; the pictures are written into the folder beside it (an old folder

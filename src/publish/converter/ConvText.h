@@ -110,21 +110,64 @@ inline QString between(const QString &s, const QString &start, const QString &en
     const qsizetype q = ifind(s, end, a);
     return q < 0 ? s.mid(a) : s.mid(a, q - a);
 }
-// Text escaped for an attribute value or element content.
+// Characters that no XML document may hold: controls but tab, LF and CR, the two non-characters
+// U+FFFE and U+FFFF, and a surrogate without its partner.
+inline bool notXmlChar(const QString &s, qsizetype i)
+{
+    const char16_t u = s[i].unicode();
+    if (u < 0x20)
+        return u != '\t' && u != '\n' && u != '\r';
+    if (u == 0xFFFE || u == 0xFFFF)
+        return true;
+    if (QChar::isHighSurrogate(u))
+        return i + 1 >= s.size() || !QChar::isLowSurrogate(s[i + 1].unicode());
+    if (QChar::isLowSurrogate(u))
+        return i == 0 || !QChar::isHighSurrogate(s[i - 1].unicode());
+    return false;
+}
+// Text escaped for an attribute value or element content; characters that XML cannot hold are dropped.
 inline QString escape(const QString &s)
 {
     QString r;
     r.reserve(s.size());
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
         switch (c.unicode()) {
         case '&': r += QLatin1String("&amp;"); break;
         case '<': r += QLatin1String("&lt;"); break;
         case '>': r += QLatin1String("&gt;"); break;
         case '"': r += QLatin1String("&quot;"); break;
-        default: r += c;
+        default:
+            if (!notXmlChar(s, i))
+                r += c;
         }
     }
     return r;
+}
+// The entities the dialect writes, back into text.
+inline QString unescape(QString s)
+{
+    s.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    s.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    s.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    s.replace(QLatin1String("&#39;"), QLatin1String("'"));
+    s.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return s;
+}
+// A font name as a quoted CSS value. Font names come from the user's formats: a character that
+// could end the string, the declaration, the rule or the style element has no place in a font
+// name and is dropped.
+inline QString cssFont(const QString &name)
+{
+    QString r;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (QStringLiteral("'\";\\<>{}&").contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7F
+            || notXmlChar(name, i))
+            continue;
+        r += c;
+    }
+    return QLatin1Char('\'') + r + QLatin1Char('\'');
 }
 // The converter's text template convention: "~" CR LF, "@" two blanks, ' becomes ".
 inline QString finish(QString s)

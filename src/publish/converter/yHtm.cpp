@@ -49,6 +49,7 @@ yHtm::Context yHtm::programContext()
     c.outputSet = f.outputSet;
     c.userData = Usr::st().userData;
     c.dbName = Usr::st().dbName;
+    c.dbFolder = Usr::st().dbFolder;
     return c;
 }
 
@@ -73,7 +74,7 @@ void yHtm::SetFmtCss()
     static const int margins[4][4] = {{7, 0, 6, 8}, {5, 0, 4, 8}, {3, 0, 2, 8}, {0, 0, 0, 0}};
     for (int k = 0; k < 4; ++k) {
         const UsrFmt &f = m_ctx.usrFmt[k];
-        m_fmtCss[k] = QStringLiteral("font-family:'") + f.fontName + QStringLiteral("';");
+        m_fmtCss[k] = QStringLiteral("font-family:") + cssFont(f.fontName) + QLatin1Char(';');
         m_fmtCss[4 + k] = QStringLiteral("font-size:") + QString::number(f.fontSize) + QStringLiteral("pt;");
         m_fmtCss[8 + k] = QStringLiteral("color:#") + ColorToHex(f.textColor) + QLatin1Char(';');
         m_fmtCss[12 + k] = m_fmtCss[k] + m_fmtCss[4 + k] + m_fmtCss[8 + k]

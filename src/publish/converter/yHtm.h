@@ -38,6 +38,7 @@ public:
         QString outputSet;              // pages of the current run: ".1001.1005."
         QString userData;               // user-data folder ending with "/"
         QString dbName;                 // base name of the open database
+        QString dbFolder;               // folder of the open database: relative link paths lie there
     };
 
     // One record of the tag table: a tag or a text run of the page body.
@@ -157,8 +158,11 @@ public:
 
     static void T_DecEnt(QString &text);
 
-private:
+    // Reads the open database's formats and publication values again (each conversion does; a
+    // converter with a fixed Context keeps it).
     void refresh();
+
+private:
     void SplitPSpan(QString &para) const;
     void CnvFrame(QString &body, const QString &sFL) const;
     void CnvFrameX(QString &body) const;

@@ -25,6 +25,9 @@ QString yHtm::WrtBody()
     static const QString blockNames = QStringLiteral(".h1.h3.h5.p.ol.ul.table.tr.td.div.body.html");
     QString out;
     QStringList stack{QStringLiteral("html")};
+    // The page's own html element stays open at the bottom of the stack until a closing record
+    // takes it; after that, everything left open at the end is closed.
+    qsizetype kept = 1;
     QString openSpanClass;
     int lastLevel = 0;
     auto indent = [&](int level) {
@@ -88,6 +91,8 @@ QString yHtm::WrtBody()
                     closeTag(top);
                 }
             }
+            if (stack.isEmpty())
+                kept = 0;
             text = r.raw;
         } else {
             text = r.raw;
@@ -115,7 +120,7 @@ QString yHtm::WrtBody()
         }
     }
     // Whatever the input, the output closes what it opened (the html element is the page's).
-    while (stack.size() > 1)
+    while (stack.size() > kept)
         closeTag(stack.takeLast());
     return out;
 }

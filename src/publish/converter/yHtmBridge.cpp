@@ -10,6 +10,8 @@ void yHtmBridge::install()
 
 QString yHtmBridge::HsFName(const QString &parent, QString &child, int link, bool keepHtml)
 {
+    // The custom names of the open database, not those of the last conversion.
+    yHtm::instance().refresh();
     return yHtm::instance().HsFName(parent, child, link, keepHtml);
 }
 

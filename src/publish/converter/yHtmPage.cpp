@@ -65,6 +65,7 @@ bool yHtm::ExportEditorHtml(const PageDocument &page, const QString &file, bool 
     o.pictureFormat = png ? 3 : 4;
     o.lineFactor = m_ctx.lineFactor;
     o.bodyFont = m_ctx.usrFmt[3].fontName;
+    o.bodySize = m_ctx.usrFmt[3].fontSize;
     bool ok = true;
     const QString text = HtmlExport::text(page, file, o, &ok);
     return splitExport(text, head, body, base);

@@ -1,5 +1,6 @@
 // Link and picture paths: page tags to file names, local targets made relative to the page, files
 // outside the page's reach copied beside it.
+#include "core/LinkedFile.h"
 #include "publish/converter/ConvText.h"
 #include "publish/converter/yHtm.h"
 
@@ -19,6 +20,32 @@ bool hasScheme(const QString &href)
 {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     return scheme.match(href).hasMatch() && !href.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
+
+// A script address, as a browser reads it: blanks and control characters inside the scheme are
+// passed over, letter case does not count.
+bool isScript(const QString &href)
+{
+    QString s;
+    for (QChar c : href) {
+        if (c.unicode() > 0x20)
+            s += c.toLower();
+        if (s.size() >= 11)
+            break;
+    }
+    return s == QLatin1String("javascript:");
+}
+
+// Folders whose files a page may publish besides the user's own visible files: the database's folder
+// and the program's own output folders.
+QStringList publishRoots(const yHtm::Context &c)
+{
+    QStringList roots;
+    if (!c.dbFolder.isEmpty())
+        roots << c.dbFolder;
+    if (!c.userData.isEmpty())
+        roots << c.userData + QStringLiteral("Site") << c.userData + QStringLiteral("Htm");
+    return roots;
 }
 
 bool sameContent(const QString &a, const QString &b)
@@ -52,12 +79,18 @@ QString copyUnique(const QString &src, const QString &folder)
 
 void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs) const
 {
+    // The href as text: the export wrote it escaped, and it is escaped again when written.
+    QString href = unescape(between(attrs, QStringLiteral("href=\""), QStringLiteral("\"")));
+    // XHTML 1.1 and book pages keep no script addresses, whatever else the link holds.
+    if (m_iDtd == 4 && isScript(href)) {
+        attrs.clear();
+        return;
+    }
     if (attrs.contains(QLatin1String("#TP_")))
         return;
     const QString folder = QFileInfo(sFL).absolutePath() + QLatin1Char('/');
     if (icontains(attrs, QStringLiteral("http://")))
         return;
-    QString href = between(attrs, QStringLiteral("href=\""), QStringLiteral("\""));
     if (hasScheme(href))
         return;
     QString target;
@@ -84,7 +117,8 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
     }
     if (m_iDtd != 4)
         MakeRelative(folder, target);
-    attrs = target.isEmpty() ? QString() : QStringLiteral("href=\"") + target + QLatin1Char('"');
+    // Names and addresses come from the user's settings: a quote in them stays text.
+    attrs = target.isEmpty() ? QString() : QStringLiteral("href=\"") + escape(target) + QLatin1Char('"');
 }
 
 void yHtm::ResolveBase(const QString &base, QString &href)
@@ -135,15 +169,22 @@ void yHtm::MakeRelative(const QString &base, QString &target) const
     b.replace(QLatin1Char('\\'), QLatin1Char('/'));
     t.replace(QLatin1Char('\\'), QLatin1Char('/'));
     b.remove(QStringLiteral("file://"), Qt::CaseInsensitive);
+    // Tidied, a path holds no ".." that a marker or a common folder could hide.
+    b = QDir::cleanPath(b);
+    if (t.startsWith(QLatin1Char('/')))
+        t = QDir::cleanPath(t);
     if (!b.endsWith(QLatin1Char('/')))
         b += QLatin1Char('/');
+    const QStringList roots = publishRoots(m_ctx);
     const QString marker = QLatin1Char('/') + m_ctx.dbName + QLatin1Char('/');
     const qsizetype pb = m_ctx.dbName.isEmpty() ? -1 : ifind(b, marker);
     const qsizetype pt = m_ctx.dbName.isEmpty() ? -1 : ifind(t, marker);
     if (pb < 0 || pt < 0) {
         if (t.contains(QLatin1Char('/')) && QFileInfo(b).isDir()) {
-            const QString src = ToLocalPath(t);
-            if (QFileInfo(src).isFile()) {
+            // A relative path lies in the database's folder, never above it.
+            const QString src = LinkedFile::resolve(ToLocalPath(t), m_ctx.dbFolder);
+            // A file the page already reaches is not copied: the path below makes it relative.
+            if (LinkedFile::publishable(src, roots) && !LinkedFile::inside(src, b)) {
                 const bool inSite = icontains(b, QStringLiteral("/site/"));
                 QString folder;
                 if (!inSite) {
@@ -163,9 +204,12 @@ void yHtm::MakeRelative(const QString &base, QString &target) const
         }
     } else {
         if (b.left(pb + marker.size()).compare(t.left(pt + marker.size()), Qt::CaseInsensitive) != 0) {
-            const QString dst = ToLocalPath(b.left(pb) + t.mid(pt));
+            // The copy goes into the page's own copy of the site and nowhere else.
+            const QString site = QDir::cleanPath(ToLocalPath(b.left(pb + marker.size())));
+            const QString dst = QDir::cleanPath(ToLocalPath(b.left(pb) + t.mid(pt)));
             const QString src = ToLocalPath(t);
-            if (QFileInfo(src).isFile()) {
+            if (t.startsWith(QLatin1Char('/')) && dst.startsWith(site + QLatin1Char('/'))
+                && LinkedFile::publishable(src, roots)) {
                 QDir().mkpath(QFileInfo(dst).absolutePath());
                 QFile::remove(dst);
                 QFile::copy(src, dst);

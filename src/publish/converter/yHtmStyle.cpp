@@ -179,14 +179,15 @@ QString yHtm::ColGroup(const QString &list)
 
 QString yHtm::ColorToHex(qint32 color)
 {
-    const QString h = (QStringLiteral("0000") + QString::number(quint32(color), 16).toUpper()).right(6);
+    // Six digits whatever the value: black is 000000, not 00000.
+    const QString h = QStringLiteral("%1").arg(quint32(color) & 0xFFFFFFu, 6, 16, QLatin1Char('0')).toUpper();
     return h.mid(4, 2) + h.mid(2, 2) + h.left(2);
 }
 
 void yHtm::BuildTipStyles(QString &a, QString &b) const
 {
     const UsrFmt &f = m_ctx.usrFmt[3];
-    const QString base = QStringLiteral("font-family:'") + f.fontName + QStringLiteral("';font-size:")
+    const QString base = QStringLiteral("font-family:") + cssFont(f.fontName) + QStringLiteral(";font-size:")
                          + QString::number(f.fontSize) + QStringLiteral("pt;");
     a = base + QStringLiteral("color:#") + ColorToHex(0xFF8080) + QLatin1Char(';');
     b = base + QStringLiteral("color:#") + ColorToHex(0x404080) + QLatin1Char(';');
@@ -285,7 +286,7 @@ QString yHtm::BuildStyleBlock(const QString &sCls, const QString &styleA) const
     QString heading[3];
     for (int k = 0; k < 3; ++k) {
         const UsrFmt &f = m_ctx.usrFmt[k];
-        heading[k] = QStringLiteral("font-family:'") + f.fontName + QStringLiteral("';font-size:")
+        heading[k] = QStringLiteral("font-family:") + cssFont(f.fontName) + QStringLiteral(";font-size:")
                      + QString::number(f.fontSize) + QStringLiteral("pt;color:#") + ColorToHex(f.textColor)
                      + QStringLiteral(";margin: %1px 0px %2px 8px;").arg(a[k]).arg(b[k]);
     }
@@ -295,7 +296,7 @@ QString yHtm::BuildStyleBlock(const QString &sCls, const QString &styleA) const
                                                   : QStringLiteral("medium");
     const QString bodyStyle = QStringLiteral("padding-left: 10px;line-height:")
                               + QString::number(roundEven(double(m_ctx.lineFactor) * 100.0))
-                              + QStringLiteral("%;font-family:'") + body.fontName + QStringLiteral("';font-size:")
+                              + QStringLiteral("%;font-family:") + cssFont(body.fontName) + QStringLiteral(";font-size:")
                               + sizeWord + QStringLiteral(";color:#") + ColorToHex(body.textColor)
                               + (m_iDtd == 4 ? QStringLiteral(";margin: 20px; ") : QStringLiteral(";margin: 0px; "));
     QString text = QStringLiteral("<style type=\"text/css\">|")

@@ -177,7 +177,7 @@ void yHtm::SetTagTbl(QString &sBd, const QString &sFL, const QString &sBase)
     sBd.remove(QStringLiteral("\r\n"));
     sBd.replace(QLatin1Char('<'), QStringLiteral("\r<"));
     sBd.replace(QLatin1Char('>'), QStringLiteral(">\r"));
-    sBd.replace(QStringLiteral("'Arial'"), QLatin1Char('\'') + m_ctx.usrFmt[3].fontName + QLatin1Char('\''));
+    sBd.replace(QStringLiteral("'Arial'"), cssFont(m_ctx.usrFmt[3].fontName));
     // 2. frames
     if (sBd.contains(QLatin1String("[Script:")) || sBd.contains(QLatin1String("[Iframe:"))) {
         if (m_iDtd == 4)
