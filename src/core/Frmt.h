@@ -47,8 +47,9 @@ public:
     static void AppEnd();
     static void SetBusy(bool busy);
     static bool InStrOk(const QString &text, const QString &sought, int &position);
+    // `selected`: the description of the filter the dialog starts with; empty: the first.
     static QString OpenDlg(const QString &title, const QString &fileName, const QString &filter,
-                           const QString &startFolder);
+                           const QString &startFolder, const QString &selected = QString());
     // "TG_..."/"TP_..." (any case) give kind "TG"/"TP" and the rest; anything else is "LK" and whole.
     static void SplitKey(const QString &key, QString &kind, QString &identity);
     // "desc|pattern|desc|pattern" as a file-dialog filter "desc (pattern);;desc (pattern)".

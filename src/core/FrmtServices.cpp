@@ -51,19 +51,34 @@ QString Frmt::DialogFilter(const QString &pairs)
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString pattern = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
-        filters << parts[i] + QLatin1String(" (") + pattern + QLatin1Char(')');
+        // A description that already ends in its patterns keeps them, in the dialog's form.
+        QString description = parts[i];
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (description.endsWith(QLatin1Char(')')) && open >= 0
+            && description.mid(open + 1).chopped(1).split(QLatin1Char(';')).join(QLatin1Char(' ')) == pattern)
+            description.truncate(open);
+        else
+            description += QLatin1Char(' ');
+        filters << description + QLatin1Char('(') + pattern + QLatin1Char(')');
     }
     return filters.join(QLatin1String(";;"));
 }
 
 QString Frmt::OpenDlg(const QString &title, const QString &fileName, const QString &filter,
-                      const QString &startFolder)
+                      const QString &startFolder, const QString &selected)
 {
     // A file name that carries its own folder wins over the start folder.
     QString start = fileName;
     if (!fileName.contains(QLatin1Char('/')) && !startFolder.isEmpty())
         start = fileName.isEmpty() ? startFolder : QDir(startFolder).filePath(fileName);
-    return Prompt::current().openFile(title, start, DialogFilter(filter));
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    const QStringList dialogFilters = DialogFilter(filter).split(QStringLiteral(";;"));
+    QString chosen;
+    for (qsizetype i = 0; !selected.isEmpty() && 2 * i < parts.size(); ++i) {
+        if (parts.at(2 * i) == selected)
+            chosen = dialogFilters.value(i);
+    }
+    return Prompt::current().openFileWith(title, start, DialogFilter(filter), chosen);
 }
 
 void Frmt::LoadHome(bool homeOnly)

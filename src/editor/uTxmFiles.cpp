@@ -15,10 +15,14 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/ColorRef.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -33,6 +37,44 @@ const QString SaveFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.d
 QString folderOf(const QString &file)
 {
     return QFileInfo(file).absolutePath();
+}
+
+// Headings read from a file look as the user's headings do.
+void giveHeadingsTheirLook(PageDocument &page)
+{
+    QTextDocument *doc = page.main();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat f = block.blockFormat();
+        const int style = f.hasProperty(TextProps::BlockStyle) ? f.intProperty(TextProps::BlockStyle) : -1;
+        if (style < 0 || style > 2 || block.length() <= 1)
+            continue;
+        const UsrFmt &record = Frmt::st().usrFmt[size_t(style)];
+        QTextCharFormat look;
+        if (!record.fontName.isEmpty())
+            look.setFontFamilies({record.fontName});
+        if (record.fontSize > 0)
+            look.setFontPointSize(record.fontSize);
+        look.setFontWeight(record.bold ? QFont::Bold : QFont::Normal);
+        if (ColorRef::toColor(record.textColor).isValid())
+            look.setForeground(ColorRef::toColor(record.textColor));
+        if (ColorRef::toColor(record.backColor).isValid())
+            look.setBackground(ColorRef::toColor(record.backColor));
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(look);
+    }
+}
+
+// The filter of the read dialog that shows the proposed file, else the Word documents of today.
+QString readFilterFor(const QString &file)
+{
+    const QString ext = QFileInfo(file).suffix().toLower();
+    const QStringList parts = ReadFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (!ext.isEmpty() && parts.at(i + 1).split(QLatin1Char(';')).contains(QStringLiteral("*.") + ext))
+            return parts.at(i);
+    }
+    return parts.at(2);
 }
 
 } // namespace
@@ -99,7 +141,7 @@ void uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)
         if (info.isFile() && info.lastModified().toString(month) == Clock::current().now().toString(month))
             start = temp;
     }
-    const QString file = Frmt::OpenDlg(QStringLiteral("文書の読み込み"), start, ReadFilter, QString());
+    const QString file = Frmt::OpenDlg(QStringLiteral("文書の読み込み"), start, ReadFilter, QString(), readFilterFor(start));
     if (!file.isEmpty())
         T_LoadDcFL(file, bIns);
 }
@@ -114,10 +156,14 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
         return false;
     const bool busy = m_busy;
     m_busy = true;
-    PageDocument read;
-    const DocumentFile::Result result = DocumentFile::read(read, file, format);
+    // Only handed on to the editor, which lays it out: reading it needs no layout, which nested tables
+    // would make long, nor does giving every heading its look.
+    PageDocument read(PageDocument::WithoutLayout);
+    QString problem;
+    const DocumentFile::Result result = DocumentFile::read(read, file, format, &problem);
     bool ok = result == DocumentFile::Ok;
     if (ok) {
+        giveHeadingsTheirLook(read);
         const QByteArray bytes = PageCodec::save(read);
         syncFromView();
         if (m_partNo > 0) {
@@ -153,6 +199,8 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
         QString text = QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を読み込めません｡");
         if (result == DocumentFile::Binary97)
             text += QStringLiteral("\nWord 97-2003 形式(.doc)の文書は読み込めません｡.docx 形式で保存したものを読み込んでください｡");
+        else if (!problem.isEmpty())
+            text += QLatin1Char('\n') + problem;
         Prompt::current().message(text);
     } else {
         m_currentFile = file;
@@ -247,6 +295,9 @@ bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
         emit eAskSavePh(m_saveFolder);
         if (m_saveFolder.isEmpty())
             m_saveFolder = yIni::instance().FsGtSpFld(5);
+        // A folder that is not there would be taken for the name of the file.
+        if (!QFileInfo(m_saveFolder).isDir())
+            m_saveFolder = QDir::homePath();
         QString proposed = m_lastSaveName.section(QLatin1Char('.'), 0, 0);
         const QString start = proposed.isEmpty() ? m_saveFolder : QDir(m_saveFolder).filePath(proposed);
         file = Prompt::current().saveFile(QStringLiteral("文書の保存"), start, Frmt::DialogFilter(SaveFilter));

@@ -97,8 +97,15 @@ void uTxm::T_Paste(const QString &sKind)
     if (style >= 0 && style <= 2)
         txStyle(3, QVariant(), false);
     if (sKind == QLatin1String("TXT")) {
-        // One paragraph whatever the line ends of the source.
-        QString text = clipboard->text().trimmed();
+        // One paragraph whatever the line ends of the source. "　" opens a Japanese paragraph: it stays.
+        QString text = clipboard->text();
+        auto blank = [](QChar ch) { return ch.isSpace() && ch != QChar(0x3000); };
+        while (!text.isEmpty() && blank(text.back()))
+            text.chop(1);
+        qsizetype lead = 0;
+        while (lead < text.size() && blank(text.at(lead)))
+            ++lead;
+        text.remove(0, lead);
         text.replace(QStringLiteral("\r\n"), QString(QChar(11)));
         text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
         m_edit->setSelectedText(text);

@@ -3,7 +3,10 @@
 #include "core/Usr.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
+#include "core/Frmt.h"
 #include "platform/docx/DocxWriter.h"
+#include "platform/docx/FlowBuilder.h"
+#include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -12,7 +15,9 @@
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
@@ -100,9 +105,8 @@ private slots:
             QCOMPARE(TestHome::readAll(file), QByteArray("\x8d\xc5\x8f\x89\x82\xcc\x92\x69\x97\x8e\r\n"
                                                           "\x93\xf1\x94\xd4\x96\xda \"\x88\xf8\x97\x70\" ?"));
         } else if (written.endsWith(QLatin1String(".pdf"))) {
-            // The PDF's fonts may map some kanji to their compatibility forms.
             const QString text = toolOutput(QStringLiteral("pdftotext"), {file, QStringLiteral("-")})
-                                     .normalized(QString::NormalizationForm_KC);
+                                     .normalized(QString::NormalizationForm_C);
             QVERIFY2(text.count(QStringLiteral("ヘッダー文字")) == 3 && text.contains(QStringLiteral("三頁目")),
                      qPrintable(text));
             QCOMPARE(text.count(QLatin1Char('\f')), 3); // one form feed after each page
@@ -172,6 +176,54 @@ private slots:
         QCOMPARE(prompt.messages.size(), 2);
         QCOMPARE(prompt.messages.at(0), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("bad.docx")) + QStringLiteral(" を読み込めません｡"));
         QVERIFY(prompt.messages.at(1).startsWith(QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("old.doc")) + QStringLiteral(" を読み込めません｡")));
+    }
+
+    void readFailuresSayWhyAndReadHeadingsLookLikeHeadings()
+    {
+        // A table beyond what memory allows: the message says which limit.
+        QByteArray rows = "<w:tbl>";
+        for (int r = 0; r <= Flow::RowLimit; ++r)
+            rows += "<w:tr><w:tc><w:p/></w:tc></w:tr>";
+        PageDocument heading;
+        QTextCursor cursor(heading.main());
+        QTextBlockFormat style;
+        style.setProperty(TextProps::BlockStyle, 0);
+        cursor.setBlockFormat(style);
+        cursor.insertText(QStringLiteral("章の見出し"));
+        QVERIFY(DocxWriter::writePage(heading, path(QStringLiteral("h.docx"))));
+        TestHome::write(path(QStringLiteral("big.docx")), ZipPackage::write({{QStringLiteral("word/document.xml"),
+            "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>" + rows
+                + "</w:tbl></w:body></w:document>"}}));
+        ScriptedPrompt prompt;
+        editor().rtAct(3, path(QStringLiteral("big.docx")));
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY2(prompt.messages.first().endsWith(Flow::rowProblem()), qPrintable(prompt.messages.first()));
+
+        Frmt::st().usrFmt[0].fontSize = 18;
+        Frmt::st().usrFmt[0].bold = 1;
+        editor().rtAct(3, path(QStringLiteral("h.docx")));
+        RichTextEdit &edit = editor().edit();
+        edit.select(1, 2);
+        QCOMPARE(edit.fontSize(), 18.0);
+        QVERIFY(edit.bold());
+    }
+
+    void fileDialogsStartWhereFilesCanBeSeen()
+    {
+        ScriptedPrompt prompt;
+        // The read dialog shows the Word documents of today unless it proposes another file.
+        prompt.files.enqueue(QString());
+        editor().rtAct(1);
+        QCOMPARE(prompt.dialogFilters.last(), QStringLiteral("ﾜｰﾄﾞ文書 (*.docx)"));
+        // Without a documents folder the save dialog starts in the home folder, not at a file named
+        // after the missing folder.
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QDir(documents).removeRecursively();
+        prompt.files.enqueue(QString());
+        QString file;
+        QVERIFY(!editor().txSaveAs(file, true));
+        QVERIFY2(QFileInfo(prompt.dialogStarts.last()).isDir(), qPrintable(prompt.dialogStarts.last()));
+        QCOMPARE(prompt.dialogFilters.last(), QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)"));
     }
 
     void insertingTextTakesThePlainTextAsOneParagraph()

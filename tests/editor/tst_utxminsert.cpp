@@ -61,6 +61,14 @@ private slots:
         QVERIFY(editor().bDcEdt());
     }
 
+    void pasteTextKeepsTheIdeographicIndent()
+    {
+        // "　" opens a Japanese paragraph: it is text, not space around it.
+        QApplication::clipboard()->setText(QStringLiteral("\r\n　字下げ　\r\n"));
+        editor().rtAct(15, QStringLiteral("TXT"));
+        QCOMPARE(edit().text(), QStringLiteral("本文　字下げ　"));
+    }
+
     void pastedPictureIsStoredAtScreenScale()
     {
         QImage image(40, 20, QImage::Format_ARGB32);

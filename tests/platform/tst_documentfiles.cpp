@@ -1,14 +1,27 @@
 // Document files of other programs as they are met in practice: nested and large tables, notes,
 // lists and headings, read in Word and RTF form and written again.
+#include "platform/docx/DocumentFile.h"
 #include "platform/docx/DocxReader.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+#include "support/PandocText.h"
+#include "support/PdfPages.h"
 #include "support/SamplePage.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTextBlock>
+#include <QTextList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -92,9 +105,109 @@ int nestingOf(QTextDocument *doc)
     return deepest;
 }
 
+// A package with more parts than the document: styles, notes.
+QByteArray docxWith(const QByteArray &body, const QList<QPair<QString, QByteArray>> &parts, const QByteArray &rels)
+{
+    QList<QPair<QString, QByteArray>> entries{
+        {QStringLiteral("word/document.xml"),
+         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
+             + body + "</w:body></w:document>"},
+        {QStringLiteral("word/_rels/document.xml.rels"),
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" + rels
+             + "</Relationships>"}};
+    for (const auto &part : parts)
+        entries.append({part.first, "<w:root xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                                        + part.second + "</w:root>"});
+    return ZipPackage::write(entries);
+}
+
+QByteArray para(const QByteArray &text, const QByteArray &props = QByteArray())
+{
+    return "<w:p><w:pPr>" + props + "</w:pPr><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+}
+
+QString readOf(const QTextDocument *doc)
+{
+    QString text = doc->toPlainText();
+    return text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+}
+
+QList<int> headingsOf(const QTextDocument *doc)
+{
+    QList<int> styles;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        styles << (b.blockFormat().hasProperty(BlockStyle) ? b.blockFormat().intProperty(BlockStyle) : -1);
+    return styles;
+}
+
+// "text:style:indent" of every list paragraph, style d(isc) or n(umber).
+QStringList listsOf(const QTextDocument *doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (QTextList *list = b.textList())
+            out << QStringLiteral("%1:%2:%3").arg(b.text())
+                       .arg(list->format().style() == QTextListFormat::ListDecimal ? QLatin1Char('n') : QLatin1Char('d'))
+                       .arg(list->format().indent());
+    }
+    return out;
+}
+
+// Lists after what the page holds.
+void fillLists(PageDocument &page)
+{
+    QTextCursor c(page.main());
+    c.movePosition(QTextCursor::End);
+    if (!page.main()->isEmpty())
+        c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    c.insertText(QStringLiteral("before"));
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    c.insertBlock();
+    c.insertText(QStringLiteral("apple"));
+    QTextList *outer = c.createList(bullets);
+    c.insertBlock();
+    c.insertText(QStringLiteral("pear"));
+    QTextListFormat numbers;
+    numbers.setStyle(QTextListFormat::ListDecimal);
+    numbers.setIndent(2);
+    c.insertBlock();
+    c.insertText(QStringLiteral("one"));
+    c.createList(numbers);
+    c.insertBlock();
+    c.insertText(QStringLiteral("two"));
+    c.insertBlock();
+    c.insertText(QStringLiteral("plum"));
+    outer->add(c.block());
+    c.insertBlock(QTextBlockFormat());
+    if (c.block().textList())
+        c.block().textList()->remove(c.block());
+    c.insertText(QStringLiteral("after"));
+}
+
+// Word, RTF, or HTML through a file as the editor reads it.
 bool readBytes(PageDocument &page, const QByteArray &bytes)
 {
+    if (bytes.startsWith("<")) {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("page.htm")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        return DocumentFile::read(page, file.fileName(), DocumentFile::Html) == DocumentFile::Ok;
+    }
     return bytes.startsWith("PK") ? DocxReader::read(page, bytes) : RtfReader::read(page, bytes);
+}
+
+QByteArray htmlNested(int depth)
+{
+    QByteArray html = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        html += "<table border=\"1\"><tr><td>L" + QByteArray::number(i);
+    for (int i = 0; i < depth; ++i)
+        html += "</td></tr></table>";
+    return html + "<p>end</p></body></html>";
 }
 
 } // namespace
@@ -107,27 +220,40 @@ private slots:
     void nestedTablesReadInReasonableTime();
     void largeTablesRead_data();
     void largeTablesRead();
+    void tablesBeyondMemoryAreRefusedWithTheReason_data();
+    void tablesBeyondMemoryAreRefusedWithTheReason();
+    void notesKeepTheirText();
+    void listsSurviveEveryFormat();
+    void headingsByNameAndOutlineLevel();
+    void htmlKeepsHeadingsAndLinks();
+    void firstPageKeepsTheHeader();
+    void pdfTextIsThePagesText();
+    void foreignRtfCellsGainNoParagraph();
+    void largePicturesAreScaledDown();
+    void pandocFilesRead();
+    void writtenFilesPassTheJudges();
 };
 
 void TstDocumentFiles::nestedTablesReadInReasonableTime_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("docx") << docxNested(14);
-    QTest::newRow("rtf") << rtfNested(14);
+    QTest::newRow("docx") << docxNested(15);
+    QTest::newRow("rtf") << rtfNested(15);
+    QTest::newRow("html") << htmlNested(15);
 }
 
 void TstDocumentFiles::nestedTablesReadInReasonableTime()
 {
-    // Every level used to lay out the enclosing tables again: 14 levels took minutes. Not a benchmark,
-    // a guard against the hang: seconds are plenty even in a sanitiser build.
+    // Every level used to lay out the enclosing tables again: 15 levels took many minutes. Not a benchmark,
+    // a guard against the hang: a minute is plenty even in a sanitiser build on a busy machine.
     QFETCH(QByteArray, bytes);
     PageDocument page;
     QElapsedTimer timer;
     timer.start();
     QVERIFY(readBytes(page, bytes));
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(nestingOf(page.main()), 14);
-    QVERIFY(page.main()->toPlainText().contains(QStringLiteral("L13")));
+    QVERIFY2(timer.elapsed() < 60000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(nestingOf(page.main()), 15);
+    QVERIFY(page.main()->toPlainText().contains(QStringLiteral("L14")));
     QVERIFY(page.main()->toPlainText().endsWith(QStringLiteral("end")));
 }
 
@@ -138,6 +264,10 @@ void TstDocumentFiles::largeTablesRead_data()
     QTest::addColumn<int>("columns");
     QTest::newRow("docx 400 rows") << docxTable(400, 6) << 400 << 6;
     QTest::newRow("rtf 400 rows") << rtfTable(400, 6) << 400 << 6;
+    // Ordinary tables beyond a thousand rows or twenty thousand cells.
+    QTest::newRow("docx 1200 rows") << docxTable(1200, 3) << 1200 << 3;
+    QTest::newRow("rtf 1200 rows") << rtfTable(1200, 3) << 1200 << 3;
+    QTest::newRow("docx 25000 cells") << docxTable(500, 50) << 500 << 50;
 }
 
 void TstDocumentFiles::largeTablesRead()
@@ -149,13 +279,324 @@ void TstDocumentFiles::largeTablesRead()
     QElapsedTimer timer;
     timer.start();
     QVERIFY(readBytes(page, bytes));
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    // Reading 400 rows took minutes when every insert laid the table out again.
+    QVERIFY2(timer.elapsed() < 60000, qPrintable(QString::number(timer.elapsed())));
     QTextTable *t = SamplePage::firstTable(page.main());
     QVERIFY(t);
     QCOMPARE(t->rows(), rows);
     QCOMPARE(t->columns(), columns);
     QCOMPARE(t->cellAt(rows - 1, columns - 1).firstCursorPosition().block().text(),
              QStringLiteral("%1,%2").arg(rows - 1).arg(columns - 1));
+}
+
+void TstDocumentFiles::tablesBeyondMemoryAreRefusedWithTheReason_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("docx rows") << docxTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
+    QTest::newRow("rtf rows") << rtfTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
+    QTest::newRow("docx cells") << docxTable(Flow::CellLimit / 50 + 1, 50) << QStringLiteral("ｾﾙ");
+}
+
+void TstDocumentFiles::tablesBeyondMemoryAreRefusedWithTheReason()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    PageDocument page;
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QString problem;
+    const bool ok = bytes.startsWith("PK") ? DocxReader::read(page, bytes, &problem) : RtfReader::read(page, bytes, &problem);
+    QVERIFY(!ok);
+    QVERIFY2(problem.contains(reason), qPrintable(problem));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocumentFiles::notesKeepTheirText()
+{
+    const QByteArray body = para("本文") .replace("</w:r></w:p>",
+        "</w:r><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"2\"/></w:r>"
+        "<w:r><w:t>続き</w:t></w:r><w:r><w:endnoteReference w:id=\"5\"/></w:r></w:p>");
+    const QByteArray footnotes = "<w:footnote w:id=\"0\" w:type=\"separator\"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>"
+                                 "<w:footnote w:id=\"2\"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:t xml:space=\"preserve\"> 脚注の文</w:t></w:r></w:p></w:footnote>";
+    const QByteArray endnotes = "<w:endnote w:id=\"5\"><w:p><w:r><w:endnoteRef/></w:r><w:r><w:t xml:space=\"preserve\"> 文末の注</w:t></w:r></w:p></w:endnote>";
+    const QByteArray bytes = docxWith(body, {{QStringLiteral("word/footnotes.xml"), footnotes}, {QStringLiteral("word/endnotes.xml"), endnotes}},
+        "<Relationship Id=\"rId7\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footnotes\" Target=\"footnotes.xml\"/>"
+        "<Relationship Id=\"rId8\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/endnotes\" Target=\"endnotes.xml\"/>");
+    const QByteArray rtf = "{\\rtf1\\ansi \\pard \\u26412?\\u25991?{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} "
+                           "\\u33050?\\u27880?\\u12398?\\u25991?}\\u32154?\\u12365?"
+                           "{\\super\\chftn}{\\footnote\\ftnalt\\pard\\plain{\\super\\chftn} \\u25991?\\u26411?\\u12398?\\u27880?}\\par}";
+    for (const QByteArray &file : {bytes, rtf}) {
+        PageDocument page;
+        QVERIFY(readBytes(page, file));
+        const QString text = readOf(page.main());
+        QVERIFY2(text.startsWith(QStringLiteral("本文1続き2\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("1 脚注の文")) && text.contains(QStringLiteral("2 文末の注")), qPrintable(text));
+        // The marker is a superscript number.
+        QTextCursor marker(page.main());
+        marker.setPosition(3);
+        QCOMPARE(marker.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    }
+}
+
+void TstDocumentFiles::listsSurviveEveryFormat()
+{
+    PageDocument page;
+    fillLists(page);
+    const QStringList expected = listsOf(page.main());
+    QCOMPARE(expected, QStringList({"apple:d:1", "pear:d:1", "one:n:2", "two:n:2", "plum:d:1"}));
+
+    PageDocument fromDocx;
+    QVERIFY(DocxReader::read(fromDocx, DocxWriter::pageBytes(page)));
+    QCOMPARE(listsOf(fromDocx.main()), expected);
+    PageDocument fromRtf;
+    QVERIFY(RtfReader::read(fromRtf, RtfWriter::pageBytes(page)));
+    QCOMPARE(listsOf(fromRtf.main()), expected);
+    QCOMPARE(DocumentFile::plainText(page),
+             QStringLiteral("before\r\n・apple\r\n・pear\r\n\t1. one\r\n\t2. two\r\n・plum\r\nafter"));
+
+    if (QStandardPaths::findExecutable(QStringLiteral("pandoc")).isEmpty())
+        QSKIP("pandoc is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lists.docx"));
+    QVERIFY(DocxWriter::writePage(page, path));
+    const QString text = pandocText(path);
+    QVERIFY2(text.contains(QStringLiteral("-   apple")) && text.contains(QStringLiteral("1.  one")), qPrintable(text));
+}
+
+void TstDocumentFiles::headingsByNameAndOutlineLevel()
+{
+    // Style ids as Japanese word processors give them: numbers, with the heading in the name.
+    const QByteArray styles =
+        "<w:style w:type=\"paragraph\" w:styleId=\"1\"><w:name w:val=\"heading 1\"/></w:style>"
+        "<w:style w:type=\"paragraph\" w:styleId=\"21\"><w:name w:val=\"見出し B\"/><w:pPr><w:outlineLvl w:val=\"1\"/></w:pPr></w:style>"
+        "<w:style w:type=\"paragraph\" w:styleId=\"5\"><w:name w:val=\"heading 5\"/></w:style>"
+        "<w:style w:type=\"paragraph\" w:styleId=\"Body\"><w:name w:val=\"Body Text\"/><w:pPr><w:outlineLvl w:val=\"9\"/></w:pPr></w:style>";
+    const QByteArray body = para("一", "<w:pStyle w:val=\"1\"/>") + para("二", "<w:pStyle w:val=\"21\"/>")
+        + para("五", "<w:pStyle w:val=\"5\"/>") + para("本文", "<w:pStyle w:val=\"Body\"/>")
+        + para("直接", "<w:outlineLvl w:val=\"2\"/>") + para("Heading2", "<w:pStyle w:val=\"Heading2\"/>");
+    const QByteArray bytes = docxWith(body, {{QStringLiteral("word/styles.xml"), styles}},
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>");
+    PageDocument page;
+    QVERIFY(DocxReader::read(page, bytes));
+    QCOMPARE(headingsOf(page.main()), QList<int>({0, 1, 2, -1, 2, 1}));
+}
+
+void TstDocumentFiles::htmlKeepsHeadingsAndLinks()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><h1>Title</h1><p>see <a href=\"https://example.com/?q='x'\">here</a></p><h4>Deep</h4></body></html>");
+    file.close();
+    PageDocument page;
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html), DocumentFile::Ok);
+    QCOMPARE(headingsOf(page.main()), QList<int>({0, -1, 2}));
+    QTextCursor link(page.main()->findBlockByNumber(1));
+    link.movePosition(QTextCursor::EndOfBlock);
+    QCOMPARE(link.charFormat().intProperty(FieldType), 1);
+    QVERIFY(link.charFormat().intProperty(FieldId) > 0);
+    QCOMPARE(link.charFormat().stringProperty(FieldData), QStringLiteral("https://example.com/?q='x'"));
+}
+
+void TstDocumentFiles::firstPageKeepsTheHeader()
+{
+    PageDocument page;
+    QTextCursor(page.main()).insertText(QStringLiteral("body"));
+    QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("every header"));
+    QTextCursor(page.ensurePart(FooterFirst)).insertText(QStringLiteral("first footer"));
+    for (const QByteArray &bytes : {DocxWriter::pageBytes(page), RtfWriter::pageBytes(page)}) {
+        PageDocument back;
+        QVERIFY(readBytes(back, bytes));
+        QVERIFY(back.part(HeaderFirst));
+        QCOMPARE(back.part(HeaderFirst)->toPlainText(), QStringLiteral("every header"));
+        QCOMPARE(back.part(HeaderAll)->toPlainText(), QStringLiteral("every header"));
+        QCOMPARE(back.part(FooterFirst)->toPlainText(), QStringLiteral("first footer"));
+    }
+}
+
+void TstDocumentFiles::pdfTextIsThePagesText()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    // Kanji whose glyph the common CJK fonts share with a radical, and lines on two pages.
+    PageDocument page;
+    PageSetup small;
+    small.height = 4000;
+    page.setPageSetup(small);
+    QTextCursor c(page.main());
+    QStringList lines;
+    for (int i = 0; i < 30; ++i) {
+        lines << QStringLiteral("頁文用目行見 %1 行目").arg(i + 1);
+        if (i > 0)
+            c.insertBlock();
+        c.insertText(lines.last());
+    }
+    // Table rows and spaced paragraphs across the page ends.
+    QTextTable *table = c.insertTable(12, 1);
+    for (int r = 0; r < 12; ++r) {
+        lines << QStringLiteral("表の行 %1").arg(r + 1);
+        table->cellAt(r, 0).firstCursorPosition().insertText(lines.last());
+    }
+    c = table->lastCursorPosition();
+    c.movePosition(QTextCursor::NextBlock);
+    QTextBlockFormat spaced;
+    spaced.setTopMargin(7);
+    for (int i = 0; i < 12; ++i) {
+        lines << QStringLiteral("間隔 %1").arg(i + 1);
+        c.insertBlock(spaced);
+        c.insertText(lines.last());
+    }
+    QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("見出し頁"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    QVERIFY(DocumentFile::write(page, path, DocumentFile::Pdf));
+    const QStringList pages = pdfPages(path);
+    QVERIFY2(pages.size() >= 2, qPrintable(pages.join(QLatin1Char('|'))));
+    QStringList seen;
+    for (const QString &text : pages) {
+        QVERIFY2(text.contains(QStringLiteral("見出し頁")), qPrintable(text));
+        for (QString line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            line = line.trimmed().normalized(QString::NormalizationForm_C);
+            if (line != QStringLiteral("見出し頁"))
+                seen << line;
+        }
+    }
+    // Each line once, on one page, as the page holds it.
+    QCOMPARE(seen, lines);
+}
+
+void TstDocumentFiles::foreignRtfCellsGainNoParagraph()
+{
+    // As pandoc writes a table: every cell's paragraph closed with \par before \cell.
+    const QByteArray rtf = "{\\rtf1\\ansi {\\trowd \\cellx2000\\cellx4000 "
+                           "{\\pard\\intbl A\\par}\\cell {\\pard\\intbl B\\par}\\cell \\row}\\pard after\\par}";
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, rtf));
+    QTextTable *t = SamplePage::firstTable(page.main());
+    QVERIFY(t);
+    QCOMPARE(t->columns(), 2);
+    const QTextTableCell cell = t->cellAt(0, 0);
+    QCOMPARE(cell.lastCursorPosition().blockNumber(), cell.firstCursorPosition().blockNumber());
+    QCOMPARE(cell.firstCursorPosition().block().text(), QStringLiteral("A"));
+}
+
+void TstDocumentFiles::largePicturesAreScaledDown()
+{
+    QImage wide(9000, 20, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(wide.save(&buffer, "PNG"));
+    const QByteArray docxBytes = docxWith(
+        "<w:p><w:r><w:drawing><wp:inline xmlns:wp=\"x\"><wp:extent cx=\"85725000\" cy=\"190500\"/>"
+        "<a:blip xmlns:a=\"y\" r:embed=\"rId5\"/></wp:inline></w:drawing></w:r></w:p>",
+        {}, "<Relationship Id=\"rId5\" Type=\"i\" Target=\"media/a.png\"/>");
+    // docxWith wraps parts in XML: add the picture as it is.
+    QList<QPair<QString, QByteArray>> entries;
+    ZipPackage zip;
+    QVERIFY(zip.open(docxBytes));
+    for (const QString &name : {QStringLiteral("word/document.xml"), QStringLiteral("word/_rels/document.xml.rels")}) {
+        QByteArray bytes;
+        QVERIFY(zip.read(name, bytes));
+        entries.append({name, bytes});
+    }
+    entries.append({QStringLiteral("word/media/a.png"), png});
+    const QByteArray rtf = "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}\\par}";
+    for (const QByteArray &file : {ZipPackage::write(entries), rtf}) {
+        PageDocument page;
+        QVERIFY(readBytes(page, file));
+        QCOMPARE(page.usedPictureNames().size(), 1);
+        const QImage stored = page.pictureImage(page.usedPictureNames().first());
+        QVERIFY2(stored.width() <= 8000 && stored.width() >= 7000, qPrintable(QString::number(stored.width())));
+    }
+}
+
+void TstDocumentFiles::pandocFilesRead()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pandoc")).isEmpty())
+        QSKIP("pandoc is not installed");
+    const QByteArray markdown =
+        "# 第一章\n\n本文の段落です。[^1]\n\n[^1]: 脚注の本文。\n\n"
+        "## 節\n\n- りんご\n    - 青りんご\n- なし\n\n1. 一つ目\n2. 二つ目\n\n"
+        "| 見出し | 値 |\n|---|---|\n| 行一 | 1 |\n| 行二 | 2 |\n\n終わり。\n";
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("in.md"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(markdown);
+    file.close();
+    for (const QString &ext : {QStringLiteral("docx"), QStringLiteral("rtf")}) {
+        const QString out = dir.filePath(QStringLiteral("in.") + ext);
+        QVERIFY(QProcess::execute(QStringLiteral("pandoc"), {QStringLiteral("-s"), source, QStringLiteral("-o"), out}) == 0);
+        PageDocument page;
+        QCOMPARE(DocumentFile::read(page, out, DocumentFile::formatOf(out)), DocumentFile::Ok);
+        const QString text = readOf(page.main());
+        for (const char *expected : {"第一章", "本文の段落です。1", "脚注の本文。", "節", "りんご", "青りんご",
+                                     "二つ目", "行二", "終わり。"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(ext + QLatin1Char(' ') + expected + QStringLiteral(" in ") + text));
+        const QList<int> headings = headingsOf(page.main());
+        QVERIFY2(headings.contains(0) && headings.contains(1), qPrintable(ext));
+        QTextTable *t = SamplePage::firstTable(page.main());
+        QVERIFY(t);
+        QCOMPARE(t->rows(), 3);
+        QCOMPARE(t->cellAt(2, 0).lastCursorPosition().blockNumber(), t->cellAt(2, 0).firstCursorPosition().blockNumber());
+        const QStringList lists = listsOf(page.main());
+        // pandoc writes the lists of an RTF file as text, with their bullets and numbers.
+        if (ext == QLatin1String("rtf"))
+            continue;
+        QVERIFY2(lists.contains(QStringLiteral("りんご:d:1")) && lists.contains(QStringLiteral("青りんご:d:2"))
+                     && lists.contains(QStringLiteral("二つ目:n:1")),
+                 qPrintable(ext + QLatin1Char(' ') + lists.join(QLatin1Char(','))));
+    }
+}
+
+void TstDocumentFiles::writtenFilesPassTheJudges()
+{
+    for (const char *tool : {"pandoc", "unzip", "xmllint"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP("pandoc, unzip and xmllint are needed");
+    }
+    PageDocument page;
+    SamplePage::fillEveryConstruct(page);
+    fillLists(page);
+    QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("every header"));
+    QTemporaryDir dir;
+    const QString docxPath = dir.filePath(QStringLiteral("all.docx"));
+    const QString rtfPath = dir.filePath(QStringLiteral("all.rtf"));
+    QVERIFY(DocxWriter::writePage(page, docxPath));
+    QVERIFY(RtfWriter::writePage(page, rtfPath));
+    auto run = [](const QString &program, const QStringList &arguments, QString *output = nullptr) {
+        QProcess process;
+        process.start(program, arguments);
+        const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+        if (output)
+            *output = QString::fromUtf8(process.readAllStandardOutput());
+        return ok;
+    };
+    QVERIFY(run(QStringLiteral("unzip"), {QStringLiteral("-tq"), docxPath}));
+    const QString parts = dir.filePath(QStringLiteral("parts"));
+    QVERIFY(run(QStringLiteral("unzip"), {QStringLiteral("-q"), docxPath, QStringLiteral("-d"), parts}));
+    QStringList xml;
+    for (const QString &folder : {QString(), QStringLiteral("/_rels"), QStringLiteral("/word"), QStringLiteral("/word/_rels")}) {
+        for (const QString &name : QDir(parts + folder).entryList({QStringLiteral("*.xml"), QStringLiteral("*.rels")}, QDir::Files))
+            xml << parts + folder + QLatin1Char('/') + name;
+    }
+    QVERIFY(xml.contains(parts + QStringLiteral("/word/numbering.xml")));
+    QVERIFY(run(QStringLiteral("xmllint"), QStringList{QStringLiteral("--noout")} + xml));
+    // The same text in the same order, headings first among it, from both files.
+    for (const QString &path : {docxPath, rtfPath}) {
+        QString text;
+        QVERIFY(run(QStringLiteral("pandoc"), {path, QStringLiteral("-t"), QStringLiteral("markdown"), QStringLiteral("--wrap=none")}, &text));
+        qsizetype at = 0;
+        for (const char *expected : {"見出し", "### ", "TG_12", "after the page break", "item one", "merged", "inner", "apple", "one", "plum", "after"}) {
+            const qsizetype found = text.indexOf(QString::fromUtf8(expected), at);
+            QVERIFY2(found >= 0, qPrintable(path + QLatin1Char(' ') + QString::fromUtf8(expected) + QStringLiteral(" in ") + text));
+            at = found;
+        }
+    }
 }
 
 QTEST_MAIN(TstDocumentFiles)

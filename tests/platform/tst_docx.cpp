@@ -2,6 +2,7 @@
 // what we write; damaged and hostile packages are refused without touching the page.
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
+#include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
@@ -168,13 +169,13 @@ void TstDocx::refusesDamagedOrHostilePackages_data()
         tables += "<w:tbl><w:tr><w:tc>";
     QTest::newRow("deep tables") << package(tables);
     QByteArray rows = "<w:tbl>";
-    for (int i = 0; i < 400; ++i) {
-        rows += "<w:tr>";
-        for (int j = 0; j < 60; ++j)
-            rows += "<w:tc><w:p/></w:tc>";
-        rows += "</w:tr>";
-    }
+    for (int i = 0; i <= Flow::RowLimit; ++i)
+        rows += "<w:tr><w:tc><w:p/></w:tc></w:tr>";
     QTest::newRow("huge table") << package(rows + "</w:tbl>");
+    QByteArray wide = "<w:tbl><w:tr>";
+    for (int j = 0; j <= Flow::ColumnLimit; ++j)
+        wide += "<w:tc><w:p/></w:tc>";
+    QTest::newRow("too many columns") << package(wide + "</w:tr></w:tbl>");
     // A part that inflates beyond the limit (zip bomb): 70 MB of blanks in a comment.
     QTest::newRow("zip bomb") << package("<!--" + QByteArray(70 * 1024 * 1024, ' ') + "-->");
 }

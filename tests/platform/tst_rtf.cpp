@@ -1,5 +1,6 @@
 // RTF: page -> RTF -> page keeps text and formats; RTF as other programs write it reads; damaged and
 // hostile input is refused without touching the page.
+#include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
@@ -109,7 +110,7 @@ void TstRtf::refusesDamagedOrHostileInput_data()
     QTest::newRow("deep groups") << "{\\rtf1 " + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "}";
     QTest::newRow("deep tables") << QByteArray("{\\rtf1 \\pard\\intbl\\itap40 x\\nestcell\\par}");
     QByteArray rows = "{\\rtf1 ";
-    for (int i = 0; i < 1200; ++i)
+    for (int i = 0; i <= Flow::RowLimit; ++i)
         rows += "\\trowd\\cellx100\\pard\\intbl x\\cell\\row ";
     QTest::newRow("too many rows") << rows + "}";
     QByteArray wide = "{\\rtf1 \\trowd";

@@ -20,12 +20,32 @@ QString ScriptedPrompt::input(const QString &text, const QString &, const QStrin
     return value.isNull() ? QString() : value;
 }
 
-QString ScriptedPrompt::nextFile(const QString &title)
+QString ScriptedPrompt::nextFile(const QString &title, const QString &start)
 {
     dialogTitles << title;
+    dialogStarts << start;
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedPrompt::openFile(const QString &title, const QString &, const QString &) { return nextFile(title); }
-QString ScriptedPrompt::saveFile(const QString &title, const QString &, const QString &) { return nextFile(title); }
-QString ScriptedPrompt::chooseFolder(const QString &title, const QString &) { return nextFile(title); }
+QString ScriptedPrompt::openFile(const QString &title, const QString &dir, const QString &filter)
+{
+    dialogFilters << filter.section(QStringLiteral(";;"), 0, 0);
+    return nextFile(title, dir);
+}
+
+QString ScriptedPrompt::openFileWith(const QString &title, const QString &dir, const QString &filter,
+                                     const QString &selected)
+{
+    const QString file = openFile(title, dir, filter);
+    if (!selected.isEmpty())
+        dialogFilters.last() = selected;
+    return file;
+}
+
+QString ScriptedPrompt::saveFile(const QString &title, const QString &dir, const QString &filter)
+{
+    dialogFilters << filter.section(QStringLiteral(";;"), 0, 0);
+    return nextFile(title, dir);
+}
+
+QString ScriptedPrompt::chooseFolder(const QString &title, const QString &dir) { return nextFile(title, dir); }

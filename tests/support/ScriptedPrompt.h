@@ -24,13 +24,17 @@ public:
     QList<int> styles;          // styles of every message box shown
     QStringList inputPrompts;   // texts of every input box shown
     QStringList dialogTitles;   // titles of every file dialog shown
+    QStringList dialogStarts;   // the file or folder each file dialog started with
+    QStringList dialogFilters;  // the filter each open or save dialog showed first
 
     int message(const QString &text, int style, const QString &title) override;
     QString input(const QString &text, const QString &title, const QString &defaultValue, bool *ok) override;
     QString openFile(const QString &title, const QString &dir, const QString &filter) override;
+    QString openFileWith(const QString &title, const QString &dir, const QString &filter,
+                         const QString &selected) override;
     QString saveFile(const QString &title, const QString &dir, const QString &filter) override;
     QString chooseFolder(const QString &title, const QString &dir) override;
 
 private:
-    QString nextFile(const QString &title);
+    QString nextFile(const QString &title, const QString &start);
 };

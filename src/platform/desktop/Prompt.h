@@ -33,6 +33,12 @@ public:
     // File dialogs; an empty result means cancelled. `filter` uses Qt's form
     // ("Text (*.txt);;All (*)").
     virtual QString openFile(const QString &title, const QString &dir, const QString &filter) = 0;
+    // The open dialog starting on `selected`, one of the filters; the first where a prompt has no choice.
+    virtual QString openFileWith(const QString &title, const QString &dir, const QString &filter, const QString &selected)
+    {
+        Q_UNUSED(selected);
+        return openFile(title, dir, filter);
+    }
     virtual QString saveFile(const QString &title, const QString &dir, const QString &filter) = 0;
     virtual QString chooseFolder(const QString &title, const QString &dir) = 0;
 

@@ -73,10 +73,12 @@ private:
 // Qt's own dialog with the icons above: a desktop's native dialog reads the
 // files it lists, and so would the default icons.
 QString runFileDialog(QWidget *parent, const QString &title, const QString &dir, const QString &filter,
-                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode)
+                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode, const QString &selected = QString())
 {
     NameOnlyIcons icons;
     QFileDialog dialog(parent, title, dir, filter);
+    if (!selected.isEmpty())
+        dialog.selectNameFilter(selected);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(accept);
@@ -136,7 +138,14 @@ QString WidgetPrompt::input(const QString &text, const QString &title, const QSt
 
 QString WidgetPrompt::openFile(const QString &title, const QString &dir, const QString &filter)
 {
-    return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+    return openFileWith(title, dir, filter, QString());
+}
+
+QString WidgetPrompt::openFileWith(const QString &title, const QString &dir, const QString &filter,
+                                   const QString &selected)
+{
+    return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+                         selected);
 }
 
 QString WidgetPrompt::saveFile(const QString &title, const QString &dir, const QString &filter)

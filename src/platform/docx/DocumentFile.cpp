@@ -6,6 +6,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/SystemCodec.h"
@@ -13,8 +14,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 
 namespace {
 
@@ -45,6 +48,71 @@ QString decodeText(const QByteArray &bytes)
     return SystemCodec::toUnicode(bytes);
 }
 
+// What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
+// link fields.
+void adoptHtml(PageDocument &page)
+{
+    QTextDocument *doc = page.main();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const int heading = Flow::outlineHeading(block.blockFormat().headingLevel() - 1);
+        if (heading >= 0) {
+            QTextBlockFormat format;
+            format.setProperty(TextProps::BlockStyle, heading);
+            QTextCursor(block).mergeBlockFormat(format);
+        }
+        QString previous;
+        int field = 0;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString href = fragment.charFormat().anchorHref();
+            if (href.isEmpty() || !fragment.charFormat().isAnchor()) {
+                previous.clear();
+                continue;
+            }
+            if (href != previous)
+                field = page.newFieldId();
+            previous = href;
+            QTextCursor cursor(doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            QTextCharFormat format = fragment.charFormat();
+            format.setAnchor(false);
+            format.clearProperty(QTextFormat::AnchorHref);
+            format.setProperty(TextProps::FieldId, field);
+            format.setProperty(TextProps::FieldType, 1);
+            format.setProperty(TextProps::FieldData, href);
+            cursor.setCharFormat(format);
+        }
+    }
+}
+
+// The text of each list item opens with its bullet ("・") or number ("1. "), deeper levels indented by tabs.
+QString textWithListMarks(const QTextDocument *doc)
+{
+    QString text = doc->toRawText();
+    for (QTextBlock block = doc->lastBlock(); block.isValid(); block = block.previous()) {
+        const QTextList *list = block.textList();
+        if (!list)
+            continue;
+        QString mark(qMax(0, list->format().indent() - 1), QLatin1Char('\t'));
+        if (Flow::ListNumbering::isNumbered(list))
+            mark += QString::number(list->itemNumber(block) + 1) + QStringLiteral(". ");
+        else
+            mark += QStringLiteral("・");
+        text.insert(block.position(), mark);
+    }
+    for (QChar &ch : text) {
+        const char16_t u = ch.unicode();
+        if (u == 0xFDD0 || u == 0xFDD1 || u == QChar::ParagraphSeparator)
+            ch = QLatin1Char('\n');
+        else if (u == QChar::LineSeparator)
+            ch = QLatin1Char('\n');
+        else if (u == QChar::Nbsp)
+            ch = QLatin1Char(' ');
+    }
+    return text;
+}
+
 } // namespace
 
 DocumentFile::Format DocumentFile::formatOf(const QString &path)
@@ -69,7 +137,7 @@ DocumentFile::Format DocumentFile::formatOf(const QString &path)
     return None;
 }
 
-DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format)
+DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format, QString *problem)
 {
     QByteArray bytes;
     if (!readAll(path, bytes))
@@ -80,22 +148,23 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Rtf:
         // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
         if (bytes.startsWith("PK"))
-            return DocxReader::read(page, bytes) ? Ok : Failed;
+            return DocxReader::read(page, bytes, problem) ? Ok : Failed;
         if (bytes.startsWith("{\\rtf"))
-            return RtfReader::read(page, bytes) ? Ok : Failed;
+            return RtfReader::read(page, bytes, problem) ? Ok : Failed;
         if (bytes.startsWith("\xD0\xCF\x11\xE0"))
             return Binary97;
         return Failed;
     case Text: {
-        PageDocument read;
+        PageDocument read(PageDocument::WithoutLayout);
         QString text = decodeText(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QTextCursor(read.main()).insertText(text);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
     }
     case Html: {
-        PageDocument read;
+        PageDocument read(PageDocument::WithoutLayout);
         read.main()->setHtml(decodeText(bytes));
+        adoptHtml(read);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
     }
     default:
@@ -113,7 +182,7 @@ bool DocumentFile::readText(const QString &path, Format format, QString &text)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         return true;
     }
-    PageDocument page;
+    PageDocument page(PageDocument::WithoutLayout);
     if (read(page, path, format) != Ok)
         return false;
     text = page.main()->toPlainText();
@@ -124,9 +193,8 @@ bool DocumentFile::readText(const QString &path, Format format, QString &text)
 
 QString DocumentFile::plainText(const PageDocument &page)
 {
-    QString text = page.main()->toPlainText();
+    QString text = textWithListMarks(page.main());
     text.remove(QChar::ObjectReplacementCharacter);
-    text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar(QChar::Nbsp), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }

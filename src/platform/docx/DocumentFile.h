@@ -16,12 +16,14 @@ public:
 
     // The format of a file name's extension (any letter case; "html" is HTML); None for others.
     static Format formatOf(const QString &path);
-    // Replaces the page with the file's content; the page is unchanged unless Ok.
-    static Result read(PageDocument &page, const QString &path, Format format);
+    // Replaces the page with the file's content; the page is unchanged unless Ok. `problem` gets the
+    // reason of a failure where there is one to tell the user.
+    static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr);
     // The page's plain text as the file holds it (text files: as they are), line ends as line feeds.
     static bool readText(const QString &path, Format format, QString &text);
     // Written whole or not at all.
     static bool write(const PageDocument &page, const QString &path, Format format, const QString &title = QString());
-    // The page's plain text with CR LF line ends, as a text file holds it.
+    // The page's plain text with CR LF line ends, as a text file holds it; list items with their
+    // bullets or numbers.
     static QString plainText(const PageDocument &page);
 };

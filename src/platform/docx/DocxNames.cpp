@@ -63,8 +63,10 @@ QByteArray contentTypes(const QStringList &xmlParts)
     override(QStringLiteral("word/styles.xml"), base + QStringLiteral("styles+xml"));
     override(QStringLiteral("word/settings.xml"), base + QStringLiteral("settings+xml"));
     for (const QString &part : xmlParts) {
-        const bool header = part.section(QLatin1Char('/'), -1).startsWith(QLatin1String("header"));
-        override(part, base + (header ? QStringLiteral("header+xml") : QStringLiteral("footer+xml")));
+        const QString name = part.section(QLatin1Char('/'), -1);
+        override(part, base + (name.startsWith(QLatin1String("header")) ? QStringLiteral("header+xml")
+                               : name.startsWith(QLatin1String("numbering")) ? QStringLiteral("numbering+xml")
+                                                                              : QStringLiteral("footer+xml")));
     }
     w.writeEndElement();
     return part.xml;

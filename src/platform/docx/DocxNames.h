@@ -23,6 +23,9 @@ inline const QString RelHeader = RelNamespace + QStringLiteral("/header");
 inline const QString RelFooter = RelNamespace + QStringLiteral("/footer");
 inline const QString RelImage = RelNamespace + QStringLiteral("/image");
 inline const QString RelHyperlink = RelNamespace + QStringLiteral("/hyperlink");
+inline const QString RelNumbering = RelNamespace + QStringLiteral("/numbering");
+inline const QString RelFootnotes = RelNamespace + QStringLiteral("/footnotes");
+inline const QString RelEndnotes = RelNamespace + QStringLiteral("/endnotes");
 
 struct Relationship {
     QString id;

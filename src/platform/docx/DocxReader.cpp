@@ -24,21 +24,46 @@ constexpr double TwipsPerPixel = 15.0;
 struct Relationship {
     QString target;   // package name, empty when external or outside
     QString address;  // external target (hyperlinks only)
+    QString type;
+};
+
+// What the parts of a package share: the headings of the styles, the kinds of the numberings, the
+// notes in the order of their markers, the cells read so far.
+struct Package {
+    QHash<QString, int> styleHeadings;          // style id -> user style 0 to 2
+    QHash<QString, QString> numberings;         // numId -> abstractNumId
+    QHash<QString, QString> bulletLevels;       // "abstractNumId/level" -> numFmt
+    QList<QPair<bool, QString>> notes;          // (endnote, id) in marker order
+    qint64 cells = 0;
+
+    int noteNumber(bool endnote, const QString &id)
+    {
+        const QPair<bool, QString> key(endnote, id);
+        qsizetype i = notes.indexOf(key);
+        if (i < 0) {
+            notes.append(key);
+            i = notes.size() - 1;
+        }
+        return int(i) + 1;
+    }
 };
 
 // One XML part of the package read into the flow model.
 class PartReader
 {
 public:
-    PartReader(ZipPackage &zip, PageDocument &page, const QString &partName)
-        : m_zip(zip), m_page(page), m_folder(partName.section(QLatin1Char('/'), 0, -2))
+    PartReader(ZipPackage &zip, PageDocument &page, const QString &partName, Package &package)
+        : m_zip(zip), m_page(page), m_folder(partName.section(QLatin1Char('/'), 0, -2)), m_package(package)
     {
         readRels(partName);
     }
 
     bool read(const QByteArray &xml, Flow::Items &items);
+    // A footnotes or endnotes part: the notes that have markers, by their numbers.
+    bool readNotes(const QByteArray &xml, bool endnotes, std::vector<Flow::Items> &notes);
     const QHash<QString, Relationship> &rels() const { return m_rels; }
-    QString sectionXmlError;
+    QString relOfType(const QString &type) const;
+    QString problem;
 
     // Filled from the body's last sectPr.
     PageSetup setup;
@@ -54,6 +79,7 @@ private:
     bool readRun(Flow::Paragraph &p, const QString &link, int depth);
     void readRunProps(QTextCharFormat &f);
     void readParagraphProps(Flow::Paragraph &p);
+    void readNumbering(Flow::Paragraph &p);
     void readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth);
     void readSectPr();
     bool isW(const QString &name) const
@@ -78,6 +104,9 @@ private:
     QHash<QString, Relationship> m_rels;
     QXmlStreamReader m_x;
     QHash<QString, QString> m_pictureNames; // package name -> page picture
+    Package &m_package;
+    int m_note = 0;                         // the number of the note being read
+    bool m_noteNumbered = false;            // its number mark was met
 };
 
 void PartReader::readRels(const QString &partName)
@@ -94,6 +123,7 @@ void PartReader::readRels(const QString &partName)
             continue;
         const QXmlStreamAttributes a = x.attributes();
         Relationship r;
+        r.type = a.value(QLatin1String("Type")).toString();
         const QString target = a.value(QLatin1String("Target")).toString();
         if (a.value(QLatin1String("TargetMode")).compare(QLatin1String("External"), Qt::CaseInsensitive) == 0) {
             // Only hyperlinks may point outside; their address becomes field data, nothing is fetched.
@@ -104,6 +134,45 @@ void PartReader::readRels(const QString &partName)
         }
         m_rels.insert(a.value(QLatin1String("Id")).toString(), r);
     }
+}
+
+QString PartReader::relOfType(const QString &type) const
+{
+    for (const Relationship &r : m_rels) {
+        if (r.type == type && !r.target.isEmpty())
+            return r.target;
+    }
+    return {};
+}
+
+bool PartReader::readNotes(const QByteArray &xml, bool endnotes, std::vector<Flow::Items> &notes)
+{
+    const QString element = endnotes ? QStringLiteral("endnote") : QStringLiteral("footnote");
+    m_x.clear();
+    m_x.addData(xml);
+    while (!m_x.atEnd()) {
+        if (m_x.readNext() != QXmlStreamReader::StartElement || !isW(element))
+            continue;
+        const qsizetype index = m_package.notes.indexOf(qMakePair(endnotes, wAttr(QStringLiteral("id"))));
+        if (index < 0) {
+            m_x.skipCurrentElement();   // separators, and notes no marker refers to
+            continue;
+        }
+        m_note = int(index) + 1;
+        m_noteNumbered = false;
+        Flow::Items items;
+        if (!readContainer(items, 2))
+            return false;
+        // A note without its own number mark opens with its number.
+        if (!m_noteNumbered) {
+            Flow::Item first;
+            first.paragraph.addText(QString::number(m_note) + QLatin1Char(' '), QTextCharFormat());
+            items.insert(items.begin(), std::move(first));
+        }
+        notes[size_t(index)] = std::move(items);
+    }
+    m_note = 0;
+    return !m_x.hasError();
 }
 
 bool PartReader::read(const QByteArray &xml, Flow::Items &items)
@@ -218,6 +287,14 @@ bool PartReader::readRun(Flow::Paragraph &p, const QString &link, int depth)
             m_x.skipCurrentElement();
         } else if (isW(QStringLiteral("drawing"))) {
             readDrawing(p, f, depth + 1);
+        } else if (isW(QStringLiteral("footnoteReference")) || isW(QStringLiteral("endnoteReference"))) {
+            const int number = m_package.noteNumber(isW(QStringLiteral("endnoteReference")), wAttr(QStringLiteral("id")));
+            p.addText(QString::number(number), Flow::noteMarkerFormat(f), link);
+            m_x.skipCurrentElement();
+        } else if ((isW(QStringLiteral("footnoteRef")) || isW(QStringLiteral("endnoteRef"))) && m_note > 0) {
+            p.addText(QString::number(m_note), f, link);
+            m_noteNumbered = true;
+            m_x.skipCurrentElement();
         } else {
             m_x.skipCurrentElement();
         }
@@ -279,7 +356,13 @@ void PartReader::readParagraphProps(Flow::Paragraph &p)
     auto twips = [this](const QString &name) { return qBound(-100000, wAttr(name).toInt(), 100000) / TwipsPerPixel; };
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("pStyle"))) {
-            p.heading = Flow::headingLevel(wAttr(QStringLiteral("val")));
+            const QString id = wAttr(QStringLiteral("val"));
+            p.heading = m_package.styleHeadings.value(id, Flow::headingLevel(id));
+        } else if (isW(QStringLiteral("outlineLvl"))) {
+            p.heading = Flow::outlineHeading(wAttr(QStringLiteral("val")).toInt());
+        } else if (isW(QStringLiteral("numPr"))) {
+            readNumbering(p);
+            continue;
         } else if (isW(QStringLiteral("pageBreakBefore"))) {
             const QString v = wAttr(QStringLiteral("val"));
             if (v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true"))
@@ -307,6 +390,29 @@ void PartReader::readParagraphProps(Flow::Paragraph &p)
         }
         m_x.skipCurrentElement();
     }
+}
+
+void PartReader::readNumbering(Flow::Paragraph &p)
+{
+    QString numId;
+    int level = 0;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("numId")))
+            numId = wAttr(QStringLiteral("val"));
+        else if (isW(QStringLiteral("ilvl")))
+            level = qBound(0, wAttr(QStringLiteral("val")).toInt(), 8);
+        m_x.skipCurrentElement();
+    }
+    // Number 0 takes a paragraph out of its style's list.
+    const QString abstract = m_package.numberings.value(numId);
+    if (numId.isEmpty() || numId == QLatin1String("0") || abstract.isEmpty()) {
+        p.list.clear();
+        return;
+    }
+    const QString format = m_package.bulletLevels.value(abstract + QLatin1Char('/') + QString::number(level));
+    p.list = numId;
+    p.listLevel = level;
+    p.numbered = format != QLatin1String("bullet") && format != QLatin1String("none") && !format.isEmpty();
 }
 
 void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
@@ -341,15 +447,8 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     QString name = m_pictureNames.value(target);
     if (name.isEmpty()) {
         QByteArray bytes;
-        if (!m_zip.read(target, bytes))
-            return;
-        QBuffer buffer(&bytes);
-        QImageReader probe(&buffer);
-        const QSize size = probe.size();
-        if (!size.isValid() || size.width() > DocxReader::PictureLimit || size.height() > DocxReader::PictureLimit)
-            return;
-        name = m_page.addPicture(bytes);
-        if (name.isEmpty())
+        QSize stored;
+        if (!m_zip.read(target, bytes) || (name = Flow::addPicture(m_page, bytes, &stored)).isEmpty())
             return;
         m_pictureNames.insert(target, name);
     }
@@ -358,8 +457,8 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     image.setObjectType(QTextFormat::ImageObject);
     image.setName(name);
     const QSize natural = m_page.pictureImage(name).size();
-    const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(DocxReader::PictureLimit)) : natural.width();
-    const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(DocxReader::PictureLimit)) : natural.height();
+    const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(Flow::PictureSide)) : natural.width();
+    const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(Flow::PictureSide)) : natural.height();
     image.setWidth(width);
     image.setHeight(height);
     image.setProperty(PictureLayout, 0);
@@ -375,7 +474,8 @@ bool PartReader::readTable(Flow::Items &items, int depth)
     auto table = std::make_shared<Flow::Table>();
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("tr"))) {
-            if (table->rows.size() >= DocxReader::TableLimit) {
+            if (table->rows.size() >= size_t(Flow::RowLimit)) {
+                problem = Flow::rowProblem();
                 m_x.raiseError(QStringLiteral("table"));
                 return false;
             }
@@ -385,7 +485,8 @@ bool PartReader::readTable(Flow::Items &items, int depth)
                     m_x.skipCurrentElement();
                     continue;
                 }
-                if (table->rows.back().size() >= DocxReader::TableLimit) {
+                if (table->rows.back().size() >= size_t(Flow::ColumnLimit) || ++m_package.cells > Flow::CellLimit) {
+                    problem = Flow::cellProblem();
                     m_x.raiseError(QStringLiteral("table"));
                     return false;
                 }
@@ -394,7 +495,7 @@ bool PartReader::readTable(Flow::Items &items, int depth)
                     if (isW(QStringLiteral("tcPr"))) {
                         while (m_x.readNextStartElement()) {
                             if (isW(QStringLiteral("gridSpan"))) {
-                                cell.span = qBound(1, wAttr(QStringLiteral("val")).toInt(), DocxReader::TableLimit);
+                                cell.span = qBound(1, wAttr(QStringLiteral("val")).toInt(), Flow::ColumnLimit);
                             } else if (isW(QStringLiteral("vMerge"))) {
                                 cell.merge = wAttr(QStringLiteral("val")) == QLatin1String("restart")
                                     ? Flow::Cell::Restart : Flow::Cell::Continue;
@@ -466,6 +567,77 @@ void PartReader::readSectPr()
     }
 }
 
+// Headings of the style sheet: by the style's name ("heading 1" ...), else by its outline level, else
+// as the style it is based on.
+void readStyles(const QByteArray &xml, Package &package)
+{
+    struct Style {
+        int heading = -1;
+        bool decided = false;
+        QString basedOn;
+    };
+    QHash<QString, Style> styles;
+    QXmlStreamReader x(xml);
+    auto w = [&x](const char *name) { return x.attributes().value(DocxNames::WordNamespace, QLatin1String(name)).toString(); };
+    QString id;
+    while (!x.atEnd()) {
+        const auto token = x.readNext();
+        if (token != QXmlStreamReader::StartElement || x.namespaceUri() != DocxNames::WordNamespace)
+            continue;
+        if (x.name() == QLatin1String("style")) {
+            id = w("type") == QLatin1String("paragraph") ? w("styleId") : QString();
+            if (!id.isEmpty())
+                styles.insert(id, Style());
+        } else if (id.isEmpty() || !styles.contains(id)) {
+            continue;
+        } else if (x.name() == QLatin1String("name")) {
+            const int level = Flow::headingLevel(w("val"));
+            if (level >= 0) {
+                styles[id].heading = level;
+                styles[id].decided = true;
+            }
+        } else if (x.name() == QLatin1String("outlineLvl") && !styles[id].decided) {
+            styles[id].heading = Flow::outlineHeading(w("val").toInt());
+            styles[id].decided = true;
+        } else if (x.name() == QLatin1String("basedOn")) {
+            styles[id].basedOn = w("val");
+        }
+    }
+    for (auto it = styles.cbegin(); it != styles.cend(); ++it) {
+        Style s = it.value();
+        for (int hops = 0; !s.decided && styles.contains(s.basedOn) && hops < 20; ++hops)
+            s = styles.value(s.basedOn);
+        package.styleHeadings.insert(it.key(), s.decided ? s.heading : Flow::headingLevel(it.key()));
+    }
+}
+
+// The numbering part: which abstract numbering each list uses and the number format of its levels.
+void readNumberings(const QByteArray &xml, Package &package)
+{
+    QXmlStreamReader x(xml);
+    auto w = [&x](const char *name) { return x.attributes().value(DocxNames::WordNamespace, QLatin1String(name)).toString(); };
+    QString abstract;
+    QString level;
+    QString num;
+    while (!x.atEnd()) {
+        if (x.readNext() != QXmlStreamReader::StartElement || x.namespaceUri() != DocxNames::WordNamespace)
+            continue;
+        if (x.name() == QLatin1String("abstractNum")) {
+            abstract = w("abstractNumId");
+            num.clear();
+        } else if (x.name() == QLatin1String("lvl")) {
+            level = w("ilvl");
+        } else if (x.name() == QLatin1String("numFmt") && !abstract.isEmpty() && num.isEmpty()) {
+            package.bulletLevels.insert(abstract + QLatin1Char('/') + level, w("val"));
+        } else if (x.name() == QLatin1String("num")) {
+            num = w("numId");
+            abstract.clear();
+        } else if (x.name() == QLatin1String("abstractNumId") && !num.isEmpty()) {
+            package.numberings.insert(num, w("val"));
+        }
+    }
+}
+
 QString officeDocumentName(ZipPackage &zip)
 {
     QByteArray bytes;
@@ -486,7 +658,7 @@ QString officeDocumentName(ZipPackage &zip)
 
 } // namespace
 
-bool DocxReader::read(PageDocument &target, const QByteArray &bytes)
+bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
 {
     if (bytes.size() > FileLimit)
         return false;
@@ -497,27 +669,48 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes)
     QByteArray xml;
     if (!zip.read(documentName, xml))
         return false;
-    PageDocument page;
-    PartReader body(zip, page, documentName);
+    PageDocument page(PageDocument::WithoutLayout);
+    Package package;
+    PartReader body(zip, page, documentName, package);
+    QByteArray partXml;
+    if (zip.read(body.relOfType(DocxNames::RelStyles), partXml, 16 * 1024 * 1024))
+        readStyles(partXml, package);
+    if (zip.read(body.relOfType(DocxNames::RelNumbering), partXml, 16 * 1024 * 1024))
+        readNumberings(partXml, package);
     Flow::Items items;
+    auto fail = [problem](const QString &why) {
+        if (problem && !why.isEmpty())
+            *problem = why;
+        return false;
+    };
     if (!body.read(xml, items))
-        return false;
+        return fail(body.problem);
+    std::vector<Flow::Items> notes(size_t(package.notes.size()));
+    for (const auto &[type, endnotes] : {std::pair{DocxNames::RelFootnotes, false}, std::pair{DocxNames::RelEndnotes, true}}) {
+        const QString name = body.relOfType(type);
+        if (package.notes.isEmpty() || !zip.read(name, partXml))
+            continue;
+        PartReader reader(zip, page, name, package);
+        if (!reader.readNotes(partXml, endnotes, notes))
+            return fail(reader.problem);
+    }
+    Flow::appendNotes(items, notes);
     page.setPageSetup(body.setup);
-    if (!Flow::build(page, page.main(), items))
-        return false;
+    QString why;
+    if (!Flow::build(page, page.main(), items, &why))
+        return fail(why);
 
     const QString *names[] = {&body.header[0], &body.header[1], &body.footer[0], &body.footer[1]};
     const int flags[] = {HeaderAll, HeaderFirst, FooterAll, FooterFirst};
     for (int i = 0; i < 4; ++i) {
-        QByteArray partXml;
         if (names[i]->isEmpty() || !zip.read(*names[i], partXml))
             continue;
-        PartReader reader(zip, page, *names[i]);
+        PartReader reader(zip, page, *names[i], package);
         Flow::Items partItems;
         if (!reader.read(partXml, partItems))
-            return false;
-        if (!Flow::build(page, page.ensurePart(flags[i]), partItems))
-            return false;
+            return fail(reader.problem);
+        if (!Flow::build(page, page.ensurePart(flags[i]), partItems, &why))
+            return fail(why);
     }
     // Hand the page over through the lossless stream, so the target changes only when all went well.
     return PageCodec::load(target, PageCodec::save(page));

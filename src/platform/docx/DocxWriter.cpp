@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QXmlStreamWriter>
 
@@ -86,6 +87,7 @@ struct DocxWriter::Private {
     int nextHeaderFooter = 1;
     int pageNumberSize = 0;   // half-points of the page-number footer; 0: the pages' own footers
     bool pageNumberWritten = false;
+    Flow::ListNumbering lists;
 
     // Per page being written
     const PageDocument *page = nullptr;
@@ -109,7 +111,10 @@ struct DocxWriter::Private {
     void writePicture(PartOut &out, const QTextImageFormat &f);
     QString mediaTarget(const QString &pictureName);
     void writeSectPr(QXmlStreamWriter &w, const Section &s) const;
+    void writeListProps(QXmlStreamWriter &w, const QTextBlock &block);
+    QByteArray numberingPart() const;
     QString writeHeaderFooter(bool header, QTextDocument *doc);
+    void writeFirstPageParts(const PageDocument &page);
     QString writePageNumberFooter();
     void startBookmark(QXmlStreamWriter &w, const QString &name, int &id);
     int headingLevel(const QTextBlockFormat &f) const;
@@ -358,15 +363,15 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
         d->section = Section();
         d->section.setup = page.pageSetup();
         d->section.header[0] = d->writeHeaderFooter(true, page.part(HeaderAll));
-        d->section.header[1] = d->writeHeaderFooter(true, page.part(HeaderFirst));
         if (d->pageNumberSize > 0) {
+            d->section.header[1] = d->writeHeaderFooter(true, page.part(HeaderFirst));
             // Written once; the sections after the first show it as their predecessor's footer.
             if (!d->pageNumberWritten)
                 d->section.footer[0] = d->writePageNumberFooter();
             d->pageNumberWritten = true;
         } else {
             d->section.footer[0] = d->writeHeaderFooter(false, page.part(FooterAll));
-            d->section.footer[1] = d->writeHeaderFooter(false, page.part(FooterFirst));
+            d->writeFirstPageParts(page);
         }
     } else if (options.pageBreakBefore && d->anyContent) {
         addPageBreak();
@@ -378,6 +383,18 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
     d->headingShift = 0;
     d->page = nullptr;
     d->anyContent = true;
+}
+
+// A first page of its own shows its own header and footer; where the page has only one of them, the
+// first page shows the ordinary other one, as the page does.
+void DocxWriter::Private::writeFirstPageParts(const PageDocument &page)
+{
+    QTextDocument *header = page.part(HeaderFirst);
+    QTextDocument *footer = page.part(FooterFirst);
+    if (!header && !footer)
+        return;
+    section.header[1] = writeHeaderFooter(true, header ? header : page.part(HeaderAll));
+    section.footer[1] = writeHeaderFooter(false, footer ? footer : page.part(FooterAll));
 }
 
 void DocxWriter::Private::writeFrame(PartOut &out, QTextFrame *frame)
@@ -488,6 +505,7 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
         w.writeEmptyElement(QStringLiteral("w:pStyle"));
         w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("Heading%1").arg(level));
     }
+    writeListProps(w, block);
     if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
         w.writeEmptyElement(QStringLiteral("w:pageBreakBefore"));
     if (!framePr.isEmpty()) {
@@ -553,6 +571,66 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
             writeBlock(out, b, framePr.isEmpty() ? QStringLiteral("4000") : framePr);
     }
+}
+
+// Each page list is a numbering of its own, so its numbers start at 1; its indent is the level.
+void DocxWriter::Private::writeListProps(QXmlStreamWriter &w, const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    const int id = lists.idOf(list);
+    if (id == 0)
+        return;
+    w.writeStartElement(QStringLiteral("w:numPr"));
+    w.writeEmptyElement(QStringLiteral("w:ilvl"));
+    w.writeAttribute(QStringLiteral("w:val"), QString::number(qBound(0, list->format().indent() - 1, 8)));
+    w.writeEmptyElement(QStringLiteral("w:numId"));
+    w.writeAttribute(QStringLiteral("w:val"), QString::number(id));
+    w.writeEndElement();
+}
+
+// Two abstract numberings, bullets (0) and numbers (1), nine levels each; a numbering per page list.
+QByteArray DocxWriter::Private::numberingPart() const
+{
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.writeStartElement(QStringLiteral("w:numbering"));
+    DocxNames::writeNamespaces(w);
+    static const char *const bullets[] = {"\u25CF", "\u25CB", "\u25A0"};
+    for (int abstract = 0; abstract < 2; ++abstract) {
+        w.writeStartElement(QStringLiteral("w:abstractNum"));
+        w.writeAttribute(QStringLiteral("w:abstractNumId"), QString::number(abstract));
+        w.writeEmptyElement(QStringLiteral("w:multiLevelType"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("hybridMultilevel"));
+        for (int level = 0; level < 9; ++level) {
+            w.writeStartElement(QStringLiteral("w:lvl"));
+            w.writeAttribute(QStringLiteral("w:ilvl"), QString::number(level));
+            w.writeEmptyElement(QStringLiteral("w:start"));
+            w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("1"));
+            w.writeEmptyElement(QStringLiteral("w:numFmt"));
+            w.writeAttribute(QStringLiteral("w:val"), abstract ? QStringLiteral("decimal") : QStringLiteral("bullet"));
+            w.writeEmptyElement(QStringLiteral("w:lvlText"));
+            w.writeAttribute(QStringLiteral("w:val"), abstract ? QStringLiteral("%%1.").arg(level + 1)
+                                                               : QString::fromUtf8(bullets[level % 3]));
+            w.writeEmptyElement(QStringLiteral("w:lvlJc"));
+            w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("left"));
+            w.writeStartElement(QStringLiteral("w:pPr"));
+            w.writeEmptyElement(QStringLiteral("w:ind"));
+            w.writeAttribute(QStringLiteral("w:left"), QString::number(420 * (level + 1)));
+            w.writeAttribute(QStringLiteral("w:hanging"), QStringLiteral("420"));
+            w.writeEndElement();
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    }
+    for (int i = 0; i < lists.count(); ++i) {
+        w.writeStartElement(QStringLiteral("w:num"));
+        w.writeAttribute(QStringLiteral("w:numId"), QString::number(i + 1));
+        w.writeEmptyElement(QStringLiteral("w:abstractNumId"));
+        w.writeAttribute(QStringLiteral("w:val"), lists.numbered(i + 1) ? QStringLiteral("1") : QStringLiteral("0"));
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+    return DocxNames::prolog() + xml;
 }
 
 void DocxWriter::Private::writeRuns(PartOut &out, const QTextBlock &block, QList<int> &frames)
@@ -831,12 +909,18 @@ QByteArray DocxWriter::toBytes() const
         if (p.first.endsWith(QLatin1String(".xml")))
             overrides << p.first;
     }
+    if (d->lists.count() > 0) {
+        docRels.append({QStringLiteral("rId3"), DocxNames::RelNumbering, QStringLiteral("numbering.xml"), false});
+        overrides << QStringLiteral("word/numbering.xml");
+    }
     entries.append({QStringLiteral("[Content_Types].xml"), DocxNames::contentTypes(overrides)});
     entries.append({QStringLiteral("_rels/.rels"), DocxNames::packageRels()});
     entries.append({QStringLiteral("word/document.xml"), document});
     entries.append({QStringLiteral("word/_rels/document.xml.rels"), DocxNames::relationships(docRels)});
     entries.append({QStringLiteral("word/styles.xml"), DocxNames::styles()});
     entries.append({QStringLiteral("word/settings.xml"), DocxNames::settings()});
+    if (d->lists.count() > 0)
+        entries.append({QStringLiteral("word/numbering.xml"), d->numberingPart()});
     for (const auto &p : d->parts)
         entries.append(p);
     for (const auto &r : d->partRels) {

@@ -4,10 +4,14 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QBuffer>
+#include <QHash>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 #include <QTextTable>
 
 using namespace TextProps;
@@ -38,9 +42,24 @@ void Paragraph::addPageBreak()
 
 namespace {
 
-bool writeItems(PageDocument &page, QTextCursor &cursor, const Items &items, bool fresh);
+// Builds the flow into one part; list paragraphs of one list and level join one page list.
+class Builder
+{
+public:
+    Builder(PageDocument &page, QString *problem) : m_page(page), m_problem(problem) {}
+    bool items(QTextCursor &cursor, const Items &items, bool fresh);
 
-void writeParagraph(PageDocument &page, QTextCursor &cursor, const Paragraph &p, bool fresh)
+private:
+    void paragraph(QTextCursor &cursor, const Paragraph &p, bool fresh);
+    void listItem(QTextCursor &cursor, const Paragraph &p);
+    bool table(QTextCursor &cursor, const Table &table);
+
+    PageDocument &m_page;
+    QString *m_problem;
+    QHash<QString, QTextList *> m_lists;   // list name and level -> page list
+};
+
+void Builder::paragraph(QTextCursor &cursor, const Paragraph &p, bool fresh)
 {
     QTextBlockFormat block = p.block;
     if (p.heading >= 0)
@@ -49,6 +68,8 @@ void writeParagraph(PageDocument &page, QTextCursor &cursor, const Paragraph &p,
         cursor.setBlockFormat(block);
     else
         cursor.insertBlock(block, QTextCharFormat());
+    if (!p.list.isEmpty())
+        listItem(cursor, p);
     QString lastLink;
     int fieldId = 0;
     for (const Span &span : p.spans) {
@@ -58,12 +79,14 @@ void writeParagraph(PageDocument &page, QTextCursor &cursor, const Paragraph &p,
             next.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
             next.clearProperty(BlockStyle);
             cursor.insertBlock(next, QTextCharFormat());
+            if (QTextList *list = cursor.block().textList())
+                list->remove(cursor.block());
             lastLink.clear();
             break;
         }
         case Span::Picture: {
             QTextImageFormat image = span.format.toImageFormat();
-            image.setProperty(ObjectId, page.newObjectId());
+            image.setProperty(ObjectId, m_page.newObjectId());
             PageDocument::insertPicture(cursor, image);
             break;
         }
@@ -71,7 +94,7 @@ void writeParagraph(PageDocument &page, QTextCursor &cursor, const Paragraph &p,
             QTextCharFormat format = span.format;
             if (!span.link.isEmpty()) {
                 if (span.link != lastLink || fieldId == 0)
-                    fieldId = page.newFieldId();
+                    fieldId = m_page.newFieldId();
                 format.setProperty(FieldId, fieldId);
                 format.setProperty(FieldType, 1);
                 format.setProperty(FieldData, span.link);
@@ -94,7 +117,23 @@ void writeParagraph(PageDocument &page, QTextCursor &cursor, const Paragraph &p,
     }
 }
 
-bool writeTable(PageDocument &page, QTextCursor &cursor, const Table &table)
+void Builder::listItem(QTextCursor &cursor, const Paragraph &p)
+{
+    const int level = qBound(0, p.listLevel, 8);
+    const QString key = p.list + QLatin1Char('/') + QString::number(level);
+    if (QTextList *list = m_lists.value(key)) {
+        list->add(cursor.block());
+        return;
+    }
+    static const QTextListFormat::Style bullets[] = {QTextListFormat::ListDisc, QTextListFormat::ListCircle,
+                                                     QTextListFormat::ListSquare};
+    QTextListFormat format;
+    format.setStyle(p.numbered ? QTextListFormat::ListDecimal : bullets[level % 3]);
+    format.setIndent(level + 1);
+    m_lists.insert(key, cursor.createList(format));
+}
+
+bool Builder::table(QTextCursor &cursor, const Table &table)
 {
     const int rows = int(table.rows.size());
     int columns = 0;
@@ -106,13 +145,17 @@ bool writeTable(PageDocument &page, QTextCursor &cursor, const Table &table)
     }
     if (rows == 0 || columns == 0)
         return true;
-    if (qint64(rows) * columns > CellLimit)
+    // The page table holds every cell of its grid, spanned ones too.
+    if (rows > RowLimit || qint64(rows) * columns > CellLimit) {
+        if (m_problem)
+            *m_problem = rows > RowLimit ? rowProblem() : cellProblem();
         return false;
+    }
     QTextTableFormat format;
     format.setBorder(1);
     format.setCellSpacing(0);
     format.setCellPadding(2);
-    format.setProperty(ObjectId, page.newObjectId());
+    format.setProperty(ObjectId, m_page.newObjectId());
     QTextTable *t = cursor.insertTable(rows, columns, format);
 
     // Grid columns of every cell, then the merges, then the contents.
@@ -148,6 +191,8 @@ bool writeTable(PageDocument &page, QTextCursor &cursor, const Table &table)
                 t->mergeCells(r, column, rowSpan, columnSpan);
         }
     }
+    // Lists do not run from one cell into another.
+    const QHash<QString, QTextList *> outside = std::exchange(m_lists, {});
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
@@ -161,24 +206,26 @@ bool writeTable(PageDocument &page, QTextCursor &cursor, const Table &table)
                 target.setFormat(cellFormat);
             }
             QTextCursor inCell = target.firstCursorPosition();
-            if (!writeItems(page, inCell, cell.items, true))
+            m_lists.clear();
+            if (!items(inCell, cell.items, true))
                 return false;
         }
     }
+    m_lists = outside;
     cursor = t->lastCursorPosition();
     cursor.movePosition(QTextCursor::NextBlock);
     return true;
 }
 
-bool writeItems(PageDocument &page, QTextCursor &cursor, const Items &items, bool fresh)
+bool Builder::items(QTextCursor &cursor, const Items &list, bool fresh)
 {
-    for (const Item &item : items) {
+    for (const Item &item : list) {
         if (item.table) {
-            if (!writeTable(page, cursor, *item.table))
+            if (!table(cursor, *item.table))
                 return false;
             fresh = true;
         } else {
-            writeParagraph(page, cursor, item.paragraph, fresh);
+            paragraph(cursor, item.paragraph, fresh);
             fresh = false;
         }
     }
@@ -187,13 +234,87 @@ bool writeItems(PageDocument &page, QTextCursor &cursor, const Items &items, boo
 
 } // namespace
 
-bool build(PageDocument &page, QTextDocument *doc, const Items &items)
+bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem)
 {
     // The readers hand their page on through the page stream: it is never laid out.
     LayoutPause pause(doc);
     pause.keepPaused();
     QTextCursor cursor(doc);
-    return writeItems(page, cursor, items, true);
+    return Builder(page, problem).items(cursor, items, true);
+}
+
+QString rowProblem()
+{
+    return QStringLiteral("表の行が多すぎます(1つの表に %1 行まで)｡").arg(RowLimit);
+}
+
+QString cellProblem()
+{
+    return QStringLiteral("表のｾﾙが多すぎます(文書全体で %1 ｾﾙまで)｡").arg(CellLimit);
+}
+
+QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
+{
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    QSize natural = reader.size();
+    if (!natural.isValid())
+        return {};
+    if (natural.width() <= PictureSide && natural.height() <= PictureSide) {
+        *size = natural;
+        return page.addPicture(bytes);
+    }
+    // Decoded straight to the smaller size where the format allows it.
+    const QByteArray format = reader.format();
+    natural.scale(PictureSide, PictureSide, Qt::KeepAspectRatio);
+    reader.setScaledSize(natural.expandedTo(QSize(1, 1)));
+    reader.setAllocationLimit(0);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    const char *written = format == "jpeg" || format == "jpg" ? "JPEG" : "PNG";
+    if (!image.save(&out, written))
+        return {};
+    *size = image.size();
+    return page.addPicture(out.data());
+}
+
+QTextCharFormat noteMarkerFormat(const QTextCharFormat &format)
+{
+    QTextCharFormat marker = format;
+    marker.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    return marker;
+}
+
+void appendNotes(Items &body, std::vector<Items> &notes)
+{
+    for (Items &note : notes) {
+        for (Item &item : note)
+            body.push_back(std::move(item));
+    }
+    notes.clear();
+}
+
+int ListNumbering::idOf(const QTextList *list)
+{
+    if (!list)
+        return 0;
+    int id = m_ids.value(list);
+    if (id == 0) {
+        m_numbered << isNumbered(list);
+        id = int(m_numbered.size());
+        m_ids.insert(list, id);
+    }
+    return id;
+}
+
+bool ListNumbering::isNumbered(const QTextList *list)
+{
+    // Disc, circle and square are bullets; the styles after them count.
+    return list->format().style() <= QTextListFormat::ListDecimal;
 }
 
 QList<int> columnWidths(const QTextTable *table, int textWidth)
@@ -248,10 +369,16 @@ QColor namedColour(const QString &name)
 
 int headingLevel(const QString &styleName)
 {
-    static const QRegularExpression heading(QStringLiteral("^heading\\s*([1-3])$"),
+    static const QRegularExpression heading(QStringLiteral("^heading\\s*([1-9])$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    const auto m = heading.match(styleName);
-    return m.hasMatch() ? m.captured(1).toInt() - 1 : -1;
+    const auto m = heading.match(styleName.trimmed());
+    return m.hasMatch() ? outlineHeading(m.captured(1).toInt() - 1) : -1;
+}
+
+int outlineHeading(int outlineLevel)
+{
+    // The page has three headings; deeper levels are its deepest.
+    return outlineLevel >= 0 && outlineLevel <= 8 ? qMin(outlineLevel, 2) : -1;
 }
 
 } // namespace Flow

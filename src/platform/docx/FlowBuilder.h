@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
+#include <QSize>
 #include <QList>
 #include <QString>
 #include <QTextFormat>
@@ -12,6 +14,7 @@ class PageDocument;
 class QTextCursor;
 class QTextDocument;
 class QTextTable;
+class QTextList;
 
 // The content of a document of another program as its readers collect it, before it is built into a
 // page: paragraphs of runs, and tables of cells that hold paragraphs and tables again. Tables are
@@ -29,6 +32,9 @@ struct Span {
 struct Paragraph {
     QTextBlockFormat block;
     int heading = -1;         // user style 0 to 2, -1 none
+    QString list;             // the reader's name of the list the paragraph is an item of; empty: none
+    int listLevel = 0;        // 0 the outermost
+    bool numbered = false;    // numbers, else bullets
     std::vector<Span> spans;
 
     void addText(const QString &text, const QTextCharFormat &format, const QString &link = QString());
@@ -57,21 +63,55 @@ struct Table {
 };
 
 // Builds the items into an empty part of a scratch page, which stays without layout (readers hand it
-// on through the page stream). False when a table is larger than a page table can
-// reasonably be (the part is then incomplete; readers give up the whole read).
-bool build(PageDocument &page, QTextDocument *doc, const Items &items);
+// on through the page stream). False when a table's grid is larger than memory
+// allows (the part is then incomplete; readers give up the whole read), with the reason in `problem`.
+bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr);
 
-static constexpr int CellLimit = 20000;
+// The largest tables a read takes: far beyond any table of an ordinary document, short of what
+// would exhaust memory. Cells count over the whole document.
+static constexpr int RowLimit = 50000;
+static constexpr int ColumnLimit = 1000;
+static constexpr int CellLimit = 250000;
+QString rowProblem();
+QString cellProblem();
+
+// Pictures wider or higher than this are stored scaled down to it.
+static constexpr int PictureSide = 8000;
+// Stores a picture file's bytes in the page, scaled down when a side is over PictureSide; the page's
+// name for it, empty when the bytes are no picture that can be read. `size` gets the stored size.
+QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size);
+
+// Notes of a document as other programs keep them, in the order of their markers: each marker becomes
+// its number in superscript, and the notes follow the body as numbered paragraphs.
+QTextCharFormat noteMarkerFormat(const QTextCharFormat &format);
+void appendNotes(Items &body, std::vector<Items> &notes);
 
 // Widths in twips of a page table's columns, as writers give them: the table's fixed or percentage
 // constraints where it has them, else an even share of the text width.
 QList<int> columnWidths(const QTextTable *table, int textWidth);
+
+// The lists of a page as writers number them: each page list a numbering of its own (from 1), so its
+// numbers start at 1; numbered or bulleted by its style.
+class ListNumbering
+{
+public:
+    int idOf(const QTextList *list); // 0 for none
+    bool numbered(int id) const { return m_numbered.at(id - 1); }
+    int count() const { return int(m_numbered.size()); }
+    static bool isNumbered(const QTextList *list);
+
+private:
+    QHash<const QTextList *, int> m_ids;
+    QList<bool> m_numbered;
+};
 
 // A whole file replaced only once every byte is on disk.
 bool writeWholeFile(const QString &path, const QByteArray &bytes);
 
 QColor hexColour(const QString &text);   // "FF0000"; invalid for "auto" or anything else
 QColor namedColour(const QString &name); // highlight names such as "yellow"
-int headingLevel(const QString &styleName); // "Heading1", "heading 2" ... -> 0 to 2, else -1
+// "Heading1", "heading 2" ... "heading 9" -> 0 to 2 (levels below 3 are the deepest heading), else -1.
+int headingLevel(const QString &styleName);
+int outlineHeading(int outlineLevel); // 0 to 8 -> 0 to 2, else -1
 
 } // namespace Flow

@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTextDocument>
@@ -24,7 +23,6 @@ using namespace TextProps;
 namespace {
 
 constexpr double TwipsPerPixel = 15.0;
-constexpr int PictureSide = 8000;
 
 struct CellDef {
     int edge = 0;
@@ -52,7 +50,7 @@ struct Context {
     CellDef pendingCell;
 };
 
-enum class Dest { Text, Skip, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction };
+enum class Dest { Text, Skip, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
 
 struct GroupState {
     Dest dest = Dest::Text;
@@ -62,6 +60,7 @@ struct GroupState {
     int uc = 1;
     bool fieldResult = false;
     int field = -1;          // index of the field whose result this group is
+    bool list = false;       // the group of a list or list override
 };
 
 struct Font {
@@ -76,7 +75,9 @@ public:
     bool parse();
 
     PageSetup setup;
-    std::map<int, Context> contexts;   // 0 body, else the part flag
+    std::map<int, Context> contexts;   // 0 body, a part's flag, or minus a note's number
+    QString problem;
+    int notes = 0;
 
 private:
     bool controlWord(const QByteArray &word, bool hasParam, int param);
@@ -88,12 +89,14 @@ private:
     Context &ctx() { return contexts[m_state.context]; }
     int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
     void endParagraph(int cellDepth);
+    void pushParagraph(Context &c, int d);
     void endRow(int rowDepth);
     bool openTablesTo(Context &c, int d);
     void closeTablesTo(Context &c, int d);
     Flow::Items &container(Context &c, int d);
     void finishContext(Context &c);
     void finishPicture();
+    bool listWord(const QByteArray &w, int p);
 
     const QByteArray &m_in;
     PageDocument &m_page;
@@ -120,6 +123,14 @@ private:
 
     QStringList m_fieldInstructions;
     QString m_link;
+
+    // Lists: \ls numbers -> list ids -> whether each level has numbers.
+    QHash<int, int> m_listOfOverride;
+    QHash<int, QList<bool>> m_listLevels;
+    int m_listBeingRead = 0;
+    QList<bool> m_levelsBeingRead;
+    int m_overrideList = 0;
+    qint64 m_cells = 0;
 
     QByteArray m_pictureHex;
     QByteArray m_pictureBinary;
@@ -303,13 +314,21 @@ void Parser::appendText(const QString &text)
 
 void Parser::endGroup(const GroupState &closed)
 {
-    if (closed.dest == Dest::Picture && m_state.dest != Dest::Picture) {
+    if (closed.dest == Dest::ListTable && m_listBeingRead != 0 && closed.list && !m_state.list) {
+        m_listLevels.insert(m_listBeingRead, m_levelsBeingRead);
+        m_listBeingRead = 0;
+        m_levelsBeingRead.clear();
+    } else if (closed.dest == Dest::ListOverrides && closed.list && !m_state.list) {
+        m_overrideList = 0;
+    } else if (closed.dest == Dest::Picture && m_state.dest != Dest::Picture) {
         finishPicture();
     } else if (closed.dest == Dest::StyleSheet && m_styleBeingRead >= 0 && m_state.dest == Dest::StyleSheet) {
         int level = m_styleLevel;
-        if (level < 0)
+        if (level >= 0)
+            level = Flow::outlineHeading(level);
+        else
             level = Flow::headingLevel(m_styleName.section(QLatin1Char(';'), 0, 0).trimmed());
-        if (level >= 0 && level <= 2)
+        if (level >= 0)
             m_styleLevels.insert(m_styleBeingRead, level);
         m_styleBeingRead = -1;
         m_styleLevel = -1;
@@ -326,12 +345,8 @@ void Parser::finishPicture()
     m_pictureBinary.clear();
     if (!m_pictureUsable || bytes.isEmpty())
         return;
-    QBuffer buffer(&bytes);
-    QImageReader probe(&buffer);
-    const QSize size = probe.size();
-    if (!size.isValid() || size.width() > PictureSide || size.height() > PictureSide)
-        return;
-    const QString name = m_page.addPicture(bytes);
+    QSize size;
+    const QString name = Flow::addPicture(m_page, bytes, &size);
     if (name.isEmpty())
         return;
     QTextImageFormat image;
@@ -340,8 +355,8 @@ void Parser::finishPicture()
     image.setName(name);
     double width = m_pictureWidthGoal > 0 ? m_pictureWidthGoal / TwipsPerPixel : size.width();
     double height = m_pictureHeightGoal > 0 ? m_pictureHeightGoal / TwipsPerPixel : size.height();
-    width = qMin(width * qBound(1, m_pictureScaleX, 1000) / 100.0, double(PictureSide));
-    height = qMin(height * qBound(1, m_pictureScaleY, 1000) / 100.0, double(PictureSide));
+    width = qMin(width * qBound(1, m_pictureScaleX, 1000) / 100.0, double(Flow::PictureSide));
+    height = qMin(height * qBound(1, m_pictureScaleY, 1000) / 100.0, double(Flow::PictureSide));
     image.setWidth(width);
     image.setHeight(height);
     image.setProperty(PictureLayout, 0);
@@ -409,6 +424,21 @@ void Parser::closeTablesTo(Context &c, int d)
     }
 }
 
+// The paragraph properties stay for the next paragraph until \pard, the page break before it does not.
+void Parser::pushParagraph(Context &c, int d)
+{
+    Flow::Item item;
+    item.paragraph = std::move(c.paragraph);
+    c.paragraph = Flow::Paragraph();
+    c.paragraph.block = item.paragraph.block;
+    c.paragraph.heading = item.paragraph.heading;
+    c.paragraph.list = item.paragraph.list;
+    c.paragraph.listLevel = item.paragraph.listLevel;
+    c.paragraph.numbered = item.paragraph.numbered;
+    c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
+    container(c, d).push_back(std::move(item));
+}
+
 void Parser::endParagraph(int cellDepth)
 {
     flushText();
@@ -419,13 +449,12 @@ void Parser::endParagraph(int cellDepth)
     closeTablesTo(c, d);
     if (!openTablesTo(c, d))
         return;
-    Flow::Item item;
-    item.paragraph = std::move(c.paragraph);
-    c.paragraph = Flow::Paragraph();
-    c.paragraph.block = item.paragraph.block;
-    c.paragraph.heading = item.paragraph.heading;
-    c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
-    container(c, d).push_back(std::move(item));
+    // A cell end right after its last paragraph's \par (as most programs write cells) ends no paragraph
+    // of its own.
+    const bool emptyEnd = cellDepth > 0 && !c.hasContent && c.paragraph.spans.empty() && !container(c, d).empty()
+        && !container(c, d).back().table;
+    if (!emptyEnd)
+        pushParagraph(c, d);
     c.hasContent = false;
     if (d > 0) {
         OpenTable &t = c.tables[size_t(d) - 1];
@@ -436,8 +465,10 @@ void Parser::endParagraph(int cellDepth)
             t.cellItems.clear();
             t.rowCells.push_back(std::move(cell));
             t.cellStarted = false;
-            if (t.rowCells.size() > 1000)
+            if (t.rowCells.size() > size_t(Flow::ColumnLimit) || ++m_cells > Flow::CellLimit) {
+                problem = Flow::cellProblem();
                 m_failed = true;
+            }
         }
     }
 }
@@ -459,8 +490,10 @@ void Parser::endRow(int rowDepth)
     t.rows.push_back(std::move(t.rowCells));
     t.rowCells.clear();
     t.defs.push_back(c.rowDefs[rowDepth]);
-    if (t.rows.size() > 1000)
+    if (t.rows.size() > size_t(Flow::RowLimit)) {
+        problem = Flow::rowProblem();
         m_failed = true;
+    }
 }
 
 void Parser::finishContext(Context &c)
@@ -474,6 +507,32 @@ void Parser::finishContext(Context &c)
         endParagraph(0);
     closeTablesTo(c, 0);
     m_state = saved;
+}
+
+// The list table: each list's levels, numbers (\levelnfc other than 23 bullets and 255 none) or not;
+// the override table: which list each \ls number means.
+bool Parser::listWord(const QByteArray &w, int p)
+{
+    if (w == "list" || w == "listoverride") {
+        m_state.list = true;
+        if (w == "list")
+            m_levelsBeingRead.clear();
+    } else if (w == "listlevel") {
+        m_levelsBeingRead << false;
+    } else if (w == "levelnfc" && !m_levelsBeingRead.isEmpty() && m_levelsBeingRead.size() <= 9) {
+        m_levelsBeingRead.last() = p != 23 && p != 255;
+    } else if (w == "listid") {
+        if (m_state.dest == Dest::ListTable)
+            m_listBeingRead = p;
+        else
+            m_overrideList = p;
+    } else if (w == "ls" && m_state.dest == Dest::ListOverrides && m_overrideList != 0) {
+        if (m_listOfOverride.size() < 10000)
+            m_listOfOverride.insert(p, m_overrideList);
+    } else if (w == "leveltext" || w == "levelnumbers" || w == "listname" || w == "listpicture") {
+        m_state.dest = Dest::Skip;
+    }
+    return true;
 }
 
 void Parser::controlSymbol(char c)
@@ -533,6 +592,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         return true;
     }
     flushText();
+    if (m_state.dest == Dest::ListTable || m_state.dest == Dest::ListOverrides)
+        return listWord(w, p);
     if (m_state.dest == Dest::Picture) {
         if (w == "pngblip" || w == "jpegblip")
             m_pictureUsable = true;
@@ -559,6 +620,22 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         "filetbl", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
         "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "revtbl", "stylesheet2", "fldtype",
         "do", "shpinst", "bkmkstart", "bkmkend", "atnid", "atnauthor", "comment", "private"};
+    if (w == "listtable" || w == "listoverridetable") {
+        m_state.dest = w == "listtable" ? Dest::ListTable : Dest::ListOverrides;
+        return true;
+    }
+    if (w == "listtext") {
+        // The number or bullet as text, for readers without lists; ours has the list.
+        m_state.dest = m_listOfOverride.isEmpty() ? Dest::Text : Dest::Skip;
+        return true;
+    }
+    if (w == "footnote" && m_state.dest == Dest::Text && m_state.context >= 0) {
+        // A note of the body or a part: its text goes after the body, under the number of its marker.
+        m_state.context = -(++notes);
+        contexts[m_state.context];
+        m_state.format = QTextCharFormat();
+        return true;
+    }
     if (w == "fonttbl") {
         m_state.dest = Dest::FontTable;
         return true;
@@ -678,6 +755,25 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         appendText(QString(QChar::LineSeparator));
     } else if (w == "tab") {
         appendText(QStringLiteral("\t"));
+    } else if (w == "chftn") {
+        const int number = m_state.context < 0 ? -m_state.context : notes + 1;
+        appendText(QString::number(number));
+    } else if (w == "bullet") {
+        appendText(QString(QChar(0x2022)));
+    } else if (w == "lquote" || w == "rquote" || w == "ldblquote" || w == "rdblquote") {
+        const char16_t quotes[] = {0x2018, 0x2019, 0x201C, 0x201D};
+        appendText(QString(QChar(quotes[w == "lquote" ? 0 : w == "rquote" ? 1 : w == "ldblquote" ? 2 : 3])));
+    } else if (w == "ls") {
+        const QList<bool> levels = m_listLevels.value(m_listOfOverride.value(p));
+        c.paragraph.list = QString::number(p);
+        c.paragraph.numbered = !levels.isEmpty() && levels.at(qBound(0, c.paragraph.listLevel, int(levels.size()) - 1));
+        if (levels.isEmpty())
+            c.paragraph.list.clear();
+    } else if (w == "ilvl") {
+        c.paragraph.listLevel = qBound(0, p, 8);
+        const QList<bool> levels = m_listLevels.value(m_listOfOverride.value(c.paragraph.list.toInt()));
+        if (!levels.isEmpty())
+            c.paragraph.numbered = levels.at(qBound(0, c.paragraph.listLevel, int(levels.size()) - 1));
     } else if (w == "emdash") {
         appendText(QString(QChar(0x2014)));
     } else if (w == "endash") {
@@ -724,6 +820,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "pard") {
         b = QTextBlockFormat();
         c.paragraph.heading = -1;
+        c.paragraph.list.clear();
+        c.paragraph.listLevel = 0;
         c.inTable = false;
         c.itap = 0;
     } else if (w == "ql") {
@@ -752,8 +850,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "s") {
         c.paragraph.heading = m_styleLevels.value(p, -1);
     } else if (w == "outlinelevel") {
-        if (p >= 0 && p <= 2)
-            c.paragraph.heading = p;
+        c.paragraph.heading = Flow::outlineHeading(p);
     } else if (w == "intbl") {
         c.inTable = true;
     } else if (w == "itap") {
@@ -777,8 +874,10 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         c.pendingCell.background = colour(p);
     } else if (w == "cellx") {
         auto &defs = c.rowDefs[qMax(1, depth(c))];
-        if (defs.size() >= 1000)
+        if (defs.size() >= size_t(Flow::ColumnLimit)) {
+            problem = Flow::cellProblem();
             return false;
+        }
         c.pendingCell.edge = p;
         defs.push_back(c.pendingCell);
         c.pendingCell = CellDef();
@@ -788,20 +887,33 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 
 } // namespace
 
-bool RtfReader::read(PageDocument &target, const QByteArray &bytes)
+bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
 {
     if (bytes.size() > FileLimit)
         return false;
-    PageDocument page;
+    PageDocument page(PageDocument::WithoutLayout);
     Parser parser(bytes, page);
     parser.contexts[0];
-    if (!parser.parse())
+    QString why;
+    const bool ok = parser.parse() && [&] {
+        std::vector<Flow::Items> notes;
+        for (int n = 1; n <= parser.notes; ++n)
+            notes.push_back(std::move(parser.contexts[-n].items));
+        Flow::appendNotes(parser.contexts[0].items, notes);
+        page.setPageSetup(parser.setup);
+        for (auto &[flag, context] : parser.contexts) {
+            if (flag < 0)
+                continue;
+            QTextDocument *doc = flag == 0 ? page.main() : page.ensurePart(flag);
+            if (!Flow::build(page, doc, context.items, &why))
+                return false;
+        }
+        return true;
+    }();
+    if (!ok) {
+        if (problem && !(why.isEmpty() && parser.problem.isEmpty()))
+            *problem = why.isEmpty() ? parser.problem : why;
         return false;
-    page.setPageSetup(parser.setup);
-    for (auto &[flag, context] : parser.contexts) {
-        QTextDocument *doc = flag == 0 ? page.main() : page.ensurePart(flag);
-        if (!Flow::build(page, doc, context.items))
-            return false;
     }
     return PageCodec::load(target, PageCodec::save(page));
 }

@@ -7,13 +7,15 @@ class PageDocument;
 
 // Reads RTF into a page: what RtfWriter writes, and the same constructs as other programs write them
 // (code-page text of the document or of a font's character set, Unicode escapes, style sheet headings,
-// highlight colours, old and nested tables, pictures as hex or binary data). Destinations it does not
+// highlight colours, old and nested tables, pictures as hex or binary data, lists of the list table,
+// footnotes as numbered markers with the notes after the body). Destinations it does not
 // know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
 // the limits, oversized pictures) is refused; a failed read leaves the page as it was.
 class RtfReader
 {
 public:
-    static bool read(PageDocument &page, const QByteArray &bytes);
+    // `problem` gets the reason a read was refused where there is one to tell the user (a table too large).
+    static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr);
     static bool readFile(PageDocument &page, const QString &path);
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int GroupLimit = 200;

@@ -5,11 +5,15 @@
 #include "platform/richtext/TextProps.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
+
+#include <tuple>
 
 using namespace TextProps;
 
@@ -36,6 +40,9 @@ private:
     void writeText(const QString &text);
     void writeCharFormat(const QTextCharFormat &f);
     void writePicture(const QTextImageFormat &f);
+    void writeListText(const QTextBlock &block);
+    QByteArray listTables() const;
+    void writeParts();
     int fontIndex(const QString &family);
     int colourIndex(const QColor &colour);
 
@@ -43,6 +50,7 @@ private:
     QByteArray m_out;
     QStringList m_fonts;
     QList<QRgb> m_colours;
+    Flow::ListNumbering m_lists;
 };
 
 int Writer::fontIndex(const QString &family)
@@ -88,9 +96,11 @@ void Writer::writeText(const QString &text)
     }
 }
 
+// A run's group starts from the paragraph's plain character format (\pard\plain); no \plain of its own,
+// which some readers take as the end of the paragraph's properties too.
 void Writer::writeCharFormat(const QTextCharFormat &f)
 {
-    m_out += "\\plain";
+    const qsizetype start = m_out.size();
     const QStringList families = f.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())
         m_out += "\\f" + QByteArray::number(fontIndex(families.first()));
@@ -112,7 +122,9 @@ void Writer::writeCharFormat(const QTextCharFormat &f)
         m_out += "\\super";
     else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
         m_out += "\\sub";
-    m_out += ' ';
+    // The blank ends the last control word.
+    if (m_out.size() > start)
+        m_out += ' ';
 }
 
 void Writer::writePicture(const QTextImageFormat &f)
@@ -148,6 +160,7 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
     m_out += "\\pard\\plain";
     if (depth > 0)
         m_out += "\\intbl\\itap" + QByteArray::number(depth);
+    writeListText(block);
     const int style = f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
     if (style >= 0 && style <= 2)
         m_out += "\\s" + QByteArray::number(style + 1) + "\\outlinelevel" + QByteArray::number(style);
@@ -206,6 +219,46 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
                 writeBlock(b, depth, depth > 0 ? QByteArray("\\par") : end);
         }
     }
+}
+
+// A list item names its list and level and carries the text of its number or bullet for readers
+// that know no lists.
+void Writer::writeListText(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    const int number = m_lists.idOf(list);
+    if (number == 0)
+        return;
+    const int level = qBound(0, list->format().indent() - 1, 8);
+    m_out += "\\ls" + QByteArray::number(number) + "\\ilvl" + QByteArray::number(level)
+        + "\\li" + QByteArray::number(420 * (level + 1)) + "\\fi-420{\\listtext\\pard\\plain ";
+    if (m_lists.numbered(number))
+        m_out += QByteArray::number(list->itemNumber(block) + 1) + '.';
+    else
+        m_out += "\\u8226?";
+    m_out += "\\tab}";
+}
+
+QByteArray Writer::listTables() const
+{
+    if (m_lists.count() == 0)
+        return {};
+    QByteArray lists = "{\\*\\listtable";
+    QByteArray overrides = "{\\*\\listoverridetable";
+    for (int i = 0; i < m_lists.count(); ++i) {
+        const QByteArray id = QByteArray::number(i + 1);
+        lists += "\n{\\list\\listtemplateid" + id + "\\listhybrid";
+        for (int level = 0; level < 9; ++level) {
+            lists += m_lists.numbered(i + 1)
+                ? "{\\listlevel\\levelnfc0\\levelnfcn0\\leveljc0\\levelstartat1{\\leveltext\\'02\\'0"
+                      + QByteArray::number(level) + ".;}{\\levelnumbers\\'01;}"
+                : QByteArray("{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\levelstartat1{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}");
+            lists += "\\fi-420\\li" + QByteArray::number(420 * (level + 1)) + '}';
+        }
+        lists += "\\listid" + id + '}';
+        overrides += "{\\listoverride\\listid" + id + "\\listoverridecount0\\ls" + id + '}';
+    }
+    return lists + "}\n" + overrides + "}\n";
 }
 
 void Writer::writeFrame(QTextFrame *frame, int depth)
@@ -276,6 +329,27 @@ void Writer::writeTable(QTextTable *table, int depth)
     }
 }
 
+// Headers and footers; a first page of its own shows the ordinary header or footer where the page has
+// no first-page one, as the page does.
+void Writer::writeParts()
+{
+    const bool titlePage = m_page.part(HeaderFirst) || m_page.part(FooterFirst);
+    const std::tuple<int, int, const char *> parts[] = {{HeaderAll, HeaderAll, "header"},
+                                                        {HeaderFirst, HeaderAll, "headerf"},
+                                                        {FooterAll, FooterAll, "footer"},
+                                                        {FooterFirst, FooterAll, "footerf"}};
+    for (const auto &[flag, instead, word] : parts) {
+        QTextDocument *doc = m_page.part(flag);
+        if (!doc && titlePage)
+            doc = m_page.part(instead);
+        if (doc) {
+            m_out += "{\\" + QByteArray(word) + '\n';
+            writeFrame(doc->rootFrame(), 0);
+            m_out += "}\n";
+        }
+    }
+}
+
 QByteArray Writer::document()
 {
     const PageSetup &setup = m_page.pageSetup();
@@ -287,15 +361,7 @@ QByteArray Writer::document()
     if (m_page.part(HeaderFirst) || m_page.part(FooterFirst))
         head += "\\titlepg";
     head += '\n';
-    const std::pair<int, const char *> parts[] = {
-        {HeaderAll, "header"}, {HeaderFirst, "headerf"}, {FooterAll, "footer"}, {FooterFirst, "footerf"}};
-    for (const auto &[flag, word] : parts) {
-        if (QTextDocument *doc = m_page.part(flag)) {
-            m_out += "{\\" + QByteArray(word) + '\n';
-            writeFrame(doc->rootFrame(), 0);
-            m_out += "}\n";
-        }
-    }
+    writeParts();
     QByteArray body = std::exchange(m_out, QByteArray());
     writeFrame(m_page.main()->rootFrame(), 0);
     body += m_out;
@@ -314,7 +380,7 @@ QByteArray Writer::document()
     for (int level = 0; level < 3; ++level)
         out += "{\\s" + QByteArray::number(level + 1) + "\\outlinelevel" + QByteArray::number(level)
             + " heading " + QByteArray::number(level + 1) + ";}";
-    out += "}\n" + head + body + "}\n";
+    out += "}\n" + listTables() + head + body + "}\n";
     return out;
 }
 
