@@ -38,7 +38,7 @@ const char *const mnRet[] = {"0|HTM 出力|||", "1|-|||", "2|文書(txt,doc)に�
                              "5|文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ|||", "6|文書ﾃﾞｰﾀｰﾍﾞｰｽからｲﾝﾎﾟｰﾄ|||", "7|-|||",
                              "8|ﾍﾟｰｼﾞ全体に目を通す|||mnRetView", "9|-|||", "10|ﾜｰﾄﾞ文書にﾊﾞｯｸｱｯﾌﾟ|||", nullptr};
 const char *const mnRetView[] = {"0|全てのﾍﾟｰｼﾞ|||", "1|現在のノード|||", "2|現在のノード以降全て|||", nullptr};
-const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1|L|", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
+const char *const mnFile[] = {"0|IEでﾌﾟﾚﾋﾞｭｰ|Ctrl+F1||", "1|-|||", "2|ﾍﾟｰｼﾞﾋﾞｭ-・印刷|Ctrl+F2||", "4|-|||",
                               "5|ﾒｰﾙ|||mnMail", "6|名前を付けて保存(&O)|||", "7|Wordで開く(&W)|Ctrl+F3||", nullptr};
 const char *const mnMail[] = {"0|本文(Text) + 添付(pdf)|||", "1|本文(Text) + 添付(doc)|||", "2|本文(Text)|||",
                               nullptr};
