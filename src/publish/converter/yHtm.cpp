@@ -221,26 +221,35 @@ QString frontText(int type)
     }
 }
 
+// Closes (XHTML) or opens (HTML) the void tags: one pass over the page per tag, the page copied
+// once per tag that needs a change.
 void voidTags(QString &page, bool close)
 {
-    for (const QString &t : {QStringLiteral("meta"), QStringLiteral("link"), QStringLiteral("img"),
-                             QStringLiteral("col "), QStringLiteral("area")}) {
+    for (const QString &t : {QStringLiteral("<meta"), QStringLiteral("<link"), QStringLiteral("<img"),
+                             QStringLiteral("<col "), QStringLiteral("<area")}) {
+        QString out;
+        qsizetype done = 0;
         qsizetype from = 0;
         for (;;) {
-            const qsizetype p = ifind(page, QLatin1Char('<') + t, from);
+            const qsizetype p = ifind(page, t, from);
             if (p < 0)
                 break;
-            qsizetype q = find(page, QStringLiteral(">"), p + t.size() + 1);
+            const qsizetype q = find(page, QStringLiteral(">"), p + t.size());
             if (q < 0)
                 break;
             if (close && page[q - 1] != QLatin1Char('/')) {
-                page.insert(q, QLatin1Char('/'));
-                ++q;
+                out += QStringView(page).mid(done, q - done);
+                out += QLatin1Char('/');
+                done = q;
             } else if (!close && page[q - 1] == QLatin1Char('/')) {
-                page.remove(q - 1, 1);
-                --q;
+                out += QStringView(page).mid(done, q - 1 - done);
+                done = q;
             }
             from = q + 2;
+        }
+        if (done > 0) {
+            out += QStringView(page).mid(done);
+            page = out;
         }
     }
 }
