@@ -123,6 +123,8 @@ public:
     // The current page by mail: 0 with a PDF copy, 1 with a Word copy, 2 the text alone.
     void mailCommand(int index);
     void ReviewPages(int range);
+    // The range chosen in the EPUB options as one book under "ePub/" (fmDocEpub.cpp).
+    void EpubOutput();
 
     // --- clean-up and compaction (fmDocClean.cpp)
     void cleanUpCommand();

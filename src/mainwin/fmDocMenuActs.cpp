@@ -41,6 +41,10 @@ void fmDoc::menuClicked(const QString &array, int index)
     } else if (array == QLatin1String("mnRet") && index == 6) {
         // The import alone leaves the page being edited as it is.
         ImportDb();
+    } else if (array == QLatin1String("mnRet") && index == 3) {
+        // The wait window lets the menus run while the pages are written: one book at a time.
+        if (!Usr::st().busy && leaveCurrentPage())
+            EpubOutput();
     } else if (array == QLatin1String("mnRet") || array == QLatin1String("mnRetView")) {
         outputCommand(array, index);
     } else if (array == QLatin1String("mnTrRet")) {

@@ -10,6 +10,7 @@
 #include "output/ExchangeHost.h"
 #include "output/ExportLinks.h"
 #include "output/sbExpDb.h"
+#include "output/word/OutputRange.h"
 #include "platform/db/DbConnection.h"
 #include "platform/db/Recordset.h"
 #include "platform/desktop/Prompt.h"
@@ -233,16 +234,21 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
     // The formats are user text (font names): bound, never pasted into the statement.
     const QString formats = db.R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
     ok = ok && run(QStringLiteral("Update kaUsr Set DmFmt=?"), {formats});
+    // The rows are read a few hundred pages at a time, not with one statement per page.
+    constexpr int PerRead = 200;
+    QHash<qint64, QVariantList> rows;
     for (int i = 0; ok && i < pages.size(); ++i) {
         const qint64 n = pages.at(i);
-        QVariantList row;
-        if (!db.R_PAry(QStringLiteral("Select noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd"
-                                      " From msDoc Where noDoc=?"),
-                       {n}, row)) {
+        if (i % PerRead == 0)
+            rows = OutputRange::readPages(pages.mid(i, PerRead),
+                                          QStringLiteral("noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd"));
+        const auto found = rows.constFind(n);
+        if (found == rows.cend()) {
             if (skipped)
                 ++*skipped;
             continue;
         }
+        const QVariantList &row = *found;
         QVariant document = row.value(5);
         QVariant tags = row.value(6);
         const bool childLinks = i >= 1 && range == 1 && home.homeKind != 0;

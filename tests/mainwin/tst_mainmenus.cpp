@@ -88,8 +88,9 @@ private slots:
                  QStringLiteral("F2=50,F3=51,F4=52,F5=53,F6=54,F7=55,F8=3I,F9=E1,C1=20,C2=22,C3=27,C4=3F,"
                                 "C5=63,C6=6B,C7=6C,C8=6I,C9=59,"));
         QCOMPARE(jobs(*f.window, [&] { f.window->keys().keyPress(2, Qt::NoModifier); }), QStringList{QStringLiteral("60")});
-        // OLE objects cannot exist here: the item stays disabled.
+        // Items of parts that cannot exist here stay disabled; a key follows its item.
         QVERIFY(!f.window->item(QStringLiteral("mnLocal"), 9)->isEnabled());
+        QCOMPARE(f.window->keys().key(QStringLiteral("C1"))->isEnabled(), f.window->item(QStringLiteral("mnFile"), 0)->isEnabled());
         // "更新" comes alive with the first edit of a stored page.
         f.savedPage(QStringLiteral("頁\n"));
         QCoreApplication::processEvents();

@@ -160,7 +160,8 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     plain.setFontWeight(QFont::Normal);
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
-    zSvr &db = zSvr::instance();
+    const QHash<QString, QString> titles = OutputRange::readTitles();
+    const QHash<qint64, QVariantList> texts = OutputRange::readPages(keys, QStringLiteral("txDoc"));
     // Code 11 becomes a line break inside the paragraph, code 10 ends the paragraph. The page
     // component holds no carriage return: one stays inside the paragraph as a line break (with a
     // line break right after it, as one), so a page's text is still one paragraph under its heading.
@@ -190,10 +191,8 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
         QString parent, child;
         if (!OutputRange::splitKey(keys[i], parent, child))
             continue;
-        QString title = db.R_GtVaL(QStringLiteral("Select szDoc From tbTree Where noLfP=? And noLfC=?"),
-                                   {parent, child}, QString()).toString();
-        QString text = db.R_GtVaL(QStringLiteral(" Select txDoc From msDoc Where noDoc =?"), {child}, QString())
-                           .toString();
+        QString title = titles.value(parent + u'-' + child);
+        QString text = texts.value(child.toLongLong()).value(0).toString();
         if (!title.endsWith(LineBreak))
             title += LineBreak;
         text.replace(ParagraphEnd, LineBreak);

@@ -4,6 +4,7 @@
 #include "platform/db/DbTable.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <memory>
 
@@ -17,6 +18,67 @@ QList<qint64> OutputRange::databaseChildren(qint64 parent)
     for (int i = 0; i < count; ++i)
         children.append(rows.at(0, i).toLongLong());
     return children;
+}
+
+QHash<QString, QString> OutputRange::readTitles()
+{
+    DbTable rows;
+    const int count = zSvr::instance().R_Ary(QStringLiteral("Select noLfP, noLfC, szDoc From tbTree"), rows);
+    QHash<QString, QString> titles;
+    titles.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString key = rows.at(0, i).toString() + u'-' + rows.at(1, i).toString();
+        if (!titles.contains(key))
+            titles.insert(key, rows.at(2, i).toString());
+    }
+    return titles;
+}
+
+QHash<qint64, QVariantList> OutputRange::readPages(const QStringList &keys, const QString &fields)
+{
+    QList<qint64> numbers;
+    for (const QString &key : keys) {
+        QString parent, child;
+        bool ok = false;
+        const qint64 page = splitKey(key, parent, child) ? child.toLongLong(&ok) : 0;
+        if (ok)
+            numbers.append(page);
+    }
+    return readPages(numbers, fields);
+}
+
+QHash<qint64, QVariantList> OutputRange::readPages(const QList<qint64> &pageList, const QString &fields)
+{
+    // Page numbers go into the statement as numbers written here, each once.
+    QList<qint64> numbers;
+    QSet<qint64> seen;
+    for (qint64 page : pageList) {
+        if (!seen.contains(page)) {
+            seen.insert(page);
+            numbers.append(page);
+        }
+    }
+    QHash<qint64, QVariantList> pages;
+    pages.reserve(numbers.size());
+    constexpr int PerStatement = 500;
+    for (qsizetype from = 0; from < numbers.size(); from += PerStatement) {
+        QStringList list;
+        for (qsizetype i = from; i < qMin(numbers.size(), from + PerStatement); ++i)
+            list.append(QString::number(numbers.at(i)));
+        DbTable rows;
+        const int count = zSvr::instance().R_Ary(QStringLiteral("Select noDoc, ") + fields
+                                                     + QStringLiteral(" From msDoc Where noDoc In (")
+                                                     + list.join(u',') + u')',
+                                                 rows);
+        const int columns = int(fields.count(u',')) + 1;
+        for (int r = 0; r < count; ++r) {
+            QVariantList values;
+            for (int c = 1; c <= columns; ++c)
+                values.append(rows.at(c, r));
+            pages.insert(rows.at(0, r).toLongLong(), values);
+        }
+    }
+    return pages;
 }
 
 OutputRange::ChildReader OutputRange::databaseTree()

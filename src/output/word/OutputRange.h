@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QVariantList>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +54,14 @@ public:
     static QStringList pagesOf(const QString &keys);
     // The number in full-width characters (digits U+FF10-FF19, the hyphen U+FF0D).
     static QString fullWidth(const QString &number);
+
+    // What a range output reads of each placement, in a few statements instead of one or two per
+    // placement: the placement titles by key ("P-C" -> szDoc, all placements in one statement) and
+    // the values of `fields` of msDoc by page number, for the child pages of `keys` or for `pages`
+    // (pages missing from msDoc have no entry).
+    static QHash<QString, QString> readTitles();
+    static QHash<qint64, QVariantList> readPages(const QStringList &keys, const QString &fields);
+    static QHash<qint64, QVariantList> readPages(const QList<qint64> &pages, const QString &fields);
 
 private:
     void collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path) const;

@@ -108,7 +108,8 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
 {
     const QStringList keyList = keys.split(u',', Qt::SkipEmptyParts);
     const QStringList numberList = OutputRange::numbersForKeys(keyList, numbers.split(u',', Qt::SkipEmptyParts));
-    zSvr &db = zSvr::instance();
+    const QHash<QString, QString> titles = OutputRange::readTitles();
+    const QHash<qint64, QVariantList> rows = OutputRange::readPages(keyList, QStringLiteral("obDoc, txDoc"));
     DocxWriter writer;
     writer.setPageNumberFooter(9);
     writer.setLinkResolver(bookmarkOf);
@@ -126,8 +127,7 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
         QString parent, child;
         if (!OutputRange::splitKey(keyList[i], parent, child))
             continue;
-        const QString title = db.R_GtVaL(QStringLiteral("Select szDoc  From tbTree Where noLfP=? And noLfC=?"),
-                                         {parent, child}, QString()).toString();
+        const QString title = titles.value(parent + u'-' + child);
         const QString heading = headingText(title, i, numberList.value(i));
         if (mode == Outline) {
             if (pending)
@@ -135,9 +135,10 @@ bool WordOutput::write(int mode, const QString &keys, const QString &numbers, co
             pending = false;
             writer.addHeading(heading.isEmpty() ? 0 : headingLevel(i, numberList.value(i)), heading);
         }
-        QVariantList row;
-        if (!db.R_PAry(QStringLiteral(" Select obDoc, txDoc From msDoc Where noDoc = ?"), {child}, row))
+        const auto found = rows.constFind(child.toLongLong());
+        if (found == rows.cend())
             continue;
+        const QVariantList &row = *found;
         auto page = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
         if (!loadPage(*page, row.value(0), row.value(1).toString())) {
             error = QStringLiteral("ﾍﾟｰｼﾞ %1 を読めません｡").arg(child);

@@ -111,8 +111,9 @@ QByteArray ZipPackage::write(const QList<QPair<QString, QByteArray>> &entries, b
             ok = false;
             break;
         }
+        // zlib's usual level: libzip's own default is the slowest one, for a few bytes less.
         zip_set_file_compression(archive, zip_uint64_t(index),
-                                 (firstStored && i == 0) ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+                                 (firstStored && i == 0) ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6);
     }
     if (!ok || zip_close(archive) < 0) {
         zip_discard(archive);

@@ -33,18 +33,24 @@ void yHtm::setContext(const Context &context)
 // so a change of database or formats needs no notice.
 void yHtm::refresh()
 {
-    if (!m_followGlobals)
-        return;
+    if (m_followGlobals)
+        m_ctx = programContext();
+}
+
+yHtm::Context yHtm::programContext()
+{
+    Context c;
     const FrmtState &f = Frmt::st();
-    m_ctx.usrFmt = f.usrFmt;
-    m_ctx.lineFactor = f.lineFactor;
-    m_ctx.homeKind = f.homeKind;
-    m_ctx.homeAddress = f.homeAddress;
-    m_ctx.htmList = f.htmList;
-    m_ctx.outputSet = f.outputSet;
-    m_ctx.userData = Usr::st().userData;
-    m_ctx.dbName = Usr::st().dbName;
-    m_ctx.dbFolder = Usr::st().dbFolder;
+    c.usrFmt = f.usrFmt;
+    c.lineFactor = f.lineFactor;
+    c.homeKind = f.homeKind;
+    c.homeAddress = f.homeAddress;
+    c.htmList = f.htmList;
+    c.outputSet = f.outputSet;
+    c.userData = Usr::st().userData;
+    c.dbName = Usr::st().dbName;
+    c.dbFolder = Usr::st().dbFolder;
+    return c;
 }
 
 void yHtm::cOn(const QString &sWph)
@@ -215,26 +221,35 @@ QString frontText(int type)
     }
 }
 
+// Closes (XHTML) or opens (HTML) the void tags: one pass over the page per tag, the page copied
+// once per tag that needs a change.
 void voidTags(QString &page, bool close)
 {
-    for (const QString &t : {QStringLiteral("meta"), QStringLiteral("link"), QStringLiteral("img"),
-                             QStringLiteral("col "), QStringLiteral("area")}) {
+    for (const QString &t : {QStringLiteral("<meta"), QStringLiteral("<link"), QStringLiteral("<img"),
+                             QStringLiteral("<col "), QStringLiteral("<area")}) {
+        QString out;
+        qsizetype done = 0;
         qsizetype from = 0;
         for (;;) {
-            const qsizetype p = ifind(page, QLatin1Char('<') + t, from);
+            const qsizetype p = ifind(page, t, from);
             if (p < 0)
                 break;
-            qsizetype q = find(page, QStringLiteral(">"), p + t.size() + 1);
+            const qsizetype q = find(page, QStringLiteral(">"), p + t.size());
             if (q < 0)
                 break;
             if (close && page[q - 1] != QLatin1Char('/')) {
-                page.insert(q, QLatin1Char('/'));
-                ++q;
+                out += QStringView(page).mid(done, q - done);
+                out += QLatin1Char('/');
+                done = q;
             } else if (!close && page[q - 1] == QLatin1Char('/')) {
-                page.remove(q - 1, 1);
-                --q;
+                out += QStringView(page).mid(done, q - 1 - done);
+                done = q;
             }
             from = q + 2;
+        }
+        if (done > 0) {
+            out += QStringView(page).mid(done);
+            page = out;
         }
     }
 }

@@ -58,6 +58,8 @@ public:
 
     // Fixes the context (no more reading of the open database's values at each call).
     void setContext(const Context &context);
+    // The open database's values as the program's converter reads them now.
+    static Context programContext();
     // A run that writes into a work folder put in place whole (or packed) once complete needs no
     // safe replacing of each page: its pages are written straight, and the run ends with one
     // flushFolder() instead of a flush per page.

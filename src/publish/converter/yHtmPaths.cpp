@@ -103,13 +103,14 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
             const QString name = (m_iDtd == 5 || parent.isEmpty()) ? HsFName(QString(), child, 0, false)
                                                                    : HsFName(parent, child, 1, false);
             target = m_sPubFd + name;
-        } else if (m_ctx.homeKind < 1) {
-            target = HsFName(QString(), child, 0, false);
         } else if (m_ctx.outputSet.contains(QLatin1Char('.') + trim(child) + QLatin1Char('.'))) {
             target = HsFName(QString(), child, 0, false);
-        } else {
+        } else if (m_ctx.homeKind >= 1) {
             target = HsFNameX(parent, child);
+        } else if (m_ctx.outputSet.size() <= 1) {
+            target = HsFName(QString(), child, 0, false);
         }
+        // A page outside the book's set has no file in it and no web address: the link keeps its text.
     } else if (m_iDtd != 4) {
         target = href;
         ResolveBase(sBase, target);

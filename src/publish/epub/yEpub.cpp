@@ -26,7 +26,7 @@ QString t(const char *piece)
 
 QString esc(const QString &value)
 {
-    return value.toHtmlEscaped();
+    return yEpub::XmlText(value).toHtmlEscaped();
 }
 
 QString indent(int count)
@@ -164,11 +164,11 @@ bool yEpub::WriteNcx(const QString &navigation, int depth)
     return writeUtf(QStringLiteral("OEBPS/toc.ncx"), s);
 }
 
-QString yEpub::NavOpen(int level, int k, const QString &label, const QString &fileName)
+QString yEpub::NavOpen(int level, int k, const QString &label, const QString &fileName, int playOrder)
 {
     const QString n = QString::number(k);
-    QString s = indent(2 * level + 2) + QStringLiteral("<navPoint id=\"p") + n + QStringLiteral("\" playOrder=\"") + n
-                + QStringLiteral("\">\r\n");
+    QString s = indent(2 * level + 2) + QStringLiteral("<navPoint id=\"p") + n + QStringLiteral("\" playOrder=\"")
+                + QString::number(playOrder > 0 ? playOrder : k) + QStringLiteral("\">\r\n");
     s += indent(2 * level + 3) + QStringLiteral("<navLabel>\r\n");
     s += indent(2 * level + 4) + QStringLiteral("<text>") + esc(label) + QStringLiteral("</text>\r\n");
     s += indent(2 * level + 3) + QStringLiteral("</navLabel>\r\n");

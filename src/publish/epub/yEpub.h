@@ -1,18 +1,32 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-// The EPUB 2 book of the open database. This part writes the package files of
-// the work folder: "mimetype", META-INF/container.xml, OEBPS/content.opf and
-// OEBPS/toc.ncx. The page files and their pictures come from the converter's
-// page saving.
+#include <vector>
+
+class QWidget;
+
+// The EPUB 2 book of the open database, or of a part of its tree. Publish()
+// runs the main window's command: it asks the options (sbEpub), writes one
+// XHTML page per page of the range through the converter, the package files
+// of the work folder ("mimetype", META-INF/container.xml, OEBPS/content.opf,
+// OEBPS/toc.ncx) and packs the folder into "ePub/<name>.epub".
 //
 // Every inserted value (titles, identifier, names) is escaped for XML, so that
 // "&", "<" and quotes in a title reach the reader as typed.
 class yEpub
 {
 public:
+    // The whole run. `nRNo` is the current page (the start of ranges 2 and 3);
+    // `iRet` comes back as the range run (0 when nothing was written). Pages
+    // are read from the database and converted on all cores under the wait
+    // window; the editor keeps its page.
+    void Publish(QWidget *parent, qint64 nRNo, int &iRet);
+
     QString workFolder; // no trailing "/"
     QString title;
     QString identifier;
@@ -28,14 +42,57 @@ public:
     bool WriteNcx(const QString &navigation, int depth);
 
     // The pieces of one navigation point at `level` (0 = outermost) with the
-    // running number `k`; its children go between the two.
-    static QString NavOpen(int level, int k, const QString &label, const QString &fileName);
+    // running number `k`; its children go between the two. Points that lead
+    // to the same page share its place in the reading order, `playOrder`
+    // (0 = k): readers require it.
+    static QString NavOpen(int level, int k, const QString &label, const QString &fileName, int playOrder = 0);
     static QString NavClose(int level);
     // "7" -> "007.xhtml"; three or more digits stay as they are.
     static QString PageFileName(const QString &pageNo);
     // The reader's identifier of the book in the navigation file.
     static QString NcxUid(const QString &identifier);
 
+    // Text that XML can hold: characters XML forbids (control characters,
+    // lone surrogates) are dropped, line ends and tabs become blanks.
+    static QString XmlText(const QString &text);
+
+    // One visible placement below a page.
+    struct Placement {
+        qint64 child = 0;
+        QString title;
+        bool link = false;
+    };
+    // A page file to write: its document, or its plain text when it has none.
+    struct PageJob {
+        qint64 no = 0;
+        QString file;      // full path of the XHTML file
+        QString title;
+        QByteArray bytes;  // the stored document; empty = none
+        QString text;      // the stored plain text, for a page without a document
+        bool png = false;
+        QList<Placement> links; // child pages whose links are appended (range 2)
+    };
+
 private:
     bool writeUtf(const QString &relative, const QString &text) const;
+
+    // The run after the dialog; false with `why` on failure.
+    bool run(qint64 start, bool allLevels, QString &why);
+    void loadTree();
+    void CollectNodes(qint64 page, QString &set, bool allLevels) const;
+    void PrepFolder();
+    void BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
+                  QList<qint64> &path);
+    void PageFName(qint64 page, QString &name, bool &first);
+    void addPage(qint64 page, const QString &name);
+    void readPages();
+    bool WritePages(QString &why);
+
+    QHash<qint64, QList<Placement>> m_children; // visible placements by parent, in tree order
+    QString m_visited;                          // ".1001.1005." pages already given a file
+    QHash<qint64, int> m_order;                 // a page's place in the reading order, from 1
+    std::vector<PageJob> m_pages;               // in first-visit order
+    bool m_allLevels = true;
+    int m_fitTables = 0;
+    int m_noItalic = 0;
 };

@@ -1,0 +1,139 @@
+// The page files of the book: each page's document converted into an XHTML
+// page, on all cores, while the wait window shows how far the run is.
+#include "publish/epub/yEpub.h"
+
+#include "core/sbWait.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "publish/converter/yHtm.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+// The page's plain text in place of a document it does not have (or that
+// cannot be read), so that its navigation point leads to its words.
+void fillFromText(PageDocument &doc, const QString &text)
+{
+    doc.clear();
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    plain.replace(u'\r', u'\n');
+    QStringList lines = plain.split(u'\n');
+    for (QString &line : lines)
+        line = yEpub::XmlText(line);
+    QTextCursor cursor(doc.main());
+    cursor.insertText(lines.join(QChar::ParagraphSeparator));
+}
+
+// Links to the page's visible child pages at the end of its text, as tag
+// links, so that the converter sends them to the child's file in the book or,
+// for a child outside it, to its web address (or to no address at all).
+void appendLinks(PageDocument &doc, qint64 page, const QList<yEpub::Placement> &children)
+{
+    RichTextEdit e(&doc);
+    auto toEnd = [&] {
+        e.setSelStart(e.text().size());
+        e.setSelLength(0);
+    };
+    toEnd();
+    e.typeText(QString(QChar(10)));
+    for (const yEpub::Placement &p : children) {
+        toEnd();
+        const int id = e.insertField(yEpub::XmlText(p.title).isEmpty() ? QString::number(p.child) : yEpub::XmlText(p.title));
+        if (id && e.setCurrentField(id)) {
+            e.setFieldType(2);
+            e.setFieldData(QStringLiteral("TG_") + (p.link ? QString::number(page) + u'_' : QString())
+                           + QString::number(p.child));
+        }
+        toEnd();
+        e.typeText(QStringLiteral("・"));
+    }
+}
+
+bool writeOne(yHtm &converter, const yEpub::PageJob &job)
+{
+    PageDocument doc;
+    if (job.bytes.isEmpty() || !PageCodec::load(doc, job.bytes))
+        fillFromText(doc, job.text);
+    if (!job.links.isEmpty())
+        appendLinks(doc, job.no, job.links);
+    bool ok = false;
+    converter.cSaveHtm(doc, job.png, job.file, QString(), job.title, 2, ok);
+    return ok;
+}
+} // namespace
+
+bool yEpub::WritePages(QString &why)
+{
+    // Each thread has a converter of its own over the same settings: the
+    // converter keeps its state per instance and reads no shared values then.
+    const yHtm::Context context = yHtm::programContext();
+    const int total = int(m_pages.size());
+    std::atomic<int> next{0};
+    std::atomic<int> done{0};
+    std::atomic<bool> failed{false};
+    std::mutex failedMutex;
+    QString failedFile;
+    const int threads = qBound(1, QThread::idealThreadCount(), qMax(1, total));
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            yHtm converter;
+            converter.setContext(context);
+            // The pages are packed into the book, which alone replaces an older one.
+            converter.setWorkFolderRun(true);
+            converter.E_Opt(m_fitTables, m_noItalic);
+            for (int i = next++; i < total && !failed; i = next++) {
+                if (!writeOne(converter, m_pages[i])) {
+                    std::lock_guard<std::mutex> lock(failedMutex);
+                    if (!failed.exchange(true))
+                        failedFile = m_pages[i].file;
+                }
+                m_pages[i].bytes.clear();
+                ++done;
+            }
+        });
+    }
+    // The user-interface thread keeps the wait window painted meanwhile.
+    while (done < total && !failed) {
+        sbWait::cProgress(done, total);
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    for (std::thread &w : workers)
+        w.join();
+    sbWait::cProgress(done, total);
+    if (failed) {
+        why = QStringLiteral("ﾌｧｲﾙを書けません: ") + failedFile;
+        return false;
+    }
+    return true;
+}
+
+QString yEpub::XmlText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += c;
+            out += text[++i];
+        } else if (u == u'\t' || u == u'\n' || u == u'\r') {
+            out += u' ';
+        } else if (u >= 0x20 && !c.isSurrogate() && u != 0xFFFE && u != 0xFFFF) {
+            out += c;
+        }
+    }
+    return out;
+}

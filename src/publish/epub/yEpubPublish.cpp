@@ -1,0 +1,261 @@
+// The run of the EPUB book: the options, the walk over the tree that names the
+// pages and builds the navigation, the page files, the package files and the
+// archive.
+#include "publish/epub/yEpub.h"
+
+#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/sbWait.h"
+#include "core/yIni.h"
+#include "core/zSvr.h"
+#include "platform/db/DbTable.h"
+#include "platform/desktop/Prompt.h"
+#include "publish/converter/yHtm.h"
+#include "publish/epub/eZip.h"
+#include "publish/epub/sbEpub.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace
+{
+QString dotted(qint64 page)
+{
+    return u'.' + QString::number(page) + u'.';
+}
+
+// Deletes the files directly in `folder`; its subfolders stay.
+void deleteFiles(const QString &folder)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        dir.remove(name);
+}
+} // namespace
+
+void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
+{
+    const Usr::State &st = Usr::st();
+    workFolder = st.userData + QStringLiteral("ePub/") + st.dbName;
+    sbEpub::Choice c;
+    sbEpub::Act(c, workFolder, parent);
+    yHtm::instance().E_Opt(c.yTbF, c.yNit);
+    iRet = c.iRet;
+    if (iRet == 0)
+        return;
+    title = c.sTtl;
+    identifier = c.sUid;
+    creator = c.sCre;
+    rights = c.sRights;
+    publisher = c.sPub;
+    m_fitTables = c.yTbF;
+    m_noItalic = c.yNit;
+
+    zSvr &db = zSvr::instance();
+    qint64 start = 0;
+    if (iRet == 1) {
+        const QString visibleTop = QStringLiteral(" From tbTree Where noLfP=0 And boHide =0");
+        if (db.R_GtVaL(QStringLiteral("Select Count(*)") + visibleTop, 0).toInt() == 1) {
+            start = db.R_GtVaL(QStringLiteral("Select noLfC") + visibleTop, 0).toLongLong();
+            iRet = 3;
+        }
+    } else {
+        start = nRNo;
+        // A new page that was never stored has no place in the tree to start from.
+        if (start <= 0) {
+            Prompt::current().message(QStringLiteral("ｱｲﾃﾑがありません"), Prompt::OkOnly);
+            iRet = 0;
+            return;
+        }
+    }
+    if (iRet == 2)
+        yHtm::instance().SetKaHtm(false);
+    m_allLevels = iRet != 2;
+    Usr::D_FixLnk(true);
+    m_visited = QStringLiteral(".");
+    PrepFolder();
+    if (workFolder.isEmpty())
+        return;
+
+    const QString epubFolder = st.userData + QStringLiteral("ePub");
+    const QString book = epubFolder + u'/' + (c.sNam.isEmpty() ? st.dbName : c.sNam) + QStringLiteral(".epub");
+    sbWait::cMsg(QStringLiteral("しばらくお待ち下さい"));
+    QString why;
+    bool ok = run(start, m_allLevels, why);
+    if (ok) {
+        sbWait::cMsg(QStringLiteral("ZIP 圧縮　実行中・・・"));
+        QString folder = workFolder;
+        ok = false;
+        eZip::ZipFolder(folder, book, ok, &why);
+    }
+    sbWait::cEnd();
+    if (!ok) {
+        QString text = QStringLiteral("epub 出力に失敗しました");
+        if (!why.isEmpty())
+            text += u'\n' + why;
+        Prompt::current().message(text, Prompt::OkOnly);
+    } else if (c.bFld) {
+        yIni::instance().W_ExpFd(epubFolder, false);
+    } else {
+        Prompt::current().message(book + QStringLiteral(" に出力しました"), Prompt::OkOnly);
+    }
+}
+
+bool yEpub::run(qint64 start, bool allLevels, QString &why)
+{
+    loadTree();
+    m_pages.clear();
+    m_order.clear();
+    fileList.clear();
+    QString nav;
+    int counter = 0;
+    int depth = 0;
+    QList<qint64> path;
+    FrmtState &f = Frmt::st();
+    if (start > 0) {
+        QString set = dotted(start);
+        CollectNodes(start, set, allLevels);
+        f.outputSet = set;
+        const QString startTitle =
+            zSvr::instance().R_GtVaL(QStringLiteral(" Select szDoc From tbTree Where noLfC=?"), {start}, QString()).toString();
+        QString name;
+        bool first = false;
+        PageFName(start, name, first);
+        addPage(start, name);
+        counter = 1;
+        fileList = name + u',';
+        nav = NavOpen(0, 1, startTitle, name) + NavClose(0);
+        path.append(start);
+    } else {
+        // Links to pages outside the book keep their text only: there is no
+        // web address to send them to, and a file the book lacks breaks it.
+        f.homeKind = 0;
+        QString set = QStringLiteral(".");
+        CollectNodes(0, set, true);
+        f.outputSet = set;
+    }
+    BuildNav(start, allLevels, nav, counter, 0, depth, path);
+    readPages();
+    if (!WritePages(why))
+        return false;
+    if (!WriteOpf() || !WriteNcx(nav, depth)) {
+        why = QStringLiteral("ﾊﾟｯｹｰｼﾞﾌｧｲﾙを書けません: ") + workFolder + QStringLiteral("/OEBPS");
+        return false;
+    }
+    return true;
+}
+
+void yEpub::loadTree()
+{
+    m_children.clear();
+    DbTable rows;
+    const int count = zSvr::instance().R_Ary(
+        QStringLiteral("Select noLfP, noLfC, szDoc, boLnk From tbTree Where boHide =0 Order By noLfP, inSrt"), rows);
+    for (int r = 0; r < count; ++r)
+        m_children[rows.at(0, r).toLongLong()].append(
+            {rows.at(1, r).toLongLong(), rows.at(2, r).toString(), rows.at(3, r).toInt() != 0});
+}
+
+void yEpub::CollectNodes(qint64 page, QString &set, bool allLevels) const
+{
+    // A child already in the set is neither added again nor descended into,
+    // which also ends a walk round a cycle of placements.
+    for (const Placement &p : m_children.value(page)) {
+        const QString key = dotted(p.child);
+        if (set.contains(key))
+            continue;
+        set += QString::number(p.child) + u'.';
+        if (allLevels)
+            CollectNodes(p.child, set, allLevels);
+    }
+}
+
+void yEpub::PrepFolder()
+{
+    if (!QDir().mkpath(workFolder))
+        return; // the run then fails when it writes, with the reason
+    // From here the steps go on past a failure: what cannot be cleaned is
+    // overwritten or reported by the step that needs it.
+    QDir().mkpath(workFolder + QStringLiteral("/OEBPS"));
+    deleteFiles(workFolder);
+    QDir().mkpath(workFolder + QStringLiteral("/META-INF"));
+    deleteFiles(workFolder + QStringLiteral("/META-INF"));
+    WriteRootFiles();
+    deleteFiles(workFolder + QStringLiteral("/OEBPS"));
+    deleteFiles(workFolder + QStringLiteral("/OEBPS/Images"));
+    // A read-only database refuses the marks with its message once; the book is written all the same.
+    zSvr &db = zSvr::instance();
+    if (db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0")))
+        db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=1 where noDoc in (Select noLfC From tbTree)"));
+}
+
+void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
+                     QList<qint64> &path)
+{
+    depth = qMax(depth, level);
+    for (const Placement &p : m_children.value(page)) {
+        QString name;
+        bool first = false;
+        PageFName(p.child, name, first);
+        if (first)
+            addPage(p.child, name);
+        ++counter;
+        fileList += name + u',';
+        nav += NavOpen(level, counter, p.title, name, m_order.value(p.child));
+        // A page placed below itself is listed there but not walked again.
+        if (allLevels && !path.contains(p.child)) {
+            path.append(p.child);
+            BuildNav(p.child, allLevels, nav, counter, level + 1, depth, path);
+            path.removeLast();
+        }
+        nav += NavClose(level);
+    }
+}
+
+void yEpub::PageFName(qint64 page, QString &name, bool &first)
+{
+    const QString key = dotted(page);
+    first = !m_visited.contains(key);
+    if (first)
+        m_visited += QString::number(page) + u'.';
+    name = PageFileName(QString::number(page));
+}
+
+void yEpub::addPage(qint64 page, const QString &name)
+{
+    PageJob job;
+    job.no = page;
+    job.file = workFolder + QStringLiteral("/OEBPS/") + name;
+    if (!m_allLevels)
+        job.links = m_children.value(page);
+    m_pages.push_back(std::move(job));
+    m_order.insert(page, int(m_pages.size()));
+}
+
+void yEpub::readPages()
+{
+    QHash<qint64, PageJob *> byNo;
+    for (PageJob &job : m_pages)
+        byNo.insert(job.no, &job);
+    // In slices, so that a statement stays short whatever the size of the book.
+    const int slice = 400;
+    for (size_t from = 0; from < m_pages.size(); from += slice) {
+        QStringList numbers;
+        for (size_t i = from; i < m_pages.size() && i < from + slice; ++i)
+            numbers << QString::number(m_pages[i].no);
+        DbTable rows;
+        const QString sql = QStringLiteral("Select noDoc, obDoc, szDoc, boPng, txDoc From msDoc Where noDoc In (")
+                            + numbers.join(u',') + u')';
+        // A page without a row gets an empty file: its navigation point stays valid.
+        const int count = zSvr::instance().R_Ary(sql, rows);
+        for (int r = 0; r < count; ++r) {
+            PageJob *job = byNo.value(rows.at(0, r).toLongLong());
+            if (!job)
+                continue;
+            job->bytes = rows.at(1, r).toByteArray();
+            job->title = XmlText(rows.at(2, r).toString());
+            job->png = rows.at(3, r).toInt() == 1;
+            job->text = rows.at(4, r).toString();
+        }
+    }
+}

@@ -1,0 +1,351 @@
+#include "core/Frmt.h"
+#include "core/TemplateDb.h"
+#include "core/Usr.h"
+#include "core/sbWait.h"
+#include "core/zClt.h"
+#include "core/zSvr.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "publish/epub/sbEpub.h"
+#include "publish/epub/yEpub.h"
+#include "support/EpubCheck.h"
+#include "support/RecordingLauncher.h"
+#include "support/SampleDb.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTextCursor>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <zip.h>
+
+namespace
+{
+// A page document with one paragraph and, when `tag` is set, a tag link to that page.
+QByteArray pageBytes(const QString &text, qint64 tag = 0)
+{
+    PageDocument doc;
+    QTextCursor(doc.main()).insertText(text);
+    if (tag) {
+        RichTextEdit e(&doc);
+        e.setSelStart(e.text().size());
+        const int id = e.insertField(QStringLiteral("see ") + QString::number(tag));
+        e.setCurrentField(id);
+        e.setFieldType(2);
+        e.setFieldData(QStringLiteral("TG_") + QString::number(tag));
+    }
+    return PageCodec::save(doc);
+}
+
+bool addPage(qint64 no, const QString &title, const QVariant &bytes, const QString &text = QString())
+{
+    return zSvr::instance().D_ExeSq(
+        QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc) Values (?, ?, ?, ?)"),
+        {no, title, text, bytes});
+}
+
+bool place(qint64 parent, qint64 child, int order, const QString &title, int link = 0, int hide = 0)
+{
+    return zSvr::instance().D_ExeSq(
+        QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk, boHide) Values (?, ?, ?, ?, ?, ?)"),
+        {parent, child, order, title, link, hide});
+}
+
+QByteArray entry(const QString &book, const QString &name, int *method = nullptr, int *index = nullptr)
+{
+    int err = 0;
+    zip_t *za = zip_open(QFile::encodeName(book).constData(), ZIP_RDONLY, &err);
+    if (!za)
+        return QByteArray();
+    QByteArray data;
+    zip_stat_t st;
+    if (zip_stat(za, name.toUtf8().constData(), 0, &st) == 0) {
+        if (method)
+            *method = st.comp_method;
+        if (index)
+            *index = int(st.index);
+        zip_file_t *f = zip_fopen_index(za, st.index, 0);
+        data.resize(qsizetype(st.size));
+        if (f && zip_fread(f, data.data(), st.size) != zip_int64_t(st.size))
+            data.clear();
+        if (f)
+            zip_fclose(f);
+    }
+    zip_close(za);
+    return data;
+}
+
+// Every XHTML, OPF and NCX file of the work folder is well-formed XML.
+QString malformed(const QString &folder)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.xhtml"), QStringLiteral("*.opf"), QStringLiteral("*.ncx")},
+                                             QDir::Files)) {
+        QXmlStreamReader xml(TestHome::readAll(dir.filePath(name)));
+        while (!xml.atEnd())
+            xml.readNext();
+        if (xml.hasError())
+            return name + QStringLiteral(": ") + xml.errorString();
+    }
+    return QString();
+}
+} // namespace
+
+// The EPUB book of the open database from the options to the archive, checked
+// by reading the book back and by the EPUB checker.
+class tst_EpubPublish : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome *m_home = nullptr;
+    ScriptedPrompt *m_prompt = nullptr;
+    RecordingLauncher *m_launcher = nullptr;
+
+    // The dialog answers: range option `range` (0 all, 1 node, 2 node and below).
+    static void answer(int range, const QString &title, const QString &name = QString(), bool folder = false)
+    {
+        sbEpub::setRunner([=](sbEpub &d) {
+            d.SetCell(2, 1, title);
+            d.SetCell(2, 2, QStringLiteral("urn:isbn:9784000000000"));
+            d.SetCell(2, 3, QStringLiteral("作者 & <co>"));
+            d.SetCell(2, 4, QStringLiteral("© 2026 \"all\" rights"));
+            d.SetCell(2, 5, QStringLiteral("版元 'ﾃｽﾄ'"));
+            d.nameBox()->setText(name);
+            d.folderBox()->setChecked(folder);
+            d.ranges()->button(range)->setChecked(true);
+            d.press(0);
+        });
+    }
+
+    QString openNew(const QString &name)
+    {
+        const QString path = m_home->path() + u'/' + name + QStringLiteral(".txdb");
+        if (!TemplateDb::create(path) || !zSvr::instance().D_StDcDb(path))
+            return QString();
+        Usr::st().dbName = name;
+        Frmt::LoadFmt();
+        Frmt::LoadHome(false);
+        return path;
+    }
+
+    QString work(const QString &db) const { return Usr::st().userData + QStringLiteral("ePub/") + db; }
+
+    // A tree of ten pages: 1001 and 1002 at the top; 1003 below 1001 with 1004
+    // and 1005 below it; 1002 also placed below 1003 (a link placement, which
+    // closes a cycle 1002 > 1003 > 1002 through 1001's child 1003 placed below
+    // 1002); 1006 hidden below 1001 with 1007 below it; 1008 has no document;
+    // 1009 is also visible below 1002.
+    void buildTree()
+    {
+        QVERIFY(addPage(1001, QStringLiteral("Top & <one>"), pageBytes(QStringLiteral("first"), 1007)));
+        QVERIFY(addPage(1002, QStringLiteral("Two \"q\" 😀 𠮷\x01"), pageBytes(QStringLiteral("second"), 1003)));
+        QVERIFY(addPage(1003, QStringLiteral("Three"), pageBytes(QStringLiteral("third"))));
+        QVERIFY(addPage(1004, QStringLiteral("Four"), pageBytes(QStringLiteral("fourth"))));
+        QVERIFY(addPage(1005, QStringLiteral("Five"), QByteArray("damaged bytes"), QStringLiteral("five's text")));
+        QVERIFY(addPage(1006, QStringLiteral("Hidden"), pageBytes(QStringLiteral("hidden"))));
+        QVERIFY(addPage(1007, QStringLiteral("Below hidden"), pageBytes(QStringLiteral("secret"))));
+        QVERIFY(addPage(1008, QStringLiteral("No document"), QVariant(QMetaType(QMetaType::QByteArray)),
+                        QStringLiteral("plain & <words>\r\nsecond line\x02")));
+        QVERIFY(addPage(1009, QStringLiteral("Nine"), pageBytes(QStringLiteral("ninth"))));
+        QVERIFY(place(0, 1001, 1, QStringLiteral("Top & <one>")));
+        QVERIFY(place(0, 1002, 2, QStringLiteral("Two \"q\" 😀 𠮷\x01")));
+        QVERIFY(place(1001, 1003, 1, QStringLiteral("Three")));
+        QVERIFY(place(1001, 1006, 2, QStringLiteral("Hidden"), 0, 1));
+        QVERIFY(place(1001, 1008, 3, QStringLiteral("No document")));
+        QVERIFY(place(1003, 1004, 1, QStringLiteral("Four")));
+        QVERIFY(place(1003, 1005, 2, QStringLiteral("Five")));
+        QVERIFY(place(1003, 1002, 3, QStringLiteral("Two again"), 1));
+        QVERIFY(place(1002, 1003, 1, QStringLiteral("Three again"), 1));
+        QVERIFY(place(1006, 1007, 1, QStringLiteral("Below hidden")));
+        QVERIFY(place(1002, 1009, 2, QStringLiteral("Nine")));
+    }
+
+private slots:
+    void init()
+    {
+        m_home = new TestHome;
+        m_prompt = new ScriptedPrompt;
+        m_launcher = new RecordingLauncher;
+        Usr::st().userData = m_home->path() + u'/';
+    }
+
+    void cleanup()
+    {
+        sbEpub::setRunner(nullptr);
+        zSvr::instance().D_Close();
+        delete m_launcher;
+        delete m_prompt;
+        delete m_home;
+    }
+
+    // The whole tree with a cycle, a twice-placed page, a hidden subtree, a
+    // damaged document and a page without one: every visible page gets one
+    // file, the walk ends, and the book passes the checker.
+    void wholeTreeBook()
+    {
+        QVERIFY(!openNew(QStringLiteral("Tree")).isEmpty());
+        buildTree();
+        answer(0, QStringLiteral("A & B <c> \"d\" 😀\x07"));
+        int iRet = -1;
+        yEpub book;
+        book.Publish(nullptr, 0, iRet);
+        QCOMPARE(iRet, 1);
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Tree.epub");
+        QCOMPARE(m_prompt->messages, QStringList{file + QStringLiteral(" に出力しました")});
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+
+        const QString oebps = work(QStringLiteral("Tree")) + QStringLiteral("/OEBPS");
+        QStringList pages = QDir(oebps).entryList({QStringLiteral("*.xhtml")}, QDir::Files, QDir::Name);
+        QCOMPARE(pages, (QStringList{"1001.xhtml", "1002.xhtml", "1003.xhtml", "1004.xhtml", "1005.xhtml",
+                                     "1008.xhtml", "1009.xhtml"}));
+        QCOMPARE(malformed(oebps), QString());
+
+        const QString plain = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1008.xhtml"));
+        QVERIFY2(plain.contains(QStringLiteral("plain &amp; &lt;words&gt;")), qPrintable(plain));
+        QVERIFY(plain.contains(QStringLiteral("second line")));
+        QVERIFY(zClt::instance().FsGtUtf(oebps + QStringLiteral("/1005.xhtml")).contains(QStringLiteral("five's text")));
+        // The tag link to the hidden page has no file to lead to: its text stays.
+        const QString first = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1001.xhtml"));
+        QVERIFY(first.contains(QStringLiteral("see 1007")));
+        QVERIFY(!first.contains(QStringLiteral("1007.xhtml")));
+        QVERIFY(zClt::instance().FsGtUtf(oebps + QStringLiteral("/1002.xhtml")).contains(QStringLiteral("1003.xhtml")));
+        QVERIFY(zClt::instance().FsGtUtf(oebps + QStringLiteral("/1002.xhtml")).contains(QStringLiteral("<title>Two \"q\" 😀 𠮷</title>"))
+                || zClt::instance().FsGtUtf(oebps + QStringLiteral("/1002.xhtml")).contains(QStringLiteral("<title>Two &quot;q&quot; 😀 𠮷</title>")));
+
+        const QString opf = zClt::instance().FsGtUtf(oebps + QStringLiteral("/content.opf"));
+        QVERIFY(opf.contains(QStringLiteral("<dc:title>A &amp; B &lt;c&gt; &quot;d&quot; 😀</dc:title>")));
+        QVERIFY(opf.contains(QStringLiteral("<dc:rights>© 2026 &quot;all&quot; rights</dc:rights>")));
+        QVERIFY(opf.contains(QStringLiteral("<dc:publisher>版元 'ﾃｽﾄ'</dc:publisher>")));
+        QVERIFY(opf.contains(QStringLiteral("<dc:creator opf:role=\"aut\">作者 &amp; &lt;co&gt;</dc:creator>")));
+        QCOMPARE(opf.count(QStringLiteral("<itemref ")), 7);
+        const QString ncx = zClt::instance().FsGtUtf(oebps + QStringLiteral("/toc.ncx"));
+        // Each placement has its navigation point; the cycle is listed once each way, not walked again.
+        QCOMPARE(ncx.count(QStringLiteral("<navPoint ")), ncx.count(QStringLiteral("</navPoint>")));
+        QVERIFY(ncx.contains(QStringLiteral("<navPoint id=\"p1\" playOrder=\"1\">")));
+        QVERIFY(ncx.contains(QStringLiteral("<text>Top &amp; &lt;one&gt;</text>")));
+        QVERIFY(ncx.contains(QStringLiteral("<text>Two &quot;q&quot; 😀 𠮷</text>")));
+        QVERIFY(ncx.contains(QStringLiteral("<text>A &amp; B &lt;c&gt; &quot;d&quot; 😀</text>")));
+        QVERIFY(!ncx.contains(QStringLiteral("Hidden")));
+        QVERIFY(!ncx.contains(QStringLiteral("Below hidden")));
+        QVERIFY(ncx.count(QStringLiteral("<content src=\"1002.xhtml\"/>")) >= 2);
+
+        int method = -1, index = -1;
+        QCOMPARE(entry(file, QStringLiteral("mimetype"), &method, &index), QByteArray("application/epub+zip"));
+        QCOMPARE(index, 0);
+        QCOMPARE(method, int(ZIP_CM_STORE));
+        entry(file, QStringLiteral("OEBPS/1001.xhtml"), &method);
+        QCOMPARE(method, int(ZIP_CM_DEFLATE));
+        QString report;
+        QVERIFY2(epubCheck(file, report), qPrintable(report));
+    }
+
+    // Range 2 from 1003: the page and its direct children only, each with links
+    // to its visible children; those in the book lead to their files.
+    void pageAndChildren()
+    {
+        QVERIFY(!openNew(QStringLiteral("Part")).isEmpty());
+        buildTree();
+        answer(1, QStringLiteral("Part"), QStringLiteral("Chapter"), true);
+        int iRet = 0;
+        yEpub book;
+        book.Publish(nullptr, 1003, iRet);
+        QCOMPARE(iRet, 2);
+        QVERIFY(m_prompt->messages.isEmpty());
+        QCOMPARE(m_launcher->calls.size(), 1);
+        QVERIFY(m_launcher->lastCommand().contains(Usr::st().userData + QStringLiteral("ePub")));
+        const QString oebps = work(QStringLiteral("Part")) + QStringLiteral("/OEBPS");
+        QCOMPARE(QDir(oebps).entryList({QStringLiteral("*.xhtml")}, QDir::Files, QDir::Name),
+                 (QStringList{"1002.xhtml", "1003.xhtml", "1004.xhtml", "1005.xhtml"}));
+        QCOMPARE(Frmt::st().outputSet, QStringLiteral(".1003.1004.1005.1002."));
+        const QString start = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1003.xhtml"));
+        QVERIFY(start.contains(QStringLiteral("href=\"1004.xhtml\"")));
+        QVERIFY(start.contains(QStringLiteral("href=\"1002.xhtml\"")));
+        // 1002's child 1009 is outside the book and there is no web address: text only.
+        const QString two = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1002.xhtml"));
+        QVERIFY(two.contains(QStringLiteral("Nine")));
+        QVERIFY(!two.contains(QStringLiteral("1009.xhtml")));
+        const QString ncx = zClt::instance().FsGtUtf(oebps + QStringLiteral("/toc.ncx"));
+        QVERIFY(ncx.contains(QStringLiteral("<meta name=\"dtb:depth\" content=\"0\"/>")));
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Chapter.epub");
+        QString report;
+        QVERIFY2(epubCheck(file, report), qPrintable(report));
+    }
+
+    // Cancel writes nothing; a failing archive is reported and leaves the
+    // older book in place, with no half-written one beside it.
+    void cancelAndFailure()
+    {
+        QVERIFY(!openNew(QStringLiteral("Fail")).isEmpty());
+        buildTree();
+        sbEpub::setRunner([](sbEpub &d) { d.press(2); });
+        int iRet = -1;
+        yEpub().Publish(nullptr, 0, iRet);
+        QCOMPARE(iRet, 0);
+        QVERIFY(!QDir(work(QStringLiteral("Fail"))).exists());
+        QVERIFY(m_prompt->messages.isEmpty());
+
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Fail.epub");
+        QVERIFY(QDir().mkpath(file + QStringLiteral(".part/blocked")));
+        QVERIFY(TestHome::write(file, "old book"));
+        answer(0, QStringLiteral("Fail"));
+        yEpub().Publish(nullptr, 0, iRet);
+        QCOMPARE(m_prompt->messages.size(), 1);
+        QVERIFY2(m_prompt->messages[0].startsWith(QStringLiteral("epub 出力に失敗しました")),
+                 qPrintable(m_prompt->messages[0]));
+        QCOMPARE(TestHome::readAll(file), QByteArray("old book"));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+
+        // Range 2 with no stored current page: nothing to start from.
+        m_prompt->messages.clear();
+        answer(1, QStringLiteral("Fail"));
+        yEpub().Publish(nullptr, 0, iRet);
+        QCOMPARE(iRet, 0);
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ｱｲﾃﾑがありません")});
+    }
+
+    // The sample database and the 1,000-page benchmark database as books.
+    void generatedBooks_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::newRow("sample") << 0;
+        QTest::newRow("1000 pages") << 1000;
+    }
+
+    void generatedBooks()
+    {
+        QFETCH(int, pages);
+        const QString path = m_home->path() + QStringLiteral("/Gen.txdb");
+        QStringList args{path};
+        if (pages)
+            args << QStringLiteral("--pages") << QString::number(pages);
+        QCOMPARE(QProcess::execute(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), args), 0);
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        Usr::st().dbName = QStringLiteral("Gen");
+        Frmt::LoadFmt();
+        Frmt::LoadHome(false);
+        answer(0, QStringLiteral("見本 & <本>"));
+        int iRet = 0;
+        yEpub().Publish(nullptr, 0, iRet);
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Gen.epub");
+        QCOMPARE(m_prompt->messages, QStringList{file + QStringLiteral(" に出力しました")});
+        const QString oebps = work(QStringLiteral("Gen")) + QStringLiteral("/OEBPS");
+        QCOMPARE(malformed(oebps), QString());
+        if (pages)
+            QVERIFY(QDir(oebps).entryList({QStringLiteral("*.xhtml")}, QDir::Files).size() > pages / 2);
+        QString report;
+        QVERIFY2(epubCheck(file, report), qPrintable(report.right(3000)));
+    }
+};
+
+QTEST_MAIN(tst_EpubPublish)
+#include "tst_epubpublish.moc"
