@@ -89,14 +89,6 @@ public:
     QString chooseFolder(const QString &, const QString &) override { return QString(); }
 };
 
-// User and system time of the process so far, in seconds (all threads).
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 long peakMegabytes()
 {
     rusage usage{};

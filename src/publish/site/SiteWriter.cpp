@@ -162,10 +162,8 @@ bool SiteWriter::publish(const Run &run)
 bool SiteWriter::place(const Run &run)
 {
     // One flush for the whole site before it takes the old one's place.
-    if (!yHtm::flushFolder(m_work)) {
-        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
-    }
+    if (!yHtm::flushFolder(m_work))
+        return cannotWrite();
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())
         carry(m_out, m_work, !run.empty, moves);
