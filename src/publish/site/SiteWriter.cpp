@@ -60,6 +60,13 @@ void undo(const QVector<Move> &moves)
 
 } // namespace
 
+bool SiteWriter::cannotWrite(const QString &folder) const
+{
+    Prompt::current().message((folder.isEmpty() ? m_out : folder) + QStringLiteral(" に書き込めませんでした"),
+                              Prompt::OkOnly | Prompt::Exclamation);
+    return false;
+}
+
 void SiteWriter::say(const QString &text) const
 {
     if (status)
@@ -111,7 +118,7 @@ bool SiteWriter::HtmCopyCmn(const QString &target, bool keepPublished)
     if (!keepPublished || !QFileInfo(published).isDir())
         say(m_out + QStringLiteral("/cmn/を作成しました"));
     if (!QDir().mkpath(cmn))
-        return false;
+        return cannotWrite();
     const QString source = SiteTemplate::folder(Usr::st().userData);
     for (const QString &name : SiteTemplate::files()) {
         if (QFileInfo::exists(cmn + name) || (keepPublished && QFileInfo::exists(published + name)))
@@ -121,7 +128,7 @@ bool SiteWriter::HtmCopyCmn(const QString &target, bool keepPublished)
             return false;
         }
         if (!QFile::copy(source + name, cmn + name))
-            return false;
+            return cannotWrite();
     }
     return true;
 }
@@ -138,10 +145,8 @@ bool SiteWriter::publish(const Run &run)
     // converter's links to files outside the site, relative to the page, hold after the move.
     m_work = Usr::st().userData + QStringLiteral("Wrk/") + Usr::st().dbName;
     QDir(m_work).removeRecursively();
-    if (!QDir().mkpath(m_work)) {
-        Prompt::current().message(m_work + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
-    }
+    if (!QDir().mkpath(m_work))
+        return cannotWrite(m_work);
     // The user's own icon is linked, and kept even when the old files go.
     const bool favicon = QFileInfo(m_out + QLatin1Char('/') + Favicon).isFile();
     const bool written = run.mode == 2 ? HtmFrameSite(run, favicon) : HtmSite(run, favicon);
@@ -157,10 +162,8 @@ bool SiteWriter::publish(const Run &run)
 bool SiteWriter::place(const Run &run)
 {
     // One flush for the whole site before it takes the old one's place.
-    if (!yHtm::flushFolder(m_work)) {
-        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
-    }
+    if (!yHtm::flushFolder(m_work))
+        return cannotWrite();
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())
         carry(m_out, m_work, !run.empty, moves);
@@ -176,8 +179,7 @@ bool SiteWriter::place(const Run &run)
     }
     if (!ok) {
         undo(moves);
-        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
+        return cannotWrite();
     }
     QDir(old).removeRecursively();
     return true;

@@ -103,6 +103,8 @@ private:
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;
+    // Tells the user that the folder (the output folder when empty) could not be written; false.
+    bool cannotWrite(const QString &folder = QString()) const;
 
     QString m_out;                    // Htm/<db>
     QString m_work;                   // the work folder the site is written into

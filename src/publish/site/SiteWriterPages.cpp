@@ -172,11 +172,7 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
         w.join();
     sbWait::cProgress(n, n);
     sbWait::cEnd();
-    if (!written) {
-        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
-    }
-    return true;
+    return written || cannotWrite();
 }
 
 void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool andBelow)
@@ -362,9 +358,7 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
     if (!writeFile(m_work + QStringLiteral("/navi.htm"), NaviPage(entries, deepest).toUtf8())
         || !writeFile(m_work + QLatin1Char('/') + m_firstFile,
-                      FramePage(m_firstTitle, m_firstNo > 0 ? m_firstNo : 1001, favicon).toUtf8())) {
-        Prompt::current().message(m_out + QStringLiteral(" に書き込めませんでした"), Prompt::OkOnly | Prompt::Exclamation);
-        return false;
-    }
+                      FramePage(m_firstTitle, m_firstNo > 0 ? m_firstNo : 1001, favicon).toUtf8()))
+        return cannotWrite();
     return true;
 }
