@@ -61,7 +61,8 @@ void appendLinks(PageDocument &doc, qint64 page, const QList<yEpub::Placement> &
 
 bool writeOne(yHtm &converter, const yEpub::PageJob &job)
 {
-    PageDocument doc;
+    // The converter reads the page's text and formats only: nothing is ever shown, so nothing is laid out.
+    PageDocument doc(PageDocument::WithoutLayout);
     if (job.bytes.isEmpty() || !PageCodec::load(doc, job.bytes))
         fillFromText(doc, job.text);
     if (!job.links.isEmpty())
