@@ -7,6 +7,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "publish/converter/yHtm.h"
+#include "support/HtmlCheck.h"
 #include "support/SampleDb.h"
 #include "support/SamplePage.h"
 #include "support/TestHome.h"
@@ -42,41 +43,13 @@ yHtm::Context context()
     return c;
 }
 
-QString readUtf8(const QString &file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    QByteArray b = f.readAll();
-    if (b.startsWith("\xEF\xBB\xBF"))
-        b.remove(0, 3);
-    return QString::fromUtf8(b);
-}
-
-// Runs a checker; the message holds its complaints.
-bool check(const QString &program, const QStringList &args, QString &message, int worstAccepted)
-{
-    if (QStandardPaths::findExecutable(program).isEmpty()) {
-        message = program + QStringLiteral(" is missing (make test installs it)");
-        return false;
-    }
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    message = QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() <= worstAccepted;
-}
+using HtmlCheck::readUtf8;
 
 // XHTML against its DTD from the local catalog; HTML 4.01 through tidy without errors.
 void validate(const QString &file, int type)
 {
     QString message;
-    bool ok;
-    if (type >= 2)
-        ok = check(QStringLiteral("xmllint"), {QStringLiteral("--valid"), QStringLiteral("--nonet"),
-                                               QStringLiteral("--noout"), file}, message, 0);
-    else
-        ok = check(QStringLiteral("tidy"), {QStringLiteral("-errors"), QStringLiteral("-q"), file}, message, 1);
+    const bool ok = HtmlCheck::valid(file, type >= 2, message);
     if (!ok)
         qWarning().noquote() << readUtf8(file);
     QVERIFY2(ok, qPrintable(file + QLatin1Char('\n') + message));
