@@ -1,8 +1,10 @@
 // Times the page exports and the readers of other programs' documents on a page of 50 printed pages
 // (headings, styled runs, a table and a picture on each page): .docx, .rtf and .pdf written, the
-// .docx and .rtf read back. Optional argument: the folder to write the files to.
+// .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
+// and our time against its. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does and prints the time and what it read; it exits with 1 when a file cannot be read.
+#include "BenchAnchor.h"
 #include "platform/docx/DocumentFile.h"
 #include "platform/docx/DocxReader.h"
 #include "platform/richtext/PageDocument.h"
@@ -161,11 +163,23 @@ int main(int argc, char *argv[])
     fill(page, 50);
     out << "printed pages: " << PageRenderer(page).pageCount() << "\n";
 
+    // Seconds the work took.
     auto time = [&out](const char *what, int target, const std::function<bool()> &work) {
         QElapsedTimer timer;
         timer.start();
         const bool ok = work();
-        out << what << ": " << timer.elapsed() << " ms (target " << target << " ms)" << (ok ? "" : " FAILED") << "\n";
+        const qint64 ns = timer.nsecsElapsed();
+        out << what << ": " << ns / 1000000 << " ms (target " << target << " ms)" << (ok ? "" : " FAILED") << "\n";
+        out.flush();
+        return ns / 1e9;
+    };
+    auto anchor = [&](const QString &format, double ours) {
+        const QString file = QStringLiteral("bench.") + format;
+        BenchAnchor pandoc(QStringLiteral("pandoc"));
+        pandoc.run({QStringLiteral("-f"), format, QStringLiteral("-t"), QStringLiteral("html"), QStringLiteral("-o"),
+                    QStringLiteral("pandoc-") + format + QStringLiteral(".html"), file},
+                   folder);
+        out << "pandoc, read the same ." << format << " to HTML: " << pandoc.against(ours) << "\n";
         out.flush();
     };
     const QString docx = folder + QStringLiteral("/bench.docx");
@@ -175,7 +189,7 @@ int main(int argc, char *argv[])
     time("write .rtf", 50, [&] { return DocumentFile::write(page, rtf, DocumentFile::Rtf); });
     time("write .pdf", 500, [&] { return DocumentFile::write(page, pdf, DocumentFile::Pdf); });
     PageDocument back;
-    time("read .docx", 50, [&] { return DocxReader::readFile(back, docx); });
-    time("read .rtf", 50, [&] { return RtfReader::readFile(back, rtf); });
+    anchor(QStringLiteral("docx"), time("read .docx", 50, [&] { return DocxReader::readFile(back, docx); }));
+    anchor(QStringLiteral("rtf"), time("read .rtf", 50, [&] { return RtfReader::readFile(back, rtf); }));
     return 0;
 }
