@@ -5,10 +5,7 @@
 namespace {
 
 // The list of work not built yet. Take a name off when its hook is filled.
-const char *const NotBuilt[] = {
-    // object popup: properties
-    "object 21",
-};
+const QStringList NotBuilt = {};
 
 QStringList &log()
 {
@@ -39,8 +36,8 @@ bool pending(const QString &work)
 {
     static const QSet<QString> names = [] {
         QSet<QString> set;
-        for (const char *name : NotBuilt)
-            set.insert(QString::fromLatin1(name));
+        for (const QString &name : NotBuilt)
+            set.insert(name);
         return set;
     }();
     return names.contains(work);

@@ -256,6 +256,7 @@ private:
     bool T_InsScript();
     void T_PicDraw();
     bool T_PicEdit(int objectId);
+    bool T_ObjProps(int objectId);
     bool T_PicByTool(int width, int height); // the frame's size in twips
     void pictureFrameDrawn(int width, int height);
     void pasteDrawing();

@@ -5,6 +5,7 @@
 #include "core/zKtl.h"
 #include "editor/EditorServices.h"
 #include "editor/TxmFields.h"
+#include "editor/TxmObjectProps.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -89,6 +90,26 @@ bool uTxm::T_PicEdit(int objectId)
     return T_PicIns(result);
 }
 
+bool uTxm::T_ObjProps(int objectId)
+{
+    const QSize shown = m_edit->objectSize(objectId);
+    if (shown.isEmpty())
+        return false;
+    TxmObjectProps dialog(shown, this);
+    if (!m_view->runDialog(dialog))
+        return false;
+    const QSize typed = dialog.typedSize();
+    if (typed != shown && !m_edit->setObjectSize(objectId, typed))
+        return false;
+    // The distances an object keeps from the text become the standard one, where it keeps any.
+    m_edit->setCurrentObject(objectId);
+    for (int item = 1; item <= 4; ++item) {
+        if (m_edit->objectDistance(item) > 0)
+            m_edit->setObjectDistance(item, 320);
+    }
+    return true;
+}
+
 void uTxm::objectMenuAct(int objectId, int index)
 {
     m_busy = true;
@@ -108,6 +129,9 @@ void uTxm::objectMenuAct(int objectId, int index)
         break;
     case 5:
         changed = m_edit->deleteObject(objectId);
+        break;
+    case 21:
+        changed = T_ObjProps(objectId);
         break;
     case 18:
     case 19: {

@@ -1,6 +1,8 @@
 #include "editor/CoolBar.h"
+#include "editor/TxmObjectProps.h"
 #include "editor/sbTxm.h"
 #include "editor/uTxm.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
@@ -10,6 +12,7 @@
 #include "support/TestImages.h"
 
 #include <QAction>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -689,6 +692,72 @@ private slots:
         QVERIFY(editor().bDcEdt());
         QCOMPARE(edit().objectCount(), 0);
         QVERIFY(!editor().objectMenuStates(picture));
+    }
+
+    void objectProperties_data()
+    {
+        QTest::addColumn<bool>("frame");
+        QTest::addColumn<double>("width");  // typed, cm
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QSize>("expected"); // twips after the dialog
+        QTest::newRow("picture resized") << false << 2.54 << true << QSize(1440, 60);
+        QTest::newRow("picture cancelled") << false << 2.54 << false << QSize(60, 60);
+        QTest::newRow("picture as shown") << false << 0.0 << true << QSize(60, 60);
+        QTest::newRow("frame resized") << true << 5.08 << true << QSize(2880, 1000);
+    }
+
+    void objectProperties()
+    {
+        QFETCH(bool, frame);
+        QFETCH(double, width);
+        QFETCH(bool, ok);
+        QFETCH(QSize, expected);
+        start();
+        load(QStringLiteral("see  here"));
+        edit().setSelStart(4);
+        RichTextEdit::FrameArgs args;
+        args.width = 2000;
+        const int object = frame ? edit().insertTextFrame(args)
+                                 : edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
+        QVERIFY(object > 0);
+        QVERIFY(edit().setCurrentObject(object));
+        QVERIFY(edit().setObjectDistance(1, 100));
+        QVERIFY(edit().setObjectDistance(2, 0));
+        QVERIFY(editor().objectMenuStates(object));
+        QVERIFY(form().item(sbTxm::mnObjct, 21)->isEnabled());
+        QSize shown;
+        editor().view()->setDialogRunner([&](QDialog &d) {
+            auto &dialog = dynamic_cast<TxmObjectProps &>(d);
+            shown = dialog.typedSize();
+            if (width > 0)
+                dialog.txObjWd->setValue(width);
+            return ok;
+        });
+        editor().setBDcEdt(false);
+        editor().objectMenuAct(object, 21);
+        QCOMPARE(shown, frame ? QSize(2000, 1000) : QSize(60, 60));
+        QCOMPARE(editor().bDcEdt(), ok);
+        // The size survives a save and a load.
+        const QByteArray bytes = PageCodec::save(editor().page());
+        QVERIFY(!bytes.isEmpty());
+        QVERIFY(PageCodec::load(editor().page(), bytes));
+        const int again = edit().objectIds().value(0);
+        QCOMPARE(edit().objectSize(again), expected);
+        QVERIFY(edit().setCurrentObject(again));
+        QCOMPARE(edit().objectDistance(1), ok ? 320 : 100);
+        QCOMPARE(edit().objectDistance(2), 0);
+    }
+
+    void objectSizeRefusesWhatCannotBeShown()
+    {
+        start();
+        load(QStringLiteral("x"));
+        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
+        QVERIFY(!edit().setObjectSize(picture, QSize(0, 60)));
+        QVERIFY(!edit().setObjectSize(picture, QSize(60, 144001)));
+        QVERIFY(!edit().setObjectSize(picture + 100, QSize(60, 60)));
+        QCOMPARE(edit().objectSize(picture), QSize(60, 60));
+        QVERIFY(edit().objectSize(picture + 100).isEmpty());
     }
 
     void titleEnterStartsAnEmptyPage()

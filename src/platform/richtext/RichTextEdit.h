@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QVariant>
@@ -169,6 +170,9 @@ public:
     // Distance kept free around the current object (103), items 1-4 left, top, right, bottom, twips.
     int objectDistance(int item) const;
     bool setObjectDistance(int item, int twips);
+    // Shown size of a picture or text frame, in twips; empty when there is no such object.
+    QSize objectSize(int id) const;
+    bool setObjectSize(int id, const QSize &twips);
 
     // Text frames (197, 201)
     struct FrameArgs {

@@ -6,11 +6,13 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richtext/Twips.h"
 
 #include <QFile>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 #include <cmath>
 
@@ -92,6 +94,44 @@ bool RichTextEdit::setObjectDistance(int item, int twips)
 {
     const int property = distanceProperty(item);
     return property && twips >= 0 && setObjectProperty(currentObject(), property, twips);
+}
+
+QSize RichTextEdit::objectSize(int id) const
+{
+    const QTextCharFormat f = objectFormat(id);
+    const int kind = objectKind(id);
+    if (kind == TextFrameKind)
+        return QSize(f.intProperty(FrameWidth), f.intProperty(FrameHeight));
+    if (kind != PictureKind)
+        return QSize();
+    // A side left open follows the picture itself, as the layout does.
+    const QTextImageFormat image = f.toImageFormat();
+    const QSize natural = m_page->pictureImage(image.name()).size();
+    QSizeF px(image.width(), image.height());
+    if (px.width() <= 0)
+        px.setWidth(px.height() > 0 && natural.height() > 0 ? px.height() * natural.width() / natural.height()
+                                                            : natural.width());
+    if (px.height() <= 0)
+        px.setHeight(natural.width() > 0 ? px.width() * natural.height() / natural.width() : natural.height());
+    return QSize(Twips::fromPx(px.width()), Twips::fromPx(px.height()));
+}
+
+bool RichTextEdit::setObjectSize(int id, const QSize &twips)
+{
+    // The layout's own bounds: a pixel up to a hundred inches.
+    if (twips.width() < 15 || twips.height() < 15 || twips.width() > 144000 || twips.height() > 144000)
+        return false;
+    const QTextCharFormat f = objectFormat(id);
+    const int kind = objectKind(id);
+    if (kind == TextFrameKind)
+        return setObjectProperty(id, FrameWidth, twips.width()) && setObjectProperty(id, FrameHeight, twips.height());
+    if (kind != PictureKind)
+        return false;
+    const double width = Twips::toPx(twips.width());
+    const int natural = m_page->pictureImage(f.toImageFormat().name()).width();
+    return setObjectProperty(id, QTextFormat::ImageWidth, width)
+        && setObjectProperty(id, QTextFormat::ImageHeight, Twips::toPx(twips.height()))
+        && setObjectProperty(id, PictureScale, natural > 0 ? qRound(width * 100 / natural) : 100);
 }
 
 // ---- text frames
