@@ -86,13 +86,15 @@ public:
     {
         const QFileInfo fi(file);
         m_name = fi.completeBaseName();
-        m_folder = fi.absolutePath() + QLatin1Char('/') + m_name + QStringLiteral("_Images");
-        m_rel = QString(m_name + QStringLiteral("_Images")).replace(QLatin1Char(' '), QStringLiteral("%20"));
+        const QString folder = o.sharedPictures.isEmpty() ? m_name + QStringLiteral("_Images") : o.sharedPictures;
+        m_folder = fi.absolutePath() + QLatin1Char('/') + folder;
+        m_rel = QString(folder).replace(QLatin1Char(' '), QStringLiteral("%20"));
     }
 
     QString run(bool &ok)
     {
-        QDir(m_folder).removeRecursively();
+        if (m_o.sharedPictures.isEmpty())
+            QDir(m_folder).removeRecursively();
         const QTextDocument *main = m_page.main();
         // Text without a font of its own is body text: the desktop's default font is not the page's.
         const QFont font = main->defaultFont();

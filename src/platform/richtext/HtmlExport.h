@@ -29,6 +29,9 @@ public:
         double lineFactor = 1.2;    // line spacing of a paragraph without its own (1.2 = 120 %)
         QString bodyFont;           // this family is written 'Arial' (the converter puts it back)
         double bodySize = 0;        // points of the body text; 0: the document's default font
+        // A folder beside the page that the pictures of several pages share, kept as it is; empty:
+        // a folder of the page's own (<name>_Images), replaced.
+        QString sharedPictures;
     };
 
     // The HTML text for `file`; the pictures are written into the folder beside it (an old folder

@@ -5,6 +5,7 @@
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "publish/converter/ConvText.h"
+#include "publish/converter/StagedWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,8 @@ yHtm::yHtm()
     for (int i = 0; i < 8; ++i)
         m_ctx.usrFmt[i] = Frmt::DefaultFmt(i);
 }
+
+yHtm::~yHtm() = default;
 
 yHtm &yHtm::instance()
 {

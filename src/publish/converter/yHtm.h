@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class PageDocument;
@@ -25,6 +26,8 @@ class PageDocument;
 // context of the open database at each call. A publisher that converts pages on several threads
 // gives each thread its own yHtm with a fixed Context (setContext()): an instance is not reentrant,
 // but instances share nothing.
+class StagedWriter;
+
 class yHtm
 {
 public:
@@ -54,6 +57,7 @@ public:
     };
 
     yHtm();
+    ~yHtm();
     static yHtm &instance();
 
     // Fixes the context (no more reading of the open database's values at each call).
@@ -63,7 +67,9 @@ public:
     // A run that writes into a work folder put in place whole (or packed) once complete needs no
     // safe replacing of each page: its pages are written straight, and the run ends with one
     // flushFolder() instead of a flush per page.
-    void setWorkFolderRun(bool on) { m_workFolderRun = on; }
+    void setWorkFolderRun(bool on);
+    // Writes a file of the work-folder run (see StagedWriter); straight outside such a run.
+    bool writeWorkFile(const QString &file, const QByteArray &bytes);
     static bool flushFolder(const QString &folder);
     const Context &context() const { return m_ctx; }
 
@@ -168,8 +174,9 @@ private:
     void CnvFrameX(QString &body) const;
     void SetFmtCss();
     void MovePictures(QString &body, const QString &base, const QString &sFL);
-    bool ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head,
-                          QString &body, QString &base) const;
+    bool ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
+                          QString &base, const QString &sharedPictures = QString()) const;
+    bool writeUtf8(const QString &file, const QString &text);
     QString pageFromBody(QString body, const QString &sFL, const QString &sBase, const QString &sTp,
                          const QString &sTL);
     static void FixPictureSrc(QString &body, const QString &file);
@@ -178,6 +185,7 @@ private:
     Context m_ctx;
     bool m_followGlobals = true;
     bool m_workFolderRun = false;
+    std::unique_ptr<StagedWriter> m_staged; // during a work-folder run
     std::vector<TagRec> m_tags;
     int m_yTbF = 0;         // fit tables
     int m_yNit = 0;         // no italic

@@ -1,5 +1,6 @@
 // Page output: the editor's export through the passes into a finished page or a body fragment.
 #include "publish/converter/ConvText.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 
 #include "platform/richtext/HtmlExport.h"
@@ -17,23 +18,6 @@ using namespace ConvText;
 
 namespace {
 
-// UTF-8 with a byte-order mark, replaced whole or not at all; in a work folder written straight.
-bool writeUtf8(const QString &file, const QString &text, bool straight)
-{
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    if (straight) {
-        QFile out(file);
-        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() && out.flush())
-            return true;
-        out.remove();
-        return false;
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(bytes);
-    return out.commit();
-}
 
 // Head, body and base address of an export text; false when it has no body.
 bool splitExport(const QString &text, QString &head, QString &body, QString &base)
@@ -57,15 +41,31 @@ bool splitExport(const QString &text, QString &head, QString &body, QString &bas
 
 } // namespace
 
-bool yHtm::ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
-                            QString &base) const
+// UTF-8 with a byte-order mark: in a work folder written straight, else replaced whole or not at all.
+bool yHtm::writeUtf8(const QString &file, const QString &text)
 {
-    QFile::remove(file);
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    if (m_workFolderRun)
+        return writeWorkFile(file, bytes);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(bytes);
+    return out.commit();
+}
+
+bool yHtm::ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
+                            QString &base, const QString &sharedPictures) const
+{
+    // A work folder starts empty: no old page to remove (which would only wait on the folder's lock).
+    if (!m_workFolderRun)
+        QFile::remove(file);
     HtmlExport::Options o;
     o.pictureFormat = png ? 3 : 4;
     o.lineFactor = m_ctx.lineFactor;
     o.bodyFont = m_ctx.usrFmt[3].fontName;
     o.bodySize = m_ctx.usrFmt[3].fontSize;
+    o.sharedPictures = sharedPictures;
     bool ok = true;
     const QString text = HtmlExport::text(page, file, o, &ok);
     return splitExport(text, head, body, base);
@@ -148,39 +148,28 @@ void yHtm::cSaveHtm(const PageDocument &xTx, bool bPng, const QString &sFL, cons
         m_iDtd = 5;
     else if (iJb == 2)
         m_iDtd = 4;
+    // A book's pictures all lie in Images beside its pages, which the package lists even when empty.
+    if (iJb == 2)
+        QDir().mkpath(QFileInfo(sFL).absolutePath() + QStringLiteral("/Images"));
     QString head, body, base;
-    if (!ExportEditorHtml(xTx, sFL, bPng, head, body, base)) {
+    if (!ExportEditorHtml(xTx, sFL, bPng, head, body, base, iJb == 2 ? QStringLiteral("Images") : QString())) {
         m_iDtd = type;
         return;
     }
-    const QFileInfo fi(sFL);
-    const QString folder = fi.absolutePath() + QLatin1Char('/');
-    if (iJb == 2) {
-        QString name = fi.fileName();
-        const qsizetype x = ifind(name, QStringLiteral(".xhtml"));
-        if (x >= 0)
-            name.remove(x, 6);
-        QDir().mkpath(folder + QStringLiteral("Images"));
-        const QString pictures = folder + name + QStringLiteral("_Images");
-        QDir dir(pictures);
-        if (dir.exists()) {
-            for (const QString &f : dir.entryList(QDir::Files, QDir::Name)) {
-                const QString to = folder + QStringLiteral("Images/") + f;
-                QFile::remove(to);
-                if (!QFile::rename(pictures + QLatin1Char('/') + f, to))
-                    QFile::copy(pictures + QLatin1Char('/') + f, to);
-            }
-            dir.removeRecursively();
-            const QString rel = QString(name + QStringLiteral("_Images")).replace(QLatin1Char(' '), QStringLiteral("%20"));
-            const qsizetype p = ifind(body, rel);
-            const qsizetype q = p < 0 ? -1 : body.lastIndexOf(QStringLiteral("img src=\""), p, Qt::CaseInsensitive);
-            if (q >= 0 && p - q >= 9)
-                ireplace(body, body.mid(q, p + rel.size() - q), QStringLiteral("img src=\"Images"));
-        }
-    }
     const QString page = pageFromBody(body, sFL, base, sTp, sTL);
     m_iDtd = type;
-    bOk = writeUtf8(sFL, page, m_workFolderRun);
+    bOk = writeUtf8(sFL, page);
+}
+
+void yHtm::setWorkFolderRun(bool on)
+{
+    m_workFolderRun = on;
+    m_staged.reset(on ? new StagedWriter : nullptr);
+}
+
+bool yHtm::writeWorkFile(const QString &file, const QByteArray &bytes)
+{
+    return m_staged ? m_staged->write(file, bytes) : StagedWriter::writeStraight(file, bytes);
 }
 
 void yHtm::cGetHtm(const PageDocument &xTx, const QString &sFL, const QString &sTp, QString &sCss, QString &sBd,

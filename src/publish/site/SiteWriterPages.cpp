@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/site/SiteText.h"
 
 #include <QDir>
@@ -111,9 +112,7 @@ yHtm::Context SiteWriter::converterContext(const QString &htmList) const
 
 bool SiteWriter::writeFile(const QString &file, const QByteArray &utf8)
 {
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("\xEF\xBB\xBF", 3) == 3
-           && f.write(utf8) == utf8.size() && f.flush();
+    return StagedWriter::writeStraight(file, QByteArray("\xEF\xBB\xBF") + utf8);
 }
 
 bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert,
@@ -285,7 +284,7 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
                     page += values[piece.marker];
             }
             removeBlankLines(page);
-            return writeFile(path, page);
+            return converter.writeWorkFile(path, QByteArray("\xEF\xBB\xBF") + page);
         },
         htmList, run.layout == 2 ? 1 : 0, 0);
     for (const Job &j : jobs) {

@@ -1,0 +1,38 @@
+#include "publish/converter/StagedWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+StagedWriter::StagedWriter() = default;
+
+StagedWriter::~StagedWriter() = default;
+
+bool StagedWriter::writeStraight(const QString &file, const QByteArray &bytes)
+{
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() && out.flush())
+        return true;
+    out.remove();
+    return false;
+}
+
+bool StagedWriter::write(const QString &file, const QByteArray &bytes)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!m_stage || m_stageFor != folder) {
+        m_stage = std::make_unique<QTemporaryDir>(folder + QStringLiteral("/.pages-XXXXXX"));
+        m_stageFor = folder;
+    }
+    if (m_stage->isValid()) {
+        const QString staged = m_stage->filePath(QFileInfo(file).fileName());
+        // rename() replaces a file of that name, as the straight write would.
+        if (writeStraight(staged, bytes)
+            && std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(file).constData()) == 0)
+            return true;
+        QFile::remove(staged);
+    }
+    return writeStraight(file, bytes);
+}
