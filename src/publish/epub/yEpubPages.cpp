@@ -6,16 +6,12 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "publish/converter/PageThreads.h"
 #include "publish/converter/yHtm.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QThread>
-
-#include <atomic>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 namespace
 {
@@ -75,45 +71,30 @@ bool writeOne(yHtm &converter, const yEpub::PageJob &job)
 
 bool yEpub::WritePages(QString &why)
 {
-    // Each thread has a converter of its own over the same settings: the
-    // converter keeps its state per instance and reads no shared values then.
     const yHtm::Context context = yHtm::programContext();
     const int total = int(m_pages.size());
-    std::atomic<int> next{0};
-    std::atomic<int> done{0};
-    std::atomic<bool> failed{false};
     std::mutex failedMutex;
     QString failedFile;
-    const int threads = qBound(1, QThread::idealThreadCount(), qMax(1, total));
-    std::vector<std::thread> workers;
-    workers.reserve(threads);
-    for (int t = 0; t < threads; ++t) {
-        workers.emplace_back([&] {
-            yHtm converter;
+    const bool written = PageThreads::run(
+        total,
+        [&](yHtm &converter) {
             converter.setContext(context);
             // The pages are packed into the book, which alone replaces an older one.
             converter.setWorkFolderRun(true);
             converter.E_Opt(m_fitTables, m_noItalic);
-            for (int i = next++; i < total && !failed; i = next++) {
-                if (!writeOne(converter, m_pages[i])) {
-                    std::lock_guard<std::mutex> lock(failedMutex);
-                    if (!failed.exchange(true))
-                        failedFile = m_pages[i].file;
-                }
-                m_pages[i].bytes.clear();
-                ++done;
+        },
+        [&](int i, yHtm &converter) {
+            const bool ok = writeOne(converter, m_pages[i]);
+            m_pages[i].bytes.clear();
+            if (!ok) {
+                std::lock_guard<std::mutex> lock(failedMutex);
+                if (failedFile.isEmpty())
+                    failedFile = m_pages[i].file;
             }
-        });
-    }
-    // The user-interface thread keeps the wait window painted meanwhile.
-    while (done < total && !failed) {
-        sbWait::cProgress(done, total);
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
-    }
-    for (std::thread &w : workers)
-        w.join();
-    sbWait::cProgress(done, total);
-    if (failed) {
+            return ok;
+        },
+        [total](int done, int) { sbWait::cProgress(done, total); });
+    if (!written) {
         why = QStringLiteral("ﾌｧｲﾙを書けません: ") + failedFile;
         return false;
     }

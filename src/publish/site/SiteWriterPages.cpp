@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "publish/converter/PageThreads.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/site/SiteText.h"
 
@@ -19,13 +20,6 @@
 #include <QFileInfo>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QThread>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -124,52 +118,24 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
     sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをHTMに出力しています"));
     sbWait::cProgress(0, n);
     const yHtm::Context context = converterContext(htmList);
-    std::atomic<int> next{0}, done{0}, last{-1};
-    std::atomic<bool> written{true};
-    std::mutex mutex;
-    std::condition_variable finished;
-    const int threads = qBound(1, QThread::idealThreadCount(), n);
-    std::vector<std::thread> workers;
-    workers.reserve(threads);
-    for (int t = 0; t < threads; ++t) {
-        workers.emplace_back([&] {
-            yHtm converter;
+    int shown = -1;
+    const bool written = PageThreads::run(
+        n,
+        [&](yHtm &converter) {
             converter.setContext(context);
             // The work folder is put in place whole: no page needs replacing safely on its own.
             converter.setWorkFolderRun(true);
             converter.setDocumentType(type);
             converter.E_Opt(fitTables, 0);
-            for (int i = next++; i < n; i = next++) {
-                // After a failed write the rest is not worth converting: the run is given up.
-                if (written.load() && !convert(jobs[i], converter))
-                    written = false;
-                last = i;
-                if (++done == n) {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    finished.notify_all();
-                }
+        },
+        [&](int i, yHtm &converter) { return convert(jobs[i], converter); },
+        [&](int done, int last) {
+            if (last >= 0 && last != shown) {
+                shown = last;
+                say(jobs[last].title + QStringLiteral("を出力しました"));
             }
+            sbWait::cProgress(done, n);
         });
-    }
-    int shown = -1;
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            finished.wait_for(lock, std::chrono::milliseconds(40), [&] { return done.load() == n; });
-        }
-        const int d = done.load();
-        const int l = last.load();
-        if (l >= 0 && l != shown) {
-            shown = l;
-            say(jobs[l].title + QStringLiteral("を出力しました"));
-        }
-        if (d == n)
-            break;
-        sbWait::cProgress(d, n);
-    }
-    for (std::thread &w : workers)
-        w.join();
-    sbWait::cProgress(n, n);
     sbWait::cEnd();
     return written || cannotWrite();
 }
