@@ -193,6 +193,13 @@ private slots:
     {
         QVERIFY(!openNew(QStringLiteral("Tree")).isEmpty());
         buildTree();
+        // What the page writers of a run that ended abruptly left behind is not packed.
+        const QString stale = work(QStringLiteral("Tree")) + QStringLiteral("/OEBPS/.pages-Xy12Ab");
+        QVERIFY(QDir().mkpath(stale));
+        QFile staleFile(stale + QStringLiteral("/1001.xhtml"));
+        QVERIFY(staleFile.open(QIODevice::WriteOnly));
+        staleFile.write("<half a page");
+        staleFile.close();
         answer(0, QStringLiteral("A & B <c> \"d\" 😀\x07"));
         int iRet = -1;
         yEpub book;
@@ -208,6 +215,8 @@ private slots:
         QCOMPARE(pages, (QStringList{"1001.xhtml", "1002.xhtml", "1003.xhtml", "1004.xhtml", "1005.xhtml",
                                      "1008.xhtml", "1009.xhtml"}));
         QCOMPARE(malformed(oebps), QString());
+        QCOMPARE(QDir(oebps).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList(QStringLiteral("Images")));
+        QVERIFY(entry(file, QStringLiteral("OEBPS/.pages-Xy12Ab/1001.xhtml")).isEmpty());
 
         const QString plain = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1008.xhtml"));
         QVERIFY2(plain.contains(QStringLiteral("plain &amp; &lt;words&gt;")), qPrintable(plain));

@@ -69,6 +69,21 @@ private slots:
         QCOMPARE(everything(dir.path()), fileInItsPlace ? QStringList(QStringLiteral("out")) : QStringList());
     }
 
+    void leftoversOfAnAbruptEndGoAndNothingElse()
+    {
+        QTemporaryDir dir;
+        QDir root(dir.path());
+        QVERIFY(root.mkpath(QStringLiteral(".pages-a1B2c3/deeper")));
+        QVERIFY(QFile(dir.filePath(QStringLiteral(".pages-a1B2c3/1001.htm"))).open(QIODevice::WriteOnly));
+        QVERIFY(root.mkdir(QStringLiteral("fonts")));
+        QVERIFY(root.mkdir(QStringLiteral(".hidden")));
+        QVERIFY(QFile(dir.filePath(QStringLiteral(".pages-file"))).open(QIODevice::WriteOnly));
+        StagedWriter::removeLeftovers(dir.path());
+        QCOMPARE(everything(dir.path()),
+                 QStringList({QStringLiteral(".hidden"), QStringLiteral(".pages-file"), QStringLiteral("fonts")}));
+        StagedWriter::removeLeftovers(dir.filePath(QStringLiteral("missing")));
+    }
+
     void aConverterRunLeavesOnlyItsFiles()
     {
         QTemporaryDir dir;

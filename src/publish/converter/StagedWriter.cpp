@@ -1,5 +1,6 @@
 #include "publish/converter/StagedWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -9,6 +10,17 @@
 StagedWriter::StagedWriter() = default;
 
 StagedWriter::~StagedWriter() = default;
+
+namespace {
+const QLatin1String StagePrefix(".pages-");
+} // namespace
+
+void StagedWriter::removeLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({StagePrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        QDir(dir.filePath(name)).removeRecursively();
+}
 
 bool StagedWriter::writeStraight(const QString &file, const QByteArray &bytes)
 {
@@ -23,7 +35,7 @@ bool StagedWriter::write(const QString &file, const QByteArray &bytes)
 {
     const QString folder = QFileInfo(file).absolutePath();
     if (!m_stage || m_stageFor != folder) {
-        m_stage = std::make_unique<QTemporaryDir>(folder + QStringLiteral("/.pages-XXXXXX"));
+        m_stage = std::make_unique<QTemporaryDir>(folder + QLatin1Char('/') + StagePrefix + QStringLiteral("XXXXXX"));
         m_stageFor = folder;
     }
     if (m_stage->isValid()) {

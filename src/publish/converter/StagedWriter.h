@@ -21,6 +21,8 @@ public:
     bool write(const QString &file, const QByteArray &bytes);
     // The same without the folder of its own.
     static bool writeStraight(const QString &file, const QByteArray &bytes);
+    // Removes the writers' folders that a run which ended abruptly left in `folder`.
+    static void removeLeftovers(const QString &folder);
 
 private:
     std::unique_ptr<QTemporaryDir> m_stage;

@@ -10,6 +10,7 @@
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 #include "platform/desktop/Prompt.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/epub/eZip.h"
 #include "publish/epub/sbEpub.h"
@@ -183,6 +184,8 @@ void yEpub::PrepFolder()
     WriteRootFiles();
     deleteFiles(workFolder + QStringLiteral("/OEBPS"));
     deleteFiles(workFolder + QStringLiteral("/OEBPS/Images"));
+    // Every subfolder is packed: none of the page writers' own may stay from a run that ended abruptly.
+    StagedWriter::removeLeftovers(workFolder + QStringLiteral("/OEBPS"));
     // A read-only database refuses the marks with its message once; the book is written all the same.
     zSvr &db = zSvr::instance();
     if (db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0")))
