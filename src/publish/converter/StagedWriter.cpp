@@ -7,13 +7,13 @@
 
 #include <cstdio>
 
-StagedWriter::StagedWriter() = default;
-
-StagedWriter::~StagedWriter() = default;
-
 namespace {
 const QLatin1String StagePrefix(".pages-");
 } // namespace
+
+StagedWriter::StagedWriter() = default;
+
+StagedWriter::~StagedWriter() = default;
 
 void StagedWriter::removeLeftovers(const QString &folder)
 {

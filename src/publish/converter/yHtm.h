@@ -9,6 +9,7 @@
 #include <vector>
 
 class PageDocument;
+class StagedWriter;
 
 // The HTML converter: turns a page, through the editor layer's own HTML export, into clean
 // indented HTML with a class style sheet and a page head, in one of five document types.
@@ -26,8 +27,6 @@ class PageDocument;
 // context of the open database at each call. A publisher that converts pages on several threads
 // gives each thread its own yHtm with a fixed Context (setContext()): an instance is not reentrant,
 // but instances share nothing.
-class StagedWriter;
-
 class yHtm
 {
 public:
@@ -65,8 +64,8 @@ public:
     // The open database's values as the program's converter reads them now.
     static Context programContext();
     // A run that writes into a work folder put in place whole (or packed) once complete needs no
-    // safe replacing of each page: its pages are written straight, and the run ends with one
-    // flushFolder() instead of a flush per page.
+    // safe replacing of each page: its pages are written through a StagedWriter, and the run ends
+    // with one flushFolder() instead of a flush per page.
     void setWorkFolderRun(bool on);
     // Writes a file of the work-folder run (see StagedWriter); straight outside such a run.
     bool writeWorkFile(const QString &file, const QByteArray &bytes);

@@ -18,7 +18,6 @@ using namespace ConvText;
 
 namespace {
 
-
 // Head, body and base address of an export text; false when it has no body.
 bool splitExport(const QString &text, QString &head, QString &body, QString &base)
 {
