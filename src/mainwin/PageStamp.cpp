@@ -25,26 +25,23 @@ PageStamp::PageStamp(const QVariant &title, const QVariant &text, const QVariant
     m_digest = hash.result();
 }
 
-bool PageStamp::placed(qint64 page)
+bool PageStamp::readRow(qint64 page, QVariantList &row)
 {
-    return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}, 0).toInt() > 0;
+    return zSvr::instance().R_PAry(
+        QStringLiteral("Select szDoc, txDoc, obDoc, (Select Count(*) From tbTree Where noLfC = ?) From msDoc Where noDoc = ?"),
+        {page, page}, row);
 }
 
 bool PageStamp::read(qint64 page, PageStamp *stamp)
 {
     QVariantList row;
-    zSvr &db = zSvr::instance();
-    const bool found = db.R_PAry(QStringLiteral("Select szDoc, txDoc, obDoc From msDoc Where noDoc = ?"), {page}, row);
-    if (!found) {
+    if (!readRow(page, row)) {
         // No row comes back with one empty value per column; a failed query leaves none.
-        if (row.size() < 3)
+        if (row.size() < 4)
             return false;
         *stamp = PageStamp();
         return true;
     }
-    QVariantList count;
-    if (!db.R_PAry(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}, count))
-        return false;
-    *stamp = PageStamp(row.value(0), row.value(1), row.value(2), count.value(0).toInt() > 0);
+    *stamp = PageStamp(row.value(0), row.value(1), row.value(2), row.value(3).toInt() > 0);
     return true;
 }

@@ -19,8 +19,10 @@ public:
 
     // The page as stored now; false when the database could not be read.
     static bool read(qint64 page, PageStamp *stamp);
-    // Whether any placement shows the page.
-    static bool placed(qint64 page);
+    // The page's row in one query (a round trip less on a server): title, plain text, document, and
+    // the number of placements that show it. As R_PAry: false with one empty value a column when
+    // there is no such page, and with none when the query failed.
+    static bool readRow(qint64 page, QVariantList &row);
 
     bool stored() const { return m_stored; }
     bool isPlaced() const { return m_placed; }

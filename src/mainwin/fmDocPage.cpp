@@ -62,8 +62,8 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
     }
     if (job == -1)
         SetPageNo(int(number));
-    QVariantList row;
-    if (!zSvr::instance().R_PAry(QStringLiteral("Select obDoc, szDoc, txDoc From msDoc Where noDoc = ?"), {number}, row)) {
+    QVariantList row; // title, text, document, placements
+    if (!PageStamp::readRow(number, row)) {
         // Nothing to show: the page shown so far stays, and stays the one a save writes.
         ShowStatus(QStringLiteral("文書No:%1 は読み込めませんでした").arg(number), 4);
         return false;
@@ -78,14 +78,14 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
         m_tree->setFocus();
     m_editor->rtAct(2);
     bool ok = false;
-    m_editor->SetData(row.value(0).toByteArray(), ok, job >= 2, row.value(2).toString());
+    m_editor->SetData(row.value(2).toByteArray(), ok, job >= 2, row.value(1).toString());
     // A page stored without a document (made by another tool) opens with its plain text.
-    if (ok && row.value(0).isNull() && !row.value(2).toString().isEmpty()) {
-        m_editor->SetText(row.value(2).toString());
+    if (ok && row.value(2).isNull() && !row.value(1).toString().isEmpty()) {
+        m_editor->SetText(row.value(1).toString());
     }
-    m_editor->setTitle(row.value(1).toString());
+    m_editor->setTitle(row.value(0).toString());
     if (job != 2)
-        setPage(int(number), PageStamp(row.value(1), row.value(2), row.value(0), PageStamp::placed(number)));
+        setPage(int(number), PageStamp(row.value(0), row.value(1), row.value(2), row.value(3).toInt() > 0));
     ShowStatus(QStringLiteral("文書No:%1").arg(job == 2 ? qint64(nDocNo) : number), 0);
     ChkAutoSave(true);
     return ok;
