@@ -296,6 +296,10 @@ void TstDocumentFiles::tablesBeyondMemoryAreRefusedWithTheReason_data()
     QTest::newRow("docx rows") << docxTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
     QTest::newRow("rtf rows") << rtfTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
     QTest::newRow("docx cells") << docxTable(Flow::CellLimit / 50 + 1, 50) << QStringLiteral("ｾﾙ");
+    // Within the document's cells but larger than one page table may be.
+    QTest::newRow("docx table cells") << docxTable(Flow::TableCellLimit / 50 + 1, 50) << QStringLiteral("ｾﾙ");
+    const QByteArray wide = "<w:tc><w:tcPr><w:gridSpan w:val=\"600\"/></w:tcPr><w:p/></w:tc>";
+    QTest::newRow("docx columns by spans") << docx("<w:tbl><w:tr>" + wide + wide + "</w:tr></w:tbl>") << QStringLiteral("ｾﾙ");
 }
 
 void TstDocumentFiles::tablesBeyondMemoryAreRefusedWithTheReason()

@@ -146,9 +146,9 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
     if (rows == 0 || columns == 0)
         return true;
     // The page table holds every cell of its grid, spanned ones too.
-    if (rows > RowLimit || qint64(rows) * columns > CellLimit) {
+    if (rows > RowLimit || columns > ColumnLimit || qint64(rows) * columns > TableCellLimit) {
         if (m_problem)
-            *m_problem = rows > RowLimit ? rowProblem() : cellProblem();
+            *m_problem = rows > RowLimit ? rowProblem() : tableCellProblem();
         return false;
     }
     QTextTableFormat format;
@@ -251,6 +251,11 @@ QString rowProblem()
 QString cellProblem()
 {
     return QStringLiteral("表のｾﾙが多すぎます(文書全体で %1 ｾﾙまで)｡").arg(CellLimit);
+}
+
+QString tableCellProblem()
+{
+    return QStringLiteral("表のｾﾙが多すぎます(1つの表に %1 列､%2 ｾﾙまで)｡").arg(ColumnLimit).arg(TableCellLimit);
 }
 
 QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/richtext/PageStream.h"
+
 #include <QColor>
 #include <QHash>
 #include <QSize>
@@ -67,13 +69,16 @@ struct Table {
 // allows (the part is then incomplete; readers give up the whole read), with the reason in `problem`.
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr);
 
-// The largest tables a read takes: far beyond any table of an ordinary document, short of what
-// would exhaust memory. Cells count over the whole document.
-static constexpr int RowLimit = 50000;
-static constexpr int ColumnLimit = 1000;
+// The largest tables a read takes: one table as large as a page table may be, and cells over the
+// whole document short of what would exhaust memory. Far beyond any table of an ordinary document.
+static constexpr int RowLimit = PageStream::MaxRows;
+static constexpr int ColumnLimit = PageStream::MaxColumns;
+static constexpr int TableCellLimit = PageStream::MaxTableCells;
 static constexpr int CellLimit = 250000;
+static_assert(CellLimit >= TableCellLimit);
 QString rowProblem();
 QString cellProblem();
+QString tableCellProblem();
 
 // Pictures wider or higher than this are stored scaled down to it.
 static constexpr int PictureSide = 8000;

@@ -18,9 +18,6 @@ namespace {
 
 constexpr int MaxDepth = 16;
 constexpr int MaxTwips = 1440 * 200;
-constexpr int MaxRows = 10000;
-constexpr int MaxColumns = 1000;
-constexpr int MaxTableCells = 100000;
 constexpr int MinTableBudget = 64;
 constexpr int CellsPerByte = 16;
 constexpr int MaxNameLength = 256;

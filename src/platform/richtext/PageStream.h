@@ -22,4 +22,10 @@ inline constexpr char PartTag[4] = {'P', 'A', 'R', 'T'};
 inline constexpr char PictureTag[4] = {'P', 'I', 'C', 'T'};
 inline constexpr char EndTag[4] = {'E', 'N', 'D', ' '};
 
+// The largest table a page holds: a stream with a larger one is refused, and so is a document of
+// another program whose table would not fit.
+inline constexpr int MaxRows = 10000;
+inline constexpr int MaxColumns = 1000;
+inline constexpr int MaxTableCells = 100000; // rows times columns, spanned cells included
+
 } // namespace PageStream
