@@ -3,10 +3,10 @@
 #include "core/Frmt.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
+#include "publish/converter/ConvText.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/site/SiteText.h"
-
-#include <QFile>
 
 namespace {
 
@@ -14,14 +14,11 @@ namespace {
 // hold it: control characters never reach the page.
 const QString GroupRows = QStringLiteral("\x01");
 
-// The converter's template convention ("@" two blanks, "~" a line end, ' a double quote), applied
-// to the template before the values go in, so that a title keeps its "@", "~" and quotes.
+// The converter's template convention, applied to the template before the values go in, so that
+// a title keeps its "@", "~" and quotes.
 QString fill(const QString &templ, const QStringList &values)
 {
-    QString t = templ;
-    t.replace(QLatin1Char('@'), QStringLiteral("  "));
-    t.replace(QLatin1Char('\''), QLatin1Char('"'));
-    t.replace(QLatin1Char('~'), QStringLiteral("\r\n"));
+    const QString t = ConvText::finish(templ);
     QString out;
     int v = 0;
     for (QChar c : t) {
@@ -154,9 +151,5 @@ QString SiteMap::MapPage(qint64 nRt)
 
 bool SiteMap::MakeMap(qint64 nRt, const QString &sFL)
 {
-    const QString page = MapPage(nRt);
-    QFile f(sFL);
-    const QByteArray bytes = page.toUtf8();
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("\xEF\xBB\xBF", 3) == 3
-           && f.write(bytes) == bytes.size() && f.flush();
+    return StagedWriter::writeStraight(sFL, QByteArray("\xEF\xBB\xBF") + MapPage(nRt).toUtf8());
 }

@@ -10,8 +10,8 @@
 class SiteMap
 {
 public:
-    // Writes the map of the pages below `nRt` (0: the top level) to `sFL`; false when the file
-    // could not be written.
+    // Writes the map of the pages below `nRt` (0: the top level) to `sFL`; false, with no file
+    // left behind, when it could not be written whole.
     static bool MakeMap(qint64 nRt, const QString &sFL);
     // The page text (before the byte-order mark).
     static QString MapPage(qint64 nRt);

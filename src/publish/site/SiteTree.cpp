@@ -136,10 +136,10 @@ void SiteTree::walkFrame(qint64 parent, int depth, int up, QVector<qint64> &path
     }
 }
 
-int SiteTree::subtreeEnd(int node) const
+int SiteTree::subtreeEnd(const QVector<Node> &nodes, int node)
 {
     int end = node + 1;
-    while (end < m_nodes.size() && m_nodes[end].depth > m_nodes[node].depth)
+    while (end < nodes.size() && nodes[end].depth > nodes[node].depth)
         ++end;
     return end;
 }

@@ -38,8 +38,8 @@ public:
     // The first visible top-level page: number (0 when the tree shows nothing) and title.
     qint64 firstPage() const { return m_firstPage; }
     QString firstTitle() const { return m_firstTitle; }
-    // Index of the end of a node's subtree (one past its last descendant) in nodes().
-    int subtreeEnd(int node) const;
+    // Index of the end of a node's subtree (one past its last descendant) in a pre-order walk.
+    static int subtreeEnd(const QVector<Node> &nodes, int node);
 
     // Element-id arithmetic: mode 1 steps the last character, mode 10 appends a level.
     static void IncId(QString &id, int mode);

@@ -192,7 +192,9 @@ QString SiteWriter::PageTemplate(int layout, bool favicon)
     t += QStringLiteral("<meta http-equiv=~Content-Type~ content=~text/html; charset=utf-8~>|");
     if (favicon)
         t += QStringLiteral("<link rel=~shortcut icon~ href=~favicon.ico~>|");
-    t += QStringLiteral("<link rel=~stylesheet~ type=~text/css~ href=~cmn/page-fx.css~ media=~all~>|");
+    // The fixed layout has its own sheet; the variable and the liquid one share the other.
+    const QString sheet = layout == 0 ? QStringLiteral("cmn/page-fx.css") : QStringLiteral("cmn/page-el.css");
+    t += QStringLiteral("<link rel=~stylesheet~ type=~text/css~ href=~") + sheet + QStringLiteral("~ media=~all~>|");
     t += QStringLiteral("<script type=~text/javascript~ src=~cmn/menu.js~></script>|");
     t += QStringLiteral("[STYLE]<title>[TITLE]</title>|</head>|<body>|");
     if (layout == 0) {
@@ -201,8 +203,6 @@ QString SiteWriter::PageTemplate(int layout, bool favicon)
         t += QStringLiteral("<div id=~vRight~>|[DOC]|<!-- / vRight --></div>|");
         t += QStringLiteral("<!-- / vBack --></div>|<!-- / vBase --></div>|");
     } else {
-        const qsizetype p = t.indexOf(QStringLiteral("cmn/page-fx.css"));
-        t.replace(p, 15, QStringLiteral("cmn/page-el.css"));
         t += QStringLiteral("<div id=~vBase~>|<div id=~vBack~>|");
         t += QStringLiteral("<div id=~vRight~>|[DOC]<!-- / vRight --></div>|");
         t += QStringLiteral("<!-- / vBack --></div>|");

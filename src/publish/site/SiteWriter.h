@@ -42,15 +42,12 @@ public:
 
     // The first visible top-level page, as read by the last publish() or firstPage().
     qint64 firstPageNo() const { return m_firstNo; }
-    QString firstPageTitle() const { return m_firstTitle; }
     // Reads the first visible top-level page (the FTP-only run needs it too).
     void firstPage();
     // The file a page or placement is written to: "1001.htm", "1004_1010.htm"; numbers below 100
     // get three digits ("007.htm"), the form the converter's links use.
     static QString pageFile(qint64 page);
     static QString placementFile(qint64 parent, qint64 page, bool link);
-    // The first page's file as published (the first-page name, or the numbered or frame page).
-    QString firstFile() const { return m_firstFile; }
 
     // Copies into `cmn` of `target` the common files that neither it nor the published site has;
     // false (after the message) when the site template lacks one.
@@ -96,10 +93,10 @@ private:
     // Runs `convert` on every job on all cores with the wait window's progress; false when a file
     // could not be written.
     bool convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert, const QString &htmList,
-                    int fitTables, int type);
+                    int fitTables);
     bool loadPage(qint64 page, class PageDocument &doc) const;
     // The files of failed pages and of everything below them are not published.
-    void dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool andBelow);
+    void dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;

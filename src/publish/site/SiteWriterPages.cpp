@@ -26,15 +26,6 @@ namespace {
 const QStringList Markers = {QStringLiteral("[STYLE]"), QStringLiteral("[TITLE]"), QStringLiteral("[DOC]"),
                              QStringLiteral("[MENU]")};
 
-// The end of a node's subtree in a pre-order walk.
-int subtreeEnd(const QVector<SiteTree::Node> &nodes, int node)
-{
-    int end = node + 1;
-    while (end < nodes.size() && nodes[end].depth > nodes[node].depth)
-        ++end;
-    return end;
-}
-
 } // namespace
 
 QString SiteWriter::tipList(const PageDocument &page)
@@ -94,11 +85,9 @@ bool SiteWriter::loadPage(qint64 page, PageDocument &doc) const
 
 yHtm::Context SiteWriter::converterContext(const QString &htmList) const
 {
-    // A converter of its own reads the open database's values as the program's converter does;
-    // the threads then work from a copy of them.
-    yHtm reader;
-    reader.SetKaHtm(false);
-    yHtm::Context c = reader.context();
+    // The open database's values as the program's converter reads them; the threads then work
+    // from a copy of them.
+    yHtm::Context c = yHtm::programContext();
     c.htmList = htmList;
     c.outputSet.clear();
     return c;
@@ -110,7 +99,7 @@ bool SiteWriter::writeFile(const QString &file, const QByteArray &utf8)
 }
 
 bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert,
-                            const QString &htmList, int fitTables, int type)
+                            const QString &htmList, int fitTables)
 {
     const int n = int(jobs.size());
     if (n == 0)
@@ -125,7 +114,7 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
             converter.setContext(context);
             // The work folder is put in place whole: no page needs replacing safely on its own.
             converter.setWorkFolderRun(true);
-            converter.setDocumentType(type);
+            converter.setDocumentType(0);
             converter.E_Opt(fitTables, 0);
         },
         [&](int i, yHtm &converter) { return convert(jobs[i], converter); },
@@ -140,13 +129,13 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
     return written || cannotWrite();
 }
 
-void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool andBelow)
+void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes)
 {
     QVector<bool> dropped(nodes.size(), false);
     for (const Job &j : jobs) {
         if (j.ok || j.node < 0)
             continue;
-        const int end = andBelow ? subtreeEnd(nodes, j.node) : j.node + 1;
+        const int end = SiteTree::subtreeEnd(nodes, j.node);
         for (int k = j.node; k < end; ++k)
             dropped[k] = true;
     }
@@ -170,7 +159,7 @@ QVector<SiteWriter::Job> SiteWriter::HtmPages(const Run &run)
             && Prompt::current().message(node.title + QStringLiteral(" のﾍﾟｰｼﾞは Htm出力保護が指定されていますが、新しくHtm出力してよいですか"),
                                          Prompt::YesNo | Prompt::Question)
                    != Prompt::Yes) {
-            i = subtreeEnd(nodes, i);
+            i = SiteTree::subtreeEnd(nodes, i);
             continue;
         }
         Job job;
@@ -252,12 +241,12 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
             removeBlankLines(page);
             return converter.writeWorkFile(path, QByteArray("\xEF\xBB\xBF") + page);
         },
-        htmList, run.layout == 2 ? 1 : 0, 0);
+        htmList, run.layout == 2 ? 1 : 0);
     for (const Job &j : jobs) {
         if (!j.ok)
             say(QStringLiteral("HTM出力できませんでした"));
     }
-    dropFailed(jobs, nodes, true);
+    dropFailed(jobs, nodes);
     return written;
 }
 
@@ -310,14 +299,14 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
             job.ok = ok;
             return true;
         },
-        QString(), run.layout == 2 ? 1 : 0, 0);
+        QString(), run.layout == 2 ? 1 : 0);
     if (!written)
         return false;
     for (const Job &j : jobs) {
         if (!j.ok)
             say(j.title + QStringLiteral("を出力できませんでした"));
     }
-    dropFailed(jobs, m_tree.frameNodes(), true);
+    dropFailed(jobs, m_tree.frameNodes());
     int deepest = 0;
     const QString entries = HtmFrameNavi(deepest);
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
