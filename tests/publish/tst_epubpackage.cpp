@@ -171,6 +171,31 @@ private slots:
         QVERIFY(!ok);
         QVERIFY(!QFile::exists(home.path() + QStringLiteral("/E.epub")));
     }
+
+    // Text for titles and labels: what XML cannot hold goes, a pair of surrogates stays whole,
+    // line ends and tabs become blanks.
+    void xmlText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QChar hi(0xD834), lo(0xDD1E); // 𝄞
+        QTest::newRow("plain") << QStringLiteral("A & <b> \"q\" ア") << QStringLiteral("A & <b> \"q\" ア");
+        QTest::newRow("blanks") << QStringLiteral("a\tb\r\nc") << QStringLiteral("a b  c");
+        QTest::newRow("controls") << QStringLiteral("a\x01" "b\x1F" "\x7F") << QStringLiteral("ab\x7F");
+        QTest::newRow("non-characters") << QString(QChar(0xFFFE)) + QChar(0xFFFF) + QChar(0xFFFD) << QString(QChar(0xFFFD));
+        QTest::newRow("pair") << QString(hi) + lo << QString(hi) + lo;
+        QTest::newRow("lone high") << QString(hi) + u'x' + hi << QStringLiteral("x");
+        QTest::newRow("lone low") << QString(lo) + u'x' + lo << QStringLiteral("x");
+        QTest::newRow("high high low") << QString(hi) + hi + lo << QString(hi) + lo;
+        QTest::newRow("high low low") << QString(hi) + lo + lo << QString(hi) + lo;
+        QTest::newRow("low high low") << QString(lo) + hi + lo << QString(hi) + lo;
+    }
+    void xmlText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(yEpub::XmlText(text), expected);
+    }
 };
 
 QTEST_MAIN(tst_EpubPackage)
