@@ -257,6 +257,26 @@ private slots:
         QVERIFY2(epubCheck(file, report), qPrintable(report));
     }
 
+    // The whole book has no web address to send a link outside it to, whatever the settings say;
+    // the settings stay as they were for the editor and the next run.
+    void wholeBookLinksWithoutAddress()
+    {
+        QVERIFY(!openNew(QStringLiteral("Home")).isEmpty());
+        buildTree();
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=1, HsHome1='http://example.com/book/'")));
+        Frmt::LoadHome(false);
+        QCOMPARE(Frmt::st().homeKind, 1);
+        answer(0, QStringLiteral("Home"));
+        int iRet = -1;
+        yEpub().Publish(nullptr, 0, iRet);
+        QCOMPARE(iRet, 1);
+        const QString first = zClt::instance().FsGtUtf(work(QStringLiteral("Home")) + QStringLiteral("/OEBPS/1001.xhtml"));
+        QVERIFY(first.contains(QStringLiteral("see 1007")));
+        QVERIFY2(!first.contains(QStringLiteral("example.com")), qPrintable(first));
+        QCOMPARE(Frmt::st().homeKind, 1);
+        QCOMPARE(Frmt::st().homeAddress, QStringLiteral("http://example.com/book/"));
+    }
+
     // Range 2 from 1003: the page and its direct children only, each with links
     // to its visible children; those in the book lead to their files.
     void pageAndChildren()

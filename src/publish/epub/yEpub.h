@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -79,7 +80,8 @@ private:
     // The run after the dialog; false with `why` on failure.
     bool run(qint64 start, bool allLevels, QString &why);
     void loadTree();
-    void CollectNodes(qint64 page, QString &set, bool allLevels) const;
+    // Adds to `set` (".1001.1005.") the pages below `page` that `seen` lacks, in walk order.
+    void CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels) const;
     void PrepFolder();
     void BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
                   QList<qint64> &path);
@@ -89,10 +91,12 @@ private:
     bool WritePages(QString &why);
 
     QHash<qint64, QList<Placement>> m_children; // visible placements by parent, in tree order
-    QString m_visited;                          // ".1001.1005." pages already given a file
     QHash<qint64, int> m_order;                 // a page's place in the reading order, from 1
     std::vector<PageJob> m_pages;               // in first-visit order
     bool m_allLevels = true;
     int m_fitTables = 0;
     int m_noItalic = 0;
+    // The whole book: links to pages outside it keep their text only, as there is no web
+    // address to send them to and a file the book lacks breaks it.
+    bool m_noHome = false;
 };

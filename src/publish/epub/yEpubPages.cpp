@@ -6,6 +6,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "publish/converter/ConvText.h"
 #include "publish/converter/PageThreads.h"
 #include "publish/converter/yHtm.h"
 
@@ -71,7 +72,9 @@ bool writeOne(yHtm &converter, const yEpub::PageJob &job)
 
 bool yEpub::WritePages(QString &why)
 {
-    const yHtm::Context context = yHtm::programContext();
+    yHtm::Context context = yHtm::programContext();
+    if (m_noHome)
+        context.homeKind = 0;
     const int total = int(m_pages.size());
     std::mutex failedMutex;
     QString failedFile;
@@ -106,16 +109,11 @@ QString yEpub::XmlText(const QString &text)
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const char16_t u = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out += c;
-            out += text[++i];
-        } else if (u == u'\t' || u == u'\n' || u == u'\r') {
+        const char16_t u = text[i].unicode();
+        if (u == u'\t' || u == u'\n' || u == u'\r')
             out += u' ';
-        } else if (u >= 0x20 && !c.isSurrogate() && u != 0xFFFE && u != 0xFFFF) {
-            out += c;
-        }
+        else if (!ConvText::notXmlChar(text, i))
+            out += text[i];
     }
     return out;
 }

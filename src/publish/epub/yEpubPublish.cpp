@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 namespace
 {
@@ -73,7 +74,6 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
         yHtm::instance().SetKaHtm(false);
     m_allLevels = iRet != 2;
     Usr::D_FixLnk(true);
-    m_visited = QStringLiteral(".");
     PrepFolder();
     if (workFolder.isEmpty())
         return;
@@ -113,9 +113,11 @@ bool yEpub::run(qint64 start, bool allLevels, QString &why)
     int depth = 0;
     QList<qint64> path;
     FrmtState &f = Frmt::st();
+    m_noHome = start <= 0;
     if (start > 0) {
         QString set = dotted(start);
-        CollectNodes(start, set, allLevels);
+        QSet<qint64> seen{start};
+        CollectNodes(start, set, seen, allLevels);
         f.outputSet = set;
         const QString startTitle =
             zSvr::instance().R_GtVaL(QStringLiteral(" Select szDoc From tbTree Where noLfC=?"), {start}, QString()).toString();
@@ -128,11 +130,9 @@ bool yEpub::run(qint64 start, bool allLevels, QString &why)
         nav = NavOpen(0, 1, startTitle, name) + NavClose(0);
         path.append(start);
     } else {
-        // Links to pages outside the book keep their text only: there is no
-        // web address to send them to, and a file the book lacks breaks it.
-        f.homeKind = 0;
         QString set = QStringLiteral(".");
-        CollectNodes(0, set, true);
+        QSet<qint64> seen;
+        CollectNodes(0, set, seen, true);
         f.outputSet = set;
     }
     BuildNav(start, allLevels, nav, counter, 0, depth, path);
@@ -157,17 +157,17 @@ void yEpub::loadTree()
             {rows.at(1, r).toLongLong(), rows.at(2, r).toString(), rows.at(3, r).toInt() != 0});
 }
 
-void yEpub::CollectNodes(qint64 page, QString &set, bool allLevels) const
+void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels) const
 {
     // A child already in the set is neither added again nor descended into,
     // which also ends a walk round a cycle of placements.
     for (const Placement &p : m_children.value(page)) {
-        const QString key = dotted(p.child);
-        if (set.contains(key))
+        if (seen.contains(p.child))
             continue;
+        seen.insert(p.child);
         set += QString::number(p.child) + u'.';
         if (allLevels)
-            CollectNodes(p.child, set, allLevels);
+            CollectNodes(p.child, set, seen, allLevels);
     }
 }
 
@@ -217,10 +217,8 @@ void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, in
 
 void yEpub::PageFName(qint64 page, QString &name, bool &first)
 {
-    const QString key = dotted(page);
-    first = !m_visited.contains(key);
-    if (first)
-        m_visited += QString::number(page) + u'.';
+    // A page is given its file once, by addPage() right after its first visit.
+    first = !m_order.contains(page);
     name = PageFileName(QString::number(page));
 }
 
