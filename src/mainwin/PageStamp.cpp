@@ -2,27 +2,10 @@
 
 #include "core/zSvr.h"
 
-#include <QCryptographicHash>
-
-namespace {
-
-void addPart(QCryptographicHash &hash, const QByteArray &part)
-{
-    // Lengths first, so that no two different rows give the same stream.
-    hash.addData(QByteArray::number(part.size()) + ':');
-    hash.addData(part);
-}
-
-} // namespace
-
 PageStamp::PageStamp(const QVariant &title, const QVariant &text, const QVariant &document, bool placed)
-    : m_stored(true), m_placed(placed), m_title(title.toString())
+    : m_stored(true), m_placed(placed), m_title(title.toString()), m_text(text.toString()),
+      m_document(document.toByteArray())
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    addPart(hash, m_title.toUtf8());
-    addPart(hash, text.toString().toUtf8());
-    addPart(hash, document.toByteArray());
-    m_digest = hash.result();
 }
 
 bool PageStamp::readRow(qint64 page, QVariantList &row)

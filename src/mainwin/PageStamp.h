@@ -5,7 +5,8 @@
 #include <QVariant>
 
 // A page as an edit window found it in the database: whether it had a row and
-// a placement, its title, and a digest of its stored title, text and document.
+// a placement, and its stored title, text and document (implicitly shared:
+// keeping them costs no copy, and a page load hashes nothing).
 // A save compares it with the page stored at that moment, so that it never
 // replaces another user's save, nor brings back a page deleted meanwhile,
 // without asking.
@@ -27,12 +28,17 @@ public:
     bool stored() const { return m_stored; }
     bool isPlaced() const { return m_placed; }
     QString title() const { return m_title; }
-    // Same stored title, text and document.
-    bool sameContent(const PageStamp &other) const { return m_stored == other.m_stored && m_digest == other.m_digest; }
+    // Same stored title, text and document; a null value equals an empty one.
+    bool sameContent(const PageStamp &other) const
+    {
+        return m_stored == other.m_stored && m_title == other.m_title && m_text == other.m_text
+               && m_document == other.m_document;
+    }
 
 private:
     bool m_stored = false;
     bool m_placed = false;
     QString m_title;
-    QByteArray m_digest;
+    QString m_text;
+    QByteArray m_document;
 };
