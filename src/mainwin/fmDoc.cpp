@@ -81,11 +81,10 @@ void fmDoc::SetDBNo(const QString &path, int pageNo)
 
 void fmDoc::SetPageNo(int pageNo)
 {
-    // A page that cannot be read counts as not stored yet.
-    PageStamp stamp;
-    if (pageNo > 0)
-        PageStamp::read(pageNo, &stamp);
-    setPage(pageNo, stamp);
+    // Nothing is read back: a number set here is a new page's (one past the highest, no row yet), or
+    // one that LoadPage stamps right after reading it. A read could take another user's page just
+    // added under that number for this window's own.
+    setPage(pageNo, PageStamp());
 }
 
 void fmDoc::setPage(int pageNo, const PageStamp &stamp)
