@@ -193,6 +193,9 @@ void RichView::setControlChars(bool on)
 void RichView::setInputMethodOpen(bool open)
 {
     const Qt::InputMethodHints hints = open ? Qt::ImhNone : Qt::ImhPreferLatin | Qt::ImhNoPredictiveText;
+    // Asked for on every keystroke by the editor: only a change reaches the input method.
+    if (inputMethodHints() == hints && m_main->inputMethodHints() == hints && m_part->inputMethodHints() == hints)
+        return;
     setInputMethodHints(hints);
     m_main->setInputMethodHints(hints);
     m_part->setInputMethodHints(hints);
