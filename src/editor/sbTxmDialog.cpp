@@ -1,5 +1,6 @@
 #include "editor/sbTxmDialog.h"
 
+#include "core/Twips.h"
 #include "core/Usr.h"
 #include "editor/TxmDisplayPage.h"
 #include "editor/TxmFindPage.h"
@@ -156,14 +157,13 @@ void sbTxmDialog::Act(const QString &mode, QString &answer)
 
 void sbTxmDialog::place()
 {
-    const int dpiX = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    const int dpiY = logicalDpiY() > 0 ? logicalDpiY() : 96;
     // The layouts keep their last sizes until the event loop runs: ask them anew for this mode.
     m_stack->updateGeometry();
     layout()->invalidate();
     layout()->activate();
     const QSize hint = minimumSizeHint().expandedTo(sizeHint());
-    resize(qMax(hint.width(), BaseWidth * dpiX / 1440), qMax(hint.height(), BaseHeight * dpiY / 1440));
+    resize(qMax(hint.width(), Twips::toPx(*this, BaseWidth, true)),
+           qMax(hint.height(), Twips::toPx(*this, BaseHeight, false)));
     // Centred on the main window every time; the place is not remembered.
     if (QWidget *main = Usr::st().mainWindow ? Usr::st().mainWindow : m_editor.window()) {
         const QRect area = main->frameGeometry();
