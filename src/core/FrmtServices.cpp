@@ -72,13 +72,14 @@ QString Frmt::OpenDlg(const QString &title, const QString &fileName, const QStri
     if (!fileName.contains(QLatin1Char('/')) && !startFolder.isEmpty())
         start = fileName.isEmpty() ? startFolder : QDir(startFolder).filePath(fileName);
     const QStringList parts = filter.split(QLatin1Char('|'));
-    const QStringList dialogFilters = DialogFilter(filter).split(QStringLiteral(";;"));
+    const QString dialogFilter = DialogFilter(filter);
+    const QStringList dialogFilters = dialogFilter.split(QStringLiteral(";;"));
     QString chosen;
     for (qsizetype i = 0; !selected.isEmpty() && 2 * i < parts.size(); ++i) {
         if (parts.at(2 * i) == selected)
             chosen = dialogFilters.value(i);
     }
-    return Prompt::current().openFileWith(title, start, DialogFilter(filter), chosen);
+    return Prompt::current().openFileWith(title, start, dialogFilter, chosen);
 }
 
 void Frmt::LoadHome(bool homeOnly)
