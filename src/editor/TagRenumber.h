@@ -16,7 +16,6 @@ public:
 
     // The tag fields of the page in `edit`.
     void apply(RichTextEdit &edit) const;
-    bool isEmpty() const { return m_map.isEmpty(); }
 
 private:
     QString mapped(const QString &key) const;
