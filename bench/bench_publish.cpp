@@ -7,6 +7,7 @@
 //
 // Without a database a 1,000-page one is generated (tools/gen_sample); without an output folder a
 // temporary one is used. Pages are independent: each thread has its own converter and documents.
+#include "BenchUsage.h"
 #include "core/Frmt.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
@@ -15,6 +16,7 @@
 #include "core/SiteTemplate.h"
 #include "core/Usr.h"
 #include "platform/desktop/Prompt.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/epub/sbEpub.h"
 #include "publish/epub/yEpub.h"
@@ -89,13 +91,6 @@ public:
     QString chooseFolder(const QString &, const QString &) override { return QString(); }
 };
 
-long peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
 // The whole site of the open database (menu tree, every visible placement) into OUTDIR/Htm/<name>,
 // as the menu item writes it; returns 1 when it failed.
 int benchSite(const QString &outDir)
@@ -122,7 +117,7 @@ int benchSite(const QString &outDir)
     // On a shared machine the wall time follows the load; the processor time does not.
     std::printf("  site processor seconds            %8.3f s    (all threads; / %d cores = %.3f s)\n", cpu,
                 QThread::idealThreadCount(), cpu / qMax(1, QThread::idealThreadCount()));
-    std::printf("  peak memory (max RSS) after site  %8ld MB   target < 300 MB\n", peakMegabytes());
+    std::printf("  peak memory (max RSS) after site  %8.1f MB   target < 300 MB\n", peakMegabytes());
     return ok ? 0 : 1;
 }
 
@@ -143,11 +138,6 @@ int benchEpub(const QString &outDir, const QString &dbName)
         d.press(0);
     });
     // The processor time tells what the book costs when other programs share the machine.
-    auto cpuSeconds = [] {
-        rusage u{};
-        getrusage(RUSAGE_SELF, &u);
-        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    };
     const double cpuBefore = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
@@ -166,7 +156,7 @@ int benchEpub(const QString &outDir, const QString &dbName)
     std::printf("  epub seconds (whole book)         %8.3f s    target < 0.4 s for 1,000 pages\n", seconds);
     std::printf("  epub processor seconds            %8.3f s    (%.3f s a core on %d cores)\n", cpu,
                 cpu / qMax(1, QThread::idealThreadCount()), QThread::idealThreadCount());
-    std::printf("  peak memory (max RSS) after epub  %8ld MB   target < 300 MB\n", peakMegabytes());
+    std::printf("  peak memory (max RSS) after epub  %8.1f MB   target < 300 MB\n", peakMegabytes());
     return ok ? 0 : 1;
 }
 
@@ -237,15 +227,13 @@ int main(int argc, char *argv[])
     }
     for (std::thread &w : workers)
         w.join();
-    if (!yHtm::flushFolder(outDir))
+    if (!StagedWriter::flushFolder(outDir))
         ++failed;
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
     const double half = highlighted(4000, context, outDir + QStringLiteral("/highlighted4000.htm"));
     const double full = highlighted(8000, context, outDir + QStringLiteral("/highlighted8000.htm"));
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("bench_publish: %s -> %s, %d threads\n", qPrintable(database), qPrintable(outDir), threads);
     std::printf("  read pages from the database      %8.3f s\n", readSeconds);
     std::printf("  pages converted                   %8d      (failed %d)\n", count - failed.load(), failed.load());
@@ -254,7 +242,7 @@ int main(int argc, char *argv[])
     std::printf("  processor seconds, all threads    %8.3f s\n", cpu);
     std::printf("  8,000 highlighted paragraphs      %8.3f s    4,000: %.3f s, ratio %.1f (target linear, near 2)\n",
                 full, half, full / qMax(half, 1e-9));
-    std::printf("  peak memory (max RSS)             %8.1f MB   target < 300 MB\n", usage.ru_maxrss / 1024.0);
+    std::printf("  peak memory (max RSS)             %8.1f MB   target < 300 MB\n", peakMegabytes());
     const int siteFailed = benchSite(outDir);
     return failed.load() == 0 && siteFailed == 0 && epubFailed == 0 ? 0 : 1;
 }

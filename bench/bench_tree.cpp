@@ -2,6 +2,7 @@
 // four levels deep, one page with 500 children. Prints the first paint of the
 // top level, the expansion of the 500 children, a refresh that restores it,
 // and the peak memory of the process.
+#include "BenchUsage.h"
 #include "core/TemplateDb.h"
 #include "core/zSvr.h"
 #include "tree/uTrX.h"
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTreeWidget>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -44,13 +43,6 @@ bool fill(zSvr &db)
     }
     db.D_Tran(ok ? 1 : 2);
     return ok;
-}
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
 }
 
 } // namespace

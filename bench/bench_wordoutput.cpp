@@ -6,6 +6,7 @@
 // tools/gen_sample, without a folder a temporary one is used.
 #include "BenchAnchor.h"
 #include "BenchDatabase.h"
+#include "BenchUsage.h"
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
@@ -25,16 +26,8 @@
 #include <QTextCursor>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 // The placements of `keys` as finished HTML pages in `folder`, as the converter writes them: one file
 // per page, named again where the page is placed again, in key order like the Word output. The file

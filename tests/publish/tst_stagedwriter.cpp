@@ -44,6 +44,7 @@ private slots:
                  QStringList({QStringLiteral("1001.htm"), QStringLiteral("a \"b\" ?.htm"), QStringLiteral("old.htm"),
                               QStringLiteral("sub")}));
         QCOMPARE(everything(dir.filePath(QStringLiteral("sub"))), QStringList(QStringLiteral("2.htm")));
+        QVERIFY(StagedWriter::flushFolder(dir.path()));
     }
 
     void failsWithoutAFolderToWriteIn_data()
@@ -66,6 +67,7 @@ private slots:
         StagedWriter writer;
         QVERIFY(!writer.write(folder + QStringLiteral("/1001.htm"), "page"));
         QVERIFY(!StagedWriter::writeStraight(folder + QStringLiteral("/1001.htm"), "page"));
+        QVERIFY(!StagedWriter::flushFolder(folder));
         QCOMPARE(everything(dir.path()), fileInItsPlace ? QStringList(QStringLiteral("out")) : QStringList());
     }
 

@@ -7,6 +7,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 const QLatin1String StagePrefix(".pages-");
 } // namespace
@@ -20,6 +23,16 @@ void StagedWriter::removeLeftovers(const QString &folder)
     const QDir dir(folder);
     for (const QString &name : dir.entryList({StagePrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
         QDir(dir.filePath(name)).removeRecursively();
+}
+
+bool StagedWriter::flushFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 bool StagedWriter::writeStraight(const QString &file, const QByteArray &bytes)

@@ -23,6 +23,8 @@ public:
     static bool writeStraight(const QString &file, const QByteArray &bytes);
     // Removes the writers' folders that a run which ended abruptly left in `folder`.
     static void removeLeftovers(const QString &folder);
+    // Flushes the file system that holds `folder`: one flush writes every file of a run.
+    static bool flushFolder(const QString &folder);
 
 private:
     std::unique_ptr<QTemporaryDir> m_stage;

@@ -65,11 +65,10 @@ public:
     static Context programContext();
     // A run that writes into a work folder put in place whole (or packed) once complete needs no
     // safe replacing of each page: its pages are written through a StagedWriter, and the run ends
-    // with one flushFolder() instead of a flush per page.
+    // with one StagedWriter::flushFolder() instead of a flush per page.
     void setWorkFolderRun(bool on);
     // Writes a file of the work-folder run (see StagedWriter); straight outside such a run.
     bool writeWorkFile(const QString &file, const QByteArray &bytes);
-    static bool flushFolder(const QString &folder);
     const Context &context() const { return m_ctx; }
 
     // ---- frame ----

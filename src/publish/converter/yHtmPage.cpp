@@ -11,9 +11,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace ConvText;
 
 namespace {
@@ -198,17 +195,6 @@ void yHtm::cGetHtm(const PageDocument &xTx, const QString &sFL, const QString &s
     sBd = a < 0 ? QString() : body.mid(a + 6, (b < 0 ? body.size() : b) - a - 6);
     m_tags.clear();
     bOk = true;
-}
-
-bool yHtm::flushFolder(const QString &folder)
-{
-    // One flush of the file system that holds the folder writes every page of the run.
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::syncfs(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 // ---------------------------------------------------------------- the reference driver

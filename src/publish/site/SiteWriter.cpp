@@ -9,6 +9,7 @@
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
 #include "platform/desktop/Prompt.h"
+#include "publish/converter/StagedWriter.h"
 #include "publish/site/SiteText.h"
 
 #include <QDir>
@@ -162,7 +163,7 @@ bool SiteWriter::publish(const Run &run)
 bool SiteWriter::place(const Run &run)
 {
     // One flush for the whole site before it takes the old one's place.
-    if (!yHtm::flushFolder(m_work))
+    if (!StagedWriter::flushFolder(m_work))
         return cannotWrite();
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())
