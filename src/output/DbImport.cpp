@@ -279,7 +279,7 @@ QByteArray DbImport::renumbered(const QVariant &document, QString &tags)
         return bytes;
     // The pages are converted on a page of the import's own: the editor keeps the page it shows.
     if (!m_scratch) {
-        m_scratch = std::make_unique<PageDocument>();
+        m_scratch = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
         m_scratchEdit = std::make_unique<RichTextEdit>(m_scratch.get());
         m_renumber = std::make_unique<TagRenumber>(m_map);
     }
