@@ -456,7 +456,7 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     image.merge(f);
     image.setObjectType(QTextFormat::ImageObject);
     image.setName(name);
-    const QSize natural = m_page.pictureImage(name).size();
+    const QSize natural = m_page.pictureSize(name);
     const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(Flow::PictureSide)) : natural.width();
     const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(Flow::PictureSide)) : natural.height();
     image.setWidth(width);
