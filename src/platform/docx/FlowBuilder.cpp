@@ -1,6 +1,5 @@
 #include "platform/docx/FlowBuilder.h"
 
-#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -236,9 +235,6 @@ bool Builder::items(QTextCursor &cursor, const Items &list, bool fresh)
 
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem)
 {
-    // The readers hand their page on through the page stream: it is never laid out.
-    LayoutPause pause(doc);
-    pause.keepPaused();
     QTextCursor cursor(doc);
     return Builder(page, problem).items(cursor, items, true);
 }

@@ -64,9 +64,10 @@ struct Table {
     std::vector<std::vector<Cell>> rows;
 };
 
-// Builds the items into an empty part of a scratch page, which stays without layout (readers hand it
-// on through the page stream). False when a table's grid is larger than memory
-// allows (the part is then incomplete; readers give up the whole read), with the reason in `problem`.
+// Builds the items into an empty part of a scratch page, which must be made WithoutLayout: Qt would
+// lay a table out again after every insert into a cell, and the readers only hand the page on through
+// the page stream. False when a table's grid is larger than a page table may be (the part is then
+// incomplete; readers give up the whole read), with the reason in `problem`.
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr);
 
 // The largest tables a read takes: one table as large as a page table may be, and cells over the

@@ -5,7 +5,7 @@
 // Keeps a document from being laid out while it is filled: Qt lays out the enclosing table again
 // after every insert into a cell, which makes building large or nested tables take time in the square
 // of their size. At the end the document is laid out once, if it lays out at all (a page document
-// made for batch work does not); a scratch document that is only handed on may stay without layout.
+// made for batch work does not).
 class LayoutPause
 {
 public:
@@ -15,10 +15,8 @@ public:
     }
     ~LayoutPause()
     {
-        if (m_doc)
-            m_doc->setLayoutEnabled(m_layout);
+        m_doc->setLayoutEnabled(m_layout);
     }
-    void keepPaused() { m_doc = nullptr; }
     LayoutPause(const LayoutPause &) = delete;
     LayoutPause &operator=(const LayoutPause &) = delete;
 
