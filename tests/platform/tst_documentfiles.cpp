@@ -6,6 +6,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -227,6 +228,7 @@ private slots:
     void headingsByNameAndOutlineLevel();
     void htmlKeepsHeadingsAndLinks();
     void firstPageKeepsTheHeader();
+    void pagesShowTheSamePartsAfterWriting();
     void pdfTextIsThePagesText();
     void foreignRtfCellsGainNoParagraph();
     void largePicturesAreScaledDown();
@@ -416,6 +418,48 @@ void TstDocumentFiles::firstPageKeepsTheHeader()
         QCOMPARE(back.part(HeaderFirst)->toPlainText(), QStringLiteral("every header"));
         QCOMPARE(back.part(HeaderAll)->toPlainText(), QStringLiteral("every header"));
         QCOMPARE(back.part(FooterFirst)->toPlainText(), QStringLiteral("first footer"));
+    }
+}
+
+// Every combination of header and footer parts: the first and a later page show the same text after
+// a round trip through each writer as before. Where the first page is one of its own, the files name
+// its header and footer even when the page has only the ordinary one, as other programs show no
+// ordinary part on such a first page.
+void TstDocumentFiles::pagesShowTheSamePartsAfterWriting()
+{
+    auto shown = [](const PageDocument &page, int flag) {
+        return flag && page.part(flag) ? page.part(flag)->toPlainText() : QString();
+    };
+    for (int flags = 0; flags < 16; ++flags) {
+        PageDocument page;
+        QTextCursor(page.main()).insertText(QStringLiteral("body"));
+        for (int flag : PartFlags) {
+            if (flags & flag)
+                QTextCursor(page.ensurePart(flag)).insertText(QStringLiteral("part %1").arg(flag));
+        }
+        const bool titlePage = flags & (HeaderFirst | FooterFirst);
+        const bool firstHeader = titlePage && (flags & (HeaderFirst | HeaderAll));
+        const bool firstFooter = titlePage && (flags & (FooterFirst | FooterAll));
+        const QByteArray rtf = RtfWriter::pageBytes(page);
+        const QByteArray parts = "parts " + QByteArray::number(flags);
+        QVERIFY2(rtf.contains("{\\headerf") == firstHeader && rtf.contains("{\\footerf") == firstFooter, parts);
+        const QByteArray docxBytes = DocxWriter::pageBytes(page);
+        ZipPackage zip;
+        QByteArray xml;
+        QVERIFY(zip.open(docxBytes) && zip.read(QStringLiteral("word/document.xml"), xml));
+        QVERIFY2(xml.contains("<w:headerReference w:type=\"first\"") == firstHeader
+                     && xml.contains("<w:footerReference w:type=\"first\"") == firstFooter, parts);
+        for (const QByteArray &bytes : {docxBytes, rtf}) {
+            PageDocument back;
+            QVERIFY(readBytes(back, bytes));
+            for (int sheet : {1, 2}) {
+                const QString where = QStringLiteral("parts %1, page %2, %3").arg(flags).arg(sheet).arg(bytes.startsWith("PK") ? "docx" : "rtf");
+                QVERIFY2(shown(back, PageRenderer::headerFlagOn(back.partFlags(), sheet))
+                             == shown(page, PageRenderer::headerFlagOn(page.partFlags(), sheet)), qPrintable(where));
+                QVERIFY2(shown(back, PageRenderer::footerFlagOn(back.partFlags(), sheet))
+                             == shown(page, PageRenderer::footerFlagOn(page.partFlags(), sheet)), qPrintable(where));
+            }
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QBuffer>
@@ -385,16 +386,17 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
     d->anyContent = true;
 }
 
-// A first page of its own shows its own header and footer; where the page has only one of them, the
-// first page shows the ordinary other one, as the page does.
+// A first page of its own shows the header and footer the page shows on its first page: where the page
+// has only one first-page part, the ordinary other one.
 void DocxWriter::Private::writeFirstPageParts(const PageDocument &page)
 {
-    QTextDocument *header = page.part(HeaderFirst);
-    QTextDocument *footer = page.part(FooterFirst);
-    if (!header && !footer)
+    const int flags = page.partFlags();
+    if (!(flags & (HeaderFirst | FooterFirst)))
         return;
-    section.header[1] = writeHeaderFooter(true, header ? header : page.part(HeaderAll));
-    section.footer[1] = writeHeaderFooter(false, footer ? footer : page.part(FooterAll));
+    // Flag 0 is no part (part(0) would be the main text).
+    auto shown = [&page](int flag) { return flag ? page.part(flag) : nullptr; };
+    section.header[1] = writeHeaderFooter(true, shown(PageRenderer::headerFlagOn(flags, 1)));
+    section.footer[1] = writeHeaderFooter(false, shown(PageRenderer::footerFlagOn(flags, 1)));
 }
 
 void DocxWriter::Private::writeFrame(PartOut &out, QTextFrame *frame)

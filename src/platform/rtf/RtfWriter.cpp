@@ -2,6 +2,7 @@
 
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QBuffer>
@@ -13,7 +14,7 @@
 #include <QTextList>
 #include <QTextTable>
 
-#include <tuple>
+#include <utility>
 
 using namespace TextProps;
 
@@ -329,19 +330,19 @@ void Writer::writeTable(QTextTable *table, int depth)
     }
 }
 
-// Headers and footers; a first page of its own shows the ordinary header or footer where the page has
-// no first-page one, as the page does.
+// Headers and footers; a first page of its own shows what the page shows on its first page: the
+// ordinary header or footer where the page has no first-page one.
 void Writer::writeParts()
 {
-    const bool titlePage = m_page.part(HeaderFirst) || m_page.part(FooterFirst);
-    const std::tuple<int, int, const char *> parts[] = {{HeaderAll, HeaderAll, "header"},
-                                                        {HeaderFirst, HeaderAll, "headerf"},
-                                                        {FooterAll, FooterAll, "footer"},
-                                                        {FooterFirst, FooterAll, "footerf"}};
-    for (const auto &[flag, instead, word] : parts) {
-        QTextDocument *doc = m_page.part(flag);
-        if (!doc && titlePage)
-            doc = m_page.part(instead);
+    const int flags = m_page.partFlags();
+    const bool titlePage = flags & (HeaderFirst | FooterFirst);
+    const std::pair<int, const char *> parts[] = {{HeaderAll, "header"},
+                                                  {titlePage ? PageRenderer::headerFlagOn(flags, 1) : 0, "headerf"},
+                                                  {FooterAll, "footer"},
+                                                  {titlePage ? PageRenderer::footerFlagOn(flags, 1) : 0, "footerf"}};
+    for (const auto &[flag, word] : parts) {
+        // Flag 0 is no part (part(0) would be the main text).
+        QTextDocument *doc = flag ? m_page.part(flag) : nullptr;
         if (doc) {
             m_out += "{\\" + QByteArray(word) + '\n';
             writeFrame(doc->rootFrame(), 0);
