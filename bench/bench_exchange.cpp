@@ -4,6 +4,11 @@
 //   bench_exchange [database [output folder]]
 // Without a database, tools/gen_sample makes one; without a folder, a
 // temporary one holds the copies.
+//   bench_exchange database --import source [output folder]
+// imports `source` into a copy of `database` as the menu does, under its first
+// top-level node, answering every question with yes, and tells the message
+// shown, the pages written and the page count before and after; it fails
+// (exit 1) when the import was not done.
 #include "core/TemplateDb.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
@@ -85,6 +90,69 @@ qint64 pickSubtree(int *size)
     return best;
 }
 
+int pageCount()
+{
+    return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt();
+}
+
+// A run on a copy of a database: the prompt that answers yes, the host with its tree.
+struct Run {
+    AutoPrompt prompt;
+    BenchHost host;
+    Run()
+    {
+        Prompt::install(&prompt);
+        host.tree.resize(320, 600);
+        host.tree.show();
+    }
+    ~Run()
+    {
+        Prompt::install(nullptr);
+        host.tree.ClearItem(true);
+        zSvr::release();
+    }
+    // Copies `database` to `copy` and opens the copy.
+    bool open(const QString &database, const QString &copy, QTextStream &out)
+    {
+        QFile::remove(copy);
+        if (!QFile::copy(database, copy) || !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner)
+            || !zSvr::instance().D_StDcDb(copy)) {
+            out << "cannot copy and open " << database << "\n";
+            return false;
+        }
+        return true;
+    }
+};
+
+// The import of `source` into a copy of `database` in `folder`.
+int importInto(const QString &database, const QString &source, const QString &folder, QTextStream &out)
+{
+    Run bench;
+    if (!bench.open(database, folder + QStringLiteral("/ImportTarget.txdb"), out))
+        return 1;
+    const QString top =
+        zSvr::instance().R_GtVaL(QStringLiteral("Select noLfC From tbTree Where noLfP=0 Order By inSrt, noLfC"), QString())
+            .toString();
+    bench.host.tree.SetNodes(QStringLiteral("0"));
+    if (!top.isEmpty())
+        bench.host.tree.SetLeaf(top);
+    const int before = pageCount();
+    bench.prompt.files = {source};
+    DbImport run(bench.host);
+    QElapsedTimer timer;
+    timer.start();
+    run.ImportDb();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const int after = pageCount();
+    out << "import of " << source << " under page " << (top.isEmpty() ? QStringLiteral("(none)") : top) << ": " << ms
+        << " ms\n";
+    out << "message: " << QString(run.finalMessage()).replace(QLatin1Char('\n'), QStringLiteral(" / ")) << "\n";
+    out << "pages written: " << run.pagesWritten() << "\n";
+    out << "pages before: " << before << ", after: " << after << "\n";
+    out << (run.done() ? "import done" : "import NOT done") << "\n";
+    return run.done() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,12 +160,24 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTextStream out(stdout);
     QTemporaryDir temp;
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    QString importSource;
+    const int importAt = int(args.indexOf(QStringLiteral("--import")));
+    if (importAt >= 0) {
+        importSource = args.value(importAt + 1);
+        args.remove(importAt, qMin(2, int(args.size()) - importAt));
+        if (importSource.isEmpty() || args.isEmpty()) {
+            QTextStream(stderr) << "usage: bench_exchange DATABASE --import SOURCE [FOLDER]\n";
+            return 2;
+        }
+    }
     const QString folder = args.size() > 1 ? args.at(1) : temp.path();
     QDir().mkpath(folder + QStringLiteral("/Dbs"));
     Usr::st().userData = folder + QLatin1Char('/');
     if (!TemplateDb::install(Usr::st().userData))
         return 1;
+    if (!importSource.isEmpty())
+        return importInto(args.at(0), importSource, folder, out);
     QString source = args.value(0);
     if (source.isEmpty()) {
         source = folder + QStringLiteral("/BenchExchange.txdb");
@@ -112,17 +192,12 @@ int main(int argc, char *argv[])
     }
     const QString target = folder + QStringLiteral("/BenchTarget.txdb");
     const QString copy = folder + QStringLiteral("/BenchCopy.txdb");
-    QFile::remove(target);
     QFile::remove(copy);
-    if (!QFile::copy(source, target))
+    Run bench;
+    if (!bench.open(source, target, out))
         return 1;
-    AutoPrompt prompt;
-    Prompt::install(&prompt);
-    BenchHost host;
-    host.tree.resize(320, 600);
-    host.tree.show();
-    if (!zSvr::instance().D_StDcDb(target))
-        return 1;
+    AutoPrompt &prompt = bench.prompt;
+    BenchHost &host = bench.host;
     int size = 0;
     const qint64 root = pickSubtree(&size);
     host.tree.SetNodes(QStringLiteral("0"));
@@ -154,8 +229,5 @@ int main(int argc, char *argv[])
     timer.restart();
     again.ImportDb();
     out << "second import of the same copy (nothing to write): " << timer.nsecsElapsed() / 1e6 << " ms\n";
-    Prompt::install(nullptr);
-    host.tree.ClearItem(true);
-    zSvr::release();
     return run.done() ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -240,9 +241,12 @@ bool zSvr::R_Rset(const QString &sql, const QVariantList &values, Recordset &rs,
 int zSvr::readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary)
 {
     ary.clear();
+    m_readError.clear();
     QSqlQuery query;
-    if (!m_db->select(query, sql, values, bind, true))
+    if (!m_db->select(query, sql, values, bind, true)) {
+        m_readError = m_db->lastError();
         return 0;
+    }
     const QSqlRecord record = query.record();
     QStringList names;
     for (int i = 0; i < record.count(); ++i)
@@ -255,6 +259,9 @@ int zSvr::readAll(const QString &sql, const QVariantList &values, bool bind, DbT
             cells << m_db->fromDb(query.value(i), names[i]);
         ary.appendRow(cells);
     }
+    // A read error ends the loop like the last row: only the query tells them apart.
+    if (query.lastError().isValid())
+        m_readError = query.lastError().text();
     return ary.rowCount();
 }
 
@@ -286,11 +293,16 @@ QVariant zSvr::R_GtVaL(const QString &sql, const QVariantList &values, const QVa
 
 bool zSvr::readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars)
 {
+    m_readError.clear();
     QSqlQuery query;
-    if (!m_db->select(query, sql, values, bind, true))
+    if (!m_db->select(query, sql, values, bind, true)) {
+        m_readError = m_db->lastError();
         return false;
+    }
     const QSqlRecord record = query.record();
     const bool hasRow = query.next();
+    if (!hasRow && query.lastError().isValid())
+        m_readError = query.lastError().text();
     vars.clear();
     for (int i = 0; i < record.count(); ++i)
         vars << (hasRow ? m_db->fromDb(query.value(i), record.fieldName(i)) : QVariant());

@@ -63,6 +63,9 @@ public:
     // Fills the "?" of `sql` in order with the values' text, each stripped of
     // "?"; a Null value removes its "?". No quoting: not for user text.
     static void T_CnvSq(QString &sql, const QVariantList &values);
+    // Why the last R_Ary, R_GtVaL or R_PAry did not read its rows to the end (a failed
+    // statement, a damaged file, a lock held too long); empty when it did.
+    QString readError() const { return m_readError; }
     // 0 begin, 1 commit, 2 roll back a transaction.
     bool D_Tran(int mode);
     // True when the open database is read-only; says so to the user then.
@@ -87,5 +90,6 @@ private:
     void setNames(const QString &path, const QString &connectionString);
 
     std::unique_ptr<DbConnection> m_db;
+    QString m_readError;
     enum { Opened, LinkUnreadable, PasswordCancelled, ConnectionFailed, FormatsMissing } m_openState = Opened;
 };

@@ -260,7 +260,8 @@ QString fmDoc::SelectDbFile(bool save, const QString &title, const QString &init
     // A proposed file name stands in the dialog, ready to be taken or changed.
     if (!start.isEmpty() && !initial.isEmpty() && !QFileInfo(initial).suffix().isEmpty())
         start += QFileInfo(initial).fileName();
-    QString chosen = save ? Prompt::current().saveFile(title, start, DbFilter)
+    // Every caller of the save form asks its own question about a file that exists.
+    QString chosen = save ? Prompt::current().saveFileUnasked(title, start, DbFilter)
                           : Prompt::current().openFile(title, start, DbFilter);
     if (!chosen.isEmpty()) {
         if (save && QFileInfo(chosen).suffix().isEmpty())

@@ -38,9 +38,6 @@ void fmDoc::menuClicked(const QString &array, int index)
             exitCommand();
     } else if (array == QLatin1String("mnTree")) {
         treeCommand(index);
-    } else if (array == QLatin1String("mnRet") && index == 6) {
-        // The import alone leaves the page being edited as it is.
-        ImportDb();
     } else if (array == QLatin1String("mnRet") && index == 3) {
         // The wait window lets the menus run while the pages are written: one book at a time.
         if (!Usr::st().busy && leaveCurrentPage())

@@ -47,6 +47,8 @@ void fmDoc::outputCommand(const QString &array, int index)
         DocOutput();
     else if (array == QLatin1String("mnRet") && index == 5)
         ExportDb();
+    else if (array == QLatin1String("mnRet") && index == 6)
+        ImportDb(); // it replaces the page shown too: the edits were settled above
     else if (array == QLatin1String("mnRet") && index == 10)
         WordBackup();
     else if (array == QLatin1String("mnRetView") && index >= 0 && index <= 2)

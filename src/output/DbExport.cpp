@@ -8,6 +8,7 @@
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "output/ExchangeHost.h"
+#include "output/ExchangeText.h"
 #include "output/ExportLinks.h"
 #include "output/sbExpDb.h"
 #include "output/word/OutputRange.h"
@@ -28,7 +29,7 @@ DbExport::DbExport(ExchangeHost &host) : m_host(host) {}
 
 QString DbExport::confirmText(const QString &nodeText)
 {
-    return QStringLiteral("｢") + nodeText + QStringLiteral("｣ 以降のﾍﾟｰｼﾞを独立した文書ﾃﾞｰﾀｰﾍﾞｰｽにｴｸｽﾎﾟｰﾄします");
+    return QStringLiteral("｢") + ExchangeText::shortTitle(nodeText) + QStringLiteral("｣ 以降のﾍﾟｰｼﾞを独立した文書ﾃﾞｰﾀｰﾍﾞｰｽにｴｸｽﾎﾟｰﾄします");
 }
 
 QString DbExport::resultText(const QString &target, bool ok)
@@ -36,15 +37,18 @@ QString DbExport::resultText(const QString &target, bool ok)
     return target + QStringLiteral("へｴｸｽﾎﾟｰﾄ") + (ok ? QStringLiteral("しました") : QStringLiteral("できませんでした"));
 }
 
-void DbExport::FillWkRnd()
+bool DbExport::FillWkRnd(QString *error)
 {
     zSvr &db = zSvr::instance();
     // A read-only database keeps its pages as they are; the copy then carries what it has.
     if (!db.isOpen() || db.connection().readOnly())
-        return;
+        return true;
     Recordset rs;
-    if (!db.R_Rset(QStringLiteral("Select noDoc, wkRnd From msDoc Where (wkRnd=0) or (wkRnd is Null)"), rs, 1))
-        return;
+    if (!db.R_Rset(QStringLiteral("Select noDoc, wkRnd From msDoc Where (wkRnd=0) or (wkRnd is Null)"), rs, 1)) {
+        if (error)
+            *error = rs.lastError();
+        return false;
+    }
     // One transaction for all rows: a database of pages without identities gets them in one write.
     const bool own = db.D_Tran(0);
     for (; !rs.eof(); rs.moveNext()) {
@@ -54,9 +58,10 @@ void DbExport::FillWkRnd()
     rs.close();
     if (own)
         db.D_Tran(1);
+    return true;
 }
 
-void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs)
+bool DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs, QString *error)
 {
     QSet<qint64> listed(pages.cbegin(), pages.cend());
     listed.insert(page);
@@ -67,10 +72,14 @@ void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QLis
         int next = 0;
     };
     QList<Level> stack;
+    QString failed;
     auto visit = [&](qint64 parent) {
         DbTable children;
-        const int count = zSvr::instance().R_Ary(
-            QStringLiteral(" Select noLfC From tbTree Where noLfP = ? Order By inSrt"), {parent}, children);
+        zSvr &db = zSvr::instance();
+        const int count =
+            db.R_Ary(QStringLiteral(" Select noLfC From tbTree Where noLfP = ? Order By inSrt"), {parent}, children);
+        if (failed.isEmpty())
+            failed = db.readError();
         Level level;
         for (int r = 0; r < count; ++r) {
             const qint64 child = children.at(0, r).toLongLong();
@@ -85,7 +94,7 @@ void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QLis
             stack.append(level);
     };
     visit(page);
-    while (!stack.isEmpty()) {
+    while (!stack.isEmpty() && failed.isEmpty()) {
         Level &top = stack.last();
         if (top.next >= top.todo.size()) {
             stack.removeLast();
@@ -93,6 +102,9 @@ void DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QLis
         }
         visit(top.todo.at(top.next++));
     }
+    if (error)
+        *error = failed;
+    return failed.isEmpty();
 }
 
 bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
@@ -124,7 +136,11 @@ bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
 
 void DbExport::ExportDb()
 {
-    FillWkRnd();
+    QString readError;
+    if (!FillWkRnd(&readError)) {
+        Prompt::current().message(ExchangeText::readFailure(zSvr::instance().sSvr, readError));
+        return;
+    }
     Frmt::LoadHome(false);
     int iRet = 0;
     int &range = m_host.rangeChoice();
@@ -152,25 +168,24 @@ void DbExport::ExportDb()
     // An unsaved new node has no pages below it yet.
     if (!numeric || page <= 0)
         return;
-    const QString title =
-        zSvr::instance().R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {page}, QString()).toString();
+    zSvr &db = zSvr::instance();
+    const QString title = db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {page}, QString()).toString();
+    // The copy's top placement keeps the date of the placement it comes from.
+    const QVariant topDate = db.R_GtVaL(QStringLiteral("Select dyUdt From tbTree Where noLfP=? And noLfC=?"),
+                                        {parentNo.toLongLong(), page}, QVariant());
     const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
     if (!zClt::instance().FbExFile(templatePath)) {
         Prompt::current().message(templatePath + QStringLiteral(" が見つかりません"));
         return;
     }
-    QString fileTitle = title.isEmpty() ? QString::number(page) : title;
-    // A title may hold characters that a file name cannot.
-    for (QChar &ch : fileTitle) {
-        if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch == QChar(0))
-            ch = QLatin1Char('_');
-    }
+    // A title may hold characters that a file name, or the file dialog, cannot take.
+    const QString fileTitle = ExchangeText::fileName(title, QString::number(page));
     const QString target = m_host.selectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽのｴｸｽﾎﾟｰﾄ"),
                                                Usr::st().userData + QStringLiteral("Dbs/") + fileTitle
                                                    + QStringLiteral(".txdb"));
     if (target.isEmpty())
         return;
-    const QString open = QFileInfo(zSvr::instance().sSvr).canonicalFilePath();
+    const QString open = QFileInfo(db.sSvr).canonicalFilePath();
     if (!open.isEmpty() && QFileInfo(target).canonicalFilePath() == open) {
         Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
         return;
@@ -184,15 +199,19 @@ void DbExport::ExportDb()
         return;
     QList<qint64> pages{page};
     QList<Pair> pairs;
-    CollectSubtree(page, range, pages, pairs);
     int skipped = 0;
     sbWait::cMsg(QString());
-    const bool ok = ExportRows(nodeText, target, pages, pairs, range, &skipped);
+    bool ok = CollectSubtree(page, range, pages, pairs, &readError);
+    ok = ok && ExportRows(nodeText, target, pages, pairs, range, &skipped, &readError, topDate);
+    if (!ok)
+        QFile::remove(target);
     sbWait::cEnd();
     m_host.showPage(remembered);
     QString text = resultText(target, ok);
     if (ok && skipped > 0)
         text += QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ %1 件は出力していません").arg(skipped);
+    if (!readError.isEmpty())
+        text += QLatin1Char('\n') + ExchangeText::readFailure(db.sSvr, readError);
     Prompt::current().message(text);
 }
 
@@ -211,10 +230,12 @@ QByteArray DbExport::convertPage(RichTextEdit &edit, const QByteArray &bytes, qi
 }
 
 bool DbExport::ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
-                          const QList<Pair> &pairs, int range, int *skipped)
+                          const QList<Pair> &pairs, int range, int *skipped, QString *error,
+                          const QVariant &topDate)
 {
     if (skipped)
         *skipped = 0;
+    QString failed;
     zSvr &db = zSvr::instance();
     DbConnection copy;
     if (!copy.openSqlite(target) || copy.readOnly())
@@ -233,15 +254,23 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
               && run(QStringLiteral("Delete From tbTree"));
     // The formats are user text (font names): bound, never pasted into the statement.
     const QString formats = db.R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
-    ok = ok && run(QStringLiteral("Update kaUsr Set DmFmt=?"), {formats});
+    failed = db.readError();
+    ok = ok && failed.isEmpty() && run(QStringLiteral("Update kaUsr Set DmFmt=?"), {formats});
     // The rows are read a few hundred pages at a time, not with one statement per page.
     constexpr int PerRead = 200;
     QHash<qint64, QVariantList> rows;
     for (int i = 0; ok && i < pages.size(); ++i) {
         const qint64 n = pages.at(i);
-        if (i % PerRead == 0)
+        if (i % PerRead == 0) {
             rows = OutputRange::readPages(pages.mid(i, PerRead),
-                                          QStringLiteral("noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd"));
+                                          QStringLiteral("noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd"),
+                                          &failed);
+            // Rows cut short by a read error would pass for pages without a row.
+            if (!failed.isEmpty()) {
+                ok = false;
+                break;
+            }
+        }
         const auto found = rows.constFind(n);
         if (found == rows.cend()) {
             if (skipped)
@@ -262,28 +291,41 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
         }
         ok = run(QStringLiteral("Insert Into msDoc (noDoc, boUse, boCod, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd)"
                                 " Values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                 {n, row.value(1), row.value(2), row.value(3), row.value(4), document, tags, row.value(7), row.value(8)});
+                 {n, row.value(1), row.value(2), row.value(3), row.value(4), document, tags,
+                  ExchangeText::exactDate(copy, row.value(7)), row.value(8)});
     }
     DbTable dictionary;
     const int words = ok ? db.R_Ary(QStringLiteral("Select skDic, szDic From  msDic"), dictionary) : 0;
+    if (ok && !db.readError().isEmpty()) {
+        failed = db.readError();
+        ok = false;
+    }
     for (int r = 0; ok && r < words; ++r)
         ok = run(QStringLiteral("Insert Into msDic (skDic, szDic) Values (?, ?)"), {dictionary.at(0, r), dictionary.at(1, r)});
     ok = ok
-         && run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boUse, boLnk) Values (0, ?, 0, ?, 1, 0)"),
-                {pages.value(0), nodeText});
+         && run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boUse, boLnk, dyUdt)"
+                               " Values (0, ?, 0, ?, 1, 0, ?)"),
+                {pages.value(0), nodeText, ExchangeText::exactDate(copy, topDate)});
     for (int i = 0; ok && i < pairs.size(); ++i) {
         const Pair &pair = pairs.at(i);
         QVariantList placement;
         db.R_PAry(QStringLiteral(" Select szDoc, inSrt, boUse, boLnk, dyUdt From tbTree Where noLfP = ? And noLfC = ? "),
                   {pair.first, pair.second}, placement);
+        if (!db.readError().isEmpty()) {
+            failed = db.readError();
+            ok = false;
+            break;
+        }
         while (placement.size() < 5)
             placement.append(QVariant());
         ok = run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, inSrt, boUse, boLnk, dyUdt, boHide, boHogo)"
                                 " Values (?, ?, ?, ?, ?, ?, ?, 0, 0)"),
                  {pair.first, pair.second, placement.value(0), placement.value(1), placement.value(2),
-                  placement.value(3), placement.value(4)});
+                  placement.value(3), ExchangeText::exactDate(copy, placement.value(4))});
     }
     ok = ok && copy.transaction(1);
+    if (error)
+        *error = failed;
     if (!ok) {
         copy.transaction(2);
         copy.close();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QVariant>
 
 class ExchangeHost;
 class RichTextEdit;
@@ -21,17 +22,22 @@ public:
 
     // The whole export with its questions and messages.
     void ExportDb();
-    // Gives every page without an identity (0 or Null) a new one.
-    static void FillWkRnd();
+    // Gives every page without an identity (0 or Null) a new one; false, with
+    // the reason in `error`, when the pages could not be read.
+    static bool FillWkRnd(QString *error = nullptr);
     // The pages below `page` (range 1: its children only) in the order they
     // are written, and one pair for every placement passed on the way. Each
-    // page is listed and descended into once, so cycles end.
-    static void CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs);
+    // page is listed and descended into once, so cycles end. False, with the
+    // reason in `error`, when the placements could not all be read.
+    static bool CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs,
+                               QString *error = nullptr);
     // Writes the rows into the database at `target` (a copy of the template)
-    // in one transaction; false, with the file left as the template made it,
-    // when anything fails. `skipped` counts pages whose rows could not be read.
+    // in one transaction; false, with the file removed, when anything fails
+    // (`error` then tells a read error of the open database). `skipped` counts
+    // pages that have no row. `topDate` is the date of the selected placement.
     bool ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
-                    const QList<Pair> &pairs, int range, int *skipped = nullptr);
+                    const QList<Pair> &pairs, int range, int *skipped = nullptr, QString *error = nullptr,
+                    const QVariant &topDate = QVariant());
 
     static QString confirmText(const QString &nodeText);
     static QString resultText(const QString &target, bool ok);

@@ -7,6 +7,7 @@
 #include "editor/TagRenumber.h"
 #include "editor/uTxm.h"
 #include "output/ExchangeHost.h"
+#include "output/ExchangeText.h"
 #include "output/ExportLinks.h"
 #include "platform/db/DbConnection.h"
 #include "platform/desktop/Clock.h"
@@ -17,6 +18,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -53,16 +55,40 @@ QString DbImport::finalText(const QString &prefix, bool done)
     return prefix + QStringLiteral("ｲﾝﾎﾟｰﾄを実行") + (done ? QStringLiteral("しました") : QStringLiteral("しませんでした"));
 }
 
+bool DbImport::readFailed(const QString &error, bool source)
+{
+    m_error = ExchangeText::readFailure(source ? m_sourcePath : zSvr::instance().sSvr, error);
+    return false;
+}
+
 bool DbImport::readSource()
 {
+    // Another program may hold the file for a moment: it is waited for under the wait window, then
+    // said to be in use.
+    sbWait::cMsg(QStringLiteral("ｲﾝﾎﾟｰﾄ元を読み込んでいます"));
+    const bool ok = readRows();
+    sbWait::cEnd();
+    return ok;
+}
+
+bool DbImport::readRows()
+{
     m_source = new DbConnection;
-    if (!m_source->openSqlite(m_sourcePath, true))
+    m_source->setCommandTimeout(SourceWait);
+    auto refused = [this] {
+        const QString error = m_source->lastError();
+        if (ExchangeText::isLocked(error) || ExchangeText::isDamaged(error))
+            return readFailed(error, true);
+        m_error = m_sourcePath + QStringLiteral(" は文書ﾃﾞｰﾀｰﾍﾞｰｽではありません");
         return false;
+    };
+    if (!m_source->openSqlite(m_sourcePath, true))
+        return refused();
     m_source->setDatePrefix(QStringLiteral("dy"));
     QSqlQuery query;
     if (!m_source->select(query, QStringLiteral("Select noDoc, szDoc, txDoc, obDoc, boCod, saTgs, dyUdt, wkRnd From msDoc"),
                           {}, false, true))
-        return false;
+        return refused();
     while (query.next()) {
         const qint64 no = query.value(0).toLongLong();
         // A number seen before is a fault of the source; its first row counts.
@@ -78,13 +104,18 @@ bool DbImport::readSource()
                         .tags = query.value(5),
                         .listMode = query.value(4)});
     }
+    // A damaged or locked file ends the rows early, as if they were all: only the query tells.
+    if (query.lastError().isValid())
+        return readFailed(query.lastError().text(), true);
     if (!m_source->select(query, QStringLiteral("Select noLfP, noLfC, szDoc, inSrt, dyUdt, dyUdt_P From tbTree"), {},
                           false, true))
-        return false;
+        return refused();
     while (query.next())
         m_placements.append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2), query.value(3),
                              m_source->fromDb(query.value(4), QStringLiteral("dyUdt")),
                              m_source->fromDb(query.value(5), QStringLiteral("dyUdt_P"))});
+    if (query.lastError().isValid())
+        return readFailed(query.lastError().text(), true);
     query.finish();
     // The root: the one top-level page, 0 for several, -1 for none.
     QList<qint64> top;
@@ -117,15 +148,19 @@ bool DbImport::matchPages()
     };
     QHash<double, Match> known;
     DbTable rows;
-    const int count = db.R_Ary(QStringLiteral("Select noDoc, dyUdt, wkRnd From msDoc"), rows);
+    const int count = db.R_Ary(QStringLiteral("Select noDoc, dyUdt, wkRnd, saTgs From msDoc"), rows);
+    if (!db.readError().isEmpty())
+        return readFailed(db.readError(), false);
     for (int r = 0; r < count; ++r) {
         const qint64 no = rows.at(0, r).toLongLong();
         m_targetPages.insert(no);
         const QVariant identity = rows.at(2, r);
         if (usableIdentity(identity) && !known.contains(identity.toDouble()))
             known.insert(identity.toDouble(), {no, rows.at(1, r)});
+        const QVariant tags = rows.at(3, r);
+        if (tags.isNull() || tags.toString().size() > 1)
+            m_taggedTargets.insert(no);
     }
-    const qint64 parentNo = m_parentNo.toLongLong();
     for (Page &page : m_pages) {
         const bool root = m_root > 0 && page.no == m_root;
         const auto found = usableIdentity(page.identity) ? known.constFind(page.identity.toDouble()) : known.cend();
@@ -142,26 +177,9 @@ bool DbImport::matchPages()
         m_match = true;
         const qint64 match = found->no;
         if (root) {
-            m_target = match;
-            // The page may stand here already; otherwise it must be updated where it stands.
-            const int here = db.R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfP=? And noLfC=?"),
-                                        {parentNo, match}, 0).toInt();
-            QVariantList at{QVariant(), QVariant()};
-            db.R_PAry(QStringLiteral("Select T.noLfP, D.szDoc From tbTree T, msDoc D Where T.noLfC = D.noDoc And T.noLfC=?"),
-                      {match}, at);
-            const qint64 parent = at.value(0).toLongLong();
-            const QString title = at.value(1).toString();
-            if (here == 0 && !title.isEmpty()) {
-                const QString parentTitle =
-                    parent > 0 ? db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {parent}, QString())
-                                     .toString()
-                               : QString();
-                Prompt::current().message(QStringLiteral("ｲﾝﾎﾟｰﾄ対象の文書は ") + parentTitle + QStringLiteral(" ⇒ ")
-                                          + title + QStringLiteral("　に存在しています\n")
-                                          + QStringLiteral("これを更新する場合は、このﾍﾟｰｼﾞを指定して、ｲﾝﾎﾟｰﾄを行って下さい"));
-                m_abort = true;
+            if (!rootStandsHere(match))
                 return false;
-            }
+            m_target = match;
         }
         page.planned = match;
         const int order = compareDates(page.updated, found->updated);
@@ -170,10 +188,53 @@ bool DbImport::matchPages()
     return true;
 }
 
-void DbImport::planPlacements()
+bool DbImport::rootStandsHere(qint64 match)
+{
+    // The selected page itself is updated where it stands.
+    if (!m_newNode && match == m_target)
+        return true;
+    // Any other page would be written where it stands, while the node here took its number: the
+    // node would show a page that is not below its parent, and deleting it there would cut that
+    // page off. Where the page stands, its home placement first.
+    zSvr &db = zSvr::instance();
+    QVariantList at{QVariant(), QVariant()};
+    const bool placed = db.R_PAry(QStringLiteral("Select T.noLfP, D.szDoc From tbTree T, msDoc D"
+                                                 " Where T.noLfC = D.noDoc And T.noLfC=? Order By T.boLnk"),
+                                  {match}, at);
+    if (!db.readError().isEmpty())
+        return readFailed(db.readError(), false);
+    if (!placed) {
+        // A page kept outside the tree takes the new node's place.
+        if (m_newNode)
+            return true;
+        const QString title =
+            db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {match}, QString()).toString();
+        Prompt::current().message(QStringLiteral("ｲﾝﾎﾟｰﾄ対象の文書は ﾂﾘｰにない 文書No %1 ｢%2｣ として存在しています\n")
+                                      .arg(match)
+                                      .arg(ExchangeText::shortTitle(title))
+                                  + QStringLiteral("これを戻す場合は、新規ﾍﾟｰｼﾞを作成して、そこにｲﾝﾎﾟｰﾄを行って下さい"));
+        m_abort = true;
+        return false;
+    }
+    const qint64 parent = at.value(0).toLongLong();
+    const QString parentTitle =
+        parent > 0
+            ? db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {parent}, QString()).toString()
+            : QString();
+    Prompt::current().message(QStringLiteral("ｲﾝﾎﾟｰﾄ対象の文書は ") + ExchangeText::shortTitle(parentTitle)
+                              + QStringLiteral(" ⇒ ") + ExchangeText::shortTitle(at.value(1).toString())
+                              + QStringLiteral("　に存在しています\n")
+                              + QStringLiteral("これを更新する場合は、このﾍﾟｰｼﾞを指定して、ｲﾝﾎﾟｰﾄを行って下さい"));
+    m_abort = true;
+    return false;
+}
+
+bool DbImport::planPlacements()
 {
     DbTable rows;
     const int count = zSvr::instance().R_Ary(QStringLiteral("Select noLfP, noLfC From tbTree"), rows);
+    if (!zSvr::instance().readError().isEmpty())
+        return readFailed(zSvr::instance().readError(), false);
     for (int r = 0; r < count; ++r)
         m_targetPairs.insert({rows.at(0, r).toLongLong(), rows.at(1, r).toLongLong()});
     const qint64 parentNo = m_parentNo.toLongLong();
@@ -201,6 +262,7 @@ void DbImport::planPlacements()
     }
     for (Placement &p : m_placements)
         p.exists = m_targetPairs.contains({p.plannedParent, p.plannedChild});
+    return true;
 }
 
 bool DbImport::makesCycle() const
@@ -249,26 +311,32 @@ bool DbImport::makesCycle() const
 
 int DbImport::pageAction(const Page &page)
 {
-    // The wait window stands over the middle of the main window, where the question would be hidden
-    // under it; the next page shows it again.
-    auto ask = [](const QString &text) {
-        sbWait::cEnd();
-        return Prompt::current().message(text, Prompt::YesNo);
-    };
+    auto ask = [](const QString &text) { return Prompt::current().message(text, Prompt::YesNo); };
     switch (page.cmp) {
     case 0:
         return 1;
     case 1:
         if (m_overwrite)
             return 2;
-        return ask(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか")) == Prompt::Yes ? 0 : 2;
+        return ask(ExchangeText::shortTitle(page.title) + QStringLiteral("は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか")) == Prompt::Yes ? 0 : 2;
     case 2:
         if (!m_overwrite)
             return 0;
-        return ask(page.title + QStringLiteral("は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか")) == Prompt::Yes ? 2 : 0;
+        return ask(ExchangeText::shortTitle(page.title) + QStringLiteral("は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか")) == Prompt::Yes ? 2 : 0;
     default:
         return 0;
     }
+}
+
+RichTextEdit &DbImport::scratch()
+{
+    // The pages are converted on a page of the import's own: the editor keeps the page it shows.
+    if (!m_scratch) {
+        m_scratch = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
+        m_scratchEdit = std::make_unique<RichTextEdit>(m_scratch.get());
+        m_renumber = std::make_unique<TagRenumber>(m_map);
+    }
+    return *m_scratchEdit;
 }
 
 QByteArray DbImport::renumbered(const QVariant &document, QString &tags)
@@ -277,20 +345,111 @@ QByteArray DbImport::renumbered(const QVariant &document, QString &tags)
     const QByteArray bytes = document.toByteArray();
     if (document.isNull() || !ExportLinks::mayHoldTags(bytes))
         return bytes;
-    // The pages are converted on a page of the import's own: the editor keeps the page it shows.
-    if (!m_scratch) {
-        m_scratch = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
-        m_scratchEdit = std::make_unique<RichTextEdit>(m_scratch.get());
-        m_renumber = std::make_unique<TagRenumber>(m_map);
-    }
+    RichTextEdit &edit = scratch();
     EditorServices &services = m_host.hostEditor().services();
     // Bytes that cannot be read travel unchanged, with an empty tag list.
-    if (!services.loadBytes(*m_scratchEdit, bytes, 9, false))
+    if (!services.loadBytes(edit, bytes, 9, false))
         return bytes;
-    m_renumber->apply(*m_scratchEdit);
-    tags = ExportLinks::tagList(*m_scratchEdit);
-    const QByteArray converted = services.saveBytes(*m_scratchEdit, 9);
+    m_renumber->apply(edit);
+    tags = ExportLinks::tagList(edit);
+    const QByteArray converted = services.saveBytes(edit, 9);
     return converted.isEmpty() ? bytes : converted;
+}
+
+void DbImport::convert(Page &page)
+{
+    if (page.converted)
+        return;
+    page.converted = true;
+    // A page without a document keeps the tag list the source holds.
+    if (page.document.isNull()) {
+        page.written = page.document;
+        page.writtenTags = page.tags;
+        return;
+    }
+    QString tags;
+    page.written = renumbered(page.document, tags);
+    page.writtenTags = tags;
+}
+
+void DbImport::decideActions()
+{
+    for (Page &page : m_pages)
+        page.action = pageAction(page);
+}
+
+bool DbImport::keepTaggedPages()
+{
+    // A copy exported without a published site has its tags to pages left out turned into plain
+    // text. Brought back, it would replace pages that still hold those tags: such pages are found
+    // by a tag whose text the incoming page keeps while its tag is gone.
+    zSvr &db = zSvr::instance();
+    EditorServices &services = m_host.hostEditor().services();
+    QList<int> candidates;
+    for (int i = 0; i < m_pages.size(); ++i) {
+        if (m_pages.at(i).action != 0 && m_taggedTargets.contains(m_pages.at(i).planned))
+            candidates.append(i);
+    }
+    if (candidates.isEmpty())
+        return true;
+    sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞのﾀｸﾞを照合しています"));
+    QList<int> lacking;
+    for (int i : std::as_const(candidates)) {
+        Page &page = m_pages[i];
+        const QByteArray stored =
+            db.R_GtVaL(QStringLiteral("Select obDoc From msDoc Where noDoc=?"), {page.planned}, QVariant()).toByteArray();
+        if (!db.readError().isEmpty()) {
+            sbWait::cEnd();
+            return readFailed(db.readError(), false);
+        }
+        if (!ExportLinks::mayHoldTags(stored) || !services.loadBytes(scratch(), stored, 9, false))
+            continue;
+        const QList<QPair<QString, QString>> fields = ExportLinks::tagFields(scratch());
+        if (fields.isEmpty())
+            continue;
+        convert(page);
+        const QString incomingTags = page.writtenTags.toString();
+        // The text of the incoming document itself: a stored plain text may lag behind it.
+        QString incomingText = page.text.toString();
+        if (!page.document.isNull() && services.loadBytes(scratch(), page.document.toByteArray(), 9, false))
+            incomingText = scratch().text();
+        for (const auto &[target, text] : fields) {
+            if (!incomingTags.contains(QLatin1Char('.') + target + QLatin1Char('.')) && !text.trimmed().isEmpty()
+                && incomingText.contains(text)) {
+                lacking.append(i);
+                break;
+            }
+        }
+    }
+    // The question is not hidden under the wait window.
+    sbWait::cEnd();
+    if (lacking.isEmpty())
+        return true;
+    QStringList titles;
+    for (int i = 0; i < lacking.size() && i < 10; ++i)
+        titles << QStringLiteral("｢") + ExchangeText::shortTitle(m_pages.at(lacking.at(i)).title, 30) + QStringLiteral("｣");
+    if (lacking.size() > 10)
+        titles << QStringLiteral("他 %1 ﾍﾟｰｼﾞ").arg(lacking.size() - 10);
+    const int answer = Prompt::current().message(
+        QStringLiteral("次のﾍﾟｰｼﾞは、ｲﾝﾎﾟｰﾄ元ではﾀｸﾞ(文書ﾃﾞｰﾀｰﾍﾞｰｽ内のﾘﾝｸ)が外れています\n") + titles.join(u' ')
+            + QStringLiteral("\nﾀｸﾞの外れたﾍﾟｰｼﾞで上書して良いですか\n")
+            + QStringLiteral("上書する ⇒ はい　 現在のﾍﾟｰｼﾞを残す ⇒ いいえ"),
+        Prompt::YesNo | Prompt::DefaultButton2);
+    if (answer != Prompt::Yes) {
+        for (int i : std::as_const(lacking))
+            m_pages[i].action = 0;
+    }
+    return true;
+}
+
+int DbImport::pagesWritten() const
+{
+    if (!m_done)
+        return 0;
+    int written = 0;
+    for (const Page &page : m_pages)
+        written += page.action != 0 ? 1 : 0;
+    return written;
 }
 
 QString DbImport::sharedIdentity() const
@@ -305,7 +464,7 @@ QString DbImport::sharedIdentity() const
             continue;
         }
         auto name = [](const Page &p) {
-            return QStringLiteral("文書No %1 ｢%2｣").arg(p.no).arg(p.title);
+            return QStringLiteral("文書No %1 ｢%2｣").arg(p.no).arg(ExchangeText::shortTitle(p.title));
         };
         return QStringLiteral("ｲﾝﾎﾟｰﾄ元の ") + name(*first) + QStringLiteral(" と ") + name(page)
                + QStringLiteral(" は同一のﾘｿｰｽの文書です");
@@ -316,33 +475,33 @@ QString DbImport::sharedIdentity() const
 bool DbImport::write()
 {
     zSvr &db = zSvr::instance();
+    DbConnection &target = db.connection();
     if (!db.D_Tran(0))
         return false;
     bool ok = true;
     QElapsedTimer shown;
     shown.start();
     for (int i = 0; ok && i < m_pages.size(); ++i) {
-        const Page &page = m_pages.at(i);
+        Page &page = m_pages[i];
         if (!sbWait::isShown() || shown.elapsed() >= 200) {
             sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
             shown.start();
         }
-        if (pageAction(page) == 0)
+        if (page.action == 0)
             continue;
-        QString tags;
-        QVariant document = page.document;
-        if (!document.isNull())
-            document = renumbered(page.document, tags);
+        convert(page);
+        const QVariant updated = ExchangeText::exactDate(target, page.updated);
         if (!m_targetPages.contains(page.planned)) {
             ok = db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, boUse, wkRnd, saTgs, boCod, szDoc, txDoc, obDoc, dyUdt)"
                                            " Values (?, 1, ?, ?, ?, ?, ?, ?, ?)"),
-                            {page.planned, page.identity, tags, page.listMode, page.title, page.text, document,
-                             page.updated});
+                            {page.planned, page.identity, page.writtenTags, page.listMode, page.title, page.text,
+                             page.written, updated});
             m_targetPages.insert(page.planned);
         } else {
             ok = db.D_ExeSq(QStringLiteral("Update msDoc Set boCod=?, szDoc=?, txDoc=?, obDoc=?, dyUdt=?, saTgs=?"
                                            " Where noDoc=?"),
-                            {page.listMode, page.title, page.text, document, page.updated, tags, page.planned});
+                            {page.listMode, page.title, page.text, page.written, updated, page.writtenTags,
+                             page.planned});
         }
     }
     if (ok && m_nodePage && !m_targetPages.contains(m_target)) {
@@ -356,15 +515,29 @@ bool DbImport::write()
             continue;
         const bool top = p.parent == 0;
         const QPair<qint64, qint64> pair{p.plannedParent, p.plannedChild};
+        // A date the source does not hold (an older copy has none for its top placement, none
+        // for dyUdt_P) leaves the date here as it is.
+        QStringList columns{QStringLiteral("szDoc")};
+        QVariantList values{p.title};
+        if (!top) {
+            columns << QStringLiteral("inSrt");
+            values << p.order;
+        }
+        if (!p.updated.isNull()) {
+            columns << QStringLiteral("dyUdt");
+            values << ExchangeText::exactDate(target, p.updated);
+        }
+        if (!p.updatedP.isNull()) {
+            columns << QStringLiteral("dyUdt_P");
+            values << ExchangeText::exactDate(target, p.updatedP);
+        }
         // The row is looked at as it stands now: an earlier placement of this run may have made it.
         if (!m_targetPairs.contains(pair)) {
             m_targetPairs.insert(pair);
-            ok = top ? db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, dyUdt, dyUdt_P)"
-                                                 " Values (?, ?, ?, ?, ?)"),
-                                  {p.plannedParent, p.plannedChild, p.title, p.updated, p.updatedP})
-                     : db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, inSrt, dyUdt, dyUdt_P)"
-                                                 " Values (?, ?, ?, ?, ?, ?)"),
-                                  {p.plannedParent, p.plannedChild, p.title, p.order, p.updated, p.updatedP});
+            ok = db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, ") + columns.join(QStringLiteral(", "))
+                                + QStringLiteral(") Values (?, ?") + QStringLiteral(", ?").repeated(columns.size())
+                                + QLatin1Char(')'),
+                            QVariantList{p.plannedParent, p.plannedChild} + values);
             continue;
         }
         if (p.exists && !m_overwrite)
@@ -373,14 +546,18 @@ bool DbImport::write()
         QVariantList now{QVariant(), QVariant(), QVariant(), QVariant()};
         db.R_PAry(QStringLiteral("Select szDoc, inSrt, dyUdt, dyUdt_P From tbTree Where noLfP=? And noLfC=?"),
                   {p.plannedParent, p.plannedChild}, now);
+        if (!db.readError().isEmpty()) {
+            readFailed(db.readError(), false);
+            ok = false;
+            break;
+        }
         if (now.value(0).toString() == p.title.toString() && (top || now.value(1).toInt() == p.order.toInt())
-            && compareDates(now.value(2), p.updated) == 0 && compareDates(now.value(3), p.updatedP) == 0)
+            && (p.updated.isNull() || compareDates(now.value(2), p.updated) == 0)
+            && (p.updatedP.isNull() || compareDates(now.value(3), p.updatedP) == 0))
             continue;
-        ok = top ? db.D_ExeSq(QStringLiteral("Update tbTree Set szDoc=?, dyUdt=?, dyUdt_P=? Where noLfP=? And noLfC=?"),
-                              {p.title, p.updated, p.updatedP, p.plannedParent, p.plannedChild})
-                 : db.D_ExeSq(QStringLiteral("Update tbTree Set szDoc=?, inSrt=?, dyUdt=?, dyUdt_P=?"
-                                             " Where noLfP=? And noLfC=?"),
-                              {p.title, p.order, p.updated, p.updatedP, p.plannedParent, p.plannedChild});
+        ok = db.D_ExeSq(QStringLiteral("Update tbTree Set ") + columns.join(QStringLiteral("=?, "))
+                            + QStringLiteral("=? Where noLfP=? And noLfC=?"),
+                        values + QVariantList{p.plannedParent, p.plannedChild});
     }
     if (ok) {
         Usr::D_FixLnk(false);
@@ -404,7 +581,10 @@ void DbImport::refreshNode()
     m_host.setCurrentPageNo(0);
     m_host.hostEditor().setBDcEdt(false);
     tree.SetFrame(1);
-    tree.RefreshNd(m_sourceTitle, number);
+    // The node takes the source's title only where it was written: a new node, or the page it shows.
+    const int root = m_root > 0 ? m_index.value(m_root, -1) : -1;
+    const bool written = m_newNode || (root >= 0 && m_pages.at(root).action != 0);
+    tree.RefreshNd(written ? m_sourceTitle : QString(), number);
 }
 
 void DbImport::cleanUp()
@@ -419,7 +599,8 @@ void DbImport::cleanUp()
     Usr::st().busy = m_busyBefore;
     if (m_done)
         m_host.setTreeMenuMode(true);
-    Prompt::current().message(finalText(prefix, m_done));
+    m_final = finalText(prefix, m_done);
+    Prompt::current().message(m_final);
     // The editor shows the page that now stands at the node.
     if (m_done)
         m_host.showPage(int(m_target));
@@ -453,11 +634,16 @@ void DbImport::ImportDb()
         tree.GetNodeText(m_targetTitle);
         m_targetIdentity = db.R_GtVaL(QStringLiteral("Select wkRnd From msDoc Where noDoc=?"), {m_target}, 0);
     }
-    m_sourcePath = m_host.selectDbFile(false, m_targetTitle + QStringLiteral("←文書ﾃﾞｰﾀｰﾍﾞｰｽのｲﾝﾎﾟｰﾄ"),
+    m_busyBefore = Usr::st().busy;
+    if (!db.readError().isEmpty()) {
+        readFailed(db.readError(), false);
+        cleanUp();
+        return;
+    }
+    m_sourcePath = m_host.selectDbFile(false, ExchangeText::shortTitle(m_targetTitle) + QStringLiteral("←文書ﾃﾞｰﾀｰﾍﾞｰｽのｲﾝﾎﾟｰﾄ"),
                                        Usr::st().userData + QStringLiteral("Dbs"));
     if (m_sourcePath.isEmpty())
         return;
-    m_busyBefore = Usr::st().busy;
     const QString open = QFileInfo(db.sSvr).canonicalFilePath();
     if (!open.isEmpty() && QFileInfo(m_sourcePath).canonicalFilePath() == open) {
         m_error = QStringLiteral("現在の文書ﾃﾞｰﾀｰﾍﾞｰｽからはｲﾝﾎﾟｰﾄできません");
@@ -465,7 +651,6 @@ void DbImport::ImportDb()
         return;
     }
     if (!readSource()) {
-        m_error = m_sourcePath + QStringLiteral(" は文書ﾃﾞｰﾀｰﾍﾞｰｽではありません");
         cleanUp();
         return;
     }
@@ -480,16 +665,22 @@ void DbImport::ImportDb()
         cleanUp();
         return;
     }
+    const QString title = ExchangeText::shortTitle(m_sourceTitle);
     if (m_newNode) {
-        m_question = QStringLiteral("新規ﾍﾟｰｼﾞに ") + (m_sourceTitle.isEmpty() ? QString() : m_sourceTitle + QStringLiteral("以降を"))
+        m_question = QStringLiteral("新規ﾍﾟｰｼﾞに ") + (title.isEmpty() ? QString() : title + QStringLiteral("以降を"))
                      + QStringLiteral("ｲﾝﾎﾟｰﾄします");
     } else if (usableIdentity(m_targetIdentity) && m_targetIdentity.toDouble() == m_sourceIdentity.toDouble()) {
-        m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + m_sourceTitle + QStringLiteral("で更新されます");
+        m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + title + QStringLiteral("で更新されます");
     } else {
-        m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + m_sourceTitle + QStringLiteral("に置換えられます");
+        m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + title + QStringLiteral("に置換えられます");
         m_replace = true;
     }
     m_last = db.R_GtVaL(QStringLiteral("Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    if (!db.readError().isEmpty()) {
+        readFailed(db.readError(), false);
+        cleanUp();
+        return;
+    }
     // A new node that receives several top-level pages gets a page of its own first.
     if (m_newNode && m_root == 0) {
         m_target = ++m_last;
@@ -525,14 +716,19 @@ void DbImport::ImportDb()
         m_overwrite = true;
     }
     m_started = true;
-    planPlacements();
+    if (!planPlacements()) {
+        cleanUp();
+        return;
+    }
     if (makesCycle()) {
         m_error = QStringLiteral("ｲﾝﾎﾟｰﾄするとﾍﾟｰｼﾞが自分自身の下位に置かれます");
         cleanUp();
         return;
     }
     Usr::st().busy = true;
-    if (write()) {
+    // Every question is asked before the transaction begins: nobody waits on the file meanwhile.
+    decideActions();
+    if (keepTaggedPages() && write()) {
         refreshNode();
         m_done = true;
     }

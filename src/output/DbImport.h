@@ -40,6 +40,9 @@ public:
         QVariant text, document, tags, listMode;
         qint64 planned = 0;  // nDcS: its number in the open database
         int cmp = 0;         // 0 new, 1 source newer (or the replacing root), 2 open one newer, 3 same time
+        int action = 0;      // 0 leave, 1 new row, 2 overwrite
+        QVariant written, writtenTags; // the document with its tags renumbered, and their list
+        bool converted = false;
     };
     // One placement of the source.
     struct Placement {
@@ -56,17 +59,30 @@ public:
     QString numberMap() const { return m_map; }
     bool done() const { return m_done; }
     qint64 targetNumber() const { return m_target; }
+    // Pages written into the open database by a run that is done.
+    int pagesWritten() const;
+    // The message the run ended with ("" when it ended without one).
+    QString finalMessage() const { return m_final; }
+    // How long the source may be held by another program before it is reported in use.
+    static constexpr int SourceWait = 3;
 
     static QString finalText(const QString &prefix, bool done);
 
 private:
     bool readSource();
+    bool readRows();
+    bool readFailed(const QString &error, bool source);
     bool matchPages();
-    void planPlacements();
+    bool rootStandsHere(qint64 match);
+    bool planPlacements();
     bool makesCycle() const;
+    void decideActions();
+    void convert(Page &page);
+    bool keepTaggedPages();
     bool write();
     int pageAction(const Page &page);
     QByteArray renumbered(const QVariant &document, QString &tags);
+    RichTextEdit &scratch();
     QString sharedIdentity() const;
     void refreshNode();
     void cleanUp();
@@ -83,6 +99,7 @@ private:
     QString m_sourceTitle;
     QVariant m_sourceIdentity;
     QString m_error;
+    QString m_final;
     QString m_question;
     bool m_replace = false;
     qint64 m_last = 0;
@@ -97,6 +114,7 @@ private:
     QList<Placement> m_placements;
     QHash<qint64, int> m_index; // source page number -> index in m_pages
     QSet<qint64> m_targetPages;
+    QSet<qint64> m_taggedTargets; // pages of the open database whose tag list names a page
     QSet<QPair<qint64, qint64>> m_targetPairs;
     bool m_busyBefore = false;
     std::unique_ptr<PageDocument> m_scratch;

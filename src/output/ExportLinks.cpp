@@ -29,15 +29,23 @@ void addToList(QString &list, const QString &page)
 QString ExportLinks::tagList(RichTextEdit &edit)
 {
     QString list = QStringLiteral(".");
+    for (const auto &field : tagFields(edit))
+        addToList(list, field.first);
+    return list;
+}
+
+QList<QPair<QString, QString>> ExportLinks::tagFields(RichTextEdit &edit)
+{
+    QList<QPair<QString, QString>> fields;
     const int keep = edit.currentField();
     for (int id = edit.nextField(0); id > 0; id = edit.nextField(id)) {
         edit.setCurrentField(id);
         const QString data = edit.fieldData();
         if (isTag(data))
-            addToList(list, pagePart(data.mid(3)).trimmed());
+            fields.append({pagePart(data.mid(3)).trimmed(), edit.fieldText()});
     }
     edit.setCurrentField(keep);
-    return list;
+    return fields;
 }
 
 bool ExportLinks::mayHoldTags(const QByteArray &bytes)

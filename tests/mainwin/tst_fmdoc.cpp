@@ -451,6 +451,48 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("A1\n追記"));
     }
 
+    void importAsksAboutTheEditsFirst()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        f.type(QStringLiteral("頁\n未保存"));
+        // Cancel: the import does not start, the edits stay.
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        f.window->menuClicked(QStringLiteral("mnRet"), 6);
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QVERIFY(f.prompt.dialogTitles.isEmpty());
+        QVERIFY(f.editor().bDcEdt());
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("頁\n未保存"));
+        // Yes: the page is stored before the import asks for its source.
+        f.prompt.answers.enqueue(Prompt::Yes);
+        f.window->menuClicked(QStringLiteral("mnRet"), 6);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("頁\n未保存"));
+        QCOMPARE(f.prompt.dialogTitles.value(0), QStringLiteral("頁←文書ﾃﾞｰﾀｰﾍﾞｰｽのｲﾝﾎﾟｰﾄ"));
+    }
+
+    void theSaveFormLeavesTheExistingFileQuestionToItsCaller()
+    {
+        // The database-file dialog's save form is followed by the caller's own question.
+        struct Recording : ScriptedPrompt {
+            QStringList unasked;
+            QString saveFileUnasked(const QString &title, const QString &dir, const QString &filter) override
+            {
+                unasked << title;
+                return saveFile(title, dir, filter);
+            }
+        };
+        MainFixture f;
+        f.start();
+        {
+            Recording prompt;
+            prompt.files.enqueue(QString());
+            QCOMPARE(f.window->SelectDbFile(true, QStringLiteral("保存先"), QString()), QString());
+            QCOMPARE(prompt.unasked, QStringList{QStringLiteral("保存先")});
+        }
+        Prompt::install(&f.prompt);
+    }
+
     void closeAndSaveAs()
     {
         MainFixture f;

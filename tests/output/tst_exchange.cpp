@@ -8,11 +8,13 @@
 #include "output/DbExport.h"
 #include "output/DbImport.h"
 #include "output/ExchangeHost.h"
+#include "output/ExchangeText.h"
 #include "output/sbExpDb.h"
 #include "platform/db/DbConnection.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
 #include "tree/uTrX.h"
@@ -20,6 +22,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -88,6 +92,7 @@ public:
     bool normalMenu = false;
     QStringList files;
     QStringList captions;
+    QStringList proposals;
 
     Host() : editor(nullptr, nullptr)
     {
@@ -98,9 +103,10 @@ public:
     uTrX &hostTree() override { return tree; }
     uTxm &hostEditor() override { return editor; }
     void setTreeMenuMode(bool normal) override { normalMenu = normal; }
-    QString selectDbFile(bool, const QString &caption, const QString &) override
+    QString selectDbFile(bool, const QString &caption, const QString &proposal) override
     {
         captions << caption;
+        proposals << proposal;
         return files.isEmpty() ? QString() : files.takeFirst();
     }
 };
@@ -164,6 +170,69 @@ public:
         return ScriptedPrompt::message(text, style, title);
     }
 };
+
+// Overwrites the middle one of the pages of kind `kind` ("leaf", "internal") that hold `table` in the
+// database file at `path` with random bytes, as a failing disk would. False when there is none.
+bool damage(const QString &path, const QString &table, const QString &kind)
+{
+    int pageSize = 0;
+    QList<qint64> pages;
+    {
+        DbConnection db;
+        if (!db.openSqlite(path, true))
+            return false;
+        QSqlQuery q(db.database());
+        if (!q.exec(QStringLiteral("PRAGMA page_size")) || !q.next())
+            return false;
+        pageSize = q.value(0).toInt();
+        q.prepare(QStringLiteral("SELECT pageno FROM dbstat WHERE lower(name) = lower(?) AND pagetype = ? ORDER BY pageno"));
+        q.addBindValue(table);
+        q.addBindValue(kind);
+        if (!q.exec())
+            return false;
+        while (q.next())
+            pages << q.value(0).toLongLong();
+    }
+    if (pages.isEmpty() || pageSize <= 0)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek((pages.at(pages.size() / 2) - 1) * pageSize))
+        return false;
+    QRandomGenerator random(34);
+    QByteArray noise(pageSize, 0);
+    for (char &byte : noise)
+        byte = char(random.bounded(256));
+    return file.write(noise) == pageSize;
+}
+
+// True when another program holds the database file at `path` so that it cannot be read.
+bool heldElsewhere(const QString &path)
+{
+    bool held = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("look"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=0"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            held = !q.exec(QStringLiteral("Select Count(*) From msDoc"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("look"));
+    return held;
+}
+
+// The number of pages of the database file at `path`.
+int pagesIn(const QString &path)
+{
+    DbConnection db;
+    QSqlQuery q;
+    if (!db.openSqlite(path, true) || !db.select(q, QStringLiteral("Select Count(*) From msDoc"), {}, false, true)
+        || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
 
 const char *const QuotedFormats = "<USR_LSP>1.2</USR_LSP>\r<USR_FORMAT_0>O'Neil \"Sans\"?|14|5266053|16777215|1|0|0|0|0|160|180|160|0|0</USR_FORMAT_0>";
 
@@ -229,6 +298,7 @@ private:
         for (int answer : answers)
             prompt->answers.enqueue(answer);
         prompt->messages.clear();
+        prompt->styles.clear();
         if (run) {
             run->ImportDb();
         } else {
@@ -363,9 +433,10 @@ private slots:
         // Pages that were not changed keep their rows; the tree node shows the import.
         QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1002")).toString(), QStringLiteral("A"));
         QVERIFY(host->tree.SlctdKy().endsWith(QStringLiteral("-1001")));
+        // The root page was the same in both: it was not written, and its node keeps its text.
         QString nodeText;
         host->tree.GetNodeText(nodeText);
-        QCOMPARE(nodeText, QStringLiteral("本"));
+        QCOMPARE(nodeText, QStringLiteral("置1001"));
         QVERIFY(host->normalMenu);
         QCOMPARE(host->page, 1001);
         QVERIFY(!Usr::st().busy);
@@ -482,9 +553,11 @@ private slots:
         const QString said = importFrom(copy, {Prompt::No, Prompt::Yes});
         painter.stop();
         QVERIFY2(said.contains(QStringLiteral("B改は、ｲﾝﾎﾟｰﾄ元の日付が新しいですが、上書しないで良いですか")), qPrintable(said));
-        QVERIFY2(!progress.isEmpty() && progress.first().startsWith(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (")),
+        // First while the source is read, then page by page.
+        QVERIFY2(progress.size() >= 2 && progress.first() == QStringLiteral("ｲﾝﾎﾟｰﾄ元を読み込んでいます")
+                     && progress.at(1).startsWith(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (")),
                  qPrintable(progress.join(u'|')));
-        QVERIFY(progress.first().endsWith(QStringLiteral("/6)")));
+        QVERIFY(progress.at(1).endsWith(QStringLiteral("/6)")));
         // No question is hidden under it.
         QCOMPARE(prompt->waitTexts, QStringList({QString(), QString(), QString()}));
         QVERIFY(!sbWait::isShown());
@@ -622,6 +695,283 @@ private slots:
         QCOMPARE(host->captions.size(), dialogs);
         zSvr::instance().D_Close();
         QVERIFY(TestHome::readAll(mainPath) == before);
+    }
+
+    void damagedSourceWritesNothing_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a page row") << QStringLiteral("msDoc") << QStringLiteral("leaf");
+        QTest::newRow("the page index") << QStringLiteral("msDoc") << QStringLiteral("internal");
+        QTest::newRow("the placements") << QStringLiteral("tbTree") << QStringLiteral("leaf");
+    }
+    void damagedSourceWritesNothing()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, kind);
+        const QString source = path(QStringLiteral("Damaged.txdb"));
+        QVERIFY(SampleDb::generate(source));
+        QVERIFY(damage(source, table, kind));
+        const QByteArray sourceBefore = TestHome::readAll(source);
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(mainPath);
+        openMain();
+        const QString said = importFrom(source, {Prompt::Ok, Prompt::Yes, Prompt::Yes, Prompt::Yes});
+        QCOMPARE(said, source + QStringLiteral(" を読み込めませんでした\nﾌｧｲﾙが壊れています\nｲﾝﾎﾟｰﾄを実行しませんでした"));
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(!sbWait::isShown());
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(before));
+        QVERIFY(TestHome::readAll(source) == sourceBefore);
+    }
+
+    void damagedDatabaseEndsTheExport()
+    {
+        // A read-only sample with one page row damaged: every subtree is exported whole, or not at all.
+        const QString sample = path(QStringLiteral("Sample.txdb"));
+        QVERIFY(SampleDb::generate(sample));
+        zSvr::instance().D_Close();
+        QVERIFY(damage(sample, QStringLiteral("msDoc"), QStringLiteral("leaf")));
+        QVERIFY(QFile::setPermissions(sample, QFile::ReadOwner));
+        QVERIFY(zSvr::instance().D_StDcDb(sample));
+        DbTable top;
+        const int count = zSvr::instance().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=0"), top);
+        QVERIFY(count >= 2);
+        int failed = 0;
+        for (int r = 0; r < count; ++r) {
+            const int page = top.at(0, r).toInt();
+            openTree(sample, page);
+            const QString copy = path(QStringLiteral("Part%1.txdb").arg(page));
+            const QString said = exportTo(copy, 2);
+            if (said.startsWith(copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n"))) {
+                QCOMPARE(said, copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n") + sample
+                                   + QStringLiteral(" を読み込めませんでした\nﾌｧｲﾙが壊れています"));
+                QVERIFY(!QFileInfo::exists(copy));
+                ++failed;
+                continue;
+            }
+            QCOMPARE(said, copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
+            QList<qint64> pages{page};
+            QList<DbExport::Pair> pairs;
+            QVERIFY(DbExport::CollectSubtree(page, 2, pages, pairs));
+            QCOMPARE(pagesIn(copy), int(pages.size()));
+        }
+        QVERIFY(failed >= 1);
+        QVERIFY(!sbWait::isShown());
+    }
+
+    void lockedSourceIsInUse()
+    {
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set dyUdt='2025-02-01 09:00:00' Where noDoc=1003")));
+        // Another program holds the file for writing and keeps it.
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {copy});
+        QVERIFY(shell.waitForStarted());
+        shell.write("PRAGMA journal_mode=DELETE;\nBEGIN EXCLUSIVE;\n");
+        QElapsedTimer waited;
+        waited.start();
+        while (!heldElsewhere(copy) && waited.elapsed() < 30000)
+            QTest::qWait(50);
+        QVERIFY2(heldElsewhere(copy), shell.readAllStandardError().constData());
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(mainPath);
+        openMain();
+        // What the wait window shows while the import waits for the file.
+        QStringList shown;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&shown] {
+            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
+                shown << sbWait::shownMessage();
+        });
+        watch.start(0);
+        const QString said = importFrom(copy, {Prompt::Yes, Prompt::Yes});
+        watch.stop();
+        QCOMPARE(said, copy + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nｲﾝﾎﾟｰﾄを実行しませんでした"));
+        QCOMPARE(shown.value(0), QStringLiteral("ｲﾝﾎﾟｰﾄ元を読み込んでいます"));
+        QVERIFY(!Usr::st().busy);
+        shell.write("COMMIT;\n");
+        shell.closeWriteChannel();
+        QVERIFY(shell.waitForFinished());
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(before));
+        // Once the other program is done, the same import runs.
+        openMain();
+        QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")));
+    }
+
+    void rootStandingElsewhereIsRefused_data()
+    {
+        QTest::addColumn<bool>("newNode");
+        QTest::addColumn<bool>("unplaced");
+        QTest::newRow("another page") << false << false;
+        QTest::newRow("a new node beside it") << true << false;
+        QTest::newRow("another page, the page outside the tree") << false << true;
+    }
+    void rootStandingElsewhereIsRefused()
+    {
+        QFETCH(bool, newNode);
+        QFETCH(bool, unplaced);
+        // The sample's 用語集 (1003) is exported; the copy is brought back at はじめに (1001).
+        const QString sample = path(QStringLiteral("Sample.txdb"));
+        QVERIFY(SampleDb::generate(sample));
+        openTree(sample, 1003);
+        QString nodeText;
+        host->tree.GetNodeText(nodeText);
+        QCOMPARE(nodeText, QStringLiteral("用語集"));
+        const QString copy = path(QStringLiteral("Glossary.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        if (unplaced)
+            QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC=1003")));
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(sample);
+        openTree(sample, 1001);
+        if (newNode)
+            host->tree.trNew(1);
+        const QString key = host->tree.SlctdKy();
+        host->tree.GetNodeText(nodeText);
+        const QString said = importFrom(copy, {Prompt::No, Prompt::Yes, Prompt::Yes});
+        QCOMPARE(said, unplaced ? QStringLiteral("ｲﾝﾎﾟｰﾄ対象の文書は ﾂﾘｰにない 文書No 1003 ｢用語集｣ として存在しています\n"
+                                                 "これを戻す場合は、新規ﾍﾟｰｼﾞを作成して、そこにｲﾝﾎﾟｰﾄを行って下さい")
+                                : QStringLiteral("ｲﾝﾎﾟｰﾄ対象の文書は  ⇒ 用語集　に存在しています\n"
+                                                 "これを更新する場合は、このﾍﾟｰｼﾞを指定して、ｲﾝﾎﾟｰﾄを行って下さい"));
+        // The node is left as it was, and so is the database.
+        QCOMPARE(host->tree.SlctdKy(), key);
+        QString after;
+        host->tree.GetNodeText(after);
+        QCOMPARE(after, nodeText);
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(sample)), contentOf(before));
+    }
+
+    void anUnplacedPageTakesANewNode()
+    {
+        // A page kept outside the tree (its placement deleted) comes back at a new node.
+        const QString sample = path(QStringLiteral("Sample.txdb"));
+        QVERIFY(SampleDb::generate(sample));
+        openTree(sample, 1003);
+        const QString copy = path(QStringLiteral("Glossary.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=0 And noLfC=1003")));
+        openTree(sample, 1001);
+        host->tree.trNew(1);
+        const QString said = importFrom(copy, {Prompt::Yes});
+        QVERIFY2(said.endsWith(QStringLiteral("ｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        QVERIFY(host->tree.SlctdKy().endsWith(QStringLiteral("-1003")));
+        QString nodeText;
+        host->tree.GetNodeText(nodeText);
+        QCOMPARE(nodeText, QStringLiteral("用語集"));
+        QCOMPARE(value(QStringLiteral("Select Count(*) From tbTree Where noLfP=0 And noLfC=1003")).toInt(), 1);
+    }
+
+    void strippedTagsAreKeptWhenAsked_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("no keeps the tagged page") << int(Prompt::No);
+        QTest::newRow("yes replaces it") << int(Prompt::Yes);
+    }
+    void strippedTagsAreKeptWhenAsked()
+    {
+        QFETCH(int, answer);
+        // Page 1002 tags 2000, outside the copy: without a published site the copy keeps its text only.
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set dyUdt='2025-02-01 09:00:00', szDoc=szDoc || '改'"
+                                            " Where noDoc In (1001, 1002, 1003)")));
+        const QString said = importFrom(copy, {Prompt::Yes, answer});
+        QVERIFY2(said.contains(QStringLiteral("次のﾍﾟｰｼﾞは、ｲﾝﾎﾟｰﾄ元ではﾀｸﾞ(文書ﾃﾞｰﾀｰﾍﾞｰｽ内のﾘﾝｸ)が外れています\n｢A改｣\n"
+                                              "ﾀｸﾞの外れたﾍﾟｰｼﾞで上書して良いですか\n"
+                                              "上書する ⇒ はい　 現在のﾍﾟｰｼﾞを残す ⇒ いいえ")),
+                 qPrintable(said));
+        QCOMPARE(prompt->styles.value(1), int(Prompt::YesNo | Prompt::DefaultButton2));
+        QVERIFY2(said.endsWith(QStringLiteral("ｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        // The pages that lost no tag are written either way; the node shows its written page's title.
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1003")).toString(), QStringLiteral("B改"));
+        QString nodeText;
+        host->tree.GetNodeText(nodeText);
+        QCOMPARE(nodeText, QStringLiteral("本改"));
+        const QStringList tags = fieldData(value(QStringLiteral("Select obDoc From msDoc Where noDoc=1002")).toByteArray());
+        if (answer == Prompt::No) {
+            QCOMPARE(tags, QStringList{QStringLiteral("TG_2000")});
+            QCOMPARE(value(QStringLiteral("Select szDoc || saTgs From msDoc Where noDoc=1002")).toString(),
+                     QStringLiteral("A.2000."));
+        } else {
+            QCOMPARE(tags, QStringList());
+            QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc=1002")).toString(), QStringLiteral("A改"));
+        }
+    }
+
+    void datesAndTagListsAsTheSourceHolds()
+    {
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set dyUdt='2024-01-01 10:00:00.250' Where noDoc=1002")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set dyUdt='2023-05-06 07:08:09' Where noLfC=1001")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set dyUdt_P='2023-06-07 08:09:10' Where noLfC=1002")));
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        // The copy keeps the milliseconds and the top placement's date.
+        QCOMPARE(valueIn(copy, QStringLiteral("Select dyUdt From msDoc Where noDoc=1002")).toString(),
+                 QStringLiteral("2024-01-01 10:00:00.250"));
+        QCOMPARE(valueIn(copy, QStringLiteral("Select dyUdt From tbTree Where noLfP=0")).toString(),
+                 QStringLiteral("2023-05-06 07:08:09"));
+        // An older copy has no date at its top; a page without a document has an empty tag list.
+        QVERIFY(execIn(copy, QStringLiteral("Update tbTree Set dyUdt=Null Where noLfP=0")));
+        QVERIFY(execIn(copy, QStringLiteral("Update tbTree Set szDoc='置改' Where noLfP=0")));
+        QVERIFY(execIn(copy, QStringLiteral("Update tbTree Set szDoc='A置改' Where noLfC=1002")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set dyUdt='2025-02-01 09:00:00.125' Where noDoc=1003")));
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into msDoc (noDoc, szDoc, saTgs, dyUdt, wkRnd)"
+                                            " Values (1006, '空', '', '2025-02-01 09:00:00.500', 606)")));
+        QVERIFY(execIn(copy, QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc) Values (1001, 1006, '空')")));
+        QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(QStringLiteral("しました")));
+        QCOMPARE(value(QStringLiteral("Select '' || dyUdt From msDoc Where noDoc=1003")).toString(),
+                 QStringLiteral("2025-02-01 09:00:00.125"));
+        QCOMPARE(value(QStringLiteral("Select dyUdt || '|' || saTgs || '|' || (obDoc Is Null) From msDoc Where szDoc='空'"))
+                     .toString(),
+                 QStringLiteral("2025-02-01 09:00:00.500||1"));
+        // The placements took their titles; the dates the copy does not hold stayed.
+        QCOMPARE(value(QStringLiteral("Select szDoc || '|' || dyUdt From tbTree Where noLfP=0 And noLfC=1001")).toString(),
+                 QStringLiteral("置改|2023-05-06 07:08:09"));
+        QCOMPARE(value(QStringLiteral("Select szDoc || '|' || dyUdt_P From tbTree Where noLfC=1002")).toString(),
+                 QStringLiteral("A置改|2023-06-07 08:09:10"));
+    }
+
+    void proposalsAndQuestionsFitTheScreen()
+    {
+        // A title that is no file name: the dialog would read its quotes as separators.
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set szDoc=? Where noDoc=1001"),
+                                         {QStringLiteral("Top & <b>bold</b> \"quoted\"")}));
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QCOMPARE(host->proposals.value(0),
+                 Usr::st().userData + QStringLiteral("Dbs/Top & _b_bold__b_ _quoted_.txdb"));
+        // A source whose root has a title of 3,000 characters: every question stays a few lines.
+        const QString longTitle = QString(3000, QChar(u'長'));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc=?, dyUdt='2025-02-01 09:00:00' Where noDoc=1001"),
+                       {longTitle}));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc=?, dyUdt='2020-02-01 09:00:00' Where noDoc=1003"),
+                       {longTitle}));
+        const QString said = importFrom(copy, {Prompt::No, Prompt::Yes, Prompt::Yes});
+        QCOMPARE(prompt->messages.size(), 3);
+        for (const QString &text : std::as_const(prompt->messages))
+            QVERIFY2(text.size() < 300 && text.count(u'\n') < 5, qPrintable(text.left(200)));
+        QVERIFY(prompt->messages.value(1).startsWith(QString(60, QChar(u'長')) + QStringLiteral("…は、")));
+    }
+
+    void fileNames_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("separators and wildcards") << QStringLiteral("a/b\\c:d*e?f|g") << QStringLiteral("a_b_c_d_e_f_g");
+        QTest::newRow("controls") << QStringLiteral("一\t二\n三\u200b") << QStringLiteral("一_二_三_");
+        QTest::newRow("hidden") << QStringLiteral("..隠し. ") << QStringLiteral("隠し");
+        QTest::newRow("nothing left") << QStringLiteral(" . ") << QStringLiteral("1001");
+        QTest::newRow("long") << QString(300, QChar(u'字')) << QString(80, QChar(u'字'));
+    }
+    void fileNames()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        QCOMPARE(ExchangeText::fileName(title, QStringLiteral("1001")), name);
     }
 };
 

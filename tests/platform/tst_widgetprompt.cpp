@@ -92,6 +92,28 @@ private slots:
         QCOMPARE(format, Qt::PlainText);
     }
 
+    void onlyTheAskingSaveDialogAsksAboutAnExistingFile_data()
+    {
+        QTest::addColumn<bool>("asking");
+        QTest::newRow("save") << true;
+        QTest::newRow("save, the caller asks") << false;
+    }
+    void onlyTheAskingSaveDialogAsksAboutAnExistingFile()
+    {
+        QFETCH(bool, asking);
+        QTemporaryDir dir;
+        int confirms = -1;
+        whenShown<QFileDialog>([&](QFileDialog *dialog) {
+            confirms = dialog->testOption(QFileDialog::DontConfirmOverwrite) ? 0 : 1;
+        });
+        WidgetPrompt prompt;
+        const QString filter = QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽ (*.txdb)");
+        const QString chosen = asking ? prompt.saveFile(QStringLiteral("保存"), dir.path(), filter)
+                                      : prompt.saveFileUnasked(QStringLiteral("保存"), dir.path(), filter);
+        QVERIFY(chosen.isEmpty());
+        QCOMPARE(confirms, asking ? 1 : 0);
+    }
+
     void fileDialogsLeaveTheOpenDatabaseLocked_data()
     {
         QTest::addColumn<int>("kind");

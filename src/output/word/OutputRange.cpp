@@ -47,8 +47,11 @@ QHash<qint64, QVariantList> OutputRange::readPages(const QStringList &keys, cons
     return readPages(numbers, fields);
 }
 
-QHash<qint64, QVariantList> OutputRange::readPages(const QList<qint64> &pageList, const QString &fields)
+QHash<qint64, QVariantList> OutputRange::readPages(const QList<qint64> &pageList, const QString &fields,
+                                                   QString *error)
 {
+    if (error)
+        error->clear();
     // Page numbers go into the statement as numbers written here, each once.
     QList<qint64> numbers;
     QSet<qint64> seen;
@@ -70,6 +73,8 @@ QHash<qint64, QVariantList> OutputRange::readPages(const QList<qint64> &pageList
                                                      + QStringLiteral(" From msDoc Where noDoc In (")
                                                      + list.join(u',') + u')',
                                                  rows);
+        if (error && error->isEmpty())
+            *error = zSvr::instance().readError();
         const int columns = int(fields.count(u',')) + 1;
         for (int r = 0; r < count; ++r) {
             QVariantList values;

@@ -58,10 +58,12 @@ public:
     // What a range output reads of each placement, in a few statements instead of one or two per
     // placement: the placement titles by key ("P-C" -> szDoc, all placements in one statement) and
     // the values of `fields` of msDoc by page number, for the child pages of `keys` or for `pages`
-    // (pages missing from msDoc have no entry).
+    // (pages missing from msDoc have no entry). `error`, when given, receives why the rows could not
+    // all be read (empty when they were).
     static QHash<QString, QString> readTitles();
     static QHash<qint64, QVariantList> readPages(const QStringList &keys, const QString &fields);
-    static QHash<qint64, QVariantList> readPages(const QList<qint64> &pages, const QString &fields);
+    static QHash<qint64, QVariantList> readPages(const QList<qint64> &pages, const QString &fields,
+                                                 QString *error = nullptr);
 
 private:
     void collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path) const;

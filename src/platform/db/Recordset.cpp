@@ -3,6 +3,7 @@
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -132,6 +133,14 @@ bool Recordset::Impl::loadAll(const QString &sql, const QVariantList &values, bo
         row.original = row.values;
         row.dirty = QList<bool>(names.size(), false);
         rows << row;
+    }
+    // Rows cut short by a read error would be taken for the whole set: nothing is held then.
+    if (query.lastError().isValid()) {
+        error = query.lastError().text();
+        rows.clear();
+        names.clear();
+        query.finish();
+        return false;
     }
     query.finish();
     if (!table.isEmpty() && !useRowid) {

@@ -40,6 +40,11 @@ public:
         return openFile(title, dir, filter);
     }
     virtual QString saveFile(const QString &title, const QString &dir, const QString &filter) = 0;
+    // The save dialog for a caller that asks its own question about a file that exists.
+    virtual QString saveFileUnasked(const QString &title, const QString &dir, const QString &filter)
+    {
+        return saveFile(title, dir, filter);
+    }
     virtual QString chooseFolder(const QString &title, const QString &dir) = 0;
 
     // The one current prompt: a widget-based one unless a test installed its own.

@@ -73,10 +73,12 @@ private:
 // Qt's own dialog with the icons above: a desktop's native dialog reads the
 // files it lists, and so would the default icons.
 QString runFileDialog(QWidget *parent, const QString &title, const QString &dir, const QString &filter,
-                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode, const QString &selected = QString())
+                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode, const QString &selected = QString(),
+                      bool askOverwrite = true)
 {
     NameOnlyIcons icons;
     QFileDialog dialog(parent, title, dir, filter);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !askOverwrite);
     if (!selected.isEmpty())
         dialog.selectNameFilter(selected);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -151,6 +153,12 @@ QString WidgetPrompt::openFileWith(const QString &title, const QString &dir, con
 QString WidgetPrompt::saveFile(const QString &title, const QString &dir, const QString &filter)
 {
     return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptSave, QFileDialog::AnyFile);
+}
+
+QString WidgetPrompt::saveFileUnasked(const QString &title, const QString &dir, const QString &filter)
+{
+    return runFileDialog(parentWindow(), title, dir, filter, QFileDialog::AcceptSave, QFileDialog::AnyFile, QString(),
+                         false);
 }
 
 QString WidgetPrompt::chooseFolder(const QString &title, const QString &dir)

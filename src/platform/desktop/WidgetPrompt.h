@@ -12,5 +12,6 @@ public:
     QString openFileWith(const QString &title, const QString &dir, const QString &filter,
                          const QString &selected) override;
     QString saveFile(const QString &title, const QString &dir, const QString &filter) override;
+    QString saveFileUnasked(const QString &title, const QString &dir, const QString &filter) override;
     QString chooseFolder(const QString &title, const QString &dir) override;
 };

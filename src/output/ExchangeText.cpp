@@ -1,0 +1,67 @@
+#include "output/ExchangeText.h"
+
+#include "platform/db/DbConnection.h"
+
+#include <QDateTime>
+
+bool ExchangeText::isLocked(const QString &error)
+{
+    // SQLite's own words for SQLITE_BUSY and SQLITE_LOCKED.
+    return error.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
+           || error.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive);
+}
+
+bool ExchangeText::isDamaged(const QString &error)
+{
+    // SQLITE_CORRUPT; a file that is no database at all (SQLITE_NOTADB) is told apart by its callers.
+    return error.contains(QLatin1String("malformed"), Qt::CaseInsensitive)
+           || error.contains(QLatin1String("corrupt"), Qt::CaseInsensitive);
+}
+
+QString ExchangeText::readFailure(const QString &name, const QString &error)
+{
+    if (isLocked(error))
+        return name + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+    return name + QStringLiteral(" を読み込めませんでした\n")
+           + (isDamaged(error) ? QStringLiteral("ﾌｧｲﾙが壊れています") : error.trimmed());
+}
+
+QString ExchangeText::shortTitle(const QString &title, int length)
+{
+    QString line = title.simplified();
+    if (line.size() > length)
+        line = line.left(length) + QStringLiteral("…");
+    return line;
+}
+
+QString ExchangeText::fileName(const QString &title, const QString &fallback)
+{
+    // Characters that Windows refuses too: a copy may travel there.
+    static const QString unsafe = QStringLiteral("/\\:*?\"<>|");
+    QString name;
+    for (const QChar ch : title)
+        name += ch.category() == QChar::Other_Control || ch.category() == QChar::Other_Format || unsafe.contains(ch)
+                    ? QLatin1Char('_')
+                    : ch;
+    name = name.simplified();
+    // Leading dots hide a file; trailing dots and blanks vanish on other systems.
+    while (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    // A long title stays well below the 255 bytes a file name may take.
+    if (name.size() > 80)
+        name = name.left(80).trimmed();
+    return name.isEmpty() ? fallback : name;
+}
+
+QVariant ExchangeText::exactDate(const DbConnection &target, const QVariant &date)
+{
+    // A file stores dates as text to the second; a date that has milliseconds keeps them.
+    if (target.kind() != DbConnection::SqliteFile || date.metaType().id() != QMetaType::QDateTime)
+        return date;
+    const QDateTime time = date.toDateTime();
+    if (!time.isValid() || time.time().msec() == 0)
+        return date;
+    return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
