@@ -98,7 +98,8 @@ void Frmt::LoadHome(bool homeOnly)
     s.homeAddress.clear();
     if (s.homeKind == 1) {
         s.homeAddress = home1;
-        if (!homeOnly && !topName.isEmpty()) {
+        // A first-page name the site writer would not use (not a plain file name) names no page.
+        if (!homeOnly && zClt::isPlainName(topName)) {
             const qint64 top = db.R_GtVaL(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP = 0 Order By inSrt"), 0)
                                    .toLongLong();
             if (top > 0)

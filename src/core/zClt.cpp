@@ -39,6 +39,18 @@ QString zClt::trimSpaces(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+bool zClt::isPlainName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name.contains(QLatin1String("..")) || !name.isValidUtf16()
+        || QFile::encodeName(name).size() > 255)
+        return false;
+    for (const char32_t c : name.toUcs4()) {
+        if (c == U'/' || c == U'\\' || QChar::category(c) == QChar::Other_Control || QChar::category(c) == QChar::Other_Format)
+            return false;
+    }
+    return true;
+}
+
 namespace {
 
 void replaceUntilGone(QString &text, const QString &from, const QString &to)

@@ -20,6 +20,11 @@ public:
     static void release();
     // The text without half-width blanks at either end; the ideographic space U+3000 is text.
     static QString trimSpaces(const QString &text);
+    // A file name alone, fit to be put after a folder: not empty, not ".", no folder separator
+    // ("/", nor the "\" that browsers and other systems read as one), no "..", no control or
+    // format characters (a right-to-left override disguises a name), at most 255 bytes. Names
+    // the user types or the database stores (a first page, a book) are used only when they are.
+    static bool isPlainName(const QString &name);
 
     // --- automation ---
     // Brings the main window to the front and delivers Ctrl + the virtual-key

@@ -187,6 +187,40 @@ private slots:
         QTEST(text, "rest");
     }
 
+    // Names stored in a database or typed into a dialog are used as file names only when they
+    // stay in their folder and show what they are.
+    void plainName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("simple") << "index.htm" << true;
+        QTest::newRow("japanese and blanks") << QStringLiteral("目次 第1部.html") << true;
+        QTest::newRow("outside the BMP") << QStringLiteral("本😀.epub") << true;
+        QTest::newRow("dots inside") << "a.b.c.htm" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("dot") << "." << false;
+        QTest::newRow("up") << ".." << false;
+        QTest::newRow("up and out") << "../../../../home/someone/index.html" << false;
+        QTest::newRow("folder") << "sub/index.htm" << false;
+        QTest::newRow("absolute") << "/etc/passwd" << false;
+        QTest::newRow("backslash") << "sub\\index.htm" << false;
+        QTest::newRow("dots in the name") << "index..htm" << false;
+        QTest::newRow("tab") << "a\tb.htm" << false;
+        QTest::newRow("line feed") << "a\nb.htm" << false;
+        QTest::newRow("DEL") << QStringLiteral("a\x7f.htm") << false;
+        QTest::newRow("C1 control") << QStringLiteral("a\u0085.htm") << false;
+        QTest::newRow("right-to-left override") << QStringLiteral("index\u202Emth.exe") << false;
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral(".htm") << false;
+        QTest::newRow("255 bytes") << QString(251, u'a') + QStringLiteral(".htm") << true;
+        QTest::newRow("256 bytes") << QString(252, u'a') + QStringLiteral(".htm") << false;
+        QTest::newRow("long in UTF-8") << QString(85, u'あ') + QStringLiteral(".htm") << false;
+    }
+    void plainName()
+    {
+        QFETCH(QString, name);
+        QTEST(zClt::isPlainName(name), "plain");
+    }
+
     void oneInstanceUntilReleased()
     {
         zClt *first = &zClt::instance();

@@ -97,6 +97,50 @@ private slots:
         RandomSource::install(nullptr);
         zSvr::release();
     }
+
+    // The book's name is a plain file name: a stored one that is not gives way to the database's
+    // name; a typed one that is not is refused by OK and by save only, and the dialog stays.
+    void bookNameIsPlain()
+    {
+        TestHome home;
+        ScriptedPrompt prompt;
+        const QString path = home.path() + QStringLiteral("/Book.txdb");
+        QVERIFY(TemplateDb::create(path));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        Usr::st().dbName = QStringLiteral("Book");
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set EsTtl='T', EsUid='id', EsName=?"),
+                                         {QStringLiteral("../../../../home/someone/book")}));
+        const QString refused = QStringLiteral("ﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません");
+        const QStringList typed = {QStringLiteral("../book"), QStringLiteral("a/b"), QStringLiteral(".."),
+                                   QStringLiteral("本\x01"), QStringLiteral("koob\u202Ebupe")};
+        sbEpub::Choice c;
+        sbEpub::setRunner([&](sbEpub &d) {
+            QCOMPARE(d.nameBox()->text(), QStringLiteral("Book"));
+            for (const QString &name : typed) {
+                for (int button : {0, 1}) {
+                    d.nameBox()->setText(name);
+                    d.press(button);
+                    QCOMPARE(d.result(), 2);
+                }
+            }
+            d.nameBox()->setText(QStringLiteral("第1巻"));
+            d.press(0);
+        });
+        sbEpub::Act(c, QString());
+        QCOMPARE(prompt.messages, QStringList(QList<QString>(2 * typed.size(), refused)));
+        QCOMPARE(c.iRet, 1);
+        QCOMPARE(c.sNam, QStringLiteral("第1巻"));
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select EsName From kaUsr"), QString()).toString(), QStringLiteral("第1巻"));
+
+        // Cancelled over a stored name that is not plain: the caller gets the database's name.
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set EsName='sub/book'")));
+        sbEpub::setRunner([](sbEpub &d) { d.press(2); });
+        sbEpub::Act(c, QString());
+        QCOMPARE(c.sNam, QStringLiteral("Book"));
+
+        sbEpub::setRunner(nullptr);
+        zSvr::release();
+    }
 };
 
 QTEST_MAIN(tst_EpubDialog)

@@ -342,6 +342,89 @@ private slots:
         QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ｱｲﾃﾑがありません")});
     }
 
+    // A stored book name that would lead out of the ePub folder is not used: the book is named
+    // after the database, and the file the name aims at stays as it was.
+    void storedBookNameStaysInTheFolder()
+    {
+        QVERIFY(!openNew(QStringLiteral("Named")).isEmpty());
+        buildTree();
+        const QString aimed = Usr::st().userData + QStringLiteral("aimed.epub");
+        QVERIFY(TestHome::write(aimed, "mine"));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set EsName=?"), {QStringLiteral("../aimed")}));
+        sbEpub::setRunner([](sbEpub &d) {
+            d.SetCell(2, 1, QStringLiteral("Named"));
+            d.SetCell(2, 2, QStringLiteral("named_1"));
+            d.press(0);
+        });
+        int iRet = 0;
+        yEpub book;
+        book.Publish(nullptr, 0, iRet);
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Named.epub");
+        QCOMPARE(m_prompt->messages, QStringList{file + QStringLiteral(" に出力しました")});
+        QCOMPARE(book.bookFile, file);
+        QCOMPARE(TestHome::readAll(aimed), QByteArray("mine"));
+        QCOMPARE(QDir(Usr::st().userData + QStringLiteral("ePub")).entryList(QDir::Files), QStringList{"Named.epub"});
+    }
+
+    // Nothing to publish (no visible top-level page, or no page at all): told, and the book made
+    // before stays.
+    void emptyBookKeepsTheOldOne()
+    {
+        QVERIFY(!openNew(QStringLiteral("Empty")).isEmpty());
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Empty.epub");
+        QVERIFY(QDir().mkpath(Usr::st().userData + QStringLiteral("ePub")));
+        QVERIFY(TestHome::write(file, "old book"));
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                buildTree();
+                QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHide=1 Where noLfP=0")));
+            }
+            m_prompt->messages.clear();
+            answer(0, QStringLiteral("Empty"));
+            int iRet = -1;
+            yEpub book;
+            book.Publish(nullptr, 0, iRet);
+            QCOMPARE(iRet, 0);
+            QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ｱｲﾃﾑがありません")});
+            QCOMPARE(book.bookFile, QString());
+            QCOMPARE(TestHome::readAll(file), QByteArray("old book"));
+            QVERIFY(!sbWait::isShown());
+        }
+    }
+
+    // The work folder and its subfolders are the program's own: a link standing in their place
+    // goes, and the files of the folder it points to stay.
+    void workFolderLinksAreNotFollowed()
+    {
+        QVERIFY(!openNew(QStringLiteral("Linked")).isEmpty());
+        buildTree();
+        const QString elsewhere = m_home->path() + QStringLiteral("/elsewhere");
+        const QString pictures = m_home->path() + QStringLiteral("/pictures");
+        for (const QString &folder : {elsewhere, pictures}) {
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(TestHome::write(folder + QStringLiteral("/canary.txt"), "mine"));
+        }
+        QVERIFY(QDir().mkpath(Usr::st().userData + QStringLiteral("ePub")));
+        QVERIFY(QFile::link(elsewhere, work(QStringLiteral("Linked"))));
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                const QString images = work(QStringLiteral("Linked")) + QStringLiteral("/OEBPS/Images");
+                QDir(images).removeRecursively();
+                QVERIFY(QFile::link(pictures, images));
+            }
+            m_prompt->messages.clear();
+            answer(0, QStringLiteral("Linked"));
+            int iRet = -1;
+            yEpub().Publish(nullptr, 0, iRet);
+            QCOMPARE(iRet, 1);
+            QVERIFY2(m_prompt->messages.value(0).endsWith(QStringLiteral(" に出力しました")), qPrintable(m_prompt->messages.value(0)));
+            for (const QString &folder : {elsewhere, pictures})
+                QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"canary.txt"});
+            QVERIFY(!QFileInfo(work(QStringLiteral("Linked"))).isSymLink());
+        }
+        QVERIFY(!QFileInfo(work(QStringLiteral("Linked")) + QStringLiteral("/OEBPS/Images")).isSymLink());
+    }
+
     // The sample database and the 1,000-page benchmark database as books.
     void generatedBooks_data()
     {

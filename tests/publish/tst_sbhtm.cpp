@@ -191,6 +191,47 @@ private slots:
         QCOMPARE(Frmt::st().homeAddress, QStringLiteral("http://two/"));
     }
 
+    // The first page's name is a plain file name: a stored one that is not is not offered (and
+    // not handed back, even on cancel); a typed one that is not is refused with every item but
+    // cancel, and the dialog stays.
+    void firstPageNameIsPlain()
+    {
+        ScriptedPrompt prompt;
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm=?"),
+                                         {QStringLiteral("../../../../home/someone/index.html")}));
+        sbHtm::setRunner([](sbHtm &d) {
+            QCOMPARE(d.txHtm()->text(), QString());
+            d.cmRet(1);
+        });
+        sbHtm::Choice c;
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.sTpNm, QString());
+
+        const QString refused = QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません");
+        const QStringList typed = {QStringLiteral("../index"), QStringLiteral("sub/index"), QStringLiteral("a\\b"),
+                                   QStringLiteral("tab\tname"), QStringLiteral("x\u202Egpj"), QStringLiteral("..")};
+        sbHtm::setRunner([&](sbHtm &d) {
+            for (const QString &name : typed) {
+                for (int item : {0, 1}) {
+                    d.txHtm()->setText(name);
+                    d.mnRet(item);
+                    QCOMPARE(d.closeCode(), 4);
+                }
+            }
+            d.opFtp()->button(1)->setChecked(true);
+            d.txFtp()->setText(QStringLiteral("site"));
+            d.mnRet(2);
+            QCOMPARE(d.closeCode(), 4);
+            d.txHtm()->setText(QStringLiteral("目次"));
+            d.mnRet(0);
+        });
+        sbHtm::Act(QString(), c);
+        QCOMPARE(prompt.messages, QStringList(QList<QString>(2 * typed.size() + 1, refused)));
+        QCOMPARE(c.iRet, 1);
+        QCOMPARE(c.sTpNm, QStringLiteral("目次.htm"));
+        QCOMPARE(settings().value(2).toString(), QStringLiteral("目次.htm"));
+    }
+
     // Without a settings row the choices are inserted.
     void noSettingsRow()
     {

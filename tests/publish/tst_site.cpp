@@ -132,7 +132,9 @@ private slots:
     void menuOpensThePath();
     void sampleSiteValidates();
     void sampleFrameSite();
-    void emptyTree();
+    void nothingToPublish();
+    void linksAndFilesInPlaceOfFolders();
+    void firstPageNameStaysInTheSite();
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void outputFolderHandling();
@@ -279,19 +281,47 @@ void TstSite::sampleFrameSite()
     validateAll(f);
 }
 
-// An empty tree: no page, a menu without entries; the frame page points at 1001.htm; nothing opens.
-void TstSite::emptyTree()
+// Nothing to publish (an empty tree, every top-level page hidden, every page refused): told, and
+// the published site stays as it was, in both variants.
+void TstSite::nothingToPublish()
 {
     Fixture f;
     SiteWriter w;
+    QVERIFY(!publish(w, 1));
+    QVERIFY(!publish(w, 2));
+    QCOMPARE(f.prompt.messages, QStringList({QStringLiteral("ｱｲﾃﾑがありません"), QStringLiteral("ｱｲﾃﾑがありません")}));
+    QVERIFY(!QFileInfo::exists(f.site() + QStringLiteral("/cmn")));
+
+    f.page(1001, QStringLiteral("表紙"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"), 0, 0, 1);
     QVERIFY(publish(w, 1));
-    QVERIFY(f.pages().isEmpty());
-    QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
-    QVERIFY(publish(w, 2));
-    QCOMPARE(f.pages(), QStringList({"frame.htm", "navi.htm"}));
-    QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("<frame name=\"main\" src=\"1001.htm\">")));
-    QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("<ul>\r\n</ul>")));
+    const QString before = f.read(QStringLiteral("1001.htm"));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHide=1")));
+    for (int mode : {1, 2}) {
+        f.prompt.messages.clear();
+        QVERIFY(!publish(w, mode));
+        QCOMPARE(f.prompt.messages, QStringList({QStringLiteral("ｱｲﾃﾑがありません")}));
+        QCOMPARE(f.pages(), QStringList({"1001.htm"}));
+        QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
+    }
+    // The only page is protected and the user says no: nothing is written, the old site stays.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHide=0")));
+    f.prompt.messages.clear();
+    f.prompt.answers.enqueue(Prompt::No);
+    QVERIFY(!publish(w, 1));
+    QCOMPARE(f.prompt.messages.value(1), QStringLiteral("ｱｲﾃﾑがありません"));
+    QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
+    // The only top-level page damaged: its good child goes with it, nothing is left, the old site stays.
+    f.page(1002, QStringLiteral("中身"));
+    f.place(1001, 1002, 1, QStringLiteral("中身"));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=1001"), {QByteArray("not a page")}));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHogo=0")));
+    f.prompt.messages.clear();
+    QVERIFY(!publish(w, 1));
+    QCOMPARE(f.prompt.messages, QStringList({QStringLiteral("HTM出力できませんでした")}));
+    QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
     QCOMPARE(f.launcher.calls.size(), 1);
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual")));
 }
 
 void TstSite::awkwardTitlesCycleAndPlainText()
@@ -405,10 +435,10 @@ void TstSite::outputFolderHandling()
     QVERIFY(!QFile::exists(f.site() + QStringLiteral("/9999.htm")));
     QVERIFY(HtmlCheck::readUtf8(css.fileName()).contains(QStringLiteral("#vLeft")));
 
-    // A work folder that cannot be made: told, and the site stays as it was.
-    QFile blocker(f.user + QStringLiteral("Wrk/Manual"));
+    // A work folder that cannot be made (a file where the folder of work folders should be):
+    // told, and the site stays as it was.
+    QFile blocker(f.user + QStringLiteral("Wrk"));
     QDir(blocker.fileName()).removeRecursively();
-    QVERIFY(QDir().mkpath(f.user + QStringLiteral("Wrk")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString before = f.read(QStringLiteral("1001.htm"));
@@ -426,6 +456,131 @@ void TstSite::outputFolderHandling()
     QCOMPARE(f.prompt.messages, QStringList({SiteTemplate::folder(f.user) + QStringLiteral("menu.js Not Found")}));
     QVERIFY(!QFile::exists(f.site() + QStringLiteral("/1001.htm")));
     QVERIFY(QFile::exists(f.site() + QStringLiteral("/cmn/menu.js")));
+}
+
+namespace {
+
+// A folder holding one file, whose survival shows that nothing was deleted in it.
+QString canaryFolder(const QString &folder)
+{
+    const QString canary = folder + QStringLiteral("/canary.txt");
+    if (!QDir().mkpath(folder + QStringLiteral("/deeper")) || !TestHome::write(canary, "mine")
+        || !TestHome::write(folder + QStringLiteral("/deeper/canary.txt"), "mine"))
+        return QString();
+    return canary;
+}
+
+} // namespace
+
+// What stands where the site's folders should be: a link to the user's web root or a file is
+// left alone and the run refused, naming it; a link in place of the work folders goes, and what
+// it points to stays untouched.
+void TstSite::linksAndFilesInPlaceOfFolders()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"));
+    const QString root = f.dir.filePath(QStringLiteral("webroot"));
+    const QString canary = canaryFolder(root);
+    QVERIFY(!canary.isEmpty());
+    QVERIFY(QDir().mkpath(f.user + QStringLiteral("Htm")));
+    QVERIFY(QFile::link(root, f.site()));
+    SiteWriter w;
+    for (int run = 0; run < 2; ++run) {
+        f.prompt.messages.clear();
+        QVERIFY(!publish(w, 1 + run, true));
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QVERIFY2(f.prompt.messages[0].startsWith(f.site() + QStringLiteral(" はｼﾝﾎﾞﾘｯｸﾘﾝｸです")), qPrintable(f.prompt.messages[0]));
+        QCOMPARE(TestHome::readAll(canary), QByteArray("mine"));
+        QCOMPARE(TestHome::readAll(root + QStringLiteral("/deeper/canary.txt")), QByteArray("mine"));
+        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"canary.txt", "deeper"}));
+        QCOMPARE(QFileInfo(f.site()).symLinkTarget(), root);
+        QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual.old")));
+    }
+    // A link that leads nowhere is refused all the same.
+    QVERIFY(QFile::remove(f.site()));
+    QVERIFY(QFile::link(f.dir.filePath(QStringLiteral("gone")), f.site()));
+    f.prompt.messages.clear();
+    QVERIFY(!publish(w, 1, true));
+    QVERIFY(f.prompt.messages.value(0).contains(QStringLiteral("ｼﾝﾎﾞﾘｯｸﾘﾝｸ")));
+    QVERIFY(!QFileInfo::exists(f.dir.filePath(QStringLiteral("gone"))));
+
+    // A file of the user's where the folder should be: named, neither moved nor changed.
+    QVERIFY(QFile::remove(f.site()));
+    QVERIFY(TestHome::write(f.site(), "my notes"));
+    f.prompt.messages.clear();
+    QVERIFY(!publish(w, 1, true));
+    QCOMPARE(f.prompt.messages.size(), 1);
+    QVERIFY2(f.prompt.messages[0].startsWith(f.site() + QStringLiteral(" はﾌｫﾙﾀﾞではなくﾌｧｲﾙです")), qPrintable(f.prompt.messages[0]));
+    QCOMPARE(TestHome::readAll(f.site()), QByteArray("my notes"));
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual.old")));
+    QVERIFY(QFile::remove(f.site()));
+
+    // Links where the work folder and its predecessor stand: the site is written, the links go,
+    // the folders they point to keep everything.
+    const QString elsewhere = f.dir.filePath(QStringLiteral("elsewhere"));
+    const QString older = f.dir.filePath(QStringLiteral("older"));
+    const QString canary2 = canaryFolder(elsewhere);
+    const QString canary3 = canaryFolder(older);
+    QVERIFY(!canary2.isEmpty() && !canary3.isEmpty());
+    QVERIFY(QDir().mkpath(f.user + QStringLiteral("Wrk")));
+    QVERIFY(QFile::link(elsewhere, f.user + QStringLiteral("Wrk/Manual")));
+    QVERIFY(QFile::link(older, f.user + QStringLiteral("Wrk/Manual.old")));
+    QVERIFY(publish(w, 1, true));
+    QCOMPARE(f.pages(), QStringList({"1001.htm"}));
+    QVERIFY(!QFileInfo(f.site()).isSymLink());
+    QVERIFY(publish(w, 1, true)); // and again, over the site of the run before
+    QCOMPARE(f.pages(), QStringList({"1001.htm"}));
+    for (const QString &folder : {elsewhere, older}) {
+        QCOMPARE(TestHome::readAll(folder + QStringLiteral("/canary.txt")), QByteArray("mine"));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"canary.txt", "deeper"}));
+    }
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual")));
+    QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual.old")));
+    // Files where they stand (as an older version left the user's file moved aside) are no
+    // obstacle: they are the program's own.
+    QVERIFY(TestHome::write(f.user + QStringLiteral("Wrk/Manual"), "stale"));
+    QVERIFY(TestHome::write(f.user + QStringLiteral("Wrk/Manual.old"), "stale"));
+    QVERIFY(publish(w, 1, true));
+    QCOMPARE(f.pages(), QStringList({"1001.htm"}));
+}
+
+// The first-page name is a file of the site, whatever the caller or the database hands over: a
+// name that leads elsewhere is not used and the first page keeps its numbered name.
+void TstSite::firstPageNameStaysInTheSite()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"));
+    f.page(1002, QStringLiteral("次"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"));
+    f.place(1001, 1002, 1, QStringLiteral("次"));
+    // The file a hostile name aims at, two levels above the work folder (user-data/Wrk/Manual).
+    const QString aimed = f.user + QStringLiteral("index.html");
+    QVERIFY(TestHome::write(aimed, "mine"));
+    SiteWriter w;
+    for (const QString &name : {QStringLiteral("../../index.html"), QStringLiteral("sub/index.htm"), QStringLiteral("..")}) {
+        for (int mode : {1, 2}) {
+            QVERIFY(publish(w, mode, true, name));
+            QCOMPARE(TestHome::readAll(aimed), QByteArray("mine"));
+            QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("lnk")));
+            QVERIFY(!QFileInfo::exists(f.site() + QStringLiteral("/sub")));
+            QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/sub")));
+            const QStringList pages = f.pages();
+            QVERIFY2(pages.contains(mode == 1 ? QStringLiteral("1001.htm") : QStringLiteral("frame.htm")), qPrintable(pages.join(u' ')));
+        }
+        // The menu leads to the numbered first page.
+        QVERIFY(publish(w, 1, true, name));
+        QVERIFY(f.read(QStringLiteral("1002.htm")).contains(QStringLiteral("<a href=\"1001.htm\">表紙</a>")));
+    }
+
+    // Stored in the database: the custom page name it would give the converter's links is not used.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=1, HsHome1='http://example.com/', HsTopNm=?"),
+                                     {QStringLiteral("../../index.html")}));
+    Frmt::LoadHome(false);
+    QCOMPARE(Frmt::st().htmList, QString());
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm='top.htm'")));
+    Frmt::LoadHome(false);
+    QCOMPARE(Frmt::st().htmList, QStringLiteral("1001\ttop.htm\r"));
 }
 
 // Many pages converted at once, all linking one file outside the site: one copy in "lnk", every

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdio>
 
 #include <zip.h>
 
@@ -124,8 +125,8 @@ void eZip::ZipFolder(QString &folder, const QString &archive, bool &result, QStr
         fail(why);
         return;
     }
-    QFile::remove(archive);
-    if (!QFile::rename(partial, archive)) {
+    // rename() puts the new book in the old one's place at once: there is no moment without a book.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(archive).constData()) != 0) {
         QFile::remove(partial);
         fail(QStringLiteral("ファイルを置き換えられません: ") + archive);
         return;

@@ -2,6 +2,7 @@
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/desktop/RandomSource.h"
@@ -34,6 +35,11 @@ QCheckBox *check(const QString &caption, QWidget *parent, QVBoxLayout *layout)
     return box;
 }
 } // namespace
+
+bool sbEpub::bookNameOk(const QString &name)
+{
+    return name.isEmpty() || zClt::isPlainName(name + QStringLiteral(".epub"));
+}
 
 void sbEpub::setRunner(Runner r)
 {
@@ -171,6 +177,11 @@ void sbEpub::press(int index)
                                       Prompt::Information);
             return;
         }
+        if (!bookNameOk(m_name->text().trimmed())) {
+            Prompt::current().message(QStringLiteral("ﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません"),
+                                      Prompt::Exclamation);
+            return;
+        }
     }
     m_result = index;
     if (isVisible())
@@ -192,7 +203,9 @@ void sbEpub::Act(Choice &c, const QString &sPh, QWidget *parent)
     int fold = row[5].toInt();
     c.yTbF = row[6].toInt();
     c.yNit = row[7].toInt();
-    if (c.sNam.isEmpty())
+    // A stored name that would put the book outside its folder (it may come from another
+    // database) is not used: the book is named after the database.
+    if (c.sNam.isEmpty() || !bookNameOk(c.sNam))
         c.sNam = Usr::st().dbName;
     if (c.sTtl.isEmpty())
         c.sTtl = db.R_GtVaL(QStringLiteral("Select Top 1 H.szTtl From tbTree T, tbHtm H"

@@ -49,6 +49,9 @@ public:
     void press(int index);
     int result() const { return m_result; }
 
+    // An empty name (the database's) or a plain file name once ".epub" follows it.
+    static bool bookNameOk(const QString &name);
+
     // Shows the dialog modally; tests replace it (and press the buttons).
     using Runner = std::function<void(sbEpub &)>;
     static void setRunner(Runner runner);

@@ -35,6 +35,7 @@ public:
     QString rights;    // empty = no rights element
     QString publisher; // empty = no publisher element
     QString fileList;  // page file names in reading order, each followed by ","
+    QString bookFile;  // the book the run wrote; empty when it wrote none
 
     // "mimetype" (the 20 bytes, nothing else) and META-INF/container.xml.
     bool WriteRootFiles();

@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 namespace
@@ -37,6 +38,7 @@ void deleteFiles(const QString &folder)
 
 void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
 {
+    bookFile.clear();
     const Usr::State &st = Usr::st();
     workFolder = st.userData + QStringLiteral("ePub/") + st.dbName;
     sbEpub::Choice c;
@@ -57,9 +59,15 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
     qint64 start = 0;
     if (iRet == 1) {
         const QString visibleTop = QStringLiteral(" From tbTree Where noLfP=0 And boHide =0");
-        if (db.R_GtVaL(QStringLiteral("Select Count(*)") + visibleTop, 0).toInt() == 1) {
+        const int tops = db.R_GtVaL(QStringLiteral("Select Count(*)") + visibleTop, 0).toInt();
+        if (tops == 1) {
             start = db.R_GtVaL(QStringLiteral("Select noLfC") + visibleTop, 0).toLongLong();
             iRet = 3;
+        } else if (tops == 0) {
+            // A book without pages is no book: the one made before stays.
+            Prompt::current().message(QStringLiteral("ｱｲﾃﾑがありません"), Prompt::OkOnly);
+            iRet = 0;
+            return;
         }
     } else {
         start = nRNo;
@@ -79,7 +87,8 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
         return;
 
     const QString epubFolder = st.userData + QStringLiteral("ePub");
-    const QString book = epubFolder + u'/' + (c.sNam.isEmpty() ? st.dbName : c.sNam) + QStringLiteral(".epub");
+    const QString name = c.sNam.isEmpty() || !sbEpub::bookNameOk(c.sNam) ? st.dbName : c.sNam;
+    const QString book = epubFolder + u'/' + name + QStringLiteral(".epub");
     sbWait::cMsg(QStringLiteral("しばらくお待ち下さい"));
     QString why;
     bool ok = run(start, m_allLevels, why);
@@ -95,11 +104,13 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
         if (!why.isEmpty())
             text += u'\n' + why;
         Prompt::current().message(text, Prompt::OkOnly);
-    } else if (c.bFld) {
-        yIni::instance().W_ExpFd(epubFolder, false);
-    } else {
-        Prompt::current().message(book + QStringLiteral(" に出力しました"), Prompt::OkOnly);
+        return;
     }
+    bookFile = book;
+    if (c.bFld)
+        yIni::instance().W_ExpFd(epubFolder, false);
+    else
+        Prompt::current().message(book + QStringLiteral(" に出力しました"), Prompt::OkOnly);
 }
 
 bool yEpub::run(qint64 start, bool allLevels, QString &why)
@@ -173,6 +184,13 @@ void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool all
 
 void yEpub::PrepFolder()
 {
+    // The work folder is the program's own and its files are deleted below: a link standing in
+    // its place (or in its subfolders') goes, and nothing is deleted where it points.
+    for (const char *sub : {"", "/OEBPS", "/META-INF", "/OEBPS/Images"}) {
+        const QString path = workFolder + QString::fromLatin1(sub);
+        if (QFileInfo(path).isSymLink())
+            QFile::remove(path);
+    }
     if (!QDir().mkpath(workFolder))
         return; // the run then fails when it writes, with the reason
     // From here the steps go on past a failure: what cannot be cleaned is

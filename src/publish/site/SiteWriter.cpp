@@ -53,6 +53,17 @@ void carry(const QString &old, const QString &work, bool keepAll, QVector<Move> 
     }
 }
 
+// Clears a folder of the run (the work folder or the old site's): it is the program's own, so a
+// link or a file standing in its place goes itself, and nothing is deleted where a link points.
+void clearRunFolder(const QString &path)
+{
+    const QFileInfo fi(path);
+    if (fi.isSymLink() || (fi.exists() && !fi.isDir()))
+        QFile::remove(path);
+    else
+        zClt::instance().F_DelFold(path);
+}
+
 void undo(const QVector<Move> &moves)
 {
     for (auto it = moves.crbegin(); it != moves.crend(); ++it)
@@ -65,6 +76,29 @@ bool SiteWriter::cannotWrite(const QString &folder) const
 {
     Prompt::current().message((folder.isEmpty() ? m_out : folder) + QStringLiteral(" に書き込めませんでした"),
                               Prompt::OkOnly | Prompt::Exclamation);
+    return false;
+}
+
+bool SiteWriter::outputRefused() const
+{
+    // The published site is the user's: what stands in its place other than a folder is neither
+    // moved nor followed.
+    const QFileInfo out(m_out);
+    QString why;
+    if (out.isSymLink())
+        why = QStringLiteral(" はｼﾝﾎﾞﾘｯｸﾘﾝｸです\nﾘﾝｸ先は書き換えません　通常のﾌｫﾙﾀﾞにしてから出力して下さい");
+    else if (out.exists() && !out.isDir())
+        why = QStringLiteral(" はﾌｫﾙﾀﾞではなくﾌｧｲﾙです\nﾌｧｲﾙを移動してから出力して下さい");
+    else
+        return false;
+    Prompt::current().message(m_out + why, Prompt::OkOnly | Prompt::Exclamation);
+    return true;
+}
+
+bool SiteWriter::nothingToPublish(bool failed) const
+{
+    Prompt::current().message(failed ? QStringLiteral("HTM出力できませんでした") : QStringLiteral("ｱｲﾃﾑがありません"),
+                              Prompt::OkOnly);
     return false;
 }
 
@@ -138,21 +172,30 @@ bool SiteWriter::publish(const Run &run)
 {
     if (m_out.isEmpty())
         HtmPrepare();
+    if (outputRefused())
+        return false;
     m_tree.load();
     m_firstNo = m_tree.firstPage();
     m_firstTitle = m_tree.firstTitle();
     m_firstFile.clear();
+    // A site without pages would replace the published one with nothing.
+    if ((run.mode == 2 ? m_tree.frameNodes() : m_tree.nodes()).isEmpty())
+        return nothingToPublish(false);
     // The work folder stands as deep as the output folder and under the same name, so that the
     // converter's links to files outside the site, relative to the page, hold after the move.
     m_work = Usr::st().userData + QStringLiteral("Wrk/") + Usr::st().dbName;
-    QDir(m_work).removeRecursively();
+    clearRunFolder(m_work);
     if (!QDir().mkpath(m_work))
         return cannotWrite(m_work);
     // The user's own icon is linked, and kept even when the old files go.
     const bool favicon = QFileInfo(m_out + QLatin1Char('/') + Favicon).isFile();
-    const bool written = run.mode == 2 ? HtmFrameSite(run, favicon) : HtmSite(run, favicon);
+    Run checked = run;
+    // A name that would lead out of the site (it may come from another database) is not used.
+    if (!zClt::isPlainName(checked.topName))
+        checked.topName.clear();
+    const bool written = run.mode == 2 ? HtmFrameSite(checked, favicon) : HtmSite(checked, favicon);
     if (!written || !place(run)) {
-        QDir(m_work).removeRecursively();
+        clearRunFolder(m_work);
         return false;
     }
     if (run.local && !m_firstFile.isEmpty())
@@ -165,11 +208,13 @@ bool SiteWriter::place(const Run &run)
     // One flush for the whole site before it takes the old one's place.
     if (!StagedWriter::flushFolder(m_work))
         return cannotWrite();
+    if (outputRefused())
+        return false;
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())
         carry(m_out, m_work, !run.empty, moves);
     const QString old = m_work + QStringLiteral(".old");
-    QDir(old).removeRecursively();
+    clearRunFolder(old);
     QDir().mkpath(QFileInfo(m_out).absolutePath());
     const bool hadOld = QFileInfo(m_out).exists();
     bool ok = !hadOld || QDir().rename(m_out, old);
@@ -182,7 +227,7 @@ bool SiteWriter::place(const Run &run)
         undo(moves);
         return cannotWrite();
     }
-    QDir(old).removeRecursively();
+    clearRunFolder(old);
     return true;
 }
 

@@ -95,11 +95,19 @@ private:
     bool convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert, const QString &htmList,
                     int fitTables);
     bool loadPage(qint64 page, class PageDocument &doc) const;
-    // The files of failed pages and of everything below them are not published.
-    void dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
+    // True when a page was written; else the user is told (nothing to publish, or nothing
+    // converted) and false.
+    bool somePage(const QVector<Job> &jobs) const;
+    // The files of failed pages and of everything below them are not published (their jobs are
+    // no longer ok).
+    void dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;
+    // True (after the message) when a link or a file stands where the site's folder should be.
+    bool outputRefused() const;
+    // Tells the user that there is no page to publish (or that none could be converted); false.
+    bool nothingToPublish(bool failed) const;
     // Tells the user that the folder (the output folder when empty) could not be written; false.
     bool cannotWrite(const QString &folder = QString()) const;
 

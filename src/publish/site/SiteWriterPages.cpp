@@ -21,6 +21,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace {
 
 const QStringList Markers = {QStringLiteral("[STYLE]"), QStringLiteral("[TITLE]"), QStringLiteral("[DOC]"),
@@ -129,7 +131,7 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
     return written || cannotWrite();
 }
 
-void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes)
+void SiteWriter::dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes)
 {
     QVector<bool> dropped(nodes.size(), false);
     for (const Job &j : jobs) {
@@ -139,13 +141,22 @@ void SiteWriter::dropFailed(const QVector<Job> &jobs, const QVector<SiteTree::No
         for (int k = j.node; k < end; ++k)
             dropped[k] = true;
     }
-    for (const Job &j : jobs) {
+    for (Job &j : jobs) {
         if (j.node < 0 || !dropped[j.node])
             continue;
+        j.ok = false;
         const QString path = m_work + QLatin1Char('/') + j.file;
         QFile::remove(path);
         QDir(m_work + QLatin1Char('/') + QFileInfo(j.file).completeBaseName() + QStringLiteral("_Images")).removeRecursively();
     }
+}
+
+bool SiteWriter::somePage(const QVector<Job> &jobs) const
+{
+    // A site whose pages were all refused or failed is no site: the published one stays.
+    if (std::any_of(jobs.cbegin(), jobs.cend(), [](const Job &j) { return j.ok; }))
+        return true;
+    return nothingToPublish(!jobs.isEmpty());
 }
 
 QVector<SiteWriter::Job> SiteWriter::HtmPages(const Run &run)
@@ -247,7 +258,7 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
             say(QStringLiteral("HTM出力できませんでした"));
     }
     dropFailed(jobs, nodes);
-    return written;
+    return written && somePage(jobs);
 }
 
 QVector<SiteWriter::Job> SiteWriter::HtmFramePages()
@@ -307,6 +318,8 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
             say(j.title + QStringLiteral("を出力できませんでした"));
     }
     dropFailed(jobs, m_tree.frameNodes());
+    if (!somePage(jobs))
+        return false;
     int deepest = 0;
     const QString entries = HtmFrameNavi(deepest);
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;

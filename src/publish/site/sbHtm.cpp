@@ -196,6 +196,16 @@ void sbHtm::onHmt(int index)
         b->setEnabled(index == 0);
 }
 
+QString sbHtm::firstPageName() const
+{
+    QString name = m_txHtm->text().trimmed();
+    if (!name.isEmpty()) {
+        zClt::instance().T_AddRwd(name, QStringLiteral("."));
+        name += m_cbKak->currentText();
+    }
+    return name;
+}
+
 void sbHtm::mnRet(int index)
 {
     if (index == 2 && m_ftp->checkedId() == 0) {
@@ -220,6 +230,12 @@ void sbHtm::mnRet(int index)
             Prompt::current().message(QStringLiteral("FTP転送(同期を実行する場合は、同期名を指定して下さい"), Prompt::OkOnly);
             return;
         }
+        const QString name = firstPageName();
+        if (!name.isEmpty() && !zClt::isPlainName(name)) {
+            Prompt::current().message(QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません"),
+                                      Prompt::OkOnly);
+            return;
+        }
     }
     m_close = index;
     done(index == 4 ? Rejected : Accepted);
@@ -236,6 +252,10 @@ void sbHtm::Act(const QString &sPh, Choice &c, QWidget *parent)
     QString url = columnText(row[0]);
     home.homeKind = row[1].toInt();
     c.sTpNm = columnText(row[2]);
+    // A stored name that would lead out of the site folder (it may come from another database)
+    // is not used: the first page keeps its numbered name.
+    if (!zClt::isPlainName(c.sTpNm))
+        c.sTpNm.clear();
     c.iFtp = qBound(0, row[3].toInt(), 2);
     c.sSync = columnText(row[4]);
     c.iLout = qBound(0, row[5].toInt(), 2);
@@ -286,12 +306,7 @@ void sbHtm::Act(const QString &sPh, Choice &c, QWidget *parent)
 
     c.iRet = dialog.m_hmt->checkedId() == 1 ? 2 : 1;
     c.bDel = dialog.m_chDel->isChecked();
-    QString name = dialog.m_txHtm->text().trimmed();
-    if (!name.isEmpty()) {
-        zClt::instance().T_AddRwd(name, QStringLiteral("."));
-        name += dialog.m_cbKak->currentText();
-    }
-    c.sTpNm = name;
+    c.sTpNm = dialog.firstPageName();
     c.iFtp = qMax(0, dialog.m_ftp->checkedId());
     c.iLout = qMax(0, dialog.m_lout->checkedId());
     c.sSync = dialog.m_txFtp->text();

@@ -41,6 +41,8 @@ public:
     void cmRet(int index) { mnRet(index == 0 ? 0 : 4); }
     // Set to 4 (cancel) before the dialog shows; closing it by its frame leaves that.
     int closeCode() const { return m_close; }
+    // The first page's file name as typed, with the chosen extension; "" = numbered.
+    QString firstPageName() const;
 
     QButtonGroup *opHmt() const { return m_hmt; }
     QButtonGroup *opLout() const { return m_lout; }
