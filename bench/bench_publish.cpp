@@ -2,11 +2,17 @@
 // does (pages loaded without layout, written into a work folder flushed once), and prints pages,
 // seconds, pages per second and the peak memory next to their targets; then one page of 8,000
 // highlighted paragraphs against one of 4,000, whose ratio shows that the conversion stays linear.
+// The book and the site are published with the options stored in the database (first-page name,
+// book name, home addresses, layout), as the two dialogs' OK takes them.
 //
-//   bench_publish [DATABASE] [OUTDIR]
+//   bench_publish [DATABASE] [OUTDIR] [--write-server]
 //
-// Without a database a 1,000-page one is generated (tools/gen_sample); without an output folder a
-// temporary one is used. Pages are independent: each thread has its own converter and documents.
+// Without a database a 1,000-page one is generated (tools/gen_sample); a given file is measured on
+// a copy, as publishing marks its pages and the dialogs store their options (a server database
+// only with --write-server). Everything, the copy included, is written in OUTDIR (a temporary
+// folder when none is given), and nothing outside it.
+// Pages are independent: each thread has its own converter and documents.
+#include "BenchDatabase.h"
 #include "BenchUsage.h"
 #include "core/Frmt.h"
 #include "core/zSvr.h"
@@ -15,18 +21,20 @@
 #include "platform/richtext/PageDocument.h"
 #include "core/SiteTemplate.h"
 #include "core/Usr.h"
+#include "platform/desktop/Launcher.h"
 #include "platform/desktop/Prompt.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/epub/sbEpub.h"
 #include "publish/epub/yEpub.h"
 #include "publish/site/SiteWriter.h"
+#include "publish/site/sbHtm.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QThread>
@@ -34,6 +42,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -75,11 +84,16 @@ double highlighted(int paragraphs, const yHtm::Context &context, const QString &
     return ok ? timer.nsecsElapsed() / 1e9 : -1;
 }
 
-// Answers every question with Yes (the protected pages are published) and shows nothing.
+// Answers every question with Yes (the protected pages are published) and shows nothing; what
+// a message says is printed, so that a refusal is seen.
 class YesPrompt : public Prompt
 {
 public:
-    int message(const QString &, int, const QString &) override { return Yes; }
+    int message(const QString &text, int, const QString &) override
+    {
+        std::printf("  message: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        return Yes;
+    }
     QString input(const QString &, const QString &, const QString &d, bool *ok) override
     {
         if (ok)
@@ -91,6 +105,14 @@ public:
     QString chooseFolder(const QString &, const QString &) override { return QString(); }
 };
 
+// Starts nothing: a stored "open the folder afterwards" opens no window of a benchmark.
+class NoLauncher : public Launcher
+{
+public:
+    bool startDetached(const QString &, const QStringList &, const QString &) override { return true; }
+    int run(const QString &, const QStringList &, const QString &, int) override { return 0; }
+};
+
 // The whole site of the open database (menu tree, every visible placement) into OUTDIR/Htm/<name>,
 // as the menu item writes it; returns 1 when it failed.
 int benchSite(const QString &outDir)
@@ -100,18 +122,32 @@ int benchSite(const QString &outDir)
     Usr::st().userData = QDir(outDir).absolutePath() + QLatin1Char('/');
     SiteTemplate::install(Usr::st().userData);
     SiteWriter writer;
+    writer.HtmPrepare();
+    // The stored options, as the dialog's OK ("一括出力") takes them; a refused one is pressed
+    // again, as a user would after the message (it switches off what it refused).
+    sbHtm::setRunner([](sbHtm &d) {
+        for (int press = 0; press < 2 && d.closeCode() == 4; ++press)
+            d.cmRet(0);
+    });
+    sbHtm::Choice c;
+    sbHtm::Act(writer.outputFolder(), c);
+    sbHtm::setRunner(nullptr);
     SiteWriter::Run run;
+    run.mode = c.iRet;
+    run.empty = c.bDel;
     run.local = false;
+    run.layout = c.iLout;
+    run.topName = c.sTpNm;
     QElapsedTimer timer;
     const double cpuBefore = cpuSeconds();
     timer.start();
-    writer.HtmPrepare();
-    const bool ok = writer.publish(run);
+    const bool ok = (c.iRet == 1 || c.iRet == 2) && writer.publish(run);
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
     Prompt::install(nullptr);
     const int files = int(QDir(writer.outputFolder()).entryList({QStringLiteral("*.htm")}, QDir::Files).size());
-    std::printf("  site %s\n", qPrintable(writer.outputFolder()));
+    std::printf("  site %s (first page %s)\n", qPrintable(writer.outputFolder()),
+                c.sTpNm.isEmpty() ? "numbered" : qPrintable(c.sTpNm));
     std::printf("  site pages written                %8d      %s\n", files, ok ? "" : "(FAILED)");
     std::printf("  site seconds                      %8.3f s    target < 0.3 s for 1,000 pages\n", seconds);
     // On a shared machine the wall time follows the load; the processor time does not.
@@ -122,32 +158,40 @@ int benchSite(const QString &outDir)
 }
 
 // The EPUB book of the whole open database into OUTDIR/ePub/<name>.epub, as
-// the menu item writes it (options answered with OK); 1 when it failed.
+// the menu item writes it (the stored options answered with OK, a title and
+// an identifier made where none is stored); 1 when it failed.
 int benchEpub(const QString &outDir, const QString &dbName)
 {
     YesPrompt yes;
     Prompt::install(&yes);
+    NoLauncher none;
+    Launcher::install(&none);
     Usr::st().userData = QDir(outDir).absolutePath() + QLatin1Char('/');
     Usr::st().dbName = dbName;
     Frmt::LoadHome(false);
-    const QString book = Usr::st().userData + QStringLiteral("ePub/") + dbName + QStringLiteral(".epub");
-    QFile::remove(book);
-    sbEpub::setRunner([](sbEpub &d) {
-        d.SetCell(2, 1, QStringLiteral("Bench"));
-        d.SetCell(2, 2, QStringLiteral("bench_1000"));
-        d.press(0);
+    QString name;
+    sbEpub::setRunner([&name](sbEpub &d) {
+        if (d.GetCell(2, 1).isEmpty())
+            d.SetCell(2, 1, QStringLiteral("Bench"));
+        // Without a stored identifier the first OK makes one and keeps the dialog open, as for a user.
+        for (int press = 0; press < 2 && d.result() != 0; ++press)
+            d.press(0);
+        name = d.nameBox()->text().trimmed();
     });
     // The processor time tells what the book costs when other programs share the machine.
     const double cpuBefore = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
     int iRet = 0;
-    yEpub().Publish(nullptr, 0, iRet);
+    yEpub publisher;
+    publisher.Publish(nullptr, 0, iRet);
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
     sbEpub::setRunner(nullptr);
+    Launcher::install(nullptr);
     Prompt::install(nullptr);
-    const bool ok = QFileInfo::exists(book);
+    const QString book = publisher.bookFile;
+    const bool ok = !book.isEmpty();
     const int files = int(QDir(Usr::st().userData + QStringLiteral("ePub/") + dbName + QStringLiteral("/OEBPS"))
                               .entryList({QStringLiteral("*.xhtml")}, QDir::Files)
                               .size());
@@ -167,25 +211,30 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv); // the site and the book show the wait window
-    QTemporaryDir tmp;
-    QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.filePath(QStringLiteral("out"));
-    if (database.isEmpty()) {
-        database = tmp.filePath(QStringLiteral("Bench.txdb"));
-        const QString generator = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/gen_sample");
-        if (QProcess::execute(generator, {database, QStringLiteral("--pages"), QStringLiteral("1000")}) != 0) {
-            std::fprintf(stderr, "bench_publish: %s failed\n", qPrintable(generator));
-            return 1;
-        }
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool serverWrites = takeBenchWriteFlag(args);
+    const QString given = args.value(0);
+    // A temporary folder only when no output folder is given: nothing is written outside OUTDIR.
+    std::unique_ptr<QTemporaryDir> tmp;
+    if (args.size() < 2)
+        tmp = std::make_unique<QTemporaryDir>();
+    const QString outDir = QDir(args.size() > 1 ? args[1] : tmp->filePath(QStringLiteral("out"))).absolutePath();
+    if (!QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "bench_publish: cannot make %s\n", qPrintable(outDir));
+        return 1;
     }
+    const QString database = benchDatabase(given, outDir + QStringLiteral("/Bench.txdb"), 1000, serverWrites);
+    if (database.isEmpty())
+        return 1;
     if (!zSvr::instance().D_StDcDb(database)) {
         std::fprintf(stderr, "bench_publish: cannot open %s\n", qPrintable(database));
         return 1;
     }
     Frmt::LoadFmt();
-    QDir().mkpath(outDir);
+    // The site and the book are named after the database given, not after its copy.
+    const QString dbName = QFileInfo(given.isEmpty() ? database : given).completeBaseName();
     std::printf("bench_publish: %s\n", qPrintable(database));
-    const int epubFailed = benchEpub(outDir, QFileInfo(database).completeBaseName());
+    const int epubFailed = benchEpub(outDir, dbName);
 
     QElapsedTimer timer;
     timer.start();
@@ -201,7 +250,7 @@ int main(int argc, char *argv[])
     const FrmtState &f = Frmt::st();
     context.usrFmt = f.usrFmt;
     context.lineFactor = f.lineFactor;
-    context.dbName = QFileInfo(database).completeBaseName();
+    context.dbName = dbName;
 
     const int threads = qMax(1, QThread::idealThreadCount());
     std::atomic<int> next{0}, failed{0};
