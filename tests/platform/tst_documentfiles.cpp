@@ -201,6 +201,15 @@ bool readBytes(PageDocument &page, const QByteArray &bytes)
     return bytes.startsWith("PK") ? DocxReader::read(page, bytes) : RtfReader::read(page, bytes);
 }
 
+// The header and footer texts that page 1 and page 2 show.
+QStringList partsShown(const PageDocument &page)
+{
+    auto text = [&page](int flag) { return flag && page.part(flag) ? page.part(flag)->toPlainText() : QString(); };
+    const int flags = page.partFlags();
+    return {text(PageRenderer::headerFlagOn(flags, 1)), text(PageRenderer::footerFlagOn(flags, 1)),
+            text(PageRenderer::headerFlagOn(flags, 2)), text(PageRenderer::footerFlagOn(flags, 2))};
+}
+
 QByteArray htmlNested(int depth)
 {
     QByteArray html = "<html><body>";
@@ -225,11 +234,18 @@ private slots:
     void tablesBeyondMemoryAreRefusedWithTheReason();
     void notesKeepTheirText();
     void listsSurviveEveryFormat();
+    void listNumbersAsTheFileHasThem_data();
+    void listNumbersAsTheFileHasThem();
     void headingsByNameAndOutlineLevel();
+    void rtfHeadingsFollowTheirBaseStyles();
     void htmlKeepsHeadingsAndLinks();
+    void htmlKeepsIdeographicSpaces();
     void firstPageKeepsTheHeader();
+    void firstPageShowsWhatTheFileSays_data();
+    void firstPageShowsWhatTheFileSays();
     void pagesShowTheSamePartsAfterWriting();
     void pdfTextIsThePagesText();
+    void pdfTextHasNoLatinLigatures();
     void foreignRtfCellsGainNoParagraph();
     void largePicturesAreScaledDown();
     void pandocFilesRead();
@@ -369,6 +385,83 @@ void TstDocumentFiles::listsSurviveEveryFormat()
     QVERIFY2(text.contains(QStringLiteral("-   apple")) && text.contains(QStringLiteral("1.  one")), qPrintable(text));
 }
 
+// Numbers and bullets as the file gives them: set in a paragraph style (or the style it is based on),
+// the level a numbering names the style at, numbers of a level again from the first under each new
+// item of the level above, letters and roman numerals. Written by us, read back and read by pandoc, the
+// lists stay so.
+void TstDocumentFiles::listNumbersAsTheFileHasThem_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    auto lvl = [](int level, const char *format) {
+        return "<w:lvl w:ilvl=\"" + QByteArray::number(level) + "\"><w:numFmt w:val=\"" + format + "\"/></w:lvl>";
+    };
+    const QByteArray numbering =
+        "<w:abstractNum w:abstractNumId=\"10\">" + lvl(0, "bullet") + "</w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"11\">" + lvl(0, "decimal")
+        + "<w:lvl w:ilvl=\"1\"><w:numFmt w:val=\"lowerLetter\"/><w:pStyle w:val=\"ListNumber2\"/></w:lvl>"
+        + lvl(2, "lowerRoman") + "</w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"12\">" + lvl(0, "upperRoman") + lvl(1, "upperLetter") + "</w:abstractNum>"
+        "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"10\"/></w:num>"
+        "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"11\"/></w:num>"
+        "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"12\"/></w:num>";
+    const QByteArray styles =
+        "<w:style w:type=\"paragraph\" w:styleId=\"ListBullet\"><w:name w:val=\"List Bullet\"/>"
+        "<w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style>"
+        "<w:style w:type=\"paragraph\" w:styleId=\"ListNumber\"><w:name w:val=\"List Number\"/>"
+        "<w:pPr><w:numPr><w:numId w:val=\"2\"/></w:numPr></w:pPr></w:style>"
+        "<w:style w:type=\"paragraph\" w:styleId=\"ListNumber2\"><w:name w:val=\"List Number 2\"/>"
+        "<w:basedOn w:val=\"ListNumber\"/></w:style>";
+    auto styled = [](const QByteArray &text, const char *style, const QByteArray &numPr = QByteArray()) {
+        return para(text, "<w:pStyle w:val=\"" + QByteArray(style) + "\"/>"
+                              + (numPr.isEmpty() ? QByteArray() : "<w:numPr>" + numPr + "</w:numPr>"));
+    };
+    const QByteArray body = styled("a", "ListBullet") + styled("one", "ListNumber") + styled("sub1", "ListNumber2")
+        + styled("sub2", "ListNumber2") + styled("two", "ListNumber") + styled("sub3", "ListNumber2")
+        + styled("deep", "ListNumber", "<w:ilvl w:val=\"2\"/>") + styled("out", "ListNumber", "<w:numId w:val=\"0\"/>")
+        + para("I", "<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"3\"/></w:numPr>")
+        + para("II", "<w:numPr><w:numId w:val=\"3\"/></w:numPr>")
+        + para("A", "<w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"3\"/></w:numPr>");
+    QTest::newRow("docx") << docxWith(body, {{QStringLiteral("word/styles.xml"), styles}, {QStringLiteral("word/numbering.xml"), numbering}},
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>");
+    QTest::newRow("rtf") << QByteArray(
+        "{\\rtf1\\ansi{\\*\\listtable"
+        "{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}{\\listlevel\\levelnfc4{\\leveltext\\'02\\'01.;}}"
+        "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'02.;}}\\listid10}"
+        "{\\list{\\listlevel\\levelnfc1}{\\listlevel\\levelnfc3}\\listid20}{\\list{\\listlevel\\levelnfc23}\\listid30}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid10\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid20\\listoverridecount0\\ls2}{\\listoverride\\listid30\\listoverridecount0\\ls3}}"
+        "\\pard\\ls3 a\\par\\pard\\ls1 one\\par\\pard\\ls1\\ilvl1 sub1\\par\\pard\\ls1\\ilvl1 sub2\\par"
+        "\\pard\\ls1 two\\par\\pard\\ls1\\ilvl1 sub3\\par\\pard\\ls1\\ilvl2 deep\\par\\pard out\\par"
+        "\\pard\\ls2 I\\par\\pard\\ls2 II\\par\\pard\\ls2\\ilvl1 A\\par}");
+}
+
+void TstDocumentFiles::listNumbersAsTheFileHasThem()
+{
+    QFETCH(QByteArray, file);
+    const QString expected = QStringLiteral("・a\r\n1. one\r\n\ta. sub1\r\n\tb. sub2\r\n2. two\r\n\ta. sub3\r\n"
+                                            "\t\ti. deep\r\nout\r\nI. I\r\nII. II\r\n\tA. A");
+    PageDocument page;
+    QVERIFY(readBytes(page, file));
+    QCOMPARE(DocumentFile::plainText(page), expected);
+    const QByteArray docxBytes = DocxWriter::pageBytes(page);
+    for (const QByteArray &bytes : {docxBytes, RtfWriter::pageBytes(page)}) {
+        PageDocument back;
+        QVERIFY(readBytes(back, bytes));
+        QCOMPARE(DocumentFile::plainText(back), expected);
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("pandoc")).isEmpty())
+        QSKIP("pandoc is not installed");
+    QTemporaryDir dir;
+    QFile written(dir.filePath(QStringLiteral("lists.docx")));
+    QVERIFY(written.open(QIODevice::WriteOnly));
+    written.write(docxBytes);
+    written.close();
+    const QString text = pandocText(written.fileName());
+    for (const char *item : {"a.  sub1", "b.  sub2", "a.  sub3", "i.  deep", "I.  I", "II. II", "A.  A"})
+        QVERIFY2(text.contains(QLatin1String(item)), qPrintable(item + QStringLiteral(" in ") + text));
+}
+
 void TstDocumentFiles::headingsByNameAndOutlineLevel()
 {
     // Style ids as Japanese word processors give them: numbers, with the heading in the name.
@@ -385,6 +478,22 @@ void TstDocumentFiles::headingsByNameAndOutlineLevel()
     PageDocument page;
     QVERIFY(DocxReader::read(page, bytes));
     QCOMPARE(headingsOf(page.main()), QList<int>({0, 1, 2, -1, 2, 1}));
+}
+
+void TstDocumentFiles::rtfHeadingsFollowTheirBaseStyles()
+{
+    // A style without a heading name or outline level of its own is what its base is; an outline
+    // level of the body decides against the base; chains that loop or lead nowhere are body text.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}{\\s2\\sbasedon0 heading 2;}"
+        "{\\s20\\sbasedon1\\b My Chapter;}{\\s21\\sbasedon20 Sub Chapter;}{\\s22\\sbasedon2\\outlinelevel9 Lead;}"
+        "{\\s23\\sbasedon0 Quote;}{\\s24\\sbasedon24 Self;}{\\s25\\sbasedon26 A;}{\\s26\\sbasedon25 B;}"
+        "{\\s27\\sbasedon99 Orphan;}{\\s28\\sbasedon2 Section;}}"
+        "\\pard\\s20 a\\par\\pard\\s21 b\\par\\pard\\s22 c\\par\\pard\\s23 d\\par\\pard\\s24 e\\par"
+        "\\pard\\s25 f\\par\\pard\\s27 g\\par\\pard\\s28 h\\par\\pard\\s2 i\\par}";
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, rtf));
+    QCOMPARE(headingsOf(page.main()), QList<int>({0, 0, -1, -1, -1, -1, -1, 1, 1}));
 }
 
 void TstDocumentFiles::htmlKeepsHeadingsAndLinks()
@@ -405,6 +514,29 @@ void TstDocumentFiles::htmlKeepsHeadingsAndLinks()
     QCOMPARE(link.charFormat().stringProperty(FieldData), QStringLiteral("https://example.com/?q='x'"));
 }
 
+// A .htm file keeps every ideographic space where Qt's import would drop or blank it: leading, inner
+// and trailing, as a character or a reference, in a link, beside blanks; private-use characters the
+// file holds stay as they are.
+void TstDocumentFiles::htmlKeepsIdeographicSpaces()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("<html><head><title>\u3000t</title></head><body><p>\u3000段落\u3000中\u3000</p>"
+                              "<p>&#12288;x&#x3000;y&#X03000;</p><p title=\"\u3000>\">a\u3000 \u3000b "
+                              "<a href=\"https://example.com/\">\u3000link</a></p><p>&#xE000;\uE001\u3000&#57346;</p></body></html>")
+                   .toUtf8());
+    file.close();
+    PageDocument page;
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html), DocumentFile::Ok);
+    QCOMPARE(readOf(page.main()), QStringLiteral("\u3000段落\u3000中\u3000\n\u3000x\u3000y\u3000\na\u3000 \u3000b \u3000link\n"
+                                                 "\uE000\uE001\u3000\uE002"));
+    QTextCursor link(page.main()->findBlockByNumber(2));
+    link.movePosition(QTextCursor::EndOfBlock);
+    QCOMPARE(link.charFormat().stringProperty(FieldData), QStringLiteral("https://example.com/"));
+}
+
 void TstDocumentFiles::firstPageKeepsTheHeader()
 {
     PageDocument page;
@@ -418,6 +550,72 @@ void TstDocumentFiles::firstPageKeepsTheHeader()
         QCOMPARE(back.part(HeaderFirst)->toPlainText(), QStringLiteral("every header"));
         QCOMPARE(back.part(HeaderAll)->toPlainText(), QStringLiteral("every header"));
         QCOMPARE(back.part(FooterFirst)->toPlainText(), QStringLiteral("first footer"));
+    }
+}
+
+// Which header and footer page 1 and page 2 show, as the file's first-page setting decides: Word's
+// titlePg (with its value) and RTF's \\titlepg. Without it the first page shows the ordinary parts,
+// whatever first-page parts the file names; with it the first page shows its own, or none.
+void TstDocumentFiles::firstPageShowsWhatTheFileSays_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("shown"); // header 1, footer 1, header 2, footer 2
+
+    auto word = [](const QByteArray &sectPr, bool defaults, bool firsts) {
+        QByteArray refs;
+        QByteArray rels;
+        QList<QPair<QString, QByteArray>> parts;
+        auto add = [&](const char *kind, const char *type, const char *text, int n) {
+            const QByteArray id = "rId" + QByteArray::number(n);
+            const QByteArray element = QByteArray(kind) == "header" ? "hdr" : "ftr";
+            refs += "<w:" + QByteArray(kind) + "Reference w:type=\"" + type + "\" r:id=\"" + id + "\"/>";
+            rels += "<Relationship Id=\"" + id + "\" Type=\"t\" Target=\"" + kind + QByteArray::number(n) + ".xml\"/>";
+            parts.append({QStringLiteral("word/%1%2.xml").arg(kind).arg(n), "<w:" + element + ">" + para(text) + "</w:" + element + ">"});
+        };
+        if (defaults) {
+            add("header", "default", "head", 1);
+            add("footer", "default", "foot", 2);
+        }
+        if (firsts) {
+            add("header", "first", "first head", 3);
+            add("footer", "first", "first foot", 4);
+        }
+        return docxWith(para("body") + "<w:sectPr>" + refs + sectPr + "</w:sectPr>", parts, rels);
+    };
+    const QStringList ordinary{"head", "foot", "head", "foot"};
+    const QStringList own{"first head", "first foot", "head", "foot"};
+    const QStringList none{"", "", "head", "foot"};
+    QTest::newRow("docx titlePg, ordinary parts only") << word("<w:titlePg/>", true, false) << none;
+    QTest::newRow("docx first parts without titlePg") << word("", true, true) << ordinary;
+    QTest::newRow("docx titlePg off") << word("<w:titlePg w:val=\"0\"/>", true, true) << ordinary;
+    QTest::newRow("docx titlePg false") << word("<w:titlePg w:val=\"false\"/>", true, true) << ordinary;
+    QTest::newRow("docx titlePg on") << word("<w:titlePg w:val=\"1\"/>", true, true) << own;
+    QTest::newRow("docx titlePg") << word("<w:titlePg/>", true, true) << own;
+    QTest::newRow("docx first parts only") << word("<w:titlePg/>", false, true)
+                                           << QStringList{"first head", "first foot", "", ""};
+    QTest::newRow("docx first parts only, no titlePg") << word("", false, true) << QStringList{"", "", "", ""};
+
+    const QByteArray parts = "{\\header head\\par}{\\footer foot\\par}";
+    const QByteArray firsts = "{\\headerf first head\\par}{\\footerf first foot\\par}";
+    QTest::newRow("rtf titlepg, ordinary parts only") << "{\\rtf1\\ansi\\sectd\\titlepg" + parts + "\\pard body\\par}" << none;
+    QTest::newRow("rtf first parts without titlepg") << "{\\rtf1\\ansi" + parts + firsts + "\\pard body\\par}" << ordinary;
+    QTest::newRow("rtf titlepg") << "{\\rtf1\\ansi\\titlepg" + firsts + parts + "\\pard body\\par}" << own;
+    QTest::newRow("rtf titlepg then sectd") << "{\\rtf1\\ansi\\titlepg\\sectd" + parts + firsts + "\\pard body\\par}" << ordinary;
+    QTest::newRow("rtf titlepg of the second section") << "{\\rtf1\\ansi" + parts + firsts + "\\pard body\\sect\\sectd\\titlepg next\\par}" << ordinary;
+}
+
+void TstDocumentFiles::firstPageShowsWhatTheFileSays()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, shown);
+    PageDocument page;
+    QVERIFY(readBytes(page, file));
+    QCOMPARE(partsShown(page), shown);
+    // Written by us and read again, the pages show the same.
+    for (const QByteArray &bytes : {DocxWriter::pageBytes(page), RtfWriter::pageBytes(page)}) {
+        PageDocument back;
+        QVERIFY(readBytes(back, bytes));
+        QCOMPARE(partsShown(back), shown);
     }
 }
 
@@ -512,6 +710,25 @@ void TstDocumentFiles::pdfTextIsThePagesText()
     }
     // Each line once, on one page, as the page holds it.
     QCOMPARE(seen, lines);
+}
+
+// Latin text in a font with ligatures gives its letters back from the PDF, not "ﬃ" and "ﬂ".
+void TstDocumentFiles::pdfTextHasNoLatinLigatures()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    PageDocument page;
+    QTextCharFormat latin;
+    latin.setFontFamilies({QStringLiteral("DejaVu Sans")});
+    QTextCursor(page.main()).insertText(QStringLiteral("office fluffy affine final"), latin);
+    QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("efficient flow"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    QVERIFY(DocumentFile::write(page, path, DocumentFile::Pdf));
+    const QStringList pages = pdfPages(path);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY2(pages.first().contains(QStringLiteral("office fluffy affine final"))
+                 && pages.first().contains(QStringLiteral("efficient flow")), qPrintable(pages.first()));
 }
 
 void TstDocumentFiles::foreignRtfCellsGainNoParagraph()

@@ -13,6 +13,8 @@
 #include "support/TestImages.h"
 
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTextBlock>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -45,6 +47,19 @@ QByteArray picturePara(const char *rel)
                       "<a:blip xmlns:a=\"y\" r:embed=\"") + rel + "\"/></wp:inline></w:drawing></w:r></w:p>";
 }
 
+// The alternative text of every picture, in order.
+QStringList altTexts(const QTextDocument *doc)
+{
+    QStringList texts;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat())
+                texts << it.fragment().charFormat().stringProperty(PictureAlt);
+        }
+    }
+    return texts;
+}
+
 } // namespace
 
 class TstDocx : public QObject
@@ -57,6 +72,7 @@ private slots:
     void refusesDamagedOrHostilePackages_data();
     void refusesDamagedOrHostilePackages();
     void leavesOutsideReferencesOut();
+    void pictureAltTextSurvives();
 };
 
 void TstDocx::roundTripKeepsTextAndFormats()
@@ -207,6 +223,35 @@ void TstDocx::leavesOutsideReferencesOut()
     QCOMPARE(page.usedPictureNames().size(), 1);
     QCOMPARE(FormatRuns::describe(page.main()).join(QLatin1Char(' ')),
              QStringLiteral("¶ [picture 10x10] ¶ ¶ ¶ ¶ text|----||||"));
+}
+
+void TstDocx::pictureAltTextSurvives()
+{
+    // As other programs write it: the description, else the title; quotes and markup are text.
+    const QByteArray png = TestImages::bytes("PNG", Qt::green, 10, 10);
+    auto drawing = [](const QByteArray &docPr) {
+        return "<w:p><w:r><w:drawing><wp:inline xmlns:wp=\"x\"><wp:extent cx=\"95250\" cy=\"95250\"/>" + docPr
+            + "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>";
+    };
+    const QByteArray bytes = package(
+        drawing("<wp:docPr id=\"1\" name=\"p\" descr=\"赤い &quot;花&quot; &lt;b&gt; &amp; ?\" title=\"題\"/>")
+            + drawing("<wp:docPr id=\"2\" name=\"p\" title=\"題だけ\"/>") + drawing("<wp:docPr id=\"3\" name=\"p\"/>"),
+        {{QStringLiteral("word/media/a.png"), png}}, "<Relationship Id=\"rId1\" Type=\"i\" Target=\"media/a.png\"/>");
+    const QStringList expected{QStringLiteral("赤い \"花\" <b> & ?"), QStringLiteral("題だけ"), QString()};
+    PageDocument page;
+    QVERIFY(DocxReader::read(page, bytes));
+    QCOMPARE(altTexts(page.main()), expected);
+    PageDocument back;
+    QVERIFY(DocxReader::read(back, DocxWriter::pageBytes(page)));
+    QCOMPARE(altTexts(back.main()), expected);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("pandoc")).isEmpty())
+        QSKIP("pandoc is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("alt.docx"));
+    QVERIFY(DocxWriter::writePage(page, path));
+    const QString text = pandocText(path);
+    QVERIFY2(text.contains(expected.at(0)) && text.contains(expected.at(1)), qPrintable(text));
 }
 
 QTEST_MAIN(TstDocx)

@@ -83,6 +83,20 @@ private slots:
         QCOMPARE(edit.text(), before);
     }
 
+    void htmlPasteKeepsIdeographicSpaces()
+    {
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB"));
+        edit.select(1, 0);
+        QMimeData data;
+        data.setHtml(QStringLiteral("<p>\u3000段落\u3000中&#12288;</p>"));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        QCOMPARE(edit.text(), QStringLiteral("A\u3000段落\u3000中\u3000B"));
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), QStringLiteral("AB"));
+    }
+
     void damagedBytesFallBackToText()
     {
         PageDocument source;

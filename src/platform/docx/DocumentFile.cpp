@@ -3,6 +3,7 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -86,7 +87,8 @@ void adoptHtml(PageDocument &page)
     }
 }
 
-// The text of each list item opens with its bullet ("・") or number ("1. "), deeper levels indented by tabs.
+// The text of each list item opens with its bullet ("・") or number ("1. ", "iv. "), deeper levels
+// indented by tabs.
 QString textWithListMarks(const QTextDocument *doc)
 {
     QString text = doc->toRawText();
@@ -96,7 +98,7 @@ QString textWithListMarks(const QTextDocument *doc)
             continue;
         QString mark(qMax(0, list->format().indent() - 1), QLatin1Char('\t'));
         if (Flow::ListNumbering::isNumbered(list))
-            mark += QString::number(list->itemNumber(block) + 1) + QStringLiteral(". ");
+            mark += list->itemText(block) + QLatin1Char(' ');
         else
             mark += QStringLiteral("・");
         text.insert(block.position(), mark);
@@ -163,7 +165,7 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     }
     case Html: {
         PageDocument read(PageDocument::WithoutLayout);
-        read.main()->setHtml(decodeText(bytes));
+        HtmlImport::setHtml(read.main(), decodeText(bytes));
         adoptHtml(read);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
     }

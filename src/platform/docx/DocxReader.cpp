@@ -27,12 +27,20 @@ struct Relationship {
     QString type;
 };
 
-// What the parts of a package share: the headings of the styles, the kinds of the numberings, the
-// notes in the order of their markers, the cells read so far.
+// A numbering as a paragraph or its style names it: numId, and the level (-1 not named).
+struct Numbering {
+    QString numId;
+    int level = -1;
+};
+
+// What the parts of a package share: the headings and numberings of the styles, the kinds of the
+// numberings, the notes in the order of their markers, the cells read so far.
 struct Package {
     QHash<QString, int> styleHeadings;          // style id -> user style 0 to 2
+    QHash<QString, Numbering> styleNumberings;  // style id -> its numbering or its base style's
     QHash<QString, QString> numberings;         // numId -> abstractNumId
-    QHash<QString, QString> bulletLevels;       // "abstractNumId/level" -> numFmt
+    QHash<QString, QString> levelFormats;       // "abstractNumId/level" -> numFmt
+    QHash<QString, int> styleLevels;            // "abstractNumId/style id" -> the level that names the style
     QList<QPair<bool, QString>> notes;          // (endnote, id) in marker order
     qint64 cells = 0;
 
@@ -65,10 +73,12 @@ public:
     QString relOfType(const QString &type) const;
     QString problem;
 
-    // Filled from the body's last sectPr.
+    // Filled from the body's last sectPr: the default (0) and first-page (1) headers and footers, and
+    // whether the first page shows its own (titlePg); without it the first-page parts are not shown.
     PageSetup setup;
     QString header[2];
     QString footer[2];
+    bool titlePage = false;
 
 private:
     void readRels(const QString &partName);
@@ -79,7 +89,8 @@ private:
     bool readRun(Flow::Paragraph &p, const QString &link, int depth);
     void readRunProps(QTextCharFormat &f);
     void readParagraphProps(Flow::Paragraph &p);
-    void readNumbering(Flow::Paragraph &p);
+    Numbering readNumPr();
+    void applyNumbering(Flow::Paragraph &p, const Numbering &own, const QString &style);
     void readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth);
     void readSectPr();
     bool isW(const QString &name) const
@@ -354,14 +365,18 @@ void PartReader::readRunProps(QTextCharFormat &f)
 void PartReader::readParagraphProps(Flow::Paragraph &p)
 {
     auto twips = [this](const QString &name) { return qBound(-100000, wAttr(name).toInt(), 100000) / TwipsPerPixel; };
+    QString style;
+    Numbering own;
+    bool numbered = false;
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("pStyle"))) {
-            const QString id = wAttr(QStringLiteral("val"));
-            p.heading = m_package.styleHeadings.value(id, Flow::headingLevel(id));
+            style = wAttr(QStringLiteral("val"));
+            p.heading = m_package.styleHeadings.value(style, Flow::headingLevel(style));
         } else if (isW(QStringLiteral("outlineLvl"))) {
             p.heading = Flow::outlineHeading(wAttr(QStringLiteral("val")).toInt());
         } else if (isW(QStringLiteral("numPr"))) {
-            readNumbering(p);
+            own = readNumPr();
+            numbered = true;
             continue;
         } else if (isW(QStringLiteral("pageBreakBefore"))) {
             const QString v = wAttr(QStringLiteral("val"));
@@ -390,38 +405,53 @@ void PartReader::readParagraphProps(Flow::Paragraph &p)
         }
         m_x.skipCurrentElement();
     }
+    if (numbered || m_package.styleNumberings.contains(style))
+        applyNumbering(p, own, style);
 }
 
-void PartReader::readNumbering(Flow::Paragraph &p)
+Numbering PartReader::readNumPr()
 {
-    QString numId;
-    int level = 0;
+    Numbering n;
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("numId")))
-            numId = wAttr(QStringLiteral("val"));
+            n.numId = wAttr(QStringLiteral("val"));
         else if (isW(QStringLiteral("ilvl")))
-            level = qBound(0, wAttr(QStringLiteral("val")).toInt(), 8);
+            n.level = qBound(0, wAttr(QStringLiteral("val")).toInt(), 8);
         m_x.skipCurrentElement();
     }
+    return n;
+}
+
+// The paragraph's own numbering where it names one, else its style's. A level named nowhere is the one
+// the numbering gives the style, else the first.
+void PartReader::applyNumbering(Flow::Paragraph &p, const Numbering &own, const QString &style)
+{
+    const Numbering inherited = m_package.styleNumberings.value(style);
+    const QString numId = own.numId.isEmpty() ? inherited.numId : own.numId;
+    int level = own.level >= 0 ? own.level : (numId == inherited.numId ? inherited.level : -1);
     // Number 0 takes a paragraph out of its style's list.
     const QString abstract = m_package.numberings.value(numId);
     if (numId.isEmpty() || numId == QLatin1String("0") || abstract.isEmpty()) {
         p.list.clear();
         return;
     }
-    const QString format = m_package.bulletLevels.value(abstract + QLatin1Char('/') + QString::number(level));
+    if (level < 0)
+        level = m_package.styleLevels.value(abstract + QLatin1Char('/') + style, 0);
+    const QString format = m_package.levelFormats.value(abstract + QLatin1Char('/') + QString::number(level));
     p.list = numId;
     p.listLevel = level;
     p.numbered = format != QLatin1String("bullet") && format != QLatin1String("none") && !format.isEmpty();
+    p.numberStyle = Flow::wordNumberStyle(format);
 }
 
 void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
 {
-    // Walk the drawing for its extent and the embedded picture's relationship; linked pictures
-    // (r:link) are never followed.
+    // Walk the drawing for its extent, its alternative text (the description, else the title) and the
+    // embedded picture's relationship; linked pictures (r:link) are never followed.
     qint64 cx = 0;
     qint64 cy = 0;
     QString embed;
+    QString alt;
     int level = 1;
     while (!m_x.atEnd() && level > 0 && depth + level <= DocxReader::NestingLimit * 2) {
         const auto token = m_x.readNext();
@@ -432,6 +462,10 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
                 cy = m_x.attributes().value(QLatin1String("cy")).toLongLong();
             } else if (m_x.name() == QLatin1String("blip")) {
                 embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("embed")).toString();
+            } else if ((m_x.name() == QLatin1String("docPr") || m_x.name() == QLatin1String("cNvPr")) && alt.isEmpty()) {
+                alt = m_x.attributes().value(QLatin1String("descr")).toString();
+                if (alt.isEmpty())
+                    alt = m_x.attributes().value(QLatin1String("title")).toString();
             }
         } else if (token == QXmlStreamReader::EndElement) {
             --level;
@@ -464,6 +498,8 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     image.setProperty(PictureLayout, 0);
     image.setProperty(PictureScale, natural.width() > 0 ? qRound(width * 100 / natural.width()) : 100);
     image.setProperty(PictureStored, true);
+    if (!alt.isEmpty())
+        image.setProperty(PictureAlt, alt.left(10000));
     p.addPicture(image);
 }
 
@@ -543,6 +579,9 @@ void PartReader::readSectPr()
             header[first ? 1 : 0] = m_rels.value(id).target;
         } else if (isW(QStringLiteral("footerReference")) && (first || isDefault)) {
             footer[first ? 1 : 0] = m_rels.value(id).target;
+        } else if (isW(QStringLiteral("titlePg"))) {
+            const QString v = wAttr(QStringLiteral("val"));
+            titlePage = v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("on");
         } else if (isW(QStringLiteral("pgSz"))) {
             const int w = wAttr(QStringLiteral("w")).toInt();
             const int h = wAttr(QStringLiteral("h")).toInt();
@@ -568,13 +607,15 @@ void PartReader::readSectPr()
 }
 
 // Headings of the style sheet: by the style's name ("heading 1" ...), else by its outline level, else
-// as the style it is based on.
+// as the style it is based on. Numberings: the style's own, else its base style's.
 void readStyles(const QByteArray &xml, Package &package)
 {
     struct Style {
         int heading = -1;
         bool decided = false;
         QString basedOn;
+        Numbering numbering;
+        bool numbered = false;
     };
     QHash<QString, Style> styles;
     QXmlStreamReader x(xml);
@@ -601,6 +642,11 @@ void readStyles(const QByteArray &xml, Package &package)
             styles[id].decided = true;
         } else if (x.name() == QLatin1String("basedOn")) {
             styles[id].basedOn = w("val");
+        } else if (x.name() == QLatin1String("numId")) {
+            styles[id].numbering.numId = w("val");
+            styles[id].numbered = true;
+        } else if (x.name() == QLatin1String("ilvl")) {
+            styles[id].numbering.level = qBound(0, w("val").toInt(), 8);
         }
     }
     for (auto it = styles.cbegin(); it != styles.cend(); ++it) {
@@ -608,10 +654,16 @@ void readStyles(const QByteArray &xml, Package &package)
         for (int hops = 0; !s.decided && styles.contains(s.basedOn) && hops < 20; ++hops)
             s = styles.value(s.basedOn);
         package.styleHeadings.insert(it.key(), s.decided ? s.heading : Flow::headingLevel(it.key()));
+        s = it.value();
+        for (int hops = 0; !s.numbered && styles.contains(s.basedOn) && hops < 20; ++hops)
+            s = styles.value(s.basedOn);
+        if (s.numbered)
+            package.styleNumberings.insert(it.key(), s.numbering);
     }
 }
 
-// The numbering part: which abstract numbering each list uses and the number format of its levels.
+// The numbering part: which abstract numbering each list uses, the number format of its levels and the
+// styles its levels name.
 void readNumberings(const QByteArray &xml, Package &package)
 {
     QXmlStreamReader x(xml);
@@ -628,7 +680,9 @@ void readNumberings(const QByteArray &xml, Package &package)
         } else if (x.name() == QLatin1String("lvl")) {
             level = w("ilvl");
         } else if (x.name() == QLatin1String("numFmt") && !abstract.isEmpty() && num.isEmpty()) {
-            package.bulletLevels.insert(abstract + QLatin1Char('/') + level, w("val"));
+            package.levelFormats.insert(abstract + QLatin1Char('/') + level, w("val"));
+        } else if (x.name() == QLatin1String("pStyle") && !abstract.isEmpty() && num.isEmpty()) {
+            package.styleLevels.insert(abstract + QLatin1Char('/') + w("val"), qBound(0, level.toInt(), 8));
         } else if (x.name() == QLatin1String("num")) {
             num = w("numId");
             abstract.clear();
@@ -700,9 +754,16 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
     if (!Flow::build(page, page.main(), items, &why))
         return fail(why);
 
-    const QString *names[] = {&body.header[0], &body.header[1], &body.footer[0], &body.footer[1]};
+    // Without titlePg the first page shows the ordinary parts, whatever first-page parts the file has.
+    // With it the first page shows its own, or none: an empty first-page part keeps the ordinary one off.
+    const QString none;
+    const QString *names[] = {&body.header[0], body.titlePage ? &body.header[1] : &none,
+                              &body.footer[0], body.titlePage ? &body.footer[1] : &none};
     const int flags[] = {HeaderAll, HeaderFirst, FooterAll, FooterFirst};
     for (int i = 0; i < 4; ++i) {
+        const bool first = flags[i] == HeaderFirst || flags[i] == FooterFirst;
+        if (first && body.titlePage && page.part(flags[i - 1]))
+            page.ensurePart(flags[i]);
         if (names[i]->isEmpty() || !zip.read(*names[i], partXml))
             continue;
         PartReader reader(zip, page, *names[i], package);

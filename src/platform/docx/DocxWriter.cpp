@@ -18,6 +18,7 @@
 #include <QTextTable>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace TextProps;
@@ -590,7 +591,8 @@ void DocxWriter::Private::writeListProps(QXmlStreamWriter &w, const QTextBlock &
     w.writeEndElement();
 }
 
-// Two abstract numberings, bullets (0) and numbers (1), nine levels each; a numbering per page list.
+// The abstract numberings, nine levels each: bullets (0), then each kind of numbers (1 ...); a
+// numbering per page list.
 QByteArray DocxWriter::Private::numberingPart() const
 {
     QByteArray xml;
@@ -598,7 +600,12 @@ QByteArray DocxWriter::Private::numberingPart() const
     w.writeStartElement(QStringLiteral("w:numbering"));
     DocxNames::writeNamespaces(w);
     static const char *const bullets[] = {"\u25CF", "\u25CB", "\u25A0"};
-    for (int abstract = 0; abstract < 2; ++abstract) {
+    auto abstractOf = [](QTextListFormat::Style style) {
+        const auto *kind = std::find(std::begin(Flow::NumberStyles), std::end(Flow::NumberStyles), style);
+        return kind == std::end(Flow::NumberStyles) ? 0 : int(kind - std::begin(Flow::NumberStyles)) + 1;
+    };
+    for (int abstract = 0; abstract <= int(std::size(Flow::NumberStyles)); ++abstract) {
+        const QString format = abstract ? Flow::wordNumberFormat(Flow::NumberStyles[abstract - 1]) : QStringLiteral("bullet");
         w.writeStartElement(QStringLiteral("w:abstractNum"));
         w.writeAttribute(QStringLiteral("w:abstractNumId"), QString::number(abstract));
         w.writeEmptyElement(QStringLiteral("w:multiLevelType"));
@@ -609,7 +616,7 @@ QByteArray DocxWriter::Private::numberingPart() const
             w.writeEmptyElement(QStringLiteral("w:start"));
             w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("1"));
             w.writeEmptyElement(QStringLiteral("w:numFmt"));
-            w.writeAttribute(QStringLiteral("w:val"), abstract ? QStringLiteral("decimal") : QStringLiteral("bullet"));
+            w.writeAttribute(QStringLiteral("w:val"), format);
             w.writeEmptyElement(QStringLiteral("w:lvlText"));
             w.writeAttribute(QStringLiteral("w:val"), abstract ? QStringLiteral("%%1.").arg(level + 1)
                                                                : QString::fromUtf8(bullets[level % 3]));
@@ -628,7 +635,7 @@ QByteArray DocxWriter::Private::numberingPart() const
         w.writeStartElement(QStringLiteral("w:num"));
         w.writeAttribute(QStringLiteral("w:numId"), QString::number(i + 1));
         w.writeEmptyElement(QStringLiteral("w:abstractNumId"));
-        w.writeAttribute(QStringLiteral("w:val"), lists.numbered(i + 1) ? QStringLiteral("1") : QStringLiteral("0"));
+        w.writeAttribute(QStringLiteral("w:val"), QString::number(abstractOf(lists.style(i + 1))));
         w.writeEndElement();
     }
     w.writeEndElement();
@@ -805,9 +812,13 @@ void DocxWriter::Private::writePicture(PartOut &out, const QTextImageFormat &f)
     w.writeEmptyElement(QStringLiteral("wp:extent"));
     w.writeAttribute(QStringLiteral("cx"), cx);
     w.writeAttribute(QStringLiteral("cy"), cy);
+    QString alt = f.stringProperty(PictureAlt);
+    alt.removeIf([](QChar ch) { return !DocxNames::isXmlChar(ch.unicode()); });
     w.writeEmptyElement(QStringLiteral("wp:docPr"));
     w.writeAttribute(QStringLiteral("id"), id);
     w.writeAttribute(QStringLiteral("name"), QStringLiteral("Picture ") + id);
+    if (!alt.isEmpty())
+        w.writeAttribute(QStringLiteral("descr"), alt);
     w.writeStartElement(QStringLiteral("a:graphic"));
     w.writeStartElement(QStringLiteral("a:graphicData"));
     w.writeAttribute(QStringLiteral("uri"), DocxNames::PictureUri);
@@ -816,6 +827,8 @@ void DocxWriter::Private::writePicture(PartOut &out, const QTextImageFormat &f)
     w.writeEmptyElement(QStringLiteral("pic:cNvPr"));
     w.writeAttribute(QStringLiteral("id"), id);
     w.writeAttribute(QStringLiteral("name"), target.section(QLatin1Char('/'), -1));
+    if (!alt.isEmpty())
+        w.writeAttribute(QStringLiteral("descr"), alt);
     w.writeEmptyElement(QStringLiteral("pic:cNvPicPr"));
     w.writeEndElement();
     w.writeStartElement(QStringLiteral("pic:blipFill"));

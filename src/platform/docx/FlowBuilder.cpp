@@ -119,7 +119,11 @@ void Builder::paragraph(QTextCursor &cursor, const Paragraph &p, bool fresh)
 void Builder::listItem(QTextCursor &cursor, const Paragraph &p)
 {
     const int level = qBound(0, p.listLevel, 8);
-    const QString key = p.list + QLatin1Char('/') + QString::number(level);
+    auto keyOf = [&p](int level) { return p.list + QLatin1Char('/') + QString::number(level); };
+    // An item ends the lists of the levels below it: their numbers start again under the next item.
+    for (int deeper = level + 1; deeper <= 8; ++deeper)
+        m_lists.remove(keyOf(deeper));
+    const QString key = keyOf(level);
     if (QTextList *list = m_lists.value(key)) {
         list->add(cursor.block());
         return;
@@ -127,7 +131,7 @@ void Builder::listItem(QTextCursor &cursor, const Paragraph &p)
     static const QTextListFormat::Style bullets[] = {QTextListFormat::ListDisc, QTextListFormat::ListCircle,
                                                      QTextListFormat::ListSquare};
     QTextListFormat format;
-    format.setStyle(p.numbered ? QTextListFormat::ListDecimal : bullets[level % 3]);
+    format.setStyle(p.numbered ? p.numberStyle : bullets[level % 3]);
     format.setIndent(level + 1);
     m_lists.insert(key, cursor.createList(format));
 }
@@ -305,8 +309,9 @@ int ListNumbering::idOf(const QTextList *list)
         return 0;
     int id = m_ids.value(list);
     if (id == 0) {
-        m_numbered << isNumbered(list);
-        id = int(m_numbered.size());
+        const QTextListFormat::Style style = list->format().style();
+        m_styles << (isNumbered(style) ? style : QTextListFormat::ListDisc);
+        id = int(m_styles.size());
         m_ids.insert(list, id);
     }
     return id;
@@ -314,8 +319,13 @@ int ListNumbering::idOf(const QTextList *list)
 
 bool ListNumbering::isNumbered(const QTextList *list)
 {
+    return isNumbered(list->format().style());
+}
+
+bool ListNumbering::isNumbered(QTextListFormat::Style style)
+{
     // Disc, circle and square are bullets; the styles after them count.
-    return list->format().style() <= QTextListFormat::ListDecimal;
+    return style <= QTextListFormat::ListDecimal;
 }
 
 QList<int> columnWidths(const QTextTable *table, int textWidth)
@@ -336,6 +346,57 @@ QList<int> columnWidths(const QTextTable *table, int textWidth)
         widths << qBound(1, width, 31680);
     }
     return widths;
+}
+
+namespace {
+
+struct NumberKind {
+    QTextListFormat::Style style;
+    const char *word;
+    int rtf;
+};
+const NumberKind numberKinds[] = {{QTextListFormat::ListDecimal, "decimal", 0},
+                                  {QTextListFormat::ListUpperRoman, "upperRoman", 1},
+                                  {QTextListFormat::ListLowerRoman, "lowerRoman", 2},
+                                  {QTextListFormat::ListUpperAlpha, "upperLetter", 3},
+                                  {QTextListFormat::ListLowerAlpha, "lowerLetter", 4}};
+
+} // namespace
+
+QTextListFormat::Style wordNumberStyle(const QString &numFmt)
+{
+    for (const NumberKind &kind : numberKinds) {
+        if (numFmt == QLatin1String(kind.word))
+            return kind.style;
+    }
+    return QTextListFormat::ListDecimal;
+}
+
+QString wordNumberFormat(QTextListFormat::Style style)
+{
+    for (const NumberKind &kind : numberKinds) {
+        if (kind.style == style)
+            return QLatin1String(kind.word);
+    }
+    return QStringLiteral("decimal");
+}
+
+QTextListFormat::Style rtfNumberStyle(int levelnfc)
+{
+    for (const NumberKind &kind : numberKinds) {
+        if (kind.rtf == levelnfc)
+            return kind.style;
+    }
+    return QTextListFormat::ListDecimal;
+}
+
+int rtfNumberFormat(QTextListFormat::Style style)
+{
+    for (const NumberKind &kind : numberKinds) {
+        if (kind.style == style)
+            return kind.rtf;
+    }
+    return 0;
 }
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes)

@@ -37,6 +37,7 @@ struct Paragraph {
     QString list;             // the reader's name of the list the paragraph is an item of; empty: none
     int listLevel = 0;        // 0 the outermost
     bool numbered = false;    // numbers, else bullets
+    QTextListFormat::Style numberStyle = QTextListFormat::ListDecimal; // of numbers: decimal, letters, roman
     std::vector<Span> spans;
 
     void addText(const QString &text, const QTextCharFormat &format, const QString &link = QString());
@@ -102,14 +103,27 @@ class ListNumbering
 {
 public:
     int idOf(const QTextList *list); // 0 for none
-    bool numbered(int id) const { return m_numbered.at(id - 1); }
-    int count() const { return int(m_numbered.size()); }
+    bool numbered(int id) const { return isNumbered(style(id)); }
+    // Bullets are one kind: the writers give each level its own bullet.
+    QTextListFormat::Style style(int id) const { return m_styles.at(id - 1); }
+    int count() const { return int(m_styles.size()); }
     static bool isNumbered(const QTextList *list);
+    static bool isNumbered(QTextListFormat::Style style);
 
 private:
     QHash<const QTextList *, int> m_ids;
-    QList<bool> m_numbered;
+    QList<QTextListFormat::Style> m_styles;
 };
+
+// The kinds of numbers of a page list (decimal, letters, roman numerals) as Word (numFmt) and RTF
+// (\\levelnfc) name them. Kinds the page has no list style for read as decimal numbers.
+QTextListFormat::Style wordNumberStyle(const QString &numFmt);
+QString wordNumberFormat(QTextListFormat::Style style);
+QTextListFormat::Style rtfNumberStyle(int levelnfc);
+int rtfNumberFormat(QTextListFormat::Style style);
+inline constexpr QTextListFormat::Style NumberStyles[] = {QTextListFormat::ListDecimal, QTextListFormat::ListLowerAlpha,
+                                                          QTextListFormat::ListUpperAlpha, QTextListFormat::ListLowerRoman,
+                                                          QTextListFormat::ListUpperRoman};
 
 // A whole file replaced only once every byte is on disk.
 bool writeWholeFile(const QString &path, const QByteArray &bytes);

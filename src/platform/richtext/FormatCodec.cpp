@@ -73,6 +73,7 @@ const Range ranges[] = {
     {TextProps::PictureScale, Int, INT_MIN, INT_MAX},
     {TextProps::PictureFile, String, 0, 0},
     {TextProps::PictureStored, Bool, 0, 0},
+    {TextProps::PictureAlt, String, 0, 0},
     {TextProps::FrameBackground, Int, INT_MIN, INT_MAX},
     {TextProps::CellAttr, Map, 0, 0},
 };

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/PageDocument.h"
 
+#include <QFont>
 #include <QTextCursor>
 #include <QUrl>
 
@@ -10,6 +11,12 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
 {
     setUndoRedoEnabled(true);
     setLayoutEnabled(page->isLayoutEnabled());
+    // Without Latin ligatures: a PDF's text gives "ffi" as the ligature character where the glyph of one
+    // stands for the letters. Qt shapes without them where a letter spacing is set, and 100 % changes
+    // no width; the screen, the printout and the PDF stay laid out alike.
+    QFont font = defaultFont();
+    font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    setDefaultFont(font);
     page->attachTo(this);
     connect(this, &QTextDocument::undoCommandAdded, this, [this] {
         ++m_undoLevels;

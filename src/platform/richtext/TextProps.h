@@ -60,6 +60,7 @@ enum Property {
     PictureScale = QTextFormat::UserProperty + 21,  // int percent, 100 when absent
     PictureFile = QTextFormat::UserProperty + 22,   // QString: file the picture came from
     PictureStored = QTextFormat::UserProperty + 23, // bool: "data stored" flag; bytes are stored always
+    PictureAlt = QTextFormat::UserProperty + 24,    // QString: the alternative text of a document file's picture
 
     // Text frame anchors (on the anchor's QTextCharFormat; lengths in twips). The four distances are
     // kept on pictures too.

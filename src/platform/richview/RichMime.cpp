@@ -1,5 +1,6 @@
 #include "platform/richview/RichMime.h"
 
+#include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichMimeData.h"
 
@@ -40,7 +41,7 @@ bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
     if (data->hasHtml()) {
         edit.setSelectedText(QString());
         QTextCursor &cursor = edit.cursor();
-        cursor.insertFragment(QTextDocumentFragment::fromHtml(data->html(), edit.document()));
+        HtmlImport::insertHtml(cursor, data->html());
         edit.setCursor(cursor);
     } else {
         // Pasted text takes the look at the caret, but never the field it touches.

@@ -78,6 +78,7 @@ public:
     std::map<int, Context> contexts;   // 0 body, a part's flag, or minus a note's number
     QString problem;
     int notes = 0;
+    bool titlePage = false;            // the first section's \titlepg: page 1 shows \headerf and \footerf
 
 private:
     bool controlWord(const QByteArray &word, bool hasParam, int param);
@@ -116,19 +117,30 @@ private:
     QList<QColor> m_colours;
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colourSet = false;
-    QHash<int, int> m_styleLevels;   // style number -> heading 0..2
+    // Paragraph styles: the heading a style's name or outline level makes it (decided), else the one of
+    // the style it is based on.
+    struct Style {
+        int heading = -1;
+        bool decided = false;
+        int basedOn = -1;
+    };
+    QHash<int, Style> m_styles;
     int m_styleBeingRead = -1;
     int m_styleLevel = -1;
+    int m_styleBasedOn = -1;
     QString m_styleName;
+    int styleHeading(int style) const;
+    bool m_sectionEnded = false;
 
     QStringList m_fieldInstructions;
     QString m_link;
 
-    // Lists: \ls numbers -> list ids -> whether each level has numbers.
+    // Lists: \ls numbers -> list ids -> the \levelnfc of each level (23 bullets, 255 none, else numbers).
     QHash<int, int> m_listOfOverride;
-    QHash<int, QList<bool>> m_listLevels;
+    QHash<int, QList<int>> m_listLevels;
     int m_listBeingRead = 0;
-    QList<bool> m_levelsBeingRead;
+    QList<int> m_levelsBeingRead;
+    void takeListLevel(Flow::Paragraph &p) const;
     int m_overrideList = 0;
     qint64 m_cells = 0;
 
@@ -323,15 +335,21 @@ void Parser::endGroup(const GroupState &closed)
     } else if (closed.dest == Dest::Picture && m_state.dest != Dest::Picture) {
         finishPicture();
     } else if (closed.dest == Dest::StyleSheet && m_styleBeingRead >= 0 && m_state.dest == Dest::StyleSheet) {
-        int level = m_styleLevel;
-        if (level >= 0)
-            level = Flow::outlineHeading(level);
-        else
-            level = Flow::headingLevel(m_styleName.section(QLatin1Char(';'), 0, 0).trimmed());
-        if (level >= 0)
-            m_styleLevels.insert(m_styleBeingRead, level);
+        Style style;
+        style.basedOn = m_styleBasedOn;
+        const int named = Flow::headingLevel(m_styleName.section(QLatin1Char(';'), 0, 0).trimmed());
+        if (m_styleLevel >= 0) {
+            style.heading = Flow::outlineHeading(m_styleLevel);
+            style.decided = true;
+        } else if (named >= 0) {
+            style.heading = named;
+            style.decided = true;
+        }
+        if (m_styles.size() < 10000)
+            m_styles.insert(m_styleBeingRead, style);
         m_styleBeingRead = -1;
         m_styleLevel = -1;
+        m_styleBasedOn = -1;
         m_styleName.clear();
     } else if (closed.context != m_state.context) {
         finishContext(contexts[closed.context]);
@@ -435,6 +453,7 @@ void Parser::pushParagraph(Context &c, int d)
     c.paragraph.list = item.paragraph.list;
     c.paragraph.listLevel = item.paragraph.listLevel;
     c.paragraph.numbered = item.paragraph.numbered;
+    c.paragraph.numberStyle = item.paragraph.numberStyle;
     c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
     container(c, d).push_back(std::move(item));
 }
@@ -509,8 +528,26 @@ void Parser::finishContext(Context &c)
     m_state = saved;
 }
 
-// The list table: each list's levels, numbers (\levelnfc other than 23 bullets and 255 none) or not;
-// the override table: which list each \ls number means.
+int Parser::styleHeading(int style) const
+{
+    Style s = m_styles.value(style);
+    for (int hops = 0; !s.decided && m_styles.contains(s.basedOn) && hops < 20; ++hops)
+        s = m_styles.value(s.basedOn);
+    return s.decided ? s.heading : -1;
+}
+
+void Parser::takeListLevel(Flow::Paragraph &p) const
+{
+    const QList<int> levels = m_listLevels.value(m_listOfOverride.value(p.list.toInt()));
+    if (p.list.isEmpty() || levels.isEmpty())
+        return;
+    const int nfc = levels.at(qBound(0, p.listLevel, int(levels.size()) - 1));
+    p.numbered = nfc != 23 && nfc != 255;
+    p.numberStyle = Flow::rtfNumberStyle(nfc);
+}
+
+// The list table: the kind of each list level's numbers or bullets (\levelnfc); the override table:
+// which list each \ls number means.
 bool Parser::listWord(const QByteArray &w, int p)
 {
     if (w == "list" || w == "listoverride") {
@@ -518,9 +555,9 @@ bool Parser::listWord(const QByteArray &w, int p)
         if (w == "list")
             m_levelsBeingRead.clear();
     } else if (w == "listlevel") {
-        m_levelsBeingRead << false;
+        m_levelsBeingRead << 23;
     } else if (w == "levelnfc" && !m_levelsBeingRead.isEmpty() && m_levelsBeingRead.size() <= 9) {
-        m_levelsBeingRead.last() = p != 23 && p != 255;
+        m_levelsBeingRead.last() = p;
     } else if (w == "listid") {
         if (m_state.dest == Dest::ListTable)
             m_listBeingRead = p;
@@ -717,6 +754,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
             m_styleBeingRead = p;
         else if (w == "outlinelevel")
             m_styleLevel = p;
+        else if (w == "sbasedon")
+            m_styleBasedOn = p;
         return true;
     }
 
@@ -740,6 +779,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     else if (w == "margt") twips(0, 14400, setup.marginTop);
     else if (w == "margb") twips(0, 14400, setup.marginBottom);
     else if (w == "landscape") setup.landscape = true;
+    else if (w == "sect") m_sectionEnded = true;
+    else if ((w == "sectd" || w == "titlepg") && !m_sectionEnded) titlePage = w == "titlepg";
     if (m_state.dest != Dest::Text)
         return true;
 
@@ -764,16 +805,12 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         const char16_t quotes[] = {0x2018, 0x2019, 0x201C, 0x201D};
         appendText(QString(QChar(quotes[w == "lquote" ? 0 : w == "rquote" ? 1 : w == "ldblquote" ? 2 : 3])));
     } else if (w == "ls") {
-        const QList<bool> levels = m_listLevels.value(m_listOfOverride.value(p));
-        c.paragraph.list = QString::number(p);
-        c.paragraph.numbered = !levels.isEmpty() && levels.at(qBound(0, c.paragraph.listLevel, int(levels.size()) - 1));
-        if (levels.isEmpty())
-            c.paragraph.list.clear();
+        c.paragraph.list = m_listLevels.value(m_listOfOverride.value(p)).isEmpty() ? QString() : QString::number(p);
+        c.paragraph.numbered = false;
+        takeListLevel(c.paragraph);
     } else if (w == "ilvl") {
         c.paragraph.listLevel = qBound(0, p, 8);
-        const QList<bool> levels = m_listLevels.value(m_listOfOverride.value(c.paragraph.list.toInt()));
-        if (!levels.isEmpty())
-            c.paragraph.numbered = levels.at(qBound(0, c.paragraph.listLevel, int(levels.size()) - 1));
+        takeListLevel(c.paragraph);
     } else if (w == "emdash") {
         appendText(QString(QChar(0x2014)));
     } else if (w == "endash") {
@@ -848,7 +885,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "pagebb") {
         b.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     } else if (w == "s") {
-        c.paragraph.heading = m_styleLevels.value(p, -1);
+        c.paragraph.heading = styleHeading(p);
     } else if (w == "outlinelevel") {
         c.paragraph.heading = Flow::outlineHeading(p);
     } else if (w == "intbl") {
@@ -902,11 +939,17 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
         Flow::appendNotes(parser.contexts[0].items, notes);
         page.setPageSetup(parser.setup);
         for (auto &[flag, context] : parser.contexts) {
-            if (flag < 0)
+            // \headerf and \footerf are shown only on a first page of its own.
+            if (flag < 0 || ((flag == HeaderFirst || flag == FooterFirst) && !parser.titlePage))
                 continue;
             QTextDocument *doc = flag == 0 ? page.main() : page.ensurePart(flag);
             if (!Flow::build(page, doc, context.items, &why))
                 return false;
+        }
+        // Such a first page without a part of its own shows none: an empty one keeps the ordinary part off.
+        for (const auto &[first, ordinary] : {std::pair{HeaderFirst, HeaderAll}, std::pair{FooterFirst, FooterAll}}) {
+            if (parser.titlePage && page.part(ordinary))
+                page.ensurePart(first);
         }
         return true;
     }();

@@ -234,7 +234,7 @@ void Writer::writeListText(const QTextBlock &block)
     m_out += "\\ls" + QByteArray::number(number) + "\\ilvl" + QByteArray::number(level)
         + "\\li" + QByteArray::number(420 * (level + 1)) + "\\fi-420{\\listtext\\pard\\plain ";
     if (m_lists.numbered(number))
-        m_out += QByteArray::number(list->itemNumber(block) + 1) + '.';
+        m_out += list->itemText(block).toLatin1();
     else
         m_out += "\\u8226?";
     m_out += "\\tab}";
@@ -250,8 +250,9 @@ QByteArray Writer::listTables() const
         const QByteArray id = QByteArray::number(i + 1);
         lists += "\n{\\list\\listtemplateid" + id + "\\listhybrid";
         for (int level = 0; level < 9; ++level) {
+            const QByteArray nfc = QByteArray::number(Flow::rtfNumberFormat(m_lists.style(i + 1)));
             lists += m_lists.numbered(i + 1)
-                ? "{\\listlevel\\levelnfc0\\levelnfcn0\\leveljc0\\levelstartat1{\\leveltext\\'02\\'0"
+                ? "{\\listlevel\\levelnfc" + nfc + "\\levelnfcn" + nfc + "\\leveljc0\\levelstartat1{\\leveltext\\'02\\'0"
                       + QByteArray::number(level) + ".;}{\\levelnumbers\\'01;}"
                 : QByteArray("{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\levelstartat1{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}");
             lists += "\\fi-420\\li" + QByteArray::number(420 * (level + 1)) + '}';

@@ -1,0 +1,149 @@
+#include "platform/richtext/HtmlImport.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <cctype>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr char16_t IdeographicSpace = 0x3000;
+constexpr char16_t PrivateFirst = 0xE000;
+constexpr char16_t PrivateEnd = 0xF900;
+
+// Where the tag or comment starting at `at` ends; quoted attribute values may hold ">".
+qsizetype tagEnd(const QString &html, qsizetype at)
+{
+    if (QStringView(html).mid(at).startsWith(u"<!--")) {
+        const qsizetype end = html.indexOf(QStringLiteral("-->"), at + 4);
+        return end < 0 ? html.size() : end + 3;
+    }
+    QChar quote;
+    for (qsizetype i = at + 1; i < html.size(); ++i) {
+        const QChar ch = html.at(i);
+        if (!quote.isNull()) {
+            if (ch == quote)
+                quote = QChar();
+        } else if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
+            quote = ch;
+        } else if (ch == QLatin1Char('>')) {
+            return i + 1;
+        }
+    }
+    return html.size();
+}
+
+// The character of a numeric character reference at `at` ("&#12288;", "&#x3000;") and the
+// reference's length; length 0 where there is none.
+std::pair<qsizetype, uint> referenceAt(const QString &html, qsizetype at)
+{
+    const QStringView ref = QStringView(html).mid(at, 12);
+    if (!ref.startsWith(u"&#"))
+        return {0, 0};
+    const qsizetype end = ref.indexOf(u';');
+    if (end < 3)
+        return {0, 0};
+    const bool hex = ref.at(2) == QLatin1Char('x') || ref.at(2) == QLatin1Char('X');
+    const QStringView digits = ref.mid(hex ? 3 : 2, end - (hex ? 3 : 2));
+    for (QChar ch : digits) {
+        if (!(hex ? std::isxdigit(ch.toLatin1()) : std::isdigit(ch.toLatin1())))
+            return {0, 0};
+    }
+    bool ok = false;
+    const uint code = digits.toUInt(&ok, hex ? 16 : 10);
+    return ok && !digits.isEmpty() ? std::pair{end + 1, code} : std::pair<qsizetype, uint>{0, 0};
+}
+
+// A private-use character the HTML holds nowhere, as a character or a reference, to stand for U+3000
+// through the import; null when the HTML holds every one of them.
+QChar standInFor(const QString &html)
+{
+    std::vector<bool> used(PrivateEnd - PrivateFirst, false);
+    auto use = [&used](uint code) {
+        if (code >= PrivateFirst && code < PrivateEnd)
+            used[code - PrivateFirst] = true;
+    };
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        use(html.at(i).unicode());
+        if (html.at(i) == QLatin1Char('&'))
+            use(referenceAt(html, i).second);
+    }
+    for (size_t i = 0; i < used.size(); ++i) {
+        if (!used[i])
+            return QChar(char16_t(PrivateFirst + i));
+    }
+    return {};
+}
+
+// Every U+3000 of the text, as a character or a character reference, becomes the stand-in; tags and
+// their attribute values stay as they are.
+QString protect(const QString &html, QChar standIn)
+{
+    QString out;
+    out.reserve(html.size());
+    qsizetype i = 0;
+    while (i < html.size()) {
+        const QChar ch = html.at(i);
+        const QChar next = i + 1 < html.size() ? html.at(i + 1) : QChar();
+        if (ch == QLatin1Char('<') && (next.isLetter() || next == QLatin1Char('/') || next == QLatin1Char('!')
+                                       || next == QLatin1Char('?'))) {
+            const qsizetype end = tagEnd(html, i);
+            out += QStringView(html).mid(i, end - i);
+            i = end;
+        } else if (ch.unicode() == IdeographicSpace) {
+            out += standIn;
+            ++i;
+        } else if (ch == QLatin1Char('&') && referenceAt(html, i).second == IdeographicSpace) {
+            out += standIn;
+            i += referenceAt(html, i).first;
+        } else {
+            out += ch;
+            ++i;
+        }
+    }
+    return out;
+}
+
+// The stand-ins between `from` and `to` become U+3000 again, each in its own character format.
+void restore(QTextDocument *doc, QChar standIn, int from, int to)
+{
+    QTextCursor found(doc);
+    found.setPosition(from);
+    const QString key(standIn);
+    while (true) {
+        found = doc->find(key, found, QTextDocument::FindCaseSensitively);
+        if (found.isNull() || found.selectionEnd() > to)
+            return;
+        found.insertText(QString(QChar(IdeographicSpace)), found.charFormat());
+    }
+}
+
+} // namespace
+
+namespace HtmlImport {
+
+void setHtml(QTextDocument *doc, const QString &html)
+{
+    const QChar standIn = standInFor(html);
+    if (standIn.isNull()) {
+        doc->setHtml(html);
+        return;
+    }
+    doc->setHtml(protect(html, standIn));
+    restore(doc, standIn, 0, doc->characterCount());
+}
+
+void insertHtml(QTextCursor &cursor, const QString &html)
+{
+    const QChar standIn = standInFor(html);
+    const QString imported = standIn.isNull() ? html : protect(html, standIn);
+    const int from = cursor.selectionStart();
+    cursor.insertFragment(QTextDocumentFragment::fromHtml(imported, cursor.document()));
+    if (!standIn.isNull())
+        restore(cursor.document(), standIn, from, cursor.position());
+}
+
+} // namespace HtmlImport
