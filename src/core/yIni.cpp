@@ -186,14 +186,14 @@ void yIni::W_HtmView(const QString &address)
 bool yIni::W_SendTo()
 {
     const QString folder = FsGtSpFld(9);
-    const QString program = programFolder() + Usr::st().baseName;
-    if (!DesktopEntry::writeLauncher(folder + QLatin1Char('/') + Usr::st().baseName + QStringLiteral(".desktop"),
-                                     Usr::st().programPath, QString())) {
-        Prompt::current().message(program + QStringLiteral(" のｼｮｰﾄｶｯﾄを ") + folder
-                                  + QStringLiteral(" に作成できませんでした"));
+    const QString name = Usr::st().baseName + QStringLiteral(".desktop");
+    // The "send to" shortcut is a launcher entry here: the message names it.
+    const QString made = Usr::st().programPath + QStringLiteral(" のﾗﾝﾁｬｰ ") + name + QStringLiteral(" を ") + folder;
+    if (!DesktopEntry::writeLauncher(folder + QLatin1Char('/') + name, Usr::st().programPath, QString())) {
+        Prompt::current().message(made + QStringLiteral(" に作成できませんでした"));
         return false;
     }
-    Prompt::current().message(program + QStringLiteral(" のｼｮｰﾄｶｯﾄを ") + folder + QStringLiteral(" に作成しました"));
+    Prompt::current().message(made + QStringLiteral(" に作成しました"));
     return true;
 }
 

@@ -178,9 +178,11 @@ bool zKtl::bChkApp(int index)
     if (found.isEmpty() || !QFileInfo(found).isFile()) {
         QDir parent(QFileInfo(Usr::st().programPath).absolutePath());
         parent.cdUp();
-        found = Frmt::OpenDlg(name + QStringLiteral(" 実行ﾌｧｲﾙの指定"), exe, QStringLiteral("実行ﾌｧｲﾙ(*.exe)|*.exe"),
+        // A program here carries no ".exe": every file is offered, and only a program is taken.
+        found = Frmt::OpenDlg(name + QStringLiteral(" 実行ﾌｧｲﾙの指定"), exe, QStringLiteral("全てのﾌｧｲﾙ (*)|*"),
                               parent.absolutePath());
-        if (found.isEmpty() || !nameFits(found, key) || !QFileInfo(found).isFile())
+        const QFileInfo chosen(found);
+        if (found.isEmpty() || !nameFits(found, key) || !chosen.isFile() || !chosen.isExecutable())
             return false;
     }
     m_paths[index] = found;

@@ -1,5 +1,6 @@
 #include "editor/EditorServices.h"
 
+#include "editor/HtmlBridge.h"
 #include "editor/TxmFields.h"
 #include "editor/TxmTemplateJobs.h"
 #include "editor/sbDic.h"
@@ -126,13 +127,13 @@ void EditorServices::chooseTip(QString &phrase, QString &tip)
     sbDic::Act(phrase, tip);
 }
 
-void EditorServices::prepareHtml(uTxm &)
+bool EditorServices::convertHtml(uTxm &editor, const QString &file, QString &head, QString &body, const QString &tips)
 {
-}
-
-bool EditorServices::convertHtml(uTxm &, const QString &, const QString &, const QString &)
-{
-    return false;
+    HtmlBridge *converter = HtmlBridge::current();
+    bool ok = false;
+    if (converter)
+        converter->CnvHtml(editor.page(), file, head, body, tips, ok);
+    return ok;
 }
 
 bool EditorServices::chooseColour(const QString &caption, int &colorRef)

@@ -29,8 +29,8 @@ public:
 
     // The work of an editor command that lives outside the control (open, export, print, paste,
     // pictures, frames, tables, fields, format copy ...). Returns the command's result flag.
-    // Codes 1000 to 1008 are the commands on the current text frame (template view, frame layouts,
-    // export and reading into the frame). The default runs the control's own file, paste, picture,
+    // Codes 1000 to 1002 are the template layout jobs of the second dispatcher (template view, frame
+    // layouts). The default runs the control's own file, paste, picture,
     // frame, format-copy and table commands (uTxm::runContentJob).
     virtual bool runJob(uTxm &editor, int code, const QVariant &arg);
     // Work of a job code that a part of the program above the editor provides (printing, page view,
@@ -52,10 +52,9 @@ public:
     // The companion form's settings dialog by mode; `answer` in and out, empty when cancelled.
     virtual void settingsDialog(uTxm &editor, const QString &mode, QString &answer);
 
-    // HTML output of the loaded page: the preparation passes before the host is asked for the head
-    // values, then the conversion into `file`.
-    virtual void prepareHtml(uTxm &editor);
-    virtual bool convertHtml(uTxm &editor, const QString &file, const QString &head, const QString &body);
+    // The complete HTML conversion of the loaded page into `file` (GetHtm), through the converter
+    // the publishing side installed (HtmlBridge): its head and body; false without a converter.
+    virtual bool convertHtml(uTxm &editor, const QString &file, QString &head, QString &body, const QString &tips);
 
     // The page a tag field refers to: `key` (page number, or parent_child) and `text` in and out;
     // false when the user cancelled.

@@ -19,6 +19,15 @@ public:
     virtual void cGetHtm(const PageDocument &page, const QString &file, const QString &tips, QString &css,
                          QString &body, bool &ok) = 0;
 
+    // The complete conversion of a page into the file `file`: its head (document type to "</head>")
+    // and the rest of the page; false when the page could not be converted or written.
+    virtual void CnvHtml(const PageDocument &page, const QString &file, QString &head, QString &body,
+                         const QString &tips, bool &ok) = 0;
+    // The page editor attaches the converter to its work folder when it starts, and lets it drop what
+    // it holds of the last conversion when it stops.
+    virtual void cOn(const QString &workFolder) = 0;
+    virtual void cOff() = 0;
+
     static HtmlBridge *current(); // null until installed
     static void install(HtmlBridge *bridge);
 };

@@ -30,6 +30,9 @@ QComboBox *searchBox(QWidget *parent)
     auto *box = new QComboBox(parent);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // The history is offered in the drop-down list only: a completion that ignores case would turn
+    // what the user typed into an entry of another case when the box loses the focus.
+    box->setCompleter(nullptr);
     box->setMinimumWidth(220);
     return box;
 }

@@ -25,13 +25,13 @@ sbScrpt::sbScrpt(QWidget *parent)
     layout->addWidget(txRtx, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    cmOk[0] = new QPushButton(QStringLiteral("&Ok"), this);
+    cmOk[1] = new QPushButton(QStringLiteral("&Cancel"), this);
+    buttons->addWidget(cmOk[0]);
+    buttons->addWidget(cmOk[1]);
     layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, [this] { press(0); });
-    connect(cancel, &QPushButton::clicked, this, [this] { press(1); });
+    connect(cmOk[0], &QPushButton::clicked, this, [this] { press(0); });
+    connect(cmOk[1], &QPushButton::clicked, this, [this] { press(1); });
     resize(480, 320);
 }
 
@@ -51,6 +51,8 @@ void sbScrpt::Act(QString &sTx)
         const QRect area = screen->geometry();
         w.move(area.left() + (area.width() - w.width()) / 2, area.top() + (area.height() - w.height()) / 2);
     }
+    // Each opening starts in the text, whichever button closed the window the last time.
+    w.txRtx->setFocus();
     w.exec();
     sTx = w.result();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QPlainTextEdit;
+class QPushButton;
 
 // The script text of a script insert: a modal text box whose text stays from one call to the next
 // while the program runs, so a script can be changed and inserted again.
@@ -20,6 +21,7 @@ public:
     void press(int index); // 0 OK, 1 Cancel
 
     QPlainTextEdit *txRtx = nullptr;
+    QPushButton *cmOk[2] = {}; // 0 OK, 1 Cancel
 
 private:
     explicit sbScrpt(QWidget *parent = nullptr);

@@ -33,8 +33,11 @@ sbWmf::sbWmf(QWidget *parent)
     Image1->setScaledContents(false);
     cmRet[0] = new QPushButton(QStringLiteral("Ok(&O)"), this);
     cmRet[1] = new QPushButton(QStringLiteral("Cancel(&C)"), this);
+    // Both buttons of one size, so that they stand side by side without covering each other.
+    const QSize button = cmRet[0]->sizeHint().expandedTo(cmRet[1]->sizeHint());
     for (QPushButton *b : cmRet)
-        b->resize(b->sizeHint());
+        b->resize(button);
+    setMinimumWidth(buttonRowWidth());
     for (int i = 0; i < 2; ++i) {
         connect(cmRet[i], &QPushButton::clicked, this, [this, i] {
             // A failed write closes with false; only an error before the write keeps the window.
@@ -97,7 +100,7 @@ void sbWmf::SetPic(int maxWidth, const QPoint &cursor, const QRect &area)
         w = maxWidth;
     }
     const QSize picture(qMax(1, qRound(w * dpiX / InchTwips)), qMax(1, qRound(h * dpiY / InchTwips)));
-    const QSize outer(picture.width(), picture.height() + buttonRow());
+    const QSize outer(qMax(picture.width(), buttonRowWidth()), picture.height() + buttonRow());
     int left = cursor.x() - picture.width() / 2;
     int top = cursor.y() - picture.height() / 2;
     if (area.isValid()) {
@@ -108,7 +111,6 @@ void sbWmf::SetPic(int maxWidth, const QPoint &cursor, const QRect &area)
     }
     left = qMax(0, left);
     top = qMax(0, top);
-    resize(outer);
     move(left, top);
     setPictureSize(picture);
 }
@@ -118,16 +120,24 @@ int sbWmf::buttonRow() const
     return cmRet[0]->height() + 8;
 }
 
+int sbWmf::buttonRowWidth() const
+{
+    return 2 * cmRet[0]->width() + 12;
+}
+
 void sbWmf::setPictureSize(const QSize &size)
 {
-    resize(size.width(), size.height() + buttonRow());
+    // A picture narrower than the buttons keeps its size: the window is as wide as the buttons and
+    // the picture follows its edges from there.
+    m_extraWidth = qMax(0, buttonRowWidth() - size.width());
+    resize(size.width() + m_extraWidth, size.height() + buttonRow());
     layoutParts();
 }
 
 void sbWmf::layoutParts()
 {
     // A window made smaller than its frame gives an empty picture, never a negative size.
-    const QSize picture(qMax(0, width()), qMax(0, height() - buttonRow()));
+    const QSize picture(qMax(0, width() - m_extraWidth), qMax(0, height() - buttonRow()));
     Image1->setGeometry(QRect(QPoint(0, 0), picture));
     const int top = qMax(0, height() - 4 - cmRet[0]->height());
     const int bw = cmRet[0]->width();

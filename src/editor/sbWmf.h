@@ -43,6 +43,7 @@ protected:
 
 private:
     int buttonRow() const;
+    int buttonRowWidth() const;
     void layoutParts();
     void showPicture();
     QImage render(const QSize &size) const;
@@ -51,4 +52,5 @@ private:
     std::unique_ptr<QSvgRenderer> m_svg;
     QString m_target;
     bool m_result = false;
+    int m_extraWidth = 0; // window width beside a picture narrower than the buttons
 };

@@ -6,7 +6,9 @@
 #include "core/zSvr.h"
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
+#include "editor/HtmlBridge.h"
 #include "editor/TxmPageSetup.h"
+#include "editor/TitleValidator.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
@@ -15,6 +17,7 @@
 #include "platform/richview/RichRuler.h"
 #include "platform/richview/RichStatusBar.h"
 #include "platform/richview/RichView.h"
+#include "tree/sbTrX.h"
 
 #include <QAction>
 #include <QApplication>
@@ -128,6 +131,7 @@ void uTxm::buildBars()
     m_title->setObjectName(QStringLiteral("txTitle"));
     m_title->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック")));
     m_title->setPlaceholderText(QStringLiteral("ﾍﾟｰｼﾞのﾀｲﾄﾙ"));
+    m_title->setValidator(new TitleValidator(m_title));
     connect(m_title, &QLineEdit::textChanged, this, [this] { changeMark(); });
     m_title->installEventFilter(this);
     m_pnStatus = new QLabel(QStringLiteral("本文"), this);
@@ -236,6 +240,8 @@ void uTxm::cOn(qintptr /*nHnd*/, int iTy, const QVariant &vShwTt, const QVariant
     m_on = true;
     m_kind = iTy;
     m_pictureLayout = 1;
+    if (HtmlBridge *converter = HtmlBridge::current())
+        converter->cOn(Usr::st().workFolder);
     m_titleShown = vShwTt.isValid() ? vShwTt.toBool() : m_edit->editMode() == 0;
     if (vFmGrp.isValid())
         m_prefix = vFmGrp.toString();
@@ -265,6 +271,10 @@ void uTxm::cOff()
         for (const QString &name : dir.entryList({QStringLiteral("*.png"), QStringLiteral("*.PNG")}, QDir::Files))
             QFile::remove(dir.filePath(name));
     }
+    // The viewer of another page belongs to this editor: it goes with it.
+    sbTrX::dropViewerOf(this);
+    if (HtmlBridge *converter = HtmlBridge::current())
+        converter->cOff();
     writeSettings();
     m_currentFile.clear();
     m_on = false;

@@ -74,7 +74,9 @@ public:
     void EndObj();
     void GetData(QByteArray &yDt, QString &sTx, QString &sTtl, bool &bOk);
     bool bHaveData() const;
-    void GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk);
+    // The page document yDt, loaded into the editor and prepared as for a save, converted into the
+    // HTML file sFL; sHd and sBd receive the page's head and the rest of the page.
+    void GetHtm(const QByteArray &yDt, const QString &sFL, QString &sHd, QString &sBd, bool &bOk);
     void GetMTxt(QString &sTx, QString &sCp);
     // --- HTML output through the converter (HtmlBridge) and the page fields prepared for it
     // An export: the page's modified mark stays as it is.
@@ -92,6 +94,7 @@ public:
     // Deletes field `id` and keeps its text, in the body format, as if it had never been a field.
     static void dropField(RichTextEdit &edit, int id);
     QString T_GetTpLst() const;
+    static QString tipList(RichTextEdit &edit);
     void SetText(const QString &sTx);
     void FndWd(const QString &sWd);
     void ChkUdt(bool &bCancel);
@@ -118,6 +121,9 @@ public:
     void ChkJbMn6(bool &bInTf) const;
     void HeadFtMn(bool &bHdP, bool &bHdF, bool &bFtp, bool &bFtF) const;
     static void clipboardCheck(bool &bTx, bool &bPc, bool &bMt, bool &bLk, int &iRet);
+    // Attribute `attribute` of the table cell at the caret; inTable false (value untouched) outside a
+    // table. `extra`, when given, receives the start of the cell's text (1-based).
+    void txCelAttr(int attribute, QVariant &value, bool &inTable, int *extra = nullptr);
 
     // --- styles and paragraphs
     // Applies user style 0-5 (or field look 6-8) to the paragraph at the caret or the selection.
@@ -239,8 +245,12 @@ private:
     void T_ReadDcFL(bool bNoTmp, bool bIns);
     bool T_LoadDcFL(const QString &vFL, bool bIns);
     // The publication conversion of an export (links and tags for the published site); false when
-    // there is no site to convert for. `kept` receives the page to put back afterwards.
-    bool publicationConversion(bool html, QByteArray &kept);
+    // there is no site to convert for. `kept`, when given, receives the page to put back afterwards.
+    bool publicationConversion(RichTextEdit &edit, bool html, QByteArray *kept);
+    bool exportPage(RichTextEdit &source, QString &vFL, bool bNoAct);
+    bool saveHtmOf(RichTextEdit &source, int iJb, const QString &file);
+    void T_FrameExport(int frame);
+    void T_FrameRead(int part);
     bool T_InsTxFL();
     void T_DelEmpFd();
     void T_PreSave();

@@ -14,6 +14,7 @@
 #include "platform/docx/DocxWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageExtract.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/TextProps.h"
@@ -186,6 +187,8 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
                 m_edit->setSelectedText(QStringLiteral("\n"));
             }
         } else {
+            // The frames are objects of the main text, wherever the caret stands.
+            m_edit->selectFrame(0);
             for (int id : m_edit->objectIds(TextProps::TextFrameKind)) {
                 if (!m_edit->selectFrame(id))
                     continue;
@@ -210,6 +213,27 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     m_busy = busy;
     RfrshBar();
     return ok;
+}
+
+// The read command of the page on text frames: `part` a frame's id, -1 all frames.
+void uTxm::T_FrameRead(int part)
+{
+    const int kept = m_partNo;
+    m_partNo = part;
+    T_ReadDcFL(false, false);
+    m_partNo = kept;
+}
+
+// The export command on the content of one text frame, as a page of its own.
+void uTxm::T_FrameExport(int frame)
+{
+    if (!m_edit->selectFrame(frame))
+        return;
+    PageDocument content;
+    PageExtract::extract(*m_page, m_edit->document(), 0, m_edit->textLength(), content);
+    RichTextEdit source(&content);
+    QString file;
+    exportPage(source, file, false);
 }
 
 bool uTxm::T_InsTxFL()
@@ -262,7 +286,7 @@ void uTxm::T_PreSave()
     DocxWriter::writePage(*m_page, file);
 }
 
-bool uTxm::publicationConversion(bool html, QByteArray &kept)
+bool uTxm::publicationConversion(RichTextEdit &edit, bool html, QByteArray *kept)
 {
     // Without a database there is no site the page is published to.
     if (!zSvr::instance().isOpen())
@@ -272,12 +296,14 @@ bool uTxm::publicationConversion(bool html, QByteArray &kept)
     if (f.homeAddress.isEmpty() || f.homeKind < 1)
         return false;
     // A copy of its own: the user's undo snapshot stays as it was.
-    kept = m_services->saveBytes(*m_edit, 3);
-    if (kept.isEmpty())
-        return false;
+    if (kept) {
+        *kept = m_services->saveBytes(edit, 3);
+        if (kept->isEmpty())
+            return false;
+    }
     Frmt::st().outputSet.clear();
     // Only HTML can show inline frames and scripts.
-    txCnvLnk(!html);
+    txCnvLnk(edit, !html);
     return true;
 }
 
@@ -288,6 +314,15 @@ QString uTxm::exportFailedText(const QString &file)
 
 bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
 {
+    syncFromView();
+    return exportPage(*m_edit, vFL, bNoAct);
+}
+
+// `source` is the editor's own page, or a page of its own (a text frame's content) that the
+// publication conversion may change for good.
+bool uTxm::exportPage(RichTextEdit &source, QString &vFL, bool bNoAct)
+{
+    const bool own = &source == m_edit;
     QString file = vFL.trimmed();
     if (!file.isEmpty()) {
         zClt::instance().F_CreateFld(folderOf(file));
@@ -312,18 +347,17 @@ bool uTxm::txSaveAs(QString &vFL, bool bNoAct)
     else if (QFileInfo(file).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive) == 0)
         file += QLatin1Char('x');
     const DocumentFile::Format format = DocumentFile::formatOf(file);
-    syncFromView();
     const bool html = format == DocumentFile::Html;
     // The published form of the page goes into the file; the page in the editor keeps its fields.
     QByteArray kept;
     const bool converted = !bNoAct && QFileInfo(file).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0
-                           && publicationConversion(html, kept);
+                           && publicationConversion(source, html, own ? &kept : nullptr);
     bool ok = false;
     if (html)
-        SaveHtm(0, ok, file);
+        ok = saveHtmOf(source, 0, file);
     else
-        ok = format != DocumentFile::None && DocumentFile::write(*m_page, file, format, Title());
-    if (converted) {
+        ok = format != DocumentFile::None && DocumentFile::write(*source.page(), file, format, Title());
+    if (converted && own) {
         m_services->loadBytes(*m_edit, kept, 3, false);
         syncToView();
     }

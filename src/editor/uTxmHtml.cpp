@@ -89,8 +89,12 @@ void T_TgFName(QString &sKey, QString &sFile)
 
 QString uTxm::T_GetTpLst() const
 {
+    return tipList(*m_edit);
+}
+
+QString uTxm::tipList(RichTextEdit &e)
+{
     QString list;
-    RichTextEdit &e = *m_edit;
     const int keep = e.currentField();
     for (int id = e.nextField(0); id; id = e.nextField(id)) {
         e.setCurrentField(id);
@@ -114,10 +118,17 @@ void uTxm::SaveHtm(int iJb, bool &bOk, const QString &vFL)
         file = Prompt::current().saveFile(QStringLiteral("名前を付けて保存"), folder,
                                           Frmt::DialogFilter(QStringLiteral("HTML Document(*.htm;*.html)|*.htm;*.html")));
     }
+    if (!file.isEmpty())
+        bOk = saveHtmOf(*m_edit, iJb, file);
+}
+
+bool uTxm::saveHtmOf(RichTextEdit &source, int iJb, const QString &file)
+{
     HtmlBridge *html = HtmlBridge::current();
-    if (file.isEmpty() || !html)
-        return;
-    html->cSaveHtm(*m_page, false, file, T_GetTpLst(), m_title->text(), iJb, bOk);
+    bool ok = false;
+    if (html)
+        html->cSaveHtm(*source.page(), false, file, tipList(source), m_title->text(), iJb, ok);
+    return ok;
 }
 
 bool uTxm::T_ViewIE()

@@ -26,6 +26,8 @@
 
 namespace {
 
+constexpr qint64 NoCellBackground = 0x50000000;
+
 // The colours of the reduced mode 2: the sixteen of the classic palette.
 QList<QRgb> sixteenColours()
 {
@@ -424,4 +426,19 @@ void uTxm::T_TblSlc(const QString &sWhat)
     if (start >= 0 && end >= start)
         m_edit->select(start, end - start);
     syncToView();
+}
+
+void uTxm::txCelAttr(int attribute, QVariant &value, bool &inTable, int *extra)
+{
+    syncFromView();
+    const int table = m_edit->tableAtCaret();
+    inTable = table > 0;
+    if (!inTable)
+        return;
+    value = m_edit->cellAttribute(attribute);
+    // The component's code for a cell without a background of its own reads as white.
+    if (attribute == 4 && value.toLongLong() == NoCellBackground)
+        value = 0xFFFFFF;
+    if (extra)
+        *extra = m_edit->cellStart(table, m_edit->rowAtCaret(), m_edit->columnAtCaret());
 }

@@ -328,7 +328,23 @@ void uTxm::rtActTL(int iJb)
         }
         m_edit->selectFrame(0);
         break;
-    case 0: case 1: case 2: case 5: case 6: case 8:
+    case 5:
+        if (frame > 0 && m_edit->selectFrame(frame))
+            T_FrameExport(frame);
+        break;
+    case 6:
+        if (frame > 0 && m_edit->selectFrame(frame))
+            T_FrameRead(frame);
+        break;
+    case 8: {
+        // Every text frame takes the file; the caret goes back to where it was.
+        const int start = m_edit->selStart();
+        T_FrameRead(-1);
+        m_edit->selectFrame(frame);
+        m_edit->setSelStart(start);
+        break;
+    }
+    case 0: case 1: case 2:
         m_services->runJob(*this, 1000 + iJb, QVariant());
         break;
     default:

@@ -181,16 +181,19 @@ bool uTxm::bHaveData() const
     return true;
 }
 
-void uTxm::GetHtm(const QByteArray &yDt, const QString &sFL, const QString &sHd, const QString &sBd, bool &bOk)
+void uTxm::GetHtm(const QByteArray &yDt, const QString &sFL, QString &sHd, QString &sBd, bool &bOk)
 {
     const bool busy = m_busy;
     m_busy = true;
     bOk = m_services->loadBytes(*m_edit, yDt, 9, false);
     if (bOk) {
-        m_services->prepareHtml(*this);
+        T_DelEmpFd();
+        T_PreSave();
+        // The host hands the page's head values to the converter here.
         emit eAskHtmHd();
-        bOk = m_services->convertHtml(*this, sFL, sHd, sBd);
+        bOk = m_services->convertHtml(*this, sFL, sHd, sBd, T_GetTpLst());
     }
+    syncToView();
     m_busy = busy;
 }
 

@@ -61,6 +61,9 @@ public:
     // True when it saved the page.
     bool ChkAutoSave(bool reset);
     bool ChkDbFormat();
+    // Whether the file sFL is at least as new as page sNo's last save (false when either is
+    // missing); sTitle receives the page's title.
+    void ChkFileDate(const QString &sNo, const QString &sFL, bool &bNewer, QString &sTitle);
     // The save of the editor's page; false when nothing was written.
     bool SavePage();
     void NewDocNo();

@@ -11,6 +11,9 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "tree/uTrX.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 namespace {
 
 // The page's plain text and tag list are its body's, wherever the caret stands (a header, a footer,
@@ -126,6 +129,29 @@ bool fmDoc::ChkDbFormat()
         m_editor->rtAct(2);
     }
     return ok;
+}
+
+void fmDoc::ChkFileDate(const QString &sNo, const QString &sFL, bool &bNewer, QString &sTitle)
+{
+    bNewer = false;
+    const QFileInfo file(sFL);
+    bool number = false;
+    const qint64 page = sNo.trimmed().toLongLong(&number);
+    if (sFL.isEmpty() || !file.isFile() || !number)
+        return;
+    QVariantList row;
+    zSvr::instance().R_PAry(QStringLiteral("Select szDoc, dyUdt From msDoc Where noDoc=?"), {page}, row);
+    sTitle = row.value(0).toString();
+    const QVariant stored = row.value(1);
+    QDateTime saved = stored.metaType().id() == QMetaType::QDateTime
+                          ? stored.toDateTime()
+                          : QDateTime::fromString(stored.toString().trimmed(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    if (!saved.isValid())
+        saved = QDateTime::fromString(stored.toString().trimmed(), Qt::ISODate);
+    // The database keeps whole seconds.
+    const QDateTime changed = file.lastModified();
+    bNewer = !sTitle.isEmpty() && saved.isValid()
+             && saved <= changed.addMSecs(-changed.time().msec());
 }
 
 void fmDoc::NewDocNo()

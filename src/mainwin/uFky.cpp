@@ -210,6 +210,63 @@ QString uFky::firstKeyOf(const QString &code) const
     return at >= 2 ? m_keyMap.mid(at - 2, 2) + QLatin1Char(',') : QString();
 }
 
+void uFky::cKyS()
+{
+    // The enabling patterns were kept per program window; this program's window has none.
+    buildParentMap(QString());
+}
+
+// A pattern lists item codes; a code followed by "(" ... ")" is a parent of the items listed there,
+// and lists nest: "50(60,61(70,71)),52". Each parent gets the keys bound to any item below it.
+void uFky::buildParentMap(const QString &pattern)
+{
+    m_prnMap.clear();
+    QString rest = pattern;
+    while (rest.contains(QLatin1Char('('))) {
+        const qsizetype open = rest.indexOf(QLatin1Char('('));
+        // A list without its parent's code: the build stops here, keeping what it made.
+        if (open < 2)
+            return;
+        const QString head = rest.mid(open - 2, 2);
+        rest = rest.mid(open + 1);
+        int depth = 1;
+        qsizetype end = 0;
+        for (; end < rest.size(); ++end) {
+            if (rest.at(end) == QLatin1Char('('))
+                ++depth;
+            else if (rest.at(end) == QLatin1Char(')') && --depth == 0)
+                break;
+        }
+        QString inner = rest.left(end);
+        const qsizetype nested = inner.indexOf(QLatin1Char('('));
+        if (nested >= 0) {
+            // The nested groups are parents of their own in the next passes.
+            if (nested < 2)
+                return;
+            rest = rest.mid(nested - 2);
+            inner.replace(QLatin1Char('('), QLatin1Char(','));
+        } else {
+            rest = rest.mid(end + 1);
+        }
+        inner.remove(QLatin1Char(')'));
+        QString keys;
+        for (const QString &code : inner.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            keys += firstKeyOf(code);
+        if (!keys.isEmpty())
+            m_prnMap += head + QLatin1Char('=') + keys + QLatin1Char('/');
+    }
+}
+
+QString uFky::childKeysOf(const QString &code) const
+{
+    const qsizetype at = m_prnMap.indexOf(code + QLatin1Char('='));
+    if (at < 0)
+        return QString();
+    const qsizetype from = at + code.size() + 1;
+    const qsizetype end = m_prnMap.indexOf(QLatin1Char('/'), from);
+    return m_prnMap.mid(from, end < 0 ? -1 : end - from);
+}
+
 void uFky::SetEnb(int group, const QString &indexes, bool enabled, bool visibility)
 {
     if (!m_host)
@@ -225,7 +282,7 @@ void uFky::SetEnb(int group, const QString &indexes, bool enabled, bool visibili
             item->setVisible(enabled);
         else if (item->isVisible())
             item->setEnabled(enabled);
-        keys += firstKeyOf(sHex(group, index));
+        keys += firstKeyOf(sHex(group, index)) + childKeysOf(sHex(group, index));
     }
     if (!keys.isEmpty())
         SetEnbKy(keys, enabled);

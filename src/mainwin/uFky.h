@@ -22,6 +22,11 @@ public:
     void cOff();
     void cKey(const QString &key, int group, int index, const QString &caption, QString tip);
     void cCap(const QString &key, const QString &caption);
+    // The parent map from the enabling pattern of the program's window: none is kept for this
+    // program, so the map stays empty. buildParentMap() runs the same on a given pattern.
+    void cKyS();
+    void buildParentMap(const QString &pattern);
+    QString parentMap() const { return m_prnMap; }
     void SetEnb(int group, const QString &indexes, bool enabled, bool visibility);
     void SetEnbKy(const QString &keys, bool enabled);
     void SetEnbByMenu();
@@ -57,10 +62,12 @@ private:
     void showSet(const QString &set);
     void placeKeys(QWidget *row, const QRect &area);
     QString firstKeyOf(const QString &code) const;
+    QString childKeysOf(const QString &code) const;
     int twips(int pixels, bool horizontal) const;
 
     FkyHost *m_host = nullptr;
     QString m_keyMap;
+    QString m_prnMap; // per parent item: code "=" the keys of the items below it, each with "," then "/"
     QStringList m_absent;
     QString m_layout = QStringLiteral("4|4|1");
     QString m_set = QStringLiteral("F");

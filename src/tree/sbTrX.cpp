@@ -77,16 +77,31 @@ bool sbTrX::pick(const QString &caption, QString &sNo, QString &sSz, bool tagMod
     return !sNo.isEmpty();
 }
 
+namespace {
+const QString ViewerName = QStringLiteral("sbTrXViewer");
+}
+
 sbTrX &sbTrX::viewerFor(QWidget *owner)
 {
-    const QString name = QStringLiteral("sbTrXViewer");
     if (owner) {
-        if (auto *viewer = owner->findChild<sbTrX *>(name, Qt::FindDirectChildrenOnly))
+        if (auto *viewer = owner->findChild<sbTrX *>(ViewerName, Qt::FindDirectChildrenOnly))
             return *viewer;
     }
     auto *viewer = new sbTrX(owner);
-    viewer->setObjectName(name);
+    viewer->setObjectName(ViewerName);
     return *viewer;
+}
+
+void sbTrX::dropViewerOf(QWidget *owner)
+{
+    auto *viewer = owner ? owner->findChild<sbTrX *>(ViewerName, Qt::FindDirectChildrenOnly) : nullptr;
+    if (!viewer)
+        return;
+    // Its own handlers may still be on the stack: it goes once they are done, and a new viewer of
+    // the owner is never this one.
+    viewer->hide();
+    viewer->setObjectName(QString());
+    viewer->deleteLater();
 }
 
 void sbTrX::buildFrame()

@@ -34,6 +34,8 @@ public:
     static bool pick(const QString &caption, QString &sNo, QString &sSz, bool tagMode);
     // The viewer window of `owner` (an editor control), created on first use.
     static sbTrX &viewerFor(QWidget *owner);
+    // Closes and deletes the viewer of `owner`, when it has one.
+    static void dropViewerOf(QWidget *owner);
 
     void Act(const QString &sCp, QString &sNo, QString &sSz, bool bTg);
     void ActS();

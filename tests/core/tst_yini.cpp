@@ -488,7 +488,7 @@ private slots:
         const QString folder = ini().FsGtSpFld(9);
         const QByteArray entry = TestHome::readAll(folder + QStringLiteral("/fenwar.desktop"));
         QVERIFY(entry.contains("\nExec=" + (m_dir + QStringLiteral("/bin/fenwar")).toUtf8() + " %f\n"));
-        QCOMPARE(prompt.messages, QStringList(m_dir + QStringLiteral("/bin/fenwar のｼｮｰﾄｶｯﾄを ") + folder
+        QCOMPARE(prompt.messages, QStringList(m_dir + QStringLiteral("/bin/fenwar のﾗﾝﾁｬｰ fenwar.desktop を ") + folder
                                               + QStringLiteral(" に作成しました")));
     }
 };

@@ -6,6 +6,7 @@
 #include "platform/text/SystemCodec.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
 
 #include <QDir>
 #include <QFile>
@@ -209,6 +210,25 @@ private slots:
         zKtl::instance().ActChrt(QStringLiteral("/w"), result, ok);
         QCOMPARE(result, QStringLiteral("unchanged"));
         QVERIFY(!ok);
+    }
+
+    // The chooser shows every file (a program here has no ".exe") and takes only a program.
+    void chooserTakesPrograms()
+    {
+        ScriptedPrompt prompt;
+        const QString program = m_dir.filePath(QStringLiteral("bin/Oskaryn"));
+        writeStub(program, "", 0, "", 0);
+        const QString notProgram = m_dir.filePath(QStringLiteral("doc/Oskaryn"));
+        QDir().mkpath(QFileInfo(notProgram).absolutePath());
+        QVERIFY(TestHome::write(notProgram, "just text"));
+        prompt.files.enqueue(notProgram);
+        QVERIFY(!zKtl::instance().bChkApp(zKtl::Chart));
+        QCOMPARE(prompt.dialogFilters.value(0), QStringLiteral("全てのﾌｧｲﾙ (*)"));
+        prompt.files.enqueue(program);
+        QVERIFY(zKtl::instance().bChkApp(zKtl::Chart));
+        QString known;
+        zKtl::instance().GetAppNm(zKtl::Chart, known);
+        QCOMPARE(known, program);
     }
 };
 

@@ -110,6 +110,47 @@ private slots:
         QVERIFY(!dialog.press(0, m_home->path() + QStringLiteral("/no/such/folder/x.bmp")));
     }
 
+    // A picture narrower than the two buttons keeps its size; the buttons stand side by side inside
+    // the window, OK left of Cancel, and the picture still follows the window's edges.
+    void narrowPictureLeavesRoomForTheButtons()
+    {
+        sbWmf dialog;
+        QVERIFY(dialog.loadFile(writeImage(QStringLiteral("small.png"), TestImages::bytes("PNG", Qt::red, 100, 100))));
+        dialog.SetPic(0, QPoint(500, 500), QRect(0, 0, 1000, 1000));
+        const QSize natural = dialog.pictureSize();
+        QVERIFY(natural.width() >= 90 && natural.width() <= 110);
+        const QRect ok = dialog.cmRet[0]->geometry();
+        const QRect cancel = dialog.cmRet[1]->geometry();
+        QVERIFY(!ok.intersects(cancel));
+        QVERIFY(ok.right() < cancel.left());
+        QVERIFY(dialog.rect().contains(ok) && dialog.rect().contains(cancel));
+        dialog.show();
+        dialog.resize(dialog.width() + 30, dialog.height() + 20);
+        QCOMPARE(dialog.pictureSize(), natural + QSize(30, 20));
+        const QString out = m_home->path() + QStringLiteral("/small.bmp");
+        QVERIFY(dialog.press(0, out));
+        QCOMPARE(QImage(out).size(), natural + QSize(30, 20));
+    }
+
+    // Each opening of the script window starts in its text, whichever button had the focus.
+    void scriptWindowOpensInItsText()
+    {
+        sbScrpt &script = sbScrpt::instance();
+        QString text;
+        QWidget *focused = nullptr;
+        QTimer::singleShot(0, this, [&script] {
+            script.cmOk[1]->setFocus();
+            script.press(1);
+        });
+        sbScrpt::Act(text);
+        QTimer::singleShot(0, this, [&script, &focused] {
+            focused = script.focusWidget();
+            script.press(1);
+        });
+        sbScrpt::Act(text);
+        QCOMPARE(focused, static_cast<QWidget *>(script.txRtx));
+    }
+
     void scriptTextStaysBetweenCalls()
     {
         sbScrpt &script = sbScrpt::instance();

@@ -91,6 +91,33 @@ private slots:
         QCOMPARE(p->cbFnd[0]->itemText(1), QStringLiteral("ABC"));
     }
 
+    // The history never changes what the user typed: "abc" typed while "Abc" is in the list stays
+    // "abc" when the box loses the focus, and a search with case matched replaces only "abc".
+    void typedTextKeepsItsCase()
+    {
+        m_editor->SetText(QStringLiteral("Abc abc"));
+        TxmFindPage *p = open(QStringLiteral("RP"));
+        p->cbFnd[1]->setEditText(QStringLiteral("Abc"));
+        p->cbFnd[3]->setEditText(QStringLiteral("Abc"));
+        p->replace(2);
+        QCOMPARE(p->cbFnd[1]->itemText(0), QStringLiteral("Abc"));
+        QWidget *window = p->window();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QLineEdit *typed = p->cbFnd[1]->lineEdit();
+        typed->setFocus();
+        typed->selectAll();
+        QTest::keyClicks(typed, QStringLiteral("abc"));
+        p->cbFnd[3]->setFocus();
+        QCOMPARE(p->cbFnd[1]->currentText(), QStringLiteral("abc"));
+        p->cbFnd[3]->setEditText(QStringLiteral("xyz"));
+        p->chMatch[1]->setChecked(true);
+        p->replace(1);
+        QCOMPARE(edit().text(), QStringLiteral("Abc xyz"));
+        window->hide();
+    }
+
     void replaceOneThenNext()
     {
         m_editor->SetText(QStringLiteral("cat dog cat"));

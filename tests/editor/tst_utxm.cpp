@@ -624,6 +624,37 @@ private slots:
         QVERIFY(editor().bDcEdt());
     }
 
+    // The title is one line of plain text, however it arrives in its box: the lines of a pasted
+    // text joined by a blank, tabs and other control characters gone; typing keeps its blanks.
+    void titleBoxTakesOneLine_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("lines") << QStringLiteral("First line\r\nsecond\n\nthird\n") << QStringLiteral("First line second third");
+        QTest::newRow("tab and bell") << QStringLiteral("a\tb\x07" "c") << QStringLiteral("a bc");
+        QTest::newRow("line separator") << QStringLiteral("x\u2028y") << QStringLiteral("x y");
+        QTest::newRow("typed blank") << QStringLiteral("word ") << QStringLiteral("word ");
+    }
+    void titleBoxTakesOneLine()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, title);
+        start();
+        editor().titleBox()->setText(given);
+        QCOMPARE(editor().Title(), title);
+        // Pasted into the box with Ctrl+V.
+        QApplication::clipboard()->setText(given);
+        editor().show();
+        editor().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor()));
+        editor().titleBox()->clear();
+        editor().titleBox()->setFocus();
+        QTest::keyClick(editor().titleBox(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(editor().Title(), title);
+        editor().setTitle(given); // a title stored before is shown as one line too
+        QCOMPARE(editor().Title(), title);
+    }
+
     void findWordTakesTheFirstWord()
     {
         start();

@@ -1,4 +1,6 @@
+#include "core/Usr.h"
 #include "editor/CoolBar.h"
+#include "editor/HtmlBridge.h"
 #include "editor/TxmObjectProps.h"
 #include "editor/sbTxm.h"
 #include "editor/uTxm.h"
@@ -10,11 +12,13 @@
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
 #include "support/TestImages.h"
+#include "tree/sbTrX.h"
 
 #include <QAction>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QtTest>
 
 #include <memory>
@@ -783,6 +787,74 @@ private slots:
         editor().rtActTL(0);
         QCOMPARE(m_services->jobs.last().first, 1000);
         QVERIFY(!editor().isBusy());
+    }
+
+    // The attribute of the table cell at the caret, the start of its text, and nothing outside a table.
+    void cellAttributeAtTheCaret()
+    {
+        start();
+        load(QStringLiteral("before"));
+        edit().setSelStart(edit().textLength());
+        const int table = edit().insertTable(2, 2);
+        QVERIFY(table > 0);
+        QVERIFY(edit().setCellText(table, 2, 2, QStringLiteral("cell")));
+        const int cell = edit().cellStart(table, 2, 2);
+        edit().select(cell - 1 + 2, 0);
+        editor().view()->showModelCaret();
+        QVERIFY(edit().setCellAttribute(7, 1234, false));
+        QVariant value;
+        bool inTable = false;
+        int extra = 0;
+        editor().txCelAttr(7, value, inTable, &extra);
+        QVERIFY(inTable);
+        QCOMPARE(value.toInt(), 1234);
+        QCOMPARE(extra, cell);
+        // A cell without a background of its own reads as white; a coloured one as its colour.
+        editor().txCelAttr(4, value, inTable);
+        QCOMPARE(value.toLongLong(), 0xFFFFFF);
+        QVERIFY(edit().setCellAttribute(4, 0x0000FF, false));
+        editor().txCelAttr(4, value, inTable);
+        QCOMPARE(value.toLongLong(), 0x0000FF);
+        // Outside the table: no value, and the flag says so.
+        edit().select(1, 0);
+        editor().view()->showModelCaret();
+        value = QStringLiteral("kept");
+        editor().txCelAttr(7, value, inTable, &extra);
+        QVERIFY(!inTable);
+        QCOMPARE(value.toString(), QStringLiteral("kept"));
+    }
+
+    // Switching off closes the editor's viewer of another page and lets the converter go; switching
+    // on attaches the converter to the work folder.
+    void switchingOffClosesTheViewerAndTheConverter()
+    {
+        struct Converter : HtmlBridge {
+            QStringList calls;
+            QString HsFName(const QString &, QString &, int, bool) override { return QString(); }
+            void cSaveHtm(const PageDocument &, bool, const QString &, const QString &, const QString &, int,
+                          bool &ok) override { ok = false; }
+            void cGetHtm(const PageDocument &, const QString &, const QString &, QString &, QString &,
+                         bool &ok) override { ok = false; }
+            void CnvHtml(const PageDocument &, const QString &, QString &, QString &, const QString &,
+                         bool &ok) override { ok = false; }
+            void cOn(const QString &folder) override { calls << QStringLiteral("on ") + folder; }
+            void cOff() override { calls << QStringLiteral("off"); }
+        } converter;
+        HtmlBridge *before = HtmlBridge::current();
+        HtmlBridge::install(&converter);
+        start();
+        QCOMPARE(converter.calls, QStringList{QStringLiteral("on ") + Usr::st().workFolder});
+        sbTrX &viewer = sbTrX::viewerFor(&editor());
+        viewer.show();
+        QVERIFY(viewer.isVisible());
+        QPointer<sbTrX> watched(&viewer);
+        editor().cOff();
+        HtmlBridge::install(before);
+        QCOMPARE(converter.calls.last(), QStringLiteral("off"));
+        QVERIFY(!watched || !watched->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!watched);
+        QVERIFY(!editor().findChild<sbTrX *>(QStringLiteral("sbTrXViewer")));
     }
 
     void tagRenumbering()

@@ -145,6 +145,57 @@ private slots:
         QCOMPARE(prompt.messages.last(), path(QStringLiteral("chosen.rtf")) + QStringLiteral(" に出力しました　起動しますか"));
     }
 
+    // The commands on the current text frame: its content exported alone (5), a file read into it
+    // (6) and into every frame (8), the caret back where it was.
+    void frameCommandsExportAndReadFrames()
+    {
+        ScriptedPrompt prompt;
+        RichTextEdit &e = editor().edit();
+        e.setText(QStringLiteral("main words"));
+        int frames[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(e.selectFrame(0));
+            e.select(e.textLength(), 0);
+            frames[i] = e.insertTextFrame(RichTextEdit::FrameArgs());
+            QVERIFY(frames[i] > 0);
+            QVERIFY(e.selectFrame(frames[i]));
+            e.setText(i == 0 ? QStringLiteral("frame words") : QStringLiteral("second"));
+        }
+        const auto frameText = [&e](int id) {
+            e.selectFrame(id);
+            return e.text();
+        };
+
+        QVERIFY(e.selectFrame(frames[0]));
+        prompt.files.enqueue(path(QStringLiteral("frame.txt")));
+        prompt.answers.enqueue(Prompt::No);
+        editor().rtActTL(5);
+        const QString exported = QString::fromUtf8(TestHome::readAll(path(QStringLiteral("frame.txt"))));
+        QVERIFY2(exported.contains(QStringLiteral("frame words")), qPrintable(exported));
+        QVERIFY(!exported.contains(QStringLiteral("main words")));
+        QCOMPARE(e.currentFrame(), frames[0]);
+
+        QVERIFY(TestHome::write(path(QStringLiteral("in.txt")), "read in"));
+        editor().setBDcEdt(false);
+        prompt.files.enqueue(path(QStringLiteral("in.txt")));
+        editor().rtActTL(6);
+        QVERIFY(frameText(frames[0]).startsWith(QStringLiteral("read in")));
+        QCOMPARE(frameText(frames[1]), QStringLiteral("second"));
+        QVERIFY(frameText(0).startsWith(QStringLiteral("main words")));
+        QVERIFY(editor().bDcEdt());
+
+        QVERIFY(e.selectFrame(frames[1]));
+        e.select(2, 0);
+        prompt.files.enqueue(path(QStringLiteral("in.txt")));
+        editor().rtActTL(8);
+        QCOMPARE(e.currentFrame(), frames[1]);
+        QCOMPARE(e.selStart(), 2);
+        QVERIFY(frameText(frames[1]).startsWith(QStringLiteral("read in")));
+        QVERIFY(frameText(frames[0]).startsWith(QStringLiteral("read in")));
+        QVERIFY(frameText(0).startsWith(QStringLiteral("main words")));
+        QVERIFY(!editor().isBusy());
+    }
+
     void readingAFileReplacesOrInsertsAndLeavesThePageModified()
     {
         PageDocument source;

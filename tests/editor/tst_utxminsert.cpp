@@ -115,6 +115,25 @@ private slots:
         QCOMPARE(qRound(format.width()), 40 * scale / 100);
     }
 
+    // A screenshot alone on the clipboard: paste is offered (all three ways in the menu) and the
+    // component's own paste (Ctrl+V) puts it into the page.
+    void screenshotAloneCanBePasted()
+    {
+        QImage image(24, 16, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        QApplication::clipboard()->setImage(image);
+        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
+        bool tx = false, pc = false, mt = false, lk = false;
+        int ret = 0;
+        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
+        QVERIFY(paste);
+        QVERIFY(pc && !tx);
+        QCOMPARE(ret, 2);
+        editor().rtAct(15, QStringLiteral("OBJ"));
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+        QVERIFY(editor().bDcEdt());
+    }
+
     void inlineFrameKeepsOnlyTheSourceAddress()
     {
         m_services.answer = QStringLiteral("cap\t<IFRAME width=\"5\" src=\"https://x.test/a?b=1\"></iframe>");

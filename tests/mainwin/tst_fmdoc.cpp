@@ -6,6 +6,7 @@
 #include "tree/uTrX.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFileInfo>
 
 class TestFmDoc : public QObject
@@ -44,6 +45,38 @@ private slots:
         f.window->SetDBNo(path, 0);
         f.window->show();
         QCOMPARE(f.window->nDocNo, 1002);
+    }
+
+    // A file is newer when the page was last saved no later than the file changed; a missing file,
+    // a missing page or a page without a save time is not.
+    void fileDateAgainstThePagesSave()
+    {
+        MainFixture f;
+        f.start();
+        QVERIFY(f.page(1001, QStringLiteral("頁"), QStringLiteral("text")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set dyUdt = ? Where noDoc = 1001"),
+                                         {QDateTime(QDate(2024, 5, 1), QTime(12, 0, 0))}));
+        const QString file = f.dir.filePath(QStringLiteral("page.docx"));
+        QVERIFY(TestHome::write(file, "x"));
+        QFile handle(file);
+        QVERIFY(handle.open(QIODevice::ReadWrite));
+        const auto check = [&](const QString &no, const QString &path, const QDateTime &changed) {
+            if (changed.isValid())
+                handle.setFileTime(changed, QFileDevice::FileModificationTime);
+            bool newer = true;
+            QString title;
+            f.window->ChkFileDate(no, path, newer, title);
+            return QStringLiteral("%1|%2").arg(newer).arg(title);
+        };
+        QCOMPARE(check(QStringLiteral("1001"), file, QDateTime(QDate(2024, 5, 1), QTime(12, 0, 0)).addMSecs(400)),
+                 QStringLiteral("1|頁"));
+        QCOMPARE(check(QStringLiteral("1001"), file, QDateTime(QDate(2024, 5, 2), QTime(9, 0))), QStringLiteral("1|頁"));
+        QCOMPARE(check(QStringLiteral("1001"), file, QDateTime(QDate(2024, 5, 1), QTime(11, 59, 59))), QStringLiteral("0|頁"));
+        QCOMPARE(check(QStringLiteral("4711"), file, QDateTime()), QStringLiteral("0|"));
+        QCOMPARE(check(QStringLiteral("1001"), f.dir.filePath(QStringLiteral("none.docx")), QDateTime()), QStringLiteral("0|"));
+        QCOMPARE(check(QStringLiteral("1' Or '1'='1"), file, QDateTime()), QStringLiteral("0|"));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set dyUdt = Null Where noDoc = 1001")));
+        QCOMPARE(check(QStringLiteral("1001"), file, QDateTime(QDate(2030, 1, 1), QTime(0, 0))), QStringLiteral("0|頁"));
     }
 
     void aNewPageTakesTheNextNumber()

@@ -10,6 +10,7 @@
 #include "platform/desktop/ToolPaths.h"
 #include "publish/site/sbHtm.h"
 #include "support/RecordingLauncher.h"
+#include "support/HtmlCheck.h"
 #include "support/SampleDb.h"
 
 #include <QAbstractButton>
@@ -39,6 +40,39 @@ class TestHtmOutput : public QObject
     Q_OBJECT
 private slots:
     void cleanup() { sbHtm::setRunner({}); }
+
+    // GetHtm: a page document through the editor's passes and the converter into an HTML file,
+    // with the head values the main window finds for the page in tbHtm.
+    void editorConvertsAPageDocumentIntoAFile()
+    {
+        MainFixture f;
+        const QString path = f.databaseWithPage(QStringLiteral("Book.txdb"), QStringLiteral("表紙"), QStringLiteral("cover"));
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QStringLiteral("表紙"), 3, true));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, szTtl, szDsc) Values (?, ?, ?)"),
+                                         {1001, QStringLiteral("Head & \"title\""), QStringLiteral("about it")}));
+        const QString file = f.dir.filePath(QStringLiteral("out/page.htm"));
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QString head, body;
+        bool ok = false;
+        f.editor().GetHtm(StubEditorServices::page(QStringLiteral("Text < & > of the page")), file, head, body, ok);
+        QVERIFY(ok);
+        const QByteArray bytes = TestHome::readAll(file);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QString page = HtmlCheck::readUtf8(file);
+        QCOMPARE(page, head + body);
+        QVERIFY2(head.contains(QStringLiteral("<title>Head &amp;  title </title>")), qPrintable(head));
+        QVERIFY(head.contains(QStringLiteral("content=\"about it\"")));
+        QVERIFY2(body.contains(QStringLiteral("Text &lt; &amp; &gt; of the page")), qPrintable(body));
+        QString complaints;
+        QVERIFY2(HtmlCheck::valid(file, false, complaints), qPrintable(complaints));
+        // Bytes that are no page document convert nothing and write nothing.
+        const QString none = f.dir.filePath(QStringLiteral("out/none.htm"));
+        f.editor().GetHtm(QByteArray("damaged"), none, head, body, ok);
+        QVERIFY(!ok);
+        QVERIFY(!QFile::exists(none));
+    }
 
     void menuPublishesAndUploads()
     {

@@ -8,6 +8,9 @@
 #include "tree/uTrX.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -127,6 +130,29 @@ private slots:
         QCOMPARE(e.selStart(), e.textLength());
         QTRY_VERIFY(f.window->keys().key(QStringLiteral("C7"))->isEnabled());
         QVERIFY(f.window->keys().key(QStringLiteral("C6"))->isEnabled());
+    }
+
+    // A screenshot alone on the clipboard: "貼り付け" and its picture items are offered, and Ctrl+B
+    // sends the picture paste.
+    void pictureAloneOnTheClipboardCanBePasted()
+    {
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        QImage image(20, 10, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QApplication::clipboard()->setImage(image);
+        f.window->refreshMenus();
+        QVERIFY(f.window->item(QStringLiteral("mnEdit"), 5)->isEnabled());
+        QVERIFY(f.window->item(QStringLiteral("mnPast"), 0)->isEnabled());
+        QVERIFY(f.window->item(QStringLiteral("mnPast"), 2)->isEnabled());
+        QVERIFY(!f.window->item(QStringLiteral("mnPast"), 3)->isEnabled());
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.editor().view()->setFocus();
+        f.services.jobs.clear();
+        QTest::keyClick(f.editor().view()->viewport(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(f.services.jobs.contains(qMakePair(15, QVariant(QStringLiteral("PIC")))));
     }
 
     void treeMenuModes()

@@ -142,6 +142,35 @@ private slots:
         QCOMPARE(bar.key(QStringLiteral("F2"))->text(), QStringLiteral("F2 題"));
     }
 
+    // The parent map: a parent item's keys include those of the items below it, nested lists
+    // too; this program's window has no pattern, so cKyS leaves the map empty.
+    void parentMapEnablesTheKeysBelow()
+    {
+        FakeHost host;
+        uFky bar;
+        bar.cOn(&host, false);
+        bar.cKey(QStringLiteral("F8"), 3, 18, QStringLiteral("更新"), QString());
+        bar.cKey(QStringLiteral("C1"), 2, 6, QStringLiteral("保存"), QString());
+        bar.cKey(QStringLiteral("F2"), 5, 0, QStringLiteral("見出1"), QString());
+        bar.buildParentMap(QStringLiteral("50(3I,26(3I)),99"));
+        QCOMPARE(bar.parentMap(), QStringLiteral("50=F8,C1,F8,/26=F8,/"));
+        bar.SetEnb(5, QStringLiteral("0"), false, false);
+        for (const char *name : {"F2", "F8", "C1"})
+            QVERIFY2(!bar.key(QString::fromLatin1(name))->isEnabled(), name);
+        bar.SetEnb(5, QStringLiteral("0"), true, false);
+        QVERIFY(bar.key(QStringLiteral("C1"))->isEnabled());
+        // A list without its parent's code stops the build with what it has.
+        bar.buildParentMap(QStringLiteral("(3I)"));
+        QCOMPARE(bar.parentMap(), QString());
+        bar.buildParentMap(QStringLiteral("26(3I),50(99)"));
+        QCOMPARE(bar.parentMap(), QStringLiteral("26=F8,/"));
+        bar.cKyS();
+        QCOMPARE(bar.parentMap(), QString());
+        bar.SetEnb(5, QStringLiteral("0"), false, false);
+        QVERIFY(!bar.key(QStringLiteral("F2"))->isEnabled());
+        QVERIFY(bar.key(QStringLiteral("F8"))->isEnabled());
+    }
+
     void statusLevels_data()
     {
         QTest::addColumn<int>("level");

@@ -1,3 +1,4 @@
+#include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "output/reader/sbDmp.h"
@@ -53,6 +54,7 @@ private slots:
     void timedAdvanceAndSettings();
     void unreadableFirstPage();
     void pagesWithoutDocument();
+    void cellsAndPlainPagesInTheBodyStyle();
 
 private:
     TestHome m_home;
@@ -307,6 +309,54 @@ void TestReader::pagesWithoutDocument()
     });
     QCOMPARE(viewer.ActP(QStringLiteral("0-1001,0-4711,0-1003")), 1001);
     QCOMPARE(seen, QStringList({"one|first\nwords|0"}));
+}
+
+// A table's cells stand apart by a tab, on screen and on the clipboard; a page without a document
+// shows its text in the body style, not in the look of the page before it.
+void TestReader::cellsAndPlainPagesInTheBodyStyle()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("表"), QStringLiteral("a\x07" "b\x07\nnext"), {}));
+    PageDocument heading;
+    QTextCursor cursor(heading.main());
+    QTextCharFormat big;
+    big.setFontWeight(QFont::Bold);
+    big.setFontPointSize(24);
+    cursor.insertText(QStringLiteral("Heading"), big);
+    QVERIFY(storePage(1002, QStringLiteral("見出"), QStringLiteral("Heading"), PageCodec::save(heading)));
+    QVERIFY(storePage(1003, QStringLiteral("平"), QStringLiteral("c\x07" "d"), {}));
+    QVERIFY(PageDb::place(0, 1001, 0, false, QStringLiteral("表")));
+
+    sbDmp viewer;
+    QString copied;
+    viewer.setRunner([&](sbDmp &window) {
+        window.button(4)->click();
+        copied = QApplication::clipboard()->text();
+    });
+    viewer.ActT(QStringLiteral("0-1001"), QString());
+    QVERIFY(!PositionText::text(viewer.page()->main()).contains(QChar(7)));
+    QVERIFY(PositionText::text(viewer.page()->main()).contains(QStringLiteral("a\tb\t\vnext")));
+    QVERIFY(copied.contains(QStringLiteral("a\tb\t")));
+    QVERIFY(!copied.contains(QChar(7)));
+
+    UsrFmt &body = Frmt::st().usrFmt[3];
+    body.fontSize = 11;
+    body.bold = 0;
+    body.textColor = 0x0000FF;
+    QString shown;
+    QTextCharFormat look;
+    viewer.setRunner([&](sbDmp &window) {
+        window.button(2)->click();
+        shown = PositionText::text(window.page()->main());
+        look = PositionText::formatAt(window.page()->main(), 0);
+        window.button(5)->click();
+    });
+    viewer.ActP(QStringLiteral("0-1002,0-1003"));
+    QCOMPARE(shown, QStringLiteral("c\td"));
+    QCOMPARE(look.fontWeight(), int(QFont::Normal));
+    QCOMPARE(look.fontPointSize(), 11.0);
+    QCOMPARE(look.foreground().color(), QColor(255, 0, 0));
 }
 
 QTEST_MAIN(TestReader)

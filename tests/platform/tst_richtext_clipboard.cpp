@@ -116,6 +116,66 @@ private slots:
         QVERIFY(!PageClipboard::canInsert(nullptr));
         QVERIFY(!PageClipboard::insert(edit, &empty));
     }
+
+    // A screenshot or a drawing alone on the clipboard is pasted as a picture in the text line.
+    void pictureAloneIsPasted_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("bitmap") << QStringLiteral("png") << QSize(30, 12);
+        QTest::newRow("drawing") << QStringLiteral("svg") << QSize(40, 20);
+        QTest::newRow("huge drawing") << QStringLiteral("svg-huge") << QSize(4000, 2000);
+    }
+    void pictureAloneIsPasted()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QSize, size);
+        QMimeData data;
+        if (kind == QLatin1String("png")) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            data.setImageData(image);
+        } else {
+            const QSize claimed = kind == QLatin1String("svg") ? size : QSize(400000, 200000);
+            data.setData(QStringLiteral("image/svg+xml"),
+                         QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' width='%1' height='%2'>"
+                                        "<rect width='%1' height='%2' fill='blue'/></svg>")
+                             .arg(claimed.width()).arg(claimed.height()).toUtf8());
+        }
+        QVERIFY(PageClipboard::hasPicture(&data));
+        QVERIFY(PageClipboard::canInsert(&data));
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(QStringLiteral("ab"));
+        edit.select(1, 0);
+        QVERIFY(PageClipboard::insert(edit, &data));
+        const QList<int> pictures = edit.objectIds(PictureKind);
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(edit.text(), QStringLiteral("a") + QChar(ObjectCode) + QStringLiteral("b"));
+        const QTextImageFormat format = SamplePage::formatOfObject(page.main(), pictures.first()).toImageFormat();
+        QCOMPARE(page.pictureImage(format.name()).size(), size);
+    }
+
+    // Text beside a picture (a browser's copy) is pasted as text; a damaged drawing pastes nothing.
+    void textWinsOverAPicture()
+    {
+        QMimeData data;
+        QImage image(5, 5, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        data.setImageData(image);
+        data.setText(QStringLiteral("words"));
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QVERIFY(PageClipboard::insert(edit, &data));
+        QCOMPARE(edit.text(), QStringLiteral("words"));
+        QVERIFY(edit.objectIds(PictureKind).isEmpty());
+
+        QMimeData broken;
+        broken.setData(QStringLiteral("image/svg+xml"), "<svg not really");
+        QVERIFY(PageClipboard::canInsert(&broken));
+        QVERIFY(!PageClipboard::insert(edit, &broken));
+        QCOMPARE(edit.text(), QStringLiteral("words"));
+    }
 };
 
 QTEST_MAIN(TestRichTextClipboard)

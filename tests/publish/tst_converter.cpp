@@ -12,6 +12,7 @@
 #include "support/SamplePage.h"
 #include "support/TestHome.h"
 #include "support/TestImages.h"
+#include "tree/PageDb.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -169,6 +170,8 @@ private slots:
     void passes_data();
     void passes();
     void referenceDriver();
+    void noPicturesLeavesThePicturesWhereTheyAre();
+    void siteRelativePathFromTheSettingsRow();
 };
 
 void TstConverter::styleText_data()
@@ -948,6 +951,62 @@ void TstConverter::referenceDriver()
     QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/site/Images/1010_001.jpg")));
     QVERIFY2(body.contains(QStringLiteral("src=\"Images/1010_001.jpg\"")), qPrintable(body));
     QVERIFY(h.tags().empty());
+}
+
+// With P_NoPic the full conversion moves no picture file; the next converter moves them again.
+void TstConverter::noPicturesLeavesThePicturesWhereTheyAre()
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.path() + QStringLiteral("/site/1011.htm");
+    QDir().mkpath(tmp.path() + QStringLiteral("/site"));
+    PageDocument page;
+    QTextCursor c(page.main());
+    QTextImageFormat img;
+    img.setName(page.addPicture(TestImages::bytes("PNG", Qt::blue, 8, 4)));
+    img.setWidth(8);
+    img.setHeight(4);
+    c.insertImage(img);
+    const QString moved = tmp.path() + QStringLiteral("/site/Images/1011_001.jpg");
+    for (bool noPictures : {true, false}) {
+        yHtm h;
+        h.setContext(context());
+        h.cOn(tmp.path() + QStringLiteral("/Wrk/"));
+        if (noPictures)
+            h.P_NoPic(true);
+        QString head, body;
+        bool ok = false;
+        h.CnvHtml(page, file, head, body, QString(), ok);
+        QVERIFY(ok);
+        QCOMPARE(QFileInfo::exists(moved), !noPictures);
+    }
+}
+
+// HsFName2: the page's own tbHtm row names it; without one it is numbered, a link placement with
+// its parent; a page of the root lies at the top, every other one under "/pub/".
+void TstConverter::siteRelativePathFromTheSettingsRow()
+{
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, saFnm, boRoot) Values (?, ?, ?)"),
+                                     {1001, QStringLiteral("index"), 1}));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, saFnm, boRoot) Values (?, ?, ?)"),
+                                     {1002, QStringLiteral("about.HTML"), 0}));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc, saFnm, boRoot) Values (?, ?, ?)"),
+                                     {1003, QString(), 1}));
+    yHtm h;
+    int link = 0;
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("1001"), link), QStringLiteral("/index.htm"));
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("1002"), link), QStringLiteral("/pub/about.HTML"));
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("1003"), link), QStringLiteral("/1003.htm"));
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("7"), link), QStringLiteral("/pub/007.htm"));
+    QCOMPARE(link, 0);
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("12_7"), link), QStringLiteral("/pub/012_007.htm"));
+    QCOMPARE(link, 1);
+    link = 1;
+    QCOMPARE(h.HsFName2(QStringLiteral("4"), QStringLiteral("1010"), link), QStringLiteral("/pub/004_1010.htm"));
+    // Not a page number: nothing is read, the text is named as it stands.
+    link = 0;
+    QCOMPARE(h.HsFName2(QString(), QStringLiteral("1' Or '1'='1"), link), QStringLiteral("/pub/1' Or '1'='1.htm"));
 }
 
 QTEST_MAIN(TstConverter)

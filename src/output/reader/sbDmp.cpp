@@ -6,6 +6,7 @@
 #include "core/zSvr.h"
 #include "output/word/OutputRange.h"
 #include "platform/desktop/Prompt.h"
+#include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -33,6 +34,13 @@ namespace {
 constexpr int Gap = 60;
 const QChar LineBreak(11);
 const QChar ParagraphEnd(10);
+const QChar CellEnd(7);
+
+// A page's plain text keeps a table's cells apart with the cell mark: a tab shows and copies them.
+QString withCellTabs(QString text)
+{
+    return text.replace(CellEnd, QLatin1Char('\t'));
+}
 
 struct Design {
     int width, height;
@@ -192,7 +200,7 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
         if (!OutputRange::splitKey(keys[i], parent, child))
             continue;
         QString title = titles.value(parent + u'-' + child);
-        QString text = texts.value(child.toLongLong()).value(0).toString();
+        QString text = withCellTabs(texts.value(child.toLongLong()).value(0).toString());
         if (!title.endsWith(LineBreak))
             title += LineBreak;
         text.replace(ParagraphEnd, LineBreak);
@@ -268,12 +276,28 @@ bool sbDmp::readPage(const QString &page)
 void sbDmp::showCached()
 {
     if (m_doc.isEmpty() || !PageCodec::load(*m_page, m_doc))
-        m_edit->setText(m_text);
+        showPlainText();
     setWindowTitle(m_title);
     m_view->setViewMode(m_viewMode == 1 || m_viewMode == 2 ? 2 : 0);
     m_edit->select(0, 0);
     m_view->refresh();
     m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
+}
+
+// In the body style: the text takes nothing over from the page shown before it.
+void sbDmp::showPlainText()
+{
+    m_page->clear();
+    const UsrFmt &body = Frmt::st().usrFmt[3];
+    QTextCharFormat format;
+    if (!body.fontName.isEmpty())
+        format.setFontFamilies({body.fontName});
+    if (body.fontSize > 0)
+        format.setFontPointSize(body.fontSize);
+    format.setFontWeight(body.bold ? QFont::Bold : QFont::Normal);
+    format.setForeground(ColorRef::toColor(body.textColor));
+    QTextCursor(m_page->main()).setBlockCharFormat(format);
+    m_edit->setText(withCellTabs(m_text));
 }
 
 bool sbDmp::ShowPg(int position, bool cached)

@@ -79,6 +79,7 @@ private:
     void fitTextToView();
     bool readPage(const QString &page);
     void showCached();
+    void showPlainText();
     void runModal();
     void fixSize(QWidget *widget, int width, int height);
     int px(int twips, bool horizontal) const;

@@ -8,7 +8,11 @@
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QMimeData>
+#include <QPainter>
+#include <QSvgRenderer>
 
 namespace {
 
@@ -20,6 +24,37 @@ QByteArray rtfOf(const QMimeData *data)
     if (data->hasFormat(PageClipboard::rtfType()))
         return data->data(PageClipboard::rtfType());
     return data->hasFormat(OtherRtfType) ? data->data(OtherRtfType) : QByteArray();
+}
+
+const QString SvgType = QStringLiteral("image/svg+xml");
+constexpr int MaxDrawingSide = 4000;
+
+// The clipboard's picture as PNG bytes: a bitmap as it is, a drawing at its own size.
+QByteArray pictureOf(const QMimeData *data)
+{
+    QImage image;
+    if (data->hasImage()) {
+        image = qvariant_cast<QImage>(data->imageData());
+    } else if (data->hasFormat(SvgType)) {
+        QSvgRenderer svg(data->data(SvgType));
+        QSize size = svg.defaultSize();
+        // A drawing that claims a huge size is drawn smaller rather than filling the memory.
+        if (size.width() > MaxDrawingSide || size.height() > MaxDrawingSide)
+            size.scale(MaxDrawingSide, MaxDrawingSide, Qt::KeepAspectRatio);
+        if (svg.isValid() && !size.isEmpty()) {
+            image = QImage(size, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            svg.render(&painter);
+        }
+    }
+    QByteArray bytes;
+    if (image.isNull())
+        return bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 } // namespace
@@ -38,9 +73,15 @@ QMimeData *PageClipboard::fromSelection(const RichTextEdit &edit)
     return data;
 }
 
+bool PageClipboard::hasPicture(const QMimeData *data)
+{
+    return data && (data->hasImage() || data->hasFormat(SvgType));
+}
+
 bool PageClipboard::canInsert(const QMimeData *data)
 {
-    return data && (data->hasFormat(mimeType()) || !rtfOf(data).isEmpty() || RichMime::canInsert(data));
+    return data && (data->hasFormat(mimeType()) || !rtfOf(data).isEmpty() || RichMime::canInsert(data)
+                    || hasPicture(data));
 }
 
 bool PageClipboard::insert(RichTextEdit &edit, const QMimeData *data)
@@ -59,5 +100,9 @@ bool PageClipboard::insert(RichTextEdit &edit, const QMimeData *data)
         edit.insertPage(page);
         return true;
     }
-    return RichMime::insert(edit, data);
+    if (RichMime::canInsert(data) || !hasPicture(data))
+        return RichMime::insert(edit, data);
+    // A picture alone (a screenshot, a drawing) goes in as it is, in the text line.
+    const QByteArray png = pictureOf(data);
+    return !png.isEmpty() && edit.insertPicture(png, "png") != 0;
 }

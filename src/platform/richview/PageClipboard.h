@@ -8,7 +8,8 @@ class RichTextEdit;
 // The selection on the clipboard as bytes: RichMime's forms plus the page stream of the selection
 // under our own MIME type, so that fields, pictures, text frames and tables also come back whole from
 // a clipboard that another instance of the program filled, and the selection as RTF for word
-// processors. Paste takes our own form first, then RTF, then RichMime's HTML and text.
+// processors. Paste takes our own form first, then RTF, then RichMime's HTML and text, and a picture
+// when the clipboard holds nothing else.
 class PageClipboard
 {
 public:
@@ -17,6 +18,8 @@ public:
 
     static QMimeData *fromSelection(const RichTextEdit &edit); // nullptr without a selection
     static bool canInsert(const QMimeData *data);
+    // A bitmap or a drawing (SVG) on the clipboard.
+    static bool hasPicture(const QMimeData *data);
     // Replaces the selection in one undo step, with new field and object ids for our own form;
     // damaged bytes of our form fall back to the HTML or text.
     static bool insert(RichTextEdit &edit, const QMimeData *data);

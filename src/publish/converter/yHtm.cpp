@@ -184,6 +184,36 @@ QString yHtm::HsFNameX(const QString &sNoP, QString &sNoC) const
     return m_ctx.homeAddress + QStringLiteral("pub/") + name;
 }
 
+QString yHtm::HsFName2(const QString &vNoP, const QString &vNoC, int &vLnk) const
+{
+    QString parent = vNoP;
+    QString child = vNoC;
+    const qsizetype u = child.indexOf(QLatin1Char('_'));
+    if (u >= 0) {
+        parent = child.left(u);
+        child = child.mid(u + 1);
+        vLnk = 1;
+    }
+    QString name;
+    int root = 0;
+    bool number = false;
+    const qint64 page = child.toLongLong(&number);
+    QVariantList row;
+    if (number && zSvr::instance().isOpen()
+        && zSvr::instance().R_PAry(QStringLiteral("Select saFnm, boRoot From tbHtm Where noDoc=?"), {page}, row)
+        && row.size() == 2) {
+        name = row[0].toString();
+        root = row[1].toInt();
+    }
+    if (!name.isEmpty())
+        extensionRule(name);
+    else if (vLnk != 0)
+        name = threeDigits(parent) + QLatin1Char('_') + threeDigits(child) + QStringLiteral(".htm");
+    else
+        name = threeDigits(child) + QStringLiteral(".htm");
+    return (root == 1 ? QStringLiteral("/") : QStringLiteral("/pub/")) + name;
+}
+
 // ---------------------------------------------------------------- document types and head
 
 void yHtm::HtmHd(const QString &sTT, const QString &sDs, const QString &sKw, const QString &sCp, bool bPg,

@@ -84,10 +84,15 @@ public:
     void setDocumentType(int type) { m_iDtd = type; }
     QString HsFName(const QString &sNoP, QString &sNoC, int yLnk, bool bHp) const;
     QString HsFNameX(const QString &sNoP, QString &sNoC) const;
+    // The path of a page below the site root, from its own tbHtm row: "/" + name for a page of the
+    // root, else "/pub/" + name. A child "parent_page" names a link placement and sets vLnk to 1.
+    QString HsFName2(const QString &vNoP, const QString &vNoC, int &vLnk) const;
     // Head values of the next conversions; double quotes become blanks.
     void HtmHd(const QString &sTT, const QString &sDs, const QString &sKw, const QString &sCp,
                bool bPg, int yNn, int yTb);
     QString title() const { return m_sTtl; }
+    // True: the full conversion leaves the picture files of its export where they are.
+    void P_NoPic(bool bNoPc) { m_bNoPic = bNoPc; }
     // Applies the document type to a finished page (DOCTYPE, void tags, line breaks).
     void SetDTD(QString &sHtm) const;
     static void T_HtmMoji(QString &sWd);
@@ -165,6 +170,8 @@ public:
     // Reads the open database's formats and publication values again (each conversion does; a
     // converter with a fixed Context keeps it).
     void refresh();
+    // UTF-8 with a byte-order mark: in a work folder written straight, else replaced whole or not at all.
+    bool writeUtf8(const QString &file, const QString &text);
 
 private:
     void SplitPSpan(QString &para) const;
@@ -174,7 +181,6 @@ private:
     void MovePictures(QString &body, const QString &base, const QString &sFL);
     bool ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
                           QString &base, const QString &sharedPictures = QString()) const;
-    bool writeUtf8(const QString &file, const QString &text);
     QString pageFromBody(QString body, const QString &sFL, const QString &sBase, const QString &sTp,
                          const QString &sTL);
     static void FixPictureSrc(QString &body, const QString &file);

@@ -26,3 +26,22 @@ void yHtmBridge::cGetHtm(const PageDocument &page, const QString &file, const QS
 {
     yHtm::instance().cGetHtm(page, file, tips, css, body, ok);
 }
+
+void yHtmBridge::CnvHtml(const PageDocument &page, const QString &file, QString &head, QString &body,
+                         const QString &tips, bool &ok)
+{
+    yHtm &converter = yHtm::instance();
+    converter.CnvHtml(page, file, head, body, tips, ok);
+    if (ok)
+        ok = converter.writeUtf8(file, head + body);
+}
+
+void yHtmBridge::cOn(const QString &workFolder)
+{
+    yHtm::instance().cOn(workFolder);
+}
+
+void yHtmBridge::cOff()
+{
+    yHtm::instance().cOff();
+}

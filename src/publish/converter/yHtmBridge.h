@@ -14,4 +14,8 @@ public:
                   int job, bool &ok) override;
     void cGetHtm(const PageDocument &page, const QString &file, const QString &tips, QString &css, QString &body,
                  bool &ok) override;
+    void CnvHtml(const PageDocument &page, const QString &file, QString &head, QString &body, const QString &tips,
+                 bool &ok) override;
+    void cOn(const QString &workFolder) override;
+    void cOff() override;
 };
