@@ -12,6 +12,7 @@
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextBlock>
@@ -252,6 +253,23 @@ void TstDocx::pictureAltTextSurvives()
     QVERIFY(DocxWriter::writePage(page, path));
     const QString text = pandocText(path);
     QVERIFY2(text.contains(expected.at(0)) && text.contains(expected.at(1)), qPrintable(text));
+
+    // A picture's text as pandoc writes it from its own.
+    QFile picture(dir.filePath(QStringLiteral("a.png")));
+    QFile markdown(dir.filePath(QStringLiteral("in.md")));
+    QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(png) == png.size());
+    QVERIFY(markdown.open(QIODevice::WriteOnly));
+    markdown.write("![\xe9\x9d\x92\xe3\x81\x84\xe7\xa9\xba](a.png)\n");
+    picture.close();
+    markdown.close();
+    const QString fromPandoc = dir.filePath(QStringLiteral("pandoc.docx"));
+    QProcess pandoc;
+    pandoc.setWorkingDirectory(dir.path());
+    pandoc.start(QStringLiteral("pandoc"), {markdown.fileName(), QStringLiteral("-o"), fromPandoc});
+    QVERIFY(pandoc.waitForFinished(60000) && pandoc.exitCode() == 0);
+    PageDocument foreign;
+    QVERIFY(DocxReader::readFile(foreign, fromPandoc));
+    QCOMPARE(altTexts(foreign.main()), QStringList{QStringLiteral("青い空")});
 }
 
 QTEST_MAIN(TstDocx)
