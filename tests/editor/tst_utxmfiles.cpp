@@ -13,6 +13,7 @@
 #include "platform/richview/RichView.h"
 #include "platform/rtf/RtfWriter.h"
 #include "support/EditorTestEnv.h"
+#include "support/ForeignFiles.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QDir>
@@ -249,6 +250,12 @@ private slots:
         editor().rtAct(3, path(QStringLiteral("big.docx")));
         QCOMPARE(prompt.messages.size(), 1);
         QVERIFY2(prompt.messages.first().endsWith(Flow::rowProblem()), qPrintable(prompt.messages.first()));
+        // Tables inside tables beyond what the readers take.
+        TestHome::write(path(QStringLiteral("deep.docx")), ForeignFiles::docxNested(Flow::NestingLimit + 1));
+        editor().rtAct(3, path(QStringLiteral("deep.docx")));
+        QCOMPARE(prompt.messages.size(), 2);
+        QCOMPARE(prompt.messages.last(), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("deep.docx"))
+                 + QStringLiteral(" を読み込めません｡\n") + Flow::nestingProblem());
 
         Frmt::st().usrFmt[0].fontSize = 18;
         Frmt::st().usrFmt[0].bold = 1;

@@ -6,6 +6,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
+#include "support/ForeignFiles.h"
 #include "support/FormatRuns.h"
 #include "support/SamplePage.h"
 
@@ -24,6 +25,8 @@ private slots:
     void roundTripKeepsTextAndFormats();
     void everyConstructReads();
     void readsForeignRtf();
+    void picturesKeepTheirOwnGroupsOut_data();
+    void picturesKeepTheirOwnGroupsOut();
     void refusesDamagedOrHostileInput_data();
     void refusesDamagedOrHostileInput();
 };
@@ -94,6 +97,28 @@ void TstRtf::readsForeignRtf()
     QCOMPARE(runs.at(5), QStringLiteral("marked|----||||#ffff00"));
     QCOMPARE(runs.at(7), QStringLiteral("red|-i--|#ff0000|||"));
     QVERIFY(!page.main()->toPlainText().contains(QStringLiteral("secret")));
+}
+
+void TstRtf::picturesKeepTheirOwnGroupsOut_data()
+{
+    QTest::addColumn<int>("groups");
+    QTest::newRow("identifier") << int(ForeignFiles::BlipUid);
+    QTest::newRow("properties") << int(ForeignFiles::PicProp);
+    QTest::newRow("both") << (ForeignFiles::BlipUid | ForeignFiles::PicProp);
+}
+
+void TstRtf::picturesKeepTheirOwnGroupsOut()
+{
+    // A word processor puts the picture's identifier and properties in groups inside \pict: their text
+    // is no picture data.
+    QFETCH(int, groups);
+    const QByteArray rtf = "{\\rtf1\\ansi before " + ForeignFiles::rtfPicture(ForeignFiles::png(40, 30), groups) + " after\\par}";
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, rtf));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("before ") + QChar(QChar::ObjectReplacementCharacter) + QStringLiteral(" after"));
+    const QStringList pictures = page.usedPictureNames();
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(page.pictureSize(pictures.first()), QSize(40, 30));
 }
 
 void TstRtf::refusesDamagedOrHostileInput_data()

@@ -56,6 +56,12 @@ struct Package {
     }
 };
 
+// Elements inside each other beyond the reader's limit (other than tables, which have their own).
+QString elementsTooDeep()
+{
+    return QStringLiteral("文書の入れ子が深すぎます｡");
+}
+
 // One XML part of the package read into the flow model.
 class PartReader
 {
@@ -105,8 +111,13 @@ private:
     {
         if (depth <= DocxReader::NestingLimit)
             return false;
-        m_x.raiseError(QStringLiteral("nesting"));
+        refuseNesting(elementsTooDeep());
         return true;
+    }
+    void refuseNesting(const QString &why)
+    {
+        problem = why;
+        m_x.raiseError(QStringLiteral("nesting"));
     }
 
     ZipPackage &m_zip;
@@ -116,6 +127,7 @@ private:
     QXmlStreamReader m_x;
     QHash<QString, QString> m_pictureNames; // package name -> page picture
     Package &m_package;
+    int m_tables = 0;                       // tables around the one being read
     int m_note = 0;                         // the number of the note being read
     bool m_noteNumbered = false;            // its number mark was met
 };
@@ -472,7 +484,7 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
         }
     }
     if (level > 0) {
-        m_x.raiseError(QStringLiteral("nesting"));
+        refuseNesting(elementsTooDeep());
         return;
     }
     const QString target = m_rels.value(embed).target;
@@ -507,6 +519,15 @@ bool PartReader::readTable(Flow::Items &items, int depth)
 {
     if (tooDeep(depth))
         return false;
+    if (m_tables >= Flow::NestingLimit) {
+        refuseNesting(Flow::nestingProblem());
+        return false;
+    }
+    struct Level {
+        int &tables;
+        explicit Level(int &t) : tables(++t) {}
+        ~Level() { --tables; }
+    } level(m_tables);
     auto table = std::make_shared<Flow::Table>();
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("tr"))) {
@@ -522,7 +543,7 @@ bool PartReader::readTable(Flow::Items &items, int depth)
                     continue;
                 }
                 if (table->rows.back().size() >= size_t(Flow::ColumnLimit) || ++m_package.cells > Flow::CellLimit) {
-                    problem = Flow::cellProblem();
+                    problem = table->rows.back().size() >= size_t(Flow::ColumnLimit) ? Flow::columnProblem() : Flow::cellProblem();
                     m_x.raiseError(QStringLiteral("table"));
                     return false;
                 }

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextList>
 #include <QTextTable>
 
@@ -45,7 +46,7 @@ namespace {
 class Builder
 {
 public:
-    Builder(PageDocument &page, QString *problem) : m_page(page), m_problem(problem) {}
+    Builder(PageDocument &page, QString *problem, qint64 *steps) : m_page(page), m_problem(problem), m_steps(steps) {}
     bool items(QTextCursor &cursor, const Items &items, bool fresh);
 
 private:
@@ -55,6 +56,7 @@ private:
 
     PageDocument &m_page;
     QString *m_problem;
+    qint64 *m_steps;
     QHash<QString, QTextList *> m_lists;   // list name and level -> page list
 };
 
@@ -151,7 +153,7 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
     // The page table holds every cell of its grid, spanned ones too.
     if (rows > RowLimit || columns > ColumnLimit || qint64(rows) * columns > TableCellLimit) {
         if (m_problem)
-            *m_problem = rows > RowLimit ? rowProblem() : tableCellProblem();
+            *m_problem = rows > RowLimit ? rowProblem() : columns > ColumnLimit ? columnProblem() : tableCellProblem();
         return false;
     }
     QTextTableFormat format;
@@ -170,30 +172,34 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
             column += qMax(1, cell.span);
         }
     }
-    auto continuesAt = [&](int r, int column) {
-        const auto &row = table.rows[r];
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (start[r][i] == column)
-                return row[i].merge == Cell::Continue;
-        }
-        return false;
-    };
+    // Where a row's cells continue a vertical merge, by grid column.
+    std::vector<std::vector<bool>> continues(rows, std::vector<bool>(columns, false));
+    for (int r = 0; r < rows; ++r) {
+        for (size_t i = 0; i < table.rows[r].size(); ++i)
+            continues[r][start[r][i]] = table.rows[r][i].merge == Cell::Continue;
+    }
+    qint64 steps = 0;
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
             const int column = start[r][i];
+            ++steps;
             if (cell.merge == Cell::Continue)
                 continue;
             int rowSpan = 1;
             if (cell.merge == Cell::Restart) {
-                while (r + rowSpan < rows && continuesAt(r + rowSpan, column))
+                while (r + rowSpan < rows && continues[r + rowSpan][column]) {
                     ++rowSpan;
+                    ++steps;
+                }
             }
             const int columnSpan = qMin(qMax(1, cell.span), columns - column);
             if (rowSpan > 1 || columnSpan > 1)
                 t->mergeCells(r, column, rowSpan, columnSpan);
         }
     }
+    if (m_steps)
+        *m_steps += steps;
     // Lists do not run from one cell into another.
     const QHash<QString, QTextList *> outside = std::exchange(m_lists, {});
     for (int r = 0; r < rows; ++r) {
@@ -235,17 +241,91 @@ bool Builder::items(QTextCursor &cursor, const Items &list, bool fresh)
     return true;
 }
 
+// The tables `depth` levels below the frame, in document order.
+void tablesAtDepth(QTextFrame *frame, int depth, QList<QTextTable *> &found)
+{
+    for (QTextFrame *child : frame->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(child);
+        if (table && depth == 1)
+            found << table;
+        else
+            tablesAtDepth(child, table ? depth - 1 : depth, found);
+    }
+}
+
+// The table's cells become paragraphs where it stood, each cell's first paragraph with its own format.
+void flatten(QTextTable *table)
+{
+    QTextDocument *doc = table->document();
+    struct Content {
+        QTextBlockFormat block;
+        QTextCharFormat chars;
+        QTextDocumentFragment fragment;
+    };
+    std::vector<Content> cells;
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            QTextCursor content = cell.firstCursorPosition();
+            content.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+            cells.push_back({content.blockFormat(), content.blockCharFormat(), content.selection()});
+        }
+    }
+    // Removing the table joins the paragraphs around it: the one after it is split off again.
+    const QTextBlock after = doc->findBlock(table->lastPosition() + 1);
+    const QTextBlockFormat afterBlock = after.blockFormat();
+    const QTextCharFormat afterChars = after.charFormat();
+    QTextCursor cursor(doc);
+    cursor.setPosition(table->firstPosition() - 1);
+    cursor.setPosition(table->lastPosition() + 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.insertBlock(afterBlock, afterChars);
+    cursor.movePosition(QTextCursor::PreviousCharacter);
+    for (const Content &cell : cells) {
+        cursor.insertBlock(cell.block, cell.chars);
+        cursor.insertFragment(cell.fragment);
+    }
+}
+
 } // namespace
 
-bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem)
+bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem, qint64 *steps)
 {
     QTextCursor cursor(doc);
-    return Builder(page, problem).items(cursor, items, true);
+    if (!Builder(page, problem, steps).items(cursor, items, true))
+        return false;
+    flattenDeepTables(doc);
+    return true;
+}
+
+void flattenDeepTables(QTextDocument *doc)
+{
+    // A level at a time: what a flattened table held comes one level up.
+    for (;;) {
+        QList<QTextTable *> deep;
+        tablesAtDepth(doc->rootFrame(), ShownNesting + 1, deep);
+        if (deep.isEmpty())
+            return;
+        for (QTextTable *table : deep)
+            flatten(table);
+    }
+}
+
+QString nestingProblem()
+{
+    return QStringLiteral("表の入れ子が深すぎます(表の中の表は %1 段まで)｡").arg(NestingLimit);
 }
 
 QString rowProblem()
 {
     return QStringLiteral("表の行が多すぎます(1つの表に %1 行まで)｡").arg(RowLimit);
+}
+
+QString columnProblem()
+{
+    return QStringLiteral("表の列が多すぎます(1つの表に %1 列まで)｡").arg(ColumnLimit);
 }
 
 QString cellProblem()

@@ -68,8 +68,21 @@ struct Table {
 // Builds the items into an empty part of a scratch page, which must be made WithoutLayout: Qt would
 // lay a table out again after every insert into a cell, and the readers only hand the page on through
 // the page stream. False when a table's grid is larger than a page table may be (the part is then
-// incomplete; readers give up the whole read), with the reason in `problem`.
-bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr);
+// incomplete; readers give up the whole read), with the reason in `problem`. `steps`, when given, adds
+// the grid places the build looked at to join merged cells: about one for each cell of its tables.
+bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr,
+           qint64 *steps = nullptr);
+
+// Tables nested deeper than ShownNesting take Qt's layout time that doubles with every level (it lays
+// each cell out at two widths before the final one): a page showing sixteen levels froze the editor
+// for minutes. The readers keep ShownNesting levels as tables and give the deeper ones' cells as
+// paragraphs, cell by cell in row order; tables nested deeper than NestingLimit are refused.
+static constexpr int ShownNesting = 4;
+static constexpr int NestingLimit = 16;
+QString nestingProblem();
+// Replaces every table nested deeper than ShownNesting with its cells' content. For documents being
+// filled without layout (readers, imports).
+void flattenDeepTables(QTextDocument *doc);
 
 // The largest tables a read takes: one table as large as a page table may be, and cells over the
 // whole document short of what would exhaust memory. Far beyond any table of an ordinary document.
@@ -79,6 +92,7 @@ static constexpr int TableCellLimit = PageStream::MaxTableCells;
 static constexpr int CellLimit = 250000;
 static_assert(CellLimit >= TableCellLimit);
 QString rowProblem();
+QString columnProblem();
 QString cellProblem();
 QString tableCellProblem();
 

@@ -10,11 +10,12 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cctype>
-#include <limits>
 #include <map>
 #include <set>
 
@@ -32,7 +33,8 @@ struct CellDef {
 
 struct OpenTable {
     std::vector<std::vector<Flow::Cell>> rows;
-    std::vector<std::vector<CellDef>> defs;
+    std::vector<std::vector<CellDef>> defs;   // of the cells each row has
+    QSet<int> edges;                          // of those cells: each a grid line of the page table
     std::vector<Flow::Cell> rowCells;
     Flow::Items cellItems;
     bool cellStarted = false;
@@ -391,7 +393,8 @@ Flow::Items &Parser::container(Context &c, int d)
 
 bool Parser::openTablesTo(Context &c, int d)
 {
-    if (d > RtfReader::NestingLimit) {
+    if (d > Flow::NestingLimit) {
+        problem = Flow::nestingProblem();
         m_failed = true;
         return false;
     }
@@ -411,28 +414,22 @@ void Parser::closeTablesTo(Context &c, int d)
         c.tables.pop_back();
         if (done.rows.empty())
             continue;
-        // Grid columns from every edge the rows name.
-        std::set<int> edges;
-        for (const auto &row : done.defs) {
-            for (const CellDef &def : row)
-                edges.insert(def.edge);
-        }
+        // Grid columns from every edge the rows' cells name: a cell spans the edges after the row's
+        // rightmost edge so far, up to its own.
+        std::vector<int> edges(done.edges.cbegin(), done.edges.cend());
+        std::sort(edges.begin(), edges.end());
+        auto rank = [&edges](int edge) { return int(std::lower_bound(edges.begin(), edges.end(), edge) - edges.begin()) + 1; };
         auto table = std::make_shared<Flow::Table>();
         for (size_t r = 0; r < done.rows.size(); ++r) {
             std::vector<Flow::Cell> &cells = done.rows[r];
             const std::vector<CellDef> &defs = done.defs[r];
-            int previous = std::numeric_limits<int>::min();
-            for (size_t i = 0; i < cells.size(); ++i) {
-                if (i < defs.size()) {
-                    const int edge = defs[i].edge;
-                    int span = 0;
-                    for (auto it = edges.upper_bound(previous); it != edges.end() && *it <= edge; ++it)
-                        ++span;
-                    cells[i].span = qMax(1, span);
-                    cells[i].merge = defs[i].merge;
-                    cells[i].background = defs[i].background;
-                    previous = qMax(previous, edge);
-                }
+            int previous = 0;
+            for (size_t i = 0; i < defs.size(); ++i) {
+                const int edge = rank(defs[i].edge);
+                cells[i].span = qMax(1, edge - previous);
+                cells[i].merge = defs[i].merge;
+                cells[i].background = defs[i].background;
+                previous = qMax(previous, edge);
             }
             table->rows.push_back(std::move(cells));
         }
@@ -484,7 +481,10 @@ void Parser::endParagraph(int cellDepth)
             t.cellItems.clear();
             t.rowCells.push_back(std::move(cell));
             t.cellStarted = false;
-            if (t.rowCells.size() > size_t(Flow::ColumnLimit) || ++m_cells > Flow::CellLimit) {
+            if (t.rowCells.size() > size_t(Flow::ColumnLimit)) {
+                problem = Flow::columnProblem();
+                m_failed = true;
+            } else if (++m_cells > Flow::CellLimit) {
                 problem = Flow::cellProblem();
                 m_failed = true;
             }
@@ -508,9 +508,20 @@ void Parser::endRow(int rowDepth)
     }
     t.rows.push_back(std::move(t.rowCells));
     t.rowCells.clear();
-    t.defs.push_back(c.rowDefs[rowDepth]);
+    const std::vector<CellDef> &defs = c.rowDefs[rowDepth];
+    const size_t used = qMin(defs.size(), t.rows.back().size());
+    t.defs.emplace_back(defs.begin(), defs.begin() + qsizetype(used));
+    for (size_t i = 0; i < used; ++i)
+        t.edges.insert(defs[i].edge);
+    // The page table has a column at least for every edge: refused here, before more rows are read.
     if (t.rows.size() > size_t(Flow::RowLimit)) {
         problem = Flow::rowProblem();
+        m_failed = true;
+    } else if (t.edges.size() > Flow::ColumnLimit) {
+        problem = Flow::columnProblem();
+        m_failed = true;
+    } else if (qint64(t.rows.size()) * t.edges.size() > Flow::TableCellLimit) {
+        problem = Flow::tableCellProblem();
         m_failed = true;
     }
 }
@@ -632,7 +643,10 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     if (m_state.dest == Dest::ListTable || m_state.dest == Dest::ListOverrides)
         return listWord(w, p);
     if (m_state.dest == Dest::Picture) {
-        if (w == "pngblip" || w == "jpegblip")
+        // The picture's own groups ({\*\blipuid ...}, {\*\picprop ...}) hold text that is no picture data.
+        if (ignorable)
+            m_state.dest = Dest::Skip;
+        else if (w == "pngblip" || w == "jpegblip")
             m_pictureUsable = true;
         else if (w == "picwgoal")
             m_pictureWidthGoal = qBound(0, p, 31680 * 4);
@@ -891,8 +905,10 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "intbl") {
         c.inTable = true;
     } else if (w == "itap") {
-        if (p > RtfReader::NestingLimit)
+        if (p > Flow::NestingLimit) {
+            problem = Flow::nestingProblem();
             return false;
+        }
         c.itap = qMax(0, p);
     } else if (w == "cell" || w == "nestcell") {
         endParagraph(qMax(1, depth(c)));
@@ -912,7 +928,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "cellx") {
         auto &defs = c.rowDefs[qMax(1, depth(c))];
         if (defs.size() >= size_t(Flow::ColumnLimit)) {
-            problem = Flow::cellProblem();
+            problem = Flow::columnProblem();
             return false;
         }
         c.pendingCell.edge = p;

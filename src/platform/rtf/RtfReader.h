@@ -19,6 +19,5 @@ public:
     static bool readFile(PageDocument &page, const QString &path);
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int GroupLimit = 200;
-    static constexpr int NestingLimit = 16;   // tables inside tables
     static constexpr qint64 PictureLimit = 32 * 1024 * 1024;
 };

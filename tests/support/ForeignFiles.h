@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+
+// Word and RTF documents as other programs write them, made at run time for the tests, the benchmark
+// of the readers and the fuzzers' seeds: nested, large and merged tables, crafted cell edges, and a
+// book with pictures in the groups a word processor puts around them.
+namespace ForeignFiles {
+
+// A package holding only word/document.xml with this body.
+QByteArray docx(const QByteArray &body);
+
+// Tables nested `depth` levels deep, `side` x `side` cells a level; the first cell of each level holds
+// "L<level>" and the next level, the others "L<level> <row>,<column>"; "end" follows the outermost.
+QByteArray docxNested(int depth, int side = 1);
+QByteArray rtfNested(int depth, int side = 1);
+QByteArray htmlNested(int depth);
+
+// One table, each cell holding "<row>,<column>".
+QByteArray docxTable(int rows, int columns);
+QByteArray rtfTable(int rows, int columns);
+
+// Each column one cell merged over every row.
+QByteArray docxMergedColumns(int rows, int columns);
+
+// Rows whose cells all have edges of their own (no two rows share one); `tail` follows the last row.
+QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail = QByteArray());
+
+// A PNG picture of the given size, and its \pict group with the word processor's own groups in it.
+QByteArray png(int width, int height);
+enum PictureGroups { BlipUid = 1, PicProp = 2 };
+QByteArray rtfPicture(const QByteArray &png, int groups);
+
+// A book as a word processor writes it: chapters under "heading 1" styles, paragraphs of text with a
+// footnote in each chapter, and `pictures` pictures spread over the chapters, each in both of the
+// word processor's own groups.
+QByteArray rtfBook(int chapters, int paragraphs, int pictures);
+
+} // namespace ForeignFiles
