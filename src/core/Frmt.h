@@ -40,6 +40,13 @@ public:
     static void LoadHome(bool homeOnly = false);
     // The custom file-name list from tbHtm.
     static void LoadHtmList();
+    // An address that publications may send links to: an absolute http: or https: URL with a
+    // host, holding no blank and no control character. Anything else (a script address, a
+    // relative path) is refused by the options dialog and ignored when read from storage.
+    static bool IsHomeUrl(const QString &url);
+    // The home address in force for a stored one: with a trailing "/", or empty when the stored
+    // text is not a home URL.
+    static QString HomeAddress(const QString &stored);
 
     // --- program services ---
     // Tear-down at exit: windows close first (they store their settings), then

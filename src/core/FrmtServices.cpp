@@ -3,6 +3,7 @@
 #include "core/zClt.h"
 #include "core/zSvr.h"
 #include "platform/desktop/Prompt.h"
+#include "platform/text/TextChars.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QRegularExpression>
+#include <QUrl>
 
 void Frmt::SetBusy(bool busy)
 {
@@ -110,7 +113,28 @@ void Frmt::LoadHome(bool homeOnly)
         if (!homeOnly)
             LoadHtmList();
     }
-    zClt::instance().T_AddRwd(s.homeAddress, QStringLiteral("/"));
+    // A stored value may come from someone else's database: only a web address is used.
+    s.homeAddress = HomeAddress(s.homeAddress);
+}
+
+bool Frmt::IsHomeUrl(const QString &url)
+{
+    static const QRegularExpression form(QStringLiteral("^https?://[^/?#]+"), QRegularExpression::CaseInsensitiveOption);
+    if (!form.match(url).hasMatch())
+        return false;
+    for (qsizetype i = 0; i < url.size(); ++i) {
+        if (url[i].unicode() <= 0x20 || TextChars::unwritten(url, i))
+            return false;
+    }
+    const QUrl parsed(url);
+    return parsed.isValid() && !parsed.host().isEmpty();
+}
+
+QString Frmt::HomeAddress(const QString &stored)
+{
+    QString address = IsHomeUrl(stored) ? stored : QString();
+    zClt::instance().T_AddRwd(address, QStringLiteral("/"));
+    return address;
 }
 
 void Frmt::LoadHtmList()

@@ -36,7 +36,7 @@ sbWait::sbWait()
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(frame);
-    setFixedSize(380, 72);
+    setFixedSize(MinimumWidth, 72);
 }
 
 QString sbWait::defaultMessage()
@@ -53,7 +53,7 @@ void sbWait::cMsg(QString &message)
         theWindow->m_busyBefore = Usr::st().busy;
         theWindow->placeOnLoad();
     }
-    theWindow->SSPanel1->setText(message);
+    theWindow->showText(message);
     Usr::st().busy = true;
     theWindow->show();
     QCoreApplication::processEvents();
@@ -98,7 +98,32 @@ int sbWait::progressMaximum() { return theWindow && !theWindow->m_bar->isHidden(
 
 bool sbWait::isShown() { return theWindow && theWindow->isVisible(); }
 
-QString sbWait::shownMessage() { return theWindow ? theWindow->SSPanel1->text() : QString(); }
+QString sbWait::shownMessage() { return theWindow ? theWindow->m_message : QString(); }
+
+// A long text (a whole folder path) widens the window, up to the screen's width; what is still too
+// long loses its middle, so that both its start and what is being done stay readable.
+void sbWait::showText(const QString &message)
+{
+    m_message = message;
+    QRect screen;
+    if (QScreen *s = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        screen = s->availableGeometry();
+    const int margins = 40;
+    const int widest = screen.isValid() ? qMax(MinimumWidth, screen.width() * 9 / 10) : 1000;
+    const int needed = SSPanel1->fontMetrics().horizontalAdvance(message) + margins;
+    const int w = qBound(MinimumWidth, needed, widest);
+    if (w != width()) {
+        const QPoint centre = geometry().center();
+        setFixedSize(w, height());
+        QPoint at = centre - rect().center();
+        if (screen.isValid())
+            at.setX(qBound(screen.left(), at.x(), qMax(screen.left(), screen.right() - w)));
+        move(at);
+    }
+    const QString shown = SSPanel1->fontMetrics().elidedText(message, Qt::ElideMiddle, w - margins);
+    SSPanel1->setText(shown);
+    SSPanel1->setToolTip(shown == message ? QString() : message);
+}
 
 // During start-up (no program name yet) the screen is the reference; later the
 // main theWindow, so that the message appears where the user works.

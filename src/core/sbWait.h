@@ -31,6 +31,10 @@ public:
 private:
     sbWait();
     void placeOnLoad();
+    void showText(const QString &message);
+
+    static constexpr int MinimumWidth = 380;
+    QString m_message;
 
     QLabel *SSPanel1 = nullptr;
     QProgressBar *m_bar = nullptr;

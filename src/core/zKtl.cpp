@@ -218,8 +218,10 @@ bool zKtl::writeRecord(const QString &file, const QByteArray &record)
     return ok && out.error() == QFileDevice::NoError;
 }
 
-bool zKtl::ShellWait(const QString &program, const QStringList &arguments)
+bool zKtl::ShellWait(const QString &program, const QStringList &arguments, int *exitCode)
 {
+    if (exitCode)
+        *exitCode = -1;
     if (m_waiting)
         return false;
     m_waiting = true;
@@ -239,9 +241,14 @@ bool zKtl::ShellWait(const QString &program, const QStringList &arguments)
             if (process.state() != QProcess::NotRunning)
                 loop.exec();
             ok = process.exitStatus() == QProcess::NormalExit;
+            if (ok && exitCode)
+                *exitCode = process.exitCode();
         }
     } else {
-        ok = Launcher::current().run(program, arguments, QString(), -1) >= 0;
+        const int code = Launcher::current().run(program, arguments, QString(), -1);
+        ok = code >= 0;
+        if (exitCode)
+            *exitCode = code;
     }
     m_waiting = false;
     return ok;
@@ -315,15 +322,19 @@ bool zKtl::ActFtp(const QString &job, const QStringList &values)
     return start(m_paths[Ftp], {line});
 }
 
-bool zKtl::ActSync(const QString &name)
+bool zKtl::ActSync(const QString &name, int *exitCode)
 {
+    if (exitCode)
+        *exitCode = 0;
     if (!bChkApp(Ftp))
         return true;
-    return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name});
+    return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name}, exitCode);
 }
 
-bool zKtl::ActFFFTP(const QString &setting)
+bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
 {
+    if (exitCode)
+        *exitCode = 0;
     QString path = ToolPaths::value(Application, Section, QStringLiteral("FFFTP"));
     if (!path.isEmpty() && !QFileInfo(path).isFile())
         path.clear();
@@ -335,7 +346,7 @@ bool zKtl::ActFFFTP(const QString &setting)
             return true;
         ToolPaths::setValue(Application, Section, QStringLiteral("FFFTP"), path);
     }
-    return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")});
+    return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")}, exitCode);
 }
 
 bool zKtl::ActAtena(const QString &csv, const QString &pattern)

@@ -28,8 +28,10 @@ public:
     // False when the tool could not be started (or the file not written); a missing tool that the
     // user does not choose starts nothing and is no failure of these (true).
     bool ActFtp(const QString &job, const QStringList &values);
-    bool ActSync(const QString &name);
-    bool ActFFFTP(const QString &setting);
+    // The waited-for FTP runs also give the tool's exit code (0 when nothing ran, -1 when it could
+    // not run to its end).
+    bool ActSync(const QString &name, int *exitCode = nullptr);
+    bool ActFFFTP(const QString &setting, int *exitCode = nullptr);
     bool ActAtena(const QString &csv, const QString &pattern);
     bool ActTov(const QString &documentFile, const QString &pageNo);
     bool bChkApp(int index);
@@ -49,8 +51,9 @@ private:
     zKtl();
     void LdAppPh();
     // Runs the tool and waits for its end with the windows live; false when it could not run or
-    // another launch is being waited for.
-    bool ShellWait(const QString &program, const QStringList &arguments);
+    // another launch is being waited for. `exitCode` receives its exit code, -1 when it did not
+    // end normally.
+    bool ShellWait(const QString &program, const QStringList &arguments, int *exitCode = nullptr);
     bool start(const QString &program, const QStringList &arguments);
     void graphExchange(int index, const QString &fileName, const QString &folder, QString &result, bool &ok);
     // Writes the record at the start of the file, keeping what lies beyond it.

@@ -54,10 +54,16 @@ void fmDoc::HtmOutput()
     // A site that could not be written is not uploaded: the tool would only send the old one.
     if (c.iFtp == 0 || !published)
         return;
-    if (c.iFtp == 1)
-        zKtl::instance().ActSync(c.sSync);
-    else
-        zKtl::instance().ActFFFTP(c.sSync);
+    int code = 0;
+    const bool ran = c.iFtp == 1 ? zKtl::instance().ActSync(c.sSync, &code) : zKtl::instance().ActFFFTP(c.sSync, &code);
+    // A failed upload leaves the web site as it was: the browser would only show the old one.
+    if (!ran || code != 0) {
+        const QString tool = c.iFtp == 1 ? QStringLiteral("Prusken") : QStringLiteral("FFFTP");
+        const QString why = !ran || code < 0 ? QStringLiteral(" を実行できませんでした")
+                                             : QStringLiteral(" の終了ｺｰﾄﾞ: ") + QString::number(code);
+        Prompt::current().message(QStringLiteral("FTP転送に失敗しました\n") + tool + why, Prompt::OkOnly | Prompt::Exclamation);
+        return;
+    }
     // An empty tree without a first-page name has no first page to show.
     if (c.sTpNm.isEmpty() && writer.firstPageNo() <= 0)
         return;

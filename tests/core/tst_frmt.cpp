@@ -192,6 +192,35 @@ private slots:
         QCOMPARE(pos, position);
     }
 
+    void homeUrl_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("home");
+        QTest::newRow("http") << "http://example.org" << true;
+        QTest::newRow("https, path, query") << "https://example.org/a/b?c=1&d='2'#e" << true;
+        QTest::newRow("capitals") << "HTTPS://EXAMPLE.ORG/" << true;
+        QTest::newRow("a quote is encoded later") << "http://example.org/\"q" << true;
+        QTest::newRow("user and port") << "http://me@example.org:8080/" << true;
+        QTest::newRow("script") << "javascript:alert('http')//" << false;
+        QTest::newRow("script with http") << "javascript://http://x/%0Aalert(1)" << false;
+        QTest::newRow("data") << "data:text/html,http://x" << false;
+        QTest::newRow("relative") << "example.org/http" << false;
+        QTest::newRow("no host") << "http:///path" << false;
+        QTest::newRow("only the scheme") << "https://" << false;
+        QTest::newRow("ftp") << "ftp://example.org/" << false;
+        QTest::newRow("blank") << "http://example.org/a b" << false;
+        QTest::newRow("leading blank") << " http://example.org/" << false;
+        QTest::newRow("line end") << "http://example.org/\nx" << false;
+        QTest::newRow("DEL") << "http://example.org/\x7f" << false;
+        QTest::newRow("right-to-left override") << QStringLiteral("http://example.org/\u202Efdp.exe") << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void homeUrl()
+    {
+        QFETCH(QString, url);
+        QTEST(Frmt::IsHomeUrl(url), "home");
+    }
+
     void splitKey_data()
     {
         QTest::addColumn<QString>("key");

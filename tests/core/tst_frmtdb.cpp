@@ -173,6 +173,12 @@ private slots:
             << "1001\t../index.html\r1003\tO'Hara?.html\r";
         QTest::newRow("site, home only") << 2 << "" << "https://b.jp" << "" << true << true << "https://b.jp/" << "";
         QTest::newRow("unknown kind") << 7 << "http://a.jp" << "http://b.jp" << "x" << true << false << "" << "";
+        // A stored address that is not a web address is not used (someone else's database may hold it).
+        QTest::newRow("script address")
+            << 1 << "javascript:alert('http')//" << "" << "top.htm" << true << false << "" << "1002\ttop.htm\r";
+        QTest::newRow("data address") << 2 << "" << "data:text/html,http://x/" << "" << true << true << "" << "";
+        QTest::newRow("relative address") << 1 << "www.a.jp/http" << "" << "" << true << false << "" << "";
+        QTest::newRow("quote in address") << 1 << "http://a.jp/\"q" << "" << "" << true << false << "http://a.jp/\"q/" << "";
     }
 
     void home()

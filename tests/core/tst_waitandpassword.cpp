@@ -100,6 +100,35 @@ private slots:
         sbWait::cEnd();
     }
 
+    // A long text (a folder path and what is done with it) is shown whole or, when even the
+    // widest window cannot hold it, with its start and its end; the window stays on the screen.
+    void longTextShowsItsEnd_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::newRow("a deep folder") << 6;
+        QTest::newRow("wider than the screen") << 60;
+    }
+    void longTextShowsItsEnd()
+    {
+        QFETCH(int, depth);
+        const QString message = QStringLiteral("/home/someone/文書") + QStringLiteral("/とても長いフォルダの名前").repeated(depth)
+                                + QStringLiteral(" 圧縮しています・・・");
+        sbWait::cMsg(message);
+        QCOMPARE(sbWait::shownMessage(), message);
+        auto *label = topWaitWindow()->findChild<QLabel *>(QStringLiteral("SSPanel1"));
+        QVERIFY(label);
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(label->fontMetrics().horizontalAdvance(label->text())).arg(label->contentsRect().width())));
+        QVERIFY(label->text().startsWith(QStringLiteral("/home/someone/")));
+        QVERIFY(label->text().endsWith(QStringLiteral(" 圧縮しています・・・")));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(topWaitWindow()->geometry()));
+        // A short text afterwards does not keep the long one's width.
+        sbWait::cMsg(QStringLiteral("短い"));
+        QCOMPARE(label->text(), QStringLiteral("短い"));
+        sbWait::cEnd();
+    }
+
     void passwordAnswers_data()
     {
         QTest::addColumn<QString>("typed");   // null: Cancel pressed

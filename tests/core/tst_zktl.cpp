@@ -175,6 +175,33 @@ private slots:
         QCOMPARE(launcher.lastCommand(), (QStringList{tools[0], QStringLiteral("-s"), QStringLiteral("mysite"), QStringLiteral("-m")}));
     }
 
+    // The FTP runs tell how the tool ended: its exit code, or that it could not run.
+    void ftpExitCodes()
+    {
+        const QString tool = m_dir.filePath(QStringLiteral("P/Prusken/Prusken.exe"));
+        QDir().mkpath(QFileInfo(tool).absolutePath());
+        QVERIFY(TestHome::write(tool, "#!/bin/sh\nexit 3\n"));
+        QFile(tool).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        int code = 99;
+        QVERIFY(zKtl::instance().ActSync(QStringLiteral("site"), &code));
+        QCOMPARE(code, 3);
+        QVERIFY(TestHome::write(tool, "#!/bin/sh\nexit 0\n"));
+        QVERIFY(zKtl::instance().ActSync(QStringLiteral("site"), &code));
+        QCOMPARE(code, 0);
+        // A file that cannot be run.
+        QFile(tool).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(!zKtl::instance().ActSync(QStringLiteral("site"), &code));
+        QCOMPARE(code, -1);
+        // FFFTP the same way.
+        const QString ffftp = m_dir.filePath(QStringLiteral("FFFTP/FFFTP.exe"));
+        QDir().mkpath(QFileInfo(ffftp).absolutePath());
+        QVERIFY(TestHome::write(ffftp, "#!/bin/sh\nexit 5\n"));
+        QFile(ffftp).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("FFFTP"), ffftp));
+        QVERIFY(zKtl::instance().ActFFFTP(QStringLiteral("host"), &code));
+        QCOMPARE(code, 5);
+    }
+
     void searchAndChoice()
     {
         // Beside the program's folder X, in P, wins over a folder under a sibling of P.

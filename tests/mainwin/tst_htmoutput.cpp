@@ -137,6 +137,26 @@ private slots:
         item->trigger();
         QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", site + QStringLiteral("index.htm")}));
 
+        // A failed upload is told, with the tool and its exit code, and no browser opens.
+        QVERIFY(TestHome::write(stub, "#!/bin/sh\nexit 3\n"));
+        launcher.calls.clear();
+        f.prompt.messages.clear();
+        sbHtm::setRunner([](sbHtm &d) {
+            d.chWeb()->setChecked(true);
+            d.mnRet(2);
+        });
+        item->trigger();
+        QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("FTP転送に失敗しました\nPrusken の終了ｺｰﾄﾞ: 3")});
+        QCOMPARE(launcher.calls.size(), 1);
+        QCOMPARE(launcher.calls[0].program, stub);
+        // A tool that cannot be run: the same.
+        QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        launcher.calls.clear();
+        f.prompt.messages.clear();
+        item->trigger();
+        QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("FTP転送に失敗しました\nPrusken を実行できませんでした")});
+        QCOMPARE(launcher.calls.size(), 1);
+
         // Cancelled: nothing runs.
         launcher.calls.clear();
         sbHtm::setRunner([](sbHtm &d) { d.close(); });

@@ -165,6 +165,7 @@ private slots:
     void hostileSettings_data();
     void hostileSettings();
     void hostileLinks();
+    void scriptFrames();
     void tagLinksEndToEnd();
     void documentTypeIsThePagesOwn();
     void passes_data();
@@ -533,18 +534,54 @@ void TstConverter::links()
     QCOMPARE(in, QStringLiteral("href=\"1001.xhtml\""));
     QCOMPARE(out, QStringLiteral("href=\"http://s/1002.htm\""));
     QCOMPARE(local, QString());
-    // script addresses: none in XHTML 1.1, whatever else the link says; other types keep the user's link
-    for (const QString &script : {QStringLiteral("href=\"javascript:alert(1)\""),
-                                  QStringLiteral("href=\" JavaScript:alert(&quot;http://x&quot;)\""),
-                                  QStringLiteral("href=\"java\tscript:x\"")}) {
+    // script and document addresses: none in XHTML 1.1, whatever else the link says; other types keep
+    // the user's link
+    const QStringList active = {QStringLiteral("href=\"javascript:alert(1)\""),
+                                QStringLiteral("href=\" JavaScript:alert(&quot;http://x&quot;)\""),
+                                QStringLiteral("href=\"java\tscript:x\""),
+                                QStringLiteral("href=\"vbscript:msgbox(1)\""),
+                                QStringLiteral("href=\" VBScript:MsgBox(&quot;http://x&quot;)\""),
+                                QStringLiteral("href=\"data:text/html,&lt;script&gt;alert(1)&lt;/script&gt;\""),
+                                QStringLiteral("href=\"DATA:text/html;base64,PHNjcmlwdD4=\"")};
+    for (const QString &script : active) {
         QString s = script;
         e.RewriteHref(root + QStringLiteral("out/p.xhtml"), QString(), s);
-        QCOMPARE(s, QString());
+        QVERIFY2(s.isEmpty(), qPrintable(script + QStringLiteral(" -> ") + s));
     }
-    QString kept = QStringLiteral("href=\"javascript:alert(1)\"");
     h.setDocumentType(0);
-    h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), kept);
-    QCOMPARE(kept, QStringLiteral("href=\"javascript:alert(1)\""));
+    for (const QString &script : {active[0], active[3], active[5]}) {
+        QString kept = script;
+        h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), kept);
+        QCOMPARE(kept, script);
+    }
+    // a kept address is written as a URI: quotes and blanks percent-encoded, nothing else changed
+    QString quoted = QStringLiteral("href=\"https://x.org/a b&quot;c?d=1&amp;e=%zz#f#g\"");
+    h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), quoted);
+    QCOMPARE(quoted, QStringLiteral("href=\"https://x.org/a%20b%22c?d=1&amp;e=%25zz#f%23g\""));
+    // the web address put in front of a page's name is checked like the page's own link
+    for (const QString &home : {QStringLiteral("javascript:alert('http')//"), QStringLiteral("data:text/html,x/"),
+                                QString()}) {
+        yHtm x;
+        yHtm::Context hc = context();
+        hc.homeKind = 1;
+        hc.homeAddress = home;
+        hc.outputSet = QStringLiteral(".1001.");
+        x.setContext(hc);
+        x.setDocumentType(4);
+        QString outside = QStringLiteral("href=\"#TG_1002\"");
+        x.RewriteHref(root + QStringLiteral("out/p.xhtml"), QString(), outside);
+        QVERIFY2(outside.isEmpty(), qPrintable(home + QStringLiteral(" -> ") + outside));
+    }
+    yHtm q;
+    yHtm::Context qc = context();
+    qc.homeKind = 1;
+    qc.homeAddress = QStringLiteral("http://s/\"q r/");
+    qc.outputSet = QStringLiteral(".1001.");
+    q.setContext(qc);
+    q.setDocumentType(4);
+    QString web = QStringLiteral("href=\"#TG_1002\"");
+    q.RewriteHref(root + QStringLiteral("out/p.xhtml"), QString(), web);
+    QCOMPARE(web, QStringLiteral("href=\"http://s/%22q%20r/1002.htm\""));
 }
 
 void TstConverter::exporterDialect()
@@ -708,10 +745,27 @@ void TstConverter::hostileSettings()
     fillPublishPage(page, false);
     const QString file = tmp.path() + (type == 4 ? QStringLiteral("/001.xhtml") : QStringLiteral("/001.htm"));
     bool ok = false;
-    h.cSaveHtm(page, true, file, QString(), QStringLiteral("T") + QChar(1) + QStringLiteral("itle") + QChar(0x1F),
+    // DEL and the bidirectional controls go where the other control characters go.
+    QTextCursor more(page.main());
+    more.movePosition(QTextCursor::End);
+    more.insertBlock();
+    more.insertText(QStringLiteral("del") + QChar(0x7F) + QStringLiteral("rlo") + QChar(0x202E) + QStringLiteral("fsi")
+                    + QChar(0x2068) + QStringLiteral("c1") + QChar(0x85) + QStringLiteral("end"));
+    QTextCharFormat link;
+    link.setProperty(FieldId, page.newFieldId());
+    link.setProperty(FieldType, 1);
+    link.setProperty(FieldData, QStringLiteral("https://example.org/") + QChar(0x7F) + QChar(0x202E) + QStringLiteral("fdp.exe"));
+    more.insertText(QStringLiteral("link"), link);
+    h.cSaveHtm(page, true, file, QString(),
+               QStringLiteral("T") + QChar(1) + QStringLiteral("i") + QChar(0x7F) + QStringLiteral("t") + QChar(0x202E)
+                   + QStringLiteral("l") + QChar(0x2066) + QStringLiteral("e") + QChar(0x1F),
                type == 4 ? 2 : 0, ok);
     QVERIFY(ok);
     const QString text = readUtf8(file);
+    for (const QChar c : {QChar(0x7F), QChar(0x202E), QChar(0x2066), QChar(0x2068), QChar(0x85)})
+        QVERIFY2(!text.contains(c), qPrintable(QString::number(c.unicode(), 16)));
+    QVERIFY(text.contains(QStringLiteral("delrlofsic1end")));
+    QVERIFY(text.contains(QStringLiteral("href=\"https://example.org/fdp.exe\"")));
     QVERIFY2(!text.contains(QStringLiteral("<script"), Qt::CaseInsensitive), qPrintable(text));
     QCOMPARE(text.count(QStringLiteral("</style>")), 1);
     QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("(onmouseover|onclick)=\""))), qPrintable(text));
@@ -719,10 +773,12 @@ void TstConverter::hostileSettings()
     QVERIFY(text.contains(QStringLiteral("<title>Title</title>")));
     // the body text colour black in six digits
     QVERIFY2(text.contains(QStringLiteral(";color:#000000;")), qPrintable(text));
+    // Names and addresses from the settings are written as URIs.
     if (type == 4)
-        QVERIFY(text.contains(QStringLiteral("href=\"http://s/&quot; onclick=&quot;alert(2)/x&quot; onmouseover=&quot;alert(1).htm\"")));
+        QVERIFY2(text.contains(QStringLiteral("href=\"http://s/%22%20onclick=%22alert(2)/x%22%20onmouseover=%22alert(1).htm\"")),
+                 qPrintable(text));
     else
-        QVERIFY(text.contains(QStringLiteral("href=\"x&quot; onmouseover=&quot;alert(1).htm\"")));
+        QVERIFY2(text.contains(QStringLiteral("href=\"x%22%20onmouseover=%22alert(1).htm\"")), qPrintable(text));
     validate(file, type);
 }
 
@@ -765,6 +821,54 @@ void TstConverter::hostileLinks()
     conv.cSaveHtm(other, false, site + QStringLiteral("q.htm"), QString(), QString(), 0, ok);
     QVERIFY(ok);
     QVERIFY(!QFileInfo::exists(h + QStringLiteral("Site/db/other.pdf")));
+}
+
+// A script frame keeps its lines, so that a comment line ends where its line does; a site page keeps
+// the author's script, a book page neither the script nor a frame whose address runs script.
+void TstConverter::scriptFrames()
+{
+    QTemporaryDir tmp;
+    yHtm h;
+    h.setContext(context());
+    PageDocument page;
+    QTextCursor c(page.main());
+    c.insertText(QStringLiteral("before "));
+    SamplePage::insertTextFrame(page, c,
+                                QStringLiteral("[Script:greeting]<script type='text/javascript'>\n// greet the reader\n"
+                                               "document.write(\"hi\");")
+                                    + QChar(QChar::LineSeparator) + QStringLiteral("// done") + QChar(QChar::LineSeparator)
+                                    + QStringLiteral("var a = 1 < 2 && 3 > 2;\n</script>"),
+                                0xFEFAFE);
+    c.insertText(QStringLiteral(" after"));
+    bool ok = false;
+    const QString site = tmp.path() + QStringLiteral("/001.htm");
+    h.cSaveHtm(page, false, site, QString(), QStringLiteral("s"), 0, ok);
+    QVERIFY(ok);
+    const QString text = readUtf8(site);
+    QVERIFY2(text.contains(QStringLiteral("<script type='text/javascript'>\r\n// greet the reader\r\ndocument.write(\"hi\");"
+                                          "\r\n// done\r\nvar a = 1 < 2 && 3 > 2;\r\n</script>")),
+             qPrintable(text));
+    // A frame of the site variant carries it too.
+    h.cSaveHtm(page, false, tmp.path() + QStringLiteral("/002.htm"), QString(), QStringLiteral("s"), 1, ok);
+    QVERIFY(ok);
+    QVERIFY(readUtf8(tmp.path() + QStringLiteral("/002.htm")).contains(QStringLiteral("// greet the reader\r\ndocument.write")));
+
+    PageDocument frames;
+    QTextCursor f(frames.main());
+    for (const QString &address : {QStringLiteral("data:text/html,<script>alert(1)</script>"), QStringLiteral("vbscript:x"),
+                                   QStringLiteral("javascript:alert(1)")}) {
+        SamplePage::insertTextFrame(frames, f, QStringLiteral("[Iframe:x]") + QChar(QChar::LineSeparator) + address, 0xFAFEFE);
+        f.insertText(QStringLiteral(" text "));
+    }
+    const QString book = tmp.path() + QStringLiteral("/003.xhtml");
+    h.cSaveHtm(frames, false, book, QString(), QStringLiteral("b"), 2, ok);
+    QVERIFY(ok);
+    const QString xhtml = readUtf8(book);
+    QVERIFY2(!xhtml.contains(QRegularExpression(QStringLiteral("(href|src)=\"\\s*(data|vbscript|javascript):"),
+                                                QRegularExpression::CaseInsensitiveOption)),
+             qPrintable(xhtml));
+    QVERIFY(!xhtml.contains(QStringLiteral("<iframe")));
+    validate(book, 4);
 }
 
 // A tag field of a generated sample page reaches the linked page's file, in a page and in a book.

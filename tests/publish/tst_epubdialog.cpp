@@ -9,6 +9,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace
@@ -138,6 +141,35 @@ private slots:
         sbEpub::Act(c, QString());
         QCOMPARE(c.sNam, QStringLiteral("Book"));
 
+        sbEpub::setRunner(nullptr);
+        zSvr::release();
+    }
+
+    // Shown as the user sees it: the help of the range first, every row of the grid, the work
+    // folder's last, without scrolling; a row's help when the user goes to it.
+    void shownDialog()
+    {
+        TestHome home;
+        ScriptedPrompt prompt;
+        const QString path = home.path() + QStringLiteral("/Book.txdb");
+        QVERIFY(TemplateDb::create(path));
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        Usr::st().dbName = QStringLiteral("Book");
+        sbEpub::Choice c;
+        sbEpub::setRunner([&](sbEpub &d) {
+            d.show();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTest::qWait(50);
+            QCOMPARE(d.help()->toPlainText(), QStringLiteral("出力範囲を指定して下さい"));
+            QTableWidget *grid = d.grid();
+            const QRect last = grid->visualItemRect(grid->item(6, 1));
+            QVERIFY2(grid->viewport()->rect().contains(last), qPrintable(QStringLiteral("%1 %2").arg(last.bottom()).arg(grid->viewport()->height())));
+            QCOMPARE(grid->verticalScrollBar()->maximum(), 0);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(0, 1)).center());
+            QCOMPARE(d.help()->toPlainText(), QStringLiteral("本のタイトルを入力して下さい"));
+            d.press(2);
+        });
+        sbEpub::Act(c, QStringLiteral("/w/ePub/Book"));
         sbEpub::setRunner(nullptr);
         zSvr::release();
     }

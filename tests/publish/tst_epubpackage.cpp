@@ -172,8 +172,8 @@ private slots:
         QVERIFY(!QFile::exists(home.path() + QStringLiteral("/E.epub")));
     }
 
-    // Text for titles and labels: what XML cannot hold goes, a pair of surrogates stays whole,
-    // line ends and tabs become blanks.
+    // Text for titles and labels: what XML cannot hold and the controls no page carries go, a pair
+    // of surrogates stays whole, line ends and tabs become blanks; a right-to-left mark is text.
     void xmlText_data()
     {
         QTest::addColumn<QString>("text");
@@ -181,7 +181,10 @@ private slots:
         const QChar hi(0xD834), lo(0xDD1E); // 𝄞
         QTest::newRow("plain") << QStringLiteral("A & <b> \"q\" ア") << QStringLiteral("A & <b> \"q\" ア");
         QTest::newRow("blanks") << QStringLiteral("a\tb\r\nc") << QStringLiteral("a b  c");
-        QTest::newRow("controls") << QStringLiteral("a\x01" "b\x1F" "\x7F") << QStringLiteral("ab\x7F");
+        QTest::newRow("controls") << QStringLiteral("a\x01" "b\x1F" "\x7F") << QStringLiteral("ab");
+        QTest::newRow("C1 and bidirectional controls")
+            << QString(QChar(0x85)) + u'a' + QChar(0x202E) + u'b' + QChar(0x2066) + QChar(0x2069) + QChar(0x200F)
+            << QStringLiteral("ab") + QChar(0x200F);
         QTest::newRow("non-characters") << QString(QChar(0xFFFE)) + QChar(0xFFFF) + QChar(0xFFFD) << QString(QChar(0xFFFD));
         QTest::newRow("pair") << QString(hi) + lo << QString(hi) + lo;
         QTest::newRow("lone high") << QString(hi) + u'x' + hi << QStringLiteral("x");

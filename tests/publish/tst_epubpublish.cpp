@@ -12,6 +12,7 @@
 #include "support/EpubCheck.h"
 #include "support/RecordingLauncher.h"
 #include "support/SampleDb.h"
+#include "support/SamplePage.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
 
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTextCursor>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -206,7 +208,10 @@ private slots:
         book.Publish(nullptr, 0, iRet);
         QCOMPARE(iRet, 1);
         const QString file = Usr::st().userData + QStringLiteral("ePub/Tree.epub");
-        QCOMPARE(m_prompt->messages, QStringList{file + QStringLiteral(" に出力しました")});
+        // The damaged page went in as its plain text, and the user is told so.
+        QCOMPARE(m_prompt->messages, QStringList{file + QStringLiteral(" に出力しました\n"
+                                                                       "次のﾍﾟｰｼﾞは文書を読めなかったので、ﾃｷｽﾄだけを出力しました\n"
+                                                                       "  Five (1005)")});
         QVERIFY(!sbWait::isShown());
         QVERIFY(!Usr::st().busy);
 
@@ -277,6 +282,92 @@ private slots:
         QCOMPARE(Frmt::st().homeAddress, QStringLiteral("http://example.com/book/"));
     }
 
+    // A database whose values come from someone hostile: script, document and quoted addresses in
+    // links, frames and the home address, control and bidirectional characters in titles and text,
+    // a script frame, a damaged page. The book of the part below a page passes the checker with
+    // neither errors nor warnings, and no script address reaches it.
+    void hostileBook_data()
+    {
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("outside");
+        QTest::newRow("quoted home") << QStringLiteral("http://example.com/\"q/") << QStringLiteral("href=\"http://example.com/%22q/1001.htm\"");
+        QTest::newRow("script home") << QStringLiteral("javascript:alert('http')//") << QString();
+    }
+
+    void hostileBook()
+    {
+        QFETCH(QString, home);
+        QFETCH(QString, outside);
+        QVERIFY(!openNew(QStringLiteral("Hostile")).isEmpty());
+        const QString evil = QStringLiteral("Evil") + QChar(0x7F) + QChar(0x202E) + QStringLiteral("fdp.exe & <b>\"");
+        PageDocument doc;
+        QTextCursor c(doc.main());
+        c.insertText(QStringLiteral("text ") + QChar(0x7F) + QChar(0x202E) + QChar(0x2066) + QChar(0x85) + QStringLiteral(" end "));
+        RichTextEdit e(&doc);
+        const QStringList targets = {QStringLiteral("data:text/html,<script>alert(1)</script>"),
+                                     QStringLiteral("vbscript:msgbox(1)"), QStringLiteral(" JavaScript:alert('http://x')"),
+                                     QStringLiteral("https://example.org/a b\"c<d>"), QStringLiteral("TG_1001"),
+                                     QStringLiteral("TG_1004")};
+        for (const QString &target : targets) {
+            e.setSelStart(e.text().size());
+            const int id = e.insertField(QStringLiteral("link ") + QString::number(targets.indexOf(target)) + u' ');
+            QVERIFY(e.setCurrentField(id));
+            e.setFieldType(target.startsWith(QLatin1String("TG_")) ? 2 : 1);
+            e.setFieldData(target);
+        }
+        QTextCursor end(doc.main());
+        end.movePosition(QTextCursor::End);
+        SamplePage::insertTextFrame(doc, end, QStringLiteral("[Script:s]<script>\n// greet\ndocument.write(\"hi\")\n</script>"),
+                                    0xFEFAFE);
+        SamplePage::insertTextFrame(doc, end, QStringLiteral("[Iframe:f]") + QChar(QChar::LineSeparator)
+                                                  + QStringLiteral("data:text/html,<script>alert(2)</script>"),
+                                    0xFAFEFE);
+        SamplePage::insertTextFrame(doc, end, QStringLiteral("[Iframe:g]") + QChar(QChar::LineSeparator)
+                                                  + QStringLiteral("vbscript:x"),
+                                    0xFAFEFE);
+        QVERIFY(addPage(1001, QStringLiteral("Outside"), pageBytes(QStringLiteral("outside"))));
+        QVERIFY(addPage(1002, evil, PageCodec::save(doc)));
+        QVERIFY(addPage(1003, evil + QStringLiteral(" child"), QByteArray("damaged") + QByteArray(1, '\x7f'),
+                        QStringLiteral("plain ") + QChar(0x202E) + QStringLiteral(" text")));
+        QVERIFY(addPage(1004, QStringLiteral("Four"), pageBytes(QStringLiteral("four"))));
+        QVERIFY(place(0, 1001, 1, QStringLiteral("Outside")));
+        QVERIFY(place(1001, 1002, 1, evil));
+        QVERIFY(place(1002, 1003, 1, evil + QStringLiteral(" child")));
+        QVERIFY(place(1002, 1004, 2, QStringLiteral("Four")));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=1, HsHome1=?"), {home}));
+        Frmt::LoadHome(false);
+        sbEpub::setRunner([&](sbEpub &d) {
+            d.SetCell(2, 1, evil);
+            d.SetCell(2, 2, QStringLiteral("id:") + evil);
+            d.SetCell(2, 3, evil);
+            d.ranges()->button(2)->setChecked(true);
+            d.press(0);
+        });
+        int iRet = 0;
+        yEpub().Publish(nullptr, 1002, iRet);
+        QCOMPARE(iRet, 3);
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Hostile.epub");
+        QCOMPARE(m_prompt->messages.value(0), file + QStringLiteral(" に出力しました\n"
+                                                                     "次のﾍﾟｰｼﾞは文書を読めなかったので、ﾃｷｽﾄだけを出力しました\n"
+                                                                     "  Evilfdp.exe & <b>\" child (1003)"));
+        const QString oebps = work(QStringLiteral("Hostile")) + QStringLiteral("/OEBPS");
+        QCOMPARE(malformed(oebps), QString());
+        const QString page = zClt::instance().FsGtUtf(oebps + QStringLiteral("/1002.xhtml"));
+        QVERIFY2(!page.contains(QRegularExpression(QStringLiteral("(href|src)=\"\\s*(data|vbscript|javascript):"),
+                                                   QRegularExpression::CaseInsensitiveOption)),
+                 qPrintable(page));
+        for (const QChar ch : {QChar(0x7F), QChar(0x202E), QChar(0x2066), QChar(0x85)})
+            QVERIFY(!page.contains(ch));
+        QVERIFY2(page.contains(QStringLiteral("href=\"https://example.org/a%20b%22c%3Cd%3E\"")), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("href=\"1004.xhtml\"")));
+        if (outside.isEmpty())
+            QVERIFY(!page.contains(QStringLiteral("1001.")));
+        else
+            QVERIFY2(page.contains(outside), qPrintable(page));
+        QString report;
+        QVERIFY2(epubCheck(file, report), qPrintable(report));
+    }
+
     // Range 2 from 1003: the page and its direct children only, each with links
     // to its visible children; those in the book lead to their files.
     void pageAndChildren()
@@ -288,7 +379,9 @@ private slots:
         yEpub book;
         book.Publish(nullptr, 1003, iRet);
         QCOMPARE(iRet, 2);
-        QVERIFY(m_prompt->messages.isEmpty());
+        // The folder opens; the damaged page's plain text is said before.
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("次のﾍﾟｰｼﾞは文書を読めなかったので、ﾃｷｽﾄだけを出力しました\n"
+                                                                "  Five (1005)")});
         QCOMPARE(m_launcher->calls.size(), 1);
         QVERIFY(m_launcher->lastCommand().contains(Usr::st().userData + QStringLiteral("ePub")));
         const QString oebps = work(QStringLiteral("Part")) + QStringLiteral("/OEBPS");
@@ -328,7 +421,8 @@ private slots:
         answer(0, QStringLiteral("Fail"));
         yEpub().Publish(nullptr, 0, iRet);
         QCOMPARE(m_prompt->messages.size(), 1);
-        QVERIFY2(m_prompt->messages[0].startsWith(QStringLiteral("epub 出力に失敗しました")),
+        // libzip's own words come after ours.
+        QVERIFY2(m_prompt->messages[0].startsWith(QStringLiteral("epub 出力に失敗しました\nZIP 圧縮できませんでした (")),
                  qPrintable(m_prompt->messages[0]));
         QCOMPARE(TestHome::readAll(file), QByteArray("old book"));
         QVERIFY(!sbWait::isShown());

@@ -136,12 +136,17 @@ private slots:
     {
         ScriptedPrompt prompt;
         sbHtm::setRunner([&](sbHtm &d) {
-            // Without "http" the alternate URL is refused and switched off.
-            d.txHome()->setText(QStringLiteral("example.org"));
-            d.chWeb()->setChecked(true);
-            d.mnRet(0);
-            QCOMPARE(prompt.messages.value(0), QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"));
-            QVERIFY(!d.chWeb()->isChecked());
+            // Anything but a web address is refused for the alternate URL, which is switched off:
+            // without "http", and with "http" inside a script address.
+            for (const QString &bad : {QStringLiteral("example.org"), QStringLiteral("javascript:alert('http')//"),
+                                       QStringLiteral("data:text/html,http://x")}) {
+                prompt.messages.clear();
+                d.txHome()->setText(bad);
+                d.chWeb()->setChecked(true);
+                d.mnRet(0);
+                QCOMPARE(prompt.messages.value(0), QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"));
+                QVERIFY(!d.chWeb()->isChecked());
+            }
             // Capitals pass; frames with the alternate URL are refused and the menu tree comes back.
             d.txHome()->setText(QStringLiteral("HTTPS://EXAMPLE.ORG"));
             d.chWeb()->setChecked(true);
@@ -159,6 +164,17 @@ private slots:
         QCOMPARE(c.iRet, 1);
         QCOMPARE(prompt.messages.size(), 2);
         QCOMPARE(settings().value(1).toInt(), 1);
+
+        // A stored script address with the switch on (someone else's settings): shown, not used.
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=1, HsHome1='javascript:alert(''http'')//'")));
+        Frmt::st().homeAddress = QStringLiteral("http://before/");
+        sbHtm::setRunner([](sbHtm &d) {
+            QCOMPARE(d.txHome()->text(), QStringLiteral("javascript:alert('http')//"));
+            QCOMPARE(Frmt::st().homeAddress, QString());
+            d.close();
+        });
+        sbHtm::Act(QString(), c);
+        QCOMPARE(Frmt::st().homeAddress, QString());
 
         // Frames without the alternate URL.
         sbHtm::setRunner([](sbHtm &d) {

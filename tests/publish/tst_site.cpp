@@ -360,11 +360,27 @@ void TstSite::awkwardTitlesCycleAndPlainText()
     QVERIFY(child.contains(QStringLiteral("<link rel=\"shortcut icon\" href=\"favicon.ico\">")));
     validateAll(f);
 
+    // DEL and a right-to-left override in a title and a page's text reach no page.
+    f.page(1004, QStringLiteral("制御") + QChar(0x7F) + QStringLiteral("文字") + QChar(0x202E) + QStringLiteral("gpj.exe"),
+           Fixture::document(QStringLiteral("本") + QChar(0x7F) + QStringLiteral("文") + QChar(0x202E) + QStringLiteral("txt")));
+    f.place(0, 1004, 2, QStringLiteral("制御") + QChar(0x7F) + QStringLiteral("文字") + QChar(0x202E) + QStringLiteral("gpj.exe"));
+    QVERIFY(publish(w, 1, true));
+    for (const QString &name : f.pages()) {
+        const QString page = f.read(name);
+        QVERIFY2(!page.contains(QChar(0x7F)) && !page.contains(QChar(0x202E)), qPrintable(name));
+    }
+    QVERIFY(f.read(QStringLiteral("1004.htm")).contains(QStringLiteral("<title>") + escaped + QStringLiteral(" | 制御文字gpj.exe</title>")));
+    QVERIFY(f.read(QStringLiteral("1004.htm")).contains(QStringLiteral("本文txt")));
+    validateAll(f);
+
     // The frame variant: the same titles, the cycle ends there too.
     QVERIFY(publish(w, 2, true));
     QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("target=\"main\">") + escaped + QStringLiteral("</a>")));
     QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("<title>") + escaped + QStringLiteral("</title>")));
     QVERIFY(f.read(QStringLiteral("1003.htm")).contains(QStringLiteral("本文だけの")));
+    QVERIFY(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral(">制御文字gpj.exe</a>")));
+    for (const QString &name : f.pages())
+        QVERIFY2(!f.read(name).contains(QChar(0x7F)) && !f.read(name).contains(QChar(0x202E)), qPrintable(name));
     validateAll(f);
 }
 
@@ -388,6 +404,8 @@ void TstSite::protectedListModeAndDamagedPages()
     f.place(0, 1006, 3, QStringLiteral("壊れた"));
     f.place(1006, 1007, 1, QStringLiteral("壊れたの子"));
     f.place(0, 1008, 4, QStringLiteral("隣"));
+    // The damaged page is also placed below the list-mode page: it is left out there as well.
+    f.place(1001, 1006, 3, QStringLiteral("壊れた"), 1);
     f.prompt.answers.enqueue(Prompt::No);
     SiteWriter w;
     QStringList status;
@@ -397,11 +415,37 @@ void TstSite::protectedListModeAndDamagedPages()
     // No for the protected page keeps it and its subtree out; the damaged page takes its subtree along.
     QCOMPARE(f.pages(), QStringList({"1001.htm", "1002.htm", "1003.htm", "1008.htm"}));
     QVERIFY(status.contains(QStringLiteral("HTM出力できませんでした")));
-    // Both stay in the menu of the others; the list-mode page lists the newest first.
+    QVERIFY(!status.contains(QStringLiteral("壊れたを出力しました")));
+    QVERIFY(!status.contains(QStringLiteral("一覧 | 壊れたを出力しました")));
+    // The user is told which page could not be converted and that its subtree went with it.
+    QCOMPARE(f.prompt.messages.value(1), QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません (ﾒﾆｭｰからも除きました)\n"
+                                                        "  壊れた (1006)\nその下位の 1 ﾍﾟｰｼﾞも出力していません"));
+    // The protected page stays in the menu of the others (its old file may be kept); the damaged
+    // page and its subtree do not, at either placement; the list-mode page lists the newest first.
+    for (const QString &name : f.pages()) {
+        const QString page = f.read(name);
+        QVERIFY(page.contains(QStringLiteral(">保護<")));
+        QVERIFY2(!page.contains(QStringLiteral("壊れた")), qPrintable(name));
+        for (const QString &target : menuTargets(page))
+            QVERIFY2(QFile::exists(f.site() + QLatin1Char('/') + target) || target == QStringLiteral("1004.htm")
+                         || target == QStringLiteral("1005.htm"),
+                     qPrintable(name + QStringLiteral(" links ") + target));
+    }
     const QString menu = f.read(QStringLiteral("1008.htm"));
-    QVERIFY(menu.contains(QStringLiteral(">保護<")) && menu.contains(QStringLiteral(">壊れた<")));
     QVERIFY(menu.indexOf(QStringLiteral(">新しい<")) < menu.indexOf(QStringLiteral(">古い<")));
     QVERIFY(f.read(QStringLiteral("1003.htm")).contains(QStringLiteral("<li id=\"L11\"><a href=\"1003.htm\"><span class=\"act\">")));
+    validateAll(f);
+
+    // The frame variant: the navigation leaves out what was not written.
+    f.prompt.messages.clear();
+    QVERIFY(publish(w, 2));
+    QVERIFY(!f.pages().contains(QStringLiteral("1006.htm")));
+    QVERIFY(!f.pages().contains(QStringLiteral("1007.htm")));
+    const QString navi = f.read(QStringLiteral("navi.htm"));
+    QVERIFY2(!navi.contains(QStringLiteral("壊れた")), qPrintable(navi));
+    QVERIFY(navi.contains(QStringLiteral(">隣<")));
+    QCOMPARE(f.prompt.messages.value(0), QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません (ﾒﾆｭｰからも除きました)\n"
+                                                        "  壊れた (1006)\nその下位の 1 ﾍﾟｰｼﾞも出力していません"));
 }
 
 void TstSite::outputFolderHandling()
@@ -622,7 +666,27 @@ void TstSite::siteMap()
     QCOMPARE(map.count(QStringLiteral("<td class=\"tdLf\"></td>")), 5);
     QVERIFY(map.contains(QStringLiteral("<td rowspan=\"2\" class=\"tdNd\"></td>")));
     QVERIFY(!map.contains(QStringLiteral("tdGp\"></td>")));
-    QVERIFY(map.contains(QStringLiteral("<a href=\"../pub/1001.htm\">葉0</a>")));
+    QVERIFY(map.contains(QStringLiteral("<a href=\"1001.htm\">葉0</a>")));
+    // Every link of a map reaches a page of the published site, from the site's folder or from
+    // elsewhere, the first page under its chosen name.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm='index.html'")));
+    SiteWriter w;
+    QVERIFY(publish(w, 1, true, QStringLiteral("index.html")));
+    for (const QString &where : {f.site() + QStringLiteral("/sitemap.htm"), f.dir.filePath(QStringLiteral("maps/map.htm"))}) {
+        QVERIFY(QDir().mkpath(QFileInfo(where).absolutePath()));
+        QVERIFY(SiteMap::MakeMap(0, where));
+        const QString text = HtmlCheck::readUtf8(where);
+        static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+        int links = 0;
+        for (auto it = href.globalMatch(text); it.hasNext(); ++links) {
+            const QString target = it.next().captured(1);
+            QVERIFY2(QFileInfo(QFileInfo(where).absolutePath() + QLatin1Char('/') + target).isFile(), qPrintable(where + u' ' + target));
+        }
+        QCOMPARE(links, 7);
+        QVERIFY(text.contains(QStringLiteral("index.html\">葉0</a>")));
+    }
+    QVERIFY(HtmlCheck::readUtf8(f.dir.filePath(QStringLiteral("maps/map.htm"))).contains(QStringLiteral("href=\"../Htm/Manual/1002.htm\"")));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm=''")));
 
     // Four levels below a group with depth limit 1: three are listed; a hidden placement is not.
     f.page(2001, Awkward);
@@ -639,8 +703,8 @@ void TstSite::siteMap()
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiPopS=1")));
     map = SiteMap::MapPage(0);
     const QString escaped = QStringLiteral("A &amp; B &lt;c&gt; &quot;q&quot; 'x' ?@~|[DOC] 😀 𝄞");
-    QVERIFY(map.contains(QStringLiteral("class=\"tdGp\"><a href=\"../pub/2001.htm\">") + escaped + QStringLiteral("</a>")));
-    QVERIFY(map.contains(QStringLiteral("<a href=\"../pub/2002.htm\">") + escaped + QStringLiteral("&nbsp;&gt;&nbsp;二</a>")));
+    QVERIFY(map.contains(QStringLiteral("class=\"tdGp\"><a href=\"2001.htm\">") + escaped + QStringLiteral("</a>")));
+    QVERIFY(map.contains(QStringLiteral("<a href=\"2002.htm\">") + escaped + QStringLiteral("&nbsp;&gt;&nbsp;二</a>")));
     QVERIFY(map.contains(QStringLiteral(">三</a>")));
     QVERIFY(!map.contains(QStringLiteral(">四</a>")));
     QVERIFY(!map.contains(QStringLiteral("隠")));

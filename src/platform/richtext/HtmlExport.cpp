@@ -2,6 +2,7 @@
 
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/text/TextChars.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,26 +46,29 @@ QString hexRef(int colorRef)
     return hex(QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF));
 }
 
+// Control characters (line ends included) and what else no page carries (TextChars) are left out.
+bool isNoChar(const QString &s, qsizetype i)
+{
+    const char16_t u = s[i].unicode();
+    return (u < 0x20 && u != '\t') || TextChars::unwritten(s, i);
+}
+
 QString escapeAttr(const QString &s)
 {
     QString r;
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
         switch (c.unicode()) {
         case '&': r += QLatin1String("&amp;"); break;
         case '<': r += QLatin1String("&lt;"); break;
         case '>': r += QLatin1String("&gt;"); break;
         case '"': r += QLatin1String("&quot;"); break;
         default:
-            if (c.unicode() >= 0x20 || c == QLatin1Char('\t'))
+            if (!isNoChar(s, i))
                 r += c;
         }
     }
     return r;
-}
-
-bool isNoChar(char16_t u)
-{
-    return (u < 0x20 && u != '\t') || (u >= 0xFDD0 && u <= 0xFDEF) || u == 0xFFFE || u == 0xFFFF;
 }
 
 // Declarations, in a fixed order, as name -> "name:value;".
@@ -177,8 +181,10 @@ private:
                 r += keep ? QStringLiteral(" ") : QStringLiteral("&nbsp;");
             } else if (c.unicode() == 0xA0) {
                 r += QLatin1String("&nbsp;");
-            } else if (!isNoChar(c.unicode())) {
-                r += escapeAttr(QString(c));
+            } else if (!isNoChar(s, i)) {
+                r += escapeAttr(s.mid(i, QChar::isHighSurrogate(c.unicode()) ? 2 : 1));
+                if (QChar::isHighSurrogate(c.unicode()))
+                    ++i;
             }
         }
         return r;

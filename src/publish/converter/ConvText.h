@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/text/TextChars.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -110,22 +112,8 @@ inline QString between(const QString &s, const QString &start, const QString &en
     const qsizetype q = ifind(s, end, a);
     return q < 0 ? s.mid(a) : s.mid(a, q - a);
 }
-// Characters that no XML document may hold: controls but tab, LF and CR, the two non-characters
-// U+FFFE and U+FFFF, and a surrogate without its partner.
-inline bool notXmlChar(const QString &s, qsizetype i)
-{
-    const char16_t u = s[i].unicode();
-    if (u < 0x20)
-        return u != '\t' && u != '\n' && u != '\r';
-    if (u == 0xFFFE || u == 0xFFFF)
-        return true;
-    if (QChar::isHighSurrogate(u))
-        return i + 1 >= s.size() || !QChar::isLowSurrogate(s[i + 1].unicode());
-    if (QChar::isLowSurrogate(u))
-        return i == 0 || !QChar::isHighSurrogate(s[i - 1].unicode());
-    return false;
-}
-// Text escaped for an attribute value or element content; characters that XML cannot hold are dropped.
+// Text escaped for an attribute value or element content; characters that no page carries are
+// dropped (TextChars).
 inline QString escape(const QString &s)
 {
     QString r;
@@ -138,11 +126,65 @@ inline QString escape(const QString &s)
         case '>': r += QLatin1String("&gt;"); break;
         case '"': r += QLatin1String("&quot;"); break;
         default:
-            if (!notXmlChar(s, i))
+            if (!TextChars::unwritten(s, i))
                 r += c;
         }
     }
     return r;
+}
+// A link target as a URI can hold it: blanks, control characters, quotes, "<", ">", "\", "^", "`",
+// "{", "|", "}", a "%" that starts no escape, a second "#" and, after the host, "[" and "]" are
+// percent-encoded (UTF-8); everything else, letters beyond ASCII included, stays as it is.
+inline QString uriText(const QString &target)
+{
+    static const QString special = QStringLiteral("\"<>\\^`{|}");
+    const qsizetype scheme = target.indexOf(QLatin1String("://"));
+    const qsizetype authority = scheme < 0 ? -1 : scheme + 3;
+    qsizetype pathStart = authority < 0 ? 0 : target.indexOf(QLatin1Char('/'), authority);
+    if (pathStart < 0)
+        pathStart = target.size();
+    auto isHex = [&](qsizetype i) {
+        if (i >= target.size())
+            return false;
+        const char16_t h = target[i].unicode();
+        return (h >= '0' && h <= '9') || (h >= 'a' && h <= 'f') || (h >= 'A' && h <= 'F');
+    };
+    QString out;
+    out.reserve(target.size());
+    bool fragment = false;
+    for (qsizetype i = 0; i < target.size(); ++i) {
+        const QChar c = target[i];
+        const char16_t u = c.unicode();
+        bool encode = u <= 0x20 || u == 0x7F || special.contains(c)
+                      || (u == '%' && !(isHex(i + 1) && isHex(i + 2)))
+                      || ((u == '[' || u == ']') && i >= pathStart);
+        if (u == '#') {
+            encode = fragment;
+            fragment = true;
+        }
+        if (!encode) {
+            out += c;
+            continue;
+        }
+        for (const char b : QString(c).toUtf8())
+            out += QStringLiteral("%%1").arg(uchar(b), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+// A target that runs script or carries a whole document of its own (javascript:, vbscript:,
+// data:), read as a browser reads it: blanks and control characters inside the scheme are passed
+// over, letter case does not count.
+inline bool activeTarget(const QString &href)
+{
+    QString s;
+    for (QChar c : href) {
+        if (c.unicode() > 0x20)
+            s += c.toLower();
+        if (s.size() >= 11)
+            break;
+    }
+    return s.startsWith(QLatin1String("javascript:")) || s.startsWith(QLatin1String("vbscript:"))
+           || s.startsWith(QLatin1String("data:"));
 }
 // The entities the dialect writes, back into text.
 inline QString unescape(QString s)
@@ -162,8 +204,7 @@ inline QString cssFont(const QString &name)
     QString r;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
-        if (QStringLiteral("'\";\\<>{}&").contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7F
-            || notXmlChar(name, i))
+        if (QStringLiteral("'\";\\<>{}&").contains(c) || c.unicode() < 0x20 || TextChars::unwritten(name, i))
             continue;
         r += c;
     }

@@ -56,7 +56,8 @@ QString yHtm::WrtBody()
                           + QStringLiteral("\">GoogleMap</a></small>");
             if (!floatStyle.isEmpty())
                 out += CrLf + QStringLiteral("   <div style=\"") + floatStyle + QStringLiteral("\">");
-            out += CrLf + x + mapLink;
+            // A script's own lines end as the page's do.
+            out += CrLf + x.replace(QLatin1Char('\n'), CrLf) + mapLink;
             if (!floatStyle.isEmpty())
                 out += CrLf + QStringLiteral("   </div>");
             continue;

@@ -22,20 +22,6 @@ bool hasScheme(const QString &href)
     return scheme.match(href).hasMatch() && !href.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
 }
 
-// A script address, as a browser reads it: blanks and control characters inside the scheme are
-// passed over, letter case does not count.
-bool isScript(const QString &href)
-{
-    QString s;
-    for (QChar c : href) {
-        if (c.unicode() > 0x20)
-            s += c.toLower();
-        if (s.size() >= 11)
-            break;
-    }
-    return s == QLatin1String("javascript:");
-}
-
 // Folders whose files a page may publish besides the user's own visible files: the database's folder
 // and the program's own output folders.
 QStringList publishRoots(const yHtm::Context &c)
@@ -80,19 +66,28 @@ QString copyUnique(const QString &src, const QString &folder)
 void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs) const
 {
     // The href as text: the export wrote it escaped, and it is escaped again when written.
-    QString href = unescape(between(attrs, QStringLiteral("href=\""), QStringLiteral("\"")));
-    // XHTML 1.1 and book pages keep no script addresses, whatever else the link holds.
-    if (m_iDtd == 4 && isScript(href)) {
+    const QString href = unescape(between(attrs, QStringLiteral("href=\""), QStringLiteral("\"")));
+    // XHTML 1.1 and book pages keep no script or document addresses, whatever else the link holds.
+    if (m_iDtd == 4 && activeTarget(href)) {
         attrs.clear();
         return;
     }
     if (attrs.contains(QLatin1String("#TP_")))
         return;
     const QString folder = QFileInfo(sFL).absolutePath() + QLatin1Char('/');
-    if (icontains(attrs, QStringLiteral("http://")))
+    // A book page takes a web address only where the link starts with one.
+    if ((m_iDtd != 4 && icontains(attrs, QStringLiteral("http://"))) || hasScheme(href)) {
+        // Kept as written, but as a URI: a quote or a blank in it is percent-encoded. A script of
+        // the page's author stays exactly as written.
+        const QString uri = activeTarget(href) ? href : uriText(href);
+        if (uri != href) {
+            const qsizetype at = ifind(attrs, QStringLiteral("href=\""));
+            const qsizetype end = attrs.indexOf(QLatin1Char('"'), at + 6);
+            if (at >= 0 && end > at)
+                attrs.replace(at + 6, end - at - 6, escape(uri));
+        }
         return;
-    if (hasScheme(href))
-        return;
+    }
     QString target;
     if (href.startsWith(QLatin1String("#TG_"))) {
         const QString key = href.mid(4);
@@ -105,7 +100,7 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
             target = m_sPubFd + name;
         } else if (m_ctx.outputSet.contains(QLatin1Char('.') + trim(child) + QLatin1Char('.'))) {
             target = HsFName(QString(), child, 0, false);
-        } else if (m_ctx.homeKind >= 1) {
+        } else if (m_ctx.homeKind >= 1 && !m_ctx.homeAddress.isEmpty()) {
             target = HsFNameX(parent, child);
         } else if (m_ctx.outputSet.size() <= 1) {
             target = HsFName(QString(), child, 0, false);
@@ -117,8 +112,11 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
     }
     if (m_iDtd != 4)
         MakeRelative(folder, target);
+    // The web address in front of a page's name comes from the settings: it is checked like the page's own.
+    if (m_iDtd == 4 && activeTarget(target))
+        target.clear();
     // Names and addresses come from the user's settings: a quote in them stays text.
-    attrs = target.isEmpty() ? QString() : QStringLiteral("href=\"") + escape(target) + QLatin1Char('"');
+    attrs = target.isEmpty() ? QString() : QStringLiteral("href=\"") + escape(uriText(target)) + QLatin1Char('"');
 }
 
 void yHtm::ResolveBase(const QString &base, QString &href)

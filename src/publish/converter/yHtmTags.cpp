@@ -97,12 +97,20 @@ void yHtm::CnvFrame(QString &body, const QString &sFL) const
                 floatStyle = QStringLiteral("position:relative;float:right; padding:20pt;");
             QString text;
             qsizetype j = i + 1;
+            // A script keeps its lines: joined, a comment line would swallow the code after it.
+            bool lineEnd = false;
             for (; j < lines.size(); ++j) {
                 const QString t = trim(lines[j]);
                 if (t == QLatin1String("</div>"))
                     break;
-                if (!t.startsWith(QLatin1Char('<')))
-                    text += t;
+                if (t.startsWith(QLatin1Char('<'))) {
+                    lineEnd = lineEnd || t.startsWith(QLatin1String("</p")) || t.startsWith(QLatin1String("<br"));
+                    continue;
+                }
+                if (script && lineEnd && !text.isEmpty())
+                    text += QLatin1Char('\n');
+                lineEnd = false;
+                text += t;
             }
             i = j;
             T_DecEnt(text);
@@ -157,7 +165,7 @@ void yHtm::CnvFrameX(QString &body) const
                 const qsizetype end = text.indexOf(QLatin1Char('<'), m2 + WebMapPrefix.size());
                 QString address = text.mid(m2, end < 0 ? -1 : end - m2);
                 address.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-                replacement = CrLf + QStringLiteral("<small><a href=\"") + escape(address)
+                replacement = CrLf + QStringLiteral("<small><a href=\"") + escape(uriText(address))
                               + QStringLiteral("\" style=\"color:#0000FF;text-align:left\">MAP</a></small>") + CrLf;
                 // The tokenizer cuts at CR: the new tags need their own lines.
                 replacement.replace(QLatin1Char('<'), QStringLiteral("\r<")).replace(QLatin1Char('>'), QStringLiteral(">\r"));

@@ -15,9 +15,15 @@ namespace
 {
 const char kCompressing[] = " 圧縮しています・・・";
 
+// libzip says why in English: the message says first, in the user's words, what failed.
+QString zipReason(const char *english)
+{
+    return QStringLiteral("ZIP 圧縮できませんでした (") + QString::fromUtf8(english) + u')';
+}
+
 QString zipError(zip_t *za)
 {
-    return QString::fromUtf8(zip_strerror(za));
+    return zipReason(zip_strerror(za));
 }
 
 // Adds one file under `name`; stored when `store`, else deflated at level 9.
@@ -98,7 +104,7 @@ void eZip::ZipFolder(QString &folder, const QString &archive, bool &result, QStr
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, zerr);
-        fail(QString::fromUtf8(zip_error_strerror(&ze)));
+        fail(zipReason(zip_error_strerror(&ze)));
         zip_error_fini(&ze);
         return;
     }

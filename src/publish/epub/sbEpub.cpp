@@ -78,6 +78,12 @@ sbEpub::sbEpub(QWidget *parent)
     m_grid->setSpan(6, 1, 1, 2);
     m_grid->setColumnWidth(0, 90);
     m_grid->setColumnWidth(1, 260);
+    // Every row shows, the work folder's last of all, without scrolling.
+    int rows = 2 * m_grid->frameWidth();
+    for (int r = 0; r < m_grid->rowCount(); ++r)
+        rows += m_grid->rowHeight(r);
+    m_grid->setFixedHeight(rows);
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) { ShowHelp(row + 1); });
     layout->addWidget(m_grid);
 
@@ -232,6 +238,9 @@ void sbEpub::Act(Choice &c, const QString &sPh, QWidget *parent)
     dialog.m_name->setText(c.sNam);
     dialog.m_msg->setText(QStringLiteral("全て出力の場合は代替URLは無効です"));
     dialog.ShowHelp(0);
+    // The range comes first: focus on the grid would make its first row current and show that
+    // row's help in place of the range's.
+    dialog.m_out->checkedButton()->setFocus();
     if (parent) {
         const QRect main = parent->window()->frameGeometry();
         dialog.move(main.x() + (main.width() - dialog.width()) / 2, main.y() + (main.height() - dialog.height()) / 2);

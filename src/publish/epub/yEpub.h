@@ -73,6 +73,7 @@ public:
         QString text;      // the stored plain text, for a page without a document
         bool png = false;
         QList<Placement> links; // child pages whose links are appended (range 2)
+        bool damaged = false;   // its document could not be read: its plain text was written
     };
 
 private:
@@ -90,6 +91,8 @@ private:
     void addPage(qint64 page, const QString &name);
     void readPages();
     bool WritePages(QString &why);
+    // The closing message's note on pages whose document could not be read (empty: none).
+    QString damagedNote() const;
 
     QHash<qint64, QList<Placement>> m_children; // visible placements by parent, in tree order
     QHash<qint64, int> m_order;                 // a page's place in the reading order, from 1

@@ -7,6 +7,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "publish/converter/ConvText.h"
+#include "publish/converter/FailedPages.h"
 #include "publish/converter/PageThreads.h"
 #include "publish/converter/yHtm.h"
 
@@ -56,11 +57,12 @@ void appendLinks(PageDocument &doc, qint64 page, const QList<yEpub::Placement> &
     }
 }
 
-bool writeOne(yHtm &converter, const yEpub::PageJob &job)
+bool writeOne(yHtm &converter, yEpub::PageJob &job)
 {
     // The converter reads the page's text and formats only: nothing is ever shown, so nothing is laid out.
     PageDocument doc(PageDocument::WithoutLayout);
-    if (job.bytes.isEmpty() || !PageCodec::load(doc, job.bytes))
+    job.damaged = !job.bytes.isEmpty() && !PageCodec::load(doc, job.bytes);
+    if (job.bytes.isEmpty() || job.damaged)
         fillFromText(doc, job.text);
     if (!job.links.isEmpty())
         appendLinks(doc, job.no, job.links);
@@ -104,6 +106,18 @@ bool yEpub::WritePages(QString &why)
     return true;
 }
 
+QString yEpub::damagedNote() const
+{
+    QStringList pages;
+    for (const PageJob &job : m_pages) {
+        if (job.damaged)
+            pages << FailedPages::entry(job.title, job.no);
+    }
+    if (pages.isEmpty())
+        return QString();
+    return QStringLiteral("次のﾍﾟｰｼﾞは文書を読めなかったので、ﾃｷｽﾄだけを出力しました") + FailedPages::lines(pages);
+}
+
 QString yEpub::XmlText(const QString &text)
 {
     QString out;
@@ -112,7 +126,7 @@ QString yEpub::XmlText(const QString &text)
         const char16_t u = text[i].unicode();
         if (u == u'\t' || u == u'\n' || u == u'\r')
             out += u' ';
-        else if (!ConvText::notXmlChar(text, i))
+        else if (!TextChars::unwritten(text, i))
             out += text[i];
     }
     return out;

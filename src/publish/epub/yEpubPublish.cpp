@@ -107,10 +107,16 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
         return;
     }
     bookFile = book;
-    if (c.bFld)
+    // Pages whose document could not be read went into the book as plain text: the user is told.
+    const QString note = damagedNote();
+    if (c.bFld) {
+        if (!note.isEmpty())
+            Prompt::current().message(note, Prompt::OkOnly | Prompt::Exclamation);
         yIni::instance().W_ExpFd(epubFolder, false);
-    else
-        Prompt::current().message(book + QStringLiteral(" に出力しました"), Prompt::OkOnly);
+    } else {
+        Prompt::current().message(book + QStringLiteral(" に出力しました") + (note.isEmpty() ? QString() : u'\n' + note),
+                                  Prompt::OkOnly);
+    }
 }
 
 bool yEpub::run(qint64 start, bool allLevels, QString &why)

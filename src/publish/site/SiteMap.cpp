@@ -1,12 +1,17 @@
 #include "publish/site/SiteMap.h"
 
-#include "core/Frmt.h"
+#include "core/Usr.h"
+#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 #include "publish/converter/ConvText.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/site/SiteText.h"
+#include "publish/site/SiteWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -32,7 +37,7 @@ QString fill(const QString &templ, const QStringList &values)
 
 } // namespace
 
-void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State &s, const yHtm &converter)
+void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State &s)
 {
     zSvr &db = zSvr::instance();
     const bool grandchildren = db.R_GtVaL(QStringLiteral("Select C.noLfc From tbTree P, tbTree C "
@@ -42,10 +47,12 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
     DbTable t;
     const int count = db.R_Ary(QStringLiteral("Select noLfC, boLnk, szDoc From tbTree Where boHide = 0 And noLfP =? Order By inSrt"),
                                {parent}, t);
-    const QString up = QString::number(parent);
+    // The files as the site writer names them, in its one flat folder.
     auto link = [&](int r) {
-        QString child = t.at(0, r).toString();
-        return QStringLiteral("../pub/") + converter.HsFName(up, child, t.at(1, r).toInt(), false);
+        const qint64 child = t.at(0, r).toLongLong();
+        if (child == s.firstPage && !s.firstName.isEmpty())
+            return s.base + s.firstName;
+        return s.base + SiteWriter::placementFile(parent, child, t.at(1, r).toInt() != 0);
     };
     if (!grandchildren) {
         if (count == 0)
@@ -63,7 +70,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
             for (int cell = 0; cell < 6; ++cell) {
                 const int r = row * 6 + cell;
                 s.rows += r < count ? fill(QStringLiteral("@@<td class='tdLf'><a href='?'>?</a></td>~"),
-                                           {SiteText::html(link(r)), SiteText::html(t.at(2, r).toString())})
+                                           {SiteText::href(link(r)), SiteText::html(t.at(2, r).toString())})
                                     : fill(QStringLiteral("@@<td class='tdLf'></td>~"), {});
             }
             s.rows += fill(QStringLiteral("@</tr>~"), {});
@@ -73,7 +80,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
     }
     for (int r = 0; r < count; ++r) {
         const qint64 child = t.at(0, r).toLongLong();
-        const QString href = SiteText::html(link(r));
+        const QString href = SiteText::href(link(r));
         QString text = SiteText::html(t.at(2, r).toString());
         if (level == 0) {
             s.kind = QStringLiteral("Gp");
@@ -97,7 +104,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
         // A page already on the way down is listed but not entered again.
         if ((level <= s.limit || s.limit < 1) && !s.path.contains(child) && child != parent) {
             s.path.append(child);
-            MapRows(child, level + 1, text, s, converter);
+            MapRows(child, level + 1, text, s);
             s.path.removeLast();
         }
         if (level > 0)
@@ -105,16 +112,23 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
     }
 }
 
-QString SiteMap::MapPage(qint64 nRt)
+QString SiteMap::MapPage(qint64 nRt, const QString &siteBase)
 {
+    zSvr &db = zSvr::instance();
     QVariantList settings{QVariant(), QVariant()};
-    zSvr::instance().R_PAry(QStringLiteral("Select HiType, HiPopS  From kaUsr"), settings);
-    Frmt::LoadHtmList();
+    db.R_PAry(QStringLiteral("Select HiType, HiPopS  From kaUsr"), settings);
     yHtm converter;
     converter.SetKaHtm(false);
     converter.setDocumentType(qBound(0, settings.value(0).toInt(), 4));
     State s;
     s.limit = settings.value(1).toInt();
+    s.base = siteBase;
+    s.firstPage = db.R_GtVaL(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP = 0 And boHide =0 Order By inSrt"), 0)
+                      .toLongLong();
+    const QString firstName = db.R_GtVaL(QStringLiteral("Select HsTopNm From kaUsr"), QString()).toString();
+    // The site writer uses a plain file name only ("0" is a stored empty one).
+    if (firstName != QLatin1String("0") && zClt::isPlainName(firstName))
+        s.firstName = firstName;
     const QString style = fill(
         QStringLiteral("<style type='text/css'>~"
                        "@table#tMap  {border: 1pt solid #AEAECA;border-collapse:collapse; width:800px;}~"
@@ -136,7 +150,7 @@ QString SiteMap::MapPage(qint64 nRt)
                                              "@@<col width='16%'>~@@<col width='16%'>~@@<col width='16%'>~@</colgroup>~"),
                               {});
     s.path.append(nRt);
-    MapRows(nRt, 0, QString(), s, converter);
+    MapRows(nRt, 0, QString(), s);
     s.rows.replace(GroupRows, QString::number(s.counter));
     QString page = fill(QStringLiteral("<!DOCTYPE html PUBLIC '-//W3C//DTD HTML 4.01 Transitional//EN' "
                                        "'http://www.w3.org/TR/html4/loose.dtd'>~<html>~<head>~"
@@ -151,5 +165,10 @@ QString SiteMap::MapPage(qint64 nRt)
 
 bool SiteMap::MakeMap(qint64 nRt, const QString &sFL)
 {
-    return StagedWriter::writeStraight(sFL, QByteArray("\xEF\xBB\xBF") + MapPage(nRt).toUtf8());
+    // The links lead from where the map lies to the site's folder.
+    const Usr::State &st = Usr::st();
+    const QString site = QDir::cleanPath(st.userData + QStringLiteral("Htm/") + st.dbName);
+    QString base = QDir(QFileInfo(sFL).absolutePath()).relativeFilePath(site);
+    base = base == QLatin1String(".") || base.isEmpty() ? QString() : base + QLatin1Char('/');
+    return StagedWriter::writeStraight(sFL, QByteArray("\xEF\xBB\xBF") + MapPage(nRt, base).toUtf8());
 }

@@ -48,7 +48,7 @@ void SiteMenu::addEntry(int level, const QString &id, const QString &target, con
         entry.clp = text.size();
         text += Closed + QByteArrayLiteral(" onclick=\"fnTree('") + key + QByteArrayLiteral("')\"");
     }
-    text += QByteArrayLiteral("><a href=\"") + SiteText::html(target).toUtf8() + QByteArrayLiteral("\">");
+    text += QByteArrayLiteral("><a href=\"") + SiteText::href(target).toUtf8() + QByteArrayLiteral("\">");
     entry.titleStart = text.size();
     text += SiteText::html(title).toUtf8();
     entry.titleEnd = text.size();

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <algorithm>
+
 // The menu tree of the whole site: one nested list, built once per run, that every page
 // carries with the entries on its own path opened and its own entry marked.
 //   entry with children  <li id="L1" class="clp" onclick="fnTree('1')"><a href="...">title</a>
@@ -18,15 +20,17 @@
 class SiteMenu
 {
 public:
-    // `linkTarget(node)` gives the file an entry links to.
+    // `linkTarget(node)` gives the file an entry links to. The nodes marked in `leftOut` (pages
+    // that were not published) get no entry, and nothing below them does.
     template <typename Target>
-    void build(const SiteTree &tree, Target linkTarget)
+    void build(const SiteTree &tree, Target linkTarget, const QVector<bool> &leftOut = {})
     {
         clear();
+        m_leftOut = leftOut;
         const QVector<SiteTree::Node> &nodes = tree.nodes();
         appendLine(QByteArrayLiteral("<ul>"));
         for (int i = 0; i < nodes.size(); ++i) {
-            if (nodes[i].up < 0)
+            if (nodes[i].up < 0 && !isLeftOut(i))
                 HtmMenuItems(nodes, i, 0, linkTarget);
         }
         appendLine(QByteArrayLiteral("</ul>"));
@@ -51,8 +55,9 @@ private:
     void HtmMenuItems(const QVector<SiteTree::Node> &nodes, int i, int level, Target &linkTarget)
     {
         const SiteTree::Node &n = nodes[i];
-        addEntry(level, n.id, linkTarget(i), n.title, !n.children.isEmpty());
-        if (!n.children.isEmpty()) {
+        const bool withChildren = std::any_of(n.children.cbegin(), n.children.cend(), [this](int c) { return !isLeftOut(c); });
+        addEntry(level, n.id, linkTarget(i), n.title, withChildren);
+        if (withChildren) {
             HtmMenuSub(nodes, i, level, linkTarget);
             appendLine(indent(level + 1) + QByteArrayLiteral("</li>"));
         }
@@ -62,10 +67,14 @@ private:
     void HtmMenuSub(const QVector<SiteTree::Node> &nodes, int i, int level, Target &linkTarget)
     {
         addList(level, nodes[i].id);
-        for (int child : nodes[i].children)
-            HtmMenuItems(nodes, child, level + 2, linkTarget);
+        for (int child : nodes[i].children) {
+            if (!isLeftOut(child))
+                HtmMenuItems(nodes, child, level + 2, linkTarget);
+        }
         appendLine(indent(level + 2) + QByteArrayLiteral("</ul>"));
     }
+
+    bool isLeftOut(int node) const { return node < m_leftOut.size() && m_leftOut[node]; }
 
     void clear();
     static QByteArray indent(int count);
@@ -77,4 +86,5 @@ private:
     QByteArray m_text;
     QVector<qsizetype> m_starts; // start of each line in m_text
     QHash<QString, Entry> m_entries;
+    QVector<bool> m_leftOut;
 };

@@ -7,8 +7,9 @@
 namespace SiteText {
 
 // A value for an HTML page of the site (element content or a double-quoted attribute): "&",
-// "<", ">" and double quotes escaped, control characters (which no HTML may hold) left out.
-// Every other character, emoji and characters outside the BMP included, stays as it is.
+// "<", ">" and double quotes escaped, control characters (which no HTML may hold) and the other
+// characters no page carries (TextChars) left out. Every other character, emoji and characters
+// outside the BMP included, stays as it is.
 inline QString html(const QString &value)
 {
     QString clean;
@@ -18,6 +19,12 @@ inline QString html(const QString &value)
             clean += c;
     }
     return ConvText::escape(clean);
+}
+
+// A link target of a site page: a URI (ConvText::uriText) written as an attribute value.
+inline QString href(const QString &target)
+{
+    return html(ConvText::uriText(target));
 }
 
 } // namespace SiteText

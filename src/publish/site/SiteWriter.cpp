@@ -178,6 +178,8 @@ bool SiteWriter::publish(const Run &run)
     m_firstNo = m_tree.firstPage();
     m_firstTitle = m_tree.firstTitle();
     m_firstFile.clear();
+    m_failed.clear();
+    m_leftBelow = 0;
     // A site without pages would replace the published one with nothing.
     if ((run.mode == 2 ? m_tree.frameNodes() : m_tree.nodes()).isEmpty())
         return nothingToPublish(false);
@@ -196,8 +198,11 @@ bool SiteWriter::publish(const Run &run)
     const bool written = run.mode == 2 ? HtmFrameSite(checked, favicon) : HtmSite(checked, favicon);
     if (!written || !place(run)) {
         clearRunFolder(m_work);
+        // The status line must not go on naming a page as written.
+        say(QStringLiteral("HTM出力できませんでした"));
         return false;
     }
+    tellFailed();
     if (run.local && !m_firstFile.isEmpty())
         yIni::instance().W_ExpFd(m_out + QLatin1Char('/') + m_firstFile, true);
     return true;

@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -75,6 +77,7 @@ private:
         QString file;      // in the work folder
         QString title;     // the page's title element
         bool ok = false;
+        QByteArray css, body; // the converted page (menu-tree variant), UTF-8
     };
     struct Piece {
         QByteArray text;
@@ -87,20 +90,23 @@ private:
     // writing one file wins, as the later write would.
     QVector<Job> HtmPages(const Run &run);
     QVector<Job> HtmFramePages();
-    QString HtmFrameNavi(int &deepest) const;
+    // The navigation entries of the pages in `written`.
+    QString HtmFrameNavi(int &deepest, const QSet<qint64> &written) const;
     void readSources();
     yHtm::Context converterContext(const QString &htmList) const;
     // Runs `convert` on every job on all cores with the wait window's progress; false when a file
-    // could not be written.
+    // could not be written. With `tell` the status line names each page written.
     bool convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert, const QString &htmList,
-                    int fitTables);
+                    int fitTables, bool tell);
     bool loadPage(qint64 page, class PageDocument &doc) const;
     // True when a page was written; else the user is told (nothing to publish, or nothing
     // converted) and false.
     bool somePage(const QVector<Job> &jobs) const;
-    // The files of failed pages and of everything below them are not published (their jobs are
-    // no longer ok).
-    void dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
+    // The pages that could not be converted and everything below them are not published: their
+    // files go, the jobs are no longer ok, and the nodes left out are marked (for the menu).
+    QVector<bool> dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
+    // The closing message on the pages dropFailed() found, when there were any.
+    void tellFailed() const;
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;
@@ -120,4 +126,6 @@ private:
     qint64 m_firstNo = 0;
     QString m_firstTitle;
     QString m_firstFile;
+    QStringList m_failed;  // "title (number)" of the pages that could not be converted
+    int m_leftBelow = 0;   // files left out below them
 };

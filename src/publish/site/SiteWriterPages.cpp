@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "publish/converter/FailedPages.h"
 #include "publish/converter/PageThreads.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/site/SiteText.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -101,7 +103,7 @@ bool SiteWriter::writeFile(const QString &file, const QByteArray &utf8)
 }
 
 bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, yHtm &)> &convert,
-                            const QString &htmList, int fitTables)
+                            const QString &htmList, int fitTables, bool tell)
 {
     const int n = int(jobs.size());
     if (n == 0)
@@ -121,7 +123,8 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
         },
         [&](int i, yHtm &converter) { return convert(jobs[i], converter); },
         [&](int done, int last) {
-            if (last >= 0 && last != shown) {
+            // Only a page that was written is said to be.
+            if (tell && last >= 0 && last != shown && jobs[last].ok) {
                 shown = last;
                 say(jobs[last].title + QStringLiteral("を出力しました"));
             }
@@ -131,24 +134,45 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
     return written || cannotWrite();
 }
 
-void SiteWriter::dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes)
+QVector<bool> SiteWriter::dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes)
 {
+    m_failed.clear();
+    m_leftBelow = 0;
     QVector<bool> dropped(nodes.size(), false);
+    QSet<qint64> failedPages;
     for (const Job &j : jobs) {
         if (j.ok || j.node < 0)
             continue;
         const int end = SiteTree::subtreeEnd(nodes, j.node);
         for (int k = j.node; k < end; ++k)
             dropped[k] = true;
+        if (!failedPages.contains(j.page)) {
+            failedPages.insert(j.page);
+            m_failed << FailedPages::entry(nodes[j.node].title, j.page);
+        }
     }
     for (Job &j : jobs) {
         if (j.node < 0 || !dropped[j.node])
             continue;
+        if (!failedPages.contains(j.page))
+            ++m_leftBelow;
         j.ok = false;
         const QString path = m_work + QLatin1Char('/') + j.file;
         QFile::remove(path);
         QDir(m_work + QLatin1Char('/') + QFileInfo(j.file).completeBaseName() + QStringLiteral("_Images")).removeRecursively();
     }
+    return dropped;
+}
+
+void SiteWriter::tellFailed() const
+{
+    if (m_failed.isEmpty())
+        return;
+    QString text = QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません (ﾒﾆｭｰからも除きました)")
+                   + FailedPages::lines(m_failed);
+    if (m_leftBelow > 0)
+        text += QStringLiteral("\nその下位の %1 ﾍﾟｰｼﾞも出力していません").arg(m_leftBelow);
+    Prompt::current().message(text, Prompt::OkOnly | Prompt::Exclamation);
 }
 
 bool SiteWriter::somePage(const QVector<Job> &jobs) const
@@ -196,10 +220,6 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
     if (!HtmCopyCmn(m_work, !run.empty))
         return false;
     const QVector<SiteTree::Node> &nodes = m_tree.nodes();
-    m_menu.build(m_tree, [&](int i) {
-        const SiteTree::Node &n = nodes[i];
-        return n.page == m_firstNo && !run.topName.isEmpty() ? run.topName : placementFile(n.parent, n.page, n.link);
-    });
     // The template, cut at its markers once: each page is put together from the pieces, so that
     // a value never meets the markers of the values after it.
     m_template.clear();
@@ -227,19 +247,46 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
     readSources();
     const QString htmList = run.topName.isEmpty() ? QString()
                                                    : QString::number(m_firstNo) + QLatin1Char('\t') + run.topName + QLatin1Char('\r');
-    const bool written = convertAll(
+    const int fitTables = run.layout == 2 ? 1 : 0;
+    // Every page is converted before any is written: a page that cannot be has no place in the
+    // menu the others carry.
+    if (!convertAll(
+            jobs,
+            [&](Job &job, yHtm &converter) {
+                PageDocument doc(PageDocument::WithoutLayout);
+                QString css, body;
+                bool ok = loadPage(job.page, doc);
+                if (ok)
+                    converter.cGetHtm(doc, m_work + QLatin1Char('/') + job.file, tipList(doc), css, body, ok);
+                job.ok = ok;
+                if (ok) {
+                    job.css = css.toUtf8();
+                    job.body = body.toUtf8();
+                }
+                return true;
+            },
+            htmList, fitTables, false))
+        return false;
+    for (const Job &j : jobs) {
+        if (!j.ok)
+            say(QStringLiteral("HTM出力できませんでした"));
+    }
+    const QVector<bool> leftOut = dropFailed(jobs, nodes);
+    if (!somePage(jobs))
+        return false;
+    m_menu.build(
+        m_tree,
+        [&](int i) {
+            const SiteTree::Node &n = nodes[i];
+            return n.page == m_firstNo && !run.topName.isEmpty() ? run.topName : placementFile(n.parent, n.page, n.link);
+        },
+        leftOut);
+    return convertAll(
         jobs,
         [&](Job &job, yHtm &converter) {
-            PageDocument doc(PageDocument::WithoutLayout);
-            const QString path = m_work + QLatin1Char('/') + job.file;
-            QString css, body;
-            bool ok = loadPage(job.page, doc);
-            if (ok)
-                converter.cGetHtm(doc, path, tipList(doc), css, body, ok);
-            job.ok = ok;
-            if (!ok)
+            if (!job.ok)
                 return true;
-            const QByteArray values[] = {css.toUtf8(), SiteText::html(job.title).toUtf8(), body.toUtf8()};
+            const QByteArray values[] = {job.css, SiteText::html(job.title).toUtf8(), job.body};
             QByteArray page;
             for (const Piece &piece : m_template) {
                 if (piece.marker < 0)
@@ -249,16 +296,12 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
                 else
                     page += values[piece.marker];
             }
+            job.css.clear();
+            job.body.clear();
             removeBlankLines(page);
-            return converter.writeWorkFile(path, QByteArray("\xEF\xBB\xBF") + page);
+            return converter.writeWorkFile(m_work + QLatin1Char('/') + job.file, QByteArray("\xEF\xBB\xBF") + page);
         },
-        htmList, run.layout == 2 ? 1 : 0);
-    for (const Job &j : jobs) {
-        if (!j.ok)
-            say(QStringLiteral("HTM出力できませんでした"));
-    }
-    dropFailed(jobs, nodes);
-    return written && somePage(jobs);
+        htmList, fitTables, true);
 }
 
 QVector<SiteWriter::Job> SiteWriter::HtmFramePages()
@@ -282,11 +325,18 @@ QVector<SiteWriter::Job> SiteWriter::HtmFramePages()
     return jobs;
 }
 
-QString SiteWriter::HtmFrameNavi(int &deepest) const
+QString SiteWriter::HtmFrameNavi(int &deepest, const QSet<qint64> &written) const
 {
     QString entries;
     deepest = 0;
-    for (const SiteTree::Node &n : m_tree.nodes()) {
+    const QVector<SiteTree::Node> &nodes = m_tree.nodes();
+    for (int i = 0; i < nodes.size(); ++i) {
+        const SiteTree::Node &n = nodes[i];
+        // A page that was not written is not listed, nor anything below it.
+        if (!written.contains(n.page)) {
+            i = SiteTree::subtreeEnd(nodes, i) - 1;
+            continue;
+        }
         const int level = n.depth + 1;
         deepest = qMax(deepest, level);
         entries += QStringLiteral("  <li class=\"li%1\"><a href=\"").arg(level) + pageFile(n.page)
@@ -310,7 +360,7 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
             job.ok = ok;
             return true;
         },
-        QString(), run.layout == 2 ? 1 : 0);
+        QString(), run.layout == 2 ? 1 : 0, true);
     if (!written)
         return false;
     for (const Job &j : jobs) {
@@ -320,8 +370,13 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
     dropFailed(jobs, m_tree.frameNodes());
     if (!somePage(jobs))
         return false;
+    QSet<qint64> pages;
+    for (const Job &j : jobs) {
+        if (j.ok)
+            pages.insert(j.page);
+    }
     int deepest = 0;
-    const QString entries = HtmFrameNavi(deepest);
+    const QString entries = HtmFrameNavi(deepest, pages);
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
     if (!writeFile(m_work + QStringLiteral("/navi.htm"), NaviPage(entries, deepest).toUtf8())
         || !writeFile(m_work + QLatin1Char('/') + m_firstFile,

@@ -213,7 +213,8 @@ void sbHtm::mnRet(int index)
         return;
     }
     if (index != 4) {
-        if (m_chWeb->isChecked() && !m_txHome->text().contains(QLatin1String("http"), Qt::CaseInsensitive)) {
+        // Links of other outputs are sent to this address: it must be a web address and nothing else.
+        if (m_chWeb->isChecked() && !Frmt::IsHomeUrl(m_txHome->text())) {
             Prompt::current().message(QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"), Prompt::OkOnly);
             m_chWeb->setChecked(false);
             return;
@@ -280,10 +281,8 @@ void sbHtm::Act(const QString &sPh, Choice &c, QWidget *parent)
         dialog.m_chWeb->setEnabled(false);
         dialog.m_lbMsg->setText(QStringLiteral("ｻｲﾄ出力で作成されたﾊﾟｽが既定となっています"));
     }
-    if (home.homeKind == 1) {
-        home.homeAddress = url;
-        zClt::instance().T_AddRwd(home.homeAddress, QStringLiteral("/"));
-    }
+    if (home.homeKind == 1)
+        home.homeAddress = Frmt::HomeAddress(url);
     dialog.m_txFtp->setText(c.sSync);
     dialog.m_ftp->button(c.iFtp)->setChecked(true);
     dialog.m_lout->button(c.iLout)->setChecked(true);
@@ -320,8 +319,7 @@ void sbHtm::Act(const QString &sPh, Choice &c, QWidget *parent)
         stored = db.D_ExeSq(QStringLiteral("Update kaUsr Set HsHome1='?', HsTopNm='?', HiHome=?, HiFtp1=?, HsSync1='?', HiLout=? "),
                             {url, c.sTpNm, home.homeKind, c.iFtp, c.sSync, c.iLout}, &touched);
         // The address in force is the one just stored, not the one the dialog opened with.
-        home.homeAddress = home.homeKind == 1 ? url : QString();
-        zClt::instance().T_AddRwd(home.homeAddress, QStringLiteral("/"));
+        home.homeAddress = home.homeKind == 1 ? Frmt::HomeAddress(url) : QString();
     } else {
         stored = db.D_ExeSq(QStringLiteral("Update kaUsr Set HsHome1='?', HsTopNm='?', HiFtp1=?, HsSync1='?', HiLout=?"),
                             {url, c.sTpNm, c.iFtp, c.sSync, c.iLout}, &touched);
