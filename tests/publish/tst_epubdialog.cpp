@@ -160,11 +160,11 @@ private slots:
             d.show();
             QVERIFY(QTest::qWaitForWindowActive(&d));
             QTest::qWait(50);
-            QCOMPARE(d.help()->toPlainText(), QStringLiteral("出力範囲を指定して下さい"));
             QTableWidget *grid = d.grid();
             const QRect last = grid->visualItemRect(grid->item(6, 1));
             QVERIFY2(grid->viewport()->rect().contains(last), qPrintable(QStringLiteral("%1 %2").arg(last.bottom()).arg(grid->viewport()->height())));
             QCOMPARE(grid->verticalScrollBar()->maximum(), 0);
+            QCOMPARE(d.help()->toPlainText(), QStringLiteral("出力範囲を指定して下さい"));
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(0, 1)).center());
             QCOMPARE(d.help()->toPlainText(), QStringLiteral("本のタイトルを入力して下さい"));
             d.press(2);
