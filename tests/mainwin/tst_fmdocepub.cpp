@@ -18,7 +18,7 @@ private slots:
 
 // Page 1001 at the top holding 1002; 1003 at the top too. The stored
 // documents are the stub editor's, which the book cannot read: each page is
-// published with its plain text.
+// published with its plain text, and the closing message says so.
 void TestFmDocEpub::fromTheMenu()
 {
     MainFixture f;
@@ -47,7 +47,8 @@ void TestFmDocEpub::fromTheMenu()
     sbEpub::setRunner(nullptr);
     QCOMPARE(shown, 1);
     const QString book = Usr::st().userData + QStringLiteral("ePub/Book.epub");
-    QCOMPARE(f.prompt.messages.last(), book + QStringLiteral(" に出力しました"));
+    QCOMPARE(f.prompt.messages.last(), book + QStringLiteral(" に出力しました\n次のﾍﾟｰｼﾞは文書を読めなかったので、ﾃｷｽﾄだけを出力しました\n"
+                                                             "  序章 (1001)\n  一節 (1002)"));
     const QString oebps = Usr::st().userData + QStringLiteral("ePub/Book/OEBPS/");
     QVERIFY(zClt::instance().FsGtUtf(oebps + QStringLiteral("1001.xhtml")).contains(QStringLiteral("はじめ")));
     QVERIFY(QFile::exists(oebps + QStringLiteral("1002.xhtml")));
