@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "publish/converter/FailedPages.h"
 #include "publish/site/SiteMap.h"
 #include "publish/site/SiteMenu.h"
 #include "publish/site/SiteTree.h"
@@ -137,6 +138,7 @@ private slots:
     void firstPageNameStaysInTheSite();
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
+    void onlyPageDamaged();
     void outputFolderHandling();
     void sharedLinkedFile();
     void siteMap();
@@ -318,7 +320,9 @@ void TstSite::nothingToPublish()
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHogo=0")));
     f.prompt.messages.clear();
     QVERIFY(!publish(w, 1));
-    QCOMPARE(f.prompt.messages, QStringList({QStringLiteral("HTM出力できませんでした")}));
+    QCOMPARE(f.prompt.messages, QStringList({QStringLiteral("HTM出力できませんでした"),
+                                             QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません\n  表紙 (1001)\n"
+                                                            "その下位の 1 ﾍﾟｰｼﾞも出力していません")}));
     QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
     QCOMPARE(f.launcher.calls.size(), 1);
     QVERIFY(!QFileInfo::exists(f.user + QStringLiteral("Wrk/Manual")));
@@ -446,6 +450,29 @@ void TstSite::protectedListModeAndDamagedPages()
     QVERIFY(navi.contains(QStringLiteral(">隣<")));
     QCOMPARE(f.prompt.messages.value(0), QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません (ﾒﾆｭｰからも除きました)\n"
                                                         "  壊れた (1006)\nその下位の 1 ﾍﾟｰｼﾞも出力していません"));
+}
+
+// A site whose one page cannot be converted: nothing is published, the status line does not call
+// the page written, and the page is named.
+void TstSite::onlyPageDamaged()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("壊れた"), QByteArray("not a page"));
+    f.place(0, 1001, 1, QStringLiteral("壊れた"));
+    SiteWriter w;
+    QStringList status;
+    w.status = [&](const QString &s) { status << s; };
+    QVERIFY(!publish(w));
+    QVERIFY2(!status.contains(QStringLiteral("壊れたを出力しました")), qPrintable(status.join(u'|')));
+    QCOMPARE(status.last(), QStringLiteral("HTM出力できませんでした"));
+    QVERIFY(f.prompt.messages.contains(QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません\n  壊れた (1001)")));
+    // More than ten are named by their number.
+    QStringList many;
+    for (int i = 0; i < 12; ++i)
+        many << FailedPages::entry(QStringLiteral("頁%1").arg(i), 2001 + i);
+    const QString lines = FailedPages::lines(many);
+    QCOMPARE(lines.count(u'\n'), 11);
+    QVERIFY(lines.contains(QStringLiteral("\n  頁9 (2010)\n  他 2 ﾍﾟｰｼﾞ")));
 }
 
 void TstSite::outputFolderHandling()

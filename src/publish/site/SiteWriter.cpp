@@ -198,11 +198,12 @@ bool SiteWriter::publish(const Run &run)
     const bool written = run.mode == 2 ? HtmFrameSite(checked, favicon) : HtmSite(checked, favicon);
     if (!written || !place(run)) {
         clearRunFolder(m_work);
-        // The status line must not go on naming a page as written.
+        // The status line must not go on naming a page as written; the pages that failed are named.
         say(QStringLiteral("HTM出力できませんでした"));
+        tellFailed(false);
         return false;
     }
-    tellFailed();
+    tellFailed(true);
     if (run.local && !m_firstFile.isEmpty())
         yIni::instance().W_ExpFd(m_out + QLatin1Char('/') + m_firstFile, true);
     return true;

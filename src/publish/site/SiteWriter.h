@@ -105,8 +105,9 @@ private:
     // The pages that could not be converted and everything below them are not published: their
     // files go, the jobs are no longer ok, and the nodes left out are marked (for the menu).
     QVector<bool> dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
-    // The closing message on the pages dropFailed() found, when there were any.
-    void tellFailed() const;
+    // The closing message on the pages dropFailed() found, when there were any; `published`: the
+    // site was put in place without them.
+    void tellFailed(bool published) const;
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;

@@ -164,12 +164,12 @@ QVector<bool> SiteWriter::dropFailed(QVector<Job> &jobs, const QVector<SiteTree:
     return dropped;
 }
 
-void SiteWriter::tellFailed() const
+void SiteWriter::tellFailed(bool published) const
 {
     if (m_failed.isEmpty())
         return;
-    QString text = QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません (ﾒﾆｭｰからも除きました)")
-                   + FailedPages::lines(m_failed);
+    QString text = QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません")
+                   + (published ? QStringLiteral(" (ﾒﾆｭｰからも除きました)") : QString()) + FailedPages::lines(m_failed);
     if (m_leftBelow > 0)
         text += QStringLiteral("\nその下位の %1 ﾍﾟｰｼﾞも出力していません").arg(m_leftBelow);
     Prompt::current().message(text, Prompt::OkOnly | Prompt::Exclamation);
