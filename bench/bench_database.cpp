@@ -5,6 +5,7 @@
 // --write-server, as the benchmark replaces pages. With
 // none, tools/gen_sample makes a 10,000-page file database and the same on a
 // throwaway PostgreSQL server, and the figures stand side by side.
+#include "BenchAnswers.h"
 #include "BenchDatabase.h"
 #include "BenchServer.h"
 #include "core/zSvr.h"
@@ -47,6 +48,8 @@ QList<Figure> measure(const QString &path, int *failed)
     QElapsedTimer timer;
     timer.start();
     if (!db.D_StDcDb(path)) {
+        const QString why = db.openFailureText(path);
+        std::fprintf(stderr, "bench_database: cannot open %s\n", qPrintable(why.isEmpty() ? path : QString(why).replace(u'\n', u' ')));
         ++*failed;
         return figures;
     }
@@ -95,6 +98,7 @@ QList<Figure> measure(const QString &path, int *failed)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    BenchAnswers answers("bench_database");
     QTemporaryDir dir;
     QStringList given = app.arguments().mid(1);
     const bool serverWrites = takeBenchWriteFlag(given);
@@ -146,5 +150,5 @@ int main(int argc, char *argv[])
     std::printf("  peak memory (max RSS): %ld KB\n", usage.ru_maxrss);
     if (failed)
         std::printf("  FAILED operations: %d\n", failed);
-    return failed ? 1 : 0;
+    return failed || answers.asked() ? 1 : 0;
 }

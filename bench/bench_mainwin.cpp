@@ -6,6 +6,7 @@
 // is measured on a copy; a server database only with --write-server, as the
 // benchmark saves pages in it. With none, the file database and the same on a throwaway
 // PostgreSQL server are generated and measured one after the other.
+#include "BenchAnswers.h"
 #include "BenchDatabase.h"
 #include "BenchServer.h"
 #include "core/TemplateDb.h"
@@ -25,6 +26,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -47,7 +49,9 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
-void measure(const QString &path, const QString &label, QTextStream &out)
+// False (after a line on stderr) when the database could not be measured: it did not open, or the
+// window wanted an answer (a password, a page that cannot be loaded).
+bool measure(const QString &path, const QString &label, QTextStream &out, const BenchAnswers &answers)
 {
     QElapsedTimer timer;
     timer.start();
@@ -56,6 +60,10 @@ void measure(const QString &path, const QString &label, QTextStream &out)
     window.resize(1200, 800);
     window.show();
     QCoreApplication::processEvents();
+    if (answers.asked() || !zSvr::instance().isOpen()) {
+        std::fprintf(stderr, "bench_mainwin: %s: the database could not be opened\n", qPrintable(label));
+        return false;
+    }
     const double openMs = timer.nsecsElapsed() / 1e6;
     out << label << ": open 10,000 pages and show the first: " << openMs << " ms (page " << window.nDocNo << ")\n";
 
@@ -71,6 +79,11 @@ void measure(const QString &path, const QString &label, QTextStream &out)
         timer.restart();
         window.LoadPage(QString::number(page), QString(), 0, false);
         QCoreApplication::processEvents();
+        if (answers.asked()) {
+            std::fprintf(stderr, "bench_mainwin: %s: stopped at page %d\n", qPrintable(label), page);
+            zSvr::instance().D_Close();
+            return false;
+        }
         switches.append(timer.nsecsElapsed() / 1e6);
         if (i == 99)
             rssAfter100 = memoryMb("VmRSS:");
@@ -84,6 +97,7 @@ void measure(const QString &path, const QString &label, QTextStream &out)
         << " MB, peak " << memoryMb("VmHWM:") << " MB (target under 400 MB)\n";
     out.flush();
     zSvr::instance().D_Close();
+    return true;
 }
 
 } // namespace
@@ -93,6 +107,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    BenchAnswers answers("bench_mainwin");
     QStandardPaths::setTestModeEnabled(true);
     QTextStream out(stdout);
     QTemporaryDir dir;
@@ -105,8 +120,7 @@ int main(int argc, char *argv[])
         const QString path = benchDatabase(args.first(), dir.filePath(QStringLiteral("Given.txdb")), 0, serverWrites);
         if (path.isEmpty())
             return 1;
-        measure(path, QStringLiteral("given database"), out);
-        return 0;
+        return measure(path, QStringLiteral("given database"), out, answers) ? 0 : 1;
     }
     const QString path = dir.filePath(QStringLiteral("Big.txdb"));
     QProcess gen;
@@ -116,12 +130,13 @@ int main(int argc, char *argv[])
         out << "bench_mainwin: cannot generate the database\n";
         return 1;
     }
-    measure(path, QStringLiteral("SQLite file"), out);
+    if (!measure(path, QStringLiteral("SQLite file"), out, answers))
+        return 1;
     BenchServer server;
     const QString udl = server.generate(QStringLiteral("mainwin"), 10000);
     if (udl.isEmpty())
         out << "PostgreSQL: not available (no server could be started)\n";
-    else
-        measure(udl, QStringLiteral("PostgreSQL"), out);
+    else if (!measure(udl, QStringLiteral("PostgreSQL"), out, answers))
+        return 1;
     return 0;
 }

@@ -17,6 +17,12 @@ sbPwd::Driver &driver()
     return current;
 }
 
+sbPwd::Source &source()
+{
+    static sbPwd::Source current;
+    return current;
+}
+
 QString trimBlanks(const QString &text)
 {
     int start = 0;
@@ -58,6 +64,8 @@ sbPwd::sbPwd(QWidget *parent)
 
 QString sbPwd::Act(const QString &fileName)
 {
+    if (source())
+        return trimBlanks(source()(fileName));
     QWidget *main = Usr::st().mainWindow;
     sbPwd dialog(main);
     dialog.setWindowTitle(fileName);
@@ -73,6 +81,8 @@ QString sbPwd::Act(const QString &fileName)
 }
 
 void sbPwd::setDriver(Driver newDriver) { driver() = std::move(newDriver); }
+
+void sbPwd::setSource(Source newSource) { source() = std::move(newSource); }
 
 void sbPwd::cmOk_Click(int index)
 {

@@ -20,6 +20,10 @@ public:
     // on the real dialog; an empty driver restores the modal show.
     using Driver = std::function<void(sbPwd &)>;
     static void setDriver(Driver driver);
+    // A program without windows (a benchmark) answers in place of the dialog,
+    // which is then never made: the answer for the file name, "" to cancel.
+    using Source = std::function<QString(const QString &fileName)>;
+    static void setSource(Source source);
 
     QLineEdit *txPwd() const { return m_txPwd; }
     QPushButton *cmOk(int index) const { return index == 0 ? m_ok : m_cancel; }

@@ -44,6 +44,8 @@ public:
     static QString exportFailedText(const QString &file);
     // The Word copy of the page that a save writes when asked to (job 87).
     QString wordCopyFile() const;
+    // The folder of the open database's Word copies, "<user data>Dbs/<database>_Doc".
+    static QString wordCopyFolder();
     // The file, paste, picture, frame, format-copy and table commands (uTxmFiles.cpp, uTxmInsert.cpp):
     // the work the editor services hand back to the control. False for other codes.
     bool runContentJob(int iJb, const QVariant &vArg, bool &result);

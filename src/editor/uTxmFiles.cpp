@@ -127,8 +127,13 @@ QString uTxm::wordCopyFile() const
     const Usr::State &st = Usr::st();
     if (nTmpNo == 0)
         return st.workFolder + QStringLiteral("Temp.docx");
-    return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc/")
-        + QStringLiteral("%1.docx").arg(nTmpNo, 4, 10, QLatin1Char('0'));
+    return wordCopyFolder() + QStringLiteral("/%1.docx").arg(nTmpNo, 4, 10, QLatin1Char('0'));
+}
+
+QString uTxm::wordCopyFolder()
+{
+    const Usr::State &st = Usr::st();
+    return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc");
 }
 
 void uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)

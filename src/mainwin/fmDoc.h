@@ -74,6 +74,7 @@ public:
 
     // --- page commands (fmDocCommands.cpp)
     void NewPage(int job);
+    void refuseNewPage();
     void CopyDocNext();
     // Reads a document file into the page (editor job 10), after a question on a page that is not new.
     void ReadDocFile();
@@ -125,6 +126,8 @@ public:
     void WordBackup();
     // The current page by mail: 0 with a PDF copy, 1 with a Word copy, 2 the text alone.
     void mailCommand(int index);
+    // What the user is told when xdg-email answers `answer` (its exit code, -1 when it could not run).
+    static QString mailFailureText(int answer, const QString &attachment);
     void ReviewPages(int range);
     // The range chosen in the EPUB options as one book under "ePub/" (fmDocEpub.cpp).
     void EpubOutput();

@@ -90,7 +90,9 @@ QString fmDoc::CleanUnused()
     db.D_Tran(1);
     if (count == 0)
         return QStringLiteral("参照されていない文書はありませんでした");
-    return fullWidthDigits(count) + QStringLiteral("件 削除しました");
+    // The pages deleted are still to be had as the Word copies their saves left.
+    return fullWidthDigits(count) + QStringLiteral("件 削除しました\n") + uTxm::wordCopyFolder()
+           + QStringLiteral(" にﾜｰﾄﾞ文書でBackUpしました");
 }
 
 bool fmDoc::MarkReachable(qint64 parent, QString &visited)
@@ -116,7 +118,7 @@ bool fmDoc::MarkReachable(qint64 parent, QString &visited)
 
 // Compaction writes a compacted copy beside the file and renames it over the
 // original in one step, so the path always holds a whole database. With
-// `keepCopy` a byte copy of the original is made first, as "<name>$$$.<ext>".
+// `keepCopy` a copy of the compacted database is left as "<name>$$$.<ext>".
 bool fmDoc::CompactDb(bool keepCopy, QString message)
 {
     zSvr &db = zSvr::instance();
@@ -126,42 +128,32 @@ bool fmDoc::CompactDb(bool keepCopy, QString message)
         return false;
     }
     if (!message.isEmpty())
-        message += QLatin1Char('\r');
+        message += QLatin1Char('\n');
     const QString path = sDbPath;
     const int dot = path.lastIndexOf(QLatin1Char('.'));
     const QString kept = dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + QStringLiteral("$$$") + path.mid(dot)
                                                                    : path + QStringLiteral("$$$");
     const QString compacted = path + QStringLiteral(".compact");
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Closed, the database is one plain file again: it can be copied as it stands.
     db.D_Close();
-    bool keptMade = false;
-    bool ok = true;
-    if (keepCopy) {
-        QFile::remove(kept);
-        keptMade = QFile::copy(path, kept) && syncFile(kept);
-        if (!keptMade)
-            QFile::remove(kept);
-        ok = keptMade;
-    }
+    QFile::remove(kept);
     QFile::remove(compacted);
-    if (ok) {
-        DbConnection source;
-        ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
-        source.close();
-    }
+    DbConnection source;
+    bool ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
+    source.close();
     // A log left beside the path would be replayed into the new file.
     ok = ok && syncFile(compacted) && !QFileInfo::exists(path + QStringLiteral("-wal"))
          && std::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0;
     if (ok)
         syncFile(QFileInfo(path).absolutePath());
     QFile::remove(compacted);
+    // The copy is a convenience beside the database: without it the compaction still stands.
+    if (ok && keepCopy && (!QFile::copy(path, kept) || !syncFile(kept)))
+        QFile::remove(kept);
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
-    QString text = message + path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
-    if (!ok && keptMade)
-        text += QStringLiteral("\r元のﾌｧｲﾙを ") + kept + QStringLiteral(" に残しました");
-    Prompt::current().message(text);
+    Prompt::current().message(message + path
+                              + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました")));
     return ok;
 }
 

@@ -96,13 +96,32 @@ void fmDoc::queueMenuRefresh()
 
 void fmDoc::NewPage(int job)
 {
-    if (sDbPath.isEmpty() || !leaveCurrentPage())
+    if (sDbPath.isEmpty())
+        return;
+    // An unsaved node already there takes the new page; otherwise the tree needs a place for one.
+    if (!m_tree->hasNewNode() && !m_tree->trCanNew()) {
+        refuseNewPage();
+        return;
+    }
+    if (!leaveCurrentPage())
         return;
     m_editor->rtAct(2);
     NewDocNo();
-    m_tree->trNew(job);
+    if (m_tree->trNew(job).isEmpty() && !m_tree->hasNewNode()) {
+        // A page with no node to be placed at is never saved.
+        SetPageNo(0);
+        refuseNewPage();
+        return;
+    }
     ShowStatus(QStringLiteral("新規ﾍﾟｰｼﾞを編集後  更新指示をして下さい"), 0);
     m_editor->rtAct(9);
+}
+
+void fmDoc::refuseNewPage()
+{
+    Prompt::current().message(QStringLiteral("新規ﾍﾟｰｼﾞを置く場所がありません\n"
+                                             "ﾂﾘｰでﾍﾟｰｼﾞを選択してから作成して下さい"),
+                              Prompt::Exclamation);
 }
 
 void fmDoc::CopyDocNext()
@@ -154,8 +173,16 @@ void fmDoc::DeletePage()
 
 void fmDoc::RefreshAll()
 {
+    const bool wasEmpty = !IsTreeMenuNormal();
     Usr::D_FixLnk(false);
     m_tree->RefreshTree();
+    if (wasEmpty && m_tree->SlctdKy().isEmpty() && m_tree->RootSelect()) {
+        // Pages saved elsewhere into a database that was empty here: the first is shown, as at
+        // the open, and the commands that need a page work from now on.
+        SetTreeMenuMode(true);
+        SetMenuByDb(true);
+        return;
+    }
     if (m_tree->SlctdKy().isEmpty()) {
         Prompt::current().message(QStringLiteral("現在のﾍﾟｰｼﾞは削除されています"));
         m_editor->rtAct(20);

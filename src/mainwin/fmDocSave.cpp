@@ -36,7 +36,11 @@ bool fmDoc::writePage(const PageWrite::Row &row)
         return placePage(kind, page, row.title, oldTitle);
     };
     for (;;) {
-        switch (write.run(row, place)) {
+        // The tree shows the save only once it is committed.
+        m_tree->holdNodeChanges();
+        const PageWrite::Result result = write.run(row, place);
+        m_tree->releaseNodeChanges(result == PageWrite::Saved);
+        switch (result) {
         case PageWrite::Saved:
             setPage(int(write.page()), write.found());
             return true;
@@ -63,8 +67,9 @@ bool fmDoc::placePage(PageWrite::Placement kind, qint64 page, QString title, con
 {
     switch (kind) {
     case PageWrite::Titles:
-    case PageWrite::NewPlacement:
         return m_tree->UdtNd(title, oldTitle, qint32(page));
+    case PageWrite::NewPlacement:
+        return m_tree->trPlaceNew(title, qint32(page));
     case PageWrite::PlaceAgain:
         return m_tree->PlaceAgain(qint32(nDocNo), qint32(page), title);
     }

@@ -5,6 +5,7 @@
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/sbWait.h"
 #include "core/yIni.h"
 #include "core/zClt.h"
 #include "core/zSvr.h"
@@ -22,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextBoundaryFinder>
 
 namespace {
@@ -85,8 +87,7 @@ void fmDoc::WordOutput(int iMode)
 
 void fmDoc::WordBackup()
 {
-    const Usr::State &st = Usr::st();
-    const QString folder = st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc");
+    const QString folder = uTxm::wordCopyFolder();
     if (Prompt::current().message(QStringLiteral("全てのﾍﾟｰｼﾞをﾜｰﾄﾞ文書に保存します\n (出力先:") + folder + u')',
                                   Prompt::OkCancel) != Prompt::Ok)
         return;
@@ -149,7 +150,45 @@ void fmDoc::mailCommand(int index)
     QString body, subject;
     m_editor->GetMTxt(body, subject);
     subject = firstCharacters(subject, 25);
-    if (!Launcher::current().composeMail(subject, body, attachment))
-        Prompt::current().message(QStringLiteral("ﾒｰﾙｿﾌﾄを起動できません｡既定のﾒｰﾙｿﾌﾄが指定されているかﾁｪｯｸして下さい"),
-                                  Prompt::OkOnly);
+    if (!Launcher::mailFits(subject, body, attachment)) {
+        // The mail reaches the mail program on its command line, which holds only so much: a long
+        // text goes as the attachment alone (the page's own copy, or the text as a file), and the
+        // body says where it is.
+        if (attachment.isEmpty()) {
+            attachment = Usr::st().workFolder + QString::number(nDocNo) + QStringLiteral(".txt");
+            QDir().mkpath(Usr::st().workFolder);
+            if (!zClt::instance().F_StUtf(attachment, body)) {
+                Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + attachment + QStringLiteral(" を書けません｡"),
+                                          Prompt::OkOnly);
+                return;
+            }
+        }
+        body = QStringLiteral("本文が長いため､添付ﾌｧｲﾙ %1 をご覧下さい").arg(QFileInfo(attachment).fileName());
+    }
+    sbWait::cMsg(QStringLiteral("ﾒｰﾙｿﾌﾄを起動しています"));
+    const int answer = Launcher::current().composeMail(subject, body, attachment);
+    sbWait::cEnd();
+    if (answer != 0 && answer != Launcher::StillRunning)
+        Prompt::current().message(mailFailureText(answer, attachment), Prompt::OkOnly);
+}
+
+QString fmDoc::mailFailureText(int answer, const QString &attachment)
+{
+    // xdg-email's exit codes: 1 wrong arguments, 2 a file missing, 3 no mail program, 4 the mail
+    // program failed, 5 a file that cannot be read.
+    const QString code = QStringLiteral("\n(xdg-email の終了ｺｰﾄﾞ %1)").arg(answer);
+    switch (answer) {
+    case -1:
+        return QStringLiteral("ﾒｰﾙｿﾌﾄを起動できません｡xdg-email (xdg-utils) がｲﾝｽﾄｰﾙされているかﾁｪｯｸして下さい");
+    case 2:
+        return QStringLiteral("添付ﾌｧｲﾙ %1 が見つかりません").arg(attachment) + code;
+    case 3:
+        return QStringLiteral("ﾒｰﾙｿﾌﾄが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾒｰﾙｿﾌﾄを指定して下さい") + code;
+    case 4:
+        return QStringLiteral("既定のﾒｰﾙｿﾌﾄがﾒｰﾙを作成できませんでした") + code;
+    case 5:
+        return QStringLiteral("添付ﾌｧｲﾙ %1 を読めません").arg(attachment) + code;
+    default:
+        return QStringLiteral("ﾒｰﾙｿﾌﾄにﾒｰﾙを渡せませんでした") + code;
+    }
 }

@@ -4,6 +4,8 @@
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
 
+#include <limits>
+
 namespace {
 
 bool flag(const QVariant &value)
@@ -121,6 +123,59 @@ bool TreeDb::writeOrder(qint64 parent, qint64 page, int order)
 {
     return zSvr::instance().D_ExeSq(QStringLiteral(" Update tbTree Set inSrt = ? Where noLfP = ? And noLfC = ?"),
                               {order, parent, page});
+}
+
+bool TreeDb::holdOrder(qint64 parent)
+{
+    // The lock's first number names the tree's orders among the locks of the database.
+    static const qint32 OrderLocks = 0x54724f72;
+    return zSvr::instance().connection().holdLock(OrderLocks, qint32(parent));
+}
+
+QHash<qint64, int> TreeDb::orders(qint64 parent, bool *ok)
+{
+    DbTable t;
+    const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfC, inSrt From tbTree Where noLfP = ?"), {parent}, t);
+    *ok = n > 0 || t.columnCount() > 0;
+    QHash<qint64, int> stored;
+    for (int r = 0; r < n; ++r)
+        stored.insert(t.at(0, r).toLongLong(), t.at(1, r).toInt());
+    return stored;
+}
+
+bool TreeDb::freeOrder(qint64 parent, int wanted, int *order)
+{
+    bool ok = false;
+    const QHash<qint64, int> stored = orders(parent, &ok);
+    if (!ok)
+        return false;
+    QSet<int> used;
+    int highest = std::numeric_limits<int>::min();
+    for (int value : stored) {
+        used.insert(value);
+        highest = qMax(highest, value);
+    }
+    if (used.isEmpty() || wanted > highest) {
+        *order = wanted;
+        return true;
+    }
+    if (highest < 32767) {
+        *order = highest + 1;
+        return true;
+    }
+    int value = 0;
+    for (int i = 0; i < 65536; ++i, value = nextOrder(value)) {
+        if (!used.contains(value)) {
+            *order = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+int TreeDb::nextOrder(int order)
+{
+    return order >= 32767 ? -32768 : order + 1;
 }
 
 bool TreeDb::insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link)

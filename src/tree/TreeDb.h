@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -53,6 +54,18 @@ public:
 
     static bool updateTitle(qint64 parent, qint64 page, const QString &title);
     static bool writeOrder(qint64 parent, qint64 page, int order);
+    // Holds the order of the placements under `parent` until the transaction
+    // ends: another user's order write or new placement there waits, so that
+    // neither gives two placements the same order. False when it could not be had.
+    static bool holdOrder(qint64 parent);
+    // Stored orders of the placements under `parent`, by page; `ok` false when the read failed.
+    static QHash<qint64, int> orders(qint64 parent, bool *ok);
+    // An order for one more placement under `parent` that none there holds:
+    // `wanted` when it lies above all stored ones, else the next above them
+    // (the lowest free one once the 16-bit range is used up). False when the read failed.
+    static bool freeOrder(qint64 parent, int wanted, int *order);
+    // The order `order` is followed by, within the 16-bit range.
+    static int nextOrder(int order);
     static bool insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
     static bool deletePlacement(qint64 parent, qint64 page);
     // Gives an existing placement a new order, title and home or link role.

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QListWidget;
 class QListWidgetItem;
@@ -61,10 +63,23 @@ public:
     // Adds the unsaved node "NewNode" before (0), after (1) or under (2) the
     // selected node; returns its title ("" when nothing was added).
     QString trNew(int iJb, const QString &sSz = QString());
+    // True when trNew has a place for a new node: the tree is empty or a node is selected.
+    bool trCanNew() const;
     // After a page save: cleans sSz in place and carries it into the nodes and
     // placements of page nNo, or turns "NewNode" into a placement. False when a
     // placement could not be written (the host undoes the page's row then).
     bool UdtNd(QString &sSz, const QString &sSzB, qint32 nNo);
+    // The first save of a new page: turns the unsaved node (or child-list item)
+    // into the placement of page nNo. False, after telling the user, when there
+    // is no unsaved node to place it at or its placement could not be written.
+    bool trPlaceNew(QString &sSz, qint32 nNo);
+    // A host that writes the rows of UdtNd, trPlaceNew or PlaceAgain inside its
+    // own transaction holds the changes of the nodes until it knows how the
+    // transaction ended: they are made after a commit and dropped after a
+    // rollback, so that the tree never shows what the database does not hold
+    // (a new page whose save failed stays the unsaved one).
+    void holdNodeChanges();
+    void releaseNodeChanges(bool committed);
     // Places page nNo again where the selected node (or child-list item) of page
     // nOld shows it, after the page was deleted elsewhere; the node takes the
     // number nNo. False when nothing could be written.
@@ -177,7 +192,9 @@ private:
     bool saveNewNode(const QString &sSz, qint32 nNo);
     void DelNewNd(QTreeWidgetItem *node);
     void SetSrtPr(QTreeWidgetItem *node);
-    void writeOrderOf(const QString &parentKey);
+    void writeOrderOf(const QString &parentKey, qint64 parentPageNo);
+    // Runs `change` of the nodes now, or after the host's commit while it holds them.
+    void afterCommit(const std::function<void()> &change);
     void reportFailedInsert();
 
     // uTrXList.cpp: showing a page, child list
@@ -242,6 +259,8 @@ private:
     QMenu *m_mnClp = nullptr;
     QStringList m_clipTitles;
     QTreeWidgetItem *m_newNode = nullptr;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
     QTreeWidgetItem *m_editItem = nullptr;
     QHash<QString, QTreeWidgetItem *> m_byKey;
 };

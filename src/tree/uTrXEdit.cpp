@@ -15,11 +15,6 @@ const QString NewKey = QStringLiteral("NewNode");
 const QColor CutColor(224, 224, 224);
 const int ClipSize = 10;
 
-int nextOrder(int order)
-{
-    return order >= 32767 ? -32768 : order + 1;
-}
-
 qint64 pageOf(const QString &text)
 {
     return NumberText::roundInt32(NumberText::leading(text));
@@ -62,7 +57,6 @@ void uTrX::trIns(int iMn, QString &sSz, QString sNo)
         DelNewNd(item);
         return;
     }
-    m_nextOrder = nextOrder(m_nextOrder);
     if (!cutId.isEmpty()) {
         m_cutList.remove(cutId + u',');
         removePlacementNodes(cutId, item);
@@ -122,12 +116,13 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         return false;
     const bool own = db.D_Tran(0);
     const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
-    bool ok = false;
-    if (cutParent == parent) {
+    int order = 0;
+    bool ok = TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
+    if (ok && cutParent == parent) {
         // The pair being moved is the cut one itself: its row stays and takes the new place.
-        ok = TreeDb::movePlacement(parent, page, m_nextOrder, title, link);
-    } else {
-        ok = TreeDb::insertPlacement(parent, page, m_nextOrder, title, link);
+        ok = TreeDb::movePlacement(parent, page, order, title, link);
+    } else if (ok) {
+        ok = TreeDb::insertPlacement(parent, page, order, title, link);
         if (ok && cutParent >= 0)
             ok = TreeDb::deletePlacement(cutParent, page);
     }
@@ -135,6 +130,8 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         TreeDb::stamp(parent, page);
     if (own)
         ok = db.D_Tran(ok ? 1 : 2) && ok;
+    if (ok)
+        m_nextOrder = TreeDb::nextOrder(order);
     return ok;
 }
 

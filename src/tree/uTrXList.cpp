@@ -138,27 +138,31 @@ bool uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
         return !m_newItem;
     if (m_newItem) {
         QTreeWidgetItem *item = listItem(NewItemKey);
+        int order = 0;
         if (!item)
             return false;
-        item->setText(0, sSz);
-        if (!TreeDb::insertPlacement(parent, nNo, 100, sSz, false)) {
+        if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, 100, &order)
+            || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
             // Stays the unsaved item, so that the next save writes the row.
             reportFailedInsert();
             return false;
         }
-        item->setData(0, Qt::UserRole, u'K' + QString::number(nNo));
         TreeDb::stamp(parent, nNo);
-        m_newItem = false;
+        afterCommit([this, item, sSz, nNo] {
+            item->setText(0, sSz);
+            item->setData(0, Qt::UserRole, u'K' + QString::number(nNo));
+            m_newItem = false;
+        });
         return true;
     }
     QTreeWidgetItem *item = lsCod->currentItem();
     if (!item || item->text(0) != sSzB || sSz == sSzB)
         return true;
-    item->setText(0, sSz);
     // The list shows the placement's title copy, so it follows the page's title.
     if (!TreeDb::updateTitle(parent, nNo, sSz))
         return false;
     TreeDb::stamp(parent, nNo);
+    afterCommit([item, sSz] { item->setText(0, sSz); });
     return true;
 }
 

@@ -6,18 +6,23 @@
 #include "platform/desktop/Prompt.h"
 #include "tree/TreeDb.h"
 
+#include <QMap>
+#include <QSet>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
 const QString NewKey = QStringLiteral("NewNode");
 
-int nextOrder(int order)
-{
-    return order >= 32767 ? -32768 : order + 1;
-}
-
 } // namespace
+
+bool uTrX::trCanNew() const
+{
+    return !m_newNode && (trView->topLevelItemCount() == 0 || trView->currentItem());
+}
 
 QString uTrX::trNew(int iJb, const QString &sSz)
 {
@@ -73,11 +78,12 @@ bool uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
     if (sSz == sSzB)
         return true;
     const QString page = QString::number(nNo);
+    QList<QTreeWidgetItem *> renamed;
     for (QTreeWidgetItemIterator it(trView); *it; ++it) {
         QTreeWidgetItem *item = *it;
         if (GetKyNo(keyOf(item)) != page || item->text(0) != sSzB)
             continue;
-        item->setText(0, sSz);
+        renamed << item;
         qint64 parent = 0;
         if (!TreeDb::pageNumber(parentPage(item), &parent))
             continue;
@@ -85,7 +91,21 @@ bool uTrX::trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo)
             return false;
         TreeDb::stamp(parent, nNo);
     }
+    afterCommit([renamed, sSz] {
+        for (QTreeWidgetItem *item : renamed)
+            item->setText(0, sSz);
+    });
     return true;
+}
+
+bool uTrX::trPlaceNew(QString &sSz, qint32 nNo)
+{
+    HtmMoji::T_HtmMoji(sSz);
+    if (m_listMode ? m_newItem : m_newNode != nullptr)
+        return m_listMode ? UdtCdItm(sSz, QString(), nNo) : saveNewNode(sSz, nNo);
+    // A new page saved with no place in the tree could never be reached again.
+    Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
+    return false;
 }
 
 bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
@@ -96,18 +116,24 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
         return false;
     }
-    if (!TreeDb::insertPlacement(parent, nNo, m_nextOrder, sSz, false)) {
+    int order = 0;
+    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, m_nextOrder, &order)
+        || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
         // The node stays the unsaved one: the next save tries the row again.
         reportFailedInsert();
         return false;
     }
-    const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
-    m_tmpKey = key;
-    rekey(m_newNode, key);
-    m_newNode->setText(0, sSz);
-    m_nextOrder = nextOrder(m_nextOrder);
     TreeDb::stamp(parent, nNo);
-    m_newNode = nullptr;
+    QTreeWidgetItem *item = m_newNode;
+    afterCommit([this, item, sSz, nNo, order] {
+        const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
+        m_tmpKey = key;
+        rekey(item, key);
+        item->setText(0, sSz);
+        m_nextOrder = TreeDb::nextOrder(order);
+        if (m_newNode == item)
+            m_newNode = nullptr;
+    });
     return true;
 }
 
@@ -133,21 +159,53 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
     if (parent != 0 && !TreeDb::isPlaced(parent))
         parent = 0;
     const QTreeWidget *view = m_listMode ? lsCod : trView;
-    const int order = item->parent() ? item->parent()->indexOfChild(item) : view->indexOfTopLevelItem(item);
-    if (!TreeDb::insertPlacement(parent, nNo, qMax(order, 0), sSz, false))
+    const int shown = item->parent() ? item->parent()->indexOfChild(item) : view->indexOfTopLevelItem(item);
+    int order = 0;
+    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, qMax(shown, 0), &order)
+        || !TreeDb::insertPlacement(parent, nNo, order, sSz, false))
         return false;
     TreeDb::stamp(parent, nNo);
-    item->setText(0, sSz);
-    if (nNo != nOld) {
-        const QString key = m_listMode ? u'K' + QString::number(nNo) : MkNdKy(QStringLiteral("N"), QString::number(nNo));
-        if (m_listMode) {
-            item->setData(0, Qt::UserRole, key);
+    const bool listMode = m_listMode;
+    afterCommit([this, item, nOld, nNo, sSz, listMode] {
+        item->setText(0, sSz);
+        // Written after the others, the placement takes its shown place at the next order write.
+        if (!listMode)
+            SetSrtPr(item);
+        if (nNo == nOld)
+            return;
+        if (listMode) {
+            item->setData(0, Qt::UserRole, u'K' + QString::number(nNo));
         } else {
+            const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
             m_tmpKey = key;
             rekey(item, key);
         }
-    }
+    });
     return true;
+}
+
+void uTrX::holdNodeChanges()
+{
+    m_held.clear();
+    m_holding = true;
+}
+
+void uTrX::releaseNodeChanges(bool committed)
+{
+    m_holding = false;
+    const QList<std::function<void()>> held = std::exchange(m_held, {});
+    if (committed) {
+        for (const auto &change : held)
+            change();
+    }
+}
+
+void uTrX::afterCommit(const std::function<void()> &change)
+{
+    if (m_holding)
+        m_held << change;
+    else
+        change();
 }
 
 void uTrX::reportFailedInsert()
@@ -185,31 +243,68 @@ void uTrX::trSort()
         m_pendingOrder.clear();
         return;
     }
+    // Parents in page order: two users holding the orders of the same parents
+    // take them in the same order and never wait for each other in a ring.
+    QMap<qint64, QString> parents;
+    for (const QString &parentKey : std::as_const(m_pendingOrder)) {
+        qint64 page = 0;
+        if ((parentKey.isEmpty() || node(parentKey)) && TreeDb::pageNumber(parentKey.isEmpty() ? QStringLiteral("0") : GetKyNo(parentKey), &page))
+            parents.insert(page, parentKey);
+    }
     // One transaction for speed; each row still stands on its own.
     const bool began = db.D_Tran(0);
-    for (const QString &parentKey : std::as_const(m_pendingOrder))
-        writeOrderOf(parentKey);
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+        writeOrderOf(it.value(), it.key());
     if (began)
         db.D_Tran(1);
     m_pendingOrder.clear();
 }
 
-void uTrX::writeOrderOf(const QString &parentKey)
+void uTrX::writeOrderOf(const QString &parentKey, qint64 parentPageNo)
 {
-    QTreeWidgetItem *parent = node(parentKey);
-    if (!parentKey.isEmpty() && !parent)
-        return;   // the parent's node is gone, and so is anything to order
-    qint64 parentPageNo = 0;
-    if (!TreeDb::pageNumber(parent ? GetKyNo(parentKey) : QStringLiteral("0"), &parentPageNo))
+    // The shown children take their positions; placements this tree does not
+    // show (another user's new pages) keep theirs unless one is now taken, and
+    // then go after all. Only orders that change are written and stamped.
+    bool ok = false;
+    if (!TreeDb::holdOrder(parentPageNo))
         return;
-    const QList<QTreeWidgetItem *> children = siblings(parent);
+    const QHash<qint64, int> stored = TreeDb::orders(parentPageNo, &ok);
+    if (!ok)
+        return;
+    QMap<qint64, int> wanted;
+    const QList<QTreeWidgetItem *> children = siblings(node(parentKey));
     for (int j = 0; j < children.size(); ++j) {
         const QString key = keyOf(children[j]);
         qint64 page = 0;
-        if (key.startsWith(u'X') || !TreeDb::pageNumber(GetKyNo(key), &page) || page <= 0)
-            continue;
-        if (TreeDb::writeOrder(parentPageNo, page, j))
-            TreeDb::stamp(parentPageNo, page);
+        if (!key.startsWith(u'X') && TreeDb::pageNumber(GetKyNo(key), &page) && page > 0 && stored.contains(page))
+            wanted.insert(page, j);
+    }
+    QSet<int> taken;
+    for (int order : std::as_const(wanted))
+        taken.insert(order);
+    QList<QPair<int, qint64>> others;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+        if (!wanted.contains(it.key()))
+            others << qMakePair(it.value(), it.key());
+    }
+    std::sort(others.begin(), others.end());
+    QList<qint64> moved;
+    for (const auto &[order, page] : std::as_const(others)) {
+        if (taken.contains(order))
+            moved << page;
+        else
+            taken.insert(order);
+    }
+    int next = children.size();
+    for (qint64 page : std::as_const(moved)) {
+        while (taken.contains(next) && next < 32767)
+            ++next;
+        wanted.insert(page, next);
+        taken.insert(next);
+    }
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        if (stored.value(it.key()) != it.value() && TreeDb::writeOrder(parentPageNo, it.key(), it.value()))
+            TreeDb::stamp(parentPageNo, it.key());
     }
 }
 

@@ -161,6 +161,58 @@ private slots:
         QCOMPARE(zSvr::instance().isOpen(), opens);
     }
 
+    // A password holding ";", "}" and quotes opens the database, typed at the prompt, given to the
+    // generator on its terminal, or written in the data-link file in the classic provider's quotes
+    // (with a quoted user name too).
+    void passwordsOfAnyCharacters_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("prompt") << "prompt";
+        QTest::newRow("generator") << "generator";
+        QTest::newRow("file") << "file";
+    }
+    void passwordsOfAnyCharacters()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file database has no login");
+        QFETCH(QString, how);
+        const QString role = QStringLiteral("pw%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000000);
+        const QString secret = QStringLiteral("a;b}c{d'e=\"f");
+        QVERIFY(ServerDb::admin(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE fenwar")
+                                    .arg(role, QString(secret).replace(u'\'', QStringLiteral("''")))));
+        const QString driver = ServerDb::connectionString(m_server.name(), false).remove(QStringLiteral(";UID=fenwar"));
+        QString link = QStringLiteral("Provider=MSDASQL.1;User ID=\"%1\";").arg(role);
+        if (how == QLatin1String("file"))
+            link += QStringLiteral("Password=\"%1\";").arg(QString(secret).replace(u'"', QStringLiteral("\"\"")));
+        link += QStringLiteral("Extended Properties=\"%1\"").arg(driver);
+        const QString udl = m_dir.filePath(QStringLiteral("Team.udl"));
+        QVERIFY(TestHome::write(udl, link.toUtf8()));
+        bool opened = false;
+        QByteArray output;
+        ScriptedPassword password;
+        if (how == QLatin1String("generator")) {
+            QVERIFY(ServerDb::admin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_server.name())));
+            QVERIFY(ServerDb::admin(QStringLiteral("CREATE DATABASE %1 OWNER fenwar").arg(m_server.name())));
+            QProcess gen;
+            gen.start(QStringLiteral(FENWAR_BINARY_DIR "/tools/gen_sample"), {udl, QStringLiteral("--empty")});
+            QVERIFY(gen.waitForStarted());
+            gen.write(secret.toUtf8() + "\n");
+            gen.closeWriteChannel();
+            QVERIFY(gen.waitForFinished(120000));
+            output = gen.readAllStandardOutput() + gen.readAllStandardError();
+            opened = gen.exitCode() == 0;
+        } else {
+            password.answers << secret;
+            zSvr::instance().D_Close();
+            opened = zSvr::instance().D_StDcDb(udl);
+            output = zSvr::instance().connection().lastError().toUtf8();
+            zSvr::instance().D_Close();
+        }
+        ServerDb::admin(QStringLiteral("DROP ROLE %1").arg(role));
+        QVERIFY2(opened, output.constData());
+        QCOMPARE(password.captions.size(), how == QLatin1String("prompt") ? 1 : 0);
+    }
+
     void aServerThatIsDownFailsTheOpen()
     {
         if (!ServerDb::wanted())

@@ -5,6 +5,7 @@
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TestHome.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -514,6 +515,51 @@ private slots:
         QCOMPARE(db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=1002"), QString()).toString(), QStringLiteral("新しい頁"));
         db.D_Close();
         QVERIFY(db.sSvr.isEmpty());
+    }
+
+    // A data-link file of the classic provider naming a data source, its values in quotes: the source
+    // is found by its name without them, and a ";" in the user name ends nothing.
+    void classicDataLinkNamesADataSource()
+    {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+            QSKIP("no ODBC driver for Qt");
+        const QString file = freshDb(QStringLiteral("Named.txdb"));
+        const QString ini = m_dir->filePath(QStringLiteral("odbc.ini"));
+        QVERIFY(TestHome::write(ini, QStringLiteral("[Team pages]\nDriver=SQLite3\nDatabase=%1\n").arg(file).toUtf8()));
+        const QByteArray before = qgetenv("ODBCINI");
+        qputenv("ODBCINI", QFile::encodeName(ini));
+        const QString udl = m_dir->filePath(QStringLiteral("Named.udl"));
+        QVERIFY(TestHome::write(udl, "[oledb]\r\n; c\r\nProvider=MSDASQL.1;Persist Security Info=False;"
+                                     "User ID=\"ed;itor\";Data Source=\"Team pages\"\r\n"));
+        int asked = 0;
+        sbPwd::setDriver([&asked](sbPwd &) { ++asked; });
+        zSvr &db = zSvr::instance();
+        const bool opened = db.D_StDcDb(udl);
+        const QString error = db.connection().lastError();
+        qputenv("ODBCINI", before);
+        sbPwd::setDriver({});
+        QVERIFY2(opened, qPrintable(error));
+        QCOMPARE(asked, 0);
+        QCOMPARE(Usr::st().dbName, QStringLiteral("Team pages"));
+        QCOMPARE(db.sSvr, QStringLiteral("Team pages"));
+        db.D_Close();
+    }
+
+    // Without a window, a program answers the password prompt itself; the dialog is never made.
+    void aPasswordSourceStandsForTheDialog()
+    {
+        QStringList asked;
+        int shown = 0;
+        sbPwd::setDriver([&shown](sbPwd &) { ++shown; });
+        sbPwd::setSource([&asked](const QString &file) {
+            asked << file;
+            return QStringLiteral("  secret  ");
+        });
+        QCOMPARE(sbPwd::Act(QStringLiteral("Team.udl")), QStringLiteral("secret"));
+        sbPwd::setSource({});
+        sbPwd::setDriver({});
+        QCOMPARE(asked, QStringList{QStringLiteral("Team.udl")});
+        QCOMPARE(shown, 0);
     }
 
     void passwordAskedOnce_data()

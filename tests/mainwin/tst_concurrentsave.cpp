@@ -26,6 +26,11 @@ private:
     {
         return MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}).toInt();
     }
+    // Pages no placement shows: lost to the user.
+    static int unplaced()
+    {
+        return MainFixture::value(QStringLiteral("Select Count(*) From msDoc Where noDoc Not In (Select noLfC From tbTree)")).toInt();
+    }
     bool otherRuns(const QString &sql, const QVariantList &values = {})
     {
         const bool ok = m_other.exec(sql, values, true);
@@ -177,6 +182,78 @@ private slots:
         QCOMPARE(stored(1002), QStringLiteral("新しい頁\nbody"));
         QCOMPARE(placements(1002), 1);
         QVERIFY(!window().tree().hasNewNode());
+    }
+
+    // The page shown was deleted elsewhere and the refresh left nothing selected: a new page would have
+    // no place in the tree, so F9 says so, and nothing typed afterwards is stored without a placement.
+    void aNewPageNeedsAPlaceInTheTree()
+    {
+        QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
+        QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
+        QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (1005, ?, ?, ?, '.', 0)"),
+                          {QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))}));
+        QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1005, 0, ?, 0)"),
+                          {QStringLiteral("他の頁")}));
+        window().RefreshAll();
+        QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("現在のﾍﾟｰｼﾞは削除されています")});
+        QVERIFY(window().tree().SlctdKy().isEmpty());
+        window().fnMenu(14, 1);
+        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("新規ﾍﾟｰｼﾞを置く場所がありません\nﾂﾘｰでﾍﾟｰｼﾞを選択してから作成して下さい"));
+        QVERIFY(!window().tree().hasNewNode());
+        m_f->type(QStringLiteral("迷子\nlost"));
+        m_f->prompt.answers << Prompt::No;
+        save();
+        QCOMPARE(unplaced(), 0);
+    }
+
+    // A refresh rebuilds the tree without the unsaved node of a new page: its save finds no place and
+    // writes nothing, the edits stay.
+    void aNewPageWhoseNodeWentIsNotStored()
+    {
+        window().NewPage(1);
+        QVERIFY(window().tree().hasNewNode());
+        window().RefreshAll();
+        QVERIFY(!window().tree().hasNewNode());
+        m_f->type(QStringLiteral("新しい頁\nbody"));
+        save();
+        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"));
+        QCOMPARE(unplaced(), 0);
+        QCOMPARE(MainFixture::count(QStringLiteral("msDoc")), 1);
+        QVERIFY(m_f->editor().bDcEdt());
+    }
+
+    // The server refuses the save only at its commit: the tree still shows the unsaved node, and the
+    // next save stores the page with its placement.
+    void aCommitRefusedLeavesTheNewPageUnsaved()
+    {
+        if (!ServerDb::wanted()) {
+            m_f.reset();   // closed first, the file lets the other connection go at once
+            QSKIP("a refusal at the commit is the server's");
+        }
+        QVERIFY(m_other.exec(QStringLiteral("CREATE FUNCTION refuse_commit() RETURNS trigger LANGUAGE plpgsql AS "
+                                            "$$ BEGIN RAISE EXCEPTION 'refused at commit'; END $$"), {}, false));
+        QVERIFY(m_other.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER refuse_commit AFTER INSERT ON tbtree "
+                                            "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION refuse_commit()"),
+                             {}, false));
+        window().NewPage(1);
+        QCOMPARE(window().nDocNo, 1002);
+        m_f->type(QStringLiteral("新しい頁\nbody"));
+        save();
+        QCOMPARE(m_f->prompt.messages.size(), 1);
+        QVERIFY(m_f->prompt.messages.first().contains(QStringLiteral("保存できませんでした")));
+        QVERIFY(window().tree().hasNewNode());
+        QCOMPARE(window().tree().SlctdKy(), QStringLiteral("NewNode"));
+        QVERIFY(m_f->editor().bDcEdt());
+        QCOMPARE(MainFixture::count(QStringLiteral("msDoc")), 1);
+
+        QVERIFY(m_other.exec(QStringLiteral("DROP TRIGGER refuse_commit ON tbtree"), {}, false));
+        save();
+        QCOMPARE(m_f->prompt.messages.size(), 1);
+        QCOMPARE(stored(1002), QStringLiteral("新しい頁\nbody"));
+        QCOMPARE(placements(1002), 1);
+        QVERIFY(!window().tree().hasNewNode());
+        QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1002")));
+        QVERIFY(!m_f->editor().bDcEdt());
     }
 
     // A page another program holds: the save gives up after the command timeout and keeps the edits.

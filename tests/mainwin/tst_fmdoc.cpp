@@ -79,6 +79,30 @@ private slots:
         QCOMPARE(check(QStringLiteral("1001"), file, QDateTime(QDate(2030, 1, 1), QTime(0, 0))), QStringLiteral("0|頁"));
     }
 
+    // Opened empty, the database gets its first pages from another user: the refresh shows the first
+    // and turns on what needs a page (F9, 一括, ﾍﾟｰｼﾞ) without waiting for a save here.
+    void aRefreshThatFindsPagesEnablesThePageCommands()
+    {
+        MainFixture f;
+        f.start();
+        QCOMPARE(f.window->iTreeMode, 1);
+        const auto enabled = [&f](const char *array, int index) {
+            return f.window->item(QString::fromLatin1(array), index)->isEnabled();
+        };
+        QVERIFY(!enabled("mnTree", 1) && !enabled("mnDcDb", 2) && !enabled("mnJb", 0));
+        QVERIFY(f.page(1001, QStringLiteral("他人の頁"), QStringLiteral("theirs")) && f.place(0, 1001, 0, QStringLiteral("他人の頁")));
+        f.window->RefreshAll();
+        QVERIFY2(f.prompt.messages.isEmpty(), qPrintable(f.prompt.messages.join(u'|')));
+        QCOMPARE(f.window->iTreeMode, 2);
+        QCOMPARE(f.window->item(QStringLiteral("mnTree"), 0)->text(), QStringLiteral("前に新規ﾍﾟｰｼﾞ(&P)"));
+        QVERIFY(enabled("mnTree", 1) && enabled("mnDcDb", 2) && enabled("mnJb", 0));
+        QCOMPARE(f.window->nDocNo, 1001);
+        // F9 now adds the next page after the one shown.
+        f.window->fnMenu(14, 1);
+        QVERIFY(f.window->tree().hasNewNode());
+        QCOMPARE(f.window->nDocNo, 1002);
+    }
+
     void aNewPageTakesTheNextNumber()
     {
         MainFixture f;

@@ -5,6 +5,7 @@
 #include "core/yIni.h"
 #include "mainwin/sbSave.h"
 #include "mainwin/uFky.h"
+#include "platform/db/DbConnection.h"
 #include "tree/uTrX.h"
 
 #include <QAction>
@@ -327,7 +328,9 @@ private slots:
         QVERIFY(f.place(1003, 1004, 1, QStringLiteral("孤立の子")));
         QVERIFY(f.place(1001, 1005, 2, QStringLiteral("リンクだけ"), true));
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc) Values (1004)")));
-        QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました"));
+        // The second line names the folder of the Word copies that the pages' saves left.
+        QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました\n") + Usr::st().userData
+                                               + QStringLiteral("Dbs/Book_Doc にﾜｰﾄﾞ文書でBackUpしました"));
         QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
         QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbHtm Where noDoc = 1004")).toInt(), 0);
         QCOMPARE(f.window->CleanUnused(), QStringLiteral("参照されていない文書はありませんでした"));
@@ -349,22 +352,19 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
     }
 
-    void aFailedCompactionNamesTheKeptCopy()
+    void aFailedCompactionKeepsTheDatabase()
     {
         MainFixture f;
         f.start(QStringLiteral("book.txdb"));
         const QString path = f.window->sDbPath;
         f.savedPage(QStringLiteral("残す\n"));
-        zSvr::instance().D_Close();
-        const qint64 before = QFileInfo(path).size();
-        QVERIFY(zSvr::instance().D_StDcDb(path));
+        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
+        QVERIFY(TestHome::write(kept, "an old copy"));
         // The compacted copy cannot be written where it goes.
         QVERIFY(QDir().mkpath(path + QStringLiteral(".compact/in")));
         QVERIFY(!f.window->CompactDb(true, QString()));
-        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
-        QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました\r元のﾌｧｲﾙを ") + kept
-                                               + QStringLiteral(" に残しました"));
-        QCOMPARE(QFileInfo(kept).size(), before);
+        QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました"));
+        QVERIFY(!QFileInfo::exists(kept));
         QVERIFY(zSvr::instance().isOpen());
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
     }
@@ -372,7 +372,7 @@ private slots:
     void compactionKeepsTheDataAndReopens_data()
     {
         QTest::addColumn<bool>("keep");
-        QTest::newRow("keep the old file") << true;
+        QTest::newRow("keep a copy") << true;
         QTest::newRow("no copy") << false;
     }
     void compactionKeepsTheDataAndReopens()
@@ -384,20 +384,30 @@ private slots:
         f.savedPage(QStringLiteral("残す\n") + QString(2000, QLatin1Char('x')));
         QVERIFY(f.page(1500, QStringLiteral("消える"), QString(20000, QLatin1Char('y'))));
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From msDoc Where noDoc = 1500")));
+        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
+        QVERIFY(TestHome::write(kept, "an old copy"));
+        zSvr::instance().D_Close();
         const qint64 before = QFileInfo(path).size();
+        QVERIFY(zSvr::instance().D_StDcDb(path));
         QVERIFY(f.window->CompactDb(keep, QStringLiteral("参照されていない文書はありませんでした")));
         QCOMPARE(f.prompt.messages.last(),
-                 QStringLiteral("参照されていない文書はありませんでした\r") + path + QStringLiteral("の最適化をしました"));
+                 QStringLiteral("参照されていない文書はありませんでした\n") + path + QStringLiteral("の最適化をしました"));
         QVERIFY(zSvr::instance().isOpen());
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
-        const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
         QCOMPARE(QFileInfo::exists(kept), keep);
         if (keep) {
-            // The kept file is the database as it was before.
-            QCOMPARE(QFileInfo(kept).size() >= before, true);
+            // The copy is of the compacted database: the deleted page's text is not in it.
+            QVERIFY(QFileInfo(kept).size() < before);
+            QCOMPARE(QFileInfo(kept).size(), QFileInfo(path).size());
+            QFile copy(kept);
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            const QByteArray bytes = copy.readAll();
+            QVERIFY(!bytes.contains(QByteArray(2000, 'y')));
+            QVERIFY(bytes.contains(QByteArray(2000, 'x')));
+            DbConnection check;
+            QVERIFY(check.openSqlite(kept, true));
         }
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".compact")));
-        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".old")));
     }
 };
 

@@ -400,6 +400,45 @@ void TestWordOutput::backupAndMail()
     const QStringList args = launcher.calls[0].arguments;
     QCOMPARE(args.value(args.indexOf(QStringLiteral("--subject")) + 1), emoji.left(26));
 
+    // xdg-email is waited for; its failures are told in words that fit them, its success is silent.
+    struct Refusal {
+        int code;
+        QString text;
+    };
+    for (const Refusal &r : {Refusal{0, QString()}, Refusal{Launcher::StillRunning, QString()},
+                             Refusal{3, QStringLiteral("ﾒｰﾙｿﾌﾄが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾒｰﾙｿﾌﾄを指定して下さい\n(xdg-email の終了ｺｰﾄﾞ 3)")},
+                             Refusal{-1, QStringLiteral("ﾒｰﾙｿﾌﾄを起動できません｡xdg-email (xdg-utils) がｲﾝｽﾄｰﾙされているかﾁｪｯｸして下さい")}}) {
+        launcher.calls.clear();
+        launcher.runResults << r.code;
+        f.prompt.messages.clear();
+        f.window->item(QStringLiteral("mnMail"), 0)->trigger();
+        QCOMPARE(launcher.calls.size(), 1);
+        QVERIFY(!launcher.calls[0].detached);
+        QCOMPARE(launcher.calls[0].timeoutMs, Launcher::MailWaitMs);
+        QCOMPARE(f.prompt.messages, r.text.isEmpty() ? QStringList() : QStringList{r.text});
+        QVERIFY(!Usr::st().busy);
+    }
+    // A text too long for the command line goes as the attachment alone, the body saying so: the
+    // page's own copy, or the text as a file of its own.
+    const QString longText = QString(60000, QChar(0x6587)) + QStringLiteral("\n終わり");
+    QVERIFY(PageCodec::load(*f.window->editor().GetObj()->page(), pageBytes(heading, longText)));
+    for (int index = 0; index < 3; ++index) {
+        launcher.calls.clear();
+        f.prompt.messages.clear();
+        f.window->item(QStringLiteral("mnMail"), index)->trigger();
+        QCOMPARE(launcher.calls.size(), 1);
+        const QStringList args = launcher.calls[0].arguments;
+        const QString file = index < 2 ? attachments[index] : work + QStringLiteral("1001.txt");
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("--attach")) + 1), file);
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("--body")) + 1),
+                 QStringLiteral("本文が長いため､添付ﾌｧｲﾙ %1 をご覧下さい").arg(QFileInfo(file).fileName()));
+        QVERIFY(f.prompt.messages.isEmpty());
+    }
+    QFile text(work + QStringLiteral("1001.txt"));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(text.readAll());
+    QVERIFY(written.contains(QString(60000, QChar(0x6587))) && written.contains(QStringLiteral("終わり")));
+
     // The Word copy of the page: a copy that cannot be written and a copy that cannot be opened say so.
     const QString copy = work + QStringLiteral("Temp.docx");
     launcher.calls.clear();

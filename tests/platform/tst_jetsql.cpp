@@ -117,6 +117,15 @@ private slots:
         QTest::newRow("bare string") << "DSN=team;UID=me" << "DSN=team;UID=me";
         QTest::newRow("classic provider") << "[oledb]\n;c\nProvider=MSDASQL.1;Persist Security Info=False;User ID=ann;Data Source=pages\n"
                                           << "UID=ann;DSN=pages";
+        // The classic provider's quotes go, a doubled quote stands for one; the password is braced,
+        // the other values only when they must be.
+        QTest::newRow("quoted user and password")
+            << "Provider=MSDASQL.1;User ID=\"editor\";Password=\"a;b\"\"c}\";Data Source='my team'"
+            << "UID=editor;PWD={a;b\"c}}};DSN=my team";
+        QTest::newRow("names with a semicolon") << "Data Source=\"a;b\";User ID=\" u}\"" << "DSN={a;b};UID={ u}}}";
+        QTest::newRow("quote inside a value") << "User ID=it's;Password=x\"y" << "UID=it's;PWD={x\"y}";
+        QTest::newRow("empty password") << "User ID=ann;Password=;Data Source=pages" << "UID=ann;PWD={};DSN=pages";
+        QTest::newRow("braced password kept as ODBC wrote it") << "DSN=pages;PWD={a;b}}c}" << "DSN=pages;PWD={a;b}}c}";
         QTest::newRow("only comments") << "[oledb]\n; nothing\n" << "";
         QTest::newRow("extended properties in quotes")
             << "Provider=MSDASQL.1;Extended Properties=\"DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=pages;UID=ed\""
@@ -141,6 +150,7 @@ private slots:
         QTest::newRow("source last") << "UID=ann;DSN=pages" << "pages;UID=ann";
         QTest::newRow("source in the middle") << "UID=ann; DSN=pages ;PWD=x" << "pages;UID=ann;PWD=x";
         QTest::newRow("driver string as it is") << "UID=ann;DRIVER={PostgreSQL Unicode};SERVER=db" << "UID=ann;DRIVER={PostgreSQL Unicode};SERVER=db";
+        QTest::newRow("braced values with semicolons") << "UID={a;b};DSN={x;y}" << "{x;y};UID={a;b}";
     }
     void driverName()
     {
@@ -171,6 +181,27 @@ private slots:
         file.close();
         QVERIFY(DataLink::read(file.fileName(), &found));
         QCOMPARE(found, QStringLiteral("DRIVER=SQLite3;Database=/tmp/文書.db"));
+    }
+
+    void bracedValues_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("braced");
+        QTest::newRow("plain") << "secret" << "{secret}";
+        QTest::newRow("semicolon") << "ab;cd" << "{ab;cd}";
+        QTest::newRow("closing brace") << "a}b}" << "{a}}b}}}";
+        QTest::newRow("opening brace and quote") << "{'x\"" << "{{'x\"}";
+        QTest::newRow("empty") << "" << "{}";
+    }
+    void bracedValues()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, braced);
+        QCOMPARE(DataLink::braced(value), braced);
+        // What is braced reads back as it was.
+        QCOMPARE(DataLink::value(QStringLiteral("DSN=x;PWD=") + braced + QStringLiteral(";UID=u"), QStringLiteral("pwd")), value);
+        QCOMPARE(DataLink::value(QStringLiteral("DSN=x;PWD=") + braced + QStringLiteral(";UID=u"), QStringLiteral("uid")),
+                 QStringLiteral("u"));
     }
 
     void quoteText()

@@ -95,8 +95,70 @@ private slots:
         QFETCH(QString, attachment);
         QFETCH(QStringList, expected);
         RecordingLauncher launcher;
-        QVERIFY(Launcher::current().composeMail(subject, body, attachment));
+        QCOMPARE(Launcher::current().composeMail(subject, body, attachment), 0);
         QCOMPARE(launcher.lastCommand(), expected);
+        QVERIFY(!launcher.calls.last().detached);
+    }
+
+    // A stub xdg-email first on the PATH: its exit code comes back; one that keeps running is left to
+    // run and the wait ends in time.
+    void mailWaitsForTheMailTool_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("handed over") << "exit 0" << 0;
+        QTest::newRow("no mail program") << "exit 3" << 3;
+        QTest::newRow("mail program failed") << "exit 4" << 4;
+        QTest::newRow("killed") << "kill -9 $$" << -1;
+        QTest::newRow("mail program keeps running") << "sleep 3" << int(Launcher::StillRunning);
+    }
+    void mailWaitsForTheMailTool()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, answer);
+        QTemporaryDir dir;
+        const QString tool = dir.filePath(QStringLiteral("xdg-email"));
+        QFile file(tool);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"%1\"\n%2\n")
+                       .arg(dir.filePath(QStringLiteral("args.txt")), script)
+                       .toUtf8());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
+        QElapsedTimer timer;
+        timer.start();
+        const int got = Launcher::current().composeMail(QStringLiteral("件名"), QString(40000, QLatin1Char('x')),
+                                                        QString(), 300);
+        qputenv("PATH", path);
+        QCOMPARE(got, answer);
+        QVERIFY(timer.elapsed() < 2500);
+        QFile args(dir.filePath(QStringLiteral("args.txt")));
+        QTRY_VERIFY(args.size() > 40000);
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n').mid(0, 4),
+                 QStringList({"[--utf8]", "[--subject]", "[件名]", "[--body]"}));
+    }
+
+    void mailFitsOneArgument_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("short") << QStringLiteral("本文\n二行目") << true;
+        QTest::newRow("letters") << QString(100000, QLatin1Char('x')) << true;
+        QTest::newRow("too many letters") << QString(130000, QLatin1Char('x')) << false;
+        // Each kanji is three bytes, each of them "%XX".
+        QTest::newRow("kanji") << QString(13000, QChar(0x6587)) << true;
+        QTest::newRow("too many kanji") << QString(15000, QChar(0x6587)) << false;
+        QTest::newRow("blanks") << QString(40000, QLatin1Char(' ')) << true;
+        QTest::newRow("too many line ends") << QString(21000, QLatin1Char('\n')) << false;
+    }
+    void mailFitsOneArgument()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, fits);
+        QCOMPARE(Launcher::mailFits(QStringLiteral("件名"), body, QStringLiteral("/tmp/1001.pdf")), fits);
     }
 
     void recordingLauncherScriptsAndUninstalls()

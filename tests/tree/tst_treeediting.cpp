@@ -320,6 +320,82 @@ private slots:
         QCOMPARE(PageDb::row(12, 34), QStringLiteral("1:三十四"));
     }
 
+    // Two users add a page at the top level, each in a tree of their own, and each writes the order
+    // they see: no two placements share an order, and a placement whose order stays is not written.
+    void ordersOfTwoTreesNeverTie()
+    {
+        uTrX other;
+        other.SetNodes(QStringLiteral("0"));
+        QVERIFY(PageDb::page(201, QStringLiteral("甲")) && PageDb::page(202, QStringLiteral("乙")));
+        m_tree->SetLeaf(QStringLiteral("12"));
+        QVERIFY(!m_tree->trNew(1).isEmpty());
+        QString title = QStringLiteral("甲");
+        QVERIFY(m_tree->UdtNd(title, QString(), 201));
+        other.SetLeaf(QStringLiteral("5"));
+        QVERIFY(!other.trNew(1).isEmpty());
+        title = QStringLiteral("乙");
+        QVERIFY(other.UdtNd(title, QString(), 202));
+        QCOMPARE(orders(), 4);
+        m_tree->trSort();
+        QCOMPARE(orders(), 4);
+        QCOMPARE(PageDb::row(0, 201), QStringLiteral("2:甲"));
+        const QDateTime untouched(QDate(2001, 2, 3), QTime(4, 5, 6));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set dyUdt = ? Where noLfP = 0 And noLfC = 5"),
+                                         {untouched}));
+        other.trSort();
+        QCOMPARE(orders(), 4);
+        QCOMPARE(PageDb::row(0, 5), QStringLiteral("0:五"));
+        QCOMPARE(PageDb::row(0, 202), QStringLiteral("1:乙"));
+        QCOMPARE(PageDb::row(0, 12), QStringLiteral("2:十二"));
+        // The page the other tree does not show goes after the ones it does.
+        QCOMPARE(PageDb::row(0, 201), QStringLiteral("3:甲"));
+        QCOMPARE(PageDb::value(QStringLiteral("Select dyUdt From tbTree Where noLfP = 0 And noLfC = 5")).toDateTime(),
+                 untouched);
+    }
+
+    // The save of a host's transaction: the node changes only once it is committed.
+    void heldNodeChangesWaitForTheCommit()
+    {
+        QVERIFY(PageDb::page(201, QStringLiteral("新")));
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QVERIFY(!m_tree->trNew(1).isEmpty());
+        for (const bool commit : {false, true}) {
+            m_tree->holdNodeChanges();
+            QVERIFY(zSvr::instance().D_Tran(0));
+            QString title = QStringLiteral("新 <b>");
+            QVERIFY(m_tree->trPlaceNew(title, 201));
+            QCOMPARE(title, QStringLiteral("新b"));
+            QVERIFY(m_tree->hasNewNode());
+            QVERIFY(zSvr::instance().D_Tran(commit ? 1 : 2));
+            m_tree->releaseNodeChanges(commit);
+            QCOMPARE(m_tree->hasNewNode(), !commit);
+            QCOMPARE(PageDb::row(5, 201).isEmpty(), !commit);
+            QString text;
+            m_tree->GetNodeText(text);
+            QCOMPARE(text, commit ? QStringLiteral("新b") : QStringLiteral("新規ﾍﾟｰｼﾞ"));
+            QCOMPARE(m_tree->SlctdKy().endsWith(QStringLiteral("-201")), commit);
+        }
+        // With no unsaved node there is nowhere to place a new page: said, and nothing written.
+        QString title = QStringLiteral("迷子");
+        QVERIFY(!m_tree->trPlaceNew(title, 202));
+        QCOMPARE(m_prompt->messages.last(), QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"));
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 202")), 0);
+    }
+
+    // Nowhere to put a new node: a tree with nodes and none selected.
+    void aNewNodeNeedsASelection()
+    {
+        m_tree->SetLeaf(QStringLiteral("12"));
+        QVERIFY(m_tree->trCanNew());
+        m_probe->view()->setCurrentItem(nullptr);
+        QVERIFY(!m_tree->trCanNew());
+        QVERIFY(m_tree->trNew(1).isEmpty());
+        m_tree->SetLeaf(QStringLiteral("12"));
+        QVERIFY(m_tree->trCanNew());
+        QVERIFY(!m_tree->trNew(2).isEmpty());
+        QVERIFY(!m_tree->trCanNew());
+    }
+
     void menuQueriesAndTheCurrentPage()
     {
         m_tree->SetLeaf(QStringLiteral("5"));
@@ -477,6 +553,12 @@ private slots:
     }
 
 private:
+    // Placements at the top level with an order of their own; the count of all of them when none ties.
+    static int orders()
+    {
+        return count(QStringLiteral("Select Count(Distinct inSrt) From tbTree Where noLfP = 0"));
+    }
+
     // Key of the loaded node for the placement (parent, page).
     QString keyOf(int parent, int page) const
     {

@@ -6,39 +6,26 @@
 
 namespace {
 
-// The "key=value" parts of a connection string. A value between double quotes
-// or braces may hold semicolons: "Extended Properties="DRIVER={x};SERVER=y"".
-QStringList parts(const QString &connectionString)
-{
-    QStringList out;
-    QString part;
-    QChar closing;
-    for (const QChar c : connectionString) {
-        if (!closing.isNull()) {
-            if (c == closing)
-                closing = QChar();
-        } else if (c == u'"') {
-            closing = u'"';
-        } else if (c == u'{') {
-            closing = u'}';
-        } else if (c == u';') {
-            if (!part.trimmed().isEmpty())
-                out << part;
-            part.clear();
-            continue;
-        }
-        part += c;
-    }
-    if (!part.trimmed().isEmpty())
-        out << part;
-    return out;
-}
-
+// A value as it stands between its quotes or braces, the doubled closing character made single.
 QString unquoted(const QString &value)
 {
-    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
-        return value.mid(1, value.size() - 2);
-    return value;
+    if (value.size() < 2)
+        return value;
+    const QChar open = value.front();
+    const QChar close = open == u'{' ? u'}' : open;
+    if ((open != u'"' && open != u'\'' && open != u'{') || value.back() != close)
+        return value;
+    return value.mid(1, value.size() - 2).replace(QString(2, close), QString(close));
+}
+
+// A value other than the password as a connection string holds it. Drivers
+// take the braces off a password, but some keep them on other values (the
+// PostgreSQL driver on the user name, SQLite's on the source name): braced
+// only when a ";", a brace or blanks around it leave no other way.
+QString plainOrBraced(const QString &value)
+{
+    const bool plain = value == value.trimmed() && !value.contains(u';') && !value.contains(u'{') && !value.contains(u'}');
+    return plain ? value : DataLink::braced(value);
 }
 
 } // namespace
@@ -93,6 +80,59 @@ QString DataLink::value(const QString &connectionString, const QString &key)
     return QString();
 }
 
+// A value that starts with a
+// double or single quote (the classic provider's form) or a brace (ODBC's)
+// runs to the matching closing one and may hold semicolons; inside it the
+// closing character doubled stands for itself:
+// Extended Properties="DRIVER={x};SERVER=y", PWD={a;b}}c}.
+QStringList DataLink::parts(const QString &connectionString)
+{
+    QStringList out;
+    QString part;
+    QChar closing;
+    bool atValue = false;   // after the "=" of the part, before its value's first character
+    for (int i = 0; i < connectionString.size(); ++i) {
+        const QChar c = connectionString.at(i);
+        if (!closing.isNull()) {
+            if (c == closing) {
+                if (i + 1 < connectionString.size() && connectionString.at(i + 1) == closing) {
+                    part += c;
+                    ++i;
+                } else {
+                    closing = QChar();
+                }
+            }
+            part += c;
+            continue;
+        }
+        if (c == u';') {
+            if (!part.trimmed().isEmpty())
+                out << part;
+            part.clear();
+            atValue = false;
+            continue;
+        }
+        if (atValue && !c.isSpace()) {
+            atValue = false;
+            if (c == u'"' || c == u'\'')
+                closing = c;
+            else if (c == u'{')
+                closing = u'}';
+        } else if (c == u'=' && !part.contains(u'=')) {
+            atValue = true;
+        }
+        part += c;
+    }
+    if (!part.trimmed().isEmpty())
+        out << part;
+    return out;
+}
+
+QString DataLink::braced(const QString &value)
+{
+    return u'{' + QString(value).replace(u'}', QStringLiteral("}}")) + u'}';
+}
+
 QString DataLink::toOdbc(const QString &connectionString)
 {
     QStringList out;
@@ -105,11 +145,11 @@ QString DataLink::toOdbc(const QString &connectionString)
         if (key == u"extended properties")
             out << parts(unquoted(rest));   // the ODBC string the classic provider passed on
         else if (key == u"data source")
-            out << QStringLiteral("DSN=") + unquoted(rest);
+            out << QStringLiteral("DSN=") + plainOrBraced(unquoted(rest));
         else if (key == u"user id")
-            out << QStringLiteral("UID=") + rest;
+            out << QStringLiteral("UID=") + plainOrBraced(unquoted(rest));
         else if (key == u"password")
-            out << QStringLiteral("PWD=") + rest;
+            out << QStringLiteral("PWD=") + braced(unquoted(rest));
         else if (!part.trimmed().isEmpty())
             out << part.trimmed();
     }

@@ -1,4 +1,5 @@
 #include "platform/db/DbConnection.h"
+#include "platform/db/DataLink.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
@@ -31,7 +32,7 @@ QString DbConnection::driverName(const QString &connectionString)
     if (connectionString.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
         connectionString.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
         return connectionString;
-    QStringList parts = connectionString.split(u';', Qt::SkipEmptyParts);
+    QStringList parts = DataLink::parts(connectionString);
     for (int i = 0; i < parts.size(); ++i) {
         if (parts[i].trimmed().startsWith(QLatin1String("DSN="), Qt::CaseInsensitive)) {
             const QString source = parts.takeAt(i).trimmed().mid(4);
@@ -181,9 +182,9 @@ bool DbConnection::openOdbc(const QString &connectionString, const QString &pass
 bool DbConnection::openOdbcSource(const QString &connectionString, const QString &password, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-    db.setDatabaseName(driverName(connectionString));
-    if (!password.isEmpty())
-        db.setPassword(password);
+    // Qt's driver would add the password as it stands, and a ";" in it would end it.
+    db.setDatabaseName(driverName(password.isEmpty() ? connectionString
+                                                     : connectionString + QStringLiteral(";PWD=") + DataLink::braced(password)));
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=30"));
     if (db.open()) {
         m_postgres = db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
@@ -378,6 +379,15 @@ void DbConnection::setCommandTimeout(int seconds)
     } else if (m_kind == OdbcSource) {
         applyTimeout();
     }
+}
+
+bool DbConnection::holdLock(qint32 space, qint32 key)
+{
+    if (!isOpen())
+        return false;
+    if (!m_postgres)
+        return true;
+    return exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1, %2)").arg(space).arg(key), {}, false);
 }
 
 QStringList DbConnection::primaryKey(const QString &table)

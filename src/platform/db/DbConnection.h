@@ -69,6 +69,11 @@ public:
     // 0 begin, 1 commit, 2 roll back. A transaction on a file holds its write
     // lock from the start, so that what it reads stays true until it commits.
     bool transaction(int mode);
+    // Holds the lock named by the two numbers until the transaction ends;
+    // another connection asking for it meanwhile waits (at most the command
+    // timeout). A file needs none: its transaction holds it whole. False when
+    // the lock could not be had.
+    bool holdLock(qint32 space, qint32 key);
 
     // The columns of the table's primary key, asked of the database once per table while the
     // connection stays open.

@@ -2,8 +2,28 @@
 #include "platform/desktop/ProcessLauncher.h"
 
 namespace {
+
 Launcher *installed = nullptr;
+
+// The longest argument Linux passes to a program (MAX_ARG_STRLEN, with its
+// closing zero), less room for the rest of the address and the mail
+// program's own wrapping of it.
+constexpr qsizetype MailtoLimit = 32 * 4096 - 8192;
+
+// Length of `text` as xdg-email puts it into the address: UTF-8, letters,
+// digits and "@.-\/" as they are, every other byte as "%XX", a line end as "%0D%0A".
+qsizetype encodedLength(const QString &text)
+{
+    qsizetype length = 0;
+    for (const char c : text.toUtf8()) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                           || c == '@' || c == '.' || c == '-' || c == '\\' || c == '/';
+        length += c == '\n' ? 6 : plain ? 1 : 3;
+    }
+    return length;
 }
+
+} // namespace
 
 bool Launcher::openWithDesktop(const QString &target)
 {
@@ -12,7 +32,19 @@ bool Launcher::openWithDesktop(const QString &target)
     return startDetached(QStringLiteral("xdg-open"), {target});
 }
 
-bool Launcher::composeMail(const QString &subject, const QString &body, const QString &attachment)
+int Launcher::runAWhile(const QString &program, const QStringList &arguments, int waitMs)
+{
+    return run(program, arguments, QString(), waitMs);
+}
+
+bool Launcher::mailFits(const QString &subject, const QString &body, const QString &attachment)
+{
+    const qsizetype address = QStringLiteral("mailto:?subject=&body=&attach=").size() + encodedLength(subject)
+                              + encodedLength(body) + encodedLength(attachment);
+    return address <= MailtoLimit;
+}
+
+int Launcher::composeMail(const QString &subject, const QString &body, const QString &attachment, int waitMs)
 {
     // The texts are passed as UTF-8 whatever the locale: under the C locale xdg-email would drop them.
     QStringList arguments{QStringLiteral("--utf8")};
@@ -25,7 +57,9 @@ bool Launcher::composeMail(const QString &subject, const QString &body, const QS
     // xdg-email wants at least one address or option; an empty mailto: opens a blank mail.
     if (arguments.size() == 1)
         arguments << QStringLiteral("mailto:");
-    return startDetached(QStringLiteral("xdg-email"), arguments);
+    // xdg-email answers once the mail program has the mail; a mail program that
+    // starts in its place only answers when it is closed, and is left to run.
+    return runAWhile(QStringLiteral("xdg-email"), arguments, waitMs);
 }
 
 Launcher &Launcher::current()

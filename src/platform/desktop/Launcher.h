@@ -18,10 +18,25 @@ public:
     virtual int run(const QString &program, const QStringList &arguments,
                     const QString &workingDirectory = QString(), int timeoutMs = -1) = 0;
 
+    // Starts `program` and waits at most `waitMs` for it to end, the windows
+    // still painted meanwhile; a program that has not ended by then is left
+    // running. Returns its exit code, StillRunning when it had not ended, -1
+    // when it could not be started or did not end normally.
+    virtual int runAWhile(const QString &program, const QStringList &arguments, int waitMs);
+    static constexpr int StillRunning = -2;
+
     // Opens a file, folder or address with the desktop's program for it (xdg-open).
     bool openWithDesktop(const QString &target);
-    // Starts a mail in the desktop's mail program (xdg-email).
-    bool composeMail(const QString &subject, const QString &body, const QString &attachment);
+    // Hands a mail to the desktop's mail program (xdg-email) and waits up to
+    // `waitMs` for xdg-email's answer: its exit code (0 handed over; 1 to 5 its
+    // failures), StillRunning when the mail program keeps it waiting, -1 when it
+    // could not be run.
+    int composeMail(const QString &subject, const QString &body, const QString &attachment,
+                    int waitMs = MailWaitMs);
+    static constexpr int MailWaitMs = 15000;
+    // True when the mail fits the one command-line argument that xdg-email
+    // makes of it (a "mailto:" address with every text percent-encoded).
+    static bool mailFits(const QString &subject, const QString &body, const QString &attachment);
 
     static Launcher &current();
     static void install(Launcher *launcher); // not owned; nullptr restores the real one

@@ -1,5 +1,7 @@
 #include "platform/desktop/ProcessLauncher.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 
 bool ProcessLauncher::startDetached(const QString &program, const QStringList &arguments,
@@ -33,4 +35,32 @@ int ProcessLauncher::run(const QString &program, const QStringList &arguments,
     if (process.exitStatus() != QProcess::NormalExit)
         return -1;
     return process.exitCode();
+}
+
+int ProcessLauncher::runAWhile(const QString &program, const QStringList &arguments, int waitMs)
+{
+    if (program.isEmpty())
+        return -1;
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(program, arguments);
+    if (!process->waitForStarted()) {
+        delete process;
+        return -1;
+    }
+    process->closeWriteChannel();
+    QElapsedTimer waited;
+    waited.start();
+    while (process->state() != QProcess::NotRunning && waited.elapsed() < waitMs) {
+        process->waitForFinished(50);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (process->state() != QProcess::NotRunning) {
+        // Deleting it would end the program: it goes when it ends, or with us.
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return StillRunning;
+    }
+    const int code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+    delete process;
+    return code;
 }

@@ -10,4 +10,5 @@ public:
                        const QString &workingDirectory) override;
     int run(const QString &program, const QStringList &arguments, const QString &workingDirectory,
             int timeoutMs) override;
+    int runAWhile(const QString &program, const QStringList &arguments, int waitMs) override;
 };
