@@ -181,9 +181,10 @@ private slots:
         QVERIFY(ServerDb::admin(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE fenwar")
                                     .arg(role, QString(secret).replace(u'\'', QStringLiteral("''")))));
         const QString driver = ServerDb::connectionString(m_server.name(), false).remove(QStringLiteral(";UID=fenwar"));
-        QString link = QStringLiteral("Provider=MSDASQL.1;User ID=\"%1\";").arg(role);
+        QString link = QStringLiteral("Provider=MSDASQL.1;User ID=%1;").arg(role);
         if (how == QLatin1String("file"))
-            link += QStringLiteral("Password=\"%1\";").arg(QString(secret).replace(u'"', QStringLiteral("\"\"")));
+            link = QStringLiteral("Provider=MSDASQL.1;User ID=\"%1\";Password=\"%2\";")
+                       .arg(role, QString(secret).replace(u'"', QStringLiteral("\"\"")));
         link += QStringLiteral("Extended Properties=\"%1\"").arg(driver);
         const QString udl = m_dir.filePath(QStringLiteral("Team.udl"));
         QVERIFY(TestHome::write(udl, link.toUtf8()));
