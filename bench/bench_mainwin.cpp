@@ -61,7 +61,9 @@ bool measure(const QString &path, const QString &label, QTextStream &out, const 
     window.show();
     QCoreApplication::processEvents();
     if (answers.asked() || !zSvr::instance().isOpen()) {
-        std::fprintf(stderr, "bench_mainwin: %s: the database could not be opened\n", qPrintable(label));
+        std::fprintf(stderr, "bench_mainwin: %s: %s\n", qPrintable(label),
+                     answers.asked() ? "stopped at the open" : "the database could not be opened");
+        zSvr::instance().D_Close();
         return false;
     }
     const double openMs = timer.nsecsElapsed() / 1e6;
