@@ -180,6 +180,8 @@ public:
     bool wordCopy() const { return m_wordCopy; }
     int pictureLayout() const { return m_pictureLayout; }
     int pictureColour() const { return m_pictureColour; }
+    // The character format that 書式のｺﾋﾟｰ holds for 書式の貼り付け, as text ("" before any copy).
+    QString copiedFormat() const;
     bool barShown(int bar) const;
     bool rulersShown() const { return m_rulers; }
     QString currentFile() const { return m_currentFile; }

@@ -461,7 +461,10 @@ void uTxm::SetRtfMn()
             a->setVisible(on);
     };
     enable(sbTxm::mnEdit, 0, bUndo);
-    enable(sbTxm::mnEdit, 1, bRedo || !f.item(sbTxm::mnEdit, 1)->text().startsWith(QStringLiteral("やり直し")));
+    // The repeat item runs its command again: it is enabled when that command is one (opening a
+    // submenu leaves a caption that runs nothing).
+    const bool redoItem = f.item(sbTxm::mnEdit, 1)->text().startsWith(QStringLiteral("やり直し"));
+    enable(sbTxm::mnEdit, 1, bRedo || (!redoItem && f.jobOf(sbTxm::mnEdit, 1) != 0));
     enable(sbTxm::mnEdit, 3, bCopy);
     enable(sbTxm::mnEdit, 4, bCopy);
     enable(sbTxm::mnEdit, 5, bPaste);

@@ -120,7 +120,8 @@ void uTxm::T_Paste(const QString &sKind)
         text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
         m_edit->setSelectedText(text);
         syncToView();
-    } else if (sKind == QLatin1String("OBJ")) {
+    } else if (sKind == QLatin1String("OBJ") || sKind.isEmpty()) {
+        // Without a kind (the toolbar's button) the component pastes as it would itself.
         m_view->setFocus();
         m_view->clipboardAction(3);
         syncFromView();
@@ -325,6 +326,15 @@ void uTxm::insertMarkedFrame(const QString &marker, const QString &text, int col
         m_edit->setSelStart(at + 1);
     }
     syncToView();
+}
+
+QString uTxm::copiedFormat() const
+{
+    const FormatHolder &h = m_formatHolder;
+    if (h.font.isEmpty() && h.size <= 0)
+        return QString();
+    return QStringLiteral("%1 %2 %3%4%5%6 %7/%8").arg(h.font).arg(h.size).arg(int(h.bold)).arg(int(h.italic))
+        .arg(int(h.underline)).arg(int(h.strike)).arg(h.fore).arg(h.back);
 }
 
 void uTxm::T_CpyFmt(int iMode)

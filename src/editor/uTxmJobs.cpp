@@ -98,8 +98,9 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
 
 void uTxm::applyModifiedRule(int iJb, bool result, bool pageChanged)
 {
-    // The find dialog replaces and the page setup resizes the page: they mark it only when they did.
-    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82}) || (oneOf(iJb, {22, 65}) && pageChanged)) {
+    // The find dialog replaces, the page setup resizes the page, cut and clear take the selection out
+    // and a split parts a table: they mark it only when they did.
+    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82}) || (oneOf(iJb, {13, 20, 22, 65, 81}) && pageChanged)) {
         setBDcEdt(true);
     } else if (oneOf(iJb, {32, 33, 34, 35, 41, 42, 43, 44, 45, 50, 51, 52, 54, 61, 62, 63, 64, 85})) {
         // A cancelled dialog reports false: the marks of earlier edits must survive it.

@@ -8,6 +8,7 @@
 #include "editor/sbTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 
 #include <QAction>
@@ -410,6 +411,11 @@ void uTxm::T_NewDoc(int iJb)
         const bool busy = m_busy;
         m_busy = true;
         m_edit->clearText();
+        // The emptying is no step to undo: an undo would bring the page left behind into this one.
+        for (QTextDocument *doc : m_page->documents()) {
+            if (auto *part = qobject_cast<PartDocument *>(doc))
+                part->clearUndo();
+        }
         if (m_title->isEnabled())
             m_title->clear();
         m_busy = busy;

@@ -380,14 +380,16 @@ void fmDoc::enableTreeMenu()
     const bool any = normal && !newNode;
     const QString tree = QStringLiteral("mnTree");
     setItemEnabled(tree, 0, !sDbPath.isEmpty() && !newNode);
-    for (int i : {1, 7, 8, 11, 12, 17, 18, 21, 22, 24})
+    for (int i : {1, 7, 8, 11, 12, 17, 18})
         setItemEnabled(tree, i, any);
     setItemEnabled(tree, 2, any && !listMode);
     setItemEnabled(tree, 4, any && canPrev);
     setItemEnabled(tree, 5, any && canNext);
     setItemEnabled(tree, 9, normal);
     setItemEnabled(tree, 14, normal);
-    setItemEnabled(tree, 15, any);
+    // The referring pages, the reverse look-up and the second window keep their state. A file is
+    // read into the page shown, the unsaved new one too; an empty database has none to read into.
+    setItemEnabled(tree, 15, normal || newNode);
 }
 
 void fmDoc::enablePageMenu(int index)
