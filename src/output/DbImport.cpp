@@ -476,17 +476,24 @@ bool DbImport::write()
 {
     zSvr &db = zSvr::instance();
     DbConnection &target = db.connection();
-    if (!db.D_Tran(0))
-        return false;
-    bool ok = true;
     QElapsedTimer shown;
-    shown.start();
+    auto progress = [this, &shown](int i) {
+        sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
+        shown.start();
+    };
+    // Shown before the transaction begins: it waits for another user who is writing.
+    progress(0);
+    if (!db.D_Tran(0)) {
+        sbWait::cEnd();
+        if (ExchangeText::isLocked(target.lastError()))
+            m_error = ExchangeText::readFailure(db.sSvr, target.lastError());
+        return false;
+    }
+    bool ok = true;
     for (int i = 0; ok && i < m_pages.size(); ++i) {
         Page &page = m_pages[i];
-        if (!sbWait::isShown() || shown.elapsed() >= 200) {
-            sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
-            shown.start();
-        }
+        if (shown.elapsed() >= 200)
+            progress(i);
         if (page.action == 0)
             continue;
         convert(page);

@@ -223,6 +223,26 @@ bool heldElsewhere(const QString &path)
     return held;
 }
 
+// True when another program holds the database file at `path` for writing.
+bool writingElsewhere(const QString &path)
+{
+    bool held = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            held = !q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            if (!held)
+                q.exec(QStringLiteral("ROLLBACK"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    return held;
+}
+
 // The number of pages of the database file at `path`.
 int pagesIn(const QString &path)
 {
@@ -799,6 +819,47 @@ private slots:
         // Once the other program is done, the same import runs.
         openMain();
         QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")));
+    }
+
+    void lockedTargetIsWaitedForUnderTheWaitWindow()
+    {
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set dyUdt='2025-02-01 09:00:00' Where noDoc=1003")));
+        // Another program writes to the open database and keeps at it.
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {mainPath});
+        QVERIFY(shell.waitForStarted());
+        shell.write("BEGIN IMMEDIATE;\n");
+        QElapsedTimer waited;
+        waited.start();
+        while (!writingElsewhere(mainPath) && waited.elapsed() < 30000)
+            QTest::qWait(50);
+        QVERIFY2(writingElsewhere(mainPath), shell.readAllStandardError().constData());
+        zSvr::instance().connection().setCommandTimeout(1);
+        QStringList shown;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&shown] {
+            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
+                shown << sbWait::shownMessage();
+        });
+        watch.start(0);
+        const QString said = importFrom(copy, {Prompt::Yes});
+        watch.stop();
+        // The wait is shown, and its end says why nothing was imported.
+        QVERIFY2(shown.value(1).startsWith(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (")), qPrintable(shown.join(u'|')));
+        QVERIFY2(said.endsWith(mainPath + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nｲﾝﾎﾟｰﾄを実行しませんでした")),
+                 qPrintable(said));
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(!sbWait::isShown());
+        shell.write("COMMIT;\n");
+        shell.closeWriteChannel();
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(value(QStringLiteral("Select '' || dyUdt From msDoc Where noDoc=1003")).toString(),
+                 QStringLiteral("2024-01-01 10:00:00"));
+        QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")));
+        QCOMPARE(value(QStringLiteral("Select '' || dyUdt From msDoc Where noDoc=1003")).toString(),
+                 QStringLiteral("2025-02-01 09:00:00"));
     }
 
     void rootStandingElsewhereIsRefused_data()

@@ -416,7 +416,17 @@ bool DbConnection::transaction(int mode)
     bool ok = false;
     switch (mode) {
     case 0:
-        ok = m_kind == SqliteFile ? QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")) : db.transaction();
+        if (m_kind == SqliteFile) {
+            // Waits for a lock another program holds, as long as a statement would.
+            QSqlQuery begin(db);
+            ok = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            if (!ok)
+                m_lastError = begin.lastError().text();
+        } else {
+            ok = db.transaction();
+            if (!ok)
+                m_lastError = db.lastError().text();
+        }
         m_inTransaction = m_inTransaction || ok;
         return ok;
     case 1:
@@ -433,5 +443,7 @@ bool DbConnection::transaction(int mode)
     }
     if (ok)
         m_inTransaction = false;
+    else
+        m_lastError = db.lastError().text();
     return ok;
 }
