@@ -49,16 +49,25 @@ bool DbExport::FillWkRnd(QString *error)
             *error = rs.lastError();
         return false;
     }
-    // One transaction for all rows: a database of pages without identities gets them in one write.
-    const bool own = db.D_Tran(0);
-    for (; !rs.eof(); rs.moveNext()) {
-        rs.setValue(QStringLiteral("wkRnd"), Usr::FdNewKy());
-        rs.update();
+    // Pages made here have their identity: mostly nothing is written, and nobody's lock waited for.
+    if (rs.eof())
+        return true;
+    // One transaction for all rows; the wait for another user who is writing is shown.
+    sbWait::cMsg(QString());
+    const bool began = db.D_Tran(0);
+    bool ok = began;
+    for (; ok && !rs.eof(); rs.moveNext())
+        ok = rs.setValue(QStringLiteral("wkRnd"), Usr::FdNewKy()) && rs.update();
+    ok = ok && db.D_Tran(1);
+    if (!ok) {
+        if (error)
+            *error = rs.lastError().isEmpty() ? db.connection().lastError() : rs.lastError();
+        if (began)
+            db.D_Tran(2);
     }
     rs.close();
-    if (own)
-        db.D_Tran(1);
-    return true;
+    sbWait::cEnd();
+    return ok;
 }
 
 bool DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QList<Pair> &pairs, QString *error)
@@ -136,11 +145,11 @@ bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
 
 void DbExport::ExportDb()
 {
+    // A database that cannot give every page an identity (damaged, or another user writing) still
+    // gives up the parts whose pages have one: a page without one ends the export below.
+    m_identityError.clear();
+    FillWkRnd(&m_identityError);
     QString readError;
-    if (!FillWkRnd(&readError)) {
-        Prompt::current().message(ExchangeText::readFailure(zSvr::instance().sSvr, readError));
-        return;
-    }
     Frmt::LoadHome(false);
     int iRet = 0;
     int &range = m_host.rangeChoice();
@@ -278,6 +287,12 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
             continue;
         }
         const QVariantList &row = *found;
+        // Without its identity a page could not be brought back over itself.
+        if (!m_identityError.isEmpty() && !ExchangeText::usableIdentity(row.value(8))) {
+            failed = m_identityError;
+            ok = false;
+            break;
+        }
         QVariant document = row.value(5);
         QVariant tags = row.value(6);
         const bool childLinks = i >= 1 && range == 1 && home.homeKind != 0;

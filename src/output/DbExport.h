@@ -22,8 +22,8 @@ public:
 
     // The whole export with its questions and messages.
     void ExportDb();
-    // Gives every page without an identity (0 or Null) a new one; false, with
-    // the reason in `error`, when the pages could not be read.
+    // Gives every page without an identity (0 or Null) a new one, all or none;
+    // false, with the reason in `error`, when the pages could not be read or written.
     static bool FillWkRnd(QString *error = nullptr);
     // The pages below `page` (range 1: its children only) in the order they
     // are written, and one pair for every placement passed on the way. Each
@@ -33,7 +33,8 @@ public:
                                QString *error = nullptr);
     // Writes the rows into the database at `target` (a copy of the template)
     // in one transaction; false, with the file removed, when anything fails
-    // (`error` then tells a read error of the open database). `skipped` counts
+    // (`error` then tells a read error of the open database, or why a page has
+    // no identity after ExportDb's FillWkRnd failed). `skipped` counts
     // pages that have no row. `topDate` is the date of the selected placement.
     bool ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
                     const QList<Pair> &pairs, int range, int *skipped = nullptr, QString *error = nullptr,
@@ -47,4 +48,5 @@ private:
     QByteArray convertPage(RichTextEdit &edit, const QByteArray &bytes, qint64 page, bool childLinks, QString &tags);
 
     ExchangeHost &m_host;
+    QString m_identityError; // why FillWkRnd could not give every page an identity
 };

@@ -24,12 +24,6 @@
 
 namespace {
 
-// An identity that can recognise a page: 0 and Null mean "none" and never match.
-bool usableIdentity(const QVariant &identity)
-{
-    return !identity.isNull() && identity.toDouble() != 0.0;
-}
-
 // -1, 0 or 1 as `a` is earlier than, the same as or later than `b`; a missing date is the earliest.
 int compareDates(const QVariant &a, const QVariant &b)
 {
@@ -155,7 +149,7 @@ bool DbImport::matchPages()
         const qint64 no = rows.at(0, r).toLongLong();
         m_targetPages.insert(no);
         const QVariant identity = rows.at(2, r);
-        if (usableIdentity(identity) && !known.contains(identity.toDouble()))
+        if (ExchangeText::usableIdentity(identity) && !known.contains(identity.toDouble()))
             known.insert(identity.toDouble(), {no, rows.at(1, r)});
         const QVariant tags = rows.at(3, r);
         if (tags.isNull() || tags.toString().size() > 1)
@@ -163,7 +157,7 @@ bool DbImport::matchPages()
     }
     for (Page &page : m_pages) {
         const bool root = m_root > 0 && page.no == m_root;
-        const auto found = usableIdentity(page.identity) ? known.constFind(page.identity.toDouble()) : known.cend();
+        const auto found = ExchangeText::usableIdentity(page.identity) ? known.constFind(page.identity.toDouble()) : known.cend();
         if (found == known.cend()) {
             if (root && m_replace) {
                 page.planned = m_target;
@@ -456,7 +450,7 @@ QString DbImport::sharedIdentity() const
 {
     QHash<double, const Page *> seen;
     for (const Page &page : m_pages) {
-        if (!usableIdentity(page.identity))
+        if (!ExchangeText::usableIdentity(page.identity))
             continue;
         const Page *first = seen.value(page.identity.toDouble());
         if (!first) {
@@ -676,7 +670,7 @@ void DbImport::ImportDb()
     if (m_newNode) {
         m_question = QStringLiteral("新規ﾍﾟｰｼﾞに ") + (title.isEmpty() ? QString() : title + QStringLiteral("以降を"))
                      + QStringLiteral("ｲﾝﾎﾟｰﾄします");
-    } else if (usableIdentity(m_targetIdentity) && m_targetIdentity.toDouble() == m_sourceIdentity.toDouble()) {
+    } else if (ExchangeText::usableIdentity(m_targetIdentity) && m_targetIdentity.toDouble() == m_sourceIdentity.toDouble()) {
         m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + title + QStringLiteral("で更新されます");
     } else {
         m_question = QStringLiteral("現在のﾍﾟｰｼﾞが、ｲﾝﾎﾟｰﾄ元の") + title + QStringLiteral("に置換えられます");

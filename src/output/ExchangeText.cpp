@@ -55,6 +55,11 @@ QString ExchangeText::fileName(const QString &title, const QString &fallback)
     return name.isEmpty() ? fallback : name;
 }
 
+bool ExchangeText::usableIdentity(const QVariant &identity)
+{
+    return !identity.isNull() && identity.toDouble() != 0.0;
+}
+
 QVariant ExchangeText::exactDate(const DbConnection &target, const QVariant &date)
 {
     // A file stores dates as text to the second; a date that has milliseconds keeps them.

@@ -7,7 +7,8 @@ class DbConnection;
 
 // Texts and values that the export and the import share: the message for a
 // database that could not be read, page titles short enough for a question,
-// a file name made from a title, and dates carried with their milliseconds.
+// a file name made from a title, page identities, and dates carried with
+// their milliseconds.
 class ExchangeText
 {
 public:
@@ -22,6 +23,8 @@ public:
     // file dialog cannot take (separators, quotes, wildcards, controls) becomes "_";
     // `fallback` when nothing is left.
     static QString fileName(const QString &title, const QString &fallback);
+    // True for an identity (wkRnd) that can recognise a page: 0 and Null mean "none".
+    static bool usableIdentity(const QVariant &identity);
     // A date as the database `target` stores it without losing its milliseconds.
     static QVariant exactDate(const DbConnection &target, const QVariant &date);
 };

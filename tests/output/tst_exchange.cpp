@@ -745,14 +745,23 @@ private slots:
         QVERIFY(TestHome::readAll(source) == sourceBefore);
     }
 
+    void damagedDatabaseEndsTheExport_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("read-only") << true;
+        // Its pages cannot all be looked at for a missing identity: the subtrees that can be read still go.
+        QTest::newRow("writable") << false;
+    }
     void damagedDatabaseEndsTheExport()
     {
-        // A read-only sample with one page row damaged: every subtree is exported whole, or not at all.
+        QFETCH(bool, readOnly);
+        // A sample with one page row damaged: every subtree is exported whole, or not at all.
         const QString sample = path(QStringLiteral("Sample.txdb"));
         QVERIFY(SampleDb::generate(sample));
         zSvr::instance().D_Close();
         QVERIFY(damage(sample, QStringLiteral("msDoc"), QStringLiteral("leaf")));
-        QVERIFY(QFile::setPermissions(sample, QFile::ReadOwner));
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(sample, QFile::ReadOwner));
         QVERIFY(zSvr::instance().D_StDcDb(sample));
         DbTable top;
         const int count = zSvr::instance().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=0"), top);
@@ -819,6 +828,48 @@ private slots:
         // Once the other program is done, the same import runs.
         openMain();
         QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")));
+    }
+
+    void identitiesThatCannotBeGivenEndTheExport()
+    {
+        // Another program writes to the open database and keeps at it; page 1003 has no identity yet.
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {mainPath});
+        QVERIFY(shell.waitForStarted());
+        shell.write("BEGIN IMMEDIATE;\n");
+        QElapsedTimer waited;
+        waited.start();
+        while (!writingElsewhere(mainPath) && waited.elapsed() < 30000)
+            QTest::qWait(50);
+        QVERIFY2(writingElsewhere(mainPath), shell.readAllStandardError().constData());
+        zSvr::instance().connection().setCommandTimeout(1);
+        QStringList shown;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&shown] {
+            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
+                shown << sbWait::shownMessage();
+        });
+        watch.start(0);
+        // A copy holding 1003 would hold it without an identity: none is made.
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n") + mainPath
+                                        + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です"));
+        QVERIFY(!QFileInfo::exists(copy));
+        QCOMPARE(shown.value(0), sbWait::defaultMessage());
+        // A part whose pages all have one goes.
+        openMain(2000);
+        zSvr::instance().connection().setCommandTimeout(1);
+        const QString other = path(QStringLiteral("Other.txdb"));
+        QCOMPARE(exportTo(other, 2), other + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
+        watch.stop();
+        QVERIFY(!Usr::st().busy);
+        shell.write("COMMIT;\n");
+        shell.closeWriteChannel();
+        QVERIFY(shell.waitForFinished());
+        // Once the other program is done, 1003 gets its identity and goes too.
+        openMain();
+        QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
+        QVERIFY(valueIn(copy, QStringLiteral("Select wkRnd From msDoc Where noDoc=1003")).toDouble() >= 1);
     }
 
     void lockedTargetIsWaitedForUnderTheWaitWindow()
