@@ -63,8 +63,9 @@ public:
 
     // Database upkeep (UsrUpkeep.cpp)
     // Gives every page exactly one home placement (the oldest); with `propagate`
-    // also recomputes msDoc.boPng for the whole tree.
-    static void D_FixLnk(bool propagate);
+    // also recomputes msDoc.boPng for the whole tree. False when the placements
+    // could not all be read (nothing is written then) or a row was not written.
+    static bool D_FixLnk(bool propagate);
     // Recomputes msDoc.boPng below `parent` from tbHtm.inPng (0 inherits).
     static void D_SetPng(const QString &parent, int inherited);
     // Whether this computer holds the publish right; mode 0 asks, 1 tells and

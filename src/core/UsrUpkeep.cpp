@@ -116,11 +116,14 @@ QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
     return values;
 }
 
-// Statements that give every page exactly one home placement.
-QStringList fixStatements()
+// Statements that give every page exactly one home placement; false when the
+// placements could not all be read (a page's other placements may be unread).
+bool fixStatements(QStringList &statements)
 {
     DbTable t;
     const int rows = zSvr::instance().R_Ary(FixLnkRead, t);
+    if (!zSvr::instance().readError().isEmpty())
+        return false;
     QList<QVariant> newValues;
     // A placement without a mark counts as a link until it is chosen as home.
     for (int r = 0; r < rows; ++r)
@@ -132,7 +135,6 @@ QStringList fixStatements()
         fixRun(t, first, last, newValues);
         first = last + 1;
     }
-    QStringList statements;
     for (int r = 0; r < rows; ++r) {
         if (!t.at(1, r).isNull() && newValues[r].toInt() == t.at(1, r).toInt())
             continue;
@@ -140,7 +142,7 @@ QStringList fixStatements()
         zSvr::T_CnvSq(sql, {newValues[r].toInt(), t.at(2, r), t.at(0, r)});
         statements << sql;
     }
-    return statements;
+    return true;
 }
 
 // Statements that bring msDoc.boPng below `parent` up to date.
@@ -163,24 +165,30 @@ QStringList pngStatements(qint64 parent, int inherited)
 
 // Runs the statements together: a read-only database is told once, not once
 // per row, and the rows are written in one transaction unless the caller
-// already runs one.
-void writeAll(const QStringList &statements)
+// already runs one. False when any of them was not written.
+bool writeAll(const QStringList &statements)
 {
     zSvr &db = zSvr::instance();
-    if (statements.isEmpty() || db.DbRead())
-        return;
+    if (statements.isEmpty())
+        return true;
+    if (db.DbRead())
+        return false;
     const bool own = db.D_Tran(0);
+    bool ok = true;
     for (const QString &sql : statements)
-        db.D_ExeSq(sql);
+        ok = db.D_ExeSq(sql) && ok;
     if (own)
-        db.D_Tran(1);
+        ok = db.D_Tran(1) && ok;
+    return ok;
 }
 
 } // namespace
 
-void Usr::D_FixLnk(bool propagate)
+bool Usr::D_FixLnk(bool propagate)
 {
-    QStringList statements = fixStatements();
+    QStringList statements;
+    if (!fixStatements(statements))
+        return false;
     if (propagate) {
         zSvr &db = zSvr::instance();
         QVariantList top{QVariant()};
@@ -191,7 +199,7 @@ void Usr::D_FixLnk(bool propagate)
             statements += pngStatements(0, setting);
         }
     }
-    writeAll(statements);
+    return writeAll(statements);
 }
 
 void Usr::D_SetPng(const QString &parent, int inherited)

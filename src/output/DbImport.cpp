@@ -560,10 +560,8 @@ bool DbImport::write()
                             + QStringLiteral("=? Where noLfP=? And noLfC=?"),
                         values + QVariantList{p.plannedParent, p.plannedChild});
     }
-    if (ok) {
-        Usr::D_FixLnk(false);
-        ok = db.D_Tran(1);
-    }
+    // Every page is left with one home placement, or nothing is imported.
+    ok = ok && Usr::D_FixLnk(false) && db.D_Tran(1);
     sbWait::cEnd();
     if (!ok) {
         db.D_Tran(2);

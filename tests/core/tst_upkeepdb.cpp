@@ -2,6 +2,7 @@
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/desktop/Clock.h"
+#include "support/DamagedDb.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QFile>
@@ -99,7 +100,7 @@ private slots:
         setting(1, 2);
         setting(5, 1);
         setting(7, 2);
-        Usr::D_FixLnk(false);
+        QVERIFY(Usr::D_FixLnk(false));
         QCOMPARE(png({1, 2, 3, 4, 5, 6, 7}), QList<int>({0, 0, 0, 0, 0, 0, 0}));
         Usr::D_FixLnk(true);
         QCOMPARE(png({1, 2, 3, 4, 5, 6, 7}), QList<int>({1, 1, 1, 1, 0, 0, 1}));
@@ -153,6 +154,24 @@ private slots:
         QVERIFY(zSvr::instance().D_Tran(2));
         QCOMPARE(link(0, 1), 1);
         QCOMPARE(png({1, 2}), QList<int>({0, 0}));
+    }
+
+    void unreadablePlacementsAreLeftAlone()
+    {
+        // Unmarked placements of many pages, one page of the table damaged: a page whose other
+        // placements could not be read is given no home, nor is any other.
+        QVERIFY(zSvr::instance().D_Tran(0));
+        for (int page = 1; page <= 3000; ++page)
+            insert({{0, page, 0, -1, "2020-01-01 00:00:00"}});
+        QVERIFY(zSvr::instance().D_Tran(1));
+        zSvr::release();
+        QVERIFY(DamagedDb::damage(m_path, QStringLiteral("tbTree"), QStringLiteral("leaf")));
+        QVERIFY(zSvr::instance().D_StDcDb(m_path));
+        QVERIFY(!Usr::D_FixLnk(false));
+        const QVariant first = zSvr::instance().R_GtVaL(
+            QStringLiteral("Select boLnk Is Null From tbTree Where noLfP=0 And noLfC=1"), QVariant());
+        QVERIFY(zSvr::instance().readError().isEmpty());
+        QCOMPARE(first.toInt(), 1);
     }
 
     void readOnlyDatabaseTellsOnce()

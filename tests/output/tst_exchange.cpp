@@ -14,6 +14,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "support/DamagedDb.h"
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
@@ -22,7 +23,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -170,40 +170,6 @@ public:
         return ScriptedPrompt::message(text, style, title);
     }
 };
-
-// Overwrites the middle one of the pages of kind `kind` ("leaf", "internal") that hold `table` in the
-// database file at `path` with random bytes, as a failing disk would. False when there is none.
-bool damage(const QString &path, const QString &table, const QString &kind)
-{
-    int pageSize = 0;
-    QList<qint64> pages;
-    {
-        DbConnection db;
-        if (!db.openSqlite(path, true))
-            return false;
-        QSqlQuery q(db.database());
-        if (!q.exec(QStringLiteral("PRAGMA page_size")) || !q.next())
-            return false;
-        pageSize = q.value(0).toInt();
-        q.prepare(QStringLiteral("SELECT pageno FROM dbstat WHERE lower(name) = lower(?) AND pagetype = ? ORDER BY pageno"));
-        q.addBindValue(table);
-        q.addBindValue(kind);
-        if (!q.exec())
-            return false;
-        while (q.next())
-            pages << q.value(0).toLongLong();
-    }
-    if (pages.isEmpty() || pageSize <= 0)
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite) || !file.seek((pages.at(pages.size() / 2) - 1) * pageSize))
-        return false;
-    QRandomGenerator random(34);
-    QByteArray noise(pageSize, 0);
-    for (char &byte : noise)
-        byte = char(random.bounded(256));
-    return file.write(noise) == pageSize;
-}
 
 // True when another program holds the database file at `path` so that it cannot be read.
 bool heldElsewhere(const QString &path)
@@ -731,7 +697,7 @@ private slots:
         QFETCH(QString, kind);
         const QString source = path(QStringLiteral("Damaged.txdb"));
         QVERIFY(SampleDb::generate(source));
-        QVERIFY(damage(source, table, kind));
+        QVERIFY(DamagedDb::damage(source, table, kind));
         const QByteArray sourceBefore = TestHome::readAll(source);
         zSvr::instance().D_Close();
         const QByteArray before = TestHome::readAll(mainPath);
@@ -759,7 +725,7 @@ private slots:
         const QString sample = path(QStringLiteral("Sample.txdb"));
         QVERIFY(SampleDb::generate(sample));
         zSvr::instance().D_Close();
-        QVERIFY(damage(sample, QStringLiteral("msDoc"), QStringLiteral("leaf")));
+        QVERIFY(DamagedDb::damage(sample, QStringLiteral("msDoc"), QStringLiteral("leaf")));
         if (readOnly)
             QVERIFY(QFile::setPermissions(sample, QFile::ReadOwner));
         QVERIFY(zSvr::instance().D_StDcDb(sample));
@@ -870,6 +836,26 @@ private slots:
         openMain();
         QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
         QVERIFY(valueIn(copy, QStringLiteral("Select wkRnd From msDoc Where noDoc=1003")).toDouble() >= 1);
+    }
+
+    void homePlacementsThatCannotBeSetEndTheImport()
+    {
+        // The copy's pages are all new here; 1004 stands twice in it, and one of its placements
+        // has to become a link, which the open database refuses.
+        const QString copy = path(QStringLiteral("Copy.txdb"));
+        QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
+        QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set wkRnd = wkRnd + 1000")));
+        QVERIFY(execIn(mainPath, QStringLiteral("Create Trigger refuseLinks Before Update Of boLnk On tbTree"
+                                                " Begin Select Raise(Abort, 'refused'); End")));
+        zSvr::instance().D_Close();
+        const QByteArray before = TestHome::readAll(mainPath);
+        openMain();
+        host->tree.trNew(1);
+        const QString said = importFrom(copy, {Prompt::Ok});
+        QCOMPARE(said.section(QStringLiteral(" | "), -1), copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しませんでした"));
+        QVERIFY(!Usr::st().busy);
+        zSvr::instance().D_Close();
+        QCOMPARE(contentOf(TestHome::readAll(mainPath)), contentOf(before));
     }
 
     void lockedTargetIsWaitedForUnderTheWaitWindow()
