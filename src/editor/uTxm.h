@@ -290,6 +290,7 @@ private:
     bool loadBytes(const QByteArray &bytes, int format, bool atCaret);
     void leaveFailedLoad();
     void forgetPage();
+    void showLoadedPage();
     void headerFooterToggle(int flag);
     void headerFooterFormat(bool header, bool font);
     void changeMark();

@@ -186,8 +186,8 @@ bool uTxm::keyDown(int key, bool shift)
         return false;
     syncFromView();
     if (key == 46) {
-        const QString selected = m_edit->selectedText();
-        if (selected.size() >= 2 && selected.endsWith(QChar(10))) {
+        const int length = m_edit->selLength();
+        if (length >= 2 && m_edit->charAt(m_edit->selStart() + length - 1) == QChar(10)) {
             m_edit->setSelLength(m_edit->selLength() - 1);
             syncToView();
         }
@@ -206,8 +206,7 @@ bool uTxm::keyDown(int key, bool shift)
     bool taken = false;
     if (!body && !onField && !shift) {
         const int style = styleAtCaret();
-        const QString text = m_edit->text();
-        const bool atEnd = caret >= text.size() || text.at(caret) == QChar(10);
+        const bool atEnd = caret >= m_edit->textLength() || m_edit->charAt(caret) == QChar(10);
         m_edit->setSelLength(0);
         insertBreak(style >= 3 && entShift ? 11 : 10);
         if (style < 3 && atEnd)
@@ -260,14 +259,14 @@ void uTxm::typed()
     const bool body = isBodyAtCaret();
     const int style = styleAtCaret();
     if (Frmt::st().usrDtp) {
-        const QString text = m_edit->text();
+        // Read at the caret only: a keystroke never copies the page's text.
         const int caret = m_edit->selStart();
-        const QChar next = caret < text.size() ? text.at(caret) : QChar();
+        const QChar next = m_edit->charAt(caret);
         if (next != QChar(10) && next != QChar(11)) {
             int page = 0, line = 0, column = 0;
             T_GetInPos(page, line, column);
             if (page == 1 || column <= 1) { // columns count from 1
-                if (line != 1 && !body && caret >= text.size())
+                if (line != 1 && !body && caret >= m_edit->textLength())
                     txStyle(3, QVariant(), true);
                 else if (line == 1 && style != 0)
                     txStyle(0, QVariant(), true);
@@ -388,9 +387,8 @@ void uTxm::keyUp(int key)
     if ((key != 38 && key != 40) || isBusy())
         return;
     syncFromView();
-    const QString text = m_edit->text();
     const int caret = m_edit->selStart();
-    const QChar next = caret < text.size() ? text.at(caret) : QChar();
+    const QChar next = m_edit->charAt(caret);
     int page = 0, line = 0, column = 0;
     T_GetInPos(page, line, column);
     // An empty line reached after a heading is body text.

@@ -89,8 +89,15 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
     }
     m_busy = false;
     RfrshBar();
-    m_edit->setSelLength(0);
+    showLoadedPage();
+}
+
+// A page just loaded opens at its top with the caret at its start, whatever the page before showed.
+void uTxm::showLoadedPage()
+{
+    m_edit->setSelStart(0);
     syncToView();
+    m_view->showStart();
 }
 
 void uTxm::forgetPage()
@@ -125,8 +132,7 @@ void uTxm::SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw)
     bOk = m_services->loadFile(*m_edit, sFL);
     m_busy = false;
     RfrshBar();
-    m_edit->setSelLength(0);
-    syncToView();
+    showLoadedPage();
 }
 
 void uTxm::InsData(const QByteArray &yDt, bool &bOk)

@@ -11,6 +11,7 @@
 #include "support/ScriptedPrompt.h"
 #include "support/SamplePage.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
@@ -19,7 +20,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QtEndian>
 #include <QtTest>
 
@@ -132,6 +135,34 @@ private slots:
         editor().rtAct(15, QStringLiteral("OBJ"));
         QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
         QVERIFY(editor().bDcEdt());
+    }
+
+    // The body style given after "画像として貼り付け" (F5 the same) keeps its line height for text, and
+    // the picture's line grows to the picture instead of covering the line above.
+    void pastedPictureLineGrowsToThePicture()
+    {
+        editor().rtAct(60, 3);
+        edit().setSelectedText(QStringLiteral("\n"));
+        QImage image(40, 160, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QApplication::clipboard()->setImage(image);
+        editor().rtAct(15, QStringLiteral("PIC"));
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+        editor().rtAct(60, 3);
+        QTextDocument *doc = editor().page().main();
+        QCOMPARE(doc->blockCount(), 2);
+        const QTextBlock text = doc->begin();
+        const QTextBlock picture = text.next();
+        const int styled = edit().lineSpacingTwips();
+        QVERIFY(styled > 0);
+        edit().setSelStart(0);
+        QCOMPARE(edit().lineSpacingTwips(), styled);
+        QAbstractTextDocumentLayout *layout = doc->documentLayout();
+        const QTextLine line = text.layout()->lineAt(0);
+        const double baseline = layout->blockBoundingRect(text).top() + line.y() + line.ascent();
+        const double pictureTop = layout->blockBoundingRect(picture).top() + picture.layout()->lineAt(0).y();
+        QVERIFY2(pictureTop >= baseline, qPrintable(QStringLiteral("%1 %2").arg(pictureTop).arg(baseline)));
+        QVERIFY(layout->blockBoundingRect(picture).height() >= 150);
     }
 
     void inlineFrameKeepsOnlyTheSourceAddress()

@@ -2,11 +2,13 @@
 #include "editor/sbTxmDialog.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -174,6 +176,48 @@ private slots:
         QVERIFY(ok);
         QCOMPARE(editor.edit().text(), QStringLiteral("base inserted"));
         QVERIFY(editor.bDcEdt());
+    }
+
+    // A page opens at its top with the caret at its start, whatever the page before showed: a long
+    // page scrolled to its end, in either view.
+    void aLoadedPageOpensAtItsTop_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("normal view") << 0;
+        QTest::newRow("page view") << 2;
+    }
+
+    void aLoadedPageOpensAtItsTop()
+    {
+        QFETCH(int, mode);
+        uTxm &source = newEditor();
+        source.SetText(QStringLiteral("a line of a long page\n").repeated(400));
+        const QByteArray longPage = pageBytes(source);
+        source.SetText(QStringLiteral("a short page"));
+        const QByteArray shortPage = pageBytes(source);
+
+        uTxm &editor = newEditor();
+        editor.resize(800, 600);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        RichView *view = editor.view();
+        view->setViewMode(mode);
+        QScrollBar *bar = view->verticalScrollBar();
+        bool ok = false;
+        editor.SetData(longPage, ok, true);
+        QVERIFY(ok);
+        for (const QByteArray &next : {shortPage, longPage, longPage}) {
+            editor.edit().setSelStart(editor.edit().textLength());
+            view->showModelCaret();
+            bar->setValue(bar->maximum());
+            editor.SetData(next, ok, true);
+            QVERIFY(ok);
+            QCoreApplication::processEvents();
+            QCOMPARE(editor.edit().selStart(), 0);
+            QCOMPARE(bar->value(), bar->minimum());
+            const QRectF caret = view->mainItem()->caretRect();
+            QVERIFY(view->viewport()->rect().contains(view->mapFromScene(caret.center())));
+        }
     }
 
     void pageFileLoads()

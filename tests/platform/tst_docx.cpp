@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 using namespace TextProps;
 
@@ -74,6 +75,7 @@ private slots:
     void refusesDamagedOrHostilePackages();
     void leavesOutsideReferencesOut();
     void pictureAltTextSurvives();
+    void lineHeightsKeepTheirKind();
 };
 
 void TstDocx::roundTripKeepsTextAndFormats()
@@ -270,6 +272,38 @@ void TstDocx::pictureAltTextSurvives()
     PageDocument foreign;
     QVERIFY(DocxReader::readFile(foreign, fromPandoc));
     QCOMPARE(altTexts(foreign.main()), QStringList{QStringLiteral("青い空")});
+}
+
+// A style's line height is exact for text and a minimum for a paragraph holding a picture, in Word
+// ("exact" and "atLeast") as on the page.
+void TstDocx::lineHeightsKeepTheirKind()
+{
+    PageDocument page;
+    QTextCursor cursor(page.main());
+    QTextBlockFormat fixed;
+    fixed.setLineHeight(20, QTextBlockFormat::FixedHeight);
+    cursor.setBlockFormat(fixed);
+    cursor.insertText(QStringLiteral("text line"));
+    cursor.insertBlock(fixed);
+    QTextImageFormat picture;
+    picture.setName(page.addPicture(TestImages::bytes("PNG", Qt::red, 20, 60)));
+    PageDocument::insertPicture(cursor, picture);
+    QCOMPARE(page.main()->lastBlock().blockFormat().lineHeightType(), int(QTextBlockFormat::MinimumHeight));
+    const QByteArray bytes = DocxWriter::pageBytes(page);
+    ZipPackage zip;
+    QVERIFY(zip.open(bytes));
+    QByteArray body;
+    QVERIFY(zip.read(QStringLiteral("word/document.xml"), body));
+    QVERIFY(body.contains("w:lineRule=\"exact\""));
+    QVERIFY(body.contains("w:lineRule=\"atLeast\""));
+    PageDocument back;
+    QVERIFY(DocxReader::read(back, bytes));
+    QCOMPARE(back.main()->blockCount(), 2);
+    for (const auto &[block, kind] : {std::pair{back.main()->firstBlock(), QTextBlockFormat::FixedHeight},
+                                      std::pair{back.main()->lastBlock(), QTextBlockFormat::MinimumHeight}}) {
+        QCOMPARE(block.blockFormat().lineHeightType(), int(kind));
+        QCOMPARE(qRound(block.blockFormat().lineHeight()), 20);
+    }
 }
 
 QTEST_MAIN(TstDocx)

@@ -1,12 +1,18 @@
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "support/PdfPages.h"
 #include "support/SamplePage.h"
+#include "support/TestImages.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -41,6 +47,59 @@ bool blank(const QImage &image, const QRect &area)
         }
     }
     return true;
+}
+
+bool red(QRgb pixel)
+{
+    return qRed(pixel) > 200 && qGreen(pixel) < 80 && qBlue(pixel) < 80;
+}
+
+bool dark(QRgb pixel)
+{
+    return qRed(pixel) < 110 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
+
+// Rows of a rendered page: the picture (red) and the text above and below it (dark) stand apart.
+void verifyPictureBetweenLines(const QImage &page, const char *where)
+{
+    int pictureTop = -1;
+    int pictureBottom = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        int count = 0;
+        for (int x = 0; x < page.width(); ++x)
+            count += red(page.pixel(x, y));
+        if (count >= 20) {
+            if (pictureTop < 0)
+                pictureTop = y;
+            pictureBottom = y;
+        }
+    }
+    QVERIFY2(pictureTop > 0, where);
+    QVERIFY2(pictureBottom - pictureTop > 100, where);
+    auto darkIn = [&page](int from, int to) {
+        int count = 0;
+        for (int y = qMax(0, from); y < qMin(to, page.height()); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                count += dark(page.pixel(x, y));
+        return count;
+    };
+    QVERIFY2(darkIn(0, pictureTop) > 30, where);                       // the line above shows whole
+    QVERIFY2(darkIn(pictureBottom + 1, page.height()) > 30, where);    // and so does the line below
+    QCOMPARE(darkIn(pictureTop + 3, pictureBottom - 3), 0);             // no text under the picture
+}
+
+QImage pdfPageImage(const QString &pdf, const QString &prefix)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (tool.isEmpty())
+        return QImage();
+    QProcess process;
+    process.start(tool, {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-f"), QStringLiteral("1"),
+                         QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"),
+                         QStringLiteral("-singlefile"), pdf, prefix});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QImage();
+    return QImage(prefix + QStringLiteral(".png"));
 }
 
 } // namespace
@@ -143,6 +202,95 @@ private slots:
         for (const char *text : {"Header", "Footer", "merged", "outer", "B3", "item two", "after the page break"})
             QVERIFY2(all.contains(QLatin1String(text)), text);
         QCOMPARE(pdfPages(pdf).size(), 2); // one page break
+    }
+
+    // A paragraph style's line height is the height of text lines: a picture taller than that
+    // makes its line grow, on screen, on paper and in a PDF, however the style and the picture met.
+    void aPictureLineGrowsToThePicture_data()
+    {
+        QTest::addColumn<QString>("order");
+        QTest::newRow("style after the picture") << QStringLiteral("style after");
+        QTest::newRow("picture into a styled paragraph") << QStringLiteral("picture after");
+        QTest::newRow("page stored with a fixed height") << QStringLiteral("stored");
+        QTest::newRow("pasted into a styled paragraph") << QStringLiteral("pasted");
+    }
+
+    void aPictureLineGrowsToThePicture()
+    {
+        QFETCH(QString, order);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(QStringLiteral("上の行 the line above\n\nthe line below"));
+        const int pictureAt = edit.text().indexOf(QLatin1Char('\n')) + 1;
+        const QByteArray picture = TestImages::bytes("PNG", Qt::red, 60, 150);
+        auto styleAll = [&edit] {
+            edit.select(0, edit.textLength());
+            edit.setLineSpacingTwips(300); // 20 pixels
+        };
+        PageDocument stored;
+        PageDocument *shown = &page;
+        if (order == QLatin1String("style after")) {
+            edit.select(pictureAt, 0);
+            QVERIFY(edit.insertPicture(picture, "png", 100, 0));
+            styleAll();
+        } else if (order == QLatin1String("picture after")) {
+            styleAll();
+            edit.select(pictureAt, 0);
+            QVERIFY(edit.insertPicture(picture, "png", 100, 0));
+        } else if (order == QLatin1String("pasted")) {
+            styleAll();
+            PageDocument source;
+            RichTextEdit sourceEdit(&source);
+            QVERIFY(sourceEdit.insertPicture(picture, "png", 100, 0));
+            edit.select(pictureAt, 0);
+            edit.insertPage(source);
+        } else {
+            // A page saved before pictures grew their lines: every paragraph with the fixed height.
+            edit.select(pictureAt, 0);
+            QVERIFY(edit.insertPicture(picture, "png", 100, 0));
+            QTextCursor all(page.main());
+            all.select(QTextCursor::Document);
+            QTextBlockFormat fixed;
+            fixed.setLineHeight(20, QTextBlockFormat::FixedHeight);
+            all.mergeBlockFormat(fixed);
+            QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+            shown = &stored;
+        }
+        QTextDocument *doc = shown->main();
+        QCOMPARE(doc->blockCount(), 3);
+        // The style's height is still the paragraph's (member 53), for every paragraph.
+        RichTextEdit check(shown);
+        for (int position : {0, pictureAt, pictureAt + 2}) {
+            check.select(position, 0);
+            QCOMPARE(check.lineSpacingTwips(), 300);
+        }
+
+        // The layout: the picture's line starts below the text above it; the next line below it.
+        QAbstractTextDocumentLayout *layout = doc->documentLayout();
+        const QTextBlock above = doc->begin();
+        const QTextBlock pictureBlock = above.next();
+        const QTextLine textLine = above.layout()->lineAt(0);
+        const double baseline = layout->blockBoundingRect(above).top() + textLine.y() + textLine.ascent();
+        const QTextLine pictureLine = pictureBlock.layout()->lineAt(0);
+        const double pictureTop = layout->blockBoundingRect(pictureBlock).top() + pictureLine.y();
+        QVERIFY2(pictureTop >= baseline, qPrintable(QStringLiteral("%1 %2").arg(pictureTop).arg(baseline)));
+        const QTextBlock below = pictureBlock.next();
+        QVERIFY(layout->blockBoundingRect(below).top() + below.layout()->lineAt(0).y() >= pictureTop + 149);
+
+        // Drawn on paper and in a PDF.
+        PageRenderer renderer(*shown);
+        QImage image(renderer.paperSize().toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        renderer.drawPage(&painter, 1);
+        painter.end();
+        verifyPictureBetweenLines(image, "page drawn");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("picture.pdf"));
+        QVERIFY(renderer.writePdf(pdf));
+        const QImage pdfImage = pdfPageImage(pdf, dir.filePath(QStringLiteral("picture")));
+        QVERIFY2(!pdfImage.isNull(), "pdftoppm (poppler-utils) could not draw the PDF");
+        verifyPictureBetweenLines(pdfImage, "PDF");
     }
 
     void unwritablePdfLeavesNothing()

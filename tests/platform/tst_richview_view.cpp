@@ -4,6 +4,7 @@
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
+#include "platform/richview/ViewMarks.h"
 #include "platform/rtf/RtfReader.h"
 #include "support/TestImages.h"
 
@@ -13,6 +14,8 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -47,6 +50,48 @@ struct Fixture {
         return QPoint(caret.left() + 3, caret.center().y());
     }
 };
+// A paint device that keeps the texts drawn on it, clipped away or not.
+class TextRecorder : public QPaintDevice
+{
+    class Engine : public QPaintEngine
+    {
+    public:
+        QStringList texts;
+        Engine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { texts.append(item.text()); }
+        Type type() const override { return User; }
+    };
+    mutable Engine m_engine;
+
+public:
+    QStringList texts() const { return m_engine.texts; }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return 2000;
+        case PdmHeight: return 1000000;
+        case PdmWidthMM: return 529;
+        case PdmHeightMM: return 264583;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+};
+
 } // namespace
 
 class TestRichView : public QObject
@@ -326,6 +371,7 @@ private slots:
         QTest::addColumn<bool>("pageBreak");
         QTest::newRow("page break") << true;
         QTest::newRow("text running over") << false;
+        QTest::newRow("one paragraph running over") << false;
     }
 
     void caretReportAtTheStartOfPageTwo()
@@ -341,8 +387,10 @@ private slots:
             QStringList lines;
             for (int i = 0; i < 120; ++i)
                 lines << QStringLiteral("line %1").arg(i);
-            f.edit.setText(lines.join(QLatin1Char('\n')));
+            const bool oneParagraph = QByteArray(QTest::currentDataTag()).startsWith("one paragraph");
+            f.edit.setText(lines.join(oneParagraph ? QChar(11) : QChar(10)));
             QTextDocument *doc = f.page.main();
+            QCOMPARE(doc->blockCount() == 1, oneParagraph);
             const double height = doc->pageSize().height();
             // The first line laid out on the second page (a block may start on the first).
             for (QTextBlock b = doc->begin(); b.isValid() && start == 0; b = b.next()) {
@@ -578,6 +626,100 @@ private slots:
         const double longInk = ink(f.view.viewport()->grab().toImage(), 60);
         QVERIFY(shortInk > 1000);
         QVERIFY2(qAbs(longInk - shortInk) < shortInk * 0.02, qPrintable(QStringLiteral("%1 %2").arg(shortInk).arg(longInk)));
+    }
+
+    // A page of one long paragraph (a text pasted as text) paints the marks of the lines in the
+    // painted area, not those of the whole paragraph.
+    void marksArePaintedForTheLinesInSightOnly()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QStringList lines;
+        for (int i = 0; i < 3000; ++i)
+            lines << QStringLiteral("line %1\tof a pasted text").arg(i);
+        edit.setText(lines.join(QChar(11)));
+        QTextDocument *doc = page.main();
+        QCOMPARE(doc->blockCount(), 1);
+        const double height = doc->documentLayout()->documentSize().height();
+        const double lineHeight = height / 3000;
+        auto marksIn = [&](const QRectF &area) {
+            TextRecorder device;
+            QPainter painter(&device);
+            ViewMarks::drawControlChars(&painter, doc, area);
+            painter.end();
+            return device.texts();
+        };
+        const QStringList middle = marksIn(QRectF(0, height / 2, 600, 3 * lineHeight));
+        // Three lines in sight, each with a tab and a line break, and a line more on either side.
+        QVERIFY2(middle.count(QStringLiteral("↵")) >= 3, qPrintable(middle.join(u' ')));
+        QVERIFY2(middle.size() <= 16, qPrintable(QString::number(middle.size())));
+        QVERIFY(middle.contains(QStringLiteral("→")));
+        QVERIFY(!middle.contains(QStringLiteral("¶")));
+        const QStringList end = marksIn(QRectF(0, height - lineHeight, 600, lineHeight));
+        QVERIFY2(end.contains(QStringLiteral("¶")), qPrintable(end.join(u' ')));
+        QVERIFY(end.size() <= 10);
+        QVERIFY(marksIn(QRectF(0, height + 100, 600, 50)).isEmpty());
+    }
+
+    void pageKeysMoveTheCaretByAScreen_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("normal view") << 0;
+        QTest::newRow("page view") << 2;
+    }
+
+    void pageKeysMoveTheCaretByAScreen()
+    {
+        QFETCH(int, mode);
+        Fixture f;
+        f.view.setViewMode(mode);
+        QStringList lines;
+        for (int i = 0; i < 300; ++i)
+            lines << QStringLiteral("line %1").arg(i);
+        f.edit.setText(lines.join(QLatin1Char('\n')));
+        f.view.refresh();
+        f.edit.setSelStart(0);
+        f.view.showModelCaret();
+        QScrollBar *bar = f.view.verticalScrollBar();
+        bar->setValue(bar->minimum());
+        QWidget *viewport = f.view.viewport();
+        const double screen = f.view.mapToScene(viewport->rect()).boundingRect().height();
+        auto caretY = [&] { return f.view.mainItem()->caretRect().top(); };
+        // The line of the caret, the moving end of a selection.
+        auto lineAt = [&] {
+            return f.edit.text().left(f.view.mainItem()->textCursor().position()).count(QLatin1Char('\n'));
+        };
+        const double lineHeight = f.view.mainItem()->caretRect().height();
+
+        const double before = caretY();
+        const int scrolled = bar->value();
+        QTest::keyClick(viewport, Qt::Key_PageDown);
+        QCOMPARE(f.edit.selLength(), 0);
+        const int firstStop = lineAt();
+        QVERIFY2(firstStop > 10, qPrintable(QString::number(firstStop)));
+        if (mode == 0) // sheets leave gaps between the pages
+            QVERIFY2(qAbs(caretY() - before - screen) < 2 * lineHeight,
+                     qPrintable(QStringLiteral("%1 %2 %3").arg(before).arg(caretY()).arg(screen)));
+        QVERIFY(bar->value() > scrolled);
+        // The caret stays in sight.
+        QVERIFY(viewport->rect().contains(f.view.mapFromScene(f.view.mainItem()->caretRect().center())));
+
+        QTest::keyClick(viewport, Qt::Key_PageDown, Qt::ShiftModifier);
+        QVERIFY(lineAt() > firstStop);
+        QVERIFY(f.edit.selLength() > 0);
+        QCOMPARE(f.edit.text().left(f.edit.selStart()).count(QLatin1Char('\n')), firstStop);
+
+        QTest::keyClick(viewport, Qt::Key_PageUp);
+        QCOMPARE(f.edit.selLength(), 0);
+        QVERIFY(qAbs(lineAt() - firstStop) <= 1);
+        QTest::keyClick(viewport, Qt::Key_PageUp);
+        QTest::keyClick(viewport, Qt::Key_PageUp);
+        QCOMPARE(f.edit.selStart(), 0);
+        QCOMPARE(bar->value(), bar->minimum());
+        for (int i = 0; i < 40 && f.edit.selStart() < f.edit.textLength(); ++i)
+            QTest::keyClick(viewport, Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(f.edit.selStart(), 0);
+        QCOMPARE(f.edit.selLength(), f.edit.textLength());
     }
 
 private:

@@ -412,8 +412,11 @@ void PartReader::readParagraphProps(Flow::Paragraph &p)
         } else if (isW(QStringLiteral("spacing"))) {
             p.block.setTopMargin(qMax(0.0, twips(QStringLiteral("before"))));
             p.block.setBottomMargin(qMax(0.0, twips(QStringLiteral("after"))));
-            if (wAttr(QStringLiteral("lineRule")) == QLatin1String("exact") && twips(QStringLiteral("line")) > 0)
+            const QString rule = wAttr(QStringLiteral("lineRule"));
+            if (rule == QLatin1String("exact") && twips(QStringLiteral("line")) > 0)
                 p.block.setLineHeight(twips(QStringLiteral("line")), QTextBlockFormat::FixedHeight);
+            else if (rule == QLatin1String("atLeast") && twips(QStringLiteral("line")) > 0)
+                p.block.setLineHeight(twips(QStringLiteral("line")), QTextBlockFormat::MinimumHeight);
         }
         m_x.skipCurrentElement();
     }

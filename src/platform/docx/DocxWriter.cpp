@@ -519,14 +519,16 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
         w.writeAttribute(QStringLiteral("w:vAnchor"), QStringLiteral("text"));
         w.writeAttribute(QStringLiteral("w:hAnchor"), QStringLiteral("margin"));
     }
-    const bool fixedLine = f.lineHeightType() == QTextBlockFormat::FixedHeight && f.lineHeight() > 0;
+    // A paragraph holding a picture has its line height as a minimum (the picture's line grows).
+    const bool minimumLine = f.lineHeightType() == QTextBlockFormat::MinimumHeight;
+    const bool fixedLine = (f.lineHeightType() == QTextBlockFormat::FixedHeight || minimumLine) && f.lineHeight() > 0;
     if (f.topMargin() > 0 || f.bottomMargin() > 0 || fixedLine) {
         w.writeEmptyElement(QStringLiteral("w:spacing"));
         w.writeAttribute(QStringLiteral("w:before"), twips(f.topMargin()));
         w.writeAttribute(QStringLiteral("w:after"), twips(f.bottomMargin()));
         if (fixedLine) {
             w.writeAttribute(QStringLiteral("w:line"), twips(f.lineHeight()));
-            w.writeAttribute(QStringLiteral("w:lineRule"), QStringLiteral("exact"));
+            w.writeAttribute(QStringLiteral("w:lineRule"), minimumLine ? QStringLiteral("atLeast") : QStringLiteral("exact"));
         }
     }
     if (f.leftMargin() != 0 || f.rightMargin() != 0 || f.textIndent() != 0) {

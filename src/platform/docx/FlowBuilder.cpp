@@ -1,5 +1,6 @@
 #include "platform/docx/FlowBuilder.h"
 
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -297,6 +298,7 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
     if (!Builder(page, problem, steps).items(cursor, items, true))
         return false;
     flattenDeepTables(doc);
+    ObjectLines::fit(doc);
     return true;
 }
 

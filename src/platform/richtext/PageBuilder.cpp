@@ -1,6 +1,7 @@
 #include "platform/richtext/PageBuilder.h"
 
 #include "platform/richtext/LayoutPause.h"
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/TextProps.h"
@@ -46,6 +47,7 @@ void PageBuilder::part(const Part &p)
         cursor.beginEditBlock();
         doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
         items(cursor, p.items);
+        ObjectLines::fit(doc);
         QTextCursor(doc).endEditBlock();
     }
     doc->setUndoRedoEnabled(true);

@@ -1,5 +1,6 @@
 #include "platform/richtext/PageDocument.h"
 
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PictureHandler.h"
 #include "platform/richtext/TextFrameHandler.h"
@@ -290,10 +291,12 @@ void PageDocument::insertPicture(QTextCursor &cursor, const QTextImageFormat &fo
     QTextImageFormat fmt = format;
     fmt.clearProperty(QTextFormat::ObjectIndex);
     const int layout = fmt.intProperty(PictureLayout);
-    if (layout > 0)
+    if (layout > 0) {
         cursor.insertImage(fmt, QTextFrameFormat::FloatLeft);
-    else
+    } else {
         cursor.insertImage(fmt);
+        ObjectLines::fit(cursor.document(), cursor.position(), cursor.position());
+    }
 }
 
 QList<int> PageDocument::frameIds() const

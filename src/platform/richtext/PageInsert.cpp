@@ -1,5 +1,6 @@
 #include "platform/richtext/PageInsert.h"
 
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
@@ -138,6 +139,8 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     at.beginEditBlock();
     if (at.hasSelection())
         PositionText::removeRange(at, at.selectionStart(), at.selectionEnd());
+    const int start = at.position();
     at.insertFragment(QTextDocumentFragment(copy.get()));
+    ObjectLines::fit(at.document(), start, at.position());
     at.endEditBlock();
 }

@@ -20,6 +20,12 @@ static QChar codeOf(QChar raw)
     }
 }
 
+// A paragraph end before a block that begins a page is a page break.
+static bool beginsPage(const QTextBlock &block)
+{
+    return block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+}
+
 QString PositionText::text(const QTextDocument *doc)
 {
     QString text = doc->toRawText();
@@ -27,11 +33,23 @@ QString PositionText::text(const QTextDocument *doc)
         ch = codeOf(ch);
     for (QTextBlock block = doc->begin().next(); block.isValid(); block = block.next()) {
         const int sep = block.position() - 1;
-        if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
-            && sep < text.size() && text.at(sep) == QChar(ParagraphCode))
+        if (beginsPage(block) && sep < text.size() && text.at(sep) == QChar(ParagraphCode))
             text[sep] = QChar(PageBreakCode);
     }
     return text;
+}
+
+QChar PositionText::charAt(const QTextDocument *doc, int position)
+{
+    if (position < 0 || position >= length(doc))
+        return QChar();
+    const QChar ch = codeOf(doc->characterAt(position));
+    if (ch == QChar(ParagraphCode)) {
+        const QTextBlock next = doc->findBlock(position + 1);
+        if (next.isValid() && next.position() == position + 1 && beginsPage(next))
+            return QChar(PageBreakCode);
+    }
+    return ch;
 }
 
 int PositionText::length(const QTextDocument *doc)

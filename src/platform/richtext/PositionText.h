@@ -13,6 +13,8 @@ class PositionText
 public:
     static QString text(const QTextDocument *doc);
     static int length(const QTextDocument *doc); // positions of the text (no final paragraph end)
+    // The character of text() at a position without making the whole text; null outside the text.
+    static QChar charAt(const QTextDocument *doc, int position);
     static bool isStructure(QChar raw);           // table/cell boundary of the document's buffer
     // The whole format of the character at position, object index included (a cursor drops it).
     static QTextCharFormat formatAt(const QTextDocument *doc, int position);

@@ -105,6 +105,11 @@ int RichTextEdit::textLength() const
     return PositionText::length(document());
 }
 
+QChar RichTextEdit::charAt(int position) const
+{
+    return PositionText::charAt(document(), position);
+}
+
 void RichTextEdit::setText(const QString &text)
 {
     m_cursor.beginEditBlock();

@@ -43,6 +43,8 @@ public:
     void setText(const QString &text);
     void clearText();
     int textLength() const;
+    // The character at a position, in the codes of text(); a null character outside the text.
+    QChar charAt(int position) const;
     int selStart() const;
     void setSelStart(int start);
     int selLength() const;

@@ -2,6 +2,8 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include "platform/richtext/ColorRef.h"
+#include "platform/richtext/LayoutLines.h"
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richtext/Twips.h"
@@ -313,9 +315,12 @@ void RichTextEdit::setParaValue47(int value)
 int RichTextEdit::lineSpacingTwips() const
 {
     const QTextBlockFormat f = caretBlock();
-    return f.lineHeightType() == QTextBlockFormat::FixedHeight ? Twips::fromPx(f.lineHeight()) : 0;
+    const bool set = f.lineHeightType() == QTextBlockFormat::FixedHeight
+        || f.lineHeightType() == QTextBlockFormat::MinimumHeight;
+    return set ? Twips::fromPx(f.lineHeight()) : 0;
 }
 
+// A paragraph holding a picture gets the height as a minimum, so that the picture's line grows to it.
 void RichTextEdit::setLineSpacingTwips(int twips)
 {
     QTextBlockFormat f;
@@ -323,7 +328,10 @@ void RichTextEdit::setLineSpacingTwips(int twips)
         f.setLineHeight(Twips::toPx(twips), QTextBlockFormat::FixedHeight);
     else
         f.setLineHeight(0, QTextBlockFormat::SingleHeight);
+    m_cursor.beginEditBlock();
     mergeBlock(f);
+    ObjectLines::fit(document(), selStart(), selEnd());
+    m_cursor.endEditBlock();
 }
 
 int RichTextEdit::lineSpacingPercent() const
@@ -417,18 +425,18 @@ QList<int> RichTextEdit::caretPosition() const
     // may lie a hair above the exact page boundary.
     const auto pageOf = [pageHeight](double at) { return int(std::floor((at + 0.05) / pageHeight)); };
     const int page = pageHeight > 0 ? pageOf(y) : 0;
-    // Lines from the top of the page down to the caret's line.
+    // Lines from the top of the page down to the caret's line, counted from the first block that
+    // reaches onto the page: the text before it cannot hold a line of this page.
+    const double pageTop = pageHeight > 0 ? page * pageHeight - 0.05 : -1.0;
     int lineNo = 0;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        const QRectF r = layout->blockBoundingRect(b);
+    QTextBlock b = pageHeight > 0 ? LayoutLines::firstBlockAt(doc, QPointF(0, qMax(0.0, pageTop))) : doc->begin();
+    if (b.blockNumber() > block.blockNumber())
+        b = block;
+    for (; b.isValid(); b = b.next()) {
+        const double top = layout->blockBoundingRect(b).top();
         const QTextLayout *l = b.layout();
-        for (int i = 0; i < l->lineCount(); ++i) {
-            const double ly = r.top() + l->lineAt(i).y();
-            if (ly > y)
-                break;
-            if (pageHeight <= 0 || pageOf(ly) == page)
-                ++lineNo;
-        }
+        const int from = pageHeight > 0 ? LayoutLines::firstLineBelow(l, pageTop - top - 1e-9) : 0;
+        lineNo += qMax(0, LayoutLines::firstLineBelow(l, y - top) - from);
         if (b == block)
             break;
     }

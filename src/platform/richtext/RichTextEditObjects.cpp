@@ -3,6 +3,7 @@
 
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
@@ -151,6 +152,7 @@ int RichTextEdit::insertObjectChar(const QTextCharFormat &format)
     m_cursor.beginEditBlock();
     removeSelection();
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    ObjectLines::fit(document(), m_cursor.position(), m_cursor.position());
     m_cursor.endEditBlock();
     syncFromCursor();
     return format.intProperty(ObjectId);

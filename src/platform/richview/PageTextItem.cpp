@@ -9,10 +9,12 @@
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionGraphicsItem>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -265,6 +267,8 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     bool done = false;
     if (action)
         emit clipboardAction(action, done);
+    else
+        done = pageKey(event);
     if (!done) {
         if (!event->text().isEmpty())
             prepareTyping();
@@ -275,6 +279,42 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     const QString text = event->text();
     if (!done && !text.isEmpty() && text.at(0).isPrint())
         emit textTyped(text);
+}
+
+// PageUp and PageDown move the caret a screen up or down and scroll the view by as much, so that the
+// caret keeps its place on the screen; with Shift the selection follows. Qt's text item leaves them.
+bool PageTextItem::pageKey(QKeyEvent *event)
+{
+    int direction = 0;
+    if (event->matches(QKeySequence::MoveToNextPage) || event->matches(QKeySequence::SelectNextPage))
+        direction = 1;
+    else if (event->matches(QKeySequence::MoveToPreviousPage) || event->matches(QKeySequence::SelectPreviousPage))
+        direction = -1;
+    QGraphicsView *view = scene() && !scene()->views().isEmpty() ? scene()->views().first() : nullptr;
+    if (!direction || !view || !document())
+        return false;
+    const bool select = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
+    const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
+    const QRectF caret = mapRectToScene(caretRect());
+    const QPointF target = mapFromScene(caret.center() + QPointF(0, direction * screen.height()));
+    QTextCursor cursor = textCursor();
+    const QRectF text = boundingRect();
+    int position = positionAt(target);
+    if (direction < 0 && target.y() < text.top())
+        position = 0;
+    else if (direction > 0 && target.y() > text.bottom())
+        position = -1;
+    if (position < 0) {
+        cursor.movePosition(direction < 0 ? QTextCursor::Start : QTextCursor::End,
+                            select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    } else {
+        cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    }
+    QScrollBar *bar = view->verticalScrollBar();
+    bar->setValue(bar->value() + direction * view->viewport()->height());
+    setTextCursor(cursor);
+    view->ensureVisible(mapRectToScene(caretRect()), 0, 0);
+    return true;
 }
 
 void PageTextItem::keyReleaseEvent(QKeyEvent *event)

@@ -82,6 +82,7 @@ private:
     void paintSlice(QPainter *painter, const QStyleOptionGraphicsItem &option, const QRectF &slice,
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
+    bool pageKey(QKeyEvent *event);
     QTextDocument *placeholder();
 
     const PageGeometry *m_geometry;

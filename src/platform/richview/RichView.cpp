@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QScrollBar>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -142,6 +143,12 @@ void RichView::paintEvent(QPaintEvent *event)
     if (!sameCaret(m_edit->cursor(), m_known))
         showModelCaret();
     QGraphicsView::paintEvent(event);
+}
+
+void RichView::showStart()
+{
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
 }
 
 QList<int> RichView::caretPosition()

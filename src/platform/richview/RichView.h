@@ -85,6 +85,10 @@ public:
     // Shows a dialog of the editor modally through the runner: true when accepted.
     bool runDialog(QDialog &dialog);
 
+    // Scrolls to the top of the page (a page just loaded shows its start, not the place where the
+    // page before it was scrolled to).
+    void showStart();
+
     // Takes the model's caret into the view, or the view's into the model.
     void showModelCaret();
     void takeViewCaret();

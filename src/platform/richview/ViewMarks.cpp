@@ -1,5 +1,6 @@
 #include "platform/richview/ViewMarks.h"
 
+#include "platform/richtext/LayoutLines.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
 
@@ -23,35 +24,48 @@ void drawMark(QPainter *painter, const QPointF &at, const QString &mark, double 
     painter->drawText(at, mark);
 }
 
-// Marks take the size of the paragraph's last text, not of a tall picture in its line.
+// Marks take the size of the paragraph's last text, not of a tall picture in its line. Read from
+// the back: a long paragraph may hold many runs.
 double markSize(const QTextBlock &block)
 {
     QTextCharFormat last = block.charFormat();
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        if (!it.fragment().charFormat().isImageFormat())
+    for (auto it = block.end(); it != block.begin();) {
+        --it;
+        if (!it.fragment().charFormat().isImageFormat()) {
             last = it.fragment().charFormat();
+            break;
+        }
     }
     const double points = last.hasProperty(QTextFormat::FontPointSize) ? last.fontPointSize() : 10.5;
     return points * 96.0 / 72.0 * 0.9;
 }
 
-void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &origin)
+void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &origin, const QRectF &area)
 {
     const QTextLayout *layout = block.layout();
-    const QString text = block.text();
+    const QTextDocument *doc = block.document();
+    const int length = block.length() - 1;
+    auto at = [&](int pos) { return doc->characterAt(block.position() + pos); };
     const double size = markSize(block);
-    for (int i = 0; i < layout->lineCount(); ++i) {
+    // The lines in the area, and one more on either side: a tall picture may lift its line over
+    // the one before.
+    const int first = qMax(0, LayoutLines::firstLineBelow(layout, area.top() - origin.y()) - 2);
+    const int end = qMin(layout->lineCount(), LayoutLines::firstLineBelow(layout, area.bottom() - origin.y()) + 1);
+    for (int i = first; i < end; ++i) {
         const QTextLine line = layout->lineAt(i);
         if (line.height() < 3)
             continue; // the empty blocks Qt keeps around tables have no line to mark
+        const double lineTop = origin.y() + line.y();
+        if (lineTop > area.bottom() || lineTop + line.height() < area.top())
+            continue;
         const QPointF base = origin + QPointF(line.x(), line.y() + line.ascent());
-        const int end = line.textStart() + line.textLength();
-        for (int pos = line.textStart(); pos < end; ++pos) {
-            if (text.at(pos) == QLatin1Char('\t'))
+        const int lineEnd = line.textStart() + line.textLength();
+        for (int pos = line.textStart(); pos < lineEnd; ++pos) {
+            if (at(pos) == QLatin1Char('\t'))
                 drawMark(painter, base + QPointF(line.cursorToX(pos), 0), QStringLiteral("→"), size);
         }
         const bool lastLine = i == layout->lineCount() - 1;
-        const bool lineBreak = end > 0 && end <= text.size() && text.at(end - 1) == QChar::LineSeparator;
+        const bool lineBreak = lineEnd > 0 && lineEnd <= length && at(lineEnd - 1) == QChar::LineSeparator;
         const QPointF tail = QPointF(origin.x() + line.x() + line.naturalTextWidth() + 1, base.y());
         if (lastLine)
             drawMark(painter, tail, QStringLiteral("¶"), size);
@@ -103,10 +117,12 @@ void ViewMarks::drawControlChars(QPainter *painter, QTextDocument *doc, const QR
     QAbstractTextDocumentLayout *layout = doc->documentLayout();
     painter->save();
     painter->setPen(MarkColor);
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = LayoutLines::firstBlockAt(doc, area.topLeft()); block.isValid(); block = block.next()) {
         const QRectF rect = layout->blockBoundingRect(block);
+        if (rect.top() > area.bottom() && !LayoutLines::inTable(block))
+            break;
         if (rect.intersects(area) && block.layout() && !isTableBoundary(block))
-            drawBlockMarks(painter, block, rect.topLeft());
+            drawBlockMarks(painter, block, rect.topLeft(), area);
     }
     painter->restore();
 }

@@ -181,8 +181,11 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
         m_out += "\\sb" + num(f.topMargin());
     if (f.bottomMargin() > 0)
         m_out += "\\sa" + num(f.bottomMargin());
+    // A negative height is exact, a positive one a minimum (a paragraph holding a picture).
     if (f.lineHeightType() == QTextBlockFormat::FixedHeight && f.lineHeight() > 0)
         m_out += "\\sl-" + num(f.lineHeight()) + "\\slmult0";
+    else if (f.lineHeightType() == QTextBlockFormat::MinimumHeight && f.lineHeight() > 0)
+        m_out += "\\sl" + num(f.lineHeight()) + "\\slmult0";
     m_out += '\n';
     QList<int> frames;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
