@@ -115,7 +115,7 @@ bool longParagraph(QApplication &app, QTextStream &out, int keys)
     out << "richview: " << keys << " keystrokes into one paragraph of " << size / 1024
         << " K characters, marks shown, mean " << QString::number(ms, 'f', 3)
         << " ms per keystroke (target < 5 ms)\n";
-    if (page.main()->blockCount() != 1 || edit.textLength() != before + keys) {
+    if (edit.text().contains(QChar(10)) || edit.textLength() != before + keys) {
         out << "richview: the paragraph did not take the keystrokes as typed\n";
         return false;
     }

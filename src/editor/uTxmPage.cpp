@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include "platform/richview/PageClipboard.h"
+#include "platform/richview/RichStatusBar.h"
 #include "platform/richview/RichView.h"
 
 namespace {
@@ -98,6 +99,10 @@ void uTxm::showLoadedPage()
     m_edit->setSelStart(0);
     syncToView();
     m_view->showStart();
+    // The bars show where the caret now is, not where the load left it.
+    if (auto *status = qobject_cast<RichStatusBar *>(m_vStatus))
+        status->refreshStatus();
+    showStyle();
 }
 
 void uTxm::forgetPage()

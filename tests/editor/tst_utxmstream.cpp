@@ -3,6 +3,7 @@
 #include "editor/uTxm.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/PageTextItem.h"
+#include "platform/richview/RichStatusBar.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
@@ -217,6 +218,7 @@ private slots:
             QCOMPARE(bar->value(), bar->minimum());
             const QRectF caret = view->mainItem()->caretRect();
             QVERIFY(view->viewport()->rect().contains(view->mapFromScene(caret.center())));
+            QCOMPARE(editor.findChild<RichStatusBar *>()->lineText(), QStringLiteral("行 1"));
         }
     }
 

@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -629,17 +630,29 @@ private slots:
     }
 
     // A page of one long paragraph (a text pasted as text) paints the marks of the lines in the
-    // painted area, not those of the whole paragraph.
+    // painted area, not those of the whole paragraph, whether its lines are one block or several.
+    void marksArePaintedForTheLinesInSightOnly_data()
+    {
+        QTest::addColumn<bool>("oneBlock");
+        QTest::newRow("one block") << true;
+        QTest::newRow("held as lines") << false;
+    }
+
     void marksArePaintedForTheLinesInSightOnly()
     {
+        QFETCH(bool, oneBlock);
         PageDocument page;
         RichTextEdit edit(&page);
         QStringList lines;
         for (int i = 0; i < 3000; ++i)
             lines << QStringLiteral("line %1\tof a pasted text").arg(i);
-        edit.setText(lines.join(QChar(11)));
+        if (oneBlock)
+            QTextCursor(page.main()).insertText(lines.join(QChar::LineSeparator));
+        else
+            edit.setText(lines.join(QChar(11)));
         QTextDocument *doc = page.main();
-        QCOMPARE(doc->blockCount(), 1);
+        QCOMPARE(doc->blockCount(), oneBlock ? 1 : 3000);
+        QCOMPARE(edit.text(), lines.join(QChar(11)));
         const double height = doc->documentLayout()->documentSize().height();
         const double lineHeight = height / 3000;
         auto marksIn = [&](const QRectF &area) {
@@ -659,6 +672,54 @@ private slots:
         QVERIFY2(end.contains(QStringLiteral("¶")), qPrintable(end.join(u' ')));
         QVERIFY(end.size() <= 10);
         QVERIFY(marksIn(QRectF(0, height + 100, 600, 50)).isEmpty());
+    }
+
+    // Enter, Backspace and undo of Qt's own editing in a long paragraph held as lines give the text
+    // they give in any paragraph.
+    void keysInALongParagraph()
+    {
+        Fixture f;
+        QStringList lines;
+        for (int i = 0; i < 300; ++i)
+            lines << QStringLiteral("line %1 of a pasted text file").arg(i);
+        QString text = lines.join(QChar(11));
+        f.edit.setText(text);
+        QVERIFY(f.page.main()->blockCount() > 1);
+        QWidget *viewport = f.view.viewport();
+        const int lineStart = text.indexOf(QStringLiteral("line 150 "));
+        f.edit.select(lineStart, 0);
+        f.view.showModelCaret();
+        QTest::keyClick(viewport, Qt::Key_Backspace);
+        text.remove(lineStart - 1, 1);
+        QCOMPARE(f.edit.text(), text);
+        QTest::keyClick(viewport, Qt::Key_Return);
+        text.insert(lineStart - 1, QChar(10));
+        QCOMPARE(f.edit.text(), text);
+        QTest::keyClick(viewport, Qt::Key_Return, Qt::ShiftModifier);
+        text.insert(lineStart, QChar(11));
+        QCOMPARE(f.edit.text(), text);
+        QTest::keyClicks(viewport, QStringLiteral("ab"));
+        text.insert(lineStart + 1, QStringLiteral("ab"));
+        QCOMPARE(f.edit.text(), text);
+        for (int i = 0; i < 4 && f.edit.text() != lines.join(QChar(11)); ++i)
+            QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), lines.join(QChar(11)));
+
+        // Backspace that joins the paragraph to a heading with room above: its lines take the
+        // heading's format, in one block, as any paragraph joined to a heading does.
+        f.edit.setText(QStringLiteral("Heading\n") + lines.join(QChar(11)));
+        f.edit.select(0, 0);
+        f.edit.setSpaceBefore(180);
+        f.edit.select(8, 0);
+        f.view.showModelCaret();
+        QTest::keyClick(viewport, Qt::Key_Backspace);
+        QCOMPARE(f.edit.text(), QStringLiteral("Heading") + lines.join(QChar(11)));
+        QCOMPARE(f.page.main()->blockCount(), 1);
+        f.edit.select(f.edit.textLength() / 2, 0);
+        QCOMPARE(f.edit.spaceBefore(), 180);
+        QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), QStringLiteral("Heading\n") + lines.join(QChar(11)));
+        QVERIFY(f.page.main()->blockCount() > 2);
     }
 
     void pageKeysMoveTheCaretByAScreen_data()

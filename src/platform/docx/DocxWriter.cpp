@@ -3,6 +3,7 @@
 #include "platform/docx/DocxNames.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
@@ -381,7 +382,8 @@ void DocxWriter::addPage(const PageDocument &page, const PageOptions &options)
     d->page = &page;
     d->pendingBookmark = options.bookmark;
     d->headingShift = qMax(0, options.headingShift);
-    d->writeFrame(d->body, page.main()->rootFrame());
+    const LineBlocks::Joined joined(page.main());
+    d->writeFrame(d->body, joined.document()->rootFrame());
     d->headingShift = 0;
     d->page = nullptr;
     d->anyContent = true;

@@ -1,5 +1,6 @@
 #include "platform/richtext/HtmlExport.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/TextChars.h"
@@ -99,7 +100,8 @@ public:
     {
         if (m_o.sharedPictures.isEmpty())
             QDir(m_folder).removeRecursively();
-        const QTextDocument *main = m_page.main();
+        const LineBlocks::Joined joined(m_page.main());
+        const QTextDocument *main = joined.document();
         // Text without a font of its own is body text: the desktop's default font is not the page's.
         const QFont font = main->defaultFont();
         const QString family = m_o.bodyFont.isEmpty() ? font.family() : m_o.bodyFont;

@@ -1,6 +1,7 @@
 #include "platform/richtext/PageBuilder.h"
 
 #include "platform/richtext/LayoutPause.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
@@ -48,6 +49,7 @@ void PageBuilder::part(const Part &p)
         doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
         items(cursor, p.items);
         ObjectLines::fit(doc);
+        LineBlocks::settle(doc);
         QTextCursor(doc).endEditBlock();
     }
     doc->setUndoRedoEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/ByteWriter.h"
 #include "platform/richtext/FormatCodec.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageStream.h"
 #include "platform/richtext/TextProps.h"
@@ -94,6 +95,8 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
                 items.varUInt(quint64(formatIndex(child->frameFormat())));
                 content(items, child->begin());
             }
+        } else if (LineBlocks::continues(it.currentBlock())) {
+            --count; // written as a line of the block before it
         } else {
             block(items, it.currentBlock());
         }
@@ -102,10 +105,17 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
     out.raw(items.data());
 }
 
+// A paragraph held as several blocks (LineBlocks) is written as one, with its line breaks.
 void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
 {
     out.u8(1);
-    out.varUInt(quint64(cachedIndex(1, b.blockFormatIndex(), b.blockFormat())));
+    QTextBlockFormat format = b.blockFormat();
+    if (format.hasProperty(TextProps::LineBreakBlock)) {
+        format.clearProperty(TextProps::LineBreakBlock);
+        out.varUInt(quint64(formatIndex(format)));
+    } else {
+        out.varUInt(quint64(cachedIndex(1, b.blockFormatIndex(), format)));
+    }
     if (followsStructure(b))
         out.varUInt(0);
     else
@@ -118,11 +128,20 @@ void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
     out.varUInt(list ? quint64(m_lists.value(list)) + 1 : 0);
     ByteWriter fragments;
     int count = 0;
-    for (auto it = b.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        fragments.varUInt(quint64(cachedIndex(3, fragment.charFormatIndex(), fragment.charFormat())));
-        fragments.string(fragment.text());
-        ++count;
+    for (QTextBlock line = b; line.isValid(); line = line.next()) {
+        if (line != b) {
+            if (!LineBlocks::continues(line))
+                break;
+            fragments.varUInt(quint64(cachedIndex(3, line.charFormatIndex(), line.charFormat())));
+            fragments.string(QString(QChar::LineSeparator));
+            ++count;
+        }
+        for (auto it = line.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            fragments.varUInt(quint64(cachedIndex(3, fragment.charFormatIndex(), fragment.charFormat())));
+            fragments.string(fragment.text());
+            ++count;
+        }
     }
     out.varUInt(quint64(count));
     out.raw(fragments.data());

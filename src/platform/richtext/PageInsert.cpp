@@ -1,5 +1,6 @@
 #include "platform/richtext/PageInsert.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
@@ -142,5 +143,6 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     const int start = at.position();
     at.insertFragment(QTextDocumentFragment(copy.get()));
     ObjectLines::fit(at.document(), start, at.position());
+    LineBlocks::settle(at.document(), start, at.position());
     at.endEditBlock();
 }

@@ -4,12 +4,18 @@
 
 #include <QFont>
 #include <QTextCursor>
+#include <QTextOption>
 #include <QUrl>
 
 PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
     : QTextDocument(page), m_page(page), m_partFlag(partFlag), m_frameId(frameId)
 {
     setUndoRedoEnabled(true);
+    // Paragraphs run left to right: the layout need not read every paragraph's text to find its
+    // direction each time a change moves the paragraphs below it.
+    QTextOption option = defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    setDefaultTextOption(option);
     setLayoutEnabled(page->isLayoutEnabled());
     // Without Latin ligatures: a PDF's text gives "ffi" as the ligature character where the glyph of one
     // stands for the letters. Qt shapes without them where a letter spacing is set, and 100 % changes

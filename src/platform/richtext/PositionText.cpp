@@ -1,5 +1,6 @@
 #include "platform/richtext/PositionText.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QTextBlock>
@@ -33,7 +34,11 @@ QString PositionText::text(const QTextDocument *doc)
         ch = codeOf(ch);
     for (QTextBlock block = doc->begin().next(); block.isValid(); block = block.next()) {
         const int sep = block.position() - 1;
-        if (beginsPage(block) && sep < text.size() && text.at(sep) == QChar(ParagraphCode))
+        if (sep >= text.size() || text.at(sep) != QChar(ParagraphCode))
+            continue;
+        if (LineBlocks::continues(block))
+            text[sep] = QChar(LineBreakCode);
+        else if (beginsPage(block))
             text[sep] = QChar(PageBreakCode);
     }
     return text;
@@ -46,6 +51,8 @@ QChar PositionText::charAt(const QTextDocument *doc, int position)
     const QChar ch = codeOf(doc->characterAt(position));
     if (ch == QChar(ParagraphCode)) {
         const QTextBlock next = doc->findBlock(position + 1);
+        if (next.isValid() && next.position() == position + 1 && LineBlocks::continues(next))
+            return QChar(LineBreakCode);
         if (next.isValid() && next.position() == position + 1 && beginsPage(next))
             return QChar(PageBreakCode);
     }
@@ -100,6 +107,7 @@ void PositionText::removeRange(QTextCursor &cursor, int start, int end)
         cursor.removeSelectedText();
     });
     cursor.setPosition(qBound(0, start, length(cursor.document())));
+    LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());
 }
 
 void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format)
@@ -115,6 +123,7 @@ void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const
 static void insertBreak(QTextCursor &cursor, bool pageBreak, const QTextCharFormat &format)
 {
     QTextBlockFormat block = cursor.blockFormat();
+    block.clearProperty(LineBreakBlock); // a new paragraph, not a line of this one
     auto policy = block.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore;
     if (pageBreak)
         policy |= QTextFormat::PageBreak_AlwaysBefore;
@@ -124,6 +133,9 @@ static void insertBreak(QTextCursor &cursor, bool pageBreak, const QTextCharForm
 
 void PositionText::insertText(QTextCursor &cursor, const QString &text, const QTextCharFormat &format)
 {
+    // One edit: a long text is laid out once, after its paragraphs took their blocks.
+    cursor.beginEditBlock();
+    const int start = cursor.position();
     QString run;
     auto flush = [&] {
         if (!run.isEmpty())
@@ -146,4 +158,6 @@ void PositionText::insertText(QTextCursor &cursor, const QString &text, const QT
         }
     }
     flush();
+    LineBlocks::settle(cursor.document(), start, cursor.position());
+    cursor.endEditBlock();
 }

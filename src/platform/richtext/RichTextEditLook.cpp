@@ -3,6 +3,7 @@
 
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/LayoutLines.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
@@ -166,16 +167,20 @@ QTextBlockFormat RichTextEdit::caretBlock() const
     return first.blockFormat();
 }
 
+// A paragraph held as several blocks (LineBlocks) takes the format in all of them.
 void RichTextEdit::mergeBlock(const QTextBlockFormat &format)
 {
     QTextDocument *doc = document();
-    const QTextBlock last = doc->findBlock(selEnd());
+    const QTextBlock first = LineBlocks::head(doc->findBlock(selStart()));
+    const QTextBlock last = LineBlocks::tail(doc->findBlock(selEnd()));
+    const int end = last.position() + last.length() - 1;
     m_cursor.beginEditBlock();
-    for (QTextBlock block = doc->findBlock(selStart()); block.isValid(); block = block.next()) {
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
         QTextCursor(block).mergeBlockFormat(format);
         if (block == last)
             break;
     }
+    LineBlocks::settle(doc, first.position(), end);
     m_cursor.endEditBlock();
 }
 
@@ -381,6 +386,8 @@ void RichTextEdit::setListKind(int kind)
                 break;
         }
     } else {
+        // List items are paragraphs of one block each.
+        LineBlocks::join(document(), selStart(), selEnd());
         QTextListFormat f;
         f.setStyle(kind == 2 ? QTextListFormat::ListDisc : QTextListFormat::ListDecimal);
         QTextCursor range(document());

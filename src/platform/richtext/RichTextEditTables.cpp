@@ -2,6 +2,7 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include "platform/richtext/ColorRef.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -55,7 +56,10 @@ int RichTextEdit::insertTable(int rows, int columns)
     f.setProperty(ObjectId, id);
     m_cursor.beginEditBlock();
     removeSelection();
-    m_cursor.insertTable(rows, columns, f);
+    const int at = m_cursor.position();
+    const QTextTable *table = m_cursor.insertTable(rows, columns, f);
+    // A long paragraph that the table cut in two: the text after it is a paragraph of its own.
+    LineBlocks::settle(document(), at, table->lastPosition() + 1);
     m_cursor.endEditBlock();
     syncFromCursor();
     return id;

@@ -1,6 +1,8 @@
 #include "platform/richview/PageTextItem.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
 #include "platform/richview/PageGeometry.h"
 #include "platform/richview/ViewMarks.h"
 
@@ -272,7 +274,11 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     if (!done) {
         if (!event->text().isEmpty())
             prepareTyping();
-        QGraphicsTextItem::keyPressEvent(event);
+        const bool deletes = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+        editAndSettle(deletes, [&] {
+            if (!newParagraph(event))
+                QGraphicsTextItem::keyPressEvent(event);
+        });
     }
     event->accept();
     emit handled();
@@ -317,6 +323,41 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     return true;
 }
 
+// Enter in a line of a long paragraph held as blocks (LineBlocks) begins a paragraph: Qt's own Enter
+// would copy the line's mark, and the new block would be one more line.
+bool PageTextItem::newParagraph(QKeyEvent *event)
+{
+    if (!event->matches(QKeySequence::InsertParagraphSeparator) || !(textInteractionFlags() & Qt::TextEditable))
+        return false;
+    QTextCursor cursor = textCursor();
+    if (!cursor.blockFormat().hasProperty(TextProps::LineBreakBlock))
+        return false;
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    LineBlocks::insertParagraph(cursor);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    return true;
+}
+
+// An edit of Qt's own that may join or part the lines of a long paragraph (a deletion, or anything
+// replacing a selection) is one undo step with the mending of those lines. Other edits stay apart,
+// so that Qt keeps merging a run of typing into one step.
+void PageTextItem::editAndSettle(bool deletes, const std::function<void()> &edit)
+{
+    const QTextCursor before = textCursor();
+    if (!(deletes || before.hasSelection()) || !LineBlocks::nearLines(before)) {
+        edit();
+        return;
+    }
+    QTextCursor group(document());
+    group.beginEditBlock();
+    edit();
+    const int at = textCursor().position();
+    LineBlocks::settle(document(), at, at);
+    group.endEditBlock();
+}
+
 void PageTextItem::keyReleaseEvent(QKeyEvent *event)
 {
     const int code = RichKeyArgs::virtualKey(event->key());
@@ -331,7 +372,7 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
     emit aboutToHandle();
     if (!event->commitString().isEmpty())
         prepareTyping();
-    QGraphicsTextItem::inputMethodEvent(event);
+    editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); });
     emit handled();
     if (!event->commitString().isEmpty())
         emit textTyped(event->commitString());

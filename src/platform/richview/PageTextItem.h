@@ -4,6 +4,8 @@
 
 #include <QGraphicsTextItem>
 
+#include <functional>
+
 class PageGeometry;
 class QMimeData;
 class QTextDocument;
@@ -83,6 +85,8 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
+    bool newParagraph(QKeyEvent *event);
+    void editAndSettle(bool deletes, const std::function<void()> &edit);
     QTextDocument *placeholder();
 
     const PageGeometry *m_geometry;

@@ -1,6 +1,7 @@
 #include "platform/richview/ViewMarks.h"
 
 #include "platform/richtext/LayoutLines.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
 
@@ -47,6 +48,8 @@ void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &o
     const int length = block.length() - 1;
     auto at = [&](int pos) { return doc->characterAt(block.position() + pos); };
     const double size = markSize(block);
+    // The last line of a block that a line of the same paragraph follows (LineBlocks) ends in a break.
+    const bool paragraphEnds = !LineBlocks::continues(block.next());
     // The lines in the area, and one more on either side: a tall picture may lift its line over
     // the one before.
     const int first = qMax(0, LayoutLines::firstLineBelow(layout, area.top() - origin.y()) - 2);
@@ -67,9 +70,9 @@ void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &o
         const bool lastLine = i == layout->lineCount() - 1;
         const bool lineBreak = lineEnd > 0 && lineEnd <= length && at(lineEnd - 1) == QChar::LineSeparator;
         const QPointF tail = QPointF(origin.x() + line.x() + line.naturalTextWidth() + 1, base.y());
-        if (lastLine)
+        if (lastLine && paragraphEnds)
             drawMark(painter, tail, QStringLiteral("¶"), size);
-        else if (lineBreak)
+        else if (lineBreak || lastLine)
             drawMark(painter, tail, QStringLiteral("↵"), size);
     }
 }

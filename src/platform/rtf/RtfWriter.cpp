@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
@@ -368,7 +369,8 @@ QByteArray Writer::document()
     head += '\n';
     writeParts();
     QByteArray body = std::exchange(m_out, QByteArray());
-    writeFrame(m_page.main()->rootFrame(), 0);
+    const LineBlocks::Joined joined(m_page.main());
+    writeFrame(joined.document()->rootFrame(), 0);
     body += m_out;
 
     QByteArray out = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset128 Default;}";

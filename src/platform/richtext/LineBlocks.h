@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QTextBlock>
+
+#include <memory>
+
+class QTextCursor;
+class QTextDocument;
+
+// Qt lays out a whole paragraph again on every change inside it, however small: a text pasted as
+// text, one paragraph of a million characters with its lines joined by line breaks, would cost a
+// keystroke a second. Such a paragraph of the main text is held as one block per line: each block
+// after the first carries TextProps::LineBreakBlock, and the separator in front of it stands for a
+// line break (position code 11). Positions, the page stream and every writer still see one
+// paragraph with its line breaks; only the layout sees lines.
+//
+// Only a plain paragraph is held so (in the main text's own flow, no list, no space before or after
+// and no first-line indent), so that its blocks lay out exactly as its lines would; its blocks share
+// one paragraph format, the page break and the line height kind of a picture's line apart.
+class LineBlocks
+{
+public:
+    // Longer paragraphs of the main text are held as blocks, at their line breaks.
+    static constexpr int SplitLength = 2000;
+
+    // The separator in front of the block is a line break of the paragraph before.
+    static bool continues(const QTextBlock &block);
+    static QTextBlock head(QTextBlock block); // the paragraph's first block
+    static QTextBlock tail(QTextBlock block); // its last
+
+    // Mends the paragraphs around [from, to] after an edit there: splits a long plain paragraph at
+    // its line breaks, joins the blocks of one that is no longer plain, gives blocks that now
+    // continue another paragraph its format, and forgets the mark where it no longer applies. An
+    // edit of the document, part of the edit block around it.
+    static void settle(QTextDocument *doc, int from, int to);
+    // Every paragraph of the document (a page just built).
+    static void settle(QTextDocument *doc);
+    // Whether an edit at the cursor or of its selection may join or part lines of such a paragraph.
+    static bool nearLines(const QTextCursor &cursor);
+    // Holds the paragraphs of [from, to] in one block each again (before they become list items).
+    static void join(QTextDocument *doc, int from, int to);
+    // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line.
+    static void insertParagraph(QTextCursor &cursor);
+
+    // The document with each paragraph in one block, for writers that take a block as a paragraph:
+    // the document itself when no paragraph is held in blocks, else a copy (without layout).
+    class Joined
+    {
+    public:
+        explicit Joined(QTextDocument *doc);
+        ~Joined();
+        QTextDocument *document() const { return m_doc; }
+
+    private:
+        std::unique_ptr<QTextDocument> m_copy;
+        QTextDocument *m_doc;
+    };
+};

@@ -1,0 +1,237 @@
+// A long paragraph of the main text (a text pasted as text) is held as one block per line, so that a
+// keystroke lays out a line instead of the whole paragraph. Whoever reads the page still finds one
+// paragraph with its line breaks: the position text, the page stream, the writers, the edits.
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlExport.h"
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDecoder.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageImage.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QtTest>
+
+using namespace TextProps;
+
+namespace {
+
+// Lines of a text file joined by line breaks, as "paste as text" makes them.
+QString pasted(int lines)
+{
+    QStringList list;
+    for (int i = 0; i < lines; ++i)
+        list << QStringLiteral("行 %1 of a pasted text file, 0123456789").arg(i);
+    return list.join(QChar(11));
+}
+
+const QString Head = QStringLiteral("見出しの段落\n");
+const QString Tail = QStringLiteral("\n終わりの段落");
+
+// The same text with the long paragraph in one block, as any paragraph was held before.
+void fillInOneBlock(PageDocument &page, const QString &text)
+{
+    QString raw = text;
+    raw.replace(QChar(11), QChar::LineSeparator).replace(QChar(10), QChar::ParagraphSeparator);
+    QTextCursor(page.main()).insertText(raw);
+}
+
+int blocksOfParagraph(QTextDocument *doc, int position)
+{
+    const QTextBlock head = LineBlocks::head(doc->findBlock(position));
+    const QTextBlock tail = LineBlocks::tail(head);
+    return tail.blockNumber() - head.blockNumber() + 1;
+}
+
+QByteArray documentXml(const QByteArray &docx)
+{
+    ZipPackage zip;
+    QByteArray xml;
+    if (zip.open(docx))
+        zip.read(QStringLiteral("word/document.xml"), xml);
+    return xml;
+}
+
+} // namespace
+
+class TestRichTextLines : public QObject
+{
+    Q_OBJECT
+private slots:
+    void aLongParagraphIsHeldAsLinesAndReadsAsOne()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const QString text = Head + pasted(400) + Tail;
+        edit.setText(text);
+        QCOMPARE(edit.text(), text);
+        QCOMPARE(edit.textLength(), text.size());
+        QCOMPARE(page.main()->blockCount(), 402);
+        const int firstBreak = text.indexOf(QChar(11));
+        QCOMPARE(edit.charAt(firstBreak), QChar(11));
+        QCOMPARE(edit.charAt(text.indexOf(QChar(10))), QChar(10));
+        QCOMPARE(blocksOfParagraph(page.main(), firstBreak + 5), 400);
+        QCOMPARE(blocksOfParagraph(page.main(), 0), 1);
+        // A short paragraph stays one block; so does a long one in a header.
+        edit.setText(pasted(3));
+        QCOMPARE(page.main()->blockCount(), 1);
+        QTextDocument *header = page.ensurePart(HeaderAll);
+        QVERIFY(edit.editPart(HeaderAll));
+        edit.setText(pasted(400));
+        QCOMPARE(header->blockCount(), 1);
+        QCOMPARE(edit.text(), pasted(400));
+    }
+
+    void pageStreamAndWritersSeeOneParagraph()
+    {
+        const QString text = Head + pasted(400) + Tail;
+        PageDocument lines;
+        RichTextEdit edit(&lines);
+        edit.setText(text);
+        QVERIFY(lines.main()->blockCount() > 3);
+        PageDocument whole;
+        fillInOneBlock(whole, text);
+        QCOMPARE(whole.main()->blockCount(), 3);
+
+        // Stored: three paragraphs, read back the same and held as lines again.
+        const QByteArray bytes = PageCodec::save(lines);
+        PageImage::Page image;
+        QVERIFY(PageDecoder::decode(bytes, image));
+        QCOMPARE(int(image.parts.front().items.size()), 3);
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, bytes));
+        RichTextEdit read(&back);
+        QCOMPARE(read.text(), text);
+        QCOMPARE(back.main()->blockCount(), lines.main()->blockCount());
+
+        // Written: what the same paragraph in one block gives.
+        QCOMPARE(RtfWriter::pageBytes(lines), RtfWriter::pageBytes(whole));
+        QCOMPARE(documentXml(DocxWriter::pageBytes(lines)), documentXml(DocxWriter::pageBytes(whole)));
+        QTemporaryDir dir;
+        const QString html = HtmlExport::text(lines, dir.filePath(QStringLiteral("a.htm")), {});
+        QCOMPARE(html, HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+        QCOMPARE(html.count(QStringLiteral("<br />")), 399);
+    }
+
+    // Edits inside and around the paragraph give the text they would give in one block.
+    void editsGiveTheTextOfOneParagraph_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("new paragraph in a line") << QStringLiteral("enter");
+        QTest::newRow("line break removed") << QStringLiteral("join lines");
+        QTest::newRow("typing over lines") << QStringLiteral("replace");
+        QTest::newRow("paragraph end before it removed") << QStringLiteral("join paragraphs");
+        QTest::newRow("line break typed") << QStringLiteral("break");
+    }
+
+    void editsGiveTheTextOfOneParagraph()
+    {
+        QFETCH(QString, edit);
+        PageDocument page;
+        RichTextEdit model(&page);
+        QString text = Head + pasted(400) + Tail;
+        model.setText(text);
+        model.select(0, Head.size() - 1);
+        model.setSpaceBefore(180); // the heading before it has room above
+        const int middle = text.indexOf(QChar(11), text.size() / 2);
+        if (edit == QLatin1String("enter")) {
+            model.select(middle + 3, 0);
+            model.setSelectedText(QStringLiteral("\n"));
+            text.insert(middle + 3, QChar(10));
+        } else if (edit == QLatin1String("join lines")) {
+            model.select(middle, 1);
+            model.setSelectedText(QString());
+            text.remove(middle, 1);
+        } else if (edit == QLatin1String("replace")) {
+            model.select(middle - 5, 200);
+            model.setSelectedText(QStringLiteral("x"));
+            text.replace(middle - 5, 200, QStringLiteral("x"));
+        } else if (edit == QLatin1String("join paragraphs")) {
+            model.select(Head.size() - 1, 1);
+            model.setSelectedText(QString());
+            text.remove(Head.size() - 1, 1);
+        } else {
+            model.select(middle + 3, 0);
+            model.setSelectedText(QStringLiteral("\v"));
+            text.insert(middle + 3, QChar(11));
+        }
+        QCOMPARE(model.text(), text);
+        // Each paragraph of more than one block is plain and its blocks share its format.
+        for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+            if (!LineBlocks::continues(block))
+                continue;
+            const QTextBlock head = LineBlocks::head(block);
+            QCOMPARE(head.blockFormat().topMargin(), 0.0);
+            QCOMPARE(block.blockFormat().alignment(), head.blockFormat().alignment());
+        }
+        QVERIFY(model.undo());
+        QCOMPARE(model.text(), Head + pasted(400) + Tail);
+        QVERIFY(model.redo());
+        QCOMPARE(model.text(), text);
+        QVERIFY(PageCodec::load(page, PageCodec::save(page)));
+        QCOMPARE(model.text(), text);
+    }
+
+    void paragraphFormatsReachEveryLine()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const QString text = Head + pasted(400) + Tail;
+        edit.setText(text);
+        const int inside = text.size() / 2;
+        edit.select(inside, 0);
+        edit.setAlignment(2);
+        for (QTextBlock block = page.main()->begin().next(); block != page.main()->lastBlock(); block = block.next())
+            QVERIFY(block.blockFormat().alignment() & Qt::AlignHCenter);
+        QCOMPARE(page.main()->begin().blockFormat().alignment() & Qt::AlignHCenter, 0);
+        // Room above the paragraph or a first-line indent: its lines could no longer be blocks.
+        edit.select(inside, 0);
+        edit.setSpaceBefore(120);
+        QCOMPARE(page.main()->blockCount(), 3);
+        QCOMPARE(edit.text(), text);
+        edit.select(inside, 0);
+        QCOMPARE(edit.spaceBefore(), 120);
+        QCOMPARE(edit.alignment(), 2);
+        // A list item is one paragraph.
+        edit.setSpaceBefore(0);
+        edit.setText(text);
+        edit.select(inside, 0);
+        edit.setListKind(2);
+        QCOMPARE(edit.text(), text);
+        QVERIFY(page.main()->findBlock(inside).textList());
+        QCOMPARE(blocksOfParagraph(page.main(), inside), 1);
+    }
+
+    // A table put in the middle of the paragraph stands in its text; taken out again, the text is
+    // the paragraph it was, with its line breaks and no paragraph end more or less.
+    void aTableInsideTheParagraph()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const QString text = pasted(400);
+        edit.setText(text);
+        const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
+        edit.select(at, 0);
+        QVERIFY(edit.insertTable(1, 1));
+        QCOMPARE(edit.text(), QString(text).insert(at, QStringLiteral("\a\a")));
+        QVERIFY(PageCodec::load(page, PageCodec::save(page)));
+        QCOMPARE(edit.text(), QString(text).insert(at, QStringLiteral("\a\a")));
+        edit.select(at + 1, 0);
+        QVERIFY(edit.deleteRows());
+        QVERIFY(edit.tableIds().isEmpty());
+        QCOMPARE(edit.text(), text);
+        QVERIFY(PageCodec::load(page, PageCodec::save(page)));
+        QCOMPARE(edit.text(), text);
+    }
+};
+
+QTEST_MAIN(TestRichTextLines)
+#include "tst_richtext_lines.moc"
