@@ -2,6 +2,7 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/sbPwd.h"
+#include "core/zClt.h"
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
 #include "platform/desktop/Prompt.h"
@@ -21,6 +22,23 @@ namespace {
 // registry of them still exists, so release() runs when the application object
 // ends, never from a static destructor.
 zSvr *theInstance = nullptr;
+
+// The database's name names its folders (Htm/<name>, ePub/<name>, Wrk/<name>, Dbs/<name>_Doc),
+// which publishing empties and replaces: it must be a plain file name, whatever the file or the
+// data source is called. A file "...txdb" (name "..") or ".txdb" (no name), or a data source
+// whose name holds a "/", gets "_" for its separators, dots and control characters.
+QString folderName(const QString &name)
+{
+    if (zClt::isPlainName(name))
+        return name;
+    QString plain;
+    for (const QChar c : name) {
+        const bool cut = c == u'/' || c == u'\\' || c == u'.' || c.category() == QChar::Other_Control
+                         || c.category() == QChar::Other_Format;
+        plain += cut ? QChar(u'_') : c;
+    }
+    return plain.isEmpty() ? QStringLiteral("_") : plain;
+}
 
 QString textOf(const QVariant &value)
 {
@@ -175,23 +193,25 @@ void zSvr::setNames(const QString &path, const QString &connectionString)
 {
     const QFileInfo file(path);
     Usr::st().dbFolder = file.absolutePath();
+    QString name;
     if (connectionString.isEmpty()) {
-        Usr::st().dbName = file.completeBaseName();
+        name = file.completeBaseName();
         sSvr = file.absoluteFilePath();
-        return;
-    }
-    const QString dsn = DataLink::value(connectionString, QStringLiteral("DSN"));
-    const QString database = DataLink::value(connectionString, QStringLiteral("Database"));
-    if (!dsn.isEmpty()) {
-        Usr::st().dbName = dsn;
-        sSvr = dsn;
-    } else if (!database.isEmpty()) {
-        Usr::st().dbName = QFileInfo(database).completeBaseName();
-        sSvr = database;
     } else {
-        Usr::st().dbName = file.completeBaseName();
-        sSvr = file.absoluteFilePath();
+        const QString dsn = DataLink::value(connectionString, QStringLiteral("DSN"));
+        const QString database = DataLink::value(connectionString, QStringLiteral("Database"));
+        if (!dsn.isEmpty()) {
+            name = dsn;
+            sSvr = dsn;
+        } else if (!database.isEmpty()) {
+            name = QFileInfo(database).completeBaseName();
+            sSvr = database;
+        } else {
+            name = file.completeBaseName();
+            sSvr = file.absoluteFilePath();
+        }
     }
+    Usr::st().dbName = folderName(name);
 }
 
 void zSvr::D_Close()

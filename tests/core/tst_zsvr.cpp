@@ -94,6 +94,31 @@ private slots:
         QCOMPARE(TemplateDb::statements(TemplateDb::script()).size(), 8); // five tables, two indexes, the kaUsr row
     }
 
+    // The database's name names the folders that publishing empties and replaces (Htm/<name>,
+    // ePub/<name>, Wrk/<name>): a file whose name before the extension is "..", "." or nothing
+    // still gives a plain name, so that none of them is the user-data folder or the folder of
+    // every site or book.
+    void folderNameIsPlain_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("dot dot") << "...txdb" << "__";
+        QTest::newRow("dot") << "..txdb" << "_";
+        QTest::newRow("none") << ".txdb" << "_";
+        QTest::newRow("plain") << "Plain.txdb" << "Plain";
+    }
+
+    void folderNameIsPlain()
+    {
+        QFETCH(QString, file);
+        QVERIFY(zSvr::instance().D_StDcDb(freshDb(file)));
+        QTEST(Usr::st().dbName, "name");
+        const QString user = m_dir->path() + QStringLiteral("/user/");
+        for (const QString &folder : {QStringLiteral("Htm/"), QStringLiteral("ePub/"), QStringLiteral("Wrk/")})
+            QVERIFY(QDir::cleanPath(user + folder + Usr::st().dbName).startsWith(user + folder));
+        zSvr::instance().D_Close();
+    }
+
     void openAndClose()
     {
         const QString path = freshDb(QStringLiteral("My.Pages.txdb"));
