@@ -40,6 +40,12 @@ public:
     static void LoadHome(bool homeOnly = false);
     // The custom file-name list from tbHtm.
     static void LoadHtmList();
+    // A first page's file name (kaUsr.HsTopNm) that the site uses: a plain file name that is
+    // none of the files the site writes or keeps itself (a numbered page such as 1002.htm or
+    // 1004_1010.htm, navi.htm of the frame variant, the user's favicon.ico, the folder cmn), in
+    // any letter case, as the site may be served by a system that does not tell them apart.
+    // Anything else is refused by the options dialog and ignored when read from storage.
+    static bool IsTopName(const QString &name);
     // An address that publications may send links to: an absolute http: or https: URL with a
     // host, holding no blank and no control character. Anything else (a script address, a
     // relative path) is refused by the options dialog and ignored when read from storage.

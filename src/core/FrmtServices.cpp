@@ -101,8 +101,8 @@ void Frmt::LoadHome(bool homeOnly)
     s.homeAddress.clear();
     if (s.homeKind == 1) {
         s.homeAddress = home1;
-        // A first-page name the site writer would not use (not a plain file name) names no page.
-        if (!homeOnly && zClt::isPlainName(topName)) {
+        // A first-page name the site writer would not use names no page.
+        if (!homeOnly && IsTopName(topName)) {
             const qint64 top = db.R_GtVaL(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP = 0 Order By inSrt"), 0)
                                    .toLongLong();
             if (top > 0)
@@ -115,6 +115,13 @@ void Frmt::LoadHome(bool homeOnly)
     }
     // A stored value may come from someone else's database: only a web address is used.
     s.homeAddress = HomeAddress(s.homeAddress);
+}
+
+bool Frmt::IsTopName(const QString &name)
+{
+    static const QRegularExpression own(QStringLiteral("^([0-9]+(_[0-9]+)?\\.htm|navi\\.htm|favicon\\.ico|cmn)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return zClt::isPlainName(name) && !own.match(name).hasMatch();
 }
 
 bool Frmt::IsHomeUrl(const QString &url)

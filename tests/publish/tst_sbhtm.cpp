@@ -222,6 +222,9 @@ private slots:
         sbHtm::Choice c;
         sbHtm::Act(QString(), c);
         QCOMPARE(c.sTpNm, QString());
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm='favicon.ico'")));
+        sbHtm::Act(QString(), c);
+        QCOMPARE(c.sTpNm, QString());
 
         const QString refused = QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません");
         const QStringList typed = {QStringLiteral("../index"), QStringLiteral("sub/index"), QStringLiteral("a\\b"),
@@ -238,11 +241,20 @@ private slots:
             d.txFtp()->setText(QStringLiteral("site"));
             d.mnRet(2);
             QCOMPARE(d.closeCode(), 4);
+            // A name the site writes itself.
+            for (const QString &own : {QStringLiteral("navi"), QStringLiteral("1002")}) {
+                d.txHtm()->setText(own);
+                d.mnRet(0);
+                QCOMPARE(d.closeCode(), 4);
+            }
             d.txHtm()->setText(QStringLiteral("目次"));
             d.mnRet(0);
         });
         sbHtm::Act(QString(), c);
-        QCOMPARE(prompt.messages, QStringList(QList<QString>(2 * typed.size() + 1, refused)));
+        QCOMPARE(prompt.messages.mid(0, 2 * typed.size() + 1), QStringList(QList<QString>(2 * typed.size() + 1, refused)));
+        QCOMPARE(prompt.messages.mid(2 * typed.size() + 1),
+                 QStringList({QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 navi.htm はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません"),
+                              QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 1002.htm はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません")}));
         QCOMPARE(c.iRet, 1);
         QCOMPARE(c.sTpNm, QStringLiteral("目次.htm"));
         QCOMPARE(settings().value(2).toString(), QStringLiteral("目次.htm"));

@@ -136,6 +136,7 @@ private slots:
     void nothingToPublish();
     void linksAndFilesInPlaceOfFolders();
     void firstPageNameStaysInTheSite();
+    void firstPageNameIsNoFileOfTheSite();
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void onlyPageDamaged();
@@ -652,6 +653,41 @@ void TstSite::firstPageNameStaysInTheSite()
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HsTopNm='top.htm'")));
     Frmt::LoadHome(false);
     QCOMPARE(Frmt::st().htmList, QStringLiteral("1001\ttop.htm\r"));
+}
+
+// A first-page name that is a file the site writes or keeps itself would put the frame page in
+// place of the navigation or of the page it shows (a frame set showing itself), drop a page, or
+// overwrite the user's icon: such a name is not used.
+void TstSite::firstPageNameIsNoFileOfTheSite()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"));
+    f.page(1002, QStringLiteral("次"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"));
+    f.place(1001, 1002, 1, QStringLiteral("次"));
+    QVERIFY(QDir().mkpath(f.site()));
+    QVERIFY(TestHome::write(f.site() + QStringLiteral("/favicon.ico"), "ICON"));
+    SiteWriter w;
+    for (const QString &name : {QStringLiteral("navi.htm"), QStringLiteral("NAVI.HTM"), QStringLiteral("1001.htm"),
+                                QStringLiteral("1002.htm"), QStringLiteral("favicon.ico"), QStringLiteral("cmn")}) {
+        for (int mode : {1, 2}) {
+            f.prompt.messages.clear();
+            QVERIFY2(publish(w, mode, true, name), qPrintable(name + f.prompt.messages.join(u' ')));
+            QCOMPARE(TestHome::readAll(f.site() + QStringLiteral("/favicon.ico")), QByteArray("ICON"));
+            QVERIFY2(f.read(QStringLiteral("1001.htm")).contains(QStringLiteral("表紙 の本文")), qPrintable(name));
+            QVERIFY2(f.read(QStringLiteral("1002.htm")).contains(QStringLiteral("次 の本文")), qPrintable(name));
+            if (mode == 2) {
+                QVERIFY2(f.read(QStringLiteral("navi.htm")).contains(QStringLiteral("<ul>")), qPrintable(name));
+                QVERIFY(f.read(QStringLiteral("frame.htm")).contains(QStringLiteral("src=\"1001.htm\"")));
+            } else {
+                QVERIFY(f.read(QStringLiteral("1002.htm")).contains(QStringLiteral("<a href=\"1001.htm\">表紙</a>")));
+            }
+        }
+    }
+    // Stored, it gives the converter's links no custom name either.
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome=1, HsHome1='http://example.com/', HsTopNm='1002.htm'")));
+    Frmt::LoadHome(false);
+    QCOMPARE(Frmt::st().htmList, QString());
 }
 
 // Many pages converted at once, all linking one file outside the site: one copy in "lnk", every

@@ -1,7 +1,7 @@
 #include "publish/site/SiteMap.h"
 
+#include "core/Frmt.h"
 #include "core/Usr.h"
-#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 #include "publish/converter/ConvText.h"
@@ -126,8 +126,8 @@ QString SiteMap::MapPage(qint64 nRt, const QString &siteBase)
     s.firstPage = db.R_GtVaL(QStringLiteral("Select Top 1 noLfC From tbTree Where noLfP = 0 And boHide =0 Order By inSrt"), 0)
                       .toLongLong();
     const QString firstName = db.R_GtVaL(QStringLiteral("Select HsTopNm From kaUsr"), QString()).toString();
-    // The site writer uses a plain file name only ("0" is a stored empty one).
-    if (firstName != QLatin1String("0") && zClt::isPlainName(firstName))
+    // The name as the site writer takes it ("0" is a stored empty one).
+    if (firstName != QLatin1String("0") && Frmt::IsTopName(firstName))
         s.firstName = firstName;
     const QString style = fill(
         QStringLiteral("<style type='text/css'>~"

@@ -2,6 +2,7 @@
 // finished site. The page conversion is in SiteWriterPages.cpp.
 #include "publish/site/SiteWriter.h"
 
+#include "core/Frmt.h"
 #include "core/SiteTemplate.h"
 #include "core/Usr.h"
 #include "core/yIni.h"
@@ -192,8 +193,9 @@ bool SiteWriter::publish(const Run &run)
     // The user's own icon is linked, and kept even when the old files go.
     const bool favicon = QFileInfo(m_out + QLatin1Char('/') + Favicon).isFile();
     Run checked = run;
-    // A name that would lead out of the site (it may come from another database) is not used.
-    if (!zClt::isPlainName(checked.topName))
+    // A name that would lead out of the site or stand in place of one of its own files (it may
+    // come from another database) is not used.
+    if (!Frmt::IsTopName(checked.topName))
         checked.topName.clear();
     const bool written = run.mode == 2 ? HtmFrameSite(checked, favicon) : HtmSite(checked, favicon);
     if (!written || !place(run)) {

@@ -237,6 +237,13 @@ void sbHtm::mnRet(int index)
                                       Prompt::OkOnly);
             return;
         }
+        // The frame page or another page under its name would take that file's place.
+        if (!name.isEmpty() && !Frmt::IsTopName(name)) {
+            Prompt::current().message(QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 ") + name
+                                          + QStringLiteral(" はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません"),
+                                      Prompt::OkOnly);
+            return;
+        }
     }
     m_close = index;
     done(index == 4 ? Rejected : Accepted);
@@ -253,9 +260,9 @@ void sbHtm::Act(const QString &sPh, Choice &c, QWidget *parent)
     QString url = columnText(row[0]);
     home.homeKind = row[1].toInt();
     c.sTpNm = columnText(row[2]);
-    // A stored name that would lead out of the site folder (it may come from another database)
-    // is not used: the first page keeps its numbered name.
-    if (!zClt::isPlainName(c.sTpNm))
+    // A stored name that would lead out of the site folder or replace one of its files (it may
+    // come from another database) is not used: the first page keeps its numbered name.
+    if (!Frmt::IsTopName(c.sTpNm))
         c.sTpNm.clear();
     c.iFtp = qBound(0, row[3].toInt(), 2);
     c.sSync = columnText(row[4]);
