@@ -615,6 +615,22 @@ void TstSite::linksAndFilesInPlaceOfFolders()
     QVERIFY(TestHome::write(f.user + QStringLiteral("Wrk/Manual.old"), "stale"));
     QVERIFY(publish(w, 1, true));
     QCOMPARE(f.pages(), QStringList({"1001.htm"}));
+
+    // The common folder a link to a folder shared by several sites, the old files kept: the new
+    // site has its own complete folder, and the shared one is neither changed nor emptied.
+    const QString shared = f.dir.filePath(QStringLiteral("sharedcmn"));
+    QVERIFY(QDir().mkpath(shared));
+    for (const QString &name : SiteTemplate::files())
+        QVERIFY(TestHome::write(shared + QLatin1Char('/') + name, "shared"));
+    const QString cmn = f.site() + QStringLiteral("/cmn");
+    QVERIFY(QDir(cmn).removeRecursively());
+    QVERIFY(QFile::link(shared, cmn));
+    QVERIFY(publish(w, 1, false));
+    QVERIFY(!QFileInfo(cmn).isSymLink());
+    QCOMPARE(QDir(cmn).entryList(QDir::Files).size(), SiteTemplate::files().size());
+    QVERIFY(HtmlCheck::readUtf8(cmn + QStringLiteral("/page-fx.css")).contains(QStringLiteral("#vLeft")));
+    for (const QString &name : SiteTemplate::files())
+        QCOMPARE(TestHome::readAll(shared + QLatin1Char('/') + name), QByteArray("shared"));
 }
 
 // The first-page name is a file of the site, whatever the caller or the database hands over: a

@@ -151,6 +151,10 @@ bool SiteWriter::HtmCopyCmn(const QString &target, bool keepPublished)
 {
     const QString cmn = target + QStringLiteral("/cmn/");
     const QString published = m_out + QStringLiteral("/cmn/");
+    // A link in place of the published folder is not carried into the new site (the new site's
+    // own folder stands there): the files it leads to do not stand in for copies.
+    if (QFileInfo(m_out + QStringLiteral("/cmn")).isSymLink())
+        keepPublished = false;
     if (!keepPublished || !QFileInfo(published).isDir())
         say(m_out + QStringLiteral("/cmn/を作成しました"));
     if (!QDir().mkpath(cmn))
