@@ -162,6 +162,26 @@ private slots:
         QVERIFY(!ok);
         QVERIFY(!QFile::exists(nowhere));
 
+        // Links in the folder lead out of it: what they point to is not packed, and a link that
+        // leads nowhere does not stop the book.
+        const QString secret = home.path() + QStringLiteral("/secret.txt");
+        QVERIFY(TestHome::write(secret, "private"));
+        QVERIFY(QDir().mkpath(work + QStringLiteral("/Stale")));
+        QVERIFY(TestHome::write(work + QStringLiteral("/Stale/kept.txt"), "stale"));
+        for (const QString &link : {QStringLiteral("/leak"), QStringLiteral("/Stale/leak"), QStringLiteral("/OEBPS/leak")})
+            QVERIFY(QFile::link(secret, work + link));
+        QVERIFY(QFile::link(home.path() + QStringLiteral("/gone"), work + QStringLiteral("/Stale/gone")));
+        QVERIFY(QDir().rmdir(archive + QStringLiteral(".part/x")) && QDir().rmdir(archive + QStringLiteral(".part")));
+        folder = work;
+        ok = false;
+        QString why;
+        eZip::ZipFolder(folder, archive, ok, &why);
+        QVERIFY2(ok, qPrintable(why));
+        QStringList packed;
+        for (const Entry &e : entries(archive))
+            packed << e.name;
+        QCOMPARE(packed, QStringList({"mimetype", "Stale/kept.txt"}));
+
         // An empty folder leaves the flag as the caller set it.
         const QString empty = home.path() + QStringLiteral("/empty");
         QVERIFY(QDir().mkpath(empty));

@@ -52,15 +52,16 @@ bool addFile(zip_t *za, const QString &path, const QString &name, bool store, QS
 }
 
 // Every file below `dir`, in a stable order, named relative to `root`. The
-// walk follows no symbolic links to folders, so a link back up cannot loop.
+// walk follows no symbolic links: a link to a folder up the tree cannot loop,
+// and a file outside the folder never goes into the book.
 bool addTree(zip_t *za, const QDir &root, const QString &dir, QString &error)
 {
     const QFileInfoList entries = QDir(dir).entryInfoList(
         QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::DirsLast);
     for (const QFileInfo &fi : entries) {
+        if (fi.isSymLink())
+            continue;
         if (fi.isDir()) {
-            if (fi.isSymLink())
-                continue;
             if (!addTree(za, root, fi.filePath(), error))
                 return false;
         } else if (!addFile(za, fi.filePath(), root.relativeFilePath(fi.filePath()), false, error)) {
@@ -110,6 +111,8 @@ void eZip::ZipFolder(QString &folder, const QString &archive, bool &result, QStr
     }
     bool ok = true;
     for (const QFileInfo &fi : files) {
+        if (fi.isSymLink())
+            continue;
         ok = addFile(za, fi.filePath(), fi.fileName(), fi.fileName().toLower() == u"mimetype", why);
         if (!ok)
             break;
