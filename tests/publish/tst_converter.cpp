@@ -558,6 +558,10 @@ void TstConverter::links()
     QString quoted = QStringLiteral("href=\"https://x.org/a b&quot;c?d=1&amp;e=%zz#f#g\"");
     h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), quoted);
     QCOMPARE(quoted, QStringLiteral("href=\"https://x.org/a%20b%22c?d=1&amp;e=%25zz#f%23g\""));
+    // a host beyond ASCII in its ASCII form, user, port and path as they are
+    QString wide = QStringLiteral("href=\"http://u@例え.jp:8080/パス?q=[1]\"");
+    h.RewriteHref(root + QStringLiteral("out/p.htm"), QString(), wide);
+    QCOMPARE(wide, QStringLiteral("href=\"http://u@xn--r8jz45g.jp:8080/パス?q=%5B1%5D\""));
     // the web address put in front of a page's name is checked like the page's own link
     for (const QString &home : {QStringLiteral("javascript:alert('http')//"), QStringLiteral("data:text/html,x/"),
                                 QString()}) {

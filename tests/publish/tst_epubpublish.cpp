@@ -292,6 +292,7 @@ private slots:
         QTest::addColumn<QString>("outside");
         QTest::newRow("quoted home") << QStringLiteral("http://example.com/\"q/") << QStringLiteral("href=\"http://example.com/%22q/1001.htm\"");
         QTest::newRow("script home") << QStringLiteral("javascript:alert('http')//") << QString();
+        QTest::newRow("domain beyond ASCII") << QStringLiteral("http://例え.jp/本/") << QStringLiteral("href=\"http://xn--r8jz45g.jp/本/1001.htm\"");
     }
 
     void hostileBook()

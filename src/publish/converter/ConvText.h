@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -134,15 +137,38 @@ inline QString escape(const QString &s)
 }
 // A link target as a URI can hold it: blanks, control characters, quotes, "<", ">", "\", "^", "`",
 // "{", "|", "}", a "%" that starts no escape, a second "#" and, after the host, "[" and "]" are
-// percent-encoded (UTF-8); everything else, letters beyond ASCII included, stays as it is.
-inline QString uriText(const QString &target)
+// percent-encoded (UTF-8); a host beyond ASCII (an internationalised domain name) is written in its
+// ASCII form, which is what a URI's host must be; everything else, letters beyond ASCII in the
+// path included, stays as it is.
+inline QString uriText(const QString &given)
 {
     static const QString special = QStringLiteral("\"<>\\^`{|}");
-    const qsizetype scheme = target.indexOf(QLatin1String("://"));
-    const qsizetype authority = scheme < 0 ? -1 : scheme + 3;
-    qsizetype pathStart = authority < 0 ? 0 : target.indexOf(QLatin1Char('/'), authority);
-    if (pathStart < 0)
-        pathStart = target.size();
+    QString target = given;
+    qsizetype scheme = target.indexOf(QLatin1String("://"));
+    for (qsizetype i = 0; i < scheme; ++i) {
+        const QChar c = target[i];
+        if (!(c.isLetter() && c.unicode() < 0x80) && (i == 0 || !(c.isDigit() || c == u'+' || c == u'-' || c == u'.')))
+            scheme = -1;
+    }
+    const qsizetype authority = scheme <= 0 ? -1 : scheme + 3;
+    qsizetype pathStart = 0;
+    if (authority > 0) {
+        pathStart = authority;
+        while (pathStart < target.size() && !QStringLiteral("/?#").contains(target[pathStart]))
+            ++pathStart;
+        const qsizetype at = target.lastIndexOf(QLatin1Char('@'), pathStart - 1);
+        const qsizetype hostStart = at >= authority ? at + 1 : authority;
+        qsizetype hostEnd = target.indexOf(QLatin1Char(':'), hostStart);
+        if (hostEnd < 0 || hostEnd > pathStart)
+            hostEnd = pathStart;
+        const QString host = target.mid(hostStart, hostEnd - hostStart);
+        const bool wide = std::any_of(host.cbegin(), host.cend(), [](QChar c) { return c.unicode() >= 0x80; });
+        const QByteArray ace = wide ? QUrl::toAce(host) : QByteArray();
+        if (!ace.isEmpty()) {
+            target.replace(hostStart, host.size(), QString::fromLatin1(ace));
+            pathStart += ace.size() - host.size();
+        }
+    }
     auto isHex = [&](qsizetype i) {
         if (i >= target.size())
             return false;
