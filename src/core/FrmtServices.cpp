@@ -134,7 +134,9 @@ bool Frmt::IsHomeUrl(const QString &url)
             return false;
     }
     const QUrl parsed(url);
-    return parsed.isValid() && !parsed.host().isEmpty();
+    // No user or password: every link readers follow would carry them, and "name@host" shows a
+    // host other than the one reached.
+    return parsed.isValid() && !parsed.host().isEmpty() && parsed.userInfo().isEmpty();
 }
 
 QString Frmt::HomeAddress(const QString &stored)
