@@ -471,6 +471,7 @@ void TstSite::onlyPageDamaged()
     QStringList many;
     for (int i = 0; i < 12; ++i)
         many << FailedPages::entry(QStringLiteral("頁%1").arg(i), 2001 + i);
+    QCOMPARE(FailedPages::entry(QStringLiteral("Evil\u202Efdp.exe\x7f\nnext"), 1003), QStringLiteral("Evilfdp.exe next (1003)"));
     const QString lines = FailedPages::lines(many);
     QCOMPARE(lines.count(u'\n'), 11);
     QVERIFY(lines.contains(QStringLiteral("\n  頁9 (2010)\n  他 2 ﾍﾟｰｼﾞ")));

@@ -30,4 +30,20 @@ inline bool unwritten(const QString &s, qsizetype i)
     return false;
 }
 
+// The text on one line without those characters: tabs and line ends become blanks (a title, a
+// label, a line of a message).
+inline QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == u'\t' || u == u'\n' || u == u'\r')
+            out += u' ';
+        else if (!unwritten(text, i))
+            out += text[i];
+    }
+    return out;
+}
+
 } // namespace TextChars

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "platform/text/TextChars.h"
+
 #include <QString>
 #include <QStringList>
 
 // The pages a publishing run could not convert, for its closing message.
 namespace FailedPages {
 
-// "title (number)" of a page.
+// "title (number)" of a page, on its line of the message: a line end or a right-to-left override
+// in a stored title would move or turn round the lines after it.
 inline QString entry(const QString &title, qint64 page)
 {
-    return title + QStringLiteral(" (") + QString::number(page) + QLatin1Char(')');
+    return TextChars::oneLine(title) + QStringLiteral(" (") + QString::number(page) + QLatin1Char(')');
 }
 
 // The first ten entries, one a line after a line end, then how many more there are.

@@ -120,14 +120,5 @@ QString yEpub::damagedNote() const
 
 QString yEpub::XmlText(const QString &text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        if (u == u'\t' || u == u'\n' || u == u'\r')
-            out += u' ';
-        else if (!TextChars::unwritten(text, i))
-            out += text[i];
-    }
-    return out;
+    return TextChars::oneLine(text);
 }
