@@ -71,6 +71,9 @@ bool fmDoc::LoadPage(const QString &pageNo, const QString &title, int job, bool 
         ShowStatus(QStringLiteral("文書No:%1 は読み込めませんでした").arg(number), 4);
         return false;
     }
+    // Another page takes the editor's place: the unsaved node of a new page it held stands for nothing now.
+    if (job != 2)
+        m_tree->dropNewNode();
     if (job == 0) {
         m_tree->SetTmpKy();
         m_tree->SetRcnt(QString::number(number), title);

@@ -133,6 +133,10 @@ public:
 
     bool listMode() const { return m_listMode; }
     bool hasNewNode() const { return m_newNode != nullptr; }
+    // Removes the unsaved new node, without showing another page: the host shows
+    // a page other than the new one (from a tag, the find or the recent list),
+    // and a node left behind would take that page's next save as its placement.
+    void dropNewNode();
 
 signals:
     void eFmMsg(const QString &sMsg);
@@ -191,6 +195,8 @@ private:
     bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
     bool saveNewNode(const QString &sSz, qint32 nNo);
     void DelNewNd(QTreeWidgetItem *node);
+    // Removes a node that stands for no placement; its siblings' order is written later.
+    void takeNode(QTreeWidgetItem *node);
     void SetSrtPr(QTreeWidgetItem *node);
     void writeOrderOf(const QString &parentKey, qint64 parentPageNo);
     // Runs `change` of the nodes now, or after the host's commit while it holds them.

@@ -217,14 +217,25 @@ void uTrX::reportFailedInsert()
 
 void uTrX::DelNewNd(QTreeWidgetItem *item)
 {
-    QTreeWidgetItem *parent = item->parent();
-    SetSrtPr(item);
-    removeNode(item);
-    fixParentImage(parent);
+    takeNode(item);
     if (QTreeWidgetItem *current = trView->currentItem())
         ShwNdDoc(current);
     else
         emit eSetDoc(QString(), QString(), QString(), 3, false);
+}
+
+void uTrX::dropNewNode()
+{
+    if (m_newNode)
+        takeNode(m_newNode);
+}
+
+void uTrX::takeNode(QTreeWidgetItem *item)
+{
+    QTreeWidgetItem *parent = item->parent();
+    SetSrtPr(item);
+    removeNode(item);
+    fixParentImage(parent);
 }
 
 void uTrX::SetSrtPr(QTreeWidgetItem *item)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QListWidget>
 
 class TestFmDoc : public QObject
 {
@@ -438,6 +439,55 @@ private slots:
         QCOMPARE(f.window->nDocNo, 1001);
         QCOMPARE(f.editor().edit().text(), QStringLiteral("着いた"));
         QCOMPARE(f.window->keys().panelText(), QStringLiteral("     文書No:1001"));
+    }
+
+    // F9 made an unsaved node, and another page was opened without choosing a node (a tag in the
+    // page, the recent or the find list): the node stood for nothing any more, yet the next save of
+    // the page shown placed it there too, a second home beside its own.
+    void aPageOpenedElsewhereTakesNoUnsavedNode_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("tag") << "tag";
+        QTest::newRow("recent list") << "recent";
+    }
+
+    void aPageOpenedElsewhereTakesNoUnsavedNode()
+    {
+        QFETCH(QString, how);
+        MainFixture f;
+        const QString path = f.databaseWithThreePages(QStringLiteral("three.txdb"));
+        QVERIFY(!path.isEmpty());
+        f.window->SetDBNo(path, 1001);
+        f.window->show();
+        QCOMPARE(f.window->nDocNo, 1001);
+        f.window->NewPage(1);
+        QVERIFY(f.window->tree().hasNewNode());
+        if (how == QLatin1String("tag")) {
+            QString kind = QStringLiteral("TG"), caption = QStringLiteral("本文"), link = QStringLiteral("1003");
+            emit f.editor().eClckLink(kind, caption, link);
+        } else {
+            f.window->tree().SetRcnt(QStringLiteral("1003"), QStringLiteral("本文"));
+            f.window->tree().SetFrame(3);
+            auto *recent = f.window->tree().findChild<QListWidget *>(QStringLiteral("lsRsnt"));
+            QVERIFY(recent && recent->count() > 0);
+            QListWidgetItem *entry = recent->item(recent->count() - 1);
+            QTest::mouseClick(recent->viewport(), Qt::LeftButton, {}, recent->visualItemRect(entry).center());
+        }
+        QCOMPARE(f.window->nDocNo, 1003);
+        QVERIFY(!f.window->tree().hasNewNode());
+        f.type(QStringLiteral("本文\n書き足し"));
+        f.window->fnMenu(3, 18);
+        QVERIFY2(f.prompt.messages.isEmpty(), qPrintable(f.prompt.messages.join(u'|')));
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1003")).toString(), QStringLiteral("本文\n書き足し"));
+        QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbTree Where noLfC = 1003")).toInt(), 1);
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 3);
+        // F9 now adds its page beside the node chosen, not where the forgotten one stood.
+        f.window->tree().SetFrame(1);
+        f.window->NewPage(1);
+        QVERIFY(f.window->tree().hasNewNode());
+        f.type(QStringLiteral("新しい頁\n"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.count(QStringLiteral("tbTree")), 4);
     }
 
     void theDeleteMessageNamesReferrersAndChildren()
