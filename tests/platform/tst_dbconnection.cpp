@@ -1,6 +1,7 @@
 #include "platform/db/DbConnection.h"
 #include "platform/db/Recordset.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -86,6 +87,34 @@ private slots:
         QVERIFY(!db.exec(QStringLiteral("insert into t values (2)"), {}, false));
         db.close();
         QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // Another program has the file open: the close leaves the log to the last one out, at once
+    // (it used to wait for the whole command timeout when it had read nothing since the open).
+    void closingBesideAnotherProgramDoesNotWait()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        {
+            DbConnection db;
+            QFile(path).open(QIODevice::WriteOnly);
+            QVERIFY(db.openSqlite(path));
+            QVERIFY(db.exec(QStringLiteral("create table t (a)"), {}, false));
+        }
+        DbConnection first, second;
+        QVERIFY(first.openSqlite(path));
+        first.setCommandTimeout(3);
+        QVERIFY(second.openSqlite(path));
+        QSqlQuery read;
+        QVERIFY(second.select(read, QStringLiteral("select count(*) from t"), {}, false, true));
+        read = QSqlQuery();
+        QElapsedTimer timer;
+        timer.start();
+        first.close();
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(QFileInfo::exists(path + QStringLiteral("-wal")));
+        second.close();
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
     }
 };
 

@@ -202,9 +202,14 @@ void DbConnection::close()
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
             // Closed files are plain single files again: they can be copied
-            // and read from read-only folders.
-            if (m_kind == SqliteFile && !m_readOnly && db.isOpen())
-                QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+            // and read from read-only folders. While another program has the
+            // file open it keeps its log, and the last one out turns it back:
+            // the switch is not waited for.
+            if (m_kind == SqliteFile && !m_readOnly && db.isOpen()) {
+                QSqlQuery query(db);
+                query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+                query.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+            }
             db.close();
         }
         QSqlDatabase::removeDatabase(m_name);
