@@ -82,7 +82,9 @@ public:
     void releaseNodeChanges(bool committed);
     // Places page nNo again where the selected node (or child-list item) of page
     // nOld shows it, after the page was deleted elsewhere; the node takes the
-    // number nNo. False when nothing could be written.
+    // number nNo. With no node selected (a refresh went past the deletion and
+    // took its node) the page goes to the end of the top level, under a node of
+    // its own. False when nothing could be written.
     bool PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz);
     void trSort();
     void GetPrCdNo(QString &sNoP, QString &sNoC, bool &bLnk, const QString &sNdKy = QString()) const;
@@ -194,6 +196,7 @@ private:
     // uTrXNew.cpp: new nodes, titles, order
     bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
     bool saveNewNode(const QString &sSz, qint32 nNo);
+    bool placeAtTop(qint32 nNo, const QString &sSz);
     void DelNewNd(QTreeWidgetItem *node);
     // Removes a node that stands for no placement; its siblings' order is written later.
     void takeNode(QTreeWidgetItem *node);

@@ -141,7 +141,7 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
 {
     QTreeWidgetItem *current = trView->currentItem();
     if (!current)
-        return false;
+        return placeAtTop(nNo, sSz);
     qint64 parent = 0;
     QTreeWidgetItem *item = nullptr;
     if (m_listMode) {
@@ -180,6 +180,23 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
             m_tmpKey = key;
             rekey(item, key);
         }
+    });
+    return true;
+}
+
+bool uTrX::placeAtTop(qint32 nNo, const QString &sSz)
+{
+    int order = 0;
+    if (!TreeDb::holdOrder(0) || !TreeDb::freeOrder(0, 0, &order) || !TreeDb::insertPlacement(0, nNo, order, sSz, false))
+        return false;
+    TreeDb::stamp(0, nNo);
+    const QString image = GetNdImg(QStringLiteral("N"), nNo, TreeDb::listMode(nNo));
+    afterCommit([this, nNo, sSz, image] {
+        const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
+        QTreeWidgetItem *item = makeNode(key, sSz, image);
+        trView->addTopLevelItem(item);
+        m_tmpKey = key;
+        selectOnly(item);
     });
     return true;
 }

@@ -206,6 +206,41 @@ private slots:
         QCOMPARE(unplaced(), 0);
     }
 
+    // The page shown was deleted elsewhere and the refresh took its node: stored again at the user's
+    // word, it goes to the end of the top level and its node shows it there (the save used to fail as
+    // if the database had refused it, and the edits could be kept nowhere).
+    void aPageWhoseNodeWentIsStoredAgainAtTheTop_data()
+    {
+        QTest::addColumn<bool>("rowToo");
+        QTest::newRow("placement deleted") << false;
+        QTest::newRow("page deleted") << true;
+    }
+
+    void aPageWhoseNodeWentIsStoredAgainAtTheTop()
+    {
+        QFETCH(bool, rowToo);
+        QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (1005, ?, ?, ?, '.', 0)"),
+                          {QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))}));
+        QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1005, 3, ?, 0)"),
+                          {QStringLiteral("他の頁")}));
+        QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
+        if (rowToo)
+            QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
+        window().RefreshAll();
+        QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("現在のﾍﾟｰｼﾞは削除されています")});
+        m_f->type(QStringLiteral("mine"));
+        m_f->prompt.answers << Prompt::Yes;
+        save();
+        QCOMPARE(m_f->prompt.messages.size(), 2);
+        QVERIFY(m_f->prompt.messages.last().contains(QStringLiteral("削除しています")));
+        QCOMPARE(stored(1001), QStringLiteral("mine"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select inSrt From tbTree Where noLfP = 0 And noLfC = 1001")).toInt(), 4);
+        QCOMPARE(placements(1001), 1);
+        QVERIFY(!m_f->editor().bDcEdt());
+        QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1001")));
+        QCOMPARE(unplaced(), 0);
+    }
+
     // A refresh rebuilds the tree without the unsaved node of a new page: its save finds no place and
     // writes nothing, the edits stay.
     void aNewPageWhoseNodeWentIsNotStored()
