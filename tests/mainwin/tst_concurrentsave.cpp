@@ -38,6 +38,14 @@ private:
             qWarning("%s", qPrintable(m_other.lastError()));
         return ok;
     }
+    // The other program adds page `page` "他の頁" at the top level, with the order `sort`.
+    bool otherAdds(int page, int sort)
+    {
+        return otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (?, ?, ?, ?, '.', 0)"),
+                         {page, QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))})
+               && otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, ?, ?, ?, 0)"),
+                            {page, sort, QStringLiteral("他の頁")});
+    }
     // The other program saves page `page` with `text`.
     bool otherSaves(int page, const QString &text)
     {
@@ -102,10 +110,7 @@ private slots:
     {
         window().NewPage(1);
         QCOMPARE(window().nDocNo, 1002);
-        QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (1002, ?, ?, ?, '.', 0)"),
-                          {QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))}));
-        QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1002, 5, ?, 0)"),
-                          {QStringLiteral("他の頁")}));
+        QVERIFY(otherAdds(1002, 5));
         m_f->type(QStringLiteral("私の頁\nmine"));
         save();
         QVERIFY(m_f->prompt.messages.isEmpty());
@@ -190,10 +195,7 @@ private slots:
     {
         QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
         QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
-        QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (1005, ?, ?, ?, '.', 0)"),
-                          {QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))}));
-        QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1005, 0, ?, 0)"),
-                          {QStringLiteral("他の頁")}));
+        QVERIFY(otherAdds(1005, 0));
         window().RefreshAll();
         QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("現在のﾍﾟｰｼﾞは削除されています")});
         QVERIFY(window().tree().SlctdKy().isEmpty());
@@ -219,10 +221,7 @@ private slots:
     void aPageWhoseNodeWentIsStoredAgainAtTheTop()
     {
         QFETCH(bool, rowToo);
-        QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (1005, ?, ?, ?, '.', 0)"),
-                          {QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))}));
-        QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 1005, 3, ?, 0)"),
-                          {QStringLiteral("他の頁")}));
+        QVERIFY(otherAdds(1005, 3));
         QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
         if (rowToo)
             QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
