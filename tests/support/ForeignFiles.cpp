@@ -141,11 +141,13 @@ QByteArray rtfTable(int rows, int columns)
     return rtf + "}";
 }
 
-QByteArray docxMergedColumns(int rows, int columns)
+QByteArray docxMergedColumns(int rows, int columns, int run)
 {
-    return docxGrid(rows, columns, [](int r, int c) {
-        return r == 0 ? "<w:tc><w:tcPr><w:vMerge w:val=\"restart\"/></w:tcPr>" + docxText("C" + number(c)) + "</w:tc>"
-                      : QByteArray("<w:tc><w:tcPr><w:vMerge/></w:tcPr><w:p/></w:tc>");
+    if (run <= 0)
+        run = rows;
+    return docxGrid(rows, columns, [run](int r, int c) {
+        return r % run == 0 ? "<w:tc><w:tcPr><w:vMerge w:val=\"restart\"/></w:tcPr>" + docxText("C" + number(c)) + "</w:tc>"
+                            : QByteArray("<w:tc><w:tcPr><w:vMerge/></w:tcPr><w:p/></w:tc>");
     });
 }
 
@@ -179,15 +181,15 @@ QByteArray png(int width, int height)
 
 QByteArray rtfPicture(const QByteArray &png, int groups)
 {
-    // As the word processor writes it: the picture's properties and its identifier inside \pict.
-    QByteArray rtf = "{\\*\\shppict{\\pict";
+    // As a word processor writes it: the picture's properties and its identifier inside \pict.
+    QByteArray rtf = "{\\pict";
     if (groups & PicProp)
         rtf += "{\\*\\picprop\\shplid1025{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn wzName}{\\sv Picture 1}}"
                "{\\sp{\\sn wzDescription}{\\sv a picture}}}";
     rtf += "\\pngblip\\picw100\\pich100\\picwgoal1500\\pichgoal1500";
     if (groups & BlipUid)
         rtf += "{\\*\\blipuid 0123456789abcdef0123456789abcdef}";
-    return rtf + "\n" + hex(png) + "}}";
+    return rtf + "\n" + hex(png) + "}";
 }
 
 QByteArray rtfBook(int chapters, int paragraphs, int pictures)

@@ -20,13 +20,14 @@ QByteArray htmlNested(int depth);
 QByteArray docxTable(int rows, int columns);
 QByteArray rtfTable(int rows, int columns);
 
-// Each column one cell merged over every row.
-QByteArray docxMergedColumns(int rows, int columns);
+// Each column's cells merged in runs of `run` rows (every row when `run` is 0); the first cell of each
+// run holds "C<column>".
+QByteArray docxMergedColumns(int rows, int columns, int run = 0);
 
 // Rows whose cells all have edges of their own (no two rows share one); `tail` follows the last row.
 QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail = QByteArray());
 
-// A PNG picture of the given size, and its \pict group with the word processor's own groups in it.
+// A PNG picture of the given size, and its \pict group with a word processor's own groups in it.
 QByteArray png(int width, int height);
 enum PictureGroups { BlipUid = 1, PicProp = 2 };
 QByteArray rtfPicture(const QByteArray &png, int groups);

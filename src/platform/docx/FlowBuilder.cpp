@@ -2,6 +2,7 @@
 
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QBuffer>
@@ -180,6 +181,7 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
             continues[r][start[r][i]] = table.rows[r][i].merge == Cell::Continue;
     }
     qint64 steps = 0;
+    std::vector<TableOps::Merge> merges;
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
@@ -196,9 +198,10 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
             }
             const int columnSpan = qMin(qMax(1, cell.span), columns - column);
             if (rowSpan > 1 || columnSpan > 1)
-                t->mergeCells(r, column, rowSpan, columnSpan);
+                merges.push_back({r, column, rowSpan, columnSpan});
         }
     }
+    TableOps::mergeCells(t, merges);
     if (m_steps)
         *m_steps += steps;
     // Lists do not run from one cell into another.
@@ -294,8 +297,13 @@ void flatten(QTextTable *table)
 
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem, qint64 *steps)
 {
+    // One edit: Qt rescans the document's frames at the end of each, which made every cell of a
+    // table cost a walk over the whole document.
     QTextCursor cursor(doc);
-    if (!Builder(page, problem, steps).items(cursor, items, true))
+    cursor.beginEditBlock();
+    const bool built = Builder(page, problem, steps).items(cursor, items, true);
+    QTextCursor(doc).endEditBlock();
+    if (!built)
         return false;
     flattenDeepTables(doc);
     ObjectLines::fit(doc);

@@ -5,6 +5,7 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QTextBlock>
@@ -126,10 +127,12 @@ void PageBuilder::table(QTextCursor &cursor, const Item &item)
     if (format.hasProperty(ObjectId))
         format.setProperty(ObjectId, objectId(format.intProperty(ObjectId)));
     QTextTable *t = cursor.insertTable(item.rows, item.columns, format);
+    std::vector<TableOps::Merge> merges;
     for (const Cell &cell : item.cells) {
         if (cell.rowSpan > 1 || cell.columnSpan > 1)
-            t->mergeCells(cell.row, cell.column, cell.rowSpan, cell.columnSpan);
+            merges.push_back({cell.row, cell.column, cell.rowSpan, cell.columnSpan});
     }
+    TableOps::mergeCells(t, merges);
     for (const Cell &cell : item.cells) {
         QTextTableCell c = t->cellAt(cell.row, cell.column);
         c.setFormat(m_image.formats.at(cell.format).toCharFormat());

@@ -27,6 +27,15 @@ QList<QTextTable *> TableOps::tables(const QTextDocument *doc)
     return out;
 }
 
+void TableOps::mergeCells(QTextTable *table, const std::vector<Merge> &merges)
+{
+    QTextCursor edit(table->document());
+    edit.beginEditBlock();
+    for (auto it = merges.crbegin(); it != merges.crend(); ++it)
+        table->mergeCells(it->row, it->column, it->rows, it->columns);
+    edit.endEditBlock();
+}
+
 int TableOps::idOf(const QTextTable *table)
 {
     return table ? table->format().intProperty(ObjectId) : 0;
