@@ -1,9 +1,9 @@
 // libFuzzer target: random text in the editor's HTML dialect through the whole page converter of
 // every document type. No crash, no hang, and the written body closes every element it opens, in order.
+#include "FuzzApp.h"
 #include "publish/converter/yHtm.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -43,14 +43,7 @@ bool balanced(const QString &page)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz_converter";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QGuiApplication(argc, argv);
-    }();
-    Q_UNUSED(app);
+    startFuzzApp();
     static const QString folder = QDir::tempPath() + QStringLiteral("/fuzz_converter/");
     static const bool made = QDir().mkpath(folder);
     Q_UNUSED(made);

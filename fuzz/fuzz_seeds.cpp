@@ -1,16 +1,56 @@
 // Writes seeds for the fuzzers into the folder given: a page with every construct and an empty one,
-// as page streams, and as Word and RTF documents in the subfolders docx/ and rtf/.
+// as page streams, and as Word and RTF documents in the subfolders docx/ and rtf/, with the documents
+// of other programs that once froze the editor, lost pictures or were refused too late (small
+// versions of each).
 #include "platform/docx/DocxWriter.h"
+#include "platform/docx/FlowBuilder.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "support/ForeignFiles.h"
 #include "support/SamplePage.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+
+namespace {
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool writeForeign(const QDir &dir)
+{
+    using namespace ForeignFiles;
+    const QList<QPair<const char *, QByteArray>> seeds = {
+        {"docx/nested.docx", docxNested(Flow::ShownNesting + 2, 2)},
+        {"docx/nested-too-deep.docx", docxNested(Flow::NestingLimit + 1)},
+        {"docx/merged.docx", docxMergedColumns(12, 5)},
+        {"docx/columns.docx", docxTable(1, Flow::ColumnLimit + 1)},
+        {"rtf/nested.rtf", rtfNested(Flow::ShownNesting + 2, 2)},
+        {"rtf/nested-too-deep.rtf", rtfNested(Flow::NestingLimit + 1)},
+        {"rtf/picture-blipuid.rtf", "{\\rtf1 " + rtfPicture(png(8, 6), BlipUid) + "}"},
+        {"rtf/picture-picprop.rtf", "{\\rtf1 " + rtfPicture(png(8, 6), PicProp) + "}"},
+        {"rtf/book.rtf", rtfBook(2, 2, 2)},
+        {"rtf/own-edges.rtf", rtfOwnEdges(3, 400)},
+        {"rtf/table.rtf", rtfTable(30, 3)},
+    };
+    for (const auto &[name, bytes] : seeds) {
+        if (!write(dir.filePath(QLatin1String(name)), bytes))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 2)
         return 2;
@@ -26,5 +66,6 @@ int main(int argc, char **argv)
             && DocxWriter::writePage(full, dir.filePath(QStringLiteral("docx/full.docx")))
             && RtfWriter::writePage(empty, dir.filePath(QStringLiteral("rtf/empty.rtf")))
             && RtfWriter::writePage(full, dir.filePath(QStringLiteral("rtf/full.rtf")))
+            && writeForeign(dir)
         ? 0 : 1;
 }
