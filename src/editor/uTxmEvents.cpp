@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,7 +36,16 @@ void uTxm::syncToView()
 void uTxm::connectView()
 {
     connect(m_view, &RichView::changed, this, [this] { changeMark(); });
-    connect(m_view, &RichView::caretMoved, this, [this] { showStyle(); });
+    // The toolbar follows a selection made with the mouse or the keys, and what the clipboard holds.
+    connect(m_view, &RichView::caretMoved, this, [this] {
+        showStyle();
+        if (!isBusy())
+            RfrshBar();
+    });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        if (!isBusy())
+            RfrshBar();
+    });
     connect(m_view, &RichView::typed, this, [this] { typed(); });
     connect(m_view, &RichView::pictureFrameDrawn, this, &uTxm::pictureFrameDrawn);
     connect(m_view, &RichView::keyDown, this, &uTxm::viewKeyDown);

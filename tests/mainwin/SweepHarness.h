@@ -467,13 +467,18 @@ public:
     {
         RichTextEdit &e = editor().edit();
         e.select(position, length);
-        editor().view()->showModelCaret();
+        const QTextCursor target = e.cursor();
         // The window is the active one, the editor has the focus: as after a click into the page.
-        window->activateWindow();
-        QApplication::setActiveWindow(window.get());
+        activate();
         editor().view()->setFocus();
-        if (PageTextItem *item = editor().view()->activeItem())
-            item->setFocus();
+        // The view puts its caret and reports it, as after a click at the start and a drag over the
+        // selection: the program hears of it as it does from a user.
+        PageTextItem *item = editor().view()->activeItem();
+        item->setFocus();
+        item->setTextCursor(QTextCursor(item->document()));
+        editor().view()->takeViewCaret();
+        item->setTextCursor(target);
+        editor().view()->takeViewCaret();
     }
 
     // Puts the window into `state` with `clip` on the clipboard; returns the facts of that state.
@@ -564,8 +569,7 @@ public:
         }
         setClipboard(clip);
         // The window is the active one, as when the user works in it.
-        window->activateWindow();
-        QApplication::setActiveWindow(window.get());
+        activate();
         f.clipText = clip == Clip::Text || clip == Clip::Both;
         f.clipPicture = clip == Clip::Picture || clip == Clip::Both;
         // The menus and keys follow the caret through a queued refresh.
@@ -574,6 +578,16 @@ public:
     }
 
     // ---- windows
+
+    // Makes the main window the active one (its activation refreshes the editor's bands, as when the
+    // user comes back to it); nothing when it is.
+    void activate()
+    {
+        if (window->isActiveWindow())
+            return;
+        window->activateWindow();
+        QApplication::setActiveWindow(window.get());
+    }
 
     // Closes every window but the main one (the second edit window through its owner).
     void closeWindows()
