@@ -43,7 +43,8 @@ public:
     // A first page's file name (kaUsr.HsTopNm) that the site uses: a plain file name that is
     // none of the files the site writes or keeps itself (a numbered page such as 1002.htm or
     // 1004_1010.htm, navi.htm of the frame variant, the user's favicon.ico, the folder cmn), in
-    // any letter case, as the site may be served by a system that does not tell them apart.
+    // any letter case, as the site may be served by a system that does not tell them apart, and
+    // holds no "#", "?" or "%", which a link to the page would read otherwise.
     // Anything else is refused by the options dialog and ignored when read from storage.
     static bool IsTopName(const QString &name);
     // An address that publications may send links to: an absolute http: or https: URL with a

@@ -121,7 +121,10 @@ bool Frmt::IsTopName(const QString &name)
 {
     static const QRegularExpression own(QStringLiteral("^([0-9]+(_[0-9]+)?\\.htm|navi\\.htm|favicon\\.ico|cmn)$"),
                                         QRegularExpression::CaseInsensitiveOption);
-    return zClt::isPlainName(name) && !own.match(name).hasMatch();
+    // "#", "?" and "%" would be read by every link to the page as the start of a fragment, of a
+    // query or of an escape.
+    static const QRegularExpression linkMarks(QStringLiteral("[#?%]"));
+    return zClt::isPlainName(name) && !own.match(name).hasMatch() && !linkMarks.match(name).hasMatch();
 }
 
 bool Frmt::IsHomeUrl(const QString &url)

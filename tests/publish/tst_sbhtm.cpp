@@ -242,7 +242,7 @@ private slots:
             d.mnRet(2);
             QCOMPARE(d.closeCode(), 4);
             // A name the site writes itself.
-            for (const QString &own : {QStringLiteral("navi"), QStringLiteral("1002")}) {
+            for (const QString &own : {QStringLiteral("navi"), QStringLiteral("1002"), QStringLiteral("Q&A?"), QStringLiteral("#1")}) {
                 d.txHtm()->setText(own);
                 d.mnRet(0);
                 QCOMPARE(d.closeCode(), 4);
@@ -252,9 +252,11 @@ private slots:
         });
         sbHtm::Act(QString(), c);
         QCOMPARE(prompt.messages.mid(0, 2 * typed.size() + 1), QStringList(QList<QString>(2 * typed.size() + 1, refused)));
-        QCOMPARE(prompt.messages.mid(2 * typed.size() + 1),
-                 QStringList({QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 navi.htm はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません"),
-                              QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 1002.htm はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません")}));
+        QStringList own;
+        for (const QString &name : {QStringLiteral("navi.htm"), QStringLiteral("1002.htm"), QStringLiteral("Q&A?.htm"), QStringLiteral("#1.htm")})
+            own << QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 ") + name
+                       + QStringLiteral(" は指定できません　ｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なる名前や # ? % を含む名前はﾘﾝｸが届きません");
+        QCOMPARE(prompt.messages.mid(2 * typed.size() + 1), own);
         QCOMPARE(c.iRet, 1);
         QCOMPARE(c.sTpNm, QStringLiteral("目次.htm"));
         QCOMPARE(settings().value(2).toString(), QStringLiteral("目次.htm"));

@@ -674,7 +674,8 @@ void TstSite::firstPageNameStaysInTheSite()
 
 // A first-page name that is a file the site writes or keeps itself would put the frame page in
 // place of the navigation or of the page it shows (a frame set showing itself), drop a page, or
-// overwrite the user's icon: such a name is not used.
+// overwrite the user's icon; one with "#", "?" or "%" is cut or decoded by every link to it: such
+// a name is not used.
 void TstSite::firstPageNameIsNoFileOfTheSite()
 {
     Fixture f;
@@ -686,7 +687,8 @@ void TstSite::firstPageNameIsNoFileOfTheSite()
     QVERIFY(TestHome::write(f.site() + QStringLiteral("/favicon.ico"), "ICON"));
     SiteWriter w;
     for (const QString &name : {QStringLiteral("navi.htm"), QStringLiteral("NAVI.HTM"), QStringLiteral("1001.htm"),
-                                QStringLiteral("1002.htm"), QStringLiteral("favicon.ico"), QStringLiteral("cmn")}) {
+                                QStringLiteral("1002.htm"), QStringLiteral("favicon.ico"), QStringLiteral("cmn"),
+                                QStringLiteral("a#b.htm"), QStringLiteral("a?b.htm"), QStringLiteral("%41.htm")}) {
         for (int mode : {1, 2}) {
             f.prompt.messages.clear();
             QVERIFY2(publish(w, mode, true, name), qPrintable(name + f.prompt.messages.join(u' ')));

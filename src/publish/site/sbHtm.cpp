@@ -237,10 +237,12 @@ void sbHtm::mnRet(int index)
                                       Prompt::OkOnly);
             return;
         }
-        // The frame page or another page under its name would take that file's place.
+        // The frame page or another page under its name would take that file's place; a link to
+        // it would cut the name at "#" or "?".
         if (!name.isEmpty() && !Frmt::IsTopName(name)) {
             Prompt::current().message(QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 ") + name
-                                          + QStringLiteral(" はｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なるので指定できません"),
+                                          + QStringLiteral(" は指定できません　ｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なる名前や"
+                                                           " # ? % を含む名前はﾘﾝｸが届きません"),
                                       Prompt::OkOnly);
             return;
         }
