@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTemporaryFile>
+#include <QTextBoundaryFinder>
 #include <QWidget>
 
 #include <cstdio>
@@ -49,6 +50,19 @@ bool zClt::isPlainName(const QString &name)
             return false;
     }
     return true;
+}
+
+QString zClt::firstCharacters(const QString &text, int count)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int n = 0; n < count; ++n) {
+        const qsizetype next = graphemes.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
 }
 
 namespace {

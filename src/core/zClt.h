@@ -25,6 +25,9 @@ public:
     // format characters (a right-to-left override disguises a name), at most 255 bytes. Names
     // the user types or the database stores (a first page, a book) are used only when they are.
     static bool isPlainName(const QString &name);
+    // The first `count` characters as a reader counts them: an emoji or a letter with its marks is
+    // one, and none is cut in two.
+    static QString firstCharacters(const QString &text, int count);
 
     // --- automation ---
     // Brings the main window to the front and delivers Ctrl + the virtual-key

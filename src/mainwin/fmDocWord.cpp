@@ -24,7 +24,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -37,21 +36,6 @@ public:
     Hourglass(const Hourglass &) = delete;
     Hourglass &operator=(const Hourglass &) = delete;
 };
-
-// The first `count` characters as a reader counts them: an emoji or a letter with its marks is one,
-// and none is cut in two.
-QString firstCharacters(const QString &text, int count)
-{
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int n = 0; n < count; ++n) {
-        const qsizetype next = graphemes.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
-}
 
 } // namespace
 
@@ -149,7 +133,7 @@ void fmDoc::mailCommand(int index)
     }
     QString body, subject;
     m_editor->GetMTxt(body, subject);
-    subject = firstCharacters(subject, 25);
+    subject = zClt::firstCharacters(subject, 25);
     if (!Launcher::mailFits(subject, body, attachment)) {
         // The mail reaches the mail program on its command line, which holds only so much: a long
         // text goes as the attachment alone (the page's own copy, or the text as a file), and the

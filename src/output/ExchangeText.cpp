@@ -1,5 +1,6 @@
 #include "output/ExchangeText.h"
 
+#include "core/zClt.h"
 #include "platform/db/DbConnection.h"
 
 #include <QDateTime>
@@ -28,10 +29,9 @@ QString ExchangeText::readFailure(const QString &name, const QString &error)
 
 QString ExchangeText::shortTitle(const QString &title, int length)
 {
-    QString line = title.simplified();
-    if (line.size() > length)
-        line = line.left(length) + QStringLiteral("…");
-    return line;
+    const QString line = title.simplified();
+    const QString shown = zClt::firstCharacters(line, length);
+    return shown.size() < line.size() ? shown + QStringLiteral("…") : line;
 }
 
 QString ExchangeText::fileName(const QString &title, const QString &fallback)
@@ -49,9 +49,11 @@ QString ExchangeText::fileName(const QString &title, const QString &fallback)
         name.remove(0, 1);
     while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
         name.chop(1);
-    // A long title stays well below the 255 bytes a file name may take.
-    if (name.size() > 80)
-        name = name.left(80).trimmed();
+    // A long title stays well below the 255 bytes a file name may take, and keeps no half of a character.
+    if (name.size() > 80) {
+        name.truncate(QChar::isHighSurrogate(name.at(79).unicode()) ? 79 : 80);
+        name = name.trimmed();
+    }
     return name.isEmpty() ? fallback : name;
 }
 

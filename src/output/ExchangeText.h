@@ -17,7 +17,7 @@ public:
     static QString readFailure(const QString &name, const QString &error);
     static bool isLocked(const QString &error);
     static bool isDamaged(const QString &error);
-    // A title for a question: one line, cut with "…" after `length` characters.
+    // A title for a question: one line, cut with "…" after `length` characters as a reader counts them.
     static QString shortTitle(const QString &title, int length = 60);
     // A file name proposed from a page title: every character that a file name or the
     // file dialog cannot take (separators, quotes, wildcards, controls) becomes "_";

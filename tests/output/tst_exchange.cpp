@@ -1055,6 +1055,24 @@ private slots:
         QVERIFY(prompt->messages.value(1).startsWith(QString(60, QChar(u'長')) + QStringLiteral("…は、")));
     }
 
+    void shortTitles_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("short, on one line") << QStringLiteral("一\n二\t三") << QStringLiteral("一 二 三");
+        QTest::newRow("long") << QString(61, QChar(u'長')) << QString(60, QChar(u'長')) + QStringLiteral("…");
+        QTest::newRow("an emoji at the cut") << QString(59, QChar(u'長')) + QStringLiteral("😀長")
+                                             << QString(59, QChar(u'長')) + QStringLiteral("😀…");
+        QTest::newRow("a voiced mark at the cut") << QString(59, QChar(u'長')) + QStringLiteral("か\u3099長")
+                                                  << QString(59, QChar(u'長')) + QStringLiteral("か\u3099…");
+    }
+    void shortTitles()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, shown);
+        QCOMPARE(ExchangeText::shortTitle(title), shown);
+    }
+
     void fileNames_data()
     {
         QTest::addColumn<QString>("title");
@@ -1064,6 +1082,8 @@ private slots:
         QTest::newRow("hidden") << QStringLiteral("..隠し. ") << QStringLiteral("隠し");
         QTest::newRow("nothing left") << QStringLiteral(" . ") << QStringLiteral("1001");
         QTest::newRow("long") << QString(300, QChar(u'字')) << QString(80, QChar(u'字'));
+        QTest::newRow("long, an emoji at the cut") << QString(79, QChar(u'字')) + QStringLiteral("😀字")
+                                                   << QString(79, QChar(u'字'));
     }
     void fileNames()
     {
