@@ -11,6 +11,7 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "output/ExchangeText.h"
 #include "output/word/OutputRange.h"
 #include "output/word/WordOutput.h"
 #include "platform/desktop/Launcher.h"
@@ -80,11 +81,12 @@ void fmDoc::WordBackup()
         return;
     }
     Recordset rs;
-    if (!zSvr::instance().R_Rset(QStringLiteral(" Select noDoc, obDoc From msDoc Where (Not obDoc is Null) Order By noDoc"),
-                                 rs, Recordset::ForwardOnly))
-        return;
     QString error;
     int written = 0;
+    // A database that cannot be read is said to be so, as one that stops half-way is.
+    if (!zSvr::instance().R_Rset(QStringLiteral(" Select noDoc, obDoc From msDoc Where (Not obDoc is Null) Order By noDoc"),
+                                 rs, Recordset::ForwardOnly))
+        error = ExchangeText::readFailure(zSvr::instance().sSvr, rs.lastError());
     {
         BusyScope busy;
         Hourglass hourglass;
@@ -107,6 +109,9 @@ void fmDoc::WordBackup()
             ++written;
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
+        // Rows cut short by a read error are no complete backup.
+        if (error.isEmpty() && !rs.lastError().isEmpty())
+            error = ExchangeText::readFailure(zSvr::instance().sSvr, rs.lastError());
         rs.close();
     }
     if (!error.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "support/DamagedDb.h"
 #include "support/PandocText.h"
 #include "support/RecordingLauncher.h"
 #include "support/TestHome.h"
@@ -122,6 +123,7 @@ private slots:
     void rangeOutputs();
     void linksAndContents();
     void backupAndMail();
+    void backupOfADamagedDatabase();
 };
 
 // 1001 holds 1002 (holding 1005), 1003 (with a picture) and 1006 (no document but its plain text, placed
@@ -458,4 +460,31 @@ void TestWordOutput::backupAndMail()
 }
 
 QTEST_MAIN(TestWordOutput)
+void TestWordOutput::backupOfADamagedDatabase()
+{
+    // One page a row of the table, the middle one damaged as a failing disk would: no completion.
+    MainFixture f;
+    const QString path = f.database(QStringLiteral("Bad.txdb"));
+    QVERIFY(zSvr::instance().D_StDcDb(path));
+    for (int no = 1001; no <= 1012; ++no) {
+        QVERIFY(f.page(no, QStringLiteral("p%1").arg(no), QStringLiteral("t")) && f.place(0, no, no, QStringLiteral("p%1").arg(no)));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = ?"),
+                                         {pageBytes(QStringLiteral("見出し"), QString(1500, QChar(u'字'))), no}));
+    }
+    zSvr::instance().D_Close();
+    QVERIFY(DamagedDb::damage(path, QStringLiteral("msDoc"), QStringLiteral("leaf")));
+    f.window->SetDBNo(path, 0);
+    f.window->show();
+    f.prompt.messages.clear();
+    f.prompt.answers << Prompt::Ok;
+    f.window->item(QStringLiteral("mnRet"), 10)->trigger();
+    QVERIFY(!Usr::st().busy);
+    const QString said = f.prompt.messages.value(f.prompt.messages.size() - 1);
+    // The pages before the damage are written, and counted.
+    const QString folder = Usr::st().userData + QStringLiteral("Dbs/Bad_Doc/");
+    const int written = int(QDir(folder).entryList(QDir::Files).size());
+    QVERIFY(written >= 1 && written < 12);
+    QCOMPARE(said, path + QStringLiteral(" を読み込めませんでした\nﾌｧｲﾙが壊れています\nﾜｰﾄﾞで一括ﾊﾞｯｸｱｯﾌﾟを中断しました(%1 ﾍﾟｰｼﾞ保存済み)").arg(written));
+}
+
 #include "tst_wordoutput.moc"

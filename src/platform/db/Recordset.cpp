@@ -95,8 +95,12 @@ bool Recordset::Impl::fetchForward()
 {
     current.clear();
     atEnd = !query.next();
-    if (atEnd)
+    if (atEnd) {
+        // A read error ends the rows like the last one: only the query tells them apart.
+        if (query.lastError().isValid())
+            error = query.lastError().text();
         return false;
+    }
     const int n = names.size();
     current.reserve(n);
     for (int i = 0; i < n; ++i)

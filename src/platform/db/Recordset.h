@@ -28,6 +28,8 @@ public:
     void close();
     bool isOpen() const;
     bool isUpdatable() const;
+    // Why the last open or update failed, or why a forward-only set came to its end early (a
+    // damaged file, a lock held too long); empty when nothing failed.
     QString lastError() const;
 
     bool eof() const;
