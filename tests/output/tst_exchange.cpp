@@ -209,6 +209,44 @@ bool writingElsewhere(const QString &path)
     return held;
 }
 
+// Another program (the sqlite3 shell) that writes to a database file and keeps at it until done().
+struct OtherWriter {
+    QProcess shell;
+    bool start(const QString &path)
+    {
+        shell.start(QStringLiteral("sqlite3"), {path});
+        if (!shell.waitForStarted())
+            return false;
+        shell.write("BEGIN IMMEDIATE;\n");
+        QElapsedTimer waited;
+        waited.start();
+        while (!writingElsewhere(path) && waited.elapsed() < 30000)
+            QTest::qWait(50);
+        return writingElsewhere(path);
+    }
+    bool done()
+    {
+        shell.write("COMMIT;\n");
+        shell.closeWriteChannel();
+        return shell.waitForFinished();
+    }
+};
+
+// Every text the wait window shows while this watches.
+struct WaitWatch {
+    QStringList shown;
+    QTimer timer;
+    WaitWatch()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
+                shown << sbWait::shownMessage();
+        });
+        timer.start(0);
+    }
+    void stop() { timer.stop(); }
+};
+
 // The number of pages of the database file at `path`.
 int pagesIn(const QString &path)
 {
@@ -527,13 +565,8 @@ private slots:
         QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
         QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set szDoc='B改', dyUdt='2025-02-01 09:00:00' Where noDoc=1003")));
         // The window is painted while the import runs: what the wait window shows is noted then.
-        QStringList progress;
-        QTimer painter;
-        connect(&painter, &QTimer::timeout, this, [&progress] {
-            if (sbWait::isShown() && !progress.contains(sbWait::shownMessage()))
-                progress << sbWait::shownMessage();
-        });
-        painter.start(0);
+        WaitWatch painter;
+        const QStringList &progress = painter.shown;
         // Keep the pages here ("No"), and keep 1003 too when asked about it.
         prompt->waitTexts.clear();
         const QString said = importFrom(copy, {Prompt::No, Prompt::Yes});
@@ -774,13 +807,8 @@ private slots:
         const QByteArray before = TestHome::readAll(mainPath);
         openMain();
         // What the wait window shows while the import waits for the file.
-        QStringList shown;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&shown] {
-            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
-                shown << sbWait::shownMessage();
-        });
-        watch.start(0);
+        WaitWatch watch;
+        const QStringList &shown = watch.shown;
         const QString said = importFrom(copy, {Prompt::Yes, Prompt::Yes});
         watch.stop();
         QCOMPARE(said, copy + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nｲﾝﾎﾟｰﾄを実行しませんでした"));
@@ -799,23 +827,11 @@ private slots:
     void identitiesThatCannotBeGivenEndTheExport()
     {
         // Another program writes to the open database and keeps at it; page 1003 has no identity yet.
-        QProcess shell;
-        shell.start(QStringLiteral("sqlite3"), {mainPath});
-        QVERIFY(shell.waitForStarted());
-        shell.write("BEGIN IMMEDIATE;\n");
-        QElapsedTimer waited;
-        waited.start();
-        while (!writingElsewhere(mainPath) && waited.elapsed() < 30000)
-            QTest::qWait(50);
-        QVERIFY2(writingElsewhere(mainPath), shell.readAllStandardError().constData());
+        OtherWriter writer;
+        QVERIFY2(writer.start(mainPath), writer.shell.readAllStandardError().constData());
         zSvr::instance().connection().setCommandTimeout(1);
-        QStringList shown;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&shown] {
-            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
-                shown << sbWait::shownMessage();
-        });
-        watch.start(0);
+        WaitWatch watch;
+        const QStringList &shown = watch.shown;
         // A copy holding 1003 would hold it without an identity: none is made.
         const QString copy = path(QStringLiteral("Copy.txdb"));
         QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n") + mainPath
@@ -829,9 +845,7 @@ private slots:
         QCOMPARE(exportTo(other, 2), other + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
         watch.stop();
         QVERIFY(!Usr::st().busy);
-        shell.write("COMMIT;\n");
-        shell.closeWriteChannel();
-        QVERIFY(shell.waitForFinished());
+        QVERIFY(writer.done());
         // Once the other program is done, 1003 gets its identity and goes too.
         openMain();
         QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
@@ -864,23 +878,11 @@ private slots:
         QVERIFY(exportTo(copy, 2).endsWith(QStringLiteral("しました")));
         QVERIFY(execIn(copy, QStringLiteral("Update msDoc Set dyUdt='2025-02-01 09:00:00' Where noDoc=1003")));
         // Another program writes to the open database and keeps at it.
-        QProcess shell;
-        shell.start(QStringLiteral("sqlite3"), {mainPath});
-        QVERIFY(shell.waitForStarted());
-        shell.write("BEGIN IMMEDIATE;\n");
-        QElapsedTimer waited;
-        waited.start();
-        while (!writingElsewhere(mainPath) && waited.elapsed() < 30000)
-            QTest::qWait(50);
-        QVERIFY2(writingElsewhere(mainPath), shell.readAllStandardError().constData());
+        OtherWriter writer;
+        QVERIFY2(writer.start(mainPath), writer.shell.readAllStandardError().constData());
         zSvr::instance().connection().setCommandTimeout(1);
-        QStringList shown;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&shown] {
-            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
-                shown << sbWait::shownMessage();
-        });
-        watch.start(0);
+        WaitWatch watch;
+        const QStringList &shown = watch.shown;
         const QString said = importFrom(copy, {Prompt::Yes});
         watch.stop();
         // The wait is shown, and its end says why nothing was imported.
@@ -889,9 +891,7 @@ private slots:
                  qPrintable(said));
         QVERIFY(!Usr::st().busy);
         QVERIFY(!sbWait::isShown());
-        shell.write("COMMIT;\n");
-        shell.closeWriteChannel();
-        QVERIFY(shell.waitForFinished());
+        QVERIFY(writer.done());
         QCOMPARE(value(QStringLiteral("Select '' || dyUdt From msDoc Where noDoc=1003")).toString(),
                  QStringLiteral("2024-01-01 10:00:00"));
         QVERIFY(importFrom(copy, {Prompt::Yes}).endsWith(copy + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")));
