@@ -1,6 +1,7 @@
 #include "platform/desktop/Launcher.h"
 #include "support/RecordingLauncher.h"
 
+#include <QUrlQuery>
 #include <QtTest>
 
 class TestLauncher : public QObject
@@ -139,6 +140,38 @@ private slots:
         QVERIFY(args.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n').mid(0, 4),
                  QStringList({"[--utf8]", "[--subject]", "[件名]", "[--body]"}));
+    }
+
+    // xdg-email itself, with a hook that shows the address it made. It reads the texts through the
+    // shell's echo more than once (and its mail-program paths again), and echo takes a backslash for an
+    // escape: "件名 \c..." came out as "件名 ", "\b" as a backspace. A backslash goes as its full-width
+    // form; everything else arrives as typed.
+    void mailTextsArriveWhole()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty())
+            QSKIP("xdg-email (xdg-utils) is not installed");
+        QTemporaryDir dir;
+        const QString address = dir.filePath(QStringLiteral("mailto.txt"));
+        QFile hook(dir.filePath(QStringLiteral("xdg-email-hook.sh")));
+        QVERIFY(hook.open(QIODevice::WriteOnly));
+        hook.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > \"%1\"\n").arg(address).toUtf8());
+        hook.close();
+        QVERIFY(hook.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString subject = QStringLiteral("件名 \\c 'x' %41");
+        const QString body = QStringLiteral("C:\\config\\x と \\\\server\\b\n二行目 \"引用\" & 100% -n $HOME `x`");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
+        const int got = Launcher::current().composeMail(subject, body, QString(), 20000);
+        qputenv("PATH", path);
+        QCOMPARE(got, 0);
+        QFile made(address);
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        const QUrlQuery query(QUrl::fromEncoded(made.readAll().trimmed()));
+        const auto fullWidth = [](QString text) { return text.replace(u'\\', QChar(0xFF3C)); };
+        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), fullWidth(subject));
+        // A line end goes as CR LF, as mail has it.
+        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+                 fullWidth(body).replace(u'\n', QStringLiteral("\r\n")));
     }
 
     void mailFitsOneArgument_data()

@@ -23,6 +23,15 @@ qsizetype encodedLength(const QString &text)
     return length;
 }
 
+// A text as xdg-email can carry it: it reads the texts through the shell's echo,
+// more than once and as many times again on the way to some mail programs, and
+// echo takes a backslash for the start of an escape ("\c" ends the text).
+// No count of doubled backslashes survives every way: it goes full-width.
+QString forXdgEmail(QString text)
+{
+    return text.replace(u'\\', QChar(0xFF3C));
+}
+
 } // namespace
 
 bool Launcher::openWithDesktop(const QString &target)
@@ -49,9 +58,9 @@ int Launcher::composeMail(const QString &subject, const QString &body, const QSt
     // The texts are passed as UTF-8 whatever the locale: under the C locale xdg-email would drop them.
     QStringList arguments{QStringLiteral("--utf8")};
     if (!subject.isEmpty())
-        arguments << QStringLiteral("--subject") << subject;
+        arguments << QStringLiteral("--subject") << forXdgEmail(subject);
     if (!body.isEmpty())
-        arguments << QStringLiteral("--body") << body;
+        arguments << QStringLiteral("--body") << forXdgEmail(body);
     if (!attachment.isEmpty())
         arguments << QStringLiteral("--attach") << attachment;
     // xdg-email wants at least one address or option; an empty mailto: opens a blank mail.

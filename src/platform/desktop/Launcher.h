@@ -30,7 +30,8 @@ public:
     // Hands a mail to the desktop's mail program (xdg-email) and waits up to
     // `waitMs` for xdg-email's answer: its exit code (0 handed over; 1 to 5 its
     // failures), StillRunning when the mail program keeps it waiting, -1 when it
-    // could not be run.
+    // could not be run. A backslash in the subject or body goes in its full-width
+    // form "＼": xdg-email's shell would read it as an escape and cut the text.
     int composeMail(const QString &subject, const QString &body, const QString &attachment,
                     int waitMs = MailWaitMs);
     static constexpr int MailWaitMs = 15000;
