@@ -197,6 +197,9 @@ private:
     bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
     bool saveNewNode(const QString &sSz, qint32 nNo);
     bool placeAtTop(qint32 nNo, const QString &sSz);
+    // After a rebuild: the unsaved new node again at position `at` under the
+    // placement `parentId` ("" the top level; the top level's end when it is gone).
+    void putBackNewNode(const QString &parentId, int at, const QString &title);
     void DelNewNd(QTreeWidgetItem *node);
     // Removes a node that stands for no placement; its siblings' order is written later.
     void takeNode(QTreeWidgetItem *node);

@@ -63,6 +63,32 @@ QString uTrX::trNew(int iJb, const QString &sSz)
     return title;
 }
 
+void uTrX::putBackNewNode(const QString &parentId, int at, const QString &title)
+{
+    QTreeWidgetItem *parent = nullptr;
+    if (!parentId.isEmpty()) {
+        for (QTreeWidgetItemIterator it(trView); *it && !parent; ++it) {
+            if (GetNdId(*it) == parentId)
+                parent = *it;
+        }
+    }
+    // A parent gone meanwhile leaves the top level as the place nearest to where it stood.
+    if (!parentId.isEmpty() && !parent)
+        at = trView->topLevelItemCount();
+    if (parent && parent->childCount() == 0)
+        SetNodes(keyOf(parent));
+    QTreeWidgetItem *added = makeNode(NewKey, title, QStringLiteral("ndlef"));
+    if (parent) {
+        parent->insertChild(qBound(0, at, parent->childCount()), added);
+        parent->setExpanded(true);
+        SetNdImg(parent, 2);
+    } else {
+        trView->insertTopLevelItem(qBound(0, at, trView->topLevelItemCount()), added);
+    }
+    m_newNode = added;
+    SetSrtPr(added);
+}
+
 bool uTrX::UdtNd(QString &sSz, const QString &sSzB, qint32 nNo)
 {
     HtmMoji::T_HtmMoji(sSz);

@@ -286,6 +286,15 @@ void uTrX::RefreshTree()
     QString expanded;
     for (QTreeWidgetItem *top : siblings(nullptr))
         GetExpLst(top, expanded);
+    // The unsaved node of a new page is in no table: it is put back where it stood, or the page
+    // being edited would have nowhere to be saved.
+    const bool hadNewNode = m_newNode != nullptr;
+    const bool newSelected = hadNewNode && trView->currentItem() == m_newNode;
+    const QString newParent = hadNewNode && m_newNode->parent() ? GetNdId(m_newNode->parent()) : QString();
+    const int newAt = !hadNewNode ? -1
+                      : m_newNode->parent() ? m_newNode->parent()->indexOfChild(m_newNode)
+                                            : trView->indexOfTopLevelItem(m_newNode);
+    const QString newTitle = hadNewNode ? m_newNode->text(0) : QString();
     trSort();
     m_pendingOrder.clear();
     removeAllNodes();
@@ -293,7 +302,11 @@ void uTrX::RefreshTree()
     QStringList path;
     for (QTreeWidgetItem *top : siblings(nullptr))
         SetExpLst(top, expanded, path);
-    if (!selected.isEmpty()) {
+    if (hadNewNode)
+        putBackNewNode(newParent, newAt, newTitle);
+    if (newSelected)
+        selectOnly(m_newNode);
+    else if (!selected.isEmpty()) {
         for (QTreeWidgetItemIterator it(trView); *it; ++it) {
             if (GetNdId(*it) == selected) {
                 selectOnly(*it);

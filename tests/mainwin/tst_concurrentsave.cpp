@@ -240,20 +240,40 @@ private slots:
         QCOMPARE(unplaced(), 0);
     }
 
-    // A refresh rebuilds the tree without the unsaved node of a new page: its save finds no place and
-    // writes nothing, the edits stay.
-    void aNewPageWhoseNodeWentIsNotStored()
+    // A refresh rebuilds the tree from the database, which has no row for the unsaved node of a new
+    // page: the node is put back where it stood (at the end of the top level when its parent went
+    // meanwhile), so the page typed into it is saved there. It used to vanish, and every save of the
+    // page was refused for want of a place.
+    void aNewPageKeepsItsNodeThroughARefresh_data()
     {
-        window().NewPage(1);
-        QVERIFY(window().tree().hasNewNode());
-        window().RefreshAll();
-        QVERIFY(!window().tree().hasNewNode());
+        QTest::addColumn<bool>("parentGone");
+        QTest::newRow("in its place") << false;
+        QTest::newRow("parent deleted elsewhere") << true;
+    }
+
+    void aNewPageKeepsItsNodeThroughARefresh()
+    {
+        QFETCH(bool, parentGone);
+        window().NewPage(2);
+        QCOMPARE(window().nDocNo, 1002);
         m_f->type(QStringLiteral("新しい頁\nbody"));
-        save();
-        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"));
-        QCOMPARE(unplaced(), 0);
-        QCOMPARE(MainFixture::count(QStringLiteral("msDoc")), 1);
+        QVERIFY(otherAdds(1005, 7));
+        if (parentGone)
+            QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
+        window().RefreshAll();
+        QVERIFY2(m_f->prompt.messages.isEmpty(), qPrintable(m_f->prompt.messages.join(u'|')));
+        QVERIFY(window().tree().hasNewNode());
+        QCOMPARE(window().tree().SlctdKy(), QStringLiteral("NewNode"));
         QVERIFY(m_f->editor().bDcEdt());
+        save();
+        QVERIFY2(m_f->prompt.messages.isEmpty(), qPrintable(m_f->prompt.messages.join(u'|')));
+        QCOMPARE(stored(1002), QStringLiteral("新しい頁\nbody"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select noLfP From tbTree Where noLfC = 1002")).toInt(),
+                 parentGone ? 0 : 1001);
+        QCOMPARE(placements(1002), 1);
+        QVERIFY(!window().tree().hasNewNode());
+        QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1002")));
+        QVERIFY(!m_f->editor().bDcEdt());
     }
 
     // The server refuses the save only at its commit: the tree still shows the unsaved node, and the
