@@ -33,6 +33,14 @@ void uTrX::trIns(int iMn, QString &sSz, QString sNo)
         Prompt::current().message(QStringLiteral("挿入するﾍﾟｰｼﾞがありません"), Prompt::Exclamation);
         return;
     }
+    // The paste takes the unsaved node of a new page for its place: the page typed there is the
+    // host's to save or drop first, while it still has the node to be saved at.
+    if (m_newNode && trView->currentItem() == m_newNode) {
+        bool cancel = false;
+        emit eChkMove(&cancel);
+        if (cancel)
+            return;
+    }
     HtmMoji::T_HtmMoji(sSz);
     const QString pageText = QString::number(page);
     const QString cutId = cutIdOf(pageText);

@@ -490,6 +490,36 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("tbTree")), 4);
     }
 
+    // A page pasted from the clip list into the unsaved node of a new page: the typed page is asked
+    // about first, and saved it keeps its node, the paste going after it. The paste used to take the
+    // node first, and the save that its question then offered was refused for want of a place.
+    void pastingIntoANewNodeAsksAboutTheTypedPageFirst()
+    {
+        MainFixture f;
+        const QString path = f.databaseWithThreePages(QStringLiteral("paste.txdb"));
+        QVERIFY(!path.isEmpty());
+        f.window->SetDBNo(path, 1001);
+        f.window->show();
+        f.window->tree().SetLeaf(QStringLiteral("1003"));
+        QTRY_COMPARE(f.window->nDocNo, 1003);
+        f.window->tree().trCopy(false);
+        f.window->tree().SetLeaf(QStringLiteral("1001"));
+        QTRY_COMPARE(f.window->nDocNo, 1001);
+        f.window->NewPage(1);
+        QCOMPARE(f.window->nDocNo, 1004);
+        f.type(QStringLiteral("新しい頁\n本文"));
+        f.prompt.answers << Prompt::Yes;
+        QString caption = QStringLiteral("本文");
+        f.window->tree().trIns(0, caption, QStringLiteral("*"));
+        QVERIFY2(f.prompt.messages.size() == 1, qPrintable(f.prompt.messages.join(u'|')));
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1004")).toString(), QStringLiteral("新しい頁\n本文"));
+        QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbTree Where noLfC = 1004")).toInt(), 1);
+        QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbTree Where noLfC = 1003")).toInt(), 2);
+        QVERIFY(!f.window->tree().hasNewNode());
+        QCOMPARE(f.window->nDocNo, 1003);
+        QVERIFY(!f.editor().bDcEdt());
+    }
+
     void theDeleteMessageNamesReferrersAndChildren()
     {
         MainFixture f;
