@@ -407,15 +407,15 @@ void uTxm::T_NewDoc(int iJb)
     bool cancelled = false;
     savePolicyStep(false, cancelled);
     m_modified = false;
-    if (iJb == 1 && m_edit->currentPart() == 0 && m_edit->currentFrame() == 0) {
+    // A new page is emptied from its main text, wherever the caret stood: from a header or a text
+    // frame the old page's text would stay in the new one.
+    if (iJb == 1 && (m_edit->currentPart() != 0 || m_edit->currentFrame() != 0))
+        m_view->editPart(0);
+    const bool emptied = iJb == 1 && m_edit->currentPart() == 0 && m_edit->currentFrame() == 0;
+    if (emptied) {
         const bool busy = m_busy;
         m_busy = true;
         m_edit->clearText();
-        // The emptying is no step to undo: an undo would bring the page left behind into this one.
-        for (QTextDocument *doc : m_page->documents()) {
-            if (auto *part = qobject_cast<PartDocument *>(doc))
-                part->clearUndo();
-        }
         if (m_title->isEnabled())
             m_title->clear();
         m_busy = busy;
@@ -425,6 +425,14 @@ void uTxm::T_NewDoc(int iJb)
     m_view->show();
     m_currentFile.clear();
     txLoadSet(iJb);
+    // The old page's edits, the emptying and the new page's settings are no steps to undo: an undo
+    // would bring the page left behind into this one.
+    if (emptied) {
+        for (QTextDocument *doc : m_page->documents()) {
+            if (auto *part = qobject_cast<PartDocument *>(doc))
+                part->clearUndo();
+        }
+    }
     syncToView();
 }
 

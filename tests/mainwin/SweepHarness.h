@@ -16,6 +16,7 @@
 #include "mainwin/fmDoc.h"
 #include "mainwin/uFky.h"
 #include "platform/db/DbTable.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
@@ -321,7 +322,7 @@ struct Facts {
     bool listMode = false;
 };
 
-enum class State { Body, TableCell, TagField, Modified, NewNode, EmptyDb, NoDb };
+enum class State { Body, TableCell, TagField, Modified, Header, NewNode, EmptyDb, NoDb };
 enum class Clip { None, Text, Picture, Both };
 
 inline const char *stateName(State s)
@@ -331,6 +332,7 @@ inline const char *stateName(State s)
     case State::TableCell: return "table cell";
     case State::TagField: return "tag field";
     case State::Modified: return "modified page";
+    case State::Header: return "page header";
     case State::NewNode: return "new page";
     case State::EmptyDb: return "empty database";
     case State::NoDb: return "no database";
@@ -437,6 +439,8 @@ public:
     }
     // The next state starts from a fresh copy.
     void dirty() { m_dirty = true; }
+    // The next state without a sample page starts from an editor the sweep has not touched.
+    void editorDirty() { m_editorDirty = true; }
 
     void setClipboard(Clip clip)
     {
@@ -481,6 +485,15 @@ public:
         editor().view()->takeViewCaret();
     }
 
+    // A key typed into the page, as the keyboard sends it.
+    void typeKey(QChar c)
+    {
+        QKeyEvent press(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editor().view()->viewport(), &press);
+        QApplication::sendEvent(editor().view()->viewport(), &release);
+    }
+
     // Puts the window into `state` with `clip` on the clipboard; returns the facts of that state.
     Facts enter(State state, Clip clip)
     {
@@ -496,20 +509,24 @@ public:
             window->ShowFky(true);
         editor().view()->setDrawMode(false);
         Facts f;
-        if (state == State::NoDb) {
-            editor().setBDcEdt(false);
-            if (!window->sDbPath.isEmpty())
-                window->CloseDb();
-        } else if (state == State::EmptyDb) {
-            editor().setBDcEdt(false);
-            if (window->sDbPath != emptyPath) {
+        if (state == State::NoDb || state == State::EmptyDb) {
+            // The editor as the close or the open leaves it, after a page that the sweep has not touched.
+            const QString target = state == State::NoDb ? QString() : emptyPath;
+            if (m_editorDirty || window->sDbPath != target) {
+                if (m_editorDirty) {
+                    ensureSample();
+                    showPage(1001);
+                }
+                editor().setBDcEdt(false);
                 if (!window->sDbPath.isEmpty())
                     window->CloseDb();
-                copy(Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"), emptyPath);
-                window->OpenDb(emptyPath);
+                if (!target.isEmpty()) {
+                    copy(Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"), emptyPath);
+                    window->OpenDb(emptyPath);
+                }
             }
-            f.open = true;
-            f.jet = true;
+            m_editorDirty = false;
+            f.open = f.jet = state == State::EmptyDb;
         } else {
             ensureSample();
             f.open = f.pages = f.jet = true;
@@ -545,19 +562,26 @@ public:
             case State::Modified:
                 showPage(1001);
                 caret(e.text().indexOf(QChar(10)) + 1);
-                {
-                    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-                    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-                    QApplication::sendEvent(editor().view()->viewport(), &press);
-                    QApplication::sendEvent(editor().view()->viewport(), &release);
-                }
+                typeKey(QLatin1Char('x'));
                 SWEEP_VERIFY(editor().bDcEdt());
                 f.modified = true;
                 f.undo = true;
                 f.canNext = true;
                 break;
-            case State::NewNode:
+            case State::Header:
+                // The command leaves the caret in the new header, in page view.
                 showPage(1001);
+                editor().rtAct(56, 1);
+                SWEEP_VERIFY(e.currentPart() != 0);
+                f.inHeader = true;
+                f.modified = true;
+                break;
+            case State::NewNode:
+                // After a style given and saved (F2, F8): the page's undo steps belong to it, not the new one.
+                showPage(1001);
+                caret(e.text().indexOf(QChar(10)) + 2, 3);
+                editor().rtAct(60, 0);
+                editor().setBDcEdt(false);
                 window->NewPage(1);
                 SWEEP_VERIFY(tree().hasNewNode());
                 f.newNode = true;
@@ -655,6 +679,7 @@ public:
         RichTextEdit &t = e.edit();
         p[QStringLiteral("modified")] = QString::number(e.bDcEdt());
         p[QStringLiteral("title")] = e.titleBox()->text();
+        p[QStringLiteral("undo")] = QStringLiteral("%1/%2/%3").arg(t.undoSteps()).arg(t.redoSteps()).arg(e.hasUndoSnapshot());
         p[QStringLiteral("document")] = hashOf(e.services().saveBytes(t, 9)) + hashOf(t.text().toUtf8());
         p[QStringLiteral("selection")] = QStringLiteral("%1+%2/%3").arg(t.selStart()).arg(t.selLength()).arg(t.currentPart());
         // The format at the caret: what the next typed text gets.
@@ -783,6 +808,7 @@ private:
     }
 
     bool m_dirty = false;
+    bool m_editorDirty = false;
     bool m_bars[6] = {};
 };
 

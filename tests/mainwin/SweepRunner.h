@@ -201,6 +201,17 @@ public:
                 if (diff.contains(aspect))
                     s.dirty();
             }
+            for (const QString &aspect : {QStringLiteral("document"), QStringLiteral("editor"), QStringLiteral("title"),
+                                          QStringLiteral("modified"), QStringLiteral("selection"), QStringLiteral("undo")}) {
+                if (diff.contains(aspect))
+                    s.editorDirty();
+            }
+            // A new page starts empty (a copy of the page is asked for by name).
+            const QString newNode = QStringLiteral("NewNode/");
+            if (!before.value(QStringLiteral("tree.current")).startsWith(newNode)
+                && after.value(QStringLiteral("tree.current")).startsWith(newNode) && !id.contains(QStringLiteral("複写"))
+                && !s.editor().page().main()->isEmpty())
+                faults << where + QStringLiteral(": the new page holds the text of the page before it");
             if (diff.isEmpty() && !isQuiet(id, state))
                 faults << where + QStringLiteral(": changed nothing");
             // A change of the page that leaves it unmarked is lost at the next page without a question.
@@ -295,6 +306,20 @@ public:
                     runMain(state, array, index);
             }
         }
+    }
+
+    // The page menus of the main window, the popup, the toolbar and the keys.
+    void sweepEditor(State state)
+    {
+        sweepMain(state, {QStringLiteral("mnFile"), QStringLiteral("mnMail"), QStringLiteral("mnEdit"),
+                          QStringLiteral("mnPast"), QStringLiteral("mnDisp"), QStringLiteral("mnLocal"),
+                          QStringLiteral("mnInsDc"), QStringLiteral("mnChart"), QStringLiteral("mnHeader"),
+                          QStringLiteral("mnFooter"), QStringLiteral("mnSelc"), QStringLiteral("mnTins"),
+                          QStringLiteral("mnTsp"), QStringLiteral("mnTdel"), QStringLiteral("mnTslc"),
+                          QStringLiteral("mnProp"), QStringLiteral("mnUser"), QStringLiteral("mnIeSize"),
+                          QStringLiteral("mnApSys"), QStringLiteral("mnHelp")});
+        sweepPopup(state);
+        sweepToolsAndKeys(state);
     }
 
     void sweepPopup(State state)

@@ -211,9 +211,25 @@ inline QHash<QString, QString> quietItems()
         {QStringLiteral("popup mnEdit 9 ｸﾘｱ(&A) @table cell"), clear},
         {QStringLiteral("popup mnEdit 9 ｸﾘｱ(&A) @tag field"), clear},
         {QStringLiteral("popup mnEdit 9 ｸﾘｱ(&A) @modified page"), clear},
+        {QStringLiteral("menu mnEdit 9 ｸﾘｱ(&A) @page header"), clear},
+        {QStringLiteral("popup mnEdit 9 ｸﾘｱ(&A) @page header"), clear},
+        // The header holds one line; the page is marked already.
+        {QStringLiteral("menu mnEdit 16 整形 @page header"), QStringLiteral("nothing to join or trim in a one-line header")},
+        {QStringLiteral("popup mnEdit 16 整形 @page header"), QStringLiteral("nothing to join or trim in a one-line header")},
+        {QStringLiteral("menu mnSelc 15 書式の貼り付け @page header"), QStringLiteral("the format copied is the header's own")},
+        {QStringLiteral("popup mnSelc 15 書式の貼り付け @page header"), QStringLiteral("the format copied is the header's own")},
+        // The main window's paste works only while the editor has the focus; an empty database
+        // opens with it in the tree.
+        {QStringLiteral("menu mnPast 0 ｵﾌﾞｼﾞｪｸﾄとして貼り付け @empty database"), QStringLiteral("the editor has not the focus")},
+        {QStringLiteral("menu mnPast 2 画像として貼り付け @empty database"), QStringLiteral("the editor has not the focus")},
+        {QStringLiteral("menu mnPast 3 ﾃｷｽﾄとして貼り付け @empty database"), QStringLiteral("the editor has not the focus")},
         // The set-up copies the format at the start of the page first; an empty page has no other.
         {QStringLiteral("menu mnSelc 14 書式のｺﾋﾟｰ @new page"), QStringLiteral("an empty page holds one format only")},
         {QStringLiteral("popup mnSelc 14 書式のｺﾋﾟｰ @new page"), QStringLiteral("an empty page holds one format only")},
+        {QStringLiteral("menu mnSelc 14 書式のｺﾋﾟｰ @empty database"), QStringLiteral("an empty page holds one format only")},
+        {QStringLiteral("popup mnSelc 14 書式のｺﾋﾟｰ @empty database"), QStringLiteral("an empty page holds one format only")},
+        {QStringLiteral("menu mnSelc 14 書式のｺﾋﾟｰ @no database"), QStringLiteral("an empty page holds one format only")},
+        {QStringLiteral("popup mnSelc 14 書式のｺﾋﾟｰ @no database"), QStringLiteral("an empty page holds one format only")},
     };
 }
 

@@ -2,8 +2,9 @@
 // sample database, an empty database and with none open: every enabled item does something
 // (asks, shows a window, starts a program, changes the tree, the database, the settings or a file),
 // whichever way its questions are answered; the items that leave the session (open, new, save as,
-// close, the recent files, exit) too, the window living on afterwards. The page menus, the editor's
-// popup menus, toolbar and keys are swept by tst_menusweep.
+// close, the recent files, exit) too, the window living on afterwards; and the page menus, the
+// editor's popup, toolbar and keys with an empty database and with none (tst_menusweep sweeps them on
+// the pages).
 #include "SweepRunner.h"
 
 using namespace Sweep;
@@ -81,6 +82,22 @@ private slots:
         if (State(state) == State::NoDb)
             arrays << QStringLiteral("mnDisp") << QStringLiteral("mnApSys") << QStringLiteral("mnHelp");
         runner.sweepMain(State(state), arrays);
+        Runner::report(runner.faults);
+    }
+
+    // With an empty database or none the editor is still there: its menus, popup, bar and keys.
+    void editorItemsDoSomethingWithoutPages_data()
+    {
+        QTest::addColumn<int>("state");
+        for (State state : {State::EmptyDb, State::NoDb})
+            QTest::newRow(stateName(state)) << int(state);
+    }
+
+    void editorItemsDoSomethingWithoutPages()
+    {
+        QFETCH(int, state);
+        runner.faults.clear();
+        runner.sweepEditor(State(state));
         Runner::report(runner.faults);
     }
 

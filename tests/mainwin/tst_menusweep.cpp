@@ -2,7 +2,8 @@
 // on the generated sample database, in the states a user meets: an item must be enabled wherever its
 // menu's rule enables it, and an enabled item must do something (ask, show a window, start a
 // program, change the page, the tree, the database, the settings or a file), whichever way its
-// questions are answered. The node, bulk and database-file menus are swept by tst_menusession.
+// questions are answered. The node, bulk and database-file menus, and the page menus with an empty
+// database or none, are swept by tst_menusession.
 #include "SweepRunner.h"
 
 using namespace Sweep;
@@ -13,15 +14,6 @@ class TestMenuSweep : public QObject
 
     Session s;
     Runner runner{s};
-
-    static QStringList editorArrays()
-    {
-        return {QStringLiteral("mnFile"),  QStringLiteral("mnMail"),   QStringLiteral("mnEdit"),  QStringLiteral("mnPast"),
-                QStringLiteral("mnDisp"),  QStringLiteral("mnLocal"),  QStringLiteral("mnInsDc"), QStringLiteral("mnChart"),
-                QStringLiteral("mnHeader"), QStringLiteral("mnFooter"), QStringLiteral("mnSelc"),  QStringLiteral("mnTins"),
-                QStringLiteral("mnTsp"),   QStringLiteral("mnTdel"),   QStringLiteral("mnTslc"),  QStringLiteral("mnProp"),
-                QStringLiteral("mnUser"),  QStringLiteral("mnIeSize"), QStringLiteral("mnApSys"), QStringLiteral("mnHelp")};
-    }
 
 private slots:
     void initTestCase() { QVERIFY(s.start()); }
@@ -61,8 +53,8 @@ private slots:
     void itemsAreEnabledAsTheirRulesSay_data()
     {
         QTest::addColumn<int>("state");
-        for (State state : {State::Body, State::TableCell, State::TagField, State::Modified, State::NewNode,
-                            State::EmptyDb, State::NoDb})
+        for (State state : {State::Body, State::TableCell, State::TagField, State::Modified, State::Header,
+                            State::NewNode, State::EmptyDb, State::NoDb})
             QTest::newRow(stateName(state)) << int(state);
     }
 
@@ -78,7 +70,8 @@ private slots:
     void editorItemsDoSomething_data()
     {
         QTest::addColumn<int>("state");
-        for (State state : {State::Body, State::TableCell, State::TagField, State::Modified, State::NewNode})
+        for (State state : {State::Body, State::TableCell, State::TagField, State::Modified, State::Header,
+                            State::NewNode})
             QTest::newRow(stateName(state)) << int(state);
     }
 
@@ -86,9 +79,7 @@ private slots:
     {
         QFETCH(int, state);
         runner.faults.clear();
-        runner.sweepMain(State(state), editorArrays());
-        runner.sweepPopup(State(state));
-        runner.sweepToolsAndKeys(State(state));
+        runner.sweepEditor(State(state));
         Runner::report(runner.faults);
     }
 
