@@ -233,14 +233,6 @@ inline QHash<QString, QString> quietItems()
     };
 }
 
-// Faults of the program that are known and being mended elsewhere: reported, not failed.
-inline bool knownFault(const QString &fault)
-{
-    // A picture alone on the clipboard (a screenshot) does not enable pasting.
-    return fault.endsWith(QStringLiteral("clipboard a picture]"))
-           && (fault.contains(QStringLiteral("貼り付け")) || fault.startsWith(QStringLiteral("tool Paste")));
-}
-
 inline const Row *findRow(const QList<Row> &rows, const QString &array, int index)
 {
     for (const Row &row : rows) {

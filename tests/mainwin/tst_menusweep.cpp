@@ -83,6 +83,20 @@ private slots:
         Runner::report(runner.faults);
     }
 
+    // A picture alone on the clipboard (a screenshot): every paste item takes it.
+    void pasteItemsTakeAPictureAlone()
+    {
+        runner.faults.clear();
+        const int before = runner.runs;
+        for (int index : {0, 2}) {
+            runner.runMain(State::Body, QStringLiteral("mnPast"), index, Clip::Picture);
+            runner.runPopup(State::Body, sbTxm::mnPast, index, {}, Clip::Picture);
+        }
+        runner.runTool(State::Body, QStringLiteral("Paste"), Clip::Picture);
+        QCOMPARE(runner.runs - before, 5);
+        Runner::report(runner.faults);
+    }
+
     void objectPopupItemsDoSomething()
     {
         runner.faults.clear();
