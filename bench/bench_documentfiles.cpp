@@ -218,6 +218,7 @@ void foreignCases(const QString &folder, QTextStream &out)
         {QStringLiteral("table 2000 rows.rtf"), rtfTable(2000, 5)},
         {QStringLiteral("merged 100x1000.docx"), docxMergedColumns(1000, 100, 10)},
         {QStringLiteral("table 100x1000.docx"), docxTable(1000, 100)},
+        {QStringLiteral("nested 1000.htm"), htmlNested(1000)},
     };
     const QList<QPair<QString, QByteArray>> refused = {
         {QStringLiteral("own edges 500 rows.rtf"), rtfOwnEdges(500, 1000)},

@@ -7,6 +7,7 @@
 #include "platform/rtf/RtfWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TableOps.h"
 #include "support/ForeignFiles.h"
 #include "support/SamplePage.h"
 
@@ -26,11 +27,11 @@ bool writeForeign(const QDir &dir)
 {
     using namespace ForeignFiles;
     const QList<QPair<const char *, QByteArray>> seeds = {
-        {"docx/nested.docx", docxNested(Flow::ShownNesting + 2, 2)},
+        {"docx/nested.docx", docxNested(TableOps::ShownNesting + 2, 2)},
         {"docx/nested-too-deep.docx", docxNested(Flow::NestingLimit + 1)},
         {"docx/merged.docx", docxMergedColumns(12, 5)},
         {"docx/columns.docx", docxTable(1, Flow::ColumnLimit + 1)},
-        {"rtf/nested.rtf", rtfNested(Flow::ShownNesting + 2, 2)},
+        {"rtf/nested.rtf", rtfNested(TableOps::ShownNesting + 2, 2)},
         {"rtf/nested-too-deep.rtf", rtfNested(Flow::NestingLimit + 1)},
         {"rtf/picture-blipuid.rtf", "{\\rtf1 " + rtfPicture(png(8, 6), BlipUid) + "}"},
         {"rtf/picture-picprop.rtf", "{\\rtf1 " + rtfPicture(png(8, 6), PicProp) + "}"},

@@ -6,6 +6,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
@@ -34,17 +35,6 @@ using namespace TextProps;
 using namespace ForeignFiles;
 
 namespace {
-
-// The most tables any text of the document is inside.
-int nestingOf(QTextFrame *frame)
-{
-    int deepest = 0;
-    for (QTextFrame *child : frame->childFrames()) {
-        const bool table = qobject_cast<QTextTable *>(child);
-        deepest = qMax(deepest, nestingOf(child) + (table ? 1 : 0));
-    }
-    return deepest;
-}
 
 // The texts ForeignFiles gives the cells of its nested tables, in document order.
 QStringList nestedTexts(int level, int depth, int side)
@@ -220,7 +210,7 @@ void TstDocumentFiles::nestedTablesDeeperThanShownBecomeParagraphs_data()
     // The file that froze the editor for minutes once read: sixteen levels of 5 x 5 cells.
     QTest::newRow("docx 16 levels of 25 cells") << docxNested(16, 5) << 16 << 5;
     QTest::newRow("rtf 16 levels of 25 cells") << rtfNested(16, 5) << 16 << 5;
-    QTest::newRow("docx as deep as shown") << docxNested(Flow::ShownNesting, 2) << Flow::ShownNesting << 2;
+    QTest::newRow("docx as deep as shown") << docxNested(TableOps::ShownNesting, 2) << TableOps::ShownNesting << 2;
 }
 
 void TstDocumentFiles::nestedTablesDeeperThanShownBecomeParagraphs()
@@ -232,7 +222,7 @@ void TstDocumentFiles::nestedTablesDeeperThanShownBecomeParagraphs()
     QFETCH(int, side);
     PageDocument page;
     QVERIFY(readBytes(page, bytes));
-    QCOMPARE(nestingOf(page.main()->rootFrame()), qMin(depth, Flow::ShownNesting));
+    QCOMPARE(SamplePage::nestingOf(page.main()), qMin(depth, TableOps::ShownNesting));
     QCOMPARE(paragraphsOf(page.main()), nestedTexts(0, depth, side) << QStringLiteral("end"));
 }
 

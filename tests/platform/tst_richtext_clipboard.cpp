@@ -1,8 +1,10 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageClipboard.h"
+#include "support/ForeignFiles.h"
 #include "support/SamplePage.h"
 
 #include <QMimeData>
@@ -93,6 +95,29 @@ private slots:
         data.setHtml(QStringLiteral("<p>\u3000段落\u3000中&#12288;</p>"));
         QVERIFY(PageClipboard::insert(edit, &data));
         QCOMPARE(edit.text(), QStringLiteral("A\u3000段落\u3000中\u3000B"));
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), QStringLiteral("AB"));
+    }
+
+    void htmlPasteFlattensTablesNestedDeeperThanShown()
+    {
+        // As the readers do: each level deeper doubles Qt's layout, sixteen froze the window for minutes.
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB"));
+        edit.select(1, 0);
+        QMimeData data;
+        data.setHtml(QString::fromUtf8(ForeignFiles::htmlNested(TableOps::ShownNesting + 3)));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        QCOMPARE(SamplePage::nestingOf(target.main()), TableOps::ShownNesting);
+        QStringList texts;
+        for (QTextBlock b = target.main()->begin(); b.isValid(); b = b.next()) {
+            if (!b.text().isEmpty())
+                texts << b.text();
+        }
+        QCOMPARE(texts, QStringList({QStringLiteral("A"), QStringLiteral("L0"), QStringLiteral("L1"), QStringLiteral("L2"),
+                                     QStringLiteral("L3"), QStringLiteral("L4"), QStringLiteral("L5"), QStringLiteral("L6"),
+                                     QStringLiteral("endB")}));
         QVERIFY(edit.undo());
         QCOMPARE(edit.text(), QStringLiteral("AB"));
     }

@@ -177,6 +177,19 @@ QTextTable *firstTable(QTextDocument *doc)
     return nullptr;
 }
 
+static int nestingBelow(QTextFrame *frame)
+{
+    int deepest = 0;
+    for (QTextFrame *child : frame->childFrames())
+        deepest = qMax(deepest, nestingBelow(child) + (qobject_cast<QTextTable *>(child) ? 1 : 0));
+    return deepest;
+}
+
+int nestingOf(const QTextDocument *doc)
+{
+    return nestingBelow(doc->rootFrame());
+}
+
 QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId)
 {
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {

@@ -25,6 +25,9 @@ QList<int> fieldIds(const QTextDocument *doc);
 // The first table at the top level of `doc`, or null.
 QTextTable *firstTable(QTextDocument *doc);
 
+// The most tables any text of `doc` is inside.
+int nestingOf(const QTextDocument *doc);
+
 // The format of the object (picture, frame anchor) with `objectId`; an empty format when there is none.
 QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId);
 

@@ -166,7 +166,6 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Html: {
         PageDocument read(PageDocument::WithoutLayout);
         HtmlImport::setHtml(read.main(), decodeText(bytes));
-        Flow::flattenDeepTables(read.main());
         adoptHtml(read);
         return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
     }

@@ -12,7 +12,6 @@
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QTextList>
 #include <QTextTable>
 
@@ -245,54 +244,6 @@ bool Builder::items(QTextCursor &cursor, const Items &list, bool fresh)
     return true;
 }
 
-// The tables `depth` levels below the frame, in document order.
-void tablesAtDepth(QTextFrame *frame, int depth, QList<QTextTable *> &found)
-{
-    for (QTextFrame *child : frame->childFrames()) {
-        auto *table = qobject_cast<QTextTable *>(child);
-        if (table && depth == 1)
-            found << table;
-        else
-            tablesAtDepth(child, table ? depth - 1 : depth, found);
-    }
-}
-
-// The table's cells become paragraphs where it stood, each cell's first paragraph with its own format.
-void flatten(QTextTable *table)
-{
-    QTextDocument *doc = table->document();
-    struct Content {
-        QTextBlockFormat block;
-        QTextCharFormat chars;
-        QTextDocumentFragment fragment;
-    };
-    std::vector<Content> cells;
-    for (int r = 0; r < table->rows(); ++r) {
-        for (int c = 0; c < table->columns(); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.row() != r || cell.column() != c)
-                continue;
-            QTextCursor content = cell.firstCursorPosition();
-            content.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
-            cells.push_back({content.blockFormat(), content.blockCharFormat(), content.selection()});
-        }
-    }
-    // Removing the table joins the paragraphs around it: the one after it is split off again.
-    const QTextBlock after = doc->findBlock(table->lastPosition() + 1);
-    const QTextBlockFormat afterBlock = after.blockFormat();
-    const QTextCharFormat afterChars = after.charFormat();
-    QTextCursor cursor(doc);
-    cursor.setPosition(table->firstPosition() - 1);
-    cursor.setPosition(table->lastPosition() + 1, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.insertBlock(afterBlock, afterChars);
-    cursor.movePosition(QTextCursor::PreviousCharacter);
-    for (const Content &cell : cells) {
-        cursor.insertBlock(cell.block, cell.chars);
-        cursor.insertFragment(cell.fragment);
-    }
-}
-
 } // namespace
 
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem, qint64 *steps)
@@ -305,22 +256,9 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
     QTextCursor(doc).endEditBlock();
     if (!built)
         return false;
-    flattenDeepTables(doc);
+    TableOps::flattenDeepTables(doc);
     ObjectLines::fit(doc);
     return true;
-}
-
-void flattenDeepTables(QTextDocument *doc)
-{
-    // A level at a time: what a flattened table held comes one level up.
-    for (;;) {
-        QList<QTextTable *> deep;
-        tablesAtDepth(doc->rootFrame(), ShownNesting + 1, deep);
-        if (deep.isEmpty())
-            return;
-        for (QTextTable *table : deep)
-            flatten(table);
-    }
 }
 
 QString nestingProblem()

@@ -73,16 +73,10 @@ struct Table {
 bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *problem = nullptr,
            qint64 *steps = nullptr);
 
-// Tables nested deeper than ShownNesting take Qt's layout time that doubles with every level (it lays
-// each cell out at two widths before the final one): a page showing sixteen levels froze the editor
-// for minutes. The readers keep ShownNesting levels as tables and give the deeper ones' cells as
-// paragraphs, cell by cell in row order; tables nested deeper than NestingLimit are refused.
-static constexpr int ShownNesting = 4;
+// The readers keep tables nested as deep as the page shows them (TableOps::flattenDeepTables) and refuse
+// tables nested deeper than NestingLimit.
 static constexpr int NestingLimit = 16;
 QString nestingProblem();
-// Replaces every table nested deeper than ShownNesting with its cells' content. For documents being
-// filled without layout (readers, imports).
-void flattenDeepTables(QTextDocument *doc);
 
 // The largest tables a read takes: one table as large as a page table may be, and cells over the
 // whole document short of what would exhaust memory. Far beyond any table of an ordinary document.

@@ -1,5 +1,7 @@
 #include "platform/richtext/HtmlImport.h"
 
+#include "platform/richtext/TableOps.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -107,17 +109,18 @@ QString protect(const QString &html, QChar standIn)
     return out;
 }
 
-// The stand-ins between `from` and `to` become U+3000 again, each in its own character format.
-void restore(QTextDocument *doc, QChar standIn, int from, int to)
+// The stand-ins become U+3000 again, each in its own character format; true when there were any.
+bool restore(QTextDocument *doc, QChar standIn)
 {
     QTextCursor found(doc);
-    found.setPosition(from);
     const QString key(standIn);
+    bool any = false;
     while (true) {
         found = doc->find(key, found, QTextDocument::FindCaseSensitively);
-        if (found.isNull() || found.selectionEnd() > to)
-            return;
+        if (found.isNull())
+            return any;
         found.insertText(QString(QChar(IdeographicSpace)), found.charFormat());
+        any = true;
     }
 }
 
@@ -128,22 +131,26 @@ namespace HtmlImport {
 void setHtml(QTextDocument *doc, const QString &html)
 {
     const QChar standIn = standInFor(html);
-    if (standIn.isNull()) {
-        doc->setHtml(html);
-        return;
-    }
-    doc->setHtml(protect(html, standIn));
-    restore(doc, standIn, 0, doc->characterCount());
+    doc->setHtml(standIn.isNull() ? html : protect(html, standIn));
+    if (!standIn.isNull())
+        restore(doc, standIn);
+    TableOps::flattenDeepTables(doc);
 }
 
 void insertHtml(QTextCursor &cursor, const QString &html)
 {
     const QChar standIn = standInFor(html);
-    const QString imported = standIn.isNull() ? html : protect(html, standIn);
-    const int from = cursor.selectionStart();
-    cursor.insertFragment(QTextDocumentFragment::fromHtml(imported, cursor.document()));
-    if (!standIn.isNull())
-        restore(cursor.document(), standIn, from, cursor.position());
+    const QTextDocumentFragment imported
+        = QTextDocumentFragment::fromHtml(standIn.isNull() ? html : protect(html, standIn), cursor.document());
+    // Put right in a document of its own, which lays nothing out: the page would lay deep tables out as
+    // soon as they came in, and every ideographic space put back.
+    QTextDocument scratch;
+    scratch.setUndoRedoEnabled(false);
+    scratch.setLayoutEnabled(false);
+    QTextCursor(&scratch).insertFragment(imported);
+    const bool restored = !standIn.isNull() && restore(&scratch, standIn);
+    const bool flattened = TableOps::flattenDeepTables(&scratch);
+    cursor.insertFragment(restored || flattened ? QTextDocumentFragment(&scratch) : imported);
 }
 
 } // namespace HtmlImport

@@ -6,10 +6,12 @@ class QTextDocument;
 
 // Qt's HTML import that keeps every ideographic space (U+3000). Qt takes U+3000 for white space that
 // HTML collapses, so a leading one is dropped and inner ones become blanks, while Japanese text uses it
-// as a character of its own (a paragraph's indent, a gap of one full width). Everything else is as Qt
+// as a character of its own (a paragraph's indent, a gap of one full width). Tables nested deeper than
+// the page shows them become their paragraphs (TableOps::flattenDeepTables). Everything else is as Qt
 // imports it.
 namespace HtmlImport {
 
+// Into a document filled without layout.
 void setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in.
 void insertHtml(QTextCursor &cursor, const QString &html);

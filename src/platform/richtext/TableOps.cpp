@@ -1,13 +1,17 @@
 #include "platform/richtext/TableOps.h"
 
+#include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextTable>
+
+#include <vector>
 
 using namespace TextProps;
 
@@ -34,6 +38,69 @@ void TableOps::mergeCells(QTextTable *table, const std::vector<Merge> &merges)
     for (auto it = merges.crbegin(); it != merges.crend(); ++it)
         table->mergeCells(it->row, it->column, it->rows, it->columns);
     edit.endEditBlock();
+}
+
+// The tables `depth` levels below the frame, in text order; none inside another.
+static void tablesAtDepth(QTextFrame *frame, int depth, QList<QTextTable *> &found)
+{
+    for (QTextFrame *child : frame->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(child);
+        if (table && depth == 1)
+            found << table;
+        else
+            tablesAtDepth(child, table ? depth - 1 : depth, found);
+    }
+}
+
+// The table becomes the paragraphs it holds, those of the tables inside it too, each with its formats.
+static void flatten(QTextTable *table)
+{
+    struct Run {
+        QString text;
+        QTextCharFormat format;
+    };
+    struct Paragraph {
+        QTextBlockFormat block;
+        QTextCharFormat chars;
+        std::vector<Run> runs;
+    };
+    // A paragraph opening a cell or following a table shows the boundary's format as its own.
+    auto charsOf = [](const QTextBlock &b) { return PageEncoder::followsStructure(b) ? QTextCharFormat() : b.charFormat(); };
+    QTextDocument *doc = table->document();
+    std::vector<Paragraph> paragraphs;
+    for (QTextBlock b = doc->findBlock(table->firstPosition()); b.isValid() && b.position() <= table->lastPosition(); b = b.next()) {
+        Paragraph &p = paragraphs.emplace_back(Paragraph{b.blockFormat(), charsOf(b), {}});
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            p.runs.push_back({it.fragment().text(), it.fragment().charFormat()});
+    }
+    // Removing the table joins the paragraphs around it: the one after it is split off again.
+    const QTextBlock after = doc->findBlock(table->lastPosition() + 1);
+    const QTextBlockFormat afterBlock = after.blockFormat();
+    const QTextCharFormat afterChars = charsOf(after);
+    QTextCursor cursor(doc);
+    cursor.setPosition(table->firstPosition() - 1);
+    cursor.setPosition(table->lastPosition() + 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.insertBlock(afterBlock, afterChars);
+    cursor.movePosition(QTextCursor::PreviousCharacter);
+    for (const Paragraph &p : paragraphs) {
+        cursor.insertBlock(p.block, p.chars);
+        for (const Run &run : p.runs)
+            cursor.insertText(run.text, run.format);
+    }
+}
+
+bool TableOps::flattenDeepTables(QTextDocument *doc)
+{
+    QList<QTextTable *> deep;
+    tablesAtDepth(doc->rootFrame(), ShownNesting + 1, deep);
+    // From the last: each keeps its place while the ones after it change.
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    for (auto it = deep.crbegin(); it != deep.crend(); ++it)
+        flatten(*it);
+    edit.endEditBlock();
+    return !deep.isEmpty();
 }
 
 int TableOps::idOf(const QTextTable *table)

@@ -29,6 +29,14 @@ public:
     };
     static void mergeCells(QTextTable *table, const std::vector<Merge> &merges);
 
+    // Tables nested deeper than ShownNesting take Qt's layout time that doubles with every level (it
+    // lays each cell out at two widths before the final one): a page showing sixteen levels froze the
+    // editor for minutes. Documents of other programs keep ShownNesting levels as tables; each table
+    // below becomes the paragraphs of its cells where it stood, in text order, the tables inside it
+    // with it. For documents filled without layout (readers, imports, pastes); true when it changed any.
+    static constexpr int ShownNesting = 4;
+    static bool flattenDeepTables(QTextDocument *doc);
+
     // Moves rows [row, rows) into a new table with the id newId right after this one; false when row
     // is not inside 1..rows-1. Cells merged across the cut are split first. One undo step.
     static bool split(QTextTable *table, int row, int newId);
