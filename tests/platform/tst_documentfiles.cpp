@@ -563,6 +563,12 @@ void TstDocumentFiles::htmlKeepsIdeographicSpaces()
     QTextCursor link(page.main()->findBlockByNumber(2));
     link.movePosition(QTextCursor::EndOfBlock);
     QCOMPARE(link.charFormat().stringProperty(FieldData), QStringLiteral("https://example.com/"));
+
+    // A book's lines in one paragraph, each indented by one: every one kept, in one pass.
+    PageDocument lines;
+    QVERIFY(readBytes(lines, htmlIndentedLines(300)));
+    QCOMPARE(lines.main()->toPlainText().count(QChar(0x3000)), 300);
+    QVERIFY(lines.main()->toPlainText().startsWith(QStringLiteral("\u3000行 0\n\u3000行 1\n")));
 }
 
 void TstDocumentFiles::firstPageKeepsTheHeader()

@@ -122,6 +122,14 @@ QByteArray htmlNested(int depth)
     return html + "<p>end</p></body></html>";
 }
 
+QByteArray htmlIndentedLines(int lines)
+{
+    QByteArray html = "<html><body><div>";
+    for (int i = 0; i < lines; ++i)
+        html += "\xE3\x80\x80\xE8\xA1\x8C " + number(i) + "<br />\n";
+    return html + "</div></body></html>";
+}
+
 QByteArray docxTable(int rows, int columns)
 {
     return docxGrid(rows, columns, [](int r, int c) { return "<w:tc>" + docxText(number(r) + "," + number(c)) + "</w:tc>"; });

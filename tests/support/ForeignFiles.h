@@ -16,6 +16,10 @@ QByteArray docxNested(int depth, int side = 1);
 QByteArray rtfNested(int depth, int side = 1);
 QByteArray htmlNested(int depth);
 
+// A text as web libraries of Japanese books give it: `lines` lines, each opening with an ideographic
+// space, joined by <br> in one paragraph.
+QByteArray htmlIndentedLines(int lines);
+
 // One table, each cell holding "<row>,<column>".
 QByteArray docxTable(int rows, int columns);
 QByteArray rtfTable(int rows, int columns);

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/TableOps.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -109,19 +110,24 @@ QString protect(const QString &html, QChar standIn)
     return out;
 }
 
-// The stand-ins become U+3000 again, each in its own character format; true when there were any.
+// The stand-ins become U+3000 again, each in its own character format, in one pass over the blocks (a
+// search from each one found went over its whole paragraph again); true when there were any.
 bool restore(QTextDocument *doc, QChar standIn)
 {
-    QTextCursor found(doc);
-    const QString key(standIn);
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
     bool any = false;
-    while (true) {
-        found = doc->find(key, found, QTextDocument::FindCaseSensitively);
-        if (found.isNull())
-            return any;
-        found.insertText(QString(QChar(IdeographicSpace)), found.charFormat());
-        any = true;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (qsizetype at = text.indexOf(standIn); at >= 0; at = text.indexOf(standIn, at + 1)) {
+            edit.setPosition(block.position() + int(at));
+            edit.setPosition(block.position() + int(at) + 1, QTextCursor::KeepAnchor);
+            edit.insertText(QString(QChar(IdeographicSpace)), edit.charFormat());
+            any = true;
+        }
     }
+    edit.endEditBlock();
+    return any;
 }
 
 } // namespace
