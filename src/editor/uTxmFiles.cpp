@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextList>
 #include <QTextDocument>
 
 namespace {
@@ -64,6 +65,20 @@ void giveHeadingsTheirLook(PageDocument &page)
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(look);
     }
+}
+
+// The paragraph that the line break after an inserted file makes looks as the one the insert split, not
+// as the file's last: it is no item of the file's list and no heading of it.
+void endInsertedFile(RichTextEdit &edit)
+{
+    QTextCursor at(edit.document());
+    at.setPosition(edit.selStart());
+    const QTextBlock split = at.block().next();
+    if (!split.isValid())
+        return;
+    if (QTextList *list = at.block().textList())
+        list->remove(at.block());
+    at.setBlockFormat(split.blockFormat());
 }
 
 // The filter of the read dialog that shows the proposed file, else the Word documents of today.
@@ -190,6 +205,7 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
             if (ok) {
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n"));
+                endInsertedFile(*m_edit);
             }
         } else {
             // The frames are objects of the main text, wherever the caret stands.

@@ -19,7 +19,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextList>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -215,6 +217,27 @@ private slots:
         prompt.files.enqueue(path(QStringLiteral("in.rtf")));
         editor().rtAct(30);
         QCOMPARE(editor().edit().text(), QStringLiteral("A\nfrom the file\n\nB"));
+
+        // A file that ends in a list: the line break after it starts no item of its own.
+        PageDocument list;
+        QTextCursor items(list.main());
+        items.insertText(QStringLiteral("one"));
+        QTextListFormat numbers;
+        numbers.setStyle(QTextListFormat::ListDecimal);
+        items.createList(numbers);
+        items.insertBlock();
+        items.insertText(QStringLiteral("two"));
+        QVERIFY(DocxWriter::writePage(list, path(QStringLiteral("list.docx"))));
+        editor().SetText(QStringLiteral("AB"));
+        editor().edit().setSelStart(1);
+        prompt.files.enqueue(path(QStringLiteral("list.docx")));
+        editor().rtAct(30);
+        QVERIFY(editor().edit().text().endsWith(QStringLiteral("one\ntwo\n\nB")));
+        const QTextBlock two = editor().edit().document()->lastBlock().previous().previous();
+        QVERIFY(two.textList());
+        QCOMPARE(two.textList()->count(), 2);
+        QVERIFY(!two.next().textList());
+        QCOMPARE(two.next().blockFormat().indent(), 0);
 
         // Damaged, foreign and binary Word files are refused with the message; the page stays.
         TestHome::write(path(QStringLiteral("bad.docx")), "PK\x03\x04 broken");
