@@ -279,6 +279,11 @@ private slots:
         QCOMPARE(prompt.messages.size(), 2);
         QCOMPARE(prompt.messages.last(), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("deep.docx"))
                  + QStringLiteral(" を読み込めません｡\n") + Flow::nestingProblem());
+        // Columns each merged over a thousand rows: more grid than the page takes for so few cells.
+        TestHome::write(path(QStringLiteral("merged.docx")), ForeignFiles::docxMergedColumns(1200, 5));
+        editor().rtAct(3, path(QStringLiteral("merged.docx")));
+        QCOMPARE(prompt.messages.size(), 3);
+        QVERIFY2(prompt.messages.last().endsWith(Flow::mergedProblem()), qPrintable(prompt.messages.last()));
 
         Frmt::st().usrFmt[0].fontSize = 18;
         Frmt::st().usrFmt[0].bold = 1;

@@ -143,7 +143,7 @@ void fillLists(PageDocument &page)
 }
 
 // Word, RTF, or HTML through a file as the editor reads it.
-bool readBytes(PageDocument &page, const QByteArray &bytes)
+bool readBytes(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr)
 {
     if (bytes.startsWith("<")) {
         QTemporaryDir dir;
@@ -151,9 +151,9 @@ bool readBytes(PageDocument &page, const QByteArray &bytes)
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
         file.close();
-        return DocumentFile::read(page, file.fileName(), DocumentFile::Html) == DocumentFile::Ok;
+        return DocumentFile::read(page, file.fileName(), DocumentFile::Html, problem) == DocumentFile::Ok;
     }
-    return bytes.startsWith("PK") ? DocxReader::read(page, bytes) : RtfReader::read(page, bytes);
+    return bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem) : RtfReader::read(page, bytes, problem);
 }
 
 // The header and footer texts that page 1 and page 2 show.
@@ -259,13 +259,15 @@ void TstDocumentFiles::verticalMergesAreJoinedInOnePass()
     QCOMPARE(last.rowSpan(), rows);
     QCOMPARE(last.firstCursorPosition().block().text(), QStringLiteral("C%1").arg(columns - 1));
 
-    // The same read from a Word document.
-    PageDocument read;
-    QVERIFY(DocxReader::read(read, docxMergedColumns(30, 4)));
-    t = SamplePage::firstTable(read.main());
-    QVERIFY(t);
-    QCOMPARE(t->cellAt(29, 3).rowSpan(), 30);
-    QCOMPARE(t->cellAt(29, 3).firstCursorPosition().block().text(), QStringLiteral("C3"));
+    // The same read from Word, RTF and HTML documents.
+    for (const QByteArray &bytes : {docxMergedColumns(30, 4), rtfMergedColumns(30, 4), htmlMergedColumns(30, 4)}) {
+        PageDocument read;
+        QVERIFY(readBytes(read, bytes));
+        t = SamplePage::firstTable(read.main());
+        QVERIFY(t);
+        QCOMPARE(t->cellAt(29, 3).rowSpan(), 30);
+        QCOMPARE(t->cellAt(29, 3).firstCursorPosition().block().text(), QStringLiteral("C3"));
+    }
 }
 
 void TstDocumentFiles::aWordProcessorsBookKeepsItsPictures()
@@ -332,6 +334,10 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason_data()
     QTest::newRow("docx columns by spans") << docx("<w:tbl><w:tr>" + wide + wide + "</w:tr></w:tbl>") << Flow::columnProblem();
     QTest::newRow("docx columns") << docxTable(1, Flow::ColumnLimit + 1) << Flow::columnProblem();
     QTest::newRow("rtf columns") << rtfTable(1, Flow::ColumnLimit + 1) << Flow::columnProblem();
+    // Each column one cell over all its rows: a few bytes of page for a large grid.
+    QTest::newRow("docx whole columns merged") << docxMergedColumns(1200, 5) << Flow::mergedProblem();
+    QTest::newRow("rtf whole columns merged") << rtfMergedColumns(1200, 5) << Flow::mergedProblem();
+    QTest::newRow("html whole columns merged") << htmlMergedColumns(1200, 5) << Flow::mergedProblem();
     // Rows whose cells bring edges of their own: refused at the row that passes a limit, before the
     // rest is read (here it would be refused for its nesting).
     const QByteArray tail = "\\pard\\intbl\\itap40 x\\nestcell";
@@ -355,8 +361,7 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason()
     PageDocument page;
     QTextCursor(page.main()).insertText(QStringLiteral("keep"));
     QString problem;
-    const bool ok = bytes.startsWith("PK") ? DocxReader::read(page, bytes, &problem) : RtfReader::read(page, bytes, &problem);
-    QVERIFY(!ok);
+    QVERIFY(!readBytes(page, bytes, &problem));
     QVERIFY2(problem.contains(reason), qPrintable(problem));
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }

@@ -159,6 +159,29 @@ QByteArray docxMergedColumns(int rows, int columns, int run)
     });
 }
 
+QByteArray rtfMergedColumns(int rows, int columns)
+{
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (int r = 0; r < rows; ++r) {
+        rtf += "\\trowd";
+        for (int c = 1; c <= columns; ++c)
+            rtf += (r == 0 ? "\\clvmgf\\cellx" : "\\clvmrg\\cellx") + number(c * 1000);
+        for (int c = 0; c < columns; ++c)
+            rtf += "\\pard\\intbl " + (r == 0 ? "C" + number(c) : QByteArray()) + "\\cell";
+        rtf += "\\row\n";
+    }
+    return rtf + "}";
+}
+
+QByteArray htmlMergedColumns(int rows, int columns)
+{
+    QByteArray html = "<html><body><table border=\"1\"><tr>";
+    for (int c = 0; c < columns; ++c)
+        html += "<td rowspan=\"" + number(rows) + "\">C" + number(c) + "</td>";
+    html += "</tr>" + QByteArray("<tr></tr>").repeated(rows - 1);
+    return html + "</table></body></html>";
+}
+
 QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail)
 {
     QByteArray rtf = "{\\rtf1\\ansi ";

@@ -27,6 +27,8 @@ QByteArray rtfTable(int rows, int columns);
 // Each column's cells merged in runs of `run` rows (every row when `run` is 0); the first cell of each
 // run holds "C<column>".
 QByteArray docxMergedColumns(int rows, int columns, int run = 0);
+QByteArray rtfMergedColumns(int rows, int columns);
+QByteArray htmlMergedColumns(int rows, int columns);
 
 // Rows whose cells all have edges of their own (no two rows share one); `tail` follows the last row.
 QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail = QByteArray());

@@ -4,7 +4,6 @@
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/HtmlImport.h"
-#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
@@ -161,13 +160,13 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         QString text = decodeText(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QTextCursor(read.main()).insertText(text);
-        return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
+        return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
     case Html: {
         PageDocument read(PageDocument::WithoutLayout);
         HtmlImport::setHtml(read.main(), decodeText(bytes));
         adoptHtml(read);
-        return PageCodec::load(page, PageCodec::save(read)) ? Ok : Failed;
+        return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
     default:
         return Failed;

@@ -3,7 +3,6 @@
 #include "platform/docx/DocxNames.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
-#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -797,8 +796,7 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
         if (!Flow::build(page, page.ensurePart(flags[i]), partItems, &why))
             return fail(why);
     }
-    // Hand the page over through the lossless stream, so the target changes only when all went well.
-    return PageCodec::load(target, PageCodec::save(page));
+    return Flow::handOver(page, target, problem);
 }
 
 bool DocxReader::readFile(PageDocument &page, const QString &path)

@@ -1,6 +1,7 @@
 #include "platform/docx/FlowBuilder.h"
 
 #include "platform/richtext/ObjectLines.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -261,6 +262,18 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
     return true;
 }
 
+bool handOver(const PageDocument &page, PageDocument &target, QString *problem)
+{
+    bool sparseTable = false;
+    const QByteArray bytes = PageCodec::save(page, &sparseTable);
+    if (bytes.isEmpty()) {
+        if (problem && sparseTable)
+            *problem = mergedProblem();
+        return false;
+    }
+    return PageCodec::load(target, bytes);
+}
+
 QString nestingProblem()
 {
     return QStringLiteral("表の入れ子が深すぎます(表の中の表は %1 段まで)｡").arg(NestingLimit);
@@ -274,6 +287,11 @@ QString rowProblem()
 QString columnProblem()
 {
     return QStringLiteral("表の列が多すぎます(1つの表に %1 列まで)｡").arg(ColumnLimit);
+}
+
+QString mergedProblem()
+{
+    return QStringLiteral("表の結合ｾﾙが大きすぎます(ｾﾙの結合を解除すれば読み込めます)｡");
 }
 
 QString cellProblem()

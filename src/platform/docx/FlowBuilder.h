@@ -87,8 +87,15 @@ static constexpr int CellLimit = 250000;
 static_assert(CellLimit >= TableCellLimit);
 QString rowProblem();
 QString columnProblem();
+// A table whose merged cells cover far more of its grid than their content: the page stream refuses it
+// (a few bytes may not ask Qt for a large grid, which costs as much as one of separate cells).
+QString mergedProblem();
 QString cellProblem();
 QString tableCellProblem();
+
+// Hands the readers' scratch page over to the target through the lossless page stream, so that the
+// target changes only when everything went well; false with the reason when the stream refuses it.
+bool handOver(const PageDocument &page, PageDocument &target, QString *problem);
 
 // Pictures wider or higher than this are stored scaled down to it.
 static constexpr int PictureSide = 8000;

@@ -14,13 +14,13 @@ namespace {
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 }
 
-QByteArray PageCodec::save(const PageDocument &page)
+QByteArray PageCodec::save(const PageDocument &page, bool *sparseTable)
 {
     // Bytes that the loader would refuse are never handed out: stored, they would make the page
     // unreadable (a size beyond any paper, a table beyond the limits). The caller reports the failure.
     QByteArray bytes = PageEncoder(page).encode();
     PageImage::Page check;
-    if (!PageDecoder::decode(bytes, check))
+    if (!PageDecoder::decode(bytes, check, sparseTable))
         return QByteArray();
     return bytes;
 }

@@ -15,8 +15,9 @@ public:
     enum StreamFormat { SnapshotStream = 3, PageStream = 9 };
     static bool isStreamFormat(int format) { return format == SnapshotStream || format == PageStream; }
 
-    // No bytes for a page that load() would refuse.
-    static QByteArray save(const PageDocument &page);
+    // No bytes for a page that load() would refuse; `sparseTable`, when given, then tells whether a
+    // table's merged cells covered far more of its grid than its content describes (see PageDecoder).
+    static QByteArray save(const PageDocument &page, bool *sparseTable = nullptr);
     // Replaces the page. False for damaged, truncated, foreign or too new bytes.
     static bool load(PageDocument &page, const QByteArray &bytes);
 

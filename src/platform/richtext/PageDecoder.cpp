@@ -45,9 +45,11 @@ PageDecoder::PageDecoder(Page &page)
 {
 }
 
-bool PageDecoder::decode(QByteArrayView bytes, Page &page)
+bool PageDecoder::decode(QByteArrayView bytes, Page &page, bool *sparseTable)
 {
     page = Page();
+    if (sparseTable)
+        *sparseTable = false;
     ByteReader in(bytes);
     const QByteArrayView magic = in.raw(sizeof Magic);
     if (!in.ok() || std::memcmp(magic.data(), Magic, sizeof Magic) != 0)
@@ -58,6 +60,8 @@ bool PageDecoder::decode(QByteArrayView bytes, Page &page)
         return false;
     PageDecoder decoder(page);
     if (!decoder.sections(in)) {
+        if (sparseTable)
+            *sparseTable = decoder.m_sparseTable;
         page = Page();
         return false;
     }
@@ -290,7 +294,9 @@ bool PageDecoder::table(ByteReader &in, Item &item, int depth)
     }
     // Merged cells cover many grid cells with few bytes; a table may not ask Qt for many more cells
     // than its bytes could describe.
-    if (grid > MinTableBudget + CellsPerByte * qint64(start - in.remaining()))
+    if (grid > MinTableBudget + CellsPerByte * qint64(start - in.remaining())) {
+        m_sparseTable = true;
         return false;
+    }
     return std::find(taken.begin(), taken.end(), false) == taken.end();
 }

@@ -12,7 +12,10 @@ class ByteReader;
 class PageDecoder
 {
 public:
-    static bool decode(QByteArrayView bytes, PageImage::Page &page);
+    // `sparseTable`, when given, tells whether the bytes were refused for a table whose grid is far
+    // larger than its bytes describe (cells merged over much of it): the one refusal that a page of
+    // well-formed content can meet.
+    static bool decode(QByteArrayView bytes, PageImage::Page &page, bool *sparseTable = nullptr);
 
 private:
     explicit PageDecoder(PageImage::Page &page);
@@ -29,4 +32,5 @@ private:
     PageImage::Page &m_page;
     const PageImage::Part *m_part = nullptr;
     bool m_haveFormats = false;
+    bool m_sparseTable = false;
 };

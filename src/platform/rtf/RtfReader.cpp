@@ -1,7 +1,6 @@
 #include "platform/rtf/RtfReader.h"
 
 #include "platform/docx/FlowBuilder.h"
-#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/SystemCodec.h"
@@ -974,7 +973,7 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
             *problem = why.isEmpty() ? parser.problem : why;
         return false;
     }
-    return PageCodec::load(target, PageCodec::save(page));
+    return Flow::handOver(page, target, problem);
 }
 
 bool RtfReader::readFile(PageDocument &page, const QString &path)
