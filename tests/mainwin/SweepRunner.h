@@ -38,8 +38,7 @@ public:
 
     Session &s;
     QStringList faults;
-    // Items allowed to leave a state as they found it: id -> reason (an id ending in "*" covers
-    // every id it begins).
+    // Items allowed to leave a state as they found it: "<id>" or "<id> @<state>" -> reason.
     QHash<QString, QString> quiet;
     // Set-ups that make an item's work visible, run before the item by its caption (for example a
     // refresh finds something to refresh).
@@ -132,15 +131,7 @@ public:
 
     bool isQuiet(const QString &id, State state) const
     {
-        const QString withState = id + QStringLiteral(" @") + QString::fromLatin1(stateName(state));
-        for (auto it = quiet.cbegin(); it != quiet.cend(); ++it) {
-            const QString &key = it.key();
-            const bool match = key.endsWith(QLatin1Char('*')) ? id.startsWith(key.chopped(1)) || withState.startsWith(key.chopped(1))
-                                                               : key == id || key == withState;
-            if (match)
-                return true;
-        }
-        return false;
+        return quiet.contains(id) || quiet.contains(id + QStringLiteral(" @") + QString::fromLatin1(stateName(state)));
     }
 
     static void settle()
@@ -149,9 +140,8 @@ public:
             QCoreApplication::processEvents();
     }
 
-    // Runs the item that `choose` finds and chooses in `state` (false: not enabled there), answering
-    // No, and again answering Yes when it asked anything. A fault when it changed nothing, ended in
-    // work that is not built, left the window busy or left a modal window open.
+    // Runs the item that `choose` finds and chooses in `state` (an empty id: not enabled there),
+    // answering No, and again answering Yes when it asked anything.
     void run(State state, const std::function<QString()> &choose, const QString &caption = QString(),
              Clip clip = Clip::Both)
     {
@@ -162,11 +152,7 @@ public:
             s.answer(answer);
             PendingWork::takeReached();
             const Print before = s.print();
-            const int seenBefore = s.answerer.seen.size();
-            const int messagesBefore = s.prompt.messages.size();
-            const int inputsBefore = s.prompt.inputPrompts.size();
-            const int filesBefore = s.prompt.dialogTitles.size();
-            const int launchedBefore = s.launcher.calls.size();
+            const Counts from = counts();
             const QString id = choose();
             if (id.isEmpty())
                 return;
@@ -177,25 +163,9 @@ public:
             const QString where = QStringLiteral("%1 [%2, answered %3]")
                                       .arg(id, QString::fromLatin1(stateName(state)),
                                            answer == Reply::Yes ? QStringLiteral("yes") : QStringLiteral("no"));
-            // SWEEP_VERBOSE=1 lists what each item changed, and the windows it was answered in.
-            if (qEnvironmentVariableIsSet("SWEEP_VERBOSE")) {
-                QStringList files;
-                const QStringList old = before.value(QStringLiteral("files")).split(QLatin1Char('\n'));
-                for (const QString &line : after.value(QStringLiteral("files")).split(QLatin1Char('\n'))) {
-                    if (!old.contains(line))
-                        files << line.section(QLatin1Char(' '), 0, 0).section(QLatin1Char('/'), 3);
-                }
-                const QStringList asked = s.prompt.messages.mid(messagesBefore) + s.prompt.inputPrompts.mid(inputsBefore)
-                                          + s.prompt.dialogTitles.mid(filesBefore);
-                QStringList launched;
-                for (const auto &call : s.launcher.calls.mid(launchedBefore))
-                    launched << call.program + QLatin1Char(' ') + call.arguments.join(QLatin1Char(' '));
-                qInfo("%s: %s | windows %s | asked %s | launched %s | files %s", qPrintable(where),
-                      qPrintable(diff.join(QLatin1Char(','))),
-                      qPrintable(QStringList(s.answerer.seen.mid(seenBefore)).join(QLatin1Char(';'))),
-                      qPrintable(asked.join(QLatin1Char(';')).replace(QLatin1Char('\n'), QLatin1Char(' '))),
-                      qPrintable(launched.join(QLatin1Char(';'))), qPrintable(files.mid(0, 8).join(QLatin1Char(' '))));
-            }
+            // SWEEP_VERBOSE=1 lists what each item changed, what it asked and started.
+            if (qEnvironmentVariableIsSet("SWEEP_VERBOSE"))
+                log(where, diff, before, after, from);
             for (const QString &aspect : {QStringLiteral("database"), QStringLiteral("tree"), QStringLiteral("tree.clip"),
                                           QStringLiteral("window"), QStringLiteral("recent")}) {
                 if (diff.contains(aspect))
@@ -206,41 +176,76 @@ public:
                 if (diff.contains(aspect))
                     s.editorDirty();
             }
-            // A new page starts empty (a copy of the page is asked for by name).
-            const QString newNode = QStringLiteral("NewNode/");
-            if (!before.value(QStringLiteral("tree.current")).startsWith(newNode)
-                && after.value(QStringLiteral("tree.current")).startsWith(newNode) && !id.contains(QStringLiteral("複写"))
-                && !s.editor().page().main()->isEmpty())
-                faults << where + QStringLiteral(": the new page holds the text of the page before it");
-            if (diff.isEmpty() && !isQuiet(id, state))
-                faults << where + QStringLiteral(": changed nothing");
-            // A change of the page that leaves it unmarked is lost at the next page without a question.
-            if (diff.contains(QStringLiteral("document")) && after.value(QStringLiteral("modified")) == QLatin1String("0")
-                && !diff.contains(QStringLiteral("window")) && !diff.contains(QStringLiteral("database"))
-                && !isQuiet(id + QStringLiteral(" unmarked"), state))
-                faults << where + QStringLiteral(": changed the page and left it unmarked");
-            const QStringList needed = mustChange(id);
-            bool any = needed.isEmpty() || diff.contains(QStringLiteral("asked")) || diff.contains(QStringLiteral("dialogs"));
-            for (const QString &aspect : needed)
-                any = any || diff.contains(aspect);
-            if (!diff.isEmpty() && !any)
-                faults << where + QStringLiteral(": changed no ") + needed.join(QStringLiteral(" or ")) + QStringLiteral(", only ")
-                              + diff.join(QStringLiteral(", "));
-            const QStringList reached = PendingWork::takeReached();
-            if (!reached.isEmpty())
-                faults << where + QStringLiteral(": ends in work not built: ") + reached.join(QLatin1Char(','));
-            if (Usr::st().busy)
-                faults << where + QStringLiteral(": left the window busy");
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                faults << where + QStringLiteral(": left a modal window open: ") + modal->windowTitle();
-                modal->close();
-            }
-            Usr::st().busy = false;
-            const bool asked = after.value(QStringLiteral("asked")) != before.value(QStringLiteral("asked"))
-                               || after.value(QStringLiteral("dialogs")) != before.value(QStringLiteral("dialogs"));
-            if (!asked)
+            judge(id, state, where, diff, before, after);
+            if (after.value(QStringLiteral("asked")) == before.value(QStringLiteral("asked"))
+                && after.value(QStringLiteral("dialogs")) == before.value(QStringLiteral("dialogs")))
                 return; // a Yes would run it the same way again
         }
+    }
+
+    // The faults of one run: it changed nothing, not what it is for, the page without its mark; a new
+    // page that is not empty; work not built, the window left busy or a modal window left open.
+    void judge(const QString &id, State state, const QString &where, const QStringList &diff, const Print &before,
+               const Print &after)
+    {
+        if (diff.isEmpty() && !isQuiet(id, state))
+            faults << where + QStringLiteral(": changed nothing");
+        const QStringList needed = mustChange(id);
+        bool any = needed.isEmpty() || diff.contains(QStringLiteral("asked")) || diff.contains(QStringLiteral("dialogs"));
+        for (const QString &aspect : needed)
+            any = any || diff.contains(aspect);
+        if (!diff.isEmpty() && !any)
+            faults << where + QStringLiteral(": changed no ") + needed.join(QStringLiteral(" or ")) + QStringLiteral(", only ")
+                          + diff.join(QStringLiteral(", "));
+        // A change of the page that leaves it unmarked is lost at the next page without a question.
+        if (diff.contains(QStringLiteral("document")) && after.value(QStringLiteral("modified")) == QLatin1String("0")
+            && !diff.contains(QStringLiteral("window")) && !diff.contains(QStringLiteral("database"))
+            && !isQuiet(id + QStringLiteral(" unmarked"), state))
+            faults << where + QStringLiteral(": changed the page and left it unmarked");
+        // A new page starts empty (a copy of the page is asked for by name).
+        const QString newNode = QStringLiteral("NewNode/");
+        if (!before.value(QStringLiteral("tree.current")).startsWith(newNode)
+            && after.value(QStringLiteral("tree.current")).startsWith(newNode) && !id.contains(QStringLiteral("複写"))
+            && !s.editor().page().main()->isEmpty())
+            faults << where + QStringLiteral(": the new page holds the text of the page before it");
+        const QStringList reached = PendingWork::takeReached();
+        if (!reached.isEmpty())
+            faults << where + QStringLiteral(": ends in work not built: ") + reached.join(QLatin1Char(','));
+        if (Usr::st().busy)
+            faults << where + QStringLiteral(": left the window busy");
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            faults << where + QStringLiteral(": left a modal window open: ") + modal->windowTitle();
+            modal->close();
+        }
+        Usr::st().busy = false;
+    }
+
+    struct Counts {
+        int seen, messages, inputs, files, launched;
+    };
+    Counts counts() const
+    {
+        return {int(s.answerer.seen.size()), int(s.prompt.messages.size()), int(s.prompt.inputPrompts.size()),
+                int(s.prompt.dialogTitles.size()), int(s.launcher.calls.size())};
+    }
+
+    void log(const QString &where, const QStringList &diff, const Print &before, const Print &after, const Counts &from) const
+    {
+        QStringList files;
+        const QStringList old = before.value(QStringLiteral("files")).split(QLatin1Char('\n'));
+        for (const QString &line : after.value(QStringLiteral("files")).split(QLatin1Char('\n'))) {
+            if (!old.contains(line))
+                files << line.section(QLatin1Char(' '), 0, 0).section(QLatin1Char('/'), 3);
+        }
+        const QStringList asked = s.prompt.messages.mid(from.messages) + s.prompt.inputPrompts.mid(from.inputs)
+                                  + s.prompt.dialogTitles.mid(from.files);
+        QStringList launched;
+        for (const auto &call : s.launcher.calls.mid(from.launched))
+            launched << call.program + QLatin1Char(' ') + call.arguments.join(QLatin1Char(' '));
+        qInfo("%s: %s | windows %s | asked %s | launched %s | files %s", qPrintable(where),
+              qPrintable(diff.join(QLatin1Char(','))), qPrintable(s.answerer.seen.mid(from.seen).join(QLatin1Char(';'))),
+              qPrintable(asked.join(QLatin1Char(';')).replace(QLatin1Char('\n'), QLatin1Char(' '))),
+              qPrintable(launched.join(QLatin1Char(';'))), qPrintable(files.mid(0, 8).join(QLatin1Char(' '))));
     }
 
     void runMain(State state, const QString &array, int index, Clip clip = Clip::Both)

@@ -194,8 +194,8 @@ inline const QList<Row> &toolRows()
     return rows;
 }
 
-// Items that may leave a state as they found it, with the reason: "<id>" or "<id> @<state>"; an
-// entry ending in "*" covers every id it begins.
+// Items that may leave a state as they found it, with the reason: "<id>" or "<id> @<state>" (an id
+// followed by " unmarked": may change the page without marking it).
 inline QHash<QString, QString> quietItems()
 {
     const QString clear = QStringLiteral("ｸﾘｱ clears the selection; the item is enabled by bExDoc, and with nothing "

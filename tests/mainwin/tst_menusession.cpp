@@ -85,6 +85,54 @@ private slots:
         Runner::report(runner.faults);
     }
 
+    // The items that leave the session, answered with a file of the test's folder: the window works on
+    // in the database each opened, or with none.
+    void sessionItemsLeaveAWorkingWindow()
+    {
+        fmDoc &w = *s.window;
+        auto choose = [this](const char *array, int index) {
+            QAction *a = runner.openMain(QString::fromLatin1(array), index);
+            QVERIFY(a);
+            s.answer(Reply::Yes);
+            a->trigger();
+            Runner::settle();
+        };
+        auto working = [&w](const QString &path) {
+            QCOMPARE(w.sDbPath, path);
+            QVERIFY(zSvr::instance().isOpen());
+            QVERIFY(w.windowTitle().startsWith(QFileInfo(path).fileName()));
+            QVERIFY(w.item(QStringLiteral("mnDcDb"), 1)->isEnabled());
+            QVERIFY(w.item(QStringLiteral("mnJb"), 1)->isEnabled());
+            QVERIFY(!Usr::st().busy);
+        };
+        s.enter(State::Modified, Clip::None);
+        choose("mnDb", 0);
+        QVERIFY(w.sDbPath.startsWith(s.out.path()));
+        working(w.sDbPath);
+        QVERIFY(s.tree().hasNewNode());
+        QCOMPARE(w.item(QStringLiteral("mnTree"), 0)->text(), QStringLiteral("最初のﾍﾟｰｼﾞ(&P)"));
+
+        s.enter(State::Body, Clip::None);
+        choose("mnDb", 1);
+        working(s.prompt.open.value(QStringLiteral("txdb")));
+        QCOMPARE(w.nDocNo, 1001);
+
+        s.enter(State::Body, Clip::None);
+        choose("mnDb", 2);
+        QVERIFY(w.sDbPath.startsWith(s.out.path()) && QFileInfo(w.sDbPath).isFile());
+        working(w.sDbPath);
+        QCOMPARE(w.recentFiles().value(0), w.sDbPath);
+
+        s.enter(State::Body, Clip::None);
+        choose("mnDb", 6);
+        QVERIFY(w.sDbPath.isEmpty());
+        QVERIFY(!zSvr::instance().isOpen());
+        QVERIFY(!w.item(QStringLiteral("mnDcDb"), 1)->isEnabled());
+        QVERIFY(!w.item(QStringLiteral("mnJb"), 1)->isEnabled());
+        QCOMPARE(w.nDocNo, 0);
+        s.dirty();
+    }
+
     // With an empty database or none the editor is still there: its menus, popup, bar and keys.
     void editorItemsDoSomethingWithoutPages_data()
     {
