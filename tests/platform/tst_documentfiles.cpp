@@ -600,7 +600,10 @@ void TstDocumentFiles::firstPageShowsWhatTheFileSays_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("shown"); // header 1, footer 1, header 2, footer 2
 
-    auto word = [](const QByteArray &sectPr, bool defaults, bool firsts) {
+    // With `earlier`, the body has two sections: the first ends with a paragraph holding `earlier`, the
+    // last is the body's own `sectPr`; the references stand in the first one, or the last with `late`.
+    auto word = [](const QByteArray &sectPr, bool defaults, bool firsts, const QByteArray &earlier = QByteArray(),
+                   bool late = false) {
         QByteArray refs;
         QByteArray rels;
         QList<QPair<QString, QByteArray>> parts;
@@ -619,7 +622,11 @@ void TstDocumentFiles::firstPageShowsWhatTheFileSays_data()
             add("header", "first", "first head", 3);
             add("footer", "first", "first foot", 4);
         }
-        return docxWith(para("body") + "<w:sectPr>" + refs + sectPr + "</w:sectPr>", parts, rels);
+        if (earlier.isNull())
+            return docxWith(para("body") + "<w:sectPr>" + refs + sectPr + "</w:sectPr>", parts, rels);
+        const QByteArray first = "<w:sectPr>" + (late ? QByteArray() : refs) + earlier + "</w:sectPr>";
+        return docxWith(para("cover", first) + para("body") + "<w:sectPr>" + (late ? refs : QByteArray()) + sectPr + "</w:sectPr>",
+                        parts, rels);
     };
     const QStringList ordinary{"head", "foot", "head", "foot"};
     const QStringList own{"first head", "first foot", "head", "foot"};
@@ -633,6 +640,12 @@ void TstDocumentFiles::firstPageShowsWhatTheFileSays_data()
     QTest::newRow("docx first parts only") << word("<w:titlePg/>", false, true)
                                            << QStringList{"first head", "first foot", "", ""};
     QTest::newRow("docx first parts only, no titlePg") << word("", false, true) << QStringList{"", "", "", ""};
+    // Sections after the first inherit the parts it names; the first section decides the first page.
+    QTest::newRow("docx parts named by the first section") << word("", true, false, "") << ordinary;
+    QTest::newRow("docx titlePg of the first section") << word("", true, true, "<w:titlePg/>") << own;
+    QTest::newRow("docx titlePg of the first section, ordinary parts only") << word("", true, false, "<w:titlePg/>") << none;
+    QTest::newRow("docx titlePg of the last section") << word("<w:titlePg/>", true, true, "") << ordinary;
+    QTest::newRow("docx first parts of the last section") << word("<w:titlePg/>", true, true, "<w:titlePg/>", true) << none;
 
     const QByteArray parts = "{\\header head\\par}{\\footer foot\\par}";
     const QByteArray firsts = "{\\headerf first head\\par}{\\footerf first foot\\par}";
@@ -641,6 +654,8 @@ void TstDocumentFiles::firstPageShowsWhatTheFileSays_data()
     QTest::newRow("rtf titlepg") << "{\\rtf1\\ansi\\titlepg" + firsts + parts + "\\pard body\\par}" << own;
     QTest::newRow("rtf titlepg then sectd") << "{\\rtf1\\ansi\\titlepg\\sectd" + parts + firsts + "\\pard body\\par}" << ordinary;
     QTest::newRow("rtf titlepg of the second section") << "{\\rtf1\\ansi" + parts + firsts + "\\pard body\\sect\\sectd\\titlepg next\\par}" << ordinary;
+    QTest::newRow("rtf first parts of the second section") << "{\\rtf1\\ansi\\titlepg" + parts + "\\pard body\\sect\\sectd\\titlepg"
+                                                               + firsts + "\\pard next\\par}" << none;
 }
 
 void TstDocumentFiles::firstPageShowsWhatTheFileSays()

@@ -78,8 +78,11 @@ public:
     QString relOfType(const QString &type) const;
     QString problem;
 
-    // Filled from the body's last sectPr: the default (0) and first-page (1) headers and footers, and
-    // whether the first page shows its own (titlePg); without it the first-page parts are not shown.
+    // Filled from the sections (a paragraph's sectPr ends one, the body's last sectPr is the last): the
+    // default (0) and first-page (1) headers and footers, and whether the first page shows its own
+    // (titlePg); without it the first-page parts are not shown. The first page is the first section's;
+    // the default parts and the page setup are the last section's, a section that names no part
+    // showing the one of the section before.
     PageSetup setup;
     QString header[2];
     QString footer[2];
@@ -129,6 +132,7 @@ private:
     int m_tables = 0;                       // tables around the one being read
     int m_note = 0;                         // the number of the note being read
     bool m_noteNumbered = false;            // its number mark was met
+    int m_sections = 0;                     // sectPr read so far
 };
 
 void PartReader::readRels(const QString &partName)
@@ -389,6 +393,9 @@ void PartReader::readParagraphProps(Flow::Paragraph &p)
             own = readNumPr();
             numbered = true;
             continue;
+        } else if (isW(QStringLiteral("sectPr"))) {
+            readSectPr();
+            continue;
         } else if (isW(QStringLiteral("pageBreakBefore"))) {
             const QString v = wAttr(QStringLiteral("val"));
             if (v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true"))
@@ -594,15 +601,16 @@ bool PartReader::readTable(Flow::Items &items, int depth)
 
 void PartReader::readSectPr()
 {
+    const bool firstSection = m_sections++ == 0;
     while (m_x.readNextStartElement()) {
         const QString id = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("id")).toString();
         const bool first = wAttr(QStringLiteral("type")) == QLatin1String("first");
         const bool isDefault = wAttr(QStringLiteral("type")) == QLatin1String("default");
-        if (isW(QStringLiteral("headerReference")) && (first || isDefault)) {
+        if (isW(QStringLiteral("headerReference")) && ((first && firstSection) || isDefault)) {
             header[first ? 1 : 0] = m_rels.value(id).target;
-        } else if (isW(QStringLiteral("footerReference")) && (first || isDefault)) {
+        } else if (isW(QStringLiteral("footerReference")) && ((first && firstSection) || isDefault)) {
             footer[first ? 1 : 0] = m_rels.value(id).target;
-        } else if (isW(QStringLiteral("titlePg"))) {
+        } else if (isW(QStringLiteral("titlePg")) && firstSection) {
             const QString v = wAttr(QStringLiteral("val"));
             titlePage = v.isEmpty() || v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("on");
         } else if (isW(QStringLiteral("pgSz"))) {

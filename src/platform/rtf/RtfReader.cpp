@@ -728,8 +728,9 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         {"footer", FooterAll}, {"footerl", FooterAll}, {"footerr", FooterAll}, {"footerf", FooterFirst}};
     for (const auto &[word, flag] : partWords) {
         if (w == word) {
-            if (contexts.count(flag)) {
-                m_state.dest = Dest::Skip; // only the first of each kind
+            // Only the first of each kind; a first page's only in the first section, whose page it is.
+            if (contexts.count(flag) || ((flag == HeaderFirst || flag == FooterFirst) && m_sectionEnded)) {
+                m_state.dest = Dest::Skip;
             } else {
                 contexts[flag];
                 m_state.context = flag;
