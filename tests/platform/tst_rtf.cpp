@@ -24,6 +24,7 @@ class TstRtf : public QObject
 private slots:
     void roundTripKeepsTextAndFormats();
     void everyConstructReads();
+    void listNumbersWithMarksOfTheirOwn();
     void readsForeignRtf();
     void picturesKeepTheirOwnGroupsOut_data();
     void picturesKeepTheirOwnGroupsOut();
@@ -62,6 +63,27 @@ void TstRtf::everyConstructReads()
                                  "inner", "[Iframe:1]", "https://example.com/?a='b'"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(expected + QStringLiteral(" in ") + text));
     QCOMPARE(back.part(FooterFirst)->toPlainText(), QStringLiteral("Footer"));
+}
+
+void TstRtf::listNumbersWithMarksOfTheirOwn()
+{
+    // Number marks as Qt's HTML import takes them from a page (-qt-list-number-prefix/suffix): RTF's
+    // own characters among them end no group, and Japanese ones are no question marks.
+    PageDocument page;
+    QTextCursor c(page.main());
+    c.insertText(QStringLiteral("one"));
+    QTextListFormat numbers;
+    numbers.setStyle(QTextListFormat::ListDecimal);
+    numbers.setNumberPrefix(QStringLiteral("{\\b 第"));
+    numbers.setNumberSuffix(QStringLiteral("項}}"));
+    c.createList(numbers);
+    c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    c.insertText(QStringLiteral("after"));
+    const QByteArray rtf = RtfWriter::pageBytes(page);
+    QVERIFY2(rtf.contains("\\{\\\\b \\u31532?1\\u-26619?\\}\\}"), rtf.constData());
+    PageDocument back;
+    QVERIFY(RtfReader::read(back, rtf));
+    QCOMPARE(back.main()->toPlainText(), QStringLiteral("one\nafter"));
 }
 
 void TstRtf::readsForeignRtf()

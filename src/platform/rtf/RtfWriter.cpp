@@ -238,7 +238,7 @@ void Writer::writeListText(const QTextBlock &block)
     m_out += "\\ls" + QByteArray::number(number) + "\\ilvl" + QByteArray::number(level)
         + "\\li" + QByteArray::number(420 * (level + 1)) + "\\fi-420{\\listtext\\pard\\plain ";
     if (m_lists.numbered(number))
-        m_out += list->itemText(block).toLatin1();
+        writeText(list->itemText(block));
     else
         m_out += "\\u8226?";
     m_out += "\\tab}";
