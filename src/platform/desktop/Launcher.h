@@ -34,7 +34,9 @@ public:
     // form "＼": xdg-email's shell would read it as an escape and cut the text.
     int composeMail(const QString &subject, const QString &body, const QString &attachment,
                     int waitMs = MailWaitMs);
-    static constexpr int MailWaitMs = 15000;
+    // xdg-email reports its own failures within moments; a mail program it had to start keeps it
+    // until that program closes, so a longer wait would only hold the user up on every mail.
+    static constexpr int MailWaitMs = 5000;
     // True when the mail fits the one command-line argument that xdg-email
     // makes of it (a "mailto:" address with every text percent-encoded).
     static bool mailFits(const QString &subject, const QString &body, const QString &attachment);
