@@ -110,6 +110,17 @@ QStringList listsOf(const QTextDocument *doc)
     return out;
 }
 
+// "<number> <text>" of every list paragraph.
+QStringList numberedItemsOf(const QTextDocument *doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (QTextList *list = b.textList())
+            out << list->itemText(b) + QLatin1Char(' ') + b.text();
+    }
+    return out;
+}
+
 // Lists after what the page holds.
 void fillLists(PageDocument &page)
 {
@@ -183,6 +194,8 @@ private slots:
     void listsSurviveEveryFormat();
     void listNumbersAsTheFileHasThem_data();
     void listNumbersAsTheFileHasThem();
+    void listsBrokenByOtherParagraphsGoOn_data();
+    void listsBrokenByOtherParagraphsGoOn();
     void headingsByNameAndOutlineLevel();
     void rtfHeadingsFollowTheirBaseStyles();
     void htmlKeepsHeadingsAndLinks();
@@ -493,6 +506,79 @@ void TstDocumentFiles::listNumbersAsTheFileHasThem()
     const QString text = pandocText(written.fileName());
     for (const char *item : {"a.  sub1", "b.  sub2", "a.  sub3", "i.  deep", "I.  I", "II. II", "A.  A"})
         QVERIFY2(text.contains(QLatin1String(item)), qPrintable(item + QStringLiteral(" in ") + text));
+}
+
+void TstDocumentFiles::listsBrokenByOtherParagraphsGoOn_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("items");
+    auto level = [](int abstract, const QByteArray &start, const QByteArray &format) {
+        return "<w:abstractNum w:abstractNumId=\"" + QByteArray::number(abstract) + "\"><w:lvl w:ilvl=\"0\"><w:start w:val=\""
+               + start + "\"/><w:numFmt w:val=\"" + format + "\"/></w:lvl></w:abstractNum>";
+    };
+    auto num = [](int num, int abstract, const QByteArray &inside = QByteArray()) {
+        return "<w:num w:numId=\"" + QByteArray::number(num) + "\"><w:abstractNumId w:val=\"" + QByteArray::number(abstract)
+               + "\"/>" + inside + "</w:num>";
+    };
+    auto override = [](int start) {
+        return "<w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"" + QByteArray::number(start) + "\"/></w:lvlOverride>";
+    };
+    auto word = [](const QByteArray &body, const QByteArray &numbering) {
+        return docxWith(body, {{QStringLiteral("word/numbering.xml"), numbering}},
+                        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>");
+    };
+    auto item = [](const QByteArray &text, int num) {
+        return para(text, "<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"" + QByteArray::number(num) + "\"/></w:numPr>");
+    };
+    // The numbers a list starts at: where they go on from the list before, the page's list goes on with it.
+    QTest::newRow("docx") << word(item("one", 1) + item("two", 1) + para("between") + item("three", 2)
+                                      + "<w:tbl><w:tr><w:tc>" + para("cell") + "</w:tc></w:tr></w:tbl>" + item("four", 3)
+                                      + para("title", "<w:pStyle w:val=\"Heading1\"/>") + item("five", 4) + para("after") + item("again", 5),
+                                  level(1, "1", "decimal") + level(2, "4", "decimal") + num(1, 1) + num(2, 1, override(3))
+                                      + num(3, 2) + num(4, 2, override(5)) + num(5, 2, override(1)))
+                          << QStringList{"1. one", "2. two", "3. three", "4. four", "5. five", "1. again"};
+    // Starts that go on from nothing: other kinds of numbers, a start outside lists, odd numbers.
+    QTest::newRow("docx odd starts") << word(item("one", 1) + item("two", 1) + para("between") + item("stray", 2) + item("minus", 3)
+                                                 + item("max", 4) + item("zero", 5) + item("a", 6) + item("b", 6) + para("between")
+                                                 + item("letters", 7),
+                                             level(1, "1", "decimal") + level(2, "-5", "decimal") + level(3, "2147483647", "decimal")
+                                                 + level(4, "99999999999", "decimal") + level(5, "3", "lowerLetter") + num(1, 1)
+                                                 + num(9, 1, override(1)) + num(2, 1, "<w:startOverride w:val=\"3\"/>") + num(3, 2)
+                                                 + num(4, 3) + num(5, 4) + num(6, 1) + num(7, 5))
+                                      << QStringList{"1. one", "2. two", "1. stray", "1. minus", "1. max", "1. zero", "1. a", "2. b",
+                                                     "a. letters"};
+    auto rtfList = [](int id, const QByteArray &words) {
+        return "{\\list{\\listlevel" + words + "}\\listid" + QByteArray::number(id) + "}";
+    };
+    auto rtfOverride = [](int id) {
+        return "{\\listoverride\\listid" + QByteArray::number(id) + "\\listoverridecount0\\ls" + QByteArray::number(id) + "}";
+    };
+    auto rtf = [&](const QByteArray &lists, const QList<int> &ids, const QByteArray &body) {
+        QByteArray overrides;
+        for (int id : ids)
+            overrides += rtfOverride(id);
+        return "{\\rtf1\\ansi{\\*\\listtable" + lists + "}{\\*\\listoverridetable" + overrides + "}" + body + "}";
+    };
+    QTest::newRow("rtf") << rtf(rtfList(1, "\\levelnfc0\\levelstartat1") + rtfList(2, "\\levelnfc0\\levelstartat3")
+                                    + rtfList(3, "\\levelnfc0\\levelstartat5"),
+                                {1, 2, 3}, "\\pard\\ls1 one\\par\\pard\\ls1 two\\par\\pard between\\par\\pard\\ls2 three\\par\\pard\\ls3 five\\par")
+                         << QStringList{"1. one", "2. two", "3. three", "1. five"};
+    QTest::newRow("rtf odd starts") << rtf(rtfList(1, "\\levelnfc0\\levelstartat1") + rtfList(2, "\\levelnfc4\\levelstartat3")
+                                               + rtfList(3, "\\levelnfc0\\levelstartat-5") + rtfList(4, "\\levelnfc0\\levelstartat99999999999")
+                                               + rtfList(5, "\\levelnfc0\\levelstartat0"),
+                                           {1, 2, 3, 4, 5},
+                                           "\\pard\\ls1 one\\par\\pard\\ls1 two\\par\\pard between\\par\\pard\\ls2 letters\\par"
+                                           "\\pard\\ls3 minus\\par\\pard\\ls4 max\\par\\pard\\ls5 zero\\par")
+                                    << QStringList{"1. one", "2. two", "a. letters", "1. minus", "1. max", "1. zero"};
+}
+
+void TstDocumentFiles::listsBrokenByOtherParagraphsGoOn()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, items);
+    PageDocument page;
+    QVERIFY(readBytes(page, file));
+    QCOMPARE(numberedItemsOf(page.main()), items);
 }
 
 void TstDocumentFiles::headingsByNameAndOutlineLevel()

@@ -40,6 +40,7 @@ struct Package {
     QHash<QString, QString> numberings;         // numId -> abstractNumId
     QHash<QString, QString> levelFormats;       // "abstractNumId/level" -> numFmt
     QHash<QString, int> styleLevels;            // "abstractNumId/style id" -> the level that names the style
+    QHash<QString, int> levelStarts;            // "abstractNumId/level", "#numId/level" (override) -> first number
     QList<QPair<bool, QString>> notes;          // (endnote, id) in marker order
     qint64 cells = 0;
 
@@ -463,6 +464,8 @@ void PartReader::applyNumbering(Flow::Paragraph &p, const Numbering &own, const 
     p.listLevel = level;
     p.numbered = format != QLatin1String("bullet") && format != QLatin1String("none") && !format.isEmpty();
     p.numberStyle = Flow::wordNumberStyle(format);
+    const QString atLevel = QLatin1Char('/') + QString::number(level);
+    p.start = m_package.levelStarts.value(QLatin1Char('#') + numId + atLevel, m_package.levelStarts.value(abstract + atLevel, 1));
 }
 
 void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
@@ -708,15 +711,24 @@ void readNumberings(const QByteArray &xml, Package &package)
         if (x.name() == QLatin1String("abstractNum")) {
             abstract = w("abstractNumId");
             num.clear();
+            level.clear();
         } else if (x.name() == QLatin1String("lvl")) {
             level = w("ilvl");
         } else if (x.name() == QLatin1String("numFmt") && !abstract.isEmpty() && num.isEmpty()) {
             package.levelFormats.insert(abstract + QLatin1Char('/') + level, w("val"));
         } else if (x.name() == QLatin1String("pStyle") && !abstract.isEmpty() && num.isEmpty()) {
             package.styleLevels.insert(abstract + QLatin1Char('/') + w("val"), qBound(0, level.toInt(), 8));
+        } else if (x.name() == QLatin1String("start") && !abstract.isEmpty() && num.isEmpty()) {
+            package.levelStarts.insert(abstract + QLatin1Char('/') + level, w("val").toInt());
+        } else if (x.name() == QLatin1String("lvlOverride") && !num.isEmpty()) {
+            level = w("ilvl");
+        } else if (x.name() == QLatin1String("startOverride") && !num.isEmpty()) {
+            package.levelStarts.insert(QLatin1Char('#') + num + QLatin1Char('/') + level, w("val").toInt());
         } else if (x.name() == QLatin1String("num")) {
+            // A level named by the list before names none of this one.
             num = w("numId");
             abstract.clear();
+            level.clear();
         } else if (x.name() == QLatin1String("abstractNumId") && !num.isEmpty()) {
             package.numberings.insert(num, w("val"));
         }

@@ -59,7 +59,11 @@ private:
     PageDocument &m_page;
     QString *m_problem;
     qint64 *m_steps;
-    QHash<QString, QTextList *> m_lists;   // list name and level -> page list
+    // Page lists by the reader's list name and level, and the one made last on each level.
+    struct Lists {
+        QHash<QString, QTextList *> byName;
+        QTextList *last[9] = {};
+    } m_lists;
 };
 
 void Builder::paragraph(QTextCursor &cursor, const Paragraph &p, bool fresh)
@@ -125,19 +129,32 @@ void Builder::listItem(QTextCursor &cursor, const Paragraph &p)
     const int level = qBound(0, p.listLevel, 8);
     auto keyOf = [&p](int level) { return p.list + QLatin1Char('/') + QString::number(level); };
     // An item ends the lists of the levels below it: their numbers start again under the next item.
-    for (int deeper = level + 1; deeper <= 8; ++deeper)
-        m_lists.remove(keyOf(deeper));
-    const QString key = keyOf(level);
-    if (QTextList *list = m_lists.value(key)) {
-        list->add(cursor.block());
-        return;
+    for (int deeper = level + 1; deeper <= 8; ++deeper) {
+        m_lists.byName.remove(keyOf(deeper));
+        m_lists.last[deeper] = nullptr;
     }
     static const QTextListFormat::Style bullets[] = {QTextListFormat::ListDisc, QTextListFormat::ListCircle,
                                                      QTextListFormat::ListSquare};
-    QTextListFormat format;
-    format.setStyle(p.numbered ? p.numberStyle : bullets[level % 3]);
-    format.setIndent(level + 1);
-    m_lists.insert(key, cursor.createList(format));
+    const QTextListFormat::Style style = p.numbered ? p.numberStyle : bullets[level % 3];
+    const QString key = keyOf(level);
+    QTextList *list = m_lists.byName.value(key);
+    // A page list has no number of its own to start at: a list the file starts at the number after the
+    // last list of this level goes on with that one (a list broken by a paragraph, a table or a heading
+    // is written so by some programs).
+    QTextList *previous = m_lists.last[level];
+    if (!list && p.numbered && p.start > 1 && previous && previous->format().style() == style
+        && previous->count() == p.start - 1)
+        list = previous;
+    if (list) {
+        list->add(cursor.block());
+    } else {
+        QTextListFormat format;
+        format.setStyle(style);
+        format.setIndent(level + 1);
+        list = cursor.createList(format);
+    }
+    m_lists.byName.insert(key, list);
+    m_lists.last[level] = list;
 }
 
 bool Builder::table(QTextCursor &cursor, const Table &table)
@@ -205,7 +222,7 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
     if (m_steps)
         *m_steps += steps;
     // Lists do not run from one cell into another.
-    const QHash<QString, QTextList *> outside = std::exchange(m_lists, {});
+    const Lists outside = std::exchange(m_lists, {});
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
@@ -219,7 +236,7 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
                 target.setFormat(cellFormat);
             }
             QTextCursor inCell = target.firstCursorPosition();
-            m_lists.clear();
+            m_lists = {};
             if (!items(inCell, cell.items, true))
                 return false;
         }

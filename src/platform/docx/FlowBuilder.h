@@ -38,6 +38,7 @@ struct Paragraph {
     int listLevel = 0;        // 0 the outermost
     bool numbered = false;    // numbers, else bullets
     QTextListFormat::Style numberStyle = QTextListFormat::ListDecimal; // of numbers: decimal, letters, roman
+    int start = 1;            // the number the file's list starts at on this level
     std::vector<Span> spans;
 
     void addText(const QString &text, const QTextCharFormat &format, const QString &link = QString());

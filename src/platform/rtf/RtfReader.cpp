@@ -136,11 +136,16 @@ private:
     QStringList m_fieldInstructions;
     QString m_link;
 
-    // Lists: \ls numbers -> list ids -> the \levelnfc of each level (23 bullets, 255 none, else numbers).
+    // Lists: \ls numbers -> list ids -> each level's \levelnfc (23 bullets, 255 none, else numbers) and
+    // \levelstartat.
+    struct ListLevel {
+        int nfc = 23;
+        int start = 1;
+    };
     QHash<int, int> m_listOfOverride;
-    QHash<int, QList<int>> m_listLevels;
+    QHash<int, QList<ListLevel>> m_listLevels;
     int m_listBeingRead = 0;
-    QList<int> m_levelsBeingRead;
+    QList<ListLevel> m_levelsBeingRead;
     void takeListLevel(Flow::Paragraph &p) const;
     int m_overrideList = 0;
     qint64 m_cells = 0;
@@ -450,6 +455,7 @@ void Parser::pushParagraph(Context &c, int d)
     c.paragraph.listLevel = item.paragraph.listLevel;
     c.paragraph.numbered = item.paragraph.numbered;
     c.paragraph.numberStyle = item.paragraph.numberStyle;
+    c.paragraph.start = item.paragraph.start;
     c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
     container(c, d).push_back(std::move(item));
 }
@@ -548,16 +554,17 @@ int Parser::styleHeading(int style) const
 
 void Parser::takeListLevel(Flow::Paragraph &p) const
 {
-    const QList<int> levels = m_listLevels.value(m_listOfOverride.value(p.list.toInt()));
+    const QList<ListLevel> levels = m_listLevels.value(m_listOfOverride.value(p.list.toInt()));
     if (p.list.isEmpty() || levels.isEmpty())
         return;
-    const int nfc = levels.at(qBound(0, p.listLevel, int(levels.size()) - 1));
-    p.numbered = nfc != 23 && nfc != 255;
-    p.numberStyle = Flow::rtfNumberStyle(nfc);
+    const ListLevel &level = levels.at(qBound(0, p.listLevel, int(levels.size()) - 1));
+    p.numbered = level.nfc != 23 && level.nfc != 255;
+    p.numberStyle = Flow::rtfNumberStyle(level.nfc);
+    p.start = level.start;
 }
 
-// The list table: the kind of each list level's numbers or bullets (\levelnfc); the override table:
-// which list each \ls number means.
+// The list table: the kind of each list level's numbers or bullets (\levelnfc) and their first number;
+// the override table: which list each \ls number means.
 bool Parser::listWord(const QByteArray &w, int p)
 {
     if (w == "list" || w == "listoverride") {
@@ -565,9 +572,11 @@ bool Parser::listWord(const QByteArray &w, int p)
         if (w == "list")
             m_levelsBeingRead.clear();
     } else if (w == "listlevel") {
-        m_levelsBeingRead << 23;
+        m_levelsBeingRead << ListLevel();
     } else if (w == "levelnfc" && !m_levelsBeingRead.isEmpty() && m_levelsBeingRead.size() <= 9) {
-        m_levelsBeingRead.last() = p;
+        m_levelsBeingRead.last().nfc = p;
+    } else if (w == "levelstartat" && !m_levelsBeingRead.isEmpty() && m_levelsBeingRead.size() <= 9) {
+        m_levelsBeingRead.last().start = p;
     } else if (w == "listid") {
         if (m_state.dest == Dest::ListTable)
             m_listBeingRead = p;
