@@ -231,6 +231,121 @@ private slots:
         QVERIFY(PageCodec::load(page, PageCodec::save(page)));
         QCOMPARE(edit.text(), text);
     }
+
+    // A link over a line break of a held paragraph: the break is a character of the field, whose text,
+    // data and removal reach it as they reach the field's other characters; the writers read the
+    // same link as from the paragraph in one block.
+    void aFieldAcrossAHeldLineBreak_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed"); // the field after an "x" typed right after the break
+        QTest::newRow("across the break") << QStringLiteral("ab\vcd") << QStringLiteral("ab\vxcd");
+        QTest::newRow("ending with it") << QStringLiteral("abc\v") << QStringLiteral("abc\v");
+    }
+
+    void aFieldAcrossAHeldLineBreak()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        const QString text = pasted(400);
+        const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
+        const int lineBreak = at + int(field.indexOf(QChar(11)));
+        PageDocument whole;
+        fillInOneBlock(whole, text.left(at));
+        QTextCharFormat link;
+        link.setProperty(FieldId, 1);
+        link.setProperty(FieldType, 1);
+        link.setProperty(FieldData, QStringLiteral("http://example.org/"));
+        QTextCursor end(whole.main());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString(field).replace(QChar(11), QChar::LineSeparator), link);
+        end.insertText(QString(text.mid(at)).replace(QChar(11), QChar::LineSeparator), QTextCharFormat());
+        PageDocument lines;
+        QVERIFY(PageCodec::load(lines, PageCodec::save(whole)));
+        QVERIFY(LineBlocks::continues(lines.main()->findBlock(lineBreak + 1)));
+
+        RichTextEdit edit(&lines);
+        QVERIFY(edit.setCurrentField(edit.nextField(0)));
+        QCOMPARE(edit.fieldText(), field);
+        QCOMPARE(edit.fieldAt(lineBreak), edit.currentField());
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("a.htm"));
+        const auto writtenAlike = [&] {
+            return RtfWriter::pageBytes(lines) == RtfWriter::pageBytes(whole)
+                && documentXml(DocxWriter::pageBytes(lines)) == documentXml(DocxWriter::pageBytes(whole))
+                && HtmlExport::text(lines, file, {}) == HtmlExport::text(whole, file, {});
+        };
+        QVERIFY(writtenAlike());
+
+        RichTextEdit one(&whole);
+        QVERIFY(one.setCurrentField(one.nextField(0)));
+        for (RichTextEdit *e : {&edit, &one})
+            QVERIFY(e->setFieldData(QStringLiteral("http://example.org/other")));
+        QVERIFY(writtenAlike());
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(lines)));
+        RichTextEdit read(&stored);
+        QVERIFY(read.setCurrentField(read.nextField(0)));
+        QCOMPARE(read.fieldText(), field);
+        QCOMPARE(read.fieldData(), QStringLiteral("http://example.org/other"));
+        QCOMPARE(read.nextField(read.currentField()), 0);
+
+        // Typing after the break inside the field is typing inside it; at its end it is not.
+        edit.select(lineBreak + 1, 0);
+        edit.typeText(QStringLiteral("x"));
+        QCOMPARE(edit.fieldText(), typed);
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.fieldText(), field);
+
+        // The text stays, the link goes, the break included.
+        for (RichTextEdit *e : {&edit, &one})
+            QVERIFY(e->deleteField(false));
+        QVERIFY(writtenAlike());
+        QVERIFY(PageCodec::load(stored, PageCodec::save(lines)));
+        QCOMPARE(read.nextField(0), 0);
+        QCOMPARE(read.text(), text.left(at) + field + text.mid(at));
+    }
+
+    // A field copied with the line break inside it and pasted gets a new id, on the break too: the
+    // copy is a field of its own, and the original keeps its text.
+    void copiedFieldsKeepTheirLineBreaks()
+    {
+        PageDocument built;
+        RichTextEdit make(&built);
+        const QString text = pasted(400);
+        const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
+        make.setText(text.left(at));
+        make.select(at, 0);
+        make.insertField(QStringLiteral("ab\vcd"));
+        make.setFieldData(QStringLiteral("LK1"));
+        make.select(make.textLength(), 0);
+        make.setSelectedText(text.mid(at));
+        PageDocument page;
+        QVERIFY(PageCodec::load(page, PageCodec::save(built)));
+        RichTextEdit edit(&page);
+        QVERIFY(LineBlocks::continues(page.main()->findBlock(at + 3)));
+        edit.select(at, 5);
+        // The clipboard of this program holds the copied page itself.
+        PageDocument copied;
+        edit.copySelection(copied);
+        edit.select(100, 0);
+        edit.insertPage(copied);
+        const int first = edit.nextField(0);
+        const int second = edit.nextField(first);
+        QVERIFY(first && second && !edit.nextField(second));
+        for (int id : {first, second}) {
+            QVERIFY(edit.setCurrentField(id));
+            QCOMPARE(edit.fieldText(), QStringLiteral("ab\vcd"));
+        }
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+        RichTextEdit read(&stored);
+        QVERIFY(read.setCurrentField(read.nextField(0)));
+        QCOMPARE(read.fieldText(), QStringLiteral("ab\vcd"));
+        QVERIFY(read.setCurrentField(read.nextField(read.currentField())));
+        QCOMPARE(read.fieldText(), QStringLiteral("ab\vcd"));
+    }
+
 };
 
 QTEST_MAIN(TestRichTextLines)

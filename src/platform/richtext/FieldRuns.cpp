@@ -1,5 +1,6 @@
 #include "platform/richtext/FieldRuns.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QHash>
@@ -19,20 +20,19 @@ QList<FieldRuns::Range> FieldRuns::all(const QTextDocument *doc)
     QList<Range> ranges;
     QHash<int, qsizetype> index; // id -> its range
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            const int id = idOf(frag.charFormat());
+        LineBlocks::forEachRun(block, [&](int position, int length, const QTextCharFormat &format) {
+            const int id = idOf(format);
             if (id <= 0)
-                continue;
+                return;
             // Something inserted inside a field (a picture) splits its run, not the field.
             const auto found = index.constFind(id);
             if (found != index.cend()) {
-                ranges[*found].end = frag.position() + frag.length();
+                ranges[*found].end = position + length;
             } else {
                 index.insert(id, ranges.size());
-                ranges.append(Range{id, frag.position(), frag.position() + frag.length()});
+                ranges.append(Range{id, position, position + length});
             }
-        }
+        });
     }
     return ranges;
 }
@@ -52,13 +52,12 @@ int FieldRuns::at(const QTextDocument *doc, int position)
 {
     if (position < 0 || position >= doc->characterCount() - 1)
         return 0;
-    const QTextBlock block = doc->findBlock(position);
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment frag = it.fragment();
-        if (frag.contains(position))
-            return idOf(frag.charFormat());
-    }
-    return 0;
+    int id = 0;
+    LineBlocks::forEachRun(doc->findBlock(position), [&](int from, int length, const QTextCharFormat &format) {
+        if (position >= from && position < from + length)
+            id = idOf(format);
+    });
+    return id;
 }
 
 QTextCharFormat FieldRuns::format(const QTextDocument *doc, int id)
@@ -83,7 +82,9 @@ QTextCharFormat FieldRuns::typingFormat(const QTextCursor &cursor)
     const int before = idOf(format);
     if (before > 0) {
         const int pos = cursor.position();
-        if (cursor.atBlockStart() || at(cursor.document(), pos) != before)
+        // The start of a held line (LineBlocks) is inside its paragraph, after a line break.
+        const bool paragraphStart = cursor.atBlockStart() && !LineBlocks::continues(cursor.block());
+        if (paragraphStart || at(cursor.document(), pos) != before)
             stripField(format);
     }
     return format;
@@ -92,24 +93,26 @@ QTextCharFormat FieldRuns::typingFormat(const QTextCursor &cursor)
 void FieldRuns::unmark(QTextDocument *doc, const Range &range)
 {
     // A merge can only add properties: each fragment gets its own format back without the field.
-    QList<std::pair<QTextFragment, QTextCharFormat>> pieces;
+    struct Piece {
+        int from, to;
+        QTextCharFormat format;
+    };
+    QList<Piece> pieces;
     for (QTextBlock block = doc->findBlock(range.start); block.isValid(); block = block.next()) {
         if (block.position() >= range.end)
             break;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            if (frag.position() < range.end && frag.position() + frag.length() > range.start) {
-                QTextCharFormat format = frag.charFormat();
+        LineBlocks::forEachRun(block, [&](int position, int length, QTextCharFormat format) {
+            if (position < range.end && position + length > range.start) {
                 stripField(format);
-                pieces.append({frag, format});
+                pieces.append({qMax(position, range.start), qMin(position + length, range.end), format});
             }
-        }
+        });
     }
     QTextCursor cursor(doc);
-    for (const auto &[frag, format] : pieces) {
-        cursor.setPosition(qMax(frag.position(), range.start));
-        cursor.setPosition(qMin(frag.position() + frag.length(), range.end), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(format);
+    for (const Piece &piece : pieces) {
+        cursor.setPosition(piece.from);
+        cursor.setPosition(piece.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(piece.format);
     }
 }
 
@@ -122,11 +125,10 @@ bool FieldRuns::mergeInto(QTextDocument *doc, int id, const QTextCharFormat &for
     for (QTextBlock block = doc->findBlock(range.start); block.isValid(); block = block.next()) {
         if (block.position() >= range.end)
             break;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            if (idOf(frag.charFormat()) == id)
-                runs.append({frag.position(), frag.position() + frag.length()});
-        }
+        LineBlocks::forEachRun(block, [&](int position, int length, const QTextCharFormat &format) {
+            if (idOf(format) == id)
+                runs.append({position, position + length});
+        });
     }
     QTextCursor cursor(doc);
     cursor.beginEditBlock();

@@ -42,6 +42,23 @@ public:
     // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line.
     static void insertParagraph(QTextCursor &cursor);
 
+    // Calls visit(position, length, format) for each run of one format in the block's text, then for
+    // the separator in front of the next block when that block continues the paragraph: that
+    // separator is a line break of this line's text, with the look and the field of the line break
+    // (Qt keeps them as the next block's character format). Whoever reads or changes characters by
+    // their runs must see it too, or a field across a held line break would lose the break.
+    template<typename Visit>
+    static void forEachRun(const QTextBlock &block, Visit visit)
+    {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            visit(fragment.position(), fragment.length(), fragment.charFormat());
+        }
+        const QTextBlock next = block.next();
+        if (next.isValid() && continues(next))
+            visit(next.position() - 1, 1, next.charFormat());
+    }
+
     // The document with each paragraph in one block, for writers that take a block as a paragraph:
     // the document itself when no paragraph is held in blocks, else a copy (without layout).
     class Joined

@@ -1,5 +1,6 @@
 #include "platform/richtext/PageExtract.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
@@ -20,8 +21,7 @@ void adopt(const PageDocument &source, PageDocument &target, QTextDocument *doc,
 {
     QList<int> frameIds;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat f = it.fragment().charFormat();
+        LineBlocks::forEachRun(block, [&](int, int, const QTextCharFormat &f) {
             target.noteFieldId(f.intProperty(FieldId));
             if (f.isImageFormat()) {
                 const QString name = f.toImageFormat().name();
@@ -31,7 +31,7 @@ void adopt(const PageDocument &source, PageDocument &target, QTextDocument *doc,
             } else if (f.objectType() == TextFrameObject && frames) {
                 frameIds.append(f.intProperty(ObjectId));
             }
-        }
+        });
     }
     for (QTextTable *table : TableOps::tables(doc))
         target.noteObjectId(TableOps::idOf(table));

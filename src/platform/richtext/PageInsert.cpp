@@ -100,23 +100,27 @@ struct Renumber {
 
     void apply(QTextDocument *doc, bool allowFrames)
     {
-        QList<std::pair<QTextFragment, QTextCharFormat>> edits;
+        struct Edit {
+            int position, length;
+            QTextCharFormat format, change;
+        };
+        QList<Edit> edits;
         for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat change = changesFor(it.fragment().charFormat(), allowFrames);
+            LineBlocks::forEachRun(block, [&](int position, int length, const QTextCharFormat &format) {
+                const QTextCharFormat change = changesFor(format, allowFrames);
                 if (!change.properties().isEmpty())
-                    edits.append({it.fragment(), change});
-            }
+                    edits.append({position, length, format, change});
+            });
         }
         QTextCursor cursor(doc);
-        for (const auto &[frag, change] : edits) {
+        for (const Edit &edit : edits) {
             // Each object character is its own object, even where a fragment holds several.
-            const bool object = change.hasProperty(ObjectId);
-            const int step = object ? 1 : frag.length();
-            for (int pos = frag.position(); pos < frag.position() + frag.length(); pos += step) {
-                QTextCharFormat one = change;
-                if (object && pos > frag.position())
-                    one = changesFor(frag.charFormat(), allowFrames);
+            const bool object = edit.change.hasProperty(ObjectId);
+            const int step = object ? 1 : edit.length;
+            for (int pos = edit.position; pos < edit.position + edit.length; pos += step) {
+                QTextCharFormat one = edit.change;
+                if (object && pos > edit.position)
+                    one = changesFor(edit.format, allowFrames);
                 cursor.setPosition(pos);
                 cursor.setPosition(pos + step, QTextCursor::KeepAnchor);
                 cursor.mergeCharFormat(one);
