@@ -323,14 +323,17 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     return true;
 }
 
-// Enter in a line of a long paragraph held as blocks (LineBlocks) begins a paragraph: Qt's own Enter
-// would copy the line's mark, and the new block would be one more line.
+// Enter begins a paragraph. In a line of a long paragraph held as blocks (LineBlocks) Qt's own Enter
+// would copy the line's mark, and the new block would be one more line; on an empty paragraph
+// outside a list Qt only resets the paragraph's format to its own default, inserting nothing.
 bool PageTextItem::newParagraph(QKeyEvent *event)
 {
     if (!event->matches(QKeySequence::InsertParagraphSeparator) || !(textInteractionFlags() & Qt::TextEditable))
         return false;
     QTextCursor cursor = textCursor();
-    if (!cursor.blockFormat().hasProperty(TextProps::LineBreakBlock))
+    const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock);
+    const bool empty = cursor.block().length() <= 1 && !cursor.currentList();
+    if (!line && !(empty && !cursor.hasSelection()))
         return false;
     cursor.beginEditBlock();
     cursor.removeSelectedText();
