@@ -9,10 +9,16 @@
 #include "platform/richtext/PageDecoder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageImage.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include "support/SamplePage.h"
+
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -24,14 +30,6 @@ using namespace TextProps;
 
 namespace {
 
-// Lines of a text file joined by line breaks, as "paste as text" makes them.
-QString pasted(int lines)
-{
-    QStringList list;
-    for (int i = 0; i < lines; ++i)
-        list << QStringLiteral("行 %1 of a pasted text file, 0123456789").arg(i);
-    return list.join(QChar(11));
-}
 
 const QString Head = QStringLiteral("見出しの段落\n");
 const QString Tail = QStringLiteral("\n終わりの段落");
@@ -70,7 +68,7 @@ private slots:
     {
         PageDocument page;
         RichTextEdit edit(&page);
-        const QString text = Head + pasted(400) + Tail;
+        const QString text = Head + SamplePage::pastedLines(400) + Tail;
         edit.setText(text);
         QCOMPARE(edit.text(), text);
         QCOMPARE(edit.textLength(), text.size());
@@ -81,18 +79,18 @@ private slots:
         QCOMPARE(blocksOfParagraph(page.main(), firstBreak + 5), 400);
         QCOMPARE(blocksOfParagraph(page.main(), 0), 1);
         // A short paragraph stays one block; so does a long one in a header.
-        edit.setText(pasted(3));
+        edit.setText(SamplePage::pastedLines(3));
         QCOMPARE(page.main()->blockCount(), 1);
         QTextDocument *header = page.ensurePart(HeaderAll);
         QVERIFY(edit.editPart(HeaderAll));
-        edit.setText(pasted(400));
+        edit.setText(SamplePage::pastedLines(400));
         QCOMPARE(header->blockCount(), 1);
-        QCOMPARE(edit.text(), pasted(400));
+        QCOMPARE(edit.text(), SamplePage::pastedLines(400));
     }
 
     void pageStreamAndWritersSeeOneParagraph()
     {
-        const QString text = Head + pasted(400) + Tail;
+        const QString text = Head + SamplePage::pastedLines(400) + Tail;
         PageDocument lines;
         RichTextEdit edit(&lines);
         edit.setText(text);
@@ -121,6 +119,36 @@ private slots:
         QCOMPARE(html.count(QStringLiteral("<br />")), 399);
     }
 
+    // On paper (page view, print, PDF) the lines fall on the pages where the paragraph's lines fall.
+    void printedAsOneParagraph()
+    {
+        const QString text = Head + SamplePage::pastedLines(400) + Tail;
+        PageDocument lines;
+        RichTextEdit(&lines).setText(text);
+        QVERIFY(lines.main()->blockCount() > 3);
+        PageDocument whole;
+        fillInOneBlock(whole, text);
+        const PageRenderer held(lines);
+        const PageRenderer one(whole);
+        QVERIFY(held.pageCount() > 3);
+        QCOMPARE(held.pageCount(), one.pageCount());
+        for (int page : {1, 2, held.pageCount()}) {
+            QImage a(held.paperSize().toSize(), QImage::Format_RGB32);
+            QImage b(a.size(), QImage::Format_RGB32);
+            a.fill(Qt::white);
+            b.fill(Qt::white);
+            {
+                QPainter painter(&a);
+                held.drawPage(&painter, page);
+            }
+            {
+                QPainter painter(&b);
+                one.drawPage(&painter, page);
+            }
+            QVERIFY2(a == b, qPrintable(QStringLiteral("page %1").arg(page)));
+        }
+    }
+
     // Edits inside and around the paragraph give the text they would give in one block.
     void editsGiveTheTextOfOneParagraph_data()
     {
@@ -137,7 +165,7 @@ private slots:
         QFETCH(QString, edit);
         PageDocument page;
         RichTextEdit model(&page);
-        QString text = Head + pasted(400) + Tail;
+        QString text = Head + SamplePage::pastedLines(400) + Tail;
         model.setText(text);
         model.select(0, Head.size() - 1);
         model.setSpaceBefore(180); // the heading before it has room above
@@ -173,7 +201,7 @@ private slots:
             QCOMPARE(block.blockFormat().alignment(), head.blockFormat().alignment());
         }
         QVERIFY(model.undo());
-        QCOMPARE(model.text(), Head + pasted(400) + Tail);
+        QCOMPARE(model.text(), Head + SamplePage::pastedLines(400) + Tail);
         QVERIFY(model.redo());
         QCOMPARE(model.text(), text);
         QVERIFY(PageCodec::load(page, PageCodec::save(page)));
@@ -184,7 +212,7 @@ private slots:
     {
         PageDocument page;
         RichTextEdit edit(&page);
-        const QString text = Head + pasted(400) + Tail;
+        const QString text = Head + SamplePage::pastedLines(400) + Tail;
         edit.setText(text);
         const int inside = text.size() / 2;
         edit.select(inside, 0);
@@ -212,13 +240,22 @@ private slots:
 
     // A table put in the middle of the paragraph stands in its text; taken out again, the text is
     // the paragraph it was, with its line breaks and no paragraph end more or less.
+    void aTableInsideTheParagraph_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::newRow("inside a line") << 3;
+        QTest::newRow("at a line's start") << 1;
+        QTest::newRow("at a line's end") << 0;
+    }
+
     void aTableInsideTheParagraph()
     {
+        QFETCH(int, offset);
         PageDocument page;
         RichTextEdit edit(&page);
-        const QString text = pasted(400);
+        const QString text = SamplePage::pastedLines(400);
         edit.setText(text);
-        const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
+        const int at = text.indexOf(QChar(11), text.size() / 2) + offset;
         edit.select(at, 0);
         QVERIFY(edit.insertTable(1, 1));
         QCOMPARE(edit.text(), QString(text).insert(at, QStringLiteral("\a\a")));
@@ -231,7 +268,6 @@ private slots:
         QVERIFY(PageCodec::load(page, PageCodec::save(page)));
         QCOMPARE(edit.text(), text);
     }
-
     // A link over a line break of a held paragraph: the break is a character of the field, whose text,
     // data and removal reach it as they reach the field's other characters; the writers read the
     // same link as from the paragraph in one block.
@@ -247,7 +283,7 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(QString, typed);
-        const QString text = pasted(400);
+        const QString text = SamplePage::pastedLines(400);
         const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
         const int lineBreak = at + int(field.indexOf(QChar(11)));
         PageDocument whole;
@@ -312,7 +348,7 @@ private slots:
     {
         PageDocument built;
         RichTextEdit make(&built);
-        const QString text = pasted(400);
+        const QString text = SamplePage::pastedLines(400);
         const int at = text.indexOf(QChar(11), text.size() / 2) + 3;
         make.setText(text.left(at));
         make.select(at, 0);
@@ -346,6 +382,90 @@ private slots:
         QCOMPARE(read.fieldText(), QStringLiteral("ab\vcd"));
     }
 
+    // Paragraphs pasted into a line (our own page and RTF): the text of one paragraph, stored so.
+    void paragraphsPastedIntoALine_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<bool>("rtf");
+        QTest::newRow("inside a line") << 3 << false;
+        QTest::newRow("at a line's start") << 1 << false;
+        QTest::newRow("at a line's end") << 0 << false;
+        QTest::newRow("RTF at a line's start") << 1 << true;
+    }
+
+    void paragraphsPastedIntoALine()
+    {
+        QFETCH(int, offset);
+        QFETCH(bool, rtf);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QString text = SamplePage::pastedLines(400);
+        edit.setText(text);
+        const int at = text.indexOf(QChar(11), text.size() / 2) + offset;
+        PageDocument source;
+        RichTextEdit src(&source);
+        src.setText(QStringLiteral("one\ntwo\nthree"));
+        src.select(0, 3);
+        src.setAlignment(2);
+        src.select(4, 0);
+        src.setSpaceAfter(100);
+        PageDocument pasted;
+        if (rtf)
+            QVERIFY(RtfReader::read(pasted, RtfWriter::pageBytes(source)));
+        else
+            QVERIFY(PageCodec::load(pasted, PageCodec::save(source)));
+        edit.select(at, 0);
+        edit.insertPage(pasted);
+        text.insert(at, QStringLiteral("one\ntwo\nthree"));
+        QCOMPARE(edit.text(), text);
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+        QCOMPARE(RichTextEdit(&stored).text(), text);
+    }
+
+    // Text removed from inside one held paragraph into another: the rest is one paragraph, in the
+    // format of the first, on screen as it is stored.
+    void textRemovedAcrossParagraphs()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QString text = SamplePage::pastedLines(400) + QStringLiteral("\n") + SamplePage::pastedLines(400);
+        edit.setText(text);
+        const int second = SamplePage::pastedLines(400).size() + 1;
+        edit.select(0, 0);
+        edit.setAlignment(2);
+        edit.select(second + 10, 0);
+        edit.setAlignment(1);
+        const int from = text.indexOf(QChar(11), second / 2) + 3;
+        const int to = text.indexOf(QChar(11), second + 200) + 3;
+        edit.select(from, to - from);
+        edit.setSelectedText(QString());
+        text.remove(from, to - from);
+        QCOMPARE(edit.text(), text);
+        for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.blockFormat().alignment() & Qt::AlignHCenter);
+    }
+
+    // A long paragraph whose first line is empty stays a paragraph of its own when its lines are
+    // joined again: for the writers, for room above it, for a list.
+    void aParagraphWhoseFirstLineIsEmpty()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const QString text = Head + QChar(11) + SamplePage::pastedLines(400) + Tail;
+        edit.setText(text);
+        QVERIFY(LineBlocks::continues(page.main()->findBlock(Head.size() + 1)));
+        PageDocument whole;
+        fillInOneBlock(whole, text);
+        QCOMPARE(RtfWriter::pageBytes(page), RtfWriter::pageBytes(whole));
+        edit.select(Head.size() + 10, 0);
+        edit.setSpaceBefore(100);
+        QCOMPARE(edit.text(), text);
+        edit.setText(text);
+        edit.select(Head.size() + 10, 0);
+        edit.setListKind(2);
+        QCOMPARE(edit.text(), text);
+    }
 };
 
 QTEST_MAIN(TestRichTextLines)

@@ -1,9 +1,81 @@
-// Enter in the editing view begins a paragraph wherever the caret is.
+// Real keys and the model's edits in a long paragraph held as lines (LineBlocks): every edit gives
+// the text that the same edit gives in one paragraph of the position model, the lines stay one
+// paragraph in one format, fields keep their line breaks, the page stream keeps the text, and undo
+// and redo walk back and forth through the same texts.
+#include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
 
+#include "support/SamplePage.h"
+#include "support/TestImages.h"
+
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
+
+namespace {
+
+// What is wrong with the way the page holds its paragraphs, or an empty text.
+QString heldWrongly(QTextDocument *doc)
+{
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const bool marked = block.blockFormat().hasProperty(TextProps::LineBreakBlock);
+        if (marked && !LineBlocks::continues(block))
+            return QStringLiteral("block %1 keeps the mark of a line").arg(block.blockNumber());
+        if (!LineBlocks::continues(block))
+            continue;
+        QTextBlockFormat line = block.blockFormat();
+        QTextBlockFormat head = LineBlocks::head(block).blockFormat();
+        for (QTextBlockFormat *f : {&line, &head}) {
+            f->clearProperty(TextProps::LineBreakBlock);
+            f->clearProperty(QTextFormat::PageBreakPolicy);
+            f->clearProperty(QTextFormat::LineHeightType);
+        }
+        if (line != head)
+            return QStringLiteral("block %1 has another format than its paragraph").arg(block.blockNumber());
+    }
+    return QString();
+}
+
+// The fields of the page as ranges, in the page and in the copy that writers read: the same. Stored
+// and read back, each character keeps the field data it had (a field split by text put into it
+// comes back as two fields, so the ids may differ).
+QString fieldsWrongly(PageDocument &page)
+{
+    const auto ranges = [](const QTextDocument *doc) {
+        QStringList list;
+        for (const FieldRuns::Range &r : FieldRuns::all(doc))
+            list << QStringLiteral("%1:%2-%3").arg(r.id).arg(r.start).arg(r.end);
+        return list.join(u' ');
+    };
+    const auto data = [](const QTextDocument *doc) {
+        QStringList list;
+        for (int i = 0; i < PositionText::length(doc); ++i)
+            list << PositionText::formatAt(doc, i).stringProperty(TextProps::FieldData);
+        return list;
+    };
+    const QString held = ranges(page.main());
+    const LineBlocks::Joined joined(page.main());
+    if (ranges(joined.document()) != held)
+        return QStringLiteral("fields %1 read as %2 in one block each").arg(held, ranges(joined.document()));
+    PageDocument stored;
+    if (!PageCodec::load(stored, PageCodec::save(page)) || data(stored.main()) != data(page.main()))
+        return QStringLiteral("field data changed when stored");
+    return QString();
+}
+
+struct Step {
+    QString name;
+    QString text; // after the step
+};
+
+} // namespace
 
 class TestRichViewLines : public QObject
 {
@@ -32,6 +104,168 @@ private slots:
             QCOMPARE(edit.alignment(), 2);
             QCOMPARE(edit.spaceAfter(), 120);
         }
+    }
+
+    // Random keys at and around the held line breaks, each checked against the text it must give.
+    void keysGiveTheTextOfOneParagraph()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        RichView view(&edit);
+        view.resize(900, 700);
+        view.show();
+        view.activateWindow();
+        view.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QWidget *keys = view.viewport();
+
+        const QString first = QStringLiteral("見出し\n") + SamplePage::pastedLines(200) + QStringLiteral("\n") + SamplePage::pastedLines(120)
+                              + QStringLiteral("\n終わり");
+        edit.setText(first);
+        edit.select(0, 0);
+        edit.setSpaceBefore(120);
+        edit.select(first.indexOf(QChar(10)) + 5, 0);
+        edit.setAlignment(2);
+        QVERIFY(page.main()->blockCount() > 300);
+        QString text = first;
+        QList<Step> steps{{QStringLiteral("start"), text}};
+        QRandomGenerator random(36);
+        for (int round = 0; round < 200; ++round) {
+            // A place at a line break, right after one, or anywhere.
+            int at = random.bounded(text.size() + 1);
+            const int lineBreak = text.indexOf(QChar(11), at);
+            const int kind = random.bounded(4);
+            if (kind < 2 && lineBreak >= 0)
+                at = lineBreak + kind;
+            int length = 0;
+            const int op = random.bounded(14);
+            if (op >= 6)
+                length = qMin(int(text.size()) - at, 1 + random.bounded(120));
+            edit.select(at, length);
+            view.showModelCaret();
+            QString name;
+            switch (op) {
+            case 0:
+                name = QStringLiteral("type at %1").arg(at);
+                QTest::keyClicks(keys, QStringLiteral("xy"));
+                text.insert(at, QStringLiteral("xy"));
+                break;
+            case 1:
+                name = QStringLiteral("Backspace at %1").arg(at);
+                QTest::keyClick(keys, Qt::Key_Backspace);
+                if (at > 0)
+                    text.remove(at - 1, 1);
+                break;
+            case 2:
+                name = QStringLiteral("Delete at %1").arg(at);
+                QTest::keyClick(keys, Qt::Key_Delete);
+                if (at < text.size())
+                    text.remove(at, 1);
+                break;
+            case 3:
+                name = QStringLiteral("Enter at %1").arg(at);
+                QTest::keyClick(keys, Qt::Key_Return);
+                text.insert(at, QChar(10));
+                break;
+            case 4:
+                name = QStringLiteral("Shift+Enter at %1").arg(at);
+                QTest::keyClick(keys, Qt::Key_Return, Qt::ShiftModifier);
+                text.insert(at, QChar(11));
+                break;
+            case 5:
+                name = QStringLiteral("Ctrl+Backspace at %1").arg(at);
+                QTest::keyClick(keys, Qt::Key_Left);
+                QTest::keyClick(keys, Qt::Key_Right);
+                if (edit.selStart() != at)
+                    continue; // a place Qt's caret does not stop at
+                QTest::keyClick(keys, Qt::Key_Backspace, Qt::ControlModifier);
+                text.remove(edit.selStart(), at - edit.selStart());
+                break;
+            case 6:
+                name = QStringLiteral("typing over %1+%2").arg(at).arg(length);
+                QTest::keyClicks(keys, QStringLiteral("z"));
+                text.replace(at, length, QStringLiteral("z"));
+                break;
+            case 7:
+                name = QStringLiteral("Delete of %1+%2").arg(at).arg(length);
+                QTest::keyClick(keys, Qt::Key_Delete);
+                text.remove(at, length);
+                break;
+            case 8: {
+                name = QStringLiteral("field at %1").arg(at);
+                const QString field = random.bounded(2) ? QStringLiteral("ab\vcd") : QStringLiteral("e\v");
+                edit.insertField(field);
+                edit.setFieldData(QStringLiteral("LK%1").arg(round));
+                text.replace(at, length, field);
+                break;
+            }
+            case 9: {
+                const QList<FieldRuns::Range> fields = FieldRuns::all(page.main());
+                if (fields.isEmpty())
+                    continue;
+                const FieldRuns::Range field = fields.at(random.bounded(int(fields.size())));
+                name = QStringLiteral("field %1 unmarked").arg(field.id);
+                QVERIFY(edit.setCurrentField(field.id));
+                QVERIFY(edit.deleteField(false));
+                break;
+            }
+            case 10: {
+                const int from = random.bounded(int(text.size()));
+                const int count = qMin(int(text.size()) - from, 1 + random.bounded(300));
+                name = QStringLiteral("%1+%2 copied to %3").arg(from).arg(count).arg(at);
+                edit.select(from, count);
+                // This program's clipboard holds the copied page; another's has its bytes.
+                PageDocument copied;
+                edit.copySelection(copied);
+                PageDocument clipboard;
+                QVERIFY(PageCodec::load(clipboard, PageCodec::save(copied)));
+                edit.select(at, 0);
+                edit.insertPage(round % 2 ? copied : clipboard);
+                text.insert(at, text.mid(from, count));
+                break;
+            }
+            case 11:
+                name = QStringLiteral("picture at %1+%2").arg(at).arg(length);
+                QVERIFY(edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 20, 60), "png") > 0);
+                text.replace(at, length, QChar(1));
+                break;
+            case 12:
+                // Made a list and back (text copied from a list item brings its paragraph along).
+                name = QStringLiteral("list at %1+%2").arg(at).arg(length);
+                edit.setListKind(2);
+                QCOMPARE(edit.text(), text);
+                edit.setListKind(1);
+                break;
+            default:
+                name = QStringLiteral("room above at %1").arg(at);
+                edit.setSpaceBefore(edit.spaceBefore() ? 0 : 120);
+                break;
+            }
+            QVERIFY2(edit.text() == text, qPrintable(name + QStringLiteral(": another text")));
+            const QString wrong = heldWrongly(page.main());
+            QVERIFY2(wrong.isEmpty(), qPrintable(name + QStringLiteral(": ") + wrong));
+            const QString fields = fieldsWrongly(page);
+            QVERIFY2(fields.isEmpty(), qPrintable(name + QStringLiteral(": ") + fields));
+            steps.append({name, text});
+        }
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+        QCOMPARE(RichTextEdit(&stored).text(), text);
+
+        // Undo walks back through the texts the steps gave (typing may be one step), to the first.
+        int step = steps.size() - 1;
+        while (edit.undoSteps() > 0 && edit.text() != first) {
+            QVERIFY(view.undo());
+            while (step > 0 && steps.at(step).text != edit.text())
+                --step;
+            QVERIFY2(steps.at(step).text == edit.text(), qPrintable(QStringLiteral("undo left a text no step gave")));
+            QVERIFY(heldWrongly(page.main()).isEmpty());
+        }
+        QCOMPARE(edit.text(), first);
+        while (edit.redoSteps() > 0)
+            QVERIFY(view.redo());
+        QCOMPARE(edit.text(), text);
+        QVERIFY(heldWrongly(page.main()).isEmpty());
     }
 };
 

@@ -123,6 +123,14 @@ static void fillMain(PageDocument &page, QTextCursor &cursor)
     cursor.insertText(QStringLiteral(" end"), QTextCharFormat());
 }
 
+QString pastedLines(int lines)
+{
+    QStringList list;
+    for (int i = 0; i < lines; ++i)
+        list << QStringLiteral("行 %1 of a pasted text file, 0123456789").arg(i);
+    return list.join(QChar(11));
+}
+
 void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background)
 {
     QTextDocument *frameText = page.createFrameDocument();

@@ -16,6 +16,9 @@ namespace SamplePage {
 // picture, a text frame, a header on every page, a footer on the first page and a page setup.
 void fillEveryConstruct(PageDocument &page);
 
+// Lines of a text file joined by line breaks (code 11), as "paste as text" makes them.
+QString pastedLines(int lines);
+
 // A text frame (2000 x 1000 twips, background COLORREF) holding `text`, anchored at the cursor.
 void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background);
 

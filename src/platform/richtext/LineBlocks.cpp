@@ -93,16 +93,25 @@ void split(const QTextBlock &block)
     ObjectLines::fit(doc, block.position(), block.position() + int(text.size()));
 }
 
-// Joins the blocks that continue the paragraph of `block` into it.
-void joinAfter(const QTextBlock &block)
+// Joins the blocks that continue the paragraph of the block at `position` into it; returns that
+// block. An empty block whose separator goes merges into the next one and would take its format
+// (Qt keeps the last block's when a removal begins where a block begins): it gets its own back.
+QTextBlock joinAfter(QTextDocument *doc, int position)
 {
-    QTextCursor cursor(block);
+    QTextCursor cursor(doc);
+    QTextBlock block = doc->findBlock(position);
+    const QTextBlockFormat own = block.blockFormat();
+    const int ownIndex = block.blockFormatIndex();
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = block.next()) {
         const int at = next.position();
         cursor.setPosition(at);
         cursor.insertText(QString(QChar::LineSeparator), next.charFormat());
         removeAt(cursor, at - 1);
+        block = doc->findBlock(position);
+        if (block.blockFormatIndex() != ownIndex)
+            QTextCursor(block).setBlockFormat(own);
     }
+    return block;
 }
 
 // The blocks after `block` that continue its paragraph take its format (they came from another).
@@ -116,15 +125,23 @@ void reformatAfter(const QTextBlock &block)
     }
 }
 
-void mend(const QTextBlock &block, bool splitting)
+// Returns the block, which a join may have replaced by the one now at its place.
+QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
 {
     if (marked(block) && !LineBlocks::continues(block))
         unmark(block);
-    if (!LineBlocks::continues(block)) {
+    if (LineBlocks::continues(block)) {
+        // The text between a line and the lines of a later paragraph was removed: those lines are
+        // now this paragraph's, in its format (the one it is stored with).
+        const QTextBlock before = block.previous();
+        if (block.blockFormatIndex() != before.blockFormatIndex()
+            && shared(block.blockFormat()) != shared(before.blockFormat()))
+            reformatAfter(LineBlocks::head(block));
+    } else {
         const QTextBlock next = block.next();
         if (next.isValid() && LineBlocks::continues(next)) {
             if (!splitting || !plain(block))
-                joinAfter(block);
+                block = joinAfter(doc, block.position());
             else if (shared(next.blockFormat()) != shared(block.blockFormat()))
                 reformatAfter(block);
         }
@@ -132,6 +149,7 @@ void mend(const QTextBlock &block, bool splitting)
     if (splitting && block.length() > LineBlocks::SplitLength && plain(block)
         && block.text().contains(QChar::LineSeparator))
         split(block);
+    return block;
 }
 
 } // namespace
@@ -173,7 +191,7 @@ void LineBlocks::settle(QTextDocument *doc, int from, int to)
     QTextCursor end(doc);
     end.setPosition(qBound(0, qMax(from, to), doc->characterCount() - 1));
     for (; block.isValid(); block = block.next()) {
-        mend(block, splitting);
+        block = mend(doc, block, splitting);
         if (block.position() > end.position())
             break;
     }
@@ -202,7 +220,7 @@ void LineBlocks::join(QTextDocument *doc, int from, int to)
     QTextCursor end(doc);
     end.setPosition(qBound(0, qMax(from, to), doc->characterCount() - 1));
     for (QTextBlock block = head(doc->findBlock(qMax(0, from))); block.isValid(); block = block.next()) {
-        joinAfter(block);
+        block = joinAfter(doc, block.position());
         if (block.position() + block.length() > end.position())
             break;
     }
@@ -213,6 +231,35 @@ void LineBlocks::insertParagraph(QTextCursor &cursor)
     QTextBlockFormat format = cursor.blockFormat();
     format.clearProperty(LineBreakBlock);
     cursor.insertBlock(format, cursor.charFormat());
+}
+
+LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> positions)
+{
+    for (int position : positions) {
+        const QTextBlock block = doc->findBlock(position);
+        for (const QTextBlock &b : {block.previous(), block}) {
+            if (b.isValid())
+                m_starts.append({b.position(), marked(b)});
+        }
+    }
+}
+
+void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
+{
+    const QTextBlock block = doc->findBlock(from);
+    if (block.position() != from)
+        return;
+    for (const auto &[start, line] : m_starts) {
+        if (start != from || marked(block) == line)
+            continue;
+        QTextBlockFormat format = block.blockFormat();
+        if (line)
+            format.setProperty(LineBreakBlock, true);
+        else
+            format.clearProperty(LineBreakBlock);
+        QTextCursor(block).setBlockFormat(format);
+        return;
+    }
 }
 
 LineBlocks::Joined::Joined(QTextDocument *doc)
@@ -230,7 +277,7 @@ LineBlocks::Joined::Joined(QTextDocument *doc)
     QTextCursor edit(m_copy.get());
     edit.beginEditBlock();
     for (QTextBlock block = m_copy->begin(); block.isValid(); block = block.next())
-        joinAfter(block);
+        block = joinAfter(m_copy.get(), block.position());
     edit.endEditBlock();
     m_doc = m_copy.get();
 }

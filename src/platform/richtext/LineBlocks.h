@@ -2,7 +2,11 @@
 
 #include <QTextBlock>
 
+#include <QList>
+
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 class QTextCursor;
 class QTextDocument;
@@ -58,6 +62,22 @@ public:
         if (next.isValid() && continues(next))
             visit(next.position() - 1, 1, next.charFormat());
     }
+
+    // Qt joins the blocks of a removal that begins where a block begins into the last of them, which
+    // keeps its format: the break in front of the first would change its kind (a paragraph end would
+    // read as a line break, or a line break as a paragraph end). Taken before an edit, for the
+    // blocks that begin at or just before the positions; restore() after a removal that began at
+    // `from` gives the block that begins there the kind that the one beginning there had. Part of
+    // the edit block.
+    class Breaks
+    {
+    public:
+        Breaks(const QTextDocument *doc, std::initializer_list<int> positions);
+        void restore(QTextDocument *doc, int from) const;
+
+    private:
+        QList<std::pair<int, bool>> m_starts; // block start, held as a line
+    };
 
     // The document with each paragraph in one block, for writers that take a block as a paragraph:
     // the document itself when no paragraph is held in blocks, else a copy (without layout).

@@ -101,10 +101,13 @@ QTextCharFormat PositionText::formatAt(const QTextDocument *doc, int position)
 
 void PositionText::removeRange(QTextCursor &cursor, int start, int end)
 {
-    forSegments(cursor.document(), start, end, [&](int from, int to) {
+    QTextDocument *doc = cursor.document();
+    forSegments(doc, start, end, [&](int from, int to) {
+        const LineBlocks::Breaks breaks(doc, {from});
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
+        breaks.restore(doc, from);
     });
     cursor.setPosition(qBound(0, start, length(cursor.document())));
     LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());

@@ -12,6 +12,28 @@
 
 using namespace TextProps;
 
+namespace {
+
+// Taking the last rows or columns takes the table, and the text after it joins the text before: a
+// line of a long paragraph held as blocks (LineBlocks) there keeps the kind of break in front of it,
+// and the lines after it the paragraph's format. One undo step.
+template<typename Remove>
+bool changeTable(QTextTable *table, Remove remove)
+{
+    QTextDocument *doc = table->document();
+    const int start = table->firstPosition() - 1;
+    const LineBlocks::Breaks breaks(doc, {start});
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    remove();
+    breaks.restore(doc, start);
+    LineBlocks::settle(doc, start, start);
+    edit.endEditBlock();
+    return true;
+}
+
+} // namespace
+
 // ---- tables
 
 QTextTable *RichTextEdit::tableById(int id) const
@@ -221,8 +243,7 @@ bool RichTextEdit::deleteRows()
         rows = 1;
     }
     // Removing every row removes the table.
-    t->removeRows(firstRow, rows);
-    return true;
+    return changeTable(t, [&] { t->removeRows(firstRow, rows); });
 }
 
 bool RichTextEdit::deleteColumns()
@@ -237,8 +258,7 @@ bool RichTextEdit::deleteColumns()
         firstColumn = cell.column();
         columns = 1;
     }
-    t->removeColumns(firstColumn, columns);
-    return true;
+    return changeTable(t, [&] { t->removeColumns(firstColumn, columns); });
 }
 
 bool RichTextEdit::splitTable(int side)
@@ -250,7 +270,9 @@ bool RichTextEdit::splitTable(int side)
     const int row = side == 1 ? cell.row() : cell.row() + cell.rowSpan();
     if (row <= 0 || row >= t->rows())
         return false;
-    return TableOps::split(t, row, m_page->newObjectId());
+    bool done = false;
+    changeTable(t, [&] { done = TableOps::split(t, row, m_page->newObjectId()); });
+    return done;
 }
 
 QVariant RichTextEdit::cellAttribute(int attribute) const

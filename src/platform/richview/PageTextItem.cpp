@@ -353,10 +353,15 @@ void PageTextItem::editAndSettle(bool deletes, const std::function<void()> &edit
         edit();
         return;
     }
+    // What Qt removes begins at the selection, or where it leaves its caret.
+    const int selected = before.hasSelection() ? before.selectionStart() : -1;
+    const int caret = before.position();
     QTextCursor group(document());
     group.beginEditBlock();
+    const LineBlocks::Breaks breaks(document(), {before.selectionStart(), caret});
     edit();
     const int at = textCursor().position();
+    breaks.restore(document(), selected >= 0 ? selected : qMin(at, caret));
     LineBlocks::settle(document(), at, at);
     group.endEditBlock();
 }
