@@ -9,15 +9,19 @@
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichView.h"
 
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -104,6 +108,23 @@ private slots:
             QCOMPARE(edit.alignment(), 2);
             QCOMPARE(edit.spaceAfter(), 120);
         }
+    }
+
+    // Copied lines of a held paragraph reach other programs as one paragraph with its line breaks.
+    void copiedLinesAreOneParagraphForOtherPrograms()
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(SamplePage::pastedLines(200));
+        QVERIFY(page.main()->blockCount() > 100);
+        edit.select(100, 300);
+        std::unique_ptr<QMimeData> data(PageClipboard::fromSelection(edit));
+        QVERIFY(data);
+        QTextDocument html;
+        html.setHtml(data->html());
+        QCOMPARE(html.blockCount(), 1);
+        QCOMPARE(html.toPlainText(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
+        QCOMPARE(data->text(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
     }
 
     // Random keys at and around the held line breaks, each checked against the text it must give.

@@ -1,10 +1,11 @@
 #include "platform/richview/RichMime.h"
 
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichMimeData.h"
 
-#include <QTextCursor>
 #include <QTextDocumentFragment>
 
 QMimeData *RichMime::fromSelection(const RichTextEdit &edit)
@@ -13,10 +14,9 @@ QMimeData *RichMime::fromSelection(const RichTextEdit &edit)
         return nullptr;
     auto *data = new RichMimeData;
     edit.copySelection(data->page());
-    QTextCursor cursor(edit.document());
-    cursor.setPosition(edit.selStart());
-    cursor.setPosition(edit.selStart() + edit.selLength(), QTextCursor::KeepAnchor);
-    const QTextDocumentFragment fragment(cursor);
+    // Other programs take a long paragraph held as lines (LineBlocks) as one paragraph too.
+    const LineBlocks::Joined joined(data->page().main());
+    const QTextDocumentFragment fragment(joined.document());
     QString text = fragment.toPlainText();
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     data->setText(text);
