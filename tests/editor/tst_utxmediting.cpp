@@ -9,6 +9,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
+#include "support/SamplePage.h"
 #include "support/ScriptedPrompt.h"
 #include "support/StubEditorServices.h"
 #include "support/TestImages.h"
@@ -153,6 +154,42 @@ private slots:
         QCOMPARE(edit().text(), after);
         QCOMPARE(styleOf(caret), styleAfter);
         QCOMPARE(prompt.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    // The styles on a long paragraph held as lines (a text pasted as text), on some of its lines or
+    // the whole of it: the page shows the text it stores, with no line break turned into a paragraph
+    // end or back.
+    void stylesOnALongParagraph_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("selected");
+        for (int style : {0, 2, 3, 4, 5}) {
+            QTest::addRow("style %d on lines", style) << style << true;
+            QTest::addRow("style %d at the caret", style) << style << false;
+        }
+    }
+
+    void stylesOnALongParagraph()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, selected);
+        start();
+        const QString text = QStringLiteral("見出し\n") + SamplePage::pastedLines(300) + QStringLiteral("\n終わり");
+        load(text);
+        QVERIFY(edit().page()->main()->blockCount() > 100);
+        const int at = text.indexOf(QChar(11), text.size() / 2) - 5;
+        edit().select(at, selected ? 90 : 0);
+        editor().rtAct(60, style);
+        const QString shown = edit().text();
+        if (style >= 3)
+            QCOMPARE(shown, text);
+        // A heading is a paragraph of its own: the line breaks next to it become paragraph ends.
+        const auto breaks = [](QString t) { return t.remove(QChar(10)).remove(QChar(11)); };
+        QCOMPARE(breaks(shown), breaks(text));
+        QVERIFY(shown.count(QChar(11)) >= text.count(QChar(11)) - 2);
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(*edit().page())));
+        QCOMPARE(RichTextEdit(&stored).text(), shown);
     }
 
     void bodyJoinsSelectedParagraphs()

@@ -423,6 +423,39 @@ private slots:
         QCOMPARE(RichTextEdit(&stored).text(), text);
     }
 
+    // Find and replace over every line of a held paragraph (each line starts with the word), forwards
+    // and backwards: the text of one paragraph with the word replaced.
+    void replacedAtEveryLine_data()
+    {
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("forwards") << 0 << QStringLiteral("行 ");
+        QTest::newRow("backwards") << 1 << QStringLiteral("行 ");
+        QTest::newRow("line ends") << 0 << QStringLiteral("789");
+    }
+
+    void replacedAtEveryLine()
+    {
+        QFETCH(int, options);
+        QFETCH(QString, word);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QString text = Head + SamplePage::pastedLines(400) + Tail;
+        edit.setText(text);
+        int replaced = 0;
+        for (int at = edit.find(word, 0, options); at >= 0; at = edit.find(word, -1, options)) {
+            edit.replaceSelectedText(QStringLiteral("x"));
+            if (options & 1)
+                edit.select(at, 0);
+            ++replaced;
+        }
+        QCOMPARE(replaced, 400);
+        QCOMPARE(edit.text(), text.replace(word, QStringLiteral("x")));
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+        QCOMPARE(RichTextEdit(&stored).text(), text);
+    }
+
     // Text removed from inside one held paragraph into another: the rest is one paragraph, in the
     // format of the first, on screen as it is stored.
     void textRemovedAcrossParagraphs()
