@@ -143,7 +143,8 @@ public:
 
     // --- exchange with other document databases (fmDocExchange.cpp)
     void ExportDb();
-    void ImportDb();
+    bool ImportDb(); // true when the import was done
+    void importCommand();
 
     // --- the HTML site (fmDocHtm.cpp)
     // The whole tree as a web site: the options, the pages, the FTP run and the browser.

@@ -2,6 +2,7 @@
 // the main window lends its tree, editor and current page to the exchange.
 #include "mainwin/fmDoc.h"
 
+#include "editor/uTxm.h"
 #include "output/DbExport.h"
 #include "output/DbImport.h"
 #include "output/ExchangeHost.h"
@@ -41,8 +42,24 @@ void fmDoc::ExportDb()
     DbExport(host).ExportDb();
 }
 
-void fmDoc::ImportDb()
+bool fmDoc::ImportDb()
 {
     fmDocExchangeHost host(*this);
-    DbImport(host).ImportDb();
+    DbImport run(host);
+    run.ImportDb();
+    return run.done();
+}
+
+void fmDoc::importCommand()
+{
+    const bool edited = nDocNo != 0 && m_editor->bDcEdt();
+    const int shown = nDocNo;
+    m_lastSaveOk = false;
+    if (!leaveCurrentPage())
+        return;
+    // "No" to the save question gives the edits up to the page the import puts in their place. An
+    // import that does not happen leaves them on screen, unsaved: they stay marked, so that leaving
+    // the page still asks about them.
+    if (!ImportDb() && edited && !m_lastSaveOk && nDocNo == shown)
+        m_editor->setBDcEdt(true);
 }

@@ -37,6 +37,10 @@ void fmDoc::GetRangeKeys(QString &sKys, QString &sNos, QString &sSet)
 
 void fmDoc::outputCommand(const QString &array, int index)
 {
+    if (array == QLatin1String("mnRet") && index == 6) {
+        importCommand(); // it replaces the page shown too: it settles the edits itself
+        return;
+    }
     if (!leaveCurrentPage())
         return;
     if (array == QLatin1String("mnRet") && index == 0) {
@@ -47,8 +51,6 @@ void fmDoc::outputCommand(const QString &array, int index)
         DocOutput();
     else if (array == QLatin1String("mnRet") && index == 5)
         ExportDb();
-    else if (array == QLatin1String("mnRet") && index == 6)
-        ImportDb(); // it replaces the page shown too: the edits were settled above
     else if (array == QLatin1String("mnRet") && index == 10)
         WordBackup();
     else if (array == QLatin1String("mnRetView") && index >= 0 && index <= 2)

@@ -608,6 +608,44 @@ private slots:
         QCOMPARE(f.prompt.dialogTitles.value(0), QStringLiteral("頁←文書ﾃﾞｰﾀｰﾍﾞｰｽのｲﾝﾎﾟｰﾄ"));
     }
 
+    // "No" gives the edits up only to an import that puts its page in their place: one that is
+    // cancelled or refused leaves them on screen and still marked, so that leaving the page asks.
+    void declinedEditsStayMarkedUntilTheImportReplacesThem()
+    {
+        MainFixture f;
+        const QString source = f.databaseWithPage(QStringLiteral("Source.txdb"), QStringLiteral("外"), QStringLiteral("外\n"));
+        QVERIFY(!source.isEmpty());
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        const QString edited = QStringLiteral("頁\n未保存");
+        // The file dialog cancelled; the open database itself, refused; the question cancelled.
+        for (const QString &file : {QString(), f.window->sDbPath, source}) {
+            f.type(edited);
+            f.prompt.answers.enqueue(Prompt::No);
+            f.prompt.answers.enqueue(Prompt::Cancel);
+            f.prompt.files.enqueue(file);
+            f.window->menuClicked(QStringLiteral("mnRet"), 6);
+            QVERIFY2(f.editor().bDcEdt(), qPrintable(file));
+            QCOMPARE(f.editor().edit().text(), edited);
+            QCOMPARE(f.window->nDocNo, 1001);
+            f.prompt.answers.clear();
+        }
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("頁\n"));
+        // A page switch still asks about them.
+        f.prompt.messages.clear();
+        f.prompt.answers.enqueue(Prompt::Cancel);
+        QVERIFY(!f.window->leaveCurrentPage());
+        QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("現在の文書を保存しますか")});
+        // Done: the imported page replaces the edits, which "No" gave up.
+        f.prompt.answers.enqueue(Prompt::No);
+        f.prompt.answers.enqueue(Prompt::Ok);
+        f.prompt.files.enqueue(source);
+        f.window->menuClicked(QStringLiteral("mnRet"), 6);
+        QVERIFY(!f.editor().bDcEdt());
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("外\n"));
+        QCOMPARE(f.editor().edit().text(), QStringLiteral("外\n"));
+    }
+
     void theSaveFormLeavesTheExistingFileQuestionToItsCaller()
     {
         // The database-file dialog's save form is followed by the caller's own question.

@@ -488,9 +488,10 @@ private slots:
         }
     }
 
-    // The work folder and its subfolders are the program's own: a link standing in their place
-    // goes, and the files of the folder it points to stay.
-    void workFolderLinksAreNotFollowed()
+    // The book's folder is the user's to look into: a link or a file standing in its place is
+    // refused by name, and nothing of it or behind it changes. Its subfolders are the program's
+    // own: a link standing in their place goes, and the files of the folder it points to stay.
+    void bookFolderLinksAndFilesAreRefused()
     {
         QVERIFY(!openNew(QStringLiteral("Linked")).isEmpty());
         buildTree();
@@ -500,11 +501,30 @@ private slots:
             QVERIFY(QDir().mkpath(folder));
             QVERIFY(TestHome::write(folder + QStringLiteral("/canary.txt"), "mine"));
         }
+        const QString folder = work(QStringLiteral("Linked"));
+        const QString book = Usr::st().userData + QStringLiteral("ePub/Linked.epub");
         QVERIFY(QDir().mkpath(Usr::st().userData + QStringLiteral("ePub")));
-        QVERIFY(QFile::link(elsewhere, work(QStringLiteral("Linked"))));
+        auto refused = [&](const QString &why) {
+            m_prompt->messages.clear();
+            answer(0, QStringLiteral("Linked"));
+            int iRet = -1;
+            yEpub().Publish(nullptr, 0, iRet);
+            return iRet == 0 && m_prompt->messages.size() == 1 && m_prompt->messages[0].startsWith(folder + why)
+                   && !QFileInfo::exists(book);
+        };
+        QVERIFY(QFile::link(elsewhere, folder));
+        QVERIFY2(refused(QStringLiteral(" はｼﾝﾎﾞﾘｯｸﾘﾝｸです\nﾘﾝｸ先は書き換えません")), qPrintable(m_prompt->messages.join('|')));
+        QCOMPARE(QFileInfo(folder).symLinkTarget(), elsewhere);
+        QCOMPARE(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"canary.txt"});
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(TestHome::write(folder, "my notes"));
+        QVERIFY2(refused(QStringLiteral(" はﾌｫﾙﾀﾞではなくﾌｧｲﾙです\nﾌｧｲﾙを移動してから出力して下さい")),
+                 qPrintable(m_prompt->messages.join('|')));
+        QCOMPARE(TestHome::readAll(folder), QByteArray("my notes"));
+        QVERIFY(QFile::remove(folder));
         for (int round = 0; round < 2; ++round) {
             if (round == 1) {
-                const QString images = work(QStringLiteral("Linked")) + QStringLiteral("/OEBPS/Images");
+                const QString images = folder + QStringLiteral("/OEBPS/Images");
                 QDir(images).removeRecursively();
                 QVERIFY(QFile::link(pictures, images));
             }
@@ -514,11 +534,9 @@ private slots:
             yEpub().Publish(nullptr, 0, iRet);
             QCOMPARE(iRet, 1);
             QVERIFY2(m_prompt->messages.value(0).contains(QStringLiteral(" に出力しました")), qPrintable(m_prompt->messages.value(0)));
-            for (const QString &folder : {elsewhere, pictures})
-                QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"canary.txt"});
-            QVERIFY(!QFileInfo(work(QStringLiteral("Linked"))).isSymLink());
+            QCOMPARE(QDir(pictures).entryList(QDir::Files), QStringList{"canary.txt"});
         }
-        QVERIFY(!QFileInfo(work(QStringLiteral("Linked")) + QStringLiteral("/OEBPS/Images")).isSymLink());
+        QVERIFY(!QFileInfo(folder + QStringLiteral("/OEBPS/Images")).isSymLink());
     }
 
     // The sample database and the 1,000-page benchmark database as books.

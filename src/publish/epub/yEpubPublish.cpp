@@ -10,6 +10,7 @@
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 #include "platform/desktop/Prompt.h"
+#include "publish/converter/OutputFolder.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/converter/yHtm.h"
 #include "publish/epub/eZip.h"
@@ -77,6 +78,11 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
             iRet = 0;
             return;
         }
+    }
+    // The unpacked book is the user's to look into: a file or a link in its place is left alone.
+    if (OutputFolder::refused(workFolder)) {
+        iRet = 0;
+        return;
     }
     if (iRet == 2)
         yHtm::instance().SetKaHtm(false);
@@ -190,9 +196,9 @@ void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool all
 
 void yEpub::PrepFolder()
 {
-    // The work folder is the program's own and its files are deleted below: a link standing in
-    // its place (or in its subfolders') goes, and nothing is deleted where it points.
-    for (const char *sub : {"", "/OEBPS", "/META-INF", "/OEBPS/Images"}) {
+    // The subfolders are the program's own and their files are deleted below: a link standing in
+    // their place goes, and nothing is deleted where it points. (The folder itself was refused.)
+    for (const char *sub : {"/OEBPS", "/META-INF", "/OEBPS/Images"}) {
         const QString path = workFolder + QString::fromLatin1(sub);
         if (QFileInfo(path).isSymLink())
             QFile::remove(path);

@@ -10,6 +10,7 @@
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
 #include "platform/desktop/Prompt.h"
+#include "publish/converter/OutputFolder.h"
 #include "publish/converter/StagedWriter.h"
 #include "publish/site/SiteText.h"
 
@@ -78,22 +79,6 @@ bool SiteWriter::cannotWrite(const QString &folder) const
     Prompt::current().message((folder.isEmpty() ? m_out : folder) + QStringLiteral(" に書き込めませんでした"),
                               Prompt::OkOnly | Prompt::Exclamation);
     return false;
-}
-
-bool SiteWriter::outputRefused() const
-{
-    // The published site is the user's: what stands in its place other than a folder is neither
-    // moved nor followed.
-    const QFileInfo out(m_out);
-    QString why;
-    if (out.isSymLink())
-        why = QStringLiteral(" はｼﾝﾎﾞﾘｯｸﾘﾝｸです\nﾘﾝｸ先は書き換えません　通常のﾌｫﾙﾀﾞにしてから出力して下さい");
-    else if (out.exists() && !out.isDir())
-        why = QStringLiteral(" はﾌｫﾙﾀﾞではなくﾌｧｲﾙです\nﾌｧｲﾙを移動してから出力して下さい");
-    else
-        return false;
-    Prompt::current().message(m_out + why, Prompt::OkOnly | Prompt::Exclamation);
-    return true;
 }
 
 bool SiteWriter::nothingToPublish(bool failed) const
@@ -177,7 +162,7 @@ bool SiteWriter::publish(const Run &run)
 {
     if (m_out.isEmpty())
         HtmPrepare();
-    if (outputRefused())
+    if (OutputFolder::refused(m_out))
         return false;
     m_tree.load();
     m_firstNo = m_tree.firstPage();
@@ -220,7 +205,7 @@ bool SiteWriter::place(const Run &run)
     // One flush for the whole site before it takes the old one's place.
     if (!StagedWriter::flushFolder(m_work))
         return cannotWrite();
-    if (outputRefused())
+    if (OutputFolder::refused(m_out))
         return false;
     QVector<Move> moves;
     if (QFileInfo(m_out).isDir())

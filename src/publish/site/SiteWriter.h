@@ -111,8 +111,6 @@ private:
     bool place(const Run &run);
     bool writeFile(const QString &file, const QByteArray &utf8);
     void say(const QString &text) const;
-    // True (after the message) when a link or a file stands where the site's folder should be.
-    bool outputRefused() const;
     // Tells the user that there is no page to publish (or that none could be converted); false.
     bool nothingToPublish(bool failed) const;
     // Tells the user that the folder (the output folder when empty) could not be written; false.
