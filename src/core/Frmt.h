@@ -48,8 +48,9 @@ public:
     // Anything else is refused by the options dialog and ignored when read from storage.
     static bool IsTopName(const QString &name);
     // An address that publications may send links to: an absolute http: or https: URL with a
-    // host and no user or password, holding no blank and no control character. Anything else (a script address, a
-    // relative path) is refused by the options dialog and ignored when read from storage.
+    // host and no user or password, holding no blank, no control character and no "?" or "#" (the pages'
+    // file names are put after it). Anything else (a script address, a relative path) is refused by the
+    // options dialog and ignored when read from storage.
     static bool IsHomeUrl(const QString &url);
     // The home address in force for a stored one: with a trailing "/", or empty when the stored
     // text is not a home URL.

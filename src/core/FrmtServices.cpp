@@ -130,7 +130,9 @@ bool Frmt::IsTopName(const QString &name)
 bool Frmt::IsHomeUrl(const QString &url)
 {
     static const QRegularExpression form(QStringLiteral("^https?://[^/?#]+"), QRegularExpression::CaseInsensitiveOption);
-    if (!form.match(url).hasMatch())
+    // The pages' addresses are built by putting their file names after it: a query or a fragment
+    // would take them in.
+    if (!form.match(url).hasMatch() || url.contains(QLatin1Char('?')) || url.contains(QLatin1Char('#')))
         return false;
     for (qsizetype i = 0; i < url.size(); ++i) {
         if (url[i].unicode() <= 0x20 || TextChars::unwritten(url, i))

@@ -197,7 +197,13 @@ private slots:
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("home");
         QTest::newRow("http") << "http://example.org" << true;
-        QTest::newRow("https, path, query") << "https://example.org/a/b?c=1&d='2'#e" << true;
+        QTest::newRow("https, path") << "https://example.org/a/b-c_1.~d'2'/" << true;
+        QTest::newRow("percent escape") << "https://example.org/%E3%81%82/" << true;
+        // The pages' file names are put after it: they would end up in the query or the fragment.
+        QTest::newRow("query") << "https://example.org/a/b?c=1&d='2'" << false;
+        QTest::newRow("empty query") << "https://example.org/?" << false;
+        QTest::newRow("fragment") << "https://example.org/a#e" << false;
+        QTest::newRow("query in the host part") << "https://example.org?x/" << false;
         QTest::newRow("capitals") << "HTTPS://EXAMPLE.ORG/" << true;
         QTest::newRow("a quote is encoded later") << "http://example.org/\"q" << true;
         QTest::newRow("port") << "http://example.org:8080/" << true;

@@ -178,6 +178,8 @@ private slots:
             << 1 << "javascript:alert('http')//" << "" << "top.htm" << true << false << "" << "1002\ttop.htm\r";
         QTest::newRow("data address") << 2 << "" << "data:text/html,http://x/" << "" << true << true << "" << "";
         QTest::newRow("relative address") << 1 << "www.a.jp/http" << "" << "" << true << false << "" << "";
+        QTest::newRow("query in address") << 1 << "http://a.jp/?p=" << "" << "" << true << false << "" << "";
+        QTest::newRow("fragment in address") << 2 << "" << "https://b.jp/s#" << "" << true << true << "" << "";
         QTest::newRow("quote in address") << 1 << "http://a.jp/\"q" << "" << "" << true << false << "http://a.jp/\"q/" << "";
     }
 

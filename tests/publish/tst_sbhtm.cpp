@@ -77,7 +77,7 @@ private slots:
     void saveOnlyAndCancel()
     {
         ScriptedPrompt prompt;
-        const QString url = QStringLiteral("http://example.org/?a='1'&b=\"2\"");
+        const QString url = QStringLiteral("http://example.org/a='1'&b=\"2\"");
         sbHtm::setRunner([&](sbHtm &d) {
             d.txHome()->setText(url);
             d.chWeb()->setChecked(true);
@@ -146,6 +146,17 @@ private slots:
                 d.mnRet(0);
                 QCOMPARE(prompt.messages.value(0), QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"));
                 QVERIFY(!d.chWeb()->isChecked());
+            }
+            // The pages' file names go after the address: a query or a fragment is refused, and why is said.
+            for (const QString &bad : {QStringLiteral("https://example.org/site?lang=ja"), QStringLiteral("https://example.org/#top")}) {
+                prompt.messages.clear();
+                d.txHome()->setText(bad);
+                d.chWeb()->setChecked(true);
+                d.mnRet(0);
+                QCOMPARE(prompt.messages.value(0), QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません\n"
+                                                                  "ﾍﾟｰｼﾞへのﾘﾝｸはURLの後にﾌｧｲﾙ名を付けて作るので、? や # は指定できません"));
+                QVERIFY(!d.chWeb()->isChecked());
+                QCOMPARE(d.closeCode(), 4);
             }
             // Capitals pass; frames with the alternate URL are refused and the menu tree comes back.
             d.txHome()->setText(QStringLiteral("HTTPS://EXAMPLE.ORG"));

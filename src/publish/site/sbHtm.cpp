@@ -215,7 +215,12 @@ void sbHtm::mnRet(int index)
     if (index != 4) {
         // Links of other outputs are sent to this address: it must be a web address and nothing else.
         if (m_chWeb->isChecked() && !Frmt::IsHomeUrl(m_txHome->text())) {
-            Prompt::current().message(QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません"), Prompt::OkOnly);
+            const QString url = m_txHome->text();
+            const bool query = url.contains(QLatin1Char('?')) || url.contains(QLatin1Char('#'));
+            Prompt::current().message(QStringLiteral("HomeのURL指定が不正です　代替URLの指定はできません")
+                                          + (query ? QStringLiteral("\nﾍﾟｰｼﾞへのﾘﾝｸはURLの後にﾌｧｲﾙ名を付けて作るので、? や # は指定できません")
+                                                   : QString()),
+                                      Prompt::OkOnly);
             m_chWeb->setChecked(false);
             return;
         }
