@@ -326,8 +326,11 @@ bool zKtl::ActSync(const QString &name, int *exitCode)
 {
     if (exitCode)
         *exitCode = 0;
-    if (!bChkApp(Ftp))
+    if (!bChkApp(Ftp)) {
+        if (exitCode)
+            *exitCode = NotChosen;
         return true;
+    }
     return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name}, exitCode);
 }
 
@@ -342,8 +345,11 @@ bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
         path = Frmt::OpenDlg(QStringLiteral("FFFTP"), QStringLiteral("FFFTP.exe"),
                              QStringLiteral("FFFTP実行ﾌｧｲﾙ(FFFTP.exe)|FFFTP.exe"), QString());
         // Without a chosen program nothing is started.
-        if (path.isEmpty() || !QFileInfo(path).isFile())
+        if (path.isEmpty() || !QFileInfo(path).isFile()) {
+            if (exitCode)
+                *exitCode = NotChosen;
             return true;
+        }
         ToolPaths::setValue(Application, Section, QStringLiteral("FFFTP"), path);
     }
     return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")}, exitCode);

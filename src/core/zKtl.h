@@ -28,8 +28,9 @@ public:
     // False when the tool could not be started (or the file not written); a missing tool that the
     // user does not choose starts nothing and is no failure of these (true).
     bool ActFtp(const QString &job, const QStringList &values);
-    // The waited-for FTP runs also give the tool's exit code (0 when nothing ran, -1 when it could
-    // not run to its end).
+    // The waited-for FTP runs also give the tool's exit code (NotChosen when the user chose no
+    // program and nothing ran, -1 when it could not run to its end).
+    static constexpr int NotChosen = -2;
     bool ActSync(const QString &name, int *exitCode = nullptr);
     bool ActFFFTP(const QString &setting, int *exitCode = nullptr);
     bool ActAtena(const QString &csv, const QString &pattern);

@@ -56,6 +56,9 @@ void fmDoc::HtmOutput()
         return;
     int code = 0;
     const bool ran = c.iFtp == 1 ? zKtl::instance().ActSync(c.sSync, &code) : zKtl::instance().ActFFFTP(c.sSync, &code);
+    // The user cancelled the choice of the tool: nothing was uploaded, nothing more happens.
+    if (ran && code == zKtl::NotChosen)
+        return;
     // A failed upload leaves the web site as it was: the browser would only show the old one.
     if (!ran || code != 0) {
         const QString tool = c.iFtp == 1 ? QStringLiteral("Prusken") : QStringLiteral("FFFTP");
@@ -64,8 +67,9 @@ void fmDoc::HtmOutput()
         Prompt::current().message(QStringLiteral("FTP転送に失敗しました\n") + tool + why, Prompt::OkOnly | Prompt::Exclamation);
         return;
     }
-    // An empty tree without a first-page name has no first page to show.
-    if (c.sTpNm.isEmpty() && writer.firstPageNo() <= 0)
+    // An empty tree without a first-page name has no first page to show, nor has a run that could
+    // not write it.
+    if ((c.sTpNm.isEmpty() && writer.firstPageNo() <= 0) || (c.iRet != 3 && !writer.firstPageWritten()))
         return;
     const QString name = !c.sTpNm.isEmpty() ? c.sTpNm : SiteWriter::pageFile(writer.firstPageNo());
     QString address = Frmt::st().homeAddress;

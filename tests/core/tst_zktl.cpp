@@ -168,7 +168,9 @@ private slots:
         ScriptedPrompt prompt;
         prompt.files.enqueue(QString());
         const int before = int(launcher.calls.size());
-        QVERIFY(k.ActFFFTP(QStringLiteral("mysite")));
+        int code = 0;
+        QVERIFY(k.ActFFFTP(QStringLiteral("mysite"), &code));
+        QCOMPARE(code, zKtl::NotChosen);
         QCOMPARE(int(launcher.calls.size()), before);
         prompt.files.enqueue(tools[0]);
         QVERIFY(k.ActFFFTP(QStringLiteral("mysite")));

@@ -157,6 +157,45 @@ private slots:
         QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("FTP転送に失敗しました\nPrusken を実行できませんでした")});
         QCOMPARE(launcher.calls.size(), 1);
 
+        // The choice of a missing tool cancelled, for either tool: nothing more happens.
+        for (int tool : {1, 2}) {
+            QVERIFY(ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Prusken"),
+                                        f.dir.filePath(QStringLiteral("gone/Prusken"))));
+            zKtl::release();
+            launcher.calls.clear();
+            f.prompt.messages.clear();
+            f.prompt.files.enqueue(QString());
+            sbHtm::setRunner([tool](sbHtm &d) {
+                d.opFtp()->button(tool)->setChecked(true);
+                d.mnRet(2);
+            });
+            item->trigger();
+            QVERIFY2(launcher.calls.isEmpty(), qPrintable(launcher.lastCommand().join(u' ')));
+            QVERIFY2(f.prompt.messages.isEmpty(), qPrintable(f.prompt.messages.join(u'|')));
+            QVERIFY(f.prompt.files.isEmpty());
+        }
+        // The first page could not be converted: the rest is uploaded, no browser opens on it.
+        QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(TestHome::write(stub, "#!/bin/sh\nexit 0\n"));
+        QVERIFY(ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Prusken"), stub));
+        zKtl::release();
+        const qint64 first =
+            f.value(QStringLiteral("Select noLfC From tbTree Where noLfP=0 And boHide=0 Order By inSrt")).toLongLong();
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=?"), {QByteArray("not a page"), first}));
+        launcher.calls.clear();
+        f.prompt.messages.clear();
+        sbHtm::setRunner([](sbHtm &d) {
+            d.opFtp()->button(1)->setChecked(true);
+            d.mnRet(0);
+        });
+        item->trigger();
+        QVERIFY(!QFile::exists(site + QStringLiteral("index.htm")));
+        QVERIFY(QFile::exists(site + QStringLiteral("cmn/menu.js")));
+        QCOMPARE(launcher.calls.size(), 1);
+        QCOMPARE(launcher.calls[0].program, stub);
+        QVERIFY2(f.prompt.messages.last().startsWith(QStringLiteral("次のﾍﾟｰｼﾞは変換できなかったので出力していません")),
+                 qPrintable(f.prompt.messages.join(u'|')));
+
         // Cancelled: nothing runs.
         launcher.calls.clear();
         sbHtm::setRunner([](sbHtm &d) { d.close(); });

@@ -140,6 +140,7 @@ private slots:
     void awkwardTitlesCycleAndPlainText();
     void protectedListModeAndDamagedPages();
     void onlyPageDamaged();
+    void firstPageNotWrittenIsNotOpened();
     void outputFolderHandling();
     void sharedLinkedFile();
     void siteMap();
@@ -475,6 +476,40 @@ void TstSite::onlyPageDamaged()
     const QString lines = FailedPages::lines(many);
     QCOMPARE(lines.count(u'\n'), 11);
     QVERIFY(lines.contains(QStringLiteral("\n  頁9 (2010)\n  他 2 ﾍﾟｰｼﾞ")));
+}
+
+// The first page could not be converted, or was refused: the rest of the site is published, and
+// no browser opens on a first page that is not there (nor on the old site's), in either variant.
+void TstSite::firstPageNotWrittenIsNotOpened()
+{
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"));
+    f.page(1002, QStringLiteral("本文"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"), 0, 0, 1);
+    f.place(0, 1002, 2, QStringLiteral("本文"));
+    SiteWriter w;
+    QVERIFY(publish(w, 1, false));
+    QCOMPARE(f.launcher.lastCommand(), QStringList({"xdg-open", f.site() + QStringLiteral("/1001.htm")}));
+    QVERIFY(w.firstPageWritten());
+    // Refused: the old first page stays in the folder, but this run did not write it.
+    f.launcher.calls.clear();
+    f.prompt.answers.enqueue(Prompt::No);
+    QVERIFY(publish(w, 1, false));
+    QVERIFY(QFile::exists(f.site() + QStringLiteral("/1001.htm")));
+    QVERIFY(!w.firstPageWritten());
+    QVERIFY(f.launcher.calls.isEmpty());
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHogo=0")));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=1001"), {QByteArray("not a page")}));
+    for (int mode : {1, 2}) {
+        f.launcher.calls.clear();
+        f.prompt.messages.clear();
+        QVERIFY(publish(w, mode));
+        QVERIFY(QFile::exists(f.site() + QStringLiteral("/1002.htm")));
+        QVERIFY(!QFile::exists(f.site() + QStringLiteral("/1001.htm")));
+        QVERIFY(!w.firstPageWritten());
+        QVERIFY2(f.prompt.messages.value(0).contains(QStringLiteral("表紙 (1001)")), qPrintable(f.prompt.messages.join(u'|')));
+        QVERIFY(f.launcher.calls.isEmpty());
+    }
 }
 
 void TstSite::outputFolderHandling()

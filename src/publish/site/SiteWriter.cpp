@@ -168,6 +168,7 @@ bool SiteWriter::publish(const Run &run)
     m_firstNo = m_tree.firstPage();
     m_firstTitle = m_tree.firstTitle();
     m_firstFile.clear();
+    m_firstWritten = false;
     m_failed.clear();
     m_leftBelow = 0;
     // A site without pages would replace the published one with nothing.
@@ -195,7 +196,9 @@ bool SiteWriter::publish(const Run &run)
         return false;
     }
     tellFailed(true);
-    if (run.local && !m_firstFile.isEmpty())
+    // A first page that could not be written is not shown: the browser would find none, or the
+    // old site's.
+    if (run.local && m_firstWritten && !m_firstFile.isEmpty())
         yIni::instance().W_ExpFd(m_out + QLatin1Char('/') + m_firstFile, true);
     return true;
 }

@@ -44,6 +44,8 @@ public:
 
     // The first visible top-level page, as read by the last publish() or firstPage().
     qint64 firstPageNo() const { return m_firstNo; }
+    // The last publish() wrote the first page's own file (not refused, converted, put in place).
+    bool firstPageWritten() const { return m_firstWritten; }
     // Reads the first visible top-level page (the FTP-only run needs it too).
     void firstPage();
     // The file a page or placement is written to: "1001.htm", "1004_1010.htm"; numbers below 100
@@ -102,6 +104,8 @@ private:
     // True when a page was written; else the user is told (nothing to publish, or nothing
     // converted) and false.
     bool somePage(const QVector<Job> &jobs) const;
+    // True when the first page is among the pages converted.
+    bool firstAmong(const QVector<Job> &jobs) const;
     // The pages that could not be converted and everything below them are not published: their
     // files go, the jobs are no longer ok, and the nodes left out are marked (for the menu).
     QVector<bool> dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
@@ -125,6 +129,7 @@ private:
     qint64 m_firstNo = 0;
     QString m_firstTitle;
     QString m_firstFile;
+    bool m_firstWritten = false;
     QStringList m_failed;  // "title (number)" of the pages that could not be converted
     int m_leftBelow = 0;   // files left out below them
 };

@@ -183,6 +183,11 @@ bool SiteWriter::somePage(const QVector<Job> &jobs) const
     return nothingToPublish(!jobs.isEmpty());
 }
 
+bool SiteWriter::firstAmong(const QVector<Job> &jobs) const
+{
+    return std::any_of(jobs.cbegin(), jobs.cend(), [this](const Job &j) { return j.ok && j.page == m_firstNo; });
+}
+
 QVector<SiteWriter::Job> SiteWriter::HtmPages(const Run &run)
 {
     const QVector<SiteTree::Node> &nodes = m_tree.nodes();
@@ -274,6 +279,7 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
     const QVector<bool> leftOut = dropFailed(jobs, nodes);
     if (!somePage(jobs))
         return false;
+    m_firstWritten = firstAmong(jobs);
     m_menu.build(
         m_tree,
         [&](int i) {
@@ -375,6 +381,7 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
         if (j.ok)
             pages.insert(j.page);
     }
+    m_firstWritten = firstAmong(jobs);
     int deepest = 0;
     const QString entries = HtmFrameNavi(deepest, pages);
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
