@@ -72,7 +72,8 @@ PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
 
 PageWrite::Result PageWrite::placed(bool ok, Placement kind)
 {
-    m_refused = !ok && kind == NewPlacement;
+    // The tree tells why it could not place a page; the title copies fail only with the database.
+    m_refused = !ok && kind != Titles;
     return ok ? Saved : Failed;
 }
 

@@ -45,7 +45,7 @@ public:
     void replaceFound() { m_taken = m_found; }
     // The user chose to store a page deleted elsewhere again.
     void storeAgain() { m_again = true; }
-    // After Failed: the tree refused the new page's placement (and has said why).
+    // After Failed: the tree refused the placement of a new page or of one stored again (and has said why).
     bool placementRefused() const { return m_refused; }
 
 private:

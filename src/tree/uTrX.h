@@ -80,11 +80,13 @@ public:
     // (a new page whose save failed stays the unsaved one).
     void holdNodeChanges();
     void releaseNodeChanges(bool committed);
-    // Places page nNo again where the selected node (or child-list item) of page
-    // nOld shows it, after the page was deleted elsewhere; the node takes the
-    // number nNo. With no node selected (a refresh went past the deletion and
+    // Places page nNo again where the node (or child-list item) of page nOld
+    // shows it, after the page was deleted elsewhere: the selected one, or the
+    // one the page was loaded from while the selection moves on; the node takes
+    // the number nNo. With no node selected (a refresh went past the deletion and
     // took its node) the page goes to the end of the top level, under a node of
-    // its own. False when nothing could be written.
+    // its own. False, after telling the user, when no node shows the page or
+    // nothing could be written.
     bool PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz);
     void trSort();
     void GetPrCdNo(QString &sNoP, QString &sNoC, bool &bLnk, const QString &sNdKy = QString()) const;

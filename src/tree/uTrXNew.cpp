@@ -170,17 +170,22 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
         return placeAtTop(nNo, sSz);
     qint64 parent = 0;
     QTreeWidgetItem *item = nullptr;
+    const QString page = QString::number(nOld);
     if (m_listMode) {
-        item = listItem(u'K' + QString::number(nOld));
-        if (!TreeDb::pageNumber(GetKyNo(keyOf(current)), &parent))
-            return false;
+        item = listItem(u'K' + page);
+        if (item && !TreeDb::pageNumber(GetKyNo(keyOf(current)), &parent))
+            item = nullptr;
     } else {
-        item = current;
-        if (GetKyNo(keyOf(item)) != QString::number(nOld) || !placementParent(item, &parent))
-            return false;
+        // The save question comes as the user leaves the page for another node, which is then
+        // already the selected one: the page is shown at the node it was loaded from.
+        item = GetKyNo(keyOf(current)) == page ? current : node(m_tmpKey);
+        if (item && (GetKyNo(keyOf(item)) != page || !placementParent(item, &parent)))
+            item = nullptr;
     }
-    if (!item)
+    if (!item) {
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
         return false;
+    }
     // A parent deleted with it leaves the top level as the place nearest to where it was.
     if (parent != 0 && !TreeDb::isPlaced(parent))
         parent = 0;
@@ -188,8 +193,10 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
     const int shown = item->parent() ? item->parent()->indexOfChild(item) : view->indexOfTopLevelItem(item);
     int order = 0;
     if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, qMax(shown, 0), &order)
-        || !TreeDb::insertPlacement(parent, nNo, order, sSz, false))
+        || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
+        reportFailedInsert();
         return false;
+    }
     TreeDb::stamp(parent, nNo);
     const bool listMode = m_listMode;
     afterCommit([this, item, nOld, nNo, sSz, listMode] {
@@ -213,8 +220,10 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
 bool uTrX::placeAtTop(qint32 nNo, const QString &sSz)
 {
     int order = 0;
-    if (!TreeDb::holdOrder(0) || !TreeDb::freeOrder(0, 0, &order) || !TreeDb::insertPlacement(0, nNo, order, sSz, false))
+    if (!TreeDb::holdOrder(0) || !TreeDb::freeOrder(0, 0, &order) || !TreeDb::insertPlacement(0, nNo, order, sSz, false)) {
+        reportFailedInsert();
         return false;
+    }
     TreeDb::stamp(0, nNo);
     const QString image = GetNdImg(QStringLiteral("N"), nNo, TreeDb::listMode(nNo));
     afterCommit([this, nNo, sSz, image] {

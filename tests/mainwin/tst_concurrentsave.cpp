@@ -5,6 +5,8 @@
 #include "tree/uTrX.h"
 
 #include <QElapsedTimer>
+#include <QTest>
+#include <QTreeWidget>
 
 // Another program on the same database (an SQLite file, or a database on the
 // PostgreSQL server) saves, adds and deletes pages while this window edits:
@@ -238,6 +240,44 @@ private slots:
         QVERIFY(!m_f->editor().bDcEdt());
         QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1001")));
         QCOMPARE(unplaced(), 0);
+    }
+
+    // The page shown was deleted elsewhere and the user leaves it for another node, saving it on the way:
+    // stored again at the user's word, it goes back where it was shown, and the other node is shown. The
+    // selection had already moved on, so the save failed with the words of a database error.
+    void aPageDeletedElsewhereIsStoredAgainAsTheUserLeavesIt()
+    {
+        window().NewPage(1);
+        m_f->type(QStringLiteral("二\nsecond"));
+        save();
+        QCOMPARE(placements(1002), 1);
+        auto *view = window().tree().findChild<QTreeWidget *>(QStringLiteral("trView"));
+        QVERIFY(view);
+        const auto click = [view](const QString &title) {
+            const QList<QTreeWidgetItem *> found = view->findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
+            QCOMPARE(found.size(), 1);
+            view->setCurrentItem(found.first());
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(found.first()).center());
+        };
+        click(QStringLiteral("共有"));
+        QCOMPARE(window().nDocNo, 1001);
+        QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
+        m_f->type(QStringLiteral("戻した\nmine"));
+        m_f->prompt.messages.clear();
+        m_f->prompt.answers << Prompt::Yes << Prompt::Yes;
+        click(QStringLiteral("二"));
+        QCOMPARE(m_f->prompt.messages.size(), 2);
+        QCOMPARE(m_f->prompt.messages.first(), QStringLiteral("現在の文書を保存しますか"));
+        QVERIFY(m_f->prompt.messages.last().contains(QStringLiteral("削除しています")));
+        QCOMPARE(stored(1001), QStringLiteral("戻した\nmine"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 0 And noLfC = 1001")).toInt(), 1);
+        QCOMPARE(unplaced(), 0);
+        QCOMPARE(window().nDocNo, 1002);
+        QVERIFY(!m_f->editor().bDcEdt());
+        QStringList texts;
+        for (QTreeWidgetItemIterator it(view); *it; ++it)
+            texts << (*it)->text(0);
+        QCOMPARE(texts.join(u'|'), QStringLiteral("共有|二"));
     }
 
     // A refresh rebuilds the tree from the database, which has no row for the unsaved node of a new

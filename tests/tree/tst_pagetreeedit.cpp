@@ -224,6 +224,7 @@ private slots:
         QVERIFY(PageDb::row(0, 2009).endsWith(QStringLiteral(":新番号")));
         QVERIFY(m_f->tree.SlctdKy().endsWith(QLatin1String("-2009")));
         QVERIFY(!m_f->tree.PlaceAgain(1009, 1009, QStringLiteral("違う頁")));   // not the page shown
+        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"));
 
         m_f->probe.clickKey("N2-1005");
         clickListItem(1);
