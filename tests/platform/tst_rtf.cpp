@@ -26,6 +26,7 @@ private slots:
     void everyConstructReads();
     void listNumbersWithMarksOfTheirOwn();
     void readsForeignRtf();
+    void unicodeFallbackEndsWithItsGroup();
     void picturesKeepTheirOwnGroupsOut_data();
     void picturesKeepTheirOwnGroupsOut();
     void refusesDamagedOrHostileInput_data();
@@ -119,6 +120,15 @@ void TstRtf::readsForeignRtf()
     QCOMPARE(runs.at(5), QStringLiteral("marked|----||||#ffff00"));
     QCOMPARE(runs.at(7), QStringLiteral("red|-i--|#ff0000|||"));
     QVERIFY(!page.main()->toPlainText().contains(QStringLiteral("secret")));
+}
+
+void TstRtf::unicodeFallbackEndsWithItsGroup()
+{
+    // Writers that give a Unicode character no fallback, in a group of its own: what follows the group
+    // is no fallback, neither the text nor the paragraph's end.
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, "{\\rtf1\\ansi{\\b\\u12354}abc\\par\\pard x{\\u12356}\\par y\\par}"));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("\u3042abc\nx\u3044\ny"));
 }
 
 void TstRtf::picturesKeepTheirOwnGroupsOut_data()

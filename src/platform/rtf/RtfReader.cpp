@@ -178,6 +178,7 @@ bool Parser::parse()
             const GroupState closed = m_state;
             m_state = m_stack.back();
             m_stack.pop_back();
+            m_skip = 0;   // a \u's fallback ends with its group
             endGroup(closed);
             ++m_pos;
             if (m_stack.empty())
