@@ -191,6 +191,7 @@ private slots:
     void tablesBeyondTheLimitsAreRefusedWithTheReason_data();
     void tablesBeyondTheLimitsAreRefusedWithTheReason();
     void notesKeepTheirText();
+    void notesWithMarkersOfTheirOwn();
     void listsSurviveEveryFormat();
     void listNumbersAsTheFileHasThem_data();
     void listNumbersAsTheFileHasThem();
@@ -404,6 +405,29 @@ void TstDocumentFiles::notesKeepTheirText()
         marker.setPosition(3);
         QCOMPARE(marker.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
     }
+}
+
+void TstDocumentFiles::notesWithMarkersOfTheirOwn()
+{
+    // A footnote that refers to another footnote and to an endnote: numbered after the body's markers,
+    // each with its text (the notes were counted before the notes part was read).
+    const QByteArray body = "<w:p><w:r><w:t>body</w:t></w:r><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>";
+    const QByteArray footnotes = "<w:footnote w:id=\"1\"><w:p><w:r><w:t>one</w:t></w:r><w:r><w:footnoteReference w:id=\"2\"/></w:r>"
+                                 "<w:r><w:endnoteReference w:id=\"3\"/></w:r></w:p></w:footnote>"
+                                 "<w:footnote w:id=\"2\"><w:p><w:r><w:t>two</w:t></w:r></w:p></w:footnote>";
+    const QByteArray endnotes = "<w:endnote w:id=\"3\"><w:p><w:r><w:t>three</w:t></w:r></w:p></w:endnote>";
+    PageDocument page;
+    QVERIFY(readBytes(page, docxWith(body, {{QStringLiteral("word/footnotes.xml"), footnotes}, {QStringLiteral("word/endnotes.xml"), endnotes}},
+        "<Relationship Id=\"rId7\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footnotes\" Target=\"footnotes.xml\"/>"
+        "<Relationship Id=\"rId8\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/endnotes\" Target=\"endnotes.xml\"/>")));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("body1\n1 \none23\n2 \ntwo\n3 \nthree"));
+
+    // Many notes, each found by its marker.
+    PageDocument many;
+    QVERIFY(readBytes(many, docxNotes(300)));
+    const QString text = many.main()->toPlainText();
+    QVERIFY(text.startsWith(QStringLiteral("P01\nP12\n")));
+    QVERIFY2(text.contains(QStringLiteral("P299300\n1 \nN0\n2 \nN1\n")) && text.endsWith(QStringLiteral("300 \nN299")), qPrintable(text.right(40)));
 }
 
 void TstDocumentFiles::listsSurviveEveryFormat()

@@ -130,6 +130,24 @@ QByteArray htmlIndentedLines(int lines)
     return html + "</div></body></html>";
 }
 
+QByteArray docxNotes(int notes)
+{
+    const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    QByteArray body;
+    QByteArray footnotes;
+    for (int i = 0; i < notes; ++i) {
+        body += "<w:p><w:r><w:t>P" + number(i) + "</w:t></w:r><w:r><w:footnoteReference w:id=\"" + number(i) + "\"/></w:r></w:p>";
+        footnotes += "<w:footnote w:id=\"" + number(i) + "\">" + docxText("N" + number(i)) + "</w:footnote>";
+    }
+    return ZipPackage::write(
+        {{QStringLiteral("word/document.xml"), "<w:document " + w + "><w:body>" + body + "</w:body></w:document>"},
+         {QStringLiteral("word/_rels/document.xml.rels"),
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+          "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footnotes\" Target=\"footnotes.xml\"/>"
+          "</Relationships>"},
+         {QStringLiteral("word/footnotes.xml"), "<w:footnotes " + w + ">" + footnotes + "</w:footnotes>"}});
+}
+
 QByteArray docxTable(int rows, int columns)
 {
     return docxGrid(rows, columns, [](int r, int c) { return "<w:tc>" + docxText(number(r) + "," + number(c)) + "</w:tc>"; });

@@ -20,6 +20,9 @@ QByteArray htmlNested(int depth);
 // space, joined by <br> in one paragraph.
 QByteArray htmlIndentedLines(int lines);
 
+// `notes` paragraphs "P<n>", each with the marker of its footnote "N<n>".
+QByteArray docxNotes(int notes);
+
 // One table, each cell holding "<row>,<column>".
 QByteArray docxTable(int rows, int columns);
 QByteArray rtfTable(int rows, int columns);

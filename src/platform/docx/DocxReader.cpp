@@ -42,17 +42,22 @@ struct Package {
     QHash<QString, int> styleLevels;            // "abstractNumId/style id" -> the level that names the style
     QHash<QString, int> levelStarts;            // "abstractNumId/level", "#numId/level" (override) -> first number
     QList<QPair<bool, QString>> notes;          // (endnote, id) in marker order
+    QHash<QPair<bool, QString>, int> noteIndexes; // (endnote, id) -> its place in `notes`
     qint64 cells = 0;
+
+    // The note's place among the markers, -1 without a marker.
+    int noteIndex(bool endnote, const QString &id) const { return noteIndexes.value(qMakePair(endnote, id), -1); }
 
     int noteNumber(bool endnote, const QString &id)
     {
         const QPair<bool, QString> key(endnote, id);
-        qsizetype i = notes.indexOf(key);
+        int i = noteIndex(endnote, id);
         if (i < 0) {
+            i = int(notes.size());
             notes.append(key);
-            i = notes.size() - 1;
+            noteIndexes.insert(key, i);
         }
-        return int(i) + 1;
+        return i + 1;
     }
 };
 
@@ -180,12 +185,12 @@ bool PartReader::readNotes(const QByteArray &xml, bool endnotes, std::vector<Flo
     while (!m_x.atEnd()) {
         if (m_x.readNext() != QXmlStreamReader::StartElement || !isW(element))
             continue;
-        const qsizetype index = m_package.notes.indexOf(qMakePair(endnotes, wAttr(QStringLiteral("id"))));
+        const int index = m_package.noteIndex(endnotes, wAttr(QStringLiteral("id")));
         if (index < 0) {
             m_x.skipCurrentElement();   // separators, and notes no marker refers to
             continue;
         }
-        m_note = int(index) + 1;
+        m_note = index + 1;
         m_noteNumbered = false;
         Flow::Items items;
         if (!readContainer(items, 2))
@@ -196,6 +201,9 @@ bool PartReader::readNotes(const QByteArray &xml, bool endnotes, std::vector<Flo
             first.paragraph.addText(QString::number(m_note) + QLatin1Char(' '), QTextCharFormat());
             items.insert(items.begin(), std::move(first));
         }
+        // A note may hold markers of its own: notes numbered after the body's are read here too.
+        if (size_t(index) >= notes.size())
+            notes.resize(size_t(index) + 1);
         notes[size_t(index)] = std::move(items);
     }
     m_note = 0;
