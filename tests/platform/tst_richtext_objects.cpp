@@ -1,5 +1,6 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QPainter>
@@ -13,6 +14,8 @@
 #include "support/TestImages.h"
 
 using namespace TextProps;
+
+Q_DECLARE_METATYPE(TableOps::Merge)
 
 // A 3 x 3 table whose cells read "r<row>c<column>".
 static int table3x3(RichTextEdit &edit)
@@ -57,6 +60,44 @@ private slots:
         QCOMPARE(edit.tableAtCaret(), 0);
         QCOMPARE(edit.rowAtCaret(), 0);
         QVERIFY(!edit.canInsertRow() && !edit.canSplitTable());
+    }
+
+    // Where a cell starts, asked of its neighbours, is where Qt's cell search puts it, for merged cells of
+    // every shape side by side and one above another.
+    void cellStartsWhereQtPutsIt_data()
+    {
+        QTest::addColumn<QList<TableOps::Merge>>("merges");
+        using M = TableOps::Merge;
+        QTest::newRow("none") << QList<M>{};
+        QTest::newRow("across a row") << QList<M>{{1, 0, 1, 4}};
+        QTest::newRow("down a column") << QList<M>{{0, 2, 4, 1}};
+        QTest::newRow("block") << QList<M>{{1, 1, 2, 2}};
+        QTest::newRow("stacked alike") << QList<M>{{0, 0, 2, 2}, {2, 0, 2, 2}};
+        QTest::newRow("side by side alike") << QList<M>{{0, 0, 2, 2}, {0, 2, 2, 2}};
+        QTest::newRow("staggered") << QList<M>{{0, 0, 2, 1}, {1, 1, 2, 1}, {0, 2, 1, 2}, {3, 0, 1, 3}};
+        QTest::newRow("everything") << QList<M>{{0, 0, 4, 4}};
+    }
+    void cellStartsWhereQtPutsIt()
+    {
+        QFETCH(QList<TableOps::Merge>, merges);
+        QTextDocument doc;
+        QTextTable *table = QTextCursor(&doc).insertTable(4, 4);
+        TableOps::mergeCells(table, std::vector<TableOps::Merge>(merges.begin(), merges.end()));
+        int starts = 0;
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                const bool expected = cell.row() == r && cell.column() == c;
+                QVERIFY2(TableOps::cellStartsAt(table, r, c) == expected, qPrintable(QStringLiteral("%1,%2").arg(r).arg(c)));
+                starts += expected;
+            }
+        }
+        int covered = 0;
+        for (const TableOps::Merge &m : merges)
+            covered += m.rows * m.columns - 1;
+        QCOMPARE(starts, 16 - covered);
+        QVERIFY(!TableOps::cellStartsAt(table, 4, 0));
+        QVERIFY(!TableOps::cellStartsAt(table, 0, -1));
     }
 
     void badTableSizesAreRefused_data()

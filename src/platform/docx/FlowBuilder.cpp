@@ -226,10 +226,9 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
-            QTextTableCell target = t->cellAt(r, start[r][i]);
-            if (cell.merge == Cell::Continue || !target.isValid() || target.row() != r
-                || target.column() != start[r][i])
+            if (cell.merge == Cell::Continue || !TableOps::cellStartsAt(t, r, start[r][i]))
                 continue;
+            QTextTableCell target = t->cellAt(r, start[r][i]);
             if (cell.background.isValid()) {
                 QTextCharFormat cellFormat = target.format();
                 cellFormat.setBackground(cell.background);

@@ -121,6 +121,23 @@ void PageBuilder::setList(QTextCursor &cursor, int index)
         m_lists[index] = cursor.createList(m_image.formats.at(m_part->lists.at(index)).toListFormat());
 }
 
+// Whether the cell has the format already, as Qt keeps it (with the cell's spans and its table's
+// object): Qt makes every cell of a new table alike, and setting a format is an edit of the document
+// all the same, a good part of loading a large table of plain cells.
+static bool hasFormat(const QTextTableCell &cell, QTextCharFormat format)
+{
+    QTextCharFormat current = cell.format();
+    const int rows = current.tableCellRowSpan();
+    const int columns = current.tableCellColumnSpan();
+    for (QTextCharFormat *f : {&current, &format}) {
+        f->setTableCellRowSpan(rows);
+        f->setTableCellColumnSpan(columns);
+    }
+    format.setObjectType(QTextFormat::TableCellObject);
+    format.setObjectIndex(current.objectIndex());
+    return format == current;
+}
+
 void PageBuilder::table(QTextCursor &cursor, const Item &item)
 {
     QTextTableFormat format = m_image.formats.at(item.format).toTableFormat();
@@ -135,7 +152,9 @@ void PageBuilder::table(QTextCursor &cursor, const Item &item)
     TableOps::mergeCells(t, merges);
     for (const Cell &cell : item.cells) {
         QTextTableCell c = t->cellAt(cell.row, cell.column);
-        c.setFormat(m_image.formats.at(cell.format).toCharFormat());
+        const QTextCharFormat cellFormat = m_image.formats.at(cell.format).toCharFormat();
+        if (!hasFormat(c, cellFormat))
+            c.setFormat(cellFormat);
         QTextCursor inner = c.firstCursorPosition();
         items(inner, cell.items);
     }

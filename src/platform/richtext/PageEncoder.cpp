@@ -5,6 +5,7 @@
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageStream.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QTextBlock>
@@ -157,15 +158,15 @@ void PageEncoder::table(ByteWriter &out, QTextTable *t)
     int count = 0;
     for (int row = 0; row < t->rows(); ++row) {
         for (int column = 0; column < t->columns(); ++column) {
-            const QTextTableCell cell = t->cellAt(row, column);
-            if (cell.row() != row || cell.column() != column)
+            if (!TableOps::cellStartsAt(t, row, column))
                 continue; // covered by a merged cell
+            const QTextTableCell cell = t->cellAt(row, column);
             QTextCharFormat format = cell.format();
+            cells.varUInt(quint64(format.tableCellRowSpan()));
+            cells.varUInt(quint64(format.tableCellColumnSpan()));
             format.clearProperty(QTextFormat::TableCellRowSpan);
             format.clearProperty(QTextFormat::TableCellColumnSpan);
-            cells.varUInt(quint64(cell.rowSpan()));
-            cells.varUInt(quint64(cell.columnSpan()));
-            cells.varUInt(quint64(formatIndex(format)));
+            cells.varUInt(quint64(cachedIndex(4, cell.tableCellFormatIndex(), format)));
             content(cells, cell.begin());
             ++count;
         }

@@ -119,6 +119,14 @@ QTextTable *TableOps::byId(const QTextDocument *doc, int id)
     return nullptr;
 }
 
+bool TableOps::cellStartsAt(const QTextTable *table, int row, int column)
+{
+    const QTextTableCell cell = table->cellAt(row, column);
+    // A merged cell is a rectangle: any place of it but its first has the same cell to the left or above.
+    return cell.isValid() && (column == 0 || table->cellAt(row, column - 1) != cell)
+        && (row == 0 || table->cellAt(row - 1, column) != cell);
+}
+
 static bool validCell(QTextTable *table, int row, int column)
 {
     return table && row >= 0 && column >= 0 && row < table->rows() && column < table->columns();

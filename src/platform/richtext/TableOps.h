@@ -17,6 +17,11 @@ public:
     static QTextTable *byId(const QTextDocument *doc, int id);
     static int idOf(const QTextTable *table);
 
+    // Whether the cell at (row, column) starts there rather than being covered by a merged cell that
+    // starts above or to the left. Asked of its neighbours' places, which Qt answers from its grid;
+    // QTextTableCell::row() and column() search the table's cells each time.
+    static bool cellStartsAt(const QTextTable *table, int row, int column);
+
     static QString cellText(QTextTable *table, int row, int column);
     static bool setCellText(QTextTable *table, int row, int column, const QString &text);
 
