@@ -20,8 +20,10 @@ EditorServices::~EditorServices() = default;
 
 bool EditorServices::loadBytes(RichTextEdit &edit, const QByteArray &bytes, int format, bool atCaret)
 {
+    if (!atCaret)
+        return PageCodec::loadBytes(*edit.page(), edit.cursor(), bytes, format, false);
     edit.beginCommand();
-    const bool ok = PageCodec::loadBytes(*edit.page(), edit.cursor(), bytes, format, atCaret);
+    const bool ok = PageCodec::loadBytes(*edit.page(), edit.cursor(), bytes, format, true);
     edit.endCommand();
     return ok;
 }
