@@ -8,6 +8,7 @@
 #include "core/zClt.h"
 #include "core/zSvr.h"
 #include "editor/EditorServices.h"
+#include "editor/LoadWait.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/docx/DocumentFile.h"
@@ -181,7 +182,11 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     // would make long, nor does giving every heading its look.
     PageDocument read(PageDocument::WithoutLayout);
     QString problem;
-    const DocumentFile::Result result = DocumentFile::read(read, file, format, &problem);
+    DocumentFile::Result result = DocumentFile::Failed;
+    {
+        const LoadWait wait(LoadWait::fileWeight(file));
+        result = DocumentFile::read(read, file, format, &problem);
+    }
     bool ok = result == DocumentFile::Ok;
     if (ok) {
         giveHeadingsTheirLook(read);
@@ -191,17 +196,17 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
             ok = m_edit->selectFrame(m_partNo);
             if (ok) {
                 m_edit->clearText();
-                ok = m_services->loadBytes(*m_edit, bytes, 9, true);
+                ok = loadBytes(bytes, 9, true);
             }
         } else if (m_partNo == 0 && !bIns) {
             // The page is replaced: the save question of the update policy comes first.
             T_NewDoc(2);
-            ok = m_services->loadBytes(*m_edit, bytes, 9, false);
+            ok = loadBytes(bytes, 9, false);
         } else if (m_partNo == 0) {
             m_edit->setSelLength(0);
             m_edit->setSelectedText(QStringLiteral("\n\n"));
             m_edit->setSelStart(m_edit->selStart() - 1);
-            ok = m_services->loadBytes(*m_edit, bytes, 9, true);
+            ok = loadBytes(bytes, 9, true);
             if (ok) {
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n"));
@@ -214,7 +219,7 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
                 if (!m_edit->selectFrame(id))
                     continue;
                 m_edit->clearText();
-                ok = m_services->loadBytes(*m_edit, bytes, 9, true) && ok;
+                ok = loadBytes(bytes, 9, true) && ok;
             }
         }
         syncToView();
@@ -270,6 +275,7 @@ bool uTxm::T_InsTxFL()
     }
     text.replace(QLatin1Char('\n'), QChar(11));
     syncFromView();
+    const LoadWait wait(text.size());
     m_edit->setSelectedText(text);
     syncToView();
     return true;

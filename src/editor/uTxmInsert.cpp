@@ -5,6 +5,7 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/zKtl.h"
+#include "editor/LoadWait.h"
 #include "editor/sbScrpt.h"
 #include "editor/sbTxm.h"
 #include "editor/sbWmf.h"
@@ -118,6 +119,7 @@ void uTxm::T_Paste(const QString &sKind)
         text.remove(0, lead);
         text.replace(QStringLiteral("\r\n"), QString(QChar(11)));
         text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
+        const LoadWait wait(text.size());
         m_edit->setSelectedText(text);
         syncToView();
     } else if (sKind == QLatin1String("OBJ") || sKind.isEmpty()) {

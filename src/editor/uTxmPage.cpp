@@ -5,6 +5,7 @@
 #include "core/Usr.h"
 #include "core/zClt.h"
 #include "editor/EditorServices.h"
+#include "editor/LoadWait.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -62,6 +63,7 @@ bool uTxm::loadBytes(const QByteArray &bytes, int format, bool atCaret)
         m_edit->clearText();
         return true;
     }
+    const LoadWait wait(LoadWait::pageWeight(bytes));
     return m_services->loadBytes(*m_edit, bytes, format, atCaret);
 }
 
@@ -83,6 +85,8 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
     m_busy = true;
     leavePage(bCpyNw);
     forgetPage();
+    // The wait window, when the page needs it, stays until the page is shown.
+    const LoadWait wait(LoadWait::pageWeight(yDt));
     bOk = loadBytes(yDt, 9, false);
     if (!bOk) {
         m_edit->setText(sAltTx);
@@ -133,6 +137,7 @@ void uTxm::SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw)
     m_busy = true;
     leavePage(bCpyNw);
     forgetPage();
+    const LoadWait wait(LoadWait::fileWeight(sFL));
     // The file's load is reported like SetData's: a caller should know when nothing was read.
     bOk = m_services->loadFile(*m_edit, sFL);
     m_busy = false;
@@ -145,7 +150,7 @@ void uTxm::InsData(const QByteArray &yDt, bool &bOk)
     m_busy = true;
     setBDcEdt(true);
     syncFromView();
-    bOk = !yDt.isEmpty() && m_services->loadBytes(*m_edit, yDt, 9, true);
+    bOk = !yDt.isEmpty() && loadBytes(yDt, 9, true);
     m_busy = false;
     RfrshBar();
     syncToView();
@@ -155,7 +160,7 @@ void uTxm::ApndData(const QByteArray &yDt, bool &bOk)
 {
     m_busy = true;
     syncFromView();
-    bOk = !yDt.isEmpty() && m_services->loadBytes(*m_edit, yDt, 9, true);
+    bOk = !yDt.isEmpty() && loadBytes(yDt, 9, true);
     m_busy = false;
     RfrshBar();
     syncToView();

@@ -12,7 +12,20 @@
 namespace {
 // A page with all its pictures stays far below this; a larger file is no page of ours.
 constexpr qint64 MaxFileSize = qint64(1) << 30;
+
+qint64 weightOf(const std::vector<PageImage::Item> &items)
+{
+    qint64 weight = 0;
+    for (const PageImage::Item &item : items) {
+        weight += 1 + qint64(item.cells.size()) * PageCodec::CellWeight + weightOf(item.items);
+        for (const PageImage::Fragment &fragment : item.fragments)
+            weight += fragment.text.size();
+        for (const PageImage::Cell &cell : item.cells)
+            weight += weightOf(cell.items);
+    }
+    return weight;
 }
+} // namespace
 
 QByteArray PageCodec::save(const PageDocument &page, bool *sparseTable)
 {
@@ -32,6 +45,17 @@ bool PageCodec::load(PageDocument &page, const QByteArray &bytes)
         return false;
     PageBuilder::build(image, page);
     return true;
+}
+
+qint64 PageCodec::layoutWeight(const QByteArray &bytes)
+{
+    PageImage::Page image;
+    if (!PageDecoder::decode(bytes, image))
+        return 0;
+    qint64 weight = 0;
+    for (const PageImage::Part &part : image.parts)
+        weight += weightOf(part.items);
+    return weight;
 }
 
 bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes)

@@ -30,6 +30,12 @@ public:
                           bool atSelection);
     static QByteArray saveBytes(const PageDocument &page, int format);
 
+    // What laying out the page of the bytes costs, in characters, a table cell counting as CellWeight
+    // of them (Qt lays out a large table far more slowly than its text); 0 for bytes that load()
+    // would refuse. Decoding costs little beside building and laying out.
+    static constexpr qint64 CellWeight = 100;
+    static qint64 layoutWeight(const QByteArray &bytes);
+
     // Files of format 9: written whole or not at all.
     static bool saveFile(const PageDocument &page, const QString &path);
     static bool loadFile(PageDocument &page, const QString &path);

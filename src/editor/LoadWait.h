@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Reading and laying out a large page keeps the window still for seconds (a text of megabytes, a
+// table of thousands of cells): that is done under the wait window. A job that shows the window
+// already keeps it, with its own text.
+class LoadWait
+{
+public:
+    // Above this weight (characters laid out, PageCodec::layoutWeight) the work is done under the
+    // wait window.
+    static constexpr qint64 Weight = 300000;
+    // A file larger than this weighs above it: the weight of another program's file is known only
+    // once it is read.
+    static constexpr qint64 FileSize = 512 * 1024;
+
+    explicit LoadWait(qint64 weight);
+    ~LoadWait();
+    LoadWait(const LoadWait &) = delete;
+    LoadWait &operator=(const LoadWait &) = delete;
+
+    // The weight of loading page bytes, or of reading a file (0 while the window is shown already:
+    // nothing need be measured).
+    static qint64 pageWeight(const QByteArray &page);
+    static qint64 fileWeight(const QString &file);
+    static QString message();
+
+private:
+    bool m_shown = false;
+};

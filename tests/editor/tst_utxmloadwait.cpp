@@ -1,0 +1,215 @@
+#include "core/Usr.h"
+#include "core/sbWait.h"
+#include "editor/LoadWait.h"
+#include "editor/uTxm.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "support/EditorTestEnv.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QTextCursor>
+#include <QTextTable>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+// The texts the wait window was shown with.
+class WaitShows : public QObject
+{
+public:
+    QStringList messages;
+    WaitShows() { qApp->installEventFilter(this); }
+    ~WaitShows() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && object->inherits("sbWait"))
+            messages << sbWait::shownMessage();
+        return false;
+    }
+};
+
+// A page large enough to keep the window still while it is read and laid out is read under the wait
+// window: the text of megabytes pasted into a page, a table of thousands of cells. A small page is
+// not, and a job that shows the window already keeps it with its text.
+class TestUTxmLoadWait : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+
+    // Whether the wait window stood while the editor laid out its main text.
+    static QList<bool> waitDuringLayout(uTxm &editor, const std::function<void()> &work)
+    {
+        QList<bool> shown;
+        QAbstractTextDocumentLayout *layout = editor.edit().page()->main()->documentLayout();
+        const auto connection = connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged,
+                                        [&] { shown << sbWait::isShown(); });
+        work();
+        disconnect(connection);
+        return shown;
+    }
+
+    static QString lines(int characters)
+    {
+        const QString line = QStringLiteral("貼り付けたテキストの一行です。A line of a pasted text file, 1234567890.");
+        return QStringList(characters / line.size() + 1, line).join(QChar(11)).left(characters);
+    }
+
+    static QByteArray textPage(int characters)
+    {
+        PageDocument page(PageDocument::WithoutLayout);
+        RichTextEdit edit(&page);
+        edit.setText(lines(characters));
+        return PageCodec::save(page);
+    }
+
+    static QByteArray tablePage(int rows, int columns)
+    {
+        PageDocument page(PageDocument::WithoutLayout);
+        QTextCursor cursor(page.main());
+        QTextTableFormat format;
+        format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+        QTextTable *table = cursor.insertTable(rows, columns, format);
+        for (int row = 0; row < rows; ++row)
+            table->cellAt(row, row % columns).firstCursorPosition().insertText(QString::number(row));
+        return PageCodec::save(page);
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(resetEditorState(*m_home));
+        Usr::st().busy = false;
+    }
+
+    void cleanup()
+    {
+        sbWait::cEnd();
+        yIni::release();
+        m_home.reset();
+    }
+
+    void largePageLoadsUnderTheWaitWindow_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("waits");
+        QTest::newRow("short text") << textPage(2000) << false;
+        QTest::newRow("long text") << textPage(400000) << true;
+        QTest::newRow("narrow table") << tablePage(20, 5) << false;
+        QTest::newRow("wide table") << tablePage(40, 100) << true;
+    }
+
+    void largePageLoadsUnderTheWaitWindow()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, waits);
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(PageCodec::layoutWeight(bytes) > LoadWait::Weight, waits);
+        uTxm editor;
+        editor.cOn(0, 2);
+        editor.resize(800, 600);
+        editor.show();
+        bool ok = false;
+        const QList<bool> shown = waitDuringLayout(editor, [&] { editor.SetData(bytes, ok, true); });
+        QVERIFY(ok);
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.contains(false), !waits);
+        QCOMPARE(shown.contains(true), waits);
+        // Closed again, and the busy flag back as it was.
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(editor.edit().textLength() > 0);
+        editor.cOff();
+    }
+
+    // Inserted bytes and a text pasted as text weigh as a page does.
+    void largeInsertUnderTheWaitWindow()
+    {
+        uTxm editor;
+        editor.cOn(0, 2);
+        bool ok = false;
+        editor.SetData(textPage(100), ok, true);
+        QVERIFY(ok);
+        QList<bool> shown = waitDuringLayout(editor, [&] { editor.InsData(textPage(400000), ok); });
+        QVERIFY(ok);
+        QVERIFY(shown.contains(true));
+        QVERIFY(!sbWait::isShown());
+        shown = waitDuringLayout(editor, [&] { editor.InsData(textPage(100), ok); });
+        QVERIFY(ok);
+        QVERIFY(!shown.contains(true));
+
+        QApplication::clipboard()->setText(lines(400000).replace(QChar(11), QLatin1Char('\n')));
+        editor.edit().setSelStart(0);
+        shown = waitDuringLayout(editor, [&] { editor.rtAct(15, QStringLiteral("TXT")); });
+        QVERIFY(shown.contains(true));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(editor.edit().textLength() >= 400100);
+        editor.cOff();
+    }
+
+    // A large file of another program is read under the wait window; its page is light enough to be
+    // laid out without it.
+    void largeFileReadUnderTheWaitWindow_data()
+    {
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<bool>("waits");
+        QTest::newRow("small file") << 2000 << false;
+        QTest::newRow("large file") << 200000 << true;
+    }
+
+    void largeFileReadUnderTheWaitWindow()
+    {
+        QFETCH(int, characters);
+        QFETCH(bool, waits);
+        const QString file = m_home->path() + QStringLiteral("/read.txt");
+        QVERIFY(TestHome::write(file, QString(characters, QChar(0x3042)).toUtf8()));
+        QCOMPARE(QFileInfo(file).size() > LoadWait::FileSize, waits);
+        uTxm editor;
+        editor.cOn(0, 2);
+        WaitShows shows;
+        editor.rtAct(3, file);
+        QCOMPARE(editor.edit().textLength(), characters);
+        QCOMPARE(shows.messages, waits ? QStringList{LoadWait::message()} : QStringList());
+        QVERIFY(!sbWait::isShown());
+        editor.cOff();
+    }
+
+    // A job that shows the wait window (publishing, an import) keeps it, with its text, while it
+    // loads pages into the editor.
+    void jobKeepsItsWaitWindow()
+    {
+        uTxm editor;
+        editor.cOn(0, 2);
+        sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをHTMに出力しています"));
+        QStringList texts;
+        QAbstractTextDocumentLayout *layout = editor.edit().page()->main()->documentLayout();
+        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged,
+                [&] { texts << sbWait::shownMessage(); });
+        bool ok = false;
+        editor.SetData(textPage(400000), ok, true);
+        QVERIFY(ok);
+        QVERIFY(!texts.isEmpty());
+        texts.removeDuplicates();
+        QCOMPARE(texts, QStringList{QStringLiteral("ﾍﾟｰｼﾞをHTMに出力しています")});
+        QVERIFY(sbWait::isShown());
+        QVERIFY(Usr::st().busy);
+        sbWait::cEnd();
+        QVERIFY(!Usr::st().busy);
+        editor.cOff();
+    }
+
+    // Damaged bytes weigh nothing: the load fails as before, without the window.
+    void damagedBytesWeighNothing()
+    {
+        QByteArray bytes = textPage(400000);
+        QCOMPARE(PageCodec::layoutWeight(bytes.left(bytes.size() / 2)), 0);
+        QCOMPARE(PageCodec::layoutWeight(QByteArray("PAGE\n?'\"")), 0);
+    }
+};
+
+QTEST_MAIN(TestUTxmLoadWait)
+#include "tst_utxmloadwait.moc"
