@@ -4,7 +4,11 @@
 // - characters typed into the middle of a page that is one paragraph of 1 MB of text with line
 //   breaks, as a text pasted as text becomes, with the marks of paragraph ends and line breaks shown
 //   (target < 5 ms a keystroke).
+// - opening a page of one paragraph of 5 MB in the view, as the editor loads a page from its bytes
+//   (target < 3 s; the editor shows its wait window meanwhile).
 // BENCH_KEYS sets the keystrokes of the first figure (the second types a tenth of them, at least 100).
+#include "editor/EditorServices.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -97,15 +101,20 @@ bool twentyPages(QApplication &app, QTextStream &out, int keys)
     return true;
 }
 
+// Lines of a text file, joined by line breaks into one paragraph.
+QString pastedText(int size)
+{
+    const QString line = QStringLiteral("貼り付けたテキストの一行です。A line of a pasted text file, 1234567890.");
+    QStringList lines(size / line.size() + 1, line);
+    return lines.join(QChar(11)).left(size);
+}
+
 bool longParagraph(QApplication &app, QTextStream &out, int keys)
 {
     PageDocument page;
     RichTextEdit edit(&page);
-    // Lines of a text file, joined by line breaks into one paragraph.
-    const QString line = QStringLiteral("貼り付けたテキストの一行です。A line of a pasted text file, 1234567890.");
     const int size = 1 << 20;
-    QStringList lines(size / line.size() + 1, line);
-    edit.setText(lines.join(QChar(11)).left(size));
+    edit.setText(pastedText(size));
     RichView view(&edit);
     view.setControlChars(true);
     showView(app, view, 0);
@@ -122,6 +131,31 @@ bool longParagraph(QApplication &app, QTextStream &out, int keys)
     return true;
 }
 
+bool openLongPage(QApplication &app, QTextStream &out)
+{
+    const int size = 5 << 20;
+    QByteArray bytes;
+    {
+        PageDocument source(PageDocument::WithoutLayout);
+        RichTextEdit edit(&source);
+        edit.setText(pastedText(size));
+        bytes = PageCodec::save(source);
+    }
+    PageDocument page;
+    RichTextEdit edit(&page);
+    edit.setText(QStringLiteral("前のページ"));
+    RichView view(&edit);
+    showView(app, view, 0);
+    EditorServices services;
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = services.loadBytes(edit, bytes, 9, false);
+    app.processEvents();
+    out << "richview: a page of one paragraph of " << size / 1024 << " K characters opened in the view, "
+        << timer.elapsed() << " ms (target < 3000 ms)\n";
+    return ok && edit.textLength() == size;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -134,5 +168,7 @@ int main(int argc, char **argv)
     const bool pages = twentyPages(app, out, keys);
     out.flush();
     const bool paragraph = longParagraph(app, out, qMax(100, keys / 10));
-    return pages && paragraph ? 0 : 1;
+    out.flush();
+    const bool open = openLongPage(app, out);
+    return pages && paragraph && open ? 0 : 1;
 }
