@@ -25,6 +25,7 @@
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextList>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -200,6 +201,7 @@ private slots:
     void headingsByNameAndOutlineLevel();
     void rtfHeadingsFollowTheirBaseStyles();
     void htmlKeepsHeadingsAndLinks();
+    void htmlWithLengthsBeyondAnyPage();
     void htmlKeepsIdeographicSpaces();
     void firstPageKeepsTheHeader();
     void firstPageShowsWhatTheFileSays_data();
@@ -637,6 +639,23 @@ void TstDocumentFiles::rtfHeadingsFollowTheirBaseStyles()
     PageDocument page;
     QVERIFY(RtfReader::read(page, rtf));
     QCOMPARE(headingsOf(page.main()), QList<int>({0, 0, -1, -1, -1, -1, -1, 1, 1}));
+}
+
+void TstDocumentFiles::htmlWithLengthsBeyondAnyPage()
+{
+    // Sizes no page has, as web pages give them by mistake: the page takes the text without them.
+    PageDocument page;
+    QString problem;
+    QVERIFY2(readBytes(page, "<html><body><p style=\"font-size:99999999pt\">big</p>"
+                             "<p style=\"margin-left:-99999999px;text-indent:99999999px;line-height:99999999%\">far</p>"
+                             "<table width=\"99999999\" cellpadding=\"99999999\"><tr><td>cell</td></tr></table>"
+                             "<p>end</p></body></html>", &problem),
+             qPrintable(problem));
+    QCOMPARE(page.main()->toPlainText().split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("\\w"))),
+             QStringList({"big", "far", "cell", "end"}));
+    QTextCursor big(page.main());
+    big.movePosition(QTextCursor::NextCharacter);
+    QVERIFY(big.charFormat().fontPointSize() < 2000);
 }
 
 void TstDocumentFiles::htmlKeepsHeadingsAndLinks()

@@ -377,6 +377,34 @@ private slots:
         QCOMPARE(PageCodec::save(copy), PageCodec::save(page));
     }
 
+    // A length beyond any layout (as pasted from a web page) is left out of the bytes, not the page.
+    void lengthsBeyondAnyLayoutAreLeftOut()
+    {
+        PageDocument page;
+        QTextCursor c(page.main());
+        QTextCharFormat huge;
+        huge.setFontPointSize(1e9);
+        QTextBlockFormat far;
+        far.setLeftMargin(-1e12);
+        far.setTopMargin(12);
+        c.setBlockFormat(far);
+        c.insertText(QStringLiteral("text"), huge);
+        QTextImageFormat picture;
+        picture.setWidth(std::numeric_limits<double>::infinity());
+        picture.setName(QStringLiteral("nowhere"));
+        c.insertImage(picture);
+        const QByteArray bytes = PageCodec::save(page);
+        QVERIFY(!bytes.isEmpty());
+        PageDocument copy;
+        QVERIFY(PageCodec::load(copy, bytes));
+        QCOMPARE(copy.main()->toPlainText(), page.main()->toPlainText());
+        QTextCursor back(copy.main());
+        back.movePosition(QTextCursor::NextCharacter);
+        QVERIFY(!back.charFormat().hasProperty(QTextFormat::FontPointSize));
+        QVERIFY(!back.blockFormat().hasProperty(QTextFormat::BlockLeftMargin));
+        QCOMPARE(back.blockFormat().topMargin(), 12.0);
+    }
+
     // A page the loader would refuse is never written: stored, it could not be opened again.
     void pagesTheLoaderRefusesAreNeverWritten_data()
     {

@@ -175,6 +175,12 @@ QByteArray FormatCodec::encode(const QTextFormat &format)
         ByteWriter value;
         if (!writeValue(value, it.value(), 0))
             continue; // a kind of value no page holds
+        // A length beyond any layout (pasted or read from another program's file) would make the reader
+        // refuse the whole page: the property is left out, as the reader leaves out values out of range.
+        ByteReader written(value.data());
+        QVariant back;
+        if (!readValue(written, back, 0))
+            continue;
         props.varUInt(quint64(it.key()));
         props.raw(value.data());
         ++count;
