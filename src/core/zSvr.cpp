@@ -2,6 +2,7 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/sbPwd.h"
+#include "core/sbWait.h"
 #include "core/zClt.h"
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
@@ -373,5 +374,21 @@ void zSvr::T_CnvSq(QString &sql, const QVariantList &values)
 
 bool zSvr::D_Tran(int mode)
 {
-    return m_db->transaction(mode);
+    if (mode != 0)
+        return m_db->transaction(mode);
+    // Another program holding the file makes the begin wait (up to the command timeout): the window
+    // would look frozen, so the wait window says what it waits for, unless a job shows its own.
+    bool locked = false;
+    m_heldElsewhere = false;
+    const bool began = m_db->beginAtOnce(&locked);
+    if (began || !locked)
+        return began;
+    const bool own = !sbWait::isShown();
+    if (own)
+        sbWait::cMsg(QFileInfo(sSvr).fileName() + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています"));
+    const bool ok = m_db->transaction(0);
+    if (own)
+        sbWait::cEnd();
+    m_heldElsewhere = !ok;
+    return ok;
 }

@@ -66,8 +66,12 @@ public:
     // Why the last R_Ary, R_GtVaL or R_PAry did not read its rows to the end (a failed
     // statement, a damaged file, a lock held too long); empty when it did.
     QString readError() const { return m_readError; }
-    // 0 begin, 1 commit, 2 roll back a transaction.
+    // 0 begin, 1 commit, 2 roll back a transaction. A begin that has to wait for another program
+    // shows the wait window meanwhile.
     bool D_Tran(int mode);
+    // The last begin ran out of time waiting for another program: statements of the work it was
+    // to hold would each wait as long again, so the work is better left.
+    bool heldElsewhere() const { return m_heldElsewhere; }
     // True when the open database is read-only; says so to the user then.
     bool DbRead();
 
@@ -91,5 +95,6 @@ private:
 
     std::unique_ptr<DbConnection> m_db;
     QString m_readError;
+    bool m_heldElsewhere = false;
     enum { Opened, LinkUnreadable, PasswordCancelled, ConnectionFailed, FormatsMissing } m_openState = Opened;
 };

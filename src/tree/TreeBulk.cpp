@@ -67,6 +67,11 @@ bool TreeBulk::begin(Result &result)
     if (zSvr::instance().DbRead())
         return false;
     result.ok = zSvr::instance().D_Tran(0);
+    // The file held by another program past the wait: each row would wait as long again.
+    if (!result.ok && zSvr::instance().heldElsewhere()) {
+        result = finish(result, false);
+        return false;
+    }
     return true;
 }
 

@@ -123,6 +123,8 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
     if (db.DbRead())
         return false;
     const bool own = db.D_Tran(0);
+    if (!own && db.heldElsewhere())
+        return false;
     const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
     int order = 0;
     bool ok = TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);

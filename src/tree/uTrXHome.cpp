@@ -46,6 +46,8 @@ void uTrX::StOrgn(bool bOrg)
     if (db.DbRead())
         return;
     const bool own = db.D_Tran(0);
+    if (!own && db.heldElsewhere())
+        return;
     bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boLnk=0 Where noLfP=? and noLfC=?"), {home, page})
               && db.D_ExeSq(QStringLiteral("Update tbTree Set boLnk=1 Where noLfP<>? and noLfC=?"), {home, page});
     if (own)

@@ -316,6 +316,9 @@ void uTrX::trSort()
     }
     // One transaction for speed; each row still stands on its own.
     const bool began = db.D_Tran(0);
+    // The file held by another program past the wait: the orders stay for the next write.
+    if (!began && db.heldElsewhere())
+        return;
     for (auto it = parents.cbegin(); it != parents.cend(); ++it)
         writeOrderOf(it.value(), it.key());
     if (began)

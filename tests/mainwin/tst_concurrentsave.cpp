@@ -2,6 +2,8 @@
 
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
+#include "core/sbWait.h"
+#include "support/WaitWatch.h"
 #include "tree/uTrX.h"
 
 #include <QElapsedTimer>
@@ -278,6 +280,60 @@ private slots:
         for (QTreeWidgetItemIterator it(view); *it; ++it)
             texts << (*it)->text(0);
         QCOMPARE(texts.join(u'|'), QStringLiteral("共有|二"));
+    }
+
+    // Another program holds the file while this window saves: the wait window says so while the save
+    // waits (the window looked frozen), and a save that runs out of time keeps the edits. Once the
+    // file is free, the save goes through without the window.
+    void aSaveWaitsForTheFileUnderTheWaitWindow()
+    {
+        if (ServerDb::wanted())
+            QSKIP("a server's waits come with its statements");
+        zSvr::instance().connection().setCommandTimeout(1);
+        QVERIFY(m_other.transaction(0));
+        WaitWatch watch;
+        QStringList &shown = watch.shown;
+        m_f->type(QStringLiteral("mine"));
+        save();
+        QCOMPARE(shown, QStringList{QStringLiteral("Team.txdb は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています")});
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+        QVERIFY(m_f->editor().bDcEdt());
+        QVERIFY(m_f->prompt.messages.value(0).startsWith(QStringLiteral("文書No:1001 を保存できませんでした")));
+        QVERIFY(m_other.transaction(1));
+        QCOMPARE(stored(1001), QStringLiteral("original"));
+        shown.clear();
+        save();
+        QVERIFY(shown.isEmpty());
+        QCOMPARE(stored(1001), QStringLiteral("mine"));
+        QVERIFY(!m_f->editor().bDcEdt());
+    }
+
+    // The tree's order the same way; when the other program holds the file past the wait, the order
+    // is kept for the next write (it was dropped, each of its statements waiting as long again).
+    void theTreeOrderWaitsForTheFileUnderTheWaitWindow()
+    {
+        if (ServerDb::wanted())
+            QSKIP("a server's waits come with its statements");
+        window().NewPage(1);
+        m_f->type(QStringLiteral("二\nsecond"));
+        save();
+        const auto first = [] {
+            return MainFixture::value(QStringLiteral("Select noLfC From tbTree Where noLfP = 0 Order By inSrt")).toInt();
+        };
+        QCOMPARE(first(), 1001);
+        zSvr::instance().connection().setCommandTimeout(1);
+        QVERIFY(m_other.transaction(0));
+        WaitWatch watch;
+        QStringList &shown = watch.shown;
+        window().tree().trMove(false);
+        window().tree().trSort();
+        QCOMPARE(shown, QStringList{QStringLiteral("Team.txdb は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています")});
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(m_other.transaction(1));
+        QCOMPARE(first(), 1001);
+        window().tree().trSort();
+        QCOMPARE(first(), 1002);
     }
 
     // A refresh rebuilds the tree from the database, which has no row for the unsaved node of a new

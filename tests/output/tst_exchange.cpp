@@ -18,6 +18,7 @@
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "support/WaitWatch.h"
 #include "tree/uTrX.h"
 
 #include <QFile>
@@ -230,21 +231,6 @@ struct OtherWriter {
         shell.closeWriteChannel();
         return shell.waitForFinished();
     }
-};
-
-// Every text the wait window shows while this watches.
-struct WaitWatch {
-    QStringList shown;
-    QTimer timer;
-    WaitWatch()
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (sbWait::isShown() && !shown.contains(sbWait::shownMessage()))
-                shown << sbWait::shownMessage();
-        });
-        timer.start(0);
-    }
-    void stop() { timer.stop(); }
 };
 
 // The number of pages of the database file at `path`.

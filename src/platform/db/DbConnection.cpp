@@ -409,6 +409,27 @@ QStringList DbConnection::primaryKey(const QString &table)
     return keys;
 }
 
+bool DbConnection::beginAtOnce(bool *locked)
+{
+    *locked = false;
+    if (m_kind != SqliteFile)
+        return transaction(0);
+    QSqlDatabase db = database();
+    QSqlQuery pragma(db);
+    pragma.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    QSqlQuery begin(db);
+    const bool ok = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!ok) {
+        m_lastError = begin.lastError().text();
+        // SQLITE_BUSY, in the driver's code or in SQLite's own words.
+        *locked = begin.lastError().nativeErrorCode() == QLatin1String("5")
+                  || m_lastError.contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+    }
+    pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qint64(m_timeout) * 1000));
+    m_inTransaction = m_inTransaction || ok;
+    return ok;
+}
+
 bool DbConnection::transaction(int mode)
 {
     if (!isOpen())

@@ -69,6 +69,10 @@ public:
     // 0 begin, 1 commit, 2 roll back. A transaction on a file holds its write
     // lock from the start, so that what it reads stays true until it commits.
     bool transaction(int mode);
+    // Begins a transaction only when that needs no wait: false, with `locked` set, when another
+    // program holds the file (the caller may then show that it waits and begin with transaction(0)).
+    // A server connection begins as transaction(0) does: its waits come with the statements.
+    bool beginAtOnce(bool *locked);
     // Holds the lock named by the two numbers until the transaction ends;
     // another connection asking for it meanwhile waits (at most the command
     // timeout). A file needs none: its transaction holds it whole. False when
