@@ -28,9 +28,9 @@ qint64 LoadWait::pageWeight(const QByteArray &page)
     return sbWait::isShown() ? 0 : PageCodec::layoutWeight(page);
 }
 
-qint64 LoadWait::fileWeight(const QString &file)
+qint64 LoadWait::fileWeight(const QString &file, bool packed)
 {
-    return QFileInfo(file).size() * Weight / FileSize;
+    return QFileInfo(file).size() * (packed ? PackedRatio : 1) * Weight / FileSize;
 }
 
 QString LoadWait::message()

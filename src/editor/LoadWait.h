@@ -13,8 +13,10 @@ public:
     // wait window.
     static constexpr qint64 Weight = 300000;
     // A file larger than this weighs above it: the weight of another program's file is known only
-    // once it is read.
+    // once it is read. A packed file (a Word file is a zip archive) weighs as a file PackedRatio
+    // times its size.
     static constexpr qint64 FileSize = 512 * 1024;
+    static constexpr qint64 PackedRatio = 10;
 
     explicit LoadWait(qint64 weight);
     ~LoadWait();
@@ -24,7 +26,7 @@ public:
     // The weight of loading page bytes, or of reading a file (0 while the window is shown already:
     // nothing need be measured).
     static qint64 pageWeight(const QByteArray &page);
-    static qint64 fileWeight(const QString &file);
+    static qint64 fileWeight(const QString &file, bool packed = false);
     static QString message();
 
 private:

@@ -184,7 +184,8 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     QString problem;
     DocumentFile::Result result = DocumentFile::Failed;
     {
-        const LoadWait wait(LoadWait::fileWeight(file));
+        const bool packed = format == DocumentFile::Word || format == DocumentFile::Word97;
+        const LoadWait wait(LoadWait::fileWeight(file, packed));
         result = DocumentFile::read(read, file, format, &problem);
     }
     bool ok = result == DocumentFile::Ok;

@@ -2,6 +2,7 @@
 #include "core/sbWait.h"
 #include "editor/LoadWait.h"
 #include "editor/uTxm.h"
+#include "platform/docx/DocumentFile.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -155,24 +156,39 @@ private slots:
     // laid out without it.
     void largeFileReadUnderTheWaitWindow_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<int>("characters");
         QTest::addColumn<bool>("waits");
-        QTest::newRow("small file") << 2000 << false;
-        QTest::newRow("large file") << 200000 << true;
+        QTest::newRow("small text file") << "read.txt" << 2000 << false;
+        QTest::newRow("large text file") << "read.txt" << 200000 << true;
+        // Packed: far smaller than the text it holds.
+        QTest::newRow("small Word file") << "read.docx" << 2000 << false;
+        QTest::newRow("large Word file") << "read.docx" << 100000 << true;
     }
 
     void largeFileReadUnderTheWaitWindow()
     {
+        QFETCH(QString, name);
         QFETCH(int, characters);
         QFETCH(bool, waits);
-        const QString file = m_home->path() + QStringLiteral("/read.txt");
-        QVERIFY(TestHome::write(file, QString(characters, QChar(0x3042)).toUtf8()));
-        QCOMPARE(QFileInfo(file).size() > LoadWait::FileSize, waits);
+        // Kanji in no repeating order, so that a Word file's zip packing cannot shrink them to nothing.
+        QString text;
+        for (int i = 0; i < characters; ++i)
+            text += QChar(0x4E00 + (i * 7919) % 20000);
+        const QString file = m_home->path() + QLatin1Char('/') + name;
+        if (name.endsWith(QLatin1String(".txt"))) {
+            QVERIFY(TestHome::write(file, text.toUtf8()));
+        } else {
+            PageDocument page(PageDocument::WithoutLayout);
+            RichTextEdit(&page).setText(text);
+            QVERIFY(DocumentFile::write(page, file, DocumentFile::Word));
+            QVERIFY(QFileInfo(file).size() < LoadWait::FileSize);
+        }
         uTxm editor;
         editor.cOn(0, 2);
         WaitShows shows;
         editor.rtAct(3, file);
-        QCOMPARE(editor.edit().textLength(), characters);
+        QCOMPARE(editor.edit().text().left(characters), text);
         QCOMPARE(shows.messages, waits ? QStringList{LoadWait::message()} : QStringList());
         QVERIFY(!sbWait::isShown());
         editor.cOff();
