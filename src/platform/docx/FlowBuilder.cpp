@@ -71,10 +71,13 @@ void Builder::paragraph(QTextCursor &cursor, const Paragraph &p, bool fresh)
     QTextBlockFormat block = p.block;
     if (p.heading >= 0)
         block.setProperty(BlockStyle, p.heading);
-    if (fresh)
-        cursor.setBlockFormat(block);
-    else
+    if (fresh) {
+        // Setting a format is an edit even where the block has it (the many plain cells of a table).
+        if (cursor.blockFormat() != block)
+            cursor.setBlockFormat(block);
+    } else {
         cursor.insertBlock(block, QTextCharFormat());
+    }
     if (!p.list.isEmpty())
         listItem(cursor, p);
     QString lastLink;

@@ -87,7 +87,10 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
 {
     if (!existing)
         cursor.insertBlock();
-    cursor.setBlockFormat(m_image.formats.at(item.blockFormat).toBlockFormat());
+    // Setting a format is an edit even where the block has it (the many plain cells of a large table).
+    const QTextBlockFormat blockFormat = m_image.formats.at(item.blockFormat).toBlockFormat();
+    if (cursor.blockFormat() != blockFormat)
+        cursor.setBlockFormat(blockFormat);
     setList(cursor, item.list);
     if (!PageEncoder::followsStructure(cursor.block())) {
         QTextCharFormat format;
@@ -99,7 +102,8 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
             format.setProperty(FieldId, m_runIds.value(field));
         else if (field != 0)
             m_page.noteFieldId(field);
-        cursor.setBlockCharFormat(format);
+        if (cursor.blockCharFormat() != format)
+            cursor.setBlockCharFormat(format);
     }
     for (const Fragment &f : item.fragments)
         fragment(cursor, f);
