@@ -63,7 +63,8 @@ bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteAr
     PageImage::Page image;
     if (!PageDecoder::decode(bytes, image))
         return false;
-    PageDocument source;
+    // Only copied from, never shown: a layout of it would be thrown away.
+    PageDocument source(PageDocument::WithoutLayout);
     PageBuilder::build(image, source);
     PageInsert::insert(page, selection, source);
     return true;
