@@ -5,12 +5,14 @@
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextImageFormat>
 #include <QTextList>
 #include <QTextTable>
 #include <QtTest>
@@ -18,6 +20,21 @@
 using namespace TextProps;
 
 namespace {
+
+// Counts how often the layout asks for the size of a picture: each time it lays out the picture's line.
+class SizeCounter : public QObject, public QTextObjectInterface
+{
+    Q_OBJECT
+    Q_INTERFACES(QTextObjectInterface)
+public:
+    int count = 0;
+    QSizeF intrinsicSize(QTextDocument *, int, const QTextFormat &) override
+    {
+        ++count;
+        return QSizeF(8, 8);
+    }
+    void drawObject(QPainter *, const QRectF &, QTextDocument *, int, const QTextFormat &) override {}
+};
 
 struct Run {
     QString text;
@@ -194,6 +211,38 @@ private slots:
             }
         }
         QCOMPARE(back->cellAt(1, 0).format().background().color(), QColor(Qt::cyan));
+    }
+
+    // A page loaded for the view is laid out once, though the view asks for the page count as soon as
+    // the size changes: laying the page out after its load as a whole made Qt lay a long table out twice.
+    void aLoadedPageIsLaidOutOnce()
+    {
+        PageDocument source(PageDocument::WithoutLayout);
+        QTextCursor cursor(source.main());
+        QTextTable *table = cursor.insertTable(150, 2);
+        for (int r = 0; r < 150; ++r)
+            for (int c = 0; c < 2; ++c)
+                table->cellAt(r, c).firstCursorPosition().insertText(QStringLiteral("cell %1,%2").arg(r).arg(c));
+        QTextImageFormat picture;
+        picture.setName(source.addPicture(TestImages::bytes()));
+        picture.setProperty(ObjectId, source.newObjectId());
+        QTextCursor inCell = table->cellAt(0, 0).firstCursorPosition();
+        PageDocument::insertPicture(inCell, picture);
+        const QByteArray bytes = PageCodec::save(source);
+
+        PageDocument page;
+        QTextDocument *doc = page.main();
+        SizeCounter counter;
+        doc->documentLayout()->registerHandler(QTextFormat::ImageObject, &counter);
+        connect(doc->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, doc, [doc] { doc->pageCount(); });
+        QVERIFY(PageCodec::load(page, bytes));
+        QVERIFY(doc->pageCount() > 1);
+        const int loaded = counter.count;
+        counter.count = 0;
+        doc->markContentsDirty(0, doc->characterCount());
+        doc->pageCount();
+        QVERIFY(counter.count > 0);
+        QCOMPARE(loaded, counter.count);
     }
 
     void loadedPageHasNoUndoAndIsUnmodified()

@@ -1,6 +1,5 @@
 #include "platform/richtext/PageBuilder.h"
 
-#include "platform/richtext/LayoutPause.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
@@ -43,16 +42,16 @@ void PageBuilder::part(const Part &p)
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
     doc->setUndoRedoEnabled(false);
-    {
-        const LayoutPause pause(doc);
-        QTextCursor cursor(doc);
-        cursor.beginEditBlock();
-        doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
-        items(cursor, p.items);
-        ObjectLines::fit(doc);
-        LineBlocks::settle(doc);
-        QTextCursor(doc).endEditBlock();
-    }
+    // One edit, laid out once at its end. Switching the layout off for the build and on again made
+    // Qt lay the part out as a whole afterwards, a long table twice when the view asked for the
+    // page count meanwhile.
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    doc->rootFrame()->setFrameFormat(m_image.formats.at(p.rootFormat).toFrameFormat());
+    items(cursor, p.items);
+    ObjectLines::fit(doc);
+    LineBlocks::settle(doc);
+    QTextCursor(doc).endEditBlock();
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
 }
