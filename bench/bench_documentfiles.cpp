@@ -227,6 +227,7 @@ void foreignCases(const QString &folder, QTextStream &out)
         {QStringLiteral("nested 1000.htm"), htmlNested(1000)},
         {QStringLiteral("20000 indented lines.htm"), htmlIndentedLines(20000)},
         {QStringLiteral("40000 footnotes.docx"), docxNotes(40000)},
+        {QStringLiteral("40000 footnotes.rtf"), rtfNotes(40000)},
     };
     const QList<QPair<QString, QByteArray>> refused = {
         {QStringLiteral("own edges 500 rows.rtf"), rtfOwnEdges(500, 1000)},

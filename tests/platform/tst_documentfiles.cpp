@@ -430,6 +430,11 @@ void TstDocumentFiles::notesWithMarkersOfTheirOwn()
     const QString text = many.main()->toPlainText();
     QVERIFY(text.startsWith(QStringLiteral("P01\nP12\n")));
     QVERIFY2(text.contains(QStringLiteral("P299300\n1 \nN0\n2 \nN1\n")) && text.endsWith(QStringLiteral("300 \nN299")), qPrintable(text.right(40)));
+    PageDocument manyRtf;
+    QVERIFY(readBytes(manyRtf, rtfNotes(300)));
+    const QString rtfText = manyRtf.main()->toPlainText();
+    QVERIFY(rtfText.startsWith(QStringLiteral("P01\nP12\n")));
+    QVERIFY2(rtfText.contains(QStringLiteral("P299300\n1 N0\n2 N1\n")) && rtfText.endsWith(QStringLiteral("300 N299")), qPrintable(rtfText.right(40)));
 }
 
 void TstDocumentFiles::listsSurviveEveryFormat()

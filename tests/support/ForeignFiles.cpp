@@ -148,6 +148,14 @@ QByteArray docxNotes(int notes)
          {QStringLiteral("word/footnotes.xml"), "<w:footnotes " + w + ">" + footnotes + "</w:footnotes>"}});
 }
 
+QByteArray rtfNotes(int notes)
+{
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (int i = 0; i < notes; ++i)
+        rtf += "\\pard P" + number(i) + "{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} N" + number(i) + "}\\par\n";
+    return rtf + "}";
+}
+
 QByteArray docxTable(int rows, int columns)
 {
     return docxGrid(rows, columns, [](int r, int c) { return "<w:tc>" + docxText(number(r) + "," + number(c)) + "</w:tc>"; });

@@ -22,6 +22,7 @@ QByteArray htmlIndentedLines(int lines);
 
 // `notes` paragraphs "P<n>", each with the marker of its footnote "N<n>".
 QByteArray docxNotes(int notes);
+QByteArray rtfNotes(int notes);
 
 // One table, each cell holding "<row>,<column>".
 QByteArray docxTable(int rows, int columns);

@@ -96,7 +96,7 @@ private:
     bool openTablesTo(Context &c, int d);
     void closeTablesTo(Context &c, int d);
     Flow::Items &container(Context &c, int d);
-    void finishContext(Context &c);
+    void finishContext(int key);
     void finishPicture();
     bool listWord(const QByteArray &w, int p);
 
@@ -250,7 +250,7 @@ bool Parser::parse()
         return false;
     flushText();
     for (auto &[key, c] : contexts)
-        finishContext(c);
+        finishContext(key);
     return true;
 }
 
@@ -359,7 +359,7 @@ void Parser::endGroup(const GroupState &closed)
         m_styleBasedOn = -1;
         m_styleName.clear();
     } else if (closed.context != m_state.context) {
-        finishContext(contexts[closed.context]);
+        finishContext(closed.context);
     }
 }
 
@@ -532,13 +532,11 @@ void Parser::endRow(int rowDepth)
     }
 }
 
-void Parser::finishContext(Context &c)
+void Parser::finishContext(int key)
 {
     const GroupState saved = m_state;
-    for (auto &[key, value] : contexts) {
-        if (&value == &c)
-            m_state.context = key;
-    }
+    m_state.context = key;
+    Context &c = ctx();
     if (c.hasContent || !c.paragraph.spans.empty())
         endParagraph(0);
     closeTablesTo(c, 0);
