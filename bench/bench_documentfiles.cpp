@@ -226,6 +226,7 @@ void foreignCases(const QString &folder, QTextStream &out)
         {QStringLiteral("table 100x1000.docx"), docxTable(1000, 100)},
         {QStringLiteral("nested 1000.htm"), htmlNested(1000)},
         {QStringLiteral("20000 indented lines.htm"), htmlIndentedLines(20000)},
+        {QStringLiteral("40000 links in a paragraph.htm"), htmlLinks(40000)},
         {QStringLiteral("40000 footnotes.docx"), docxNotes(40000)},
         {QStringLiteral("40000 footnotes.rtf"), rtfNotes(40000)},
     };

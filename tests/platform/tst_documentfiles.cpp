@@ -26,6 +26,7 @@
 #include <QTextBlock>
 #include <QTextList>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -679,6 +680,23 @@ void TstDocumentFiles::htmlKeepsHeadingsAndLinks()
     QCOMPARE(link.charFormat().intProperty(FieldType), 1);
     QVERIFY(link.charFormat().intProperty(FieldId) > 0);
     QCOMPARE(link.charFormat().stringProperty(FieldData), QStringLiteral("https://example.com/?q='x'"));
+
+    // A paragraph of links: each its own link field, its text only.
+    PageDocument links;
+    QVERIFY(readBytes(links, htmlLinks(300)));
+    QSet<int> ids;
+    QStringList targets;
+    for (auto it = links.main()->begin().begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        if (format.hasProperty(FieldId)) {
+            ids << format.intProperty(FieldId);
+            targets << format.stringProperty(FieldData);
+            QCOMPARE(it.fragment().text(), QStringLiteral("l") + format.stringProperty(FieldData).section(QLatin1Char('/'), -1));
+        }
+    }
+    QCOMPARE(ids.size(), 300);
+    QCOMPARE(targets.size(), 300);
+    QCOMPARE(targets.last(), QStringLiteral("https://example.com/299"));
 }
 
 // A .htm file keeps every ideographic space where Qt's import would drop or blank it: leading, inner

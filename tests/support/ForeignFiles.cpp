@@ -130,6 +130,14 @@ QByteArray htmlIndentedLines(int lines)
     return html + "</div></body></html>";
 }
 
+QByteArray htmlLinks(int links)
+{
+    QByteArray html = "<html><body><p>";
+    for (int i = 0; i < links; ++i)
+        html += "<a href=\"https://example.com/" + number(i) + "\">l" + number(i) + "</a> ";
+    return html + "</p></body></html>";
+}
+
 QByteArray docxNotes(int notes)
 {
     const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";

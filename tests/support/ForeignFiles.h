@@ -20,6 +20,9 @@ QByteArray htmlNested(int depth);
 // space, joined by <br> in one paragraph.
 QByteArray htmlIndentedLines(int lines);
 
+// One paragraph of `links` links "l<n>" to "https://example.com/<n>", a space after each.
+QByteArray htmlLinks(int links);
+
 // `notes` paragraphs "P<n>", each with the marker of its footnote "N<n>".
 QByteArray docxNotes(int notes);
 QByteArray rtfNotes(int notes);

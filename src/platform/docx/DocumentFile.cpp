@@ -53,6 +53,9 @@ QString decodeText(const QByteArray &bytes)
 void adoptHtml(PageDocument &page)
 {
     QTextDocument *doc = page.main();
+    // One edit: a cursor placed outside one lays its whole paragraph out again, for every link of it.
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const int heading = Flow::outlineHeading(block.blockFormat().headingLevel() - 1);
         if (heading >= 0) {
@@ -84,6 +87,7 @@ void adoptHtml(PageDocument &page)
             cursor.setCharFormat(format);
         }
     }
+    edit.endEditBlock();
 }
 
 // The text of each list item opens with its bullet ("・") or number ("1. ", "iv. "), deeper levels
