@@ -31,6 +31,7 @@ bool writeForeign(const QDir &dir)
         {"docx/nested-too-deep.docx", docxNested(Flow::NestingLimit + 1)},
         {"docx/merged.docx", docxMergedColumns(12, 5)},
         {"docx/columns.docx", docxTable(1, Flow::ColumnLimit + 1)},
+        {"docx/notes.docx", docxNotes(3)},
         {"rtf/nested.rtf", rtfNested(TableOps::ShownNesting + 2, 2)},
         {"rtf/nested-too-deep.rtf", rtfNested(Flow::NestingLimit + 1)},
         {"rtf/picture-blipuid.rtf", "{\\rtf1 " + rtfPicture(png(8, 6), BlipUid) + "}"},
@@ -38,6 +39,7 @@ bool writeForeign(const QDir &dir)
         {"rtf/book.rtf", rtfBook(2, 2, 2)},
         {"rtf/own-edges.rtf", rtfOwnEdges(3, 400)},
         {"rtf/table.rtf", rtfTable(30, 3)},
+        {"rtf/notes.rtf", rtfNotes(3)},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))
