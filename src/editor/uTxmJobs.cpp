@@ -295,7 +295,7 @@ bool uTxm::restoreSnapshot()
 {
     if (m_snapshot.isEmpty())
         return false;
-    return m_services->loadBytes(*m_edit, m_snapshot, 3, false);
+    return loadBytes(m_snapshot, 3, false);
 }
 
 void uTxm::reloadThroughMemory()
@@ -306,7 +306,7 @@ void uTxm::reloadThroughMemory()
     // Nothing to reload from when the stream cannot be written: the page stays as it is.
     if (!bytes.isEmpty()) {
         m_snapshot = bytes;
-        m_services->loadBytes(*m_edit, bytes, 3, false);
+        loadBytes(bytes, 3, false);
     }
     m_view->setUpdatesEnabled(true);
     m_busy = false;

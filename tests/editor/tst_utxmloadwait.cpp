@@ -1,10 +1,12 @@
 #include "core/Usr.h"
 #include "core/sbWait.h"
+#include "editor/EditorServices.h"
 #include "editor/LoadWait.h"
 #include "editor/uTxm.h"
 #include "platform/docx/DocumentFile.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "support/EditorTestEnv.h"
 
@@ -149,6 +151,36 @@ private slots:
         QVERIFY(shown.contains(true));
         QVERIFY(!sbWait::isShown());
         QVERIFY(editor.edit().textLength() >= 400100);
+        editor.cOff();
+    }
+
+    // Commands that put the page back from its bytes (undo of a command that Qt cannot undo, the reload
+    // of job 26) lay a large page out again under the window too.
+    void pageBackFromItsBytesUnderTheWaitWindow()
+    {
+        // The settings dialog of job 26 is answered at once.
+        struct Services : EditorServices {
+            void settingsDialog(uTxm &, const QString &, QString &) override {}
+        } services;
+        uTxm editor(nullptr, &services);
+        editor.cOn(0, 2);
+        bool ok = false;
+        editor.SetData(textPage(400000), ok, true);
+        QVERIFY(ok);
+        QList<bool> shown = waitDuringLayout(editor, [&] { editor.rtAct(26); });
+        QVERIFY(shown.contains(true));
+        QVERIFY(!sbWait::isShown());
+
+        QApplication::clipboard()->setText(QStringLiteral("ABC"));
+        editor.edit().setSelStart(0);
+        editor.rtAct(15, QStringLiteral("TXT"));
+        QVERIFY(editor.edit().text().startsWith(QLatin1String("ABC")));
+        static_cast<PartDocument *>(editor.edit().page()->main())->clearUndo();
+        shown = waitDuringLayout(editor, [&] { editor.rtAct(11); });
+        QVERIFY(shown.contains(true));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!editor.edit().text().startsWith(QLatin1String("ABC")));
+        QCOMPARE(editor.edit().textLength(), 400000);
         editor.cOff();
     }
 
