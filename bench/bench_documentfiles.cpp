@@ -2,13 +2,15 @@
 // (headings, styled runs, a table and a picture on each page): .docx, .rtf and .pdf written, the
 // .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
 // and our time against its. Then the documents that once froze or lost content (nested, large and
-// merged tables, crafted cell edges, a word processor's book with pictures) are written, read and
-// shown. Optional argument: the folder to write the files to.
+// merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
+// picture in a small file) are written, read and shown, each after the look at it that decides the
+// wait window. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
 // inserted at the caret, and prints the times and what it read; it exits with 1 when a file cannot be
 // read.
 #include "BenchAnchor.h"
+#include "editor/LoadWait.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
@@ -164,12 +166,17 @@ bool readFiles(const QStringList &files, QTextStream &out)
         PageDocument page(PageDocument::WithoutLayout);
         QString problem;
         QElapsedTimer timer;
-        timer.start();
         const DocumentFile::Format format = DocumentFile::formatOf(file);
+        // The look at the file that decides whether the read command shows the wait window.
+        timer.start();
+        const bool waits = LoadWait::fileWeight(file, format) > LoadWait::Weight;
+        const qint64 weighed = timer.nsecsElapsed() / 1000;
+        timer.start();
         const bool ok = format != DocumentFile::None && format != DocumentFile::Pdf
             && DocumentFile::read(page, file, format, &problem) == DocumentFile::Ok;
         const qint64 ms = timer.elapsed();
-        out << QFileInfo(file).fileName() << ": ";
+        out << QFileInfo(file).fileName() << ": weighed in " << weighed << " us (target 5000 us), "
+            << (waits ? "under" : "without") << " the wait window; ";
         if (ok) {
             const auto [shown, pages] = showAsTheEditor(page, false);
             const qint64 inserted = showAsTheEditor(page, true).first;
@@ -227,6 +234,10 @@ void foreignCases(const QString &folder, QTextStream &out)
         {QStringLiteral("nested 1000.htm"), htmlNested(1000)},
         {QStringLiteral("20000 indented lines.htm"), htmlIndentedLines(20000)},
         {QStringLiteral("40000 links in a paragraph.htm"), htmlLinks(40000)},
+        {QStringLiteral("20000 unclosed tags.htm"), htmlUnclosed(20000)},
+        {QStringLiteral("picture 16000x16000.docx"), docxPicture(blankPng(16000, 16000))},
+        {QStringLiteral("picture 16000x16000.rtf"),
+         "{\\rtf1\\ansi\\pard " + rtfPicture(blankPng(16000, 16000), BlipUid | PicProp) + "\\par}"},
         {QStringLiteral("40000 footnotes.docx"), docxNotes(40000)},
         {QStringLiteral("40000 footnotes.rtf"), rtfNotes(40000)},
     };

@@ -1,10 +1,15 @@
 #include "editor/LoadWait.h"
 
 #include "core/sbWait.h"
+#include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageCodec.h"
+#include "platform/richview/PageClipboard.h"
+#include "platform/richview/RichMimeData.h"
+#include "platform/rtf/RtfPictures.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMimeData>
 
 LoadWait::LoadWait(qint64 weight)
 {
@@ -28,9 +33,35 @@ qint64 LoadWait::pageWeight(const QByteArray &page)
     return sbWait::isShown() ? 0 : PageCodec::layoutWeight(page);
 }
 
-qint64 LoadWait::fileWeight(const QString &file, bool packed)
+qint64 LoadWait::fileWeight(const QString &file, DocumentFile::Format format)
 {
-    return QFileInfo(file).size() * (packed ? PackedRatio : 1) * Weight / FileSize;
+    if (sbWait::isShown())
+        return 0;
+    const bool packed = format == DocumentFile::Word || format == DocumentFile::Word97;
+    const qint64 weight = markupWeight(QFileInfo(file).size() * (packed ? PackedRatio : 1));
+    return weight > Weight ? weight : weight + DocumentFile::readWeight(file, format, Weight);
+}
+
+qint64 LoadWait::pasteWeight(const QMimeData *data)
+{
+    // A page of this program is inserted as it is, without bytes to weigh.
+    if (!data || sbWait::isShown() || qobject_cast<const RichMimeData *>(data))
+        return 0;
+    if (data->hasFormat(PageClipboard::mimeType()))
+        return PageCodec::layoutWeight(data->data(PageClipboard::mimeType()));
+    const QByteArray rtf = PageClipboard::rtfOf(data);
+    if (!rtf.isEmpty())
+        return markupWeight(rtf.size()) + RtfPictures::weight(rtf, Weight);
+    if (data->hasHtml()) {
+        const QString html = data->html();
+        return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight);
+    }
+    return data->hasText() ? data->text().size() : 0;
+}
+
+qint64 LoadWait::markupWeight(qint64 size)
+{
+    return size * Weight / FileSize;
 }
 
 QString LoadWait::message()

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/docx/DocumentFile.h"
+
 #include <QByteArray>
 #include <QString>
+
+class QMimeData;
 
 // Reading and laying out a large page keeps the window still for seconds (a text of megabytes, a
 // table of thousands of cells): that is done under the wait window. A job that shows the window
@@ -14,7 +18,8 @@ public:
     static constexpr qint64 Weight = 300000;
     // A file larger than this weighs above it: the weight of another program's file is known only
     // once it is read. A packed file (a Word file is a zip archive) weighs as a file PackedRatio
-    // times its size.
+    // times its size. A smaller file is looked at for what its size does not tell
+    // (DocumentFile::readWeight: deeply nested HTML, huge pictures in few bytes).
     static constexpr qint64 FileSize = 512 * 1024;
     static constexpr qint64 PackedRatio = 10;
 
@@ -26,9 +31,14 @@ public:
     // The weight of loading page bytes, or of reading a file (0 while the window is shown already:
     // nothing need be measured).
     static qint64 pageWeight(const QByteArray &page);
-    static qint64 fileWeight(const QString &file, bool packed = false);
+    static qint64 fileWeight(const QString &file, DocumentFile::Format format = DocumentFile::None);
+    // The weight of a paste of the clipboard's content, as the page editor takes it (PageClipboard).
+    static qint64 pasteWeight(const QMimeData *data);
     static QString message();
 
 private:
+    // Markup weighs by its size as a file does.
+    static qint64 markupWeight(qint64 size);
+
     bool m_shown = false;
 };

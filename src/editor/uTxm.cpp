@@ -7,6 +7,7 @@
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
 #include "editor/HtmlBridge.h"
+#include "editor/LoadWait.h"
 #include "editor/TxmPageSetup.h"
 #include "editor/TitleValidator.h"
 #include "editor/sbTxm.h"

@@ -10,6 +10,7 @@
 
 class CoolBar;
 class EditorServices;
+class LoadWait;
 class PageDocument;
 class QComboBox;
 class QFrame;
@@ -312,6 +313,7 @@ private:
     RichTextEdit *m_edit = nullptr;
     EditorServices *m_services = nullptr;
     std::unique_ptr<EditorServices> m_ownServices;
+    std::unique_ptr<LoadWait> m_pasteWait;
     sbTxm *m_form = nullptr;
 
     CoolBar *m_clBar = nullptr;

@@ -4,6 +4,7 @@
 #include "core/Frmt.h"
 #include "core/zSvr.h"
 #include "editor/EditorServices.h"
+#include "editor/LoadWait.h"
 #include "editor/sbTxm.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -48,6 +49,11 @@ void uTxm::connectView()
     });
     connect(m_view, &RichView::typed, this, [this] { typed(); });
     connect(m_view, &RichView::pictureFrameDrawn, this, &uTxm::pictureFrameDrawn);
+    // A paste from the keyboard comes here as one from the menu does.
+    connect(m_view, &RichView::pasteStarts, this, [this] {
+        m_pasteWait = std::make_unique<LoadWait>(LoadWait::pasteWeight(QApplication::clipboard()->mimeData()));
+    });
+    connect(m_view, &RichView::pasteEnds, this, [this] { m_pasteWait.reset(); });
     connect(m_view, &RichView::keyDown, this, &uTxm::viewKeyDown);
     connect(m_view, &RichView::keyUp, this, [this](RichKeyArgs &args) { keyUp(args.key); });
     connect(m_view, &RichView::mouseDown, this, &uTxm::viewMouseDown);

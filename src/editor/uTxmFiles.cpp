@@ -184,8 +184,7 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     QString problem;
     DocumentFile::Result result = DocumentFile::Failed;
     {
-        const bool packed = format == DocumentFile::Word || format == DocumentFile::Word97;
-        const LoadWait wait(LoadWait::fileWeight(file, packed));
+        const LoadWait wait(LoadWait::fileWeight(file, format));
         result = DocumentFile::read(read, file, format, &problem);
     }
     bool ok = result == DocumentFile::Ok;

@@ -8,10 +8,13 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
 #include "support/EditorTestEnv.h"
+#include "support/ForeignFiles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
+#include <QMimeData>
 #include <QTextCursor>
 #include <QTextTable>
 #include <QtTest>
@@ -221,6 +224,98 @@ private slots:
         WaitShows shows;
         editor.rtAct(3, file);
         QCOMPARE(editor.edit().text().left(characters), text);
+        QCOMPARE(shows.messages, waits ? QStringList{LoadWait::message()} : QStringList());
+        QVERIFY(!sbWait::isShown());
+        editor.cOff();
+    }
+
+    // A small file can hold what takes seconds to read: thousands of unclosed HTML tags (Qt's import
+    // visits every open element for each one it reads), a huge picture in a few kilobytes. It is read
+    // under the wait window too, and read as before; a file of a normal page is not.
+    void smallHeavyFileReadUnderTheWaitWindow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<bool>("waits");
+        using namespace ForeignFiles;
+        QTest::newRow("unclosed tags") << "read.htm" << htmlUnclosed(10000) << QString(10000, QLatin1Char('t')) + "end"
+                                       << 0 << true;
+        QByteArray closed = "<html><body>";
+        for (int i = 0; i < 1000; ++i)
+            closed += "<p><font size=\"2\"><b>t</b></font></p><br>\n";
+        QTest::newRow("closed tags") << "read.htm" << closed + "</body></html>" << "t" << 0 << false;
+        QTest::newRow("nested tables") << "read.html" << htmlNested(20) << "L0" << 0 << false;
+        const QByteArray huge = blankPng(6000, 6000);
+        QVERIFY(huge.size() < 64 * 1024);
+        // Over what Qt decodes (128 MB) before the readers scaled such a picture down: it was lost.
+        QTest::newRow("huge picture, Word") << "read.docx" << docxPicture(huge) << "picture" << 1 << true;
+        QTest::newRow("large picture, Word") << "read.docx" << docxPicture(blankPng(5000, 5000)) << "picture" << 1
+                                             << true;
+        QTest::newRow("small picture, Word") << "read.docx" << docxPicture(png(400, 300)) << "picture" << 1 << false;
+        auto rtf = [](const QByteArray &png) {
+            return "{\\rtf1\\ansi\\pard picture" + rtfPicture(png, BlipUid | PicProp) + "\\par}";
+        };
+        QTest::newRow("huge picture, RTF") << "read.rtf" << rtf(huge) << "picture" << 1 << true;
+        QTest::newRow("small picture, RTF") << "read.rtf" << rtf(png(400, 300)) << "picture" << 1 << false;
+    }
+
+    void smallHeavyFileReadUnderTheWaitWindow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(int, pictures);
+        QFETCH(bool, waits);
+        const QString file = m_home->path() + QLatin1Char('/') + name;
+        QVERIFY(TestHome::write(file, bytes));
+        // By its size alone the file is read without the window.
+        const qint64 ratio = name.endsWith(QLatin1String(".docx")) ? LoadWait::PackedRatio : 1;
+        QVERIFY(QFileInfo(file).size() * ratio < LoadWait::FileSize);
+        uTxm editor;
+        editor.cOn(0, 2);
+        WaitShows shows;
+        editor.rtAct(3, file);
+        const QString read = editor.edit().text().remove(QChar::ObjectReplacementCharacter);
+        QVERIFY2(read.contains(text), qPrintable(read.left(40)));
+        QCOMPARE(editor.edit().objectIds(TextProps::PictureKind).size(), pictures);
+        QCOMPARE(!shows.messages.isEmpty(), waits);
+        shows.messages.removeDuplicates();
+        QCOMPARE(shows.messages, waits ? QStringList{LoadWait::message()} : QStringList());
+        QVERIFY(!sbWait::isShown());
+        editor.cOff();
+    }
+
+    // Pasted HTML and RTF weigh as the files do.
+    void heavyPasteUnderTheWaitWindow_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("waits");
+        using namespace ForeignFiles;
+        QTest::newRow("unclosed tags") << "text/html" << htmlUnclosed(10000) << true;
+        QTest::newRow("closed tags") << "text/html" << QByteArray("<p><font size=\"2\">t</font></p>").repeated(500) << false;
+        auto rtf = [](const QByteArray &png) {
+            return "{\\rtf1\\ansi\\pard picture" + rtfPicture(png, BlipUid) + "\\par}";
+        };
+        QTest::newRow("huge picture") << "text/rtf" << rtf(blankPng(6000, 6000)) << true;
+        QTest::newRow("small picture") << "text/rtf" << rtf(png(400, 300)) << false;
+    }
+
+    void heavyPasteUnderTheWaitWindow()
+    {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, waits);
+        uTxm editor;
+        editor.cOn(0, 2);
+        auto *data = new QMimeData;
+        data->setData(type, bytes);
+        QApplication::clipboard()->setMimeData(data);
+        WaitShows shows;
+        editor.rtAct(15, QStringLiteral("OBJ"));
+        QVERIFY(editor.edit().text().contains(type == "text/html" ? "t" : "picture"));
         QCOMPARE(shows.messages, waits ? QStringList{LoadWait::message()} : QStringList());
         QVERIFY(!sbWait::isShown());
         editor.cOff();

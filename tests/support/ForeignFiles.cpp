@@ -130,6 +130,14 @@ QByteArray htmlIndentedLines(int lines)
     return html + "</div></body></html>";
 }
 
+QByteArray htmlUnclosed(int tags)
+{
+    QByteArray html = "<html><body><p>";
+    for (int i = 0; i < tags; ++i)
+        html += "<font size=\"" + number(i % 7 + 1) + "\">t";
+    return html + "end</p></body></html>";
+}
+
 QByteArray htmlLinks(int links)
 {
     QByteArray html = "<html><body><p>";
@@ -242,6 +250,31 @@ QByteArray png(int width, int height)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+QByteArray blankPng(int width, int height)
+{
+    QImage image(width, height, QImage::Format_Mono);
+    image.fill(1);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+QByteArray docxPicture(const QByteArray &png)
+{
+    const QByteArray body = "<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"
+                            "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>";
+    return ZipPackage::write(
+        {{QStringLiteral("word/document.xml"),
+          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
+              + body + "</w:body></w:document>"},
+         {QStringLiteral("word/_rels/document.xml.rels"),
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"i\" Target=\"media/image1.png\"/></Relationships>"},
+         {QStringLiteral("word/media/image1.png"), png}});
 }
 
 QByteArray rtfPicture(const QByteArray &png, int groups)

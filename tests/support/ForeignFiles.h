@@ -23,6 +23,9 @@ QByteArray htmlIndentedLines(int lines);
 // One paragraph of `links` links "l<n>" to "https://example.com/<n>", a space after each.
 QByteArray htmlLinks(int links);
 
+// Text in `tags` nested <font> tags that are never closed, as old pages leave them.
+QByteArray htmlUnclosed(int tags);
+
 // `notes` paragraphs "P<n>", each with the marker of its footnote "N<n>".
 QByteArray docxNotes(int notes);
 QByteArray rtfNotes(int notes);
@@ -42,6 +45,10 @@ QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail = QByteArray(
 
 // A PNG picture of the given size, and its \pict group with a word processor's own groups in it.
 QByteArray png(int width, int height);
+// A blank black-and-white PNG: a huge picture in a few kilobytes.
+QByteArray blankPng(int width, int height);
+// A Word file of a paragraph and the picture.
+QByteArray docxPicture(const QByteArray &png);
 enum PictureGroups { BlipUid = 1, PicProp = 2 };
 QByteArray rtfPicture(const QByteArray &png, int groups);
 

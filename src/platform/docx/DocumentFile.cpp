@@ -3,10 +3,13 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/SystemCodec.h"
@@ -118,6 +121,23 @@ QString textWithListMarks(const QTextDocument *doc)
     return text;
 }
 
+// The pictures of a Word package: whatever entry is no part of its text.
+qint64 packageWeight(const QByteArray &bytes, qint64 limit)
+{
+    ZipPackage zip;
+    if (!zip.open(bytes))
+        return 0;
+    qint64 weight = 0;
+    for (const QString &name : zip.names()) {
+        QByteArray entry;
+        if (weight > limit || name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels")))
+            continue;
+        if (zip.read(name, entry))
+            weight += PageCodec::pictureWeight(entry);
+    }
+    return weight;
+}
+
 } // namespace
 
 DocumentFile::Format DocumentFile::formatOf(const QString &path)
@@ -175,6 +195,21 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     default:
         return Failed;
     }
+}
+
+qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit)
+{
+    QByteArray bytes;
+    if (format == None || format == Text || format == Pdf || !readAll(path, bytes))
+        return 0;
+    if (format == Html)
+        return HtmlImport::nestingWeight(decodeText(bytes), limit);
+    // As read() looks at the content.
+    if (bytes.startsWith("PK"))
+        return packageWeight(bytes, limit);
+    if (bytes.startsWith("{\\rtf"))
+        return RtfPictures::weight(bytes, limit);
+    return 0;
 }
 
 bool DocumentFile::readText(const QString &path, Format format, QString &text)

@@ -19,6 +19,10 @@ public:
     // Replaces the page with the file's content; the page is unchanged unless Ok. `problem` gets the
     // reason of a failure where there is one to tell the user.
     static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr);
+    // What reading the file costs beyond the size of its text, in characters laid out
+    // (PageCodec::layoutWeight), from a quick look at it: the nesting of an HTML file's tags and the
+    // pixels of a Word or RTF file's pictures. Counted only until it is over `limit`.
+    static qint64 readWeight(const QString &path, Format format, qint64 limit);
     // The page's plain text as the file holds it (text files: as they are), line ends as line feeds.
     static bool readText(const QString &path, Format format, QString &text);
     // Written whole or not at all.

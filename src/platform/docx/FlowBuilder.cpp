@@ -16,6 +16,8 @@
 #include <QTextList>
 #include <QTextTable>
 
+#include <cmath>
+
 using namespace TextProps;
 
 namespace Flow {
@@ -323,6 +325,12 @@ QString tableCellProblem()
     return QStringLiteral("表のｾﾙが多すぎます(1つの表に %1 列､%2 ｾﾙまで)｡").arg(ColumnLimit).arg(TableCellLimit);
 }
 
+// The pixels Qt decodes at most (its allocation limit, four bytes a pixel); 0 for no limit.
+qint64 decodedPixels()
+{
+    return qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
+}
+
 QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
 {
     QByteArray data = bytes;
@@ -331,13 +339,18 @@ QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
     QSize natural = reader.size();
     if (!natural.isValid())
         return {};
-    if (natural.width() <= PictureSide && natural.height() <= PictureSide) {
+    const qint64 limit = decodedPixels();
+    const auto pixels = [](QSize s) { return qint64(s.width()) * s.height(); };
+    if (natural.width() <= PictureSide && natural.height() <= PictureSide && (limit == 0 || pixels(natural) <= limit)) {
         *size = natural;
         return page.addPicture(bytes);
     }
-    // Decoded straight to the smaller size where the format allows it.
+    // Decoded straight to the smaller size where the format allows it; one that Qt would not decode
+    // for its size is made small enough to be.
     const QByteArray format = reader.format();
     natural.scale(PictureSide, PictureSide, Qt::KeepAspectRatio);
+    if (limit > 0 && pixels(natural) > limit)
+        natural *= std::sqrt(double(limit) / double(pixels(natural)));
     reader.setScaledSize(natural.expandedTo(QSize(1, 1)));
     reader.setAllocationLimit(0);
     const QImage image = reader.read();
@@ -349,7 +362,9 @@ QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
     if (!image.save(&out, written))
         return {};
     *size = image.size();
-    return page.addPicture(out.data());
+    // PNG gives back the very pixels written: they need no second decoding.
+    const bool png = qstrcmp(written, "PNG") == 0;
+    return png ? page.addPicture(out.data(), "png", image) : page.addPicture(out.data());
 }
 
 QTextCharFormat noteMarkerFormat(const QTextCharFormat &format)

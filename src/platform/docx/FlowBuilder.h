@@ -98,7 +98,8 @@ QString tableCellProblem();
 // target changes only when everything went well; false with the reason when the stream refuses it.
 bool handOver(const PageDocument &page, PageDocument &target, QString *problem);
 
-// Pictures wider or higher than this are stored scaled down to it.
+// Pictures wider or higher than this are stored scaled down to it, and so are pictures of more pixels
+// than Qt decodes (its allocation limit).
 static constexpr int PictureSide = 8000;
 // Stores a picture file's bytes in the page, scaled down when a side is over PictureSide; the page's
 // name for it, empty when the bytes are no picture that can be read. `size` gets the stored size.

@@ -44,6 +44,18 @@ bool ZipPackage::contains(const QString &name) const
     return m_archive && zip_name_locate(static_cast<zip_t *>(m_archive), name.toUtf8().constData(), 0) >= 0;
 }
 
+QStringList ZipPackage::names() const
+{
+    QStringList names;
+    auto *archive = static_cast<zip_t *>(m_archive);
+    const zip_int64_t count = archive ? zip_get_num_entries(archive, 0) : 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (const char *name = zip_get_name(archive, zip_uint64_t(i), 0))
+            names << QString::fromUtf8(name);
+    }
+    return names;
+}
+
 bool ZipPackage::read(const QString &name, QByteArray &bytes, qint64 limit)
 {
     bytes.clear();

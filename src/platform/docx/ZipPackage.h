@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // A zip package held in memory, as the document formats of other programs use it. Reading is bounded:
 // an entry larger than the limit, a package whose entries add up to more than the total limit, a
@@ -22,6 +23,7 @@ public:
     ZipPackage &operator=(const ZipPackage &) = delete;
     bool open(const QByteArray &bytes);
     bool contains(const QString &name) const;
+    QStringList names() const;
     // The entry's bytes; false when it is missing, damaged or over a limit.
     bool read(const QString &name, QByteArray &bytes, qint64 limit = EntryLimit);
 

@@ -8,6 +8,7 @@
 #include <QTextDocumentFragment>
 
 #include <cctype>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace {
 constexpr char16_t IdeographicSpace = 0x3000;
 constexpr char16_t PrivateFirst = 0xE000;
 constexpr char16_t PrivateEnd = 0xF900;
+// Elements visited by the import that cost as much as a character laid out.
+constexpr qint64 VisitsPerCharacter = 100;
 
 // Where the tag or comment starting at `at` ends; quoted attribute values may hold ">".
 qsizetype tagEnd(const QString &html, qsizetype at)
@@ -130,6 +133,34 @@ bool restore(QTextDocument *doc, QChar standIn)
     return any;
 }
 
+// The tag's name at `at` (after "<" or "</").
+QStringView tagName(const QString &html, qsizetype at)
+{
+    qsizetype end = at;
+    while (end < html.size() && (html.at(end).isLetterOrNumber()))
+        ++end;
+    return QStringView(html).mid(at, end - at);
+}
+
+bool isEmptyElement(QStringView name)
+{
+    static const char16_t *const names[] = {u"area", u"base", u"br", u"col", u"embed", u"hr", u"img",
+                                            u"input", u"link", u"meta", u"param", u"source", u"wbr"};
+    for (const char16_t *empty : names) {
+        if (name.compare(QStringView(empty), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// As the import nests them: an end tag closes the elements up to its own, or nothing when none is
+// open; a paragraph or list item ends the one it would nest in.
+bool endsOpen(QStringView name, QStringView open)
+{
+    return name.compare(open, Qt::CaseInsensitive) == 0
+           && (name.compare(u"p", Qt::CaseInsensitive) == 0 || name.compare(u"li", Qt::CaseInsensitive) == 0);
+}
+
 } // namespace
 
 namespace HtmlImport {
@@ -157,6 +188,37 @@ void insertHtml(QTextCursor &cursor, const QString &html)
     const bool restored = !standIn.isNull() && restore(&scratch, standIn);
     const bool flattened = TableOps::flattenDeepTables(&scratch);
     cursor.insertFragment(restored || flattened ? QTextDocumentFragment(&scratch) : imported);
+}
+
+qint64 nestingWeight(const QString &html, qint64 limit)
+{
+    std::vector<QStringView> open;
+    qint64 visits = 0;
+    for (qsizetype i = html.indexOf(QLatin1Char('<')); i >= 0 && visits / VisitsPerCharacter <= limit;
+         i = html.indexOf(QLatin1Char('<'), i)) {
+        const qsizetype end = tagEnd(html, i);
+        const bool closing = i + 1 < html.size() && html.at(i + 1) == QLatin1Char('/');
+        const QStringView name = tagName(html, i + (closing ? 2 : 1));
+        i = qMax(end, i + 1);
+        if (name.isEmpty())
+            continue;
+        if (closing) {
+            auto it = open.rbegin();
+            while (it != open.rend() && it->compare(name, Qt::CaseInsensitive) != 0)
+                ++it;
+            visits += it - open.rbegin();
+            if (it != open.rend())
+                open.erase(std::next(it).base(), open.end());
+            continue;
+        }
+        if (!open.empty() && endsOpen(name, open.back()))
+            open.pop_back();
+        visits += qint64(open.size());
+        const bool closed = html.at(end - 1) == QLatin1Char('>') && html.at(end - 2) == QLatin1Char('/');
+        if (!isEmptyElement(name) && !closed)
+            open.push_back(name);
+    }
+    return visits / VisitsPerCharacter;
 }
 
 } // namespace HtmlImport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QString;
 class QTextCursor;
 class QTextDocument;
@@ -15,5 +17,11 @@ namespace HtmlImport {
 void setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in.
 void insertHtml(QTextCursor &cursor, const QString &html);
+
+// What the import of the HTML costs beyond its text, in characters laid out (PageCodec::layoutWeight):
+// Qt's import visits the elements open around each element it reads, so that time grows with the
+// square of the nesting (thousands of unclosed <font> tags of an old page take seconds). Counted from
+// the tags alone, and only until it is over `limit`.
+qint64 nestingWeight(const QString &html, qint64 limit);
 
 } // namespace HtmlImport

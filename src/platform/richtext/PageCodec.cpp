@@ -6,7 +6,9 @@
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/PageInsert.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QSaveFile>
 
 namespace {
@@ -55,7 +57,18 @@ qint64 PageCodec::layoutWeight(const QByteArray &bytes)
     qint64 weight = 0;
     for (const PageImage::Part &part : image.parts)
         weight += weightOf(part.items);
+    for (const PageImage::Picture &picture : image.pictures)
+        weight += pictureWeight(picture.bytes);
     return weight;
+}
+
+qint64 PageCodec::pictureWeight(const QByteArray &picture)
+{
+    QBuffer buffer;
+    buffer.setData(picture);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&buffer).size();
+    return size.isValid() ? qint64(size.width()) * size.height() / PixelsPerCharacter : 0;
 }
 
 bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes)

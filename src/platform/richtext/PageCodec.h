@@ -31,10 +31,14 @@ public:
     static QByteArray saveBytes(const PageDocument &page, int format);
 
     // What laying out the page of the bytes costs, in characters, a table cell counting as CellWeight
-    // of them (Qt lays out a large table far more slowly than its text); 0 for bytes that load()
-    // would refuse. Decoding costs little beside building and laying out.
+    // of them (Qt lays out a large table far more slowly than its text) and a picture as pictureWeight;
+    // 0 for bytes that load() would refuse. Decoding costs little beside building and laying out.
     static constexpr qint64 CellWeight = 100;
     static qint64 layoutWeight(const QByteArray &bytes);
+    // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels, read
+    // from the picture's header, cost as much as a character laid out. 0 for bytes that are no picture.
+    static constexpr qint64 PixelsPerCharacter = 64;
+    static qint64 pictureWeight(const QByteArray &picture);
 
     // Files of format 9: written whole or not at all.
     static bool saveFile(const PageDocument &page, const QString &path);

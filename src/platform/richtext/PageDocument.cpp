@@ -164,7 +164,7 @@ QString PageDocument::nextPictureName()
     return name;
 }
 
-QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &format)
+QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &format, const QImage &decoded)
 {
     const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
     if (bytes.isEmpty() || fmt.isEmpty())
@@ -173,7 +173,7 @@ QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &form
         if (it->bytes == bytes && it->format == fmt)
             return it.key();
     }
-    QImage image = QImage::fromData(bytes, fmt.constData());
+    const QImage image = decoded.isNull() ? QImage::fromData(bytes, fmt.constData()) : decoded;
     if (image.isNull())
         return QString();
     const QString name = nextPictureName();

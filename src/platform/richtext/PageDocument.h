@@ -60,8 +60,10 @@ public:
 
     // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...).
     // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
-    // no image Qt can read.
-    QString addPicture(const QByteArray &bytes, const QByteArray &format = QByteArray());
+    // no image Qt can read. `decoded`, when the caller has the image of the bytes already, spares
+    // decoding them again.
+    QString addPicture(const QByteArray &bytes, const QByteArray &format = QByteArray(),
+                       const QImage &decoded = QImage());
     // Stores bytes under a given name (loader); false when the name is empty or the bytes no image.
     bool setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format);
     bool hasPicture(const QString &name) const { return m_pictures.contains(name); }

@@ -19,13 +19,6 @@ namespace {
 // Word processors name RTF in either way.
 const QString OtherRtfType = QStringLiteral("application/rtf");
 
-QByteArray rtfOf(const QMimeData *data)
-{
-    if (data->hasFormat(PageClipboard::rtfType()))
-        return data->data(PageClipboard::rtfType());
-    return data->hasFormat(OtherRtfType) ? data->data(OtherRtfType) : QByteArray();
-}
-
 const QString SvgType = QStringLiteral("image/svg+xml");
 constexpr int MaxDrawingSide = 4000;
 
@@ -58,6 +51,13 @@ QByteArray pictureOf(const QMimeData *data)
 }
 
 } // namespace
+
+QByteArray PageClipboard::rtfOf(const QMimeData *data)
+{
+    if (data->hasFormat(rtfType()))
+        return data->data(rtfType());
+    return data->hasFormat(OtherRtfType) ? data->data(OtherRtfType) : QByteArray();
+}
 
 QMimeData *PageClipboard::fromSelection(const RichTextEdit &edit)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QMimeData;
@@ -15,6 +16,9 @@ class PageClipboard
 public:
     static QString mimeType() { return QStringLiteral("application/x-fenwar-page"); }
     static QString rtfType() { return QStringLiteral("text/rtf"); }
+
+    // The RTF of the clipboard, as word processors name it in either way; empty when there is none.
+    static QByteArray rtfOf(const QMimeData *data);
 
     static QMimeData *fromSelection(const RichTextEdit &edit); // nullptr without a selection
     static bool canInsert(const QMimeData *data);

@@ -636,8 +636,11 @@ bool RichView::clipboardAction(int action)
         m_edit->setSelectedText(QString());
         done = true;
     }
-    if (action == 3 && editable)
+    if (action == 3 && editable) {
+        emit pasteStarts();
         done = PageClipboard::insert(*m_edit, QApplication::clipboard()->mimeData());
+        emit pasteEnds();
+    }
     showModelCaret();
     return done;
 }

@@ -108,6 +108,9 @@ signals:
     void partActivated(int flag);   // a header or footer became the editing part
     void viewChanged();             // mode, zoom or page layout
     void pictureFrameDrawn(int widthTwips, int heightTwips);
+    // Round a paste from the clipboard, which may be long: the listener can show that it waits.
+    void pasteStarts();
+    void pasteEnds();
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
