@@ -5,6 +5,8 @@
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/PageRenderer.h"
@@ -169,6 +171,12 @@ bool readBytes(PageDocument &page, const QByteArray &bytes, QString *problem = n
     return bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem) : RtfReader::read(page, bytes, problem);
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // The header and footer texts that page 1 and page 2 show.
 QStringList partsShown(const PageDocument &page)
 {
@@ -212,6 +220,10 @@ private slots:
     void pdfTextHasNoLatinLigatures();
     void foreignRtfCellsGainNoParagraph();
     void largePicturesAreScaledDown();
+    void picturesOverWhatQtDecodesAreKept();
+    void htmlNestingWeight_data();
+    void htmlNestingWeight();
+    void pictureWeightFromTheHeaders();
     void pandocFilesRead();
     void writtenFilesPassTheJudges();
 };
@@ -982,6 +994,98 @@ void TstDocumentFiles::largePicturesAreScaledDown()
         const QImage stored = page.pictureImage(page.usedPictureNames().first());
         QVERIFY2(stored.width() <= 8000 && stored.width() >= 7000, qPrintable(QString::number(stored.width())));
     }
+}
+
+// Qt refuses to decode more than 128 MB: a picture of more pixels within 8000 a side was read for
+// nothing and lost. It is kept, scaled down to what Qt decodes.
+void TstDocumentFiles::picturesOverWhatQtDecodesAreKept()
+{
+    const QByteArray png = ForeignFiles::blankPng(6000, 6000);
+    const QByteArray rtf = "{\\rtf1 " + ForeignFiles::rtfPicture(png, ForeignFiles::BlipUid) + "\\par}";
+    for (const QByteArray &file : {ForeignFiles::docxPicture(png), rtf}) {
+        PageDocument page;
+        QVERIFY(readBytes(page, file));
+        QCOMPARE(page.usedPictureNames().size(), 1);
+        const QImage stored = page.pictureImage(page.usedPictureNames().first());
+        QVERIFY(!stored.isNull());
+        QVERIFY2(stored.width() > 5000 && qint64(stored.width()) * stored.height() <= 32 * 1024 * 1024,
+                 qPrintable(QString::number(stored.width())));
+        // Bytes and image agree: the page stream carries the bytes, the page shows the image.
+        QCOMPARE(QImage::fromData(page.pictureBytes(page.usedPictureNames().first())).size(), stored.size());
+    }
+}
+
+// The look at HTML before its import counts the elements the import visits: the open ones round each
+// start tag, and those an end tag searches. Tags in comments and closed or empty elements nest nothing.
+void TstDocumentFiles::htmlNestingWeight_data()
+{
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<qint64>("least");
+    QTest::addColumn<qint64>("most");
+    constexpr qint64 n = 4000;
+    QTest::newRow("unclosed") << ForeignFiles::htmlUnclosed(n) << n * n / 250 << n * n / 100;
+    QTest::newRow("closed") << QByteArray("<font size=\"2\"><b>t</b></font>").repeated(n) << qint64(0) << qint64(1000);
+    // A paragraph ends the one it would nest in, an item the item; but an item nests in a paragraph.
+    QTest::newRow("paragraphs") << QByteArray("<p>t").repeated(n) + QByteArray("<li>u").repeated(n) << qint64(0)
+                                << qint64(1000);
+    QTest::newRow("items in paragraphs") << QByteArray("<p>t<li>u").repeated(n) << n * n / 60 << n * n / 25;
+    QTest::newRow("empty elements") << QByteArray("<br><img src=\"a>b\"><font/>").repeated(n) << qint64(0) << qint64(10);
+    QTest::newRow("in a comment") << "<!--" + QByteArray("<font>").repeated(n) + "-->" << qint64(0) << qint64(0);
+    QTest::newRow("stray end tags") << QByteArray("<b>").repeated(n) + QByteArray("</i>").repeated(n) << n * n / 100
+                                    << n * n / 50;
+    QTest::newRow("upper case") << QByteArray("<FONT>").repeated(n) + QByteArray("</font>").repeated(n)
+                                << n * n / 250 << n * n / 100;
+    QTest::newRow("broken") << QByteArray("a < b <> </> <") + "<font" << qint64(0) << qint64(0);
+}
+
+void TstDocumentFiles::htmlNestingWeight()
+{
+    QFETCH(QByteArray, html);
+    QFETCH(qint64, least);
+    QFETCH(qint64, most);
+    const qint64 weight = HtmlImport::nestingWeight(QString::fromUtf8(html), std::numeric_limits<qint64>::max());
+    QVERIFY2(weight >= least && weight <= most, qPrintable(QString::number(weight)));
+    // Counted only as far as asked: a crafted file costs the look little.
+    if (least > 100)
+        QVERIFY(HtmlImport::nestingWeight(QString::fromUtf8(html), 100) < least);
+}
+
+// Word packages and RTF (hex, split lines, \bin, a word processor's groups in \pict) weigh by the
+// pixels of their pictures; damaged or missing pictures weigh nothing.
+void TstDocumentFiles::pictureWeightFromTheHeaders()
+{
+    QTemporaryDir dir;
+    const QByteArray png = ForeignFiles::blankPng(3000, 2000);
+    const qint64 expected = 3000 * 2000 / PageCodec::PixelsPerCharacter;
+    QByteArray split = png.toHex();
+    for (qsizetype at = 64; at < split.size(); at += 65)
+        split.insert(at, '\n');
+    const QList<QPair<QString, QByteArray>> files = {
+        {"a.docx", ForeignFiles::docxPicture(png)},
+        {"b.rtf", "{\\rtf1 " + ForeignFiles::rtfPicture(png, ForeignFiles::BlipUid | ForeignFiles::PicProp) + "}"},
+        {"c.rtf", "{\\rtf1 {\\pict\\pngblip\n" + split + "}}"},
+        {"d.rtf", "{\\rtf1 {\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}}"},
+        {"e.doc", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}{\\pict\\pngblip " + png.toHex() + "}}"},
+    };
+    for (const auto &[name, bytes] : files) {
+        const QString path = dir.filePath(name);
+        QVERIFY(writeFile(path, bytes));
+        const qint64 weight = DocumentFile::readWeight(path, DocumentFile::formatOf(path), 1 << 30);
+        QCOMPARE(weight, name.startsWith("e") ? 2 * expected : expected);
+    }
+    const QList<QPair<QString, QByteArray>> none = {
+        {"f.rtf", "{\\rtf1 {\\pict\\pngblip " + png.toHex().left(20) + "}}"},
+        {"g.rtf", "{\\rtf1 \\pict"},
+        {"h.docx", ForeignFiles::docxPicture(png.left(12))},
+        {"i.docx", "PK damaged"},
+        {"j.txt", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}}"},
+    };
+    for (const auto &[name, bytes] : none) {
+        const QString path = dir.filePath(name);
+        QVERIFY(writeFile(path, bytes));
+        QCOMPARE(DocumentFile::readWeight(path, DocumentFile::formatOf(path), 1 << 30), 0);
+    }
+    QCOMPARE(DocumentFile::readWeight(dir.filePath("missing.rtf"), DocumentFile::Rtf, 1 << 30), 0);
 }
 
 void TstDocumentFiles::pandocFilesRead()

@@ -325,12 +325,6 @@ QString tableCellProblem()
     return QStringLiteral("表のｾﾙが多すぎます(1つの表に %1 列､%2 ｾﾙまで)｡").arg(ColumnLimit).arg(TableCellLimit);
 }
 
-// The pixels Qt decodes at most (its allocation limit, four bytes a pixel); 0 for no limit.
-qint64 decodedPixels()
-{
-    return qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
-}
-
 QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
 {
     QByteArray data = bytes;
@@ -339,7 +333,9 @@ QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
     QSize natural = reader.size();
     if (!natural.isValid())
         return {};
-    const qint64 limit = decodedPixels();
+    // The pixels Qt decodes at most (its allocation limit, four bytes a pixel); 0 for no limit.
+    const int allocationLimit = QImageReader::allocationLimit();
+    const qint64 limit = qint64(allocationLimit) * 1024 * 1024 / 4;
     const auto pixels = [](QSize s) { return qint64(s.width()) * s.height(); };
     if (natural.width() <= PictureSide && natural.height() <= PictureSide && (limit == 0 || pixels(natural) <= limit)) {
         *size = natural;
@@ -349,11 +345,16 @@ QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
     // for its size is made small enough to be.
     const QByteArray format = reader.format();
     natural.scale(PictureSide, PictureSide, Qt::KeepAspectRatio);
-    if (limit > 0 && pixels(natural) > limit)
-        natural *= std::sqrt(double(limit) / double(pixels(natural)));
+    if (limit > 0 && pixels(natural) > limit) {
+        // Rounded down: a pixel over is a picture Qt refuses.
+        const double factor = std::sqrt(double(limit) / double(pixels(natural)));
+        natural = QSize(int(natural.width() * factor), int(natural.height() * factor));
+    }
     reader.setScaledSize(natural.expandedTo(QSize(1, 1)));
-    reader.setAllocationLimit(0);
+    // The limit is Qt's, for every reader of the program: lifted for this read only.
+    QImageReader::setAllocationLimit(0);
     const QImage image = reader.read();
+    QImageReader::setAllocationLimit(allocationLimit);
     if (image.isNull())
         return {};
     QBuffer out;
