@@ -113,6 +113,8 @@ struct Renumber {
             });
         }
         QTextCursor cursor(doc);
+        // One edit: a cursor placed outside one lays its whole paragraph out again, for every run of it.
+        cursor.beginEditBlock();
         for (const Edit &edit : edits) {
             // Each object character is its own object, even where a fragment holds several.
             const bool object = edit.change.hasProperty(ObjectId);
@@ -126,6 +128,7 @@ struct Renumber {
                 cursor.mergeCharFormat(one);
             }
         }
+        cursor.endEditBlock();
         for (QTextTable *table : TableOps::tables(doc)) {
             QTextTableFormat f = table->format();
             f.setProperty(ObjectId, target.newObjectId());
