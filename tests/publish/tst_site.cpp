@@ -509,6 +509,11 @@ void TstSite::firstPageNotWrittenIsNotOpened()
         QVERIFY(!w.firstPageWritten());
         QVERIFY2(f.prompt.messages.value(0).contains(QStringLiteral("表紙 (1001)")), qPrintable(f.prompt.messages.join(u'|')));
         QVERIFY(f.launcher.calls.isEmpty());
+        if (mode == 2) {
+            // The frames show a page that is there.
+            const QString frames = QString::fromUtf8(TestHome::readAll(f.site() + QStringLiteral("/frame.htm")));
+            QVERIFY2(frames.contains(QStringLiteral("name=\"main\" src=\"1002.htm\"")), qPrintable(frames));
+        }
     }
 }
 

@@ -382,12 +382,18 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
             pages.insert(j.page);
     }
     m_firstWritten = firstAmong(jobs);
+    // The main frame shows the first page, or the first one written when it could not be.
+    qint64 shown = m_firstNo > 0 ? m_firstNo : 1001;
+    if (!m_firstWritten) {
+        const auto written = std::find_if(jobs.cbegin(), jobs.cend(), [](const Job &j) { return j.ok; });
+        shown = written->page;
+    }
     int deepest = 0;
     const QString entries = HtmFrameNavi(deepest, pages);
     m_firstFile = run.topName.isEmpty() ? QStringLiteral("frame.htm") : run.topName;
     if (!writeFile(m_work + QStringLiteral("/navi.htm"), NaviPage(entries, deepest).toUtf8())
         || !writeFile(m_work + QLatin1Char('/') + m_firstFile,
-                      FramePage(m_firstTitle, m_firstNo > 0 ? m_firstNo : 1001, favicon).toUtf8()))
+                      FramePage(m_firstTitle, shown, favicon).toUtf8()))
         return cannotWrite();
     return true;
 }
