@@ -3,6 +3,7 @@
 #include "core/sbWait.h"
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageEncoder.h"
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/rtf/RtfPictures.h"
@@ -31,6 +32,12 @@ LoadWait::~LoadWait()
 qint64 LoadWait::pageWeight(const QByteArray &page)
 {
     return sbWait::isShown() ? 0 : PageCodec::layoutWeight(page);
+}
+
+qint64 LoadWait::pageWeight(const PageDocument &page)
+{
+    // Writing the page costs little beside laying it out.
+    return sbWait::isShown() ? 0 : PageCodec::layoutWeight(PageEncoder(page).encode());
 }
 
 qint64 LoadWait::fileWeight(const QString &file, DocumentFile::Format format)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+class PageDocument;
 class QMimeData;
 
 // Reading and laying out a large page keeps the window still for seconds (a text of megabytes, a
@@ -31,6 +32,8 @@ public:
     // The weight of loading page bytes, or of reading a file (0 while the window is shown already:
     // nothing need be measured).
     static qint64 pageWeight(const QByteArray &page);
+    // The same weight for a page that is loaded already and is laid out anew (page view, printing).
+    static qint64 pageWeight(const PageDocument &page);
     static qint64 fileWeight(const QString &file, DocumentFile::Format format = DocumentFile::None);
     // The weight of a paste of the clipboard's content, as the page editor takes it (PageClipboard).
     static qint64 pasteWeight(const QMimeData *data);

@@ -1,11 +1,15 @@
 #include "core/Usr.h"
+#include "editor/LoadWait.h"
 #include "output/print/PrinterRecord.h"
 #include "output/print/sbTvw.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/RichView.h"
 #include "support/PdfPages.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "support/WaitWatch.h"
 
 #include <QAction>
 #include <QPrintDialog>
@@ -57,6 +61,8 @@ private slots:
     void printDialogRangeCopiesAndCancel();
     void failingPrinterIsReported();
     void pageViewWindow();
+    void largePageUnderTheWaitWindow_data();
+    void largePageUnderTheWaitWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -319,6 +325,57 @@ void TestPrinting::pageViewWindow()
     view.setDialogRunner([&](QDialog &) { seen << enabled(); return true; });
     view.cAct(one, nullptr, QString(), QString());
     QCOMPARE(seen, QStringList({"1000"}));
+}
+
+
+void TestPrinting::largePageUnderTheWaitWindow_data()
+{
+    QTest::addColumn<int>("characters");
+    QTest::addColumn<bool>("wait");
+    QTest::newRow("small page") << 2000 << false;
+    QTest::newRow("one paragraph of megabytes") << int(LoadWait::Weight) + 20000 << true;
+}
+
+// Laying out a large page in pages (the view switched to page layout and back, every page printed)
+// keeps the window still: that is done under the wait window, which is gone while a window or
+// dialog waits for the user. A small page is shown and printed without it.
+void TestPrinting::largePageUnderTheWaitWindow()
+{
+    QFETCH(int, characters);
+    QFETCH(bool, wait);
+    PageDocument page;
+    page.setPageSetup(sized(11906, 16838));
+    const QString line = QStringLiteral("貼り付けたテキストの一行です。A line of a pasted text, 1234567890.");
+    QTextCursor(page.main())
+        .insertText(QStringList(characters / line.size() + 1, line).join(QChar::LineSeparator).left(characters));
+    RichTextEdit edit(&page);
+    RichView richView(&edit);
+    sbTvw view;
+    const QString pdf = m_dir.filePath(QStringLiteral("large.pdf"));
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    view.printer().setOutputFileName(pdf);
+    QList<bool> waitWithUser;
+    view.setDialogRunner([&](QDialog &dialog) {
+        waitWithUser << sbWait::isShown();
+        if (auto *print = qobject_cast<QPrintDialog *>(&dialog)) {
+            print->setPrintRange(QAbstractPrintDialog::PageRange);
+            print->setFromTo(1, 1);
+        }
+        return true;
+    });
+
+    WaitWatch watch;
+    view.cAct(page, &richView, QString(), QString());
+    QCOMPARE(watch.shown, wait ? QStringList{LoadWait::message()} : QStringList());
+    QCOMPARE(richView.viewMode(), 0);
+    QVERIFY(view.pageCount() > (wait ? 20 : 0));
+
+    watch.shown.clear();
+    QVERIFY(view.cPrint(page, &richView, false, QString()));
+    QCOMPARE(watch.shown, wait ? QStringList{LoadWait::message()} : QStringList());
+    QCOMPARE(pdfPages(pdf).size(), 1);
+    QCOMPARE(waitWithUser, QList<bool>({false, false}));
+    QVERIFY(!sbWait::isShown());
 }
 
 QTEST_MAIN(TestPrinting)

@@ -1,5 +1,6 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "editor/LoadWait.h"
 #include "core/yIni.h"
 #include "output/reader/sbDmp.h"
 #include "platform/richtext/PageCodec.h"
@@ -8,6 +9,7 @@
 #include "platform/richview/RichView.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "support/WaitWatch.h"
 #include "tree/PageDb.h"
 
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 #include <QTimer>
 #include <QtTest>
 
@@ -31,6 +34,23 @@ QByteArray pageBytes(const QString &text, int lines = 1)
             cursor.insertBlock();
         cursor.insertText(text);
     }
+    return PageCodec::save(page);
+}
+
+// One paragraph of `characters`, its lines apart by line breaks (a text pasted as text).
+QString pastedText(int characters)
+{
+    const QString line = QStringLiteral("貼り付けたテキストの一行です。A line of a pasted text, 1234567890.");
+    return QStringList(characters / line.size() + 1, line).join(QChar::LineSeparator).left(characters);
+}
+
+QByteArray tableBytes(int rows, int columns)
+{
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor cursor(page.main());
+    QTextTable *table = cursor.insertTable(rows, columns);
+    for (int row = 0; row < rows; ++row)
+        table->cellAt(row, row % columns).firstCursorPosition().insertText(QString::number(row));
     return PageCodec::save(page);
 }
 
@@ -55,6 +75,8 @@ private slots:
     void unreadableFirstPage();
     void pagesWithoutDocument();
     void cellsAndPlainPagesInTheBodyStyle();
+    void largePageUnderTheWaitWindow_data();
+    void largePageUnderTheWaitWindow();
 
 private:
     TestHome m_home;
@@ -357,6 +379,59 @@ void TestReader::cellsAndPlainPagesInTheBodyStyle()
     QCOMPARE(look.fontWeight(), int(QFont::Normal));
     QCOMPARE(look.fontPointSize(), 11.0);
     QCOMPARE(look.foreground().color(), QColor(255, 0, 0));
+}
+
+void TestReader::largePageUnderTheWaitWindow_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("doc");
+    QTest::addColumn<bool>("wait");
+    const int large = int(LoadWait::Weight) + 20000;
+    QTest::newRow("small page") << QString() << pageBytes(QStringLiteral("small"), 20) << false;
+    QTest::newRow("one paragraph of megabytes") << QString() << pageBytes(pastedText(large)) << true;
+    QTest::newRow("table of thousands of cells") << QString() << tableBytes(40, 100) << true;
+    QTest::newRow("small text without a document") << pastedText(2000) << QByteArray() << false;
+    QTest::newRow("long text without a document") << pastedText(large) << QByteArray() << true;
+}
+
+// A page that keeps the window still while it is read and laid out is shown under the wait window,
+// turned to or opened with; the window is gone when the reader waits for the user.
+void TestReader::largePageUnderTheWaitWindow()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, doc);
+    QFETCH(bool, wait);
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(storePage(1001, QStringLiteral("small"), QString(), pageBytes(QStringLiteral("first page"))));
+    QVERIFY(storePage(1002, QStringLiteral("tested"), text, doc));
+    sbDmp viewer;
+    WaitWatch watch;
+    QStringList shown;
+    QList<bool> waitWithUser;
+    viewer.setRunner([&](sbDmp &window) {
+        waitWithUser << sbWait::isShown();
+        shown << watch.shown.join(u'|');
+        window.button(2)->click();
+        waitWithUser << sbWait::isShown();
+        shown << watch.shown.join(u'|');
+        window.button(0)->click();
+        window.button(5)->click();
+    });
+    QCOMPARE(viewer.ActP(QStringLiteral("0-1001,0-1002")), 0);
+    const QString message = wait ? LoadWait::message() : QString();
+    QCOMPARE(shown, QStringList({QString(), message}));
+    QCOMPARE(waitWithUser, QList<bool>({false, false}));
+
+    // Opened with it.
+    watch.shown.clear();
+    viewer.setRunner([&](sbDmp &window) {
+        waitWithUser << sbWait::isShown();
+        window.button(5)->click();
+    });
+    viewer.ActP(QStringLiteral("0-1002"));
+    QCOMPARE(watch.shown, wait ? QStringList{message} : QStringList());
+    QVERIFY(!waitWithUser.last());
 }
 
 QTEST_MAIN(TestReader)

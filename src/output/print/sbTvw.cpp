@@ -1,6 +1,7 @@
 #include "output/print/sbTvw.h"
 
 #include "core/Usr.h"
+#include "editor/LoadWait.h"
 #include "output/print/PageSurface.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -189,9 +190,10 @@ void sbTvw::cAct(PageDocument &page, RichView *view, const QString &sImgFL, cons
 {
     m_doc = &page;
     m_view = view;
+    m_weight = LoadWait::pageWeight(page);
     m_paperCode = ChkPaper(page.pageSetup());
     SetPrnFL(sFL, false);
-    SetTvMode();
+    SetTvModeAndCount();
 
     // Thirteen fifteenths of the main window, inside it; centred on the screen when the main window
     // is minimised or maximised.
@@ -217,7 +219,6 @@ void sbTvw::cAct(PageDocument &page, RichView *view, const QString &sImgFL, cons
     MovePage(m_box, Shadow);
     m_fitZoom = int(std::nearbyint(qMin(m_box.height() * 100.0 / paper.height(), m_box.width() * 100.0 / paper.width())));
     m_zoom = m_fitZoom;
-    m_pageCount = PageRenderer(page).pageCount();
     m_page = 1;
     m_picture = QImage();
     SetPgMenu();
@@ -250,10 +251,20 @@ void sbTvw::SetTvMode()
         m_view->setViewMode(0);
 }
 
+// The page is laid out anew, in pages: a large one under the wait window.
+void sbTvw::SetTvModeAndCount()
+{
+    const LoadWait wait(m_weight);
+    SetTvMode();
+    m_pageCount = PageRenderer(*m_doc).pageCount();
+}
+
 void sbTvw::RstTvMode()
 {
-    if (m_switched && m_view)
+    if (m_switched && m_view) {
+        const LoadWait wait(m_weight);
         m_view->setViewMode(0);
+    }
     m_switched = false;
 }
 
@@ -433,7 +444,11 @@ bool sbTvw::PrnPages(bool useSaved)
         return true;
     const int zoom = m_zoom;
     m_zoom = 100;
-    const bool ok = printCopies(copies, qBound(1, first, m_pageCount), qBound(1, last, m_pageCount));
+    bool ok = false;
+    {
+        const LoadWait wait(m_weight);
+        ok = printCopies(copies, qBound(1, first, m_pageCount), qBound(1, last, m_pageCount));
+    }
     m_zoom = zoom;
     m_surface->update();
     if (!ok) {
@@ -475,11 +490,11 @@ bool sbTvw::cPrint(PageDocument &page, RichView *view, bool bRet, const QString 
 {
     m_doc = &page;
     m_view = view;
+    m_weight = LoadWait::pageWeight(page);
     m_paperCode = ChkPaper(page.pageSetup());
     SetPrnFL(sFL, false);
-    SetTvMode();
+    SetTvModeAndCount();
     m_paperCode = ChkPaper(page.pageSetup());
-    m_pageCount = PageRenderer(page).pageCount();
     const bool ok = PrnPages(bRet);
     RstTvMode();
     m_doc = nullptr;

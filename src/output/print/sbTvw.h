@@ -76,6 +76,7 @@ private:
     void buildMenus();
     void SetPrnFL(const QString &sFL, bool asIs);
     void SetTvMode();
+    void SetTvModeAndCount();
     void RstTvMode();
     void MovePage(const QRect &box, int shadow);
     void SetPgMenu();
@@ -98,6 +99,7 @@ private:
     int m_zoom = 100; // the zoom pages are drawn at, here and in printing
     int m_page = 1;
     int m_pageCount = 1;
+    qint64 m_weight = 0; // of laying out the page (LoadWait)
     QImage m_picture;
     QRect m_box; // the fitted box, twips
     bool m_switched = false;

@@ -3,7 +3,9 @@
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/yIni.h"
+#include "core/sbWait.h"
 #include "core/zSvr.h"
+#include "editor/LoadWait.h"
 #include "output/word/OutputRange.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
@@ -273,8 +275,10 @@ bool sbDmp::readPage(const QString &page)
 
 // A page stored without a document (or with one this program cannot read) is shown as its plain
 // text, as the main window shows it, so that the caption and "頁選択" name the page on screen.
+// A large page is read and laid out under the wait window, as the editor does.
 void sbDmp::showCached()
 {
+    const LoadWait wait(qMax(LoadWait::pageWeight(m_doc), qint64(m_text.size())));
     if (m_doc.isEmpty() || !PageCodec::load(*m_page, m_doc))
         showPlainText();
     setWindowTitle(m_title);
@@ -394,7 +398,8 @@ void sbDmp::SetAuto()
 
 void sbDmp::Timer1Tick()
 {
-    if (m_asking)
+    // A large page still being laid out (under the wait window) is not turned over meanwhile.
+    if (m_asking || sbWait::isShown())
         return;
     if (iIdx != iLast) {
         if (m_ret[2]->isEnabled())
