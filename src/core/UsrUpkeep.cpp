@@ -174,6 +174,9 @@ bool writeAll(const QStringList &statements)
     if (db.DbRead())
         return false;
     const bool own = db.D_Tran(0);
+    // The file held by another program past the wait: each row would wait as long again.
+    if (!own && db.heldElsewhere())
+        return false;
     bool ok = true;
     for (const QString &sql : statements)
         ok = db.D_ExeSq(sql) && ok;

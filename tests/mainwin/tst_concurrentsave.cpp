@@ -2,6 +2,7 @@
 
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
+#include "core/Usr.h"
 #include "core/sbWait.h"
 #include "support/WaitWatch.h"
 #include "tree/uTrX.h"
@@ -334,6 +335,30 @@ private slots:
         QCOMPARE(first(), 1001);
         window().tree().trSort();
         QCOMPARE(first(), 1002);
+    }
+
+    // The placement upkeep the same way: a begin that ran out of time writes none of its rows (each
+    // of them waited as long again, the window frozen meanwhile); once the file is free it writes them.
+    void thePlacementUpkeepLeavesItsRowsWhileTheFileIsHeld()
+    {
+        if (ServerDb::wanted())
+            QSKIP("a server's waits come with its statements");
+        for (int page = 1002; page < 1008; ++page)
+            QVERIFY(otherAdds(page, page));
+        // No page has a home placement: a row to write for each.
+        QVERIFY(otherRuns(QStringLiteral("Update tbTree Set boLnk = 1")));
+        const auto homes = [] { return MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where boLnk = 0")).toInt(); };
+        zSvr::instance().connection().setCommandTimeout(1);
+        QVERIFY(m_other.transaction(0));
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!Usr::D_FixLnk(false));
+        // One wait of a second for the begin, not one more for each of the seven rows.
+        QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(m_other.transaction(1));
+        QCOMPARE(homes(), 0);
+        QVERIFY(Usr::D_FixLnk(false));
+        QCOMPARE(homes(), 7);
     }
 
     // A refresh rebuilds the tree from the database, which has no row for the unsaved node of a new
