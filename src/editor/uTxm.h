@@ -289,6 +289,7 @@ private:
     void leavePage(bool copyNew);
     void saveCommand();
     bool loadBytes(const QByteArray &bytes, int format, bool atCaret);
+    bool loadWeighedBytes(const QByteArray &bytes, int format, bool atCaret);
     void leaveFailedLoad();
     void forgetPage();
     void showLoadedPage();

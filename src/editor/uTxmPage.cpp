@@ -58,12 +58,19 @@ void uTxm::ChkUdt(bool &bCancel)
 
 bool uTxm::loadBytes(const QByteArray &bytes, int format, bool atCaret)
 {
+    const LoadWait wait(LoadWait::pageWeight(bytes));
+    return loadWeighedBytes(bytes, format, atCaret);
+}
+
+// The caller has weighed the bytes and holds the wait window where they need it: weighing decodes
+// the page, which a page switch should do no more often than it must.
+bool uTxm::loadWeighedBytes(const QByteArray &bytes, int format, bool atCaret)
+{
     if (bytes.isEmpty() && !atCaret) {
         // An empty page document is an empty page: nothing stored could be lost.
         m_edit->clearText();
         return true;
     }
-    const LoadWait wait(LoadWait::pageWeight(bytes));
     return m_services->loadBytes(*m_edit, bytes, format, atCaret);
 }
 
@@ -87,7 +94,7 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
     forgetPage();
     // The wait window, when the page needs it, stays until the page is shown.
     const LoadWait wait(LoadWait::pageWeight(yDt));
-    bOk = loadBytes(yDt, 9, false);
+    bOk = loadWeighedBytes(yDt, 9, false);
     if (!bOk) {
         m_edit->setText(sAltTx);
         leaveFailedLoad();
