@@ -324,20 +324,18 @@ bool zKtl::ActFtp(const QString &job, const QStringList &values)
 
 bool zKtl::ActSync(const QString &name, int *exitCode)
 {
+    // A run gives its own code (ShellWait); this one stays only when no tool was chosen.
     if (exitCode)
-        *exitCode = 0;
-    if (!bChkApp(Ftp)) {
-        if (exitCode)
-            *exitCode = NotChosen;
+        *exitCode = NotChosen;
+    if (!bChkApp(Ftp))
         return true;
-    }
     return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name}, exitCode);
 }
 
 bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
 {
     if (exitCode)
-        *exitCode = 0;
+        *exitCode = NotChosen;
     QString path = ToolPaths::value(Application, Section, QStringLiteral("FFFTP"));
     if (!path.isEmpty() && !QFileInfo(path).isFile())
         path.clear();
@@ -345,11 +343,8 @@ bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
         path = Frmt::OpenDlg(QStringLiteral("FFFTP"), QStringLiteral("FFFTP.exe"),
                              QStringLiteral("FFFTP実行ﾌｧｲﾙ(FFFTP.exe)|FFFTP.exe"), QString());
         // Without a chosen program nothing is started.
-        if (path.isEmpty() || !QFileInfo(path).isFile()) {
-            if (exitCode)
-                *exitCode = NotChosen;
+        if (path.isEmpty() || !QFileInfo(path).isFile())
             return true;
-        }
         ToolPaths::setValue(Application, Section, QStringLiteral("FFFTP"), path);
     }
     return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")}, exitCode);
