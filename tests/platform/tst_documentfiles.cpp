@@ -379,6 +379,8 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason_data()
     QTest::newRow("rtf nesting") << rtfNested(Flow::NestingLimit + 1) << Flow::nestingProblem();
     QTest::newRow("rtf nesting named") << QByteArray("{\\rtf1 \\pard\\intbl\\itap40 x\\nestcell\\par}") << Flow::nestingProblem();
     const QByteArray controls = QByteArray("<w:sdt><w:sdtContent>").repeated(DocxReader::NestingLimit);
+    QTest::newRow("rtf groups") << "{\\rtf1 " + QByteArray(RtfReader::GroupLimit + 1, '{') + "x" + QByteArray(RtfReader::GroupLimit + 1, '}') + "}"
+                                << QStringLiteral("文書の入れ子が深すぎます｡");
     QTest::newRow("docx elements") << docx(controls + "<w:p/>" + QByteArray("</w:sdtContent></w:sdt>").repeated(DocxReader::NestingLimit))
                                    << QStringLiteral("文書の入れ子が深すぎます｡");
 }

@@ -31,6 +31,8 @@ private slots:
     void picturesKeepTheirOwnGroupsOut();
     void refusesDamagedOrHostileInput_data();
     void refusesDamagedOrHostileInput();
+    void tablesEndAtTheirLimit_data();
+    void tablesEndAtTheirLimit();
 };
 
 void TstRtf::roundTripKeepsTextAndFormats()
@@ -184,6 +186,46 @@ void TstRtf::refusesDamagedOrHostileInput()
     QTextCursor(page.main()).insertText(QStringLiteral("keep"));
     QVERIFY(!RtfReader::read(page, bytes));
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstRtf::tablesEndAtTheirLimit_data()
+{
+    // The entry after `before` others of its colour, font or style table, used by the text.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("runs");
+    const int limit = RtfReader::TableEntryLimit;
+    auto colours = [](int before) {
+        return "{\\rtf1{\\colortbl" + QByteArray(before, ';') + "\\red255\\green0\\blue0;}\\cf" + QByteArray::number(before) + " x\\par}";
+    };
+    auto fonts = [](int before) {
+        QByteArray rtf = "{\\rtf1{\\fonttbl";
+        for (int i = 0; i < before; ++i)
+            rtf += "{\\f" + QByteArray::number(i) + " a;}";
+        return rtf + "{\\f99999 Far;}}\\f99999 x\\par}";
+    };
+    auto styles = [](int before) {
+        QByteArray rtf = "{\\rtf1{\\stylesheet";
+        for (int i = 0; i < before; ++i)
+            rtf += "{\\s" + QByteArray::number(i) + " a;}";
+        return rtf + "{\\s99999 heading 1;}}\\pard\\s99999 x\\par}";
+    };
+    const QStringList plain{QStringLiteral("¶"), QStringLiteral("x|----||||")};
+    QTest::newRow("colour within") << colours(limit - 1) << QStringList{QStringLiteral("¶"), QStringLiteral("x|----|#ff0000|||")};
+    QTest::newRow("colour past") << colours(limit) << plain;
+    QTest::newRow("font within") << fonts(limit - 1) << QStringList{QStringLiteral("¶"), QStringLiteral("x|----|||Far|")};
+    QTest::newRow("font past") << fonts(limit) << plain;
+    QTest::newRow("style within") << styles(limit - 1) << QStringList{QStringLiteral("¶0"), QStringLiteral("x|----||||")};
+    QTest::newRow("style past") << styles(limit) << plain;
+}
+
+void TstRtf::tablesEndAtTheirLimit()
+{
+    // Entries past the limit are skipped: a file of separators holds no memory for each.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, runs);
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, bytes));
+    QCOMPARE(FormatRuns::describe(page.main()), runs);
 }
 
 QTEST_MAIN(TstRtf)

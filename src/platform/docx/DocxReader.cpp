@@ -61,12 +61,6 @@ struct Package {
     }
 };
 
-// Elements inside each other beyond the reader's limit (other than tables, which have their own).
-QString elementsTooDeep()
-{
-    return QStringLiteral("文書の入れ子が深すぎます｡");
-}
-
 // One XML part of the package read into the flow model.
 class PartReader
 {
@@ -119,7 +113,7 @@ private:
     {
         if (depth <= DocxReader::NestingLimit)
             return false;
-        refuseNesting(elementsTooDeep());
+        refuseNesting(Flow::elementNestingProblem());
         return true;
     }
     void refuseNesting(const QString &why)
@@ -504,7 +498,7 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
         }
     }
     if (level > 0) {
-        refuseNesting(elementsTooDeep());
+        refuseNesting(Flow::elementNestingProblem());
         return;
     }
     const QString target = m_rels.value(embed).target;

@@ -300,6 +300,11 @@ QString nestingProblem()
     return QStringLiteral("表の入れ子が深すぎます(表の中の表は %1 段まで)｡").arg(NestingLimit);
 }
 
+QString elementNestingProblem()
+{
+    return QStringLiteral("文書の入れ子が深すぎます｡");
+}
+
 QString rowProblem()
 {
     return QStringLiteral("表の行が多すぎます(1つの表に %1 行まで)｡").arg(RowLimit);

@@ -78,6 +78,8 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
 // tables nested deeper than NestingLimit.
 static constexpr int NestingLimit = 16;
 QString nestingProblem();
+// Other elements (groups, content controls) inside each other beyond a reader's limit.
+QString elementNestingProblem();
 
 // The largest tables a read takes: one table as large as a page table may be, and cells over the
 // whole document short of what would exhaust memory. Far beyond any table of an ordinary document.

@@ -167,8 +167,10 @@ bool Parser::parse()
         const char c = m_in.at(m_pos);
         if (c == '{') {
             flushText();
-            if (m_stack.size() >= size_t(RtfReader::GroupLimit))
+            if (m_stack.size() >= size_t(RtfReader::GroupLimit)) {
+                problem = Flow::elementNestingProblem();
                 return false;
+            }
             m_stack.push_back(m_state);
             ++m_pos;
         } else if (c == '}') {
@@ -304,6 +306,8 @@ void Parser::appendText(const QString &text)
     }
     case Dest::FontTable: {
         const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
+        if (!m_fonts.contains(m_fontBeingRead))
+            break;
         Font &font = m_fonts[m_fontBeingRead];
         if (font.name.size() < 200)
             font.name += semicolon < 0 ? text : text.left(semicolon);
@@ -312,7 +316,8 @@ void Parser::appendText(const QString &text)
     case Dest::ColourTable:
         for (QChar ch : text) {
             if (ch == QLatin1Char(';')) {
-                m_colours << (m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
+                if (m_colours.size() < RtfReader::TableEntryLimit)
+                    m_colours << (m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
                 m_red = m_green = m_blue = 0;
                 m_colourSet = false;
             }
@@ -352,7 +357,7 @@ void Parser::endGroup(const GroupState &closed)
             style.heading = named;
             style.decided = true;
         }
-        if (m_styles.size() < 10000)
+        if (m_styles.size() < RtfReader::TableEntryLimit)
             m_styles.insert(m_styleBeingRead, style);
         m_styleBeingRead = -1;
         m_styleLevel = -1;
@@ -755,8 +760,9 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     if (m_state.dest == Dest::FontTable) {
         if (w == "f") {
             m_fontBeingRead = p;
-            m_fonts[p];
-        } else if (w == "fcharset" && m_fontBeingRead >= 0) {
+            if (m_fonts.size() < RtfReader::TableEntryLimit)
+                m_fonts[p];
+        } else if (w == "fcharset" && m_fonts.contains(m_fontBeingRead)) {
             m_fonts[m_fontBeingRead].charset = p;
         }
         return true;

@@ -19,5 +19,8 @@ public:
     static bool readFile(PageDocument &page, const QString &path);
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int GroupLimit = 200;
+    // Entries of the colour, font and style tables, as many as a word processor allows; the rest are
+    // skipped (a file of nothing but separators would otherwise cost memory for each).
+    static constexpr int TableEntryLimit = 32767;
     static constexpr qint64 PictureLimit = 32 * 1024 * 1024;
 };
