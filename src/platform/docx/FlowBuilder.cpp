@@ -196,12 +196,23 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
             column += qMax(1, cell.span);
         }
     }
-    // Where a row's cells continue a vertical merge, by grid column.
-    std::vector<std::vector<bool>> continues(rows, std::vector<bool>(columns, false));
+    // A cell continues the vertical merge above it only where it lines up with the cell that starts it
+    // (same grid column, same span); any other keeps its text, and starts a merge of the cells below.
+    const auto spanOf = [columns](const Cell &cell, int column) { return qMin(qMax(1, cell.span), columns - column); };
+    std::vector<std::vector<int>> continuing(rows, std::vector<int>(columns, -1));   // the cell there, by index
     for (int r = 0; r < rows; ++r) {
-        for (size_t i = 0; i < table.rows[r].size(); ++i)
-            continues[r][start[r][i]] = table.rows[r][i].merge == Cell::Continue;
+        for (size_t i = 0; i < table.rows[r].size(); ++i) {
+            if (table.rows[r][i].merge == Cell::Continue)
+                continuing[r][start[r][i]] = int(i);
+        }
     }
+    const auto continues = [&](int r, int column, int span) {
+        const int i = continuing[size_t(r)][size_t(column)];
+        return i >= 0 && spanOf(table.rows[size_t(r)][size_t(i)], column) == span;
+    };
+    std::vector<std::vector<bool>> covered(rows);   // by a merge above, per cell of the row
+    for (int r = 0; r < rows; ++r)
+        covered[r].assign(table.rows[r].size(), false);
     qint64 steps = 0;
     std::vector<TableOps::Merge> merges;
     for (int r = 0; r < rows; ++r) {
@@ -209,16 +220,17 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
             const Cell &cell = table.rows[r][i];
             const int column = start[r][i];
             ++steps;
-            if (cell.merge == Cell::Continue)
+            if (covered[r][i])
                 continue;
+            const int columnSpan = spanOf(cell, column);
             int rowSpan = 1;
-            if (cell.merge == Cell::Restart) {
-                while (r + rowSpan < rows && continues[r + rowSpan][column]) {
+            if (cell.merge != Cell::None) {
+                while (r + rowSpan < rows && continues(r + rowSpan, column, columnSpan)) {
+                    covered[size_t(r + rowSpan)][size_t(continuing[size_t(r + rowSpan)][size_t(column)])] = true;
                     ++rowSpan;
                     ++steps;
                 }
             }
-            const int columnSpan = qMin(qMax(1, cell.span), columns - column);
             if (rowSpan > 1 || columnSpan > 1)
                 merges.push_back({r, column, rowSpan, columnSpan});
         }
@@ -231,7 +243,7 @@ bool Builder::table(QTextCursor &cursor, const Table &table)
     for (int r = 0; r < rows; ++r) {
         for (size_t i = 0; i < table.rows[r].size(); ++i) {
             const Cell &cell = table.rows[r][i];
-            if (cell.merge == Cell::Continue || !TableOps::cellStartsAt(t, r, start[r][i]))
+            if (covered[r][i] || !TableOps::cellStartsAt(t, r, start[r][i]))
                 continue;
             QTextTableCell target = t->cellAt(r, start[r][i]);
             if (cell.background.isValid()) {
