@@ -195,6 +195,8 @@ private slots:
     void nestedTablesDeeperThanShownBecomeParagraphs_data();
     void nestedTablesDeeperThanShownBecomeParagraphs();
     void verticalMergesAreJoinedInOnePass();
+    void cellsThatCannotMergeKeepTheirText_data();
+    void cellsThatCannotMergeKeepTheirText();
     void aWordProcessorsBookKeepsItsPictures();
     void largeTablesRead_data();
     void largeTablesRead();
@@ -297,6 +299,40 @@ void TstDocumentFiles::verticalMergesAreJoinedInOnePass()
         QCOMPARE(t->cellAt(29, 3).rowSpan(), 30);
         QCOMPARE(t->cellAt(29, 3).firstCursorPosition().block().text(), QStringLiteral("C3"));
     }
+}
+
+void TstDocumentFiles::cellsThatCannotMergeKeepTheirText_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("texts");
+    auto cell = [](const QByteArray &props, const QByteArray &text) {
+        return "<w:tc><w:tcPr>" + props + "</w:tcPr>" + (text.isEmpty() ? QByteArray("<w:p/>") : para(text)) + "</w:tc>";
+    };
+    const QByteArray restart = "<w:vMerge w:val=\"restart\"/>";
+    const QByteArray continues = "<w:vMerge/>";
+    const QByteArray two = "<w:gridSpan w:val=\"2\"/>";
+    // A merge two columns wide over a row whose continuing cell spans one.
+    QTest::newRow("docx narrower below") << docx("<w:tbl><w:tr>" + cell(two + restart, "top") + "</w:tr><w:tr>"
+                                                 + cell(continues, "") + cell("", "beside") + "</w:tr></w:tbl>")
+                                         << QStringList{QStringLiteral("top"), QStringLiteral("beside")};
+    QTest::newRow("docx wider below") << docx("<w:tbl><w:tr>" + cell(restart, "top") + cell("", "right") + "</w:tr><w:tr>"
+                                              + cell(two + continues, "below") + "</w:tr></w:tbl>")
+                                      << QStringList{QStringLiteral("top"), QStringLiteral("right"), QStringLiteral("below")};
+    QTest::newRow("docx nothing above") << docx("<w:tbl><w:tr>" + cell(continues, "first") + cell("", "second") + "</w:tr><w:tr>"
+                                                + cell(continues, "") + cell("", "fourth") + "</w:tr></w:tbl>")
+                                        << QStringList{QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("fourth")};
+    QTest::newRow("rtf narrower below") << QByteArray("{\\rtf1 \\trowd\\clvmgf\\cellx2000\\pard\\intbl top\\cell\\row "
+                                                      "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl\\cell beside\\cell\\row\\pard\\par}")
+                                        << QStringList{QStringLiteral("top"), QStringLiteral("beside")};
+}
+
+void TstDocumentFiles::cellsThatCannotMergeKeepTheirText()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, texts);
+    PageDocument page;
+    QVERIFY(readBytes(page, file));
+    QCOMPARE(paragraphsOf(page.main()), texts);
 }
 
 void TstDocumentFiles::aWordProcessorsBookKeepsItsPictures()
@@ -427,7 +463,8 @@ void TstDocumentFiles::notesKeepTheirText()
 void TstDocumentFiles::notesWithMarkersOfTheirOwn()
 {
     // A footnote that refers to another footnote and to an endnote: numbered after the body's markers,
-    // each with its text (the notes were counted before the notes part was read).
+    // each with its text (the notes were counted before the notes part was read); without a number mark of
+    // its own a note opens with its number, in its first paragraph as in RTF.
     const QByteArray body = "<w:p><w:r><w:t>body</w:t></w:r><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>";
     const QByteArray footnotes = "<w:footnote w:id=\"1\"><w:p><w:r><w:t>one</w:t></w:r><w:r><w:footnoteReference w:id=\"2\"/></w:r>"
                                  "<w:r><w:endnoteReference w:id=\"3\"/></w:r></w:p></w:footnote>"
@@ -437,14 +474,14 @@ void TstDocumentFiles::notesWithMarkersOfTheirOwn()
     QVERIFY(readBytes(page, docxWith(body, {{QStringLiteral("word/footnotes.xml"), footnotes}, {QStringLiteral("word/endnotes.xml"), endnotes}},
         "<Relationship Id=\"rId7\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footnotes\" Target=\"footnotes.xml\"/>"
         "<Relationship Id=\"rId8\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/endnotes\" Target=\"endnotes.xml\"/>")));
-    QCOMPARE(page.main()->toPlainText(), QStringLiteral("body1\n1 \none23\n2 \ntwo\n3 \nthree"));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("body1\n1 one23\n2 two\n3 three"));
 
     // Many notes, each found by its marker.
     PageDocument many;
     QVERIFY(readBytes(many, docxNotes(300)));
     const QString text = many.main()->toPlainText();
     QVERIFY(text.startsWith(QStringLiteral("P01\nP12\n")));
-    QVERIFY2(text.contains(QStringLiteral("P299300\n1 \nN0\n2 \nN1\n")) && text.endsWith(QStringLiteral("300 \nN299")), qPrintable(text.right(40)));
+    QVERIFY2(text.contains(QStringLiteral("P299300\n1 N0\n2 N1\n")) && text.endsWith(QStringLiteral("300 N299")), qPrintable(text.right(40)));
     PageDocument manyRtf;
     QVERIFY(readBytes(manyRtf, rtfNotes(300)));
     const QString rtfText = manyRtf.main()->toPlainText();

@@ -189,11 +189,13 @@ bool PartReader::readNotes(const QByteArray &xml, bool endnotes, std::vector<Flo
         Flow::Items items;
         if (!readContainer(items, 2))
             return false;
-        // A note without its own number mark opens with its number.
+        // A note without its own number mark opens with its number, in its first paragraph.
         if (!m_noteNumbered) {
-            Flow::Item first;
-            first.paragraph.addText(QString::number(m_note) + QLatin1Char(' '), QTextCharFormat());
-            items.insert(items.begin(), std::move(first));
+            const Flow::Span number{Flow::Span::Text, QString::number(m_note) + QLatin1Char(' '), QTextCharFormat(), QString()};
+            if (items.empty() || items.front().table)
+                items.insert(items.begin(), Flow::Item());
+            std::vector<Flow::Span> &spans = items.front().paragraph.spans;
+            spans.insert(spans.begin(), number);
         }
         // A note may hold markers of its own: notes numbered after the body's are read here too.
         if (size_t(index) >= notes.size())
