@@ -16,6 +16,7 @@
 #include "support/TestImages.h"
 
 #include <QMimeData>
+#include <QScrollBar>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -79,11 +80,50 @@ struct Step {
     QString text; // after the step
 };
 
+// A page in a view, shown and with the keyboard, for keys sent as the user presses them.
+struct KeyedPage {
+    PageDocument page;
+    RichTextEdit edit{&page};
+    RichView view{&edit};
+
+    int changes = 0;
+
+    explicit KeyedPage(const QString &text)
+    {
+        edit.setText(text);
+        // As the editor does: a change marks the page and sets the buttons by the selection.
+        QObject::connect(&view, &RichView::changed, &view, [this] {
+            ++changes;
+            view.canCopy();
+        });
+        view.resize(900, 700);
+        view.show();
+        view.activateWindow();
+        view.setFocus();
+    }
+    void select(int anchor, int position)
+    {
+        QTextCursor cursor = edit.cursor();
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        edit.setCursor(cursor);
+        view.verticalScrollBar()->setValue(0);
+        view.showModelCaret();
+    }
+};
+
 } // namespace
 
 class TestRichViewLines : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<KeyedPage> m_held, m_whole;
+
+    static QString navigationText()
+    {
+        return QStringLiteral("見出し\n") + SamplePage::pastedLines(150) + QStringLiteral("\n終わり");
+    }
+
 private slots:
     // Enter on an empty paragraph begins another one, in the same format; Qt's own Enter would only
     // reset the empty paragraph to Qt's default format the first time.
@@ -108,6 +148,114 @@ private slots:
             QCOMPARE(edit.alignment(), 2);
             QCOMPARE(edit.spaceAfter(), 120);
         }
+    }
+
+    // Keys that move the caret or the selection leave the text alone: in a paragraph held as lines
+    // they move and collapse the selection as in one block, and the page stays unmodified.
+    void navigationKeysMoveTheSelection_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        const QString text = navigationText();
+        const QList<int> breaks = [&] {
+            QList<int> list;
+            for (int i = text.indexOf(QChar(11)); i >= 0; i = text.indexOf(QChar(11), i + 1))
+                list << i;
+            return list;
+        }();
+        const int first = text.indexOf(QChar(10)) + 1; // the held paragraph's start
+        const int last = text.lastIndexOf(QChar(10));  // and its end
+        const struct {
+            const char *name;
+            int anchor, position;
+        } selections[] = {
+            {"inside a line", breaks.at(100) + 4, breaks.at(100) + 12},
+            {"across lines", breaks.at(40) + 5, breaks.at(60) + 7},
+            {"across lines backwards", breaks.at(60) + 7, breaks.at(40) + 5},
+            {"a whole line", breaks.at(70) + 1, breaks.at(71)},
+            {"over a line break", breaks.at(80) - 2, breaks.at(80) + 2},
+            {"up to a line break", breaks.at(90) - 3, breaks.at(90)},
+            {"from a line's start", breaks.at(90) + 1, breaks.at(90) + 6},
+            {"the held paragraph", first, last},
+            {"into the paragraphs around", first - 2, last + 2},
+            {"everything", 0, int(text.size())},
+        };
+        const struct {
+            const char *name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } keys[] = {
+            {"Left", Qt::Key_Left, {}},         {"Right", Qt::Key_Right, {}},
+            {"Up", Qt::Key_Up, {}},             {"Down", Qt::Key_Down, {}},
+            {"Home", Qt::Key_Home, {}},         {"End", Qt::Key_End, {}},
+            {"Ctrl+Home", Qt::Key_Home, Qt::ControlModifier},
+            {"Ctrl+End", Qt::Key_End, Qt::ControlModifier},
+            {"Ctrl+Left", Qt::Key_Left, Qt::ControlModifier},
+            {"Ctrl+Right", Qt::Key_Right, Qt::ControlModifier},
+            {"PageUp", Qt::Key_PageUp, {}},     {"PageDown", Qt::Key_PageDown, {}},
+        };
+        for (const auto &selection : selections) {
+            for (const auto &key : keys) {
+                for (bool shift : {false, true}) {
+                    const Qt::KeyboardModifiers modifiers = key.modifiers | (shift ? Qt::ShiftModifier : Qt::NoModifier);
+                    QTest::addRow("%s%s, %s", shift ? "Shift+" : "", key.name, selection.name)
+                        << int(key.key) << int(modifiers) << selection.anchor << selection.position;
+                }
+            }
+        }
+    }
+
+    void navigationKeysMoveTheSelection()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        // The same text as lines, and in one block as a shorter paragraph is held.
+        if (!m_held) {
+            m_held = std::make_unique<KeyedPage>(navigationText());
+            m_whole = std::make_unique<KeyedPage>(navigationText());
+            LineBlocks::join(m_whole->page.main(), 0, m_whole->edit.textLength());
+        }
+        KeyedPage &held = *m_held;
+        KeyedPage &whole = *m_whole;
+        QVERIFY(held.page.main()->blockCount() > 100);
+        QCOMPARE(whole.page.main()->blockCount(), 3);
+        QVERIFY(QTest::qWaitForWindowExposed(&held.view));
+        QVERIFY(QTest::qWaitForWindowExposed(&whole.view));
+        for (KeyedPage *page : {&held, &whole}) {
+            page->page.main()->setModified(false);
+            page->select(anchor, position);
+        }
+        const QByteArray bytes = PageCodec::save(held.page);
+        const int steps = held.edit.undoSteps();
+        held.changes = 0;
+        for (KeyedPage *page : {&whole, &held}) {
+            page->view.setFocus();
+            QTest::keyClick(page->view.viewport(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        }
+        QCOMPARE(held.edit.cursor().position(), whole.edit.cursor().position());
+        QCOMPARE(held.edit.cursor().anchor(), whole.edit.cursor().anchor());
+        QVERIFY2(PageCodec::save(held.page) == bytes, "the page changed");
+        QVERIFY(!held.page.main()->isModified());
+        QCOMPARE(held.changes, 0);
+        QCOMPARE(held.edit.undoSteps(), steps);
+    }
+
+    // Ctrl+A, Ctrl+End and a letter: the letter goes at the end, the page keeps its text.
+    void typingAfterTheEndOfASelectAll()
+    {
+        KeyedPage held(navigationText());
+        QVERIFY(QTest::qWaitForWindowExposed(&held.view));
+        held.select(0, 0);
+        QWidget *keys = held.view.viewport();
+        QTest::keyClick(keys, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(held.edit.selLength(), held.edit.textLength());
+        QTest::keyClick(keys, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(keys, QStringLiteral("x"));
+        QCOMPARE(held.edit.text(), navigationText() + QStringLiteral("x"));
     }
 
     // Copied lines of a held paragraph reach other programs as one paragraph with its line breaks.

@@ -275,10 +275,14 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         if (!event->text().isEmpty())
             prepareTyping();
         const bool deletes = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
-        editAndSettle(deletes, [&] {
+        const auto qtKey = [&] {
             if (!newParagraph(event))
                 QGraphicsTextItem::keyPressEvent(event);
-        });
+        };
+        if (editsText(event))
+            editAndSettle(deletes, qtKey);
+        else
+            qtKey();
     }
     event->accept();
     emit handled();
@@ -341,6 +345,26 @@ bool PageTextItem::newParagraph(QKeyEvent *event)
     cursor.endEditBlock();
     setTextCursor(cursor);
     return true;
+}
+
+// Whether Qt's text control changes the text on the key. Every other key moves the caret or the
+// selection, or does nothing, and must not go through an edit: even an empty one tells the document's
+// listeners that the text changed, and the host, taking the page for modified, puts the selection it
+// still knows back over the one the key made.
+bool PageTextItem::editsText(const QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)
+        return true;
+    for (QKeySequence::StandardKey key :
+         {QKeySequence::InsertParagraphSeparator, QKeySequence::InsertLineSeparator, QKeySequence::DeleteEndOfLine,
+          QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord, QKeySequence::DeleteCompleteLine,
+          QKeySequence::Undo, QKeySequence::Redo}) {
+        if (event->matches(key))
+            return true;
+    }
+    // Typed text; the control characters of Ctrl with a letter type nothing.
+    const QString text = event->text();
+    return !text.isEmpty() && (text.at(0) == u'\t' || (text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7f));
 }
 
 // An edit of Qt's own that may join or part the lines of a long paragraph (a deletion, or anything

@@ -86,6 +86,7 @@ private:
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
     bool newParagraph(QKeyEvent *event);
+    static bool editsText(const QKeyEvent *event);
     void editAndSettle(bool deletes, const std::function<void()> &edit);
     QTextDocument *placeholder();
 
