@@ -1,6 +1,7 @@
 #include "core/sbPwd.h"
 
 #include "core/Usr.h"
+#include "platform/desktop/OnTopAside.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -60,6 +61,7 @@ sbPwd::sbPwd(QWidget *parent)
     layout->addWidget(label);
     layout->addWidget(m_txPwd);
     layout->addLayout(buttons);
+    m_txPwd->setFocus();
 }
 
 QString sbPwd::Act(const QString &fileName)
@@ -73,6 +75,8 @@ QString sbPwd::Act(const QString &fileName)
         dialog.adjustSize();
         dialog.move(main->frameGeometry().center() - dialog.rect().center());
     }
+    // At start-up the wait window stands over everything: the prompt must be seen and typed into.
+    OnTopAside aside;
     if (driver())
         driver()(dialog);
     else
@@ -91,6 +95,15 @@ void sbPwd::cmOk_Click(int index)
         accept();
     else
         reject();
+}
+
+// Asked before the main window is shown, the prompt still comes to the front with the keys in its box.
+void sbPwd::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
+    m_txPwd->setFocus();
 }
 
 // Enter in the password box goes to OK first, so that a second Enter confirms.

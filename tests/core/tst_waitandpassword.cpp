@@ -1,11 +1,13 @@
 #include "core/Usr.h"
 #include "core/sbPwd.h"
 #include "core/sbWait.h"
+#include "platform/desktop/Prompt.h"
 #include "support/ScriptedPassword.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
@@ -181,6 +183,47 @@ private slots:
         QVERIFY(stillOpen);
         QVERIFY(okHasFocus);
         sbPwd::setDriver({});
+    }
+
+    // The wait window stays above every window: a message shown during a job, and the password prompt
+    // asked during start-up, would be covered by it. It steps aside for them and comes back after; the
+    // prompt takes the keys at once.
+    void promptsComeAboveTheWaitWindow()
+    {
+        sbWait::cMsg(QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています"));
+        bool waitUnderBox = true;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            waitUnderBox = sbWait::isShown();
+            box->accept();
+        });
+        poll.start(20);
+        Prompt::current().message(QStringLiteral("１件 削除しました\n二行目\n三行目"));
+        QVERIFY(!waitUnderBox);
+        QVERIFY(sbWait::isShown());
+
+        sbWait::cMsg(QStringLiteral("Fenwar 起動中です・・・"));
+        bool waitUnderPrompt = true;
+        bool keysInTheBox = false;
+        sbPwd::setDriver([&](sbPwd &dialog) {
+            waitUnderPrompt = sbWait::isShown();
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            keysInTheBox = QApplication::focusWidget() == dialog.txPwd();
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
+            dialog.cmOk(0)->click();
+        });
+        const QString typed = sbPwd::Act(QStringLiteral("team.udl"));
+        sbPwd::setDriver({});
+        QCOMPARE(typed, QStringLiteral("secret"));
+        QVERIFY(!waitUnderPrompt);
+        QVERIFY(keysInTheBox);
+        QVERIFY(sbWait::isShown());
+        sbWait::cEnd();
     }
 };
 

@@ -1,5 +1,7 @@
 #include "platform/desktop/WidgetPrompt.h"
 
+#include "platform/desktop/OnTopAside.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -81,6 +83,7 @@ QString runFileDialog(QWidget *parent, const QString &title, const QString &dir,
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !askOverwrite);
     if (!selected.isEmpty())
         dialog.selectNameFilter(selected);
+    OnTopAside aside;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(accept);
@@ -111,6 +114,7 @@ int WidgetPrompt::message(const QString &text, int style, const QString &title)
     const int defaultIndex = (style & DefaultButton3) ? 2 : (style & DefaultButton2) ? 1 : 0;
     box.setDefaultButton(choices.value(defaultIndex, choices.first()).button);
     box.setTextFormat(Qt::PlainText);
+    OnTopAside aside;
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const ButtonChoice &choice : choices) {
@@ -132,6 +136,7 @@ QString WidgetPrompt::input(const QString &text, const QString &title, const QSt
     dialog.setLabelText(text);
     dialog.setTextValue(defaultValue);
     showPlain(&dialog);
+    OnTopAside aside;
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (ok)
         *ok = accepted;
