@@ -137,6 +137,9 @@ public:
     QString CleanUnused();
     bool MarkReachable(qint64 parent, QString &visited);
     bool CompactDb(bool keepCopy, QString message);
+    // The compaction without its message: `message` gets the result line added (nothing when the
+    // database is read-only or on a server, which is not compacted).
+    bool compactFile(bool keepCopy, QString &message);
     static bool syncFile(const QString &path);
     void optionsCommand();
     void associateCommand();

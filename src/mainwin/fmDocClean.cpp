@@ -7,6 +7,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/sbSave.h"
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/db/DbTable.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
@@ -43,10 +44,13 @@ void fmDoc::cleanUpCommand()
     if (answer != Prompt::Yes && answer != Prompt::No)
         return;
     sbWait::cMsg(QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています"));
-    const QString message = answer == Prompt::Yes ? CleanUnused() : QString();
+    QString message = answer == Prompt::Yes ? CleanUnused() : QString();
     const QString keep = m_tree->sGetLeaf();
-    CompactDb(bDbS, message);
+    compactFile(bDbS, message);
+    // The result is read in full: the wait window would cover its lines.
     sbWait::cEnd();
+    if (!message.isEmpty())
+        Prompt::current().message(message);
     if (zSvr::instance().isOpen()) {
         m_tree->ClearItem();
         m_tree->SetNodes(QStringLiteral("0"));
@@ -121,12 +125,17 @@ bool fmDoc::MarkReachable(qint64 parent, QString &visited)
 // `keepCopy` a copy of the compacted database is left as "<name>$$$.<ext>".
 bool fmDoc::CompactDb(bool keepCopy, QString message)
 {
+    const bool ok = compactFile(keepCopy, message);
+    if (!message.isEmpty())
+        Prompt::current().message(message);
+    return ok;
+}
+
+bool fmDoc::compactFile(bool keepCopy, QString &message)
+{
     zSvr &db = zSvr::instance();
-    if (!db.isOpen() || db.DbRead() || !Usr::st().jet) {
-        if (!message.isEmpty())
-            Prompt::current().message(message);
+    if (!db.isOpen() || db.DbRead() || !Usr::st().jet)
         return false;
-    }
     if (!message.isEmpty())
         message += QLatin1Char('\n');
     const QString path = sDbPath;
@@ -148,12 +157,11 @@ bool fmDoc::CompactDb(bool keepCopy, QString message)
         syncFile(QFileInfo(path).absolutePath());
     QFile::remove(compacted);
     // The copy is a convenience beside the database: without it the compaction still stands.
-    if (ok && keepCopy && (!QFile::copy(path, kept) || !syncFile(kept)))
+    if (ok && keepCopy && !DbFiles::copy(path, kept))
         QFile::remove(kept);
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
-    Prompt::current().message(message + path
-                              + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました")));
+    message += path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
     return ok;
 }
 

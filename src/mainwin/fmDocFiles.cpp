@@ -1,11 +1,13 @@
 // Database files: open, close, save as, new from the template, recent files, exit.
 #include "mainwin/fmDoc.h"
 
+#include "core/DbTarget.h"
 #include "core/Frmt.h"
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
 #include "mainwin/uFky.h"
+#include "platform/db/DbFiles.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
@@ -25,19 +27,13 @@ QString overwriteQuestion(const QString &path)
     return path + QStringLiteral("\rに空のﾃﾞｰﾀｰﾍﾞｰｽを上書きしますが\r             よろしいですか ?");
 }
 
-// Copies beside the target first, so that a failed copy leaves any old target whole.
-bool copyWhole(const QString &source, const QString &target)
+// Says why `target` cannot take the new database; false then.
+bool refuseTarget(const QString &target, const QString &role)
 {
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    bool ok = QFile::copy(source, partial);
-    if (ok) {
-        QFile::remove(target);
-        ok = QFile::rename(partial, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    }
-    QFile::remove(partial);
-    return ok;
+    const QString refusal = DbTarget::refusal(target, role);
+    if (!refusal.isEmpty())
+        Prompt::current().message(refusal);
+    return !refusal.isEmpty();
 }
 
 } // namespace
@@ -122,15 +118,21 @@ void fmDoc::SaveDbAs()
         Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
         return;
     }
+    if (refuseTarget(target, QStringLiteral("複写先")))
+        return;
     if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
         return;
     if (!closeSecondWindow() || !leaveCurrentPage())
+        return;
+    // Another program may have taken the file while the question was open.
+    if (refuseTarget(target, QStringLiteral("複写先")))
         return;
     BusyScope busy;
     Frmt::SetBusy(true);
     m_tree->trSort();
     zSvr::instance().D_Close();
-    const bool ok = copyWhole(sDbPath, target);
+    // Through SQLite: the saves another program keeps in the log are copied too.
+    const bool ok = DbFiles::copy(sDbPath, target);
     const QString opened = ok ? target : sDbPath;
     const bool open = zSvr::instance().D_StDcDb(opened);
     Frmt::SetBusy(false);
@@ -162,18 +164,20 @@ void fmDoc::NewDb()
         return;
     }
     const QString target = SelectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを新規作成"), QString());
-    if (target.isEmpty())
+    if (target.isEmpty() || refuseTarget(target, QStringLiteral("新規作成先")))
         return;
     if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
         return;
     if (!leaveCurrentPage())
+        return;
+    if (refuseTarget(target, QStringLiteral("新規作成先")))
         return;
     if (!sDbPath.isEmpty())
         CloseDb();
     if (!sDbPath.isEmpty())
         return;
     BusyScope busy;
-    if (!copyWhole(model, target) || !zSvr::instance().D_StDcDb(target)) {
+    if (!DbFiles::copy(model, target) || !zSvr::instance().D_StDcDb(target)) {
         updateCaption();
         ShowStatus(QStringLiteral("新規作成に失敗しました"), 4);
         return;

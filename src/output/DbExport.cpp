@@ -1,5 +1,6 @@
 #include "output/DbExport.h"
 
+#include "core/DbTarget.h"
 #include "core/Frmt.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
@@ -13,6 +14,7 @@
 #include "output/sbExpDb.h"
 #include "output/word/OutputRange.h"
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/db/Recordset.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -116,31 +118,45 @@ bool DbExport::CollectSubtree(qint64 page, int range, QList<qint64> &pages, QLis
     return failed.isEmpty();
 }
 
-bool DbExport::copyTemplate(const QString &templatePath, const QString &target)
+bool DbExport::copyTemplate(const QString &templatePath, const QString &target, const QString &written)
 {
-    zClt &clt = zClt::instance();
-    if (QFileInfo::exists(target)) {
-        if (Prompt::current().message(QStringLiteral("同名ﾌｧｲﾙがあります 削除して良いですか"), Prompt::OkCancel)
-            != Prompt::Ok)
-            return false;
-        if (!QFile::remove(target)) {
-            Prompt::current().message(resultText(target, false));
-            return false;
-        }
+    // The old target stays as it is until the new one is whole: it is replaced in one rename.
+    if (QFileInfo::exists(target)
+        && Prompt::current().message(QStringLiteral("同名ﾌｧｲﾙがあります 削除して良いですか"), Prompt::OkCancel)
+               != Prompt::Ok)
+        return false;
+    // Another program may have opened it while the question was open.
+    const QString refusal = DbTarget::refusal(target, QStringLiteral("ｴｸｽﾎﾟｰﾄ先"));
+    if (!refusal.isEmpty()) {
+        Prompt::current().message(refusal);
+        return false;
     }
     // The template may be the open database: its file is then copied by SQLite, since reading it
     // through a file of our own would, on closing that file, drop the connection's locks on it.
     zSvr &db = zSvr::instance();
     const QString open = db.isOpen() ? QFileInfo(db.sSvr).canonicalFilePath() : QString();
-    if (!open.isEmpty() && open == QFileInfo(templatePath).canonicalFilePath()) {
-        if (db.connection().exec(QStringLiteral("VACUUM INTO ?"), {target}, true))
-            return true;
-    } else if (clt.F_Copy(templatePath, target)) {
+    const bool copied = !open.isEmpty() && open == QFileInfo(templatePath).canonicalFilePath()
+                            ? DbFiles::copy(db.connection(), written)
+                            : DbFiles::copy(templatePath, written);
+    if (copied)
         return true;
-    }
     // A refused copy (a read-only folder, a full disk) is said, not passed over.
     Prompt::current().message(resultText(target, false));
     return false;
+}
+
+QString DbExport::checkWhole()
+{
+    // A large file takes a moment to look through: the window says why it waits.
+    constexpr qint64 Large = 8 * 1024 * 1024;
+    zSvr &db = zSvr::instance();
+    const bool large = QFileInfo(db.sSvr).size() > Large;
+    if (large)
+        sbWait::cMsg(QString());
+    const QString damage = DbFiles::damage(db.connection());
+    if (large)
+        sbWait::cEnd();
+    return damage;
 }
 
 void DbExport::ExportDb()
@@ -194,26 +210,34 @@ void DbExport::ExportDb()
                                                    + QStringLiteral(".txdb"));
     if (target.isEmpty())
         return;
-    const QString open = QFileInfo(db.sSvr).canonicalFilePath();
-    if (!open.isEmpty() && QFileInfo(target).canonicalFilePath() == open) {
-        Prompt::current().message(QStringLiteral("複写先と現在のﾌｧｲﾙが同一です"));
+    // The open database, the template and a database another program has open are never replaced.
+    const QString refusal = DbTarget::refusal(target, QStringLiteral("ｴｸｽﾎﾟｰﾄ先"));
+    if (!refusal.isEmpty()) {
+        Prompt::current().message(refusal);
         return;
     }
-    // Replacing the template would first delete it, and the copy would then have nothing to copy.
-    if (QFileInfo(target).canonicalFilePath() == QFileInfo(templatePath).canonicalFilePath()) {
-        Prompt::current().message(templatePath + QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\nｴｸｽﾎﾟｰﾄ先には指定できません"));
+    // A damaged database would give up garbage for pages: it is refused before anything is written.
+    const QString damage = checkWhole();
+    if (!damage.isEmpty()) {
+        Prompt::current().message(resultText(target, false) + QLatin1Char('\n') + ExchangeText::readFailure(db.sSvr, damage));
         return;
     }
-    if (!copyTemplate(templatePath, target))
+    // The copy is made under another name and takes the target's place only when it is whole.
+    const QString written = DbFiles::partialName(target);
+    if (!copyTemplate(templatePath, target, written))
         return;
     QList<qint64> pages{page};
     QList<Pair> pairs;
     int skipped = 0;
     sbWait::cMsg(QString());
     bool ok = CollectSubtree(page, range, pages, pairs, &readError);
-    ok = ok && ExportRows(nodeText, target, pages, pairs, range, &skipped, &readError, topDate);
-    if (!ok)
-        QFile::remove(target);
+    ok = ok && ExportRows(nodeText, written, pages, pairs, range, &skipped, &readError, topDate);
+    QString inUse;
+    if (ok) {
+        inUse = DbTarget::refusal(target, QStringLiteral("ｴｸｽﾎﾟｰﾄ先"));
+        ok = inUse.isEmpty() && DbFiles::replace(written, target);
+    }
+    DbFiles::remove(written);
     sbWait::cEnd();
     m_host.showPage(remembered);
     QString text = resultText(target, ok);
@@ -221,6 +245,8 @@ void DbExport::ExportDb()
         text += QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ %1 件は出力していません").arg(skipped);
     if (!readError.isEmpty())
         text += QLatin1Char('\n') + ExchangeText::readFailure(db.sSvr, readError);
+    if (!inUse.isEmpty())
+        text += QLatin1Char('\n') + inUse;
     Prompt::current().message(text);
 }
 
@@ -345,7 +371,7 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
         copy.transaction(2);
         copy.close();
         // Nothing half-written stays behind: the copy goes.
-        QFile::remove(target);
+        DbFiles::remove(target);
         return false;
     }
     copy.close();

@@ -44,7 +44,10 @@ public:
     static QString resultText(const QString &target, bool ok);
 
 private:
-    bool copyTemplate(const QString &templatePath, const QString &target);
+    // Copies the template to `written`, which is to take the place of `target` (asked about when it exists).
+    bool copyTemplate(const QString &templatePath, const QString &target, const QString &written);
+    // SQLite's check of the open database: empty when it is whole, else the error.
+    static QString checkWhole();
     QByteArray convertPage(RichTextEdit &edit, const QByteArray &bytes, qint64 page, bool childLinks, QString &tags);
 
     ExchangeHost &m_host;

@@ -10,6 +10,7 @@
 #include "output/ExchangeText.h"
 #include "output/ExportLinks.h"
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -78,6 +79,11 @@ bool DbImport::readRows()
     };
     if (!m_source->openSqlite(m_sourcePath, true))
         return refused();
+    // A damaged page inside a document reads as garbage, not as an error: the whole file is looked
+    // through first.
+    const QString damage = DbFiles::damage(*m_source);
+    if (!damage.isEmpty())
+        return readFailed(damage, true);
     m_source->setDatePrefix(QStringLiteral("dy"));
     QSqlQuery query;
     if (!m_source->select(query, QStringLiteral("Select noDoc, szDoc, txDoc, obDoc, boCod, saTgs, dyUdt, wkRnd From msDoc"),

@@ -1,6 +1,7 @@
 #include "MainFixture.h"
 
 #include "mainwin/uFky.h"
+#include "support/OtherProgram.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "tree/uTrX.h"
@@ -686,6 +687,88 @@ private slots:
         QVERIFY(f.window->sDbPath.isEmpty());
         QCOMPARE(f.window->nDocNo, 0);
         QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
+    }
+
+    // Saves another program keeps in the file's log (it has the file open) are in every whole copy.
+    void copiesKeepTheSavesInTheLog_data()
+    {
+        QTest::addColumn<bool>("saveAs");
+        QTest::newRow("save as") << true;
+        QTest::newRow("new from the template") << false;
+    }
+    void copiesKeepTheSavesInTheLog()
+    {
+        QFETCH(bool, saveAs);
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("写す\n"));
+        OtherProgram other;
+        QVERIFY(other.open(saveAs ? f.window->sDbPath : f.model()));
+        QVERIFY(other.run(saveAs ? "Insert Into msDoc (noDoc, szDoc) Values (1500, '他の保存');"
+                                 : "Update kaUsr Set DmFmt = DmFmt || '<x>';"));
+        const QString copy = f.dir.filePath(QStringLiteral("Copy.txdb"));
+        f.prompt.files.enqueue(copy);
+        if (saveAs) {
+            f.window->SaveDbAs();
+            QVERIFY(f.window->keys().panelText().endsWith(copy + QStringLiteral("に複写しｵ-ﾌﾟﾝしました")));
+            QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1500")).toString(),
+                     QStringLiteral("他の保存"));
+            QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+        } else {
+            f.window->NewDb();
+            QCOMPARE(f.window->sDbPath, copy);
+            QVERIFY(f.value(QStringLiteral("Select DmFmt From kaUsr")).toString().endsWith(QStringLiteral("<x>")));
+        }
+        QCOMPARE(f.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QVERIFY(!QFileInfo::exists(copy + QStringLiteral(".part")));
+    }
+
+    // The template, the open database and a file another program has open never take a new database.
+    void refusedTargets_data()
+    {
+        QTest::addColumn<bool>("saveAs");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("said");
+        const QString model = QStringLiteral("Dbs/Moto.txdb");
+        QTest::newRow("save as over the template")
+            << true << model << QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\n複写先には指定できません");
+        QTest::newRow("new over the template")
+            << false << model << QStringLiteral(" は新規ﾃﾞｰﾀｰﾍﾞｰｽの雛形です\n新規作成先には指定できません");
+        QTest::newRow("save as over a file in use") << true << QStringLiteral("Used.txdb")
+                                                   << QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+        QTest::newRow("new over a file in use") << false << QStringLiteral("Used.txdb")
+                                               << QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+        QTest::newRow("new over the open database") << false << QStringLiteral("Book.txdb")
+                                                   << QStringLiteral("複写先と現在のﾌｧｲﾙが同一です");
+    }
+    void refusedTargets()
+    {
+        QFETCH(bool, saveAs);
+        QFETCH(QString, target);
+        QFETCH(QString, said);
+        MainFixture f;
+        const QString used = f.databaseWithPage(QStringLiteral("Used.txdb"), QStringLiteral("他"), QStringLiteral("他\n"));
+        f.start();
+        f.savedPage(QStringLiteral("開いている\n"));
+        const QString open = f.window->sDbPath;
+        const QString path = f.dir.filePath(target);
+        OtherProgram other;
+        if (path == used)
+            QVERIFY(other.open(used));
+        const QByteArray before = TestHome::readAll(path);
+        f.prompt.files.enqueue(path);
+        f.prompt.answers.enqueue(Prompt::Ok);
+        if (saveAs)
+            f.window->SaveDbAs();
+        else
+            f.window->NewDb();
+        QCOMPARE(f.prompt.messages.value(0), said.startsWith(QLatin1Char(' ')) ? path + said : said);
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QCOMPARE(f.window->sDbPath, open);
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("開いている"));
+        if (path != open)
+            QVERIFY(TestHome::readAll(path) == before);
     }
 
     void aCloseDuringALongJobIsRefused()

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "core/sbWait.h"
 #include "core/yIni.h"
 #include "mainwin/sbSave.h"
 #include "mainwin/uFky.h"
@@ -408,6 +409,35 @@ private slots:
             QVERIFY(check.openSqlite(kept, true));
         }
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".compact")));
+    }
+
+    // The result of 最適化 has several lines: its own wait window is gone before it is shown.
+    void theCleanUpResultIsNotUnderTheWaitWindow()
+    {
+        struct Watching : ScriptedPrompt {
+            QList<bool> underWait;
+            int message(const QString &text, int style, const QString &title) override
+            {
+                underWait << sbWait::isShown();
+                return ScriptedPrompt::message(text, style, title);
+            }
+        };
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        f.savedPage(QStringLiteral("残す\n"));
+        QVERIFY(f.page(1500, QStringLiteral("迷子"), QStringLiteral("迷子\n")));
+        {
+            Watching prompt;
+            prompt.answers.enqueue(Prompt::Yes);
+            f.window->cleanUpCommand();
+            QCOMPARE(prompt.messages.size(), 2);
+            QVERIFY(prompt.messages.last().startsWith(QStringLiteral("１件 削除しました\n")));
+            QVERIFY(prompt.messages.last().endsWith(QStringLiteral("の最適化をしました")));
+            QCOMPARE(prompt.underWait, (QList<bool>{false, false}));
+        }
+        Prompt::install(&f.prompt);
+        QVERIFY(!sbWait::isShown());
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
     }
 };
 

@@ -15,6 +15,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "support/DamagedDb.h"
+#include "support/OtherProgram.h"
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
@@ -709,6 +710,8 @@ private slots:
         QTest::newRow("a page row") << QStringLiteral("msDoc") << QStringLiteral("leaf");
         QTest::newRow("the page index") << QStringLiteral("msDoc") << QStringLiteral("internal");
         QTest::newRow("the placements") << QStringLiteral("tbTree") << QStringLiteral("leaf");
+        // Read without an error, as garbage: only a look through the whole file finds it.
+        QTest::newRow("a document's overflow") << QStringLiteral("msDoc") << QStringLiteral("overflow");
     }
     void damagedSourceWritesNothing()
     {
@@ -734,13 +737,13 @@ private slots:
     {
         QTest::addColumn<bool>("readOnly");
         QTest::newRow("read-only") << true;
-        // Its pages cannot all be looked at for a missing identity: the subtrees that can be read still go.
+        // Its pages cannot all be given an identity either: nothing is exported.
         QTest::newRow("writable") << false;
     }
     void damagedDatabaseEndsTheExport()
     {
         QFETCH(bool, readOnly);
-        // A sample with one page row damaged: every subtree is exported whole, or not at all.
+        // A sample with one page row damaged: no subtree is exported from it, even one whose pages read.
         const QString sample = path(QStringLiteral("Sample.txdb"));
         QVERIFY(SampleDb::generate(sample));
         zSvr::instance().D_Close();
@@ -751,27 +754,56 @@ private slots:
         DbTable top;
         const int count = zSvr::instance().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=0"), top);
         QVERIFY(count >= 2);
-        int failed = 0;
         for (int r = 0; r < count; ++r) {
             const int page = top.at(0, r).toInt();
             openTree(sample, page);
             const QString copy = path(QStringLiteral("Part%1.txdb").arg(page));
-            const QString said = exportTo(copy, 2);
-            if (said.startsWith(copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n"))) {
-                QCOMPARE(said, copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n") + sample
-                                   + QStringLiteral(" を読み込めませんでした\nﾌｧｲﾙが壊れています"));
-                QVERIFY(!QFileInfo::exists(copy));
-                ++failed;
-                continue;
-            }
-            QCOMPARE(said, copy + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
-            QList<qint64> pages{page};
-            QList<DbExport::Pair> pairs;
-            QVERIFY(DbExport::CollectSubtree(page, 2, pages, pairs));
-            QCOMPARE(pagesIn(copy), int(pages.size()));
+            QCOMPARE(exportTo(copy, 2), copy + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n") + sample
+                                            + QStringLiteral(" を読み込めませんでした\nﾌｧｲﾙが壊れています"));
+            QVERIFY(!QFileInfo::exists(copy));
+            QVERIFY(!QFileInfo::exists(DbFiles::partialName(copy)));
         }
-        QVERIFY(failed >= 1);
         QVERIFY(!sbWait::isShown());
+    }
+
+    // A database another program has open is not replaced; one it left with its log (it was killed)
+    // is replaced whole, its log gone with it.
+    void exportOverADatabaseElsewhere_data()
+    {
+        QTest::addColumn<bool>("stillOpen");
+        QTest::newRow("open in another program") << true;
+        QTest::newRow("left with its log") << false;
+    }
+    void exportOverADatabaseElsewhere()
+    {
+        QFETCH(bool, stillOpen);
+        const QString other = path(QStringLiteral("Other.txdb"));
+        QVERIFY(SampleDb::generate(other));
+        const int pages = pagesIn(other);
+        OtherProgram program;
+        QVERIFY(program.open(other));
+        // The other program's saves are in its log; a killed one leaves a log of a few pages of its file.
+        QVERIFY(program.run(stillOpen ? "Insert Into msDoc (noDoc, szDoc) Select noDoc + 100000, szDoc From msDoc;"
+                                      : "Update kaUsr Set HsPub = 'stale';"));
+        if (!stillOpen)
+            program.kill();
+        QVERIFY(QFileInfo::exists(other + QStringLiteral("-wal")));
+        const QString said = exportTo(other, 2);
+        if (stillOpen) {
+            QCOMPARE(said, other + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です"));
+            QVERIFY(program.run("Select Count(*) From msDoc;"));
+            program.close();
+            QCOMPARE(pagesIn(other), 2 * pages);
+        } else {
+            QCOMPARE(said, other + QStringLiteral("へｴｸｽﾎﾟｰﾄしました"));
+            QVERIFY(!QFileInfo::exists(other + QStringLiteral("-wal")));
+            QCOMPARE(pagesIn(other), 6);
+            // Nothing of the old file's log came into the new one.
+            QCOMPARE(valueIn(other, QStringLiteral("Select HsPub From kaUsr")),
+                     valueIn(Usr::st().userData + QStringLiteral("Dbs/Moto.txdb"), QStringLiteral("Select HsPub From kaUsr")));
+        }
+        QCOMPARE(valueIn(other, QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QVERIFY(!QFileInfo::exists(DbFiles::partialName(other)));
     }
 
     void lockedSourceIsInUse()
