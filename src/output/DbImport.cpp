@@ -15,6 +15,7 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "tree/TreeDb.h"
 #include "tree/uTrX.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,9 @@
 #include <QSqlRecord>
 
 namespace {
+
+// An import whose new numbers keep being taken by others gives up after this many tries.
+constexpr int NumberTries = 20;
 
 // -1, 0 or 1 as `a` is earlier than, the same as or later than `b`; a missing date is the earliest.
 int compareDates(const QVariant &a, const QVariant &b)
@@ -334,8 +338,9 @@ RichTextEdit &DbImport::scratch()
     if (!m_scratch) {
         m_scratch = std::make_unique<PageDocument>(PageDocument::WithoutLayout);
         m_scratchEdit = std::make_unique<RichTextEdit>(m_scratch.get());
-        m_renumber = std::make_unique<TagRenumber>(m_map);
     }
+    if (!m_renumber)
+        m_renumber = std::make_unique<TagRenumber>(m_map);
     return *m_scratchEdit;
 }
 
@@ -472,6 +477,84 @@ QString DbImport::sharedIdentity() const
     return QString();
 }
 
+void DbImport::makeNumberMap()
+{
+    m_map.clear();
+    for (const Page &page : std::as_const(m_pages))
+        m_map += QString::number(page.no) + QLatin1Char('=') + QString::number(page.planned) + QLatin1Char(',');
+}
+
+bool DbImport::numberAfterOthers()
+{
+    // The new pages were numbered before the questions; pages that others added meanwhile took
+    // those numbers. Every number above the last one then known is new here: they move up past
+    // the others' pages, as a new page's number does.
+    zSvr &db = zSvr::instance();
+    const qint64 last = db.R_GtVaL(QStringLiteral("Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    if (!db.readError().isEmpty())
+        return readFailed(db.readError(), false);
+    if (last <= m_base)
+        return true;
+    const qint64 shift = last - m_base;
+    const auto moved = [this, shift](qint64 &no) {
+        if (no > m_base)
+            no += shift;
+    };
+    for (Page &page : m_pages) {
+        moved(page.planned);
+        page.converted = false;
+    }
+    for (Placement &p : m_placements) {
+        moved(p.plannedParent);
+        moved(p.plannedChild);
+    }
+    moved(m_target);
+    m_base = last;
+    makeNumberMap();
+    m_renumber.reset();
+    return true;
+}
+
+bool DbImport::readTarget()
+{
+    // What stands in the open database now, inside the transaction: others may have added or
+    // deleted pages and placements while the questions were open.
+    zSvr &db = zSvr::instance();
+    DbTable rows;
+    int count = db.R_Ary(QStringLiteral("Select noDoc From msDoc"), rows);
+    if (!db.readError().isEmpty())
+        return readFailed(db.readError(), false);
+    m_targetPages.clear();
+    for (int r = 0; r < count; ++r)
+        m_targetPages.insert(rows.at(0, r).toLongLong());
+    count = db.R_Ary(QStringLiteral("Select noLfP, noLfC From tbTree"), rows);
+    if (!db.readError().isEmpty())
+        return readFailed(db.readError(), false);
+    m_targetPairs.clear();
+    for (int r = 0; r < count; ++r)
+        m_targetPairs.insert({rows.at(0, r).toLongLong(), rows.at(1, r).toLongLong()});
+    for (Placement &p : m_placements)
+        p.exists = m_targetPairs.contains({p.plannedParent, p.plannedChild});
+    return true;
+}
+
+bool DbImport::anchorStands()
+{
+    // The source's top arrives below the selected node's parent (its root, or the new node's own
+    // page) or below the selected page itself (several top pages). Taken out of the tree since it
+    // was chosen, by another user or the other edit window, it would leave every page written
+    // below it reached by nobody.
+    const qint64 anchor = m_root > 0 || m_nodePage ? m_parentNo.toLongLong() : m_target;
+    bool ok = true;
+    if (TreeDb::reachable(anchor, &ok))
+        return true;
+    if (!ok)
+        return readFailed(zSvr::instance().readError(), false);
+    m_error = QStringLiteral("ｲﾝﾎﾟｰﾄ先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                             "ﾂﾘｰを最新の状態に更新してから指定し直して下さい");
+    return false;
+}
+
 bool DbImport::write()
 {
     zSvr &db = zSvr::instance();
@@ -481,14 +564,39 @@ bool DbImport::write()
         sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています (%1/%2)").arg(i + 1).arg(m_pages.size()));
         shown.start();
     };
-    // Shown before the transaction begins: it waits for another user who is writing.
-    progress(0);
-    if (!db.D_Tran(0)) {
+    // A server lets another user's new page take a number between the look and the insert:
+    // the whole write is tried again after it, as a new page's save is.
+    for (int attempt = 0; attempt < NumberTries; ++attempt) {
+        // Shown before the transaction begins: it waits for another user who is writing.
+        progress(0);
+        if (!db.D_Tran(0)) {
+            sbWait::cEnd();
+            if (ExchangeText::isLocked(target.lastError()))
+                m_error = ExchangeText::readFailure(db.sSvr, target.lastError());
+            return false;
+        }
+        bool taken = false;
+        const bool ok = anchorStands() && numberAfterOthers() && readTarget() && writeRows(shown, progress, &taken)
+                        && Usr::D_FixLnk(false) && db.D_Tran(1);
         sbWait::cEnd();
-        if (ExchangeText::isLocked(target.lastError()))
-            m_error = ExchangeText::readFailure(db.sSvr, target.lastError());
-        return false;
+        if (ok)
+            return true;
+        db.D_Tran(2);
+        if (!taken)
+            return false;
     }
+    return false;
+}
+
+bool DbImport::numberTaken(qint64 no)
+{
+    return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where noDoc=?"), {no}, 0).toInt() > 0;
+}
+
+bool DbImport::writeRows(QElapsedTimer &shown, const std::function<void(int)> &progress, bool *taken)
+{
+    zSvr &db = zSvr::instance();
+    DbConnection &target = db.connection();
     bool ok = true;
     for (int i = 0; ok && i < m_pages.size(); ++i) {
         Page &page = m_pages[i];
@@ -503,6 +611,7 @@ bool DbImport::write()
                                            " Values (?, 1, ?, ?, ?, ?, ?, ?, ?)"),
                             {page.planned, page.identity, page.writtenTags, page.listMode, page.title, page.text,
                              page.written, updated});
+            *taken = !ok && numberTaken(page.planned);
             m_targetPages.insert(page.planned);
         } else {
             ok = db.D_ExeSq(QStringLiteral("Update msDoc Set boCod=?, szDoc=?, txDoc=?, obDoc=?, dyUdt=?, saTgs=?"
@@ -515,6 +624,7 @@ bool DbImport::write()
         ok = db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, boUse, wkRnd, saTgs, boCod, szDoc, txDoc, dyUdt)"
                                        " Values (?, 1, ?, '.', 0, ?, '', ?)"),
                         {m_target, Usr::FdNewKy(), m_sourceTitle, Clock::current().now()});
+        *taken = !ok && numberTaken(m_target);
     }
     for (int i = 0; ok && i < m_placements.size(); ++i) {
         const Placement &p = m_placements.at(i);
@@ -566,14 +676,7 @@ bool DbImport::write()
                             + QStringLiteral("=? Where noLfP=? And noLfC=?"),
                         values + QVariantList{p.plannedParent, p.plannedChild});
     }
-    // Every page is left with one home placement, or nothing is imported.
-    ok = ok && Usr::D_FixLnk(false) && db.D_Tran(1);
-    sbWait::cEnd();
-    if (!ok) {
-        db.D_Tran(2);
-        return false;
-    }
-    return true;
+    return ok;
 }
 
 void DbImport::refreshNode()
@@ -681,6 +784,7 @@ void DbImport::ImportDb()
         m_replace = true;
     }
     m_last = db.R_GtVaL(QStringLiteral("Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    m_base = m_last;
     if (!db.readError().isEmpty()) {
         readFailed(db.readError(), false);
         cleanUp();
@@ -701,8 +805,7 @@ void DbImport::ImportDb()
     }
     if (newNodeTakesRoot)
         m_target = m_pages.at(m_index.value(m_root)).planned;
-    for (const Page &page : std::as_const(m_pages))
-        m_map += QString::number(page.no) + QLatin1Char('=') + QString::number(page.planned) + QLatin1Char(',');
+    makeNumberMap();
     Prompt &ask = Prompt::current();
     if (m_match) {
         const int answer = ask.message(m_question + QStringLiteral("\nｲﾝﾎﾟｰﾄ元文書ﾃﾞｰﾀｰﾍﾞｰｽと現在の文書ﾃﾞｰﾀｰﾍﾞｰｽに、同一のﾘｿｰｽの文書があります\n")

@@ -8,9 +8,11 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class DbConnection;
+class QElapsedTimer;
 class ExchangeHost;
 class PageDocument;
 class RichTextEdit;
@@ -80,6 +82,12 @@ private:
     void convert(Page &page);
     bool keepTaggedPages();
     bool write();
+    void makeNumberMap();
+    bool numberAfterOthers();
+    bool readTarget();
+    bool anchorStands();
+    bool writeRows(QElapsedTimer &shown, const std::function<void(int)> &progress, bool *taken);
+    static bool numberTaken(qint64 no);
     int pageAction(const Page &page);
     QByteArray renumbered(const QVariant &document, QString &tags);
     RichTextEdit &scratch();
@@ -103,6 +111,7 @@ private:
     QString m_question;
     bool m_replace = false;
     qint64 m_last = 0;
+    qint64 m_base = 0;        // the last page number of the open database when the plan was made
     bool m_match = false;
     bool m_abort = false;
     bool m_overwrite = false;

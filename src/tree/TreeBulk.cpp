@@ -90,6 +90,19 @@ TreeBulk::Result TreeBulk::finish(Result result, bool ok)
     return result;
 }
 
+bool TreeBulk::stands(qint64 dst, Result &result)
+{
+    // Asked inside the transaction: placements written under a page that another user or the other
+    // edit window took out of the tree meanwhile would be reached by nobody.
+    bool ok = true;
+    if (TreeDb::reachable(dst, &ok))
+        return true;
+    if (ok)
+        result.message = QStringLiteral("複写・移動先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                        "何も変更していません　ﾂﾘｰを再表示して指定し直して下さい");
+    return false;
+}
+
 bool TreeBulk::loops(qint64 dst, const QList<Row> &list, Result &result)
 {
     if (dst == 0)
@@ -110,6 +123,8 @@ TreeBulk::Result TreeBulk::linkCopy(qint64 src, qint64 dst, const QList<qint64> 
     QList<Row> list = rows(src, pages);
     if (loops(dst, list, result) || !begin(result))
         return result;
+    if (!stands(dst, result))
+        return finish(result, false);
     const QString date = Usr::TsSqNow();
     int order = first;
     bool ok = true;
@@ -147,6 +162,8 @@ TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &
     }
     if (!begin(result))
         return result;
+    if (!stands(dst, result))
+        return finish(result, false);
     const QString date = Usr::TsSqNow();
     int order = first;
     bool ok = true;
@@ -201,6 +218,8 @@ TreeBulk::Result TreeBulk::move(qint64 src, qint64 dst, const QList<qint64> &pag
     const QList<Row> list = rows(src, moving);
     if (loops(dst, list, result) || !begin(result))
         return result;
+    if (!stands(dst, result))
+        return finish(result, false);
     const QString date = Usr::TsSqNow();
     int order = first;
     bool ok = true;

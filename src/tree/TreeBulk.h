@@ -45,5 +45,6 @@ private:
     static bool insert(qint64 parent, const Row &row, int order, bool carry, const QString &date);
     static bool begin(Result &result);
     static Result finish(Result result, bool ok);
+    static bool stands(qint64 dst, Result &result);
     static bool loops(qint64 dst, const QList<Row> &rows, Result &result);
 };

@@ -269,6 +269,44 @@ QSet<qint64> TreeDb::selfAndAncestors(qint64 page)
     return seen;
 }
 
+bool TreeDb::reachable(qint64 page, bool *ok)
+{
+    *ok = true;
+    if (page == 0)
+        return true;
+    zSvr &db = zSvr::instance();
+    if (!pageExists(page)) {
+        *ok = db.readError().isEmpty();
+        return false;
+    }
+    // On a server another user's delete of a placement on the way waits for this transaction.
+    const QString hold = db.connection().dialect() == JetSql::Postgres ? QStringLiteral(" For Share") : QString();
+    const QString sql = QStringLiteral("Select noLfP From tbTree Where noLfC = ?"
+                                       " And (noLfP = 0 Or noLfP In (Select noDoc From msDoc))")
+                        + hold;
+    // Breadth first over the pages above, each once: a loop left in a damaged tree ends the walk.
+    QSet<qint64> seen{page};
+    QList<qint64> open{page};
+    for (int i = 0; i < open.size(); ++i) {
+        DbTable t;
+        const int n = db.R_Ary(sql, {open.at(i)}, t);
+        if (!db.readError().isEmpty()) {
+            *ok = false;
+            return false;
+        }
+        for (int r = 0; r < n; ++r) {
+            const qint64 parent = t.at(0, r).toLongLong();
+            if (parent == 0)
+                return true;
+            if (!seen.contains(parent)) {
+                seen.insert(parent);
+                open << parent;
+            }
+        }
+    }
+    return false;
+}
+
 bool TreeDb::wouldLoop(qint64 parent, qint64 page)
 {
     return parent == page || (parent != 0 && selfAndAncestors(parent).contains(page));

@@ -82,6 +82,12 @@ public:
     // link). The walk is bounded and remembers what it saw, so a damaged
     // database holding a loop still gives an answer.
     static QSet<qint64> selfAndAncestors(qint64 page);
+    // Whether a path of placements leads from the top down to `page` (0, the
+    // top itself, always stands), as the tree shows it: every page on the way
+    // still has its row. Asked inside a write's transaction, the answer holds
+    // until it commits: a file is held whole, and on a server the placements
+    // on the way are held against deletion. `ok` false when the read failed.
+    static bool reachable(qint64 page, bool *ok);
     // True when placing `page` under `parent` would put the page under itself.
     static bool wouldLoop(qint64 parent, qint64 page);
     // Stamps the placement's update time.

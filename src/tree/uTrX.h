@@ -199,6 +199,16 @@ private:
     bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
     bool saveNewNode(const QString &sSz, qint32 nNo);
     bool placeAtTop(qint32 nNo, const QString &sSz);
+    void addTopNode(qint32 nNo, const QString &sSz);
+    // Whether `parent` still stands in the tree, asked inside the write's transaction: a parent that
+    // another user or the other edit window deleted meanwhile would hide a page placed under it for
+    // good. False, told, when the database could not be read.
+    bool parentStands(qint64 parent, bool *stands);
+    // A saved page whose parent went: its node goes to the top level's end, where it was written.
+    void moveToTopEnd(QTreeWidgetItem *node);
+    // The same for a page saved from the child list of a page that went.
+    void leaveListForTop(QTreeWidgetItem *listItem, qint32 nNo, const QString &sSz);
+    void tellPlacedAtTop();
     // After a rebuild: the unsaved new node again at position `at` under the
     // placement `parentId` ("" the top level; the top level's end when it is gone).
     void putBackNewNode(const QString &parentId, int at, const QString &title);

@@ -126,8 +126,12 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
     if (!own && db.heldElsewhere())
         return false;
     const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
+    // A parent deleted meanwhile (by another user or the other edit window) would take the
+    // page out of everybody's reach: the paste is refused and the page stays where it was.
+    bool read = true;
+    const bool stands = TreeDb::reachable(parent, &read);
     int order = 0;
-    bool ok = TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
+    bool ok = stands && TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
     if (ok && cutParent == parent) {
         // The pair being moved is the cut one itself: its row stays and takes the new place.
         ok = TreeDb::movePlacement(parent, page, order, title, link);
@@ -142,6 +146,10 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         ok = db.D_Tran(ok ? 1 : 2) && ok;
     if (ok)
         m_nextOrder = TreeDb::nextOrder(order);
+    if (read && !stands)
+        Prompt::current().message(QStringLiteral("貼付け先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                 "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい"),
+                                  Prompt::Exclamation);
     return ok;
 }
 

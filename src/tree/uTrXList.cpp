@@ -141,17 +141,26 @@ bool uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
         int order = 0;
         if (!item)
             return false;
-        if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, 100, &order)
+        bool stands = true;
+        if (!parentStands(parent, &stands))
+            return false;
+        if (!stands)
+            parent = 0;
+        if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, stands ? 100 : 0, &order)
             || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
             // Stays the unsaved item, so that the next save writes the row.
             reportFailedInsert();
             return false;
         }
         TreeDb::stamp(parent, nNo);
-        afterCommit([this, item, sSz, nNo] {
+        afterCommit([this, item, sSz, nNo, stands] {
+            m_newItem = false;
+            if (!stands) {
+                leaveListForTop(item, nNo, sSz);
+                return;
+            }
             item->setText(0, sSz);
             item->setData(0, Qt::UserRole, u'K' + QString::number(nNo));
-            m_newItem = false;
         });
         return true;
     }

@@ -142,8 +142,14 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
         return false;
     }
+    bool stands = true;
+    if (!parentStands(parent, &stands))
+        return false;
+    if (!stands)
+        parent = 0;
     int order = 0;
-    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, m_nextOrder, &order)
+    // At the top level's end when the parent went: after every page there.
+    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, stands ? m_nextOrder : 0, &order)
         || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
         // The node stays the unsaved one: the next save tries the row again.
         reportFailedInsert();
@@ -151,7 +157,7 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
     }
     TreeDb::stamp(parent, nNo);
     QTreeWidgetItem *item = m_newNode;
-    afterCommit([this, item, sSz, nNo, order] {
+    afterCommit([this, item, sSz, nNo, order, stands] {
         const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
         m_tmpKey = key;
         rekey(item, key);
@@ -159,8 +165,51 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
         m_nextOrder = TreeDb::nextOrder(order);
         if (m_newNode == item)
             m_newNode = nullptr;
+        if (!stands)
+            moveToTopEnd(item);
     });
     return true;
+}
+
+bool uTrX::parentStands(qint64 parent, bool *stands)
+{
+    bool ok = true;
+    *stands = TreeDb::reachable(parent, &ok);
+    if (!ok)
+        reportFailedInsert();
+    return ok;
+}
+
+void uTrX::moveToTopEnd(QTreeWidgetItem *item)
+{
+    QTreeWidgetItem *parent = item->parent();
+    if (parent) {
+        m_suppress = true;
+        parent->takeChild(parent->indexOfChild(item));
+        trView->addTopLevelItem(item);
+        fixParentImage(parent);
+        selectOnly(item);
+        m_suppress = false;
+    }
+    SetSrtPr(item);
+    tellPlacedAtTop();
+}
+
+void uTrX::leaveListForTop(QTreeWidgetItem *item, qint32 nNo, const QString &sSz)
+{
+    // The list belongs to the page that went: the saved page is shown at its node at the top.
+    delete item;
+    m_listMode = false;
+    SetFrame(1);
+    addTopNode(nNo, sSz);
+    tellPlacedAtTop();
+}
+
+void uTrX::tellPlacedAtTop()
+{
+    Prompt::current().message(QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                             "このﾍﾟｰｼﾞは最上位の末尾に保存しました"),
+                              Prompt::Exclamation);
 }
 
 bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
@@ -186,24 +235,34 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"), Prompt::Exclamation);
         return false;
     }
-    // A parent deleted with it leaves the top level as the place nearest to where it was.
-    if (parent != 0 && !TreeDb::isPlaced(parent))
+    // A parent deleted with it (or with a page above it) leaves the top level's end as the place
+    // nearest to where it was.
+    bool stands = true;
+    if (!parentStands(parent, &stands))
+        return false;
+    if (!stands)
         parent = 0;
     const QTreeWidget *view = m_listMode ? lsCod : trView;
     const int shown = item->parent() ? item->parent()->indexOfChild(item) : view->indexOfTopLevelItem(item);
     int order = 0;
-    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, qMax(shown, 0), &order)
+    if (!TreeDb::holdOrder(parent) || !TreeDb::freeOrder(parent, stands ? qMax(shown, 0) : 0, &order)
         || !TreeDb::insertPlacement(parent, nNo, order, sSz, false)) {
         reportFailedInsert();
         return false;
     }
     TreeDb::stamp(parent, nNo);
     const bool listMode = m_listMode;
-    afterCommit([this, item, nOld, nNo, sSz, listMode] {
+    if (listMode && !stands) {
+        afterCommit([this, item, nNo, sSz] { leaveListForTop(item, nNo, sSz); });
+        return true;
+    }
+    afterCommit([this, item, nOld, nNo, sSz, listMode, stands] {
         item->setText(0, sSz);
         // Written after the others, the placement takes its shown place at the next order write.
-        if (!listMode)
+        if (!listMode && stands)
             SetSrtPr(item);
+        if (!listMode && !stands)
+            moveToTopEnd(item);
         if (nNo == nOld)
             return;
         if (listMode) {
@@ -225,15 +284,17 @@ bool uTrX::placeAtTop(qint32 nNo, const QString &sSz)
         return false;
     }
     TreeDb::stamp(0, nNo);
-    const QString image = GetNdImg(QStringLiteral("N"), nNo, TreeDb::listMode(nNo));
-    afterCommit([this, nNo, sSz, image] {
-        const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
-        QTreeWidgetItem *item = makeNode(key, sSz, image);
-        trView->addTopLevelItem(item);
-        m_tmpKey = key;
-        selectOnly(item);
-    });
+    afterCommit([this, nNo, sSz] { addTopNode(nNo, sSz); });
     return true;
+}
+
+void uTrX::addTopNode(qint32 nNo, const QString &sSz)
+{
+    const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
+    QTreeWidgetItem *item = makeNode(key, sSz, GetNdImg(QStringLiteral("N"), nNo, TreeDb::listMode(nNo)));
+    trView->addTopLevelItem(item);
+    m_tmpKey = key;
+    selectOnly(item);
 }
 
 void uTrX::holdNodeChanges()

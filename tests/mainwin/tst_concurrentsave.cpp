@@ -4,6 +4,7 @@
 #include "platform/db/DbConnection.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
+#include "support/UnreachablePages.h"
 #include "support/WaitWatch.h"
 #include "tree/uTrX.h"
 
@@ -31,11 +32,8 @@ private:
     {
         return MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}).toInt();
     }
-    // Pages no placement shows: lost to the user.
-    static int unplaced()
-    {
-        return MainFixture::value(QStringLiteral("Select Count(*) From msDoc Where noDoc Not In (Select noLfC From tbTree)")).toInt();
-    }
+    // Pages no path from the top reaches: lost to every user.
+    static QList<qint64> unreachable() { return UnreachablePages::ofOpen(); }
     bool otherRuns(const QString &sql, const QVariantList &values = {})
     {
         const bool ok = m_other.exec(sql, values, true);
@@ -210,7 +208,50 @@ private slots:
         m_f->type(QStringLiteral("迷子\nlost"));
         m_f->prompt.answers << Prompt::No;
         save();
-        QCOMPARE(unplaced(), 0);
+        QCOMPARE(unreachable(), QList<qint64>{});
+    }
+
+    // A new page is typed below a page that the other program then takes out of the tree (the page
+    // itself, or one above it): the save stores it at the end of the top level, moves its node there
+    // and says so. It was stored below the page that went, and the next clean-up deleted it.
+    void aNewPageWhoseParentWentIsStoredAtTheTop_data()
+    {
+        QTest::addColumn<bool>("above");
+        QTest::newRow("its parent went") << false;
+        QTest::newRow("the page above its parent went") << true;
+    }
+    void aNewPageWhoseParentWentIsStoredAtTheTop()
+    {
+        QFETCH(bool, above);
+        QVERIFY(otherAdds(1005, 3));
+        if (above) {
+            QVERIFY(otherAdds(1006, 4));
+            QVERIFY(otherRuns(QStringLiteral("Update tbTree Set noLfP = 1001 Where noLfC = 1006")));
+        }
+        window().RefreshAll();
+        window().tree().SetLeaf(above ? QStringLiteral("1006") : QStringLiteral("1001"));
+        QCOMPARE(window().nDocNo, above ? 1006 : 1001);
+        window().NewPage(2);
+        const int page = window().nDocNo;
+        QCOMPARE(page, 1007 - (above ? 0 : 1));
+        m_f->type(QStringLiteral("迷子\nmine"));
+        QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 1001")));
+        save();
+        QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                                  "このﾍﾟｰｼﾞは最上位の末尾に保存しました")});
+        QVERIFY(!m_f->editor().bDcEdt());
+        QCOMPARE(stored(page), QStringLiteral("迷子\nmine"));
+        QCOMPARE(placements(page), 1);
+        QCOMPARE(MainFixture::value(QStringLiteral("Select inSrt From tbTree Where noLfP = 0 And noLfC = ?"), {page}).toInt(), 4);
+        // Only what the other program deleted is out of reach.
+        QCOMPARE(unreachable(), above ? (QList<qint64>{1001, 1006}) : QList<qint64>{1001});
+        QCOMPARE(window().tree().sGetLeaf(), QString::number(page) + QStringLiteral(",0"));
+        // Its next save is an ordinary one, where it now stands.
+        m_f->type(QStringLiteral("迷子\nagain"));
+        save();
+        QCOMPARE(m_f->prompt.messages.size(), 1);
+        QCOMPARE(stored(page), QStringLiteral("迷子\nagain"));
+        QCOMPARE(placements(page), 1);
     }
 
     // The page shown was deleted elsewhere and the refresh took its node: stored again at the user's
@@ -242,7 +283,7 @@ private slots:
         QCOMPARE(placements(1001), 1);
         QVERIFY(!m_f->editor().bDcEdt());
         QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1001")));
-        QCOMPARE(unplaced(), 0);
+        QCOMPARE(unreachable(), QList<qint64>{});
     }
 
     // The page shown was deleted elsewhere and the user leaves it for another node, saving it on the way:
@@ -274,7 +315,7 @@ private slots:
         QVERIFY(m_f->prompt.messages.last().contains(QStringLiteral("削除しています")));
         QCOMPARE(stored(1001), QStringLiteral("戻した\nmine"));
         QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 0 And noLfC = 1001")).toInt(), 1);
-        QCOMPARE(unplaced(), 0);
+        QCOMPARE(unreachable(), QList<qint64>{});
         QCOMPARE(window().nDocNo, 1002);
         QVERIFY(!m_f->editor().bDcEdt());
         QStringList texts;

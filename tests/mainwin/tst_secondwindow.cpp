@@ -2,6 +2,7 @@
 
 #include "mainwin/sbDoc.h"
 #include "mainwin/uFky.h"
+#include "support/UnreachablePages.h"
 #include "tree/uTrX.h"
 
 #include <QAction>
@@ -157,6 +158,30 @@ private slots:
         QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC In (1004, 1005)")).toInt(), 2);
         QCOMPARE(MainFixture::value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1005")).toString(),
                  QStringLiteral("副の頁"));
+    }
+
+    // One user, two windows: the second window's new page stands below a page that the main window
+    // deletes before the page is saved. It is stored at the end of the top level, where both trees
+    // reach it; it was stored below the deleted page, out of everybody's reach.
+    void aNewPageBelowAPageTheMainWindowDeleted()
+    {
+        sbDoc &w = second();
+        QCOMPARE(w.nDocNo, 1003);
+        w.NewPage(2);
+        QCOMPARE(w.nDocNo, 1004);
+        type(w, QStringLiteral("副の頁\nfrom second"));
+        choose(main().tree(), 1001);
+        m_f->prompt.answers << Prompt::Ok;
+        main().DeletePage();
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC = 1001")).toInt(), 0);
+        w.fnMenu(3, 18);
+        QCOMPARE(m_f->prompt.messages.size(), 2);
+        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                             "このﾍﾟｰｼﾞは最上位の末尾に保存しました"));
+        QCOMPARE(stored(1004), QStringLiteral("副の頁\nfrom second"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 0 And noLfC = 1004")).toInt(), 1);
+        QCOMPARE(UnreachablePages::ofOpen(), (QList<qint64>{1001, 1003}));
+        QCOMPARE(w.tree().sGetLeaf(), QStringLiteral("1004,0"));
     }
 
     // Closing the database closes the second window first; its unsaved page asks, and a

@@ -19,6 +19,7 @@
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "support/UnreachablePages.h"
 #include "support/WaitWatch.h"
 #include "tree/uTrX.h"
 
@@ -166,9 +167,13 @@ class WatchingPrompt : public ScriptedPrompt
 {
 public:
     QStringList waitTexts;
+    // What another program does while the message is open.
+    std::function<void(const QString &)> meanwhile;
     int message(const QString &text, int style, const QString &title) override
     {
         waitTexts << (sbWait::isShown() ? sbWait::shownMessage() : QString());
+        if (meanwhile)
+            meanwhile(text);
         return ScriptedPrompt::message(text, style, title);
     }
 };
@@ -451,6 +456,7 @@ private slots:
         QVERIFY(host->normalMenu);
         QCOMPARE(host->page, 1001);
         QVERIFY(!Usr::st().busy);
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
 
         // A second import of the same copy finds every page with the same time: nothing is written.
         zSvr::instance().D_Close();
@@ -611,6 +617,101 @@ private slots:
         QCOMPARE(value(QStringLiteral("Select Count(*) || ':' || Max(inSrt) From tbTree Where noLfP=1001 And noLfC=?"),
                        {child}).toString(),
                  QStringLiteral("1:5"));
+    }
+
+    // A source of three new pages 3001 to 3003 (the first tags the second); `several` puts all
+    // three at the top, else 3001 holds the other two.
+    QString threePages(bool several)
+    {
+        const QString source = path(QStringLiteral("New.txdb"));
+        if (!TemplateDb::create(source))
+            return QString();
+        for (int no : {3001, 3002, 3003}) {
+            const QString tag = no == 3001 ? QStringLiteral("3002") : QString();
+            if (!execIn(source, QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, dyUdt, wkRnd)"
+                                               " Values (?, ?, 'S', ?, '.', '2024-01-01 10:00:00', ?)"),
+                        {no, QStringLiteral("新%1").arg(no), pageBytes(QStringLiteral("頁%1").arg(no), tag), no * 10})
+                || !execIn(source, QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (?, ?, ?, 'S')"),
+                           {several || no == 3001 ? 0 : 3001, no, no - 3001}))
+                return QString();
+        }
+        return source;
+    }
+
+    // The node chosen for the import, or a page above it, went from the tree while the question was
+    // open (another program deleted its placement): nothing is written, and the user is told why.
+    // The pages were written below the page that went, and the import said it was done.
+    void importBelowAPageThatWentWritesNothing_data()
+    {
+        QTest::addColumn<int>("select");
+        QTest::addColumn<bool>("newNode");   // a new node below the chosen one takes the import
+        QTest::addColumn<bool>("several");   // the source has several top pages
+        QTest::addColumn<int>("parent");     // the placement deleted meanwhile
+        QTest::addColumn<int>("child");
+        QTest::newRow("the root replaces the page; its parent went") << 1002 << false << false << 0 << 1001;
+        QTest::newRow("several top pages below the page that went") << 1002 << false << true << 1001 << 1002;
+        QTest::newRow("several below a page placed twice, both above went") << 1004 << false << true << 0 << 1001;
+        QTest::newRow("a new node below the page that went") << 1002 << true << false << 1001 << 1002;
+    }
+    void importBelowAPageThatWentWritesNothing()
+    {
+        QFETCH(int, select);
+        QFETCH(bool, newNode);
+        QFETCH(bool, several);
+        QFETCH(int, parent);
+        QFETCH(int, child);
+        const QString source = threePages(several);
+        QVERIFY(!source.isEmpty());
+        openMain(select);
+        if (newNode)
+            QVERIFY(!host->tree.trNew(2).isEmpty());
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
+        QList<qint64> leftByTheOther{-1};
+        prompt->meanwhile = [&](const QString &text) {
+            if (!text.endsWith(QStringLiteral("実行して良いですか")))
+                return;
+            QVERIFY(execIn(mainPath, QStringLiteral("Delete From tbTree Where noLfP=? And noLfC=?"), {parent, child}));
+            leftByTheOther = UnreachablePages::ofOpen();
+        };
+        const QString said = importFrom(source, {Prompt::Ok});
+        prompt->meanwhile = nullptr;
+        QCOMPARE(said.section(QStringLiteral(" | "), -1),
+                 QStringLiteral("ｲﾝﾎﾟｰﾄ先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                "ﾂﾘｰを最新の状態に更新してから指定し直して下さい\nｲﾝﾎﾟｰﾄを実行しませんでした"));
+        QVERIFY(!leftByTheOther.isEmpty());
+        QCOMPARE(UnreachablePages::ofOpen(), leftByTheOther);
+        QCOMPARE(value(QStringLiteral("Select Count(*) From msDoc Where noDoc > 2000")).toInt(), 0);
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1002")).toString(), QStringLiteral("A"));
+    }
+
+    // Another program added pages while the import's question was open and took the numbers planned
+    // for the new pages: they take the next free ones, their tags follow, and nothing of the other
+    // program's is touched (the import failed and said only that it had not run).
+    void numbersTakenMeanwhileMoveOn()
+    {
+        const QString source = threePages(false);
+        QVERIFY(!source.isEmpty());
+        openMain(1002);
+        prompt->meanwhile = [&](const QString &text) {
+            if (!text.endsWith(QStringLiteral("実行して良いですか")))
+                return;
+            for (int no : {2001, 2002}) {
+                QVERIFY(execIn(mainPath, QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, '他', 'theirs')"), {no}));
+                QVERIFY(execIn(mainPath, QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (0, ?, ?, '他')"),
+                               {no, no}));
+            }
+        };
+        DbImport run(*host);
+        const QString said = importFrom(source, {Prompt::Ok}, &run);
+        prompt->meanwhile = nullptr;
+        QVERIFY2(said.endsWith(source + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました")), qPrintable(said));
+        QCOMPARE(run.numberMap(), QStringLiteral("3001=1002,3002=2003,3003=2004,"));
+        QCOMPARE(value(QStringLiteral("Select Count(*) From msDoc Where txDoc = 'theirs' And noDoc In (2001, 2002)")).toInt(), 2);
+        QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc = 2004")).toString(), QStringLiteral("新3003"));
+        QCOMPARE(value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 1002 And noLfC In (2003, 2004)")).toInt(), 2);
+        QCOMPARE(fieldData(value(QStringLiteral("Select obDoc From msDoc Where noDoc = 1002")).toByteArray()),
+                 QStringList{QStringLiteral("TG_2003")});
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
     void exportRefusesTheTemplate()
@@ -979,6 +1080,7 @@ private slots:
         host->tree.GetNodeText(nodeText);
         QCOMPARE(nodeText, QStringLiteral("用語集"));
         QCOMPARE(value(QStringLiteral("Select Count(*) From tbTree Where noLfP=0 And noLfC=1003")).toInt(), 1);
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
     void strippedTagsAreKeptWhenAsked_data()

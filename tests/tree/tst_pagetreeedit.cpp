@@ -226,6 +226,13 @@ private slots:
         QVERIFY(!m_f->tree.PlaceAgain(1009, 1009, QStringLiteral("違う頁")));   // not the page shown
         QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("ﾍﾟｰｼﾞの置き場所が分かりません"));
 
+        // Its parent keeps its placement, but the page above that went: nobody would reach it there.
+        m_f->tree.SetLeaf(QStringLiteral("1004,1003,1001,0"));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1004 Or (noLfP = 0 And noLfC = 1001)")));
+        QVERIFY(m_f->tree.PlaceAgain(1004, 1004, QStringLiteral("設定")));
+        QVERIFY(PageDb::row(0, 1004).endsWith(QStringLiteral(":設定")));
+        QCOMPARE(m_f->tree.sGetLeaf(), QStringLiteral("1004,0"));
+
         m_f->probe.clickKey("N2-1005");
         clickListItem(1);
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC = 1008")));
@@ -234,7 +241,10 @@ private slots:
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfC In (1005, 1008)")));
         QVERIFY(m_f->tree.PlaceAgain(1008, 2008, QStringLiteral("三月")));
         QVERIFY(PageDb::row(0, 2008).endsWith(QStringLiteral(":三月")));
-        QCOMPARE(m_f->probe.childList()->currentItem()->data(0, Qt::UserRole).toString(), QStringLiteral("K2008"));
+        // The list of the page that went no longer holds it: its node at the top does, and says so.
+        QCOMPARE(m_f->tree.sGetLeaf(), QStringLiteral("2008,0"));
+        QCOMPARE(m_f->prompt.messages.last(), QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                             "このﾍﾟｰｼﾞは最上位の末尾に保存しました"));
     }
 
     void clickingAnotherItemDiscardsTheNewItem()

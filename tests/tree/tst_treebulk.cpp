@@ -2,6 +2,7 @@
 #include "TreeProbe.h"
 
 #include "support/ScriptedPrompt.h"
+#include "support/UnreachablePages.h"
 #include "tree/TreeBulk.h"
 #include "tree/sbTrRet.h"
 #include "tree/uTrX.h"
@@ -157,6 +158,8 @@ private slots:
         QCOMPARE(PageDb::row(20, 11), QStringLiteral("8:It's ?別"));
         QCOMPARE(flags(20, 11), QStringLiteral("111"));
         QCOMPARE(flags(10, 11), QStringLiteral("000"));
+        // Page 1000 stood in no placement from the start.
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{1000});
     }
 
     void failureHalfWayLeavesTheDatabaseAsItWas()
@@ -173,6 +176,7 @@ private slots:
         // The same for a new copy: no page row stays behind either.
         m_win->cmRet_Click(1);
         QCOMPARE(snapshot(), before);
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{1000});
     }
 
     void choicesThatWouldLoseOrLoopAreRefused_data()
@@ -206,6 +210,37 @@ private slots:
         QVERIFY(!r.ok);
         QVERIFY(!r.message.isEmpty());
         QCOMPARE(snapshot(), before);
+    }
+
+    // The destination went from the tree after it was chosen (another user or the other edit
+    // window deleted it, or the page above it): nothing is written, the user is told, and the
+    // window stays open with its choices. The pages went below the page that went, out of reach.
+    void aDestinationThatWentIsRefused_data()
+    {
+        QTest::addColumn<int>("op");   // 0 link copy, 1 new copy, 2 move
+        QTest::addColumn<int>("dst");
+        QTest::newRow("move below the page that went") << 2 << 20;
+        QTest::newRow("move below a page whose parent went") << 2 << 21;
+        QTest::newRow("new copy below the page that went") << 1 << 20;
+        QTest::newRow("link copy below a page whose parent went") << 0 << 21;
+    }
+    void aDestinationThatWentIsRefused()
+    {
+        QFETCH(int, op);
+        QFETCH(int, dst);
+        m_tree->SetLeaf(QStringLiteral("10"));
+        QVERIFY(m_win->Open(0, *m_tree));
+        m_win->ownTree()->SetLeaf(dst == 20 ? QStringLiteral("20,0,0") : QStringLiteral("21,20,0,0"));
+        QVERIFY(PageDb::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 0 And noLfC = 20")).toInt() == 1);
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 20")));
+        const QStringList before = snapshot();
+        m_win->cmRet_Click(op);
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("複写・移動先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                                "何も変更していません　ﾂﾘｰを再表示して指定し直して下さい")});
+        QVERIFY(m_win->result() != int(QDialog::Accepted));
+        QCOMPARE(m_win->checkedList(), QStringLiteral("11,12,13"));
+        QCOMPARE(UnreachablePages::ofOpen(), (QList<qint64>{20, 21, 1000}));
     }
 
     void pairsAlreadyThereAreSkipped()

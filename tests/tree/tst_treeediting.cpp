@@ -3,6 +3,7 @@
 
 #include "core/Usr.h"
 #include "support/ScriptedPrompt.h"
+#include "support/UnreachablePages.h"
 #include "tree/uTrX.h"
 
 #include <QMenu>
@@ -219,6 +220,53 @@ private slots:
         QCOMPARE(PageDb::row(12, 56), QStringLiteral("1:五十六"));
         QCOMPARE(PageDb::row(5, 56), QString());
         QCOMPARE(m_probe->keys(keyOf(0, 5)).size(), 2);
+    }
+
+    // The node pasted at stands below a page that went from the tree since it was shown (another
+    // user or the other edit window deleted it, or a page above it): the paste is refused and the
+    // cut page stays where it was. It was moved below the page that went, out of everybody's reach.
+    // Reached through a link placement, the place still stands.
+    void pasteBelowAPageThatWent_data()
+    {
+        QTest::addColumn<QString>("cut");
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<QStringList>("gone");   // placements deleted meanwhile, "parent-child"
+        QTest::addColumn<int>("cutParent");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QList<qint64>>("unreachable");
+        QTest::newRow("its parent went") << "56" << "90" << QStringList{"0-5"} << 12 << false << QList<qint64>{5, 90};
+        QTest::newRow("every page above its parent went")
+            << "90" << "78" << QStringList{"0-12", "5-34"} << 5 << false << QList<qint64>{12, 34, 56, 78};
+        QTest::newRow("its parent stands through a link")
+            << "90" << "78" << QStringList{"0-12"} << 5 << true << QList<qint64>{12, 56};
+    }
+    void pasteBelowAPageThatWent()
+    {
+        QFETCH(QString, cut);
+        QFETCH(QString, at);
+        QFETCH(QStringList, gone);
+        QFETCH(int, cutParent);
+        QFETCH(bool, pasted);
+        QFETCH(QList<qint64>, unreachable);
+        m_tree->SetLeaf(cut);
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(at);
+        for (const QString &pair : std::as_const(gone))
+            QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP = ? And noLfC = ?"),
+                                             {pair.section(u'-', 0, 0).toInt(), pair.section(u'-', 1).toInt()}));
+        QString title = QStringLiteral("切");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        const int parentOfAt = at == QLatin1String("90") ? 5 : 34;
+        QCOMPARE(PageDb::row(cutParent, cut.toInt()).isEmpty(), pasted);
+        QCOMPARE(PageDb::row(parentOfAt, cut.toInt()).isEmpty(), !pasted);
+        QCOMPARE(UnreachablePages::ofOpen(), unreachable);
+        if (pasted) {
+            QVERIFY(m_prompt->messages.isEmpty());
+            return;
+        }
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("貼付け先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                                "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい")});
+        QVERIFY(!m_tree->SlctdKy().isEmpty());
     }
 
     void pasteUnderItselfOrADescendantIsRefused_data()
