@@ -17,8 +17,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -167,13 +165,7 @@ bool fmDoc::compactFile(bool keepCopy, QString &message)
 
 bool fmDoc::syncFile(const QString &path)
 {
-    // Folders too: a rename is on the disk only when its folder is.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return DbFiles::sync(path);
 }
 
 void fmDoc::optionsCommand()

@@ -161,10 +161,14 @@ QString DbExport::checkWhole()
 
 void DbExport::ExportDb()
 {
-    // A database that cannot give every page an identity (damaged, or another user writing) still
+    // A database that cannot give every page an identity (another user writing) still
     // gives up the parts whose pages have one: a page without one ends the export below.
     m_identityError.clear();
-    FillWkRnd(&m_identityError);
+    // A damaged database would give up garbage for pages, and is not written to: it is looked
+    // through first, and refused once the target is known.
+    const QString damage = checkWhole();
+    if (damage.isEmpty())
+        FillWkRnd(&m_identityError);
     QString readError;
     Frmt::LoadHome(false);
     int iRet = 0;
@@ -216,8 +220,6 @@ void DbExport::ExportDb()
         Prompt::current().message(refusal);
         return;
     }
-    // A damaged database would give up garbage for pages: it is refused before anything is written.
-    const QString damage = checkWhole();
     if (!damage.isEmpty()) {
         Prompt::current().message(resultText(target, false) + QLatin1Char('\n') + ExchangeText::readFailure(db.sSvr, damage));
         return;

@@ -31,16 +31,6 @@ bool lockedElsewhere(const QString &path, off_t start, off_t length)
     return held;
 }
 
-bool syncPath(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 bool DbFiles::inUse(const QString &path)
@@ -53,6 +43,17 @@ bool DbFiles::inUse(const QString &path)
     return lockedElsewhere(path, LockBytes, 512 + 2)
            || (QFileInfo(path + QStringLiteral("-shm")).isFile()
                && lockedElsewhere(path + QStringLiteral("-shm"), 120, 9));
+}
+
+bool DbFiles::sync(const QString &path)
+{
+    // Folders too: a rename is on the disk only when its folder is.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 QString DbFiles::partialName(const QString &target)
@@ -86,7 +87,7 @@ bool DbFiles::copy(DbConnection &db, const QString &target, QString *error)
     bool ok = db.exec(QStringLiteral("VACUUM INTO ?"), {partial}, true);
     if (!ok && error)
         *error = db.lastError();
-    ok = ok && syncPath(partial) && replace(partial, target);
+    ok = ok && sync(partial) && replace(partial, target);
     if (ok)
         QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     remove(partial);
@@ -104,7 +105,7 @@ bool DbFiles::replace(const QString &written, const QString &target)
     // One step: the path holds the old file or the new one, never a part of either.
     if (std::rename(QFile::encodeName(written).constData(), QFile::encodeName(target).constData()) != 0)
         return false;
-    syncPath(QFileInfo(target).absolutePath());
+    sync(QFileInfo(target).absolutePath());
     return true;
 }
 

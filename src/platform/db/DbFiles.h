@@ -28,6 +28,8 @@ public:
     // SQLite's quick check of the database of `db`: empty when it is whole, otherwise the error
     // (SQLite's own words for a damaged file). A server's database is not checked.
     static QString damage(DbConnection &db);
+    // Puts the file or folder at `path` on the disk.
+    static bool sync(const QString &path);
     // Removes `path` with the log files beside it.
     static void remove(const QString &path);
 };
