@@ -45,6 +45,15 @@ bool writeForeign(const QDir &dir)
         if (!write(dir.filePath(QLatin1String(name)), bytes))
             return false;
     }
+    // Text readers once lost or garbled: one seed each, named after its case.
+    const QList<QPair<const char *, QList<TextCase>>> cases = {{"docx/%1.docx", docxTextCases()}, {"rtf/%1.rtf", rtfTextCases()}};
+    for (const auto &[pattern, list] : cases) {
+        for (const TextCase &c : list) {
+            const QString name = QString::fromUtf8(c.name).replace(QLatin1Char(' '), QLatin1Char('-')).replace(QLatin1Char(','), QString());
+            if (!write(dir.filePath(QString::fromLatin1(pattern).arg(name)), c.bytes))
+                return false;
+        }
+    }
     return true;
 }
 

@@ -31,6 +31,8 @@ private slots:
     void picturesKeepTheirOwnGroupsOut();
     void refusesDamagedOrHostileInput_data();
     void refusesDamagedOrHostileInput();
+    void codePagesOfTheFileAndItsFonts_data();
+    void codePagesOfTheFileAndItsFonts();
     void tablesEndAtTheirLimit_data();
     void tablesEndAtTheirLimit();
 };
@@ -122,6 +124,12 @@ void TstRtf::readsForeignRtf()
     QCOMPARE(runs.at(5), QStringLiteral("marked|----||||#ffff00"));
     QCOMPARE(runs.at(7), QStringLiteral("red|-i--|#ff0000|||"));
     QVERIFY(!page.main()->toPlainText().contains(QStringLiteral("secret")));
+
+    // Double-byte text under a Latin font takes the family of the font associated with it (\dbch\af).
+    PageDocument associated;
+    QVERIFY(RtfReader::read(associated, ForeignFiles::rtfTextCases().first().bytes));
+    QCOMPARE(FormatRuns::describe(associated.main()),
+             (QStringList{QStringLiteral("¶"), QStringLiteral("日本|----|||MS Mincho|"), QStringLiteral(" abc|----||||")}));
 }
 
 void TstRtf::unicodeFallbackEndsWithItsGroup()
@@ -186,6 +194,23 @@ void TstRtf::refusesDamagedOrHostileInput()
     QTextCursor(page.main()).insertText(QStringLiteral("keep"));
     QVERIFY(!RtfReader::read(page, bytes));
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstRtf::codePagesOfTheFileAndItsFonts_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    for (const ForeignFiles::TextCase &c : ForeignFiles::rtfTextCases())
+        QTest::newRow(c.name) << c.bytes << c.text;
+}
+
+void TstRtf::codePagesOfTheFileAndItsFonts()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, bytes));
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
 }
 
 void TstRtf::tablesEndAtTheirLimit_data()

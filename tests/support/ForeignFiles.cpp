@@ -98,7 +98,13 @@ QByteArray docx(const QByteArray &body)
     return ZipPackage::write(
         {{QStringLiteral("word/document.xml"),
           "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
+          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+          "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+          "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+          "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+          "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
+          "xmlns:w16se=\"http://schemas.microsoft.com/office/word/2015/wordml/symex\" "
+          "xmlns:v=\"urn:schemas-microsoft-com:vml\"><w:body>"
               + body + "</w:body></w:document>"}});
 }
 
@@ -313,6 +319,134 @@ QByteArray rtfBook(int chapters, int paragraphs, int pictures)
         }
     }
     return rtf + "}";
+}
+
+namespace {
+
+QByteArray wordRun(const QByteArray &text)
+{
+    return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
+}
+
+QByteArray wordPara(const QByteArray &inner)
+{
+    return "<w:p>" + inner + "</w:p>";
+}
+
+QByteArray textBox(const QByteArray &text)
+{
+    return "<w:txbxContent>" + wordPara(wordRun(text)) + "</w:txbxContent>";
+}
+
+QByteArray boxShape(const QByteArray &text)
+{
+    return "<w:drawing><wp:anchor><wp:extent cx=\"914400\" cy=\"914400\"/><a:graphic><a:graphicData>"
+           "<wps:wsp><wps:txbx>" + textBox(text) + "</wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing>";
+}
+
+QByteArray boxVml(const QByteArray &text)
+{
+    return "<w:pict><v:shape><v:textbox>" + textBox(text) + "</v:textbox></v:shape></w:pict>";
+}
+
+} // namespace
+
+QList<TextCase> docxTextCases()
+{
+    const QByteArray ruby = "<w:r><w:ruby><w:rubyPr><w:rubyAlign w:val=\"distributeSpace\"/></w:rubyPr>"
+                            "<w:rt><w:r><w:rPr><w:sz w:val=\"10\"/></w:rPr><w:t>かんじ</w:t></w:r></w:rt>"
+                            "<w:rubyBase><w:r><w:t>漢字</w:t></w:r></w:rubyBase></w:ruby></w:r>";
+    const QByteArray both = "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\">" + boxShape("in box")
+                            + "</mc:Choice><mc:Fallback>" + boxVml("in box") + "</mc:Fallback></mc:AlternateContent></w:r>";
+    const QByteArray emoji = "<w:r><mc:AlternateContent><mc:Choice Requires=\"w16se\"><w16se:symEx w16se:font=\"Segoe UI Emoji\" "
+                             "w16se:char=\"2615\"/></mc:Choice><mc:Fallback><w:t>\u2615</w:t></mc:Fallback></mc:AlternateContent></w:r>";
+    const QByteArray controlledCell = "<w:sdt><w:sdtPr><w:alias w:val=\"c\"/></w:sdtPr><w:sdtContent><w:tc>"
+                                      + wordPara(wordRun("cell")) + "</w:tc></w:sdtContent></w:sdt>";
+    const QByteArray field = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText>PAGE</w:instrText></w:r>"
+                             "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + wordRun("3") + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+    return {
+        {"ruby", docx(wordPara(wordRun("前") + ruby + wordRun("後"))), QStringLiteral("前漢字（かんじ）後")},
+        {"text box in alternative content", docx(wordPara(wordRun("anchor") + both + wordRun(" after")) + wordPara(wordRun("next"))),
+         QStringLiteral("anchor after\nin box\nnext")},
+        {"text box as a shape", docx(wordPara(wordRun("anchor") + "<w:r>" + boxVml("old box") + "</w:r>")),
+         QStringLiteral("anchor\nold box")},
+        {"text box in a cell", docx("<w:tbl><w:tr><w:tc>" + wordPara(wordRun("a") + "<w:r>" + boxShape("b") + "</w:r>") + "</w:tc></w:tr></w:tbl>"),
+         QStringLiteral("a\nb")},
+        {"choice needing more", docx(wordPara(wordRun("tea ") + emoji)), QStringLiteral("tea \u2615")},
+        {"moved", docx(wordPara("<w:moveFrom>" + wordRun("old ") + "</w:moveFrom><w:moveTo>" + wordRun("moved") + "</w:moveTo>"
+                                "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>")),
+         QStringLiteral("moved")},
+        {"symbols", docx(wordPara("<w:r><w:sym w:font=\"Wingdings\" w:char=\"F04A\"/><w:sym w:font=\"MS Mincho\" w:char=\"2605\"/>"
+                                  "<w:sym w:char=\"zz\"/></w:r>")),
+         QStringLiteral("\uF04A\u2605")},
+        {"hyphens", docx(wordPara("<w:r><w:t>co</w:t><w:noBreakHyphen/><w:t>op</w:t><w:softHyphen/><w:t>er</w:t></w:r>")),
+         QStringLiteral("co\u2011op\u00ADer")},
+        {"text direction", docx(wordPara("<w:dir w:val=\"rtl\">" + wordRun("\u05E9\u05DC\u05D5\u05DD") + "</w:dir><w:bdo w:val=\"ltr\">"
+                                         "<w:smartTag w:element=\"place\"><w:smartTagPr/><w:customXml w:element=\"x\">"
+                                         + wordRun(" tagged") + "</w:customXml></w:smartTag></w:bdo>")),
+         QStringLiteral("\u05E9\u05DC\u05D5\u05DD tagged")},
+        {"controls around rows and cells", docx("<w:tbl><w:tblPr/><w:sdt><w:sdtContent><w:tr>" + controlledCell
+                                                + "<w:customXml w:element=\"y\"><w:tc>" + wordPara(wordRun("next")) + "</w:tc></w:customXml>"
+                                                "</w:tr></w:sdtContent></w:sdt></w:tbl>"),
+         QStringLiteral("cell\nnext")},
+        {"unknown wrapper", docx(wordPara("<x:wrap xmlns:x=\"urn:example\"><x:inner>" + wordRun("wrapped") + "</x:inner></x:wrap>" + field)),
+         QStringLiteral("wrapped3")},
+    };
+}
+
+QList<TextCase> rtfTextCases()
+{
+    const QByteArray japaneseFonts = "{\\fonttbl{\\f0\\fnil\\fcharset128 MS Mincho;}{\\f3\\froman\\fcharset0 Times;}}";
+    return {
+        {"double-byte under a Latin font",
+         "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times;}{\\f1\\fnil\\fcharset128 MS Mincho;}}"
+         "\\pard\\plain\\rtlch\\af0\\ltrch\\loch\\f0\\hich\\af0\\dbch\\af1 \\'93\\'fa\\'96\\'7b abc\\par}",
+         QStringLiteral("日本 abc")},
+        {"932 document, Latin font",
+         "{\\rtf1\\ansi\\ansicpg932\\deff0" + japaneseFonts + "\\pard{\\f3\\'a0}\\f3 \\'93\\'fa\\'96\\'7b\\par}",
+         QStringLiteral("\u00A0日本")},
+        {"932 document, Latin accent", "{\\rtf1\\ansi\\ansicpg932" + japaneseFonts + "\\f3 caf\\'e9\\par}", QStringLiteral("café")},
+        {"Japanese font, 1252 document", "{\\rtf1\\ansi" + japaneseFonts + "\\f3 \\'93\\'fa\\'96\\'7b\\par}", QStringLiteral("日本")},
+        {"1251 document", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par}", QStringLiteral("Привет")},
+        {"charset 238", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset238 Arial;}}\\f1 \\'a3\\'f3d\\'9f\\par}", QStringLiteral("Łódź")},
+        {"code page over charset", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset0\\cpg1253 Arial;}}\\f1 \\'e1\\'e2\\'e3\\par}", QStringLiteral("αβγ")},
+        {"charset 161", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset161 Arial;}}\\f1 \\'e1\\'e2\\'e3\\par}", QStringLiteral("αβγ")},
+        {"charset 162", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset162 Arial;}}\\f1 \\'f0\\'fe\\par}", QStringLiteral("ğş")},
+        {"charset 177", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset177 David;}}\\f1 \\'f9\\'ec\\'e5\\'ed\\par}", QStringLiteral("שלום")},
+        {"charset 178", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset178 Arial;}}\\f1 \\'d3\\'e1\\'c7\\'e3\\par}", QStringLiteral("سلام")},
+        {"charset 186", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset186 Arial;}}\\f1 \\'e0\\'e8\\par}", QStringLiteral("ąč")},
+        {"874 document", "{\\rtf1\\ansi\\ansicpg874 \\'e4\\'b7\\'c2\\par}", QStringLiteral("ไทย")},
+        {"936 document", "{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4\\par}", QStringLiteral("中文")},
+        {"949 document", "{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1\\'b1\\'b9\\par}", QStringLiteral("한국")},
+        {"950 document", "{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4\\'a4\\'e5\\par}", QStringLiteral("中文")},
+        {"Chinese associated font",
+         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Times;}{\\f1\\fcharset134 SimSun;}}\\loch\\f0\\hich\\af0\\dbch\\af1 \\'d6\\'d0\\'ce\\'c4 x\\par}",
+         QStringLiteral("中文 x")},
+    };
+}
+
+QList<TextCase> htmlTextCases()
+{
+    auto page = [](const QByteArray &head, const QByteArray &text) {
+        return "<html><head>" + head + "<title>t</title></head><body><p>" + text + "</p></body></html>";
+    };
+    const QByteArray eucJp = "\xC6\xFC\xCB\xDC\xB8\xEC";
+    const QByteArray jis = "\x1B\x24\x42\x46\x7C\x4B\x5C\x38\x6C\x1B\x28\x42";
+    const QByteArray sjis = "\x93\xFA\x96\x7B\x8C\xEA";
+    const QByteArray utf8 = "日本語";
+    const QString japanese = QStringLiteral("日本語");
+    return {
+        {"meta charset EUC-JP", page("<meta charset=\"EUC-JP\">", eucJp), japanese},
+        {"http-equiv euc-jp", page("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=euc-jp\">", eucJp), japanese},
+        {"ISO-2022-JP", page("<meta http-equiv=\"content-type\" content=\"text/html;charset=iso-2022-jp\">", jis), japanese},
+        {"Shift_JIS", page("<meta charset='Shift_JIS'>", sjis), japanese},
+        {"windows-1251", page("<meta charset=windows-1251>", "\xCF\xF0\xE8\xE2\xE5\xF2"), QStringLiteral("Привет")},
+        {"UTF-8 undeclared", page(QByteArray(), utf8), japanese},
+        {"CP932 undeclared", page(QByteArray(), sjis), japanese},
+        {"byte-order mark over the declaration", "\xEF\xBB\xBF" + page("<meta charset=\"Shift_JIS\">", utf8), japanese},
+        {"unknown declaration", page("<meta charset=\"x-no-such-code\">", sjis), japanese},
+        {"UTF-16 declared, UTF-8 written", page("<meta charset=\"utf-16\">", utf8), japanese},
+    };
 }
 
 } // namespace ForeignFiles

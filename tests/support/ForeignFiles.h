@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 
 // Word and RTF documents as other programs write them, made at run time for the tests, the benchmark
 // of the readers and the fuzzers' seeds: nested, large and merged tables, crafted cell edges, and a
@@ -56,5 +58,21 @@ QByteArray rtfPicture(const QByteArray &png, int groups);
 // footnote in each chapter, and `pictures` pictures spread over the chapters, each in both of the
 // word processor's own groups.
 QByteArray rtfBook(int chapters, int paragraphs, int pictures);
+
+// Constructs whose text a reader may lose or garble, each with the text shown for it (paragraphs
+// joined by "\n"), for the tests and the fuzzers' seeds.
+struct TextCase {
+    const char *name;
+    QByteArray bytes;
+    QString text;
+};
+// Word: ruby, text boxes (as shapes, in alternative content), moves, symbols, hyphens, runs in a text
+// direction, content controls around rows and cells, wrappers of no known kind.
+QList<TextCase> docxTextCases();
+// RTF: double-byte text under a single-byte font, associated fonts, the code pages of the document,
+// of a font and of a character set.
+QList<TextCase> rtfTextCases();
+// HTML: byte-order marks, the encodings a page declares, UTF-8 and CP932 undeclared.
+QList<TextCase> htmlTextCases();
 
 } // namespace ForeignFiles

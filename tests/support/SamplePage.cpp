@@ -193,6 +193,16 @@ static int nestingBelow(QTextFrame *frame)
     return deepest;
 }
 
+QString paragraphText(const QTextDocument *doc)
+{
+    QStringList texts;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (!b.text().isEmpty())
+            texts << b.text();
+    }
+    return texts.join(QLatin1Char('\n'));
+}
+
 int nestingOf(const QTextDocument *doc)
 {
     return nestingBelow(doc->rootFrame());

@@ -28,6 +28,10 @@ QList<int> fieldIds(const QTextDocument *doc);
 // The first table at the top level of `doc`, or null.
 QTextTable *firstTable(QTextDocument *doc);
 
+// The text of every paragraph that has any (those of table cells too), joined by "\n", each character as
+// the document holds it.
+QString paragraphText(const QTextDocument *doc);
+
 // The most tables any text of `doc` is inside.
 int nestingOf(const QTextDocument *doc);
 

@@ -58,6 +58,8 @@ struct GroupState {
     int context = 0;
     QTextCharFormat format;
     int font = -1;
+    int wideFont = -1;       // the font of double-byte text (\dbch\af), -1 the current one
+    bool doubleByte = false; // \dbch is in effect: \af names the font of double-byte text
     int uc = 1;
     bool fieldResult = false;
     int field = -1;          // index of the field whose result this group is
@@ -67,7 +69,60 @@ struct GroupState {
 struct Font {
     QString name;
     int charset = -1;
+    int codePage = 0;   // \cpg, 0 none
 };
+
+bool isDoubleByte(int codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+bool isKnownCodePage(int codePage)
+{
+    return codePage == 874 || isDoubleByte(codePage) || (codePage >= 1250 && codePage <= 1258);
+}
+
+// The code page of a font's character set; 0 the document's.
+int charsetCodePage(int charset)
+{
+    static const std::map<int, int> pages = {
+        {0, 1252}, {2, 1252}, {77, 1252}, {128, 932}, {129, 949}, {134, 936}, {136, 950}, {161, 1253}, {162, 1254},
+        {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250}};
+    const auto it = pages.find(charset);
+    return it == pages.end() ? 0 : it->second;
+}
+
+// Whether `lead` and `trail` are one character of a double-byte code page.
+bool isPair(int codePage, uchar lead, uchar trail)
+{
+    switch (codePage) {
+    case 932:
+        return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+    case 936:
+        return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+    case 949:
+        return lead >= 0x81 && lead <= 0xFE
+            && ((trail >= 0x41 && trail <= 0x5A) || (trail >= 0x61 && trail <= 0x7A) || (trail >= 0x81 && trail <= 0xFE));
+    case 950:
+        return lead >= 0x81 && lead <= 0xFE && ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE));
+    default:
+        return false;
+    }
+}
+
+QString decodeIn(const QByteArray &bytes, int codePage)
+{
+    // ASCII is the same in each (and most text between double-byte characters is ASCII).
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
+    if (codePage == 932)
+        return SystemCodec::toUnicode(bytes);
+    QString text;
+    if (codePage != 1252 && SystemCodec::decode(bytes, "CP" + QByteArray::number(codePage), text))
+        return text;
+    QStringDecoder decoder("windows-1252");
+    return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+}
 
 class Parser
 {
@@ -86,7 +141,10 @@ private:
     void controlSymbol(char c);
     void text(const QByteArray &bytes);
     void flushText();
-    void appendText(const QString &text);
+    void appendText(const QString &text, const QTextCharFormat *format = nullptr);
+    int codePageOf(int font) const;
+    int wideCodePage(int wideFont) const;
+    QTextCharFormat wideFormat(int wideFont) const;
     void endGroup(const GroupState &closed);
     Context &ctx() { return contexts[m_state.context]; }
     int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
@@ -107,7 +165,9 @@ private:
     std::vector<GroupState> m_stack;
     bool m_ignorable = false;
     QByteArray m_pendingBytes;
-    int m_pendingCharset = -1;
+    int m_pendingCodePage = 1252;
+    int m_pendingWideFont = -1;
+    int m_fontsWideCodePage = 0;   // of the first font of a double-byte code page
     int m_skip = 0;            // fallback characters still to skip after \u
     int m_codePage = 1252;
     int m_defaultFont = 0;
@@ -271,12 +331,44 @@ void Parser::text(const QByteArray &bytes)
         break;
     }
     // A font's name is in its own character set.
-    const int font = m_state.dest == Dest::FontTable ? m_fontBeingRead : m_state.font;
-    const int charset = m_fonts.value(font, Font()).charset;
-    if (!m_pendingBytes.isEmpty() && charset != m_pendingCharset)
+    const bool fontTable = m_state.dest == Dest::FontTable;
+    const int codePage = codePageOf(fontTable ? m_fontBeingRead : m_state.font);
+    const int wideFont = fontTable ? -1 : m_state.wideFont;
+    if (!m_pendingBytes.isEmpty() && (codePage != m_pendingCodePage || wideFont != m_pendingWideFont))
         flushText();
-    m_pendingCharset = charset;
+    m_pendingCodePage = codePage;
+    m_pendingWideFont = wideFont;
     m_pendingBytes += bytes;
+}
+
+// The code page of a font: its own (\cpg), else its character set's, else the document's.
+int Parser::codePageOf(int font) const
+{
+    const Font f = m_fonts.value(font);
+    if (isKnownCodePage(f.codePage))
+        return f.codePage;
+    const int page = charsetCodePage(f.charset);
+    return page != 0 ? page : m_codePage;
+}
+
+// The double-byte code page of the document's text: the associated font's, else the document's, else
+// that of its fonts; 0 none.
+int Parser::wideCodePage(int wideFont) const
+{
+    if (wideFont >= 0 && isDoubleByte(codePageOf(wideFont)))
+        return codePageOf(wideFont);
+    return isDoubleByte(m_codePage) ? m_codePage : m_fontsWideCodePage;
+}
+
+QTextCharFormat Parser::wideFormat(int wideFont) const
+{
+    QTextCharFormat format = m_state.format;
+    const QString name = m_fonts.value(wideFont).name.trimmed();
+    if (wideFont == m_defaultFont)
+        format.clearProperty(QTextFormat::FontFamilies);
+    else if (wideFont >= 0 && !name.isEmpty())
+        format.setFontFamilies({name});
+    return format;
 }
 
 void Parser::flushText()
@@ -284,23 +376,40 @@ void Parser::flushText()
     if (m_pendingBytes.isEmpty())
         return;
     const QByteArray bytes = std::exchange(m_pendingBytes, QByteArray());
-    const bool japanese = m_pendingCharset == 128 || (m_pendingCharset < 0 && m_codePage == 932);
-    QString decoded;
-    if (japanese) {
-        decoded = SystemCodec::toUnicode(bytes);
-    } else {
-        QStringDecoder decoder("windows-1252");
-        decoded = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    const int codePage = m_pendingCodePage;
+    const int wide = isDoubleByte(codePage) ? 0 : wideCodePage(m_pendingWideFont);
+    if (wide == 0) {
+        appendText(decodeIn(bytes, codePage));
+        return;
     }
-    appendText(decoded);
+    // In a document of double-byte text its pairs are its characters whatever the current font: word
+    // processors write them under a Latin font, the Japanese one only associated (\dbch\af) or not at all.
+    const QTextCharFormat format = wideFormat(m_pendingWideFont);
+    const qsizetype n = bytes.size();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i + 1 < n;) {
+        if (!isPair(wide, uchar(bytes.at(i)), uchar(bytes.at(i + 1)))) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 2;
+        while (end + 1 < n && isPair(wide, uchar(bytes.at(end)), uchar(bytes.at(end + 1))))
+            end += 2;
+        if (from < i)
+            appendText(decodeIn(bytes.mid(from, i - from), codePage));
+        appendText(decodeIn(bytes.mid(i, end - i), wide), &format);
+        from = i = end;
+    }
+    if (from < n)
+        appendText(decodeIn(bytes.mid(from), codePage));
 }
 
-void Parser::appendText(const QString &text)
+void Parser::appendText(const QString &text, const QTextCharFormat *format)
 {
     switch (m_state.dest) {
     case Dest::Text: {
         Context &c = ctx();
-        c.paragraph.addText(text, m_state.format, m_state.fieldResult ? m_link : QString());
+        c.paragraph.addText(text, format ? *format : m_state.format, m_state.fieldResult ? m_link : QString());
         c.hasContent = true;
         break;
     }
@@ -363,6 +472,11 @@ void Parser::endGroup(const GroupState &closed)
         m_styleLevel = -1;
         m_styleBasedOn = -1;
         m_styleName.clear();
+    } else if (closed.dest == Dest::FontTable && m_state.dest != Dest::FontTable) {
+        for (auto it = m_fonts.cbegin(); it != m_fonts.cend() && m_fontsWideCodePage == 0; ++it) {
+            if (isDoubleByte(codePageOf(it.key())))
+                m_fontsWideCodePage = codePageOf(it.key());
+        }
     } else if (closed.context != m_state.context) {
         finishContext(closed.context);
     }
@@ -764,6 +878,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
                 m_fonts[p];
         } else if (w == "fcharset" && m_fonts.contains(m_fontBeingRead)) {
             m_fonts[m_fontBeingRead].charset = p;
+        } else if (w == "cpg" && m_fonts.contains(m_fontBeingRead)) {
+            m_fonts[m_fontBeingRead].codePage = p;
         }
         return true;
     }
@@ -789,7 +905,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 
     // Document
     if (w == "ansicpg") {
-        m_codePage = p;
+        m_codePage = isKnownCodePage(p) ? p : 1252;
         return true;
     }
     if (w == "deff") {
@@ -848,6 +964,13 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "plain") {
         f = QTextCharFormat();
         m_state.font = -1;
+        m_state.wideFont = -1;
+        m_state.doubleByte = false;
+    } else if (w == "loch" || w == "hich" || w == "dbch" || w == "rtlch" || w == "ltrch") {
+        m_state.doubleByte = w == "dbch";
+    } else if (w == "af") {
+        if (m_state.doubleByte)
+            m_state.wideFont = p;
     } else if (w == "b") {
         f.setFontWeight(on ? QFont::Bold : QFont::Normal);
     } else if (w == "i") {

@@ -1,6 +1,9 @@
 #include "platform/text/SystemCodec.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -68,10 +71,25 @@ QByteArray SystemCodec::fromUnicode(const QString &text)
 
 QString SystemCodec::toUnicode(const QByteArray &bytes)
 {
-    Iconv cd("UTF-8", "CP932");
+    QString text;
+    decode(bytes, QByteArrayLiteral("CP932"), text);
+    return text;
+}
+
+bool SystemCodec::decode(const QByteArray &bytes, const QByteArray &encoding, QString &text)
+{
+    // The name may come from a file: nothing that iconv could take for options or a path.
+    const bool plain = !encoding.isEmpty() && encoding.size() <= 40
+        && std::all_of(encoding.cbegin(), encoding.cend(), [](char c) { return std::isalnum(uchar(c)) || std::strchr("-_.:", c); });
+    if (!plain)
+        return false;
+    Iconv cd("UTF-8", encoding.constData());
+    if (!cd.valid())
+        return false;
     QByteArray out;
     cd.convert(bytes, out, QByteArrayLiteral("\xEF\xBF\xBD"), 1);
-    return QString::fromUtf8(out);
+    text = QString::fromUtf8(out);
+    return true;
 }
 
 bool SystemCodec::canEncode(const QString &text)

@@ -13,4 +13,7 @@ public:
     static QString toUnicode(const QByteArray &bytes);
     // True when every character of `text` survives a round trip through CP932.
     static bool canEncode(const QString &text);
+    // Text in another encoding, named as iconv names it ("EUC-JP", "CP1251"; letters, digits and
+    // "-_.:" only); invalid bytes become U+FFFD. False when iconv knows no such encoding.
+    static bool decode(const QByteArray &bytes, const QByteArray &encoding, QString &text);
 };
