@@ -214,6 +214,8 @@ private slots:
     void htmlKeepsHeadingsAndLinks();
     void htmlWithLengthsBeyondAnyPage();
     void htmlKeepsIdeographicSpaces();
+    void htmlInTheEncodingItDeclares_data();
+    void htmlInTheEncodingItDeclares();
     void firstPageKeepsTheHeader();
     void firstPageShowsWhatTheFileSays_data();
     void firstPageShowsWhatTheFileSays();
@@ -777,6 +779,29 @@ void TstDocumentFiles::htmlKeepsIdeographicSpaces()
     QVERIFY(readBytes(lines, htmlIndentedLines(300)));
     QCOMPARE(lines.main()->toPlainText().count(QChar(0x3000)), 300);
     QVERIFY(lines.main()->toPlainText().startsWith(QStringLiteral("\u3000行 0\n\u3000行 1\n")));
+}
+
+void TstDocumentFiles::htmlInTheEncodingItDeclares_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    for (const TextCase &c : htmlTextCases())
+        QTest::newRow(c.name) << c.bytes << c.text;
+}
+
+void TstDocumentFiles::htmlInTheEncodingItDeclares()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, bytes));
+    PageDocument page;
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html), DocumentFile::Ok);
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
+    QString plain;
+    QVERIFY(DocumentFile::readText(path, DocumentFile::Html, plain));
+    QCOMPARE(plain.trimmed(), text);
 }
 
 void TstDocumentFiles::firstPageKeepsTheHeader()

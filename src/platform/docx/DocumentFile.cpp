@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -49,6 +50,30 @@ QString decodeText(const QByteArray &bytes)
     if (!utf8.hasError())
         return text;
     return SystemCodec::toUnicode(bytes);
+}
+
+// An HTML file: by its byte-order mark, else in the encoding its <meta> declares (charset, or the
+// content of http-equiv), else as a text file. A page that declares UTF-16 was written as UTF-8 (it could
+// not have been read so far).
+QString decodeHtml(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return decodeText(bytes);
+    static const QRegularExpression declared(QStringLiteral("<meta\\b[^>]*?\\bcharset\\s*=\\s*[\"']?\\s*([A-Za-z0-9_.:-]+)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = declared.match(QString::fromLatin1(bytes.left(8192)));
+    QByteArray name = match.hasMatch() ? match.captured(1).toLatin1().toUpper() : QByteArray();
+    if (name.startsWith("UTF-16") || name == "UTF8")
+        name = "UTF-8";
+    static const QList<QByteArray> shiftJis{"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "WINDOWS-31J", "CP932", "MS_KANJI", "CSSHIFTJIS"};
+    if (name == "UTF-8")
+        return QString::fromUtf8(bytes);
+    if (shiftJis.contains(name))
+        return SystemCodec::toUnicode(bytes);
+    QString text;
+    if (!name.isEmpty() && SystemCodec::decode(bytes, name, text))
+        return text;
+    return decodeText(bytes);
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
@@ -188,7 +213,7 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     }
     case Html: {
         PageDocument read(PageDocument::WithoutLayout);
-        HtmlImport::setHtml(read.main(), decodeText(bytes));
+        HtmlImport::setHtml(read.main(), decodeHtml(bytes));
         adoptHtml(read);
         return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
@@ -203,7 +228,7 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
     if (format == None || format == Text || format == Pdf || !readAll(path, bytes))
         return 0;
     if (format == Html)
-        return HtmlImport::nestingWeight(decodeText(bytes), limit);
+        return HtmlImport::nestingWeight(decodeHtml(bytes), limit);
     // As read() looks at the content.
     if (bytes.startsWith("PK"))
         return packageWeight(bytes, limit);
