@@ -7,6 +7,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "support/ForeignFiles.h"
 #include "support/FormatRuns.h"
 #include "support/PandocText.h"
 #include "support/SamplePage.h"
@@ -76,6 +77,8 @@ private slots:
     void leavesOutsideReferencesOut();
     void pictureAltTextSurvives();
     void lineHeightsKeepTheirKind();
+    void noTextWordShowsIsDropped_data();
+    void noTextWordShowsIsDropped();
 };
 
 void TstDocx::roundTripKeepsTextAndFormats()
@@ -304,6 +307,23 @@ void TstDocx::lineHeightsKeepTheirKind()
         QCOMPARE(block.blockFormat().lineHeightType(), int(kind));
         QCOMPARE(qRound(block.blockFormat().lineHeight()), 20);
     }
+}
+
+void TstDocx::noTextWordShowsIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    for (const ForeignFiles::TextCase &c : ForeignFiles::docxTextCases())
+        QTest::newRow(c.name) << c.bytes << c.text;
+}
+
+void TstDocx::noTextWordShowsIsDropped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    PageDocument page;
+    QVERIFY(DocxReader::read(page, bytes));
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
 }
 
 QTEST_MAIN(TstDocx)

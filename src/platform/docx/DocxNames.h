@@ -13,6 +13,7 @@ namespace DocxNames {
 inline const QString WordNamespace = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
 inline const QString RelNamespace =
     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+inline const QString CompatibilityNamespace = QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
 inline const QString RelsNamespace = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
 inline const QString PictureUri = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/picture");
 

@@ -7,11 +7,16 @@
 #include "platform/richtext/TextProps.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QHash>
 #include <QImageReader>
 #include <QBuffer>
 #include <QTextDocument>
 #include <QXmlStreamReader>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
 
 using namespace TextProps;
 
@@ -91,10 +96,23 @@ public:
 private:
     void readRels(const QString &partName);
     bool readContainer(Flow::Items &items, int depth);
+    bool readBlock(Flow::Items &items, int depth);
     bool readParagraph(Flow::Items &items, int depth);
     bool readTable(Flow::Items &items, int depth);
+    bool readRows(Flow::Table &table, int depth);
+    bool readWrapped(const QString &element, int depth, const std::function<bool()> &read);
+    bool readCell(std::vector<Flow::Cell> &row, int depth);
     bool readRunContainer(Flow::Paragraph &p, const QString &link, int depth);
+    bool readChildren(Flow::Paragraph &p, const QString &link, int depth);
     bool readRun(Flow::Paragraph &p, const QString &link, int depth);
+    bool readRunContent(Flow::Paragraph &p, QTextCharFormat &f, const QString &link, int depth);
+    bool readRuby(Flow::Paragraph &p, const QString &link, int depth);
+    bool isHidden() const;
+    bool isAlternative() const
+    {
+        return m_x.namespaceUri() == DocxNames::CompatibilityNamespace && m_x.name() == QLatin1String("AlternateContent");
+    }
+    bool readAlternative(int depth, const std::function<bool()> &readBranch);
     void readRunProps(QTextCharFormat &f);
     void readParagraphProps(Flow::Paragraph &p);
     Numbering readNumPr();
@@ -133,6 +151,7 @@ private:
     int m_note = 0;                         // the number of the note being read
     bool m_noteNumbered = false;            // its number mark was met
     int m_sections = 0;                     // sectPr read so far
+    Flow::Items m_boxes;                    // the text boxes of the paragraph being read, to follow it
 };
 
 void PartReader::readRels(const QString &partName)
@@ -221,23 +240,69 @@ bool PartReader::read(const QByteArray &xml, Flow::Items &items)
     return !m_x.hasError();
 }
 
-// Children of the body, a cell, a header or a content control: paragraphs and tables.
+// Children of the body, a cell, a header, a text box or a content control: paragraphs and tables.
 bool PartReader::readContainer(Flow::Items &items, int depth)
 {
     if (tooDeep(depth))
         return false;
     while (m_x.readNextStartElement()) {
-        if (isW(QStringLiteral("p"))) {
-            if (!readParagraph(items, depth + 1))
-                return false;
-        } else if (isW(QStringLiteral("tbl"))) {
-            if (!readTable(items, depth + 1))
-                return false;
-        } else if (isW(QStringLiteral("sectPr"))) {
-            readSectPr();
-        } else if (isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent"))
-                   || isW(QStringLiteral("customXml")) || isW(QStringLiteral("ins"))) {
-            if (!readContainer(items, depth + 1))
+        if (!readBlock(items, depth))
+            return false;
+    }
+    return !m_x.hasError();
+}
+
+// One child of a container. Any other element (content controls, custom XML, insertions, moves and
+// whatever may wrap them) is looked into for paragraphs and tables.
+bool PartReader::readBlock(Flow::Items &items, int depth)
+{
+    if (isW(QStringLiteral("p")))
+        return readParagraph(items, depth + 1);
+    if (isW(QStringLiteral("tbl")))
+        return readTable(items, depth + 1);
+    if (isW(QStringLiteral("sectPr"))) {
+        readSectPr();
+        return true;
+    }
+    if (isHidden()) {
+        m_x.skipCurrentElement();
+        return !m_x.hasError();
+    }
+    if (isAlternative())
+        return readAlternative(depth + 1, [&] { return readContainer(items, depth + 2); });
+    return readContainer(items, depth + 1);
+}
+
+// What holds no text Word shows: deleted and moved-away text, field instructions, properties.
+bool PartReader::isHidden() const
+{
+    static const QStringList hidden{
+        QStringLiteral("del"), QStringLiteral("moveFrom"), QStringLiteral("instrText"), QStringLiteral("delText"),
+        QStringLiteral("delInstrText"), QStringLiteral("sdtPr"), QStringLiteral("sdtEndPr"), QStringLiteral("customXmlPr"),
+        QStringLiteral("smartTagPr"), QStringLiteral("rPr"), QStringLiteral("pPr"), QStringLiteral("tblPr"),
+        QStringLiteral("tblPrEx"), QStringLiteral("trPr"), QStringLiteral("tcPr"), QStringLiteral("tblGrid"),
+        QStringLiteral("rubyPr"), QStringLiteral("fldData")};
+    return m_x.namespaceUri() == DocxNames::WordNamespace && hidden.contains(m_x.name());
+}
+
+// mc:AlternateContent: one branch is read, the first choice that needs only what this reader knows
+// (drawings and the shapes that hold text boxes), else the fallback; the others are left out, or their
+// text would be read twice.
+bool PartReader::readAlternative(int depth, const std::function<bool()> &readBranch)
+{
+    if (tooDeep(depth))
+        return false;
+    static const QStringList known{QStringLiteral("wps"), QStringLiteral("wpg"), QStringLiteral("wpc"), QStringLiteral("wp14")};
+    bool taken = false;
+    while (m_x.readNextStartElement()) {
+        bool usable = m_x.name() == QLatin1String("Fallback");
+        if (m_x.name() == QLatin1String("Choice")) {
+            const QStringList needs = m_x.attributes().value(QLatin1String("Requires")).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            usable = !needs.isEmpty() && std::all_of(needs.cbegin(), needs.cend(), [](const QString &n) { return known.contains(n); });
+        }
+        if (usable && !taken) {
+            taken = true;
+            if (!readBranch())
                 return false;
         } else {
             m_x.skipCurrentElement();
@@ -250,6 +315,7 @@ bool PartReader::readParagraph(Flow::Items &items, int depth)
 {
     if (tooDeep(depth))
         return false;
+    Flow::Items outerBoxes = std::exchange(m_boxes, {});
     Flow::Paragraph p;
     while (m_x.readNextStartElement()) {
         if (isW(QStringLiteral("pPr"))) {
@@ -263,10 +329,16 @@ bool PartReader::readParagraph(Flow::Items &items, int depth)
     Flow::Item item;
     item.paragraph = std::move(p);
     items.push_back(std::move(item));
+    // The paragraphs of its text boxes follow it.
+    for (Flow::Item &box : m_boxes)
+        items.push_back(std::move(box));
+    m_boxes = std::move(outerBoxes);
     return true;
 }
 
-// One child of a paragraph: a run, or an element that holds runs (hyperlink, insertion, smart tag ...).
+// One child of a paragraph: a run, or an element that holds runs. Besides hyperlinks, any element
+// (insertions, moves, smart tags, custom XML, content controls, simple fields, text direction ...) is
+// looked into for runs: text Word shows is never dropped for a wrapper this reader does not know.
 bool PartReader::readRunContainer(Flow::Paragraph &p, const QString &link, int depth)
 {
     if (tooDeep(depth))
@@ -281,54 +353,113 @@ bool PartReader::readRunContainer(Flow::Paragraph &p, const QString &link, int d
             target = m_rels.value(id).address;
         else if (!anchor.isEmpty())
             target = QLatin1Char('#') + anchor;
-        while (m_x.readNextStartElement()) {
-            if (!readRunContainer(p, target, depth + 1))
-                return false;
-        }
+        return readChildren(p, target, depth);
+    }
+    if (isHidden()) {
+        m_x.skipCurrentElement();
         return !m_x.hasError();
     }
-    if (isW(QStringLiteral("ins")) || isW(QStringLiteral("smartTag")) || isW(QStringLiteral("customXml"))
-        || isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent")) || isW(QStringLiteral("fldSimple"))) {
-        while (m_x.readNextStartElement()) {
-            if (!readRunContainer(p, link, depth + 1))
-                return false;
-        }
-        return !m_x.hasError();
+    if (isAlternative())
+        return readAlternative(depth + 1, [&] { return readChildren(p, link, depth + 1); });
+    return readChildren(p, link, depth);
+}
+
+bool PartReader::readChildren(Flow::Paragraph &p, const QString &link, int depth)
+{
+    while (m_x.readNextStartElement()) {
+        if (!readRunContainer(p, link, depth + 1))
+            return false;
     }
-    m_x.skipCurrentElement();
     return !m_x.hasError();
+}
+
+// Ruby: the base text, its reading after it in full-width parentheses.
+bool PartReader::readRuby(Flow::Paragraph &p, const QString &link, int depth)
+{
+    if (tooDeep(depth))
+        return false;
+    Flow::Paragraph reading;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("rt"))) {
+            if (!readChildren(reading, link, depth))
+                return false;
+        } else if (isW(QStringLiteral("rubyBase"))) {
+            if (!readChildren(p, link, depth))
+                return false;
+        } else {
+            m_x.skipCurrentElement();
+        }
+    }
+    if (m_x.hasError())
+        return false;
+    if (reading.spans.empty())
+        return true;
+    p.addText(QStringLiteral("（"), reading.spans.front().format, link);
+    for (const Flow::Span &span : reading.spans) {
+        if (span.kind == Flow::Span::Text)
+            p.addText(span.text, span.format, span.link);
+    }
+    p.addText(QStringLiteral("）"), reading.spans.back().format, link);
+    return true;
 }
 
 bool PartReader::readRun(Flow::Paragraph &p, const QString &link, int depth)
 {
     QTextCharFormat f;
     while (m_x.readNextStartElement()) {
-        if (isW(QStringLiteral("rPr"))) {
-            readRunProps(f);
-        } else if (isW(QStringLiteral("t"))) {
-            p.addText(m_x.readElementText(QXmlStreamReader::SkipChildElements), f, link);
-        } else if (isW(QStringLiteral("tab"))) {
-            p.addText(QStringLiteral("\t"), f, link);
-            m_x.skipCurrentElement();
-        } else if (isW(QStringLiteral("br")) || isW(QStringLiteral("cr"))) {
-            if (wAttr(QStringLiteral("type")) == QLatin1String("page"))
-                p.addPageBreak();
-            else
-                p.addText(QString(QChar::LineSeparator), f, link);
-            m_x.skipCurrentElement();
-        } else if (isW(QStringLiteral("drawing"))) {
-            readDrawing(p, f, depth + 1);
-        } else if (isW(QStringLiteral("footnoteReference")) || isW(QStringLiteral("endnoteReference"))) {
-            const int number = m_package.noteNumber(isW(QStringLiteral("endnoteReference")), wAttr(QStringLiteral("id")));
-            p.addText(QString::number(number), Flow::noteMarkerFormat(f), link);
-            m_x.skipCurrentElement();
-        } else if ((isW(QStringLiteral("footnoteRef")) || isW(QStringLiteral("endnoteRef"))) && m_note > 0) {
-            p.addText(QString::number(m_note), f, link);
-            m_noteNumbered = true;
-            m_x.skipCurrentElement();
-        } else {
-            m_x.skipCurrentElement();
-        }
+        if (!readRunContent(p, f, link, depth))
+            return false;
+    }
+    return !m_x.hasError();
+}
+
+bool PartReader::readRunContent(Flow::Paragraph &p, QTextCharFormat &f, const QString &link, int depth)
+{
+    if (isW(QStringLiteral("rPr"))) {
+        readRunProps(f);
+    } else if (isW(QStringLiteral("t"))) {
+        p.addText(m_x.readElementText(QXmlStreamReader::SkipChildElements), f, link);
+    } else if (isW(QStringLiteral("tab"))) {
+        p.addText(QStringLiteral("\t"), f, link);
+        m_x.skipCurrentElement();
+    } else if (isW(QStringLiteral("br")) || isW(QStringLiteral("cr"))) {
+        if (wAttr(QStringLiteral("type")) == QLatin1String("page"))
+            p.addPageBreak();
+        else
+            p.addText(QString(QChar::LineSeparator), f, link);
+        m_x.skipCurrentElement();
+    } else if (isW(QStringLiteral("drawing")) || isW(QStringLiteral("pict"))) {
+        // A picture, or a shape with a text box (VML pictures are not read).
+        readDrawing(p, f, depth + 1);
+    } else if (isW(QStringLiteral("sym"))) {
+        bool ok = false;
+        const char32_t code = wAttr(QStringLiteral("char")).toUInt(&ok, 16);
+        if (ok && code >= 0x20 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF))
+            p.addText(QString::fromUcs4(&code, 1), f, link);
+        m_x.skipCurrentElement();
+    } else if (isW(QStringLiteral("noBreakHyphen")) || isW(QStringLiteral("softHyphen"))) {
+        p.addText(QString(QChar(isW(QStringLiteral("softHyphen")) ? 0x00AD : 0x2011)), f, link);
+        m_x.skipCurrentElement();
+    } else if (isW(QStringLiteral("ruby"))) {
+        return readRuby(p, link, depth + 1);
+    } else if (isAlternative()) {
+        return readAlternative(depth + 1, [&] {
+            while (m_x.readNextStartElement()) {
+                if (!readRunContent(p, f, link, depth + 2))
+                    return false;
+            }
+            return !m_x.hasError();
+        });
+    } else if (isW(QStringLiteral("footnoteReference")) || isW(QStringLiteral("endnoteReference"))) {
+        const int number = m_package.noteNumber(isW(QStringLiteral("endnoteReference")), wAttr(QStringLiteral("id")));
+        p.addText(QString::number(number), Flow::noteMarkerFormat(f), link);
+        m_x.skipCurrentElement();
+    } else if ((isW(QStringLiteral("footnoteRef")) || isW(QStringLiteral("endnoteRef"))) && m_note > 0) {
+        p.addText(QString::number(m_note), f, link);
+        m_noteNumbered = true;
+        m_x.skipCurrentElement();
+    } else {
+        m_x.skipCurrentElement();
     }
     return !m_x.hasError();
 }
@@ -484,6 +615,14 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     while (!m_x.atEnd() && level > 0 && depth + level <= DocxReader::NestingLimit * 2) {
         const auto token = m_x.readNext();
         if (token == QXmlStreamReader::StartElement) {
+            if (m_x.namespaceUri() == DocxNames::WordNamespace && m_x.name() == QLatin1String("txbxContent")) {
+                // A text box: its paragraphs follow the paragraph of the shape.
+                Flow::Items box;
+                if (!readContainer(box, depth + level))
+                    return;
+                std::move(box.begin(), box.end(), std::back_inserter(m_boxes));
+                continue;
+            }
             ++level;
             if (m_x.name() == QLatin1String("extent") && cx == 0) {
                 cx = m_x.attributes().value(QLatin1String("cx")).toLongLong();
@@ -545,64 +684,78 @@ bool PartReader::readTable(Flow::Items &items, int depth)
         ~Level() { --tables; }
     } level(m_tables);
     auto table = std::make_shared<Flow::Table>();
-    while (m_x.readNextStartElement()) {
-        if (isW(QStringLiteral("tr"))) {
-            if (table->rows.size() >= size_t(Flow::RowLimit)) {
-                problem = Flow::rowProblem();
-                m_x.raiseError(QStringLiteral("table"));
-                return false;
-            }
-            table->rows.emplace_back();
-            while (m_x.readNextStartElement()) {
-                if (!isW(QStringLiteral("tc"))) {
-                    m_x.skipCurrentElement();
-                    continue;
-                }
-                if (table->rows.back().size() >= size_t(Flow::ColumnLimit) || ++m_package.cells > Flow::CellLimit) {
-                    problem = table->rows.back().size() >= size_t(Flow::ColumnLimit) ? Flow::columnProblem() : Flow::cellProblem();
-                    m_x.raiseError(QStringLiteral("table"));
-                    return false;
-                }
-                Flow::Cell cell;
-                while (m_x.readNextStartElement()) {
-                    if (isW(QStringLiteral("tcPr"))) {
-                        while (m_x.readNextStartElement()) {
-                            if (isW(QStringLiteral("gridSpan"))) {
-                                cell.span = qBound(1, wAttr(QStringLiteral("val")).toInt(), Flow::ColumnLimit);
-                            } else if (isW(QStringLiteral("vMerge"))) {
-                                cell.merge = wAttr(QStringLiteral("val")) == QLatin1String("restart")
-                                    ? Flow::Cell::Restart : Flow::Cell::Continue;
-                            } else if (isW(QStringLiteral("shd"))) {
-                                cell.background = Flow::hexColour(wAttr(QStringLiteral("fill")));
-                            }
-                            m_x.skipCurrentElement();
-                        }
-                    } else if (isW(QStringLiteral("p"))) {
-                        if (!readParagraph(cell.items, depth + 1))
-                            return false;
-                    } else if (isW(QStringLiteral("tbl"))) {
-                        if (!readTable(cell.items, depth + 1))
-                            return false;
-                    } else if (isW(QStringLiteral("sdt")) || isW(QStringLiteral("sdtContent"))) {
-                        if (!readContainer(cell.items, depth + 1))
-                            return false;
-                    } else {
-                        m_x.skipCurrentElement();
-                    }
-                }
-                table->rows.back().push_back(std::move(cell));
-            }
-        } else {
-            m_x.skipCurrentElement();
-        }
-        if (m_x.hasError())
-            return false;
-    }
-    if (m_x.hasError())
+    if (!readRows(*table, depth))
         return false;
     Flow::Item item;
     item.table = table;
     items.push_back(std::move(item));
+    return true;
+}
+
+// The rows of a table and their cells, also inside content controls and the like.
+bool PartReader::readRows(Flow::Table &table, int depth)
+{
+    return readWrapped(QStringLiteral("tr"), depth, [&] {
+        if (table.rows.size() >= size_t(Flow::RowLimit)) {
+            problem = Flow::rowProblem();
+            m_x.raiseError(QStringLiteral("table"));
+            return false;
+        }
+        std::vector<Flow::Cell> &row = table.rows.emplace_back();
+        return readWrapped(QStringLiteral("tc"), depth, [&] { return readCell(row, depth); });
+    });
+}
+
+// Each `element` among the children, handed to `read`, and those inside any other element but what
+// holds no text.
+bool PartReader::readWrapped(const QString &element, int depth, const std::function<bool()> &read)
+{
+    if (tooDeep(depth))
+        return false;
+    while (m_x.readNextStartElement()) {
+        if (isW(element)) {
+            if (!read())
+                return false;
+        } else if (isHidden()) {
+            m_x.skipCurrentElement();
+        } else if (isAlternative()) {
+            if (!readAlternative(depth + 1, [&] { return readWrapped(element, depth + 2, read); }))
+                return false;
+        } else if (!readWrapped(element, depth + 1, read)) {
+            return false;
+        }
+    }
+    return !m_x.hasError();
+}
+
+bool PartReader::readCell(std::vector<Flow::Cell> &row, int depth)
+{
+    if (row.size() >= size_t(Flow::ColumnLimit) || ++m_package.cells > Flow::CellLimit) {
+        problem = row.size() >= size_t(Flow::ColumnLimit) ? Flow::columnProblem() : Flow::cellProblem();
+        m_x.raiseError(QStringLiteral("table"));
+        return false;
+    }
+    Flow::Cell cell;
+    while (m_x.readNextStartElement()) {
+        if (isW(QStringLiteral("tcPr"))) {
+            while (m_x.readNextStartElement()) {
+                if (isW(QStringLiteral("gridSpan"))) {
+                    cell.span = qBound(1, wAttr(QStringLiteral("val")).toInt(), Flow::ColumnLimit);
+                } else if (isW(QStringLiteral("vMerge"))) {
+                    cell.merge = wAttr(QStringLiteral("val")) == QLatin1String("restart")
+                        ? Flow::Cell::Restart : Flow::Cell::Continue;
+                } else if (isW(QStringLiteral("shd"))) {
+                    cell.background = Flow::hexColour(wAttr(QStringLiteral("fill")));
+                }
+                m_x.skipCurrentElement();
+            }
+        } else if (!readBlock(cell.items, depth)) {
+            return false;
+        }
+    }
+    if (m_x.hasError())
+        return false;
+    row.push_back(std::move(cell));
     return true;
 }
 
