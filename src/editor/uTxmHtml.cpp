@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -186,8 +187,8 @@ void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
     const FrmtState &f = Frmt::st();
     QString tags = QStringLiteral(".");
     QList<int> removed;
-    const QString site = Usr::st().userData + (f.homeKind == 1 ? QStringLiteral("Htm/") : QStringLiteral("Site/"))
-                         + Usr::st().dbName;
+    const QString site = QDir::cleanPath(Usr::st().userData + (f.homeKind == 1 ? QStringLiteral("Htm/") : QStringLiteral("Site/"))
+                                         + Usr::st().dbName);
     for (int id = e.nextField(0); id; id = e.nextField(id)) {
         e.setCurrentField(id);
         const QString data = e.fieldData();
@@ -225,7 +226,9 @@ void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
                    !QFileInfo(file).isFile() || f.homeKind == 0) {
             // A relative path lies in the database's folder, not in the program's working folder.
             removed << id;
-        } else if (!file.contains(site, Qt::CaseInsensitive)) {
+        } else if (!file.startsWith(site + QLatin1Char('/'))) {
+            // Only a file below the site folder has an address in the site, not one whose path
+            // merely holds the folder's text.
             const QString name = QFileInfo(file).fileName();
             if (QFileInfo(site + QStringLiteral("/lnk/") + name).isFile()) {
                 e.setFieldType(1);
@@ -234,9 +237,7 @@ void uTxm::txCnvLnk(RichTextEdit &e, bool bDelFr, QString *vTgs)
                 removed << id;
             }
         } else {
-            QString rel = QString(file).remove(site);
-            if (rel.startsWith(QLatin1Char('/')))
-                rel.remove(0, 1);
+            const QString rel = file.mid(site.size() + 1);
             e.setFieldType(1);
             e.setFieldData(f.homeAddress + rel);
         }

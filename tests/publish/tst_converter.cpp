@@ -14,6 +14,7 @@
 #include "support/TestImages.h"
 #include "tree/PageDb.h"
 
+#include <QDirIterator>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -165,6 +166,8 @@ private slots:
     void hostileSettings_data();
     void hostileSettings();
     void hostileLinks();
+    void linkedFilesStayInTheRunsFolder_data();
+    void linkedFilesStayInTheRunsFolder();
     void scriptFrames();
     void tagLinksEndToEnd();
     void documentTypeIsThePagesOwn();
@@ -491,10 +494,14 @@ void TstConverter::links()
     yHtm h;
     yHtm::Context linked = context();
     linked.dbFolder = root; // the linked files lie beside the database
+    // The site is the run's folder: a file of its own is reached, not copied.
+    linked.outputFolder = root + QStringLiteral("site/db");
     h.setContext(linked);
     QString t = root + QStringLiteral("site/db/lnk/x.pdf");
     h.MakeRelative(root + QStringLiteral("site/db/pub/"), t);
     QCOMPARE(t, QStringLiteral("../lnk/x.pdf"));
+    linked.outputFolder.clear();
+    h.setContext(linked);
     // outside any site: copied into the page's lnk folder; references and %20 decoded first;
     // a second file of the same name gets a name of its own
     QString a = QStringLiteral("href=\"file://") + root + QStringLiteral("a%20b/&#x3042;.pdf\"");
@@ -825,6 +832,86 @@ void TstConverter::hostileLinks()
     conv.cSaveHtm(other, false, site + QStringLiteral("q.htm"), QString(), QString(), 0, ok);
     QVERIFY(ok);
     QVERIFY(!QFileInfo::exists(h + QStringLiteral("Site/db/other.pdf")));
+}
+
+// Every file below `folder` but those of `skip`, with its bytes: what a run may not touch.
+QMap<QString, QByteArray> filesBelow(const QString &folder, const QString &skip)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.startsWith(skip + QLatin1Char('/')))
+            files.insert(path, TestHome::readAll(path));
+    }
+    return files;
+}
+
+void TstConverter::linkedFilesStayInTheRunsFolder_data()
+{
+    QTest::addColumn<QString>("dataBelowHome");
+    QTest::newRow("plain user data") << ".local/share/Quenlith/fenwar";
+    QTest::newRow("user data in a folder named site") << "site/.local/share/Quenlith/fenwar";
+}
+
+// A database named like a folder of the path the page is written in, or a folder named "site" in
+// it, neither sends a copy of a linked file out of the run's folder nor keeps the copy from the page.
+void TstConverter::linkedFilesStayInTheRunsFolder()
+{
+    QFETCH(QString, dataBelowHome);
+    TestHome home;
+    const QString h = QDir::cleanPath(home.path());
+    const QString userData = h + QLatin1Char('/') + dataBelowHome + QLatin1Char('/');
+    QStringList names = QString(dataBelowHome + QStringLiteral("/Wrk")).split(QLatin1Char('/'));
+    names << QFileInfo(h).fileName() << QStringLiteral("Site") << QStringLiteral("Htm");
+    for (const QString &db : names) {
+        const QString dbs = h + QStringLiteral("/dbs");
+        // The page links a file "<its folder>/<name>/victim.txt" and one in an [Iframe:] frame.
+        QVERIFY(writeFile(dbs + QLatin1Char('/') + db + QStringLiteral("/victim.txt"), "evil"));
+        QVERIFY(writeFile(dbs + QLatin1Char('/') + db + QStringLiteral("/framed.htm"), "framed"));
+        QDir folder(userData);
+        QVERIFY(folder.mkpath(QStringLiteral("Wrk")));
+        QStringList parts = QString(userData + QStringLiteral("Wrk")).mid(h.size() + 1).split(QLatin1Char('/'));
+        for (QString at = h; !parts.isEmpty(); at += QLatin1Char('/') + parts.takeFirst())
+            QVERIFY(writeFile(at + QStringLiteral("/victim.txt"), "mine"));
+        PageDocument page;
+        fillLinks(page, {dbs + QLatin1Char('/') + db + QStringLiteral("/victim.txt")});
+        QTextCursor c(page.main());
+        c.movePosition(QTextCursor::End);
+        SamplePage::insertTextFrame(page, c,
+                                    QStringLiteral("[Iframe:x]") + QChar(QChar::LineSeparator) + QStringLiteral("file://") + dbs
+                                        + QLatin1Char('/') + db + QStringLiteral("/framed.htm"),
+                                    0xFAFEFE);
+        // The preview's page in the work folder, and the site writer's run with its own folders.
+        const QString preview = userData + QStringLiteral("Wrk/$Wrk.htm");
+        const QString work = userData + QStringLiteral("Wrk/") + db;
+        for (const QString &file : {preview, work + QStringLiteral("/001.htm")}) {
+            const QString run = QFileInfo(file).absolutePath();
+            QVERIFY(QDir().mkpath(run));
+            const QMap<QString, QByteArray> before = filesBelow(h, run);
+            yHtm conv;
+            yHtm::Context ctx = context();
+            ctx.dbName = db;
+            ctx.dbFolder = dbs;
+            ctx.userData = userData;
+            if (file != preview) {
+                ctx.outputFolder = work;
+                ctx.siteFolder = userData + QStringLiteral("Htm/") + db;
+            }
+            conv.setContext(ctx);
+            bool ok = false;
+            conv.cSaveHtm(page, false, file, QString(), QString(), 0, ok);
+            QVERIFY(ok);
+            const QString what = db + QLatin1Char(' ') + file;
+            QCOMPARE(filesBelow(h, run), before);
+            const QString text = readUtf8(file);
+            QVERIFY2(text.contains(QStringLiteral("href=\"lnk/victim.txt\"")), qPrintable(what + text));
+            QVERIFY2(text.contains(QStringLiteral("src=\"lnk/framed.htm\"")), qPrintable(what + text));
+            QCOMPARE(TestHome::readAll(run + QStringLiteral("/lnk/victim.txt")), QByteArray("evil"));
+            QVERIFY(QDir(run + QStringLiteral("/lnk")).removeRecursively());
+        }
+    }
 }
 
 // A script frame keeps its lines, so that a comment line ends where its line does; a site page keeps

@@ -10,4 +10,9 @@ namespace OutputFolder {
 // True (after the message naming `path`) when a link or a file stands where the folder should be.
 bool refused(const QString &path);
 
+// True when `file` may be written below `folder`, the run's own folder: the folders leading to it
+// are made, and resolved (links followed, ".." taken out) they lie inside the folder resolved the
+// same way. A link standing in the file's own place is removed, never written through.
+bool holds(const QString &folder, const QString &file);
+
 } // namespace OutputFolder

@@ -95,8 +95,6 @@ void yHtm::SetKaHtm(bool bSite)
         const QString site = m_ctx.userData + QStringLiteral("Site/") + m_ctx.dbName + QLatin1Char('/');
         m_bFav = QFileInfo::exists(site + QStringLiteral("cmn/favicon.ico"));
         m_sPubFd = site + QStringLiteral("pub/");
-        m_sLnkFd = site + QStringLiteral("lnk/");
-        QDir().mkdir(m_sLnkFd);
     }
     QVariantList row;
     if (zSvr::instance().isOpen()

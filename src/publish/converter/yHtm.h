@@ -41,6 +41,11 @@ public:
         QString userData;               // user-data folder ending with "/"
         QString dbName;                 // base name of the open database
         QString dbFolder;               // folder of the open database: relative link paths lie there
+        // The run's own folder (the site's work folder, the book's): copies of linked files go below
+        // it and nowhere else. Empty: the folder of the page being written.
+        QString outputFolder;
+        // Where the run's folder is put in place once written: a linked file there keeps its place.
+        QString siteFolder;
     };
 
     // One record of the tag table: a tag or a text run of the page body.
@@ -164,6 +169,8 @@ public:
     static void ResolveBase(const QString &base, QString &href);
     static QString ToLocalPath(const QString &href);
     void MakeRelative(const QString &base, QString &target) const;
+    QString runFolder(const QString &pageFolder) const;
+    bool PlaceLinkedFile(const QString &pageFolder, QString &t) const;
 
     static void T_DecEnt(QString &text);
 
@@ -199,7 +206,6 @@ private:
     QString m_sPfold = QStringLiteral("Images");
     bool m_bFav = false;
     QString m_sPubFd;
-    QString m_sLnkFd;
     QString m_sTtl, m_sDsc, m_sKwd, m_sCpy;
     bool m_bPng = false;
     int m_yNnx = 0;

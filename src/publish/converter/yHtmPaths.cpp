@@ -2,6 +2,7 @@
 // outside the page's reach copied beside it.
 #include "core/LinkedFile.h"
 #include "publish/converter/ConvText.h"
+#include "publish/converter/OutputFolder.h"
 #include "publish/converter/yHtm.h"
 
 #include <QDir>
@@ -42,10 +43,16 @@ bool sameContent(const QString &a, const QString &b)
     return fa.readAll() == fb.readAll();
 }
 
-// Copies src into folder under its own name, or under a numbered name when a different file of
-// that name is already there (two linked files named alike must not overwrite each other).
-// Returns the name used, empty when the copy failed.
-QString copyUnique(const QString &src, const QString &folder)
+// A copy goes to `dst` below the run's folder `root` and nowhere else.
+bool copyBelow(const QString &src, const QString &root, const QString &dst)
+{
+    return OutputFolder::holds(root, dst) && QFile::copy(src, dst);
+}
+
+// Copies src into folder (below root) under its own name, or under a numbered name when a different
+// file of that name is already there (two linked files named alike must not overwrite each other).
+// Returns the name used, empty when the copy failed or would land outside root.
+QString copyUnique(const QString &src, const QString &root, const QString &folder)
 {
     // Converters on several threads (the site writer) may copy into one folder: one at a time,
     // so that none sees another's half-written copy.
@@ -53,12 +60,14 @@ QString copyUnique(const QString &src, const QString &folder)
     const QMutexLocker lock(&mutex);
     const QFileInfo fi(src);
     QString name = fi.fileName();
-    for (int n = 2; QFileInfo::exists(folder + name) && !sameContent(src, folder + name); ++n)
+    auto same = [&](const QString &there) { return !QFileInfo(there).isSymLink() && sameContent(src, there); };
+    auto taken = [](const QString &there) { return QFileInfo::exists(there) || QFileInfo(there).isSymLink(); };
+    for (int n = 2; taken(folder + name) && !same(folder + name); ++n)
         name = fi.completeBaseName() + QStringLiteral("_%1").arg(n)
                + (fi.suffix().isEmpty() ? QString() : QLatin1Char('.') + fi.suffix());
-    if (QFileInfo::exists(folder + name))
-        return name;
-    return QFile::copy(src, folder + name) ? name : QString();
+    if (taken(folder + name))
+        return OutputFolder::holds(root, folder + name) ? name : QString();
+    return copyBelow(src, root, folder + name) ? name : QString();
 }
 
 } // namespace
@@ -159,6 +168,46 @@ QString yHtm::ToLocalPath(const QString &href)
     return s;
 }
 
+// The folder the run writes into: the caller's, else the page's own.
+QString yHtm::runFolder(const QString &pageFolder) const
+{
+    return QDir::cleanPath(m_ctx.outputFolder.isEmpty() ? pageFolder : m_ctx.outputFolder);
+}
+
+// A linked file outside the run's folder is copied into it, and t names the copy (or, for a file
+// already inside, the file itself) as an absolute path. A file of the folder the run's output is put
+// in place of keeps its place; any other goes into "lnk". Nothing is written outside the run's folder.
+bool yHtm::PlaceLinkedFile(const QString &pageFolder, QString &t) const
+{
+    if (!t.contains(QLatin1Char('/')) || !QFileInfo(pageFolder).isDir())
+        return false;
+    // A relative path lies in the database's folder, never above it.
+    const QString src = LinkedFile::resolve(ToLocalPath(t), m_ctx.dbFolder);
+    if (src.isEmpty())
+        return false;
+    const QString root = runFolder(pageFolder);
+    if (LinkedFile::inside(src, root)) {
+        t = src;
+        return false;
+    }
+    const QStringList roots = publishRoots(m_ctx);
+    if (!LinkedFile::publishable(src, roots))
+        return false;
+    const QString site = QDir::cleanPath(m_ctx.siteFolder);
+    if (!m_ctx.siteFolder.isEmpty() && src.startsWith(site + QLatin1Char('/'))) {
+        const QString dst = root + src.mid(site.size());
+        if ((QFileInfo(dst).isFile() && OutputFolder::holds(root, dst)) || copyBelow(src, root, dst)) {
+            t = dst;
+            return false;
+        }
+    }
+    const QString name = copyUnique(src, root, root + QStringLiteral("/lnk/"));
+    if (name.isEmpty())
+        return false;
+    t = root + QStringLiteral("/lnk/") + name;
+    return true;
+}
+
 void yHtm::MakeRelative(const QString &base, QString &target) const
 {
     if (base.isEmpty())
@@ -167,55 +216,15 @@ void yHtm::MakeRelative(const QString &base, QString &target) const
     b.replace(QLatin1Char('\\'), QLatin1Char('/'));
     t.replace(QLatin1Char('\\'), QLatin1Char('/'));
     b.remove(QStringLiteral("file://"), Qt::CaseInsensitive);
-    // Tidied, a path holds no ".." that a marker or a common folder could hide.
+    if (t.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
+        t.remove(0, 7);
+    // Tidied, a path holds no ".." that a common folder could hide.
     b = QDir::cleanPath(b);
     if (t.startsWith(QLatin1Char('/')))
         t = QDir::cleanPath(t);
+    const bool copied = PlaceLinkedFile(b, t);
     if (!b.endsWith(QLatin1Char('/')))
         b += QLatin1Char('/');
-    const QStringList roots = publishRoots(m_ctx);
-    const QString marker = QLatin1Char('/') + m_ctx.dbName + QLatin1Char('/');
-    const qsizetype pb = m_ctx.dbName.isEmpty() ? -1 : ifind(b, marker);
-    const qsizetype pt = m_ctx.dbName.isEmpty() ? -1 : ifind(t, marker);
-    if (pb < 0 || pt < 0) {
-        if (t.contains(QLatin1Char('/')) && QFileInfo(b).isDir()) {
-            // A relative path lies in the database's folder, never above it.
-            const QString src = LinkedFile::resolve(ToLocalPath(t), m_ctx.dbFolder);
-            // A file the page already reaches is not copied: the path below makes it relative.
-            if (LinkedFile::publishable(src, roots) && !LinkedFile::inside(src, b)) {
-                const bool inSite = icontains(b, QStringLiteral("/site/"));
-                QString folder;
-                if (!inSite) {
-                    folder = b + QStringLiteral("lnk/");
-                    QDir().mkpath(folder);
-                } else {
-                    folder = m_sLnkFd; // empty when the site folders were not loaded: copy nothing
-                }
-                const QString name = folder.isEmpty() ? QString() : copyUnique(src, folder);
-                if (!name.isEmpty()) {
-                    target = QStringLiteral("lnk/") + QString(name).replace(QLatin1Char(' '), QStringLiteral("%20"));
-                    if (inSite && icontains(b, QStringLiteral("pub/")))
-                        target.prepend(QStringLiteral("../"));
-                    return;
-                }
-            }
-        }
-    } else {
-        if (b.left(pb + marker.size()).compare(t.left(pt + marker.size()), Qt::CaseInsensitive) != 0) {
-            // The copy goes into the page's own copy of the site and nowhere else.
-            const QString site = QDir::cleanPath(ToLocalPath(b.left(pb + marker.size())));
-            const QString dst = QDir::cleanPath(ToLocalPath(b.left(pb) + t.mid(pt)));
-            const QString src = ToLocalPath(t);
-            if (t.startsWith(QLatin1Char('/')) && dst.startsWith(site + QLatin1Char('/'))
-                && LinkedFile::publishable(src, roots)) {
-                QDir().mkpath(QFileInfo(dst).absolutePath());
-                QFile::remove(dst);
-                QFile::copy(src, dst);
-            }
-        }
-        b = b.mid(pb + marker.size() - 1);
-        t = t.mid(pt + marker.size() - 1);
-    }
     qsizetype q = 0;
     for (qsizetype i = b.indexOf(QLatin1Char('/')); i >= 0; i = b.indexOf(QLatin1Char('/'), i + 1)) {
         if (t.left(i + 1).compare(b.left(i + 1), Qt::CaseInsensitive) == 0)
@@ -229,5 +238,7 @@ void yHtm::MakeRelative(const QString &base, QString &target) const
     }
     b = b.mid(q);
     t = t.mid(q);
+    if (copied)
+        t.replace(QLatin1Char(' '), QStringLiteral("%20"));
     target = QStringLiteral("../").repeated(b.count(QLatin1Char('/'))) + t;
 }

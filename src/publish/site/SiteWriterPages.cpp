@@ -94,6 +94,8 @@ yHtm::Context SiteWriter::converterContext(const QString &htmList) const
     yHtm::Context c = yHtm::programContext();
     c.htmList = htmList;
     c.outputSet.clear();
+    c.outputFolder = m_work;
+    c.siteFolder = m_out;
     return c;
 }
 
