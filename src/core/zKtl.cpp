@@ -2,6 +2,7 @@
 
 #include "core/Frmt.h"
 #include "core/Usr.h"
+#include "core/sbWait.h"
 #include "platform/desktop/Launcher.h"
 #include "platform/desktop/ProcessLauncher.h"
 #include "platform/desktop/Prompt.h"
@@ -123,6 +124,9 @@ void zKtl::GetAppNm(int index, QString &path) const
 void zKtl::GetExePh(QString &startFolder, const QString &key, const QString &exeName, QString &found) const
 {
     found.clear();
+    // Without the program's own path there is no folder beside it: the working folder is not one.
+    if (Usr::st().programPath.isEmpty())
+        return;
     const QString programFolder = QFileInfo(Usr::st().programPath).absolutePath();
     QDir parent(programFolder);
     if (!parent.cdUp())
@@ -164,6 +168,23 @@ void zKtl::GetExePh(QString &startFolder, const QString &key, const QString &exe
         found = QDir(folder).filePath(key);
 }
 
+QString zKtl::askProgram(const QString &title, const QString &file, const QString &filter, const QString &folder)
+{
+    for (;;) {
+        const QString chosen = Frmt::OpenDlg(title, file, filter, folder);
+        const QFileInfo info(chosen);
+        if (chosen.isEmpty() || !info.isFile())
+            return QString();
+        if (info.isExecutable())
+            return chosen;
+        // Taken silently, a file that cannot run would look like a cancelled choice.
+        if (Prompt::current().message(chosen + QStringLiteral("\nはﾌﾟﾛｸﾞﾗﾑではありません　実行できるﾌｧｲﾙを指定して下さい"),
+                                      Prompt::RetryCancel | Prompt::Exclamation)
+            != Prompt::Retry)
+            return QString();
+    }
+}
+
 bool zKtl::bChkApp(int index)
 {
     if (index < 0 || index >= ToolCount)
@@ -179,10 +200,9 @@ bool zKtl::bChkApp(int index)
         QDir parent(QFileInfo(Usr::st().programPath).absolutePath());
         parent.cdUp();
         // A program here carries no ".exe": every file is offered, and only a program is taken.
-        found = Frmt::OpenDlg(name + QStringLiteral(" 実行ﾌｧｲﾙの指定"), exe, QStringLiteral("全てのﾌｧｲﾙ (*)|*"),
-                              parent.absolutePath());
-        const QFileInfo chosen(found);
-        if (found.isEmpty() || !nameFits(found, key) || !chosen.isFile() || !chosen.isExecutable())
+        found = askProgram(name + QStringLiteral(" 実行ﾌｧｲﾙの指定"), exe, QStringLiteral("全てのﾌｧｲﾙ (*)|*"),
+                           parent.absolutePath());
+        if (found.isEmpty() || !nameFits(found, key))
             return false;
     }
     m_paths[index] = found;
@@ -218,13 +238,18 @@ bool zKtl::writeRecord(const QString &file, const QByteArray &record)
     return ok && out.error() == QFileDevice::NoError;
 }
 
-bool zKtl::ShellWait(const QString &program, const QStringList &arguments, int *exitCode)
+bool zKtl::ShellWait(const QString &program, const QStringList &arguments, const QString &waitText, int *exitCode)
 {
     if (exitCode)
         *exitCode = -1;
     if (m_waiting)
         return false;
     m_waiting = true;
+    // The windows stay painted but busy until the tool ends: a command started meanwhile would
+    // work under the running tool (the site rewritten while it is being uploaded).
+    const bool shown = sbWait::isShown();
+    const QString before = sbWait::shownMessage();
+    sbWait::cMsg(waitText);
     bool ok = false;
     if (dynamic_cast<ProcessLauncher *>(&Launcher::current())) {
         QProcess process;
@@ -250,8 +275,24 @@ bool zKtl::ShellWait(const QString &program, const QStringList &arguments, int *
         if (exitCode)
             *exitCode = code;
     }
+    if (shown)
+        sbWait::cMsg(before);
+    else
+        sbWait::cEnd();
     m_waiting = false;
     return ok;
+}
+
+QString zKtl::ftpWaitText(const QString &tool)
+{
+    return QStringLiteral("FTP転送中です (") + tool + QLatin1Char(')');
+}
+
+QString zKtl::waitText(int index)
+{
+    QString key, name;
+    AppTbl(index, key, name);
+    return name + QStringLiteral("ﾂｰﾙの終了を待っています");
 }
 
 bool zKtl::start(const QString &program, const QStringList &arguments)
@@ -271,7 +312,7 @@ void zKtl::ActPic(int kind, const QString &folder, QString &result, float width,
         Prompt::current().message(QStringLiteral("ﾊﾟﾗﾒﾀﾌｧｲﾙを作成できませんでした"));
         return;
     }
-    if (!ShellWait(m_paths[Picture], {file}))
+    if (!ShellWait(m_paths[Picture], {file}, waitText(Picture)))
         return;
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -289,7 +330,7 @@ void zKtl::graphExchange(int index, const QString &fileName, const QString &fold
     if (!bChkApp(index))
         return;
     const QString file = Usr::st().workFolder + fileName;
-    if (!writeRecord(file, grfRecord(folder)) || !ShellWait(m_paths[index], {file}))
+    if (!writeRecord(file, grfRecord(folder)) || !ShellWait(m_paths[index], {file}, waitText(index)))
         return;
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -329,7 +370,8 @@ bool zKtl::ActSync(const QString &name, int *exitCode)
         *exitCode = NotChosen;
     if (!bChkApp(Ftp))
         return true;
-    return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name}, exitCode);
+    return ShellWait(m_paths[Ftp], {QStringLiteral("SyncUp"), QStringLiteral("/b|") + name},
+                     ftpWaitText(QFileInfo(m_paths[Ftp]).fileName()), exitCode);
 }
 
 bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
@@ -340,14 +382,15 @@ bool zKtl::ActFFFTP(const QString &setting, int *exitCode)
     if (!path.isEmpty() && !QFileInfo(path).isFile())
         path.clear();
     if (path.isEmpty()) {
-        path = Frmt::OpenDlg(QStringLiteral("FFFTP"), QStringLiteral("FFFTP.exe"),
-                             QStringLiteral("FFFTP実行ﾌｧｲﾙ(FFFTP.exe)|FFFTP.exe"), QString());
+        path = askProgram(QStringLiteral("FFFTP"), QStringLiteral("FFFTP.exe"),
+                          QStringLiteral("FFFTP実行ﾌｧｲﾙ(FFFTP.exe)|FFFTP.exe"), QString());
         // Without a chosen program nothing is started.
-        if (path.isEmpty() || !QFileInfo(path).isFile())
+        if (path.isEmpty())
             return true;
         ToolPaths::setValue(Application, Section, QStringLiteral("FFFTP"), path);
     }
-    return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")}, exitCode);
+    return ShellWait(path, {QStringLiteral("-s"), setting, QStringLiteral("-m")}, ftpWaitText(QStringLiteral("FFFTP")),
+                     exitCode);
 }
 
 bool zKtl::ActAtena(const QString &csv, const QString &pattern)

@@ -7,8 +7,8 @@
 // Starts the outside programs the system works with: the six sibling tools (picture, graph, chart,
 // FTP, address labels, document database), found by their recorded paths, a search beside the program
 // or a dialog, and the FTP client FFFTP. Parameters pass through the fixed-layout parameter files, a
-// CSV file or argument lists (never a shell line). While a waited-for tool runs, windows stay live;
-// a second launch meanwhile is refused, so one tool's answer never reaches another caller.
+// CSV file or argument lists (never a shell line). While a waited-for tool runs, the wait window is
+// shown and the windows are busy (they paint, their commands do nothing); a second launch meanwhile is refused, so one tool's answer never reaches another caller.
 // There is one, created on first use; release() drops it at tear-down.
 class zKtl
 {
@@ -47,6 +47,8 @@ public:
     static QString CutNul(const QByteArray &field);
     // The key and display name of a tool.
     static void AppTbl(int index, QString &key, QString &name);
+    // The wait window's text while an upload runs with `tool`.
+    static QString ftpWaitText(const QString &tool);
 
 private:
     zKtl();
@@ -54,7 +56,13 @@ private:
     // Runs the tool and waits for its end with the windows live; false when it could not run or
     // another launch is being waited for. `exitCode` receives its exit code, -1 when it did not
     // end normally.
-    bool ShellWait(const QString &program, const QStringList &arguments, int *exitCode = nullptr);
+    // The wait window shows `waitText` meanwhile and the windows are busy.
+    bool ShellWait(const QString &program, const QStringList &arguments, const QString &waitText,
+                   int *exitCode = nullptr);
+    static QString waitText(int index);
+    // Asks for a program file; a file that cannot run is named as such and the choice asked again
+    // on Retry. Empty when the user cancels.
+    static QString askProgram(const QString &title, const QString &file, const QString &filter, const QString &folder);
     bool start(const QString &program, const QStringList &arguments);
     void graphExchange(int index, const QString &fileName, const QString &folder, QString &result, bool &ok);
     // Writes the record at the start of the file, keeping what lies beyond it.

@@ -2,6 +2,7 @@
 #include "mainwin/fmDoc.h"
 
 #include "core/Frmt.h"
+#include "core/Usr.h"
 #include "editor/uTxm.h"
 #include "output/reader/sbDmp.h"
 #include "output/word/OutputRange.h"
@@ -37,6 +38,10 @@ void fmDoc::GetRangeKeys(QString &sKys, QString &sNos, QString &sSet)
 
 void fmDoc::outputCommand(const QString &array, int index)
 {
+    // An output still running (an upload waited for under the wait window) is not started again
+    // nor joined by another that would rewrite its files.
+    if (Usr::st().busy)
+        return;
     if (array == QLatin1String("mnRet") && index == 6) {
         importCommand(); // it replaces the page shown too: it settles the edits itself
         return;

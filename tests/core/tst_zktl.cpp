@@ -1,6 +1,7 @@
 // The outside-program launcher: parameter records byte for byte, the exchange with a stub tool that
 // answers through the record, the argument lists, and the search and choice of a tool's program.
 #include "core/Usr.h"
+#include "core/sbWait.h"
 #include "core/zKtl.h"
 #include "platform/desktop/ToolPaths.h"
 #include "platform/text/SystemCodec.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -204,6 +206,29 @@ private slots:
         QCOMPARE(code, 5);
     }
 
+    // While the tool runs the wait window names the upload and the windows are busy; both end with it.
+    void uploadWaitsUnderTheWaitWindow()
+    {
+        const QString tool = m_dir.filePath(QStringLiteral("P/Prusken/Prusken"));
+        QDir().mkpath(QFileInfo(tool).absolutePath());
+        QVERIFY(TestHome::write(tool, "#!/bin/sh\nsleep 0.5\n"));
+        QFile(tool).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Usr::st().busy = false;
+        QString shown;
+        bool busy = false;
+        QTimer::singleShot(200, [&] {
+            shown = sbWait::shownMessage();
+            busy = Usr::st().busy;
+        });
+        int code = -5;
+        QVERIFY(zKtl::instance().ActSync(QStringLiteral("site"), &code));
+        QCOMPARE(code, 0);
+        QCOMPARE(shown, QStringLiteral("FTP転送中です (Prusken)"));
+        QVERIFY(busy);
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+    }
+
     void searchAndChoice()
     {
         // Beside the program's folder X, in P, wins over a folder under a sibling of P.
@@ -218,6 +243,14 @@ private slots:
         writeStub(inP, "", 0, "", 0);
         zKtl::instance().GetExePh(start, QStringLiteral("Velmora"), QStringLiteral("Velmora.exe"), found);
         QCOMPARE(found, inP);
+        // Without the program's path nothing is beside it, wherever the working folder is.
+        const QString working = QDir::currentPath();
+        Usr::st().programPath.clear();
+        QVERIFY(QDir::setCurrent(m_dir.filePath(QStringLiteral("P/X"))));
+        zKtl::instance().GetExePh(start, QStringLiteral("Velmora"), QStringLiteral("Velmora.exe"), found);
+        QDir::setCurrent(working);
+        placeProgram(m_dir.filePath(QStringLiteral("P/X")));
+        QVERIFY2(found.isEmpty(), qPrintable(found));
 
         // A recorded path of another name is dropped at creation; a chosen file of another name is refused.
         const QString other = m_dir.filePath(QStringLiteral("elsewhere/Other.exe"));
@@ -253,11 +286,31 @@ private slots:
         prompt.files.enqueue(notProgram);
         QVERIFY(!zKtl::instance().bChkApp(zKtl::Chart));
         QCOMPARE(prompt.dialogFilters.value(0), QStringLiteral("全てのﾌｧｲﾙ (*)"));
+        // A file that is no program is named as such and the choice is asked again.
+        const QString notRun = notProgram + QStringLiteral("\nはﾌﾟﾛｸﾞﾗﾑではありません　実行できるﾌｧｲﾙを指定して下さい");
+        QCOMPARE(prompt.messages, QStringList{notRun});
+        QCOMPARE(prompt.dialogTitles.size(), 1);
+        prompt.messages.clear();
+        prompt.files.enqueue(notProgram);
         prompt.files.enqueue(program);
+        prompt.answers.enqueue(Prompt::Retry);
         QVERIFY(zKtl::instance().bChkApp(zKtl::Chart));
+        QCOMPARE(prompt.messages, QStringList{notRun});
+        QCOMPARE(prompt.dialogTitles.size(), 3);
         QString known;
         zKtl::instance().GetAppNm(zKtl::Chart, known);
         QCOMPARE(known, program);
+        // FFFTP's chooser the same.
+        const QString ffftp = m_dir.filePath(QStringLiteral("doc/FFFTP.exe"));
+        QVERIFY(TestHome::write(ffftp, "text"));
+        prompt.messages.clear();
+        prompt.files.enqueue(ffftp);
+        int code = 0;
+        QVERIFY(zKtl::instance().ActFFFTP(QStringLiteral("host"), &code));
+        QCOMPARE(code, zKtl::NotChosen);
+        QCOMPARE(prompt.messages,
+                 QStringList{ffftp + QStringLiteral("\nはﾌﾟﾛｸﾞﾗﾑではありません　実行できるﾌｧｲﾙを指定して下さい")});
+        QVERIFY(ToolPaths::value(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("FFFTP")).isEmpty());
     }
 };
 

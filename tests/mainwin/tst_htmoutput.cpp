@@ -4,6 +4,7 @@
 #include "MainFixture.h"
 #include "core/Frmt.h"
 #include "core/SiteTemplate.h"
+#include "core/sbWait.h"
 #include "core/zKtl.h"
 #include "editor/sbTxm.h"
 #include "mainwin/uFky.h"
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QProcess>
 
+#include <functional>
+
 namespace {
 
 // Runs the waited-for programs for real (the stub FTP tool) and records everything.
@@ -32,6 +35,33 @@ public:
         return QProcess::execute(program, arguments);
     }
 };
+
+// Does what the test asks while a waited-for program "runs".
+class WatchingLauncher : public RecordingLauncher
+{
+public:
+    std::function<void()> during;
+    int run(const QString &program, const QStringList &arguments, const QString &workingDirectory, int timeoutMs) override
+    {
+        const int code = RecordingLauncher::run(program, arguments, workingDirectory, timeoutMs);
+        if (during)
+            during();
+        return code;
+    }
+};
+
+// The sample database with the site template, and the FTP tool recorded as a stub running `script`.
+bool sampleWithFtpStub(MainFixture &f, const QByteArray &script, QString &path, QString &stub)
+{
+    SiteTemplate::install(Usr::st().userData);
+    path = f.dir.filePath(QStringLiteral("Sample.txdb"));
+    ToolPaths::setStoreFile(f.dir.filePath(QStringLiteral("ToolPaths.ini")));
+    stub = f.dir.filePath(QStringLiteral("Prusken/Prusken"));
+    zKtl::release();
+    return SampleDb::generate(path) && QDir().mkpath(QFileInfo(stub).absolutePath()) && TestHome::write(stub, script)
+           && QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+           && ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Prusken"), stub);
+}
 
 } // namespace
 
@@ -74,20 +104,45 @@ private slots:
         QVERIFY(!QFile::exists(none));
     }
 
+    // While the upload runs, the wait window names it and the output menu does not start again.
+    void uploadHoldsTheCommand()
+    {
+        MainFixture f;
+        QString path, stub;
+        QVERIFY(sampleWithFtpStub(f, "#!/bin/sh\nexit 0\n", path, stub));
+        WatchingLauncher launcher;
+        f.window->SetDBNo(path, 0);
+        f.window->show();
+        QAction *item = f.window->item(QStringLiteral("mnRet"), 0);
+        f.prompt.messages.clear();
+        int dialogs = 0;
+        sbHtm::setRunner([&dialogs](sbHtm &d) {
+            ++dialogs;
+            d.opFtp()->button(1)->setChecked(true);
+            d.txFtp()->setText(QStringLiteral("site"));
+            d.mnRet(2);
+        });
+        QString shown;
+        launcher.during = [&] {
+            shown = sbWait::shownMessage();
+            item->trigger();
+        };
+        item->trigger();
+        QCOMPARE(shown, QStringLiteral("FTP転送中です (Prusken)"));
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(launcher.calls.first().program, stub);
+        QVERIFY2(f.prompt.messages.isEmpty(), qPrintable(f.prompt.messages.join(u'|')));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(!Usr::st().busy);
+    }
+
     void menuPublishesAndUploads()
     {
         MainFixture f;
-        SiteTemplate::install(Usr::st().userData);
-        const QString path = f.dir.filePath(QStringLiteral("Sample.txdb"));
-        QVERIFY(SampleDb::generate(path));
-        ToolPaths::setStoreFile(f.dir.filePath(QStringLiteral("ToolPaths.ini")));
         const QString record = f.dir.filePath(QStringLiteral("ftp-args.txt"));
-        const QString stub = f.dir.filePath(QStringLiteral("Prusken/Prusken"));
-        QVERIFY(QDir().mkpath(QFileInfo(stub).absolutePath()));
-        QVERIFY(TestHome::write(stub, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(record).toUtf8()));
-        QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Prusken"), stub));
-        zKtl::release();
+        QString path, stub;
+        QVERIFY(sampleWithFtpStub(f, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(record).toUtf8(),
+                                  path, stub));
         RunningLauncher launcher;
         f.prompt.defaultAnswer = Prompt::Yes;
         f.window->SetDBNo(path, 0);
