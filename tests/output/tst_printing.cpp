@@ -3,6 +3,7 @@
 #include "output/print/PrinterRecord.h"
 #include "output/print/sbTvw.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
@@ -18,6 +19,9 @@
 #include <QTextDocument>
 #include <QtEndian>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -60,6 +64,7 @@ private slots:
     void printToPdf();
     void printDialogRangeCopiesAndCancel();
     void failingPrinterIsReported();
+    void fullDiskKeepsTheOldPdf();
     void pageViewWindow();
     void largePageUnderTheWaitWindow_data();
     void largePageUnderTheWaitWindow();
@@ -268,6 +273,45 @@ void TestPrinting::failingPrinterIsReported()
     QVERIFY(!view.cPrint(page, nullptr, false, QString()));
     QCOMPARE(m_prompt.messages.size(), 1);
     QVERIFY(m_prompt.messages[0].startsWith(QStringLiteral("印刷できませんでした")));
+}
+
+// Files stop growing at a few kilobytes, as on a full disk: a PDF cut short is not put in place
+// of the old one, and the print says why.
+void TestPrinting::fullDiskKeepsTheOldPdf()
+{
+    PageDocument page;
+    fillThreePages(page);
+    sbTvw view;
+    const QString pdf = m_dir.filePath(QStringLiteral("full.pdf"));
+    const QString saved = m_dir.filePath(QStringLiteral("saved.pdf"));
+    QVERIFY(TestHome::write(pdf, "old print"));
+    QVERIFY(TestHome::write(saved, "old copy"));
+    view.printer().setOutputFormat(QPrinter::PdfFormat);
+    view.printer().setOutputFileName(pdf);
+    view.setDialogRunner([](QDialog &) { return true; });
+    rlimit before{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 3000;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    const bool printed = view.cPrint(page, nullptr, false, QString());
+    const bool written = PageRenderer(page).writePdf(saved, QStringLiteral("t"));
+    setrlimit(RLIMIT_FSIZE, &before);
+    QVERIFY(!printed);
+    QVERIFY(!written);
+    QCOMPARE(TestHome::readAll(pdf), QByteArray("old print"));
+    QCOMPARE(TestHome::readAll(saved), QByteArray("old copy"));
+    QCOMPARE(m_prompt.messages,
+             QStringList{QStringLiteral("印刷できませんでした\n") + pdf + QStringLiteral("\nﾌｧｲﾙを最後まで書けませんでした")});
+    // Nothing is left beside them; whole, the print replaces the old file.
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".full.pdf*"), QStringLiteral(".saved.pdf*")},
+                                          QDir::Files | QDir::Hidden),
+             QStringList());
+    QVERIFY(view.cPrint(page, nullptr, false, QString()));
+    QCOMPARE(pdfPages(pdf).size(), 3);
+    QVERIFY(PageRenderer(page).writePdf(saved, QStringLiteral("t")));
+    QCOMPARE(pdfPages(saved).size(), 3);
 }
 
 void TestPrinting::pageViewWindow()

@@ -6,6 +6,7 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/PdfFile.h"
 #include "platform/richview/RichView.h"
 
 #include <QAction>
@@ -445,26 +446,47 @@ bool sbTvw::PrnPages(bool useSaved)
     const int zoom = m_zoom;
     m_zoom = 100;
     bool ok = false;
+    QString why;
     {
         const LoadWait wait(m_weight);
-        ok = printCopies(copies, qBound(1, first, m_pageCount), qBound(1, last, m_pageCount));
+        ok = printCopies(copies, qBound(1, first, m_pageCount), qBound(1, last, m_pageCount), why);
     }
     m_zoom = zoom;
     m_surface->update();
     if (!ok) {
         const QString target = m_printer.outputFileName().isEmpty() ? m_printer.printerName() : m_printer.outputFileName();
-        Prompt::current().message(QStringLiteral("印刷できませんでした") + u'\n' + target, Prompt::OkOnly);
+        Prompt::current().message(QStringLiteral("印刷できませんでした") + u'\n' + target + (why.isEmpty() ? QString() : u'\n' + why),
+                                  Prompt::OkOnly);
     }
     return ok;
 }
 
-bool sbTvw::printCopies(int copies, int first, int last)
+bool sbTvw::printCopies(int copies, int first, int last, QString &why)
 {
     // The copies are printed here, one print job each; the printer must not multiply them again.
     m_printer.setCopyCount(1);
     m_printer.setFullPage(true);
     // A file holds one job: its copies go into it one after the other instead of replacing each other.
-    const bool toFile = !m_printer.outputFileName().isEmpty();
+    const QString target = m_printer.outputFileName();
+    if (target.isEmpty())
+        return drawCopies(copies, first, last, false);
+    // The printer's PDF engine says nothing of a write that failed (a full disk): the file is
+    // written beside the old one and replaces it only when it is whole.
+    PdfFile file(target);
+    if (file.path().isEmpty()) {
+        why = file.why();
+        return false;
+    }
+    m_printer.setOutputFileName(file.path());
+    const bool drawn = drawCopies(copies, first, last, true);
+    m_printer.setOutputFileName(target);
+    if (drawn && !file.commit())
+        why = file.why();
+    return drawn && why.isEmpty();
+}
+
+bool sbTvw::drawCopies(int copies, int first, int last, bool toFile)
+{
     const PageRenderer renderer(*m_doc);
     QPainter painter;
     for (int copy = 1; copy <= copies; ++copy) {

@@ -86,7 +86,9 @@ private:
     void selectPrinter(const QString &name, bool prefix);
     bool PrnPages(bool useSaved);
     void PrnDlg(int &copies, int flags, int &first, int &last);
-    bool printCopies(int copies, int first, int last);
+    // Prints the copies; a file is put in place only whole, else `why` says what failed.
+    bool printCopies(int copies, int first, int last, QString &why);
+    bool drawCopies(int copies, int first, int last, bool toFile);
     QSize clientTwips() const;
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;

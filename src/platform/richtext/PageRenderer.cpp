@@ -1,13 +1,14 @@
 #include "platform/richtext/PageRenderer.h"
 
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PdfFile.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QFile>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 
 using namespace TextProps;
@@ -116,10 +117,12 @@ bool PageRenderer::writePdf(QIODevice *device, const QString &title) const
 
 bool PageRenderer::writePdf(const QString &path, const QString &title) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !writePdf(&file, title)) {
-        file.cancelWriting();
+    PdfFile pdf(path);
+    if (pdf.path().isEmpty())
         return false;
-    }
-    return file.commit();
+    QFile file(pdf.path());
+    if (!file.open(QIODevice::WriteOnly) || !writePdf(&file, title))
+        return false;
+    file.close();
+    return file.error() == QFileDevice::NoError && pdf.commit();
 }
