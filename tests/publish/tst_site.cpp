@@ -91,6 +91,22 @@ public:
     }
 };
 
+// A page of tag fields to `pages`, each field's text "tag" and the page number.
+QByteArray tagsTo(const QList<qint64> &pages)
+{
+    PageDocument doc;
+    QTextCursor c(doc.main());
+    for (qint64 p : pages) {
+        QTextCharFormat f;
+        f.setProperty(TextProps::FieldId, doc.newFieldId());
+        f.setProperty(TextProps::FieldType, 2);
+        f.setProperty(TextProps::FieldData, QStringLiteral("TG_%1").arg(p));
+        c.insertText(QStringLiteral("tag%1").arg(p), f);
+        c.insertText(QStringLiteral(" "), QTextCharFormat());
+    }
+    return PageCodec::save(doc);
+}
+
 bool publish(SiteWriter &w, int mode = 1, bool empty = true, const QString &top = QString(), int layout = 0)
 {
     SiteWriter::Run run;
@@ -144,6 +160,8 @@ private slots:
     void outputFolderHandling();
     void sharedLinkedFile();
     void siteMap();
+    void tagsToPagesNotWrittenKeepTheirText_data();
+    void tagsToPagesNotWrittenKeepTheirText();
     void templatePieces();
 };
 
@@ -842,6 +860,37 @@ void TstSite::siteMap()
     // Without the limit the fourth level is listed, and the cycle ends.
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiPopS=0")));
     QVERIFY(SiteMap::MapPage(0).contains(QStringLiteral(">四</a>")));
+}
+
+void TstSite::tagsToPagesNotWrittenKeepTheirText_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("menu tree") << 1;
+    QTest::newRow("frames") << 2;
+}
+
+// A tag to a page that the site does not write (placed only under a hidden placement, or not
+// convertible) keeps its text without a link; a tag to a written page links it.
+void TstSite::tagsToPagesNotWrittenKeepTheirText()
+{
+    QFETCH(int, mode);
+    Fixture f;
+    f.page(1001, QStringLiteral("表紙"), tagsTo({1002, 1003, 1004}));
+    f.page(1002, QStringLiteral("隠れた"));
+    f.page(1003, QStringLiteral("壊れた"), QByteArray("not a page"));
+    f.page(1004, QStringLiteral("隣"));
+    f.place(0, 1001, 1, QStringLiteral("表紙"));
+    f.place(0, 1002, 2, QStringLiteral("隠れた"), 0, 1);
+    f.place(0, 1003, 3, QStringLiteral("壊れた"));
+    f.place(0, 1004, 4, QStringLiteral("隣"));
+    SiteWriter w;
+    QVERIFY(publish(w, mode));
+    const QString page = f.read(QStringLiteral("1001.htm"));
+    QVERIFY2(page.contains(QStringLiteral("href=\"1004.htm\"")), qPrintable(page));
+    for (const QString &gone : {QStringLiteral("1002"), QStringLiteral("1003")}) {
+        QVERIFY2(page.contains(QStringLiteral("tag") + gone), qPrintable(page));
+        QVERIFY2(!page.contains(gone + QStringLiteral(".htm")), qPrintable(page));
+    }
 }
 
 void TstSite::templatePieces()

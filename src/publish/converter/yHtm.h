@@ -46,6 +46,9 @@ public:
         QString outputFolder;
         // Where the run's folder is put in place once written: a linked file there keeps its place.
         QString siteFolder;
+        // The placements a site run writes, ".1001.1004_1010." (page, or parent_page for a link
+        // placement); empty when not known. A tag to any other keeps its text without its link.
+        QString sitePages;
     };
 
     // One record of the tag table: a tag or a text run of the page body.

@@ -104,9 +104,11 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
         const QString parent = u < 0 ? QString() : key.left(u);
         QString child = u < 0 ? key : key.mid(u + 1);
         if (m_iDtd != 4) {
-            const QString name = (m_iDtd == 5 || parent.isEmpty()) ? HsFName(QString(), child, 0, false)
-                                                                   : HsFName(parent, child, 1, false);
-            target = m_sPubFd + name;
+            const bool home = m_iDtd == 5 || parent.isEmpty();
+            const QString name = home ? HsFName(QString(), child, 0, false) : HsFName(parent, child, 1, false);
+            const QString placed = home ? child : parent + QLatin1Char('_') + child;
+            if (m_ctx.sitePages.isEmpty() || m_ctx.sitePages.contains(QLatin1Char('.') + placed + QLatin1Char('.')))
+                target = m_sPubFd + name;
         } else if (m_ctx.outputSet.contains(QLatin1Char('.') + trim(child) + QLatin1Char('.'))) {
             target = HsFName(QString(), child, 0, false);
         } else if (m_ctx.homeKind >= 1 && !m_ctx.homeAddress.isEmpty()) {
@@ -114,7 +116,8 @@ void yHtm::RewriteHref(const QString &sFL, const QString &sBase, QString &attrs)
         } else if (m_ctx.outputSet.size() <= 1) {
             target = HsFName(QString(), child, 0, false);
         }
-        // A page outside the book's set has no file in it and no web address: the link keeps its text.
+        // A page outside the book's set (or the site's) has no file in it and no web address: the link
+        // keeps its text.
     } else if (m_iDtd != 4) {
         target = href;
         ResolveBase(sBase, target);

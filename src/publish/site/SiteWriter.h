@@ -109,6 +109,12 @@ private:
     // The pages that could not be converted and everything below them are not published: their
     // files go, the jobs are no longer ok, and the nodes left out are marked (for the menu).
     QVector<bool> dropFailed(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes);
+    // After pages were left out: the written ones converted again, without links to those.
+    bool convertAgain(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool frames,
+                      const std::function<bool(Job &, yHtm &)> &convert, const QString &htmList, int fitTables);
+    // The placements the jobs write (the converter's tag set): all of them, or only those written.
+    static QString placements(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool frames,
+                              bool onlyWritten);
     // The closing message on the pages dropFailed() found, when there were any; `published`: the
     // site was put in place without them.
     void tellFailed(bool published) const;
@@ -130,6 +136,7 @@ private:
     QString m_firstTitle;
     QString m_firstFile;
     bool m_firstWritten = false;
+    QString m_placements;  // what the converter links tags to (placements())
     QStringList m_failed;  // "title (number)" of the pages that could not be converted
     int m_leftBelow = 0;   // files left out below them
 };

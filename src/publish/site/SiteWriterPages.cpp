@@ -94,6 +94,7 @@ yHtm::Context SiteWriter::converterContext(const QString &htmList) const
     yHtm::Context c = yHtm::programContext();
     c.htmList = htmList;
     c.outputSet.clear();
+    c.sitePages = m_placements;
     c.outputFolder = m_work;
     c.siteFolder = m_out;
     return c;
@@ -164,6 +165,34 @@ QVector<bool> SiteWriter::dropFailed(QVector<Job> &jobs, const QVector<SiteTree:
         QDir(m_work + QLatin1Char('/') + QFileInfo(j.file).completeBaseName() + QStringLiteral("_Images")).removeRecursively();
     }
     return dropped;
+}
+
+QString SiteWriter::placements(const QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool frames,
+                               bool onlyWritten)
+{
+    QString set = QStringLiteral(".");
+    for (const Job &j : jobs) {
+        if (j.node < 0 || (onlyWritten && !j.ok))
+            continue;
+        const SiteTree::Node &n = nodes[j.node];
+        // The frame site names every page by its own number, a link placement too.
+        if (n.link && !frames)
+            set += QString::number(n.parent) + QLatin1Char('_');
+        set += QString::number(n.page) + QLatin1Char('.');
+    }
+    return set;
+}
+
+bool SiteWriter::convertAgain(QVector<Job> &jobs, const QVector<SiteTree::Node> &nodes, bool frames,
+                              const std::function<bool(Job &, yHtm &)> &convert, const QString &htmList, int fitTables)
+{
+    // Pages left out take the links to them along: the pages written are converted once more
+    // without them (a tag to a page the site does not hold keeps its text only).
+    if (m_failed.isEmpty())
+        return true;
+    m_placements = placements(jobs, nodes, frames, true);
+    return convertAll(jobs, [&](Job &job, yHtm &converter) { return !job.ok || convert(job, converter); }, htmList,
+                      fitTables, false);
 }
 
 void SiteWriter::tellFailed(bool published) const
@@ -255,31 +284,30 @@ bool SiteWriter::HtmSite(const Run &run, bool favicon)
     const QString htmList = run.topName.isEmpty() ? QString()
                                                    : QString::number(m_firstNo) + QLatin1Char('\t') + run.topName + QLatin1Char('\r');
     const int fitTables = run.layout == 2 ? 1 : 0;
+    const auto convert = [&](Job &job, yHtm &converter) {
+        PageDocument doc(PageDocument::WithoutLayout);
+        QString css, body;
+        bool ok = loadPage(job.page, doc);
+        if (ok)
+            converter.cGetHtm(doc, m_work + QLatin1Char('/') + job.file, tipList(doc), css, body, ok);
+        job.ok = ok;
+        if (ok) {
+            job.css = css.toUtf8();
+            job.body = body.toUtf8();
+        }
+        return true;
+    };
     // Every page is converted before any is written: a page that cannot be has no place in the
     // menu the others carry.
-    if (!convertAll(
-            jobs,
-            [&](Job &job, yHtm &converter) {
-                PageDocument doc(PageDocument::WithoutLayout);
-                QString css, body;
-                bool ok = loadPage(job.page, doc);
-                if (ok)
-                    converter.cGetHtm(doc, m_work + QLatin1Char('/') + job.file, tipList(doc), css, body, ok);
-                job.ok = ok;
-                if (ok) {
-                    job.css = css.toUtf8();
-                    job.body = body.toUtf8();
-                }
-                return true;
-            },
-            htmList, fitTables, false))
+    m_placements = placements(jobs, nodes, false, false);
+    if (!convertAll(jobs, convert, htmList, fitTables, false))
         return false;
     for (const Job &j : jobs) {
         if (!j.ok)
             say(QStringLiteral("HTM出力できませんでした"));
     }
     const QVector<bool> leftOut = dropFailed(jobs, nodes);
-    if (!somePage(jobs))
+    if (!somePage(jobs) || !convertAgain(jobs, nodes, false, convert, htmList, fitTables))
         return false;
     m_firstWritten = firstAmong(jobs);
     m_menu.build(
@@ -357,26 +385,25 @@ bool SiteWriter::HtmFrameSite(const Run &run, bool favicon)
 {
     QVector<Job> jobs = HtmFramePages();
     readSources();
-    const bool written = convertAll(
-        jobs,
-        [&](Job &job, yHtm &converter) {
-            PageDocument doc(PageDocument::WithoutLayout);
-            bool ok = loadPage(job.page, doc);
-            if (ok)
-                converter.cSaveHtm(doc, false, m_work + QLatin1Char('/') + job.file, tipList(doc),
-                                   m_sources.value(job.page).title, 1, ok);
-            job.ok = ok;
-            return true;
-        },
-        QString(), run.layout == 2 ? 1 : 0, true);
-    if (!written)
+    const auto convert = [&](Job &job, yHtm &converter) {
+        PageDocument doc(PageDocument::WithoutLayout);
+        bool ok = loadPage(job.page, doc);
+        if (ok)
+            converter.cSaveHtm(doc, false, m_work + QLatin1Char('/') + job.file, tipList(doc),
+                               m_sources.value(job.page).title, 1, ok);
+        job.ok = ok;
+        return true;
+    };
+    const int fitTables = run.layout == 2 ? 1 : 0;
+    m_placements = placements(jobs, m_tree.frameNodes(), true, false);
+    if (!convertAll(jobs, convert, QString(), fitTables, true))
         return false;
     for (const Job &j : jobs) {
         if (!j.ok)
             say(j.title + QStringLiteral("を出力できませんでした"));
     }
     dropFailed(jobs, m_tree.frameNodes());
-    if (!somePage(jobs))
+    if (!somePage(jobs) || !convertAgain(jobs, m_tree.frameNodes(), true, convert, QString(), fitTables))
         return false;
     QSet<qint64> pages;
     for (const Job &j : jobs) {
