@@ -579,6 +579,22 @@ void TstSite::outputFolderHandling()
     QCOMPARE(f.read(QStringLiteral("1001.htm")), before);
     QVERIFY(blocker.remove());
 
+    // The site's folder on another file system than the work folder: the finished site could not
+    // take its place, which is said before any page is converted.
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tst_site-XXXXXX"));
+    if (elsewhere.isValid()) {
+        const QString htm = f.user + QStringLiteral("Htm");
+        QVERIFY(QDir().rename(htm, htm + QStringLiteral(".here")));
+        QVERIFY(QFile::link(elsewhere.path(), htm));
+        f.prompt.messages.clear();
+        QVERIFY(!publish(w, 1, true));
+        QCOMPARE(f.prompt.messages,
+                 QStringList{htm + QStringLiteral(" は作業ﾌｫﾙﾀﾞ ") + f.user + QStringLiteral("Wrk と別のﾌｧｲﾙｼｽﾃﾑにあります\n"
+                                                                                    "作業ﾌｫﾙﾀﾞで作ったｻｲﾄと置き換えられないので出力できません")});
+        QVERIFY(QFile::remove(htm));
+        QVERIFY(QDir().rename(htm + QStringLiteral(".here"), htm));
+    }
+
     // A missing common file of the template: its path and " Not Found", nothing published.
     QVERIFY(QFile::remove(SiteTemplate::folder(f.user) + QStringLiteral("menu.js")));
     QVERIFY(QFile::remove(f.site() + QStringLiteral("/1001.htm")));

@@ -6,7 +6,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
+
+// The file system `path` lies on; false when it cannot be told.
+bool deviceOf(const QString &path, dev_t &device)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    device = st.st_dev;
+    return true;
+}
 
 bool below(const QString &path, const QString &folder)
 {
@@ -47,4 +59,22 @@ bool OutputFolder::holds(const QString &folder, const QString &file)
     if (there.isSymLink())
         return QFile::remove(clean);
     return !there.exists() || there.isFile();
+}
+
+bool OutputFolder::unmovable(const QString &out, const QString &work)
+{
+    const QString outParent = QFileInfo(out).absolutePath();
+    const QString workParent = QFileInfo(work).absolutePath();
+    dev_t outDevice = 0, parentDevice = 0, workDevice = 0;
+    const bool parentKnown = deviceOf(outParent, parentDevice);
+    QString why;
+    if (parentKnown && deviceOf(out, outDevice) && outDevice != parentDevice)
+        why = out + QStringLiteral(" はﾏｳﾝﾄﾎﾟｲﾝﾄです\nﾏｳﾝﾄﾎﾟｲﾝﾄは新しいｻｲﾄと置き換えられないので出力できません");
+    else if (parentKnown && deviceOf(workParent, workDevice) && parentDevice != workDevice)
+        why = outParent + QStringLiteral(" は作業ﾌｫﾙﾀﾞ ") + workParent
+              + QStringLiteral(" と別のﾌｧｲﾙｼｽﾃﾑにあります\n作業ﾌｫﾙﾀﾞで作ったｻｲﾄと置き換えられないので出力できません");
+    else
+        return false;
+    Prompt::current().message(why, Prompt::OkOnly | Prompt::Exclamation);
+    return true;
 }

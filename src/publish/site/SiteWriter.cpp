@@ -180,6 +180,12 @@ bool SiteWriter::publish(const Run &run)
     clearRunFolder(m_work);
     if (!QDir().mkpath(m_work))
         return cannotWrite(m_work);
+    // The finished site replaces the old one by a rename, which does not cross file systems.
+    QDir().mkpath(QFileInfo(m_out).absolutePath());
+    if (OutputFolder::unmovable(m_out, m_work)) {
+        clearRunFolder(m_work);
+        return false;
+    }
     // The user's own icon is linked, and kept even when the old files go.
     const bool favicon = QFileInfo(m_out + QLatin1Char('/') + Favicon).isFile();
     Run checked = run;
