@@ -960,6 +960,20 @@ void TstConverter::scriptFrames()
              qPrintable(xhtml));
     QVERIFY(!xhtml.contains(QStringLiteral("<iframe")));
     validate(book, 4);
+
+    // A book shows no script, from a second script frame either.
+    PageDocument scripts;
+    QTextCursor sc(scripts.main());
+    for (int i = 1; i <= 2; ++i) {
+        SamplePage::insertTextFrame(scripts, sc, QStringLiteral("[Script:s%1]<script>var n%1 = 1;</script>").arg(i), 0xFEFAFE);
+        sc.insertText(QStringLiteral(" text "));
+    }
+    const QString noScript = tmp.path() + QStringLiteral("/004.xhtml");
+    h.cSaveHtm(scripts, false, noScript, QString(), QStringLiteral("b"), 2, ok);
+    QVERIFY(ok);
+    const QString plain = readUtf8(noScript);
+    QVERIFY2(!plain.contains(QStringLiteral("Script:")) && !plain.contains(QStringLiteral("var n")), qPrintable(plain));
+    validate(noScript, 4);
 }
 
 // A tag field of a generated sample page reaches the linked page's file, in a page and in a book.
@@ -1146,6 +1160,17 @@ void TstConverter::referenceDriver()
     QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/site/Images/1010_001.jpg")));
     QVERIFY2(body.contains(QStringLiteral("src=\"Images/1010_001.jpg\"")), qPrintable(body));
     QVERIFY(h.tags().empty());
+
+    // An image folder name of the settings row that leads out of the page's folder is not used.
+    PageDb db;
+    QVERIFY(db.ok());
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Delete From kaUsr")));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into kaUsr (HiType, HiPfold, HsPfold) Values (0, 1, '../outside')")));
+    h.SetKaHtm(false);
+    h.CnvHtml(page, file, head, body, QString(), ok);
+    QVERIFY(ok);
+    QVERIFY(!QFileInfo::exists(tmp.path() + QStringLiteral("/outside")));
+    QVERIFY2(body.contains(QStringLiteral("src=\"Images/1010_001.jpg\"")), qPrintable(body));
 }
 
 // With P_NoPic the full conversion moves no picture file; the next converter moves them again.

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QUuid>
 #include <QtTest>
 
 namespace
@@ -167,6 +168,11 @@ private slots:
             QCOMPARE(d.help()->toPlainText(), QStringLiteral("出力範囲を指定して下さい"));
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(0, 1)).center());
             QCOMPARE(d.help()->toPlainText(), QStringLiteral("本のタイトルを入力して下さい"));
+            // The example ID is one an EPUB checker takes: a UUID after "urn:uuid:".
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 1)).center());
+            const QString example = d.help()->toPlainText().section(QStringLiteral("例: "), 1).trimmed();
+            QVERIFY2(example.startsWith(QLatin1String("urn:uuid:")) && !QUuid::fromString(example.mid(9)).isNull(),
+                     qPrintable(example));
             d.press(2);
         });
         sbEpub::Act(c, QStringLiteral("/w/ePub/Book"));

@@ -258,6 +258,10 @@ private slots:
                 d.mnRet(0);
                 QCOMPARE(d.closeCode(), 4);
             }
+            // A name whose picture folder would be too long for the file system.
+            d.txHtm()->setText(QString(250, QLatin1Char('a')));
+            d.mnRet(0);
+            QCOMPARE(d.closeCode(), 4);
             d.txHtm()->setText(QStringLiteral("目次"));
             d.mnRet(0);
         });
@@ -267,6 +271,7 @@ private slots:
         for (const QString &name : {QStringLiteral("navi.htm"), QStringLiteral("1002.htm"), QStringLiteral("Q&A?.htm"), QStringLiteral("#1.htm")})
             own << QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名 ") + name
                        + QStringLiteral(" は指定できません　ｻｲﾄのﾌｧｲﾙ(番号.htm、navi.htm)と重なる名前や # ? % を含む名前はﾘﾝｸが届きません");
+        own << QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が長すぎます　画像ﾌｫﾙﾀﾞ名が 257 ﾊﾞｲﾄになります (255 ﾊﾞｲﾄまで)");
         QCOMPARE(prompt.messages.mid(2 * typed.size() + 1), own);
         QCOMPARE(c.iRet, 1);
         QCOMPARE(c.sTpNm, QStringLiteral("目次.htm"));

@@ -3,6 +3,7 @@
 #include "core/Frmt.h"
 #include "core/HtmMoji.h"
 #include "core/Usr.h"
+#include "core/zClt.h"
 #include "core/zSvr.h"
 #include "publish/converter/ConvText.h"
 #include "publish/converter/StagedWriter.h"
@@ -103,6 +104,9 @@ void yHtm::SetKaHtm(bool bSite)
         m_iDtd = qBound(0, row[0].toInt(), 4);
         m_iPfold = row[1].toInt();
         m_sPfold = row[2].toString();
+        // The folder name comes from the database: a name that leads elsewhere is not used.
+        if (!m_sPfold.isEmpty() && !zClt::isPlainName(m_sPfold))
+            m_sPfold = QStringLiteral("Images");
     } else {
         m_iDtd = 0;
         m_sPfold = QStringLiteral("Images");

@@ -147,31 +147,38 @@ void yHtm::CnvFrame(QString &body, const QString &sFL) const
 void yHtm::CnvFrameX(QString &body) const
 {
     for (const QString &marker : {QStringLiteral("[Iframe:"), QStringLiteral("[Script:")}) {
-        const qsizetype p = ifind(body, marker);
-        if (p < 0)
-            continue;
-        const qsizetype d = body.lastIndexOf(QStringLiteral("<div"), p);
-        const qsizetype e = body.indexOf(QStringLiteral("</div>"), p);
-        const qsizetype c = e < 0 ? -1 : body.indexOf(Cr, e);
-        if (d < 0 || e < 0 || c < 0)
-            continue;
-        QString replacement;
-        if (marker.startsWith(QLatin1String("[Iframe"))) {
-            QString text = body.mid(d, c - d);
-            const qsizetype m = ifind(text, WebMapPrefix);
-            if (m >= 0) {
-                T_DecEnt(text);
-                const qsizetype m2 = ifind(text, WebMapPrefix);
-                const qsizetype end = text.indexOf(QLatin1Char('<'), m2 + WebMapPrefix.size());
-                QString address = text.mid(m2, end < 0 ? -1 : end - m2);
-                address.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-                replacement = CrLf + QStringLiteral("<small><a href=\"") + escape(uriText(address))
-                              + QStringLiteral("\" style=\"color:#0000FF;text-align:left\">MAP</a></small>") + CrLf;
-                // The tokenizer cuts at CR: the new tags need their own lines.
-                replacement.replace(QLatin1Char('<'), QStringLiteral("\r<")).replace(QLatin1Char('>'), QStringLiteral(">\r"));
+        // A book shows no script source: every script frame goes, not only the first.
+        const bool every = marker.startsWith(QLatin1String("[Script"));
+        for (qsizetype from = 0;;) {
+            const qsizetype p = ifind(body, marker, from);
+            if (p < 0)
+                break;
+            const qsizetype d = body.lastIndexOf(QStringLiteral("<div"), p);
+            const qsizetype e = body.indexOf(QStringLiteral("</div>"), p);
+            const qsizetype c = e < 0 ? -1 : body.indexOf(Cr, e);
+            if (d < 0 || e < 0 || c < 0)
+                break;
+            QString replacement;
+            if (marker.startsWith(QLatin1String("[Iframe"))) {
+                QString text = body.mid(d, c - d);
+                const qsizetype m = ifind(text, WebMapPrefix);
+                if (m >= 0) {
+                    T_DecEnt(text);
+                    const qsizetype m2 = ifind(text, WebMapPrefix);
+                    const qsizetype end = text.indexOf(QLatin1Char('<'), m2 + WebMapPrefix.size());
+                    QString address = text.mid(m2, end < 0 ? -1 : end - m2);
+                    address.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+                    replacement = CrLf + QStringLiteral("<small><a href=\"") + escape(uriText(address))
+                                  + QStringLiteral("\" style=\"color:#0000FF;text-align:left\">MAP</a></small>") + CrLf;
+                    // The tokenizer cuts at CR: the new tags need their own lines.
+                    replacement.replace(QLatin1Char('<'), QStringLiteral("\r<")).replace(QLatin1Char('>'), QStringLiteral(">\r"));
+                }
             }
+            body = body.left(d) + replacement + body.mid(c);
+            if (!every)
+                break;
+            from = d + replacement.size();
         }
-        body = body.left(d) + replacement + body.mid(c);
     }
 }
 

@@ -155,7 +155,7 @@ void sbEpub::ShowHelp(int row)
     static const char *const texts[] = {
         "出力範囲を指定して下さい",
         "本のタイトルを入力して下さい",
-        "任意の唯一なIDを指定します~Url又はISBN(国際標準図書番号)を用います~例: urn:uuid:www.example.com_125",
+        "任意の唯一なIDを指定します~Url又はISBN(国際標準図書番号)を用います~例: urn:uuid:0f8fad5b-d9cb-469f-a165-70867728950e",
         "著作者を入力して下さい",
         "諸権利に関する表明を記入します (省略可能です)",
         "出版元を記入します (省略可能です)",

@@ -7,6 +7,7 @@
 #include "platform/desktop/Prompt.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -239,6 +240,15 @@ void sbHtm::mnRet(int index)
         const QString name = firstPageName();
         if (!name.isEmpty() && !zClt::isPlainName(name)) {
             Prompt::current().message(QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が不正です　ﾌｫﾙﾀﾞ(/ \\)や..、制御文字は指定できません"),
+                                      Prompt::OkOnly);
+            return;
+        }
+        // The first page's pictures go into a folder named after it, which a file system takes up
+        // to 255 bytes long.
+        const qsizetype folderBytes = (QFileInfo(name).completeBaseName() + QStringLiteral("_Images")).toUtf8().size();
+        if (!name.isEmpty() && folderBytes > 255) {
+            Prompt::current().message(QStringLiteral("最初のﾍﾟｰｼﾞのﾌｧｲﾙ名が長すぎます　画像ﾌｫﾙﾀﾞ名が %1 ﾊﾞｲﾄになります (255 ﾊﾞｲﾄまで)")
+                                          .arg(folderBytes),
                                       Prompt::OkOnly);
             return;
         }
