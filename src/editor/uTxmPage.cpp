@@ -8,6 +8,7 @@
 #include "editor/LoadWait.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 
@@ -225,38 +226,31 @@ void uTxm::GetMTxt(QString &sTx, QString &sCp)
     sTx.clear();
     sCp.clear();
     const int start = m_edit->selStart();
-    const QString text = m_edit->text();
-    int from = 0;
-    while (from <= text.size()) {
-        int end = text.indexOf(QChar(10), from);
-        const bool last = end < 0;
-        if (last)
-            end = text.size();
-        if (last && from >= end)
-            break;
-        const int style = styleAt(qMax(from, end - 1));
-        QString paragraph = zClt::trimSpaces(text.mid(from, end - from));
-        paragraph.replace(QChar(11), QStringLiteral("\r\n"));
+    const QString crlf = QStringLiteral("\r\n");
+    const QString rule(30, QLatin1Char('-'));
+    for (const PlainText::Line &line : PlainText::lines(m_edit->document())) {
+        if (line.row) {
+            sTx += line.text + crlf;
+            continue;
+        }
+        const int style = styleAt(line.last);
+        QString paragraph = zClt::trimSpaces(line.text);
+        paragraph.replace(QLatin1Char('\n'), crlf);
         if (sCp.isEmpty() && style >= 0 && style <= 2)
             sCp = paragraph;
-        QString piece;
-        const QString rule(30, QLatin1Char('-'));
         if (style == 0)
-            piece = QStringLiteral("\r\n") + rule + QStringLiteral("\r\n") + paragraph + QStringLiteral("\r\n") + rule;
+            sTx += crlf + rule + crlf + paragraph + crlf + rule;
         else if (style == 1)
-            piece = QStringLiteral("\r\n■■　") + paragraph;
+            sTx += crlf + QStringLiteral("■■　") + paragraph;
         else if (style == 2)
-            piece = QStringLiteral("\r\n　■　") + paragraph;
+            sTx += crlf + QStringLiteral("　■　") + paragraph;
         else
-            piece = paragraph;
-        sTx += piece + QStringLiteral("\r\n");
-        if (last)
-            break;
-        from = end + 1;
+            sTx += paragraph;
+        sTx += crlf;
     }
-    while (sTx.startsWith(QStringLiteral("\r\n")))
+    while (sTx.startsWith(crlf))
         sTx.remove(0, 2);
-    while (sTx.endsWith(QStringLiteral("\r\n")))
+    while (sTx.endsWith(crlf))
         sTx.chop(2);
     m_edit->setSelStart(start);
 }

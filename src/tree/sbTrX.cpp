@@ -7,6 +7,7 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "tree/TreeDb.h"
@@ -443,7 +444,7 @@ void sbTrX::copyItem(int index)
         m_view->showModelCaret();
     } else if (index == 2) {
         QApplication::clipboard()->clear();
-        QApplication::clipboard()->setText(m_edit->text());
+        QApplication::clipboard()->setText(PlainText::of(m_edit->document()));
     }
 }
 

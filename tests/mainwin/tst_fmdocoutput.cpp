@@ -1,4 +1,5 @@
 #include "MainFixture.h"
+#include "OnViewer.h"
 #include "output/reader/sbDmp.h"
 #include "output/word/sbExpDc.h"
 #include "platform/richtext/PageCodec.h"
@@ -11,28 +12,6 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
-
-namespace {
-
-// Runs `act` on the read-through window as soon as it is shown.
-void onViewer(const std::function<void(sbDmp &)> &act)
-{
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *viewer = qobject_cast<sbDmp *>(w); viewer && viewer->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                act(*viewer);
-                return;
-            }
-        }
-    });
-    poll->start();
-}
-
-} // namespace
 
 class TestFmDocOutput : public QObject
 {

@@ -11,6 +11,7 @@
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/PageGeometry.h"
 #include "platform/richview/RichView.h"
@@ -42,6 +43,29 @@ const QChar CellEnd(7);
 QString withCellTabs(QString text)
 {
     return text.replace(CellEnd, QLatin1Char('\t'));
+}
+
+// The stored texts of the pages, except that a page holding a table is read from its document:
+// the stored text marks where a cell begins, not where a row ends. Each row becomes a line of
+// its own with the cells apart by a tab; a document that cannot be read keeps the stored text.
+QHash<qint64, QString> pageTexts(const QStringList &keys)
+{
+    QHash<qint64, QString> texts;
+    QList<qint64> tables;
+    const QHash<qint64, QVariantList> stored = OutputRange::readPages(keys, QStringLiteral("txDoc"));
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+        texts.insert(it.key(), withCellTabs(it.value().value(0).toString()));
+        if (it.value().value(0).toString().contains(CellEnd))
+            tables << it.key();
+    }
+    // One document at a time: their pictures come with them.
+    for (qint64 no : std::as_const(tables)) {
+        const QByteArray bytes = OutputRange::readPages(QList<qint64>{no}, QStringLiteral("obDoc")).value(no).value(0).toByteArray();
+        PageDocument page(PageDocument::WithoutLayout);
+        if (PageCodec::load(page, bytes))
+            texts.insert(no, PlainText::of(page.main()));
+    }
+    return texts;
 }
 
 struct Design {
@@ -171,7 +195,7 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
     QTextCharFormat bold = plain;
     bold.setFontWeight(QFont::Bold);
     const QHash<QString, QString> titles = OutputRange::readTitles();
-    const QHash<qint64, QVariantList> texts = OutputRange::readPages(keys, QStringLiteral("txDoc"));
+    const QHash<qint64, QString> texts = pageTexts(keys);
     // Code 11 becomes a line break inside the paragraph, code 10 ends the paragraph. The page
     // component holds no carriage return: one stays inside the paragraph as a line break (with a
     // line break right after it, as one), so a page's text is still one paragraph under its heading.
@@ -202,7 +226,7 @@ void sbDmp::MakeTxt(const QString &sKys, const QString &sNos)
         if (!OutputRange::splitKey(keys[i], parent, child))
             continue;
         QString title = titles.value(parent + u'-' + child);
-        QString text = withCellTabs(texts.value(child.toLongLong()).value(0).toString());
+        QString text = texts.value(child.toLongLong());
         if (!title.endsWith(LineBreak))
             title += LineBreak;
         text.replace(ParagraphEnd, LineBreak);
@@ -235,8 +259,7 @@ void sbDmp::fitTextToView()
 
 QString sbDmp::plainText() const
 {
-    QString text = m_page->main()->toPlainText();
-    return text.replace(QChar::LineSeparator, u'\n');
+    return PlainText::of(m_page->main());
 }
 
 // --- page mode

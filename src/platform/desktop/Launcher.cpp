@@ -23,12 +23,14 @@ qsizetype encodedLength(const QString &text)
     return length;
 }
 
-// A text as xdg-email can carry it: it reads the texts through the shell's echo,
-// more than once and as many times again on the way to some mail programs, and
-// echo takes a backslash for the start of an escape ("\c" ends the text).
+// A text as xdg-email can carry it. Its line ends go as LF: xdg-email makes each LF the CR LF of
+// mail, and a CR of ours would stay in front of it (an empty line after every line). It reads the
+// texts through the shell's echo, more than once and as many times again on the way to some mail
+// programs, and echo takes a backslash for the start of an escape ("\c" ends the text).
 // No count of doubled backslashes survives every way: it goes full-width.
 QString forXdgEmail(QString text)
 {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     return text.replace(u'\\', QChar(0xFF3C));
 }
 
@@ -48,8 +50,9 @@ int Launcher::runAWhile(const QString &program, const QStringList &arguments, in
 
 bool Launcher::mailFits(const QString &subject, const QString &body, const QString &attachment)
 {
-    const qsizetype address = QStringLiteral("mailto:?subject=&body=&attach=").size() + encodedLength(subject)
-                              + encodedLength(body) + encodedLength(attachment);
+    const qsizetype address = QStringLiteral("mailto:?subject=&body=&attach=").size()
+                              + encodedLength(forXdgEmail(subject)) + encodedLength(forXdgEmail(body))
+                              + encodedLength(attachment);
     return address <= MailtoLimit;
 }
 

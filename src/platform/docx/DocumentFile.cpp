@@ -8,6 +8,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfPictures.h"
 #include "platform/rtf/RtfReader.h"
@@ -120,30 +121,15 @@ void adoptHtml(PageDocument &page)
 
 // The text of each list item opens with its bullet ("・") or number ("1. ", "iv. "), deeper levels
 // indented by tabs.
-QString textWithListMarks(const QTextDocument *doc)
+QString listMark(const QTextBlock &block)
 {
-    QString text = doc->toRawText();
-    for (QTextBlock block = doc->lastBlock(); block.isValid(); block = block.previous()) {
-        const QTextList *list = block.textList();
-        if (!list)
-            continue;
-        QString mark(qMax(0, list->format().indent() - 1), QLatin1Char('\t'));
-        if (Flow::ListNumbering::isNumbered(list))
-            mark += list->itemText(block) + QLatin1Char(' ');
-        else
-            mark += QStringLiteral("・");
-        text.insert(block.position(), mark);
-    }
-    for (QChar &ch : text) {
-        const char16_t u = ch.unicode();
-        if (u == 0xFDD0 || u == 0xFDD1 || u == QChar::ParagraphSeparator)
-            ch = QLatin1Char('\n');
-        else if (u == QChar::LineSeparator)
-            ch = QLatin1Char('\n');
-        else if (u == QChar::Nbsp)
-            ch = QLatin1Char(' ');
-    }
-    return text;
+    const QTextList *list = block.textList();
+    if (!list)
+        return QString();
+    QString mark(qMax(0, list->format().indent() - 1), QLatin1Char('\t'));
+    if (Flow::ListNumbering::isNumbered(list))
+        return mark + list->itemText(block) + QLatin1Char(' ');
+    return mark + QStringLiteral("・");
 }
 
 // The pictures of a Word package: whatever entry is no part of its text.
@@ -258,10 +244,7 @@ bool DocumentFile::readText(const QString &path, Format format, QString &text)
 
 QString DocumentFile::plainText(const PageDocument &page)
 {
-    QString text = textWithListMarks(page.main());
-    text.remove(QChar::ObjectReplacementCharacter);
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
+    return PlainText::of(page.main(), QStringLiteral("\r\n"), listMark);
 }
 
 bool DocumentFile::write(const PageDocument &page, const QString &path, Format format, const QString &title)

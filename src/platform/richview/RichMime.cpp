@@ -3,6 +3,7 @@
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichMimeData.h"
 
@@ -17,9 +18,7 @@ QMimeData *RichMime::fromSelection(const RichTextEdit &edit)
     // Other programs take a long paragraph held as lines (LineBlocks) as one paragraph too.
     const LineBlocks::Joined joined(data->page().main());
     const QTextDocumentFragment fragment(joined.document());
-    QString text = fragment.toPlainText();
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    data->setText(text);
+    data->setText(PlainText::of(data->page().main()));
     data->setHtml(fragment.toHtml());
     return data;
 }
