@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -89,7 +90,44 @@ QString yIni::programFolder() const
 
 QString yIni::helpSite()
 {
-    return QStringLiteral("https://help.quenlith.example/");
+    // Only an address the user set, and only one a browser can reach: a stored value is input.
+    yIni &ini = instance();
+    ini.GetGtx(QStringLiteral("ﾍﾙﾌﾟ"));
+    QString site = ini.vGtVal(QStringLiteral("URL"), QString()).toString().trimmed();
+    const QUrl url(site, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        return QString();
+    if (!site.endsWith(QLatin1Char('/')))
+        site += QLatin1Char('/');
+    return site;
+}
+
+// The page lives in a static library: its resources must be registered by name.
+static void initHelpResources()
+{
+    Q_INIT_RESOURCE(help);
+}
+
+QString yIni::localHelpPage(const QString &page)
+{
+    initHelpResources();
+    QFile source(QStringLiteral(":/help/") + page);
+    if (!source.exists())
+        source.setFileName(QStringLiteral(":/help/fenwar.htm"));
+    if (!source.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray content = source.readAll();
+    const QString folder = Usr::st().userData + QStringLiteral("Help/");
+    const QString path = folder + QFileInfo(source.fileName()).fileName();
+    // The page of this version of the program; an older copy is written over.
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.readAll() == content)
+        return path;
+    current.close();
+    QSaveFile out(path);
+    if (!QDir().mkpath(folder) || !out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
+        return QString();
+    return path;
 }
 
 void yIni::registerProgramPath() const
@@ -175,7 +213,14 @@ void yIni::W_Help(const QString &topic)
     QString page = topic.toLower();
     if (!page.contains(QLatin1Char('.')))
         page += QStringLiteral(".htm");
-    Launcher::current().openWithDesktop(helpSite() + page);
+    const QString site = helpSite();
+    if (!site.isEmpty()) {
+        Launcher::current().openWithDesktop(site + page);
+        return;
+    }
+    const QString local = localHelpPage(page);
+    if (!local.isEmpty())
+        Launcher::current().openWithDesktop(local);
 }
 
 void yIni::W_HtmView(const QString &address)

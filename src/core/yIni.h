@@ -23,7 +23,7 @@ public:
     // records the program's path for the sibling tools, creates the folder and
     // stores it in Usr::st().userData (ending with "/").
     void W_UserData();
-    // Shows a page of the help site in the browser.
+    // Shows a help page in the browser: of the help site the user set, else the program's own.
     void W_Help(const QString &topic);
     // Shows an address or file in the browser.
     void W_HtmView(const QString &address);
@@ -40,7 +40,12 @@ public:
     // Creates the folder with all its missing parents.
     void F_CreateFld(const QString &folder);
 
+    // The help site the user set in group "ﾍﾙﾌﾟ", key "URL" (ending with "/"); empty when none is
+    // set or the value is no absolute http(s) address.
     static QString helpSite();
+    // The help page installed from the program into the user-data folder ("Help/"); the main
+    // page stands in for a page the program does not have. Empty when it cannot be written.
+    static QString localHelpPage(const QString &page);
 
     // --- Settings store User.xml ----------------------------------------------
 

@@ -448,20 +448,49 @@ private slots:
 
     // --- shell openers ----------------------------------------------------
 
+    // Help opens the program's own page, written into the user-data folder, unless the user set a
+    // help site that a browser can reach: an absolute http(s) address. Any other stored value is
+    // ignored.
     void helpTopics_data()
     {
+        QTest::addColumn<QString>("site");
         QTest::addColumn<QString>("topic");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("no dot") << "Index" << "index.htm";
-        QTest::newRow("with dot") << "Tree.HTML" << "tree.html";
+        QTest::addColumn<QString>("opened"); // "" for the program's own page
+        QTest::newRow("own page") << "" << "Fenwar.htm" << "";
+        QTest::newRow("own page for an unknown topic") << "" << "Index" << "";
+        QTest::newRow("site, no dot") << "https://help.example.org/docs" << "Index"
+                                      << "https://help.example.org/docs/index.htm";
+        QTest::newRow("site, with dot") << "http://help.example.org/" << "Tree.HTML"
+                                        << "http://help.example.org/tree.html";
+        QTest::newRow("script") << "javascript:alert(1)//" << "fenwar.htm" << "";
+        QTest::newRow("file address") << "file:///etc/" << "fenwar.htm" << "";
+        QTest::newRow("no scheme") << "help.example.org" << "fenwar.htm" << "";
+        QTest::newRow("no host") << "https://" << "fenwar.htm" << "";
+        QTest::newRow("blanks in it") << "https://help example.org/" << "fenwar.htm" << "";
     }
     void helpTopics()
     {
+        QFETCH(QString, site);
         QFETCH(QString, topic);
-        QFETCH(QString, page);
+        QFETCH(QString, opened);
+        QVERIFY(ini().GetTxt(m_xml));
+        Usr::st().userData = m_dir + QLatin1Char('/');
+        if (!site.isEmpty())
+            storeGroup(QStringLiteral("ﾍﾙﾌﾟ"), {{QStringLiteral("URL"), site}});
+        // An older copy of the page is written over.
+        const QString own = m_dir + QStringLiteral("/Help/fenwar.htm");
+        QVERIFY(QDir().mkpath(m_dir + QStringLiteral("/Help")));
+        QVERIFY(TestHome::write(own, "old"));
         RecordingLauncher launcher;
         ini().W_Help(topic);
-        QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), yIni::helpSite() + page}));
+        if (!opened.isEmpty()) {
+            QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), opened}));
+            return;
+        }
+        QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), own}));
+        const QString page = QString::fromUtf8(TestHome::readAll(own));
+        QVERIFY(page.contains(QStringLiteral("<html lang=\"ja\">")));
+        QVERIFY(page.contains(QStringLiteral("Linux でできないこと")));
     }
 
     void openers()
