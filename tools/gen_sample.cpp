@@ -296,7 +296,8 @@ int main(int argc, char *argv[])
         args.remove(at, qMin(2, args.size() - at));
     }
     const bool empty = args.removeAll(QStringLiteral("--empty")) > 0;
-    if (args.size() != 1 || layout.pages < 1) {
+    // "--help" and any option not known here get the usage, never a database of that name.
+    if (args.size() != 1 || args.first().startsWith(u'-') || layout.pages < 1) {
         std::fprintf(stderr, "usage: gen_sample <path> [--pages N] [--force] [--empty]\n");
         return 2;
     }

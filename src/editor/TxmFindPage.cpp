@@ -213,6 +213,8 @@ void TxmFindPage::replaceSelection(bool withFormat, const QString &replacement)
         e.select(start + int(replacement.size()), 0);
     }
     e.endCommand();
+    // The page is marked while the dialog stays open, so that saving is offered at once.
+    m_editor.setBDcEdt(true);
 }
 
 void TxmFindPage::replaceRun(int i, int box, int matchBox, int undoButton, bool withFormat)

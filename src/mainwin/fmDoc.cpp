@@ -130,6 +130,9 @@ void fmDoc::load()
     SetFkyCap();
     m_tree->StSize();
     m_tree->SetFrame(1);
+    // The tree's hint asks the user to choose a page: with the start page shown, its number stays.
+    if (nDocNo != 0)
+        ShowStatus(QStringLiteral("文書No:%1").arg(nDocNo), 0);
     m_fky->StSize();
     updateCaption();
 }
@@ -196,6 +199,8 @@ void fmDoc::IniWindow(bool save)
         ini.SetVal(QStringLiteral("Top"), pxToTwips(r.y(), false));
         ini.SetVal(QStringLiteral("Width"), pxToTwips(r.width(), true));
         ini.SetVal(QStringLiteral("Height"), pxToTwips(r.height(), false));
+        // The rectangle above is the normal one, kept for when the window is restored.
+        ini.SetVal(QStringLiteral("Maximized"), isMaximized() ? 1 : 0);
         ini.SetVal(QStringLiteral("Function"), bShwFky ? QStringLiteral("表示") : QStringLiteral("非表示"));
         ini.SetVal(QStringLiteral("TrxWd"), pxToTwips(m_split->sizes().value(0), true));
         ini.SetGtx();
@@ -247,6 +252,7 @@ void fmDoc::readPlace()
     int width = ini.vGtVal(QStringLiteral("Width"), 0).toInt();
     int height = ini.vGtVal(QStringLiteral("Height"), 0).toInt();
     const int treeWidth = qMax(300, ini.vGtVal(QStringLiteral("TrxWd"), 2800).toInt());
+    const bool maximised = ini.vGtVal(QStringLiteral("Maximized"), 0).toInt() == 1;
     ShowFky(ini.vGtVal(QStringLiteral("Function"), QStringLiteral("表示")).toString() == QStringLiteral("表示"));
     if (width <= 0 || height <= 0) {
         width = pxToTwips(this->width(), true);
@@ -260,6 +266,8 @@ void fmDoc::readPlace()
     if (Usr::st().waWidth > 0 && Usr::st().waHeight > 0)
         Usr::W_FitWa(left, top, width, height);
     setGeometry(twipsToPx(left, true), twipsToPx(top, false), twipsToPx(width, true), twipsToPx(height, false));
+    if (maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
     const int tree = twipsToPx(treeWidth, true);
     m_split->setSizes({tree, qMax(200, m_split->width() - tree)});
 }

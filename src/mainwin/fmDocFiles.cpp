@@ -103,6 +103,8 @@ void fmDoc::CloseDb()
     m_editor->setBDcEdt(false);
     m_editor->rtAct(2);
     m_tree->ClearItem();
+    // The number of the page that was shown belongs to the closed database.
+    ShowStatus(QString(), 0);
     SetMenuByDb(false);
     updateCaption();
 }

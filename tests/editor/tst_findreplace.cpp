@@ -176,6 +176,48 @@ private slots:
         }
     }
 
+    // A replacement marks the page as edited while the dialog is still open (saving is offered at
+    // once); a search that replaces nothing leaves it as it was.
+    void replacingMarksThePageWhileTheDialogIsOpen_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("replace all") << 1 << QStringLiteral("a") << true;
+        QTest::newRow("replace all with format") << 4 << QStringLiteral("a") << true;
+        QTest::newRow("replace one") << 0 << QStringLiteral("a") << true;
+        QTest::newRow("nothing found") << 1 << QStringLiteral("q") << false;
+    }
+    void replacingMarksThePageWhileTheDialogIsOpen()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, search);
+        QFETCH(bool, marked);
+        m_editor->SetText(QStringLiteral("a b a"));
+        edit().select(0, 1);
+        QVERIFY(!m_editor->bDcEdt());
+        bool seen = false, ran = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *p = qobject_cast<TxmFindPage *>(sbTxmDialog::of(*m_editor).page(QStringLiteral("FD")));
+            if (p) {
+                for (int box : {1, 2})
+                    p->cbFnd[box]->setEditText(search);
+                p->cbFnd[3]->setEditText(QStringLiteral("x"));
+                p->txFndR->setText(QStringLiteral("x"));
+                if (button < 3)
+                    p->replace(button);
+                else
+                    p->replaceFormat(button - 3);
+                seen = m_editor->bDcEdt();
+                ran = true;
+            }
+            sbTxmDialog::of(*m_editor).reject();
+        });
+        m_editor->rtAct(23);
+        QVERIFY(ran);
+        QCOMPARE(seen, marked);
+    }
+
     // The replacement keeps the replaced text's look, not the look of the field before it.
     void replacementKeepsTheReplacedLook()
     {

@@ -47,6 +47,31 @@ private slots:
         f.window->SetDBNo(path, 0);
         f.window->show();
         QCOMPARE(f.window->nDocNo, 1002);
+        // The status line names the page shown, not the hint to choose one.
+        QCOMPARE(f.window->keys().panelText(), QStringLiteral("     文書No:1002"));
+    }
+
+    // A maximised window starts maximised again, its normal place kept for when it is restored; a
+    // window restored before the exit starts restored.
+    void theMaximisedWindowIsRestored()
+    {
+        MainFixture f;
+        f.start();
+        const QString path = f.window->sDbPath;
+        f.window->showMaximized();
+        QTRY_VERIFY(f.window->isMaximized());
+        const QSize normal = f.window->normalGeometry().size();
+        f.window->IniWindow(true);
+        for (const bool maximised : {true, false}) {
+            f.window = std::make_unique<fmDoc>(nullptr, &f.services);
+            f.window->SetDBNo(path, 0);
+            f.window->show();
+            QTRY_COMPARE(f.window->isMaximized(), maximised);
+            f.window->showNormal();
+            QTRY_VERIFY(!f.window->isMaximized());
+            QCOMPARE(f.window->size(), normal);
+            f.window->IniWindow(true);
+        }
     }
 
     // A file is newer when the page was last saved no later than the file changed; a missing file,
@@ -682,10 +707,12 @@ private slots:
         f.window->SaveDbAs();
         QCOMPARE(f.window->sDbPath, copy);
         QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
+        QVERIFY(f.window->keys().panelText().contains(QStringLiteral("ｵ-ﾌﾟﾝしました")));
         f.window->CloseDb();
         QVERIFY(!zSvr::instance().isOpen());
         QVERIFY(f.window->sDbPath.isEmpty());
         QCOMPARE(f.window->nDocNo, 0);
+        QCOMPARE(f.window->keys().panelText().trimmed(), QString());
         QVERIFY(!f.window->item(QStringLiteral("mnDb"), 6)->isEnabled());
     }
 
