@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -132,6 +133,19 @@ QStringList zSvr::documentTables()
             QStringLiteral("kaUsr")};
 }
 
+// The header of a Jet or ACE file (an Access database, or a document database of the Windows
+// program): such a file is not "some other file", and the user is told what it is.
+bool zSvr::isJetFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19);
+    const QByteArray kind = head.mid(4);
+    return head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
+           && (kind == "Standard Jet DB" || kind == "Standard ACE DB");
+}
+
 QString zSvr::openFailureText(const QString &path) const
 {
     const QString notOurs = QStringLiteral("Fenwar・Harvessaの文書データーベースではありません");
@@ -146,6 +160,8 @@ QString zSvr::openFailureText(const QString &path) const
     case ConnectionFailed:
         break;
     }
+    if (isJetFile(path))
+        return path + QStringLiteral("\nWindows の Jet/Access 形式のﾃﾞｰﾀｰﾍﾞｰｽです｡ここでは開けません");
     switch (m_db->openFailure()) {
     case DbConnection::NoFailure:
     case DbConnection::NotFound:

@@ -40,6 +40,7 @@ public:
     // Why the last D_StDcDb failed, as the user is told; empty when it did not
     // fail or the user cancelled the password.
     QString openFailureText(const QString &path) const;
+    static bool isJetFile(const QString &path);
     // Runs a statement that returns no rows. Refused (with the read-only
     // message) on a read-only database.
     bool D_ExeSq(const QString &sql, int *affected = nullptr);

@@ -227,7 +227,8 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     if (!ok) {
         QString text = QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を読み込めません｡");
         if (result == DocumentFile::Binary97)
-            text += QStringLiteral("\nWord 97-2003 形式(.doc)の文書は読み込めません｡.docx 形式で保存したものを読み込んでください｡");
+            text += QStringLiteral("\nWord 97-2003 形式(.doc)の文書は読み込めません｡読み込めるのは .docx, RTF, ﾃｷｽﾄ, HTML の文書です｡"
+                                   "Word などで .docx 形式に保存したものを読み込んで下さい｡");
         else if (!problem.isEmpty())
             text += QLatin1Char('\n') + problem;
         Prompt::current().message(text);

@@ -157,6 +157,16 @@ private slots:
         QTest::newRow("another program's database") << QByteArray("create") << "foreign.txdb" << notOurs;
         QTest::newRow("tables missing") << QByteArray("partial") << "partial.txdb"
                                         << notOurs + QStringLiteral("\n(ﾃｰﾌﾞﾙ tbHtm, msDic がありません)");
+        // The Windows program's own files and Access databases say what they are.
+        const QString jet = QStringLiteral("\nWindows の Jet/Access 形式のﾃﾞｰﾀｰﾍﾞｰｽです｡ここでは開けません");
+        const auto page = [](const char *kind) {
+            QByteArray head("\x00\x01\x00\x00", 4);
+            return (head + kind + QByteArray(1, '\0')).leftJustified(4096, '\0');
+        };
+        QTest::newRow("Jet database as txdb") << page("Standard Jet DB") << "Windows.txdb" << jet;
+        QTest::newRow("Access database") << page("Standard Jet DB") << "Kunden.mdb" << jet;
+        QTest::newRow("ACE database") << page("Standard ACE DB") << "Neu.mdb" << jet;
+        QTest::newRow("header cut short") << QByteArray("\x00\x01\x00\x00Standard Jet", 16) << "cut.txdb" << notOurs;
     }
 
     void openFailures()

@@ -251,6 +251,9 @@ private slots:
         QCOMPARE(prompt.messages.size(), 2);
         QCOMPARE(prompt.messages.at(0), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("bad.docx")) + QStringLiteral(" を読み込めません｡"));
         QVERIFY(prompt.messages.at(1).startsWith(QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("old.doc")) + QStringLiteral(" を読み込めません｡")));
+        // The binary Word file: the user learns which documents are read.
+        QVERIFY2(prompt.messages.at(1).contains(QStringLiteral("読み込めるのは .docx, RTF, ﾃｷｽﾄ, HTML の文書です")),
+                 qPrintable(prompt.messages.at(1)));
     }
 
     void readFailuresSayWhyAndReadHeadingsLookLikeHeadings()
