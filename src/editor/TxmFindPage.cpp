@@ -215,6 +215,7 @@ void TxmFindPage::replaceSelection(bool withFormat, const QString &replacement)
     e.endCommand();
     // The page is marked while the dialog stays open, so that saving is offered at once.
     m_editor.setBDcEdt(true);
+    m_editor.RfrshBar();
 }
 
 void TxmFindPage::replaceRun(int i, int box, int matchBox, int undoButton, bool withFormat)

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolBar>
+#include <QAction>
 #include <QtTest>
 
 #include <memory>
@@ -196,7 +198,7 @@ private slots:
         m_editor->SetText(QStringLiteral("a b a"));
         edit().select(0, 1);
         QVERIFY(!m_editor->bDcEdt());
-        bool seen = false, ran = false;
+        bool seen = false, saveOffered = false, ran = false;
         QTimer::singleShot(0, this, [&] {
             auto *p = qobject_cast<TxmFindPage *>(sbTxmDialog::of(*m_editor).page(QStringLiteral("FD")));
             if (p) {
@@ -208,7 +210,13 @@ private slots:
                     p->replace(button);
                 else
                     p->replaceFormat(button - 3);
+                QAction *save = nullptr;
+                for (QAction *action : m_editor->toolBar()->actions()) {
+                    if (action->objectName() == QLatin1String("Save"))
+                        save = action;
+                }
                 seen = m_editor->bDcEdt();
+                saveOffered = save && save->isEnabled();
                 ran = true;
             }
             sbTxmDialog::of(*m_editor).reject();
@@ -216,6 +224,7 @@ private slots:
         m_editor->rtAct(23);
         QVERIFY(ran);
         QCOMPARE(seen, marked);
+        QCOMPARE(saveOffered, marked);
     }
 
     // The replacement keeps the replaced text's look, not the look of the field before it.
