@@ -321,6 +321,38 @@ private slots:
         QCOMPARE(f.edit.text(), QStringLiteral("body"));
     }
 
+    // A footer made from the normal view (the view turns to pages, then to the footer) is shown
+    // whole, the caret's line not cut by the edge of the view.
+    void aNewFooterIsShownWhole_data()
+    {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<int>("width");
+        QTest::newRow("footer of each page") << int(FooterAll) << 800;
+        QTest::newRow("footer of the first page") << int(FooterFirst) << 800;
+        QTest::newRow("header of each page") << int(HeaderAll) << 800;
+        QTest::newRow("footer in a narrow view") << int(FooterAll) << 500;
+    }
+    void aNewFooterIsShownWhole()
+    {
+        QFETCH(int, part);
+        QFETCH(int, width);
+        Fixture f;
+        f.view.resize(width, 600);
+        f.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        f.edit.setText(QStringLiteral("body\nsecond"));
+        f.view.refresh();
+        f.view.setViewMode(2);
+        QTextCursor(f.page.ensurePart(part)).insertText(QStringLiteral("Footer"));
+        QVERIFY(f.view.activatePart(part));
+        QCoreApplication::processEvents();
+        const QRectF shown = f.view.mapToScene(f.view.viewport()->rect()).boundingRect();
+        const QRectF line = f.view.partItem()->mapRectToScene(f.view.partItem()->caretRect());
+        QVERIFY2(shown.top() <= line.top() && line.bottom() <= shown.bottom(),
+                 qPrintable(QStringLiteral("line %1-%2, view %3-%4").arg(line.top()).arg(line.bottom())
+                                .arg(shown.top()).arg(shown.bottom())));
+    }
+
     void aPartDroppedWhileEditedLeavesTheViewSound()
     {
         Fixture f;

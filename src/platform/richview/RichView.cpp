@@ -27,6 +27,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <utility>
 
@@ -372,6 +373,12 @@ bool RichView::activatePart(int flag)
     setFocus();
     item->setFocus();
     ensureVisible(item->sceneBoundingRect(), 8, 8);
+    // A switch to pages may bring a scroll bar, which Qt shows only once the events run: the view is
+    // then shorter and would cut a footer's line in half. Bring the part into view again then.
+    QTimer::singleShot(0, this, [this, flag] {
+        if (m_edit->currentPart() == flag)
+            ensureVisible(activeItem()->sceneBoundingRect(), 8, 8);
+    });
     if (flag != MainPart)
         emit partActivated(flag);
     return true;
