@@ -16,6 +16,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextList>
 #include <QTextTable>
 
 #include <memory>
@@ -24,9 +25,35 @@ using namespace TextProps;
 
 namespace {
 
+// The items between the positions that carry TextProps::CopiedList join lists made for them, one for
+// each index, in the order of the text: each item joins after the last, which Qt does without a walk
+// over the list (PartList).
+void joinCopiedLists(QTextDocument *doc, int from, int to, const QList<QTextListFormat> &formats)
+{
+    QHash<int, QTextList *> made;
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        if (!format.hasProperty(CopiedList))
+            continue;
+        const int index = format.intProperty(CopiedList);
+        format.clearProperty(CopiedList);
+        QTextList *list = made.value(index);
+        if (list)
+            format.setObjectIndex(list->objectIndex());
+        QTextCursor cursor(block);
+        cursor.setBlockFormat(format);
+        if (!list && index >= 0 && index < formats.size())
+            made.insert(index, cursor.createList(formats.at(index)));
+    }
+    edit.endEditBlock();
+}
+
 struct Renumber {
     PageDocument &target;
     const PageDocument &source;
+    const QList<QTextListFormat> &copiedLists;
     QHash<int, int> fields;
     QHash<QString, QString> pictures;
 
@@ -81,6 +108,7 @@ struct Renumber {
         apply(copy.get(), false);
         QTextDocument *frame = target.createFrameDocument();
         QTextCursor(frame).insertFragment(QTextDocumentFragment(copy.get()));
+        joinCopiedLists(frame, 0, frame->characterCount(), copiedLists);
         return target.frameIdOf(frame);
     }
 
@@ -139,16 +167,18 @@ struct Renumber {
 
 } // namespace
 
-void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocument &source)
+void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocument &source,
+                        const QList<QTextListFormat> &copiedLists)
 {
     std::unique_ptr<QTextDocument> copy(source.main()->clone());
-    Renumber renumber{target, source, {}, {}};
+    Renumber renumber{target, source, copiedLists, {}, {}};
     renumber.apply(copy.get(), true);
     at.beginEditBlock();
     if (at.hasSelection())
         PositionText::removeRange(at, at.selectionStart(), at.selectionEnd());
     const int start = at.position();
     at.insertFragment(QTextDocumentFragment(copy.get()));
+    joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
     LineBlocks::settle(at.document(), start, at.position());
     at.endEditBlock();

@@ -1,6 +1,7 @@
 #include "platform/richtext/PartDocument.h"
 
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartList.h"
 
 #include <QFont>
 #include <QTextCursor>
@@ -80,6 +81,13 @@ void PartDocument::clear()
 {
     QTextDocument::clear();
     m_undoLevels = m_redoLevels = 0;
+}
+
+QTextObject *PartDocument::createObject(const QTextFormat &format)
+{
+    if (format.isListFormat())
+        return new PartList(this);
+    return QTextDocument::createObject(format);
 }
 
 QVariant PartDocument::loadResource(int type, const QUrl &name)

@@ -27,6 +27,7 @@ public:
 
 protected:
     QVariant loadResource(int type, const QUrl &name) override;
+    QTextObject *createObject(const QTextFormat &format) override;
 
 private:
     PageDocument *m_page;

@@ -85,6 +85,8 @@ enum Property {
     BlockValue47 = QTextFormat::UserProperty + 53,        // member 47
     BlockStyle = QTextFormat::UserProperty + 54,          // int user style index, -1 / absent none
     LineBreakBlock = QTextFormat::UserProperty + 55,      // bool: a line of a long paragraph (LineBlocks)
+    CopiedList = QTextFormat::UserProperty + 57,          // int: the list an item being copied rejoins
+                                                          // (PageInsert); never stored
 
     // Table cells (on QTextTableCellFormat)
     CellAttr = QTextFormat::UserProperty + 60,      // QVariantMap attribute number -> value (member 129)
