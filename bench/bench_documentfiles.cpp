@@ -3,12 +3,12 @@
 // .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
 // and our time against its. Then the documents that once froze or lost content (nested, large and
 // merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
-// picture in a small file) are written, read and shown, each after the look at it that decides the
-// wait window. Optional argument: the folder to write the files to.
+// picture in a small file, long lists, many cells in few bytes) are written, read and shown, each
+// after the look at it that decides the wait window. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
-// inserted at the caret, and prints the times and what it read; it exits with 1 when a file cannot be
-// read.
+// inserted at the caret, and prints the times, whether each step is done under the wait window, what
+// it read and how its main text begins; it exits with 1 when a file cannot be read.
 #include "BenchAnchor.h"
 #include "editor/LoadWait.h"
 #include "platform/richtext/PageCodec.h"
@@ -156,11 +156,22 @@ QPair<qint64, int> showAsTheEditor(const PageDocument &read, bool atCaret)
     return {ok ? timer.elapsed() : -1, view.pageCount()};
 }
 
+// The first characters of the page's main text, paragraph and line breaks shown as " / ", so that
+// what a reader made of a file can be checked from outside.
+QString beginning(const PageDocument &page, int characters = 200)
+{
+    QString text;
+    for (QTextBlock block = page.main()->begin(); block.isValid() && text.size() < characters; block = block.next())
+        text += (block == page.main()->begin() ? QString() : QString(QChar::ParagraphSeparator)) + block.text();
+    text.truncate(characters);
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text.replace(QChar::ParagraphSeparator, QLatin1String(" / ")).replace(QChar::LineSeparator, QLatin1String(" / "));
+}
+
 // Reads each file into a page as the editor's read command does, and shows it; false when one could
 // not be read (it is named with the reason).
-bool readFiles(const QStringList &files, QTextStream &out)
+bool readFiles(const QStringList &files, QTextStream &out, int target = 1000)
 {
-    constexpr int Target = 1000;
     int failed = 0;
     for (const QString &file : files) {
         PageDocument page(PageDocument::WithoutLayout);
@@ -175,15 +186,18 @@ bool readFiles(const QStringList &files, QTextStream &out)
         const bool ok = format != DocumentFile::None && format != DocumentFile::Pdf
             && DocumentFile::read(page, file, format, &problem) == DocumentFile::Ok;
         const qint64 ms = timer.elapsed();
-        out << QFileInfo(file).fileName() << ": weighed in " << weighed << " us (target 5000 us), "
-            << (waits ? "under" : "without") << " the wait window; ";
+        out << QFileInfo(file).fileName() << ": weighed in " << weighed << " us (target 5000 us), read "
+            << (waits ? "with" : "without") << " the wait window; ";
         if (ok) {
             const auto [shown, pages] = showAsTheEditor(page, false);
             const qint64 inserted = showAsTheEditor(page, true).first;
+            // The editor shows a page under the wait window by the weight of its bytes.
+            const bool showWaits = LoadWait::pageWeight(PageCodec::save(page)) > LoadWait::Weight;
             out << "read in " << ms << " ms, shown in " << shown << " ms, inserted in " << inserted << " ms (target "
-                << Target << " ms each), " << pages << " printed pages, " << contents(page) << "\n";
+                << target << " ms each), shown " << (showWaits ? "with" : "without") << " the wait window, " << pages
+                << " printed pages, " << contents(page) << "; begins: " << beginning(page) << "\n";
         } else {
-            out << "NOT READ in " << ms << " ms (target " << Target << " ms)"
+            out << "NOT READ in " << ms << " ms (target " << target << " ms)"
                 << (problem.isEmpty() ? QString() : QStringLiteral(": ") + problem) << "\n";
         }
         out.flush();
@@ -267,6 +281,30 @@ void foreignCases(const QString &folder, QTextStream &out)
     readFiles(files, out);
 }
 
+// Long lists (Qt once took a minute for 20,000 items) and many cells in few bytes.
+void generatedCases(const QString &folder, QTextStream &out)
+{
+    using namespace ForeignFiles;
+    auto write = [&folder](const QString &name, const QByteArray &bytes) {
+        QFile file(QDir(folder).filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return file.fileName();
+    };
+    QStringList lists;
+    for (int items : {8000, 20000}) {
+        const QString name = QStringLiteral("list %1 items.").arg(items);
+        lists << write(name + QStringLiteral("docx"), docxList(items)) << write(name + QStringLiteral("htm"), htmlList(items))
+              << write(name + QStringLiteral("rtf"), rtfList(items));
+    }
+    out << "long lists:\n";
+    out.flush();
+    readFiles(lists, out, 500);
+    out << "many cells in few bytes:\n";
+    out.flush();
+    readFiles({write(QStringLiteral("250000 cells.docx"), docxEmptyTables(25, 100, 100))}, out);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -318,5 +356,6 @@ int main(int argc, char *argv[])
     anchor(QStringLiteral("docx"), time("read .docx", 50, [&] { return DocxReader::readFile(back, docx); }));
     anchor(QStringLiteral("rtf"), time("read .rtf", 50, [&] { return RtfReader::readFile(back, rtf); }));
     foreignCases(folder, out);
+    generatedCases(folder, out);
     return 0;
 }

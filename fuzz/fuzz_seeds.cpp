@@ -1,7 +1,7 @@
 // Writes seeds for the fuzzers into the folder given: a page with every construct and an empty one,
-// as page streams, and as Word and RTF documents in the subfolders docx/ and rtf/, with the documents
-// of other programs that once froze the editor, lost pictures or were refused too late (small
-// versions of each).
+// as page streams (with pages whose paragraphs carry a mark only crafted bytes hold), and as Word and
+// RTF documents in the subfolders docx/ and rtf/, with the documents of other programs that once froze
+// the editor, lost pictures or were refused too late (small versions of each).
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/rtf/RtfWriter.h"
@@ -72,6 +72,11 @@ int main(int argc, char **argv)
     PageDocument empty;
     PageDocument full;
     SamplePage::fillEveryConstruct(full);
+    // Paragraphs stored with the mark of a held line, which once joined them on the next save.
+    for (int i = 0; i < SamplePage::MarkedLineVariants; ++i) {
+        if (!write(dir.filePath(QStringLiteral("marked-line-%1.page").arg(i)), SamplePage::markedLineStream(i)))
+            return 1;
+    }
     return PageCodec::saveFile(empty, dir.filePath(QStringLiteral("empty.page")))
             && PageCodec::saveFile(full, dir.filePath(QStringLiteral("full.page")))
             && DocxWriter::writePage(empty, dir.filePath(QStringLiteral("docx/empty.docx")))

@@ -3,13 +3,16 @@
 #include "core/Usr.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPointer>
 #include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 QPointer<sbWait> theWindow;
@@ -55,8 +58,27 @@ void sbWait::cMsg(QString &message)
     }
     theWindow->showText(message);
     Usr::st().busy = true;
+    const bool shown = theWindow->isVisible();
     theWindow->show();
     QCoreApplication::processEvents();
+    if (!shown)
+        theWindow->drawNow();
+}
+
+// A window shown is not drawn yet: the window system maps it and asks for its painting a moment
+// later, when the job has begun and keeps the event loop from running. The job waits for that
+// moment (a short while at most) and the window is drawn before it starts.
+void sbWait::drawNow()
+{
+    QElapsedTimer waited;
+    waited.start();
+    const QWindow *window = windowHandle();
+    while (window && !window->isExposed() && waited.elapsed() < ExposeWait) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(2);
+    }
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void sbWait::cMsg(const QString &message)

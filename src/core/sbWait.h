@@ -32,8 +32,10 @@ private:
     sbWait();
     void placeOnLoad();
     void showText(const QString &message);
+    void drawNow();
 
     static constexpr int MinimumWidth = 380;
+    static constexpr int ExposeWait = 500; // ms
     QString m_message;
 
     QLabel *SSPanel1 = nullptr;

@@ -1,6 +1,7 @@
 #include "editor/LoadWait.h"
 
 #include "core/sbWait.h"
+#include "platform/docx/DocxWeight.h"
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageEncoder.h"
@@ -9,6 +10,7 @@
 #include "platform/rtf/RtfPictures.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 
@@ -45,8 +47,22 @@ qint64 LoadWait::fileWeight(const QString &file, DocumentFile::Format format)
     if (sbWait::isShown())
         return 0;
     const bool packed = format == DocumentFile::Word || format == DocumentFile::Word97;
-    const qint64 weight = markupWeight(QFileInfo(file).size() * (packed ? PackedRatio : 1));
+    const qint64 size = QFileInfo(file).size();
+    qint64 weight = markupWeight(size);
+    if (packed && weight <= Weight)
+        weight = wordWeight(file, size);
     return weight > Weight ? weight : weight + DocumentFile::readWeight(file, format, Weight);
+}
+
+// A Word file by what it unpacks to: its text, the places of its tables' grids (merged cells cost
+// Qt as much as separate ones) and its list items.
+qint64 LoadWait::wordWeight(const QString &file, qint64 size)
+{
+    QFile f(file);
+    const DocxWeight::Look look = f.open(QIODevice::ReadOnly) ? DocxWeight::of(f.readAll(), FileSize) : DocxWeight::Look();
+    if (!look.package)
+        return markupWeight(size * PackedRatio);
+    return markupWeight(look.unpacked) + look.gridPlaces * PageCodec::CellWeight + look.listItems * ListItemWeight;
 }
 
 qint64 LoadWait::pasteWeight(const QMimeData *data)

@@ -18,11 +18,13 @@ public:
     // wait window.
     static constexpr qint64 Weight = 300000;
     // A file larger than this weighs above it: the weight of another program's file is known only
-    // once it is read. A packed file (a Word file is a zip archive) weighs as a file PackedRatio
-    // times its size. A smaller file is looked at for what its size does not tell
-    // (DocumentFile::readWeight: deeply nested HTML, huge pictures in few bytes).
+    // once it is read. A Word file (a zip archive) weighs as its parts unpacked, each cell of its
+    // tables' grids as PageCodec::CellWeight characters and each list item as ListItemWeight; packed
+    // otherwise, as a file PackedRatio times its size. A smaller file is looked at for what its size
+    // does not tell (DocumentFile::readWeight: deeply nested HTML, huge pictures in few bytes).
     static constexpr qint64 FileSize = 512 * 1024;
     static constexpr qint64 PackedRatio = 10;
+    static constexpr qint64 ListItemWeight = 10;
 
     explicit LoadWait(qint64 weight);
     ~LoadWait();
@@ -42,6 +44,7 @@ public:
 private:
     // Markup weighs by its size as a file does.
     static qint64 markupWeight(qint64 size);
+    static qint64 wordWeight(const QString &file, qint64 size);
 
     bool m_shown = false;
 };

@@ -72,7 +72,7 @@ class TestUTxmLoadWait : public QObject
         return PageCodec::save(page);
     }
 
-    static QByteArray tablePage(int rows, int columns)
+    static QByteArray tablePage(int rows, int columns, bool mergedColumns = false)
     {
         PageDocument page(PageDocument::WithoutLayout);
         QTextCursor cursor(page.main());
@@ -81,6 +81,8 @@ class TestUTxmLoadWait : public QObject
         QTextTable *table = cursor.insertTable(rows, columns, format);
         for (int row = 0; row < rows; ++row)
             table->cellAt(row, row % columns).firstCursorPosition().insertText(QString::number(row));
+        for (int column = 0; mergedColumns && column < columns; ++column)
+            table->mergeCells(0, column, rows, 1);
         return PageCodec::save(page);
     }
 
@@ -107,6 +109,8 @@ private slots:
         QTest::newRow("long text") << textPage(400000) << true;
         QTest::newRow("narrow table") << tablePage(20, 5) << false;
         QTest::newRow("wide table") << tablePage(40, 100) << true;
+        // Few cells, each merged over all rows: Qt lays out every place of the grid all the same.
+        QTest::newRow("merged table") << tablePage(100, 40, true) << true;
     }
 
     void largePageLoadsUnderTheWaitWindow()
@@ -196,9 +200,9 @@ private slots:
         QTest::addColumn<bool>("waits");
         QTest::newRow("small text file") << "read.txt" << 2000 << false;
         QTest::newRow("large text file") << "read.txt" << 200000 << true;
-        // Packed: far smaller than the text it holds.
+        // Packed: far smaller than the text it holds, weighed by the text.
         QTest::newRow("small Word file") << "read.docx" << 2000 << false;
-        QTest::newRow("large Word file") << "read.docx" << 100000 << true;
+        QTest::newRow("large Word file") << "read.docx" << 200000 << true;
     }
 
     void largeFileReadUnderTheWaitWindow()
@@ -254,6 +258,11 @@ private slots:
         QTest::newRow("large picture, Word") << "read.docx" << docxPicture(blankPng(5000, 5000)) << "picture" << 1
                                              << true;
         QTest::newRow("small picture, Word") << "read.docx" << docxPicture(png(400, 300)) << "picture" << 1 << false;
+        // Weighed by what the package unpacks to and by the places of its tables' grids.
+        QTest::newRow("empty cells, Word") << "read.docx" << docxEmptyTables(1, 60, 60) << "" << 0 << true;
+        QTest::newRow("merged cells, Word") << "read.docx" << docxMergedColumns(100, 40) << "C39" << 0 << true;
+        QTest::newRow("small table, Word") << "read.docx" << docxTable(10, 10) << "9,9" << 0 << false;
+        QTest::newRow("list, Word") << "read.docx" << docxList(100) << "Item 100" << 0 << false;
         auto rtf = [](const QByteArray &png) {
             return "{\\rtf1\\ansi\\pard picture" + rtfPicture(png, BlipUid | PicProp) + "\\par}";
         };

@@ -1,4 +1,5 @@
 #include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDecoder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageStream.h"
 #include "platform/richtext/TextProps.h"
@@ -57,6 +58,58 @@ QList<Run> runs(const QTextDocument *doc)
         }
     }
     return out;
+}
+
+// A numbered list of `items` items after a paragraph, a paragraph, and a bulleted list of three.
+void fillLists(PageDocument &page, int items)
+{
+    QTextCursor cursor(page.main());
+    cursor.insertText(QStringLiteral("before"));
+    QTextListFormat numbered;
+    numbered.setStyle(QTextListFormat::ListDecimal);
+    cursor.insertBlock();
+    cursor.createList(numbered);
+    for (int i = 1; i <= items; ++i) {
+        if (i > 1)
+            cursor.insertBlock();
+        cursor.insertText(QStringLiteral("item %1").arg(i));
+    }
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(QStringLiteral("between"));
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    cursor.insertBlock();
+    cursor.createList(bullets);
+    cursor.insertText(QStringLiteral("a"));
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("b"));
+}
+
+// Each list of the document by its first item's text: its items' texts with their marks, in order.
+QMap<QString, QStringList> listsOf(const QTextDocument *doc)
+{
+    QMap<QString, QStringList> lists;
+    QSet<QTextList *> seen;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QTextList *list = block.textList();
+        if (!list || seen.contains(list))
+            continue;
+        seen.insert(list);
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << list->itemText(list->item(i)) + list->item(i).text();
+        lists.insert(items.value(0), items);
+    }
+    return lists;
+}
+
+bool anyBlockHas(const QTextDocument *doc, int property)
+{
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().hasProperty(property))
+            return true;
+    }
+    return false;
 }
 
 QByteArray sampleBytes()
@@ -452,6 +505,101 @@ private slots:
         QVERIFY(!back.charFormat().hasProperty(QTextFormat::FontPointSize));
         QVERIFY(!back.blockFormat().hasProperty(QTextFormat::BlockLeftMargin));
         QCOMPARE(back.blockFormat().topMargin(), 12.0);
+    }
+
+    // A long list comes back whole, read as a page and inserted at the caret: one list, its items in
+    // order with their numbers, and nothing of the way it was copied left in the page.
+    void listsComeBackWhole()
+    {
+        PageDocument page;
+        fillLists(page, 300);
+        const QMap<QString, QStringList> lists = listsOf(page.main());
+        QCOMPARE(lists.size(), 2);
+        QCOMPARE(lists.value(QStringLiteral("1.item 1")).size(), 300);
+        QCOMPARE(lists.value(QStringLiteral("1.item 1")).last(), QStringLiteral("300.item 300"));
+        const QByteArray bytes = PageCodec::save(page);
+        PageDocument loaded;
+        QVERIFY(PageCodec::load(loaded, bytes));
+        QCOMPARE(listsOf(loaded.main()), lists);
+        QCOMPARE(PageCodec::save(loaded), bytes);
+        PageDocument target;
+        QTextCursor cursor(target.main());
+        cursor.insertText(QStringLiteral("start"));
+        cursor.insertBlock();
+        cursor.insertBlock();
+        cursor.insertText(QStringLiteral("end"));
+        cursor.movePosition(QTextCursor::PreviousBlock);
+        QVERIFY(PageCodec::insert(target, cursor, bytes));
+        QCOMPARE(listsOf(target.main()), lists);
+        QVERIFY(!anyBlockHas(target.main(), CopiedList));
+        QVERIFY(target.main()->toPlainText().startsWith(QStringLiteral("start\nbefore\nitem 1\n")));
+        QVERIFY(target.main()->toPlainText().endsWith(QStringLiteral("\nb\nend")));
+    }
+
+    // An item added after the last one moves no other item's number: only its own line is laid out
+    // again, not the whole list (a keystroke at the end of a list of thousands of items).
+    void anItemAfterTheLastChangesOnlyItself()
+    {
+        PageDocument page;
+        fillLists(page, 200);
+        QTextCursor cursor = page.main()->find(QStringLiteral("item 200"));
+        QVERIFY(!cursor.isNull());
+        const int lastItem = cursor.block().position();
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        int from = -1;
+        connect(page.main(), &QTextDocument::contentsChange, this, [&from](int position, int, int) { from = position; });
+        cursor.insertBlock();
+        QCOMPARE(cursor.block().textList()->count(), 201);
+        QVERIFY2(from >= lastItem, qPrintable(QString::number(from)));
+        from = -1;
+        cursor.deletePreviousChar();
+        QCOMPARE(cursor.block().textList()->count(), 200);
+        QVERIFY2(from >= lastItem, qPrintable(QString::number(from)));
+        QCOMPARE(listsOf(page.main()).value(QStringLiteral("1.item 1")).last(), QStringLiteral("200.item 200"));
+    }
+
+    // A paragraph stored with the mark of a line held as a block (crafted bytes only) is read as the
+    // paragraph it is stored as: saved again it is not joined to the one before, and load, save, load
+    // gives the same page.
+    void storedParagraphsStayParagraphs_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<int>("part");
+        QTest::addColumn<int>("paragraphs"); // of the part, -1 not counted
+        const int parts[] = {MainPart, MainPart, MainPart, MainPart, HeaderAll};
+        const int paragraphs[] = {2, -1, 3, 2, 2};
+        static_assert(std::size(parts) == SamplePage::MarkedLineVariants);
+        for (int i = 0; i < SamplePage::MarkedLineVariants; ++i)
+            QTest::addRow("variant %d", i) << i << parts[i] << paragraphs[i];
+    }
+
+    void storedParagraphsStayParagraphs()
+    {
+        QFETCH(int, variant);
+        QFETCH(int, part);
+        QFETCH(int, paragraphs);
+        const QByteArray crafted = SamplePage::markedLineStream(variant);
+        PageImage::Page image;
+        QVERIFY(PageDecoder::decode(crafted, image));
+        bool marked = false;
+        for (const QTextFormat &format : image.formats)
+            marked = marked || format.hasProperty(LineBreakBlock);
+        QVERIFY(marked);
+        PageDocument page;
+        QVERIFY(PageCodec::load(page, crafted));
+        if (paragraphs >= 0)
+            QCOMPARE(page.part(part)->blockCount(), paragraphs);
+        const QByteArray saved = PageCodec::save(page);
+        PageDocument again;
+        QVERIFY(PageCodec::load(again, saved));
+        for (int flag : {int(MainPart), int(HeaderAll)}) {
+            const QTextDocument *doc = page.part(flag);
+            if (!doc)
+                continue;
+            QVERIFY(!anyBlockHas(doc, LineBreakBlock));
+            QCOMPARE(again.part(flag)->blockCount(), doc->blockCount());
+        }
+        QCOMPARE(PageCodec::save(again), saved);
     }
 
     // A page the loader would refuse is never written: stored, it could not be opened again.

@@ -449,4 +449,48 @@ QList<TextCase> htmlTextCases()
     };
 }
 
+QByteArray docxList(int items)
+{
+    const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    QByteArray body;
+    for (int i = 1; i <= items; ++i)
+        body += "<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr><w:r><w:t>Item "
+                + number(i) + "</w:t></w:r></w:p>";
+    return ZipPackage::write(
+        {{QStringLiteral("word/document.xml"),
+          "<w:document " + w + "><w:body>" + body + docxText("end") + "</w:body></w:document>"},
+         {QStringLiteral("word/_rels/document.xml.rels"),
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+          "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>"
+          "</Relationships>"},
+         {QStringLiteral("word/numbering.xml"),
+          "<w:numbering " + w + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
+          "<w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
+          "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>"}});
+}
+
+QByteArray rtfList(int items)
+{
+    QByteArray rtf = "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat1{\\leveltext\\'02\\'00.;}}"
+                     "\\listid1}}{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\n";
+    for (int i = 1; i <= items; ++i)
+        rtf += "\\pard\\ls1 Item " + number(i) + "\\par\n";
+    return rtf + "\\pard end\\par}";
+}
+
+QByteArray htmlList(int items)
+{
+    QByteArray html = "<html><body><ol>\n";
+    for (int i = 1; i <= items; ++i)
+        html += "<li>Item " + number(i) + "</li>\n";
+    return html + "</ol><p>end</p></body></html>";
+}
+
+QByteArray docxEmptyTables(int tables, int rows, int columns)
+{
+    const QByteArray row = "<w:tr>" + QByteArray("<w:tc><w:p/></w:tc>").repeated(columns) + "</w:tr>";
+    const QByteArray table = "<w:tbl>" + row.repeated(rows) + "</w:tbl><w:p/>";
+    return docx(table.repeated(tables));
+}
+
 } // namespace ForeignFiles

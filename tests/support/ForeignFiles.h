@@ -75,4 +75,13 @@ QList<TextCase> rtfTextCases();
 // HTML: byte-order marks, the encodings a page declares, UTF-8 and CP932 undeclared.
 QList<TextCase> htmlTextCases();
 
+// One numbered list of `items` items "Item <n>" (from 1), as Word, WordPad and web pages give it, and a
+// paragraph "end" after it.
+QByteArray docxList(int items);
+QByteArray rtfList(int items);
+QByteArray htmlList(int items);
+
+// `tables` tables of empty cells, a paragraph after each: many cells in few bytes.
+QByteArray docxEmptyTables(int tables, int rows, int columns);
+
 } // namespace ForeignFiles

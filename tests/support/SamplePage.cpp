@@ -1,5 +1,7 @@
 #include "support/SamplePage.h"
 
+#include "platform/richtext/ByteWriter.h"
+#include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "support/TestImages.h"
@@ -129,6 +131,59 @@ QString pastedLines(int lines)
     for (int i = 0; i < lines; ++i)
         list << QStringLiteral("行 %1 of a pasted text file, 0123456789").arg(i);
     return list.join(QChar(11));
+}
+
+// Marks the blocks with a property the writer keeps, then gives it the held line's number in the bytes.
+QByteArray markedLineStream(int variant)
+{
+    constexpr int Stand = QTextFormat::UserProperty + 56; // no property of the page model
+    static_assert(Stand != LineBreakBlock);
+    PageDocument page;
+    QTextDocument *doc = page.main();
+    QTextCursor cursor(doc);
+    auto mark = [](const QTextBlock &block) {
+        QTextBlockFormat format = block.blockFormat();
+        format.setProperty(Stand, true);
+        QTextCursor(block).setBlockFormat(format);
+    };
+    switch (variant) {
+    case 1:
+        fillEveryConstruct(page);
+        break;
+    case 2: {
+        QTextListFormat list;
+        list.setStyle(QTextListFormat::ListDecimal);
+        cursor.insertText(QStringLiteral("before"));
+        cursor.insertBlock();
+        cursor.createList(list);
+        cursor.insertText(QStringLiteral("one"));
+        cursor.insertBlock();
+        cursor.insertText(QStringLiteral("two"));
+        break;
+    }
+    case 3:
+        cursor.insertText(QStringLiteral("short"));
+        cursor.insertBlock();
+        cursor.insertText(QStringLiteral("line 1") + QChar(QChar::LineSeparator) + QStringLiteral("line 2"));
+        break;
+    case 4:
+        doc = page.ensurePart(HeaderAll);
+        cursor = QTextCursor(doc);
+        [[fallthrough]];
+    default:
+        cursor.insertText(QStringLiteral("first"));
+        cursor.insertBlock();
+        cursor.insertText(QStringLiteral("second"));
+        break;
+    }
+    for (QTextBlock block = doc->begin().next(); block.isValid(); block = block.next())
+        mark(block);
+    auto number = [](int property) {
+        ByteWriter out;
+        out.varUInt(quint64(property));
+        return out.take();
+    };
+    return PageCodec::save(page).replace(number(Stand), number(LineBreakBlock));
 }
 
 void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background)

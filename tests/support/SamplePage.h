@@ -19,6 +19,13 @@ void fillEveryConstruct(PageDocument &page);
 // Lines of a text file joined by line breaks (code 11), as "paste as text" makes them.
 QString pastedLines(int lines);
 
+// Page streams whose stored paragraphs carry the mark of a line held as a block (only crafted bytes do:
+// the writer never stores it), `variant` 0 to MarkedLineVariants - 1: the second of two short
+// paragraphs, every paragraph of the every-construct page, list items, a paragraph with line breaks
+// after a short one, and the second paragraph of a header.
+constexpr int MarkedLineVariants = 5;
+QByteArray markedLineStream(int variant);
+
 // A text frame (2000 x 1000 twips, background COLORREF) holding `text`, anchored at the cursor.
 void insertTextFrame(PageDocument &page, QTextCursor &cursor, const QString &text, int background);
 

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 #include <zip.h>
 
 ZipPackage::ZipPackage() = default;
@@ -54,6 +56,16 @@ QStringList ZipPackage::names() const
             names << QString::fromUtf8(name);
     }
     return names;
+}
+
+qint64 ZipPackage::unpackedSize(const QString &name) const
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (!m_archive || zip_stat(static_cast<zip_t *>(m_archive), name.toUtf8().constData(), 0, &st) != 0
+        || !(st.valid & ZIP_STAT_SIZE))
+        return -1;
+    return qint64(qMin<zip_uint64_t>(st.size, zip_uint64_t(std::numeric_limits<qint64>::max())));
 }
 
 bool ZipPackage::read(const QString &name, QByteArray &bytes, qint64 limit)

@@ -24,6 +24,9 @@ public:
     bool open(const QByteArray &bytes);
     bool contains(const QString &name) const;
     QStringList names() const;
+    // The size the entry unpacks to, as the package's directory gives it (which may lie); -1 when the
+    // entry is missing.
+    qint64 unpackedSize(const QString &name) const;
     // The entry's bytes; false when it is missing, damaged or over a limit.
     bool read(const QString &name, QByteArray &bytes, qint64 limit = EntryLimit);
 

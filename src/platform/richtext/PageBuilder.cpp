@@ -18,13 +18,13 @@
 using namespace PageImage;
 using namespace TextProps;
 
-void PageBuilder::build(const Page &image, PageDocument &page)
+void PageBuilder::build(const Page &image, PageDocument &page, QList<QTextListFormat> *copiedLists)
 {
     page.clear();
     page.setPageSetup(image.setup);
     for (const Picture &picture : image.pictures)
         page.setPicture(picture.name, picture.bytes, picture.format);
-    PageBuilder builder(image, page);
+    PageBuilder builder(image, page, copiedLists);
     for (const Part &p : image.parts) {
         if (p.kind == Part::TextFrame) {
             page.createFrameDocument(p.key);
@@ -41,6 +41,11 @@ void PageBuilder::part(const Part &p)
     QTextDocument *doc = p.kind == Part::TextFrame ? m_page.frameDocument(p.key) : m_page.ensurePart(p.key);
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
+    if (m_copiedLists) {
+        m_firstCopiedList = int(m_copiedLists->size());
+        for (int list : p.lists)
+            m_copiedLists->append(m_image.formats.at(list).toListFormat());
+    }
     doc->setUndoRedoEnabled(false);
     // One edit, laid out once at its end. Switching the layout off for the build and on again made
     // Qt lay the part out as a whole afterwards, a long table twice when the view asked for the
@@ -87,10 +92,17 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
     if (!existing)
         cursor.insertBlock();
     // Setting a format is an edit even where the block has it (the many plain cells of a large table).
-    const QTextBlockFormat blockFormat = m_image.formats.at(item.blockFormat).toBlockFormat();
+    QTextBlockFormat blockFormat = m_image.formats.at(item.blockFormat).toBlockFormat();
+    // Each stored paragraph is one: the mark of a held line never comes from the bytes (the writer
+    // leaves it out), and kept it would join the paragraph to the one before on the next save.
+    blockFormat.clearProperty(LineBreakBlock);
+    blockFormat.clearProperty(CopiedList);
+    if (m_copiedLists && item.list >= 0)
+        blockFormat.setProperty(CopiedList, m_firstCopiedList + item.list);
     if (cursor.blockFormat() != blockFormat)
         cursor.setBlockFormat(blockFormat);
-    setList(cursor, item.list);
+    if (!m_copiedLists)
+        setList(cursor, item.list);
     if (!PageEncoder::followsStructure(cursor.block())) {
         QTextCharFormat format;
         if (item.charFormat >= 0)

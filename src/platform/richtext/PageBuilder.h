@@ -3,7 +3,9 @@
 #include "platform/richtext/PageImage.h"
 
 #include <QHash>
+#include <QList>
 #include <QSet>
+#include <QTextListFormat>
 
 class PageDocument;
 class QTextCursor;
@@ -14,13 +16,17 @@ class QTextList;
 // where they are sound; a field whose id is out of range or was already used by another field, and an
 // object (picture, table, text frame) likewise, gets a new id. A text frame anchor whose frame text is
 // missing or already anchored gets a new, empty frame text. The parts have no undo steps afterwards.
+// With `copiedLists`, a page that is only copied from (PageInsert): its list items join no list, each
+// carries TextProps::CopiedList, the index of its list's format appended to *copiedLists. Qt copies a
+// list item by item, walking the whole list for each; items of no list are copied in one pass.
 class PageBuilder
 {
 public:
-    static void build(const PageImage::Page &image, PageDocument &page);
+    static void build(const PageImage::Page &image, PageDocument &page, QList<QTextListFormat> *copiedLists = nullptr);
 
 private:
-    PageBuilder(const PageImage::Page &image, PageDocument &page) : m_image(image), m_page(page) {}
+    PageBuilder(const PageImage::Page &image, PageDocument &page, QList<QTextListFormat> *copiedLists)
+        : m_image(image), m_page(page), m_copiedLists(copiedLists) {}
     void part(const PageImage::Part &part);
     void items(QTextCursor &cursor, const std::vector<PageImage::Item> &items);
     void block(QTextCursor &cursor, const PageImage::Item &item, bool existing);
@@ -34,7 +40,9 @@ private:
     const PageImage::Page &m_image;
     PageDocument &m_page;
     const PageImage::Part *m_part = nullptr;
+    QList<QTextListFormat> *m_copiedLists;
     QList<QTextList *> m_lists;       // of the part being built
+    int m_firstCopiedList = 0;        // of the part being built, in *m_copiedLists
     QSet<int> m_usedFields;
     QSet<int> m_usedObjects;
     QSet<int> m_frames;               // frame texts read

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QTextListFormat>
 
 namespace {
 // A page with all its pictures stays far below this; a larger file is no page of ours.
@@ -19,7 +20,8 @@ qint64 weightOf(const std::vector<PageImage::Item> &items)
 {
     qint64 weight = 0;
     for (const PageImage::Item &item : items) {
-        weight += 1 + qint64(item.cells.size()) * PageCodec::CellWeight + weightOf(item.items);
+        // Every place of a table's grid is laid out, the ones that merged cells cover too.
+        weight += 1 + qint64(item.rows) * item.columns * PageCodec::CellWeight + weightOf(item.items);
         for (const PageImage::Fragment &fragment : item.fragments)
             weight += fragment.text.size();
         for (const PageImage::Cell &cell : item.cells)
@@ -78,8 +80,9 @@ bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteAr
         return false;
     // Only copied from, never shown: a layout of it would be thrown away.
     PageDocument source(PageDocument::WithoutLayout);
-    PageBuilder::build(image, source);
-    PageInsert::insert(page, selection, source);
+    QList<QTextListFormat> lists;
+    PageBuilder::build(image, source, &lists);
+    PageInsert::insert(page, selection, source, lists);
     return true;
 }
 

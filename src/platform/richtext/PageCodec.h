@@ -30,9 +30,10 @@ public:
                           bool atSelection);
     static QByteArray saveBytes(const PageDocument &page, int format);
 
-    // What laying out the page of the bytes costs, in characters, a table cell counting as CellWeight
-    // of them (Qt lays out a large table far more slowly than its text) and a picture as pictureWeight;
-    // 0 for bytes that load() would refuse. Decoding costs little beside building and laying out.
+    // What laying out the page of the bytes costs, in characters, a place of a table's grid (merged
+    // cells cover several) counting as CellWeight of them (Qt lays out a large table far more slowly
+    // than its text) and a picture as pictureWeight; 0 for bytes that load() would refuse. Decoding
+    // costs little beside building and laying out.
     static constexpr qint64 CellWeight = 100;
     static qint64 layoutWeight(const QByteArray &bytes);
     // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels, read
