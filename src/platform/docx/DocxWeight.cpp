@@ -55,7 +55,8 @@ DocxWeight::Look DocxWeight::of(const QByteArray &bytes, qint64 markupLimit)
     for (const QString &name : zip.names()) {
         if (!isXmlPart(name))
             continue;
-        look.unpacked += qMax<qint64>(0, zip.unpackedSize(name));
+        // A directory may claim any size: a part counts as much as a package may unpack to at most.
+        look.unpacked += qBound<qint64>(0, zip.unpackedSize(name), ZipPackage::TotalLimit);
         parts << name;
     }
     if (look.unpacked > markupLimit)
