@@ -4,6 +4,7 @@
 #include "editor/LoadWait.h"
 #include "editor/uTxm.h"
 #include "platform/docx/DocumentFile.h"
+#include "platform/docx/DocxWeight.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PartDocument.h"
@@ -352,6 +353,40 @@ private slots:
         sbWait::cEnd();
         QVERIFY(!Usr::st().busy);
         editor.cOff();
+    }
+
+    // The look at a Word file counts every place of its tables' grids (merged, spanned and nested
+    // cells included) and its list items; bytes that are no package tell nothing.
+    void wordFileLook_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("package");
+        QTest::addColumn<qint64>("places");
+        QTest::addColumn<qint64>("items");
+        using namespace ForeignFiles;
+        QTest::newRow("table") << docxTable(3, 4) << true << qint64(12) << qint64(0);
+        QTest::newRow("merged rows") << docxMergedColumns(10, 5) << true << qint64(50) << qint64(0);
+        QTest::newRow("tables") << docxEmptyTables(3, 2, 7) << true << qint64(42) << qint64(0);
+        QTest::newRow("spanned and nested")
+            << docx("<w:tbl><w:tblGrid><w:gridCol/><w:gridCol/></w:tblGrid><w:tr><w:tc><w:tcPr><w:gridSpan w:val=\"6\"/>"
+                    "</w:tcPr><w:tbl><w:tr><w:tc><w:p/></w:tc><w:tc><w:p/></w:tc></w:tr></w:tbl><w:p/></w:tc></w:tr>"
+                    "<w:tr><w:tc><w:p/></w:tc></w:tr></w:tbl>")
+            << true << qint64(2 * 6 + 2) << qint64(0);
+        QTest::newRow("list") << docxList(7) << true << qint64(0) << qint64(7);
+        QTest::newRow("no package") << QByteArray("<w:tbl><w:tr><w:tc/></w:tr></w:tbl>") << false << qint64(0) << qint64(0);
+    }
+
+    void wordFileLook()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, package);
+        QFETCH(qint64, places);
+        QFETCH(qint64, items);
+        const DocxWeight::Look look = DocxWeight::of(bytes, LoadWait::FileSize);
+        QCOMPARE(look.package, package);
+        QCOMPARE(look.gridPlaces, places);
+        QCOMPARE(look.listItems, items);
+        QVERIFY(!package || look.unpacked > bytes.size() / 2);
     }
 
     // Damaged bytes weigh nothing: the load fails as before, without the window.

@@ -177,6 +177,11 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     if (at.hasSelection())
         PositionText::removeRange(at, at.selectionStart(), at.selectionEnd());
     const int start = at.position();
+    // Qt begins a new paragraph for a list item that comes in where no list is, unless it gives the
+    // document its first paragraph; the copy's items are in no list until they are in the target.
+    const QTextBlock first = copy->begin();
+    if (start > 0 && first.blockFormat().hasProperty(CopiedList) && first.length() > 1 && !at.block().textList())
+        at.insertBlock(first.blockFormat(), first.charFormat());
     at.insertFragment(QTextDocumentFragment(copy.get()));
     joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
