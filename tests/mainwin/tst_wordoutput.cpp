@@ -440,6 +440,8 @@ void TestWordOutput::backupAndMail()
     QVERIFY(text.open(QIODevice::ReadOnly));
     const QString written = QString::fromUtf8(text.readAll());
     QVERIFY(written.contains(QString(60000, QChar(0x6587))) && written.contains(QStringLiteral("終わり")));
+    // The attached text keeps the CR LF of mail, once a line.
+    QVERIFY(written.contains(QStringLiteral("\r\n終わり")) && !written.contains(QStringLiteral("\r\r")));
 
     // The Word copy of the page: a copy that cannot be written and a copy that cannot be opened say so.
     const QString copy = work + QStringLiteral("Temp.docx");

@@ -17,6 +17,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTextCursor>
+#include <QTextTable>
 #include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -350,6 +352,14 @@ private slots:
         QCOMPARE(data->text(), QStringLiteral("page 1003"));
         viewer.copyItem(1);
         QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().size() > 1);
+        // A table goes as a line a row, its cells apart by a tab; no cell mark or object goes with it.
+        QTextCursor cursor(viewer.view().edit()->document());
+        cursor.movePosition(QTextCursor::End);
+        QTextTable *table = cursor.insertTable(2, 2);
+        for (int cell = 0; cell < 4; ++cell)
+            table->cellAt(cell / 2, cell % 2).firstCursorPosition().insertText(QString(QChar(u'a' + cell)));
+        viewer.copyItem(2);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("page 1003\na\tb\nc\td\n"));
         viewer.close();
     }
 };
