@@ -220,6 +220,8 @@ bool uTxm::keyDown(int key, bool shift)
     const bool entShift = Frmt::st().usrEntShift;
     m_busy = true;
     bool taken = false;
+    // The break and the style it brings are one undo step.
+    m_edit->beginCommand();
     if (!body && !onField && !shift) {
         const int style = styleAtCaret();
         const bool atEnd = caret >= m_edit->textLength() || m_edit->charAt(caret) == QChar(10);
@@ -235,6 +237,7 @@ bool uTxm::keyDown(int key, bool shift)
         insertBreak(shift ? 10 : 11);
         taken = true;
     }
+    m_edit->endCommand();
     m_busy = false;
     if (taken) {
         syncToView();
@@ -282,10 +285,13 @@ void uTxm::typed()
             int page = 0, line = 0, column = 0;
             T_GetInPos(page, line, column);
             if (page == 1 || column <= 1) { // columns count from 1
+                // The style joins the undo step of the typing that brought it.
+                m_edit->joinCommand();
                 if (line != 1 && !body && caret >= m_edit->textLength())
                     txStyle(3, QVariant(), true);
                 else if (line == 1 && style != 0)
                     txStyle(0, QVariant(), true);
+                m_edit->endCommand();
             }
         }
     }

@@ -24,6 +24,15 @@ bool oneOf(int code, std::initializer_list<int> codes)
     return false;
 }
 
+// Commands that edit the page: each is one undo step, whatever formats and upkeep it does on the way.
+// The find dialog is left out (each of its replacements is a step of its own), as are the commands
+// that load a page, which start a new undo history.
+bool editingJob(int code)
+{
+    return oneOf(code, {15, 24, 33, 35, 40, 42, 43, 44, 45, 50, 51, 52, 53, 54, 60, 61, 62, 63, 64, 71, 80, 81,
+                        82, 85});
+}
+
 // Commands whose work EditorServices::runJob carries out.
 bool servicesJob(int code)
 {
@@ -83,7 +92,12 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
         txIME(off);
     }
     bool result = false;
+    const bool grouped = editingJob(iJb);
+    if (grouped)
+        m_edit->beginCommand();
     runWork(iJb, vArg, result);
+    if (grouped)
+        m_edit->endCommand();
     if (oneOf(iJb, {2, 4, 5}))
         emit eUdtFld();
     applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);

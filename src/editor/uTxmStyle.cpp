@@ -53,6 +53,8 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
         return;
     }
     m_view->setUpdatesEnabled(false);
+    // Its many format changes are one undo step, and join the typing or command that brought them.
+    m_edit->beginCommand();
     if (!quiet) {
         bool notAtStart = false;
         headingBreak(heading, notAtStart);
@@ -130,6 +132,7 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
     if (style <= 5 && m_edit->selLength() > 0)
         txFldClr(m_edit->selStart(), m_edit->selLength());
     m_edit->select(qMin(start, m_edit->textLength()), length);
+    m_edit->endCommand();
     m_view->setUpdatesEnabled(true);
     syncToView();
     m_busy = busy;

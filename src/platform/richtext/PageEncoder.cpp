@@ -32,7 +32,8 @@ QByteArray PageEncoder::encode()
         if (QTextDocument *doc = m_page.part(flag))
             parts.section(PartTag, part(doc, 0, flag));
     }
-    for (int id : m_page.frameIds())
+    // A frame whose anchor was deleted keeps its text only for undo, as a picture does.
+    for (int id : m_page.usedFrameIds())
         parts.section(PartTag, part(m_page.frameDocument(id), 1, id));
 
     ByteWriter out;

@@ -87,6 +87,14 @@ void RichTextEdit::beginCommand()
     }
 }
 
+void RichTextEdit::joinCommand()
+{
+    if (m_commandDepth++ == 0) {
+        m_commandCursor = QTextCursor(document());
+        m_commandCursor.joinPreviousEditBlock();
+    }
+}
+
 void RichTextEdit::endCommand()
 {
     if (m_commandDepth > 0 && --m_commandDepth == 0)

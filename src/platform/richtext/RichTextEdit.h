@@ -36,6 +36,8 @@ public:
     bool selectFrame(int id);  // member 199; 0 = main text. False for an unknown frame.
 
     void beginCommand();
+    // Like beginCommand, but what follows joins the undo step just made (a key just typed).
+    void joinCommand();
     void endCommand();
 
     // Text and selection (15, 147, 30, 31, 32)

@@ -271,24 +271,58 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         emit clipboardAction(action, done);
     else
         done = pageKey(event);
+    const QString text = event->text();
+    const bool typing = !done && !text.isEmpty() && text.at(0).isPrint();
     if (!done) {
-        if (!event->text().isEmpty())
+        if (!text.isEmpty())
             prepareTyping();
         const bool deletes = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
         const auto qtKey = [&] {
             if (!newParagraph(event))
                 QGraphicsTextItem::keyPressEvent(event);
         };
-        if (editsText(event))
-            editAndSettle(deletes, qtKey);
+        const auto edit = [&] {
+            if (editsText(event))
+                editAndSettle(deletes, qtKey);
+            else
+                qtKey();
+        };
+        if (typing)
+            typeInRun(edit);
         else
-            qtKey();
+            edit();
     }
     event->accept();
     emit handled();
-    const QString text = event->text();
-    if (!done && !text.isEmpty() && text.at(0).isPrint())
+    if (typing) {
         emit textTyped(text);
+        noteTypingRun();
+    }
+}
+
+// Keys typed one after another are one undo step, as Qt merges them, together with what their
+// listeners format on the way (the editor's heading and body styles join the step of the key that
+// brought them). Each key is an edit block of its own; one typed where the last one left the
+// document joins that block.
+void PageTextItem::typeInRun(const std::function<void()> &edit)
+{
+    QTextDocument *doc = document();
+    const QTextCursor caret = textCursor();
+    const bool continues = m_run.document == doc && m_run.steps == doc->availableUndoSteps()
+                           && !doc->isRedoAvailable() && !caret.hasSelection() && caret.position() == m_run.position;
+    QTextCursor group(doc);
+    if (continues)
+        group.joinPreviousEditBlock();
+    else
+        group.beginEditBlock();
+    edit();
+    group.endEditBlock();
+    noteTypingRun();
+}
+
+void PageTextItem::noteTypingRun()
+{
+    m_run = {document(), document()->availableUndoSteps(), textCursor().position()};
 }
 
 // PageUp and PageDown move the caret a screen up or down and scroll the view by as much, so that the
@@ -402,12 +436,19 @@ void PageTextItem::keyReleaseEvent(QKeyEvent *event)
 void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
 {
     emit aboutToHandle();
-    if (!event->commitString().isEmpty())
+    const bool typing = !event->commitString().isEmpty();
+    if (typing)
         prepareTyping();
-    editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); });
+    const auto edit = [&] { editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); }); };
+    if (typing)
+        typeInRun(edit);
+    else
+        edit();
     emit handled();
-    if (!event->commitString().isEmpty())
+    if (typing) {
         emit textTyped(event->commitString());
+        noteTypingRun();
+    }
 }
 
 void PageTextItem::toDocumentEvent(QGraphicsSceneMouseEvent *event) const

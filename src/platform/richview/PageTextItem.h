@@ -88,7 +88,16 @@ private:
     bool newParagraph(QKeyEvent *event);
     static bool editsText(const QKeyEvent *event);
     void editAndSettle(bool deletes, const std::function<void()> &edit);
+    void typeInRun(const std::function<void()> &edit);
+    void noteTypingRun();
     QTextDocument *placeholder();
+
+    // Where the last key typed left the document: a key typed there joins its undo step.
+    struct TypingRun {
+        const QTextDocument *document = nullptr;
+        int steps = -1;
+        int position = -1;
+    };
 
     const PageGeometry *m_geometry;
     QObject *m_control = nullptr;
@@ -96,4 +105,5 @@ private:
     bool m_controlChars = false;
     bool m_gridLines = false;
     bool m_pressTaken = false;
+    TypingRun m_run;
 };

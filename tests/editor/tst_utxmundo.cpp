@@ -1,0 +1,302 @@
+// Undo and redo of the editor's commands as the user sees them: one undo takes back the whole of an
+// editing command, the formats and upkeep it did on the way included, and one redo brings it back.
+#include "editor/EditorServices.h"
+#include "editor/TxmFindPage.h"
+#include "editor/sbTxmDialog.h"
+#include "editor/sbWmf.h"
+#include "editor/uTxm.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/ListDialog.h"
+#include "platform/richview/RichView.h"
+#include "support/EditorTestEnv.h"
+#include "support/SamplePage.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestImages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// The real services, with the answers of the link dialogs given.
+class LinkAnswers : public EditorServices
+{
+public:
+    void settingsDialog(uTxm &editor, const QString &mode, QString &answer) override
+    {
+        if (mode.startsWith(QLatin1String("LK")))
+            answer = QStringLiteral("見本\thttps://example.test/a?b=\"1\"");
+        else
+            EditorServices::settingsDialog(editor, mode, answer);
+    }
+};
+
+// A page as the sample database has them: a page heading, body text, a second heading, more body.
+QByteArray samplePage(const QString &body = QStringLiteral("この頁は文書について説明します。"))
+{
+    PageDocument page;
+    QTextCursor cursor(page.main());
+    const auto heading = [&](const QString &text, int style, double points) {
+        QTextBlockFormat block;
+        block.setProperty(TextProps::BlockStyle, style);
+        cursor.setBlockFormat(block);
+        QTextCharFormat look;
+        look.setFontWeight(QFont::Bold);
+        look.setFontPointSize(points);
+        look.setForeground(QColor(0, 0, 128));
+        cursor.insertText(text, look);
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    };
+    heading(QStringLiteral("はじめに"), 0, 16);
+    cursor.insertText(body);
+    cursor.insertBlock();
+    heading(QStringLiteral("文書について"), 1, 13);
+    cursor.insertText(QStringLiteral("表と画像の関係を述べます。"));
+    cursor.insertBlock();
+    return PageCodec::save(page);
+}
+
+QImage picture()
+{
+    QImage image;
+    image.loadFromData(TestImages::bytes("PNG", Qt::darkCyan, 40, 30));
+    return image;
+}
+
+// Presses OK of the modal window that opens next.
+void acceptNextWindow()
+{
+    QTimer::singleShot(0, [] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (auto *sizing = qobject_cast<sbWmf *>(window))
+            sizing->cmRet[0]->click();
+        else if (auto *ok = window ? window->findChild<QPushButton *>(QStringLiteral("cmOk0")) : nullptr)
+            ok->click();
+    });
+}
+
+} // namespace
+
+class TestUTxmUndo : public QObject
+{
+    Q_OBJECT
+
+    LinkAnswers m_services;
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<uTxm> m_editor;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+
+    uTxm &editor() { return *m_editor; }
+    RichTextEdit &edit() { return m_editor->edit(); }
+    QWidget *keys() { return m_editor->view()->viewport(); }
+    QByteArray bytes() { return PageCodec::save(m_editor->page()); }
+
+    void load(const QByteArray &page)
+    {
+        bool ok = false;
+        editor().SetData(page, ok);
+        QVERIFY(ok);
+    }
+
+    // Characters as a keyboard without an input method gives them, one key each.
+    void type(const QString &text)
+    {
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(keys(), &press);
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(keys(), &release);
+        }
+    }
+
+    void caretAt(int position)
+    {
+        edit().select(position, 0);
+        editor().view()->showModelCaret();
+    }
+
+    // The position right after the first occurrence of `text`.
+    int after(const QString &text) { return int(edit().text().indexOf(text) + text.size()); }
+
+    void insertTable()
+    {
+        acceptNextWindow();
+        editor().rtAct(80, QStringLiteral("表"));
+    }
+
+    // Each command: what the page holds first (not undone), then the command.
+    struct Command {
+        std::function<void(TestUTxmUndo &)> setUp;
+        std::function<void(TestUTxmUndo &)> run;
+    };
+    static QMap<QString, Command> commands();
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(resetEditorState(*m_home));
+        m_prompt = std::make_unique<ScriptedPrompt>();
+        m_editor = std::make_unique<uTxm>(nullptr, &m_services);
+        m_editor->view()->setDialogRunner([](QDialog &dialog) {
+            if (auto *list = qobject_cast<ListDialog *>(&dialog))
+                list->setKind(2);
+            return true;
+        });
+        m_editor->cOn(0, 2);
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
+        load(samplePage());
+        m_editor->view()->setFocus();
+    }
+
+    void cleanup()
+    {
+        m_editor.reset();
+        m_prompt.reset();
+        yIni::release();
+        m_home.reset();
+    }
+
+    void oneUndoTakesBackTheWholeCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const QString &name : commands().keys())
+            QTest::newRow(qPrintable(name)) << name;
+    }
+
+    void oneUndoTakesBackTheWholeCommand()
+    {
+        QFETCH(QString, command);
+        const Command c = commands().value(command);
+        if (c.setUp)
+            c.setUp(*this);
+        static_cast<PartDocument *>(editor().page().main())->clearUndo();
+        const QByteArray before = bytes();
+        c.run(*this);
+        const QByteArray done = bytes();
+        QVERIFY2(done != before, "the command changed nothing");
+        QVERIFY(edit().undoSteps() > 0);
+        editor().rtAct(11);
+        QVERIFY2(bytes() == before, "one undo did not bring the page back");
+        editor().rtAct(12);
+        QVERIFY2(bytes() == done, "one redo did not bring the command back");
+    }
+
+    // The session of the report: a table, a character in it, a character at the end; three undos
+    // take back the three, each one a change on the screen.
+    void tableTypingAndUndo()
+    {
+        QTest::keyClick(keys(), Qt::Key_End, Qt::ControlModifier);
+        const QByteArray start = bytes();
+        insertTable();
+        const QByteArray table = bytes();
+        type(QStringLiteral("あ"));
+        const QByteArray cell = bytes();
+        QTest::keyClick(keys(), Qt::Key_End, Qt::ControlModifier);
+        type(QStringLiteral("後"));
+        for (const QByteArray &expected : {cell, table, start}) {
+            editor().rtAct(11);
+            QVERIFY(bytes() == expected);
+        }
+        QCOMPARE(edit().undoSteps(), 0);
+    }
+};
+
+QMap<QString, TestUTxmUndo::Command> TestUTxmUndo::commands()
+{
+    using T = TestUTxmUndo;
+    QMap<QString, Command> map;
+    const auto atEnd = [](T &t) { QTest::keyClick(t.keys(), Qt::Key_End, Qt::ControlModifier); };
+    const auto inBody = [](T &t) { t.caretAt(t.after(QStringLiteral("この頁は"))); };
+    const auto inTable = [atEnd](T &t) {
+        atEnd(t);
+        t.insertTable();
+        t.type(QStringLiteral("あ"));
+    };
+    map.insert(QStringLiteral("table"), {atEnd, [](T &t) { t.insertTable(); }});
+    map.insert(QStringLiteral("table row below"), {inTable, [](T &t) { t.editor().rtAct(80, QStringLiteral("下")); }});
+    map.insert(QStringLiteral("table column left"), {inTable, [](T &t) { t.editor().rtAct(80, QStringLiteral("左")); }});
+    map.insert(QStringLiteral("table deleted"), {inTable, [](T &t) { t.editor().rtAct(82, QStringLiteral("表")); }});
+    map.insert(QStringLiteral("typing after a table"), {inTable, [](T &t) {
+        QTest::keyClick(t.keys(), Qt::Key_End, Qt::ControlModifier);
+        t.type(QStringLiteral("後の文"));
+    }});
+    map.insert(QStringLiteral("picture pasted"), {inBody, [](T &t) {
+        QApplication::clipboard()->setImage(picture());
+        t.editor().rtAct(15, QStringLiteral("PIC"));
+    }});
+    map.insert(QStringLiteral("picture from a file"), {inBody, [](T &t) {
+        const QString file = t.m_home->path() + QStringLiteral("/pic.png");
+        QVERIFY(picture().save(file));
+        t.m_prompt->files.enqueue(file);
+        acceptNextWindow();
+        t.editor().rtAct(35);
+    }});
+    map.insert(QStringLiteral("hyperlink field"), {[](T &t) { t.edit().select(t.after(QStringLiteral("この頁は")), 2); },
+                                                   [](T &t) { t.editor().rtAct(50, 0); }});
+    map.insert(QStringLiteral("text frame"), {inBody, [](T &t) { t.editor().rtAct(40); }});
+    map.insert(QStringLiteral("inline frame"), {inBody, [](T &t) { t.editor().rtAct(44); }});
+    map.insert(QStringLiteral("list"), {inBody, [](T &t) { t.editor().rtAct(64); }});
+    map.insert(QStringLiteral("heading"), {inBody, [](T &t) { t.editor().rtAct(60, 1); }});
+    map.insert(QStringLiteral("body style on a heading"), {[](T &t) { t.caretAt(2); }, [](T &t) { t.editor().rtAct(60, 3); }});
+    map.insert(QStringLiteral("text pasted into a heading"), {[](T &t) { t.caretAt(2); }, [](T &t) {
+        QApplication::clipboard()->setText(QStringLiteral("一行目\n二行目"));
+        t.editor().rtAct(15, QStringLiteral("TXT"));
+    }});
+    map.insert(QStringLiteral("object pasted"), {inBody, [](T &t) {
+        QApplication::clipboard()->setText(QStringLiteral("貼り付け"));
+        t.editor().rtAct(15, QStringLiteral("OBJ"));
+    }});
+    map.insert(QStringLiteral("replaced with a format"), {[](T &t) { t.caretAt(0); }, [](T &t) {
+        sbTxmDialog &dialog = sbTxmDialog::of(t.editor());
+        QVERIFY(dialog.prepare(QStringLiteral("RP"), QString()));
+        auto *find = qobject_cast<TxmFindPage *>(dialog.page(QStringLiteral("FD")));
+        QVERIFY(find);
+        find->cbFnd[2]->setEditText(QStringLiteral("文書"));
+        find->replaceFormat(2);
+        find->replaceFormat(0);
+    }});
+    map.insert(QStringLiteral("typing over everything"), {nullptr, [](T &t) {
+        QTest::keyClick(t.keys(), Qt::Key_A, Qt::ControlModifier);
+        t.type(QStringLiteral("x"));
+    }});
+    map.insert(QStringLiteral("typing at the end of a heading"), {[](T &t) { t.caretAt(4); }, [](T &t) {
+        t.type(QStringLiteral("です"));
+    }});
+    map.insert(QStringLiteral("enter at the end of a heading"), {[](T &t) { t.caretAt(4); }, [](T &t) {
+        QTest::keyClick(t.keys(), Qt::Key_Return);
+    }});
+    const auto longParagraph = [](T &t) {
+        t.load(samplePage(SamplePage::pastedLines(400)));
+        t.caretAt(t.after(QStringLiteral("はじめに\n")) + 3000);
+    };
+    map.insert(QStringLiteral("typing in a long paragraph"), {longParagraph, [](T &t) { t.type(QStringLiteral("abc")); }});
+    map.insert(QStringLiteral("long paragraph selection typed over"), {longParagraph, [](T &t) {
+        const int at = t.edit().selStart();
+        t.edit().select(at, 2000);
+        t.editor().view()->showModelCaret();
+        t.type(QStringLiteral("z"));
+    }});
+    map.insert(QStringLiteral("long paragraph split"), {longParagraph, [](T &t) {
+        QTest::keyClick(t.keys(), Qt::Key_Return, Qt::ShiftModifier);
+    }});
+    return map;
+}
+
+QTEST_MAIN(TestUTxmUndo)
+#include "tst_utxmundo.moc"
