@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CoolBar;
@@ -261,6 +262,7 @@ private:
     void T_PreSave();
     bool runInsertJob(int iJb, const QVariant &vArg, bool &result);
     void T_Paste(const QString &sKind);
+    void pasteKind(const QString &sKind);
     void T_PastePic(const QImage &picture);
     int pictureScale() const;
     bool T_PicIns(const QString &sFL);
@@ -285,6 +287,8 @@ private:
     bool runEditJob(int iJb, const QVariant &vArg);
     bool runFormatJob(int iJb, const QVariant &vArg, bool &result);
     void applyModifiedRule(int iJb, bool result, bool pageChanged);
+    void runGrouped(const std::function<void()> &work);
+    bool objectItemWork(int objectId, int index);
     bool savePolicyStep(bool withCancel, bool &cancelled);
     void leavePage(bool copyNew);
     void saveCommand();

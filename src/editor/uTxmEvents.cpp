@@ -394,10 +394,12 @@ bool uTxm::eventFilter(QObject *watched, QEvent *event)
         return false;
     // Enter in the title box of an empty page starts the page with its title as heading.
     m_busy = true;
-    m_edit->setSelStart(0);
-    txStyle(0, QVariant(), false);
-    m_edit->setSelStart(0);
-    m_edit->setSelectedText(m_title->text());
+    runGrouped([this] {
+        m_edit->setSelStart(0);
+        txStyle(0, QVariant(), false);
+        m_edit->setSelStart(0);
+        m_edit->setSelectedText(m_title->text());
+    });
     syncToView();
     m_busy = false;
     RfrshBar();

@@ -104,6 +104,16 @@ void uTxm::T_Paste(const QString &sKind)
         return;
     }
     syncFromView();
+    // The body style a heading takes first and the paste are one undo step. The page is laid out
+    // when the step ends, under the wait window of a large paste.
+    const bool text = sKind == QLatin1String("TXT");
+    const LoadWait wait(text ? clipboard->text().size() : LoadWait::pasteWeight(clipboard->mimeData()));
+    runGrouped([&] { pasteKind(sKind); });
+}
+
+void uTxm::pasteKind(const QString &sKind)
+{
+    QClipboard *clipboard = QApplication::clipboard();
     const int style = styleAtCaret();
     if (style >= 0 && style <= 2)
         txStyle(3, QVariant(), false);
@@ -119,7 +129,6 @@ void uTxm::T_Paste(const QString &sKind)
         text.remove(0, lead);
         text.replace(QStringLiteral("\r\n"), QString(QChar(11)));
         text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
-        const LoadWait wait(text.size());
         m_edit->setSelectedText(text);
         syncToView();
     } else if (sKind == QLatin1String("OBJ") || sKind.isEmpty()) {
@@ -244,7 +253,8 @@ void uTxm::pictureFrameDrawn(int width, int height)
         return;
     m_busy = true;
     takeSnapshot();
-    const bool inserted = T_PicByTool(width, height);
+    bool inserted = false;
+    runGrouped([&] { inserted = T_PicByTool(width, height); });
     m_busy = false;
     if (inserted)
         setBDcEdt(true);

@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPointer>
+#include <QTextDocument>
 #include "platform/richview/RichView.h"
 
 namespace {
@@ -26,10 +28,11 @@ bool oneOf(int code, std::initializer_list<int> codes)
 
 // Commands that edit the page: each is one undo step, whatever formats and upkeep it does on the way.
 // The find dialog is left out (each of its replacements is a step of its own), as are the commands
-// that load a page, which start a new undo history.
+// that load a page, which start a new undo history, and paste, which groups its step itself under
+// its wait window (the page is laid out when the step ends).
 bool editingJob(int code)
 {
-    return oneOf(code, {15, 24, 33, 35, 40, 42, 43, 44, 45, 50, 51, 52, 53, 54, 60, 61, 62, 63, 64, 71, 80, 81,
+    return oneOf(code, {24, 33, 35, 40, 42, 43, 44, 45, 50, 51, 52, 53, 54, 60, 61, 62, 63, 64, 71, 80, 81,
                         82, 85});
 }
 
@@ -92,12 +95,10 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
         txIME(off);
     }
     bool result = false;
-    const bool grouped = editingJob(iJb);
-    if (grouped)
-        m_edit->beginCommand();
-    runWork(iJb, vArg, result);
-    if (grouped)
-        m_edit->endCommand();
+    if (editingJob(iJb))
+        runGrouped([&] { runWork(iJb, vArg, result); });
+    else
+        runWork(iJb, vArg, result);
     if (oneOf(iJb, {2, 4, 5}))
         emit eUdtFld();
     applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);
@@ -108,6 +109,20 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     m_busy = false;
     RfrshBar();
     showStyle();
+}
+
+// One undo step for all that `work` changes in the page. A step that changed nothing is no change:
+// Qt reports the end of any edit block as one.
+void uTxm::runGrouped(const std::function<void()> &work)
+{
+    const QPointer<QTextDocument> doc = m_edit->document();
+    const int steps = doc->availableUndoSteps();
+    m_edit->beginCommand();
+    work();
+    const bool changed = m_changedWhileBusy;
+    m_edit->endCommand();
+    if (doc && doc->availableUndoSteps() == steps)
+        m_changedWhileBusy = changed;
 }
 
 void uTxm::applyModifiedRule(int iJb, bool result, bool pageChanged)

@@ -116,6 +116,17 @@ void uTxm::objectMenuAct(int objectId, int index)
     takeSnapshot();
     m_edit->selectObject(objectId);
     bool changed = false;
+    runGrouped([&] { changed = objectItemWork(objectId, index); });
+    syncToView();
+    m_busy = false;
+    if (changed)
+        setBDcEdt(true);
+    RfrshBar();
+}
+
+bool uTxm::objectItemWork(int objectId, int index)
+{
+    bool changed = false;
     switch (index) {
     case 0:
         QApplication::clipboard()->clear();
@@ -144,9 +155,5 @@ void uTxm::objectMenuAct(int objectId, int index)
         changed = m_services->objectMenuItem(*this, index, objectId);
         break;
     }
-    syncToView();
-    m_busy = false;
-    if (changed)
-        setBDcEdt(true);
-    RfrshBar();
+    return changed;
 }
