@@ -210,6 +210,22 @@ bool zKtl::bChkApp(int index)
     return true;
 }
 
+bool zKtl::hasApp(int index) const
+{
+    if (index < 0 || index >= ToolCount)
+        return false;
+    const auto program = [](const QString &path) {
+        const QFileInfo info(path);
+        return !path.isEmpty() && info.isFile() && info.isExecutable();
+    };
+    if (program(m_paths[index]))
+        return true;
+    QString key, name, start, found;
+    AppTbl(index, key, name);
+    GetExePh(start, key, key + QStringLiteral(".exe"), found);
+    return program(found);
+}
+
 QByteArray zKtl::picRecord(const QString &folder, int kind, float width, float height)
 {
     return field(folder, 255) + field(QStringLiteral("*.png"), 10)

@@ -36,6 +36,8 @@ public:
     bool ActAtena(const QString &csv, const QString &pattern);
     bool ActTov(const QString &documentFile, const QString &pageNo);
     bool bChkApp(int index);
+    // True when the tool's program is known or found beside this program: bChkApp asks for nothing.
+    bool hasApp(int index) const;
     void GetExePh(QString &startFolder, const QString &key, const QString &exeName, QString &found) const;
 
     // The parameter records, byte for byte.

@@ -222,12 +222,15 @@ bool uTxm::keyDown(int key, bool shift)
     bool taken = false;
     // The break and the style it brings are one undo step.
     m_edit->beginCommand();
-    if (!body && !onField && !shift) {
-        const int style = styleAtCaret();
-        const bool atEnd = caret >= m_edit->textLength() || m_edit->charAt(caret) == QChar(10);
+    const int style = body || onField ? 3 : styleAtCaret();
+    const bool atEnd = caret >= m_edit->textLength() || m_edit->charAt(caret) == QChar(10);
+    // At the end of a heading Shift+Enter too starts a body paragraph; inside one it is the view's
+    // line break, and the heading keeps its style.
+    const bool headingEnd = !body && !onField && style < 3 && atEnd;
+    if (!body && !onField && (!shift || headingEnd)) {
         m_edit->setSelLength(0);
         insertBreak(style >= 3 && entShift ? 11 : 10);
-        if (style < 3 && atEnd)
+        if (headingEnd)
             txStyle(3, QVariant(), true);
         taken = true;
     } else if (body && entShift) {

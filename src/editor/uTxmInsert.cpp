@@ -207,6 +207,9 @@ bool uTxm::T_PicIns(const QString &sFL)
 
 bool uTxm::T_InsPicTool(int iTy)
 {
+    // Without the picture tool the picture comes from a file, as 画像 WMF形式 takes it.
+    if (iTy == 0 && !zKtl::instance().hasApp(zKtl::Picture))
+        return T_InsPicWmf();
     QString result;
     bool first = false;
     bool ok = false;

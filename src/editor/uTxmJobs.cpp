@@ -86,6 +86,7 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     m_busy = true;
     m_changedWhileBusy = false;
     const PageSetup setupBefore = m_page->pageSetup();
+    const QByteArray snapshotBefore = m_snapshot;
     if (oneOf(iJb, {10, 15, 23, 24, 30, 32, 33, 40, 41, 50, 51, 52, 54, 60, 71}))
         takeSnapshot();
     if (oneOf(iJb, {13, 14, 20}))
@@ -102,6 +103,9 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     if (oneOf(iJb, {2, 4, 5}))
         emit eUdtFld();
     applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);
+    // A command cancelled before it changed anything leaves nothing to undo behind it.
+    if (oneOf(iJb, {32, 33, 41, 50, 51, 52}) && !result && !m_changedWhileBusy)
+        m_snapshot = snapshotBefore;
     if (iJb == 26)
         reloadThroughMemory();
     int code = iJb;

@@ -292,11 +292,13 @@ private slots:
         QCOMPARE(prompt.dialogTitles.size(), 1);
         prompt.messages.clear();
         prompt.files.enqueue(notProgram);
+        QVERIFY(!zKtl::instance().hasApp(zKtl::Chart));
         prompt.files.enqueue(program);
         prompt.answers.enqueue(Prompt::Retry);
         QVERIFY(zKtl::instance().bChkApp(zKtl::Chart));
         QCOMPARE(prompt.messages, QStringList{notRun});
         QCOMPARE(prompt.dialogTitles.size(), 3);
+        QVERIFY(zKtl::instance().hasApp(zKtl::Chart));
         QString known;
         zKtl::instance().GetAppNm(zKtl::Chart, known);
         QCOMPARE(known, program);

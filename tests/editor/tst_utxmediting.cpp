@@ -307,7 +307,7 @@ private slots:
         QTest::newRow("body shift+enter is a paragraph") << 3 << true << true << true << QStringLiteral("body\n") << 3;
         QTest::newRow("body without the option") << 3 << false << false << false << QStringLiteral("body") << 3;
         QTest::newRow("heading end starts body") << 0 << true << false << true << QStringLiteral("body\n") << 3;
-        QTest::newRow("heading with shift is the view's") << 0 << true << true << false << QStringLiteral("body") << 0;
+        QTest::newRow("heading end with shift starts body") << 0 << true << true << true << QStringLiteral("body\n") << 3;
     }
 
     void enterKeys()
@@ -327,6 +327,44 @@ private slots:
         QCOMPARE(editor().keyDown(13, shift), taken);
         QCOMPARE(edit().text(), text);
         QCOMPARE(styleOf(edit().textLength()), newStyle);
+    }
+
+    // From the keyboard: Enter and Shift+Enter at the end of a heading start a body paragraph; inside
+    // a heading Shift+Enter breaks the line, and the heading keeps its style for what is typed next.
+    void headingKeys_data()
+    {
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("typedStyle");
+        QTest::newRow("enter at the end") << 5 << false << QStringLiteral("Title\nx\nbody") << 3;
+        QTest::newRow("shift+enter at the end") << 5 << true << QStringLiteral("Title\nx\nbody") << 3;
+        QTest::newRow("shift+enter inside") << 2 << true << QStringLiteral("Ti\x0bxtle\nbody") << 0;
+        QTest::newRow("enter inside") << 2 << false << QStringLiteral("Ti\nxtle\nbody") << 0;
+    }
+
+    void headingKeys()
+    {
+        QFETCH(int, caret);
+        QFETCH(bool, shift);
+        QFETCH(QString, text);
+        QFETCH(int, typedStyle);
+        start();
+        load(QStringLiteral("Title\nbody"));
+        edit().setSelStart(0);
+        editor().rtAct(60, 0);
+        editor().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor()));
+        RichView *view = editor().view();
+        edit().setSelStart(caret);
+        view->showModelCaret();
+        view->setFocus();
+        QTest::keyClick(view->viewport(), Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QTest::keyClicks(view->viewport(), QStringLiteral("x"));
+        QCOMPARE(edit().text(), text);
+        QCOMPARE(styleOf(0), 0);
+        QCOMPARE(styleOf(int(text.indexOf(QLatin1Char('x')))), typedStyle);
+        QCOMPARE(styleOf(int(text.indexOf(QStringLiteral("body")))), -1);
     }
 
     void deleteKeepsTheParagraphEnd()

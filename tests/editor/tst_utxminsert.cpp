@@ -1,4 +1,5 @@
 // The editor's paste, picture, frame, format-copy and table commands on a real page.
+#include "core/zKtl.h"
 #include "editor/EditorServices.h"
 #include "editor/sbScrpt.h"
 #include "editor/sbWmf.h"
@@ -6,14 +7,18 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/desktop/ToolPaths.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SamplePage.h"
+#include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -241,6 +246,53 @@ private slots:
         editor().rtAct(15, QStringLiteral("PIC"));
         QVERIFY(opened.width() > 0 && opened.width() <= printableWidthInPixels() + 1);
         QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
+    }
+
+    // 画像 (job 33) without the picture tool, or with a recorded tool that is no program: the picture
+    // comes from a file as 画像 WMF形式 takes it; cancelled, it leaves nothing to undo.
+    void pictureFromAFileWithoutTheTool_data()
+    {
+        QTest::addColumn<QString>("tool"); // the file recorded as the picture tool
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("no tool") << QString() << true;
+        QTest::newRow("tool no program") << QStringLiteral("Velmora") << true;
+        QTest::newRow("cancelled") << QString() << false;
+    }
+
+    void pictureFromAFileWithoutTheTool()
+    {
+        QFETCH(QString, tool);
+        QFETCH(bool, chosen);
+        ScriptedPrompt prompt;
+        if (!tool.isEmpty()) {
+            const QString path = m_home->path() + QStringLiteral("/tools/") + tool;
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(TestHome::write(path, "just text"));
+            ToolPaths::setValue(QStringLiteral("QuenlithTools"), QStringLiteral("Path"), QStringLiteral("Velmora"), path);
+        }
+        zKtl::release();
+        const QString file = m_home->path() + QStringLiteral("/pic.png");
+        QVERIFY(TestHome::write(file, TestImages::bytes("PNG", Qt::blue, 30, 20)));
+        prompt.files.enqueue(chosen ? file : QString());
+        QSize opened;
+        if (chosen)
+            pressInSizingWindow(0, opened);
+        editor().setBDcEdt(false);
+        editor().page().main()->clearUndoRedoStacks(); // the test page is loaded as undoable text
+        editor().rtAct(33);
+        zKtl::release();
+        QCOMPARE(prompt.dialogTitles, QStringList{QStringLiteral("画像")});
+        for (const char *pattern : {"*.png", "*.jpg", "*.gif", "*.bmp"})
+            QVERIFY2(prompt.dialogFilters.value(0).contains(QLatin1String(pattern)), pattern);
+        QVERIFY(prompt.messages.isEmpty());
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), chosen ? 1 : 0);
+        QCOMPARE(editor().bDcEdt(), chosen);
+        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
+        bool tx = false, pc = false, mt = false, lk = false;
+        int ret = 0;
+        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
+        QCOMPARE(undo, chosen);
+        QCOMPARE(editor().hasUndoSnapshot(), chosen);
     }
 
     // Job 34: the user draws the picture's frame; its size goes to the picture tool.

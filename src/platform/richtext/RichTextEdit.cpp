@@ -79,10 +79,12 @@ bool RichTextEdit::selectFrame(int id)
 }
 
 // The block stays on the part where the command began, even if the command moves to another part.
+// It begins at the caret: an undo of the command puts the caret back there.
 void RichTextEdit::beginCommand()
 {
     if (m_commandDepth++ == 0) {
-        m_commandCursor = QTextCursor(document());
+        m_commandCursor = m_cursor;
+        m_commandCursor.clearSelection();
         m_commandCursor.beginEditBlock();
     }
 }
@@ -90,7 +92,7 @@ void RichTextEdit::beginCommand()
 void RichTextEdit::joinCommand()
 {
     if (m_commandDepth++ == 0) {
-        m_commandCursor = QTextCursor(document());
+        m_commandCursor = m_cursor;
         m_commandCursor.joinPreviousEditBlock();
     }
 }

@@ -310,7 +310,9 @@ void PageTextItem::typeInRun(const std::function<void()> &edit)
     const QTextCursor caret = textCursor();
     const bool continues = m_run.document == doc && m_run.steps == doc->availableUndoSteps()
                            && !doc->isRedoAvailable() && !caret.hasSelection() && caret.position() == m_run.position;
-    QTextCursor group(doc);
+    // Begun at the caret, so that an undo puts the caret back where the typing began.
+    QTextCursor group(caret);
+    group.clearSelection();
     if (continues)
         group.joinPreviousEditBlock();
     else
