@@ -272,7 +272,10 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     else
         done = pageKey(event);
     const QString text = event->text();
-    const bool typing = !done && !text.isEmpty() && text.at(0).isPrint();
+    const bool printable = !done && !text.isEmpty() && text.at(0).isPrint();
+    // A key with Ctrl is a command (Ctrl+A selects), whatever text it carries.
+    const bool typing = printable && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+                        && (textInteractionFlags() & Qt::TextEditable);
     if (!done) {
         if (!text.isEmpty())
             prepareTyping();
@@ -294,10 +297,10 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     }
     event->accept();
     emit handled();
-    if (typing) {
+    if (printable)
         emit textTyped(text);
+    if (typing)
         noteTypingRun();
-    }
 }
 
 // Keys typed one after another are one undo step, as Qt merges them, together with what their
@@ -438,8 +441,8 @@ void PageTextItem::keyReleaseEvent(QKeyEvent *event)
 void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
 {
     emit aboutToHandle();
-    const bool typing = !event->commitString().isEmpty();
-    if (typing)
+    const bool typing = !event->commitString().isEmpty() && (textInteractionFlags() & Qt::TextEditable);
+    if (!event->commitString().isEmpty())
         prepareTyping();
     const auto edit = [&] { editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); }); };
     if (typing)
@@ -447,10 +450,10 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
     else
         edit();
     emit handled();
-    if (typing) {
+    if (!event->commitString().isEmpty())
         emit textTyped(event->commitString());
+    if (typing)
         noteTypingRun();
-    }
 }
 
 void PageTextItem::toDocumentEvent(QGraphicsSceneMouseEvent *event) const
