@@ -127,6 +127,8 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
         m_edit->setSelStart(caret);
     }
     applyCharacters();
+    if (wholeParagraph && paraLength == 0)
+        m_edit->holdTypingLook();
     if (style <= 3)
         m_edit->setBlockStyle(style);
     if (style <= 5 && m_edit->selLength() > 0)

@@ -363,8 +363,13 @@ private slots:
         QTest::keyClicks(view->viewport(), QStringLiteral("x"));
         QCOMPARE(edit().text(), text);
         QCOMPARE(styleOf(0), 0);
-        QCOMPARE(styleOf(int(text.indexOf(QLatin1Char('x')))), typedStyle);
+        const int typed = int(text.indexOf(QLatin1Char('x')));
+        QCOMPARE(styleOf(typed), typedStyle);
         QCOMPARE(styleOf(int(text.indexOf(QStringLiteral("body")))), -1);
+        // What is typed looks as the paragraph's style: body text, or the heading's look.
+        edit().setSelStart(typed + 1);
+        QCOMPARE(editor().isBodyAtCaret(), typedStyle == 3);
+        QCOMPARE(edit().bold(), typedStyle == 0);
     }
 
     void deleteKeepsTheParagraphEnd()

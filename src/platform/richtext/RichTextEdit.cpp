@@ -97,6 +97,13 @@ void RichTextEdit::joinCommand()
     }
 }
 
+void RichTextEdit::holdTypingLook()
+{
+    if (m_cursor.hasSelection() || m_cursor.block().length() > 1)
+        return;
+    m_cursor.setBlockCharFormat(m_cursor.charFormat());
+}
+
 void RichTextEdit::endCommand()
 {
     if (m_commandDepth > 0 && --m_commandDepth == 0)

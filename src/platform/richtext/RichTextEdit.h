@@ -39,6 +39,9 @@ public:
     // Like beginCommand, but what follows joins the undo step just made (a key just typed).
     void joinCommand();
     void endCommand();
+    // An empty paragraph takes the look set for typing at the caret as its own, so that what is
+    // typed there has it even after the caret moved (Qt forgets a look set for typing).
+    void holdTypingLook();
 
     // Text and selection (15, 147, 30, 31, 32)
     QString text() const;
