@@ -143,12 +143,13 @@ private slots:
         for (QChar c : typed)
             typeKey(target, c);
 
-        // Enter on the heading line starts a paragraph, Shift+Enter breaks the line; in body text with
-        // the line-break option it is the other way round.
+        // Enter on the heading line starts a paragraph, Shift+Enter breaks the line, but at the end of
+        // the heading it too starts a paragraph; in body text with the line-break option it is the
+        // other way round.
         QString inserted = typed;
         const bool heading = paragraph == 0;
         inserted.replace(Enter, QChar(heading ? 10 : 11));
-        inserted.replace(ShiftEnter, QChar(heading ? 11 : 10));
+        inserted.replace(ShiftEnter, QChar(heading && where != 2 ? 11 : 10));
         const QString expected = before.left(caret) + inserted + before.mid(caret);
         QCOMPARE(edit.text(), expected);
         QVERIFY(editor.bDcEdt());
