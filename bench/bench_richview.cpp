@@ -4,6 +4,10 @@
 // - characters typed into the middle of a page that is one paragraph of 1 MB of text with line
 //   breaks, as a text pasted as text becomes, with the marks of paragraph ends and line breaks shown
 //   (target < 5 ms a keystroke).
+// - characters typed into the middle of a paragraph of 1 MB without line breaks, and into the middle
+//   of 1 MB of lines in a table cell (target < 10 ms a keystroke each);
+// - the CPU time the view takes while nobody touches it, its caret blinking in a paragraph of 5 MB
+//   without line breaks (target < 5 ms a second);
 // - opening a page of one paragraph of 5 MB in the view, as the editor loads a page from its bytes
 //   (target < 3 s; the editor shows its wait window meanwhile).
 // BENCH_KEYS sets the keystrokes of the first figure (the second types a tenth of them, at least 100).
@@ -15,11 +19,14 @@
 #include "platform/richview/RichView.h"
 
 #include <QApplication>
+#include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextStream>
+
+#include <ctime>
 
 namespace {
 
@@ -131,6 +138,72 @@ bool longParagraph(QApplication &app, QTextStream &out, int keys)
     return true;
 }
 
+// Qt lays a long page out a step at a time while the program waits for input; the figures below
+// are taken once it has laid it out.
+void layOut(PageDocument &page)
+{
+    page.main()->documentLayout()->documentSize();
+}
+
+// The lines of pastedText() joined by spaces: one paragraph without line breaks.
+QString spacedText(int size)
+{
+    return pastedText(size).replace(QChar(11), QLatin1Char(' '));
+}
+
+bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &what, bool inCell)
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    const int size = 1 << 20;
+    const QString text = inCell ? pastedText(size) : spacedText(size);
+    if (inCell) {
+        edit.setText(QStringLiteral("表の前"));
+        edit.select(edit.textLength(), 0);
+        edit.insertTable(1, 2); // the caret in its first cell
+        edit.setSelectedText(text);
+    } else {
+        edit.setText(text);
+    }
+    RichView view(&edit);
+    showView(app, view, 0);
+    layOut(page);
+    edit.select(inCell ? edit.textLength() / 2 : size / 2, 0);
+    view.showModelCaret();
+    app.processEvents();
+    typeKeys(app, view, 1, false); // the first keystroke scrolls the caret into sight
+    const int before = edit.textLength();
+    const double ms = typeKeys(app, view, keys, false);
+    out << "richview: " << keys << " keystrokes into " << what << ", mean " << QString::number(ms, 'f', 3)
+        << " ms per keystroke (target < 10 ms)\n";
+    return edit.textLength() == before + keys;
+}
+
+bool idleCaret(QApplication &app, QTextStream &out)
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    const int size = 5 << 20;
+    edit.setText(spacedText(size));
+    RichView view(&edit);
+    showView(app, view, 0);
+    layOut(page);
+    caretToMiddle(app, view);
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < 500)
+        app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const std::clock_t cpu = std::clock();
+    wall.restart();
+    while (wall.elapsed() < 4000)
+        app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double ms = (std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC / (wall.elapsed() / 1000.0);
+    out << "richview: the view idle with its caret in a paragraph of " << size / 1024
+        << " K characters without line breaks, " << QString::number(ms, 'f', 2)
+        << " ms of CPU a second (target < 5 ms)\n";
+    return true;
+}
+
 bool openLongPage(QApplication &app, QTextStream &out)
 {
     const int size = 5 << 20;
@@ -169,6 +242,13 @@ int main(int argc, char **argv)
     out.flush();
     const bool paragraph = longParagraph(app, out, qMax(100, keys / 10));
     out.flush();
+    const bool spaced = typedInto(app, out, qMax(100, keys / 10),
+                                  QStringLiteral("one paragraph of 1024 K characters without line breaks"), false);
+    out.flush();
+    const bool cell = typedInto(app, out, qMax(100, keys / 10), QStringLiteral("1024 K characters of lines in a table cell"), true);
+    out.flush();
+    const bool idle = idleCaret(app, out);
+    out.flush();
     const bool open = openLongPage(app, out);
-    return pages && paragraph && open ? 0 : 1;
+    return pages && paragraph && spaced && cell && idle && open ? 0 : 1;
 }

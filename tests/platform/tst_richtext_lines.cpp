@@ -49,6 +49,12 @@ int blocksOfParagraph(QTextDocument *doc, int position)
     return tail.blockNumber() - head.blockNumber() + 1;
 }
 
+// Lines of a text file joined by spaces: one paragraph without line breaks.
+QString spacedLines(int lines)
+{
+    return SamplePage::pastedLines(lines).replace(QChar(11), QLatin1Char(' '));
+}
+
 QByteArray documentXml(const QByteArray &docx)
 {
     ZipPackage zip;
@@ -86,6 +92,75 @@ private slots:
         edit.setText(SamplePage::pastedLines(400));
         QCOMPARE(header->blockCount(), 1);
         QCOMPARE(edit.text(), SamplePage::pastedLines(400));
+    }
+
+    // A long paragraph without line breaks is held in pieces parted at spaces; whoever reads the page
+    // finds the paragraph in one piece. One long word cannot be parted and stays whole.
+    void heldInPiecesWithoutLineBreaks_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("pieces"); // at least, of the longest paragraph
+        QTest::newRow("no line breaks") << Head + spacedLines(800) + Tail << 5;
+        QTest::newRow("lines and long lines")
+            << Head + SamplePage::pastedLines(100) + QChar(11) + spacedLines(800) + QChar(11) + SamplePage::pastedLines(100) << 205;
+        QTest::newRow("one long word") << Head + QString(30000, QChar(u'語')) << 1;
+        QTest::newRow("short") << Head + spacedLines(50) + Tail << 1;
+    }
+
+    void heldInPiecesWithoutLineBreaks()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, pieces);
+        PageDocument held;
+        PageDocument whole;
+        fillInOneBlock(held, source);
+        fillInOneBlock(whole, source);
+        QTextCursor build(held.main()); // as a page is built, in one edit
+        build.beginEditBlock();
+        LineBlocks::settle(held.main());
+        build.endEditBlock();
+        int most = 0;
+        int run = 0;
+        for (QTextBlock block = held.main()->begin(); block.isValid(); block = block.next()) {
+            run = LineBlocks::continues(block) ? run + 1 : 1;
+            most = qMax(most, run);
+        }
+        if (pieces == 1)
+            QCOMPARE(most, 1);
+        else
+            QVERIFY2(most >= pieces, qPrintable(QString::number(most)));
+        for (QTextBlock block = held.main()->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.length() < 12000 || pieces == 1);
+
+        const QString text = RichTextEdit(&whole).text();
+        RichTextEdit edit(&held);
+        QCOMPARE(edit.text(), text);
+        for (int i = 0; i < text.size(); i += 97)
+            QCOMPARE(edit.charAt(i), text.at(i));
+        // Stored, and read back held the same way.
+        const QByteArray bytes = PageCodec::save(held);
+        PageImage::Page image, wholeImage;
+        QVERIFY(PageDecoder::decode(bytes, image));
+        QVERIFY(PageDecoder::decode(PageCodec::save(whole), wholeImage));
+        QCOMPARE(int(image.parts.front().items.size()), int(wholeImage.parts.front().items.size()));
+        QCOMPARE(int(image.parts.front().items.size()), int(text.count(QChar(10)) + 1));
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, bytes));
+        QCOMPARE(RichTextEdit(&back).text(), text);
+        QCOMPARE(back.main()->blockCount(), held.main()->blockCount());
+        // Written as the paragraph in one block is.
+        QCOMPARE(RtfWriter::pageBytes(held), RtfWriter::pageBytes(whole));
+        QCOMPARE(documentXml(DocxWriter::pageBytes(held)), documentXml(DocxWriter::pageBytes(whole)));
+        QTemporaryDir dir;
+        QCOMPARE(HtmlExport::text(held, dir.filePath(QStringLiteral("a.htm")), {}),
+                 HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+        // Joined again by an edit that makes it a list item.
+        const int middle = text.size() / 2;
+        edit.select(middle, 0);
+        edit.setListKind(2);
+        QCOMPARE(blocksOfParagraph(held.main(), middle), 1);
+        edit.setListKind(1);
+        QCOMPARE(edit.text(), text);
     }
 
     void pageStreamAndWritersSeeOneParagraph()

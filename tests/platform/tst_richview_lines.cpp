@@ -75,6 +75,16 @@ QString fieldsWrongly(PageDocument &page)
     return QString();
 }
 
+// The first separator at or after a position that stands for a line break or a parted space.
+int heldBreakAfter(QTextDocument *doc, int position)
+{
+    for (QTextBlock block = doc->findBlock(position).next(); block.isValid(); block = block.next()) {
+        if (LineBlocks::continues(block))
+            return block.position() - 1;
+    }
+    return -1;
+}
+
 struct Step {
     QString name;
     QString text; // after the step
@@ -275,9 +285,18 @@ private slots:
         QCOMPARE(data->text(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
     }
 
-    // Random keys at and around the held line breaks, each checked against the text it must give.
+    // Random keys at and around the held line breaks, or the spaces a paragraph without them is
+    // parted at, each checked against the text it must give.
+    void keysGiveTheTextOfOneParagraph_data()
+    {
+        QTest::addColumn<bool>("spaced");
+        QTest::newRow("lines") << false;
+        QTest::newRow("parted at spaces") << true;
+    }
+
     void keysGiveTheTextOfOneParagraph()
     {
+        QFETCH(bool, spaced);
         PageDocument page;
         RichTextEdit edit(&page);
         RichView view(&edit);
@@ -288,21 +307,25 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QWidget *keys = view.viewport();
 
-        const QString first = QStringLiteral("見出し\n") + SamplePage::pastedLines(200) + QStringLiteral("\n") + SamplePage::pastedLines(120)
-                              + QStringLiteral("\n終わり");
+        const auto lines = [&](int count) {
+            QString text = SamplePage::pastedLines(count);
+            return spaced ? text.replace(QChar(11), QLatin1Char(' ')) : text;
+        };
+        const QString first = QStringLiteral("見出し\n") + lines(spaced ? 800 : 200) + QStringLiteral("\n")
+                              + lines(spaced ? 500 : 120) + QStringLiteral("\n終わり");
         edit.setText(first);
         edit.select(0, 0);
         edit.setSpaceBefore(120);
         edit.select(first.indexOf(QChar(10)) + 5, 0);
         edit.setAlignment(2);
-        QVERIFY(page.main()->blockCount() > 300);
+        QVERIFY(page.main()->blockCount() > (spaced ? 10 : 300));
         QString text = first;
         QList<Step> steps{{QStringLiteral("start"), text}};
         QRandomGenerator random(36);
         for (int round = 0; round < 200; ++round) {
             // A place at a line break, right after one, or anywhere.
             int at = random.bounded(text.size() + 1);
-            const int lineBreak = text.indexOf(QChar(11), at);
+            const int lineBreak = spaced ? heldBreakAfter(page.main(), at) : int(text.indexOf(QChar(11), at));
             const int kind = random.bounded(4);
             if (kind < 2 && lineBreak >= 0)
                 at = lineBreak + kind;

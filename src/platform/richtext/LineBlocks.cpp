@@ -48,12 +48,15 @@ QTextBlockFormat shared(QTextBlockFormat f)
     return f;
 }
 
-// The format of a block that continues the paragraph of `block`.
-QTextBlockFormat continuation(const QTextBlock &block)
+// The format of a block that continues the paragraph of `block` after the character `at`.
+QTextBlockFormat continuation(const QTextBlock &block, QChar at)
 {
     QTextBlockFormat f = block.blockFormat();
     f.clearProperty(QTextFormat::PageBreakPolicy);
-    f.setProperty(LineBreakBlock, true);
+    if (at == QChar::LineSeparator)
+        f.setProperty(LineBreakBlock, true);
+    else
+        f.setProperty(LineBreakBlock, int(at.unicode()));
     return f;
 }
 
@@ -75,19 +78,44 @@ void removeAt(QTextCursor &cursor, int position)
     cursor.removeSelectedText();
 }
 
-void split(const QTextBlock &block)
+// Where a long block is parted, from the back: at each line break and, in a stretch without one of
+// more than two pieces, at the first space after every PieceLength characters, so that each piece
+// is at least that long (a stretch without spaces, one long word, stays whole).
+QList<int> splitPoints(const QString &text)
+{
+    QList<int> points;
+    int end = int(text.size());
+    for (int i = end - 1; i >= -1; --i) {
+        if (i >= 0 && text.at(i) != QChar::LineSeparator)
+            continue;
+        const int start = i + 1;
+        QList<int> spaces;
+        for (int from = start; end - from > 2 * LineBlocks::PieceLength;) {
+            const int space = int(text.indexOf(QLatin1Char(' '), from + LineBlocks::PieceLength));
+            if (space < 0 || space >= end - LineBlocks::PieceLength)
+                break;
+            spaces.append(space);
+            from = space + 1;
+        }
+        for (auto it = spaces.crbegin(); it != spaces.crend(); ++it)
+            points.append(*it);
+        if (i >= 0)
+            points.append(i);
+        end = i;
+    }
+    return points;
+}
+
+void split(const QTextBlock &block, const QList<int> &points)
 {
     QTextCursor cursor(block);
     QTextDocument *doc = cursor.document();
-    const QTextBlockFormat next = continuation(block);
     const QString text = block.text();
-    for (int i = int(text.size()) - 1; i >= 0; --i) {
-        if (text.at(i) != QChar::LineSeparator)
-            continue;
+    for (int i : points) {
         const int at = block.position() + i;
         cursor.setPosition(at + 1);
-        const QTextCharFormat format = cursor.charFormat(); // the line break's
-        cursor.insertBlock(next, format);
+        const QTextCharFormat format = cursor.charFormat(); // the parted character's
+        cursor.insertBlock(continuation(block, text.at(i)), format);
         removeAt(cursor, at);
     }
     ObjectLines::fit(doc, block.position(), block.position() + int(text.size()));
@@ -105,7 +133,7 @@ QTextBlock joinAfter(QTextDocument *doc, int position)
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = block.next()) {
         const int at = next.position();
         cursor.setPosition(at);
-        cursor.insertText(QString(QChar::LineSeparator), next.charFormat());
+        cursor.insertText(QString(LineBlocks::standsFor(next)), next.charFormat());
         removeAt(cursor, at - 1);
         block = doc->findBlock(position);
         if (block.blockFormatIndex() != ownIndex)
@@ -117,10 +145,9 @@ QTextBlock joinAfter(QTextDocument *doc, int position)
 // The blocks after `block` that continue its paragraph take its format (they came from another).
 void reformatAfter(const QTextBlock &block)
 {
-    const QTextBlockFormat format = continuation(block);
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = next.next()) {
         QTextCursor cursor(next);
-        cursor.setBlockFormat(format);
+        cursor.setBlockFormat(continuation(block, LineBlocks::standsFor(next)));
         ObjectLines::fit(cursor.document(), next.position(), next.position());
     }
 }
@@ -146,9 +173,11 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
                 reformatAfter(block);
         }
     }
-    if (splitting && block.length() > LineBlocks::SplitLength && plain(block)
-        && block.text().contains(QChar::LineSeparator))
-        split(block);
+    if (splitting && block.length() > LineBlocks::SplitLength && plain(block)) {
+        const QList<int> points = splitPoints(block.text());
+        if (!points.isEmpty())
+            split(block, points);
+    }
     return block;
 }
 
@@ -159,10 +188,19 @@ bool LineBlocks::continues(const QTextBlock &block)
     if (!marked(block))
         return false;
     const QTextBlock before = block.previous();
-    if (!before.isValid())
-        return false;
-    const QTextDocument *doc = block.document();
-    return doc->frameAt(block.position()) == doc->rootFrame() && doc->frameAt(before.position()) == doc->rootFrame();
+    return before.isValid() && inMainFlow(block) && inMainFlow(before);
+}
+
+QChar LineBlocks::standsFor(const QTextBlock &block)
+{
+    const QVariant mark = block.blockFormat().property(LineBreakBlock);
+    return mark.typeId() == QMetaType::Int ? QChar(mark.toInt()) : QChar(QChar::LineSeparator);
+}
+
+QChar LineBlocks::code(const QTextBlock &block)
+{
+    const QChar ch = standsFor(block);
+    return ch == QChar::LineSeparator ? QChar(LineBreakCode) : ch;
 }
 
 QTextBlock LineBlocks::head(QTextBlock block)
@@ -239,7 +277,7 @@ LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> 
         const QTextBlock block = doc->findBlock(position);
         for (const QTextBlock &b : {block.previous(), block}) {
             if (b.isValid())
-                m_starts.append({b.position(), marked(b)});
+                m_starts.append({b.position(), b.blockFormat().property(LineBreakBlock)});
         }
     }
 }
@@ -249,12 +287,12 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
     const QTextBlock block = doc->findBlock(from);
     if (block.position() != from)
         return;
-    for (const auto &[start, line] : m_starts) {
-        if (start != from || marked(block) == line)
+    for (const auto &[start, mark] : m_starts) {
+        if (start != from || block.blockFormat().property(LineBreakBlock) == mark)
             continue;
         QTextBlockFormat format = block.blockFormat();
-        if (line)
-            format.setProperty(LineBreakBlock, true);
+        if (mark.isValid())
+            format.setProperty(LineBreakBlock, mark);
         else
             format.clearProperty(LineBreakBlock);
         QTextCursor(block).setBlockFormat(format);

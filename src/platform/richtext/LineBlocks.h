@@ -3,6 +3,7 @@
 #include <QTextBlock>
 
 #include <QList>
+#include <QVariant>
 
 #include <initializer_list>
 #include <memory>
@@ -15,20 +16,30 @@ class QTextDocument;
 // text, one paragraph of a million characters with its lines joined by line breaks, would cost a
 // keystroke a second. Such a paragraph of the main text is held as one block per line: each block
 // after the first carries TextProps::LineBreakBlock, and the separator in front of it stands for a
-// line break (position code 11). Positions, the page stream and every writer still see one
-// paragraph with its line breaks; only the layout sees lines.
+// line break (position code 11). A stretch of it without line breaks longer than two pieces is
+// parted too, at a space after about every PieceLength characters: the separator then stands for
+// that space (the mark holds its code). Positions, the page stream and every writer still see one
+// paragraph with its line breaks and spaces; only the layout sees the blocks, and there a parted
+// space ends its line early, as a line break would (a stretch without any space, one long word,
+// stays whole).
 //
 // Only a plain paragraph is held so (in the main text's own flow, no list, no space before or after
-// and no first-line indent), so that its blocks lay out exactly as its lines would; its blocks share
-// one paragraph format, the page break and the line height kind of a picture's line apart.
+// and no first-line indent), so that its blocks lay out as its lines would; its blocks share one
+// paragraph format, the page break and the line height kind of a picture's line apart.
 class LineBlocks
 {
 public:
-    // Longer paragraphs of the main text are held as blocks, at their line breaks.
+    // Longer paragraphs of the main text are held as blocks, at their line breaks; stretches without
+    // one longer than two pieces at a space after about every PieceLength characters.
     static constexpr int SplitLength = 2000;
+    static constexpr int PieceLength = 1000;
 
-    // The separator in front of the block is a line break of the paragraph before.
+    // The separator in front of the block is a line break (or a parted space) of the paragraph before.
     static bool continues(const QTextBlock &block);
+    // What the separator in front of a block that continues a paragraph stands for: U+2028 or a
+    // space; code() gives it in the codes of the position text (11 or a space).
+    static QChar standsFor(const QTextBlock &block);
+    static QChar code(const QTextBlock &block);
     static QTextBlock head(QTextBlock block); // the paragraph's first block
     static QTextBlock tail(QTextBlock block); // its last
 
@@ -76,7 +87,7 @@ public:
         void restore(QTextDocument *doc, int from) const;
 
     private:
-        QList<std::pair<int, bool>> m_starts; // block start, held as a line
+        QList<std::pair<int, QVariant>> m_starts; // block start, its mark
     };
 
     // The document with each paragraph in one block, for writers that take a block as a paragraph:

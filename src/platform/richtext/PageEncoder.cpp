@@ -107,7 +107,7 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
     out.raw(items.data());
 }
 
-// A paragraph held as several blocks (LineBlocks) is written as one, with its line breaks.
+// A paragraph held as several blocks (LineBlocks) is written as one, with its line breaks and spaces.
 void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
 {
     out.u8(1);
@@ -135,7 +135,7 @@ void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
             if (!LineBlocks::continues(line))
                 break;
             fragments.varUInt(quint64(cachedIndex(3, line.charFormatIndex(), line.charFormat())));
-            fragments.string(QString(QChar::LineSeparator));
+            fragments.string(QString(LineBlocks::standsFor(line)));
             ++count;
         }
         for (auto it = line.begin(); !it.atEnd(); ++it) {

@@ -37,7 +37,7 @@ QString PositionText::text(const QTextDocument *doc)
         if (sep >= text.size() || text.at(sep) != QChar(ParagraphCode))
             continue;
         if (LineBlocks::continues(block))
-            text[sep] = QChar(LineBreakCode);
+            text[sep] = LineBlocks::code(block);
         else if (beginsPage(block))
             text[sep] = QChar(PageBreakCode);
     }
@@ -52,7 +52,7 @@ QChar PositionText::charAt(const QTextDocument *doc, int position)
     if (ch == QChar(ParagraphCode)) {
         const QTextBlock next = doc->findBlock(position + 1);
         if (next.isValid() && next.position() == position + 1 && LineBlocks::continues(next))
-            return QChar(LineBreakCode);
+            return LineBlocks::code(next);
         if (next.isValid() && next.position() == position + 1 && beginsPage(next))
             return QChar(PageBreakCode);
     }

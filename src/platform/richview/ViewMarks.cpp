@@ -48,8 +48,11 @@ void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &o
     const int length = block.length() - 1;
     auto at = [&](int pos) { return doc->characterAt(block.position() + pos); };
     const double size = markSize(block);
-    // The last line of a block that a line of the same paragraph follows (LineBlocks) ends in a break.
-    const bool paragraphEnds = !LineBlocks::continues(block.next());
+    // The last line of a block that a line of the same paragraph follows (LineBlocks) ends in a line
+    // break, or in a space where the paragraph is parted without one.
+    const QTextBlock next = block.next();
+    const bool paragraphEnds = !LineBlocks::continues(next);
+    const bool heldBreak = !paragraphEnds && LineBlocks::standsFor(next) == QChar::LineSeparator;
     // The lines in the area, and one more on either side: a tall picture may lift its line over
     // the one before.
     const int first = qMax(0, LayoutLines::firstLineBelow(layout, area.top() - origin.y()) - 2);
@@ -72,7 +75,7 @@ void drawBlockMarks(QPainter *painter, const QTextBlock &block, const QPointF &o
         const QPointF tail = QPointF(origin.x() + line.x() + line.naturalTextWidth() + 1, base.y());
         if (lastLine && paragraphEnds)
             drawMark(painter, tail, QStringLiteral("¶"), size);
-        else if (lineBreak || lastLine)
+        else if (lineBreak || (lastLine && heldBreak))
             drawMark(painter, tail, QStringLiteral("↵"), size);
     }
 }
