@@ -1,12 +1,33 @@
 #include "platform/desktop/Prompt.h"
+#include "platform/desktop/WidgetPrompt.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 class TestPrompt : public QObject
 {
     Q_OBJECT
 private slots:
+    // A short text leaves the box wide enough for its title beside the frame's icon and buttons.
+    void shortMessageKeepsItsTitle()
+    {
+        WidgetPrompt prompt;
+        const QString title = QStringLiteral("Fenwar - 文書ﾃﾞｰﾀｰﾍﾞｰｽ");
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                width = box->width();
+                box->accept();
+            }
+        });
+        prompt.message(QStringLiteral("ｱｲﾃﾑがありません"), Prompt::OkOnly, title);
+        const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+        QVERIFY2(width >= metrics.horizontalAdvance(title) + 150, qPrintable(QString::number(width)));
+    }
+
     void scriptedAnswersInOrder()
     {
         ScriptedPrompt prompt;

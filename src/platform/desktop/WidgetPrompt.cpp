@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -102,6 +103,20 @@ void showPlain(QWidget *dialog)
         label->setTextFormat(Qt::PlainText);
 }
 
+// Qt leaves room for a title and a little more; a desktop's frame puts its icon and buttons beside
+// the title too, and a short text made a box whose title was cut.
+void fitTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    const int frame = 160;
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    grid->addItem(new QSpacerItem(title.horizontalAdvance(box.windowTitle()) + frame, 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 int WidgetPrompt::message(const QString &text, int style, const QString &title)
@@ -114,6 +129,7 @@ int WidgetPrompt::message(const QString &text, int style, const QString &title)
     const int defaultIndex = (style & DefaultButton3) ? 2 : (style & DefaultButton2) ? 1 : 0;
     box.setDefaultButton(choices.value(defaultIndex, choices.first()).button);
     box.setTextFormat(Qt::PlainText);
+    fitTitle(box);
     OnTopAside aside;
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
