@@ -10,6 +10,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageClipboard.h"
+#include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 
 #include "support/SamplePage.h"
@@ -266,6 +267,39 @@ private slots:
         QTest::keyClick(keys, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClicks(keys, QStringLiteral("x"));
         QCOMPARE(held.edit.text(), navigationText() + QStringLiteral("x"));
+    }
+
+    // Undoing a long paste brings the text above the caret back into sight: the view is not left
+    // below the end of the text, where the paste ended.
+    void undoOfALongPasteShowsTheTextAgain_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::newRow("lines") << SamplePage::pastedLines(30000);
+        QTest::newRow("no line breaks") << QString(SamplePage::pastedLines(30000)).replace(QChar(11), QLatin1Char(' '));
+    }
+
+    void undoOfALongPasteShowsTheTextAgain()
+    {
+        QFETCH(QString, pasted);
+        const QString before = QStringList(60, QStringLiteral("前の段落")).join(QChar(10)) + QChar(10);
+        KeyedPage page(before);
+        QVERIFY(QTest::qWaitForWindowExposed(&page.view));
+        page.select(before.size(), before.size());
+        page.edit.setSelectedText(pasted);
+        page.view.showModelCaret();
+        QApplication::processEvents();
+        // Where the paste ends, as the view shows it.
+        QScrollBar *bar = page.view.verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QApplication::processEvents();
+        QVERIFY(page.view.undo());
+        QApplication::processEvents();
+        QCOMPARE(page.edit.text(), before);
+        const QRect caret = page.view.mapFromScene(page.view.mainItem()->mapRectToScene(page.view.mainItem()->caretRect())).boundingRect();
+        QVERIFY2(page.view.viewport()->rect().contains(caret), "the caret out of sight");
+        // The caret at the end of the text stands at the bottom of the view, the text above it.
+        QVERIFY2(caret.bottom() > page.view.viewport()->height() - 40,
+                 qPrintable(QStringLiteral("the caret at %1 of %2").arg(caret.bottom()).arg(page.view.viewport()->height())));
     }
 
     // Copied lines of a held paragraph reach other programs as one paragraph with its line breaks.

@@ -670,6 +670,7 @@ bool RichView::undo()
     showModelCaret();
     const bool done = m_edit->undo();
     showModelCaret();
+    showTextAboveCaret();
     return done;
 }
 
@@ -680,7 +681,25 @@ bool RichView::redo()
     showModelCaret();
     const bool done = m_edit->redo();
     showModelCaret();
+    showTextAboveCaret();
     return done;
+}
+
+// Undoing a long paste takes the text the view was scrolled to away: Qt scrolled to the caret where
+// the text then ended, and the column shrank under the view, which was left showing the empty room
+// below the end of the text. The view comes up as far as it can while the caret stays in sight.
+void RichView::showTextAboveCaret()
+{
+    if (viewMode() != 0 || activeItem() != m_main)
+        return;
+    onLayoutChanged(); // the scene as the text is now
+    QTextDocument *main = page()->main();
+    const QPointF end = m_main->mapToScene(m_main->toScene(QPointF(0, main->documentLayout()->documentSize().height())));
+    const int blank = viewport()->height() - mapFromScene(end).y();
+    const int caretBottom = mapFromScene(m_main->mapRectToScene(m_main->caretRect())).boundingRect().bottom();
+    const int up = qMin(blank, viewport()->height() - caretBottom - 1);
+    if (up > 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - up);
 }
 
 // ---- dialogs

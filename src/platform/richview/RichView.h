@@ -137,6 +137,7 @@ private:
     void onMouseDown(RichMouseArgs &args);
     void onMouseUp(RichMouseArgs &args);
     void onDrop(const QMimeData *data, int position, bool internal, bool move, bool &done);
+    void showTextAboveCaret();
     bool editWithDialog(QDialog &dialog, const std::function<bool()> &load, const std::function<bool()> &apply);
 
     RichTextEdit *m_edit;
