@@ -328,11 +328,14 @@ void RichView::onLayoutChanged()
         || before.pageCount() != m_geometry.pageCount();
     if (!moved && scene()->sceneRect() == rect)
         return;
+    const bool shrinks = rect.height() < scene()->sceneRect().height();
     m_main->relayout();
     scene()->setSceneRect(rect);
     placePartItem();
     if (moved)
         viewport()->update();
+    if (shrinks)
+        showTextAboveCaret();
 }
 
 // ---- parts
@@ -670,6 +673,7 @@ bool RichView::undo()
     showModelCaret();
     const bool done = m_edit->undo();
     showModelCaret();
+    onLayoutChanged();
     showTextAboveCaret();
     return done;
 }
@@ -681,18 +685,20 @@ bool RichView::redo()
     showModelCaret();
     const bool done = m_edit->redo();
     showModelCaret();
+    onLayoutChanged();
     showTextAboveCaret();
     return done;
 }
 
-// Undoing a long paste takes the text the view was scrolled to away: Qt scrolled to the caret where
-// the text then ended, and the column shrank under the view, which was left showing the empty room
-// below the end of the text. The view comes up as far as it can while the caret stays in sight.
+// Undoing a long paste (Qt's own undo key or the model's) takes the text the view was scrolled to
+// away: Qt scrolls to the caret while the column is still as long as it was, and the column shrinks
+// under the view afterwards, leaving it on the empty room below the end of the text. When the
+// column shrinks, and after an undo or redo, the view comes up as far as it can while the caret
+// stays in sight.
 void RichView::showTextAboveCaret()
 {
     if (viewMode() != 0 || activeItem() != m_main)
         return;
-    onLayoutChanged(); // the scene as the text is now
     QTextDocument *main = page()->main();
     const QPointF end = m_main->mapToScene(m_main->toScene(QPointF(0, main->documentLayout()->documentSize().height())));
     const int blank = viewport()->height() - mapFromScene(end).y();
