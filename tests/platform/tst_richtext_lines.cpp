@@ -105,6 +105,8 @@ private slots:
             << Head + SamplePage::pastedLines(100) + QChar(11) + spacedLines(800) + QChar(11) + SamplePage::pastedLines(100) << 205;
         QTest::newRow("one long word") << Head + QString(30000, QChar(u'語')) << 1;
         QTest::newRow("short") << Head + spacedLines(50) + Tail << 1;
+        // A long paragraph of prose keeps its lines: a parted space would end one early on paper.
+        QTest::newRow("prose") << Head + spacedLines(300) + Tail << 1;
     }
 
     void heldInPiecesWithoutLineBreaks()

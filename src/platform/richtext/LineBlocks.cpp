@@ -79,7 +79,7 @@ void removeAt(QTextCursor &cursor, int position)
 }
 
 // Where a long block is parted, from the back: at each line break and, in a stretch without one of
-// more than two pieces, at the first space after every PieceLength characters, so that each piece
+// more than PartedLength, at the first space after every PieceLength characters, so that each piece
 // is at least that long (a stretch without spaces, one long word, stays whole).
 QList<int> splitPoints(const QString &text)
 {
@@ -90,7 +90,7 @@ QList<int> splitPoints(const QString &text)
             continue;
         const int start = i + 1;
         QList<int> spaces;
-        for (int from = start; end - from > 2 * LineBlocks::PieceLength;) {
+        for (int from = start; end - start > LineBlocks::PartedLength && end - from > 2 * LineBlocks::PieceLength;) {
             const int space = int(text.indexOf(QLatin1Char(' '), from + LineBlocks::PieceLength));
             if (space < 0 || space >= end - LineBlocks::PieceLength)
                 break;

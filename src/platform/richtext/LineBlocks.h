@@ -16,12 +16,13 @@ class QTextDocument;
 // text, one paragraph of a million characters with its lines joined by line breaks, would cost a
 // keystroke a second. Such a paragraph of the main text is held as one block per line: each block
 // after the first carries TextProps::LineBreakBlock, and the separator in front of it stands for a
-// line break (position code 11). A stretch of it without line breaks longer than two pieces is
+// line break (position code 11). A stretch of it without line breaks longer than PartedLength is
 // parted too, at a space after about every PieceLength characters: the separator then stands for
 // that space (the mark holds its code). Positions, the page stream and every writer still see one
 // paragraph with its line breaks and spaces; only the layout sees the blocks, and there a parted
 // space ends its line early, as a line break would (a stretch without any space, one long word,
-// stays whole).
+// stays whole). That early end shows on screen and on paper, so only a stretch far beyond any
+// paragraph of prose is parted: there a frozen window would cost more than a short line.
 //
 // Only a plain paragraph is held so (in the main text's own flow, no list, no space before or after
 // and no first-line indent), so that its blocks lay out as its lines would; its blocks share one
@@ -30,8 +31,9 @@ class LineBlocks
 {
 public:
     // Longer paragraphs of the main text are held as blocks, at their line breaks; stretches without
-    // one longer than two pieces at a space after about every PieceLength characters.
+    // one longer than PartedLength at a space after about every PieceLength characters.
     static constexpr int SplitLength = 2000;
+    static constexpr int PartedLength = 20000;
     static constexpr int PieceLength = 1000;
 
     // The separator in front of the block is a line break (or a parted space) of the paragraph before.
