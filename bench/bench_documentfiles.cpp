@@ -3,8 +3,8 @@
 // .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
 // and our time against its. Then the documents that once froze or lost content (nested, large and
 // merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
-// picture in a small file, long lists, many cells in few bytes) are written, read and shown, each
-// after the look at it that decides the wait window. Optional argument: the folder to write the files to.
+// picture in a small file, long lists, many cells in few bytes, one long word) are written, read and
+// shown, each after the look at it that decides the wait window. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
 // inserted at the caret, and prints the times, whether each step is done under the wait window, what
@@ -281,7 +281,7 @@ void foreignCases(const QString &folder, QTextStream &out)
     readFiles(files, out);
 }
 
-// Long lists (Qt once took a minute for 20,000 items) and many cells in few bytes.
+// Long lists (Qt once took a minute for 20,000 items), many cells in few bytes and one long word.
 void generatedCases(const QString &folder, QTextStream &out)
 {
     using namespace ForeignFiles;
@@ -302,7 +302,18 @@ void generatedCases(const QString &folder, QTextStream &out)
     readFiles(lists, out, 500);
     out << "many cells in few bytes:\n";
     out.flush();
-    readFiles({write(QStringLiteral("250000 cells.docx"), docxEmptyTables(25, 100, 100))}, out);
+    readFiles({write(QStringLiteral("250000 cells.docx"), docxEmptyTables(25, 100, 100)),
+               write(QStringLiteral("100000 cells.docx"), docxEmptyTables(10, 100, 100))},
+              out);
+    // Laid out in time that grows with the square of its length, where nothing gives it a place to
+    // break; the last is refused.
+    out << "one long word:\n";
+    out.flush();
+    readFiles({write(QStringLiteral("word 1000000.docx"), docxWord(1000000)),
+               write(QStringLiteral("word 1000000.rtf"), rtfWord(1000000)),
+               write(QStringLiteral("word 1000000.htm"), htmlWord(1000000)),
+               write(QStringLiteral("word 60000000.docx"), docxWord(60000000))},
+              out);
 }
 
 } // namespace

@@ -202,6 +202,8 @@ private slots:
     void largeTablesRead();
     void tablesBeyondTheLimitsAreRefusedWithTheReason_data();
     void tablesBeyondTheLimitsAreRefusedWithTheReason();
+    void documentsOverThePageLimitsAreRefusedWithTheReason_data();
+    void documentsOverThePageLimitsAreRefusedWithTheReason();
     void notesKeepTheirText();
     void notesWithMarkersOfTheirOwn();
     void listsSurviveEveryFormat();
@@ -395,8 +397,10 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason_data()
     QTest::newRow("docx rows") << docxTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
     QTest::newRow("rtf rows") << rtfTable(Flow::RowLimit + 1, 1) << QStringLiteral("行");
     QTest::newRow("docx cells") << docxTable(Flow::CellLimit / 50 + 1, 50) << QStringLiteral("ｾﾙ");
-    // Within the document's cells but larger than one page table may be.
-    QTest::newRow("docx table cells") << docxTable(Flow::TableCellLimit / 50 + 1, 50) << QStringLiteral("ｾﾙ");
+    // Few cells, but a grid larger than one page table may be.
+    const QByteArray spanned = "<w:tr><w:tc><w:tcPr><w:gridSpan w:val=\"1000\"/></w:tcPr><w:p/></w:tc></w:tr>";
+    QTest::newRow("docx table cells") << docx("<w:tbl>" + spanned.repeated(Flow::TableCellLimit / 1000 + 1) + "</w:tbl>")
+                                      << Flow::tableCellProblem();
     const QByteArray wide = "<w:tc><w:tcPr><w:gridSpan w:val=\"600\"/></w:tcPr><w:p/></w:tc>";
     QTest::newRow("docx columns by spans") << docx("<w:tbl><w:tr>" + wide + wide + "</w:tr></w:tbl>") << Flow::columnProblem();
     QTest::newRow("docx columns") << docxTable(1, Flow::ColumnLimit + 1) << Flow::columnProblem();
@@ -409,9 +413,7 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason_data()
     // rest is read (here it would be refused for its nesting).
     const QByteArray tail = "\\pard\\intbl\\itap40 x\\nestcell";
     QTest::newRow("rtf edges past the columns") << rtfOwnEdges(2, 600, tail) << Flow::columnProblem();
-    QByteArray tall = rtfTable(Flow::TableCellLimit / 100 + 1, 100);
-    tall.insert(tall.size() - 1, tail);
-    QTest::newRow("rtf edges past the table's cells") << tall << Flow::tableCellProblem();
+    QTest::newRow("rtf edges past the table's cells") << rtfOwnEdges(320, 3, tail) << Flow::tableCellProblem();
     // Tables inside tables deeper than the readers go, and other elements of a Word document.
     QTest::newRow("docx nesting") << docxNested(Flow::NestingLimit + 1) << Flow::nestingProblem();
     QTest::newRow("rtf nesting") << rtfNested(Flow::NestingLimit + 1) << Flow::nestingProblem();
@@ -432,6 +434,58 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason()
     QString problem;
     QVERIFY(!readBytes(page, bytes, &problem));
     QVERIFY2(problem.contains(reason), qPrintable(problem));
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("size");       // the file made this large (a sparse file), 0: as it is
+    QTest::addColumn<QString>("reason");    // empty: read
+    const qint64 over = Flow::TextLimit + 1;
+    // One word without a break, as a few kilobytes of Word file unpack to.
+    QTest::newRow("docx word") << "word.docx" << docxWord(over) << qint64(0) << Flow::textProblem();
+    QTest::newRow("rtf word") << "word.rtf" << rtfWord(over) << qint64(0) << Flow::textProblem();
+    QTest::newRow("html word") << "word.htm" << htmlWord(over) << qint64(0) << Flow::textProblem();
+    QTest::newRow("text word") << "word.txt" << QByteArray(over, 'x') << qint64(0) << Flow::textProblem();
+    // Many paragraphs that only add up to too much; markup and entities count as what they show.
+    const QByteArray paragraph = "<w:p><w:r><w:t>" + QByteArray(999, 'x') + "</w:t></w:r><w:r><w:tab/></w:r></w:p>";
+    QTest::newRow("docx paragraphs") << "paragraphs.docx" << docx(paragraph.repeated(Flow::TextLimit / 1000 + 1))
+                                     << qint64(0) << Flow::textProblem();
+    QTest::newRow("html entities within") << "entities.htm" << "<p>" + QByteArray("&amp;").repeated(Flow::TextLimit / 4) + "</p>"
+                                          << qint64(0) << QString();
+    QTest::newRow("docx word within") << "within.docx" << docxWord(1000000) << qint64(0) << QString();
+    // Tables of a page's cells at most each, but more than a page holds together.
+    QTest::newRow("docx cells of many tables") << "cells.docx" << docxEmptyTables(Flow::TableCellLimit / 10000 + 1, 100, 100)
+                                               << qint64(0) << Flow::cellProblem();
+    // Refused before it is read.
+    QTest::newRow("file too large") << "large.rtf" << QByteArray("{\\rtf1 x}") << DocxReader::FileLimit + 1
+                                    << QStringLiteral("ﾌｧｲﾙが大きすぎます(128 MB まで)｡");
+}
+
+void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && (size == 0 || file.resize(size)));
+    file.close();
+    bytes.clear();
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QString problem;
+    const DocumentFile::Result result = DocumentFile::read(page, file.fileName(), DocumentFile::formatOf(name), &problem);
+    if (reason.isEmpty()) {
+        QVERIFY2(result == DocumentFile::Ok, qPrintable(problem));
+        QVERIFY(page.main()->characterCount() > 1000000);
+        return;
+    }
+    QCOMPARE(result, DocumentFile::Failed);
+    QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }
 

@@ -493,4 +493,27 @@ QByteArray docxEmptyTables(int tables, int rows, int columns)
     return docx(table.repeated(tables));
 }
 
+namespace {
+QByteArray letters(qsizetype count)
+{
+    const QByteArray alphabet = "abcdefghijklmnopqrstuvwxyz";
+    return alphabet.repeated(count / alphabet.size() + 1).left(count);
+}
+} // namespace
+
+QByteArray docxWord(qsizetype count)
+{
+    return docx(docxText(letters(count)) + docxText("end"));
+}
+
+QByteArray rtfWord(qsizetype count)
+{
+    return "{\\rtf1\\ansi\\pard " + letters(count) + "\\par\n\\pard end\\par}";
+}
+
+QByteArray htmlWord(qsizetype count)
+{
+    return "<html><body><p>" + letters(count) + "</p><p>end</p></body></html>";
+}
+
 } // namespace ForeignFiles

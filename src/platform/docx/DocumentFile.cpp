@@ -28,13 +28,52 @@ namespace {
 
 constexpr qint64 FileLimit = 128 * 1024 * 1024;
 
-bool readAll(const QString &path, QByteArray &bytes)
+bool readAll(const QString &path, QByteArray &bytes, QString *problem = nullptr)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > FileLimit)
+    if (!file.open(QIODevice::ReadOnly))
         return false;
+    if (file.size() > FileLimit) {
+        if (problem)
+            *problem = QStringLiteral("ﾌｧｲﾙが大きすぎます(%1 MB まで)｡").arg(FileLimit / (1024 * 1024));
+        return false;
+    }
     bytes = file.readAll();
     return file.error() == QFileDevice::NoError;
+}
+
+// The characters of an HTML file's text, at most: what stands outside its tags, an entity one.
+// Counted only until it is over `limit`.
+qint64 htmlTextLength(const QString &html, qint64 limit)
+{
+    qint64 length = 0;
+    const qsizetype n = html.size();
+    for (qsizetype i = 0; i < n && length <= limit; ++i) {
+        const QChar ch = html.at(i);
+        if (ch == QLatin1Char('<')) {
+            const qsizetype end = html.indexOf(QLatin1Char('>'), i);
+            if (end < 0)
+                break;
+            i = end;
+            continue;
+        }
+        if (ch == QLatin1Char('&')) {
+            const qsizetype end = QStringView(html).mid(i, 32).indexOf(QLatin1Char(';'));
+            if (end > 0)
+                i += end;
+        }
+        ++length;
+    }
+    return length;
+}
+
+bool overTextLimit(qint64 characters, QString *problem)
+{
+    if (characters <= Flow::TextLimit)
+        return false;
+    if (problem)
+        *problem = Flow::textProblem();
+    return true;
 }
 
 // Text files: UTF-8 when they say so or read as such, else the system code page.
@@ -176,7 +215,7 @@ DocumentFile::Format DocumentFile::formatOf(const QString &path)
 DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format, QString *problem)
 {
     QByteArray bytes;
-    if (!readAll(path, bytes))
+    if (!readAll(path, bytes, problem))
         return Failed;
     switch (format) {
     case Word97:
@@ -193,13 +232,21 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Text: {
         PageDocument read(PageDocument::WithoutLayout);
         QString text = decodeText(bytes);
+        if (overTextLimit(text.size(), problem))
+            return Failed;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QTextCursor(read.main()).insertText(text);
         return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
     case Html: {
+        const QString html = decodeHtml(bytes);
+        if (overTextLimit(htmlTextLength(html, Flow::TextLimit), problem))
+            return Failed;
         PageDocument read(PageDocument::WithoutLayout);
-        HtmlImport::setHtml(read.main(), decodeHtml(bytes));
+        HtmlImport::setHtml(read.main(), html);
+        // Line breaks and pictures are characters of their own too.
+        if (overTextLimit(read.main()->characterCount(), problem))
+            return Failed;
         adoptHtml(read);
         return Flow::handOver(read, page, problem) ? Ok : Failed;
     }

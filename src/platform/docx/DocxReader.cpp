@@ -38,7 +38,7 @@ struct Numbering {
 };
 
 // What the parts of a package share: the headings and numberings of the styles, the kinds of the
-// numberings, the notes in the order of their markers, the cells read so far.
+// numberings, the notes in the order of their markers, the cells and characters read so far.
 struct Package {
     QHash<QString, int> styleHeadings;          // style id -> user style 0 to 2
     QHash<QString, Numbering> styleNumberings;  // style id -> its numbering or its base style's
@@ -49,6 +49,7 @@ struct Package {
     QList<QPair<bool, QString>> notes;          // (endnote, id) in marker order
     QHash<QPair<bool, QString>, int> noteIndexes; // (endnote, id) -> its place in `notes`
     qint64 cells = 0;
+    qint64 characters = 0;   // of the paragraphs read whole
 
     // The note's place among the markers, -1 without a marker.
     int noteIndex(bool endnote, const QString &id) const { return noteIndexes.value(qMakePair(endnote, id), -1); }
@@ -326,6 +327,7 @@ bool PartReader::readParagraph(Flow::Items &items, int depth)
     }
     if (m_x.hasError())
         return false;
+    m_package.characters += p.characters;
     Flow::Item item;
     item.paragraph = std::move(p);
     items.push_back(std::move(item));
@@ -409,6 +411,10 @@ bool PartReader::readRun(Flow::Paragraph &p, const QString &link, int depth)
     while (m_x.readNextStartElement()) {
         if (!readRunContent(p, f, link, depth))
             return false;
+    }
+    if (m_package.characters + p.characters > Flow::TextLimit) {
+        problem = Flow::textProblem();
+        m_x.raiseError(QStringLiteral("text"));
     }
     return !m_x.hasError();
 }

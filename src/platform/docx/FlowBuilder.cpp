@@ -26,6 +26,7 @@ void Paragraph::addText(const QString &text, const QTextCharFormat &format, cons
 {
     if (text.isEmpty())
         return;
+    characters += text.size();
     if (!spans.empty() && spans.back().kind == Span::Text && spans.back().format == format
         && spans.back().link == link) {
         spans.back().text += text;
@@ -36,6 +37,7 @@ void Paragraph::addText(const QString &text, const QTextCharFormat &format, cons
 
 void Paragraph::addPicture(const QTextImageFormat &format)
 {
+    ++characters;
     spans.push_back({Span::Picture, QString(QChar::ObjectReplacementCharacter), format, QString()});
 }
 
@@ -335,6 +337,11 @@ QString mergedProblem()
 QString cellProblem()
 {
     return QStringLiteral("表のｾﾙが多すぎます(文書全体で %1 ｾﾙまで)｡").arg(CellLimit);
+}
+
+QString textProblem()
+{
+    return QStringLiteral("文書の文字が多すぎます(文書全体で %1 文字まで)｡").arg(TextLimit);
 }
 
 QString tableCellProblem()

@@ -40,6 +40,7 @@ struct Paragraph {
     QTextListFormat::Style numberStyle = QTextListFormat::ListDecimal; // of numbers: decimal, letters, roman
     int start = 1;            // the number the file's list starts at on this level
     std::vector<Span> spans;
+    qint64 characters = 0;    // of the spans' text, a picture one
 
     void addText(const QString &text, const QTextCharFormat &format, const QString &link = QString());
     void addPicture(const QTextImageFormat &format);
@@ -81,15 +82,21 @@ QString nestingProblem();
 // Other elements (groups, content controls) inside each other beyond a reader's limit.
 QString elementNestingProblem();
 
-// The largest tables a read takes: one table as large as a page table may be, and cells over the
-// whole document short of what would exhaust memory. Far beyond any table of an ordinary document.
+// The largest tables a read takes: one table as large as a page table may be, and the cells of all
+// its tables together no more than that either (each cell costs Qt about ten microseconds to build and
+// as much again to lay out: 250,000 empty cells in 21 KB took nine seconds). Far beyond any table of an
+// ordinary document.
 static constexpr int RowLimit = PageStream::MaxRows;
 static constexpr int ColumnLimit = PageStream::MaxColumns;
 static constexpr int TableCellLimit = PageStream::MaxTableCells;
-static constexpr int CellLimit = 250000;
-static_assert(CellLimit >= TableCellLimit);
+static constexpr int CellLimit = TableCellLimit;
 QString rowProblem();
 QString columnProblem();
+// The characters a read takes over the whole document, about 3,000 printed pages: a few kilobytes
+// may unpack to a word of tens of megabytes, which took minutes and gigabytes to read and show. The
+// readers count as they go and give up at the limit.
+static constexpr qint64 TextLimit = 10000000;
+QString textProblem();
 // A table whose merged cells cover far more of its grid than their content: the page stream refuses it
 // (a few bytes may not ask Qt for a large grid, which costs as much as one of separate cells).
 QString mergedProblem();

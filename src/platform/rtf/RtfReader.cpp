@@ -209,6 +209,7 @@ private:
     void takeListLevel(Flow::Paragraph &p) const;
     int m_overrideList = 0;
     qint64 m_cells = 0;
+    qint64 m_characters = 0;   // of the text read so far, notes, headers and footers too
 
     QByteArray m_pictureHex;
     QByteArray m_pictureBinary;
@@ -408,6 +409,12 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
 {
     switch (m_state.dest) {
     case Dest::Text: {
+        m_characters += text.size();
+        if (m_characters > Flow::TextLimit) {
+            problem = Flow::textProblem();
+            m_failed = true;
+            break;
+        }
         Context &c = ctx();
         c.paragraph.addText(text, format ? *format : m_state.format, m_state.fieldResult ? m_link : QString());
         c.hasContent = true;
