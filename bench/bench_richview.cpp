@@ -5,7 +5,8 @@
 //   breaks, as a text pasted as text becomes, with the marks of paragraph ends and line breaks shown
 //   (target < 5 ms a keystroke).
 // - characters typed into the middle of a paragraph of 1 MB without line breaks, and into the middle
-//   of 1 MB of lines in a table cell (target < 10 ms a keystroke each);
+//   of 1 MB of lines in a table cell, its columns following their text or of set widths (target < 10 ms
+//   a keystroke each);
 // - 10 characters typed at the top of a paragraph of 5 MB without line breaks, where a key moves every
 //   line below it (target < 50 ms a keystroke);
 // - the CPU time the view takes while nobody touches it, its caret blinking in a paragraph of 5 MB
@@ -13,7 +14,7 @@
 // - opening a page of one paragraph of 5 MB in the view, as the editor loads a page from its bytes
 //   (target < 3 s; the editor shows its wait window meanwhile).
 // BENCH_KEYS sets the keystrokes of the first figure (the next two type a tenth of them, at least 100;
-// the table cell a hundredth, at least 20). BENCH_CASE runs one figure only, by the name main() gives
+// the table cell a hundredth, at least 20, the cell of set widths a tenth, at least 100). BENCH_CASE runs one figure only, by the name main() gives
 // it (to profile one case).
 #include "editor/EditorServices.h"
 #include "platform/richtext/PageCodec.h"
@@ -160,7 +161,7 @@ QString spacedText(int size)
 
 // Types into the middle of the text, or near its top with `atTop`.
 bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &what, bool inCell,
-               int size = 1 << 20, bool atTop = false, int target = 10)
+               int size = 1 << 20, bool atTop = false, int target = 10, bool setWidths = false)
 {
     PageDocument page;
     RichTextEdit edit(&page);
@@ -168,7 +169,9 @@ bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &wha
     if (inCell) {
         edit.setText(QStringLiteral("表の前"));
         edit.select(edit.textLength(), 0);
-        edit.insertTable(1, 2); // the caret in its first cell
+        const int table = edit.insertTable(1, 2); // the caret in its first cell
+        for (int column = 1; setWidths && column <= 2; ++column)
+            edit.setColumnWidth(table, column, 4500);
         edit.setSelectedText(text);
     } else {
         edit.setText(text);
@@ -267,6 +270,11 @@ int main(int argc, char **argv)
     // A key into the cell costs over a second today: a hundredth of the keystrokes keeps the run to minutes.
     run("cell", [&] {
         return typedInto(app, out, qMax(20, keys / 100), QStringLiteral("1024 K characters of lines in a table cell"), true);
+    });
+    run("setcell", [&] {
+        return typedInto(app, out, qMax(100, keys / 10),
+                         QStringLiteral("1024 K characters of lines in a table cell of set column widths"), true,
+                         1 << 20, false, 10, true);
     });
     run("top", [&] {
         return typedInto(app, out, 10, QStringLiteral("the top of one paragraph of 5120 K characters without line breaks"),

@@ -10,7 +10,9 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageImage.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -24,7 +26,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
+#include <QtGui/private/qtextdocumentlayout_p.h>
 #include <QtTest>
+
+#include <memory>
 
 using namespace TextProps;
 
@@ -62,6 +68,70 @@ QByteArray documentXml(const QByteArray &docx)
     if (zip.open(docx))
         zip.read(QStringLiteral("word/document.xml"), xml);
     return xml;
+}
+
+
+// A page of a heading and a table of one row of two cells, `text` typed into its first cell as the
+// editor puts a paste there; `columnWidth` in twips gives both columns that width.
+PageDocument *cellPage(const QString &text, int columnWidth = 0)
+{
+    auto *page = new PageDocument;
+    RichTextEdit edit(page);
+    edit.setText(Head);
+    edit.select(edit.textLength(), 0);
+    const int table = edit.insertTable(1, 2);
+    for (int column = 1; columnWidth > 0 && column <= 2; ++column)
+        edit.setColumnWidth(table, column, columnWidth);
+    edit.setSelectedText(text);
+    return page;
+}
+
+// The same page with the cell's paragraph in one block, as any paragraph of a cell was held before.
+PageDocument *cellPageInOneBlock(const QString &text)
+{
+    auto *page = cellPage(QString());
+    QString raw = text;
+    raw.replace(QChar(11), QChar::LineSeparator).replace(QChar(10), QChar::ParagraphSeparator);
+    QTextCursor cursor(page->main());
+    cursor.setPosition(TableOps::tables(page->main()).first()->cellAt(0, 0).firstPosition());
+    cursor.insertText(raw);
+    return page;
+}
+
+int heldBlocksIn(QTextDocument *doc)
+{
+    int held = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        held += LineBlocks::continues(block) ? 1 : 0;
+    return held;
+}
+
+QImage pageImage(const PageDocument &page, int number)
+{
+    const PageRenderer renderer(page);
+    QImage image(renderer.paperSize().toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderer.drawPage(&painter, number);
+    return image;
+}
+
+// Where the layout put each line of the table's blocks, and the table's cells.
+QList<QRectF> tableGeometry(QTextDocument *doc)
+{
+    QList<QRectF> rects;
+    QTextTable *table = TableOps::tables(doc).first();
+    auto *layout = qobject_cast<QTextDocumentLayout *>(doc->documentLayout());
+    for (int column = 0; column < table->columns(); ++column)
+        rects << layout->tableCellBoundingRect(table, table->cellAt(0, column));
+    for (QTextBlock block = doc->findBlock(table->firstPosition()); block.isValid() && block.position() < table->lastPosition();
+         block = block.next()) {
+        const QTextLayout *lines = block.layout();
+        for (int i = 0; i < lines->lineCount(); ++i)
+            rects << lines->lineAt(i).rect().translated(lines->position());
+        rects << QRectF(lines->position(), QSizeF(lines->lineCount(), block.length()));
+    }
+    return rects;
 }
 
 } // namespace
@@ -345,6 +415,173 @@ private slots:
         QVERIFY(PageCodec::load(page, PageCodec::save(page)));
         QCOMPARE(edit.text(), text);
     }
+
+    // A long paragraph of a table cell is held in pieces as one of the main text is; whoever reads
+    // the page finds the paragraph in one piece, and it looks the same on paper.
+    void aCellParagraphHeldInPieces_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("parted"); // at spaces, whose lines end early as at a line break
+        QTest::newRow("lines") << SamplePage::pastedLines(400) + Tail << false;
+        QTest::newRow("no line breaks") << spacedLines(800) << true;
+    }
+
+    void aCellParagraphHeldInPieces()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, parted);
+        std::unique_ptr<PageDocument> held(cellPageInOneBlock(text));
+        std::unique_ptr<PageDocument> whole(cellPageInOneBlock(text));
+        QTextCursor build(held->main()); // as a page is built, in one edit
+        build.beginEditBlock();
+        LineBlocks::settle(held->main());
+        build.endEditBlock();
+        QVERIFY(heldBlocksIn(held->main()) >= 4);
+        QCOMPARE(heldBlocksIn(whole->main()), 0);
+        RichTextEdit edit(held.get());
+        const QString all = RichTextEdit(whole.get()).text();
+        QCOMPARE(edit.text(), all);
+        for (int i = 0; i < all.size(); i += 89)
+            QCOMPARE(edit.charAt(i), all.at(i));
+        QTextTable *table = TableOps::tables(held->main()).first();
+        QCOMPARE(TableOps::cellText(table, 0, 0), text);
+        QCOMPARE(TableOps::cellText(table, 0, 1), QString());
+
+        // Stored as one paragraph, and read back held again.
+        const QByteArray bytes = PageCodec::save(*held);
+        PageImage::Page image, wholeImage;
+        QVERIFY(PageDecoder::decode(bytes, image));
+        QVERIFY(PageDecoder::decode(PageCodec::save(*whole), wholeImage));
+        QCOMPARE(int(image.parts.front().items.size()), int(wholeImage.parts.front().items.size()));
+        const auto cellItems = [](const PageImage::Page &page) {
+            for (const PageImage::Item &item : page.parts.front().items) {
+                if (item.kind == PageImage::Item::Table)
+                    return int(item.cells.front().items.size());
+            }
+            return -1;
+        };
+        QCOMPARE(cellItems(image), int(text.count(QChar(10)) + 1));
+        QCOMPARE(cellItems(wholeImage), cellItems(image));
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, bytes));
+        QCOMPARE(RichTextEdit(&back).text(), all);
+        QCOMPARE(back.main()->blockCount(), held->main()->blockCount());
+
+        // Written and printed as the paragraph in one block is.
+        QCOMPARE(RtfWriter::pageBytes(*held), RtfWriter::pageBytes(*whole));
+        QCOMPARE(documentXml(DocxWriter::pageBytes(*held)), documentXml(DocxWriter::pageBytes(*whole)));
+        QTemporaryDir dir;
+        QCOMPARE(HtmlExport::text(*held, dir.filePath(QStringLiteral("a.htm")), {}),
+                 HtmlExport::text(*whole, dir.filePath(QStringLiteral("a.htm")), {}));
+        QCOMPARE(PlainText::of(held->main()), PlainText::of(whole->main()));
+        if (parted)
+            return;
+        const int pages = PageRenderer(*held).pageCount();
+        QCOMPARE(pages, PageRenderer(*whole).pageCount());
+        for (int page : {1, 2, pages})
+            QVERIFY2(pageImage(*held, page) == pageImage(*whole, page), qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+
+    // Edits in and around the cell's paragraph, and their undo, give the text they give in one block.
+    void editsInACellParagraph_data()
+    {
+        QTest::addColumn<int>("offset"); // from the middle of the cell's text
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("a key") << 3 << 0 << QStringLiteral("x");
+        QTest::newRow("a line break removed") << 0 << 1 << QString();
+        QTest::newRow("across lines") << -50 << 300 << QStringLiteral("y");
+        QTest::newRow("a paragraph end") << 3 << 0 << QStringLiteral("\n");
+        QTest::newRow("a line break") << 3 << 0 << QStringLiteral("\v");
+        QTest::newRow("the cell's text") << -5000 << 10000 << QStringLiteral("z");
+    }
+
+    void editsInACellParagraph()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, length);
+        QFETCH(QString, typed);
+        const QString text = SamplePage::pastedLines(400);
+        std::unique_ptr<PageDocument> held(cellPage(text));
+        std::unique_ptr<PageDocument> whole(cellPageInOneBlock(text));
+        RichTextEdit a(held.get());
+        RichTextEdit b(whole.get());
+        const QString before = b.text();
+        const int start = Head.size() + 1 + text.indexOf(QChar(11), text.size() / 2);
+        const int from = qMax(Head.size() + 1, start + offset);
+        const int count = qMin(length, Head.size() + 1 + int(text.size()) - from);
+        for (RichTextEdit *edit : {&a, &b}) {
+            edit->select(from, count);
+            edit->setSelectedText(typed);
+        }
+        QCOMPARE(a.text(), b.text());
+        QVERIFY(a.text() != before);
+        QVERIFY(heldBlocksIn(held->main()) > 0);
+        QVERIFY(a.undo());
+        QCOMPARE(a.text(), before);
+        QVERIFY(a.redo());
+        QCOMPARE(a.text(), b.text());
+        QVERIFY(PageCodec::load(*held, PageCodec::save(*held)));
+        QCOMPARE(a.text(), b.text());
+    }
+
+    // A key into a line of the cell lays out that line's block alone where Qt would lay it out the
+    // same; where the table could change (a column that follows its text, a line more) Qt lays the
+    // table out. Either way the lines fall where Qt puts them and the columns keep their widths.
+    void aKeyInACellLaysOutItsLine_data()
+    {
+        QTest::addColumn<int>("columnWidth");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("alone");
+        QTest::newRow("set widths") << 4500 << QStringLiteral("x") << true;
+        QTest::newRow("set widths, a word longer than the column") << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false;
+        QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false;
+        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false;
+    }
+
+    void aKeyInACellLaysOutItsLine()
+    {
+        QFETCH(int, columnWidth);
+        QFETCH(QString, typed);
+        QFETCH(bool, alone);
+        std::unique_ptr<PageDocument> page(cellPage(SamplePage::pastedLines(400), columnWidth));
+        QTextDocument *doc = page->main();
+        doc->documentLayout()->documentSize();
+        const QList<QRectF> widths = tableGeometry(doc).mid(0, 2);
+        // A line with room at its end, and a line far from it whose place Qt would set again.
+        QTextBlock block = doc->findBlock(doc->characterCount() / 2);
+        const auto full = [](const QTextLayout *lines) {
+            return lines->lineAt(lines->lineCount() - 1).naturalTextWidth() > lines->lineAt(0).width() - 40;
+        };
+        while (block.isValid() && full(block.layout()))
+            block = block.next();
+        QVERIFY(block.isValid());
+        const QTextBlock far = block.next().next().next();
+        QVERIFY(LineBlocks::continues(far));
+        const QPointF place = far.layout()->position();
+        far.layout()->setPosition(place + QPointF(0, 1000));
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertText(typed);
+        // Left where it was put, or placed by Qt (one line lower where the key made a line more).
+        QCOMPARE(far.layout()->position().y() > place.y() + 500, alone);
+        if (alone)
+            far.layout()->setPosition(place);
+        const QList<QRectF> typedGeometry = tableGeometry(doc);
+        doc->markContentsDirty(0, doc->characterCount()); // Qt lays all of it out again
+        doc->documentLayout()->documentSize();
+        QCOMPARE(typedGeometry, tableGeometry(doc));
+        if (alone)
+            QCOMPARE(typedGeometry.mid(0, 2), widths);
+        QVERIFY(doc->isUndoAvailable());
+        doc->undo();
+        const QList<QRectF> undone = tableGeometry(doc);
+        doc->markContentsDirty(0, doc->characterCount());
+        doc->documentLayout()->documentSize();
+        QCOMPARE(undone, tableGeometry(doc));
+        QCOMPARE(far.layout()->position(), place);
+    }
+
     // A link over a line break of a held paragraph: the break is a character of the field, whose text,
     // data and removal reach it as they reach the field's other characters; the writers read the
     // same link as from the paragraph in one block.

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextList>
+#include <QTextTable>
 
 using namespace TextProps;
 
@@ -18,10 +19,24 @@ bool marked(const QTextBlock &block)
     return block.blockFormat().hasProperty(LineBreakBlock);
 }
 
-bool inMainFlow(const QTextBlock &block)
+// Where a long paragraph may be held in pieces: the main text's own flow, or a cell of a table in
+// it. The paragraphs of a text frame inside it stay whole.
+bool heldFlow(const QTextBlock &block)
 {
     const QTextDocument *doc = block.document();
-    return doc->frameAt(block.position()) == doc->rootFrame();
+    const QTextFrame *frame = doc->frameAt(block.position());
+    return frame == doc->rootFrame() || qobject_cast<const QTextTable *>(frame);
+}
+
+// Whether two blocks lie in one such flow: a cell's paragraph ends where the cell does.
+bool sameFlow(const QTextBlock &a, const QTextBlock &b)
+{
+    const QTextDocument *doc = a.document();
+    QTextFrame *frame = doc->frameAt(a.position());
+    if (frame != doc->frameAt(b.position()))
+        return false;
+    const auto *table = qobject_cast<const QTextTable *>(frame);
+    return !table || table->cellAt(a.position()).firstPosition() == table->cellAt(b.position()).firstPosition();
 }
 
 // Headers, footers and frames keep their paragraphs whole: only the main text of a page is long.
@@ -36,7 +51,7 @@ bool plain(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
     return f.topMargin() == 0 && f.bottomMargin() == 0 && f.textIndent() == 0 && !block.textList()
-        && inMainFlow(block);
+        && heldFlow(block);
 }
 
 // What the blocks of one paragraph share.
@@ -188,7 +203,7 @@ bool LineBlocks::continues(const QTextBlock &block)
     if (!marked(block))
         return false;
     const QTextBlock before = block.previous();
-    return before.isValid() && inMainFlow(block) && inMainFlow(before);
+    return before.isValid() && heldFlow(block) && sameFlow(before, block);
 }
 
 QChar LineBlocks::standsFor(const QTextBlock &block)

@@ -14,23 +14,25 @@ class QTextDocument;
 
 // Qt lays out a whole paragraph again on every change inside it, however small: a text pasted as
 // text, one paragraph of a million characters with its lines joined by line breaks, would cost a
-// keystroke a second. Such a paragraph of the main text is held as one block per line: each block
-// after the first carries TextProps::LineBreakBlock, and the separator in front of it stands for a
-// line break (position code 11). A stretch of it without line breaks longer than PartedLength is
-// parted too, at a space after about every PieceLength characters: the separator then stands for
-// that space (the mark holds its code). Positions, the page stream and every writer still see one
-// paragraph with its line breaks and spaces; only the layout sees the blocks, and there a parted
-// space ends its line early, as a line break would (a stretch without any space, one long word,
-// stays whole). That early end shows on screen and on paper, so only a stretch far beyond any
-// paragraph of prose is parted: there a frozen window would cost more than a short line.
+// keystroke a second. Such a paragraph of the main text or of a table cell in it is held as one
+// block per line: each block after the first carries TextProps::LineBreakBlock, and the separator
+// in front of it stands for a line break (position code 11). A stretch of it without line breaks
+// longer than PartedLength is parted too, at a space after about every PieceLength characters: the
+// separator then stands for that space (the mark holds its code). Positions, the page stream and
+// every writer still see one paragraph with its line breaks and spaces; only the layout sees the
+// blocks, and there a parted space ends its line early, as a line break would (a stretch without
+// any space, one long word, stays whole). That early end shows on screen and on paper, so only a
+// stretch far beyond any paragraph of prose is parted: there a frozen window would cost more than a
+// short line.
 //
-// Only a plain paragraph is held so (in the main text's own flow, no list, no space before or after
-// and no first-line indent), so that its blocks lay out as its lines would; its blocks share one
-// paragraph format, the page break and the line height kind of a picture's line apart.
+// Only a plain paragraph is held so (in the main text's own flow or a cell, no list, no space
+// before or after and no first-line indent), so that its blocks lay out as its lines would; its
+// blocks share one paragraph format, the page break and the line height kind of a picture's line
+// apart.
 class LineBlocks
 {
 public:
-    // Longer paragraphs of the main text are held as blocks, at their line breaks; stretches without
+    // Longer paragraphs of the main text and its cells are held as blocks, at their line breaks; stretches without
     // one longer than PartedLength at a space after about every PieceLength characters.
     static constexpr int SplitLength = 2000;
     static constexpr int PartedLength = 20000;

@@ -1,6 +1,7 @@
 #include "platform/richtext/PartDocument.h"
 
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartLayout.h"
 #include "platform/richtext/PartList.h"
 
 #include <QFont>
@@ -24,6 +25,7 @@ PartDocument::PartDocument(PageDocument *page, int partFlag, int frameId)
     QFont font = defaultFont();
     font.setLetterSpacing(QFont::PercentageSpacing, 100);
     setDefaultFont(font);
+    setDocumentLayout(new PartLayout(this));
     page->attachTo(this);
     connect(this, &QTextDocument::undoCommandAdded, this, [this] {
         ++m_undoLevels;

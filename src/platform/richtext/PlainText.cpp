@@ -17,7 +17,11 @@ void paragraphTexts(QTextFrame::iterator it, QStringList &texts)
     for (; !it.atEnd(); ++it) {
         if (QTextFrame *frame = it.currentFrame())
             paragraphTexts(frame->begin(), texts);
-        else if (it.currentBlock().isValid())
+        else if (!it.currentBlock().isValid())
+            continue;
+        else if (LineBlocks::continues(it.currentBlock()) && !texts.isEmpty())
+            texts.last() += PlainText::clean(LineBlocks::standsFor(it.currentBlock()) + it.currentBlock().text());
+        else
             texts << PlainText::clean(it.currentBlock().text());
     }
 }

@@ -1,0 +1,153 @@
+#include "platform/richtext/PartLayout.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <QtGui/private/qguiapplication_p.h>
+
+#include <cmath>
+
+namespace {
+
+// Qt places lines in 1/64 of a pixel.
+int fixed(qreal value)
+{
+    return int(std::lround(value * 64));
+}
+
+struct Line {
+    int y;
+    int height;
+};
+
+// A block whose lines follow each other from its top, as a plain paragraph's do when no page
+// break falls inside it.
+bool linesOf(const QTextLayout *layout, QList<Line> &lines, qreal &width)
+{
+    const int count = layout->lineCount();
+    if (count == 0)
+        return false;
+    width = layout->lineAt(0).width();
+    int y = 0;
+    for (int i = 0; i < count; ++i) {
+        const QTextLine line = layout->lineAt(i);
+        if (fixed(line.y()) != y || line.x() != 0 || line.width() != width)
+            return false;
+        lines.append({y, fixed(line.height())});
+        y += lines.last().height;
+    }
+    return true;
+}
+
+bool plainBlock(const QTextBlock &block)
+{
+    const QTextBlockFormat f = block.blockFormat();
+    return f.topMargin() == 0 && f.bottomMargin() == 0 && f.leftMargin() == 0 && f.rightMargin() == 0
+        && f.textIndent() == 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
+        && f.lineHeightType() == QTextBlockFormat::SingleHeight
+        && !block.text().contains(QChar::ObjectReplacementCharacter);
+}
+
+// The options Qt lays a block out with.
+QTextOption optionFor(const QTextBlock &block)
+{
+    const QTextDocument *doc = block.document();
+    const QTextBlockFormat f = block.blockFormat();
+    QTextOption option = doc->defaultTextOption();
+    const Qt::LayoutDirection direction = block.textDirection();
+    option.setTextDirection(direction);
+    option.setTabs(f.tabPositions());
+    const Qt::Alignment align = f.hasProperty(QTextFormat::BlockAlignment) ? f.alignment() : option.alignment();
+    option.setAlignment(QGuiApplicationPrivate::visualAlignment(direction, align));
+    return option;
+}
+
+} // namespace
+
+PartLayout::PartLayout(QTextDocument *doc)
+    : QTextDocumentLayout(doc)
+{
+}
+
+void PartLayout::documentChanged(int from, int oldLength, int length)
+{
+    const int blocks = document()->blockCount();
+    const bool mine = blocks == m_blocks && layOutInCell(from, length);
+    m_blocks = blocks;
+    if (!mine)
+        QTextDocumentLayout::documentChanged(from, oldLength, length);
+}
+
+bool PartLayout::layOutInCell(int from, int length)
+{
+    QTextDocument *doc = document();
+    if (doc->pageSize().isNull() || layoutStatus() != 100 || doc->pageSize().width() < 0)
+        return false;
+    if (paintDevice() && paintDevice()->logicalDpiY() != 96)
+        return false; // Qt scales cell paddings and line spacing to the device
+    const QTextBlock block = doc->findBlock(from);
+    if (!block.isValid() || from + length > block.position() + block.length() - 1)
+        return false;
+    auto *table = qobject_cast<QTextTable *>(doc->frameAt(from));
+    if (!table || !table->childFrames().isEmpty() || !plainBlock(block))
+        return false;
+    QTextLayout *layout = block.layout();
+    QList<Line> before;
+    qreal width = 0;
+    if (!linesOf(layout, before, width))
+        return false;
+
+    layout->setTextOption(optionFor(block));
+    layout->beginLayout();
+    for (int y = 0;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y / 64.0));
+        y += fixed(line.height());
+    }
+    layout->endLayout();
+
+    QList<Line> after;
+    qreal widthAfter = 0;
+    if (!linesOf(layout, after, widthAfter) || after.size() != before.size())
+        return false;
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        if (after.at(i).height != before.at(i).height || layout->lineAt(int(i)).naturalTextWidth() > width)
+            return false;
+    }
+    if (!columnKeepsWidth(table, block, width))
+        return false;
+    emit update(blockBoundingRect(block));
+    return true;
+}
+
+// Qt gives a column whose width is set that width, unless a word in it is longer: then the longest
+// word's. The column is at its set width and the block's longest word fits in it.
+bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const
+{
+    const QTextTableFormat format = table->format();
+    const QList<QTextLength> widths = format.columnWidthConstraints();
+    const QTextTableCell cell = table->cellAt(block.position());
+    if (cell.columnSpan() != 1 || cell.column() >= widths.size())
+        return false;
+    for (const QTextLength &width : widths) {
+        if (width.type() == QTextLength::PercentageLength)
+            return false; // shares what the columns of set width leave
+    }
+    const QTextLength set = widths.at(cell.column());
+    if (set.type() != QTextLength::FixedLength)
+        return false;
+    const QTextCharFormat cellFormat = cell.format();
+    const auto padding = [&](QTextFormat::Property side) {
+        return cellFormat.hasProperty(side) ? cellFormat.doubleProperty(side) : format.cellPadding();
+    };
+    const qreal column = lineWidth + padding(QTextFormat::TableCellLeftPadding)
+        + padding(QTextFormat::TableCellRightPadding);
+    return fixed(column) == fixed(set.rawValue())
+        && block.layout()->minimumWidth() <= lineWidth;
+}
