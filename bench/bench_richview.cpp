@@ -14,8 +14,8 @@
 // - opening a page of one paragraph of 5 MB in the view, as the editor loads a page from its bytes
 //   (target < 3 s; the editor shows its wait window meanwhile).
 // BENCH_KEYS sets the keystrokes of the first figure (the next two type a tenth of them, at least 100;
-// the table cell a hundredth, at least 20, the cell of set widths a tenth, at least 100). BENCH_CASE runs one figure only, by the name main() gives
-// it (to profile one case).
+// the table cell a hundredth, at least 20, the cell of set widths a tenth, at least 100). BENCH_CASE
+// runs one figure only, by the name main() gives it (to profile one case).
 #include "editor/EditorServices.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"

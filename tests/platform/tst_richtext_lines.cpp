@@ -532,28 +532,34 @@ private slots:
     {
         QTest::addColumn<int>("columnWidth");
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("acrossPages"); // into a block whose lines a page break parts
         QTest::addColumn<bool>("alone");
-        QTest::newRow("set widths") << 4500 << QStringLiteral("x") << true;
-        QTest::newRow("set widths, a word longer than the column") << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false;
-        QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false;
-        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false;
+        QTest::newRow("set widths") << 4500 << QStringLiteral("x") << false << true;
+        QTest::newRow("set widths, across pages") << 4500 << QStringLiteral("x") << true << true;
+        QTest::newRow("set widths, a word longer than the column")
+            << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false << false;
+        QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false << false;
+        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false << false;
     }
 
     void aKeyInACellLaysOutItsLine()
     {
         QFETCH(int, columnWidth);
         QFETCH(QString, typed);
+        QFETCH(bool, acrossPages);
         QFETCH(bool, alone);
-        std::unique_ptr<PageDocument> page(cellPage(SamplePage::pastedLines(400), columnWidth));
+        std::unique_ptr<PageDocument> page(cellPage(SamplePage::pastedLines(1200), columnWidth));
         QTextDocument *doc = page->main();
         doc->documentLayout()->documentSize();
         const QList<QRectF> widths = tableGeometry(doc).mid(0, 2);
         // A line with room at its end, and a line far from it whose place Qt would set again.
         QTextBlock block = doc->findBlock(doc->characterCount() / 2);
-        const auto full = [](const QTextLayout *lines) {
-            return lines->lineAt(lines->lineCount() - 1).naturalTextWidth() > lines->lineAt(0).width() - 40;
+        const auto fits = [&](const QTextLayout *lines) {
+            const QTextLine last = lines->lineAt(lines->lineCount() - 1);
+            const bool parted = last.y() > (lines->lineCount() - 1) * lines->lineAt(0).height() + 1;
+            return last.naturalTextWidth() < lines->lineAt(0).width() - 40 && parted == acrossPages;
         };
-        while (block.isValid() && full(block.layout()))
+        while (block.isValid() && !fits(block.layout()))
             block = block.next();
         QVERIFY(block.isValid());
         const QTextBlock far = block.next().next().next();

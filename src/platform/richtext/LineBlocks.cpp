@@ -121,6 +121,32 @@ QList<int> splitPoints(const QString &text)
     return points;
 }
 
+// Qt goes through every block of a cell to paint any part of it: there the lines are held in
+// pieces of at least PieceLength characters, not one block each. `points` run from the back.
+QList<int> gathered(const QList<int> &points, int size)
+{
+    QList<int> kept;
+    int end = size;
+    for (int point : points) {
+        if (end - point < LineBlocks::PieceLength || point < LineBlocks::PieceLength)
+            continue;
+        kept.append(point);
+        end = point;
+    }
+    return kept;
+}
+
+bool inCell(const QTextBlock &block)
+{
+    const QTextDocument *doc = block.document();
+    if (qobject_cast<const QTextTable *>(doc->frameAt(block.position())))
+        return true;
+    // Qt finds the tables of an edit at its end: in a page built in one edit, a paragraph that
+    // opens a cell follows the cell's mark, whose format names the table.
+    return block.position() > 0 && doc->characterAt(block.position() - 1) == QChar(0xFDD0)
+        && qobject_cast<const QTextTable *>(doc->object(block.charFormat().objectIndex()));
+}
+
 void split(const QTextBlock &block, const QList<int> &points)
 {
     QTextCursor cursor(block);
@@ -189,7 +215,9 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
         }
     }
     if (splitting && block.length() > LineBlocks::SplitLength && plain(block)) {
-        const QList<int> points = splitPoints(block.text());
+        QList<int> points = splitPoints(block.text());
+        if (inCell(block))
+            points = gathered(points, block.length() - 1);
         if (!points.isEmpty())
             split(block, points);
     }

@@ -18,25 +18,22 @@ int fixed(qreal value)
 }
 
 struct Line {
-    int y;
+    qreal y;
     int height;
 };
 
-// A block whose lines follow each other from its top, as a plain paragraph's do when no page
-// break falls inside it.
+// The lines of a block laid out at one width from its left edge, as Qt lays out a plain paragraph.
 bool linesOf(const QTextLayout *layout, QList<Line> &lines, qreal &width)
 {
     const int count = layout->lineCount();
     if (count == 0)
         return false;
     width = layout->lineAt(0).width();
-    int y = 0;
     for (int i = 0; i < count; ++i) {
         const QTextLine line = layout->lineAt(i);
-        if (fixed(line.y()) != y || line.x() != 0 || line.width() != width)
+        if (line.x() != 0 || line.width() != width)
             return false;
-        lines.append({y, fixed(line.height())});
-        y += lines.last().height;
+        lines.append({line.y(), fixed(line.height())});
     }
     return true;
 }
@@ -100,15 +97,16 @@ bool PartLayout::layOutInCell(int from, int length)
         return false;
 
     layout->setTextOption(optionFor(block));
+    // Lines as high as they were fall where they fell, a page break between two of them included:
+    // Qt places each line by the heights of the lines before it.
     layout->beginLayout();
-    for (int y = 0;;) {
+    for (int i = 0;; ++i) {
         QTextLine line = layout->createLine();
         if (!line.isValid())
             break;
         line.setLeadingIncluded(true);
         line.setLineWidth(width);
-        line.setPosition(QPointF(0, y / 64.0));
-        y += fixed(line.height());
+        line.setPosition(QPointF(0, before.at(qMin(i, int(before.size()) - 1)).y));
     }
     layout->endLayout();
 
