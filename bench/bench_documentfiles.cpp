@@ -303,7 +303,7 @@ void generatedCases(const QString &folder, QTextStream &out)
     out << "many cells in few bytes:\n";
     out.flush();
     readFiles({write(QStringLiteral("250000 cells.docx"), docxEmptyTables(25, 100, 100)),
-               write(QStringLiteral("100000 cells.docx"), docxEmptyTables(10, 100, 100))},
+               write(QStringLiteral("250000 cells.htm"), htmlEmptyTables(25, 100, 100))},
               out);
     // Laid out in time that grows with the square of its length, where nothing gives it a place to
     // break; the last is refused.

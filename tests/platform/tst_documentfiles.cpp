@@ -459,6 +459,8 @@ void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason_data()
     // Tables of a page's cells at most each, but more than a page holds together.
     QTest::newRow("docx cells of many tables") << "cells.docx" << docxEmptyTables(Flow::TableCellLimit / 10000 + 1, 100, 100)
                                                << qint64(0) << Flow::cellProblem();
+    QTest::newRow("html cells of many tables") << "cells.htm" << htmlEmptyTables(Flow::TableCellLimit / 10000 + 1, 100, 100)
+                                               << qint64(0) << Flow::cellProblem();
     // Refused before it is read.
     QTest::newRow("file too large") << "large.rtf" << QByteArray("{\\rtf1 x}") << DocxReader::FileLimit + 1
                                     << QStringLiteral("ﾌｧｲﾙが大きすぎます(128 MB まで)｡");

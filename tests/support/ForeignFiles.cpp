@@ -493,6 +493,13 @@ QByteArray docxEmptyTables(int tables, int rows, int columns)
     return docx(table.repeated(tables));
 }
 
+QByteArray htmlEmptyTables(int tables, int rows, int columns)
+{
+    const QByteArray row = "<tr>" + QByteArray("<td></td>").repeated(columns) + "</tr>";
+    const QByteArray table = "<table>" + row.repeated(rows) + "</table><p></p>";
+    return "<html><body>" + table.repeated(tables) + "</body></html>";
+}
+
 namespace {
 QByteArray letters(qsizetype count)
 {

@@ -83,6 +83,7 @@ QByteArray htmlList(int items);
 
 // `tables` tables of empty cells, a paragraph after each: many cells in few bytes.
 QByteArray docxEmptyTables(int tables, int rows, int columns);
+QByteArray htmlEmptyTables(int tables, int rows, int columns);
 
 // One paragraph holding one word of `letters` letters ("abc...z" over and over) without a space, and a
 // paragraph "end" after it.

@@ -42,18 +42,24 @@ bool readAll(const QString &path, QByteArray &bytes, QString *problem = nullptr)
     return file.error() == QFileDevice::NoError;
 }
 
-// The characters of an HTML file's text, at most: what stands outside its tags, an entity one.
-// Counted only until it is over `limit`.
-qint64 htmlTextLength(const QString &html, qint64 limit)
+// Why an HTML file is more than a page holds, from a quick look at it; empty when it is not. Its text
+// is at most what stands outside its tags (an entity one character), its cells its <td> and <th> tags.
+QString htmlProblem(const QString &html)
 {
-    qint64 length = 0;
+    qint64 text = 0;
+    qint64 cells = 0;
     const qsizetype n = html.size();
-    for (qsizetype i = 0; i < n && length <= limit; ++i) {
+    for (qsizetype i = 0; i < n && text <= Flow::TextLimit && cells <= Flow::CellLimit; ++i) {
         const QChar ch = html.at(i);
         if (ch == QLatin1Char('<')) {
             const qsizetype end = html.indexOf(QLatin1Char('>'), i);
             if (end < 0)
                 break;
+            const QStringView tag = QStringView(html).mid(i + 1, end - i - 1);
+            if (tag.size() >= 2 && tag.at(0).toLower() == QLatin1Char('t')
+                && (tag.at(1).toLower() == QLatin1Char('d') || tag.at(1).toLower() == QLatin1Char('h'))
+                && (tag.size() == 2 || !tag.at(2).isLetterOrNumber()))
+                ++cells;
             i = end;
             continue;
         }
@@ -62,9 +68,11 @@ qint64 htmlTextLength(const QString &html, qint64 limit)
             if (end > 0)
                 i += end;
         }
-        ++length;
+        ++text;
     }
-    return length;
+    if (text > Flow::TextLimit)
+        return Flow::textProblem();
+    return cells > Flow::CellLimit ? Flow::cellProblem() : QString();
 }
 
 bool overTextLimit(qint64 characters, QString *problem)
@@ -240,8 +248,11 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     }
     case Html: {
         const QString html = decodeHtml(bytes);
-        if (overTextLimit(htmlTextLength(html, Flow::TextLimit), problem))
+        if (const QString why = htmlProblem(html); !why.isEmpty()) {
+            if (problem)
+                *problem = why;
             return Failed;
+        }
         PageDocument read(PageDocument::WithoutLayout);
         HtmlImport::setHtml(read.main(), html);
         // Line breaks and pictures are characters of their own too.
