@@ -269,9 +269,11 @@ bool uTxm::T_InsTxFL()
     if (file.isEmpty())
         return false;
     QString text;
+    QString problem;
     const DocumentFile::Format format = DocumentFile::formatOf(file);
-    if (format == DocumentFile::None || format == DocumentFile::Pdf || !DocumentFile::readText(file, format, text)) {
-        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡"));
+    if (format == DocumentFile::None || format == DocumentFile::Pdf || !DocumentFile::readText(file, format, text, &problem)) {
+        const QString reason = problem.isEmpty() ? QString() : QLatin1Char('\n') + problem;
+        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡") + reason);
         return false;
     }
     text.replace(QLatin1Char('\n'), QChar(11));

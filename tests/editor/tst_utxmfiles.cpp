@@ -335,6 +335,13 @@ private slots:
         prompt.files.enqueue(path(QStringLiteral("t.rtf")));
         editor().rtAct(32);
         QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("t.rtf")) + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡")});
+        // A text file over what a page holds is refused with the reason before anything comes in.
+        TestHome::write(path(QStringLiteral("big.txt")), QByteArray("line\n").repeated(Flow::TextLimit / 5 + 1));
+        prompt.files.enqueue(path(QStringLiteral("big.txt")));
+        editor().rtAct(32);
+        QCOMPARE(prompt.messages.last(), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("big.txt"))
+                 + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡\n") + Flow::textProblem());
+        QCOMPARE(editor().edit().text(), QStringLiteral("line one\vline two"));
     }
 
     void saveDeletesEmptyFieldsAndWritesTheWordCopy()

@@ -281,18 +281,20 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
     return 0;
 }
 
-bool DocumentFile::readText(const QString &path, Format format, QString &text)
+bool DocumentFile::readText(const QString &path, Format format, QString &text, QString *problem)
 {
     if (format == Text) {
         QByteArray bytes;
-        if (!readAll(path, bytes))
+        if (!readAll(path, bytes, problem))
             return false;
         text = decodeText(bytes);
+        if (overTextLimit(text.size(), problem))
+            return false;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         return true;
     }
     PageDocument page(PageDocument::WithoutLayout);
-    if (read(page, path, format) != Ok)
+    if (read(page, path, format, problem) != Ok)
         return false;
     text = page.main()->toPlainText();
     text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar(QChar::Nbsp), QLatin1Char(' '));

@@ -23,8 +23,9 @@ public:
     // (PageCodec::layoutWeight), from a quick look at it: the nesting of an HTML file's tags and the
     // pixels of a Word or RTF file's pictures. Counted only until it is over `limit`.
     static qint64 readWeight(const QString &path, Format format, qint64 limit);
-    // The page's plain text as the file holds it (text files: as they are), line ends as line feeds.
-    static bool readText(const QString &path, Format format, QString &text);
+    // The page's plain text as the file holds it (text files: as they are), line ends as line feeds;
+    // `problem` as read() gives it.
+    static bool readText(const QString &path, Format format, QString &text, QString *problem = nullptr);
     // Written whole or not at all.
     static bool write(const PageDocument &page, const QString &path, Format format, const QString &title = QString());
     // The page's plain text with CR LF line ends, as a text file holds it; list items with their
