@@ -61,12 +61,12 @@ QString spacedLines(int lines)
     return SamplePage::pastedLines(lines).replace(QChar(11), QLatin1Char(' '));
 }
 
-QByteArray documentXml(const QByteArray &docx)
+QByteArray documentXml(const QByteArray &docx, const QString &name = QStringLiteral("word/document.xml"))
 {
     ZipPackage zip;
     QByteArray xml;
     if (zip.open(docx))
-        zip.read(QStringLiteral("word/document.xml"), xml);
+        zip.read(name, xml);
     return xml;
 }
 
@@ -154,13 +154,13 @@ private slots:
         QCOMPARE(edit.charAt(text.indexOf(QChar(10))), QChar(10));
         QCOMPARE(blocksOfParagraph(page.main(), firstBreak + 5), 400);
         QCOMPARE(blocksOfParagraph(page.main(), 0), 1);
-        // A short paragraph stays one block; so does a long one in a header.
+        // A short paragraph stays one block; a long one in a header is held as lines too.
         edit.setText(SamplePage::pastedLines(3));
         QCOMPARE(page.main()->blockCount(), 1);
         QTextDocument *header = page.ensurePart(HeaderAll);
         QVERIFY(edit.editPart(HeaderAll));
         edit.setText(SamplePage::pastedLines(400));
-        QCOMPARE(header->blockCount(), 1);
+        QCOMPARE(header->blockCount(), 400);
         QCOMPARE(edit.text(), SamplePage::pastedLines(400));
     }
 
@@ -586,6 +586,65 @@ private slots:
         doc->documentLayout()->documentSize();
         QCOMPARE(undone, tableGeometry(doc));
         QCOMPARE(far.layout()->position(), place);
+    }
+
+
+    // A long paragraph of a header, a footer or a text frame is held in pieces as one of the main
+    // text is; stored, written and copied it is one paragraph.
+    void aPartParagraphHeldInPieces_data()
+    {
+        QTest::addColumn<int>("part"); // its flag, or 0 for a text frame
+        QTest::newRow("header") << int(HeaderAll);
+        QTest::newRow("footer") << int(FooterAll);
+        QTest::newRow("text frame") << 0;
+    }
+
+    void aPartParagraphHeldInPieces()
+    {
+        QFETCH(int, part);
+        const QString text = SamplePage::pastedLines(400) + QStringLiteral("\n") + spacedLines(800);
+        QString raw = text;
+        raw.replace(QChar(11), QChar::LineSeparator).replace(QChar(10), QChar::ParagraphSeparator);
+        PageDocument held;
+        PageDocument whole;
+        const auto fill = [&](PageDocument &page) {
+            QTextCursor main(page.main());
+            main.insertText(QStringLiteral("本文"));
+            if (part == 0) {
+                SamplePage::insertTextFrame(page, main, raw, 0xFFFFFF);
+                return page.frameDocument(page.frameIds().constLast());
+            }
+            QTextDocument *doc = page.ensurePart(part);
+            QTextCursor(doc).insertText(raw);
+            return doc;
+        };
+        QTextDocument *doc = fill(held);
+        fill(whole);
+        QTextCursor build(doc);
+        build.beginEditBlock();
+        LineBlocks::settle(doc);
+        build.endEditBlock();
+        QVERIFY(doc->blockCount() > 400);
+
+        RichTextEdit edit(&held);
+        QVERIFY(part ? edit.editPart(part) : edit.selectFrame(held.frameIds().constLast()));
+        QCOMPARE(edit.text(), text);
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, PageCodec::save(held)));
+        RichTextEdit read(&back);
+        QVERIFY(part ? read.editPart(part) : read.selectFrame(back.frameIds().constLast()));
+        QCOMPARE(read.text(), text);
+        QCOMPARE(read.document()->blockCount(), doc->blockCount());
+
+        QCOMPARE(RtfWriter::pageBytes(held), RtfWriter::pageBytes(whole));
+        const QByteArray docx = DocxWriter::pageBytes(held);
+        const QByteArray wholeDocx = DocxWriter::pageBytes(whole);
+        for (const QString &name : {QStringLiteral("word/document.xml"), QStringLiteral("word/header1.xml"),
+                                    QStringLiteral("word/footer1.xml")})
+            QCOMPARE(documentXml(docx, name), documentXml(wholeDocx, name));
+        QTemporaryDir dir;
+        QCOMPARE(HtmlExport::text(held, dir.filePath(QStringLiteral("a.htm")), {}),
+                 HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
     }
 
     // A link over a line break of a held paragraph: the break is a character of the field, whose text,

@@ -290,7 +290,8 @@ QString DocxWriter::Private::writeHeaderFooter(bool header, QTextDocument *doc)
     const QString tag = header ? QStringLiteral("w:hdr") : QStringLiteral("w:ftr");
     out.w.writeStartElement(tag);
     DocxNames::writeNamespaces(out.w);
-    writeFrame(out, doc->rootFrame());
+    const LineBlocks::Joined joined(doc);
+    writeFrame(out, joined.document()->rootFrame());
     out.w.writeEndElement();
     const QString name = QStringLiteral("%1%2.xml").arg(header ? QStringLiteral("header") : QStringLiteral("footer"))
                              .arg(nextHeaderFooter++);
@@ -575,7 +576,8 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
         QTextDocument *doc = page ? page->frameDocument(id) : nullptr;
         if (!doc)
             continue;
-        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        const LineBlocks::Joined joined(doc);
+        for (QTextBlock b = joined.document()->begin(); b.isValid(); b = b.next())
             writeBlock(out, b, framePr.isEmpty() ? QStringLiteral("4000") : framePr);
     }
 }

@@ -250,9 +250,11 @@ private:
 
     void textFrame(const QTextCharFormat &cf)
     {
-        const QTextDocument *doc = m_page.frameDocument(cf.property(ObjectId).toInt());
-        if (!doc)
+        const QTextDocument *text = m_page.frameDocument(cf.property(ObjectId).toInt());
+        if (!text)
             return;
+        const LineBlocks::Joined joined(text);
+        const QTextDocument *doc = joined.document();
         QString style;
         if (cf.hasProperty(FrameBackground))
             style += QStringLiteral("background-color:") + hexRef(cf.property(FrameBackground).toInt()) + QLatin1Char(';');

@@ -39,11 +39,10 @@ bool sameFlow(const QTextBlock &a, const QTextBlock &b)
     return !table || table->cellAt(a.position()).firstPosition() == table->cellAt(b.position()).firstPosition();
 }
 
-// Headers, footers and frames keep their paragraphs whole: only the main text of a page is long.
+// The texts of a page: its main text, headers, footers and text frames (not a writer's copy).
 bool splitsLines(const QTextDocument *doc)
 {
-    const auto *part = qobject_cast<const PartDocument *>(doc);
-    return part && part->partFlag() == MainPart && part->frameId() == 0;
+    return qobject_cast<const PartDocument *>(doc);
 }
 
 // A paragraph whose blocks lay out as its lines would.
@@ -343,7 +342,7 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
     }
 }
 
-LineBlocks::Joined::Joined(QTextDocument *doc)
+LineBlocks::Joined::Joined(const QTextDocument *doc)
     : m_doc(doc)
 {
     bool held = false;

@@ -99,12 +99,12 @@ public:
     class Joined
     {
     public:
-        explicit Joined(QTextDocument *doc);
+        explicit Joined(const QTextDocument *doc);
         ~Joined();
-        QTextDocument *document() const { return m_doc; }
+        const QTextDocument *document() const { return m_doc; }
 
     private:
         std::unique_ptr<QTextDocument> m_copy;
-        QTextDocument *m_doc;
+        const QTextDocument *m_doc;
     };
 };

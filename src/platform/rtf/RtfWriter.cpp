@@ -220,7 +220,8 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
     // Text frames follow their anchor's paragraph.
     for (int id : frames) {
         if (QTextDocument *doc = m_page.frameDocument(id)) {
-            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            const LineBlocks::Joined joined(doc);
+            for (QTextBlock b = joined.document()->begin(); b.isValid(); b = b.next())
                 writeBlock(b, depth, depth > 0 ? QByteArray("\\par") : end);
         }
     }
@@ -350,7 +351,8 @@ void Writer::writeParts()
         QTextDocument *doc = flag ? m_page.part(flag) : nullptr;
         if (doc) {
             m_out += "{\\" + QByteArray(word) + '\n';
-            writeFrame(doc->rootFrame(), 0);
+            const LineBlocks::Joined joined(doc);
+            writeFrame(joined.document()->rootFrame(), 0);
             m_out += "}\n";
         }
     }
