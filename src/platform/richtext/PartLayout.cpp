@@ -8,6 +8,7 @@
 #include <QtGui/private/qguiapplication_p.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -71,24 +72,82 @@ PartLayout::PartLayout(QTextDocument *doc)
 void PartLayout::documentChanged(int from, int oldLength, int length)
 {
     const int blocks = document()->blockCount();
-    const bool mine = blocks == m_blocks && layOutInCell(from, length);
+    const QTextBlock block = document()->findBlock(from);
+    const bool mine = blocks == m_blocks && layOutAlone(block, from, length);
     m_blocks = blocks;
-    if (!mine)
-        QTextDocumentLayout::documentChanged(from, oldLength, length);
+    if (mine) {
+        laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)));
+        return;
+    }
+    // Qt starts from its last note above the change: one below a change laid out here may be off.
+    if (m_aloneFrom >= 0 && from > m_aloneFrom)
+        catchUp(std::numeric_limits<qreal>::infinity());
+    m_aloneFrom = -1;
+    QTextDocumentLayout::documentChanged(from, oldLength, length);
 }
 
-bool PartLayout::layOutInCell(int from, int length)
+void PartLayout::draw(QPainter *painter, const PaintContext &context)
+{
+    if (context.clip.isValid())
+        catchUp(context.clip.top());
+    QTextDocumentLayout::draw(painter, context);
+}
+
+int PartLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
+{
+    const_cast<PartLayout *>(this)->catchUp(point.y());
+    return QTextDocumentLayout::hitTest(point, accuracy);
+}
+
+// Notes where Qt's notes of the blocks may be off after a change laid out here: below the block,
+// or below the table that holds it (Qt notes only blocks and tables of the main text's own flow).
+void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table)
+{
+    qreal bottom = blockBoundingRect(block).bottom();
+    if (table) {
+        const int lastRow = table->rows() - 1;
+        for (int column = 0; column < table->columns(); ++column) {
+            const QTextTableCell cell = table->cellAt(lastRow, column);
+            bottom = qMax(bottom, blockBoundingRect(document()->findBlock(cell.lastPosition())).bottom());
+        }
+    }
+    if (m_aloneFrom < 0) {
+        m_aloneFrom = block.position();
+        m_notesOffBelow = bottom;
+        return;
+    }
+    // A change laid out here moves no block start above it.
+    m_aloneFrom = qMin(m_aloneFrom, block.position());
+    m_notesOffBelow = qMin(m_notesOffBelow, bottom);
+}
+
+// Has Qt go over the text from the first change laid out here, setting its notes again, when they
+// may be off at `below`.
+void PartLayout::catchUp(qreal below)
+{
+    if (m_aloneFrom < 0 || below <= m_notesOffBelow)
+        return;
+    const int from = m_aloneFrom;
+    m_aloneFrom = -1;
+    // As a change of the block's first character: Qt lays out nothing for a change of nothing at
+    // the start of the text.
+    QTextDocumentLayout::documentChanged(from, 1, 1);
+}
+
+bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
 {
     QTextDocument *doc = document();
     if (doc->pageSize().isNull() || layoutStatus() != 100 || doc->pageSize().width() < 0)
         return false;
     if (paintDevice() && paintDevice()->logicalDpiY() != 96)
         return false; // Qt scales cell paddings and line spacing to the device
-    const QTextBlock block = doc->findBlock(from);
     if (!block.isValid() || from + length > block.position() + block.length() - 1)
         return false;
-    auto *table = qobject_cast<QTextTable *>(doc->frameAt(from));
-    if (!table || !table->childFrames().isEmpty() || !plainBlock(block))
+    QTextFrame *frame = doc->frameAt(from);
+    auto *table = qobject_cast<QTextTable *>(frame);
+    if (frame != doc->rootFrame() && !table)
+        return false;
+    if ((table && !table->childFrames().isEmpty()) || !plainBlock(block))
         return false;
     QTextLayout *layout = block.layout();
     QList<Line> before;
@@ -118,7 +177,7 @@ bool PartLayout::layOutInCell(int from, int length)
         if (after.at(i).height != before.at(i).height || layout->lineAt(int(i)).naturalTextWidth() > width)
             return false;
     }
-    if (!columnKeepsWidth(table, block, width))
+    if (table && !columnKeepsWidth(table, block, width))
         return false;
     emit update(blockBoundingRect(block));
     return true;

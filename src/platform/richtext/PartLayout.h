@@ -5,25 +5,42 @@
 class QTextBlock;
 class QTextTable;
 
-// Qt's layout of a part's text. Qt lays a whole table out again on any change inside it, every
-// cell of it twice, whatever the change: a key into a cell holding a megabyte (held as blocks,
-// LineBlocks) would cost a second. A change inside one block of a cell is laid out here, that block
-// alone, when the result is the one Qt would reach: the block's lines keep their number and their
-// heights, so nothing below it moves, and its column keeps its width (a width set for the column,
-// which the block's longest word does not exceed; a column that follows its text would change with
-// each key). Any other change is Qt's.
+// Qt's layout of a part's text. On any change Qt goes over every block from the change to the end
+// of the text, lays out again each block that a page break parts and a whole table, every cell of
+// it twice: a key into a megabyte (held as blocks, LineBlocks) would cost tens of milliseconds in
+// the main text and a second in a cell, and more the more pages follow. A change inside one block
+// of the main text or of a cell is laid out here, that block alone, when the result is the one Qt
+// would reach: the block's lines keep their number and their heights, so nothing below it moves,
+// and a cell's column keeps its width (a width set for the column, which the block's longest word
+// does not exceed; a column that follows its text would change with each key). Any other change is
+// Qt's.
+//
+// Qt notes where blocks begin every so far down the main text, and starts its drawing, its hit
+// tests and its next layout from the last such note above; a change laid out here moves the
+// positions of the blocks below it under those notes. So Qt goes over the text from the first such
+// change before it starts below it: before it lays out a later change, draws from below it or tests
+// a point below it.
 class PartLayout : public QTextDocumentLayout
 {
     Q_OBJECT
 public:
     explicit PartLayout(QTextDocument *doc);
 
+    void draw(QPainter *painter, const PaintContext &context) override;
+    int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+
 protected:
     void documentChanged(int from, int oldLength, int length) override;
 
 private:
-    bool layOutInCell(int from, int length);
+    bool layOutAlone(const QTextBlock &block, int from, int length);
     bool columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const;
+    void laidOutAlone(const QTextBlock &block, QTextTable *table);
+    void catchUp(qreal below);
 
     int m_blocks = -1; // as many blocks as when Qt last laid the text out
+    // Where the first block laid out here begins, and the y below which Qt's notes of the blocks
+    // after it may be off; -1 when Qt's notes hold.
+    int m_aloneFrom = -1;
+    qreal m_notesOffBelow = 0;
 };

@@ -1,0 +1,135 @@
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A page of one-letter paragraphs, the eleventh a longer one with room at the end of its line, and
+// a paragraph of many lines that page breaks part; with a table of columns of set widths after the
+// eleventh, its first cell holding a line with room at its end.
+std::unique_ptr<PageDocument> pageOfParagraphs(bool withTable)
+{
+    auto page = std::make_unique<PageDocument>();
+    RichTextEdit edit(page.get());
+    QStringList paragraphs(300, QStringLiteral("x"));
+    paragraphs[10] = QStringLiteral("A paragraph of a few words");
+    paragraphs[200] = QStringLiteral("Many words of a long paragraph. ").repeated(200);
+    edit.setText(paragraphs.join(QChar(10)));
+    if (withTable) {
+        edit.select(QTextCursor(page->main()->findBlockByNumber(11)).position(), 0);
+        const int table = edit.insertTable(1, 2);
+        for (int column = 1; column <= 2; ++column)
+            edit.setColumnWidth(table, column, 3000);
+        edit.setSelectedText(QStringLiteral("In a cell"));
+    }
+    page->main()->documentLayout()->documentSize();
+    return page;
+}
+
+// Where each block and each of its lines lies, and the size of the whole.
+QList<QRectF> geometry(QTextDocument *doc)
+{
+    QList<QRectF> rects{QRectF(QPointF(), doc->documentLayout()->documentSize())};
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *lines = block.layout();
+        rects << doc->documentLayout()->blockBoundingRect(block);
+        for (int i = 0; i < lines->lineCount(); ++i)
+            rects << lines->lineAt(i).rect();
+    }
+    return rects;
+}
+
+// The same after Qt laid the whole text out again.
+QList<QRectF> laidOutAgain(QTextDocument *doc)
+{
+    doc->markContentsDirty(0, doc->characterCount());
+    return geometry(doc);
+}
+
+QTextCursor endOf(QTextDocument *doc, int blockNumber)
+{
+    QTextCursor cursor(doc->findBlockByNumber(blockNumber));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    return cursor;
+}
+
+} // namespace
+
+class TstRichTextLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A key that leaves its line as high and as many as it found them is laid out without the text
+    // below it; whatever follows (a key elsewhere, a line more, undo, a hit test or a drawing below)
+    // finds every block where Qt would put it.
+    void blocksStayWhereQtPutsThem_data()
+    {
+        QTest::addColumn<QString>("typed"); // into the eleventh paragraph; "-" takes three letters away
+        QTest::addColumn<QString>("then");
+        QTest::newRow("typed, a paragraph below") << QStringLiteral("abc") << QStringLiteral("enter");
+        QTest::newRow("taken away, a paragraph below") << QStringLiteral("-") << QStringLiteral("enter");
+        QTest::newRow("taken away, a hit test below") << QStringLiteral("-") << QStringLiteral("hit");
+        QTest::newRow("typed in a cell, a paragraph below") << QStringLiteral("cell") << QStringLiteral("enter");
+        QTest::newRow("typed in a cell, a hit test below") << QStringLiteral("cell") << QStringLiteral("hit");
+        QTest::newRow("typed, undone") << QStringLiteral("abc") << QStringLiteral("undo");
+        QTest::newRow("typed across a page end, a line more")
+            << QStringLiteral("across") << QStringLiteral("line");
+    }
+
+    void blocksStayWhereQtPutsThem()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, then);
+        // Qt starts its work below from notes of where blocks begin, one every so far down: a
+        // paragraph break or a hit test at each block below meets every such note.
+        for (int below = 20; below < 300; below += then == QLatin1String("hit") ? 1000 : 3) {
+            const bool inCell = typed == QLatin1String("cell");
+            std::unique_ptr<PageDocument> page = pageOfParagraphs(inCell);
+            QTextDocument *doc = page->main();
+            QTextCursor cursor = endOf(doc, 10);
+            if (inCell) {
+                cursor = QTextCursor(doc->findBlock(doc->find(QStringLiteral("In a cell")).position()));
+                cursor.movePosition(QTextCursor::EndOfBlock);
+                cursor.insertText(QStringLiteral("abcdefghij"));
+            } else if (typed == QLatin1String("-")) {
+                cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 3);
+                cursor.removeSelectedText();
+            } else if (typed == QLatin1String("across")) {
+                // The long paragraph's lines run over a page end; a letter in its first line.
+                cursor = QTextCursor(doc->findBlockByNumber(200));
+                cursor.insertText(QStringLiteral("y"));
+            } else {
+                cursor.insertText(typed);
+            }
+            if (then == QLatin1String("enter")) {
+                endOf(doc, below).insertBlock();
+            } else if (then == QLatin1String("undo")) {
+                doc->undo();
+            } else if (then == QLatin1String("line")) {
+                endOf(doc, 200).insertText(QStringLiteral(" more words").repeated(8));
+            } else {
+                for (int number = inCell ? 15 : 11; number < doc->blockCount(); ++number) {
+                    const QTextBlock block = doc->findBlockByNumber(number);
+                    const QRectF rect = doc->documentLayout()->blockBoundingRect(block);
+                    const int hit = doc->documentLayout()->hitTest(rect.center(), Qt::FuzzyHit);
+                    QVERIFY2(hit >= block.position() && hit < block.position() + block.length(),
+                             qPrintable(QStringLiteral("block %1, hit %2").arg(number).arg(hit)));
+                }
+            }
+            const QList<QRectF> after = geometry(doc);
+            QCOMPARE(after, laidOutAgain(doc));
+        }
+    }
+};
+
+QTEST_MAIN(TstRichTextLayout)
+#include "tst_richtext_layout.moc"
