@@ -13,6 +13,10 @@
 //   without line breaks (target < 5 ms a second);
 // - opening a page of one paragraph of 5 MB in the view, as the editor loads a page from its bytes
 //   (target < 3 s; the editor shows its wait window meanwhile).
+// - the same for paragraphs without any space, where a line may break only inside a word: opening a
+//   page that holds one word of 1,000,000 letters (target < 1 s), characters typed into the middle of
+//   1 MB of Japanese text without spaces and of that word (target < 10 ms a keystroke), and the idle
+//   caret in 5 MB of Japanese text without spaces (target < 5 ms a second).
 // BENCH_KEYS sets the keystrokes of the first figure (the next two type a tenth of them, at least 100;
 // the table cell a hundredth, at least 20, the cell of set widths a tenth, at least 100). BENCH_CASE
 // runs one figure only, by the name main() gives it (to profile one case).
@@ -159,13 +163,14 @@ QString spacedText(int size)
     return pastedText(size).replace(QChar(11), QLatin1Char(' '));
 }
 
-// Types into the middle of the text, or near its top with `atTop`.
+// Types into the middle of the text, or near its top with `atTop`; the text is `given` or lines.
 bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &what, bool inCell,
-               int size = 1 << 20, bool atTop = false, int target = 10, bool setWidths = false)
+               int size = 1 << 20, bool atTop = false, int target = 10, bool setWidths = false,
+               const QString &given = QString())
 {
     PageDocument page;
     RichTextEdit edit(&page);
-    const QString text = inCell ? pastedText(size) : spacedText(size);
+    const QString text = !given.isEmpty() ? given : inCell ? pastedText(size) : spacedText(size);
     if (inCell) {
         edit.setText(QStringLiteral("表の前"));
         edit.select(edit.textLength(), 0);
@@ -190,12 +195,12 @@ bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &wha
     return edit.textLength() == before + keys;
 }
 
-bool idleCaret(QApplication &app, QTextStream &out)
+bool idleCaret(QApplication &app, QTextStream &out, const QString &text, const QString &what)
 {
     PageDocument page;
     RichTextEdit edit(&page);
-    const int size = 5 << 20;
-    edit.setText(spacedText(size));
+    const int size = int(text.size());
+    edit.setText(text);
     RichView view(&edit);
     showView(app, view, 0);
     layOut(page);
@@ -214,19 +219,22 @@ bool idleCaret(QApplication &app, QTextStream &out)
     idleFor(4000);
     const double ms = (std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC / (wall.elapsed() / 1000.0);
     out << "richview: the view idle with its caret in a paragraph of " << size / 1024
-        << " K characters without line breaks, " << QString::number(ms, 'f', 2)
+        << " K characters " << what << ", " << QString::number(ms, 'f', 2)
         << " ms of CPU a second (target < 5 ms)\n";
     return true;
 }
 
-bool openLongPage(QApplication &app, QTextStream &out)
+// `laidOut`: until Qt has laid the whole page out (a paragraph without break opportunities costs
+// there, not in the loading).
+bool openLongPage(QApplication &app, QTextStream &out, const QString &text, const QString &what, int target,
+                  bool laidOut = false)
 {
-    const int size = 5 << 20;
+    const int size = int(text.size());
     QByteArray bytes;
     {
         PageDocument source(PageDocument::WithoutLayout);
         RichTextEdit edit(&source);
-        edit.setText(pastedText(size));
+        edit.setText(text);
         bytes = PageCodec::save(source);
     }
     PageDocument page;
@@ -239,9 +247,24 @@ bool openLongPage(QApplication &app, QTextStream &out)
     timer.start();
     const bool ok = services.loadBytes(edit, bytes, 9, false);
     app.processEvents();
-    out << "richview: a page of one paragraph of " << size / 1024 << " K characters opened in the view, "
-        << timer.elapsed() << " ms (target < 3000 ms)\n";
+    if (laidOut)
+        layOut(page);
+    out << "richview: a page of " << what << " opened in the view, " << timer.elapsed() << " ms (target < "
+        << target << " ms)\n";
     return ok && edit.textLength() == size;
+}
+
+// Japanese text without spaces or line breaks: a line may break between most of its characters.
+QString japaneseText(int size)
+{
+    const QString sentence = QStringLiteral("日本語の文章には単語の間に空白がなく、行はほとんどの文字の間で折り返される。");
+    return sentence.repeated(size / sentence.size() + 1).left(size);
+}
+
+// One word of letters: no break opportunity at all.
+QString longWord(int size)
+{
+    return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
 }
 
 } // namespace
@@ -280,7 +303,25 @@ int main(int argc, char **argv)
         return typedInto(app, out, 10, QStringLiteral("the top of one paragraph of 5120 K characters without line breaks"),
                          false, 5 << 20, true, 50);
     });
-    run("idle", [&] { return idleCaret(app, out); });
-    run("open", [&] { return openLongPage(app, out); });
+    run("idle", [&] { return idleCaret(app, out, spacedText(5 << 20), QStringLiteral("without line breaks")); });
+    run("open", [&] {
+        return openLongPage(app, out, pastedText(5 << 20), QStringLiteral("one paragraph of %1 K characters").arg(5 << 10),
+                            3000);
+    });
+    const int word = 1000000;
+    run("word-open", [&] {
+        return openLongPage(app, out, longWord(word), QStringLiteral("one word of %1 letters").arg(word), 1000, true);
+    });
+    run("japanese", [&] {
+        return typedInto(app, out, qMax(100, keys / 10), QStringLiteral("1024 K characters of Japanese text without spaces"),
+                         false, 1 << 20, false, 10, false, japaneseText(1 << 20));
+    });
+    run("word", [&] {
+        return typedInto(app, out, qMax(100, keys / 10), QStringLiteral("one word of %1 letters").arg(word), false, word,
+                         false, 10, false, longWord(word));
+    });
+    run("japanese-idle", [&] {
+        return idleCaret(app, out, japaneseText(5 << 20), QStringLiteral("of Japanese text without spaces"));
+    });
     return ok ? 0 : 1;
 }

@@ -17,10 +17,14 @@
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include "support/PdfPages.h"
 #include "support/SamplePage.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QPainter>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -59,6 +63,17 @@ int blocksOfParagraph(QTextDocument *doc, int position)
 QString spacedLines(int lines)
 {
     return SamplePage::pastedLines(lines).replace(QChar(11), QLatin1Char(' '));
+}
+
+QString latinWord(int size)
+{
+    return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
+}
+
+QString japaneseText(int size)
+{
+    const QString sentence = QStringLiteral("日本語の文章には空白がなく、行はほとんどの文字の間で折り返される。");
+    return sentence.repeated(size / sentence.size() + 1).left(size);
 }
 
 QByteArray documentXml(const QByteArray &docx, const QString &name = QStringLiteral("word/document.xml"))
@@ -164,8 +179,8 @@ private slots:
         QCOMPARE(edit.text(), SamplePage::pastedLines(400));
     }
 
-    // A long paragraph without line breaks is held in pieces parted at spaces; whoever reads the page
-    // finds the paragraph in one piece. One long word cannot be parted and stays whole.
+    // A long paragraph without line breaks is held in pieces parted at spaces, or at letters where it
+    // has none (Japanese text, one long word); whoever reads the page finds the paragraph in one piece.
     void heldInPiecesWithoutLineBreaks_data()
     {
         QTest::addColumn<QString>("source");
@@ -173,7 +188,14 @@ private slots:
         QTest::newRow("no line breaks") << Head + spacedLines(800) + Tail << 5;
         QTest::newRow("lines and long lines")
             << Head + SamplePage::pastedLines(100) + QChar(11) + spacedLines(800) + QChar(11) + SamplePage::pastedLines(100) << 205;
-        QTest::newRow("one long word") << Head + QString(30000, QChar(u'語')) << 1;
+        QTest::newRow("one long word") << Head + QString(30000, QChar(u'語')) << 25;
+        QTest::newRow("one long Latin word") << Head + latinWord(30000) + Tail << 25;
+        QTest::newRow("Japanese text") << Head + japaneseText(30000) + Tail << 25;
+        QTest::newRow("a word before spaces") << Head + latinWord(25000) + spacedLines(100) << 25;
+        // Nothing to part at: marks that join their letters, a right-to-left script.
+        QTest::newRow("combining marks") << Head + QStringLiteral("a\u0301").repeated(15000) << 1;
+        QTest::newRow("right to left") << Head + QString(30000, QChar(0x05D0)) << 1;
+        QTest::newRow("a short word") << Head + latinWord(15000) + Tail << 1;
         QTest::newRow("short") << Head + spacedLines(50) + Tail << 1;
         // A long paragraph of prose keeps its lines: a parted space would end one early on paper.
         QTest::newRow("prose") << Head + spacedLines(300) + Tail << 1;
@@ -233,6 +255,148 @@ private slots:
         QCOMPARE(blocksOfParagraph(held.main(), middle), 1);
         edit.setListKind(1);
         QCOMPARE(edit.text(), text);
+    }
+
+    // The letters a stretch without spaces is parted at show where they stand, on paper and in a
+    // PDF's text, in their colours.
+    void heldLettersShowOnPaper_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("coloured");
+        // Letters at random, so that the text around each one is found once.
+        const auto random = [](const QString &letters) {
+            QRandomGenerator generator(46);
+            QString text;
+            for (int i = 0; i < 30000; ++i)
+                text += letters.at(generator.bounded(int(letters.size())));
+            return text;
+        };
+        QTest::newRow("Latin word") << random(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) << false;
+        QTest::newRow("Japanese text") << random(QStringLiteral("あいうえお漢字語文章")) << false;
+        QTest::newRow("red and bold") << random(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) << true;
+    }
+
+    void heldLettersShowOnPaper()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, coloured);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(text);
+        if (coloured) {
+            edit.select(0, int(text.size()));
+            edit.setForeColor(0x0000ff);
+            edit.setBold(true);
+        }
+        QVERIFY(blocksOfParagraph(page.main(), 0) >= 25);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("held.pdf"));
+        QVERIFY(PageRenderer(page).writePdf(pdf, QStringLiteral("held")));
+        // The text around each letter of the first page, as pdftotext reads it there.
+        QString printed = pdfPages(pdf).value(0);
+        printed.remove(QRegularExpression(QStringLiteral("\\s")));
+        const PageSetup &setup = page.pageSetup();
+        const auto onFirstPage = [&](const QTextBlock &block) {
+            const QRectF rect = page.main()->documentLayout()->blockBoundingRect(block);
+            return LineBlocks::drawsLetter(block) && rect.top() < setup.textHeight() / 15.0 - 40;
+        };
+        int letters = 0;
+        for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+            if (onFirstPage(block)) {
+                QVERIFY2(printed.contains(text.mid(block.position() - 9, 19)), qPrintable(QString::number(block.position())));
+                ++letters;
+            }
+        }
+        QVERIFY(letters > 0);
+        // Drawn in the letter's colour, in the room its block leaves.
+        const PageRenderer renderer(page);
+        QImage image(renderer.paperSize().toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            renderer.drawPage(&painter, 1);
+        }
+        for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+            if (!onFirstPage(block))
+                continue;
+            const QRectF rect = page.main()->documentLayout()->blockBoundingRect(block);
+            const QTextLine line = block.layout()->lineAt(0);
+            const QRect room = QRectF(setup.marginLeft / 15.0 + rect.left(), setup.marginTop / 15.0 + rect.top() + line.y(),
+                                      line.x(), line.height()).toRect();
+            QVERIFY(room.width() > 2);
+            bool ink = false;
+            for (int y = room.top(); y <= room.bottom() && !ink; ++y) {
+                for (int x = room.left(); x <= room.right() && !ink; ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    ink = coloured ? c.red() > 150 && c.green() < 100 : c.lightness() < 128;
+                }
+            }
+            QVERIFY2(ink, qPrintable(QStringLiteral("block %1").arg(block.blockNumber())));
+        }
+    }
+
+    // Edits at a letter a stretch is parted at give the text they give in one block; undone and
+    // stored, the paragraph keeps no trace of the room left for the letter.
+    void editsAtAHeldLetter_data()
+    {
+        QTest::addColumn<int>("from"); // relative to the letter
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("letter removed") << 0 << 1 << QString();
+        QTest::newRow("typed over") << 0 << 1 << QStringLiteral("X");
+        QTest::newRow("typed before") << 0 << 0 << QStringLiteral("X");
+        QTest::newRow("typed after") << 1 << 0 << QStringLiteral("X");
+        QTest::newRow("new paragraph before") << 0 << 0 << QStringLiteral("\n");
+        QTest::newRow("new paragraph after") << 1 << 0 << QStringLiteral("\n");
+        QTest::newRow("line break after") << 1 << 0 << QStringLiteral("\v");
+        QTest::newRow("across pieces") << -10 << 2500 << QStringLiteral("Y");
+        QTest::newRow("from the paragraph before") << -30000 << 30010 << QString();
+    }
+
+    void editsAtAHeldLetter()
+    {
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(QString, typed);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        const QString original = Head + japaneseText(30000) + Tail + latinWord(30000);
+        edit.setText(original);
+        QTextBlock held = page.main()->begin();
+        while (held.isValid() && !LineBlocks::drawsLetter(held))
+            held = held.next();
+        QVERIFY(held.isValid());
+        const int letter = held.position() - 1;
+        QCOMPARE(edit.charAt(letter), original.at(letter));
+        // The paragraph's own first-line indent, not the room its lines leave.
+        edit.select(letter + 5, 0);
+        QCOMPARE(edit.indentFirstLine(), 0);
+        const int start = qMax(0, letter + from);
+        QString text = original;
+        text.replace(start, length, typed);
+        edit.select(start, length);
+        edit.setSelectedText(typed);
+        QCOMPARE(edit.text(), text);
+        const auto noRoomLeft = [](QTextDocument *doc) {
+            for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+                if (LineBlocks::drawsLetter(block) != (block.blockFormat().textIndent() > 0))
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(noRoomLeft(page.main()));
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), original);
+        QVERIFY(noRoomLeft(page.main()));
+        QVERIFY(edit.redo());
+        QCOMPARE(edit.text(), text);
+        PageDocument stored;
+        QVERIFY(PageCodec::load(stored, PageCodec::save(page)));
+        QCOMPARE(RichTextEdit(&stored).text(), text);
+        QVERIFY(noRoomLeft(stored.main()));
+        PageDocument whole;
+        fillInOneBlock(whole, text);
+        QCOMPARE(RtfWriter::pageBytes(page), RtfWriter::pageBytes(whole));
     }
 
     void pageStreamAndWritersSeeOneParagraph()

@@ -34,9 +34,13 @@ QString heldWrongly(QTextDocument *doc)
         const bool marked = block.blockFormat().hasProperty(TextProps::LineBreakBlock);
         if (marked && !LineBlocks::continues(block))
             return QStringLiteral("block %1 keeps the mark of a line").arg(block.blockNumber());
+        // The room in front of a line for the letter a stretch without spaces was parted at.
+        if (LineBlocks::drawsLetter(block) != (block.blockFormat().textIndent() > 0))
+            return QStringLiteral("block %1 leaves the wrong room for a letter").arg(block.blockNumber());
         if (!LineBlocks::continues(block))
             continue;
         QTextBlockFormat line = block.blockFormat();
+        line.clearProperty(QTextFormat::TextIndent);
         QTextBlockFormat head = LineBlocks::head(block).blockFormat();
         for (QTextBlockFormat *f : {&line, &head}) {
             f->clearProperty(TextProps::LineBreakBlock);
@@ -328,18 +332,21 @@ private slots:
         QCOMPARE(data->text(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
     }
 
-    // Random keys at and around the held line breaks, or the spaces a paragraph without them is
-    // parted at, each checked against the text it must give.
+    // Random keys at and around the held line breaks, or the spaces or letters a paragraph without
+    // them is parted at, each checked against the text it must give.
     void keysGiveTheTextOfOneParagraph_data()
     {
         QTest::addColumn<bool>("spaced");
-        QTest::newRow("lines") << false;
-        QTest::newRow("parted at spaces") << true;
+        QTest::addColumn<bool>("letters");
+        QTest::newRow("lines") << false << false;
+        QTest::newRow("parted at spaces") << true << false;
+        QTest::newRow("parted at letters") << true << true;
     }
 
     void keysGiveTheTextOfOneParagraph()
     {
         QFETCH(bool, spaced);
+        QFETCH(bool, letters);
         PageDocument page;
         RichTextEdit edit(&page);
         RichView view(&edit);
@@ -352,6 +359,9 @@ private slots:
 
         const auto lines = [&](int count) {
             QString text = SamplePage::pastedLines(count);
+            if (letters) // Japanese text, then one long word
+                return count > 600 ? QStringLiteral("日本語の文章には空白がない。").repeated(3000)
+                                   : QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(1000);
             return spaced ? text.replace(QChar(11), QLatin1Char(' ')) : text;
         };
         const QString first = QStringLiteral("見出し\n") + lines(spaced ? 800 : 200) + QStringLiteral("\n")

@@ -4,6 +4,7 @@
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -45,40 +46,79 @@ bool splitsLines(const QTextDocument *doc)
     return qobject_cast<const PartDocument *>(doc);
 }
 
-// A paragraph whose blocks lay out as its lines would.
+// A paragraph whose blocks lay out as its lines would (the indent of a block that continues one
+// only makes room for the letter it was parted at).
 bool plain(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
-    return f.topMargin() == 0 && f.bottomMargin() == 0 && f.textIndent() == 0 && !block.textList()
-        && heldFlow(block);
+    return f.topMargin() == 0 && f.bottomMargin() == 0 && (f.textIndent() == 0 || LineBlocks::continues(block))
+        && !block.textList() && heldFlow(block);
 }
 
 // What the blocks of one paragraph share.
 QTextBlockFormat shared(QTextBlockFormat f)
 {
-    f.clearProperty(LineBreakBlock);
+    f = LineBlocks::ownFormat(f);
     f.clearProperty(QTextFormat::PageBreakPolicy);
     f.clearProperty(QTextFormat::LineHeightType);
     return f;
 }
 
-// The format of a block that continues the paragraph of `block` after the character `at`.
-QTextBlockFormat continuation(const QTextBlock &block, QChar at)
+// A letter where a stretch without spaces may be parted: one that the block after it can draw in
+// front of its first line as it would stand there, left to right and not joined to its neighbours.
+bool drawable(QChar ch, QChar next)
 {
-    QTextBlockFormat f = block.blockFormat();
+    const auto joins = [](QChar c) {
+        return c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format;
+    };
+    return ch.isLetterOrNumber() && ch.direction() == QChar::DirL && !joins(ch) && !joins(next);
+}
+
+// The room in front of the first line of a block that continues a paragraph after the letter `at`.
+double letterRoom(const QTextDocument *doc, QChar at, const QTextCharFormat &format)
+{
+    // As HeldLetters lays the letter out to draw it.
+    QTextLayout glyph(QString(at), format.font().resolve(doc->defaultFont()));
+    glyph.beginLayout();
+    const QTextLine line = glyph.createLine();
+    glyph.endLayout();
+    return line.horizontalAdvance();
+}
+
+// The format of a block that continues the paragraph of `block` after the character `at`, which has
+// the char format `format`.
+QTextBlockFormat continuation(const QTextBlock &block, QChar at, const QTextCharFormat &format)
+{
+    QTextBlockFormat f = LineBlocks::ownFormat(block.blockFormat());
     f.clearProperty(QTextFormat::PageBreakPolicy);
     if (at == QChar::LineSeparator)
         f.setProperty(LineBreakBlock, true);
     else
         f.setProperty(LineBreakBlock, int(at.unicode()));
+    if (at != QChar::LineSeparator && at != QLatin1Char(' '))
+        f.setTextIndent(letterRoom(block.document(), at, format));
     return f;
+}
+
+// A block whose letter changed (or whose format an edit set) gets the room that letter needs.
+void fitRoom(const QTextBlock &block)
+{
+    const QChar at = LineBlocks::standsFor(block);
+    const QTextBlockFormat wanted = continuation(block, at, block.charFormat());
+    QTextBlockFormat f = block.blockFormat();
+    if (f.hasProperty(QTextFormat::TextIndent) == wanted.hasProperty(QTextFormat::TextIndent)
+        && f.textIndent() == wanted.textIndent())
+        return;
+    if (wanted.hasProperty(QTextFormat::TextIndent))
+        f.setTextIndent(wanted.textIndent());
+    else
+        f.clearProperty(QTextFormat::TextIndent);
+    QTextCursor(block).setBlockFormat(f);
 }
 
 void unmark(const QTextBlock &block)
 {
-    QTextBlockFormat f = block.blockFormat();
-    f.clearProperty(LineBreakBlock);
-    QTextCursor(block).setBlockFormat(f);
+    QTextCursor(block).setBlockFormat(LineBlocks::ownFormat(block.blockFormat()));
 }
 
 // Each edit below puts the new character in before the old one goes, so that every cursor in the
@@ -92,9 +132,24 @@ void removeAt(QTextCursor &cursor, int position)
     cursor.removeSelectedText();
 }
 
+// Where a stretch is parted at or after `first`, before `last`: at the first space within a piece's
+// length, else (Japanese text, one long word) at the first letter that may be drawn; -1 for none.
+int partAt(const QString &text, int first, int last)
+{
+    const qsizetype space = QStringView(text).mid(first, qMin(last, first + LineBlocks::PieceLength) - first)
+                                .indexOf(QLatin1Char(' '));
+    if (space >= 0)
+        return first + int(space);
+    for (int i = first; i < last; ++i) {
+        if (drawable(text.at(i), text.at(i + 1)))
+            return i;
+    }
+    return -1;
+}
+
 // Where a long block is parted, from the back: at each line break and, in a stretch without one of
-// more than PartedLength, at the first space after every PieceLength characters, so that each piece
-// is at least that long (a stretch without spaces, one long word, stays whole).
+// more than PartedLength, after about every PieceLength characters (partAt()), so that each piece is
+// at least that long.
 QList<int> splitPoints(const QString &text)
 {
     QList<int> points;
@@ -105,8 +160,8 @@ QList<int> splitPoints(const QString &text)
         const int start = i + 1;
         QList<int> spaces;
         for (int from = start; end - start > LineBlocks::PartedLength && end - from > 2 * LineBlocks::PieceLength;) {
-            const int space = int(text.indexOf(QLatin1Char(' '), from + LineBlocks::PieceLength));
-            if (space < 0 || space >= end - LineBlocks::PieceLength)
+            const int space = partAt(text, from + LineBlocks::PieceLength, end - LineBlocks::PieceLength);
+            if (space < 0)
                 break;
             spaces.append(space);
             from = space + 1;
@@ -155,7 +210,7 @@ void split(const QTextBlock &block, const QList<int> &points)
         const int at = block.position() + i;
         cursor.setPosition(at + 1);
         const QTextCharFormat format = cursor.charFormat(); // the parted character's
-        cursor.insertBlock(continuation(block, text.at(i)), format);
+        cursor.insertBlock(continuation(block, text.at(i), format), format);
         removeAt(cursor, at);
     }
     ObjectLines::fit(doc, block.position(), block.position() + int(text.size()));
@@ -187,7 +242,7 @@ void reformatAfter(const QTextBlock &block)
 {
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = next.next()) {
         QTextCursor cursor(next);
-        cursor.setBlockFormat(continuation(block, LineBlocks::standsFor(next)));
+        cursor.setBlockFormat(continuation(block, LineBlocks::standsFor(next), next.charFormat()));
         ObjectLines::fit(cursor.document(), next.position(), next.position());
     }
 }
@@ -204,6 +259,8 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
         if (block.blockFormatIndex() != before.blockFormatIndex()
             && shared(block.blockFormat()) != shared(before.blockFormat()))
             reformatAfter(LineBlocks::head(block));
+        else
+            fitRoom(block);
     } else {
         const QTextBlock next = block.next();
         if (next.isValid() && LineBlocks::continues(next)) {
@@ -237,6 +294,22 @@ QChar LineBlocks::standsFor(const QTextBlock &block)
 {
     const QVariant mark = block.blockFormat().property(LineBreakBlock);
     return mark.typeId() == QMetaType::Int ? QChar(mark.toInt()) : QChar(QChar::LineSeparator);
+}
+
+bool LineBlocks::drawsLetter(const QTextBlock &block)
+{
+    if (!continues(block))
+        return false;
+    const QChar ch = standsFor(block);
+    return ch != QChar::LineSeparator && ch != QLatin1Char(' ');
+}
+
+QTextBlockFormat LineBlocks::ownFormat(QTextBlockFormat format)
+{
+    if (format.hasProperty(LineBreakBlock))
+        format.clearProperty(QTextFormat::TextIndent);
+    format.clearProperty(LineBreakBlock);
+    return format;
 }
 
 QChar LineBlocks::code(const QTextBlock &block)
@@ -308,9 +381,7 @@ void LineBlocks::join(QTextDocument *doc, int from, int to)
 
 void LineBlocks::insertParagraph(QTextCursor &cursor)
 {
-    QTextBlockFormat format = cursor.blockFormat();
-    format.clearProperty(LineBreakBlock);
-    cursor.insertBlock(format, cursor.charFormat());
+    cursor.insertBlock(ownFormat(cursor.blockFormat()), cursor.charFormat());
 }
 
 LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> positions)
@@ -334,9 +405,9 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
             continue;
         QTextBlockFormat format = block.blockFormat();
         if (mark.isValid())
-            format.setProperty(LineBreakBlock, mark);
+            format.setProperty(LineBreakBlock, mark); // settle() gives it the room its letter needs
         else
-            format.clearProperty(LineBreakBlock);
+            format = ownFormat(format);
         QTextCursor(block).setBlockFormat(format);
         return;
     }

@@ -20,10 +20,15 @@ class QTextDocument;
 // longer than PartedLength is parted too, at a space after about every PieceLength characters: the
 // separator then stands for that space (the mark holds its code). Positions, the page stream and
 // every writer still see one paragraph with its line breaks and spaces; only the layout sees the
-// blocks, and there a parted space ends its line early, as a line break would (a stretch without
-// any space, one long word, stays whole). That early end shows on screen and on paper, so only a
-// stretch far beyond any paragraph of prose is parted: there a frozen window would cost more than a
-// short line.
+// blocks, and there a parted space ends its line early, as a line break would. That early end shows
+// on screen and on paper, so only a stretch far beyond any paragraph of prose is parted: there a
+// frozen window would cost more than a short line.
+//
+// A stretch without spaces (Japanese text, one long word, where Qt would find the end of a line by
+// reading to the end of the word: a time that grows with the square of its length) is parted at a
+// letter instead. The separator stands for that letter; the block after it leaves room for it in
+// front of its first line (a first-line indent of the letter's width, never stored), where
+// HeldLetters draws it.
 //
 // Only a plain paragraph is held so (in the main text's own flow or a cell, no list, no space
 // before or after and no first-line indent), so that its blocks lay out as its lines would; its
@@ -44,6 +49,13 @@ public:
     // space; code() gives it in the codes of the position text (11 or a space).
     static QChar standsFor(const QTextBlock &block);
     static QChar code(const QTextBlock &block);
+    // Whether the separator in front of the block stands for a letter (a stretch without spaces
+    // parted there): the block's first line leaves room for it, and whoever draws the text draws it
+    // there (HeldLetters).
+    static bool drawsLetter(const QTextBlock &block);
+    // A block's format as a paragraph's own: without the mark of a held line and the room it leaves
+    // for a letter.
+    static QTextBlockFormat ownFormat(QTextBlockFormat format);
     static QTextBlock head(QTextBlock block); // the paragraph's first block
     static QTextBlock tail(QTextBlock block); // its last
 

@@ -1,5 +1,6 @@
 #include "platform/richtext/PageRenderer.h"
 
+#include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PdfFile.h"
 #include "platform/richtext/TextProps.h"
@@ -63,7 +64,7 @@ void PageRenderer::drawPage(QPainter *painter, int page) const
     const QRectF slice(0, (page - 1) * height + EdgeShare, width, height - 2 * EdgeShare);
     painter->save();
     painter->translate(left, top - (page - 1) * height);
-    m_page.main()->drawContents(painter, slice);
+    HeldLetters::drawContents(painter, m_page.main(), slice);
     painter->restore();
 
     const double bottom = top + height;
@@ -79,7 +80,7 @@ void PageRenderer::drawPart(QPainter *painter, int flag, const QRectF &band) con
         return;
     painter->save();
     painter->translate(band.topLeft());
-    doc->drawContents(painter, QRectF(0, 0, band.width(), qMax(band.height(), doc->size().height())));
+    HeldLetters::drawContents(painter, doc, QRectF(0, 0, band.width(), qMax(band.height(), doc->size().height())));
     painter->restore();
 }
 

@@ -164,7 +164,7 @@ QTextBlockFormat RichTextEdit::caretBlock() const
 {
     QTextCursor first(m_cursor);
     first.setPosition(selStart());
-    return first.blockFormat();
+    return LineBlocks::ownFormat(first.blockFormat());
 }
 
 // A paragraph held as several blocks (LineBlocks) takes the format in all of them.

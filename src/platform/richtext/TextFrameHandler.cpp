@@ -1,6 +1,7 @@
 #include "platform/richtext/TextFrameHandler.h"
 
 #include "platform/richtext/ColorRef.h"
+#include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 
@@ -39,7 +40,7 @@ void TextFrameHandler::drawObject(QPainter *painter, const QRectF &rect, QTextDo
         text->setTextWidth(rect.width());
         painter->translate(rect.topLeft());
         painter->setClipRect(QRectF(QPointF(0, 0), rect.size()));
-        text->drawContents(painter, QRectF(QPointF(0, 0), rect.size()));
+        HeldLetters::drawContents(painter, text, QRectF(QPointF(0, 0), rect.size()));
         --m_drawing;
     }
     painter->restore();

@@ -14,7 +14,7 @@
 // own buffer already has exactly one character per position; text() maps them:
 //   U+2029 paragraph separator -> 10, or 12 when the next block starts a new page (PageBreak_AlwaysBefore),
 //                                 or 11 when the next block continues the paragraph (LineBreakBlock),
-//                                 or a space when it continues it after a parted space
+//                                 or a space or letter when it continues it after a parted one
 //   U+2028 line separator      -> 11
 //   U+FFFC object character    -> 1  (a picture or a text frame anchor)
 //   U+FDD0 / U+FDD1            -> 7  (table and cell boundaries: structure, never removed by a text edit)
@@ -86,7 +86,8 @@ enum Property {
     BlockValue47 = QTextFormat::UserProperty + 53,        // member 47
     BlockStyle = QTextFormat::UserProperty + 54,          // int user style index, -1 / absent none
     LineBreakBlock = QTextFormat::UserProperty + 55,      // a line of a long paragraph (LineBlocks): true, or
-                                                          // int 32 after a space it was parted at
+                                                          // the int code of the space or letter it was
+                                                          // parted at
     CopiedList = QTextFormat::UserProperty + 57,          // int: the list an item being copied rejoins
                                                           // (PageInsert); never stored
 

@@ -1,5 +1,6 @@
 #include "platform/richview/PageTextItem.h"
 
+#include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -193,6 +194,11 @@ void PageTextItem::paintSlice(QPainter *painter, const QStyleOptionGraphicsItem 
     painter->save();
     painter->translate(offset);
     QGraphicsTextItem::paint(painter, &part, widget);
+    const QTextCursor cursor = textCursor();
+    const QPalette palette = widget ? widget->palette() : QPalette();
+    HeldLetters::draw(painter, document(), slice,
+                      {defaultTextColor(), cursor.selectionStart(), cursor.selectionEnd(),
+                       palette.color(QPalette::Highlight), palette.color(QPalette::HighlightedText)});
     if (m_gridLines)
         ViewMarks::drawGridLines(painter, document(), slice);
     if (m_controlChars)

@@ -1,6 +1,7 @@
 #include "platform/richview/RichView.h"
 
 #include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -515,7 +516,8 @@ void RichView::drawPart(QPainter *painter, int flag, const QRectF &band)
         return;
     painter->save();
     painter->translate(band.topLeft());
-    doc->drawContents(painter, QRectF(QPointF(0, 0), QSizeF(band.width(), qMax(band.height(), doc->size().height()))));
+    HeldLetters::drawContents(painter, doc,
+                              QRectF(QPointF(0, 0), QSizeF(band.width(), qMax(band.height(), doc->size().height()))));
     painter->restore();
 }
 

@@ -1,0 +1,77 @@
+#include "platform/richtext/HeldLetters.h"
+
+#include "platform/richtext/LayoutLines.h"
+#include "platform/richtext/LineBlocks.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QRawFont>
+#include <QTextLayout>
+
+namespace {
+
+void drawLetter(QPainter *painter, const QTextBlock &block, const QPointF &origin, const HeldLetters::Look &look)
+{
+    const QTextLayout *layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return;
+    const QTextLine line = layout->lineAt(0);
+    const QTextCharFormat format = block.charFormat(); // the separator's, the letter's own
+    // Laid out as Qt lays out the text around it, in the metrics of the screen whatever the painter
+    // draws on: a printer's font would be scaled twice.
+    QTextLayout glyph(QString(LineBlocks::standsFor(block)), format.font().resolve(block.document()->defaultFont()));
+    glyph.beginLayout();
+    const QTextLine own = glyph.createLine();
+    glyph.endLayout();
+    const double width = own.horizontalAdvance();
+    const QRectF box(origin.x() + line.cursorToX(0) - width, origin.y() + line.y(), width, line.height());
+    const int at = block.position() - 1;
+    const bool selected = at >= look.selectionStart && at < look.selectionEnd;
+    QColor color = look.text;
+    if (selected) {
+        painter->fillRect(box, look.highlight);
+        color = look.highlightedText;
+    } else {
+        if (format.background().style() != Qt::NoBrush)
+            painter->fillRect(box, format.background());
+        if (format.foreground().style() != Qt::NoBrush)
+            color = format.foreground().color();
+    }
+    painter->setPen(color);
+    // The painter sizes a font by its device's resolution, the layout by the screen's.
+    QFont font = glyph.font();
+    if (painter->device())
+        font.setPointSizeF(QRawFont::fromFont(font).pixelSize() * 72.0 / painter->device()->logicalDpiY());
+    painter->setFont(font);
+    painter->drawText(QPointF(box.left(), box.top() + line.ascent()), glyph.text());
+}
+
+} // namespace
+
+void HeldLetters::draw(QPainter *painter, QTextDocument *doc, const QRectF &area, const Look &look)
+{
+    if (!doc)
+        return;
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    painter->save();
+    for (QTextBlock block = LayoutLines::firstBlockAt(doc, area.topLeft()); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        if (rect.top() > area.bottom() && !LayoutLines::inTable(block))
+            break;
+        if (rect.intersects(area) && LineBlocks::drawsLetter(block))
+            drawLetter(painter, block, rect.topLeft(), look);
+    }
+    painter->restore();
+}
+
+void HeldLetters::drawContents(QPainter *painter, QTextDocument *doc, const QRectF &clip)
+{
+    doc->drawContents(painter, clip);
+    Look look;
+    look.text = QGuiApplication::palette().color(QPalette::Text);
+    draw(painter, doc, clip, look);
+}
