@@ -11,6 +11,7 @@
 #include "platform/richtext/PageImage.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/PlainText.h"
+#include "platform/richtext/PlainText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -242,7 +243,8 @@ private slots:
         QVERIFY(PageCodec::load(back, bytes));
         QCOMPARE(RichTextEdit(&back).text(), text);
         QCOMPARE(back.main()->blockCount(), held.main()->blockCount());
-        // Written as the paragraph in one block is.
+        // Written as the paragraph in one block is, as plain text (mail, text files) too.
+        QCOMPARE(PlainText::of(held.main()), PlainText::of(whole.main()));
         QCOMPARE(RtfWriter::pageBytes(held), RtfWriter::pageBytes(whole));
         QCOMPARE(documentXml(DocxWriter::pageBytes(held)), documentXml(DocxWriter::pageBytes(whole)));
         QTemporaryDir dir;

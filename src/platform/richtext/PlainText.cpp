@@ -74,7 +74,7 @@ void addFrame(QList<Line> &lines, const QTextFrame *frame, const PlainText::Pref
         const int last = block.position() + block.length() - 2;
         if (open && LineBlocks::continues(block)) {
             Line &line = lines.last();
-            line.text += QLatin1Char('\n') + PlainText::clean(block.text());
+            line.text += PlainText::clean(LineBlocks::standsFor(block) + block.text());
             line.last = qMax(line.last, last);
             continue;
         }
