@@ -11,6 +11,7 @@
 // it read and how its main text begins; it exits with 1 when a file cannot be read.
 #include "BenchAnchor.h"
 #include "editor/LoadWait.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
@@ -97,7 +98,8 @@ QString contents(const PageDocument &page)
     int paragraphs = 0, headings = 0, tables = 0, cells = 0, pictures = 0, notes = 0;
     QTextDocument *doc = page.main();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        ++paragraphs;
+        // The pieces a long paragraph is held in are lines of it.
+        paragraphs += !LineBlocks::continues(block);
         const QTextBlockFormat f = block.blockFormat();
         if (f.hasProperty(TextProps::BlockStyle) && f.intProperty(TextProps::BlockStyle) <= 2)
             ++headings;
@@ -305,8 +307,8 @@ void generatedCases(const QString &folder, QTextStream &out)
     readFiles({write(QStringLiteral("250000 cells.docx"), docxEmptyTables(25, 100, 100)),
                write(QStringLiteral("250000 cells.htm"), htmlEmptyTables(25, 100, 100))},
               out);
-    // Laid out in time that grows with the square of its length, where nothing gives it a place to
-    // break; the last is refused.
+    // Once laid out in time that grows with the square of its length (half a minute); the last is
+    // refused.
     out << "one long word:\n";
     out.flush();
     readFiles({write(QStringLiteral("word 1000000.docx"), docxWord(1000000)),

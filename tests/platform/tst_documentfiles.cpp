@@ -6,6 +6,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
@@ -204,6 +205,8 @@ private slots:
     void tablesBeyondTheLimitsAreRefusedWithTheReason();
     void documentsOverThePageLimitsAreRefusedWithTheReason_data();
     void documentsOverThePageLimitsAreRefusedWithTheReason();
+    void longWordsAreHeldInPieces_data();
+    void longWordsAreHeldInPieces();
     void notesKeepTheirText();
     void notesWithMarkersOfTheirOwn();
     void listsSurviveEveryFormat();
@@ -489,6 +492,41 @@ void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason()
     QCOMPARE(result, DocumentFile::Failed);
     QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocumentFiles::longWordsAreHeldInPieces_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("parted");
+    const QByteArray word = QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(LineBlocks::PartedLength / 26 + 100);
+    const QByteArray prose = QByteArray("a word ").repeated(LineBlocks::PartedLength / 7 + 100);
+    const QByteArray spaced = "<w:pPr><w:spacing w:before=\"120\" w:after=\"200\"/><w:ind w:firstLine=\"420\"/></w:pPr>";
+    auto docxParagraph = [&spaced](const QByteArray &text) {
+        return docx("<w:p>" + spaced + "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p><w:p><w:r><w:t>end</w:t></w:r></w:p>");
+    };
+    const QString wordText = QString::fromLatin1(word) + QStringLiteral("\nend");
+    // A space before and after (Qt gives every HTML paragraph one) or an indent kept the word whole.
+    QTest::newRow("html word") << htmlWord(word.size()) << wordText << true;
+    QTest::newRow("docx word with spacing") << docxParagraph(word) << wordText << true;
+    QTest::newRow("rtf word with spacing") << "{\\rtf1\\ansi\\pard\\sb120\\sa200\\fi420 " + word + "\\par\n\\pard end\\par}"
+                                          << wordText << true;
+    // Prose keeps the look of its paragraph: it is laid out in time that grows with its length.
+    QTest::newRow("docx prose with spacing") << docxParagraph(prose) << QString::fromLatin1(prose) + QStringLiteral("\nend") << false;
+}
+
+void TstDocumentFiles::longWordsAreHeldInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, parted);
+    PageDocument page(PageDocument::WithoutLayout);
+    QString problem;
+    QVERIFY2(readBytes(page, bytes, &problem), qPrintable(problem));
+    QCOMPARE(DocumentFile::plainText(page), QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const QTextBlock first = page.main()->begin();
+    QCOMPARE(LineBlocks::continues(first.next()), parted);
+    QCOMPARE(first.blockFormat().bottomMargin() == 0, parted);
 }
 
 void TstDocumentFiles::notesKeepTheirText()
