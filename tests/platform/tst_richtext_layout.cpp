@@ -83,6 +83,11 @@ private slots:
         QTest::newRow("typed, undone") << QStringLiteral("abc") << QStringLiteral("undo");
         QTest::newRow("typed across a page end, a line more")
             << QStringLiteral("across") << QStringLiteral("line");
+        // A first line indented (the room a held paragraph leaves for a letter), and an indent set.
+        QTest::newRow("typed after a first-line indent, a paragraph below")
+            << QStringLiteral("indented") << QStringLiteral("enter");
+        QTest::newRow("typed after a first-line indent") << QStringLiteral("indented") << QStringLiteral("nothing");
+        QTest::newRow("a first-line indent set") << QStringLiteral("indent") << QStringLiteral("nothing");
     }
 
     void blocksStayWhereQtPutsThem()
@@ -91,7 +96,7 @@ private slots:
         QFETCH(QString, then);
         // Qt starts its work below from notes of where blocks begin, one every so far down: a
         // paragraph break or a hit test at each block below meets every such note.
-        for (int below = 20; below < 300; below += then == QLatin1String("hit") ? 1000 : 3) {
+        for (int below = 20; below < 300; below += then == QLatin1String("hit") || then == QLatin1String("nothing") ? 1000 : 3) {
             const bool inCell = typed == QLatin1String("cell");
             std::unique_ptr<PageDocument> page = pageOfParagraphs(inCell);
             QTextDocument *doc = page->main();
@@ -107,6 +112,14 @@ private slots:
                 // The long paragraph's lines run over a page end; a letter in its first line.
                 cursor = QTextCursor(doc->findBlockByNumber(200));
                 cursor.insertText(QStringLiteral("y"));
+            } else if (typed.startsWith(QLatin1String("indent"))) {
+                QTextBlockFormat format = cursor.blockFormat();
+                format.setTextIndent(37.5);
+                cursor.setBlockFormat(format);
+                if (typed == QLatin1String("indented")) {
+                    doc->documentLayout()->documentSize();
+                    cursor.insertText(QStringLiteral("abc"));
+                }
             } else {
                 cursor.insertText(typed);
             }
@@ -116,7 +129,7 @@ private slots:
                 doc->undo();
             } else if (then == QLatin1String("line")) {
                 endOf(doc, 200).insertText(QStringLiteral(" more words").repeated(8));
-            } else {
+            } else if (then == QLatin1String("hit")) {
                 for (int number = inCell ? 15 : 11; number < doc->blockCount(); ++number) {
                     const QTextBlock block = doc->findBlockByNumber(number);
                     const QRectF rect = doc->documentLayout()->blockBoundingRect(block);

@@ -23,16 +23,31 @@ struct Line {
     int height;
 };
 
+// Where Qt places the lines of a plain paragraph: the first after its first-line indent, which it
+// takes from the width; the others at the left edge.
+struct Lines {
+    qreal width = 0;  // of a line after the first
+    qreal indent = 0; // of the first
+    qreal firstWidth = 0;
+};
+
 // The lines of a block laid out at one width from its left edge, as Qt lays out a plain paragraph.
-bool linesOf(const QTextLayout *layout, QList<Line> &lines, qreal &width)
+bool linesOf(const QTextLayout *layout, QList<Line> &lines, Lines &at)
 {
     const int count = layout->lineCount();
     if (count == 0)
         return false;
-    width = layout->lineAt(0).width();
+    const QTextLine first = layout->lineAt(0);
+    at.indent = first.x();
+    at.firstWidth = first.width();
+    at.width = count > 1 ? layout->lineAt(1).width() : first.width() + first.x();
+    if (fixed(at.firstWidth + at.indent) != fixed(at.width))
+        return false;
     for (int i = 0; i < count; ++i) {
         const QTextLine line = layout->lineAt(i);
-        if (line.x() != 0 || line.width() != width)
+        if (i > 0 && (line.x() != 0 || line.width() != at.width))
+            return false;
+        if (line.naturalTextWidth() > line.width())
             return false;
         lines.append({line.y(), fixed(line.height())});
     }
@@ -43,7 +58,7 @@ bool plainBlock(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
     return f.topMargin() == 0 && f.bottomMargin() == 0 && f.leftMargin() == 0 && f.rightMargin() == 0
-        && f.textIndent() == 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
+        && f.textIndent() >= 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
         && f.lineHeightType() == QTextBlockFormat::SingleHeight
         && !block.text().contains(QChar::ObjectReplacementCharacter);
 }
@@ -151,9 +166,12 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
         return false;
     QTextLayout *layout = block.layout();
     QList<Line> before;
-    qreal width = 0;
-    if (!linesOf(layout, before, width))
+    Lines at;
+    // The indent the lines have is the one the block's format asks for (a change may set another).
+    if (!linesOf(layout, before, at) || fixed(at.indent) != fixed(block.blockFormat().textIndent())
+        || (at.indent != 0 && block.textDirection() != Qt::LeftToRight))
         return false;
+    const qreal width = at.width;
 
     layout->setTextOption(optionFor(block));
     // Lines as high as they were fall where they fell, a page break between two of them included:
@@ -164,17 +182,17 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
         if (!line.isValid())
             break;
         line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, before.at(qMin(i, int(before.size()) - 1)).y));
+        line.setLineWidth(i == 0 ? at.firstWidth : width);
+        line.setPosition(QPointF(i == 0 ? at.indent : 0, before.at(qMin(i, int(before.size()) - 1)).y));
     }
     layout->endLayout();
 
     QList<Line> after;
-    qreal widthAfter = 0;
-    if (!linesOf(layout, after, widthAfter) || after.size() != before.size())
+    Lines atAfter;
+    if (!linesOf(layout, after, atAfter) || after.size() != before.size())
         return false;
     for (qsizetype i = 0; i < after.size(); ++i) {
-        if (after.at(i).height != before.at(i).height || layout->lineAt(int(i)).naturalTextWidth() > width)
+        if (after.at(i).height != before.at(i).height)
             return false;
     }
     if (table && !columnKeepsWidth(table, block, width))
