@@ -705,7 +705,12 @@ private slots:
         QTest::newRow("set widths, a word longer than the column")
             << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false << false;
         QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false << false;
-        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false << false;
+        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false << true;
+        QTest::newRow("widths following the text, across pages") << 0 << QStringLiteral("x") << true << true;
+        // Where a word may break anywhere, a column is as narrow as its widest letter.
+        QTest::newRow("widths following the text, a longer word")
+            << 0 << QStringLiteral(" ") + QString(30, QLatin1Char('w')) << false << true;
+        QTest::newRow("widths following the text, a line more") << 0 << QStringLiteral(" ab").repeated(80) << false << false;
     }
 
     void aKeyInACellLaysOutItsLine()

@@ -18,6 +18,15 @@ int fixed(qreal value)
     return int(std::lround(value * 64));
 }
 
+// The width of a block's longest word when it was last laid out.
+struct LongestWord : QTextBlockUserData {
+    explicit LongestWord(qreal w)
+        : width(w)
+    {
+    }
+    qreal width;
+};
+
 struct Line {
     qreal y;
     int height;
@@ -91,6 +100,7 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
     const bool mine = blocks == m_blocks && layOutAlone(block, from, length);
     m_blocks = blocks;
     if (mine) {
+        rememberLongestWords(from, from + length);
         laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)));
         return;
     }
@@ -99,6 +109,7 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
         catchUp(std::numeric_limits<qreal>::infinity());
     m_aloneFrom = -1;
     QTextDocumentLayout::documentChanged(from, oldLength, length);
+    rememberLongestWords(from, from + length);
 }
 
 void PartLayout::draw(QPainter *painter, const PaintContext &context)
@@ -202,19 +213,28 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
 }
 
 // Qt gives a column whose width is set that width, unless a word in it is longer: then the longest
-// word's. The column is at its set width and the block's longest word fits in it.
+// word's. The column is at its set width and the block's longest word fits in it. A column that
+// follows its text (in a table as wide as its share of the page) takes what the other columns
+// leave, or its text's whole width where that is less, and so gets wider with its longest word:
+// it keeps its width where the block's longest word is as long as before and its lines, more than
+// one, are full (its text is wider than the column).
 bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const
 {
     const QTextTableFormat format = table->format();
     const QList<QTextLength> widths = format.columnWidthConstraints();
     const QTextTableCell cell = table->cellAt(block.position());
-    if (cell.columnSpan() != 1 || cell.column() >= widths.size())
+    if (cell.columnSpan() != 1)
         return false;
     for (const QTextLength &width : widths) {
         if (width.type() == QTextLength::PercentageLength)
             return false; // shares what the columns of set width leave
     }
-    const QTextLength set = widths.at(cell.column());
+    const QTextLength set = cell.column() < widths.size() ? widths.at(cell.column()) : QTextLength();
+    if (set.type() == QTextLength::VariableLength) {
+        const auto *before = static_cast<const LongestWord *>(block.userData());
+        return format.width().type() != QTextLength::VariableLength && block.layout()->lineCount() > 1
+            && before && fixed(before->width) == fixed(block.layout()->minimumWidth());
+    }
     if (set.type() != QTextLength::FixedLength)
         return false;
     const QTextCharFormat cellFormat = cell.format();
@@ -225,4 +245,18 @@ bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qr
         + padding(QTextFormat::TableCellRightPadding);
     return fixed(column) == fixed(set.rawValue())
         && block.layout()->minimumWidth() <= lineWidth;
+}
+
+// Qt forgets a block's longest word when its text changes, before it is told of the change: the
+// blocks of cells laid out from `from` to `to` keep it.
+void PartLayout::rememberLongestWords(int from, int to)
+{
+    QTextDocument *doc = document();
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
+        const bool laidOut = block.layout()->lineCount() > 0;
+        if (laidOut && qobject_cast<QTextTable *>(doc->frameAt(block.position())))
+            block.setUserData(new LongestWord(block.layout()->minimumWidth()));
+        else if (block.userData())
+            block.setUserData(nullptr);
+    }
 }

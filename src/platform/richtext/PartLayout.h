@@ -37,6 +37,7 @@ private:
     bool columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const;
     void laidOutAlone(const QTextBlock &block, QTextTable *table);
     void catchUp(qreal below);
+    void rememberLongestWords(int from, int to);
 
     int m_blocks = -1; // as many blocks as when Qt last laid the text out
     // Where the first block laid out here begins, and the y below which Qt's notes of the blocks
