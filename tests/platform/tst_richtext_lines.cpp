@@ -818,6 +818,43 @@ private slots:
                  HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
     }
 
+
+    // Keys laid out alone and then a change Qt lays out, in the same cell, in another cell or after
+    // the table: the lines fall where Qt puts them when it lays out all of it.
+    void keysThenALineMoreInACell_data()
+    {
+        QTest::addColumn<int>("where"); // of the second change: 0 the same cell, 1 the next cell, 2 after the table
+        QTest::newRow("the same cell") << 0;
+        QTest::newRow("the next cell") << 1;
+        QTest::newRow("after the table") << 2;
+    }
+
+    void keysThenALineMoreInACell()
+    {
+        QFETCH(int, where);
+        std::unique_ptr<PageDocument> page(cellPage(SamplePage::pastedLines(1200), 4500));
+        QTextDocument *doc = page->main();
+        QTextTable *table = TableOps::tables(doc).first();
+        QTextCursor(table->cellAt(0, 1).firstCursorPosition()).insertText(QStringLiteral("隣のセル"));
+        QTextCursor(doc->findBlock(table->lastPosition() + 1)).insertText(QStringLiteral("表の後"));
+        doc->documentLayout()->documentSize();
+        QTextCursor key(doc->findBlock(doc->characterCount() / 3));
+        key.movePosition(QTextCursor::EndOfBlock);
+        for (int i = 0; i < 3; ++i)
+            key.insertText(QStringLiteral("x"));
+        QTextCursor more(where == 0 ? doc->findBlock(doc->characterCount() / 2)
+                                    : where == 1 ? table->cellAt(0, 1).firstCursorPosition().block()
+                                                 : doc->findBlock(table->lastPosition() + 1));
+        more.movePosition(QTextCursor::EndOfBlock);
+        more.insertText(QStringLiteral(" ab").repeated(60));
+        const QList<QRectF> typed = tableGeometry(doc);
+        const QRectF after = doc->documentLayout()->blockBoundingRect(doc->lastBlock());
+        doc->markContentsDirty(0, doc->characterCount());
+        doc->documentLayout()->documentSize();
+        QCOMPARE(typed, tableGeometry(doc));
+        QCOMPARE(after, doc->documentLayout()->blockBoundingRect(doc->lastBlock()));
+    }
+
     // A link over a line break of a held paragraph: the break is a character of the field, whose text,
     // data and removal reach it as they reach the field's other characters; the writers read the
     // same link as from the paragraph in one block.

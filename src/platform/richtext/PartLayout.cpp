@@ -105,10 +105,18 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
         return;
     }
     // Qt starts from its last note above the change: one below a change laid out here may be off.
-    if (m_aloneFrom >= 0 && from > m_aloneFrom)
-        catchUp(std::numeric_limits<qreal>::infinity());
+    // Where both lie in one table, Qt lays out all of it for the change anyway: told of a change
+    // from the first one on, it does so once, not twice (a second a time for a megabyte in a cell).
+    int start = from;
+    if (m_aloneFrom >= 0 && from > m_aloneFrom) {
+        const QTextFrame *table = qobject_cast<QTextTable *>(document()->frameAt(from));
+        if (table && document()->frameAt(m_aloneFrom) == table)
+            start = m_aloneFrom;
+        else
+            catchUp(std::numeric_limits<qreal>::infinity());
+    }
     m_aloneFrom = -1;
-    QTextDocumentLayout::documentChanged(from, oldLength, length);
+    QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
     rememberLongestWords(from, from + length);
 }
 
