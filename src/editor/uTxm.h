@@ -248,7 +248,7 @@ private:
     QString jobWork(int iJb) const;
     // File commands (uTxmFiles.cpp) and the commands that insert other content (uTxmInsert.cpp).
     bool runFileJob(int iJb, const QVariant &vArg, bool &result);
-    void T_ReadDcFL(bool bNoTmp, bool bIns);
+    bool T_ReadDcFL(bool bNoTmp, bool bIns);
     bool T_LoadDcFL(const QString &vFL, bool bIns);
     // The publication conversion of an export (links and tags for the published site); false when
     // there is no site to convert for. `kept`, when given, receives the page to put back afterwards.

@@ -125,10 +125,10 @@ bool uTxm::runFileJob(int iJb, const QVariant &vArg, bool &result)
         T_ViewIE();
         return true;
     case 10:
-        T_ReadDcFL(false, false);
+        result = T_ReadDcFL(false, false);
         return true;
     case 30:
-        T_ReadDcFL(false, true);
+        result = T_ReadDcFL(false, true);
         return true;
     case 32:
         result = T_InsTxFL();
@@ -152,7 +152,7 @@ QString uTxm::wordCopyFolder()
     return st.userData + QStringLiteral("Dbs/") + st.dbName + QStringLiteral("_Doc");
 }
 
-void uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)
+bool uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)
 {
     // The Word command's work file is offered while it is of this month.
     QString start;
@@ -164,8 +164,7 @@ void uTxm::T_ReadDcFL(bool bNoTmp, bool bIns)
             start = temp;
     }
     const QString file = Frmt::OpenDlg(QStringLiteral("文書の読み込み"), start, ReadFilter, QString(), readFilterFor(start));
-    if (!file.isEmpty())
-        T_LoadDcFL(file, bIns);
+    return !file.isEmpty() && T_LoadDcFL(file, bIns);
 }
 
 bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)

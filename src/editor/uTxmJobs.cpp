@@ -104,7 +104,7 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
         emit eUdtFld();
     applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);
     // A command cancelled before it changed anything leaves nothing to undo behind it.
-    if (oneOf(iJb, {32, 33, 41, 50, 51, 52}) && !result && !m_changedWhileBusy)
+    if (oneOf(iJb, {10, 30, 32, 33, 41, 50, 51, 52}) && !result && !m_changedWhileBusy)
         m_snapshot = snapshotBefore;
     if (iJb == 26)
         reloadThroughMemory();

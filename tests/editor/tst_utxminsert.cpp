@@ -295,6 +295,41 @@ private slots:
         QCOMPARE(editor().hasUndoSnapshot(), chosen);
     }
 
+    // Job 30 (挿入 > 文書): a file not chosen, or one that cannot be read, leaves nothing to undo.
+    void insertedDocumentLeavesUndoOnlyWhenInserted_data()
+    {
+        QTest::addColumn<QString>("name"); // the file chosen, none when empty
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("inserted");
+        QTest::newRow("inserted") << QStringLiteral("a.htm")
+                                  << QByteArray("<html><body><p>inserted \"?\" text</p></body></html>") << true;
+        QTest::newRow("damaged") << QStringLiteral("b.docx") << QByteArray("PK\x03\x04 not a package") << false;
+        QTest::newRow("not chosen") << QString() << QByteArray() << false;
+    }
+
+    void insertedDocumentLeavesUndoOnlyWhenInserted()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, inserted);
+        ScriptedPrompt prompt;
+        const QString file = name.isEmpty() ? QString() : m_home->path() + QLatin1Char('/') + name;
+        if (!file.isEmpty())
+            QVERIFY(TestHome::write(file, bytes));
+        prompt.files.enqueue(file);
+        editor().page().main()->clearUndoRedoStacks(); // the test page is loaded as undoable text
+        const QString before = edit().text();
+        editor().rtAct(30);
+        QCOMPARE(edit().text() != before, inserted);
+        QCOMPARE(prompt.messages.isEmpty(), name != QLatin1String("b.docx"));
+        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
+        bool tx = false, pc = false, mt = false, lk = false;
+        int ret = 0;
+        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
+        QCOMPARE(undo, inserted);
+        QCOMPARE(editor().hasUndoSnapshot(), inserted);
+    }
+
     // Job 34: the user draws the picture's frame; its size goes to the picture tool.
     void drawnFrameGoesToThePictureTool()
     {
