@@ -51,6 +51,19 @@ class TestUTxmInsert : public QObject
     uTxm &editor() { return *m_editor; }
     RichTextEdit &edit() { return m_editor->edit(); }
 
+    // What the edit menu would enable now.
+    struct MenuState {
+        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
+        bool tx = false, pc = false, mt = false, lk = false;
+        int clipboardCode = 0; // what the clipboard check returns
+    };
+    MenuState menuState()
+    {
+        MenuState m;
+        editor().ChkJbMn1(m.undo, m.redo, m.copy, m.paste, m.exDoc, m.ovrw, m.tx, m.pc, m.mt, m.lk, m.clipboardCode);
+        return m;
+    }
+
     // Presses a button of the picture sizing window once it shows, noting the size it opened at.
     void pressInSizingWindow(int button, QSize &opened)
     {
@@ -130,13 +143,10 @@ private slots:
         QImage image(24, 16, QImage::Format_RGB32);
         image.fill(Qt::magenta);
         QApplication::clipboard()->setImage(image);
-        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
-        bool tx = false, pc = false, mt = false, lk = false;
-        int ret = 0;
-        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
-        QVERIFY(paste);
-        QVERIFY(pc && !tx);
-        QCOMPARE(ret, 2);
+        const MenuState menu = menuState();
+        QVERIFY(menu.paste);
+        QVERIFY(menu.pc && !menu.tx);
+        QCOMPARE(menu.clipboardCode, 2);
         editor().rtAct(15, QStringLiteral("OBJ"));
         QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 1);
         QVERIFY(editor().bDcEdt());
@@ -287,11 +297,7 @@ private slots:
         QVERIFY(prompt.messages.isEmpty());
         QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), chosen ? 1 : 0);
         QCOMPARE(editor().bDcEdt(), chosen);
-        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
-        bool tx = false, pc = false, mt = false, lk = false;
-        int ret = 0;
-        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
-        QCOMPARE(undo, chosen);
+        QCOMPARE(menuState().undo, chosen);
         QCOMPARE(editor().hasUndoSnapshot(), chosen);
     }
 
@@ -322,11 +328,7 @@ private slots:
         editor().rtAct(30);
         QCOMPARE(edit().text() != before, inserted);
         QCOMPARE(prompt.messages.isEmpty(), name != QLatin1String("b.docx"));
-        bool undo = false, redo = false, copy = false, paste = false, exDoc = false, ovrw = false;
-        bool tx = false, pc = false, mt = false, lk = false;
-        int ret = 0;
-        editor().ChkJbMn1(undo, redo, copy, paste, exDoc, ovrw, tx, pc, mt, lk, ret);
-        QCOMPARE(undo, inserted);
+        QCOMPARE(menuState().undo, inserted);
         QCOMPARE(editor().hasUndoSnapshot(), inserted);
     }
 

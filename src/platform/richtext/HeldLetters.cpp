@@ -21,13 +21,8 @@ void drawLetter(QPainter *painter, const QTextBlock &block, const QPointF &origi
         return;
     const QTextLine line = layout->lineAt(0);
     const QTextCharFormat format = block.charFormat(); // the separator's, the letter's own
-    // Laid out as Qt lays out the text around it, in the metrics of the screen whatever the painter
-    // draws on: a printer's font would be scaled twice.
-    QTextLayout glyph(QString(LineBlocks::standsFor(block)), format.font().resolve(block.document()->defaultFont()));
-    glyph.beginLayout();
-    const QTextLine own = glyph.createLine();
-    glyph.endLayout();
-    const double width = own.horizontalAdvance();
+    const QChar letter = LineBlocks::standsFor(block);
+    const double width = HeldLetters::width(block.document(), letter, format);
     const QRectF box(origin.x() + line.cursorToX(0) - width, origin.y() + line.y(), width, line.height());
     const int at = block.position() - 1;
     const bool selected = at >= look.selectionStart && at < look.selectionEnd;
@@ -43,14 +38,25 @@ void drawLetter(QPainter *painter, const QTextBlock &block, const QPointF &origi
     }
     painter->setPen(color);
     // The painter sizes a font by its device's resolution, the layout by the screen's.
-    QFont font = glyph.font();
+    QFont font = format.font().resolve(block.document()->defaultFont());
     if (painter->device())
         font.setPointSizeF(QRawFont::fromFont(font).pixelSize() * 72.0 / painter->device()->logicalDpiY());
     painter->setFont(font);
-    painter->drawText(QPointF(box.left(), box.top() + line.ascent()), glyph.text());
+    painter->drawText(QPointF(box.left(), box.top() + line.ascent()), QString(letter));
 }
 
 } // namespace
+
+double HeldLetters::width(const QTextDocument *doc, QChar letter, const QTextCharFormat &format)
+{
+    // In the metrics of the screen whatever the painter draws on: a printer's font would be scaled
+    // twice.
+    QTextLayout glyph(QString(letter), format.font().resolve(doc->defaultFont()));
+    glyph.beginLayout();
+    const QTextLine line = glyph.createLine();
+    glyph.endLayout();
+    return line.horizontalAdvance();
+}
 
 void HeldLetters::draw(QPainter *painter, QTextDocument *doc, const QRectF &area, const Look &look)
 {

@@ -2,7 +2,9 @@
 
 #include <QColor>
 
+class QChar;
 class QPainter;
+class QTextCharFormat;
 class QRectF;
 class QTextDocument;
 
@@ -19,6 +21,9 @@ public:
         QColor highlight, highlightedText; // its colours
     };
 
+    // The room a letter of that format takes, as the text around it lays it out: what the block
+    // after a separator leaves for it.
+    static double width(const QTextDocument *doc, QChar letter, const QTextCharFormat &format);
     // The letters within area (coordinates of the document's layout).
     static void draw(QPainter *painter, QTextDocument *doc, const QRectF &area, const Look &look);
     // QTextDocument::drawContents() with the letters, in the colours it takes.

@@ -1,10 +1,10 @@
 #include "platform/richtext/LineBlocks.h"
 
+#include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -74,17 +74,6 @@ bool drawable(QChar ch, QChar next)
     return ch.isLetterOrNumber() && ch.direction() == QChar::DirL && !joins(ch) && !joins(next);
 }
 
-// The room in front of the first line of a block that continues a paragraph after the letter `at`.
-double letterRoom(const QTextDocument *doc, QChar at, const QTextCharFormat &format)
-{
-    // As HeldLetters lays the letter out to draw it.
-    QTextLayout glyph(QString(at), format.font().resolve(doc->defaultFont()));
-    glyph.beginLayout();
-    const QTextLine line = glyph.createLine();
-    glyph.endLayout();
-    return line.horizontalAdvance();
-}
-
 // The format of a block that continues the paragraph of `block` after the character `at`, which has
 // the char format `format`.
 QTextBlockFormat continuation(const QTextBlock &block, QChar at, const QTextCharFormat &format)
@@ -96,7 +85,7 @@ QTextBlockFormat continuation(const QTextBlock &block, QChar at, const QTextChar
     else
         f.setProperty(LineBreakBlock, int(at.unicode()));
     if (at != QChar::LineSeparator && at != QLatin1Char(' '))
-        f.setTextIndent(letterRoom(block.document(), at, format));
+        f.setTextIndent(HeldLetters::width(block.document(), at, format));
     return f;
 }
 
