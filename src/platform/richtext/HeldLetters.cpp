@@ -62,15 +62,11 @@ void HeldLetters::draw(QPainter *painter, QTextDocument *doc, const QRectF &area
 {
     if (!doc)
         return;
-    QAbstractTextDocumentLayout *layout = doc->documentLayout();
     painter->save();
-    for (QTextBlock block = LayoutLines::firstBlockAt(doc, area.topLeft()); block.isValid(); block = block.next()) {
-        const QRectF rect = layout->blockBoundingRect(block);
-        if (rect.top() > area.bottom() && !LayoutLines::inTable(block))
-            break;
-        if (rect.intersects(area) && LineBlocks::drawsLetter(block))
+    LayoutLines::visitBlocksIn(doc, area, [&](const QTextBlock &block, const QRectF &rect) {
+        if (LineBlocks::drawsLetter(block))
             drawLetter(painter, block, rect.topLeft(), look);
-    }
+    });
     painter->restore();
 }
 

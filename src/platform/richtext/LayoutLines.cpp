@@ -21,23 +21,48 @@ int LayoutLines::firstLineBelow(const QTextLayout *layout, double y)
     return low;
 }
 
+namespace {
+
+QTextTable *outermostTable(const QTextBlock &block)
+{
+    QTextTable *outer = nullptr;
+    for (QTextFrame *frame = QTextCursor(block).currentFrame(); frame; frame = frame->parentFrame()) {
+        if (auto *table = qobject_cast<QTextTable *>(frame))
+            outer = table;
+    }
+    return outer;
+}
+
+} // namespace
+
 QTextBlock LayoutLines::firstBlockAt(QTextDocument *doc, const QPointF &point)
 {
     const int hit = doc->documentLayout()->hitTest(point, Qt::FuzzyHit);
     QTextBlock block = doc->findBlock(qMax(0, hit));
     if (!block.isValid())
         return doc->begin();
-    QTextTable *outer = nullptr;
-    for (QTextFrame *frame = QTextCursor(block).currentFrame(); frame; frame = frame->parentFrame()) {
-        if (auto *table = qobject_cast<QTextTable *>(frame))
-            outer = table;
-    }
-    if (outer)
+    if (const QTextTable *outer = outermostTable(block))
         block = doc->findBlock(qMax(0, outer->firstPosition() - 1));
     return block.isValid() ? block : doc->begin();
 }
 
-bool LayoutLines::inTable(const QTextBlock &block)
+// The cells of a table stand side by side, so its blocks are visited to its end; what follows a
+// table that reaches below the area lies below it, and is not asked for its place (the layout may
+// have that still to set after a key into a cell).
+void LayoutLines::visitBlocksIn(QTextDocument *doc, const QRectF &area,
+                                const std::function<void(const QTextBlock &, const QRectF &)> &visit)
 {
-    return QTextCursor(block).currentTable() != nullptr;
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    QTextTable *table = nullptr;
+    for (QTextBlock block = firstBlockAt(doc, area.topLeft()); block.isValid(); block = block.next()) {
+        QTextTable *outer = outermostTable(block);
+        if (!outer && table && layout->frameBoundingRect(table).bottom() > area.bottom())
+            break;
+        table = outer ? outer : table;
+        const QRectF rect = layout->blockBoundingRect(block);
+        if (rect.top() > area.bottom() && !outer)
+            break;
+        if (rect.intersects(area))
+            visit(block, rect);
+    }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QPointF>
+#include <QRectF>
+
+#include <functional>
 
 class QTextBlock;
 class QTextDocument;
@@ -19,5 +22,7 @@ public:
     // or, inside a table, the outermost table's first block (cells stand side by side, and a cell
     // spanning rows begins above). Blocks before it end above the point.
     static QTextBlock firstBlockAt(QTextDocument *doc, const QPointF &point);
-    static bool inTable(const QTextBlock &block);
+    // Calls `visit` with each block that reaches into an area of the part, and its bounding rect.
+    static void visitBlocksIn(QTextDocument *doc, const QRectF &area,
+                              const std::function<void(const QTextBlock &, const QRectF &)> &visit);
 };

@@ -86,6 +86,152 @@ QTextOption optionFor(const QTextBlock &block)
     return option;
 }
 
+
+// Where Qt puts the lines of a cell that a page end parts, in 1/64 px from the cell's top. A line
+// that would reach below the page's bottom margin goes to the next page, below its top margin.
+// The margins are learnt from the lines as Qt put them: the top one from a line that went to a next
+// page, the bottom one between the room a line that went lacked and the room one that stayed had.
+class CellPages
+{
+public:
+    CellPages(qint64 page, qint64 origin)
+        : m_page(page)
+        , m_origin(origin)
+    {
+    }
+
+    // A line of `height` that Qt put at y, after a line that began at prevTop and ended at prevEnd.
+    bool learn(qint64 prevTop, qint64 prevEnd, qint64 y, qint64 height)
+    {
+        if (m_page <= 0)
+            return y == prevEnd;
+        const qint64 next = nextPage(prevTop);
+        const qint64 room = next - (m_origin + prevEnd + height);
+        if (y == prevEnd) {
+            m_bottomAtMost = qMin(m_bottomAtMost, room);
+        } else {
+            const qint64 top = m_origin + y - next;
+            if (y < prevEnd || (m_top >= 0 && top != m_top))
+                return false;
+            m_top = top;
+            m_bottomAbove = qMax(m_bottomAbove, room);
+        }
+        return m_bottomAbove < m_bottomAtMost;
+    }
+
+    // Where Qt puts a line of `height` whose turn comes at y, after a line that began at prevTop;
+    // -1 where the margins learnt cannot tell.
+    qint64 place(qint64 prevTop, qint64 y, qint64 height) const
+    {
+        if (m_page <= 0)
+            return y;
+        qint64 next = nextPage(prevTop);
+        for (;;) {
+            const qint64 room = next - (m_origin + y + height);
+            if (room >= m_bottomAtMost)
+                return y;
+            // Qt leaves a line higher than a page where it is.
+            if (room > m_bottomAbove || m_top < 0 || m_page - m_bottomAtMost - m_top < height)
+                return -1;
+            y = qMax(y, next + m_top - m_origin);
+            next += m_page;
+        }
+    }
+
+private:
+    qint64 nextPage(qint64 top) const
+    {
+        return ((m_origin + top) / m_page + 1) * m_page;
+    }
+
+    const qint64 m_page; // 0 where the text is not parted into pages
+    const qint64 m_origin; // of the cell's text on the whole text
+    qint64 m_top = -1; // the top margin, -1 until learnt
+    qint64 m_bottomAbove = -1; // the bottom margin is more than this and at most the next
+    qint64 m_bottomAtMost = std::numeric_limits<qint64>::max();
+};
+
+// Qt moves the text of a cell aligned to the middle or the bottom by the height of its row.
+bool alignedToTop(QTextTable *table, int row)
+{
+    for (int column = 0; column < table->columns(); ++column) {
+        const auto align = table->cellAt(row, column).format().verticalAlignment();
+        if (align == QTextCharFormat::AlignMiddle || align == QTextCharFormat::AlignBottom)
+            return false;
+    }
+    return true;
+}
+
+
+// The lines of a block of a cell that got a line more or less, and of the blocks after it in the
+// cell, placed as Qt places them; the typed block's lines that it kept stay where they were. Returns
+// the least of the cell text's old and new end, from the cell's top, or -1 where Qt's places cannot
+// be told: then nothing has moved.
+qreal moveCellLines(QTextTable *table, const QTextBlock &block, const QList<Line> &before, qreal origin)
+{
+    const QTextTableCell cell = table->cellAt(block.position());
+    if (cell.rowSpan() != 1 || table->format().headerRowCount() > 0 || !alignedToTop(table, cell.row()))
+        return -1;
+    const QTextBlock first = cell.firstCursorPosition().block();
+    const QTextBlock last = cell.lastCursorPosition().block();
+    const qreal pageHeight = block.document()->pageSize().height();
+    CellPages pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    qint64 top = -1;
+    qint64 end = -1;
+    for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
+        if (!plainBlock(b))
+            return -1;
+        const QTextLayout *lines = b.layout();
+        const qint64 at = fixed(lines->position().y());
+        const qsizetype count = b == block ? before.size() : lines->lineCount();
+        for (qsizetype i = 0; i < count; ++i) {
+            const qint64 y = at + fixed(b == block ? before.at(i).y : lines->lineAt(i).y());
+            const qint64 height = b == block ? before.at(i).height : fixed(lines->lineAt(i).height());
+            if (end >= 0 && !pages.learn(top, end, y, height))
+                return -1;
+            top = y;
+            end = y + height;
+        }
+    }
+    const qint64 oldEnd = end;
+
+    struct Placed {
+        QTextLayout *lines;
+        qint64 at; // -1: after the block before it
+        int from; // the first line placed
+        QList<qint64> tops;
+    };
+    QTextLayout *typed = block.layout();
+    const int kept = int(qMin(before.size(), qsizetype(typed->lineCount())));
+    QList<Placed> placed{{typed, fixed(typed->position().y()), kept, {}}};
+    for (QTextBlock b = block.next(); b.isValid() && b.position() <= last.position(); b = b.next())
+        placed.append({b.layout(), -1, 0, {}});
+    top = placed.first().at + fixed(before.at(kept - 1).y);
+    end = top + before.at(kept - 1).height;
+    for (Placed &p : placed) {
+        if (p.at < 0)
+            p.at = end;
+        for (int i = p.from; i < p.lines->lineCount(); ++i) {
+            const qint64 height = fixed(p.lines->lineAt(i).height());
+            const qint64 y = pages.place(top, end, height);
+            if (y < 0)
+                return -1;
+            p.tops.append(y);
+            top = y;
+            end = y + height;
+        }
+    }
+
+    for (const Placed &p : placed) {
+        p.lines->setPosition(QPointF(p.lines->position().x(), p.at / 64.0));
+        for (int i = 0; i < p.tops.size(); ++i) {
+            QTextLine line = p.lines->lineAt(p.from + i);
+            line.setPosition(QPointF(line.x(), (p.tops.at(i) - p.at) / 64.0));
+        }
+    }
+    return qMin(oldEnd, end) / 64.0;
+}
+
 } // namespace
 
 PartLayout::PartLayout(QTextDocument *doc)
@@ -95,6 +241,8 @@ PartLayout::PartLayout(QTextDocument *doc)
 
 void PartLayout::documentChanged(int from, int oldLength, int length)
 {
+    if (m_sizesOffFrom > from)
+        m_sizesOffFrom = qMax(from, m_sizesOffFrom + length - oldLength);
     const int blocks = document()->blockCount();
     const QTextBlock block = document()->findBlock(from);
     const bool mine = blocks == m_blocks && layOutAlone(block, from, length);
@@ -116,13 +264,17 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
             catchUp(std::numeric_limits<qreal>::infinity());
     }
     m_aloneFrom = -1;
+    m_sizesOffFrom = -1;
     QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
     rememberLongestWords(from, from + length);
 }
 
 void PartLayout::draw(QPainter *painter, const PaintContext &context)
 {
-    if (context.clip.isValid())
+    const qreal all = std::numeric_limits<qreal>::infinity();
+    if (m_sizesOffFrom >= 0 && (!context.clip.isValid() || context.clip.bottom() > m_sizesOffBelow))
+        catchUp(all);
+    else if (context.clip.isValid())
         catchUp(context.clip.top());
     QTextDocumentLayout::draw(painter, context);
 }
@@ -133,16 +285,38 @@ int PartLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) cons
     return QTextDocumentLayout::hitTest(point, accuracy);
 }
 
+QRectF PartLayout::blockBoundingRect(const QTextBlock &block) const
+{
+    if (m_sizesOffFrom >= 0 && block.position() >= m_sizesOffFrom)
+        const_cast<PartLayout *>(this)->catchUp(std::numeric_limits<qreal>::infinity());
+    return QTextDocumentLayout::blockBoundingRect(block);
+}
+
+QSizeF PartLayout::documentSize() const
+{
+    if (m_sizesOffFrom >= 0)
+        const_cast<PartLayout *>(this)->catchUp(std::numeric_limits<qreal>::infinity());
+    return QTextDocumentLayout::documentSize();
+}
+
+int PartLayout::pageCount() const
+{
+    if (m_sizesOffFrom >= 0)
+        const_cast<PartLayout *>(this)->catchUp(std::numeric_limits<qreal>::infinity());
+    return QTextDocumentLayout::pageCount();
+}
+
 // Notes where Qt's notes of the blocks may be off after a change laid out here: below the block,
 // or below the table that holds it (Qt notes only blocks and tables of the main text's own flow).
 void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table)
 {
-    qreal bottom = blockBoundingRect(block).bottom();
+    qreal bottom = QTextDocumentLayout::blockBoundingRect(block).bottom();
     if (table) {
         const int lastRow = table->rows() - 1;
         for (int column = 0; column < table->columns(); ++column) {
             const QTextTableCell cell = table->cellAt(lastRow, column);
-            bottom = qMax(bottom, blockBoundingRect(document()->findBlock(cell.lastPosition())).bottom());
+            const QTextBlock last = document()->findBlock(cell.lastPosition());
+            bottom = qMax(bottom, QTextDocumentLayout::blockBoundingRect(last).bottom());
         }
     }
     if (m_aloneFrom < 0) {
@@ -159,10 +333,12 @@ void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table)
 // may be off at `below`.
 void PartLayout::catchUp(qreal below)
 {
-    if (m_aloneFrom < 0 || below <= m_notesOffBelow)
+    const bool sizesOff = m_sizesOffFrom >= 0 && below > m_sizesOffBelow;
+    if (m_aloneFrom < 0 || (below <= m_notesOffBelow && !sizesOff))
         return;
     const int from = m_aloneFrom;
     m_aloneFrom = -1;
+    m_sizesOffFrom = -1;
     // As a change of the block's first character: Qt lays out nothing for a change of nothing at
     // the start of the text.
     QTextDocumentLayout::documentChanged(from, 1, 1);
@@ -177,6 +353,8 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
         return false; // Qt scales cell paddings and line spacing to the device
     if (!block.isValid() || from + length > block.position() + block.length() - 1)
         return false;
+    if (m_sizesOffFrom >= 0 && block.position() >= m_sizesOffFrom)
+        return false; // placed where Qt has yet to set it
     QTextFrame *frame = doc->frameAt(from);
     auto *table = qobject_cast<QTextTable *>(frame);
     if (frame != doc->rootFrame() && !table)
@@ -208,16 +386,42 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
 
     QList<Line> after;
     Lines atAfter;
-    if (!linesOf(layout, after, atAfter) || after.size() != before.size())
+    if (!linesOf(layout, after, atAfter))
         return false;
-    for (qsizetype i = 0; i < after.size(); ++i) {
+    const qsizetype kept = qMin(after.size(), before.size());
+    for (qsizetype i = 0; i < kept; ++i) {
         if (after.at(i).height != before.at(i).height)
             return false;
     }
     if (table && !columnKeepsWidth(table, block, width))
         return false;
-    emit update(blockBoundingRect(block));
+    if (after.size() == before.size()) {
+        emit update(QTextDocumentLayout::blockBoundingRect(block));
+        return true;
+    }
+    // A line more or less: the lines below it in a cell move. A block of one line may have set the
+    // width of a column that follows its text.
+    if (!table || kept < 2)
+        return false;
+    const QTextBlock first = table->cellAt(block.position()).firstCursorPosition().block();
+    const qreal origin = QTextDocumentLayout::blockBoundingRect(first).top() - first.layout()->position().y();
+    const qreal below = moveCellLines(table, block, before, origin);
+    if (below < 0)
+        return false;
+    sizesOff(table, block, origin + below);
+    const qreal top = QTextDocumentLayout::blockBoundingRect(block).top();
+    emit update(QRectF(0, top, std::numeric_limits<int>::max(), std::numeric_limits<int>::max()));
     return true;
+}
+
+// Notes that Qt's rows below the block's and what follows its table, and the table's and the
+// text's size, are off below a y: Qt sets them again before anything reads them.
+void PartLayout::sizesOff(QTextTable *table, const QTextBlock &block, qreal below)
+{
+    const int row = table->cellAt(block.position()).row();
+    const int from = row + 1 < table->rows() ? table->cellAt(row + 1, 0).firstPosition() : table->lastPosition() + 1;
+    m_sizesOffBelow = m_sizesOffFrom < 0 ? below : qMin(m_sizesOffBelow, below);
+    m_sizesOffFrom = m_sizesOffFrom < 0 ? from : qMin(m_sizesOffFrom, from);
 }
 
 // Qt gives a column whose width is set that width, unless a word in it is longer: then the longest

@@ -15,6 +15,14 @@ class QTextTable;
 // does not exceed; a column that follows its text would change with each key). Any other change is
 // Qt's.
 //
+// A key that gives a block of a cell a line more or a line less moves the blocks after it in the
+// cell, each line as Qt would place it: after the line before it, or at the top of the next page
+// where it would reach into the page's bottom margin. Qt takes those margins from the table, its
+// borders, spacing and paddings; they are learnt here from where Qt put the cell's lines, and a
+// line too near a page end to tell goes to Qt. The rows below, the table's size and what follows
+// the table are then Qt's to set again, which they are before anything reads them: drawing or a
+// hit test below the cell's end, the place of a block after it, the size of the text.
+//
 // Qt notes where blocks begin every so far down the main text, and starts its drawing, its hit
 // tests and its next layout from the last such note above; a change laid out here moves the
 // positions of the blocks below it under those notes. So Qt goes over the text from the first such
@@ -28,6 +36,9 @@ public:
 
     void draw(QPainter *painter, const PaintContext &context) override;
     int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+    QRectF blockBoundingRect(const QTextBlock &block) const override;
+    QSizeF documentSize() const override;
+    int pageCount() const override;
 
 protected:
     void documentChanged(int from, int oldLength, int length) override;
@@ -37,6 +48,7 @@ private:
     bool columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const;
     void laidOutAlone(const QTextBlock &block, QTextTable *table);
     void catchUp(qreal below);
+    void sizesOff(QTextTable *table, const QTextBlock &block, qreal below);
     void rememberLongestWords(int from, int to);
 
     int m_blocks = -1; // as many blocks as when Qt last laid the text out
@@ -44,4 +56,8 @@ private:
     // after it may be off; -1 when Qt's notes hold.
     int m_aloneFrom = -1;
     qreal m_notesOffBelow = 0;
+    // Where Qt's rows and sizes are off after a cell's lines were moved here: from this position
+    // (the next row or what follows the table) and below this y; -1 when they hold.
+    int m_sizesOffFrom = -1;
+    qreal m_sizesOffBelow = 0;
 };

@@ -120,16 +120,12 @@ void ViewMarks::drawControlChars(QPainter *painter, QTextDocument *doc, const QR
 {
     if (!doc)
         return;
-    QAbstractTextDocumentLayout *layout = doc->documentLayout();
     painter->save();
     painter->setPen(MarkColor);
-    for (QTextBlock block = LayoutLines::firstBlockAt(doc, area.topLeft()); block.isValid(); block = block.next()) {
-        const QRectF rect = layout->blockBoundingRect(block);
-        if (rect.top() > area.bottom() && !LayoutLines::inTable(block))
-            break;
-        if (rect.intersects(area) && block.layout() && !isTableBoundary(block))
+    LayoutLines::visitBlocksIn(doc, area, [&](const QTextBlock &block, const QRectF &rect) {
+        if (block.layout() && !isTableBoundary(block))
             drawBlockMarks(painter, block, rect.topLeft(), area);
-    }
+    });
     painter->restore();
 }
 
