@@ -874,6 +874,7 @@ private slots:
         QTest::newRow("size of the text") << 1 << 0;
         QTest::newRow("hit test below the cell") << 2 << 0;
         QTest::newRow("drawn below the cell") << 3 << 0;
+        QTest::newRow("place of a block in the row below") << 4 << 0;
     }
 
     void whatFollowsAMovedCellIsReadWhereQtPutsIt()
@@ -884,6 +885,8 @@ private slots:
         QTextDocument *doc = page->main();
         QTextTable *table = TableOps::tables(doc).first();
         QTextCursor(doc->findBlock(table->lastPosition() + 1)).insertText(QStringLiteral("表の後"));
+        table->appendRows(1);
+        QTextCursor(table->cellAt(1, 0).firstCursorPosition()).insertText(QStringLiteral("下の行"));
         QAbstractTextDocumentLayout *layout = doc->documentLayout();
         const QRectF after = layout->blockBoundingRect(doc->lastBlock());
         const QTextBlock beside = table->cellAt(0, 1).firstCursorPosition().block();
@@ -905,6 +908,8 @@ private slots:
             case 2:
                 // Below the text as it was, on the block after the table as it is.
                 return layout->hitTest(QPointF(20, after.top() + 44), Qt::FuzzyHit);
+            case 4:
+                return layout->blockBoundingRect(table->cellAt(1, 0).firstCursorPosition().block());
             default: {
                 QImage image(after.toAlignedRect().adjusted(0, -40, 0, 40).size(), QImage::Format_RGB32);
                 image.fill(Qt::white);
