@@ -10,10 +10,9 @@ class QTextTable;
 // it twice: a key into a megabyte (held as blocks, LineBlocks) would cost tens of milliseconds in
 // the main text and a second in a cell, and more the more pages follow. A change inside one block
 // of the main text or of a cell is laid out here, that block alone, when the result is the one Qt
-// would reach: the block's lines keep their number and their heights, so nothing below it moves,
-// and a cell's column keeps its width (a width set for the column, which the block's longest word
-// does not exceed; a column that follows its text would change with each key). Any other change is
-// Qt's.
+// would reach: the block's lines keep their heights and, in the main text, their number, so
+// nothing below it moves, and a cell's column keeps its width (columnKeepsWidth). Any other change
+// is Qt's.
 //
 // A key that gives a block of a cell a line more or a line less moves the blocks after it in the
 // cell, each line as Qt would place it: after the line before it, or at the top of the next page
