@@ -12,11 +12,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QtTest>
 
 using namespace TextProps;
@@ -100,6 +104,71 @@ QImage pdfPageImage(const QString &pdf, const QString &prefix)
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QImage();
     return QImage(prefix + QStringLiteral(".png"));
+}
+
+// Words drawn at random, so that no line of a page's text is the same as another.
+QString randomWords(QRandomGenerator &random, int count)
+{
+    static const QStringList words = QStringLiteral("river stone lantern harbour maple copper window quiet north "
+                                                    "garden paper winter 段落 文章 川").split(QLatin1Char(' '));
+    QStringList text;
+    for (int i = 0; i < count; ++i)
+        text << words.at(random.bounded(int(words.size())));
+    return text.join(QLatin1Char(' '));
+}
+
+// Pages of text whose paragraphs (or cells) run over page ends: ordinary paragraphs, one long
+// paragraph of pasted lines held as blocks, a table, or paragraphs under a header and over a footer.
+void fillOverPages(PageDocument &page, const QString &kind)
+{
+    QRandomGenerator random(46);
+    RichTextEdit edit(&page);
+    QStringList paragraphs;
+    for (int n = 0; n < 40; ++n)
+        paragraphs << randomWords(random, 60 + random.bounded(60));
+    if (kind == QLatin1String("held")) {
+        QStringList lines = SamplePage::pastedLines(150).split(QChar(11));
+        for (QString &line : lines)
+            line += QLatin1Char(' ') + randomWords(random, 15 + random.bounded(20));
+        edit.setText(lines.join(QChar(11)));
+    } else if (kind == QLatin1String("table")) {
+        edit.setText(paragraphs.mid(0, 5).join(QLatin1Char('\n')));
+        QTextCursor cursor(page.main());
+        cursor.movePosition(QTextCursor::End);
+        QTextTable *table = cursor.insertTable(40, 2);
+        for (int row = 0; row < table->rows(); ++row) {
+            for (int column = 0; column < table->columns(); ++column)
+                table->cellAt(row, column).firstCursorPosition().insertText(randomWords(random, 10 + random.bounded(30)));
+        }
+    } else {
+        edit.setText(paragraphs.join(QLatin1Char('\n')));
+    }
+    if (kind == QLatin1String("header")) {
+        QTextCursor(page.ensurePart(HeaderAll)).insertText(QStringLiteral("Running header"));
+        QTextCursor(page.ensurePart(FooterAll)).insertText(QStringLiteral("Running footer"));
+    }
+}
+
+struct LaidOutLine {
+    QString text; // without spaces
+    int page;     // from 0, where its middle is: a page's first line may begin a rounding error above it
+    int block;
+};
+
+QList<LaidOutLine> laidOutLines(QTextDocument *doc)
+{
+    QList<LaidOutLine> lines;
+    const double pageHeight = doc->pageSize().height();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const double top = doc->documentLayout()->blockBoundingRect(block).top();
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            QString text = block.text().mid(line.textStart(), line.textLength());
+            text.remove(QRegularExpression(QStringLiteral("\\s")));
+            lines.append({text, int((top + line.y() + line.height() / 2) / pageHeight), block.blockNumber()});
+        }
+    }
+    return lines;
 }
 
 } // namespace
@@ -291,6 +360,49 @@ private slots:
         const QImage pdfImage = pdfPageImage(pdf, dir.filePath(QStringLiteral("picture")));
         QVERIFY2(!pdfImage.isNull(), "pdftoppm (poppler-utils) could not draw the PDF");
         verifyPictureBetweenLines(pdfImage, "PDF");
+    }
+
+    // A paragraph or cell that runs over a page end gives each page its own lines: none of them is
+    // in the text of the page before or after it too, where search and copy in a PDF would find it.
+    void eachLineIsInThePdfOnItsPageOnly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("paragraphs") << QStringLiteral("paragraphs");
+        QTest::newRow("long paragraph held as lines") << QStringLiteral("held");
+        QTest::newRow("table over a page end") << QStringLiteral("table");
+        QTest::newRow("header and footer") << QStringLiteral("header");
+    }
+
+    void eachLineIsInThePdfOnItsPageOnly()
+    {
+        QFETCH(QString, kind);
+        PageDocument page;
+        fillOverPages(page, kind);
+        const QList<LaidOutLine> lines = laidOutLines(page.main());
+        bool parted = false; // a block with lines on two pages
+        for (int i = 1; i < lines.size(); ++i)
+            parted = parted || (lines[i].block == lines[i - 1].block && lines[i].page != lines[i - 1].page);
+        QVERIFY(parted);
+        PageRenderer renderer(page);
+        QVERIFY(renderer.pageCount() >= 3);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("pages.pdf"));
+        QVERIFY(renderer.writePdf(pdf));
+        QStringList pages = pdfPages(pdf);
+        QCOMPARE(pages.size(), renderer.pageCount());
+        for (QString &text : pages)
+            text.remove(QRegularExpression(QStringLiteral("\\s")));
+
+        QString all = page.main()->toPlainText();
+        all.remove(QRegularExpression(QStringLiteral("\\s")));
+        const QString parts = kind == QLatin1String("header") ? QStringLiteral("RunningheaderRunningfooter") : QString();
+        QCOMPARE(pages.join(QString()).size(), all.size() + pages.size() * parts.size()); // the text once
+        for (const auto &[text, onPage, block] : lines) {
+            if (text.size() < 12 || all.count(text) != 1)
+                continue; // a line too short to be told from others
+            QVERIFY2(pages.value(onPage).contains(text), qPrintable(QStringLiteral("page %1: %2").arg(onPage + 1).arg(text)));
+            QCOMPARE(pages.join(QLatin1Char('\n')).count(text), 1);
+        }
     }
 
     void unwritablePdfLeavesNothing()

@@ -1,16 +1,22 @@
 #include "platform/richtext/PageRenderer.h"
 
 #include "platform/richtext/HeldLetters.h"
+#include "platform/richtext/LayoutLines.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PdfFile.h"
 #include "platform/richtext/TextProps.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QFile>
+#include <QPalette>
 #include <QPdfWriter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 using namespace TextProps;
 
@@ -64,13 +70,69 @@ void PageRenderer::drawPage(QPainter *painter, int page) const
     const QRectF slice(0, (page - 1) * height + EdgeShare, width, height - 2 * EdgeShare);
     painter->save();
     painter->translate(left, top - (page - 1) * height);
-    HeldLetters::drawContents(painter, m_page.main(), slice);
+    drawMain(painter, slice);
     painter->restore();
 
     const double bottom = top + height;
     const int flags = m_page.partFlags();
     drawPart(painter, headerFlagOn(flags, page), QRectF(left, top * (1 - BandShare), width, top * BandShare));
     drawPart(painter, footerFlagOn(flags, page), QRectF(left, bottom, width, (paper.height() - bottom) * BandShare));
+}
+
+namespace {
+
+// Whether a line of a block (its layout at origin) reaches into the slice: the test Qt makes.
+bool inSlice(const QTextLine &line, const QPointF &origin, const QRectF &slice)
+{
+    const QRectF box = line.naturalTextRect().translated(origin);
+    return box.top() <= slice.bottom() && box.bottom() >= slice.top();
+}
+
+// A block's lines in the slice, as Qt draws a block: its background, then the lines in the text colour.
+void drawLinesIn(QPainter *painter, const QTextBlock &block, const QPointF &origin, const QRectF &slice)
+{
+    const QTextLayout *lines = block.layout();
+    const QBrush background = block.blockFormat().background();
+    if (background.style() != Qt::NoBrush)
+        painter->fillRect(lines->boundingRect().translated(origin), background);
+    for (int i = qMax(0, LayoutLines::firstLineBelow(lines, slice.top() - origin.y()) - 1); i < lines->lineCount(); ++i) {
+        const QTextLine line = lines->lineAt(i);
+        if (origin.y() + line.y() > slice.bottom())
+            break;
+        if (inSlice(line, origin, slice))
+            line.draw(painter, origin);
+    }
+}
+
+} // namespace
+
+// Of a block that begins on a page before, Qt draws the last line above the slice too: clipped away
+// on paper, yet in a PDF's text, where search and copy find it at the end of one page and again at
+// the top of the next. Such blocks are kept from Qt's drawing and their lines in the slice drawn here.
+void PageRenderer::drawMain(QPainter *painter, const QRectF &slice) const
+{
+    QTextDocument *doc = m_page.main();
+    // Nothing may be laid out while blocks are hidden (they would be laid out empty): what
+    // drawing the slice would lay out, a hit test at its end lays out now.
+    doc->documentLayout()->hitTest(slice.bottomLeft(), Qt::FuzzyHit);
+    QList<QPair<QTextBlock, QPointF>> begunBefore;
+    LayoutLines::visitBlocksIn(doc, slice, [&](const QTextBlock &block, const QRectF &rect) {
+        const QTextLayout *lines = block.layout();
+        if (lines->lineCount() > 0 && rect.top() + lines->lineAt(0).naturalTextRect().bottom() < slice.top())
+            begunBefore.append({block, rect.topLeft()});
+    });
+    for (auto &[block, origin] : begunBefore)
+        block.setVisible(false);
+    HeldLetters::drawContents(painter, doc, slice);
+    for (auto &[block, origin] : begunBefore)
+        block.setVisible(true);
+
+    painter->save();
+    painter->setClipRect(slice);
+    painter->setPen(QGuiApplication::palette().color(QPalette::Text));
+    for (const auto &[block, origin] : begunBefore)
+        drawLinesIn(painter, block, origin, slice);
+    painter->restore();
 }
 
 void PageRenderer::drawPart(QPainter *painter, int flag, const QRectF &band) const

@@ -33,6 +33,7 @@ public:
     static int footerFlagOn(int partFlags, int page);
 
 private:
+    void drawMain(QPainter *painter, const QRectF &slice) const;
     void drawPart(QPainter *painter, int flag, const QRectF &band) const;
 
     const PageDocument &m_page;
