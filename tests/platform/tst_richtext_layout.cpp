@@ -34,16 +34,18 @@ std::unique_ptr<PageDocument> pageOfParagraphs(bool withTable)
     return page;
 }
 
-// Where each block and each of its lines lies, and the size of the whole.
+// Where each block and each of its lines lies, and the size of the whole (last: after lines moved
+// below a key, Qt sets the size again once it is read).
 QList<QRectF> geometry(QTextDocument *doc)
 {
-    QList<QRectF> rects{QRectF(QPointF(), doc->documentLayout()->documentSize())};
+    QList<QRectF> rects;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextLayout *lines = block.layout();
         rects << doc->documentLayout()->blockBoundingRect(block);
         for (int i = 0; i < lines->lineCount(); ++i)
             rects << lines->lineAt(i).rect();
     }
+    rects << QRectF(QPointF(), doc->documentLayout()->documentSize());
     return rects;
 }
 
@@ -83,6 +85,9 @@ private slots:
         QTest::newRow("typed, undone") << QStringLiteral("abc") << QStringLiteral("undo");
         QTest::newRow("typed across a page end, a line more")
             << QStringLiteral("across") << QStringLiteral("line");
+        // Every block below moves, the long paragraph's lines across page ends.
+        QTest::newRow("typed, a line more") << QStringLiteral("abc") << QStringLiteral("more");
+        QTest::newRow("typed, a line more, undone") << QStringLiteral("abc") << QStringLiteral("more, undone");
         // A first line indented (the room a held paragraph leaves for a letter), and an indent set.
         QTest::newRow("typed after a first-line indent, a paragraph below")
             << QStringLiteral("indented") << QStringLiteral("enter");
@@ -129,6 +134,10 @@ private slots:
                 doc->undo();
             } else if (then == QLatin1String("line")) {
                 endOf(doc, 200).insertText(QStringLiteral(" more words").repeated(8));
+            } else if (then.startsWith(QLatin1String("more"))) {
+                endOf(doc, 10).insertText(QStringLiteral(" more words").repeated(8));
+                if (then.endsWith(QLatin1String("undone")))
+                    doc->undo();
             } else if (then == QLatin1String("hit")) {
                 for (int number = inCell ? 15 : 11; number < doc->blockCount(); ++number) {
                     const QTextBlock block = doc->findBlockByNumber(number);

@@ -87,14 +87,15 @@ QTextOption optionFor(const QTextBlock &block)
 }
 
 
-// Where Qt puts the lines of a cell that a page end parts, in 1/64 px from the cell's top. A line
-// that would reach below the page's bottom margin goes to the next page, below its top margin.
+// Where Qt puts the lines of a frame (a cell, the main text) that a page end parts, in 1/64 px from
+// the frame's top. A line that would reach below the page's bottom margin goes to the next page,
+// below its top margin.
 // The margins are learnt from the lines as Qt put them: the top one from a line that went to a next
 // page, the bottom one between the room a line that went lacked and the room one that stayed had.
-class CellPages
+class PageEnds
 {
 public:
-    CellPages(qint64 page, qint64 origin)
+    PageEnds(qint64 page, qint64 origin)
         : m_page(page)
         , m_origin(origin)
     {
@@ -145,13 +146,13 @@ private:
     }
 
     const qint64 m_page; // 0 where the text is not parted into pages
-    const qint64 m_origin; // of the cell's text on the whole text
+    const qint64 m_origin; // of the frame's text on the whole text
     qint64 m_top = -1; // the top margin, -1 until learnt
     qint64 m_bottomAbove = -1; // the bottom margin is more than this and at most the next
     qint64 m_bottomAtMost = std::numeric_limits<qint64>::max();
 };
 
-// Qt moves the text of a cell aligned to the middle or the bottom by the height of its row.
+// Whether the cells of a row stand at its top.
 bool alignedToTop(QTextTable *table, int row)
 {
     for (int column = 0; column < table->columns(); ++column) {
@@ -163,23 +164,28 @@ bool alignedToTop(QTextTable *table, int row)
 }
 
 
-// The lines of a block of a cell that got a line more or less, and of the blocks after it in the
-// cell, placed as Qt places them; the typed block's lines that it kept stay where they were. Returns
-// the least of the cell text's old and new end, from the cell's top, or -1 where Qt's places cannot
-// be told: then nothing has moved.
-qreal moveCellLines(QTextTable *table, const QTextBlock &block, const QList<Line> &before, qreal origin)
+// A block that a following block's lines may move past: Qt places its lines one after another,
+// or at a page's top where one would reach below the page.
+bool movable(const QTextBlock &block)
 {
-    const QTextTableCell cell = table->cellAt(block.position());
-    if (cell.rowSpan() != 1 || table->format().headerRowCount() > 0 || !alignedToTop(table, cell.row()))
-        return -1;
-    const QTextBlock first = cell.firstCursorPosition().block();
-    const QTextBlock last = cell.lastCursorPosition().block();
+    return plainBlock(block) && block.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto;
+}
+
+// The lines of a block that got a line more or less, and of the blocks after it up to `last`,
+// placed as Qt places them; the block's lines that it kept stay where they were. Where Qt breaks
+// them between pages is learnt from the lines from `first` to `last` as Qt put them, `origin` is
+// the top of their frame on the whole text. Returns the least of the old and the new end of the
+// text up to `last`, from the frame's top, or -1 where Qt's places cannot be told: then nothing has
+// moved.
+qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextBlock &first, const QTextBlock &last,
+                qreal origin)
+{
     const qreal pageHeight = block.document()->pageSize().height();
-    CellPages pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    PageEnds pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
     qint64 top = -1;
     qint64 end = -1;
     for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
-        if (!plainBlock(b))
+        if (!movable(b))
             return -1;
         const QTextLayout *lines = b.layout();
         const qint64 at = fixed(lines->position().y());
@@ -245,11 +251,12 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
         m_sizesOffFrom = qMax(from, m_sizesOffFrom + length - oldLength);
     const int blocks = document()->blockCount();
     const QTextBlock block = document()->findBlock(from);
-    const bool mine = blocks == m_blocks && layOutAlone(block, from, length);
+    qreal bottom = 0;
+    const bool mine = blocks == m_blocks && layOutAlone(block, from, length, bottom);
     m_blocks = blocks;
     if (mine) {
         rememberLongestWords(from, from + length);
-        laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)));
+        laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)), bottom);
         return;
     }
     // Qt starts from its last note above the change: one below a change laid out here may be off.
@@ -308,9 +315,8 @@ int PartLayout::pageCount() const
 
 // Notes where Qt's notes of the blocks may be off after a change laid out here: below the block,
 // or below the table that holds it (Qt notes only blocks and tables of the main text's own flow).
-void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table)
+void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table, qreal bottom)
 {
-    qreal bottom = QTextDocumentLayout::blockBoundingRect(block).bottom();
     if (table) {
         const int lastRow = table->rows() - 1;
         for (int column = 0; column < table->columns(); ++column) {
@@ -344,7 +350,7 @@ void PartLayout::catchUp(qreal below)
     QTextDocumentLayout::documentChanged(from, 1, 1);
 }
 
-bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
+bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom)
 {
     QTextDocument *doc = document();
     if (doc->pageSize().isNull() || layoutStatus() != 100 || doc->pageSize().width() < 0)
@@ -395,31 +401,70 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length)
     }
     if (table && !columnKeepsWidth(table, block, width))
         return false;
+    const QRectF rect = QTextDocumentLayout::blockBoundingRect(block);
+    bottom = rect.bottom();
     if (after.size() == before.size()) {
-        emit update(QTextDocumentLayout::blockBoundingRect(block));
+        emit update(rect);
         return true;
     }
-    // A line more or less: the lines below it in a cell move. A block of one line may have set the
-    // width of a column that follows its text.
-    if (!table || kept < 2)
-        return false;
-    const QTextBlock first = table->cellAt(block.position()).firstCursorPosition().block();
-    const qreal origin = QTextDocumentLayout::blockBoundingRect(first).top() - first.layout()->position().y();
-    const qreal below = moveCellLines(table, block, before, origin);
+    // Qt's notes of where blocks begin below the block's end, as it was or as it is, may be off.
+    bottom = qMin(bottom, rect.top() + before.constLast().y + before.constLast().height / 64.0);
+    // A line more or less: the lines below it move, in a cell or down to the end of the text.
+    qreal below = -1;
+    if (table && kept > 1 && cellLinesMove(table, block)) {
+        // (A block of one line may have set the width of a column that follows its text.)
+        const QTextBlock first = table->cellAt(block.position()).firstCursorPosition().block();
+        const QTextBlock last = table->cellAt(block.position()).lastCursorPosition().block();
+        const qreal origin = frameTop(first);
+        below = moveLines(block, before, first, last, origin);
+        if (below >= 0)
+            sizesOff(table, block, origin + below);
+    } else if (!table && !framesBelow(block)) {
+        below = moveLines(block, before, block, document()->lastBlock(), frameTop(block));
+        if (below >= 0)
+            sizesOff(nullptr, block, std::numeric_limits<qreal>::infinity());
+    }
     if (below < 0)
         return false;
-    sizesOff(table, block, origin + below);
-    const qreal top = QTextDocumentLayout::blockBoundingRect(block).top();
-    emit update(QRectF(0, top, std::numeric_limits<int>::max(), std::numeric_limits<int>::max()));
+    emit update(QRectF(0, rect.top(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max()));
     return true;
 }
 
+// The top of the frame that holds a block, on the whole text.
+qreal PartLayout::frameTop(const QTextBlock &block) const
+{
+    return QTextDocumentLayout::blockBoundingRect(block).top() - block.layout()->position().y();
+}
+
+// Qt moves the text of a cell aligned to the middle or the bottom by the height of its row, and
+// repeats header rows at a page's top.
+bool PartLayout::cellLinesMove(QTextTable *table, const QTextBlock &block) const
+{
+    const QTextTableCell cell = table->cellAt(block.position());
+    return cell.rowSpan() == 1 && table->format().headerRowCount() == 0 && alignedToTop(table, cell.row());
+}
+
+// A table or a frame after the block in the main text: Qt places it, and it has to move with the
+// lines above it.
+bool PartLayout::framesBelow(const QTextBlock &block) const
+{
+    for (const QTextFrame *frame : document()->rootFrame()->childFrames()) {
+        if (frame->lastPosition() > block.position())
+            return true;
+    }
+    return false;
+}
+
 // Notes that Qt's rows below the block's and what follows its table, and the table's and the
-// text's size, are off below a y: Qt sets them again before anything reads them.
+// text's size, are off below a y: Qt sets them again before anything reads them. Lines moved in the
+// main text leave only the text's size off.
 void PartLayout::sizesOff(QTextTable *table, const QTextBlock &block, qreal below)
 {
-    const int row = table->cellAt(block.position()).row();
-    const int from = row + 1 < table->rows() ? table->cellAt(row + 1, 0).firstPosition() : table->lastPosition() + 1;
+    int from = document()->characterCount();
+    if (table) {
+        const int row = table->cellAt(block.position()).row();
+        from = row + 1 < table->rows() ? table->cellAt(row + 1, 0).firstPosition() : table->lastPosition() + 1;
+    }
     m_sizesOffBelow = m_sizesOffFrom < 0 ? below : qMin(m_sizesOffBelow, below);
     m_sizesOffFrom = m_sizesOffFrom < 0 ? from : qMin(m_sizesOffFrom, from);
 }

@@ -10,17 +10,17 @@ class QTextTable;
 // it twice: a key into a megabyte (held as blocks, LineBlocks) would cost tens of milliseconds in
 // the main text and a second in a cell, and more the more pages follow. A change inside one block
 // of the main text or of a cell is laid out here, that block alone, when the result is the one Qt
-// would reach: the block's lines keep their heights and, in the main text, their number, so
-// nothing below it moves, and a cell's column keeps its width (columnKeepsWidth). Any other change
-// is Qt's.
+// would reach: the block's lines keep their heights, and a cell's column keeps its width
+// (columnKeepsWidth). Any other change is Qt's.
 //
-// A key that gives a block of a cell a line more or a line less moves the blocks after it in the
-// cell, each line as Qt would place it: after the line before it, or at the top of the next page
-// where it would reach into the page's bottom margin. Qt takes those margins from the table, its
-// borders, spacing and paddings; they are learnt here from where Qt put the cell's lines, and a
-// line too near a page end to tell goes to Qt. The rows below, the table's size and what follows
-// the table are then Qt's to set again, which they are before anything reads them: drawing or a
-// hit test below the cell's end, the place of a block after it, the size of the text.
+// A key that gives a block a line more or a line less moves the blocks after it, in its cell or
+// down to the end of the main text (where no table or frame follows), each line as Qt would place
+// it: after the line before it, or at the top of the next page where it would reach into the
+// page's bottom margin. Qt takes those margins from the page and from a table's borders, spacing
+// and paddings; they are learnt here from where Qt put the lines, and a line too near a page end
+// to tell goes to Qt. The rows below a cell, the table's size, what follows the table and the
+// size of the text are then Qt's to set again, which they are before anything reads them: drawing
+// or a hit test below the cell's end, the place of a block after it, the size of the text.
 //
 // Qt notes where blocks begin every so far down the main text, and starts its drawing, its hit
 // tests and its next layout from the last such note above; a change laid out here moves the
@@ -43,9 +43,12 @@ protected:
     void documentChanged(int from, int oldLength, int length) override;
 
 private:
-    bool layOutAlone(const QTextBlock &block, int from, int length);
+    bool layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom);
+    qreal frameTop(const QTextBlock &block) const;
+    bool cellLinesMove(QTextTable *table, const QTextBlock &block) const;
+    bool framesBelow(const QTextBlock &block) const;
     bool columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const;
-    void laidOutAlone(const QTextBlock &block, QTextTable *table);
+    void laidOutAlone(const QTextBlock &block, QTextTable *table, qreal bottom);
     void catchUp(qreal below);
     void sizesOff(QTextTable *table, const QTextBlock &block, qreal below);
     void rememberLongestWords(int from, int to);
