@@ -122,6 +122,36 @@ int heldBlocksIn(QTextDocument *doc)
     return held;
 }
 
+// Where the layout put each line, by its first position, up to the first block that continues its
+// paragraph after a parted space or letter (whose line ends early).
+QList<std::pair<int, QRectF>> lineGeometry(QTextDocument *doc)
+{
+    doc->documentLayout()->documentSize();
+    QList<std::pair<int, QRectF>> lines;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (LineBlocks::continues(block) && LineBlocks::standsFor(block) != QChar::LineSeparator)
+            break;
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lines.append({block.position() + line.textStart(), line.rect().translated(layout->position())});
+        }
+    }
+    return lines;
+}
+
+// The page with a paragraph held in pieces is written as the one with it in one block: as plain
+// text (mail, text files), RTF, .docx and HTML.
+void compareWritten(const PageDocument &held, const PageDocument &whole)
+{
+    QCOMPARE(PlainText::of(held.main()), PlainText::of(whole.main()));
+    QCOMPARE(RtfWriter::pageBytes(held), RtfWriter::pageBytes(whole));
+    QCOMPARE(documentXml(DocxWriter::pageBytes(held)), documentXml(DocxWriter::pageBytes(whole)));
+    QTemporaryDir dir;
+    QCOMPARE(HtmlExport::text(held, dir.filePath(QStringLiteral("a.htm")), {}),
+             HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+}
+
 QImage pageImage(const PageDocument &page, int number)
 {
     const PageRenderer renderer(page);
@@ -245,13 +275,10 @@ private slots:
         QVERIFY(PageCodec::load(back, bytes));
         QCOMPARE(RichTextEdit(&back).text(), text);
         QCOMPARE(back.main()->blockCount(), held.main()->blockCount());
-        // Written as the paragraph in one block is, as plain text (mail, text files) too.
-        QCOMPARE(PlainText::of(held.main()), PlainText::of(whole.main()));
-        QCOMPARE(RtfWriter::pageBytes(held), RtfWriter::pageBytes(whole));
-        QCOMPARE(documentXml(DocxWriter::pageBytes(held)), documentXml(DocxWriter::pageBytes(whole)));
-        QTemporaryDir dir;
-        QCOMPARE(HtmlExport::text(held, dir.filePath(QStringLiteral("a.htm")), {}),
-                 HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+        // Written as the paragraph in one block is.
+        compareWritten(held, whole);
+        if (QTest::currentTestFailed())
+            return;
         // Joined again by an edit that makes it a list item.
         const int middle = text.size() / 2;
         edit.select(middle, 0);
@@ -507,12 +534,14 @@ private slots:
             text.insert(middle + 3, QChar(11));
         }
         QCOMPARE(model.text(), text);
-        // Each paragraph of more than one block is plain and its blocks share its format.
+        // The blocks of each paragraph of more than one block share its format; only its first lays
+        // out the room above it.
         for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
             if (!LineBlocks::continues(block))
                 continue;
             const QTextBlock head = LineBlocks::head(block);
-            QCOMPARE(head.blockFormat().topMargin(), 0.0);
+            QCOMPARE(block.blockFormat().topMargin(), 0.0);
+            QCOMPARE(LineBlocks::ownFormat(block.blockFormat()).topMargin(), head.blockFormat().topMargin());
             QCOMPARE(block.blockFormat().alignment(), head.blockFormat().alignment());
         }
         QVERIFY(model.undo());
@@ -535,10 +564,12 @@ private slots:
         for (QTextBlock block = page.main()->begin().next(); block != page.main()->lastBlock(); block = block.next())
             QVERIFY(block.blockFormat().alignment() & Qt::AlignHCenter);
         QCOMPARE(page.main()->begin().blockFormat().alignment() & Qt::AlignHCenter, 0);
-        // Room above the paragraph or a first-line indent: its lines could no longer be blocks.
+        // Room above the paragraph: its first block lays it out.
         edit.select(inside, 0);
         edit.setSpaceBefore(120);
-        QCOMPARE(page.main()->blockCount(), 3);
+        QVERIFY(page.main()->blockCount() > 3);
+        QCOMPARE(page.main()->begin().next().blockFormat().topMargin(), 8.0);
+        QCOMPARE(page.main()->findBlock(inside).blockFormat().topMargin(), 0.0);
         QCOMPARE(edit.text(), text);
         edit.select(inside, 0);
         QCOMPARE(edit.spaceBefore(), 120);
@@ -551,6 +582,112 @@ private slots:
         QCOMPARE(edit.text(), text);
         QVERIFY(page.main()->findBlock(inside).textList());
         QCOMPARE(blocksOfParagraph(page.main(), inside), 1);
+    }
+
+    // A long paragraph with room above or below it or indents is held in pieces too, each laying out
+    // its share of the format: it looks as it would in one block, and whoever reads the page finds
+    // one paragraph in its format as stored.
+    void heldWithItsSpacesAndIndents_data()
+    {
+        QTest::addColumn<QTextFormat>("format");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("afterwards"); // the format set on the held paragraph with the editor's commands
+        const QString lines = SamplePage::pastedLines(400);
+        QTextBlockFormat before;
+        before.setTopMargin(12);
+        QTextBlockFormat after;
+        after.setBottomMargin(9);
+        QTextBlockFormat indent;
+        indent.setTextIndent(24);
+        QTextBlockFormat sides;
+        sides.setLeftMargin(30);
+        sides.setRightMargin(20);
+        QTextBlockFormat heading; // the sample database's
+        heading.setProperty(BlockStyle, 0);
+        heading.setTopMargin(6);
+        heading.setBottomMargin(4);
+        QTest::newRow("space before") << QTextFormat(before) << lines << false;
+        QTest::newRow("space after") << QTextFormat(after) << lines << false;
+        QTest::newRow("first-line indent") << QTextFormat(indent) << lines << false;
+        QTest::newRow("left and right indents") << QTextFormat(sides) << lines << false;
+        QTest::newRow("heading") << QTextFormat(heading) << lines << false;
+        QTest::newRow("heading without line breaks") << QTextFormat(heading) << spacedLines(800) << false;
+        QTest::newRow("set afterwards") << QTextFormat() << lines << true;
+    }
+
+    void heldWithItsSpacesAndIndents()
+    {
+        QFETCH(QTextFormat, format);
+        QFETCH(QString, source);
+        QFETCH(bool, afterwards);
+        const QString text = Head + source + Tail;
+        const int at = Head.size() + source.size() / 2;
+        const auto setFormat = [](RichTextEdit &edit, int position) {
+            edit.select(position, 0);
+            edit.setSpaceBefore(225);
+            edit.setSpaceAfter(105);
+            edit.setIndentFirstLine(300);
+            edit.setIndentLeft(150);
+        };
+        // The paragraph in one block: its format set while it was short.
+        PageDocument whole;
+        RichTextEdit wholeEdit(&whole);
+        wholeEdit.setText(Head + QStringLiteral("x") + Tail);
+        QTextCursor cursor(whole.main()->findBlock(Head.size()));
+        if (afterwards) {
+            setFormat(wholeEdit, Head.size());
+        } else {
+            cursor.mergeBlockFormat(format.toBlockFormat());
+        }
+        cursor.setPosition(Head.size());
+        cursor.setPosition(Head.size() + 1, QTextCursor::KeepAnchor);
+        cursor.insertText(QString(source).replace(QChar(11), QChar::LineSeparator));
+        QCOMPARE(wholeEdit.text(), text);
+        QCOMPARE(blocksOfParagraph(whole.main(), at), 1);
+        // Held: pasted into a paragraph of that format, or that format set on it once held.
+        PageDocument held;
+        RichTextEdit edit(&held);
+        if (afterwards) {
+            edit.setText(text);
+            setFormat(edit, at);
+        } else {
+            edit.setText(Head + QStringLiteral("x") + Tail);
+            QTextCursor(held.main()->findBlock(Head.size())).mergeBlockFormat(format.toBlockFormat());
+            edit.select(Head.size(), 1);
+            edit.setSelectedText(source);
+        }
+        QCOMPARE(edit.text(), text);
+        QVERIFY(blocksOfParagraph(held.main(), at) > 3);
+
+        // Stored once, in its format, and read back held the same way.
+        PageImage::Page image, wholeImage;
+        const QByteArray bytes = PageCodec::save(held);
+        QVERIFY(PageDecoder::decode(bytes, image));
+        QVERIFY(PageDecoder::decode(PageCodec::save(whole), wholeImage));
+        QCOMPARE(int(image.parts.front().items.size()), 3);
+        QCOMPARE(image.formats.at(image.parts.front().items.at(1).blockFormat),
+                 wholeImage.formats.at(wholeImage.parts.front().items.at(1).blockFormat));
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, bytes));
+        QCOMPARE(RichTextEdit(&back).text(), text);
+        QCOMPARE(back.main()->blockCount(), held.main()->blockCount());
+        QCOMPARE(LineBlocks::ownFormat(LineBlocks::head(back.main()->findBlock(at)).blockFormat()).properties(),
+                 whole.main()->findBlock(at).blockFormat().properties());
+        // Written as the paragraph in one block is.
+        compareWritten(held, whole);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Laid out line for line as in one block, up to a piece parted at a space.
+        const auto heldLines = lineGeometry(held.main());
+        const auto wholeLines = lineGeometry(whole.main());
+        QVERIFY(heldLines.size() > 5);
+        if (source.contains(QChar(11)))
+            QCOMPARE(heldLines.size(), wholeLines.size());
+        for (qsizetype i = 0; i < heldLines.size(); ++i) {
+            QCOMPARE(heldLines.at(i).first, wholeLines.at(i).first);
+            QCOMPARE(heldLines.at(i).second, wholeLines.at(i).second);
+        }
     }
 
     // A table put in the middle of the paragraph stands in its text; taken out again, the text is

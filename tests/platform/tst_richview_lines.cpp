@@ -31,23 +31,29 @@ namespace {
 QString heldWrongly(QTextDocument *doc)
 {
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const bool marked = block.blockFormat().hasProperty(TextProps::LineBreakBlock);
-        if (marked && !LineBlocks::continues(block))
+        const QTextBlockFormat format = block.blockFormat();
+        const bool first = !LineBlocks::continues(block);
+        const bool last = !LineBlocks::continues(block.next());
+        if (format.hasProperty(TextProps::LineBreakBlock) && first)
             return QStringLiteral("block %1 keeps the mark of a line").arg(block.blockNumber());
         // The room in front of a line for the letter a stretch without spaces was parted at.
-        if (LineBlocks::drawsLetter(block) != (block.blockFormat().textIndent() > 0))
+        if (!first && LineBlocks::drawsLetter(block) != (format.textIndent() > 0))
             return QStringLiteral("block %1 leaves the wrong room for a letter").arg(block.blockNumber());
-        if (!LineBlocks::continues(block))
+        // Only the first block lays out the room above and the first-line indent, only the last the
+        // room below.
+        if (format.hasProperty(first ? TextProps::HeldTopMargin : QTextFormat::BlockTopMargin)
+            || (first && format.hasProperty(TextProps::HeldTextIndent))
+            || format.hasProperty(last ? TextProps::HeldBottomMargin : QTextFormat::BlockBottomMargin))
+            return QStringLiteral("block %1 lays out another share of its paragraph's format").arg(block.blockNumber());
+        if (first)
             continue;
-        QTextBlockFormat line = block.blockFormat();
-        line.clearProperty(QTextFormat::TextIndent);
-        QTextBlockFormat head = LineBlocks::head(block).blockFormat();
+        QTextBlockFormat line = LineBlocks::ownFormat(format);
+        QTextBlockFormat head = LineBlocks::ownFormat(LineBlocks::head(block).blockFormat());
         for (QTextBlockFormat *f : {&line, &head}) {
-            f->clearProperty(TextProps::LineBreakBlock);
             f->clearProperty(QTextFormat::PageBreakPolicy);
             f->clearProperty(QTextFormat::LineHeightType);
         }
-        if (line != head)
+        if (line.properties() != head.properties())
             return QStringLiteral("block %1 has another format than its paragraph").arg(block.blockNumber());
     }
     return QString();

@@ -46,13 +46,30 @@ bool splitsLines(const QTextDocument *doc)
     return qobject_cast<const PartDocument *>(doc);
 }
 
-// A paragraph whose blocks lay out as its lines would (the indent of a block that continues one
-// only makes room for the letter it was parted at).
-bool plain(const QTextBlock &block)
+// A paragraph that may be held in blocks: not a list item, whose blocks would each draw a bullet.
+bool holdable(const QTextBlock &block)
 {
-    const QTextBlockFormat f = block.blockFormat();
-    return f.topMargin() == 0 && f.bottomMargin() == 0 && (f.textIndent() == 0 || LineBlocks::continues(block))
-        && !block.textList() && heldFlow(block);
+    return !block.textList() && heldFlow(block);
+}
+
+// The values of a paragraph's format that only its first block or only its last lays out. The
+// other blocks keep them as a property of their own, so that each block still tells its paragraph's
+// format.
+struct Spacing {
+    QTextFormat::Property laidOut;
+    int held;
+    bool byFirst; // laid out by the first block, else by the last
+};
+constexpr Spacing Spacings[] = {
+    {QTextFormat::BlockTopMargin, HeldTopMargin, true},
+    {QTextFormat::TextIndent, HeldTextIndent, true},
+    {QTextFormat::BlockBottomMargin, HeldBottomMargin, false},
+};
+
+bool continuedAfter(const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    return next.isValid() && LineBlocks::continues(next);
 }
 
 // What the blocks of one paragraph share.
@@ -74,40 +91,49 @@ bool drawable(QChar ch, QChar next)
     return ch.isLetterOrNumber() && ch.direction() == QChar::DirL && !joins(ch) && !joins(next);
 }
 
-// The format of a block that continues the paragraph of `block` after the character `at`, which has
-// the char format `format`.
-QTextBlockFormat continuation(const QTextBlock &block, QChar at, const QTextCharFormat &format)
+// The format of a block of a paragraph of the format `own`: the first, the last, or (`first`
+// false) one that continues it after the character `at`, which has the char format `format`.
+QTextBlockFormat piece(const QTextDocument *doc, QTextBlockFormat f, bool first, bool last, QChar at,
+                       const QTextCharFormat &format)
 {
-    QTextBlockFormat f = LineBlocks::ownFormat(block.blockFormat());
+    for (const Spacing &spacing : Spacings) {
+        if ((spacing.byFirst ? first : last) || !f.hasProperty(spacing.laidOut))
+            continue;
+        f.setProperty(spacing.held, f.property(spacing.laidOut));
+        f.clearProperty(spacing.laidOut);
+    }
+    if (first)
+        return f;
     f.clearProperty(QTextFormat::PageBreakPolicy);
     if (at == QChar::LineSeparator)
         f.setProperty(LineBreakBlock, true);
     else
         f.setProperty(LineBreakBlock, int(at.unicode()));
     if (at != QChar::LineSeparator && at != QLatin1Char(' '))
-        f.setTextIndent(HeldLetters::width(block.document(), at, format));
+        f.setTextIndent(HeldLetters::width(doc, at, format));
     return f;
 }
 
-// A block whose letter changed (or whose format an edit set) gets the room that letter needs.
-void fitRoom(const QTextBlock &block)
+// QTextFormat's == tells formats apart by the order their properties were set in.
+void setFormat(const QTextBlock &block, const QTextBlockFormat &format)
 {
-    const QChar at = LineBlocks::standsFor(block);
-    const QTextBlockFormat wanted = continuation(block, at, block.charFormat());
-    QTextBlockFormat f = block.blockFormat();
-    if (f.hasProperty(QTextFormat::TextIndent) == wanted.hasProperty(QTextFormat::TextIndent)
-        && f.textIndent() == wanted.textIndent())
-        return;
-    if (wanted.hasProperty(QTextFormat::TextIndent))
-        f.setTextIndent(wanted.textIndent());
-    else
-        f.clearProperty(QTextFormat::TextIndent);
-    QTextCursor(block).setBlockFormat(f);
+    if (format.properties() != block.blockFormat().properties())
+        QTextCursor(block).setBlockFormat(format);
 }
 
-void unmark(const QTextBlock &block)
+// The format the block needs at its place in its paragraph, whose format is `own`.
+QTextBlockFormat placed(const QTextBlock &block, const QTextBlockFormat &own)
 {
-    QTextCursor(block).setBlockFormat(LineBlocks::ownFormat(block.blockFormat()));
+    const bool first = !LineBlocks::continues(block);
+    const QChar at = first ? QChar() : LineBlocks::standsFor(block);
+    return piece(block.document(), own, first, !continuedAfter(block), at, block.charFormat());
+}
+
+// A block whose place in its paragraph or whose letter changed (or whose format an edit set) gets
+// the format that place needs.
+void fit(const QTextBlock &block)
+{
+    setFormat(block, placed(block, LineBlocks::ownFormat(block.blockFormat())));
 }
 
 // Each edit below puts the new character in before the old one goes, so that every cursor in the
@@ -195,43 +221,46 @@ void split(const QTextBlock &block, const QList<int> &points)
     QTextCursor cursor(block);
     QTextDocument *doc = cursor.document();
     const QString text = block.text();
+    const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
+    const bool last = !continuedAfter(block);
     for (int i : points) {
         const int at = block.position() + i;
         cursor.setPosition(at + 1);
         const QTextCharFormat format = cursor.charFormat(); // the parted character's
-        cursor.insertBlock(continuation(block, text.at(i), format), format);
+        cursor.insertBlock(piece(doc, own, false, last && i == points.first(), text.at(i), format), format);
         removeAt(cursor, at);
     }
+    fit(block);
     ObjectLines::fit(doc, block.position(), block.position() + int(text.size()));
 }
 
 // Joins the blocks that continue the paragraph of the block at `position` into it; returns that
-// block. An empty block whose separator goes merges into the next one and would take its format
-// (Qt keeps the last block's when a removal begins where a block begins): it gets its own back.
+// block, in the paragraph's own format. (An empty block whose separator goes merges into the next
+// one and takes its format: Qt keeps the last block's when a removal begins where a block begins.)
 QTextBlock joinAfter(QTextDocument *doc, int position)
 {
     QTextCursor cursor(doc);
     QTextBlock block = doc->findBlock(position);
-    const QTextBlockFormat own = block.blockFormat();
-    const int ownIndex = block.blockFormatIndex();
+    const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = block.next()) {
         const int at = next.position();
         cursor.setPosition(at);
         cursor.insertText(QString(LineBlocks::standsFor(next)), next.charFormat());
         removeAt(cursor, at - 1);
         block = doc->findBlock(position);
-        if (block.blockFormatIndex() != ownIndex)
-            QTextCursor(block).setBlockFormat(own);
     }
+    setFormat(block, own);
     return block;
 }
 
-// The blocks after `block` that continue its paragraph take its format (they came from another).
+// The blocks of the paragraph of `block`, its first, take its format (the ones after it came from another).
 void reformatAfter(const QTextBlock &block)
 {
+    const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
+    fit(block);
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = next.next()) {
         QTextCursor cursor(next);
-        cursor.setBlockFormat(continuation(block, LineBlocks::standsFor(next), next.charFormat()));
+        cursor.setBlockFormat(placed(next, own));
         ObjectLines::fit(cursor.document(), next.position(), next.position());
     }
 }
@@ -239,8 +268,6 @@ void reformatAfter(const QTextBlock &block)
 // Returns the block, which a join may have replaced by the one now at its place.
 QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
 {
-    if (marked(block) && !LineBlocks::continues(block))
-        unmark(block);
     if (LineBlocks::continues(block)) {
         // The text between a line and the lines of a later paragraph was removed: those lines are
         // now this paragraph's, in its format (the one it is stored with).
@@ -249,17 +276,18 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
             && shared(block.blockFormat()) != shared(before.blockFormat()))
             reformatAfter(LineBlocks::head(block));
         else
-            fitRoom(block);
+            fit(block);
     } else {
         const QTextBlock next = block.next();
         if (next.isValid() && LineBlocks::continues(next)) {
-            if (!splitting || !plain(block))
+            if (!splitting || !holdable(block))
                 block = joinAfter(doc, block.position());
             else if (shared(next.blockFormat()) != shared(block.blockFormat()))
                 reformatAfter(block);
         }
+        fit(block);
     }
-    if (splitting && block.length() > LineBlocks::SplitLength && plain(block)) {
+    if (splitting && block.length() > LineBlocks::SplitLength && holdable(block)) {
         QList<int> points = splitPoints(block.text());
         if (inCell(block))
             points = gathered(points, block.length() - 1);
@@ -298,7 +326,20 @@ QTextBlockFormat LineBlocks::ownFormat(QTextBlockFormat format)
     if (format.hasProperty(LineBreakBlock))
         format.clearProperty(QTextFormat::TextIndent);
     format.clearProperty(LineBreakBlock);
+    for (const Spacing &spacing : Spacings) {
+        if (!format.hasProperty(spacing.held))
+            continue;
+        // A value an edit set on the block itself is newer.
+        if (!format.hasProperty(spacing.laidOut))
+            format.setProperty(spacing.laidOut, format.property(spacing.held));
+        format.clearProperty(spacing.held);
+    }
     return format;
+}
+
+void LineBlocks::setOwnFormat(const QTextBlock &block, const QTextBlockFormat &own)
+{
+    setFormat(block, placed(block, own));
 }
 
 QChar LineBlocks::code(const QTextBlock &block)
@@ -371,6 +412,8 @@ void LineBlocks::join(QTextDocument *doc, int from, int to)
 void LineBlocks::insertParagraph(QTextCursor &cursor)
 {
     cursor.insertBlock(ownFormat(cursor.blockFormat()), cursor.charFormat());
+    // The blocks on either side now end one paragraph and begin the next.
+    settle(cursor.document(), cursor.position() - 1, cursor.position());
 }
 
 LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> positions)

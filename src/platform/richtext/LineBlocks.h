@@ -30,10 +30,12 @@ class QTextDocument;
 // front of its first line (a first-line indent of the letter's width, never stored), where
 // HeldLetters draws it.
 //
-// Only a plain paragraph is held so (in the main text's own flow or a cell, no list, no space
-// before or after and no first-line indent), so that its blocks lay out as its lines would; its
-// blocks share one paragraph format, the page break and the line height kind of a picture's line
-// apart.
+// Only a paragraph of the main text's own flow or of a cell is held so, and no list item (each
+// block would draw a bullet). Its blocks share one paragraph format, the page break and the line
+// height kind of a picture's line apart, and lay out as its lines would: the first block lays out
+// its space before and first-line indent, the last its space after, each its left and right
+// indents and alignment. The values a block does not lay out it keeps in properties of its own
+// (TextProps::HeldTopMargin and the like), so that every block tells the paragraph's format.
 class LineBlocks
 {
 public:
@@ -54,8 +56,11 @@ public:
     // there (HeldLetters).
     static bool drawsLetter(const QTextBlock &block);
     // A block's format as a paragraph's own: without the mark of a held line and the room it leaves
-    // for a letter.
+    // for a letter, with the spaces and indent its place leaves to other blocks.
     static QTextBlockFormat ownFormat(QTextBlockFormat format);
+    // Gives the block the paragraph format `own` as its place in its paragraph lays it out. An edit
+    // of the document, settle() after it.
+    static void setOwnFormat(const QTextBlock &block, const QTextBlockFormat &own);
     static QTextBlock head(QTextBlock block); // the paragraph's first block
     static QTextBlock tail(QTextBlock block); // its last
 
@@ -70,7 +75,8 @@ public:
     static bool nearLines(const QTextCursor &cursor);
     // Holds the paragraphs of [from, to] in one block each again (before they become list items).
     static void join(QTextDocument *doc, int from, int to);
-    // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line.
+    // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line, and
+    // the blocks on either side take the format their new places need.
     static void insertParagraph(QTextCursor &cursor);
 
     // Calls visit(position, length, format) for each run of one format in the block's text, then for

@@ -93,9 +93,11 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
         cursor.insertBlock();
     // Setting a format is an edit even where the block has it (the many plain cells of a large table).
     QTextBlockFormat blockFormat = m_image.formats.at(item.blockFormat).toBlockFormat();
-    // Each stored paragraph is one: the mark of a held line never comes from the bytes (the writer
-    // leaves it out), and kept it would join the paragraph to the one before on the next save.
-    blockFormat.clearProperty(LineBreakBlock);
+    // Each stored paragraph is one: the mark of a held line and what a held line keeps for its
+    // paragraph never come from the bytes (the writer leaves them out); kept, the mark would join
+    // the paragraph to the one before on the next save.
+    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin)})
+        blockFormat.clearProperty(held);
     blockFormat.clearProperty(CopiedList);
     if (m_copiedLists && item.list >= 0)
         blockFormat.setProperty(CopiedList, m_firstCopiedList + item.list);

@@ -111,9 +111,8 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
 void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
 {
     out.u8(1);
-    QTextBlockFormat format = b.blockFormat();
-    if (format.hasProperty(TextProps::LineBreakBlock)) {
-        format.clearProperty(TextProps::LineBreakBlock);
+    const QTextBlockFormat format = LineBlocks::ownFormat(b.blockFormat());
+    if (format != b.blockFormat()) {
         out.varUInt(quint64(formatIndex(format)));
     } else {
         out.varUInt(quint64(cachedIndex(1, b.blockFormatIndex(), format)));

@@ -176,7 +176,9 @@ void RichTextEdit::mergeBlock(const QTextBlockFormat &format)
     const int end = last.position() + last.length() - 1;
     m_cursor.beginEditBlock();
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        QTextCursor(block).mergeBlockFormat(format);
+        QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
+        own.merge(format);
+        LineBlocks::setOwnFormat(block, own);
         if (block == last)
             break;
     }

@@ -88,6 +88,10 @@ enum Property {
     LineBreakBlock = QTextFormat::UserProperty + 55,      // a line of a long paragraph (LineBlocks): true, or
                                                           // the int code of the space or letter it was
                                                           // parted at
+    HeldTopMargin = QTextFormat::UserProperty + 58,       // the space before, first-line indent and space
+    HeldTextIndent = QTextFormat::UserProperty + 59,      // after of a long paragraph held in blocks, on
+    HeldBottomMargin = QTextFormat::UserProperty + 61,    // each block that does not lay them out
+                                                          // (LineBlocks); never stored
     CopiedList = QTextFormat::UserProperty + 57,          // int: the list an item being copied rejoins
                                                           // (PageInsert); never stored
 

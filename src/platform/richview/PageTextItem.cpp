@@ -373,14 +373,16 @@ bool PageTextItem::pageKey(QKeyEvent *event)
 }
 
 // Enter begins a paragraph. In a line of a long paragraph held as blocks (LineBlocks) Qt's own Enter
-// would copy the line's mark, and the new block would be one more line; on an empty paragraph
+// would copy the line's mark, and the new block would be one more line (in its first block, the
+// paragraph would keep the format of a first block without its space after); on an empty paragraph
 // outside a list Qt only resets the paragraph's format to its own default, inserting nothing.
 bool PageTextItem::newParagraph(QKeyEvent *event)
 {
     if (!event->matches(QKeySequence::InsertParagraphSeparator) || !(textInteractionFlags() & Qt::TextEditable))
         return false;
     QTextCursor cursor = textCursor();
-    const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock);
+    const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock)
+        || LineBlocks::continues(cursor.block().next());
     const bool empty = cursor.block().length() <= 1 && !cursor.currentList();
     if (!line && !(empty && !cursor.hasSelection()))
         return false;
