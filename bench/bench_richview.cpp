@@ -7,6 +7,8 @@
 // - characters typed into the middle of a paragraph of 1 MB without line breaks, and into the middle
 //   of 1 MB of lines in a table cell, its columns following their text or of set widths (target < 10 ms
 //   a keystroke each);
+// - characters typed into the middle of a heading with space before and after it that a paste of 1 MB
+//   without line breaks went into (target < 10 ms a keystroke);
 // - 10 characters typed at the top of a paragraph of 5 MB without line breaks, where a key moves every
 //   line below it (target < 50 ms a keystroke), and 300 characters of words typed there, where each
 //   line they fill moves every line below (the same target, for the mean and for the slowest key);
@@ -170,6 +172,29 @@ QString spacedText(int size)
     return pastedText(size).replace(QChar(11), QLatin1Char(' '));
 }
 
+// Types `keys` characters at `position` of the page's main text in a view; `letters` they are, when
+// given, and the slowest key is printed too.
+bool typeAt(QApplication &app, QTextStream &out, PageDocument &page, RichTextEdit &edit, int keys, int position,
+            const QString &what, int target, const QString &letters = QString())
+{
+    RichView view(&edit);
+    showView(app, view, 0);
+    layOut(page);
+    edit.select(position, 0);
+    view.showModelCaret();
+    app.processEvents();
+    typeKeys(app, view, 1, false); // the first keystroke scrolls the caret into sight
+    const int before = edit.textLength();
+    double worst = 0;
+    const double ms = letters.isEmpty() ? typeKeys(app, view, keys, false) : typeKeys(app, view, keys, false, letters, &worst);
+    out << "richview: " << keys << " keystrokes into " << what << ", mean " << QString::number(ms, 'f', 3)
+        << " ms per keystroke (target < " << target << " ms)";
+    if (!letters.isEmpty())
+        out << ", the slowest " << QString::number(worst, 'f', 1) << " ms (target < " << target << " ms)";
+    out << "\n";
+    return edit.textLength() == before + keys;
+}
+
 // Types into the middle of the text, or near its top with `atTop`; the text is `given` or lines.
 bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &what, bool inCell,
                int size = 1 << 20, bool atTop = false, int target = 10, bool setWidths = false,
@@ -188,22 +213,25 @@ bool typedInto(QApplication &app, QTextStream &out, int keys, const QString &wha
     } else {
         edit.setText(text);
     }
-    RichView view(&edit);
-    showView(app, view, 0);
-    layOut(page);
-    edit.select(atTop ? 10 : inCell ? edit.textLength() / 2 : size / 2, 0);
-    view.showModelCaret();
-    app.processEvents();
-    typeKeys(app, view, 1, false); // the first keystroke scrolls the caret into sight
-    const int before = edit.textLength();
-    double worst = 0;
-    const double ms = letters.isEmpty() ? typeKeys(app, view, keys, false) : typeKeys(app, view, keys, false, letters, &worst);
-    out << "richview: " << keys << " keystrokes into " << what << ", mean " << QString::number(ms, 'f', 3)
-        << " ms per keystroke (target < " << target << " ms)";
-    if (!letters.isEmpty())
-        out << ", the slowest " << QString::number(worst, 'f', 1) << " ms (target < " << target << " ms)";
-    out << "\n";
-    return edit.textLength() == before + keys;
+    return typeAt(app, out, page, edit, keys, atTop ? 10 : inCell ? edit.textLength() / 2 : size / 2, what, target,
+                  letters);
+}
+
+// A paste of 1 MB without line breaks into the sample page's heading, which has room above and below
+// it, as Ctrl+A and a paste as text make it; typed into its middle.
+bool typedIntoHeading(QApplication &app, QTextStream &out, int keys)
+{
+    PageDocument page;
+    RichTextEdit edit(&page);
+    edit.setText(QStringLiteral("見出し\n本文"));
+    edit.select(0, 0);
+    edit.setSpaceBefore(90);
+    edit.setSpaceAfter(60);
+    edit.select(0, 3);
+    const int size = 1 << 20;
+    edit.setSelectedText(spacedText(size));
+    return typeAt(app, out, page, edit, keys, size / 2,
+                  QStringLiteral("a heading with space before and after of 1024 K characters without line breaks"), 10);
 }
 
 bool idleCaret(QApplication &app, QTextStream &out, const QString &text, const QString &what)
@@ -310,6 +338,7 @@ int main(int argc, char **argv)
                          QStringLiteral("1024 K characters of lines in a table cell of set column widths"), true,
                          1 << 20, false, 10, true);
     });
+    run("heading", [&] { return typedIntoHeading(app, out, qMax(100, keys / 10)); });
     run("top", [&] {
         return typedInto(app, out, 10, QStringLiteral("the top of one paragraph of 5120 K characters without line breaks"),
                          false, 5 << 20, true, 50);

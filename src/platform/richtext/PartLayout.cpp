@@ -32,29 +32,32 @@ struct Line {
     int height;
 };
 
-// Where Qt places the lines of a plain paragraph: the first after its first-line indent, which it
-// takes from the width; the others at the left edge.
+// Where Qt places the lines of a plain paragraph: each at its left indent, the first after its
+// first-line indent, which it takes from the width.
 struct Lines {
+    qreal left = 0;   // the left indent
     qreal width = 0;  // of a line after the first
     qreal indent = 0; // of the first
     qreal firstWidth = 0;
 };
 
-// The lines of a block laid out at one width from its left edge, as Qt lays out a plain paragraph.
-bool linesOf(const QTextLayout *layout, QList<Line> &lines, Lines &at)
+// The lines of a block laid out at one width from its left indent `left`, as Qt lays out a plain
+// paragraph.
+bool linesOf(const QTextLayout *layout, qreal left, QList<Line> &lines, Lines &at)
 {
     const int count = layout->lineCount();
     if (count == 0)
         return false;
     const QTextLine first = layout->lineAt(0);
-    at.indent = first.x();
+    at.left = left;
+    at.indent = first.x() - left;
     at.firstWidth = first.width();
-    at.width = count > 1 ? layout->lineAt(1).width() : first.width() + first.x();
+    at.width = count > 1 ? layout->lineAt(1).width() : first.width() + at.indent;
     if (fixed(at.firstWidth + at.indent) != fixed(at.width))
         return false;
     for (int i = 0; i < count; ++i) {
         const QTextLine line = layout->lineAt(i);
-        if (i > 0 && (line.x() != 0 || line.width() != at.width))
+        if (i > 0 && (fixed(line.x()) != fixed(left) || line.width() != at.width))
             return false;
         if (line.naturalTextWidth() > line.width())
             return false;
@@ -63,13 +66,23 @@ bool linesOf(const QTextLayout *layout, QList<Line> &lines, Lines &at)
     return true;
 }
 
+// A block whose lines Qt lays out at one width from its left indent, the first after its first-line
+// indent (left to right: a right-to-left block starts its lines from the right).
 bool plainBlock(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
-    return f.topMargin() == 0 && f.bottomMargin() == 0 && f.leftMargin() == 0 && f.rightMargin() == 0
-        && f.textIndent() >= 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
+    const bool indented = f.leftMargin() != 0 || f.rightMargin() != 0 || f.textIndent() != 0;
+    return f.textIndent() >= 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
         && f.lineHeightType() == QTextBlockFormat::SingleHeight
-        && !block.text().contains(QChar::ObjectReplacementCharacter);
+        && !block.text().contains(QChar::ObjectReplacementCharacter)
+        && (!indented || block.textDirection() == Qt::LeftToRight);
+}
+
+// A plain block without room above or below it: its lines follow those of the block before it.
+bool stackedBlock(const QTextBlock &block)
+{
+    const QTextBlockFormat f = block.blockFormat();
+    return f.topMargin() == 0 && f.bottomMargin() == 0 && plainBlock(block);
 }
 
 // The options Qt lays a block out with.
@@ -168,7 +181,7 @@ bool alignedToTop(QTextTable *table, int row)
 // or at a page's top where one would reach below the page.
 bool movable(const QTextBlock &block)
 {
-    return plainBlock(block) && block.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto;
+    return stackedBlock(block) && block.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto;
 }
 
 // The lines of a block that got a line more or less, and of the blocks after it up to `last`,
@@ -370,9 +383,9 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
     QTextLayout *layout = block.layout();
     QList<Line> before;
     Lines at;
-    // The indent the lines have is the one the block's format asks for (a change may set another).
-    if (!linesOf(layout, before, at) || fixed(at.indent) != fixed(block.blockFormat().textIndent())
-        || (at.indent != 0 && block.textDirection() != Qt::LeftToRight))
+    // The indents the lines have are the ones the block's format asks for (a change may set others).
+    const QTextBlockFormat format = block.blockFormat();
+    if (!linesOf(layout, format.leftMargin(), before, at) || fixed(at.indent) != fixed(format.textIndent()))
         return false;
     const qreal width = at.width;
 
@@ -386,13 +399,13 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
             break;
         line.setLeadingIncluded(true);
         line.setLineWidth(i == 0 ? at.firstWidth : width);
-        line.setPosition(QPointF(i == 0 ? at.indent : 0, before.at(qMin(i, int(before.size()) - 1)).y));
+        line.setPosition(QPointF(at.left + (i == 0 ? at.indent : 0), before.at(qMin(i, int(before.size()) - 1)).y));
     }
     layout->endLayout();
 
     QList<Line> after;
     Lines atAfter;
-    if (!linesOf(layout, after, atAfter))
+    if (!linesOf(layout, at.left, after, atAfter))
         return false;
     const qsizetype kept = qMin(after.size(), before.size());
     for (qsizetype i = 0; i < kept; ++i) {
@@ -498,8 +511,9 @@ bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qr
     const auto padding = [&](QTextFormat::Property side) {
         return cellFormat.hasProperty(side) ? cellFormat.doubleProperty(side) : format.cellPadding();
     };
-    const qreal column = lineWidth + padding(QTextFormat::TableCellLeftPadding)
-        + padding(QTextFormat::TableCellRightPadding);
+    const QTextBlockFormat indents = block.blockFormat();
+    const qreal column = lineWidth + indents.leftMargin() + indents.rightMargin()
+        + padding(QTextFormat::TableCellLeftPadding) + padding(QTextFormat::TableCellRightPadding);
     return fixed(column) == fixed(set.rawValue())
         && block.layout()->minimumWidth() <= lineWidth;
 }
