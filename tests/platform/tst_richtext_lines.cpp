@@ -619,7 +619,12 @@ private slots:
         QTest::newRow("space after") << QTextFormat(after) << lines << false;
         QTest::newRow("first-line indent") << QTextFormat(indent) << lines << false;
         QTest::newRow("left and right indents") << QTextFormat(sides) << lines << false;
+        QTextBlockFormat body; // the editor's body style: a line height of its own
+        body.setProperty(BlockStyle, 3);
+        body.setLeftMargin(4);
+        body.setLineHeight(16, QTextBlockFormat::FixedHeight);
         QTest::newRow("heading") << QTextFormat(heading) << lines << false;
+        QTest::newRow("body style") << QTextFormat(body) << spacedLines(800) << false;
         QTest::newRow("heading without line breaks") << QTextFormat(heading) << spacedLines(800) << false;
         QTest::newRow("set afterwards") << QTextFormat() << lines << true;
     }
@@ -682,10 +687,18 @@ private slots:
         QCOMPARE(back.main()->blockCount(), held.main()->blockCount());
         QCOMPARE(LineBlocks::ownFormat(LineBlocks::head(back.main()->findBlock(at)).blockFormat()).properties(),
                  whole.main()->findBlock(at).blockFormat().properties());
-        // Written as the paragraph in one block is.
+        // Written as the paragraph in one block is, and so is a copy across two of its blocks.
         compareWritten(held, whole);
         if (QTest::currentTestFailed())
             return;
+        PageDocument heldCopy;
+        PageDocument wholeCopy;
+        const int pieceStart = held.main()->findBlock(at).position();
+        edit.select(pieceStart - 10, 40);
+        edit.copySelection(heldCopy);
+        wholeEdit.select(pieceStart - 10, 40);
+        wholeEdit.copySelection(wholeCopy);
+        QCOMPARE(RtfWriter::pageBytes(heldCopy), RtfWriter::pageBytes(wholeCopy));
 
         // Laid out line for line as in one block, up to a piece parted at a space.
         QTextDocument *doc = held.main();

@@ -30,6 +30,7 @@ struct LongestWord : QTextBlockUserData {
 struct Line {
     qreal y;
     int height;
+    int ascent; // Qt sets a line of a fixed height by it
 };
 
 // Where Qt places the lines of a plain paragraph: each at its left indent, the first after its
@@ -61,28 +62,30 @@ bool linesOf(const QTextLayout *layout, qreal left, QList<Line> &lines, Lines &a
             return false;
         if (line.naturalTextWidth() > line.width())
             return false;
-        lines.append({line.y(), fixed(line.height())});
+        lines.append({line.y(), fixed(line.height()), fixed(line.ascent())});
     }
     return true;
 }
 
 // A block whose lines Qt lays out at one width from its left indent, the first after its first-line
-// indent (left to right: a right-to-left block starts its lines from the right).
+// indent (left to right: a right-to-left block starts its lines from the right), each placed by the
+// heights of the lines before it and its own.
 bool plainBlock(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
     const bool indented = f.leftMargin() != 0 || f.rightMargin() != 0 || f.textIndent() != 0;
     return f.textIndent() >= 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
-        && f.lineHeightType() == QTextBlockFormat::SingleHeight
         && !block.text().contains(QChar::ObjectReplacementCharacter)
         && (!indented || block.textDirection() == Qt::LeftToRight);
 }
 
-// A plain block without room above or below it: its lines follow those of the block before it.
+// A plain block whose lines follow one another, and those of the block before it, each as high as
+// its text: no room above or below it, no line height of its own.
 bool stackedBlock(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
-    return f.topMargin() == 0 && f.bottomMargin() == 0 && plainBlock(block);
+    return f.topMargin() == 0 && f.bottomMargin() == 0 && f.lineHeightType() == QTextBlockFormat::SingleHeight
+        && plainBlock(block);
 }
 
 // The options Qt lays a block out with.
@@ -409,7 +412,7 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
         return false;
     const qsizetype kept = qMin(after.size(), before.size());
     for (qsizetype i = 0; i < kept; ++i) {
-        if (after.at(i).height != before.at(i).height)
+        if (after.at(i).height != before.at(i).height || after.at(i).ascent != before.at(i).ascent)
             return false;
     }
     if (table && !columnKeepsWidth(table, block, width))
