@@ -506,7 +506,8 @@ void TstDocumentFiles::longWordsAreHeldInPieces_data()
         return docx("<w:p>" + spaced + "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p><w:p><w:r><w:t>end</w:t></w:r></w:p>");
     };
     const QString wordText = QString::fromLatin1(word) + QStringLiteral("\nend");
-    // A space before and after (Qt gives every HTML paragraph one) or an indent kept the word whole.
+    // A paragraph with a space before and after (Qt gives every HTML paragraph one) and an indent
+    // keeps them, held in pieces.
     QTest::newRow("html word") << htmlWord(word.size()) << wordText << true;
     QTest::newRow("docx word with spacing") << docxParagraph(word) << wordText << true;
     QTest::newRow("rtf word with spacing") << "{\\rtf1\\ansi\\pard\\sb120\\sa200\\fi420 " + word + "\\par\n\\pard end\\par}"
@@ -527,6 +528,7 @@ void TstDocumentFiles::longWordsAreHeldInPieces()
     const QTextBlock first = page.main()->begin();
     QCOMPARE(LineBlocks::continues(first.next()), parted);
     QCOMPARE(first.blockFormat().bottomMargin() == 0, parted);
+    QVERIFY(LineBlocks::ownFormat(first.blockFormat()).bottomMargin() > 0);
 }
 
 void TstDocumentFiles::notesKeepTheirText()

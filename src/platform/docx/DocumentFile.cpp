@@ -259,7 +259,6 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         if (overTextLimit(read.main()->characterCount(), problem))
             return Failed;
         adoptHtml(read);
-        Flow::fitLongWords(read.main());
         return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
     default:

@@ -1,6 +1,5 @@
 #include "platform/docx/FlowBuilder.h"
 
-#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -12,7 +11,6 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
@@ -296,41 +294,7 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
         return false;
     TableOps::flattenDeepTables(doc);
     ObjectLines::fit(doc);
-    fitLongWords(doc);
     return true;
-}
-
-namespace {
-
-// Whether the text has more than `length` characters between two places where a line may break.
-bool hasWordLongerThan(const QString &text, int length)
-{
-    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
-    for (qsizetype from = 0, to = breaks.toNextBoundary(); to >= 0; from = to, to = breaks.toNextBoundary()) {
-        if (to - from > length)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
-void fitLongWords(QTextDocument *doc)
-{
-    QTextCursor edit(doc);
-    edit.beginEditBlock();
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        QTextBlockFormat format = block.blockFormat();
-        if (block.length() <= LineBlocks::PartedLength
-            || (format.topMargin() == 0 && format.bottomMargin() == 0 && format.textIndent() == 0)
-            || !hasWordLongerThan(block.text(), LineBlocks::PartedLength))
-            continue;
-        format.clearProperty(QTextFormat::BlockTopMargin);
-        format.clearProperty(QTextFormat::BlockBottomMargin);
-        format.clearProperty(QTextFormat::TextIndent);
-        QTextCursor(block).setBlockFormat(format);
-    }
-    edit.endEditBlock();
 }
 
 bool handOver(const PageDocument &page, PageDocument &target, QString *problem)

@@ -103,14 +103,6 @@ QString mergedProblem();
 QString cellProblem();
 QString tableCellProblem();
 
-// A paragraph holding a word longer than LineBlocks::PartedLength (one without any place to break a
-// line, as a file may hold a code or a sequence of letters) loses its space before and after and its
-// first-line indent: only a paragraph without them is held in pieces by the page, and Qt lays such a
-// word out whole in a time that grows with the square of its length (a million letters took half a
-// minute). Called on the readers' pages, and on Qt's HTML import, which gives every <p> a space
-// before and after.
-void fitLongWords(QTextDocument *doc);
-
 // Hands the readers' scratch page over to the target through the lossless page stream, so that the
 // target changes only when everything went well; false with the reason when the stream refuses it.
 bool handOver(const PageDocument &page, PageDocument &target, QString *problem);
