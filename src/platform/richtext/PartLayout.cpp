@@ -460,12 +460,13 @@ bool PartLayout::cellLinesMove(QTextTable *table, const QTextBlock &block) const
     return cell.rowSpan() == 1 && table->format().headerRowCount() == 0 && alignedToTop(table, cell.row());
 }
 
-// A table or a frame after the block in the main text: Qt places it, and it has to move with the
-// lines above it.
+// A table or a frame after the block in the main text, or right before it: Qt places a frame, which
+// would have to move with the lines above it, and puts a block right after a table into the table's
+// bottom edge where it is empty or begins with a line break.
 bool PartLayout::framesBelow(const QTextBlock &block) const
 {
     for (const QTextFrame *frame : document()->rootFrame()->childFrames()) {
-        if (frame->lastPosition() > block.position())
+        if (frame->lastPosition() + 1 >= block.position())
             return true;
     }
     return false;
