@@ -2,6 +2,8 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -56,6 +58,25 @@ QList<QRectF> laidOutAgain(QTextDocument *doc)
     return geometry(doc);
 }
 
+// The text drawn in strips down its pages, each strip from its own top (Qt finds the first block to
+// draw from its notes of where blocks begin).
+QList<QImage> strips(QTextDocument *doc)
+{
+    QList<QImage> images;
+    const qreal height = doc->pageSize().height() * 8;
+    for (qreal top = 0; top < height; top += 97) {
+        QImage image(int(doc->pageSize().width()), 120, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.translate(0, -top);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(0, top, image.width(), image.height());
+        doc->documentLayout()->draw(&painter, context);
+        images << image;
+    }
+    return images;
+}
+
 QTextCursor endOf(QTextDocument *doc, int blockNumber)
 {
     QTextCursor cursor(doc->findBlockByNumber(blockNumber));
@@ -88,6 +109,11 @@ private slots:
         // Every block below moves, the long paragraph's lines across page ends.
         QTest::newRow("typed, a line more") << QStringLiteral("abc") << QStringLiteral("more");
         QTest::newRow("typed, a line more, undone") << QStringLiteral("abc") << QStringLiteral("more, undone");
+        // A paragraph whose lines run over page ends parted (Enter), or joined to the one after it.
+        QTest::newRow("typed, a long paragraph parted") << QStringLiteral("abc") << QStringLiteral("part");
+        QTest::newRow("typed, a long paragraph joined") << QStringLiteral("abc") << QStringLiteral("join");
+        QTest::newRow("typed, a long paragraph parted, undone") << QStringLiteral("abc") << QStringLiteral("part, undone");
+        QTest::newRow("typed, a long paragraph parted, drawn") << QStringLiteral("abc") << QStringLiteral("part, drawn");
         // A first line indented (the room a held paragraph leaves for a letter), and an indent set.
         QTest::newRow("typed after a first-line indent, a paragraph below")
             << QStringLiteral("indented") << QStringLiteral("enter");
@@ -101,7 +127,8 @@ private slots:
         QFETCH(QString, then);
         // Qt starts its work below from notes of where blocks begin, one every so far down: a
         // paragraph break or a hit test at each block below meets every such note.
-        for (int below = 20; below < 300; below += then == QLatin1String("hit") || then == QLatin1String("nothing") ? 1000 : 3) {
+        const bool once = then == QLatin1String("hit") || then == QLatin1String("nothing") || then.endsWith(QLatin1String("drawn"));
+        for (int below = 20; below < 300; below += once ? 1000 : 3) {
             const bool inCell = typed == QLatin1String("cell");
             std::unique_ptr<PageDocument> page = pageOfParagraphs(inCell);
             QTextDocument *doc = page->main();
@@ -134,6 +161,14 @@ private slots:
                 doc->undo();
             } else if (then == QLatin1String("line")) {
                 endOf(doc, 200).insertText(QStringLiteral(" more words").repeated(8));
+            } else if (then.startsWith(QLatin1String("part"))) {
+                QTextCursor middle(doc->findBlockByNumber(200));
+                middle.setPosition(middle.position() + below * 17);
+                middle.insertBlock();
+                if (then.endsWith(QLatin1String("undone")))
+                    doc->undo();
+            } else if (then == QLatin1String("join")) {
+                endOf(doc, 200).deleteChar();
             } else if (then.startsWith(QLatin1String("more"))) {
                 endOf(doc, 10).insertText(QStringLiteral(" more words").repeated(8));
                 if (then.endsWith(QLatin1String("undone")))
@@ -146,6 +181,11 @@ private slots:
                     QVERIFY2(hit >= block.position() && hit < block.position() + block.length(),
                              qPrintable(QStringLiteral("block %1, hit %2").arg(number).arg(hit)));
                 }
+            }
+            if (then.endsWith(QLatin1String("drawn"))) {
+                const QList<QImage> drawn = strips(doc);
+                doc->markContentsDirty(0, doc->characterCount());
+                QVERIFY(drawn == strips(doc));
             }
             const QList<QRectF> after = geometry(doc);
             QCOMPARE(after, laidOutAgain(doc));

@@ -1,5 +1,7 @@
 #include "platform/richtext/PartLayout.h"
 
+#include "platform/richtext/LineBlocks.h"
+
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -187,22 +189,36 @@ bool movable(const QTextBlock &block)
     return stackedBlock(block) && block.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto;
 }
 
-// The lines of a block that got a line more or less, and of the blocks after it up to `last`,
-// placed as Qt places them; the block's lines that it kept stay where they were. Where Qt breaks
-// them between pages is learnt from the lines from `first` to `last` as Qt put them, `origin` is
-// the top of their frame on the whole text. Returns the least of the old and the new end of the
-// text up to `last`, from the frame's top, or -1 where Qt's places cannot be told: then nothing has
-// moved.
-qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextBlock &first, const QTextBlock &last,
-                qreal origin)
+// Lays a plain block's lines out at a width from its left indent, the first after its first-line
+// indent; each line where the line as many down of `places` is, the last of them for lines beyond,
+// or at the block's top.
+void layOutLines(const QTextBlock &block, qreal left, qreal width, qreal indent, const QList<Line> &places)
 {
-    const qreal pageHeight = block.document()->pageSize().height();
-    PageEnds pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    QTextLayout *layout = block.layout();
+    layout->setTextOption(optionFor(block));
+    layout->beginLayout();
+    for (int i = 0;; ++i) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(i == 0 ? width - indent : width);
+        const qreal y = places.isEmpty() ? 0 : places.at(qMin(i, int(places.size()) - 1)).y;
+        line.setPosition(QPointF(left + (i == 0 ? indent : 0), y));
+    }
+    layout->endLayout();
+}
+
+// Learns where the pages part the lines from `first` to `last` as Qt put them (the lines of `block`
+// as `before` holds them); their old end in `end`.
+bool learnPages(PageEnds &pages, const QTextBlock &first, const QTextBlock &last, const QTextBlock &block,
+                const QList<Line> &before, qint64 &end)
+{
     qint64 top = -1;
-    qint64 end = -1;
+    end = -1;
     for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
         if (!movable(b))
-            return -1;
+            return false;
         const QTextLayout *lines = b.layout();
         const qint64 at = fixed(lines->position().y());
         const qsizetype count = b == block ? before.size() : lines->lineCount();
@@ -210,26 +226,29 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
             const qint64 y = at + fixed(b == block ? before.at(i).y : lines->lineAt(i).y());
             const qint64 height = b == block ? before.at(i).height : fixed(lines->lineAt(i).height());
             if (end >= 0 && !pages.learn(top, end, y, height))
-                return -1;
+                return false;
             top = y;
             end = y + height;
         }
     }
-    const qint64 oldEnd = end;
+    return true;
+}
 
+// Places the lines of `block` from its line `from` on, after a line at `top` ending at `end`, and
+// every line of the blocks after it up to `last`, one after another as Qt does; the block stays where
+// it begins. Returns the new end, or -1 where Qt's places cannot be told: then nothing has moved.
+qint64 placeLines(const PageEnds &pages, const QTextBlock &block, int from, qint64 top, qint64 end,
+                  const QTextBlock &last)
+{
     struct Placed {
         QTextLayout *lines;
         qint64 at; // -1: after the block before it
         int from; // the first line placed
         QList<qint64> tops;
     };
-    QTextLayout *typed = block.layout();
-    const int kept = int(qMin(before.size(), qsizetype(typed->lineCount())));
-    QList<Placed> placed{{typed, fixed(typed->position().y()), kept, {}}};
+    QList<Placed> placed{{block.layout(), fixed(block.layout()->position().y()), from, {}}};
     for (QTextBlock b = block.next(); b.isValid() && b.position() <= last.position(); b = b.next())
         placed.append({b.layout(), -1, 0, {}});
-    top = placed.first().at + fixed(before.at(kept - 1).y);
-    end = top + before.at(kept - 1).height;
     for (Placed &p : placed) {
         if (p.at < 0)
             p.at = end;
@@ -243,7 +262,6 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
             end = y + height;
         }
     }
-
     for (const Placed &p : placed) {
         p.lines->setPosition(QPointF(p.lines->position().x(), p.at / 64.0));
         for (int i = 0; i < p.tops.size(); ++i) {
@@ -251,7 +269,32 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
             line.setPosition(QPointF(line.x(), (p.tops.at(i) - p.at) / 64.0));
         }
     }
-    return qMin(oldEnd, end) / 64.0;
+    return end;
+}
+
+PageEnds pagesOf(const QTextBlock &block, qreal origin)
+{
+    const qreal pageHeight = block.document()->pageSize().height();
+    return PageEnds(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+}
+
+// The lines of a block that got a line more or less, and of the blocks after it up to `last`,
+// placed as Qt places them; the block's lines that it kept stay where they were. Where Qt breaks
+// them between pages is learnt from the lines from `first` to `last` as Qt put them, `origin` is
+// the top of their frame on the whole text. Returns the least of the old and the new end of the
+// text up to `last`, from the frame's top, or -1 where Qt's places cannot be told: then nothing has
+// moved.
+qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextBlock &first, const QTextBlock &last,
+                qreal origin)
+{
+    PageEnds pages = pagesOf(block, origin);
+    qint64 oldEnd = -1;
+    if (!learnPages(pages, first, last, block, before, oldEnd))
+        return -1;
+    const int kept = int(qMin(before.size(), qsizetype(block.layout()->lineCount())));
+    const qint64 top = fixed(block.layout()->position().y()) + fixed(before.at(kept - 1).y);
+    const qint64 end = placeLines(pages, block, kept, top, top + before.at(kept - 1).height, last);
+    return end < 0 ? -1 : qMin(oldEnd, end) / 64.0;
 }
 
 } // namespace
@@ -268,7 +311,8 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
     const int blocks = document()->blockCount();
     const QTextBlock block = document()->findBlock(from);
     qreal bottom = 0;
-    const bool mine = blocks == m_blocks && layOutAlone(block, from, length, bottom);
+    const bool mine = blocks == m_blocks ? layOutAlone(block, from, length, bottom)
+                                         : m_blocks >= 0 && layOutParagraphs(from, length, bottom);
     m_blocks = blocks;
     if (mine) {
         rememberLongestWords(from, from + length);
@@ -366,14 +410,19 @@ void PartLayout::catchUp(qreal below)
     QTextDocumentLayout::documentChanged(from, 1, 1);
 }
 
+// Whether Qt has laid the text out, on pages, for a device of the screen's resolution (Qt scales
+// cell paddings and line spacing to the device).
+bool PartLayout::laidOutAsQt() const
+{
+    const QTextDocument *doc = document();
+    return !doc->pageSize().isNull() && doc->pageSize().width() >= 0 && layoutStatus() == 100
+        && (!paintDevice() || paintDevice()->logicalDpiY() == 96);
+}
+
 bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom)
 {
     QTextDocument *doc = document();
-    if (doc->pageSize().isNull() || layoutStatus() != 100 || doc->pageSize().width() < 0)
-        return false;
-    if (paintDevice() && paintDevice()->logicalDpiY() != 96)
-        return false; // Qt scales cell paddings and line spacing to the device
-    if (!block.isValid() || from + length > block.position() + block.length() - 1)
+    if (!laidOutAsQt() || !block.isValid() || from + length > block.position() + block.length() - 1)
         return false;
     if (m_sizesOffFrom >= 0 && block.position() >= m_sizesOffFrom)
         return false; // placed where Qt has yet to set it
@@ -391,20 +440,9 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
     if (!linesOf(layout, format.leftMargin(), before, at) || fixed(at.indent) != fixed(format.textIndent()))
         return false;
     const qreal width = at.width;
-
-    layout->setTextOption(optionFor(block));
     // Lines as high as they were fall where they fell, a page break between two of them included:
     // Qt places each line by the heights of the lines before it.
-    layout->beginLayout();
-    for (int i = 0;; ++i) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid())
-            break;
-        line.setLeadingIncluded(true);
-        line.setLineWidth(i == 0 ? at.firstWidth : width);
-        line.setPosition(QPointF(at.left + (i == 0 ? at.indent : 0), before.at(qMin(i, int(before.size()) - 1)).y));
-    }
-    layout->endLayout();
+    layOutLines(block, at.left, width, at.indent, before);
 
     QList<Line> after;
     Lines atAfter;
@@ -423,8 +461,8 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
         emit update(rect);
         return true;
     }
-    // Qt's notes of where blocks begin below the block's end, as it was or as it is, may be off.
-    bottom = qMin(bottom, rect.top() + before.constLast().y + before.constLast().height / 64.0);
+    // Qt noted where blocks begin below the block's end as it was: those notes may be off.
+    bottom = rect.top() + before.constLast().y + before.constLast().height / 64.0;
     // A line more or less: the lines below it move, in a cell or down to the end of the text.
     qreal below = -1;
     if (table && kept > 1 && cellLinesMove(table, block)) {
@@ -443,6 +481,52 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
     if (below < 0)
         return false;
     emit update(QRectF(0, rect.top(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max()));
+    return true;
+}
+
+// A change that parts a paragraph of the main text or joins two (Enter, a paragraph end taken
+// away): the blocks it reaches are laid out here and the lines after them move, as for a line more,
+// where every block from them to the end of the text is plain.
+bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
+{
+    QTextDocument *doc = document();
+    const QTextBlock first = doc->findBlock(from);
+    const QTextBlock last = doc->findBlock(from + length);
+    // A few paragraphs, with lines after them to learn the pages from: Qt lays out a page being
+    // built, or a long text put in, as fast as this would.
+    if (!laidOutAsQt() || !first.isValid() || !last.next().isValid() || length > LineBlocks::SplitLength
+        || last.blockNumber() - first.blockNumber() > 3 || (m_sizesOffFrom >= 0 && first.position() >= m_sizesOffFrom)
+        || doc->frameAt(from) != doc->rootFrame() || framesBelow(first))
+        return false;
+    // The width of a line, from the first block's lines as Qt laid them out.
+    QList<Line> lines;
+    Lines at;
+    const QTextBlockFormat firstFormat = first.blockFormat();
+    if (!linesOf(first.layout(), firstFormat.leftMargin(), lines, at))
+        return false;
+    const qreal frameWidth = at.width + firstFormat.leftMargin() + firstFormat.rightMargin();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        if (!movable(b))
+            return false;
+    }
+    for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
+        const QTextBlockFormat f = b.blockFormat();
+        layOutLines(b, f.leftMargin(), frameWidth - f.leftMargin() - f.rightMargin(), f.textIndent(), {});
+        b.layout()->setPosition(QPointF(first.layout()->position().x(), b.layout()->position().y()));
+    }
+    const qreal origin = frameTop(first);
+    PageEnds pages = pagesOf(first, origin);
+    qint64 end = -1;
+    if (!learnPages(pages, last.next(), doc->lastBlock(), QTextBlock(), {}, end))
+        return false;
+    const qint64 top = fixed(first.layout()->position().y());
+    if (placeLines(pages, first, 0, top, top, doc->lastBlock()) < 0)
+        return false;
+    // Qt noted where blocks begin below the first block's end as it was: those notes may be off.
+    bottom = origin + top / 64.0 + lines.constLast().y + lines.constLast().height / 64.0;
+    sizesOff(nullptr, first, std::numeric_limits<qreal>::infinity());
+    emit update(QRectF(0, origin + first.layout()->position().y(), std::numeric_limits<int>::max(),
+                       std::numeric_limits<int>::max()));
     return true;
 }
 

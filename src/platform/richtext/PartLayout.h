@@ -14,11 +14,12 @@ class QTextTable;
 // (columnKeepsWidth). Any other change is Qt's.
 //
 // A key that gives a block a line more or a line less moves the blocks after it, in its cell or
-// down to the end of the main text (where no table or frame follows), each line as Qt would place
-// it: after the line before it, or at the top of the next page where it would reach into the
-// page's bottom margin. Qt takes those margins from the page and from a table's borders, spacing
-// and paddings; they are learnt here from where Qt put the lines, and a line too near a page end
-// to tell goes to Qt. The rows below a cell, the table's size, what follows the table and the
+// down to the end of the main text (where no table or frame follows), and so does a paragraph of
+// the main text parted or joined (Enter, a paragraph end taken away), whose blocks are laid out
+// here; each line goes where Qt would place it: after the line before it, or at the top of the
+// next page where it would reach into the page's bottom margin. Qt takes those margins from the
+// page and from a table's borders, spacing and paddings; they are learnt here from where Qt put
+// the lines, and a line too near a page end to tell goes to Qt. The rows below a cell, the table's size, what follows the table and the
 // size of the text are then Qt's to set again, which they are before anything reads them: drawing
 // or a hit test below the cell's end, the place of a block after it, the size of the text.
 //
@@ -43,7 +44,9 @@ protected:
     void documentChanged(int from, int oldLength, int length) override;
 
 private:
+    bool laidOutAsQt() const;
     bool layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom);
+    bool layOutParagraphs(int from, int length, qreal &bottom);
     qreal frameTop(const QTextBlock &block) const;
     bool cellLinesMove(QTextTable *table, const QTextBlock &block) const;
     bool framesBelow(const QTextBlock &block) const;
