@@ -882,21 +882,23 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("acrossPages"); // into a block whose lines a page break parts
         QTest::addColumn<bool>("alone");
-        QTest::newRow("set widths") << 4500 << QStringLiteral("x") << false << true;
-        QTest::newRow("set widths, across pages") << 4500 << QStringLiteral("x") << true << true;
+        QTest::addColumn<int>("indents"); // left and right, in twips
+        QTest::newRow("set widths") << 4500 << QStringLiteral("x") << false << true << 0;
+        QTest::newRow("set widths, across pages") << 4500 << QStringLiteral("x") << true << true << 0;
         QTest::newRow("set widths, a word longer than the column")
-            << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false << true;
-        QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false << true;
+            << 4500 << QStringLiteral(" ") + QString(60, QLatin1Char('w')) << false << true << 0;
+        QTest::newRow("set widths, a line more") << 4500 << QStringLiteral(" ab").repeated(20) << false << true << 0;
         QTest::newRow("set widths, a line more, across pages")
-            << 4500 << QStringLiteral(" ab").repeated(20) << true << true;
-        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false << true;
-        QTest::newRow("widths following the text, across pages") << 0 << QStringLiteral("x") << true << true;
+            << 4500 << QStringLiteral(" ab").repeated(20) << true << true << 0;
+        QTest::newRow("set widths, indented") << 4500 << QStringLiteral("x") << false << true << 45;
+        QTest::newRow("widths following the text") << 0 << QStringLiteral("x") << false << true << 0;
+        QTest::newRow("widths following the text, across pages") << 0 << QStringLiteral("x") << true << true << 0;
         // Where a word may break anywhere, a column is as narrow as its widest letter.
         QTest::newRow("widths following the text, a longer word")
-            << 0 << QStringLiteral(" ") + QString(30, QLatin1Char('w')) << false << true;
-        QTest::newRow("widths following the text, a line more") << 0 << QStringLiteral(" ab").repeated(80) << false << true;
+            << 0 << QStringLiteral(" ") + QString(30, QLatin1Char('w')) << false << true << 0;
+        QTest::newRow("widths following the text, a line more") << 0 << QStringLiteral(" ab").repeated(80) << false << true << 0;
         QTest::newRow("widths following the text, lines more")
-            << 0 << QStringLiteral(" ab").repeated(400) << true << true;
+            << 0 << QStringLiteral(" ab").repeated(400) << true << true << 0;
     }
 
     void aKeyInACellLaysOutItsLine()
@@ -905,8 +907,15 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, acrossPages);
         QFETCH(bool, alone);
+        QFETCH(int, indents);
         std::unique_ptr<PageDocument> page(cellPage(SamplePage::pastedLines(1200), columnWidth));
         QTextDocument *doc = page->main();
+        if (indents) {
+            RichTextEdit edit(page.get());
+            edit.select(TableOps::tables(doc).first()->cellAt(0, 0).firstPosition() + 5, 0);
+            edit.setIndentLeft(indents);
+            edit.setIndentRight(indents);
+        }
         doc->documentLayout()->documentSize();
         const QList<QRectF> widths = tableGeometry(doc).last(2);
         // A line with room at its end, and a line far from it whose place Qt would set again.
@@ -919,6 +928,7 @@ private slots:
         while (block.isValid() && !fits(block.layout()))
             block = block.next();
         QVERIFY(block.isValid());
+        QCOMPARE(block.blockFormat().leftMargin() > 0, indents > 0);
         // Qt lays out every cell of the table for a change it lays out.
         const QTextBlock beside = TableOps::tables(doc).first()->cellAt(0, 1).firstCursorPosition().block();
         const QPointF place = beside.layout()->position();
