@@ -1,3 +1,4 @@
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -720,6 +721,20 @@ private slots:
         QTest::keyClick(viewport, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(f.edit.text(), QStringLiteral("Heading\n") + lines.join(QChar(11)));
         QVERIFY(f.page.main()->blockCount() > 2);
+
+        // Enter in the first line of such a paragraph with room below it: the paragraph it ends lays
+        // that room out in its only block, the one it begins in its last.
+        f.edit.setText(lines.join(QChar(11)) + QStringLiteral("\nafter"));
+        f.edit.select(3, 0);
+        f.edit.setSpaceAfter(180);
+        f.view.showModelCaret();
+        QTest::keyClick(viewport, Qt::Key_Return);
+        QCOMPARE(f.edit.text(), QStringLiteral("lin\n") + lines.join(QChar(11)).mid(3) + QStringLiteral("\nafter"));
+        const QTextBlock first = f.page.main()->begin();
+        QCOMPARE(first.blockFormat().bottomMargin(), 12.0);
+        QVERIFY(LineBlocks::continues(first.next().next()));
+        QCOMPARE(first.next().blockFormat().bottomMargin(), 0.0);
+        QCOMPARE(LineBlocks::tail(first.next()).blockFormat().bottomMargin(), 12.0);
     }
 
     void pageKeysMoveTheCaretByAScreen_data()
