@@ -114,6 +114,12 @@ private slots:
         QTest::newRow("typed, a long paragraph joined") << QStringLiteral("abc") << QStringLiteral("join");
         QTest::newRow("typed, a long paragraph parted, undone") << QStringLiteral("abc") << QStringLiteral("part, undone");
         QTest::newRow("typed, a long paragraph parted, drawn") << QStringLiteral("abc") << QStringLiteral("part, drawn");
+        // A line height set for the text, as a style sets it: Qt sets each line by its ascent.
+        QTest::newRow("line height set, a line more") << QStringLiteral("set height") << QStringLiteral("more");
+        QTest::newRow("line height set, a long paragraph parted") << QStringLiteral("set height") << QStringLiteral("part");
+        // Space before and after every paragraph: Qt leaves both between two.
+        QTest::newRow("spaced, a line more") << QStringLiteral("spaced") << QStringLiteral("more");
+        QTest::newRow("spaced, a long paragraph parted") << QStringLiteral("spaced") << QStringLiteral("part");
         // A first line indented (the room a held paragraph leaves for a letter), and an indent set.
         QTest::newRow("typed after a first-line indent, a paragraph below")
             << QStringLiteral("indented") << QStringLiteral("enter");
@@ -144,6 +150,19 @@ private slots:
                 // The long paragraph's lines run over a page end; a letter in its first line.
                 cursor = QTextCursor(doc->findBlockByNumber(200));
                 cursor.insertText(QStringLiteral("y"));
+            } else if (typed == QLatin1String("set height") || typed == QLatin1String("spaced")) {
+                QTextCursor all(doc);
+                all.select(QTextCursor::Document);
+                QTextBlockFormat format;
+                if (typed == QLatin1String("spaced")) {
+                    format.setTopMargin(7.5);
+                    format.setBottomMargin(4.3);
+                } else {
+                    format.setLineHeight(19.3, QTextBlockFormat::FixedHeight);
+                }
+                all.mergeBlockFormat(format);
+                doc->documentLayout()->documentSize();
+                cursor.insertText(QStringLiteral("abc"));
             } else if (typed.startsWith(QLatin1String("indent"))) {
                 QTextBlockFormat format = cursor.blockFormat();
                 format.setTextIndent(37.5);

@@ -33,6 +33,7 @@ struct Line {
     qreal y;
     int height;
     int ascent; // Qt sets a line of a fixed height by it
+    int leading;
 };
 
 // Where Qt places the lines of a plain paragraph: each at its left indent, the first after its
@@ -64,7 +65,7 @@ bool linesOf(const QTextLayout *layout, qreal left, QList<Line> &lines, Lines &a
             return false;
         if (line.naturalTextWidth() > line.width())
             return false;
-        lines.append({line.y(), fixed(line.height()), fixed(line.ascent())});
+        lines.append({line.y(), fixed(line.height()), fixed(line.ascent()), fixed(line.leading())});
     }
     return true;
 }
@@ -79,15 +80,6 @@ bool plainBlock(const QTextBlock &block)
     return f.textIndent() >= 0 && f.indent() == 0 && !block.textList() && !f.nonBreakableLines()
         && !block.text().contains(QChar::ObjectReplacementCharacter)
         && (!indented || block.textDirection() == Qt::LeftToRight);
-}
-
-// A plain block whose lines follow one another, and those of the block before it, each as high as
-// its text: no room above or below it, no line height of its own.
-bool stackedBlock(const QTextBlock &block)
-{
-    const QTextBlockFormat f = block.blockFormat();
-    return f.topMargin() == 0 && f.bottomMargin() == 0 && f.lineHeightType() == QTextBlockFormat::SingleHeight
-        && plainBlock(block);
 }
 
 // The options Qt lays a block out with.
@@ -181,12 +173,22 @@ bool alignedToTop(QTextTable *table, int row)
     return true;
 }
 
-
-// A block that a following block's lines may move past: Qt places its lines one after another,
-// or at a page's top where one would reach below the page.
+// A block whose lines may be moved, and past which lines may move: a plain block, its lines as high
+// as their text or as the block sets, which Qt places one after another, or at a page's top where
+// one would reach below the page.
 bool movable(const QTextBlock &block)
 {
-    return stackedBlock(block) && block.blockFormat().pageBreakPolicy() == QTextFormat::PageBreak_Auto;
+    const QTextBlockFormat f = block.blockFormat();
+    const bool lines = f.lineHeightType() == QTextBlockFormat::SingleHeight
+        || f.lineHeightType() == QTextBlockFormat::FixedHeight;
+    return plainBlock(block) && lines && f.pageBreakPolicy() == QTextFormat::PageBreak_Auto;
+}
+
+// The room Qt leaves between two blocks: the one's space after and the other's space before. In
+// 1/64 px.
+qint64 roomBetween(const QTextBlockFormat &above, const QTextBlockFormat &below)
+{
+    return qint64(above.bottomMargin() * 64) + qint64(below.topMargin() * 64);
 }
 
 // Lays a plain block's lines out at a width from its left indent, the first after its first-line
@@ -209,6 +211,33 @@ void layOutLines(const QTextBlock &block, qreal left, qreal width, qreal indent,
     layout->endLayout();
 }
 
+// The room Qt gives a line in its frame's flow: as high as the line, or as its block sets; a line of
+// a set height sits by its ascent, `adjust` above its room's top. In 1/64 px.
+struct Slot {
+    qint64 advance;
+    qint64 adjust;
+};
+
+Slot slotOf(const QTextBlockFormat &format, const Line &line)
+{
+    if (format.lineHeightType() != QTextBlockFormat::FixedHeight)
+        return {line.height, 0};
+    const qint64 set = qint64(format.lineHeight() * 64);
+    return {set, line.ascent + qMax(line.leading, 0) - set * 4 / 5};
+}
+
+Line lineOf(const QTextLine &line)
+{
+    return {line.y(), fixed(line.height()), fixed(line.ascent()), fixed(line.leading())};
+}
+
+// Where a block's line ends in Qt's flow, from the block's top.
+qreal endOf(const QTextBlockFormat &format, const Line &line)
+{
+    const Slot slot = slotOf(format, line);
+    return line.y + (slot.adjust + slot.advance) / 64.0;
+}
+
 // Learns where the pages part the lines from `first` to `last` as Qt put them (the lines of `block`
 // as `before` holds them); their old end in `end`.
 bool learnPages(PageEnds &pages, const QTextBlock &first, const QTextBlock &last, const QTextBlock &block,
@@ -216,19 +245,25 @@ bool learnPages(PageEnds &pages, const QTextBlock &first, const QTextBlock &last
 {
     qint64 top = -1;
     end = -1;
+    QTextBlockFormat above;
     for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
         if (!movable(b))
             return false;
         const QTextLayout *lines = b.layout();
+        const QTextBlockFormat format = b.blockFormat();
+        if (end >= 0)
+            end += roomBetween(above, format);
+        above = format;
         const qint64 at = fixed(lines->position().y());
         const qsizetype count = b == block ? before.size() : lines->lineCount();
         for (qsizetype i = 0; i < count; ++i) {
-            const qint64 y = at + fixed(b == block ? before.at(i).y : lines->lineAt(i).y());
-            const qint64 height = b == block ? before.at(i).height : fixed(lines->lineAt(i).height());
-            if (end >= 0 && !pages.learn(top, end, y, height))
+            const Line line = b == block ? before.at(i) : lineOf(lines->lineAt(i));
+            const Slot slot = slotOf(format, line);
+            const qint64 y = at + fixed(line.y) + slot.adjust;
+            if (end >= 0 && !pages.learn(top, end, y, slot.advance))
                 return false;
             top = y;
-            end = y + height;
+            end = y + slot.advance;
         }
     }
     return true;
@@ -242,24 +277,28 @@ qint64 placeLines(const PageEnds &pages, const QTextBlock &block, int from, qint
 {
     struct Placed {
         QTextLayout *lines;
+        QTextBlockFormat format;
         qint64 at; // -1: after the block before it
         int from; // the first line placed
         QList<qint64> tops;
     };
-    QList<Placed> placed{{block.layout(), fixed(block.layout()->position().y()), from, {}}};
+    QList<Placed> placed{{block.layout(), block.blockFormat(), fixed(block.layout()->position().y()), from, {}}};
     for (QTextBlock b = block.next(); b.isValid() && b.position() <= last.position(); b = b.next())
-        placed.append({b.layout(), -1, 0, {}});
-    for (Placed &p : placed) {
-        if (p.at < 0)
+        placed.append({b.layout(), b.blockFormat(), -1, 0, {}});
+    for (qsizetype k = 0; k < placed.size(); ++k) {
+        Placed &p = placed[k];
+        if (p.at < 0) {
+            end += roomBetween(placed.at(k - 1).format, p.format);
             p.at = end;
+        }
         for (int i = p.from; i < p.lines->lineCount(); ++i) {
-            const qint64 height = fixed(p.lines->lineAt(i).height());
-            const qint64 y = pages.place(top, end, height);
+            const Slot slot = slotOf(p.format, lineOf(p.lines->lineAt(i)));
+            const qint64 y = pages.place(top, end, slot.advance);
             if (y < 0)
                 return -1;
-            p.tops.append(y);
+            p.tops.append(y - slot.adjust);
             top = y;
-            end = y + height;
+            end = y + slot.advance;
         }
     }
     for (const Placed &p : placed) {
@@ -292,8 +331,9 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
     if (!learnPages(pages, first, last, block, before, oldEnd))
         return -1;
     const int kept = int(qMin(before.size(), qsizetype(block.layout()->lineCount())));
-    const qint64 top = fixed(block.layout()->position().y()) + fixed(before.at(kept - 1).y);
-    const qint64 end = placeLines(pages, block, kept, top, top + before.at(kept - 1).height, last);
+    const Slot slot = slotOf(block.blockFormat(), before.at(kept - 1));
+    const qint64 top = fixed(block.layout()->position().y()) + fixed(before.at(kept - 1).y) + slot.adjust;
+    const qint64 end = placeLines(pages, block, kept, top, top + slot.advance, last);
     return end < 0 ? -1 : qMin(oldEnd, end) / 64.0;
 }
 
@@ -462,7 +502,7 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
         return true;
     }
     // Qt noted where blocks begin below the block's end as it was: those notes may be off.
-    bottom = rect.top() + before.constLast().y + before.constLast().height / 64.0;
+    bottom = rect.top() + endOf(format, before.constLast());
     // A line more or less: the lines below it move, in a cell or down to the end of the text.
     qreal below = -1;
     if (table && kept > 1 && cellLinesMove(table, block)) {
@@ -523,7 +563,7 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
     if (placeLines(pages, first, 0, top, top, doc->lastBlock()) < 0)
         return false;
     // Qt noted where blocks begin below the first block's end as it was: those notes may be off.
-    bottom = origin + top / 64.0 + lines.constLast().y + lines.constLast().height / 64.0;
+    bottom = origin + top / 64.0 + endOf(firstFormat, lines.constLast());
     sizesOff(nullptr, first, std::numeric_limits<qreal>::infinity());
     emit update(QRectF(0, origin + first.layout()->position().y(), std::numeric_limits<int>::max(),
                        std::numeric_limits<int>::max()));
