@@ -731,6 +731,17 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+
+        // A line break put into its first block changes the blocks near it only: a change to every
+        // block would have Qt lay all of the paragraph out again.
+        const int head = LineBlocks::head(doc->findBlock(at)).position();
+        int reach = 0;
+        const auto changes = connect(doc, &QTextDocument::contentsChange,
+                                     [&](int from, int, int added) { reach = qMax(reach, from + added); });
+        edit.select(head + 5, 0);
+        edit.setSelectedText(QStringLiteral("\v"));
+        disconnect(changes);
+        QVERIFY2(reach < head + 4 * LineBlocks::SplitLength, qPrintable(QStringLiteral("%1 of %2").arg(reach).arg(edit.textLength())));
     }
 
     // A table put in the middle of the paragraph stands in its text; taken out again, the text is

@@ -258,10 +258,11 @@ void reformatAfter(const QTextBlock &block)
 {
     const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
     fit(block);
+    // A block already in its format is left as it is: a change to every block of a long paragraph
+    // would have all of it laid out again.
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = next.next()) {
-        QTextCursor cursor(next);
-        cursor.setBlockFormat(placed(next, own));
-        ObjectLines::fit(cursor.document(), next.position(), next.position());
+        setFormat(next, placed(next, own));
+        ObjectLines::fit(QTextCursor(next).document(), next.position(), next.position());
     }
 }
 
