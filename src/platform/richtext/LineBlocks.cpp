@@ -266,7 +266,8 @@ void reformatAfter(const QTextBlock &block)
     }
 }
 
-// Returns the block, which a join may have replaced by the one now at its place.
+// Returns the block, which a join may have replaced by the one now at its place, or the last
+// piece a split left.
 QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
 {
     if (LineBlocks::continues(block)) {
@@ -292,8 +293,12 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
         QList<int> points = splitPoints(block.text());
         if (inCell(block))
             points = gathered(points, block.length() - 1);
-        if (!points.isEmpty())
+        if (!points.isEmpty()) {
+            const int end = block.position() + block.length() - 1;
             split(block, points);
+            // The pieces are in their places' formats already.
+            return doc->findBlock(end);
+        }
     }
     return block;
 }
