@@ -611,6 +611,9 @@ private slots:
         QTextBlockFormat sides;
         sides.setLeftMargin(30);
         sides.setRightMargin(20);
+        QTextBlockFormat fractions; // 8 pt: Qt places lines 1/64 px left of where rounding would
+        fractions.setLeftMargin(32 / 3.0);
+        fractions.setRightMargin(16 / 3.0);
         QTextBlockFormat heading; // the sample database's
         heading.setProperty(BlockStyle, 0);
         heading.setTopMargin(6);
@@ -619,6 +622,7 @@ private slots:
         QTest::newRow("space after") << QTextFormat(after) << lines << false;
         QTest::newRow("first-line indent") << QTextFormat(indent) << lines << false;
         QTest::newRow("left and right indents") << QTextFormat(sides) << lines << false;
+        QTest::newRow("indents of parts of a pixel") << QTextFormat(fractions) << lines << false;
         QTextBlockFormat body; // the editor's body style: a line height of its own
         body.setProperty(BlockStyle, 3);
         body.setLeftMargin(4);

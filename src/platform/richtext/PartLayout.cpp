@@ -20,6 +20,13 @@ int fixed(qreal value)
     return int(std::lround(value * 64));
 }
 
+// An indent of a block as Qt takes it: in 1/64 px, cut towards zero (8 pt, 10.67 px, lies 1/64 px
+// left of where rounding would put it).
+qreal asQt(qreal indent)
+{
+    return qint64(indent * 64) / 64.0;
+}
+
 // The width of a block's longest word when it was last laid out.
 struct LongestWord : QTextBlockUserData {
     explicit LongestWord(qreal w)
@@ -147,6 +154,14 @@ public:
             y = qMax(y, next + m_top - m_origin);
             next += m_page;
         }
+    }
+
+    // The bottom margin as Qt takes it from the format, where the lines learnt cannot tell it: lines
+    // that all begin at a page's top in the same pattern leave it open by up to a line.
+    void knowBottom(qint64 margin)
+    {
+        m_bottomAbove = margin - 1;
+        m_bottomAtMost = margin;
     }
 
 private:
@@ -313,8 +328,16 @@ qint64 placeLines(const PageEnds &pages, const QTextBlock &block, int from, qint
 
 PageEnds pagesOf(const QTextBlock &block, qreal origin)
 {
-    const qreal pageHeight = block.document()->pageSize().height();
-    return PageEnds(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    const QTextDocument *doc = block.document();
+    const qreal pageHeight = doc->pageSize().height();
+    PageEnds pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    // The main text ends a page where its frame's margin, border and padding begin. (A line that
+    // contradicts it is never moved here.)
+    if (doc->frameAt(block.position()) == doc->rootFrame()) {
+        const QTextFrameFormat f = doc->rootFrame()->frameFormat();
+        pages.knowBottom(qint64(f.bottomMargin() * 64) + qint64(f.border() * 64) + qint64(f.padding() * 64));
+    }
+    return pages;
 }
 
 // The lines of a block that got a line more or less, and of the blocks after it up to `last`,
@@ -477,7 +500,7 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
     Lines at;
     // The indents the lines have are the ones the block's format asks for (a change may set others).
     const QTextBlockFormat format = block.blockFormat();
-    if (!linesOf(layout, format.leftMargin(), before, at) || fixed(at.indent) != fixed(format.textIndent()))
+    if (!linesOf(layout, asQt(format.leftMargin()), before, at) || fixed(at.indent) != fixed(asQt(format.textIndent())))
         return false;
     const qreal width = at.width;
     // Lines as high as they were fall where they fell, a page break between two of them included:
@@ -542,16 +565,17 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
     QList<Line> lines;
     Lines at;
     const QTextBlockFormat firstFormat = first.blockFormat();
-    if (!linesOf(first.layout(), firstFormat.leftMargin(), lines, at))
+    if (!linesOf(first.layout(), asQt(firstFormat.leftMargin()), lines, at))
         return false;
-    const qreal frameWidth = at.width + firstFormat.leftMargin() + firstFormat.rightMargin();
+    const qreal frameWidth = at.width + asQt(firstFormat.leftMargin()) + asQt(firstFormat.rightMargin());
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
         if (!movable(b))
             return false;
     }
     for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next()) {
         const QTextBlockFormat f = b.blockFormat();
-        layOutLines(b, f.leftMargin(), frameWidth - f.leftMargin() - f.rightMargin(), f.textIndent(), {});
+        const qreal left = asQt(f.leftMargin());
+        layOutLines(b, left, frameWidth - left - asQt(f.rightMargin()), asQt(f.textIndent()), {});
         b.layout()->setPosition(QPointF(first.layout()->position().x(), b.layout()->position().y()));
     }
     const qreal origin = frameTop(first);
@@ -640,7 +664,7 @@ bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qr
         return cellFormat.hasProperty(side) ? cellFormat.doubleProperty(side) : format.cellPadding();
     };
     const QTextBlockFormat indents = block.blockFormat();
-    const qreal column = lineWidth + indents.leftMargin() + indents.rightMargin()
+    const qreal column = lineWidth + asQt(indents.leftMargin()) + asQt(indents.rightMargin())
         + padding(QTextFormat::TableCellLeftPadding) + padding(QTextFormat::TableCellRightPadding);
     return fixed(column) == fixed(set.rawValue())
         && block.layout()->minimumWidth() <= lineWidth;
