@@ -288,13 +288,16 @@ void uTxm::typed()
             int page = 0, line = 0, column = 0;
             T_GetInPos(page, line, column);
             if (page == 1 || column <= 1) { // columns count from 1
-                // The style joins the undo step of the typing that brought it.
-                m_edit->joinCommand();
-                if (line != 1 && !body && caret >= m_edit->textLength())
-                    txStyle(3, QVariant(), true);
-                else if (line == 1 && style != 0)
-                    txStyle(0, QVariant(), true);
-                m_edit->endCommand();
+                const bool toBody = line != 1 && !body && caret >= m_edit->textLength();
+                if (toBody || (line == 1 && style != 0)) {
+                    // Qt lays the paragraph out again in the style's look, and the text below it
+                    // anew where it moves: a second and more for megabytes.
+                    const LoadWait wait(m_edit->textLength());
+                    // The style joins the undo step of the typing that brought it.
+                    m_edit->joinCommand();
+                    txStyle(toBody ? 3 : 0, QVariant(), true);
+                    m_edit->endCommand();
+                }
             }
         }
     }

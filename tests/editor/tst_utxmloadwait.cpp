@@ -137,6 +137,36 @@ private slots:
         editor.cOff();
     }
 
+    // The heading style that typing on the first line brings is set under the wait window on a
+    // large page: Qt lays the paragraph out again in the heading's look.
+    void headingOfALargePageUnderTheWaitWindow_data()
+    {
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<bool>("waits");
+        QTest::newRow("short page") << 2000 << false;
+        QTest::newRow("long page") << 400000 << true;
+    }
+
+    void headingOfALargePageUnderTheWaitWindow()
+    {
+        QFETCH(int, characters);
+        QFETCH(bool, waits);
+        uTxm editor;
+        editor.cOn(0, 2);
+        bool ok = false;
+        editor.SetData(textPage(characters), ok, true);
+        QVERIFY(ok);
+        editor.edit().setSelStart(1);
+        const QList<bool> shown = waitDuringLayout(editor, [&] { editor.typed(); });
+        QCOMPARE(editor.edit().blockStyle(), 0);
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.contains(true), waits);
+        QVERIFY(!sbWait::isShown());
+        // Typed again, the heading it is stays as it is, without the window.
+        QVERIFY(!waitDuringLayout(editor, [&] { editor.typed(); }).contains(true));
+        editor.cOff();
+    }
+
     // Inserted bytes and a text pasted as text weigh as a page does.
     void largeInsertUnderTheWaitWindow()
     {
