@@ -103,7 +103,6 @@ QTextOption optionFor(const QTextBlock &block)
     return option;
 }
 
-
 // Where Qt puts the lines of a frame (a cell, the main text) that a page end parts, in 1/64 px from
 // the frame's top. A line that would reach below the page's bottom margin goes to the next page,
 // below its top margin.

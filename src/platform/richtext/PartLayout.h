@@ -19,9 +19,11 @@ class QTextTable;
 // here; each line goes where Qt would place it: after the line before it, or at the top of the
 // next page where it would reach into the page's bottom margin. Qt takes those margins from the
 // page and from a table's borders, spacing and paddings; they are learnt here from where Qt put
-// the lines, and a line too near a page end to tell goes to Qt. The rows below a cell, the table's size, what follows the table and the
-// size of the text are then Qt's to set again, which they are before anything reads them: drawing
-// or a hit test below the cell's end, the place of a block after it, the size of the text.
+// the lines (the main text's bottom one is read from its frame where they leave it open), and a
+// line too near a page end to tell goes to Qt. The rows below a cell, the table's size, what
+// follows the table and the size of the text are then Qt's to set again, which they are before
+// anything reads them: drawing or a hit test below the cell's end, the place of a block after it,
+// the size of the text.
 //
 // Qt notes where blocks begin every so far down the main text, and starts its drawing, its hit
 // tests and its next layout from the last such note above; a change laid out here moves the
