@@ -20,11 +20,16 @@ int fixed(qreal value)
     return int(std::lround(value * 64));
 }
 
-// An indent of a block as Qt takes it: in 1/64 px, cut towards zero (8 pt, 10.67 px, lies 1/64 px
-// left of where rounding would put it).
+// A length of a format (an indent, a margin, a line height, the page) as Qt takes it: in 1/64 px,
+// cut towards zero (an indent of 8 pt, 10.67 px, lies 1/64 px left of where rounding would put it).
+qint64 cut(qreal length)
+{
+    return qint64(length * 64);
+}
+
 qreal asQt(qreal indent)
 {
-    return qint64(indent * 64) / 64.0;
+    return cut(indent) / 64.0;
 }
 
 // The width of a block's longest word when it was last laid out.
@@ -202,7 +207,7 @@ bool movable(const QTextBlock &block)
 // 1/64 px.
 qint64 roomBetween(const QTextBlockFormat &above, const QTextBlockFormat &below)
 {
-    return qint64(above.bottomMargin() * 64) + qint64(below.topMargin() * 64);
+    return cut(above.bottomMargin()) + cut(below.topMargin());
 }
 
 // Lays a plain block's lines out at a width from its left indent, the first after its first-line
@@ -236,7 +241,7 @@ Slot slotOf(const QTextBlockFormat &format, const Line &line)
 {
     if (format.lineHeightType() != QTextBlockFormat::FixedHeight)
         return {line.height, 0};
-    const qint64 set = qint64(format.lineHeight() * 64);
+    const qint64 set = cut(format.lineHeight());
     return {set, line.ascent + qMax(line.leading, 0) - set * 4 / 5};
 }
 
@@ -329,12 +334,12 @@ PageEnds pagesOf(const QTextBlock &block, qreal origin)
 {
     const QTextDocument *doc = block.document();
     const qreal pageHeight = doc->pageSize().height();
-    PageEnds pages(pageHeight > 0 ? qint64(pageHeight * 64) : 0, fixed(origin));
+    PageEnds pages(pageHeight > 0 ? cut(pageHeight) : 0, fixed(origin));
     // The main text ends a page where its frame's margin, border and padding begin. (A line that
     // contradicts it is never moved here.)
     if (doc->frameAt(block.position()) == doc->rootFrame()) {
         const QTextFrameFormat f = doc->rootFrame()->frameFormat();
-        pages.knowBottom(qint64(f.bottomMargin() * 64) + qint64(f.border() * 64) + qint64(f.padding() * 64));
+        pages.knowBottom(cut(f.bottomMargin()) + cut(f.border()) + cut(f.padding()));
     }
     return pages;
 }
