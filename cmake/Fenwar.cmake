@@ -33,6 +33,10 @@ function(fenwar_test_support)
 endfunction()
 
 # Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.
+# A test of the sanitizer build may take minutes on a small or busy machine (two cores,
+# other builds beside it); a hang still ends here.
+set(FENWAR_TEST_TIMEOUT 1200)
+
 function(fenwar_tests lib)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   foreach(src ${tests})
@@ -48,7 +52,7 @@ function(fenwar_tests lib)
     add_test(NAME ${test} COMMAND ${test})
     set_tests_properties(${test} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;LANG=C.UTF-8"
-      TIMEOUT 300)
+      TIMEOUT ${FENWAR_TEST_TIMEOUT})
   endforeach()
 endfunction()
 
@@ -71,6 +75,6 @@ function(fenwar_server_tests)
     add_test(NAME ${test}_pg COMMAND ${test})
     get_test_property(${test} ENVIRONMENT env)
     set_tests_properties(${test}_pg PROPERTIES
-      ENVIRONMENT "${env};FENWAR_TEST_PG_DIR=${FENWAR_PG_DIR}" FIXTURES_REQUIRED pgserver TIMEOUT 300)
+      ENVIRONMENT "${env};FENWAR_TEST_PG_DIR=${FENWAR_PG_DIR}" FIXTURES_REQUIRED pgserver TIMEOUT ${FENWAR_TEST_TIMEOUT})
   endforeach()
 endfunction()
