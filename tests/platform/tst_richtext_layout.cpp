@@ -1,6 +1,8 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 
+#include "support/LayoutCheck.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QPainter>
@@ -36,46 +38,9 @@ std::unique_ptr<PageDocument> pageOfParagraphs(bool withTable)
     return page;
 }
 
-// Where each block and each of its lines lies, and the size of the whole (last: after lines moved
-// below a key, Qt sets the size again once it is read).
-QList<QRectF> geometry(QTextDocument *doc)
-{
-    QList<QRectF> rects;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout *lines = block.layout();
-        rects << doc->documentLayout()->blockBoundingRect(block);
-        for (int i = 0; i < lines->lineCount(); ++i)
-            rects << lines->lineAt(i).rect();
-    }
-    rects << QRectF(QPointF(), doc->documentLayout()->documentSize());
-    return rects;
-}
-
-// The same after Qt laid the whole text out again.
-QList<QRectF> laidOutAgain(QTextDocument *doc)
-{
-    doc->markContentsDirty(0, doc->characterCount());
-    return geometry(doc);
-}
-
-// The text drawn in strips down its pages, each strip from its own top (Qt finds the first block to
-// draw from its notes of where blocks begin).
-QList<QImage> strips(QTextDocument *doc)
-{
-    QList<QImage> images;
-    const qreal height = doc->pageSize().height() * 8;
-    for (qreal top = 0; top < height; top += 97) {
-        QImage image(int(doc->pageSize().width()), 120, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.translate(0, -top);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, top, image.width(), image.height());
-        doc->documentLayout()->draw(&painter, context);
-        images << image;
-    }
-    return images;
-}
+using LayoutCheck::geometry;
+using LayoutCheck::laidOutAgain;
+using LayoutCheck::strips;
 
 QTextCursor endOf(QTextDocument *doc, int blockNumber)
 {

@@ -13,6 +13,7 @@
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 
+#include "support/LayoutCheck.h"
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
@@ -336,6 +337,95 @@ private slots:
         QCOMPARE(html.blockCount(), 1);
         QCOMPARE(html.toPlainText(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
         QCOMPARE(data->text(), edit.text().mid(100, 300).replace(QChar(11), QLatin1Char('\n')));
+    }
+
+    // Keys on pages with and without paragraphs held as lines leave every block and line where Qt's
+    // own layout of the same text puts them, and the text drawn as Qt draws it; the lines of a held
+    // paragraph keep telling its format. Keys: a text typed ("'abc"), a key with its modifiers
+    // ("Ctrl+End"), or the caret put at a position ("@12") or a selection ("@12-17").
+    void keysLeaveTheLayoutQtGives_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("look");
+        QTest::addColumn<QStringList>("keys");
+        const QString lines = SamplePage::pastedLines(80);
+        const QString paragraphs = QStringList(200, QStringLiteral("段落")).join(QChar(10));
+        QTest::newRow("a short page, a letter above a paragraph")
+            << QString() << QString()
+            << QStringList{"Ctrl+A", "'abc", "Return", "'def", "@1", "'x"};
+        const QString nearTheEnd = paragraphs + QChar(10) + lines;
+        QTest::newRow("held lines near the end of a long page, a line longer, Ctrl+End")
+            << nearTheEnd + QStringLiteral("\v短い\v行") << QString()
+            << QStringList{QStringLiteral("@%1").arg(nearTheEnd.indexOf(QStringLiteral("行 55 ")) + 10),
+                           "'" + QStringLiteral("x").repeated(34), "Ctrl+End"};
+        QTest::newRow("Enter and BackSpace at the top of held lines")
+            << lines + QStringLiteral("\n終わり") << QString() << QStringList{"@0", "Return", "Backspace"};
+        QTest::newRow("Enter and BackSpace at the start of held lines")
+            << QStringLiteral("見出し\n") + lines + QStringLiteral("\n終わり") << QString()
+            << QStringList{"@4", "Return", "Backspace"};
+        QTest::newRow("a short paragraph taken with its end, held lines after it")
+            << QStringLiteral("見出し\n短い段落\n") + lines + QStringLiteral("\n終わり") << QString()
+            << QStringList{"@4-9", "Delete"};
+        QTest::newRow("Ctrl+A, Shift+Up, Enter in held lines")
+            << lines + QStringLiteral("\n終わり") << QString() << QStringList{"Ctrl+A", "Shift+Up", "Return"};
+        const QString spaced = QStringLiteral("見出し\n") + lines + QChar(10) + paragraphs;
+        int sixth = -1;
+        for (int i = 0; i < 6; ++i)
+            sixth = spaced.indexOf(QChar(11), sixth + 1);
+        QTest::newRow("Enter in held lines with space before and after")
+            << spaced << QStringLiteral("spaced") << QStringList{QStringLiteral("@%1").arg(sixth), "Return"};
+        QTest::newRow("a letter after a table")
+            << QStringLiteral("前\n") << QStringLiteral("table") << QStringList{"Ctrl+End", "'x"};
+        QTest::newRow("a paragraph of a set line height joined to held lines")
+            << QStringLiteral("最初の段落\n") + lines + QStringLiteral("\n終わり") << QStringLiteral("fixed")
+            << QStringList{"@5", "Delete"};
+    }
+
+    void keysLeaveTheLayoutQtGives()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, look);
+        QFETCH(QStringList, keys);
+        KeyedPage p(text);
+        QVERIFY(QTest::qWaitForWindowExposed(&p.view));
+        if (look == QLatin1String("spaced")) {
+            p.edit.select(5, 0);
+            p.edit.setSpaceBefore(240);
+            p.edit.setSpaceAfter(120);
+        } else if (look == QLatin1String("fixed")) {
+            p.edit.select(0, p.edit.textLength());
+            p.edit.setLineSpacingTwips(290);
+            p.edit.setSpaceAfter(75);
+        } else if (look == QLatin1String("table")) {
+            p.edit.select(p.edit.textLength(), 0);
+            QVERIFY(p.edit.insertTable(2, 2) > 0);
+        }
+        p.select(0, 0);
+        QCoreApplication::processEvents();
+        // Each key is checked as it leaves the page, before the view reads anything of it.
+        QWidget *to = p.view.viewport();
+        for (const QString &key : keys) {
+            if (key.startsWith(u'\'')) {
+                QTest::keyClicks(to, key.mid(1));
+            } else if (key.startsWith(u'@')) {
+                const QStringList at = key.mid(1).split(u'-');
+                p.select(at.first().toInt(), at.last().toInt());
+            } else {
+                const QKeySequence sequence(key);
+                QTest::keyClick(to, Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+            }
+        }
+        QTextDocument *doc = p.page.main();
+        const QString wrong = heldWrongly(doc);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        const QList<QRectF> after = LayoutCheck::geometry(doc);
+        // As tall as the view, so that a strip holds the change and what lies below it.
+        const qreal bottom = doc->documentLayout()->documentSize().height();
+        const QList<QImage> drawn = LayoutCheck::strips(doc, 700, 97, bottom);
+        QCOMPARE(after, LayoutCheck::laidOutAgain(doc));
+        const QList<QImage> again = LayoutCheck::strips(doc, 700, 97, bottom);
+        for (qsizetype i = 0; i < drawn.size(); ++i)
+            QVERIFY2(drawn.at(i) == again.value(i), qPrintable(QStringLiteral("drawn otherwise at y=%1").arg(i * 97)));
     }
 
     // Random keys at and around the held line breaks, or the spaces or letters a paragraph without

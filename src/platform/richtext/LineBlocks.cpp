@@ -399,8 +399,9 @@ bool LineBlocks::nearLines(const QTextCursor &cursor)
     if (!doc)
         return false;
     for (int position : {cursor.selectionStart(), cursor.selectionEnd()}) {
+        // (A paragraph end taken away joins the next paragraph, which may be held in lines.)
         const QTextBlock block = doc->findBlock(position);
-        if (marked(block.previous()) || marked(block) || marked(block.next()))
+        if (marked(block.previous()) || marked(block) || marked(block.next()) || marked(block.next().next()))
             return true;
     }
     return false;

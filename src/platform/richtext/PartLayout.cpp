@@ -203,11 +203,18 @@ bool movable(const QTextBlock &block)
     return plainBlock(block) && lines && f.pageBreakPolicy() == QTextFormat::PageBreak_Auto;
 }
 
-// The room Qt leaves between two blocks: the one's space after and the other's space before. In
-// 1/64 px.
+// The room Qt leaves between two blocks: the more of the one's space after and the other's space
+// before. In 1/64 px.
 qint64 roomBetween(const QTextBlockFormat &above, const QTextBlockFormat &below)
 {
-    return cut(above.bottomMargin()) + cut(below.topMargin());
+    return qMax(cut(above.bottomMargin()), cut(below.topMargin()));
+}
+
+// A block of a paragraph held in pieces (LineBlocks): the first, a middle or the last.
+bool heldPiece(const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    return LineBlocks::continues(block) || (next.isValid() && LineBlocks::continues(next));
 }
 
 // Lays a plain block's lines out at a width from its left indent, the first after its first-line
@@ -255,6 +262,18 @@ qreal endOf(const QTextBlockFormat &format, const Line &line)
 {
     const Slot slot = slotOf(format, line);
     return line.y + (slot.adjust + slot.advance) / 64.0;
+}
+
+// Where a block's last line ends in its frame's flow, in 1/64 px from the frame's top; -1 for a
+// block without lines.
+qint64 flowEnd(const QTextBlock &block)
+{
+    const QTextLayout *lines = block.layout();
+    if (lines->lineCount() == 0)
+        return -1;
+    const Line line = lineOf(lines->lineAt(lines->lineCount() - 1));
+    const Slot slot = slotOf(block.blockFormat(), line);
+    return fixed(lines->position().y()) + fixed(line.y) + slot.adjust + slot.advance;
 }
 
 // Learns where the pages part the lines from `first` to `last` as Qt put them (the lines of `block`
@@ -386,6 +405,12 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
         laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)), bottom);
         return;
     }
+    layOutAsQt(from, oldLength, length);
+}
+
+// Has Qt lay out a change, from the first change laid out here where that lies above it.
+void PartLayout::layOutAsQt(int from, int oldLength, int length)
+{
     // Qt starts from its last note above the change: one below a change laid out here may be off.
     // Where both lie in one table, Qt lays out all of it for the change anyway: told of a change
     // from the first one on, it does so once, not twice (a second a time for a megabyte in a cell).
@@ -400,13 +425,20 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
     m_aloneFrom = -1;
     m_sizesOffFrom = -1;
     QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
+    m_notedLength = document()->characterCount();
     rememberLongestWords(from, from + length);
 }
 
 void PartLayout::draw(QPainter *painter, const PaintContext &context)
 {
     const qreal all = std::numeric_limits<qreal>::infinity();
-    if (m_sizesOffFrom >= 0 && (!context.clip.isValid() || context.clip.bottom() > m_sizesOffBelow))
+    // Qt stops drawing at the first block at or past the position of its note below the area, and
+    // at the end of the text as it was: a change laid out here that took or put in characters
+    // moved the blocks below it past those positions.
+    const bool moved = m_aloneFrom >= 0 && m_notedLength != document()->characterCount();
+    if (moved && (!context.clip.isValid() || context.clip.bottom() > m_aloneTop))
+        catchUp(all);
+    else if (m_sizesOffFrom >= 0 && (!context.clip.isValid() || context.clip.bottom() > m_sizesOffBelow))
         catchUp(all);
     else if (context.clip.isValid())
         catchUp(context.clip.top());
@@ -452,13 +484,16 @@ void PartLayout::laidOutAlone(const QTextBlock &block, QTextTable *table, qreal 
             bottom = qMax(bottom, QTextDocumentLayout::blockBoundingRect(last).bottom());
         }
     }
+    const qreal top = QTextDocumentLayout::blockBoundingRect(block).top();
     if (m_aloneFrom < 0) {
         m_aloneFrom = block.position();
+        m_aloneTop = top;
         m_notesOffBelow = bottom;
         return;
     }
     // A change laid out here moves no block start above it.
     m_aloneFrom = qMin(m_aloneFrom, block.position());
+    m_aloneTop = qMin(m_aloneTop, top);
     m_notesOffBelow = qMin(m_notesOffBelow, bottom);
 }
 
@@ -475,6 +510,7 @@ void PartLayout::catchUp(qreal below)
     // As a change of the block's first character: Qt lays out nothing for a change of nothing at
     // the start of the text.
     QTextDocumentLayout::documentChanged(from, 1, 1);
+    m_notedLength = document()->characterCount();
 }
 
 // Whether Qt has laid the text out, on pages, for a device of the screen's resolution (Qt scales
@@ -489,7 +525,8 @@ bool PartLayout::laidOutAsQt() const
 bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom)
 {
     QTextDocument *doc = document();
-    if (!laidOutAsQt() || !block.isValid() || from + length > block.position() + block.length() - 1)
+    if (!laidOutAsQt() || !block.isValid() || from + length > block.position() + block.length() - 1
+        || !heldPiece(block) || followsFrame(block))
         return false;
     if (m_sizesOffFrom >= 0 && block.position() >= m_sizesOffFrom)
         return false; // placed where Qt has yet to set it
@@ -565,6 +602,15 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
         || last.blockNumber() - first.blockNumber() > 3 || (m_sizesOffFrom >= 0 && first.position() >= m_sizesOffFrom)
         || doc->frameAt(from) != doc->rootFrame() || framesBelow(first))
         return false;
+    // Only where a paragraph held in pieces is parted or joined; and after a block whose end tells
+    // where the first one begins (a removal from a paragraph's start leaves the block that follows
+    // it where it stood, below the text taken away).
+    bool held = false;
+    for (QTextBlock b = first; b.isValid() && b.position() <= last.position(); b = b.next())
+        held = held || heldPiece(b);
+    const QTextBlock above = first.previous();
+    if (!held || !above.isValid() || flowEnd(above) < 0)
+        return false;
     // The width of a line, from the first block's lines as Qt laid them out.
     QList<Line> lines;
     Lines at;
@@ -587,11 +633,13 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
     qint64 end = -1;
     if (!learnPages(pages, last.next(), doc->lastBlock(), QTextBlock(), {}, end))
         return false;
-    const qint64 top = fixed(first.layout()->position().y());
+    const qint64 was = fixed(first.layout()->position().y());
+    const qint64 top = flowEnd(above) + roomBetween(above.blockFormat(), first.blockFormat());
+    first.layout()->setPosition(QPointF(first.layout()->position().x(), top / 64.0));
     if (placeLines(pages, first, 0, top, top, doc->lastBlock()) < 0)
         return false;
     // Qt noted where blocks begin below the first block's end as it was: those notes may be off.
-    bottom = origin + top / 64.0 + endOf(firstFormat, lines.constLast());
+    bottom = origin + qMin(was, top) / 64.0 + endOf(firstFormat, lines.constLast());
     sizesOff(nullptr, first, std::numeric_limits<qreal>::infinity());
     emit update(QRectF(0, origin + first.layout()->position().y(), std::numeric_limits<int>::max(),
                        std::numeric_limits<int>::max()));
@@ -610,6 +658,18 @@ bool PartLayout::cellLinesMove(QTextTable *table, const QTextBlock &block) const
 {
     const QTextTableCell cell = table->cellAt(block.position());
     return cell.rowSpan() == 1 && table->format().headerRowCount() == 0 && alignedToTop(table, cell.row());
+}
+
+// A table or a frame right before the block: Qt puts an empty block after a table into the table's
+// bottom edge, and one that begins with a line break a line up.
+bool PartLayout::followsFrame(const QTextBlock &block) const
+{
+    const QTextFrame *frame = document()->frameAt(block.position());
+    for (const QTextFrame *child : frame->childFrames()) {
+        if (child->lastPosition() + 1 == block.position())
+            return true;
+    }
+    return false;
 }
 
 // A table or a frame after the block in the main text, or right before it: Qt places a frame, which
