@@ -358,6 +358,14 @@ private slots:
             << nearTheEnd + QStringLiteral("\v短い\v行") << QString()
             << QStringList{QStringLiteral("@%1").arg(nearTheEnd.indexOf(QStringLiteral("行 55 ")) + 10),
                            "'" + QStringLiteral("x").repeated(34), "Ctrl+End"};
+        QStringList shortLines;
+        for (int i = 0; i < 600; ++i)
+            shortLines << QStringLiteral("行%1").arg(i);
+        const QString manyShort = QStringLiteral("見出し\n") + shortLines.join(QChar(11)) + QStringLiteral("\n終わり");
+        QTest::newRow("short held lines, a line longer far down the page")
+            << manyShort << QString()
+            << QStringList{QStringLiteral("@%1").arg(manyShort.indexOf(QStringLiteral("行110"))),
+                           "'" + QStringLiteral("x").repeated(34)};
         QTest::newRow("Enter and BackSpace at the top of held lines")
             << lines + QStringLiteral("\n終わり") << QString() << QStringList{"@0", "Return", "Backspace"};
         QTest::newRow("Enter and BackSpace at the start of held lines")
@@ -421,11 +429,11 @@ private slots:
         const QList<QRectF> after = LayoutCheck::geometry(doc);
         // As tall as the view, so that a strip holds the change and what lies below it.
         const qreal bottom = doc->documentLayout()->documentSize().height();
-        const QList<QImage> drawn = LayoutCheck::strips(doc, 700, 97, bottom);
+        const QList<QImage> drawn = LayoutCheck::strips(doc, 700, 61, bottom);
         QCOMPARE(after, LayoutCheck::laidOutAgain(doc));
-        const QList<QImage> again = LayoutCheck::strips(doc, 700, 97, bottom);
+        const QList<QImage> again = LayoutCheck::strips(doc, 700, 61, bottom);
         for (qsizetype i = 0; i < drawn.size(); ++i)
-            QVERIFY2(drawn.at(i) == again.value(i), qPrintable(QStringLiteral("drawn otherwise at y=%1").arg(i * 97)));
+            QVERIFY2(drawn.at(i) == again.value(i), qPrintable(QStringLiteral("drawn otherwise at y=%1").arg(i * 61)));
     }
 
     // Random keys at and around the held line breaks, or the spaces or letters a paragraph without

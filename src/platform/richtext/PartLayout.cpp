@@ -368,9 +368,9 @@ PageEnds pagesOf(const QTextBlock &block, qreal origin)
 // them between pages is learnt from the lines from `first` to `last` as Qt put them, `origin` is
 // the top of their frame on the whole text. Returns the least of the old and the new end of the
 // text up to `last`, from the frame's top, or -1 where Qt's places cannot be told: then nothing has
-// moved.
+// moved. How far the end rose goes into `rose`.
 qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextBlock &first, const QTextBlock &last,
-                qreal origin)
+                qreal origin, qreal &rose)
 {
     PageEnds pages = pagesOf(block, origin);
     qint64 oldEnd = -1;
@@ -380,6 +380,7 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
     const Slot slot = slotOf(block.blockFormat(), before.at(kept - 1));
     const qint64 top = fixed(block.layout()->position().y()) + fixed(before.at(kept - 1).y) + slot.adjust;
     const qint64 end = placeLines(pages, block, kept, top, top + slot.advance, last);
+    rose = qMax<qint64>(0, oldEnd - end) / 64.0;
     return end < 0 ? -1 : qMin(oldEnd, end) / 64.0;
 }
 
@@ -397,12 +398,15 @@ void PartLayout::documentChanged(int from, int oldLength, int length)
     const int blocks = document()->blockCount();
     const QTextBlock block = document()->findBlock(from);
     qreal bottom = 0;
+    m_rose = 0;
     const bool mine = blocks == m_blocks ? layOutAlone(block, from, length, bottom)
                                          : m_blocks >= 0 && layOutParagraphs(from, length, bottom);
     m_blocks = blocks;
     if (mine) {
         rememberLongestWords(from, from + length);
         laidOutAlone(block, qobject_cast<QTextTable *>(document()->frameAt(from)), bottom);
+        m_putIn += qMax(0, length - oldLength);
+        m_roseBy += m_rose;
         return;
     }
     layOutAsQt(from, oldLength, length);
@@ -425,24 +429,62 @@ void PartLayout::layOutAsQt(int from, int oldLength, int length)
     m_aloneFrom = -1;
     m_sizesOffFrom = -1;
     QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
-    m_notedLength = document()->characterCount();
+    notesHold();
     rememberLongestWords(from, from + length);
 }
 
 void PartLayout::draw(QPainter *painter, const PaintContext &context)
 {
     const qreal all = std::numeric_limits<qreal>::infinity();
-    // Qt stops drawing at the first block at or past the position of its note below the area, and
-    // at the end of the text as it was: a change laid out here that took or put in characters
-    // moved the blocks below it past those positions.
-    const bool moved = m_aloneFrom >= 0 && m_notedLength != document()->characterCount();
-    if (moved && (!context.clip.isValid() || context.clip.bottom() > m_aloneTop))
-        catchUp(all);
-    else if (m_sizesOffFrom >= 0 && (!context.clip.isValid() || context.clip.bottom() > m_sizesOffBelow))
+    if (m_sizesOffFrom >= 0 && (!context.clip.isValid() || context.clip.bottom() > m_sizesOffBelow))
         catchUp(all);
     else if (context.clip.isValid())
         catchUp(context.clip.top());
-    QTextDocumentLayout::draw(painter, context);
+    if (m_aloneFrom < 0 || (m_putIn == 0 && m_roseBy == 0)
+        || (context.clip.isValid() && context.clip.bottom() <= m_aloneTop)) {
+        QTextDocumentLayout::draw(painter, context);
+        return;
+    }
+    if (!context.clip.isValid()) {
+        catchUp(all);
+        QTextDocumentLayout::draw(painter, context);
+        return;
+    }
+    PaintContext reaching = context;
+    if (!reachPastNotes(reaching.clip))
+        catchUp(all);
+    QTextDocumentLayout::draw(painter, m_aloneFrom < 0 ? context : reaching);
+}
+
+// Qt draws from its last note above the area down to the first block at or past the position of its
+// first note below it, and stops at the end of the text as it was; whoever draws clips the painter
+// to the area. Below a change laid out here the notes' positions lie behind the blocks' by up to the
+// characters put in, and their places below by up to the height the lines rose. An area reaching
+// down so far that every block of `area` lies before the first note below it; false where that
+// reaches the end of the text (Qt goes over the text from the change to its end, a short way).
+bool PartLayout::reachPastNotes(QRectF &area) const
+{
+    const QTextDocument *doc = document();
+    const qreal bottom = area.bottom();
+    int passed = 0; // characters of the blocks below the area
+    qreal enough = -1; // where the blocks below the area hold more than were put in
+    // Qt notes a table of the main text as one, where it begins.
+    int from = m_aloneFrom;
+    for (QTextFrame *frame = doc->frameAt(from); frame && frame != doc->rootFrame(); frame = frame->parentFrame())
+        from = frame->lastPosition() + 1;
+    for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
+        const QRectF rect = QTextDocumentLayout::blockBoundingRect(b);
+        if (rect.top() < bottom)
+            continue;
+        if (enough >= 0 && rect.top() >= enough + m_roseBy) {
+            area.setBottom(rect.top());
+            return true;
+        }
+        passed += b.length();
+        if (enough < 0 && passed > m_putIn)
+            enough = rect.bottom();
+    }
+    return false;
 }
 
 int PartLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
@@ -510,7 +552,14 @@ void PartLayout::catchUp(qreal below)
     // As a change of the block's first character: Qt lays out nothing for a change of nothing at
     // the start of the text.
     QTextDocumentLayout::documentChanged(from, 1, 1);
+    notesHold();
+}
+
+void PartLayout::notesHold()
+{
     m_notedLength = document()->characterCount();
+    m_putIn = 0;
+    m_roseBy = 0;
 }
 
 // Whether Qt has laid the text out, on pages, for a device of the screen's resolution (Qt scales
@@ -574,11 +623,11 @@ bool PartLayout::layOutAlone(const QTextBlock &block, int from, int length, qrea
         const QTextBlock first = table->cellAt(block.position()).firstCursorPosition().block();
         const QTextBlock last = table->cellAt(block.position()).lastCursorPosition().block();
         const qreal origin = frameTop(first);
-        below = moveLines(block, before, first, last, origin);
+        below = moveLines(block, before, first, last, origin, m_rose);
         if (below >= 0)
             sizesOff(table, block, origin + below);
     } else if (!table && !framesBelow(block)) {
-        below = moveLines(block, before, block, document()->lastBlock(), frameTop(block));
+        below = moveLines(block, before, block, document()->lastBlock(), frameTop(block), m_rose);
         if (below >= 0)
             sizesOff(nullptr, block, std::numeric_limits<qreal>::infinity());
     }
@@ -636,8 +685,10 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
     const qint64 was = fixed(first.layout()->position().y());
     const qint64 top = flowEnd(above) + roomBetween(above.blockFormat(), first.blockFormat());
     first.layout()->setPosition(QPointF(first.layout()->position().x(), top / 64.0));
-    if (placeLines(pages, first, 0, top, top, doc->lastBlock()) < 0)
+    const qint64 newEnd = placeLines(pages, first, 0, top, top, doc->lastBlock());
+    if (newEnd < 0)
         return false;
+    m_rose = qMax<qint64>(0, end - newEnd) / 64.0;
     // Qt noted where blocks begin below the first block's end as it was: those notes may be off.
     bottom = origin + qMin(was, top) / 64.0 + endOf(firstFormat, lines.constLast());
     sizesOff(nullptr, first, std::numeric_limits<qreal>::infinity());

@@ -60,6 +60,8 @@ private:
     bool columnKeepsWidth(QTextTable *table, const QTextBlock &block, qreal lineWidth) const;
     void laidOutAlone(const QTextBlock &block, QTextTable *table, qreal bottom);
     void catchUp(qreal below);
+    void notesHold();
+    bool reachPastNotes(QRectF &area) const;
     void sizesOff(QTextTable *table, const QTextBlock &block, qreal below);
     void rememberLongestWords(int from, int to);
 
@@ -69,7 +71,12 @@ private:
     int m_aloneFrom = -1;
     qreal m_aloneTop = 0; // where that block begins
     qreal m_notesOffBelow = 0;
-    int m_notedLength = -1; // the length of the text when Qt last laid it out
+    // The length of the text when Qt last laid it out; since then, the characters put in and the
+    // height the lines rose by changes laid out here (how far Qt's notes below them may be off).
+    int m_notedLength = -1;
+    int m_putIn = 0;
+    qreal m_roseBy = 0;
+    qreal m_rose = 0; // by the change being laid out
     // Where Qt's rows and sizes are off after a cell's lines were moved here: from this position
     // (the next row or what follows the table) and below this y; -1 when they hold.
     int m_sizesOffFrom = -1;
