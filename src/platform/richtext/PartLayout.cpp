@@ -459,23 +459,30 @@ void PartLayout::draw(QPainter *painter, const PaintContext &context)
 // Qt draws from its last note above the area down to the first block at or past the position of its
 // first note below it, and stops at the end of the text as it was; whoever draws clips the painter
 // to the area. Below a change laid out here the notes' positions lie behind the blocks' by up to the
-// characters put in, and their places below by up to the height the lines rose. An area reaching
-// down so far that every block of `area` lies before the first note below it; false where that
-// reaches the end of the text (Qt goes over the text from the change to its end, a short way).
+// characters put in, and their places below by up to the height the lines rose. Where a block of
+// `area` lies behind the change, an area reaching down so far that every block of `area` lies before
+// the first note below it (drawing what lies between costs time: a key that keeps its lines asks for
+// its own block, which lies before any such note); false where that reaches the end of the text (Qt
+// goes over the text from the change to its end, a short way).
 bool PartLayout::reachPastNotes(QRectF &area) const
 {
     const QTextDocument *doc = document();
     const qreal bottom = area.bottom();
     int passed = 0; // characters of the blocks below the area
     qreal enough = -1; // where the blocks below the area hold more than were put in
+    bool moved = false; // a block of the area stands behind the change
     // Qt notes a table of the main text as one, where it begins.
     int from = m_aloneFrom;
     for (QTextFrame *frame = doc->frameAt(from); frame && frame != doc->rootFrame(); frame = frame->parentFrame())
         from = frame->lastPosition() + 1;
     for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
         const QRectF rect = QTextDocumentLayout::blockBoundingRect(b);
-        if (rect.top() < bottom)
+        if (rect.top() < bottom) {
+            moved = moved || (b.position() > m_aloneFrom && rect.bottom() > area.top());
             continue;
+        }
+        if (!moved)
+            return true;
         if (enough >= 0 && rect.top() >= enough + m_roseBy) {
             area.setBottom(rect.top());
             return true;
@@ -484,7 +491,7 @@ bool PartLayout::reachPastNotes(QRectF &area) const
         if (enough < 0 && passed > m_putIn)
             enough = rect.bottom();
     }
-    return false;
+    return !moved;
 }
 
 int PartLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
