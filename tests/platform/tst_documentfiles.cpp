@@ -197,6 +197,8 @@ private slots:
     void nestedTablesDeeperThanShownBecomeParagraphs();
     void verticalMergesAreJoinedInOnePass();
     void cellsThatCannotMergeKeepTheirText_data();
+    void htmlListsNestedDeepAreCut_data();
+    void htmlListsNestedDeepAreCut();
     void cellsThatCannotMergeKeepTheirText();
     void aWordProcessorsBookKeepsItsPictures();
     void largeTablesRead_data();
@@ -263,6 +265,34 @@ void TstDocumentFiles::nestedTablesDeeperThanShownBecomeParagraphs()
     QCOMPARE(SamplePage::nestingOf(page.main()), qMin(depth, TableOps::ShownNesting));
     QCOMPARE(paragraphsOf(page.main()), nestedTexts(0, depth, side) << QStringLiteral("end"));
 }
+
+void TstDocumentFiles::htmlListsNestedDeepAreCut_data()
+{
+    QTest::addColumn<int>("depth");
+    QTest::newRow("as deep as kept") << HtmlImport::ListNestingLimit;
+    QTest::newRow("one level deeper") << HtmlImport::ListNestingLimit + 1;
+    // Half a megabyte of lists 20,000 deep took Qt's import 50 s.
+    QTest::newRow("2,000 deep") << 2000;
+}
+
+void TstDocumentFiles::htmlListsNestedDeepAreCut()
+{
+    // The levels below the limit become items of the deepest list kept, every text in its place.
+    QFETCH(int, depth);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, ForeignFiles::htmlNestedLists(depth)));
+    QStringList expected;
+    for (int i = 0; i < depth; ++i)
+        expected << QStringLiteral("L%1").arg(i);
+    QCOMPARE(SamplePage::paragraphText(page.main()), expected.join(QLatin1Char('\n')) + QStringLiteral("\nend"));
+    int deepest = 0;
+    for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+        if (block.textList())
+            deepest = qMax(deepest, block.textList()->format().indent());
+    }
+    QCOMPARE(deepest, qMin(depth, HtmlImport::ListNestingLimit));
+}
+
 
 void TstDocumentFiles::verticalMergesAreJoinedInOnePass()
 {

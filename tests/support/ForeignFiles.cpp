@@ -446,16 +446,37 @@ QList<TextCase> htmlTextCases()
         {"byte-order mark over the declaration", "\xEF\xBB\xBF" + page("<meta charset=\"Shift_JIS\">", utf8), japanese},
         {"unknown declaration", page("<meta charset=\"x-no-such-code\">", sjis), japanese},
         {"UTF-16 declared, UTF-8 written", page("<meta charset=\"utf-16\">", utf8), japanese},
+        // The labels browsers read, whether iconv knows them or not, in any letter case.
+        {"x-euc-jp", page("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-euc-jp\">", eucJp), japanese},
+        {"csEUCPkdFmtJapanese", page("<meta charset=\" csEUCPkdFmtJapanese\">", eucJp), japanese},
+        {"x-sjis", page("<meta charset=\"X-SJIS\">", sjis), japanese},
+        {"ms_kanji", page("<meta charset=\"ms_kanji\">", sjis), japanese},
+        {"csISO2022JP", page("<meta charset=\"csISO2022JP\">", jis), japanese},
+        {"XML declaration only", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + page(QByteArray(), eucJp), japanese},
+        {"XML declaration x-euc-jp", "<?xml version='1.0' encoding='x-euc-jp'?>" + page(QByteArray(), eucJp), japanese},
+        {"meta over XML declaration", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>" + page("<meta charset=\"Shift_JIS\">", sjis), japanese},
+        // Ruby reads as the Word reader gives it; the parentheses a page gives in <rp> are kept, never doubled.
+        {"ruby", page("<meta charset=\"utf-8\">", "前<ruby>漢字<rt>かんじ</rt></ruby>後"), QStringLiteral("前漢字（かんじ）後")},
+        {"ruby with rp", page("<meta charset=\"utf-8\">", "前<ruby>漢字<rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>後"),
+         QStringLiteral("前漢字(かんじ)後")},
+        {"ruby of each kanji, rt unclosed", page("<meta charset=\"utf-8\">", "<RUBY>漢<RT>かん<rb>字<rt>じ</RUBY>。"),
+         QStringLiteral("漢（かん）字（じ）。")},
+        {"ruby with markup in its reading", page("<meta charset=\"utf-8\">", "<ruby>漢字<rt><b>かん</b>じ<wbr></rt></ruby>"),
+         QStringLiteral("漢字（かんじ）")},
+        {"ruby unclosed at the end", page("<meta charset=\"utf-8\">", "<ruby>漢字<rt>かんじ"), QStringLiteral("漢字（かんじ）")},
+        {"rt outside ruby", page("<meta charset=\"utf-8\">", "a <rt>b</rt> c"), QStringLiteral("a b c")},
     };
 }
 
-QByteArray docxList(int items)
+namespace {
+// A numbered list of these items, and a paragraph "end" after it.
+QByteArray docxListOf(const QList<QByteArray> &items)
 {
     const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
     QByteArray body;
-    for (int i = 1; i <= items; ++i)
-        body += "<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr><w:r><w:t>Item "
-                + number(i) + "</w:t></w:r></w:p>";
+    for (const QByteArray &item : items)
+        body += "<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr><w:r><w:t>" + item
+                + "</w:t></w:r></w:p>";
     return ZipPackage::write(
         {{QStringLiteral("word/document.xml"),
           "<w:document " + w + "><w:body>" + body + docxText("end") + "</w:body></w:document>"},
@@ -467,6 +488,15 @@ QByteArray docxList(int items)
           "<w:numbering " + w + "><w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
           "<w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>"}});
+}
+} // namespace
+
+QByteArray docxList(int items)
+{
+    QList<QByteArray> texts;
+    for (int i = 1; i <= items; ++i)
+        texts << "Item " + number(i);
+    return docxListOf(texts);
 }
 
 QByteArray rtfList(int items)
@@ -521,6 +551,40 @@ QByteArray rtfWord(qsizetype count)
 QByteArray htmlWord(qsizetype count)
 {
     return "<html><body><p>" + letters(count) + "</p><p>end</p></body></html>";
+}
+
+QByteArray hebrewWord(qsizetype count)
+{
+    QByteArray word;
+    word.reserve(count * 2);
+    for (qsizetype i = 0; i < count; ++i)
+        word += QString(QChar(0x05D0 + int(i % 27))).toUtf8();
+    return word;
+}
+
+QByteArray docxListWord(const QByteArray &word)
+{
+    return docxListOf({word});
+}
+
+QByteArray htmlNestedLists(int depth)
+{
+    QByteArray html = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        html += "<ul><li>L" + number(i);
+    for (int i = 0; i < depth; ++i)
+        html += "</li></ul>";
+    return html + "<p>end</p></body></html>";
+}
+
+QByteArray rtfEmptyTables(int tables, int rows, int columns)
+{
+    // The rows after a table's first take its cells' edges, as RTF readers keep a row's definition.
+    QByteArray edges = "\\trowd";
+    for (int c = 1; c <= columns; ++c)
+        edges += "\\cellx" + number(c * 100);
+    const QByteArray row = "\\pard\\intbl" + QByteArray("\\cell").repeated(columns) + "\\row\n";
+    return "{\\rtf1\\ansi " + (edges + row.repeated(rows) + "\\pard\\par\n").repeated(tables) + "}";
 }
 
 } // namespace ForeignFiles

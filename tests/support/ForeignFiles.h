@@ -90,5 +90,16 @@ QByteArray htmlEmptyTables(int tables, int rows, int columns);
 QByteArray docxWord(qsizetype letters);
 QByteArray rtfWord(qsizetype letters);
 QByteArray htmlWord(qsizetype letters);
+// `letters` Hebrew letters (right to left, as a word without a break).
+QByteArray hebrewWord(qsizetype letters);
+// One numbered list of one item, that word, and a paragraph "end" after it.
+QByteArray docxListWord(const QByteArray &word);
+
+// Lists nested `depth` levels deep, each with one item "L<level>" that holds the next level; "end"
+// follows the outermost.
+QByteArray htmlNestedLists(int depth);
+
+// `tables` tables of empty cells as Word writes RTF, the cells' edges given once for each table.
+QByteArray rtfEmptyTables(int tables, int rows, int columns);
 
 } // namespace ForeignFiles

@@ -10,7 +10,7 @@
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/PlainText.h"
 #include "platform/richtext/TextProps.h"
-#include "platform/rtf/RtfPictures.h"
+#include "platform/rtf/RtfWeight.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/SystemCodec.h"
@@ -23,6 +23,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+
+#include <utility>
 
 namespace {
 
@@ -100,23 +102,46 @@ QString decodeText(const QByteArray &bytes)
     return SystemCodec::toUnicode(bytes);
 }
 
+// The Japanese labels of the web's table of encodings, as browsers read a page's declaration: the
+// encoding each names (iconv knows some of the labels under no name, "x-euc-jp" among them).
+QByteArray japaneseEncoding(const QByteArray &label)
+{
+    static const QList<std::pair<QByteArray, QList<QByteArray>>> labels{
+        {"EUC-JP", {"cseucpkdfmtjapanese", "euc-jp", "x-euc-jp"}},
+        {"CP932", {"csshiftjis", "ms932", "ms_kanji", "shift-jis", "shift_jis", "sjis", "windows-31j", "x-sjis", "cp932"}},
+        {"ISO-2022-JP", {"csiso2022jp", "iso-2022-jp"}},
+    };
+    const QByteArray name = label.trimmed().toLower();
+    for (const auto &[encoding, names] : labels) {
+        if (names.contains(name))
+            return encoding;
+    }
+    return QByteArray();
+}
+
 // An HTML file: by its byte-order mark, else in the encoding its <meta> declares (charset, or the
-// content of http-equiv), else as a text file. A page that declares UTF-16 was written as UTF-8 (it could
-// not have been read so far).
+// content of http-equiv) or, without one, its XML declaration (an XHTML page), else as a text file.
+// A page that declares UTF-16 was written as UTF-8 (it could not have been read so far).
 QString decodeHtml(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
         return decodeText(bytes);
     static const QRegularExpression declared(QStringLiteral("<meta\\b[^>]*?\\bcharset\\s*=\\s*[\"']?\\s*([A-Za-z0-9_.:-]+)"),
                                              QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = declared.match(QString::fromLatin1(bytes.left(8192)));
+    static const QRegularExpression xml(QStringLiteral("^\\s*<\\?xml\\b[^>]*?\\bencoding\\s*=\\s*[\"']\\s*([A-Za-z0-9_.:-]+)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(bytes.left(8192));
+    QRegularExpressionMatch match = declared.match(head);
+    if (!match.hasMatch())
+        match = xml.match(head);
     QByteArray name = match.hasMatch() ? match.captured(1).toLatin1().toUpper() : QByteArray();
     if (name.startsWith("UTF-16") || name == "UTF8")
         name = "UTF-8";
-    static const QList<QByteArray> shiftJis{"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "WINDOWS-31J", "CP932", "MS_KANJI", "CSSHIFTJIS"};
+    if (const QByteArray japanese = japaneseEncoding(name); !japanese.isEmpty())
+        name = japanese;
     if (name == "UTF-8")
         return QString::fromUtf8(bytes);
-    if (shiftJis.contains(name))
+    if (name == "CP932")
         return SystemCodec::toUnicode(bytes);
     QString text;
     if (!name.isEmpty() && SystemCodec::decode(bytes, name, text))
@@ -277,7 +302,7 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
     if (bytes.startsWith("PK"))
         return packageWeight(bytes, limit);
     if (bytes.startsWith("{\\rtf"))
-        return RtfPictures::weight(bytes, limit);
+        return RtfWeight::pictures(bytes, limit);
     return 0;
 }
 

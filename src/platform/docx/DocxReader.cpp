@@ -5,6 +5,7 @@
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/text/TextChars.h"
 
 #include <QFile>
 #include <QStringList>
@@ -396,12 +397,12 @@ bool PartReader::readRuby(Flow::Paragraph &p, const QString &link, int depth)
         return false;
     if (reading.spans.empty())
         return true;
-    p.addText(QStringLiteral("（"), reading.spans.front().format, link);
+    p.addText(QString(QChar(TextChars::RubyOpen)), reading.spans.front().format, link);
     for (const Flow::Span &span : reading.spans) {
         if (span.kind == Flow::Span::Text)
             p.addText(span.text, span.format, span.link);
     }
-    p.addText(QStringLiteral("）"), reading.spans.back().format, link);
+    p.addText(QString(QChar(TextChars::RubyClose)), reading.spans.back().format, link);
     return true;
 }
 

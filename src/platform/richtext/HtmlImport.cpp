@@ -1,6 +1,7 @@
 #include "platform/richtext/HtmlImport.h"
 
 #include "platform/richtext/TableOps.h"
+#include "platform/text/TextChars.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -40,6 +41,13 @@ qsizetype tagEnd(const QString &html, qsizetype at)
         }
     }
     return html.size();
+}
+
+// Whether the tag at `at` is one: "<" followed by a name, "/", "!" or "?" ("a < b" is text).
+bool isTag(const QString &html, qsizetype at)
+{
+    const QChar next = at + 1 < html.size() ? html.at(at + 1) : QChar();
+    return next.isLetter() || next == QLatin1Char('/') || next == QLatin1Char('!') || next == QLatin1Char('?');
 }
 
 // The character of a numeric character reference at `at` ("&#12288;", "&#x3000;") and the
@@ -93,9 +101,7 @@ QString protect(const QString &html, QChar standIn)
     qsizetype i = 0;
     while (i < html.size()) {
         const QChar ch = html.at(i);
-        const QChar next = i + 1 < html.size() ? html.at(i + 1) : QChar();
-        if (ch == QLatin1Char('<') && (next.isLetter() || next == QLatin1Char('/') || next == QLatin1Char('!')
-                                       || next == QLatin1Char('?'))) {
+        if (ch == QLatin1Char('<') && isTag(html, i)) {
             const qsizetype end = tagEnd(html, i);
             out += QStringView(html).mid(i, end - i);
             i = end;
@@ -161,12 +167,136 @@ bool endsOpen(QStringView name, QStringView open)
            && (name.compare(u"p", Qt::CaseInsensitive) == 0 || name.compare(u"li", Qt::CaseInsensitive) == 0);
 }
 
+// Calls visit(start, end, closing, name) for each tag of the HTML, comments too (with an empty name).
+template<typename Visit>
+void forEachTag(const QString &html, Visit visit)
+{
+    for (qsizetype i = html.indexOf(QLatin1Char('<')); i >= 0; i = html.indexOf(QLatin1Char('<'), i)) {
+        if (!isTag(html, i)) {
+            ++i;
+            continue;
+        }
+        const qsizetype end = tagEnd(html, i);
+        const bool closing = html.at(i + 1) == QLatin1Char('/');
+        visit(i, end, closing, tagName(html, i + (closing ? 2 : 1)));
+        i = qMax(end, i + 1);
+    }
+}
+
+// Ruby as the Word reader gives it: the import shows a reading right after its base, so that
+// "<ruby>漢字<rt>かんじ</rt></ruby>" read "漢字かんじ". Each reading of a ruby element without <rp> gets
+// the parentheses of TextChars (an <rt> ends at its end tag, at the next <rt>, <rb>, <rtc> or <rp>,
+// or where the ruby or the element around it ends); a ruby with <rp> shows the parentheses it
+// gives, and nothing is added.
+QString withReadings(const QString &html)
+{
+    if (!html.contains(u"<rt", Qt::CaseInsensitive))
+        return html;
+    std::vector<std::pair<qsizetype, char16_t>> added;   // where, what
+    std::vector<std::pair<qsizetype, char16_t>> ruby;    // of the ruby element being read
+    bool inRuby = false;
+    bool parenthesised = false;
+    bool reading = false;
+    int inner = 0;   // elements open inside the ruby
+    auto endRuby = [&](qsizetype at) {
+        if (reading)
+            ruby.emplace_back(at, TextChars::RubyClose);
+        if (!parenthesised)
+            added.insert(added.end(), ruby.begin(), ruby.end());
+        ruby.clear();
+        inRuby = parenthesised = reading = false;
+        inner = 0;
+    };
+    forEachTag(html, [&](qsizetype i, qsizetype end, bool closing, QStringView name) {
+        const auto is = [&name](const char16_t *other) { return name.compare(QStringView(other), Qt::CaseInsensitive) == 0; };
+        const bool rubyPart = is(u"rt") || is(u"rb") || is(u"rtc") || is(u"rp");
+        if (is(u"ruby")) {
+            if (inRuby)
+                endRuby(i);
+            inRuby = !closing;
+        } else if (inRuby && !rubyPart && !closing && !isEmptyElement(name) && html.at(end - 2) != QLatin1Char('/')) {
+            ++inner;
+        } else if (inRuby && !rubyPart && closing) {
+            // The end of an element inside the ruby, else of the one around it, which ends the ruby.
+            if (inner > 0)
+                --inner;
+            else
+                endRuby(i);
+        } else if (inRuby && rubyPart) {
+            if (reading) {
+                ruby.emplace_back(i, TextChars::RubyClose);
+                reading = false;
+            }
+            parenthesised = parenthesised || is(u"rp");
+            if (is(u"rt") && !closing) {
+                ruby.emplace_back(end, TextChars::RubyOpen);
+                reading = true;
+            }
+        }
+    });
+    if (inRuby)
+        endRuby(html.size());
+    if (added.empty())
+        return html;
+    QString out;
+    out.reserve(html.size() + qsizetype(added.size()));
+    qsizetype from = 0;
+    for (const auto &[at, ch] : added) {
+        out += QStringView(html).mid(from, at - from);
+        out += QChar(ch);
+        from = at;
+    }
+    out += QStringView(html).mid(from);
+    return out;
+}
+
+// Lists nested deeper than ListNestingLimit: the import takes time that grows faster than the
+// square of their depth (50 s for 20,000 <ul> in half a megabyte), and the page shows no list that
+// deep (each level indents it a step further). The deeper <ul> and <ol> tags are left out with
+// their end tags, so that their items become items of the deepest list kept, every text in its place.
+QString withListsCut(const QString &html)
+{
+    int depth = 0;
+    std::vector<std::pair<qsizetype, qsizetype>> cut;   // tags left out: start, end
+    forEachTag(html, [&](qsizetype i, qsizetype end, bool closing, QStringView name) {
+        if (name.compare(u"ul", Qt::CaseInsensitive) == 0 || name.compare(u"ol", Qt::CaseInsensitive) == 0) {
+            // With the white space after it, which would end up in the text of an item.
+            qsizetype after = end;
+            while (after < html.size() && html.at(after).isSpace())
+                ++after;
+            if (!closing && ++depth > HtmlImport::ListNestingLimit)
+                cut.emplace_back(i, after);
+            if (closing && depth > 0 && depth-- > HtmlImport::ListNestingLimit)
+                cut.emplace_back(i, after);
+        }
+    });
+    if (cut.empty())
+        return html;
+    QString out;
+    out.reserve(html.size());
+    qsizetype from = 0;
+    for (const auto &[start, end] : cut) {
+        out += QStringView(html).mid(from, start - from);
+        from = end;
+    }
+    out += QStringView(html).mid(from);
+    return out;
+}
+
+// The HTML as the import takes it: ruby with its readings in parentheses, lists cut where they nest
+// too deep.
+QString prepared(const QString &html)
+{
+    return withListsCut(withReadings(html));
+}
+
 } // namespace
 
 namespace HtmlImport {
 
-void setHtml(QTextDocument *doc, const QString &html)
+void setHtml(QTextDocument *doc, const QString &source)
 {
+    const QString html = prepared(source);
     const QChar standIn = standInFor(html);
     doc->setHtml(standIn.isNull() ? html : protect(html, standIn));
     if (!standIn.isNull())
@@ -174,8 +304,9 @@ void setHtml(QTextDocument *doc, const QString &html)
     TableOps::flattenDeepTables(doc);
 }
 
-void insertHtml(QTextCursor &cursor, const QString &html)
+void insertHtml(QTextCursor &cursor, const QString &source)
 {
+    const QString html = prepared(source);
     const QChar standIn = standInFor(html);
     const QTextDocumentFragment imported
         = QTextDocumentFragment::fromHtml(standIn.isNull() ? html : protect(html, standIn), cursor.document());
@@ -190,8 +321,9 @@ void insertHtml(QTextCursor &cursor, const QString &html)
     cursor.insertFragment(restored || flattened ? QTextDocumentFragment(&scratch) : imported);
 }
 
-qint64 nestingWeight(const QString &html, qint64 limit)
+qint64 nestingWeight(const QString &source, qint64 limit)
 {
+    const QString html = prepared(source);
     std::vector<QStringView> open;
     qint64 visits = 0;
     for (qsizetype i = html.indexOf(QLatin1Char('<')); i >= 0 && visits / VisitsPerCharacter <= limit;

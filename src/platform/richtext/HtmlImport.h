@@ -9,9 +9,12 @@ class QTextDocument;
 // Qt's HTML import that keeps every ideographic space (U+3000). Qt takes U+3000 for white space that
 // HTML collapses, so a leading one is dropped and inner ones become blanks, while Japanese text uses it
 // as a character of its own (a paragraph's indent, a gap of one full width). Tables nested deeper than
-// the page shows them become their paragraphs (TableOps::flattenDeepTables). Everything else is as Qt
-// imports it.
+// the page shows them become their paragraphs (TableOps::flattenDeepTables), lists nested deeper than
+// ListNestingLimit become items of the deepest list kept, and the reading of ruby follows its base in
+// parentheses, as the Word reader gives it. Everything else is as Qt imports it.
 namespace HtmlImport {
+
+constexpr int ListNestingLimit = 32;
 
 // Into a document filled without layout.
 void setHtml(QTextDocument *doc, const QString &html);

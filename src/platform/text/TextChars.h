@@ -46,4 +46,9 @@ inline QString oneLine(const QString &text)
     return out;
 }
 
+// Ruby as the readers of other programs' documents give it: the base, then its reading in these
+// full-width parentheses.
+inline constexpr char16_t RubyOpen = u'\uFF08';
+inline constexpr char16_t RubyClose = u'\uFF09';
+
 } // namespace TextChars
