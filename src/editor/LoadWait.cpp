@@ -7,7 +7,7 @@
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichMimeData.h"
-#include "platform/rtf/RtfPictures.h"
+#include "platform/rtf/RtfWeight.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -49,20 +49,35 @@ qint64 LoadWait::fileWeight(const QString &file, DocumentFile::Format format)
     const bool packed = format == DocumentFile::Word || format == DocumentFile::Word97;
     const qint64 size = QFileInfo(file).size();
     qint64 weight = markupWeight(size);
-    if (packed && weight <= Weight)
-        weight = wordWeight(file, size);
+    if ((packed || format == DocumentFile::Rtf) && weight <= Weight)
+        weight = documentWeight(file, size, packed);
     return weight > Weight ? weight : weight + DocumentFile::readWeight(file, format, Weight);
 }
 
 // A Word file by what it unpacks to: its text, the places of its tables' grids (merged cells cost
-// Qt as much as separate ones) and its list items.
-qint64 LoadWait::wordWeight(const QString &file, qint64 size)
+// Qt as much as separate ones) and its list items; RTF (which ".doc" names may hold too) by its
+// size, cells and list items.
+qint64 LoadWait::documentWeight(const QString &file, qint64 size, bool packed)
 {
     QFile f(file);
-    const DocxWeight::Look look = f.open(QIODevice::ReadOnly) ? DocxWeight::of(f.readAll(), FileSize) : DocxWeight::Look();
+    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (bytes.startsWith("{\\rtf"))
+        return rtfWeight(bytes);
+    const DocxWeight::Look look = DocxWeight::of(bytes, FileSize);
     if (!look.package)
-        return markupWeight(size * PackedRatio);
-    return markupWeight(look.unpacked) + look.gridPlaces * PageCodec::CellWeight + look.listItems * ListItemWeight;
+        return markupWeight(packed ? size * PackedRatio : size);
+    return markupWeight(look.unpacked) + structureWeight(look.gridPlaces, look.listItems);
+}
+
+qint64 LoadWait::rtfWeight(const QByteArray &rtf)
+{
+    const RtfWeight::Look look = RtfWeight::structure(rtf);
+    return markupWeight(rtf.size()) + structureWeight(look.cells, look.listItems);
+}
+
+qint64 LoadWait::structureWeight(qint64 cells, qint64 listItems)
+{
+    return cells * PageCodec::CellWeight + listItems * ListItemWeight;
 }
 
 qint64 LoadWait::pasteWeight(const QMimeData *data)
@@ -74,7 +89,7 @@ qint64 LoadWait::pasteWeight(const QMimeData *data)
         return PageCodec::layoutWeight(data->data(PageClipboard::mimeType()));
     const QByteArray rtf = PageClipboard::rtfOf(data);
     if (!rtf.isEmpty())
-        return markupWeight(rtf.size()) + RtfPictures::weight(rtf, Weight);
+        return rtfWeight(rtf) + RtfWeight::pictures(rtf, Weight);
     if (data->hasHtml()) {
         const QString html = data->html();
         return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight);

@@ -20,7 +20,8 @@ public:
     // A file larger than this weighs above it: the weight of another program's file is known only
     // once it is read. A Word file (a zip archive) weighs as its parts unpacked, each cell of its
     // tables' grids as PageCodec::CellWeight characters and each list item as ListItemWeight; packed
-    // otherwise, as a file PackedRatio times its size. A smaller file is looked at for what its size
+    // otherwise, as a file PackedRatio times its size. An RTF file weighs by its size, its cells and
+    // its list items alike. A smaller file is looked at for what its size
     // does not tell (DocumentFile::readWeight: deeply nested HTML, huge pictures in few bytes).
     static constexpr qint64 FileSize = 512 * 1024;
     static constexpr qint64 PackedRatio = 10;
@@ -44,7 +45,11 @@ public:
 private:
     // Markup weighs by its size as a file does.
     static qint64 markupWeight(qint64 size);
-    static qint64 wordWeight(const QString &file, qint64 size);
+    static qint64 documentWeight(const QString &file, qint64 size, bool packed);
+    static qint64 rtfWeight(const QByteArray &rtf);
+    // Tables and lists of a Word or RTF file: each cell (each place of a table's grid, for Word) as
+    // PageCodec::CellWeight characters, each list item as ListItemWeight.
+    static qint64 structureWeight(qint64 cells, qint64 listItems);
 
     bool m_shown = false;
 };

@@ -17,6 +17,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QTextCursor>
+#include <QTextList>
 #include <QTextTable>
 #include <QtTest>
 
@@ -84,6 +85,16 @@ class TestUTxmLoadWait : public QObject
             table->cellAt(row, row % columns).firstCursorPosition().insertText(QString::number(row));
         for (int column = 0; mergedColumns && column < columns; ++column)
             table->mergeCells(0, column, rows, 1);
+        return PageCodec::save(page);
+    }
+
+    static QByteArray listPage(const QString &item, bool listed = true)
+    {
+        PageDocument page(PageDocument::WithoutLayout);
+        QTextCursor cursor(page.main());
+        if (listed)
+            cursor.insertList(QTextListFormat::ListDecimal);
+        cursor.insertText(item);
         return PageCodec::save(page);
     }
 
@@ -294,6 +305,10 @@ private slots:
         QTest::newRow("merged cells, Word") << "read.docx" << docxMergedColumns(100, 40) << "C39" << 0 << true;
         QTest::newRow("small table, Word") << "read.docx" << docxTable(10, 10) << "9,9" << 0 << false;
         QTest::newRow("list, Word") << "read.docx" << docxList(100) << "Item 100" << 0 << false;
+        // A word without a break in a list item: Qt lays it out in time that grows with the square of its
+        // letters (the page holds no list item in pieces).
+        QTest::newRow("long word in a list item, Word") << "read.docx" << docxListWord(QByteArray("abcdefghij").repeated(12000))
+                                                        << "abcdefghijabcdefghij" << 0 << true;
         auto rtf = [](const QByteArray &png) {
             return "{\\rtf1\\ansi\\pard picture" + rtfPicture(png, BlipUid | PicProp) + "\\par}";
         };
@@ -417,6 +432,58 @@ private slots:
         QCOMPARE(look.gridPlaces, places);
         QCOMPARE(look.listItems, items);
         QVERIFY(!package || look.unpacked > bytes.size() / 2);
+    }
+
+    // The read of a file is weighed before it starts: an RTF file by its cells and list items as a
+    // Word file is (100,000 empty cells in 500 KB took a second to read without the window), in a .doc
+    // name too.
+    void fileWeighsItsCells_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("heavy");
+        using namespace ForeignFiles;
+        QTest::newRow("empty cells, RTF") << "cells.rtf" << rtfEmptyTables(1, 32, 100) << true;
+        QTest::newRow("empty cells, RTF as .doc") << "cells.doc" << rtfEmptyTables(1, 32, 100) << true;
+        QTest::newRow("nested cells, RTF") << "nested.rtf" << "{\\rtf1 " + QByteArray("\\itap2\\nestcell").repeated(3100) + "}" << true;
+        QTest::newRow("list, RTF") << "list.rtf" << rtfList(20000) << true;
+        QTest::newRow("small table, RTF") << "table.rtf" << rtfTable(10, 10) << false;
+        QTest::newRow("words that name no cell, RTF") << "words.rtf" << "{\\rtf1 " + QByteArray("\\cellx1\\cells\\lsdlocked").repeated(3100) + "}"
+                                                       << false;
+        QTest::newRow("empty cells, Word") << "cells.docx" << docxEmptyTables(1, 60, 60) << true;
+    }
+
+    void fileWeighsItsCells()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, heavy);
+        const QString file = m_home->path() + QLatin1Char('/') + name;
+        QVERIFY(TestHome::write(file, bytes));
+        QVERIFY(QFileInfo(file).size() < LoadWait::FileSize);
+        QCOMPARE(LoadWait::fileWeight(file, DocumentFile::formatOf(file)) > LoadWait::Weight, heavy);
+    }
+
+    // A word without a break in a list item weighs by the square of its letters (Qt lays it out in
+    // time that grows so; 250,000 letters took 1.7 s without the window). Text that breaks, and a
+    // paragraph that is no list item (held in pieces), weigh by their letters.
+    void listItemWordsWeigh_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("heavy");
+        const QString latin = QStringLiteral("abcdefghij").repeated(12000);
+        QTest::newRow("Latin word") << listPage(latin) << true;
+        QTest::newRow("Hebrew word") << listPage(QString::fromUtf8(ForeignFiles::hebrewWord(120000))) << true;
+        QTest::newRow("prose") << listPage(QStringLiteral("abcdefghi ").repeated(12000)) << false;
+        QTest::newRow("Japanese") << listPage(QStringLiteral("日本語の文章").repeated(20000)) << false;
+        QTest::newRow("no list item") << listPage(latin, false) << false;
+    }
+
+    void listItemWordsWeigh()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, heavy);
+        QCOMPARE(PageCodec::layoutWeight(bytes) > LoadWait::Weight, heavy);
     }
 
     // Damaged bytes weigh nothing: the load fails as before, without the window.

@@ -16,12 +16,42 @@ namespace {
 // A page with all its pictures stays far below this; a larger file is no page of ours.
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 
+// Where Qt may end a line: at a space, and between the letters of Japanese or Chinese text.
+bool breaksLine(QChar ch)
+{
+    if (ch.isSpace())
+        return true;
+    const QChar::Script script = ch.script();
+    return script == QChar::Script_Han || script == QChar::Script_Hiragana || script == QChar::Script_Katakana;
+}
+
+// Qt finds the end of a line by reading on to the end of its word: a word of n letters in a list
+// item (which LineBlocks never holds in pieces) costs time that grows with n squared.
+qint64 wordsWeight(const std::vector<PageImage::Fragment> &fragments)
+{
+    qint64 weight = 0;
+    qint64 letters = 0;
+    for (const PageImage::Fragment &fragment : fragments) {
+        for (const QChar ch : fragment.text) {
+            if (!breaksLine(ch)) {
+                ++letters;
+                continue;
+            }
+            weight += letters * letters / PageCodec::WordLettersSquared;
+            letters = 0;
+        }
+    }
+    return weight + letters * letters / PageCodec::WordLettersSquared;
+}
+
 qint64 weightOf(const std::vector<PageImage::Item> &items)
 {
     qint64 weight = 0;
     for (const PageImage::Item &item : items) {
         // Every place of a table's grid is laid out, the ones that merged cells cover too.
         weight += 1 + qint64(item.rows) * item.columns * PageCodec::CellWeight + weightOf(item.items);
+        if (item.list >= 0)
+            weight += wordsWeight(item.fragments);
         for (const PageImage::Fragment &fragment : item.fragments)
             weight += fragment.text.size();
         for (const PageImage::Cell &cell : item.cells)

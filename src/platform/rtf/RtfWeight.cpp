@@ -1,4 +1,4 @@
-#include "platform/rtf/RtfPictures.h"
+#include "platform/rtf/RtfWeight.h"
 
 #include "platform/richtext/PageCodec.h"
 
@@ -72,9 +72,9 @@ QByteArray pictureHead(const QByteArray &rtf, qsizetype &at)
 
 } // namespace
 
-namespace RtfPictures {
+namespace RtfWeight {
 
-qint64 weight(const QByteArray &rtf, qint64 limit)
+qint64 pictures(const QByteArray &rtf, qint64 limit)
 {
     qint64 weight = 0;
     for (qsizetype at = rtf.indexOf("\\pict"); at >= 0 && weight <= limit; at = rtf.indexOf("\\pict", at)) {
@@ -86,4 +86,19 @@ qint64 weight(const QByteArray &rtf, qint64 limit)
     return weight;
 }
 
-} // namespace RtfPictures
+Look structure(const QByteArray &rtf)
+{
+    Look look;
+    QByteArray name;
+    qint64 number = 0;
+    for (qsizetype at = rtf.indexOf('\\'); at >= 0; at = rtf.indexOf('\\', at)) {
+        at = controlWord(rtf, at, name, number);
+        if (name == "cell" || name == "nestcell")
+            ++look.cells;
+        else if (name == "ls")
+            ++look.listItems;
+    }
+    return look;
+}
+
+} // namespace RtfWeight
