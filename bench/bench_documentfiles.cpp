@@ -3,8 +3,10 @@
 // .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
 // and our time against its. Then the documents that once froze or lost content (nested, large and
 // merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
-// picture in a small file, long lists, many cells in few bytes, one long word) are written, read and
-// shown, each after the look at it that decides the wait window. Optional argument: the folder to write the files to.
+// picture in a small file, long lists, many cells in few bytes, one long word, pages in the encodings
+// browsers read, ruby, a long word in a list item, lists nested deep) are written, read and shown,
+// each after the look at it that decides the wait window. Optional argument: the folder to write the
+// files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
 // inserted at the caret, and prints the times, whether each step is done under the wait window, what
@@ -316,6 +318,36 @@ void generatedCases(const QString &folder, QTextStream &out)
                write(QStringLiteral("word 1000000.htm"), htmlWord(1000000)),
                write(QStringLiteral("word 60000000.docx"), docxWord(60000000))},
               out);
+    // Pages that browsers read in the encoding they declare, ruby, a long word in a list item (laid
+    // out in time that grows with the square of its letters, under the wait window), many cells of
+    // RTF in few bytes and lists nested deep (cut where they nest too deep).
+    out << "encodings and ruby:\n";
+    out.flush();
+    const QByteArray eucJp = "\xC6\xFC\xCB\xDC\xB8\xEC";
+    readFiles({write(QStringLiteral("x-euc-jp.htm"), "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                                      "charset=x-euc-jp\"></head><body><p>" + eucJp + "</p></body></html>"),
+               write(QStringLiteral("xml declaration.htm"), "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n<html><body><p>" + eucJp
+                                                               + "</p></body></html>"),
+               write(QStringLiteral("ruby.htm"), "<html><head><meta charset=\"utf-8\"></head><body><p>前<ruby>漢字<rt>かんじ</rt>"
+                                                 "</ruby>後</p></body></html>")},
+              out);
+    out << "one long word in a list item:\n";
+    out.flush();
+    QStringList words;
+    for (int letters : {125000, 250000, 290000, 500000, 1000000})
+        words << write(QStringLiteral("list item word %1.docx").arg(letters),
+                       docxListWord(QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(letters / 26 + 1).left(letters)));
+    words << write(QStringLiteral("list item Hebrew word 250000.docx"), docxListWord(hebrewWord(250000)));
+    readFiles(words, out);
+    out << "many cells of RTF in few bytes:\n";
+    out.flush();
+    readFiles({write(QStringLiteral("100000 empty cells.rtf"), rtfEmptyTables(10, 100, 100))}, out);
+    out << "lists nested deep:\n";
+    out.flush();
+    QStringList nested;
+    for (int depth : {1250, 2500, 5000, 10000, 20000})
+        nested << write(QStringLiteral("lists nested %1.htm").arg(depth), htmlNestedLists(depth));
+    readFiles(nested, out);
 }
 
 } // namespace
