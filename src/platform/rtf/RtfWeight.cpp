@@ -88,15 +88,19 @@ qint64 pictures(const QByteArray &rtf, qint64 limit)
 
 Look structure(const QByteArray &rtf)
 {
+    // By the names in place: a clipboard's RTF may hold millions of control words.
     Look look;
-    QByteArray name;
-    qint64 number = 0;
     for (qsizetype at = rtf.indexOf('\\'); at >= 0; at = rtf.indexOf('\\', at)) {
-        at = controlWord(rtf, at, name, number);
+        qsizetype end = ++at;
+        while (end < rtf.size() && std::isalpha(uchar(rtf.at(end))))
+            ++end;
+        const QByteArrayView name(rtf.constData() + at, end - at);
         if (name == "cell" || name == "nestcell")
             ++look.cells;
         else if (name == "ls")
             ++look.listItems;
+        // A control symbol (a backslash and one character that is no letter) ends after its character.
+        at = end > at ? end : at + 1;
     }
     return look;
 }
