@@ -318,9 +318,10 @@ void generatedCases(const QString &folder, QTextStream &out)
                write(QStringLiteral("word 1000000.htm"), htmlWord(1000000)),
                write(QStringLiteral("word 60000000.docx"), docxWord(60000000))},
               out);
-    // Pages that browsers read in the encoding they declare, ruby, a long word in a list item (laid
-    // out in time that grows with the square of its letters, under the wait window), many cells of
-    // RTF in few bytes and lists nested deep (cut where they nest too deep).
+    // Pages that browsers read in the encoding they declare, ruby, a long word in a list item or of
+    // letters that run right to left (laid out in time that grows with the square of its letters,
+    // under the wait window), many cells of RTF in few bytes and lists nested deep (cut where they
+    // nest too deep).
     out << "encodings and ruby:\n";
     out.flush();
     const QByteArray eucJp = "\xC6\xFC\xCB\xDC\xB8\xEC";
@@ -331,13 +332,15 @@ void generatedCases(const QString &folder, QTextStream &out)
                write(QStringLiteral("ruby.htm"), "<html><head><meta charset=\"utf-8\"></head><body><p>前<ruby>漢字<rt>かんじ</rt>"
                                                  "</ruby>後</p></body></html>")},
               out);
-    out << "one long word in a list item:\n";
+    out << "one long word in a list item, or right to left:\n";
     out.flush();
     QStringList words;
     for (int letters : {125000, 250000, 290000, 500000, 1000000})
         words << write(QStringLiteral("list item word %1.docx").arg(letters),
                        docxListWord(QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(letters / 26 + 1).left(letters)));
-    words << write(QStringLiteral("list item Hebrew word 250000.docx"), docxListWord(hebrewWord(250000)));
+    words << write(QStringLiteral("list item Hebrew word 250000.docx"), docxListWord(hebrewWord(250000)))
+          << write(QStringLiteral("Hebrew word 250000.docx"),
+                   docx("<w:p><w:r><w:t>" + hebrewWord(250000) + "</w:t></w:r></w:p><w:p><w:r><w:t>end</w:t></w:r></w:p>"));
     readFiles(words, out);
     out << "many cells of RTF in few bytes:\n";
     out.flush();

@@ -464,10 +464,11 @@ private slots:
         QCOMPARE(LoadWait::fileWeight(file, DocumentFile::formatOf(file)) > LoadWait::Weight, heavy);
     }
 
-    // A word without a break in a list item weighs by the square of its letters (Qt lays it out in
-    // time that grows so; 250,000 letters took 1.7 s without the window). Text that breaks, and a
-    // paragraph that is no list item (held in pieces), weigh by their letters.
-    void listItemWordsWeigh_data()
+    // A word without a break that the page does not hold in pieces weighs by the square of its
+    // letters (Qt lays it out in time that grows so; 250,000 letters took 1.7 s without the window):
+    // in a list item, or of letters the page does not part at (Hebrew). Text that breaks, and a
+    // word the page holds in pieces, weigh by their letters.
+    void unbrokenWordsWeigh_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("heavy");
@@ -477,9 +478,13 @@ private slots:
         QTest::newRow("prose") << listPage(QStringLiteral("abcdefghi ").repeated(12000)) << false;
         QTest::newRow("Japanese") << listPage(QStringLiteral("日本語の文章").repeated(20000)) << false;
         QTest::newRow("no list item") << listPage(latin, false) << false;
+        QTest::newRow("Hebrew word, no list item") << listPage(QString::fromUtf8(ForeignFiles::hebrewWord(120000)), false) << true;
+        QTest::newRow("digits, no list item") << listPage(QStringLiteral("1234567890").repeated(12000), false) << true;
+        QTest::newRow("Hebrew prose, no list item") << listPage(QString::fromUtf8(ForeignFiles::hebrewWord(9) + ' ').repeated(12000), false)
+                                                    << false;
     }
 
-    void listItemWordsWeigh()
+    void unbrokenWordsWeigh()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, heavy);

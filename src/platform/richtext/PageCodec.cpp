@@ -1,5 +1,6 @@
 #include "platform/richtext/PageCodec.h"
 
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageBuilder.h"
 #include "platform/richtext/PageDecoder.h"
 #include "platform/richtext/PageDocument.h"
@@ -25,15 +26,25 @@ bool breaksLine(QChar ch)
     return script == QChar::Script_Han || script == QChar::Script_Hiragana || script == QChar::Script_Katakana;
 }
 
-// Qt finds the end of a line by reading on to the end of its word: a word of n letters in a list
-// item (which LineBlocks never holds in pieces) costs time that grows with n squared.
-qint64 wordsWeight(const std::vector<PageImage::Fragment> &fragments)
+// Qt finds the end of a line by reading on to the end of its word: a word of n letters costs time
+// that grows with n squared, unless the page holds it in pieces. LineBlocks holds a long paragraph so,
+// parted at letters that run left to right, but no list item: there every letter counts, elsewhere
+// only a stretch of letters it cannot part at (Hebrew, Arabic, digits).
+qint64 wordsWeight(const std::vector<PageImage::Fragment> &fragments, bool listed)
 {
+    qint64 length = 0;
+    for (const PageImage::Fragment &fragment : fragments)
+        length += fragment.text.size();
+    // Words too short to cost anything, and paragraphs too short to be held in pieces (whose words
+    // cost little).
+    if (length < (listed ? 1000 : LineBlocks::PartedLength))
+        return 0;
     qint64 weight = 0;
     qint64 letters = 0;
     for (const PageImage::Fragment &fragment : fragments) {
         for (const QChar ch : fragment.text) {
-            if (!breaksLine(ch)) {
+            const bool parted = !listed && ch.isLetterOrNumber() && ch.direction() == QChar::DirL;
+            if (!breaksLine(ch) && !parted) {
                 ++letters;
                 continue;
             }
@@ -50,8 +61,7 @@ qint64 weightOf(const std::vector<PageImage::Item> &items)
     for (const PageImage::Item &item : items) {
         // Every place of a table's grid is laid out, the ones that merged cells cover too.
         weight += 1 + qint64(item.rows) * item.columns * PageCodec::CellWeight + weightOf(item.items);
-        if (item.list >= 0)
-            weight += wordsWeight(item.fragments);
+        weight += wordsWeight(item.fragments, item.list >= 0);
         for (const PageImage::Fragment &fragment : item.fragments)
             weight += fragment.text.size();
         for (const PageImage::Cell &cell : item.cells)

@@ -34,8 +34,9 @@ public:
     // cells cover several) counting as CellWeight of them (Qt lays out a large table far more slowly
     // than its text) and a picture as pictureWeight; 0 for bytes that load() would refuse. Decoding
     // costs little beside building and laying out.
-    // A long word of a list item counts as much again as the square of its letters over
-    // WordLettersSquared (Qt lays it out in time that grows with that square: 1.7 s for 250,000 letters).
+    // A long word that the page does not hold in pieces (in a list item; of letters that run right to
+    // left) counts as much again as the square of its letters over WordLettersSquared (Qt lays it out
+    // in time that grows with that square: 1.7 s for 250,000 letters).
     static constexpr qint64 CellWeight = 100;
     static constexpr qint64 WordLettersSquared = 40000;
     static qint64 layoutWeight(const QByteArray &bytes);
