@@ -48,6 +48,8 @@ public:
     QString wordCopyFile() const;
     // The folder of the open database's Word copies, "<user data>Dbs/<database>_Doc".
     static QString wordCopyFolder();
+    // The Word copy a save of `page` writes there.
+    static QString wordCopyOf(qint64 page);
     // The file, paste, picture, frame, format-copy and table commands (uTxmFiles.cpp, uTxmInsert.cpp):
     // the work the editor services hand back to the control. False for other codes.
     bool runContentJob(int iJb, const QVariant &vArg, bool &result);

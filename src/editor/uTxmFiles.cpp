@@ -143,7 +143,12 @@ QString uTxm::wordCopyFile() const
     const Usr::State &st = Usr::st();
     if (nTmpNo == 0)
         return st.workFolder + QStringLiteral("Temp.docx");
-    return wordCopyFolder() + QStringLiteral("/%1.docx").arg(nTmpNo, 4, 10, QLatin1Char('0'));
+    return wordCopyOf(nTmpNo);
+}
+
+QString uTxm::wordCopyOf(qint64 page)
+{
+    return wordCopyFolder() + QStringLiteral("/%1.docx").arg(page, 4, 10, QLatin1Char('0'));
 }
 
 QString uTxm::wordCopyFolder()

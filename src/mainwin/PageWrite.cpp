@@ -2,6 +2,7 @@
 
 #include "core/Usr.h"
 #include "core/zSvr.h"
+#include "tree/TreeDb.h"
 
 namespace {
 
@@ -67,7 +68,14 @@ PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
         return Failed;
     if (gone)
         return placed(place(PlaceAgain, m_page, now.title()), PlaceAgain);
-    return placed(place(Titles, m_page, now.title()), Titles);
+    if (!place(Titles, m_page, now.title()))
+        return Failed;
+    // Its own placement may stand under a page another user deleted, or have been gone already when
+    // the page was opened: the next clean-up would delete the page with the edits just saved.
+    bool read = true;
+    if (TreeDb::reachable(m_page, &read))
+        return Saved;
+    return read ? placed(place(TopEnd, m_page, now.title()), TopEnd) : Failed;
 }
 
 PageWrite::Result PageWrite::placed(bool ok, Placement kind)

@@ -10,7 +10,9 @@
 
 // One save of a page: its row and the tree's share (the placement of a new
 // page, the title copies of the placements) in one transaction, so that a
-// failure leaves neither. The row is written only over the page the window
+// failure leaves neither. A page that the top no longer reaches when it is
+// saved (a page above it deleted elsewhere) is placed at the top level's end in
+// the same transaction: saved below a page that went, it would be lost. The row is written only over the page the window
 // took; another user's save or delete in between is reported instead, for the
 // window to ask. No lock outlives a run: the questions come between runs.
 class PageWrite
@@ -28,7 +30,8 @@ public:
     enum Placement {
         Titles,         // an existing page: its placements' title copies
         NewPlacement,   // a new page: the placement of its unsaved node
-        PlaceAgain      // a page deleted elsewhere: a placement where the window shows it
+        PlaceAgain,     // a page deleted elsewhere: a placement where the window shows it
+        TopEnd          // a page no path from the top reaches: a placement at the top level's end
     };
     // The tree's share; `page` is the row's number, `oldTitle` the stored title it replaces.
     using PlaceFn = std::function<bool(Placement kind, qint64 page, const QString &oldTitle)>;

@@ -70,31 +70,44 @@ void fmDoc::cleanUpCommand()
 
 QString fmDoc::CleanUnused()
 {
+    static const QString failed = QStringLiteral("参照されていない文書を削除できませんでした");
     zSvr &db = zSvr::instance();
     if (db.DbRead())
         return QString();
     if (!db.D_Tran(0))
-        return QString();
+        return failed;
     QString visited = QStringLiteral(".");
+    // A placement or page written by another user once the walk has begun would keep its mark 0 and
+    // be deleted: writers wait until this transaction ends, and the ones under way are waited for.
     // A walk that stops half-way would leave reachable placements unmarked, and they would be deleted.
-    bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boUse=0")) && MarkReachable(0, visited);
+    bool ok = db.connection().holdTables({QStringLiteral("msDoc"), QStringLiteral("tbTree"), QStringLiteral("tbHtm")})
+              && db.D_ExeSq(QStringLiteral("Update tbTree Set boUse=0")) && MarkReachable(0, visited);
     ok = ok && db.D_ExeSq(QStringLiteral("Delete From tbTree Where boUse=0"))
          && db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0"))
          && db.D_ExeSq(QStringLiteral(" Update msDoc Set boUse=1 Where noDoc in ( Select noLfC From tbTree )"));
-    const int count = ok ? db.R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where boUse=0 "), 0).toInt() : 0;
+    DbTable unused;
+    const int count = ok ? db.R_Ary(QStringLiteral("Select noDoc From msDoc Where boUse=0 "), unused) : 0;
+    ok = ok && db.readError().isEmpty();
     if (ok && count > 0)
         ok = db.D_ExeSq(QStringLiteral(" Delete From msDoc Where boUse=0"))
              && db.D_ExeSq(QStringLiteral(" Delete From tbHtm Where noDoc Not in (Select noDoc From msDoc)"));
     if (!ok) {
         db.D_Tran(2);
-        return QStringLiteral("参照されていない文書を削除できませんでした");
+        return failed;
     }
-    db.D_Tran(1);
+    if (!db.D_Tran(1))
+        return failed;
     if (count == 0)
         return QStringLiteral("参照されていない文書はありませんでした");
-    // The pages deleted are still to be had as the Word copies their saves left.
-    return fullWidthDigits(count) + QStringLiteral("件 削除しました\n") + uTxm::wordCopyFolder()
-           + QStringLiteral(" にﾜｰﾄﾞ文書でBackUpしました");
+    QString message = fullWidthDigits(count) + QStringLiteral("件 削除しました");
+    // The pages deleted are still to be had as the Word copies their saves left, where this
+    // computer's saves left any: another user's saves left theirs on that user's computer.
+    const QString folder = uTxm::wordCopyFolder();
+    for (int r = 0; r < count; ++r) {
+        if (QFileInfo::exists(uTxm::wordCopyOf(unused.at(0, r).toLongLong())))
+            return message + u'\n' + folder + QStringLiteral(" にﾜｰﾄﾞ文書でBackUpしました");
+    }
+    return message;
 }
 
 bool fmDoc::MarkReachable(qint64 parent, QString &visited)

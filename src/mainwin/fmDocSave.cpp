@@ -72,6 +72,8 @@ bool fmDoc::placePage(PageWrite::Placement kind, qint64 page, QString title, con
         return m_tree->trPlaceNew(title, qint32(page));
     case PageWrite::PlaceAgain:
         return m_tree->PlaceAgain(qint32(nDocNo), qint32(page), title);
+    case PageWrite::TopEnd:
+        return m_tree->PlaceAtTopEnd(qint32(page), title);
     }
     return false;
 }

@@ -88,6 +88,10 @@ public:
     // its own. False, after telling the user, when no node shows the page or
     // nothing could be written.
     bool PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz);
+    // Places page nNo, saved while no path from the top reaches it (a page above
+    // it went elsewhere), at the end of the top level; its node goes there and
+    // the user is told. False, after telling the user, when nothing could be written.
+    bool PlaceAtTopEnd(qint32 nNo, const QString &sSz);
     void trSort();
     void GetPrCdNo(QString &sNoP, QString &sNoC, bool &bLnk, const QString &sNdKy = QString()) const;
 
@@ -199,12 +203,16 @@ private:
     bool trUdtNd(const QString &sSz, const QString &sSzB, qint32 nNo);
     bool saveNewNode(const QString &sSz, qint32 nNo);
     bool placeAtTop(qint32 nNo, const QString &sSz);
-    void addTopNode(qint32 nNo, const QString &sSz);
+    // The placement of page nNo after every other one at the top level; false, told, when not written.
+    bool writeAtTopEnd(qint32 nNo, const QString &sSz);
+    // A node of its own for page nNo at the top level's end, selected unless another node is.
+    void addTopNode(qint32 nNo, const QString &sSz, bool always = true);
     // Whether `parent` still stands in the tree, asked inside the write's transaction: a parent that
     // another user or the other edit window deleted meanwhile would hide a page placed under it for
     // good. False, told, when the database could not be read.
     bool parentStands(qint64 parent, bool *stands);
-    // A saved page whose parent went: its node goes to the top level's end, where it was written.
+    // A saved page whose parent went: its node goes to the top level's end, where it was written
+    // (still the selected one when it was).
     void moveToTopEnd(QTreeWidgetItem *node);
     // The same for a page saved from the child list of a page that went.
     void leaveListForTop(QTreeWidgetItem *listItem, qint32 nNo, const QString &sSz);

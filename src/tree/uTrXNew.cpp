@@ -183,12 +183,20 @@ bool uTrX::parentStands(qint64 parent, bool *stands)
 void uTrX::moveToTopEnd(QTreeWidgetItem *item)
 {
     QTreeWidgetItem *parent = item->parent();
-    if (parent) {
+    const int top = trView->indexOfTopLevelItem(item);
+    if (parent || top < trView->topLevelItemCount() - 1) {
+        // Saved as the user leaves it for another node, it leaves the selection there.
+        const bool selected = trView->currentItem() == item;
         m_suppress = true;
-        parent->takeChild(parent->indexOfChild(item));
+        if (parent)
+            parent->takeChild(parent->indexOfChild(item));
+        else
+            trView->takeTopLevelItem(top);
         trView->addTopLevelItem(item);
-        fixParentImage(parent);
-        selectOnly(item);
+        if (parent)
+            fixParentImage(parent);
+        if (selected)
+            selectOnly(item);
         m_suppress = false;
     }
     SetSrtPr(item);
@@ -278,23 +286,61 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
 
 bool uTrX::placeAtTop(qint32 nNo, const QString &sSz)
 {
+    if (!writeAtTopEnd(nNo, sSz))
+        return false;
+    afterCommit([this, nNo, sSz] { addTopNode(nNo, sSz); });
+    return true;
+}
+
+bool uTrX::writeAtTopEnd(qint32 nNo, const QString &sSz)
+{
     int order = 0;
     if (!TreeDb::holdOrder(0) || !TreeDb::freeOrder(0, 0, &order) || !TreeDb::insertPlacement(0, nNo, order, sSz, false)) {
         reportFailedInsert();
         return false;
     }
     TreeDb::stamp(0, nNo);
-    afterCommit([this, nNo, sSz] { addTopNode(nNo, sSz); });
     return true;
 }
 
-void uTrX::addTopNode(qint32 nNo, const QString &sSz)
+bool uTrX::PlaceAtTopEnd(qint32 nNo, const QString &sSz)
+{
+    if (!writeAtTopEnd(nNo, sSz))
+        return false;
+    const QString page = QString::number(nNo);
+    if (m_listMode) {
+        if (QTreeWidgetItem *item = listItem(u'K' + page)) {
+            afterCommit([this, item, nNo, sSz] { leaveListForTop(item, nNo, sSz); });
+            return true;
+        }
+    }
+    // The node it was loaded from, as for a page stored again; a tag node shows it, but is no placement.
+    QTreeWidgetItem *current = trView->currentItem();
+    QTreeWidgetItem *item = current && GetKyNo(keyOf(current)) == page ? current : node(m_tmpKey);
+    if (item && (GetKyNo(keyOf(item)) != page || keyOf(item).startsWith(u'X')))
+        item = nullptr;
+    afterCommit([this, item, nNo, sSz] {
+        if (item) {
+            item->setText(0, sSz);
+            moveToTopEnd(item);
+            return;
+        }
+        // A refresh took its node: it gets one of its own where it now stands.
+        addTopNode(nNo, sSz, false);
+        tellPlacedAtTop();
+    });
+    return true;
+}
+
+void uTrX::addTopNode(qint32 nNo, const QString &sSz, bool always)
 {
     const QString key = MkNdKy(QStringLiteral("N"), QString::number(nNo));
     QTreeWidgetItem *item = makeNode(key, sSz, GetNdImg(QStringLiteral("N"), nNo, TreeDb::listMode(nNo)));
     trView->addTopLevelItem(item);
-    m_tmpKey = key;
-    selectOnly(item);
+    if (always || !trView->currentItem()) {
+        m_tmpKey = key;
+        selectOnly(item);
+    }
 }
 
 void uTrX::holdNodeChanges()

@@ -9,7 +9,10 @@
 #include "tree/uTrX.h"
 
 #include <QElapsedTimer>
+#include <QSemaphore>
+#include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 // Another program on the same database (an SQLite file, or a database on the
@@ -32,6 +35,12 @@ private:
     {
         return MainFixture::value(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}).toInt();
     }
+    // What a save says when it placed its page at the end of the top level.
+    static QString placedAtTop()
+    {
+        return QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                              "このﾍﾟｰｼﾞは最上位の末尾に保存しました");
+    }
     // Pages no path from the top reaches: lost to every user.
     static QList<qint64> unreachable() { return UnreachablePages::ofOpen(); }
     bool otherRuns(const QString &sql, const QVariantList &values = {})
@@ -48,6 +57,17 @@ private:
                          {page, QStringLiteral("他の頁"), QStringLiteral("theirs"), StubEditorServices::page(QStringLiteral("theirs"))})
                && otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, ?, ?, ?, 0)"),
                             {page, sort, QStringLiteral("他の頁")});
+    }
+    QTreeWidget *treeView() { return window().tree().findChild<QTreeWidget *>(QStringLiteral("trView")); }
+    // A click on the node titled `title`, as the user chooses a page.
+    void click(const QString &title)
+    {
+        QTreeWidget *view = treeView();
+        QVERIFY(view);
+        const QList<QTreeWidgetItem *> found = view->findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        view->setCurrentItem(found.first());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(found.first()).center());
     }
     // The other program saves page `page` with `text`.
     bool otherSaves(int page, const QString &text)
@@ -237,8 +257,7 @@ private slots:
         m_f->type(QStringLiteral("迷子\nmine"));
         QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 1001")));
         save();
-        QCOMPARE(m_f->prompt.messages, QStringList{QStringLiteral("上位のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
-                                                                  "このﾍﾟｰｼﾞは最上位の末尾に保存しました")});
+        QCOMPARE(m_f->prompt.messages, QStringList{placedAtTop()});
         QVERIFY(!m_f->editor().bDcEdt());
         QCOMPARE(stored(page), QStringLiteral("迷子\nmine"));
         QCOMPARE(placements(page), 1);
@@ -295,14 +314,7 @@ private slots:
         m_f->type(QStringLiteral("二\nsecond"));
         save();
         QCOMPARE(placements(1002), 1);
-        auto *view = window().tree().findChild<QTreeWidget *>(QStringLiteral("trView"));
-        QVERIFY(view);
-        const auto click = [view](const QString &title) {
-            const QList<QTreeWidgetItem *> found = view->findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
-            QCOMPARE(found.size(), 1);
-            view->setCurrentItem(found.first());
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(found.first()).center());
-        };
+        QTreeWidget *view = treeView();
         click(QStringLiteral("共有"));
         QCOMPARE(window().nDocNo, 1001);
         QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1001")));
@@ -322,6 +334,153 @@ private slots:
         for (QTreeWidgetItemIterator it(view); *it; ++it)
             texts << (*it)->text(0);
         QCOMPARE(texts.join(u'|'), QStringLiteral("共有|二"));
+    }
+
+    // A page this window shows is saved after the other program took the page above it out of the
+    // tree, or after its own placement went while the tree here still showed it: no path from the top
+    // reaches it, so the save places it at the end of the top level and says so. It was saved where it
+    // hung, and the next clean-up deleted it with the edits.
+    void aPageTheTopNoLongerReachesIsSavedAtTheTop_data()
+    {
+        QTest::addColumn<bool>("parentWent");
+        QTest::newRow("the page above it went") << true;
+        QTest::newRow("its own placement went before it was opened") << false;
+    }
+    void aPageTheTopNoLongerReachesIsSavedAtTheTop()
+    {
+        QFETCH(bool, parentWent);
+        QVERIFY(otherAdds(1005, 3));
+        QVERIFY(otherAdds(1006, 4));
+        QVERIFY(otherRuns(QStringLiteral("Update tbTree Set noLfP = 1001, szDoc = '下の頁' Where noLfC = 1006")));
+        window().RefreshAll();
+        window().tree().SetLeaf(QStringLiteral("1006"));
+        QCOMPARE(window().nDocNo, 1006);
+        if (parentWent) {
+            m_f->type(QStringLiteral("mine"));
+            QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 1001")));
+        } else {
+            click(QStringLiteral("共有"));
+            QCOMPARE(window().nDocNo, 1001);
+            QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC = 1006")));
+            click(QStringLiteral("下の頁"));
+            QCOMPARE(window().nDocNo, 1006);
+            m_f->type(QStringLiteral("mine"));
+        }
+        save();
+        QCOMPARE(m_f->prompt.messages, QStringList{placedAtTop()});
+        QVERIFY(!m_f->editor().bDcEdt());
+        QCOMPARE(stored(1006), QStringLiteral("mine"));
+        QCOMPARE(MainFixture::value(QStringLiteral("Select inSrt From tbTree Where noLfP = 0 And noLfC = 1006")).toInt(), 4);
+        QCOMPARE(unreachable(), parentWent ? QList<qint64>{1001} : QList<qint64>{});
+        QCOMPARE(window().tree().sGetLeaf(), QStringLiteral("1006,0"));
+        QTreeWidget *view = treeView();
+        QVERIFY(view->topLevelItem(view->topLevelItemCount() - 1)->data(0, uTrX::KeyRole).toString().endsWith(QLatin1String("-1006")));
+        // The next clean-up keeps it, and its next save is an ordinary one.
+        QVERIFY(window().CleanUnused().startsWith(parentWent ? QStringLiteral("１件 削除しました") : QStringLiteral("参照されていない文書はありませんでした")));
+        QCOMPARE(stored(1006), QStringLiteral("mine"));
+        m_f->type(QStringLiteral("again"));
+        save();
+        QCOMPARE(m_f->prompt.messages.size(), 1);
+        QCOMPARE(stored(1006), QStringLiteral("again"));
+        QCOMPARE(placements(1006), 1);
+    }
+
+    // The other program saves a page (a new one, or one stored again at the top) while this window's
+    // clean-up runs: the page is kept, and what no path from the top reaches still goes. On a server
+    // the clean-up marked what the tree reaches and then deleted the rest, so a placement committed
+    // meanwhile went with its page. A save held longer than a statement waits fails the clean-up,
+    // which deletes nothing and says so (on a file it said nothing).
+    void theCleanUpKeepsWhatIsSavedWhileItRuns_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("pastTheWait");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("a new page") << 1005 << false << QStringLiteral("２件 削除しました");
+        QTest::newRow("a page stored again") << 1003 << false << QStringLiteral("１件 削除しました");
+        QTest::newRow("held past the wait") << 1005 << true << QStringLiteral("参照されていない文書を削除できませんでした");
+    }
+    void theCleanUpKeepsWhatIsSavedWhileItRuns()
+    {
+        QFETCH(int, page);
+        QFETCH(bool, pastTheWait);
+        QFETCH(QString, result);
+        const bool server = ServerDb::wanted();
+        QVERIFY(otherAdds(1002, 1));
+        QVERIFY(otherRuns(QStringLiteral("Update tbTree Set noLfP = 1001 Where noLfC = 1002")));
+        // 1009 is reached by nobody; 1003 too until the other program stores it again.
+        QVERIFY(otherAdds(1009, 2) && otherAdds(1003, 3));
+        QVERIFY(otherRuns(QStringLiteral("Delete From tbTree Where noLfC In (1003, 1009)")));
+        const qint64 pid = server ? MainFixture::value(QStringLiteral("Select pg_backend_pid()")).toLongLong() : 0;
+        // The walk of the clean-up waits below page 1001 while the other program holds lock 4242.
+        const bool pause = server && !pastTheWait;
+        if (pause) {
+            QVERIFY(otherRuns(QStringLiteral("CREATE FUNCTION pause_walk() RETURNS trigger LANGUAGE plpgsql AS "
+                                             "$$ BEGIN PERFORM pg_advisory_xact_lock(4242); RETURN NEW; END $$")));
+            QVERIFY(otherRuns(QStringLiteral("CREATE TRIGGER pause_walk BEFORE UPDATE ON tbtree FOR EACH ROW "
+                                             "WHEN (NEW.bouse = 1 AND NEW.nolfp = 1001) EXECUTE FUNCTION pause_walk()")));
+        }
+        QString link;
+        const QString path = window().sDbPath;
+        QVERIFY(!path.endsWith(QLatin1String(".udl")) || DataLink::read(path, &link));
+        QSemaphore written, finished;
+        QStringList failures;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            DbConnection db;
+            const auto run = [&](const QString &sql, const QVariantList &values = {}) {
+                if (!db.exec(sql, values, true))
+                    failures << db.lastError();
+            };
+            if (!(server ? db.openOdbc(link) : db.openSqlite(path))) {
+                failures << db.lastError();
+                written.release();
+                return;
+            }
+            if (pause)
+                run(QStringLiteral("Select pg_advisory_lock(4242)"));
+            if (!db.transaction(0))
+                failures << db.lastError();
+            if (page == 1005)
+                run(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, saTgs, boCod) Values (1005, '新しい頁', 'theirs', '.', 0)"));
+            else
+                run(QStringLiteral("Update msDoc Set txDoc = 'theirs' Where noDoc = 1003"));
+            run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, ?, 9, '他の頁', 0)"), {page});
+            written.release();
+            if (pastTheWait) {
+                finished.acquire();
+            } else if (server) {
+                // Until the clean-up waits for this program: at its begin, or in the middle of its walk.
+                for (int i = 0; i < 200; ++i) {
+                    QSqlQuery waiting;
+                    if (db.select(waiting, QStringLiteral("Select Count(*) From pg_locks Where pid = ? And Not granted"), {pid}, true, true)
+                        && waiting.next() && waiting.value(0).toInt() > 0)
+                        break;
+                    QThread::msleep(50);
+                }
+            } else {
+                QThread::msleep(500);
+            }
+            if (!db.transaction(1))
+                failures << db.lastError();
+            if (pause)
+                run(QStringLiteral("Select pg_advisory_unlock(4242)"));
+            db.close();
+        }));
+        other->start();
+        QVERIFY(written.tryAcquire(1, 20000));
+        if (pastTheWait)
+            zSvr::instance().connection().setCommandTimeout(1);
+        const QString message = window().CleanUnused();
+        finished.release();
+        QVERIFY(other->wait(30000));
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'|')));
+        zSvr::instance().connection().setCommandTimeout(30);
+        // The first line: the second one names the Word copies, where there are any.
+        QCOMPARE(message.section(u'\n', 0, 0), result);
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From msDoc Where noDoc = 1009")).toInt(), pastTheWait ? 1 : 0);
+        QCOMPARE(MainFixture::value(QStringLiteral("Select Count(*) From msDoc Where noDoc = ?"), {page}).toInt(), 1);
+        QCOMPARE(placements(page), 1);
+        QCOMPARE(placements(1002), 1);
+        QCOMPARE(unreachable(), pastTheWait ? (QList<qint64>{1003, 1009}) : QList<qint64>{});
     }
 
     // Another program holds the file while this window saves: the wait window says so while the save

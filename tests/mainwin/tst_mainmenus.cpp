@@ -314,8 +314,21 @@ private slots:
         QCOMPARE(minutes, 0);
     }
 
+    // The second line of the result names the folder of the Word copies that the saves of the pages
+    // deleted left on this computer, and only where it holds one: the copies of another user's saves
+    // are on that user's computer (the folder named need not have existed).
+    void cleanUpRemovesWhatTheTreeCannotReach_data()
+    {
+        QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("a deleted page's copy here") << QStringList{QStringLiteral("1004.docx")} << true;
+        QTest::newRow("no copy here") << QStringList{} << false;
+        QTest::newRow("copies of other pages only") << QStringList{QStringLiteral("1001.docx"), QStringLiteral("0003.docx")} << false;
+    }
     void cleanUpRemovesWhatTheTreeCannotReach()
     {
+        QFETCH(QStringList, copies);
+        QFETCH(bool, named);
         MainFixture f;
         f.start();
         QVERIFY(f.page(1001, QStringLiteral("上"), QString()));
@@ -329,9 +342,12 @@ private slots:
         QVERIFY(f.place(1003, 1004, 1, QStringLiteral("孤立の子")));
         QVERIFY(f.place(1001, 1005, 2, QStringLiteral("リンクだけ"), true));
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into tbHtm (noDoc) Values (1004)")));
-        // The second line names the folder of the Word copies that the pages' saves left.
-        QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました\n") + Usr::st().userData
-                                               + QStringLiteral("Dbs/Book_Doc にﾜｰﾄﾞ文書でBackUpしました"));
+        const QString folder = Usr::st().userData + QStringLiteral("Dbs/Book_Doc");
+        QVERIFY(copies.isEmpty() || QDir().mkpath(folder));
+        for (const QString &copy : copies)
+            QVERIFY(TestHome::write(folder + u'/' + copy, "PK"));
+        QCOMPARE(f.window->CleanUnused(), QStringLiteral("２件 削除しました")
+                                              + (named ? u'\n' + folder + QStringLiteral(" にﾜｰﾄﾞ文書でBackUpしました") : QString()));
         QCOMPARE(f.count(QStringLiteral("msDoc")), 3);
         QCOMPARE(f.value(QStringLiteral("Select Count(*) From tbHtm Where noDoc = 1004")).toInt(), 0);
         QCOMPARE(f.window->CleanUnused(), QStringLiteral("参照されていない文書はありませんでした"));

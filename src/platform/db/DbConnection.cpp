@@ -395,6 +395,17 @@ bool DbConnection::holdLock(qint32 space, qint32 key)
     return exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1, %2)").arg(space).arg(key), {}, false);
 }
 
+bool DbConnection::holdTables(const QStringList &tables)
+{
+    if (!isOpen())
+        return false;
+    if (!m_postgres || tables.isEmpty())
+        return true;
+    // Only plain reads go on beside this mode: another transaction that holds rows to write later
+    // (Select ... For Share) is waited for too, so that neither waits for the other in a ring.
+    return exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(tables.join(QStringLiteral(", "))), {}, false);
+}
+
 QStringList DbConnection::primaryKey(const QString &table)
 {
     const QString name = table.toLower();

@@ -78,6 +78,13 @@ public:
     // timeout). A file needs none: its transaction holds it whole. False when
     // the lock could not be had.
     bool holdLock(qint32 space, qint32 key);
+    // Holds the tables against other connections' writes until the transaction
+    // ends, once the writes under way in them have ended (a server waits for
+    // them at most the command timeout); their rows can still be read. A file
+    // needs nothing more: its transaction holds it whole. An ODBC source other
+    // than PostgreSQL has no statement for it known here. False when the
+    // tables could not be had.
+    bool holdTables(const QStringList &tables);
 
     // The columns of the table's primary key, asked of the database once per table while the
     // connection stays open.
