@@ -322,6 +322,83 @@ private slots:
                  qPrintable(QStringLiteral("the caret at %1 of %2").arg(caret.bottom()).arg(page.view.viewport()->height())));
     }
 
+    // Enter where a held paragraph is parted (before its line break, or the space or letter it is
+    // parted at), the selection moved over the new paragraph end, Ctrl+Z: the text is back as it was,
+    // and Ctrl+Shift+Z brings the paragraph end again.
+    void undoOfEnterAtAPartRestoresTheText_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString lines = SamplePage::pastedLines(200);
+        QTest::newRow("line break") << lines;
+        QTest::newRow("parted space") << QString(SamplePage::pastedLines(800)).replace(QChar(11), QLatin1Char(' '));
+        QTest::newRow("parted letter") << QStringLiteral("日本語の文章には空白がない。").repeated(2000);
+        QTest::newRow("long word") << QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(1000);
+    }
+
+    void undoOfEnterAtAPartRestoresTheText()
+    {
+        QFETCH(QString, text);
+        text = QStringLiteral("見出し\n") + text + QStringLiteral("\n終わり");
+        KeyedPage page(text);
+        QVERIFY(QTest::qWaitForWindowExposed(&page.view));
+        int at = -1;
+        for (QTextBlock block = page.page.main()->begin(); block.isValid() && at < 0; block = block.next()) {
+            if (LineBlocks::continues(block) && block.blockNumber() > 3)
+                at = block.position() - 1;
+        }
+        QVERIFY(at > 0);
+        page.select(at, at);
+        QWidget *keys = page.view.viewport();
+        QTest::keyClick(keys, Qt::Key_Return);
+        const QString entered = page.edit.text();
+        QCOMPARE(entered, QString(text).insert(at, QChar(10)));
+        QTest::keyClick(keys, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(keys, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(page.edit.text(), text);
+        QVERIFY(heldWrongly(page.page.main()).isEmpty());
+        QTest::keyClick(keys, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(page.edit.text(), entered);
+    }
+
+    // After an undo the caret stands where it stood in the same paragraph held in one block: where the
+    // undone step was, not at the top of the page.
+    void undoPutsTheCaretWhereTheStepWas_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("selected"); // characters selected before the key
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << 0;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << 0;
+        QTest::newRow("Ctrl+Backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier) << 0;
+        QTest::newRow("Delete of a selection") << int(Qt::Key_Delete) << 0 << 50;
+    }
+
+    void undoPutsTheCaretWhereTheStepWas()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, selected);
+        KeyedPage held(SamplePage::pastedLines(80));
+        KeyedPage whole(SamplePage::pastedLines(80));
+        LineBlocks::join(whole.page.main(), 0, whole.edit.textLength());
+        QVERIFY(held.page.main()->blockCount() > 50);
+        QCOMPARE(whole.page.main()->blockCount(), 1);
+        QVERIFY(QTest::qWaitForWindowExposed(&held.view));
+        for (KeyedPage *page : {&whole, &held}) {
+            page->select(100, 100);
+            page->view.setFocus();
+            QWidget *keys = page->view.viewport();
+            QTest::keyClicks(keys, QStringLiteral("abc"));
+            if (selected)
+                page->select(103, 103 + selected);
+            QTest::keyClick(keys, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QTest::keyClick(keys, Qt::Key_Z, Qt::ControlModifier);
+        }
+        QCOMPARE(held.edit.text(), whole.edit.text());
+        QVERIFY(whole.edit.selStart() >= 100);
+        QCOMPARE(held.edit.selStart(), whole.edit.selStart());
+    }
+
     // Copied lines of a held paragraph reach other programs as one paragraph with its line breaks.
     void copiedLinesAreOneParagraphForOtherPrograms()
     {

@@ -290,8 +290,11 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
             if (!newParagraph(event))
                 QGraphicsTextItem::keyPressEvent(event);
         };
+        // An undo or redo brings back the text and the blocks as the step left them: mending the
+        // lines around the selection on top of it would part them anew.
+        const bool history = event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo);
         const auto edit = [&] {
-            if (editsText(event))
+            if (editsText(event) && !history)
                 editAndSettle(deletes, qtKey);
             else
                 qtKey();
@@ -427,7 +430,9 @@ void PageTextItem::editAndSettle(bool deletes, const std::function<void()> &edit
     // What Qt removes begins at the selection, or where it leaves its caret.
     const int selected = before.hasSelection() ? before.selectionStart() : -1;
     const int caret = before.position();
-    QTextCursor group(document());
+    // Begun at the caret: an undo of the step puts the caret back there, not at the top of the page.
+    QTextCursor group(before);
+    group.clearSelection();
     group.beginEditBlock();
     const LineBlocks::Breaks breaks(document(), {before.selectionStart(), caret});
     edit();
