@@ -83,6 +83,10 @@ uTxm::uTxm(QWidget *parent, EditorServices *services)
     }
     m_page = new PageDocument(this);
     m_edit = new RichTextEdit(m_page, this);
+    // The page setup and the parts (headers, footers, text frames) lie outside the texts' undo
+    // histories too. What loads a page says afterwards whether the page is the stored one.
+    for (auto signal : {&PageDocument::pageSetupChanged, &PageDocument::partsChanged})
+        connect(m_page, signal, this, [this] { m_editsBeyondUndo = true; });
     m_form = new sbTxm(this);
     m_busy = true;
     buildBars();
@@ -133,7 +137,12 @@ void uTxm::buildBars()
     m_title->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック")));
     m_title->setPlaceholderText(QStringLiteral("ﾍﾟｰｼﾞのﾀｲﾄﾙ"));
     m_title->setValidator(new TitleValidator(m_title));
-    connect(m_title, &QLineEdit::textChanged, this, [this] { changeMark(); });
+    connect(m_title, &QLineEdit::textChanged, this, [this] {
+        // The title lies outside the texts' undo histories.
+        if (!isBusy())
+            m_editsBeyondUndo = true;
+        changeMark();
+    });
     m_title->installEventFilter(this);
     m_pnStatus = new QLabel(QStringLiteral("本文"), this);
     m_pnStatus->setObjectName(QStringLiteral("pnStatus"));
@@ -259,12 +268,16 @@ void uTxm::cOn(qintptr /*nHnd*/, int iTy, const QVariant &vShwTt, const QVariant
         RfrshBar();
         QApplication::processEvents();
     }
+    // The page set up from the settings is no edit.
+    if (!m_modified)
+        keepAsStored();
     m_busy = false;
 }
 
 void uTxm::cOff()
 {
     m_snapshot.clear();
+    m_snapshotUndoes = false;
     m_form->cOff();
     const QString work = Usr::st().workFolder;
     if (!work.isEmpty()) {

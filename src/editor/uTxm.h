@@ -113,6 +113,9 @@ public:
     void setSelTxt(const QString &text);
     int PageWdIn() const;
     bool bDcEdt() const { return m_modified; }
+    // Sets the modified flag. True counts as an edit that an undo may not take back (the title, the
+    // page setup, a file read in): the page stays modified until it is stored. False: the page is
+    // what was last stored (or is given up).
     void setBDcEdt(bool edited);
     QString Title() const;
     void setTitle(const QString &title);
@@ -181,6 +184,9 @@ public:
     bool isBusy() const;
     void setBusy(bool busy) { m_busy = busy; }
     bool hasUndoSnapshot() const { return !m_snapshot.isEmpty(); }
+    // Whether 元に戻す takes a step back: the page's own undo, or the snapshot of a command that
+    // left nothing to undo.
+    bool canUndo() const;
     bool wordCopy() const { return m_wordCopy; }
     int pictureLayout() const { return m_pictureLayout; }
     int pictureColour() const { return m_pictureColour; }
@@ -302,6 +308,11 @@ private:
     void headerFooterToggle(int flag);
     void headerFooterFormat(bool header, bool font);
     void changeMark();
+    void keepAsStored();
+    bool pageEdited() const;
+    void markEdited(bool edited);
+    void refreshEdited();
+    void keepingEdits(const std::function<void()> &reload);
     void showStyle();
     void syncFromView();
     void syncToView();
@@ -344,6 +355,10 @@ private:
     bool m_busy = false;
     bool m_changedWhileBusy = false; // the page's text changed during the running job
     bool m_modified = false;
+    // Edits since the page was last stored that no undo takes back; the texts' own edits Qt tracks
+    // against the stored state in their undo histories (QTextDocument::isModified).
+    bool m_editsBeyondUndo = false;
+    bool m_snapshotUndoes = false; // loading the snapshot is the undo of the last command
     bool m_loadFailed = false;
     bool m_titleShown = true;
     bool m_rulers = false;

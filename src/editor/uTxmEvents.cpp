@@ -119,7 +119,7 @@ void uTxm::changeMark()
         m_changedWhileBusy = true;
         return;
     }
-    setBDcEdt(true);
+    refreshEdited();
     RfrshBar();
 }
 
@@ -244,7 +244,7 @@ bool uTxm::keyDown(int key, bool shift)
     m_busy = false;
     if (taken) {
         syncToView();
-        setBDcEdt(true);
+        refreshEdited();
         RfrshBar();
     }
     return taken;
@@ -467,7 +467,7 @@ void uTxm::SetRtfMn()
     bool bTx = false, bPc = false, bMt = false, bLk = false;
     int iRet = 0;
     ChkJbMn1(bUndo, bRedo, bCopy, bPaste, bExDoc, bOvrw, bTx, bPc, bMt, bLk, iRet);
-    bUndo = bUndo || hasUndoSnapshot();
+    bUndo = canUndo();
     bool bShwGrd = false, bInsTb = false, bInsCL = false, bInsRw = false, bDelCL = false, bDelRw = false;
     bool bSlcTb = false, bSplTb = false, bInHd = false, bInTf = false;
     QString vFdTyp;
@@ -547,7 +547,7 @@ void uTxm::RfrshBar()
     bool modifiedContent = false;
     ChkJbMn0(hasContent, modifiedContent);
     const bool flags[7] = {m_view->canCopy(), m_view->canPaste(),
-                           m_edit->undoSteps() > 0 || hasUndoSnapshot(), m_edit->redoSteps() > 0,
+                           canUndo(), m_edit->redoSteps() > 0,
                            modifiedContent, hasContent, m_edit->currentPart() != 0};
     if (m_keptValid && std::equal(flags, flags + 7, m_kept))
         return;

@@ -196,26 +196,42 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
         giveHeadingsTheirLook(read);
         const QByteArray bytes = PageCodec::save(read);
         syncFromView();
+        // A file put into the text is one undo step, laid out when the step ends, under the wait
+        // window where the file needs it.
+        const auto oneStep = [&](const std::function<bool()> &insert) {
+            const LoadWait wait(LoadWait::pageWeight(read));
+            m_edit->beginCommand();
+            const bool done = insert();
+            m_edit->endCommand();
+            return done;
+        };
         if (m_partNo > 0) {
             ok = m_edit->selectFrame(m_partNo);
             if (ok) {
-                m_edit->clearText();
-                ok = loadBytes(bytes, 9, true);
+                ok = oneStep([&] {
+                    m_edit->clearText();
+                    return loadWeighedBytes(bytes, 9, true);
+                });
             }
         } else if (m_partNo == 0 && !bIns) {
-            // The page is replaced: the save question of the update policy comes first.
+            // The page is replaced: the save question of the update policy comes first. The snapshot
+            // taken before the read stays, for undo to bring the page back as it was.
+            const QByteArray snapshot = m_snapshot;
             T_NewDoc(2);
+            m_snapshot = snapshot;
             ok = loadBytes(bytes, 9, false);
         } else if (m_partNo == 0) {
-            m_edit->setSelLength(0);
-            m_edit->setSelectedText(QStringLiteral("\n\n"));
-            m_edit->setSelStart(m_edit->selStart() - 1);
-            ok = loadBytes(bytes, 9, true);
-            if (ok) {
+            ok = oneStep([&] {
+                m_edit->setSelLength(0);
+                m_edit->setSelectedText(QStringLiteral("\n\n"));
+                m_edit->setSelStart(m_edit->selStart() - 1);
+                if (!loadWeighedBytes(bytes, 9, true))
+                    return false;
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n"));
                 endInsertedFile(*m_edit);
-            }
+                return true;
+            });
         } else {
             // The frames are objects of the main text, wherever the caret stands.
             m_edit->selectFrame(0);
@@ -384,6 +400,7 @@ bool uTxm::exportPage(RichTextEdit &source, QString &vFL, bool bNoAct)
     const bool html = format == DocumentFile::Html;
     // The published form of the page goes into the file; the page in the editor keeps its fields.
     QByteArray kept;
+    const bool edited = m_modified || pageEdited();
     const bool converted = !bNoAct && QFileInfo(file).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) != 0
                            && publicationConversion(source, html, own ? &kept : nullptr);
     bool ok = false;
@@ -393,6 +410,11 @@ bool uTxm::exportPage(RichTextEdit &source, QString &vFL, bool bNoAct)
         ok = format != DocumentFile::None && DocumentFile::write(*source.page(), file, format, Title());
     if (converted && own) {
         m_services->loadBytes(*m_edit, kept, 3, false);
+        // The page is as it was: as edited as before, the reload no edit of its own.
+        if (edited)
+            m_editsBeyondUndo = true;
+        else
+            keepAsStored();
         syncToView();
     }
     if (!ok) {

@@ -87,7 +87,9 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
     m_changedWhileBusy = false;
     const PageSetup setupBefore = m_page->pageSetup();
     const QByteArray snapshotBefore = m_snapshot;
-    if (oneOf(iJb, {10, 15, 23, 24, 30, 32, 33, 40, 41, 50, 51, 52, 54, 60, 71}))
+    const bool snapshotUndoesBefore = m_snapshotUndoes;
+    const bool snapshot = oneOf(iJb, {10, 15, 23, 24, 30, 32, 33, 40, 41, 50, 51, 52, 54, 60, 71});
+    if (snapshot)
         takeSnapshot();
     if (oneOf(iJb, {13, 14, 20}))
         m_view->setFocus();
@@ -104,8 +106,15 @@ void uTxm::rtAct(int iJb, const QVariant &vArg)
         emit eUdtFld();
     applyModifiedRule(iJb, result, m_changedWhileBusy || m_page->pageSetup() != setupBefore);
     // A command cancelled before it changed anything leaves nothing to undo behind it.
-    if (oneOf(iJb, {10, 30, 32, 33, 41, 50, 51, 52}) && !result && !m_changedWhileBusy)
+    if (oneOf(iJb, {10, 30, 32, 33, 41, 50, 51, 52}) && !result && !m_changedWhileBusy) {
         m_snapshot = snapshotBefore;
+        m_snapshotUndoes = snapshotUndoesBefore;
+    } else if (snapshot) {
+        // The snapshot takes the command back only where the page's own undo cannot: after a command
+        // that changed the page and left nothing to undo (a file read in place of the page). Anywhere
+        // else undo would load the page as it already is.
+        m_snapshotUndoes = m_changedWhileBusy && m_edit->undoSteps() == 0 && !m_snapshot.isEmpty();
+    }
     if (iJb == 26)
         reloadThroughMemory();
     int code = iJb;
@@ -131,15 +140,26 @@ void uTxm::runGrouped(const std::function<void()> &work)
 
 void uTxm::applyModifiedRule(int iJb, bool result, bool pageChanged)
 {
-    // The find dialog replaces, the page setup resizes the page, cut and clear take the selection out
-    // and a split parts a table: they mark it only when they did.
-    if (oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82}) || (oneOf(iJb, {13, 20, 22, 65, 81}) && pageChanged)) {
-        setBDcEdt(true);
-    } else if (oneOf(iJb, {32, 33, 34, 35, 41, 42, 43, 44, 45, 50, 51, 52, 54, 61, 62, 63, 64, 85})) {
-        // A cancelled dialog reports false: the marks of earlier edits must survive it.
-        if (result)
-            setBDcEdt(true);
+    // After an undo or redo the page is modified exactly when it differs from the stored page.
+    if (oneOf(iJb, {11, 12})) {
+        if (pageChanged)
+            refreshEdited();
+        return;
     }
+    // The find dialog replaces, the page setup resizes the page, cut and clear take the selection out
+    // and a split parts a table: they mark it only when they did. A cancelled dialog reports false:
+    // the marks of earlier edits must survive it.
+    const bool mark = oneOf(iJb, {10, 15, 23, 24, 30, 40, 53, 60, 71, 80, 82})
+                      || (oneOf(iJb, {13, 20, 22, 65, 81}) && pageChanged)
+                      || (oneOf(iJb, {32, 33, 34, 35, 41, 42, 43, 44, 45, 50, 51, 52, 54, 61, 62, 63, 64, 85}) && result);
+    if (!mark)
+        return;
+    // What these change is one step of the page's undo history: an undo back to the stored page
+    // leaves it unmodified. The others may change what no undo takes back.
+    if (editingJob(iJb) || oneOf(iJb, {13, 15, 20}))
+        markEdited(true);
+    else
+        setBDcEdt(true);
 }
 
 bool uTxm::runWork(int iJb, const QVariant &vArg, bool &result)
@@ -166,8 +186,11 @@ bool uTxm::runEditJob(int iJb, const QVariant &vArg)
         m_title->setFocus();
         return true;
     case 11:
-        if (!m_view->undo())
+        if (!m_view->undo() && m_snapshotUndoes) {
             restoreSnapshot();
+            // One step back: the snapshot is used up.
+            m_snapshotUndoes = false;
+        }
         return true;
     case 12:
         m_view->redo();
@@ -322,6 +345,7 @@ void uTxm::saveCommand()
 void uTxm::takeSnapshot()
 {
     m_snapshot = m_services->saveBytes(*m_edit, 3);
+    m_snapshotUndoes = false;
 }
 
 bool uTxm::restoreSnapshot()
@@ -339,7 +363,9 @@ void uTxm::reloadThroughMemory()
     // Nothing to reload from when the stream cannot be written: the page stays as it is.
     if (!bytes.isEmpty()) {
         m_snapshot = bytes;
-        loadBytes(bytes, 3, false);
+        // The page as it is: nothing an undo would take back.
+        m_snapshotUndoes = false;
+        keepingEdits([&] { loadBytes(bytes, 3, false); });
     }
     m_view->setUpdatesEnabled(true);
     m_busy = false;

@@ -13,9 +13,12 @@
 #include "platform/richtext/TextProps.h"
 
 #include <QApplication>
+#include <QTextDocument>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
+
+#include <algorithm>
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichStatusBar.h"
 #include "platform/richview/RichView.h"
@@ -100,6 +103,7 @@ void uTxm::SetData(const QByteArray &yDt, bool &bOk, bool bCpyNw, const QString 
         m_edit->setText(sAltTx);
         leaveFailedLoad();
     }
+    keepAsStored();
     m_busy = false;
     RfrshBar();
     showLoadedPage();
@@ -122,6 +126,7 @@ void uTxm::forgetPage()
     // The snapshot and the read-only state belong to the page being left: an undo on the next page
     // must never bring the old one back, and a page that could not be read does not lock the next.
     m_snapshot.clear();
+    m_snapshotUndoes = false;
     if (m_loadFailed) {
         m_loadFailed = false;
         m_edit->setEditMode(0);
@@ -135,6 +140,7 @@ void uTxm::leaveFailedLoad()
     m_loadFailed = true;
     m_edit->setEditMode(1);
     m_modified = false;
+    keepAsStored();
     Prompt::current().message(QStringLiteral("この文書は読み込めませんでした。\n"
                                              "保存されているテキストだけを読み取り専用で表示します。"),
                               Prompt::Exclamation);
@@ -148,6 +154,7 @@ void uTxm::SetDcFL(const QString &sFL, bool &bOk, bool bCpyNw)
     const LoadWait wait(LoadWait::fileWeight(sFL));
     // The file's load is reported like SetData's: a caller should know when nothing was read.
     bOk = m_services->loadFile(*m_edit, sFL);
+    keepAsStored();
     m_busy = false;
     RfrshBar();
     showLoadedPage();
@@ -209,14 +216,16 @@ void uTxm::GetHtm(const QByteArray &yDt, const QString &sFL, QString &sHd, QStri
 {
     const bool busy = m_busy;
     m_busy = true;
-    bOk = m_services->loadBytes(*m_edit, yDt, 9, false);
-    if (bOk) {
-        T_DelEmpFd();
-        T_PreSave();
-        // The host hands the page's head values to the converter here.
-        emit eAskHtmHd();
-        bOk = m_services->convertHtml(*this, sFL, sHd, sBd, T_GetTpLst());
-    }
+    keepingEdits([&] {
+        bOk = m_services->loadBytes(*m_edit, yDt, 9, false);
+        if (bOk) {
+            T_DelEmpFd();
+            T_PreSave();
+            // The host hands the page's head values to the converter here.
+            emit eAskHtmHd();
+            bOk = m_services->convertHtml(*this, sFL, sHd, sBd, T_GetTpLst());
+        }
+    });
     syncToView();
     m_busy = busy;
 }
@@ -259,12 +268,14 @@ void uTxm::SetText(const QString &sTx)
 {
     m_busy = true;
     m_snapshot.clear();
+    m_snapshotUndoes = false;
     m_edit->setText(sTx);
     if (sTx.isEmpty())
         m_edit->clearText();
     bool edited = false;
     emit eEdtCng(edited);
     m_modified = false;
+    keepAsStored();
     m_busy = false;
     syncToView();
 }
@@ -304,9 +315,59 @@ int uTxm::PageWdIn() const
 
 void uTxm::setBDcEdt(bool edited)
 {
+    if (edited)
+        m_editsBeyondUndo = true;
+    markEdited(edited);
+}
+
+// The host's handler may change the new value (a page saved on the way counts as unmodified).
+void uTxm::markEdited(bool edited)
+{
     bool value = edited;
     emit eEdtCng(value);
     m_modified = value;
+    if (!value)
+        keepAsStored();
+}
+
+// What the page shows is what was last stored: each text's undo history keeps this point, so that an
+// undo or redo can tell whether the text differs from it again.
+void uTxm::keepAsStored()
+{
+    for (QTextDocument *doc : m_page->documents())
+        doc->setModified(false);
+    m_editsBeyondUndo = false;
+}
+
+bool uTxm::pageEdited() const
+{
+    if (m_editsBeyondUndo)
+        return true;
+    const QList<QTextDocument *> docs = m_page->documents();
+    return std::any_of(docs.cbegin(), docs.cend(), [](const QTextDocument *doc) { return doc->isModified(); });
+}
+
+// After the text changed, or an undo or redo: the page is modified exactly when it differs from the
+// stored page. An event that changed nothing (an input method's composition shown inline, an empty
+// edit) leaves a stored page unmodified.
+void uTxm::refreshEdited()
+{
+    if (pageEdited())
+        markEdited(true);
+    else if (m_modified)
+        markEdited(false);
+}
+
+// A reload of the page into itself (display settings, an export's conversion taken back): the reload
+// starts the texts' histories anew, so an edited page stays edited whatever undo does afterwards.
+void uTxm::keepingEdits(const std::function<void()> &reload)
+{
+    const bool edited = m_modified || pageEdited();
+    reload();
+    if (edited)
+        m_editsBeyondUndo = true;
+    else
+        keepAsStored();
 }
 
 QString uTxm::Title() const
@@ -358,6 +419,11 @@ void uTxm::clipboardCheck(bool &bTx, bool &bPc, bool &bMt, bool &bLk, int &iRet)
     }
     if (bLk || bPc || bMt)
         iRet += 2;
+}
+
+bool uTxm::canUndo() const
+{
+    return m_edit->undoSteps() > 0 || m_snapshotUndoes;
 }
 
 void uTxm::ChkJbMn1(bool &bUndo, bool &bRedo, bool &bCopy, bool &bPaste, bool &bExDoc, bool &bOvrw, bool &bTx,

@@ -438,6 +438,7 @@ void uTxm::T_NewDoc(int iJb)
                 part->clearUndo();
         }
     }
+    keepAsStored();
     syncToView();
 }
 

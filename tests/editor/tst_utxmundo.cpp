@@ -11,8 +11,10 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/ListDialog.h"
+#include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
+#include "support/ForeignFiles.h"
 #include "support/SamplePage.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestImages.h"
@@ -20,11 +22,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <functional>
@@ -123,6 +127,35 @@ class TestUTxmUndo : public QObject
         }
     }
 
+    // A key with Ctrl as the X server delivers it: the control character as its text.
+    void ctrlKey(Qt::Key key, Qt::KeyboardModifiers more = {})
+    {
+        const QString text(QChar(key - Qt::Key_A + 1));
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier | more, text);
+        QApplication::sendEvent(keys(), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier | more, text);
+        QApplication::sendEvent(keys(), &release);
+    }
+
+    // 元に戻す on the editor's toolbar, as the states are refreshed after every command.
+    bool undoEnabled()
+    {
+        const QAction *undo = editor().toolBar()->findChild<QAction *>(QStringLiteral("Undo"));
+        return undo && undo->isEnabled();
+    }
+
+    // The page stored as the main window stores it on F8: the bytes written, the mark cleared.
+    QByteArray m_stored;
+    void store()
+    {
+        const QMetaObject::Connection saving = connect(m_editor.get(), &uTxm::eSaveDB, this, [this] {
+            m_stored = bytes();
+            editor().setBDcEdt(false);
+        });
+        editor().rtAct(4);
+        disconnect(saving);
+    }
+
     void caretAt(int position)
     {
         edit().select(position, 0);
@@ -195,6 +228,186 @@ private slots:
         QVERIFY2(bytes() == before, "one undo did not bring the page back");
         editor().rtAct(12);
         QVERIFY2(bytes() == done, "one redo did not bring the command back");
+    }
+
+
+    // Undo and redo across a save, by the menu (the main window's Ctrl+Y) or by Qt's own keys in the
+    // page: after every step the page is modified exactly when it differs from what was last stored,
+    // so that F8 stores it and leaving it asks.
+    void pageIsModifiedWhenItDiffersFromTheStoredPage_data()
+    {
+        QTest::addColumn<QString>("edit"); // "type" or a text pasted as text
+        QTest::addColumn<QStringList>("steps");
+        const QStringList menu{QStringLiteral("store"), QStringLiteral("undo"), QStringLiteral("store"), QStringLiteral("redo"),
+                               QStringLiteral("store"), QStringLiteral("undo"), QStringLiteral("redo")};
+        const QStringList keys{QStringLiteral("store"), QStringLiteral("Ctrl+Z"), QStringLiteral("store"),
+                               QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Ctrl+Z"), QStringLiteral("Ctrl+Shift+Z")};
+        const QStringList both{QStringLiteral("store"), QStringLiteral("Ctrl+Z"), QStringLiteral("store"), QStringLiteral("redo")};
+        QTest::newRow("typed, menu") << QString() << menu;
+        QTest::newRow("typed, Ctrl+Z, then the menu's redo") << QString() << both;
+        const QString pasted = SamplePage::pastedLines(70000 / 38);
+        QTest::newRow("70,000 characters pasted as text, menu") << pasted << menu;
+        QTest::newRow("70,000 characters pasted as text, keys") << pasted << keys;
+    }
+
+    void pageIsModifiedWhenItDiffersFromTheStoredPage()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QStringList, steps);
+        QTest::keyClick(keys(), Qt::Key_End, Qt::ControlModifier);
+        if (edit.isEmpty()) {
+            type(QStringLiteral("abc"));
+        } else {
+            QApplication::clipboard()->setText(QString(edit).replace(QChar(11), QLatin1Char('\n')));
+            editor().rtAct(15, QStringLiteral("TXT"));
+        }
+        QVERIFY(editor().bDcEdt());
+        for (const QString &step : steps) {
+            if (step == QLatin1String("store"))
+                store();
+            else if (step == QLatin1String("undo"))
+                editor().rtAct(11);
+            else if (step == QLatin1String("redo"))
+                editor().rtAct(12);
+            else if (step == QLatin1String("Ctrl+Z"))
+                ctrlKey(Qt::Key_Z);
+            else
+                ctrlKey(Qt::Key_Z, Qt::ShiftModifier);
+            const bool differs = bytes() != m_stored;
+            QVERIFY2(editor().bDcEdt() == differs,
+                     qPrintable(QStringLiteral("after %1 the page %2 the stored one, marked %3")
+                                    .arg(step, differs ? QStringLiteral("differs from") : QStringLiteral("equals"))
+                                    .arg(editor().bDcEdt())));
+        }
+    }
+
+    // Input-method events that change no text (the method switched on, a composition shown inline
+    // or taken back with Escape, a click while it is on) leave the page unmodified with nothing to
+    // undo; a commit afterwards types and marks it.
+    void inputMethodEventsWithoutTextLeaveThePage_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("event");
+        for (const char *place : {"body", "heading", "cell", "long paragraph"}) {
+            for (const char *event : {"switched on", "composition shown", "composition cancelled", "click"})
+                QTest::addRow("%s, %s", event, place) << QString::fromLatin1(place) << QString::fromLatin1(event);
+        }
+    }
+
+    void inputMethodEventsWithoutTextLeaveThePage()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, event);
+        int at = after(QStringLiteral("この頁は"));
+        if (place == QLatin1String("heading")) {
+            at = 2;
+        } else if (place == QLatin1String("long paragraph")) {
+            load(samplePage(SamplePage::pastedLines(2700)));
+            QVERIFY(editor().page().main()->blockCount() > 100);
+            at = after(QStringLiteral("はじめに\n")) + 50000;
+        } else if (place == QLatin1String("cell")) {
+            QTest::keyClick(keys(), Qt::Key_End, Qt::ControlModifier);
+            insertTable();
+            at = edit().selStart();
+            load(bytes());
+        }
+        caretAt(at);
+        QCOMPARE(edit().tableAtCaret() > 0, place == QLatin1String("cell"));
+        QVERIFY(!editor().bDcEdt());
+        QCOMPARE(edit().undoSteps(), 0);
+        const QByteArray before = bytes();
+        QWidget *view = editor().view();
+        const auto send = [view](QInputMethodEvent ime) { QApplication::sendEvent(view, &ime); };
+        const QList<QInputMethodEvent::Attribute> caret{{QInputMethodEvent::Cursor, 0, 1}};
+        if (event == QLatin1String("switched on")) {
+            send(QInputMethodEvent(QString(), caret));
+        } else if (event == QLatin1String("click")) {
+            RichView *page = editor().view();
+            const QRectF caretRect = page->mainItem()->mapRectToScene(page->mainItem()->caretRect());
+            QTest::mouseClick(keys(), Qt::LeftButton, {}, page->mapFromScene(caretRect.center()));
+            send(QInputMethodEvent(QString(), caret));
+        } else {
+            QTextCharFormat underline;
+            underline.setFontUnderline(true);
+            send(QInputMethodEvent(QStringLiteral("にほん"),
+                                   {{QInputMethodEvent::TextFormat, 0, 3, underline}, {QInputMethodEvent::Cursor, 3, 1}}));
+            if (event == QLatin1String("composition cancelled"))
+                send(QInputMethodEvent(QString(), {}));
+        }
+        QVERIFY2(!editor().bDcEdt(), "the page is marked modified");
+        QCOMPARE(edit().undoSteps(), 0);
+        if (event != QLatin1String("composition shown"))
+            QVERIFY(bytes() == before);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("語"));
+        QApplication::sendEvent(view, &commit);
+        QVERIFY(edit().text().contains(QStringLiteral("語")));
+        QVERIFY(editor().bDcEdt());
+    }
+
+    // Each 元に戻す takes back one visible step, a command is one step (全て置換 one per place, as its
+    // own undo button takes them back), and after the last one 元に戻す is greyed.
+    void eachUndoTakesBackOneVisibleStep_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("pasted as text") << QStringLiteral("paste") << 1;
+        QTest::newRow("picture") << QStringLiteral("picture") << 1;
+        QTest::newRow("replace all of 5 places") << QStringLiteral("replace") << 5;
+        QTest::newRow("document .htm") << QStringLiteral("htm") << 1;
+        QTest::newRow("document .docx") << QStringLiteral("docx") << 1;
+        QTest::newRow("document read in place of the page") << QStringLiteral("read") << 1;
+    }
+
+    void eachUndoTakesBackOneVisibleStep()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, steps);
+        load(samplePage(QStringLiteral("文書の頁の文書と文書を文書で")));
+        caretAt(after(QStringLiteral("この頁は")));
+        static_cast<PartDocument *>(editor().page().main())->clearUndo();
+        const QByteArray before = bytes();
+        if (command == QLatin1String("paste")) {
+            QApplication::clipboard()->setText(QStringLiteral("一行目\n二行目\n三行目"));
+            editor().rtAct(15, QStringLiteral("TXT"));
+        } else if (command == QLatin1String("picture")) {
+            const QString file = m_home->path() + QStringLiteral("/pic.png");
+            QVERIFY(picture().save(file));
+            m_prompt->files.enqueue(file);
+            acceptNextWindow();
+            editor().rtAct(33);
+        } else if (command == QLatin1String("replace")) {
+            QTimer::singleShot(0, [] {
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                auto *find = dialog ? dialog->findChild<TxmFindPage *>() : nullptr;
+                QVERIFY(find);
+                find->cbFnd[1]->setEditText(QStringLiteral("文書"));
+                find->cbFnd[3]->setEditText(QStringLiteral("本"));
+                find->replace(1);
+                dialog->reject();
+            });
+            editor().rtAct(23);
+            QCOMPARE(edit().text().count(QStringLiteral("文書")), 0);
+        } else {
+            const QString file = m_home->path() + QStringLiteral("/in.") + (command == QLatin1String("read") ? QStringLiteral("htm") : command);
+            QVERIFY(TestHome::write(file, command != QLatin1String("docx")
+                                              ? QByteArray("<html><body><p>一段落の文書</p></body></html>")
+                                              : ForeignFiles::docx("<w:p><w:r><w:t>one paragraph</w:t></w:r></w:p>")));
+            m_prompt->files.enqueue(file);
+            editor().rtAct(command == QLatin1String("read") ? 10 : 30);
+        }
+        QVERIFY2(bytes() != before, "the command changed nothing");
+        QVERIFY(undoEnabled());
+        int presses = 0;
+        while (undoEnabled() && presses < 20) {
+            const QByteArray shown = bytes();
+            editor().rtAct(11);
+            ++presses;
+            QVERIFY2(bytes() != shown, qPrintable(QStringLiteral("press %1 undid nothing").arg(presses)));
+        }
+        QVERIFY2(bytes() == before, "the page is not back as it was");
+        QCOMPARE(presses, steps);
+        QVERIFY2(!undoEnabled(), "元に戻す is still enabled");
     }
 
     // The session of the report: a table, a character in it, a character at the end; three undos

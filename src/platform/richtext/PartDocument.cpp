@@ -75,8 +75,13 @@ bool PartDocument::redoLevel(QTextCursor *cursor)
 
 void PartDocument::clearUndo()
 {
+    const bool modified = isModified();
     clearUndoRedoStacks();
     m_undoLevels = m_redoLevels = 0;
+    // Qt keeps the point of the history where the text was last stored (setModified(false)); with
+    // the history gone an edit can come back to it only if the text is there now.
+    setModified(!modified);
+    setModified(modified);
 }
 
 void PartDocument::clear()

@@ -457,7 +457,17 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
     const bool typing = !event->commitString().isEmpty() && (textInteractionFlags() & Qt::TextEditable);
     if (!event->commitString().isEmpty())
         prepareTyping();
-    const auto edit = [&] { editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); }); };
+    // Only a commit, a replacement or a composition begun over a selection (which Qt takes out)
+    // changes the text. A composition shown inline, taken back, or an event that only says where the
+    // input method stands is no edit of ours.
+    const bool changes = !event->commitString().isEmpty() || event->replacementLength() > 0
+                         || (textCursor().hasSelection() && !event->preeditString().isEmpty());
+    const auto edit = [&] {
+        if (changes)
+            editAndSettle(false, [&] { QGraphicsTextItem::inputMethodEvent(event); });
+        else
+            QGraphicsTextItem::inputMethodEvent(event);
+    };
     if (typing)
         typeInRun(edit);
     else
