@@ -14,6 +14,7 @@
 #include "platform/richview/RichView.h"
 
 #include "support/LayoutCheck.h"
+#include "support/LayoutCompare.h"
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
@@ -28,37 +29,7 @@
 
 namespace {
 
-// What is wrong with the way the page holds its paragraphs, or an empty text.
-QString heldWrongly(QTextDocument *doc)
-{
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat format = block.blockFormat();
-        const bool first = !LineBlocks::continues(block);
-        const bool last = !LineBlocks::continues(block.next());
-        if (format.hasProperty(TextProps::LineBreakBlock) && first)
-            return QStringLiteral("block %1 keeps the mark of a line").arg(block.blockNumber());
-        // The room in front of a line for the letter a stretch without spaces was parted at.
-        if (!first && LineBlocks::drawsLetter(block) != (format.textIndent() > 0))
-            return QStringLiteral("block %1 leaves the wrong room for a letter").arg(block.blockNumber());
-        // Only the first block lays out the room above and the first-line indent, only the last the
-        // room below.
-        if (format.hasProperty(first ? TextProps::HeldTopMargin : QTextFormat::BlockTopMargin)
-            || (first && format.hasProperty(TextProps::HeldTextIndent))
-            || format.hasProperty(last ? TextProps::HeldBottomMargin : QTextFormat::BlockBottomMargin))
-            return QStringLiteral("block %1 lays out another share of its paragraph's format").arg(block.blockNumber());
-        if (first)
-            continue;
-        QTextBlockFormat line = LineBlocks::ownFormat(format);
-        QTextBlockFormat head = LineBlocks::ownFormat(LineBlocks::head(block).blockFormat());
-        for (QTextBlockFormat *f : {&line, &head}) {
-            f->clearProperty(QTextFormat::PageBreakPolicy);
-            f->clearProperty(QTextFormat::LineHeightType);
-        }
-        if (line.properties() != head.properties())
-            return QStringLiteral("block %1 has another format than its paragraph").arg(block.blockNumber());
-    }
-    return QString();
-}
+using LayoutCompare::heldWrongly;
 
 // The fields of the page as ranges, in the page and in the copy that writers read: the same. Stored
 // and read back, each character keeps the field data it had (a field split by text put into it

@@ -1,0 +1,694 @@
+#include "support/RandomKeys.h"
+
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PositionText.h"
+#include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/TextProps.h"
+#include "platform/richview/PageTextItem.h"
+#include "platform/richview/RichView.h"
+
+#include "support/LayoutCompare.h"
+#include "support/SamplePage.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QHash>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
+#include <QtTest>
+
+namespace RandomKeys {
+
+namespace {
+
+using TextProps::StructureCode;
+
+QString spacedLines(int lines)
+{
+    return SamplePage::pastedLines(lines).replace(QChar(11), QLatin1Char(' '));
+}
+
+QString japaneseText(int size)
+{
+    const QString sentence = QStringLiteral("日本語の文章には空白がなく、行はほとんどの文字の間で折り返される。");
+    return sentence.repeated(size / sentence.size() + 1).left(size);
+}
+
+QString latinWord(int size)
+{
+    return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
+}
+
+QString shortParagraphs(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("段落 %1 of a few words").arg(i);
+    return list.join(QChar(10));
+}
+
+// A heading, a table of one row of two cells holding `text` in its first, and paragraphs after it.
+void cellPage(RichTextEdit &edit, const QString &text, int columnWidth)
+{
+    edit.setText(QStringLiteral("見出しの段落\n") + shortParagraphs(8));
+    edit.select(7, 0);
+    const int table = edit.insertTable(1, 2);
+    for (int column = 1; columnWidth > 0 && column <= 2; ++column)
+        edit.setColumnWidth(table, column, columnWidth);
+    edit.setSelectedText(text);
+}
+
+// A held paragraph between short ones, given a paragraph format.
+QString heldBetween(RichTextEdit &edit, const QString &held, const std::function<void()> &format)
+{
+    const QString before = shortParagraphs(6) + QChar(10);
+    const QString text = before + held + QChar(10) + shortParagraphs(40);
+    edit.setText(text);
+    edit.select(int(before.size()), int(held.size()));
+    format();
+    return text;
+}
+
+void build(const QString &shape, RichTextEdit &edit)
+{
+    if (shape == QLatin1String("lines")) {
+        edit.setText(QStringLiteral("見出し\n") + SamplePage::pastedLines(400) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("spaced")) {
+        edit.setText(QStringLiteral("見出し\n") + spacedLines(600) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("japanese")) {
+        edit.setText(QStringLiteral("見出し\n") + japaneseText(24000) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("word")) {
+        edit.setText(QStringLiteral("見出し\n") + latinWord(23000) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("cell")) {
+        cellPage(edit, SamplePage::pastedLines(120), 0);
+    } else if (shape == QLatin1String("sized cell")) {
+        cellPage(edit, SamplePage::pastedLines(120), 3000);
+    } else if (shape == QLatin1String("heading")) {
+        // The look of a heading style: 16 pt, indented, room above and below.
+        heldBetween(edit, SamplePage::pastedLines(150), [&] {
+            edit.setFontSize(16);
+            edit.setIndentLeft(300);
+            edit.setSpaceBefore(240);
+            edit.setSpaceAfter(120);
+        });
+    } else if (shape == QLatin1String("indented")) {
+        heldBetween(edit, SamplePage::pastedLines(150), [&] {
+            edit.setIndentLeft(450);
+            edit.setIndentFirstLine(300);
+            edit.setIndentRight(600);
+            edit.setSpaceBefore(90);
+            edit.setSpaceAfter(150);
+        });
+    } else if (shape == QLatin1String("fixed height")) {
+        heldBetween(edit, SamplePage::pastedLines(150), [&] {
+            edit.setLineSpacingTwips(290);
+            edit.setSpaceAfter(75);
+        });
+    } else if (shape == QLatin1String("space before")) {
+        heldBetween(edit, SamplePage::pastedLines(150), [&] { edit.setSpaceBefore(120); });
+    } else if (shape == QLatin1String("short")) {
+        edit.setText(QStringLiteral("abc\ndef\nghi jkl mno\n短い段落"));
+    } else if (shape == QLatin1String("table then empty")) {
+        edit.setText(QStringLiteral("前の段落\n"));
+        edit.select(5, 0);
+        const int table = edit.insertTable(2, 2);
+        edit.setCellText(table, 1, 1, QStringLiteral("一つ目のセル"));
+        edit.setCellText(table, 2, 2, QStringLiteral("last cell of the table"));
+    }
+    edit.select(0, 0);
+}
+
+// Other programs' texts on the clipboard.
+QString outsideText(int n)
+{
+    switch (n) {
+    case 0: return QStringLiteral("pasted words ");
+    case 1: return QStringLiteral("two\nparagraphs");
+    case 2: return SamplePage::pastedLines(70);
+    default: return QStringLiteral("貼り付けた日本語");
+    }
+}
+
+struct NamedKey {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+const QHash<QString, NamedKey> &namedKeys()
+{
+    static const QHash<QString, NamedKey> keys = [] {
+        QHash<QString, NamedKey> k;
+        const std::pair<const char *, Qt::Key> moves[] = {
+            {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
+            {"Home", Qt::Key_Home}, {"End", Qt::Key_End}, {"PageUp", Qt::Key_PageUp}, {"PageDown", Qt::Key_PageDown},
+        };
+        for (const auto &[name, key] : moves) {
+            k.insert(QLatin1String(name), {key, Qt::NoModifier});
+            k.insert(QStringLiteral("Shift+") + QLatin1String(name), {key, Qt::ShiftModifier});
+        }
+        k.insert(QStringLiteral("Enter"), {Qt::Key_Return, Qt::NoModifier});
+        k.insert(QStringLiteral("Shift+Enter"), {Qt::Key_Return, Qt::ShiftModifier});
+        k.insert(QStringLiteral("BackSpace"), {Qt::Key_Backspace, Qt::NoModifier});
+        k.insert(QStringLiteral("Delete"), {Qt::Key_Delete, Qt::NoModifier});
+        k.insert(QStringLiteral("Ctrl+BackSpace"), {Qt::Key_Backspace, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+Delete"), {Qt::Key_Delete, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+Home"), {Qt::Key_Home, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+End"), {Qt::Key_End, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+A"), {Qt::Key_A, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+Z"), {Qt::Key_Z, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+Y"), {Qt::Key_Y, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+X"), {Qt::Key_X, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+C"), {Qt::Key_C, Qt::ControlModifier});
+        k.insert(QStringLiteral("Ctrl+V"), {Qt::Key_V, Qt::ControlModifier});
+        return k;
+    }();
+    return keys;
+}
+
+bool typedToken(const QString &key)
+{
+    return key.size() >= 2 && key.startsWith(u'"') && key.endsWith(u'"');
+}
+
+// What a key does to the text, for the model.
+enum class Effect { None, Type, Enter, LineBreak, BackSpace, Delete, ByQt, Cut, Copy, Paste, Undo, Redo };
+
+Effect effectOf(const QString &key)
+{
+    if (typedToken(key))
+        return Effect::Type;
+    static const QHash<QString, Effect> effects{
+        {QStringLiteral("Enter"), Effect::Enter},         {QStringLiteral("Shift+Enter"), Effect::LineBreak},
+        {QStringLiteral("BackSpace"), Effect::BackSpace}, {QStringLiteral("Delete"), Effect::Delete},
+        {QStringLiteral("Ctrl+BackSpace"), Effect::ByQt}, {QStringLiteral("Ctrl+Delete"), Effect::ByQt},
+        {QStringLiteral("Ctrl+X"), Effect::Cut},          {QStringLiteral("Ctrl+C"), Effect::Copy},
+        {QStringLiteral("Ctrl+V"), Effect::Paste},        {QStringLiteral("Ctrl+Z"), Effect::Undo},
+        {QStringLiteral("Ctrl+Y"), Effect::Redo},
+    };
+    if (key.startsWith(QLatin1String("paste ")))
+        return Effect::Paste;
+    return effects.value(key, Effect::None);
+}
+
+} // namespace
+
+QStringList shapes()
+{
+    return {QStringLiteral("lines"),        QStringLiteral("spaced"),       QStringLiteral("japanese"),
+            QStringLiteral("word"),         QStringLiteral("cell"),         QStringLiteral("sized cell"),
+            QStringLiteral("heading"),      QStringLiteral("indented"),     QStringLiteral("fixed height"),
+            QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty")};
+}
+
+QStringList parse(const QString &sequence)
+{
+    QStringList keys;
+    int i = 0;
+    const int n = int(sequence.size());
+    while (i < n) {
+        while (i < n && (sequence.at(i) == u',' || sequence.at(i).isSpace()))
+            ++i;
+        if (i >= n)
+            break;
+        QString token;
+        if (sequence.at(i) == u'"') {
+            const int end = int(sequence.indexOf(u'"', i + 1));
+            const int stop = end < 0 ? n : end + 1;
+            token = sequence.mid(i, stop - i);
+            i = stop;
+        } else {
+            const int end = int(sequence.indexOf(u',', i));
+            const int stop = end < 0 ? n : end;
+            token = sequence.mid(i, stop - i).trimmed();
+            i = stop;
+        }
+        int times = 1;
+        const int star = int(token.lastIndexOf(u'*'));
+        if (!typedToken(token) && star > 0) {
+            times = token.mid(star + 1).toInt();
+            token = token.left(star);
+        }
+        for (int t = 0; t < times; ++t)
+            keys << token;
+    }
+    return keys;
+}
+
+QString describe(const QStringList &keys)
+{
+    QStringList out;
+    for (int i = 0; i < keys.size();) {
+        int j = i + 1;
+        while (j < keys.size() && keys.at(j) == keys.at(i))
+            ++j;
+        out << (j - i > 2 ? QStringLiteral("%1*%2").arg(keys.at(i)).arg(j - i) : keys.at(i));
+        if (j - i == 2)
+            out << keys.at(i);
+        i = j;
+    }
+    return out.join(QStringLiteral(", "));
+}
+
+QStringList randomKeys(quint32 seed, int count, int length)
+{
+    QRandomGenerator random(seed);
+    QStringList keys{QStringLiteral("at %1").arg(random.bounded(length + 1))};
+    static const char *const typed[] = {"x", "ab", " ", "word ", "Q"};
+    static const char *const japanese[] = {"語", "日本", "、"};
+    static const char *const moves[] = {"Left", "Right", "Up", "Down"};
+    static const char *const others[] = {"Home", "End", "PageUp", "PageDown"};
+    while (keys.size() < count) {
+        const int r = random.bounded(100);
+        const QString shift = random.bounded(2) ? QStringLiteral("Shift+") : QString();
+        if (r < 18)
+            keys << QStringLiteral("\"%1\"").arg(QLatin1String(typed[random.bounded(5)]));
+        else if (r < 24)
+            keys << QStringLiteral("\"%1\"").arg(QString::fromUtf8(japanese[random.bounded(3)]));
+        else if (r < 30)
+            keys << QStringLiteral("Enter");
+        else if (r < 34)
+            keys << QStringLiteral("Shift+Enter");
+        else if (r < 42)
+            keys << QStringLiteral("BackSpace");
+        else if (r < 48)
+            keys << QStringLiteral("Delete");
+        else if (r < 50)
+            keys << QStringLiteral("Ctrl+BackSpace");
+        else if (r < 52)
+            keys << QStringLiteral("Ctrl+Delete");
+        else if (r < 66)
+            keys << shift + QLatin1String(moves[random.bounded(4)]);
+        else if (r < 72)
+            keys << shift + QLatin1String(others[random.bounded(4)]);
+        else if (r < 75)
+            keys << (random.bounded(2) ? QStringLiteral("Ctrl+Home") : QStringLiteral("Ctrl+End"));
+        else if (r < 80)
+            keys << QStringLiteral("Ctrl+Z");
+        else if (r < 82)
+            keys << QStringLiteral("Ctrl+Y");
+        else if (r < 83)
+            keys << QStringLiteral("Ctrl+A");
+        else if (r < 85)
+            keys << QStringLiteral("Ctrl+X");
+        else if (r < 87)
+            keys << QStringLiteral("Ctrl+C");
+        else if (r < 89)
+            keys << QStringLiteral("Ctrl+V");
+        else if (r < 92)
+            keys << QStringLiteral("paste %1").arg(random.bounded(4));
+        else
+            keys << QStringLiteral("click %1 %2").arg(70 + random.bounded(745)).arg(random.bounded(700));
+    }
+    return keys;
+}
+
+struct Player::State {
+    PageDocument page;
+    RichTextEdit edit{&page};
+    RichView view{&edit};
+
+    // The model: the texts the keys gave, the one shown now, and what our own copy holds.
+    QStringList history;
+    int at = 0;
+    QString copied;
+    bool copiedKnown = false;
+    bool clipboardOurs = false;
+};
+
+Player::Player(const QString &shape)
+    : d(std::make_unique<State>())
+{
+    build(shape, d->edit);
+    d->page.main()->clearUndoRedoStacks();
+    d->edit.page()->main()->setModified(false);
+    d->view.resize(900, 700);
+    d->view.show();
+    d->view.activateWindow();
+    d->view.setFocus();
+    if (!QTest::qWaitForWindowExposed(&d->view))
+        qWarning("the page view was not shown");
+    d->view.showModelCaret();
+    d->history << d->edit.text();
+}
+
+Player::~Player() = default;
+
+int Player::textLength() const
+{
+    return d->edit.textLength();
+}
+
+namespace {
+
+// The text the key gives, by Qt's own rules, on a copy of the page holding each paragraph in one
+// block as the position model reads it.
+QString byQt(QTextDocument *doc, int anchor, int position, const QString &key, const QString &typed)
+{
+    const LineBlocks::Joined joined(doc);
+    std::unique_ptr<QTextDocument> copy(joined.document()->clone());
+    QTextCursor cursor(copy.get());
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    if (key == QLatin1String("Ctrl+BackSpace")) {
+        if (!cursor.hasSelection())
+            cursor.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else if (key == QLatin1String("Ctrl+Delete")) {
+        if (!cursor.hasSelection())
+            cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else if (key == QLatin1String("BackSpace")) {
+        if (cursor.hasSelection())
+            cursor.removeSelectedText();
+        else
+            cursor.deletePreviousChar();
+    } else if (key == QLatin1String("Delete")) {
+        if (cursor.hasSelection())
+            cursor.removeSelectedText();
+        else
+            cursor.deleteChar();
+    } else if (key == QLatin1String("Enter")) {
+        cursor.insertBlock();
+    } else if (key == QLatin1String("Shift+Enter")) {
+        cursor.insertText(QString(QChar::LineSeparator));
+    } else if (key == QLatin1String("Ctrl+X")) {
+        cursor.removeSelectedText();
+    } else {
+        cursor.insertText(typed);
+    }
+    return PositionText::text(copy.get());
+}
+
+void send(RichView &view, const QString &key, QStringList *skipped)
+{
+    QWidget *keys = view.viewport();
+    if (typedToken(key)) {
+        const QString text = key.mid(1, key.size() - 2);
+        QString commit;
+        const auto flush = [&] {
+            if (commit.isEmpty())
+                return;
+            QInputMethodEvent event;
+            event.setCommitString(commit);
+            QApplication::sendEvent(&view, &event);
+            commit.clear();
+        };
+        for (QChar ch : text) {
+            if (ch.unicode() < 0x80) {
+                flush();
+                QTest::keyClicks(keys, QString(ch));
+            } else {
+                commit += ch;
+            }
+        }
+        flush();
+    } else if (key.startsWith(QLatin1String("paste "))) {
+        QApplication::clipboard()->setText(outsideText(key.mid(6).toInt()));
+        QTest::keyClick(keys, Qt::Key_V, Qt::ControlModifier);
+    } else if (key.startsWith(QLatin1String("click "))) {
+        const QStringList xy = key.mid(6).split(u' ');
+        QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
+    } else if (key.startsWith(QLatin1String("at "))) {
+        const int position = qBound(0, key.mid(3).toInt(), view.edit()->textLength());
+        view.edit()->select(position, 0);
+        view.showModelCaret();
+        view.ensureVisible(view.mainItem()->mapRectToScene(view.mainItem()->caretRect()));
+    } else if (namedKeys().contains(key)) {
+        const NamedKey named = namedKeys().value(key);
+        QTest::keyClick(keys, named.key, named.modifiers);
+    } else if (skipped) {
+        *skipped << key;
+    }
+}
+
+// Whether a page key taken in a table cell left the cell's text flow as moving by lines would: to
+// another cell of its column below (PageDown) or above (PageUp), or out of the table that way.
+QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down)
+{
+    QTextCursor at(doc);
+    at.setPosition(before);
+    QTextTable *table = at.currentTable();
+    if (!table)
+        return QString();
+    const QTextTableCell cell = table->cellAt(before);
+    const QTextTableCell now = table->cellAt(after);
+    bool fine = true;
+    if (!now.isValid()) {
+        fine = down ? after > table->lastPosition() : after < table->firstPosition();
+    } else if (now != cell) {
+        fine = now.column() == cell.column()
+               && (down ? now.row() >= cell.row() + cell.rowSpan() : now.row() + now.rowSpan() <= cell.row());
+    }
+    if (fine)
+        return QString();
+    return QStringLiteral("the caret went from the cell at row %1, column %2 (position %3) to position %4")
+        .arg(cell.row() + 1).arg(cell.column() + 1).arg(before).arg(after);
+}
+
+bool touchesStructure(const QString &text, int from, int to)
+{
+    for (int i = qMax(0, from); i < qMin(int(text.size()), to); ++i) {
+        if (text.at(i) == QChar(StructureCode))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Outcome Player::play(const QStringList &keys, int roundTripEvery)
+{
+    Outcome outcome;
+    State &s = *d;
+    QTextDocument *doc = s.page.main();
+    QStringList unknown;
+    const auto check = [&](int index, const QString &key) -> QString {
+        QString step = index < 0 ? QStringLiteral("as built") : QStringLiteral("after %1").arg(key);
+        const QString wrong = LayoutCompare::heldWrongly(doc);
+        if (!wrong.isEmpty())
+            return step + QStringLiteral(": ") + wrong;
+        const std::unique_ptr<QTextDocument> qt = LayoutCompare::laidOutByQt(s.page, doc);
+        const QString differs = LayoutCompare::geometryDiffers(doc, qt.get());
+        if (!differs.isEmpty())
+            return step + QStringLiteral(": ") + differs;
+        // Round the caret, where the view shows the text: drawn and hit as in Qt's copy.
+        const QTextCursor caret = s.edit.cursor();
+        const QTextBlock block = qt->findBlock(caret.position());
+        const QTextLayout *layout = block.layout();
+        const QTextLine line = layout->lineForTextPosition(caret.position() - block.position());
+        const qreal y = layout->position().y() + (line.isValid() ? line.y() : 0);
+        const qreal top = qMax<qreal>(0, y - 350);
+        const qreal bottom = qMin(qt->documentLayout()->documentSize().height(), y + 450);
+        const QList<QImage> ours = LayoutCompare::strips(doc, top, bottom, 263, 280);
+        const QList<QImage> theirs = LayoutCompare::strips(qt.get(), top, bottom, 263, 280);
+        for (int i = 0; i < ours.size(); ++i) {
+            if (ours.at(i) != theirs.at(i))
+                return step + QStringLiteral(": the strip from y=%1 is drawn otherwise than by Qt").arg(top + i * 263);
+        }
+        const qreal width = doc->pageSize().width();
+        for (qreal py = top; py < bottom; py += 31) {
+            for (qreal px : {2.0, width / 3, width * 2 / 3}) {
+                const int hit = doc->documentLayout()->hitTest(QPointF(px, py), Qt::FuzzyHit);
+                const int expected = qt->documentLayout()->hitTest(QPointF(px, py), Qt::FuzzyHit);
+                if (hit != expected)
+                    return step + QStringLiteral(": a click at %1,%2 hits %3, Qt: %4").arg(px).arg(py).arg(hit).arg(expected);
+            }
+        }
+        return QString();
+    };
+    if (const QString failed = check(-1, QString()); !failed.isEmpty()) {
+        outcome.failedAt = 0;
+        outcome.message = failed;
+        return outcome;
+    }
+    for (int index = 0; index < keys.size(); ++index) {
+        const QString &key = keys.at(index);
+        const QString before = s.history.at(s.at);
+        const QTextCursor cursor = s.edit.cursor();
+        const int from = cursor.selectionStart();
+        const int to = cursor.selectionEnd();
+        const bool complex = cursor.hasComplexSelection();
+        const Effect effect = effectOf(key);
+        QString expected = before;
+        bool known = true;
+        const QString typed = typedToken(key) ? key.mid(1, key.size() - 2) : QString();
+        const bool structure = complex || touchesStructure(before, from, to);
+        switch (effect) {
+        case Effect::None:
+        case Effect::Undo:
+        case Effect::Redo:
+            break;
+        case Effect::Type:
+            expected = structure ? byQt(doc, cursor.anchor(), cursor.position(), key, typed)
+                                 : QString(before).replace(from, to - from, typed);
+            break;
+        case Effect::Enter:
+        case Effect::LineBreak:
+            expected = structure ? byQt(doc, cursor.anchor(), cursor.position(), key, typed)
+                                 : QString(before).replace(from, to - from, effect == Effect::Enter ? QChar(10) : QChar(11));
+            break;
+        case Effect::BackSpace:
+        case Effect::Delete: {
+            const bool back = effect == Effect::BackSpace;
+            const int a = from < to ? from : (back ? from - 1 : from);
+            const int b = from < to ? to : (back ? from : from + 1);
+            if (structure || touchesStructure(before, a, b))
+                expected = byQt(doc, cursor.anchor(), cursor.position(), key, typed);
+            else if (a >= 0 && b <= before.size())
+                expected.remove(a, b - a);
+            break;
+        }
+        case Effect::ByQt:
+            expected = byQt(doc, cursor.anchor(), cursor.position(), key, typed);
+            break;
+        case Effect::Cut:
+        case Effect::Copy:
+            if (from < to) {
+                s.copied = before.mid(from, to - from);
+                s.copiedKnown = !structure;
+                s.clipboardOurs = true;
+                if (effect == Effect::Cut)
+                    expected = structure ? byQt(doc, cursor.anchor(), cursor.position(), key, typed)
+                                         : QString(before).remove(from, to - from);
+            }
+            break;
+        case Effect::Paste:
+            if (key.startsWith(QLatin1String("paste "))) {
+                s.clipboardOurs = false;
+                QString text = outsideText(key.mid(6).toInt());
+                if (structure)
+                    known = false;
+                else
+                    expected.replace(from, to - from, text);
+            } else if (s.clipboardOurs && s.copiedKnown && !structure) {
+                expected.replace(from, to - from, s.copied);
+            } else {
+                known = false;
+            }
+            break;
+        }
+        send(s.view, key, &unknown);
+        QApplication::processEvents();
+        outcome.keysRun = index + 1;
+        const QString text = s.edit.text();
+        QString failed;
+        if (!unknown.isEmpty()) {
+            failed = QStringLiteral("no such key: %1").arg(unknown.join(u' '));
+        } else if (effect == Effect::Undo || effect == Effect::Redo) {
+            int found = -1;
+            if (effect == Effect::Undo) {
+                for (int i = s.at; i >= 0 && found < 0; --i)
+                    found = s.history.at(i) == text ? i : -1;
+            } else {
+                for (int i = s.at; i < s.history.size() && found < 0; ++i)
+                    found = s.history.at(i) == text ? i : -1;
+            }
+            if (found < 0) {
+                failed = QStringLiteral("after %1: a text no key gave %2").arg(key, effect == Effect::Undo ? QStringLiteral("before") : QStringLiteral("after"));
+            } else if (text != before) {
+                // The caret stands where the text changed (a change in a run of like characters
+                // may be anywhere in the run).
+                int same = 0;
+                while (same < text.size() && same < before.size() && text.at(same) == before.at(same))
+                    ++same;
+                int tail = 0;
+                while (tail < text.size() && tail < before.size()
+                       && text.at(text.size() - 1 - tail) == before.at(before.size() - 1 - tail))
+                    ++tail;
+                const int low = qMin(same, int(text.size()) - tail);
+                const int high = qMax(same, int(text.size()) - tail);
+                const int caret = s.edit.cursor().position();
+                if (caret < low || caret > high)
+                    failed = QStringLiteral("after %1: the caret at %2, away from the change at %3-%4")
+                                 .arg(key).arg(caret).arg(low).arg(high);
+                s.at = found;
+            } else {
+                s.at = found;
+            }
+        } else {
+            if (known && text != expected) {
+                int i = 0;
+                while (i < text.size() && i < expected.size() && text.at(i) == expected.at(i))
+                    ++i;
+                failed = QStringLiteral("after %1: another text from position %2: %3, expected %4")
+                             .arg(key).arg(i)
+                             .arg(QString(text.mid(qMax(0, i - 10), 30)).replace(QChar(11), u'|').replace(QChar(10), u'/'),
+                                  QString(expected.mid(qMax(0, i - 10), 30)).replace(QChar(11), u'|').replace(QChar(10), u'/'));
+            } else if (text != before) {
+                s.history.erase(s.history.begin() + s.at + 1, s.history.end());
+                s.history << text;
+                s.at = int(s.history.size()) - 1;
+            }
+        }
+        if (failed.isEmpty() && (key.endsWith(QLatin1String("PageDown")) || key.endsWith(QLatin1String("PageUp")))) {
+            failed = pageKeyLeftTheCell(doc, cursor.position(), s.edit.cursor().position(), key.endsWith(QLatin1String("Down")));
+            if (!failed.isEmpty())
+                failed = QStringLiteral("after %1: ").arg(key) + failed;
+        }
+        if (failed.isEmpty())
+            failed = check(index, key);
+        if (failed.isEmpty() && roundTripEvery > 0 && (index + 1) % roundTripEvery == 0) {
+            PageDocument stored;
+            if (!PageCodec::load(stored, PageCodec::save(s.page)) || RichTextEdit(&stored).text() != text)
+                failed = QStringLiteral("after %1: the page stream read back holds another text").arg(key);
+        }
+        if (!failed.isEmpty()) {
+            outcome.failedAt = index;
+            outcome.message = failed;
+            return outcome;
+        }
+    }
+    return outcome;
+}
+
+Outcome play(const QString &shape, const QStringList &keys, int roundTripEvery)
+{
+    Player player(shape);
+    return player.play(keys, roundTripEvery);
+}
+
+QStringList shrink(const QString &shape, const QStringList &keys, int runs)
+{
+    const auto fails = [&](const QStringList &candidate) {
+        --runs;
+        return play(shape, candidate, 1).failed();
+    };
+    QStringList current = keys;
+    {
+        const Outcome first = play(shape, current, 1);
+        if (!first.failed())
+            return keys;
+        current = current.mid(0, first.failedAt + 1);
+    }
+    int parts = 2;
+    while (current.size() >= 2 && runs > 0) {
+        const int chunk = int((current.size() + parts - 1) / parts);
+        bool reduced = false;
+        for (int start = 0; start < current.size() && runs > 0; start += chunk) {
+            QStringList candidate = current.mid(0, start) + current.mid(start + chunk);
+            if (!candidate.isEmpty() && fails(candidate)) {
+                current = candidate;
+                parts = qMax(parts - 1, 2);
+                reduced = true;
+                break;
+            }
+        }
+        if (!reduced) {
+            if (parts >= current.size())
+                break;
+            parts = qMin(int(current.size()), parts * 2);
+        }
+    }
+    return current;
+}
+
+} // namespace RandomKeys
