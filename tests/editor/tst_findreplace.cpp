@@ -2,6 +2,8 @@
 #include "editor/TxmFindPage.h"
 #include "editor/sbTxmDialog.h"
 #include "editor/uTxm.h"
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/FontDialog.h"
 #include "platform/richview/RichView.h"
@@ -14,6 +16,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QAction>
+#include <QTextBlock>
 #include <QtTest>
 
 #include <memory>
@@ -27,6 +30,20 @@ class TestFindReplace : public QObject
     std::unique_ptr<uTxm> m_editor;
 
     RichTextEdit &edit() { return m_editor->edit(); }
+
+    // Where a long paragraph of the text, held in pieces, has its first piece parted at a space or
+    // a letter.
+    static int firstPieceEnd(const QString &text)
+    {
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(text);
+        for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+            if (LineBlocks::continues(block))
+                return block.position() - 1;
+        }
+        return -1;
+    }
 
     TxmFindPage *open(const QString &mode)
     {
@@ -155,6 +172,19 @@ private slots:
         QTest::newRow("quotes and ?") << QStringLiteral("it's ok?") << QStringLiteral("'s")
                                       << QStringLiteral("?'") << QStringLiteral("it?' ok?")
                                       << QStringLiteral("it's ok?");
+        // Long paragraphs held in pieces parted at a space or a letter: a match across two pieces.
+        QStringList words, sentences;
+        for (int i = 0; i < 4000; ++i) {
+            words << QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0'));
+            sentences << QStringLiteral("文の%1番目。").arg(i);
+        }
+        for (const QString &text : {words.join(u' '), sentences.join(QString())}) {
+            const QString search = text.mid(firstPieceEnd(text) - 6, 13);
+            const QString replaced = QString(text).replace(search, QStringLiteral("○"));
+            QTest::newRow(text.startsWith(u'w') ? "across a space a long paragraph is parted at"
+                                                : "across a letter a long paragraph is parted at")
+                << text << search << QStringLiteral("○") << replaced << text;
+        }
     }
 
     void replaceAll()

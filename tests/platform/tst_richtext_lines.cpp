@@ -1364,6 +1364,48 @@ private slots:
         edit.setListKind(2);
         QCOMPARE(edit.text(), text);
     }
+
+    // Find reads a paragraph held in pieces as the one text it is: a match across the space or
+    // letter a piece was parted at is found forwards and backwards, in the case asked for.
+    void findMatchesAcrossPieces_data()
+    {
+        QTest::addColumn<bool>("japanese");
+        QTest::addColumn<bool>("backwards");
+        QTest::addColumn<bool>("upper"); // the search text in capitals, case to match
+        QTest::addColumn<bool>("found");
+        QTest::newRow("words, forwards") << false << false << false << true;
+        QTest::newRow("words, backwards") << false << true << false << true;
+        QTest::newRow("words, other case") << false << false << true << false;
+        QTest::newRow("japanese, forwards") << true << false << false << true;
+        QTest::newRow("japanese, backwards") << true << true << false << true;
+    }
+
+    void findMatchesAcrossPieces()
+    {
+        QFETCH(bool, japanese);
+        QFETCH(bool, backwards);
+        QFETCH(bool, upper);
+        QFETCH(bool, found);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        QStringList words;
+        for (int i = 0; i < 10000; ++i)
+            words << QStringLiteral("w%1").arg(i, 5, 10, QLatin1Char('0'));
+        const QString text = Head + (japanese ? japaneseText(24000) : words.join(u' ')) + Tail;
+        edit.setText(text);
+        // The first place a piece was parted at, and the text round it.
+        int cut = -1;
+        for (QTextBlock block = page.main()->begin(); block.isValid() && cut < 0; block = block.next()) {
+            if (LineBlocks::continues(block) && LineBlocks::standsFor(block) != QChar::LineSeparator)
+                cut = block.position() - 1;
+        }
+        QVERIFY(cut > 0);
+        const QString what = upper ? text.mid(cut - 6, 13).toUpper() : text.mid(cut - 6, 13);
+        const int at = backwards ? edit.find(what, cut + 7, 1) : edit.find(what, cut - 10, upper ? 4 : 0);
+        QCOMPARE(at, found ? cut - 6 : -1);
+        if (found)
+            QCOMPARE(edit.selectedText(), text.mid(cut - 6, 13));
+    }
 };
 
 QTEST_MAIN(TestRichTextLines)

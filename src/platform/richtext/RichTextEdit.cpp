@@ -3,6 +3,7 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageExtract.h"
 #include "platform/richtext/PageInsert.h"
@@ -309,11 +310,70 @@ int RichTextEdit::find(const QString &what, int start, int options)
         if (from <= 0)
             return -1;
     }
-    const QTextCursor found = document()->find(what, from, flags);
-    if (found.isNull())
+    const int found = findInParagraphs(document(), what, from, flags);
+    if (found < 0)
         return -1;
-    setSelection(found.selectionStart(), found.selectionEnd());
-    return found.selectionStart();
+    setSelection(found, found + int(what.size()));
+    return found;
+}
+
+// A block's text as Qt's own find reads it: a no-break space matches a space.
+static QString searchedText(const QTextBlock &block)
+{
+    return block.text().replace(QChar::Nbsp, u' ');
+}
+
+// Where `what` begins: the first match at or after `from`, or backwards the last one beginning before
+// it; -1 for none. As QTextDocument::find, but a long paragraph held in blocks (LineBlocks) is read
+// as the one text it is, each separator as the line break, space or letter it stands for: Qt's own
+// find matches inside one block and missed a match across a piece of it.
+int RichTextEdit::findInParagraphs(QTextDocument *doc, const QString &what, int from, QTextDocument::FindFlags flags)
+{
+    const Qt::CaseSensitivity sensitivity =
+        flags & QTextDocument::FindCaseSensitively ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (!(flags & QTextDocument::FindBackward)) {
+        for (QTextBlock block = doc->findBlock(from); block.isValid();) {
+            // From the block of `from` to its paragraph's end, a block at a time.
+            const int start = block.position();
+            QString text = searchedText(block);
+            qsizetype offset = qMax(0, from - start);
+            for (;;) {
+                const qsizetype at = text.indexOf(what, offset, sensitivity);
+                if (at >= 0)
+                    return start + int(at);
+                block = block.next();
+                if (!block.isValid() || !LineBlocks::continues(block))
+                    break;
+                offset = qMax(offset, text.size() - what.size() + 1);
+                text += LineBlocks::standsFor(block);
+                text += searchedText(block);
+            }
+        }
+        return -1;
+    }
+    // Backwards: the match begins before `from`.
+    const int last = from - 1;
+    if (last < 0)
+        return -1;
+    for (QTextBlock block = doc->findBlock(last); block.isValid();) {
+        // The paragraph from its start as far as a match beginning at `last` would reach.
+        const QTextBlock head = LineBlocks::head(block);
+        const qsizetype reach = qsizetype(last) - head.position() + what.size();
+        QString text = searchedText(head);
+        for (QTextBlock next = head.next(); text.size() < reach && next.isValid() && LineBlocks::continues(next);
+             next = next.next()) {
+            text += LineBlocks::standsFor(next);
+            text += searchedText(next);
+        }
+        const qsizetype offset = qMin<qsizetype>(last - head.position(), text.size() - what.size());
+        if (offset >= 0) {
+            const qsizetype at = text.lastIndexOf(what, offset, sensitivity);
+            if (at >= 0)
+                return head.position() + int(at);
+        }
+        block = head.previous();
+    }
+    return -1;
 }
 
 PartDocument *RichTextEdit::part() const

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVariant>
 
 class PageDocument;
@@ -223,6 +224,7 @@ signals:
     void editModeChanged(int mode);
 
 private:
+    static int findInParagraphs(QTextDocument *doc, const QString &what, int from, QTextDocument::FindFlags flags);
     PartDocument *part() const;
     bool ownSelection() const;
     int selEnd() const;
