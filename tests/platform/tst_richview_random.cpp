@@ -56,7 +56,9 @@ private slots:
             << QStringLiteral("lines") << QStringLiteral("at 100, \"abc\", BackSpace, Ctrl+Z")
             << QStringLiteral("undo in a held paragraph puts the caret at the top");
         QTest::newRow("PageDown in a cell")
-            << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown, PageDown, PageDown") << QString();
+            << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
+        QTest::newRow("PageDown in a large cell of a table of three columns")
+            << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
     }
 
     void knownSequences()

@@ -117,6 +117,21 @@ void build(const QString &shape, RichTextEdit &edit)
         heldBetween(edit, SamplePage::pastedLines(150), [&] { edit.setSpaceBefore(120); });
     } else if (shape == QLatin1String("short")) {
         edit.setText(QStringLiteral("abc\ndef\nghi jkl mno\n短い段落"));
+    } else if (shape == QLatin1String("big cell")) {
+        // A bordered table of four rows and three columns, the third column's second row empty.
+        edit.setText(QStringLiteral("見出しの段落\n") + shortParagraphs(3) + QStringLiteral("\n"));
+        edit.select(7, 0);
+        const int table = edit.insertTable(4, 3);
+        QTextTable *grid = SamplePage::firstTable(edit.document());
+        QTextTableFormat format = grid->format();
+        format.setBorder(1);
+        format.setCellPadding(3);
+        grid->setFormat(format);
+        for (int row = 1; row <= 4; ++row) {
+            for (int column = 1; column <= 3; ++column)
+                edit.setCellText(table, row, column, QStringLiteral("項目 %1-%2").arg(row).arg(column));
+        }
+        edit.setCellText(table, 2, 3, QString());
     } else if (shape == QLatin1String("table then empty")) {
         edit.setText(QStringLiteral("前の段落\n"));
         edit.select(5, 0);
@@ -134,7 +149,9 @@ QString outsideText(int n)
     case 0: return QStringLiteral("pasted words ");
     case 1: return QStringLiteral("two\nparagraphs");
     case 2: return SamplePage::pastedLines(70);
-    default: return QStringLiteral("貼り付けた日本語");
+    case 3: return QStringLiteral("貼り付けた日本語");
+    default: // a long first line and many short ones
+        return QStringLiteral("https://example.com/").repeated(8).left(158) + QChar(11) + SamplePage::pastedLines(600);
     }
 }
 
@@ -206,7 +223,8 @@ QStringList shapes()
     return {QStringLiteral("lines"),        QStringLiteral("spaced"),       QStringLiteral("japanese"),
             QStringLiteral("word"),         QStringLiteral("cell"),         QStringLiteral("sized cell"),
             QStringLiteral("heading"),      QStringLiteral("indented"),     QStringLiteral("fixed height"),
-            QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty")};
+            QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty"),
+            QStringLiteral("big cell")};
 }
 
 QStringList parse(const QString &sequence)
@@ -418,10 +436,19 @@ void send(RichView &view, const QString &key, QStringList *skipped)
         const QStringList xy = key.mid(6).split(u' ');
         QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
     } else if (key.startsWith(QLatin1String("at "))) {
-        const int position = qBound(0, key.mid(3).toInt(), view.edit()->textLength());
+        int position = qBound(0, key.mid(3).toInt(), view.edit()->textLength());
+        // at cell R C: the start of that cell of the first table.
+        const QStringList cell = key.mid(3).split(u' ');
+        if (cell.size() == 3 && cell.first() == QLatin1String("cell")) {
+            QTextTable *table = SamplePage::firstTable(view.edit()->document());
+            const QTextTableCell at = table ? table->cellAt(cell.at(1).toInt() - 1, cell.at(2).toInt() - 1) : QTextTableCell();
+            position = at.isValid() ? at.firstPosition() : 0;
+        }
         view.edit()->select(position, 0);
         view.showModelCaret();
         view.ensureVisible(view.mainItem()->mapRectToScene(view.mainItem()->caretRect()));
+    } else if (key == QLatin1String("page view")) {
+        view.setViewMode(2);
     } else if (namedKeys().contains(key)) {
         const NamedKey named = namedKeys().value(key);
         QTest::keyClick(keys, named.key, named.modifiers);
