@@ -118,20 +118,29 @@ void build(const QString &shape, RichTextEdit &edit)
     } else if (shape == QLatin1String("short")) {
         edit.setText(QStringLiteral("abc\ndef\nghi jkl mno\n短い段落"));
     } else if (shape == QLatin1String("big cell")) {
-        // A bordered table of four rows and three columns, the third column's second row empty.
-        edit.setText(QStringLiteral("見出しの段落\n") + shortParagraphs(3) + QStringLiteral("\n"));
-        edit.select(7, 0);
-        const int table = edit.insertTable(4, 3);
-        QTextTable *grid = SamplePage::firstTable(edit.document());
-        QTextTableFormat format = grid->format();
+        // A page as the sample's pages with a table are stored: a bordered table of four rows and
+        // three columns after a few paragraphs, its third column's second row empty.
+        PageDocument made;
+        QTextCursor cursor(made.main());
+        cursor.insertText(QStringLiteral("見出しの段落\n") + shortParagraphs(3));
+        cursor.insertBlock();
+        QTextTableFormat format;
+        format.setProperty(TextProps::ObjectId, made.newObjectId());
         format.setBorder(1);
         format.setCellPadding(3);
-        grid->setFormat(format);
-        for (int row = 1; row <= 4; ++row) {
-            for (int column = 1; column <= 3; ++column)
-                edit.setCellText(table, row, column, QStringLiteral("項目 %1-%2").arg(row).arg(column));
+        format.setCellSpacing(0);
+        QTextTable *grid = cursor.insertTable(4, 3, format);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        const char *const head[] = {"項目", "内容", "備考"};
+        for (int c = 0; c < 3; ++c)
+            grid->cellAt(0, c).firstCursorPosition().insertText(QString::fromUtf8(head[c]), bold);
+        for (int r = 1; r < 4; ++r) {
+            grid->cellAt(r, 0).firstCursorPosition().insertText(r == 1 ? QStringLiteral("目次") : QStringLiteral("見出し"));
+            grid->cellAt(r, 1).firstCursorPosition().insertText(QStringLiteral("%1件").arg(r + 3));
+            grid->cellAt(r, 2).firstCursorPosition().insertText(r == 2 ? QStringLiteral("要確認") : QString());
         }
-        edit.setCellText(table, 2, 3, QString());
+        PageCodec::load(*edit.page(), PageCodec::save(made));
     } else if (shape == QLatin1String("table then empty")) {
         edit.setText(QStringLiteral("前の段落\n"));
         edit.select(5, 0);
@@ -345,6 +354,8 @@ struct Player::State {
 Player::Player(const QString &shape)
     : d(std::make_unique<State>())
 {
+    // Each sequence begins without a copy of its own on the clipboard.
+    QApplication::clipboard()->clear();
     build(shape, d->edit);
     d->page.main()->clearUndoRedoStacks();
     d->edit.page()->main()->setModified(false);
@@ -632,7 +643,7 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
                        && text.at(text.size() - 1 - tail) == before.at(before.size() - 1 - tail))
                     ++tail;
                 const int low = qMin(same, int(text.size()) - tail);
-                const int high = qMax(same, int(text.size()) - tail);
+                const int high = qMax(same, int(text.size()) - tail) + int(qAbs(text.size() - before.size()));
                 const int caret = s.edit.cursor().position();
                 if (caret < low || caret > high)
                     failed = QStringLiteral("after %1: the caret at %2, away from the change at %3-%4")
