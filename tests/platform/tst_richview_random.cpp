@@ -55,6 +55,36 @@ private slots:
         QTest::newRow("BackSpace in a held paragraph undone")
             << QStringLiteral("lines") << QStringLiteral("at 100, \"abc\", BackSpace, Ctrl+Z")
             << QStringLiteral("undo in a held paragraph puts the caret at the top");
+        QTest::newRow("typed at the top of a short page")
+            << QStringLiteral("short") << QStringLiteral("\"word \"") << notDrawn;
+        QTest::newRow("typed into a held paragraph without line breaks")
+            << QStringLiteral("spaced") << QStringLiteral("at 22892, \"word \"") << notDrawn;
+        QTest::newRow("a selection from a page's top replaced by a letter")
+            << QStringLiteral("spaced") << QStringLiteral("Shift+Down, \"Q\"") << gap;
+        QTest::newRow("a selection from a page's top cut")
+            << QStringLiteral("spaced") << QStringLiteral("click 338 511, Shift+PageUp, Ctrl+X") << gap;
+        QTest::newRow("Enter and Ctrl+BackSpace at the top of Japanese text")
+            << QStringLiteral("japanese") << QStringLiteral("Enter, Ctrl+BackSpace") << gap;
+        QTest::newRow("a paste into a held paragraph with indents and room")
+            << QStringLiteral("indented") << QStringLiteral("at 3325, paste 1")
+            << QStringLiteral("the room between two paragraphs is the larger of space after and before, not both");
+        const QString wordKeys = QStringLiteral("Ctrl+BackSpace and Ctrl+Delete in a held paragraph remove other text than in one paragraph");
+        QTest::newRow("Ctrl+BackSpace in held Japanese text")
+            << QStringLiteral("japanese") << QStringLiteral("at 2962, Ctrl+BackSpace") << wordKeys;
+        QTest::newRow("Ctrl+Delete in a held long word")
+            << QStringLiteral("word") << QStringLiteral("at 3285, Ctrl+Delete") << wordKeys;
+        QTest::newRow("Ctrl+BackSpace after a held line break")
+            << QStringLiteral("fixed height") << QStringLiteral("at 4930, Ctrl+BackSpace") << wordKeys;
+        const QString beforeTable = QStringLiteral("text put into or taken from the paragraph before a table leaves the table where it was");
+        QTest::newRow("pasted into the paragraph before a table")
+            << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << beforeTable;
+        QTest::newRow("a letter typed into the paragraph before a table undone")
+            << QStringLiteral("table then empty") << QStringLiteral("Down, \"語\", Ctrl+Z") << beforeTable;
+        QTest::newRow("typed into the paragraph before a table of set widths")
+            << QStringLiteral("sized cell") << QStringLiteral("Down, \"word \"") << beforeTable;
+        QTest::newRow("Delete in a held cell undone")
+            << QStringLiteral("sized cell") << QStringLiteral("click 110 463, Delete, Ctrl+Z")
+            << QStringLiteral("undo in a held paragraph puts the caret at the top");
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
