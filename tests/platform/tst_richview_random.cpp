@@ -19,8 +19,11 @@ class TstRichViewRandom : public QObject
             const QStringList shrunk = RandomKeys::shrink(shape, keys, 150);
             message = QStringLiteral("%1\n  on \"%2\": %3").arg(outcome.message, shape, RandomKeys::describe(shrunk));
         }
-        if (!fault.isEmpty())
+        if (!fault.isEmpty()) {
+            if (outcome.failed())
+                qInfo("%s (key %d)", qPrintable(outcome.message), outcome.failedAt);
             QEXPECT_FAIL("", qPrintable(fault), Abort);
+        }
         QVERIFY2(!outcome.failed(), qPrintable(message));
     }
 
@@ -35,20 +38,20 @@ private slots:
         const QString notDrawn = QStringLiteral("lines below an edit are not drawn");
         const QString gap = QStringLiteral("a removal from a paragraph's start through its end leaves the text below where it was");
         QTest::newRow("typed above a paragraph, short page")
-            << QStringLiteral("short") << QStringLiteral("Ctrl+A, \"abc\", Enter, \"def\", click 300 12, \"x\"") << notDrawn;
+            << QStringLiteral("short") << QStringLiteral("Ctrl+A, \"abc\", Enter, \"def\", click 300 12, \"x\"") << QString();
         QTest::newRow("Enter and BackSpace at the top")
-            << QStringLiteral("lines") << QStringLiteral("Ctrl+Home, Enter, BackSpace") << gap;
+            << QStringLiteral("lines") << QStringLiteral("Ctrl+Home, Enter, BackSpace") << QString();
         QTest::newRow("all but the last line replaced by Enter")
-            << QStringLiteral("lines") << QStringLiteral("Ctrl+A, Shift+Up, Enter") << gap;
+            << QStringLiteral("lines") << QStringLiteral("Ctrl+A, Shift+Up, Enter") << QString();
         QTest::newRow("Enter in a held paragraph with room above and below")
             << QStringLiteral("heading") << QStringLiteral("Ctrl+Home, Down*11, End, Enter")
-            << QStringLiteral("the room between two paragraphs is the larger of space after and before, not both");
+            << QString();
         QTest::newRow("typed into the paragraph after a table")
             << QStringLiteral("table then empty") << QStringLiteral("Ctrl+End, \"x\"")
-            << QStringLiteral("a letter typed after a table is laid out beside it");
+            << QString();
         QTest::newRow("a paragraph joined to a held one of fixed line height")
             << QStringLiteral("fixed height") << QStringLiteral("Ctrl+Home, Down*5, End, Delete")
-            << QStringLiteral("the held paragraph's blocks lose its format when a paragraph joins it");
+            << QString();
         QTest::newRow("Enter at a held line break undone")
             << QStringLiteral("lines") << QStringLiteral("Ctrl+Home, Down*3, End, Enter, Shift+Right, Ctrl+Z")
             << QStringLiteral("undo of Enter at a held boundary changes the text");
@@ -56,18 +59,18 @@ private slots:
             << QStringLiteral("lines") << QStringLiteral("at 100, \"abc\", BackSpace, Ctrl+Z")
             << QStringLiteral("undo in a held paragraph puts the caret at the top");
         QTest::newRow("typed at the top of a short page")
-            << QStringLiteral("short") << QStringLiteral("\"word \"") << notDrawn;
+            << QStringLiteral("short") << QStringLiteral("\"word \"") << QString();
         QTest::newRow("typed into a held paragraph without line breaks")
-            << QStringLiteral("spaced") << QStringLiteral("at 22892, \"word \"") << notDrawn;
+            << QStringLiteral("spaced") << QStringLiteral("at 22892, \"word \"") << QString();
         QTest::newRow("a selection from a page's top replaced by a letter")
-            << QStringLiteral("spaced") << QStringLiteral("Shift+Down, \"Q\"") << gap;
+            << QStringLiteral("spaced") << QStringLiteral("Shift+Down, \"Q\"") << QString();
         QTest::newRow("a selection from a page's top cut")
-            << QStringLiteral("spaced") << QStringLiteral("click 338 511, Shift+PageUp, Ctrl+X") << gap;
+            << QStringLiteral("spaced") << QStringLiteral("click 338 511, Shift+PageUp, Ctrl+X") << QString();
         QTest::newRow("Enter and Ctrl+BackSpace at the top of Japanese text")
-            << QStringLiteral("japanese") << QStringLiteral("Enter, Ctrl+BackSpace") << gap;
+            << QStringLiteral("japanese") << QStringLiteral("Enter, Ctrl+BackSpace") << QString();
         QTest::newRow("a paste into a held paragraph with indents and room")
             << QStringLiteral("indented") << QStringLiteral("at 3325, paste 1")
-            << QStringLiteral("the room between two paragraphs is the larger of space after and before, not both");
+            << QString();
         const QString wordKeys = QStringLiteral("Ctrl+BackSpace and Ctrl+Delete in a held paragraph remove other text than in one paragraph");
         QTest::newRow("Ctrl+BackSpace in held Japanese text")
             << QStringLiteral("japanese") << QStringLiteral("at 2962, Ctrl+BackSpace") << wordKeys;
@@ -77,11 +80,11 @@ private slots:
             << QStringLiteral("fixed height") << QStringLiteral("at 4930, Ctrl+BackSpace") << wordKeys;
         const QString beforeTable = QStringLiteral("text put into or taken from the paragraph before a table leaves the table where it was");
         QTest::newRow("pasted into the paragraph before a table")
-            << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << beforeTable;
+            << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << QString();
         QTest::newRow("a letter typed into the paragraph before a table undone")
-            << QStringLiteral("table then empty") << QStringLiteral("Down, \"語\", Ctrl+Z") << beforeTable;
+            << QStringLiteral("table then empty") << QStringLiteral("Down, \"語\", Ctrl+Z") << QString();
         QTest::newRow("typed into the paragraph before a table of set widths")
-            << QStringLiteral("sized cell") << QStringLiteral("Down, \"word \"") << beforeTable;
+            << QStringLiteral("sized cell") << QStringLiteral("Down, \"word \"") << QString();
         QTest::newRow("Delete in a held cell undone")
             << QStringLiteral("sized cell") << QStringLiteral("click 110 463, Delete, Ctrl+Z")
             << QStringLiteral("undo in a held paragraph puts the caret at the top");
@@ -107,17 +110,13 @@ private slots:
         QTest::addColumn<QString>("fault");
         // Seeds that meet a fault not mended yet, with the fault they meet first.
         const QString caretAtTop = QStringLiteral("undo on a page with held paragraphs puts the caret at the top");
-        const QString room = QStringLiteral("the room between two paragraphs is the larger of space after and before, not both");
         const QHash<QString, QString> faults{
             {QStringLiteral("lines"), caretAtTop},
-            {QStringLiteral("spaced"), QStringLiteral("lines below an edit are not drawn")},
+            {QStringLiteral("spaced"), caretAtTop},
             {QStringLiteral("japanese"), QStringLiteral("Ctrl+BackSpace in held Japanese text removes other text than in one paragraph")},
             {QStringLiteral("word"), caretAtTop},
             {QStringLiteral("cell"), caretAtTop},
-            {QStringLiteral("heading"), room},
-            {QStringLiteral("indented"), room},
-            {QStringLiteral("fixed height"), QStringLiteral("a removal from a paragraph's start through its end leaves the text below where it was")},
-            {QStringLiteral("table then empty"), QStringLiteral("undo of a letter typed in a cell leaves the cells below where they were")},
+            {QStringLiteral("indented"), caretAtTop},
         };
         const QStringList shapes = RandomKeys::shapes();
         for (int i = 0; i < shapes.size(); ++i)

@@ -13,19 +13,6 @@
 
 namespace LayoutCompare {
 
-QList<QRectF> geometry(QTextDocument *doc)
-{
-    QList<QRectF> rects;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout *lines = block.layout();
-        rects << doc->documentLayout()->blockBoundingRect(block);
-        for (int i = 0; i < lines->lineCount(); ++i)
-            rects << lines->lineAt(i).rect();
-    }
-    rects << QRectF(QPointF(), doc->documentLayout()->documentSize());
-    return rects;
-}
-
 std::unique_ptr<QTextDocument> laidOutByQt(const PageDocument &page, QTextDocument *doc)
 {
     std::unique_ptr<QTextDocument> copy(doc->clone());

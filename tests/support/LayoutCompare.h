@@ -15,9 +15,6 @@ class QTextDocument;
 // would put them.
 namespace LayoutCompare {
 
-// Where each block and each of its lines lies, and the size of the whole (last).
-QList<QRectF> geometry(QTextDocument *doc);
-
 // A copy of the part laid out by Qt alone, from scratch, as the page shows it: same page size,
 // margins, fonts, pictures and frames.
 std::unique_ptr<QTextDocument> laidOutByQt(const PageDocument &page, QTextDocument *doc);
