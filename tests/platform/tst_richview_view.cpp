@@ -94,6 +94,18 @@ protected:
     }
 };
 
+// "para" and a table of `columns` cells, the first holding "short cell text", then "after".
+int cellTable(Fixture &f, int columns)
+{
+    f.edit.setText(QStringLiteral("para\nafter"));
+    f.edit.setSelStart(5);
+    const int table = f.edit.insertTable(1, columns);
+    f.edit.setCellText(table, 1, 1, QStringLiteral("short cell text"));
+    if (columns > 1)
+        f.edit.setCellText(table, 1, 2, QStringLiteral("two"));
+    return table;
+}
+
 } // namespace
 
 class TestRichView : public QObject
@@ -735,6 +747,105 @@ private slots:
         QVERIFY(LineBlocks::continues(first.next().next()));
         QCOMPARE(first.next().blockFormat().bottomMargin(), 0.0);
         QCOMPARE(LineBlocks::tail(first.next()).blockFormat().bottomMargin(), 12.0);
+    }
+
+    // Ctrl+Delete and Ctrl+BackSpace delete a word, never beyond a table cell or a table's edge (Qt's
+    // word move ran into the next cell or over the edge and took the cells' text or the table along).
+    void wordDeletionStaysInTheCell_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("caret"); // -1 the first cell's end, -2 the second cell's start
+        QTest::addColumn<bool>("forward");
+        QTest::newRow("ctrl+delete at the first cell's end") << 2 << -1 << true;
+        QTest::newRow("ctrl+backspace at the second cell's start") << 2 << -2 << false;
+        QTest::newRow("ctrl+delete before a table") << 1 << 5 << true;
+        QTest::newRow("ctrl+backspace after a table") << 1 << 22 << false;
+    }
+
+    void wordDeletionStaysInTheCell()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, caret);
+        QFETCH(bool, forward);
+        Fixture f;
+        const int table = cellTable(f, columns);
+        const QString before = f.edit.text();
+        const int cell = f.edit.cellStart(table, 1, 1) - 1;
+        f.edit.select(caret == -1 ? cell + 15 : caret == -2 ? cell + 16 : caret, 0);
+        f.view.showModelCaret();
+        QTest::keyClick(f.view.viewport(), forward ? Qt::Key_Delete : Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), before);
+        f.edit.select(cell + 6, 0);
+        f.view.showModelCaret();
+        QTest::keyClick(f.view.viewport(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(f.edit.cellText(table, 1, 1), QStringLiteral("short text"));
+    }
+
+    // A selection that leaves a cell (Shift+Down, Shift+PageDown from its end) is the whole table as
+    // Qt shows it: the model counts it, a command takes it, a cut puts it on the clipboard, one undo.
+    void aSelectionLeavingACellTakesWhatItShows_data()
+    {
+        QTest::addColumn<int>("moveKey");
+        QTest::addColumn<int>("commandKey"); // 0: the view's delete command
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("shift+down, ctrl+x") << int(Qt::Key_Down) << int(Qt::Key_X) << QString();
+        QTest::newRow("shift+pagedown, ctrl+x") << int(Qt::Key_PageDown) << int(Qt::Key_X) << QString();
+        QTest::newRow("shift+down, delete command") << int(Qt::Key_Down) << 0 << QString();
+        QTest::newRow("shift+down, delete") << int(Qt::Key_Down) << int(Qt::Key_Delete) << QString();
+        QTest::newRow("shift+down, a letter") << int(Qt::Key_Down) << int(Qt::Key_Q) << QStringLiteral("q");
+        QTest::newRow("shift+down, enter") << int(Qt::Key_Down) << int(Qt::Key_Return) << QStringLiteral("\n");
+    }
+
+    void aSelectionLeavingACellTakesWhatItShows()
+    {
+        QFETCH(int, moveKey);
+        QFETCH(int, commandKey);
+        QFETCH(QString, typed);
+        Fixture f;
+        cellTable(f, 1);
+        const QString before = f.edit.text();
+        f.edit.select(21, 0); // the cell's end
+        f.view.showModelCaret();
+        QTest::keyClick(f.view.viewport(), Qt::Key(moveKey), Qt::ShiftModifier);
+        const int start = f.view.mainItem()->textCursor().selectionStart();
+        const int end = f.view.mainItem()->textCursor().selectionEnd();
+        QCOMPARE(QList<int>({f.edit.selStart(), f.edit.selLength()}), QList<int>({start, end - start}));
+        QApplication::clipboard()->clear();
+        if (commandKey)
+            QTest::keyClick(f.view.viewport(), Qt::Key(commandKey), commandKey == Qt::Key_X ? Qt::ControlModifier : Qt::NoModifier);
+        else
+            QVERIFY(f.view.clipboardAction(4));
+        QCOMPARE(f.edit.text(), before.left(start) + typed + before.mid(end));
+        QCOMPARE(QApplication::clipboard()->text().contains(QStringLiteral("short cell text")), commandKey == Qt::Key_X);
+        QTest::keyClick(f.view.viewport(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), before);
+    }
+
+    // Enter replaces a selection with a paragraph end, also one that ends in an empty paragraph.
+    void enterReplacesTheSelection_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("to an empty last paragraph") << QStringLiteral("abc\n") << 4 << QStringLiteral("a\n");
+        QTest::newRow("to an empty paragraph inside") << QStringLiteral("abc\n\ndef") << 4 << QStringLiteral("a\n\ndef");
+        QTest::newRow("over empty paragraphs") << QStringLiteral("\n\n\n") << 3 << QStringLiteral("\n\n");
+    }
+
+    void enterReplacesTheSelection()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, end);
+        QFETCH(QString, after);
+        Fixture f;
+        f.edit.setText(text);
+        f.edit.select(1, end - 1);
+        f.view.showModelCaret();
+        QTest::keyClick(f.view.viewport(), Qt::Key_Return);
+        QCOMPARE(f.edit.text(), after);
+        QCOMPARE(QList<int>({f.edit.selStart(), f.edit.selLength()}), QList<int>({2, 0}));
+        QTest::keyClick(f.view.viewport(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.edit.text(), text);
     }
 
     void pageKeysMoveTheCaretByAScreen_data()

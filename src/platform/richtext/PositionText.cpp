@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 
 using namespace TextProps;
 
@@ -69,16 +70,42 @@ bool PositionText::isStructure(QChar raw)
     return raw.unicode() == 0xFDD0 || raw.unicode() == 0xFDD1;
 }
 
+using Spans = QList<std::pair<int, int>>;
+
+// The spans, boundaries included, of the tables (frames) that lie whole inside [start, end).
+static void wholeFrames(const QTextFrame *frame, int start, int end, Spans &out)
+{
+    for (QTextFrame *child : frame->childFrames()) {
+        const int first = child->firstPosition() - 1;
+        const int last = child->lastPosition();
+        if (last < start || first >= end)
+            continue;
+        if (first >= start && last < end)
+            out.append({first, last});
+        else
+            wholeFrames(child, start, end, out);
+    }
+}
+
+static bool within(const Spans &spans, int pos)
+{
+    for (const auto &[first, last] : spans) {
+        if (pos >= first && pos <= last)
+            return true;
+    }
+    return false;
+}
+
 // Calls `act` for each run of [start, end) between structure characters, from the back, so that the
-// positions in front stay valid while `act` edits.
+// positions in front stay valid while `act` edits. The boundaries inside `whole` part no runs.
 template<typename Act>
-static void forSegments(const QTextDocument *doc, int start, int end, Act act)
+static void forSegments(const QTextDocument *doc, int start, int end, const Spans &whole, Act act)
 {
     end = qMin(end, PositionText::length(doc));
     start = qBound(0, start, end);
     int segEnd = end;
     for (int pos = end - 1; pos >= start - 1; --pos) {
-        if (pos >= start && !PositionText::isStructure(doc->characterAt(pos)))
+        if (pos >= start && (!PositionText::isStructure(doc->characterAt(pos)) || within(whole, pos)))
             continue;
         if (pos + 1 < segEnd)
             act(pos + 1, segEnd);
@@ -102,7 +129,10 @@ QTextCharFormat PositionText::formatAt(const QTextDocument *doc, int position)
 void PositionText::removeRange(QTextCursor &cursor, int start, int end)
 {
     QTextDocument *doc = cursor.document();
-    forSegments(doc, start, end, [&](int from, int to) {
+    // A table the range takes whole goes with it, as Qt shows such a selection.
+    Spans whole;
+    wholeFrames(doc->rootFrame(), start, qMin(end, length(doc)), whole);
+    forSegments(doc, start, end, whole, [&](int from, int to) {
         const LineBlocks::Breaks breaks(doc, {from});
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
@@ -116,7 +146,7 @@ void PositionText::removeRange(QTextCursor &cursor, int start, int end)
 void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format)
 {
     QTextCursor cursor(doc);
-    forSegments(doc, start, end, [&](int from, int to) {
+    forSegments(doc, start, end, {}, [&](int from, int to) {
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(format);

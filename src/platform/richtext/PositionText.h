@@ -19,8 +19,9 @@ public:
     // The whole format of the character at position, object index included (a cursor drops it).
     static QTextCharFormat formatAt(const QTextDocument *doc, int position);
 
-    // Removes [start, end) except the table and cell boundaries in it, so cells never merge and
-    // tables never vanish through a text edit. The cursor ends at `start`.
+    // Removes [start, end) except the table and cell boundaries in it, so cells never merge and a
+    // table never vanishes through an edit of part of it; a table inside the range goes whole. The
+    // cursor ends at `start`.
     static void removeRange(QTextCursor &cursor, int start, int end);
     // Merges a format into the characters of [start, end), cell by cell.
     static void mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format);

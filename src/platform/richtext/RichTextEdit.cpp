@@ -53,8 +53,18 @@ void RichTextEdit::setCursor(const QTextCursor &cursor)
 {
     if (cursor.document() != document())
         return;
+    // A selection that leaves a table Qt widens to the whole table, and shows it so: the selection is
+    // what Qt shows. The cursor keeps Qt's own anchor, so that the view's next key can bring the
+    // selection back into the cell.
     m_cursor = cursor;
-    syncFromCursor();
+    noteSelection(shownAnchor(cursor), cursor.position());
+}
+
+int RichTextEdit::shownAnchor(const QTextCursor &cursor)
+{
+    if (!cursor.hasSelection())
+        return cursor.anchor();
+    return cursor.position() == cursor.selectionEnd() ? cursor.selectionStart() : cursor.selectionEnd();
 }
 
 bool RichTextEdit::editPart(int flag)
@@ -177,6 +187,11 @@ void RichTextEdit::setSelection(int anchor, int position)
     position = qBound(0, position, length);
     m_cursor.setPosition(anchor);
     m_cursor.setPosition(position, QTextCursor::KeepAnchor);
+    noteSelection(anchor, position);
+}
+
+void RichTextEdit::noteSelection(int anchor, int position)
+{
     m_selAnchor = QTextCursor(document());
     m_selAnchor.setPosition(anchor);
     m_selPos = QTextCursor(document());
@@ -187,7 +202,7 @@ void RichTextEdit::setSelection(int anchor, int position)
 
 void RichTextEdit::syncFromCursor()
 {
-    setSelection(m_cursor.anchor(), m_cursor.position());
+    setSelection(shownAnchor(m_cursor), m_cursor.position());
 }
 
 void RichTextEdit::removeSelection()

@@ -229,6 +229,8 @@ private:
     bool ownSelection() const;
     int selEnd() const;
     void setSelection(int anchor, int position);
+    void noteSelection(int anchor, int position); // the selection as m_cursor already holds it
+    static int shownAnchor(const QTextCursor &cursor); // where the selection Qt shows begins
     void syncFromCursor();
     void removeSelection();
     void switchTo(QTextDocument *doc, int part, int frame);

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageGeometry.h"
@@ -276,7 +277,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     if (action)
         emit clipboardAction(action, done);
     else
-        done = pageKey(event);
+        done = pageKey(event) || wordStaysInCell(event);
     const QString text = event->text();
     const bool printable = !done && !text.isEmpty() && text.at(0).isPrint();
     // A key with Ctrl is a command (Ctrl+A selects), whatever text it carries.
@@ -375,10 +376,50 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     return true;
 }
 
+// Ctrl+Delete and Ctrl+BackSpace delete to the next or previous word boundary. Qt's own move there
+// runs out of a table cell (at its end into the next cell or past the table, at its start back before
+// it) and takes the whole table or the cells on the way with it. The deletion ends where the cell, or
+// the text before or after a table, ends: nothing is deleted at that edge. True when the key is done.
+bool PageTextItem::wordStaysInCell(QKeyEvent *event)
+{
+    const bool forward = event->matches(QKeySequence::DeleteEndOfWord);
+    if ((!forward && !event->matches(QKeySequence::DeleteStartOfWord)) || !(textInteractionFlags() & Qt::TextEditable))
+        return false;
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        return false; // the key removes the selection, as Delete does
+    QTextCursor word(cursor);
+    word.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+    const QTextDocument *doc = document();
+    const int caret = cursor.position();
+    int end = word.position();
+    if (forward) {
+        for (int at = caret; at < end; ++at) {
+            if (PositionText::isStructure(doc->characterAt(at)))
+                end = at;
+        }
+    } else {
+        for (int at = caret - 1; at >= end; --at) {
+            if (PositionText::isStructure(doc->characterAt(at)))
+                end = at + 1;
+        }
+    }
+    if (end == word.position())
+        return false;
+    if (end == caret)
+        return true;
+    // Qt removes a selection on the key.
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    return false;
+}
+
 // Enter begins a paragraph. In a line of a long paragraph held as blocks (LineBlocks) Qt's own Enter
 // would copy the line's mark, and the new block would be one more line (in its first block, the
 // paragraph would keep the format of a first block without its space after); on an empty paragraph
-// outside a list Qt only resets the paragraph's format to its own default, inserting nothing.
+// outside a list Qt only resets the paragraph's format to its own default, inserting nothing. It asks
+// that of the paragraph where a selection ends, too: over a selection that ends in an empty paragraph
+// it would neither remove the selection nor begin a paragraph.
 bool PageTextItem::newParagraph(QKeyEvent *event)
 {
     if (!event->matches(QKeySequence::InsertParagraphSeparator) || !(textInteractionFlags() & Qt::TextEditable))
@@ -386,8 +427,8 @@ bool PageTextItem::newParagraph(QKeyEvent *event)
     QTextCursor cursor = textCursor();
     const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock)
         || LineBlocks::continues(cursor.block().next());
-    const bool empty = cursor.block().length() <= 1 && !cursor.currentList();
-    if (!line && !(empty && !cursor.hasSelection()))
+    const bool empty = cursor.block().length() <= 1 && (cursor.hasSelection() || !cursor.currentList());
+    if (!line && !empty)
         return false;
     cursor.beginEditBlock();
     cursor.removeSelectedText();

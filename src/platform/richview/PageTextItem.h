@@ -85,6 +85,7 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
+    bool wordStaysInCell(QKeyEvent *event);
     bool newParagraph(QKeyEvent *event);
     static bool editsText(const QKeyEvent *event);
     void editAndSettle(bool deletes, const std::function<void()> &edit);
