@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -151,6 +152,11 @@ void sbTxmDialog::Act(const QString &mode, QString &answer)
         return;
     }
     place();
+    // Its owner, the editor's companion, is never shown: the window the editor sits in takes the
+    // keyboard back when the dialog closes, at once and not when the desktop gets to it.
+    winId();
+    if (QWidget *window = m_editor.window(); window && window->windowHandle() && windowHandle())
+        windowHandle()->setTransientParent(window->windowHandle());
     exec();
     answer = m_answer;
 }

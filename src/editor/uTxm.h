@@ -136,7 +136,8 @@ public:
 
     // --- styles and paragraphs
     // Applies user style 0-5 (or field look 6-8) to the paragraph at the caret or the selection.
-    void txStyle(int style, const QVariant &level, bool quiet);
+    // `chosen`: the user's style command; the typing rules then leave the paragraph's style alone.
+    void txStyle(int style, const QVariant &level, bool quiet, bool chosen = false);
     int styleAtCaret() const;      // user style 0-5 of the formatting at the caret
     // Gives the fields that touch [start, start + length) their kind's look again (start < 0: all).
     void txFldClr(int start, int length);

@@ -71,6 +71,15 @@ void uTxm::connectView()
 
 void uTxm::viewKeyDown(RichKeyArgs &args)
 {
+    // Ctrl+V is the paste command, whose accelerator it is (a heading at the caret turns to body
+    // first), also where the view meets it before the menu does.
+    if (args.shift == 2 && args.key == 'V') {
+        if (!isBusy() && m_view->canPaste()) {
+            rtAct(15, QStringLiteral("OBJ"));
+            args.key = 0;
+        }
+        return;
+    }
     // Keys with Ctrl are the view's own (shift state 2).
     if (args.shift & 2)
         return;
@@ -274,7 +283,8 @@ void uTxm::typed()
     if (isBusy() || m_edit->selLength() > 0)
         return;
     syncFromView();
-    if (fieldAtCaret() > 0) {
+    // A style the user gave the paragraph stays while it is typed in.
+    if (fieldAtCaret() > 0 || m_edit->blockStyleChosen()) {
         RfrshBar();
         return;
     }
@@ -421,8 +431,8 @@ void uTxm::keyUp(int key)
     const QChar next = m_edit->charAt(caret);
     int page = 0, line = 0, column = 0;
     T_GetInPos(page, line, column);
-    // An empty line reached after a heading is body text.
-    if (caret > 0 && column <= 1 && (next == QChar(10) || next == QChar(11))) {
+    // An empty line reached after a heading is body text, unless the user gave it its style.
+    if (caret > 0 && column <= 1 && (next == QChar(10) || next == QChar(11)) && !m_edit->blockStyleChosen()) {
         const int before = styleAt(caret - 1);
         m_edit->setSelStart(caret);
         if (before < 3)

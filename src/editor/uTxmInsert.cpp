@@ -129,7 +129,7 @@ void uTxm::pasteKind(const QString &sKind)
         text.remove(0, lead);
         text.replace(QStringLiteral("\r\n"), QString(QChar(11)));
         text.replace(QLatin1Char('\r'), QChar(11)).replace(QLatin1Char('\n'), QChar(11));
-        m_edit->setSelectedText(text);
+        m_edit->replaceSelectedText(text, false);
         syncToView();
     } else if (sKind == QLatin1String("OBJ") || sKind.isEmpty()) {
         // Without a kind (the toolbar's button) the component pastes as it would itself.
@@ -393,8 +393,15 @@ void uTxm::T_TblIns(const QString &sWhat)
 {
     syncFromView();
     if (sWhat == QStringLiteral("表")) {
+        const int length = m_edit->textLength();
         QString answer;
         m_form->Act(QStringLiteral("TB"), answer);
+        // What is typed next goes into the new table's first cell, where the caret is, wherever the
+        // keyboard was before the dialog (the page tree, the dialog's lists).
+        if (m_edit->textLength() != length) {
+            m_view->activateWindow();
+            m_view->setFocus();
+        }
     } else if (sWhat == QStringLiteral("左") || sWhat == QStringLiteral("右")) {
         m_edit->insertColumn(sWhat == QStringLiteral("左") ? 1 : 2);
     } else if (sWhat == QStringLiteral("上") || sWhat == QStringLiteral("下")) {

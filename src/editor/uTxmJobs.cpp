@@ -267,7 +267,7 @@ bool uTxm::runFormatJob(int iJb, const QVariant &vArg, bool &result)
         return true;
     case 60: {
         const int style = vArg.toInt();
-        txStyle(style >= 0 ? style : -style, QVariant(), style < 0);
+        txStyle(style >= 0 ? style : -style, QVariant(), style < 0, style >= 0);
         return true;
     }
     case 61:

@@ -33,7 +33,7 @@ bool isBreak(QChar c)
 
 // ---- styles
 
-void uTxm::txStyle(int style, const QVariant &level, bool quiet)
+void uTxm::txStyle(int style, const QVariant &level, bool quiet, bool chosen)
 {
     if (style < 0 || style > 8)
         return;
@@ -130,7 +130,7 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet)
     if (wholeParagraph && paraLength == 0)
         m_edit->holdTypingLook();
     if (style <= 3)
-        m_edit->setBlockStyle(style);
+        m_edit->setBlockStyle(style, chosen);
     if (style <= 5 && m_edit->selLength() > 0)
         txFldClr(m_edit->selStart(), m_edit->selLength());
     m_edit->select(qMin(start, m_edit->textLength()), length);

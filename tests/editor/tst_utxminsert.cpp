@@ -1,7 +1,9 @@
 // The editor's paste, picture, frame, format-copy and table commands on a real page.
+#include "core/Frmt.h"
 #include "core/zKtl.h"
 #include "editor/EditorServices.h"
 #include "editor/sbScrpt.h"
+#include "editor/sbTxmDialog.h"
 #include "editor/sbWmf.h"
 #include "editor/uTxm.h"
 #include "platform/richtext/PageDocument.h"
@@ -19,6 +21,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -134,6 +138,63 @@ private slots:
         const int scale = 9600 / editor().view()->logicalDpiX();
         const QTextImageFormat format = SamplePage::formatOfObject(editor().page().main(), pictures.first()).toImageFormat();
         QCOMPARE(qRound(format.width()), 40 * scale / 100);
+    }
+
+    // A style the user gives a paragraph (F2-F7 here) stays while it is typed in or the caret passes
+    // it, and a paste leaves each paragraph in the style it looks: Ctrl+A over a typed first line (a
+    // heading by the typing rule) and a paste of lines made them body text in the heading's style.
+    void styleAndLookAgree_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QList<int>>("styles"); // of each paragraph after
+        QTest::newRow("heading 2 on an empty last paragraph, typed")
+            << QStringLiteral("本文\n") << 3 << QStringList{"F3", "x"} << QList<int>{-1, 1};
+        QTest::newRow("body on an empty page, typed") << QString() << 0 << QStringList{"F5", "x"} << QList<int>{3};
+        QTest::newRow("heading 2 on an empty line after a heading, up and down")
+            << QStringLiteral("本文\n\nend") << 0 << QStringList{"F2", "Down", "F3", "Up", "Down"} << QList<int>{0, 1, -1};
+        QTest::newRow("ctrl+a over a typed first line, ctrl+v")
+            << QString() << 0 << QStringList{"Title", "Ctrl+A", "Ctrl+V"} << QList<int>{3, 3, 3};
+        QTest::newRow("ctrl+a over a typed first line, paste as text")
+            << QString() << 0 << QStringList{"Title", "Ctrl+A", "TXT"} << QList<int>{3};
+    }
+
+    void styleAndLookAgree()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(QStringList, keys);
+        QFETCH(QList<int>, styles);
+        m_editor->SetText(text);
+        editor().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor()));
+        edit().setSelStart(caret);
+        QApplication::clipboard()->setText(QStringLiteral("one\ntwo\nthree"));
+        QWidget *view = editor().view()->viewport();
+        for (const QString &key : std::as_const(keys)) {
+            editor().view()->showModelCaret();
+            if (key.size() == 2 && key.at(0) == u'F')
+                editor().rtAct(60, key.at(1).digitValue() - 2);
+            else if (key == QLatin1String("TXT"))
+                editor().rtAct(15, key);
+            else if (key.contains(u'+') || key == QLatin1String("Up") || key == QLatin1String("Down"))
+                QTest::keySequence(view, QKeySequence(key));
+            else
+                QTest::keyClicks(view, key);
+        }
+        const QStringList paragraphs = edit().text().split(QChar(10));
+        QCOMPARE(paragraphs.size(), styles.size());
+        for (int i = 0, at = 0; i < styles.size(); at += int(paragraphs.at(i++).size()) + 1) {
+            edit().setSelStart(at);
+            QCOMPARE(edit().blockStyle(), styles.at(i));
+            // The look is the style's: body text for 本文, the record's size for a heading.
+            if (styles.at(i) >= 0 && !paragraphs.at(i).isEmpty()) {
+                edit().setSelStart(at + 1);
+                QCOMPARE(qRound(edit().fontSize()), Frmt::st().usrFmt[styles.at(i)].fontSize);
+                QCOMPARE(editor().isBodyAtCaret(), styles.at(i) == 3);
+            }
+        }
     }
 
     // A screenshot alone on the clipboard: paste is offered (all three ways in the menu) and the
@@ -396,6 +457,47 @@ private slots:
         QVERIFY(editor().bDcEdt());
         QVERIFY(editor().jobBuilt(8));
         QVERIFY(!editor().jobBuilt(41));
+    }
+
+    // After 表 > 挿入 > 表 the keys go into the new table's first cell, wherever the focus was before
+    // (the page tree): they were lost.
+    void keysAfterATableInsertGoIntoItsFirstCell_data()
+    {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("OK by a click") << false;
+        QTest::newRow("OK by Enter") << true;
+    }
+
+    void keysAfterATableInsertGoIntoItsFirstCell()
+    {
+        QFETCH(bool, byEnter);
+        EditorServices services; // the real dialog
+        QWidget window;
+        auto *layout = new QHBoxLayout(&window);
+        auto *tree = new QLineEdit(&window);
+        auto *editor = new uTxm(&window, &services);
+        layout->addWidget(tree);
+        layout->addWidget(editor);
+        editor->cOn(0, 2);
+        editor->SetText(QStringLiteral("本文"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        tree->setFocus();
+        QTimer::singleShot(0, this, [byEnter] {
+            auto *dialog = qobject_cast<sbTxmDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            if (byEnter)
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            else
+                dialog->okButton()->click();
+        });
+        editor->rtAct(80, QStringLiteral("表"));
+        QTRY_COMPARE(QApplication::focusWidget(), editor->view());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+        RichTextEdit &e = editor->edit();
+        QCOMPARE(e.tableIds().size(), 1);
+        QCOMPARE(e.cellText(e.tableIds().first(), 1, 1), QStringLiteral("abc"));
+        QCOMPARE(tree->text(), QString());
     }
 
     void tableSelectionAndFormatCopy()

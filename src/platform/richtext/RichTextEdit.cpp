@@ -251,7 +251,7 @@ void RichTextEdit::setSelectedText(const QString &text)
     syncFromCursor();
 }
 
-void RichTextEdit::replaceSelectedText(const QString &text)
+void RichTextEdit::replaceSelectedText(const QString &text, bool intoField)
 {
     const int start = selStart();
     const int end = selEnd();
@@ -266,7 +266,7 @@ void RichTextEdit::replaceSelectedText(const QString &text)
     QTextCharFormat format = first.charFormat();
     QTextCursor last(document());
     last.setPosition(end);
-    if (FieldRuns::idOf(format) != FieldRuns::idOf(last.charFormat()))
+    if (!intoField || FieldRuns::idOf(format) != FieldRuns::idOf(last.charFormat()))
         FieldRuns::stripField(format);
     m_cursor.beginEditBlock();
     removeSelection();

@@ -58,8 +58,9 @@ public:
     void select(int start, int length);
     QString selectedText() const;
     void setSelectedText(const QString &text);
-    // Replaces the selection, the new text taking the look of the text it replaces (find and replace).
-    void replaceSelectedText(const QString &text);
+    // Replaces the selection, the new text taking the look of the text it replaces (find and replace,
+    // a paste as text). With `intoField` false the new text never joins a field.
+    void replaceSelectedText(const QString &text, bool intoField = true);
     // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
     void insertPage(const PageDocument &source);
     // The selection as a page of its own (PageExtract), e.g. for the clipboard.
@@ -116,7 +117,9 @@ public:
     void setListKind(int kind);
     int listLevel() const;   // 0 outside a list
     int blockStyle() const;  // user style index last applied, -1 none
-    void setBlockStyle(int style);
+    // `chosen`: the user gave the style (a style command), not a rule of the editor's typing.
+    void setBlockStyle(int style, bool chosen = false);
+    bool blockStyleChosen() const;
     // Page (1-based), line on that page and column of the caret, from the layout.
     QList<int> caretPosition() const;
 
@@ -237,7 +240,7 @@ private:
     QTextCharFormat caretFormat() const;
     void mergeChar(const QTextCharFormat &format);
     QTextBlockFormat caretBlock() const;
-    void mergeBlock(const QTextBlockFormat &format);
+    void mergeBlock(const QTextBlockFormat &format, int clearProperty = -1);
     void setBlockTwips(int property, int twips);
     int blockTwips(int property) const;
     void setFieldProperty(int id, int property, const QVariant &value);

@@ -168,7 +168,7 @@ QTextBlockFormat RichTextEdit::caretBlock() const
 }
 
 // A paragraph held as several blocks (LineBlocks) takes the format in all of them.
-void RichTextEdit::mergeBlock(const QTextBlockFormat &format)
+void RichTextEdit::mergeBlock(const QTextBlockFormat &format, int clearProperty)
 {
     QTextDocument *doc = document();
     const QTextBlock first = LineBlocks::head(doc->findBlock(selStart()));
@@ -178,6 +178,8 @@ void RichTextEdit::mergeBlock(const QTextBlockFormat &format)
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
         own.merge(format);
+        if (clearProperty >= 0)
+            own.clearProperty(clearProperty);
         LineBlocks::setOwnFormat(block, own);
         if (block == last)
             break;
@@ -414,9 +416,17 @@ int RichTextEdit::blockStyle() const
     return f.hasProperty(BlockStyle) ? f.intProperty(BlockStyle) : -1;
 }
 
-void RichTextEdit::setBlockStyle(int style)
+void RichTextEdit::setBlockStyle(int style, bool chosen)
 {
-    mergeBlock(blockValue(BlockStyle, style));
+    QTextBlockFormat format = blockValue(BlockStyle, style);
+    if (chosen)
+        format.setProperty(StyleChosen, true);
+    mergeBlock(format, chosen ? -1 : int(StyleChosen));
+}
+
+bool RichTextEdit::blockStyleChosen() const
+{
+    return caretBlock().boolProperty(StyleChosen);
 }
 
 QList<int> RichTextEdit::caretPosition() const

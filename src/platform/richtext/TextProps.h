@@ -85,6 +85,7 @@ enum Property {
     BlockFrameStyle = QTextFormat::UserProperty + 52,     // member 19 (7936 when absent)
     BlockValue47 = QTextFormat::UserProperty + 53,        // member 47
     BlockStyle = QTextFormat::UserProperty + 54,          // int user style index, -1 / absent none
+    StyleChosen = QTextFormat::UserProperty + 62,         // true: the user gave the paragraph its style
     LineBreakBlock = QTextFormat::UserProperty + 55,      // a line of a long paragraph (LineBlocks): true, or
                                                           // the int code of the space or letter it was
                                                           // parted at

@@ -43,8 +43,8 @@ bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
         HtmlImport::insertHtml(cursor, data->html());
         edit.setCursor(cursor);
     } else {
-        // Pasted text takes the look at the caret, but never the field it touches.
-        edit.setSelectedText(data->text());
+        // Pasted text takes the look of the text it replaces, or the look at the caret, but never a field.
+        edit.replaceSelectedText(data->text(), false);
     }
     edit.endCommand();
     return true;
