@@ -41,7 +41,7 @@ bool LinkedFile::inside(const QString &path, const QString &folder)
     return below(real(path), real(folder));
 }
 
-bool LinkedFile::publishable(const QString &path, const QStringList &roots)
+bool LinkedFile::publishable(const QString &path, const QStringList &roots, const QStringList &ownFolders)
 {
     const QString file = real(path);
     if (file.isEmpty())
@@ -49,17 +49,28 @@ bool LinkedFile::publishable(const QString &path, const QStringList &roots)
     const QFileInfo info(file);
     if (!info.isFile() || !info.isReadable())
         return false;
-    for (const QString &root : roots) {
-        if (below(file, real(root)))
+    const QString home = real(QDir::homePath());
+    // The home, or a folder above it, holds the user's keys and settings: it is no root of its own.
+    auto holds = [&](const QString &root) {
+        const QString folder = real(root);
+        return !folder.isEmpty() && (home.isEmpty() || !below(home, folder)) && below(file, folder);
+    };
+    for (const QString &own : ownFolders) {
+        if (holds(own))
             return true;
     }
-    const QString home = real(QDir::homePath());
-    // A home that is the root folder would take in the whole system.
-    if (home.isEmpty() || home == QLatin1String("/") || !below(file, home))
-        return false;
-    for (const QString &part : file.mid(home.size() + 1).split(QLatin1Char('/'))) {
-        if (part.startsWith(QLatin1Char('.')))
-            return false;
+    if (!home.isEmpty() && below(file, home)) {
+        // Keys, settings, mail and browser profiles live in the home's hidden folders.
+        const QString inHome = home == QLatin1String("/") ? file.mid(1) : file.mid(home.size() + 1);
+        for (const QString &part : inHome.split(QLatin1Char('/'))) {
+            if (part.startsWith(QLatin1Char('.')))
+                return false;
+        }
     }
-    return true;
+    for (const QString &root : roots) {
+        if (holds(root))
+            return true;
+    }
+    // A home that is the root folder would take in the whole system.
+    return !home.isEmpty() && home != QLatin1String("/") && below(file, home);
 }

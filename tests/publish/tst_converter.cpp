@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -166,6 +167,8 @@ private slots:
     void hostileSettings_data();
     void hostileSettings();
     void hostileLinks();
+    void hiddenFilesOfTheHome_data();
+    void hiddenFilesOfTheHome();
     void linkedFilesStayInTheRunsFolder_data();
     void linkedFilesStayInTheRunsFolder();
     void scriptFrames();
@@ -834,6 +837,55 @@ void TstConverter::hostileLinks()
     QVERIFY(!QFileInfo::exists(h + QStringLiteral("Site/db/other.pdf")));
 }
 
+void TstConverter::hiddenFilesOfTheHome_data()
+{
+    // The database's folder below the home ("." the home itself, ".." the folder above it) and a link
+    // of its page; "~" stands for the home, "^" for the folder above it.
+    QTest::addColumn<QString>("dbFolder");
+    QTest::addColumn<QString>("link");
+    QTest::newRow("database in the home, relative key") << "." << ".ssh/id_rsa";
+    QTest::newRow("database in the home, absolute setting") << "." << "~/.config/secret.txt";
+    QTest::newRow("database in the home, hidden file") << "." << "~/.netrc";
+    QTest::newRow("database above the home, key below it") << ".." << "user/.ssh/id_rsa";
+    QTest::newRow("database above the home, a file beside it") << ".." << "^/beside.txt";
+    QTest::newRow("database in a hidden folder") << ".hidden/dbs" << "docs/ok.pdf";
+}
+
+// A database kept in the home (or above it, or in a hidden folder of it) publishes none of the home's
+// hidden files; the user's visible files and the program's own site files still are published.
+void TstConverter::hiddenFilesOfTheHome()
+{
+    QFETCH(QString, dbFolder);
+    QFETCH(QString, link);
+    TestHome top;
+    const QString above = QDir::cleanPath(top.path());
+    const QString h = above + QStringLiteral("/user");
+    QVERIFY(QDir().mkpath(h));
+    qputenv("HOME", h.toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("HOME", top.path().toUtf8()); });
+    for (const QString &file : {QStringLiteral("/.ssh/id_rsa"), QStringLiteral("/.config/secret.txt"),
+                                QStringLiteral("/.netrc"), QStringLiteral("/.hidden/dbs/docs/ok.pdf"),
+                                QStringLiteral("/Documents/report.pdf"),
+                                QStringLiteral("/.local/share/fenwar/Site/db/lnk/shared.pdf")})
+        QVERIFY(writeFile(h + file, file.toUtf8()));
+    QVERIFY(writeFile(above + QStringLiteral("/beside.txt"), "beside"));
+    yHtm conv;
+    yHtm::Context c = context();
+    c.dbFolder = QDir::cleanPath(h + QLatin1Char('/') + dbFolder);
+    c.userData = h + QStringLiteral("/.local/share/fenwar/");
+    conv.setContext(c);
+    link.replace(QLatin1Char('~'), h).replace(QLatin1Char('^'), above);
+    PageDocument page;
+    fillLinks(page, {link, h + QStringLiteral("/Documents/report.pdf"), c.userData + QStringLiteral("Site/db/lnk/shared.pdf")});
+    const QString out = above + QStringLiteral("/out");
+    QVERIFY(QDir().mkpath(out));
+    bool ok = false;
+    conv.cSaveHtm(page, false, out + QStringLiteral("/p.htm"), QString(), QString(), 0, ok);
+    QVERIFY(ok);
+    QCOMPARE(QDir(out + QStringLiteral("/lnk")).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{QStringLiteral("report.pdf"), QStringLiteral("shared.pdf")}));
+}
+
 // Every file below `folder` but those of `skip`, with its bytes: what a run may not touch.
 QMap<QString, QByteArray> filesBelow(const QString &folder, const QString &skip)
 {
@@ -906,6 +958,12 @@ void TstConverter::linkedFilesStayInTheRunsFolder()
             const QString what = db + QLatin1Char(' ') + file;
             QCOMPARE(filesBelow(h, run), before);
             const QString text = readUtf8(file);
+            // A folder of the home named ".local" is hidden: its files are published by no database.
+            if (db.startsWith(QLatin1Char('.'))) {
+                QVERIFY2(!text.contains(QStringLiteral("lnk/")), qPrintable(what + text));
+                QVERIFY(!QFileInfo::exists(run + QStringLiteral("/lnk")));
+                continue;
+            }
             QVERIFY2(text.contains(QStringLiteral("href=\"lnk/victim.txt\"")), qPrintable(what + text));
             QVERIFY2(text.contains(QStringLiteral("src=\"lnk/framed.htm\"")), qPrintable(what + text));
             QCOMPARE(TestHome::readAll(run + QStringLiteral("/lnk/victim.txt")), QByteArray("evil"));

@@ -23,16 +23,18 @@ bool hasScheme(const QString &href)
     return scheme.match(href).hasMatch() && !href.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
 }
 
-// Folders whose files a page may publish besides the user's own visible files: the database's folder
-// and the program's own output folders.
+// The database's folder: its files a page may publish besides the user's own visible files.
 QStringList publishRoots(const yHtm::Context &c)
 {
-    QStringList roots;
-    if (!c.dbFolder.isEmpty())
-        roots << c.dbFolder;
-    if (!c.userData.isEmpty())
-        roots << c.userData + QStringLiteral("Site") << c.userData + QStringLiteral("Htm");
-    return roots;
+    return c.dbFolder.isEmpty() ? QStringList() : QStringList{c.dbFolder};
+}
+
+// The program's own output folders, whose files a page may always publish.
+QStringList outputRoots(const yHtm::Context &c)
+{
+    if (c.userData.isEmpty())
+        return QStringList();
+    return {c.userData + QStringLiteral("Site"), c.userData + QStringLiteral("Htm")};
 }
 
 bool sameContent(const QString &a, const QString &b)
@@ -193,8 +195,7 @@ bool yHtm::PlaceLinkedFile(const QString &pageFolder, QString &t) const
         t = src;
         return false;
     }
-    const QStringList roots = publishRoots(m_ctx);
-    if (!LinkedFile::publishable(src, roots))
+    if (!LinkedFile::publishable(src, publishRoots(m_ctx), outputRoots(m_ctx)))
         return false;
     const QString site = QDir::cleanPath(m_ctx.siteFolder);
     if (!m_ctx.siteFolder.isEmpty() && src.startsWith(site + QLatin1Char('/'))) {
