@@ -159,6 +159,8 @@ private slots:
     void fileNames();
     void documentTypes();
     void links();
+    void localHostNamesTheLocalFile_data();
+    void localHostNamesTheLocalFile();
     void exporterDialect();
     void finishedPagesValidate_data();
     void finishedPagesValidate();
@@ -596,6 +598,37 @@ void TstConverter::links()
     QString web = QStringLiteral("href=\"#TG_1002\"");
     q.RewriteHref(root + QStringLiteral("out/p.xhtml"), QString(), web);
     QCOMPARE(web, QStringLiteral("href=\"http://s/%22q%20r/1002.htm\""));
+}
+
+void TstConverter::localHostNamesTheLocalFile_data()
+{
+    QTest::addColumn<QString>("href");  // "@" stands for the test's folder
+    QTest::addColumn<QString>("base");
+    QTest::newRow("file://localhost/") << "file://localhost@/c/x.pdf" << "";
+    QTest::newRow("any letter case") << "FILE://LocalHost@/c/x.pdf" << "";
+    QTest::newRow("blank as %20") << "file://localhost@/a%20b/x.pdf" << "";
+    QTest::newRow("base address on localhost") << "x.pdf" << "file://localhost@/c";
+}
+
+// "file://localhost/<path>" names the same local file as "file:///<path>": it is copied beside the
+// page like any linked file.
+void TstConverter::localHostNamesTheLocalFile()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, base);
+    QTemporaryDir tmp;
+    const QString root = QDir::cleanPath(tmp.path());
+    QVERIFY(writeFile(root + QStringLiteral("/c/x.pdf"), "x"));
+    QVERIFY(writeFile(root + QStringLiteral("/a b/x.pdf"), "x"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/out")));
+    yHtm h;
+    yHtm::Context c = context();
+    c.dbFolder = root;
+    h.setContext(c);
+    QString attrs = QStringLiteral("href=\"") + QString(href).replace(u'@', root) + QLatin1Char('"');
+    h.RewriteHref(root + QStringLiteral("/out/p.htm"), QString(base).replace(u'@', root), attrs);
+    QCOMPARE(attrs, QStringLiteral("href=\"lnk/x.pdf\""));
+    QVERIFY(QFileInfo::exists(root + QStringLiteral("/out/lnk/x.pdf")));
 }
 
 void TstConverter::exporterDialect()

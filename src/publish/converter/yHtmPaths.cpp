@@ -37,6 +37,14 @@ QStringList outputRoots(const yHtm::Context &c)
     return {c.userData + QStringLiteral("Site"), c.userData + QStringLiteral("Htm")};
 }
 
+// A "file:" address that names its host "localhost" names the same local path as one without a host:
+// the host goes with the scheme, which was removed in front of `at`.
+void dropLocalHost(QString &path, qsizetype at)
+{
+    if (path.mid(at, 10).compare(QLatin1String("localhost/"), Qt::CaseInsensitive) == 0)
+        path.remove(at, 9);
+}
+
 bool sameContent(const QString &a, const QString &b)
 {
     QFile fa(a), fb(b);
@@ -137,14 +145,18 @@ void yHtm::ResolveBase(const QString &base, QString &href)
 {
     const qsizetype f = ifind(href, QStringLiteral("file://"));
     const bool hadFile = f >= 0;
-    if (hadFile)
+    if (hadFile) {
         href.remove(f, 7);
+        dropLocalHost(href, f);
+    }
     if (base.isEmpty() || hadFile)
         return;
     QString b = base;
     const qsizetype g = ifind(b, QStringLiteral("file://"));
-    if (g >= 0)
+    if (g >= 0) {
         b.remove(g, 7);
+        dropLocalHost(b, g);
+    }
     while (b.endsWith(QLatin1Char('/')))
         b.chop(1);
     while (href.startsWith(QLatin1String("../"))) {
@@ -220,8 +232,10 @@ void yHtm::MakeRelative(const QString &base, QString &target) const
     b.replace(QLatin1Char('\\'), QLatin1Char('/'));
     t.replace(QLatin1Char('\\'), QLatin1Char('/'));
     b.remove(QStringLiteral("file://"), Qt::CaseInsensitive);
-    if (t.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
+    if (t.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
         t.remove(0, 7);
+        dropLocalHost(t, 0);
+    }
     // Tidied, a path holds no ".." that a common folder could hide.
     b = QDir::cleanPath(b);
     if (t.startsWith(QLatin1Char('/')))
