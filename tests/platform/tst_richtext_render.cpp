@@ -23,6 +23,8 @@
 #include <QTextTable>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace TextProps;
 
 namespace {
@@ -403,6 +405,30 @@ private slots:
             QVERIFY2(pages.value(onPage).contains(text), qPrintable(QStringLiteral("page %1: %2").arg(onPage + 1).arg(text)));
             QCOMPARE(pages.join(QLatin1Char('\n')).count(text), 1);
         }
+    }
+
+    // A new PDF gets the permissions of any new file of the user's: 0666 less the umask.
+    void newPdfFollowsTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("private") << 077;
+        QTest::newRow("group may read") << 027;
+        QTest::newRow("group may write") << 002;
+    }
+
+    void newPdfFollowsTheUmask()
+    {
+        QFETCH(int, mask);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("new.pdf"));
+        PageDocument page;
+        const mode_t before = ::umask(mode_t(mask));
+        const bool written = PageRenderer(page).writePdf(path);
+        ::umask(before);
+        QVERIFY(written);
+        struct stat info = {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), 0666 & ~mask);
     }
 
     void unwritablePdfLeavesNothing()

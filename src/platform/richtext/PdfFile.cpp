@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A PDF ends with its trailer: "%%EOF" in the last bytes.
@@ -17,6 +19,26 @@ bool whole(const QString &path)
         return false;
     f.seek(f.size() - qMin<qint64>(f.size(), 1024));
     return f.readAll().contains("%%EOF");
+}
+
+// The process's file mode creation mask, read where setting it would not race with other threads
+// creating files.
+mode_t creationMask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
 }
 
 } // namespace
@@ -49,10 +71,13 @@ bool PdfFile::commit()
                                                                         : QStringLiteral("ﾌｧｲﾙを最後まで書けませんでした");
         return false;
     }
-    // The new file is readable as the old one was, or as a new file of the user's would be.
+    // The new file is readable as the old one was, or as a new file of the user's would be: the
+    // temporary file was made for the owner alone.
     const QFileInfo old(m_target);
-    QFile::setPermissions(m_temp, old.exists() ? old.permissions()
-                                               : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (old.exists())
+        QFile::setPermissions(m_temp, old.permissions());
+    else
+        ::chmod(QFile::encodeName(m_temp).constData(), 0666 & ~creationMask());
     // rename() replaces the old file in one step: it is never missing nor half new.
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0) {
         m_why = m_target + QStringLiteral(" を置き換えられません");
