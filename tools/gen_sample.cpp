@@ -10,6 +10,7 @@
 #include "core/TemplateDb.h"
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
@@ -310,15 +311,22 @@ int main(int argc, char *argv[])
         std::printf("%s exists; kept\n", qPrintable(path));
         return 0;
     }
+    // A database another program has open is not replaced under it.
+    if (DbFiles::inUse(path)) {
+        std::fprintf(stderr, "gen_sample: %s is open in another program; kept\n", qPrintable(path));
+        return 1;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString partial = path + QStringLiteral(".new");
-    QFile::remove(partial);
+    const QString partial = DbFiles::partialName(path);
+    DbFiles::remove(partial);
     DbConnection db;
     bool ok = TemplateDb::create(partial) && db.openSqlite(partial) && fill(db, layout);
     db.close();
-    ok = ok && (!QFileInfo::exists(path) || QFile::remove(path)) && QFile::rename(partial, path);
+    // The old file goes with its logs: a log left by a program that was killed would otherwise be
+    // replayed onto the new sample.
+    ok = ok && DbFiles::replace(partial, path);
+    DbFiles::remove(partial);
     if (!ok) {
-        QFile::remove(partial);
         std::fprintf(stderr, "gen_sample: cannot write %s\n", qPrintable(path));
         return 1;
     }

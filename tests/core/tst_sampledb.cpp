@@ -1,5 +1,7 @@
 #include "core/zSvr.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 // The sample database of tools/gen_sample, as `make run`, the tests and the
@@ -78,6 +80,59 @@ private slots:
         QCOMPARE(generate({path, QStringLiteral("--force"), QStringLiteral("--pages"), QStringLiteral("2")}), 0);
         QVERIFY(zSvr::instance().D_StDcDb(path));
         QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), 2);
+    }
+
+    // --force replaces the database with its logs: a log that a killed program left beside the old
+    // file is not replayed onto the new sample, and a file another program has open is kept.
+    void forceReplacesTheFileWhole_data()
+    {
+        QTest::addColumn<QStringList>("left"); // log files of the old database left beside it
+        QTest::addColumn<bool>("open");        // the old database still open in another program
+        QTest::newRow("log and index of a killed program") << QStringList{"-wal", "-shm"} << false;
+        QTest::newRow("log alone") << QStringList{"-wal"} << false;
+        QTest::newRow("open in another program") << QStringList() << true;
+    }
+
+    void forceReplacesTheFileWhole()
+    {
+        QFETCH(QStringList, left);
+        QFETCH(bool, open);
+        const QString path = m_dir.filePath(QStringLiteral("force%1.txdb").arg(QTest::currentDataTag()).replace(u' ', u'_'));
+        QCOMPARE(generate({path, QStringLiteral("--pages"), QStringLiteral("3")}), 0);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("killed"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QVERIFY(q.exec(QStringLiteral("Update msDoc Set szDoc='old edit'")));
+            // The logs as a program killed now leaves them.
+            for (const QString &suffix : left)
+                QVERIFY(QFile::copy(path + suffix, path + suffix + QStringLiteral(".kept")));
+            if (open) {
+                QCOMPARE(generate({path, QStringLiteral("--force"), QStringLiteral("--pages"), QStringLiteral("2")}), 1);
+                QVERIFY(q.exec(QStringLiteral("Select Count(*) From msDoc")) && q.next());
+                QCOMPARE(q.value(0).toInt(), 3);
+            }
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("killed"));
+        if (open) {
+            QVERIFY(zSvr::instance().D_StDcDb(path));
+            QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where szDoc='old edit'"), 0).toInt(), 3);
+            return;
+        }
+        for (const QString &suffix : left) {
+            QFile::remove(path + suffix);
+            QVERIFY(QFile::rename(path + suffix + QStringLiteral(".kept"), path + suffix));
+        }
+        QCOMPARE(generate({path, QStringLiteral("--force"), QStringLiteral("--pages"), QStringLiteral("2")}), 0);
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt(), 2);
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc Where szDoc='old edit'"), 0).toInt(), 0);
+        QVERIFY(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From tbTree"), 0).toInt() >= 2);
     }
 
     void badArguments_data()
