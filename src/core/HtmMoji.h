@@ -11,4 +11,8 @@ public:
     // Removes every half-width blank, "&", "<", ">", double and single quote
     // from `sWd`, in place.
     static void T_HtmMoji(QString &sWd);
+    // A title as one line of plain text, wherever it is taken (the title box, the title prompt, a
+    // node renamed in the tree): its lines are joined by a blank (CR, LF, CR LF, a line or
+    // paragraph separator each end one), a tab becomes a blank, and other control characters go.
+    static QString oneLine(const QString &text);
 };

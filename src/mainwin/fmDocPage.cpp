@@ -211,7 +211,8 @@ bool fmDoc::SavePage()
         return false;
     }
     RichTextEdit *edit = m_editor->GetObj();
-    QString title = m_editor->Title();
+    // A title is one line, however it came into the box.
+    QString title = HtmMoji::oneLine(m_editor->Title());
     HtmMoji::T_HtmMoji(title);
     m_editor->setTitle(title);
     QString text;
@@ -230,6 +231,8 @@ bool fmDoc::SavePage()
         title = m_stamp.title();
     if (title.isEmpty())
         title = Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()).trimmed();
+    // A pasted answer of several lines, or an old title stored so, is one line too.
+    title = HtmMoji::oneLine(title);
     if (title.isEmpty())
         return false;
     const QDateTime now = Clock::current().now();

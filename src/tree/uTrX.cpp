@@ -384,7 +384,11 @@ void uTrX::onItemChanged(QTreeWidgetItem *item, int column)
 
 void uTrX::labelEdited(QTreeWidgetItem *item)
 {
-    QString title = item->text(0).trimmed();
+    // A name of several lines (pasted into the box) is one line, on the node too.
+    const QString line = HtmMoji::oneLine(item->text(0));
+    if (line != item->text(0))
+        item->setText(0, line);
+    QString title = line.trimmed();
     HtmMoji::T_HtmMoji(title);
     if (title.isEmpty() || keyOf(item).startsWith(u'X'))
         return;   // a tag node has no placement row of its own

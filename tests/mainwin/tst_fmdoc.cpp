@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QTreeWidget>
 
 class TestFmDoc : public QObject
 {
@@ -308,6 +309,53 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), stored);
         if (!typed.isEmpty())
             QCOMPARE(f.editor().Title(), stored);
+    }
+
+    // A title taken from the prompt (a pasted answer of several lines) or kept from the stored row is
+    // one line: each line end becomes a blank, in the page's row, its placement and the tree's node.
+    void titlesAreOneLine_data()
+    {
+        QTest::addColumn<bool>("prompted"); // asked for; otherwise the old title of the stored row
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("line feed") << true << QStringLiteral("一行目\n二行目") << QStringLiteral("一行目 二行目");
+        QTest::newRow("CR LF") << true << QStringLiteral("一行目\r\n二行目\r\n三") << QStringLiteral("一行目 二行目 三");
+        QTest::newRow("CR") << true << QStringLiteral("一行目\r二行目") << QStringLiteral("一行目 二行目");
+        QTest::newRow("line separator") << true << QStringLiteral("一行目") + QChar(0x2028) + QStringLiteral("二行目")
+                                        << QStringLiteral("一行目 二行目");
+        QTest::newRow("paragraph separator") << true << QStringLiteral("一行目") + QChar(0x2029) + QStringLiteral("二行目")
+                                             << QStringLiteral("一行目 二行目");
+        QTest::newRow("old title of two lines") << false << QStringLiteral("元の\n題") << QStringLiteral("元の 題");
+    }
+
+    void titlesAreOneLine()
+    {
+        QFETCH(bool, prompted);
+        QFETCH(QString, given);
+        QFETCH(QString, stored);
+        MainFixture f;
+        if (prompted) {
+            f.start();
+            f.window->NewPage(0);
+            f.type(QStringLiteral("改行のない一行"));
+            f.prompt.inputs.enqueue(given);
+        } else {
+            // A database from elsewhere whose page is stored under a title of two lines.
+            f.window->SetDBNo(f.databaseWithPage(QStringLiteral("Old.txdb"), given, QStringLiteral("元の題\n")), 0);
+            f.window->show();
+            f.window->tree().SetLeaf(QStringLiteral("1001"));
+            QTRY_COMPARE(f.window->nDocNo, 1001);
+            f.editor().setTitle(QString());
+            f.type(QStringLiteral("\n二行目"));
+        }
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.prompt.inputPrompts.size(), prompted ? 1 : 0);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), stored);
+        // The placement's copy is cleaned of blanks as any title the tree is given.
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1001")).toString(), QString(stored).remove(u' '));
+        auto *view = f.window->tree().findChild<QTreeWidget *>(QStringLiteral("trView"));
+        QVERIFY(view && view->topLevelItemCount() == 1);
+        QVERIFY2(!view->topLevelItem(0)->text(0).contains(u'\n'), qPrintable(view->topLevelItem(0)->text(0)));
     }
 
     void anEmptyFirstLineTakesTheOldTitle()

@@ -296,6 +296,26 @@ private slots:
         QVERIFY(!(m_f->probe.item("N0-1001")->flags() & Qt::ItemIsEditable));
     }
 
+    // A name of several lines pasted into the node's box is one line, on the node and in its row.
+    void renamedTitleIsOneLine_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("line feed") << QStringLiteral("一行目\n二行目");
+        QTest::newRow("CR LF") << QStringLiteral("一行目\r\n二行目");
+        QTest::newRow("CR") << QStringLiteral("一行目\r二行目");
+        QTest::newRow("line separator") << QStringLiteral("一行目") + QChar(0x2028) + QStringLiteral("二行目");
+        QTest::newRow("paragraph separator") << QStringLiteral("一行目") + QChar(0x2029) + QStringLiteral("二行目");
+    }
+
+    void renamedTitleIsOneLine()
+    {
+        QFETCH(QString, typed);
+        m_f->probe.view()->setCurrentItem(m_f->probe.item("N0-1001"));
+        edit(typed);
+        QCOMPARE(m_f->probe.item("N0-1001")->text(0), QStringLiteral("一行目 二行目"));
+        QCOMPARE(PageDb::row(0, 1001), QStringLiteral("0:一行目二行目"));
+    }
+
     void titleEditOfATagWritesNothing()
     {
         m_f->probe.view()->setCurrentItem(m_f->probe.item("N0-1001"));
