@@ -1,10 +1,12 @@
 #include "editor/sbWmf.h"
 
 #include "core/Usr.h"
+#include "platform/desktop/Prompt.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
@@ -53,18 +55,46 @@ bool sbWmf::loadFile(const QString &file)
 {
     m_image = QImage();
     m_svg.reset();
+    m_why.clear();
+    const QFileInfo info(file);
+    if (!info.isFile()) {
+        m_why = QStringLiteral("ﾌｧｲﾙがありません｡");
+        return false;
+    }
+    if (!info.isReadable()) {
+        m_why = QStringLiteral("ﾌｧｲﾙを読めません｡");
+        return false;
+    }
+    if (info.size() == 0) {
+        m_why = QStringLiteral("ﾌｧｲﾙが空です｡");
+        return false;
+    }
+    const QString damaged = QStringLiteral("画像のﾃﾞｰﾀが壊れています｡");
     if (file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
         || file.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
         auto svg = std::make_unique<QSvgRenderer>(file);
-        if (!svg->isValid() || svg->defaultSize().isEmpty())
+        if (!svg->isValid() || svg->defaultSize().isEmpty()) {
+            m_why = damaged;
             return false;
+        }
         m_svg = std::move(svg);
         return true;
     }
     QImageReader reader(file);
     reader.setAutoTransform(true);
+    const QSize size = reader.size();
     m_image = reader.read();
-    return !m_image.isNull();
+    if (!m_image.isNull())
+        return true;
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    // Told by its bytes, not by its name: a text named ".png" is no picture.
+    if (QImageReader::imageFormat(file).isEmpty())
+        m_why = QStringLiteral("画像の形式ではありません｡");
+    else if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
+        m_why = QStringLiteral("画像が大きすぎます (%1×%2 ﾋﾟｸｾﾙ)｡").arg(size.width()).arg(size.height());
+    else
+        m_why = damaged;
+    return false;
 }
 
 bool sbWmf::loadImage(const QImage &image)
@@ -178,8 +208,11 @@ bool sbWmf::press(int index, const QString &file)
 bool sbWmf::Act(const QString &sFw, const QString &sFp, int nMaxWd)
 {
     sbWmf dialog(Usr::st().mainWindow);
-    if (!dialog.loadFile(sFw))
+    if (!dialog.loadFile(sFw)) {
+        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + sFw + QStringLiteral(" を画像として読み込めません｡\n") + dialog.why(),
+                                  Prompt::OkOnly | Prompt::Exclamation);
         return false;
+    }
     dialog.m_target = sFp;
     const QWidget *main = Usr::st().mainWindow;
     dialog.SetPic(nMaxWd, QCursor::pos(), main ? main->frameGeometry() : QRect());

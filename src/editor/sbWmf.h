@@ -21,12 +21,14 @@ public:
 
     // The picture file `sFw` (or the clipboard's picture), at most `nMaxWd` twips wide at first
     // (below 1: no limit), written to `sFp` after OK; false after Cancel, a failed write or a
-    // picture that cannot be read.
+    // picture that cannot be read (the user is told which file and why).
     static bool Act(const QString &sFw, const QString &sFp, int nMaxWd);
     static bool ActCp(const QString &sFp, int nMaxWd);
 
-    // The steps of the entries without the modal display.
+    // The steps of the entries without the modal display. A file that gives no picture leaves the
+    // reason in why().
     bool loadFile(const QString &file);
+    QString why() const { return m_why; }
     bool loadImage(const QImage &image);
     // Places the picture: natural size in twips, limited to `maxWidth`, centred on `cursor` (screen
     // pixels) and kept inside `area`.
@@ -51,6 +53,7 @@ private:
     QImage m_image;
     std::unique_ptr<QSvgRenderer> m_svg;
     QString m_target;
+    QString m_why;
     bool m_result = false;
     int m_extraWidth = 0; // window width beside a picture narrower than the buttons
 };

@@ -37,6 +37,28 @@
 
 #include <memory>
 
+// The first bytes of a PNG file whose header claims `width` x `height` pixels, and no picture data.
+QByteArray pngHeader(quint32 width, quint32 height)
+{
+    auto crc = [](const QByteArray &bytes) {
+        quint32 c = 0xFFFFFFFFu;
+        for (const char byte : bytes) {
+            c ^= quint8(byte);
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    auto be = [](quint32 v) {
+        QByteArray b(4, 0);
+        qToBigEndian(v, b.data());
+        return b;
+    };
+    const QByteArray ihdr = QByteArray("IHDR") + be(width) + be(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
+    const QByteArray idat = QByteArray("IDAT") + QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + be(13) + ihdr + be(crc(ihdr)) + be(8) + idat + be(crc(idat));
+}
+
 // The real services with a scripted settings dialog.
 class AnsweringServices : public EditorServices
 {
@@ -360,6 +382,41 @@ private slots:
         QCOMPARE(editor().bDcEdt(), chosen);
         QCOMPARE(menuState().undo, chosen);
         QCOMPARE(editor().hasUndoSnapshot(), chosen);
+    }
+
+    // A file that gives no picture is named with the reason; nothing goes into the page.
+    void aFileThatIsNoPictureIsNamed_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // "-" for no file at all
+        QTest::addColumn<QString>("why");
+        const QByteArray png = TestImages::bytes("PNG", Qt::blue, 30, 20);
+        QTest::newRow("empty png") << "empty.png" << QByteArray() << "ﾌｧｲﾙが空です｡";
+        QTest::newRow("header claiming 60000x60000") << "huge.png" << pngHeader(60000, 60000)
+                                                     << "画像が大きすぎます (60000×60000 ﾋﾟｸｾﾙ)｡";
+        QTest::newRow("text named png") << "text.png" << QByteArray("just some text\n") << "画像の形式ではありません｡";
+        QTest::newRow("text file") << "notes.txt" << QByteArray("just some text\n") << "画像の形式ではありません｡";
+        QTest::newRow("png cut short") << "cut.png" << png.left(png.size() / 2) << "画像のﾃﾞｰﾀが壊れています｡";
+        QTest::newRow("no such file") << "gone.png" << QByteArray("-") << "ﾌｧｲﾙがありません｡";
+    }
+
+    void aFileThatIsNoPictureIsNamed()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        ScriptedPrompt prompt;
+        const QString file = m_home->path() + QLatin1Char('/') + name;
+        if (bytes != "-")
+            QVERIFY(TestHome::write(file, bytes));
+        prompt.files.enqueue(file);
+        editor().setBDcEdt(false);
+        editor().page().main()->clearUndoRedoStacks();
+        editor().rtAct(35);
+        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を画像として読み込めません｡\n") + why});
+        QCOMPARE(edit().objectIds(TextProps::PictureKind).size(), 0);
+        QVERIFY(!editor().bDcEdt());
+        QVERIFY(!menuState().undo);
     }
 
     // Job 30 (挿入 > 文書): a file not chosen, or one that cannot be read, leaves nothing to undo.
