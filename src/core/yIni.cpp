@@ -215,17 +215,59 @@ void yIni::W_Help(const QString &topic)
         page += QStringLiteral(".htm");
     const QString site = helpSite();
     if (!site.isEmpty()) {
-        Launcher::current().openWithDesktop(site + page);
+        showOnDesktop(site + page);
         return;
     }
     const QString local = localHelpPage(page);
     if (!local.isEmpty())
-        Launcher::current().openWithDesktop(local);
+        showOnDesktop(local);
 }
 
 void yIni::W_HtmView(const QString &address)
 {
-    Launcher::current().openWithDesktop(address);
+    showOnDesktop(address);
+}
+
+bool yIni::showOnDesktop(const QString &target)
+{
+    if (target.isEmpty())
+        return false;
+    const int answer = Launcher::current().openWithDesktop(target);
+    if (Launcher::handedOver(answer))
+        return true;
+    Prompt::current().message(openFailureText(target, answer), Prompt::OkOnly | Prompt::Exclamation);
+    return false;
+}
+
+QString yIni::openFailureText(const QString &target, int answer)
+{
+    // The first line says what could not be shown and where it lies, so that the user can open it
+    // by hand.
+    const bool local = target.startsWith(QLatin1Char('/'));
+    const QString what = !local                    ? QStringLiteral("ｱﾄﾞﾚｽ: ")
+                         : QFileInfo(target).isDir() ? QStringLiteral("ﾌｫﾙﾀﾞ: ")
+                                                     : QStringLiteral("ﾌｧｲﾙ: ");
+    QString why;
+    // xdg-open's exit codes: 1 wrong arguments, 2 a file missing, 3 no program for it, 4 the
+    // program failed.
+    switch (answer) {
+    case -1:
+        return what + target + QStringLiteral(" を開けません｡\nxdg-open (xdg-utils) を起動できません｡ｲﾝｽﾄｰﾙされているかﾁｪｯｸして下さい");
+    case 2:
+        why = QStringLiteral("ﾌｧｲﾙが見つかりません");
+        break;
+    case 3:
+        why = QStringLiteral("開くﾌﾟﾛｸﾞﾗﾑが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾌﾟﾛｸﾞﾗﾑを指定して下さい");
+        break;
+    case 4:
+        why = QStringLiteral("既定のﾌﾟﾛｸﾞﾗﾑが開けませんでした");
+        break;
+    default:
+        why = QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟに渡せませんでした");
+        break;
+    }
+    return what + target + QStringLiteral(" を開けません｡\n") + why
+           + QStringLiteral("\n(xdg-open の終了ｺｰﾄﾞ %1)").arg(answer);
 }
 
 bool yIni::W_SendTo()
@@ -247,7 +289,7 @@ bool yIni::W_ExpFd(const QString &path, bool open)
     if (path.isEmpty())
         return false;
     if (open || QFileInfo(path).isDir())
-        return Launcher::current().openWithDesktop(path);
+        return showOnDesktop(path);
     return true;
 }
 

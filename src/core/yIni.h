@@ -32,6 +32,12 @@ public:
     // Opens a file with its program (open = true), or shows an existing folder; false when the
     // desktop could not be asked to.
     bool W_ExpFd(const QString &path, bool open);
+    // Hands a file, folder or address to the desktop (every shell entry above goes through it);
+    // when the desktop reports a failure the user is told what could not be shown, where it lies
+    // and why. True when it was handed over.
+    bool showOnDesktop(const QString &target);
+    // That message, for xdg-open's answer `answer` (Launcher::openWithDesktop).
+    static QString openFailureText(const QString &target, int answer);
     // Special folders by their classic ids: 5 documents, 9 "send to" (the user's
     // applications folder), 26 application data. No trailing "/"; empty when unknown.
     QString FsGtSpFld(int folderId) const;

@@ -1,6 +1,7 @@
 #include "core/zClt.h"
 
 #include "core/Usr.h"
+#include "core/yIni.h"
 #include "platform/desktop/Launcher.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/text/SystemCodec.h"
@@ -236,9 +237,13 @@ void zClt::A_EndIE() {}
 
 void zClt::A_ViewIE(const QString &address)
 {
-    if (Launcher::current().openWithDesktop(address))
+    const int answer = Launcher::current().openWithDesktop(address);
+    if (Launcher::handedOver(answer))
         return;
-    Prompt::current().message(QStringLiteral("InternetExplorerが起動できませんでした\n しばらくしてから再度実行して下さい"),
+    // The browser could not be started at all; a page or file that the desktop has no program
+    // for is named with where it lies.
+    Prompt::current().message(answer < 0 ? QStringLiteral("InternetExplorerが起動できませんでした\n しばらくしてから再度実行して下さい")
+                                         : yIni::openFailureText(address, answer),
                               Prompt::OkOnly);
 }
 

@@ -26,6 +26,6 @@ void fmDoc::SaveTempDoc(QString sFL)
             return;
         }
     }
-    if (!yIni::instance().W_ExpFd(sFL, true))
-        Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + sFL + QStringLiteral(" を開けません｡"), Prompt::OkOnly);
+    // A file the desktop could not open is told there, with where it lies and why.
+    yIni::instance().W_ExpFd(sFL, true);
 }

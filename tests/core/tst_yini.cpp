@@ -1,5 +1,6 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
+#include "core/zClt.h"
 #include "platform/text/SystemCodec.h"
 #include "platform/desktop/ToolPaths.h"
 #include "support/RecordingLauncher.h"
@@ -507,6 +508,63 @@ private slots:
         QCOMPARE(launcher.calls.size(), 2);
         QCOMPARE(launcher.calls.at(0).arguments, QStringList(m_dir));
         QCOMPARE(launcher.calls.at(1).arguments, QStringList(m_dir + QStringLiteral("/a b.txt")));
+    }
+
+    // Every hand-over to the desktop takes xdg-open's exit code: a failure names what could not be
+    // shown, where it lies and why.
+    void handOverFailuresAreTold_data()
+    {
+        QTest::addColumn<QString>("entry"); // help, view, file, folder, preview
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("message"); // "@" stands for the target
+        const QString none = QStringLiteral("開くﾌﾟﾛｸﾞﾗﾑが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾌﾟﾛｸﾞﾗﾑを指定して下さい");
+        QTest::newRow("help page, no program") << "help" << 3 << "ﾌｧｲﾙ: @ を開けません｡\n" + none + "\n(xdg-open の終了ｺｰﾄﾞ 3)";
+        QTest::newRow("address, no program") << "view" << 3 << "ｱﾄﾞﾚｽ: @ を開けません｡\n" + none + "\n(xdg-open の終了ｺｰﾄﾞ 3)";
+        QTest::newRow("file, program failed") << "file" << 4
+                                              << "ﾌｧｲﾙ: @ を開けません｡\n既定のﾌﾟﾛｸﾞﾗﾑが開けませんでした\n(xdg-open の終了ｺｰﾄﾞ 4)";
+        QTest::newRow("file gone meanwhile") << "file" << 2
+                                             << "ﾌｧｲﾙ: @ を開けません｡\nﾌｧｲﾙが見つかりません\n(xdg-open の終了ｺｰﾄﾞ 2)";
+        QTest::newRow("folder, xdg-open missing") << "folder" << -1
+                                                  << "ﾌｫﾙﾀﾞ: @ を開けません｡\nxdg-open (xdg-utils) を起動できません｡ｲﾝｽﾄｰﾙされているかﾁｪｯｸして下さい";
+        QTest::newRow("preview, no program") << "preview" << 3 << "ﾌｧｲﾙ: @ を開けません｡\n" + none + "\n(xdg-open の終了ｺｰﾄﾞ 3)";
+    }
+
+    void handOverFailuresAreTold()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, answer);
+        QFETCH(QString, message);
+        QVERIFY(ini().GetTxt(m_xml));
+        Usr::st().userData = m_dir + QLatin1Char('/');
+        const QString file = m_dir + QStringLiteral("/出力 1.docx");
+        QVERIFY(TestHome::write(file, "docx"));
+        const QString target = entry == QLatin1String("help")     ? m_dir + QStringLiteral("/Help/fenwar.htm")
+                               : entry == QLatin1String("view")   ? QStringLiteral("https://example.org/?a=1&b=2")
+                               : entry == QLatin1String("folder") ? m_dir
+                                                                  : file;
+        auto hand = [&] {
+            if (entry == QLatin1String("help"))
+                ini().W_Help(QStringLiteral("fenwar"));
+            else if (entry == QLatin1String("view"))
+                ini().W_HtmView(target);
+            else if (entry == QLatin1String("preview"))
+                zClt::instance().A_ViewIE(target);
+            else
+                ini().W_ExpFd(target, entry == QLatin1String("file"));
+        };
+        ScriptedPrompt prompt;
+        RecordingLauncher launcher;
+        launcher.runResult = answer;
+        hand();
+        QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), target}));
+        QCOMPARE(prompt.messages, QStringList{QString(message).replace(u'@', target)});
+        // Handed over, or still held by the program xdg-open started: nothing to tell.
+        for (int handed : {0, int(Launcher::StillRunning)}) {
+            prompt.messages.clear();
+            launcher.runResult = handed;
+            hand();
+            QVERIFY(prompt.messages.isEmpty());
+        }
     }
 
     void sendToWritesALauncher()

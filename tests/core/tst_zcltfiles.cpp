@@ -385,7 +385,7 @@ private slots:
         QVERIFY(prompt.messages.isEmpty());
         z.A_EndIE();
         QCOMPARE(launcher.calls.size(), 1);
-        launcher.startResult = false;
+        launcher.runResult = -1;
         z.A_ViewIE("https://example.com/");
         QCOMPARE(prompt.messages,
                  QStringList{QStringLiteral("InternetExplorerが起動できませんでした\n しばらくしてから再度実行して下さい")});

@@ -124,6 +124,8 @@ private slots:
     void linksAndContents();
     void backupAndMail();
     void backupOfADamagedDatabase();
+    void fileNoProgramOpensIsTold_data();
+    void fileNoProgramOpensIsTold();
 };
 
 // 1001 holds 1002 (holding 1005), 1003 (with a picture) and 1006 (no document but its plain text, placed
@@ -446,12 +448,12 @@ void TestWordOutput::backupAndMail()
     // The Word copy of the page: a copy that cannot be written and a copy that cannot be opened say so.
     const QString copy = work + QStringLiteral("Temp.docx");
     launcher.calls.clear();
-    launcher.startResult = false;
+    launcher.runResults << -1;
     f.prompt.messages.clear();
     f.window->item(QStringLiteral("mnFile"), 7)->trigger();
     QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), copy}));
-    QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + copy + QStringLiteral(" を開けません｡")});
-    launcher.startResult = true;
+    QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + copy
+                                            + QStringLiteral(" を開けません｡\nxdg-open (xdg-utils) を起動できません｡ｲﾝｽﾄｰﾙされているかﾁｪｯｸして下さい")});
     QVERIFY(QDir(work).removeRecursively());
     QVERIFY(TestHome::write(work.chopped(1), "not a folder"));
     launcher.calls.clear();
@@ -459,6 +461,62 @@ void TestWordOutput::backupAndMail()
     f.window->item(QStringLiteral("mnFile"), 7)->trigger();
     QVERIFY(launcher.calls.isEmpty());
     QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + copy + QStringLiteral(" を開けません｡")});
+}
+
+void TestWordOutput::fileNoProgramOpensIsTold_data()
+{
+    QTest::addColumn<int>("command"); // 0 Word output of a range, 1 the Word copy of the page (Ctrl+F3)
+    QTest::addColumn<int>("answer");  // xdg-open's exit code
+    QTest::addColumn<QString>("why");
+    QTest::newRow("Word output, no program for it") << 0 << 3
+                                                    << "開くﾌﾟﾛｸﾞﾗﾑが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾌﾟﾛｸﾞﾗﾑを指定して下さい";
+    QTest::newRow("Word output, program failed") << 0 << 4 << "既定のﾌﾟﾛｸﾞﾗﾑが開けませんでした";
+    QTest::newRow("Word copy, no program for it") << 1 << 3
+                                                  << "開くﾌﾟﾛｸﾞﾗﾑが見つかりません｡ﾃﾞｽｸﾄｯﾌﾟの設定で既定のﾌﾟﾛｸﾞﾗﾑを指定して下さい";
+}
+
+// The written file that the desktop has no program for (or whose program fails) is told, with where
+// it lies: the user finds the output.
+void TestWordOutput::fileNoProgramOpensIsTold()
+{
+    QFETCH(int, command);
+    QFETCH(int, answer);
+    QFETCH(QString, why);
+    MainFixture f;
+    RecordingLauncher launcher;
+    Usr::st().workFolder = Usr::st().userData + QStringLiteral("Wrk/");
+    const QString path = f.database(QStringLiteral("Open.txdb"));
+    QVERIFY(zSvr::instance().D_StDcDb(path));
+    QVERIFY(f.page(1001, QStringLiteral("序章"), QStringLiteral("序章")) && f.place(0, 1001, 0, QStringLiteral("序章")));
+    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1001"),
+                                     {pageBytes(QStringLiteral("見出"), QStringLiteral("本文"))}));
+    zSvr::instance().D_Close();
+    f.window->SetDBNo(path, 0);
+    f.window->show();
+    f.window->tree().SetLeaf(QStringLiteral("1001"));
+    QTRY_COMPARE(f.window->nDocNo, 1001);
+    QVERIFY(PageCodec::load(*f.window->editor().GetObj()->page(), pageBytes(QStringLiteral("見出"), QStringLiteral("本文"))));
+    launcher.runResults << answer;
+    f.prompt.messages.clear();
+    QString file;
+    if (command == 0) {
+        file = Usr::st().workFolder + QStringLiteral("Open.docx");
+        sbExpDc::setRunner([](sbExpDc &dialog) {
+            dialog.forms()->button(1)->click();
+            dialog.ranges()->button(2)->click();
+            return true;
+        });
+        f.window->item(QStringLiteral("mnRet"), 2)->trigger();
+        sbExpDc::setRunner(nullptr);
+    } else {
+        file = Usr::st().workFolder + QStringLiteral("Temp.docx");
+        f.window->item(QStringLiteral("mnFile"), 7)->trigger();
+    }
+    QVERIFY(QFileInfo(file).size() > 0);
+    QCOMPARE(launcher.lastCommand(), QStringList({QStringLiteral("xdg-open"), file}));
+    QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を開けません｡\n") + why
+                                            + QStringLiteral("\n(xdg-open の終了ｺｰﾄﾞ %1)").arg(answer)});
+    QVERIFY(!Usr::st().busy);
 }
 
 QTEST_MAIN(TestWordOutput)

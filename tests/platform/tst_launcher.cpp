@@ -64,15 +64,17 @@ private slots:
     void desktopOpenerArguments()
     {
         RecordingLauncher launcher;
-        QVERIFY(Launcher::current().openWithDesktop("/tmp/a b/ページ.html"));
+        QCOMPARE(Launcher::current().openWithDesktop("/tmp/a b/ページ.html"), 0);
         QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "/tmp/a b/ページ.html"}));
-        QVERIFY(launcher.calls.last().detached);
+        // xdg-open is waited for, as xdg-email is: its own exit code tells a failure.
+        QVERIFY(!launcher.calls.last().detached);
+        QCOMPARE(launcher.calls.last().timeoutMs, Launcher::OpenWaitMs);
 
-        QVERIFY(!Launcher::current().openWithDesktop(QString()));
+        QVERIFY(!Launcher::handedOver(Launcher::current().openWithDesktop(QString())));
         QCOMPARE(launcher.calls.size(), 1);
 
-        launcher.startResult = false;
-        QVERIFY(!Launcher::current().openWithDesktop("https://example.com/?q=1&r=2"));
+        launcher.runResult = 3;
+        QCOMPARE(Launcher::current().openWithDesktop("https://example.com/?q=1&r=2"), 3);
         QCOMPARE(launcher.lastCommand(), QStringList({"xdg-open", "https://example.com/?q=1&r=2"}));
     }
 
@@ -144,6 +146,37 @@ private slots:
         QVERIFY(args.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(args.readAll()).split(u'\n').mid(0, 4),
                  QStringList({"[--utf8]", "[--subject]", "[件名]", "[--body]"}));
+    }
+
+    // A stub xdg-open first on the PATH: its own exit code comes back (before, xdg-open was only
+    // started and its failure lost); one that keeps running is left to run.
+    void desktopOpenerAnswers_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("no program for the file") << "exit 3" << 3;
+        QTest::newRow("program failed") << "exit 4" << 4;
+        QTest::newRow("file missing") << "exit 2" << 2;
+    }
+    void desktopOpenerAnswers()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, answer);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > \"%1\"\n%2\n").arg(dir.filePath(QStringLiteral("arg.txt")), script).toUtf8());
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
+        const int got = Launcher::current().openWithDesktop(QStringLiteral("/tmp/a b/出力.docx"), 2000);
+        qputenv("PATH", path);
+        QCOMPARE(got, answer);
+        QVERIFY(!Launcher::handedOver(got));
+        QFile arg(dir.filePath(QStringLiteral("arg.txt")));
+        QVERIFY(arg.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(arg.readAll()), QStringLiteral("/tmp/a b/出力.docx"));
     }
 
     // xdg-email itself, with a hook that shows the address it made. It reads the texts through the

@@ -36,11 +36,11 @@ QString forXdgEmail(QString text)
 
 } // namespace
 
-bool Launcher::openWithDesktop(const QString &target)
+int Launcher::openWithDesktop(const QString &target, int waitMs)
 {
     if (target.isEmpty())
-        return false;
-    return startDetached(QStringLiteral("xdg-open"), {target});
+        return 1;
+    return runAWhile(QStringLiteral("xdg-open"), {target}, waitMs);
 }
 
 int Launcher::runAWhile(const QString &program, const QStringList &arguments, int waitMs)

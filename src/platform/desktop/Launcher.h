@@ -25,8 +25,15 @@ public:
     virtual int runAWhile(const QString &program, const QStringList &arguments, int waitMs);
     static constexpr int StillRunning = -2;
 
-    // Opens a file, folder or address with the desktop's program for it (xdg-open).
-    bool openWithDesktop(const QString &target);
+    // Opens a file, folder or address with the desktop's program for it (xdg-open) and waits up to
+    // `waitMs` for xdg-open's answer, as for a mail: its exit code (0 handed over; 1 to 4 its
+    // failures, 3 when no program opens such a file), StillRunning when the program it started keeps
+    // it waiting, -1 when it could not be run. An empty target is not handed over (1).
+    int openWithDesktop(const QString &target, int waitMs = OpenWaitMs);
+    // xdg-open ends as soon as it has handed the target on, or tells its failure within moments.
+    static constexpr int OpenWaitMs = 5000;
+    // True when an answer of openWithDesktop or composeMail means the target was handed over.
+    static bool handedOver(int answer) { return answer == 0 || answer == StillRunning; }
     // Hands a mail to the desktop's mail program (xdg-email) and waits up to
     // `waitMs` for xdg-email's answer: its exit code (0 handed over; 1 to 5 its
     // failures), StillRunning when the mail program keeps it waiting, -1 when it
