@@ -15,6 +15,7 @@
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "support/ForeignFiles.h"
+#include "support/FormatRuns.h"
 #include "support/PandocText.h"
 #include "support/PdfPages.h"
 #include "support/SamplePage.h"
@@ -223,6 +224,8 @@ private slots:
     void htmlKeepsIdeographicSpaces();
     void htmlInTheEncodingItDeclares_data();
     void htmlInTheEncodingItDeclares();
+    void symbolFontsShowTheirCharacters_data();
+    void symbolFontsShowTheirCharacters();
     void firstPageKeepsTheHeader();
     void firstPageShowsWhatTheFileSays_data();
     void firstPageShowsWhatTheFileSays();
@@ -928,6 +931,32 @@ void TstDocumentFiles::htmlInTheEncodingItDeclares()
     QString plain;
     QVERIFY(DocumentFile::readText(path, DocumentFile::Html, plain));
     QCOMPARE(plain.trimmed(), text);
+}
+
+void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
+{
+    // The Symbol font's characters are the letters and signs it shows, in the text's own font; the
+    // characters of other symbol fonts keep their code and the font, which draws them where installed.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("runs");
+    const QStringList runs{QStringLiteral("¶"), QStringLiteral("x αβ|----||||"), QStringLiteral("\uF04A\uF0FC|----|||Wingdings|"),
+                           QStringLiteral("≤|----||||")};
+    QTest::newRow("docx") << docx("<w:p><w:r><w:t xml:space=\"preserve\">x </w:t><w:sym w:font=\"Symbol\" w:char=\"F061\"/>"
+                                  "<w:sym w:font=\"Symbol\" w:char=\"F062\"/><w:sym w:font=\"Wingdings\" w:char=\"F04A\"/>"
+                                  "<w:sym w:font=\"Wingdings\" w:char=\"F0FC\"/><w:sym w:font=\"Symbol\" w:char=\"F0A3\"/></w:r></w:p>")
+                          << runs;
+    QTest::newRow("rtf") << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f2\\froman\\fcharset2 Symbol;}"
+                                       "{\\f3\\fnil\\fcharset2 Wingdings;}}x {\\f2 ab}{\\f3 \\'4a\\'fc}{\\f2\\'a3}\\par}")
+                         << runs;
+}
+
+void TstDocumentFiles::symbolFontsShowTheirCharacters()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, runs);
+    PageDocument page;
+    QVERIFY(readBytes(page, bytes));
+    QCOMPARE(FormatRuns::describe(page.main()), runs);
 }
 
 void TstDocumentFiles::firstPageKeepsTheHeader()

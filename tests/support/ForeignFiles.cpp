@@ -379,6 +379,10 @@ QList<TextCase> docxTextCases()
         {"symbols", docx(wordPara("<w:r><w:sym w:font=\"Wingdings\" w:char=\"F04A\"/><w:sym w:font=\"MS Mincho\" w:char=\"2605\"/>"
                                   "<w:sym w:char=\"zz\"/></w:r>")),
          QStringLiteral("\uF04A\u2605")},
+        {"Symbol font", docx(wordPara("<w:r><w:t xml:space=\"preserve\">x </w:t><w:sym w:font=\"Symbol\" w:char=\"F061\"/>"
+                                      "<w:sym w:font=\"Symbol\" w:char=\"F062\"/><w:sym w:font=\"symbol\" w:char=\"F0A3\"/>"
+                                      "<w:sym w:font=\"Symbol\" w:char=\"f0d6\"/><w:sym w:font=\"Symbol\" w:char=\"F0AE\"/></w:r>")),
+         QStringLiteral("x αβ≤√→")},
         {"hyphens", docx(wordPara("<w:r><w:t>co</w:t><w:noBreakHyphen/><w:t>op</w:t><w:softHyphen/><w:t>er</w:t></w:r>")),
          QStringLiteral("co\u2011op\u00ADer")},
         {"text direction", docx(wordPara("<w:dir w:val=\"rtl\">" + wordRun("\u05E9\u05DC\u05D5\u05DD") + "</w:dir><w:bdo w:val=\"ltr\">"
@@ -397,16 +401,49 @@ QList<TextCase> docxTextCases()
 QList<TextCase> rtfTextCases()
 {
     const QByteArray japaneseFonts = "{\\fonttbl{\\f0\\fnil\\fcharset128 MS Mincho;}{\\f3\\froman\\fcharset0 Times;}}";
+    // Fonts of single-byte character sets in a Japanese document, as Word and WordPad write them.
+    const QByteArray latinFonts = "\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 MS UI Gothic;}{\\f1\\fswiss\\fcharset0 Calibri;}"
+                                  "{\\f2\\fswiss\\fcharset204 Arial;}{\\f3\\fswiss\\fcharset161 Arial;}}";
     return {
         {"double-byte under a Latin font",
          "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times;}{\\f1\\fnil\\fcharset128 MS Mincho;}}"
          "\\pard\\plain\\rtlch\\af0\\ltrch\\loch\\f0\\hich\\af0\\dbch\\af1 \\'93\\'fa\\'96\\'7b abc\\par}",
          QStringLiteral("日本 abc")},
         {"932 document, Latin font",
-         "{\\rtf1\\ansi\\ansicpg932\\deff0" + japaneseFonts + "\\pard{\\f3\\'a0}\\f3 \\'93\\'fa\\'96\\'7b\\par}",
+         "{\\rtf1\\ansi\\ansicpg932\\deff0" + japaneseFonts + "\\pard{\\f3\\'a0}\\f0 \\'93\\'fa\\'96\\'7b\\par}",
          QStringLiteral("\u00A0日本")},
         {"932 document, Latin accent", "{\\rtf1\\ansi\\ansicpg932" + japaneseFonts + "\\f3 caf\\'e9\\par}", QStringLiteral("café")},
-        {"Japanese font, 1252 document", "{\\rtf1\\ansi" + japaneseFonts + "\\f3 \\'93\\'fa\\'96\\'7b\\par}", QStringLiteral("日本")},
+        {"Japanese font, 1252 document", "{\\rtf1\\ansi" + japaneseFonts + "\\f0 \\'93\\'fa\\'96\\'7b\\par}", QStringLiteral("日本")},
+        {"932 document, fonts of no character set",
+         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil MS Mincho;}{\\f1\\fnil Century;}}\\f1 \\'93\\'fa\\'96\\'7b abc\\par}",
+         QStringLiteral("日本 abc")},
+        {"932 document, Latin letters under a Latin font", "{\\rtf1\\ansi\\ansicpg932" + latinFonts + "\\f1 Pok\\'e9mon\\par}",
+         QStringLiteral("Pokémon")},
+        {"932 document, accents under a Latin font",
+         "{\\rtf1\\ansi\\ansicpg932" + latinFonts + "\\f1 r\\'e9sum\\'e9 caf\\'e9 {\\f0 \\'93\\'fa\\'96\\'7b}\\par}",
+         QStringLiteral("résumé café 日本")},
+        {"932 document, Cyrillic font", "{\\rtf1\\ansi\\ansicpg932" + latinFonts + "\\f2 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par}",
+         QStringLiteral("Привет")},
+        {"932 document, Greek font", "{\\rtf1\\ansi\\ansicpg932" + latinFonts + "\\f3 \\'e1\\'e2\\'e3\\par}", QStringLiteral("αβγ")},
+        {"932 document, code page over a Japanese character set",
+         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f1\\fcharset128\\cpg1251 Arial;}}\\f1 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par}",
+         QStringLiteral("Привет")},
+        {"932 document, unknown code page over a Latin character set",
+         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f1\\fcharset0\\cpg99999 Calibri;}}\\f1 Pok\\'e9mon\\par}",
+         QStringLiteral("Pokémon")},
+        {"Word's Latin run beside a Japanese font",
+         "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times;}{\\f31505\\fnil\\fcharset128 MS Mincho;}"
+         "{\\f31506\\froman\\fcharset0 Century;}}\\pard\\plain\\hich\\af31506\\dbch\\af31505\\loch\\f31506 Pok\\'e9mon "
+         "{\\loch\\af31506\\hich\\af31506\\dbch\\f31505 \\'93\\'fa\\'96\\'7b}\\par}",
+         QStringLiteral("Pokémon 日本")},
+        {"Mac Roman character set", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset77 Times;}}\\f1 caf\\'8e\\par}", QStringLiteral("café")},
+        {"OEM character set", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset255 Terminal;}}\\f1 caf\\'82\\par}", QStringLiteral("café")},
+        {"Symbol font",
+         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset128 MS Mincho;}{\\f2\\froman\\fcharset2 Symbol;}}"
+         "x {\\f2 \\'61\\'62\\'a3 p\\'b9\\'a5}{\\f2\\u-3999\\'61\\u-3998\\'62} \\'93\\'fa\\par}",
+         QStringLiteral("x αβ≤ π≠∞αβ 日")},
+        {"Wingdings", "{\\rtf1\\ansi{\\fonttbl{\\f3\\fnil\\fcharset2 Wingdings;}}x{\\f3 \\'4a J\\u-4022\\'4a}\\par}",
+         QStringLiteral("x\uF04A \uF04A\uF04A")},
         {"1251 document", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par}", QStringLiteral("Привет")},
         {"charset 238", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset238 Arial;}}\\f1 \\'a3\\'f3d\\'9f\\par}", QStringLiteral("Łódź")},
         {"code page over charset", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset0\\cpg1253 Arial;}}\\f1 \\'e1\\'e2\\'e3\\par}", QStringLiteral("αβγ")},

@@ -5,6 +5,7 @@
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/text/SymbolFont.h"
 #include "platform/text/TextChars.h"
 
 #include <QFile>
@@ -439,10 +440,20 @@ bool PartReader::readRunContent(Flow::Paragraph &p, QTextCharFormat &f, const QS
         // A picture, or a shape with a text box (VML pictures are not read).
         readDrawing(p, f, depth + 1);
     } else if (isW(QStringLiteral("sym"))) {
+        // A character of a symbol font: the Symbol font's are the letters and signs it shows; others keep
+        // their code in the font, which draws them where it is installed.
         bool ok = false;
         const char32_t code = wAttr(QStringLiteral("char")).toUInt(&ok, 16);
-        if (ok && code >= 0x20 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF))
-            p.addText(QString::fromUcs4(&code, 1), f, link);
+        const QString font = wAttr(QStringLiteral("font")).trimmed().left(200);
+        const char16_t letter = SymbolFont::isSymbol(font) ? SymbolFont::letter(code) : 0;
+        if (ok && letter != 0) {
+            p.addText(QString(QChar(letter)), f, link);
+        } else if (ok && code >= 0x20 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+            QTextCharFormat kept = f;
+            if (!font.isEmpty())
+                kept.setFontFamilies({font});
+            p.addText(QString::fromUcs4(&code, 1), kept, link);
+        }
         m_x.skipCurrentElement();
     } else if (isW(QStringLiteral("noBreakHyphen")) || isW(QStringLiteral("softHyphen"))) {
         p.addText(QString(QChar(isW(QStringLiteral("softHyphen")) ? 0x00AD : 0x2011)), f, link);

@@ -3,6 +3,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/text/SymbolFont.h"
 #include "platform/text/SystemCodec.h"
 
 #include <QBuffer>
@@ -77,20 +78,38 @@ bool isDoubleByte(int codePage)
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
 }
 
+constexpr int MacRoman = 10000;
+
+// The code pages we read: Windows', DOS's and Mac Roman.
 bool isKnownCodePage(int codePage)
 {
-    return codePage == 874 || isDoubleByte(codePage) || (codePage >= 1250 && codePage <= 1258);
+    static const std::set<int> pages = {437, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869, 874,
+                                        932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, MacRoman};
+    return pages.count(codePage) > 0;
 }
 
-// The code page of a font's character set; 0 the document's.
+// The code page of a font's character set; 0 the document's. The symbol character set (2) has none.
 int charsetCodePage(int charset)
 {
     static const std::map<int, int> pages = {
-        {0, 1252}, {2, 1252}, {77, 1252}, {128, 932}, {129, 949}, {134, 936}, {136, 950}, {161, 1253}, {162, 1254},
-        {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250}};
+        {0, 1252}, {77, MacRoman}, {78, 932}, {128, 932}, {129, 949}, {134, 936}, {136, 950}, {161, 1253}, {162, 1254},
+        {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250}, {255, 437}};
     const auto it = pages.find(charset);
     return it == pages.end() ? 0 : it->second;
 }
+
+constexpr int SymbolCharset = 2;
+
+// How the bytes of text are read: in the code page of the font that applies to them, or as the codes of a
+// symbol font.
+struct Reading {
+    enum Symbols { None, SymbolLetters, SymbolCodes };
+    int codePage = 1252;
+    Symbols symbols = None;
+    int font = -1;          // the font that applies
+    bool associated = false; // it is the one \dbch\af associates, not the current one
+    bool operator==(const Reading &) const = default;
+};
 
 // Whether `lead` and `trail` are one character of a double-byte code page.
 bool isPair(int codePage, uchar lead, uchar trail)
@@ -118,7 +137,8 @@ QString decodeIn(const QByteArray &bytes, int codePage)
     if (codePage == 932)
         return SystemCodec::toUnicode(bytes);
     QString text;
-    if (codePage != 1252 && SystemCodec::decode(bytes, "CP" + QByteArray::number(codePage), text))
+    const QByteArray name = codePage == MacRoman ? QByteArrayLiteral("MACINTOSH") : "CP" + QByteArray::number(codePage);
+    if (codePage != 1252 && SystemCodec::decode(bytes, name, text))
         return text;
     QStringDecoder decoder("windows-1252");
     return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
@@ -142,9 +162,10 @@ private:
     void text(const QByteArray &bytes);
     void flushText();
     void appendText(const QString &text, const QTextCharFormat *format = nullptr);
+    void appendSymbols(const QString &codes, const Reading &reading);
     int codePageOf(int font) const;
-    int wideCodePage(int wideFont) const;
-    QTextCharFormat wideFormat(int wideFont) const;
+    Reading currentReading() const;
+    QTextCharFormat fontFormat(int font) const;
     void endGroup(const GroupState &closed);
     Context &ctx() { return contexts[m_state.context]; }
     int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
@@ -165,9 +186,7 @@ private:
     std::vector<GroupState> m_stack;
     bool m_ignorable = false;
     QByteArray m_pendingBytes;
-    int m_pendingCodePage = 1252;
-    int m_pendingWideFont = -1;
-    int m_fontsWideCodePage = 0;   // of the first font of a double-byte code page
+    Reading m_pending;
     int m_skip = 0;            // fallback characters still to skip after \u
     int m_codePage = 1252;
     int m_defaultFont = 0;
@@ -331,43 +350,54 @@ void Parser::text(const QByteArray &bytes)
     default:
         break;
     }
-    // A font's name is in its own character set.
-    const bool fontTable = m_state.dest == Dest::FontTable;
-    const int codePage = codePageOf(fontTable ? m_fontBeingRead : m_state.font);
-    const int wideFont = fontTable ? -1 : m_state.wideFont;
-    if (!m_pendingBytes.isEmpty() && (codePage != m_pendingCodePage || wideFont != m_pendingWideFont))
+    const Reading reading = currentReading();
+    if (!m_pendingBytes.isEmpty() && !(reading == m_pending))
         flushText();
-    m_pendingCodePage = codePage;
-    m_pendingWideFont = wideFont;
+    m_pending = reading;
     m_pendingBytes += bytes;
 }
 
-// The code page of a font: its own (\cpg), else its character set's, else the document's.
+// The font that applies to text: the current one (\plain's the document's), or under \dbch the one \af
+// associates. A font's name is in its own character set.
+Reading Parser::currentReading() const
+{
+    Reading r;
+    if (m_state.dest == Dest::FontTable) {
+        r.codePage = codePageOf(m_fontBeingRead);
+        return r;
+    }
+    r.font = m_state.font >= 0 ? m_state.font : m_defaultFont;
+    if (m_state.doubleByte && m_state.wideFont >= 0 && m_state.wideFont != r.font) {
+        r.font = m_state.wideFont;
+        r.associated = true;
+    }
+    r.codePage = codePageOf(r.font);
+    const auto font = m_fonts.constFind(r.font);
+    if (font != m_fonts.cend() && font->charset == SymbolCharset)
+        r.symbols = SymbolFont::isSymbol(font->name) ? Reading::SymbolLetters : Reading::SymbolCodes;
+    return r;
+}
+
+// The code page of a font: its own (\cpg), else its character set's, else the document's (\ansicpg).
 int Parser::codePageOf(int font) const
 {
-    const Font f = m_fonts.value(font);
-    if (isKnownCodePage(f.codePage))
-        return f.codePage;
-    const int page = charsetCodePage(f.charset);
+    const auto f = m_fonts.constFind(font);
+    if (f == m_fonts.cend())
+        return m_codePage;
+    if (isKnownCodePage(f->codePage))
+        return f->codePage;
+    const int page = charsetCodePage(f->charset);
     return page != 0 ? page : m_codePage;
 }
 
-// The double-byte code page of the document's text: the associated font's, else the document's, else
-// that of its fonts; 0 none.
-int Parser::wideCodePage(int wideFont) const
-{
-    if (wideFont >= 0 && isDoubleByte(codePageOf(wideFont)))
-        return codePageOf(wideFont);
-    return isDoubleByte(m_codePage) ? m_codePage : m_fontsWideCodePage;
-}
-
-QTextCharFormat Parser::wideFormat(int wideFont) const
+// The current format in the family of `font`.
+QTextCharFormat Parser::fontFormat(int font) const
 {
     QTextCharFormat format = m_state.format;
-    const QString name = m_fonts.value(wideFont).name.trimmed();
-    if (wideFont == m_defaultFont)
+    const QString name = m_fonts.value(font).name.trimmed();
+    if (font == m_defaultFont)
         format.clearProperty(QTextFormat::FontFamilies);
-    else if (wideFont >= 0 && !name.isEmpty())
+    else if (font >= 0 && !name.isEmpty())
         format.setFontFamilies({name});
     return format;
 }
@@ -377,32 +407,66 @@ void Parser::flushText()
     if (m_pendingBytes.isEmpty())
         return;
     const QByteArray bytes = std::exchange(m_pendingBytes, QByteArray());
-    const int codePage = m_pendingCodePage;
-    const int wide = isDoubleByte(codePage) ? 0 : wideCodePage(m_pendingWideFont);
-    if (wide == 0) {
-        appendText(decodeIn(bytes, codePage));
+    const Reading &r = m_pending;
+    if (r.symbols != Reading::None) {
+        QString codes;
+        codes.reserve(bytes.size());
+        for (const char c : bytes)
+            codes += QChar(char16_t(uchar(c) > 0x20 ? 0xF000 + uchar(c) : uchar(c)));
+        appendSymbols(codes, r);
         return;
     }
-    // In a document of double-byte text its pairs are its characters whatever the current font: word
-    // processors write them under a Latin font, the Japanese one only associated (\dbch\af) or not at all.
-    const QTextCharFormat format = wideFormat(m_pendingWideFont);
+    if (!r.associated || !isDoubleByte(r.codePage)) {
+        appendText(decodeIn(bytes, r.codePage));
+        return;
+    }
+    // Word writes double-byte text under a Latin font with the Japanese one associated (\dbch\af): its
+    // pairs are shown in that font, the single bytes among them in the current one.
+    const QTextCharFormat format = fontFormat(r.font);
     const qsizetype n = bytes.size();
     qsizetype from = 0;
     for (qsizetype i = 0; i + 1 < n;) {
-        if (!isPair(wide, uchar(bytes.at(i)), uchar(bytes.at(i + 1)))) {
+        if (!isPair(r.codePage, uchar(bytes.at(i)), uchar(bytes.at(i + 1)))) {
             ++i;
             continue;
         }
         qsizetype end = i + 2;
-        while (end + 1 < n && isPair(wide, uchar(bytes.at(end)), uchar(bytes.at(end + 1))))
+        while (end + 1 < n && isPair(r.codePage, uchar(bytes.at(end)), uchar(bytes.at(end + 1))))
             end += 2;
         if (from < i)
-            appendText(decodeIn(bytes.mid(from, i - from), codePage));
-        appendText(decodeIn(bytes.mid(i, end - i), wide), &format);
+            appendText(decodeIn(bytes.mid(from, i - from), r.codePage));
+        appendText(decodeIn(bytes.mid(i, end - i), r.codePage), &format);
         from = i = end;
     }
     if (from < n)
-        appendText(decodeIn(bytes.mid(from), codePage));
+        appendText(decodeIn(bytes.mid(from), r.codePage));
+}
+
+// Characters of a symbol font, as its codes U+F020-U+F0FF (blanks and controls as they are): the
+// Symbol font's are the letters and signs it shows, in the text's own family; others keep their code
+// in the font, which draws them where it is installed.
+void Parser::appendSymbols(const QString &codes, const Reading &reading)
+{
+    QTextCharFormat letters = m_state.format;
+    letters.clearProperty(QTextFormat::FontFamilies);
+    QTextCharFormat kept = m_state.format;
+    const QString name = m_fonts.value(reading.font).name.trimmed();
+    if (!name.isEmpty())
+        kept.setFontFamilies({name});
+    QString run;
+    bool runKept = false;
+    for (const QChar c : codes) {
+        const char16_t letter = reading.symbols == Reading::SymbolLetters ? SymbolFont::letter(c.unicode()) : 0;
+        const bool isKept = letter == 0 && c.unicode() >= 0xF000;
+        if (isKept != runKept && !run.isEmpty()) {
+            appendText(run, runKept ? &kept : &letters);
+            run.clear();
+        }
+        runKept = isKept;
+        run += letter != 0 ? QChar(letter) : c;
+    }
+    if (!run.isEmpty())
+        appendText(run, runKept ? &kept : &letters);
 }
 
 void Parser::appendText(const QString &text, const QTextCharFormat *format)
@@ -479,11 +543,6 @@ void Parser::endGroup(const GroupState &closed)
         m_styleLevel = -1;
         m_styleBasedOn = -1;
         m_styleName.clear();
-    } else if (closed.dest == Dest::FontTable && m_state.dest != Dest::FontTable) {
-        for (auto it = m_fonts.cbegin(); it != m_fonts.cend() && m_fontsWideCodePage == 0; ++it) {
-            if (isDoubleByte(codePageOf(it.key())))
-                m_fontsWideCodePage = codePageOf(it.key());
-        }
     } else if (closed.context != m_state.context) {
         finishContext(closed.context);
     }
@@ -764,7 +823,11 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     if (w == "u" && hasParam) {
         flushText();
         const char16_t u = char16_t(p < 0 ? p + 65536 : p);
-        appendText(QString(QChar(u)));
+        const Reading reading = currentReading();
+        if (reading.symbols != Reading::None && u >= 0xF020 && u <= 0xF0FF)
+            appendSymbols(QString(QChar(u)), reading);
+        else
+            appendText(QString(QChar(u)));
         m_skip = m_state.uc;
         return true;
     }
@@ -913,6 +976,10 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     // Document
     if (w == "ansicpg") {
         m_codePage = isKnownCodePage(p) ? p : 1252;
+        return true;
+    }
+    if (w == "mac" || w == "pc" || w == "pca") {
+        m_codePage = w == "mac" ? MacRoman : w == "pc" ? 437 : 850;
         return true;
     }
     if (w == "deff") {
