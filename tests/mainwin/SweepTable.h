@@ -202,7 +202,12 @@ inline QHash<QString, QString> quietItems()
                                          "selected there is nothing to clear");
     const QString fresh = QStringLiteral("初期化 empties the page after the save question: an empty page is not "
                                          "an edit to keep");
+    const QString stored = QStringLiteral("元に戻す takes back the one key typed since the page was loaded: the page "
+                                          "is the stored one again, and unmodified");
     return {
+        {QStringLiteral("menu mnEdit 0 元に戻す(&U) unmarked @modified page"), stored},
+        {QStringLiteral("popup mnEdit 0 元に戻す(&U) unmarked @modified page"), stored},
+        {QStringLiteral("tool Undo unmarked @modified page"), stored},
         {QStringLiteral("menu mnEdit 8 初期化 unmarked"), fresh},
         {QStringLiteral("popup mnEdit 8 初期化 unmarked"), fresh},
         {QStringLiteral("menu mnEdit 9 ｸﾘｱ(&A) @table cell"), clear},
