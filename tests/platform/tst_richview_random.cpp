@@ -54,10 +54,10 @@ private slots:
             << QString();
         QTest::newRow("Enter at a held line break undone")
             << QStringLiteral("lines") << QStringLiteral("Ctrl+Home, Down*3, End, Enter, Shift+Right, Ctrl+Z")
-            << QStringLiteral("undo of Enter at a held boundary changes the text");
+            << QString();
         QTest::newRow("BackSpace in a held paragraph undone")
             << QStringLiteral("lines") << QStringLiteral("at 100, \"abc\", BackSpace, Ctrl+Z")
-            << QStringLiteral("undo in a held paragraph puts the caret at the top");
+            << QString();
         QTest::newRow("typed at the top of a short page")
             << QStringLiteral("short") << QStringLiteral("\"word \"") << QString();
         QTest::newRow("typed into a held paragraph without line breaks")
@@ -87,7 +87,7 @@ private slots:
             << QStringLiteral("sized cell") << QStringLiteral("Down, \"word \"") << QString();
         QTest::newRow("Delete in a held cell undone")
             << QStringLiteral("sized cell") << QStringLiteral("click 110 463, Delete, Ctrl+Z")
-            << QStringLiteral("undo in a held paragraph puts the caret at the top");
+            << QString();
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
@@ -111,12 +111,11 @@ private slots:
         // Seeds that meet a fault not mended yet, with the fault they meet first.
         const QString caretAtTop = QStringLiteral("undo on a page with held paragraphs puts the caret at the top");
         const QHash<QString, QString> faults{
-            {QStringLiteral("lines"), caretAtTop},
-            {QStringLiteral("spaced"), caretAtTop},
             {QStringLiteral("japanese"), QStringLiteral("Ctrl+BackSpace in held Japanese text removes other text than in one paragraph")},
             {QStringLiteral("word"), caretAtTop},
-            {QStringLiteral("cell"), caretAtTop},
-            {QStringLiteral("indented"), caretAtTop},
+            // The view deletes no word across a table's edge; the reference copy (a plain QTextCursor)
+            // still takes the whole table there, so the two differ until the reference learns the rule.
+            {QStringLiteral("table then empty"), QStringLiteral("Ctrl+BackSpace after a table: the reference copy takes the table")},
         };
         const QStringList shapes = RandomKeys::shapes();
         for (int i = 0; i < shapes.size(); ++i)
