@@ -92,7 +92,8 @@ qint64 LoadWait::pasteWeight(const QMimeData *data)
         return rtfWeight(rtf) + RtfWeight::pictures(rtf, Weight);
     if (data->hasHtml()) {
         const QString html = data->html();
-        return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight);
+        return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight)
+            + structureWeight(0, HtmlImport::listItems(html));
     }
     return data->hasText() ? data->text().size() : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/docx/DocumentFile.h"
+#include "platform/richtext/PageCodec.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,11 +22,11 @@ public:
     // once it is read. A Word file (a zip archive) weighs as its parts unpacked, each cell of its
     // tables' grids as PageCodec::CellWeight characters and each list item as ListItemWeight; packed
     // otherwise, as a file PackedRatio times its size. An RTF file weighs by its size, its cells and
-    // its list items alike. A smaller file is looked at for what its size
-    // does not tell (DocumentFile::readWeight: deeply nested HTML, huge pictures in few bytes).
+    // its list items alike. A smaller file is looked at for what its size does not tell
+    // (DocumentFile::readWeight: deeply nested HTML and its list items, huge pictures in few bytes).
     static constexpr qint64 FileSize = 512 * 1024;
     static constexpr qint64 PackedRatio = 10;
-    static constexpr qint64 ListItemWeight = 10;
+    static constexpr qint64 ListItemWeight = PageCodec::ListItemWeight;
 
     explicit LoadWait(qint64 weight);
     ~LoadWait();

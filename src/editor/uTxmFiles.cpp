@@ -186,10 +186,11 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
     // would make long, nor does giving every heading its look.
     PageDocument read(PageDocument::WithoutLayout);
     QString problem;
+    QString note;
     DocumentFile::Result result = DocumentFile::Failed;
     {
         const LoadWait wait(LoadWait::fileWeight(file, format));
-        result = DocumentFile::read(read, file, format, &problem);
+        result = DocumentFile::read(read, file, format, &problem, &note);
     }
     bool ok = result == DocumentFile::Ok;
     if (ok) {
@@ -256,6 +257,9 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
         m_currentFile = file;
         // What came from the file is not in the database yet: the page stays modified, so leaving it asks.
         setBDcEdt(true);
+        // Read whole, but not quite as the file has it: the user learns how, with the page in view.
+        if (!note.isEmpty())
+            Prompt::current().message(QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を読み込みました｡\n") + note);
     }
     m_busy = busy;
     RfrshBar();

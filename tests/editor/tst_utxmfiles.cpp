@@ -4,9 +4,11 @@
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "core/Frmt.h"
+#include "platform/docx/DocumentFile.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -295,6 +297,40 @@ private slots:
         edit.select(1, 2);
         QCOMPARE(edit.fontSize(), 18.0);
         QVERIFY(edit.bold());
+    }
+
+    // A file read whole but not as it is written (lists nested deeper than the page takes, cut): the
+    // page shows it, and the user is told what changed.
+    void aReadThatCutsListsSaysSo_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("read, cut") << 3 << HtmlImport::ListNestingLimit + 8 << true;
+        QTest::newRow("inserted, cut") << 30 << HtmlImport::ListNestingLimit + 8 << true;
+        QTest::newRow("read, as deep as kept") << 3 << HtmlImport::ListNestingLimit << false;
+    }
+
+    void aReadThatCutsListsSaysSo()
+    {
+        QFETCH(int, command);
+        QFETCH(int, depth);
+        QFETCH(bool, told);
+        const QString file = path(QStringLiteral("lists.htm"));
+        QVERIFY(TestHome::write(file, ForeignFiles::htmlNestedLists(depth)));
+        ScriptedPrompt prompt;
+        if (command == 3) {
+            editor().rtAct(3, file);
+        } else {
+            prompt.files.enqueue(file);
+            editor().rtAct(command);
+        }
+        const QString text = editor().edit().text();
+        QVERIFY2(text.contains(QStringLiteral("L0\nL1\n")) && text.contains(QStringLiteral("L%1\nend").arg(depth - 1)),
+                 qPrintable(text.left(80)));
+        QCOMPARE(prompt.messages, told ? QStringList{QStringLiteral("ﾌｧｲﾙ: ") + file + QStringLiteral(" を読み込みました｡\n")
+                                                     + DocumentFile::listNestingNote()}
+                                       : QStringList());
     }
 
     void fileDialogsStartWhereFilesCanBeSeen()

@@ -441,7 +441,7 @@ private slots:
 
     // The read of a file is weighed before it starts: an RTF file by its cells and list items as a
     // Word file is (100,000 empty cells in 500 KB took a second to read without the window), in a .doc
-    // name too.
+    // name too; an HTML file by its list items.
     void fileWeighsItsCells_data()
     {
         QTest::addColumn<QString>("name");
@@ -456,6 +456,10 @@ private slots:
         QTest::newRow("words that name no cell, RTF") << "words.rtf" << "{\\rtf1 " + QByteArray("\\cellx1\\cells\\lsdlocked").repeated(3100) + "}"
                                                        << false;
         QTest::newRow("empty cells, Word") << "cells.docx" << docxEmptyTables(1, 60, 60) << true;
+        // HTML by its list items too (20,000 lists nested in half a megabyte took over half a second).
+        QTest::newRow("lists nested deep, HTML") << "nested.htm" << htmlNestedLists(20000) << true;
+        QTest::newRow("list, HTML") << "list.htm" << htmlList(20000) << true;
+        QTest::newRow("short list, HTML") << "list.htm" << htmlList(2000) << false;
     }
 
     void fileWeighsItsCells()

@@ -160,7 +160,7 @@ void fillLists(PageDocument &page)
 }
 
 // Word, RTF, or HTML through a file as the editor reads it.
-bool readBytes(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr)
+bool readBytes(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr, QString *note = nullptr)
 {
     if (bytes.startsWith("<")) {
         QTemporaryDir dir;
@@ -168,7 +168,7 @@ bool readBytes(PageDocument &page, const QByteArray &bytes, QString *problem = n
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
         file.close();
-        return DocumentFile::read(page, file.fileName(), DocumentFile::Html, problem) == DocumentFile::Ok;
+        return DocumentFile::read(page, file.fileName(), DocumentFile::Html, problem, note) == DocumentFile::Ok;
     }
     return bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem) : RtfReader::read(page, bytes, problem);
 }
@@ -280,10 +280,13 @@ void TstDocumentFiles::htmlListsNestedDeepAreCut_data()
 
 void TstDocumentFiles::htmlListsNestedDeepAreCut()
 {
-    // The levels below the limit become items of the deepest list kept, every text in its place.
+    // The levels below the limit become items of the deepest list kept, every text in its place, and
+    // the reader says so.
     QFETCH(int, depth);
     PageDocument page(PageDocument::WithoutLayout);
-    QVERIFY(readBytes(page, ForeignFiles::htmlNestedLists(depth)));
+    QString note = QStringLiteral("left from before");
+    QVERIFY(readBytes(page, ForeignFiles::htmlNestedLists(depth), nullptr, &note));
+    QCOMPARE(note, depth > HtmlImport::ListNestingLimit ? DocumentFile::listNestingNote() : QString());
     QStringList expected;
     for (int i = 0; i < depth; ++i)
         expected << QStringLiteral("L%1").arg(i);

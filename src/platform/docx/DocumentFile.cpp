@@ -245,8 +245,11 @@ DocumentFile::Format DocumentFile::formatOf(const QString &path)
     return None;
 }
 
-DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format, QString *problem)
+DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path, Format format, QString *problem,
+                                        QString *note)
 {
+    if (note)
+        note->clear();
     QByteArray bytes;
     if (!readAll(path, bytes, problem))
         return Failed;
@@ -279,16 +282,26 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             return Failed;
         }
         PageDocument read(PageDocument::WithoutLayout);
-        HtmlImport::setHtml(read.main(), html);
+        const bool listsCut = HtmlImport::setHtml(read.main(), html);
         // Line breaks and pictures are characters of their own too.
         if (overTextLimit(read.main()->characterCount(), problem))
             return Failed;
         adoptHtml(read);
-        return Flow::handOver(read, page, problem) ? Ok : Failed;
+        if (!Flow::handOver(read, page, problem))
+            return Failed;
+        if (note && listsCut)
+            *note = listNestingNote();
+        return Ok;
     }
     default:
         return Failed;
     }
+}
+
+QString DocumentFile::listNestingNote()
+{
+    return QStringLiteral("ﾘｽﾄの入れ子が深すぎます(ﾘｽﾄの中のﾘｽﾄは %1 段まで)｡それより深いﾘｽﾄの項目は %1 段目の項目にしました｡")
+        .arg(HtmlImport::ListNestingLimit);
 }
 
 qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit)
@@ -296,8 +309,10 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
     QByteArray bytes;
     if (format == None || format == Text || format == Pdf || !readAll(path, bytes))
         return 0;
-    if (format == Html)
-        return HtmlImport::nestingWeight(decodeHtml(bytes), limit);
+    if (format == Html) {
+        const QString html = decodeHtml(bytes);
+        return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight;
+    }
     // As read() looks at the content.
     if (bytes.startsWith("PK"))
         return packageWeight(bytes, limit);

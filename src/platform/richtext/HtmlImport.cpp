@@ -254,7 +254,7 @@ QString withReadings(const QString &html)
 // square of their depth (50 s for 20,000 <ul> in half a megabyte), and the page shows no list that
 // deep (each level indents it a step further). The deeper <ul> and <ol> tags are left out with
 // their end tags, so that their items become items of the deepest list kept, every text in its place.
-QString withListsCut(const QString &html)
+QString withListsCut(const QString &html, bool *wasCut = nullptr)
 {
     int depth = 0;
     std::vector<std::pair<qsizetype, qsizetype>> cut;   // tags left out: start, end
@@ -270,6 +270,8 @@ QString withListsCut(const QString &html)
                 cut.emplace_back(i, after);
         }
     });
+    if (wasCut)
+        *wasCut = !cut.empty();
     if (cut.empty())
         return html;
     QString out;
@@ -285,23 +287,25 @@ QString withListsCut(const QString &html)
 
 // The HTML as the import takes it: ruby with its readings in parentheses, lists cut where they nest
 // too deep.
-QString prepared(const QString &html)
+QString prepared(const QString &html, bool *listsCut = nullptr)
 {
-    return withListsCut(withReadings(html));
+    return withListsCut(withReadings(html), listsCut);
 }
 
 } // namespace
 
 namespace HtmlImport {
 
-void setHtml(QTextDocument *doc, const QString &source)
+bool setHtml(QTextDocument *doc, const QString &source)
 {
-    const QString html = prepared(source);
+    bool listsCut = false;
+    const QString html = prepared(source, &listsCut);
     const QChar standIn = standInFor(html);
     doc->setHtml(standIn.isNull() ? html : protect(html, standIn));
     if (!standIn.isNull())
         restore(doc, standIn);
     TableOps::flattenDeepTables(doc);
+    return listsCut;
 }
 
 void insertHtml(QTextCursor &cursor, const QString &source)
@@ -351,6 +355,15 @@ qint64 nestingWeight(const QString &source, qint64 limit)
             open.push_back(name);
     }
     return visits / VisitsPerCharacter;
+}
+
+qint64 listItems(const QString &html)
+{
+    qint64 items = 0;
+    forEachTag(html, [&items](qsizetype, qsizetype, bool closing, QStringView name) {
+        items += !closing && name.compare(u"li", Qt::CaseInsensitive) == 0;
+    });
+    return items;
 }
 
 } // namespace HtmlImport

@@ -16,8 +16,9 @@ namespace HtmlImport {
 
 constexpr int ListNestingLimit = 32;
 
-// Into a document filled without layout.
-void setHtml(QTextDocument *doc, const QString &html);
+// Into a document filled without layout; true when lists nested deeper than ListNestingLimit were
+// cut, which the reader tells the user.
+bool setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in.
 void insertHtml(QTextCursor &cursor, const QString &html);
 
@@ -26,5 +27,7 @@ void insertHtml(QTextCursor &cursor, const QString &html);
 // square of the nesting (thousands of unclosed <font> tags of an old page take seconds). Counted from
 // the tags alone, and only until it is over `limit`.
 qint64 nestingWeight(const QString &html, qint64 limit);
+// The list items of the HTML (its <li> start tags), which Qt lays out more slowly than their text.
+qint64 listItems(const QString &html);
 
 } // namespace HtmlImport

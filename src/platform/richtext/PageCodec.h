@@ -38,6 +38,9 @@ public:
     // left) counts as much again as the square of its letters over WordLettersSquared (Qt lays it out
     // in time that grows with that square: 1.7 s for 250,000 letters).
     static constexpr qint64 CellWeight = 100;
+    // A list item of another program's file, weighed before it is read (Qt builds and lays out each
+    // item's list bookkeeping beside its text), as ListItemWeight characters.
+    static constexpr qint64 ListItemWeight = 10;
     static constexpr qint64 WordLettersSquared = 40000;
     static qint64 layoutWeight(const QByteArray &bytes);
     // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels, read
