@@ -3,10 +3,11 @@
 // .docx and .rtf read back; where pandoc is installed, pandoc reading the same .docx and .rtf to HTML,
 // and our time against its. Then the documents that once froze or lost content (nested, large and
 // merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
-// picture in a small file, long lists, many cells in few bytes, one long word, pages in the encodings
-// browsers read, ruby, a long word in a list item, lists nested deep) are written, read and shown,
-// each after the look at it that decides the wait window. Optional argument: the folder to write the
-// files to.
+// picture in a small file, long lists, many cells in few bytes, one long word, Latin, Cyrillic and
+// Greek fonts in Japanese RTF, symbol fonts, pages in the encodings browsers read, ruby, a long word
+// in a list item, lists nested deep) are written, read and shown, each after the look at it that
+// decides the wait window; at the end, the shown time of each of the last ones against its target
+// of a second. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
 // inserted at the caret, and prints the times, whether each step is done under the wait window, what
@@ -18,6 +19,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/ForeignFiles.h"
+#include "support/SamplePage.h"
 #include "platform/docx/DocumentFile.h"
 #include "platform/docx/DocxReader.h"
 #include "platform/richtext/PageDocument.h"
@@ -172,9 +174,16 @@ QString beginning(const PageDocument &page, int characters = 200)
     return text.replace(QChar::ParagraphSeparator, QLatin1String(" / ")).replace(QChar::LineSeparator, QLatin1String(" / "));
 }
 
+// How long a file took to read and to show, for the summary of a group of files.
+struct Shown {
+    QString name;
+    qint64 read = -1;
+    qint64 shown = -1;   // -1: not read
+};
+
 // Reads each file into a page as the editor's read command does, and shows it; false when one could
-// not be read (it is named with the reason).
-bool readFiles(const QStringList &files, QTextStream &out, int target = 1000)
+// not be read (it is named with the reason). `times`, when given, gets each file's times.
+bool readFiles(const QStringList &files, QTextStream &out, int target = 1000, QList<Shown> *times = nullptr)
 {
     int failed = 0;
     for (const QString &file : files) {
@@ -197,10 +206,14 @@ bool readFiles(const QStringList &files, QTextStream &out, int target = 1000)
             const qint64 inserted = showAsTheEditor(page, true).first;
             // The editor shows a page under the wait window by the weight of its bytes.
             const bool showWaits = LoadWait::pageWeight(PageCodec::save(page)) > LoadWait::Weight;
+            if (times)
+                times->append({QFileInfo(file).fileName(), ms, shown});
             out << "read in " << ms << " ms, shown in " << shown << " ms, inserted in " << inserted << " ms (target "
                 << target << " ms each), shown " << (showWaits ? "with" : "without") << " the wait window, " << pages
                 << " printed pages, " << contents(page) << "; begins: " << beginning(page) << "\n";
         } else {
+            if (times)
+                times->append({QFileInfo(file).fileName(), ms, -1});
             out << "NOT READ in " << ms << " ms (target " << target << " ms)"
                 << (problem.isEmpty() ? QString() : QStringLiteral(": ") + problem) << "\n";
         }
@@ -318,10 +331,39 @@ void generatedCases(const QString &folder, QTextStream &out)
                write(QStringLiteral("word 1000000.htm"), htmlWord(1000000)),
                write(QStringLiteral("word 60000000.docx"), docxWord(60000000))},
               out);
-    // Pages that browsers read in the encoding they declare, ruby, a long word in a list item or of
-    // letters that run right to left (laid out in time that grows with the square of its letters,
-    // under the wait window), many cells of RTF in few bytes and lists nested deep (cut where they
-    // nest too deep).
+    // Latin, Cyrillic and Greek under their fonts in Japanese RTF and the symbol fonts' characters
+    // (once read as kanji and boxes), pages that browsers read in the encoding they declare, ruby, a
+    // long word in a list item or of letters that run right to left (laid out in time that grows with
+    // the square of its letters), many cells of RTF in few bytes and lists nested deep (cut where they
+    // nest too deep): each read as written and shown in under a second, the summary at the end.
+    QList<Shown> times;
+    out << "code pages of RTF fonts, symbol fonts:\n";
+    out.flush();
+    QStringList texts;
+    QStringList expected;
+    auto textCases = [&](const QList<TextCase> &cases, const QList<QByteArray> &names, const char *extension) {
+        for (const TextCase &c : cases) {
+            if (!names.contains(QByteArray(c.name)))
+                continue;
+            texts << write(QString::fromLatin1(c.name).replace(QLatin1Char('\''), QLatin1Char(' ')) + QLatin1String(extension), c.bytes);
+            expected << c.text;
+        }
+    };
+    textCases(rtfTextCases(),
+              {"932 document, Latin letters under a Latin font", "932 document, accents under a Latin font",
+               "932 document, Cyrillic font", "932 document, Greek font", "Word's Latin run beside a Japanese font",
+               "Symbol font", "Wingdings"},
+              ".rtf");
+    textCases(docxTextCases(), {"Symbol font"}, ".docx");
+    readFiles(texts, out, 1000, &times);
+    for (int i = 0; i < texts.size(); ++i) {
+        PageDocument page(PageDocument::WithoutLayout);
+        const bool read = DocumentFile::read(page, texts.at(i), DocumentFile::formatOf(texts.at(i))) == DocumentFile::Ok;
+        const QString text = read ? SamplePage::paragraphText(page.main()) : QString();
+        out << QFileInfo(texts.at(i)).fileName() << ": " << (text == expected.at(i) ? "reads as written: " : "READ WRONG: ")
+            << text << (text == expected.at(i) ? QString() : QStringLiteral(" (written: ") + expected.at(i) + QLatin1Char(')'))
+            << "\n";
+    }
     out << "encodings and ruby:\n";
     out.flush();
     const QByteArray eucJp = "\xC6\xFC\xCB\xDC\xB8\xEC";
@@ -331,7 +373,7 @@ void generatedCases(const QString &folder, QTextStream &out)
                                                                + "</p></body></html>"),
                write(QStringLiteral("ruby.htm"), "<html><head><meta charset=\"utf-8\"></head><body><p>前<ruby>漢字<rt>かんじ</rt>"
                                                  "</ruby>後</p></body></html>")},
-              out);
+              out, 1000, &times);
     out << "one long word in a list item, or right to left:\n";
     out.flush();
     QStringList words;
@@ -341,16 +383,26 @@ void generatedCases(const QString &folder, QTextStream &out)
     words << write(QStringLiteral("list item Hebrew word 250000.docx"), docxListWord(hebrewWord(250000)))
           << write(QStringLiteral("Hebrew word 250000.docx"),
                    docx("<w:p><w:r><w:t>" + hebrewWord(250000) + "</w:t></w:r></w:p><w:p><w:r><w:t>end</w:t></w:r></w:p>"));
-    readFiles(words, out);
+    readFiles(words, out, 1000, &times);
     out << "many cells of RTF in few bytes:\n";
     out.flush();
-    readFiles({write(QStringLiteral("100000 empty cells.rtf"), rtfEmptyTables(10, 100, 100))}, out);
+    readFiles({write(QStringLiteral("100000 empty cells.rtf"), rtfEmptyTables(10, 100, 100))}, out, 1000, &times);
     out << "lists nested deep:\n";
     out.flush();
     QStringList nested;
     for (int depth : {1250, 2500, 5000, 10000, 20000})
         nested << write(QStringLiteral("lists nested %1.htm").arg(depth), htmlNestedLists(depth));
-    readFiles(nested, out);
+    readFiles(nested, out, 1000, &times);
+    out << "shown (target < 1 s each), of the files above that once read wrong or froze:\n";
+    for (const Shown &t : times) {
+        out << "  " << t.name << ": ";
+        if (t.shown < 0)
+            out << "NOT READ\n";
+        else
+            out << "shown in " << t.shown << " ms after a read of " << t.read << " ms; target < 1 s: "
+                << (t.shown < 1000 ? "met" : "MISSED") << "\n";
+    }
+    out.flush();
 }
 
 } // namespace
