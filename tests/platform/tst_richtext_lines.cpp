@@ -470,6 +470,34 @@ private slots:
         QCOMPARE(html.count(QStringLiteral("<br />")), 399);
     }
 
+    // An empty first paragraph keeps its look in what the writers give (the copy they read the page
+    // from holds it as the page does).
+    void writersKeepAnEmptyFirstParagraph()
+    {
+        const QString text = QStringLiteral("\n") + SamplePage::pastedLines(400) + Tail;
+        PageDocument lines;
+        RichTextEdit edit(&lines);
+        edit.setText(text);
+        PageDocument whole;
+        fillInOneBlock(whole, text);
+        for (PageDocument *page : {&lines, &whole}) {
+            QTextBlockFormat indented;
+            indented.setLeftMargin(40);
+            indented.setTopMargin(12);
+            QTextCharFormat large;
+            large.setFontPointSize(20);
+            QTextCursor first(page->main());
+            first.setBlockFormat(indented);
+            first.setBlockCharFormat(large);
+        }
+        QVERIFY(lines.main()->blockCount() > whole.main()->blockCount());
+        QCOMPARE(RtfWriter::pageBytes(lines), RtfWriter::pageBytes(whole));
+        QCOMPARE(documentXml(DocxWriter::pageBytes(lines)), documentXml(DocxWriter::pageBytes(whole)));
+        QTemporaryDir dir;
+        QCOMPARE(HtmlExport::text(lines, dir.filePath(QStringLiteral("a.htm")), {}),
+                 HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+    }
+
     // On paper (page view, print, PDF) the lines fall on the pages where the paragraph's lines fall.
     void printedAsOneParagraph()
     {

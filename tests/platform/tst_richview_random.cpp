@@ -78,6 +78,12 @@ private slots:
             << QStringLiteral("word") << QStringLiteral("at 3285, Ctrl+Delete") << wordKeys;
         QTest::newRow("Ctrl+BackSpace after a held line break")
             << QStringLiteral("fixed height") << QStringLiteral("at 4930, Ctrl+BackSpace") << wordKeys;
+        QTest::newRow("Enter over a selection from the top into a held paragraph")
+            << QStringLiteral("heading") << QStringLiteral("Shift+PageDown, Enter") << QString();
+        QTest::newRow("Enter after a click right of the text column")
+            << QStringLiteral("short") << QStringLiteral("click 860 300, Enter") << QString();
+        QTest::newRow("typed after a click left of the text column")
+            << QStringLiteral("lines") << QStringLiteral("Ctrl+End, click 20 200, \"x\"") << QString();
         const QString beforeTable = QStringLiteral("text put into or taken from the paragraph before a table leaves the table where it was");
         QTest::newRow("pasted into the paragraph before a table")
             << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << QString();

@@ -15,7 +15,7 @@ namespace LayoutCompare {
 
 std::unique_ptr<QTextDocument> laidOutByQt(const PageDocument &page, QTextDocument *doc)
 {
-    std::unique_ptr<QTextDocument> copy(doc->clone());
+    std::unique_ptr<QTextDocument> copy = LineBlocks::copy(doc);
     copy->setUndoRedoEnabled(false);
     copy->setDocumentMargin(doc->documentMargin());
     copy->setDefaultFont(doc->defaultFont());

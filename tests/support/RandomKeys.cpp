@@ -333,7 +333,7 @@ QStringList randomKeys(quint32 seed, int count, int length)
         else if (r < 92)
             keys << QStringLiteral("paste %1").arg(random.bounded(4));
         else
-            keys << QStringLiteral("click %1 %2").arg(70 + random.bounded(745)).arg(random.bounded(700));
+            keys << QStringLiteral("click %1 %2").arg(random.bounded(900)).arg(random.bounded(700));
     }
     return keys;
 }
@@ -383,7 +383,7 @@ namespace {
 QString byQt(QTextDocument *doc, int anchor, int position, const QString &key, const QString &typed)
 {
     const LineBlocks::Joined joined(doc);
-    std::unique_ptr<QTextDocument> copy(joined.document()->clone());
+    std::unique_ptr<QTextDocument> copy = LineBlocks::copy(joined.document());
     QTextCursor cursor(copy.get());
     cursor.setPosition(anchor);
     cursor.setPosition(position, QTextCursor::KeepAnchor);

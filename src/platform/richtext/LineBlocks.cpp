@@ -459,6 +459,19 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
     }
 }
 
+std::unique_ptr<QTextDocument> LineBlocks::copy(const QTextDocument *doc)
+{
+    std::unique_ptr<QTextDocument> copy(doc->clone());
+    const QTextBlock first = doc->begin();
+    const QTextBlock copied = copy->begin();
+    if (first.length() == 1 && copied.length() == 1) {
+        QTextCursor at(copy.get());
+        at.setBlockFormat(first.blockFormat());
+        at.setBlockCharFormat(first.charFormat());
+    }
+    return copy;
+}
+
 LineBlocks::Joined::Joined(const QTextDocument *doc)
     : m_doc(doc)
 {
@@ -467,7 +480,7 @@ LineBlocks::Joined::Joined(const QTextDocument *doc)
         held = continues(block);
     if (!held)
         return;
-    m_copy.reset(doc->clone());
+    m_copy = copy(doc);
     m_copy->setUndoRedoEnabled(false);
     // Writers read, they do not lay out; nor do the cursors after every join, as one edit.
     m_copy->setLayoutEnabled(false);

@@ -112,6 +112,10 @@ public:
         QList<std::pair<int, QVariant>> m_starts; // block start, its mark
     };
 
+    // A copy of the document, every paragraph in its formats (Qt's clone() leaves a first paragraph
+    // that is empty without its paragraph and character format).
+    static std::unique_ptr<QTextDocument> copy(const QTextDocument *doc);
+
     // The document with each paragraph in one block, for writers that take a block as a paragraph:
     // the document itself when no paragraph is held in blocks, else a copy (without layout).
     class Joined

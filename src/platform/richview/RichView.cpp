@@ -280,6 +280,44 @@ bool RichView::viewportEvent(QEvent *event)
     }
 }
 
+// A press beside the text (right or left of its column, below its end) goes to the text at the
+// nearest point, as in a text edit: the scene would take the keyboard from the text and leave the
+// keys typed after it nowhere.
+void RichView::mousePressEvent(QMouseEvent *event)
+{
+    if (!pressBesideTheText(event))
+        QGraphicsView::mousePressEvent(event);
+}
+
+void RichView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (!pressBesideTheText(event))
+        QGraphicsView::mouseDoubleClickEvent(event);
+}
+
+bool RichView::pressBesideTheText(QMouseEvent *event)
+{
+    PageTextItem *item = activeItem();
+    const QPoint at = event->position().toPoint();
+    if (!item || !item->isVisible() || itemAt(at))
+        return false;
+    const QRect text = mapFromScene(item->sceneBoundingRect()).boundingRect().adjusted(1, 1, -2, -2);
+    if (text.isEmpty())
+        return false;
+    const QPoint nearest(qBound(text.left(), at.x(), text.right()), qBound(text.top(), at.y(), text.bottom()));
+    if (itemAt(nearest) != item)
+        return false;
+    QMouseEvent moved(event->type(), QPointF(nearest), event->scenePosition() + QPointF(nearest - at),
+                      event->globalPosition() + QPointF(nearest - at), event->button(), event->buttons(),
+                      event->modifiers(), event->pointingDevice());
+    if (event->type() == QEvent::MouseButtonDblClick)
+        QGraphicsView::mouseDoubleClickEvent(&moved);
+    else
+        QGraphicsView::mousePressEvent(&moved);
+    event->setAccepted(moved.isAccepted());
+    return true;
+}
+
 void RichView::setGridLines(bool on)
 {
     m_gridLines = on;

@@ -116,6 +116,8 @@ protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
     void paintEvent(QPaintEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private slots:
     void onPartChanged();
@@ -123,6 +125,7 @@ private slots:
     void onLayoutChanged();
 
 private:
+    bool pressBesideTheText(QMouseEvent *event);
     void connectItem(PageTextItem *item);
     void applyTransform();
     void placePartItem();
