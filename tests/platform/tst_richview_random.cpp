@@ -94,6 +94,8 @@ private slots:
         QTest::newRow("Delete in a held cell undone")
             << QStringLiteral("sized cell") << QStringLiteral("click 110 463, Delete, Ctrl+Z")
             << QString();
+        QTest::newRow("cells selected down a column cut")
+            << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, Shift+Down*2, Ctrl+X") << QString();
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")

@@ -175,7 +175,7 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     renumber.apply(copy.get(), true);
     at.beginEditBlock();
     if (at.hasSelection())
-        PositionText::removeRange(at, at.selectionStart(), at.selectionEnd());
+        PositionText::removeSelection(at, at.selectionStart(), at.selectionEnd());
     const int start = at.position();
     // Qt begins a new paragraph for a list item that comes in where no list is, unless it gives the
     // document its first paragraph; the copy's items are in no list until they are in the target.

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextTable>
 
 using namespace TextProps;
 
@@ -141,6 +142,55 @@ void PositionText::removeRange(QTextCursor &cursor, int start, int end)
     });
     cursor.setPosition(qBound(0, start, length(cursor.document())));
     LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());
+}
+
+// The cells a selection from one cell to another of the same table shows, as rows and columns.
+static QTextTable *selectedCells(const QTextCursor &cursor, int &firstRow, int &rows, int &firstColumn, int &columns)
+{
+    QTextTable *table = cursor.hasComplexSelection() ? cursor.currentTable() : nullptr;
+    if (table)
+        cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+    return rows > 0 && columns > 0 ? table : nullptr;
+}
+
+int PositionText::removalStart(const QTextCursor &cursor, int start)
+{
+    int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
+    QTextTable *table = selectedCells(cursor, firstRow, rows, firstColumn, columns);
+    if (!table)
+        return start;
+    for (int row = firstRow; row < firstRow + rows; ++row) {
+        for (int column = firstColumn; column < firstColumn + columns; ++column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            if (cell.isValid() && cell.lastPosition() > cell.firstPosition())
+                return cell.firstPosition();
+        }
+    }
+    return table->cellAt(firstRow, firstColumn).firstPosition();
+}
+
+void PositionText::removeSelection(QTextCursor &cursor, int start, int end)
+{
+    int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
+    QTextTable *table = selectedCells(cursor, firstRow, rows, firstColumn, columns);
+    if (!table) {
+        removeRange(cursor, start, end);
+        return;
+    }
+    // Cell by cell from the last, each as a range is removed.
+    const int first = table->cellAt(firstRow, firstColumn).firstPosition();
+    int done = -1;
+    for (int row = firstRow + rows - 1; row >= firstRow; --row) {
+        for (int column = firstColumn + columns - 1; column >= firstColumn; --column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            if (!cell.isValid() || cell.firstPosition() == done)
+                continue;
+            done = cell.firstPosition();
+            if (cell.lastPosition() > cell.firstPosition())
+                removeRange(cursor, cell.firstPosition(), cell.lastPosition());
+        }
+    }
+    cursor.setPosition(first);
 }
 
 void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format)

@@ -23,6 +23,13 @@ public:
     // table never vanishes through an edit of part of it; a table inside the range goes whole. The
     // cursor ends at `start`.
     static void removeRange(QTextCursor &cursor, int start, int end);
+    // Removes the cursor's selection, [start, end) as removeRange() does; a selection of cells (from
+    // one cell to another of the same table) empties the cells it shows, not those that lie between
+    // its ends in the text.
+    static void removeSelection(QTextCursor &cursor, int start, int end);
+    // Where removeSelection() begins to remove: `start`, or the first of the cells selected that
+    // holds text (an undo puts the caret there).
+    static int removalStart(const QTextCursor &cursor, int start);
     // Merges a format into the characters of [start, end), cell by cell.
     static void mergeCharFormat(QTextDocument *doc, int start, int end, const QTextCharFormat &format);
 

@@ -210,7 +210,7 @@ void RichTextEdit::removeSelection()
     const int start = selStart();
     const int end = selEnd();
     if (end > start)
-        PositionText::removeRange(m_cursor, start, end);
+        PositionText::removeSelection(m_cursor, start, end);
     else
         m_cursor.setPosition(start);
 }
@@ -244,10 +244,15 @@ QString RichTextEdit::selectedText() const
 
 void RichTextEdit::setSelectedText(const QString &text)
 {
-    m_cursor.beginEditBlock();
+    // An undo puts the caret where the step began; for cells selected, in the first one it empties
+    // (the caret may stand in a cell below that the step leaves as it was).
+    QTextCursor step(m_cursor);
+    if (m_cursor.hasComplexSelection())
+        step.setPosition(PositionText::removalStart(m_cursor, selStart()));
+    step.beginEditBlock();
     removeSelection();
     PositionText::insertText(m_cursor, text, FieldRuns::typingFormat(m_cursor));
-    m_cursor.endEditBlock();
+    step.endEditBlock();
     syncFromCursor();
 }
 
