@@ -210,6 +210,8 @@ private slots:
     void documentsOverThePageLimitsAreRefusedWithTheReason();
     void longWordsAreHeldInPieces_data();
     void longWordsAreHeldInPieces();
+    void longWordsInListItemsAreHeldInPieces_data();
+    void longWordsInListItemsAreHeldInPieces();
     void notesKeepTheirText();
     void notesWithMarkersOfTheirOwn();
     void listsSurviveEveryFormat();
@@ -565,6 +567,41 @@ void TstDocumentFiles::longWordsAreHeldInPieces()
     QCOMPARE(LineBlocks::continues(first.next()), parted);
     QCOMPARE(first.blockFormat().bottomMargin() == 0, parted);
     QVERIFY(LineBlocks::ownFormat(first.blockFormat()).bottomMargin() > 0);
+}
+
+// A list item of a long word or of long Japanese text is held in pieces as any long paragraph (Qt
+// took seconds to lay it out, in a time that grows with the square of its letters): one item, its
+// first block in the list, the items after it numbered as before.
+void TstDocumentFiles::longWordsInListItemsAreHeldInPieces_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("word");
+    const QByteArray word = QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(LineBlocks::PartedLength / 26 + 100);
+    const QByteArray japanese = QStringLiteral("日本語の文章には空白がない。").repeated(LineBlocks::PartedLength / 14 + 100).toUtf8();
+    QTest::newRow("docx word") << docxListOf({"one", word, "three"}) << QString::fromLatin1(word);
+    QTest::newRow("docx Japanese") << docxListOf({"one", japanese, "three"}) << QString::fromUtf8(japanese);
+    QTest::newRow("html word") << "<html><body><ol><li>one</li><li>" + word + "</li><li>three</li></ol><p>end</p></body></html>"
+                               << QString::fromLatin1(word);
+}
+
+void TstDocumentFiles::longWordsInListItemsAreHeldInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, word);
+    PageDocument page(PageDocument::WithoutLayout);
+    QString problem;
+    QVERIFY2(readBytes(page, bytes, &problem), qPrintable(problem));
+    QCOMPARE(DocumentFile::plainText(page), QStringLiteral("1. one\r\n2. %1\r\n3. three\r\nend").arg(word));
+    const QTextBlock head = page.main()->begin().next();
+    QVERIFY(LineBlocks::continues(head.next()));
+    QTextList *list = head.textList();
+    QVERIFY(list);
+    QCOMPARE(list->count(), 3);
+    const QTextBlock third = LineBlocks::tail(head).next();
+    QCOMPARE(third.text(), QStringLiteral("three"));
+    QCOMPARE(list->itemText(third), QStringLiteral("3."));
+    for (QTextBlock block = head.next(); LineBlocks::continues(block); block = block.next())
+        QVERIFY(!block.textList());
 }
 
 void TstDocumentFiles::notesKeepTheirText()

@@ -288,13 +288,20 @@ private slots:
         compareWritten(held, whole);
         if (QTest::currentTestFailed())
             return;
-        // Joined again by an edit that makes it a list item.
+        // Made a list item, and no list item again, it stays held in pieces, its first block the item.
         const int middle = text.size() / 2;
+        const int blocks = blocksOfParagraph(held.main(), middle);
         edit.select(middle, 0);
         edit.setListKind(2);
-        QCOMPARE(blocksOfParagraph(held.main(), middle), 1);
+        QCOMPARE(blocksOfParagraph(held.main(), middle), blocks);
+        QVERIFY(LineBlocks::head(held.main()->findBlock(middle)).textList());
+        QCOMPARE(edit.listKind(), 2);
+        QCOMPARE(edit.text(), text);
         edit.setListKind(1);
         QCOMPARE(edit.text(), text);
+        QCOMPARE(blocksOfParagraph(held.main(), middle), blocks);
+        for (QTextBlock block = held.main()->begin(); block.isValid(); block = block.next())
+            QVERIFY(!block.textList() && block.blockFormat().indent() == 0);
     }
 
     // The letters a stretch without spaces is parted at show where they stand, on paper and in a
@@ -437,6 +444,108 @@ private slots:
         PageDocument whole;
         fillInOneBlock(whole, text);
         QCOMPARE(RtfWriter::pageBytes(page), RtfWriter::pageBytes(whole));
+    }
+
+    // A list item of a long word, of Japanese text or of many lines is held in pieces as any long
+    // paragraph: its first block is the item, drawing the bullet or number; the blocks after it are
+    // in no list and lay out at the item's text. Whoever reads the page finds one item with its whole
+    // text, and the items after it keep their numbers.
+    void aListItemHeldInPieces_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("indent"); // of the list
+        QTest::addColumn<int>("pieces"); // at least
+        const int decimal = int(QTextListFormat::ListDecimal);
+        QTest::newRow("a long word") << latinWord(30000) << decimal << 1 << 25;
+        QTest::newRow("Japanese text") << japaneseText(30000) << decimal << 1 << 25;
+        QTest::newRow("lines") << SamplePage::pastedLines(400) << decimal << 1 << 400;
+        QTest::newRow("bullets, second level") << latinWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25;
+    }
+
+    void aListItemHeldInPieces()
+    {
+        QFETCH(QString, item);
+        QFETCH(int, style);
+        QFETCH(int, indent);
+        QFETCH(int, pieces);
+        // The page as a reader builds it, each paragraph in one block: a heading, four items, an end.
+        PageDocument whole;
+        QTextCursor cursor(whole.main());
+        cursor.insertText(QStringLiteral("見出し"));
+        QTextListFormat listFormat;
+        listFormat.setStyle(QTextListFormat::Style(style));
+        listFormat.setIndent(indent);
+        const QStringList items = {QStringLiteral("一つ目"), QString(item).replace(QChar(11), QChar::LineSeparator),
+                                   QStringLiteral("三つ目"), QStringLiteral("四つ目")};
+        for (const QString &text : items) {
+            cursor.insertBlock();
+            if (!cursor.currentList())
+                cursor.createList(listFormat);
+            cursor.insertText(text);
+        }
+        cursor.insertBlock(QTextBlockFormat());
+        cursor.insertText(QStringLiteral("終わり"));
+        QCOMPARE(whole.main()->blockCount(), 6);
+
+        // Stored and shown: held in pieces.
+        PageDocument held;
+        QVERIFY(PageCodec::load(held, PageCodec::save(whole)));
+        QTextDocument *doc = held.main();
+        const int inside = RichTextEdit(&whole).text().indexOf(item.left(20)) + item.size() / 2;
+        QVERIFY2(blocksOfParagraph(doc, inside) >= pieces, qPrintable(QString::number(blocksOfParagraph(doc, inside))));
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.length() < 12000);
+        // One item of the list, the others numbered as before.
+        const QTextBlock head = LineBlocks::head(doc->findBlock(inside));
+        QTextList *list = head.textList();
+        QVERIFY(list);
+        QCOMPARE(list->count(), 4);
+        QCOMPARE(list->itemNumber(head), 1);
+        const QTextBlock third = LineBlocks::tail(head).next();
+        QCOMPARE(third.text(), items.at(2));
+        QCOMPARE(list->itemNumber(third), 2);
+        if (style == int(QTextListFormat::ListDecimal))
+            QCOMPARE(list->itemText(third), QStringLiteral("3."));
+        // Each block after the first lays out where the item's text does.
+        doc->documentLayout()->documentSize();
+        whole.main()->documentLayout()->documentSize();
+        const QTextBlock one = whole.main()->begin().next().next();
+        const qreal textX = one.layout()->position().x() + one.layout()->lineAt(0).x();
+        QCOMPARE(head.layout()->position().x() + head.layout()->lineAt(0).x(), textX);
+        for (QTextBlock block = head.next(); block.isValid() && LineBlocks::continues(block); block = block.next()) {
+            QVERIFY(!block.textList());
+            const QTextLine line = block.layout()->lineAt(0);
+            QCOMPARE(block.layout()->position().x() + line.x() - block.blockFormat().textIndent(), textX);
+        }
+        if (item.contains(QChar(11)))
+            compareLines(lineGeometry(doc), lineGeometry(whole.main()));
+        // Read, stored and written as the item in one block.
+        const QString text = RichTextEdit(&whole).text();
+        RichTextEdit edit(&held);
+        QCOMPARE(edit.text(), text);
+        const QByteArray bytes = PageCodec::save(held);
+        PageImage::Page image, wholeImage;
+        QVERIFY(PageDecoder::decode(bytes, image));
+        QVERIFY(PageDecoder::decode(PageCodec::save(whole), wholeImage));
+        const auto &stored = image.parts.front();
+        const auto &storedWhole = wholeImage.parts.front();
+        QCOMPARE(int(stored.items.size()), 6);
+        QCOMPARE(int(stored.lists.size()), 1);
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(stored.items.at(i).list, storedWhole.items.at(i).list);
+            QCOMPARE(image.formats.at(stored.items.at(i).blockFormat), wholeImage.formats.at(storedWhole.items.at(i).blockFormat));
+        }
+        QCOMPARE(image.formats.at(stored.lists.front()), wholeImage.formats.at(storedWhole.lists.front()));
+        PageDocument back;
+        QVERIFY(PageCodec::load(back, bytes));
+        QCOMPARE(RichTextEdit(&back).text(), text);
+        QCOMPARE(back.main()->blockCount(), doc->blockCount());
+        compareWritten(held, whole);
+        // The caret in a block after the first is in the item: its list, its paragraph's format.
+        edit.select(inside, 0);
+        QCOMPARE(edit.listKind(), style == int(QTextListFormat::ListDisc) ? 2 : 3);
+        QCOMPARE(edit.listLevel(), indent);
     }
 
     void pageStreamAndWritersSeeOneParagraph()
@@ -611,14 +720,16 @@ private slots:
         edit.select(inside, 0);
         QCOMPARE(edit.spaceBefore(), 120);
         QCOMPARE(edit.alignment(), 2);
-        // A list item is one paragraph.
+        // A list item is one paragraph, held in pieces as any other.
         edit.setSpaceBefore(0);
         edit.setText(text);
+        const int blocks = blocksOfParagraph(page.main(), inside);
         edit.select(inside, 0);
         edit.setListKind(2);
         QCOMPARE(edit.text(), text);
-        QVERIFY(page.main()->findBlock(inside).textList());
-        QCOMPARE(blocksOfParagraph(page.main(), inside), 1);
+        QVERIFY(LineBlocks::head(page.main()->findBlock(inside)).textList());
+        QCOMPARE(LineBlocks::head(page.main()->findBlock(inside)).textList()->count(), 1);
+        QCOMPARE(blocksOfParagraph(page.main(), inside), blocks);
     }
 
     // A long paragraph with room above or below it or indents is held in pieces too, each laying out

@@ -505,8 +505,6 @@ QList<TextCase> htmlTextCases()
     };
 }
 
-namespace {
-// A numbered list of these items, and a paragraph "end" after it.
 QByteArray docxListOf(const QList<QByteArray> &items)
 {
     const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
@@ -526,7 +524,6 @@ QByteArray docxListOf(const QList<QByteArray> &items)
           "<w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>"}});
 }
-} // namespace
 
 QByteArray docxList(int items)
 {

@@ -94,6 +94,8 @@ QByteArray htmlWord(qsizetype letters);
 QByteArray hebrewWord(qsizetype letters);
 // One numbered list of one item, that word, and a paragraph "end" after it.
 QByteArray docxListWord(const QByteArray &word);
+// A numbered list of these items ("1.", "2.", ...), and a paragraph "end" after it.
+QByteArray docxListOf(const QList<QByteArray> &items);
 
 // Lists nested `depth` levels deep, each with one item "L<level>" that holds the next level; "end"
 // follows the outermost.

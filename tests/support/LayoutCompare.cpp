@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextList>
 
 namespace LayoutCompare {
 
@@ -101,9 +102,15 @@ QString heldWrongly(QTextDocument *doc)
             continue;
         QTextBlockFormat line = LineBlocks::ownFormat(format);
         QTextBlockFormat head = LineBlocks::ownFormat(LineBlocks::head(block).blockFormat());
+        // A list item's blocks after the first are in no list and lay out at the item's text.
+        const QTextList *list = LineBlocks::head(block).textList();
+        if (block.textList() || format.hasProperty(TextProps::HeldIndent) != bool(list)
+            || format.indent() != line.indent() + (list ? list->format().indent() : 0))
+            return QStringLiteral("block %1 lays out elsewhere than its list item's text").arg(block.blockNumber());
         for (QTextBlockFormat *f : {&line, &head}) {
             f->clearProperty(QTextFormat::PageBreakPolicy);
             f->clearProperty(QTextFormat::LineHeightType);
+            f->clearProperty(QTextFormat::ObjectIndex);
         }
         if (line.properties() != head.properties())
             return QStringLiteral("block %1 has another format than its paragraph").arg(block.blockNumber());

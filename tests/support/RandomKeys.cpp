@@ -88,6 +88,14 @@ void build(const QString &shape, RichTextEdit &edit)
         edit.setText(QStringLiteral("見出し\n") + japaneseText(24000) + QStringLiteral("\n終わり"));
     } else if (shape == QLatin1String("word")) {
         edit.setText(QStringLiteral("見出し\n") + latinWord(23000) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("list word")) {
+        // A numbered list of short items, one long word and Japanese text.
+        const QString before = QStringLiteral("見出し\n");
+        const QString items = QStringLiteral("一つ目の項目\n") + latinWord(23000) + QStringLiteral("\n三つ目\n")
+                              + japaneseText(24000) + QStringLiteral("\n五つ目");
+        edit.setText(before + items + QStringLiteral("\n終わり"));
+        edit.select(int(before.size()), int(items.size()));
+        edit.setListKind(3);
     } else if (shape == QLatin1String("cell")) {
         cellPage(edit, SamplePage::pastedLines(120), 0);
     } else if (shape == QLatin1String("sized cell")) {
@@ -233,7 +241,7 @@ QStringList shapes()
             QStringLiteral("word"),         QStringLiteral("cell"),         QStringLiteral("sized cell"),
             QStringLiteral("heading"),      QStringLiteral("indented"),     QStringLiteral("fixed height"),
             QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty"),
-            QStringLiteral("big cell")};
+            QStringLiteral("big cell"),     QStringLiteral("list word")};
 }
 
 QStringList parse(const QString &sequence)
@@ -560,6 +568,12 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
         bool known = true;
         const QString typed = typedToken(key) ? key.mid(1, key.size() - 2) : QString();
         const bool structure = complex || touchesStructure(before, from, to);
+        // Qt takes a list item out of its list, its text kept, on BackSpace at its start and on
+        // Enter when it is empty.
+        const QTextBlock at = cursor.block();
+        const bool leavesList = !cursor.hasSelection() && at.textList() && cursor.atBlockStart()
+                                && ((effect == Effect::BackSpace && !LineBlocks::continues(at))
+                                    || (effect == Effect::Enter && at.length() <= 1));
         switch (effect) {
         case Effect::None:
         case Effect::Undo:
@@ -571,6 +585,8 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             break;
         case Effect::Enter:
         case Effect::LineBreak:
+            if (leavesList)
+                break;
             expected = structure ? byQt(doc, cursor.anchor(), cursor.position(), key, typed)
                                  : QString(before).replace(from, to - from, effect == Effect::Enter ? QChar(10) : QChar(11));
             break;
@@ -579,6 +595,8 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             const bool back = effect == Effect::BackSpace;
             const int a = from < to ? from : (back ? from - 1 : from);
             const int b = from < to ? to : (back ? from : from + 1);
+            if (leavesList)
+                break;
             if (structure || touchesStructure(before, a, b))
                 expected = byQt(doc, cursor.anchor(), cursor.position(), key, typed);
             else if (a >= 0 && b <= before.size())

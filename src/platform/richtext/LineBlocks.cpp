@@ -46,10 +46,23 @@ bool splitsLines(const QTextDocument *doc)
     return qobject_cast<const PartDocument *>(doc);
 }
 
-// A paragraph that may be held in blocks: not a list item, whose blocks would each draw a bullet.
+// A paragraph that may be held in blocks. A list item is too: its first block draws the bullet,
+// the others lay out outside the list at its text (TextProps::HeldIndent).
 bool holdable(const QTextBlock &block)
 {
-    return !block.textList() && heldFlow(block);
+    return heldFlow(block);
+}
+
+// The indent that the list of the paragraph adds to the block, as its first block is in the list
+// or a block after it lays out at its text; -1 for a block of a paragraph in no list.
+int listIndent(const QTextBlock &block)
+{
+    if (const QTextList *list = block.textList())
+        return list->format().indent();
+    const QTextBlockFormat f = block.blockFormat();
+    if (!f.hasProperty(HeldIndent))
+        return -1;
+    return f.indent() - qMax(0, f.intProperty(HeldIndent));
 }
 
 // The values of a paragraph's format that only its first block or only its last lays out. The
@@ -72,12 +85,14 @@ bool continuedAfter(const QTextBlock &block)
     return next.isValid() && LineBlocks::continues(next);
 }
 
-// What the blocks of one paragraph share.
+// What the blocks of one paragraph share (the first of a list item is in the list, the others not).
 QTextBlockFormat shared(QTextBlockFormat f)
 {
     f = LineBlocks::ownFormat(f);
     f.clearProperty(QTextFormat::PageBreakPolicy);
     f.clearProperty(QTextFormat::LineHeightType);
+    f.clearProperty(QTextFormat::ObjectIndex);
+    f.clearProperty(CopiedList);
     return f;
 }
 
@@ -86,7 +101,7 @@ QTextBlockFormat shared(QTextBlockFormat f)
 bool shareFormat(const QTextBlock &a, const QTextBlock &b)
 {
     return a.blockFormatIndex() == b.blockFormatIndex()
-        || shared(a.blockFormat()).properties() == shared(b.blockFormat()).properties();
+        || (listIndent(a) == listIndent(b) && shared(a.blockFormat()).properties() == shared(b.blockFormat()).properties());
 }
 
 // A letter where a stretch without spaces may be parted: one that the block after it can draw in
@@ -100,9 +115,12 @@ bool drawable(QChar ch, QChar next)
 }
 
 // The format of a block of a paragraph of the format `own`: the first, the last, or (`first`
-// false) one that continues it after the character `at`, which has the char format `format`.
+// false) one that continues it after the character `at`, which has the char format `format`. One
+// that continues a list item (whose list indents it by `listIndent`, else -1) is no item of the
+// list (it would draw a bullet and take a number): it lays out at the item's text, indented as far
+// as the list indents the item, as Qt leaves an item that leaves its list.
 QTextBlockFormat piece(const QTextDocument *doc, QTextBlockFormat f, bool first, bool last, QChar at,
-                       const QTextCharFormat &format)
+                       const QTextCharFormat &format, int listIndent)
 {
     for (const Spacing &spacing : Spacings) {
         if ((spacing.byFirst ? first : last) || !f.hasProperty(spacing.laidOut))
@@ -113,6 +131,12 @@ QTextBlockFormat piece(const QTextDocument *doc, QTextBlockFormat f, bool first,
     if (first)
         return f;
     f.clearProperty(QTextFormat::PageBreakPolicy);
+    f.clearProperty(QTextFormat::ObjectIndex);
+    f.clearProperty(CopiedList); // its item joins a list, not the item's lines
+    if (listIndent >= 0) {
+        f.setProperty(HeldIndent, f.hasProperty(QTextFormat::BlockIndent) ? f.indent() : -1);
+        f.setIndent(f.indent() + listIndent);
+    }
     if (at == QChar::LineSeparator)
         f.setProperty(LineBreakBlock, true);
     else
@@ -129,19 +153,20 @@ void setFormat(const QTextBlock &block, const QTextBlockFormat &format)
         QTextCursor(block).setBlockFormat(format);
 }
 
-// The format the block needs at its place in its paragraph, whose format is `own`.
-QTextBlockFormat placed(const QTextBlock &block, const QTextBlockFormat &own)
+// The format the block needs at its place in its paragraph, whose format is `own` and whose list
+// indents it by `listIndent` (listIndent()).
+QTextBlockFormat placed(const QTextBlock &block, const QTextBlockFormat &own, int listIndent)
 {
     const bool first = !LineBlocks::continues(block);
     const QChar at = first ? QChar() : LineBlocks::standsFor(block);
-    return piece(block.document(), own, first, !continuedAfter(block), at, block.charFormat());
+    return piece(block.document(), own, first, !continuedAfter(block), at, block.charFormat(), listIndent);
 }
 
 // A block whose place in its paragraph or whose letter changed (or whose format an edit set) gets
 // the format that place needs.
 void fit(const QTextBlock &block)
 {
-    setFormat(block, placed(block, LineBlocks::ownFormat(block.blockFormat())));
+    setFormat(block, placed(block, LineBlocks::ownFormat(block.blockFormat()), listIndent(block)));
 }
 
 // Each edit below puts the new character in before the old one goes, so that every cursor in the
@@ -230,12 +255,13 @@ void split(const QTextBlock &block, const QList<int> &points)
     QTextDocument *doc = cursor.document();
     const QString text = block.text();
     const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
+    const int indent = listIndent(block);
     const bool last = !continuedAfter(block);
     for (int i : points) {
         const int at = block.position() + i;
         cursor.setPosition(at + 1);
         const QTextCharFormat format = cursor.charFormat(); // the parted character's
-        cursor.insertBlock(piece(doc, own, false, last && i == points.first(), text.at(i), format), format);
+        cursor.insertBlock(piece(doc, own, false, last && i == points.first(), text.at(i), format, indent), format);
         removeAt(cursor, at);
     }
     fit(block);
@@ -265,11 +291,12 @@ QTextBlock joinAfter(QTextDocument *doc, int position)
 void reformatAfter(const QTextBlock &block)
 {
     const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
+    const int indent = listIndent(block);
     fit(block);
     // A block already in its format is left as it is: a change to every block of a long paragraph
     // would have all of it laid out again.
     for (QTextBlock next = block.next(); next.isValid() && LineBlocks::continues(next); next = next.next()) {
-        setFormat(next, placed(next, own));
+        setFormat(next, placed(next, own, indent));
         ObjectLines::fit(QTextCursor(next).document(), next.position(), next.position());
     }
 }
@@ -339,6 +366,14 @@ QTextBlockFormat LineBlocks::ownFormat(QTextBlockFormat format)
     if (format.hasProperty(LineBreakBlock))
         format.clearProperty(QTextFormat::TextIndent);
     format.clearProperty(LineBreakBlock);
+    if (format.hasProperty(HeldIndent)) {
+        const int indent = format.intProperty(HeldIndent);
+        if (indent >= 0)
+            format.setIndent(indent);
+        else
+            format.clearProperty(QTextFormat::BlockIndent);
+        format.clearProperty(HeldIndent);
+    }
     for (const Spacing &spacing : Spacings) {
         if (!format.hasProperty(spacing.held))
             continue;
@@ -352,7 +387,12 @@ QTextBlockFormat LineBlocks::ownFormat(QTextBlockFormat format)
 
 void LineBlocks::setOwnFormat(const QTextBlock &block, const QTextBlockFormat &own)
 {
-    setFormat(block, placed(block, own));
+    setFormat(block, placed(block, own, listIndent(block)));
+}
+
+QTextBlockFormat LineBlocks::paragraphFormat(const QTextBlock &block)
+{
+    return ownFormat(head(block).blockFormat());
 }
 
 QChar LineBlocks::code(const QTextBlock &block)
@@ -425,7 +465,7 @@ void LineBlocks::join(QTextDocument *doc, int from, int to)
 
 void LineBlocks::insertParagraph(QTextCursor &cursor)
 {
-    cursor.insertBlock(ownFormat(cursor.blockFormat()), cursor.charFormat());
+    cursor.insertBlock(paragraphFormat(cursor.block()), cursor.charFormat());
     // The blocks on either side now end one paragraph and begin the next.
     settle(cursor.document(), cursor.position() - 1, cursor.position());
 }
@@ -436,7 +476,7 @@ LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> 
         const QTextBlock block = doc->findBlock(position);
         for (const QTextBlock &b : {block.previous(), block}) {
             if (b.isValid())
-                m_starts.append({b.position(), b.blockFormat().property(LineBreakBlock)});
+                m_starts.append({b.position(), b.blockFormat().property(LineBreakBlock), b.blockFormat().objectIndex()});
         }
     }
 }
@@ -446,14 +486,18 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
     const QTextBlock block = doc->findBlock(from);
     if (block.position() != from)
         return;
-    for (const auto &[start, mark] : m_starts) {
-        if (start != from || block.blockFormat().property(LineBreakBlock) == mark)
+    for (const Start &start : m_starts) {
+        if (start.position != from || block.blockFormat().property(LineBreakBlock) == start.mark)
             continue;
         QTextBlockFormat format = block.blockFormat();
-        if (mark.isValid())
-            format.setProperty(LineBreakBlock, mark); // settle() gives it the room its letter needs
-        else
+        if (start.mark.isValid()) {
+            format.setProperty(LineBreakBlock, start.mark); // settle() gives it the room its letter needs
+        } else {
             format = ownFormat(format);
+            // A list item again (Qt recreates its list where it was emptied).
+            if (start.list >= 0)
+                format.setObjectIndex(start.list);
+        }
         QTextCursor(block).setBlockFormat(format);
         return;
     }

@@ -30,12 +30,15 @@ class QTextDocument;
 // front of its first line (a first-line indent of the letter's width, never stored), where
 // HeldLetters draws it.
 //
-// Only a paragraph of the main text's own flow or of a cell is held so, and no list item (each
-// block would draw a bullet). Its blocks share one paragraph format, the page break and the line
-// height kind of a picture's line apart, and lay out as its lines would: the first block lays out
-// its space before and first-line indent, the last its space after, each its left and right
-// indents and alignment. The values a block does not lay out it keeps in properties of its own
-// (TextProps::HeldTopMargin and the like), so that every block tells the paragraph's format.
+// Only a paragraph of the main text's own flow or of a cell is held so. Its blocks share one
+// paragraph format, the page break and the line height kind of a picture's line apart, and lay out
+// as its lines would: the first block lays out its space before and first-line indent, the last its
+// space after, each its left and right indents and alignment. The values a block does not lay out
+// it keeps in properties of its own (TextProps::HeldTopMargin and the like), so that every block
+// tells the paragraph's format. Of a list item only the first block is in the list (each block of
+// it would draw a bullet and count as an item): the others lay out at the item's text, their indent
+// raised by the list's (TextProps::HeldIndent keeps their own), and tell the paragraph's format
+// without its list; paragraphFormat() gives it whole, from the first block.
 class LineBlocks
 {
 public:
@@ -61,6 +64,8 @@ public:
     // Gives the block the paragraph format `own` as its place in its paragraph lays it out. An edit
     // of the document, settle() after it.
     static void setOwnFormat(const QTextBlock &block, const QTextBlockFormat &own);
+    // The format of the paragraph of the block as its first block holds it, in its list.
+    static QTextBlockFormat paragraphFormat(const QTextBlock &block);
     static QTextBlock head(QTextBlock block); // the paragraph's first block
     static QTextBlock tail(QTextBlock block); // its last
 
@@ -109,7 +114,12 @@ public:
         void restore(QTextDocument *doc, int from) const;
 
     private:
-        QList<std::pair<int, QVariant>> m_starts; // block start, its mark
+        struct Start {
+            int position;
+            QVariant mark;
+            int list; // the block's list (its format's object index), or -1
+        };
+        QList<Start> m_starts;
     };
 
     // A copy of the document, every paragraph in its formats (Qt's clone() leaves a first paragraph

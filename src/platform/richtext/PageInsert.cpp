@@ -180,7 +180,8 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     // Qt begins a new paragraph for a list item that comes in where no list is, unless it gives the
     // document its first paragraph; the copy's items are in no list until they are in the target.
     const QTextBlock first = copy->begin();
-    if (start > 0 && first.blockFormat().hasProperty(CopiedList) && first.length() > 1 && !at.block().textList())
+    if (start > 0 && first.blockFormat().hasProperty(CopiedList) && first.length() > 1
+        && !LineBlocks::head(at.block()).textList())
         at.insertBlock(first.blockFormat(), first.charFormat());
     at.insertFragment(QTextDocumentFragment(copy.get()));
     joinCopiedLists(at.document(), start, at.position(), copiedLists);

@@ -205,7 +205,7 @@ void PositionText::mergeCharFormat(QTextDocument *doc, int start, int end, const
 
 static void insertBreak(QTextCursor &cursor, bool pageBreak, const QTextCharFormat &format)
 {
-    QTextBlockFormat block = LineBlocks::ownFormat(cursor.blockFormat()); // a new paragraph, not a line of this one
+    QTextBlockFormat block = LineBlocks::paragraphFormat(cursor.block()); // a new paragraph, not a line of this one
     auto policy = block.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore;
     if (pageBreak)
         policy |= QTextFormat::PageBreak_AlwaysBefore;

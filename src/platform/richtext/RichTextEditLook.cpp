@@ -162,9 +162,7 @@ void RichTextEdit::setBackColor(int colorRef)
 
 QTextBlockFormat RichTextEdit::caretBlock() const
 {
-    QTextCursor first(m_cursor);
-    first.setPosition(selStart());
-    return LineBlocks::ownFormat(first.blockFormat());
+    return LineBlocks::paragraphFormat(document()->findBlock(selStart()));
 }
 
 // A paragraph held as several blocks (LineBlocks) takes the format in all of them.
@@ -361,9 +359,7 @@ void RichTextEdit::setLineSpacingPercent(int percent)
 
 int RichTextEdit::listKind() const
 {
-    QTextCursor first(m_cursor);
-    first.setPosition(selStart());
-    const QTextList *list = first.currentList();
+    const QTextList *list = LineBlocks::head(document()->findBlock(selStart())).textList();
     if (!list)
         return 1;
     const auto style = list->format().style();
@@ -374,6 +370,9 @@ int RichTextEdit::listKind() const
 void RichTextEdit::setListKind(int kind)
 {
     m_cursor.beginEditBlock();
+    // Each paragraph in one block while it joins or leaves a list, held in blocks again after
+    // (a list item's blocks after the first lay out outside the list).
+    LineBlocks::join(document(), selStart(), selEnd());
     if (kind <= 1) {
         QTextCursor walk(document());
         const int end = selEnd();
@@ -390,8 +389,6 @@ void RichTextEdit::setListKind(int kind)
                 break;
         }
     } else {
-        // List items are paragraphs of one block each.
-        LineBlocks::join(document(), selStart(), selEnd());
         QTextListFormat f;
         f.setStyle(kind == 2 ? QTextListFormat::ListDisc : QTextListFormat::ListDecimal);
         QTextCursor range(document());
@@ -399,14 +396,13 @@ void RichTextEdit::setListKind(int kind)
         range.setPosition(selEnd(), QTextCursor::KeepAnchor);
         range.createList(f);
     }
+    LineBlocks::settle(document(), selStart(), selEnd());
     m_cursor.endEditBlock();
 }
 
 int RichTextEdit::listLevel() const
 {
-    QTextCursor first(m_cursor);
-    first.setPosition(selStart());
-    const QTextList *list = first.currentList();
+    const QTextList *list = LineBlocks::head(document()->findBlock(selStart())).textList();
     return list ? qMax(1, list->format().indent()) : 0;
 }
 

@@ -93,6 +93,10 @@ enum Property {
     HeldTextIndent = QTextFormat::UserProperty + 59,      // after of a long paragraph held in blocks, on
     HeldBottomMargin = QTextFormat::UserProperty + 61,    // each block that does not lay them out
                                                           // (LineBlocks); never stored
+    HeldIndent = QTextFormat::UserProperty + 63,          // int: the indent of a list item held in blocks,
+                                                          // on each block after its first, which lays out
+                                                          // outside the list at its text (LineBlocks);
+                                                          // never stored
     CopiedList = QTextFormat::UserProperty + 57,          // int: the list an item being copied rejoins
                                                           // (PageInsert); never stored
 

@@ -288,7 +288,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
             prepareTyping();
         const bool deletes = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
         const auto qtKey = [&] {
-            if (!newParagraph(event))
+            if (!newParagraph(event) && !backspaceAtLine(event))
                 QGraphicsTextItem::keyPressEvent(event);
         };
         // An undo or redo brings back the text and the blocks as the step left them: mending the
@@ -434,6 +434,23 @@ bool PageTextItem::newParagraph(QKeyEvent *event)
     cursor.removeSelectedText();
     LineBlocks::insertParagraph(cursor);
     cursor.endEditBlock();
+    setTextCursor(cursor);
+    return true;
+}
+
+// BackSpace at the start of a block that continues a paragraph (LineBlocks) deletes the line break,
+// space or letter in front of it. Qt's own key would take an indent off the block instead where it
+// has one: a line of an indented paragraph, or of a list item, which lays out outside the list at
+// the item's text.
+bool PageTextItem::backspaceAtLine(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Backspace || (event->modifiers() & ~Qt::ShiftModifier)
+        || !(textInteractionFlags() & Qt::TextEditable))
+        return false;
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection() || !cursor.atBlockStart() || !LineBlocks::continues(cursor.block()))
+        return false;
+    cursor.deletePreviousChar();
     setTextCursor(cursor);
     return true;
 }

@@ -87,6 +87,7 @@ private:
     bool pageKey(QKeyEvent *event);
     bool wordStaysInCell(QKeyEvent *event);
     bool newParagraph(QKeyEvent *event);
+    bool backspaceAtLine(QKeyEvent *event);
     static bool editsText(const QKeyEvent *event);
     void editAndSettle(bool deletes, const std::function<void()> &edit);
     void typeInRun(const std::function<void()> &edit);
