@@ -1,5 +1,6 @@
 // Random keys on a page view, each checked against a model of the text and Qt's own layout (the
 // test tst_richview_random runs a few fixed seeds of it): seeds [first seed] [keys a seed] [shape].
+// The shape "loaded" plays on pages of each seed's own, as files bring them.
 // Each seed plays on the next shape in turn; a failure is printed with its key sequence, shrunk.
 // With `play SHAPE KEYS` it plays one sequence and tells how it ended.
 #include "support/RandomKeys.h"
@@ -32,9 +33,12 @@ int main(int argc, char **argv)
     int failures = 0;
     for (int i = 0; i < seeds; ++i) {
         const quint32 seed = first + quint32(i);
-        const QString shape = shapes.at(int(seed % quint32(shapes.size())));
+        // "loaded": a page of the seed's own as a file brings it.
+        const bool loaded = only == QLatin1String("loaded");
+        const QString shape = loaded ? QStringLiteral("loaded %1").arg(seed) : shapes.at(int(seed % quint32(shapes.size())));
         RandomKeys::Player player(shape);
-        const QStringList sequence = RandomKeys::randomKeys(seed, perSeed, player.textLength());
+        const QStringList sequence = loaded ? RandomKeys::keysInOnePart(seed, perSeed, player.textLength())
+                                            : RandomKeys::randomKeys(seed, perSeed, player.textLength());
         const RandomKeys::Outcome outcome = player.play(sequence);
         keys += outcome.keysRun;
         if (outcome.failed()) {

@@ -84,6 +84,14 @@ private slots:
             << QStringLiteral("short") << QStringLiteral("click 860 300, Enter") << QString();
         QTest::newRow("typed after a click left of the text column")
             << QStringLiteral("lines") << QStringLiteral("Ctrl+End, click 20 200, \"x\"") << QString();
+        QTest::newRow("a selection from below a paragraph of other indents replaced by a letter")
+            << QStringLiteral("indented")
+            << QStringLiteral("click 44 508, Enter*3, Ctrl+End, click 612 160, Enter, Shift+Enter, Enter, Shift+PageUp, \"Q\"")
+            << QString();
+        QTest::newRow("a line of proportional height at a page's end, as loaded")
+            << QStringLiteral("loaded 3") << QString() << QString();
+        QTest::newRow("two paragraphs pasted into a paragraph of letters too wide for a line")
+            << QStringLiteral("loaded 102") << QStringLiteral("at 4675, paste 1") << QString();
         const QString beforeTable = QStringLiteral("text put into or taken from the paragraph before a table leaves the table where it was");
         QTest::newRow("pasted into the paragraph before a table")
             << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << QString();
@@ -108,6 +116,26 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, fault);
         verifyPlays(shape, RandomKeys::parse(keys), fault);
+    }
+
+    // Pages as files bring them: a long paragraph of random looks, indents, room and line height in
+    // the main text, a cell or the header, checked as loaded and after 1-12 keys.
+    void loadedLongParagraphs_data()
+    {
+        QTest::addColumn<int>("seed");
+        QTest::addColumn<QString>("fault");
+        // Main text, a cell, the header (longer runs: bench_richview_random N 1 12 loaded).
+        for (int seed : {3, 2, 5})
+            QTest::newRow(qPrintable(QStringLiteral("page %1").arg(seed))) << seed << QString();
+    }
+
+    void loadedLongParagraphs()
+    {
+        QFETCH(int, seed);
+        QFETCH(QString, fault);
+        const QString shape = QStringLiteral("loaded %1").arg(seed);
+        RandomKeys::Player player(shape);
+        verifyPlays(shape, RandomKeys::keysInOnePart(quint32(seed), 2 + seed % 12, player.textLength()), fault);
     }
 
     // Fixed seeds, every shape. FENWAR_RANDOM_KEYS sets the keys a seed.

@@ -23,6 +23,10 @@ std::unique_ptr<QTextDocument> laidOutByQt(const PageDocument &page, QTextDocume
     copy->setDefaultTextOption(doc->defaultTextOption());
     copy->setPageSize(doc->pageSize());
     page.attachTo(copy.get());
+    // Laid out as Qt lays out a page it holds, once more: its first layout of a new copy may let a
+    // line of a proportional height reach past a page's end, where any later layout of the same
+    // text puts it on the next page, as the page view shows it.
+    copy->markContentsDirty(0, copy->characterCount());
     copy->documentLayout()->documentSize();
     return copy;
 }

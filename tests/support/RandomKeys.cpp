@@ -3,6 +3,7 @@
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -78,9 +79,140 @@ QString heldBetween(RichTextEdit &edit, const QString &held, const std::function
     return text;
 }
 
-void build(const QString &shape, RichTextEdit &edit)
+// Words of a few letters, `count` of them, each followed by a space.
+QString randomWords(QRandomGenerator &random, int count)
 {
-    if (shape == QLatin1String("lines")) {
+    QString words;
+    for (int i = 0; i < count; ++i) {
+        const int letters = 1 + random.bounded(12);
+        for (int j = 0; j < letters; ++j)
+            words += QChar(u'a' + random.bounded(26));
+        words += u' ';
+    }
+    return words;
+}
+
+// A look of characters a file may bring: plain, or some of bold, italic, underline, a size, a font,
+// letters spaced, colours, raised or lowered.
+QTextCharFormat randomLook(QRandomGenerator &random)
+{
+    QTextCharFormat format;
+    if (random.bounded(2))
+        return format;
+    static const double sizes[] = {8, 9, 10.5, 12, 14, 16, 20, 28};
+    if (random.bounded(2))
+        format.setFontPointSize(sizes[random.bounded(8)]);
+    if (random.bounded(3) == 0)
+        format.setFontWeight(QFont::Bold);
+    if (random.bounded(4) == 0)
+        format.setFontItalic(true);
+    if (random.bounded(5) == 0)
+        format.setFontUnderline(true);
+    if (random.bounded(4) == 0)
+        format.setForeground(QColor::fromRgb(random.bounded(0x1000000)));
+    if (random.bounded(6) == 0)
+        format.setBackground(QColor::fromRgb(random.bounded(0x1000000)));
+    static const char *const families[] = {"DejaVu Serif", "IPAMincho", "Noto Sans CJK JP", "DejaVu Sans Mono"};
+    if (random.bounded(4) == 0)
+        format.setFontFamilies({QString::fromUtf8(families[random.bounded(4)])});
+    if (random.bounded(12) == 0)
+        format.setFontLetterSpacing(90 + random.bounded(30));
+    if (random.bounded(12) == 0)
+        format.setVerticalAlignment(random.bounded(2) ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
+    return format;
+}
+
+// A paragraph format a file may bring: indents, room above and below, a set or a proportional
+// line height, now and then justified.
+QTextBlockFormat randomParagraph(QRandomGenerator &random)
+{
+    QTextBlockFormat format;
+    static const double lefts[] = {0, 0, 10, 20.5, 40, 66.67};
+    static const double rights[] = {0, 0, 15, 30.4};
+    static const double firsts[] = {0, 0, 0, 20, 26.67, -13.33};
+    static const double tops[] = {0, 0, 4, 8, 16, 21.33};
+    static const double bottoms[] = {0, 0, 4, 8, 10.67};
+    format.setLeftMargin(lefts[random.bounded(6)]);
+    format.setRightMargin(rights[random.bounded(4)]);
+    format.setTextIndent(firsts[random.bounded(6)]);
+    format.setTopMargin(tops[random.bounded(6)]);
+    format.setBottomMargin(bottoms[random.bounded(5)]);
+    static const double fixedHeights[] = {14, 18, 19.33, 24, 30};
+    static const double shares[] = {100, 120, 150, 200};
+    switch (random.bounded(4)) {
+    case 0:
+        format.setLineHeight(fixedHeights[random.bounded(5)], QTextBlockFormat::FixedHeight);
+        break;
+    case 1:
+        format.setLineHeight(shares[random.bounded(4)], QTextBlockFormat::ProportionalHeight);
+        break;
+    default:
+        break;
+    }
+    if (random.bounded(10) == 0)
+        format.setAlignment(random.bounded(2) ? Qt::AlignJustify : Qt::AlignHCenter);
+    return format;
+}
+
+// A page as a file brings it, read as a page is loaded: a paragraph of 19,000-60,000 characters
+// (words, long words, Japanese text, line breaks, each run in a look of its own) in a paragraph
+// format of its own, between short paragraphs of the main text, in a table's cell or in the header.
+// Returns the part that holds it.
+int loadedPage(RichTextEdit &edit, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    PageDocument made;
+    const int where = random.bounded(3);
+    QTextDocument *doc = where == 2 ? made.ensurePart(TextProps::HeaderAll) : made.main();
+    QTextCursor cursor(doc);
+    cursor.insertText(QStringLiteral("見出しの段落\n") + shortParagraphs(3));
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    if (where == 1) {
+        QTextTableFormat table;
+        table.setProperty(TextProps::ObjectId, made.newObjectId());
+        table.setBorder(1);
+        table.setCellPadding(3);
+        table.setCellSpacing(0);
+        if (random.bounded(2))
+            table.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 400), QTextLength(QTextLength::FixedLength, 200)});
+        QTextTable *grid = cursor.insertTable(2, 2, table);
+        grid->cellAt(0, 1).firstCursorPosition().insertText(QStringLiteral("隣のセル"));
+        grid->cellAt(1, 0).firstCursorPosition().insertText(QStringLiteral("下のセル"));
+        cursor = grid->cellAt(0, 0).firstCursorPosition();
+    }
+    cursor.setBlockFormat(randomParagraph(random));
+    const int length = 19000 + random.bounded(41001);
+    int written = 0;
+    while (written < length) {
+        const int kind = random.bounded(100);
+        QString run;
+        if (kind < 50)
+            run = randomWords(random, 5 + random.bounded(60));
+        else if (kind < 62)
+            run = QString(QChar::LineSeparator);
+        else if (kind < 80)
+            run = japaneseText(20 + random.bounded(3000));
+        else if (kind < 86)
+            run = latinWord(100 + random.bounded(qMax(1, qMin(30000, length - written))));
+        else
+            run = QStringLiteral("%1-%2, ").arg(random.bounded(100000)).arg(random.bounded(1000));
+        cursor.insertText(run, randomLook(random));
+        written += int(run.size());
+    }
+    if (where != 1) {
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertText(shortParagraphs(3));
+    }
+    PageCodec::load(*edit.page(), PageCodec::save(made));
+    edit.select(0, 0);
+    return where == 2 ? TextProps::HeaderAll : TextProps::MainPart;
+}
+
+int build(const QString &shape, RichTextEdit &edit)
+{
+    if (shape.startsWith(QLatin1String("loaded "))) {
+        return loadedPage(edit, shape.mid(7).toUInt());
+    } else if (shape == QLatin1String("lines")) {
         edit.setText(QStringLiteral("見出し\n") + SamplePage::pastedLines(400) + QStringLiteral("\n終わり"));
     } else if (shape == QLatin1String("spaced")) {
         edit.setText(QStringLiteral("見出し\n") + spacedLines(600) + QStringLiteral("\n終わり"));
@@ -157,6 +289,7 @@ void build(const QString &shape, RichTextEdit &edit)
         edit.setCellText(table, 2, 2, QStringLiteral("last cell of the table"));
     }
     edit.select(0, 0);
+    return TextProps::MainPart;
 }
 
 // Other programs' texts on the clipboard.
@@ -346,6 +479,13 @@ QStringList randomKeys(quint32 seed, int count, int length)
     return keys;
 }
 
+QStringList keysInOnePart(quint32 seed, int count, int length)
+{
+    QStringList keys = randomKeys(seed, count, length);
+    keys.removeIf([](const QString &key) { return key.startsWith(QLatin1String("click ")); });
+    return keys;
+}
+
 struct Player::State {
     PageDocument page;
     RichTextEdit edit{&page};
@@ -364,8 +504,9 @@ Player::Player(const QString &shape)
 {
     // Each sequence begins without a copy of its own on the clipboard.
     QApplication::clipboard()->clear();
-    build(shape, d->edit);
-    d->page.main()->clearUndoRedoStacks();
+    const int part = build(shape, d->edit);
+    for (QTextDocument *doc : d->page.documents())
+        doc->clearUndoRedoStacks();
     d->edit.page()->main()->setModified(false);
     d->view.resize(900, 700);
     d->view.show();
@@ -373,6 +514,8 @@ Player::Player(const QString &shape)
     d->view.setFocus();
     if (!QTest::qWaitForWindowExposed(&d->view))
         qWarning("the page view was not shown");
+    if (part != TextProps::MainPart)
+        d->view.activatePart(part);
     d->view.showModelCaret();
     d->history << d->edit.text();
 }
@@ -515,9 +658,11 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
 {
     Outcome outcome;
     State &s = *d;
-    QTextDocument *doc = s.page.main();
+    // The text of the part being edited (a click may take the keys to another).
+    QTextDocument *doc = s.edit.document();
     QStringList unknown;
     const auto check = [&](int index, const QString &key) -> QString {
+        doc = s.edit.document();
         QString step = index < 0 ? QStringLiteral("as built") : QStringLiteral("after %1").arg(key);
         const QString wrong = LayoutCompare::heldWrongly(doc);
         if (!wrong.isEmpty())
@@ -558,6 +703,7 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
     }
     for (int index = 0; index < keys.size(); ++index) {
         const QString &key = keys.at(index);
+        doc = s.edit.document();
         const QString before = s.history.at(s.at);
         const QTextCursor cursor = s.edit.cursor();
         const int from = cursor.selectionStart();
@@ -694,7 +840,9 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             failed = check(index, key);
         if (failed.isEmpty() && roundTripEvery > 0 && (index + 1) % roundTripEvery == 0) {
             PageDocument stored;
-            if (!PageCodec::load(stored, PageCodec::save(s.page)) || RichTextEdit(&stored).text() != text)
+            const auto *part = qobject_cast<const PartDocument *>(doc);
+            const QTextDocument *back = PageCodec::load(stored, PageCodec::save(s.page)) && part ? stored.part(part->partFlag()) : nullptr;
+            if (!back || PositionText::text(back) != text)
                 failed = QStringLiteral("after %1: the page stream read back holds another text").arg(key);
         }
         if (!failed.isEmpty()) {

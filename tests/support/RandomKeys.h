@@ -32,7 +32,9 @@
 //   KEY*N            the key N times
 namespace RandomKeys {
 
-// The shapes of page the keys are played on.
+// The shapes of page the keys are played on. Besides them, "loaded N" is a page as a file brings it,
+// made from the seed N: a long paragraph of random looks and paragraph format in the main text, a
+// cell or the header (the keys go to that part), read as a page is loaded.
 QStringList shapes();
 
 QStringList parse(const QString &sequence);
@@ -40,6 +42,9 @@ QString describe(const QStringList &keys);
 
 // `count` random keys for a seed, the first one placing the caret somewhere in a text of `length`.
 QStringList randomKeys(quint32 seed, int count, int length);
+// The same without clicks, which may take the keys to another part than the one a "loaded" page
+// holds its paragraph in.
+QStringList keysInOnePart(quint32 seed, int count, int length);
 
 struct Outcome {
     int keysRun = 0;

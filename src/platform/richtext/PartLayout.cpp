@@ -667,13 +667,22 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
     const QTextBlock above = first.previous();
     if (!held || !above.isValid() || flowEnd(above) < 0)
         return false;
-    // The width of a line, from the first block's lines as Qt laid them out.
+    // The first block's lines as Qt laid them out, for where they ended.
     QList<Line> lines;
     Lines at;
     const QTextBlockFormat firstFormat = first.blockFormat();
     if (!linesOf(first.layout(), asQt(firstFormat.leftMargin()), lines, at))
         return false;
-    const qreal frameWidth = at.width + asQt(firstFormat.leftMargin()) + asQt(firstFormat.rightMargin());
+    // The width of the frame's lines, from the block above, which the change leaves as it was: the
+    // first block's lines may be those of the format it had before (a removal that reaches into a
+    // paragraph of other indents gives the block that paragraph's format).
+    QList<Line> aboveLines;
+    Lines aboveAt;
+    const QTextBlockFormat aboveFormat = above.blockFormat();
+    if (!plainBlock(above) || !linesOf(above.layout(), asQt(aboveFormat.leftMargin()), aboveLines, aboveAt)
+        || fixed(aboveAt.indent) != fixed(asQt(aboveFormat.textIndent())))
+        return false;
+    const qreal frameWidth = aboveAt.width + asQt(aboveFormat.leftMargin()) + asQt(aboveFormat.rightMargin());
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
         if (!movable(b))
             return false;
@@ -683,6 +692,11 @@ bool PartLayout::layOutParagraphs(int from, int length, qreal &bottom)
         const qreal left = asQt(f.leftMargin());
         layOutLines(b, left, frameWidth - left - asQt(f.rightMargin()), asQt(f.textIndent()), {});
         b.layout()->setPosition(QPointF(first.layout()->position().x(), b.layout()->position().y()));
+        // Qt widens a line whose text is wider than the line (a letter that fits nowhere).
+        QList<Line> laid;
+        Lines laidAt;
+        if (!linesOf(b.layout(), left, laid, laidAt))
+            return false;
     }
     const qreal origin = frameTop(first);
     PageEnds pages = pagesOf(first, origin);
