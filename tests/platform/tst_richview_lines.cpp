@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QRandomGenerator>
 #include <QTextBlock>
+#include <QTextList>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -490,15 +491,18 @@ private slots:
     {
         QTest::addColumn<bool>("spaced");
         QTest::addColumn<bool>("letters");
-        QTest::newRow("lines") << false << false;
-        QTest::newRow("parted at spaces") << true << false;
-        QTest::newRow("parted at letters") << true << true;
+        QTest::addColumn<bool>("listed"); // the long paragraphs are items of a numbered list
+        QTest::newRow("lines") << false << false << false;
+        QTest::newRow("parted at spaces") << true << false << false;
+        QTest::newRow("parted at letters") << true << true << false;
+        QTest::newRow("list items parted at letters") << true << true << true;
     }
 
     void keysGiveTheTextOfOneParagraph()
     {
         QFETCH(bool, spaced);
         QFETCH(bool, letters);
+        QFETCH(bool, listed);
         PageDocument page;
         RichTextEdit edit(&page);
         RichView view(&edit);
@@ -523,6 +527,12 @@ private slots:
         edit.setSpaceBefore(120);
         edit.select(first.indexOf(QChar(10)) + 5, 0);
         edit.setAlignment(2);
+        if (listed) {
+            const int from = int(first.indexOf(QChar(10))) + 1;
+            edit.select(from, int(first.lastIndexOf(QChar(10))) - from);
+            edit.setListKind(3);
+            QCOMPARE(LineBlocks::head(page.main()->findBlock(from + 5)).textList()->count(), 2);
+        }
         QVERIFY(page.main()->blockCount() > (spaced ? 10 : 300));
         QString text = first;
         QList<Step> steps{{QStringLiteral("start"), text}};
@@ -540,6 +550,10 @@ private slots:
                 length = qMin(int(text.size()) - at, 1 + random.bounded(120));
             edit.select(at, length);
             view.showModelCaret();
+            // Qt takes a list item out of its list on BackSpace at its start, and on Enter when it
+            // is empty, its text kept.
+            const QTextBlock caretBlock = page.main()->findBlock(at);
+            const bool item = caretBlock.textList() && caretBlock.position() == at;
             QString name;
             switch (op) {
             case 0:
@@ -550,7 +564,7 @@ private slots:
             case 1:
                 name = QStringLiteral("Backspace at %1").arg(at);
                 QTest::keyClick(keys, Qt::Key_Backspace);
-                if (at > 0)
+                if (at > 0 && !item)
                     text.remove(at - 1, 1);
                 break;
             case 2:
@@ -562,7 +576,8 @@ private slots:
             case 3:
                 name = QStringLiteral("Enter at %1").arg(at);
                 QTest::keyClick(keys, Qt::Key_Return);
-                text.insert(at, QChar(10));
+                if (!item || caretBlock.length() > 1)
+                    text.insert(at, QChar(10));
                 break;
             case 4:
                 name = QStringLiteral("Shift+Enter at %1").arg(at);
