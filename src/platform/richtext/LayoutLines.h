@@ -19,8 +19,8 @@ public:
     // none does. A binary search on the line positions, which stand in order.
     static int firstLineBelow(const QTextLayout *layout, double y);
     // The first block that may reach below a point of the part: the block the layout finds there
-    // or, inside a table, the outermost table's first block (cells stand side by side, and a cell
-    // spanning rows begins above). Blocks before it end above the point.
+    // or, inside a table, the first block of the outermost table's first row that may reach it (cells
+    // stand side by side, and a cell spanning rows begins above). Blocks before it end above the point.
     static QTextBlock firstBlockAt(QTextDocument *doc, const QPointF &point);
     // Calls `visit` with each block that reaches into an area of the part, and its bounding rect.
     static void visitBlocksIn(QTextDocument *doc, const QRectF &area,
