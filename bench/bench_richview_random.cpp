@@ -37,8 +37,11 @@ int main(int argc, char **argv)
         const bool loaded = only == QLatin1String("loaded");
         const QString shape = loaded ? QStringLiteral("loaded %1").arg(seed) : shapes.at(int(seed % quint32(shapes.size())));
         RandomKeys::Player player(shape);
-        const QStringList sequence = loaded ? RandomKeys::keysInOnePart(seed, perSeed, player.textLength())
-                                            : RandomKeys::randomKeys(seed, perSeed, player.textLength());
+        QStringList sequence = loaded ? RandomKeys::keysInOnePart(seed, perSeed, player.textLength())
+                                      : RandomKeys::randomKeys(seed, perSeed, player.textLength());
+        // FENWAR_RANDOM_SKIP: keys left out (those of a fault known and not mended yet), joined by ",".
+        for (const QString &skip : qEnvironmentVariable("FENWAR_RANDOM_SKIP").split(u',', Qt::SkipEmptyParts))
+            sequence.removeAll(skip.trimmed());
         const RandomKeys::Outcome outcome = player.play(sequence);
         keys += outcome.keysRun;
         if (outcome.failed()) {

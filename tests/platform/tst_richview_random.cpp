@@ -92,6 +92,14 @@ private slots:
             << QStringLiteral("loaded 3") << QString() << QString();
         QTest::newRow("two paragraphs pasted into a paragraph of letters too wide for a line")
             << QStringLiteral("loaded 102") << QStringLiteral("at 4675, paste 1") << QString();
+        QTest::newRow("Enter over the first line of a held paragraph below an empty one")
+            << QStringLiteral("heading") << QStringLiteral("Shift+PageDown, Enter, Shift+Down, Enter") << QString();
+        QTest::newRow("Enter over a selection into a held paragraph redone")
+            << QStringLiteral("heading") << QStringLiteral("Ctrl+Home, Down*8, Shift+Down, Enter, Ctrl+Z, Ctrl+Y")
+            << QStringLiteral("a redo of Enter over a selection into a held paragraph puts the caret a character past the change");
+        QTest::newRow("a line at a page's end below a selection typed over")
+            << QStringLiteral("loaded 1057") << QStringLiteral("at 16108, Shift+Up, \" \"")
+            << QStringLiteral("Qt's layout after a change leaves a line below it across a page's end, where laid out again it goes to the next page");
         const QString beforeTable = QStringLiteral("text put into or taken from the paragraph before a table leaves the table where it was");
         QTest::newRow("pasted into the paragraph before a table")
             << QStringLiteral("table then empty") << QStringLiteral("Down, paste 3") << QString();

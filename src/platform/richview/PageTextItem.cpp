@@ -495,8 +495,10 @@ void PageTextItem::editAndSettle(bool deletes, const std::function<void()> &edit
     const LineBlocks::Breaks breaks(document(), {before.selectionStart(), caret});
     edit();
     const int at = textCursor().position();
-    breaks.restore(document(), selected >= 0 ? selected : qMin(at, caret));
-    LineBlocks::settle(document(), at, at);
+    const int restored = selected >= 0 ? selected : qMin(at, caret);
+    breaks.restore(document(), restored);
+    // A break given back its kind changes where the paragraph before it ends, too.
+    LineBlocks::settle(document(), qMin(at, restored), at);
     group.endEditBlock();
 }
 
