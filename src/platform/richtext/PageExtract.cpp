@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextList>
 #include <QTextTable>
 
 using namespace TextProps;
@@ -46,6 +47,37 @@ void adopt(const PageDocument &source, PageDocument &target, QTextDocument *doc,
     }
 }
 
+// Qt puts a fragment that begins inside a list item into a document after a paragraph end of its own:
+// the copy of text taken from the middle of an item would begin with a paragraph end the text does
+// not hold, and a paste of it would part the paragraph it goes into. The empty paragraph goes; the
+// item keeps its format.
+void dropLeadingBreak(QTextDocument *copy, int length)
+{
+    const QTextBlock first = copy->begin();
+    if (first.length() != 1 || !first.next().isValid() || !first.next().textList()
+        || PositionText::length(copy) != length + 1)
+        return;
+    QTextCursor extra(copy);
+    extra.setPosition(1, QTextCursor::KeepAnchor);
+    extra.removeSelectedText();
+}
+
+// Text from within one paragraph of a list item is text: pasted, it goes in where the caret is,
+// without the item (Qt would begin a paragraph for it outside a list).
+void leaveTheList(QTextDocument *copy)
+{
+    const QTextBlock first = copy->begin();
+    QTextList *list = first.textList();
+    if (!list || PositionText::text(copy).contains(QChar(ParagraphCode)))
+        return;
+    QTextCursor edit(copy);
+    edit.beginEditBlock();
+    LineBlocks::join(copy, 0, copy->characterCount() - 1);
+    list->remove(copy->begin());
+    LineBlocks::settle(copy);
+    edit.endEditBlock();
+}
+
 } // namespace
 
 void PageExtract::extract(const PageDocument &source, const QTextDocument *part, int start, int end,
@@ -60,6 +92,8 @@ void PageExtract::extract(const PageDocument &source, const QTextDocument *part,
     range.setPosition(start);
     range.setPosition(end, QTextCursor::KeepAnchor);
     QTextCursor(target.main()).insertFragment(range.selection());
+    dropLeadingBreak(target.main(), end - start);
+    leaveTheList(target.main());
     target.main()->clearUndoRedoStacks();
     adopt(source, target, target.main(), true);
 }
