@@ -11,7 +11,7 @@
 #include "platform/richtext/PageImage.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/PlainText.h"
-#include "platform/richtext/PlainText.h"
+#include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -605,6 +605,89 @@ private slots:
         QTemporaryDir dir;
         QCOMPARE(HtmlExport::text(lines, dir.filePath(QStringLiteral("a.htm")), {}),
                  HtmlExport::text(whole, dir.filePath(QStringLiteral("a.htm")), {}));
+    }
+
+    // An empty first paragraph that is a list item stays an item of its list in the copy the writers
+    // read, numbered with the items after it, whatever index the list has there.
+    void copiesKeepAnEmptyFirstItemInItsList_data()
+    {
+        QTest::addColumn<int>("items");
+        QTest::newRow("with the held paragraph after it") << 3;
+        QTest::newRow("alone") << 1;
+    }
+
+    void copiesKeepAnEmptyFirstItemInItsList()
+    {
+        QFETCH(int, items);
+        const QString text = QStringLiteral("\n項目\n") + SamplePage::pastedLines(400) + Tail;
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(text);
+        // A list made before the first one, so that the items' list has another index in a copy.
+        edit.select(int(text.size()) - 2, 0);
+        edit.setListKind(2);
+        QVERIFY(page.main()->lastBlock().textList());
+        edit.select(0, items == 1 ? 0 : int(text.indexOf(QStringLiteral("行 1 "))));
+        edit.setListKind(3);
+        const QTextList *list = page.main()->begin().textList();
+        QVERIFY(list);
+        QCOMPARE(list->count(), items);
+        const LineBlocks::Joined joined(page.main());
+        QVERIFY(joined.document() != page.main());
+        const QTextBlock first = joined.document()->begin();
+        const QTextList *copied = first.textList();
+        QVERIFY(copied);
+        QCOMPARE(copied->count(), items);
+        QCOMPARE(copied->itemNumber(first), 0);
+        QCOMPARE(copied->format().style(), list->format().style());
+        QVERIFY(!joined.document()->lastBlock().textList() || joined.document()->lastBlock().textList() != copied);
+    }
+
+    // Text copied from inside a list item goes in as text where it is pasted: in an item's first block
+    // or a later one of an item held in pieces, or in a paragraph in no list. No paragraph end comes
+    // with it.
+    void textOfAListItemPastesIntoAnItem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<bool>("asBytes"); // as another program's clipboard holds it
+        const QString long1 = QStringLiteral("日本語の文章には空白がない。").repeated(1500);
+        const QString two = QStringLiteral("見出し\n") + long1 + QChar(10) + long1 + QStringLiteral("\n終わり");
+        const QString shortItem = QStringLiteral("見出し\n日本語の文章には空白がない。日本語の文章には空白がない。\n終わり");
+        for (const bool bytes : {false, true}) {
+            const char *how = bytes ? "as bytes" : "as a page";
+            QTest::addRow("a short item, %s", how) << shortItem << 6 << 10 << 5 << bytes;
+            QTest::addRow("first block to another item's first block, %s", how) << two << 21100 << 186 << 692 << bytes;
+            QTest::addRow("first block to another item's later block, %s", how) << two << 21100 << 186 << 1692 << bytes;
+            QTest::addRow("within an item's first block, %s", how) << two << 100 << 186 << 692 << bytes;
+            QTest::addRow("a later block to an item's first block, %s", how) << two << 4200 << 186 << 692 << bytes;
+            QTest::addRow("first block to a paragraph in no list, %s", how) << two << 21100 << 186 << 2 << bytes;
+        }
+    }
+
+    void textOfAListItemPastesIntoAnItem()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(int, at);
+        QFETCH(bool, asBytes);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(text);
+        edit.select(4, int(text.lastIndexOf(QChar(10))) - 4);
+        edit.setListKind(3);
+        edit.select(from, length);
+        PageDocument copied;
+        edit.copySelection(copied);
+        QCOMPARE(PositionText::text(copied.main()), text.mid(from, length));
+        PageDocument clipboard;
+        QVERIFY(PageCodec::load(clipboard, PageCodec::save(copied)));
+        edit.select(at, 0);
+        edit.insertPage(asBytes ? clipboard : copied);
+        QCOMPARE(edit.text(), QString(text).insert(at, text.mid(from, length)));
     }
 
     // On paper (page view, print, PDF) the lines fall on the pages where the paragraph's lines fall.

@@ -485,6 +485,87 @@ private slots:
             QVERIFY2(drawn.at(i) == again.value(i), qPrintable(QStringLiteral("drawn otherwise at y=%1").arg(i * 61)));
     }
 
+    // Ctrl with an arrow, with or without Shift, and Ctrl+BackSpace or Ctrl+Delete, on either side of
+    // the breaks a paragraph is held at, end where they would in the paragraph as one block.
+    void wordKeysActAsInOneBlock_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QString spaced = SamplePage::pastedLines(800);
+        spaced.replace(QChar(11), QLatin1Char(' '));
+        const struct {
+            const char *name;
+            QString text;
+        } shapes[] = {
+            {"lines", SamplePage::pastedLines(150)},
+            {"lines, the last one empty", SamplePage::pastedLines(150) + QChar(11)},
+            {"parted at spaces", spaced},
+            {"Japanese parted at letters", QStringLiteral("日本語の文章には空白がない。").repeated(3000)},
+            {"a word parted at letters", QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(1000)},
+        };
+        const struct {
+            const char *name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } keys[] = {
+            {"Ctrl+Left", Qt::Key_Left, Qt::ControlModifier},
+            {"Ctrl+Shift+Right", Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier},
+            {"Ctrl+BackSpace", Qt::Key_Backspace, Qt::ControlModifier},
+            {"Ctrl+Delete", Qt::Key_Delete, Qt::ControlModifier},
+        };
+        for (const auto &shape : shapes) {
+            for (const auto &key : keys) {
+                QTest::addRow("%s, %s", shape.name, key.name) << QStringLiteral("見出し\n") + shape.text + QStringLiteral("\n終わり")
+                                                               << int(key.key) << int(key.modifiers);
+            }
+        }
+    }
+
+    void wordKeysActAsInOneBlock()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        KeyedPage held(text);
+        QVERIFY(QTest::qWaitForWindowExposed(&held.view));
+        QTextDocument *doc = held.page.main();
+        QVERIFY(doc->blockCount() > 10);
+        const bool edits = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+        // Either side of the breaks held at, near the top, in the middle and at the end of the paragraph.
+        QList<int> breaks;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            if (LineBlocks::continues(block))
+                breaks << block.position() - 1;
+        }
+        for (const int at : {breaks.at(1), breaks.at(breaks.size() / 2), breaks.last()}) {
+            for (const int from : {at - 1, at, at + 1}) {
+                const LineBlocks::Joined joined(doc);
+                std::unique_ptr<QTextDocument> one = LineBlocks::copy(joined.document());
+                QTextCursor expected(one.get());
+                expected.setPosition(from);
+                const bool back = key == Qt::Key_Left || key == Qt::Key_Backspace;
+                expected.movePosition(back ? QTextCursor::PreviousWord : QTextCursor::NextWord,
+                                      edits || (modifiers & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+                if (edits)
+                    expected.removeSelectedText();
+                held.select(from, from);
+                QTest::keyClick(held.view.viewport(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+                const QTextCursor cursor = held.edit.cursor();
+                const QString where = QStringLiteral("from %1").arg(from);
+                QVERIFY2(cursor.position() == expected.position() && cursor.anchor() == expected.anchor(),
+                         qPrintable(where + QStringLiteral(": the caret at %1-%2, in one block %3-%4")
+                                               .arg(cursor.anchor()).arg(cursor.position())
+                                               .arg(expected.anchor()).arg(expected.position())));
+                if (edits) {
+                    QVERIFY2(held.edit.text() == PositionText::text(one.get()), qPrintable(where));
+                    QTest::keyClick(held.view.viewport(), Qt::Key_Z, Qt::ControlModifier);
+                    QVERIFY2(held.edit.text() == text, qPrintable(where + QStringLiteral(", undone")));
+                }
+            }
+        }
+    }
+
     // Random keys at and around the held line breaks, or the spaces or letters a paragraph without
     // them is parted at, each checked against the text it must give.
     void keysGiveTheTextOfOneParagraph_data()

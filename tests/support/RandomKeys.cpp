@@ -529,6 +529,24 @@ int Player::textLength() const
 
 namespace {
 
+// Selects from the caret to Qt's next or previous word edge, short of a table's or a cell's edge on
+// the way: the view deletes no word across one (nothing where the caret stands at one).
+void selectWord(QTextCursor &cursor, bool forward)
+{
+    QTextCursor edge(cursor);
+    edge.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+    const QTextDocument *doc = cursor.document();
+    const int step = forward ? 1 : -1;
+    int end = cursor.position();
+    while (end != edge.position()) {
+        const ushort ch = doc->characterAt(forward ? end : end - 1).unicode();
+        if (ch == 0xFDD0 || ch == 0xFDD1)
+            break;
+        end += step;
+    }
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+}
+
 // The text the key gives, by Qt's own rules, on a copy of the page holding each paragraph in one
 // block as the position model reads it.
 QString byQt(QTextDocument *doc, int anchor, int position, const QString &key, const QString &typed)
@@ -538,13 +556,9 @@ QString byQt(QTextDocument *doc, int anchor, int position, const QString &key, c
     QTextCursor cursor(copy.get());
     cursor.setPosition(anchor);
     cursor.setPosition(position, QTextCursor::KeepAnchor);
-    if (key == QLatin1String("Ctrl+BackSpace")) {
+    if (key == QLatin1String("Ctrl+BackSpace") || key == QLatin1String("Ctrl+Delete")) {
         if (!cursor.hasSelection())
-            cursor.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    } else if (key == QLatin1String("Ctrl+Delete")) {
-        if (!cursor.hasSelection())
-            cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+            selectWord(cursor, key == QLatin1String("Ctrl+Delete"));
         cursor.removeSelectedText();
     } else if (key == QLatin1String("BackSpace")) {
         if (cursor.hasSelection())

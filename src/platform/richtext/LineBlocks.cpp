@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextList>
 #include <QTextTable>
 
@@ -452,6 +453,51 @@ void LineBlocks::settle(QTextDocument *doc)
     settle(doc, 0, doc->characterCount() - 1);
 }
 
+namespace {
+
+// The text of [from, to) of one held paragraph, each separator between its blocks as what it stands for.
+QString heldText(const QTextDocument *doc, int from, int to)
+{
+    QString text;
+    text.reserve(to - from);
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+        const int start = qMax(from, block.position());
+        const int end = qMin(to, block.position() + block.length() - 1);
+        text += block.text().mid(start - block.position(), end - start);
+        if (end < to) // the separator at the block's end lies in the range
+            text += LineBlocks::standsFor(block.next());
+    }
+    return text;
+}
+
+} // namespace
+
+int LineBlocks::wordMove(const QTextDocument *doc, int position, bool forward)
+{
+    const QTextBlock block = doc->findBlock(position);
+    const QTextBlock first = head(block);
+    const QTextBlock last = tail(block);
+    if (first == last)
+        return -1;
+    const int start = first.position();
+    const int end = last.position() + last.length() - 1;
+    // At the paragraph's edge Qt's move steps over its end, as in one block.
+    if (forward ? position >= end : position <= start)
+        return -1;
+    // Qt's move ends where a word does; a window around the caret holds it unless the move reaches the
+    // window's edge inside the paragraph, a word longer than the window: then a wider one is read.
+    for (int reach = 256;; reach *= 4) {
+        const int from = qMax(start, position - reach);
+        const int to = qMin(end, position + reach);
+        const QTextLayout layout(heldText(doc, from, to));
+        const int moved = from
+            + (forward ? layout.nextCursorPosition(position - from, QTextLayout::SkipWords)
+                       : layout.previousCursorPosition(position - from, QTextLayout::SkipWords));
+        if ((moved > from || from == start) && (moved < to || to == end))
+            return moved;
+    }
+}
+
 void LineBlocks::join(QTextDocument *doc, int from, int to)
 {
     QTextCursor end(doc);
@@ -503,6 +549,24 @@ void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
     }
 }
 
+namespace {
+
+// Puts the copy's first block into the copy's own list of the original's `list`: the one its next
+// item in the original is in at the same place, or a new one of the list's format.
+void addToCopiedList(QTextDocument *copy, const QTextList *list, const QTextBlock &copied)
+{
+    if (list->count() > 1) {
+        const QTextBlock item = list->item(1);
+        if (QTextList *own = copy->findBlockByNumber(item.blockNumber()).textList()) {
+            own->add(copied);
+            return;
+        }
+    }
+    QTextCursor(copied).createList(list->format());
+}
+
+} // namespace
+
 std::unique_ptr<QTextDocument> LineBlocks::copy(const QTextDocument *doc)
 {
     std::unique_ptr<QTextDocument> copy(doc->clone());
@@ -510,8 +574,13 @@ std::unique_ptr<QTextDocument> LineBlocks::copy(const QTextDocument *doc)
     const QTextBlock copied = copy->begin();
     if (first.length() == 1 && copied.length() == 1) {
         QTextCursor at(copy.get());
-        at.setBlockFormat(first.blockFormat());
+        // The list it is an item of is another object in the copy, under another index.
+        QTextBlockFormat format = first.blockFormat();
+        format.clearProperty(QTextFormat::ObjectIndex);
+        at.setBlockFormat(format);
         at.setBlockCharFormat(first.charFormat());
+        if (const QTextList *list = first.textList())
+            addToCopiedList(copy.get(), list, copied);
     }
     return copy;
 }

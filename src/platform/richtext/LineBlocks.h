@@ -78,6 +78,10 @@ public:
     static void settle(QTextDocument *doc);
     // Whether an edit at the cursor or of its selection may join or part lines of such a paragraph.
     static bool nearLines(const QTextCursor &cursor);
+    // Where Qt's word move from `position` (Ctrl with an arrow, Ctrl+BackSpace or Ctrl+Delete) ends in a
+    // paragraph held in blocks: as in the paragraph as one block, across the line breaks, spaces and
+    // letters its blocks part at. -1 where the paragraph is one block, or the move leaves it.
+    static int wordMove(const QTextDocument *doc, int position, bool forward);
     // Holds the paragraphs of [from, to] in one block each again (before they become list items).
     static void join(QTextDocument *doc, int from, int to);
     // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line, and

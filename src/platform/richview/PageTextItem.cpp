@@ -277,7 +277,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     if (action)
         emit clipboardAction(action, done);
     else
-        done = pageKey(event) || wordStaysInCell(event);
+        done = pageKey(event) || moveByWord(event) || deleteWord(event);
     const QString text = event->text();
     const bool printable = !done && !text.isEmpty() && text.at(0).isPrint();
     // A key with Ctrl is a command (Ctrl+A selects), whatever text it carries.
@@ -376,11 +376,44 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     return true;
 }
 
-// Ctrl+Delete and Ctrl+BackSpace delete to the next or previous word boundary. Qt's own move there
-// runs out of a table cell (at its end into the next cell or past the table, at its start back before
-// it) and takes the whole table or the cells on the way with it. The deletion ends where the cell, or
-// the text before or after a table, ends: nothing is deleted at that edge. True when the key is done.
-bool PageTextItem::wordStaysInCell(QKeyEvent *event)
+namespace {
+
+// Where Qt's word move from the cursor ends, in a paragraph held in blocks as in one block.
+int wordEdge(const QTextCursor &cursor, bool forward)
+{
+    const int held = LineBlocks::wordMove(cursor.document(), cursor.position(), forward);
+    if (held >= 0)
+        return held;
+    QTextCursor word(cursor);
+    word.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+    return word.position();
+}
+
+} // namespace
+
+// Ctrl with an arrow in a paragraph held in blocks moves to the word's edge as in one block: Qt's own
+// move stops at each block's edge, inside a long word or Japanese text parted there.
+bool PageTextItem::moveByWord(QKeyEvent *event)
+{
+    const bool select = event->matches(QKeySequence::SelectNextWord) || event->matches(QKeySequence::SelectPreviousWord);
+    const bool forward = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::SelectNextWord);
+    if (!forward && !select && !event->matches(QKeySequence::MoveToPreviousWord))
+        return false;
+    QTextCursor cursor = textCursor();
+    const int edge = LineBlocks::wordMove(document(), cursor.position(), forward);
+    if (edge < 0)
+        return false;
+    cursor.setPosition(edge, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(cursor);
+    return true;
+}
+
+// Ctrl+Delete and Ctrl+BackSpace delete to the next or previous word boundary, across the blocks of a
+// paragraph held in them as in one block. Qt's own move there runs out of a table cell (at its end into
+// the next cell or past the table, at its start back before it) and takes the whole table or the cells
+// on the way with it. The deletion ends where the cell, or the text before or after a table, ends:
+// nothing is deleted at that edge. True when the key is done.
+bool PageTextItem::deleteWord(QKeyEvent *event)
 {
     const bool forward = event->matches(QKeySequence::DeleteEndOfWord);
     if ((!forward && !event->matches(QKeySequence::DeleteStartOfWord)) || !(textInteractionFlags() & Qt::TextEditable))
@@ -388,11 +421,9 @@ bool PageTextItem::wordStaysInCell(QKeyEvent *event)
     QTextCursor cursor = textCursor();
     if (cursor.hasSelection())
         return false; // the key removes the selection, as Delete does
-    QTextCursor word(cursor);
-    word.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
     const QTextDocument *doc = document();
     const int caret = cursor.position();
-    int end = word.position();
+    int end = wordEdge(cursor, forward);
     if (forward) {
         for (int at = caret; at < end; ++at) {
             if (PositionText::isStructure(doc->characterAt(at)))
@@ -404,8 +435,6 @@ bool PageTextItem::wordStaysInCell(QKeyEvent *event)
                 end = at + 1;
         }
     }
-    if (end == word.position())
-        return false;
     if (end == caret)
         return true;
     // Qt removes a selection on the key.

@@ -85,7 +85,8 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
-    bool wordStaysInCell(QKeyEvent *event);
+    bool deleteWord(QKeyEvent *event);
+    bool moveByWord(QKeyEvent *event);
     bool newParagraph(QKeyEvent *event);
     bool backspaceAtLine(QKeyEvent *event);
     static bool editsText(const QKeyEvent *event);
