@@ -498,6 +498,13 @@ int LineBlocks::wordMove(const QTextDocument *doc, int position, bool forward)
     }
 }
 
+void LineBlocks::leaveList(const QTextBlock &block)
+{
+    QTextBlockFormat format = block.blockFormat();
+    format.clearProperty(QTextFormat::ObjectIndex);
+    QTextCursor(block).setBlockFormat(format);
+}
+
 void LineBlocks::join(QTextDocument *doc, int from, int to)
 {
     QTextCursor end(doc);

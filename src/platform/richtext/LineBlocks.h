@@ -82,6 +82,9 @@ public:
     // paragraph held in blocks: as in the paragraph as one block, across the line breaks, spaces and
     // letters its blocks part at. -1 where the paragraph is one block, or the move leaves it.
     static int wordMove(const QTextDocument *doc, int position, bool forward);
+    // Takes the block out of its list, its format as it is (QTextList::remove would indent it as far as
+    // the list did).
+    static void leaveList(const QTextBlock &block);
     // Holds the paragraphs of [from, to] in one block each again (before they become list items).
     static void join(QTextDocument *doc, int from, int to);
     // A new paragraph at the cursor (Enter): the block after it begins a paragraph, not a line, and

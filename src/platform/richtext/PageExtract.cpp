@@ -10,7 +10,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
-#include <QTextList>
 #include <QTextTable>
 
 using namespace TextProps;
@@ -67,13 +66,12 @@ void dropLeadingBreak(QTextDocument *copy, int length)
 void leaveTheList(QTextDocument *copy)
 {
     const QTextBlock first = copy->begin();
-    QTextList *list = first.textList();
-    if (!list || PositionText::text(copy).contains(QChar(ParagraphCode)))
+    if (!first.textList() || PositionText::text(copy).contains(QChar(ParagraphCode)))
         return;
     QTextCursor edit(copy);
     edit.beginEditBlock();
     LineBlocks::join(copy, 0, copy->characterCount() - 1);
-    list->remove(copy->begin());
+    LineBlocks::leaveList(copy->begin());
     LineBlocks::settle(copy);
     edit.endEditBlock();
 }

@@ -186,8 +186,8 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     // The blocks of a list item held in pieces after its first are in no list: there Qt would begin
     // a paragraph for an item that comes in, which inside the item's first block it does not.
     const QTextBlock into = at.block();
-    if (QTextList *list = first.textList(); list && LineBlocks::continues(into) && LineBlocks::head(into).textList())
-        list->remove(first);
+    if (first.textList() && LineBlocks::continues(into) && LineBlocks::head(into).textList())
+        LineBlocks::leaveList(first);
     at.insertFragment(QTextDocumentFragment(copy.get()));
     joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
