@@ -18,6 +18,7 @@
 #include "support/SamplePage.h"
 #include "support/TestImages.h"
 
+#include <QClipboard>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QRandomGenerator>
@@ -343,8 +344,11 @@ private slots:
         QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << 0;
         QTest::newRow("Ctrl+Backspace") << int(Qt::Key_Backspace) << int(Qt::ControlModifier) << 0;
         QTest::newRow("Delete of a selection") << int(Qt::Key_Delete) << 0 << 50;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << 0;
+        QTest::newRow("Enter over a selection") << int(Qt::Key_Return) << 0 << 50;
     }
 
+    // ... and redo where the step left it.
     void undoPutsTheCaretWhereTheStepWas()
     {
         QFETCH(int, key);
@@ -369,6 +373,54 @@ private slots:
         QCOMPARE(held.edit.text(), whole.edit.text());
         QVERIFY(whole.edit.selStart() >= 100);
         QCOMPARE(held.edit.selStart(), whole.edit.selStart());
+        for (KeyedPage *page : {&whole, &held})
+            QTest::keyClick(page->view.viewport(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(held.edit.text(), whole.edit.text());
+        QCOMPARE(held.edit.selStart(), whole.edit.selStart());
+    }
+
+    // A redo puts the caret where the step left it, in a held paragraph whose blocks the step gave new
+    // places in their paragraphs (room above and below, an indent): Qt's own redo puts it where the
+    // last of those changes lies.
+    void redoPutsTheCaretWhereTheStepLeftIt_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("pasted"); // else Enter
+        const int firstBreak = int(QStringLiteral("見出し\n短い段落\n").size() + SamplePage::pastedLines(1).size());
+        QTest::newRow("Enter over a line's end") << firstBreak - 5 << 10 << QString();
+        QTest::newRow("Enter over two lines") << firstBreak - 5 << 60 << QString();
+        QTest::newRow("lines pasted over a line's end") << firstBreak - 5 << 10 << SamplePage::pastedLines(30);
+    }
+
+    void redoPutsTheCaretWhereTheStepLeftIt()
+    {
+        QFETCH(int, at);
+        QFETCH(int, selected);
+        QFETCH(QString, pasted);
+        const QString text = QStringLiteral("見出し\n短い段落\n") + SamplePage::pastedLines(150) + QStringLiteral("\n終わり");
+        KeyedPage held(text);
+        held.edit.select(int(text.indexOf(QStringLiteral("行 0"))), 10);
+        held.edit.setIndentLeft(300);
+        held.edit.setSpaceBefore(240);
+        held.edit.setSpaceAfter(120);
+        QVERIFY(QTest::qWaitForWindowExposed(&held.view));
+        QVERIFY(held.page.main()->blockCount() > 100);
+        if (!pasted.isEmpty())
+            QApplication::clipboard()->setText(QString(pasted).replace(QChar(11), QChar(10)));
+        held.select(at, at + selected);
+        QWidget *keys = held.view.viewport();
+        if (pasted.isEmpty())
+            QTest::keyClick(keys, Qt::Key_Return);
+        else
+            QTest::keyClick(keys, Qt::Key_V, Qt::ControlModifier);
+        const QString done = held.edit.text();
+        const int caret = held.edit.selStart();
+        QTest::keyClick(keys, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(held.edit.text(), text);
+        QTest::keyClick(keys, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(held.edit.text(), done);
+        QCOMPARE(held.edit.selStart(), caret);
     }
 
     // Copied lines of a held paragraph reach other programs as one paragraph with its line breaks.

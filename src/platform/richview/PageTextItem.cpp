@@ -274,6 +274,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     else if (event->matches(QKeySequence::Paste))
         action = 3;
     bool done = false;
+    int revision = document()->revision();
     if (action)
         emit clipboardAction(action, done);
     else
@@ -304,7 +305,13 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
             typeInRun(edit);
         else
             edit();
+        if (event->matches(QKeySequence::Redo))
+            caretAfterRedo();
+        if (history)
+            revision = -1;
     }
+    if (revision >= 0 && document()->revision() != revision)
+        m_stepCarets.note(document(), textCursor().position());
     event->accept();
     emit handled();
     if (printable)
@@ -333,6 +340,16 @@ void PageTextItem::typeInRun(const std::function<void()> &edit)
     edit();
     group.endEditBlock();
     noteTypingRun();
+}
+
+void PageTextItem::caretAfterRedo()
+{
+    const int caret = m_stepCarets.last(document());
+    if (caret < 0)
+        return;
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(caret);
+    setTextCursor(cursor);
 }
 
 void PageTextItem::noteTypingRun()
@@ -561,6 +578,8 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
         typeInRun(edit);
     else
         edit();
+    if (changes)
+        m_stepCarets.note(document(), textCursor().position());
     emit handled();
     if (!event->commitString().isEmpty())
         emit textTyped(event->commitString());

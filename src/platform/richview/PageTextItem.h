@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/richview/RichEvents.h"
+#include "platform/richview/StepCarets.h"
 
 #include <QGraphicsTextItem>
 
@@ -93,6 +94,7 @@ private:
     void editAndSettle(bool deletes, const std::function<void()> &edit);
     void typeInRun(const std::function<void()> &edit);
     void noteTypingRun();
+    void caretAfterRedo();
     QTextDocument *placeholder();
 
     // Where the last key typed left the document: a key typed there joins its undo step.
@@ -109,4 +111,5 @@ private:
     bool m_gridLines = false;
     bool m_pressTaken = false;
     TypingRun m_run;
+    StepCarets m_stepCarets;
 };
