@@ -643,6 +643,23 @@ private slots:
         QVERIFY(!joined.document()->lastBlock().textList() || joined.document()->lastBlock().textList() != copied);
     }
 
+    // A page of nothing but an empty list item is copied and put into another page (Qt's own copy of
+    // a document without text crashed on the item's list).
+    void anEmptyItemAloneIsCopied()
+    {
+        PageDocument item;
+        QTextCursor(item.main()).createList(QTextListFormat::ListDecimal);
+        const std::unique_ptr<QTextDocument> copy = LineBlocks::copy(item.main());
+        QVERIFY(copy->begin().textList());
+        QCOMPARE(copy->begin().textList()->format().style(), QTextListFormat::ListDecimal);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setText(QStringLiteral("abc"));
+        edit.select(3, 0);
+        edit.insertPage(item);
+        QCOMPARE(edit.text(), QStringLiteral("abc"));
+    }
+
     // Text copied from inside a list item goes in as text where it is pasted: in an item's first block
     // or a later one of an item held in pieces, or in a paragraph in no list. No paragraph end comes
     // with it.

@@ -572,11 +572,31 @@ void addToCopiedList(QTextDocument *copy, const QTextList *list, const QTextBloc
     QTextCursor(copied).createList(list->format());
 }
 
+// Qt's clone() of a document without text gives the copy the block format as it stands, with the
+// index its list has in this document: where the copy has no object there, Qt crashes. Such a copy
+// begins as a new document of the same settings.
+std::unique_ptr<QTextDocument> cloned(const QTextDocument *doc)
+{
+    if (!doc->isEmpty() || !doc->begin().textList())
+        return std::unique_ptr<QTextDocument>(doc->clone());
+    auto copy = std::make_unique<QTextDocument>();
+    copy->setDefaultFont(doc->defaultFont());
+    copy->setDefaultTextOption(doc->defaultTextOption());
+    copy->setDefaultStyleSheet(doc->defaultStyleSheet());
+    copy->setDocumentMargin(doc->documentMargin());
+    copy->setIndentWidth(doc->indentWidth());
+    copy->setUseDesignMetrics(doc->useDesignMetrics());
+    copy->setPageSize(doc->pageSize());
+    copy->setMetaInformation(QTextDocument::DocumentTitle, doc->metaInformation(QTextDocument::DocumentTitle));
+    copy->rootFrame()->setFrameFormat(doc->rootFrame()->frameFormat());
+    return copy;
+}
+
 } // namespace
 
 std::unique_ptr<QTextDocument> LineBlocks::copy(const QTextDocument *doc)
 {
-    std::unique_ptr<QTextDocument> copy(doc->clone());
+    std::unique_ptr<QTextDocument> copy = cloned(doc);
     const QTextBlock first = doc->begin();
     const QTextBlock copied = copy->begin();
     if (first.length() == 1 && copied.length() == 1) {

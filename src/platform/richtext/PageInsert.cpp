@@ -104,7 +104,7 @@ struct Renumber {
         const QTextDocument *text = source.frameDocument(old);
         if (!allowFrames || !text)
             return 0;
-        std::unique_ptr<QTextDocument> copy(text->clone());
+        std::unique_ptr<QTextDocument> copy = LineBlocks::copy(text);
         apply(copy.get(), false);
         QTextDocument *frame = target.createFrameDocument();
         QTextCursor(frame).insertFragment(QTextDocumentFragment(copy.get()));
@@ -170,7 +170,7 @@ struct Renumber {
 void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocument &source,
                         const QList<QTextListFormat> &copiedLists)
 {
-    std::unique_ptr<QTextDocument> copy(source.main()->clone());
+    std::unique_ptr<QTextDocument> copy = LineBlocks::copy(source.main());
     Renumber renumber{target, source, copiedLists, {}, {}};
     renumber.apply(copy.get(), true);
     at.beginEditBlock();
