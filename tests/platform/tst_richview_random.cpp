@@ -102,6 +102,10 @@ private slots:
             << QString();
         QTest::newRow("a paste redone after held lines were parted")
             << QStringLiteral("space before") << QStringLiteral("paste 2, Shift+Enter, Enter, Ctrl+Z, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("BackSpace over a selection back to a held item's line")
+            << QStringLiteral("list word") << QStringLiteral("Shift+Down, paste 2, Shift+Home, BackSpace") << QString();
+        QTest::newRow("BackSpace over a selection back to an indented paragraph's start")
+            << QStringLiteral("list word") << QStringLiteral("Down, BackSpace, Right*3, Shift+Left*3, BackSpace") << QString();
         QTest::newRow("BackSpace at an item taken out of its list")
             << QStringLiteral("list word") << QStringLiteral("Down, Shift+PageUp, Ctrl+BackSpace, BackSpace, Enter, BackSpace") << QString();
         QTest::newRow("a line at a page's end below a selection typed over")

@@ -485,18 +485,21 @@ bool PageTextItem::newParagraph(QKeyEvent *event)
 }
 
 // BackSpace at the start of a block that continues a paragraph (LineBlocks) deletes the line break,
-// space or letter in front of it. Qt's own key would take an indent off the block instead where it
-// has one: a line of an indented paragraph, or of a list item, which lays out outside the list at
-// the item's text.
+// space or letter in front of it, and over a selection whose caret stands at a block's start removes
+// the selection. Qt's own key would take an indent off the block instead where it has one: a line of
+// an indented paragraph, or of a list item, which lays out outside the list at the item's text.
 bool PageTextItem::backspaceAtLine(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Backspace || (event->modifiers() & ~Qt::ShiftModifier)
         || !(textInteractionFlags() & Qt::TextEditable))
         return false;
     QTextCursor cursor = textCursor();
-    if (cursor.hasSelection() || !cursor.atBlockStart() || !LineBlocks::continues(cursor.block()))
+    if (!cursor.atBlockStart() || (!cursor.hasSelection() && !LineBlocks::continues(cursor.block())))
         return false;
-    cursor.deletePreviousChar();
+    if (cursor.hasSelection())
+        cursor.removeSelectedText();
+    else
+        cursor.deletePreviousChar();
     setTextCursor(cursor);
     return true;
 }
