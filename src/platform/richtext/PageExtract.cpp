@@ -66,7 +66,7 @@ void dropLeadingBreak(QTextDocument *copy, int length)
 void leaveTheList(QTextDocument *copy)
 {
     const QTextBlock first = copy->begin();
-    if (!first.textList() || PositionText::text(copy).contains(QChar(ParagraphCode)))
+    if (!first.textList() || LineBlocks::tail(first) != copy->lastBlock())
         return;
     QTextCursor edit(copy);
     edit.beginEditBlock();
