@@ -71,6 +71,14 @@ QString latinWord(int size)
     return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
 }
 
+QString hebrewWord(int size)
+{
+    QString word;
+    for (int i = 0; i < size; ++i)
+        word += QChar(0x05D0 + i % 27);
+    return word;
+}
+
 QString japaneseText(int size)
 {
     const QString sentence = QStringLiteral("日本語の文章には空白がなく、行はほとんどの文字の間で折り返される。");
@@ -234,9 +242,10 @@ private slots:
         QTest::newRow("one long Latin word") << Head + latinWord(30000) + Tail << 25;
         QTest::newRow("Japanese text") << Head + japaneseText(30000) + Tail << 25;
         QTest::newRow("a word before spaces") << Head + latinWord(25000) + spacedLines(100) << 25;
-        // Nothing to part at: marks that join their letters, a right-to-left script.
+        QTest::newRow("a Hebrew word") << Head + QString(30000, QChar(0x05D0)) << 25;
+        // Nothing to part at: marks that join their letters, Arabic letters that join each other.
         QTest::newRow("combining marks") << Head + QStringLiteral("a\u0301").repeated(15000) << 1;
-        QTest::newRow("right to left") << Head + QString(30000, QChar(0x05D0)) << 1;
+        QTest::newRow("Arabic") << Head + QString(30000, QChar(0x0628)) << 1;
         QTest::newRow("a short word") << Head + latinWord(15000) + Tail << 1;
         QTest::newRow("short") << Head + spacedLines(50) + Tail << 1;
         // A long paragraph of prose keeps its lines: a parted space would end one early on paper.
@@ -321,6 +330,11 @@ private slots:
         QTest::newRow("Latin word") << random(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) << false;
         QTest::newRow("Japanese text") << random(QStringLiteral("あいうえお漢字語文章")) << false;
         QTest::newRow("red and bold") << random(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) << true;
+        // Its letters' room at the right, where the word's lines begin.
+        QString hebrew;
+        for (ushort letter = 0x05D0; letter <= 0x05EA; ++letter)
+            hebrew += QChar(letter);
+        QTest::newRow("Hebrew word") << random(hebrew) << false;
     }
 
     void heldLettersShowOnPaper()
@@ -341,7 +355,8 @@ private slots:
         QVERIFY(PageRenderer(page).writePdf(pdf, QStringLiteral("held")));
         // The text around each letter of the first page, as pdftotext reads it there.
         QString printed = pdfPages(pdf).value(0);
-        printed.remove(QRegularExpression(QStringLiteral("\\s")));
+        // pdftotext marks each right-to-left run of a line with embedding marks.
+        printed.remove(QRegularExpression(QStringLiteral("[\\s\\x{202A}-\\x{202E}]")));
         const PageSetup &setup = page.pageSetup();
         const auto onFirstPage = [&](const QTextBlock &block) {
             const QRectF rect = page.main()->documentLayout()->blockBoundingRect(block);
@@ -368,8 +383,11 @@ private slots:
                 continue;
             const QRectF rect = page.main()->documentLayout()->blockBoundingRect(block);
             const QTextLine line = block.layout()->lineAt(0);
-            const QRect room = QRectF(setup.marginLeft / 15.0 + rect.left(), setup.marginTop / 15.0 + rect.top() + line.y(),
-                                      line.x(), line.height()).toRect();
+            const qreal width = block.blockFormat().textIndent();
+            const qreal front = line.cursorToX(0);
+            const qreal left = block.textDirection() == Qt::RightToLeft ? front : front - width;
+            const QRect room = QRectF(setup.marginLeft / 15.0 + rect.left() + left, setup.marginTop / 15.0 + rect.top() + line.y(),
+                                      width, line.height()).toRect();
             QVERIFY(room.width() > 2);
             bool ink = false;
             for (int y = room.top(); y <= room.bottom() && !ink; ++y) {
@@ -389,15 +407,22 @@ private slots:
         QTest::addColumn<int>("from"); // relative to the letter
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("letter removed") << 0 << 1 << QString();
-        QTest::newRow("typed over") << 0 << 1 << QStringLiteral("X");
-        QTest::newRow("typed before") << 0 << 0 << QStringLiteral("X");
-        QTest::newRow("typed after") << 1 << 0 << QStringLiteral("X");
-        QTest::newRow("new paragraph before") << 0 << 0 << QStringLiteral("\n");
-        QTest::newRow("new paragraph after") << 1 << 0 << QStringLiteral("\n");
-        QTest::newRow("line break after") << 1 << 0 << QStringLiteral("\v");
-        QTest::newRow("across pieces") << -10 << 2500 << QStringLiteral("Y");
-        QTest::newRow("from the paragraph before") << -30000 << 30010 << QString();
+        QTest::addColumn<QString>("word"); // held before the paragraph of a long Latin word; Japanese if none
+        QTest::newRow("letter removed") << 0 << 1 << QString() << QString();
+        QTest::newRow("typed over") << 0 << 1 << QStringLiteral("X") << QString();
+        QTest::newRow("typed before") << 0 << 0 << QStringLiteral("X") << QString();
+        QTest::newRow("typed after") << 1 << 0 << QStringLiteral("X") << QString();
+        QTest::newRow("new paragraph before") << 0 << 0 << QStringLiteral("\n") << QString();
+        QTest::newRow("new paragraph after") << 1 << 0 << QStringLiteral("\n") << QString();
+        QTest::newRow("line break after") << 1 << 0 << QStringLiteral("\v") << QString();
+        QTest::newRow("across pieces") << -10 << 2500 << QStringLiteral("Y") << QString();
+        QTest::newRow("from the paragraph before") << -30000 << 30010 << QString() << QString();
+        // A Hebrew word's pieces lay out right to left; a Latin letter in one turns it round.
+        const QString hebrew = hebrewWord(30000);
+        QTest::newRow("Hebrew, typed over") << 0 << 1 << QStringLiteral("\u05D1") << hebrew;
+        QTest::newRow("Hebrew, Latin typed after") << 1 << 0 << QStringLiteral("X") << hebrew;
+        QTest::newRow("Hebrew, new paragraph after") << 1 << 0 << QStringLiteral("\n") << hebrew;
+        QTest::newRow("Hebrew, across pieces") << -10 << 2500 << QStringLiteral("Y") << hebrew;
     }
 
     void editsAtAHeldLetter()
@@ -405,14 +430,17 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, length);
         QFETCH(QString, typed);
+        QFETCH(QString, word);
         PageDocument page;
         RichTextEdit edit(&page);
-        const QString original = Head + japaneseText(30000) + Tail + latinWord(30000);
+        const bool hebrew = !word.isEmpty();
+        const QString original = Head + (hebrew ? word : japaneseText(30000)) + Tail + latinWord(30000);
         edit.setText(original);
         QTextBlock held = page.main()->begin();
         while (held.isValid() && !LineBlocks::drawsLetter(held))
             held = held.next();
         QVERIFY(held.isValid());
+        QCOMPARE(held.textDirection() == Qt::RightToLeft, hebrew);
         const int letter = held.position() - 1;
         QCOMPARE(edit.charAt(letter), original.at(letter));
         // The paragraph's own first-line indent, not the room its lines leave.
@@ -457,10 +485,14 @@ private slots:
         QTest::addColumn<int>("indent"); // of the list
         QTest::addColumn<int>("pieces"); // at least
         const int decimal = int(QTextListFormat::ListDecimal);
-        QTest::newRow("a long word") << latinWord(30000) << decimal << 1 << 25;
-        QTest::newRow("Japanese text") << japaneseText(30000) << decimal << 1 << 25;
-        QTest::newRow("lines") << SamplePage::pastedLines(400) << decimal << 1 << 400;
-        QTest::newRow("bullets, second level") << latinWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25;
+        QTest::addColumn<int>("margin"); // the items' left margin, none if 0
+        QTest::newRow("a long word") << latinWord(30000) << decimal << 1 << 25 << 0;
+        QTest::newRow("Japanese text") << japaneseText(30000) << decimal << 1 << 25 << 0;
+        QTest::newRow("lines") << SamplePage::pastedLines(400) << decimal << 1 << 400 << 0;
+        QTest::newRow("bullets, second level") << latinWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25 << 0;
+        QTest::newRow("a Hebrew word") << hebrewWord(30000) << decimal << 1 << 25 << 0;
+        QTest::newRow("a Hebrew word, second level") << hebrewWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25 << 0;
+        QTest::newRow("a Hebrew word in an item of a left margin") << hebrewWord(30000) << decimal << 1 << 25 << 30;
     }
 
     void aListItemHeldInPieces()
@@ -469,6 +501,7 @@ private slots:
         QFETCH(int, style);
         QFETCH(int, indent);
         QFETCH(int, pieces);
+        QFETCH(int, margin);
         // The page as a reader builds it, each paragraph in one block: a heading, four items, an end.
         PageDocument whole;
         QTextCursor cursor(whole.main());
@@ -483,6 +516,11 @@ private slots:
             if (!cursor.currentList())
                 cursor.createList(listFormat);
             cursor.insertText(text);
+            if (margin > 0) {
+                QTextBlockFormat itemFormat;
+                itemFormat.setLeftMargin(margin);
+                cursor.mergeBlockFormat(itemFormat);
+            }
         }
         cursor.insertBlock(QTextBlockFormat());
         cursor.insertText(QStringLiteral("終わり"));
@@ -515,8 +553,12 @@ private slots:
         QCOMPARE(head.layout()->position().x() + head.layout()->lineAt(0).x(), textX);
         for (QTextBlock block = head.next(); block.isValid() && LineBlocks::continues(block); block = block.next()) {
             QVERIFY(!block.textList());
+            if (LineBlocks::drawsLetter(block))
+                QCOMPARE(block.textDirection() == Qt::RightToLeft, item.at(0).direction() == QChar::DirR);
+            // Its letter's room at the front of its first line: at the right of a right-to-left one.
             const QTextLine line = block.layout()->lineAt(0);
-            QCOMPARE(block.layout()->position().x() + line.x() - block.blockFormat().textIndent(), textX);
+            const qreal room = block.textDirection() == Qt::RightToLeft ? 0 : block.blockFormat().textIndent();
+            QCOMPARE(block.layout()->position().x() + line.x() - room, textX);
         }
         if (item.contains(QChar(11)))
             compareLines(lineGeometry(doc), lineGeometry(whole.main()));

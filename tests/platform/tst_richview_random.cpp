@@ -108,6 +108,12 @@ private slots:
             << QStringLiteral("list word") << QStringLiteral("Down, BackSpace, Right*3, Shift+Left*3, BackSpace") << QString();
         QTest::newRow("BackSpace at an item taken out of its list")
             << QStringLiteral("list word") << QStringLiteral("Down, Shift+PageUp, Ctrl+BackSpace, BackSpace, Enter, BackSpace") << QString();
+        QTest::newRow("typed into held Hebrew words, undone and redone")
+            << QStringLiteral("hebrew word") << QStringLiteral("at 2500, \"x\", BackSpace, \"語\", Enter, Shift+Enter, Ctrl+Z, Ctrl+Z, Ctrl+Y")
+            << QString();
+        QTest::newRow("a held Hebrew list item's pieces cut and pasted")
+            << QStringLiteral("hebrew word") << QStringLiteral("at 29000, Shift+Down*3, Ctrl+X, Ctrl+End, Ctrl+V, Ctrl+Z, Delete")
+            << QString();
         QTest::newRow("a line at a page's end below a selection typed over")
             << QStringLiteral("loaded 1057") << QStringLiteral("at 16108, Shift+Up, \" \"")
             << QStringLiteral("Qt's layout after a change leaves a line below it across a page's end, where laid out again it goes to the next page");

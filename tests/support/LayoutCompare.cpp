@@ -106,10 +106,16 @@ QString heldWrongly(QTextDocument *doc)
             continue;
         QTextBlockFormat line = LineBlocks::ownFormat(format);
         QTextBlockFormat head = LineBlocks::ownFormat(LineBlocks::head(block).blockFormat());
-        // A list item's blocks after the first are in no list and lay out at the item's text.
+        // A list item's blocks after the first are in no list and lay out at the item's text; one
+        // that reads right to left has that indent as its left margin (Qt would put it at the right).
         const QTextList *list = LineBlocks::head(block).textList();
+        const bool turned = format.hasProperty(TextProps::HeldRightToLeft);
+        const int levels = turned ? format.intProperty(TextProps::HeldRightToLeft) : format.indent();
+        if (turned && (block.textDirection() != Qt::RightToLeft || format.indent() != 0
+                       || format.leftMargin() != line.leftMargin() + levels * doc->indentWidth()))
+            return QStringLiteral("block %1 reads right to left elsewhere than its paragraph").arg(block.blockNumber());
         if (block.textList() || format.hasProperty(TextProps::HeldIndent) != bool(list)
-            || format.indent() != line.indent() + (list ? list->format().indent() : 0))
+            || levels != line.indent() + (list ? list->format().indent() : 0))
             return QStringLiteral("block %1 lays out elsewhere than its list item's text").arg(block.blockNumber());
         for (QTextBlockFormat *f : {&line, &head}) {
             f->clearProperty(QTextFormat::PageBreakPolicy);

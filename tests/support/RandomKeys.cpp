@@ -49,6 +49,15 @@ QString latinWord(int size)
     return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
 }
 
+// Hebrew letters without a space: parted at its letters, read right to left.
+QString hebrewWord(int size)
+{
+    QString word;
+    for (int i = 0; i < size; ++i)
+        word += QChar(0x05D0 + i % 27);
+    return word;
+}
+
 QString shortParagraphs(int count)
 {
     QStringList list;
@@ -225,6 +234,13 @@ int build(const QString &shape, RichTextEdit &edit)
         const QString before = QStringLiteral("見出し\n");
         const QString items = QStringLiteral("一つ目の項目\n") + latinWord(23000) + QStringLiteral("\n三つ目\n")
                               + japaneseText(24000) + QStringLiteral("\n五つ目");
+        edit.setText(before + items + QStringLiteral("\n終わり"));
+        edit.select(int(before.size()), int(items.size()));
+        edit.setListKind(3);
+    } else if (shape == QLatin1String("hebrew word")) {
+        // A Hebrew word in a paragraph and in a list item, whose room the list leaves at the left.
+        const QString before = QStringLiteral("見出し\n") + hebrewWord(23000) + QStringLiteral("\n");
+        const QString items = QStringLiteral("一つ目\n") + hebrewWord(23000);
         edit.setText(before + items + QStringLiteral("\n終わり"));
         edit.select(int(before.size()), int(items.size()));
         edit.setListKind(3);

@@ -23,7 +23,10 @@ void drawLetter(QPainter *painter, const QTextBlock &block, const QPointF &origi
     const QTextCharFormat format = block.charFormat(); // the separator's, the letter's own
     const QChar letter = LineBlocks::standsFor(block);
     const double width = HeldLetters::width(block.document(), letter, format);
-    const QRectF box(origin.x() + line.cursorToX(0) - width, origin.y() + line.y(), width, line.height());
+    // The room the block leaves in front of its first line: at the right of a right-to-left one.
+    const double front = line.cursorToX(0);
+    const double left = block.textDirection() == Qt::RightToLeft ? front : front - width;
+    const QRectF box(origin.x() + left, origin.y() + line.y(), width, line.height());
     const int at = block.position() - 1;
     const bool selected = at >= look.selectionStart && at < look.selectionEnd;
     QColor color = look.text;

@@ -54,6 +54,13 @@ bool holdable(const QTextBlock &block)
     return heldFlow(block);
 }
 
+// The levels of indent a block lays out at: a block laid out right to left has them as its left
+// margin (readRightToLeft()).
+int indentLevels(const QTextBlockFormat &f)
+{
+    return f.hasProperty(HeldRightToLeft) ? f.intProperty(HeldRightToLeft) : f.indent();
+}
+
 // The indent that the list of the paragraph adds to the block, as its first block is in the list
 // or a block after it lays out at its text; -1 for a block of a paragraph in no list.
 int listIndent(const QTextBlock &block)
@@ -63,7 +70,7 @@ int listIndent(const QTextBlock &block)
     const QTextBlockFormat f = block.blockFormat();
     if (!f.hasProperty(HeldIndent))
         return -1;
-    return f.indent() - qMax(0, f.intProperty(HeldIndent));
+    return indentLevels(f) - qMax(0, f.intProperty(HeldIndent));
 }
 
 // The values of a paragraph's format that only its first block or only its last lays out. The
@@ -106,22 +113,56 @@ bool shareFormat(const QTextBlock &a, const QTextBlock &b)
 }
 
 // A letter where a stretch without spaces may be parted: one that the block after it can draw in
-// front of its first line as it would stand there, left to right and not joined to its neighbours.
+// front of its first line as it would stand there, not joined to its neighbours: left to right, or a
+// right-to-left letter (Hebrew) followed by another, where the block after it reads right to left.
 bool drawable(QChar ch, QChar next)
 {
     const auto joins = [](QChar c) {
         return c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format;
     };
-    return ch.isLetterOrNumber() && ch.direction() == QChar::DirL && !joins(ch) && !joins(next);
+    const bool ownWay = ch.direction() == QChar::DirL || (ch.direction() == QChar::DirR && next.direction() == QChar::DirR);
+    return ch.isLetterOrNumber() && ownWay && !joins(ch) && !joins(next);
+}
+
+// Whether the block after a right-to-left letter, holding `text`, lays out right to left: the lines
+// of a right-to-left word read alike in a paragraph of either direction, and its letter's room then
+// lies where the word begins, at the right. Text that runs left to right keeps the page's direction.
+bool readsRightToLeft(QChar at, QStringView text)
+{
+    if (at.direction() != QChar::DirR)
+        return false;
+    for (QChar ch : text) {
+        const QChar::Direction d = ch.direction();
+        if (d == QChar::DirL || d == QChar::DirLRE || d == QChar::DirLRO || d == QChar::DirLRI)
+            return false;
+    }
+    return true;
+}
+
+// Has a block read right to left where it stands as it would left to right: Qt puts a right-to-left
+// block's indent at the right, so it goes into the left margin. The properties keep the levels and
+// the paragraph's own margin, for LineBlocks::ownFormat() to give back.
+void readRightToLeft(const QTextDocument *doc, QTextBlockFormat &f)
+{
+    const int levels = f.indent();
+    f.setLayoutDirection(Qt::RightToLeft);
+    f.setProperty(HeldRightToLeft, levels);
+    if (levels > 0) {
+        if (f.hasProperty(QTextFormat::BlockLeftMargin))
+            f.setProperty(HeldLeftMargin, f.leftMargin());
+        f.clearProperty(QTextFormat::BlockIndent);
+        f.setLeftMargin(f.leftMargin() + levels * doc->indentWidth());
+    }
 }
 
 // The format of a block of a paragraph of the format `own`: the first, the last, or (`first`
 // false) one that continues it after the character `at`, which has the char format `format`. One
 // that continues a list item (whose list indents it by `listIndent`, else -1) is no item of the
 // list (it would draw a bullet and take a number): it lays out at the item's text, indented as far
-// as the list indents the item, as Qt leaves an item that leaves its list.
+// as the list indents the item, as Qt leaves an item that leaves its list. `rightToLeft`: the block
+// holds a right-to-left word's letters after `at` (readsRightToLeft()).
 QTextBlockFormat piece(const QTextDocument *doc, QTextBlockFormat f, bool first, bool last, QChar at,
-                       const QTextCharFormat &format, int listIndent)
+                       const QTextCharFormat &format, int listIndent, bool rightToLeft)
 {
     for (const Spacing &spacing : Spacings) {
         if ((spacing.byFirst ? first : last) || !f.hasProperty(spacing.laidOut))
@@ -144,6 +185,8 @@ QTextBlockFormat piece(const QTextDocument *doc, QTextBlockFormat f, bool first,
         f.setProperty(LineBreakBlock, int(at.unicode()));
     if (at != QChar::LineSeparator && at != QLatin1Char(' '))
         f.setTextIndent(HeldLetters::width(doc, at, format));
+    if (rightToLeft && !f.hasProperty(QTextFormat::LayoutDirection))
+        readRightToLeft(doc, f);
     return f;
 }
 
@@ -160,7 +203,8 @@ QTextBlockFormat placed(const QTextBlock &block, const QTextBlockFormat &own, in
 {
     const bool first = !LineBlocks::continues(block);
     const QChar at = first ? QChar() : LineBlocks::standsFor(block);
-    return piece(block.document(), own, first, !continuedAfter(block), at, block.charFormat(), listIndent);
+    return piece(block.document(), own, first, !continuedAfter(block), at, block.charFormat(), listIndent,
+                 !first && readsRightToLeft(at, block.text()));
 }
 
 // A block whose place in its paragraph or whose letter changed (or whose format an edit set) gets
@@ -258,12 +302,16 @@ void split(const QTextBlock &block, const QList<int> &points)
     const QTextBlockFormat own = LineBlocks::ownFormat(block.blockFormat());
     const int indent = listIndent(block);
     const bool last = !continuedAfter(block);
+    int end = int(text.size());
     for (int i : points) {
         const int at = block.position() + i;
         cursor.setPosition(at + 1);
         const QTextCharFormat format = cursor.charFormat(); // the parted character's
-        cursor.insertBlock(piece(doc, own, false, last && i == points.first(), text.at(i), format, indent), format);
+        const bool rightToLeft = readsRightToLeft(text.at(i), QStringView(text).mid(i + 1, end - i - 1));
+        cursor.insertBlock(piece(doc, own, false, last && i == points.first(), text.at(i), format, indent, rightToLeft),
+                           format);
         removeAt(cursor, at);
+        end = i;
     }
     fit(block);
     ObjectLines::fit(doc, block.position(), block.position() + int(text.size()));
@@ -367,6 +415,18 @@ QTextBlockFormat LineBlocks::ownFormat(QTextBlockFormat format)
     if (format.hasProperty(LineBreakBlock))
         format.clearProperty(QTextFormat::TextIndent);
     format.clearProperty(LineBreakBlock);
+    if (format.hasProperty(HeldRightToLeft)) {
+        const int levels = format.intProperty(HeldRightToLeft);
+        if (levels > 0) {
+            format.clearProperty(QTextFormat::BlockLeftMargin);
+            if (format.hasProperty(HeldLeftMargin))
+                format.setLeftMargin(format.doubleProperty(HeldLeftMargin));
+            format.setIndent(levels);
+        }
+        format.clearProperty(QTextFormat::LayoutDirection);
+        format.clearProperty(HeldRightToLeft);
+        format.clearProperty(HeldLeftMargin);
+    }
     if (format.hasProperty(HeldIndent)) {
         const int indent = format.intProperty(HeldIndent);
         if (indent >= 0)

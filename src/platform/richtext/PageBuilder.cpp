@@ -96,7 +96,8 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
     // Each stored paragraph is one: the mark of a held line and what a held line keeps for its
     // paragraph never come from the bytes (the writer leaves them out); kept, the mark would join
     // the paragraph to the one before on the next save.
-    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin), int(HeldIndent)})
+    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin), int(HeldIndent),
+                     int(HeldRightToLeft), int(HeldLeftMargin)})
         blockFormat.clearProperty(held);
     blockFormat.clearProperty(CopiedList);
     if (m_copiedLists && item.list >= 0)

@@ -97,6 +97,13 @@ enum Property {
                                                           // on each block after its first, which lays out
                                                           // outside the list at its text (LineBlocks);
                                                           // never stored
+    HeldRightToLeft = QTextFormat::UserProperty + 64,     // a block after the first of a long paragraph,
+                                                          // parted in a right-to-left word, that lays out
+                                                          // right to left, leaving its letter's room at
+                                                          // the right (LineBlocks): int, the levels of
+                                                          // indent it has as its left margin; never stored
+    HeldLeftMargin = QTextFormat::UserProperty + 65,      // the paragraph's own left margin on such a block,
+                                                          // which adds that indent to it; never stored
     CopiedList = QTextFormat::UserProperty + 57,          // int: the list an item being copied rejoins
                                                           // (PageInsert); never stored
 
