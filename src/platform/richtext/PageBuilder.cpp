@@ -3,7 +3,6 @@
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
-#include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
@@ -41,6 +40,7 @@ void PageBuilder::part(const Part &p)
     QTextDocument *doc = p.kind == Part::TextFrame ? m_page.frameDocument(p.key) : m_page.ensurePart(p.key);
     m_part = &p;
     m_lists = QList<QTextList *>(p.lists.size(), nullptr);
+    m_cellFormats.clear(); // a part's format indexes are its own
     if (m_copiedLists) {
         m_firstCopiedList = int(m_copiedLists->size());
         for (int list : p.lists)
@@ -92,21 +92,16 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
     if (!existing)
         cursor.insertBlock();
     // Setting a format is an edit even where the block has it (the many plain cells of a large table).
-    QTextBlockFormat blockFormat = m_image.formats.at(item.blockFormat).toBlockFormat();
-    // Each stored paragraph is one: the mark of a held line and what a held line keeps for its
-    // paragraph never come from the bytes (the writer leaves them out); kept, the mark would join
-    // the paragraph to the one before on the next save.
-    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin), int(HeldIndent),
-                     int(HeldRightToLeft), int(HeldLeftMargin)})
-        blockFormat.clearProperty(held);
-    blockFormat.clearProperty(CopiedList);
+    QTextBlockFormat blockFormat = storedBlockFormat(item.blockFormat);
     if (m_copiedLists && item.list >= 0)
         blockFormat.setProperty(CopiedList, m_firstCopiedList + item.list);
     if (cursor.blockFormat() != blockFormat)
         cursor.setBlockFormat(blockFormat);
     if (!m_copiedLists)
         setList(cursor, item.list);
-    if (!PageEncoder::followsStructure(cursor.block())) {
+    // A block that was there before its items follows a table, a frame or a cell's start, but
+    // for the first one of the part.
+    if (!existing || cursor.position() == 0) {
         QTextCharFormat format;
         if (item.charFormat >= 0)
             format = m_image.formats.at(item.charFormat).toCharFormat();
@@ -121,6 +116,24 @@ void PageBuilder::block(QTextCursor &cursor, const Item &item, bool existing)
     }
     for (const Fragment &f : item.fragments)
         fragment(cursor, f);
+}
+
+// A stored paragraph's format as a block takes it, made once for all the paragraphs that share it.
+QTextBlockFormat PageBuilder::storedBlockFormat(int index)
+{
+    auto it = m_blockFormats.constFind(index);
+    if (it != m_blockFormats.cend())
+        return *it;
+    QTextBlockFormat format = m_image.formats.at(index).toBlockFormat();
+    // Each stored paragraph is one: the mark of a held line and what a held line keeps for its
+    // paragraph never come from the bytes (the writer leaves them out); kept, the mark would join
+    // the paragraph to the one before on the next save.
+    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin), int(HeldIndent),
+                     int(HeldRightToLeft), int(HeldLeftMargin)})
+        format.clearProperty(held);
+    format.clearProperty(CopiedList);
+    m_blockFormats.insert(index, format);
+    return format;
 }
 
 void PageBuilder::setList(QTextCursor &cursor, int index)
@@ -141,9 +154,15 @@ void PageBuilder::setList(QTextCursor &cursor, int index)
 
 // Whether the cell has the format already, as Qt keeps it (with the cell's spans and its table's
 // object): Qt makes every cell of a new table alike, and setting a format is an edit of the document
-// all the same, a good part of loading a large table of plain cells.
-static bool hasFormat(const QTextTableCell &cell, QTextCharFormat format)
+// all the same, a good part of loading a large table of plain cells. The answer holds for every cell
+// of the same stored format and the same format in the document.
+bool PageBuilder::hasFormat(const QTextTableCell &cell, int stored)
 {
+    const QPair<int, int> key(stored, cell.tableCellFormatIndex());
+    auto it = m_cellFormats.constFind(key);
+    if (it != m_cellFormats.cend())
+        return *it;
+    QTextCharFormat format = m_image.formats.at(stored).toCharFormat();
     QTextCharFormat current = cell.format();
     const int rows = current.tableCellRowSpan();
     const int columns = current.tableCellColumnSpan();
@@ -153,7 +172,11 @@ static bool hasFormat(const QTextTableCell &cell, QTextCharFormat format)
     }
     format.setObjectType(QTextFormat::TableCellObject);
     format.setObjectIndex(current.objectIndex());
-    return format == current;
+    // Qt's == tells formats apart by the order their properties were set in, which differs between
+    // the bytes and a new table's cells.
+    const bool same = format.properties() == current.properties();
+    m_cellFormats.insert(key, same);
+    return same;
 }
 
 void PageBuilder::table(QTextCursor &cursor, const Item &item)
@@ -170,9 +193,8 @@ void PageBuilder::table(QTextCursor &cursor, const Item &item)
     TableOps::mergeCells(t, merges);
     for (const Cell &cell : item.cells) {
         QTextTableCell c = t->cellAt(cell.row, cell.column);
-        const QTextCharFormat cellFormat = m_image.formats.at(cell.format).toCharFormat();
-        if (!hasFormat(c, cellFormat))
-            c.setFormat(cellFormat);
+        if (!hasFormat(c, cell.format))
+            c.setFormat(m_image.formats.at(cell.format).toCharFormat());
         QTextCursor inner = c.firstCursorPosition();
         items(inner, cell.items);
     }

@@ -5,12 +5,14 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QTextFormat>
 #include <QTextListFormat>
 
 class PageDocument;
 class QTextCursor;
 class QTextDocument;
 class QTextList;
+class QTextTableCell;
 
 // Makes a page document from a checked PageImage, replacing what the page held. Ids stay as read
 // where they are sound; a field whose id is out of range or was already used by another field, and an
@@ -30,7 +32,9 @@ private:
     void part(const PageImage::Part &part);
     void items(QTextCursor &cursor, const std::vector<PageImage::Item> &items);
     void block(QTextCursor &cursor, const PageImage::Item &item, bool existing);
+    QTextBlockFormat storedBlockFormat(int index);
     void table(QTextCursor &cursor, const PageImage::Item &item);
+    bool hasFormat(const QTextTableCell &cell, int stored);
     void fragment(QTextCursor &cursor, const PageImage::Fragment &fragment);
     void setList(QTextCursor &cursor, int list);
     int fieldId(int read);
@@ -49,4 +53,6 @@ private:
     QSet<int> m_anchored;
     QHash<int, int> m_runIds;         // field id read -> id given, for the run going on
     int m_previousField = 0;          // field id read of the character before
+    QHash<int, QTextBlockFormat> m_blockFormats;    // by stored format
+    QHash<QPair<int, int>, bool> m_cellFormats;     // by stored format and the cell's in the document
 };
