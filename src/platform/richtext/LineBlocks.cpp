@@ -350,10 +350,26 @@ void reformatAfter(const QTextBlock &block)
     }
 }
 
+// A block that is its paragraph's only one and keeps nothing of a held line: its format is the one
+// its place needs.
+bool plainWhole(const QTextBlock &block)
+{
+    const QTextBlockFormat f = block.blockFormat();
+    for (int held : {int(LineBreakBlock), int(HeldIndent), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin)}) {
+        if (f.hasProperty(held))
+            return false;
+    }
+    return !marked(block.next());
+}
+
 // Returns the block, which a join may have replaced by the one now at its place, or the last
 // piece a split left.
 QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
 {
+    // Most paragraphs are whole and short: checked for that alone, a table of many cells settles
+    // in a fraction of the time.
+    if (plainWhole(block) && block.length() <= LineBlocks::SplitLength)
+        return block;
     if (LineBlocks::continues(block)) {
         // The text between a line and the lines of a later paragraph was removed: those lines are
         // now this paragraph's, in its format (the one it is stored with).
