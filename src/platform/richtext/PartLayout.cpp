@@ -811,8 +811,10 @@ bool PartLayout::columnKeepsWidth(QTextTable *table, const QTextBlock &block, qr
 void PartLayout::rememberLongestWords(int from, int to)
 {
     QTextDocument *doc = document();
+    // A text without layout has no lines, and asking a block for its layout would make one for each.
+    const bool laysOut = doc->isLayoutEnabled();
     for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
-        const bool laidOut = block.layout()->lineCount() > 0;
+        const bool laidOut = laysOut && block.layout()->lineCount() > 0;
         if (laidOut && qobject_cast<QTextTable *>(doc->frameAt(block.position())))
             block.setUserData(new LongestWord(block.layout()->minimumWidth()));
         else if (block.userData())
