@@ -88,6 +88,9 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
 {
     ByteWriter items;
     int count = 0;
+    // The first block of a frame or a cell and a block after a table or frame follow a boundary
+    // (followsStructure), the first of a part does not: known here without a look at the text.
+    bool follows = it.parentFrame() != it.parentFrame()->document()->rootFrame();
     for (; !it.atEnd(); ++it, ++count) {
         if (QTextFrame *child = it.currentFrame()) {
             if (auto *t = qobject_cast<QTextTable *>(child)) {
@@ -97,10 +100,12 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
                 items.varUInt(quint64(formatIndex(child->frameFormat())));
                 content(items, child->begin());
             }
+            follows = true;
         } else if (LineBlocks::continues(it.currentBlock())) {
             --count; // written as a line of the block before it
         } else {
-            block(items, it.currentBlock());
+            block(items, it.currentBlock(), follows);
+            follows = false;
         }
     }
     out.varUInt(quint64(count));
@@ -108,7 +113,7 @@ void PageEncoder::content(ByteWriter &out, QTextFrame::iterator it)
 }
 
 // A paragraph held as several blocks (LineBlocks) is written as one, with its line breaks and spaces.
-void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
+void PageEncoder::block(ByteWriter &out, const QTextBlock &b, bool follows)
 {
     out.u8(1);
     const QTextBlockFormat format = LineBlocks::ownFormat(b.blockFormat());
@@ -117,7 +122,7 @@ void PageEncoder::block(ByteWriter &out, const QTextBlock &b)
     } else {
         out.varUInt(quint64(cachedIndex(1, b.blockFormatIndex(), format)));
     }
-    if (followsStructure(b))
+    if (follows)
         out.varUInt(0);
     else
         out.varUInt(quint64(cachedIndex(2, b.charFormatIndex(), b.charFormat())) + 1);

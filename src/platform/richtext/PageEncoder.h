@@ -28,7 +28,7 @@ public:
 private:
     QByteArray part(QTextDocument *doc, int kind, int key);
     void content(ByteWriter &out, QTextFrame::iterator it);
-    void block(ByteWriter &out, const QTextBlock &block);
+    void block(ByteWriter &out, const QTextBlock &block, bool follows);
     void table(ByteWriter &out, QTextTable *table);
     int formatIndex(const QTextFormat &format);
     int cachedIndex(int kind, int docIndex, const QTextFormat &format);
