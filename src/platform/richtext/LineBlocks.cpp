@@ -355,7 +355,7 @@ void reformatAfter(const QTextBlock &block)
 bool plainWhole(const QTextBlock &block)
 {
     const QTextBlockFormat f = block.blockFormat();
-    for (int held : {int(LineBreakBlock), int(HeldIndent), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin)}) {
+    for (int held : HeldProperties) {
         if (f.hasProperty(held))
             return false;
     }

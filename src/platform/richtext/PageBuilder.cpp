@@ -128,8 +128,7 @@ QTextBlockFormat PageBuilder::storedBlockFormat(int index)
     // Each stored paragraph is one: the mark of a held line and what a held line keeps for its
     // paragraph never come from the bytes (the writer leaves them out); kept, the mark would join
     // the paragraph to the one before on the next save.
-    for (int held : {int(LineBreakBlock), int(HeldTopMargin), int(HeldTextIndent), int(HeldBottomMargin), int(HeldIndent),
-                     int(HeldRightToLeft), int(HeldLeftMargin)})
+    for (int held : HeldProperties)
         format.clearProperty(held);
     format.clearProperty(CopiedList);
     m_blockFormats.insert(index, format);

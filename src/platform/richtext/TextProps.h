@@ -111,6 +111,11 @@ enum Property {
     CellAttr = QTextFormat::UserProperty + 60,      // QVariantMap attribute number -> value (member 129)
 };
 
+// What a block of a long paragraph held in blocks keeps of its place in it (LineBlocks); a block
+// without any of them is a paragraph of its own as stored.
+inline constexpr int HeldProperties[] = {LineBreakBlock, HeldTopMargin,   HeldTextIndent, HeldBottomMargin,
+                                         HeldIndent,     HeldRightToLeft, HeldLeftMargin};
+
 // objectType() of a text frame anchor character.
 enum ObjectType { TextFrameObject = QTextFormat::UserObject + 1 };
 
