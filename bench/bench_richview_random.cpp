@@ -1,7 +1,8 @@
 // Random keys on a page view, each checked against a model of the text and Qt's own layout (the
 // test tst_richview_random runs a few fixed seeds of it): seeds [first seed] [keys a seed] [shape].
 // The shape "loaded" plays on pages of each seed's own, as files bring them.
-// Each seed plays on the next shape in turn; a failure is printed with its key sequence, shrunk.
+// Each seed plays on the next shape in turn; a failure is printed with its key sequence, shrunk
+// (FENWAR_RANDOM_SHRINK=0 prints it unshrunk).
 // With `play SHAPE KEYS` it plays one sequence and tells how it ended.
 #include "support/RandomKeys.h"
 
@@ -46,7 +47,11 @@ int main(int argc, char **argv)
         keys += outcome.keysRun;
         if (outcome.failed()) {
             ++failures;
-            const QStringList shrunk = RandomKeys::shrink(shape, sequence, 300);
+            // FENWAR_RANDOM_SHRINK=0: the keys up to the failing one as they are, for a failure whose
+            // replays take too long to shrink.
+            const bool shrink = qEnvironmentVariable("FENWAR_RANDOM_SHRINK") != QLatin1String("0");
+            const QStringList shrunk = shrink ? RandomKeys::shrink(shape, sequence, 300)
+                                              : sequence.mid(0, outcome.failedAt + 1);
             const RandomKeys::Outcome again = RandomKeys::play(shape, shrunk, 1);
             std::printf("seed %u, %s, key %d: %s\n  shrunk to %d keys: %s\n  %s\n", seed, qPrintable(shape),
                         outcome.failedAt, qPrintable(outcome.message), int(shrunk.size()),

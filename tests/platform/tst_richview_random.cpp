@@ -102,6 +102,8 @@ private slots:
             << QString();
         QTest::newRow("a paste redone after held lines were parted")
             << QStringLiteral("space before") << QStringLiteral("paste 2, Shift+Enter, Enter, Ctrl+Z, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a page of list items replaced by a line break, undone")
+            << QStringLiteral("list word") << QStringLiteral("Ctrl+End, Enter, Ctrl+A, Shift+Enter, Ctrl+Z") << QString();
         QTest::newRow("BackSpace over a selection back to a held item's line")
             << QStringLiteral("list word") << QStringLiteral("Shift+Down, paste 2, Shift+Home, BackSpace") << QString();
         QTest::newRow("BackSpace over a selection back to an indented paragraph's start")

@@ -384,6 +384,22 @@ qreal moveLines(const QTextBlock &block, const QList<Line> &before, const QTextB
     return end < 0 ? -1 : qMin(oldEnd, end) / 64.0;
 }
 
+// Qt tells a change that puts blocks of a list in (an undo bringing list items back) one character
+// short for each of them, and the blocks at its end would keep the lines they had: the change
+// reaches on by as many characters as there are blocks of a list in it.
+int listBlocksIn(const QTextDocument *doc, int from, int length)
+{
+    int end = from + length;
+    int count = 0;
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= end + 1; b = b.next()) {
+        if (qobject_cast<QTextBlockGroup *>(doc->objectForFormat(b.blockFormat()))) {
+            ++count;
+            ++end;
+        }
+    }
+    return qMax(0, qMin(count, doc->characterCount() - from - length));
+}
+
 } // namespace
 
 PartLayout::PartLayout(QTextDocument *doc)
@@ -393,9 +409,15 @@ PartLayout::PartLayout(QTextDocument *doc)
 
 void PartLayout::documentChanged(int from, int oldLength, int length)
 {
+    const int blocks = document()->blockCount();
+    // Only a change that puts blocks in is told short (one that takes as many out again is missed).
+    if (blocks != m_blocks) {
+        const int missed = listBlocksIn(document(), from, length);
+        oldLength += missed;
+        length += missed;
+    }
     if (m_sizesOffFrom > from)
         m_sizesOffFrom = qMax(from, m_sizesOffFrom + length - oldLength);
-    const int blocks = document()->blockCount();
     const QTextBlock block = document()->findBlock(from);
     qreal bottom = 0;
     m_rose = 0;
