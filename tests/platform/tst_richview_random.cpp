@@ -110,6 +110,9 @@ private slots:
             << QStringLiteral("list word") << QStringLiteral("Down, BackSpace, Right*3, Shift+Left*3, BackSpace") << QString();
         QTest::newRow("BackSpace at an item taken out of its list")
             << QStringLiteral("list word") << QStringLiteral("Down, Shift+PageUp, Ctrl+BackSpace, BackSpace, Enter, BackSpace") << QString();
+        QTest::newRow("a redo after BackSpace took an indent off")
+            << QStringLiteral("heading") << QStringLiteral("click 94 174, Shift+PageUp, Enter, Down, Delete, Ctrl+Home, BackSpace, Ctrl+Z, Ctrl+Y")
+            << QString();
         QTest::newRow("typed into held Hebrew words, undone and redone")
             << QStringLiteral("hebrew word") << QStringLiteral("at 2500, \"x\", BackSpace, \"語\", Enter, Shift+Enter, Ctrl+Z, Ctrl+Z, Ctrl+Y")
             << QString();

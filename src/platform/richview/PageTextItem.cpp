@@ -275,6 +275,8 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         action = 3;
     bool done = false;
     int revision = document()->revision();
+    const int steps = document()->availableUndoSteps();
+    const int length = document()->characterCount();
     if (action)
         emit clipboardAction(action, done);
     else
@@ -310,7 +312,10 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         if (history)
             revision = -1;
     }
-    if (revision >= 0 && document()->revision() != revision)
+    // A change that made no step of its own and left the text as it was (Qt taking an indent off a
+    // paragraph's start) does not end the step before it: that step keeps its caret.
+    const bool stepEnds = document()->availableUndoSteps() != steps || document()->characterCount() != length;
+    if (revision >= 0 && document()->revision() != revision && stepEnds)
         m_stepCarets.note(document(), textCursor().position());
     event->accept();
     emit handled();
