@@ -23,9 +23,11 @@ std::unique_ptr<QTextDocument> laidOutByQt(const PageDocument &page, QTextDocume
     copy->setDefaultTextOption(doc->defaultTextOption());
     copy->setPageSize(doc->pageSize());
     page.attachTo(copy.get());
-    // Laid out as Qt lays out a page it holds, once more: its first layout of a new copy may let a
-    // line of a proportional height reach past a page's end, where any later layout of the same
-    // text puts it on the next page, as the page view shows it.
+    // Laid out again from the top once the first layout is through. Qt lays a new copy out in steps,
+    // each from a note of where a block begins, and takes the page from the note's y rounded: the
+    // first line of a block noted just above a page's end stays across it. A layout from the top
+    // runs through and puts it on the next page, as the page view, loaded in one edit, shows it.
+    copy->documentLayout()->documentSize();
     copy->markContentsDirty(0, copy->characterCount());
     copy->documentLayout()->documentSize();
     return copy;

@@ -400,6 +400,28 @@ int listBlocksIn(const QTextDocument *doc, int from, int length)
     return qMax(0, qMin(count, doc->characterCount() - from - length));
 }
 
+// Whether Qt takes a y of its flow (in 1/64 px) for a point of the next page: it divides by the
+// page's height rounding to 1/64, where the page a line stands on is the quotient cut.
+bool roundedToNextPage(qint64 y, qint64 page)
+{
+    if (page <= 0 || y <= 0)
+        return false;
+    const qint64 rounded = ((y << 6) + (page >> 1)) / page;
+    return (rounded >> 6) != y / page;
+}
+
+// The table or frame of the main text's own flow that holds a block; null for a block of that flow.
+QTextFrame *flowFrameOf(const QTextBlock &block)
+{
+    const QTextDocument *doc = block.document();
+    QTextFrame *frame = doc->frameAt(block.position());
+    if (frame == doc->rootFrame())
+        return nullptr;
+    while (frame->parentFrame() != doc->rootFrame())
+        frame = frame->parentFrame();
+    return frame;
+}
+
 } // namespace
 
 PartLayout::PartLayout(QTextDocument *doc)
@@ -450,9 +472,59 @@ void PartLayout::layOutAsQt(int from, int oldLength, int length)
     }
     m_aloneFrom = -1;
     m_sizesOffFrom = -1;
-    QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
+    layOutByQtFrom(start, from, oldLength, length);
     notesHold();
     rememberLongestWords(from, from + length);
+}
+
+// Has Qt lay out a change from `start`, at or above it, or from above a note it would misplace.
+void PartLayout::layOutByQtFrom(int start, int from, int oldLength, int length)
+{
+    start = startAboveNotes(start);
+    QTextDocumentLayout::documentChanged(start, oldLength + from - start, length + from - start);
+}
+
+// Where to tell Qt a change at `from` begins so that the note it starts from is none that it takes
+// for one of the next page. Qt notes where an item of the main text's flow (a block, a table or a
+// frame) begins every 2000 px or more down, and starts from the last such note before the change:
+// the items that begin before it, up to 2000 px above the last of them (and the room above a block,
+// which Qt's note leaves out), are those it may start from.
+int PartLayout::startAboveNotes(int from) const
+{
+    const QTextDocument *doc = document();
+    const qint64 page = fixed(doc->pageSize().height());
+    if (page <= 0 || doc->pageSize().width() < 0)
+        return from;
+    QTextBlock block = doc->findBlock(from);
+    if (block.isValid() && block.position() >= from)
+        block = block.previous();
+    int start = from;
+    qreal lowest = -1; // where the last item before the start begins
+    while (block.isValid()) {
+        int at = block.position();
+        qreal top = 0;
+        qreal room = 0;
+        if (QTextFrame *frame = flowFrameOf(block)) {
+            at = frame->firstPosition();
+            top = frameBoundingRect(frame).top();
+            block = doc->findBlock(at).previous();
+        } else {
+            top = QTextDocumentLayout::blockBoundingRect(block).top();
+            const QTextBlock above = block.previous();
+            if (above.isValid() && !flowFrameOf(above))
+                room = qMax(above.blockFormat().bottomMargin(), block.blockFormat().topMargin());
+            block = above;
+        }
+        if (lowest < 0)
+            lowest = top;
+        else if (top < lowest - 2064)
+            break;
+        if (roundedToNextPage(fixed(top), page) || roundedToNextPage(fixed(top - room), page)) {
+            start = at;
+            lowest = -1;
+        }
+    }
+    return start;
 }
 
 void PartLayout::draw(QPainter *painter, const PaintContext &context)
@@ -580,7 +652,7 @@ void PartLayout::catchUp(qreal below)
     m_sizesOffFrom = -1;
     // As a change of the block's first character: Qt lays out nothing for a change of nothing at
     // the start of the text.
-    QTextDocumentLayout::documentChanged(from, 1, 1);
+    layOutByQtFrom(from, from, 1, 1);
     notesHold();
 }
 

@@ -33,6 +33,11 @@ class QTextTable;
 // goes over the text from the first such change before it starts below it: before it lays out a
 // later change, draws from below it or tests a point below it, and before it draws below it at all
 // where the change took or put in characters.
+//
+// Qt starts a layout from its last note above the change and takes the page from the note's y,
+// rounded to 1/64 of a page: a note less than 1/128 of a page above a page's end counts as on the
+// next page, and the first line of its block stays across the page's end, where Qt's layout from
+// the top puts it on the next page. Qt is told the change begins above any such note.
 class PartLayout : public QTextDocumentLayout
 {
     Q_OBJECT
@@ -51,6 +56,8 @@ protected:
 private:
     bool laidOutAsQt() const;
     void layOutAsQt(int from, int oldLength, int length);
+    void layOutByQtFrom(int start, int from, int oldLength, int length);
+    int startAboveNotes(int from) const;
     bool layOutAlone(const QTextBlock &block, int from, int length, qreal &bottom);
     bool layOutParagraphs(int from, int length, qreal &bottom);
     qreal frameTop(const QTextBlock &block) const;
