@@ -113,6 +113,8 @@ private slots:
         QTest::newRow("a redo after BackSpace took an indent off")
             << QStringLiteral("heading") << QStringLiteral("click 94 174, Shift+PageUp, Enter, Down, Delete, Ctrl+Home, BackSpace, Ctrl+Z, Ctrl+Y")
             << QString();
+        QTest::newRow("a paste over the whole page undone")
+            << QStringLiteral("space before") << QStringLiteral("Ctrl+A, \"Q\", paste 2, Ctrl+A, Ctrl+V, Ctrl+Z") << QString();
         QTest::newRow("typed into held Hebrew words, undone and redone")
             << QStringLiteral("hebrew word") << QStringLiteral("at 2500, \"x\", BackSpace, \"語\", Enter, Shift+Enter, Ctrl+Z, Ctrl+Z, Ctrl+Y")
             << QString();
