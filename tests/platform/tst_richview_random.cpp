@@ -115,6 +115,11 @@ private slots:
             << QString();
         QTest::newRow("a paste over the whole page undone")
             << QStringLiteral("space before") << QStringLiteral("Ctrl+A, \"Q\", paste 2, Ctrl+A, Ctrl+V, Ctrl+Z") << QString();
+        QTest::newRow("a paragraph end selected after a held item's last line replaced by Enter")
+            << QStringLiteral("list word") << QStringLiteral("Ctrl+End, click 384 657, Shift+Right, Enter") << QString();
+        QTest::newRow("Enter in front of a held item whose first line is empty")
+            << QStringLiteral("list word")
+            << QStringLiteral("click 801 124, Shift+PageUp, Shift+Enter, paste 2, Shift+PageUp, PageUp, Enter") << QString();
         QTest::newRow("typed into held Hebrew words, undone and redone")
             << QStringLiteral("hebrew word") << QStringLiteral("at 2500, \"x\", BackSpace, \"語\", Enter, Shift+Enter, Ctrl+Z, Ctrl+Z, Ctrl+Y")
             << QString();

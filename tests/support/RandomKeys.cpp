@@ -748,14 +748,16 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
         const QString typed = typedToken(key) ? key.mid(1, key.size() - 2) : QString();
         const bool structure = complex || touchesStructure(before, from, to);
         // Qt takes a list item out of its list, its text kept, on BackSpace at its start and on
-        // Enter when it is empty; BackSpace at the start of an indented paragraph takes an indent off
-        // (an item taken out of its list keeps the list's indent).
+        // Enter when it is empty (not an item held in blocks whose first line is empty); BackSpace at
+        // the start of an indented paragraph takes an indent off (an item taken out of its list keeps
+        // the list's indent).
         const QTextBlock at = cursor.block();
         const bool atStart = !cursor.hasSelection() && cursor.atBlockStart();
         const bool leavesList = atStart
                                 && ((effect == Effect::BackSpace && !LineBlocks::continues(at)
                                      && (at.textList() || at.blockFormat().indent() > 0))
-                                    || (effect == Effect::Enter && at.textList() && at.length() <= 1));
+                                    || (effect == Effect::Enter && at.textList() && at.length() <= 1
+                                        && !LineBlocks::continues(at.next())));
         switch (effect) {
         case Effect::None:
         case Effect::Undo:

@@ -612,11 +612,11 @@ LineBlocks::Breaks::Breaks(const QTextDocument *doc, std::initializer_list<int> 
 
 void LineBlocks::Breaks::restore(QTextDocument *doc, int from) const
 {
+    // The block the removal began in; one it began inside of was joined with the block after the
+    // removal, in that block's format, at the same place.
     const QTextBlock block = doc->findBlock(from);
-    if (block.position() != from)
-        return;
     for (const Start &start : m_starts) {
-        if (start.position != from || block.blockFormat().property(LineBreakBlock) == start.mark)
+        if (start.position != block.position() || block.blockFormat().property(LineBreakBlock) == start.mark)
             continue;
         QTextBlockFormat format = block.blockFormat();
         if (start.mark.isValid()) {

@@ -108,11 +108,11 @@ public:
             visit(next.position() - 1, 1, next.charFormat());
     }
 
-    // Qt joins the blocks of a removal that begins where a block begins into the last of them, which
-    // keeps its format: the break in front of the first would change its kind (a paragraph end would
-    // read as a line break, or a line break as a paragraph end). Taken before an edit, for the
-    // blocks that begin at or just before the positions; restore() after a removal that began at
-    // `from` gives the block that begins there the kind that the one beginning there had. Part of
+    // Qt joins the blocks of a removal into the last of them, which keeps its format: the break in
+    // front of the first would change its kind (a paragraph end would read as a line break, or a line
+    // break as a paragraph end, the letter it stood for lost). Taken before an edit, for the blocks
+    // that begin at or just before the positions; restore() after a removal that began at `from`
+    // gives the block it began in the kind that the one beginning at the same place had. Part of
     // the edit block.
     class Breaks
     {
