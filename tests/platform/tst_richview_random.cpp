@@ -120,6 +120,9 @@ private slots:
         QTest::newRow("Enter in front of a held item whose first line is empty")
             << QStringLiteral("list word")
             << QStringLiteral("click 801 124, Shift+PageUp, Shift+Enter, paste 2, Shift+PageUp, PageUp, Enter") << QString();
+        QTest::newRow("a copy pasted at the top of joined lines undone")
+            << QStringLiteral("lines") << QStringLiteral("\" \", Shift+Left, Ctrl+C, click 560 23, Delete, Ctrl+Home, Ctrl+V, Ctrl+Z")
+            << QString();
         QTest::newRow("typed into held Hebrew words, undone and redone")
             << QStringLiteral("hebrew word") << QStringLiteral("at 2500, \"x\", BackSpace, \"語\", Enter, Shift+Enter, Ctrl+Z, Ctrl+Z, Ctrl+Y")
             << QString();

@@ -277,6 +277,8 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     int revision = document()->revision();
     const int steps = document()->availableUndoSteps();
     const int length = document()->characterCount();
+    const int begun = textCursor().position();
+    m_stepCarets.aboutToEdit(document());
     if (action)
         emit clipboardAction(action, done);
     else
@@ -308,7 +310,9 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         else
             edit();
         if (event->matches(QKeySequence::Redo))
-            caretAfterRedo();
+            caretAfterStep(m_stepCarets.last(document()));
+        else if (event->matches(QKeySequence::Undo))
+            caretAfterStep(m_stepCarets.undone(document(), steps));
         if (history)
             revision = -1;
     }
@@ -316,7 +320,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     // paragraph's start) does not end the step before it: that step keeps its caret.
     const bool stepEnds = document()->availableUndoSteps() != steps || document()->characterCount() != length;
     if (revision >= 0 && document()->revision() != revision && stepEnds)
-        m_stepCarets.note(document(), textCursor().position());
+        m_stepCarets.note(document(), begun, textCursor().position(), document()->availableUndoSteps() == steps);
     event->accept();
     emit handled();
     if (printable)
@@ -347,9 +351,8 @@ void PageTextItem::typeInRun(const std::function<void()> &edit)
     noteTypingRun();
 }
 
-void PageTextItem::caretAfterRedo()
+void PageTextItem::caretAfterStep(int caret)
 {
-    const int caret = m_stepCarets.last(document());
     if (caret < 0)
         return;
     QTextCursor cursor = textCursor();
@@ -582,12 +585,15 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
         else
             QGraphicsTextItem::inputMethodEvent(event);
     };
+    const int steps = document()->availableUndoSteps();
+    const int begun = textCursor().position();
+    m_stepCarets.aboutToEdit(document());
     if (typing)
         typeInRun(edit);
     else
         edit();
     if (changes)
-        m_stepCarets.note(document(), textCursor().position());
+        m_stepCarets.note(document(), begun, textCursor().position(), document()->availableUndoSteps() == steps);
     emit handled();
     if (!event->commitString().isEmpty())
         emit textTyped(event->commitString());
