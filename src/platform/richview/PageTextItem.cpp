@@ -277,8 +277,6 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     int revision = document()->revision();
     const int steps = document()->availableUndoSteps();
     const int length = document()->characterCount();
-    const int begun = textCursor().position();
-    m_stepCarets.aboutToEdit(document());
     if (action)
         emit clipboardAction(action, done);
     else
@@ -310,9 +308,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         else
             edit();
         if (event->matches(QKeySequence::Redo))
-            caretAfterStep(m_stepCarets.last(document()));
-        else if (event->matches(QKeySequence::Undo))
-            caretAfterStep(m_stepCarets.undone(document(), steps));
+            caretAfterRedo();
         if (history)
             revision = -1;
     }
@@ -320,7 +316,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     // paragraph's start) does not end the step before it: that step keeps its caret.
     const bool stepEnds = document()->availableUndoSteps() != steps || document()->characterCount() != length;
     if (revision >= 0 && document()->revision() != revision && stepEnds)
-        m_stepCarets.note(document(), begun, textCursor().position(), document()->availableUndoSteps() == steps);
+        m_stepCarets.note(document(), textCursor().position());
     event->accept();
     emit handled();
     if (printable)
@@ -351,8 +347,9 @@ void PageTextItem::typeInRun(const std::function<void()> &edit)
     noteTypingRun();
 }
 
-void PageTextItem::caretAfterStep(int caret)
+void PageTextItem::caretAfterRedo()
 {
+    const int caret = m_stepCarets.last(document());
     if (caret < 0)
         return;
     QTextCursor cursor = textCursor();
@@ -585,15 +582,12 @@ void PageTextItem::inputMethodEvent(QInputMethodEvent *event)
         else
             QGraphicsTextItem::inputMethodEvent(event);
     };
-    const int steps = document()->availableUndoSteps();
-    const int begun = textCursor().position();
-    m_stepCarets.aboutToEdit(document());
     if (typing)
         typeInRun(edit);
     else
         edit();
     if (changes)
-        m_stepCarets.note(document(), begun, textCursor().position(), document()->availableUndoSteps() == steps);
+        m_stepCarets.note(document(), textCursor().position());
     emit handled();
     if (!event->commitString().isEmpty())
         emit textTyped(event->commitString());

@@ -94,7 +94,7 @@ private:
     void editAndSettle(bool deletes, const std::function<void()> &edit);
     void typeInRun(const std::function<void()> &edit);
     void noteTypingRun();
-    void caretAfterStep(int caret);
+    void caretAfterRedo();
     QTextDocument *placeholder();
 
     // Where the last key typed left the document: a key typed there joins its undo step.
