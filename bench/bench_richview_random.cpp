@@ -43,6 +43,9 @@ int main(int argc, char **argv)
         // FENWAR_RANDOM_SKIP: keys left out (those of a fault known and not mended yet), joined by ",".
         for (const QString &skip : qEnvironmentVariable("FENWAR_RANDOM_SKIP").split(u',', Qt::SkipEmptyParts))
             sequence.removeAll(skip.trimmed());
+        // FENWAR_RANDOM_PRINT=1: each seed's keys before they are played, for a run that crashes.
+        if (qEnvironmentVariable("FENWAR_RANDOM_PRINT") == QLatin1String("1"))
+            fprintf(stderr, "seed %u on \"%s\": %s\n", seed, qPrintable(shape), qPrintable(RandomKeys::describe(sequence)));
         const RandomKeys::Outcome outcome = player.play(sequence);
         keys += outcome.keysRun;
         if (outcome.failed()) {

@@ -400,6 +400,21 @@ int listBlocksIn(const QTextDocument *doc, int from, int length)
     return qMax(0, qMin(count, doc->characterCount() - from - length));
 }
 
+// Qt lays a block out again only when an edit block ends: inside one, a block that lost text keeps
+// lines that reach past it, and its text control, asked where the caret stands after a key of ours
+// (one edit block with the mending of the lines around it), justifies such a line reading glyphs that
+// are gone (a crash). Those lines go; the end of the edit lays the block out again.
+void dropLinesPastText(const QTextBlock &block)
+{
+    QTextLayout *layout = block.isValid() ? block.layout() : nullptr;
+    // Text an input method composes is the layout's, not the block's.
+    if (!layout || layout->lineCount() == 0 || !layout->preeditAreaText().isEmpty())
+        return;
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    if (last.textStart() + last.textLength() > block.length() - 1)
+        layout->clearLayout();
+}
+
 // Whether Qt takes a y of its flow (in 1/64 px) for a point of the next page: it divides by the
 // page's height rounding to 1/64, where the page a line stands on is the quotient cut.
 bool roundedToNextPage(qint64 y, qint64 page)
@@ -598,6 +613,7 @@ QRectF PartLayout::blockBoundingRect(const QTextBlock &block) const
 {
     if (m_sizesOffFrom >= 0 && block.position() >= m_sizesOffFrom)
         const_cast<PartLayout *>(this)->catchUp(std::numeric_limits<qreal>::infinity());
+    dropLinesPastText(block);
     return QTextDocumentLayout::blockBoundingRect(block);
 }
 
