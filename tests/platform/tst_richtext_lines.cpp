@@ -18,6 +18,7 @@
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
+#include "support/ForeignFiles.h"
 #include "support/PdfPages.h"
 #include "support/SamplePage.h"
 
@@ -69,14 +70,6 @@ QString spacedLines(int lines)
 QString latinWord(int size)
 {
     return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
-}
-
-QString hebrewWord(int size)
-{
-    QString word;
-    for (int i = 0; i < size; ++i)
-        word += QChar(0x05D0 + i % 27);
-    return word;
 }
 
 QString japaneseText(int size)
@@ -418,7 +411,7 @@ private slots:
         QTest::newRow("across pieces") << -10 << 2500 << QStringLiteral("Y") << QString();
         QTest::newRow("from the paragraph before") << -30000 << 30010 << QString() << QString();
         // A Hebrew word's pieces lay out right to left; a Latin letter in one turns it round.
-        const QString hebrew = hebrewWord(30000);
+        const QString hebrew = QString::fromUtf8(ForeignFiles::hebrewWord(30000));
         QTest::newRow("Hebrew, typed over") << 0 << 1 << QStringLiteral("\u05D1") << hebrew;
         QTest::newRow("Hebrew, Latin typed after") << 1 << 0 << QStringLiteral("X") << hebrew;
         QTest::newRow("Hebrew, new paragraph after") << 1 << 0 << QStringLiteral("\n") << hebrew;
@@ -490,9 +483,10 @@ private slots:
         QTest::newRow("Japanese text") << japaneseText(30000) << decimal << 1 << 25 << 0;
         QTest::newRow("lines") << SamplePage::pastedLines(400) << decimal << 1 << 400 << 0;
         QTest::newRow("bullets, second level") << latinWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25 << 0;
-        QTest::newRow("a Hebrew word") << hebrewWord(30000) << decimal << 1 << 25 << 0;
-        QTest::newRow("a Hebrew word, second level") << hebrewWord(30000) << int(QTextListFormat::ListDisc) << 2 << 25 << 0;
-        QTest::newRow("a Hebrew word in an item of a left margin") << hebrewWord(30000) << decimal << 1 << 25 << 30;
+        const QString hebrew = QString::fromUtf8(ForeignFiles::hebrewWord(30000));
+        QTest::newRow("a Hebrew word") << hebrew << decimal << 1 << 25 << 0;
+        QTest::newRow("a Hebrew word, second level") << hebrew << int(QTextListFormat::ListDisc) << 2 << 25 << 0;
+        QTest::newRow("a Hebrew word in an item of a left margin") << hebrew << decimal << 1 << 25 << 30;
     }
 
     void aListItemHeldInPieces()

@@ -10,6 +10,7 @@
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 
+#include "support/ForeignFiles.h"
 #include "support/LayoutCompare.h"
 #include "support/SamplePage.h"
 
@@ -47,15 +48,6 @@ QString japaneseText(int size)
 QString latinWord(int size)
 {
     return QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
-}
-
-// Hebrew letters without a space: parted at its letters, read right to left.
-QString hebrewWord(int size)
-{
-    QString word;
-    for (int i = 0; i < size; ++i)
-        word += QChar(0x05D0 + i % 27);
-    return word;
 }
 
 QString shortParagraphs(int count)
@@ -239,8 +231,9 @@ int build(const QString &shape, RichTextEdit &edit)
         edit.setListKind(3);
     } else if (shape == QLatin1String("hebrew word")) {
         // A Hebrew word in a paragraph and in a list item, whose room the list leaves at the left.
-        const QString before = QStringLiteral("見出し\n") + hebrewWord(23000) + QStringLiteral("\n");
-        const QString items = QStringLiteral("一つ目\n") + hebrewWord(23000);
+        const QString word = QString::fromUtf8(ForeignFiles::hebrewWord(23000));
+        const QString before = QStringLiteral("見出し\n") + word + QStringLiteral("\n");
+        const QString items = QStringLiteral("一つ目\n") + word;
         edit.setText(before + items + QStringLiteral("\n終わり"));
         edit.select(int(before.size()), int(items.size()));
         edit.setListKind(3);
