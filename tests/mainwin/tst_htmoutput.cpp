@@ -9,6 +9,7 @@
 #include "editor/sbTxm.h"
 #include "mainwin/uFky.h"
 #include "platform/desktop/ToolPaths.h"
+#include "publish/epub/sbEpub.h"
 #include "publish/site/sbHtm.h"
 #include "support/RecordingLauncher.h"
 #include "support/HtmlCheck.h"
@@ -20,6 +21,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <functional>
 
@@ -258,6 +260,53 @@ private slots:
         QVERIFY(launcher.calls.isEmpty());
         ToolPaths::setStoreFile(QString());
         zKtl::release();
+        zSvr::instance().D_Close();
+    }
+
+    // A heading in the first user format of a new database (F2), then body text: the site, the book
+    // and the browser's preview publish it as a heading, whose text the page's title does not lose.
+    void aHeadingIsPublishedAsAHeading()
+    {
+        MainFixture f;
+        // The editor's own page documents, which the converter reads.
+        f.window.reset();
+        f.window = std::make_unique<fmDoc>();
+        f.window->editor().view()->setDialogRunner([](QDialog &) { return false; });
+        SiteTemplate::install(Usr::st().userData);
+        RecordingLauncher launcher;
+        f.prompt.defaultAnswer = Prompt::Yes;
+        f.start();
+        f.window->NewPage(0);
+        f.type(QStringLiteral("使い方の見出し\n本文の段落です。"));
+        f.editor().edit().select(0, 0);
+        f.window->fnMenu(5, 0); // F2
+        f.window->fnMenu(3, 18); // F8
+        static const QRegularExpression heading(QStringLiteral("<h1[^>]*>\\s*使い方の見出し\\s*</h1>"));
+        auto headings = [](const QString &folder, const QString &filter) {
+            QStringList found;
+            for (const QFileInfo &file : QDir(folder).entryInfoList({filter}, QDir::Files))
+                if (HtmlCheck::readUtf8(file.filePath()).contains(heading))
+                    found << file.fileName();
+            return found;
+        };
+        // The site.
+        sbHtm::setRunner([](sbHtm &d) { d.mnRet(0); });
+        f.window->item(QStringLiteral("mnRet"), 0)->trigger();
+        const QString site = Usr::st().userData + QStringLiteral("Htm/Book/");
+        QVERIFY(QFile::exists(site + QStringLiteral("index.htm")) || !QDir(site).entryList({QStringLiteral("*.htm")}).isEmpty());
+        QCOMPARE(headings(site, QStringLiteral("*.htm")).size(), 1);
+        // The book.
+        sbEpub::setRunner([](sbEpub &d) {
+            d.SetCell(2, 1, QStringLiteral("本"));
+            d.SetCell(2, 2, QStringLiteral("book_1"));
+            d.press(0);
+        });
+        f.window->item(QStringLiteral("mnRet"), 3)->trigger();
+        sbEpub::setRunner(nullptr);
+        QCOMPARE(headings(Usr::st().userData + QStringLiteral("ePub/Book/OEBPS/"), QStringLiteral("*.xhtml")).size(), 1);
+        // The browser's preview.
+        QVERIFY(f.editor().T_ViewIE());
+        QVERIFY(HtmlCheck::readUtf8(Usr::st().workFolder + QStringLiteral("$Wrk.htm")).contains(heading));
         zSvr::instance().D_Close();
     }
 

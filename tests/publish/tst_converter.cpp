@@ -2,6 +2,7 @@
 // the test through the dialect writer into finished pages of every document type, which the W3C
 // DTDs (xmllint) and tidy must accept.
 #include "core/zSvr.h"
+#include "platform/richtext/ColorRef.h"
 #include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -162,6 +163,8 @@ private slots:
     void localHostNamesTheLocalFile_data();
     void localHostNamesTheLocalFile();
     void exporterDialect();
+    void textOnItsOwnGroundIsNoHighlight_data();
+    void textOnItsOwnGroundIsNoHighlight();
     void finishedPagesValidate_data();
     void finishedPagesValidate();
     void epubPageMovesPictures();
@@ -666,6 +669,79 @@ void TstConverter::exporterDialect()
     QVERIFY(html.contains(QStringLiteral("<p style=\"margin-top:0pt;margin-bottom:0pt;margin-left:0pt;margin-right:0pt;"
                                          "text-indent:0pt;line-height:150%;\">&nbsp;</p>"))
             || !html.contains(QStringLiteral("></p>")));
+}
+
+void TstConverter::textOnItsOwnGroundIsNoHighlight_data()
+{
+    QTest::addColumn<int>("ground"); // the colour of the heading's table cell; -1: on the page, no table; -2: a cell of none
+    QTest::addColumn<int>("back");   // the text's background; -1: none
+    QTest::addColumn<bool>("written");
+    const int white = 0xFFFFFF, yellow = 0x00FFFF, green = 0x80FF80;
+    // The user formats give their text the page's white: the heading of format 0 is one.
+    QTest::newRow("white on the page") << -1 << white << false;
+    QTest::newRow("no background") << -1 << -1 << false;
+    QTest::newRow("a highlight on the page") << -1 << yellow << true;
+    QTest::newRow("a cell's colour in the cell") << green << green << false;
+    QTest::newRow("white in a cell of no colour") << -2 << white << false;
+    QTest::newRow("white in a green cell") << green << white << true;
+}
+
+// A text background the colour of what the text stands on is no highlight: not written, the
+// conversion takes a heading paragraph's text into its paragraph and makes it a heading (h1 for
+// format 0's size) whose text names a page without a title. A real highlight stays apart.
+void TstConverter::textOnItsOwnGroundIsNoHighlight()
+{
+    QFETCH(int, ground);
+    QFETCH(int, back);
+    QFETCH(bool, written);
+    QTemporaryDir tmp;
+    PageDocument page;
+    QTextCursor c(page.main());
+    if (ground != -1) {
+        c.insertText(QStringLiteral("前"));
+        QTextTable *table = c.insertTable(1, 1);
+        if (ground >= 0) {
+            QTextTableCellFormat cell;
+            cell.setBackground(ColorRef::toColor(ground));
+            table->cellAt(0, 0).setFormat(cell);
+        }
+        c = table->cellAt(0, 0).firstCursorPosition();
+    }
+    QTextBlockFormat heading;
+    heading.setLeftMargin(16); // 12 pt
+    QTextCharFormat look;
+    look.setFontPointSize(18);
+    if (back >= 0)
+        look.setBackground(ColorRef::toColor(back));
+    c.setBlockFormat(heading);
+    c.insertText(QStringLiteral("見出しの文"), look);
+    c.insertBlock(QTextBlockFormat(), look);
+    c.insertText(QStringLiteral("本文"));
+    const QString file = tmp.path() + QStringLiteral("/p.htm");
+    bool ok = false;
+    const QString html = HtmlExport::text(page, file, HtmlExport::Options(), &ok);
+    QVERIFY(ok);
+    static const QRegularExpression highlight(QStringLiteral("<(p|span) style=\"[^\"]*background-color"));
+    QVERIFY2(html.contains(highlight) == written, qPrintable(html));
+    if (ground != -1)
+        return;
+    yHtm h;
+    yHtm::Context context = ::context();
+    context.userData = tmp.path() + QLatin1Char('/');
+    h.setContext(context);
+    h.cSaveHtm(page, true, file, QString(), QStringLiteral("T"), 0, ok);
+    QVERIFY(ok);
+    const QString converted = readUtf8(file);
+    static const QRegularExpression h1(QStringLiteral("<h1[^>]*>\\s*見出しの文\\s*</h1>"));
+    QVERIFY2(converted.contains(h1) != written, qPrintable(converted));
+    QVERIFY2(converted.contains(QStringLiteral("background-color:#FFFF00"), Qt::CaseInsensitive) == written, qPrintable(converted));
+    // The editor's own conversion: a page without a title takes the heading's text.
+    QString head, body;
+    h.HtmHd(QString(), QString(), QString(), QString(), true, 0, 0);
+    h.CnvHtml(page, file, head, body, QString(), ok);
+    QVERIFY(ok);
+    QVERIFY2(body.contains(h1) != written, qPrintable(body));
+    QVERIFY2(head.contains(QStringLiteral("<title>見出しの文</title>")), qPrintable(head));
 }
 
 void TstConverter::finishedPagesValidate_data()

@@ -1,5 +1,6 @@
 #include "platform/richtext/HtmlExport.h"
 
+#include "platform/richtext/ColorRef.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
@@ -143,7 +144,10 @@ private:
             d << qMakePair(QStringLiteral("font-size"), num(cf.fontPointSize()) + QStringLiteral("pt"));
         if (cf.hasProperty(QTextFormat::ForegroundBrush) && cf.foreground().style() != Qt::NoBrush)
             d << qMakePair(QStringLiteral("color"), hex(cf.foreground().color()));
-        if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
+        // A background the colour of what the text stands on is no highlight: written, it would keep
+        // the text apart from its paragraph in the conversion (a heading would not read as one).
+        if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush
+            && cf.background().color().rgba() != m_ground.rgba())
             d << qMakePair(QStringLiteral("background-color"), hex(cf.background().color()));
         if (cf.hasProperty(QTextFormat::FontWeight) && cf.fontWeight() >= QFont::DemiBold)
             d << qMakePair(QStringLiteral("font-weight"), QStringLiteral("bold"));
@@ -261,7 +265,11 @@ private:
         style += QStringLiteral("width:") + num(cf.property(FrameWidth).toInt() / 20.0) + QStringLiteral("pt;height:")
                  + num(cf.property(FrameHeight).toInt() / 20.0) + QStringLiteral("pt;float:left;");
         m_out += QStringLiteral("<div style=\"") + style + QStringLiteral("\">") + CrLf;
+        const QColor ground = m_ground;
+        if (const QColor back = ColorRef::toColor(cf.property(FrameBackground).toInt()); cf.hasProperty(FrameBackground) && back.isValid())
+            m_ground = back;
         frame(doc->rootFrame());
+        m_ground = ground;
         m_out += QStringLiteral("</div>") + CrLf;
     }
 
@@ -397,8 +405,11 @@ private:
                 if (cell.columnSpan() > 1)
                     td += QStringLiteral(" colspan=\"%1\"").arg(cell.columnSpan());
                 const QTextCharFormat cf = cell.format();
-                if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
+                const QColor ground = m_ground;
+                if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush) {
                     td += QStringLiteral(" style=\"background-color:") + hex(cf.background().color()) + QStringLiteral(";\"");
+                    m_ground = cf.background().color();
+                }
                 m_out += td + QLatin1Char('>') + CrLf;
                 for (auto it = cell.begin(); !it.atEnd(); ++it) {
                     if (QTextFrame *child = it.currentFrame())
@@ -406,6 +417,7 @@ private:
                     else
                         block(it.currentBlock());
                 }
+                m_ground = ground;
                 m_out += QStringLiteral("</td>") + CrLf;
             }
             m_out += QStringLiteral("</tr>") + CrLf;
@@ -458,6 +470,7 @@ private:
     HtmlExport::Options m_o;
     QString m_name, m_folder, m_rel, m_out;
     double m_pageWidth = 600;
+    QColor m_ground = Qt::white; // what the text stands on: the page, its cell or its frame
     int m_pictures = 0;
     bool m_folderMade = false;
     bool m_ok = true;
