@@ -5,7 +5,7 @@
 // merged tables, crafted cell edges, a word processor's book with pictures, unclosed HTML tags, a huge
 // picture in a small file, long lists, many cells in few bytes, one long word, Latin, Cyrillic and
 // Greek fonts in Japanese RTF, symbol fonts, pages in the encodings browsers read, ruby, a long word
-// in a list item, lists nested deep) are written, read and shown, each after the look at it that
+// in a list item, lists nested deep, long runs of digits and signs) are written, read and shown, each after the look at it that
 // decides the wait window; at the end, the shown time of each of the last ones against its target
 // of a second. Optional argument: the folder to write the files to.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
@@ -395,6 +395,24 @@ void generatedCases(const QString &folder, QTextStream &out)
           << write(QStringLiteral("Hebrew word 250000.docx"),
                    docx("<w:p><w:r><w:t>" + hebrewWord(250000) + "</w:t></w:r></w:p><w:p><w:r><w:t>end</w:t></w:r></w:p>"));
     readFiles(words, out, 1000, &times);
+    // Runs of digits and signs, once laid out in time that grows with the square of their length
+    // (500,000 in 4-5 s, an HTML paragraph of a million "&" in 20 s).
+    out << "long runs of digits and signs:\n";
+    out.flush();
+    QStringList runs;
+    const std::pair<const char *, QString> signs[] = {{"ampersands", QStringLiteral("&")},
+                                                      {"equals signs", QStringLiteral("=")},
+                                                      {"digits", QStringLiteral("0123456789")},
+                                                      {"box drawing", QStringLiteral("\u2501")}};
+    for (int count : {250000, 500000}) {
+        for (const auto &[name, sign] : signs)
+            runs << write(QStringLiteral("%1 %2.txt").arg(QLatin1String(name)).arg(count),
+                          "first\r\n" + sign.repeated(count / sign.size()).toUtf8() + "\r\nend");
+    }
+    runs << write(QStringLiteral("ampersands 1000000.htm"), "<html><body><p>" + QByteArray(1000000, '&') + "</p></body></html>")
+         << write(QStringLiteral("ampersand entities 1000000.htm"),
+                  "<html><body><p>" + QByteArray("&amp;").repeated(1000000) + "</p></body></html>");
+    readFiles(runs, out, 1000, &times);
     out << "many cells of RTF in few bytes:\n";
     out.flush();
     readFiles({write(QStringLiteral("100000 empty cells.rtf"), rtfEmptyTables(10, 100, 100))}, out, 1000, &times);

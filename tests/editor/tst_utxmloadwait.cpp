@@ -475,7 +475,7 @@ private slots:
 
     // A word without a break that the page does not hold in pieces weighs by the square of its
     // letters (Qt lays it out in time that grows so; 250,000 letters took 1.7 s without the window):
-    // in a list item, or of letters the page does not part at (Hebrew). Text that breaks, and a
+    // in a list item, or of letters the page does not part at (Hebrew; signs beside it). Text that breaks, and a
     // word the page holds in pieces, weigh by their letters.
     void unbrokenWordsWeigh_data()
     {
@@ -488,7 +488,11 @@ private slots:
         QTest::newRow("Japanese") << listPage(QStringLiteral("日本語の文章").repeated(20000)) << false;
         QTest::newRow("no list item") << listPage(latin, false) << false;
         QTest::newRow("Hebrew word, no list item") << listPage(QString::fromUtf8(ForeignFiles::hebrewWord(120000)), false) << true;
-        QTest::newRow("digits, no list item") << listPage(QStringLiteral("1234567890").repeated(12000), false) << true;
+        // Digits and signs are held in pieces as letters are, where nothing reads right to left.
+        QTest::newRow("digits, no list item") << listPage(QStringLiteral("1234567890").repeated(12000), false) << false;
+        QTest::newRow("signs, no list item") << listPage(QStringLiteral("&=━").repeated(40000), false) << false;
+        QTest::newRow("signs after a Hebrew letter, no list item")
+            << listPage(QChar(0x05D0) + QStringLiteral("&=━").repeated(40000), false) << true;
         QTest::newRow("Hebrew prose, no list item") << listPage(QString::fromUtf8(ForeignFiles::hebrewWord(9) + ' ').repeated(12000), false)
                                                     << false;
     }

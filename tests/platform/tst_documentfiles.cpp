@@ -11,6 +11,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -212,6 +213,8 @@ private slots:
     void longWordsAreHeldInPieces();
     void longWordsInListItemsAreHeldInPieces_data();
     void longWordsInListItemsAreHeldInPieces();
+    void runsOfSignsAreHeldInPieces_data();
+    void runsOfSignsAreHeldInPieces();
     void notesKeepTheirText();
     void notesWithMarkersOfTheirOwn();
     void listsSurviveEveryFormat();
@@ -602,6 +605,48 @@ void TstDocumentFiles::longWordsInListItemsAreHeldInPieces()
     QCOMPARE(list->itemText(third), QStringLiteral("3."));
     for (QTextBlock block = head.next(); LineBlocks::continues(block); block = block.next())
         QVERIFY(!block.textList());
+}
+
+// A long run of digits, punctuation or symbols is held in pieces as a long word is (Qt took seconds to
+// lay it out, in a time that grows with the square of its length), and shows as the file holds it.
+void TstDocumentFiles::runsOfSignsAreHeldInPieces_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const int length = LineBlocks::PartedLength + 3000;
+    auto run = [length](const QString &signs) { return signs.repeated(length / signs.size() + 1).left(length); };
+    auto txt = [](const QString &text) { return (QStringLiteral("first\r\n") + text + QStringLiteral("\r\nend")).toUtf8(); };
+    for (const QString &signs : {QStringLiteral("&"), QStringLiteral("="), QStringLiteral("0123456789"), QStringLiteral("━"),
+                                 QStringLiteral("-+*/#%$@!?.,:;()[]{}<>|~^_'\"")})
+        QTest::newRow(qPrintable(QStringLiteral("txt ") + signs.left(10))) << QStringLiteral("run.txt") << txt(run(signs))
+                                                                           << QStringLiteral("first\n") + run(signs) + QStringLiteral("\nend");
+    QTest::newRow("html ampersands") << QStringLiteral("run.htm")
+                                     << "<html><body><p>first</p><p>" + QByteArray(length, '&') + "</p><p>end</p></body></html>"
+                                     << QStringLiteral("first\n") + QString(length, QLatin1Char('&')) + QStringLiteral("\nend");
+    QTest::newRow("html entities") << QStringLiteral("run.htm")
+                                   << "<html><body><p>first</p><p>" + QByteArray("&amp;").repeated(length) + "</p><p>end</p></body></html>"
+                                   << QStringLiteral("first\n") + QString(length, QLatin1Char('&')) + QStringLiteral("\nend");
+}
+
+void TstDocumentFiles::runsOfSignsAreHeldInPieces()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(name);
+    QVERIFY(writeFile(file, bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QString problem;
+    QCOMPARE(DocumentFile::read(page, file, DocumentFile::formatOf(file), &problem), DocumentFile::Ok);
+    QCOMPARE(DocumentFile::plainText(page), QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const QTextBlock run = page.main()->begin().next();
+    QVERIFY(LineBlocks::continues(run.next()));
+    QCOMPARE(LineBlocks::tail(run).next().text(), QStringLiteral("end"));
+    // Shown, the page's text is the file's.
+    RichTextEdit edit(&page);
+    QCOMPARE(edit.text(), text);
 }
 
 void TstDocumentFiles::notesKeepTheirText()

@@ -236,6 +236,15 @@ private slots:
         QTest::newRow("Japanese text") << Head + japaneseText(30000) + Tail << 25;
         QTest::newRow("a word before spaces") << Head + latinWord(25000) + spacedLines(100) << 25;
         QTest::newRow("a Hebrew word") << Head + QString(30000, QChar(0x05D0)) << 25;
+        // Runs of digits and signs, as letters.
+        QTest::newRow("ampersands") << Head + QString(30000, QLatin1Char('&')) + Tail << 25;
+        QTest::newRow("equals signs") << Head + QString(30000, QLatin1Char('=')) + Tail << 25;
+        QTest::newRow("digits") << Head + QStringLiteral("0123456789").repeated(3000) + Tail << 25;
+        QTest::newRow("box drawing") << Head + QString(30000, QChar(0x2501)) + Tail << 25;
+        // A sign between letters that read right to left reads so too: drawn in front of the block
+        // after it, it would stand on the wrong side.
+        QTest::newRow("signs after a Hebrew letter") << Head + QChar(0x05D0) + QString(30000, QLatin1Char('&')) + Tail << 1;
+        QTest::newRow("Hebrew between signs") << Head + (QChar(0x05D0) + QStringLiteral("&")).repeated(15000) + Tail << 1;
         // Nothing to part at: marks that join their letters, Arabic letters that join each other.
         QTest::newRow("combining marks") << Head + QStringLiteral("a\u0301").repeated(15000) << 1;
         QTest::newRow("Arabic") << Head + QString(30000, QChar(0x0628)) << 1;
@@ -328,6 +337,7 @@ private slots:
         for (ushort letter = 0x05D0; letter <= 0x05EA; ++letter)
             hebrew += QChar(letter);
         QTest::newRow("Hebrew word") << random(hebrew) << false;
+        QTest::newRow("digits and signs") << random(QStringLiteral("0123456789&=━#%+*")) << false;
     }
 
     void heldLettersShowOnPaper()

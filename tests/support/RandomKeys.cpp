@@ -221,6 +221,10 @@ int build(const QString &shape, RichTextEdit &edit)
         edit.setText(QStringLiteral("見出し\n") + japaneseText(24000) + QStringLiteral("\n終わり"));
     } else if (shape == QLatin1String("word")) {
         edit.setText(QStringLiteral("見出し\n") + latinWord(23000) + QStringLiteral("\n終わり"));
+    } else if (shape == QLatin1String("signs")) {
+        // Runs of signs and digits without a break, held in pieces as a long word is.
+        edit.setText(QStringLiteral("見出し\n") + QString(8000, QLatin1Char('&')) + QStringLiteral("0123456789").repeated(800)
+                     + QString(8000, QChar(0x2501)) + QStringLiteral("\n終わり"));
     } else if (shape == QLatin1String("list word")) {
         // A numbered list of short items, one long word and Japanese text.
         const QString before = QStringLiteral("見出し\n");
@@ -383,7 +387,7 @@ QStringList shapes()
             QStringLiteral("word"),         QStringLiteral("cell"),         QStringLiteral("sized cell"),
             QStringLiteral("heading"),      QStringLiteral("indented"),     QStringLiteral("fixed height"),
             QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty"),
-            QStringLiteral("big cell"),     QStringLiteral("list word")};
+            QStringLiteral("big cell"),     QStringLiteral("list word"),    QStringLiteral("signs")};
 }
 
 QStringList parse(const QString &sequence)

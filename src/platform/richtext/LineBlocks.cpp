@@ -112,16 +112,40 @@ bool shareFormat(const QTextBlock &a, const QTextBlock &b)
         || (listIndent(a) == listIndent(b) && shared(a.blockFormat()).properties() == shared(b.blockFormat()).properties());
 }
 
-// A letter where a stretch without spaces may be parted: one that the block after it can draw in
-// front of its first line as it would stand there, not joined to its neighbours: left to right, or a
-// right-to-left letter (Hebrew) followed by another, where the block after it reads right to left.
+bool joins(QChar c)
+{
+    return c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format;
+}
+
 bool drawable(QChar ch, QChar next)
 {
-    const auto joins = [](QChar c) {
-        return c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format;
-    };
     const bool ownWay = ch.direction() == QChar::DirL || (ch.direction() == QChar::DirR && next.direction() == QChar::DirR);
     return ch.isLetterOrNumber() && ownWay && !joins(ch) && !joins(next);
+}
+
+bool drawableSign(QChar ch, QChar next)
+{
+    switch (ch.category()) {
+    case QChar::Number_DecimalDigit: case QChar::Number_Letter: case QChar::Number_Other:
+    case QChar::Punctuation_Connector: case QChar::Punctuation_Dash: case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close: case QChar::Punctuation_InitialQuote: case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other: case QChar::Symbol_Math: case QChar::Symbol_Currency:
+    case QChar::Symbol_Modifier: case QChar::Symbol_Other:
+        return ch != QChar::ObjectReplacementCharacter && !joins(next);
+    default:
+        return false;
+    }
+}
+
+// Whether the signs of the block's text read left to right wherever they stand: the paragraph runs
+// left to right and nothing in it reads right to left.
+bool sameWay(const QTextBlock &block, const QString &text)
+{
+    const Qt::LayoutDirection way = block.blockFormat().layoutDirection();
+    if (way == Qt::RightToLeft
+        || (way == Qt::LayoutDirectionAuto && block.document()->defaultTextOption().textDirection() == Qt::RightToLeft))
+        return false;
+    return LineBlocks::leftToRight(text);
 }
 
 // Whether the block after a right-to-left letter, holding `text`, lays out right to left: the lines
@@ -226,15 +250,16 @@ void removeAt(QTextCursor &cursor, int position)
 }
 
 // Where a stretch is parted at or after `first`, before `last`: at the first space within a piece's
-// length, else (Japanese text, one long word) at the first letter that may be drawn; -1 for none.
-int partAt(const QString &text, int first, int last)
+// length, else (Japanese text, one long word, a run of signs where `signs`) at the first letter that
+// may be drawn; -1 for none.
+int partAt(const QString &text, int first, int last, bool signs)
 {
     const qsizetype space = QStringView(text).mid(first, qMin(last, first + LineBlocks::PieceLength) - first)
                                 .indexOf(QLatin1Char(' '));
     if (space >= 0)
         return first + int(space);
     for (int i = first; i < last; ++i) {
-        if (drawable(text.at(i), text.at(i + 1)))
+        if (LineBlocks::partsAt(text.at(i), text.at(i + 1), signs))
             return i;
     }
     return -1;
@@ -243,8 +268,10 @@ int partAt(const QString &text, int first, int last)
 // Where a long block is parted, from the back: at each line break and, in a stretch without one of
 // more than PartedLength, after about every PieceLength characters (partAt()), so that each piece is
 // at least that long.
-QList<int> splitPoints(const QString &text)
+QList<int> splitPoints(const QTextBlock &block)
 {
+    const QString text = block.text();
+    const bool signs = sameWay(block, text);
     QList<int> points;
     int end = int(text.size());
     for (int i = end - 1; i >= -1; --i) {
@@ -253,7 +280,7 @@ QList<int> splitPoints(const QString &text)
         const int start = i + 1;
         QList<int> spaces;
         for (int from = start; end - start > LineBlocks::PartedLength && end - from > 2 * LineBlocks::PieceLength;) {
-            const int space = partAt(text, from + LineBlocks::PieceLength, end - LineBlocks::PieceLength);
+            const int space = partAt(text, from + LineBlocks::PieceLength, end - LineBlocks::PieceLength, signs);
             if (space < 0)
                 break;
             spaces.append(space);
@@ -389,7 +416,7 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
         fit(block);
     }
     if (splitting && block.length() > LineBlocks::SplitLength && holdable(block)) {
-        QList<int> points = splitPoints(block.text());
+        QList<int> points = splitPoints(block);
         if (inCell(block))
             points = gathered(points, block.length() - 1);
         if (!points.isEmpty()) {
@@ -403,6 +430,25 @@ QTextBlock mend(QTextDocument *doc, QTextBlock block, bool splitting)
 }
 
 } // namespace
+
+bool LineBlocks::partsAt(QChar ch, QChar next, bool signs)
+{
+    return drawable(ch, next) || (signs && drawableSign(ch, next));
+}
+
+bool LineBlocks::leftToRight(QStringView text)
+{
+    for (const QChar ch : text) {
+        switch (ch.direction()) {
+        case QChar::DirR: case QChar::DirAL: case QChar::DirAN: case QChar::DirRLE: case QChar::DirRLO:
+        case QChar::DirRLI: case QChar::DirFSI:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
 
 bool LineBlocks::continues(const QTextBlock &block)
 {

@@ -24,7 +24,7 @@ class QTextDocument;
 // on screen and on paper, so only a stretch far beyond any paragraph of prose is parted: there a
 // frozen window would cost more than a short line.
 //
-// A stretch without spaces (Japanese text, one long word, where Qt would find the end of a line by
+// A stretch without spaces (Japanese text, one long word, a run of digits or signs, where Qt would find the end of a line by
 // reading to the end of the word: a time that grows with the square of its length) is parted at a
 // letter instead. The separator stands for that letter; the block after it leaves room for it in
 // front of its first line (a first-line indent of the letter's width, never stored), where
@@ -48,6 +48,15 @@ public:
     static constexpr int PartedLength = 20000;
     static constexpr int PieceLength = 1000;
 
+    // Whether a stretch without spaces may be parted at `ch`, followed by `next`: at a letter that the
+    // block after it can draw in front of its first line as it would stand there, not joined to its
+    // neighbours (left to right, or a right-to-left letter followed by another, where the block after
+    // it reads right to left); and where `signs`, at a digit, punctuation mark or symbol ("&", "=",
+    // "━"), which takes the way of the text around it. `signs` holds for a paragraph that runs left to
+    // right with nothing in it that reads right to left (leftToRight()): there every sign reads left to
+    // right. An object's mark stands for no letter.
+    static bool partsAt(QChar ch, QChar next, bool signs);
+    static bool leftToRight(QStringView text);
     // The separator in front of the block is a line break (or a parted space) of the paragraph before.
     static bool continues(const QTextBlock &block);
     // What the separator in front of a block that continues a paragraph stands for: U+2028 or a

@@ -28,8 +28,9 @@ bool breaksLine(QChar ch)
 
 // Qt finds the end of a line by reading on to the end of its word: a word of n letters costs time
 // that grows with n squared, unless the page holds it in pieces. LineBlocks holds a long paragraph so,
-// parted at letters that run left to right, but no list item: there every letter counts, elsewhere
-// only a stretch of letters it cannot part at (Hebrew, Arabic, digits).
+// parted at letters that run left to right (and at digits and signs where nothing reads right to
+// left), but no list item: there every letter counts, elsewhere only a stretch of letters it cannot
+// part at (Hebrew, Arabic).
 qint64 wordsWeight(const std::vector<PageImage::Fragment> &fragments, bool listed)
 {
     qint64 length = 0;
@@ -39,11 +40,17 @@ qint64 wordsWeight(const std::vector<PageImage::Fragment> &fragments, bool liste
     // cost little).
     if (length < (listed ? 1000 : LineBlocks::PartedLength))
         return 0;
+    bool signs = true;
+    for (const PageImage::Fragment &fragment : fragments)
+        signs = signs && LineBlocks::leftToRight(fragment.text);
     qint64 weight = 0;
     qint64 letters = 0;
     for (const PageImage::Fragment &fragment : fragments) {
-        for (const QChar ch : fragment.text) {
-            const bool parted = !listed && ch.isLetterOrNumber() && ch.direction() == QChar::DirL;
+        for (qsizetype i = 0; i < fragment.text.size(); ++i) {
+            const QChar ch = fragment.text.at(i);
+            const QChar next = i + 1 < fragment.text.size() ? fragment.text.at(i + 1) : QChar();
+            const bool letter = ch.isLetterOrNumber() && ch.direction() == QChar::DirL;
+            const bool parted = !listed && (letter || (!ch.isLetter() && LineBlocks::partsAt(ch, next, signs)));
             if (!breaksLine(ch) && !parted) {
                 ++letters;
                 continue;
