@@ -426,6 +426,12 @@ private slots:
         QTest::newRow("Hebrew, Latin typed after") << 1 << 0 << QStringLiteral("X") << hebrew;
         QTest::newRow("Hebrew, new paragraph after") << 1 << 0 << QStringLiteral("\n") << hebrew;
         QTest::newRow("Hebrew, across pieces") << -10 << 2500 << QStringLiteral("Y") << hebrew;
+        // A run of signs is parted as a word is; a Hebrew letter typed into it leaves its pieces.
+        const QString signs = QStringLiteral("&=0123456789\u2501").repeated(2500);
+        QTest::newRow("signs, typed over") << 0 << 1 << QStringLiteral("X") << signs;
+        QTest::newRow("signs, Hebrew typed after") << 1 << 0 << QStringLiteral("\u05D0") << signs;
+        QTest::newRow("signs, new paragraph after") << 1 << 0 << QStringLiteral("\n") << signs;
+        QTest::newRow("signs, across pieces") << -10 << 2500 << QStringLiteral("Y") << signs;
     }
 
     void editsAtAHeldLetter()
@@ -436,8 +442,8 @@ private slots:
         QFETCH(QString, word);
         PageDocument page;
         RichTextEdit edit(&page);
-        const bool hebrew = !word.isEmpty();
-        const QString original = Head + (hebrew ? word : japaneseText(30000)) + Tail + latinWord(30000);
+        const bool hebrew = !word.isEmpty() && word.at(0).direction() == QChar::DirR;
+        const QString original = Head + (word.isEmpty() ? japaneseText(30000) : word) + Tail + latinWord(30000);
         edit.setText(original);
         QTextBlock held = page.main()->begin();
         while (held.isValid() && !LineBlocks::drawsLetter(held))
