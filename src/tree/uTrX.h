@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "tree/TreeDb.h"
+
 #include <functional>
 
 class QComboBox;
@@ -241,6 +243,8 @@ private:
     QTreeWidgetItem *placeNode(const QString &key, const QString &text, const QString &image);
     bool refusePaste(qint64 parent, qint64 page) const;
     bool writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId);
+    TreeDb::Place pasteOnce(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId,
+                            bool *retry);
     QString cutIdOf(const QString &page) const;
     void removePlacementNodes(const QString &id, const QTreeWidgetItem *keep = nullptr);
     bool placementParent(const QTreeWidgetItem *item, qint64 *parent) const;
