@@ -319,9 +319,7 @@ bool TreeDb::wouldLoop(qint64 parent, qint64 page)
 bool TreeDb::holdPlacing()
 {
     // One lock for every write that places pages: two of them crossing (each moving a page under
-    // the other's) would each find no loop in the rows the other has not yet committed. The lock's
-    // first number names the tree's placements among the locks of the database.
-    static const qint32 PlacingLocks = 0x54725063;
+    // the other's) would each find no loop in the rows the other has not yet committed.
     return zSvr::instance().connection().holdLock(PlacingLocks, 0);
 }
 

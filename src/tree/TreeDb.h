@@ -97,6 +97,8 @@ public:
     // ends (a file's transaction holds them whole), so that what the check below finds stays true
     // until the write commits. False when the lock could not be had.
     static bool holdPlacing();
+    // The first number of that lock: it names the tree's placements among the locks of the database.
+    static constexpr qint32 PlacingLocks = 0x54725063;
     // The check of every write that places `pages` under `parent`, asked inside its transaction
     // after holdPlacing: the parent still stands (reachable) and lies under none of the pages,
     // against the rows as they are now. Failed when the lock or a read failed.

@@ -212,7 +212,7 @@ private:
     // Whether `parent` still stands in the tree, asked inside the write's transaction: a parent that
     // another user or the other edit window deleted meanwhile would hide a page placed under it for
     // good. False, told, when the database could not be read.
-    bool parentStands(qint64 parent, bool *stands);
+    bool parentStands(qint64 parent, qint64 page, bool *stands);
     // A saved page whose parent went: its node goes to the top level's end, where it was written
     // (still the selected one when it was).
     void moveToTopEnd(QTreeWidgetItem *node);
