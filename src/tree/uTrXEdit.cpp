@@ -138,7 +138,7 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"), Prompt::Exclamation);
         break;
     case TreeDb::Place::Failed:
-        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません"), Prompt::Exclamation);
+        reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません"));
         break;
     }
     return false;

@@ -381,9 +381,14 @@ void uTrX::afterCommit(const std::function<void()> &change)
 
 void uTrX::reportFailedInsert()
 {
+    reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした"));
+}
+
+void uTrX::reportFailedWrite(const QString &message)
+{
     // A read-only database has already said so.
     if (!zSvr::instance().connection().readOnly())
-        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした"), Prompt::Exclamation);
+        Prompt::current().message(message, Prompt::Exclamation);
 }
 
 void uTrX::DelNewNd(QTreeWidgetItem *item)

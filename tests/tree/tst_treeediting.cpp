@@ -546,6 +546,34 @@ private slots:
         QCOMPARE(link(5, 90), 0);
     }
 
+    // A write of the tree that fails keeps the tree and its rows as they were, and says so.
+    void failedWritesSaySo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("home role") << "home";
+    }
+    void failedWritesSaySo()
+    {
+        QFETCH(QString, command);
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        const QString key = m_tree->SlctdKy();
+        QString message;
+        if (command == QLatin1String("delete")) {
+            QVERIFY(PageDb::refuseDelete(5, 34));
+            m_tree->trNdDL(key, message);
+        } else {
+            QVERIFY(PageDb::refuseUpdates(QStringLiteral("tbTree"), QStringLiteral("%1noLfP = 5 And %1boLnk = 0")));
+            m_tree->StOrgn(true);
+        }
+        QCOMPARE(link(5, 34), 1);
+        QCOMPARE(link(12, 34), 0);
+        QVERIFY(m_probe->item(key));
+        QCOMPARE(m_prompt->messages, QStringList{command == QLatin1String("delete")
+                                                     ? QStringLiteral("ﾍﾟｰｼﾞを削除できませんでした　何も変更していません")
+                                                     : QStringLiteral("ﾂﾘｰを更新できませんでした　何も変更していません")});
+    }
+
     void hiddenAboveMarksEveryPageBelow()
     {
         QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update tbTree Set boHide = 1 Where noLfP = 0 And noLfC = 5")));
