@@ -1,8 +1,8 @@
-#include "OtherWriter.h"
 #include "PageDb.h"
 #include "TreeProbe.h"
 
 #include "core/Usr.h"
+#include "support/CrossingWriter.h"
 #include "support/ScriptedPrompt.h"
 #include "support/UnreachablePages.h"
 #include "tree/uTrX.h"
@@ -240,7 +240,7 @@ private slots:
         m_tree->SetLeaf(QStringLiteral("12"));
         m_tree->trCopy(cut);
         m_tree->SetLeaf(QStringLiteral("90"));
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (56, 5, 9, '五', 0)"), {}},
                            {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 5"), {}}});
         QVERIFY(other.start());
@@ -265,7 +265,7 @@ private slots:
         m_tree->trCopy(true);
         m_tree->SetLeaf(QStringLiteral("90"));
         // The other is never the one the server gives up.
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
                            {QStringLiteral("Update tbTree Set szDoc = '改名' Where noLfP = 0 And noLfC = 12"), {}}},
                           {{QStringLiteral("Update tbTree Set inSrt = 7 Where noLfP = 0 And noLfC = 5"), {}}}, false);
