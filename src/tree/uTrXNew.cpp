@@ -386,7 +386,10 @@ void uTrX::reportFailedInsert()
 
 void uTrX::reportFailedWrite(const QString &message)
 {
-    // A read-only database has already said so.
+    // A read-only database has already said so; a host that holds the tree's changes for its own
+    // transaction tries it again after a lost deadlock, and says so itself when that fails too.
+    if (m_holding && TreeDb::lostConflict())
+        return;
     if (!zSvr::instance().connection().readOnly())
         Prompt::current().message(message, Prompt::Exclamation);
 }
