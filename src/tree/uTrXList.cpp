@@ -121,9 +121,12 @@ void uTrX::cdDel()
         return;
     if (key != NewItemKey) {
         qint64 parent = 0, child = 0;
-        if (!TreeDb::pageNumber(GetKyNo(keyOf(page)), &parent) || !TreeDb::pageNumber(key.mid(1), &child)
-            || !TreeDb::deletePlacement(parent, child))
+        if (!TreeDb::pageNumber(GetKyNo(keyOf(page)), &parent) || !TreeDb::pageNumber(key.mid(1), &child))
             return;
+        if (!TreeDb::deletePlacement(parent, child)) {
+            reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞを削除できませんでした　何も変更していません"));
+            return;
+        }
     } else {
         m_newItem = false;
     }
@@ -142,7 +145,7 @@ bool uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
         if (!item)
             return false;
         bool stands = true;
-        if (!parentStands(parent, &stands))
+        if (!parentStands(parent, nNo, &stands))
             return false;
         if (!stands)
             parent = 0;
