@@ -28,22 +28,32 @@ TxmTablePage::TxmTablePage(uTxm &editor, QWidget *parent)
     grid->addWidget(m_columns, 1, 1);
     picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("tablePicture"));
-    picture->setPixmap(tablePicture());
     grid->addWidget(picture, 1, 2, Qt::AlignTop);
+    connect(m_rows, &QListWidget::currentRowChanged, this, &TxmTablePage::showChosenSize);
+    connect(m_columns, &QListWidget::currentRowChanged, this, &TxmTablePage::showChosenSize);
+    showChosenSize();
 }
 
-// The page's picture: a small table, rows and columns, drawn in the palette's colours.
-QPixmap TxmTablePage::tablePicture() const
+void TxmTablePage::showChosenSize()
 {
-    QPixmap pixmap(97, 73);
+    picture->setPixmap(tablePicture(qMax(1, m_rows->currentRow() + 1), qMax(1, m_columns->currentRow() + 1)));
+}
+
+// The page's picture: the table the OK button inserts, its rows and columns, the first row shaded,
+// drawn in the palette's colours.
+QPixmap TxmTablePage::tablePicture(int rows, int columns) const
+{
+    constexpr int Width = 96;
+    constexpr int Height = 72;
+    QPixmap pixmap(Width + 1, Height + 1);
     pixmap.fill(palette().color(QPalette::Base));
     QPainter painter(&pixmap);
-    painter.fillRect(QRect(0, 0, 96, 18), palette().color(QPalette::Button));
+    painter.fillRect(QRect(0, 0, Width, Height / rows), palette().color(QPalette::Button));
     painter.setPen(palette().color(QPalette::WindowText));
-    for (int y = 0; y <= 72; y += 18)
-        painter.drawLine(0, y, 96, y);
-    for (int x = 0; x <= 96; x += 32)
-        painter.drawLine(x, 0, x, 72);
+    for (int r = 0; r <= rows; ++r)
+        painter.drawLine(0, r * Height / rows, Width, r * Height / rows);
+    for (int c = 0; c <= columns; ++c)
+        painter.drawLine(c * Width / columns, 0, c * Width / columns, Height);
     return pixmap;
 }
 

@@ -6,7 +6,7 @@ class QLabel;
 class QListWidget;
 class QPixmap;
 
-// Table mode: rows and columns from 1 to 20 beside a picture of a table; OK inserts the table at
+// Table mode: rows and columns from 1 to 20 beside a picture of the table they make; OK inserts the table at
 // the caret.
 class TxmTablePage : public TxmModePage
 {
@@ -23,7 +23,8 @@ public:
     QLabel *picture = nullptr;
 
 private:
-    QPixmap tablePicture() const;
+    void showChosenSize();
+    QPixmap tablePicture(int rows, int columns) const;
 
     QListWidget *m_rows = nullptr;
     QListWidget *m_columns = nullptr;

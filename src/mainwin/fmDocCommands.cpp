@@ -59,6 +59,10 @@ void fmDoc::onSetDoc(const QString &, const QString &page, const QString &title,
 void fmDoc::onChkMove(bool *cancel)
 {
     *cancel = !leaveCurrentPage();
+    // The user chose to stay on the page: the keys typed next go on with it, at the caret, not into
+    // the tree that was clicked.
+    if (*cancel)
+        m_editor->view()->setFocus();
 }
 
 void fmDoc::onClckLink(QString &kind, QString &caption, QString &link)

@@ -318,8 +318,9 @@ void uTrX::SlctNd(QTreeWidgetItem *item)
     emit eChkMove(&cancel);
     if (m_listMode) {
         if (cancel) {
+            // The page shown stays: so does its node, and the keyboard stays where the host puts it.
             emit eFmMsg(QStringLiteral("新規ﾍﾟｰｼﾞを編集して下さい"));
-            lsCod->setFocus();
+            selectOnly(m_newNode ? m_newNode : node(m_tmpKey));
             return;
         }
         if (m_newItem) {

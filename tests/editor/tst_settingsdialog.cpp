@@ -12,7 +12,9 @@
 #include "support/EditorTestEnv.h"
 #include "support/ScriptedPrompt.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -51,6 +53,25 @@ class TestSettingsDialog : public QObject
         });
         m_editor->companion().Act(mode, answer);
         return answer;
+    }
+
+    // Lines drawn across the picture in its text colour, counted along its middle: the vertical lines
+    // along a row of pixels, the horizontal ones along a column.
+    static int lineCount(const QImage &picture, bool vertical)
+    {
+        const QRgb ink = QApplication::palette().color(QPalette::WindowText).rgb();
+        const int length = vertical ? picture.width() : picture.height();
+        int lines = 0;
+        bool inLine = false;
+        for (int i = 0; i < length; ++i) {
+            // Off the middle by a little, so that the scan runs between lines of the other kind.
+            const QRgb pixel = vertical ? picture.pixel(i, picture.height() / 2 + 1) : picture.pixel(picture.width() / 2 + 1, i);
+            const bool dark = pixel == ink;
+            if (dark && !inLine)
+                ++lines;
+            inLine = dark;
+        }
+        return lines;
     }
 
 private slots:
@@ -138,6 +159,62 @@ private slots:
         QCOMPARE(e.tableIds().size(), 1);
         QCOMPARE(e.tableRows(e.tableIds().first()), 5);
         QCOMPARE(e.tableColumns(e.tableIds().first()), 1);
+    }
+
+    // The picture beside the lists draws the table the OK button inserts, as the rows and columns are
+    // chosen with the mouse or the keys: it drew four rows of three whatever was chosen.
+    void tablePictureShowsTheChosenSize_data()
+    {
+        QTest::addColumn<QString>("keys"); // r<n>/c<n>: click entry n of rows or columns; D, E: Down, End
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("preselected") << QString() << 5 << 1;
+        QTest::newRow("clicked 3 x 4") << QStringLiteral("r3 c4") << 3 << 4;
+        QTest::newRow("clicked 1 x 1") << QStringLiteral("r1 c1") << 1 << 1;
+        QTest::newRow("Down in rows") << QStringLiteral("r5 D") << 6 << 1;
+        QTest::newRow("End in columns") << QStringLiteral("c2 E") << 5 << 20;
+        QTest::newRow("largest") << QStringLiteral("r20 c20") << 20 << 20;
+    }
+
+    void tablePictureShowsTheChosenSize()
+    {
+        QFETCH(QString, keys);
+        QFETCH(int, rows);
+        QFETCH(int, columns);
+        int shownRows = -1;
+        int shownColumns = -1;
+        QWidget *focused = nullptr;
+        QTimer::singleShot(0, this, [&] {
+            // Whatever is found, the dialog closes: a failure must not leave the test waiting on it.
+            auto *page = qobject_cast<TxmTablePage *>(dialog().page(QStringLiteral("TB")));
+            if (page && QTest::qWaitForWindowActive(&dialog())) {
+                for (const QString &step : keys.split(u' ', Qt::SkipEmptyParts)) {
+                    if (step == QLatin1String("D") || step == QLatin1String("E")) {
+                        QTest::keyClick(QApplication::focusWidget(), step == QLatin1String("D") ? Qt::Key_Down : Qt::Key_End);
+                        continue;
+                    }
+                    QListWidget *list = step.startsWith(u'r') ? page->rows() : page->columns();
+                    QListWidgetItem *entry = list->item(step.mid(1).toInt() - 1);
+                    list->scrollToItem(entry);
+                    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(entry).center());
+                    focused = QApplication::focusWidget();
+                }
+                const QImage picture = page->picture->pixmap().toImage();
+                shownRows = lineCount(picture, false) - 1;
+                shownColumns = lineCount(picture, true) - 1;
+            }
+            QTest::mouseClick(dialog().okButton(), Qt::LeftButton);
+        });
+        QString answer;
+        m_editor->companion().Act(QStringLiteral("TB"), answer);
+        if (!keys.isEmpty())
+            QVERIFY(qobject_cast<QListWidget *>(focused));
+        QCOMPARE(shownRows, rows);
+        QCOMPARE(shownColumns, columns);
+        RichTextEdit &e = m_editor->edit();
+        QCOMPARE(e.tableIds().size(), 1);
+        QCOMPARE(e.tableRows(e.tableIds().first()), rows);
+        QCOMPARE(e.tableColumns(e.tableIds().first()), columns);
     }
 
     void startUpMode_data()

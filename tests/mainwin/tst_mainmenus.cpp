@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -33,6 +35,26 @@ class TestMainMenus : public QObject
         run();
         QObject::disconnect(connection);
         return sent;
+    }
+
+    // The menu paths the help page names: captions joined by ">", as in "ﾍﾟｰｼﾞ > ﾒｰﾙ".
+    static QList<QStringList> helpMenuPaths()
+    {
+        QFile page(QStringLiteral(":/help/fenwar.htm"));
+        if (!page.open(QIODevice::ReadOnly))
+            return {};
+        static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+        const QString text = QString::fromUtf8(page.readAll()).replace(tag, QStringLiteral(" ")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        static const QRegularExpression caption(QStringLiteral("[^\\s<>、。,()（）]+"));
+        static const QRegularExpression path(QStringLiteral("%1(?:\\s*>\\s*%1)+").arg(caption.pattern()));
+        QList<QStringList> paths;
+        for (auto it = path.globalMatch(text); it.hasNext();) {
+            QStringList steps;
+            for (const QString &step : it.next().captured(0).split(u'>'))
+                steps << step.trimmed();
+            paths << steps;
+        }
+        return paths;
     }
 
 private slots:
@@ -59,6 +81,41 @@ private slots:
         f.start();
         const QStringList sent = jobs(*f.window, [&] { f.window->fnMenu(group, index); });
         QCOMPARE(sent, job ? QStringList{QString::number(job)} : QStringList());
+    }
+
+    // Every menu path the help page names ("A > B", by the captions the menus show) leads through the
+    // main window's menus to an item: the page sent the user to "文書ﾌｧｲﾙ > ﾒｰﾙ", which is not there.
+    void helpNamesMenusThatExist_data()
+    {
+        QTest::addColumn<QStringList>("path");
+        const QList<QStringList> paths = helpMenuPaths();
+        for (const QStringList &steps : paths)
+            QTest::newRow(qPrintable(steps.join(QStringLiteral(" > ")))) << steps;
+        if (paths.isEmpty())
+            QTest::newRow("the page names none") << QStringList();
+    }
+
+    void helpNamesMenusThatExist()
+    {
+        QFETCH(QStringList, path);
+        QVERIFY2(!path.isEmpty(), "the help page was not read or names no menu path");
+        MainFixture f;
+        f.start();
+        // A caption as the menu shows it: without the access key.
+        const auto shown = [](const QAction *a) {
+            static const QRegularExpression key(QStringLiteral("\\(&.\\)$"));
+            return a->text().remove(key).remove(u'&');
+        };
+        QList<QAction *> items = f.window->menuBar()->actions();
+        for (const QString &step : path) {
+            QAction *found = nullptr;
+            for (QAction *a : items) {
+                if (a->isVisible() && !a->isSeparator() && shown(a) == step)
+                    found = a;
+            }
+            QVERIFY2(found, qPrintable(QStringLiteral("no menu item \"%1\"").arg(step)));
+            items = found->menu() ? found->menu()->actions() : QList<QAction *>();
+        }
     }
 
     void editingJobsNeedTheEditorFocused()

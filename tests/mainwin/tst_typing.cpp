@@ -6,6 +6,7 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
+#include "editor/sbTxmDialog.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
 #include "mainwin/uFky.h"
@@ -14,9 +15,16 @@
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "tree/uTrX.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -24,6 +32,9 @@ namespace {
 // Enter and Shift+Enter in the typed strings.
 const QChar Enter(u'\x01');
 const QChar ShiftEnter(u'\x02');
+// Tab and Shift+Tab in the typed strings.
+const QChar Tab(u'\x03');
+const QChar ShiftTab(u'\x04');
 
 QString printableAscii()
 {
@@ -54,12 +65,129 @@ class TestTyping : public QObject
             QApplication::sendEvent(target, &release);
             return;
         }
+        if (c == Tab || c == ShiftTab) {
+            // X gives Shift+Tab as Backtab, without text.
+            const bool back = c == ShiftTab;
+            const int key = back ? Qt::Key_Backtab : Qt::Key_Tab;
+            const Qt::KeyboardModifiers mods = back ? Qt::ShiftModifier : Qt::NoModifier;
+            const QString text = back ? QString() : QStringLiteral("\t");
+            QKeyEvent press(QEvent::KeyPress, key, mods, text);
+            QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+            QApplication::sendEvent(target, &press);
+            QApplication::sendEvent(target, &release);
+            return;
+        }
         const int key = c.toUpper().unicode();
         const Qt::KeyboardModifiers mods = c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
         QKeyEvent press(QEvent::KeyPress, key, mods, QString(c));
         QKeyEvent release(QEvent::KeyRelease, key, mods, QString(c));
         QApplication::sendEvent(target, &press);
         QApplication::sendEvent(target, &release);
+    }
+
+    // Each key goes where the keyboard is, as the X server sends it.
+    static void typeAtFocus(const QString &keys)
+    {
+        for (QChar c : keys) {
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            typeKey(focus, c);
+        }
+    }
+
+    static QTreeWidget *treeView(fmDoc &window)
+    {
+        return window.tree().findChild<QTreeWidget *>(QStringLiteral("trView"));
+    }
+
+    static QTreeWidgetItem *treeNode(fmDoc &window, const QString &title)
+    {
+        const QList<QTreeWidgetItem *> found = treeView(window)->findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    static void clickNode(fmDoc &window, const QString &title)
+    {
+        QTreeWidget *tree = treeView(window);
+        QTreeWidgetItem *item = treeNode(window, title);
+        QVERIFY(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    }
+
+    static bool inEditor(fmDoc &window)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        QWidget *view = window.editor().view();
+        return focus && (focus == view || view->isAncestorOf(focus));
+    }
+
+    // A caption as a menu shows it, without its access key.
+    static QAction *shownItem(const QList<QAction *> &items, const QString &caption)
+    {
+        static const QRegularExpression key(QStringLiteral("\\(&.\\)$"));
+        for (QAction *a : items) {
+            if (a->isVisible() && !a->isSeparator() && a->text().remove(key).remove(u'&') == caption)
+                return a;
+        }
+        return nullptr;
+    }
+
+    // Opens the menus of `path` with the mouse, as the user clicks them, and clicks its last item.
+    static void chooseByMouse(fmDoc &window, const QStringList &path)
+    {
+        QMenuBar *bar = window.menuBar();
+        QAction *top = shownItem(bar->actions(), path.first());
+        QVERIFY(top && top->menu());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
+        QMenu *menu = top->menu();
+        for (const QString &caption : path.mid(1)) {
+            QTRY_VERIFY(menu->isVisible());
+            QAction *a = shownItem(menu->actions(), caption);
+            QVERIFY(a && a->isEnabled());
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+            if (a->menu())
+                menu = a->menu();
+        }
+    }
+
+    // Opens the menus of `path` with the keys: Alt and the access key of the first, then Down to each
+    // item and Enter.
+    static void chooseByKeys(fmDoc &window, const QStringList &path, Qt::Key access)
+    {
+        QVERIFY(shownItem(window.menuBar()->actions(), path.first()));
+        QTest::keyClick(&window, access, Qt::AltModifier);
+        for (const QString &caption : path.mid(1)) {
+            QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QAction *a = shownItem(menu->actions(), caption);
+            QVERIFY(a && a->isEnabled());
+            for (int i = 0; i < 40 && menu->activeAction() != a; ++i)
+                QTest::keyClick(menu, Qt::Key_Down);
+            QCOMPARE(menu->activeAction(), a);
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    }
+
+    // Closes the editor's settings dialog once it shows, by Enter where its keyboard is or by a click
+    // on OK; it closes in any case, so that a failure does not leave the test waiting.
+    void closeDialogWhenShown(bool byEnter, int tries = 100)
+    {
+        QTimer::singleShot(20, this, [this, byEnter, tries] {
+            auto *dialog = qobject_cast<sbTxmDialog *>(QApplication::activeModalWidget());
+            if (!dialog) {
+                if (tries > 0)
+                    closeDialogWhenShown(byEnter, tries - 1);
+                return;
+            }
+            (void)QTest::qWaitForWindowActive(dialog);
+            QWidget *focus = QApplication::focusWidget();
+            if (byEnter && focus && dialog->isAncestorOf(focus))
+                QTest::keyClick(focus, Qt::Key_Return);
+            else
+                QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
     }
 
     static QString storedText(int page)
@@ -85,6 +213,12 @@ class TestTyping : public QObject
         Frmt::st().usrDtp = true;
         Frmt::st().usrEntShift = true;
         return true;
+    }
+
+    // As openCopy, with the window active, for keys and clicks that go where the keyboard is.
+    bool openActive(fmDoc &window)
+    {
+        return openCopy(window) && QTest::qWaitForWindowActive(&window);
     }
 
 private slots:
@@ -195,6 +329,150 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("New."));
         QCOMPARE(edit.selLength(), 0);
         QCOMPARE(edit.blockStyle(), 0);
+        zSvr::instance().D_Close();
+    }
+
+    // After 表 > 挿入 > 表, its menus opened with the mouse or with the keys and the dialog closed by
+    // Enter or by OK, the keys typed next go into the new table's first cell: they went nowhere.
+    void keysAfterATableInsertGoIntoItsFirstCell_data()
+    {
+        QTest::addColumn<bool>("byKeys");
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("mouse, Enter") << false << true;
+        QTest::newRow("mouse, OK") << false << false;
+        QTest::newRow("keys, Enter") << true << true;
+        QTest::newRow("keys, OK") << true << false;
+    }
+
+    void keysAfterATableInsertGoIntoItsFirstCell()
+    {
+        QFETCH(bool, byKeys);
+        QFETCH(bool, byEnter);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openActive(window));
+        // The page is chosen in the tree, which keeps the keyboard.
+        clickNode(window, QStringLiteral("基本操作"));
+        QCOMPARE(window.nDocNo, 1002);
+        QVERIFY(!inEditor(window));
+        RichTextEdit &edit = window.editor().edit();
+        const QList<int> before = edit.tableIds();
+        closeDialogWhenShown(byEnter);
+        const QStringList path = {QStringLiteral("表"), QStringLiteral("挿入"), QStringLiteral("表")};
+        if (byKeys)
+            chooseByKeys(window, path, Qt::Key_T);
+        else
+            chooseByMouse(window, path);
+        QTRY_COMPARE(edit.tableIds().size(), before.size() + 1);
+        QTRY_VERIFY(inEditor(window));
+        typeAtFocus(QStringLiteral("xyz"));
+        int table = 0;
+        for (int id : edit.tableIds()) {
+            if (!before.contains(id))
+                table = id;
+        }
+        QCOMPARE(edit.cellText(table, 1, 1), QStringLiteral("xyz"));
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // キャンセル in the question whether to save, asked when another node is clicked: the page stays, so
+    // its node stays the one selected and the keys typed next go on in the page at the caret. The tree
+    // kept the clicked node and the keyboard, and the page's own node was lost on a list page.
+    void cancelKeepsThePageItsNodeAndTheKeys_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("number");
+        QTest::newRow("tree page") << QStringLiteral("はじめに") << 1001;
+        QTest::newRow("list page") << QStringLiteral("用語集") << 1003;
+    }
+
+    void cancelKeepsThePageItsNodeAndTheKeys()
+    {
+        QFETCH(QString, page);
+        QFETCH(int, number);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openActive(window));
+        clickNode(window, page);
+        QCOMPARE(window.nDocNo, number);
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        const QString before = edit.text();
+        const int caret = before.indexOf(QChar(10), before.indexOf(QChar(10)) + 1);
+        QVERIFY(caret > 0);
+        edit.setSelStart(caret);
+        editor.view()->setFocus();
+        editor.view()->showModelCaret();
+        typeAtFocus(QStringLiteral("未保存"));
+        QVERIFY(editor.bDcEdt());
+        prompt.answers.enqueue(Prompt::Cancel);
+        clickNode(window, QStringLiteral("基本操作"));
+        QCOMPARE(prompt.messages.size(), 1);
+        QCOMPARE(window.nDocNo, number);
+        QCOMPARE(treeView(window)->currentItem(), treeNode(window, page));
+        QVERIFY(inEditor(window));
+        typeAtFocus(QStringLiteral("続き"));
+        const QString expected = before.left(caret) + QStringLiteral("未保存続き") + before.mid(caret);
+        QCOMPARE(edit.text(), expected);
+        QVERIFY(window.keys().keyPress(8, Qt::NoModifier));
+        QCOMPARE(storedText(number), expected);
+        zSvr::instance().D_Close();
+    }
+
+    // Tab and Shift+Tab in a table cell go to the next and the previous cell and select what it holds,
+    // so that the next key replaces it; in the last cell Tab, in the first Shift+Tab leaves the caret
+    // where it is. No tab character goes into a cell: it went in and shifted the column.
+    void tabMovesBetweenTableCells_data()
+    {
+        QTest::addColumn<int>("row");    // the caret at the end of this cell
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("cells"); // the four cells afterwards, row by row
+        QTest::newRow("Tab to the next cell") << 1 << 1 << Tab + QStringLiteral("X") << QStringList{"a", "X", "c", ""};
+        QTest::newRow("Tab to the next row") << 1 << 2 << Tab + QStringLiteral("X") << QStringList{"a", "b", "X", ""};
+        QTest::newRow("Tab into an empty cell") << 2 << 1 << Tab + QStringLiteral("X") << QStringList{"a", "b", "c", "X"};
+        QTest::newRow("Tab twice") << 1 << 1 << QString(Tab) + Tab + QStringLiteral("X") << QStringList{"a", "b", "X", ""};
+        QTest::newRow("Tab in the last cell stays") << 2 << 2 << QStringLiteral("Y") + Tab + QStringLiteral("Z")
+                                                    << QStringList{"a", "b", "c", "YZ"};
+        QTest::newRow("Shift+Tab to the previous cell") << 2 << 1 << ShiftTab + QStringLiteral("X")
+                                                        << QStringList{"a", "X", "c", ""};
+        QTest::newRow("Shift+Tab to the row above") << 2 << 1 << QString(ShiftTab) + ShiftTab + QStringLiteral("X")
+                                                    << QStringList{"X", "b", "c", ""};
+        QTest::newRow("Shift+Tab in the first cell stays") << 1 << 1 << ShiftTab + QStringLiteral("X")
+                                                           << QStringList{"aX", "b", "c", ""};
+    }
+
+    void tabMovesBetweenTableCells()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, cells);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openActive(window));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        edit.setSelStart(edit.textLength());
+        const int table = edit.insertTable(2, 2);
+        QVERIFY(table > 0);
+        const QStringList start = {"a", "b", "c", ""};
+        for (int i = 0; i < 4; ++i)
+            edit.setCellText(table, i / 2 + 1, i % 2 + 1, start[i]);
+        edit.setSelStart(edit.cellStart(table, row, column) - 1 + edit.cellLength(table, row, column));
+        editor.view()->setFocus();
+        editor.view()->showModelCaret();
+        typeAtFocus(keys);
+        QStringList after;
+        for (int i = 0; i < 4; ++i)
+            after << edit.cellText(table, i / 2 + 1, i % 2 + 1);
+        QCOMPARE(after, cells);
+        QVERIFY(!edit.text().contains(u'\t'));
+        QVERIFY(inEditor(window));
         zSvr::instance().D_Close();
     }
 };

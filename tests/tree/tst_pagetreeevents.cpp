@@ -90,6 +90,8 @@ private slots:
         m_f->probe.clickKey("N0-1001");
         QCOMPARE(m_f->probe.messages.last(), QStringLiteral("新規ﾍﾟｰｼﾞを編集して下さい"));
         QCOMPARE(m_f->probe.setDocs.size(), 1);
+        // The list page stays, and so does its node.
+        QCOMPARE(m_f->tree.SlctdKy(), QStringLiteral("N2-1005"));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
         QCOMPARE(m_f->probe.setDocs.size(), 1);
         QVERIFY(!list->currentItem());

@@ -25,6 +25,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <utility>
 
@@ -253,6 +254,20 @@ void PageTextItem::prepareTyping()
     setTextCursor(cursor);
 }
 
+bool PageTextItem::sceneEvent(QEvent *event)
+{
+    // Qt's text item hands Tab straight to its text, past keyPressEvent: in a table it goes to the
+    // cells, as every other key goes, through keyPressEvent.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && textCursor().currentTable()) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QGraphicsTextItem::sceneEvent(event);
+}
+
 void PageTextItem::keyPressEvent(QKeyEvent *event)
 {
     emit aboutToHandle();
@@ -280,7 +295,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     if (action)
         emit clipboardAction(action, done);
     else
-        done = pageKey(event) || moveByWord(event) || deleteWord(event);
+        done = pageKey(event) || cellKey(event) || moveByWord(event) || deleteWord(event);
     const QString text = event->text();
     const bool printable = !done && !text.isEmpty() && text.at(0).isPrint();
     // A key with Ctrl is a command (Ctrl+A selects), whatever text it carries.
@@ -395,6 +410,38 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     bar->setValue(bar->value() + direction * view->viewport()->height());
     setTextCursor(cursor);
     view->ensureVisible(mapRectToScene(caretRect()), 0, 0);
+    return true;
+}
+
+// Tab and Shift+Tab in a table cell go to the next and the previous cell, row after row, as in a word
+// processor, and select what that cell holds, so that what is typed next replaces it. Past the last
+// cell, or before the first, the caret stays. A tab character never goes into a cell: it would shift
+// the cell's text and the column with it.
+bool PageTextItem::cellKey(QKeyEvent *event)
+{
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (!tab || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) || !document())
+        return false;
+    QTextCursor cursor = textCursor();
+    QTextTable *table = cursor.currentTable();
+    if (!table)
+        return false;
+    const bool forward = event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier);
+    const QTextTableCell cell = table->cellAt(cursor.position());
+    const int columns = table->columns();
+    const int step = forward ? 1 : -1;
+    for (int i = cell.row() * columns + cell.column() + step; i >= 0 && i < table->rows() * columns; i += step) {
+        // A merged cell covers several places: it is reached at its first.
+        const QTextTableCell next = table->cellAt(i / columns, i % columns);
+        if (!next.isValid() || next.row() != i / columns || next.column() != i % columns)
+            continue;
+        cursor.setPosition(next.firstCursorPosition().position());
+        cursor.setPosition(next.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        setTextCursor(cursor);
+        if (scene() && !scene()->views().isEmpty())
+            scene()->views().first()->ensureVisible(mapRectToScene(caretRect()), 0, 0);
+        break;
+    }
     return true;
 }
 

@@ -60,6 +60,7 @@ signals:
     void dropRequested(const QMimeData *data, int position, bool internal, bool move, bool &done);
 
 protected:
+    bool sceneEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
@@ -86,6 +87,7 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
+    bool cellKey(QKeyEvent *event);
     bool deleteWord(QKeyEvent *event);
     bool moveByWord(QKeyEvent *event);
     bool newParagraph(QKeyEvent *event);
