@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <optional>
+
 using namespace TextProps;
 
 int FieldRuns::idOf(const QTextCharFormat &format)
@@ -109,21 +111,21 @@ bool isText(const QTextCharFormat &format)
 QTextCharFormat FieldRuns::ordinaryFormat(const QTextBlock &block, int position, const QTextCharFormat &field)
 {
     // The nearest character of the paragraph's own text before the position, else after it.
-    QTextCharFormat before;
-    QTextCharFormat after;
+    std::optional<QTextCharFormat> before;
+    std::optional<QTextCharFormat> after;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid() || !isText(fragment.charFormat()))
             continue;
         if (fragment.position() < position)
             before = fragment.charFormat();
-        else if (!after.isValid())
+        else if (!after)
             after = fragment.charFormat();
     }
-    if (before.isValid())
-        return before;
-    if (after.isValid())
-        return after;
+    if (before)
+        return *before;
+    if (after)
+        return *after;
     // The paragraph's own format, where it was not begun inside a field.
     if (isText(block.charFormat()))
         return block.charFormat();
