@@ -300,8 +300,8 @@ private slots:
         zSvr::instance().D_Close();
     }
 
-    // The style box shows the style at the caret after Enter: a heading's Enter starts a body
-    // paragraph, in a list item the next item.
+    // The style box shows the style at the caret after Enter: Enter at a heading's end starts a body
+    // paragraph, and the box says so at once, not after the caret has moved on.
     void styleBoxFollowsEnter_data()
     {
         QTest::addColumn<int>("styleKey");
