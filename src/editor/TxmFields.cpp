@@ -89,7 +89,6 @@ bool TxmFields::txInsFld(int kind, const QString &text, const QString &data)
         e.endCommand();
         return false;
     }
-    const UsrFmt &body = Frmt::st().usrFmt[3];
     bodyLook(colour);
     e.setBackColor(0xFFFFFF);
     e.setBold(false);
@@ -98,10 +97,9 @@ bool TxmFields::txInsFld(int kind, const QString &text, const QString &data)
     e.setFieldType(kind == 6 ? 1 : 2);
     e.setFieldData(data);
     e.setFieldAttrs(Attributes);
+    // What is typed after the field is ordinary text of its paragraph, in the paragraph's own look.
     e.select(e.fieldEnd(), 0);
-    e.setUnderline(false);
-    e.setForeColor(body.textColor);
-    e.setBackColor(body.backColor);
+    RichTextEdit::prepareTyping(e.cursor());
     e.endCommand();
     return true;
 }

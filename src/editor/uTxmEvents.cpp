@@ -220,39 +220,52 @@ bool uTxm::keyDown(int key, bool shift)
     }
     if (key != 13)
         return false;
+    // Over a selection the break replaces it: what decides the break is read where the caret will
+    // stand once the selection is gone, between the text before it and the text after it.
     const int caret = m_edit->selStart();
+    const int end = caret + m_edit->selLength();
     if (caret > 0)
         m_edit->setSelStart(caret - 1);
     const bool body = isBodyAtCaret();
     m_edit->setSelStart(caret);
-    const bool onField = fieldAtCaret() > 0;
+    const bool onField = m_edit->fieldAt(end) > 0 || (caret > 0 && m_edit->fieldAt(caret - 1) > 0);
     const bool entShift = Frmt::st().usrEntShift;
     m_busy = true;
     bool taken = false;
-    // The break and the style it brings are one undo step.
+    // The break, the selection it replaces and the style it brings are one undo step.
     m_edit->beginCommand();
     const int style = body || onField ? 3 : styleAtCaret();
-    const bool atEnd = caret >= m_edit->textLength() || m_edit->charAt(caret) == QChar(10);
+    const bool atEnd = end >= m_edit->textLength() || m_edit->charAt(end) == QChar(10);
     // At the end of a heading Shift+Enter too starts a body paragraph; inside one it is the view's
     // line break, and the heading keeps its style.
     const bool headingEnd = !body && !onField && style < 3 && atEnd;
+    const auto removeSelection = [this, caret, end] {
+        m_edit->select(caret, end - caret);
+        if (end > caret)
+            m_edit->setSelectedText(QString());
+    };
     if (!body && !onField && (!shift || headingEnd)) {
-        m_edit->setSelLength(0);
+        removeSelection();
         insertBreak(style >= 3 && entShift ? 11 : 10);
         if (headingEnd)
             txStyle(3, QVariant(), true);
         taken = true;
     } else if (body && entShift) {
+        removeSelection();
         if (onField)
             txStyle(3, QVariant(), true);
-        m_edit->setSelLength(0);
         insertBreak(shift ? 10 : 11);
         taken = true;
     }
+    if (!taken)
+        m_edit->select(caret, end - caret);
     m_edit->endCommand();
     m_busy = false;
     if (taken) {
+        // The view takes the caret from the model here, so it does not see the caret move: the style
+        // box is told of the new paragraph's style itself.
         syncToView();
+        showStyle();
         refreshEdited();
         RfrshBar();
     }

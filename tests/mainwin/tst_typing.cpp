@@ -7,9 +7,13 @@
 #include "core/yIni.h"
 #include "core/zSvr.h"
 #include "editor/sbTxmDialog.h"
+#include "editor/EditorServices.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
 #include "mainwin/uFky.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/SampleDb.h"
@@ -17,8 +21,10 @@
 #include "support/TestHome.h"
 #include "tree/uTrX.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -43,6 +49,31 @@ QString printableAscii()
         text += QChar(c);
     return text;
 }
+
+// The field dialogs answered as a user answers them: a link to an address with its caption, a tag to
+// page 1002 with its title, a tooltip phrase of the dictionary.
+class AnsweringServices : public EditorServices
+{
+public:
+    void settingsDialog(uTxm &editor, const QString &mode, QString &answer) override
+    {
+        if (mode == QLatin1String("LK"))
+            answer = QStringLiteral("公式サイト\thttps://example.org/");
+        else
+            EditorServices::settingsDialog(editor, mode, answer);
+    }
+    bool chooseTagPage(const QString &, QString &key, QString &text) override
+    {
+        key = QStringLiteral("1002");
+        text = QStringLiteral("基本操作");
+        return true;
+    }
+    void chooseTip(QString &phrase, QString &tip) override
+    {
+        phrase = QStringLiteral("用語");
+        tip = QStringLiteral("ことばの説明");
+    }
+};
 
 } // namespace
 
@@ -221,6 +252,32 @@ class TestTyping : public QObject
         return openCopy(window) && QTest::qWaitForWindowActive(&window);
     }
 
+    // Keys as the keyboard gives them: to the widget that has the focus.
+    static void typeKeys(const QString &text)
+    {
+        for (QChar c : text)
+            typeKey(QApplication::focusWidget(), c);
+    }
+
+    static void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+
+    // The window on a fresh copy of the sample, active, with the keyboard in the editor at the end of
+    // the first page.
+    bool openAtEnd(fmDoc &window)
+    {
+        if (!openCopy(window))
+            return false;
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            return false;
+        window.editor().view()->setFocus();
+        press(Qt::Key_End, Qt::ControlModifier);
+        return QApplication::focusWidget() && window.editor().edit().selStart() == window.editor().edit().textLength();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -377,6 +434,49 @@ private slots:
         zSvr::instance().D_Close();
     }
 
+    // Enter and Shift+Enter over a selection replace it with the break the paragraph's rule makes
+    // (with the line-break option, a line break for Enter and a paragraph for Shift+Enter in body
+    // text), as one undo step; a letter typed over the selection replaces it too.
+    void breakReplacesTheSelection_data()
+    {
+        QTest::addColumn<int>("key");      // 0 Enter, 1 Shift+Enter, 2 a letter
+        QTest::addColumn<QString>("typed"); // what replaces "bc" and the empty paragraph after it
+        QTest::newRow("enter") << 0 << QStringLiteral("\x0b");
+        QTest::newRow("shift+enter") << 1 << QStringLiteral("\n");
+        QTest::newRow("letter") << 2 << QStringLiteral("z");
+    }
+
+    void breakReplacesTheSelection()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, typed);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        RichTextEdit &edit = window.editor().edit();
+        press(Qt::Key_Return);
+        typeKeys(QStringLiteral("abc") + ShiftEnter);
+        const QString before = edit.text();
+        QVERIFY(before.endsWith(QStringLiteral("abc\n")));
+        // From after "a" to the end.
+        for (int i = 0; i < 3; ++i)
+            press(Qt::Key_Left);
+        press(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(edit.selLength(), 3);
+        if (key == 2)
+            typeKeys(QStringLiteral("z"));
+        else
+            press(Qt::Key_Return, key == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+        QCOMPARE(edit.text(), before.left(before.size() - 3) + typed);
+        QCOMPARE(edit.selLength(), 0);
+        QCOMPARE(edit.selStart(), edit.textLength());
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit.text(), before);
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
     // キャンセル in the question whether to save, asked when another node is clicked: the page stays, so
     // its node stays the one selected and the keys typed next go on in the page at the caret. The tree
     // kept the clicked node and the keyboard, and the page's own node was lost on a list page.
@@ -473,6 +573,136 @@ private slots:
         QCOMPARE(after, cells);
         QVERIFY(!edit.text().contains(u'\t'));
         QVERIFY(inEditor(window));
+        zSvr::instance().D_Close();
+    }
+
+    // The style box shows the style at the caret after Enter: Enter at a heading's end starts a body
+    // paragraph, and the box says so at once, not after the caret has moved on.
+    void styleBoxFollowsEnter_data()
+    {
+        QTest::addColumn<int>("styleKey");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("F2") << int(Qt::Key_F2) << QStringLiteral("見出１(頁見出)");
+        QTest::newRow("F3") << int(Qt::Key_F3) << QStringLiteral("見出２");
+        QTest::newRow("F4") << int(Qt::Key_F4) << QStringLiteral("見出３");
+    }
+
+    void styleBoxFollowsEnter()
+    {
+        QFETCH(int, styleKey);
+        QFETCH(QString, heading);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        const QLabel *box = window.editor().statusPanel();
+        press(Qt::Key_Return);
+        press(styleKey);
+        typeKeys(QStringLiteral("Head"));
+        QCOMPARE(box->text(), heading);
+        press(Qt::Key_Return);
+        QCOMPARE(box->text(), QStringLiteral("本文"));
+        typeKeys(QStringLiteral("body"));
+        QCOMPARE(box->text(), QStringLiteral("本文"));
+        press(Qt::Key_Up);
+        QCOMPARE(box->text(), heading);
+        press(Qt::Key_End);
+        press(Qt::Key_Return);
+        QCOMPARE(box->text(), QStringLiteral("本文"));
+        zSvr::instance().D_Close();
+    }
+
+    // Text typed right after a link, tag or tooltip field, and the line after Shift+Enter, is ordinary
+    // text of its paragraph: in its look, in the style box, in the HTML for the converter and in Word.
+    void textAfterAFieldIsOrdinary_data()
+    {
+        QTest::addColumn<QString>("lead");   // typed before the field
+        QTest::addColumn<int>("command");    // the field's menu command: 11 link, 12 tag, 14 tooltip
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("after");  // typed right after the field
+        QTest::addColumn<bool>("back");      // the caret taken away (Left) and back (Right) first
+        const QString link = QStringLiteral("公式サイト");
+        QTest::newRow("link") << QString() << 11 << link << QStringLiteral(" と") << false;
+        QTest::newRow("link, caret back") << QStringLiteral("見て") << 11 << link << QStringLiteral(" と") << true;
+        QTest::newRow("tag") << QStringLiteral("参照：") << 12 << QStringLiteral("基本操作") << QStringLiteral("。") << false;
+        QTest::newRow("tooltip") << QStringLiteral("例：") << 14 << QStringLiteral("用語") << QStringLiteral("です") << false;
+    }
+
+    void textAfterAFieldIsOrdinary()
+    {
+        QFETCH(QString, lead);
+        QFETCH(int, command);
+        QFETCH(QString, caption);
+        QFETCH(QString, after);
+        QFETCH(bool, back);
+        TestHome home;
+        ScriptedPrompt prompt;
+        AnsweringServices services;
+        fmDoc window(nullptr, &services);
+        QVERIFY(openAtEnd(window));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        press(Qt::Key_Return);
+        typeKeys(lead);
+        const int fieldStart = edit.selStart();
+        if (command == 11) {
+            press(Qt::Key_F6, Qt::ControlModifier);
+        } else if (command == 12) {
+            press(Qt::Key_F7, Qt::ControlModifier);
+        } else {
+            QAction *tip = nullptr;
+            for (QAction *a : window.findChildren<QAction *>()) {
+                if (a->text() == QStringLiteral("ﾂｰﾙﾁｯﾌﾟ(&T)"))
+                    tip = a;
+            }
+            QVERIFY(tip);
+            window.refreshMenus();
+            tip->trigger();
+        }
+        QCOMPARE(edit.text().mid(fieldStart), caption);
+        QVERIFY(edit.fieldAt(fieldStart) > 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(editor.view()));
+        if (back) {
+            press(Qt::Key_Left);
+            press(Qt::Key_Right);
+        }
+        typeKeys(after + ShiftEnter + QStringLiteral("x"));
+        const int typedAt = fieldStart + int(caption.size());
+        QCOMPARE(edit.text().mid(fieldStart), caption + after + QChar(10) + QStringLiteral("x"));
+        const QString box = editor.statusPanel()->text();
+        const UsrFmt &body = Frmt::st().usrFmt[3];
+        for (int at = typedAt; at < edit.textLength(); ++at) {
+            if (edit.charAt(at) == QChar(10))
+                continue;
+            edit.select(at, 1);
+            QVERIFY2(!edit.underline(), qPrintable(QStringLiteral("underlined at %1").arg(at)));
+            QCOMPARE(edit.foreColor(), body.textColor);
+            QCOMPARE(edit.fieldAt(at), 0);
+        }
+        QCOMPARE(box, QStringLiteral("本文"));
+        // The HTML for the converter: the typed text stands outside the field's anchor, in the look of
+        // the paragraph's text.
+        HtmlExport::Options options;
+        const QString html = HtmlExport::text(editor.page(), QDir::temp().filePath(QStringLiteral("h60b-field.htm")), options);
+        const int anchorEnd = int(html.indexOf(QStringLiteral("</a>"), html.indexOf(caption)));
+        QVERIFY(anchorEnd > 0);
+        const QString rest = html.mid(anchorEnd + 4, html.indexOf(QStringLiteral("</p>"), anchorEnd) - anchorEnd - 4);
+        QVERIFY2(!rest.contains(QStringLiteral("underline")), qPrintable(rest));
+        for (const char *fieldColour : {"#8080FF", "#008080", "#804040"})
+            QVERIFY2(!rest.contains(QLatin1String(fieldColour)), qPrintable(rest));
+        // Word: the run of the typed text is not underlined.
+        ZipPackage docx;
+        QVERIFY(docx.open(DocxWriter::pageBytes(editor.page())));
+        QByteArray xmlBytes;
+        QVERIFY(docx.read(QStringLiteral("word/document.xml"), xmlBytes));
+        const QString xml = QString::fromUtf8(xmlBytes);
+        const int typedText = int(xml.indexOf(after.trimmed()));
+        QVERIFY(typedText > 0);
+        const int run = int(xml.lastIndexOf(QStringLiteral("<w:r>"), typedText));
+        const int runAttr = int(xml.lastIndexOf(QStringLiteral("<w:r "), typedText));
+        const QString runXml = xml.mid(qMax(run, runAttr), typedText - qMax(run, runAttr));
+        QVERIFY2(!runXml.contains(QStringLiteral("<w:u ")) && !runXml.contains(QStringLiteral("<w:u/>")), qPrintable(runXml));
+        QVERIFY(prompt.messages.isEmpty());
         zSvr::instance().D_Close();
     }
 };

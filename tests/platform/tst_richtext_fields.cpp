@@ -34,6 +34,8 @@ struct ThreeFields {
 class TestRichTextFields : public QObject
 {
     Q_OBJECT
+    static constexpr int Red = 0x0000FF;
+    static constexpr int Green = 0x00FF00;
 private slots:
     void fieldsIterateInTextOrderWithOneBasedRanges()
     {
@@ -84,6 +86,56 @@ private slots:
             QCOMPARE(f.edit.fieldText(), expected.at(i));
         }
         QCOMPARE(f.edit.fieldAt(caret), caret == 3 ? f.one : 0);
+    }
+
+    // Typed beside a field, text takes the look of its paragraph's own text (the nearest before it,
+    // else after it), not the field's colour and underline; a look given at the caret stays.
+    void typingBesideAFieldTakesTheParagraphsLook_data()
+    {
+        QTest::addColumn<QString>("before"); // red text before the field
+        QTest::addColumn<QString>("after");  // green text after it
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<bool>("bold");      // bold switched on at the caret first
+        QTest::addColumn<int>("colour");     // of the typed letter
+        QTest::newRow("after a field, text before it") << "ab" << "" << 6 << false << Red;
+        QTest::newRow("after a field, text after it") << "" << "cd" << 4 << false << Green;
+        QTest::newRow("at a paragraph's start before a field") << "" << "cd" << 0 << false << Green;
+        QTest::newRow("between texts") << "ab" << "cd" << 6 << false << Red;
+        QTest::newRow("a paragraph of one field") << "" << "" << 4 << false << 0;
+        QTest::newRow("bold given at the caret") << "ab" << "" << 6 << true << Red;
+    }
+    void typingBesideAFieldTakesTheParagraphsLook()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, caret);
+        QFETCH(bool, bold);
+        QFETCH(int, colour);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setSelectedText(QStringLiteral("x\n") + before + QStringLiteral("link") + after);
+        const int start = 2 + int(before.size());
+        edit.select(2, int(before.size()));
+        edit.setForeColor(Red);
+        edit.select(start + 4, int(after.size()));
+        edit.setForeColor(Green);
+        edit.select(start, 4);
+        const int id = edit.insertField(QStringLiteral("link"));
+        edit.select(start, 4);
+        edit.setUnderline(true);
+        edit.setForeColor(0xFF8080);
+        edit.setSelStart(2 + caret);
+        if (bold)
+            edit.setBold(true);
+        edit.typeText(QStringLiteral("X"));
+        edit.select(2 + caret, 1);
+        QCOMPARE(edit.selectedText(), QStringLiteral("X"));
+        QVERIFY(!edit.underline());
+        QCOMPARE(edit.foreColor(), colour);
+        QCOMPARE(edit.bold(), bold);
+        QCOMPARE(edit.fieldAt(2 + caret), 0);
+        edit.setCurrentField(id);
+        QCOMPARE(edit.fieldText(), QStringLiteral("link"));
     }
 
     void adjacentFieldsStayApart()

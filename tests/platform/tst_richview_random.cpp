@@ -145,6 +145,8 @@ private slots:
             << QString();
         QTest::newRow("cells selected down a column cut")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, Shift+Down*2, Ctrl+X") << QString();
+        QTest::newRow("a paste over a selection made upwards undone")
+            << QStringLiteral("word") << QStringLiteral("paste 2, Shift+PageUp, paste 2, Ctrl+Z") << QString();
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")

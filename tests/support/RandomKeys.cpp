@@ -506,7 +506,9 @@ struct Player::State {
 
     // The model: the texts the keys gave, the one shown now, and what our own copy holds.
     QStringList history;
-    QList<int> began; // of each text but the first, where the caret stood before the key that gave it
+    // Of each text but the first, where the selection (or the caret) stood before the key that gave it,
+    // its start and end: Qt's undo of a step that replaced a selection leaves the caret at either end.
+    QList<std::pair<int, int>> began;
     int at = 0;
     QString copied;
     bool copiedKnown = false;
@@ -532,7 +534,7 @@ Player::Player(const QString &shape)
         d->view.activatePart(part);
     d->view.showModelCaret();
     d->history << d->edit.text();
-    d->began << -1;
+    d->began.append({-1, -1});
 }
 
 Player::~Player() = default;
@@ -735,7 +737,6 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
         doc = s.edit.document();
         const QString before = s.history.at(s.at);
         const QTextCursor cursor = s.edit.cursor();
-        const int caretBefore = cursor.position();
         const int from = cursor.selectionStart();
         const int to = cursor.selectionEnd();
         const bool complex = cursor.hasComplexSelection();
@@ -849,10 +850,14 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
                 // "word"): the caret may stand that much farther off. A caret thrown elsewhere on
                 // the page is farther still.
                 constexpr int ReplacedAlike = 16;
-                // An undo may also put the caret back where an undone step began (where the
-                // selection it replaced ended, when the text on both sides of it was alike).
+                // An undo may also put the caret back where an undone step began: at either end of
+                // the selection it replaced.
                 const int caret = s.edit.cursor().position();
-                const bool whereBegun = effect == Effect::Undo && s.began.mid(found + 1, s.at - found).contains(caret);
+                bool whereBegun = false;
+                if (effect == Effect::Undo) {
+                    for (const auto &[one, other] : s.began.mid(found + 1, s.at - found))
+                        whereBegun = whereBegun || caret == one || caret == other;
+                }
                 if (!whereBegun && (caret < low - ReplacedAlike || caret > high + ReplacedAlike))
                     failed = QStringLiteral("after %1: the caret at %2, away from the change at %3-%4")
                                  .arg(key).arg(caret).arg(low).arg(high);
@@ -873,7 +878,7 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
                 s.history.erase(s.history.begin() + s.at + 1, s.history.end());
                 s.began.erase(s.began.begin() + s.at + 1, s.began.end());
                 s.history << text;
-                s.began << caretBefore;
+                s.began.append({from, to});
                 s.at = int(s.history.size()) - 1;
             }
         }

@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <optional>
+
 using namespace TextProps;
 
 int FieldRuns::idOf(const QTextCharFormat &format)
@@ -84,10 +86,57 @@ QTextCharFormat FieldRuns::typingFormat(const QTextCursor &cursor)
         const int pos = cursor.position();
         // The start of a held line (LineBlocks) is inside its paragraph, after a line break.
         const bool paragraphStart = cursor.atBlockStart() && !LineBlocks::continues(cursor.block());
-        if (paragraphStart || at(cursor.document(), pos) != before)
+        if (paragraphStart || at(cursor.document(), pos) != before) {
+            // A look given at the caret (bold switched on there) stays; the look a field's
+            // character lends is the field's, not that of the text typed beside it.
+            QTextCursor plain(cursor.document());
+            plain.setPosition(pos);
+            if (plain.charFormat() == format)
+                format = ordinaryFormat(cursor.block(), pos, format);
             stripField(format);
+        }
     }
     return format;
+}
+
+namespace {
+
+bool isText(const QTextCharFormat &format)
+{
+    return FieldRuns::idOf(format) <= 0 && !format.isImageFormat() && format.objectType() == QTextFormat::NoObject;
+}
+
+} // namespace
+
+QTextCharFormat FieldRuns::ordinaryFormat(const QTextBlock &block, int position, const QTextCharFormat &field)
+{
+    // The nearest character of the paragraph's own text before the position, else after it.
+    std::optional<QTextCharFormat> before;
+    std::optional<QTextCharFormat> after;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid() || !isText(fragment.charFormat()))
+            continue;
+        if (fragment.position() < position)
+            before = fragment.charFormat();
+        else if (!after)
+            after = fragment.charFormat();
+    }
+    if (before)
+        return *before;
+    if (after)
+        return *after;
+    // The paragraph's own format, where it was not begun inside a field.
+    if (isText(block.charFormat()))
+        return block.charFormat();
+    // Nothing but fields: their font without their look.
+    QTextCharFormat plain = field;
+    stripField(plain);
+    plain.setFontUnderline(false);
+    plain.clearProperty(QTextFormat::TextUnderlineStyle);
+    plain.clearForeground();
+    plain.clearBackground();
+    return plain;
 }
 
 void FieldRuns::unmark(QTextDocument *doc, const Range &range)

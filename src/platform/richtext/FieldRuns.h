@@ -2,6 +2,7 @@
 
 #include <QList>
 
+class QTextBlock;
 class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
@@ -25,8 +26,13 @@ public:
     static QTextCharFormat format(const QTextDocument *doc, int id);
 
     // The format for text typed at the cursor: the field properties are kept only strictly inside a
-    // field, so typing at a field's start or end never extends it.
+    // field, so typing at a field's start or end never extends it; there the text takes the look of
+    // its paragraph's own text (ordinaryFormat), unless a look was given at the caret.
     static QTextCharFormat typingFormat(const QTextCursor &cursor);
+    // The look of the paragraph's own text beside a field at `position` of `block`: the nearest
+    // character outside fields before it, else after it, else the block's format; in a paragraph of
+    // fields only, the field's font without its underline and colours.
+    static QTextCharFormat ordinaryFormat(const QTextBlock &block, int position, const QTextCharFormat &field);
     static void stripField(QTextCharFormat &format);
     // Merges format into the characters of field id (not into what lies between its runs); false
     // when the field has no characters.

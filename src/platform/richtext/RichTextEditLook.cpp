@@ -33,7 +33,9 @@ QTextCharFormat RichTextEdit::caretFormat() const
 void RichTextEdit::mergeChar(const QTextCharFormat &format)
 {
     if (selLength() == 0) {
-        m_cursor.mergeCharFormat(format); // the format of what is typed next
+        // The format of what is typed next: beside a field, the paragraph's own look changed.
+        prepareTyping(m_cursor);
+        m_cursor.mergeCharFormat(format);
         return;
     }
     const int start = selStart();
