@@ -14,6 +14,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
+#include "platform/text/SystemCodec.h"
 #include "support/ForeignFiles.h"
 #include "support/FormatRuns.h"
 #include "support/PandocText.h"
@@ -226,6 +227,10 @@ private slots:
     void htmlKeepsIdeographicSpaces();
     void htmlInTheEncodingItDeclares_data();
     void htmlInTheEncodingItDeclares();
+    void htmlInEveryWebEncoding_data();
+    void htmlInEveryWebEncoding();
+    void htmlLabelsOutsideTheWebsTable_data();
+    void htmlLabelsOutsideTheWebsTable();
     void symbolFontsShowTheirCharacters_data();
     void symbolFontsShowTheirCharacters();
     void firstPageKeepsTheHeader();
@@ -971,6 +976,73 @@ void TstDocumentFiles::htmlInTheEncodingItDeclares()
     QString plain;
     QVERIFY(DocumentFile::readText(path, DocumentFile::Html, plain));
     QCOMPARE(plain.trimmed(), text);
+}
+
+void TstDocumentFiles::htmlInEveryWebEncoding_data()
+{
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<QByteArray>("decoder");
+    QTest::addColumn<QByteArray>("sample");
+    QTest::addColumn<QString>("text");
+    int n = 0;
+    for (const WebEncodingCase &c : webEncodingCases()) {
+        for (const QByteArray &label : QByteArray(c.labels).split(' ')) {
+            // Labels are taken in any letter case, with white space around them.
+            const QByteArray declared = ++n % 3 == 0 ? " " + label.toUpper() + " " : label;
+            QTest::newRow(label.constData()) << declared << QByteArray(c.decoder) << c.sample << c.text;
+        }
+    }
+}
+
+void TstDocumentFiles::htmlInEveryWebEncoding()
+{
+    // Each label of the web's table of encodings reads the page as browsers do: as iconv decodes the
+    // encoding the label names (latin1 and us-ascii pages as windows-1252, gb2312 as GBK, every
+    // Korean label as Windows' code page 949).
+    QFETCH(QByteArray, label);
+    QFETCH(QByteArray, decoder);
+    QFETCH(QByteArray, sample);
+    QFETCH(QString, text);
+    QString viaIconv;
+    QVERIFY(SystemCodec::decode(sample, decoder, viaIconv));
+    QCOMPARE(viaIconv, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, htmlDeclaring(label, sample)));
+    QCOMPARE(SamplePage::paragraphText(page.main()), viaIconv);
+}
+
+void TstDocumentFiles::htmlLabelsOutsideTheWebsTable_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // empty: refused
+    // UTF-7 is no web encoding: its letters are read as they stand, never as markup.
+    const QByteArray utf7 = "+ADw-script+AD4-alert(1)+ADw-/script+AD4-after";
+    QTest::newRow("utf-7") << htmlDeclaring("utf-7", utf7) << QString::fromLatin1(utf7);
+    QTest::newRow("UNICODE-1-1-UTF-7") << htmlDeclaring("UNICODE-1-1-UTF-7", utf7) << QString::fromLatin1(utf7);
+    QTest::newRow("csUnicode11UTF7") << htmlDeclaring("csUnicode11UTF7", utf7) << QString::fromLatin1(utf7);
+    // Names iconv knows but browsers do not: as if the page declared nothing.
+    const QByteArray gbk = "\xD6\xD0\xCE\xC4";
+    QTest::newRow("cp936") << htmlDeclaring("cp936", gbk) << SystemCodec::toUnicode(gbk);
+    QTest::newRow("EUC-TW") << htmlDeclaring("EUC-TW", gbk) << SystemCodec::toUnicode(gbk);
+    // The first declaration with a label of the table counts.
+    QTest::newRow("utf-7, then latin1") << QByteArray("<meta charset=\"utf-7\"><meta charset=\"latin1\"><p>caf\xE9 \x80")
+                                        << QStringLiteral("café €");
+    // Encodings whose bytes may hide markup in plain letters, which browsers refuse to decode.
+    for (const char *label : {"csiso2022kr", "hz-gb-2312", "iso-2022-cn", "iso-2022-cn-ext", "ISO-2022-KR", "replacement"})
+        QTest::newRow(label) << htmlDeclaring(label, "~{<:Ky2;S{#,NpJ)l6HK!#~}") << QString();
+}
+
+void TstDocumentFiles::htmlLabelsOutsideTheWebsTable()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("kept"));
+    QString problem;
+    const bool read = readBytes(page, bytes, &problem);
+    QCOMPARE(read, !text.isEmpty());
+    QCOMPARE(SamplePage::paragraphText(page.main()), read ? text : QStringLiteral("kept"));
+    QCOMPARE(problem.isEmpty(), read);
 }
 
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()

@@ -74,6 +74,18 @@ QList<TextCase> docxTextCases();
 QList<TextCase> rtfTextCases();
 // HTML: byte-order marks, the encodings a page declares, UTF-8 and CP932 undeclared.
 QList<TextCase> htmlTextCases();
+// The web's encodings as browsers read a page that declares them: the iconv name of the decoder closest
+// to the browsers', a sample with the text it stands for, and the labels the web's table of encodings
+// gives the encoding, apart by spaces.
+struct WebEncodingCase {
+    const char *decoder;
+    QByteArray sample;
+    QString text;
+    const char *labels;
+};
+QList<WebEncodingCase> webEncodingCases();
+// A page declaring `label` in a <meta> with `text` in its one paragraph.
+QByteArray htmlDeclaring(const QByteArray &label, const QByteArray &text);
 
 // One numbered list of `items` items "Item <n>" (from 1), as Word, WordPad and web pages give it, and a
 // paragraph "end" after it.
