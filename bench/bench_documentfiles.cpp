@@ -310,6 +310,28 @@ void foreignCases(const QString &folder, QTextStream &out)
 }
 
 // Long lists (Qt once took a minute for 20,000 items), many cells in few bytes and one long word.
+// Elements other than lists nested deep, closed or left open: the import once took time that grew
+// with the square of the nesting (<div> 20,000 deep 14 s, 100,000 deep did not end); each is read
+// and shown, into the summary.
+void nestedElementCases(const QString &folder, QTextStream &out, QList<Shown> &times)
+{
+    const std::pair<const char *, std::pair<QByteArray, QByteArray>> kinds[] = {
+        {"div", {"<div>", "</div>"}}, {"blockquote", {"<blockquote>", "</blockquote>"}},
+        {"b", {"<b>", "</b>"}}, {"unclosed span", {"<span>", ""}}};
+    QStringList files;
+    for (int depth : {20000, 100000}) {
+        for (const auto &[kind, tags] : kinds) {
+            QFile file(QDir(folder).filePath(QStringLiteral("%1 nested %2.htm").arg(QLatin1String(kind)).arg(depth)));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(ForeignFiles::htmlNestedElements(tags.first, tags.second, depth));
+            files << file.fileName();
+        }
+    }
+    out << "elements nested deep:\n";
+    out.flush();
+    readFiles(files, out, 1000, &times);
+}
+
 void generatedCases(const QString &folder, QTextStream &out)
 {
     using namespace ForeignFiles;
@@ -404,6 +426,7 @@ void generatedCases(const QString &folder, QTextStream &out)
     for (int depth : {1250, 2500, 5000, 10000, 20000})
         nested << write(QStringLiteral("lists nested %1.htm").arg(depth), htmlNestedLists(depth));
     readFiles(nested, out, 1000, &times);
+    nestedElementCases(folder, out, times);
     out << "shown (target < 1 s each), of the files above that once read wrong or froze:\n";
     for (const Shown &t : times) {
         out << "  " << t.name << ": ";

@@ -6,6 +6,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -201,6 +202,8 @@ private slots:
     void cellsThatCannotMergeKeepTheirText_data();
     void htmlListsNestedDeepAreCut_data();
     void htmlListsNestedDeepAreCut();
+    void htmlElementsNestedDeepAreCut_data();
+    void htmlElementsNestedDeepAreCut();
     void cellsThatCannotMergeKeepTheirText();
     void aWordProcessorsBookKeepsItsPictures();
     void largeTablesRead_data();
@@ -306,6 +309,57 @@ void TstDocumentFiles::htmlListsNestedDeepAreCut()
     QCOMPARE(deepest, qMin(depth, HtmlImport::ListNestingLimit));
 }
 
+
+void TstDocumentFiles::htmlElementsNestedDeepAreCut_data()
+{
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<QString>("text"); // the paragraphs, apart by line feeds
+    QTest::addColumn<bool>("cut");
+    auto levels = [](int depth, const char *apart) {
+        QStringList texts;
+        for (int i = 0; i < depth; ++i)
+            texts << QStringLiteral("L%1").arg(i);
+        return texts.join(QLatin1String(apart));
+    };
+    constexpr int limit = HtmlNesting::Limit;
+    // Divisions (in the page's <html> and <body>) and quotations keep every level's text a paragraph of its own.
+    QTest::newRow("div as deep as kept") << htmlNestedElements("<div>", "</div>", limit - 2) << levels(limit - 2, " \n") + " \nend" << false;
+    QTest::newRow("div one deeper") << htmlNestedElements("<div>", "</div>", limit - 1) << levels(limit - 1, " \n") + " \nend" << true;
+    QTest::newRow("div 3,000 deep") << htmlNestedElements("<div>", "</div>", 3000) << levels(3000, " \n") + " \nend" << true;
+    QTest::newRow("blockquote 3,000 deep") << htmlNestedElements("<blockquote>", "</blockquote>", 3000)
+                                           << levels(3000, " \n") + " \nend" << true;
+    QTest::newRow("div unclosed") << htmlNestedElements("<DIV class=\"x>y\">", "", 3000) << levels(3000, " \n") + " \nend" << true;
+    // Text elements keep their text in its place.
+    QTest::newRow("b 3,000 deep") << htmlNestedElements("<b>", "</b>", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("span unclosed") << htmlNestedElements("<span style=\"color:red\">", "", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("tags of no known kind") << htmlNestedElements("< x1 >", "", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("div and span") << htmlNestedElements("<div><span>", "</span></div>", 1500) << levels(1500, " \n") + " \nend" << true;
+    // Paragraphs and items end the ones they would nest in: a page of them is no nesting.
+    QTest::newRow("paragraphs unclosed") << htmlNestedElements("<p><font color=red>", "", 3000) << levels(3000, " \n") + " \nend"
+                                         << false;
+    QTest::newRow("items unclosed") << "<ul>" + htmlNestedElements("<li>", "", 3000) << levels(3000, " \n") + " \nend" << false;
+    QTest::newRow("cells in rows") << htmlNestedElements("<table><tr><td>", "</td></tr></table>", 20)
+                                   << levels(20, " \n") + " \nend" << false;
+    // Below the cut, a script or a style sheet still shows nothing, and paragraphs stay apart.
+    const QByteArray deep = QByteArray("<div>").repeated(limit);
+    QTest::newRow("script below the cut") << deep + "<div>a<script>var x = \"<b>\";</script><style>p {}</style>b</div>c"
+                                          << QStringLiteral("ab\nc") << true;
+    QTest::newRow("paragraphs below the cut") << deep + "<div><p>a<p>b<p/>c</div>" << QStringLiteral("a\nb\nc") << true;
+}
+
+void TstDocumentFiles::htmlElementsNestedDeepAreCut()
+{
+    // Elements nested deeper than the import takes in time lose their tags: every text is kept, a
+    // block's as a paragraph of its own, and the reader says so.
+    QFETCH(QByteArray, html);
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note = QStringLiteral("left from before");
+    QVERIFY(readBytes(page, html, nullptr, &note));
+    QCOMPARE(note, cut ? DocumentFile::elementNestingNote() : QString());
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
+}
 
 void TstDocumentFiles::verticalMergesAreJoinedInOnePass()
 {
@@ -1354,18 +1408,21 @@ void TstDocumentFiles::htmlNestingWeight_data()
     QTest::addColumn<qint64>("least");
     QTest::addColumn<qint64>("most");
     constexpr qint64 n = 4000;
-    QTest::newRow("unclosed") << ForeignFiles::htmlUnclosed(n) << n * n / 250 << n * n / 100;
+    // The elements nested deeper than the import takes in time are cut before it (HtmlNesting): an
+    // element costs it a visit of at most as many elements as that.
+    constexpr qint64 deepest = HtmlNesting::Limit;
+    QTest::newRow("unclosed") << ForeignFiles::htmlUnclosed(n) << deepest * deepest / 250 << deepest * deepest / 100;
     QTest::newRow("closed") << QByteArray("<font size=\"2\"><b>t</b></font>").repeated(n) << qint64(0) << qint64(1000);
     // A paragraph ends the one it would nest in, an item the item; but an item nests in a paragraph.
     QTest::newRow("paragraphs") << QByteArray("<p>t").repeated(n) + QByteArray("<li>u").repeated(n) << qint64(0)
                                 << qint64(1000);
-    QTest::newRow("items in paragraphs") << QByteArray("<p>t<li>u").repeated(n) << n * n / 60 << n * n / 25;
+    QTest::newRow("items in paragraphs") << QByteArray("<p>t<li>u").repeated(n) << n * deepest / 100 << n * deepest / 25;
     QTest::newRow("empty elements") << QByteArray("<br><img src=\"a>b\"><font/>").repeated(n) << qint64(0) << qint64(10);
     QTest::newRow("in a comment") << "<!--" + QByteArray("<font>").repeated(n) + "-->" << qint64(0) << qint64(0);
-    QTest::newRow("stray end tags") << QByteArray("<b>").repeated(n) + QByteArray("</i>").repeated(n) << n * n / 100
-                                    << n * n / 50;
+    QTest::newRow("stray end tags") << QByteArray("<b>").repeated(n) + QByteArray("</i>").repeated(n) << n * deepest / 200
+                                    << n * deepest / 50;
     QTest::newRow("upper case") << QByteArray("<FONT>").repeated(n) + QByteArray("</font>").repeated(n)
-                                << n * n / 250 << n * n / 100;
+                                << deepest * deepest / 250 << deepest * deepest / 100;
     QTest::newRow("broken") << QByteArray("a < b <> </> <") + "<font" << qint64(0) << qint64(0);
 }
 

@@ -685,6 +685,14 @@ QByteArray htmlNestedLists(int depth)
     return html + "<p>end</p></body></html>";
 }
 
+QByteArray htmlNestedElements(const QByteArray &start, const QByteArray &end, int depth)
+{
+    QByteArray html = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        html += start + "L" + number(i) + " ";
+    return html + end.repeated(depth) + "<p>end</p></body></html>";
+}
+
 QByteArray rtfEmptyTables(int tables, int rows, int columns)
 {
     // The rows after a table's first take its cells' edges, as RTF readers keep a row's definition.

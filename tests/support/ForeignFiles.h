@@ -108,6 +108,9 @@ QByteArray hebrewWord(qsizetype letters);
 QByteArray docxListWord(const QByteArray &word);
 // A numbered list of these items ("1.", "2.", ...), and a paragraph "end" after it.
 QByteArray docxListOf(const QList<QByteArray> &items);
+// `depth` elements nested as `start` gives them, the n-th holding "L<n> " before the next, each closed
+// by `end` (nothing: left open), and a paragraph "end".
+QByteArray htmlNestedElements(const QByteArray &start, const QByteArray &end, int depth);
 
 // Lists nested `depth` levels deep, each with one item "L<level>" that holds the next level; "end"
 // follows the outermost.

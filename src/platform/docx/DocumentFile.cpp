@@ -5,6 +5,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -279,15 +280,21 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             return Failed;
         }
         PageDocument read(PageDocument::WithoutLayout);
-        const bool listsCut = HtmlImport::setHtml(read.main(), html);
+        const HtmlImport::Cuts cuts = HtmlImport::setHtml(read.main(), html);
         // Line breaks and pictures are characters of their own too.
         if (overTextLimit(read.main()->characterCount(), problem))
             return Failed;
         adoptHtml(read);
         if (!Flow::handOver(read, page, problem))
             return Failed;
-        if (note && listsCut)
-            *note = listNestingNote();
+        if (note) {
+            QStringList notes;
+            if (cuts.lists)
+                notes << listNestingNote();
+            if (cuts.elements)
+                notes << elementNestingNote();
+            *note = notes.join(QLatin1Char('\n'));
+        }
         return Ok;
     }
     default:
@@ -299,6 +306,12 @@ QString DocumentFile::listNestingNote()
 {
     return QStringLiteral("ﾘｽﾄの入れ子が深すぎます(ﾘｽﾄの中のﾘｽﾄは %1 段まで)｡それより深いﾘｽﾄの項目は %1 段目の項目にしました｡")
         .arg(HtmlImport::ListNestingLimit);
+}
+
+QString DocumentFile::elementNestingNote()
+{
+    return QStringLiteral("要素の入れ子が深すぎます(%1 段まで)｡それより深い要素の書式は読み込んでいません(文字はすべて読み込みました)｡")
+        .arg(HtmlNesting::Limit);
 }
 
 qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit)
