@@ -2,11 +2,15 @@
 
 #include <QHash>
 
+#include <iterator>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// What stands for a block's tag left out: a paragraph boundary where the import's nesting stops.
+constexpr QStringView Boundary = u"<div></div>";
 
 // The elements whose nesting Qt's import decides by their kind.
 enum class Id { Other, P, Li, Td, Th, Tr, Table, Thead, Tbody, Tfoot, Caption, Dd, Dt, Dl, Body, Head };
@@ -46,6 +50,16 @@ Kind kindOf(const QString &name)
     return kinds.value(name);
 }
 
+// The name in lower case, as the import compares names (most are so already, and stay as they are).
+QString lowered(QStringView name)
+{
+    for (QChar ch : name) {
+        if (ch.isUpper())
+            return name.toString().toLower();
+    }
+    return name.toString();
+}
+
 // Whether the import gives the element a parent of its own choosing rather than the innermost open one.
 bool placedByKind(Id id)
 {
@@ -63,7 +77,7 @@ public:
 
 private:
     struct Open {
-        QString name;
+        int name; // interned
         Kind kind;
         bool kept;
     };
@@ -71,15 +85,16 @@ private:
     bool atSpace() const { return m_pos < m_size && m_html.at(m_pos).isSpace() && m_html.at(m_pos) != QChar::ParagraphSeparator; }
     void eatSpace() { while (atSpace()) ++m_pos; }
     bool at(char16_t ch) const { return m_pos < m_size && m_html.at(m_pos) == QChar(ch); }
-    QString word();
+    QStringView word();
     void skipAttributes();
     void skipPast(char16_t ch);
     void tag(qsizetype start);
-    void startTag(qsizetype start, const QString &name, bool closed);
-    void endTag(qsizetype start, const QString &name);
-    int nearest(const QString &name) const;
-    int parentOf(const Kind &kind, int &implicit) const;
-    void push(qsizetype start, const QString &name, const Kind &kind, bool kept);
+    int intern(const QString &name);
+    void startTag(qsizetype start, int name, bool closed);
+    void endTag(qsizetype start, int name);
+    int nearest(const char *name);
+    int parentOf(const Kind &kind, int &implicit);
+    void push(qsizetype start, int name, bool kept);
     void popTo(qsizetype at, int size);
     void leaveOut(qsizetype start, bool boundary) { m_cuts.emplace_back(start, m_pos, boundary); }
     int top() const { return int(m_open.size()) - 1; }
@@ -89,7 +104,13 @@ private:
     const qsizetype m_size;
     qsizetype m_pos = 0;
     std::vector<Open> m_open;
-    QHash<QString, std::vector<int>> m_byName; // indexes of the open elements of each name
+    // Names by a number of their own, each with its kind and the indexes of the open elements of the
+    // name (hashing a name costs more than all the rest).
+    QHash<QString, int> m_names;
+    std::pair<QString, int> m_recent[8]; // the last names met, which most tags repeat
+    int m_nextRecent = 0;
+    std::vector<Kind> m_kinds;
+    std::vector<std::vector<int>> m_byName;
     std::vector<int> m_blocks;                 // indexes of the open blocks
     int m_leftOut = 0;                         // open elements left out, all above those kept
     // Where the outermost element left out whose content is not shown starts, and its index: what it
@@ -100,7 +121,7 @@ private:
 };
 
 // A word as the import reads one: in quotes, or up to white space, "<", "=", ">" or "/>".
-QString Nesting::word()
+QStringView Nesting::word()
 {
     const qsizetype from = m_pos;
     if (at(u'"') || at(u'\'')) {
@@ -111,7 +132,7 @@ QString Nesting::word()
             if (ch == quote && (quote == QLatin1Char('"') || m_html.at(m_pos - 2) != QLatin1Char('\\')))
                 break;
         }
-        return m_html.mid(from + 1, qMax<qsizetype>(0, m_pos - from - 2));
+        return QStringView(m_html).mid(from + 1, qMax<qsizetype>(0, m_pos - from - 2));
     }
     while (m_pos < m_size) {
         const QChar ch = m_html.at(m_pos);
@@ -120,7 +141,7 @@ QString Nesting::word()
             break;
         ++m_pos;
     }
-    return m_html.mid(from, m_pos - from);
+    return QStringView(m_html).mid(from, m_pos - from);
 }
 
 void Nesting::skipAttributes()
@@ -159,12 +180,13 @@ void Nesting::tag(qsizetype start)
     }
     if (at(u'/')) {
         ++m_pos;
-        const QString name = word().toLower().trimmed();
+        const QString name = lowered(word().trimmed());
         skipPast(u'>');
-        endTag(start, name);
+        if (!name.isEmpty())
+            endTag(start, intern(name));
         return;
     }
-    const QString name = word().toLower();
+    const QString name = lowered(word());
     if (atSpace())
         skipAttributes();
     bool closed = false;
@@ -172,19 +194,36 @@ void Nesting::tag(qsizetype start)
         closed = m_html.at(m_pos++) == QLatin1Char('/') || closed;
     m_pos = qMin(m_pos + 1, m_size);
     if (!name.isEmpty())
-        startTag(start, name, closed);
+        startTag(start, intern(name), closed);
 }
 
-int Nesting::nearest(const QString &name) const
+int Nesting::intern(const QString &name)
 {
-    const auto it = m_byName.constFind(name);
-    return it == m_byName.cend() || it->empty() ? -1 : it->back();
+    for (const auto &[recent, id] : m_recent) {
+        if (recent == name)
+            return id;
+    }
+    auto it = m_names.constFind(name);
+    if (it == m_names.cend()) {
+        it = m_names.insert(name, int(m_kinds.size()));
+        m_kinds.push_back(kindOf(name));
+        m_byName.emplace_back();
+    }
+    m_recent[m_nextRecent] = {name, *it};
+    m_nextRecent = (m_nextRecent + 1) % int(std::size(m_recent));
+    return *it;
+}
+
+int Nesting::nearest(const char *name)
+{
+    const std::vector<int> &open = m_byName[size_t(intern(QString::fromLatin1(name)))];
+    return open.empty() ? -1 : open.back();
 }
 
 // The index of the open element the import makes the parent of a new one of this kind (-1: none), and
 // how many elements it puts in between (a table and a row for a cell outside any row, a table for a
 // row outside any table).
-int Nesting::parentOf(const Kind &kind, int &implicit) const
+int Nesting::parentOf(const Kind &kind, int &implicit)
 {
     implicit = 0;
     int parent = top();
@@ -201,33 +240,33 @@ int Nesting::parentOf(const Kind &kind, int &implicit) const
             --parent;
         break;
     case Id::Td:
-        parent = nearest(QStringLiteral("tr"));
+        parent = nearest("tr");
         if (parent < 0) {
             parent = top();
             implicit = 2;
         }
         break;
     case Id::Th:
-        parent = nearest(QStringLiteral("tr"));
+        parent = nearest("tr");
         break;
     case Id::Tr:
-        if (nearest(QStringLiteral("table")) < 0) {
+        if (nearest("table") < 0) {
             implicit = 1;
             break;
         }
         parent = -1;
         for (const char *group : {"table", "thead", "tbody", "tfoot"})
-            parent = qMax(parent, nearest(QString::fromLatin1(group)));
+            parent = qMax(parent, nearest(group));
         break;
     case Id::Thead:
     case Id::Tbody:
     case Id::Tfoot:
     case Id::Caption:
-        parent = nearest(QStringLiteral("table"));
+        parent = nearest("table");
         break;
     case Id::Dd:
     case Id::Dt:
-        parent = nearest(QStringLiteral("dl"));
+        parent = nearest("dl");
         break;
     case Id::Body:
         while (parent >= 0 && m_open[size_t(parent)].kind.id == Id::Head)
@@ -239,15 +278,16 @@ int Nesting::parentOf(const Kind &kind, int &implicit) const
     return parent;
 }
 
-void Nesting::push(qsizetype start, const QString &name, const Kind &kind, bool kept)
+void Nesting::push(qsizetype start, int name, bool kept)
 {
+    const Kind &kind = m_kinds[size_t(name)];
     const int index = int(m_open.size());
     if (!kept && kind.hidden && m_hiddenAt < 0) {
         m_hiddenFrom = start;
         m_hiddenAt = index;
     }
     m_open.push_back({name, kind, kept});
-    m_byName[name].push_back(index);
+    m_byName[size_t(name)].push_back(index);
     if (kind.block)
         m_blocks.push_back(index);
     m_leftOut += !kept;
@@ -264,7 +304,7 @@ void Nesting::popTo(qsizetype at, int size)
     }
     while (int(m_open.size()) > size) {
         const Open &open = m_open.back();
-        m_byName[open.name].pop_back();
+        m_byName[size_t(open.name)].pop_back();
         if (open.kind.block)
             m_blocks.pop_back();
         m_leftOut -= !open.kept;
@@ -272,9 +312,9 @@ void Nesting::popTo(qsizetype at, int size)
     }
 }
 
-void Nesting::startTag(qsizetype start, const QString &name, bool closed)
+void Nesting::startTag(qsizetype start, int name, bool closed)
 {
-    const Kind kind = kindOf(name);
+    const Kind kind = m_kinds[size_t(name)];
     const bool childless = kind.childless || closed;
     if (childless && m_leftOut > 0 && !placedByKind(kind.id))
         return; // kept: it goes into the innermost element kept and changes no nesting
@@ -292,16 +332,16 @@ void Nesting::startTag(qsizetype start, const QString &name, bool closed)
     if (!kept)
         leaveOut(start, kind.boundary);
     if (implicit == 2)
-        push(start, QStringLiteral("table"), kindOf(QStringLiteral("table")), kept);
+        push(start, intern(QStringLiteral("table")), kept);
     if (implicit >= 1)
-        push(start, QStringLiteral("tr"), kindOf(QStringLiteral("tr")), kept);
+        push(start, intern(QStringLiteral("tr")), kept);
     if (!childless)
-        push(start, name, kind, kept);
+        push(start, name, kept);
 }
 
-void Nesting::endTag(qsizetype start, const QString &name)
+void Nesting::endTag(qsizetype start, int name)
 {
-    const int open = name.isEmpty() ? -1 : nearest(name);
+    const int open = m_byName[size_t(name)].empty() ? -1 : m_byName[size_t(name)].back();
     if (open < 0)
         return;
     const Open &element = m_open[size_t(open)];
@@ -324,12 +364,15 @@ QString Nesting::cut(bool *wasCut)
     if (m_cuts.empty())
         return m_html;
     QString out;
-    out.reserve(m_size);
+    qsizetype boundaries = 0;
+    for (const auto &cut : m_cuts)
+        boundaries += std::get<2>(cut);
+    out.reserve(m_size + boundaries * Boundary.size());
     qsizetype from = 0;
     for (const auto &[start, end, boundary] : m_cuts) {
         out += QStringView(m_html).mid(from, start - from);
         if (boundary)
-            out += QStringLiteral("<div></div>");
+            out += Boundary;
         from = end;
     }
     out += QStringView(m_html).mid(from);
