@@ -4,6 +4,7 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/HtmlPictures.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/HtmlNesting.h"
@@ -234,6 +235,8 @@ private slots:
     void htmlInEveryWebEncoding();
     void htmlLabelsOutsideTheWebsTable_data();
     void htmlLabelsOutsideTheWebsTable();
+    void htmlPicturesAreRead_data();
+    void htmlPicturesAreRead();
     void symbolFontsShowTheirCharacters_data();
     void symbolFontsShowTheirCharacters();
     void firstPageKeepsTheHeader();
@@ -1099,6 +1102,84 @@ void TstDocumentFiles::htmlLabelsOutsideTheWebsTable()
     QCOMPARE(problem.isEmpty(), read);
 }
 
+void TstDocumentFiles::htmlPicturesAreRead_data()
+{
+    // The page lies in a folder with img/p.png (30 x 20), "img/my pic.png" (4 x 2) and img/not.png (text);
+    // "%DIR%" stands for the folder.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QList<QSize>>("sizes");  // of the pictures in the page, in order
+    QTest::addColumn<QStringList>("unread");
+    const QSize p(30, 20);
+    QTest::newRow("relative path") << QByteArray("<p>a<img src=\"img/p.png\">b</p>") << QList<QSize>{p} << QStringList();
+    QTest::newRow("width given") << QByteArray("<img src=\"img/p.png\" width=\"60\">") << QList<QSize>{{60, 40}} << QStringList();
+    QTest::newRow("height given") << QByteArray("<img src=img/p.png height=10>") << QList<QSize>{{15, 10}} << QStringList();
+    QTest::newRow("both given") << QByteArray("<img width=10 height=50 src='img/p.png'>") << QList<QSize>{{10, 50}}
+                                << QStringList();
+    QTest::newRow("space in the name") << QByteArray("<img src=\"img/my%20pic.png\"><img src=\"img/my pic.png\">")
+                                       << QList<QSize>{{4, 2}, {4, 2}} << QStringList();
+    QTest::newRow("file URL") << QByteArray("<img src=\"file://%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("absolute path") << QByteArray("<img src=\"%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("backslashes, dots") << QByteArray("<img src=\"img\\..\\img\\p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("in a table") << QByteArray("<table><tr><td><img src=\"img/p.png\"></td></tr></table>") << QList<QSize>{p}
+                                << QStringList();
+    QTest::newRow("side by side") << QByteArray("<img src=\"img/p.png\"><img src=\"img/p.png\"><img src=\"img/p.png\">")
+                                  << QList<QSize>{p, p, p} << QStringList();
+    QTest::newRow("floating") << QByteArray("<img align=right src=\"img/p.png\"><img style=\"float:left\" src=\"img/p.png\">")
+                              << QList<QSize>{p, p} << QStringList();
+    QTest::newRow("data URL") << "<img src=\"data:image/png;base64," + ForeignFiles::blankPng(5, 7).toBase64() + "\">"
+                              << QList<QSize>{{5, 7}} << QStringList();
+    // Left out and named once each, in the order of the page; the text around them stays.
+    QTest::newRow("missing") << QByteArray("<p>a<img src=\"img/none.png\">b<img src=\"img/none.png\"></p>") << QList<QSize>()
+                             << QStringList{"img/none.png"};
+    QTest::newRow("no picture") << QByteArray("<img src=\"img/not.png\"><img src=\"img\">") << QList<QSize>()
+                                << QStringList{"img/not.png", "img"};
+    QTest::newRow("on the web") << QByteArray("<img src=\"https://example.com/p.png\"><img src=\"http://localhost/img/p.png\">"
+                                              "<img src=\"//example.com/p.png\"><img src=\"file://server/img/p.png\">")
+                                << QList<QSize>()
+                                << QStringList{"https://example.com/p.png", "http://localhost/img/p.png", "//example.com/p.png",
+                                               "file://server/img/p.png"};
+    QTest::newRow("no source") << QByteArray("<img alt=\"x\"><img src=\"\">") << QList<QSize>() << QStringList{""};
+    QTest::newRow("some read") << QByteArray("<img src=\"img/p.png\"><img src=\"img/gone.png\"><img src=\"img/p.png\">")
+                               << QList<QSize>{p, p} << QStringList{"img/gone.png"};
+}
+
+void TstDocumentFiles::htmlPicturesAreRead()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QList<QSize>, sizes);
+    QFETCH(QStringList, unread);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("img")));
+    const QByteArray png = ForeignFiles::blankPng(30, 20);
+    QVERIFY(writeFile(dir.filePath("img/p.png"), png));
+    QVERIFY(writeFile(dir.filePath("img/my pic.png"), ForeignFiles::blankPng(4, 2)));
+    QVERIFY(writeFile(dir.filePath("img/not.png"), "no picture"));
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, "<html><body>" + body.replace("%DIR%", dir.path().toUtf8()) + "<p>end</p></body></html>"));
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note = QStringLiteral("left from before");
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
+    QCOMPARE(note, unread.isEmpty() ? QString() : HtmlPictures::note(unread));
+    // Every picture of the page is a stored one of its size, none empty.
+    QList<QSize> shown;
+    for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QTextImageFormat image = format.toImageFormat();
+            QVERIFY(page.hasPicture(image.name()));
+            QVERIFY(!page.pictureSize(image.name()).isEmpty());
+            for (int i = 0; i < it.fragment().length(); ++i)
+                shown << QSize(qRound(image.width()), qRound(image.height()));
+        }
+    }
+    QCOMPARE(shown, sizes);
+    if (!sizes.isEmpty() && sizes.first() == QSize(30, 20))
+        QCOMPARE(page.pictureBytes(page.usedPictureNames().value(0)), png);
+    QCOMPARE(SamplePage::paragraphText(page.main()).remove(QChar::ObjectReplacementCharacter).contains(QLatin1String("end")), true);
+}
+
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
 {
     // The Symbol font's characters are the letters and signs it shows, in the text's own font; the
@@ -1454,7 +1535,10 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
         {"c.rtf", "{\\rtf1 {\\pict\\pngblip\n" + split + "}}"},
         {"d.rtf", "{\\rtf1 {\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}}"},
         {"e.doc", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}{\\pict\\pngblip " + png.toHex() + "}}"},
+        // Beside the page, named twice.
+        {"k.htm", "<p><IMG alt=\"x>y\" src=\"big.png\">t<img src='big.png'></p>"},
     };
+    QVERIFY(writeFile(dir.filePath("big.png"), png));
     for (const auto &[name, bytes] : files) {
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, bytes));
@@ -1467,6 +1551,7 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
         {"h.docx", ForeignFiles::docxPicture(png.left(12))},
         {"i.docx", "PK damaged"},
         {"j.txt", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}}"},
+        {"l.htm", "<p><img src=\"missing.png\"><img src=\"https://example.com/big.png\"><img src=\"j.txt\"></p>"},
     };
     for (const auto &[name, bytes] : none) {
         const QString path = dir.filePath(name);

@@ -3,6 +3,7 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/HtmlPictures.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/HtmlNesting.h"
@@ -284,6 +285,8 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         // Line breaks and pictures are characters of their own too.
         if (overTextLimit(read.main()->characterCount(), problem))
             return Failed;
+        HtmlPictures pictures(path);
+        pictures.load(read, read.main());
         adoptHtml(read);
         if (!Flow::handOver(read, page, problem))
             return Failed;
@@ -293,6 +296,8 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
                 notes << listNestingNote();
             if (cuts.elements)
                 notes << elementNestingNote();
+            if (!pictures.unread().isEmpty())
+                notes << HtmlPictures::note(pictures.unread());
             *note = notes.join(QLatin1Char('\n'));
         }
         return Ok;
@@ -323,7 +328,8 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
         QString html;
         if (!decodeHtml(bytes, html))
             return 0;
-        return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight;
+        return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight
+               + HtmlPictures(path).weight(html, limit);
     }
     // As read() looks at the content.
     if (bytes.startsWith("PK"))
