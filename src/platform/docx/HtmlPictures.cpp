@@ -94,37 +94,44 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
                 pictures.emplace_back(fragment.position() + i, fragment.charFormat().toImageFormat());
         }
     }
+    // Read in the order of the page, so that the pictures' object numbers follow it.
     QHash<QString, QString> stored; // the page's name for each source; empty: not read
-    QTextCursor edit(doc);
-    edit.beginEditBlock();
-    // From the end, so that a picture removed moves none still to come.
-    for (auto it = pictures.rbegin(); it != pictures.rend(); ++it) {
-        const QString source = it->second.name();
+    std::vector<int> ids;
+    for (const auto &[position, format] : pictures) {
+        const QString source = format.name();
         if (!stored.contains(source)) {
             QByteArray bytes;
             QSize size;
             stored.insert(source, bytesOf(source, bytes) ? Flow::addPicture(page, bytes, &size) : QString());
         }
-        const QString name = stored.value(source);
+        ids.push_back(stored.value(source).isEmpty() ? 0 : page.newObjectId());
+    }
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    // From the end, so that a picture removed moves none still to come.
+    for (size_t i = pictures.size(); i-- > 0;) {
+        const auto &[position, format] = pictures[i];
+        const QString name = stored.value(format.name());
         QTextCursor cursor(doc);
-        cursor.setPosition(it->first);
-        cursor.setPosition(it->first + 1, QTextCursor::KeepAnchor);
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
         if (name.isEmpty()) {
             cursor.removeSelectedText();
             continue;
         }
-        QTextImageFormat image = it->second;
+        QTextImageFormat image = format;
         const QString alt = image.stringProperty(QTextFormat::ImageAltText);
         for (int property : {int(QTextFormat::ObjectIndex), int(QTextFormat::ImageTitle), int(QTextFormat::ImageAltText)})
             image.clearProperty(property);
         image.setName(name);
         const QSize natural = page.pictureSize(name);
-        const QSizeF size = shownSize(it->second, natural);
+        const QSizeF size = shownSize(format, natural);
         image.setWidth(size.width());
         image.setHeight(size.height());
         image.setProperty(PictureLayout, 0);
         image.setProperty(PictureScale, natural.width() > 0 ? qRound(size.width() * 100 / natural.width()) : 100);
         image.setProperty(PictureStored, true);
+        image.setProperty(ObjectId, ids[i]);
         if (!alt.isEmpty())
             image.setProperty(PictureAlt, alt.left(10000));
         cursor.setCharFormat(image);
