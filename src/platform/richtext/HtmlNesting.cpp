@@ -369,10 +369,15 @@ QString Nesting::cut(bool *wasCut)
         boundaries += std::get<2>(cut);
     out.reserve(m_size + boundaries * Boundary.size());
     qsizetype from = 0;
+    bool afterBoundary = false; // nothing but white space written since the last boundary: one is enough
     for (const auto &[start, end, boundary] : m_cuts) {
-        out += QStringView(m_html).mid(from, start - from);
-        if (boundary)
+        const QStringView between = QStringView(m_html).mid(from, start - from);
+        out += between;
+        afterBoundary = afterBoundary && between.trimmed().isEmpty();
+        if (boundary && !afterBoundary) {
             out += Boundary;
+            afterBoundary = true;
+        }
         from = end;
     }
     out += QStringView(m_html).mid(from);
