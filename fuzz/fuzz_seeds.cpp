@@ -1,7 +1,7 @@
 // Writes seeds for the fuzzers into the folder given: a page with every construct and an empty one,
 // as page streams (with pages whose paragraphs carry a mark only crafted bytes hold), and as Word and
 // RTF documents in the subfolders docx/ and rtf/, with the documents of other programs that once froze
-// the editor, lost pictures or were refused too late (small versions of each).
+// the editor, lost pictures or were refused too late (small versions of each), and HTML pages in html/.
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/rtf/RtfWriter.h"
@@ -40,19 +40,33 @@ bool writeForeign(const QDir &dir)
         {"rtf/own-edges.rtf", rtfOwnEdges(3, 400)},
         {"rtf/table.rtf", rtfTable(30, 3)},
         {"rtf/notes.rtf", rtfNotes(3)},
+        {"html/nested-divs.htm", htmlNestedElements("<div>", "</div>", 200)},
+        {"html/unclosed-spans.htm", htmlNestedElements("<span style=\"color:red\">", "", 200)},
+        {"html/nested-lists.htm", htmlNestedLists(40)},
+        {"html/nested-tables.htm", htmlNested(TableOps::ShownNesting + 2)},
+        {"html/pictures.htm", "<p><img src=\"p.png\" width=3><img src=\"file:p.png\"><img src=\"missing.png\">"
+                              "<img src=\"data:image/png;base64," + png(2, 2).toBase64() + "\"><img src=\"https://example.com/a.png\"></p>"},
+        {"html/deep-script.htm", QByteArray("<div>").repeated(200) + "<script>x<b>y</script><p>a<p/>b<td>c<tr>d"},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))
             return false;
     }
     // Text readers once lost or garbled: one seed each, named after its case.
-    const QList<QPair<const char *, QList<TextCase>>> cases = {{"docx/%1.docx", docxTextCases()}, {"rtf/%1.rtf", rtfTextCases()}};
+    const QList<QPair<const char *, QList<TextCase>>> cases = {
+        {"docx/%1.docx", docxTextCases()}, {"rtf/%1.rtf", rtfTextCases()}, {"html/%1.htm", htmlTextCases()}};
     for (const auto &[pattern, list] : cases) {
         for (const TextCase &c : list) {
             const QString name = QString::fromUtf8(c.name).replace(QLatin1Char(' '), QLatin1Char('-')).replace(QLatin1Char(','), QString());
             if (!write(dir.filePath(QString::fromLatin1(pattern).arg(name)), c.bytes))
                 return false;
         }
+    }
+    // A page in each of the web's encodings.
+    for (const WebEncodingCase &c : webEncodingCases()) {
+        const QByteArray label = QByteArray(c.labels).split(' ').constFirst();
+        if (!write(dir.filePath(QStringLiteral("html/encoding-%1.htm").arg(QString::fromLatin1(label))), htmlDeclaring(label, c.sample)))
+            return false;
     }
     return true;
 }
@@ -67,7 +81,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"docx", "rtf"})
+    for (const char *sub : {"docx", "rtf", "html"})
         dir.mkpath(QLatin1String(sub));
     PageDocument empty;
     PageDocument full;

@@ -4,8 +4,10 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/HtmlPictures.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -15,6 +17,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
+#include "platform/text/SystemCodec.h"
 #include "support/ForeignFiles.h"
 #include "support/FormatRuns.h"
 #include "support/PandocText.h"
@@ -201,6 +204,8 @@ private slots:
     void cellsThatCannotMergeKeepTheirText_data();
     void htmlListsNestedDeepAreCut_data();
     void htmlListsNestedDeepAreCut();
+    void htmlElementsNestedDeepAreCut_data();
+    void htmlElementsNestedDeepAreCut();
     void cellsThatCannotMergeKeepTheirText();
     void aWordProcessorsBookKeepsItsPictures();
     void largeTablesRead_data();
@@ -229,6 +234,12 @@ private slots:
     void htmlKeepsIdeographicSpaces();
     void htmlInTheEncodingItDeclares_data();
     void htmlInTheEncodingItDeclares();
+    void htmlInEveryWebEncoding_data();
+    void htmlInEveryWebEncoding();
+    void htmlLabelsOutsideTheWebsTable_data();
+    void htmlLabelsOutsideTheWebsTable();
+    void htmlPicturesAreRead_data();
+    void htmlPicturesAreRead();
     void symbolFontsShowTheirCharacters_data();
     void symbolFontsShowTheirCharacters();
     void firstPageKeepsTheHeader();
@@ -304,6 +315,57 @@ void TstDocumentFiles::htmlListsNestedDeepAreCut()
     QCOMPARE(deepest, qMin(depth, HtmlImport::ListNestingLimit));
 }
 
+
+void TstDocumentFiles::htmlElementsNestedDeepAreCut_data()
+{
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<QString>("text"); // the paragraphs, apart by line feeds
+    QTest::addColumn<bool>("cut");
+    auto levels = [](int depth, const char *apart) {
+        QStringList texts;
+        for (int i = 0; i < depth; ++i)
+            texts << QStringLiteral("L%1").arg(i);
+        return texts.join(QLatin1String(apart));
+    };
+    constexpr int limit = HtmlNesting::Limit;
+    // Divisions (in the page's <html> and <body>) and quotations keep every level's text a paragraph of its own.
+    QTest::newRow("div as deep as kept") << htmlNestedElements("<div>", "</div>", limit - 2) << levels(limit - 2, " \n") + " \nend" << false;
+    QTest::newRow("div one deeper") << htmlNestedElements("<div>", "</div>", limit - 1) << levels(limit - 1, " \n") + " \nend" << true;
+    QTest::newRow("div 3,000 deep") << htmlNestedElements("<div>", "</div>", 3000) << levels(3000, " \n") + " \nend" << true;
+    QTest::newRow("blockquote 3,000 deep") << htmlNestedElements("<blockquote>", "</blockquote>", 3000)
+                                           << levels(3000, " \n") + " \nend" << true;
+    QTest::newRow("div unclosed") << htmlNestedElements("<DIV class=\"x>y\">", "", 3000) << levels(3000, " \n") + " \nend" << true;
+    // Text elements keep their text in its place.
+    QTest::newRow("b 3,000 deep") << htmlNestedElements("<b>", "</b>", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("span unclosed") << htmlNestedElements("<span style=\"color:red\">", "", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("tags of no known kind") << htmlNestedElements("< x1 >", "", 3000) << levels(3000, " ") + " \nend" << true;
+    QTest::newRow("div and span") << htmlNestedElements("<div><span>", "</span></div>", 1500) << levels(1500, " \n") + " \nend" << true;
+    // Paragraphs and items end the ones they would nest in: a page of them is no nesting.
+    QTest::newRow("paragraphs unclosed") << htmlNestedElements("<p><font color=red>", "", 3000) << levels(3000, " \n") + " \nend"
+                                         << false;
+    QTest::newRow("items unclosed") << "<ul>" + htmlNestedElements("<li>", "", 3000) << levels(3000, " \n") + " \nend" << false;
+    QTest::newRow("cells in rows") << htmlNestedElements("<table><tr><td>", "</td></tr></table>", 20)
+                                   << levels(20, " \n") + " \nend" << false;
+    // Below the cut, a script or a style sheet still shows nothing, and paragraphs stay apart.
+    const QByteArray deep = QByteArray("<div>").repeated(limit);
+    QTest::newRow("script below the cut") << deep + "<div>a<script>var x = \"<b>\";</script><style>p {}</style>b</div>c"
+                                          << QStringLiteral("ab\nc") << true;
+    QTest::newRow("paragraphs below the cut") << deep + "<div><p>a<p>b<p/>c</div>" << QStringLiteral("a\nb\nc") << true;
+}
+
+void TstDocumentFiles::htmlElementsNestedDeepAreCut()
+{
+    // Elements nested deeper than the import takes in time lose their tags: every text is kept, a
+    // block's as a paragraph of its own, and the reader says so.
+    QFETCH(QByteArray, html);
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note = QStringLiteral("left from before");
+    QVERIFY(readBytes(page, html, nullptr, &note));
+    QCOMPARE(note, cut ? DocumentFile::elementNestingNote() : QString());
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
+}
 
 void TstDocumentFiles::verticalMergesAreJoinedInOnePass()
 {
@@ -1018,6 +1080,155 @@ void TstDocumentFiles::htmlInTheEncodingItDeclares()
     QCOMPARE(plain.trimmed(), text);
 }
 
+void TstDocumentFiles::htmlInEveryWebEncoding_data()
+{
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<QByteArray>("decoder");
+    QTest::addColumn<QByteArray>("sample");
+    QTest::addColumn<QString>("text");
+    int n = 0;
+    for (const WebEncodingCase &c : webEncodingCases()) {
+        for (const QByteArray &label : QByteArray(c.labels).split(' ')) {
+            // Labels are taken in any letter case, with white space around them.
+            const QByteArray declared = ++n % 3 == 0 ? " " + label.toUpper() + " " : label;
+            QTest::newRow(label.constData()) << declared << QByteArray(c.decoder) << c.sample << c.text;
+        }
+    }
+}
+
+void TstDocumentFiles::htmlInEveryWebEncoding()
+{
+    // Each label of the web's table of encodings reads the page as browsers do: as iconv decodes the
+    // encoding the label names (latin1 and us-ascii pages as windows-1252, gb2312 as GBK, every
+    // Korean label as Windows' code page 949).
+    QFETCH(QByteArray, label);
+    QFETCH(QByteArray, decoder);
+    QFETCH(QByteArray, sample);
+    QFETCH(QString, text);
+    QString viaIconv;
+    QVERIFY(SystemCodec::decode(sample, decoder, viaIconv));
+    QCOMPARE(viaIconv, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, htmlDeclaring(label, sample)));
+    QCOMPARE(SamplePage::paragraphText(page.main()), viaIconv);
+}
+
+void TstDocumentFiles::htmlLabelsOutsideTheWebsTable_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // empty: refused
+    // UTF-7 is no web encoding: its letters are read as they stand, never as markup.
+    const QByteArray utf7 = "+ADw-script+AD4-alert(1)+ADw-/script+AD4-after";
+    QTest::newRow("utf-7") << htmlDeclaring("utf-7", utf7) << QString::fromLatin1(utf7);
+    QTest::newRow("UNICODE-1-1-UTF-7") << htmlDeclaring("UNICODE-1-1-UTF-7", utf7) << QString::fromLatin1(utf7);
+    QTest::newRow("csUnicode11UTF7") << htmlDeclaring("csUnicode11UTF7", utf7) << QString::fromLatin1(utf7);
+    // Names iconv knows but browsers do not: as if the page declared nothing.
+    const QByteArray gbk = "\xD6\xD0\xCE\xC4";
+    QTest::newRow("cp936") << htmlDeclaring("cp936", gbk) << SystemCodec::toUnicode(gbk);
+    QTest::newRow("EUC-TW") << htmlDeclaring("EUC-TW", gbk) << SystemCodec::toUnicode(gbk);
+    // The first declaration with a label of the table counts.
+    QTest::newRow("utf-7, then latin1") << QByteArray("<meta charset=\"utf-7\"><meta charset=\"latin1\"><p>caf\xE9 \x80")
+                                        << QStringLiteral("café €");
+    // Encodings whose bytes may hide markup in plain letters, which browsers refuse to decode.
+    for (const char *label : {"csiso2022kr", "hz-gb-2312", "iso-2022-cn", "iso-2022-cn-ext", "ISO-2022-KR", "replacement"})
+        QTest::newRow(label) << htmlDeclaring(label, "~{<:Ky2;S{#,NpJ)l6HK!#~}") << QString();
+}
+
+void TstDocumentFiles::htmlLabelsOutsideTheWebsTable()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("kept"));
+    QString problem;
+    const bool read = readBytes(page, bytes, &problem);
+    QCOMPARE(read, !text.isEmpty());
+    QCOMPARE(SamplePage::paragraphText(page.main()), read ? text : QStringLiteral("kept"));
+    QCOMPARE(problem.isEmpty(), read);
+}
+
+void TstDocumentFiles::htmlPicturesAreRead_data()
+{
+    // The page lies in a folder with img/p.png (30 x 20), "img/my pic.png" (4 x 2) and img/not.png (text);
+    // "%DIR%" stands for the folder.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QList<QSize>>("sizes");  // of the pictures in the page, in order
+    QTest::addColumn<QStringList>("unread");
+    const QSize p(30, 20);
+    QTest::newRow("relative path") << QByteArray("<p>a<img src=\"img/p.png\">b</p>") << QList<QSize>{p} << QStringList();
+    QTest::newRow("width given") << QByteArray("<img src=\"img/p.png\" width=\"60\">") << QList<QSize>{{60, 40}} << QStringList();
+    QTest::newRow("height given") << QByteArray("<img src=img/p.png height=10>") << QList<QSize>{{15, 10}} << QStringList();
+    QTest::newRow("both given") << QByteArray("<img width=10 height=50 src='img/p.png'>") << QList<QSize>{{10, 50}}
+                                << QStringList();
+    QTest::newRow("space in the name") << QByteArray("<img src=\"img/my%20pic.png\"><img src=\"img/my pic.png\">")
+                                       << QList<QSize>{{4, 2}, {4, 2}} << QStringList();
+    QTest::newRow("file URL") << QByteArray("<img src=\"file://%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("absolute path") << QByteArray("<img src=\"%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("backslashes, dots") << QByteArray("<img src=\"img\\..\\img\\p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("in a table") << QByteArray("<table><tr><td><img src=\"img/p.png\"></td></tr></table>") << QList<QSize>{p}
+                                << QStringList();
+    QTest::newRow("side by side") << QByteArray("<img src=\"img/p.png\"><img src=\"img/p.png\"><img src=\"img/p.png\">")
+                                  << QList<QSize>{p, p, p} << QStringList();
+    QTest::newRow("floating") << QByteArray("<img align=right src=\"img/p.png\"><img style=\"float:left\" src=\"img/p.png\">")
+                              << QList<QSize>{p, p} << QStringList();
+    QTest::newRow("data URL") << "<img src=\"data:image/png;base64," + ForeignFiles::blankPng(5, 7).toBase64() + "\">"
+                              << QList<QSize>{{5, 7}} << QStringList();
+    // Left out and named once each, in the order of the page; the text around them stays.
+    QTest::newRow("missing") << QByteArray("<p>a<img src=\"img/none.png\">b<img src=\"img/none.png\"></p>") << QList<QSize>()
+                             << QStringList{"img/none.png"};
+    QTest::newRow("no picture") << QByteArray("<img src=\"img/not.png\"><img src=\"img\">") << QList<QSize>()
+                                << QStringList{"img/not.png", "img"};
+    QTest::newRow("on the web") << QByteArray("<img src=\"https://example.com/p.png\"><img src=\"http://localhost/img/p.png\">"
+                                              "<img src=\"//example.com/p.png\"><img src=\"file://server/img/p.png\">")
+                                << QList<QSize>()
+                                << QStringList{"https://example.com/p.png", "http://localhost/img/p.png", "//example.com/p.png",
+                                               "file://server/img/p.png"};
+    QTest::newRow("no source") << QByteArray("<img alt=\"x\"><img src=\"\">") << QList<QSize>() << QStringList{""};
+    QTest::newRow("some read") << QByteArray("<img src=\"img/p.png\"><img src=\"img/gone.png\"><img src=\"img/p.png\">")
+                               << QList<QSize>{p, p} << QStringList{"img/gone.png"};
+}
+
+void TstDocumentFiles::htmlPicturesAreRead()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QList<QSize>, sizes);
+    QFETCH(QStringList, unread);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("img")));
+    const QByteArray png = ForeignFiles::blankPng(30, 20);
+    QVERIFY(writeFile(dir.filePath("img/p.png"), png));
+    QVERIFY(writeFile(dir.filePath("img/my pic.png"), ForeignFiles::blankPng(4, 2)));
+    QVERIFY(writeFile(dir.filePath("img/not.png"), "no picture"));
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, "<html><body>" + body.replace("%DIR%", dir.path().toUtf8()) + "<p>end</p></body></html>"));
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note = QStringLiteral("left from before");
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
+    QCOMPARE(note, unread.isEmpty() ? QString() : HtmlPictures::note(unread));
+    // Every picture of the page is a stored one of its size, none empty.
+    QList<QSize> shown;
+    QSet<int> objects;
+    for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QTextImageFormat image = format.toImageFormat();
+            QVERIFY(page.hasPicture(image.name()));
+            QVERIFY(!page.pictureSize(image.name()).isEmpty());
+            // An object of the page of its own, as the editor finds its pictures.
+            QCOMPARE(it.fragment().length(), 1);
+            QVERIFY(image.intProperty(ObjectId) > 0 && !objects.contains(image.intProperty(ObjectId)));
+            objects.insert(image.intProperty(ObjectId));
+            shown << QSize(qRound(image.width()), qRound(image.height()));
+        }
+    }
+    QCOMPARE(shown, sizes);
+    if (!sizes.isEmpty() && sizes.first() == QSize(30, 20))
+        QCOMPARE(page.pictureBytes(page.usedPictureNames().value(0)), png);
+    QCOMPARE(SamplePage::paragraphText(page.main()).remove(QChar::ObjectReplacementCharacter).contains(QLatin1String("end")), true);
+}
+
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
 {
     // The Symbol font's characters are the letters and signs it shows, in the text's own font; the
@@ -1327,18 +1538,21 @@ void TstDocumentFiles::htmlNestingWeight_data()
     QTest::addColumn<qint64>("least");
     QTest::addColumn<qint64>("most");
     constexpr qint64 n = 4000;
-    QTest::newRow("unclosed") << ForeignFiles::htmlUnclosed(n) << n * n / 250 << n * n / 100;
+    // The elements nested deeper than the import takes in time are cut before it (HtmlNesting): an
+    // element costs it a visit of at most as many elements as that.
+    constexpr qint64 deepest = HtmlNesting::Limit;
+    QTest::newRow("unclosed") << ForeignFiles::htmlUnclosed(n) << deepest * deepest / 250 << deepest * deepest / 100;
     QTest::newRow("closed") << QByteArray("<font size=\"2\"><b>t</b></font>").repeated(n) << qint64(0) << qint64(1000);
     // A paragraph ends the one it would nest in, an item the item; but an item nests in a paragraph.
     QTest::newRow("paragraphs") << QByteArray("<p>t").repeated(n) + QByteArray("<li>u").repeated(n) << qint64(0)
                                 << qint64(1000);
-    QTest::newRow("items in paragraphs") << QByteArray("<p>t<li>u").repeated(n) << n * n / 60 << n * n / 25;
+    QTest::newRow("items in paragraphs") << QByteArray("<p>t<li>u").repeated(n) << n * deepest / 100 << n * deepest / 25;
     QTest::newRow("empty elements") << QByteArray("<br><img src=\"a>b\"><font/>").repeated(n) << qint64(0) << qint64(10);
     QTest::newRow("in a comment") << "<!--" + QByteArray("<font>").repeated(n) + "-->" << qint64(0) << qint64(0);
-    QTest::newRow("stray end tags") << QByteArray("<b>").repeated(n) + QByteArray("</i>").repeated(n) << n * n / 100
-                                    << n * n / 50;
+    QTest::newRow("stray end tags") << QByteArray("<b>").repeated(n) + QByteArray("</i>").repeated(n) << n * deepest / 200
+                                    << n * deepest / 50;
     QTest::newRow("upper case") << QByteArray("<FONT>").repeated(n) + QByteArray("</font>").repeated(n)
-                                << n * n / 250 << n * n / 100;
+                                << deepest * deepest / 250 << deepest * deepest / 100;
     QTest::newRow("broken") << QByteArray("a < b <> </> <") + "<font" << qint64(0) << qint64(0);
 }
 
@@ -1370,7 +1584,10 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
         {"c.rtf", "{\\rtf1 {\\pict\\pngblip\n" + split + "}}"},
         {"d.rtf", "{\\rtf1 {\\pict\\pngblip\\bin" + QByteArray::number(png.size()) + " " + png + "}}"},
         {"e.doc", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}{\\pict\\pngblip " + png.toHex() + "}}"},
+        // Beside the page, named twice.
+        {"k.htm", "<p><IMG alt=\"x>y\" src=\"big.png\">t<img src='big.png'></p>"},
     };
+    QVERIFY(writeFile(dir.filePath("big.png"), png));
     for (const auto &[name, bytes] : files) {
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, bytes));
@@ -1383,6 +1600,7 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
         {"h.docx", ForeignFiles::docxPicture(png.left(12))},
         {"i.docx", "PK damaged"},
         {"j.txt", "{\\rtf1 {\\pict\\pngblip " + png.toHex() + "}}"},
+        {"l.htm", "<p><img src=\"missing.png\"><img src=\"https://example.com/big.png\"><img src=\"j.txt\"></p>"},
     };
     for (const auto &[name, bytes] : none) {
         const QString path = dir.filePath(name);

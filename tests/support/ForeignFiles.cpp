@@ -505,6 +505,80 @@ QList<TextCase> htmlTextCases()
     };
 }
 
+QList<WebEncodingCase> webEncodingCases()
+{
+    const QString russian = QStringLiteral("Привет");
+    return {
+        {"UTF-8", "caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC", QStringLiteral("café “q” €"),
+         "unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8"},
+        // A page cannot be UTF-16 and declare it in bytes read as ASCII: browsers read UTF-8.
+        {"UTF-8", "\xE4\xB8\xAD\xE6\x96\x87", QStringLiteral("中文"), "unicodefffe utf-16be"},
+        {"UTF-8", "\xE4\xB8\xAD\xE6\x96\x87", QStringLiteral("中文"),
+         "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le"},
+        {"IBM866", "\x8F\xE0\xA8\xA2\xA5\xE2", russian, "866 cp866 csibm866 ibm866"},
+        {"ISO-8859-2", "\xB1\xE6\xEA", QStringLiteral("ąćę"),
+         "csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 latin2"},
+        {"ISO-8859-3", "\xA1\xBB", QStringLiteral("Ħğ"),
+         "csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 latin3"},
+        {"ISO-8859-4", "\xA1\xE0", QStringLiteral("Ąā"),
+         "csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 latin4"},
+        {"ISO-8859-5", "\xBF\xE0\xD8\xD2\xD5\xE2", russian,
+         "csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 iso_8859-5:1988"},
+        {"ISO-8859-6", "\xC7\xE4", QStringLiteral("ال"),
+         "arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i "
+         "iso-ir-127 iso8859-6 iso88596 iso_8859-6 iso_8859-6:1987"},
+        {"ISO-8859-7", "\xE1\xE2\xE3", QStringLiteral("αβγ"),
+         "csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7 "
+         "iso_8859-7:1987 sun_eu_greek"},
+        {"ISO-8859-8", "\xF9\xEC\xE5\xED", QStringLiteral("שלום"),
+         "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 iso_8859-8 "
+         "iso_8859-8:1988 visual"},
+        {"ISO-8859-8", "\xF9\xEC\xE5\xED", QStringLiteral("שלום"), "csiso88598i iso-8859-8-i logical"},
+        {"ISO-8859-10", "\xA1\xBF", QStringLiteral("Ąŋ"), "csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6"},
+        {"ISO-8859-13", "\xE0\xFE", QStringLiteral("ąž"), "iso-8859-13 iso8859-13 iso885913"},
+        {"ISO-8859-14", "\xA1\xA2", QStringLiteral("Ḃḃ"), "iso-8859-14 iso8859-14 iso885914"},
+        {"ISO-8859-15", "\xA4\xBD", QStringLiteral("€œ"), "csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9"},
+        {"ISO-8859-16", "\xA4\xAA", QStringLiteral("€Ș"), "iso-8859-16"},
+        {"KOI8-R", "\xF0\xD2\xC9\xD7\xC5\xD4", russian, "cskoi8r koi koi8 koi8-r koi8_r"},
+        {"KOI8-U", "\xA4\xA6", QStringLiteral("єі"), "koi8-ru koi8-u"},
+        {"MACINTOSH", "\x8E\xA5", QStringLiteral("é•"), "csmacintosh mac macintosh x-mac-roman"},
+        {"WINDOWS-874", "\xA1\x80", QStringLiteral("ก€"), "dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874"},
+        {"CP1250", "\x8A\xB9", QStringLiteral("Šą"), "cp1250 windows-1250 x-cp1250"},
+        {"CP1251", "\xCF\xF0\xE8\xE2\xE5\xF2", russian, "cp1251 windows-1251 x-cp1251"},
+        {"CP1252", "caf\xE9 \x93q\x94 \x80", QStringLiteral("café “q” €"),
+         "ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 iso_8859-1 "
+         "iso_8859-1:1987 l1 latin1 us-ascii windows-1252 x-cp1252"},
+        // In a page, x-user-defined is read as windows-1252.
+        {"CP1252", "caf\xE9 \x80", QStringLiteral("café €"), "x-user-defined"},
+        {"CP1253", "\xE1\xA2", QStringLiteral("αΆ"), "cp1253 windows-1253 x-cp1253"},
+        {"CP1254", "\xF0\xFE\x80", QStringLiteral("ğş€"),
+         "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5 windows-1254 "
+         "x-cp1254"},
+        {"CP1255", "\xF9\xEC\xE5\xED\x80", QStringLiteral("שלום€"), "cp1255 windows-1255 x-cp1255"},
+        {"CP1256", "\xC7\xE1", QStringLiteral("ال"), "cp1256 windows-1256 x-cp1256"},
+        {"CP1257", "\xE0\xFE\x80", QStringLiteral("ąž€"), "cp1257 windows-1257 x-cp1257"},
+        {"CP1258", "\x80\xC3", QStringLiteral("€Ă"), "cp1258 windows-1258 x-cp1258"},
+        {"MAC-CYRILLIC", "\x8F\xF0\xE8\xE2\xE5\xF2\xA2", russian + QStringLiteral("Ґ"), "x-mac-cyrillic x-mac-ukrainian"},
+        // GBK-only characters too: browsers read every GB2312 label as GBK.
+        {"GB18030", "\xD6\xD0\xCE\xC4\xE9\x46", QStringLiteral("中文镕"),
+         "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk gb18030"},
+        {"BIG5-HKSCS", "\xA4\xA4\xA4\xE5", QStringLiteral("中文"), "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
+        {"EUC-JP", "\xC6\xFC\xCB\xDC\xB8\xEC", QStringLiteral("日本語"), "cseucpkdfmtjapanese euc-jp x-euc-jp"},
+        {"ISO-2022-JP", "\x1B\x24\x42\x46\x7C\x4B\x5C\x38\x6C\x1B\x28\x42", QStringLiteral("日本語"), "csiso2022jp iso-2022-jp"},
+        {"CP932", "\x93\xFA\x96\x7B\x8C\xEA", QStringLiteral("日本語"),
+         "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"},
+        // Windows' Korean code page, which holds every Hangul syllable.
+        {"CP949", "\xC7\xD1\xB1\xB9\xBE\xEE\x81\x41", QStringLiteral("한국어갂"),
+         "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 windows-949"},
+    };
+}
+
+QByteArray htmlDeclaring(const QByteArray &label, const QByteArray &text)
+{
+    return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + label
+           + "\"><title>t</title></head><body><p>" + text + "</p></body></html>";
+}
+
 QByteArray docxListOf(const QList<QByteArray> &items)
 {
     const QByteArray w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
@@ -609,6 +683,14 @@ QByteArray htmlNestedLists(int depth)
     for (int i = 0; i < depth; ++i)
         html += "</li></ul>";
     return html + "<p>end</p></body></html>";
+}
+
+QByteArray htmlNestedElements(const QByteArray &start, const QByteArray &end, int depth)
+{
+    QByteArray html = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        html += start + "L" + number(i) + " ";
+    return html + end.repeated(depth) + "<p>end</p></body></html>";
 }
 
 QByteArray rtfEmptyTables(int tables, int rows, int columns)

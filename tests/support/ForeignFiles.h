@@ -74,6 +74,18 @@ QList<TextCase> docxTextCases();
 QList<TextCase> rtfTextCases();
 // HTML: byte-order marks, the encodings a page declares, UTF-8 and CP932 undeclared.
 QList<TextCase> htmlTextCases();
+// The web's encodings as browsers read a page that declares them: the iconv name of the decoder closest
+// to the browsers', a sample with the text it stands for, and the labels the web's table of encodings
+// gives the encoding, apart by spaces.
+struct WebEncodingCase {
+    const char *decoder;
+    QByteArray sample;
+    QString text;
+    const char *labels;
+};
+QList<WebEncodingCase> webEncodingCases();
+// A page declaring `label` in a <meta> with `text` in its one paragraph.
+QByteArray htmlDeclaring(const QByteArray &label, const QByteArray &text);
 
 // One numbered list of `items` items "Item <n>" (from 1), as Word, WordPad and web pages give it, and a
 // paragraph "end" after it.
@@ -96,6 +108,9 @@ QByteArray hebrewWord(qsizetype letters);
 QByteArray docxListWord(const QByteArray &word);
 // A numbered list of these items ("1.", "2.", ...), and a paragraph "end" after it.
 QByteArray docxListOf(const QList<QByteArray> &items);
+// `depth` elements nested as `start` gives them, the n-th holding "L<n> " before the next, each closed
+// by `end` (nothing: left open), and a paragraph "end".
+QByteArray htmlNestedElements(const QByteArray &start, const QByteArray &end, int depth);
 
 // Lists nested `depth` levels deep, each with one item "L<level>" that holds the next level; "end"
 // follows the outermost.

@@ -3,8 +3,10 @@
 #include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/HtmlPictures.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlImport.h"
+#include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -14,6 +16,7 @@
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/SystemCodec.h"
+#include "platform/text/WebEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -102,51 +105,45 @@ QString decodeText(const QByteArray &bytes)
     return SystemCodec::toUnicode(bytes);
 }
 
-// The Japanese labels of the web's table of encodings, as browsers read a page's declaration: the
-// encoding each names (iconv knows some of the labels under no name, "x-euc-jp" among them).
-QByteArray japaneseEncoding(const QByteArray &label)
+// The label a page declares: the first <meta> (charset, or the content of http-equiv) whose label names
+// an encoding, else its XML declaration's (an XHTML page); empty when it declares none that does.
+QByteArray declaredDecoder(const QByteArray &bytes)
 {
-    static const QList<std::pair<QByteArray, QList<QByteArray>>> labels{
-        {"EUC-JP", {"cseucpkdfmtjapanese", "euc-jp", "x-euc-jp"}},
-        {"CP932", {"csshiftjis", "ms932", "ms_kanji", "shift-jis", "shift_jis", "sjis", "windows-31j", "x-sjis", "cp932"}},
-        {"ISO-2022-JP", {"csiso2022jp", "iso-2022-jp"}},
-    };
-    const QByteArray name = label.trimmed().toLower();
-    for (const auto &[encoding, names] : labels) {
-        if (names.contains(name))
-            return encoding;
-    }
-    return QByteArray();
-}
-
-// An HTML file: by its byte-order mark, else in the encoding its <meta> declares (charset, or the
-// content of http-equiv) or, without one, its XML declaration (an XHTML page), else as a text file.
-// A page that declares UTF-16 was written as UTF-8 (it could not have been read so far).
-QString decodeHtml(const QByteArray &bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
-        return decodeText(bytes);
     static const QRegularExpression declared(QStringLiteral("<meta\\b[^>]*?\\bcharset\\s*=\\s*[\"']?\\s*([A-Za-z0-9_.:-]+)"),
                                              QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression xml(QStringLiteral("^\\s*<\\?xml\\b[^>]*?\\bencoding\\s*=\\s*[\"']\\s*([A-Za-z0-9_.:-]+)"),
                                         QRegularExpression::CaseInsensitiveOption);
     const QString head = QString::fromLatin1(bytes.left(8192));
-    QRegularExpressionMatch match = declared.match(head);
-    if (!match.hasMatch())
-        match = xml.match(head);
-    QByteArray name = match.hasMatch() ? match.captured(1).toLatin1().toUpper() : QByteArray();
-    if (name.startsWith("UTF-16") || name == "UTF8")
-        name = "UTF-8";
-    if (const QByteArray japanese = japaneseEncoding(name); !japanese.isEmpty())
-        name = japanese;
-    if (name == "UTF-8")
-        return QString::fromUtf8(bytes);
-    if (name == "CP932")
-        return SystemCodec::toUnicode(bytes);
-    QString text;
-    if (!name.isEmpty() && SystemCodec::decode(bytes, name, text))
-        return text;
-    return decodeText(bytes);
+    for (auto it = declared.globalMatch(head); it.hasNext();) {
+        if (const QByteArray decoder = WebEncoding::decoderFor(it.next().captured(1).toLatin1()); !decoder.isEmpty())
+            return decoder;
+    }
+    const QRegularExpressionMatch match = xml.match(head);
+    return match.hasMatch() ? WebEncoding::decoderFor(match.captured(1).toLatin1()) : QByteArray();
+}
+
+// An HTML file: by its byte-order mark, else in the encoding it declares, as browsers read the web's
+// labels (WebEncoding), else as a text file. False, with the reason, for an encoding that browsers
+// refuse to decode.
+bool decodeHtml(const QByteArray &bytes, QString &html, QString *problem = nullptr)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        html = decodeText(bytes);
+        return true;
+    }
+    const QByteArray decoder = declaredDecoder(bytes);
+    if (decoder == WebEncoding::Refused) {
+        if (problem)
+            *problem = QStringLiteral("文書の文字ｺｰﾄﾞは､ﾌﾞﾗｳｻﾞも読まない符号化(ISO-2022-KR など)です｡");
+        return false;
+    }
+    if (decoder == "UTF-8")
+        html = QString::fromUtf8(bytes);
+    else if (decoder == "CP932")
+        html = SystemCodec::toUnicode(bytes);
+    else if (decoder.isEmpty() || !SystemCodec::decode(bytes, decoder, html))
+        html = decodeText(bytes);
+    return true;
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
@@ -275,22 +272,34 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         return Flow::handOver(read, page, problem) ? Ok : Failed;
     }
     case Html: {
-        const QString html = decodeHtml(bytes);
+        QString html;
+        if (!decodeHtml(bytes, html, problem))
+            return Failed;
         if (const QString why = htmlProblem(html); !why.isEmpty()) {
             if (problem)
                 *problem = why;
             return Failed;
         }
         PageDocument read(PageDocument::WithoutLayout);
-        const bool listsCut = HtmlImport::setHtml(read.main(), html);
+        const HtmlImport::Cuts cuts = HtmlImport::setHtml(read.main(), html);
         // Line breaks and pictures are characters of their own too.
         if (overTextLimit(read.main()->characterCount(), problem))
             return Failed;
+        HtmlPictures pictures(path);
+        pictures.load(read, read.main());
         adoptHtml(read);
         if (!Flow::handOver(read, page, problem))
             return Failed;
-        if (note && listsCut)
-            *note = listNestingNote();
+        if (note) {
+            QStringList notes;
+            if (cuts.lists)
+                notes << listNestingNote();
+            if (cuts.elements)
+                notes << elementNestingNote();
+            if (!pictures.unread().isEmpty())
+                notes << HtmlPictures::note(pictures.unread());
+            *note = notes.join(QLatin1Char('\n'));
+        }
         return Ok;
     }
     default:
@@ -304,14 +313,23 @@ QString DocumentFile::listNestingNote()
         .arg(HtmlImport::ListNestingLimit);
 }
 
+QString DocumentFile::elementNestingNote()
+{
+    return QStringLiteral("要素の入れ子が深すぎます(%1 段まで)｡それより深い要素の書式は読み込んでいません(文字はすべて読み込みました)｡")
+        .arg(HtmlNesting::Limit);
+}
+
 qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit)
 {
     QByteArray bytes;
     if (format == None || format == Text || format == Pdf || !readAll(path, bytes))
         return 0;
     if (format == Html) {
-        const QString html = decodeHtml(bytes);
-        return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight;
+        QString html;
+        if (!decodeHtml(bytes, html))
+            return 0;
+        return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight
+               + HtmlPictures(path).weight(html, limit);
     }
     // As read() looks at the content.
     if (bytes.startsWith("PK"))

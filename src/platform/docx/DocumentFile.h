@@ -18,14 +18,18 @@ public:
     static Format formatOf(const QString &path);
     // Replaces the page with the file's content; the page is unchanged unless Ok. `problem` gets the
     // reason of a failure where there is one to tell the user; `note`, after a read that went well,
-    // what the page holds otherwise than the file (listNestingNote), else it is emptied.
+    // what the page holds otherwise than the file (listNestingNote, elementNestingNote, the pictures of an
+    // HTML file left out), else it is emptied.
     static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr,
                        QString *note = nullptr);
     // Lists of an HTML file nested deeper than the page takes were cut (HtmlImport::ListNestingLimit).
     static QString listNestingNote();
+    // Elements of an HTML file nested deeper than Qt's import takes in time lost their formats.
+    static QString elementNestingNote();
     // What reading the file costs beyond the size of its text, in characters laid out
     // (PageCodec::layoutWeight), from a quick look at it: the nesting of an HTML file's tags and its
-    // list items, and the pixels of a Word or RTF file's pictures. Counted only until it is over `limit`.
+    // list items, and the pixels of the pictures of a Word, RTF or HTML file. Counted only until it is
+    // over `limit`.
     static qint64 readWeight(const QString &path, Format format, qint64 limit);
     // The page's plain text as the file holds it (text files: as they are), line ends as line feeds;
     // `problem` as read() gives it.

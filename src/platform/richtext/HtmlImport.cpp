@@ -1,5 +1,6 @@
 #include "platform/richtext/HtmlImport.h"
 
+#include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/text/TextChars.h"
 
@@ -285,27 +286,28 @@ QString withListsCut(const QString &html, bool *wasCut = nullptr)
     return out;
 }
 
-// The HTML as the import takes it: ruby with its readings in parentheses, lists cut where they nest
-// too deep.
-QString prepared(const QString &html, bool *listsCut = nullptr)
+// The HTML as the import takes it: ruby with its readings in parentheses, lists and other elements
+// cut where they nest too deep.
+QString prepared(const QString &html, HtmlImport::Cuts *cuts = nullptr)
 {
-    return withListsCut(withReadings(html), listsCut);
+    return HtmlNesting::cut(withListsCut(withReadings(html), cuts ? &cuts->lists : nullptr),
+                            cuts ? &cuts->elements : nullptr);
 }
 
 } // namespace
 
 namespace HtmlImport {
 
-bool setHtml(QTextDocument *doc, const QString &source)
+Cuts setHtml(QTextDocument *doc, const QString &source)
 {
-    bool listsCut = false;
-    const QString html = prepared(source, &listsCut);
+    Cuts cuts;
+    const QString html = prepared(source, &cuts);
     const QChar standIn = standInFor(html);
     doc->setHtml(standIn.isNull() ? html : protect(html, standIn));
     if (!standIn.isNull())
         restore(doc, standIn);
     TableOps::flattenDeepTables(doc);
-    return listsCut;
+    return cuts;
 }
 
 void insertHtml(QTextCursor &cursor, const QString &source)

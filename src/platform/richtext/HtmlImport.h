@@ -10,15 +10,22 @@ class QTextDocument;
 // HTML collapses, so a leading one is dropped and inner ones become blanks, while Japanese text uses it
 // as a character of its own (a paragraph's indent, a gap of one full width). Tables nested deeper than
 // the page shows them become their paragraphs (TableOps::flattenDeepTables), lists nested deeper than
-// ListNestingLimit become items of the deepest list kept, and the reading of ruby follows its base in
+// ListNestingLimit become items of the deepest list kept, elements nested deeper than Qt's import
+// takes in time lose their tags (HtmlNesting), and the reading of ruby follows its base in
 // parentheses, as the Word reader gives it. Everything else is as Qt imports it.
 namespace HtmlImport {
 
 constexpr int ListNestingLimit = 32;
 
-// Into a document filled without layout; true when lists nested deeper than ListNestingLimit were
-// cut, which the reader tells the user.
-bool setHtml(QTextDocument *doc, const QString &html);
+// What the import left out of the HTML, which the reader tells the user: lists nested deeper than
+// ListNestingLimit, elements nested deeper than HtmlNesting::Limit.
+struct Cuts {
+    bool lists = false;
+    bool elements = false;
+};
+
+// Into a document filled without layout.
+Cuts setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in.
 void insertHtml(QTextCursor &cursor, const QString &html);
 

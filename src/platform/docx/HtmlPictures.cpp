@@ -1,0 +1,180 @@
+#include "platform/docx/HtmlPictures.h"
+
+#include "platform/docx/FlowBuilder.h"
+#include "platform/richtext/PageCodec.h"
+#include "platform/richtext/PageDocument.h"
+#include "platform/richtext/TextProps.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <utility>
+#include <vector>
+
+using namespace TextProps;
+
+namespace {
+
+// As large as a document file may be.
+constexpr qint64 PictureFileLimit = 128 * 1024 * 1024;
+// Pictures named in the note at the most, and the characters of each name shown.
+constexpr int NotedPictures = 20;
+constexpr int NotedLength = 100;
+
+// The bytes of a data URL ("data:image/png;base64,..."); empty for none.
+QByteArray dataOf(const QString &source)
+{
+    const qsizetype comma = source.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return {};
+    const QString type = source.mid(5, comma - 5).trimmed();
+    const QByteArray payload = source.mid(comma + 1).toUtf8();
+    if (type.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
+        return QByteArray::fromBase64(QByteArray::fromPercentEncoding(payload));
+    return QByteArray::fromPercentEncoding(payload);
+}
+
+// The picture's size in the page: the one the page gives it (a side it leaves out keeps the picture's
+// proportions), else its own; no side over what the page stores.
+QSizeF shownSize(const QTextImageFormat &format, QSize natural)
+{
+    double width = format.width() > 0 ? format.width() : 0;
+    double height = format.height() > 0 ? format.height() : 0;
+    if (width <= 0 && height <= 0) {
+        width = natural.width();
+        height = natural.height();
+    } else if (width <= 0) {
+        width = natural.height() > 0 ? height * natural.width() / natural.height() : natural.width();
+    } else if (height <= 0) {
+        height = natural.width() > 0 ? width * natural.height() / natural.width() : natural.height();
+    }
+    return {qMin(width, double(Flow::PictureSide)), qMin(height, double(Flow::PictureSide))};
+}
+
+} // namespace
+
+HtmlPictures::HtmlPictures(const QString &htmlFile) : m_base(QUrl::fromLocalFile(QFileInfo(htmlFile).absoluteFilePath()))
+{
+}
+
+bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
+{
+    const QString source = name.trimmed();
+    if (source.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
+        bytes = dataOf(source);
+        return !bytes.isEmpty();
+    }
+    // Pages written on Windows may part their paths with backslashes, which browsers read as slashes.
+    const QUrl url = m_base.resolved(QUrl(QString(source).replace(QLatin1Char('\\'), QLatin1Char('/'))));
+    if (source.isEmpty() || !url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+        return false;
+    QFile file(url.toLocalFile());
+    if (!QFileInfo(file).isFile() || file.size() > PictureFileLimit || !file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
+{
+    std::vector<std::pair<int, QTextImageFormat>> pictures;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            // Pictures side by side in one format are one fragment.
+            for (int i = 0; i < fragment.length(); ++i)
+                pictures.emplace_back(fragment.position() + i, fragment.charFormat().toImageFormat());
+        }
+    }
+    // Read in the order of the page, so that the pictures' object numbers follow it.
+    QHash<QString, QString> stored; // the page's name for each source; empty: not read
+    std::vector<int> ids;
+    for (const auto &[position, format] : pictures) {
+        const QString source = format.name();
+        if (!stored.contains(source)) {
+            QByteArray bytes;
+            QSize size;
+            stored.insert(source, bytesOf(source, bytes) ? Flow::addPicture(page, bytes, &size) : QString());
+        }
+        ids.push_back(stored.value(source).isEmpty() ? 0 : page.newObjectId());
+    }
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    // From the end, so that a picture removed moves none still to come.
+    for (size_t i = pictures.size(); i-- > 0;) {
+        const auto &[position, format] = pictures[i];
+        const QString name = stored.value(format.name());
+        QTextCursor cursor(doc);
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        if (name.isEmpty()) {
+            cursor.removeSelectedText();
+            continue;
+        }
+        QTextImageFormat image = format;
+        const QString alt = image.stringProperty(QTextFormat::ImageAltText);
+        for (int property : {int(QTextFormat::ObjectIndex), int(QTextFormat::ImageTitle), int(QTextFormat::ImageAltText)})
+            image.clearProperty(property);
+        image.setName(name);
+        const QSize natural = page.pictureSize(name);
+        const QSizeF size = shownSize(format, natural);
+        image.setWidth(size.width());
+        image.setHeight(size.height());
+        image.setProperty(PictureLayout, 0);
+        image.setProperty(PictureScale, natural.width() > 0 ? qRound(size.width() * 100 / natural.width()) : 100);
+        image.setProperty(PictureStored, true);
+        image.setProperty(ObjectId, ids[i]);
+        if (!alt.isEmpty())
+            image.setProperty(PictureAlt, alt.left(10000));
+        cursor.setCharFormat(image);
+    }
+    edit.endEditBlock();
+    m_unread.clear();
+    QSet<QString> named;
+    for (const auto &[position, format] : pictures) {
+        if (stored.value(format.name()).isEmpty() && !named.contains(format.name())) {
+            named.insert(format.name());
+            m_unread << format.name();
+        }
+    }
+}
+
+QString HtmlPictures::note(const QStringList &unread)
+{
+    QStringList names;
+    for (const QString &name : unread.mid(0, NotedPictures)) {
+        const QString shown = name.isEmpty() ? QStringLiteral("(ﾌｧｲﾙ名なし)") : name;
+        names << QStringLiteral("  ") + (shown.size() > NotedLength ? shown.left(NotedLength) + QStringLiteral("…") : shown);
+    }
+    if (unread.size() > NotedPictures)
+        names << QStringLiteral("  ほか %1 個").arg(unread.size() - NotedPictures);
+    return QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:\n")
+           + names.join(QLatin1Char('\n'));
+}
+
+qint64 HtmlPictures::weight(const QString &html, qint64 limit) const
+{
+    static const QRegularExpression img(QStringLiteral("<\\s*img\\b[^>]*?\\bsrc\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (!html.contains(QLatin1String("<img"), Qt::CaseInsensitive) && !html.contains(QLatin1String("< img"), Qt::CaseInsensitive))
+        return 0;
+    QSet<QString> weighed;
+    qint64 weight = 0;
+    for (auto it = img.globalMatch(html); it.hasNext() && weight <= limit;) {
+        const QRegularExpressionMatch match = it.next();
+        const QString source = match.captured(1) + match.captured(2) + match.captured(3);
+        QByteArray bytes;
+        if (!weighed.contains(source) && bytesOf(source, bytes))
+            weight += PageCodec::pictureWeight(bytes);
+        weighed.insert(source);
+    }
+    return weight;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class PageDocument;
+class QByteArray;
+class QTextDocument;
+
+// The pictures an HTML file names in its <img> tags, read as the Word and RTF readers read theirs: from
+// the files they name beside it (a relative path, a file URL, an absolute path) or from the page itself
+// (a data URL). Pictures on the web are not fetched; a picture that cannot be read (missing, no picture,
+// on the web) is left out of the page and named, never kept as an empty one.
+class HtmlPictures
+{
+public:
+    explicit HtmlPictures(const QString &htmlFile);
+
+    // Gives each picture of the document imported from the file the page's stored picture and its size
+    // (the one the page gives, else its own); the others are removed and named in unread().
+    void load(PageDocument &page, QTextDocument *doc);
+    // The pictures left out, as the page names them, each once, in the order of the page.
+    const QStringList &unread() const { return m_unread; }
+    // What the reader tells the user of the pictures left out.
+    static QString note(const QStringList &unread);
+    // What the pictures the HTML names weigh (PageCodec::pictureWeight), counted until over `limit`.
+    qint64 weight(const QString &html, qint64 limit) const;
+
+private:
+    bool bytesOf(const QString &source, QByteArray &bytes) const;
+
+    QUrl m_base;
+    QStringList m_unread;
+};
