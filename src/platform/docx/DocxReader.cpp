@@ -27,6 +27,42 @@ namespace {
 constexpr double EmuPerPixel = 9525.0;
 constexpr double TwipsPerPixel = 15.0;
 
+// A length of a VML style ("72pt", "1.5in", "40px"; pixels without a unit) in EMU, 0 when unreadable.
+int vmlLength(QStringView text)
+{
+    static const std::pair<const char *, double> units[] = {
+        {"pt", 12700.0}, {"in", 914400.0}, {"cm", 360000.0}, {"mm", 36000.0}, {"pc", 152400.0}, {"px", EmuPerPixel}};
+    text = text.trimmed();
+    double perUnit = EmuPerPixel;
+    for (const auto &[unit, emu] : units) {
+        if (text.endsWith(QLatin1String(unit), Qt::CaseInsensitive)) {
+            text.chop(2);
+            perUnit = emu;
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && value > 0 ? int(qMin(value * perUnit, 2e9)) : 0;
+}
+
+// The width and height a VML shape's style gives it, in EMU.
+QSize vmlSize(QStringView style)
+{
+    QSize size(0, 0);
+    for (const QStringView property : style.split(QLatin1Char(';'))) {
+        const qsizetype colon = property.indexOf(QLatin1Char(':'));
+        const QStringView name = property.left(colon).trimmed();
+        if (colon < 0)
+            continue;
+        if (name.compare(QLatin1String("width"), Qt::CaseInsensitive) == 0)
+            size.setWidth(vmlLength(property.mid(colon + 1)));
+        else if (name.compare(QLatin1String("height"), Qt::CaseInsensitive) == 0)
+            size.setHeight(vmlLength(property.mid(colon + 1)));
+    }
+    return size;
+}
+
 struct Relationship {
     QString target;   // package name, empty when external or outside
     QString address;  // external target (hyperlinks only)
@@ -436,8 +472,9 @@ bool PartReader::readRunContent(Flow::Paragraph &p, QTextCharFormat &f, const QS
         else
             p.addText(QString(QChar::LineSeparator), f, link);
         m_x.skipCurrentElement();
-    } else if (isW(QStringLiteral("drawing")) || isW(QStringLiteral("pict"))) {
-        // A picture, or a shape with a text box (VML pictures are not read).
+    } else if (isW(QStringLiteral("drawing")) || isW(QStringLiteral("pict")) || isW(QStringLiteral("object"))) {
+        // A picture (DrawingML or VML), a shape with a text box, or an embedded object (an equation, a
+        // sheet), which shows the picture of its preview.
         readDrawing(p, f, depth + 1);
     } else if (isW(QStringLiteral("sym"))) {
         // A character of a symbol font: the Symbol font's are the letters and signs it shows; others keep
@@ -624,11 +661,13 @@ void PartReader::applyNumbering(Flow::Paragraph &p, const Numbering &own, const 
 void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
 {
     // Walk the drawing for its extent, its alternative text (the description, else the title) and the
-    // embedded picture's relationship; linked pictures (r:link) are never followed.
+    // embedded picture's relationship; linked pictures (r:link, r:href) are never followed. A VML
+    // picture (v:imagedata) takes its size from the style of the shape around it.
     qint64 cx = 0;
     qint64 cy = 0;
     QString embed;
     QString alt;
+    QSize shapeSize(0, 0);   // in EMU, of the last VML shape met
     int level = 1;
     while (!m_x.atEnd() && level > 0 && depth + level <= DocxReader::NestingLimit * 2) {
         const auto token = m_x.readNext();
@@ -647,6 +686,18 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
                 cy = m_x.attributes().value(QLatin1String("cy")).toLongLong();
             } else if (m_x.name() == QLatin1String("blip")) {
                 embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("embed")).toString();
+            } else if (m_x.name() == QLatin1String("shape")) {
+                shapeSize = vmlSize(m_x.attributes().value(QLatin1String("style")));
+                if (alt.isEmpty())
+                    alt = m_x.attributes().value(QLatin1String("alt")).toString();
+            } else if (m_x.name() == QLatin1String("imagedata") && embed.isEmpty()) {
+                embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("id")).toString();
+                if (embed.isEmpty())
+                    embed = m_x.attributes().value(DocxNames::OfficeNamespace, QLatin1String("relid")).toString();
+                if (cx == 0) {
+                    cx = shapeSize.width();
+                    cy = shapeSize.height();
+                }
             } else if ((m_x.name() == QLatin1String("docPr") || m_x.name() == QLatin1String("cNvPr")) && alt.isEmpty()) {
                 alt = m_x.attributes().value(QLatin1String("descr")).toString();
                 if (alt.isEmpty())

@@ -23,4 +23,12 @@ public:
     // skipped (a file of nothing but separators would otherwise cost memory for each).
     static constexpr int TableEntryLimit = 32767;
     static constexpr qint64 PictureLimit = 32 * 1024 * 1024;
+
+    // Reasons of a refusal: bytes that are no RTF; a file that ends before its last group does (cut short
+    // within a word, an escape or binary data too); an escape \' without two hex digits, at its byte
+    // (from 1); a picture over PictureLimit.
+    static QString notRtfProblem();
+    static QString cutShortProblem();
+    static QString escapeProblem(qint64 byte);
+    static QString pictureProblem();
 };
