@@ -210,6 +210,8 @@ private slots:
     void tablesBeyondTheLimitsAreRefusedWithTheReason();
     void documentsOverThePageLimitsAreRefusedWithTheReason_data();
     void documentsOverThePageLimitsAreRefusedWithTheReason();
+    void damagedFilesAreRefusedWithTheReason_data();
+    void damagedFilesAreRefusedWithTheReason();
     void longWordsAreHeldInPieces_data();
     void longWordsAreHeldInPieces();
     void longWordsInListItemsAreHeldInPieces_data();
@@ -568,6 +570,35 @@ void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason()
         return;
     }
     QCOMPARE(result, DocumentFile::Failed);
+    QCOMPARE(problem, reason);
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocumentFiles::damagedFilesAreRefusedWithTheReason_data()
+{
+    // As the editor reads them: the message names the reason after the file.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("rtf cut short") << "cut.rtf" << QByteArray("{\\rtf1\\ansi\\ansicpg932 text\\'82") << RtfReader::cutShortProblem();
+    QTest::newRow("rtf broken escape") << "escape.rtf" << QByteArray("{\\rtf1 a\\'9}") << RtfReader::escapeProblem(9);
+    const QByteArray word = docx("<w:p><w:r><w:t>x</w:t></w:r></w:p>");
+    QTest::newRow("docx cut short") << "cut.docx" << word.left(word.size() - 10) << DocxReader::notPackageProblem();
+    QTest::newRow("text named rtf") << "text.rtf" << QByteArray("just text") << DocumentFile::unknownContentProblem();
+    QTest::newRow("text named docx") << "text.docx" << QByteArray("just text") << DocumentFile::unknownContentProblem();
+}
+
+void TstDocumentFiles::damagedFilesAreRefusedWithTheReason()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(name), bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QString problem;
+    QCOMPARE(DocumentFile::read(page, dir.filePath(name), DocumentFile::formatOf(name), &problem), DocumentFile::Failed);
     QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }

@@ -21,6 +21,8 @@ public:
     // what the page holds otherwise than the file (listNestingNote), else it is emptied.
     static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr,
                        QString *note = nullptr);
+    // Why a file named as a Word or RTF document was refused that is neither.
+    static QString unknownContentProblem();
     // Lists of an HTML file nested deeper than the page takes were cut (HtmlImport::ListNestingLimit).
     static QString listNestingNote();
     // What reading the file costs beyond the size of its text, in characters laid out

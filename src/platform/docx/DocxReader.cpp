@@ -121,6 +121,7 @@ public:
     const QHash<QString, Relationship> &rels() const { return m_rels; }
     QString relOfType(const QString &type) const;
     QString problem;
+    qint64 line() const { return m_x.lineNumber(); }
 
     // Filled from the sections (a paragraph's sectPr ends one, the body's last sectPr is the last): the
     // default (0) and first-page (1) headers and footers, and whether the first page shows its own
@@ -983,15 +984,28 @@ QString officeDocumentName(ZipPackage &zip)
 
 bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
 {
+    auto fail = [problem](const QString &why) {
+        if (problem && !why.isEmpty())
+            *problem = why;
+        return false;
+    };
     if (bytes.size() > FileLimit)
         return false;
     ZipPackage zip;
     if (!zip.open(bytes))
-        return false;
+        return fail(notPackageProblem());
     const QString documentName = officeDocumentName(zip);
     QByteArray xml;
-    if (!zip.read(documentName, xml))
-        return false;
+    if (!zip.read(documentName, xml)) {
+        if (!zip.contains(documentName))
+            return fail(missingPartProblem(documentName));
+        return fail(zip.unpackedSize(documentName) > ZipPackage::EntryLimit ? largePartProblem(documentName)
+                                                                              : damagedPartProblem(documentName, 0));
+    }
+    // A part's reader names what it refused; else the part's XML is damaged.
+    auto failIn = [&fail](const PartReader &reader, const QString &part) {
+        return fail(reader.problem.isEmpty() ? damagedPartProblem(part, reader.line()) : reader.problem);
+    };
     PageDocument page(PageDocument::WithoutLayout);
     Package package;
     PartReader body(zip, page, documentName, package);
@@ -1001,13 +1015,8 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
     if (zip.read(body.relOfType(DocxNames::RelNumbering), partXml, 16 * 1024 * 1024))
         readNumberings(partXml, package);
     Flow::Items items;
-    auto fail = [problem](const QString &why) {
-        if (problem && !why.isEmpty())
-            *problem = why;
-        return false;
-    };
     if (!body.read(xml, items))
-        return fail(body.problem);
+        return failIn(body, documentName);
     std::vector<Flow::Items> notes(size_t(package.notes.size()));
     for (const auto &[type, endnotes] : {std::pair{DocxNames::RelFootnotes, false}, std::pair{DocxNames::RelEndnotes, true}}) {
         const QString name = body.relOfType(type);
@@ -1015,7 +1024,7 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
             continue;
         PartReader reader(zip, page, name, package);
         if (!reader.readNotes(partXml, endnotes, notes))
-            return fail(reader.problem);
+            return failIn(reader, name);
     }
     Flow::appendNotes(items, notes);
     page.setPageSetup(body.setup);
@@ -1038,11 +1047,33 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
         PartReader reader(zip, page, *names[i], package);
         Flow::Items partItems;
         if (!reader.read(partXml, partItems))
-            return fail(reader.problem);
+            return failIn(reader, *names[i]);
         if (!Flow::build(page, page.ensurePart(flags[i]), partItems, &why))
             return fail(why);
     }
     return Flow::handOver(page, target, problem);
+}
+
+QString DocxReader::notPackageProblem()
+{
+    return QStringLiteral("ﾌｧｲﾙが壊れています(Word 文書の zip として読めません)｡");
+}
+
+QString DocxReader::missingPartProblem(const QString &part)
+{
+    return QStringLiteral("Word 文書に本文 %1 がありません｡").arg(part);
+}
+
+QString DocxReader::largePartProblem(const QString &part)
+{
+    return QStringLiteral("Word 文書の %1 が大きすぎます(展開して %2 MB まで)｡").arg(part).arg(ZipPackage::EntryLimit / (1024 * 1024));
+}
+
+QString DocxReader::damagedPartProblem(const QString &part, qint64 line)
+{
+    if (line <= 0)
+        return QStringLiteral("Word 文書の %1 が壊れています｡").arg(part);
+    return QStringLiteral("Word 文書の %1 が壊れています(%2 行目)｡").arg(part).arg(line);
 }
 
 bool DocxReader::readFile(PageDocument &page, const QString &path)

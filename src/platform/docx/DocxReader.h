@@ -25,4 +25,11 @@ public:
 
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int NestingLimit = 32;   // elements of the body inside each other, tables included
+
+    // Reasons of a refusal: bytes that are no zip package; a part of the package that is missing, that
+    // unpacks to more than ZipPackage allows, or whose XML is damaged (at its line, from 1).
+    static QString notPackageProblem();
+    static QString missingPartProblem(const QString &part);
+    static QString largePartProblem(const QString &part);
+    static QString damagedPartProblem(const QString &part, qint64 line);
 };
