@@ -1,8 +1,9 @@
-// libFuzzer target over the Word document reader's XML: the bytes are word/document.xml of a package
-// that also holds styles, numberings, notes, a header and footer and a picture, so that mutations reach
-// the reader's elements instead of the zip archive's checks. As fuzz_docx, any bytes either fail to
-// read, leaving the page as it was and naming the reason, or give a page that writes to a package which
-// reads again.
+// libFuzzer target over the Word document reader's XML: the bytes are the XML parts of a package that
+// also holds a picture, so that mutations reach the reader's elements instead of the zip archive's
+// checks. The parts stand in the bytes in the order fixedParts() lists them, separated by zero bytes
+// (which XML never holds); a part the bytes leave empty or do not reach is the fixed one. As fuzz_docx, any bytes either fail to
+// read, leaving the page as it was and naming the reason, or give a page that writes to a package
+// which reads again.
 #include "FuzzApp.h"
 #include "ReaderCheck.h"
 #include "platform/docx/DocxReader.h"
@@ -32,9 +33,12 @@ QByteArray wordPart(const char *root, const QByteArray &content)
         + "</w:" + root + ">";
 }
 
-// The package's parts besides the document: what the seeds' documents refer to (pictures under rId1
-// and the writer's rId10 and later, a header rId7, a footer rId8, a link rId9).
-const QList<QPair<QString, QByteArray>> &otherParts()
+// The package's parts: the XML parts the bytes give, in their order (the document, then what the seeds'
+// documents refer to: styles, numberings, notes, a header rId7 and a footer rId8), the fixed ones after
+// them (the relationships, with pictures under rId1 and the writer's rId10 and later, and a link rId9).
+constexpr int XmlParts = 7;
+
+const QList<QPair<QString, QByteArray>> &fixedParts()
 {
     static const QList<QPair<QString, QByteArray>> parts = [] {
         const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
@@ -51,7 +55,7 @@ const QList<QPair<QString, QByteArray>> &otherParts()
             rels += "<Relationship Id=\"rId" + QByteArray::number(id) + "\" Type=\"" + rel + "image\" Target=\"media/image1.png\"/>";
         const QByteArray note = "<w:p><w:r><w:footnoteRef/></w:r><w:r><w:t>note</w:t></w:r></w:p>";
         return QList<QPair<QString, QByteArray>>{
-            {QStringLiteral("word/_rels/document.xml.rels"), rels + "</Relationships>"},
+            {QStringLiteral("word/document.xml"), QByteArray()},
             {QStringLiteral("word/styles.xml"),
              wordPart("styles", "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/></w:style>"
                                 "<w:style w:type=\"paragraph\" w:styleId=\"List\"><w:basedOn w:val=\"Heading1\"/>"
@@ -65,6 +69,7 @@ const QList<QPair<QString, QByteArray>> &otherParts()
             {QStringLiteral("word/endnotes.xml"), wordPart("endnotes", "<w:endnote w:id=\"1\">" + note + "</w:endnote>")},
             {QStringLiteral("word/header1.xml"), wordPart("hdr", "<w:p><w:r><w:t>header</w:t></w:r></w:p>")},
             {QStringLiteral("word/footer1.xml"), wordPart("ftr", "<w:p><w:r><w:t>footer</w:t></w:r></w:p>")},
+            {QStringLiteral("word/_rels/document.xml.rels"), rels + "</Relationships>"},
             {QStringLiteral("word/media/image1.png"), tinyPng()},
         };
     }();
@@ -76,15 +81,18 @@ const QList<QPair<QString, QByteArray>> &otherParts()
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     startFuzzApp();
-    otherParts();
+    fixedParts();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QList<QPair<QString, QByteArray>> entries{
-        {QStringLiteral("word/document.xml"), QByteArray(reinterpret_cast<const char *>(data), qsizetype(size))}};
-    entries += otherParts();
+    QList<QPair<QString, QByteArray>> entries = fixedParts();
+    const QList<QByteArray> given = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\0');
+    for (int i = 0; i < XmlParts && i < given.size(); ++i) {
+        if (!given.at(i).isEmpty() || i == 0)
+            entries[i].second = given.at(i);
+    }
     checkReader(ZipPackage::write(entries), &DocxReader::read, [](const PageDocument &page) { return DocxWriter::pageBytes(page); });
     return 0;
 }

@@ -64,8 +64,9 @@ bool writeForeign(const QDir &dir)
     return true;
 }
 
-// The document of each Word seed alone, for fuzz_docxml; and one that refers to the notes, header and
-// footer its package holds.
+// The XML of each Word seed for fuzz_docxml: its document, and its styles and numberings where it has
+// them, separated by zero bytes; and a document that refers to the notes, header and footer the
+// target's package holds.
 bool writeDocumentXml(const QDir &dir)
 {
     const QDir words(dir.filePath(QStringLiteral("docx")));
@@ -73,8 +74,14 @@ bool writeDocumentXml(const QDir &dir)
         QFile file(words.filePath(name));
         ZipPackage zip;
         QByteArray xml;
-        if (!file.open(QIODevice::ReadOnly) || !zip.open(file.readAll()) || !zip.read(QStringLiteral("word/document.xml"), xml)
-            || !write(dir.filePath(QStringLiteral("docxml/") + QFileInfo(name).completeBaseName() + QStringLiteral(".xml")), xml))
+        if (!file.open(QIODevice::ReadOnly) || !zip.open(file.readAll()) || !zip.read(QStringLiteral("word/document.xml"), xml))
+            return false;
+        for (const char *part : {"word/styles.xml", "word/numbering.xml"}) {
+            QByteArray bytes;   // empty, for the target's own, where the seed has none
+            zip.read(QLatin1String(part), bytes);
+            xml += '\0' + bytes;
+        }
+        if (!write(dir.filePath(QStringLiteral("docxml/") + QFileInfo(name).completeBaseName() + QStringLiteral(".xml")), xml))
             return false;
     }
     return write(dir.filePath(QStringLiteral("docxml/parts.xml")),
