@@ -301,12 +301,11 @@ bool Parser::parse()
             } else if (d == '\'') {
                 if (m_pos + 2 >= n)
                     break;
-                bool ok = std::isxdigit(uchar(m_in.at(m_pos + 1))) && std::isxdigit(uchar(m_in.at(m_pos + 2)));
-                const int byte = m_in.mid(m_pos + 1, 2).toInt(nullptr, 16);
-                if (!ok) {
-                    problem = RtfReader::escapeProblem(m_pos);
+                if (!std::isxdigit(uchar(m_in.at(m_pos + 1))) || !std::isxdigit(uchar(m_in.at(m_pos + 2)))) {
+                    problem = RtfReader::escapeProblem(m_pos);   // the backslash's place, from 1
                     return false;
                 }
+                const int byte = m_in.mid(m_pos + 1, 2).toInt(nullptr, 16);
                 m_pos += 3;
                 if (m_skip > 0) {
                     --m_skip;

@@ -8,8 +8,8 @@ class PageDocument;
 // Reads RTF into a page: what RtfWriter writes, and the same constructs as other programs write them
 // (code-page text of the document or of a font's character set, Unicode escapes, style sheet headings,
 // highlight colours, old and nested tables, pictures as hex or binary data, lists of the list table,
-// footnotes as numbered markers with the notes after the body). Destinations it does not
-// know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
+// footnotes as numbered markers with the notes after the body, embedded objects as their results).
+// Destinations it does not know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
 // the limits, oversized pictures) is refused; a failed read leaves the page as it was.
 class RtfReader
 {
