@@ -1,9 +1,11 @@
 // Writes seeds for the fuzzers into the folder given: a page with every construct and an empty one,
 // as page streams (with pages whose paragraphs carry a mark only crafted bytes hold), and as Word and
-// RTF documents in the subfolders docx/ and rtf/, with the documents of other programs that once froze
-// the editor, lost pictures or were refused too late (small versions of each), and HTML pages in html/.
+// RTF documents in the subfolders docx/ and rtf/ (the Word documents' XML alone in docxml/), with the
+// documents of other programs that once froze the editor, lost pictures or objects or were refused too
+// late (small versions of each), and HTML pages in html/.
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
+#include "platform/docx/ZipPackage.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace {
@@ -47,6 +50,10 @@ bool writeForeign(const QDir &dir)
         {"html/pictures.htm", "<p><img src=\"p.png\" width=3><img src=\"file:p.png\"><img src=\"missing.png\">"
                               "<img src=\"data:image/png;base64," + png(2, 2).toBase64() + "\"><img src=\"https://example.com/a.png\"></p>"},
         {"html/deep-script.htm", QByteArray("<div>").repeated(200) + "<script>x<b>y</script><p>a<p/>b<td>c<tr>d"},
+        {"rtf/object.rtf", rtfObject(png(8, 6))},
+        {"docx/object.docx", docxObject(png(8, 6))},
+        {"docx/vml-picture.docx", docxVmlPicture(png(8, 6))},
+        {"docx/picture.docx", docxPicture(png(8, 6))},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))
@@ -71,6 +78,36 @@ bool writeForeign(const QDir &dir)
     return true;
 }
 
+// The XML of each Word seed for fuzz_docxml: its document, and its styles and numberings where it has
+// them, separated by zero bytes; and a document that refers to the notes, header and footer the
+// target's package holds.
+bool writeDocumentXml(const QDir &dir)
+{
+    const QDir words(dir.filePath(QStringLiteral("docx")));
+    for (const QString &name : words.entryList({QStringLiteral("*.docx")}, QDir::Files)) {
+        QFile file(words.filePath(name));
+        ZipPackage zip;
+        QByteArray xml;
+        if (!file.open(QIODevice::ReadOnly) || !zip.open(file.readAll()) || !zip.read(QStringLiteral("word/document.xml"), xml))
+            return false;
+        for (const char *part : {"word/styles.xml", "word/numbering.xml"}) {
+            QByteArray bytes;   // empty, for the target's own, where the seed has none
+            zip.read(QLatin1String(part), bytes);
+            xml += '\0' + bytes;
+        }
+        if (!write(dir.filePath(QStringLiteral("docxml/") + QFileInfo(name).completeBaseName() + QStringLiteral(".xml")), xml))
+            return false;
+    }
+    return write(dir.filePath(QStringLiteral("docxml/parts.xml")),
+                 "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                 "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
+                 "<w:p><w:pPr><w:pStyle w:val=\"List\"/></w:pPr><w:r><w:t>item</w:t></w:r>"
+                 "<w:r><w:footnoteReference w:id=\"1\"/></w:r><w:r><w:endnoteReference w:id=\"1\"/></w:r></w:p>"
+                 "<w:p><w:hyperlink r:id=\"rId9\"><w:r><w:t>link</w:t></w:r></w:hyperlink></w:p>"
+                 "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId7\"/><w:footerReference w:type=\"first\" r:id=\"rId8\"/>"
+                 "<w:titlePg/></w:sectPr></w:body></w:document>");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -81,7 +118,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"docx", "rtf", "html"})
+    for (const char *sub : {"docx", "docxml", "rtf", "html"})
         dir.mkpath(QLatin1String(sub));
     PageDocument empty;
     PageDocument full;
@@ -97,6 +134,6 @@ int main(int argc, char **argv)
             && DocxWriter::writePage(full, dir.filePath(QStringLiteral("docx/full.docx")))
             && RtfWriter::writePage(empty, dir.filePath(QStringLiteral("rtf/empty.rtf")))
             && RtfWriter::writePage(full, dir.filePath(QStringLiteral("rtf/full.rtf")))
-            && writeForeign(dir)
+            && writeForeign(dir) && writeDocumentXml(dir)
         ? 0 : 1;
 }

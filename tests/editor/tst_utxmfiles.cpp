@@ -5,6 +5,7 @@
 #include "editor/uTxm.h"
 #include "core/Frmt.h"
 #include "platform/docx/DocumentFile.h"
+#include "platform/docx/DocxReader.h"
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
@@ -13,6 +14,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
+#include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "support/EditorTestEnv.h"
 #include "support/ForeignFiles.h"
@@ -251,7 +253,8 @@ private slots:
         editor().rtAct(3, path(QStringLiteral("in.xyz")));
         QCOMPARE(editor().edit().text(), QStringLiteral("kept"));
         QCOMPARE(prompt.messages.size(), 2);
-        QCOMPARE(prompt.messages.at(0), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("bad.docx")) + QStringLiteral(" を読み込めません｡"));
+        QCOMPARE(prompt.messages.at(0), QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("bad.docx")) + QStringLiteral(" を読み込めません｡\n")
+                                            + DocxReader::notPackageProblem());
         QVERIFY(prompt.messages.at(1).startsWith(QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("old.doc")) + QStringLiteral(" を読み込めません｡")));
         // The binary Word file: the user learns which documents are read.
         QVERIFY2(prompt.messages.at(1).contains(QStringLiteral("読み込めるのは .docx, RTF, ﾃｷｽﾄ, HTML の文書です")),
@@ -370,7 +373,8 @@ private slots:
         TestHome::write(path(QStringLiteral("t.rtf")), "{\\rtf1 broken");
         prompt.files.enqueue(path(QStringLiteral("t.rtf")));
         editor().rtAct(32);
-        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("t.rtf")) + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡")});
+        QCOMPARE(prompt.messages, QStringList{QStringLiteral("ﾌｧｲﾙ: ") + path(QStringLiteral("t.rtf")) + QStringLiteral(" をｲﾝﾎﾟｰﾄできません｡\n")
+                                              + RtfReader::cutShortProblem()});
         // A text file over what a page holds is refused with the reason before anything comes in.
         TestHome::write(path(QStringLiteral("big.txt")), QByteArray("line\n").repeated(Flow::TextLimit / 5 + 1));
         prompt.files.enqueue(path(QStringLiteral("big.txt")));

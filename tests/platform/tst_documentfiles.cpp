@@ -208,12 +208,16 @@ private slots:
     void htmlElementsNestedDeepAreCut();
     void cellsThatCannotMergeKeepTheirText();
     void aWordProcessorsBookKeepsItsPictures();
+    void embeddedObjectsShowTheirTextAndPictures_data();
+    void embeddedObjectsShowTheirTextAndPictures();
     void largeTablesRead_data();
     void largeTablesRead();
     void tablesBeyondTheLimitsAreRefusedWithTheReason_data();
     void tablesBeyondTheLimitsAreRefusedWithTheReason();
     void documentsOverThePageLimitsAreRefusedWithTheReason_data();
     void documentsOverThePageLimitsAreRefusedWithTheReason();
+    void damagedFilesAreRefusedWithTheReason_data();
+    void damagedFilesAreRefusedWithTheReason();
     void longWordsAreHeldInPieces_data();
     void longWordsAreHeldInPieces();
     void longWordsInListItemsAreHeldInPieces_data();
@@ -464,6 +468,40 @@ void TstDocumentFiles::aWordProcessorsBookKeepsItsPictures()
     QVERIFY(!text.contains(QStringLiteral("Picture 1")));
 }
 
+void TstDocumentFiles::embeddedObjectsShowTheirTextAndPictures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("shown");   // the picture's size on the page
+    const QString picture(QChar::ObjectReplacementCharacter);
+    const QByteArray png = ForeignFiles::png(40, 30);
+    QTest::newRow("rtf object") << rtfObject(png) << QStringLiteral("before RESULT-TEXT ") + picture + QStringLiteral(" after")
+                                << QSize(100, 100);
+    QTest::newRow("docx object") << docxObject(png) << QStringLiteral("before ") + picture + QStringLiteral(" after") << QSize(40, 30);
+    QTest::newRow("docx vml picture") << docxVmlPicture(png) << QStringLiteral("before ") + picture + QStringLiteral(" after")
+                                      << QSize(48, 36);
+}
+
+void TstDocumentFiles::embeddedObjectsShowTheirTextAndPictures()
+{
+    // What an object shows where it was made (an RTF object's result, a Word object's preview) is read
+    // as its text and picture, the object's own data is not; a VML picture is a picture.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QSize, shown);
+    PageDocument page;
+    QString problem;
+    QVERIFY2(readBytes(page, bytes, &problem), qPrintable(problem));
+    QCOMPARE(page.main()->toPlainText(), text);
+    const QStringList pictures = page.usedPictureNames();
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(page.pictureSize(pictures.first()), QSize(40, 30));
+    QTextCursor at(page.main());
+    at.setPosition(text.indexOf(QChar::ObjectReplacementCharacter) + 1);
+    const QTextImageFormat image = at.charFormat().toImageFormat();
+    QCOMPARE(QSize(qRound(image.width()), qRound(image.height())), shown);
+}
+
 void TstDocumentFiles::largeTablesRead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -515,6 +553,10 @@ void TstDocumentFiles::tablesBeyondTheLimitsAreRefusedWithTheReason_data()
     QTest::newRow("docx whole columns merged") << docxMergedColumns(1200, 5) << Flow::mergedProblem();
     QTest::newRow("rtf whole columns merged") << rtfMergedColumns(1200, 5) << Flow::mergedProblem();
     QTest::newRow("html whole columns merged") << htmlMergedColumns(1200, 5) << Flow::mergedProblem();
+    // A cell spanning more columns than a table may have, up to the largest number a span may be.
+    for (const char *span : {"1000", "100000", "2147483647"})
+        QTest::addRow("html colspan %s", span) << "<html><body><table><tr><td colspan=" + QByteArray(span) + ">x</td><td>y</td></tr></table></body></html>"
+                                               << Flow::columnProblem();
     // Rows whose cells bring edges of their own: refused at the row that passes a limit, before the
     // rest is read (here it would be refused for its nesting).
     const QByteArray tail = "\\pard\\intbl\\itap40 x\\nestcell";
@@ -593,6 +635,35 @@ void TstDocumentFiles::documentsOverThePageLimitsAreRefusedWithTheReason()
         return;
     }
     QCOMPARE(result, DocumentFile::Failed);
+    QCOMPARE(problem, reason);
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
+}
+
+void TstDocumentFiles::damagedFilesAreRefusedWithTheReason_data()
+{
+    // As the editor reads them: the message names the reason after the file.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("rtf cut short") << "cut.rtf" << QByteArray("{\\rtf1\\ansi\\ansicpg932 text\\'82") << RtfReader::cutShortProblem();
+    QTest::newRow("rtf broken escape") << "escape.rtf" << QByteArray("{\\rtf1 a\\'9}") << RtfReader::escapeProblem(9);
+    const QByteArray word = docx("<w:p><w:r><w:t>x</w:t></w:r></w:p>");
+    QTest::newRow("docx cut short") << "cut.docx" << word.left(word.size() - 10) << DocxReader::notPackageProblem();
+    QTest::newRow("text named rtf") << "text.rtf" << QByteArray("just text") << DocumentFile::unknownContentProblem();
+    QTest::newRow("text named docx") << "text.docx" << QByteArray("just text") << DocumentFile::unknownContentProblem();
+}
+
+void TstDocumentFiles::damagedFilesAreRefusedWithTheReason()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(name), bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("keep"));
+    QString problem;
+    QCOMPARE(DocumentFile::read(page, dir.filePath(name), DocumentFile::formatOf(name), &problem), DocumentFile::Failed);
     QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }

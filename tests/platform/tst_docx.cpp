@@ -173,41 +173,52 @@ void TstDocx::severalPagesWithSectionsBookmarksAndContents()
 
 void TstDocx::refusesDamagedOrHostilePackages_data()
 {
+    // Each refusal names its reason for the user.
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
     PageDocument page;
     FormatRuns::fillFileConstructs(page);
     const QByteArray good = DocxWriter::pageBytes(page);
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("not a zip") << QByteArray("PK\x03\x04 this is no archive at all");
-    QTest::newRow("truncated") << good.left(good.size() / 2);
-    QTest::newRow("no document") << ZipPackage::write({{QStringLiteral("a.txt"), "x"}});
-    QTest::newRow("broken xml") << package("<w:p><w:r><w:t>open");
+    const QString document = QStringLiteral("word/document.xml");
+    QTest::newRow("empty") << QByteArray() << DocxReader::notPackageProblem();
+    QTest::newRow("not a zip") << QByteArray("PK\x03\x04 this is no archive at all") << DocxReader::notPackageProblem();
+    QTest::newRow("truncated") << good.left(good.size() / 2) << DocxReader::notPackageProblem();
+    QTest::newRow("no document") << ZipPackage::write({{QStringLiteral("a.txt"), "x"}}) << DocxReader::missingPartProblem(document);
+    QTest::newRow("broken xml") << package("<w:p><w:r><w:t>open") << DocxReader::damagedPartProblem(document, 1);
+    QTest::newRow("broken xml line") << package("<w:p>\n<w:r>\n</w:p>") << DocxReader::damagedPartProblem(document, 3);
+    QTest::newRow("broken header") << package("<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId1\"/></w:sectPr>", {{QStringLiteral("word/header1.xml"), "<w:hdr><w:p>"}},
+                                              "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                                              "relationships/header\" Target=\"header1.xml\"/>")
+                                   << DocxReader::damagedPartProblem(QStringLiteral("word/header1.xml"), 1);
     QByteArray deep;
     for (int i = 0; i < 5000; ++i)
         deep += "<w:sdt><w:sdtContent>";
-    QTest::newRow("deep content controls") << package(deep);
+    QTest::newRow("deep content controls") << package(deep) << Flow::elementNestingProblem();
     QByteArray tables;
     for (int i = 0; i < 200; ++i)
         tables += "<w:tbl><w:tr><w:tc>";
-    QTest::newRow("deep tables") << package(tables);
+    QTest::newRow("deep tables") << package(tables) << Flow::nestingProblem();
     QByteArray rows = "<w:tbl>";
     for (int i = 0; i <= Flow::RowLimit; ++i)
         rows += "<w:tr><w:tc><w:p/></w:tc></w:tr>";
-    QTest::newRow("huge table") << package(rows + "</w:tbl>");
+    QTest::newRow("huge table") << package(rows + "</w:tbl>") << Flow::rowProblem();
     QByteArray wide = "<w:tbl><w:tr>";
     for (int j = 0; j <= Flow::ColumnLimit; ++j)
         wide += "<w:tc><w:p/></w:tc>";
-    QTest::newRow("too many columns") << package(wide + "</w:tr></w:tbl>");
+    QTest::newRow("too many columns") << package(wide + "</w:tr></w:tbl>") << Flow::columnProblem();
     // A part that inflates beyond the limit (zip bomb): 70 MB of blanks in a comment.
-    QTest::newRow("zip bomb") << package("<!--" + QByteArray(70 * 1024 * 1024, ' ') + "-->");
+    QTest::newRow("zip bomb") << package("<!--" + QByteArray(70 * 1024 * 1024, ' ') + "-->") << DocxReader::largePartProblem(document);
 }
 
 void TstDocx::refusesDamagedOrHostilePackages()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
     PageDocument page;
     QTextCursor(page.main()).insertText(QStringLiteral("keep"));
-    QVERIFY(!DocxReader::read(page, bytes));
+    QString problem;
+    QVERIFY(!DocxReader::read(page, bytes, &problem));
+    QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }
 

@@ -165,34 +165,50 @@ void TstRtf::picturesKeepTheirOwnGroupsOut()
 
 void TstRtf::refusesDamagedOrHostileInput_data()
 {
+    // Each refusal names its reason for the user.
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
     PageDocument page;
     FormatRuns::fillFileConstructs(page);
     const QByteArray good = RtfWriter::pageBytes(page);
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("not rtf") << QByteArray("just text {\\b bold}");
-    QTest::newRow("truncated") << good.left(good.size() / 2);
-    QTest::newRow("unclosed group") << QByteArray("{\\rtf1 {\\b a}");
-    QTest::newRow("cut escape") << QByteArray("{\\rtf1 a\\'8");
-    QTest::newRow("deep groups") << "{\\rtf1 " + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "}";
-    QTest::newRow("deep tables") << QByteArray("{\\rtf1 \\pard\\intbl\\itap40 x\\nestcell\\par}");
+    const QString cut = RtfReader::cutShortProblem();
+    QTest::newRow("empty") << QByteArray() << RtfReader::notRtfProblem();
+    QTest::newRow("not rtf") << QByteArray("just text {\\b bold}") << RtfReader::notRtfProblem();
+    QTest::newRow("truncated") << good.left(good.size() / 2) << cut;
+    QTest::newRow("unclosed group") << QByteArray("{\\rtf1 {\\b a}") << cut;
+    QTest::newRow("cut escape") << QByteArray("{\\rtf1 a\\'8") << cut;
+    QTest::newRow("deep groups") << "{\\rtf1 " + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "}" << Flow::elementNestingProblem();
+    QTest::newRow("deep tables") << QByteArray("{\\rtf1 \\pard\\intbl\\itap40 x\\nestcell\\par}") << Flow::nestingProblem();
     QByteArray rows = "{\\rtf1 ";
     for (int i = 0; i <= Flow::RowLimit; ++i)
         rows += "\\trowd\\cellx100\\pard\\intbl x\\cell\\row ";
-    QTest::newRow("too many rows") << rows + "}";
+    QTest::newRow("too many rows") << rows + "}" << Flow::rowProblem();
     QByteArray wide = "{\\rtf1 \\trowd";
     for (int i = 1; i < 1100; ++i)
         wide += "\\cellx" + QByteArray::number(i * 10);
-    QTest::newRow("too many columns") << wide + "\\pard\\intbl x\\cell\\row}";
-    QTest::newRow("bin beyond the end") << QByteArray("{\\rtf1 {\\pict\\pngblip\\bin999999999 abc");
+    QTest::newRow("too many columns") << wide + "\\pard\\intbl x\\cell\\row}" << Flow::columnProblem();
+    QTest::newRow("bin beyond the end") << QByteArray("{\\rtf1 {\\pict\\pngblip\\bin999999999 abc") << cut;
+    // Files cut short anywhere, and an escape that is no character.
+    QTest::newRow("without the last brace") << QByteArray("{\\rtf1 text\\par") << cut;
+    QTest::newRow("ending in a backslash") << QByteArray("{\\rtf1 text\\") << cut;
+    QTest::newRow("ending in an escape") << QByteArray("{\\rtf1 text\\'") << cut;
+    QTest::newRow("ending in a lead byte") << QByteArray("{\\rtf1\\ansi\\ansicpg932 text\\'82") << cut;
+    QTest::newRow("text bin beyond the end") << QByteArray("{\\rtf1 a\\bin99 abc}") << cut;
+    QTest::newRow("escape of no hex digits") << QByteArray("{\\rtf1 a\\'9}") << RtfReader::escapeProblem(9);
+    QTest::newRow("picture too large") << "{\\rtf1 {\\pict\\pngblip\\bin" + QByteArray::number(RtfReader::PictureLimit + 1) + " "
+                                              + QByteArray(RtfReader::PictureLimit + 1, 'x') + "}}"
+                                       << RtfReader::pictureProblem();
 }
 
 void TstRtf::refusesDamagedOrHostileInput()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
     PageDocument page;
     QTextCursor(page.main()).insertText(QStringLiteral("keep"));
-    QVERIFY(!RtfReader::read(page, bytes));
+    QString problem;
+    QVERIFY(!RtfReader::read(page, bytes, &problem));
+    QCOMPARE(problem, reason);
     QCOMPARE(page.main()->toPlainText(), QStringLiteral("keep"));
 }
 

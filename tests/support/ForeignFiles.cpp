@@ -93,19 +93,33 @@ QByteArray hex(const QByteArray &bytes)
 
 } // namespace
 
-QByteArray docx(const QByteArray &body)
+QByteArray documentXml(const QByteArray &body)
 {
-    return ZipPackage::write(
-        {{QStringLiteral("word/document.xml"),
-          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    return "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
           "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
           "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
           "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
           "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\" "
           "xmlns:w16se=\"http://schemas.microsoft.com/office/word/2015/wordml/symex\" "
-          "xmlns:v=\"urn:schemas-microsoft-com:vml\"><w:body>"
-              + body + "</w:body></w:document>"}});
+          "xmlns:v=\"urn:schemas-microsoft-com:vml\" xmlns:o=\"urn:schemas-microsoft-com:office:office\"><w:body>"
+              + body + "</w:body></w:document>";
+}
+
+QByteArray docx(const QByteArray &body)
+{
+    return ZipPackage::write({{QStringLiteral("word/document.xml"), documentXml(body)}});
+}
+
+// The body with the picture as the package's image rId1.
+QByteArray docxWithPicture(const QByteArray &body, const QByteArray &png)
+{
+    return ZipPackage::write(
+        {{QStringLiteral("word/document.xml"), documentXml(body)},
+         {QStringLiteral("word/_rels/document.xml.rels"),
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"i\" Target=\"media/image1.png\"/></Relationships>"},
+         {QStringLiteral("word/media/image1.png"), png}});
 }
 
 QByteArray docxNested(int depth, int side)
@@ -270,17 +284,41 @@ QByteArray blankPng(int width, int height)
 
 QByteArray docxPicture(const QByteArray &png)
 {
-    const QByteArray body = "<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"
-                            "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>";
-    return ZipPackage::write(
-        {{QStringLiteral("word/document.xml"),
-          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>"
-              + body + "</w:body></w:document>"},
-         {QStringLiteral("word/_rels/document.xml.rels"),
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId1\" Type=\"i\" Target=\"media/image1.png\"/></Relationships>"},
-         {QStringLiteral("word/media/image1.png"), png}});
+    return docxWithPicture("<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"
+                           "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>",
+                           png);
+}
+
+QByteArray rtfObject(const QByteArray &png)
+{
+    // As a word processor writes an embedded sheet: its class, name and data in groups of their own,
+    // then what it shows.
+    return "{\\rtf1\\ansi before {\\object\\objemb\\objw1500\\objh1500{\\*\\objclass Excel.Sheet.8}"
+           "{\\*\\objname Sheet1}{\\*\\objdata 01050000020000000b0000004578636\\bin3 }}}c656c2e5368656574}"
+           "{\\result {\\pard\\plain RESULT-TEXT " + rtfPicture(png, BlipUid) + "}}} after\\par}";
+}
+
+QByteArray docxObject(const QByteArray &png)
+{
+    // As Word writes an equation or a sheet: the shape of its preview, then the object's own data.
+    return docxWithPicture(
+        "<w:p><w:r><w:t xml:space=\"preserve\">before </w:t></w:r><w:r><w:object w:dxaOrig=\"600\" w:dyaOrig=\"450\">"
+        "<v:shapetype id=\"_x0000_t75\" coordsize=\"21600,21600\" o:spt=\"75\" o:preferrelative=\"t\" filled=\"f\" stroked=\"f\">"
+        "<v:stroke joinstyle=\"miter\"/><o:lock v:ext=\"edit\" aspectratio=\"t\"/></v:shapetype>"
+        "<v:shape id=\"_x0000_i1025\" type=\"#_x0000_t75\" style=\"width:30pt;height:22.5pt\" o:ole=\"\">"
+        "<v:imagedata r:id=\"rId1\" o:title=\"\"/></v:shape>"
+        "<o:OLEObject Type=\"Embed\" ProgID=\"Equation.3\" ShapeID=\"_x0000_i1025\" DrawAspect=\"Content\" ObjectID=\"_1\" r:id=\"rId2\"/>"
+        "</w:object></w:r><w:r><w:t xml:space=\"preserve\"> after</w:t></w:r></w:p>",
+        png);
+}
+
+QByteArray docxVmlPicture(const QByteArray &png)
+{
+    return docxWithPicture(
+        "<w:p><w:r><w:t xml:space=\"preserve\">before </w:t></w:r><w:r><w:pict>"
+        "<v:shape id=\"_x0000_s1026\" type=\"#_x0000_t75\" alt=\"a picture\" style=\"position:absolute;width:0.5in;height:.375in\">"
+        "<v:imagedata r:id=\"rId1\" o:title=\"p\"/></v:shape></w:pict></w:r><w:r><w:t xml:space=\"preserve\"> after</w:t></w:r></w:p>",
+        png);
 }
 
 QByteArray rtfPicture(const QByteArray &png, int groups)
@@ -456,6 +494,17 @@ QList<TextCase> rtfTextCases()
         {"936 document", "{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4\\par}", QStringLiteral("中文")},
         {"949 document", "{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1\\'b1\\'b9\\par}", QStringLiteral("한국")},
         {"950 document", "{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4\\'a4\\'e5\\par}", QStringLiteral("中文")},
+        // Word's Japanese paragraph: each run opens with the direction words, the right-to-left font named
+        // after \rtlch; the text stays double-byte in the font \dbch\af gave the paragraph.
+        {"Japanese runs opening with direction words",
+         "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff31507\\deff0{\\fonttbl{\\f0\\fbidi \\froman\\fcharset0\\fprq2 Times New Roman;}"
+         "{\\f31505\\fbidi \\froman\\fcharset128\\fprq1 MS Mincho;}{\\f31506\\fbidi \\froman\\fcharset0\\fprq2 Century;}"
+         "{\\f31507\\fbidi \\froman\\fcharset0\\fprq2 Times New Roman;}}"
+         "\\pard\\plain \\ltrpar\\qj \\rtlch\\fcs1 \\af31507\\afs24\\alang1025 \\ltrch\\fcs0 \\fs21\\lang1033\\langfe1041"
+         "\\loch\\f31506\\hich\\af31506\\dbch\\af31505\\cgrid\\langnp1033\\langfenp1041 "
+         "{\\rtlch\\fcs1 \\af31507 \\ltrch\\fcs0 \\lang1041\\langfe1041\\langnp1041 \\'82\\'b1\\'82\\'ea\\'82\\'cd\\'93\\'fa\\'96\\'7b\\'8c\\'ea}"
+         "{\\rtlch\\fcs1 \\af31507 \\ltrch\\fcs0 \\lang1041\\langfe1041\\langnp1041 \\par }}",
+         QStringLiteral("これは日本語")},
         {"Chinese associated font",
          "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Times;}{\\f1\\fcharset134 SimSun;}}\\loch\\f0\\hich\\af0\\dbch\\af1 \\'d6\\'d0\\'ce\\'c4 x\\par}",
          QStringLiteral("中文 x")},

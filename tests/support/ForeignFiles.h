@@ -54,6 +54,13 @@ QByteArray docxPicture(const QByteArray &png);
 enum PictureGroups { BlipUid = 1, PicProp = 2 };
 QByteArray rtfPicture(const QByteArray &png, int groups);
 
+// Objects embedded in a document, each between "before " and " after": an RTF \object whose result holds
+// "RESULT-TEXT " and the picture; a Word object (an equation) with the picture as its preview; a Word VML
+// picture. The Word ones show the picture 40 x 30 pixels.
+QByteArray rtfObject(const QByteArray &png);
+QByteArray docxObject(const QByteArray &png);
+QByteArray docxVmlPicture(const QByteArray &png);
+
 // A book as a word processor writes it: chapters under "heading 1" styles, paragraphs of text with a
 // footnote in each chapter, and `pictures` pictures spread over the chapters, each in both of the
 // word processor's own groups.

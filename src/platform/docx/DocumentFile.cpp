@@ -261,6 +261,8 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             return RtfReader::read(page, bytes, problem) ? Ok : Failed;
         if (bytes.startsWith("\xD0\xCF\x11\xE0"))
             return Binary97;
+        if (problem)
+            *problem = unknownContentProblem();
         return Failed;
     case Text: {
         PageDocument read(PageDocument::WithoutLayout);
@@ -305,6 +307,11 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     default:
         return Failed;
     }
+}
+
+QString DocumentFile::unknownContentProblem()
+{
+    return QStringLiteral("Word 文書(.docx)でも RTF でもありません｡");
 }
 
 QString DocumentFile::listNestingNote()

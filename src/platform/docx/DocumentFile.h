@@ -22,6 +22,8 @@ public:
     // HTML file left out), else it is emptied.
     static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr,
                        QString *note = nullptr);
+    // Why a file named as a Word or RTF document was refused that is neither.
+    static QString unknownContentProblem();
     // Lists of an HTML file nested deeper than the page takes were cut (HtmlImport::ListNestingLimit).
     static QString listNestingNote();
     // Elements of an HTML file nested deeper than Qt's import takes in time lost their formats.

@@ -15,6 +15,7 @@ inline const QString RelNamespace =
     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 inline const QString CompatibilityNamespace = QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
 inline const QString RelsNamespace = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
+inline const QString OfficeNamespace = QStringLiteral("urn:schemas-microsoft-com:office:office");
 inline const QString PictureUri = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/picture");
 
 inline const QString RelOfficeDocument = RelNamespace + QStringLiteral("/officeDocument");

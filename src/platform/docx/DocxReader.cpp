@@ -27,6 +27,42 @@ namespace {
 constexpr double EmuPerPixel = 9525.0;
 constexpr double TwipsPerPixel = 15.0;
 
+// A length of a VML style ("72pt", "1.5in", "40px"; pixels without a unit) in EMU, 0 when unreadable.
+int vmlLength(QStringView text)
+{
+    static const std::pair<const char *, double> units[] = {
+        {"pt", 12700.0}, {"in", 914400.0}, {"cm", 360000.0}, {"mm", 36000.0}, {"pc", 152400.0}, {"px", EmuPerPixel}};
+    text = text.trimmed();
+    double perUnit = EmuPerPixel;
+    for (const auto &[unit, emu] : units) {
+        if (text.endsWith(QLatin1String(unit), Qt::CaseInsensitive)) {
+            text.chop(2);
+            perUnit = emu;
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && value > 0 ? int(qMin(value * perUnit, 2e9)) : 0;
+}
+
+// The width and height a VML shape's style gives it, in EMU.
+QSize vmlSize(QStringView style)
+{
+    QSize size(0, 0);
+    for (const QStringView property : style.split(QLatin1Char(';'))) {
+        const qsizetype colon = property.indexOf(QLatin1Char(':'));
+        const QStringView name = property.left(colon).trimmed();
+        if (colon < 0)
+            continue;
+        if (name.compare(QLatin1String("width"), Qt::CaseInsensitive) == 0)
+            size.setWidth(vmlLength(property.mid(colon + 1)));
+        else if (name.compare(QLatin1String("height"), Qt::CaseInsensitive) == 0)
+            size.setHeight(vmlLength(property.mid(colon + 1)));
+    }
+    return size;
+}
+
 struct Relationship {
     QString target;   // package name, empty when external or outside
     QString address;  // external target (hyperlinks only)
@@ -85,6 +121,7 @@ public:
     const QHash<QString, Relationship> &rels() const { return m_rels; }
     QString relOfType(const QString &type) const;
     QString problem;
+    qint64 line() const { return m_x.lineNumber(); }
 
     // Filled from the sections (a paragraph's sectPr ends one, the body's last sectPr is the last): the
     // default (0) and first-page (1) headers and footers, and whether the first page shows its own
@@ -436,8 +473,9 @@ bool PartReader::readRunContent(Flow::Paragraph &p, QTextCharFormat &f, const QS
         else
             p.addText(QString(QChar::LineSeparator), f, link);
         m_x.skipCurrentElement();
-    } else if (isW(QStringLiteral("drawing")) || isW(QStringLiteral("pict"))) {
-        // A picture, or a shape with a text box (VML pictures are not read).
+    } else if (isW(QStringLiteral("drawing")) || isW(QStringLiteral("pict")) || isW(QStringLiteral("object"))) {
+        // A picture (DrawingML or VML), a shape with a text box, or an embedded object (an equation, a
+        // sheet), which shows the picture of its preview.
         readDrawing(p, f, depth + 1);
     } else if (isW(QStringLiteral("sym"))) {
         // A character of a symbol font: the Symbol font's are the letters and signs it shows; others keep
@@ -624,11 +662,13 @@ void PartReader::applyNumbering(Flow::Paragraph &p, const Numbering &own, const 
 void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int depth)
 {
     // Walk the drawing for its extent, its alternative text (the description, else the title) and the
-    // embedded picture's relationship; linked pictures (r:link) are never followed.
+    // embedded picture's relationship; linked pictures (r:link, r:href) are never followed. A VML
+    // picture (v:imagedata) takes its size from the style of the shape around it.
     qint64 cx = 0;
     qint64 cy = 0;
     QString embed;
     QString alt;
+    QSize shapeSize(0, 0);   // in EMU, of the last VML shape met
     int level = 1;
     while (!m_x.atEnd() && level > 0 && depth + level <= DocxReader::NestingLimit * 2) {
         const auto token = m_x.readNext();
@@ -647,6 +687,18 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
                 cy = m_x.attributes().value(QLatin1String("cy")).toLongLong();
             } else if (m_x.name() == QLatin1String("blip")) {
                 embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("embed")).toString();
+            } else if (m_x.name() == QLatin1String("shape")) {
+                shapeSize = vmlSize(m_x.attributes().value(QLatin1String("style")));
+                if (alt.isEmpty())
+                    alt = m_x.attributes().value(QLatin1String("alt")).toString();
+            } else if (m_x.name() == QLatin1String("imagedata") && embed.isEmpty()) {
+                embed = m_x.attributes().value(DocxNames::RelNamespace, QLatin1String("id")).toString();
+                if (embed.isEmpty())
+                    embed = m_x.attributes().value(DocxNames::OfficeNamespace, QLatin1String("relid")).toString();
+                if (cx == 0) {
+                    cx = shapeSize.width();
+                    cy = shapeSize.height();
+                }
             } else if ((m_x.name() == QLatin1String("docPr") || m_x.name() == QLatin1String("cNvPr")) && alt.isEmpty()) {
                 alt = m_x.attributes().value(QLatin1String("descr")).toString();
                 if (alt.isEmpty())
@@ -932,15 +984,28 @@ QString officeDocumentName(ZipPackage &zip)
 
 bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
 {
+    auto fail = [problem](const QString &why) {
+        if (problem && !why.isEmpty())
+            *problem = why;
+        return false;
+    };
     if (bytes.size() > FileLimit)
         return false;
     ZipPackage zip;
     if (!zip.open(bytes))
-        return false;
+        return fail(notPackageProblem());
     const QString documentName = officeDocumentName(zip);
     QByteArray xml;
-    if (!zip.read(documentName, xml))
-        return false;
+    if (!zip.read(documentName, xml)) {
+        if (!zip.contains(documentName))
+            return fail(missingPartProblem(documentName));
+        return fail(zip.unpackedSize(documentName) > ZipPackage::EntryLimit ? largePartProblem(documentName)
+                                                                              : damagedPartProblem(documentName, 0));
+    }
+    // A part's reader names what it refused; else the part's XML is damaged.
+    auto failIn = [&fail](const PartReader &reader, const QString &part) {
+        return fail(reader.problem.isEmpty() ? damagedPartProblem(part, reader.line()) : reader.problem);
+    };
     PageDocument page(PageDocument::WithoutLayout);
     Package package;
     PartReader body(zip, page, documentName, package);
@@ -950,13 +1015,8 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
     if (zip.read(body.relOfType(DocxNames::RelNumbering), partXml, 16 * 1024 * 1024))
         readNumberings(partXml, package);
     Flow::Items items;
-    auto fail = [problem](const QString &why) {
-        if (problem && !why.isEmpty())
-            *problem = why;
-        return false;
-    };
     if (!body.read(xml, items))
-        return fail(body.problem);
+        return failIn(body, documentName);
     std::vector<Flow::Items> notes(size_t(package.notes.size()));
     for (const auto &[type, endnotes] : {std::pair{DocxNames::RelFootnotes, false}, std::pair{DocxNames::RelEndnotes, true}}) {
         const QString name = body.relOfType(type);
@@ -964,7 +1024,7 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
             continue;
         PartReader reader(zip, page, name, package);
         if (!reader.readNotes(partXml, endnotes, notes))
-            return fail(reader.problem);
+            return failIn(reader, name);
     }
     Flow::appendNotes(items, notes);
     page.setPageSetup(body.setup);
@@ -987,11 +1047,33 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
         PartReader reader(zip, page, *names[i], package);
         Flow::Items partItems;
         if (!reader.read(partXml, partItems))
-            return fail(reader.problem);
+            return failIn(reader, *names[i]);
         if (!Flow::build(page, page.ensurePart(flags[i]), partItems, &why))
             return fail(why);
     }
     return Flow::handOver(page, target, problem);
+}
+
+QString DocxReader::notPackageProblem()
+{
+    return QStringLiteral("ﾌｧｲﾙが壊れています(Word 文書の zip として読めません)｡");
+}
+
+QString DocxReader::missingPartProblem(const QString &part)
+{
+    return QStringLiteral("Word 文書に本文 %1 がありません｡").arg(part);
+}
+
+QString DocxReader::largePartProblem(const QString &part)
+{
+    return QStringLiteral("Word 文書の %1 が大きすぎます(展開して %2 MB まで)｡").arg(part).arg(ZipPackage::EntryLimit / (1024 * 1024));
+}
+
+QString DocxReader::damagedPartProblem(const QString &part, qint64 line)
+{
+    if (line <= 0)
+        return QStringLiteral("Word 文書の %1 が壊れています｡").arg(part);
+    return QStringLiteral("Word 文書の %1 が壊れています(%2 行目)｡").arg(part).arg(line);
 }
 
 bool DocxReader::readFile(PageDocument &page, const QString &path)

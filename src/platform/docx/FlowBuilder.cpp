@@ -13,6 +13,7 @@
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 
@@ -297,13 +298,43 @@ bool build(PageDocument &page, QTextDocument *doc, const Items &items, QString *
     return true;
 }
 
+namespace {
+
+// Why a table in or under `frame` is larger than a page table may be; empty when none is.
+QString tableProblem(QTextFrame *frame)
+{
+    if (const auto *table = qobject_cast<QTextTable *>(frame)) {
+        const qint64 rows = table->rows();
+        const qint64 columns = table->columns();
+        if (rows > RowLimit)
+            return rowProblem();
+        if (columns > ColumnLimit)
+            return columnProblem();
+        if (rows * columns > TableCellLimit)
+            return tableCellProblem();
+    }
+    for (QTextFrame *child : frame->childFrames()) {
+        if (const QString why = tableProblem(child); !why.isEmpty())
+            return why;
+    }
+    return {};
+}
+
+} // namespace
+
 bool handOver(const PageDocument &page, PageDocument &target, QString *problem)
 {
     bool sparseTable = false;
     const QByteArray bytes = PageCodec::save(page, &sparseTable);
     if (bytes.isEmpty()) {
-        if (problem && sparseTable)
-            *problem = mergedProblem();
+        // The readers of Word and RTF refuse such tables as they read them; Qt's HTML import does not.
+        QString why = sparseTable ? mergedProblem() : tableProblem(page.main()->rootFrame());
+        for (int flag = 1; why.isEmpty() && flag <= page.partFlags(); flag <<= 1) {
+            if ((page.partFlags() & flag) && page.part(flag))
+                why = tableProblem(page.part(flag)->rootFrame());
+        }
+        if (problem && !why.isEmpty())
+            *problem = why;
         return false;
     }
     return PageCodec::load(target, bytes);

@@ -52,7 +52,7 @@ struct Context {
     CellDef pendingCell;
 };
 
-enum class Dest { Text, Skip, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
+enum class Dest { Text, Skip, Object, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
 
 struct GroupState {
     Dest dest = Dest::Text;
@@ -60,7 +60,9 @@ struct GroupState {
     QTextCharFormat format;
     int font = -1;
     int wideFont = -1;       // the font of double-byte text (\dbch\af), -1 the current one
-    bool doubleByte = false; // \dbch is in effect: \af names the font of double-byte text
+    bool doubleByte = false; // \dbch is in effect: text is read as double-byte, \af names its font
+    bool rightToLeft = false; // after \rtlch (until \ltrch or a character class): \af names the font of
+                              // right-to-left text, which this reader keeps no font for
     int uc = 1;
     bool fieldResult = false;
     int field = -1;          // index of the field whose result this group is
@@ -241,8 +243,10 @@ private:
 bool Parser::parse()
 {
     const qsizetype n = m_in.size();
-    if (!m_in.startsWith("{\\rtf"))
+    if (!m_in.startsWith("{\\rtf")) {
+        problem = RtfReader::notRtfProblem();
         return false;
+    }
     while (m_pos < n && !m_failed) {
         const char c = m_in.at(m_pos);
         if (c == '{') {
@@ -268,7 +272,7 @@ bool Parser::parse()
         } else if (c == '\\') {
             ++m_pos;
             if (m_pos >= n)
-                return false;
+                break;
             const char d = m_in.at(m_pos);
             if ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) {
                 const qsizetype start = m_pos;
@@ -296,12 +300,13 @@ bool Parser::parse()
                     return false;
             } else if (d == '\'') {
                 if (m_pos + 2 >= n)
+                    break;
+                if (!std::isxdigit(uchar(m_in.at(m_pos + 1))) || !std::isxdigit(uchar(m_in.at(m_pos + 2)))) {
+                    problem = RtfReader::escapeProblem(m_pos);   // the backslash's place, from 1
                     return false;
-                bool ok = false;
-                const int byte = m_in.mid(m_pos + 1, 2).toInt(&ok, 16);
+                }
+                const int byte = m_in.mid(m_pos + 1, 2).toInt(nullptr, 16);
                 m_pos += 3;
-                if (!ok)
-                    continue;
                 if (m_skip > 0) {
                     --m_skip;
                     continue;
@@ -328,8 +333,12 @@ bool Parser::parse()
                 text(chunk);
         }
     }
-    if (m_failed || !m_stack.empty())
+    if (m_failed)
         return false;
+    if (!m_stack.empty()) {
+        problem = RtfReader::cutShortProblem();
+        return false;
+    }
     flushText();
     for (auto &[key, c] : contexts)
         finishContext(key);
@@ -340,12 +349,15 @@ void Parser::text(const QByteArray &bytes)
 {
     switch (m_state.dest) {
     case Dest::Skip:
+    case Dest::Object:
         return;
     case Dest::Picture:
-        if (m_pictureHex.size() + bytes.size() > RtfReader::PictureLimit * 2)
+        if (m_pictureHex.size() + bytes.size() > RtfReader::PictureLimit * 2) {
+            problem = RtfReader::pictureProblem();
             m_failed = true;
-        else
+        } else {
             m_pictureHex += bytes;
+        }
         return;
     default:
         break;
@@ -854,16 +866,27 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
             m_pictureScaleY = p;
         else if (w == "bin") {
             const qint64 count = qBound<qint64>(0LL, qint64(p), qint64(m_in.size() - m_pos));
-            if (count > RtfReader::PictureLimit)
+            if (count > RtfReader::PictureLimit) {
+                problem = RtfReader::pictureProblem();
                 return false;
+            }
             m_pictureBinary = m_in.mid(m_pos, count);
             m_pos += count;
         }
         return true;
     }
+    if (m_state.dest == Dest::Object) {
+        // An embedded object shows its result (text and pictures, as it looked where it was made); its
+        // data, class and name are no text of the page.
+        if (ignorable || w == "objdata")
+            m_state.dest = Dest::Skip;
+        else if (w == "result")
+            m_state.dest = Dest::Text;
+        return true;
+    }
     // Destinations
     static const std::set<QByteArray> skipped = {
-        "info", "footnote", "annotation", "xe", "tc", "txe", "object", "nonshppict", "nonesttables",
+        "info", "footnote", "annotation", "xe", "tc", "txe", "nonshppict", "nonesttables",
         "filetbl", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
         "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "revtbl", "stylesheet2", "fldtype",
         "do", "shpinst", "bkmkstart", "bkmkend", "atnid", "atnauthor", "comment", "private"};
@@ -881,6 +904,10 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         m_state.context = -(++notes);
         contexts[m_state.context];
         m_state.format = QTextCharFormat();
+        return true;
+    }
+    if (w == "object") {
+        m_state.dest = m_state.dest == Dest::Text ? Dest::Object : Dest::Skip;
         return true;
     }
     if (w == "fonttbl") {
@@ -1040,10 +1067,15 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         m_state.font = -1;
         m_state.wideFont = -1;
         m_state.doubleByte = false;
-    } else if (w == "loch" || w == "hich" || w == "dbch" || w == "rtlch" || w == "ltrch") {
+        m_state.rightToLeft = false;
+    } else if (w == "loch" || w == "hich" || w == "dbch") {
         m_state.doubleByte = w == "dbch";
+        m_state.rightToLeft = false;
+    } else if (w == "rtlch" || w == "ltrch") {
+        // The direction of the run, not its character class: double-byte text stays so.
+        m_state.rightToLeft = w == "rtlch";
     } else if (w == "af") {
-        if (m_state.doubleByte)
+        if (m_state.doubleByte && !m_state.rightToLeft)
             m_state.wideFont = p;
     } else if (w == "b") {
         f.setFontWeight(on ? QFont::Bold : QFont::Normal);
@@ -1186,6 +1218,26 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
         return false;
     }
     return Flow::handOver(page, target, problem);
+}
+
+QString RtfReader::notRtfProblem()
+{
+    return QStringLiteral("RTF の文書ではありません｡");
+}
+
+QString RtfReader::cutShortProblem()
+{
+    return QStringLiteral("文書が途中で切れています(RTF の最後の｢}｣までありません)｡");
+}
+
+QString RtfReader::escapeProblem(qint64 byte)
+{
+    return QStringLiteral("文書が壊れています(%1 ﾊﾞｲﾄ目の ｢\\'｣ の後が16進数の2桁ではありません)｡").arg(byte);
+}
+
+QString RtfReader::pictureProblem()
+{
+    return QStringLiteral("図が大きすぎます(1つの図は %1 MB まで)｡").arg(PictureLimit / (1024 * 1024));
 }
 
 bool RtfReader::readFile(PageDocument &page, const QString &path)

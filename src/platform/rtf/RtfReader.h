@@ -8,8 +8,8 @@ class PageDocument;
 // Reads RTF into a page: what RtfWriter writes, and the same constructs as other programs write them
 // (code-page text of the document or of a font's character set, Unicode escapes, style sheet headings,
 // highlight colours, old and nested tables, pictures as hex or binary data, lists of the list table,
-// footnotes as numbered markers with the notes after the body). Destinations it does not
-// know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
+// footnotes as numbered markers with the notes after the body, embedded objects as their results).
+// Destinations it does not know are skipped. Damaged or hostile input (unbalanced or too deeply nested groups, tables beyond
 // the limits, oversized pictures) is refused; a failed read leaves the page as it was.
 class RtfReader
 {
@@ -23,4 +23,12 @@ public:
     // skipped (a file of nothing but separators would otherwise cost memory for each).
     static constexpr int TableEntryLimit = 32767;
     static constexpr qint64 PictureLimit = 32 * 1024 * 1024;
+
+    // Reasons of a refusal: bytes that are no RTF; a file that ends before its last group does (cut short
+    // within a word, an escape or binary data too); an escape \' without two hex digits, at its byte
+    // (from 1); a picture over PictureLimit.
+    static QString notRtfProblem();
+    static QString cutShortProblem();
+    static QString escapeProblem(qint64 byte);
+    static QString pictureProblem();
 };
