@@ -555,6 +555,20 @@ bool DbImport::anchorStands()
     return false;
 }
 
+bool DbImport::cycleNow()
+{
+    // Checked before the questions too; another user may have placed a page since.
+    if (!makesCycle())
+        return false;
+    m_error = cycleMessage();
+    return true;
+}
+
+QString DbImport::cycleMessage()
+{
+    return QStringLiteral("ｲﾝﾎﾟｰﾄするとﾍﾟｰｼﾞが自分自身の下位に置かれます");
+}
+
 bool DbImport::write()
 {
     zSvr &db = zSvr::instance();
@@ -576,7 +590,10 @@ bool DbImport::write()
             return false;
         }
         bool taken = false;
-        const bool ok = anchorStands() && numberAfterOthers() && readTarget() && writeRows(shown, progress, &taken)
+        // The checks see the rows as they are now and stay true until the commit: other users' writes
+        // that place pages wait for this one.
+        const bool ok = TreeDb::holdPlacing() && anchorStands() && numberAfterOthers() && readTarget() && !cycleNow()
+                        && writeRows(shown, progress, &taken)
                         && Usr::D_FixLnk(false) && db.D_Tran(1);
         sbWait::cEnd();
         if (ok)
@@ -829,7 +846,7 @@ void DbImport::ImportDb()
         return;
     }
     if (makesCycle()) {
-        m_error = QStringLiteral("ｲﾝﾎﾟｰﾄするとﾍﾟｰｼﾞが自分自身の下位に置かれます");
+        m_error = cycleMessage();
         cleanUp();
         return;
     }

@@ -78,6 +78,8 @@ private:
     bool rootStandsHere(qint64 match);
     bool planPlacements();
     bool makesCycle() const;
+    bool cycleNow();
+    static QString cycleMessage();
     void decideActions();
     void convert(Page &page);
     bool keepTaggedPages();

@@ -78,104 +78,117 @@ bool TreeBulk::begin(Result &result)
 TreeBulk::Result TreeBulk::finish(Result result, bool ok)
 {
     // result.ok holds whether this operation began the transaction.
-    if (result.ok)
+    const bool own = result.ok;
+    if (own)
         ok = zSvr::instance().D_Tran(ok ? 1 : 2) && ok;
     result.ok = ok;
     if (!ok) {
         result.written = 0;
         result.newPages.clear();
+        result.retry = own && result.message.isEmpty() && TreeDb::lostConflict();
         if (result.message.isEmpty())
             result.message = QStringLiteral("一括処理を完了できませんでした　変更は元に戻しました");
     }
     return result;
 }
 
-bool TreeBulk::stands(qint64 dst, Result &result)
+TreeBulk::Result TreeBulk::retried(const std::function<Result()> &once)
 {
-    // Asked inside the transaction: placements written under a page that another user or the other
-    // edit window took out of the tree meanwhile would be reached by nobody.
-    bool ok = true;
-    if (TreeDb::reachable(dst, &ok))
+    // An operation that lost a conflict with another user's write (a deadlock on the server) is
+    // tried once more: the other has ended by then, and the checks inside see what it wrote.
+    const Result result = once();
+    return result.retry ? once() : result;
+}
+
+bool TreeBulk::fits(qint64 dst, const QList<qint64> &placed, Result &result)
+{
+    // Asked inside the transaction, against the rows as they are now: placements written under a
+    // page that another user or the other edit window took out of the tree meanwhile would be
+    // reached by nobody, and one that another user placed under a placed page meanwhile would
+    // hang both out of reach.
+    switch (TreeDb::placing(dst, placed)) {
+    case TreeDb::Place::Fits:
         return true;
-    if (ok)
+    case TreeDb::Place::Gone:
         result.message = QStringLiteral("複写・移動先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
                                         "何も変更していません　ﾂﾘｰを再表示して指定し直して下さい");
+        break;
+    case TreeDb::Place::Loops:
+        result.message = loopMessage();
+        break;
+    case TreeDb::Place::Failed:
+        break;
+    }
     return false;
 }
 
-bool TreeBulk::loops(qint64 dst, const QList<Row> &list, Result &result)
+QList<qint64> TreeBulk::pagesOf(const QList<Row> &list)
 {
-    if (dst == 0)
-        return false;
-    const QSet<qint64> above = TreeDb::selfAndAncestors(dst);
-    for (const Row &row : list) {
-        if (above.contains(row.page)) {
-            result.message = loopMessage();
-            return true;
-        }
-    }
-    return false;
+    QList<qint64> pages;
+    for (const Row &row : list)
+        pages << row.page;
+    return pages;
 }
 
 TreeBulk::Result TreeBulk::linkCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first)
 {
-    Result result;
-    QList<Row> list = rows(src, pages);
-    if (loops(dst, list, result) || !begin(result))
-        return result;
-    if (!stands(dst, result))
-        return finish(result, false);
-    const QString date = Usr::TsSqNow();
-    int order = first;
-    bool ok = true;
-    for (Row &row : list) {
-        if (TreeDb::placementExists(dst, row.page)) {
-            ++result.skipped;
-            continue;
+    return retried([=] {
+        Result result;
+        if (!begin(result))
+            return result;
+        QList<Row> list = rows(src, pages);
+        if (!fits(dst, pagesOf(list), result))
+            return finish(result, false);
+        const QString date = Usr::TsSqNow();
+        int order = first;
+        bool ok = true;
+        for (Row &row : list) {
+            if (TreeDb::placementExists(dst, row.page)) {
+                ++result.skipped;
+                continue;
+            }
+            row.link = 1;
+            ok = order <= MaxOrder && insert(dst, row, order++, false, date);
+            if (!ok)
+                break;
+            ++result.written;
         }
-        row.link = 1;
-        ok = order <= MaxOrder && insert(dst, row, order++, false, date);
-        if (!ok)
-            break;
-        ++result.written;
-    }
-    return finish(result, ok);
+        return finish(result, ok);
+    });
 }
 
 TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first, bool withLinks)
 {
-    Result result;
-    const QList<Row> list = rows(src, pages);
-    if (withLinks && dst != 0) {
-        // The copy shows the original's children: none of them may stand above the destination.
-        const QSet<qint64> above = TreeDb::selfAndAncestors(dst);
+    return retried([=] {
+        Result result;
+        if (!begin(result))
+            return result;
+        const QList<Row> list = rows(src, pages);
+        // With links, the copies show the originals' children: none of them may stand above the destination.
+        QList<qint64> shown;
         for (const Row &row : list) {
+            if (!withLinks)
+                break;
             DbTable t;
             const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=?"), {row.page}, t);
-            for (int r = 0; r < n; ++r) {
-                if (above.contains(t.at(0, r).toLongLong())) {
-                    result.message = loopMessage();
-                    return result;
-                }
-            }
+            for (int r = 0; r < n; ++r)
+                shown << t.at(0, r).toLongLong();
         }
-    }
-    if (!begin(result))
-        return result;
-    if (!stands(dst, result))
-        return finish(result, false);
-    const QString date = Usr::TsSqNow();
-    int order = first;
-    bool ok = true;
-    for (const Row &row : list) {
-        const qint64 copy = order <= MaxOrder ? D_CpyDoc(row.page, withLinks) : 0;
-        ok = copy != 0 && insert(dst, Row{copy, row.title, 0, 0, 0, 0}, order++, false, date);
-        if (!ok)
-            break;
-        result.newPages << copy;
-        ++result.written;
-    }
-    return finish(result, ok);
+        if (!fits(dst, shown, result))
+            return finish(result, false);
+        const QString date = Usr::TsSqNow();
+        int order = first;
+        bool ok = true;
+        for (const Row &row : list) {
+            const qint64 copy = order <= MaxOrder ? D_CpyDoc(row.page, withLinks) : 0;
+            ok = copy != 0 && insert(dst, Row{copy, row.title, 0, 0, 0, 0}, order++, false, date);
+            if (!ok)
+                break;
+            result.newPages << copy;
+            ++result.written;
+        }
+        return finish(result, ok);
+    });
 }
 
 qint64 TreeBulk::D_CpyDoc(qint64 old, bool withLinks)
@@ -208,51 +221,58 @@ qint64 TreeBulk::D_CpyDoc(qint64 old, bool withLinks)
 
 TreeBulk::Result TreeBulk::move(qint64 src, qint64 dst, const QList<qint64> &pages, int first)
 {
-    Result result;
     if (src == dst) {
+        Result result;
         result.message = QStringLiteral("移動先が移動元と同じです");
         return result;
     }
     QList<qint64> moving = pages;
     moving.removeAll(dst);
-    const QList<Row> list = rows(src, moving);
-    if (loops(dst, list, result) || !begin(result))
-        return result;
-    if (!stands(dst, result))
-        return finish(result, false);
-    const QString date = Usr::TsSqNow();
-    int order = first;
-    bool ok = true;
-    for (const Row &row : list) {
-        // Already under the destination: the source placement stays, nothing is lost.
-        if (TreeDb::placementExists(dst, row.page)) {
-            ++result.skipped;
-            continue;
+    return retried([=] {
+        Result result;
+        if (!begin(result))
+            return result;
+        // The placements as they are now: another user may have moved some of them meanwhile.
+        const QList<Row> list = rows(src, moving);
+        if (!fits(dst, pagesOf(list), result))
+            return finish(result, false);
+        const QString date = Usr::TsSqNow();
+        int order = first;
+        bool ok = true;
+        for (const Row &row : list) {
+            // Already under the destination: the source placement stays, nothing is lost.
+            if (TreeDb::placementExists(dst, row.page)) {
+                ++result.skipped;
+                continue;
+            }
+            ok = order <= MaxOrder && insert(dst, row, order++, true, date) && TreeDb::deletePlacement(src, row.page);
+            if (!ok)
+                break;
+            ++result.written;
         }
-        ok = order <= MaxOrder && insert(dst, row, order++, true, date) && TreeDb::deletePlacement(src, row.page);
-        if (!ok)
-            break;
-        ++result.written;
-    }
-    return finish(result, ok);
+        return finish(result, ok);
+    });
 }
 
 TreeBulk::Result TreeBulk::remove(qint64 src, const QList<qint64> &pages)
 {
-    Result result;
     if (pages.isEmpty()) {
+        Result result;
         result.ok = true;
         return result;
     }
-    if (!begin(result))
-        return result;
-    int affected = 0;
-    const bool ok = zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
-                                           + inList(pages) + u')',
-                                       {src}, &affected);
-    result.written = affected;
-    // Pages that lost their home placement get one of their links as home.
-    if (ok)
-        Usr::D_FixLnk(false);
-    return finish(result, ok);
+    return retried([=] {
+        Result result;
+        if (!begin(result))
+            return result;
+        int affected = 0;
+        const bool ok = zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
+                                                     + inList(pages) + u')',
+                                                 {src}, &affected);
+        result.written = affected;
+        // Pages that lost their home placement get one of their links as home.
+        if (ok)
+            Usr::D_FixLnk(false);
+        return finish(result, ok);
+    });
 }

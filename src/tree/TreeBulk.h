@@ -3,11 +3,15 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The bulk placement operations on the ticked children of one source page.
 // Each runs in one transaction: it is written whole or, when any statement
 // fails, not at all. A pair already under the destination is skipped (and,
 // in a move, stays under the source); an operation that would put a page
-// under itself is refused before anything is written.
+// under itself, or under a page that left the tree, is refused inside the
+// transaction, against the rows as they are then, before anything is written.
+// One that lost a conflict with another user's write is tried once more.
 class TreeBulk
 {
 public:
@@ -17,6 +21,7 @@ public:
         int skipped = 0;        // pairs already under the destination
         QString message;        // why the operation was refused or failed
         QList<qint64> newPages; // pages made by a new copy, in order
+        bool retry = false;     // failed in a conflict with another user's write: worth a second try
     };
 
     static Result linkCopy(qint64 src, qint64 dst, const QList<qint64> &pages, int first);
@@ -45,6 +50,7 @@ private:
     static bool insert(qint64 parent, const Row &row, int order, bool carry, const QString &date);
     static bool begin(Result &result);
     static Result finish(Result result, bool ok);
-    static bool stands(qint64 dst, Result &result);
-    static bool loops(qint64 dst, const QList<Row> &rows, Result &result);
+    static Result retried(const std::function<Result()> &once);
+    static bool fits(qint64 dst, const QList<qint64> &placed, Result &result);
+    static QList<qint64> pagesOf(const QList<Row> &rows);
 };

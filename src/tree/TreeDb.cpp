@@ -246,8 +246,10 @@ bool TreeDb::isPlaced(qint64 page)
            > 0;
 }
 
-QSet<qint64> TreeDb::selfAndAncestors(qint64 page)
+QSet<qint64> TreeDb::selfAndAncestors(qint64 page, bool *ok)
 {
+    if (ok)
+        *ok = true;
     // A tree deeper than this many distinct pages is not a tree any more.
     static const int MaxPages = 100000;
     QSet<qint64> seen{page};
@@ -258,6 +260,8 @@ QSet<qint64> TreeDb::selfAndAncestors(qint64 page)
             continue;
         DbTable t;
         const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfP From tbTree Where noLfC = ?"), {current}, t);
+        if (ok && !zSvr::instance().readError().isEmpty())
+            *ok = false;
         for (int r = 0; r < n; ++r) {
             const qint64 parent = t.at(0, r).toLongLong();
             if (!seen.contains(parent)) {
@@ -310,4 +314,37 @@ bool TreeDb::reachable(qint64 page, bool *ok)
 bool TreeDb::wouldLoop(qint64 parent, qint64 page)
 {
     return parent == page || (parent != 0 && selfAndAncestors(parent).contains(page));
+}
+
+bool TreeDb::holdPlacing()
+{
+    // One lock for every write that places pages: two of them crossing (each moving a page under
+    // the other's) would each find no loop in the rows the other has not yet committed.
+    return zSvr::instance().connection().holdLock(PlacingLocks, 0);
+}
+
+TreeDb::Place TreeDb::placing(qint64 parent, const QList<qint64> &pages)
+{
+    if (!holdPlacing())
+        return Place::Failed;
+    bool ok = true;
+    if (!reachable(parent, &ok))
+        return ok ? Place::Gone : Place::Failed;
+    if (pages.contains(parent))
+        return Place::Loops;
+    if (parent == 0)
+        return Place::Fits;
+    const QSet<qint64> above = selfAndAncestors(parent, &ok);
+    if (!ok)
+        return Place::Failed;
+    for (qint64 page : pages) {
+        if (above.contains(page))
+            return Place::Loops;
+    }
+    return Place::Fits;
+}
+
+bool TreeDb::lostConflict()
+{
+    return zSvr::instance().connection().lostConflict();
 }

@@ -81,7 +81,7 @@ public:
     // The page and every page above it over all its placements (home and
     // link). The walk is bounded and remembers what it saw, so a damaged
     // database holding a loop still gives an answer.
-    static QSet<qint64> selfAndAncestors(qint64 page);
+    static QSet<qint64> selfAndAncestors(qint64 page, bool *ok = nullptr);
     // Whether a path of placements leads from the top down to `page` (0, the
     // top itself, always stands), as the tree shows it: every page on the way
     // still has its row. Asked inside a write's transaction, the answer holds
@@ -90,6 +90,22 @@ public:
     static bool reachable(qint64 page, bool *ok);
     // True when placing `page` under `parent` would put the page under itself.
     static bool wouldLoop(qint64 parent, qint64 page);
+
+    // What a write that places pages finds inside its transaction.
+    enum class Place { Fits, Gone, Loops, Failed };
+    // Holds the placements against other users' writes that place pages until the transaction
+    // ends (a file's transaction holds them whole), so that what the check below finds stays true
+    // until the write commits. False when the lock could not be had.
+    static bool holdPlacing();
+    // The first number of that lock: it names the tree's placements among the locks of the database.
+    static constexpr qint32 PlacingLocks = 0x54725063;
+    // The check of every write that places `pages` under `parent`, asked inside its transaction
+    // after holdPlacing: the parent still stands (reachable) and lies under none of the pages,
+    // against the rows as they are now. Failed when the lock or a read failed.
+    static Place placing(qint64 parent, const QList<qint64> &pages);
+    // Whether the last failure of the connection was a lost conflict with another user's write
+    // (a deadlock or a serialization failure): the same write tried again may well go through.
+    static bool lostConflict();
     // Stamps the placement's update time.
     static bool stamp(qint64 parent, qint64 page);
     // True (after telling the user once) when the database cannot be written.

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "tree/TreeDb.h"
+
 #include <functional>
 
 class QComboBox;
@@ -210,7 +212,7 @@ private:
     // Whether `parent` still stands in the tree, asked inside the write's transaction: a parent that
     // another user or the other edit window deleted meanwhile would hide a page placed under it for
     // good. False, told, when the database could not be read.
-    bool parentStands(qint64 parent, bool *stands);
+    bool parentStands(qint64 parent, qint64 page, bool *stands);
     // A saved page whose parent went: its node goes to the top level's end, where it was written
     // (still the selected one when it was).
     void moveToTopEnd(QTreeWidgetItem *node);
@@ -241,6 +243,8 @@ private:
     QTreeWidgetItem *placeNode(const QString &key, const QString &text, const QString &image);
     bool refusePaste(qint64 parent, qint64 page) const;
     bool writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId);
+    TreeDb::Place pasteOnce(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId,
+                            bool *retry);
     QString cutIdOf(const QString &page) const;
     void removePlacementNodes(const QString &id, const QTreeWidgetItem *keep = nullptr);
     bool placementParent(const QTreeWidgetItem *item, qint64 *parent) const;

@@ -117,22 +117,51 @@ bool uTrX::refusePaste(qint64 parent, qint64 page) const
 
 bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId)
 {
+    if (zSvr::instance().DbRead())
+        return false;
+    // A paste that lost a conflict with another user's write (a deadlock on the server) is tried
+    // once more: the other has ended by then, and the check inside sees what it wrote.
+    bool retry = false;
+    TreeDb::Place outcome = pasteOnce(parent, page, title, link, cutId, &retry);
+    if (outcome == TreeDb::Place::Failed && retry)
+        outcome = pasteOnce(parent, page, title, link, cutId, &retry);
+    switch (outcome) {
+    case TreeDb::Place::Fits:
+        return true;
+    case TreeDb::Place::Gone:
+        Prompt::current().message(QStringLiteral("貼付け先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
+                                                 "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい"),
+                                  Prompt::Exclamation);
+        break;
+    case TreeDb::Place::Loops:
+        // Another user placed the parent under the page since the paste was checked.
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"), Prompt::Exclamation);
+        break;
+    case TreeDb::Place::Failed:
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません"), Prompt::Exclamation);
+        break;
+    }
+    return false;
+}
+
+TreeDb::Place uTrX::pasteOnce(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId,
+                              bool *retry)
+{
     // The cut placement goes only together with the new one: a paste that
     // fails leaves the page where it was.
     zSvr &db = zSvr::instance();
-    if (db.DbRead())
-        return false;
+    *retry = false;
     const bool own = db.D_Tran(0);
     if (!own && db.heldElsewhere())
-        return false;
+        return TreeDb::Place::Failed;
     const qint64 cutParent = cutId.isEmpty() ? -1 : cutId.section(u'-', 0, 0).toLongLong();
-    // A parent deleted meanwhile (by another user or the other edit window) would take the
-    // page out of everybody's reach: the paste is refused and the page stays where it was.
-    bool read = true;
-    const bool stands = TreeDb::reachable(parent, &read);
+    // Checked against the rows as they are now: another user may have deleted the parent (or a
+    // page above it), or placed it under the page, since the paste was checked.
+    const bool reorder = cutParent == parent;
+    TreeDb::Place outcome = TreeDb::placing(parent, reorder ? QList<qint64>{} : QList<qint64>{page});
     int order = 0;
-    bool ok = stands && TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
-    if (ok && cutParent == parent) {
+    bool ok = outcome == TreeDb::Place::Fits && TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
+    if (ok && reorder) {
         // The pair being moved is the cut one itself: its row stays and takes the new place.
         ok = TreeDb::movePlacement(parent, page, order, title, link);
     } else if (ok) {
@@ -144,13 +173,14 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         TreeDb::stamp(parent, page);
     if (own)
         ok = db.D_Tran(ok ? 1 : 2) && ok;
-    if (ok)
+    if (ok) {
         m_nextOrder = TreeDb::nextOrder(order);
-    if (read && !stands)
-        Prompt::current().message(QStringLiteral("貼付け先のﾍﾟｰｼﾞは別の編集画面か他の利用者がﾂﾘｰから削除しています\n"
-                                                 "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい"),
-                                  Prompt::Exclamation);
-    return ok;
+        return TreeDb::Place::Fits;
+    }
+    if (outcome != TreeDb::Place::Fits)
+        return outcome;
+    *retry = own && TreeDb::lostConflict();
+    return TreeDb::Place::Failed;
 }
 
 QString uTrX::cutIdOf(const QString &page) const

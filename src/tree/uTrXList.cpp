@@ -142,7 +142,7 @@ bool uTrX::UdtCdItm(const QString &sSz, const QString &sSzB, qint32 nNo)
         if (!item)
             return false;
         bool stands = true;
-        if (!parentStands(parent, &stands))
+        if (!parentStands(parent, nNo, &stands))
             return false;
         if (!stands)
             parent = 0;

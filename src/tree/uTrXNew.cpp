@@ -143,7 +143,7 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
         return false;
     }
     bool stands = true;
-    if (!parentStands(parent, &stands))
+    if (!parentStands(parent, nNo, &stands))
         return false;
     if (!stands)
         parent = 0;
@@ -171,13 +171,25 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
     return true;
 }
 
-bool uTrX::parentStands(qint64 parent, bool *stands)
+bool uTrX::parentStands(qint64 parent, qint64 page, bool *stands)
 {
-    bool ok = true;
-    *stands = TreeDb::reachable(parent, &ok);
-    if (!ok)
-        reportFailedInsert();
-    return ok;
+    // Inside the save's transaction, against the rows as they are now.
+    *stands = true;
+    switch (TreeDb::placing(parent, {page})) {
+    case TreeDb::Place::Fits:
+        return true;
+    case TreeDb::Place::Gone:
+        *stands = false;
+        return true;
+    case TreeDb::Place::Loops:
+        // Another user placed the parent under the page (one stored again keeps its children).
+        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"), Prompt::Exclamation);
+        return false;
+    case TreeDb::Place::Failed:
+        break;
+    }
+    reportFailedInsert();
+    return false;
 }
 
 void uTrX::moveToTopEnd(QTreeWidgetItem *item)
@@ -246,7 +258,7 @@ bool uTrX::PlaceAgain(qint32 nOld, qint32 nNo, const QString &sSz)
     // A parent deleted with it (or with a page above it) leaves the top level's end as the place
     // nearest to where it was.
     bool stands = true;
-    if (!parentStands(parent, &stands))
+    if (!parentStands(parent, nNo, &stands))
         return false;
     if (!stands)
         parent = 0;

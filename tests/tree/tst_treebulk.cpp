@@ -1,3 +1,4 @@
+#include "OtherWriter.h"
 #include "PageDb.h"
 #include "TreeProbe.h"
 
@@ -241,6 +242,51 @@ private slots:
         QVERIFY(m_win->result() != int(QDialog::Accepted));
         QCOMPARE(m_win->checkedList(), QStringLiteral("11,12,13"));
         QCOMPARE(UnreachablePages::ofOpen(), (QList<qint64>{20, 21, 1000}));
+    }
+
+    // This user moves 10 below 21 (under 20) while the other moves 20 below 14 (under 11, under 10),
+    // landing after the move was chosen and before it is written: the later move is refused with
+    // nothing written, and the two never hang under each other.
+    void crossingMovesAreRefused_data()
+    {
+        QTest::addColumn<int>("op");   // 0 link copy, 2 move
+        QTest::newRow("move") << 2;
+        QTest::newRow("link copy") << 0;
+    }
+    void crossingMovesAreRefused()
+    {
+        QFETCH(int, op);
+        OtherWriter other(m_db->path(),
+                          {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (14, 20, 9, '先', 0)"), {}},
+                           {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 20"), {}}});
+        QVERIFY(other.start());
+        const TreeBulk::Result r = op == 2 ? TreeBulk::move(0, 21, {10}, 1) : TreeBulk::linkCopy(0, 21, {10}, 1);
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY(other.sawWait());
+        QVERIFY(!r.ok);
+        QCOMPARE(r.message, QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"));
+        QCOMPARE(PageDb::row(21, 10), QString());
+        QCOMPARE(PageDb::row(0, 10), QStringLiteral("0:源"));
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{1000});
+    }
+
+    // On the server a move that loses a deadlock with another user's write is tried once more,
+    // after the other's commit, and goes through.
+    void aMoveThatLostADeadlockIsTriedAgain()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
+        OtherWriter other(m_db->path(),
+                          {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
+                           {QStringLiteral("Update tbTree Set szDoc = '改名' Where noLfP = 10 And noLfC = 12"), {}}},
+                          {{QStringLiteral("Update tbTree Set inSrt = 5 Where noLfP = 0 And noLfC = 20"), {}}}, false);
+        QVERIFY(other.start());
+        const TreeBulk::Result r = TreeBulk::move(10, 21, {12}, 1);
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY2(r.ok, qPrintable(r.message));
+        QVERIFY(PageDb::row(21, 12).startsWith(QStringLiteral("1:")));
+        QCOMPARE(PageDb::row(10, 12), QString());
+        QCOMPARE(PageDb::row(0, 20), QStringLiteral("5:先"));
     }
 
     void pairsAlreadyThereAreSkipped()

@@ -1,3 +1,4 @@
+#include "OtherWriter.h"
 #include "PageDb.h"
 #include "TreeProbe.h"
 
@@ -220,6 +221,63 @@ private slots:
         QCOMPARE(PageDb::row(12, 56), QStringLiteral("1:五十六"));
         QCOMPARE(PageDb::row(5, 56), QString());
         QCOMPARE(m_probe->keys(keyOf(0, 5)).size(), 2);
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません")});
+    }
+
+    // Two users move pages under each other's at about the same moment: this one pastes 12 next
+    // to 90 (under 5), the other moves 5 below 56 (under 12), landing after this paste was checked
+    // and before it is written. Both written, 5 and 12 would hang under each other, out of
+    // everybody's reach; checked again inside the write, this paste is refused and changes nothing.
+    void crossingMovesAreRefused_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("cut and paste") << true;
+        QTest::newRow("link paste") << false;
+    }
+    void crossingMovesAreRefused()
+    {
+        QFETCH(bool, cut);
+        m_tree->SetLeaf(QStringLiteral("12"));
+        m_tree->trCopy(cut);
+        m_tree->SetLeaf(QStringLiteral("90"));
+        OtherWriter other(m_db->path(),
+                          {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (56, 5, 9, '五', 0)"), {}},
+                           {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 5"), {}}});
+        QVERIFY(other.start());
+        QString title = QStringLiteral("十二");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY(other.sawWait());
+        QCOMPARE(PageDb::row(5, 12), QString());
+        QCOMPARE(PageDb::row(0, 12), QStringLiteral("1:十二"));
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません")});
+    }
+
+    // On the server the paste loses a deadlock with another user's write (that user renamed the cut
+    // placement, then reorders the page the paste goes under): it is tried once more, after the
+    // other's commit, and goes through without a word.
+    void aPasteThatLostADeadlockIsTriedAgain()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
+        m_tree->SetLeaf(QStringLiteral("12"));
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(QStringLiteral("90"));
+        // The other is never the one the server gives up.
+        OtherWriter other(m_db->path(),
+                          {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
+                           {QStringLiteral("Update tbTree Set szDoc = '改名' Where noLfP = 0 And noLfC = 12"), {}}},
+                          {{QStringLiteral("Update tbTree Set inSrt = 7 Where noLfP = 0 And noLfC = 5"), {}}}, false);
+        QVERIFY(other.start());
+        QString title = QStringLiteral("十二");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY(m_prompt->messages.isEmpty());
+        QVERIFY(!PageDb::row(5, 12).isEmpty());
+        QCOMPARE(PageDb::row(0, 12), QString());
+        QCOMPARE(PageDb::row(0, 5), QStringLiteral("7:五"));
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
     // The node pasted at stands below a page that went from the tree since it was shown (another

@@ -53,6 +53,25 @@ bool DbConnection::isLoginRefusal(const QString &code, const QString &text)
            text.contains(QStringLiteral("パスワード"), Qt::CaseInsensitive);
 }
 
+bool DbConnection::isConflict(const QString &code, const QString &text)
+{
+    // The ODBC driver of PostgreSQL gives no SQLSTATE, only the server's words (in English or,
+    // on a Japanese server, in Japanese).
+    for (const char *state : {"40P01", "40001"}) {
+        if (code.contains(QLatin1String(state)) || text.contains(QLatin1String(state)))
+            return true;
+    }
+    return text.contains(QLatin1String("deadlock detected"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("could not serialize access"), Qt::CaseInsensitive)
+           || text.contains(QStringLiteral("デッドロックを検出")) || text.contains(QStringLiteral("直列化"));
+}
+
+void DbConnection::noteError(const QSqlError &error)
+{
+    m_lastError = error.text();
+    m_conflict = m_conflict || isConflict(error.nativeErrorCode(), m_lastError);
+}
+
 DbConnection::DbConnection() : m_name(QStringLiteral("fenwar-db-%1").arg(counter.fetchAndAddRelaxed(1))) {}
 
 DbConnection::~DbConnection()
@@ -286,7 +305,7 @@ bool DbConnection::runStatements(QSqlQuery &query, const QStringList &statements
 {
     for (const QString &statement : statements) {
         if (!query.prepare(statement)) {
-            m_lastError = query.lastError().text();
+            noteError(query.lastError());
             return false;
         }
         if (bind) {
@@ -294,7 +313,7 @@ bool DbConnection::runStatements(QSqlQuery &query, const QStringList &statements
                 query.addBindValue(toDb(v));
         }
         if (!query.exec()) {
-            m_lastError = query.lastError().text();
+            noteError(query.lastError());
             return false;
         }
     }
@@ -306,6 +325,8 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
 {
     if (affected)
         *affected = 0;
+    if (!m_inTransaction)
+        m_conflict = false;
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -328,6 +349,8 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
 bool DbConnection::select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind,
                           bool forwardOnly)
 {
+    if (!m_inTransaction)
+        m_conflict = false;
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -425,6 +448,8 @@ bool DbConnection::beginAtOnce(bool *locked)
     *locked = false;
     if (m_kind != SqliteFile)
         return transaction(0);
+    if (!m_inTransaction)
+        m_conflict = false;
     QSqlDatabase db = database();
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
@@ -451,6 +476,8 @@ bool DbConnection::transaction(int mode)
         reopenAfterLoss();
     QSqlDatabase db = database();
     bool ok = false;
+    if (mode == 0 && !m_inTransaction)
+        m_conflict = false;
     switch (mode) {
     case 0:
         if (m_kind == SqliteFile) {
@@ -481,6 +508,6 @@ bool DbConnection::transaction(int mode)
     if (ok)
         m_inTransaction = false;
     else
-        m_lastError = db.lastError().text();
+        noteError(db.lastError());
     return ok;
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+class QSqlError;
 class QSqlQuery;
 
 // One connection to a document database: an SQLite file or an ODBC data
@@ -57,6 +58,12 @@ public:
     static QString driverName(const QString &connectionString);
     // Whether a driver's error (its native code and text) refuses a login.
     static bool isLoginRefusal(const QString &code, const QString &text);
+    // Whether a driver's error says that the server gave up the statement or transaction to let
+    // another one through (a deadlock, SQLSTATE 40P01, or a serialization failure, 40001).
+    static bool isConflict(const QString &code, const QString &text);
+    // The work under way lost such a conflict: since its transaction began (or, outside one,
+    // in its statement). Tried again once the other has ended, the same work may go through.
+    bool lostConflict() const { return m_conflict; }
 
     // Runs a statement that returns no rows. With `bind` the "?" placeholders
     // are bound to `values` (see JetSql::toBound); without it the text runs as
@@ -108,6 +115,7 @@ private:
     bool prepareAndRun(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind);
     bool runStatements(QSqlQuery &query, const QStringList &statements, const QVariantList &values, bool bind);
     bool fail(const QString &error);
+    void noteError(const QSqlError &error);
     bool reopenAfterLoss();
     bool fail(OpenFailure failure, const QString &error);
     bool checkTables(const QStringList &requiredTables);
@@ -119,6 +127,7 @@ private:
     bool m_loginRefused = false;
     bool m_postgres = false;
     bool m_inTransaction = false;
+    bool m_conflict = false;
     QString m_connectionString; // kept to open a lost server connection again
     QString m_password;
     OpenFailure m_failure = NoFailure;
