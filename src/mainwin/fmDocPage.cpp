@@ -211,15 +211,20 @@ bool fmDoc::SavePage()
         return false;
     }
     RichTextEdit *edit = m_editor->GetObj();
-    // A title is one line, however it came into the box.
-    QString title = HtmMoji::oneLine(m_editor->Title());
-    HtmMoji::T_HtmMoji(title);
+    // Every title is stored as the tree shows it, wherever it came from: one line without blanks
+    // or marks, so that a later save of the same title stores the same text.
+    const auto cleaned = [](const QString &given) {
+        QString title = HtmMoji::oneLine(given);
+        HtmMoji::T_HtmMoji(title);
+        return title;
+    };
+    QString title = cleaned(m_editor->Title());
     m_editor->setTitle(title);
     QString text;
     QString tags;
     bodyTextAndTags(*edit, text, tags);
     if (title.isEmpty())
-        title = TitleFromText(text);
+        title = cleaned(TitleFromText(text));
     const QByteArray bytes = m_editor->services().saveBytes(*edit, 9);
     m_editor->EndObj();
     if (bytes.isEmpty()) {
@@ -228,11 +233,10 @@ bool fmDoc::SavePage()
     }
     // A new page has no old title: a row under its number is someone else's page.
     if (title.isEmpty() && m_stamp.stored())
-        title = m_stamp.title();
+        title = cleaned(m_stamp.title());
+    // A pasted answer of several lines is one line too.
     if (title.isEmpty())
-        title = Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()).trimmed();
-    // A pasted answer of several lines, or an old title stored so, is one line too.
-    title = HtmMoji::oneLine(title);
+        title = cleaned(Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()));
     if (title.isEmpty())
         return false;
     const QDateTime now = Clock::current().now();

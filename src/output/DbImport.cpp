@@ -18,6 +18,7 @@
 #include "tree/TreeDb.h"
 #include "tree/uTrX.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
@@ -590,19 +591,97 @@ bool DbImport::write()
             return false;
         }
         bool taken = false;
+        m_changed.clear();
         // The checks see the rows as they are now and stay true until the commit: other users' writes
         // that place pages wait for this one.
         const bool ok = TreeDb::holdPlacing() && anchorStands() && numberAfterOthers() && readTarget() && !cycleNow()
-                        && writeRows(shown, progress, &taken)
+                        && unchangedSince() && writeRows(shown, progress, &taken)
                         && Usr::D_FixLnk(false) && db.D_Tran(1);
         sbWait::cEnd();
         if (ok)
             return true;
         db.D_Tran(2);
+        // Pages saved by others while the questions were open: asked about again, with the file free.
+        if (!m_changed.isEmpty()) {
+            askChanged();
+            continue;
+        }
         if (!taken)
             return false;
     }
     return false;
+}
+
+bool DbImport::stampOf(qint64 no, QByteArray *stamp)
+{
+    // The page's date, title, text and document: a save in the same second as the last one still counts.
+    QVariantList row{QVariant(), QVariant(), QVariant(), QVariant()};
+    zSvr &db = zSvr::instance();
+    const bool found = db.R_PAry(QStringLiteral("Select dyUdt, szDoc, txDoc, obDoc From msDoc Where noDoc=?"), {no}, row);
+    if (!db.readError().isEmpty())
+        return false;
+    stamp->clear();
+    if (!found)
+        return true;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const QVariant &value : std::as_const(row)) {
+        const QByteArray bytes = value.metaType().id() == QMetaType::QByteArray ? value.toByteArray()
+                                 : value.metaType().id() == QMetaType::QDateTime
+                                     ? value.toDateTime().toString(Qt::ISODateWithMs).toUtf8()
+                                     : value.toString().toUtf8();
+        hash.addData(QByteArray::number(bytes.size()) + ':');
+        hash.addData(bytes);
+    }
+    *stamp = hash.result();
+    return true;
+}
+
+bool DbImport::stampReplaced()
+{
+    // What the questions are about: every page of the open database that the import may write over.
+    for (Page &page : m_pages) {
+        if ((page.cmp == 1 || page.cmp == 2) && m_targetPages.contains(page.planned) && !stampOf(page.planned, &page.seen))
+            return readFailed(zSvr::instance().readError(), false);
+    }
+    return true;
+}
+
+bool DbImport::unchangedSince()
+{
+    // Inside the transaction: a page saved by another user or the other edit window since the
+    // questions is not written over on the strength of an answer about its older state.
+    zSvr &db = zSvr::instance();
+    for (int i = 0; i < m_pages.size(); ++i) {
+        Page &page = m_pages[i];
+        if (page.action != 2 || page.seen.isEmpty() || !m_targetPages.contains(page.planned))
+            continue;
+        // Held until the end of the transaction (a file is held whole already): nobody saves it
+        // between this look and the write.
+        QByteArray now;
+        if (!db.D_ExeSq(QStringLiteral("Update msDoc Set noDoc = noDoc Where noDoc=?"), {page.planned})
+            || !stampOf(page.planned, &now)) {
+            m_changed.clear();
+            return db.readError().isEmpty() ? false : readFailed(db.readError(), false);
+        }
+        // A page deleted meanwhile is written again as a new row: nothing of anybody's is lost.
+        if (!now.isEmpty() && now != page.seen)
+            m_changed.append({i, now});
+    }
+    return m_changed.isEmpty();
+}
+
+void DbImport::askChanged()
+{
+    // The newer-date question, as for a page that was newer when the import began; "no" keeps it.
+    for (const auto &[i, now] : std::as_const(m_changed)) {
+        Page &page = m_pages[i];
+        const int answer = Prompt::current().message(
+            ExchangeText::shortTitle(page.title) + QStringLiteral("は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか"),
+            Prompt::YesNo | Prompt::DefaultButton2);
+        page.action = answer == Prompt::Yes ? 2 : 0;
+        page.seen = now;
+    }
+    m_changed.clear();
 }
 
 bool DbImport::numberTaken(qint64 no)
@@ -822,6 +901,10 @@ void DbImport::ImportDb()
     }
     if (newNodeTakesRoot)
         m_target = m_pages.at(m_index.value(m_root)).planned;
+    if (!stampReplaced()) {
+        cleanUp();
+        return;
+    }
     makeNumberMap();
     Prompt &ask = Prompt::current();
     if (m_match) {

@@ -45,6 +45,7 @@ public:
         int action = 0;      // 0 leave, 1 new row, 2 overwrite
         QVariant written, writtenTags; // the document with its tags renumbered, and their list
         bool converted = false;
+        QByteArray seen;     // the page it replaces as it stood when the questions were asked
     };
     // One placement of the source.
     struct Placement {
@@ -89,6 +90,10 @@ private:
     bool readTarget();
     bool anchorStands();
     bool writeRows(QElapsedTimer &shown, const std::function<void(int)> &progress, bool *taken);
+    static bool stampOf(qint64 no, QByteArray *stamp);
+    bool stampReplaced();
+    bool unchangedSince();
+    void askChanged();
     static bool numberTaken(qint64 no);
     int pageAction(const Page &page);
     QByteArray renumbered(const QVariant &document, QString &tags);
@@ -127,6 +132,7 @@ private:
     QSet<qint64> m_targetPages;
     QSet<qint64> m_taggedTargets; // pages of the open database whose tag list names a page
     QSet<QPair<qint64, qint64>> m_targetPairs;
+    QList<QPair<int, QByteArray>> m_changed; // pages saved by others since the questions, as they are now
     bool m_busyBefore = false;
     std::unique_ptr<PageDocument> m_scratch;
     std::unique_ptr<RichTextEdit> m_scratchEdit;

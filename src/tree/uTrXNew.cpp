@@ -167,6 +167,9 @@ bool uTrX::saveNewNode(const QString &sSz, qint32 nNo)
             m_newNode = nullptr;
         if (!stands)
             moveToTopEnd(item);
+        // Its row stands after all others for now; its place among the siblings is written by the
+        // next order write, even when one ran while it was unsaved (the tag picker's look at the tree).
+        SetSrtPr(item);
     });
     return true;
 }

@@ -312,20 +312,20 @@ private slots:
     }
 
     // A title taken from the prompt (a pasted answer of several lines) or kept from the stored row is
-    // one line: each line end becomes a blank, in the page's row, its placement and the tree's node.
+    // one line, in the page's row, its placement and the tree's node: its line ends go, as blanks do.
     void titlesAreOneLine_data()
     {
         QTest::addColumn<bool>("prompted"); // asked for; otherwise the old title of the stored row
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("line feed") << true << QStringLiteral("一行目\n二行目") << QStringLiteral("一行目 二行目");
-        QTest::newRow("CR LF") << true << QStringLiteral("一行目\r\n二行目\r\n三") << QStringLiteral("一行目 二行目 三");
-        QTest::newRow("CR") << true << QStringLiteral("一行目\r二行目") << QStringLiteral("一行目 二行目");
+        QTest::newRow("line feed") << true << QStringLiteral("一行目\n二行目") << QStringLiteral("一行目二行目");
+        QTest::newRow("CR LF") << true << QStringLiteral("一行目\r\n二行目\r\n三") << QStringLiteral("一行目二行目三");
+        QTest::newRow("CR") << true << QStringLiteral("一行目\r二行目") << QStringLiteral("一行目二行目");
         QTest::newRow("line separator") << true << QStringLiteral("一行目") + QChar(0x2028) + QStringLiteral("二行目")
-                                        << QStringLiteral("一行目 二行目");
+                                        << QStringLiteral("一行目二行目");
         QTest::newRow("paragraph separator") << true << QStringLiteral("一行目") + QChar(0x2029) + QStringLiteral("二行目")
-                                             << QStringLiteral("一行目 二行目");
-        QTest::newRow("old title of two lines") << false << QStringLiteral("元の\n題") << QStringLiteral("元の 題");
+                                             << QStringLiteral("一行目二行目");
+        QTest::newRow("old title of two lines") << false << QStringLiteral("元の\n題") << QStringLiteral("元の題");
     }
 
     void titlesAreOneLine()
@@ -351,11 +351,64 @@ private slots:
         f.window->fnMenu(3, 18);
         QCOMPARE(f.prompt.inputPrompts.size(), prompted ? 1 : 0);
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), stored);
-        // The placement's copy is cleaned of blanks as any title the tree is given.
-        QCOMPARE(f.value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1001")).toString(), QString(stored).remove(u' '));
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From tbTree Where noLfC = 1001")).toString(), stored);
         auto *view = f.window->tree().findChild<QTreeWidget *>(QStringLiteral("trView"));
         QVERIFY(view && view->topLevelItemCount() == 1);
         QVERIFY2(!view->topLevelItem(0)->text(0).contains(u'\n'), qPrintable(view->topLevelItem(0)->text(0)));
+    }
+
+    // A title is stored alike on the first save and on every later one, whatever gave it, and as
+    // the tree's copy holds it: without half-width blanks and marks.
+    void aTitleIsStoredAlikeOnEverySave_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("prompted");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("first line") << QString() << QStringLiteral("第2章 設定\n本文") << QString()
+                                    << QStringLiteral("第2章設定");
+        QTest::newRow("first line with marks") << QString() << QStringLiteral(" A & <b> \"c\" 'd' \n本文") << QString()
+                                               << QStringLiteral("Abcd");
+        QTest::newRow("full-width blank stays") << QString() << QStringLiteral("第2章\u3000設定\n本文") << QString()
+                                                << QStringLiteral("第2章\u3000設定");
+        QTest::newRow("typed") << QStringLiteral("第2章 設定") << QStringLiteral("本文\n") << QString()
+                               << QStringLiteral("第2章設定");
+        QTest::newRow("prompted") << QString() << QStringLiteral("改行のない一行") << QStringLiteral(" 第2章 設定 ")
+                                  << QStringLiteral("第2章設定");
+    }
+
+    void aTitleIsStoredAlikeOnEverySave()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(QString, prompted);
+        QFETCH(QString, stored);
+        MainFixture f;
+        f.start();
+        f.window->NewPage(0);
+        f.type(text);
+        f.editor().setTitle(typed);
+        if (!prompted.isEmpty())
+            f.prompt.inputs.enqueue(prompted);
+        const auto title = [&f](const QString &table) {
+            return f.value(QStringLiteral("Select szDoc From %1 Where %2 = 1001")
+                               .arg(table, table == QLatin1String("msDoc") ? QStringLiteral("noDoc") : QStringLiteral("noLfC")))
+                .toString();
+        };
+        f.window->fnMenu(3, 18);
+        QCOMPARE(title(QStringLiteral("msDoc")), stored);
+        QCOMPARE(title(QStringLiteral("tbTree")), stored);
+        // Saved again as it stands, then again once the page is opened anew with its title in the box.
+        f.type(text + QStringLiteral("続き"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(title(QStringLiteral("msDoc")), stored);
+        QVERIFY(f.window->LoadPage(QStringLiteral("1001"), QString(), 0, true));
+        QCOMPARE(f.editor().Title(), stored);
+        f.editor().setBDcEdt(true);
+        f.window->fnMenu(3, 18);
+        QCOMPARE(title(QStringLiteral("msDoc")), stored);
+        QCOMPARE(title(QStringLiteral("tbTree")), stored);
+        QCOMPARE(f.prompt.inputPrompts.size(), prompted.isEmpty() ? 0 : 1);
     }
 
     void anEmptyFirstLineTakesTheOldTitle()

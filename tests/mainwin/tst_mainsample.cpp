@@ -12,11 +12,15 @@
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
+#include "tree/sbTrX.h"
 #include "tree/uTrX.h"
+#include "platform/db/DbConnection.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSqlQuery>
+#include <QTimer>
 #include <QtTest>
 
 class TestMainSample : public QObject
@@ -107,6 +111,83 @@ private slots:
         QVERIFY(again.LoadPage(QString::number(page), QString(), 0, false));
         QVERIFY(again.editor().edit().text().contains(QStringLiteral("日本語の本文です。")));
         zSvr::instance().D_Close();
+    }
+
+    // F9 on 用語集, "Tagged", "see ", Ctrl+F7 to 基本操作, F8, exit: the new page stands after
+    // 用語集 when the file is opened again, with or without the tag. The picker's own look at the
+    // tree must not use up the sibling order that the page's first save still has to write.
+    void aNewPageWithATagKeepsItsPlace_data()
+    {
+        QTest::addColumn<bool>("tagged");
+        QTest::newRow("without a tag") << false;
+        QTest::newRow("with a tag") << true;
+    }
+
+    void aNewPageWithATagKeepsItsPlace()
+    {
+        QFETCH(bool, tagged);
+        TestHome home;
+        ScriptedPrompt prompt;
+        const QString path = m_dir.filePath(QStringLiteral("Tagged.txdb"));
+        QFile::remove(path);
+        QVERIFY(QFile::copy(m_path, path));
+        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        // The top level's titles in their stored order.
+        const auto topLevel = [&path]() {
+            QStringList titles;
+            DbConnection db;
+            QSqlQuery q;
+            if (db.openSqlite(path, true)
+                && db.select(q, QStringLiteral("Select szDoc From tbTree Where noLfP = 0 Order By inSrt, noLfC"), {}, false,
+                             true)) {
+                while (q.next())
+                    titles << q.value(0).toString();
+            }
+            return titles;
+        };
+        QStringList expected = topLevel();
+        QVERIFY(expected.contains(QStringLiteral("用語集")));
+        expected.insert(expected.indexOf(QStringLiteral("用語集")) + 1, QStringLiteral("Tagged"));
+        auto *window = new fmDoc;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        // As the program starts: the picker finds the main window's tree through it.
+        Usr::st().mainWindow = window;
+        window->SetDBNo(path, 0);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QString glossary = zSvr::instance()
+                                     .R_GtVaL(QStringLiteral("Select noLfC From tbTree Where noLfP = 0 And szDoc = ?"),
+                                              {QStringLiteral("用語集")}, QVariant())
+                                     .toString();
+        const QString basics = zSvr::instance()
+                                   .R_GtVaL(QStringLiteral("Select noLfC From tbTree Where noLfP = 0 And szDoc = ?"),
+                                            {QStringLiteral("基本操作")}, QVariant())
+                                   .toString();
+        window->tree().SetLeaf(glossary);
+        QCOMPARE(QString::number(window->nDocNo), glossary);
+        QVERIFY(window->keys().keyPress(9, Qt::NoModifier));
+        const qint32 page = window->nDocNo;
+        QVERIFY(page > glossary.toInt());
+        window->editor().view()->setFocus();
+        window->editor().edit().typeText(QStringLiteral("Tagged\nsee "));
+        window->editor().setBDcEdt(true);
+        if (tagged) {
+            QTimer::singleShot(0, window, [basics] {
+                sbTrX &picker = sbTrX::picker();
+                picker.tree().SetLeaf(basics);
+                picker.mnJb_Click(0);
+            });
+            window->menuClicked(QStringLiteral("mnLocal"), 12);
+            QVERIFY(window->editor().edit().text().contains(QStringLiteral("see 基本操作")));
+        }
+        QVERIFY(window->keys().keyPress(8, Qt::NoModifier));
+        QVERIFY(!window->editor().bDcEdt());
+        QCOMPARE(zSvr::instance().R_GtVaL(QStringLiteral("Select saTgs From msDoc Where noDoc = ?"), {page}, QVariant()).toString(),
+                 tagged ? QLatin1Char('.') + basics + QLatin1Char('.') : QStringLiteral("."));
+        window->close();
+        QTRY_VERIFY(!zSvr::instance().isOpen());
+        Usr::st().mainWindow = nullptr;
+        QCOMPARE(topLevel(), expected);
     }
 };
 

@@ -167,13 +167,9 @@ class WatchingPrompt : public ScriptedPrompt
 {
 public:
     QStringList waitTexts;
-    // What another program does while the message is open.
-    std::function<void(const QString &)> meanwhile;
     int message(const QString &text, int style, const QString &title) override
     {
         waitTexts << (sbWait::isShown() ? sbWait::shownMessage() : QString());
-        if (meanwhile)
-            meanwhile(text);
         return ScriptedPrompt::message(text, style, title);
     }
 };

@@ -5,6 +5,8 @@ ScriptedPrompt::~ScriptedPrompt() { Prompt::install(nullptr); }
 
 int ScriptedPrompt::message(const QString &text, int style, const QString &title)
 {
+    if (meanwhile)
+        meanwhile(text);
     messages << text;
     titles << title;
     styles << style;

@@ -5,6 +5,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <functional>
+
 // A prompt for tests: answers come from queues filled by the test, every text
 // shown is recorded. It installs itself for its lifetime. An empty queue gives
 // the default answer (Ok / Cancel-like empty strings).
@@ -18,6 +20,8 @@ public:
     QQueue<QString> inputs;     // input box answers; a null QString means cancelled
     QQueue<QString> files;      // open/save/folder dialog answers; "" means cancelled
     int defaultAnswer = Ok;
+    // What another program or user does while a message is open (before it is answered).
+    std::function<void(const QString &)> meanwhile;
 
     QStringList messages;       // texts of every message box shown
     QStringList titles;         // titles of every message box shown
