@@ -41,7 +41,9 @@ int main(int argc, char **argv)
         steps += outcome.steps;
         if (outcome.failed()) {
             ++failures;
-            std::printf("FAILED %s\n  %s\n", qPrintable(outcome.message), qPrintable(outcome.log.join(QStringLiteral("\n  "))));
+            // FENWAR_TREEWRITERS_LOG=1: every step of the seed, not only the last ones.
+            const QStringList log = qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG") ? writers.log() : outcome.log;
+            std::printf("FAILED %s\n  %s\n", qPrintable(outcome.message), qPrintable(log.join(QStringLiteral("\n  "))));
         } else {
             std::printf("seed %u: %d steps in %.1f s\n", seed, outcome.steps, seedTimer.elapsed() / 1000.0);
         }

@@ -216,7 +216,9 @@ public:
             for (const QString &token : it.value())
                 found = found || text.contains(token);
             if (!found)
-                return QStringLiteral("page %1 holds \"%2\", told saved with %3").arg(page).arg(text.simplified(), tokens(page));
+                return QStringLiteral("page %1 (%2) holds \"%3\", told saved with %4")
+                    .arg(page)
+                    .arg(now.titles.value(page), text.simplified(), tokens(page));
             ++it;
         }
         m_before = now;
@@ -260,7 +262,7 @@ public:
         read(m_before);
         for (int step = 0; step < steps; ++step) {
             note(QStringLiteral("step %1").arg(step));
-            const int hold = random.bounded(12) == 0 ? 150 + random.bounded(250) : 0;
+            const int hold = random.bounded(12) == 0 ? 60 + random.bounded(120) : 0;
             const QString a = randomCommand(random, 0, step);
             const QString b = randomCommand(random, 1, step);
             const char answerA = random.bounded(8) == 0 ? 'n' : 'y';
@@ -283,6 +285,7 @@ public:
 private:
     struct Graph {
         QHash<qint64, QString> texts;              // page -> txDoc
+        QHash<qint64, QString> titles;             // page -> szDoc
         QHash<qint64, QList<qint64>> children;     // parent -> children, every placement row
     };
 
@@ -386,11 +389,13 @@ private:
                 if (m_told.contains(target))
                     m_told[target] << sourceToken(1008);
             }
-            // A page saved since is overwritten only after its own question.
-            static const QRegularExpression newer(QStringLiteral("頁(\\d+)は、ｲﾝﾎﾟｰﾄ先の日付が新しい"));
+            // A page saved since is overwritten only after its own question, which names it by its
+            // title (a page stored again under a new number keeps the title and the identity).
+            static const QRegularExpression newer(QStringLiteral("(頁(\\d+))は、ｲﾝﾎﾟｰﾄ先の日付が新しい"));
             const QRegularExpressionMatch match = newer.match(text);
-            if (match.hasMatch())
-                m_told[match.captured(1).toLongLong()] << sourceToken(match.captured(1).toLongLong());
+            for (auto it = m_told.begin(); match.hasMatch() && it != m_told.end(); ++it)
+                if (it.key() == match.captured(2).toLongLong() || m_before.titles.value(it.key()) == match.captured(1))
+                    it.value() << sourceToken(match.captured(2).toLongLong());
         }
         m_said.clear();
     }
@@ -451,10 +456,12 @@ private:
     {
         graph = Graph();
         QSqlQuery query;
-        if (!m_check.select(query, QStringLiteral("Select noDoc, txDoc From msDoc"), {}, false, true))
+        if (!m_check.select(query, QStringLiteral("Select noDoc, txDoc, szDoc From msDoc"), {}, false, true))
             return false;
-        while (query.next())
+        while (query.next()) {
             graph.texts.insert(query.value(0).toLongLong(), query.value(1).toString());
+            graph.titles.insert(query.value(0).toLongLong(), query.value(2).toString());
+        }
         if (!m_check.select(query, QStringLiteral("Select noLfP, noLfC From tbTree"), {}, false, true))
             return false;
         while (query.next())
