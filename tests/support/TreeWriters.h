@@ -286,6 +286,7 @@ private:
     struct Graph {
         QHash<qint64, QString> texts;              // page -> txDoc
         QHash<qint64, QString> titles;             // page -> szDoc
+        QHash<qint64, double> identities;          // page -> wkRnd
         QHash<qint64, QList<qint64>> children;     // parent -> children, every placement row
     };
 
@@ -389,13 +390,17 @@ private:
                 if (m_told.contains(target))
                     m_told[target] << sourceToken(1008);
             }
-            // A page saved since is overwritten only after its own question, which names it by its
-            // title (a page stored again under a new number keeps the title and the identity).
+            // A page saved since is overwritten only after its own question, which names the source's
+            // page: the pages of its identity may take its copy (a page stored again under a new
+            // number keeps its identity).
             static const QRegularExpression newer(QStringLiteral("(頁(\\d+))は、ｲﾝﾎﾟｰﾄ先の日付が新しい"));
             const QRegularExpressionMatch match = newer.match(text);
-            for (auto it = m_told.begin(); match.hasMatch() && it != m_told.end(); ++it)
-                if (it.key() == match.captured(2).toLongLong() || m_before.titles.value(it.key()) == match.captured(1))
-                    it.value() << sourceToken(match.captured(2).toLongLong());
+            const qint64 named = match.captured(2).toLongLong();
+            for (auto it = m_told.begin(); match.hasMatch() && it != m_told.end(); ++it) {
+                if (it.key() == named || m_before.titles.value(it.key()) == match.captured(1)
+                    || m_before.identities.value(it.key()) == sourceIdentity(named))
+                    it.value() << sourceToken(named);
+            }
         }
         m_said.clear();
     }
@@ -408,12 +413,14 @@ private:
                 {1003, 1006, 0}, {0, 1008, 1}, {1008, 1009, 0}, {1008, 1010, 1}, {1010, 1011, 0}, {0, 1012, 2}};
     }
     static QString sourceToken(qint64 page) { return QStringLiteral("src%1").arg(page); }
+    // The identity of a page of the start (and of the source's copy of it), of the source's own page 2001.
+    static double sourceIdentity(qint64 page) { return page == 2001 ? 7777777.0 : double(7000000 + page); }
 
     static bool addPage(DbConnection &db, qint64 page, const QString &text, const QDate &date = QDate(2024, 1, 1))
     {
         return db.exec(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod, wkRnd, dyUdt)"
                                       " Values (?, ?, ?, ?, '.', 0, ?, ?)"),
-                       {page, QStringLiteral("頁%1").arg(page), text, StubEditorServices::page(text), double(7000000 + page),
+                       {page, QStringLiteral("頁%1").arg(page), text, StubEditorServices::page(text), sourceIdentity(page),
                         QDateTime(date, QTime(9, 0))},
                        true);
     }
@@ -446,7 +453,6 @@ private:
         for (int page : {1008, 1009, 1010, 1011})
             ok = ok && addPage(db, page, QStringLiteral("頁%1\n").arg(page) + sourceToken(page), QDate(2024, 6, 1));
         ok = ok && addPage(db, 2001, QStringLiteral("頁2001\nsrc2001"));
-        ok = ok && db.exec(QStringLiteral("Update msDoc Set wkRnd = 7777777 Where noDoc = 2001"), {}, false);
         return ok && addPlacement(db, 0, 1008, 0) && addPlacement(db, 1008, 1009, 0) && addPlacement(db, 1008, 1010, 1)
                && addPlacement(db, 1010, 1011, 0) && addPlacement(db, 1009, 2001, 0);
     }
@@ -456,11 +462,13 @@ private:
     {
         graph = Graph();
         QSqlQuery query;
-        if (!m_check.select(query, QStringLiteral("Select noDoc, txDoc, szDoc From msDoc"), {}, false, true))
+        if (!m_check.select(query, QStringLiteral("Select noDoc, txDoc, szDoc, wkRnd From msDoc"), {}, false, true))
             return false;
         while (query.next()) {
-            graph.texts.insert(query.value(0).toLongLong(), query.value(1).toString());
-            graph.titles.insert(query.value(0).toLongLong(), query.value(2).toString());
+            const qint64 page = query.value(0).toLongLong();
+            graph.texts.insert(page, query.value(1).toString());
+            graph.titles.insert(page, query.value(2).toString());
+            graph.identities.insert(page, query.value(3).toDouble());
         }
         if (!m_check.select(query, QStringLiteral("Select noLfP, noLfC From tbTree"), {}, false, true))
             return false;
