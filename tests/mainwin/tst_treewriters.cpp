@@ -55,6 +55,18 @@ private slots:
         verifyHolds(writers, QStringLiteral("after 最適化"));
     }
 
+    // A cut whose page the other writer moved meanwhile, pasted right after itself where the tree
+    // still shows it: the paste cannot be made, and says so. It did nothing and said nothing.
+    void aStaleCutPastedAfterItselfSaysSo()
+    {
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        writers.both(QStringLiteral("refresh"), QStringLiteral("cut\tp1001\tp1009"));
+        writers.send(0, QStringLiteral("cut\tp1001\tp1001"));
+        writers.replies(0);
+        verifyHolds(writers, QStringLiteral("after the paste"));
+    }
+
     // An import whose question stays open while the other writer saves a page it replaces: the
     // page keeps the save, or the import asks about it again. It took the import's older copy.
     void importOverASaveMadeMeanwhile()
