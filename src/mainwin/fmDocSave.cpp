@@ -4,6 +4,7 @@
 
 #include "editor/uTxm.h"
 #include "platform/desktop/Prompt.h"
+#include "tree/TreeDb.h"
 #include "tree/uTrX.h"
 
 namespace {
@@ -35,6 +36,7 @@ bool fmDoc::writePage(const PageWrite::Row &row)
     const auto place = [this, &row](PageWrite::Placement kind, qint64 page, const QString &oldTitle) {
         return placePage(kind, page, row.title, oldTitle);
     };
+    bool triedAgain = false;
     for (;;) {
         // The tree shows the save only once it is committed.
         m_tree->holdNodeChanges();
@@ -55,8 +57,15 @@ bool fmDoc::writePage(const PageWrite::Row &row)
             write.storeAgain();
             break;
         case PageWrite::Failed:
+            // A save that lost a deadlock with another user's write is tried once more; the tree
+            // leaves such a failure to be told here.
+            if (TreeDb::lostConflict() && !triedAgain) {
+                triedAgain = true;
+                TreeDb::waitForTheOther();
+                break;
+            }
             // A refused placement has been told by the tree; the status line says the page is not saved.
-            if (!write.placementRefused())
+            if (!write.placementRefused() || TreeDb::lostConflict())
                 reportFailedSave(nDocNo);
             return false;
         }

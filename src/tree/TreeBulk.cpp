@@ -97,7 +97,10 @@ TreeBulk::Result TreeBulk::retried(const std::function<Result()> &once)
     // An operation that lost a conflict with another user's write (a deadlock on the server) is
     // tried once more: the other has ended by then, and the checks inside see what it wrote.
     const Result result = once();
-    return result.retry ? once() : result;
+    if (!result.retry)
+        return result;
+    TreeDb::waitForTheOther();
+    return once();
 }
 
 bool TreeBulk::fits(qint64 dst, const QList<qint64> &placed, Result &result)

@@ -4,6 +4,8 @@
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
 
+#include <QThread>
+
 #include <limits>
 
 namespace {
@@ -347,4 +349,9 @@ TreeDb::Place TreeDb::placing(qint64 parent, const QList<qint64> &pages)
 bool TreeDb::lostConflict()
 {
     return zSvr::instance().connection().lostConflict();
+}
+
+void TreeDb::waitForTheOther()
+{
+    QThread::msleep(250);
 }

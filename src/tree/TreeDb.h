@@ -106,6 +106,9 @@ public:
     // Whether the last failure of the connection was a lost conflict with another user's write
     // (a deadlock or a serialization failure): the same write tried again may well go through.
     static bool lostConflict();
+    // Waits a moment before such a write is tried again, so that the other one, which the server
+    // let through, can end first: begun at once, the second try would meet it half-way again.
+    static void waitForTheOther();
     // Stamps the placement's update time.
     static bool stamp(qint64 parent, qint64 page);
     // True (after telling the user once) when the database cannot be written.

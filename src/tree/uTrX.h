@@ -230,6 +230,7 @@ private:
     // Runs `change` of the nodes now, or after the host's commit while it holds them.
     void afterCommit(const std::function<void()> &change);
     void reportFailedInsert();
+    void reportFailedWrite(const QString &message);
 
     // uTrXList.cpp: showing a page, child list
     void ShwNdDoc(QTreeWidgetItem *node);

@@ -123,8 +123,10 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
     // once more: the other has ended by then, and the check inside sees what it wrote.
     bool retry = false;
     TreeDb::Place outcome = pasteOnce(parent, page, title, link, cutId, &retry);
-    if (outcome == TreeDb::Place::Failed && retry)
+    if (outcome == TreeDb::Place::Failed && retry) {
+        TreeDb::waitForTheOther();
         outcome = pasteOnce(parent, page, title, link, cutId, &retry);
+    }
     switch (outcome) {
     case TreeDb::Place::Fits:
         return true;
@@ -138,7 +140,7 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをそのﾍﾟｰｼﾞ自身やその下位には置けません"), Prompt::Exclamation);
         break;
     case TreeDb::Place::Failed:
-        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません"), Prompt::Exclamation);
+        reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞを挿入できませんでした　何も変更していません"));
         break;
     }
     return false;

@@ -46,14 +46,18 @@ void uTrX::StOrgn(bool bOrg)
     if (db.DbRead())
         return;
     const bool own = db.D_Tran(0);
-    if (!own && db.heldElsewhere())
+    if (!own && db.heldElsewhere()) {
+        reportFailedWrite(QStringLiteral("ﾂﾘｰを更新できませんでした　何も変更していません"));
         return;
+    }
     bool ok = db.D_ExeSq(QStringLiteral("Update tbTree Set boLnk=0 Where noLfP=? and noLfC=?"), {home, page})
               && db.D_ExeSq(QStringLiteral("Update tbTree Set boLnk=1 Where noLfP<>? and noLfC=?"), {home, page});
     if (own)
         ok = db.D_Tran(ok ? 1 : 2) && ok;
-    if (!ok)
+    if (!ok) {
+        reportFailedWrite(QStringLiteral("ﾂﾘｰを更新できませんでした　何も変更していません"));
         return;
+    }
     const QString homeText = QString::number(home);
     for (QTreeWidgetItemIterator it(trView); *it; ++it) {
         QTreeWidgetItem *item = *it;

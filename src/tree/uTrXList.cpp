@@ -121,9 +121,12 @@ void uTrX::cdDel()
         return;
     if (key != NewItemKey) {
         qint64 parent = 0, child = 0;
-        if (!TreeDb::pageNumber(GetKyNo(keyOf(page)), &parent) || !TreeDb::pageNumber(key.mid(1), &child)
-            || !TreeDb::deletePlacement(parent, child))
+        if (!TreeDb::pageNumber(GetKyNo(keyOf(page)), &parent) || !TreeDb::pageNumber(key.mid(1), &child))
             return;
+        if (!TreeDb::deletePlacement(parent, child)) {
+            reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞを削除できませんでした　何も変更していません"));
+            return;
+        }
     } else {
         m_newItem = false;
     }

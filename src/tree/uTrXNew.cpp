@@ -384,9 +384,17 @@ void uTrX::afterCommit(const std::function<void()> &change)
 
 void uTrX::reportFailedInsert()
 {
-    // A read-only database has already said so.
+    reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした"));
+}
+
+void uTrX::reportFailedWrite(const QString &message)
+{
+    // A read-only database has already said so; a host that holds the tree's changes for its own
+    // transaction tries it again after a lost deadlock, and says so itself when that fails too.
+    if (m_holding && TreeDb::lostConflict())
+        return;
     if (!zSvr::instance().connection().readOnly())
-        Prompt::current().message(QStringLiteral("ﾍﾟｰｼﾞをﾂﾘｰに登録できませんでした"), Prompt::Exclamation);
+        Prompt::current().message(message, Prompt::Exclamation);
 }
 
 void uTrX::DelNewNd(QTreeWidgetItem *item)

@@ -454,8 +454,10 @@ void uTrX::trNdDL(const QString &sKyD, QString &sMsg)
     // A tag node stands for no row: a statement for it could delete a real placement.
     // A row that could not be deleted keeps its node, so the tree does not lie.
     if (!key.startsWith(u'X') && TreeDb::pageNumber(parent, &p) && TreeDb::pageNumber(page, &c)
-        && !TreeDb::deletePlacement(p, c))
+        && !TreeDb::deletePlacement(p, c)) {
+        reportFailedWrite(QStringLiteral("ﾍﾟｰｼﾞを削除できませんでした　何も変更していません"));
         return;
+    }
     if (c > 0 && !key.startsWith(u'X') && !TreeDb::isPlaced(c))
         dropListedPage(int(c));
     DelNewNd(item);

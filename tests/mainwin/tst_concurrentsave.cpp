@@ -4,6 +4,7 @@
 #include "platform/db/DbConnection.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
+#include "support/CrossingWriter.h"
 #include "support/UnreachablePages.h"
 #include "support/WaitWatch.h"
 #include "tree/uTrX.h"
@@ -125,6 +126,29 @@ private slots:
         save();
         QCOMPARE(m_f->prompt.messages.size(), 3);
         QCOMPARE(stored(1001), QStringLiteral("mine again"));
+    }
+
+    // On the server the save loses a deadlock with another user's transaction (which holds the page's
+    // placement, then waits for the page's row that the save holds): it is tried once more, after
+    // the other's commit, and saves without a word.
+    void aSaveThatLostADeadlockIsTriedAgain()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
+        m_other.close();
+        // The other is never the one the server gives up.
+        CrossingWriter other(window().sDbPath,
+                             {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
+                              {QStringLiteral("Select noLfC From tbTree Where noLfP = 0 And noLfC = 1001 For Update"), {}}},
+                             {{QStringLiteral("Select noDoc From msDoc Where noDoc = 1001 For Update"), {}}}, false);
+        QVERIFY(other.start());
+        m_f->type(QStringLiteral("mine"));
+        save();
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY(other.sawWait());
+        QCOMPARE(m_f->prompt.messages, QStringList());
+        QCOMPARE(stored(1001), QStringLiteral("mine"));
+        QVERIFY(!m_f->editor().bDcEdt());
     }
 
     // Both add a page at once and are shown the same number: both pages survive, each with its own

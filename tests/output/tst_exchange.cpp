@@ -14,6 +14,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "support/CrossingWriter.h"
 #include "support/DamagedDb.h"
 #include "support/OtherProgram.h"
 #include "support/SampleDb.h"
@@ -678,6 +679,31 @@ private slots:
         QCOMPARE(UnreachablePages::ofOpen(), leftByTheOther);
         QCOMPARE(value(QStringLiteral("Select Count(*) From msDoc Where noDoc > 2000")).toInt(), 0);
         QCOMPARE(value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1002")).toString(), QStringLiteral("A"));
+    }
+
+    // An import places a page of the open database (found by its identity) below the chosen page;
+    // while the question was open, another user moved the chosen page below that page. Written,
+    // the two would hang under each other: the import is refused with nothing written.
+    void importCrossingAMoveIsRefused()
+    {
+        const QString source = threePages(true);
+        QVERIFY(!source.isEmpty());
+        // The source's first top page is page 1001 of the open database.
+        QVERIFY(execIn(source, QStringLiteral("Update msDoc Set wkRnd = 11 Where noDoc = 3001")));
+        openMain(2000);
+        // The other's move lands once the questions are answered, as the import begins to write.
+        CrossingWriter other(mainPath,
+                          {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (1004, 2000, 5, '外')"), {}},
+                           {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 2000"), {}}},
+                          {}, true, QStringLiteral("ﾍﾟｰｼﾞをｲﾝﾎﾟｰﾄしています"));
+        QVERIFY(other.start());
+        const QString said = importFrom(source, {Prompt::Yes, Prompt::Ok});
+        QCOMPARE(other.finish(), QStringList());
+        QVERIFY(other.sawWait());
+        QVERIFY2(said.contains(QStringLiteral("ｲﾝﾎﾟｰﾄするとﾍﾟｰｼﾞが自分自身の下位に置かれます")), qPrintable(said));
+        QCOMPARE(value(QStringLiteral("Select Count(*) From tbTree Where noLfP = 2000")).toInt(), 0);
+        QCOMPARE(value(QStringLiteral("Select Count(*) From msDoc Where noDoc > 2000")).toInt(), 0);
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
     // Another program added pages while the import's question was open and took the numbers planned

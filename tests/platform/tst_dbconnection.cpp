@@ -29,6 +29,29 @@ private slots:
         QCOMPARE(DbConnection::isLoginRefusal(code, text), refused);
     }
 
+    // A statement or transaction the server gave up to let another through: worth trying again.
+    void conflict_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("conflict");
+        QTest::newRow("deadlock, psqlODBC") << "1" << "ERROR: deadlock detected\nDETAIL: Process 1 waits for ShareLock;\nError while executing the query" << true;
+        QTest::newRow("serialization") << "1" << "ERROR: could not serialize access due to concurrent update" << true;
+        QTest::newRow("sqlstate 40P01") << "40P01" << "" << true;
+        QTest::newRow("sqlstate 40001 in the text") << "" << "[40001] serialization failure" << true;
+        QTest::newRow("japanese deadlock") << "1" << "ERROR:  デッドロックを検出しました" << true;
+        QTest::newRow("japanese serialization") << "1" << "ERROR:  同時更新のためアクセスの直列化ができませんでした" << true;
+        QTest::newRow("unique key") << "1" << "ERROR: duplicate key value violates unique constraint \"ixtreepair\"" << false;
+        QTest::newRow("lock timeout") << "1" << "ERROR: canceling statement due to statement timeout" << false;
+    }
+    void conflict()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(bool, conflict);
+        QCOMPARE(DbConnection::isConflict(code, text), conflict);
+    }
+
     void sqliteOpen()
     {
         QTemporaryDir dir;

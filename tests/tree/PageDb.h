@@ -56,6 +56,31 @@ public:
                 .arg(table, condition.arg(QStringLiteral("New."))));
     }
 
+    // Makes every later update of `table` that leaves a row meeting `condition` fail (as
+    // refuseInserts does for inserts; on the server the same constraint refuses both).
+    static bool refuseUpdates(const QString &table, const QString &condition)
+    {
+        if (ServerDb::wanted())
+            return refuseInserts(table, condition);
+        return zSvr::instance().D_ExeSq(
+            QStringLiteral("Create Trigger refusedUpdate Before Update On %1 When %2 Begin Select Raise(Abort, 'x'); End")
+                .arg(table, condition.arg(QStringLiteral("New."))));
+    }
+
+    // Makes the delete of the placement (parent, child) fail: a row of another table refers to it.
+    static bool refuseDelete(int parent, int child)
+    {
+        zSvr &db = zSvr::instance();
+        if (ServerDb::wanted())
+            return db.D_ExeSq(QStringLiteral("Create Table keptPair (p Integer, c Integer,"
+                                             " Foreign Key (p, c) References tbTree (noLfP, noLfC))"))
+                   && db.D_ExeSq(QStringLiteral("Insert Into keptPair (p, c) Values (?, ?)"), {parent, child});
+        return db.D_ExeSq(QStringLiteral("Create Trigger refusedDelete Before Delete On tbTree When Old.noLfP = %1"
+                                         " And Old.noLfC = %2 Begin Select Raise(Abort, 'x'); End")
+                              .arg(parent)
+                              .arg(child));
+    }
+
     static QVariant value(const QString &sql, const QVariantList &values = {})
     {
         return zSvr::instance().R_GtVaL(sql, values, QVariant());

@@ -1,7 +1,7 @@
-#include "OtherWriter.h"
 #include "PageDb.h"
 #include "TreeProbe.h"
 
+#include "support/CrossingWriter.h"
 #include "support/ScriptedPrompt.h"
 #include "support/UnreachablePages.h"
 #include "tree/TreeBulk.h"
@@ -256,7 +256,7 @@ private slots:
     void crossingMovesAreRefused()
     {
         QFETCH(int, op);
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (14, 20, 9, '先', 0)"), {}},
                            {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 20"), {}}});
         QVERIFY(other.start());
@@ -276,7 +276,7 @@ private slots:
     {
         if (!ServerDb::wanted())
             QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
                            {QStringLiteral("Update tbTree Set szDoc = '改名' Where noLfP = 10 And noLfC = 12"), {}}},
                           {{QStringLiteral("Update tbTree Set inSrt = 5 Where noLfP = 0 And noLfC = 20"), {}}}, false);

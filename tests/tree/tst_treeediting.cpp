@@ -1,8 +1,8 @@
-#include "OtherWriter.h"
 #include "PageDb.h"
 #include "TreeProbe.h"
 
 #include "core/Usr.h"
+#include "support/CrossingWriter.h"
 #include "support/ScriptedPrompt.h"
 #include "support/UnreachablePages.h"
 #include "tree/uTrX.h"
@@ -240,7 +240,7 @@ private slots:
         m_tree->SetLeaf(QStringLiteral("12"));
         m_tree->trCopy(cut);
         m_tree->SetLeaf(QStringLiteral("90"));
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (56, 5, 9, '五', 0)"), {}},
                            {QStringLiteral("Delete From tbTree Where noLfP = 0 And noLfC = 5"), {}}});
         QVERIFY(other.start());
@@ -265,7 +265,7 @@ private slots:
         m_tree->trCopy(true);
         m_tree->SetLeaf(QStringLiteral("90"));
         // The other is never the one the server gives up.
-        OtherWriter other(m_db->path(),
+        CrossingWriter other(m_db->path(),
                           {{QStringLiteral("Select set_config('deadlock_timeout', '20s', false)"), {}},
                            {QStringLiteral("Update tbTree Set szDoc = '改名' Where noLfP = 0 And noLfC = 12"), {}}},
                           {{QStringLiteral("Update tbTree Set inSrt = 7 Where noLfP = 0 And noLfC = 5"), {}}}, false);
@@ -544,6 +544,34 @@ private slots:
         m_tree->SetLeaf(QStringLiteral("90"));
         m_tree->StOrgn(false);
         QCOMPARE(link(5, 90), 0);
+    }
+
+    // A write of the tree that fails keeps the tree and its rows as they were, and says so.
+    void failedWritesSaySo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("home role") << "home";
+    }
+    void failedWritesSaySo()
+    {
+        QFETCH(QString, command);
+        m_tree->SetLeaf(QStringLiteral("34,5,0"));
+        const QString key = m_tree->SlctdKy();
+        QString message;
+        if (command == QLatin1String("delete")) {
+            QVERIFY(PageDb::refuseDelete(5, 34));
+            m_tree->trNdDL(key, message);
+        } else {
+            QVERIFY(PageDb::refuseUpdates(QStringLiteral("tbTree"), QStringLiteral("%1noLfP = 5 And %1boLnk = 0")));
+            m_tree->StOrgn(true);
+        }
+        QCOMPARE(link(5, 34), 1);
+        QCOMPARE(link(12, 34), 0);
+        QVERIFY(m_probe->item(key));
+        QCOMPARE(m_prompt->messages, QStringList{command == QLatin1String("delete")
+                                                     ? QStringLiteral("ﾍﾟｰｼﾞを削除できませんでした　何も変更していません")
+                                                     : QStringLiteral("ﾂﾘｰを更新できませんでした　何も変更していません")});
     }
 
     void hiddenAboveMarksEveryPageBelow()

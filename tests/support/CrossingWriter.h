@@ -14,14 +14,16 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 // Another program of ours on the same database (a second instance on the file, another user on
 // the server), in a thread of its own: it begins a transaction, takes the lock that every write
 // placing pages takes, runs its statements and holds them uncommitted until this program waits
 // for it (at the file's begin, or on a lock of the server), then runs its second statements (if
-// any) and commits. So its write lands between this program's checks and its transaction.
-class OtherWriter
+// any) and commits. So its write lands between this program's checks and its transaction. On a
+// file, this program waits when the wait window shows (the text `waitShown` starts with, if given).
+class CrossingWriter
 {
 public:
     struct Step {
@@ -30,11 +32,12 @@ public:
     };
 
     // `path` is the database's file or data-link file.
-    OtherWriter(const QString &path, QList<Step> first, QList<Step> second = {}, bool placing = true)
-        : m_path(path), m_first(std::move(first)), m_second(std::move(second)), m_placing(placing)
+    CrossingWriter(const QString &path, QList<Step> first, QList<Step> second = {}, bool placing = true,
+                const QString &waitShown = QString())
+        : m_path(path), m_first(std::move(first)), m_second(std::move(second)), m_placing(placing), m_waitShown(waitShown)
     {
     }
-    ~OtherWriter() { finish(); }
+    ~CrossingWriter() { finish(); }
 
     // Returns once the first statements ran.
     bool start()
@@ -42,7 +45,7 @@ public:
         m_pid = ServerDb::wanted() ? zSvr::instance().R_GtVaL(QStringLiteral("Select pg_backend_pid()"), 0).toInt() : 0;
         // The wait window shows while this program waits for the file.
         QObject::connect(&m_watch, &QTimer::timeout, [this] {
-            if (sbWait::isShown())
+            if (sbWait::isShown() && sbWait::shownMessage().startsWith(m_waitShown))
                 m_waited.storeRelaxed(1);
         });
         m_watch.start(0);
@@ -115,6 +118,7 @@ private:
     QList<Step> m_first;
     QList<Step> m_second;
     bool m_placing = true;
+    QString m_waitShown;
     int m_pid = 0;
     QTimer m_watch;
     QAtomicInt m_waited;
