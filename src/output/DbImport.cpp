@@ -651,14 +651,15 @@ bool DbImport::unchangedSince()
     // Inside the transaction: a page saved by another user or the other edit window since the
     // questions is not written over on the strength of an answer about its older state.
     zSvr &db = zSvr::instance();
+    const bool heldWhole = db.connection().kind() == DbConnection::SqliteFile;
     for (int i = 0; i < m_pages.size(); ++i) {
         Page &page = m_pages[i];
         if (page.action != 2 || page.seen.isEmpty() || !m_targetPages.contains(page.planned))
             continue;
-        // Held until the end of the transaction (a file is held whole already): nobody saves it
-        // between this look and the write.
+        // Held on a server until the end of the transaction (a file is held whole already): nobody
+        // saves it between this look and the write.
         QByteArray now;
-        if (!db.D_ExeSq(QStringLiteral("Update msDoc Set noDoc = noDoc Where noDoc=?"), {page.planned})
+        if ((!heldWhole && !db.D_ExeSq(QStringLiteral("Update msDoc Set noDoc = noDoc Where noDoc=?"), {page.planned}))
             || !stampOf(page.planned, &now)) {
             m_changed.clear();
             return db.readError().isEmpty() ? false : readFailed(db.readError(), false);

@@ -181,21 +181,26 @@ private slots:
     // An import over page 1001 while the other user saves it during the import's question: the
     // import does not write over that save unasked. It asks the newer-date question; "no" keeps the
     // other user's page, "yes" writes the import's copy. Nobody saving meanwhile: nothing more asked.
+    // The source holds an export of page 1001 (its identity), or another page that replaces it.
     void anImportOverAPageSavedMeanwhileAsks_data()
     {
+        QTest::addColumn<bool>("replaced");
         QTest::addColumn<bool>("savedMeanwhile");
         QTest::addColumn<int>("answer");      // to the newer-date question
         QTest::addColumn<QString>("kept");
-        QTest::newRow("nobody saves") << false << int(Prompt::No) << QStringLiteral("imported");
-        QTest::newRow("saved meanwhile, kept") << true << int(Prompt::No) << QStringLiteral("theirs");
-        QTest::newRow("saved meanwhile, overwritten") << true << int(Prompt::Yes) << QStringLiteral("imported");
+        QTest::newRow("nobody saves") << false << false << int(Prompt::No) << QStringLiteral("imported");
+        QTest::newRow("saved meanwhile, kept") << false << true << int(Prompt::No) << QStringLiteral("theirs");
+        QTest::newRow("saved meanwhile, overwritten") << false << true << int(Prompt::Yes) << QStringLiteral("imported");
+        QTest::newRow("replaced, nobody saves") << true << false << int(Prompt::No) << QStringLiteral("imported");
+        QTest::newRow("replaced, saved meanwhile, kept") << true << true << int(Prompt::No) << QStringLiteral("theirs");
     }
     void anImportOverAPageSavedMeanwhileAsks()
     {
+        QFETCH(bool, replaced);
         QFETCH(bool, savedMeanwhile);
         QFETCH(int, answer);
         QFETCH(QString, kept);
-        // The source: an export of page 1001 (its identity), newer than the page stored here.
+        // The source is newer than the page stored here.
         QVERIFY(otherRuns(QStringLiteral("Update msDoc Set wkRnd = 4242, dyUdt = ? Where noDoc = 1001"),
                           {QDateTime(QDate(2024, 1, 1), QTime(10, 0))}));
         const QString source = m_f->dir.filePath(QStringLiteral("Export.txdb"));
@@ -204,12 +209,12 @@ private slots:
             DbConnection db;
             QVERIFY(db.openSqlite(source));
             QVERIFY(db.exec(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod, wkRnd, dyUdt)"
-                                           " Values (2001, '共有', 'imported', ?, '.', 0, 4242, '2024-06-01 10:00:00')"),
-                            {StubEditorServices::page(QStringLiteral("imported"))}, true));
+                                           " Values (2001, '共有', 'imported', ?, '.', 0, ?, '2024-06-01 10:00:00')"),
+                            {StubEditorServices::page(QStringLiteral("imported")), replaced ? 777 : 4242}, true));
             QVERIFY(db.exec(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 2001, 0, '共有', 0)"),
                             {}, false));
         }
-        const QString sameSource = QStringLiteral("同一のﾘｿｰｽの文書があります");
+        const QString sameSource = replaced ? QStringLiteral("に置換えられます") : QStringLiteral("同一のﾘｿｰｽの文書があります");
         const QString newer = QStringLiteral("共有は、ｲﾝﾎﾟｰﾄ先の日付が新しいですが、上書して良いですか");
         m_f->prompt.meanwhile = [&](const QString &text) {
             if (savedMeanwhile && text.contains(sameSource))
@@ -218,7 +223,7 @@ private slots:
                                    QDateTime::currentDateTime()}));
         };
         m_f->prompt.files << source;
-        m_f->prompt.answers << Prompt::Yes << answer;
+        m_f->prompt.answers << (replaced ? Prompt::Ok : Prompt::Yes) << answer;
         window().menuClicked(QStringLiteral("mnRet"), 6);
         m_f->prompt.meanwhile = nullptr;
         const QStringList &asked = m_f->prompt.messages;

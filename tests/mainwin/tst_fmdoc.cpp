@@ -1,6 +1,7 @@
 #include "MainFixture.h"
 
 #include "mainwin/uFky.h"
+#include "platform/db/DbConnection.h"
 #include "support/OtherProgram.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
@@ -10,6 +11,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QSqlQuery>
 #include <QTreeWidget>
 
 class TestFmDoc : public QObject
@@ -409,6 +411,28 @@ private slots:
         QCOMPARE(title(QStringLiteral("msDoc")), stored);
         QCOMPARE(title(QStringLiteral("tbTree")), stored);
         QCOMPARE(f.prompt.inputPrompts.size(), prompted.isEmpty() ? 0 : 1);
+    }
+
+    // Four new pages, F8 each: a copy of the file alone, made while the window has it open (a
+    // backup, a mail, a sync), holds all four with their places in the tree.
+    void aCopyOfTheOpenFileHoldsEverySave()
+    {
+        MainFixture f;
+        f.start();
+        for (int i = 1; i <= 4; ++i)
+            f.savedPage(QStringLiteral("頁%1\n本文").arg(i));
+        QVERIFY(zSvr::instance().isOpen());
+        // Back at the event loop, as after every key the user presses.
+        QCoreApplication::processEvents();
+        const QString copy = f.dir.filePath(QStringLiteral("Copy.txdb"));
+        QVERIFY(QFile::copy(f.window->sDbPath, copy));
+        DbConnection db;
+        QVERIFY(db.openSqlite(copy, true));
+        QSqlQuery q;
+        QVERIFY(db.select(q, QStringLiteral("Select (Select Count(*) From msDoc), (Select Count(*) From tbTree)"), {}, false, true));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 4);
+        QCOMPARE(q.value(1).toInt(), 4);
     }
 
     void anEmptyFirstLineTakesTheOldTitle()

@@ -139,6 +139,52 @@ private slots:
         second.close();
         QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
     }
+
+    // A copy of the file alone, made while the program has it open, holds every write that ended:
+    // the log goes back into the file once the command that wrote returns to the event loop.
+    void aCopyOfTheOpenFileHoldsEveryWrite_data()
+    {
+        QTest::addColumn<bool>("inTransaction");
+        QTest::newRow("a statement") << false;
+        QTest::newRow("a transaction") << true;
+    }
+
+    void aCopyOfTheOpenFileHoldsEveryWrite()
+    {
+        QFETCH(bool, inTransaction);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        QFile(path).open(QIODevice::WriteOnly);
+        // The rows of a copy made now; -1 when it holds no table yet.
+        const auto rowsInCopy = [&dir, &path] {
+            const QString copy = dir.filePath(QStringLiteral("copy.txdb"));
+            QFile::remove(copy);
+            if (!QFile::copy(path, copy))
+                return -2;
+            DbConnection other;
+            QSqlQuery q;
+            if (!other.openSqlite(copy, true) || !other.select(q, QStringLiteral("select count(*) from t"), {}, false, true)
+                || !q.next())
+                return -1;
+            return q.value(0).toInt();
+        };
+        DbConnection db;
+        QVERIFY(db.openSqlite(path));
+        QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
+        for (int i = 1; i <= 4; ++i) {
+            QVERIFY(!inTransaction || db.transaction(0));
+            QVERIFY(db.exec(QStringLiteral("insert into t values (?, ?)"), {i, QByteArray(3000, 'x')}, true));
+            QVERIFY(!inTransaction || db.transaction(1));
+            QTRY_COMPARE(rowsInCopy(), i);
+        }
+        // A write still open is not in the file.
+        QVERIFY(db.transaction(0));
+        QVERIFY(db.exec(QStringLiteral("insert into t values (5, 'open')"), {}, false));
+        QTest::qWait(50);
+        QCOMPARE(rowsInCopy(), 4);
+        QVERIFY(db.transaction(1));
+        QTRY_COMPARE(rowsInCopy(), 5);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDbConnection)

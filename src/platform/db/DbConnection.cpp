@@ -79,6 +79,30 @@ DbConnection::~DbConnection()
     close();
 }
 
+void DbConnection::written()
+{
+    if (m_kind != SqliteFile || m_readOnly || m_inTransaction)
+        return;
+    // The log goes back into the file once the command that wrote is done (its writes may be
+    // several commits): a copy of the file alone, made while it is open, then holds every finished
+    // save. Passive: it waits for nobody, and leaves in the log only what another program's read
+    // still needs. Once per command, as the flushes it costs would make every statement slow.
+    if (!m_checkpoint) {
+        m_checkpoint = std::make_unique<QTimer>();
+        m_checkpoint->setSingleShot(true);
+        m_checkpoint->setInterval(0);
+        QObject::connect(m_checkpoint.get(), &QTimer::timeout, [this] { checkpoint(); });
+    }
+    m_checkpoint->start();
+}
+
+void DbConnection::checkpoint()
+{
+    if (m_kind != SqliteFile || m_readOnly || m_inTransaction || !isOpen())
+        return;
+    QSqlQuery(database()).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
 QSqlDatabase DbConnection::database() const
 {
     return QSqlDatabase::database(m_name, false);
@@ -217,6 +241,8 @@ bool DbConnection::openOdbcSource(const QString &connectionString, const QString
 
 void DbConnection::close()
 {
+    if (m_checkpoint)
+        m_checkpoint->stop();
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -343,6 +369,7 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
         *affected = query.numRowsAffected();
     if (insertId && m_kind == SqliteFile)
         *insertId = query.lastInsertId();
+    written();
     return true;
 }
 
@@ -509,5 +536,7 @@ bool DbConnection::transaction(int mode)
         m_inTransaction = false;
     else
         noteError(db.lastError());
+    if (ok && mode == 1)
+        written();
     return ok;
 }

@@ -6,7 +6,10 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
+
+#include <memory>
 
 class QSqlError;
 class QSqlQuery;
@@ -120,6 +123,8 @@ private:
     bool fail(OpenFailure failure, const QString &error);
     bool checkTables(const QStringList &requiredTables);
     bool applyTimeout();
+    void written();
+    void checkpoint();
 
     QString m_name;
     Kind m_kind = Closed;
@@ -136,4 +141,5 @@ private:
     QString m_datePrefix;
     int m_timeout = 30;
     QHash<QString, QStringList> m_keys;
+    std::unique_ptr<QTimer> m_checkpoint; // returns the log to the file once a write's command is done
 };
