@@ -116,7 +116,7 @@ private slots:
         QFETCH(int, seed);
         const int steps = qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_STEPS");
         TreeWriters writers(server());
-        const TreeWriters::Outcome outcome = writers.run(quint32(seed), steps > 0 ? steps : 400);
+        const TreeWriters::Outcome outcome = writers.run(quint32(seed), steps > 0 ? steps : 300);
         if (outcome.failed() || qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG"))
             qInfo("%s", qPrintable((qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG") ? writers.log() : outcome.log).join(u'\n')));
         QVERIFY2(!outcome.failed(), qPrintable(outcome.message));

@@ -197,7 +197,10 @@ public:
         for (auto it = m_told.begin(); it != m_told.end();) {
             const qint64 page = it.key();
             if (m_mayGo.contains(page)) {
-                if (!now.texts.contains(page)) {
+                // Gone, or its number taken by another page (an import's or a copy's) once 最適化 freed it.
+                if (!now.texts.contains(page) || now.identities.value(page) != m_identities.value(page)) {
+                    m_mayGo.remove(page);
+                    m_identities.remove(page);
                     it = m_told.erase(it);
                     continue;
                 }
@@ -221,6 +224,9 @@ public:
                     .arg(now.titles.value(page), text.simplified(), tokens(page));
             ++it;
         }
+        for (auto it = m_told.cbegin(); it != m_told.cend(); ++it)
+            if (!m_identities.contains(it.key()) && now.identities.contains(it.key()))
+                m_identities.insert(it.key(), now.identities.value(it.key()));
         m_before = now;
         return QString();
     }
@@ -304,6 +310,7 @@ private:
     QString m_sent[2];
     QHash<qint64, QSet<QString>> m_told;   // page -> the tokens of the texts it may hold
     QSet<qint64> m_mayGo;                   // pages a user's delete may have taken out of reach
+    QHash<qint64, double> m_identities;     // the identities of the pages told saved, as stored
     QList<qint64> m_deleted;                // pages whose placement a writer deleted in this step
     QSet<qint64> m_importable;              // pages an import may overwrite with the source's copy
     Graph m_before;
@@ -366,6 +373,7 @@ private:
                 if (!savedNow.contains(page))
                     m_told[page].clear();
                 m_told[page] << parts.value(2);
+                m_identities.remove(page);
                 savedNow << page;
                 m_importable.remove(page);
             } else if (kind == QLatin1String("deleted")) {
@@ -386,7 +394,8 @@ private:
             // the page imported at is replaced by the source's top page.
             if (text.contains(QStringLiteral("ｲﾝﾎﾟｰﾄ元"))) {
                 for (qint64 page : std::as_const(m_importable))
-                    m_told[page] << sourceToken(page);
+                    if (m_told.contains(page))
+                        m_told[page] << sourceToken(page);
                 if (m_told.contains(target))
                     m_told[target] << sourceToken(1008);
             }
