@@ -1,0 +1,139 @@
+// Two writers on one database, each a program instance in a process of its own, through the
+// program's own entry points (support/TreeWriters.h says how): fixed sequences of races that once lost
+// pages or edits, and seeded random steps. Runs on a file, and on the throwaway server in the server
+// pass. Longer runs: bench_treewriters.
+#include "support/TreeWriter.h"
+#include "support/TreeWriters.h"
+
+#include <QFile>
+#include <QtTest>
+
+class TstTreeWriters : public QObject
+{
+    Q_OBJECT
+
+    static bool server() { return ServerDb::wanted(); }
+
+    static void verifyHolds(TreeWriters &writers, const QString &what)
+    {
+        const QString wrong = writers.check();
+        if (!wrong.isEmpty() || qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG")) {
+            const QStringList log = writers.log();
+            qInfo("%s", qPrintable(log.mid(qMax(0, log.size() - 40)).join(u'\n')));
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(what + QStringLiteral(": ") + wrong));
+    }
+
+private slots:
+    // Two moves planned before either commits, each hanging the other's page under its own: the
+    // later is refused and changes nothing. Both went through, the pages hung under each other, out
+    // of everybody's reach, and 最適化 deleted them. On the server the loser of a deadlock said nothing.
+    void crossingMoves_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::newRow("cut and paste")
+            << QStringLiteral("cut\tp1001\tp1009") << QStringLiteral("cut\tp1008\tp1002");
+        QTest::newRow("bulk move")
+            << QStringLiteral("bulkmove\tp1001\tp1009") << QStringLiteral("bulkmove\tp1008\tp1004");
+        QTest::newRow("cut and paste against a bulk move")
+            << QStringLiteral("bulkmove\tp1008\tp1004") << QStringLiteral("cut\tp1001\tp1011");
+    }
+
+    void crossingMoves()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        verifyHolds(writers, QStringLiteral("at the start"));
+        writers.both(a, b, 1500);
+        verifyHolds(writers, QStringLiteral("after the moves"));
+        if (QTest::currentTestFailed())
+            return;
+        writers.both(QStringLiteral("clean"), QStringLiteral("refresh"));
+        verifyHolds(writers, QStringLiteral("after 最適化"));
+    }
+
+    // A cut whose page the other writer moved meanwhile, pasted right after itself where the tree
+    // still shows it: the paste cannot be made, and says so. It did nothing and said nothing.
+    void aStaleCutPastedAfterItselfSaysSo()
+    {
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        writers.both(QStringLiteral("refresh"), QStringLiteral("cut\tp1001\tp1009"));
+        writers.send(0, QStringLiteral("cut\tp1001\tp1001"));
+        writers.replies(0);
+        verifyHolds(writers, QStringLiteral("after the paste"));
+    }
+
+    // An import whose question stays open while the other writer saves a page it replaces: the
+    // page keeps the save, or the import asks about it again. It took the import's older copy.
+    void importOverASaveMadeMeanwhile()
+    {
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        writers.send(1, QStringLiteral("import\tp1008\t") + writers.source(), 'h');
+        QStringList said = writers.replies(1);
+        QVERIFY2(!said.isEmpty() && said.last().startsWith(QLatin1String("ask")), qPrintable(said.join(u'|')));
+        writers.send(0, QStringLiteral("save\tp1009\tmine"));
+        writers.replies(0);
+        // Yes to the first question; no to any question asked after it.
+        writers.answer(1, 'y');
+        for (said = writers.replies(1); !said.isEmpty() && said.last().startsWith(QLatin1String("ask"));
+             said = writers.replies(1))
+            writers.answer(1, 'n');
+        verifyHolds(writers, QStringLiteral("after the import"));
+    }
+
+    // A copy of the database file alone, made while both programs have it open, holds every page
+    // they were told saved. The pages sat in the log file until the database was closed.
+    void aCopyOfTheOpenFileHoldsEverySave()
+    {
+        if (server())
+            QSKIP("a server database has no file to copy");
+        TreeWriters writers(false);
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        for (int i = 0; i < 4; ++i)
+            writers.both(QStringLiteral("new\tp1012\t1\ta%1").arg(i), QStringLiteral("save\tp100%1\tb%1").arg(i + 1));
+        verifyHolds(writers, QStringLiteral("after the saves"));
+        const QString copy = writers.path() + QStringLiteral(".copy");
+        QVERIFY(QFile::copy(writers.path(), copy));
+        const QString wrong = writers.checkFile(copy);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+
+    // Fixed seeds; FENWAR_TREEWRITERS_STEPS sets the steps a seed.
+    void seeds_data()
+    {
+        QTest::addColumn<int>("seed");
+        for (int seed : {59001, 59002, 59003})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+    }
+
+    void seeds()
+    {
+        QFETCH(int, seed);
+        const int steps = qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_STEPS");
+        TreeWriters writers(server());
+        const TreeWriters::Outcome outcome = writers.run(quint32(seed), steps > 0 ? steps : 300);
+        if (outcome.failed() || qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG"))
+            qInfo("%s", qPrintable((qEnvironmentVariableIntValue("FENWAR_TREEWRITERS_LOG") ? writers.log() : outcome.log).join(u'\n')));
+        QVERIFY2(!outcome.failed(), qPrintable(outcome.message));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // The writers are this program too.
+    if (argc > 2 && QByteArray(argv[1]) == "writer") {
+        QApplication app(argc, argv);
+        return TreeWriter::main(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    TstTreeWriters test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_treewriters.moc"
