@@ -147,6 +147,14 @@ private slots:
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, Shift+Down*2, Ctrl+X") << QString();
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
+        QTest::newRow("a copy of a whole page of list items pasted over a space")
+            << QStringLiteral("list word") << QStringLiteral("Shift+Down, paste 3, Ctrl+A, Ctrl+C, \" \", Ctrl+V") << QString();
+        QTest::newRow("a copy from an item's start pasted at a paragraph's start")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Ctrl+V") << QString();
+        QTest::newRow("a copy from an item's start pasted over a paragraph's first line")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Shift+End, Ctrl+V") << QString();
+        QTest::newRow("an item and its paragraph end pasted inside a paragraph")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Shift+Right, Ctrl+C, at 1, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
     }
