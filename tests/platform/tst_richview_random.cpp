@@ -150,7 +150,7 @@ private slots:
         QTest::newRow("a copy of a whole page of list items pasted over a space")
             << QStringLiteral("list word") << QStringLiteral("Shift+Down, paste 3, Ctrl+A, Ctrl+C, \" \", Ctrl+V") << QString();
         QTest::newRow("a copy from an item's start pasted at a paragraph's start")
-            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Ctrl+V") << QString();
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
         QTest::newRow("a copy from an item's start pasted over a paragraph's first line")
             << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Shift+End, Ctrl+V") << QString();
         QTest::newRow("an item and its paragraph end pasted inside a paragraph")
