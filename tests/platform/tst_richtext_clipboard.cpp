@@ -85,6 +85,46 @@ private slots:
         QCOMPARE(edit.text(), before);
     }
 
+    // A copy that begins with a whole list item, pasted by another instance where no list is: the item
+    // begins a paragraph of its own, and at a paragraph's start it takes that paragraph's place, no
+    // empty paragraph left in front of it.
+    void pastedListItemBeginsAParagraph_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("at a paragraph's start") << 3 << QStringLiteral("AB\none\nCD");
+        QTest::newRow("inside a paragraph") << 4 << QStringLiteral("AB\nC\none\nD");
+        QTest::newRow("at the page's end") << 5 << QStringLiteral("AB\nCD\none\n");
+    }
+
+    void pastedListItemBeginsAParagraph()
+    {
+        QFETCH(int, at);
+        QFETCH(QString, text);
+        PageDocument source;
+        RichTextEdit from(&source);
+        from.setText(QStringLiteral("one\ntwo"));
+        from.select(0, 7);
+        from.setListKind(3);
+        from.select(0, 4); // the first item with its paragraph end
+        std::unique_ptr<QMimeData> copied(PageClipboard::fromSelection(from));
+        const std::unique_ptr<QMimeData> data = bytesOnly(copied.get());
+
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\nCD"));
+        edit.select(at, 0);
+        QVERIFY(PageClipboard::insert(edit, data.get()));
+        QCOMPARE(edit.text(), text);
+        QTextBlock item = target.main()->begin();
+        while (item.isValid() && item.text() != QLatin1String("one"))
+            item = item.next();
+        QVERIFY(item.textList());
+        QVERIFY(!target.main()->begin().textList());
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+    }
+
     void htmlPasteKeepsIdeographicSpaces()
     {
         PageDocument target;

@@ -149,6 +149,18 @@ private slots:
             << QStringLiteral("word") << QStringLiteral("paste 2, Shift+PageUp, paste 2, Ctrl+Z") << QString();
         QTest::newRow("PageDown in a cell")
             << QStringLiteral("cell") << QStringLiteral("Ctrl+Home, Down*3, Home, PageDown*3") << QString();
+        QTest::newRow("a copy of a whole page of list items pasted over a space")
+            << QStringLiteral("list word") << QStringLiteral("Shift+Down, paste 3, Ctrl+A, Ctrl+C, \" \", Ctrl+V") << QString();
+        QTest::newRow("a copy from an item's start pasted at a paragraph's start")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a copy from an item's start pasted over a paragraph's first line")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+Down*3, Ctrl+C, Ctrl+End, Home, Shift+End, Ctrl+V") << QString();
+        QTest::newRow("an item and its paragraph end pasted inside a paragraph")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Shift+Right, Ctrl+C, at 1, Ctrl+V, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("Enter over a whole page after word deletions in a held item, undone")
+            << QStringLiteral("list word")
+            << QStringLiteral("at 14569, Ctrl+Delete, PageDown, Ctrl+Delete, Down, Ctrl+Delete, Enter, Ctrl+A, Enter, Ctrl+Z")
+            << QStringLiteral("the undo of Enter over a whole page after word deletions in a held list item brings a text no key gave");
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
     }

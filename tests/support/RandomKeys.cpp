@@ -512,6 +512,7 @@ struct Player::State {
     int at = 0;
     QString copied;
     bool copiedKnown = false;
+    bool copiedItem = false; // the copy begins with a whole list item, its paragraph end included
     bool clipboardOurs = false;
 };
 
@@ -674,6 +675,27 @@ QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down)
         .arg(cell.row() + 1).arg(cell.column() + 1).arg(before).arg(after);
 }
 
+// Whether [from, to) begins at a list item's start and takes its paragraph end with it: the copy
+// holds the item as an item.
+bool beginsItem(const QTextDocument *doc, int from, int to)
+{
+    const QTextBlock block = doc->findBlock(from);
+    const QTextBlock tail = LineBlocks::tail(block);
+    return block.position() == from && block.textList() && !LineBlocks::continues(block)
+           && to > tail.position() + tail.length() - 1;
+}
+
+// The text our copy gives at `from`, what a selection within one paragraph held taken out: a list
+// item that comes in inside a paragraph of no list begins a paragraph of its own.
+QString pastedCopy(const QTextDocument *doc, int from, const QString &copied, bool item)
+{
+    const QTextBlock block = doc->findBlock(from);
+    const bool atStart = block.position() == from && !LineBlocks::continues(block);
+    if (!item || from == 0 || atStart || LineBlocks::head(block).textList())
+        return copied;
+    return QChar(10) + copied;
+}
+
 bool touchesStructure(const QString &text, int from, int to)
 {
     for (int i = qMax(0, from); i < qMin(int(text.size()), to); ++i) {
@@ -793,6 +815,7 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             if (from < to) {
                 s.copied = before.mid(from, to - from);
                 s.copiedKnown = !structure;
+                s.copiedItem = beginsItem(doc, from, to);
                 s.clipboardOurs = true;
                 if (effect == Effect::Cut)
                     expected = structure ? byQt(doc, cursor.anchor(), cursor.position(), key, typed)
@@ -807,8 +830,10 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
                     known = false;
                 else
                     expected.replace(from, to - from, text);
-            } else if (s.clipboardOurs && s.copiedKnown && !structure) {
-                expected.replace(from, to - from, s.copied);
+            } else if (s.clipboardOurs && s.copiedKnown && !structure
+                       && !(s.copiedItem && before.mid(from, to - from).contains(QChar(10)))) {
+                // Over paragraph ends, whether the paragraph the removal leaves is an item is Qt's.
+                expected.replace(from, to - from, pastedCopy(doc, from, s.copied, s.copiedItem));
             } else {
                 known = false;
             }

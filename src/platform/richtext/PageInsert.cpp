@@ -50,6 +50,20 @@ void joinCopiedLists(QTextDocument *doc, int from, int to, const QList<QTextList
     edit.endEditBlock();
 }
 
+// Qt puts a list item that comes in after a paragraph end of its own, also where the caret stood at a
+// paragraph's start: the empty paragraph it leaves at `position` goes, and the item takes its place
+// (Qt joins a removal's blocks into the last, the item, which keeps its format).
+void dropEmptyParagraph(QTextDocument *doc, int position)
+{
+    const QTextBlock empty = doc->findBlock(position);
+    if (empty.position() != position || empty.length() != 1 || !empty.next().isValid() || !empty.next().textList())
+        return;
+    QTextCursor cursor(doc);
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
 struct Renumber {
     PageDocument &target;
     const PageDocument &source;
@@ -188,7 +202,12 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     const QTextBlock into = at.block();
     if (first.textList() && LineBlocks::continues(into) && LineBlocks::head(into).textList())
         LineBlocks::leaveList(first);
+    // At a paragraph's start that paragraph would be left empty in front of an item of the copy.
+    const bool itemAtStart = start > 0 && first.textList() && at.atBlockStart() && !LineBlocks::continues(into)
+                             && !into.textList();
     at.insertFragment(QTextDocumentFragment(copy.get()));
+    if (itemAtStart)
+        dropEmptyParagraph(at.document(), start);
     joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
     LineBlocks::settle(at.document(), start, at.position());
