@@ -160,7 +160,7 @@ private slots:
         QTest::newRow("Enter over a whole page after word deletions in a held item, undone")
             << QStringLiteral("list word")
             << QStringLiteral("at 14569, Ctrl+Delete, PageDown, Ctrl+Delete, Down, Ctrl+Delete, Enter, Ctrl+A, Enter, Ctrl+Z")
-            << QStringLiteral("the undo of Enter over a whole page after word deletions in a held list item brings a text no key gave");
+            << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
     }

@@ -21,6 +21,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 #include <QtTest>
 
 using namespace TextProps;
@@ -821,15 +822,18 @@ private slots:
         QCOMPARE(f.edit.text(), before);
     }
 
-    // Enter replaces a selection with a paragraph end, also one that ends in an empty paragraph.
+    // Enter replaces a selection with a paragraph end, also one that ends in an empty paragraph or in a
+    // list item; one undo brings back the text and which paragraphs were list items.
     void enterReplacesTheSelection_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("end");
         QTest::addColumn<QString>("after");
-        QTest::newRow("to an empty last paragraph") << QStringLiteral("abc\n") << 4 << QStringLiteral("a\n");
-        QTest::newRow("to an empty paragraph inside") << QStringLiteral("abc\n\ndef") << 4 << QStringLiteral("a\n\ndef");
-        QTest::newRow("over empty paragraphs") << QStringLiteral("\n\n\n") << 3 << QStringLiteral("\n\n");
+        QTest::addColumn<int>("listFrom"); // the paragraphs from there on are a numbered list; -1: none
+        QTest::newRow("to an empty last paragraph") << QStringLiteral("abc\n") << 4 << QStringLiteral("a\n") << -1;
+        QTest::newRow("to an empty paragraph inside") << QStringLiteral("abc\n\ndef") << 4 << QStringLiteral("a\n\ndef") << -1;
+        QTest::newRow("over empty paragraphs") << QStringLiteral("\n\n\n") << 3 << QStringLiteral("\n\n") << -1;
+        QTest::newRow("from a paragraph into a list item") << QStringLiteral("abc\ndef\nghi") << 9 << QStringLiteral("a\nhi") << 4;
     }
 
     void enterReplacesTheSelection()
@@ -837,8 +841,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, end);
         QFETCH(QString, after);
+        QFETCH(int, listFrom);
         Fixture f;
         f.edit.setText(text);
+        if (listFrom >= 0) {
+            f.edit.select(listFrom, int(text.size()) - listFrom);
+            f.edit.setListKind(3);
+        }
+        const auto items = [&f] {
+            QList<bool> inList;
+            for (QTextBlock block = f.edit.document()->begin(); block.isValid(); block = block.next())
+                inList << (block.textList() != nullptr);
+            return inList;
+        };
+        const QList<bool> itemsBefore = items();
         f.edit.select(1, end - 1);
         f.view.showModelCaret();
         QTest::keyClick(f.view.viewport(), Qt::Key_Return);
@@ -846,6 +862,7 @@ private slots:
         QCOMPARE(QList<int>({f.edit.selStart(), f.edit.selLength()}), QList<int>({2, 0}));
         QTest::keyClick(f.view.viewport(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(f.edit.text(), text);
+        QCOMPARE(items(), itemsBefore);
     }
 
     void pageKeysMoveTheCaretByAScreen_data()

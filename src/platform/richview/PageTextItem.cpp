@@ -512,27 +512,42 @@ bool PageTextItem::deleteWord(QKeyEvent *event)
     return false;
 }
 
-// Enter begins a paragraph. In a line of a long paragraph held as blocks (LineBlocks) Qt's own Enter
-// would copy the line's mark, and the new block would be one more line (in its first block, the
-// paragraph would keep the format of a first block without its space after); on an empty paragraph
-// outside a list Qt only resets the paragraph's format to its own default, inserting nothing. It asks
-// that of the paragraph where a selection ends, too: over a selection that ends in an empty paragraph
-// it would neither remove the selection nor begin a paragraph.
+// Enter begins a paragraph. Over a selection it is one undo step with the selection it replaces: Qt's
+// own Enter over a selection in a list item first gives every selected block the item's format, as a
+// step of its own, and only then removes them, so that an undo brings the text back without the
+// blocks' own formats, the marks of held lines (LineBlocks) among them. So the selection goes first,
+// and the break is asked of the paragraph the caret then stands in. In a line of a long paragraph
+// held as blocks Qt's own Enter would copy the line's mark, and the new block would be one more line
+// (in its first block, the paragraph would keep the format of a first block without its space after);
+// on an empty paragraph outside a list Qt only resets the paragraph's format to its own default,
+// inserting nothing. Where a removed selection leaves an empty paragraph, the break goes in there, in
+// a list too. Without a selection every other Enter is Qt's own, apart from the step before it: one
+// that began with a paragraph's format would leave the caret at the end of the step on its undo.
 bool PageTextItem::newParagraph(QKeyEvent *event)
 {
     if (!event->matches(QKeySequence::InsertParagraphSeparator) || !(textInteractionFlags() & Qt::TextEditable))
         return false;
     QTextCursor cursor = textCursor();
-    const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock)
-        || LineBlocks::continues(cursor.block().next());
-    const bool empty = cursor.block().length() <= 1 && (cursor.hasSelection() || !cursor.currentList());
-    if (!line && !empty)
+    const bool selected = cursor.hasSelection();
+    const auto ours = [&cursor, selected] {
+        const bool line = cursor.blockFormat().hasProperty(TextProps::LineBreakBlock)
+            || LineBlocks::continues(cursor.block().next());
+        return line || (cursor.block().length() <= 1 && (selected || !cursor.currentList()));
+    };
+    if (!selected && !ours())
         return false;
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    LineBlocks::insertParagraph(cursor);
+    const bool own = ours();
+    if (own) {
+        LineBlocks::insertParagraph(cursor);
+    } else {
+        setTextCursor(cursor);
+        QGraphicsTextItem::keyPressEvent(event);
+    }
     cursor.endEditBlock();
-    setTextCursor(cursor);
+    if (own)
+        setTextCursor(cursor);
     return true;
 }
 
