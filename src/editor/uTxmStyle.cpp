@@ -29,6 +29,14 @@ bool isBreak(QChar c)
     return c == QChar(10) || c == QChar(11);
 }
 
+// A paragraph end, a page break, or the edge of a table or of one of its cells (7): the text right
+// after a table is a paragraph of its own, never a part of the last cell, and a cell's text never
+// reaches past its cell.
+bool endsParagraph(QChar c)
+{
+    return c == QChar(10) || c == QChar(12) || c == QChar(7);
+}
+
 } // namespace
 
 // ---- styles
@@ -95,10 +103,10 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet, bool chosen)
         const QString text = m_edit->text();
         const int caret = m_edit->selStart();
         paraStart = caret;
-        while (paraStart > 0 && text.at(paraStart - 1) != QChar(10) && text.at(paraStart - 1) != QChar(12))
+        while (paraStart > 0 && !endsParagraph(text.at(paraStart - 1)))
             --paraStart;
         int paraEnd = caret;
-        while (paraEnd < text.size() && text.at(paraEnd) != QChar(10) && text.at(paraEnd) != QChar(12))
+        while (paraEnd < text.size() && !endsParagraph(text.at(paraEnd)))
             ++paraEnd;
         paraLength = paraEnd - paraStart;
     }
@@ -193,7 +201,7 @@ void uTxm::headingBreak(bool heading, bool &notAtStart)
         const QChar before = start > 0 ? text.at(start - 1) : QChar(10);
         if (before == QChar(11))
             replaceAt(start - 1, 10);
-        else if (before != QChar(10) && before != QChar(12))
+        else if (!endsParagraph(before))
             notAtStart = true;
         if (!notAtStart && length > 0) {
             const int end = start + length;
@@ -234,14 +242,14 @@ void uTxm::isolateHeading()
     const int caret = qMin(m_edit->selStart(), int(text.size()));
     const int length = m_edit->selLength();
     int before = caret - 1;
-    while (before >= 0 && text.at(before) != QChar(10) && text.at(before) != QChar(11) && text.at(before) != QChar(12))
+    while (before >= 0 && !endsParagraph(text.at(before)) && text.at(before) != QChar(11))
         --before;
     if (before >= 0 && text.at(before) == QChar(11)) {
         m_edit->select(before, 1);
         m_edit->setSelectedText(QString(QChar(10)));
     }
     int after = caret + length;
-    while (after < text.size() && text.at(after) != QChar(10) && text.at(after) != QChar(11))
+    while (after < text.size() && !isBreak(text.at(after)) && text.at(after) != QChar(7))
         ++after;
     if (after < text.size() && text.at(after) == QChar(11)) {
         m_edit->select(after, 1);

@@ -16,6 +16,7 @@
 #include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
+#include "support/FormatRuns.h"
 #include "support/SampleDb.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
@@ -23,12 +24,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -221,6 +227,31 @@ class TestTyping : public QObject
         });
     }
 
+    // A format's properties, readable in a failure.
+    static QString properties(const QTextFormat &format)
+    {
+        QString text;
+        const QMap<int, QVariant> all = format.properties();
+        for (auto it = all.begin(); it != all.end(); ++it)
+            QDebug(&text).nospace() << Qt::hex << it.key() << "=" << it.value() << " ";
+        return text;
+    }
+
+    // Every block of the tables of `doc` with its paragraph format, and every run of text in them with
+    // its character format.
+    static QStringList tableLook(const QTextDocument *doc)
+    {
+        QStringList look;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            if (!QTextCursor(block).currentTable())
+                continue;
+            look << QStringLiteral("¶ ") + properties(block.blockFormat());
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                look << it.fragment().text() + QLatin1Char(' ') + properties(it.fragment().charFormat());
+        }
+        return look;
+    }
+
     static QString storedText(int page)
     {
         return zSvr::instance().R_GtVaL(QStringLiteral("Select txDoc From msDoc Where noDoc = ?"), {page}, QString()).toString();
@@ -262,6 +293,13 @@ class TestTyping : public QObject
     static void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+
+    // Ctrl with a letter as X gives it: the letter's key with its control character as text.
+    static void controlKey(Qt::Key letter)
+    {
+        const QString text(QChar(letter - Qt::Key_A + 1));
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), letter, text, Qt::ControlModifier);
     }
 
     // The window on a fresh copy of the sample, active, with the keyboard in the editor at the end of
@@ -609,6 +647,99 @@ private slots:
         press(Qt::Key_End);
         press(Qt::Key_Return);
         QCOMPARE(box->text(), QStringLiteral("本文"));
+        zSvr::instance().D_Close();
+    }
+
+    // Text typed, a paragraph begun, a heading begun or text pasted right after a table (at the page's
+    // end, or at the start of the paragraph that follows it) stands in a paragraph of its own after the
+    // table; the cells keep their formats and their line breaks, in the editor and in the saved page,
+    // and the undo steps of the keys give back the page as it was.
+    void textAfterATableLeavesTheTable_data()
+    {
+        QTest::addColumn<bool>("atEnd"); // the table ends the page, or a paragraph follows it
+        QTest::addColumn<int>("action"); // 0 typing, 1 Enter and typing, 2 Ctrl+V, 3 Ctrl+T, 4 F2 and typing
+        QTest::addColumn<int>("undos");
+        const char *const places[] = {"end", "middle"};
+        const char *const actions[] = {"typing", "enter", "paste", "paste text", "heading"};
+        for (int p = 0; p < 2; ++p) {
+            for (int a = 0; a < 5; ++a)
+                QTest::addRow("%s, %s", places[p], actions[a]) << (p == 0) << a << (a == 1 || a == 4 ? 2 : 1);
+        }
+    }
+
+    void textAfterATableLeavesTheTable()
+    {
+        QFETCH(bool, atEnd);
+        QFETCH(int, action);
+        QFETCH(int, undos);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openActive(window));
+        QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        QCOMPARE(edit.tableIds().size(), 1);
+        QCOMPARE(edit.charAt(edit.textLength() - 1), QChar(7));
+        int caret = edit.textLength();
+        // A line break in the last cell.
+        edit.setSelStart(caret - 1);
+        edit.setSelectedText(QStringLiteral("x") + QChar(11) + QStringLiteral("y"));
+        caret = edit.textLength();
+        if (!atEnd) {
+            edit.setSelStart(caret);
+            edit.setSelectedText(QStringLiteral("after") + QChar(10) + QStringLiteral("last"));
+        }
+        const QString before = edit.text();
+        const QStringList look = tableLook(edit.document());
+        const QStringList runs = FormatRuns::describe(edit.document());
+        // The header row is bold.
+        const QString boldRun = QStringLiteral("項目 %1=").arg(int(QTextFormat::FontWeight), 0, 16);
+        QVERIFY(std::any_of(look.begin(), look.end(), [&](const QString &run) { return run.startsWith(boldRun); }));
+        QApplication::clipboard()->setText(QStringLiteral("abc"));
+        const auto act = [&] {
+            edit.setSelStart(caret);
+            editor.view()->setFocus();
+            editor.view()->showModelCaret();
+            if (action == 1)
+                press(Qt::Key_Return);
+            else if (action == 4)
+                press(Qt::Key_F2);
+            if (action <= 1 || action == 4)
+                typeKeys(QStringLiteral("abc"));
+            else
+                press(action == 2 ? Qt::Key_V : Qt::Key_T, Qt::ControlModifier);
+        };
+        act();
+        const QString typedIn = edit.text();
+        const int at = int(typedIn.indexOf(QStringLiteral("abc"), caret));
+        QVERIFY2(at >= caret, qPrintable(typedIn.mid(caret)));
+        QVERIFY(!QTextCursor(edit.document()->findBlock(at)).currentTable());
+        QCOMPARE(tableLook(edit.document()), look);
+        if (atEnd && action <= 1) {
+            // In the body look, as any text typed at the page's end.
+            const UsrFmt &body = Frmt::st().usrFmt[3];
+            edit.select(at, 3);
+            QCOMPARE(qRound(edit.fontSize()), body.fontSize);
+            QCOMPARE(edit.fontName(), body.fontName);
+            QCOMPARE(edit.bold(), body.bold != 0);
+        }
+        editor.view()->setFocus();
+        for (int i = 0; i < undos; ++i)
+            controlKey(Qt::Key_Z);
+        QCOMPARE(edit.text(), before);
+        QCOMPARE(tableLook(edit.document()), look);
+        QCOMPARE(FormatRuns::describe(edit.document()), runs);
+        // Saved and read back.
+        act();
+        QCOMPARE(edit.text(), typedIn);
+        QVERIFY(window.keys().keyPress(8, Qt::NoModifier));
+        QVERIFY(!editor.bDcEdt());
+        QVERIFY(window.LoadPage(QStringLiteral("1001"), QString(), 0, false));
+        QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
+        QCOMPARE(edit.text(), typedIn);
+        QCOMPARE(tableLook(edit.document()), look);
+        QVERIFY(prompt.messages.isEmpty());
         zSvr::instance().D_Close();
     }
 
