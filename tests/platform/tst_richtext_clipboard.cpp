@@ -28,6 +28,22 @@ std::unique_ptr<QMimeData> bytesOnly(const QMimeData *from, const QByteArray &re
     return data;
 }
 
+// The page's paragraphs as "AB|*one|CD": a list item marked with "*", a table cell's paragraph with "[]",
+// a paragraph aligned right with ">".
+QString paragraphs(const QTextDocument *doc)
+{
+    QStringList out;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QString mark = block.textList() ? QStringLiteral("*") : QString();
+        if (block.blockFormat().alignment() & Qt::AlignRight)
+            mark.prepend(QLatin1Char('>'));
+        if (QTextCursor(block).currentTable())
+            mark.prepend(QStringLiteral("[]"));
+        out << mark + block.text();
+    }
+    return out.join(QLatin1Char('|'));
+}
+
 } // namespace
 
 class TestRichTextClipboard : public QObject
@@ -123,6 +139,95 @@ private slots:
         QVERIFY(!target.main()->begin().textList());
         QVERIFY(edit.undo());
         QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+    }
+
+    // A list copied as HTML (a browser's copy) stands where the caret was: its items take the place of a
+    // paragraph's start and the text after the caret follows the last item as a paragraph of its own, no
+    // empty paragraph appears, and one undo gives the page back.
+    // In a table's cell as on the page; in a list item the first item joins the text before the caret
+    // (both are items).
+    void pastedHtmlListStandsAtTheCaret_data()
+    {
+        QTest::addColumn<QString>("page");   // paragraphs as paragraphs() gives them, list items marked
+        QTest::addColumn<bool>("cell");      // the page stands in the one cell of a table, after an empty paragraph
+        QTest::addColumn<int>("at");         // the caret, from the start of the page or cell
+        QTest::addColumn<int>("length");     // selected from `at`
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("pasted"); // as paragraphs() gives it
+        const QString ul = QStringLiteral("<ul><li>one</li><li>two</li></ul>");
+        const QString ol = QStringLiteral("<ol><li>one</li><li>two</li></ol>");
+        const QString browser = QStringLiteral("<html><body>\n<!--StartFragment--><ul>\n<li>one</li>\n<li>two</li>\n"
+                                               "</ul><!--EndFragment-->\n</body>\n</html>");
+        const QString x = QStringLiteral("<p>x</p>");
+        const QString y = QStringLiteral("<p>y</p>");
+        QTest::newRow("paragraph's start") << "AB|CD" << false << 3 << 0 << ul << "AB|*one|*two|>CD";
+        QTest::newRow("paragraph's start, numbers") << "AB|CD" << false << 3 << 0 << ol << "AB|*one|*two|>CD";
+        QTest::newRow("paragraph's start, a browser's copy") << "AB|CD" << false << 3 << 0 << browser << "AB|*one|*two|>CD";
+        QTest::newRow("page's start") << "AB|CD" << false << 0 << 0 << ul << "*one|*two|>AB|CD";
+        QTest::newRow("empty paragraph") << "AB||CD" << false << 3 << 0 << ul << "AB|*one|*two|CD";
+        QTest::newRow("empty paragraph at the page's start") << "|CD" << false << 0 << 0 << ul << "*one|*two|CD";
+        QTest::newRow("empty page") << "" << false << 0 << 0 << ul << "*one|*two";
+        QTest::newRow("paragraph's end") << "AB|CD" << false << 2 << 0 << ul << ">AB|*one|*two|CD";
+        QTest::newRow("page's end") << "AB|CD" << false << 5 << 0 << ul << "AB|>CD|*one|*two";
+        QTest::newRow("inside a paragraph") << "AB|CD" << false << 4 << 0 << ul << "AB|>C|*one|*two|>D";
+        QTest::newRow("over a selection") << "AB|CDE" << false << 4 << 1 << ul << "AB|>C|*one|*two|>E";
+        QTest::newRow("over a paragraph selected whole") << "AB|CD|EF" << false << 3 << 3 << ul << "AB|*one|*two|EF";
+        // A paragraph of the HTML joins the text around the caret as Qt joins it.
+        QTest::newRow("paragraphs around the list") << "AB|CD" << false << 3 << 0 << x + ul + y << "AB|>x|*one|*two|yCD";
+        QTest::newRow("a paragraph after the list") << "AB|CD" << false << 3 << 0 << ul + y << "AB|*one|*two|yCD";
+        QTest::newRow("a paragraph before the list") << "AB|CD" << false << 3 << 0 << x + ul << "AB|>x|*one|*two|>CD";
+        QTest::newRow("a paragraph before the list, inside a paragraph") << "AB|CD" << false << 4 << 0 << x + ul
+                                                                         << "AB|>Cx|*one|*two|>D";
+        QTest::newRow("cell's start") << "AB" << true << 0 << 0 << ul << "|[]*one|[]*two|[]>AB|";
+        QTest::newRow("cell's second paragraph") << "AB|CD" << true << 3 << 0 << ul << "|[]AB|[]*one|[]*two|[]>CD|";
+        QTest::newRow("inside a cell's paragraph") << "AB" << true << 1 << 0 << ul << "|[]>A|[]*one|[]*two|[]>B|";
+        QTest::newRow("cell's end") << "AB" << true << 2 << 0 << ul << "|[]>AB|[]*one|[]*two|";
+        QTest::newRow("list item's start") << "AB|*CD" << false << 3 << 0 << ul << "AB|>*one|*two|>*CD";
+        QTest::newRow("inside a list item") << "AB|*CD" << false << 4 << 0 << ul << "AB|>*Cone|*two|>*D";
+    }
+
+    void pastedHtmlListStandsAtTheCaret()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, cell);
+        QFETCH(int, at);
+        QFETCH(int, length);
+        QFETCH(QString, html);
+        QFETCH(QString, pasted);
+        PageDocument target;
+        RichTextEdit edit(&target);
+        int start = 0;
+        if (cell) {
+            edit.insertTable(1, 1);
+            start = edit.selStart();
+        }
+        QStringList paragraphs = page.split(QLatin1Char('|'));
+        QList<int> items;
+        for (int i = 0; i < paragraphs.size(); ++i) {
+            if (paragraphs[i].startsWith(QLatin1Char('*'))) {
+                paragraphs[i].remove(0, 1);
+                items << i;
+            }
+        }
+        edit.setSelectedText(paragraphs.join(QLatin1Char('\n')));
+        for (int i : items) {
+            edit.select(start + int(paragraphs.mid(0, i).join(QLatin1Char('\n')).size()) + (i > 0 ? 1 : 0), 0);
+            edit.setListKind(2);
+        }
+        if (!cell)
+            QCOMPARE(::paragraphs(target.main()), page);
+        // The paragraph of the caret, aligned right, keeps that in the text around the items.
+        edit.select(start + at, 0);
+        edit.setAlignment(1);
+        const QString before = ::paragraphs(target.main());
+        edit.select(start + at, length);
+        QMimeData data;
+        data.setHtml(html);
+        data.setText(QStringLiteral("one\ntwo"));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        QCOMPARE(::paragraphs(target.main()), pasted);
+        QVERIFY(edit.undo());
+        QCOMPARE(::paragraphs(target.main()), before);
     }
 
     void htmlPasteKeepsIdeographicSpaces()

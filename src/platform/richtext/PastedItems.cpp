@@ -1,0 +1,33 @@
+#include "platform/richtext/PastedItems.h"
+
+#include "platform/richtext/LineBlocks.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+void PastedItems::dropEmptyParagraph(QTextDocument *doc, int position)
+{
+    const QTextBlock empty = doc->findBlock(position);
+    if (empty.position() != position || empty.length() != 1 || empty.textList() || !empty.next().isValid()
+        || !empty.next().textList())
+        return;
+    QTextCursor cursor(doc);
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
+void PastedItems::endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat)
+{
+    const QTextBlock item = cursor.block();
+    const QTextBlock next = item.next();
+    const bool textAfter = !cursor.atBlockEnd() || (next.isValid() && LineBlocks::continues(next));
+    if (!LineBlocks::head(item).textList() || !textAfter)
+        return;
+    const int end = cursor.position();
+    cursor.insertBlock(format, charFormat);
+    // The lines of a paragraph held in blocks after it take its format again.
+    LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());
+    cursor.setPosition(end);
+}
