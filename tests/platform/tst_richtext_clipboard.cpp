@@ -5,6 +5,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageClipboard.h"
 #include "support/ForeignFiles.h"
+#include "support/LayoutCompare.h"
 #include "support/SamplePage.h"
 
 #include <QMimeData>
@@ -42,6 +43,17 @@ QString paragraphs(const QTextDocument *doc)
         out << mark + block.text();
     }
     return out.join(QLatin1Char('|'));
+}
+
+// The texts of the page's list items.
+QStringList listItems(const QTextDocument *doc)
+{
+    QStringList items;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block.textList())
+            items << block.text();
+    }
+    return items;
 }
 
 } // namespace
@@ -228,6 +240,51 @@ private slots:
         QCOMPARE(::paragraphs(target.main()), pasted);
         QVERIFY(edit.undo());
         QCOMPARE(::paragraphs(target.main()), before);
+    }
+
+    // A long paragraph held in blocks, one a line (LineBlocks): only its first block begins the paragraph;
+    // after the paste its text around the items is held as any long paragraph, and the undo gives its
+    // blocks back as they were.
+    void pastedHtmlListInAHeldParagraph_data()
+    {
+        QTest::addColumn<int>("line"); // the caret's line of the paragraph
+        QTest::addColumn<int>("at");   // in that line
+        QTest::newRow("paragraph's start") << 0 << 0;
+        QTest::newRow("a line's start") << 3 << 0;
+        QTest::newRow("inside a line") << 3 << 5;
+        QTest::newRow("last line's end") << 59 << 50;
+    }
+
+    void pastedHtmlListInAHeldParagraph()
+    {
+        QFETCH(int, line);
+        QFETCH(int, at);
+        QStringList lines;
+        for (int i = 0; i < 60; ++i)
+            lines << QStringLiteral("line %1 ").arg(i, 2, 10, QLatin1Char('0')).leftJustified(50, QLatin1Char('x'));
+        const QString held = lines.join(QChar(11));
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\n") + held);
+        QVERIFY(target.main()->blockCount() > 2);
+        const QString page = edit.text();
+        int caret = 3 + at;
+        for (int i = 0; i < line; ++i)
+            caret += int(lines[i].size()) + 1;
+        edit.select(caret, 0);
+        QMimeData data;
+        data.setHtml(QStringLiteral("<ul><li>one</li><li>two</li></ul>"));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        const QString front = page.mid(3, caret - 3);
+        const QString rest = page.mid(caret);
+        QString expected = QStringLiteral("AB\n") + (front.isEmpty() ? QString() : front + QLatin1Char('\n'))
+                           + QStringLiteral("one\ntwo") + (rest.isEmpty() ? QString() : QLatin1Char('\n') + rest);
+        QCOMPARE(edit.text(), expected);
+        QCOMPARE(listItems(target.main()), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+        QCOMPARE(LayoutCompare::heldWrongly(target.main()), QString());
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), page);
+        QCOMPARE(LayoutCompare::heldWrongly(target.main()), QString());
     }
 
     void htmlPasteKeepsIdeographicSpaces()
