@@ -163,6 +163,17 @@ private slots:
             << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
+        QTest::newRow("a list copied as HTML pasted at a paragraph's start, undone and redone")
+            << QStringLiteral("short") << QStringLiteral("at 4, paste list, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a list copied as HTML pasted into an empty paragraph")
+            << QStringLiteral("short") << QStringLiteral("at 3, Enter, paste list, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a list copied as HTML pasted at a held paragraph's start and inside it")
+            << QStringLiteral("lines") << QStringLiteral("at 4, paste list, Ctrl+Z, Ctrl+Y, at 900, paste list, Ctrl+Z") << QString();
+        QTest::newRow("a list copied as HTML pasted at a held item's start and inside its long word")
+            << QStringLiteral("list word") << QStringLiteral("at 11, paste list, Ctrl+Z, Ctrl+Y, at 14569, paste list, Ctrl+Z")
+            << QString();
+        QTest::newRow("a list copied as HTML pasted into a cell")
+            << QStringLiteral("big cell") << QStringLiteral("at cell 2 1, paste list, Ctrl+Z, Ctrl+Y, at cell 3 3, paste list") << QString();
     }
 
     void knownSequences()
