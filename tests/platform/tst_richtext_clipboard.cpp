@@ -30,7 +30,7 @@ std::unique_ptr<QMimeData> bytesOnly(const QMimeData *from, const QByteArray &re
 }
 
 // The page's paragraphs as "AB|*one|CD": a list item marked with "*", a table cell's paragraph with "[]",
-// a paragraph aligned right with ">".
+// a paragraph aligned right with ">", one after a page break with "^".
 QString paragraphs(const QTextDocument *doc)
 {
     QStringList out;
@@ -38,6 +38,8 @@ QString paragraphs(const QTextDocument *doc)
         QString mark = block.textList() ? QStringLiteral("*") : QString();
         if (block.blockFormat().alignment() & Qt::AlignRight)
             mark.prepend(QLatin1Char('>'));
+        if (block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            mark.prepend(QLatin1Char('^'));
         if (QTextCursor(block).currentTable())
             mark.prepend(QStringLiteral("[]"));
         out << mark + block.text();
@@ -118,15 +120,21 @@ private slots:
     // empty paragraph left in front of it.
     void pastedListItemBeginsAParagraph_data()
     {
+        QTest::addColumn<QString>("page");
         QTest::addColumn<int>("at");
         QTest::addColumn<QString>("text");
-        QTest::newRow("at a paragraph's start") << 3 << QStringLiteral("AB\none\nCD");
-        QTest::newRow("inside a paragraph") << 4 << QStringLiteral("AB\nC\none\nD");
-        QTest::newRow("at the page's end") << 5 << QStringLiteral("AB\nCD\none\n");
+        const QString page = QStringLiteral("AB\nCD");
+        QTest::newRow("at a paragraph's start") << page << 3 << QStringLiteral("AB\none\nCD");
+        QTest::newRow("inside a paragraph") << page << 4 << QStringLiteral("AB\nC\none\nD");
+        QTest::newRow("at the page's end") << page << 5 << QStringLiteral("AB\nCD\none\n");
+        // The item takes the paragraph's place after the page break.
+        QTest::newRow("at a paragraph's start after a page break") << QStringLiteral("AB\fCD") << 3
+                                                                   << QStringLiteral("AB\fone\nCD");
     }
 
     void pastedListItemBeginsAParagraph()
     {
+        QFETCH(QString, page);
         QFETCH(int, at);
         QFETCH(QString, text);
         PageDocument source;
@@ -140,7 +148,7 @@ private slots:
 
         PageDocument target;
         RichTextEdit edit(&target);
-        edit.setText(QStringLiteral("AB\nCD"));
+        edit.setText(page);
         edit.select(at, 0);
         QVERIFY(PageClipboard::insert(edit, data.get()));
         QCOMPARE(edit.text(), text);
@@ -150,7 +158,7 @@ private slots:
         QVERIFY(item.textList());
         QVERIFY(!target.main()->begin().textList());
         QVERIFY(edit.undo());
-        QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+        QCOMPARE(edit.text(), page);
     }
 
     // A list copied as HTML (a browser's copy) stands where the caret was: its items take the place of a
@@ -194,6 +202,9 @@ private slots:
         QTest::newRow("cell's second paragraph") << "AB|CD" << true << 3 << 0 << ul << "|[]AB|[]*one|[]*two|[]>CD|";
         QTest::newRow("inside a cell's paragraph") << "AB" << true << 1 << 0 << ul << "|[]>A|[]*one|[]*two|[]>B|";
         QTest::newRow("cell's end") << "AB" << true << 2 << 0 << ul << "|[]>AB|[]*one|[]*two|";
+        QTest::newRow("paragraph's start after a page break") << "AB|^CD" << false << 3 << 0 << ul << "AB|^*one|*two|>CD";
+        QTest::newRow("inside a paragraph after a page break") << "AB|^CD" << false << 4 << 0 << ul << "AB|^>C|*one|*two|>D";
+        QTest::newRow("empty paragraph after a page break") << "AB|^|CD" << false << 3 << 0 << ul << "AB|^*one|*two|CD";
         QTest::newRow("list item's start") << "AB|*CD" << false << 3 << 0 << ul << "AB|>*one|*two|>*CD";
         QTest::newRow("inside a list item") << "AB|*CD" << false << 4 << 0 << ul << "AB|>*Cone|*two|>*D";
     }
@@ -213,17 +224,24 @@ private slots:
             edit.insertTable(1, 1);
             start = edit.selStart();
         }
-        QStringList paragraphs = page.split(QLatin1Char('|'));
-        QList<int> items;
+        QString text;
+        QList<int> items; // where they begin
+        const QStringList paragraphs = page.split(QLatin1Char('|'));
         for (int i = 0; i < paragraphs.size(); ++i) {
-            if (paragraphs[i].startsWith(QLatin1Char('*'))) {
-                paragraphs[i].remove(0, 1);
-                items << i;
+            QString paragraph = paragraphs.at(i);
+            if (i > 0)
+                text += paragraph.startsWith(QLatin1Char('^')) ? QChar(PageBreakCode) : QChar(ParagraphCode);
+            if (paragraph.startsWith(QLatin1Char('^')))
+                paragraph.remove(0, 1);
+            if (paragraph.startsWith(QLatin1Char('*'))) {
+                paragraph.remove(0, 1);
+                items << start + int(text.size());
             }
+            text += paragraph;
         }
-        edit.setSelectedText(paragraphs.join(QLatin1Char('\n')));
-        for (int i : items) {
-            edit.select(start + int(paragraphs.mid(0, i).join(QLatin1Char('\n')).size()) + (i > 0 ? 1 : 0), 0);
+        edit.setSelectedText(text);
+        for (int item : items) {
+            edit.select(item, 0);
             edit.setListKind(2);
         }
         if (!cell)

@@ -12,10 +12,17 @@ void PastedItems::dropEmptyParagraph(QTextDocument *doc, int position)
     if (empty.position() != position || empty.length() != 1 || empty.textList() || !empty.next().isValid()
         || !empty.next().textList())
         return;
+    const bool pageBreak = empty.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
     QTextCursor cursor(doc);
     cursor.setPosition(position);
     cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    // A page break in front of the paragraph stands in front of the item that takes its place.
+    if (pageBreak) {
+        QTextBlockFormat format = cursor.blockFormat();
+        format.setPageBreakPolicy(format.pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
+        cursor.setBlockFormat(format);
+    }
 }
 
 void PastedItems::endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat)
@@ -26,7 +33,10 @@ void PastedItems::endItem(QTextCursor &cursor, const QTextBlockFormat &format, c
     if (!LineBlocks::head(item).textList() || !textAfter)
         return;
     const int end = cursor.position();
-    cursor.insertBlock(format, charFormat);
+    // The paragraph's page break stays in front of its first part.
+    QTextBlockFormat rest = format;
+    rest.setPageBreakPolicy(format.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore);
+    cursor.insertBlock(rest, charFormat);
     // The lines of a paragraph held in blocks after it take its format again.
     LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());
     cursor.setPosition(end);

@@ -13,10 +13,10 @@ class PastedItems
 {
 public:
     // The empty paragraph at `position`, when a list item follows it, goes: the item takes its place
-    // (Qt joins a removal's blocks into the last, the item, which keeps its format).
+    // and its page break (Qt joins a removal's blocks into the last, the item, which keeps its format).
     static void dropEmptyParagraph(QTextDocument *doc, int position);
     // When the cursor stands inside a list item, before text of the paragraph it was pasted into: that
-    // text begins a paragraph of its own again, in the paragraph's formats. The cursor stays at the
-    // item's end.
+    // text begins a paragraph of its own again, in the paragraph's formats but for a page break in
+    // front of it. The cursor stays at the item's end.
     static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
 };
