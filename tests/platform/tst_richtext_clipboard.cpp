@@ -270,6 +270,7 @@ private slots:
         QTest::newRow("paragraph's start") << 0 << 0;
         QTest::newRow("a line's start") << 3 << 0;
         QTest::newRow("inside a line") << 3 << 5;
+        QTest::newRow("a line's end") << 3 << 50;
         QTest::newRow("last line's end") << 59 << 50;
     }
 
@@ -285,6 +286,12 @@ private slots:
         RichTextEdit edit(&target);
         edit.setText(QStringLiteral("AB\n") + held);
         QVERIFY(target.main()->blockCount() > 2);
+        // Room above and below and indents, which its first and last block lay out.
+        edit.select(3, int(held.size()));
+        edit.setIndentLeft(450);
+        edit.setIndentFirstLine(300);
+        edit.setSpaceBefore(90);
+        edit.setSpaceAfter(150);
         const QString page = edit.text();
         int caret = 3 + at;
         for (int i = 0; i < line; ++i)

@@ -172,6 +172,9 @@ private slots:
         QTest::newRow("a list copied as HTML pasted at a held item's start and inside its long word")
             << QStringLiteral("list word") << QStringLiteral("at 11, paste list, Ctrl+Z, Ctrl+Y, at 14569, paste list, Ctrl+Z")
             << QString();
+        QTest::newRow("a list copied as HTML pasted at a held line's end and inside a line of an indented paragraph")
+            << QStringLiteral("indented")
+            << QStringLiteral("Ctrl+Home, Down*8, End, paste list, Ctrl+Z, Ctrl+Y, Down*2, Right*5, paste list, Ctrl+Z") << QString();
         QTest::newRow("a list copied as HTML pasted into a cell")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 1, paste list, Ctrl+Z, Ctrl+Y, at cell 3 3, paste list") << QString();
     }

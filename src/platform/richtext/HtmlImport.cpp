@@ -314,6 +314,9 @@ void insertAtParagraph(QTextCursor &cursor, const QTextDocumentFragment &fragmen
         PastedItems::endItem(cursor, format, charFormat);
     if (atStart && !inList && pasted.firstBlock().textList())
         PastedItems::dropEmptyParagraph(cursor.document(), start);
+    // A paragraph held in blocks (LineBlocks) that the fragment parted holds each part as its own, and
+    // long paragraphs that came in are held so too.
+    LineBlocks::settle(cursor.document(), start, cursor.position() + 1);
     cursor.endEditBlock();
 }
 

@@ -37,7 +37,5 @@ void PastedItems::endItem(QTextCursor &cursor, const QTextBlockFormat &format, c
     QTextBlockFormat rest = format;
     rest.setPageBreakPolicy(format.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore);
     cursor.insertBlock(rest, charFormat);
-    // The lines of a paragraph held in blocks after it take its format again.
-    LineBlocks::settle(cursor.document(), cursor.position(), cursor.position());
     cursor.setPosition(end);
 }

@@ -17,6 +17,7 @@ public:
     static void dropEmptyParagraph(QTextDocument *doc, int position);
     // When the cursor stands inside a list item, before text of the paragraph it was pasted into: that
     // text begins a paragraph of its own again, in the paragraph's formats but for a page break in
-    // front of it. The cursor stays at the item's end.
+    // front of it. The cursor stays at the item's end. An edit of the document: LineBlocks::settle()
+    // after it.
     static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
 };
