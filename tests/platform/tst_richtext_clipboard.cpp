@@ -206,6 +206,7 @@ private slots:
         QTest::newRow("inside a paragraph after a page break") << "AB|^CD" << false << 4 << 0 << ul << "AB|^>C|*one|*two|>D";
         QTest::newRow("empty paragraph after a page break") << "AB|^|CD" << false << 3 << 0 << ul << "AB|^*one|*two|CD";
         QTest::newRow("list item's start") << "AB|*CD" << false << 3 << 0 << ul << "AB|>*one|*two|>*CD";
+        QTest::newRow("empty list item") << "AB|*|CD" << false << 3 << 0 << ul << "AB|>*one|*two|CD";
         QTest::newRow("inside a list item") << "AB|*CD" << false << 4 << 0 << ul << "AB|>*Cone|*two|>*D";
     }
 
