@@ -175,6 +175,10 @@ private slots:
         QTest::newRow("a list copied as HTML pasted at a held line's end and inside a line of an indented paragraph")
             << QStringLiteral("indented")
             << QStringLiteral("Ctrl+Home, Down*8, End, paste list, Ctrl+Z, Ctrl+Y, Down*2, Right*5, paste list, Ctrl+Z") << QString();
+        QTest::newRow("a copy that begins with an empty list item pasted at a paragraph's end")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Ctrl+C, Ctrl+End, Ctrl+V")
+            << QStringLiteral("an empty list item that begins our copy, pasted inside or at the end of a paragraph in no list, "
+                              "joins that paragraph instead of beginning one of its own");
         QTest::newRow("a list copied as HTML pasted into a cell")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 1, paste list, Ctrl+Z, Ctrl+Y, at cell 3 3, paste list") << QString();
     }
