@@ -14,6 +14,7 @@
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/HtmlExport.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/FormatRuns.h"
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -511,6 +513,65 @@ private slots:
         QCOMPARE(edit.selStart(), edit.textLength());
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(edit.text(), before);
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // A list a browser copied, pasted with Ctrl+V: the items stand where the caret was, the paragraph's
+    // text after them as its own paragraph, no empty paragraph left in front; Ctrl+Z takes the paste
+    // back whole, Ctrl+Y brings it again, and the page saved reads back so.
+    void pastedHtmlListStandsAtTheCaret_data()
+    {
+        QTest::addColumn<QString>("added"); // paragraphs added at the page's end, before the paste
+        QTest::addColumn<int>("at");        // the caret in them
+        QTest::addColumn<QString>("pasted"); // what they are after the paste
+        QTest::newRow("paragraph's start") << QStringLiteral("\nabc") << 1 << QStringLiteral("\none\ntwo\nabc");
+        QTest::newRow("inside a paragraph") << QStringLiteral("\nabc") << 2 << QStringLiteral("\na\none\ntwo\nbc");
+        QTest::newRow("empty paragraph") << QStringLiteral("\n\nabc") << 1 << QStringLiteral("\none\ntwo\nabc");
+    }
+
+    void pastedHtmlListStandsAtTheCaret()
+    {
+        QFETCH(QString, added);
+        QFETCH(int, at);
+        QFETCH(QString, pasted);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        RichTextEdit &edit = window.editor().edit();
+        const QString page = edit.text();
+        edit.setSelectedText(added);
+        const QString before = edit.text();
+        edit.setSelStart(page.size() + at);
+        auto *data = new QMimeData;
+        data->setHtml(QStringLiteral("<meta charset='utf-8'><ul><li>one</li><li>two</li></ul>"));
+        data->setText(QStringLiteral("one\ntwo"));
+        QApplication::clipboard()->setMimeData(data);
+        press(Qt::Key_V, Qt::ControlModifier);
+        // The page's own text stays in front of the paragraphs the test added.
+        auto tail = [&edit, &page]() { return edit.text().startsWith(page) ? edit.text().mid(page.size()) : edit.text(); };
+        QCOMPARE(tail(), pasted);
+        auto items = [&window]() {
+            QStringList texts;
+            for (QTextBlock block = window.editor().page().main()->begin(); block.isValid(); block = block.next()) {
+                if (block.textList())
+                    texts << block.text();
+            }
+            return texts;
+        };
+        QCOMPARE(items(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit.text(), before);
+        QVERIFY(items().isEmpty());
+        press(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(tail(), pasted);
+        QVERIFY(window.keys().keyPress(8, Qt::NoModifier));
+        QCOMPARE(storedText(1001), page + pasted);
+        QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
+        QVERIFY(window.LoadPage(QStringLiteral("1001"), QString(), 0, false));
+        QCOMPARE(tail(), pasted);
+        QCOMPARE(items(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
         QVERIFY(prompt.messages.isEmpty());
         zSvr::instance().D_Close();
     }

@@ -5,6 +5,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageClipboard.h"
 #include "support/ForeignFiles.h"
+#include "support/LayoutCompare.h"
 #include "support/SamplePage.h"
 
 #include <QMimeData>
@@ -26,6 +27,35 @@ std::unique_ptr<QMimeData> bytesOnly(const QMimeData *from, const QByteArray &re
     data->setData(PageClipboard::mimeType(), replace.isNull() ? from->data(PageClipboard::mimeType()) : replace);
     data->setText(from->text());
     return data;
+}
+
+// The page's paragraphs as "AB|*one|CD": a list item marked with "*", a table cell's paragraph with "[]",
+// a paragraph aligned right with ">", one after a page break with "^".
+QString paragraphs(const QTextDocument *doc)
+{
+    QStringList out;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QString mark = block.textList() ? QStringLiteral("*") : QString();
+        if (block.blockFormat().alignment() & Qt::AlignRight)
+            mark.prepend(QLatin1Char('>'));
+        if (block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            mark.prepend(QLatin1Char('^'));
+        if (QTextCursor(block).currentTable())
+            mark.prepend(QStringLiteral("[]"));
+        out << mark + block.text();
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+// The texts of the page's list items.
+QStringList listItems(const QTextDocument *doc)
+{
+    QStringList items;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block.textList())
+            items << block.text();
+    }
+    return items;
 }
 
 } // namespace
@@ -90,15 +120,21 @@ private slots:
     // empty paragraph left in front of it.
     void pastedListItemBeginsAParagraph_data()
     {
+        QTest::addColumn<QString>("page");
         QTest::addColumn<int>("at");
         QTest::addColumn<QString>("text");
-        QTest::newRow("at a paragraph's start") << 3 << QStringLiteral("AB\none\nCD");
-        QTest::newRow("inside a paragraph") << 4 << QStringLiteral("AB\nC\none\nD");
-        QTest::newRow("at the page's end") << 5 << QStringLiteral("AB\nCD\none\n");
+        const QString page = QStringLiteral("AB\nCD");
+        QTest::newRow("at a paragraph's start") << page << 3 << QStringLiteral("AB\none\nCD");
+        QTest::newRow("inside a paragraph") << page << 4 << QStringLiteral("AB\nC\none\nD");
+        QTest::newRow("at the page's end") << page << 5 << QStringLiteral("AB\nCD\none\n");
+        // The item takes the paragraph's place after the page break.
+        QTest::newRow("at a paragraph's start after a page break") << QStringLiteral("AB\fCD") << 3
+                                                                   << QStringLiteral("AB\fone\nCD");
     }
 
     void pastedListItemBeginsAParagraph()
     {
+        QFETCH(QString, page);
         QFETCH(int, at);
         QFETCH(QString, text);
         PageDocument source;
@@ -112,7 +148,7 @@ private slots:
 
         PageDocument target;
         RichTextEdit edit(&target);
-        edit.setText(QStringLiteral("AB\nCD"));
+        edit.setText(page);
         edit.select(at, 0);
         QVERIFY(PageClipboard::insert(edit, data.get()));
         QCOMPARE(edit.text(), text);
@@ -122,7 +158,159 @@ private slots:
         QVERIFY(item.textList());
         QVERIFY(!target.main()->begin().textList());
         QVERIFY(edit.undo());
-        QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+        QCOMPARE(edit.text(), page);
+    }
+
+    // A list copied as HTML (a browser's copy) stands where the caret was: its items take the place of a
+    // paragraph's start and the text after the caret follows the last item as a paragraph of its own, no
+    // empty paragraph appears, and one undo gives the page back.
+    // In a table's cell as on the page; in a list item the first item joins the text before the caret
+    // (both are items).
+    void pastedHtmlListStandsAtTheCaret_data()
+    {
+        QTest::addColumn<QString>("page");   // paragraphs as paragraphs() gives them, list items marked
+        QTest::addColumn<bool>("cell");      // the page stands in the one cell of a table, after an empty paragraph
+        QTest::addColumn<int>("at");         // the caret, from the start of the page or cell
+        QTest::addColumn<int>("length");     // selected from `at`
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("pasted"); // as paragraphs() gives it
+        const QString ul = QStringLiteral("<ul><li>one</li><li>two</li></ul>");
+        const QString ol = QStringLiteral("<ol><li>one</li><li>two</li></ol>");
+        const QString browser = QStringLiteral("<html><body>\n<!--StartFragment--><ul>\n<li>one</li>\n<li>two</li>\n"
+                                               "</ul><!--EndFragment-->\n</body>\n</html>");
+        const QString x = QStringLiteral("<p>x</p>");
+        const QString y = QStringLiteral("<p>y</p>");
+        QTest::newRow("paragraph's start") << "AB|CD" << false << 3 << 0 << ul << "AB|*one|*two|>CD";
+        QTest::newRow("paragraph's start, numbers") << "AB|CD" << false << 3 << 0 << ol << "AB|*one|*two|>CD";
+        QTest::newRow("paragraph's start, a browser's copy") << "AB|CD" << false << 3 << 0 << browser << "AB|*one|*two|>CD";
+        QTest::newRow("page's start") << "AB|CD" << false << 0 << 0 << ul << "*one|*two|>AB|CD";
+        QTest::newRow("empty paragraph") << "AB||CD" << false << 3 << 0 << ul << "AB|*one|*two|CD";
+        QTest::newRow("empty paragraph at the page's start") << "|CD" << false << 0 << 0 << ul << "*one|*two|CD";
+        QTest::newRow("empty page") << "" << false << 0 << 0 << ul << "*one|*two";
+        QTest::newRow("paragraph's end") << "AB|CD" << false << 2 << 0 << ul << ">AB|*one|*two|CD";
+        QTest::newRow("page's end") << "AB|CD" << false << 5 << 0 << ul << "AB|>CD|*one|*two";
+        QTest::newRow("inside a paragraph") << "AB|CD" << false << 4 << 0 << ul << "AB|>C|*one|*two|>D";
+        QTest::newRow("over a selection") << "AB|CDE" << false << 4 << 1 << ul << "AB|>C|*one|*two|>E";
+        QTest::newRow("over a paragraph selected whole") << "AB|CD|EF" << false << 3 << 3 << ul << "AB|*one|*two|EF";
+        // A paragraph of the HTML joins the text around the caret as Qt joins it.
+        QTest::newRow("paragraphs around the list") << "AB|CD" << false << 3 << 0 << x + ul + y << "AB|>x|*one|*two|yCD";
+        QTest::newRow("a paragraph after the list") << "AB|CD" << false << 3 << 0 << ul + y << "AB|*one|*two|yCD";
+        QTest::newRow("a paragraph before the list") << "AB|CD" << false << 3 << 0 << x + ul << "AB|>x|*one|*two|>CD";
+        QTest::newRow("a paragraph before the list, inside a paragraph") << "AB|CD" << false << 4 << 0 << x + ul
+                                                                         << "AB|>Cx|*one|*two|>D";
+        QTest::newRow("cell's start") << "AB" << true << 0 << 0 << ul << "|[]*one|[]*two|[]>AB|";
+        QTest::newRow("cell's second paragraph") << "AB|CD" << true << 3 << 0 << ul << "|[]AB|[]*one|[]*two|[]>CD|";
+        QTest::newRow("inside a cell's paragraph") << "AB" << true << 1 << 0 << ul << "|[]>A|[]*one|[]*two|[]>B|";
+        QTest::newRow("cell's end") << "AB" << true << 2 << 0 << ul << "|[]>AB|[]*one|[]*two|";
+        QTest::newRow("paragraph's start after a page break") << "AB|^CD" << false << 3 << 0 << ul << "AB|^*one|*two|>CD";
+        QTest::newRow("inside a paragraph after a page break") << "AB|^CD" << false << 4 << 0 << ul << "AB|^>C|*one|*two|>D";
+        QTest::newRow("empty paragraph after a page break") << "AB|^|CD" << false << 3 << 0 << ul << "AB|^*one|*two|CD";
+        QTest::newRow("list item's start") << "AB|*CD" << false << 3 << 0 << ul << "AB|>*one|*two|>*CD";
+        QTest::newRow("empty list item") << "AB|*|CD" << false << 3 << 0 << ul << "AB|>*one|*two|CD";
+        QTest::newRow("inside a list item") << "AB|*CD" << false << 4 << 0 << ul << "AB|>*Cone|*two|>*D";
+    }
+
+    void pastedHtmlListStandsAtTheCaret()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, cell);
+        QFETCH(int, at);
+        QFETCH(int, length);
+        QFETCH(QString, html);
+        QFETCH(QString, pasted);
+        PageDocument target;
+        RichTextEdit edit(&target);
+        int start = 0;
+        if (cell) {
+            edit.insertTable(1, 1);
+            start = edit.selStart();
+        }
+        QString text;
+        QList<int> items; // where they begin
+        const QStringList paragraphs = page.split(QLatin1Char('|'));
+        for (int i = 0; i < paragraphs.size(); ++i) {
+            QString paragraph = paragraphs.at(i);
+            if (i > 0)
+                text += paragraph.startsWith(QLatin1Char('^')) ? QChar(PageBreakCode) : QChar(ParagraphCode);
+            if (paragraph.startsWith(QLatin1Char('^')))
+                paragraph.remove(0, 1);
+            if (paragraph.startsWith(QLatin1Char('*'))) {
+                paragraph.remove(0, 1);
+                items << start + int(text.size());
+            }
+            text += paragraph;
+        }
+        edit.setSelectedText(text);
+        for (int item : items) {
+            edit.select(item, 0);
+            edit.setListKind(2);
+        }
+        if (!cell)
+            QCOMPARE(::paragraphs(target.main()), page);
+        // The paragraph of the caret, aligned right, keeps that in the text around the items.
+        edit.select(start + at, 0);
+        edit.setAlignment(1);
+        const QString before = ::paragraphs(target.main());
+        edit.select(start + at, length);
+        QMimeData data;
+        data.setHtml(html);
+        data.setText(QStringLiteral("one\ntwo"));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        QCOMPARE(::paragraphs(target.main()), pasted);
+        QVERIFY(edit.undo());
+        QCOMPARE(::paragraphs(target.main()), before);
+    }
+
+    // A long paragraph held in blocks, one a line (LineBlocks): only its first block begins the paragraph;
+    // after the paste its text around the items is held as any long paragraph, and the undo gives its
+    // blocks back as they were.
+    void pastedHtmlListInAHeldParagraph_data()
+    {
+        QTest::addColumn<int>("line"); // the caret's line of the paragraph
+        QTest::addColumn<int>("at");   // in that line
+        QTest::newRow("paragraph's start") << 0 << 0;
+        QTest::newRow("a line's start") << 3 << 0;
+        QTest::newRow("inside a line") << 3 << 5;
+        QTest::newRow("a line's end") << 3 << 50;
+        QTest::newRow("last line's end") << 59 << 50;
+    }
+
+    void pastedHtmlListInAHeldParagraph()
+    {
+        QFETCH(int, line);
+        QFETCH(int, at);
+        QStringList lines;
+        for (int i = 0; i < 60; ++i)
+            lines << QStringLiteral("line %1 ").arg(i, 2, 10, QLatin1Char('0')).leftJustified(50, QLatin1Char('x'));
+        const QString held = lines.join(QChar(11));
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\n") + held);
+        QVERIFY(target.main()->blockCount() > 2);
+        // Room above and below and indents, which its first and last block lay out.
+        edit.select(3, int(held.size()));
+        edit.setIndentLeft(450);
+        edit.setIndentFirstLine(300);
+        edit.setSpaceBefore(90);
+        edit.setSpaceAfter(150);
+        const QString page = edit.text();
+        int caret = 3 + at;
+        for (int i = 0; i < line; ++i)
+            caret += int(lines[i].size()) + 1;
+        edit.select(caret, 0);
+        QMimeData data;
+        data.setHtml(QStringLiteral("<ul><li>one</li><li>two</li></ul>"));
+        QVERIFY(PageClipboard::insert(edit, &data));
+        const QString front = page.mid(3, caret - 3);
+        const QString rest = page.mid(caret);
+        QString expected = QStringLiteral("AB\n") + (front.isEmpty() ? QString() : front + QLatin1Char('\n'))
+                           + QStringLiteral("one\ntwo") + (rest.isEmpty() ? QString() : QLatin1Char('\n') + rest);
+        QCOMPARE(edit.text(), expected);
+        QCOMPARE(listItems(target.main()), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+        QCOMPARE(LayoutCompare::heldWrongly(target.main()), QString());
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), page);
+        QCOMPARE(LayoutCompare::heldWrongly(target.main()), QString());
     }
 
     void htmlPasteKeepsIdeographicSpaces()

@@ -163,6 +163,24 @@ private slots:
             << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
+        QTest::newRow("a list copied as HTML pasted at a paragraph's start, undone and redone")
+            << QStringLiteral("short") << QStringLiteral("at 4, paste list, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a list copied as HTML pasted into an empty paragraph")
+            << QStringLiteral("short") << QStringLiteral("at 3, Enter, paste list, Ctrl+Z, Ctrl+Y") << QString();
+        QTest::newRow("a list copied as HTML pasted at a held paragraph's start and inside it")
+            << QStringLiteral("lines") << QStringLiteral("at 4, paste list, Ctrl+Z, Ctrl+Y, at 900, paste list, Ctrl+Z") << QString();
+        QTest::newRow("a list copied as HTML pasted at a held item's start and inside its long word")
+            << QStringLiteral("list word") << QStringLiteral("at 11, paste list, Ctrl+Z, Ctrl+Y, at 14569, paste list, Ctrl+Z")
+            << QString();
+        QTest::newRow("a list copied as HTML pasted at a held line's end and inside a line of an indented paragraph")
+            << QStringLiteral("indented")
+            << QStringLiteral("Ctrl+Home, Down*8, End, paste list, Ctrl+Z, Ctrl+Y, Down*2, Right*5, paste list, Ctrl+Z") << QString();
+        QTest::newRow("a copy that begins with an empty list item pasted at a paragraph's end")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Ctrl+C, Ctrl+End, Ctrl+V")
+            << QStringLiteral("an empty list item that begins our copy, pasted inside or at the end of a paragraph in no list, "
+                              "joins that paragraph instead of beginning one of its own");
+        QTest::newRow("a list copied as HTML pasted into a cell")
+            << QStringLiteral("big cell") << QStringLiteral("at cell 2 1, paste list, Ctrl+Z, Ctrl+Y, at cell 3 3, paste list") << QString();
     }
 
     void knownSequences()

@@ -318,6 +318,15 @@ QString outsideText(int n)
     }
 }
 
+// A list another program copied as HTML (a browser's copy), with its text.
+QMimeData *outsideList()
+{
+    auto *data = new QMimeData;
+    data->setHtml(QStringLiteral("<ul><li>one</li><li>two</li></ul>"));
+    data->setText(QStringLiteral("one\ntwo"));
+    return data;
+}
+
 struct NamedKey {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
@@ -484,8 +493,10 @@ QStringList randomKeys(quint32 seed, int count, int length)
             keys << QStringLiteral("Ctrl+C");
         else if (r < 89)
             keys << QStringLiteral("Ctrl+V");
-        else if (r < 92)
-            keys << QStringLiteral("paste %1").arg(random.bounded(4));
+        else if (r < 92) {
+            const int n = int(random.bounded(5));
+            keys << (n == 4 ? QStringLiteral("paste list") : QStringLiteral("paste %1").arg(n));
+        }
         else
             keys << QStringLiteral("click %1 %2").arg(random.bounded(900)).arg(random.bounded(700));
     }
@@ -623,6 +634,9 @@ void send(RichView &view, const QString &key, QStringList *skipped)
             }
         }
         flush();
+    } else if (key == QLatin1String("paste list")) {
+        QApplication::clipboard()->setMimeData(outsideList());
+        QTest::keyClick(keys, Qt::Key_V, Qt::ControlModifier);
     } else if (key.startsWith(QLatin1String("paste "))) {
         QApplication::clipboard()->setText(outsideText(key.mid(6).toInt()));
         QTest::keyClick(keys, Qt::Key_V, Qt::ControlModifier);
@@ -694,6 +708,21 @@ QString pastedCopy(const QTextDocument *doc, int from, const QString &copied, bo
     if (!item || from == 0 || atStart || LineBlocks::head(block).textList())
         return copied;
     return QChar(10) + copied;
+}
+
+// The text the list of outsideList() gives in place of [from, to), a selection within one paragraph:
+// its items begin a paragraph of their own, but at a paragraph's start, where they take its place,
+// and in a list item, where the first joins the text in front of the caret; the text after the caret
+// follows the last item as a paragraph of its own.
+QString pastedList(const QTextDocument *doc, const QString &text, int from, int to)
+{
+    const QTextBlock block = doc->findBlock(from);
+    const bool atStart = block.position() == from && !LineBlocks::continues(block);
+    const QChar after = to < text.size() ? text.at(to) : QChar(TextProps::ParagraphCode);
+    const bool textAfter = after != QChar(TextProps::ParagraphCode) && after != QChar(TextProps::PageBreakCode)
+                           && after != QChar(StructureCode);
+    const bool joins = from == 0 || atStart || LineBlocks::head(block).textList();
+    return (joins ? QString() : QStringLiteral("\n")) + QStringLiteral("one\ntwo") + (textAfter ? QStringLiteral("\n") : QString());
 }
 
 bool touchesStructure(const QString &text, int from, int to)
@@ -823,7 +852,17 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             }
             break;
         case Effect::Paste:
-            if (key.startsWith(QLatin1String("paste "))) {
+            if (key == QLatin1String("paste list")) {
+                s.clipboardOurs = false;
+                // Over a paragraph end the paragraph the removal leaves is Qt's; in the pieces of a
+                // held list item after its first, Qt's own paragraphs meet the item's.
+                const QTextBlock into = doc->findBlock(from);
+                if (structure || before.mid(from, to - from).contains(QChar(10))
+                    || (LineBlocks::continues(into) && LineBlocks::head(into).textList()))
+                    known = false;
+                else
+                    expected.replace(from, to - from, pastedList(doc, before, from, to));
+            } else if (key.startsWith(QLatin1String("paste "))) {
                 s.clipboardOurs = false;
                 QString text = outsideText(key.mid(6).toInt());
                 if (structure)

@@ -27,6 +27,7 @@
 //   End, PageUp, PageDown (each also with Shift+), Ctrl+Home, Ctrl+End, Ctrl+A, Ctrl+Z, Ctrl+Y,
 //   Ctrl+X, Ctrl+C, Ctrl+V
 //   paste N          another program's text N (0-3) put on the clipboard, then Ctrl+V
+//   paste list       a list of two items another program copied as HTML, then Ctrl+V
 //   click X Y        a left click at a point of the view (900 x 700)
 //   at N             the caret put at position N and shown, as a start (no key)
 //   KEY*N            the key N times

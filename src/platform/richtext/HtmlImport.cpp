@@ -1,6 +1,8 @@
 #include "platform/richtext/HtmlImport.h"
 
 #include "platform/richtext/HtmlNesting.h"
+#include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PastedItems.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/text/TextChars.h"
 
@@ -294,6 +296,30 @@ QString prepared(const QString &html, HtmlImport::Cuts *cuts = nullptr)
                             cuts ? &cuts->elements : nullptr);
 }
 
+// The fragment of the pasted document at the cursor, its list items in paragraphs of their own: a list
+// that begins it at a paragraph's start takes the place of the paragraph's start, and the text after the
+// caret follows a list that ends it as a paragraph of its own, as it would in a browser.
+void insertAtParagraph(QTextCursor &cursor, const QTextDocumentFragment &fragment, const QTextDocument &pasted)
+{
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    const int start = cursor.position();
+    const QTextBlock into = cursor.block();
+    const bool inList = LineBlocks::head(into).textList();
+    const bool atStart = cursor.atBlockStart() && !LineBlocks::continues(into);
+    const QTextBlockFormat format = LineBlocks::paragraphFormat(into);
+    const QTextCharFormat charFormat = into.charFormat();
+    cursor.insertFragment(fragment);
+    if (pasted.lastBlock().textList())
+        PastedItems::endItem(cursor, format, charFormat);
+    if (atStart && !inList && pasted.firstBlock().textList())
+        PastedItems::dropEmptyParagraph(cursor.document(), start);
+    // A paragraph held in blocks (LineBlocks) that the fragment parted holds each part as its own, and
+    // long paragraphs that came in are held so too.
+    LineBlocks::settle(cursor.document(), start, cursor.position() + 1);
+    cursor.endEditBlock();
+}
+
 } // namespace
 
 namespace HtmlImport {
@@ -324,7 +350,7 @@ void insertHtml(QTextCursor &cursor, const QString &source)
     QTextCursor(&scratch).insertFragment(imported);
     const bool restored = !standIn.isNull() && restore(&scratch, standIn);
     const bool flattened = TableOps::flattenDeepTables(&scratch);
-    cursor.insertFragment(restored || flattened ? QTextDocumentFragment(&scratch) : imported);
+    insertAtParagraph(cursor, restored || flattened ? QTextDocumentFragment(&scratch) : imported, scratch);
 }
 
 qint64 nestingWeight(const QString &source, qint64 limit)

@@ -26,7 +26,9 @@ struct Cuts {
 
 // Into a document filled without layout.
 Cuts setHtml(QTextDocument *doc, const QString &html);
-// As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in.
+// As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in. A
+// list that begins the HTML takes the place of the start of the paragraph at the cursor, and the text
+// after the cursor follows a list that ends it as a paragraph of its own (PastedItems).
 void insertHtml(QTextCursor &cursor, const QString &html);
 
 // What the import of the HTML costs beyond its text, in characters laid out (PageCodec::layoutWeight):

@@ -3,6 +3,7 @@
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PastedItems.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
@@ -48,20 +49,6 @@ void joinCopiedLists(QTextDocument *doc, int from, int to, const QList<QTextList
             made.insert(index, cursor.createList(formats.at(index)));
     }
     edit.endEditBlock();
-}
-
-// Qt puts a list item that comes in after a paragraph end of its own, also where the caret stood at a
-// paragraph's start: the empty paragraph it leaves at `position` goes, and the item takes its place
-// (Qt joins a removal's blocks into the last, the item, which keeps its format).
-void dropEmptyParagraph(QTextDocument *doc, int position)
-{
-    const QTextBlock empty = doc->findBlock(position);
-    if (empty.position() != position || empty.length() != 1 || !empty.next().isValid() || !empty.next().textList())
-        return;
-    QTextCursor cursor(doc);
-    cursor.setPosition(position);
-    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
 }
 
 struct Renumber {
@@ -207,7 +194,7 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
                              && !into.textList();
     at.insertFragment(QTextDocumentFragment(copy.get()));
     if (itemAtStart)
-        dropEmptyParagraph(at.document(), start);
+        PastedItems::dropEmptyParagraph(at.document(), start);
     joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
     LineBlocks::settle(at.document(), start, at.position());

@@ -1,0 +1,23 @@
+#pragma once
+
+class QTextBlockFormat;
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
+
+// Where list items pasted at a caret meet the paragraph it stood in. Qt begins a paragraph of its own
+// for a list item that comes in, also where the caret stood at a paragraph's start, and joins the text
+// after the caret to the last item that came in: the paragraph is left empty in front of the items, or
+// its text becomes part of the last item.
+class PastedItems
+{
+public:
+    // The empty paragraph at `position`, when a list item follows it, goes: the item takes its place
+    // and its page break (Qt joins a removal's blocks into the last, the item, which keeps its format).
+    static void dropEmptyParagraph(QTextDocument *doc, int position);
+    // When the cursor stands inside a list item, before text of the paragraph it was pasted into: that
+    // text begins a paragraph of its own again, in the paragraph's formats but for a page break in
+    // front of it. The cursor stays at the item's end. An edit of the document: LineBlocks::settle()
+    // after it.
+    static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
+};
