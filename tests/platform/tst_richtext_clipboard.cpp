@@ -125,6 +125,58 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
     }
 
+    // The undo of a paste puts the caret back where it stood before the paste (the end of a selection
+    // made forwards), at the page's start too, where the paste's first change is a paragraph's format
+    // at the caret.
+    void undoOfAPastePutsTheCaretWhereItWent_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("length");
+        QTest::newRow("our copy at a paragraph's start") << QStringLiteral("ours") << 3 << 0;
+        QTest::newRow("our copy at the page's start") << QStringLiteral("ours") << 0 << 0;
+        QTest::newRow("our copy inside a paragraph") << QStringLiteral("ours") << 4 << 0;
+        QTest::newRow("our copy over a paragraph's first letters") << QStringLiteral("ours") << 3 << 1;
+        QTest::newRow("our copy over a paragraph end") << QStringLiteral("ours") << 1 << 3;
+        QTest::newRow("text at a paragraph's start") << QStringLiteral("text") << 3 << 0;
+        QTest::newRow("HTML at a paragraph's start") << QStringLiteral("html") << 3 << 0;
+        QTest::newRow("HTML at the page's start") << QStringLiteral("html") << 0 << 0;
+        QTest::newRow("text at the page's start") << QStringLiteral("text") << 0 << 0;
+        QTest::newRow("our copy over the page's first letters") << QStringLiteral("ours") << 0 << 2;
+        QTest::newRow("HTML over a paragraph's first letters") << QStringLiteral("html") << 3 << 2;
+    }
+
+    void undoOfAPastePutsTheCaretWhereItWent()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, at);
+        QFETCH(int, length);
+        PageDocument source;
+        RichTextEdit from(&source);
+        from.setText(QStringLiteral("x\"y?\nz"));
+        from.select(0, 5);
+        std::unique_ptr<QMimeData> copied(PageClipboard::fromSelection(from));
+        std::unique_ptr<QMimeData> data = std::make_unique<QMimeData>();
+        if (kind == QLatin1String("ours"))
+            data = bytesOnly(copied.get());
+        else if (kind == QLatin1String("html"))
+            data->setHtml(copied->html());
+        else
+            data->setText(copied->text());
+
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\nCDEF\nGH"));
+        const QString before = edit.text();
+        edit.select(at, length);
+        QVERIFY(PageClipboard::insert(edit, data.get()));
+        QVERIFY(edit.text() != before);
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), before);
+        QCOMPARE(edit.cursor().position(), at + length);
+        QVERIFY(!edit.cursor().hasSelection());
+    }
+
     void htmlPasteKeepsIdeographicSpaces()
     {
         PageDocument target;

@@ -57,7 +57,11 @@ bool PartDocument::undoLevel(QTextCursor *cursor)
 {
     if (!isUndoAvailable())
         return false;
+    takeUndoneCaret();
     undo(cursor);
+    const int caret = takeUndoneCaret();
+    if (cursor && caret >= 0)
+        cursor->setPosition(caret);
     m_undoLevels = isUndoAvailable() ? qMax(1, m_undoLevels - 1) : 0;
     ++m_redoLevels;
     return true;
@@ -71,6 +75,13 @@ bool PartDocument::redoLevel(QTextCursor *cursor)
     m_redoLevels = isRedoAvailable() ? qMax(1, m_redoLevels - 1) : 0;
     ++m_undoLevels;
     return true;
+}
+
+int PartDocument::takeUndoneCaret()
+{
+    const int caret = m_undoneCaret < characterCount() ? m_undoneCaret : -1;
+    m_undoneCaret = -1;
+    return caret;
 }
 
 void PartDocument::clearUndo()

@@ -23,6 +23,10 @@ public:
     bool undoLevel(QTextCursor *cursor);
     bool redoLevel(QTextCursor *cursor);
     void clearUndo();
+    // Where the step last undone asks the caret to go (UndoCaret); -1 where it does not. Taking it
+    // forgets it.
+    void setUndoneCaret(int caret) { m_undoneCaret = caret; }
+    int takeUndoneCaret();
     void clear() override;
 
 protected:
@@ -35,4 +39,5 @@ private:
     int m_frameId;
     int m_undoLevels = 0;
     int m_redoLevels = 0;
+    int m_undoneCaret = -1;
 };

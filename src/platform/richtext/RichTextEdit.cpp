@@ -10,6 +10,7 @@
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richtext/UndoCaret.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -113,6 +114,12 @@ void RichTextEdit::holdTypingLook()
     if (m_cursor.hasSelection() || m_cursor.block().length() > 1)
         return;
     m_cursor.setBlockCharFormat(m_cursor.charFormat());
+}
+
+void RichTextEdit::keepCaretForUndo()
+{
+    if (m_commandDepth == 1)
+        UndoCaret::mark(m_commandCursor);
 }
 
 void RichTextEdit::endCommand()
@@ -283,6 +290,9 @@ void RichTextEdit::replaceSelectedText(const QString &text, bool intoField)
 void RichTextEdit::insertPage(const PageDocument &source)
 {
     m_cursor.beginEditBlock();
+    // Where nothing changes no step is made; the item alone would make one.
+    if (m_commandDepth == 0 && (m_cursor.hasSelection() || !source.main()->isEmpty()))
+        UndoCaret::mark(m_cursor);
     removeSelection();
     PageInsert::insert(*m_page, m_cursor, source);
     m_cursor.endEditBlock();

@@ -40,6 +40,9 @@ public:
     // Like beginCommand, but what follows joins the undo step just made (a key just typed).
     void joinCommand();
     void endCommand();
+    // First in a command just begun, before it changes anything: the command's undo puts the caret
+    // back where it stood, whatever the command changes first (Qt's undo may not; UndoCaret).
+    void keepCaretForUndo();
     // An empty paragraph takes the look set for typing at the caret as its own, so that what is
     // typed there has it even after the caret moved (Qt forgets a look set for typing).
     void holdTypingLook();
@@ -61,7 +64,8 @@ public:
     // Replaces the selection, the new text taking the look of the text it replaces (find and replace,
     // a paste as text). With `intoField` false the new text never joins a field.
     void replaceSelectedText(const QString &text, bool intoField = true);
-    // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
+    // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step;
+    // on its own (not in a command), its undo puts the caret back where it stood.
     void insertPage(const PageDocument &source);
     // The selection as a page of its own (PageExtract), e.g. for the clipboard.
     void copySelection(PageDocument &target) const;
