@@ -170,11 +170,36 @@ private slots:
         const QString before = edit.text();
         edit.select(at, length);
         QVERIFY(PageClipboard::insert(edit, data.get()));
-        QVERIFY(edit.text() != before);
+        const QString done = edit.text();
+        QVERIFY(done != before);
+        const int pasted = edit.cursor().position();
         QVERIFY(edit.undo());
         QCOMPARE(edit.text(), before);
         QCOMPARE(edit.cursor().position(), at + length);
         QVERIFY(!edit.cursor().hasSelection());
+        // The redo puts it where the paste left it.
+        QVERIFY(edit.redo());
+        QCOMPARE(edit.text(), done);
+        QCOMPARE(edit.cursor().position(), pasted);
+    }
+
+    // What keeps the caret for the undo makes no step of its own where a paste changes nothing.
+    void aPasteOfNothingMakesNoStep()
+    {
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\nCD"));
+        edit.select(3, 0);
+        const int steps = edit.undoSteps();
+        const int changes = edit.document()->availableUndoSteps();
+        QMimeData empty;
+        empty.setText(QString());
+        QVERIFY(PageClipboard::insert(edit, &empty));
+        PageDocument nothing;
+        edit.insertPage(nothing);
+        QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+        QCOMPARE(edit.undoSteps(), steps);
+        QCOMPARE(edit.document()->availableUndoSteps(), changes);
     }
 
     void htmlPasteKeepsIdeographicSpaces()

@@ -2,21 +2,24 @@
 
 #include "platform/richtext/PartDocument.h"
 
-#include <QTextCursor>
-
-void UndoCaret::mark(const QTextCursor &cursor)
+void UndoCaret::mark(QTextDocument *doc, int begun, int left)
 {
-    auto *part = qobject_cast<PartDocument *>(cursor.document());
+    auto *part = qobject_cast<PartDocument *>(doc);
     if (part && part->isUndoRedoEnabled())
-        part->appendUndoItem(new UndoCaret(part, cursor.position()));
+        part->appendUndoItem(new UndoCaret(part, begun, left));
 }
 
-UndoCaret::UndoCaret(PartDocument *part, int caret)
-    : m_part(part), m_caret(caret)
+UndoCaret::UndoCaret(PartDocument *part, int begun, int left)
+    : m_part(part), m_begun(begun), m_left(left)
 {
 }
 
 void UndoCaret::undo()
 {
-    m_part->setUndoneCaret(m_caret);
+    m_part->setStepCaret(m_begun);
+}
+
+void UndoCaret::redo()
+{
+    m_part->setStepCaret(m_left);
 }

@@ -315,7 +315,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         const bool history = event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo);
         auto *part = qobject_cast<PartDocument *>(document());
         if (part && history)
-            part->takeUndoneCaret(); // what an undo by other means asked for
+            part->takeStepCaret(); // what an undo or redo by other means asked for
         const auto edit = [&] {
             if (editsText(event) && !history)
                 editAndSettle(deletes, qtKey);
@@ -326,10 +326,13 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
             typeInRun(edit);
         else
             edit();
-        if (event->matches(QKeySequence::Redo))
-            caretAfterStep(m_stepCarets.last(document()));
-        else if (part && event->matches(QKeySequence::Undo))
-            caretAfterStep(part->takeUndoneCaret());
+        const int asked = part && history ? part->takeStepCaret() : -1;
+        if (event->matches(QKeySequence::Redo)) {
+            const int kept = m_stepCarets.last(document());
+            caretAfterStep(kept >= 0 ? kept : asked);
+        } else if (event->matches(QKeySequence::Undo)) {
+            caretAfterStep(asked);
+        }
         if (history)
             revision = -1;
     }

@@ -37,8 +37,7 @@ bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
         return true;
     }
     edit.beginCommand();
-    if (edit.selLength() > 0 || !data->text().isEmpty() || !data->html().isEmpty())
-        edit.keepCaretForUndo();
+    edit.keepCaretForUndo();
     if (data->hasHtml()) {
         edit.setSelectedText(QString());
         QTextCursor &cursor = edit.cursor();
