@@ -104,11 +104,15 @@ void uTxm::T_Paste(const QString &sKind)
         return;
     }
     syncFromView();
-    // The body style a heading takes first and the paste are one undo step. The page is laid out
-    // when the step ends, under the wait window of a large paste.
+    // The body style a heading takes first and the paste are one undo step, whose undo puts the caret
+    // back where the paste went. The page is laid out when the step ends, under the wait window of a
+    // large paste.
     const bool text = sKind == QLatin1String("TXT");
     const LoadWait wait(text ? clipboard->text().size() : LoadWait::pasteWeight(clipboard->mimeData()));
-    runGrouped([&] { pasteKind(sKind); });
+    runGrouped([&] {
+        m_edit->keepCaretForUndo();
+        pasteKind(sKind);
+    });
 }
 
 void uTxm::pasteKind(const QString &sKind)

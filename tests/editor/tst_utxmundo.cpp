@@ -10,6 +10,7 @@
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richview/ListDialog.h"
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
@@ -408,6 +409,49 @@ private slots:
         QVERIFY2(bytes() == before, "the page is not back as it was");
         QCOMPARE(presses, steps);
         QVERIFY2(!undoEnabled(), "元に戻す is still enabled");
+    }
+
+    // The paste command turns a heading at the caret to body text first: the step begins with a
+    // paragraph's format at the caret. Its undo, by the menu or by Ctrl+Z, puts the caret back where
+    // the paste went (Qt's own put it after all the step changed); its redo where the paste ended.
+    void undoOfAPastePutsTheCaretWhereThePasteWent_data()
+    {
+        QTest::addColumn<QString>("kind"); // the paste command's kind
+        QTest::addColumn<QString>("at");   // the caret: after this text, or the page's start
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("text at the page heading, menu") << QStringLiteral("TXT") << QString() << QStringLiteral("menu");
+        QTest::newRow("text at the page heading, Ctrl+Z") << QStringLiteral("TXT") << QString() << QStringLiteral("Ctrl+Z");
+        QTest::newRow("a copy at the page heading, menu") << QStringLiteral("OBJ") << QString() << QStringLiteral("menu");
+        QTest::newRow("a copy at the page heading, Ctrl+Z") << QStringLiteral("OBJ") << QString() << QStringLiteral("Ctrl+Z");
+        QTest::newRow("a copy at the second heading, menu") << QStringLiteral("OBJ") << QStringLiteral("説明します。\n") << QStringLiteral("menu");
+        QTest::newRow("a copy inside body text, Ctrl+Z") << QStringLiteral("OBJ") << QStringLiteral("この頁は") << QStringLiteral("Ctrl+Z");
+    }
+
+    void undoOfAPastePutsTheCaretWhereThePasteWent()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, at);
+        QFETCH(QString, undo);
+        // What the page's own copy puts on the clipboard: a piece of body text with a paragraph end.
+        caretAt(after(QStringLiteral("この頁は")));
+        edit().select(edit().selStart(), 8);
+        editor().view()->showModelCaret();
+        QApplication::clipboard()->setMimeData(PageClipboard::fromSelection(edit()));
+        const int caret = at.isEmpty() ? 0 : after(at);
+        caretAt(caret);
+        const QString before = edit().text();
+        editor().rtAct(15, kind);
+        QVERIFY(edit().text() != before);
+        const int pasted = edit().cursor().position();
+        if (undo == QLatin1String("menu"))
+            editor().rtAct(11);
+        else
+            ctrlKey(Qt::Key_Z);
+        QCOMPARE(edit().text(), before);
+        QCOMPARE(edit().cursor().position(), caret);
+        editor().rtAct(12);
+        QVERIFY(edit().text() != before);
+        QCOMPARE(edit().cursor().position(), pasted);
     }
 
     // The session of the report: a table, a character in it, a character at the end; three undos

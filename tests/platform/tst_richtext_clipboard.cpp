@@ -313,6 +313,83 @@ private slots:
         QCOMPARE(LayoutCompare::heldWrongly(target.main()), QString());
     }
 
+    // The undo of a paste puts the caret back where it stood before the paste (the end of a selection
+    // made forwards), at the page's start too, where the paste's first change is a paragraph's format
+    // at the caret.
+    void undoOfAPastePutsTheCaretWhereItWent_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("length");
+        QTest::newRow("our copy at a paragraph's start") << QStringLiteral("ours") << 3 << 0;
+        QTest::newRow("our copy at the page's start") << QStringLiteral("ours") << 0 << 0;
+        QTest::newRow("our copy inside a paragraph") << QStringLiteral("ours") << 4 << 0;
+        QTest::newRow("our copy over a paragraph's first letters") << QStringLiteral("ours") << 3 << 1;
+        QTest::newRow("our copy over a paragraph end") << QStringLiteral("ours") << 1 << 3;
+        QTest::newRow("text at a paragraph's start") << QStringLiteral("text") << 3 << 0;
+        QTest::newRow("HTML at a paragraph's start") << QStringLiteral("html") << 3 << 0;
+        QTest::newRow("HTML at the page's start") << QStringLiteral("html") << 0 << 0;
+        QTest::newRow("text at the page's start") << QStringLiteral("text") << 0 << 0;
+        QTest::newRow("our copy over the page's first letters") << QStringLiteral("ours") << 0 << 2;
+        QTest::newRow("HTML over a paragraph's first letters") << QStringLiteral("html") << 3 << 2;
+    }
+
+    void undoOfAPastePutsTheCaretWhereItWent()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, at);
+        QFETCH(int, length);
+        PageDocument source;
+        RichTextEdit from(&source);
+        from.setText(QStringLiteral("x\"y?\nz"));
+        from.select(0, 5);
+        std::unique_ptr<QMimeData> copied(PageClipboard::fromSelection(from));
+        std::unique_ptr<QMimeData> data = std::make_unique<QMimeData>();
+        if (kind == QLatin1String("ours"))
+            data = bytesOnly(copied.get());
+        else if (kind == QLatin1String("html"))
+            data->setHtml(copied->html());
+        else
+            data->setText(copied->text());
+
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\nCDEF\nGH"));
+        const QString before = edit.text();
+        edit.select(at, length);
+        QVERIFY(PageClipboard::insert(edit, data.get()));
+        const QString done = edit.text();
+        QVERIFY(done != before);
+        const int pasted = edit.cursor().position();
+        QVERIFY(edit.undo());
+        QCOMPARE(edit.text(), before);
+        QCOMPARE(edit.cursor().position(), at + length);
+        QVERIFY(!edit.cursor().hasSelection());
+        // The redo puts it where the paste left it.
+        QVERIFY(edit.redo());
+        QCOMPARE(edit.text(), done);
+        QCOMPARE(edit.cursor().position(), pasted);
+    }
+
+    // What keeps the caret for the undo makes no step of its own where a paste changes nothing.
+    void aPasteOfNothingMakesNoStep()
+    {
+        PageDocument target;
+        RichTextEdit edit(&target);
+        edit.setText(QStringLiteral("AB\nCD"));
+        edit.select(3, 0);
+        const int steps = edit.undoSteps();
+        const int changes = edit.document()->availableUndoSteps();
+        QMimeData empty;
+        empty.setText(QString());
+        QVERIFY(PageClipboard::insert(edit, &empty));
+        PageDocument nothing;
+        edit.insertPage(nothing);
+        QCOMPARE(edit.text(), QStringLiteral("AB\nCD"));
+        QCOMPARE(edit.undoSteps(), steps);
+        QCOMPARE(edit.document()->availableUndoSteps(), changes);
+    }
+
     void htmlPasteKeepsIdeographicSpaces()
     {
         PageDocument target;

@@ -57,7 +57,9 @@ bool PartDocument::undoLevel(QTextCursor *cursor)
 {
     if (!isUndoAvailable())
         return false;
+    takeStepCaret();
     undo(cursor);
+    caretOfStep(cursor);
     m_undoLevels = isUndoAvailable() ? qMax(1, m_undoLevels - 1) : 0;
     ++m_redoLevels;
     return true;
@@ -67,10 +69,26 @@ bool PartDocument::redoLevel(QTextCursor *cursor)
 {
     if (!isRedoAvailable())
         return false;
+    takeStepCaret();
     redo(cursor);
+    caretOfStep(cursor);
     m_redoLevels = isRedoAvailable() ? qMax(1, m_redoLevels - 1) : 0;
     ++m_undoLevels;
     return true;
+}
+
+int PartDocument::takeStepCaret()
+{
+    const int caret = m_stepCaret < characterCount() ? m_stepCaret : -1;
+    m_stepCaret = -1;
+    return caret;
+}
+
+void PartDocument::caretOfStep(QTextCursor *cursor)
+{
+    const int caret = takeStepCaret();
+    if (cursor && caret >= 0)
+        cursor->setPosition(caret);
 }
 
 void PartDocument::clearUndo()

@@ -23,6 +23,10 @@ public:
     bool undoLevel(QTextCursor *cursor);
     bool redoLevel(QTextCursor *cursor);
     void clearUndo();
+    // Where the step last undone or redone asks the caret to go (UndoCaret); -1 where it does not.
+    // Taking it forgets it.
+    void setStepCaret(int caret) { m_stepCaret = caret; }
+    int takeStepCaret();
     void clear() override;
 
 protected:
@@ -30,9 +34,12 @@ protected:
     QTextObject *createObject(const QTextFormat &format) override;
 
 private:
+    void caretOfStep(QTextCursor *cursor);
+
     PageDocument *m_page;
     int m_partFlag;
     int m_frameId;
     int m_undoLevels = 0;
     int m_redoLevels = 0;
+    int m_stepCaret = -1;
 };

@@ -10,6 +10,7 @@
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richtext/UndoCaret.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -97,6 +98,7 @@ void RichTextEdit::beginCommand()
         m_commandCursor = m_cursor;
         m_commandCursor.clearSelection();
         m_commandCursor.beginEditBlock();
+        m_commandJoined = false;
     }
 }
 
@@ -105,6 +107,7 @@ void RichTextEdit::joinCommand()
     if (m_commandDepth++ == 0) {
         m_commandCursor = m_cursor;
         m_commandCursor.joinPreviousEditBlock();
+        m_commandJoined = true;
     }
 }
 
@@ -115,10 +118,31 @@ void RichTextEdit::holdTypingLook()
     m_cursor.setBlockCharFormat(m_cursor.charFormat());
 }
 
+void RichTextEdit::keepCaretForUndo()
+{
+    // A joined command's step began before it.
+    if (m_commandDepth == 1 && !m_commandJoined) {
+        m_keptCaret = m_cursor.position();
+        m_keptSteps = document()->availableUndoSteps();
+    }
+}
+
 void RichTextEdit::endCommand()
 {
-    if (m_commandDepth > 0 && --m_commandDepth == 0)
+    if (m_commandDepth > 0 && --m_commandDepth == 0) {
+        markKeptCaret();
         m_commandCursor.endEditBlock();
+    }
+}
+
+// At the end of the step, where it changed anything (Qt counts each change it holds): an item
+// alone would make a step of its own.
+void RichTextEdit::markKeptCaret()
+{
+    QTextDocument *doc = m_commandCursor.document();
+    if (m_keptCaret >= 0 && doc && doc->availableUndoSteps() > m_keptSteps)
+        UndoCaret::mark(doc, m_keptCaret, m_cursor.document() == doc ? m_cursor.position() : -1);
+    m_keptCaret = -1;
 }
 
 // ---- text and selection
@@ -282,10 +306,11 @@ void RichTextEdit::replaceSelectedText(const QString &text, bool intoField)
 
 void RichTextEdit::insertPage(const PageDocument &source)
 {
-    m_cursor.beginEditBlock();
+    beginCommand();
+    keepCaretForUndo();
     removeSelection();
     PageInsert::insert(*m_page, m_cursor, source);
-    m_cursor.endEditBlock();
+    endCommand();
     syncFromCursor();
 }
 

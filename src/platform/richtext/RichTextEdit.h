@@ -40,6 +40,10 @@ public:
     // Like beginCommand, but what follows joins the undo step just made (a key just typed).
     void joinCommand();
     void endCommand();
+    // First in a command begun (not joined), before it changes anything: the command's undo puts the
+    // caret back where it stands now, its redo where the command leaves it, whatever the command
+    // changes first and last (Qt's undo and redo may not; UndoCaret).
+    void keepCaretForUndo();
     // An empty paragraph takes the look set for typing at the caret as its own, so that what is
     // typed there has it even after the caret moved (Qt forgets a look set for typing).
     void holdTypingLook();
@@ -61,7 +65,8 @@ public:
     // Replaces the selection, the new text taking the look of the text it replaces (find and replace,
     // a paste as text). With `intoField` false the new text never joins a field.
     void replaceSelectedText(const QString &text, bool intoField = true);
-    // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step.
+    // Inserts another page's main text in place of the selection (PageInsert: new ids). One undo step;
+    // on its own (not in a command), its undo puts the caret back where it stood (keepCaretForUndo).
     void insertPage(const PageDocument &source);
     // The selection as a page of its own (PageExtract), e.g. for the clipboard.
     void copySelection(PageDocument &target) const;
@@ -236,6 +241,7 @@ private:
     static int shownAnchor(const QTextCursor &cursor); // where the selection Qt shows begins
     void syncFromCursor();
     void removeSelection();
+    void markKeptCaret();
     void switchTo(QTextDocument *doc, int part, int frame);
     QTextCharFormat caretFormat() const;
     void mergeChar(const QTextCharFormat &format);
@@ -268,4 +274,8 @@ private:
     int m_editMode = 0;
     QTextCursor m_commandCursor;
     int m_commandDepth = 0;
+    bool m_commandJoined = false;
+    // keepCaretForUndo: the caret the command began with and the changes Qt held then.
+    int m_keptCaret = -1;
+    int m_keptSteps = 0;
 };

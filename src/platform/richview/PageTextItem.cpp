@@ -2,6 +2,7 @@
 
 #include "platform/richtext/HeldLetters.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
@@ -312,6 +313,9 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
         // An undo or redo brings back the text and the blocks as the step left them: mending the
         // lines around the selection on top of it would part them anew.
         const bool history = event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo);
+        auto *part = qobject_cast<PartDocument *>(document());
+        if (part && history)
+            part->takeStepCaret(); // what an undo or redo by other means asked for
         const auto edit = [&] {
             if (editsText(event) && !history)
                 editAndSettle(deletes, qtKey);
@@ -322,8 +326,13 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
             typeInRun(edit);
         else
             edit();
-        if (event->matches(QKeySequence::Redo))
-            caretAfterRedo();
+        const int asked = part && history ? part->takeStepCaret() : -1;
+        if (event->matches(QKeySequence::Redo)) {
+            const int kept = m_stepCarets.last(document());
+            caretAfterStep(kept >= 0 ? kept : asked);
+        } else if (event->matches(QKeySequence::Undo)) {
+            caretAfterStep(asked);
+        }
         if (history)
             revision = -1;
     }
@@ -362,9 +371,9 @@ void PageTextItem::typeInRun(const std::function<void()> &edit)
     noteTypingRun();
 }
 
-void PageTextItem::caretAfterRedo()
+// After Qt's undo or redo key: the caret where the step asks for it (StepCarets, UndoCaret), if it does.
+void PageTextItem::caretAfterStep(int caret)
 {
-    const int caret = m_stepCarets.last(document());
     if (caret < 0)
         return;
     QTextCursor cursor = textCursor();

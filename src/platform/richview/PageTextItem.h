@@ -96,7 +96,7 @@ private:
     void editAndSettle(bool deletes, const std::function<void()> &edit);
     void typeInRun(const std::function<void()> &edit);
     void noteTypingRun();
-    void caretAfterRedo();
+    void caretAfterStep(int caret);
     QTextDocument *placeholder();
 
     // Where the last key typed left the document: a key typed there joins its undo step.

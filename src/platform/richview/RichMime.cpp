@@ -37,6 +37,7 @@ bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
         return true;
     }
     edit.beginCommand();
+    edit.keepCaretForUndo();
     if (data->hasHtml()) {
         edit.setSelectedText(QString());
         QTextCursor &cursor = edit.cursor();
