@@ -1,5 +1,6 @@
 #include "output/word/OutputRange.h"
 
+#include "core/TreeDepth.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 
@@ -162,7 +163,7 @@ void OutputRange::collectChildren(qint64 parent, Lists &lists, const QString &en
         const QString own = prefix + QString::number(i + 1);
         lists.numbers += own + u',';
         // A page below itself (through a link placement) is listed but not entered again.
-        if (m_range != NodeAndChildren && !path.contains(child)) {
+        if (m_range != NodeAndChildren && path.size() < TreeDepth::Max && !path.contains(child)) {
             path.append(child);
             collectChildren(child, lists, own, path);
             path.removeLast();

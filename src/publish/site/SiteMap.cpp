@@ -1,6 +1,7 @@
 #include "publish/site/SiteMap.h"
 
 #include "core/Frmt.h"
+#include "core/TreeDepth.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
@@ -102,7 +103,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
             s.kind = QStringLiteral("Nd");
         }
         // A page already on the way down is listed but not entered again.
-        if ((level <= s.limit || s.limit < 1) && !s.path.contains(child) && child != parent) {
+        if ((level <= s.limit || s.limit < 1) && level + 1 < TreeDepth::Max && !s.path.contains(child) && child != parent) {
             s.path.append(child);
             MapRows(child, level + 1, text, s);
             s.path.removeLast();

@@ -1,5 +1,6 @@
 #include "publish/site/SiteTree.h"
 
+#include "core/TreeDepth.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 
@@ -102,7 +103,7 @@ void SiteTree::walk(qint64 parent, int listMode, int depth, int up, QString id, 
         m_nodes.append(node);
         if (up >= 0)
             m_nodes[up].children.append(index);
-        if (path.contains(row.page) || row.page == parent)
+        if (path.contains(row.page) || row.page == parent || depth + 1 >= TreeDepth::Max)
             continue;
         path.append(row.page);
         QString below = id;
@@ -128,7 +129,7 @@ void SiteTree::walkFrame(qint64 parent, int depth, int up, QVector<qint64> &path
         m_frame.append(node);
         if (up >= 0)
             m_frame[up].children.append(index);
-        if (path.contains(row.page) || row.page == parent)
+        if (path.contains(row.page) || row.page == parent || depth + 1 >= TreeDepth::Max)
             continue;
         path.append(row.page);
         walkFrame(row.page, depth + 1, index, path);
