@@ -110,6 +110,8 @@ bool PageWrite::insertRow(const Row &row)
         }
         // An empty table counts as holding 1000, as for the number a new page is shown with.
         m_page = db.R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong() + 1;
+        if (m_page > HighestPage)
+            return false;
     }
     return false;
 }

@@ -157,11 +157,22 @@ void fmDoc::ChkFileDate(const QString &sNo, const QString &sFL, bool &bNewer, QS
              && saved <= changed.addMSecs(-changed.time().msec());
 }
 
-void fmDoc::NewDocNo()
+bool fmDoc::NewDocNo()
 {
     // An empty table counts as holding 1000, so its first page is 1001.
     const qint64 highest = zSvr::instance().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    // Page numbers are 32-bit: a number cut down to fit would name a page already stored, and the
+    // new page's saves would go there.
+    if (highest >= PageWrite::HighestPage) {
+        SetPageNo(0);
+        Prompt::current().message(QStringLiteral("新しいﾍﾟｰｼﾞ番号がありません\n"
+                                                 "ﾃﾞｰﾀｰﾍﾞｰｽに最大のﾍﾟｰｼﾞ番号(%1)の文書があります")
+                                      .arg(highest),
+                                  Prompt::Exclamation);
+        return false;
+    }
     SetPageNo(int(highest + 1));
+    return true;
 }
 
 QString fmDoc::TagList(RichTextEdit &edit)
