@@ -4,7 +4,7 @@
 #include "publish/epub/yEpub.h"
 
 #include "core/Frmt.h"
-#include "core/TreeDepth.h"
+#include "core/TreeWalk.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/yIni.h"
@@ -190,7 +190,7 @@ void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool all
             continue;
         seen.insert(p.child);
         set += QString::number(p.child) + u'.';
-        if (allLevels && level + 1 < TreeDepth::Max)
+        if (allLevels && level + 1 < TreeWalk::MaxDepth)
             CollectNodes(p.child, set, seen, allLevels, level + 1);
     }
 }
@@ -228,6 +228,8 @@ void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, in
 {
     depth = qMax(depth, level);
     for (const Placement &p : m_children.value(page)) {
+        if (counter >= TreeWalk::MaxNodes)
+            return;
         QString name;
         bool first = false;
         PageFName(p.child, name, first);
@@ -237,7 +239,7 @@ void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, in
         fileList += name + u',';
         nav += NavOpen(level, counter, p.title, name, m_order.value(p.child));
         // A page placed below itself is listed there but not walked again.
-        if (allLevels && level + 1 < TreeDepth::Max && !path.contains(p.child)) {
+        if (allLevels && level + 1 < TreeWalk::MaxDepth && !path.contains(p.child)) {
             path.append(p.child);
             BuildNav(p.child, allLevels, nav, counter, level + 1, depth, path);
             path.removeLast();
