@@ -18,9 +18,6 @@
 class PageWrite
 {
 public:
-    // Page numbers are 32-bit; a new page is never numbered above this.
-    static constexpr qint64 HighestPage = 0x7fffffff;
-
     struct Row {
         QString title;
         QString text;

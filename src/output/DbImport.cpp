@@ -1,5 +1,6 @@
 #include "output/DbImport.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/zSvr.h"
@@ -518,15 +519,13 @@ bool DbImport::numberAfterOthers()
 
 bool DbImport::numbersFit()
 {
-    // Page numbers are 32-bit: a page numbered past them could be neither shown nor opened here.
-    constexpr qint64 HighestPage = 0x7fffffff;
     qint64 highest = m_target;
     for (const Page &page : std::as_const(m_pages))
         highest = qMax(highest, page.planned);
-    if (highest <= HighestPage)
+    if (highest <= PageNumbers::Highest)
         return true;
     m_error = QStringLiteral("ｲﾝﾎﾟｰﾄするﾍﾟｰｼﾞの番号がありません\n"
-                             "ﾍﾟｰｼﾞ番号が%1を超えます").arg(HighestPage);
+                             "ﾍﾟｰｼﾞ番号が%1を超えます").arg(PageNumbers::Highest);
     return false;
 }
 

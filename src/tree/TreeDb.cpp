@@ -1,5 +1,6 @@
 #include "tree/TreeDb.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
@@ -16,13 +17,12 @@ bool flag(const QVariant &value)
     return !value.isNull() && value.toInt() == 1;
 }
 
-// The page number of a row, when the program can show that page: page numbers are 32-bit and
-// start above 0. A number from elsewhere cut down to 32 bits would name another page.
+// The page number of a row, when the program can show that page.
 bool shownPage(const QVariant &value, qint32 *page)
 {
     bool ok = false;
     const qint64 n = value.toLongLong(&ok);
-    if (!ok || n <= 0 || n > std::numeric_limits<qint32>::max())
+    if (!ok || !PageNumbers::fits(n))
         return false;
     *page = qint32(n);
     return true;
