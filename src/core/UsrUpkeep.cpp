@@ -1,3 +1,4 @@
+#include "core/TreeWalk.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/desktop/Clock.h"
@@ -86,7 +87,9 @@ PngTree readPngTree()
 
 // Walks the placements below `parent` in sibling order; a page reached under
 // several parents takes the value of its last visit. A page is never entered
-// again below itself, so a cyclic placement cannot make the walk endless.
+// again below itself, so a cyclic placement cannot make the walk endless, and
+// the walk stops after as many visits as a layout of the whole tree makes at
+// most, so links crossing between levels cannot make it go on for ages.
 QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
 {
     struct Frame { qint64 page; int setting; int next; };
@@ -95,7 +98,7 @@ QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
     QList<Frame> stack{{parent, inherited, 0}};
     if (parent != 0)
         path.insert(parent);
-    while (!stack.isEmpty()) {
+    for (int visits = 0; !stack.isEmpty() && visits < TreeWalk::MaxNodes;) {
         Frame &top = stack.last();
         const QList<qint64> &kids = tree.children.value(top.page);
         if (top.next >= kids.size()) {
@@ -110,6 +113,7 @@ QHash<qint64, int> pngValues(const PngTree &tree, qint64 parent, int inherited)
         if (setting == 0)
             setting = top.setting;
         values[child] = setting == 2 ? 1 : 0;
+        ++visits;
         path.insert(child);
         stack.append({child, setting, 0});
     }

@@ -1,5 +1,6 @@
 #include "mainwin/PageWrite.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "tree/TreeDb.h"
@@ -110,6 +111,8 @@ bool PageWrite::insertRow(const Row &row)
         }
         // An empty table counts as holding 1000, as for the number a new page is shown with.
         m_page = db.R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong() + 1;
+        if (m_page > PageNumbers::Highest)
+            return false;
     }
     return false;
 }

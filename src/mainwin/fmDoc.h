@@ -66,7 +66,7 @@ public:
     void ChkFileDate(const QString &sNo, const QString &sFL, bool &bNewer, QString &sTitle);
     // The save of the editor's page; false when nothing was written.
     bool SavePage();
-    void NewDocNo();
+    bool NewDocNo(); // false when no page number is left
     static QString TagList(class RichTextEdit &edit);
     // The first line of a page's text, at most 50 characters, as its title.
     static QString TitleFromText(const QString &text);

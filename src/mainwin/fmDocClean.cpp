@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 
@@ -112,21 +113,29 @@ QString fmDoc::CleanUnused()
 
 bool fmDoc::MarkReachable(qint64 parent, QString &visited)
 {
-    const QString mark = QStringLiteral("%1.").arg(parent);
-    if (visited.contains(QLatin1Char('.') + mark))
-        return true;
-    visited += mark;
+    // The pages still to visit are held in a list, not in nested calls: a database from elsewhere may
+    // hold a chain of pages many thousands deep, and a walk that stopped half-way would leave
+    // reachable placements unmarked for the delete.
+    QSet<qint64> seen;
+    for (const QString &entry : visited.split(QLatin1Char('.'), Qt::SkipEmptyParts))
+        seen.insert(entry.toLongLong());
+    QList<qint64> open{parent};
     zSvr &db = zSvr::instance();
-    if (!db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {parent}))
-        return false;
-    DbTable children;
-    // A failed read leaves no columns; an empty result still names its one.
-    if (db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {parent}, children) == 0
-        && children.columnCount() == 0)
-        return false;
-    for (int r = 0; r < children.rowCount(); ++r) {
-        if (!MarkReachable(children.at(0, r).toLongLong(), visited))
+    for (qsizetype i = 0; i < open.size(); ++i) {
+        const qint64 page = open.at(i);
+        if (seen.contains(page))
+            continue;
+        seen.insert(page);
+        visited += QStringLiteral("%1.").arg(page);
+        if (!db.D_ExeSq(QStringLiteral(" Update tbTree Set boUse=1 Where noLfP=?"), {page}))
             return false;
+        DbTable children;
+        // A failed read leaves no columns; an empty result still names its one.
+        if (db.R_Ary(QStringLiteral("Select noLfC From tbTree Where noLfP=? Order By inSrt"), {page}, children) == 0
+            && children.columnCount() == 0)
+            return false;
+        for (int r = 0; r < children.rowCount(); ++r)
+            open.append(children.at(0, r).toLongLong());
     }
     return true;
 }

@@ -110,7 +110,8 @@ void fmDoc::NewPage(int job)
     if (!leaveCurrentPage())
         return;
     m_editor->rtAct(2);
-    NewDocNo();
+    if (!NewDocNo())
+        return;
     if (m_tree->trNew(job).isEmpty() && !m_tree->hasNewNode()) {
         // A page with no node to be placed at is never saved.
         SetPageNo(0);

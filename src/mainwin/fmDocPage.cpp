@@ -2,6 +2,7 @@
 #include "mainwin/fmDoc.h"
 
 #include "core/HtmMoji.h"
+#include "core/PageNumbers.h"
 #include "core/zSvr.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
@@ -157,11 +158,22 @@ void fmDoc::ChkFileDate(const QString &sNo, const QString &sFL, bool &bNewer, QS
              && saved <= changed.addMSecs(-changed.time().msec());
 }
 
-void fmDoc::NewDocNo()
+bool fmDoc::NewDocNo()
 {
     // An empty table counts as holding 1000, so its first page is 1001.
     const qint64 highest = zSvr::instance().R_GtVaL(QStringLiteral(" Select Max(noDoc) From msDoc"), 1000).toLongLong();
+    // A number cut down to 32 bits would name a page already stored, and the new page's saves
+    // would go there.
+    if (highest >= PageNumbers::Highest) {
+        SetPageNo(0);
+        Prompt::current().message(QStringLiteral("新しいﾍﾟｰｼﾞ番号がありません\n"
+                                                 "ﾃﾞｰﾀｰﾍﾞｰｽに最大のﾍﾟｰｼﾞ番号(%1)の文書があります")
+                                      .arg(highest),
+                                  Prompt::Exclamation);
+        return false;
+    }
     SetPageNo(int(highest + 1));
+    return true;
 }
 
 QString fmDoc::TagList(RichTextEdit &edit)

@@ -1,5 +1,6 @@
 #include "output/DbImport.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/zSvr.h"
@@ -516,6 +517,18 @@ bool DbImport::numberAfterOthers()
     return true;
 }
 
+bool DbImport::numbersFit()
+{
+    qint64 highest = m_target;
+    for (const Page &page : std::as_const(m_pages))
+        highest = qMax(highest, page.planned);
+    if (highest <= PageNumbers::Highest)
+        return true;
+    m_error = QStringLiteral("ｲﾝﾎﾟｰﾄするﾍﾟｰｼﾞの番号がありません\n"
+                             "ﾍﾟｰｼﾞ番号が%1を超えます").arg(PageNumbers::Highest);
+    return false;
+}
+
 bool DbImport::readTarget()
 {
     // What stands in the open database now, inside the transaction: others may have added or
@@ -594,7 +607,7 @@ bool DbImport::write()
         m_changed.clear();
         // The checks see the rows as they are now and stay true until the commit: other users' writes
         // that place pages wait for this one.
-        const bool ok = TreeDb::holdPlacing() && anchorStands() && numberAfterOthers() && readTarget() && !cycleNow()
+        const bool ok = TreeDb::holdPlacing() && anchorStands() && numberAfterOthers() && numbersFit() && readTarget() && !cycleNow()
                         && unchangedSince() && writeRows(shown, progress, &taken)
                         && Usr::D_FixLnk(false) && db.D_Tran(1);
         sbWait::cEnd();
@@ -896,7 +909,7 @@ void DbImport::ImportDb()
     const bool newNodeTakesRoot = m_newNode && m_root > 0;
     if (newNodeTakesRoot)
         m_target = 0;
-    if (!matchPages()) {
+    if (!matchPages() || !numbersFit()) {
         cleanUp();
         return;
     }

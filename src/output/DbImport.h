@@ -87,6 +87,8 @@ private:
     bool write();
     void makeNumberMap();
     bool numberAfterOthers();
+    // False, with the message, when a page would be numbered past the 32-bit page numbers.
+    bool numbersFit();
     bool readTarget();
     bool anchorStands();
     bool writeRows(QElapsedTimer &shown, const std::function<void(int)> &progress, bool *taken);

@@ -1,5 +1,6 @@
 #include "tree/TreeBulk.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "tree/TreeDb.h"
@@ -201,6 +202,8 @@ qint64 TreeBulk::D_CpyDoc(qint64 old, bool withLinks)
     if (largest == 0)
         largest = 1000;
     const qint64 copy = largest + 1;
+    if (!PageNumbers::fits(copy))
+        return 0;
     const QString date = Usr::TsSqNow();
     // A fresh identity: two pages sharing one would be taken for each other on import.
     int added = 0;

@@ -1,5 +1,6 @@
 #include "tree/TreeDb.h"
 
+#include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/db/DbConnection.h"
@@ -14,6 +15,17 @@ bool flag(const QVariant &value)
 {
     // Flags count as set only when they read 1; Null and other values do not.
     return !value.isNull() && value.toInt() == 1;
+}
+
+// The page number of a row, when the program can show that page.
+bool shownPage(const QVariant &value, qint32 *page)
+{
+    bool ok = false;
+    const qint64 n = value.toLongLong(&ok);
+    if (!ok || !PageNumbers::fits(n))
+        return false;
+    *page = qint32(n);
+    return true;
 }
 
 } // namespace
@@ -48,7 +60,8 @@ QList<TreeDb::Placement> TreeDb::children(qint64 parent)
     rows.reserve(n);
     for (int r = 0; r < n; ++r) {
         Placement p;
-        p.page = t.at(0, r).toInt();
+        if (!shownPage(t.at(0, r), &p.page))
+            continue;
         p.title = t.at(1, r).toString();
         p.link = flag(t.at(2, r));
         p.listMode = flag(t.at(3, r));
@@ -83,8 +96,11 @@ QList<TreeDb::ListChild> TreeDb::listChildren(qint64 parent)
     DbTable t;
     QList<ListChild> rows;
     const int n = zSvr::instance().R_Ary(sql, {parent}, t);
-    for (int r = 0; r < n; ++r)
-        rows << ListChild{t.at(0, r).toInt(), t.at(1, r).toString(), t.at(2, r).toDateTime()};
+    for (int r = 0; r < n; ++r) {
+        qint32 page = 0;
+        if (shownPage(t.at(0, r), &page))
+            rows << ListChild{page, t.at(1, r).toString(), t.at(2, r).toDateTime()};
+    }
     return rows;
 }
 
@@ -110,8 +126,11 @@ QList<TreeDb::Found> TreeDb::find(const QString &text, bool *ok)
     if (ok)
         *ok = n > 0 || t.columnCount() > 0;
     QList<Found> rows;
-    for (int r = 0; r < n; ++r)
-        rows << Found{t.at(0, r).toInt(), t.at(1, r).toString()};
+    for (int r = 0; r < n; ++r) {
+        qint32 page = 0;
+        if (shownPage(t.at(0, r), &page))
+            rows << Found{page, t.at(1, r).toString()};
+    }
     return rows;
 }
 

@@ -143,6 +143,39 @@ private slots:
         QCOMPARE(f.window->nDocNo, 8);
     }
 
+    // A page from elsewhere numbered at the top of the 32-bit page numbers or past them: no number
+    // is left for a new page, and none cut down to 32 bits names a page already stored.
+    void noNumberLeftRefusesANewPage_data()
+    {
+        QTest::addColumn<qint64>("highest");
+        QTest::newRow("the highest 32-bit number") << qint64(0x7fffffff);
+        QTest::newRow("past 32 bits, cut to 1001") << qint64(0x100000000LL + 1000);
+    }
+
+    void noNumberLeftRefusesANewPage()
+    {
+        QFETCH(qint64, highest);
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("一\n"));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, 'foreign', 'foreign')"), {highest}));
+        f.prompt.messages.clear();
+        f.window->NewPage(0);
+        QCOMPARE(f.window->nDocNo, 0);
+        QVERIFY(!f.window->tree().hasNewNode());
+        QCOMPARE(f.prompt.messages, QStringList{QStringLiteral("新しいﾍﾟｰｼﾞ番号がありません\n"
+                                                               "ﾃﾞｰﾀｰﾍﾞｰｽに最大のﾍﾟｰｼﾞ番号(%1)の文書があります").arg(highest)});
+        f.type(QStringLiteral("二\n"));
+        f.window->fnMenu(3, 18);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+        QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("一\n"));
+        // A new page whose number was taken meanwhile finds no free one above the highest either.
+        PageWrite write(1001, PageStamp());
+        const PageWrite::Row row{QStringLiteral("三"), QStringLiteral("三\n"), QStringLiteral("."), QByteArray("PAGE\n"), QDateTime()};
+        QCOMPARE(write.run(row, [](PageWrite::Placement, qint64, const QString &) { return true; }), PageWrite::Failed);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+    }
+
     void aFileThatIsNotADatabaseLeavesNone()
     {
         MainFixture f;

@@ -736,6 +736,30 @@ private slots:
         QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
+    // A page here numbered at or near the top of the 32-bit page numbers: the new pages would be
+    // numbered past them, where they could be neither shown nor opened. Nothing is written.
+    void importPastTheHighestNumberWritesNothing_data()
+    {
+        QTest::addColumn<qint64>("highest");
+        QTest::newRow("one below the highest") << qint64(0x7fffffff - 1);
+        QTest::newRow("past 32 bits") << qint64(0x100000000LL + 5);
+    }
+
+    void importPastTheHighestNumberWritesNothing()
+    {
+        QFETCH(qint64, highest);
+        const QString source = threePages(false);
+        QVERIFY(!source.isEmpty());
+        QVERIFY(execIn(mainPath, QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, '外', 'foreign')"), {highest}));
+        openMain(1002);
+        const int pages = value(QStringLiteral("Select Count(*) From msDoc")).toInt();
+        const int placements = value(QStringLiteral("Select Count(*) From tbTree")).toInt();
+        const QString said = importFrom(source, {Prompt::Ok});
+        QVERIFY2(said.contains(QStringLiteral("ｲﾝﾎﾟｰﾄするﾍﾟｰｼﾞの番号がありません\nﾍﾟｰｼﾞ番号が2147483647を超えます")), qPrintable(said));
+        QCOMPARE(value(QStringLiteral("Select Count(*) From msDoc")).toInt(), pages);
+        QCOMPARE(value(QStringLiteral("Select Count(*) From tbTree")).toInt(), placements);
+    }
+
     void exportRefusesTheTemplate()
     {
         const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");

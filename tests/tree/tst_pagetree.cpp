@@ -1,6 +1,8 @@
 #include "TreeFixture.h"
 
 #include "core/Usr.h"
+#include "core/zSvr.h"
+#include "tree/TreeDb.h"
 
 #include <QListWidget>
 #include <QtTest>
@@ -66,6 +68,32 @@ private slots:
         QCOMPARE(m_f->tree.SetNodes(key), key);
         QCOMPARE(m_f->probe.view()->topLevelItemCount(), 5);
         QCOMPARE(m_f->probe.item("N0-1001")->childCount(), 0);
+    }
+
+    // A page numbered outside what the program numbers pages with (32-bit, above 0), in a database
+    // from elsewhere: its node would stand for the page its number cut to 32 bits names, or for none.
+    void pagesOutsideTheNumbersAreLeftOut_data()
+    {
+        QTest::addColumn<qint64>("page");
+        QTest::newRow("beyond 32 bits, cut to 1002") << qint64(0x100000000LL + 1002);
+        QTest::newRow("one past the highest") << qint64(0x80000000LL);
+        QTest::newRow("zero") << qint64(0);
+        QTest::newRow("negative") << qint64(-5);
+    }
+
+    void pagesOutsideTheNumbersAreLeftOut()
+    {
+        QFETCH(qint64, page);
+        zSvr &db = zSvr::instance();
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, 'foreign', 'foreign words')"), {page}));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (0, ?, 9, 'foreign')"), {page}));
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc) Values (1001, ?, 9, 'foreign')"), {page}));
+        m_f->tree.SetNodes(QStringLiteral("0"));
+        QCOMPARE(m_f->probe.keys(), QStringList({"N0-1001", "L1-1002", "N2-1005", "N3-1009", "N4-1010"}));
+        QCOMPARE(TreeDb::listChildren(1001).size(), 2);
+        bool ok = false;
+        QVERIFY(TreeDb::find(QStringLiteral("foreign"), &ok).isEmpty());
+        QVERIFY(ok);
     }
 
     void childrenLoadWhenShown()

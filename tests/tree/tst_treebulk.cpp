@@ -3,6 +3,7 @@
 
 #include "support/CrossingWriter.h"
 #include "support/ScriptedPrompt.h"
+#include "support/ServerDb.h"
 #include "support/UnreachablePages.h"
 #include "tree/TreeBulk.h"
 #include "tree/sbTrRet.h"
@@ -300,6 +301,31 @@ private slots:
         QVERIFY(copied.ok);
         QCOMPARE(copied.newPages, QList<qint64>{1001});
         QCOMPARE(TreeBulk::parseList(QStringLiteral("12, x,34,,12")), (QList<qint64>{12, 34}));
+    }
+
+    // A page from elsewhere numbered at the top of the 32-bit page numbers or past them: the copies
+    // would be numbered where they could be neither shown nor opened. Nothing is written.
+    void newCopyPastTheHighestNumberWritesNothing_data()
+    {
+        QTest::addColumn<qint64>("highest");
+        QTest::newRow("the highest 32-bit number") << qint64(0x7fffffff);
+        QTest::newRow("past 32 bits") << qint64(0x100000000LL + 5);
+    }
+
+    void newCopyPastTheHighestNumberWritesNothing()
+    {
+        QFETCH(qint64, highest);
+        const bool stored = zSvr::instance().D_ExeSq(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc) Values (?, 'foreign', '')"),
+                                                     {highest});
+        // A server's table holds 32-bit page numbers only.
+        if (!stored && ServerDb::wanted() && highest > 0x7fffffff)
+            QSKIP("the server stores no page number past 32 bits");
+        QVERIFY(stored);
+        const QStringList before = snapshot();
+        const TreeBulk::Result copied = TreeBulk::newCopy(10, 20, {11, 12}, 1, true);
+        QVERIFY(!copied.ok);
+        QCOMPARE(copied.message, QStringLiteral("一括処理を完了できませんでした　変更は元に戻しました"));
+        QCOMPARE(snapshot(), before);
     }
 
     void deletingTheHomePlacementPromotesALink()

@@ -1,5 +1,6 @@
 #include "output/word/OutputRange.h"
 
+#include "core/TreeWalk.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 
@@ -131,7 +132,8 @@ OutputRange::Lists OutputRange::collect(const QString &startPage, const QString 
         }
     }
     QList<qint64> path{start};
-    collectChildren(start, lists, QString(), path);
+    int left = TreeWalk::MaxNodes;
+    collectChildren(start, lists, QString(), path, left);
     if (lists.keys.endsWith(u','))
         lists.keys.chop(1);
     if (m_range != AllPages) {
@@ -148,12 +150,15 @@ OutputRange::Lists OutputRange::collect(const QString &startPage, const QString 
     return lists;
 }
 
-void OutputRange::collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path) const
+void OutputRange::collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path,
+                                  int &left) const
 {
     const QList<qint64> children = m_children(parent);
     const QString prefix = entry.isEmpty() ? QString() : entry + u'-';
     const QString parentText = QString::number(parent);
     for (int i = 0; i < children.size(); ++i) {
+        if (left-- <= 0)
+            return;
         const qint64 child = children.at(i);
         const QString childText = QString::number(child);
         lists.keys += parentText + u'-' + childText + u',';
@@ -162,9 +167,9 @@ void OutputRange::collectChildren(qint64 parent, Lists &lists, const QString &en
         const QString own = prefix + QString::number(i + 1);
         lists.numbers += own + u',';
         // A page below itself (through a link placement) is listed but not entered again.
-        if (m_range != NodeAndChildren && !path.contains(child)) {
+        if (m_range != NodeAndChildren && path.size() < TreeWalk::MaxDepth && !path.contains(child)) {
             path.append(child);
-            collectChildren(child, lists, own, path);
+            collectChildren(child, lists, own, path, left);
             path.removeLast();
         }
     }

@@ -66,7 +66,8 @@ public:
                                                  QString *error = nullptr);
 
 private:
-    void collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path) const;
+    // `left`: how many placements the walk may still list.
+    void collectChildren(qint64 parent, Lists &lists, const QString &entry, QList<qint64> &path, int &left) const;
 
     int m_range;
     ChildReader m_children;

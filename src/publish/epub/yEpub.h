@@ -82,8 +82,9 @@ private:
     // The run after the dialog; false with `why` on failure.
     bool run(qint64 start, bool allLevels, QString &why);
     void loadTree();
-    // Adds to `set` (".1001.1005.") the pages below `page` that `seen` lacks, in walk order.
-    void CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels) const;
+    // Adds to `set` (".1001.1005.") the pages below `page` that `seen` lacks, in walk order; `level`
+    // is the level of the navigation that `page`'s children stand at.
+    void CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels, int level) const;
     void PrepFolder();
     void BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
                   QList<qint64> &path);

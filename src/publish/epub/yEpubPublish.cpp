@@ -4,6 +4,7 @@
 #include "publish/epub/yEpub.h"
 
 #include "core/Frmt.h"
+#include "core/TreeWalk.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
 #include "core/yIni.h"
@@ -140,7 +141,7 @@ bool yEpub::run(qint64 start, bool allLevels, QString &why)
     if (start > 0) {
         QString set = dotted(start);
         QSet<qint64> seen{start};
-        CollectNodes(start, set, seen, allLevels);
+        CollectNodes(start, set, seen, allLevels, 0);
         f.outputSet = set;
         const QString startTitle =
             zSvr::instance().R_GtVaL(QStringLiteral(" Select szDoc From tbTree Where noLfC=?"), {start}, QString()).toString();
@@ -155,7 +156,7 @@ bool yEpub::run(qint64 start, bool allLevels, QString &why)
     } else {
         QString set = QStringLiteral(".");
         QSet<qint64> seen;
-        CollectNodes(0, set, seen, true);
+        CollectNodes(0, set, seen, true, 0);
         f.outputSet = set;
     }
     BuildNav(start, allLevels, nav, counter, 0, depth, path);
@@ -180,7 +181,7 @@ void yEpub::loadTree()
             {rows.at(1, r).toLongLong(), rows.at(2, r).toString(), rows.at(3, r).toInt() != 0});
 }
 
-void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels) const
+void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels, int level) const
 {
     // A child already in the set is neither added again nor descended into,
     // which also ends a walk round a cycle of placements.
@@ -189,8 +190,8 @@ void yEpub::CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool all
             continue;
         seen.insert(p.child);
         set += QString::number(p.child) + u'.';
-        if (allLevels)
-            CollectNodes(p.child, set, seen, allLevels);
+        if (allLevels && level + 1 < TreeWalk::MaxDepth)
+            CollectNodes(p.child, set, seen, allLevels, level + 1);
     }
 }
 
@@ -227,6 +228,8 @@ void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, in
 {
     depth = qMax(depth, level);
     for (const Placement &p : m_children.value(page)) {
+        if (counter >= TreeWalk::MaxNodes)
+            return;
         QString name;
         bool first = false;
         PageFName(p.child, name, first);
@@ -236,7 +239,7 @@ void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, in
         fileList += name + u',';
         nav += NavOpen(level, counter, p.title, name, m_order.value(p.child));
         // A page placed below itself is listed there but not walked again.
-        if (allLevels && !path.contains(p.child)) {
+        if (allLevels && level + 1 < TreeWalk::MaxDepth && !path.contains(p.child)) {
             path.append(p.child);
             BuildNav(p.child, allLevels, nav, counter, level + 1, depth, path);
             path.removeLast();

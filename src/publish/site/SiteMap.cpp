@@ -1,6 +1,7 @@
 #include "publish/site/SiteMap.h"
 
 #include "core/Frmt.h"
+#include "core/TreeWalk.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
@@ -39,6 +40,8 @@ QString fill(const QString &templ, const QStringList &values)
 
 void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State &s)
 {
+    if (s.listed >= TreeWalk::MaxNodes)
+        return;
     zSvr &db = zSvr::instance();
     const bool grandchildren = db.R_GtVaL(QStringLiteral("Select C.noLfc From tbTree P, tbTree C "
                                                          " Where P.boHide = 0 And P.noLfP = ? And C.boHide = 0 And P.noLfC = C.noLfP"),
@@ -47,6 +50,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
     DbTable t;
     const int count = db.R_Ary(QStringLiteral("Select noLfC, boLnk, szDoc From tbTree Where boHide = 0 And noLfP =? Order By inSrt"),
                                {parent}, t);
+    s.listed += count;
     // The files as the site writer names them, in its one flat folder.
     auto link = [&](int r) {
         const qint64 child = t.at(0, r).toLongLong();
@@ -102,7 +106,7 @@ void SiteMap::MapRows(qint64 parent, int level, const QString &parentText, State
             s.kind = QStringLiteral("Nd");
         }
         // A page already on the way down is listed but not entered again.
-        if ((level <= s.limit || s.limit < 1) && !s.path.contains(child) && child != parent) {
+        if ((level <= s.limit || s.limit < 1) && level + 1 < TreeWalk::MaxDepth && !s.path.contains(child) && child != parent) {
             s.path.append(child);
             MapRows(child, level + 1, text, s);
             s.path.removeLast();

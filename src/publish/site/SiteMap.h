@@ -24,6 +24,7 @@ private:
         int counter = 0;    // rows of the current group
         QString rows;
         int limit = 0;
+        int listed = 0;     // placements listed so far
         QVector<qint64> path;
         QString base;       // in front of the file names
         qint64 firstPage = 0;

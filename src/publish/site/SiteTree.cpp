@@ -1,5 +1,6 @@
 #include "publish/site/SiteTree.h"
 
+#include "core/TreeWalk.h"
 #include "core/zSvr.h"
 #include "platform/db/DbTable.h"
 
@@ -86,6 +87,8 @@ void SiteTree::walk(qint64 parent, int listMode, int depth, int up, QString id, 
         });
     }
     for (int r : rows) {
+        if (m_nodes.size() >= TreeWalk::MaxNodes)
+            return;
         const Row &row = m_rows[r];
         IncId(id, 1);
         Node node;
@@ -102,7 +105,7 @@ void SiteTree::walk(qint64 parent, int listMode, int depth, int up, QString id, 
         m_nodes.append(node);
         if (up >= 0)
             m_nodes[up].children.append(index);
-        if (path.contains(row.page) || row.page == parent)
+        if (path.contains(row.page) || row.page == parent || depth + 1 >= TreeWalk::MaxDepth)
             continue;
         path.append(row.page);
         QString below = id;
@@ -118,6 +121,8 @@ void SiteTree::walkFrame(qint64 parent, int depth, int up, QVector<qint64> &path
         const Row &row = m_rows[r];
         if (row.link)
             continue;
+        if (m_frame.size() >= TreeWalk::MaxNodes)
+            return;
         Node node;
         node.parent = parent;
         node.page = row.page;
@@ -128,7 +133,7 @@ void SiteTree::walkFrame(qint64 parent, int depth, int up, QVector<qint64> &path
         m_frame.append(node);
         if (up >= 0)
             m_frame[up].children.append(index);
-        if (path.contains(row.page) || row.page == parent)
+        if (path.contains(row.page) || row.page == parent || depth + 1 >= TreeWalk::MaxDepth)
             continue;
         path.append(row.page);
         walkFrame(row.page, depth + 1, index, path);
