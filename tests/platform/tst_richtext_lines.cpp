@@ -714,7 +714,7 @@ private slots:
 
     // Text copied from inside a list item goes in as text where it is pasted: in an item's first block
     // or a later one of an item held in pieces, or in a paragraph in no list. No paragraph end comes
-    // with it.
+    // with it, nor in front of a copy that begins inside an item and goes on past its end.
     void textOfAListItemPastesIntoAnItem_data()
     {
         QTest::addColumn<QString>("text");
@@ -733,6 +733,8 @@ private slots:
             QTest::addRow("within an item's first block, %s", how) << two << 100 << 186 << 692 << bytes;
             QTest::addRow("a later block to an item's first block, %s", how) << two << 4200 << 186 << 692 << bytes;
             QTest::addRow("first block to a paragraph in no list, %s", how) << two << 21100 << 186 << 2 << bytes;
+            QTest::addRow("inside an item past its end to a paragraph in no list, %s", how) << shortItem << 6 << 29 << 2 << bytes;
+            QTest::addRow("inside a held item past its end to a paragraph in no list, %s", how) << two << 21100 << 20908 << 2 << bytes;
         }
     }
 

@@ -179,6 +179,9 @@ private slots:
             << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Ctrl+C, Ctrl+End, Ctrl+V")
             << QStringLiteral("an empty list item that begins our copy, pasted inside or at the end of a paragraph in no list, "
                               "joins that paragraph instead of beginning one of its own");
+        QTest::newRow("a copy from inside a list item past its end pasted inside a paragraph")
+            << QStringLiteral("cell") << QStringLiteral("paste list, Delete, Shift+Down, Ctrl+C, click 121 197, Ctrl+V, Ctrl+Z, Ctrl+Y")
+            << QString();
         QTest::newRow("a list copied as HTML pasted into a cell")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 1, paste list, Ctrl+Z, Ctrl+Y, at cell 3 3, paste list") << QString();
     }

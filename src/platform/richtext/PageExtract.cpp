@@ -62,17 +62,21 @@ void dropLeadingBreak(QTextDocument *copy, int length)
 }
 
 // Text from within one paragraph of a list item is text: pasted, it goes in where the caret is,
-// without the item (Qt would begin a paragraph for it outside a list).
-void leaveTheList(QTextDocument *copy)
+// without the item (Qt would begin a paragraph for it outside a list). So is the end of an item that a
+// copy begins with when it begins inside the item (`fromInside`): the copy holds an item as an item
+// only from the item's start.
+void leaveTheList(QTextDocument *copy, bool fromInside)
 {
     const QTextBlock first = copy->begin();
-    if (!first.textList() || LineBlocks::tail(first) != copy->lastBlock())
+    const QTextBlock tail = LineBlocks::tail(first);
+    if (!first.textList() || (tail != copy->lastBlock() && !fromInside))
         return;
+    const int end = tail.position() + tail.length() - 1;
     QTextCursor edit(copy);
     edit.beginEditBlock();
-    LineBlocks::join(copy, 0, copy->characterCount() - 1);
+    LineBlocks::join(copy, 0, end);
     LineBlocks::leaveList(copy->begin());
-    LineBlocks::settle(copy);
+    LineBlocks::settle(copy, 0, copy->begin().length() - 1);
     edit.endEditBlock();
 }
 
@@ -89,9 +93,11 @@ void PageExtract::extract(const PageDocument &source, const QTextDocument *part,
     QTextCursor range(const_cast<QTextDocument *>(part));
     range.setPosition(start);
     range.setPosition(end, QTextCursor::KeepAnchor);
+    const QTextBlock from = part->findBlock(start);
+    const bool fromInside = start > from.position() || LineBlocks::continues(from);
     QTextCursor(target.main()).insertFragment(range.selection());
     dropLeadingBreak(target.main(), end - start);
-    leaveTheList(target.main());
+    leaveTheList(target.main(), fromInside);
     target.main()->clearUndoRedoStacks();
     adopt(source, target, target.main(), true);
 }
