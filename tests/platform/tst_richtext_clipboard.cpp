@@ -115,34 +115,58 @@ private slots:
         QCOMPARE(edit.text(), before);
     }
 
-    // A copy that begins with a whole list item, pasted by another instance where no list is: the item
-    // begins a paragraph of its own, and at a paragraph's start it takes that paragraph's place, no
-    // empty paragraph left in front of it.
+    // A copy that begins with a whole list item, empty or not, pasted where no list is (by this instance
+    // or another): the item begins a paragraph of its own, and at a paragraph's start it takes that
+    // paragraph's place, no empty paragraph left in front of it.
     void pastedListItemBeginsAParagraph_data()
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("items"); // copied from their start
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("asBytes"); // as another instance's copy
         QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("item"); // the paragraph the copy's first item is
+        QTest::addColumn<bool>("oneList"); // the item after it is in the same list
         const QString page = QStringLiteral("AB\nCD");
-        QTest::newRow("at a paragraph's start") << page << 3 << QStringLiteral("AB\none\nCD");
-        QTest::newRow("inside a paragraph") << page << 4 << QStringLiteral("AB\nC\none\nD");
-        QTest::newRow("at the page's end") << page << 5 << QStringLiteral("AB\nCD\none\n");
-        // The item takes the paragraph's place after the page break.
-        QTest::newRow("at a paragraph's start after a page break") << QStringLiteral("AB\fCD") << 3
-                                                                   << QStringLiteral("AB\fone\nCD");
+        const QString items = QStringLiteral("one\ntwo");
+        const QString empty = QStringLiteral("\ntwo\nthree");
+        for (const bool bytes : {true, false}) {
+            const char *how = bytes ? "as bytes" : "as a page";
+            QTest::addRow("at a paragraph's start, %s", how)
+                << page << 3 << items << 4 << bytes << QStringLiteral("AB\none\nCD") << 1 << false;
+            QTest::addRow("inside a paragraph, %s", how)
+                << page << 4 << items << 4 << bytes << QStringLiteral("AB\nC\none\nD") << 2 << false;
+            QTest::addRow("at the page's end, %s", how)
+                << page << 5 << items << 4 << bytes << QStringLiteral("AB\nCD\none\n") << 2 << false;
+            // The item takes the paragraph's place after the page break.
+            QTest::addRow("at a paragraph's start after a page break, %s", how)
+                << QStringLiteral("AB\fCD") << 3 << items << 4 << bytes << QStringLiteral("AB\fone\nCD") << 1 << false;
+            QTest::addRow("an empty item and the next inside a paragraph, %s", how)
+                << page << 4 << empty << 4 << bytes << QStringLiteral("AB\nC\n\ntwoD") << 2 << true;
+            QTest::addRow("an empty item and the next at the page's end, %s", how)
+                << page << 5 << empty << 4 << bytes << QStringLiteral("AB\nCD\n\ntwo") << 2 << true;
+            QTest::addRow("an empty item alone at the page's end, %s", how)
+                << page << 5 << empty << 1 << bytes << QStringLiteral("AB\nCD\n\n") << 2 << false;
+        }
     }
 
     void pastedListItemBeginsAParagraph()
     {
         QFETCH(QString, page);
         QFETCH(int, at);
+        QFETCH(QString, items);
+        QFETCH(int, length);
+        QFETCH(bool, asBytes);
         QFETCH(QString, text);
+        QFETCH(int, item);
+        QFETCH(bool, oneList);
         PageDocument source;
         RichTextEdit from(&source);
-        from.setText(QStringLiteral("one\ntwo"));
-        from.select(0, 7);
+        from.setText(items);
+        from.select(0, int(items.size()));
         from.setListKind(3);
-        from.select(0, 4); // the first item with its paragraph end
+        from.select(0, length);
         std::unique_ptr<QMimeData> copied(PageClipboard::fromSelection(from));
         const std::unique_ptr<QMimeData> data = bytesOnly(copied.get());
 
@@ -150,13 +174,14 @@ private slots:
         RichTextEdit edit(&target);
         edit.setText(page);
         edit.select(at, 0);
-        QVERIFY(PageClipboard::insert(edit, data.get()));
+        QVERIFY(PageClipboard::insert(edit, asBytes ? data.get() : copied.get()));
         QCOMPARE(edit.text(), text);
-        QTextBlock item = target.main()->begin();
-        while (item.isValid() && item.text() != QLatin1String("one"))
-            item = item.next();
-        QVERIFY(item.textList());
+        const QTextBlock pasted = target.main()->findBlockByNumber(item);
+        QVERIFY(pasted.textList());
+        QVERIFY(!pasted.previous().textList());
         QVERIFY(!target.main()->begin().textList());
+        if (oneList)
+            QCOMPARE(pasted.next().textList(), pasted.textList());
         QVERIFY(edit.undo());
         QCOMPARE(edit.text(), page);
     }

@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextList>
 #include <QTextTable>
 
 using namespace TextProps;
@@ -61,6 +62,27 @@ void dropLeadingBreak(QTextDocument *copy, int length)
     extra.removeSelectedText();
 }
 
+// Qt's copy of an empty list item, taken from its start, holds the item's paragraph end but not its
+// format: the copy would begin with a paragraph in no list, and a paste of it would join the paragraph
+// it goes into. The first paragraph is the item again, in the list of the items after it where the
+// source holds them in one list.
+void keepEmptyItem(QTextDocument *copy, const QTextBlock &from)
+{
+    const QTextBlock first = copy->begin();
+    if (!from.textList() || from.length() != 1 || first.length() != 1 || first.textList()
+        || !first.next().isValid())
+        return;
+    QTextBlockFormat format = from.blockFormat();
+    format.setObjectIndex(-1);
+    QTextCursor cursor(copy);
+    cursor.setBlockFormat(format);
+    QTextList *list = first.next().textList();
+    if (list && from.next().textList() == from.textList())
+        list->add(first);
+    else
+        cursor.createList(from.textList()->format());
+}
+
 // Text from within one paragraph of a list item is text: pasted, it goes in where the caret is,
 // without the item (Qt would begin a paragraph for it outside a list). So is the end of an item that a
 // copy begins with when it begins inside the item (`fromInside`): the copy holds an item as an item
@@ -97,6 +119,8 @@ void PageExtract::extract(const PageDocument &source, const QTextDocument *part,
     const bool fromInside = start > from.position() || LineBlocks::continues(from);
     QTextCursor(target.main()).insertFragment(range.selection());
     dropLeadingBreak(target.main(), end - start);
+    if (!fromInside)
+        keepEmptyItem(target.main(), from);
     leaveTheList(target.main(), fromInside);
     target.main()->clearUndoRedoStacks();
     adopt(source, target, target.main(), true);

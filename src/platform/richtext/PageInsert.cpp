@@ -179,11 +179,18 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
         PositionText::removeSelection(at, at.selectionStart(), at.selectionEnd());
     const int start = at.position();
     // Qt begins a new paragraph for a list item that comes in where no list is, unless it gives the
-    // document its first paragraph; the copy's items are in no list until they are in the target.
+    // document its first paragraph; the copy's items are in no list until they are in the target. For
+    // an empty item with its paragraph end Qt begins none, also where the item is in a list: it would
+    // join the paragraph.
     const QTextBlock first = copy->begin();
-    if (start > 0 && first.blockFormat().hasProperty(CopiedList) && first.length() > 1
-        && !LineBlocks::head(at.block()).textList())
+    const bool noList = start > 0 && !LineBlocks::head(at.block()).textList();
+    const bool emptyItem = noList && first.textList() && first.length() == 1 && first.next().isValid()
+                           && !at.atBlockStart();
+    if (noList && first.blockFormat().hasProperty(CopiedList) && first.length() > 1)
         at.insertBlock(first.blockFormat(), first.charFormat());
+    else if (emptyItem)
+        PastedItems::beginItem(at, first);
+    const int emptyItemAt = at.position();
     // The blocks of a list item held in pieces after its first are in no list: there Qt would begin
     // a paragraph for an item that comes in, which inside the item's first block it does not.
     const QTextBlock into = at.block();
@@ -195,6 +202,8 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     at.insertFragment(QTextDocumentFragment(copy.get()));
     if (itemAtStart)
         PastedItems::dropEmptyParagraph(at.document(), start);
+    if (emptyItem)
+        PastedItems::joinList(at.document()->findBlock(emptyItemAt), first);
     joinCopiedLists(at.document(), start, at.position(), copiedLists);
     ObjectLines::fit(at.document(), start, at.position());
     LineBlocks::settle(at.document(), start, at.position());

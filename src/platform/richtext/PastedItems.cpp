@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 
 void PastedItems::dropEmptyParagraph(QTextDocument *doc, int position)
 {
@@ -38,4 +39,25 @@ void PastedItems::endItem(QTextCursor &cursor, const QTextBlockFormat &format, c
     rest.setPageBreakPolicy(format.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore);
     cursor.insertBlock(rest, charFormat);
     cursor.setPosition(end);
+}
+
+void PastedItems::beginItem(QTextCursor &cursor, const QTextBlock &copied)
+{
+    // The list index is the copy's own: in this document it names another object or none.
+    QTextBlockFormat format = copied.blockFormat();
+    format.clearProperty(QTextFormat::ObjectIndex);
+    cursor.insertBlock(format, copied.charFormat());
+}
+
+void PastedItems::joinList(const QTextBlock &item, const QTextBlock &copied)
+{
+    const QTextList *from = copied.textList();
+    if (!item.isValid() || item.textList() || !from)
+        return;
+    const QTextBlock next = item.next();
+    if (next.isValid() && next.textList() && copied.next().textList() == from) {
+        next.textList()->add(item);
+        return;
+    }
+    QTextCursor(item).createList(from->format());
 }

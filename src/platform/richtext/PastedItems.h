@@ -1,5 +1,6 @@
 #pragma once
 
+class QTextBlock;
 class QTextBlockFormat;
 class QTextCharFormat;
 class QTextCursor;
@@ -19,5 +20,12 @@ public:
     // text begins a paragraph of its own again, in the paragraph's formats but for a page break in
     // front of it. The cursor stays at the item's end. An edit of the document: LineBlocks::settle()
     // after it.
+    // Qt begins no paragraph for an empty list item that comes in inside or at the end of a paragraph:
+    // the item would join it. A paragraph in the empty item's formats begins at the cursor, in no list
+    // until joinList() puts it into one once the copy is in.
+    static void beginItem(QTextCursor &cursor, const QTextBlock &copied);
+    // The paragraph begun by beginItem() joins the list of the pasted item after it where the copy holds
+    // both in one list, or a new list of the copied item's list format.
+    static void joinList(const QTextBlock &item, const QTextBlock &copied);
     static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
 };
