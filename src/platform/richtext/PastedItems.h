@@ -20,6 +20,7 @@ public:
     // text begins a paragraph of its own again, in the paragraph's formats but for a page break in
     // front of it. The cursor stays at the item's end. An edit of the document: LineBlocks::settle()
     // after it.
+    static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
     // Qt begins no paragraph for an empty list item that comes in inside or at the end of a paragraph:
     // the item would join it. A paragraph in the empty item's formats begins at the cursor, in no list
     // until joinList() puts it into one once the copy is in.
@@ -27,5 +28,4 @@ public:
     // The paragraph begun by beginItem() joins the list of the pasted item after it where the copy holds
     // both in one list, or a new list of the copied item's list format.
     static void joinList(const QTextBlock &item, const QTextBlock &copied);
-    static void endItem(QTextCursor &cursor, const QTextBlockFormat &format, const QTextCharFormat &charFormat);
 };
