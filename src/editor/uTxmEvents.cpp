@@ -440,6 +440,9 @@ void uTxm::keyUp(int key)
     if ((key != 38 && key != 40) || isBusy())
         return;
     syncFromView();
+    // A selection made with Shift and the arrows is kept: the rule below is for the caret alone.
+    if (m_edit->selLength() != 0)
+        return;
     const int caret = m_edit->selStart();
     const QChar next = m_edit->charAt(caret);
     int page = 0, line = 0, column = 0;

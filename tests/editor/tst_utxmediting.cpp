@@ -372,6 +372,60 @@ private slots:
         QCOMPARE(edit().bold(), typedStyle == 0);
     }
 
+    // Up and Down onto an empty line: alone they leave the caret there and make the line after a
+    // heading body text; with Shift the selection they made stands, for the next key to replace.
+    void arrowsOnEmptyLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("list");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("styleAfter"); // of the line the caret ends on, before typing
+        QTest::newRow("down after a heading") << QStringLiteral("Title\n\nbody") << false << 2 << int(Qt::Key_Down)
+                                              << false << QStringLiteral("Title\nS\nbody") << 3;
+        QTest::newRow("shift+down from an empty line") << QStringLiteral("xx\n\nyy") << false << 3 << int(Qt::Key_Down)
+                                                       << true << QStringLiteral("xx\nSyy") << -2;
+        QTest::newRow("shift+up onto an empty line") << QStringLiteral("xx\n\nyy") << false << 4 << int(Qt::Key_Up)
+                                                     << true << QStringLiteral("xx\nSyy") << -2;
+        QTest::newRow("shift+down from an empty item") << QStringLiteral("apple\n\ncherry") << true << 6
+                                                       << int(Qt::Key_Down) << true << QStringLiteral("apple\nScherry")
+                                                       << -2;
+    }
+
+    void arrowsOnEmptyLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, list);
+        QFETCH(int, caret);
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        QFETCH(QString, after);
+        QFETCH(int, styleAfter);
+        start();
+        load(text);
+        if (list) {
+            edit().select(0, edit().textLength());
+            edit().setListKind(2);
+        } else {
+            edit().setSelStart(0);
+            editor().rtAct(60, 0);
+        }
+        editor().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor()));
+        RichView *view = editor().view();
+        edit().setSelStart(caret);
+        view->showModelCaret();
+        view->setFocus();
+        QTest::keyClick(view->viewport(), Qt::Key(key), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QCOMPARE(edit().selLength() != 0, shift);
+        if (styleAfter != -2)
+            QCOMPARE(edit().blockStyle(), styleAfter);
+        QTest::keyClicks(view->viewport(), QStringLiteral("S"));
+        QCOMPARE(edit().text(), after);
+    }
+
     void deleteKeepsTheParagraphEnd()
     {
         start();

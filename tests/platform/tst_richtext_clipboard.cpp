@@ -148,6 +148,14 @@ private slots:
                 << page << 5 << empty << 4 << bytes << QStringLiteral("AB\nCD\n\ntwo") << 2 << true;
             QTest::addRow("an empty item alone at the page's end, %s", how)
                 << page << 5 << empty << 1 << bytes << QStringLiteral("AB\nCD\n\n") << 2 << false;
+            QTest::addRow("an empty item and the next at a paragraph's start, %s", how)
+                << page << 3 << empty << 4 << bytes << QStringLiteral("AB\n\ntwoCD") << 1 << true;
+            QTest::addRow("an empty item and the next into an empty paragraph, %s", how)
+                << QStringLiteral("AB\n\nCD") << 3 << empty << 4 << bytes << QStringLiteral("AB\n\ntwo\nCD") << 1 << true;
+            QTest::addRow("an empty item alone at a paragraph's start, %s", how)
+                << page << 3 << empty << 1 << bytes << QStringLiteral("AB\n\nCD") << 1 << false;
+            QTest::addRow("an empty item and the next after a page break, %s", how)
+                << QStringLiteral("AB\fCD") << 3 << empty << 4 << bytes << QStringLiteral("AB\f\ntwoCD") << 1 << true;
         }
     }
 

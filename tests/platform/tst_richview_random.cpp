@@ -178,6 +178,17 @@ private slots:
         QTest::newRow("a copy that begins with an empty list item pasted at a paragraph's end")
             << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Ctrl+C, Ctrl+End, Ctrl+V, Ctrl+Z, Ctrl+Y")
             << QString();
+        QTest::newRow("a copy that begins with an empty list item pasted at a paragraph's start")
+            << QStringLiteral("list word")
+            << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Shift+Right*2, Ctrl+C, Ctrl+End, Home, Ctrl+V, Ctrl+Z, Ctrl+Y")
+            << QString();
+        QTest::newRow("a copy that begins with an empty list item pasted into an empty paragraph")
+            << QStringLiteral("list word")
+            << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Shift+Right*2, Ctrl+C, Ctrl+End, Enter, Ctrl+V, Ctrl+Z, Ctrl+Y")
+            << QString();
+        QTest::newRow("a copy that begins with an empty list item pasted into an empty paragraph before a list")
+            << QStringLiteral("list word") << QStringLiteral("at 4, Shift+End, Delete, Shift+Down, Ctrl+C, at 3, Enter, Ctrl+V, Ctrl+Z")
+            << QString();
         QTest::newRow("a copy from inside a list item past its end pasted inside a paragraph")
             << QStringLiteral("cell") << QStringLiteral("paste list, Delete, Shift+Down, Ctrl+C, click 121 197, Ctrl+V, Ctrl+Z, Ctrl+Y")
             << QString();

@@ -529,6 +529,63 @@ private slots:
         QCOMPARE(clicked.size(), 1);
     }
 
+    // A field is followed only from its own text: a click beside or below a line that ends in one
+    // puts the caret there and raises nothing, nor does a double click.
+    void clicksBesideAFieldStayOnThePage_data()
+    {
+        QTest::addColumn<QString>("after"); // text after the field
+        QTest::addColumn<int>("where");     // 0 its last letter, 1 far right of its line, 2 below the text
+        QTest::addColumn<bool>("raised");
+        QTest::addColumn<int>("caret");     // after a single click, -1 not checked
+        QTest::newRow("on its last letter") << QString() << 0 << true << -1;
+        QTest::newRow("right of a page's last line") << QString() << 1 << false << 14;
+        QTest::newRow("below the text") << QString() << 2 << false << 14;
+        QTest::newRow("right of a line, more below") << QStringLiteral("\nmore") << 1 << false << 14;
+        QTest::newRow("on its last letter, more below") << QStringLiteral("\nmore") << 0 << true << -1;
+        QTest::newRow("below the text, after a line") << QStringLiteral("\nmore") << 2 << false << 19;
+    }
+
+    void clicksBesideAFieldStayOnThePage()
+    {
+        QFETCH(QString, after);
+        QFETCH(int, where);
+        QFETCH(bool, raised);
+        QFETCH(int, caret);
+        Fixture f;
+        f.edit.setText(QStringLiteral("plain ") + after);
+        f.edit.setSelStart(6);
+        const int id = f.edit.insertField(QStringLiteral("LinkText"));
+        QVERIFY(id);
+        QVERIFY(f.edit.setFieldData(QStringLiteral("http://example.com/")));
+        QList<RichFieldArgs> clicked;
+        QList<RichFieldArgs> doubled;
+        connect(&f.view, &RichView::fieldClicked, this, [&clicked](RichFieldArgs &args) { clicked << args; });
+        connect(&f.view, &RichView::fieldDoubleClicked, this, [&doubled](RichFieldArgs &args) {
+            doubled << args;
+            args.handled = true;
+        });
+        const QRect end = f.caretOnScreen(14);
+        const QRect last = f.caretOnScreen(f.edit.textLength());
+        QPoint at = f.onScreen(13);
+        if (where == 1)
+            at = QPoint(end.right() + 300, end.center().y());
+        else if (where == 2)
+            at = QPoint(end.right() + 10, last.bottom() + 3 * last.height());
+        QVERIFY(f.view.viewport()->rect().contains(at));
+        f.edit.setSelStart(0);
+        f.view.showModelCaret();
+        QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(clicked.size(), raised ? 1 : 0);
+        if (raised)
+            QCOMPARE(clicked.first().id, id);
+        if (caret >= 0) {
+            QCOMPARE(f.edit.selStart(), caret);
+            QCOMPARE(f.edit.selLength(), 0);
+        }
+        QTest::mouseDClick(f.view.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(doubled.size(), raised ? 1 : 0);
+    }
+
     void inputMethodCommitsTypeAtTheCaret()
     {
         Fixture f;

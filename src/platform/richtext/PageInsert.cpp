@@ -199,8 +199,12 @@ void PageInsert::insert(PageDocument &target, QTextCursor &at, const PageDocumen
     // At a paragraph's start that paragraph would be left empty in front of an item of the copy.
     const bool itemAtStart = start > 0 && first.textList() && at.atBlockStart() && !LineBlocks::continues(into)
                              && !into.textList();
+    // There an empty item that begins the copy leaves that paragraph empty itself: it is the item.
+    const bool emptyItemAtStart = itemAtStart && first.length() == 1 && first.next().isValid();
     at.insertFragment(QTextDocumentFragment(copy.get()));
-    if (itemAtStart)
+    if (emptyItemAtStart)
+        PastedItems::becomeItem(at.document()->findBlock(start), first);
+    else if (itemAtStart)
         PastedItems::dropEmptyParagraph(at.document(), start);
     if (emptyItem)
         PastedItems::joinList(at.document()->findBlock(emptyItemAt), first);

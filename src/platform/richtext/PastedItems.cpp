@@ -61,3 +61,18 @@ void PastedItems::joinList(const QTextBlock &item, const QTextBlock &copied)
     }
     QTextCursor(item).createList(from->format());
 }
+
+void PastedItems::becomeItem(const QTextBlock &paragraph, const QTextBlock &copied)
+{
+    if (!paragraph.isValid() || paragraph.length() != 1 || paragraph.textList() || !copied.textList())
+        return;
+    QTextBlockFormat format = copied.blockFormat();
+    format.clearProperty(QTextFormat::ObjectIndex);
+    const QTextFormat::PageBreakFlags pageBreak = paragraph.blockFormat().pageBreakPolicy()
+                                                  & QTextFormat::PageBreak_AlwaysBefore;
+    format.setPageBreakPolicy(format.pageBreakPolicy() | pageBreak);
+    QTextCursor cursor(paragraph);
+    cursor.setBlockFormat(format);
+    cursor.setBlockCharFormat(copied.charFormat());
+    joinList(paragraph, copied);
+}

@@ -28,4 +28,8 @@ public:
     // The paragraph begun by beginItem() joins the list of the pasted item after it where the copy holds
     // both in one list, or a new list of the copied item's list format.
     static void joinList(const QTextBlock &item, const QTextBlock &copied);
+    // At a paragraph's start an empty list item that comes in leaves that paragraph empty in front of
+    // the rest of the copy: the paragraph becomes the item, in the item's formats but for a page break
+    // it had in front of it, and joins the list as joinList() has it.
+    static void becomeItem(const QTextBlock &paragraph, const QTextBlock &copied);
 };

@@ -144,6 +144,27 @@ QRectF PageTextItem::caretRect() const
     return toScene(QRectF(topLeft, QSizeF(1, line.height())));
 }
 
+// The box of a character is its advance on its line, as high as the line; a paragraph's end has none.
+bool PageTextItem::onGlyph(const QPointF &scene, int position) const
+{
+    QTextDocument *doc = document();
+    if (!doc || position < 0)
+        return false;
+    const QTextBlock block = doc->findBlock(position);
+    const QTextLayout *layout = block.layout();
+    const int inBlock = position - block.position();
+    if (!block.isValid() || !layout || inBlock >= block.length() - 1)
+        return false;
+    const QTextLine line = layout->lineForTextPosition(inBlock);
+    if (!line.isValid())
+        return false;
+    const QPointF at = toDocument(mapFromScene(scene)) - doc->documentLayout()->blockBoundingRect(block).topLeft();
+    const qreal from = line.cursorToX(inBlock);
+    const qreal to = line.cursorToX(inBlock + 1);
+    return at.y() >= line.y() && at.y() < line.y() + line.height() && at.x() >= qMin(from, to)
+           && at.x() < qMax(from, to);
+}
+
 QRectF PageTextItem::boundingRect() const
 {
     if (!m_geometry)

@@ -36,6 +36,7 @@ public:
     QRectF toScene(const QRectF &doc) const;
     int positionAt(const QPointF &item) const;    // -1 when the point hits no text
     QRectF caretRect() const;                     // item coordinates
+    bool onGlyph(const QPointF &scene, int position) const; // the point lies on that character's box
 
     QRectF boundingRect() const override;
     QPainterPath shape() const override;

@@ -561,15 +561,21 @@ void RichView::drawPart(QPainter *painter, int flag, const QRectF &band)
 
 // ---- mouse and fields
 
-RichFieldArgs RichView::fieldArgsAt(int position)
+// The field a click hits: the mouse stands on the text of one of its characters (the one after the
+// position the click gives, or the one before it); beside or below a line ending in a field, none.
+RichFieldArgs RichView::fieldArgsAt(const PageTextItem *item, const RichMouseArgs &mouse)
 {
     RichFieldArgs args;
-    if (position < 0)
-        return args;
     QTextDocument *doc = m_edit->document();
-    int id = FieldRuns::at(doc, position);
-    if (!id && position > 0)
-        id = FieldRuns::at(doc, position - 1);
+    if (mouse.position < 0 || !item || item->document() != doc)
+        return args;
+    int id = 0;
+    for (int at : {mouse.position, mouse.position - 1}) {
+        if (item->onGlyph(mouse.scenePos, at)) {
+            id = FieldRuns::at(doc, at);
+            break;
+        }
+    }
     if (!id || !m_edit->setCurrentField(id))
         return args;
     args.id = id;
@@ -597,7 +603,7 @@ void RichView::onMouseUp(RichMouseArgs &args)
     const QTextCursor cursor = activeItem()->textCursor();
     if (args.handled || !m_pressOnText || cursor.hasSelection())
         return;
-    RichFieldArgs field = fieldArgsAt(args.position);
+    RichFieldArgs field = fieldArgsAt(qobject_cast<PageTextItem *>(sender()), args);
     if (field.id)
         emit fieldClicked(field);
 }
@@ -624,7 +630,7 @@ void RichView::onDoubleClick(RichMouseArgs &args)
             return;
         }
     }
-    RichFieldArgs field = fieldArgsAt(args.position);
+    RichFieldArgs field = fieldArgsAt(qobject_cast<PageTextItem *>(sender()), args);
     if (field.id) {
         emit fieldDoubleClicked(field);
         args.handled = field.handled;

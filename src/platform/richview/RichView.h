@@ -135,7 +135,7 @@ private:
     void drawPart(QPainter *painter, int flag, const QRectF &band);
     int headerFlagOn(int page) const;
     int footerFlagOn(int page) const;
-    RichFieldArgs fieldArgsAt(int position);
+    RichFieldArgs fieldArgsAt(const PageTextItem *item, const RichMouseArgs &args);
     void onDoubleClick(RichMouseArgs &args);
     void onMouseDown(RichMouseArgs &args);
     void onMouseUp(RichMouseArgs &args);
