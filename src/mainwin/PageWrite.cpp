@@ -20,6 +20,14 @@ PageWrite::Result PageWrite::run(const Row &row, const PlaceFn &place)
     m_refused = false;
     if (!db.D_Tran(0))
         return Failed;
+    // A save that places its page (a new page, or one stored again) takes the lock of the writes
+    // that place pages before it writes its row, as they all do: taken after the row, an import
+    // holding the lock and writing the same page number would wait for this save while it waits
+    // for the import, and the server would give one of them up.
+    if (placesPage() && !TreeDb::holdPlacing()) {
+        db.D_Tran(2);
+        return Failed;
+    }
     Result result = write(row, place);
     if (result == Saved && !PageStamp::read(m_page, &m_found))
         result = Failed;
@@ -77,6 +85,11 @@ PageWrite::Result PageWrite::writeExisting(const Row &row, const PlaceFn &place)
     if (TreeDb::reachable(m_page, &read))
         return Saved;
     return read ? placed(place(TopEnd, m_page, now.title()), TopEnd) : Failed;
+}
+
+bool PageWrite::placesPage() const
+{
+    return !m_taken.stored() || m_again;
 }
 
 PageWrite::Result PageWrite::placed(bool ok, Placement kind)

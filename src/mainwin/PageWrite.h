@@ -57,6 +57,8 @@ private:
     bool insertRow(const Row &row);
     bool taken(qint64 page, bool *ok) const;
     Result placed(bool ok, Placement kind);
+    // Whether the save writes a placement of its page besides its row.
+    bool placesPage() const;
 
     qint64 m_page;
     PageStamp m_taken;

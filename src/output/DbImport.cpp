@@ -594,6 +594,7 @@ bool DbImport::write()
     };
     // A server lets another user's new page take a number between the look and the insert:
     // the whole write is tried again after it, as a new page's save is.
+    bool triedAgain = false;
     for (int attempt = 0; attempt < NumberTries; ++attempt) {
         // Shown before the transaction begins: it waits for another user who is writing.
         progress(0);
@@ -614,6 +615,20 @@ bool DbImport::write()
         if (ok)
             return true;
         db.D_Tran(2);
+        // A write that lost a conflict with another user's (a deadlock on the server) is tried once
+        // more, as a save or paste is: the other has ended by then, and the checks see what it wrote.
+        // Lost twice, the user is told why instead of the driver's words or none.
+        if (TreeDb::lostConflict()) {
+            if (triedAgain) {
+                m_error = conflictMessage();
+                return false;
+            }
+            triedAgain = true;
+            m_error.clear();
+            m_changed.clear();
+            TreeDb::waitForTheOther();
+            continue;
+        }
         // Pages saved by others while the questions were open: asked about again, with the file free.
         if (!m_changed.isEmpty()) {
             askChanged();
@@ -623,6 +638,12 @@ bool DbImport::write()
             return false;
     }
     return false;
+}
+
+QString DbImport::conflictMessage() const
+{
+    return m_sourcePath + QStringLiteral(" からのｲﾝﾎﾟｰﾄは、他の利用者の書き込みと重なったため書き込めませんでした\n"
+                                         "何も変更していません　しばらくしてからもう一度ｲﾝﾎﾟｰﾄして下さい");
 }
 
 bool DbImport::stampOf(qint64 no, QByteArray *stamp)

@@ -81,6 +81,8 @@ private:
     bool makesCycle() const;
     bool cycleNow();
     static QString cycleMessage();
+    // What the user is told when the write lost a conflict with another user's twice.
+    QString conflictMessage() const;
     void decideActions();
     void convert(Page &page);
     bool keepTaggedPages();

@@ -5,6 +5,7 @@
 #include "core/Usr.h"
 #include "core/sbWait.h"
 #include "support/CrossingWriter.h"
+#include "support/ServerSession.h"
 #include "support/UnreachablePages.h"
 #include "support/WaitWatch.h"
 #include "tree/uTrX.h"
@@ -149,6 +150,115 @@ private slots:
         QCOMPARE(m_f->prompt.messages, QStringList());
         QCOMPARE(stored(1001), QStringLiteral("mine"));
         QVERIFY(!m_f->editor().bDcEdt());
+    }
+
+    // On the server a new page is saved while another user's import holds the lock of the writes
+    // that place pages and writes the page numbers this save is given: the save waits for the import
+    // before it writes its row, and takes the next free number. It wrote its row first and then
+    // waited for the import, which waited for that row's number: the server gave the save up, and
+    // its second try met the import's next page the same way ("保存できませんでした").
+    void aNewPageSavedWhileAnImportPlacesWaitsForIt()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
+        window().NewPage(1);
+        QCOMPARE(window().nDocNo, 1002);
+        m_f->type(QStringLiteral("私の頁\nmine"));
+        const auto imports = [](int page) {
+            return ServerSession::Step{QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, saTgs, boCod) Values (?, '取込', 'theirs', '.', 0)"),
+                                       {page}, ServerSession::AnyLock};
+        };
+        ServerSession import(window().sDbPath, {{ServerSession::placingLock()}, {QStringLiteral("begin")}, imports(1002),
+                                                {QStringLiteral("commit")}, {QStringLiteral("begin")}, imports(1003),
+                                                {QStringLiteral("commit")}, {ServerSession::placingLock("pg_advisory_unlock")}});
+        QVERIFY(import.start());
+        save();
+        QCOMPARE(import.finish(), QStringList());
+        QCOMPARE(m_f->prompt.messages, QStringList());
+        QCOMPARE(window().nDocNo, 1004);
+        QCOMPARE(stored(1004), QStringLiteral("私の頁\nmine"));
+        QCOMPARE(placements(1004), 1);
+        QCOMPARE(stored(1003), QStringLiteral("theirs"));
+        QVERIFY(!m_f->editor().bDcEdt());
+        QVERIFY(!window().tree().hasNewNode());
+    }
+
+    // On the server an import loses a deadlock with another user's session, which holds a row the
+    // import waits for (the page it writes over, or the placement above the page it is imported
+    // at) and then asks for the lock of the writes that place pages, which the import holds: the
+    // import is tried once more after the other has ended, and goes through. Lost twice, it says
+    // why and writes nothing. It ended with the bare "…からｲﾝﾎﾟｰﾄを実行しませんでした", or with the
+    // driver's "deadlock detected".
+    void anImportThatLostADeadlockIsTriedAgain_data()
+    {
+        QTest::addColumn<bool>("under");   // imported at page 1002 below 1001, not at 1001 itself
+        QTest::addColumn<int>("lost");     // deadlocks the import meets
+        QTest::newRow("the page's row held, once") << false << 1;
+        QTest::newRow("the page's row held, twice") << false << 2;
+        QTest::newRow("the placement above held, once") << true << 1;
+        QTest::newRow("the placement above held, twice") << true << 2;
+    }
+    void anImportThatLostADeadlockIsTriedAgain()
+    {
+        QFETCH(bool, under);
+        QFETCH(int, lost);
+        if (!ServerDb::wanted())
+            QSKIP("a file's writes hold the whole file from their begin: they never deadlock");
+        const int page = under ? 1002 : 1001;
+        const QDateTime older(QDate(2024, 1, 1), QTime(10, 0));
+        if (under) {
+            QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod, wkRnd, dyUdt)"
+                                             " Values (1002, '子', 'child', ?, '.', 0, 4243, ?)"),
+                              {StubEditorServices::page(QStringLiteral("child")), older}));
+            QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (1001, 1002, 0, '子', 0)")));
+            window().RefreshAll();
+            window().tree().SetLeaf(QStringLiteral("1002"));
+            QCOMPARE(window().nDocNo, 1002);
+        } else {
+            QVERIFY(otherRuns(QStringLiteral("Update msDoc Set wkRnd = 4242, dyUdt = ? Where noDoc = 1001"), {older}));
+        }
+        const QString before = stored(page);
+        const QString source = m_f->dir.filePath(QStringLiteral("Export.txdb"));
+        QVERIFY(TemplateDb::create(source));
+        {
+            DbConnection db;
+            QVERIFY(db.openSqlite(source));
+            QVERIFY(db.exec(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod, wkRnd, dyUdt)"
+                                           " Values (2001, ?, 'imported', ?, '.', 0, ?, '2024-06-01 10:00:00')"),
+                            {under ? QStringLiteral("子") : QStringLiteral("共有"),
+                             StubEditorServices::page(QStringLiteral("imported")), under ? 4243 : 4242}, true));
+            QVERIFY(db.exec(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (0, 2001, 0, ?, 0)"),
+                            {under ? QStringLiteral("子") : QStringLiteral("共有")}, true));
+        }
+        const QString held = under ? QStringLiteral("Select noLfC From tbTree Where noLfP = 0 And noLfC = 1001 For Update")
+                                   : QStringLiteral("Select noDoc From msDoc Where noDoc = 1001 For Update");
+        using Step = ServerSession::Step;
+        QList<Step> steps{{QStringLiteral("begin")}, {held},
+                          {ServerSession::placingLock(), {}, ServerSession::RowLock}};
+        if (lost == 2)
+            steps << Step{ServerSession::placingLock("pg_advisory_unlock"), {}, ServerSession::AdvisoryLock}
+                  << Step{ServerSession::placingLock(), {}, ServerSession::RowLock};
+        steps << Step{ServerSession::placingLock("pg_advisory_unlock")} << Step{QStringLiteral("commit")};
+        m_other.close();
+        ServerSession other(window().sDbPath, steps);
+        QVERIFY(other.start());
+        m_f->prompt.files << source;
+        m_f->prompt.answers << Prompt::Yes;
+        window().menuClicked(QStringLiteral("mnRet"), 6);
+        QCOMPARE(other.finish(), QStringList());
+        const QStringList &said = m_f->prompt.messages;
+        QVERIFY2(said.size() == 2 && said.first().contains(QStringLiteral("同一のﾘｿｰｽの文書があります")), qPrintable(said.join(u'|')));
+        if (lost == 1) {
+            QCOMPARE(said.last(), source + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しました"));
+            QCOMPARE(stored(page), QStringLiteral("imported"));
+        } else {
+            QCOMPARE(said.last(), source + QStringLiteral(" からのｲﾝﾎﾟｰﾄは、他の利用者の書き込みと重なったため書き込めませんでした\n"
+                                                           "何も変更していません　しばらくしてからもう一度ｲﾝﾎﾟｰﾄして下さい\n"
+                                                           "ｲﾝﾎﾟｰﾄを実行しませんでした"));
+            QCOMPARE(stored(page), before);
+        }
+        QCOMPARE(placements(page), 1);
+        QCOMPARE(MainFixture::count(QStringLiteral("msDoc")), under ? 2 : 1);
     }
 
     // Both add a page at once and are shown the same number: both pages survive, each with its own

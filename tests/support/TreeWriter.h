@@ -6,6 +6,7 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
+#include "platform/db/DbConnection.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/StubEditorServices.h"
@@ -335,6 +336,12 @@ private:
         say("target", QString::number(window().nDocNo));
         m_prompt.file = file;
         window().importCommand();
+        // An import that wrote nothing says why, in the program's words: not the bare ending alone,
+        // nor the driver's words for a lost conflict.
+        for (const QString &text : std::as_const(m_prompt.shown)) {
+            if (text == file + QStringLiteral(" からｲﾝﾎﾟｰﾄを実行しませんでした") || DbConnection::isConflict(QString(), text))
+                say("silent", QStringLiteral("the import at %1 ended without its reason: %2").arg(node, text));
+        }
         expand();
     }
 
