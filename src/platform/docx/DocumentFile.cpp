@@ -255,10 +255,14 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Word:
     case Rtf:
         // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
-        if (bytes.startsWith("PK"))
-            return DocxReader::read(page, bytes, problem) ? Ok : Failed;
-        if (bytes.startsWith("{\\rtf"))
-            return RtfReader::read(page, bytes, problem) ? Ok : Failed;
+        if (bytes.startsWith("PK") || bytes.startsWith("{\\rtf")) {
+            QStringList large;
+            const bool read = bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem, &large)
+                                                     : RtfReader::read(page, bytes, problem, &large);
+            if (read && note && !large.isEmpty())
+                *note = HtmlPictures::note(large);
+            return read ? Ok : Failed;
+        }
         if (bytes.startsWith("\xD0\xCF\x11\xE0"))
             return Binary97;
         if (problem)
