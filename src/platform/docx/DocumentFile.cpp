@@ -340,7 +340,7 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
         if (!decodeHtml(bytes, html))
             return 0;
         return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight
-               + HtmlPictures(path).weight(html, limit);
+               + HtmlImport::pictures(html) * HtmlImport::PictureWeight + HtmlPictures(path).weight(html, limit);
     }
     // As read() looks at the content.
     if (bytes.startsWith("PK"))

@@ -313,10 +313,13 @@ void joinPictures(QTextDocument *doc, QChar before, QChar after)
     edit.beginEditBlock();
     // From the end, so that what is joined moves no block still to come.
     for (QTextBlock block = doc->lastBlock(); block.isValid();) {
+        // Looked at by their characters: the joined paragraph grows with every picture.
         const QTextBlock picture = block.previous();
         const QTextBlock start = picture.previous();
-        if (!picture.isValid() || !start.isValid() || !block.text().startsWith(after) || !start.text().endsWith(before)
-            || picture.text().contains(before) || picture.text().contains(after)) {
+        const auto at = [doc](int position) { return doc->characterAt(position); };
+        if (!picture.isValid() || !start.isValid() || start.length() < 2 || picture.length() > 2
+            || at(block.position()) != after || at(start.position() + start.length() - 2) != before
+            || at(picture.position()) == before || at(picture.position()) == after) {
             block = block.previous();
             continue;
         }
@@ -495,6 +498,15 @@ qint64 listItems(const QString &html)
         items += !closing && name.compare(u"li", Qt::CaseInsensitive) == 0;
     });
     return items;
+}
+
+qint64 pictures(const QString &html)
+{
+    qint64 count = 0;
+    forEachTag(html, [&count](qsizetype, qsizetype, bool closing, QStringView name) {
+        count += !closing && name.compare(u"img", Qt::CaseInsensitive) == 0;
+    });
+    return count;
 }
 
 } // namespace HtmlImport
