@@ -255,6 +255,8 @@ private slots:
     void foreignRtfCellsGainNoParagraph();
     void largePicturesAreScaledDown();
     void picturesOverWhatQtDecodesAreKept();
+    void htmlPicturesKeepTheirParagraphs_data();
+    void htmlPicturesKeepTheirParagraphs();
     void picturesTooLargeToDecodeAreLeftOut_data();
     void picturesTooLargeToDecodeAreLeftOut();
     void htmlNestingWeight_data();
@@ -1656,6 +1658,49 @@ void TstDocumentFiles::htmlNestingWeight()
     // Counted only as far as asked: a crafted file costs the look little.
     if (least > 100)
         QVERIFY(HtmlImport::nestingWeight(QString::fromUtf8(html), 100) < least);
+}
+
+void TstDocumentFiles::htmlPicturesKeepTheirParagraphs_data()
+{
+    // Every paragraph as "|" parts them, "#" a picture, "*" opening a list item, "^" a heading,
+    // "@" a picture in bold or in a link.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("blocks");
+    QTest::newRow("list items") << QByteArray("<ul><li>a <img src=p.png> b</li><li><img src=p.png>c</li></ul>") << "*a # b|*#c|end";
+    QTest::newRow("cell") << QByteArray("<table><tr><td><img src=p.png> x</td><td>y <img src=p.png></td></tr></table>")
+                          << "|# x|y #||end";
+    QTest::newRow("heading") << QByteArray("<h1><img src=p.png> Title <img src=p.png></h1><p>t</p>") << "^@ Title @|t|end";
+    QTest::newRow("link and bold") << QByteArray("<p><a href=\"x\">l <img src=p.png></a> <b><img src=p.png></b></p>") << "l @ @|end";
+    QTest::newRow("paragraphs apart") << QByteArray("<p>a<img src=p.png></p><p><img src=p.png>b</p>") << "a#|#b|end";
+    QTest::newRow("in a script and a comment") << QByteArray("<script>var s = \"<img src=p.png>\";</script><!-- <img src=p.png> -->a")
+                                               << "a|end";
+    QTest::newRow("preformatted") << QByteArray("<pre>a  <img src=p.png>  b</pre>") << "a  #  b|end";
+    QTest::newRow("floating") << QByteArray("<p>a <img src=p.png align=right> b</p>") << "a # b|end";
+}
+
+// Pictures stand in the paragraphs the page gives them, where it gives them, in their formats.
+void TstDocumentFiles::htmlPicturesKeepTheirParagraphs()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, blocks);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("p.png"), ForeignFiles::blankPng(3, 2)));
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, "<html><body>" + body + "<p>end</p></body></html>"));
+    PageDocument page(PageDocument::WithoutLayout);
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html), DocumentFile::Ok);
+    QStringList texts;
+    for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+        QString text = block.textList() ? QStringLiteral("*") : block.blockFormat().hasProperty(TextProps::BlockStyle) ? QStringLiteral("^") : QString();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            const bool marked = format.fontWeight() == QFont::Bold || format.hasProperty(TextProps::FieldId);
+            text += format.isImageFormat() ? QString(it.fragment().length(), marked ? QLatin1Char('@') : QLatin1Char('#'))
+                                           : it.fragment().text();
+        }
+        texts << text;
+    }
+    QCOMPARE(texts.join(QLatin1Char('|')), blocks);
 }
 
 void TstDocumentFiles::picturesTooLargeToDecodeAreLeftOut_data()

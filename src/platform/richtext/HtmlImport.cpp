@@ -306,7 +306,7 @@ QString withPicturesApart(const QString &html, QChar before, QChar after)
 
 // The pictures that withPicturesApart() put into paragraphs of their own join the paragraph they stood
 // in: a paragraph that ends with `before`, the picture's, and one that begins with `after` become one,
-// with the format of the first and the space below the last. Marks left elsewhere go.
+// with the format of the first and the space below the last. The marks go, wherever they are.
 void joinPictures(QTextDocument *doc, QChar before, QChar after)
 {
     QTextCursor edit(doc);
@@ -324,12 +324,12 @@ void joinPictures(QTextDocument *doc, QChar before, QChar after)
             continue;
         }
         const double below = block.blockFormat().bottomMargin();
-        // The block's mark and the separator before it, then the picture's paragraph's separator and the mark
-        // before it.
+        // The separators alone, each after a character of its paragraph: a removal from a paragraph's start
+        // leaves the format of the paragraph after it. The marks go last.
         edit.setPosition(block.position() - 1);
-        edit.setPosition(block.position() + 1, QTextCursor::KeepAnchor);
+        edit.setPosition(block.position(), QTextCursor::KeepAnchor);
         edit.removeSelectedText();
-        edit.setPosition(picture.position() - 2);
+        edit.setPosition(picture.position() - 1);
         edit.setPosition(picture.position(), QTextCursor::KeepAnchor);
         edit.removeSelectedText();
         QTextBlockFormat format;
@@ -338,7 +338,7 @@ void joinPictures(QTextDocument *doc, QChar before, QChar after)
         // The joined paragraph may begin with the mark after another picture.
         block = edit.block();
     }
-    // Marks left where the import parted no paragraph.
+    // The marks, and those left where the import parted no paragraph.
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
         for (qsizetype at = text.size() - 1; at >= 0; --at) {
