@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    checkReader(bytes, &DocxReader::read, [](const PageDocument &page) { return DocxWriter::pageBytes(page); });
+    checkReader(bytes,
+                [](PageDocument &page, const QByteArray &in, QString *problem) { return DocxReader::read(page, in, problem); },
+                [](const PageDocument &page) { return DocxWriter::pageBytes(page); });
     return 0;
 }

@@ -93,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!given.at(i).isEmpty() || i == 0)
             entries[i].second = given.at(i);
     }
-    checkReader(ZipPackage::write(entries), &DocxReader::read, [](const PageDocument &page) { return DocxWriter::pageBytes(page); });
+    checkReader(ZipPackage::write(entries),
+                [](PageDocument &page, const QByteArray &in, QString *problem) { return DocxReader::read(page, in, problem); },
+                [](const PageDocument &page) { return DocxWriter::pageBytes(page); });
     return 0;
 }

@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    checkReader(bytes, &RtfReader::read, [](const PageDocument &page) { return RtfWriter::pageBytes(page); });
+    checkReader(bytes,
+                [](PageDocument &page, const QByteArray &in, QString *problem) { return RtfReader::read(page, in, problem); },
+                [](const PageDocument &page) { return RtfWriter::pageBytes(page); });
     return 0;
 }

@@ -54,6 +54,17 @@ bool writeForeign(const QDir &dir)
         {"docx/object.docx", docxObject(png(8, 6))},
         {"docx/vml-picture.docx", docxVmlPicture(png(8, 6))},
         {"docx/picture.docx", docxPicture(png(8, 6))},
+        // Pictures whose headers claim more than a picture is decoded within, and ones just within.
+        {"html/huge-jpeg.htm", "<p>a<img src=\"data:image/jpeg;base64," + progressiveJpegHeader(20000, 20000).toBase64() + "\">b</p>"},
+        {"html/huge-png.htm", "<p>a<img src=\"data:image/png;base64," + pngHeader(60000, 60000).toBase64() + "\">b</p>"},
+        {"html/small-jpeg.htm", "<p>a<img src=\"data:image/jpeg;base64," + progressiveJpegHeader(64, 48).toBase64()
+                                    + "\"><img src=\"data:image/png;base64," + pngHeader(300, 200, 16).toBase64() + "\">b</p>"},
+        {"html/many-pictures.htm", htmlPictures(200, "p.png")},
+        {"docx/huge-jpeg.docx", docxPicture(progressiveJpegHeader(20000, 20000))},
+        {"docx/huge-png.docx", docxPicture(pngHeader(60000, 60000))},
+        {"docx/small-jpeg.docx", docxPicture(progressiveJpegHeader(64, 48))},
+        {"rtf/huge-jpeg.rtf", "{\\rtf1 " + rtfPicture(progressiveJpegHeader(20000, 20000), BlipUid) + "}"},
+        {"rtf/huge-png.rtf", "{\\rtf1 " + rtfPicture(pngHeader(60000, 60000), BlipUid) + "}"},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))

@@ -93,7 +93,7 @@ qint64 LoadWait::pasteWeight(const QMimeData *data)
     if (data->hasHtml()) {
         const QString html = data->html();
         return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight)
-            + structureWeight(0, HtmlImport::listItems(html));
+            + structureWeight(0, HtmlImport::listItems(html)) + HtmlImport::pictures(html) * HtmlImport::PictureWeight;
     }
     return data->hasText() ? data->text().size() : 0;
 }

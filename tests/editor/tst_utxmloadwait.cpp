@@ -324,6 +324,9 @@ private slots:
             return "{\\rtf1\\ansi\\pard picture" + rtfPicture(png, BlipUid | PicProp) + "\\par}";
         };
         QTest::newRow("huge picture, RTF") << "read.rtf" << rtf(huge) << "picture" << 1 << true;
+        // Each picture costs the import, however small: a few thousand in a paragraph take a second.
+        QTest::newRow("many pictures, HTML") << "read.htm" << htmlPictures(3500, "none.png") << "end" << 0 << true;
+        QTest::newRow("some pictures, HTML") << "read.htm" << htmlPictures(100, "none.png") << "end" << 0 << false;
         QTest::newRow("small picture, RTF") << "read.rtf" << rtf(png(400, 300)) << "picture" << 1 << false;
     }
 
@@ -370,6 +373,7 @@ private slots:
         };
         QTest::newRow("huge picture") << "text/rtf" << rtf(blankPng(6000, 6000)) << true;
         QTest::newRow("small picture") << "text/rtf" << rtf(png(400, 300)) << false;
+        QTest::newRow("many pictures") << "text/html" << htmlPictures(3500, "none.png") << true;
     }
 
     void heavyPasteUnderTheWaitWindow()

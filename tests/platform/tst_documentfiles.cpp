@@ -255,6 +255,10 @@ private slots:
     void foreignRtfCellsGainNoParagraph();
     void largePicturesAreScaledDown();
     void picturesOverWhatQtDecodesAreKept();
+    void htmlPicturesKeepTheirParagraphs_data();
+    void htmlPicturesKeepTheirParagraphs();
+    void picturesTooLargeToDecodeAreLeftOut_data();
+    void picturesTooLargeToDecodeAreLeftOut();
     void htmlNestingWeight_data();
     void htmlNestingWeight();
     void pictureWeightFromTheHeaders();
@@ -1228,6 +1232,15 @@ void TstDocumentFiles::htmlPicturesAreRead_data()
     const QSize p(30, 20);
     QTest::newRow("relative path") << QByteArray("<p>a<img src=\"img/p.png\">b</p>") << QList<QSize>{p} << QStringList();
     QTest::newRow("width given") << QByteArray("<img src=\"img/p.png\" width=\"60\">") << QList<QSize>{{60, 40}} << QStringList();
+    // Over what the page stores: both sides smaller alike (a side was once capped alone: 8000 x 8000).
+    QTest::newRow("width over the page's") << QByteArray("<img src=\"img/p.png\" width=\"100000\">") << QList<QSize>{{8000, 5333}}
+                                           << QStringList();
+    QTest::newRow("sides over the page's") << QByteArray("<img src=\"img/p.png\" width=\"100\" height=\"16000\">")
+                                           << QList<QSize>{{50, 8000}} << QStringList();
+    // Many in one paragraph: each in its place in the paragraph (the import once took each apart).
+    QTest::newRow("many in a paragraph") << QByteArray("<p>a") + QByteArray("<img src=\"img/p.png\"> b <b><img src=\"img/p.png\"></b>").repeated(100)
+                                             + "</p>"
+                                         << QList<QSize>(200, p) << QStringList();
     QTest::newRow("height given") << QByteArray("<img src=img/p.png height=10>") << QList<QSize>{{15, 10}} << QStringList();
     QTest::newRow("both given") << QByteArray("<img width=10 height=50 src='img/p.png'>") << QList<QSize>{{10, 50}}
                                 << QStringList();
@@ -1298,6 +1311,14 @@ void TstDocumentFiles::htmlPicturesAreRead()
     if (!sizes.isEmpty() && sizes.first() == QSize(30, 20))
         QCOMPARE(page.pictureBytes(page.usedPictureNames().value(0)), png);
     QCOMPARE(SamplePage::paragraphText(page.main()).remove(QChar::ObjectReplacementCharacter).contains(QLatin1String("end")), true);
+    if (QTest::currentDataTag() == QLatin1String("many in a paragraph")) {
+        const QTextBlock first = page.main()->begin();
+        QCOMPARE(first.text(), "a" + (QString(QChar::ObjectReplacementCharacter) + " b " + QChar::ObjectReplacementCharacter).repeated(100));
+        QCOMPARE(page.main()->blockCount(), 2);
+        QTextCursor bold(page.main());
+        bold.setPosition(first.position() + 6); // after the sixth character, the first picture in bold
+        QVERIFY(bold.charFormat().isImageFormat() && bold.charFormat().fontWeight() == QFont::Bold);
+    }
 }
 
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
@@ -1639,6 +1660,86 @@ void TstDocumentFiles::htmlNestingWeight()
         QVERIFY(HtmlImport::nestingWeight(QString::fromUtf8(html), 100) < least);
 }
 
+void TstDocumentFiles::htmlPicturesKeepTheirParagraphs_data()
+{
+    // Every paragraph as "|" parts them, "#" a picture, "*" opening a list item, "^" a heading,
+    // "@" a picture in bold or in a link.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("blocks");
+    QTest::newRow("list items") << QByteArray("<ul><li>a <img src=p.png> b</li><li><img src=p.png>c</li></ul>") << "*a # b|*#c|end";
+    QTest::newRow("cell") << QByteArray("<table><tr><td><img src=p.png> x</td><td>y <img src=p.png></td></tr></table>")
+                          << "|# x|y #||end";
+    QTest::newRow("heading") << QByteArray("<h1><img src=p.png> Title <img src=p.png></h1><p>t</p>") << "^@ Title @|t|end";
+    QTest::newRow("link and bold") << QByteArray("<p><a href=\"x\">l <img src=p.png></a> <b><img src=p.png></b></p>") << "l @ @|end";
+    QTest::newRow("paragraphs apart") << QByteArray("<p>a<img src=p.png></p><p><img src=p.png>b</p>") << "a#|#b|end";
+    QTest::newRow("in a script and a comment") << QByteArray("<script>var s = \"<img src=p.png>\";</script><!-- <img src=p.png> -->a")
+                                               << "a|end";
+    QTest::newRow("preformatted") << QByteArray("<pre>a  <img src=p.png>  b</pre>") << "a  #  b|end";
+    QTest::newRow("floating") << QByteArray("<p>a <img src=p.png align=right> b</p>") << "a # b|end";
+}
+
+// Pictures stand in the paragraphs the page gives them, where it gives them, in their formats.
+void TstDocumentFiles::htmlPicturesKeepTheirParagraphs()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, blocks);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("p.png"), ForeignFiles::blankPng(3, 2)));
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, "<html><body>" + body + "<p>end</p></body></html>"));
+    PageDocument page(PageDocument::WithoutLayout);
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html), DocumentFile::Ok);
+    QStringList texts;
+    for (QTextBlock block = page.main()->begin(); block.isValid(); block = block.next()) {
+        QString text = block.textList() ? QStringLiteral("*") : block.blockFormat().hasProperty(TextProps::BlockStyle) ? QStringLiteral("^") : QString();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            const bool marked = format.fontWeight() == QFont::Bold || format.hasProperty(TextProps::FieldId);
+            text += format.isImageFormat() ? QString(it.fragment().length(), marked ? QLatin1Char('@') : QLatin1Char('#'))
+                                           : it.fragment().text();
+        }
+        texts << text;
+    }
+    QCOMPARE(texts.join(QLatin1Char('|')), blocks);
+}
+
+void TstDocumentFiles::picturesTooLargeToDecodeAreLeftOut_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name"); // of the picture in the read's note
+    using namespace ForeignFiles;
+    // Claimed in a few bytes: 2.4 GB of coefficients for libjpeg (2.6 GB taken, whatever the size it
+    // decodes to); 1.2 GB of them beside the picture decoded (the bytes over the bound, the pixels
+    // within it); 3.6 GB of grey pixels (whole before they are scaled).
+    const QList<QPair<QByteArray, QByteArray>> pictures = {{"progressive JPEG", progressiveJpegHeader(20000, 20000)},
+                                                           {"progressive JPEG of fewer pixels", progressiveJpegHeader(14000, 14000)},
+                                                           {"PNG", pngHeader(60000, 60000)}};
+    for (const auto &[kind, picture] : pictures) {
+        const QByteArray source = "data:image/x;base64," + picture.toBase64();
+        QTest::newRow(kind + ", HTML") << "<p>picture<img src=\"" + source + "\"></p>" << QString::fromLatin1(source);
+        QTest::newRow(kind + ", RTF") << "{\\rtf1\\ansi\\pard picture" + rtfPicture(picture, BlipUid) + "\\par}"
+                                      << RtfReader::pictureName(1);
+        QTest::newRow(kind + ", Word") << docxPicture(picture) << QStringLiteral("word/media/image1.png");
+    }
+}
+
+// A picture is decoded only within a bound known from its header: one beyond it is left out, before
+// it is decoded, and named in the read's note; the text around it is read.
+void TstDocumentFiles::picturesTooLargeToDecodeAreLeftOut()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(bytes.startsWith("<") ? "a.htm" : bytes.startsWith("PK") ? "a.docx" : "a.rtf");
+    QVERIFY(writeFile(path, bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note = QStringLiteral("left from before");
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::formatOf(path), nullptr, &note), DocumentFile::Ok);
+    QCOMPARE(note, HtmlPictures::note({name}));
+    QVERIFY(page.usedPictureNames().isEmpty());
+    QCOMPARE(SamplePage::paragraphText(page.main()), QStringLiteral("picture"));
+}
+
 // Word packages and RTF (hex, split lines, \bin, a word processor's groups in \pict) weigh by the
 // pixels of their pictures; damaged or missing pictures weigh nothing.
 void TstDocumentFiles::pictureWeightFromTheHeaders()
@@ -1663,7 +1764,8 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, bytes));
         const qint64 weight = DocumentFile::readWeight(path, DocumentFile::formatOf(path), 1 << 30);
-        QCOMPARE(weight, name.startsWith("e") ? 2 * expected : expected);
+        // Each <img> weighs as the import's work on it too.
+        QCOMPARE(weight, (name.startsWith("e") ? 2 * expected : expected) + (name.endsWith(".htm") ? 2 * HtmlImport::PictureWeight : 0));
     }
     const QList<QPair<QString, QByteArray>> none = {
         {"f.rtf", "{\\rtf1 {\\pict\\pngblip " + png.toHex().left(20) + "}}"},
@@ -1676,7 +1778,7 @@ void TstDocumentFiles::pictureWeightFromTheHeaders()
     for (const auto &[name, bytes] : none) {
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, bytes));
-        QCOMPARE(DocumentFile::readWeight(path, DocumentFile::formatOf(path), 1 << 30), 0);
+        QCOMPARE(DocumentFile::readWeight(path, DocumentFile::formatOf(path), 1 << 30), name.endsWith(".htm") ? 3 * HtmlImport::PictureWeight : 0);
     }
     QCOMPARE(DocumentFile::readWeight(dir.filePath("missing.rtf"), DocumentFile::Rtf, 1 << 30), 0);
 }

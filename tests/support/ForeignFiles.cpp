@@ -282,6 +282,50 @@ QByteArray blankPng(int width, int height)
     return buffer.data();
 }
 
+QByteArray progressiveJpegHeader(int width, int height)
+{
+    auto be16 = [](int n) { return QByteArray(1, char(n >> 8)) + char(n & 0xFF); };
+    auto segment = [&be16](char marker, const QByteArray &data) { return "\xFF" + QByteArray(1, marker) + be16(int(data.size()) + 2) + data; };
+    QByteArray frame = "\x08" + be16(height) + be16(width) + "\x03";
+    for (char id : {1, 2, 3})
+        frame += QByteArray(1, id) + "\x11" + QByteArray(1, 0);
+    QByteArray scan("\x03", 1);
+    for (char id : {1, 2, 3})
+        scan += QByteArray(1, id) + QByteArray(1, 0);
+    scan += QByteArray(3, 0); // the first DC scan
+    return "\xFF\xD8" + segment(char(0xDB), QByteArray(1, 0) + QByteArray(64, 1))
+           + segment(char(0xC2), frame)
+           + segment(char(0xC4), QByteArray(1, 0) + "\x01" + QByteArray(15, 0) + QByteArray(1, 0))
+           + segment(char(0xDA), scan) + QByteArray(8, 0) + "\xFF\xD9";
+}
+
+QByteArray pngHeader(int width, int height, int depth)
+{
+    auto be32 = [](quint32 n) {
+        return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
+    };
+    auto chunk = [&be32](const QByteArray &type, const QByteArray &data) {
+        // CRC-32 of type and data, as PNG wants it.
+        quint32 crc = 0xFFFFFFFF;
+        for (char byte : type + data) {
+            crc ^= uchar(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+        }
+        return be32(quint32(data.size())) + type + data + be32(~crc);
+    };
+    QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(depth);
+    header += QByteArray(4, 0); // grey, deflate, no filter, not interlaced
+    // A few rows of zeros: the rest of the picture is missing.
+    const QByteArray rows = qCompress(QByteArray(4096, 0)).mid(4);
+    return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", rows) + chunk("IEND", QByteArray());
+}
+
+QByteArray htmlPictures(int pictures, const QByteArray &source)
+{
+    return "<html><body><p>text " + ("<img src=\"" + source + "\"> a ").repeated(pictures) + "</p><p>end</p></body></html>";
+}
+
 QByteArray docxPicture(const QByteArray &png)
 {
     return docxWithPicture("<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"

@@ -49,6 +49,13 @@ QByteArray rtfOwnEdges(int rows, int cells, const QByteArray &tail = QByteArray(
 QByteArray png(int width, int height);
 // A blank black-and-white PNG: a huge picture in a few kilobytes.
 QByteArray blankPng(int width, int height);
+// Pictures that claim a size in their headers that decoding would need gigabytes for, in a few bytes: a
+// progressive JPEG file (libjpeg keeps all its coefficients, whatever size it is decoded to), and a PNG
+// file of grey pixels (eight bits, `depth` 16 for sixteen) whose data is cut short.
+QByteArray progressiveJpegHeader(int width, int height);
+QByteArray pngHeader(int width, int height, int depth = 8);
+// A paragraph of `pictures` pictures named `source`, with text between them.
+QByteArray htmlPictures(int pictures, const QByteArray &source);
 // A Word file of a paragraph and the picture.
 QByteArray docxPicture(const QByteArray &png);
 enum PictureGroups { BlipUid = 1, PicProp = 2 };

@@ -255,10 +255,14 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Word:
     case Rtf:
         // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
-        if (bytes.startsWith("PK"))
-            return DocxReader::read(page, bytes, problem) ? Ok : Failed;
-        if (bytes.startsWith("{\\rtf"))
-            return RtfReader::read(page, bytes, problem) ? Ok : Failed;
+        if (bytes.startsWith("PK") || bytes.startsWith("{\\rtf")) {
+            QStringList large;
+            const bool read = bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem, &large)
+                                                     : RtfReader::read(page, bytes, problem, &large);
+            if (read && note && !large.isEmpty())
+                *note = HtmlPictures::note(large);
+            return read ? Ok : Failed;
+        }
         if (bytes.startsWith("\xD0\xCF\x11\xE0"))
             return Binary97;
         if (problem)
@@ -336,7 +340,7 @@ qint64 DocumentFile::readWeight(const QString &path, Format format, qint64 limit
         if (!decodeHtml(bytes, html))
             return 0;
         return HtmlImport::nestingWeight(html, limit) + HtmlImport::listItems(html) * PageCodec::ListItemWeight
-               + HtmlPictures(path).weight(html, limit);
+               + HtmlImport::pictures(html) * HtmlImport::PictureWeight + HtmlPictures(path).weight(html, limit);
     }
     // As read() looks at the content.
     if (bytes.startsWith("PK"))

@@ -88,6 +88,7 @@ struct Package {
     QHash<QPair<bool, QString>, int> noteIndexes; // (endnote, id) -> its place in `notes`
     qint64 cells = 0;
     qint64 characters = 0;   // of the paragraphs read whole
+    QStringList largePictures; // left out as too large to decode, by their names in the package
 
     // The note's place among the markers, -1 without a marker.
     int noteIndex(bool endnote, const QString &id) const { return noteIndexes.value(qMakePair(endnote, id), -1); }
@@ -719,8 +720,13 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     if (name.isEmpty()) {
         QByteArray bytes;
         QSize stored;
-        if (!m_zip.read(target, bytes) || (name = Flow::addPicture(m_page, bytes, &stored)).isEmpty())
+        bool large = false;
+        if (m_package.largePictures.contains(target) || !m_zip.read(target, bytes)
+            || (name = Flow::addPicture(m_page, bytes, &stored, &large)).isEmpty()) {
+            if (large)
+                m_package.largePictures << target;
             return;
+        }
         m_pictureNames.insert(target, name);
     }
     QTextImageFormat image;
@@ -982,7 +988,7 @@ QString officeDocumentName(ZipPackage &zip)
 
 } // namespace
 
-bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
+bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *largePictures)
 {
     auto fail = [problem](const QString &why) {
         if (problem && !why.isEmpty())
@@ -1051,7 +1057,11 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
         if (!Flow::build(page, page.ensurePart(flags[i]), partItems, &why))
             return fail(why);
     }
-    return Flow::handOver(page, target, problem);
+    if (!Flow::handOver(page, target, problem))
+        return false;
+    if (largePictures)
+        *largePictures = package.largePictures;
+    return true;
 }
 
 QString DocxReader::notPackageProblem()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class PageDocument;
 
@@ -21,7 +22,10 @@ class DocxReader
 {
 public:
     // `problem` gets the reason a read was refused where there is one to tell the user (a table too large).
-    static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr);
+    // `largePictures`, when given, gets the pictures left out as too large to decode (Flow::addPicture),
+    // by their names in the package, each once.
+    static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr,
+                     QStringList *largePictures = nullptr);
     static bool readFile(PageDocument &page, const QString &path);
 
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;

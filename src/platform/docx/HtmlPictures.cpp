@@ -41,7 +41,7 @@ QByteArray dataOf(const QString &source)
 }
 
 // The picture's size in the page: the one the page gives it (a side it leaves out keeps the picture's
-// proportions), else its own; no side over what the page stores.
+// proportions), else its own; no side over what the page stores, both sides made smaller alike.
 QSizeF shownSize(const QTextImageFormat &format, QSize natural)
 {
     double width = format.width() > 0 ? format.width() : 0;
@@ -54,7 +54,8 @@ QSizeF shownSize(const QTextImageFormat &format, QSize natural)
     } else if (height <= 0) {
         height = natural.width() > 0 ? width * natural.height() / natural.width() : natural.height();
     }
-    return {qMin(width, double(Flow::PictureSide)), qMin(height, double(Flow::PictureSide))};
+    const double over = qMax(width, height) / Flow::PictureSide;
+    return over > 1 ? QSizeF(width / over, height / over) : QSizeF(width, height);
 }
 
 } // namespace
@@ -156,7 +157,7 @@ QString HtmlPictures::note(const QStringList &unread)
     }
     if (unread.size() > NotedPictures)
         names << QStringLiteral("  ほか %1 個").arg(unread.size() - NotedPictures);
-    return QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:\n")
+    return QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､大きすぎる､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:\n")
            + names.join(QLatin1Char('\n'));
 }
 

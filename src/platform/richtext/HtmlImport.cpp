@@ -74,9 +74,9 @@ std::pair<qsizetype, uint> referenceAt(const QString &html, qsizetype at)
     return ok && !digits.isEmpty() ? std::pair{end + 1, code} : std::pair<qsizetype, uint>{0, 0};
 }
 
-// A private-use character the HTML holds nowhere, as a character or a reference, to stand for U+3000
-// through the import; null when the HTML holds every one of them.
-QChar standInFor(const QString &html)
+// Private-use characters the HTML holds nowhere, as characters or references, to mark places through
+// the import: `count` of them, else none when the HTML holds too many.
+std::vector<QChar> standInsFor(const QString &html, size_t count)
 {
     std::vector<bool> used(PrivateEnd - PrivateFirst, false);
     auto use = [&used](uint code) {
@@ -88,11 +88,19 @@ QChar standInFor(const QString &html)
         if (html.at(i) == QLatin1Char('&'))
             use(referenceAt(html, i).second);
     }
-    for (size_t i = 0; i < used.size(); ++i) {
+    std::vector<QChar> free;
+    for (size_t i = 0; i < used.size() && free.size() < count; ++i) {
         if (!used[i])
-            return QChar(char16_t(PrivateFirst + i));
+            free.push_back(QChar(char16_t(PrivateFirst + i)));
     }
-    return {};
+    return free.size() == count ? free : std::vector<QChar>();
+}
+
+// One to stand for U+3000 through the import; null when the HTML holds every one of them.
+QChar standInFor(const QString &html)
+{
+    const std::vector<QChar> free = standInsFor(html, 1);
+    return free.empty() ? QChar() : free.front();
 }
 
 // Every U+3000 of the text, as a character or a character reference, becomes the stand-in; tags and
@@ -253,6 +261,97 @@ QString withReadings(const QString &html)
     return out;
 }
 
+// Qt's import moves its cursor back over each picture it puts in, which goes over the whole paragraph
+// again (its text itemized): pictures in one paragraph took time in the square of their number (20,000
+// in 70 s). Each <img> comes in a block of its own instead, between the marks `before` and `after`,
+// so that each is put into a paragraph of one picture; joinPictures() joins them to the text around
+// them after the import. Text that the import shows none of (scripts, style sheets, the title) is left
+// as it is.
+QString withPicturesApart(const QString &html, QChar before, QChar after)
+{
+    if (!html.contains(u"<img", Qt::CaseInsensitive))
+        return html;
+    std::vector<std::pair<qsizetype, qsizetype>> pictures; // start, end of each <img> tag
+    QStringView raw;                                        // the element whose text is not HTML, if in one
+    forEachTag(html, [&](qsizetype i, qsizetype end, bool closing, QStringView name) {
+        if (!raw.isEmpty()) {
+            if (closing && name.compare(raw, Qt::CaseInsensitive) == 0)
+                raw = QStringView();
+            return;
+        }
+        for (const char16_t *kind : {u"script", u"style", u"title", u"textarea", u"xmp"}) {
+            if (!closing && name.compare(QStringView(kind), Qt::CaseInsensitive) == 0)
+                raw = name;
+        }
+        if (!closing && name.compare(u"img", Qt::CaseInsensitive) == 0)
+            pictures.emplace_back(i, end);
+    });
+    if (pictures.empty())
+        return html;
+    QString out;
+    out.reserve(html.size() + qsizetype(pictures.size()) * 13);
+    qsizetype from = 0;
+    for (const auto &[start, end] : pictures) {
+        out += QStringView(html).mid(from, start - from);
+        out += before;
+        out += QLatin1String("<div>");
+        out += QStringView(html).mid(start, end - start);
+        out += QLatin1String("</div>");
+        out += after;
+        from = end;
+    }
+    out += QStringView(html).mid(from);
+    return out;
+}
+
+// The pictures that withPicturesApart() put into paragraphs of their own join the paragraph they stood
+// in: a paragraph that ends with `before`, the picture's, and one that begins with `after` become one,
+// with the format of the first and the space below the last. The marks go, wherever they are.
+void joinPictures(QTextDocument *doc, QChar before, QChar after)
+{
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    // From the end, so that what is joined moves no block still to come.
+    for (QTextBlock block = doc->lastBlock(); block.isValid();) {
+        // Looked at by their characters: the joined paragraph grows with every picture.
+        const QTextBlock picture = block.previous();
+        const QTextBlock start = picture.previous();
+        const auto at = [doc](int position) { return doc->characterAt(position); };
+        if (!picture.isValid() || !start.isValid() || start.length() < 2 || picture.length() > 2
+            || at(block.position()) != after || at(start.position() + start.length() - 2) != before
+            || at(picture.position()) == before || at(picture.position()) == after) {
+            block = block.previous();
+            continue;
+        }
+        const double below = block.blockFormat().bottomMargin();
+        // The separators alone, each after a character of its paragraph: a removal from a paragraph's start
+        // leaves the format of the paragraph after it. The marks go last.
+        edit.setPosition(block.position() - 1);
+        edit.setPosition(block.position(), QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+        edit.setPosition(picture.position() - 1);
+        edit.setPosition(picture.position(), QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+        QTextBlockFormat format;
+        format.setBottomMargin(below);
+        edit.mergeBlockFormat(format);
+        // The joined paragraph may begin with the mark after another picture.
+        block = edit.block();
+    }
+    // The marks, and those left where the import parted no paragraph.
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (qsizetype at = text.size() - 1; at >= 0; --at) {
+            if (text.at(at) != before && text.at(at) != after)
+                continue;
+            edit.setPosition(block.position() + int(at));
+            edit.setPosition(block.position() + int(at) + 1, QTextCursor::KeepAnchor);
+            edit.removeSelectedText();
+        }
+    }
+    edit.endEditBlock();
+}
+
 // Lists nested deeper than ListNestingLimit: the import takes time that grows faster than the
 // square of their depth (50 s for 20,000 <ul> in half a megabyte), and the page shows no list that
 // deep (each level indents it a step further). The deeper <ul> and <ol> tags are left out with
@@ -328,8 +427,15 @@ Cuts setHtml(QTextDocument *doc, const QString &source)
 {
     Cuts cuts;
     const QString html = prepared(source, &cuts);
-    const QChar standIn = standInFor(html);
-    doc->setHtml(standIn.isNull() ? html : protect(html, standIn));
+    const std::vector<QChar> standIns = standInsFor(html, 3);
+    const QChar standIn = standIns.empty() ? standInFor(html) : standIns[0];
+    const QString protectedHtml = standIn.isNull() ? html : protect(html, standIn);
+    if (standIns.empty()) {
+        doc->setHtml(protectedHtml);
+    } else {
+        doc->setHtml(withPicturesApart(protectedHtml, standIns[1], standIns[2]));
+        joinPictures(doc, standIns[1], standIns[2]);
+    }
     if (!standIn.isNull())
         restore(doc, standIn);
     TableOps::flattenDeepTables(doc);
@@ -392,6 +498,15 @@ qint64 listItems(const QString &html)
         items += !closing && name.compare(u"li", Qt::CaseInsensitive) == 0;
     });
     return items;
+}
+
+qint64 pictures(const QString &html)
+{
+    qint64 count = 0;
+    forEachTag(html, [&count](qsizetype, qsizetype, bool closing, QStringView name) {
+        count += !closing && name.compare(u"img", Qt::CaseInsensitive) == 0;
+    });
+    return count;
 }
 
 } // namespace HtmlImport

@@ -155,6 +155,7 @@ public:
     PageSetup setup;
     std::map<int, Context> contexts;   // 0 body, a part's flag, or minus a note's number
     QString problem;
+    QStringList largePictures;        // left out as too large to decode, by their places
     int notes = 0;
     bool titlePage = false;            // the first section's \titlepg: page 1 shows \headerf and \footerf
 
@@ -235,6 +236,7 @@ private:
     QByteArray m_pictureHex;
     QByteArray m_pictureBinary;
     bool m_pictureUsable = false;
+    int m_pictures = 0;        // read so far, whole or left out
     int m_pictureWidthGoal = 0, m_pictureHeightGoal = 0;
     int m_pictureScaleX = 100, m_pictureScaleY = 100;
     QTextCharFormat m_pictureFormat;
@@ -568,7 +570,11 @@ void Parser::finishPicture()
     if (!m_pictureUsable || bytes.isEmpty())
         return;
     QSize size;
-    const QString name = Flow::addPicture(m_page, bytes, &size);
+    bool large = false;
+    ++m_pictures;
+    const QString name = Flow::addPicture(m_page, bytes, &size, &large);
+    if (large)
+        largePictures << RtfReader::pictureName(m_pictures);
     if (name.isEmpty())
         return;
     QTextImageFormat image;
@@ -1183,7 +1189,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 
 } // namespace
 
-bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem)
+bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *largePictures)
 {
     if (bytes.size() > FileLimit)
         return false;
@@ -1217,7 +1223,16 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
             *problem = why.isEmpty() ? parser.problem : why;
         return false;
     }
-    return Flow::handOver(page, target, problem);
+    if (!Flow::handOver(page, target, problem))
+        return false;
+    if (largePictures)
+        *largePictures = parser.largePictures;
+    return true;
+}
+
+QString RtfReader::pictureName(int place)
+{
+    return QStringLiteral("%1 番目の図").arg(place);
 }
 
 QString RtfReader::notRtfProblem()

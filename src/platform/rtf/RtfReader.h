@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class PageDocument;
 
@@ -15,7 +16,10 @@ class RtfReader
 {
 public:
     // `problem` gets the reason a read was refused where there is one to tell the user (a table too large).
-    static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr);
+    // `largePictures`, when given, gets the pictures left out as too large to decode (Flow::addPicture),
+    // each named by its place among the document's pictures.
+    static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr,
+                     QStringList *largePictures = nullptr);
     static bool readFile(PageDocument &page, const QString &path);
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int GroupLimit = 200;
@@ -31,4 +35,6 @@ public:
     static QString cutShortProblem();
     static QString escapeProblem(qint64 byte);
     static QString pictureProblem();
+    // A picture of the document named in the read's note, by its place among the pictures (from 1).
+    static QString pictureName(int place);
 };
