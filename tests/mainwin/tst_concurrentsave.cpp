@@ -784,6 +784,24 @@ private slots:
         QCOMPARE(placements, (QStringList{"0>1001", "1001>1002", "1001>1004", "1002>1003"}));
     }
 
+    // The page chosen for the export was deleted by another user just before: nothing is written, and
+    // the message names the page. It wrote a file whose one placement named a page it did not hold.
+    void anExportOfAPageDeletedMeanwhileWritesNothing()
+    {
+        QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
+        const QString target = m_f->dir.filePath(QStringLiteral("Part.txdb"));
+        m_f->prompt.files << target;
+        sbExpDb::setRunner([](sbExpDb &form) {
+            form.opOut[2]->setChecked(true);
+            return true;
+        });
+        window().menuClicked(QStringLiteral("mnRet"), 5);
+        sbExpDb::setRunner({});
+        QVERIFY2(m_f->prompt.messages.contains(target + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n読み込めなかったﾍﾟｰｼﾞ 1 件 (1001) は出力していません")),
+                 qPrintable(m_f->prompt.messages.join(u'|')));
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
     // A page another program holds: the save gives up after the command timeout and keeps the edits.
     void aHeldPageFailsTheSaveInTime()
     {
