@@ -165,23 +165,33 @@ bool fmDoc::compactFile(bool keepCopy, QString &message)
     const QString compacted = path + QStringLiteral(".compact");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     db.D_Close();
-    QFile::remove(kept);
-    QFile::remove(compacted);
-    DbConnection source;
-    bool ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
-    source.close();
-    // A log left beside the path would be replayed into the new file.
-    ok = ok && syncFile(compacted) && !QFileInfo::exists(path + QStringLiteral("-wal"))
-         && std::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0;
-    if (ok)
-        syncFile(QFileInfo(path).absolutePath());
-    QFile::remove(compacted);
-    // The copy is a convenience beside the database: without it the compaction still stands.
-    if (ok && keepCopy && !DbFiles::copy(path, kept))
+    // A file another program has open is not replaced: that program would go on in the old file,
+    // and what it wrote would be lost. Asked after the close (looking would drop this program's
+    // locks), and again before the rename, as that program may have come meanwhile.
+    bool inUse = DbFiles::inUse(path);
+    bool ok = !inUse;
+    if (ok) {
         QFile::remove(kept);
+        QFile::remove(compacted);
+        DbConnection source;
+        ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
+        source.close();
+        inUse = ok && DbFiles::inUse(path);
+        // A log left beside the path would be replayed into the new file.
+        ok = ok && !inUse && syncFile(compacted) && !QFileInfo::exists(path + QStringLiteral("-wal"))
+             && std::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0;
+        if (ok)
+            syncFile(QFileInfo(path).absolutePath());
+        QFile::remove(compacted);
+        // The copy is a convenience beside the database: without it the compaction still stands.
+        if (ok && keepCopy && !DbFiles::copy(path, kept))
+            QFile::remove(kept);
+    }
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
     message += path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
+    if (inUse)
+        message += QLatin1Char('\n') + path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾍﾟｰｼﾞはそのまま残っています");
     return ok;
 }
 

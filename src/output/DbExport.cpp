@@ -39,6 +39,29 @@ QString DbExport::resultText(const QString &target, bool ok)
     return target + QStringLiteral("へｴｸｽﾎﾟｰﾄ") + (ok ? QStringLiteral("しました") : QStringLiteral("できませんでした"));
 }
 
+QString DbExport::leftOutText(const LeftOut &leftOut)
+{
+    const auto numbers = [](const QList<qint64> &pages) {
+        constexpr int Shown = 10;
+        QStringList list;
+        for (int i = 0; i < qMin(Shown, int(pages.size())); ++i)
+            list << QString::number(pages.at(i));
+        return list.join(QStringLiteral(", ")) + (pages.size() > Shown ? QStringLiteral(" …") : QString());
+    };
+    QString text;
+    if (!leftOut.unread.isEmpty())
+        text += QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ %1 件 (%2) は出力していません")
+                    .arg(leftOut.unread.size())
+                    .arg(numbers(leftOut.unread));
+    if (!leftOut.below.isEmpty())
+        text += QStringLiteral("\nその下にだけあるﾍﾟｰｼﾞ %1 件 (%2) も出力していません")
+                    .arg(leftOut.below.size())
+                    .arg(numbers(leftOut.below));
+    if (leftOut.placements > 0)
+        text += QStringLiteral("\nそれらの配置 %1 件は出力していません").arg(leftOut.placements);
+    return text;
+}
+
 bool DbExport::FillWkRnd(QString *error)
 {
     zSvr &db = zSvr::instance();
@@ -199,9 +222,6 @@ void DbExport::ExportDb()
         return;
     zSvr &db = zSvr::instance();
     const QString title = db.R_GtVaL(QStringLiteral("Select szDoc From msDoc Where noDoc=?"), {page}, QString()).toString();
-    // The copy's top placement keeps the date of the placement it comes from.
-    const QVariant topDate = db.R_GtVaL(QStringLiteral("Select dyUdt From tbTree Where noLfP=? And noLfC=?"),
-                                        {parentNo.toLongLong(), page}, QVariant());
     const QString templatePath = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
     if (!zClt::instance().FbExFile(templatePath)) {
         Prompt::current().message(templatePath + QStringLiteral(" が見つかりません"));
@@ -230,10 +250,21 @@ void DbExport::ExportDb()
         return;
     QList<qint64> pages{page};
     QList<Pair> pairs;
-    int skipped = 0;
+    LeftOut leftOut;
     sbWait::cMsg(QString());
-    bool ok = CollectSubtree(page, range, pages, pairs, &readError);
-    ok = ok && ExportRows(nodeText, written, pages, pairs, range, &skipped, &readError, topDate);
+    // The placements and pages are read in one state of the database, whatever other users write
+    // meanwhile: the file holds a tree that stood at one moment, every placement with its page.
+    const bool reading = db.connection().beginRead();
+    if (!reading)
+        readError = db.connection().lastError();
+    bool ok = reading && CollectSubtree(page, range, pages, pairs, &readError);
+    // The copy's top placement keeps the date of the placement it comes from.
+    const QVariant topDate = ok ? db.R_GtVaL(QStringLiteral("Select dyUdt From tbTree Where noLfP=? And noLfC=?"),
+                                             {parentNo.toLongLong(), page}, QVariant())
+                                : QVariant();
+    ok = ok && ExportRows(nodeText, written, pages, pairs, range, &leftOut, &readError, topDate);
+    if (reading)
+        db.connection().transaction(2);
     QString inUse;
     if (ok) {
         inUse = DbTarget::refusal(target, QStringLiteral("ｴｸｽﾎﾟｰﾄ先"));
@@ -242,9 +273,7 @@ void DbExport::ExportDb()
     DbFiles::remove(written);
     sbWait::cEnd();
     m_host.showPage(remembered);
-    QString text = resultText(target, ok);
-    if (ok && skipped > 0)
-        text += QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ %1 件は出力していません").arg(skipped);
+    QString text = resultText(target, ok) + leftOutText(leftOut);
     if (!readError.isEmpty())
         text += QLatin1Char('\n') + ExchangeText::readFailure(db.sSvr, readError);
     if (!inUse.isEmpty())
@@ -267,11 +296,12 @@ QByteArray DbExport::convertPage(RichTextEdit &edit, const QByteArray &bytes, qi
 }
 
 bool DbExport::ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
-                          const QList<Pair> &pairs, int range, int *skipped, QString *error,
+                          const QList<Pair> &pairs, int range, LeftOut *leftOut, QString *error,
                           const QVariant &topDate)
 {
-    if (skipped)
-        *skipped = 0;
+    LeftOut unused;
+    LeftOut &out = leftOut ? *leftOut : unused;
+    out = LeftOut();
     QString failed;
     zSvr &db = zSvr::instance();
     DbConnection copy;
@@ -281,9 +311,6 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
     PageDocument scratch(PageDocument::WithoutLayout);
     RichTextEdit edit(&scratch);
     FrmtState &home = Frmt::st();
-    home.outputSet = QStringLiteral(".");
-    for (qint64 p : pages)
-        home.outputSet += QString::number(p) + QLatin1Char('.');
     auto run = [&copy](const QString &sql, const QVariantList &values = {}) {
         return copy.exec(sql, values, !values.isEmpty());
     };
@@ -293,6 +320,43 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
     const QString formats = db.R_GtVaL(QStringLiteral("Select DmFmt From kaUsr"), QString()).toString();
     failed = db.readError();
     ok = ok && failed.isEmpty() && run(QStringLiteral("Update kaUsr Set DmFmt=?"), {formats});
+    // The pages that have a row, and of them the ones that the placements reach from the selected
+    // page through pages that have one: a placement never names a page the file does not hold.
+    QSet<qint64> kept;
+    if (ok) {
+        const QHash<qint64, QVariantList> present = OutputRange::readPages(pages, QStringLiteral("noDoc"), &failed);
+        ok = failed.isEmpty();
+        QHash<qint64, QList<qint64>> children;
+        for (const Pair &pair : pairs)
+            children[pair.first].append(pair.second);
+        QList<qint64> open;
+        if (present.contains(pages.value(0))) {
+            kept.insert(pages.value(0));
+            open.append(pages.value(0));
+        }
+        while (!open.isEmpty()) {
+            for (qint64 child : children.value(open.takeLast())) {
+                if (present.contains(child) && !kept.contains(child)) {
+                    kept.insert(child);
+                    open.append(child);
+                }
+            }
+        }
+        for (qint64 p : pages) {
+            if (!present.contains(p))
+                out.unread.append(p);
+            else if (!kept.contains(p))
+                out.below.append(p);
+        }
+        // Without the selected page there is nothing to export.
+        ok = ok && kept.contains(pages.value(0));
+    }
+    // The tags to the pages of the file stay tags.
+    home.outputSet = QStringLiteral(".");
+    for (qint64 p : pages) {
+        if (kept.contains(p))
+            home.outputSet += QString::number(p) + QLatin1Char('.');
+    }
     // The rows are read a few hundred pages at a time, not with one statement per page.
     constexpr int PerRead = 200;
     QHash<qint64, QVariantList> rows;
@@ -308,10 +372,13 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
                 break;
             }
         }
+        if (!kept.contains(n))
+            continue;
         const auto found = rows.constFind(n);
         if (found == rows.cend()) {
-            if (skipped)
-                ++*skipped;
+            // Gone since it was counted (a read outside one state): left out all the same.
+            kept.remove(n);
+            out.unread.append(n);
             continue;
         }
         const QVariantList &row = *found;
@@ -351,16 +418,24 @@ bool DbExport::ExportRows(const QString &nodeText, const QString &target, const 
                 {pages.value(0), nodeText, ExchangeText::exactDate(copy, topDate)});
     for (int i = 0; ok && i < pairs.size(); ++i) {
         const Pair &pair = pairs.at(i);
+        if (!kept.contains(pair.first) || !kept.contains(pair.second)) {
+            ++out.placements;
+            continue;
+        }
         QVariantList placement;
-        db.R_PAry(QStringLiteral(" Select szDoc, inSrt, boUse, boLnk, dyUdt From tbTree Where noLfP = ? And noLfC = ? "),
-                  {pair.first, pair.second}, placement);
+        const bool found =
+            db.R_PAry(QStringLiteral(" Select szDoc, inSrt, boUse, boLnk, dyUdt From tbTree Where noLfP = ? And noLfC = ? "),
+                      {pair.first, pair.second}, placement);
         if (!db.readError().isEmpty()) {
             failed = db.readError();
             ok = false;
             break;
         }
-        while (placement.size() < 5)
-            placement.append(QVariant());
+        // A placement that has gone is left out, never written with empty values.
+        if (!found || placement.size() < 5) {
+            ++out.placements;
+            continue;
+        }
         ok = run(QStringLiteral("Insert Into tbTree (noLfP, noLfC, szDoc, inSrt, boUse, boLnk, dyUdt, boHide, boHogo)"
                                 " Values (?, ?, ?, ?, ?, ?, ?, 0, 0)"),
                  {pair.first, pair.second, placement.value(0), placement.value(1), placement.value(2),

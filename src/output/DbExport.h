@@ -18,6 +18,14 @@ class DbExport
 public:
     using Pair = QPair<qint64, qint64>; // parent, child
 
+    // What an export leaves out of its file: every placement it writes names pages the file holds.
+    struct LeftOut {
+        QList<qint64> unread;   // pages named by a placement that have no row to read
+        QList<qint64> below;    // pages reached only through such a page
+        int placements = 0;     // the placements left out with them
+        bool isEmpty() const { return unread.isEmpty() && below.isEmpty() && placements == 0; }
+    };
+
     explicit DbExport(ExchangeHost &host);
 
     // The whole export with its questions and messages.
@@ -34,14 +42,19 @@ public:
     // Writes the rows into the database at `target` (a copy of the template)
     // in one transaction; false, with the file removed, when anything fails
     // (`error` then tells a read error of the open database, or why a page has
-    // no identity after ExportDb's FillWkRnd failed). `skipped` counts
-    // pages that have no row. `topDate` is the date of the selected placement.
+    // no identity after ExportDb's FillWkRnd failed). A page without a row is
+    // left out with its placements and the pages reached only through it, and
+    // named in `leftOut`; so is the selected page, which ends the export.
+    // ExportDb reads in one state of the database (DbConnection::beginRead).
+    // `topDate` is the date of the selected placement.
     bool ExportRows(const QString &nodeText, const QString &target, const QList<qint64> &pages,
-                    const QList<Pair> &pairs, int range, int *skipped = nullptr, QString *error = nullptr,
+                    const QList<Pair> &pairs, int range, LeftOut *leftOut = nullptr, QString *error = nullptr,
                     const QVariant &topDate = QVariant());
 
     static QString confirmText(const QString &nodeText);
     static QString resultText(const QString &target, bool ok);
+    // The lines that name what the export left out; empty when it left out nothing.
+    static QString leftOutText(const LeftOut &leftOut);
 
 private:
     // Copies the template to `written`, which is to take the place of `target` (asked about when it exists).

@@ -4,6 +4,7 @@
 #include "platform/db/DbConnection.h"
 #include "core/Usr.h"
 #include "core/sbWait.h"
+#include "output/sbExpDb.h"
 #include "support/CrossingWriter.h"
 #include "support/ServerSession.h"
 #include "support/UnreachablePages.h"
@@ -11,6 +12,7 @@
 #include "tree/uTrX.h"
 
 #include <QElapsedTimer>
+#include <QRadioButton>
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QTest>
@@ -820,6 +822,94 @@ private slots:
         QVERIFY(!window().tree().hasNewNode());
         QVERIFY(window().tree().SlctdKy().endsWith(QLatin1String("-1002")));
         QVERIFY(!m_f->editor().bDcEdt());
+    }
+
+    // An export while another user moves or deletes pages of the subtree: the file holds the tree as
+    // it stood at one moment, every placement whole and naming a page the file holds. It read the
+    // placements after the pages, one by one, and wrote a moved placement with no title, no order and
+    // no marks. A page that has no row in the database is left out with what lies only below it, and
+    // the message names them.
+    void anExportHoldsOneStateOfTheTree_data()
+    {
+        QTest::addColumn<QStringList>("meanwhile");
+        QTest::addColumn<QString>("leftOut");
+        QTest::newRow("moved meanwhile") << QStringList{"Update tbTree Set noLfP = 0, inSrt = 9 Where noLfC = 1003"}
+                                         << QString();
+        QTest::newRow("deleted meanwhile")
+            << QStringList{"Delete From tbTree Where noLfC In (1003, 1004)", "Delete From msDoc Where noDoc In (1003, 1004)"}
+            << QString();
+        QTest::newRow("a placement without its page")
+            << QStringList{}
+            << QStringLiteral("\n読み込めなかったﾍﾟｰｼﾞ 1 件 (1099) は出力していません"
+                              "\nその下にだけあるﾍﾟｰｼﾞ 1 件 (1005) も出力していません"
+                              "\nそれらの配置 2 件は出力していません");
+    }
+    void anExportHoldsOneStateOfTheTree()
+    {
+        QFETCH(QStringList, meanwhile);
+        QFETCH(QString, leftOut);
+        // 1001 (1002 (1003, 1099 (1005)), 1004); 1099 has no row. Every page holds a tag: the export
+        // loads it, and the other user writes as the first one is loaded.
+        const QByteArray tagged = StubEditorServices::page(QStringLiteral("text")) + QByteArray("T\0G\0_\0", 6);
+        for (int page : {1002, 1003, 1004, 1005})
+            QVERIFY(otherRuns(QStringLiteral("Insert Into msDoc (noDoc, szDoc, txDoc, obDoc, saTgs, boCod) Values (?, ?, 'text', ?, '.', 0)"),
+                              {page, QStringLiteral("頁%1").arg(page), tagged}));
+        for (const QList<int> &p : QList<QList<int>>{{1001, 1002, 0}, {1002, 1003, 0}, {1001, 1004, 1}})
+            QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (?, ?, ?, ?, 0)"),
+                              {p[0], p[1], p[2], QStringLiteral("置%1").arg(p[1])}));
+        if (!leftOut.isEmpty()) {
+            QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (1002, 1099, 1, '無', 0)")));
+            QVERIFY(otherRuns(QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (1099, 1005, 0, '下', 0)")));
+        }
+        m_f->services.onNextLoad = [&] {
+            for (const QString &sql : meanwhile)
+                QVERIFY(otherRuns(sql));
+        };
+        const QString target = m_f->dir.filePath(QStringLiteral("Part.txdb"));
+        m_f->prompt.files << target;
+        sbExpDb::setRunner([](sbExpDb &form) {
+            form.opOut[2]->setChecked(true);
+            return true;
+        });
+        window().menuClicked(QStringLiteral("mnRet"), 5);
+        sbExpDb::setRunner({});
+        QVERIFY(!m_f->services.onNextLoad);
+        QCOMPARE(m_f->prompt.messages.last(), target + QStringLiteral("へｴｸｽﾎﾟｰﾄしました") + leftOut);
+        DbConnection file;
+        QVERIFY(file.openSqlite(target, true));
+        QSqlQuery q;
+        QVERIFY(file.select(q, QStringLiteral("Select noDoc From msDoc Order By noDoc"), {}, false, true));
+        QList<int> pages;
+        while (q.next())
+            pages << q.value(0).toInt();
+        QCOMPARE(pages, (QList<int>{1001, 1002, 1003, 1004}));
+        QVERIFY(file.select(q, QStringLiteral("Select noLfP, noLfC, szDoc, inSrt, boUse, boLnk From tbTree Order By noLfP, noLfC"),
+                            {}, false, true));
+        QStringList placements;
+        while (q.next()) {
+            placements << QStringLiteral("%1>%2").arg(q.value(0).toInt()).arg(q.value(1).toInt());
+            for (int column = 2; column < 6; ++column)
+                QVERIFY2(!q.value(column).isNull(), qPrintable(placements.last() + QStringLiteral(" lacks a value")));
+        }
+        QCOMPARE(placements, (QStringList{"0>1001", "1001>1002", "1001>1004", "1002>1003"}));
+    }
+
+    // The page chosen for the export was deleted by another user just before: nothing is written, and
+    // the message names the page. It wrote a file whose one placement named a page it did not hold.
+    void anExportOfAPageDeletedMeanwhileWritesNothing()
+    {
+        QVERIFY(otherRuns(QStringLiteral("Delete From msDoc Where noDoc = 1001")));
+        const QString target = m_f->dir.filePath(QStringLiteral("Part.txdb"));
+        m_f->prompt.files << target;
+        sbExpDb::setRunner([](sbExpDb &form) {
+            form.opOut[2]->setChecked(true);
+            return true;
+        });
+        window().menuClicked(QStringLiteral("mnRet"), 5);
+        sbExpDb::setRunner({});
+        QVERIFY2(m_f->prompt.messages.contains(target + QStringLiteral("へｴｸｽﾎﾟｰﾄできませんでした\n読み込めなかったﾍﾟｰｼﾞ 1 件 (1001) は出力していません")),
+                 qPrintable(m_f->prompt.messages.join(u'|')));
+        QVERIFY(!QFileInfo::exists(target));
     }
 
     // A page another program holds: the save gives up after the command timeout and keeps the edits.

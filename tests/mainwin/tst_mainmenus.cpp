@@ -1,4 +1,5 @@
 #include "MainFixture.h"
+#include "support/OtherProgram.h"
 
 #include <QDir>
 
@@ -441,6 +442,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(kept));
         QVERIFY(zSvr::instance().isOpen());
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
+    }
+
+    // Another program has the file open: the compaction would leave it writing into the old file. It
+    // is refused with the reason, and the pages stay as they are. It said only that it failed.
+    void compactionBesideAnotherProgramSaysWhy()
+    {
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        OtherProgram other;
+        QVERIFY(other.open(path));
+        QVERIFY(!f.window->CompactDb(false, QString()));
+        QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました\n") + path
+                                               + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾍﾟｰｼﾞはそのまま残っています"));
+        QVERIFY(zSvr::instance().isOpen());
+        // What the other program writes now is in the file both have open.
+        QVERIFY(other.run("Update msDoc Set szDoc = 'theirs' Where noDoc = 1001;"));
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("theirs"));
+        other.close();
     }
 
     void compactionKeepsTheDataAndReopens_data()

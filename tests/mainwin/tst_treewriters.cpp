@@ -126,6 +126,44 @@ private slots:
         verifyHolds(writers, QStringLiteral("after the import"));
     }
 
+    // An export that reads its pages while the other writer moves and deletes pages of its subtree:
+    // the file holds the subtree as it stood when the export began to read, every placement whole.
+    // It read the placements after the pages, one by one, and wrote the moved and deleted ones with
+    // no title, no order and no marks.
+    void anExportBesideMovesHoldsOneState_data()
+    {
+        QTest::addColumn<QStringList>("meanwhile");
+        QTest::newRow("moved") << QStringList{"cut\tp1004\tp1012"};
+        QTest::newRow("deleted") << QStringList{"delete\tp1006", "delete\tp1005"};
+        QTest::newRow("moved and deleted") << QStringList{"bulkmove\tp1002\tp1012", "delete\tp1003"};
+    }
+    void anExportBesideMovesHoldsOneState()
+    {
+        QFETCH(QStringList, meanwhile);
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        // 1002 holds a tag: the export loads it, and waits there for the other writer.
+        QVERIFY(writers.exec(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1002"),
+                             {StubEditorServices::page(QStringLiteral("頁1002\ninit1002")) + QByteArray("T\0G\0_\0", 6)}));
+        const QString file = writers.exportFile();
+        writers.send(0, QStringLiteral("export\tp1001\t2\t") + file, 'h');
+        QStringList said = writers.replies(0);
+        QVERIFY2(!said.isEmpty() && said.last().startsWith(QLatin1String("ask")), qPrintable(said.join(u'|')));
+        for (const QString &command : std::as_const(meanwhile)) {
+            writers.send(1, command);
+            writers.replies(1);
+        }
+        writers.answer(0, 'y');
+        said = writers.replies(0);
+        QVERIFY2(said.contains(QStringLiteral("exported\t") + file), qPrintable(said.join(u'|')));
+        QStringList placements;
+        const QString wrong = TreeWriters::checkExport(file, &placements);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(placements, (QStringList{"0>1001", "1001>1002", "1001>1003", "1002>1004", "1002>1005", "1003>1006",
+                                          "1004>1007"}));
+        verifyHolds(writers, QStringLiteral("after the export"));
+    }
+
     // A copy of the database file alone, made while both programs have it open, holds every page
     // they were told saved. The pages sat in the log file until the database was closed.
     void aCopyOfTheOpenFileHoldsEverySave()

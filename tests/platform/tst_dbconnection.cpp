@@ -185,6 +185,42 @@ private slots:
         QVERIFY(db.transaction(1));
         QTRY_COMPARE(rowsInCopy(), 5);
     }
+
+    // Another program's read held the log back as the write ended: once that read ends, the log goes
+    // into the file without a further write of this program. It stayed in the log until the next one.
+    void aCopyHoldsAWriteOnceAnotherReadHasEnded()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        QFile(path).open(QIODevice::WriteOnly);
+        DbConnection db;
+        QVERIFY(db.openSqlite(path));
+        QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
+        QVERIFY(db.exec(QStringLiteral("insert into t values (1, ?)"), {QByteArray(3000, 'x')}, true));
+        QTest::qWait(20);
+        // Another program (a read-only connection of its own) reads in one transaction meanwhile.
+        DbConnection other;
+        QVERIFY(other.openSqlite(path, true));
+        QSqlQuery read(other.database());
+        QVERIFY(read.exec(QStringLiteral("begin")) && read.exec(QStringLiteral("select count(*) from t")) && read.next());
+        QVERIFY(db.exec(QStringLiteral("insert into t values (2, ?)"), {QByteArray(3000, 'y')}, true));
+        QTest::qWait(50);
+        QVERIFY(read.exec(QStringLiteral("select count(*) from t")) && read.next());
+        QCOMPARE(read.value(0).toInt(), 1);
+        QVERIFY(read.exec(QStringLiteral("commit")));
+        read = QSqlQuery();
+        const QString copy = dir.filePath(QStringLiteral("copy.txdb"));
+        const auto rowsInCopy = [&] {
+            QFile::remove(copy);
+            DbConnection c;
+            QSqlQuery q;
+            if (!QFile::copy(path, copy) || !c.openSqlite(copy, true)
+                || !c.select(q, QStringLiteral("select count(*) from t"), {}, false, true) || !q.next())
+                return -1;
+            return q.value(0).toInt();
+        };
+        QTRY_COMPARE(rowsInCopy(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDbConnection)

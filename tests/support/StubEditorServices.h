@@ -7,6 +7,7 @@
 #include <QPair>
 
 #include <functional>
+#include <utility>
 
 // Editor services for tests: a page is "PAGE\n" followed by its plain text; any other bytes fail to
 // load. Jobs and dialogs are recorded and answered from the fields below.
@@ -20,11 +21,14 @@ public:
     QList<QPair<int, QVariant>> jobs;
     QStringList dialogs;
     std::function<void(uTxm &, const QString &mode)> dialogWork; // what the user does in the dialog
+    std::function<void()> onNextLoad; // what another program does as the next page is loaded (once)
 
     static QByteArray page(const QString &text) { return QByteArray("PAGE\n") + text.toUtf8(); }
 
     bool loadBytes(RichTextEdit &edit, const QByteArray &bytes, int, bool atCaret) override
     {
+        if (onNextLoad)
+            std::exchange(onNextLoad, nullptr)();
         if (!bytes.startsWith("PAGE\n"))
             return false;
         const QString text = QString::fromUtf8(bytes.mid(5));

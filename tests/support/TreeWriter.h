@@ -7,6 +7,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/fmDoc.h"
 #include "platform/db/DbConnection.h"
+#include "output/sbExpDb.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 #include "support/StubEditorServices.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -41,13 +43,17 @@
 //   bulkmove NODE NODE   the first node's children moved under the second's page (一括 > 移動)
 //   bulkdelete NODE      the node's children deleted (一括 > 削除)
 //   import NODE FILE     the database FILE imported at the node
+//   export NODE RANGE FILE  the node's page and its children (RANGE 1) or all below it (2) exported
+//                        to the new database FILE (一括 > 文書ﾃﾞｰﾀｰﾍﾞｰｽへｴｸｽﾎﾟｰﾄ); held (h), the
+//                        export asks the driver ("ask") as it loads its first page, and goes on
+//                        with the answer
 //   clean                最適化 with the unused pages deleted
 //   refresh              the tree shown anew
 // NODE is "pN" (a node of page N), or a number that picks one of the nodes shown, in turn. Before
 // the command comes the answer to its questions (y, n, h: see WriterPrompt). The writer answers with
 // lines: "saved PAGE WORD" (a save it was told done), "deleted PAGE" (a placement it took away),
 // "shown TEXT" (a message), "silent" (a tree write that did nothing and said nothing), "did TEXT",
-// and "end" last.
+// "exported FILE" (an export it was told done), and "end" last.
 class TreeWriter
 {
 public:
@@ -128,6 +134,8 @@ private:
             bulk(args.value(1), args.value(2), name == QLatin1String("bulkmove"));
         else if (name == QLatin1String("import"))
             import(args.value(1), args.value(2));
+        else if (name == QLatin1String("export"))
+            exportAt(args.value(1), args.value(2).toInt(), args.value(3));
         else if (name == QLatin1String("clean"))
             window().menuClicked(QStringLiteral("mnDbRet"), 0);
         else if (name == QLatin1String("refresh"))
@@ -343,6 +351,33 @@ private:
                 say("silent", QStringLiteral("the import at %1 ended without its reason: %2").arg(node, text));
         }
         expand();
+    }
+
+    void exportAt(const QString &node, int range, const QString &file)
+    {
+        if (!choose(node))
+            return;
+        // Held: the questions are answered yes, and the export waits for the driver as it reads.
+        if (m_prompt.answer == 'h') {
+            m_prompt.answer = 'y';
+            m_services.onNextLoad = [] {
+                std::printf("ask\tthe export reads its pages\n");
+                std::fflush(stdout);
+                std::string line;
+                std::getline(std::cin, line);
+            };
+        }
+        m_prompt.saveTo = file;
+        sbExpDb::setRunner([range](sbExpDb &form) {
+            form.opOut[qBound(1, range, 2)]->setChecked(true);
+            return true;
+        });
+        window().menuClicked(QStringLiteral("mnRet"), 5);
+        sbExpDb::setRunner({});
+        m_services.onNextLoad = nullptr;
+        m_prompt.saveTo.clear();
+        if (!m_prompt.shown.isEmpty() && m_prompt.shown.last().startsWith(file + QStringLiteral("へｴｸｽﾎﾟｰﾄしました")))
+            say("exported", file);
     }
 
     void refresh()

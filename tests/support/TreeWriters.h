@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -23,12 +24,13 @@
 
 // Two writers on one database, each a program instance of its own in a process of its own
 // (support/TreeWriter.h), given seeded random commands through the program's own entry points (new
-// page, save, delete, cut and paste, link paste, bulk move and delete, import, 最適化), both at once;
+// page, save, delete, cut and paste, link paste, bulk move and delete, import, export, 最適化), both at once;
 // at times a third connection holds the write lock while both plan their commands, so that each
 // plans before the other commits. The driver keeps what each writer was told saved and, after every
 // step, checks the database: no placements in a ring, every page told saved (and every page of the
 // start) still stored with a text a writer was told saved, and reached from the top, unless a user
-// deleted a placement above it; no tree write failed in silence.
+// deleted a placement above it; no tree write failed in silence; every file an export was told
+// written opens with every placement whole, naming pages the file holds, each reached from its top.
 //
 // The program that runs the driver runs the writers too: its main hands "writer PATH" to
 // TreeWriter::main. The server back end needs the throwaway server (FENWAR_TEST_PG_DIR).
@@ -255,6 +257,61 @@ public:
         return missing.isEmpty() ? QString() : QStringLiteral("the copy lacks the saves of ") + missing.join(QStringLiteral(", "));
     }
 
+    // Checks a file an export wrote: it opens, every placement is whole (title, order, marks) and names
+    // a page the file holds, and every page is reached from the one top placement; "" when it does.
+    // `placements` gets the file's placements ("parent>child", sorted).
+    static QString checkExport(const QString &file, QStringList *placements = nullptr)
+    {
+        DbConnection db;
+        if (!db.openSqlite(file, true))
+            return QStringLiteral("the export %1 does not open: %2").arg(file, db.lastError());
+        QSqlQuery query;
+        QSet<qint64> pages;
+        if (!db.select(query, QStringLiteral("Select noDoc From msDoc"), {}, false, true))
+            return QStringLiteral("the export %1 cannot be read: %2").arg(file, db.lastError());
+        while (query.next())
+            pages.insert(query.value(0).toLongLong());
+        if (!db.select(query, QStringLiteral("Select noLfP, noLfC, szDoc, inSrt, boUse, boLnk From tbTree"), {}, false, true))
+            return QStringLiteral("the export %1 cannot be read: %2").arg(file, db.lastError());
+        QHash<qint64, QList<qint64>> children;
+        QStringList pairs;
+        int tops = 0;
+        while (query.next()) {
+            const qint64 parent = query.value(0).toLongLong();
+            const qint64 child = query.value(1).toLongLong();
+            const QString pair = QStringLiteral("%1>%2").arg(parent).arg(child);
+            pairs << pair;
+            for (int column = 2; column < 6; ++column)
+                if (query.value(column).isNull())
+                    return QStringLiteral("the export's placement %1 has no %2").arg(pair, query.record().fieldName(column));
+            if (!pages.contains(child) || (parent != 0 && !pages.contains(parent)))
+                return QStringLiteral("the export's placement %1 names a page the file does not hold").arg(pair);
+            tops += parent == 0 ? 1 : 0;
+            children[parent].append(child);
+        }
+        if (tops != 1)
+            return QStringLiteral("the export has %1 top placements").arg(tops);
+        QSet<qint64> reached;
+        QList<qint64> open{0};
+        while (!open.isEmpty())
+            for (qint64 child : children.value(open.takeLast()))
+                if (!reached.contains(child)) {
+                    reached.insert(child);
+                    open << child;
+                }
+        for (qint64 page : std::as_const(pages))
+            if (!reached.contains(page))
+                return QStringLiteral("the export's page %1 is reached by no placement").arg(page);
+        pairs.sort();
+        if (placements)
+            *placements = pairs;
+        return QString();
+    }
+    // A new name for an export's file.
+    QString exportFile() { return m_dir.filePath(QStringLiteral("Exp%1.txdb").arg(++m_serial)); }
+    // Runs a statement on the database as a third program (the driver's own connection).
+    bool exec(const QString &sql, const QVariantList &values = {}) { return m_check.exec(sql, values, !values.isEmpty()); }
+
     // --- the random run ---
     Outcome run(quint32 seed, int steps)
     {
@@ -415,6 +472,11 @@ private:
                 m_deleted << page;
             } else if (kind == QLatin1String("silent")) {
                 problem(QStringLiteral("a tree write failed in silence: ") + parts.value(1));
+            } else if (kind == QLatin1String("exported")) {
+                const QString wrong = checkExport(parts.value(1));
+                if (!wrong.isEmpty())
+                    problem(wrong);
+                QFile::remove(parts.value(1));
             }
         }
         qint64 target = -1;
@@ -628,6 +690,8 @@ private:
             return QStringLiteral("import\t%1\t%2").arg(node(random), m_source);
         if (pick < 81)
             return QStringLiteral("clean");
+        if (pick < 85)
+            return QStringLiteral("export\t%1\t%2\t%3").arg(node(random)).arg(1 + random.bounded(2)).arg(exportFile());
         return QStringLiteral("refresh");
     }
 };

@@ -20,6 +20,7 @@ public:
 
     char answer = 'y';
     QString file;               // the file each open dialog gives
+    QString saveTo;             // the file each save dialog gives
     QStringList shown;          // texts shown since the step began
 
     int message(const QString &text, int style, const QString &) override
@@ -51,7 +52,7 @@ public:
         return QString();
     }
     QString openFile(const QString &, const QString &, const QString &) override { return file; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return QString(); }
+    QString saveFile(const QString &, const QString &, const QString &) override { return saveTo; }
     QString chooseFolder(const QString &, const QString &) override { return QString(); }
 
     static QString oneLine(QString text)

@@ -90,17 +90,35 @@ void DbConnection::written()
     if (!m_checkpoint) {
         m_checkpoint = std::make_unique<QTimer>();
         m_checkpoint->setSingleShot(true);
-        m_checkpoint->setInterval(0);
         QObject::connect(m_checkpoint.get(), &QTimer::timeout, [this] { checkpoint(); });
     }
+    m_checkpoint->setInterval(0);
     m_checkpoint->start();
 }
 
 void DbConnection::checkpoint()
 {
-    if (m_kind != SqliteFile || m_readOnly || m_inTransaction || !isOpen())
+    if (m_kind != SqliteFile || m_readOnly || !isOpen())
         return;
-    QSqlQuery(database()).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    // What another program's read held back is returned once that read has ended: looked at again
+    // a while later, until the log is all in the file, not only after this program's next write.
+    // A look that finds nothing to return costs no flush.
+    constexpr int RetryMs = 1000;
+    if (m_inTransaction) {
+        if (m_logHeld) {
+            m_checkpoint->setInterval(RetryMs);
+            m_checkpoint->start();
+        }
+        return;
+    }
+    QSqlQuery query(database());
+    // Its row: busy (another checkpoint ran), the frames of the log, the frames now in the file.
+    m_logHeld = query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && query.next()
+                && (query.value(0).toInt() != 0 || query.value(2).toInt() < query.value(1).toInt());
+    if (m_logHeld) {
+        m_checkpoint->setInterval(RetryMs);
+        m_checkpoint->start();
+    }
 }
 
 QSqlDatabase DbConnection::database() const
@@ -243,6 +261,7 @@ void DbConnection::close()
 {
     if (m_checkpoint)
         m_checkpoint->stop();
+    m_logHeld = false;
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -264,6 +283,7 @@ void DbConnection::close()
     m_readOnly = false;
     m_postgres = false;
     m_inTransaction = false;
+    m_reading = false;
     m_connectionString.clear();
     m_password.clear();
 }
@@ -313,7 +333,8 @@ bool DbConnection::prepareAndRun(QSqlQuery &query, const QString &sql, const QVa
     // has failed; SQLite only undoes the failed one. A savepoint around each
     // statement gives the server the file's behaviour, so that callers that
     // let a single row fail and go on work alike on both.
-    const bool guarded = m_inTransaction && m_postgres;
+    // A transaction that only reads has nothing to keep: a failed read ends its work anyway.
+    const bool guarded = m_inTransaction && m_postgres && !m_reading;
     if (guarded && !QSqlQuery(database()).exec(QStringLiteral("SAVEPOINT fenwar_statement"))) {
         m_lastError = database().lastError().text();
         return false;
@@ -470,6 +491,42 @@ QStringList DbConnection::primaryKey(const QString &table)
     return keys;
 }
 
+bool DbConnection::beginRead()
+{
+    if (!isOpen() || m_inTransaction)
+        return false;
+    if (m_kind == OdbcSource)
+        reopenAfterLoss();
+    m_conflict = false;
+    QSqlDatabase db = database();
+    if (m_kind == SqliteFile) {
+        // Deferred: no lock but the read's own; its first read fixes the state it sees.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN")) || !begin.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            m_lastError = begin.lastError().text();
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        begin.finish();
+    } else {
+        if (!db.transaction()) {
+            m_lastError = db.lastError().text();
+            return false;
+        }
+        // The level is set by the transaction's first statement; its first read then takes the
+        // snapshot that every later one sees. A server that knows no such level reads as it can.
+        QSqlQuery level(db);
+        if (m_postgres && !level.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"))) {
+            m_lastError = level.lastError().text();
+            db.rollback();
+            return false;
+        }
+    }
+    m_inTransaction = true;
+    m_reading = true;
+    return true;
+}
+
 bool DbConnection::beginAtOnce(bool *locked)
 {
     *locked = false;
@@ -536,6 +593,8 @@ bool DbConnection::transaction(int mode)
         m_inTransaction = false;
     else
         noteError(db.lastError());
+    if (!m_inTransaction)
+        m_reading = false;
     if (ok && mode == 1)
         written();
     return ok;

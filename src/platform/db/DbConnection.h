@@ -79,6 +79,11 @@ public:
     // 0 begin, 1 commit, 2 roll back. A transaction on a file holds its write
     // lock from the start, so that what it reads stays true until it commits.
     bool transaction(int mode);
+    // Begins a transaction that only reads, in one state of the database: every statement until
+    // transaction(2) sees the rows as they stood when the first of them ran, whatever other
+    // connections commit meanwhile (on a file a read transaction, on a server a snapshot at
+    // REPEATABLE READ). It takes no write lock: other programs' writes go on beside it.
+    bool beginRead();
     // Begins a transaction only when that needs no wait: false, with `locked` set, when another
     // program holds the file (the caller may then show that it waits and begin with transaction(0)).
     // A server connection begins as transaction(0) does: its waits come with the statements.
@@ -132,6 +137,7 @@ private:
     bool m_loginRefused = false;
     bool m_postgres = false;
     bool m_inTransaction = false;
+    bool m_reading = false; // the transaction only reads (beginRead)
     bool m_conflict = false;
     QString m_connectionString; // kept to open a lost server connection again
     QString m_password;
@@ -142,4 +148,5 @@ private:
     int m_timeout = 30;
     QHash<QString, QStringList> m_keys;
     std::unique_ptr<QTimer> m_checkpoint; // returns the log to the file once a write's command is done
+    bool m_logHeld = false; // the last return of the log left some behind for another program's read
 };
