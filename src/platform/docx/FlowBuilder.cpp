@@ -3,6 +3,7 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/SvgPicture.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
@@ -380,8 +381,10 @@ QString tableCellProblem()
     return QStringLiteral("表のｾﾙが多すぎます(1つの表に %1 列､%2 ｾﾙまで)｡").arg(ColumnLimit).arg(TableCellLimit);
 }
 
-QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size)
+QString addPicture(PageDocument &page, const QByteArray &given, QSize *size)
 {
+    // Qt reads a drawing only as it names nothing outside itself.
+    const QByteArray bytes = SvgPicture::selfContained(given);
     QByteArray data = bytes;
     QBuffer buffer(&data);
     QImageReader reader(&buffer);

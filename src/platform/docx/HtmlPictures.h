@@ -28,6 +28,10 @@ public:
     qint64 weight(const QString &html, qint64 limit) const;
 
 private:
+    // The file a source names on this machine, by its canonical path; empty for none.
+    QString fileOf(const QString &source) const;
+    // What a source reads, one for every spelling of a file; empty for a source that reads nothing.
+    QString keyOf(const QString &source) const;
     bool bytesOf(const QString &source, QByteArray &bytes) const;
 
     QUrl m_base;

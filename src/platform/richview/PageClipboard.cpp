@@ -3,6 +3,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/SvgPicture.h"
 #include "platform/richview/RichMime.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/rtf/RtfReader.h"
@@ -29,7 +30,8 @@ QByteArray pictureOf(const QMimeData *data)
     if (data->hasImage()) {
         image = qvariant_cast<QImage>(data->imageData());
     } else if (data->hasFormat(SvgType)) {
-        QSvgRenderer svg(data->data(SvgType));
+        // Drawn from what names nothing outside it.
+        QSvgRenderer svg(SvgPicture::selfContained(data->data(SvgType)));
         QSize size = svg.defaultSize();
         // A drawing that claims a huge size is drawn smaller rather than filling the memory.
         if (size.width() > MaxDrawingSide || size.height() > MaxDrawingSide)
