@@ -1440,11 +1440,13 @@ void TstDocumentFiles::drawingsNameNothingOutside()
     // The drawing is kept, as what it holds itself, and names nothing outside now.
     const QStringList names = page.usedPictureNames();
     QCOMPARE(names.size(), 1);
+    // Drawn as the editor draws it: nothing it named was opened, by the read or by the drawing.
+    QVERIFY(!page.pictureImage(names.first()).isNull());
+    QVERIFY(!fifo.opened());
     QVERIFY(!page.pictureBytes(names.first()).contains(folder));
     const QImage image = page.pictureImage(names.first());
     QCOMPARE(image.size(), QSize(20, 10));
     QCOMPARE(image.pixelColor(15, 8), QColor(Qt::red));
-    QVERIFY(!fifo.opened());
 }
 
 namespace {
