@@ -1374,6 +1374,13 @@ void TstDocumentFiles::drawingsNameNothingOutside_data()
     QTest::newRow("html, picture by a file URL") << "html" << namingPicture("file://%DIR%/fifo");
     QTest::newRow("html, style sheet in a FIFO")
         << "html" << drawing(QByteArray(), "<?xml-stylesheet type=\"text/css\" href=\"%DIR%/fifo\"?>");
+    QTest::newRow("html, named in every way")
+        << "html"
+        << drawing("<style>@import url(%DIR%/fifo); text { fill: url(%DIR%/fifo#g) }</style><use xlink:href=\"%DIR%/fifo#r\"/>"
+                   "<image width=\"4\" height=\"4\" href=\"%DIR%/fifo\"/><image width=\"4\" height=\"4\" xlink:href=\" file:%DIR%/fifo\"/>"
+                   "<text y=\"9\" font-size=\"2\">&inside;&outside;</text>",
+                   "<?xml-stylesheet href=\"%DIR%/fifo\" type=\"text/css\"?>"
+                   "<!DOCTYPE svg [<!ENTITY outside SYSTEM \"%DIR%/fifo\"><!ENTITY inside \"x\">]>");
     QTest::newRow("html, packed with gzip") << "html" << QByteArray("gzip:") + fifo;
     QTest::newRow("html, data URL") << "html data" << fifo;
     QTest::newRow("docx, names itself") << "docx" << namingPicture("%DIR%/self.svg");

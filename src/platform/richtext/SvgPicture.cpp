@@ -106,8 +106,9 @@ QByteArray SvgPicture::selfContained(const QByteArray &bytes, QByteArray *format
         switch (in.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QStringView element = localName(in.qualifiedName());
-            // A picture that names no picture of its own is nothing to draw.
-            if (element.compare(QLatin1String("image"), Qt::CaseInsensitive) == 0) {
+            // A picture or a use that names nothing of its own is nothing to draw.
+            if (element.compare(QLatin1String("image"), Qt::CaseInsensitive) == 0
+                || element.compare(QLatin1String("use"), Qt::CaseInsensitive) == 0) {
                 const QXmlStreamAttributes attributes = in.attributes();
                 const bool own = std::any_of(attributes.begin(), attributes.end(), [&](const QXmlStreamAttribute &a) {
                     return localName(a.qualifiedName()).compare(QLatin1String("href"), Qt::CaseInsensitive) == 0
