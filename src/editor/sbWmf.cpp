@@ -3,6 +3,7 @@
 #include "core/Usr.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/SvgPicture.h"
+#include "platform/richview/PageClipboard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -240,7 +241,8 @@ bool sbWmf::ActCp(const QString &sFp, int nMaxWd)
             loaded = true;
         }
     }
-    if (!loaded)
+    // Qt would make the bitmap of a drawing from the drawing as it is.
+    if (!loaded && !PageClipboard::drawingOnly(data))
         loaded = dialog.loadImage(QApplication::clipboard()->image());
     if (!loaded)
         return false;

@@ -44,6 +44,8 @@
 #include <QTextDocument>
 #include <QTextTable>
 
+#include <memory>
+
 #include <zlib.h>
 
 using namespace TextProps;
@@ -1359,6 +1361,26 @@ QByteArray storedPageWith(const QByteArray &picture)
     return bytes;
 }
 
+// The clipboard as the desktop's gives a drawing alone: Qt offers a bitmap of it too, made from the
+// drawing's bytes as they are (QImage::fromData).
+class DesktopDrawing : public QMimeData
+{
+public:
+    QStringList formats() const override
+    {
+        return QMimeData::formats() << QStringLiteral("application/x-qt-image");
+    }
+    bool hasFormat(const QString &type) const override { return formats().contains(type); }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType meta) const override
+    {
+        if (type == QLatin1String("application/x-qt-image"))
+            return QImage::fromData(data(QStringLiteral("image/svg+xml")));
+        return QMimeData::retrieveData(type, meta);
+    }
+};
+
 } // namespace
 
 void TstDocumentFiles::drawingsNameNothingOutside_data()
@@ -1389,6 +1411,7 @@ void TstDocumentFiles::drawingsNameNothingOutside_data()
     QTest::newRow("stored page, drawn") << "stored" << fifo;
     QTest::newRow("stored page, names two naming each other") << "stored" << namingPicture("%DIR%/one.svg");
     QTest::newRow("clipboard") << "clipboard" << fifo;
+    QTest::newRow("desktop's clipboard") << "desktop clipboard" << fifo;
 }
 
 // A drawing from outside never makes the program read another file: one naming itself or a FIFO is
@@ -1440,9 +1463,9 @@ void TstDocumentFiles::drawingsNameNothingOutside()
         QVERIFY(PageCodec::load(page, stored));
     } else {
         RichTextEdit edit(&page);
-        QMimeData data;
-        data.setData(QStringLiteral("image/svg+xml"), picture);
-        QVERIFY(PageClipboard::insert(edit, &data));
+        std::unique_ptr<QMimeData> data(route == "clipboard" ? new QMimeData : new DesktopDrawing);
+        data->setData(QStringLiteral("image/svg+xml"), picture);
+        QVERIFY(PageClipboard::insert(edit, data.get()));
     }
     // The drawing is kept, as what it holds itself, and names nothing outside now.
     const QStringList names = page.usedPictureNames();

@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <algorithm>
+
 namespace {
 
 // Word processors name RTF in either way.
@@ -27,7 +29,7 @@ constexpr int MaxDrawingSide = 4000;
 QByteArray pictureOf(const QMimeData *data)
 {
     QImage image;
-    if (data->hasImage()) {
+    if (data->hasImage() && !PageClipboard::drawingOnly(data)) {
         image = qvariant_cast<QImage>(data->imageData());
     } else if (data->hasFormat(SvgType)) {
         // Drawn from what names nothing outside it.
@@ -78,6 +80,16 @@ QMimeData *PageClipboard::fromSelection(const RichTextEdit &edit)
 bool PageClipboard::hasPicture(const QMimeData *data)
 {
     return data && (data->hasImage() || data->hasFormat(SvgType));
+}
+
+bool PageClipboard::drawingOnly(const QMimeData *data)
+{
+    if (!data || !data->hasFormat(SvgType))
+        return false;
+    const QStringList formats = data->formats();
+    return std::none_of(formats.begin(), formats.end(), [](const QString &format) {
+        return format.startsWith(QLatin1String("image/")) && format != SvgType;
+    });
 }
 
 bool PageClipboard::canInsert(const QMimeData *data)
