@@ -26,6 +26,20 @@ bool write(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// A drawing that names `file` in every way Qt's SVG reader might follow: a picture, a style sheet,
+// an import, a use of another file, an entity of the document type.
+QByteArray drawingNaming(const QByteArray &file)
+{
+    return "<?xml version=\"1.0\"?><?xml-stylesheet type=\"text/css\" href=\"" + file + "\"?>"
+           "<!DOCTYPE svg [<!ENTITY outside SYSTEM \"" + file + "\"><!ENTITY inside \"text\">]>"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+           "<style>@import url(" + file + "); rect { fill: url(" + file + "#g) }</style>"
+           "<defs><linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"red\"/></linearGradient></defs>"
+           "<rect width=\"20\" height=\"10\" fill=\"url(#g)\"/><use xlink:href=\"" + file + "#r\"/>"
+           "<image width=\"4\" height=\"4\" xlink:href=\"" + file + "\"/><image width=\"4\" height=\"4\" href=\"" + file + "\"/>"
+           "<text>&inside;&outside;</text></svg>";
+}
+
 bool writeForeign(const QDir &dir)
 {
     using namespace ForeignFiles;
@@ -54,6 +68,13 @@ bool writeForeign(const QDir &dir)
         {"docx/object.docx", docxObject(png(8, 6))},
         {"docx/vml-picture.docx", docxVmlPicture(png(8, 6))},
         {"docx/picture.docx", docxPicture(png(8, 6))},
+        // Drawings naming files, themselves among them (fuzz_html keeps s.svg, naming itself, beside
+        // the page).
+        {"html/drawing-beside.htm", "<p><img src=\"s.svg\"><img src=\"s.svg?2\" width=5><img src=\"file://localhost/dev/zero\"></p>"},
+        {"html/drawing-data.htm", "<p><img src=\"data:image/svg+xml;base64," + drawingNaming("s.svg").toBase64() + "\"></p>"},
+        {"docx/drawing.docx", docxPicture(drawingNaming("/dev/zero"))},
+        {"docx/drawing-self.docx", docxPicture(drawingNaming("word/media/image1.png"))},
+        {"rtf/drawing.rtf", "{\\rtf1 " + rtfPicture(drawingNaming("/dev/zero"), BlipUid) + "}"},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))

@@ -11,7 +11,9 @@ class QTextDocument;
 // The pictures an HTML file names in its <img> tags, read as the Word and RTF readers read theirs: from
 // the files they name beside it (a relative path, a file URL, an absolute path) or from the page itself
 // (a data URL). Pictures on the web are not fetched; a picture that cannot be read (missing, no picture,
-// on the web) is left out of the page and named, never kept as an empty one.
+// on the web) is left out of the page and named, never kept as an empty one. Only files on the disk are
+// read (no FIFO, device or file of /proc), each once however the page spells it, and one that no picture
+// reader knows from its first bytes not at all.
 class HtmlPictures
 {
 public:
