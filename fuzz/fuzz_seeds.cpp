@@ -72,6 +72,8 @@ bool writeForeign(const QDir &dir)
         // the page).
         {"html/drawing-beside.htm", "<p><img src=\"s.svg\"><img src=\"s.svg?2\" width=5><img src=\"file://localhost/dev/zero\"></p>"},
         {"html/drawing-data.htm", "<p><img src=\"data:image/svg+xml;base64," + drawingNaming("s.svg").toBase64() + "\"></p>"},
+        // Not packed in base64: mutations reach the drawing's XML.
+        {"html/drawing-data-text.htm", "<p><img src=\"data:image/svg+xml," + drawingNaming("s.svg").replace('"', '\'') + "\"></p>"},
         {"docx/drawing.docx", docxPicture(drawingNaming("/dev/zero"))},
         {"docx/drawing-self.docx", docxPicture(drawingNaming("word/media/image1.png"))},
         {"rtf/drawing.rtf", "{\\rtf1 " + rtfPicture(drawingNaming("/dev/zero"), BlipUid) + "}"},
