@@ -91,9 +91,10 @@ bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
         return !bytes.isEmpty();
     }
     const QString path = fileOf(source);
-    if (path.isEmpty())
+    // Only a file on the disk, never a FIFO or a device; looked at again once open (it may have been
+    // replaced), and opened so that nothing waits for a writer.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return false;
-    // Only a file on the disk, never a FIFO or a device, and opened so that nothing waits for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -108,8 +109,13 @@ bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
     // gives may be wrong (files of /proc give 0): never more than the limit is read.
     if (QImageReader::imageFormat(&file).isEmpty() || !file.seek(0))
         return false;
-    bytes = file.read(PictureFileLimit + 1);
-    return file.error() == QFileDevice::NoError && !bytes.isEmpty() && bytes.size() <= PictureFileLimit;
+    bytes.clear();
+    bytes.reserve(qsizetype(qBound(qint64(0), qint64(info.st_size), PictureFileLimit) + 1));
+    char chunk[64 * 1024];
+    qint64 read = 0;
+    while (bytes.size() <= PictureFileLimit && (read = file.read(chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, qsizetype(read));
+    return read >= 0 && !bytes.isEmpty() && bytes.size() <= PictureFileLimit;
 }
 
 QString HtmlPictures::keyOf(const QString &source) const
