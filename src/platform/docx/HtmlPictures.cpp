@@ -80,7 +80,11 @@ QString HtmlPictures::fileOf(const QString &name) const
     // file://localhost/a is /a on this machine (Qt would make it the share //localhost/a).
     url.setHost(QString());
     // One name for every spelling: "a.png?1", "./a.png" and a link to it read one file.
-    return QFileInfo(url.toLocalFile()).canonicalFilePath();
+    const QString local = url.toLocalFile();
+    auto it = m_canonical.constFind(local);
+    if (it == m_canonical.cend())
+        it = m_canonical.insert(local, QFileInfo(local).canonicalFilePath());
+    return *it;
 }
 
 bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const

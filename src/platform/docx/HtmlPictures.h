@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -37,5 +38,7 @@ private:
     bool bytesOf(const QString &source, QByteArray &bytes) const;
 
     QUrl m_base;
+    mutable QHash<QString, QString> m_canonical; // of each local path named
+
     QStringList m_unread;
 };
