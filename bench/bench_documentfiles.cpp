@@ -7,7 +7,8 @@
 // Greek fonts in Japanese RTF, symbol fonts, pages in the encodings browsers read, ruby, a long word
 // in a list item, lists nested deep, long runs of digits and signs) are written, read and shown, each after the look at it that
 // decides the wait window; at the end, the shown time of each of the last ones against its target
-// of a second; then the pictures that took gigabytes or a minute (pictureCases). Optional argument: the
+// of a second; then the pictures that took gigabytes or a minute (pictureCases), and the pages whose
+// pictures once crashed, blocked or swelled it (pictureFileCases), against 2 s. Optional argument: the
 // folder to write the files to; "pictures" runs the pictures alone.
 // Given document files instead (.docx, .rtf, .txt, .htm), it reads each as the editor's read command
 // does, shows it as the editor does (the page laid out in the editor's view), replacing the page and
@@ -19,6 +20,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
+#include "support/FifoProbe.h"
 #include "support/ForeignFiles.h"
 #include "support/SamplePage.h"
 #include "platform/docx/DocumentFile.h"
@@ -581,6 +583,78 @@ void pictureCases(const QString &folder, QTextStream &out)
     out.flush();
 }
 
+// Pages whose pictures once crashed, blocked or swelled the program: a drawing naming itself (in an
+// HTML page and in a .docx), two naming each other, one naming a FIFO and one /dev/zero; a page
+// naming /proc/self/pagemap (whose size says 0); a file of 120 MB that is no picture named 100 and
+// 10,000 times. Each is weighed, read and shown as the editor does, against a target of 2 s (run it
+// under `ulimit -v 4000000` too).
+void pictureFileCases(const QString &folder, QTextStream &out)
+{
+    const QDir dir(QDir(folder).filePath(QStringLiteral("pictures named")));
+    if (!dir.mkpath(QStringLiteral(".")))
+        return;
+    const QByteArray here = QFile::encodeName(dir.path());
+    auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return file.fileName();
+    };
+    auto drawing = [](const QByteArray &named) {
+        return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+               "<rect width=\"20\" height=\"10\" fill=\"red\"/><image width=\"4\" height=\"4\" xlink:href=\"" + named + "\"/></svg>";
+    };
+    // A reader kept waiting by the FIFO is let go at once, so that a fault shows as time, not a hang.
+    const FifoProbe fifo(dir.filePath(QStringLiteral("fifo")));
+    write(QStringLiteral("self.svg"), drawing(here + "/self.svg"));
+    write(QStringLiteral("one.svg"), drawing(here + "/two.svg"));
+    write(QStringLiteral("two.svg"), drawing(here + "/one.svg"));
+    write(QStringLiteral("fifo.svg"), drawing(here + "/fifo"));
+    write(QStringLiteral("zero.svg"), drawing("/dev/zero"));
+    QFile big(dir.filePath(QStringLiteral("big.bin")));
+    if (big.open(QIODevice::WriteOnly)) {
+        big.write("no picture\n");
+        big.resize(120 * 1024 * 1024);
+        big.close();
+    }
+    auto named = [](int times) {
+        QByteArray html = "<p>";
+        for (int i = 1; i <= times; ++i)
+            html += "<img src=\"big.bin?" + QByteArray::number(i) + "\">";
+        return html + "</p>";
+    };
+    const QStringList files{
+        write(QStringLiteral("drawing names itself.htm"), "<p>a<img src=\"self.svg\">b</p>"),
+        write(QStringLiteral("drawing names itself.docx"), ForeignFiles::docxPicture(drawing(here + "/self.svg"))),
+        write(QStringLiteral("drawings name each other.htm"), "<p><img src=\"one.svg\"></p>"),
+        write(QStringLiteral("drawing names a FIFO.htm"), "<p><img src=\"fifo.svg\"></p>"),
+        write(QStringLiteral("drawing names dev zero.htm"), "<p><img src=\"zero.svg\"></p>"),
+        write(QStringLiteral("proc self pagemap.htm"), "<p><img src=\"/proc/self/pagemap\"><img src=\"/dev/zero\"></p>"),
+        write(QStringLiteral("120 MB named 100 times.htm"), named(100)),
+        write(QStringLiteral("120 MB named 10000 times.htm"), named(10000)),
+    };
+    out << "pictures a page names (target < 2 s each, weighed, read and shown):\n";
+    for (const QString &file : files) {
+        const DocumentFile::Format format = DocumentFile::formatOf(file);
+        PageDocument page(PageDocument::WithoutLayout);
+        QString problem;
+        QElapsedTimer timer;
+        timer.start();
+        const bool waits = LoadWait::fileWeight(file, format) > LoadWait::Weight;
+        const qint64 weighed = timer.elapsed();
+        const bool ok = DocumentFile::read(page, file, format, &problem) == DocumentFile::Ok;
+        const qint64 read = timer.elapsed() - weighed;
+        const qint64 shown = ok ? showAsTheEditor(page, false).first : 0;
+        const qint64 all = weighed + read + shown;
+        out << "  " << QFileInfo(file).fileName() << ": weighed in " << weighed << " ms, read in " << read << " ms ("
+            << (waits ? "with" : "without") << " the wait window), " << (ok ? QStringLiteral("shown in %1 ms").arg(shown) : QStringLiteral("NOT READ: ") + problem)
+            << ", " << page.usedPictureNames().size() << " pictures; " << all << " ms, target < 2 s: "
+            << (ok && all < 2000 ? "met" : "MISSED") << "\n";
+        out.flush();
+    }
+    out << "  the FIFO was " << (fifo.opened() ? "OPENED" : "never opened") << "\n";
+    out.flush();
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -592,6 +666,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && qstrcmp(argv[1], "pictures") == 0) {
         QTemporaryDir pictures;
         pictureCases(pictures.path(), out);
+        pictureFileCases(pictures.path(), out);
         return 0;
     }
     QStringList files;
@@ -639,5 +714,6 @@ int main(int argc, char *argv[])
     foreignCases(folder, out);
     generatedCases(folder, out);
     pictureCases(folder, out);
+    pictureFileCases(folder, out);
     return 0;
 }

@@ -1,5 +1,5 @@
 // libFuzzer target over the HTML reader: any bytes, read from a file as the editor reads a page (its
-// declared encoding, the nesting cut, the pictures it names beside it), either fail to read, leaving
+// declared encoding, the nesting cut, the pictures and drawings it names beside it), either fail to read, leaving
 // the page as it was, or give a page. Seeds in the corpus folder's html/ subfolder.
 #include "FuzzApp.h"
 #include "platform/docx/DocumentFile.h"
@@ -31,6 +31,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     QFile picture(folder().filePath(QStringLiteral("p.png")));
     if (picture.open(QIODevice::WriteOnly))
         picture.write(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=="));
+    // And a drawing naming itself, for the pages that name it (its references are never followed).
+    QFile drawing(folder().filePath(QStringLiteral("s.svg")));
+    if (drawing.open(QIODevice::WriteOnly))
+        drawing.write("<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" "
+                      "height=\"10\"><rect width=\"20\" height=\"10\"/><image width=\"4\" height=\"4\" xlink:href=\""
+                      + QFile::encodeName(drawing.fileName()) + "\"/></svg>");
     return 0;
 }
 

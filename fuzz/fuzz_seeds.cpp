@@ -26,6 +26,20 @@ bool write(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// A drawing that names `file` in every way Qt's SVG reader might follow: a picture, a style sheet,
+// an import, a use of another file, an entity of the document type.
+QByteArray drawingNaming(const QByteArray &file)
+{
+    return "<?xml version=\"1.0\"?><?xml-stylesheet type=\"text/css\" href=\"" + file + "\"?>"
+           "<!DOCTYPE svg [<!ENTITY outside SYSTEM \"" + file + "\"><!ENTITY inside \"text\">]>"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+           "<style>@import url(" + file + "); rect { fill: url(" + file + "#g) }</style>"
+           "<defs><linearGradient id=\"g\"><stop offset=\"0\" stop-color=\"red\"/></linearGradient></defs>"
+           "<rect width=\"20\" height=\"10\" fill=\"url(#g)\"/><use xlink:href=\"" + file + "#r\"/>"
+           "<image width=\"4\" height=\"4\" xlink:href=\"" + file + "\"/><image width=\"4\" height=\"4\" href=\"" + file + "\"/>"
+           "<text>&inside;&outside;</text></svg>";
+}
+
 bool writeForeign(const QDir &dir)
 {
     using namespace ForeignFiles;
@@ -65,6 +79,15 @@ bool writeForeign(const QDir &dir)
         {"docx/small-jpeg.docx", docxPicture(progressiveJpegHeader(64, 48))},
         {"rtf/huge-jpeg.rtf", "{\\rtf1 " + rtfPicture(progressiveJpegHeader(20000, 20000), BlipUid) + "}"},
         {"rtf/huge-png.rtf", "{\\rtf1 " + rtfPicture(pngHeader(60000, 60000), BlipUid) + "}"},
+        // Drawings naming files, themselves among them (fuzz_html keeps s.svg, naming itself, beside
+        // the page).
+        {"html/drawing-beside.htm", "<p><img src=\"s.svg\"><img src=\"s.svg?2\" width=5><img src=\"file://localhost/dev/zero\"></p>"},
+        {"html/drawing-data.htm", "<p><img src=\"data:image/svg+xml;base64," + drawingNaming("s.svg").toBase64() + "\"></p>"},
+        // Not packed in base64: mutations reach the drawing's XML.
+        {"html/drawing-data-text.htm", "<p><img src=\"data:image/svg+xml," + drawingNaming("s.svg").replace('"', '\'') + "\"></p>"},
+        {"docx/drawing.docx", docxPicture(drawingNaming("/dev/zero"))},
+        {"docx/drawing-self.docx", docxPicture(drawingNaming("word/media/image1.png"))},
+        {"rtf/drawing.rtf", "{\\rtf1 " + rtfPicture(drawingNaming("/dev/zero"), BlipUid) + "}"},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))

@@ -2,10 +2,13 @@
 
 #include "core/Usr.h"
 #include "platform/desktop/Prompt.h"
+#include "platform/richtext/SvgPicture.h"
+#include "platform/richview/PageClipboard.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -72,7 +75,13 @@ bool sbWmf::loadFile(const QString &file)
     const QString damaged = QStringLiteral("画像のﾃﾞｰﾀが壊れています｡");
     if (file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
         || file.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
-        auto svg = std::make_unique<QSvgRenderer>(file);
+        // Read whole (within what a picture may be) and drawn from what names nothing outside it.
+        QFile in(file);
+        QByteArray bytes;
+        if (in.open(QIODevice::ReadOnly))
+            bytes = in.read(SvgPicture::MaxBytes + 1);
+        auto svg = std::make_unique<QSvgRenderer>(bytes.size() > SvgPicture::MaxBytes ? QByteArray()
+                                                                                       : SvgPicture::selfContained(bytes, nullptr));
         if (!svg->isValid() || svg->defaultSize().isEmpty()) {
             m_why = damaged;
             return false;
@@ -226,13 +235,14 @@ bool sbWmf::ActCp(const QString &sFp, int nMaxWd)
     const QMimeData *data = QApplication::clipboard()->mimeData();
     bool loaded = false;
     if (data && data->hasFormat(QStringLiteral("image/svg+xml"))) {
-        auto svg = std::make_unique<QSvgRenderer>(data->data(QStringLiteral("image/svg+xml")));
+        auto svg = std::make_unique<QSvgRenderer>(SvgPicture::selfContained(data->data(QStringLiteral("image/svg+xml"))));
         if (svg->isValid() && !svg->defaultSize().isEmpty()) {
             dialog.m_svg = std::move(svg);
             loaded = true;
         }
     }
-    if (!loaded)
+    // Qt would make the bitmap of a drawing from the drawing as it is.
+    if (!loaded && !PageClipboard::drawingOnly(data))
         loaded = dialog.loadImage(QApplication::clipboard()->image());
     if (!loaded)
         return false;

@@ -12,6 +12,7 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
 
@@ -143,7 +144,7 @@ void uTxm::pasteKind(const QString &sKind)
         setBDcEdt(true);
     } else if (sKind == QLatin1String("PIC")) {
         const QMimeData *data = clipboard->mimeData();
-        if (data && data->hasImage())
+        if (data && data->hasImage() && !PageClipboard::drawingOnly(data))
             T_PastePic(qvariant_cast<QImage>(data->imageData()));
         else if (data && data->hasFormat(QStringLiteral("image/svg+xml")))
             pasteDrawing();

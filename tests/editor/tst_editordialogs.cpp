@@ -9,6 +9,7 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
 #include "support/EditorTestEnv.h"
+#include "support/FifoProbe.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestImages.h"
 
@@ -109,6 +110,34 @@ private slots:
         QVERIFY(!dialog.press(1, m_home->path() + QStringLiteral("/x.bmp")));
         QVERIFY(!QFile::exists(m_home->path() + QStringLiteral("/x.bmp")));
         QVERIFY(!dialog.press(0, m_home->path() + QStringLiteral("/no/such/folder/x.bmp")));
+    }
+
+    // A drawing chosen to be sized is drawn from what it holds itself: a picture it names (itself, a
+    // FIFO that would keep the program waiting) is never read.
+    void drawingsReadNothingTheyName_data()
+    {
+        QTest::addColumn<QString>("named"); // a file of the home folder
+        QTest::newRow("itself") << QStringLiteral("drawing.svg");
+        QTest::newRow("a FIFO") << QStringLiteral("fifo");
+    }
+
+    void drawingsReadNothingTheyName()
+    {
+        QFETCH(QString, named);
+        const FifoProbe fifo(m_home->path() + QStringLiteral("/fifo"));
+        QVERIFY(fifo.made());
+        const QString file = writeImage(QStringLiteral("drawing.svg"),
+                                        "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+                                        "width='40' height='20'><rect width='40' height='20' fill='red'/>"
+                                        "<image width='4' height='4' xlink:href='" + QFile::encodeName(m_home->path() + QLatin1Char('/') + named) + "'/></svg>");
+        sbWmf dialog;
+        QVERIFY(dialog.loadFile(file));
+        dialog.SetPic(0, QPoint(500, 500), QRect(0, 0, 1000, 1000));
+        const QString out = m_home->path() + QStringLiteral("/Wrk.bmp");
+        QVERIFY(dialog.press(0, out));
+        const QImage drawn(out);
+        QVERIFY(drawn.pixelColor(2, 2).red() > 240 && drawn.pixelColor(2, 2).green() < 16);
+        QVERIFY(!fifo.opened());
     }
 
     // A picture narrower than the two buttons keeps its size; the buttons stand side by side inside

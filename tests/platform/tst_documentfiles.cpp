@@ -15,9 +15,11 @@
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/PageClipboard.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/SystemCodec.h"
+#include "support/FifoProbe.h"
 #include "support/ForeignFiles.h"
 #include "support/FormatRuns.h"
 #include "support/PandocText.h"
@@ -28,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMimeData>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -40,6 +43,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+
+#include <memory>
+
+#include <zlib.h>
 
 using namespace TextProps;
 using namespace ForeignFiles;
@@ -244,6 +251,10 @@ private slots:
     void htmlLabelsOutsideTheWebsTable();
     void htmlPicturesAreRead_data();
     void htmlPicturesAreRead();
+    void drawingsNameNothingOutside_data();
+    void drawingsNameNothingOutside();
+    void oneFileNamedManyTimesIsReadOnce_data();
+    void oneFileNamedManyTimesIsReadOnce();
     void symbolFontsShowTheirCharacters_data();
     void symbolFontsShowTheirCharacters();
     void firstPageKeepsTheHeader();
@@ -1247,6 +1258,8 @@ void TstDocumentFiles::htmlPicturesAreRead_data()
     QTest::newRow("space in the name") << QByteArray("<img src=\"img/my%20pic.png\"><img src=\"img/my pic.png\">")
                                        << QList<QSize>{{4, 2}, {4, 2}} << QStringList();
     QTest::newRow("file URL") << QByteArray("<img src=\"file://%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
+    QTest::newRow("file URL of localhost") << QByteArray("<img src=\"file://localhost%DIR%/img/p.png\"><img src=\"FILE://LocalHost%DIR%/img/p.png\">")
+                                           << QList<QSize>{p, p} << QStringList();
     QTest::newRow("absolute path") << QByteArray("<img src=\"%DIR%/img/p.png\">") << QList<QSize>{p} << QStringList();
     QTest::newRow("backslashes, dots") << QByteArray("<img src=\"img\\..\\img\\p.png\">") << QList<QSize>{p} << QStringList();
     QTest::newRow("in a table") << QByteArray("<table><tr><td><img src=\"img/p.png\"></td></tr></table>") << QList<QSize>{p}
@@ -1267,6 +1280,11 @@ void TstDocumentFiles::htmlPicturesAreRead_data()
                                 << QList<QSize>()
                                 << QStringList{"https://example.com/p.png", "http://localhost/img/p.png", "//example.com/p.png",
                                                "file://server/img/p.png"};
+    // Only files on the disk: a FIFO would wait for a writer, a device or a file of /proc (whose size
+    // says 0) would be read until the memory runs out.
+    QTest::newRow("no file on the disk")
+        << QByteArray("<img src=\"img/fifo.png\"><img src=\"/dev/zero\"><img src=\"/proc/self/pagemap\"><img src=\"img/zero.png\">")
+        << QList<QSize>() << QStringList{"img/fifo.png", "/dev/zero", "/proc/self/pagemap", "img/zero.png"};
     QTest::newRow("no source") << QByteArray("<img alt=\"x\"><img src=\"\">") << QList<QSize>() << QStringList{""};
     QTest::newRow("some read") << QByteArray("<img src=\"img/p.png\"><img src=\"img/gone.png\"><img src=\"img/p.png\">")
                                << QList<QSize>{p, p} << QStringList{"img/gone.png"};
@@ -1283,6 +1301,9 @@ void TstDocumentFiles::htmlPicturesAreRead()
     QVERIFY(writeFile(dir.filePath("img/p.png"), png));
     QVERIFY(writeFile(dir.filePath("img/my pic.png"), ForeignFiles::blankPng(4, 2)));
     QVERIFY(writeFile(dir.filePath("img/not.png"), "no picture"));
+    const FifoProbe fifo(dir.filePath(QStringLiteral("img/fifo.png")));
+    QVERIFY(fifo.made());
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("img/zero.png"))));
     const QString path = dir.filePath(QStringLiteral("page.htm"));
     QVERIFY(writeFile(path, "<html><body>" + body.replace("%DIR%", dir.path().toUtf8()) + "<p>end</p></body></html>"));
     PageDocument page(PageDocument::WithoutLayout);
@@ -1319,6 +1340,227 @@ void TstDocumentFiles::htmlPicturesAreRead()
         bold.setPosition(first.position() + 6); // after the sixth character, the first picture in bold
         QVERIFY(bold.charFormat().isImageFormat() && bold.charFormat().fontWeight() == QFont::Bold);
     }
+    QVERIFY(!fifo.opened());
+}
+
+namespace {
+
+// A drawing 20 x 10 of one red rectangle, with `more` after it ("%DIR%" stands for the test's folder).
+QByteArray drawing(const QByteArray &more, const QByteArray &head = QByteArray())
+{
+    return "<?xml version=\"1.0\"?>" + head
+           + "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+             "<rect width=\"20\" height=\"10\" fill=\"#ff0000\"/>" + more + "</svg>";
+}
+
+QByteArray namingPicture(const QByteArray &file)
+{
+    return drawing("<image x=\"0\" y=\"0\" width=\"4\" height=\"4\" xlink:href=\"" + file + "\"/>");
+}
+
+// The bytes of a stored page with `picture` in it as a drawing, as a page stored before drawings were
+// kept without their references holds it.
+QByteArray storedPageWith(const QByteArray &picture)
+{
+    PageDocument page(PageDocument::WithoutLayout);
+    RichTextEdit edit(&page);
+    // A stand-in of the drawing's length (a PNG reader reads nothing after the picture's end),
+    // replaced in the stored bytes with the drawing.
+    QByteArray standIn = ForeignFiles::blankPng(3, 3);
+    if (picture.size() < standIn.size())
+        return {};
+    standIn.append(QByteArray(picture.size() - standIn.size(), '\0'));
+    if (edit.insertPicture(standIn, "png", 100, 0, QString()) == 0)
+        return {};
+    QByteArray bytes = PageCodec::save(page);
+    const qsizetype at = bytes.indexOf(standIn);
+    const qsizetype format = bytes.lastIndexOf("\x03png", at);
+    if (at < 0 || format < 0)
+        return {};
+    bytes.replace(at, standIn.size(), picture);
+    bytes.replace(format + 1, 3, "svg");
+    return bytes;
+}
+
+// The clipboard as the desktop's gives a drawing alone: Qt offers a bitmap of it too, made from the
+// drawing's bytes as they are (QImage::fromData).
+class DesktopDrawing : public QMimeData
+{
+public:
+    QStringList formats() const override
+    {
+        return QMimeData::formats() << QStringLiteral("application/x-qt-image");
+    }
+    bool hasFormat(const QString &type) const override { return formats().contains(type); }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType meta) const override
+    {
+        if (type == QLatin1String("application/x-qt-image"))
+            return QImage::fromData(data(QStringLiteral("image/svg+xml")));
+        return QMimeData::retrieveData(type, meta);
+    }
+};
+
+} // namespace
+
+void TstDocumentFiles::drawingsNameNothingOutside_data()
+{
+    // The drawing reaches the program by `route`; "%DIR%" is the test's folder, which holds the FIFO
+    // "fifo", "self.svg" (a drawing naming itself), "one.svg" and "two.svg" (naming each other).
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QByteArray>("picture");
+    const QByteArray fifo = namingPicture("%DIR%/fifo");
+    QTest::newRow("html, names itself") << "html" << namingPicture("%DIR%/d.svg");
+    QTest::newRow("html, names two naming each other") << "html" << namingPicture("%DIR%/one.svg");
+    QTest::newRow("html, picture in a FIFO") << "html" << fifo;
+    QTest::newRow("html, picture by a file URL") << "html" << namingPicture("file://%DIR%/fifo");
+    QTest::newRow("html, style sheet in a FIFO")
+        << "html" << drawing(QByteArray(), "<?xml-stylesheet type=\"text/css\" href=\"%DIR%/fifo\"?>");
+    QTest::newRow("html, named in every way")
+        << "html"
+        << drawing("<style>@import url(%DIR%/fifo); text { fill: url(%DIR%/fifo#g) }</style><use xlink:href=\"%DIR%/fifo#r\"/>"
+                   "<image width=\"4\" height=\"4\" href=\"%DIR%/fifo\"/><image width=\"4\" height=\"4\" xlink:href=\" file:%DIR%/fifo\"/>"
+                   "<text y=\"9\" font-size=\"2\">&inside;&outside;</text>",
+                   "<?xml-stylesheet href=\"%DIR%/fifo\" type=\"text/css\"?>"
+                   "<!DOCTYPE svg [<!ENTITY outside SYSTEM \"%DIR%/fifo\"><!ENTITY inside \"x\">]>");
+    QTest::newRow("html, packed with gzip") << "html" << QByteArray("gzip:") + fifo;
+    QTest::newRow("html, data URL") << "html data" << fifo;
+    QTest::newRow("docx, names itself") << "docx" << namingPicture("%DIR%/self.svg");
+    QTest::newRow("docx, picture in a FIFO") << "docx" << fifo;
+    QTest::newRow("rtf, picture in a FIFO") << "rtf" << fifo;
+    QTest::newRow("stored page, drawn") << "stored" << fifo;
+    QTest::newRow("stored page, names two naming each other") << "stored" << namingPicture("%DIR%/one.svg");
+    QTest::newRow("clipboard") << "clipboard" << fifo;
+    QTest::newRow("desktop's clipboard") << "desktop clipboard" << fifo;
+}
+
+// A drawing from outside never makes the program read another file: one naming itself or a FIFO is
+// read (or drawn) as what it holds itself, weighed and read without end or wait.
+void TstDocumentFiles::drawingsNameNothingOutside()
+{
+    QFETCH(QString, route);
+    QFETCH(QByteArray, picture);
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const FifoProbe fifo(dir.filePath(QStringLiteral("fifo")));
+    QVERIFY(fifo.made());
+    QVERIFY(writeFile(dir.filePath("self.svg"), namingPicture(folder + "/self.svg")));
+    QVERIFY(writeFile(dir.filePath("one.svg"), namingPicture(folder + "/two.svg")));
+    QVERIFY(writeFile(dir.filePath("two.svg"), namingPicture(folder + "/one.svg")));
+    picture.replace("%DIR%", folder);
+    if (picture.startsWith("gzip:")) {
+        // gzip's own header around zlib's packing: QProcess would need gzip installed.
+        const QByteArray raw = qCompress(picture.mid(5), 9).mid(4);
+        QVERIFY(raw.size() > 6);
+        const QByteArray deflated = raw.mid(2, raw.size() - 6);
+        QByteArray gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+        gz += deflated;
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(picture.constData() + 5), uInt(picture.size() - 5)));
+        for (quint32 v : {crc, quint32(picture.size() - 5)})
+            for (int i = 0; i < 4; ++i)
+                gz.append(char((v >> (8 * i)) & 0xff));
+        picture = gz;
+    }
+    PageDocument page(PageDocument::WithoutLayout);
+    QString file;
+    if (route.startsWith("html")) {
+        QVERIFY(writeFile(dir.filePath("d.svg"), picture));
+        const QByteArray source = route == "html" ? QByteArray("d.svg") : "data:image/svg+xml;base64," + picture.toBase64();
+        file = dir.filePath(QStringLiteral("page.htm"));
+        QVERIFY(writeFile(file, "<html><body><p>a<img src=\"" + source + "\">b</p></body></html>"));
+    } else if (route == "docx" || route == "rtf") {
+        file = dir.filePath(route == "docx" ? QStringLiteral("page.docx") : QStringLiteral("page.rtf"));
+        QVERIFY(writeFile(file, route == "docx" ? ForeignFiles::docxPicture(picture)
+                                                : "{\\rtf1 " + ForeignFiles::rtfPicture(picture, ForeignFiles::BlipUid) + "\\par}"));
+    }
+    if (!file.isEmpty()) {
+        QVERIFY(DocumentFile::readWeight(file, DocumentFile::formatOf(file), 1 << 30) >= 0);
+        QCOMPARE(DocumentFile::read(page, file, DocumentFile::formatOf(file)), DocumentFile::Ok);
+    } else if (route == "stored") {
+        const QByteArray stored = storedPageWith(picture);
+        QVERIFY(!stored.isEmpty());
+        QVERIFY(PageCodec::layoutWeight(stored) > 0);
+        QVERIFY(PageCodec::load(page, stored));
+    } else {
+        RichTextEdit edit(&page);
+        std::unique_ptr<QMimeData> data(route == "clipboard" ? new QMimeData : new DesktopDrawing);
+        data->setData(QStringLiteral("image/svg+xml"), picture);
+        QVERIFY(PageClipboard::insert(edit, data.get()));
+    }
+    // The drawing is kept, as what it holds itself, and names nothing outside now.
+    const QStringList names = page.usedPictureNames();
+    QCOMPARE(names.size(), 1);
+    // Drawn as the editor draws it: nothing it named was opened, by the read or by the drawing.
+    QVERIFY(!page.pictureImage(names.first()).isNull());
+    QVERIFY(!fifo.opened());
+    QVERIFY(!page.pictureBytes(names.first()).contains(folder));
+    const QImage image = page.pictureImage(names.first());
+    QCOMPARE(image.size(), QSize(20, 10));
+    QCOMPARE(image.pixelColor(15, 8), QColor(Qt::red));
+}
+
+namespace {
+
+// The bytes this process has read from files so far (Linux counts them in /proc); -1 where unknown.
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+void TstDocumentFiles::oneFileNamedManyTimesIsReadOnce_data()
+{
+    // A page names one file 50 times, spelt in ways that all name it ("big.bin?1", "./big.bin", ...).
+    QTest::addColumn<bool>("picture");   // the file is a picture of 3000 x 2000 (else no picture)
+    QTest::newRow("a picture") << true;
+    QTest::newRow("no picture") << false;
+}
+
+// Each file is read once a read, however many ways the page spells it, and a file that is no picture
+// is known from its first bytes: weighing and reading the page read little more than the file once.
+void TstDocumentFiles::oneFileNamedManyTimesIsReadOnce()
+{
+    QFETCH(bool, picture);
+    if (bytesReadSoFar() < 0)
+        QSKIP("no count of the bytes read here");
+    QTemporaryDir dir;
+    constexpr qint64 size = 16 * 1024 * 1024;
+    QFile big(dir.filePath(QStringLiteral("big.bin")));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    // A PNG reader reads nothing after the picture's end; the file is sparse.
+    QVERIFY(big.write(picture ? ForeignFiles::blankPng(3000, 2000) : QByteArray("no picture\n")) > 0);
+    QVERIFY(big.resize(size));
+    big.close();
+    QByteArray html = "<p>";
+    QStringList spellings;
+    for (int i = 0; i < 50; ++i) {
+        const QString name = i % 2 ? QStringLiteral("big.bin?%1").arg(i) : QStringLiteral("./%1big.bin").arg(QString(i / 2, QLatin1Char('/')));
+        spellings << name;
+        html += "<img src=\"" + name.toUtf8() + "\">";
+    }
+    const QString path = dir.filePath(QStringLiteral("page.htm"));
+    QVERIFY(writeFile(path, html + "</p>"));
+    const qint64 once = picture ? size : 0;
+    qint64 before = bytesReadSoFar();
+    const qint64 weight = DocumentFile::readWeight(path, DocumentFile::Html, 1 << 30);
+    QVERIFY(bytesReadSoFar() - before < once + 1024 * 1024);
+    QCOMPARE(weight, picture ? 3000 * 2000 / PageCodec::PixelsPerCharacter : 0);
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note;
+    before = bytesReadSoFar();
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
+    QVERIFY(bytesReadSoFar() - before < once + 1024 * 1024);
+    QCOMPARE(page.usedPictureNames().size(), picture ? 1 : 0);
+    QCOMPARE(note, picture ? QString() : HtmlPictures::note(spellings));
 }
 
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()

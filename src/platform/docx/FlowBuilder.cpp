@@ -3,6 +3,7 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/SvgPicture.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
@@ -472,10 +473,12 @@ qint64 decodingBytes(const QByteArray &bytes, const QByteArray &format, QSize na
 
 } // namespace
 
-QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size, bool *tooLarge)
+QString addPicture(PageDocument &page, const QByteArray &given, QSize *size, bool *tooLarge)
 {
     if (tooLarge)
         *tooLarge = false;
+    // Qt reads a drawing only as it names nothing outside itself.
+    const QByteArray bytes = SvgPicture::selfContained(given);
     QByteArray data = bytes;
     QBuffer buffer(&data);
     QImageReader reader(&buffer);

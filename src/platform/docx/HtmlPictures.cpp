@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextBlock>
@@ -16,6 +17,10 @@
 
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace TextProps;
 
@@ -64,6 +69,25 @@ HtmlPictures::HtmlPictures(const QString &htmlFile) : m_base(QUrl::fromLocalFile
 {
 }
 
+QString HtmlPictures::fileOf(const QString &name) const
+{
+    const QString source = name.trimmed();
+    if (source.isEmpty() || source.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+        return {};
+    // Pages written on Windows may part their paths with backslashes, which browsers read as slashes.
+    QUrl url = m_base.resolved(QUrl(QString(source).replace(QLatin1Char('\\'), QLatin1Char('/'))));
+    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0))
+        return {};
+    // file://localhost/a is /a on this machine (Qt would make it the share //localhost/a).
+    url.setHost(QString());
+    // One name for every spelling: "a.png?1", "./a.png" and a link to it read one file.
+    const QString local = url.toLocalFile();
+    auto it = m_canonical.constFind(local);
+    if (it == m_canonical.cend())
+        it = m_canonical.insert(local, QFileInfo(local).canonicalFilePath());
+    return *it;
+}
+
 bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
 {
     const QString source = name.trimmed();
@@ -71,15 +95,41 @@ bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
         bytes = dataOf(source);
         return !bytes.isEmpty();
     }
-    // Pages written on Windows may part their paths with backslashes, which browsers read as slashes.
-    const QUrl url = m_base.resolved(QUrl(QString(source).replace(QLatin1Char('\\'), QLatin1Char('/'))));
-    if (source.isEmpty() || !url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+    const QString path = fileOf(source);
+    // Only a file on the disk, never a FIFO or a device; looked at again once open (it may have been
+    // replaced), and opened so that nothing waits for a writer.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return false;
-    QFile file(url.toLocalFile());
-    if (!QFileInfo(file).isFile() || file.size() > PictureFileLimit || !file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    struct stat info;
+    QFile file;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    // A file that no picture reader knows from its first bytes is not read on. The size a file
+    // gives may be wrong (files of /proc give 0): never more than the limit is read.
+    if (QImageReader::imageFormat(&file).isEmpty() || !file.seek(0))
+        return false;
+    bytes.clear();
+    bytes.reserve(qsizetype(qBound(qint64(0), qint64(info.st_size), PictureFileLimit) + 1));
+    char chunk[64 * 1024];
+    qint64 read = 0;
+    while (bytes.size() <= PictureFileLimit && (read = file.read(chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, qsizetype(read));
+    return read >= 0 && !bytes.isEmpty() && bytes.size() <= PictureFileLimit;
+}
+
+QString HtmlPictures::keyOf(const QString &source) const
+{
+    const QString trimmed = source.trimmed();
+    if (trimmed.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+        return trimmed;
+    const QString path = fileOf(trimmed);
+    return path.isEmpty() ? QString() : QStringLiteral("file:") + path;
 }
 
 void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
@@ -97,13 +147,20 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
     }
     // Read in the order of the page, so that the pictures' object numbers follow it.
     QHash<QString, QString> stored; // the page's name for each source; empty: not read
+    QHash<QString, QString> files;  // the same for each file read, however the page spells it
     std::vector<int> ids;
     for (const auto &[position, format] : pictures) {
         const QString source = format.name();
         if (!stored.contains(source)) {
-            QByteArray bytes;
-            QSize size;
-            stored.insert(source, bytesOf(source, bytes) ? Flow::addPicture(page, bytes, &size) : QString());
+            const QString key = keyOf(source);
+            if (key.isEmpty() || !files.contains(key)) {
+                QByteArray bytes;
+                QSize size;
+                const QString name = bytesOf(source, bytes) ? Flow::addPicture(page, bytes, &size) : QString();
+                if (!key.isEmpty())
+                    files.insert(key, name);
+            }
+            stored.insert(source, files.value(key));
         }
         ids.push_back(stored.value(source).isEmpty() ? 0 : page.newObjectId());
     }
@@ -167,15 +224,23 @@ qint64 HtmlPictures::weight(const QString &html, qint64 limit) const
                                         QRegularExpression::CaseInsensitiveOption);
     if (!html.contains(QLatin1String("<img"), Qt::CaseInsensitive) && !html.contains(QLatin1String("< img"), Qt::CaseInsensitive))
         return 0;
+    // As load() reads them: each file once, however many ways the page names it.
     QSet<QString> weighed;
+    QSet<QString> files;
     qint64 weight = 0;
     for (auto it = img.globalMatch(html); it.hasNext() && weight <= limit;) {
         const QRegularExpressionMatch match = it.next();
         const QString source = match.captured(1) + match.captured(2) + match.captured(3);
-        QByteArray bytes;
-        if (!weighed.contains(source) && bytesOf(source, bytes))
-            weight += PageCodec::pictureWeight(bytes);
+        if (weighed.contains(source))
+            continue;
         weighed.insert(source);
+        const QString key = keyOf(source);
+        if (key.isEmpty() || files.contains(key))
+            continue;
+        files.insert(key);
+        QByteArray bytes;
+        if (bytesOf(source, bytes))
+            weight += PageCodec::pictureWeight(bytes);
     }
     return weight;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -11,7 +12,9 @@ class QTextDocument;
 // The pictures an HTML file names in its <img> tags, read as the Word and RTF readers read theirs: from
 // the files they name beside it (a relative path, a file URL, an absolute path) or from the page itself
 // (a data URL). Pictures on the web are not fetched; a picture that cannot be read (missing, no picture,
-// on the web) is left out of the page and named, never kept as an empty one.
+// on the web) is left out of the page and named, never kept as an empty one. Only files on the disk are
+// read (no FIFO, device or file of /proc), each once however the page spells it, and one that no picture
+// reader knows from its first bytes not at all.
 class HtmlPictures
 {
 public:
@@ -28,8 +31,14 @@ public:
     qint64 weight(const QString &html, qint64 limit) const;
 
 private:
+    // The file a source names on this machine, by its canonical path; empty for none.
+    QString fileOf(const QString &source) const;
+    // What a source reads, one for every spelling of a file; empty for a source that reads nothing.
+    QString keyOf(const QString &source) const;
     bool bytesOf(const QString &source, QByteArray &bytes) const;
 
     QUrl m_base;
+    mutable QHash<QString, QString> m_canonical; // of each local path named
+
     QStringList m_unread;
 };

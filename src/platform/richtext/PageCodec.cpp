@@ -6,6 +6,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/PageInsert.h"
+#include "platform/richtext/SvgPicture.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -114,7 +115,7 @@ qint64 PageCodec::layoutWeight(const QByteArray &bytes)
 qint64 PageCodec::pictureWeight(const QByteArray &picture)
 {
     QBuffer buffer;
-    buffer.setData(picture);
+    buffer.setData(SvgPicture::selfContained(picture));
     buffer.open(QIODevice::ReadOnly);
     const QSize size = QImageReader(&buffer).size();
     return size.isValid() ? qint64(size.width()) * size.height() / PixelsPerCharacter : 0;

@@ -3,6 +3,7 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PictureHandler.h"
+#include "platform/richtext/SvgPicture.h"
 #include "platform/richtext/TextFrameHandler.h"
 #include "platform/richtext/TextProps.h"
 
@@ -164,9 +165,12 @@ QString PageDocument::nextPictureName()
     return name;
 }
 
-QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &format, const QImage &decoded)
+QString PageDocument::addPicture(const QByteArray &given, const QByteArray &format, const QImage &decoded)
 {
-    const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
+    // A drawing names nothing outside itself once stored.
+    QByteArray fmt = format;
+    const QByteArray bytes = SvgPicture::selfContained(given, &fmt);
+    fmt = fmt.isEmpty() ? detectFormat(bytes) : fmt.toLower();
     if (bytes.isEmpty() || fmt.isEmpty())
         return QString();
     for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it) {
@@ -181,11 +185,14 @@ QString PageDocument::addPicture(const QByteArray &bytes, const QByteArray &form
     return name;
 }
 
-bool PageDocument::setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format)
+bool PageDocument::setPicture(const QString &name, const QByteArray &given, const QByteArray &format)
 {
+    // Pages stored before drawings were kept so may hold one that names files.
+    QByteArray fmt = format;
+    const QByteArray bytes = SvgPicture::selfContained(given, &fmt);
     if (name.isEmpty() || bytes.isEmpty())
         return false;
-    const QByteArray fmt = format.isEmpty() ? detectFormat(bytes) : format.toLower();
+    fmt = fmt.isEmpty() ? detectFormat(bytes) : fmt.toLower();
     if (fmt.isEmpty())
         return false;
     const bool replaced = m_pictures.contains(name);

@@ -58,7 +58,8 @@ public:
     // document margin and page size set again).
     void attachTo(QTextDocument *doc) const;
 
-    // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...).
+    // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...); a drawing (SVG)
+    // as SvgPicture::selfContained gives it, naming nothing outside itself.
     // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
     // no image Qt can read. `decoded`, when the caller has the image of the bytes already, spares
     // decoding them again.

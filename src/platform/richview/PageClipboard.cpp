@@ -3,6 +3,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richtext/SvgPicture.h"
 #include "platform/richview/RichMime.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/rtf/RtfReader.h"
@@ -13,6 +14,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QSvgRenderer>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,10 +29,11 @@ constexpr int MaxDrawingSide = 4000;
 QByteArray pictureOf(const QMimeData *data)
 {
     QImage image;
-    if (data->hasImage()) {
+    if (data->hasImage() && !PageClipboard::drawingOnly(data)) {
         image = qvariant_cast<QImage>(data->imageData());
     } else if (data->hasFormat(SvgType)) {
-        QSvgRenderer svg(data->data(SvgType));
+        // Drawn from what names nothing outside it.
+        QSvgRenderer svg(SvgPicture::selfContained(data->data(SvgType)));
         QSize size = svg.defaultSize();
         // A drawing that claims a huge size is drawn smaller rather than filling the memory.
         if (size.width() > MaxDrawingSide || size.height() > MaxDrawingSide)
@@ -76,6 +80,16 @@ QMimeData *PageClipboard::fromSelection(const RichTextEdit &edit)
 bool PageClipboard::hasPicture(const QMimeData *data)
 {
     return data && (data->hasImage() || data->hasFormat(SvgType));
+}
+
+bool PageClipboard::drawingOnly(const QMimeData *data)
+{
+    if (!data || !data->hasFormat(SvgType))
+        return false;
+    const QStringList formats = data->formats();
+    return std::none_of(formats.begin(), formats.end(), [](const QString &format) {
+        return format.startsWith(QLatin1String("image/")) && format != SvgType;
+    });
 }
 
 bool PageClipboard::canInsert(const QMimeData *data)

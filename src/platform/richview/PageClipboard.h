@@ -24,6 +24,9 @@ public:
     static bool canInsert(const QMimeData *data);
     // A bitmap or a drawing (SVG) on the clipboard.
     static bool hasPicture(const QMimeData *data);
+    // Whether the clipboard's only picture is a drawing: Qt would then make its bitmap from the
+    // drawing as it is, reading what the drawing names; it is drawn from SvgPicture's bytes instead.
+    static bool drawingOnly(const QMimeData *data);
     // Replaces the selection in one undo step, with new field and object ids for our own form;
     // damaged bytes of our form fall back to the HTML or text.
     static bool insert(RichTextEdit &edit, const QMimeData *data);
