@@ -132,7 +132,7 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
         // Pasted elsewhere, the page would stand twice: where the other put it and, as a link, here.
         // The cut names a placement that is no more: a later paste of the page is a plain one.
         dropCut(cutId);
-        Prompt::current().message(QStringLiteral("切り取ったﾍﾟｰｼﾞは、その後に別の編集画面か他の利用者が移動か削除しています\n"
+        Prompt::current().message(QStringLiteral("切り取ったﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
                                                  "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい"),
                                   Prompt::Exclamation);
         return false;

@@ -330,7 +330,7 @@ private slots:
             QCOMPARE(writer->finish(), QStringList());
             QVERIFY(writer->sawWait());
         }
-        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("切り取ったﾍﾟｰｼﾞは、その後に別の編集画面か他の利用者が移動か削除しています\n"
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("切り取ったﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
                                                                 "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい")});
         QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 78")), other.size() - 1);
         QCOMPARE(PageDb::row(90, 78).isEmpty(), other.size() == 1);
