@@ -3,6 +3,7 @@
 #include "core/PageNumbers.h"
 #include "core/Usr.h"
 #include "core/zSvr.h"
+#include "platform/db/DbConnection.h"
 #include "tree/TreeDb.h"
 
 #include <QSet>
@@ -37,20 +38,49 @@ QList<qint64> TreeBulk::parseList(const QString &list)
     return pages;
 }
 
-QList<TreeBulk::Row> TreeBulk::rows(qint64 src, const QList<qint64> &pages)
+bool TreeBulk::rows(qint64 src, const QList<qint64> &pages, QList<Row> &out)
 {
-    QList<Row> out;
+    out.clear();
     if (pages.isEmpty())
-        return out;
+        return true;
+    zSvr &db = zSvr::instance();
+    // The placing lock first, as every write that places pages takes it before anything else; then
+    // the placements as they are now. On a server they are held against another user's delete (and
+    // 最適化) until this write ends, so that what is read here is what gets copied or moved. A
+    // placement whose page has no row any more is no page to handle.
+    if (!TreeDb::holdPlacing())
+        return false;
+    const QString chosen = QStringLiteral(" And T.noLfC in (") + inList(pages) + u')';
     DbTable t;
-    const int n = zSvr::instance().R_Ary(QStringLiteral("Select noLfC, szDoc, boLnk, boHide, boHogo, inSrt From tbTree "
-                                                  " Where noLfP = ? And noLfC in (")
-                                       + inList(pages) + QStringLiteral(") Order By inSrt"),
-                                   {src}, t);
+    if (db.connection().dialect() == JetSql::Postgres) {
+        db.R_Ary(QStringLiteral("Select T.noLfC From tbTree T Where T.noLfP = ?") + chosen + QStringLiteral(" For Share"),
+                 {src}, t);
+        if (!db.readError().isEmpty())
+            return false;
+    }
+    const int n = db.R_Ary(QStringLiteral("Select T.noLfC, T.szDoc, T.boLnk, T.boHide, T.boHogo, T.inSrt"
+                                          " From tbTree T, msDoc D Where T.noLfC = D.noDoc And T.noLfP = ?")
+                               + chosen + QStringLiteral(" Order By T.inSrt"),
+                           {src}, t);
+    if (!db.readError().isEmpty())
+        return false;
     for (int r = 0; r < n; ++r)
         out << Row{t.at(0, r).toLongLong(), t.at(1, r).toString(), t.at(2, r).toInt(),
                    t.at(3, r).toInt(),     t.at(4, r).toInt(),     t.at(5, r).toInt()};
-    return out;
+    return true;
+}
+
+bool TreeBulk::found(const QList<qint64> &pages, int count, Result &result, const QString &what)
+{
+    // The window lists the children as they were when it was filled; another user or the other
+    // edit window may have moved or deleted some of them since (and 最適化 taken their rows away).
+    result.missing = int(QSet<qint64>(pages.cbegin(), pages.cend()).size()) - count;
+    if (pages.isEmpty() || count > 0)
+        return true;
+    result.message = what + QStringLiteral("するﾍﾟｰｼﾞがありません\n"
+                                           "選んだﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
+                                           "何も変更していません　ﾂﾘｰを再表示して指定し直して下さい");
+    return false;
 }
 
 bool TreeBulk::insert(qint64 parent, const Row &row, int order, bool carry, const QString &date)
@@ -140,8 +170,10 @@ TreeBulk::Result TreeBulk::linkCopy(qint64 src, qint64 dst, const QList<qint64> 
         Result result;
         if (!begin(result))
             return result;
-        QList<Row> list = rows(src, pages);
-        if (!fits(dst, pagesOf(list), result))
+        QList<Row> list;
+        if (!rows(src, pages, list))
+            return finish(result, false);
+        if (!found(pages, int(list.size()), result, QStringLiteral("複写")) || !fits(dst, pagesOf(list), result))
             return finish(result, false);
         const QString date = Usr::TsSqNow();
         int order = first;
@@ -167,7 +199,11 @@ TreeBulk::Result TreeBulk::newCopy(qint64 src, qint64 dst, const QList<qint64> &
         Result result;
         if (!begin(result))
             return result;
-        const QList<Row> list = rows(src, pages);
+        QList<Row> list;
+        if (!rows(src, pages, list))
+            return finish(result, false);
+        if (!found(pages, int(list.size()), result, QStringLiteral("複写")))
+            return finish(result, false);
         // With links, the copies show the originals' children: none of them may stand above the destination.
         QList<qint64> shown;
         for (const Row &row : list) {
@@ -239,8 +275,10 @@ TreeBulk::Result TreeBulk::move(qint64 src, qint64 dst, const QList<qint64> &pag
         if (!begin(result))
             return result;
         // The placements as they are now: another user may have moved some of them meanwhile.
-        const QList<Row> list = rows(src, moving);
-        if (!fits(dst, pagesOf(list), result))
+        QList<Row> list;
+        if (!rows(src, moving, list))
+            return finish(result, false);
+        if (!found(moving, int(list.size()), result, QStringLiteral("移動")) || !fits(dst, pagesOf(list), result))
             return finish(result, false);
         const QString date = Usr::TsSqNow();
         int order = first;
@@ -272,10 +310,11 @@ TreeBulk::Result TreeBulk::remove(qint64 src, const QList<qint64> &pages)
         if (!begin(result))
             return result;
         int affected = 0;
-        const bool ok = zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
-                                                     + inList(pages) + u')',
-                                                 {src}, &affected);
+        bool ok = zSvr::instance().D_ExeSq(QStringLiteral("Delete From tbTree Where noLfP=? and noLfC in (")
+                                               + inList(pages) + u')',
+                                           {src}, &affected);
         result.written = affected;
+        ok = ok && found(pages, affected, result, QStringLiteral("削除"));
         // Pages that lost their home placement get one of their links as home.
         if (ok)
             Usr::D_FixLnk(false);

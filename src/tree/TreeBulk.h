@@ -11,7 +11,10 @@
 // in a move, stays under the source); an operation that would put a page
 // under itself, or under a page that left the tree, is refused inside the
 // transaction, against the rows as they are then, before anything is written.
-// One that lost a conflict with another user's write is tried once more.
+// A chosen page that is no longer under the source (another user or the other
+// edit window moved or deleted it) is left out and counted; when none of them
+// is left the operation is refused. One that lost a conflict with another
+// user's write is tried once more.
 class TreeBulk
 {
 public:
@@ -19,6 +22,7 @@ public:
         bool ok = false;
         int written = 0;        // placements added (moved, deleted)
         int skipped = 0;        // pairs already under the destination
+        int missing = 0;        // chosen pages no longer under the source
         QString message;        // why the operation was refused or failed
         QList<qint64> newPages; // pages made by a new copy, in order
         bool retry = false;     // failed in a conflict with another user's write: worth a second try
@@ -46,7 +50,8 @@ private:
         int protect = 0;
         int order = 0;
     };
-    static QList<Row> rows(qint64 src, const QList<qint64> &pages);
+    static bool rows(qint64 src, const QList<qint64> &pages, QList<Row> &out);
+    static bool found(const QList<qint64> &pages, int count, Result &result, const QString &what);
     static bool insert(qint64 parent, const Row &row, int order, bool carry, const QString &date);
     static bool begin(Result &result);
     static Result finish(Result result, bool ok);

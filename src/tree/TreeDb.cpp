@@ -215,9 +215,10 @@ bool TreeDb::movePlacement(qint64 parent, qint64 page, int order, const QString 
            && changed == 1;
 }
 
-bool TreeDb::deletePlacement(qint64 parent, qint64 page)
+bool TreeDb::deletePlacement(qint64 parent, qint64 page, int *deleted)
 {
-    return zSvr::instance().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page});
+    return zSvr::instance().D_ExeSq(QStringLiteral(" Delete From tbTree Where noLfP = ? And noLfC = ? "), {parent, page},
+                                    deleted);
 }
 
 qint64 TreeDb::homeParent(qint64 page)

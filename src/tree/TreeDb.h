@@ -67,7 +67,8 @@ public:
     // The order `order` is followed by, within the 16-bit range.
     static int nextOrder(int order);
     static bool insertPlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
-    static bool deletePlacement(qint64 parent, qint64 page);
+    // `deleted`, when given, receives the rows deleted (0 when the placement was gone already).
+    static bool deletePlacement(qint64 parent, qint64 page, int *deleted = nullptr);
     // Gives an existing placement a new order, title and home or link role.
     static bool movePlacement(qint64 parent, qint64 page, int order, const QString &title, bool link);
     // Parent of the page's home placement; -1 when it has none.

@@ -261,11 +261,21 @@ namespace {
 // Tells the user what went wrong or was left out; true when the operation was written.
 bool report(const TreeBulk::Result &result)
 {
-    if (!result.message.isEmpty())
+    if (!result.message.isEmpty()) {
         Prompt::current().message(result.message, Prompt::Exclamation);
-    else if (result.ok && result.skipped > 0)
-        Prompt::current().message(QStringLiteral("既に登録されている %1 件のﾍﾟｰｼﾞは除きました").arg(result.skipped));
-    return result.ok;
+        return result.ok;
+    }
+    if (!result.ok)
+        return false;
+    QStringList left;
+    if (result.missing > 0)
+        left << QStringLiteral("選んだﾍﾟｰｼﾞのうち %1 件は別の編集画面か他の利用者が移動か削除していたので除きました")
+                    .arg(result.missing);
+    if (result.skipped > 0)
+        left << QStringLiteral("既に登録されている %1 件のﾍﾟｰｼﾞは除きました").arg(result.skipped);
+    if (!left.isEmpty())
+        Prompt::current().message(left.join(u'\n'), result.missing > 0 ? Prompt::Exclamation : Prompt::OkOnly);
+    return true;
 }
 
 } // namespace

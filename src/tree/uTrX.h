@@ -245,8 +245,9 @@ private:
     bool refusePaste(qint64 parent, qint64 page) const;
     bool writePaste(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId);
     TreeDb::Place pasteOnce(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId,
-                            bool *retry);
+                            bool *retry, bool *cutGone);
     QString cutIdOf(const QString &page) const;
+    void dropCut(const QString &id);
     void removePlacementNodes(const QString &id, const QTreeWidgetItem *keep = nullptr);
     bool placementParent(const QTreeWidgetItem *item, qint64 *parent) const;
     void fillClipMenu();

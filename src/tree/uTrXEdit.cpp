@@ -66,7 +66,7 @@ void uTrX::trIns(int iMn, QString &sSz, QString sNo)
         return;
     }
     if (!cutId.isEmpty()) {
-        m_cutList.remove(cutId + u',');
+        dropCut(cutId);
         removePlacementNodes(cutId, item);
     }
     emit eFmMsg(QStringLiteral("ﾍﾟｰｼﾞを挿入しました"));
@@ -122,10 +122,20 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
     // A paste that lost a conflict with another user's write (a deadlock on the server) is tried
     // once more: the other has ended by then, and the check inside sees what it wrote.
     bool retry = false;
-    TreeDb::Place outcome = pasteOnce(parent, page, title, link, cutId, &retry);
+    bool cutGone = false;
+    TreeDb::Place outcome = pasteOnce(parent, page, title, link, cutId, &retry, &cutGone);
     if (outcome == TreeDb::Place::Failed && retry) {
         TreeDb::waitForTheOther();
-        outcome = pasteOnce(parent, page, title, link, cutId, &retry);
+        outcome = pasteOnce(parent, page, title, link, cutId, &retry, &cutGone);
+    }
+    if (cutGone) {
+        // Pasted elsewhere, the page would stand twice: where the other put it and, as a link, here.
+        // The cut names a placement that is no more: a later paste of the page is a plain one.
+        dropCut(cutId);
+        Prompt::current().message(QStringLiteral("切り取ったﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
+                                                 "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい"),
+                                  Prompt::Exclamation);
+        return false;
     }
     switch (outcome) {
     case TreeDb::Place::Fits:
@@ -147,12 +157,13 @@ bool uTrX::writePaste(qint64 parent, qint64 page, const QString &title, bool lin
 }
 
 TreeDb::Place uTrX::pasteOnce(qint64 parent, qint64 page, const QString &title, bool link, const QString &cutId,
-                              bool *retry)
+                              bool *retry, bool *cutGone)
 {
     // The cut placement goes only together with the new one: a paste that
     // fails leaves the page where it was.
     zSvr &db = zSvr::instance();
     *retry = false;
+    *cutGone = false;
     const bool own = db.D_Tran(0);
     if (!own && db.heldElsewhere())
         return TreeDb::Place::Failed;
@@ -163,13 +174,24 @@ TreeDb::Place uTrX::pasteOnce(qint64 parent, qint64 page, const QString &title, 
     TreeDb::Place outcome = TreeDb::placing(parent, reorder ? QList<qint64>{} : QList<qint64>{page});
     int order = 0;
     bool ok = outcome == TreeDb::Place::Fits && TreeDb::holdOrder(parent) && TreeDb::freeOrder(parent, m_nextOrder, &order);
+    // The cut placement as it is now: another user or the other edit window may have moved the page
+    // (or deleted that placement) since it was cut.
+    if (ok && cutParent >= 0 && !TreeDb::placementExists(cutParent, page)) {
+        ok = false;
+        *cutGone = db.readError().isEmpty();
+    }
     if (ok && reorder) {
         // The pair being moved is the cut one itself: its row stays and takes the new place.
         ok = TreeDb::movePlacement(parent, page, order, title, link);
     } else if (ok) {
         ok = TreeDb::insertPlacement(parent, page, order, title, link);
-        if (ok && cutParent >= 0)
-            ok = TreeDb::deletePlacement(cutParent, page);
+        if (ok && cutParent >= 0) {
+            // On a server another user's delete of it may have landed since it was read above.
+            int deleted = 0;
+            const bool ran = TreeDb::deletePlacement(cutParent, page, &deleted);
+            *cutGone = ran && deleted == 0;
+            ok = ran && deleted > 0;
+        }
     }
     if (ok)
         TreeDb::stamp(parent, page);
@@ -191,6 +213,15 @@ QString uTrX::cutIdOf(const QString &page) const
         if (id.section(u'-', 1) == page)
             return id;
     return QString();
+}
+
+void uTrX::dropCut(const QString &id)
+{
+    QStringList kept;
+    for (const QString &cut : m_cutList.split(u',', Qt::SkipEmptyParts))
+        if (cut != id)
+            kept << cut;
+    m_cutList = kept.isEmpty() ? QString() : kept.join(u',') + u',';
 }
 
 void uTrX::removePlacementNodes(const QString &id, const QTreeWidgetItem *keep)

@@ -460,5 +460,8 @@ void uTrX::trNdDL(const QString &sKyD, QString &sMsg)
     }
     if (c > 0 && !key.startsWith(u'X') && !TreeDb::isPlaced(c))
         dropListedPage(int(c));
+    // A cut of the placement deleted here ends with it: a later paste of the page is a plain one.
+    if (!key.startsWith(u'X'))
+        dropCut(GetNdId(item));
     DelNewNd(item);
 }

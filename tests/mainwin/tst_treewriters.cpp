@@ -68,6 +68,44 @@ private slots:
         verifyHolds(writers, QStringLiteral("after the paste"));
     }
 
+    // A bulk window lists 1002's children (1004, 1005); while it stands open the other writer takes
+    // them away; then the button is pressed. Finding none, or only some, the operation says so. It
+    // closed as if done, wrote nothing and said nothing.
+    void aBulkOverPagesTheOtherRemovedSaysSo_data()
+    {
+        QTest::addColumn<QString>("bulk");
+        QTest::addColumn<QStringList>("other");
+        const QStringList deleteAndClean{QStringLiteral("delete\tp1002"), QStringLiteral("clean")};
+        QTest::newRow("new copy, the page deleted, 最適化") << QStringLiteral("bulkcopy\tp1002\tp1012") << deleteAndClean;
+        QTest::newRow("move, the page deleted, 最適化") << QStringLiteral("bulkmove\tp1002\tp1012") << deleteAndClean;
+        QTest::newRow("move, one page moved away")
+            << QStringLiteral("bulkmove\tp1002\tp1012") << QStringList{QStringLiteral("cut\tp1004\tp1009")};
+        QTest::newRow("delete, the pages deleted")
+            << QStringLiteral("bulkdelete\tp1002") << QStringList{QStringLiteral("bulkdelete\tp1002")};
+    }
+
+    void aBulkOverPagesTheOtherRemovedSaysSo()
+    {
+        QFETCH(QString, bulk);
+        QFETCH(QStringList, other);
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        verifyHolds(writers, QStringLiteral("at the start"));
+        QVERIFY(writers.whileHeld(1, bulk, other));
+        verifyHolds(writers, QStringLiteral("after the bulk operation"));
+    }
+
+    // A cuts 1012 (at the top); B moves 1012 under 1001; A pastes it after 1009 (under 1008): the
+    // paste is refused and says why. It placed a link there, left B's home and said it was done.
+    void aCutWhosePageTheOtherMovedSaysSo()
+    {
+        TreeWriters writers(server());
+        QVERIFY2(writers.start(), qPrintable(writers.error()));
+        verifyHolds(writers, QStringLiteral("at the start"));
+        QVERIFY(writers.whileHeld(0, QStringLiteral("cut\tp1012\tp1009"), {QStringLiteral("cut\tp1012\tp1002")}));
+        verifyHolds(writers, QStringLiteral("after the paste"));
+    }
+
     // An import whose question stays open while the other writer saves a page it replaces: the
     // page keeps the save, or the import asks about it again. It took the import's older copy.
     void importOverASaveMadeMeanwhile()

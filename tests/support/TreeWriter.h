@@ -41,6 +41,7 @@
 //   cut NODE NODE        the first node cut, pasted after the second (文脈 > 切り取り, 貼り付け)
 //   copy NODE NODE       the same with a copy: a link is pasted
 //   bulkmove NODE NODE   the first node's children moved under the second's page (一括 > 移動)
+//   bulkcopy NODE NODE   the same copied as new pages (一括 > 複写(新規))
 //   bulkdelete NODE      the node's children deleted (一括 > 削除)
 //   import NODE FILE     the database FILE imported at the node
 //   export NODE RANGE FILE  the node's page and its children (RANGE 1) or all below it (2) exported
@@ -50,7 +51,11 @@
 //   clean                最適化 with the unused pages deleted
 //   refresh              the tree shown anew
 // NODE is "pN" (a node of page N), or a number that picks one of the nodes shown, in turn. Before
-// the command comes the answer to its questions (y, n, h: see WriterPrompt). The writer answers with
+// the command comes the answer to its questions (y, n, h: see WriterPrompt); given "w", a bulk command
+// stops with its window open and its pages listed, a cut once cut, says "ask" and reads from the
+// driver the answer to go on with, so that the other writer can act before the button is pressed or
+// the page pasted; it then tells "silent" when pages listed had gone, or the cut placement, and
+// nothing was said. The writer answers with
 // lines: "saved PAGE WORD" (a save it was told done), "deleted PAGE" (a placement it took away),
 // "shown TEXT" (a message), "silent" (a tree write that did nothing and said nothing), "did TEXT",
 // "exported FILE" (an export it was told done), and "end" last.
@@ -131,7 +136,9 @@ private:
         else if (name == QLatin1String("cut") || name == QLatin1String("copy"))
             paste(args.value(1), args.value(2), name == QLatin1String("cut"));
         else if (name == QLatin1String("bulkmove") || name == QLatin1String("bulkdelete"))
-            bulk(args.value(1), args.value(2), name == QLatin1String("bulkmove"));
+            bulk(args.value(1), args.value(2), name == QLatin1String("bulkmove") ? 2 : 0);
+        else if (name == QLatin1String("bulkcopy"))
+            bulk(args.value(1), args.value(2), 1);
         else if (name == QLatin1String("import"))
             import(args.value(1), args.value(2));
         else if (name == QLatin1String("export"))
@@ -280,8 +287,10 @@ private:
             return;
         const qint32 page = qint32(pageOf(view()->currentItem()));
         window().menuClicked(QStringLiteral("mnTree"), cut ? 7 : 8);
+        const bool held = cut && holdOn();
         if (!choose(to))
             return;
+        const int placements = placementsOf(page);
         const int at = tree().clipPages().indexOf(page);
         const QList<QAction *> entries = tree().mnClp()->actions();
         if (at < 0 || at >= entries.size())
@@ -298,14 +307,38 @@ private:
                               .arg(at));
         else if (!m_status.isEmpty())
             say("did", m_status);
+        // A cut moves the placement: told done, the page has no more placements than before.
+        if (held && m_prompt.shown.isEmpty() && placementsOf(page) > placements)
+            say("silent", QStringLiteral("the cut of %1, pasted, left it one placement more and said nothing of it").arg(page));
     }
 
-    void bulk(const QString &from, const QString &to, bool move)
+    static int placementsOf(qint64 page)
     {
+        return zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From tbTree Where noLfC = ?"), {page}, 0).toInt();
+    }
+
+    // Given "w", the command stops here: it says "ask" and goes on with the driver's answer, after
+    // the other writer has acted. True when it stopped.
+    bool holdOn()
+    {
+        if (m_prompt.answer != 'w')
+            return false;
+        std::printf("ask\t%s\n", "held");
+        std::fflush(stdout);
+        std::string line;
+        std::getline(std::cin, line);
+        m_prompt.answer = line.empty() ? 'n' : line[0];
+        return true;
+    }
+
+    // `button` 0 delete, 1 new copy, 2 move.
+    void bulk(const QString &from, const QString &to, int button)
+    {
+        const bool copyOrMove = button != 0;
         if (!choose(from) || !window().leaveCurrentPage())
             return;
         QString chain;
-        if (move) {
+        if (copyOrMove) {
             QTreeWidgetItem *target = find(to);
             if (!target)
                 return;
@@ -314,19 +347,38 @@ private:
         const qint64 source = pageOf(view()->currentItem());
         {
             sbTrRet box(&window());
-            if (box.Open(move ? 0 : 2, tree())) {
-                const QList<qint64> pages = TreeBulk::parseList(box.checkedList());
-                if (move) {
+            if (box.Open(copyOrMove ? 0 : 2, tree())) {
+                QList<qint64> pages = TreeBulk::parseList(box.checkedList());
+                if (copyOrMove) {
                     // The box's tree shows the top as a node of its own, above the top level.
                     box.ownTree()->SetLeaf(chain + QStringLiteral(",0"));
                     QString parent, page;
                     bool link = false;
                     box.ownTree()->GetPrCdNo(parent, page, link);
-                    say("did", QStringLiteral("moves %1 from %2 under %3").arg(box.checkedList()).arg(source).arg(page));
+                    say("did", QStringLiteral("%1 %2 from %3 under %4")
+                                   .arg(button == 1 ? QStringLiteral("copies") : QStringLiteral("moves"), box.checkedList())
+                                   .arg(source)
+                                   .arg(page));
+                    // A move leaves the destination where it is.
+                    if (button == 2)
+                        pages.removeAll(page.toLongLong());
                 }
-                box.cmRet_Click(move ? 2 : 0);
-                if (!move) {
-                    for (qint64 page : pages)
+                // The other writer acts while the window stands open; then the button is pressed.
+                const bool held = holdOn();
+                int found = 0;
+                if (held) {
+                    for (qint64 page : std::as_const(pages))
+                        found += TreeDb::placementExists(source, page) && TreeDb::pageExists(page) ? 1 : 0;
+                }
+                const qsizetype shown = m_prompt.shown.size();
+                box.cmRet_Click(button);
+                if (held && found < pages.size() && m_prompt.shown.size() == shown)
+                    say("silent", QStringLiteral("the bulk window found %1 of its %2 pages under %3 and said nothing")
+                                      .arg(found)
+                                      .arg(pages.size())
+                                      .arg(source));
+                if (!copyOrMove) {
+                    for (qint64 page : std::as_const(pages))
                         if (!TreeDb::placementExists(source, page))
                             say("deleted", QString::number(page));
                 }

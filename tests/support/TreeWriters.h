@@ -26,7 +26,8 @@
 // (support/TreeWriter.h), given seeded random commands through the program's own entry points (new
 // page, save, delete, cut and paste, link paste, bulk move and delete, import, export, 最適化), both at once;
 // at times a third connection holds the write lock while both plan their commands, so that each
-// plans before the other commits. The driver keeps what each writer was told saved and, after every
+// plans before the other commits; now and then one writer's bulk window stands open while the other
+// takes the pages it lists away (support/TreeWriter.h, "w"). The driver keeps what each writer was told saved and, after every
 // step, checks the database: no placements in a ring, every page told saved (and every page of the
 // start) still stored with a text a writer was told saved, and reached from the top, unless a user
 // deleted a placement above it; no tree write failed in silence; every file an export was told
@@ -177,6 +178,24 @@ public:
         replies(1);
     }
 
+    // Writer w begins `command` (a bulk command: its window opens; a cut: the page is cut) and stops;
+    // the other writer runs `others`, one after the other; then w goes on (presses the button,
+    // pastes). False when w did not stop (no window opened, no node to cut).
+    bool whileHeld(int w, const QString &command, const QStringList &others)
+    {
+        send(w, command, 'w');
+        const QStringList said = replies(w);
+        if (said.isEmpty() || !said.last().startsWith(QLatin1String("ask\t")))
+            return false;
+        for (const QString &command : others) {
+            send(1 - w, command);
+            replies(1 - w);
+        }
+        answer(w, 'y');
+        replies(w);
+        return true;
+    }
+
     // Checks the database against what the writers were told; "" when it holds.
     QString check()
     {
@@ -322,8 +341,21 @@ public:
             return outcome;
         }
         QRandomGenerator random(seed);
+        // The bulk steps over removed pages come from a sequence of their own: the other steps of a
+        // seed stay what they were.
+        QRandomGenerator staleRandom(seed ^ 0x64c0u);
         read(m_before);
         for (int step = 0; step < steps; ++step) {
+            if (staleRandom.bounded(25) == 0) {
+                note(QStringLiteral("step %1, bulk over removed pages").arg(step));
+                randomStaleBulk(staleRandom);
+                const QString wrong = check();
+                if (!wrong.isEmpty()) {
+                    outcome.failedAt = step;
+                    outcome.message = QStringLiteral("seed %1, step %2 (bulk over removed pages): %3").arg(seed).arg(step).arg(wrong);
+                    break;
+                }
+            }
             note(QStringLiteral("step %1").arg(step));
             const int hold = random.bounded(12) == 0 ? 60 + random.bounded(120) : 0;
             const QString a = randomCommand(random, 0, step);
@@ -662,6 +694,40 @@ private:
         QList<qint64> sorted = pages;
         std::sort(sorted.begin(), sorted.end());
         return QStringLiteral("p%1").arg(sorted.at(random.bounded(int(sorted.size()))));
+    }
+
+    // One writer's bulk window lists the children of a page; the other takes some or all of them
+    // from under it (deletes the page and runs 最適化, deletes them all, deletes or moves one). At
+    // times the held one has cut one of the children instead, and pastes it afterwards.
+    void randomStaleBulk(QRandomGenerator &random)
+    {
+        QList<qint64> sources;
+        for (auto it = m_before.children.cbegin(); it != m_before.children.cend(); ++it)
+            if (it.key() != 0 && m_before.texts.contains(it.key()) && !it.value().isEmpty())
+                sources << it.key();
+        if (sources.isEmpty())
+            return;
+        std::sort(sources.begin(), sources.end());
+        const qint64 source = sources.at(random.bounded(int(sources.size())));
+        const QList<qint64> children = m_before.children.value(source);
+        const QString child = QStringLiteral("p%1").arg(children.at(random.bounded(int(children.size()))));
+        const QString from = QStringLiteral("p%1").arg(source);
+        const int w = random.bounded(2);
+        QString bulk;
+        switch (random.bounded(4)) {
+        case 0: bulk = QStringLiteral("bulkmove\t%1\t%2").arg(from, node(random)); break;
+        case 1: bulk = QStringLiteral("bulkcopy\t%1\t%2").arg(from, node(random)); break;
+        case 2: bulk = QStringLiteral("bulkdelete\t") + from; break;
+        default: bulk = QStringLiteral("cut\t%1\t%2").arg(child, node(random)); break;
+        }
+        QStringList others;
+        switch (random.bounded(4)) {
+        case 0: others = {QStringLiteral("delete\t") + from, QStringLiteral("clean")}; break;
+        case 1: others = {QStringLiteral("bulkdelete\t") + from}; break;
+        case 2: others = {QStringLiteral("delete\t") + child}; break;
+        default: others = {QStringLiteral("cut\t%1\t%2").arg(child, node(random))}; break;
+        }
+        whileHeld(w, bulk, others);
     }
 
     QString randomCommand(QRandomGenerator &random, int w, int step)

@@ -245,6 +245,80 @@ private slots:
         QCOMPARE(UnreachablePages::ofOpen(), (QList<qint64>{20, 21, 1000}));
     }
 
+    // The chosen pages left the source after the window listed them (another user or the other edit
+    // window moved or deleted them, or 最適化 took their rows): an operation that finds none of them
+    // writes nothing, says so and stays open; one that finds some handles those and says how many it
+    // left out. Either closed as if done, and a link copy placed the page whose row had gone.
+    void chosenPagesThatWentAreToldOf_data()
+    {
+        QTest::addColumn<int>("mode");          // 0 from here, 2 delete
+        QTest::addColumn<int>("button");        // 0 link copy (delete), 1 new copy, 2 move
+        QTest::addColumn<QStringList>("gone");  // "pN" the placement (10, N) deleted, "dN" page N's row
+        QTest::addColumn<bool>("crossing");     // the delete lands after the press, before the write
+        QTest::addColumn<QString>("none");      // what the message of none found names; "" some found
+        QTest::addColumn<int>("left");          // pages left out
+        QTest::newRow("new copy, none left") << 0 << 1 << QStringList{"p11", "p12", "p13"} << false << "複写" << 3;
+        QTest::newRow("move, none left") << 0 << 2 << QStringList{"p11", "p12", "p13"} << false << "移動" << 3;
+        QTest::newRow("link copy, none left") << 0 << 0 << QStringList{"p11", "p12", "p13"} << false << "複写" << 3;
+        QTest::newRow("delete, none left") << 2 << 0 << QStringList{"p11", "p12", "p13"} << false << "削除" << 3;
+        QTest::newRow("new copy, one left out") << 0 << 1 << QStringList{"p12"} << false << "" << 1;
+        QTest::newRow("move, one left out") << 0 << 2 << QStringList{"p12"} << false << "" << 1;
+        QTest::newRow("delete, two left out") << 2 << 0 << QStringList{"p11", "p13"} << false << "" << 2;
+        QTest::newRow("link copy of a page whose row went") << 0 << 0 << QStringList{"d13"} << false << "" << 1;
+        QTest::newRow("move, one deleted as it runs") << 0 << 2 << QStringList{"p12"} << true << "" << 1;
+    }
+    void chosenPagesThatWentAreToldOf()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, button);
+        QFETCH(QStringList, gone);
+        QFETCH(bool, crossing);
+        QFETCH(QString, none);
+        QFETCH(int, left);
+        m_tree->SetLeaf(QStringLiteral("10"));
+        QVERIFY(m_win->Open(mode, *m_tree));
+        if (mode == 0)
+            m_win->ownTree()->SetLeaf(QStringLiteral("20,0,0"));
+        QList<CrossingWriter::Step> deletes;
+        for (const QString &what : std::as_const(gone))
+            deletes << CrossingWriter::Step{what.startsWith(u'p') ? QStringLiteral("Delete From tbTree Where noLfP = 10 And noLfC = ?")
+                                                                 : QStringLiteral("Delete From msDoc Where noDoc = ?"),
+                                            {what.mid(1).toInt()}};
+        std::unique_ptr<CrossingWriter> other;
+        if (crossing) {
+            other = std::make_unique<CrossingWriter>(m_db->path(), deletes, QList<CrossingWriter::Step>{}, false);
+            QVERIFY(other->start());
+        } else {
+            for (const CrossingWriter::Step &step : std::as_const(deletes))
+                QVERIFY(zSvr::instance().D_ExeSq(step.sql, step.values));
+        }
+        const QStringList before = snapshot();
+        const int under = [](int parent) {
+            return PageDb::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = ?"), {parent}).toInt();
+        }(mode == 2 ? 10 : 20);
+        m_win->cmRet_Click(button);
+        if (other) {
+            QCOMPARE(other->finish(), QStringList());
+            QVERIFY(other->sawWait());
+        }
+        if (!none.isEmpty()) {
+            QCOMPARE(snapshot(), before);
+            QCOMPARE(m_prompt->messages, QStringList{none + QStringLiteral("するﾍﾟｰｼﾞがありません\n"
+                                                                         "選んだﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
+                                                                         "何も変更していません　ﾂﾘｰを再表示して指定し直して下さい")});
+            QVERIFY(m_win->result() != int(QDialog::Accepted));
+            return;
+        }
+        QCOMPARE(m_prompt->messages,
+                 QStringList{QStringLiteral("選んだﾍﾟｰｼﾞのうち %1 件は別の編集画面か他の利用者が移動か削除していたので除きました")
+                                 .arg(left)});
+        QCOMPARE(m_win->result(), int(QDialog::Accepted));
+        const int now = PageDb::value(QStringLiteral("Select Count(*) From tbTree Where noLfP = ?"), {mode == 2 ? 10 : 20}).toInt();
+        QCOMPARE(now, mode == 2 ? under - (3 - left) : under + 3 - left);
+        for (const QString &what : std::as_const(gone))
+            QCOMPARE(PageDb::row(20, what.mid(1).toInt()), QString());
+    }
+
     // This user moves 10 below 21 (under 20) while the other moves 20 below 14 (under 11, under 10),
     // landing after the move was chosen and before it is written: the later move is refused with
     // nothing written, and the two never hang under each other.

@@ -280,6 +280,88 @@ private slots:
         QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
     }
 
+    // The cut placement went after the cut (another user or the other edit window moved the page,
+    // or deleted that placement), before the paste, or while the paste is written: the paste is
+    // refused and says why, nothing is written. The page got a link at the paste's place and kept
+    // the other's home (or, deleted, came back here) without a word; pasted under its old parent
+    // it said only that it could not. The cut ends: pasted again, the page is a plain link.
+    void aCutWhosePlacementWentIsRefused_data()
+    {
+        QTest::addColumn<QString>("cut");        // the cut node's chain
+        QTest::addColumn<QString>("at");         // the node pasted after
+        QTest::addColumn<QStringList>("other");  // the other's statements
+        QTest::addColumn<bool>("crossing");      // they land after the paste's checks, before its write
+        QTest::addColumn<bool>("placing");       // the other takes the placing lock (a move)
+        const QString del = QStringLiteral("Delete From tbTree Where noLfP = 34 And noLfC = 78");
+        const QString home = QStringLiteral("Insert Into tbTree (noLfP, noLfC, inSrt, szDoc, boLnk) Values (90, 78, 5, '七十八', 0)");
+        QTest::newRow("moved before the paste") << "78,34,12,0" << "56" << QStringList{del, home} << false << true;
+        QTest::newRow("moved as the paste is written") << "78,34,12,0" << "56" << QStringList{del, home} << true << true;
+        QTest::newRow("deleted before the paste") << "78,34,12,0" << "56" << QStringList{del} << false << false;
+        QTest::newRow("deleted as the paste is written") << "78,34,12,0" << "56" << QStringList{del} << true << false;
+        QTest::newRow("moved, pasted under its old parent")
+            << "78,34,12,0" << "78,34,12,0" << QStringList{del, home} << false << true;
+    }
+    void aCutWhosePlacementWentIsRefused()
+    {
+        QFETCH(QString, cut);
+        QFETCH(QString, at);
+        QFETCH(QStringList, other);
+        QFETCH(bool, crossing);
+        QFETCH(bool, placing);
+        m_tree->SetLeaf(cut);
+        m_tree->trCopy(true);
+        m_tree->SetLeaf(at);
+        const int nodes = m_probe->view()->topLevelItemCount();
+        QList<CrossingWriter::Step> steps;
+        for (const QString &sql : std::as_const(other))
+            steps << CrossingWriter::Step{sql, {}};
+        std::unique_ptr<CrossingWriter> writer;
+        if (crossing) {
+            writer = std::make_unique<CrossingWriter>(m_db->path(), steps, QList<CrossingWriter::Step>{}, placing);
+            QVERIFY(writer->start());
+        } else {
+            for (const CrossingWriter::Step &step : std::as_const(steps))
+                QVERIFY(zSvr::instance().D_ExeSq(step.sql));
+        }
+        const QString before = PageDb::row(12, 78) + u'|' + PageDb::row(34, 78) + u'|' + PageDb::row(90, 78);
+        QString title = QStringLiteral("七十八");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        if (writer) {
+            QCOMPARE(writer->finish(), QStringList());
+            QVERIFY(writer->sawWait());
+        }
+        QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("切り取ったﾍﾟｰｼﾞは別の編集画面か他の利用者が移動か削除しています\n"
+                                                                "貼付けは行いませんでした　ﾂﾘｰを最新の状態に更新して下さい")});
+        QCOMPARE(count(QStringLiteral("Select Count(*) From tbTree Where noLfC = 78")), other.size() - 1);
+        QCOMPARE(PageDb::row(90, 78).isEmpty(), other.size() == 1);
+        QCOMPARE(m_probe->view()->topLevelItemCount(), nodes);
+        if (!crossing)
+            QCOMPARE(PageDb::row(12, 78) + u'|' + PageDb::row(34, 78) + u'|' + PageDb::row(90, 78), before);
+        // The cut went with its placement: pasted again, the page is placed as any copied page is.
+        m_prompt->messages.clear();
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QVERIFY(m_prompt->messages.isEmpty());
+        QCOMPARE(link(12, 78), other.size() - 1);
+    }
+
+    // A cut placement deleted in this same tree ends the cut: pasted, the page is placed again.
+    void aCutDeletedHereIsPastedAsACopy()
+    {
+        m_tree->SetLeaf(QStringLiteral("56"));
+        m_tree->trCopy(true);
+        QString none;
+        m_prompt->answers << Prompt::Ok;
+        m_tree->trNdDL(QString(), none);
+        QCOMPARE(PageDb::row(12, 56), QString());
+        m_tree->SetLeaf(QStringLiteral("90"));
+        QString title = QStringLiteral("五十六");
+        m_tree->trIns(0, title, QStringLiteral("*"));
+        QCOMPARE(m_prompt->messages.size(), 1);   // the delete's question
+        QCOMPARE(link(5, 56), 0);
+        QCOMPARE(UnreachablePages::ofOpen(), QList<qint64>{});
+    }
+
     // The node pasted at stands below a page that went from the tree since it was shown (another
     // user or the other edit window deleted it, or a page above it): the paste is refused and the
     // cut page stays where it was. It was moved below the page that went, out of everybody's reach.
