@@ -27,6 +27,8 @@
 #include <QTextList>
 #include <QTextDocument>
 
+#include <cmath>
+
 namespace {
 
 const QString ReadFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|"
@@ -42,9 +44,12 @@ QString folderOf(const QString &file)
     return QFileInfo(file).absolutePath();
 }
 
-// Headings read from a file look as the user's headings do.
+// Headings read from a file take the user's heading formats whole, as F2-F4 give them: the paragraph's
+// alignment, frame, indents, spaces and line height, and the text's look. The conversion to HTML knows a
+// heading by its indented paragraph in a heading format's size.
 void giveHeadingsTheirLook(PageDocument &page)
 {
+    RichTextEdit edit(&page);
     QTextDocument *doc = page.main();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat f = block.blockFormat();
@@ -52,6 +57,18 @@ void giveHeadingsTheirLook(PageDocument &page)
         if (style < 0 || style > 2 || block.length() <= 1)
             continue;
         const UsrFmt &record = Frmt::st().usrFmt[size_t(style)];
+        edit.select(block.position(), block.length() - 1);
+        edit.setAlignment(record.alignment);
+        edit.setFrameLineWidth(record.head2);
+        edit.setFrameDistance(record.head3);
+        edit.setFrameStyle(record.head4);
+        edit.setIndentLeft(record.dist1);
+        edit.setSpaceBefore(record.dist2);
+        edit.setSpaceAfter(record.dist3);
+        edit.setIndentRight(record.dist4);
+        edit.setIndentFirstLine(record.dist5);
+        edit.setParaValue47(0);
+        edit.setLineSpacingTwips(int(std::lround(record.fontSize * 20 * Frmt::st().lineFactor)));
         QTextCharFormat look;
         if (!record.fontName.isEmpty())
             look.setFontFamilies({record.fontName});
