@@ -242,6 +242,8 @@ private slots:
     void htmlInEveryWebEncoding();
     void htmlLabelsOutsideTheWebsTable_data();
     void htmlLabelsOutsideTheWebsTable();
+    void htmlDeclarationIsFoundAsBrowsersFindIt_data();
+    void htmlDeclarationIsFoundAsBrowsersFindIt();
     void htmlPicturesAreRead_data();
     void htmlPicturesAreRead();
     void symbolFontsShowTheirCharacters_data();
@@ -1216,6 +1218,35 @@ void TstDocumentFiles::htmlLabelsOutsideTheWebsTable()
     QCOMPARE(read, !text.isEmpty());
     QCOMPARE(SamplePage::paragraphText(page.main()), read ? text : QStringLiteral("kept"));
     QCOMPARE(problem.isEmpty(), read);
+}
+
+void TstDocumentFiles::htmlDeclarationIsFoundAsBrowsersFindIt_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray utf8 = "<p>日本語</p>";
+    const QByteArray euc = "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p>";
+    const QByteArray real = "<meta charset=\"utf-8\">";
+    // Only a <meta> element outside comments declares.
+    QTest::newRow("in a comment") << "<!-- <meta charset=\"euc-jp\"> -->" + real + utf8;
+    QTest::newRow("in another tag's attribute") << "<div title='<meta charset=\"euc-jp\">'></div>" + real + utf8;
+    QTest::newRow("in a description") << "<meta name=\"description\" content=\"charset=euc-jp\">" + real + utf8;
+    QTest::newRow("content without http-equiv") << "<meta content=\"text/html; charset=euc-jp\">" + utf8;
+    QTest::newRow("in the body past the first 1,024 bytes") << "<body><p>" + QByteArray(1100, 'a') + "</p><meta charset=euc-jp>" + utf8;
+    // What declares, wherever in the head.
+    QTest::newRow("http-equiv and content") << "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=EUC-JP\">" + euc;
+    QTest::newRow("unquoted") << "<meta charset=euc-jp>" + euc;
+    QTest::newRow("after a long title") << "<html><head><title>" + QByteArray(9000, 'a') + "</title><meta charset=\"euc-jp\"></head><body>" + euc;
+    QTest::newRow("after a long style sheet") << "<style>" + QByteArray(5000, ' ') + "p{}</style><meta charset=\"euc-jp\">" + euc;
+}
+
+// The page's declaration is found as browsers' prescan finds it: 日本語 whether in UTF-8 or EUC-JP.
+void TstDocumentFiles::htmlDeclarationIsFoundAsBrowsersFindIt()
+{
+    QFETCH(QByteArray, bytes);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, bytes));
+    QVERIFY2(SamplePage::paragraphText(page.main()).endsWith(QStringLiteral("日本語")),
+             qPrintable(SamplePage::paragraphText(page.main()).right(20)));
 }
 
 void TstDocumentFiles::htmlPicturesAreRead_data()
