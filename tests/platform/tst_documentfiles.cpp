@@ -244,6 +244,8 @@ private slots:
     void htmlLabelsOutsideTheWebsTable();
     void htmlDeclarationIsFoundAsBrowsersFindIt_data();
     void htmlDeclarationIsFoundAsBrowsersFindIt();
+    void htmlReferencesWithoutSemicolon_data();
+    void htmlReferencesWithoutSemicolon();
     void htmlPicturesAreRead_data();
     void htmlPicturesAreRead();
     void symbolFontsShowTheirCharacters_data();
@@ -1247,6 +1249,32 @@ void TstDocumentFiles::htmlDeclarationIsFoundAsBrowsersFindIt()
     QVERIFY(readBytes(page, bytes));
     QVERIFY2(SamplePage::paragraphText(page.main()).endsWith(QStringLiteral("日本語")),
              qPrintable(SamplePage::paragraphText(page.main()).right(20)));
+}
+
+void TstDocumentFiles::htmlReferencesWithoutSemicolon_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("named") << QByteArray("&copy 2020 &amp &lt b &gt") << QStringLiteral("© 2020 & < b >");
+    QTest::newRow("upper case") << QByteArray("&COPY&AMP&QUOT") << QStringLiteral("©&\"");
+    QTest::newRow("before letters") << QByteArray("caf&eacutes &notit &nbspx") << QStringLiteral("cafés ¬it \u00A0x");
+    QTest::newRow("numeric") << QByteArray("&#65&#x42 &#X43x &#0065") << QStringLiteral("AB Cx A");
+    QTest::newRow("numeric C1 and none") << QByteArray("&#128 &#0 &#x110000 &#xD800") << QStringLiteral("€ \uFFFD \uFFFD \uFFFD");
+    QTest::newRow("ideographic space") << QByteArray("&#12288x") << QStringLiteral("\u3000x");
+    // Left as they are.
+    QTest::newRow("with semicolons") << QByteArray("&copy;&#65;&amp;") << QStringLiteral("©A&");
+    QTest::newRow("no such name") << QByteArray("&foo &hellip &# &#x") << QStringLiteral("&foo &hellip &# &#x");
+    QTest::newRow("in a comment") << QByteArray("a<!-- &copy -->b") << QStringLiteral("ab");
+}
+
+// References that end without ";" read as browsers read them.
+void TstDocumentFiles::htmlReferencesWithoutSemicolon()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, "<html><body><p>" + body + "</p></body></html>"));
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
 }
 
 void TstDocumentFiles::htmlPicturesAreRead_data()

@@ -1,6 +1,7 @@
 #include "platform/richtext/HtmlImport.h"
 
 #include "platform/richtext/HtmlNesting.h"
+#include "platform/richtext/HtmlReferences.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PastedItems.h"
 #include "platform/richtext/TableOps.h"
@@ -288,11 +289,11 @@ QString withListsCut(const QString &html, bool *wasCut = nullptr)
     return out;
 }
 
-// The HTML as the import takes it: ruby with its readings in parentheses, lists and other elements
-// cut where they nest too deep.
+// The HTML as the import takes it: references ended as browsers read them, ruby with its readings in
+// parentheses, lists and other elements cut where they nest too deep.
 QString prepared(const QString &html, HtmlImport::Cuts *cuts = nullptr)
 {
-    return HtmlNesting::cut(withListsCut(withReadings(html), cuts ? &cuts->lists : nullptr),
+    return HtmlNesting::cut(withListsCut(withReadings(HtmlReferences::ended(html)), cuts ? &cuts->lists : nullptr),
                             cuts ? &cuts->elements : nullptr);
 }
 
