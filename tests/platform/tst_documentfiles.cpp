@@ -246,6 +246,8 @@ private slots:
     void htmlDeclarationIsFoundAsBrowsersFindIt();
     void htmlReferencesWithoutSemicolon_data();
     void htmlReferencesWithoutSemicolon();
+    void wordWithAPasswordIsRefusedAsProtected_data();
+    void wordWithAPasswordIsRefusedAsProtected();
     void htmlPicturesAreRead_data();
     void htmlPicturesAreRead();
     void symbolFontsShowTheirCharacters_data();
@@ -1275,6 +1277,65 @@ void TstDocumentFiles::htmlReferencesWithoutSemicolon()
     PageDocument page(PageDocument::WithoutLayout);
     QVERIFY(readBytes(page, "<html><body><p>" + body + "</p></body></html>"));
     QCOMPARE(SamplePage::paragraphText(page.main()), text);
+}
+
+// A compound file as Word writes a document: its header, then a directory sector of these entries,
+// each a name and its type (1 storage, 2 stream, 5 root), after `gap` sectors of other bytes.
+QByteArray compoundFile(const QList<std::pair<QString, int>> &entries, int gap = 0)
+{
+    QByteArray bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    bytes.resize(512 * (1 + gap), '\0');
+    for (const auto &[name, type] : entries) {
+        QByteArray entry(128, '\0');
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            entry[2 * i] = char(name.at(i).unicode() & 0xFF);
+            entry[2 * i + 1] = char(name.at(i).unicode() >> 8);
+        }
+        entry[64] = char(2 * (name.size() + 1));
+        entry[66] = char(type);
+        bytes += entry;
+    }
+    return bytes;
+}
+
+void TstDocumentFiles::wordWithAPasswordIsRefusedAsProtected_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("result");
+    const QList<std::pair<QString, int>> encrypted = {{QStringLiteral("Root Entry"), 5},
+                                                      {QStringLiteral("\u0006DataSpaces"), 1},
+                                                      {QStringLiteral("EncryptionInfo"), 2},
+                                                      {QStringLiteral("EncryptedPackage"), 2}};
+    const int word = DocumentFile::Word, word97 = DocumentFile::Word97;
+    QTest::newRow("encrypted, .docx") << compoundFile(encrypted) << word << int(DocumentFile::Failed);
+    QTest::newRow("encrypted, .doc") << compoundFile(encrypted) << word97 << int(DocumentFile::Failed);
+    QTest::newRow("encrypted, directory further on") << compoundFile(encrypted, 7) << word << int(DocumentFile::Failed);
+    // A Word 97 document stays one, even where its text names the streams.
+    QTest::newRow("Word 97") << compoundFile({{QStringLiteral("Root Entry"), 5}, {QStringLiteral("WordDocument"), 2}}) << word97
+                             << int(DocumentFile::Binary97);
+    QByteArray named = compoundFile({{QStringLiteral("Root Entry"), 5}, {QStringLiteral("WordDocument"), 2}});
+    named.insert(600, QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32));
+    named += QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    QTest::newRow("Word 97 naming the streams") << named << word << int(DocumentFile::Binary97);
+    QTest::newRow("only one of the streams") << compoundFile(encrypted.mid(0, 3)) << word << int(DocumentFile::Binary97);
+}
+
+// A Word document with a password is refused as protected, not as damaged or as a Word 97 document.
+void TstDocumentFiles::wordWithAPasswordIsRefusedAsProtected()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, format);
+    QFETCH(int, result);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(format == DocumentFile::Word ? QStringLiteral("a.docx") : QStringLiteral("a.doc"));
+    QVERIFY(writeFile(path, bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("kept"));
+    QString problem;
+    QCOMPARE(int(DocumentFile::read(page, path, DocumentFile::Format(format), &problem)), result);
+    QCOMPARE(problem, result == DocumentFile::Failed ? DocumentFile::protectedProblem() : QString());
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("kept"));
 }
 
 void TstDocumentFiles::htmlPicturesAreRead_data()

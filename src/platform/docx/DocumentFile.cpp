@@ -407,6 +407,32 @@ qint64 packageWeight(const QByteArray &bytes, qint64 limit)
     return weight;
 }
 
+// Whether a compound file (the container of Word 97 documents) holds the streams of an encrypted
+// package, as Word writes a document with a password: its directory entries (128 bytes each, in sectors
+// after the 512-byte header) name "EncryptionInfo" and "EncryptedPackage".
+bool isEncryptedPackage(const QByteArray &bytes)
+{
+    constexpr qsizetype Entry = 128;
+    const auto named = [&bytes](qsizetype at, QStringView name) {
+        // The name in UTF-16 with its terminating zero, its length in bytes, and the type of a stream (2).
+        const auto byte = [&bytes, at](qsizetype i) { return uchar(bytes.at(at + i)); };
+        if (byte(64) + 256 * byte(65) != 2 * (name.size() + 1) || byte(66) != 2)
+            return false;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (byte(2 * i) != name.at(i).unicode() || byte(2 * i + 1) != 0)
+                return false;
+        }
+        return true;
+    };
+    bool info = false;
+    bool package = false;
+    for (qsizetype at = 512; at + Entry <= bytes.size() && !(info && package); at += Entry) {
+        info = info || named(at, u"EncryptionInfo");
+        package = package || named(at, u"EncryptedPackage");
+    }
+    return info && package;
+}
+
 } // namespace
 
 DocumentFile::Format DocumentFile::formatOf(const QString &path)
@@ -448,8 +474,14 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             return DocxReader::read(page, bytes, problem) ? Ok : Failed;
         if (bytes.startsWith("{\\rtf"))
             return RtfReader::read(page, bytes, problem) ? Ok : Failed;
-        if (bytes.startsWith("\xD0\xCF\x11\xE0"))
-            return Binary97;
+        if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
+            // Word keeps a document with a password as an encrypted package in such a file.
+            if (!isEncryptedPackage(bytes))
+                return Binary97;
+            if (problem)
+                *problem = protectedProblem();
+            return Failed;
+        }
         if (problem)
             *problem = unknownContentProblem();
         return Failed;
@@ -496,6 +528,11 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     default:
         return Failed;
     }
+}
+
+QString DocumentFile::protectedProblem()
+{
+    return QStringLiteral("ﾊﾟｽﾜｰﾄﾞで保護された文書です｡Word などでﾊﾟｽﾜｰﾄﾞを外して保存したものを読み込んで下さい｡");
 }
 
 QString DocumentFile::unknownContentProblem()
