@@ -336,11 +336,11 @@ bool decodeHtml(const QByteArray &bytes, QString &html, QString *problem = nullp
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
-// link fields.
+// link fields (as a paste makes them).
 void adoptHtml(PageDocument &page)
 {
     QTextDocument *doc = page.main();
-    // One edit: a cursor placed outside one lays its whole paragraph out again, for every link of it.
+    // One edit: a cursor placed outside one lays its whole paragraph out again.
     QTextCursor edit(doc);
     edit.beginEditBlock();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
@@ -350,31 +350,9 @@ void adoptHtml(PageDocument &page)
             format.setProperty(TextProps::BlockStyle, heading);
             QTextCursor(block).mergeBlockFormat(format);
         }
-        QString previous;
-        int field = 0;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString href = fragment.charFormat().anchorHref();
-            if (href.isEmpty() || !fragment.charFormat().isAnchor()) {
-                previous.clear();
-                continue;
-            }
-            if (href != previous)
-                field = page.newFieldId();
-            previous = href;
-            QTextCursor cursor(doc);
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            QTextCharFormat format = fragment.charFormat();
-            format.setAnchor(false);
-            format.clearProperty(QTextFormat::AnchorHref);
-            format.setProperty(TextProps::FieldId, field);
-            format.setProperty(TextProps::FieldType, 1);
-            format.setProperty(TextProps::FieldData, href);
-            cursor.setCharFormat(format);
-        }
     }
     edit.endEditBlock();
+    HtmlImport::linkAnchors(doc, page);
 }
 
 // The text of each list item opens with its bullet ("・") or number ("1. ", "iv. "), deeper levels

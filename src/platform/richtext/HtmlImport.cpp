@@ -3,8 +3,10 @@
 #include "platform/richtext/HtmlNesting.h"
 #include "platform/richtext/HtmlReferences.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PastedItems.h"
 #include "platform/richtext/TableOps.h"
+#include "platform/richtext/TextProps.h"
 #include "platform/text/TextChars.h"
 
 #include <QTextBlock>
@@ -337,7 +339,7 @@ Cuts setHtml(QTextDocument *doc, const QString &source)
     return cuts;
 }
 
-void insertHtml(QTextCursor &cursor, const QString &source)
+void insertHtml(QTextCursor &cursor, const QString &source, PageDocument &page)
 {
     const QString html = prepared(source);
     const QChar standIn = standInFor(html);
@@ -351,7 +353,44 @@ void insertHtml(QTextCursor &cursor, const QString &source)
     QTextCursor(&scratch).insertFragment(imported);
     const bool restored = !standIn.isNull() && restore(&scratch, standIn);
     const bool flattened = TableOps::flattenDeepTables(&scratch);
-    insertAtParagraph(cursor, restored || flattened ? QTextDocumentFragment(&scratch) : imported, scratch);
+    const bool linked = linkAnchors(&scratch, page);
+    insertAtParagraph(cursor, restored || flattened || linked ? QTextDocumentFragment(&scratch) : imported, scratch);
+}
+
+bool linkAnchors(QTextDocument *doc, PageDocument &page)
+{
+    // One edit: a cursor placed outside one lays its whole paragraph out again, for every link of it.
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    bool any = false;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QString previous;
+        int field = 0;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString href = fragment.charFormat().anchorHref();
+            if (href.isEmpty() || !fragment.charFormat().isAnchor()) {
+                previous.clear();
+                continue;
+            }
+            if (href != previous)
+                field = page.newFieldId();
+            previous = href;
+            QTextCursor cursor(doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            QTextCharFormat format = fragment.charFormat();
+            format.setAnchor(false);
+            format.clearProperty(QTextFormat::AnchorHref);
+            format.setProperty(TextProps::FieldId, field);
+            format.setProperty(TextProps::FieldType, 1);
+            format.setProperty(TextProps::FieldData, href);
+            cursor.setCharFormat(format);
+            any = true;
+        }
+    }
+    edit.endEditBlock();
+    return any;
 }
 
 qint64 nestingWeight(const QString &source, qint64 limit)

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+class PageDocument;
 class QString;
 class QTextCursor;
 class QTextDocument;
@@ -28,8 +29,13 @@ struct Cuts {
 Cuts setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in. A
 // list that begins the HTML takes the place of the start of the paragraph at the cursor, and the text
-// after the cursor follows a list that ends it as a paragraph of its own (PastedItems).
-void insertHtml(QTextCursor &cursor, const QString &html);
+// after the cursor follows a list that ends it as a paragraph of its own (PastedItems). Its anchors
+// become link fields of `page`, the page of the cursor's document, as linkAnchors makes them.
+void insertHtml(QTextCursor &cursor, const QString &html, PageDocument &page);
+// The anchors of an import (Qt marks a link's text as an anchor with its href) become link fields,
+// their ids new ones of `page`: each run of one href a field of its own, in the look the import gave
+// it. True when there were any.
+bool linkAnchors(QTextDocument *doc, PageDocument &page);
 
 // What the import of the HTML costs beyond its text, in characters laid out (PageCodec::layoutWeight):
 // Qt's import visits the elements open around each element it reads, so that time grows with the
