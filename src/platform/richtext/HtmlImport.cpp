@@ -13,6 +13,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
 
 #include <cctype>
 #include <iterator>
@@ -299,6 +302,45 @@ QString prepared(const QString &html, HtmlImport::Cuts *cuts = nullptr)
                             cuts ? &cuts->elements : nullptr);
 }
 
+// Qt's import puts an empty paragraph between a table and the paragraph after it, which the page
+// showed nowhere (a browser shows none) and the site would publish as a blank line: the paragraph
+// after the table takes its place, in its own format and list. True when there were any.
+bool dropParagraphsAfterTables(QTextDocument *doc)
+{
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    bool any = false;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextBlock previous = block.previous();
+        const QTextBlock next = block.next();
+        if (block.length() != 1 || !previous.isValid() || !next.isValid())
+            continue;
+        QTextFrame *const frame = QTextCursor(block).currentFrame();
+        if (QTextCursor(next).currentFrame() != frame)
+            continue;
+        // The frame around the paragraph before, up to the one that holds this paragraph: a table
+        // that ends right here.
+        QTextFrame *before = QTextCursor(previous).currentFrame();
+        while (before && before->parentFrame() != frame)
+            before = before->parentFrame();
+        if (!qobject_cast<QTextTable *>(before) || before->lastPosition() + 1 != block.position())
+            continue;
+        QTextCursor merge(block);
+        merge.setBlockFormat(next.blockFormat());
+        merge.setBlockCharFormat(next.charFormat());
+        if (QTextList *list = next.textList())
+            list->add(block);
+        const int at = block.position();
+        merge.setPosition(next.position(), QTextCursor::KeepAnchor);
+        merge.removeSelectedText();
+        // The paragraph that holds the text now, wherever Qt keeps it.
+        block = doc->findBlock(at);
+        any = true;
+    }
+    edit.endEditBlock();
+    return any;
+}
+
 // The fragment of the pasted document at the cursor, its list items in paragraphs of their own: a list
 // that begins it at a paragraph's start takes the place of the paragraph's start, and the text after the
 // caret follows a list that ends it as a paragraph of its own, as it would in a browser.
@@ -336,6 +378,7 @@ Cuts setHtml(QTextDocument *doc, const QString &source)
     if (!standIn.isNull())
         restore(doc, standIn);
     TableOps::flattenDeepTables(doc);
+    dropParagraphsAfterTables(doc);
     return cuts;
 }
 
@@ -354,7 +397,8 @@ void insertHtml(QTextCursor &cursor, const QString &source, PageDocument &page)
     const bool restored = !standIn.isNull() && restore(&scratch, standIn);
     const bool flattened = TableOps::flattenDeepTables(&scratch);
     const bool linked = linkAnchors(&scratch, page);
-    insertAtParagraph(cursor, restored || flattened || linked ? QTextDocumentFragment(&scratch) : imported, scratch);
+    const bool dropped = dropParagraphsAfterTables(&scratch);
+    insertAtParagraph(cursor, restored || flattened || linked || dropped ? QTextDocumentFragment(&scratch) : imported, scratch);
 }
 
 bool linkAnchors(QTextDocument *doc, PageDocument &page)
