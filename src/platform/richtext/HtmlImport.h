@@ -13,7 +13,9 @@ class QTextDocument;
 // the page shows them become their paragraphs (TableOps::flattenDeepTables), lists nested deeper than
 // ListNestingLimit become items of the deepest list kept, elements nested deeper than Qt's import
 // takes in time lose their tags (HtmlNesting), and the reading of ruby follows its base in
-// parentheses, as the Word reader gives it. Everything else is as Qt imports it.
+// parentheses, as the Word reader gives it. References that end without ";" read as browsers read them
+// (HtmlReferences), and the paragraph after a table follows it with no empty one between, as a browser
+// shows it. Everything else is as Qt imports it.
 namespace HtmlImport {
 
 constexpr int ListNestingLimit = 32;
