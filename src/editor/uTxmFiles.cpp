@@ -85,6 +85,21 @@ void giveHeadingsTheirLook(PageDocument &page)
     }
 }
 
+// The empty paragraph that an insert makes for a file, at `position`, is the file's first paragraph: it
+// takes that paragraph's format (a heading its indents and frame), which an insert at the caret leaves
+// to the paragraph it goes into. A first paragraph in a list or a table is left to the insert.
+void takeFirstParagraphFormat(RichTextEdit &edit, int position, const PageDocument &read)
+{
+    const QTextBlock first = read.main()->firstBlock();
+    if (first.textList() || QTextCursor(first).currentTable() || first.length() <= 1)
+        return;
+    QTextCursor at(edit.document());
+    at.setPosition(position);
+    if (at.block().textList() || at.currentTable())
+        return;
+    at.setBlockFormat(first.blockFormat());
+}
+
 // The paragraph that the line break after an inserted file makes looks as the one the insert split, not
 // as the file's last: it is no item of the file's list and no heading of it.
 void endInsertedFile(RichTextEdit &edit)
@@ -228,7 +243,10 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
             if (ok) {
                 ok = oneStep([&] {
                     m_edit->clearText();
-                    return loadWeighedBytes(bytes, 9, true);
+                    if (!loadWeighedBytes(bytes, 9, true))
+                        return false;
+                    takeFirstParagraphFormat(*m_edit, 0, read);
+                    return true;
                 });
             }
         } else if (m_partNo == 0 && !bIns) {
@@ -243,8 +261,10 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n\n"));
                 m_edit->setSelStart(m_edit->selStart() - 1);
+                const int first = m_edit->selStart();
                 if (!loadWeighedBytes(bytes, 9, true))
                     return false;
+                takeFirstParagraphFormat(*m_edit, first, read);
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n"));
                 endInsertedFile(*m_edit);

@@ -267,7 +267,7 @@ private slots:
 
     void aHeadingIsPublishedAsAHeading_data()
     {
-        QTest::addColumn<int>("command"); // 0: typed and F2; 3: a file read as the page
+        QTest::addColumn<int>("command"); // 0: typed and F2; 3: a file read as the page; 30: inserted (挿入 > 文書)
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray html = "<html><body><h1>使い方の見出し</h1><p>本文の段落です。</p></body></html>";
@@ -276,6 +276,8 @@ private slots:
         QTest::newRow("typed, F2") << 0 << QString() << QByteArray();
         QTest::newRow("HTML read") << 3 << QStringLiteral("h.htm") << html;
         QTest::newRow("Word read") << 3 << QStringLiteral("h.docx") << word;
+        QTest::newRow("HTML inserted") << 30 << QStringLiteral("h.htm") << html;
+        QTest::newRow("Word inserted") << 30 << QStringLiteral("h.docx") << word;
     }
 
     // A heading in the first user format of a new database (F2), or a heading of a Word or HTML file
@@ -303,7 +305,14 @@ private slots:
         } else {
             const QString file = f.dir.path() + QLatin1Char('/') + name;
             QVERIFY(TestHome::write(file, bytes));
-            f.editor().rtAct(command, file);
+            if (command == 3) {
+                f.editor().rtAct(3, file);
+            } else {
+                // Into a new page with a title of its own (a page without one is not stored).
+                f.editor().setTitle(QStringLiteral("挿入した文書"));
+                f.prompt.files.enqueue(file);
+                f.editor().rtAct(command);
+            }
             QVERIFY2(f.editor().edit().text().contains(QStringLiteral("使い方の見出し")), qPrintable(f.editor().edit().text()));
         }
         f.window->fnMenu(3, 18); // F8
