@@ -27,6 +27,8 @@
 #include <QTextList>
 #include <QTextDocument>
 
+#include <cmath>
+
 namespace {
 
 const QString ReadFilter = QStringLiteral("ﾜｰﾄﾞ文書 97-2003(*.doc)|*.doc|ﾜｰﾄﾞ文書 (*.docx)|*.docx|ﾘｯﾁﾃｷｽﾄ (*.rtf)|*.rtf|"
@@ -42,9 +44,12 @@ QString folderOf(const QString &file)
     return QFileInfo(file).absolutePath();
 }
 
-// Headings read from a file look as the user's headings do.
+// Headings read from a file take the user's heading formats whole, as F2-F4 give them: the paragraph's
+// alignment, frame, indents, spaces and line height, and the text's look. The conversion to HTML knows a
+// heading by its indented paragraph in a heading format's size.
 void giveHeadingsTheirLook(PageDocument &page)
 {
+    RichTextEdit edit(&page);
     QTextDocument *doc = page.main();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat f = block.blockFormat();
@@ -52,6 +57,18 @@ void giveHeadingsTheirLook(PageDocument &page)
         if (style < 0 || style > 2 || block.length() <= 1)
             continue;
         const UsrFmt &record = Frmt::st().usrFmt[size_t(style)];
+        edit.select(block.position(), block.length() - 1);
+        edit.setAlignment(record.alignment);
+        edit.setFrameLineWidth(record.head2);
+        edit.setFrameDistance(record.head3);
+        edit.setFrameStyle(record.head4);
+        edit.setIndentLeft(record.dist1);
+        edit.setSpaceBefore(record.dist2);
+        edit.setSpaceAfter(record.dist3);
+        edit.setIndentRight(record.dist4);
+        edit.setIndentFirstLine(record.dist5);
+        edit.setParaValue47(0);
+        edit.setLineSpacingTwips(int(std::lround(record.fontSize * 20 * Frmt::st().lineFactor)));
         QTextCharFormat look;
         if (!record.fontName.isEmpty())
             look.setFontFamilies({record.fontName});
@@ -66,6 +83,21 @@ void giveHeadingsTheirLook(PageDocument &page)
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(look);
     }
+}
+
+// The empty paragraph that an insert makes for a file, at `position`, is the file's first paragraph: it
+// takes that paragraph's format (a heading its indents and frame), which an insert at the caret leaves
+// to the paragraph it goes into. A first paragraph in a list or a table is left to the insert.
+void takeFirstParagraphFormat(RichTextEdit &edit, int position, const PageDocument &read)
+{
+    const QTextBlock first = read.main()->firstBlock();
+    if (first.textList() || QTextCursor(first).currentTable() || first.length() <= 1)
+        return;
+    QTextCursor at(edit.document());
+    at.setPosition(position);
+    if (at.block().textList() || at.currentTable())
+        return;
+    at.setBlockFormat(first.blockFormat());
 }
 
 // The paragraph that the line break after an inserted file makes looks as the one the insert split, not
@@ -211,7 +243,10 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
             if (ok) {
                 ok = oneStep([&] {
                     m_edit->clearText();
-                    return loadWeighedBytes(bytes, 9, true);
+                    if (!loadWeighedBytes(bytes, 9, true))
+                        return false;
+                    takeFirstParagraphFormat(*m_edit, 0, read);
+                    return true;
                 });
             }
         } else if (m_partNo == 0 && !bIns) {
@@ -226,8 +261,10 @@ bool uTxm::T_LoadDcFL(const QString &vFL, bool bIns)
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n\n"));
                 m_edit->setSelStart(m_edit->selStart() - 1);
+                const int first = m_edit->selStart();
                 if (!loadWeighedBytes(bytes, 9, true))
                     return false;
+                takeFirstParagraphFormat(*m_edit, first, read);
                 m_edit->setSelLength(0);
                 m_edit->setSelectedText(QStringLiteral("\n"));
                 endInsertedFile(*m_edit);

@@ -14,6 +14,8 @@
 #include "support/RecordingLauncher.h"
 #include "support/HtmlCheck.h"
 #include "support/SampleDb.h"
+#include "support/ForeignFiles.h"
+#include "support/TestHome.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -263,10 +265,29 @@ private slots:
         zSvr::instance().D_Close();
     }
 
-    // A heading in the first user format of a new database (F2), then body text: the site, the book
-    // and the browser's preview publish it as a heading, whose text the page's title does not lose.
+    void aHeadingIsPublishedAsAHeading_data()
+    {
+        QTest::addColumn<int>("command"); // 0: typed and F2; 3: a file read as the page; 30: inserted (挿入 > 文書)
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray html = "<html><body><h1>使い方の見出し</h1><p>本文の段落です。</p></body></html>";
+        const QByteArray word = ForeignFiles::docx("<w:p><w:pPr><w:outlineLvl w:val=\"0\"/></w:pPr><w:r><w:t>使い方の見出し</w:t></w:r></w:p>"
+                                                   "<w:p><w:r><w:t>本文の段落です。</w:t></w:r></w:p>");
+        QTest::newRow("typed, F2") << 0 << QString() << QByteArray();
+        QTest::newRow("HTML read") << 3 << QStringLiteral("h.htm") << html;
+        QTest::newRow("Word read") << 3 << QStringLiteral("h.docx") << word;
+        QTest::newRow("HTML inserted") << 30 << QStringLiteral("h.htm") << html;
+        QTest::newRow("Word inserted") << 30 << QStringLiteral("h.docx") << word;
+    }
+
+    // A heading in the first user format of a new database (F2), or a heading of a Word or HTML file
+    // read into the page, then body text: the site, the book and the browser's preview publish it as a
+    // heading, whose text the page's title does not lose.
     void aHeadingIsPublishedAsAHeading()
     {
+        QFETCH(int, command);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
         MainFixture f;
         // The editor's own page documents, which the converter reads.
         f.window.reset();
@@ -277,9 +298,23 @@ private slots:
         f.prompt.defaultAnswer = Prompt::Yes;
         f.start();
         f.window->NewPage(0);
-        f.type(QStringLiteral("使い方の見出し\n本文の段落です。"));
-        f.editor().edit().select(0, 0);
-        f.window->fnMenu(5, 0); // F2
+        if (command == 0) {
+            f.type(QStringLiteral("使い方の見出し\n本文の段落です。"));
+            f.editor().edit().select(0, 0);
+            f.window->fnMenu(5, 0); // F2
+        } else {
+            const QString file = f.dir.path() + QLatin1Char('/') + name;
+            QVERIFY(TestHome::write(file, bytes));
+            if (command == 3) {
+                f.editor().rtAct(3, file);
+            } else {
+                // Into a new page with a title of its own (a page without one is not stored).
+                f.editor().setTitle(QStringLiteral("挿入した文書"));
+                f.prompt.files.enqueue(file);
+                f.editor().rtAct(command);
+            }
+            QVERIFY2(f.editor().edit().text().contains(QStringLiteral("使い方の見出し")), qPrintable(f.editor().edit().text()));
+        }
         f.window->fnMenu(3, 18); // F8
         static const QRegularExpression heading(QStringLiteral("<h1[^>]*>\\s*使い方の見出し\\s*</h1>"));
         auto headings = [](const QString &folder, const QString &filter) {

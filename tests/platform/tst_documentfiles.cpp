@@ -249,6 +249,12 @@ private slots:
     void htmlInEveryWebEncoding();
     void htmlLabelsOutsideTheWebsTable_data();
     void htmlLabelsOutsideTheWebsTable();
+    void htmlDeclarationIsFoundAsBrowsersFindIt_data();
+    void htmlDeclarationIsFoundAsBrowsersFindIt();
+    void htmlReferencesWithoutSemicolon_data();
+    void htmlReferencesWithoutSemicolon();
+    void wordWithAPasswordIsRefusedAsProtected_data();
+    void wordWithAPasswordIsRefusedAsProtected();
     void htmlPicturesAreRead_data();
     void htmlPicturesAreRead();
     void drawingsNameNothingOutside_data();
@@ -1231,6 +1237,120 @@ void TstDocumentFiles::htmlLabelsOutsideTheWebsTable()
     QCOMPARE(read, !text.isEmpty());
     QCOMPARE(SamplePage::paragraphText(page.main()), read ? text : QStringLiteral("kept"));
     QCOMPARE(problem.isEmpty(), read);
+}
+
+void TstDocumentFiles::htmlDeclarationIsFoundAsBrowsersFindIt_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray utf8 = "<p>日本語</p>";
+    const QByteArray euc = "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p>";
+    const QByteArray real = "<meta charset=\"utf-8\">";
+    // Only a <meta> element outside comments declares.
+    QTest::newRow("in a comment") << "<!-- <meta charset=\"euc-jp\"> -->" + real + utf8;
+    QTest::newRow("in another tag's attribute") << "<div title='<meta charset=\"euc-jp\">'></div>" + real + utf8;
+    QTest::newRow("in a description") << "<meta name=\"description\" content=\"charset=euc-jp\">" + real + utf8;
+    QTest::newRow("content without http-equiv") << "<meta content=\"text/html; charset=euc-jp\">" + utf8;
+    QTest::newRow("in the body past the first 1,024 bytes") << "<body><p>" + QByteArray(1100, 'a') + "</p><meta charset=euc-jp>" + utf8;
+    // What declares, wherever in the head.
+    QTest::newRow("http-equiv and content") << "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=EUC-JP\">" + euc;
+    QTest::newRow("unquoted") << "<meta charset=euc-jp>" + euc;
+    QTest::newRow("after a long title") << "<html><head><title>" + QByteArray(9000, 'a') + "</title><meta charset=\"euc-jp\"></head><body>" + euc;
+    QTest::newRow("after a long style sheet") << "<style>" + QByteArray(5000, ' ') + "p{}</style><meta charset=\"euc-jp\">" + euc;
+}
+
+// The page's declaration is found as browsers' prescan finds it: 日本語 whether in UTF-8 or EUC-JP.
+void TstDocumentFiles::htmlDeclarationIsFoundAsBrowsersFindIt()
+{
+    QFETCH(QByteArray, bytes);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, bytes));
+    QVERIFY2(SamplePage::paragraphText(page.main()).endsWith(QStringLiteral("日本語")),
+             qPrintable(SamplePage::paragraphText(page.main()).right(20)));
+}
+
+void TstDocumentFiles::htmlReferencesWithoutSemicolon_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("named") << QByteArray("&copy 2020 &amp &lt b &gt") << QStringLiteral("© 2020 & < b >");
+    QTest::newRow("upper case") << QByteArray("&COPY&AMP&QUOT") << QStringLiteral("©&\"");
+    QTest::newRow("before letters") << QByteArray("caf&eacutes &notit &nbspx") << QStringLiteral("cafés ¬it \u00A0x");
+    QTest::newRow("numeric") << QByteArray("&#65&#x42 &#X43x &#0065") << QStringLiteral("AB Cx A");
+    QTest::newRow("numeric C1 and none") << QByteArray("&#128 &#0 &#x110000 &#xD800") << QStringLiteral("€ \uFFFD \uFFFD \uFFFD");
+    QTest::newRow("ideographic space") << QByteArray("&#12288x") << QStringLiteral("\u3000x");
+    // Left as they are.
+    QTest::newRow("with semicolons") << QByteArray("&copy;&#65;&amp;") << QStringLiteral("©A&");
+    QTest::newRow("no such name") << QByteArray("&foo &hellip &# &#x") << QStringLiteral("&foo &hellip &# &#x");
+    QTest::newRow("in a comment") << QByteArray("a<!-- &copy -->b") << QStringLiteral("ab");
+}
+
+// References that end without ";" read as browsers read them.
+void TstDocumentFiles::htmlReferencesWithoutSemicolon()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    PageDocument page(PageDocument::WithoutLayout);
+    QVERIFY(readBytes(page, "<html><body><p>" + body + "</p></body></html>"));
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
+}
+
+// A compound file as Word writes a document: its header, then a directory sector of these entries,
+// each a name and its type (1 storage, 2 stream, 5 root), after `gap` sectors of other bytes.
+QByteArray compoundFile(const QList<std::pair<QString, int>> &entries, int gap = 0)
+{
+    QByteArray bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    bytes.resize(512 * (1 + gap), '\0');
+    for (const auto &[name, type] : entries) {
+        QByteArray entry(128, '\0');
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            entry[2 * i] = char(name.at(i).unicode() & 0xFF);
+            entry[2 * i + 1] = char(name.at(i).unicode() >> 8);
+        }
+        entry[64] = char(2 * (name.size() + 1));
+        entry[66] = char(type);
+        bytes += entry;
+    }
+    return bytes;
+}
+
+void TstDocumentFiles::wordWithAPasswordIsRefusedAsProtected_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("result");
+    const QList<std::pair<QString, int>> encrypted = {{QStringLiteral("Root Entry"), 5},
+                                                      {QStringLiteral("\u0006DataSpaces"), 1},
+                                                      {QStringLiteral("EncryptionInfo"), 2},
+                                                      {QStringLiteral("EncryptedPackage"), 2}};
+    const int word = DocumentFile::Word, word97 = DocumentFile::Word97;
+    QTest::newRow("encrypted, .docx") << compoundFile(encrypted) << word << int(DocumentFile::Failed);
+    QTest::newRow("encrypted, .doc") << compoundFile(encrypted) << word97 << int(DocumentFile::Failed);
+    QTest::newRow("encrypted, directory further on") << compoundFile(encrypted, 7) << word << int(DocumentFile::Failed);
+    // A Word 97 document stays one, even where its text names the streams.
+    QTest::newRow("Word 97") << compoundFile({{QStringLiteral("Root Entry"), 5}, {QStringLiteral("WordDocument"), 2}}) << word97
+                             << int(DocumentFile::Binary97);
+    QByteArray named = compoundFile({{QStringLiteral("Root Entry"), 5}, {QStringLiteral("WordDocument"), 2}});
+    named.insert(600, QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32));
+    named += QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    QTest::newRow("Word 97 naming the streams") << named << word << int(DocumentFile::Binary97);
+    QTest::newRow("only one of the streams") << compoundFile(encrypted.mid(0, 3)) << word << int(DocumentFile::Binary97);
+}
+
+// A Word document with a password is refused as protected, not as damaged or as a Word 97 document.
+void TstDocumentFiles::wordWithAPasswordIsRefusedAsProtected()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, format);
+    QFETCH(int, result);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(format == DocumentFile::Word ? QStringLiteral("a.docx") : QStringLiteral("a.doc"));
+    QVERIFY(writeFile(path, bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QTextCursor(page.main()).insertText(QStringLiteral("kept"));
+    QString problem;
+    QCOMPARE(int(DocumentFile::read(page, path, DocumentFile::Format(format), &problem)), result);
+    QCOMPARE(problem, result == DocumentFile::Failed ? DocumentFile::protectedProblem() : QString());
+    QCOMPARE(page.main()->toPlainText(), QStringLiteral("kept"));
 }
 
 void TstDocumentFiles::htmlPicturesAreRead_data()

@@ -518,6 +518,11 @@ QList<TextCase> rtfTextCases()
          "{\\f31506\\froman\\fcharset0 Century;}}\\pard\\plain\\hich\\af31506\\dbch\\af31505\\loch\\f31506 Pok\\'e9mon "
          "{\\loch\\af31506\\hich\\af31506\\dbch\\f31505 \\'93\\'fa\\'96\\'7b}\\par}",
          QStringLiteral("Pokémon 日本")},
+        {"UTF-8 document", "{\\rtf1\\ansi\\ansicpg65001 caf\\'c3\\'a9 \\'e6\\'97\\'a5\\'e6\\'9c\\'ac\\par}",
+         QStringLiteral("café 日本")},
+        {"UTF-8 document, font of no character set",
+         "{\\rtf1\\ansi\\ansicpg65001\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\f0 \\'d0\\'9f\\'d1\\'80\\'d0\\'b8\\par}",
+         QStringLiteral("При")},
         {"Mac Roman character set", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset77 Times;}}\\f1 caf\\'8e\\par}", QStringLiteral("café")},
         {"OEM character set", "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset255 Terminal;}}\\f1 caf\\'82\\par}", QStringLiteral("café")},
         {"Symbol font",

@@ -27,6 +27,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <cctype>
 #include <utility>
 
 namespace {
@@ -105,20 +106,208 @@ QString decodeText(const QByteArray &bytes)
     return SystemCodec::toUnicode(bytes);
 }
 
-// The label a page declares: the first <meta> (charset, or the content of http-equiv) whose label names
-// an encoding, else its XML declaration's (an XHTML page); empty when it declares none that does.
+// The prescan of a page's bytes for the encoding it declares, as browsers do it: comments are passed
+// over, tags are read as names and attributes, and only a <meta> element declares, by its charset
+// attribute or by http-equiv="content-type" with a content naming a charset.
+class Prescan
+{
+public:
+    explicit Prescan(const QByteArray &bytes) : m_bytes(bytes) {}
+
+    // The decoder of the first declaration from where the last run ended whose label names an
+    // encoding, where one starts before `end`; empty when there is none. With `headOnly`, the scan ends
+    // at the first tag of an element no page head holds, in this run or one before.
+    QByteArray run(qsizetype end, bool headOnly)
+    {
+        end = qMin(end, m_bytes.size());
+        while (m_at < end && !(headOnly && m_leftHead)) {
+            if (startsWith("<!--")) {
+                const qsizetype close = m_bytes.indexOf("-->", m_at + 2);
+                m_at = close < 0 ? m_bytes.size() : close + 3;
+            } else if (startsWith("<") && isLetter(m_at + 1)) {
+                const qsizetype nameStart = m_at + 1;
+                m_at = nameStart;
+                while (m_at < m_bytes.size() && !isSpace(byte(m_at)) && byte(m_at) != '>' && byte(m_at) != '/')
+                    ++m_at;
+                const QByteArray name = m_bytes.mid(nameStart, m_at - nameStart).toLower();
+                if (name == "meta") {
+                    if (const QByteArray decoder = meta(); !decoder.isEmpty())
+                        return decoder;
+                    continue;
+                }
+                m_leftHead = m_leftHead || !inHead(name);
+                skipAttributes();
+            } else if (startsWith("</") && isLetter(m_at + 2)) {
+                m_at += 2;
+                while (m_at < m_bytes.size() && !isSpace(byte(m_at)) && byte(m_at) != '>')
+                    ++m_at;
+                skipAttributes();
+            } else if (startsWith("<!") || startsWith("</") || startsWith("<?")) {
+                const qsizetype close = m_bytes.indexOf('>', m_at + 1);
+                m_at = close < 0 ? m_bytes.size() : close + 1;
+            } else {
+                ++m_at;
+            }
+        }
+        return {};
+    }
+
+private:
+    char byte(qsizetype at) const { return at < m_bytes.size() ? m_bytes.at(at) : '\0'; }
+    bool startsWith(const char *text) const { return QByteArrayView(m_bytes).sliced(qMin(m_at, m_bytes.size())).startsWith(text); }
+    bool isLetter(qsizetype at) const { return std::isalpha(static_cast<unsigned char>(byte(at))) != 0; }
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+    static bool inHead(const QByteArray &name)
+    {
+        static const QByteArrayList names = {"html", "head", "title", "base", "link", "style", "script", "noscript", "template"};
+        return names.contains(name);
+    }
+
+    void skipSpace()
+    {
+        while (m_at < m_bytes.size() && isSpace(byte(m_at)))
+            ++m_at;
+    }
+
+    // The next attribute of the tag, its name in lower case; false at the tag's end.
+    bool attribute(QByteArray &name, QByteArray &value)
+    {
+        name.clear();
+        value.clear();
+        while (m_at < m_bytes.size() && (isSpace(byte(m_at)) || byte(m_at) == '/'))
+            ++m_at;
+        if (m_at >= m_bytes.size() || byte(m_at) == '>')
+            return false;
+        for (;; ++m_at) {
+            if (m_at >= m_bytes.size())
+                return false;
+            const char c = byte(m_at);
+            if (c == '=' && !name.isEmpty())
+                break;
+            if (isSpace(c)) {
+                skipSpace();
+                if (byte(m_at) != '=')
+                    return true;
+                break;
+            }
+            if (c == '/' || c == '>')
+                return true;
+            name += char(std::tolower(static_cast<unsigned char>(c)));
+        }
+        ++m_at; // past "="
+        skipSpace();
+        const char quote = byte(m_at);
+        if (quote == '"' || quote == '\'') {
+            const qsizetype close = m_bytes.indexOf(quote, m_at + 1);
+            if (close < 0) {
+                m_at = m_bytes.size();
+                return false;
+            }
+            value = m_bytes.mid(m_at + 1, close - m_at - 1).toLower();
+            m_at = close + 1;
+            return true;
+        }
+        if (quote == '>')
+            return true;
+        const qsizetype start = m_at;
+        while (m_at < m_bytes.size() && !isSpace(byte(m_at)) && byte(m_at) != '>')
+            ++m_at;
+        value = m_bytes.mid(start, m_at - start).toLower();
+        return true;
+    }
+
+    void skipAttributes()
+    {
+        QByteArray name, value;
+        while (attribute(name, value)) {
+        }
+        if (byte(m_at) == '>')
+            ++m_at;
+    }
+
+    // The label named in a content attribute ("text/html; charset=euc-jp").
+    static QByteArray charsetOfContent(const QByteArray &content)
+    {
+        qsizetype at = 0;
+        while ((at = content.indexOf("charset", at)) >= 0) {
+            at += 7;
+            while (at < content.size() && isSpace(content.at(at)))
+                ++at;
+            if (at >= content.size() || content.at(at) != '=')
+                continue;
+            ++at;
+            while (at < content.size() && isSpace(content.at(at)))
+                ++at;
+            if (at >= content.size())
+                return {};
+            const char quote = content.at(at);
+            if (quote == '"' || quote == '\'') {
+                const qsizetype close = content.indexOf(quote, at + 1);
+                return close < 0 ? QByteArray() : content.mid(at + 1, close - at - 1);
+            }
+            qsizetype stop = at;
+            while (stop < content.size() && !isSpace(content.at(stop)) && content.at(stop) != ';')
+                ++stop;
+            return content.mid(at, stop - at);
+        }
+        return {};
+    }
+
+    // The decoder a <meta> declares, its attributes read (each name's first only); empty for none.
+    QByteArray meta()
+    {
+        QByteArrayList seen;
+        bool gotPragma = false;
+        int needPragma = -1; // unknown, no, yes
+        QByteArray charset;
+        QByteArray name, value;
+        while (attribute(name, value)) {
+            if (seen.contains(name))
+                continue;
+            seen << name;
+            if (name == "http-equiv") {
+                gotPragma = gotPragma || value == "content-type";
+            } else if (name == "content" && charset.isEmpty()) {
+                charset = charsetOfContent(value);
+                if (!charset.isEmpty())
+                    needPragma = 1;
+            } else if (name == "charset") {
+                charset = value;
+                needPragma = 0;
+            }
+        }
+        if (byte(m_at) == '>')
+            ++m_at;
+        if (needPragma < 0 || (needPragma == 1 && !gotPragma) || charset.isEmpty())
+            return {};
+        const QByteArray decoder = WebEncoding::decoderFor(charset.trimmed());
+        // A page declaring UTF-16 in its own bytes is no UTF-16 page.
+        return decoder.startsWith("UTF-16") ? QByteArray("UTF-8") : decoder;
+    }
+
+    const QByteArray &m_bytes;
+    qsizetype m_at = 0;
+    bool m_leftHead = false; // a tag of an element no head holds was seen
+};
+
+// Within the first bytes of a page browsers look for its declaration; a page whose head goes on
+// further (a long title, style sheet or script before the <meta>) declares it there as well.
+constexpr qsizetype PrescanBytes = 1024;
+
+// The decoder a page declares: the first <meta> whose label names an encoding, found by the prescan
+// within its first 1,024 bytes and on through its head, else its XML declaration's (an XHTML page);
+// empty when it declares none that does.
 QByteArray declaredDecoder(const QByteArray &bytes)
 {
-    static const QRegularExpression declared(QStringLiteral("<meta\\b[^>]*?\\bcharset\\s*=\\s*[\"']?\\s*([A-Za-z0-9_.:-]+)"),
-                                             QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression xml(QStringLiteral("^\\s*<\\?xml\\b[^>]*?\\bencoding\\s*=\\s*[\"']\\s*([A-Za-z0-9_.:-]+)"),
                                         QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.left(8192));
-    for (auto it = declared.globalMatch(head); it.hasNext();) {
-        if (const QByteArray decoder = WebEncoding::decoderFor(it.next().captured(1).toLatin1()); !decoder.isEmpty())
-            return decoder;
-    }
-    const QRegularExpressionMatch match = xml.match(head);
+    Prescan scan(bytes);
+    QByteArray decoder = scan.run(PrescanBytes, false);
+    if (decoder.isEmpty())
+        decoder = scan.run(bytes.size(), true);
+    if (!decoder.isEmpty())
+        return decoder;
+    const QRegularExpressionMatch match = xml.match(QString::fromLatin1(bytes.left(PrescanBytes)));
     return match.hasMatch() ? WebEncoding::decoderFor(match.captured(1).toLatin1()) : QByteArray();
 }
 
@@ -147,11 +336,11 @@ bool decodeHtml(const QByteArray &bytes, QString &html, QString *problem = nullp
 }
 
 // What Qt's HTML import marks its own way becomes the page's: heading levels the user styles, links
-// link fields.
+// link fields (as a paste makes them).
 void adoptHtml(PageDocument &page)
 {
     QTextDocument *doc = page.main();
-    // One edit: a cursor placed outside one lays its whole paragraph out again, for every link of it.
+    // One edit: a cursor placed outside one lays its whole paragraph out again.
     QTextCursor edit(doc);
     edit.beginEditBlock();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
@@ -161,31 +350,9 @@ void adoptHtml(PageDocument &page)
             format.setProperty(TextProps::BlockStyle, heading);
             QTextCursor(block).mergeBlockFormat(format);
         }
-        QString previous;
-        int field = 0;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString href = fragment.charFormat().anchorHref();
-            if (href.isEmpty() || !fragment.charFormat().isAnchor()) {
-                previous.clear();
-                continue;
-            }
-            if (href != previous)
-                field = page.newFieldId();
-            previous = href;
-            QTextCursor cursor(doc);
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            QTextCharFormat format = fragment.charFormat();
-            format.setAnchor(false);
-            format.clearProperty(QTextFormat::AnchorHref);
-            format.setProperty(TextProps::FieldId, field);
-            format.setProperty(TextProps::FieldType, 1);
-            format.setProperty(TextProps::FieldData, href);
-            cursor.setCharFormat(format);
-        }
     }
     edit.endEditBlock();
+    HtmlImport::linkAnchors(doc, page);
 }
 
 // The text of each list item opens with its bullet ("・") or number ("1. ", "iv. "), deeper levels
@@ -216,6 +383,32 @@ qint64 packageWeight(const QByteArray &bytes, qint64 limit)
             weight += PageCodec::pictureWeight(entry);
     }
     return weight;
+}
+
+// Whether a compound file (the container of Word 97 documents) holds the streams of an encrypted
+// package, as Word writes a document with a password: its directory entries (128 bytes each, in sectors
+// after the 512-byte header) name "EncryptionInfo" and "EncryptedPackage".
+bool isEncryptedPackage(const QByteArray &bytes)
+{
+    constexpr qsizetype Entry = 128;
+    const auto named = [&bytes](qsizetype at, QStringView name) {
+        // The name in UTF-16 with its terminating zero, its length in bytes, and the type of a stream (2).
+        const auto byte = [&bytes, at](qsizetype i) { return uchar(bytes.at(at + i)); };
+        if (byte(64) + 256 * byte(65) != 2 * (name.size() + 1) || byte(66) != 2)
+            return false;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (byte(2 * i) != name.at(i).unicode() || byte(2 * i + 1) != 0)
+                return false;
+        }
+        return true;
+    };
+    bool info = false;
+    bool package = false;
+    for (qsizetype at = 512; at + Entry <= bytes.size() && !(info && package); at += Entry) {
+        info = info || named(at, u"EncryptionInfo");
+        package = package || named(at, u"EncryptedPackage");
+    }
+    return info && package;
 }
 
 } // namespace
@@ -263,8 +456,14 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
                 *note = HtmlPictures::note(large);
             return read ? Ok : Failed;
         }
-        if (bytes.startsWith("\xD0\xCF\x11\xE0"))
-            return Binary97;
+        if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
+            // Word keeps a document with a password as an encrypted package in such a file.
+            if (!isEncryptedPackage(bytes))
+                return Binary97;
+            if (problem)
+                *problem = protectedProblem();
+            return Failed;
+        }
         if (problem)
             *problem = unknownContentProblem();
         return Failed;
@@ -311,6 +510,11 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     default:
         return Failed;
     }
+}
+
+QString DocumentFile::protectedProblem()
+{
+    return QStringLiteral("ﾊﾟｽﾜｰﾄﾞで保護された文書です｡Word などでﾊﾟｽﾜｰﾄﾞを外して保存したものを読み込んで下さい｡");
 }
 
 QString DocumentFile::unknownContentProblem()

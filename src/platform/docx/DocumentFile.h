@@ -24,6 +24,8 @@ public:
                        QString *note = nullptr);
     // Why a file named as a Word or RTF document was refused that is neither.
     static QString unknownContentProblem();
+    // Why a Word document with a password (an encrypted package) was refused.
+    static QString protectedProblem();
     // Lists of an HTML file nested deeper than the page takes were cut (HtmlImport::ListNestingLimit).
     static QString listNestingNote();
     // Elements of an HTML file nested deeper than Qt's import takes in time lost their formats.

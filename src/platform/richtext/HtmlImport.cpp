@@ -1,15 +1,21 @@
 #include "platform/richtext/HtmlImport.h"
 
 #include "platform/richtext/HtmlNesting.h"
+#include "platform/richtext/HtmlReferences.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PastedItems.h"
 #include "platform/richtext/TableOps.h"
+#include "platform/richtext/TextProps.h"
 #include "platform/text/TextChars.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
 
 #include <cctype>
 #include <iterator>
@@ -387,12 +393,51 @@ QString withListsCut(const QString &html, bool *wasCut = nullptr)
     return out;
 }
 
-// The HTML as the import takes it: ruby with its readings in parentheses, lists and other elements
-// cut where they nest too deep.
+// The HTML as the import takes it: references ended as browsers read them, ruby with its readings in
+// parentheses, lists and other elements cut where they nest too deep.
 QString prepared(const QString &html, HtmlImport::Cuts *cuts = nullptr)
 {
-    return HtmlNesting::cut(withListsCut(withReadings(html), cuts ? &cuts->lists : nullptr),
+    return HtmlNesting::cut(withListsCut(withReadings(HtmlReferences::ended(html)), cuts ? &cuts->lists : nullptr),
                             cuts ? &cuts->elements : nullptr);
+}
+
+// Qt's import puts an empty paragraph between a table and the paragraph after it, which the page
+// showed nowhere (a browser shows none) and the site would publish as a blank line: the paragraph
+// after the table takes its place, in its own format and list. True when there were any.
+bool dropParagraphsAfterTables(QTextDocument *doc)
+{
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    bool any = false;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextBlock previous = block.previous();
+        const QTextBlock next = block.next();
+        if (block.length() != 1 || !previous.isValid() || !next.isValid())
+            continue;
+        QTextFrame *const frame = QTextCursor(block).currentFrame();
+        if (QTextCursor(next).currentFrame() != frame)
+            continue;
+        // The frame around the paragraph before, up to the one that holds this paragraph: a table
+        // that ends right here.
+        QTextFrame *before = QTextCursor(previous).currentFrame();
+        while (before && before->parentFrame() != frame)
+            before = before->parentFrame();
+        if (!qobject_cast<QTextTable *>(before) || before->lastPosition() + 1 != block.position())
+            continue;
+        QTextCursor merge(block);
+        merge.setBlockFormat(next.blockFormat());
+        merge.setBlockCharFormat(next.charFormat());
+        if (QTextList *list = next.textList())
+            list->add(block);
+        const int at = block.position();
+        merge.setPosition(next.position(), QTextCursor::KeepAnchor);
+        merge.removeSelectedText();
+        // The paragraph that holds the text now, wherever Qt keeps it.
+        block = doc->findBlock(at);
+        any = true;
+    }
+    edit.endEditBlock();
+    return any;
 }
 
 // The fragment of the pasted document at the cursor, its list items in paragraphs of their own: a list
@@ -439,10 +484,11 @@ Cuts setHtml(QTextDocument *doc, const QString &source)
     if (!standIn.isNull())
         restore(doc, standIn);
     TableOps::flattenDeepTables(doc);
+    dropParagraphsAfterTables(doc);
     return cuts;
 }
 
-void insertHtml(QTextCursor &cursor, const QString &source)
+void insertHtml(QTextCursor &cursor, const QString &source, PageDocument &page)
 {
     const QString html = prepared(source);
     const QChar standIn = standInFor(html);
@@ -456,7 +502,45 @@ void insertHtml(QTextCursor &cursor, const QString &source)
     QTextCursor(&scratch).insertFragment(imported);
     const bool restored = !standIn.isNull() && restore(&scratch, standIn);
     const bool flattened = TableOps::flattenDeepTables(&scratch);
-    insertAtParagraph(cursor, restored || flattened ? QTextDocumentFragment(&scratch) : imported, scratch);
+    const bool linked = linkAnchors(&scratch, page);
+    const bool dropped = dropParagraphsAfterTables(&scratch);
+    insertAtParagraph(cursor, restored || flattened || linked || dropped ? QTextDocumentFragment(&scratch) : imported, scratch);
+}
+
+bool linkAnchors(QTextDocument *doc, PageDocument &page)
+{
+    // One edit: a cursor placed outside one lays its whole paragraph out again, for every link of it.
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    bool any = false;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QString previous;
+        int field = 0;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString href = fragment.charFormat().anchorHref();
+            if (href.isEmpty() || !fragment.charFormat().isAnchor()) {
+                previous.clear();
+                continue;
+            }
+            if (href != previous)
+                field = page.newFieldId();
+            previous = href;
+            QTextCursor cursor(doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            QTextCharFormat format = fragment.charFormat();
+            format.setAnchor(false);
+            format.clearProperty(QTextFormat::AnchorHref);
+            format.setProperty(TextProps::FieldId, field);
+            format.setProperty(TextProps::FieldType, 1);
+            format.setProperty(TextProps::FieldData, href);
+            cursor.setCharFormat(format);
+            any = true;
+        }
+    }
+    edit.endEditBlock();
+    return any;
 }
 
 qint64 nestingWeight(const QString &source, qint64 limit)

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+class PageDocument;
 class QString;
 class QTextCursor;
 class QTextDocument;
@@ -12,7 +13,9 @@ class QTextDocument;
 // the page shows them become their paragraphs (TableOps::flattenDeepTables), lists nested deeper than
 // ListNestingLimit become items of the deepest list kept, elements nested deeper than Qt's import
 // takes in time lose their tags (HtmlNesting), and the reading of ruby follows its base in
-// parentheses, as the Word reader gives it. Everything else is as Qt imports it.
+// parentheses, as the Word reader gives it. References that end without ";" read as browsers read them
+// (HtmlReferences), and the paragraph after a table follows it with no empty one between, as a browser
+// shows it. Everything else is as Qt imports it.
 namespace HtmlImport {
 
 constexpr int ListNestingLimit = 32;
@@ -28,8 +31,13 @@ struct Cuts {
 Cuts setHtml(QTextDocument *doc, const QString &html);
 // As QTextCursor::insertFragment: the selection is replaced and the cursor ends after what came in. A
 // list that begins the HTML takes the place of the start of the paragraph at the cursor, and the text
-// after the cursor follows a list that ends it as a paragraph of its own (PastedItems).
-void insertHtml(QTextCursor &cursor, const QString &html);
+// after the cursor follows a list that ends it as a paragraph of its own (PastedItems). Its anchors
+// become link fields of `page`, the page of the cursor's document, as linkAnchors makes them.
+void insertHtml(QTextCursor &cursor, const QString &html, PageDocument &page);
+// The anchors of an import (Qt marks a link's text as an anchor with its href) become link fields,
+// their ids new ones of `page`: each run of one href a field of its own, in the look the import gave
+// it. True when there were any.
+bool linkAnchors(QTextDocument *doc, PageDocument &page);
 
 // What the import of the HTML costs beyond its text, in characters laid out (PageCodec::layoutWeight):
 // Qt's import visits the elements open around each element it reads, so that time grows with the

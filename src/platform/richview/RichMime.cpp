@@ -41,7 +41,7 @@ bool RichMime::insert(RichTextEdit &edit, const QMimeData *data)
     if (data->hasHtml()) {
         edit.setSelectedText(QString());
         QTextCursor &cursor = edit.cursor();
-        HtmlImport::insertHtml(cursor, data->html());
+        HtmlImport::insertHtml(cursor, data->html(), *edit.page());
         edit.setCursor(cursor);
     } else {
         // Pasted text takes the look of the text it replaces, or the look at the caret, but never a field.

@@ -81,12 +81,14 @@ bool isDoubleByte(int codePage)
 }
 
 constexpr int MacRoman = 10000;
+constexpr int Utf8CodePage = 65001;
 
-// The code pages we read: Windows', DOS's and Mac Roman.
+// The code pages we read: Windows', DOS's, Mac Roman and UTF-8.
 bool isKnownCodePage(int codePage)
 {
     static const std::set<int> pages = {437, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869, 874,
-                                        932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, MacRoman};
+                                        932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, MacRoman,
+                                        Utf8CodePage};
     return pages.count(codePage) > 0;
 }
 
@@ -138,6 +140,8 @@ QString decodeIn(const QByteArray &bytes, int codePage)
         return QString::fromLatin1(bytes);
     if (codePage == 932)
         return SystemCodec::toUnicode(bytes);
+    if (codePage == Utf8CodePage)
+        return QString::fromUtf8(bytes);
     QString text;
     const QByteArray name = codePage == MacRoman ? QByteArrayLiteral("MACINTOSH") : "CP" + QByteArray::number(codePage);
     if (codePage != 1252 && SystemCodec::decode(bytes, name, text))
