@@ -196,8 +196,10 @@ void fmDoc::buildMenus()
     // A menu left with Escape, or gone through with the keys, leaves the keyboard in the menu bar,
     // where letters open menus by their access keys: once no menu is open it goes back to where it
     // was, the page's text as a rule.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
-        if (now == menuBar() && old && old != menuBar() && old->window() == this)
+    // The bar is held, not asked for: the focus also changes while the window is taken down.
+    QMenuBar *bar = menuBar();
+    connect(qApp, &QApplication::focusChanged, this, [this, bar](QWidget *old, QWidget *now) {
+        if (now == bar && old && old != bar && old->window() == this)
             m_keysBeforeMenu = old;
     });
     for (QAction *top : menuBar()->actions()) {
