@@ -130,6 +130,10 @@ void uTxm::changeMark()
     }
     refreshEdited();
     RfrshBar();
+    // The caret keeps its place in the text as the text changes around it, so the view does not
+    // report a move for a key that typed or deleted: the style box is told here, after every key as
+    // after Enter, what the caret now stands in (plain text right after a field is no field).
+    showStyle();
 }
 
 // ---- fields

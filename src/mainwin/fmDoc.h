@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QVector>
 
 class EditorServices;
@@ -224,6 +225,7 @@ private:
     void onClckLink(QString &kind, QString &caption, QString &link);
     void onEdtCng(bool &edited);
     void queueMenuRefresh(); // once, after the events now waiting
+    void menuClosed();
     void connectHtml();
     void onAskHtmHd();
 
@@ -244,5 +246,6 @@ private:
     // Undo, redo, cut, select all and paste reach the editor only while it has the focus.
     bool m_editorFocusTest = true;
     sbDoc *m_second = nullptr;
+    QPointer<QWidget> m_keysBeforeMenu; // where the keyboard was when the menu bar took it
     PageStamp m_stamp;  // the current page as this window took it from the database
 };

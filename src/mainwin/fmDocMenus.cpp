@@ -5,6 +5,7 @@
 
 #include "editor/uTxm.h"
 #include "mainwin/uFky.h"
+#include "platform/richview/RichView.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace {
 
@@ -191,6 +193,34 @@ void fmDoc::buildMenus()
     // The window's own items hold the keys; the disabled Del item must not take Delete from the title box.
     item(QStringLiteral("mnEdit"), 9)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addActions(menuBar()->actions());
+    // A menu left with Escape, or gone through with the keys, leaves the keyboard in the menu bar,
+    // where letters open menus by their access keys: once no menu is open it goes back to where it
+    // was, the page's text as a rule.
+    // The bar is held, not asked for: the focus also changes while the window is taken down.
+    QMenuBar *bar = menuBar();
+    connect(qApp, &QApplication::focusChanged, this, [this, bar](QWidget *old, QWidget *now) {
+        if (now == bar && old && old != bar && old->window() == this)
+            m_keysBeforeMenu = old;
+    });
+    for (QAction *top : menuBar()->actions()) {
+        if (QMenu *m = top->menu())
+            connect(m, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, &fmDoc::menuClosed); });
+    }
+}
+
+void fmDoc::menuClosed()
+{
+    // Where the window is not active (the desktop gives it back later) the keyboard returns to the
+    // window's own focus, which is to be the page, not the menu bar, either.
+    QWidget *focus = QApplication::focusWidget();
+    if (QApplication::activePopupWidget() || QApplication::activeModalWidget()
+        || (focus != menuBar() && (focus || focusWidget() != menuBar())))
+        return;
+    QWidget *back = m_keysBeforeMenu;
+    if (!back || !back->isVisible() || !back->isEnabled())
+        back = m_editor->view();
+    if (back->isVisible())
+        back->setFocus(Qt::MenuBarFocusReason);
 }
 
 QAction *fmDoc::item(const QString &array, int index) const

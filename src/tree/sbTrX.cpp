@@ -305,6 +305,18 @@ void sbTrX::LoadTrX()
     }
     sExp = exp;
     sAct = act;
+    // The page shown, its placement and the tag text belong to the database they were read from:
+    // another database starts with none of them, so that "選択" names no page of the last one.
+    if (m_source != zSvr::instance().sSvr) {
+        sSlNo.clear();
+        sSlNoP.clear();
+        sSlSz.clear();
+        sNdTx.clear();
+        txTag->clear();
+        clearView();
+        setWindowTitle(sCap);
+        m_select->setEnabled(false);
+    }
     m_source = zSvr::instance().sSvr;
     m_tree->ClearItem(true);
     m_tree->SetNodes(QStringLiteral("0"));

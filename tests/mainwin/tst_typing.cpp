@@ -6,6 +6,8 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
+#include "editor/TxmFindPage.h"
+#include "editor/TxmLinkPage.h"
 #include "editor/sbTxmDialog.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
@@ -16,6 +18,7 @@
 #include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 #include "support/FormatRuns.h"
 #include "support/SampleDb.h"
@@ -26,8 +29,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -474,6 +479,98 @@ private slots:
         zSvr::instance().D_Close();
     }
 
+    // A menu command chosen with the keys, or with the keys in a menu opened by a click, and the
+    // dialog it opens closed, leaves the keyboard in the page's text at the caret the command left:
+    // the view had the keyboard but its text did not (no caret, Down scrolled, the keys went nowhere).
+    // After Escape out of a menu the keys go to the page too, not to the menu bar's access keys.
+    void keysAfterAMenuGoToThePage_data()
+    {
+        QTest::addColumn<QString>("steps"); // "alt:T" Alt and a letter to the window; "bar:表" a click
+                                            // on a menu title; "key:Right" a key to the open menu
+        QTest::addColumn<int>("command");   // 0 table, 1 link, 2 page break, 3 none
+        QTest::addColumn<bool>("byEnter");  // the table dialog closed by Enter (else by OK)
+        QTest::newRow("Alt+T Right Enter, Enter") << "alt:T key:Right key:Return" << 0 << true;
+        QTest::newRow("Alt+T Right Enter, OK") << "alt:T key:Right key:Return" << 0 << false;
+        QTest::newRow("click 表 Down Right Enter, Enter") << "bar:表 key:Down key:Right key:Return" << 0 << true;
+        QTest::newRow("Alt+I L") << "alt:I key:L" << 1 << false;
+        QTest::newRow("Alt+I B") << "alt:I key:B" << 2 << false;
+        QTest::newRow("click 挿入 Escape") << "bar:挿入 key:Escape" << 3 << false;
+        QTest::newRow("Alt+T Escape") << "alt:T key:Escape" << 3 << false;
+        QTest::newRow("click 表 Down Right Escape Escape") << "bar:表 key:Down key:Right key:Escape key:Escape" << 3 << false;
+    }
+
+    void keysAfterAMenuGoToThePage()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, command);
+        QFETCH(bool, byEnter);
+        TestHome home;
+        ScriptedPrompt prompt;
+        AnsweringServices services;
+        fmDoc window(nullptr, &services);
+        QVERIFY(openAtEnd(window));
+        RichTextEdit &edit = window.editor().edit();
+        RichView *view = window.editor().view();
+        QVERIFY(view->scene()->focusItem());
+        const QString before = edit.text();
+        const QList<int> tables = edit.tableIds();
+        if (command == 0)
+            closeDialogWhenShown(byEnter);
+        for (const QString &step : steps.split(u' ')) {
+            const QString what = step.section(u':', 1);
+            if (step.startsWith(QLatin1String("alt:"))) {
+                QTest::keyClick(&window, Qt::Key(what.at(0).unicode()), Qt::AltModifier);
+            } else if (step.startsWith(QLatin1String("bar:"))) {
+                QAction *top = shownItem(window.menuBar()->actions(), what);
+                QVERIFY(top);
+                QTest::mouseClick(window.menuBar(), Qt::LeftButton, {}, window.menuBar()->actionGeometry(top).center());
+            } else {
+                QTRY_VERIFY(QApplication::activePopupWidget());
+                const int key = what == QLatin1String("Right")    ? Qt::Key_Right
+                                : what == QLatin1String("Down")   ? Qt::Key_Down
+                                : what == QLatin1String("Return") ? Qt::Key_Return
+                                : what == QLatin1String("Escape") ? Qt::Key_Escape
+                                                                  : what.at(0).unicode();
+                QTest::keyClick(QApplication::activePopupWidget(), Qt::Key(key));
+            }
+        }
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        // The offscreen platform leaves a closed menu the active window, now and then more than once;
+        // a desktop gives the window its activation back, with the keyboard where the window keeps it.
+        for (int calm = 0, i = 0; calm < 3 && i < 40; ++i) {
+            if (QApplication::activeWindow() == &window) {
+                ++calm;
+            } else {
+                calm = 0;
+                window.activateWindow();
+            }
+            QTest::qWait(50);
+        }
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&window));
+        QTRY_VERIFY(inEditor(window));
+        typeAtFocus(QStringLiteral("xyz"));
+        if (command == 0) {
+            const QList<int> now = edit.tableIds();
+            QCOMPARE(now.size(), tables.size() + 1);
+            int table = 0;
+            for (int id : now) {
+                if (!tables.contains(id))
+                    table = id;
+            }
+            QCOMPARE(edit.cellText(table, 1, 1), QStringLiteral("xyz"));
+        } else if (command == 1) {
+            QCOMPARE(edit.text(), before + QStringLiteral("公式サイトxyz"));
+        } else if (command == 2) {
+            QCOMPARE(edit.text(), before + QChar(12) + QStringLiteral("xyz"));
+        } else {
+            QCOMPARE(edit.text(), before + QStringLiteral("xyz"));
+        }
+        QCOMPARE(view->scene()->focusItem(), static_cast<QGraphicsItem *>(view->activeItem()));
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
     // Enter and Shift+Enter over a selection replace it with the break the paragraph's rule makes
     // (with the line-break option, a line break for Enter and a paragraph for Shift+Enter in body
     // text), as one undo step; a letter typed over the selection replaces it too.
@@ -800,6 +897,148 @@ private slots:
         QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
         QCOMPARE(edit.text(), typedIn);
         QCOMPARE(tableLook(edit.document()), look);
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // The link dialog of ﾊｲﾊﾟｰﾘﾝｸ (Ctrl+F6 or the menu) closed by Enter: the window is active again,
+    // so that its keys (F8) work, with the keyboard in the page after the link. Without a window
+    // manager no window was active after the dialog: the text went in, F8 did nothing.
+    void windowActiveAfterTheLinkDialog_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Ctrl+F6") << false;
+        QTest::newRow("Alt+I L") << true;
+    }
+
+    void windowActiveAfterTheLinkDialog()
+    {
+        QFETCH(bool, byMenu);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        RichTextEdit &edit = window.editor().edit();
+        const QString before = edit.text();
+        bool answered = false;
+        std::function<void(int)> answer = [&](int tries) {
+            auto *dialog = qobject_cast<sbTxmDialog *>(QApplication::activeModalWidget());
+            auto *page = dialog ? qobject_cast<TxmLinkPage *>(dialog->page(QStringLiteral("LK"))) : nullptr;
+            if (!page || !QApplication::focusWidget() || !dialog->isAncestorOf(QApplication::focusWidget())) {
+                if (tries > 0)
+                    QTimer::singleShot(20, this, [&answer, tries] { answer(tries - 1); });
+                return;
+            }
+            page->txTarget->setText(QStringLiteral("https://example.org/"));
+            page->txCaption->setText(QStringLiteral("Site"));
+            answered = true;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->reject();
+        };
+        QTimer::singleShot(20, this, [&answer] { answer(100); });
+        if (byMenu) {
+            QTest::keyClick(&window, Qt::Key_I, Qt::AltModifier);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_L);
+        } else {
+            QTest::keyClick(&window, Qt::Key_F6, Qt::ControlModifier);
+        }
+        QTRY_VERIFY(answered);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&window));
+        QTRY_VERIFY(inEditor(window));
+        typeAtFocus(QStringLiteral("xyz"));
+        QCOMPARE(edit.text(), before + QStringLiteral("Sitexyz"));
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // The style box follows the caret after every key and command: plain text typed right after a
+    // field is body text at once (the box said "Field" until an arrow key), and a replacement that
+    // leaves the caret in body text names body text, not the heading the caret was in before.
+    void styleBoxFollowsEveryKeyAndCommand_data()
+    {
+        QTest::addColumn<int>("command"); // the field's menu command: 11 link, 12 tag, 14 tooltip; 23 replace
+        QTest::addColumn<int>("button");  // replace: 0 one (and find the next), 1 all
+        QTest::newRow("link") << 11 << 0;
+        QTest::newRow("tag") << 12 << 0;
+        QTest::newRow("tooltip") << 14 << 0;
+        QTest::newRow("replace all") << 23 << 1;
+        QTest::newRow("replace, find next") << 23 << 0;
+    }
+
+    void styleBoxFollowsEveryKeyAndCommand()
+    {
+        QFETCH(int, command);
+        QFETCH(int, button);
+        TestHome home;
+        ScriptedPrompt prompt;
+        AnsweringServices services;
+        fmDoc window(nullptr, &services);
+        QVERIFY(openAtEnd(window));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        const QLabel *box = editor.statusPanel();
+        const auto menuItem = [&](const QString &caption) {
+            QAction *found = nullptr;
+            for (QAction *a : window.findChildren<QAction *>()) {
+                if (a->text() == caption)
+                    found = a;
+            }
+            return found;
+        };
+        if (command == 23) {
+            // The caret in the page heading; the replacement lies in the body text below it.
+            press(Qt::Key_Home, Qt::ControlModifier);
+            QCOMPARE(box->text(), QStringLiteral("見出１(頁見出)"));
+            const QString body = edit.text().section(QChar(10), 1);
+            QVERIFY(body.contains(QStringLiteral("説明")));
+            bool ran = false;
+            QTimer::singleShot(0, this, [&] {
+                auto *p = qobject_cast<TxmFindPage *>(sbTxmDialog::of(editor).page(QStringLiteral("FD")));
+                if (p) {
+                    p->cbFnd[1]->setEditText(QStringLiteral("説明"));
+                    p->cbFnd[3]->setEditText(QStringLiteral("解説"));
+                    if (button == 0)
+                        p->replace(2); // find the first
+                    p->replace(button);
+                    ran = true;
+                }
+                sbTxmDialog::of(editor).reject();
+            });
+            QAction *replace = menuItem(QStringLiteral("置換(&R)"));
+            QVERIFY(replace);
+            window.refreshMenus();
+            replace->trigger();
+            QVERIFY(ran);
+            QVERIFY(edit.text().contains(QStringLiteral("解説")));
+            QVERIFY(edit.selStart() > int(edit.text().section(QChar(10), 0, 0).size()));
+            QCOMPARE(box->text(), QStringLiteral("本文"));
+        } else {
+            press(Qt::Key_Return);
+            typeKeys(QStringLiteral("見て"));
+            if (command == 11) {
+                press(Qt::Key_F6, Qt::ControlModifier);
+            } else if (command == 12) {
+                press(Qt::Key_F7, Qt::ControlModifier);
+            } else {
+                QAction *tip = menuItem(QStringLiteral("ﾂｰﾙﾁｯﾌﾟ(&T)"));
+                QVERIFY(tip);
+                window.refreshMenus();
+                tip->trigger();
+            }
+            QVERIFY(edit.fieldAt(edit.selStart() - 1) > 0);
+            for (QChar c : QStringLiteral(" と書く")) {
+                typeKeys(QString(c));
+                QCOMPARE(box->text(), QStringLiteral("本文"));
+            }
+            // Taken back to the field's end, the caret is at the field again.
+            for (int i = 0; i < 4; ++i)
+                press(Qt::Key_Backspace);
+            QVERIFY(edit.fieldAt(edit.selStart() - 1) > 0);
+            QCOMPARE(box->text(), QStringLiteral("Field"));
+        }
         QVERIFY(prompt.messages.isEmpty());
         zSvr::instance().D_Close();
     }

@@ -163,6 +163,8 @@ private slots:
     void tagsToPagesNotWrittenKeepTheirText_data();
     void tagsToPagesNotWrittenKeepTheirText();
     void templatePieces();
+    void statusNamesTheLastPageOfTheTree_data();
+    void statusNamesTheLastPageOfTheTree();
 };
 
 void TstSite::elementIds_data()
@@ -921,6 +923,54 @@ void TstSite::templatePieces()
     QCOMPARE(SiteWriter::pageFile(7), QStringLiteral("007.htm"));
     QCOMPARE(SiteWriter::placementFile(1004, 1010, true), QStringLiteral("1004_1010.htm"));
     QCOMPARE(SiteWriter::placementFile(1004, 1010, false), QStringLiteral("1010.htm"));
+}
+
+void TstSite::statusNamesTheLastPageOfTheTree_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("menu tree") << 1;
+    QTest::newRow("frames") << 2;
+}
+
+// The pages are converted on all cores and end in no set order: the status line names them in the
+// order of the tree all the same, and a run ends on the last page of the tree, whichever page took
+// longest (here the first one, a long page, ends long after the short ones).
+void TstSite::statusNamesTheLastPageOfTheTree()
+{
+    QFETCH(int, mode);
+    Fixture f;
+    QString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += QStringLiteral("長いページの段落 %1 には文字がたくさんあります。\n").arg(i);
+    f.page(1001, QStringLiteral("長い"), Fixture::document(longText));
+    f.place(0, 1001, 0, QStringLiteral("長い"));
+    QStringList titles = {QStringLiteral("長い")};
+    for (int i = 2; i <= 24; ++i) {
+        const QString title = QStringLiteral("短い%1").arg(i);
+        f.page(1000 + i, title);
+        f.place(i % 2 ? 1001 : 0, 1000 + i, i, title);
+    }
+    // The walk's order: the first page's children, then the other top-level pages.
+    for (int i = 3; i <= 24; i += 2)
+        titles << QStringLiteral("短い%1").arg(i);
+    for (int i = 2; i <= 24; i += 2)
+        titles << QStringLiteral("短い%1").arg(i);
+    SiteWriter w;
+    QStringList said;
+    w.status = [&](const QString &s) {
+        if (s.endsWith(QStringLiteral("を出力しました")))
+            said << s.chopped(7).section(QStringLiteral(" | "), -1);
+    };
+    QVERIFY(publish(w, mode));
+    QVERIFY(!said.isEmpty());
+    QCOMPARE(said.last(), titles.last());
+    // Named in the tree's order, each page once at most.
+    int at = -1;
+    for (const QString &title : said) {
+        const int next = int(titles.indexOf(title));
+        QVERIFY2(next > at, qPrintable(said.join(u'|')));
+        at = next;
+    }
 }
 
 QTEST_MAIN(TstSite)

@@ -285,6 +285,69 @@ private slots:
         QVERIFY(m_s->prompt.messages.isEmpty());
     }
 
+    // The picker used on another database than last time starts empty: the page it showed, its tag
+    // text and its view were of the other database, and "選択" gave that page's number to a page of
+    // this one (a tag to a page it does not hold, or to whichever page has that number here).
+    void anotherDatabaseStartsEmpty_data()
+    {
+        QTest::addColumn<bool>("samePage"); // the second database has a page of the number chosen before
+        QTest::newRow("empty database") << false;
+        QTest::newRow("page of the same number") << true;
+    }
+
+    void anotherDatabaseStartsEmpty()
+    {
+        QFETCH(bool, samePage);
+        sbTrX &picker = *m_s->picker;
+        QString no, text;
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, true, [&] {
+            placement(picker, 0, 1001)->setExpanded(true);
+            choose(picker, 1001, 1002);
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, QStringLiteral("1002"));
+        // A second database takes the place of the first, its tree in the main window.
+        QTemporaryDir other;
+        ServerDb server;
+        const QString second = ServerDb::wanted() ? server.create(other.path()) : other.filePath(QStringLiteral("B.txdb"));
+        QVERIFY(!second.isEmpty() && (ServerDb::wanted() || TemplateDb::create(second)));
+        QVERIFY(zSvr::instance().D_StDcDb(second));
+        const auto closeSecond = qScopeGuard([] { zSvr::instance().D_Close(); });
+        if (samePage) {
+            QVERIFY(PageDb::page(1002, QStringLiteral("別の頁"), QStringLiteral("other")));
+            QVERIFY(PageDb::place(0, 1002, 0, false, QStringLiteral("別の頁")));
+            QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1002"),
+                                             {pageBytes(QStringLiteral("page of B"))}));
+        }
+        m_s->mainTree->ClearItem(true);
+        m_s->mainTree->SetNodes(QStringLiteral("0"));
+        no.clear();
+        text.clear();
+        bool stayedOpen = false;
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, true, [&] {
+            QCOMPARE(picker.shownPage(), QString());
+            QCOMPARE(picker.tagBox().text(), QString());
+            QCOMPARE(picker.edit().text(), QString());
+            QVERIFY(!picker.windowTitle().contains(QStringLiteral("文書No")));
+            // No page of this database chosen: "選択" chooses nothing.
+            picker.mnJb_Click(0);
+            stayedOpen = picker.isVisible();
+        });
+        QVERIFY(stayedOpen);
+        QVERIFY(no.isEmpty());
+        QVERIFY(text.isEmpty());
+        if (!samePage)
+            return;
+        // A page of this database, chosen, is given as ever.
+        act(picker, QStringLiteral("ﾀｸﾞの参照"), no, text, true, [&] {
+            choose(picker, 0, 1002);
+            QCOMPARE(picker.edit().text(), QStringLiteral("page of B"));
+            picker.mnJb_Click(0);
+        });
+        QCOMPARE(no, QStringLiteral("1002"));
+        QCOMPARE(text, QStringLiteral("別の頁"));
+    }
+
     // A right click in the viewer opens its own copy menu and nothing of Qt's over it.
     void viewerRightClickShowsOnlyItsMenu()
     {

@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QInputMethod>
 #include <QDialog>
+#include <QFocusEvent>
 #include <QGraphicsScene>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -278,6 +279,20 @@ bool RichView::viewportEvent(QEvent *event)
     default:
         return QGraphicsView::viewportEvent(event);
     }
+}
+
+// The keyboard comes back to the view: it goes on to the text being edited, at its caret. The scene
+// gives it back to the item that had it when the view lost it, but a view that loses the keyboard
+// twice in a row forgets that item: a menu opened by its access key (or a menu opened by a click
+// and gone through with the keys) takes the keyboard first for its popup and then for the menu bar,
+// and after the command the view had the keyboard while its text had none, the keys typed going
+// nowhere and no caret drawn.
+void RichView::focusInEvent(QFocusEvent *event)
+{
+    QGraphicsView::focusInEvent(event);
+    PageTextItem *item = activeItem();
+    if (scene() && !scene()->focusItem() && item->isVisible() && item->isEnabled())
+        item->setFocus(event->reason());
 }
 
 // A press beside the text (right or left of its column, below its end) goes to the text at the

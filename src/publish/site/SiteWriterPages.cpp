@@ -24,6 +24,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -114,7 +116,13 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
     sbWait::cMsg(QStringLiteral("ﾍﾟｰｼﾞをHTMに出力しています"));
     sbWait::cProgress(0, n);
     const yHtm::Context context = converterContext(htmList);
-    int shown = -1;
+    // The threads end their pages in no set order: the status line names the pages in the order of
+    // the tree, the last one written once every page before it has ended, so that a run ends on the
+    // same words every time.
+    const std::unique_ptr<std::atomic<bool>[]> ended(new std::atomic<bool>[n]);
+    for (int i = 0; i < n; ++i)
+        ended[i] = false;
+    int inOrder = 0, shown = -1;
     const bool written = PageThreads::run(
         n,
         [&](yHtm &converter) {
@@ -124,12 +132,21 @@ bool SiteWriter::convertAll(QVector<Job> &jobs, const std::function<bool(Job &, 
             converter.setDocumentType(0);
             converter.E_Opt(fitTables, 0);
         },
-        [&](int i, yHtm &converter) { return convert(jobs[i], converter); },
-        [&](int done, int last) {
-            // Only a page that was written is said to be.
-            if (tell && last >= 0 && last != shown && jobs[last].ok) {
-                shown = last;
-                say(jobs[last].title + QStringLiteral("を出力しました"));
+        [&](int i, yHtm &converter) {
+            const bool ok = convert(jobs[i], converter);
+            ended[i] = true;
+            return ok;
+        },
+        [&](int done, int) {
+            int named = shown;
+            for (; inOrder < n && ended[inOrder]; ++inOrder) {
+                // Only a page that was written is said to be.
+                if (jobs[inOrder].ok)
+                    named = inOrder;
+            }
+            if (tell && named != shown) {
+                shown = named;
+                say(jobs[named].title + QStringLiteral("を出力しました"));
             }
             sbWait::cProgress(done, n);
         });
