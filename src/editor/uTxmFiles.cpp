@@ -9,6 +9,7 @@
 #include "core/zSvr.h"
 #include "editor/EditorServices.h"
 #include "editor/LoadWait.h"
+#include "editor/UserParagraph.h"
 #include "platform/desktop/Clock.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/docx/DocumentFile.h"
@@ -26,8 +27,6 @@
 #include <QTextCursor>
 #include <QTextList>
 #include <QTextDocument>
-
-#include <cmath>
 
 namespace {
 
@@ -58,17 +57,8 @@ void giveHeadingsTheirLook(PageDocument &page)
             continue;
         const UsrFmt &record = Frmt::st().usrFmt[size_t(style)];
         edit.select(block.position(), block.length() - 1);
-        edit.setAlignment(record.alignment);
-        edit.setFrameLineWidth(record.head2);
-        edit.setFrameDistance(record.head3);
-        edit.setFrameStyle(record.head4);
-        edit.setIndentLeft(record.dist1);
-        edit.setSpaceBefore(record.dist2);
-        edit.setSpaceAfter(record.dist3);
-        edit.setIndentRight(record.dist4);
-        edit.setIndentFirstLine(record.dist5);
-        edit.setParaValue47(0);
-        edit.setLineSpacingTwips(int(std::lround(record.fontSize * 20 * Frmt::st().lineFactor)));
+        UserParagraph::setHeadingFrame(edit, record);
+        UserParagraph::setSpacing(edit, record);
         QTextCharFormat look;
         if (!record.fontName.isEmpty())
             look.setFontFamilies({record.fontName});

@@ -5,6 +5,7 @@
 #include "editor/CoolBar.h"
 #include "editor/EditorServices.h"
 #include "editor/TagRenumber.h"
+#include "editor/UserParagraph.h"
 #include "editor/sbTxm.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
@@ -74,10 +75,7 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet, bool chosen)
     m_edit->setListKind(1);
     const UsrFmt &record = Frmt::st().usrFmt[style <= 5 ? style : 3];
     if (heading) {
-        m_edit->setAlignment(record.alignment);
-        m_edit->setFrameLineWidth(record.head2);
-        m_edit->setFrameDistance(record.head3);
-        m_edit->setFrameStyle(record.head4);
+        UserParagraph::setHeadingFrame(*m_edit, record);
     } else {
         m_edit->setAlignment(0);
         m_edit->setFrameStyle(7936);
@@ -85,15 +83,8 @@ void uTxm::txStyle(int style, const QVariant &level, bool quiet, bool chosen)
         m_edit->setFrameDistance(0);
     }
     const bool skipParagraph = quiet && level.isValid() && level.toInt() != 0;
-    if (!skipParagraph && style != 4 && style != 5) {
-        m_edit->setIndentLeft(record.dist1);
-        m_edit->setSpaceBefore(record.dist2);
-        m_edit->setSpaceAfter(record.dist3);
-        m_edit->setIndentRight(record.dist4);
-        m_edit->setIndentFirstLine(record.dist5);
-        m_edit->setParaValue47(0);
-        m_edit->setLineSpacingTwips(int(std::lround(record.fontSize * 20 * Frmt::st().lineFactor)));
-    }
+    if (!skipParagraph && style != 4 && style != 5)
+        UserParagraph::setSpacing(*m_edit, record);
     // An empty selection gives a paragraph style to its whole paragraph and a character style to the
     // text typed next.
     const bool wholeParagraph = length == 0 && style <= 3;
