@@ -51,6 +51,15 @@
 
 namespace {
 
+// Writes a generated file into the folder; its path.
+QString writeInto(const QString &folder, const QString &name, const QByteArray &bytes)
+{
+    QFile file(QDir(folder).filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return file.fileName();
+}
+
 void fill(PageDocument &page, int pages)
 {
     QImage image(64, 48, QImage::Format_RGB32);
@@ -351,12 +360,7 @@ void nestedElementCases(const QString &folder, QTextStream &out, QList<Shown> &t
 void generatedCases(const QString &folder, QTextStream &out)
 {
     using namespace ForeignFiles;
-    auto write = [&folder](const QString &name, const QByteArray &bytes) {
-        QFile file(QDir(folder).filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return file.fileName();
-    };
+    auto write = [&folder](const QString &name, const QByteArray &bytes) { return writeInto(folder, name, bytes); };
     QStringList lists;
     for (int items : {8000, 20000}) {
         const QString name = QStringLiteral("list %1 items.").arg(items);
@@ -540,12 +544,7 @@ QByteArray blackPng(quint32 width, quint32 height)
 void pictureCases(const QString &folder, QTextStream &out)
 {
     using namespace ForeignFiles;
-    auto write = [&folder](const QString &name, const QByteArray &bytes) {
-        QFile file(QDir(folder).filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return file.fileName();
-    };
+    auto write = [&folder](const QString &name, const QByteArray &bytes) { return writeInto(folder, name, bytes); };
     const QByteArray jpeg = progressiveJpegHeader(20000, 20000);
     const QByteArray png = blackPng(60000, 60000);
     out << "huge pictures in few bytes (JPEG " << jpeg.size() << " bytes, PNG " << png.size() / (1024 * 1024) << " MB):\n";
@@ -594,12 +593,7 @@ void pictureFileCases(const QString &folder, QTextStream &out)
     if (!dir.mkpath(QStringLiteral(".")))
         return;
     const QByteArray here = QFile::encodeName(dir.path());
-    auto write = [&dir](const QString &name, const QByteArray &bytes) {
-        QFile file(dir.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return file.fileName();
-    };
+    auto write = [&dir](const QString &name, const QByteArray &bytes) { return writeInto(dir.path(), name, bytes); };
     auto drawing = [](const QByteArray &named) {
         return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
                "<rect width=\"20\" height=\"10\" fill=\"red\"/><image width=\"4\" height=\"4\" xlink:href=\"" + named + "\"/></svg>";
