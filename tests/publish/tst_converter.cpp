@@ -1245,6 +1245,46 @@ void TstConverter::passes_data()
     QTest::newRow("titled span stays") << "MrgDivSpan" << 0
                                        << "<p style=\"text-align:center;\"><span title=\"t\" style=\"color:red;\">x</span></p>"
                                        << "span|title=\"t\"|color:red;" << "div||color";
+    // a run's look stays on the run unless it holds all the block's text; raised text and
+    // highlights always stay on their runs
+    QTest::newRow("span among plain words stays") << "MrgDivSpan" << 0
+                                                  << "<p style=\"\">a <span style=\"font-style:italic;\">x</span></p>"
+                                                  << "span||font-style:italic;" << "div||font-style";
+    QTest::newRow("raised span stays") << "MrgDivSpan" << 0
+                                       << "<p style=\"\"><span style=\"vertical-align:super;\">x</span></p>"
+                                       << "span||vertical-align:super;" << "div||vertical";
+    QTest::newRow("item's word stays") << "FixList" << 0
+                                       << "<ul><li><p style=\"\">a <span style=\"font-weight:bold;\">x</span></p></li></ul>"
+                                       << "span||font-weight:bold;" << "li||font";
+    QTest::newRow("item's highlight stays") << "FixList" << 0
+                                            << "<ul><li><span style=\"background-color:#FFFF00;\">x</span></li></ul>"
+                                            << "span||background-color:#FFFF00;" << "li||back";
+    QTest::newRow("item's tooltip keeps its title") << "FixList" << 0
+                                                    << "<ul><li><span title=\"x : tip\" style=\"color:#804040;\">x</span></li></ul>"
+                                                    << "span|title=\"x : tip\"|color:#804040;" << "li||color";
+    QTest::newRow("cell of two italic runs") << "FixCell" << 0
+                                             << "<table><tr><td><p style=\"\">a <span style=\"font-style:italic;\">b</span> c "
+                                                "<span style=\"font-style:italic;\">d</span></p></td></tr></table>"
+                                             << "span||font-style:italic;\nval|d\n/span||" << "td||font";
+    QTest::newRow("cell's 20pt word") << "FixCell" << 0
+                                      << "<table><tr><td><p style=\"\">a <span style=\"font-size:20pt;\">b</span></p></td></tr></table>"
+                                      << "span||font-size:20pt;" << "td||font";
+    QTest::newRow("cell of two paragraphs") << "FixCell" << 0
+                                            << "<table><tr><td><p style=\"font-weight:bold;\">a</p><p style=\"\">b</p></td></tr></table>"
+                                            << "div||font-weight:bold;\nval|a\n/div||\ndiv||" << "td||font";
+    QTest::newRow("cell's only run folds") << "FixCell" << 0
+                                           << "<table><tr><td><p style=\"\"><span style=\"color:red;\">x</span></p></td></tr></table>"
+                                           << "td||color:red;\nval|x" << "span|";
+    QTest::newRow("cell's raised run stays") << "FixCell" << 0
+                                             << "<table><tr><td><p style=\"\"><span style=\"vertical-align:sub;\">x</span></p></td></tr></table>"
+                                             << "span||vertical-align:sub;" << "td||vertical";
+    // a heading shows its plain words plain (the browser's heading is bold)
+    QTest::newRow("heading with a plain word") << "MarkHeadings" << 0
+                                               << "<p style=\"margin-left:8pt;font-size:18pt;\"><span style=\"font-weight:bold;\">A</span> b</p>"
+                                               << "h1||margin-left:8pt;font-size:18pt;font-weight:normal;" << "h1||margin-left:8pt;font-size:18pt;\n";
+    QTest::newRow("bold heading") << "MarkHeadings" << 0
+                                  << "<p style=\"margin-left:8pt;font-size:18pt;font-weight:bold;\">A</p>"
+                                  << "h1||margin-left:8pt;font-size:18pt;font-weight:bold;" << "normal";
     // XHTML 1.1: the first map frame becomes a link, the first script goes, a second frame stays as it was
     QTest::newRow("frames of a book page") << "CnvFrameX" << 4
                                            << "<div style=\"background-color:#FEFEFA;width:100pt;height:50pt;\">\r\n"
@@ -1281,6 +1321,10 @@ void TstConverter::passes()
         h.DelUlInh();
     else if (pass == QLatin1String("MrgDivSpan"))
         h.MrgDivSpan();
+    else if (pass == QLatin1String("FixCell"))
+        h.FixCell();
+    else if (pass == QLatin1String("MarkHeadings"))
+        h.MarkHeadings();
     const QString all = live(h);
     QVERIFY2(all.contains(expected), qPrintable(all));
     QVERIFY2(!all.contains(absent), qPrintable(all));

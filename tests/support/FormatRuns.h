@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -18,5 +19,24 @@ QStringList describe(const QTextDocument *doc);
 // underline, strikethrough, colour, size, font, background), a line break and a page break, a link,
 // a table with merged cells and a nested table, two pictures, a header and a footer.
 void fillFileConstructs(PageDocument &page);
+
+// The look of body text, which a word without a look of its own has.
+struct BodyLook {
+    QString font;
+    double size = 0;
+    QString colour; // "#RRGGBB"
+};
+
+// Word by word, the look that a reader sees: word -> marks ("b i u s sup|sub size=N font=F colour=#C
+// back=#C link", only those the word has beyond the body text's look; a link's underline and colour are
+// the link's, not the word's). Only the first place a word stands counts.
+// In the editor: the char formats of the main text (table cells included) at each word's first letter.
+QMap<QString, QString> editorWords(const QTextDocument *doc, const BodyLook &body);
+// In a published page: the body's text with what the browser gives each word: the elements around it,
+// their classes resolved through the page's own style sheet, their inline styles.
+QMap<QString, QString> htmlWords(const QString &html, const BodyLook &body);
+// In a Word document: the runs of word/document.xml with their paragraph and character styles
+// (word/styles.xml).
+QMap<QString, QString> docxWords(const QByteArray &document, const QByteArray &styles, const BodyLook &body);
 
 } // namespace FormatRuns

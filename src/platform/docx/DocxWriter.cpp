@@ -96,6 +96,7 @@ struct DocxWriter::Private {
     const PageDocument *page = nullptr;
     QString pendingBookmark;
     int headingShift = 0;
+    bool boldStyle = false;   // the paragraph being written has a bold style (a heading)
 
     // The table of contents: its place in the body and the headings it lists.
     struct Entry {
@@ -562,7 +563,9 @@ void DocxWriter::Private::writeBlock(PartOut &out, const QTextBlock &block, cons
     if (!entryMark.isEmpty())
         startBookmark(w, entryMark, entry);
     QList<int> frames;
+    boldStyle = level > 0; // the heading styles are bold
     writeRuns(out, block, frames);
+    boldStyle = false;
     for (int open : {entry, bookmark}) {
         if (!open)
             continue;
@@ -703,8 +706,13 @@ void DocxWriter::Private::writeRunProps(QXmlStreamWriter &w, const QTextCharForm
                 w.writeAttribute(QLatin1String(a), family);
         }
     }
-    if (f.hasProperty(QTextFormat::FontWeight) && f.fontWeight() >= QFont::DemiBold)
+    if (f.hasProperty(QTextFormat::FontWeight) && f.fontWeight() >= QFont::DemiBold) {
         w.writeEmptyElement(QStringLiteral("w:b"));
+    } else if (boldStyle) {
+        // Text the page shows plain stays plain in a paragraph whose style is bold.
+        w.writeEmptyElement(QStringLiteral("w:b"));
+        w.writeAttribute(QStringLiteral("w:val"), QStringLiteral("0"));
+    }
     if (f.fontItalic())
         w.writeEmptyElement(QStringLiteral("w:i"));
     if (f.fontStrikeOut())

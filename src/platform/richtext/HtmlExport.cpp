@@ -300,7 +300,8 @@ private:
         else if (al & Qt::AlignJustify)
             pd << qMakePair(QStringLiteral("text-align"), QStringLiteral("justify"));
 
-        // Character formatting that every run shares belongs to the paragraph.
+        // Character formatting that every run shares belongs to the paragraph; raised or lowered
+        // text stays on its runs (on a paragraph, vertical-align raises nothing).
         QList<QTextFragment> frags;
         for (auto it = b.begin(); !it.atEnd(); ++it)
             if (it.fragment().isValid())
@@ -325,6 +326,7 @@ private:
         }
         if (first)
             common = charDecls(b.charFormat());
+        common.removeIf([](const QPair<QString, QString> &p) { return p.first == QLatin1String("vertical-align"); });
 
         QString content;
         int openField = 0;

@@ -23,6 +23,24 @@ double propNumber(const QString &style, const QString &key, const QString &end)
     }
 }
 
+// A span whose look belongs to its run alone, never to the block around it: a highlight, a tooltip's
+// title, raised or lowered text (on a block, vertical-align raises nothing).
+bool keepsItsRun(const yHtm::TagRec &span)
+{
+    return icontains(span.style, QStringLiteral("background")) || icontains(span.style, QStringLiteral("vertical-align"))
+           || icontains(span.attributes, QStringLiteral("title="));
+}
+
+// True when every live text between the block's records `from` and `to` stands inside the span that
+// opens at `open` and closes at `close`: only then may the span's look become the block's.
+bool holdsAllText(const std::vector<yHtm::TagRec> &tags, int from, int to, int open, int close)
+{
+    for (int i = from + 1; i < to; ++i)
+        if (tags[i].skip == 0 && tags[i].name == QLatin1String("val") && (i < open || i > close))
+            return false;
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- tables
@@ -134,8 +152,8 @@ void yHtm::FixCell()
             continue;
         bool stop = false;
         bool first = true;
-        QString align, plainStyle;
-        int spans = 0;
+        QString align, paragraphStyle;
+        int spans = 0, span = -1, spanEnd = -1;
         int i = c;
         while (FindNext(i, QString(), 1) >= 0 && m_tags[i].name != QLatin1String("/td")) {
             const TagRec &r = m_tags[i];
@@ -143,33 +161,35 @@ void yHtm::FixCell()
                 QString a = between(r.style, QStringLiteral("text-align:"), QStringLiteral(";"));
                 if (!icontains(r.style, QStringLiteral("text-align:")))
                     a = QStringLiteral("left");
-                if ((!first && a != align) || r.style.contains(QLatin1String("margin"))) {
+                // Paragraphs of another look keep it: merged into the cell it would cover the others' words.
+                if ((!first && (a != align || r.style != paragraphStyle)) || r.style.contains(QLatin1String("margin"))) {
                     stop = true;
                     break;
                 }
                 align = a;
+                paragraphStyle = r.style;
                 first = false;
             } else if (r.name == QLatin1String("span")) {
-                if (icontains(r.style, QStringLiteral("background-color")) || icontains(r.attributes, QStringLiteral("title=")))
-                    spans += 2;
-                else if (r.style != plainStyle) {
-                    spans += 1;
-                    plainStyle = r.style;
-                }
+                spans += keepsItsRun(r) ? 2 : 1;
+                span = i;
+            } else if (r.name == QLatin1String("/span")) {
+                spanEnd = i;
             }
         }
         if (stop)
             continue;
+        // A span's look becomes the cell's only when it holds all the cell's text.
+        const bool mergeSpan = spans == 1 && span >= 0 && spanEnd >= 0 && holdsAllText(m_tags, c, i < 0 ? count : i, span, spanEnd);
         i = c;
         while (FindNext(i, QString(), 1) >= 0) {
             TagRec &r = m_tags[i];
             if (r.name == QLatin1String("div")) {
                 r.skip = -1;
                 MergeStyleFront(m_tags[c].style, r.style, 1);
-            } else if (r.name == QLatin1String("span") && spans == 1) {
+            } else if (r.name == QLatin1String("span") && mergeSpan) {
                 r.skip = -1;
                 MergeStyleFront(m_tags[c].style, r.style, 0);
-            } else if (r.name == QLatin1String("/span") && spans == 1) {
+            } else if (r.name == QLatin1String("/span") && mergeSpan) {
                 r.skip = -1;
             } else if (r.name == QLatin1String("/div")) {
                 r.name = QStringLiteral("br");
@@ -387,8 +407,7 @@ void yHtm::MrgDivSpan()
         while (FindNext(i, QString(), 1) >= 0 && m_tags[i].name != QLatin1String("/div")) {
             const TagRec &r = m_tags[i];
             if (r.name == QLatin1String("span")) {
-                n += (icontains(r.style, QStringLiteral("background")) || icontains(r.attributes, QStringLiteral("title=")))
-                         ? 2 : 1;
+                n += keepsItsRun(r) ? 2 : 1;
                 span = i;
             } else if (r.name == QLatin1String("/span")) {
                 close = i;
@@ -396,7 +415,8 @@ void yHtm::MrgDivSpan()
                 ++n;
             }
         }
-        if (n == 1 && span >= 0 && close >= 0) {
+        // The paragraph takes the span's look only when the span holds all its text.
+        if (n == 1 && span >= 0 && close >= 0 && holdsAllText(m_tags, d, i < 0 ? count : i, span, close)) {
             MergeStyleFront(m_tags[d].style, m_tags[span].style, 0);
             m_tags[span].skip = -1;
             m_tags[close].skip = -1;
@@ -476,9 +496,7 @@ void yHtm::FixList()
     for (int l = 0; l < count; ++l) {
         if (m_tags[l].skip != 0 || m_tags[l].name != QLatin1String("li"))
             continue;
-        int n = 0;
-        QString spanStyle;
-        bool firstSpan = true;
+        int n = 0, span = -1, close = -1;
         int i = l;
         while (FindNext(i, QString(), 1) >= 0 && m_tags[i].name != QLatin1String("/li")) {
             TagRec &r = m_tags[i];
@@ -489,21 +507,21 @@ void yHtm::FixList()
             } else if (r.name == QLatin1String("/div")) {
                 r.skip = -1;
             } else if (r.name == QLatin1String("span")) {
-                ++n;
-                if (firstSpan)
-                    spanStyle = r.style;
-                firstSpan = false;
+                n += keepsItsRun(r) ? 2 : 1;
+                if (span < 0)
+                    span = i;
+            } else if (r.name == QLatin1String("/span")) {
+                close = i;
             } else if (r.name == QLatin1String("a")) {
                 ++n;
             }
         }
-        if (!spanStyle.isEmpty() && n == 1) {
-            MergeStyleFront(m_tags[l].style, spanStyle, 1);
-            int j = l;
-            while (FindNext(j, QString(), 1) >= 0 && m_tags[j].name != QLatin1String("/li")) {
-                if (m_tags[j].name == QLatin1String("span") || m_tags[j].name == QLatin1String("/span"))
-                    m_tags[j].skip = -1;
-            }
+        // The item takes the span's look only when the span holds all its text.
+        if (n == 1 && span >= 0 && close >= 0 && !m_tags[span].style.isEmpty()
+            && holdsAllText(m_tags, l, i < 0 ? count : i, span, close)) {
+            MergeStyleFront(m_tags[l].style, m_tags[span].style, 1);
+            m_tags[span].skip = -1;
+            m_tags[close].skip = -1;
         }
     }
 }
@@ -601,6 +619,14 @@ void yHtm::MarkHeadings()
             continue;
         const QString h = QLatin1Char('h') + QString::number(level * 2 - 1);
         m_tags[d].name = h;
+        // A heading is bold in the browser: text the page shows plain says so.
+        if (!icontains(style, QStringLiteral("font-weight:"))) {
+            QString &own = m_tags[d].style;
+            own = trim(own);
+            if (!own.isEmpty() && !own.endsWith(QLatin1Char(';')))
+                own += QLatin1Char(';');
+            own += QStringLiteral("font-weight:normal;");
+        }
         for (int i = d + 1; i < count; ++i) {
             if (m_tags[i].name == QLatin1String("/div")) {
                 m_tags[i].name = QLatin1Char('/') + h;
