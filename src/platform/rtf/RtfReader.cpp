@@ -55,8 +55,8 @@ struct Context {
 
 enum class Dest { Text, Skip, Object, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
 
-// The kinds of text that associated properties (\ab, \ai, \afs, ...) are given for: the character sets
-// \loch, \hich and \dbch name, and right-to-left runs.
+// The runs that associated properties (\ab, \ai, \afs, ...) are given for: those of the character set the
+// last \loch, \hich or \dbch named, and right-to-left ones (after \rtlch).
 enum class CharSet { Low, High, Double, RightToLeft };
 
 struct GroupState {
@@ -201,7 +201,7 @@ private:
     Reading currentReading() const;
     QTextCharFormat withFamily(QTextCharFormat format, int font) const;
     CharSet associatedSet() const;
-    QTextCharFormat textFormat(QTextCharFormat format, bool lowChars, bool ownFamily) const;
+    int doubleByteFont() const;
     void endGroup(const GroupState &closed);
     Context &ctx() { return contexts[m_state.context]; }
     int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
@@ -414,8 +414,8 @@ Reading Parser::currentReading() const
         return r;
     }
     r.font = m_state.font >= 0 ? m_state.font : m_defaultFont;
-    if (m_state.charSet == CharSet::Double && m_state.wideFont >= 0 && m_state.wideFont != r.font) {
-        r.font = m_state.wideFont;
+    if (doubleByteFont() >= 0) {
+        r.font = doubleByteFont();
         r.associated = true;
     }
     r.codePage = codePageOf(r.font);
@@ -526,14 +526,23 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
         }
         Context &c = ctx();
         const QString link = m_state.fieldResult ? m_link : QString();
-        const QTextCharFormat &base = format ? *format : m_state.format;
-        // Characters below U+0080 are \loch's whatever the run's set (Word writes Latin text under \dbch).
+        QTextCharFormat own = format ? *format : m_state.format;
+        own.merge(m_state.associated[size_t(associatedSet())]);
+        const int wide = format ? -1 : doubleByteFont();
+        if (wide < 0) {
+            c.paragraph.addText(text, own, link);
+            c.hasContent = true;
+            break;
+        }
+        // Word writes Latin text under \dbch too, in the font \f names: the double-byte font holds for the
+        // characters above U+007F.
+        const QTextCharFormat wideFormat = withFamily(own, wide);
         for (qsizetype from = 0; from < text.size();) {
             const bool low = text.at(from).unicode() < 0x80;
             qsizetype end = from + 1;
             while (end < text.size() && (text.at(end).unicode() < 0x80) == low)
                 ++end;
-            c.paragraph.addText(text.mid(from, end - from), textFormat(base, low, !format), link);
+            c.paragraph.addText(text.mid(from, end - from), low ? own : wideFormat, link);
             from = end;
         }
         c.hasContent = true;
@@ -571,22 +580,17 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
     }
 }
 
-// The set the associated properties read now are for.
+// The set of the run read now: the associated properties read now are for it, and hold for its text.
 CharSet Parser::associatedSet() const
 {
     return m_state.rightToLeft ? CharSet::RightToLeft : m_state.charSet;
 }
 
-// The format of text in `format` (below U+0080 or above) with the associated properties of its set; with
-// `ownFamily`, the double-byte characters are in the family of their font (\dbch\af).
-QTextCharFormat Parser::textFormat(QTextCharFormat format, bool lowChars, bool ownFamily) const
+// The font \dbch\af associates when it is not the current one, else -1.
+int Parser::doubleByteFont() const
 {
-    const CharSet set = m_state.rightToLeft ? CharSet::RightToLeft : lowChars ? CharSet::Low : m_state.charSet;
-    format.merge(m_state.associated[size_t(set)]);
     const int font = m_state.font >= 0 ? m_state.font : m_defaultFont;
-    if (ownFamily && !lowChars && m_state.charSet == CharSet::Double && m_state.wideFont >= 0 && m_state.wideFont != font)
-        format = withFamily(format, m_state.wideFont);
-    return format;
+    return m_state.charSet == CharSet::Double && m_state.wideFont >= 0 && m_state.wideFont != font ? m_state.wideFont : -1;
 }
 
 void Parser::endGroup(const GroupState &closed)
