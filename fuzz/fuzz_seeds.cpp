@@ -57,6 +57,7 @@ bool writeForeign(const QDir &dir)
         {"rtf/own-edges.rtf", rtfOwnEdges(3, 400)},
         {"rtf/table.rtf", rtfTable(30, 3)},
         {"rtf/notes.rtf", rtfNotes(3)},
+        {"rtf/associated.rtf", rtfLibreOfficeJapanese()},
         {"html/nested-divs.htm", htmlNestedElements("<div>", "</div>", 200)},
         {"html/unclosed-spans.htm", htmlNestedElements("<span style=\"color:red\">", "", 200)},
         {"html/nested-lists.htm", htmlNestedLists(40)},

@@ -35,6 +35,8 @@ private slots:
     void codePagesOfTheFileAndItsFonts();
     void tablesEndAtTheirLimit_data();
     void tablesEndAtTheirLimit();
+    void associatedPropertiesFollowTheirCharacterSet_data();
+    void associatedPropertiesFollowTheirCharacterSet();
 };
 
 void TstRtf::roundTripKeepsTextAndFormats()
@@ -262,6 +264,74 @@ void TstRtf::tablesEndAtTheirLimit_data()
 void TstRtf::tablesEndAtTheirLimit()
 {
     // Entries past the limit are skipped: a file of separators holds no memory for each.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, runs);
+    PageDocument page;
+    QVERIFY(RtfReader::read(page, bytes));
+    QCOMPARE(FormatRuns::describe(page.main()), runs);
+}
+
+void TstRtf::associatedPropertiesFollowTheirCharacterSet_data()
+{
+    // \ab, \ai, \afs, \aul and \astrike hold for the runs of the character set they follow: after \dbch
+    // (until \loch or \hich) double-byte runs, after \rtlch right-to-left ones; \dbch\af names the font
+    // of the characters above U+007F in double-byte runs. The plain properties hold for all text.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("runs");
+    auto runs = [](std::initializer_list<QByteArray> list) {
+        QStringList out;
+        for (const QByteArray &run : list)
+            out << QString::fromUtf8(run);
+        if (out.value(0) != QStringLiteral("¶"))
+            out.prepend(QStringLiteral("¶"));
+        return out;
+    };
+    auto doc = [](const QByteArray &body) {
+        return "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times;}{\\f1\\fnil\\fcharset128 MS Mincho;}}"
+               "\\pard\\plain " + body + "\\par}";
+    };
+    QTest::newRow("LibreOffice's bold") << doc("{\\loch A}{\\rtlch\\ab \\ltrch\\dbch\\ab\\dbch \\u19978\\'3f\\u38263\\'3f}{\\loch B}")
+                                        << runs({"A|----||||", "上長|b---||||", "B|----||||"});
+    QTest::newRow("bold without a closing class") << doc("{\\rtlch\\ab \\ltrch\\dbch\\ab \\u19978\\'3f\\u38263\\'3f}") << runs({"上長|b---||||"});
+    QTest::newRow("italic") << doc("{\\dbch\\ai \\u26012\\'3f\\u20307\\'3f}") << runs({"斜体|-i--||||"});
+    QTest::newRow("sizes of each set") << doc("\\fs28{\\rtlch\\af1\\afs24\\ab \\ltrch\\dbch\\af1\\langfe1041\\loch\\f0\\fs24\\b 5,000}"
+                                              "{\\rtlch\\afs24 \\ltrch\\dbch\\af1\\afs24\\dbch \\u20870\\'3f}")
+                                       << runs({"5,000|b---||12||", "円|----||12|MS Mincho|"});
+    QTest::newRow("\\ab0 turns off") << doc("\\b{\\dbch\\ab0 \\u26085\\'3f\\u26412\\'3f\\loch abc}") << runs({"日本|----||||", "abc|b---||||"});
+    QTest::newRow("\\afs after \\fs") << doc("{\\dbch\\fs24\\afs40 \\u26085\\'3f\\loch abc}{\\dbch\\afs40\\fs24 \\u26412\\'3f}")
+                                      << runs({"日|----||20||", "abc|----||12||", "本|----||20||"});
+    QTest::newRow("blanks of a double-byte run") << doc("{\\dbch\\afs40\\dbch \\u26085\\'3f\\u26412\\'3f \\u35486\\'3f}")
+                                                 << runs({"日本 語|----||20||"});
+    QTest::newRow("nested groups") << doc("{\\dbch\\ab{\\afs32 \\u26085\\'3f}{\\loch \\u19978\\'3f}\\u26412\\'3f}\\u35486\\'3f")
+                                   << runs({"日|b---||16||", "上|----||||", "本|b---||||", "語|----||||"});
+    QTest::newRow("\\hich runs") << doc("{\\hich\\ab caf\\u233\\'e9}{\\hich\\ab\\dbch \\u26085\\'3f}{\\dbch\\ai\\hich \\'e9}")
+                                 << runs({"café|b---||||", "日é|----||||"});
+    QTest::newRow("\\plain resets them") << doc("{\\dbch\\ab\\afs40 \\u26085\\'3f\\plain \\u26412\\'3f\\dbch \\u35486\\'3f}")
+                                         << runs({"日|b---||20||", "本語|----||||"});
+    QTest::newRow("damaged sizes") << doc("\\fs21{\\dbch\\afs40\\afs9999999999 \\u26085\\'3f}{\\dbch\\afs0\\afs-24\\afs \\u26412\\'3f}"
+                                         "{\\dbch\\afs1\\afs3277 \\u35486\\'3f}")
+                                   << runs({"日|----||20||", "本語|----||10.5||"});
+    QTest::newRow("underline and strike") << doc("\\ul{\\dbch\\aulnone\\astrike \\u26085\\'3f\\loch x}{\\dbch\\aul0 \\u26412\\'3f}")
+                                          << runs({"日|---s||||", "x|--u-||||", "本|----||||"});
+    QTest::newRow("right-to-left runs") << doc("{\\ltrch \\rtlch\\ab \\u1513\\'3f\\u1500\\'3f}{\\rtlch\\ab \\ltrch\\loch\\b\\loch abc}"
+                                               "{\\rtlch\\afs40\\ai \\ltrch \\u1506\\'3f}")
+                                        << runs({"שלabc|b---||||", "ע|----||||"});
+    // Word writes the complex properties after \rtlch, the Japanese text's in plain words and the
+    // Japanese font after \dbch, Latin text among it: that keeps \f's font.
+    QTest::newRow("Word's Japanese run") << doc("\\rtlch\\fcs1 \\ab\\ai\\af0\\afs24 \\ltrch\\fcs0 \\fs21\\loch\\f0\\hich\\af0\\dbch\\af1 "
+                                                "\\'93\\'fa\\'96\\'7b abc\\u26412\\'3f")
+                                         << runs({"日本|----||10.5|MS Mincho|", " abc|----||10.5||", "本|----||10.5|MS Mincho|"});
+    QTest::newRow("Word's bytes with \\dbch\\ab") << doc("\\loch\\f0\\hich\\af0\\dbch\\af1\\ab \\'93\\'fa\\'96\\'7b abc")
+                                                   << runs({"日本|b---|||MS Mincho|", " abc|b---||||"});
+    const char *cjk = "Noto Sans CJK JP|";
+    QTest::newRow("LibreOffice's file") << ForeignFiles::rtfLibreOfficeJapanese()
+                                        << runs({"¶", "A|----||10.5||", QByteArray("上長|b---||10.5|") + cjk, "¶",
+                                                 QByteArray("斜体|-i--||10.5|") + cjk, "¶", "5,000|----||12||",
+                                                 QByteArray("円|----||12|") + cjk});
+}
+
+void TstRtf::associatedPropertiesFollowTheirCharacterSet()
+{
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, runs);
     PageDocument page;

@@ -480,6 +480,22 @@ QList<TextCase> docxTextCases()
     };
 }
 
+QByteArray rtfLibreOfficeJapanese()
+{
+    const QByteArray paragraph = "\\pard\\plain \\s0\\rtlch\\af10\\afs21\\alang1081 \\ltrch\\lang1033\\langfe1041\\hich\\af4\\loch"
+                                 "\\nowidctlpar\\hyphpar0\\ltrpar\\cf0\\f4\\fs21\\lang1033\\kerning1\\dbch\\af6\\langfe1041\\ql\\ltrpar";
+    return "{\\rtf1\\ansi\\deff4\\adeflang1025\n"
+           "{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Times New Roman;}{\\f4\\fnil\\fprq0\\fcharset0 Liberation Serif;}"
+           "{\\f6\\fnil\\fprq2\\fcharset0 Noto Sans CJK JP;}}\n"
+           "{\\stylesheet{\\s0\\snext0\\rtlch\\af10\\afs21\\alang1081 \\ltrch\\lang1033\\langfe1041\\hich\\af4\\loch"
+           "\\nowidctlpar\\f4\\fs21\\dbch\\af6\\langfe1041 Normal;}}"
+           "{\\*\\generator LibreOffice/7.4.7.2$Linux_X86_64 LibreOffice_project/40$Build-2}\n"
+           + paragraph + "{\\loch\nA}{\\rtlch\\ab \\ltrch\\dbch\\ab\\dbch\n\\u19978\\'3f\\u38263\\'3f}\n\\par "
+           + paragraph + "{\\rtlch\\ai \\ltrch\\dbch\\ai\\dbch\n\\u26012\\'3f\\u20307\\'3f}\n\\par "
+           + paragraph + "{\\rtlch\\afs24 \\ltrch\\loch\\fs24\\loch\n5,000}{\\rtlch\\afs24 \\ltrch\\dbch\\afs24\\dbch\n\\u20870\\'3f}\n"
+           "\\par }";
+}
+
 QList<TextCase> rtfTextCases()
 {
     const QByteArray japaneseFonts = "{\\fonttbl{\\f0\\fnil\\fcharset128 MS Mincho;}{\\f3\\froman\\fcharset0 Times;}}";

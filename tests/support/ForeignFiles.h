@@ -73,6 +73,11 @@ QByteArray docxVmlPicture(const QByteArray &png);
 // word processor's own groups.
 QByteArray rtfBook(int chapters, int paragraphs, int pictures);
 
+// Japanese as LibreOffice writes it: each run names its character set last, the Asian properties
+// associated ones after \dbch, the Western ones plain after \loch and the complex ones after \rtlch.
+// Shown: "A" plain, "上長" bold, "斜体" italic, "5,000円" at 12 points in a paragraph of 10.5.
+QByteArray rtfLibreOfficeJapanese();
+
 // Constructs whose text a reader may lose or garble, each with the text shown for it (paragraphs
 // joined by "\n"), for the tests and the fuzzers' seeds.
 struct TextCase {

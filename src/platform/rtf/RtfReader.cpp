@@ -15,6 +15,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 #include <set>
@@ -54,15 +55,21 @@ struct Context {
 
 enum class Dest { Text, Skip, Object, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
 
+// The runs that associated properties (\ab, \ai, \afs, ...) are given for: those of the character set the
+// last \loch, \hich or \dbch named, and right-to-left ones (after \rtlch).
+enum class CharSet { Low, High, Double, RightToLeft };
+
 struct GroupState {
     Dest dest = Dest::Text;
     int context = 0;
-    QTextCharFormat format;
+    QTextCharFormat format;  // the plain properties: of all text
     int font = -1;
     int wideFont = -1;       // the font of double-byte text (\dbch\af), -1 the current one
-    bool doubleByte = false; // \dbch is in effect: text is read as double-byte, \af names its font
-    bool rightToLeft = false; // after \rtlch (until \ltrch or a character class): \af names the font of
-                              // right-to-left text, which this reader keeps no font for
+    CharSet charSet = CharSet::Low; // the last \loch, \hich or \dbch: under \dbch text is read as
+                                    // double-byte, \af names its font
+    bool rightToLeft = false; // after \rtlch (until \ltrch or a character set): the text is a right-to-left
+                              // run, and \af names its font, which this reader keeps none of
+    std::array<QTextCharFormat, 4> associated; // what \ab, \ai, \afs, \aul and \astrike gave each CharSet
     int uc = 1;
     bool fieldResult = false;
     int field = -1;          // index of the field whose result this group is
@@ -150,6 +157,26 @@ QString decodeIn(const QByteArray &bytes, int codePage)
     return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
 }
 
+// Sets the property of characters `w` names in `f`: those that have an associated form (\ab of \b).
+bool characterProperty(QTextCharFormat &f, const QByteArray &w, bool on, int p)
+{
+    if (w == "b")
+        f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    else if (w == "i")
+        f.setFontItalic(on);
+    else if (w == "ul")
+        f.setFontUnderline(on);
+    else if (w == "ulnone")
+        f.setFontUnderline(false);
+    else if (w == "strike")
+        f.setFontStrikeOut(on);
+    else if (w == "fs" && p >= 2 && p <= 3276)
+        f.setFontPointSize(p / 2.0);
+    else
+        return w == "fs";   // a size out of bounds is no size
+    return true;
+}
+
 class Parser
 {
 public:
@@ -172,7 +199,9 @@ private:
     void appendSymbols(const QString &codes, const Reading &reading);
     int codePageOf(int font) const;
     Reading currentReading() const;
-    QTextCharFormat fontFormat(int font) const;
+    QTextCharFormat withFamily(QTextCharFormat format, int font) const;
+    CharSet associatedSet() const;
+    int doubleByteFont() const;
     void endGroup(const GroupState &closed);
     Context &ctx() { return contexts[m_state.context]; }
     int depth(const Context &c) const { return c.itap > 0 ? c.itap : (c.inTable ? 1 : 0); }
@@ -385,8 +414,8 @@ Reading Parser::currentReading() const
         return r;
     }
     r.font = m_state.font >= 0 ? m_state.font : m_defaultFont;
-    if (m_state.doubleByte && m_state.wideFont >= 0 && m_state.wideFont != r.font) {
-        r.font = m_state.wideFont;
+    if (doubleByteFont() >= 0) {
+        r.font = doubleByteFont();
         r.associated = true;
     }
     r.codePage = codePageOf(r.font);
@@ -408,10 +437,9 @@ int Parser::codePageOf(int font) const
     return page != 0 ? page : m_codePage;
 }
 
-// The current format in the family of `font`.
-QTextCharFormat Parser::fontFormat(int font) const
+// `format` in the family of `font`.
+QTextCharFormat Parser::withFamily(QTextCharFormat format, int font) const
 {
-    QTextCharFormat format = m_state.format;
     const QString name = m_fonts.value(font).name.trimmed();
     if (font == m_defaultFont)
         format.clearProperty(QTextFormat::FontFamilies);
@@ -439,8 +467,7 @@ void Parser::flushText()
         return;
     }
     // Word writes double-byte text under a Latin font with the Japanese one associated (\dbch\af): its
-    // pairs are shown in that font, the single bytes among them in the current one.
-    const QTextCharFormat format = fontFormat(r.font);
+    // pairs are read in that font's code page, the single bytes among them each alone.
     const qsizetype n = bytes.size();
     qsizetype from = 0;
     for (qsizetype i = 0; i + 1 < n;) {
@@ -453,7 +480,7 @@ void Parser::flushText()
             end += 2;
         if (from < i)
             appendText(decodeIn(bytes.mid(from, i - from), r.codePage));
-        appendText(decodeIn(bytes.mid(i, end - i), r.codePage), &format);
+        appendText(decodeIn(bytes.mid(i, end - i), r.codePage));
         from = i = end;
     }
     if (from < n)
@@ -498,7 +525,26 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
             break;
         }
         Context &c = ctx();
-        c.paragraph.addText(text, format ? *format : m_state.format, m_state.fieldResult ? m_link : QString());
+        const QString link = m_state.fieldResult ? m_link : QString();
+        QTextCharFormat own = format ? *format : m_state.format;
+        own.merge(m_state.associated[size_t(associatedSet())]);
+        const int wide = format ? -1 : doubleByteFont();
+        if (wide < 0) {
+            c.paragraph.addText(text, own, link);
+            c.hasContent = true;
+            break;
+        }
+        // Word writes Latin text under \dbch too, in the font \f names: the double-byte font holds for the
+        // characters above U+007F.
+        const QTextCharFormat wideFormat = withFamily(own, wide);
+        for (qsizetype from = 0; from < text.size();) {
+            const bool low = text.at(from).unicode() < 0x80;
+            qsizetype end = from + 1;
+            while (end < text.size() && (text.at(end).unicode() < 0x80) == low)
+                ++end;
+            c.paragraph.addText(text.mid(from, end - from), low ? own : wideFormat, link);
+            from = end;
+        }
         c.hasContent = true;
         break;
     }
@@ -532,6 +578,19 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
     default:
         break;
     }
+}
+
+// The set of the run read now: the associated properties read now are for it, and hold for its text.
+CharSet Parser::associatedSet() const
+{
+    return m_state.rightToLeft ? CharSet::RightToLeft : m_state.charSet;
+}
+
+// The font \dbch\af associates when it is not the current one, else -1.
+int Parser::doubleByteFont() const
+{
+    const int font = m_state.font >= 0 ? m_state.font : m_defaultFont;
+    return m_state.charSet == CharSet::Double && m_state.wideFont >= 0 && m_state.wideFont != font ? m_state.wideFont : -1;
 }
 
 void Parser::endGroup(const GroupState &closed)
@@ -914,6 +973,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         m_state.context = -(++notes);
         contexts[m_state.context];
         m_state.format = QTextCharFormat();
+        m_state.associated = {};
         return true;
     }
     if (w == "object") {
@@ -1076,30 +1136,21 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         f = QTextCharFormat();
         m_state.font = -1;
         m_state.wideFont = -1;
-        m_state.doubleByte = false;
+        m_state.charSet = CharSet::Low;
         m_state.rightToLeft = false;
+        m_state.associated = {};
     } else if (w == "loch" || w == "hich" || w == "dbch") {
-        m_state.doubleByte = w == "dbch";
+        m_state.charSet = w == "loch" ? CharSet::Low : w == "hich" ? CharSet::High : CharSet::Double;
         m_state.rightToLeft = false;
     } else if (w == "rtlch" || w == "ltrch") {
         // The direction of the run, not its character class: double-byte text stays so.
         m_state.rightToLeft = w == "rtlch";
     } else if (w == "af") {
-        if (m_state.doubleByte && !m_state.rightToLeft)
+        // \f is the font of single-byte text (writers repeat it after \loch and \hich).
+        if (associatedSet() == CharSet::Double)
             m_state.wideFont = p;
-    } else if (w == "b") {
-        f.setFontWeight(on ? QFont::Bold : QFont::Normal);
-    } else if (w == "i") {
-        f.setFontItalic(on);
-    } else if (w == "ul") {
-        f.setFontUnderline(on);
-    } else if (w == "ulnone") {
-        f.setFontUnderline(false);
-    } else if (w == "strike") {
-        f.setFontStrikeOut(on);
-    } else if (w == "fs") {
-        if (p >= 2 && p <= 3276)
-            f.setFontPointSize(p / 2.0);
+    } else if (characterProperty(f, w, on, p)) {
+    } else if (w.startsWith('a') && characterProperty(m_state.associated[size_t(associatedSet())], w.mid(1), on, p)) {
     } else if (w == "f") {
         m_state.font = p;
         const Font font = m_fonts.value(p);
