@@ -10,6 +10,7 @@
 #include "publish/epub/sbEpub.h"
 #include "publish/epub/yEpub.h"
 #include "support/EpubCheck.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingLauncher.h"
 #include "support/SampleDb.h"
 #include "support/SamplePage.h"
@@ -27,9 +28,6 @@
 #include <QtTest>
 
 #include <zip.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace
 {
@@ -466,15 +464,11 @@ private slots:
         QVERIFY(QDir().mkpath(Usr::st().userData + QStringLiteral("ePub")));
         QVERIFY(TestHome::write(file, "old book"));
         answer(0, QStringLiteral("Full"));
-        rlimit before{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = before;
-        small.rlim_cur = 150000;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        FileSizeLimit limit(150000);
+        QVERIFY(limit.set());
         int iRet = -1;
         yEpub().Publish(nullptr, 0, iRet);
-        setrlimit(RLIMIT_FSIZE, &before);
+        limit.lift();
         QCOMPARE(m_prompt->messages.size(), 1);
         QVERIFY2(m_prompt->messages[0].startsWith(QStringLiteral("epub 出力に失敗しました")), qPrintable(m_prompt->messages[0]));
         QCOMPARE(TestHome::readAll(file), QByteArray("old book"));
