@@ -67,6 +67,7 @@ private slots:
         QTest::newRow("japanese server") << "1" << "ERROR:  ファイル\"base/1/2\"を拡張できませんでした: デバイスに空き領域がありません" << true;
         QTest::newRow("i/o error") << "10" << "disk I/O error Unable to fetch row" << false;
         QTest::newRow("locked") << "5" << "database is locked" << false;
+        QTest::newRow("a key of those digits") << "1" << "ERROR: duplicate key value\nDETAIL: Key (nodoc)=(53100) already exists." << false;
     }
     void diskFull()
     {

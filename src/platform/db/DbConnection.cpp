@@ -69,8 +69,9 @@ bool DbConnection::isConflict(const QString &code, const QString &text)
 bool DbConnection::isDiskFull(const QString &code, const QString &text)
 {
     // SQLite's words for SQLITE_FULL (its code is not passed on by every call of Qt's driver); the
-    // server's state, or its words (in English or, on a Japanese server, in Japanese).
-    return code == QLatin1String("53100") || text.contains(QLatin1String("53100"))
+    // server's state, or its words (in English or, on a Japanese server, in Japanese). The state is
+    // not looked for in the words: they may quote a key that holds the same digits.
+    return code == QLatin1String("53100")
            || text.contains(QLatin1String("database or disk is full"), Qt::CaseInsensitive)
            || text.contains(QLatin1String("No space left on device"), Qt::CaseInsensitive)
            || text.contains(QStringLiteral("デバイスに空き領域がありません"));
