@@ -3,7 +3,7 @@
 # make bench : build optimised and run the benchmarks
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libqt6sql6-sqlite \
-            libqt6sql6-odbc qt6-svg-dev libgl-dev libzip-dev zlib1g-dev unixodbc-dev odbcinst libsqliteodbc \
+            libqt6sql6-odbc libsqlite3-dev qt6-svg-dev libgl-dev libzip-dev zlib1g-dev unixodbc-dev odbcinst libsqliteodbc \
             sqlite3 postgresql odbc-postgresql xdg-utils shared-mime-info desktop-file-utils fonts-noto-cjk poppler-utils \
             libxml2-utils w3c-sgml-lib tidy pandoc epubcheck unzip fonts-ipafont-gothic fonts-ipafont-mincho \
             qt6-translations-l10n

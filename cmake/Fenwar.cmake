@@ -29,7 +29,9 @@ function(fenwar_test_support)
   file(GLOB support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
   add_library(testsupport STATIC ${support})
   target_include_directories(testsupport PUBLIC ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(testsupport PUBLIC platform Qt6::Test)
+  # SQLite itself, the library Qt's driver loads: the tests put a file layer of their own under it.
+  find_package(SQLite3 REQUIRED)
+  target_link_libraries(testsupport PUBLIC platform Qt6::Test SQLite::SQLite3)
 endfunction()
 
 # Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.

@@ -94,6 +94,11 @@ QString zSvr::readOnlyMessage()
     return QStringLiteral("現在の文書ﾃﾞｰﾀｰﾍﾞｰｽは読み込み専用です");
 }
 
+QString zSvr::diskFullText()
+{
+    return QStringLiteral("ﾃﾞｨｽｸの空きが足りません");
+}
+
 bool zSvr::isOpen() const
 {
     return m_db->isOpen();

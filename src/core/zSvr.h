@@ -80,6 +80,8 @@ public:
     DbConnection &connection();
 
     static QString readOnlyMessage();
+    // The reason of a write refused for want of room on the disk that holds the database.
+    static QString diskFullText();
 
 signals:
     // The open chose whether "save as" is possible (files yes, data links no).

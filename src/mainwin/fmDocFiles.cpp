@@ -7,6 +7,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
 #include "mainwin/uFky.h"
+#include "platform/db/DbConnection.h"
 #include "platform/db/DbFiles.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
@@ -58,15 +59,18 @@ QString fmDoc::OpenDb(QString path)
         m_tree->trSort();
     m_tree->ClearItem();
     sDbPath = path;
-    ShowStatus(path + QStringLiteral("をｵ-ﾌﾟﾝしました"), 0);
-    bool ok = zSvr::instance().D_StDcDb(path);
-    const bool connected = ok;
+    // The old database's page and its number go with it, before a server asks for the password.
     SetPageNo(0);
     m_editor->setBDcEdt(false);
     m_editor->rtAct(2);
+    ShowStatus(QString(), 0);
+    bool ok = zSvr::instance().D_StDcDb(path);
+    const bool connected = ok;
     if (ok)
         ok = ChkDbFormat();
     if (ok) {
+        // Said once it is so; the page the tree selects next puts its number in its place.
+        ShowStatus(path + QStringLiteral("をｵ-ﾌﾟﾝしました"), 0);
         SetRecentList();
         m_tree->ClearItem();
         m_tree->SetNodes(QStringLiteral("0"));
@@ -134,7 +138,8 @@ void fmDoc::SaveDbAs()
     m_tree->trSort();
     zSvr::instance().D_Close();
     // Through SQLite: the saves another program keeps in the log are copied too.
-    const bool ok = DbFiles::copy(sDbPath, target);
+    QString error;
+    const bool ok = DbFiles::copy(sDbPath, target, &error);
     const QString opened = ok ? target : sDbPath;
     const bool open = zSvr::instance().D_StDcDb(opened);
     Frmt::SetBusy(false);
@@ -153,6 +158,9 @@ void fmDoc::SaveDbAs()
             SetMenuByDb(false);
         }
         ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
+        const QString why = DbConnection::isDiskFull(QString(), error) ? zSvr::diskFullText() : error.trimmed();
+        Prompt::current().message(target + QStringLiteral("への複写に失敗しました") + (why.isEmpty() ? QString() : u'\n' + why),
+                                  Prompt::Exclamation);
     }
     updateCaption();
 }

@@ -2,7 +2,9 @@
 // another edit window or another user saved or deleted the page meanwhile.
 #include "mainwin/fmDoc.h"
 
+#include "core/zSvr.h"
 #include "editor/uTxm.h"
+#include "platform/db/DbConnection.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/TreeDb.h"
 #include "tree/uTrX.h"
@@ -89,11 +91,15 @@ bool fmDoc::placePage(PageWrite::Placement kind, qint64 page, QString title, con
 
 void fmDoc::reportFailedSave(qint64 page)
 {
+    // The reason where the database gave it, the likely ones otherwise.
+    const QString why = zSvr::instance().connection().diskFull()
+                            ? zSvr::diskFullText()
+                            : QStringLiteral("接続が切れたか､他の利用者の処理を待って時間切れになったか､書き込みが拒否されました");
     // The edits stay in the editor, marked modified, for the next try.
     Prompt::current().message(QStringLiteral("文書No:%1 を保存できませんでした｡\n"
-                                             "ﾃﾞｰﾀｰﾍﾞｰｽに書き込めません(接続が切れたか､他の利用者の処理を待って時間切れになったか､"
-                                             "書き込みが拒否されました)｡\n"
+                                             "ﾃﾞｰﾀｰﾍﾞｰｽに書き込めません(%2)｡\n"
                                              "編集中の内容はそのまま残っています｡")
-                                  .arg(page),
+                                  .arg(page)
+                                  .arg(why),
                               Prompt::Exclamation);
 }

@@ -615,6 +615,10 @@ bool DbImport::write()
         if (ok)
             return true;
         db.D_Tran(2);
+        if (target.diskFull()) {
+            m_error = db.sSvr + QStringLiteral(" に書き込めませんでした\n") + zSvr::diskFullText();
+            return false;
+        }
         // A write that lost a conflict with another user's (a deadlock on the server) is tried once
         // more, as a save or paste is: the other has ended by then, and the checks see what it wrote.
         // Lost twice, the user is told why instead of the driver's words or none.

@@ -2,6 +2,7 @@
 
 #include "mainwin/uFky.h"
 #include "platform/db/DbConnection.h"
+#include "support/FullDisk.h"
 #include "support/OtherProgram.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
@@ -850,6 +851,89 @@ private slots:
             QCOMPARE(prompt.unasked, QStringList{QStringLiteral("保存先")});
         }
         Prompt::install(&f.prompt);
+    }
+
+    // While the database is being opened the status line does not say it is open, and the page of
+    // the one left no longer shows.
+    void theOpenIsToldOnceTheDatabaseIsOpen()
+    {
+        MainFixture f;
+        const QString other = f.database(QStringLiteral("Other.txdb"));
+        QVERIFY(zSvr::instance().D_StDcDb(other));
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set DmFmt = Null")));
+        zSvr::instance().D_Close();
+        f.start();
+        f.savedPage(QStringLiteral("一頁目\n"));
+        QString status, page;
+        f.prompt.meanwhile = [&](const QString &) {
+            status = f.window->keys().panelText();
+            page = f.editor().edit().text();
+        };
+        QVERIFY(f.window->OpenDb(other).isEmpty());
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QCOMPARE(status.trimmed(), QString());
+        QCOMPARE(page, QString());
+        QVERIFY(f.window->keys().panelText().endsWith(other + QStringLiteral("を開けませんでした")));
+    }
+
+    // The disk that holds the database fills: a save, a save as and an import that cannot write
+    // say so, and keep what they had (the edits, the open database, its pages); once room is made
+    // they go through.
+    void aFullDiskIsNamed_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("save") << 0;
+        QTest::newRow("save as") << 1;
+        QTest::newRow("import") << 2;
+    }
+    void aFullDiskIsNamed()
+    {
+        QFETCH(int, command);
+        FullDisk disk;
+        MainFixture f;
+        const QString big = QStringLiteral("大きな頁\n") + QString(100000, u'字');
+        const QString source = f.databaseWithPage(QStringLiteral("Source.txdb"), QStringLiteral("外"), big);
+        f.start();
+        f.savedPage(QStringLiteral("頁\n"));
+        QCoreApplication::processEvents();
+        const QString path = f.window->sDbPath;
+        const QString copy = f.dir.filePath(QStringLiteral("Copy.txdb"));
+        const auto run = [&] {
+            f.prompt.messages.clear();
+            if (command == 0) {
+                f.window->fnMenu(3, 18);
+            } else if (command == 1) {
+                f.prompt.files.enqueue(copy);
+                f.window->SaveDbAs();
+            } else {
+                f.prompt.answers.enqueue(Prompt::Ok);
+                f.prompt.files.enqueue(source);
+                f.window->menuClicked(QStringLiteral("mnRet"), 6);
+            }
+        };
+        if (command == 0)
+            f.type(big);
+        disk.fill();
+        run();
+        const QString full = QStringLiteral("ﾃﾞｨｽｸの空きが足りません");
+        const QString told[] = {
+            QStringLiteral("文書No:1001 を保存できませんでした｡\nﾃﾞｰﾀｰﾍﾞｰｽに書き込めません(%1)｡\n編集中の内容はそのまま残っています｡").arg(full),
+            copy + QStringLiteral("への複写に失敗しました\n") + full,
+            zSvr::instance().sSvr + QStringLiteral(" に書き込めませんでした\n") + full + QStringLiteral("\nｲﾝﾎﾟｰﾄを実行しませんでした")};
+        QCOMPARE(f.prompt.messages.value(f.prompt.messages.size() - 1), told[command]);
+        QCOMPARE(f.window->sDbPath, path);
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(f.editor().bDcEdt(), command == 0);
+        const auto stored = [&f] { return f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(); };
+        QCOMPARE(stored(), QStringLiteral("頁\n"));
+        QVERIFY(!QFileInfo::exists(copy));
+
+        disk.empty();
+        run();
+        QVERIFY2(f.prompt.messages.isEmpty() || command == 2, qPrintable(f.prompt.messages.join(u'|')));
+        QCOMPARE(stored(), command == 1 ? QStringLiteral("頁\n") : big);
+        QCOMPARE(f.window->sDbPath, command == 1 ? copy : path);
+        QVERIFY(!f.editor().bDcEdt());
     }
 
     void closeAndSaveAs()

@@ -1,5 +1,7 @@
 #include "MainFixture.h"
 
+#include "mainwin/uFky.h"
+#include "support/ScriptedPassword.h"
 #include "tree/uTrX.h"
 
 // The main window on the back end the test runs against (an SQLite file, or a
@@ -55,6 +57,33 @@ private slots:
         f.window->fnMenu(3, 18);
         QVERIFY(!f.editor().bDcEdt());
         QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("保存済み\n追記"));
+    }
+
+    // A team's database whose data-link file leaves the password out: while it is asked for, the
+    // status line does not say the database is open, and the page of the one left no longer shows.
+    void thePasswordIsAskedBeforeTheOpenIsTold()
+    {
+        if (!ServerDb::wanted())
+            QSKIP("a file asks for no password");
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("一頁目\n"));
+        f.servers.push_back(std::make_unique<ServerDb>());
+        const QString udl = f.servers.back()->create(f.dir.path(), QStringLiteral("Team.udl"), false);
+        QVERIFY(!udl.isEmpty());
+        ScriptedPassword password;
+        password.answers.enqueue(ServerDb::password());
+        QString status, page;
+        password.meanwhile = [&] {
+            status = f.window->keys().panelText();
+            page = f.editor().edit().text();
+        };
+        QCOMPARE(f.window->OpenDb(udl), udl);
+        QCOMPARE(password.captions.size(), 1);
+        QCOMPARE(status.trimmed(), QString());
+        QCOMPARE(page, QString());
+        QCOMPARE(f.window->sDbPath, udl);
+        QVERIFY(f.prompt.messages.isEmpty());
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/RichView.h"
+#include "support/FileSizeLimit.h"
 #include "support/PdfPages.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestHome.h"
@@ -20,8 +21,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -289,15 +288,11 @@ void TestPrinting::fullDiskKeepsTheOldPdf()
     view.printer().setOutputFormat(QPrinter::PdfFormat);
     view.printer().setOutputFileName(pdf);
     view.setDialogRunner([](QDialog &) { return true; });
-    rlimit before{};
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = 3000;
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    FileSizeLimit limit(3000);
+    QVERIFY(limit.set());
     const bool printed = view.cPrint(page, nullptr, false, QString());
     const bool written = PageRenderer(page).writePdf(saved, QStringLiteral("t"));
-    setrlimit(RLIMIT_FSIZE, &before);
+    limit.lift();
     QVERIFY(!printed);
     QVERIFY(!written);
     QCOMPARE(TestHome::readAll(pdf), QByteArray("old print"));

@@ -1,5 +1,7 @@
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/db/Recordset.h"
+#include "support/FullDisk.h"
 
 #include <QElapsedTimer>
 #include <QSqlQuery>
@@ -50,6 +52,51 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, conflict);
         QCOMPARE(DbConnection::isConflict(code, text), conflict);
+    }
+
+    // The disk that holds the database has no room left: said as such to the user.
+    void diskFull_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("full");
+        QTest::newRow("sqlite") << "13" << "database or disk is full Unable to fetch row" << true;
+        QTest::newRow("sqlite commit") << "" << "database or disk is full Unable to commit transaction" << true;
+        QTest::newRow("server state") << "53100" << "" << true;
+        QTest::newRow("server words") << "1" << "ERROR: could not extend file \"base/16384/16390\": No space left on device" << true;
+        QTest::newRow("japanese server") << "1" << "ERROR:  ファイル\"base/1/2\"を拡張できませんでした: デバイスに空き領域がありません" << true;
+        QTest::newRow("i/o error") << "10" << "disk I/O error Unable to fetch row" << false;
+        QTest::newRow("locked") << "5" << "database is locked" << false;
+        QTest::newRow("a key of those digits") << "1" << "ERROR: duplicate key value\nDETAIL: Key (nodoc)=(53100) already exists." << false;
+    }
+    void diskFull()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(bool, full);
+        QCOMPARE(DbConnection::isDiskFull(code, text), full);
+    }
+
+    // A write the log has no room for fails and says why; the next one, with room, goes through.
+    void aWriteOnAFullDiskSaysSo()
+    {
+        FullDisk disk;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        QFile(path).open(QIODevice::WriteOnly);
+        DbConnection db;
+        QVERIFY(db.openSqlite(path));
+        QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
+        disk.fill();
+        QVERIFY(db.transaction(0));
+        const bool written = db.exec(QStringLiteral("insert into t values (1, ?)"), {QByteArray(100000, 'x')}, true)
+                             && db.transaction(1);
+        QVERIFY(!written);
+        QVERIFY2(db.diskFull(), qPrintable(db.lastError()));
+        db.transaction(2);
+        disk.empty();
+        QVERIFY(db.exec(QStringLiteral("insert into t values (2, ?)"), {QByteArray(100000, 'y')}, true));
+        QVERIFY(!db.diskFull());
     }
 
     void sqliteOpen()
@@ -220,6 +267,54 @@ private slots:
             return q.value(0).toInt();
         };
         QTRY_COMPARE(rowsInCopy(), 2);
+    }
+
+    // The disk fills while the log holds a write that the file has no room for yet: the write is
+    // safe in the log, but returning it fails after a part of it went into the file, so the file
+    // alone is damaged. A moment after room is made it is whole again, with the write, and without
+    // a further write of this program (nothing tried again before).
+    void aCopyIsWholeOnceTheDiskHasRoomAgain_data()
+    {
+        QTest::addColumn<bool>("inTransaction");
+        QTest::newRow("a statement") << false;
+        QTest::newRow("a transaction") << true;
+    }
+    void aCopyIsWholeOnceTheDiskHasRoomAgain()
+    {
+        QFETCH(bool, inTransaction);
+        FullDisk disk;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        QFile(path).open(QIODevice::WriteOnly);
+        // SQLite's check of a copy of the file alone, and its rows.
+        const auto copyAlone = [&dir, &path] {
+            const QString copy = dir.filePath(QStringLiteral("copy.txdb"));
+            DbFiles::remove(copy);
+            DbConnection c;
+            QSqlQuery q;
+            if (!QFile::copy(path, copy) || !c.openSqlite(copy, true))
+                return QStringLiteral("unopened: ") + c.lastError();
+            if (!c.select(q, QStringLiteral("select (select group_concat(integrity_check) from pragma_integrity_check), "
+                                            "(select group_concat(a) from t)"),
+                          {}, false, true)
+                || !q.next())
+                return c.lastError();
+            return q.value(0).toString() + u' ' + q.value(1).toString();
+        };
+        DbConnection db;
+        QVERIFY(db.openSqlite(path));
+        QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
+        // The log grows to hold this write and keeps its length.
+        QVERIFY(db.exec(QStringLiteral("insert into t values (1, ?)"), {QByteArray(300000, 'x')}, true));
+        QTRY_COMPARE(copyAlone(), QStringLiteral("ok 1"));
+        disk.fill();
+        QVERIFY(!inTransaction || db.transaction(0));
+        QVERIFY(db.exec(QStringLiteral("insert into t values (2, ?)"), {QByteArray(100000, 'y')}, true));
+        QVERIFY(!inTransaction || db.transaction(1));
+        // Tried while the disk is full.
+        QTest::qWait(1500);
+        disk.empty();
+        QTRY_COMPARE_WITH_TIMEOUT(copyAlone(), QStringLiteral("ok 1,2"), 5000);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "publish/epub/sbEpub.h"
 #include "publish/epub/yEpub.h"
 #include "support/EpubCheck.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingLauncher.h"
 #include "support/SampleDb.h"
 #include "support/SamplePage.h"
@@ -435,6 +436,49 @@ private slots:
         yEpub().Publish(nullptr, 0, iRet);
         QCOMPARE(iRet, 0);
         QCOMPARE(m_prompt->messages, QStringList{QStringLiteral("ｱｲﾃﾑがありません")});
+    }
+
+    // A book that cannot be written whole (the disk fills: here a size limit on files) leaves no
+    // half of it in its folder, as a failed site leaves none; a folder of the user's there stays,
+    // and the book made before too.
+    void aFailedBookLeavesNoHalfOfIt_data()
+    {
+        QTest::addColumn<bool>("ownFolder");
+        QTest::newRow("nothing of the user's") << false;
+        QTest::newRow("a folder of the user's") << true;
+    }
+    void aFailedBookLeavesNoHalfOfIt()
+    {
+        QFETCH(bool, ownFolder);
+        QVERIFY(!openNew(QStringLiteral("Full")).isEmpty());
+        buildTree();
+        QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc=? Where noDoc=1009"),
+                                         {pageBytes(QString(100000, u'字'))}));
+        const QString folder = work(QStringLiteral("Full"));
+        const QString own = folder + QStringLiteral("/fonts");
+        if (ownFolder) {
+            QVERIFY(QDir().mkpath(own));
+            QVERIFY(TestHome::write(own + QStringLiteral("/a.ttf"), "font"));
+        }
+        const QString file = Usr::st().userData + QStringLiteral("ePub/Full.epub");
+        QVERIFY(QDir().mkpath(Usr::st().userData + QStringLiteral("ePub")));
+        QVERIFY(TestHome::write(file, "old book"));
+        answer(0, QStringLiteral("Full"));
+        FileSizeLimit limit(150000);
+        QVERIFY(limit.set());
+        int iRet = -1;
+        yEpub().Publish(nullptr, 0, iRet);
+        limit.lift();
+        QCOMPARE(m_prompt->messages.size(), 1);
+        QVERIFY2(m_prompt->messages[0].startsWith(QStringLiteral("epub 出力に失敗しました")), qPrintable(m_prompt->messages[0]));
+        QCOMPARE(TestHome::readAll(file), QByteArray("old book"));
+        const QStringList left = QDir(Usr::st().userData + QStringLiteral("ePub"))
+                                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(left, ownFolder ? QStringList({QStringLiteral("Full"), QStringLiteral("Full.epub")}) : QStringList{QStringLiteral("Full.epub")});
+        if (ownFolder) {
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("fonts")});
+            QCOMPARE(TestHome::readAll(own + QStringLiteral("/a.ttf")), QByteArray("font"));
+        }
     }
 
     // A stored book name that would lead out of the ePub folder is not used: the book is named

@@ -7,6 +7,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <functional>
+
 // Answers the password prompt in tests: each answer is typed into the real
 // dialog and confirmed with OK; a null QString (or an empty queue) presses
 // Cancel. Installs itself for its lifetime. Header-only: it needs the core library.
@@ -17,6 +19,8 @@ public:
     {
         sbPwd::setDriver([this](sbPwd &dialog) {
             captions << dialog.windowTitle();
+            if (meanwhile)
+                meanwhile();
             const QString answer = answers.isEmpty() ? QString() : answers.dequeue();
             if (answer.isNull()) {
                 dialog.cmOk(1)->click();
@@ -30,4 +34,5 @@ public:
 
     QQueue<QString> answers;
     QStringList captions; // caption of every prompt shown
+    std::function<void()> meanwhile; // looks at the program while the prompt is shown
 };

@@ -66,10 +66,22 @@ bool DbConnection::isConflict(const QString &code, const QString &text)
            || text.contains(QStringLiteral("デッドロックを検出")) || text.contains(QStringLiteral("直列化"));
 }
 
+bool DbConnection::isDiskFull(const QString &code, const QString &text)
+{
+    // SQLite's words for SQLITE_FULL (its code is not passed on by every call of Qt's driver); the
+    // server's state, or its words (in English or, on a Japanese server, in Japanese). The state is
+    // not looked for in the words: they may quote a key that holds the same digits.
+    return code == QLatin1String("53100")
+           || text.contains(QLatin1String("database or disk is full"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("No space left on device"), Qt::CaseInsensitive)
+           || text.contains(QStringLiteral("デバイスに空き領域がありません"));
+}
+
 void DbConnection::noteError(const QSqlError &error)
 {
     m_lastError = error.text();
     m_conflict = m_conflict || isConflict(error.nativeErrorCode(), m_lastError);
+    m_full = m_full || isDiskFull(error.nativeErrorCode(), m_lastError);
 }
 
 DbConnection::DbConnection() : m_name(QStringLiteral("fenwar-db-%1").arg(counter.fetchAndAddRelaxed(1))) {}
@@ -113,8 +125,12 @@ void DbConnection::checkpoint()
     }
     QSqlQuery query(database());
     // Its row: busy (another checkpoint ran), the frames of the log, the frames now in the file.
-    m_logHeld = query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && query.next()
-                && (query.value(0).toInt() != 0 || query.value(2).toInt() < query.value(1).toInt());
+    // A return that failed (the disk is full) may have written a part of the log into the file
+    // already, which leaves the file alone damaged until a later one goes through: tried again too.
+    if (query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && query.next())
+        m_logHeld = query.value(0).toInt() != 0 || query.value(2).toInt() < query.value(1).toInt();
+    else
+        m_logHeld = true;
     if (m_logHeld) {
         m_checkpoint->setInterval(RetryMs);
         m_checkpoint->start();
@@ -373,7 +389,7 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
     if (affected)
         *affected = 0;
     if (!m_inTransaction)
-        m_conflict = false;
+        m_conflict = m_full = false;
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -398,7 +414,7 @@ bool DbConnection::select(QSqlQuery &query, const QString &sql, const QVariantLi
                           bool forwardOnly)
 {
     if (!m_inTransaction)
-        m_conflict = false;
+        m_conflict = m_full = false;
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -497,7 +513,7 @@ bool DbConnection::beginRead()
         return false;
     if (m_kind == OdbcSource)
         reopenAfterLoss();
-    m_conflict = false;
+    m_conflict = m_full = false;
     QSqlDatabase db = database();
     if (m_kind == SqliteFile) {
         // Deferred: no lock but the read's own; its first read fixes the state it sees.
@@ -533,7 +549,7 @@ bool DbConnection::beginAtOnce(bool *locked)
     if (m_kind != SqliteFile)
         return transaction(0);
     if (!m_inTransaction)
-        m_conflict = false;
+        m_conflict = m_full = false;
     QSqlDatabase db = database();
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
@@ -561,7 +577,7 @@ bool DbConnection::transaction(int mode)
     QSqlDatabase db = database();
     bool ok = false;
     if (mode == 0 && !m_inTransaction)
-        m_conflict = false;
+        m_conflict = m_full = false;
     switch (mode) {
     case 0:
         if (m_kind == SqliteFile) {

@@ -67,6 +67,11 @@ public:
     // The work under way lost such a conflict: since its transaction began (or, outside one,
     // in its statement). Tried again once the other has ended, the same work may go through.
     bool lostConflict() const { return m_conflict; }
+    // Whether a driver's error says that the disk that holds the database (the file's, or the
+    // server's) has no room left: SQLite's SQLITE_FULL, PostgreSQL's disk_full (SQLSTATE 53100).
+    static bool isDiskFull(const QString &code, const QString &text);
+    // The work under way failed for want of room on that disk (counted as lostConflict() is).
+    bool diskFull() const { return m_full; }
 
     // Runs a statement that returns no rows. With `bind` the "?" placeholders
     // are bound to `values` (see JetSql::toBound); without it the text runs as
@@ -139,6 +144,7 @@ private:
     bool m_inTransaction = false;
     bool m_reading = false; // the transaction only reads (beginRead)
     bool m_conflict = false;
+    bool m_full = false;
     QString m_connectionString; // kept to open a lost server connection again
     QString m_password;
     OpenFailure m_failure = NoFailure;
@@ -148,5 +154,5 @@ private:
     int m_timeout = 30;
     QHash<QString, QStringList> m_keys;
     std::unique_ptr<QTimer> m_checkpoint; // returns the log to the file once a write's command is done
-    bool m_logHeld = false; // the last return of the log left some behind for another program's read
+    bool m_logHeld = false; // the last return of the log left some behind (a reader's, or it failed)
 };

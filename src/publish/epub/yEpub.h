@@ -86,6 +86,7 @@ private:
     // is the level of the navigation that `page`'s children stand at.
     void CollectNodes(qint64 page, QString &set, QSet<qint64> &seen, bool allLevels, int level) const;
     void PrepFolder();
+    void clearWork();
     void BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
                   QList<qint64> &path);
     void PageFName(qint64 page, QString &name, bool &first);

@@ -107,6 +107,7 @@ void yEpub::Publish(QWidget *parent, qint64 nRNo, int &iRet)
     }
     sbWait::cEnd();
     if (!ok) {
+        clearWork();
         QString text = QStringLiteral("epub 出力に失敗しました");
         if (!why.isEmpty())
             text += u'\n' + why;
@@ -221,6 +222,19 @@ void yEpub::PrepFolder()
     zSvr &db = zSvr::instance();
     if (db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=0")))
         db.D_ExeSq(QStringLiteral("Update msDoc Set boUse=1 where noDoc in (Select noLfC From tbTree)"));
+}
+
+void yEpub::clearWork()
+{
+    // A book that could not be finished leaves no half of it to be taken for the book (a full disk
+    // leaves a folder of pages without a package). The run's own files go, and the folders they
+    // leave empty; a folder the user put there stays, and the work folder with it.
+    for (const char *sub : {"/OEBPS/Images", "/OEBPS", "/META-INF", ""}) {
+        const QString path = workFolder + QString::fromLatin1(sub);
+        StagedWriter::removeLeftovers(path);
+        deleteFiles(path);
+        QDir().rmdir(path);
+    }
 }
 
 void yEpub::BuildNav(qint64 page, bool allLevels, QString &nav, int &counter, int level, int &depth,
