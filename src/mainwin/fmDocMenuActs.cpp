@@ -10,8 +10,28 @@
 #include <QAction>
 #include <QApplication>
 
+#include <optional>
+
+namespace {
+
+// The items that work on the page's text (those of fnMenu's groups count there).
+bool pageCommand(const QString &array, int index)
+{
+    static const QStringList arrays = {QStringLiteral("mnPast"), QStringLiteral("mnInsDc"), QStringLiteral("mnHeader"),
+                                       QStringLiteral("mnFooter"), QStringLiteral("mnTins"), QStringLiteral("mnTsp"),
+                                       QStringLiteral("mnTdel"), QStringLiteral("mnTslc"), QStringLiteral("mnProp"),
+                                       QStringLiteral("mnUser")};
+    // The tree's items that replace the page's text: another page's document, a file read in.
+    return arrays.contains(array) || (array == QLatin1String("mnTree") && (index == 14 || index == 15));
+}
+
+} // namespace
+
 void fmDoc::menuClicked(const QString &array, int index)
 {
+    std::optional<uTxm::Command> command;
+    if (pageCommand(array, index))
+        command.emplace(*m_editor);
     if (array == QLatin1String("mnFile") || array == QLatin1String("mnEdit") || array == QLatin1String("mnSelc")
         || array == QLatin1String("mnLocal")) {
         const int group = array == QLatin1String("mnFile") ? 2 : array == QLatin1String("mnEdit") ? 3
