@@ -166,6 +166,9 @@ public:
     void PopRtf(int x, int y);
     // The popup menu at the caret, for the Menu key and Shift+F10.
     void popupAtCaret();
+    // After a command's dialog: a desktop without a window manager gives the activation back to no
+    // window, and the window's keys (access keys, F8) would do nothing. The editor's window takes it.
+    void takeActivationBack();
     // Runs what was chosen in the editor popup menu (sbTxm::iRJb, vOpt).
     void runPopupChoice(int job, const QVariant &option);
     // The object popup menu of a picture or text frame: its item states, and the chosen item's work.

@@ -511,6 +511,15 @@ void uTxm::PopRtf(int x, int y)
     m_form->iRJb = 0;
     m_form->popupRtf(x < 1 || y <= 0 ? QCursor::pos() : QPoint(x, y));
     runPopupChoice(m_form->iRJb, m_form->vOpt);
+    takeActivationBack();
+}
+
+void uTxm::takeActivationBack()
+{
+    QWidget *host = window();
+    if (host->isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget()
+        && !QApplication::activePopupWidget())
+        host->activateWindow();
 }
 
 void uTxm::popupAtCaret()

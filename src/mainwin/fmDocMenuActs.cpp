@@ -96,12 +96,9 @@ void fmDoc::menuClicked(const QString &array, int index)
     } else if (array == QLatin1String("mnHelp")) {
         yIni::instance().W_Help(QStringLiteral("fenwar.htm"));
     }
-    // A dialog the command opened has closed and left no window active (a desktop without a window
-    // manager gives the activation back to nobody): the window takes it back, so that its keys
-    // (F8, Ctrl+S) work and the page's caret shows where the keys now go.
-    if (isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget()
-        && !QApplication::activePopupWidget())
-        activateWindow();
+    // A dialog the command opened has closed: the page's caret shows where the keys now go, and the
+    // window's keys (F8, Ctrl+S) work.
+    m_editor->takeActivationBack();
     refreshMenus();
 }
 
