@@ -3,6 +3,7 @@
 #include "core/Usr.h"
 #include "core/zSvr.h"
 #include "editor/TextWidth.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 
 #include <QContextMenuEvent>
@@ -35,6 +36,7 @@ sbDic::sbDic(QWidget *parent)
     for (QMenu *menu : {dic, tip})
         connect(menu, &QMenu::aboutToShow, this, &sbDic::refreshMenus);
 
+    MenuKeys::watchBar(menuBar);
     auto *grid = new QGridLayout(this);
     grid->setMenuBar(menuBar);
     txSK = new QLineEdit(this);

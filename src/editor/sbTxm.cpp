@@ -3,6 +3,7 @@
 #include "core/Usr.h"
 #include "editor/EditorServices.h"
 #include "editor/uTxm.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 
 #include <QAction>
@@ -180,6 +181,8 @@ void sbTxm::build()
                    "拡大画像へのﾘﾝｸ(選択)", "-", "直前のﾘﾝｸを複写", "直後のﾘﾝｸを複写", "-", "ﾌﾟﾛﾊﾟﾃｨ"}));
     m_tr = new QMenu(QStringLiteral("Trx"), this);
     fill(m_tr, mnTrx, captions({"指定範囲をｺﾋﾟｰ(&C)", "文書全体をｺﾋﾟｰ", "文書全体をﾃｷｽﾄとしてｺﾋﾟｰ"}));
+    for (QMenu *menu : {m_rtf, m_obj, m_tr})
+        MenuKeys::watch(menu);
 }
 
 void sbTxm::cTyp(int iTy)

@@ -221,7 +221,10 @@ QToolBar *uTxm::buildColourBar()
     connect(m_cmFcr, &QToolButton::clicked, this, [this] { pickerApply(true); });
     connect(m_imBcr, &QComboBox::activated, this, [this] { pickerApply(false); });
     connect(m_cmBcr, &QToolButton::clicked, this, [this] { pickerApply(false); });
-    connect(m_cmTfm, &QToolButton::clicked, this, [this] { rtAct(71); });
+    connect(m_cmTfm, &QToolButton::clicked, this, [this] {
+        const Command command(*this);
+        rtAct(71);
+    });
     return bar;
 }
 
@@ -435,6 +438,7 @@ void uTxm::toolClicked(const QString &key)
         if (key == QLatin1String(ToolKeys[i]))
             job = ToolJobs[i];
     }
+    const Command command(*this);
     rtAct(job);
 }
 

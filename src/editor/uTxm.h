@@ -145,8 +145,30 @@ public:
     int zoom() const;
     int viewMode() const;
 
+    // --- the keys after a command the user chose (a menu item, its key, a function key, a button):
+    // one that changed the page's text gives the keys to the page at the caret it left, wherever they
+    // were; one that changed nothing leaves them where they were. It lives as long as the command
+    // runs; commands inside it count as part of it.
+    class Command
+    {
+    public:
+        explicit Command(uTxm &editor);
+        ~Command();
+        Command(const Command &) = delete;
+        Command &operator=(const Command &) = delete;
+
+    private:
+        uTxm &m_editor;
+        quint64 m_changes;
+    };
+
     // --- popup menu and state refresh
     void PopRtf(int x, int y);
+    // The popup menu at the caret, for the Menu key and Shift+F10.
+    void popupAtCaret();
+    // After a command's dialog: a desktop without a window manager gives the activation back to no
+    // window, and the window's keys (access keys, F8) would do nothing. The editor's window takes it.
+    void takeActivationBack();
     // Runs what was chosen in the editor popup menu (sbTxm::iRJb, vOpt).
     void runPopupChoice(int job, const QVariant &option);
     // The object popup menu of a picture or text frame: its item states, and the chosen item's work.
@@ -309,6 +331,7 @@ private:
     void headerFooterToggle(int flag);
     void headerFooterFormat(bool header, bool font);
     void changeMark();
+    void noteTextChange();
     void keepAsStored();
     bool pageEdited() const;
     void markEdited(bool edited);
@@ -355,6 +378,8 @@ private:
     bool m_on = false;
     bool m_busy = false;
     bool m_changedWhileBusy = false; // the page's text changed during the running job
+    quint64 m_textChanges = 0;       // changes of the page's text (its parts included) so far
+    int m_commands = 0;              // user commands running (Command)
     bool m_modified = false;
     // Edits since the page was last stored that no undo takes back; the texts' own edits Qt tracks
     // against the stored state in their undo histories (QTextDocument::isModified).

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTextDocument>
+#include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichView.h"
 #include <QToolBar>
 
@@ -37,6 +39,14 @@ void uTxm::syncToView()
 void uTxm::connectView()
 {
     connect(m_view, &RichView::changed, this, [this] { changeMark(); });
+    // The changes of the page's text, its parts' included, for the keys after a command: the view's
+    // signal also comes at the end of an edit that changed nothing.
+    connect(m_page->main(), &QTextDocument::contentsChange, this, &uTxm::noteTextChange);
+    connect(m_edit, &RichTextEdit::partChanged, this, [this] {
+        connect(m_edit->document(), &QTextDocument::contentsChange, this, &uTxm::noteTextChange, Qt::UniqueConnection);
+    });
+    // The keyboard's context menu (the Menu key) comes to the view.
+    m_view->installEventFilter(this);
     // The toolbar follows a selection made with the mouse or the keys, and what the clipboard holds.
     connect(m_view, &RichView::caretMoved, this, [this] {
         showStyle();
@@ -71,6 +81,12 @@ void uTxm::connectView()
 
 void uTxm::viewKeyDown(RichKeyArgs &args)
 {
+    // Shift+F10 is the keyboard's context menu key, as the Menu key is.
+    if (args.key == 121 && args.shift == 1) {
+        popupAtCaret();
+        args.key = 0;
+        return;
+    }
     // Ctrl+V is the paste command, whose accelerator it is (a heading at the caret turns to body
     // first), also where the view meets it before the menu does.
     if (args.shift == 2 && args.key == 'V') {
@@ -415,8 +431,34 @@ void uTxm::showStyle()
 
 // ---- event wiring
 
+void uTxm::noteTextChange()
+{
+    ++m_textChanges;
+}
+
+uTxm::Command::Command(uTxm &editor) : m_editor(editor), m_changes(editor.m_textChanges)
+{
+    ++editor.m_commands;
+}
+
+uTxm::Command::~Command()
+{
+    if (--m_editor.m_commands > 0 || m_editor.m_textChanges == m_changes)
+        return;
+    // The keys stay where the command left them when it put them in the page itself.
+    RichView *view = m_editor.m_view;
+    QWidget *focus = view->window()->focusWidget();
+    if (view->isVisible() && view->isEnabled() && focus != view && !view->isAncestorOf(focus))
+        view->setFocus(Qt::OtherFocusReason);
+}
+
 bool uTxm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_view && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        popupAtCaret();
+        return true;
+    }
     if (watched != m_title)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::FocusIn && m_ime == QStringLiteral("ON"))
@@ -469,6 +511,28 @@ void uTxm::PopRtf(int x, int y)
     m_form->iRJb = 0;
     m_form->popupRtf(x < 1 || y <= 0 ? QCursor::pos() : QPoint(x, y));
     runPopupChoice(m_form->iRJb, m_form->vOpt);
+    takeActivationBack();
+}
+
+void uTxm::takeActivationBack()
+{
+    QWidget *host = window();
+    if (host->isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget()
+        && !QApplication::activePopupWidget())
+        host->activateWindow();
+}
+
+void uTxm::popupAtCaret()
+{
+    if (isBusy())
+        return;
+    // Below the caret, inside the view when the caret lies outside it.
+    PageTextItem *item = m_view->activeItem();
+    const QRect caret = m_view->mapFromScene(item->mapRectToScene(item->caretRect())).boundingRect();
+    const QRect area = m_view->viewport()->rect();
+    const QPoint at(qBound(area.left(), caret.left(), area.right()), qBound(area.top(), caret.bottom(), area.bottom()));
+    const QPoint global = m_view->viewport()->mapToGlobal(at);
+    PopRtf(qMax(1, global.x()), qMax(1, global.y()));
 }
 
 void uTxm::runPopupChoice(int job, const QVariant &option)

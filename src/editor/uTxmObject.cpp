@@ -75,6 +75,7 @@ void uTxm::objectPopup(int objectId)
     m_form->mnObj()->exec(QCursor::pos());
     if (m_form->iOndx >= 0)
         objectMenuAct(objectId, m_form->iOndx);
+    takeActivationBack();
 }
 
 bool uTxm::T_PicEdit(int objectId)

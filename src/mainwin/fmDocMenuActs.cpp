@@ -10,8 +10,28 @@
 #include <QAction>
 #include <QApplication>
 
+#include <optional>
+
+namespace {
+
+// The items that work on the page's text (those of fnMenu's groups count there).
+bool pageCommand(const QString &array, int index)
+{
+    static const QStringList arrays = {QStringLiteral("mnPast"), QStringLiteral("mnInsDc"), QStringLiteral("mnHeader"),
+                                       QStringLiteral("mnFooter"), QStringLiteral("mnTins"), QStringLiteral("mnTsp"),
+                                       QStringLiteral("mnTdel"), QStringLiteral("mnTslc"), QStringLiteral("mnProp"),
+                                       QStringLiteral("mnUser")};
+    // The tree's items that replace the page's text: another page's document, a file read in.
+    return arrays.contains(array) || (array == QLatin1String("mnTree") && (index == 14 || index == 15));
+}
+
+} // namespace
+
 void fmDoc::menuClicked(const QString &array, int index)
 {
+    std::optional<uTxm::Command> command;
+    if (pageCommand(array, index))
+        command.emplace(*m_editor);
     if (array == QLatin1String("mnFile") || array == QLatin1String("mnEdit") || array == QLatin1String("mnSelc")
         || array == QLatin1String("mnLocal")) {
         const int group = array == QLatin1String("mnFile") ? 2 : array == QLatin1String("mnEdit") ? 3
@@ -76,12 +96,9 @@ void fmDoc::menuClicked(const QString &array, int index)
     } else if (array == QLatin1String("mnHelp")) {
         yIni::instance().W_Help(QStringLiteral("fenwar.htm"));
     }
-    // A dialog the command opened has closed and left no window active (a desktop without a window
-    // manager gives the activation back to nobody): the window takes it back, so that its keys
-    // (F8, Ctrl+S) work and the page's caret shows where the keys now go.
-    if (isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget()
-        && !QApplication::activePopupWidget())
-        activateWindow();
+    // A dialog the command opened has closed: the page's caret shows where the keys now go, and the
+    // window's keys (F8, Ctrl+S) work.
+    m_editor->takeActivationBack();
     refreshMenus();
 }
 

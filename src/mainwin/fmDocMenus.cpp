@@ -6,6 +6,7 @@
 #include "editor/uTxm.h"
 #include "mainwin/uFky.h"
 #include "platform/richview/RichView.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 #include "tree/uTrX.h"
 
@@ -193,6 +194,8 @@ void fmDoc::buildMenus()
     // The window's own items hold the keys; the disabled Del item must not take Delete from the title box.
     item(QStringLiteral("mnEdit"), 9)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addActions(menuBar()->actions());
+    // The bar shows when it holds the keyboard; a letter in a menu skips the disabled items.
+    MenuKeys::watchBar(menuBar());
     // A menu left with Escape, or gone through with the keys, leaves the keyboard in the menu bar,
     // where letters open menus by their access keys: once no menu is open it goes back to where it
     // was, the page's text as a rule.
@@ -262,6 +265,13 @@ void fmDoc::setItemChecked(const QString &array, int index, bool checked)
 
 void fmDoc::fnMenu(int group, int index)
 {
+    // A new page gives the keys to its title box; the other groups are the page's commands.
+    if (group == 14) {
+        if (index == 1)
+            NewPage(1);
+        return;
+    }
+    const uTxm::Command command(*m_editor);
     int code = 0;
     QVariant arg;
     switch (group) {
@@ -309,10 +319,6 @@ void fmDoc::fnMenu(int group, int index)
             code = codes[index];
         break;
     }
-    case 14:
-        if (index == 1)
-            NewPage(1);
-        break;
     default:
         break;
     }

@@ -6,6 +6,7 @@
 #include "core/zSvr.h"
 #include "editor/uTxm.h"
 #include "mainwin/BusyScope.h"
+#include "platform/desktop/MenuKeys.h"
 #include "tree/uTrg.h"
 
 #include <QAction>
@@ -45,6 +46,7 @@ sbRev::sbRev(QWidget *parent, EditorServices *services) : QDialog(parent)
         m_items[i] = file->addAction(QString::fromUtf8(captions[i]));
         connect(m_items[i], &QAction::triggered, this, [this, i] { fnMenu(2, i); });
     }
+    MenuKeys::watchBar(bar);
     layout->setMenuBar(bar);
     m_split = new QSplitter(Qt::Horizontal, this);
     m_split->setObjectName(QStringLiteral("Splitter"));

@@ -4,6 +4,7 @@
 #include "core/Usr.h"
 #include "core/yIni.h"
 #include "core/zSvr.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
@@ -124,6 +125,7 @@ void sbTrX::buildFrame()
     }
     QAction *reload = disp->addAction(QStringLiteral("最新の状態に更新"));
     connect(reload, &QAction::triggered, this, [this] { LoadTrX(); });
+    MenuKeys::watchBar(m_bar);
     outer->setMenuBar(m_bar);
 
     // The tree's popup; "再表示" reloads the tree like the display menu's item.

@@ -4,6 +4,7 @@
 #include "core/Twips.h"
 #include "core/zClt.h"
 #include "core/zSvr.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 
 #include <QButtonGroup>
@@ -98,6 +99,7 @@ sbHtm::sbHtm(QWidget *parent)
         a->setObjectName(QStringLiteral("mnRet%1").arg(i));
         connect(a, &QAction::triggered, this, [this, i] { mnRet(i); });
     }
+    MenuKeys::watchBar(bar);
     layout->setMenuBar(bar);
 
     auto *pathRow = new QHBoxLayout;
