@@ -1078,6 +1078,7 @@ private slots:
     void upAndDownGoToTheLineAtTheCaretsX_data()
     {
         QTest::addColumn<bool>("tall");   // the first cell holds 30,000 characters, ten printed pages
+        QTest::addColumn<bool>("gap");    // an empty paragraph between the table and the one after it
         QTest::addColumn<QString>("from"); // the caret at the start of the first paragraph or cell holding it
         QTest::addColumn<int>("offset");   // into it; -1: where the caret stands right of the second column's left edge
         QTest::addColumn<int>("key");
@@ -1085,20 +1086,25 @@ private slots:
         QTest::addColumn<QString>("to");   // the paragraph or cell the caret goes to holds it
         const int up = Qt::Key_Up;
         const int down = Qt::Key_Down;
+        const QString after = QStringLiteral("after table");
+        const QString before = QStringLiteral("before the table");
         const QString firstCell = QStringLiteral("lorem");
-        QTest::newRow("Up from below a tall table") << true << QStringLiteral("after table") << 0 << up << 1 << QStringLiteral("下のセル");
-        QTest::newRow("Up twice from below a tall table") << true << QStringLiteral("after table") << 0 << up << 2 << firstCell;
-        QTest::newRow("Up from below a short table") << false << QStringLiteral("after table") << 0 << up << 1 << QStringLiteral("下のセル");
+        QTest::newRow("Up from below a tall table") << true << false << after << 0 << up << 1 << QStringLiteral("下のセル");
+        QTest::newRow("Up twice from below a tall table") << true << false << after << 0 << up << 2 << firstCell;
+        QTest::newRow("Up from below a short table") << false << false << after << 0 << up << 1 << QStringLiteral("下のセル");
+        QTest::newRow("Up from below a table through an empty paragraph")
+            << false << true << after << 0 << up << 2 << QStringLiteral("下のセル");
         QTest::newRow("Down from above a table into its second column")
-            << false << QStringLiteral("before the table") << -1 << down << 1 << QStringLiteral("隣のセル");
-        QTest::newRow("Down from above a tall table") << true << QStringLiteral("before the table") << 0 << down << 1 << firstCell;
-        QTest::newRow("Up out of the second column") << false << QStringLiteral("隣のセル") << 2 << up << 1 << QStringLiteral("before the table");
-        QTest::newRow("Down out of the second column") << true << QStringLiteral("右下") << 1 << down << 1 << QStringLiteral("after table");
+            << false << false << before << -1 << down << 1 << QStringLiteral("隣のセル");
+        QTest::newRow("Down from above a tall table") << true << false << before << 0 << down << 1 << firstCell;
+        QTest::newRow("Up out of the second column") << false << false << QStringLiteral("隣のセル") << 2 << up << 1 << before;
+        QTest::newRow("Down out of the second column") << true << false << QStringLiteral("右下") << 1 << down << 1 << after;
     }
 
     void upAndDownGoToTheLineAtTheCaretsX()
     {
         QFETCH(bool, tall);
+        QFETCH(bool, gap);
         QFETCH(QString, from);
         QFETCH(int, offset);
         QFETCH(int, key);
@@ -1110,7 +1116,7 @@ private slots:
             words += QStringLiteral("lorem ipsum dolor sit amet ");
         const QString line = QStringLiteral(" and its line reaches over the second column of the table");
         const int table = fourCells(f, QStringLiteral("before the table") + line, words.left(tall ? 30000 : 40),
-                                    QStringLiteral("after table") + line);
+                                    (gap ? QStringLiteral("\n") : QString()) + QStringLiteral("after table") + line);
         const QString text = f.edit.text();
         int caret = int(text.indexOf(from));
         if (offset == -1) { // right of the second column's left edge

@@ -10,10 +10,17 @@
 
 namespace {
 
-// Where the block's lines are placed from in the document (a cell's lines are placed in the cell).
-QPointF origin(const QTextBlock &block)
+QTextTable *tableBeside(const QTextBlock &block, bool down);
+
+// The x the lines of the block's frame (the main text, a cell) are placed from in the document. Qt
+// moves an empty paragraph right after a table beside the table's bottom; the paragraph before the
+// table stands where it would.
+qreal linesLeft(const QTextBlock &block)
 {
-    return block.document()->documentLayout()->blockBoundingRect(block).topLeft();
+    const QTextDocument *doc = block.document();
+    QTextTable *above = block.length() == 1 ? tableBeside(block, false) : nullptr;
+    const QTextBlock placed = above ? doc->findBlock(above->firstPosition() - 1) : block;
+    return doc->documentLayout()->blockBoundingRect(placed).left();
 }
 
 // Only Qt's own table layout tells where the columns stand.
@@ -42,7 +49,7 @@ int onLine(const QTextBlock &block, bool first, qreal x)
     if (!layout || layout->lineCount() == 0)
         return block.position();
     const QTextLine line = layout->lineAt(first ? 0 : layout->lineCount() - 1);
-    return block.position() + line.xToCursor(x - origin(block).x());
+    return block.position() + line.xToCursor(x - linesLeft(block));
 }
 
 // The first line (down) or the last line of the cell of the row under x.
@@ -86,12 +93,12 @@ qreal TableCaret::keptX(const QTextCursor &cursor)
         const QTextLine line = block.layout()->lineForTextPosition(inBlock);
         x = line.isValid() ? line.cursorToX(inBlock) : 0;
     }
-    return origin(block).x() + x;
+    return linesLeft(block) + x;
 }
 
 void TableCaret::keepX(QTextCursor &cursor, qreal x)
 {
-    cursor.setVerticalMovementX(qMax(0, qRound(x - origin(cursor.block()).x())));
+    cursor.setVerticalMovementX(qMax(0, qRound(x - linesLeft(cursor.block()))));
 }
 
 int TableCaret::lineAcross(const QTextCursor &cursor, bool down, qreal x)
