@@ -88,7 +88,7 @@ qreal TableCaret::keptX(const QTextCursor &cursor)
 {
     const QTextBlock block = cursor.block();
     qreal x = cursor.verticalMovementX();
-    if (x < 0 && block.layout()) {
+    if (x == -1 && block.layout()) { // none kept
         const int inBlock = cursor.position() - block.position();
         const QTextLine line = block.layout()->lineForTextPosition(inBlock);
         x = line.isValid() ? line.cursorToX(inBlock) : 0;
@@ -98,7 +98,10 @@ qreal TableCaret::keptX(const QTextCursor &cursor)
 
 void TableCaret::keepX(QTextCursor &cursor, qreal x)
 {
-    cursor.setVerticalMovementX(qMax(0, qRound(x - linesLeft(cursor.block()))));
+    // Left of the lines, where a cell's lines begin right of the text above or below it, too: the way
+    // back comes to the x it left. -1 would keep none.
+    const int kept = qRound(x - linesLeft(cursor.block()));
+    cursor.setVerticalMovementX(kept == -1 ? -2 : kept);
 }
 
 int TableCaret::lineAcross(const QTextCursor &cursor, bool down, qreal x)
