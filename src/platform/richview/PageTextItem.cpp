@@ -465,8 +465,6 @@ bool PageTextItem::lineKey(QKeyEvent *event)
     cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
     TableCaret::keepX(cursor, x);
     setTextCursor(cursor);
-    if (scene() && !scene()->views().isEmpty())
-        scene()->views().first()->ensureVisible(mapRectToScene(caretRect()), 0, 0);
     return true;
 }
 
