@@ -10,7 +10,16 @@
 
 namespace {
 
-QTextTable *tableBeside(const QTextBlock &block, bool down);
+// The table that begins right below the block (down) or ends right above it, if one does.
+QTextTable *tableBeside(const QTextBlock &block, bool down)
+{
+    const QTextBlock next = down ? block.next() : block.previous();
+    QTextTable *table = next.isValid() ? QTextCursor(next).currentTable() : nullptr;
+    if (!table)
+        return nullptr;
+    const QTextBlock beside = block.document()->findBlock(down ? table->firstPosition() - 1 : table->lastPosition() + 1);
+    return beside == block ? table : nullptr;
+}
 
 // The x the lines of the block's frame (the main text, a cell) are placed from in the document. Qt
 // moves an empty paragraph right after a table beside the table's bottom; the paragraph before the
@@ -57,17 +66,6 @@ int intoCell(const QTextDocument *doc, QTextTable *table, int row, bool down, qr
 {
     const QTextTableCell cell = cellUnder(doc, table, row, x);
     return onLine(doc->findBlock(down ? cell.firstPosition() : cell.lastPosition()), down, x);
-}
-
-// The table that begins right below the block (down) or ends right above it, if one does.
-QTextTable *tableBeside(const QTextBlock &block, bool down)
-{
-    const QTextBlock next = down ? block.next() : block.previous();
-    QTextTable *table = next.isValid() ? QTextCursor(next).currentTable() : nullptr;
-    if (!table)
-        return nullptr;
-    const QTextBlock beside = block.document()->findBlock(down ? table->firstPosition() - 1 : table->lastPosition() + 1);
-    return beside == block ? table : nullptr;
 }
 
 } // namespace
