@@ -161,6 +161,9 @@ private slots:
             << QStringLiteral("list word")
             << QStringLiteral("at 14569, Ctrl+Delete, PageDown, Ctrl+Delete, Down, Ctrl+Delete, Enter, Ctrl+A, Enter, Ctrl+Z")
             << QString();
+        QTest::newRow("page keys in a cell whose line runs past its column")
+            << QStringLiteral("loaded 6652005") << QStringLiteral("at 14788, PageUp, at 14788, PageDown, at 14788, Shift+PageUp, \"x\"")
+            << QString();
         QTest::newRow("PageDown in a large cell of a table of three columns")
             << QStringLiteral("big cell") << QStringLiteral("at cell 2 3, paste 4, at cell 2 3, Down*4, Home, PageDown*3") << QString();
         QTest::newRow("a list copied as HTML pasted at a paragraph's start, undone and redone")

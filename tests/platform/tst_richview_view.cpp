@@ -7,6 +7,7 @@
 #include "platform/richview/RichView.h"
 #include "platform/richview/ViewMarks.h"
 #include "platform/rtf/RtfReader.h"
+#include "support/SamplePage.h"
 #include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -21,7 +22,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextList>
+#include <QTextTable>
+#include <QtGui/private/qtextdocumentlayout_p.h>
 #include <QtTest>
 
 using namespace TextProps;
@@ -105,6 +109,42 @@ int cellTable(Fixture &f, int columns)
     if (columns > 1)
         f.edit.setCellText(table, 1, 2, QStringLiteral("two"));
     return table;
+}
+
+// The paragraph `before`, right below it a table of two rows and two columns 400 and 200 px wide
+// holding `first`, 「隣のセル」, 「下のセル」 and 「右下」, and right below that the paragraph `after`.
+int fourCells(Fixture &f, const QString &before, const QString &first, const QString &after)
+{
+    f.edit.setText(before);
+    f.edit.select(int(before.size()), 0);
+    const int table = f.edit.insertTable(2, 2);
+    f.edit.setColumnWidth(table, 1, 6000);
+    f.edit.setColumnWidth(table, 2, 3000);
+    // Into the empty paragraph a table at a paragraph's end leaves after it.
+    f.edit.select(f.edit.textLength(), 0);
+    f.edit.setSelectedText(after);
+    f.edit.setCellText(table, 1, 1, first);
+    f.edit.setCellText(table, 1, 2, QStringLiteral("隣のセル"));
+    f.edit.setCellText(table, 2, 1, QStringLiteral("下のセル"));
+    f.edit.setCellText(table, 2, 2, QStringLiteral("右下"));
+    return table;
+}
+
+// A cell of a 400 px column whose one line runs 60,000 px past it: Japanese text in italic Mincho,
+// 9,000 letters without a space and more Japanese text. Qt lays out a paragraph's lines after one
+// that the Japanese text's rules let run a little past the column without breaking words, and the
+// word then stays on one line. Returns the position of the word in the text.
+int cellOfALongLine(Fixture &f, int *table)
+{
+    const QString japanese = QStringLiteral("日本語の文章には空白がなく、行はほとんどの文字の間で折り返される。").repeated(60);
+    const QString word = QStringLiteral("abcdefghijklmnopqrstuvwxyz").repeated(350).left(9000);
+    *table = fourCells(f, QStringLiteral("前の段落"), japanese + word + japanese, QStringLiteral("after table"));
+    const int cell = f.edit.cellStart(*table, 1, 1) - 1;
+    f.edit.select(cell, int(japanese.size()));
+    f.edit.setFontName(QStringLiteral("IPAMincho"));
+    f.edit.setItalic(true);
+    f.view.refresh();
+    return cell + int(japanese.size());
 }
 
 } // namespace
@@ -981,6 +1021,136 @@ private slots:
             QTest::keyClick(viewport, Qt::Key_PageDown, Qt::ShiftModifier);
         QCOMPARE(f.edit.selStart(), 0);
         QCOMPARE(f.edit.selLength(), f.edit.textLength());
+    }
+
+    // Page keys in a cell whose line runs past its column, the caret right of the column on that line:
+    // the caret moves about a screen in the cell, its x held in the cell; a selection they make stays
+    // in the cell, and a letter typed over it replaces that text alone.
+    void pageKeysStayInACellWhoseLineRunsPastIt_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << false;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << false;
+        QTest::newRow("Shift+PageUp") << int(Qt::Key_PageUp) << true;
+        QTest::newRow("Shift+PageDown") << int(Qt::Key_PageDown) << true;
+    }
+
+    void pageKeysStayInACellWhoseLineRunsPastIt()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        Fixture f;
+        int table = 0;
+        const int word = cellOfALongLine(f, &table);
+        const QString before = f.edit.text();
+        const QString cellText = f.edit.cellText(table, 1, 1);
+        const int cell = f.edit.cellStart(table, 1, 1) - 1;
+        QTextTable *grid = SamplePage::firstTable(f.edit.document());
+        QVERIFY(grid);
+        const QRectF column = f.view.mainItem()->mapRectToScene(
+            qobject_cast<QTextDocumentLayout *>(f.edit.document()->documentLayout())->tableCellBoundingRect(grid, grid->cellAt(0, 0)));
+        f.caretOnScreen(word + 150);
+        QVERIFY2(f.view.mainItem()->caretRect().left() > column.right() + 300, "the line does not run past the column");
+        const double screen = f.view.mapToScene(f.view.viewport()->rect()).boundingRect().height();
+        const double from = f.view.mainItem()->caretRect().top();
+
+        QTest::keyClick(f.view.viewport(), Qt::Key(key), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        const QTextCursor after = f.view.mainItem()->textCursor();
+        QVERIFY2(after.position() >= cell && after.position() <= cell + cellText.size(), qPrintable(QString::number(after.position())));
+        QCOMPARE(after.anchor(), shift ? word + 150 : after.position());
+        const QRectF now = f.view.mainItem()->caretRect();
+        QVERIFY2(now.left() >= column.left() && now.left() <= column.right(), qPrintable(QString::number(now.left())));
+        const double moved = qAbs(now.top() - from);
+        QVERIFY2(moved > screen / 2 && moved < screen * 1.5, qPrintable(QStringLiteral("%1 of %2").arg(moved).arg(screen)));
+        if (!shift)
+            return;
+        const int start = f.edit.selStart();
+        const int length = f.edit.selLength();
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("q"));
+        QCOMPARE(f.edit.text(), before.left(start) + QStringLiteral("q") + before.mid(start + length));
+        QCOMPARE(f.edit.cellText(table, 1, 2), QStringLiteral("隣のセル"));
+        QCOMPARE(f.edit.cellText(table, 2, 1), QStringLiteral("下のセル"));
+    }
+
+    // Up and Down across a table's edge, and out of a cell of its second column, go to the line above or
+    // below at the caret's x: from below a table into the cell above the caret, however tall the table;
+    // the other key as often brings the caret back where it began.
+    void upAndDownGoToTheLineAtTheCaretsX_data()
+    {
+        QTest::addColumn<bool>("tall");   // the first cell holds 30,000 characters, ten printed pages
+        QTest::addColumn<bool>("gap");    // an empty paragraph between the table and the one after it
+        QTest::addColumn<QString>("from"); // the caret at the start of the first paragraph or cell holding it
+        QTest::addColumn<int>("offset");   // into it; -1: where the caret stands right of the second column's left edge
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("to");   // the paragraph or cell the caret goes to holds it
+        const int up = Qt::Key_Up;
+        const int down = Qt::Key_Down;
+        const QString after = QStringLiteral("after table");
+        const QString before = QStringLiteral("before the table");
+        const QString firstCell = QStringLiteral("lorem");
+        QTest::newRow("Up from below a tall table") << true << false << after << 0 << up << 1 << QStringLiteral("下のセル");
+        QTest::newRow("Up twice from below a tall table") << true << false << after << 0 << up << 2 << firstCell;
+        QTest::newRow("Up from below a short table") << false << false << after << 0 << up << 1 << QStringLiteral("下のセル");
+        QTest::newRow("Up from below a table through an empty paragraph")
+            << false << true << after << 0 << up << 2 << QStringLiteral("下のセル");
+        QTest::newRow("Down from above a table into its second column")
+            << false << false << before << -1 << down << 1 << QStringLiteral("隣のセル");
+        QTest::newRow("Down from above a tall table") << true << false << before << 0 << down << 1 << firstCell;
+        QTest::newRow("Up out of the second column") << false << false << QStringLiteral("隣のセル") << 2 << up << 1 << before;
+        QTest::newRow("Down out of the second column") << true << false << QStringLiteral("右下") << 1 << down << 1 << after;
+    }
+
+    void upAndDownGoToTheLineAtTheCaretsX()
+    {
+        QFETCH(bool, tall);
+        QFETCH(bool, gap);
+        QFETCH(QString, from);
+        QFETCH(int, offset);
+        QFETCH(int, key);
+        QFETCH(int, presses);
+        QFETCH(QString, to);
+        Fixture f;
+        QString words;
+        while (words.size() < (tall ? 30000 : 40))
+            words += QStringLiteral("lorem ipsum dolor sit amet ");
+        const QString line = QStringLiteral(" and its line reaches over the second column of the table, far to its right");
+        const int table = fourCells(f, QStringLiteral("before the table") + line, words.left(tall ? 30000 : 40),
+                                    (gap ? QStringLiteral("\n") : QString()) + QStringLiteral("after table") + line);
+        // Borders and room in the cells, as a table pasted from a browser has: a cell's lines begin right of
+        // the text above and below the table.
+        QTextTable *grid = SamplePage::firstTable(f.edit.document());
+        QTextTableFormat format = grid->format();
+        format.setBorder(1);
+        format.setCellPadding(6);
+        grid->setFormat(format);
+        const QString text = f.edit.text();
+        int caret = int(text.indexOf(from));
+        if (offset == -1) { // right of the second column's left edge
+            const double edge = f.caretOnScreen(f.edit.cellStart(table, 1, 2) - 1).left();
+            while (f.caretOnScreen(caret).left() < edge + 20)
+                ++caret;
+        } else {
+            caret += offset;
+        }
+        const double x = f.caretOnScreen(caret).left();
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(f.view.viewport(), Qt::Key(key));
+        const QTextCursor now = f.view.mainItem()->textCursor();
+        const QTextTableCell cell = now.currentTable() ? grid->cellAt(now.position()) : QTextTableCell();
+        const QString reached = cell.isValid() ? f.edit.cellText(table, cell.row() + 1, cell.column() + 1) : now.block().text();
+        QVERIFY2(reached.startsWith(to), qPrintable(reached.left(30)));
+        // The line right above or below the one the caret left.
+        const QTextLayout *layout = now.block().layout();
+        const int lineNumber = layout->lineForTextPosition(now.position() - now.block().position()).lineNumber();
+        QCOMPARE(lineNumber, key == Qt::Key_Up ? layout->lineCount() - 1 : 0);
+        const double atX = f.view.mapFromScene(f.view.mainItem()->caretRect().topLeft()).x();
+        QVERIFY2(qAbs(atX - x) < 12, qPrintable(QStringLiteral("x %1, was %2").arg(atX).arg(x)));
+        // The other key as often brings the caret back where it began.
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(f.view.viewport(), key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(f.view.mainItem()->textCursor().position(), caret);
     }
 
 private:

@@ -665,9 +665,23 @@ void send(RichView &view, const QString &key, QStringList *skipped)
     }
 }
 
-// Whether a page key taken in a table cell left the cell's text flow as moving by lines would: to
-// another cell of its column below (PageDown) or above (PageUp), or out of the table that way.
-QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down)
+// The top and the bottom of the line the position stands on, in the document.
+std::pair<qreal, qreal> lineSpan(const QTextDocument *doc, int position)
+{
+    const QTextBlock block = doc->findBlock(position);
+    const qreal top = doc->documentLayout()->blockBoundingRect(block).top();
+    const QTextLayout *layout = block.layout();
+    const QTextLine line = layout ? layout->lineForTextPosition(position - block.position()) : QTextLine();
+    if (!line.isValid())
+        return {top, top};
+    return {top + line.y(), top + line.y() + line.height()};
+}
+
+// Whether a page key taken in a table cell left the cell's text as moving about a screen (`screen`
+// high) by lines would: only where the cell's end (PageDown) or start (PageUp) lies within a screen
+// of the caret's line, and then to another cell of its column below (above) or out of the table that
+// way.
+QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down, qreal screen)
 {
     QTextCursor at(doc);
     at.setPosition(before);
@@ -676,17 +690,25 @@ QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down)
         return QString();
     const QTextTableCell cell = table->cellAt(before);
     const QTextTableCell now = table->cellAt(after);
+    if (now == cell)
+        return QString();
     bool fine = true;
     if (!now.isValid()) {
         fine = down ? after > table->lastPosition() : after < table->firstPosition();
-    } else if (now != cell) {
+    } else {
         fine = now.column() == cell.column()
                && (down ? now.row() >= cell.row() + cell.rowSpan() : now.row() + now.rowSpan() <= cell.row());
     }
-    if (fine)
+    const QString left = QStringLiteral("the caret went from the cell at row %1, column %2 (position %3) to position %4")
+                             .arg(cell.row() + 1).arg(cell.column() + 1).arg(before).arg(after);
+    if (!fine)
+        return left;
+    const auto [top, bottom] = lineSpan(doc, before);
+    const auto [edgeTop, edgeBottom] = lineSpan(doc, down ? cell.lastPosition() : cell.firstPosition());
+    const qreal reach = down ? edgeBottom - top : bottom - edgeTop;
+    if (reach <= screen + (bottom - top))
         return QString();
-    return QStringLiteral("the caret went from the cell at row %1, column %2 (position %3) to position %4")
-        .arg(cell.row() + 1).arg(cell.column() + 1).arg(before).arg(after);
+    return left + QStringLiteral(", the cell's %1 %2 px away, a screen %3 px").arg(down ? QStringLiteral("end") : QStringLiteral("start")).arg(reach).arg(screen);
 }
 
 // Whether [from, to) begins at a list item's start and takes its paragraph end with it: the copy
@@ -947,7 +969,8 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             }
         }
         if (failed.isEmpty() && (key.endsWith(QLatin1String("PageDown")) || key.endsWith(QLatin1String("PageUp")))) {
-            failed = pageKeyLeftTheCell(doc, cursor.position(), s.edit.cursor().position(), key.endsWith(QLatin1String("Down")));
+            const qreal screen = s.view.mapToScene(s.view.viewport()->rect()).boundingRect().height();
+            failed = pageKeyLeftTheCell(doc, cursor.position(), s.edit.cursor().position(), key.endsWith(QLatin1String("Down")), screen);
             if (!failed.isEmpty())
                 failed = QStringLiteral("after %1: ").arg(key) + failed;
         }

@@ -18,6 +18,8 @@
 // - every block's and line's place against Qt's own layout of a copy of the text, laid out from
 //   scratch; the text drawn in strips round the caret against Qt's drawing of the copy; hit tests
 //   there against the copy's;
+// - a page key in a table cell: the caret leaves the cell only where the cell's end (PageDown) or
+//   start (PageUp) lies within a screen of it, and then down (up) its column or out of the table;
 // - every few keys, the text stored as a page stream and read back.
 //
 // A key sequence is a list of tokens, written joined by ", ":

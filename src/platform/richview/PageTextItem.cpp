@@ -7,6 +7,7 @@
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageGeometry.h"
+#include "platform/richview/TableCaret.h"
 #include "platform/richview/ViewMarks.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -317,7 +318,7 @@ void PageTextItem::keyPressEvent(QKeyEvent *event)
     if (action)
         emit clipboardAction(action, done);
     else
-        done = pageKey(event) || cellKey(event) || moveByWord(event) || deleteWord(event);
+        done = pageKey(event) || lineKey(event) || cellKey(event) || moveByWord(event) || deleteWord(event);
     const QString text = event->text();
     const bool printable = !done && !text.isEmpty() && text.at(0).isPrint();
     // A key with Ctrl is a command (Ctrl+A selects), whatever text it carries.
@@ -425,7 +426,11 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     const QPointF target = mapFromScene(caret.center() + QPointF(0, direction * screen.height()));
     QTextCursor cursor = textCursor();
     const QRectF text = boundingRect();
-    int position = positionAt(target);
+    // In a cell the point is taken in the cell's column, also where the caret's line runs past it: the
+    // key moves in the cell as in a cell of short lines, and leaves it where the screen reaches past it.
+    QPointF point = toDocument(target);
+    point.setX(TableCaret::inCell(document(), cursor.position(), point.x()));
+    int position = document()->documentLayout()->hitTest(point, Qt::FuzzyHit);
     if (direction < 0 && target.y() < text.top())
         position = 0;
     else if (direction > 0 && target.y() > text.bottom())
@@ -440,6 +445,26 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     bar->setValue(bar->value() + direction * view->viewport()->height());
     setTextCursor(cursor);
     view->ensureVisible(mapRectToScene(caretRect()), 0, 0);
+    return true;
+}
+
+// Up and Down where they pass a table's edge go to the line above or below at the caret's x, in the
+// cell that stands there (TableCaret); with Shift the selection follows. Every other Up and Down is
+// Qt's own.
+bool PageTextItem::lineKey(QKeyEvent *event)
+{
+    const bool select = event->matches(QKeySequence::SelectPreviousLine) || event->matches(QKeySequence::SelectNextLine);
+    const bool down = event->matches(QKeySequence::MoveToNextLine) || event->matches(QKeySequence::SelectNextLine);
+    if (!down && !select && !event->matches(QKeySequence::MoveToPreviousLine))
+        return false;
+    QTextCursor cursor = textCursor();
+    const qreal x = TableCaret::keptX(cursor);
+    const int position = TableCaret::lineAcross(cursor, down, x);
+    if (position < 0)
+        return false;
+    cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    TableCaret::keepX(cursor, x);
+    setTextCursor(cursor);
     return true;
 }
 

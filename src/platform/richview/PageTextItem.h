@@ -88,6 +88,7 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
+    bool lineKey(QKeyEvent *event);
     bool cellKey(QKeyEvent *event);
     bool deleteWord(QKeyEvent *event);
     bool moveByWord(QKeyEvent *event);
