@@ -9,6 +9,7 @@
 #include "platform/db/DbFiles.h"
 #include "platform/desktop/Prompt.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -256,7 +257,9 @@ void zSvr::waitForTheLog()
     bool failed = false;
     if (!m_db->isOpen() || m_db->logReturned(&failed) || failed)
         return;
-    const bool own = !sbWait::isShown();
+    // No window in a program without them (the tools), nor while the application ends.
+    const bool own = !sbWait::isShown() && qobject_cast<QApplication *>(QCoreApplication::instance())
+                     && !QCoreApplication::closingDown();
     if (own)
         sbWait::cMsg(QFileInfo(sSvr).fileName() + QStringLiteral(" を他のﾌﾟﾛｸﾞﾗﾑが読んでいます　終わるのを待っています"));
     QElapsedTimer waited;
