@@ -256,6 +256,7 @@ private:
     bool m_lastSaveOk = false;
     bool m_refreshQueued = false;
     bool m_lostRefused = false; // the user let the file taken away go: writes are refused unasked
+    bool m_askingLost = false;
     // Undo, redo, cut, select all and paste reach the editor only while it has the focus.
     bool m_editorFocusTest = true;
     sbDoc *m_second = nullptr;

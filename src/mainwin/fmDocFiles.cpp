@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -326,6 +327,10 @@ bool fmDoc::keepLostFile()
 {
     if (zSvr::instance().fileInPlace())
         return true;
+    // A save that comes while the question stands (the automatic one) waits for its answer.
+    if (m_askingLost)
+        return false;
+    const QScopedValueRollback<bool> asking(m_askingLost, true);
     const QString text = lostFileText(sDbPath) + QStringLiteral("\n(いいえ: 書き込みません｡編集中の内容は画面に残ります)");
     return Prompt::current().message(text, Prompt::YesNo | Prompt::Exclamation) == Prompt::Yes && saveLostFileAs();
 }
@@ -334,6 +339,9 @@ bool fmDoc::letGoLostFile()
 {
     if (!zSvr::instance().isOpen() || zSvr::instance().fileInPlace())
         return true;
+    if (m_askingLost)
+        return false;
+    const QScopedValueRollback<bool> asking(m_askingLost, true);
     const QString text = lostFileText(sDbPath) + QStringLiteral("\n(いいえ: 保存せずに閉じます｡その内容は失われます)");
     switch (Prompt::current().message(text, Prompt::YesNoCancel | Prompt::Exclamation)) {
     case Prompt::Yes:
