@@ -19,8 +19,9 @@ bool sameFile(const QString &a, const QString &b)
 QString DbTarget::refusal(const QString &target, const QString &role)
 {
     zSvr &db = zSvr::instance();
-    // Asked first: looking at a file for other programs would drop this program's locks on it.
-    if (db.isOpen() && sameFile(target, db.sSvr))
+    // Asked first: looking at a file for other programs would drop this program's locks on it. A file
+    // put in the place of the open one is another file.
+    if (db.isOpen() && db.fileInPlace() && sameFile(target, db.sSvr))
         return QStringLiteral("複写先と現在のﾌｧｲﾙが同一です");
     const QString model = Usr::st().userData + QStringLiteral("Dbs/Moto.txdb");
     if (sameFile(target, model))

@@ -6,15 +6,19 @@
 #include "core/zClt.h"
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
+#include "platform/db/DbFiles.h"
 #include "platform/desktop/Prompt.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 
 #include <cmath>
 
@@ -120,8 +124,11 @@ bool zSvr::D_StDcDb(const QString &path)
         return false;
     }
     Usr::st().jet = !dataLink;
-    if (!dataLink)
+    if (!dataLink) {
         setNames(path, QString());
+        m_filePath = QFileInfo(path).absoluteFilePath();
+        m_fileId = DbFiles::fileId(m_filePath);
+    }
     // A database whose formats cannot load is not one of ours: the open fails.
     if (!Frmt::LoadFmt()) {
         D_Close();
@@ -238,9 +245,54 @@ void zSvr::setNames(const QString &path, const QString &connectionString)
 
 void zSvr::D_Close()
 {
+    waitForTheLog();
     m_db->close();
     // Windows tell from an empty name that no database is open.
     sSvr.clear();
+    m_filePath.clear();
+    m_fileId.clear();
+}
+
+void zSvr::waitForTheLog()
+{
+    // The file is let go with every save in the file itself, so that a copy of the file alone holds
+    // them. A read of another program that still needs an older state keeps the last saves in the
+    // log: the close waits for that read to end (as long as a statement waits for another
+    // program), with the wait window. A return that fails is no read to wait for.
+    bool failed = false;
+    if (!m_db->isOpen() || m_db->logReturned(&failed) || failed)
+        return;
+    // No window in a program without them (the tools), nor while the application ends.
+    const bool own = !sbWait::isShown() && qobject_cast<QApplication *>(QCoreApplication::instance())
+                     && !QCoreApplication::closingDown();
+    if (own)
+        sbWait::cMsg(QFileInfo(sSvr).fileName() + QStringLiteral(" を他のﾌﾟﾛｸﾞﾗﾑが読んでいます　終わるのを待っています"));
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < qint64(m_db->commandTimeout()) * 1000) {
+        QThread::msleep(50);
+        if (m_db->logReturned(&failed) || failed)
+            break;
+    }
+    if (own)
+        sbWait::cEnd();
+}
+
+bool zSvr::fileInPlace() const
+{
+    return m_fileId.isEmpty() || !m_db->isOpen() || DbFiles::fileId(m_filePath) == m_fileId;
+}
+
+bool zSvr::fileKept()
+{
+    if (m_db->inTransaction() || fileInPlace())
+        return true;
+    if (!m_lostFile || m_askingLost)
+        return false;
+    m_askingLost = true;
+    const bool kept = m_lostFile() && isOpen() && fileInPlace();
+    m_askingLost = false;
+    return kept;
 }
 
 bool zSvr::DbRead()
@@ -255,7 +307,7 @@ bool zSvr::run(const QString &sql, const QVariantList &values, bool bind, int *a
 {
     if (affected)
         *affected = 0;
-    if (DbRead())
+    if (DbRead() || !fileKept())
         return false;
     return m_db->exec(sql, values, bind, affected);
 }
@@ -397,10 +449,12 @@ bool zSvr::D_Tran(int mode)
 {
     if (mode != 0)
         return m_db->transaction(mode);
+    m_heldElsewhere = false;
+    if (!fileKept())
+        return false;
     // Another program holding the file makes the begin wait (up to the command timeout): the window
     // would look frozen, so the wait window says what it waits for, unless a job shows its own.
     bool locked = false;
-    m_heldElsewhere = false;
     const bool began = m_db->beginAtOnce(&locked);
     if (began || !locked)
         return began;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class DbConnection;
@@ -79,6 +80,15 @@ public:
     bool isOpen() const;
     DbConnection &connection();
 
+    // False when the open database is a file that its path no longer names: the file was deleted
+    // or moved away, or another file was put in its place. The database itself is still whole in
+    // the file this program holds, which nobody else finds any more.
+    bool fileInPlace() const;
+    // Asked before a write begins while fileInPlace() is false: true when the write may go on, in
+    // the database open then (the handler may have saved it elsewhere and opened it there). Without
+    // a handler, or when it says false, the write is refused: it would go into a file that is gone.
+    void setLostFileHandler(std::function<bool()> handler) { m_lostFile = std::move(handler); }
+
     static QString readOnlyMessage();
     // The reason of a write refused for want of room on the disk that holds the database.
     static QString diskFullText();
@@ -95,9 +105,15 @@ private:
     int readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary);
     bool readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars);
     void setNames(const QString &path, const QString &connectionString);
+    bool fileKept();
+    void waitForTheLog();
 
     std::unique_ptr<DbConnection> m_db;
     QString m_readError;
     bool m_heldElsewhere = false;
+    QString m_filePath; // the open file, and its device and inode as it was opened
+    QString m_fileId;
+    std::function<bool()> m_lostFile;
+    bool m_askingLost = false;
     enum { Opened, LinkUnreadable, PasswordCancelled, ConnectionFailed, FormatsMissing } m_openState = Opened;
 };

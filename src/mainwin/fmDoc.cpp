@@ -35,10 +35,12 @@ fmDoc::fmDoc(QWidget *parent, EditorServices *services)
     resize(1024, 700);
     updateCaption();
     qApp->installEventFilter(this);
+    zSvr::instance().setLostFileHandler([this] { return lostFileWrite(); });
 }
 
 fmDoc::~fmDoc()
 {
+    zSvr::instance().setLostFileHandler(nullptr);
     delete m_second;
     qApp->removeEventFilter(this);
     delete m_split;

@@ -112,6 +112,14 @@ public:
     QString SelectDbFile(bool save, const QString &title, const QString &initial);
     // False when the user kept the program running.
     bool ExitApp();
+    // The open file deleted, moved away or replaced under the program. Before a write: true when
+    // the write may go on (the file is in place, or the user saved the database elsewhere and it is
+    // open there). Before a close: false when the user keeps the database open.
+    bool keepLostFile();
+    bool letGoLostFile();
+    // Saves the open database from the file the program holds to a file the user chooses, and
+    // goes on there; false when it did not.
+    bool saveLostFileAs();
     void exitCommand();
 
     // --- output of page ranges (fmDocOutput.cpp)
@@ -135,13 +143,14 @@ public:
 
     // --- clean-up and compaction (fmDocClean.cpp)
     void cleanUpCommand();
-    QString CleanUnused();
+    // `deleted` gets the number of pages deleted.
+    QString CleanUnused(int *deleted = nullptr);
     bool MarkReachable(qint64 parent, QString &visited);
     bool CompactDb(bool keepCopy, QString message);
     // The compaction without its message: `message` gets the result line added (nothing when the
-    // database is read-only or on a server, which is not compacted).
-    bool compactFile(bool keepCopy, QString &message);
-    static bool syncFile(const QString &path);
+    // database is read-only or on a server, which is not compacted). `pagesDeleted`: the clean-up
+    // before it deleted pages, which a refused compaction does not bring back.
+    bool compactFile(bool keepCopy, QString &message, bool pagesDeleted = false);
     void optionsCommand();
     void associateCommand();
 
@@ -216,6 +225,9 @@ private:
     void onSetDoc(const QString &parent, const QString &page, const QString &title, int job, bool protectedNode);
     void onChkMove(bool *cancel);
     void onSaveDB();
+    // The access layer's question before a write to a file taken away.
+    bool lostFileWrite();
+    void refuseLostWrites();
     // The current page as the database holds it now, noted when the window takes the page.
     void setPage(int pageNo, const PageStamp &stamp);
     // The row and the tree's share in one transaction; asks when someone else saved or deleted the page.
@@ -243,6 +255,8 @@ private:
     bool m_deleting = false;
     bool m_lastSaveOk = false;
     bool m_refreshQueued = false;
+    bool m_lostRefused = false; // the user let the file taken away go: writes are refused unasked
+    bool m_askingLost = false;
     // Undo, redo, cut, select all and paste reach the editor only while it has the focus.
     bool m_editorFocusTest = true;
     sbDoc *m_second = nullptr;

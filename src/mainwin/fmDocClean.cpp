@@ -17,8 +17,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <cstdio>
-
 namespace {
 
 QString fullWidthDigits(int n)
@@ -35,7 +33,7 @@ QString fullWidthDigits(int n)
 
 void fmDoc::cleanUpCommand()
 {
-    if (sDbPath.isEmpty() || !closeSecondWindow() || !leaveCurrentPage())
+    if (sDbPath.isEmpty() || !closeSecondWindow() || !leaveCurrentPage() || !keepLostFile())
         return;
     Usr::D_FixLnk(false);
     const int answer = Prompt::current().message(QStringLiteral("ﾂﾘ-で参照されていないﾍﾟｰｼﾞを削除しますか?"),
@@ -43,9 +41,10 @@ void fmDoc::cleanUpCommand()
     if (answer != Prompt::Yes && answer != Prompt::No)
         return;
     sbWait::cMsg(QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています"));
-    QString message = answer == Prompt::Yes ? CleanUnused() : QString();
+    int deleted = 0;
+    QString message = answer == Prompt::Yes ? CleanUnused(&deleted) : QString();
     const QString keep = m_tree->sGetLeaf();
-    compactFile(bDbS, message);
+    compactFile(bDbS, message, deleted > 0);
     // The result is read in full: the wait window would cover its lines.
     sbWait::cEnd();
     if (!message.isEmpty())
@@ -69,7 +68,7 @@ void fmDoc::cleanUpCommand()
     }
 }
 
-QString fmDoc::CleanUnused()
+QString fmDoc::CleanUnused(int *deleted)
 {
     static const QString failed = QStringLiteral("参照されていない文書を削除できませんでした");
     zSvr &db = zSvr::instance();
@@ -98,6 +97,8 @@ QString fmDoc::CleanUnused()
     }
     if (!db.D_Tran(1))
         return failed;
+    if (deleted)
+        *deleted = count;
     if (count == 0)
         return QStringLiteral("参照されていない文書はありませんでした");
     QString message = fullWidthDigits(count) + QStringLiteral("件 削除しました");
@@ -140,9 +141,11 @@ bool fmDoc::MarkReachable(qint64 parent, QString &visited)
     return true;
 }
 
-// Compaction writes a compacted copy beside the file and renames it over the
-// original in one step, so the path always holds a whole database. With
-// `keepCopy` a copy of the compacted database is left as "<name>$$$.<ext>".
+// Compaction rewrites the file in place, as one write transaction of SQLite's: other programs' writes
+// wait for it, whoever has the file open goes on in the compacted one, and a failure leaves the file
+// as it was. It is never replaced by another file: a program that opened the old one a moment before
+// would go on in it, write into it and take the new file's journal for its own. With `keepCopy` a
+// copy of the compacted database is left as "<name>$$$.<ext>".
 bool fmDoc::CompactDb(bool keepCopy, QString message)
 {
     const bool ok = compactFile(keepCopy, message);
@@ -151,7 +154,7 @@ bool fmDoc::CompactDb(bool keepCopy, QString message)
     return ok;
 }
 
-bool fmDoc::compactFile(bool keepCopy, QString &message)
+bool fmDoc::compactFile(bool keepCopy, QString &message, bool pagesDeleted)
 {
     zSvr &db = zSvr::instance();
     if (!db.isOpen() || db.DbRead() || !Usr::st().jet)
@@ -162,42 +165,33 @@ bool fmDoc::compactFile(bool keepCopy, QString &message)
     const int dot = path.lastIndexOf(QLatin1Char('.'));
     const QString kept = dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + QStringLiteral("$$$") + path.mid(dot)
                                                                    : path + QStringLiteral("$$$");
-    const QString compacted = path + QStringLiteral(".compact");
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    db.D_Close();
-    // A file another program has open is not replaced: that program would go on in the old file,
-    // and what it wrote would be lost. Asked after the close (looking would drop this program's
-    // locks), and again before the rename, as that program may have come meanwhile.
-    bool inUse = DbFiles::inUse(path);
-    bool ok = !inUse;
-    if (ok) {
-        QFile::remove(kept);
-        QFile::remove(compacted);
-        DbConnection source;
-        ok = source.openSqlite(path) && source.exec(QStringLiteral("VACUUM INTO ?"), {compacted}, true);
-        source.close();
-        inUse = ok && DbFiles::inUse(path);
-        // A log left beside the path would be replayed into the new file.
-        ok = ok && !inUse && syncFile(compacted) && !QFileInfo::exists(path + QStringLiteral("-wal"))
-             && std::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0;
-        if (ok)
-            syncFile(QFileInfo(path).absolutePath());
-        QFile::remove(compacted);
-        // The copy is a convenience beside the database: without it the compaction still stands.
-        if (ok && keepCopy && !DbFiles::copy(path, kept))
-            QFile::remove(kept);
+    // The file taken away under the program is not compacted: nobody would find the result.
+    if (!db.fileInPlace()) {
+        message += path + QStringLiteral("の最適化に失敗しました");
+        return false;
     }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DbConnection &connection = db.connection();
+    const bool ok = connection.exec(QStringLiteral("VACUUM"), {}, false);
+    // Another program's write that outlasted the wait.
+    const bool inUse = !ok && connection.lastError().contains(QLatin1String("locked"), Qt::CaseInsensitive);
+    // The close puts the compacted pages into the file itself, which shrinks then.
+    db.D_Close();
+    QFile::remove(kept);
+    // The copy is a convenience beside the database: without it the compaction still stands.
+    if (ok && keepCopy && !DbFiles::copy(path, kept))
+        QFile::remove(kept);
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
     message += path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
     if (inUse)
-        message += QLatin1Char('\n') + path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾍﾟｰｼﾞはそのまま残っています");
+        message += QLatin1Char('\n') + path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+    // Read after a deletion, "failed" alone would say that nothing was done.
+    if (!ok && pagesDeleted)
+        message += QStringLiteral("\nﾍﾟｰｼﾞの削除は済んでいます｡ﾌｧｲﾙの最適化だけを行っていません");
+    else if (inUse)
+        message += QStringLiteral("\nﾍﾟｰｼﾞはそのまま残っています");
     return ok;
-}
-
-bool fmDoc::syncFile(const QString &path)
-{
-    return DbFiles::sync(path);
 }
 
 void fmDoc::optionsCommand()

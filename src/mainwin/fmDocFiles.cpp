@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopedValueRollback>
+#include <QTimer>
 
 namespace {
 
@@ -51,7 +53,7 @@ QString fmDoc::OpenDb(QString path)
                                      Prompt::OkCancel) != Prompt::Ok)
         return path;
     // The page being edited belongs to the old database: it is saved or dropped there, by the user's word.
-    if (!closeSecondWindow() || !leaveCurrentPage())
+    if (!closeSecondWindow() || !leaveCurrentPage() || !letGoLostFile())
         return path;
     BusyScope busy;
     // Pending sibling order belongs to the old database and goes there, never into the new one.
@@ -97,7 +99,7 @@ QString fmDoc::OpenDb(QString path)
 
 void fmDoc::CloseDb()
 {
-    if (!closeSecondWindow() || !leaveCurrentPage())
+    if (!closeSecondWindow() || !leaveCurrentPage() || !letGoLostFile())
         return;
     BusyScope busy;
     m_tree->trSort();
@@ -117,6 +119,11 @@ void fmDoc::SaveDbAs()
 {
     if (sDbPath.isEmpty())
         return;
+    // Its path no longer leads to the open file: the copy is made from the file the program holds.
+    if (!zSvr::instance().fileInPlace()) {
+        saveLostFileAs();
+        return;
+    }
     const QString target = SelectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを別名で保存"), QString());
     if (target.isEmpty())
         return;
@@ -289,7 +296,7 @@ QString fmDoc::SelectDbFile(bool save, const QString &title, const QString &init
 
 bool fmDoc::ExitApp()
 {
-    if (!closeSecondWindow() || (nDocNo > 0 && !leaveCurrentPage()))
+    if (!closeSecondWindow() || (nDocNo > 0 && !leaveCurrentPage()) || !letGoLostFile())
         return false;
     m_exiting = true;
     m_editor->cOff();
@@ -305,4 +312,103 @@ void fmDoc::exitCommand()
         return;
     BusyScope busy;
     ExitApp();
+}
+
+// ---- the open file taken away
+
+// The file of the open database deleted, moved away or replaced by another under the program (by
+// the user, a sync or backup tool): the database is still whole in the file the program holds,
+// which has no name any more, or a name nobody looks for. Whatever is written goes there and is
+// lost when the program lets it go, so it is saved where the user chooses first.
+namespace {
+
+QString lostFileText(const QString &path)
+{
+    return path + (QFileInfo::exists(path) ? QStringLiteral("\nは別のﾌｧｲﾙに置き換えられました")
+                                           : QStringLiteral("\nは削除されたか移動されました"))
+           + QStringLiteral("\n開いている文書ﾃﾞｰﾀｰﾍﾞｰｽを別名で保存しますか");
+}
+
+} // namespace
+
+bool fmDoc::keepLostFile()
+{
+    if (zSvr::instance().fileInPlace())
+        return true;
+    // A save that comes while the question stands (the automatic one) waits for its answer.
+    if (m_askingLost)
+        return false;
+    const QScopedValueRollback<bool> asking(m_askingLost, true);
+    const QString text = lostFileText(sDbPath) + QStringLiteral("\n(いいえ: 書き込みません｡編集中の内容は画面に残ります)");
+    return Prompt::current().message(text, Prompt::YesNo | Prompt::Exclamation) == Prompt::Yes && saveLostFileAs();
+}
+
+bool fmDoc::letGoLostFile()
+{
+    if (!zSvr::instance().isOpen() || zSvr::instance().fileInPlace())
+        return true;
+    if (m_askingLost)
+        return false;
+    const QScopedValueRollback<bool> asking(m_askingLost, true);
+    const QString text = lostFileText(sDbPath) + QStringLiteral("\n(いいえ: 保存せずに閉じます｡その内容は失われます)");
+    switch (Prompt::current().message(text, Prompt::YesNoCancel | Prompt::Exclamation)) {
+    case Prompt::Yes:
+        return saveLostFileAs();
+    case Prompt::No:
+        // What the close still writes (the tree's order) goes nowhere, and is not asked about again.
+        refuseLostWrites();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool fmDoc::lostFileWrite()
+{
+    if (m_lostRefused)
+        return false;
+    if (keepLostFile())
+        return true;
+    refuseLostWrites();
+    return false;
+}
+
+void fmDoc::refuseLostWrites()
+{
+    // Until the command ends: its further writes are refused without a question each.
+    m_lostRefused = true;
+    QTimer::singleShot(0, this, [this] { m_lostRefused = false; });
+}
+
+bool fmDoc::saveLostFileAs()
+{
+    zSvr &db = zSvr::instance();
+    const QString target = SelectDbFile(true, QStringLiteral("文書ﾃﾞｰﾀｰﾍﾞｰｽを別名で保存"), sDbPath);
+    if (target.isEmpty() || refuseTarget(target, QStringLiteral("複写先")))
+        return false;
+    if (QFileInfo::exists(target) && Prompt::current().message(overwriteQuestion(target), Prompt::OkCancel) != Prompt::Ok)
+        return false;
+    BusyScope busy;
+    // Through the connection that holds the file: no name leads to it any more. The page being
+    // edited stays in the editor as it is, to be saved into the copy.
+    QString error;
+    if (!DbFiles::copy(db.connection(), target, &error)) {
+        ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
+        Prompt::current().message(target + QStringLiteral("への複写に失敗しました\n") + error, Prompt::Exclamation);
+        return false;
+    }
+    if (!db.D_StDcDb(target)) {
+        sDbPath.clear();
+        m_tree->ClearItem();
+        SetPageNo(0);
+        SetMenuByDb(false);
+        updateCaption();
+        ShowStatus(target + QStringLiteral("を開けませんでした"), 4);
+        return false;
+    }
+    sDbPath = target;
+    SetRecentList();
+    updateCaption();
+    ShowStatus(target + QStringLiteral("に複写しｵ-ﾌﾟﾝしました"), 0);
+    return true;
 }

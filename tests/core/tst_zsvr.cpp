@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <cstdio>
+
 class TestZSvr : public QObject
 {
     Q_OBJECT
@@ -370,6 +372,53 @@ private slots:
         QVERIFY(db.D_ExeSq(QStringLiteral("Update tbTree Set nLpS=1, nLcS=2, iCmp=3")));
         QVERIFY(db.D_ExeSq(QStringLiteral("Alter Table tbTree Drop Column nLpS, nLcS, iCmp")));
         QVERIFY(!db.D_ExeSq(QStringLiteral("Update tbTree Set iCmp=3")));
+    }
+
+    // The open file taken away from its path: no write begins in it (it would be lost with the file)
+    // unless the handler says it may; moved back, the file is in place again.
+    void writesToAFileTakenAwayAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("deleted") << QStringLiteral("delete");
+        QTest::newRow("moved away") << QStringLiteral("move");
+        QTest::newRow("another file put there") << QStringLiteral("replace");
+    }
+    void writesToAFileTakenAwayAreAskedAbout()
+    {
+        QFETCH(QString, how);
+        zSvr &db = zSvr::instance();
+        const QString path = freshDb();
+        const QString other = freshDb(QStringLiteral("Other.txdb"));
+        const QString away = m_dir->filePath(QStringLiteral("Away.txdb"));
+        QVERIFY(db.D_StDcDb(path));
+        QVERIFY(db.fileInPlace());
+        QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDic (skDic) Values ('before')")));
+        if (how == QLatin1String("delete"))
+            QVERIFY(QFile::remove(path));
+        else
+            QVERIFY(std::rename(QFile::encodeName(path).constData(), QFile::encodeName(away).constData()) == 0);
+        if (how == QLatin1String("replace"))
+            QVERIFY(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
+        QVERIFY(!db.fileInPlace());
+        int asked = 0;
+        db.setLostFileHandler([&asked] { ++asked; return false; });
+        QVERIFY(!db.D_ExeSq(QStringLiteral("Insert Into msDic (skDic) Values ('after')")));
+        QVERIFY(!db.D_Tran(0));
+        QCOMPARE(asked, 2);
+        db.setLostFileHandler(nullptr);
+        QVERIFY(!db.D_ExeSq(QStringLiteral("Insert Into msDic (skDic) Values ('after')")));
+        // What the program holds is still whole and readable.
+        QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDic"), -1).toInt(), 1);
+        if (how == QLatin1String("move")) {
+            QVERIFY(std::rename(QFile::encodeName(away).constData(), QFile::encodeName(path).constData()) == 0);
+            QVERIFY(db.fileInPlace());
+            QVERIFY(db.D_ExeSq(QStringLiteral("Insert Into msDic (skDic) Values ('back')")));
+        }
+        db.D_Close();
+        if (how == QLatin1String("replace")) {
+            QVERIFY(db.D_StDcDb(path));
+            QCOMPARE(db.R_GtVaL(QStringLiteral("Select Count(*) From msDic"), -1).toInt(), 0);
+        }
     }
 
     void readOnlyFile()

@@ -10,10 +10,13 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QSqlQuery>
 #include <QTreeWidget>
+
+#include <cstdio>
 
 class TestFmDoc : public QObject
 {
@@ -990,6 +993,141 @@ private slots:
         }
         QCOMPARE(f.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
         QVERIFY(!QFileInfo::exists(copy + QStringLiteral(".part")));
+    }
+
+    // Another program reads an older state of the file as this one lets it go: the close waits for that
+    // read to end and puts the last save into the file, so that a copy of the file alone holds it while
+    // the other program still has the file open. It stayed in the log until that program closed it. A
+    // read that outlasts the wait does not hold the close longer; the save is then in the log.
+    void theCloseWaitsForAnotherProgramsRead_data()
+    {
+        QTest::addColumn<bool>("openAnother");
+        QTest::addColumn<bool>("outlasts");
+        QTest::newRow("the file closed") << false << false;
+        QTest::newRow("another database opened") << true << false;
+        QTest::newRow("a read longer than the wait") << false << true;
+    }
+    void theCloseWaitsForAnotherProgramsRead()
+    {
+        QFETCH(bool, openAnother);
+        QFETCH(bool, outlasts);
+        MainFixture f;
+        const QString another = f.databaseWithPage(QStringLiteral("Other.txdb"), QStringLiteral("他"), QStringLiteral("他\n"));
+        f.start();
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("一\n本文"));
+        QCoreApplication::processEvents();
+        OtherProgram reader;
+        QVERIFY(reader.open(path));
+        QVERIFY(reader.run("Begin; Select Count(*) From msDoc;"));
+        f.savedPage(QStringLiteral("二\n本文"));
+        QCoreApplication::processEvents();
+        // The read ends a moment later, while this program lets the file go.
+        reader.shell.write(QByteArray(".shell sleep ") + (outlasts ? "3" : "0.3") + "\nCommit;\n");
+        QVERIFY(reader.shell.waitForBytesWritten());
+        zSvr::instance().connection().setCommandTimeout(outlasts ? 1 : 30);
+        QElapsedTimer closing;
+        closing.start();
+        if (openAnother)
+            QCOMPARE(f.window->OpenDb(another), another);
+        else
+            f.window->CloseDb();
+        zSvr::instance().connection().setCommandTimeout(30);
+        QVERIFY(!outlasts || closing.elapsed() < 2500);
+        QVERIFY(reader.run("Select 1;"));
+        const QString copy = f.dir.filePath(QStringLiteral("Copy.txdb"));
+        QVERIFY(QFile::copy(path, copy));
+        DbConnection db;
+        QVERIFY(db.openSqlite(copy, true));
+        QSqlQuery q;
+        QVERIFY(db.select(q, QStringLiteral("Select Count(*) From msDoc"), {}, false, true) && q.next());
+        QCOMPARE(q.value(0).toInt(), outlasts ? 1 : 2);
+        q = QSqlQuery();
+        db.close();
+        reader.close();
+        // Not lost: the file opened again holds it.
+        QVERIFY(zSvr::instance().D_StDcDb(path));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+    }
+
+    // The open file deleted, or another database moved over its path, while the program runs (by the
+    // user, a sync or backup tool). Before a save writes (F8) and at the close the program says so and
+    // saves the database where the user chooses, with every page it held and the page being edited;
+    // "no" writes nothing (the edits stay) or, at the close, lets the database go. The save went into
+    // the file that was gone, and nothing was said.
+    void aFileTakenAwayIsSavedWhereTheUserSays_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<bool>("atClose");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("samePath");
+        QTest::newRow("deleted, F8, saved at its old place") << false << false << int(Prompt::Yes) << true;
+        QTest::newRow("replaced, F8, saved under another name") << true << false << int(Prompt::Yes) << false;
+        QTest::newRow("deleted, F8, not saved") << false << false << int(Prompt::No) << false;
+        QTest::newRow("deleted, closed, saved") << false << true << int(Prompt::Yes) << false;
+        QTest::newRow("replaced, closed, saved at its old place") << true << true << int(Prompt::Yes) << true;
+        QTest::newRow("replaced, closed, let go") << true << true << int(Prompt::No) << false;
+        QTest::newRow("deleted, close cancelled") << false << true << int(Prompt::Cancel) << false;
+    }
+    void aFileTakenAwayIsSavedWhereTheUserSays()
+    {
+        QFETCH(bool, replaced);
+        QFETCH(bool, atClose);
+        QFETCH(int, answer);
+        QFETCH(bool, samePath);
+        MainFixture f;
+        const QString another = f.databaseWithPage(QStringLiteral("Other.txdb"), QStringLiteral("他人"), QStringLiteral("他人\n"));
+        f.start();
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n前から"));
+        f.savedPage(QStringLiteral("編集中\n前の版"));
+        QCoreApplication::processEvents();
+        if (replaced)
+            QVERIFY(std::rename(QFile::encodeName(another).constData(), QFile::encodeName(path).constData()) == 0);
+        else
+            QVERIFY(QFile::remove(path));
+        const QString target = samePath ? path : f.dir.filePath(QStringLiteral("Saved.txdb"));
+        f.prompt.answers.enqueue(answer);
+        f.prompt.files.enqueue(target);
+        if (replaced && samePath)
+            f.prompt.answers.enqueue(Prompt::Ok); // the file there is overwritten
+        if (atClose) {
+            f.window->CloseDb();
+        } else {
+            f.type(QStringLiteral("編集中\n新しい版"));
+            f.window->fnMenu(3, 18);
+        }
+        QVERIFY(!f.prompt.messages.isEmpty());
+        QCOMPARE(f.prompt.messages.first().section(u'\n', 0, 2),
+                 path + (replaced ? QStringLiteral("\nは別のﾌｧｲﾙに置き換えられました") : QStringLiteral("\nは削除されたか移動されました"))
+                     + QStringLiteral("\n開いている文書ﾃﾞｰﾀｰﾍﾞｰｽを別名で保存しますか"));
+        const bool saved = answer == Prompt::Yes;
+        if (!atClose) {
+            QCOMPARE(f.editor().bDcEdt(), !saved);
+            QCOMPARE(f.window->keys().panelText().trimmed(), saved ? QStringLiteral("文書No:1002")
+                                                                  : QStringLiteral("文書No:1002 は保存されませんでした"));
+        }
+        QCOMPARE(f.window->sDbPath, saved && !atClose ? target : atClose && answer != Prompt::Cancel ? QString() : path);
+        QCOMPARE(zSvr::instance().isOpen(), !atClose || answer == Prompt::Cancel);
+        zSvr::instance().D_Close();
+        if (saved) {
+            QVERIFY(zSvr::instance().D_StDcDb(target));
+            QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
+            QCOMPARE(f.value(QStringLiteral("Select txDoc From msDoc Where noDoc = 1002")).toString(),
+                     atClose ? QStringLiteral("編集中\n前の版") : QStringLiteral("編集中\n新しい版"));
+            QCOMPARE(f.count(QStringLiteral("tbTree")), 2);
+            zSvr::instance().D_Close();
+        }
+        // What is at the path is left alone unless the user put the database there, and no log of the
+        // file taken away is left beside it, to be read as that file's.
+        if (!(saved && samePath))
+            QCOMPARE(QFileInfo::exists(path), replaced);
+        if (replaced && !(saved && samePath) && answer != Prompt::Cancel) {
+            QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+            QVERIFY(zSvr::instance().D_StDcDb(path));
+            QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc")).toString(), QStringLiteral("他人"));
+            QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
+        }
     }
 
     // The template, the open database and a file another program has open never take a new database.

@@ -1,5 +1,6 @@
 #include "MainFixture.h"
 #include "support/OtherProgram.h"
+#include "support/ShortWriters.h"
 
 #include <QDir>
 
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -25,6 +27,13 @@
 class TestMainMenus : public QObject
 {
     Q_OBJECT
+
+    // A read left open on the program's own connection: SQLite refuses to compact the file under it.
+    struct HeldRead {
+        QSqlQuery query{zSvr::instance().connection().database()};
+        HeldRead() { query.setForwardOnly(true); }
+        bool start() { return query.exec(QStringLiteral("Select noDoc From msDoc")) && query.next(); }
+    };
 
     // Editor jobs sent while `run` runs, as "job" or "job:argument".
     static QStringList jobs(fmDoc &window, const std::function<void()> &run)
@@ -435,8 +444,9 @@ private slots:
         f.savedPage(QStringLiteral("残す\n"));
         const QString kept = f.dir.filePath(QStringLiteral("book$$$.txdb"));
         QVERIFY(TestHome::write(kept, "an old copy"));
-        // The compacted copy cannot be written where it goes.
-        QVERIFY(QDir().mkpath(path + QStringLiteral(".compact/in")));
+        // The file cannot be compacted now.
+        HeldRead read;
+        QVERIFY(read.start());
         QVERIFY(!f.window->CompactDb(true, QString()));
         QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました"));
         QVERIFY(!QFileInfo::exists(kept));
@@ -444,8 +454,8 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("残す"));
     }
 
-    // Another program has the file open: the compaction would leave it writing into the old file. It
-    // is refused with the reason, and the pages stay as they are. It said only that it failed.
+    // Another program writes past the wait: the compaction is refused with the reason, and the pages
+    // stay as they are. It said only that it failed.
     void compactionBesideAnotherProgramSaysWhy()
     {
         MainFixture f;
@@ -454,14 +464,108 @@ private slots:
         f.savedPage(QStringLiteral("残す\n"));
         OtherProgram other;
         QVERIFY(other.open(path));
+        QVERIFY(other.run("Begin Immediate; Update msDoc Set szDoc = 'theirs' Where noDoc = 1001;"));
+        zSvr::instance().connection().setCommandTimeout(1);
         QVERIFY(!f.window->CompactDb(false, QString()));
+        zSvr::instance().connection().setCommandTimeout(30);
         QCOMPARE(f.prompt.messages.last(), path + QStringLiteral("の最適化に失敗しました\n") + path
                                                + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾍﾟｰｼﾞはそのまま残っています"));
         QVERIFY(zSvr::instance().isOpen());
-        // What the other program writes now is in the file both have open.
-        QVERIFY(other.run("Update msDoc Set szDoc = 'theirs' Where noDoc = 1001;"));
+        // What the other program wrote is in the file both have open.
+        QVERIFY(other.run("Commit;"));
         QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("theirs"));
         other.close();
+    }
+
+    // The result after the clean-up says what was done. Beside another program that has the file open
+    // the compaction goes on (it was refused, saying "the pages are left as they were" though they were
+    // deleted), and a compaction that fails after a deletion says that the pages are deleted.
+    void theCleanUpResultSaysWhatWasDone_data()
+    {
+        QTest::addColumn<bool>("otherProgram");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("another program has the file open") << true << QStringLiteral("の最適化をしました");
+        QTest::newRow("the compaction fails")
+            << false << QStringLiteral("の最適化に失敗しました\nﾍﾟｰｼﾞの削除は済んでいます｡ﾌｧｲﾙの最適化だけを行っていません");
+    }
+    void theCleanUpResultSaysWhatWasDone()
+    {
+        QFETCH(bool, otherProgram);
+        QFETCH(QString, said);
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        QVERIFY(f.page(1500, QStringLiteral("迷子"), QString(100000, QLatin1Char('z'))));
+        OtherProgram other;
+        HeldRead read;
+        QVERIFY(otherProgram ? other.open(path) : read.start());
+        f.prompt.answers.enqueue(Prompt::Yes);
+        f.window->cleanUpCommand();
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("１件 削除しました\n") + path + said);
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 1);
+        if (otherProgram) {
+            // The other program goes on in the compacted file, which holds what it writes.
+            QVERIFY(other.run("Update msDoc Set szDoc = 'theirs' Where noDoc = 1001;"));
+            QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("theirs"));
+            other.close();
+            zSvr::instance().D_Close();
+            QVERIFY(QFileInfo(path).size() < 100000);
+        }
+    }
+
+    // Another program that writes to the file while 最適化 runs: every commit it was told of is in the
+    // file afterwards, and the result said is true. A program that opened the file, wrote and closed it
+    // while the copy was made wrote into the old file, which the copy then replaced: the compaction
+    // said it was done, and the commit was gone.
+    void compactionLosesNoCommitOfAnotherProgram_data()
+    {
+        QTest::addColumn<bool>("shortWriters");
+        QTest::newRow("a write held as the compaction begins") << false;
+        QTest::newRow("commits in short connections through compactions for two seconds") << true;
+    }
+    void compactionLosesNoCommitOfAnotherProgram()
+    {
+        QFETCH(bool, shortWriters);
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        // Pages enough for the copy to take a while.
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(f.page(2000 + i, QStringLiteral("頁%1").arg(i), QString(50000, QLatin1Char('a' + i % 26))));
+        OtherProgram other;
+        ShortWriters writers;
+        QStringList committed;
+        if (shortWriters) {
+            QVERIFY(writers.start(path, QStringLiteral("w"), 3, 2000));
+        } else {
+            QVERIFY(other.open(path));
+            QVERIFY(other.run("Begin Immediate; Insert Into msDic (skDic, szDic) Values ('held', 'w');"));
+            // It commits a moment later, while the compaction waits for it.
+            other.shell.write(".shell sleep 0.3\nCommit;\n");
+            QVERIFY(other.shell.waitForBytesWritten());
+            committed << QStringLiteral("held");
+        }
+        QList<bool> results;
+        QElapsedTimer time;
+        time.start();
+        while (results.isEmpty() || (shortWriters && time.elapsed() < 2000)) {
+            results << f.window->CompactDb(false, QString());
+            const QString said = results.last() ? path + QStringLiteral("の最適化をしました")
+                                                : path + QStringLiteral("の最適化に失敗しました\n") + path
+                                                      + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾍﾟｰｼﾞはそのまま残っています");
+            QCOMPARE(f.prompt.messages.last(), said);
+        }
+        if (shortWriters)
+            committed = writers.stop();
+        other.close();
+        QVERIFY(!committed.isEmpty());
+        for (const QString &key : std::as_const(committed))
+            QVERIFY2(f.value(QStringLiteral("Select Count(*) From msDic Where skDic = ?"), {key}).toInt() == 1, qPrintable(key));
+        QCOMPARE(f.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QVERIFY(results.contains(true));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 41);
     }
 
     void compactionKeepsTheDataAndReopens_data()

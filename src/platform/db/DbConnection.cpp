@@ -137,6 +137,23 @@ void DbConnection::checkpoint()
     }
 }
 
+bool DbConnection::logReturned(bool *failed)
+{
+    if (failed)
+        *failed = false;
+    if (m_kind != SqliteFile || m_readOnly || m_inTransaction)
+        return true;
+    QSqlQuery query(database());
+    // Its row: busy (another checkpoint ran), the frames of the log, the frames now in the file;
+    // a file not in log mode gives -1 for both.
+    if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) || !query.next()) {
+        if (failed)
+            *failed = true;
+        return false;
+    }
+    return query.value(0).toInt() == 0 && query.value(2).toInt() >= query.value(1).toInt();
+}
+
 QSqlDatabase DbConnection::database() const
 {
     return QSqlDatabase::database(m_name, false);

@@ -46,6 +46,7 @@ public:
     QStringList missingTables() const { return m_missing; }
 
     bool isOpen() const { return m_kind != Closed; }
+    bool inTransaction() const { return m_inTransaction; }
     Kind kind() const { return m_kind; }
     bool readOnly() const { return m_readOnly; }
     JetSql::Dialect dialect() const
@@ -105,6 +106,11 @@ public:
     // than PostgreSQL has no statement for it known here. False when the
     // tables could not be had.
     bool holdTables(const QStringList &tables);
+
+    // Returns the file's log into the file as far as the reads of other programs allow: true when
+    // no write is left in the log alone, false while another program's read still needs an older
+    // state of the file, or when the return failed (`failed` is set then). A server has no log: true.
+    bool logReturned(bool *failed = nullptr);
 
     // The columns of the table's primary key, asked of the database once per table while the
     // connection stays open.

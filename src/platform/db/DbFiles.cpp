@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +33,14 @@ bool lockedElsewhere(const QString &path, off_t start, off_t length)
 }
 
 } // namespace
+
+QString DbFiles::fileId(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QString();
+    return QStringLiteral("%1:%2").arg(quint64(info.st_dev)).arg(quint64(info.st_ino));
+}
 
 bool DbFiles::inUse(const QString &path)
 {

@@ -32,4 +32,6 @@ public:
     static bool sync(const QString &path);
     // Removes `path` with the log files beside it.
     static void remove(const QString &path);
+    // The device and inode of the file at `path` as one text; empty when nothing is there.
+    static QString fileId(const QString &path);
 };
