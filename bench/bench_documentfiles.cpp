@@ -67,7 +67,7 @@ void fill(PageDocument &page, int pages)
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     image.save(&png, "PNG");
-    const QString picture = page.addPicture(png.data(), "png");
+    const QString picture = page.addPicture(png.data());
     QTextCursor c(page.main());
     QTextCharFormat body;
     body.setFontPointSize(10.5);

@@ -1429,7 +1429,7 @@ void TstDocumentFiles::htmlPicturesAreRead()
     PageDocument page(PageDocument::WithoutLayout);
     QString note = QStringLiteral("left from before");
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
-    QCOMPARE(note, unread.isEmpty() ? QString() : HtmlPictures::note(unread));
+    QCOMPARE(note, unread.isEmpty() ? QString() : PictureDoor::note(unread));
     // Every picture of the page is a stored one of its size, none empty.
     QList<QSize> shown;
     QSet<int> objects;
@@ -1490,7 +1490,7 @@ QByteArray storedPageWith(const QByteArray &picture)
     if (picture.size() < standIn.size())
         return {};
     standIn.append(QByteArray(picture.size() - standIn.size(), '\0'));
-    if (edit.insertPicture(standIn, "png", 100, 0, QString()) == 0)
+    if (edit.insertPicture(standIn, 100, 0, QString()) == 0)
         return {};
     QByteArray bytes = PageCodec::save(page);
     const qsizetype at = bytes.indexOf(standIn);
@@ -1680,7 +1680,7 @@ void TstDocumentFiles::oneFileNamedManyTimesIsReadOnce()
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
     QVERIFY(bytesReadSoFar() - before < once + 1024 * 1024);
     QCOMPARE(page.usedPictureNames().size(), picture ? 1 : 0);
-    QCOMPARE(note, picture ? QString() : HtmlPictures::note(spellings));
+    QCOMPARE(note, picture ? QString() : PictureDoor::note(spellings));
 }
 
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
@@ -2097,7 +2097,7 @@ void TstDocumentFiles::picturesTooLargeToDecodeAreLeftOut()
     PageDocument page(PageDocument::WithoutLayout);
     QString note = QStringLiteral("left from before");
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::formatOf(path), nullptr, &note), DocumentFile::Ok);
-    QCOMPARE(note, HtmlPictures::note({name}));
+    QCOMPARE(note, PictureDoor::note({name}));
     QVERIFY(page.usedPictureNames().isEmpty());
     QCOMPARE(SamplePage::paragraphText(page.main()), QStringLiteral("picture"));
 }
