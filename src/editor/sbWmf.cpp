@@ -84,8 +84,9 @@ bool sbWmf::loadLook(const PictureDoor::Look &look)
         m_why = QStringLiteral("画像の形式ではありません｡");
         return false;
     }
+    const QString damaged = QStringLiteral("画像のﾃﾞｰﾀが壊れています｡");
     const QString tooLarge = QStringLiteral("画像が大きすぎます (%1×%2 ﾋﾟｸｾﾙ)｡").arg(look.size.width()).arg(look.size.height());
-    if (look.format == "svg") {
+    if (look.format == "svg" && !look.size.isEmpty()) {
         // Drawn from the self-contained drawing at the size chosen: the pictures within it are decoded
         // once, when it is read, within the bounds.
         if (!PictureDoor::fits(look, QSize(1, 1))) {
@@ -94,7 +95,7 @@ bool sbWmf::loadLook(const PictureDoor::Look &look)
         }
         auto svg = std::make_unique<QSvgRenderer>(look.bytes);
         if (!svg->isValid() || svg->defaultSize().isEmpty()) {
-            m_why = QStringLiteral("画像のﾃﾞｰﾀが壊れています｡");
+            m_why = damaged;
             return false;
         }
         m_svg = std::move(svg);
@@ -104,7 +105,7 @@ bool sbWmf::loadLook(const PictureDoor::Look &look)
     m_image = PictureDoor().take(look, &why);
     if (!m_image.isNull())
         return true;
-    m_why = why == PictureDoor::NoPicture ? QStringLiteral("画像のﾃﾞｰﾀが壊れています｡") : tooLarge;
+    m_why = why == PictureDoor::NoPicture ? damaged : tooLarge;
     return false;
 }
 

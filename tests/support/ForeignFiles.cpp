@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include <zlib.h>
+
 namespace ForeignFiles {
 
 namespace {
@@ -321,6 +323,54 @@ QByteArray pngHeader(int width, int height, int depth)
     return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", rows) + chunk("IEND", QByteArray());
 }
 
+QByteArray deepPng(int width, int height)
+{
+    auto be32 = [](quint32 n) {
+        return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
+    };
+    auto chunk = [&be32](const QByteArray &type, const QByteArray &data) {
+        const QByteArray both = type + data;
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(both.constData()), uInt(both.size())));
+        return be32(quint32(data.size())) + both + be32(crc);
+    };
+    // Each row: filter 0, then the pixels, eight bytes each, of one half-transparent blue.
+    QByteArray row(1 + qsizetype(width) * 8, 0);
+    for (qsizetype x = 0; x < width; ++x) {
+        row[1 + x * 8 + 4] = char(0xff);
+        row[1 + x * 8 + 6] = char(0x80);
+    }
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    QByteArray data;
+    char out[64 * 1024];
+    for (int y = 0; y <= height; ++y) {
+        const bool last = y == height;
+        stream.next_in = reinterpret_cast<Bytef *>(last ? nullptr : row.data());
+        stream.avail_in = last ? 0 : uInt(row.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            data.append(out, qsizetype(sizeof out - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    const QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(16) + char(6) + QByteArray(3, 0);
+    return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", QByteArray());
+}
+
+QByteArray restoringGif(int width, int height)
+{
+    auto le16 = [](int n) { return QByteArray(1, char(n & 0xFF)) + char((n >> 8) & 0xFF); };
+    QByteArray gif = "GIF89a" + le16(width) + le16(height) + QByteArray("\x80\x00\x00", 3) + QByteArray(6, 0);
+    // A graphic control extension: the frame is restored to what was before it ("restore previous").
+    gif += QByteArray("\x21\xF9\x04\x0C\x00\x00\x00\x00", 8);
+    // The frame over the whole screen, its data a clear code and the end.
+    gif += "\x2C" + le16(0) + le16(0) + le16(width) + le16(height) + QByteArray(1, 0);
+    gif += QByteArray("\x02\x01\x2C\x00\x3B", 5);
+    return gif;
+}
+
 QByteArray htmlPictures(int pictures, const QByteArray &source)
 {
     return "<html><body><p>text " + ("<img src=\"" + source + "\"> a ").repeated(pictures) + "</p><p>end</p></body></html>";
@@ -328,9 +378,24 @@ QByteArray htmlPictures(int pictures, const QByteArray &source)
 
 QByteArray docxPicture(const QByteArray &png)
 {
-    return docxWithPicture("<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"
-                           "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>",
-                           png);
+    return docxPictures({png});
+}
+
+QByteArray docxPictures(const QList<QByteArray> &pictures)
+{
+    QByteArray body = "<w:p><w:r><w:t>picture</w:t></w:r>";
+    QByteArray rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    QList<QPair<QString, QByteArray>> entries;
+    for (qsizetype i = 1; i <= pictures.size(); ++i) {
+        const QByteArray n = number(int(i));
+        body += "<w:r><w:drawing><wp:inline xmlns:wp=\"x\"><a:blip xmlns:a=\"y\" r:embed=\"rId" + n
+                + "\"/></wp:inline></w:drawing></w:r>";
+        rels += "<Relationship Id=\"rId" + n + "\" Type=\"i\" Target=\"media/image" + n + ".png\"/>";
+        entries.append({QStringLiteral("word/media/image%1.png").arg(i), pictures.at(i - 1)});
+    }
+    entries.prepend({QStringLiteral("word/_rels/document.xml.rels"), rels + "</Relationships>"});
+    entries.prepend({QStringLiteral("word/document.xml"), documentXml(body + "</w:p>")});
+    return ZipPackage::write(entries);
 }
 
 QByteArray rtfObject(const QByteArray &png)

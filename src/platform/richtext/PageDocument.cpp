@@ -177,6 +177,12 @@ QString PageDocument::addPicture(const PictureDoor::Look &look, const QImage &de
     return name;
 }
 
+QString PageDocument::copyPicture(const PageDocument &source, const QString &name)
+{
+    auto it = source.m_pictures.constFind(name);
+    return it == source.m_pictures.cend() ? QString() : addPicture(it->look, source.pictureImage(name));
+}
+
 bool PageDocument::setPicture(const QString &name, const QByteArray &given, const QByteArray &format)
 {
     if (name.isEmpty() || given.isEmpty())
@@ -184,7 +190,7 @@ bool PageDocument::setPicture(const QString &name, const QByteArray &given, cons
     // Pages stored before drawings were kept so may hold one that names files.
     Picture picture{PictureDoor::look(given), QByteArray(), QImage(), false};
     picture.format = picture.look.format;
-    if (picture.look.isNull()) {
+    if (picture.look.isNull() || picture.look.size.isEmpty()) {
         picture.look.bytes = given;
         picture.format = format.toLower();
     }

@@ -65,6 +65,8 @@ public:
     // no picture the door decodes. The second form stores what the door took (PictureDoor::admit).
     QString addPicture(const QByteArray &bytes);
     QString addPicture(const PictureDoor::Look &look, const QImage &decoded);
+    // Another page's picture, as that page looked at and decoded it.
+    QString copyPicture(const PageDocument &source, const QString &name);
     // Stores bytes under a given name (loader); false when the name or the bytes are empty. Bytes the
     // door does not let in are kept as they are, with the format the loader gives, and never decoded.
     bool setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format);

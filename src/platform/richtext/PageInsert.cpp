@@ -74,7 +74,7 @@ struct Renumber {
         if (it != pictures.cend())
             return *it;
         QString name = source.hasPicture(old)
-            ? target.addPicture(source.pictureBytes(old))
+            ? target.copyPicture(source, old)
             : adoptResource(old);
         if (name.isEmpty())
             name = old; // nothing to show either way; the name stays for what it was

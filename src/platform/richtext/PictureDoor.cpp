@@ -173,14 +173,14 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, format);
         reader.setAutoDetectImageFormat(false);
+        look.bytes = bytes;
+        look.format = format;
         look.size = reader.size();
-        if (!look.size.isValid() || look.size.isEmpty())
+        if (look.size.isEmpty())
             return look;
         look.turned = reader.autoTransform() && (reader.transformation() & QImageIOHandler::TransformationRotate90);
         if (look.turned)
             look.size.transpose();
-        look.bytes = bytes;
-        look.format = format;
         look.pixels = area(look.size);
         return look;
     }
@@ -192,7 +192,7 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
         if (++within > PicturesWithin)
             return QString();
         const PictureDoor::Look inner = lookAt(picture, depth + 1, within);
-        if (inner.isNull())
+        if (inner.isNull() || inner.size.isEmpty())
             return QString();
         const Cost cost = costOf(inner, inner.size, false);
         look.within += cost.decoded;
@@ -201,8 +201,10 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
         return QStringLiteral("data:image/%1;base64,").arg(QString::fromLatin1(inner.format))
                + QString::fromLatin1(inner.bytes.toBase64());
     });
+    look.bytes = drawing.bytes;
+    look.format = "svg";
     if (drawing.bytes.isEmpty())
-        return PictureDoor::Look();
+        return look;
     // Its size as Qt's reader gives it, from the drawing without its pictures: none is decoded.
     QBuffer frame;
     frame.setData(drawing.frame);
@@ -210,10 +212,6 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
     QImageReader reader(&frame, "svg");
     reader.setAutoDetectImageFormat(false);
     look.size = reader.size();
-    if (!look.size.isValid() || look.size.isEmpty())
-        return PictureDoor::Look();
-    look.bytes = drawing.bytes;
-    look.format = "svg";
     look.pixels += area(look.size);
     return look;
 }
@@ -229,7 +227,7 @@ PictureDoor::Look PictureDoor::look(const QByteArray &bytes)
 bool PictureDoor::fits(const Look &look, QSize size)
 {
     const Cost cost = costOf(look, size, false);
-    return !look.isNull() && decodedPixels(look, size) <= PixelLimit && cost.decoding <= DecodingLimit
+    return !look.isNull() && !look.size.isEmpty() && decodedPixels(look, size) <= PixelLimit && cost.decoding <= DecodingLimit
            && cost.decoded <= ReadBudget;
 }
 
@@ -247,7 +245,7 @@ QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
     };
     if (why)
         *why = Taken;
-    if (look.isNull())
+    if (look.isNull() || look.size.isEmpty())
         return refuse(NoPicture);
     const QSize natural = look.size;
     // The pixels Qt decodes at most (its allocation limit, four bytes a pixel); 0 for no limit.

@@ -37,7 +37,8 @@ public:
     struct Look {
         QByteArray bytes;     // as Qt is to read them: a drawing self-contained, in plain SVG
         QByteArray format;    // told from the bytes; empty: nothing the door lets in
-        QSize size;           // as decoding gives it (turned by the picture's own orientation mark)
+        QSize size;           // as decoding gives it (turned by the picture's own orientation mark);
+                              // empty for a damaged picture (a header cut short, a drawing of nothing)
         bool turned = false;  // turned a quarter by that mark
         qint64 pixels = 0;    // decoded, the pictures' within a drawing too
         qint64 within = 0;    // bytes of the images of the pictures within a drawing

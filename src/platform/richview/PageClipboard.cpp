@@ -90,6 +90,11 @@ bool PageClipboard::insert(RichTextEdit &edit, const QMimeData *data, QStringLis
         return RichMime::insert(edit, data);
     PageDocument page;
     if (data->hasFormat(mimeType()) && PageCodec::load(page, data->data(mimeType()))) {
+        // Another instance's page holds what that instance let in, or what anyone wrote there.
+        for (const QString &name : page.usedPictureNames()) {
+            if (unread && page.pictureImage(name).isNull())
+                *unread << pictureName();
+        }
         edit.insertPage(page);
         return true;
     }
