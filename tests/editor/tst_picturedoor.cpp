@@ -19,6 +19,7 @@
 #include "support/FifoProbe.h"
 #include "support/ForeignFiles.h"
 #include "support/OpenProbe.h"
+#include "support/PeakMemory.h"
 #include "support/SamplePage.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestImages.h"
@@ -36,9 +37,6 @@
 #include <QtTest>
 
 #include <cstdio>
-
-#include <sys/resource.h>
-
 namespace {
 
 const char *const DoorVariable = "FENWAR_PICTURE_DOOR";
@@ -47,7 +45,7 @@ const char *const FolderVariable = "FENWAR_PICTURE_FOLDER";
 constexpr int ChildMilliseconds = 90000;
 // What a crossing may take beyond what the process held before, in megabytes: a read decodes within
 // its budget (half a gigabyte).
-constexpr long GrowthLimit = 1024;
+constexpr qint64 GrowthLimit = 1024;
 
 // The doors, in the order crossed. "picture file" is 挿入 > 画像, "paste picture" the paste menu's
 // 画像 item.
@@ -143,8 +141,7 @@ int drawn(const PageDocument &page)
 int cross(const QString &door, const QString &folder)
 {
     const QByteArray picture = TestHome::readAll(folder + QStringLiteral("/picture.png"));
-    struct rusage before {};
-    getrusage(RUSAGE_SELF, &before);
+    const qint64 before = peakMegabytes();
     int kept = 0;
     QString told;
     if (door.endsWith(QLatin1String(" read"))) {
@@ -220,10 +217,7 @@ int cross(const QString &door, const QString &folder)
         kept = int(editor.edit().objectIds(TextProps::PictureKind).size());
         told = prompt.messages.join(QLatin1Char('\n'));
     }
-    struct rusage after {};
-    getrusage(RUSAGE_SELF, &after);
-    std::printf("kept %d told %d grown %ld\n", kept, told.contains(nameIn(door)) ? 1 : 0,
-                (after.ru_maxrss - before.ru_maxrss) / 1024);
+    std::printf("kept %d told %d grown %lld\n", kept, told.contains(nameIn(door)) ? 1 : 0, peakMegabytes() - before);
     std::fflush(stdout);
     return 0;
 }
@@ -328,7 +322,7 @@ private slots:
                 fault = QStringLiteral("crashed (%1)").arg(crashOf(child));
             else if (fifo.opened() || outside.opened() || upper.opened())
                 fault = QStringLiteral("opened a file the picture names");
-            else if (result.captured(3).toLong() > GrowthLimit)
+            else if (result.captured(3).toLongLong() > GrowthLimit)
                 fault = QStringLiteral("took %1 MB").arg(result.captured(3));
             else if (!door.startsWith(QLatin1String("stored")) && result.captured(1) == QLatin1String("0")
                      && result.captured(2) == QLatin1String("0"))

@@ -13,10 +13,13 @@
 
 #include <cmath>
 #include <mutex>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <zlib.h>
 
 namespace {
 
@@ -51,6 +54,8 @@ QByteArray formatOf(const QByteArray &bytes)
     return formats().contains(format) ? format : QByteArray();
 }
 
+// Decoded at `scaled`: a drawing drawn and a JPEG file decoded straight at that size, other pictures
+// decoded whole and then scaled (their readers' own scaling takes twice as long).
 QImage read(const PictureDoor::Look &look, QSize scaled = QSize())
 {
     QBuffer buffer;
@@ -59,10 +64,102 @@ QImage read(const PictureDoor::Look &look, QSize scaled = QSize())
     QImageReader reader(&buffer, look.format);
     // Bytes the format's reader refuses are not tried by their content.
     reader.setAutoDetectImageFormat(false);
-    if (scaled.isValid() && scaled != look.size)
+    const bool scaling = scaled.isValid() && scaled != look.size;
+    const bool straight = look.format == "svg" || look.format == "jpeg";
+    if (scaling && straight)
         reader.setScaledSize(look.turned ? scaled.transposed() : scaled);
-    return reader.read();
+    const QImage image = reader.read();
+    return scaling && !straight && !image.isNull() ? image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                                   : image;
 }
+
+// The image as a PNG file packed for speed (rows unfiltered, zlib's fastest level): a picture made
+// smaller to be stored is encoded while the user waits, and libpng's own choice of filters takes three
+// times as long.
+QByteArray quickPng(const QImage &image)
+{
+    const bool alpha = image.hasAlphaChannel();
+    const QImage rows = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const auto be32 = [](quint32 n) {
+        return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
+    };
+    const auto chunk = [&be32](const QByteArray &type, const QByteArray &data) {
+        const QByteArray both = type + data;
+        return be32(quint32(data.size())) + both
+               + be32(quint32(crc32(0, reinterpret_cast<const Bytef *>(both.constData()), uInt(both.size()))));
+    };
+    z_stream stream{};
+    if (deflateInit(&stream, 1) != Z_OK)
+        return {};
+    QByteArray data;
+    QByteArray out(1 << 20, Qt::Uninitialized);
+    const auto pack = [&](const uchar *bytes, qsizetype size, int flush) {
+        stream.next_in = const_cast<Bytef *>(bytes);
+        stream.avail_in = uInt(size);
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(out.data());
+            stream.avail_out = uInt(out.size());
+            deflate(&stream, flush);
+            data.append(out.constData(), out.size() - qsizetype(stream.avail_out));
+        } while (stream.avail_out == 0);
+    };
+    const uchar none = 0;
+    const qsizetype rowBytes = qsizetype(rows.width()) * (alpha ? 4 : 3);
+    for (int y = 0; y < rows.height(); ++y) {
+        pack(&none, 1, Z_NO_FLUSH);
+        pack(rows.constScanLine(y), rowBytes, Z_NO_FLUSH);
+    }
+    pack(nullptr, 0, Z_FINISH);
+    deflateEnd(&stream);
+    const QByteArray header = be32(quint32(rows.width())) + be32(quint32(rows.height())) + char(8) + char(alpha ? 6 : 2)
+                              + QByteArray(3, 0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", QByteArray());
+}
+
+// The images of the pictures decoded last, by their bytes: a page read is handed over, stored and
+// shown through the page stream, and decoding each picture again on the way costs as much as reading
+// it. An image no page holds any more stays only until the next one comes, and all of them within a
+// read's budget.
+class Recent
+{
+public:
+    static Recent &instance()
+    {
+        static Recent recent;
+        return recent;
+    }
+    QImage find(const QByteArray &bytes)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (const Entry &entry : m_entries) {
+            if (entry.bytes == bytes)
+                return entry.image;
+        }
+        return QImage();
+    }
+    void add(const QByteArray &bytes, const QImage &image)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        // Images only this keeps go first, then the oldest.
+        std::erase_if(m_entries, [](const Entry &entry) { return entry.image.isDetached(); });
+        m_entries.push_back({bytes, image});
+        qint64 total = 0;
+        for (const Entry &entry : m_entries)
+            total += entry.image.sizeInBytes();
+        while (total > PictureDoor::ReadBudget && !m_entries.empty()) {
+            total -= m_entries.front().image.sizeInBytes();
+            m_entries.erase(m_entries.begin());
+        }
+    }
+
+private:
+    struct Entry {
+        QByteArray bytes;
+        QImage image;
+    };
+    std::mutex m_mutex;
+    std::vector<Entry> m_entries;
+};
 
 // What decoding a picture at `scaled` makes and takes, in bytes: `decoded` the images made (the
 // picture's, those of the pictures within a drawing, the one it is stored as), `decoding` those and what
@@ -233,7 +330,15 @@ bool PictureDoor::fits(const Look &look, QSize size)
 
 QImage PictureDoor::decode(const Look &look)
 {
-    return fits(look, look.size) ? read(look) : QImage();
+    if (!fits(look, look.size))
+        return QImage();
+    QImage image = Recent::instance().find(look.bytes);
+    if (image.isNull()) {
+        image = read(look);
+        if (!image.isNull())
+            Recent::instance().add(look.bytes, image);
+    }
+    return image;
 }
 
 QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
@@ -278,6 +383,7 @@ QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
     if (image.isNull())
         return refuse(NoPicture);
     if (kept) {
+        Recent::instance().add(look.bytes, image);
         if (stored)
             *stored = look;
         return image;
@@ -285,16 +391,17 @@ QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
     if (image.depth() > 32)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (stored) {
+        const QByteArray written = look.format == "jpeg" ? "jpeg" : "png";
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        const QByteArray written = look.format == "jpeg" ? "jpeg" : "png";
-        if (!QImageWriter(&out, written).write(image))
+        if (written == "png" ? out.write(quickPng(image)) <= 0 : !QImageWriter(&out, written).write(image))
             return refuse(NoPicture);
         *stored = Look();
         stored->bytes = out.data();
         stored->format = written;
         stored->size = image.size();
         stored->pixels = area(image.size());
+        Recent::instance().add(stored->bytes, image);
     }
     return image;
 }
