@@ -54,7 +54,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -620,6 +619,18 @@ Taken weighReadShow(const QString &file)
     return taken;
 }
 
+// A drawing 20 x 10 of a red rectangle with `pictures` on it, and a picture (4 x 4) of it.
+QByteArray drawingOf(const QByteArray &pictures)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+           "<rect width=\"20\" height=\"10\" fill=\"red\"/>" + pictures + "</svg>";
+}
+
+QByteArray pictureOf(const QByteArray &reference)
+{
+    return "<image width=\"4\" height=\"4\" xlink:href=\"" + reference + "\"/>";
+}
+
 // Pages whose pictures once crashed, blocked or swelled the program: a drawing naming itself (in an
 // HTML page and in a .docx), two naming each other, one naming a FIFO and one /dev/zero; a page
 // naming /proc/self/pagemap (whose size says 0); a file of 120 MB that is no picture named 100 and
@@ -632,10 +643,7 @@ void pictureFileCases(const QString &folder, QTextStream &out)
         return;
     const QByteArray here = QFile::encodeName(dir.path());
     auto write = [&dir](const QString &name, const QByteArray &bytes) { return writeInto(dir.path(), name, bytes); };
-    auto drawing = [](const QByteArray &named) {
-        return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
-               "<rect width=\"20\" height=\"10\" fill=\"red\"/><image width=\"4\" height=\"4\" xlink:href=\"" + named + "\"/></svg>";
-    };
+    auto drawing = [](const QByteArray &named) { return drawingOf(pictureOf(named)); };
     // A reader kept waiting by the FIFO is let go at once, so that a fault shows as time, not a hang.
     const FifoProbe fifo(dir.filePath(QStringLiteral("fifo")));
     write(QStringLiteral("self.svg"), drawing(here + "/self.svg"));
@@ -679,41 +687,18 @@ void pictureFileCases(const QString &folder, QTextStream &out)
 // screen or a drawing program come: a few hundred kilobytes that decode into four bytes a pixel.
 QByteArray stripedPng(int width, int height, int seed)
 {
-    auto be32 = [](quint32 n) {
-        return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
-    };
-    auto chunk = [&be32](const QByteArray &type, const QByteArray &payload) {
-        const QByteArray both = type + payload;
-        return be32(quint32(payload.size())) + both
-               + be32(quint32(crc32(0, reinterpret_cast<const Bytef *>(both.constData()), uInt(both.size()))));
-    };
-    z_stream stream{};
-    deflateInit(&stream, 6);
-    QByteArray data;
-    char out[64 * 1024];
-    QByteArray row(1 + qsizetype(width) * 3, 0);
-    for (int y = 0; y <= height; ++y) {
-        if (y < height && y % 200 == 0) {
+    QByteArray row(qsizetype(width) * 3, 0);
+    return ForeignFiles::pngOfRows(width, height, 8, 2, [&](int y) {
+        if (y % 200 == 0) {
             for (qsizetype x = 0; x < width; ++x) {
                 const bool stripe = ((x / 64) + (y / 200)) % 2 == 0;
-                row[1 + x * 3] = char(stripe ? seed * 37 : 255 - y / 40);
-                row[1 + x * 3 + 1] = char(stripe ? seed * 91 : x / 40);
-                row[1 + x * 3 + 2] = char(stripe ? 200 : seed * 13);
+                row[x * 3] = char(stripe ? seed * 37 : 255 - y / 40);
+                row[x * 3 + 1] = char(stripe ? seed * 91 : x / 40);
+                row[x * 3 + 2] = char(stripe ? 200 : seed * 13);
             }
         }
-        const bool last = y == height;
-        stream.next_in = reinterpret_cast<Bytef *>(last ? nullptr : row.data());
-        stream.avail_in = last ? 0 : uInt(row.size());
-        do {
-            stream.next_out = reinterpret_cast<Bytef *>(out);
-            stream.avail_out = sizeof out;
-            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
-            data.append(out, qsizetype(sizeof out - stream.avail_out));
-        } while (stream.avail_out == 0);
-    }
-    deflateEnd(&stream);
-    const QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(8) + char(2) + QByteArray(3, 0);
-    return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", QByteArray());
+        return row;
+    });
 }
 
 // A file weighed, read and shown in a process of its own (this program, "read-one FILE"): its line,
@@ -767,13 +752,8 @@ void doorCases(const QString &folder, QTextStream &out)
         return;
     const QByteArray here = QFile::encodeName(dir.path());
     auto write = [&dir](const QString &name, const QByteArray &bytes) { return writeInto(dir.path(), name, bytes); };
-    auto drawing = [](const QByteArray &pictures) {
-        return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
-               "<rect width=\"20\" height=\"10\" fill=\"red\"/>" + pictures + "</svg>";
-    };
-    auto picture = [](const QByteArray &reference) {
-        return "<image width=\"4\" height=\"4\" xlink:href=\"" + reference + "\"/>";
-    };
+    const auto drawing = drawingOf;
+    const auto picture = pictureOf;
     auto data = [](const QByteArray &type, const QByteArray &bytes) { return "data:" + type + ";base64," + bytes.toBase64(); };
     const FifoProbe fifo(dir.filePath(QStringLiteral("fifo")));
     QList<QPair<QString, QByteArray>> pictures;

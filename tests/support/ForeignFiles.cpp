@@ -323,7 +323,7 @@ QByteArray pngHeader(int width, int height, int depth)
     return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", rows) + chunk("IEND", QByteArray());
 }
 
-QByteArray deepPng(int width, int height)
+QByteArray pngOfRows(int width, int height, int depth, int colourType, const std::function<QByteArray(int)> &rowOf)
 {
     auto be32 = [](quint32 n) {
         return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
@@ -333,30 +333,41 @@ QByteArray deepPng(int width, int height)
         const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(both.constData()), uInt(both.size())));
         return be32(quint32(data.size())) + both + be32(crc);
     };
-    // Each row: filter 0, then the pixels, eight bytes each, of one half-transparent blue.
-    QByteArray row(1 + qsizetype(width) * 8, 0);
-    for (qsizetype x = 0; x < width; ++x) {
-        row[1 + x * 8 + 4] = char(0xff);
-        row[1 + x * 8 + 6] = char(0x80);
-    }
     z_stream stream{};
     deflateInit(&stream, 9);
     QByteArray data;
     char out[64 * 1024];
-    for (int y = 0; y <= height; ++y) {
-        const bool last = y == height;
-        stream.next_in = reinterpret_cast<Bytef *>(last ? nullptr : row.data());
-        stream.avail_in = last ? 0 : uInt(row.size());
+    const char none = 0;
+    const auto pack = [&](const char *bytes, qsizetype size, int flush) {
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes));
+        stream.avail_in = uInt(size);
         do {
             stream.next_out = reinterpret_cast<Bytef *>(out);
             stream.avail_out = sizeof out;
-            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            deflate(&stream, flush);
             data.append(out, qsizetype(sizeof out - stream.avail_out));
         } while (stream.avail_out == 0);
+    };
+    for (int y = 0; y < height; ++y) {
+        const QByteArray row = rowOf(y);
+        pack(&none, 1, Z_NO_FLUSH); // filter: none
+        pack(row.constData(), row.size(), Z_NO_FLUSH);
     }
+    pack(nullptr, 0, Z_FINISH);
     deflateEnd(&stream);
-    const QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(16) + char(6) + QByteArray(3, 0);
+    const QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(depth) + char(colourType) + QByteArray(3, 0);
     return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", QByteArray());
+}
+
+QByteArray deepPng(int width, int height)
+{
+    // Pixels of eight bytes each, of one half-transparent blue.
+    QByteArray row(qsizetype(width) * 8, 0);
+    for (qsizetype x = 0; x < width; ++x) {
+        row[x * 8 + 4] = char(0xff);
+        row[x * 8 + 6] = char(0x80);
+    }
+    return pngOfRows(width, height, 16, 6, [&row](int) { return row; });
 }
 
 QByteArray restoringGif(int width, int height)
