@@ -93,7 +93,7 @@ void fill(PageDocument &page, Totals &totals)
             const QByteArray bytes = picture(p);
             totals.pictureBytes += bytes.size();
             QTextImageFormat image;
-            image.setName(page.addPicture(bytes, "png"));
+            image.setName(page.addPicture(bytes));
             image.setProperty(ObjectId, page.newObjectId());
             image.setProperty(PictureLayout, p % 2 ? 2 : 0);
             PageDocument::insertPicture(cursor, image);

@@ -2,7 +2,8 @@
 // as page streams (with pages whose paragraphs carry a mark only crafted bytes hold), and as Word and
 // RTF documents in the subfolders docx/ and rtf/ (the Word documents' XML alone in docxml/), with the
 // documents of other programs that once froze the editor, lost pictures or objects or were refused too
-// late (small versions of each), and HTML pages in html/.
+// late (small versions of each), and HTML pages in html/; drawings naming files (themselves among them),
+// drawings within drawings, and pictures within drawings that claim gigabytes, in every form.
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
@@ -38,6 +39,42 @@ QByteArray drawingNaming(const QByteArray &file)
            "<rect width=\"20\" height=\"10\" fill=\"url(#g)\"/><use xlink:href=\"" + file + "#r\"/>"
            "<image width=\"4\" height=\"4\" xlink:href=\"" + file + "\"/><image width=\"4\" height=\"4\" href=\"" + file + "\"/>"
            "<text>&inside;&outside;</text></svg>";
+}
+
+// A drawing holding `pictures` (<image> elements).
+QByteArray drawingOf(const QByteArray &pictures)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"10\">"
+           "<rect width=\"20\" height=\"10\" fill=\"red\"/>" + pictures + "</svg>";
+}
+
+QByteArray pictureOf(const QByteArray &type, const QByteArray &bytes)
+{
+    return "<image width=\"4\" height=\"4\" xlink:href=\"data:" + type + ";base64," + bytes.toBase64() + "\"/>";
+}
+
+// Drawings within drawings in data URLs, `depth` deep (deeper than the program cleans them), the
+// innermost naming `file` in every way Qt's reader might follow.
+QByteArray nestedDrawing(int depth, const QByteArray &file)
+{
+    QByteArray drawing = drawingNaming(file);
+    for (int i = 0; i < depth; ++i)
+        drawing = drawingOf(pictureOf("image/svg+xml", drawing) + "<image width=\"4\" height=\"4\" xlink:href=\"DATA:" + file + "\"/>");
+    return drawing;
+}
+
+// A drawing holding pictures that claim gigabytes in a few bytes: progressive JPEG headers, a PNG
+// header, a GIF whose frame is restored, a PNG of sixteen bits a channel, and a drawing that claims a
+// huge size.
+QByteArray drawingOfHugePictures()
+{
+    using namespace ForeignFiles;
+    QByteArray pictures;
+    for (int i = 0; i < 4; ++i)
+        pictures += pictureOf("image/jpeg", progressiveJpegHeader(5600 + i, 5600));
+    return drawingOf(pictures + pictureOf("image/png", pngHeader(60000, 60000)) + pictureOf("image/gif", restoringGif(16000, 16000))
+                     + pictureOf("image/png", deepPng(30, 20))
+                     + pictureOf("image/svg+xml", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100000\" height=\"100000\"/>"));
 }
 
 bool writeForeign(const QDir &dir)
@@ -89,6 +126,19 @@ bool writeForeign(const QDir &dir)
         {"docx/drawing.docx", docxPicture(drawingNaming("/dev/zero"))},
         {"docx/drawing-self.docx", docxPicture(drawingNaming("word/media/image1.png"))},
         {"rtf/drawing.rtf", "{\\rtf1 " + rtfPicture(drawingNaming("/dev/zero"), BlipUid) + "}"},
+        // Drawings within drawings, deeper than they are cleaned, the innermost naming s.svg; pictures
+        // within a drawing that claim gigabytes; pictures Qt decodes into more than their size tells.
+        {"html/nested-drawings.htm", "<p><img src=\"data:image/svg+xml;base64," + nestedDrawing(6, "s.svg").toBase64() + "\"></p>"},
+        {"html/nested-drawings-text.htm", "<p><img src=\"data:image/svg+xml," + nestedDrawing(2, "s.svg").replace('"', '\'') + "\"></p>"},
+        {"docx/nested-drawings.docx", docxPicture(nestedDrawing(6, "word/media/image1.png"))},
+        {"rtf/nested-drawings.rtf", "{\\rtf1 " + rtfPicture(nestedDrawing(6, "/dev/zero"), BlipUid) + "}"},
+        {"html/huge-within-drawing.htm", "<p>a<img src=\"data:image/svg+xml;base64," + drawingOfHugePictures().toBase64() + "\">b</p>"},
+        {"docx/huge-within-drawing.docx", docxPicture(drawingOfHugePictures())},
+        {"rtf/huge-within-drawing.rtf", "{\\rtf1 " + rtfPicture(drawingOfHugePictures(), BlipUid) + "}"},
+        {"html/restoring-gif.htm", "<p>a<img src=\"data:image/gif;base64," + restoringGif(16000, 16000).toBase64()
+                                       + "\"><img src=\"data:image/png;base64," + deepPng(30, 20).toBase64() + "\">b</p>"},
+        {"docx/restoring-gif.docx", docxPictures({restoringGif(16000, 16000), deepPng(30, 20)})},
+        {"rtf/restoring-gif.rtf", "{\\rtf1 " + rtfPicture(restoringGif(16000, 16000), BlipUid) + rtfPicture(deepPng(30, 20), BlipUid) + "}"},
     };
     for (const auto &[name, bytes] : seeds) {
         if (!write(dir.filePath(QLatin1String(name)), bytes))
@@ -158,6 +208,10 @@ int main(int argc, char **argv)
     PageDocument empty;
     PageDocument full;
     SamplePage::fillEveryConstruct(full);
+    // Pages stored with drawings within drawings and with pictures that claim gigabytes within a drawing.
+    if (!write(dir.filePath(QStringLiteral("nested-drawings.page")), SamplePage::streamWithPicture(nestedDrawing(6, "s.svg"), "svg"))
+        || !write(dir.filePath(QStringLiteral("huge-within-drawing.page")), SamplePage::streamWithPicture(drawingOfHugePictures(), "png")))
+        return 1;
     // Paragraphs stored with the mark of a held line, which once joined them on the next save.
     for (int i = 0; i < SamplePage::MarkedLineVariants; ++i) {
         if (!write(dir.filePath(QStringLiteral("marked-line-%1.page").arg(i)), SamplePage::markedLineStream(i)))

@@ -182,7 +182,7 @@ QByteArray pageDocument(const Layout &l, int k)
         table(page, cursor, k);
     if (k % 3 == 0) {
         QTextImageFormat image;
-        image.setName(page.addPicture(picture(k), "PNG"));
+        image.setName(page.addPicture(picture(k)));
         image.setWidth(240);
         image.setHeight(140);
         image.setProperty(TextProps::ObjectId, page.newObjectId());

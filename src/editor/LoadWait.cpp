@@ -5,6 +5,7 @@
 #include "platform/richtext/HtmlImport.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageEncoder.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richview/PageClipboard.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/rtf/RtfWeight.h"
@@ -95,7 +96,9 @@ qint64 LoadWait::pasteWeight(const QMimeData *data)
         return markupWeight(html.size()) + HtmlImport::nestingWeight(html, Weight)
             + structureWeight(0, HtmlImport::listItems(html)) + HtmlImport::pictures(html) * HtmlImport::PictureWeight;
     }
-    return data->hasText() ? data->text().size() : 0;
+    if (data->hasText())
+        return data->text().size();
+    return PageClipboard::hasPicture(data) ? PageCodec::pictureWeight(PictureDoor::clipboardBytes(data)) : 0;
 }
 
 qint64 LoadWait::markupWeight(qint64 size)

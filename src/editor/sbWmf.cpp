@@ -2,17 +2,13 @@
 
 #include "core/Usr.h"
 #include "platform/desktop/Prompt.h"
-#include "platform/richtext/SvgPicture.h"
-#include "platform/richview/PageClipboard.h"
+#include "platform/richtext/PictureDoor.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLabel>
-#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -72,16 +68,32 @@ bool sbWmf::loadFile(const QString &file)
         m_why = QStringLiteral("ﾌｧｲﾙが空です｡");
         return false;
     }
+    // Told by its bytes, not by its name: a text named ".png" is no picture, a drawing named ".png" a
+    // drawing.
+    QByteArray bytes;
+    PictureDoor::readFile(file, bytes);
+    return loadLook(PictureDoor::look(bytes));
+}
+
+bool sbWmf::loadLook(const PictureDoor::Look &look)
+{
+    m_image = QImage();
+    m_svg.reset();
+    m_why.clear();
+    if (look.isNull()) {
+        m_why = QStringLiteral("画像の形式ではありません｡");
+        return false;
+    }
     const QString damaged = QStringLiteral("画像のﾃﾞｰﾀが壊れています｡");
-    if (file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
-        || file.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
-        // Read whole (within what a picture may be) and drawn from what names nothing outside it.
-        QFile in(file);
-        QByteArray bytes;
-        if (in.open(QIODevice::ReadOnly))
-            bytes = in.read(SvgPicture::MaxBytes + 1);
-        auto svg = std::make_unique<QSvgRenderer>(bytes.size() > SvgPicture::MaxBytes ? QByteArray()
-                                                                                       : SvgPicture::selfContained(bytes, nullptr));
+    const QString tooLarge = QStringLiteral("画像が大きすぎます (%1×%2 ﾋﾟｸｾﾙ)｡").arg(look.size.width()).arg(look.size.height());
+    if (look.format == "svg" && !look.size.isEmpty()) {
+        // Drawn from the self-contained drawing at the size chosen: the pictures within it are decoded
+        // once, when it is read, within the bounds.
+        if (!PictureDoor::fits(look, QSize(1, 1))) {
+            m_why = tooLarge;
+            return false;
+        }
+        auto svg = std::make_unique<QSvgRenderer>(look.bytes);
         if (!svg->isValid() || svg->defaultSize().isEmpty()) {
             m_why = damaged;
             return false;
@@ -89,20 +101,11 @@ bool sbWmf::loadFile(const QString &file)
         m_svg = std::move(svg);
         return true;
     }
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    m_image = reader.read();
+    PictureDoor::Refusal why = PictureDoor::Taken;
+    m_image = PictureDoor().take(look, &why);
     if (!m_image.isNull())
         return true;
-    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    // Told by its bytes, not by its name: a text named ".png" is no picture.
-    if (QImageReader::imageFormat(file).isEmpty())
-        m_why = QStringLiteral("画像の形式ではありません｡");
-    else if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
-        m_why = QStringLiteral("画像が大きすぎます (%1×%2 ﾋﾟｸｾﾙ)｡").arg(size.width()).arg(size.height());
-    else
-        m_why = damaged;
+    m_why = why == PictureDoor::NoPicture ? damaged : tooLarge;
     return false;
 }
 
@@ -232,19 +235,9 @@ bool sbWmf::Act(const QString &sFw, const QString &sFp, int nMaxWd)
 bool sbWmf::ActCp(const QString &sFp, int nMaxWd)
 {
     sbWmf dialog(Usr::st().mainWindow);
-    const QMimeData *data = QApplication::clipboard()->mimeData();
-    bool loaded = false;
-    if (data && data->hasFormat(QStringLiteral("image/svg+xml"))) {
-        auto svg = std::make_unique<QSvgRenderer>(SvgPicture::selfContained(data->data(QStringLiteral("image/svg+xml"))));
-        if (svg->isValid() && !svg->defaultSize().isEmpty()) {
-            dialog.m_svg = std::move(svg);
-            loaded = true;
-        }
-    }
-    // Qt would make the bitmap of a drawing from the drawing as it is.
-    if (!loaded && !PageClipboard::drawingOnly(data))
-        loaded = dialog.loadImage(QApplication::clipboard()->image());
-    if (!loaded)
+    QImage held;
+    const QByteArray bytes = PictureDoor::clipboardBytes(QApplication::clipboard()->mimeData(), &held);
+    if (!(held.isNull() ? dialog.loadLook(PictureDoor::look(bytes)) : dialog.loadImage(held)))
         return false;
     dialog.m_target = sFp;
     const QWidget *main = Usr::st().mainWindow;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/richtext/PictureDoor.h"
+
 #include <QDialog>
 #include <QImage>
 
@@ -29,6 +31,8 @@ public:
     // reason in why().
     bool loadFile(const QString &file);
     QString why() const { return m_why; }
+    // A picture as PictureDoor looked at it; a drawing is kept to be drawn at the size chosen.
+    bool loadLook(const PictureDoor::Look &look);
     bool loadImage(const QImage &image);
     // Places the picture: natural size in twips, limited to `maxWidth`, centred on `cursor` (screen
     // pixels) and kept inside `area`.

@@ -6,7 +6,9 @@
 #include "editor/EditorServices.h"
 #include "editor/LoadWait.h"
 #include "editor/sbTxm.h"
+#include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/RichTextEdit.h"
 
 #include <QAction>
@@ -64,6 +66,9 @@ void uTxm::connectView()
         m_pasteWait = std::make_unique<LoadWait>(LoadWait::pasteWeight(QApplication::clipboard()->mimeData()));
     });
     connect(m_view, &RichView::pasteEnds, this, [this] { m_pasteWait.reset(); });
+    connect(m_view, &RichView::picturesLeftOut, this, [](const QStringList &names) {
+        Prompt::current().message(PictureDoor::note(names));
+    });
     connect(m_view, &RichView::keyDown, this, &uTxm::viewKeyDown);
     connect(m_view, &RichView::keyUp, this, [this](RichKeyArgs &args) { keyUp(args.key); });
     connect(m_view, &RichView::mouseDown, this, &uTxm::viewMouseDown);

@@ -12,6 +12,7 @@
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richview/PageClipboard.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richview/RichView.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -143,11 +143,19 @@ void uTxm::pasteKind(const QString &sKind)
         syncFromView();
         setBDcEdt(true);
     } else if (sKind == QLatin1String("PIC")) {
-        const QMimeData *data = clipboard->mimeData();
-        if (data && data->hasImage() && !PageClipboard::drawingOnly(data))
-            T_PastePic(qvariant_cast<QImage>(data->imageData()));
-        else if (data && data->hasFormat(QStringLiteral("image/svg+xml")))
+        // The picture is what its bytes are, whatever type the clipboard gives them.
+        QImage held;
+        const QByteArray bytes = PictureDoor::clipboardBytes(clipboard->mimeData(), &held);
+        const PictureDoor::Look look = PictureDoor::look(bytes);
+        if (look.format == "svg") {
             pasteDrawing();
+            return;
+        }
+        const QImage picture = held.isNull() ? PictureDoor().take(look) : held;
+        if (!picture.isNull())
+            T_PastePic(picture);
+        else if (PageClipboard::hasPicture(clipboard->mimeData()))
+            Prompt::current().message(PictureDoor::note({PageClipboard::pictureName()}));
     }
 }
 
@@ -228,7 +236,9 @@ bool uTxm::T_InsPicTool(int iTy)
     if (!ok || result.isEmpty())
         return false;
     if (iTy != 0) {
-        QImage image(result);
+        // The tool's file is read as any picture from outside is.
+        QByteArray bytes;
+        QImage image = PictureDoor::readFile(result, bytes) ? PictureDoor().take(PictureDoor::look(bytes)) : QImage();
         if (image.isNull())
             return false;
         image.setDotsPerMeterX(3780);
@@ -273,8 +283,8 @@ bool uTxm::T_InsPicWmf()
 {
     const QString start = QFileInfo(m_wmfPath).isDir() ? m_wmfPath : QString();
     QStringList patterns;
-    for (const QByteArray &format : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    for (const QString &suffix : PictureDoor::suffixes())
+        patterns << QStringLiteral("*.") + suffix;
     const QString file = Prompt::current().openFile(QStringLiteral("画像"), start,
                                                     QStringLiteral("画像 (%1)").arg(patterns.join(QLatin1Char(' '))));
     if (file.isEmpty())

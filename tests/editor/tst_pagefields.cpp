@@ -259,7 +259,7 @@ private slots:
         RichTextEdit &e = editor.edit();
         editor.SetText(QStringLiteral("ab"));
         e.select(1, 0);
-        const int picture = e.insertPicture(TestImages::bytes(), "PNG");
+        const int picture = e.insertPicture(TestImages::bytes());
         QVERIFY(picture > 0);
         QVERIFY(e.selectObject(picture));
         m_services->linkAnswer = QStringLiteral("\ta.pdf");
@@ -287,7 +287,7 @@ private slots:
         m_services->tagKey = QStringLiteral("7");
         editor.rtAct(51);
         e.select(e.textLength(), 0);
-        const int picture = e.insertPicture(TestImages::bytes(), "PNG");
+        const int picture = e.insertPicture(TestImages::bytes());
         QVERIFY(e.selectObject(picture));
         QVERIFY(TxmFields(editor).objectItem(18));
         QCOMPARE(dataOf(e), (QStringList{QStringLiteral("TG_7"), QStringLiteral("TG_7")}));
@@ -326,7 +326,7 @@ private slots:
         RichTextEdit &e = editor.edit();
         editor.SetText(QStringLiteral("x"));
         e.select(1, 0);
-        const int picture = e.insertPicture(TestImages::bytes(), "PNG");
+        const int picture = e.insertPicture(TestImages::bytes());
         const QString folder = TxmFields::zoomFolder();
         QCOMPARE(folder, m_home->path() + QStringLiteral("/Htm/Book/pc_zoom/"));
         QVERIFY(e.selectObject(picture));

@@ -815,7 +815,7 @@ private slots:
         load(QStringLiteral("see  here"));
         field(0, 3, QStringLiteral("TG_7"));
         edit().setSelStart(4);
-        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
+        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4));
         QVERIFY(picture > 0);
         QVERIFY(editor().objectMenuStates(picture));
         QVERIFY(form().item(sbTxm::mnObjct, 18)->isVisible()); // the tag just before
@@ -856,7 +856,7 @@ private slots:
         RichTextEdit::FrameArgs args;
         args.width = 2000;
         const int object = frame ? edit().insertTextFrame(args)
-                                 : edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
+                                 : edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4));
         QVERIFY(object > 0);
         QVERIFY(edit().setCurrentObject(object));
         QVERIFY(edit().setObjectDistance(1, 100));
@@ -890,7 +890,7 @@ private slots:
     {
         start();
         load(QStringLiteral("x"));
-        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4), "png");
+        const int picture = edit().insertPicture(TestImages::bytes("PNG", Qt::red, 4, 4));
         QVERIFY(!edit().setObjectSize(picture, QSize(0, 60)));
         QVERIFY(!edit().setObjectSize(picture, QSize(60, 144001)));
         QVERIFY(!edit().setObjectSize(picture + 100, QSize(60, 60)));

@@ -52,7 +52,7 @@ QByteArray tablePage()
     }
     table->cellAt(1, 1).lastCursorPosition().insertText(QString(QChar(QChar::LineSeparator)) + QStringLiteral("続き"));
     QTextImageFormat picture;
-    picture.setName(page.addPicture(TestImages::bytes(), "png"));
+    picture.setName(page.addPicture(TestImages::bytes()));
     picture.setWidth(8);
     picture.setHeight(8);
     QTextCursor inCell = table->cellAt(2, 2).lastCursorPosition();

@@ -42,7 +42,7 @@ QByteArray pageBytes(const QString &heading, const QString &body, bool picture =
         QBuffer buffer(&png);
         image.save(&buffer, "PNG");
         QTextImageFormat format;
-        format.setName(page.addPicture(png, "png"));
+        format.setName(page.addPicture(png));
         format.setWidth(8);
         format.setHeight(8);
         PageDocument::insertPicture(cursor, format);

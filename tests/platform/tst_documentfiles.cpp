@@ -13,6 +13,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/richview/PageClipboard.h"
@@ -25,6 +26,7 @@
 #include "support/PandocText.h"
 #include "support/PdfPages.h"
 #include "support/SamplePage.h"
+#include "support/TestImages.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -276,6 +278,8 @@ private slots:
     void htmlPicturesKeepTheirParagraphs();
     void picturesTooLargeToDecodeAreLeftOut_data();
     void picturesTooLargeToDecodeAreLeftOut();
+    void picturesPastTheReadsBudgetAreLeftOut_data();
+    void picturesPastTheReadsBudgetAreLeftOut();
     void htmlNestingWeight_data();
     void htmlNestingWeight();
     void pictureWeightFromTheHeaders();
@@ -1429,7 +1433,7 @@ void TstDocumentFiles::htmlPicturesAreRead()
     PageDocument page(PageDocument::WithoutLayout);
     QString note = QStringLiteral("left from before");
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
-    QCOMPARE(note, unread.isEmpty() ? QString() : HtmlPictures::note(unread));
+    QCOMPARE(note, unread.isEmpty() ? QString() : PictureDoor::note(unread));
     // Every picture of the page is a stored one of its size, none empty.
     QList<QSize> shown;
     QSet<int> objects;
@@ -1482,24 +1486,7 @@ QByteArray namingPicture(const QByteArray &file)
 // kept without their references holds it.
 QByteArray storedPageWith(const QByteArray &picture)
 {
-    PageDocument page(PageDocument::WithoutLayout);
-    RichTextEdit edit(&page);
-    // A stand-in of the drawing's length (a PNG reader reads nothing after the picture's end),
-    // replaced in the stored bytes with the drawing.
-    QByteArray standIn = ForeignFiles::blankPng(3, 3);
-    if (picture.size() < standIn.size())
-        return {};
-    standIn.append(QByteArray(picture.size() - standIn.size(), '\0'));
-    if (edit.insertPicture(standIn, "png", 100, 0, QString()) == 0)
-        return {};
-    QByteArray bytes = PageCodec::save(page);
-    const qsizetype at = bytes.indexOf(standIn);
-    const qsizetype format = bytes.lastIndexOf("\x03png", at);
-    if (at < 0 || format < 0)
-        return {};
-    bytes.replace(at, standIn.size(), picture);
-    bytes.replace(format + 1, 3, "svg");
-    return bytes;
+    return SamplePage::streamWithPicture(picture, "svg");
 }
 
 // The clipboard as the desktop's gives a drawing alone: Qt offers a bitmap of it too, made from the
@@ -1680,7 +1667,7 @@ void TstDocumentFiles::oneFileNamedManyTimesIsReadOnce()
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::Html, nullptr, &note), DocumentFile::Ok);
     QVERIFY(bytesReadSoFar() - before < once + 1024 * 1024);
     QCOMPARE(page.usedPictureNames().size(), picture ? 1 : 0);
-    QCOMPARE(note, picture ? QString() : HtmlPictures::note(spellings));
+    QCOMPARE(note, picture ? QString() : PictureDoor::note(spellings));
 }
 
 void TstDocumentFiles::symbolFontsShowTheirCharacters_data()
@@ -2097,9 +2084,56 @@ void TstDocumentFiles::picturesTooLargeToDecodeAreLeftOut()
     PageDocument page(PageDocument::WithoutLayout);
     QString note = QStringLiteral("left from before");
     QCOMPARE(DocumentFile::read(page, path, DocumentFile::formatOf(path), nullptr, &note), DocumentFile::Ok);
-    QCOMPARE(note, HtmlPictures::note({name}));
+    QCOMPARE(note, PictureDoor::note({name}));
     QVERIFY(page.usedPictureNames().isEmpty());
     QCOMPARE(SamplePage::paragraphText(page.main()), QStringLiteral("picture"));
+}
+
+void TstDocumentFiles::picturesPastTheReadsBudgetAreLeftOut_data()
+{
+    QTest::addColumn<QString>("name");       // of the file read
+    QTest::addColumn<QStringList>("unread"); // the pictures left out, as the note names them
+    QTest::newRow("HTML") << "a.htm" << QStringList{"p1.png", "p2.png"};
+    QTest::newRow("RTF") << "a.rtf" << QStringList{RtfReader::pictureName(2), RtfReader::pictureName(3)};
+    QTest::newRow("Word") << "a.docx" << QStringList{"word/media/image2.png", "word/media/image3.png"};
+}
+
+// One read decodes within one budget, whatever its pictures are each: three distinct pictures of
+// 6000 x 6000 take more than a third of it each (the image Qt decodes and the smaller one stored), so
+// the first is read, the others left out and named.
+void TstDocumentFiles::picturesPastTheReadsBudgetAreLeftOut()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, unread);
+    static const QList<QByteArray> pictures = {TestImages::bytes("PNG", Qt::red, 6000, 6000),
+                                               TestImages::bytes("PNG", Qt::green, 6000, 6000),
+                                               TestImages::bytes("PNG", Qt::blue, 6000, 6000)};
+    QTemporaryDir dir;
+    QByteArray bytes;
+    if (name.endsWith(QLatin1String(".htm"))) {
+        bytes = "<p>picture";
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("p%1.png").arg(i)), pictures.at(i)));
+            bytes += "<img src=\"p" + QByteArray::number(i) + ".png\">";
+        }
+        bytes += "</p>";
+    } else if (name.endsWith(QLatin1String(".rtf"))) {
+        bytes = "{\\rtf1\\ansi\\pard picture";
+        for (const QByteArray &png : pictures)
+            bytes += ForeignFiles::rtfPicture(png, ForeignFiles::BlipUid);
+        bytes += "\\par}";
+    } else {
+        bytes = ForeignFiles::docxPictures(pictures);
+    }
+    const QString path = dir.filePath(name);
+    QVERIFY(writeFile(path, bytes));
+    PageDocument page(PageDocument::WithoutLayout);
+    QString note;
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::formatOf(path), nullptr, &note), DocumentFile::Ok);
+    QCOMPARE(note, PictureDoor::note(unread));
+    QCOMPARE(page.usedPictureNames().size(), 1);
+    QCOMPARE(page.pictureImage(page.usedPictureNames().first()).pixelColor(0, 0), QColor(Qt::red));
+    QCOMPARE(SamplePage::paragraphText(page.main()).remove(QChar::ObjectReplacementCharacter), QStringLiteral("picture"));
 }
 
 // Word packages and RTF (hex, split lines, \bin, a word processor's groups in \pict) weigh by the

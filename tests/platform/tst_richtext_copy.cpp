@@ -21,7 +21,7 @@ struct Sample {
         edit.setSelectedText(QStringLiteral("ab"));
         field = edit.insertField(QStringLiteral("field"));
         edit.setFieldData(QStringLiteral("TG_7"));
-        picture = edit.insertPicture(TestImages::bytes("PNG", Qt::blue), "png", 100, 1);
+        picture = edit.insertPicture(TestImages::bytes("PNG", Qt::blue), 100, 1);
         frame = edit.insertTextFrame(RichTextEdit::FrameArgs());
         edit.selectFrame(frame);
         edit.setSelectedText(QStringLiteral("in frame "));

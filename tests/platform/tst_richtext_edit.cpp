@@ -308,14 +308,14 @@ private slots:
         edit.setSelStart(1);
         const int own = edit.insertField(QStringLiteral("own"));
         edit.setFieldData(QStringLiteral("TG_1"));
-        const int ownPicture = edit.insertPicture(TestImages::bytes("PNG", Qt::red), "png");
+        const int ownPicture = edit.insertPicture(TestImages::bytes("PNG", Qt::red));
 
         PageDocument source;
         RichTextEdit src(&source);
         const int theirs = src.insertField(QStringLiteral("theirs"));
         src.setFieldData(QStringLiteral("TG_2"));
-        src.insertPicture(TestImages::bytes("PNG", Qt::red), "png");      // same bytes as the target's
-        src.insertPicture(TestImages::bytes("PNG", Qt::blue), "png", 100, 1);
+        src.insertPicture(TestImages::bytes("PNG", Qt::red));      // same bytes as the target's
+        src.insertPicture(TestImages::bytes("PNG", Qt::blue), 100, 1);
         const int frame = src.insertTextFrame(RichTextEdit::FrameArgs());
         src.selectFrame(frame);
         src.insertField(QStringLiteral("in frame"));

@@ -228,7 +228,7 @@ private slots:
         const int id = edit.insertField(QStringLiteral("  "));
         edit.setSelectedText(QStringLiteral("y"));
         edit.setSelStart(2);
-        const int pic = edit.insertPicture(TestImages::bytes(), "png", 100, 2);
+        const int pic = edit.insertPicture(TestImages::bytes(), 100, 2);
         QVERIFY(pic > 0);
         QVERIFY(edit.setCurrentField(id));
         QCOMPARE(edit.fieldText(), QStringLiteral(" \x01 "));

@@ -229,7 +229,7 @@ private slots:
         QVERIFY(inLine > 0);
         QCOMPARE(edit.text(), QStringLiteral("a\x01" "b"));
         const int floating =
-            edit.insertPicture(TestImages::bytes("PNG", Qt::blue, 40, 20), QByteArray(), 100, 2);
+            edit.insertPicture(TestImages::bytes("PNG", Qt::blue, 40, 20), 100, 2);
         QVERIFY(floating > 0 && floating != inLine);
         QCOMPARE(edit.objectIds(PictureKind), (QList<int>{inLine, floating}));
         QCOMPARE(edit.objectKind(inLine), int(PictureKind));
@@ -355,10 +355,10 @@ private slots:
     {
         PageDocument page;
         RichTextEdit edit(&page);
-        const int pic1 = edit.insertPicture(TestImages::bytes("PNG", Qt::red, 40, 20), "png");
+        const int pic1 = edit.insertPicture(TestImages::bytes("PNG", Qt::red, 40, 20));
         const int frame = edit.insertTextFrame(RichTextEdit::FrameArgs());
         const int pic2 =
-            edit.insertPicture(TestImages::bytes("PNG", Qt::green, 40, 20), "png", 100, 1);
+            edit.insertPicture(TestImages::bytes("PNG", Qt::green, 40, 20), 100, 1);
         QCOMPARE(edit.objectIds(), (QList<int>{pic1, frame, pic2}));
         QCOMPARE(edit.nextObject(0, pic1), frame);
         QCOMPARE(edit.nextObject(PictureKind, pic1), pic2);

@@ -18,8 +18,8 @@ using namespace TextProps;
 static void fill(RichTextEdit &edit)
 {
     edit.setSelectedText(QStringLiteral("a\nb\vc\fd"));
-    edit.insertPicture(TestImages::bytes(), "png");
-    edit.insertPicture(TestImages::bytes(), "png", 100, 1);
+    edit.insertPicture(TestImages::bytes());
+    edit.insertPicture(TestImages::bytes(), 100, 1);
     edit.insertTextFrame(RichTextEdit::frameArgs({100, 100, 100, 100, 3, 1000, 2000, 0, 0, 1, -1}));
     edit.setSelectedText(QStringLiteral("e"));
     const int table = edit.insertTable(2, 2);

@@ -771,7 +771,7 @@ private slots:
             }
             case 11:
                 name = QStringLiteral("picture at %1+%2").arg(at).arg(length);
-                QVERIFY(edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 20, 60), "png") > 0);
+                QVERIFY(edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 20, 60)) > 0);
                 text.replace(at, length, QChar(1));
                 break;
             case 12:

@@ -56,7 +56,7 @@ void fillSample(PageDocument &page, RichTextEdit &edit)
         edit.setCellText(table, i / 3 + 1, i % 3 + 1, cells.at(i));
     edit.setSelStart(edit.textLength());
     edit.setSelectedText(QStringLiteral("\n写真: "));
-    edit.insertPicture(samplePicture(), "png");
+    edit.insertPicture(samplePicture());
     edit.setSelectedText(QStringLiteral("\n詳しくは "));
     edit.insertField(QStringLiteral("育て方のページ"));
     edit.setFieldType(1);

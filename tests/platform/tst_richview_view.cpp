@@ -214,7 +214,7 @@ private slots:
         f.edit.setText(QStringLiteral("Text line"));
         f.edit.setSelStart(0);
         f.edit.setFontSize(12);
-        QVERIFY(f.edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 60, 40), "png") > 0);
+        QVERIFY(f.edit.insertPicture(TestImages::bytes("PNG", Qt::darkBlue, 60, 40)) > 0);
         const auto measure = [&f] {
             const QRect before = f.caretOnScreen(0);
             const QRect after = f.caretOnScreen(1);

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include <zlib.h>
+
 namespace ForeignFiles {
 
 namespace {
@@ -321,6 +323,65 @@ QByteArray pngHeader(int width, int height, int depth)
     return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", rows) + chunk("IEND", QByteArray());
 }
 
+QByteArray pngOfRows(int width, int height, int depth, int colourType, const std::function<QByteArray(int)> &rowOf)
+{
+    auto be32 = [](quint32 n) {
+        return QByteArray(1, char(n >> 24)) + char((n >> 16) & 0xFF) + char((n >> 8) & 0xFF) + char(n & 0xFF);
+    };
+    auto chunk = [&be32](const QByteArray &type, const QByteArray &data) {
+        const QByteArray both = type + data;
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(both.constData()), uInt(both.size())));
+        return be32(quint32(data.size())) + both + be32(crc);
+    };
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    QByteArray data;
+    char out[64 * 1024];
+    const char none = 0;
+    const auto pack = [&](const char *bytes, qsizetype size, int flush) {
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes));
+        stream.avail_in = uInt(size);
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, flush);
+            data.append(out, qsizetype(sizeof out - stream.avail_out));
+        } while (stream.avail_out == 0);
+    };
+    for (int y = 0; y < height; ++y) {
+        const QByteArray row = rowOf(y);
+        pack(&none, 1, Z_NO_FLUSH); // filter: none
+        pack(row.constData(), row.size(), Z_NO_FLUSH);
+    }
+    pack(nullptr, 0, Z_FINISH);
+    deflateEnd(&stream);
+    const QByteArray header = be32(quint32(width)) + be32(quint32(height)) + char(depth) + char(colourType) + QByteArray(3, 0);
+    return "\x89PNG\r\n\x1A\n" + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", QByteArray());
+}
+
+QByteArray deepPng(int width, int height)
+{
+    // Pixels of eight bytes each, of one half-transparent blue.
+    QByteArray row(qsizetype(width) * 8, 0);
+    for (qsizetype x = 0; x < width; ++x) {
+        row[x * 8 + 4] = char(0xff);
+        row[x * 8 + 6] = char(0x80);
+    }
+    return pngOfRows(width, height, 16, 6, [&row](int) { return row; });
+}
+
+QByteArray restoringGif(int width, int height)
+{
+    auto le16 = [](int n) { return QByteArray(1, char(n & 0xFF)) + char((n >> 8) & 0xFF); };
+    QByteArray gif = "GIF89a" + le16(width) + le16(height) + QByteArray("\x80\x00\x00", 3) + QByteArray(6, 0);
+    // A graphic control extension: the frame is restored to what was before it ("restore previous").
+    gif += QByteArray("\x21\xF9\x04\x0C\x00\x00\x00\x00", 8);
+    // The frame over the whole screen, its data a clear code and the end.
+    gif += "\x2C" + le16(0) + le16(0) + le16(width) + le16(height) + QByteArray(1, 0);
+    gif += QByteArray("\x02\x01\x2C\x00\x3B", 5);
+    return gif;
+}
+
 QByteArray htmlPictures(int pictures, const QByteArray &source)
 {
     return "<html><body><p>text " + ("<img src=\"" + source + "\"> a ").repeated(pictures) + "</p><p>end</p></body></html>";
@@ -328,9 +389,24 @@ QByteArray htmlPictures(int pictures, const QByteArray &source)
 
 QByteArray docxPicture(const QByteArray &png)
 {
-    return docxWithPicture("<w:p><w:r><w:t>picture</w:t></w:r><w:r><w:drawing><wp:inline xmlns:wp=\"x\">"
-                           "<a:blip xmlns:a=\"y\" r:embed=\"rId1\"/></wp:inline></w:drawing></w:r></w:p>",
-                           png);
+    return docxPictures({png});
+}
+
+QByteArray docxPictures(const QList<QByteArray> &pictures)
+{
+    QByteArray body = "<w:p><w:r><w:t>picture</w:t></w:r>";
+    QByteArray rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    QList<QPair<QString, QByteArray>> entries;
+    for (qsizetype i = 1; i <= pictures.size(); ++i) {
+        const QByteArray n = number(int(i));
+        body += "<w:r><w:drawing><wp:inline xmlns:wp=\"x\"><a:blip xmlns:a=\"y\" r:embed=\"rId" + n
+                + "\"/></wp:inline></w:drawing></w:r>";
+        rels += "<Relationship Id=\"rId" + n + "\" Type=\"i\" Target=\"media/image" + n + ".png\"/>";
+        entries.append({QStringLiteral("word/media/image%1.png").arg(i), pictures.at(i - 1)});
+    }
+    entries.prepend({QStringLiteral("word/_rels/document.xml.rels"), rels + "</Relationships>"});
+    entries.prepend({QStringLiteral("word/document.xml"), documentXml(body + "</w:p>")});
+    return ZipPackage::write(entries);
 }
 
 QByteArray rtfObject(const QByteArray &png)

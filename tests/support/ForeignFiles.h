@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Word and RTF documents as other programs write them, made at run time for the tests, the benchmark
 // of the readers and the fuzzers' seeds: nested, large and merged tables, crafted cell edges, and a
 // book with pictures in the groups a word processor puts around them.
@@ -54,10 +56,19 @@ QByteArray blankPng(int width, int height);
 // file of grey pixels (eight bits, `depth` 16 for sixteen) whose data is cut short.
 QByteArray progressiveJpegHeader(int width, int height);
 QByteArray pngHeader(int width, int height, int depth = 8);
+// A whole PNG file of the rows `rowOf` gives (the pixels of row y, without the filter byte), of the bit
+// depth and colour type given (2 RGB, 6 RGBA).
+QByteArray pngOfRows(int width, int height, int depth, int colourType, const std::function<QByteArray(int)> &rowOf);
+// Pictures of a few bytes that Qt decodes into more than their size tells: a whole PNG file of
+// sixteen bits a channel (eight bytes a pixel where most pictures take four), and a GIF file whose one
+// frame is restored after it is shown ("restore previous": Qt keeps a second copy of it).
+QByteArray deepPng(int width, int height);
+QByteArray restoringGif(int width, int height);
 // A paragraph of `pictures` pictures named `source`, with text between them.
 QByteArray htmlPictures(int pictures, const QByteArray &source);
-// A Word file of a paragraph and the picture.
+// A Word file of a paragraph and the picture (the pictures, media/image1.png on).
 QByteArray docxPicture(const QByteArray &png);
+QByteArray docxPictures(const QList<QByteArray> &pictures);
 enum PictureGroups { BlipUid = 1, PicProp = 2 };
 QByteArray rtfPicture(const QByteArray &png, int groups);
 

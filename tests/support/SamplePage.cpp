@@ -3,6 +3,7 @@
 #include "platform/richtext/ByteWriter.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
 #include "support/TestImages.h"
 
@@ -272,6 +273,28 @@ QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId)
         }
     }
     return QTextCharFormat();
+}
+
+QByteArray streamWithPicture(const QByteArray &picture, const QByteArray &format)
+{
+    PageDocument page(PageDocument::WithoutLayout);
+    RichTextEdit edit(&page);
+    // A stand-in of the picture's length (a PBM reader reads nothing after the picture's end),
+    // replaced in the stored bytes with the picture.
+    QByteArray standIn("P4\n1 1\n\x80", 8);
+    if (picture.size() < standIn.size() || format.size() != 3)
+        return {};
+    standIn.append(QByteArray(picture.size() - standIn.size(), '\0'));
+    if (edit.insertPicture(standIn) == 0)
+        return {};
+    QByteArray bytes = PageCodec::save(page);
+    const qsizetype at = bytes.indexOf(standIn);
+    const qsizetype named = bytes.lastIndexOf("\x03pbm", at);
+    if (at < 0 || named < 0)
+        return {};
+    bytes.replace(at, standIn.size(), picture);
+    bytes.replace(named + 1, 3, format);
+    return bytes;
 }
 
 } // namespace SamplePage

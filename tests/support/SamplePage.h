@@ -42,6 +42,10 @@ QString paragraphText(const QTextDocument *doc);
 // The most tables any text of `doc` is inside.
 int nestingOf(const QTextDocument *doc);
 
+// The bytes of a stored page holding one picture: `picture` as it stands, under `format` (three
+// letters: "png", "svg" ...), as a page stored by an earlier version or made by hand may hold it.
+QByteArray streamWithPicture(const QByteArray &picture, const QByteArray &format);
+
 // The format of the object (picture, frame anchor) with `objectId`; an empty format when there is none.
 QTextCharFormat formatOfObject(const QTextDocument *doc, int objectId);
 

@@ -7,6 +7,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/PdfFile.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richview/RichView.h"
 
 #include <QAction>
@@ -223,8 +224,9 @@ void sbTvw::cAct(PageDocument &page, RichView *view, const QString &sImgFL, cons
     m_page = 1;
     m_picture = QImage();
     SetPgMenu();
-    if (!sImgFL.isEmpty())
-        m_picture.load(sImgFL);
+    QByteArray picture;
+    if (!sImgFL.isEmpty() && PictureDoor::readFile(sImgFL, picture))
+        m_picture = PictureDoor().take(PictureDoor::look(picture));
     QApplication::restoreOverrideCursor();
     run(*this);
     m_picture = QImage();

@@ -10,6 +10,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/PlainText.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/rtf/RtfWeight.h"
@@ -449,11 +450,11 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
     case Rtf:
         // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
         if (bytes.startsWith("PK") || bytes.startsWith("{\\rtf")) {
-            QStringList large;
-            const bool read = bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem, &large)
-                                                     : RtfReader::read(page, bytes, problem, &large);
-            if (read && note && !large.isEmpty())
-                *note = HtmlPictures::note(large);
+            QStringList unread;
+            const bool read = bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem, &unread)
+                                                     : RtfReader::read(page, bytes, problem, &unread);
+            if (read && note && !unread.isEmpty())
+                *note = PictureDoor::note(unread);
             return read ? Ok : Failed;
         }
         if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
@@ -502,7 +503,7 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
             if (cuts.elements)
                 notes << elementNestingNote();
             if (!pictures.unread().isEmpty())
-                notes << HtmlPictures::note(pictures.unread());
+                notes << PictureDoor::note(pictures.unread());
             *note = notes.join(QLatin1Char('\n'));
         }
         return Ok;

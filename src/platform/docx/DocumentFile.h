@@ -18,8 +18,8 @@ public:
     static Format formatOf(const QString &path);
     // Replaces the page with the file's content; the page is unchanged unless Ok. `problem` gets the
     // reason of a failure where there is one to tell the user; `note`, after a read that went well,
-    // what the page holds otherwise than the file (listNestingNote, elementNestingNote, the pictures of an
-    // HTML file left out, the pictures of any file too large to decode), else it is emptied.
+    // what the page holds otherwise than the file (listNestingNote, elementNestingNote, the pictures of
+    // any file left out: PictureDoor::note), else it is emptied.
     static Result read(PageDocument &page, const QString &path, Format format, QString *problem = nullptr,
                        QString *note = nullptr);
     // Why a file named as a Word or RTF document was refused that is neither.

@@ -4,6 +4,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/SymbolFont.h"
 #include "platform/text/TextChars.h"
@@ -11,8 +12,6 @@
 #include <QFile>
 #include <QStringList>
 #include <QHash>
-#include <QImageReader>
-#include <QBuffer>
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
@@ -88,7 +87,8 @@ struct Package {
     QHash<QPair<bool, QString>, int> noteIndexes; // (endnote, id) -> its place in `notes`
     qint64 cells = 0;
     qint64 characters = 0;   // of the paragraphs read whole
-    QStringList largePictures; // left out as too large to decode, by their names in the package
+    PictureDoor pictures;        // the read's budget
+    QStringList unreadPictures;  // left out, by their names in the package
 
     // The note's place among the markers, -1 without a marker.
     int noteIndex(bool endnote, const QString &id) const { return noteIndexes.value(qMakePair(endnote, id), -1); }
@@ -719,12 +719,10 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     QString name = m_pictureNames.value(target);
     if (name.isEmpty()) {
         QByteArray bytes;
-        QSize stored;
-        bool large = false;
-        if (m_package.largePictures.contains(target) || !m_zip.read(target, bytes)
-            || (name = Flow::addPicture(m_page, bytes, &stored, &large)).isEmpty()) {
-            if (large)
-                m_package.largePictures << target;
+        if (m_package.unreadPictures.contains(target))
+            return;
+        if (!m_zip.read(target, bytes) || (name = m_package.pictures.admit(m_page, PictureDoor::look(bytes))).isEmpty()) {
+            m_package.unreadPictures << target;
             return;
         }
         m_pictureNames.insert(target, name);
@@ -734,8 +732,8 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
     image.setObjectType(QTextFormat::ImageObject);
     image.setName(name);
     const QSize natural = m_page.pictureSize(name);
-    const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(Flow::PictureSide)) : natural.width();
-    const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(Flow::PictureSide)) : natural.height();
+    const double width = cx > 0 ? qMin(cx / EmuPerPixel, double(PictureDoor::PictureSide)) : natural.width();
+    const double height = cy > 0 ? qMin(cy / EmuPerPixel, double(PictureDoor::PictureSide)) : natural.height();
     image.setWidth(width);
     image.setHeight(height);
     image.setProperty(PictureLayout, 0);
@@ -988,7 +986,7 @@ QString officeDocumentName(ZipPackage &zip)
 
 } // namespace
 
-bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *largePictures)
+bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *unreadPictures)
 {
     auto fail = [problem](const QString &why) {
         if (problem && !why.isEmpty())
@@ -1059,8 +1057,8 @@ bool DocxReader::read(PageDocument &target, const QByteArray &bytes, QString *pr
     }
     if (!Flow::handOver(page, target, problem))
         return false;
-    if (largePictures)
-        *largePictures = package.largePictures;
+    if (unreadPictures)
+        *unreadPictures = package.unreadPictures;
     return true;
 }
 

@@ -22,10 +22,10 @@ class DocxReader
 {
 public:
     // `problem` gets the reason a read was refused where there is one to tell the user (a table too large).
-    // `largePictures`, when given, gets the pictures left out as too large to decode (Flow::addPicture),
-    // by their names in the package, each once.
+    // `unreadPictures`, when given, gets the pictures left out (missing, no picture, over the bounds
+    // or past the read's budget: PictureDoor), by their names in the package, each once.
     static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr,
-                     QStringList *largePictures = nullptr);
+                     QStringList *unreadPictures = nullptr);
     static bool readFile(PageDocument &page, const QString &path);
 
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;

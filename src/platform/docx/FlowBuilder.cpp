@@ -3,13 +3,10 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
-#include "platform/richtext/SvgPicture.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QBuffer>
 #include <QHash>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextCursor>
@@ -18,7 +15,6 @@
 #include <QTextList>
 #include <QTextTable>
 
-#include <cmath>
 
 using namespace TextProps;
 
@@ -379,158 +375,6 @@ QString textProblem()
 QString tableCellProblem()
 {
     return QStringLiteral("表のｾﾙが多すぎます(1つの表に %1 列､%2 ｾﾙまで)｡").arg(ColumnLimit).arg(TableCellLimit);
-}
-
-namespace {
-
-// What a JPEG file's header says of its decoding: the components of its frame, and whether libjpeg
-// keeps the coefficients of the whole picture while it decodes (progressive files, and sequential ones
-// in more than one scan), however small the picture is decoded. Damaged or unknown: as the whole.
-struct JpegLook {
-    qint64 components = 4;
-    bool whole = true;
-};
-
-JpegLook jpegLook(const QByteArray &bytes)
-{
-    JpegLook look;
-    bool sequential = false;
-    bool frame = false;
-    const auto at = [&bytes](qsizetype i) { return uchar(bytes.at(i)); };
-    for (qsizetype i = 2; i + 4 <= bytes.size();) {
-        if (at(i) != 0xFF)
-            return look;
-        const uchar marker = at(i + 1);
-        if (marker == 0xFF) { // fill byte
-            ++i;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            i += 2;
-            continue;
-        }
-        const qsizetype length = (qsizetype(at(i + 2)) << 8) | at(i + 3);
-        if (length < 2 || i + 2 + length > bytes.size())
-            return look;
-        // Start of frame: every SOFn but DHT, JPG and DAC.
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            if (length < 8)
-                return look;
-            look.components = qMax<qint64>(1, at(i + 9));
-            sequential = marker == 0xC0 || marker == 0xC1 || marker == 0xC9;
-            frame = true;
-        } else if (marker == 0xDA) { // start of scan: one of all the components, or of some
-            if (frame && sequential && length >= 3)
-                look.whole = at(i + 4) < look.components;
-            return look;
-        }
-        i += 2 + length;
-    }
-    return look;
-}
-
-// The bits a pixel takes in the image Qt decodes a PNG file to, from its header (IHDR).
-qint64 pngBits(const QByteArray &bytes)
-{
-    if (bytes.size() < 26)
-        return 64;
-    const int depth = uchar(bytes.at(24));
-    switch (uchar(bytes.at(25))) {
-    case 0: // grey
-    case 3: // palette
-        return depth == 1 ? 1 : depth == 16 ? 16 : 8;
-    default:
-        return depth == 16 ? 64 : 32;
-    }
-}
-
-// The bytes decoding the picture takes, from its header alone: the image decoded and what the decoder
-// holds beside it. JPEG decodes straight to a half, a quarter or an eighth of its size, into the scaled
-// size; SVG draws straight into it; other formats decode whole, then are scaled (into 32 bits a pixel).
-qint64 decodingBytes(const QByteArray &bytes, const QByteArray &format, QSize natural, QSize scaled)
-{
-    const qint64 width = natural.width();
-    const qint64 height = natural.height();
-    const qint64 pixels = width * height;
-    const bool scaling = scaled != natural;
-    const qint64 result = scaling ? qint64(scaled.width()) * scaled.height() * 4 : 0;
-    if (format == "svg" || format == "svgz")
-        return qint64(scaled.width()) * scaled.height() * 4;
-    if (format == "jpeg" || format == "jpg") {
-        const JpegLook look = jpegLook(bytes);
-        qint64 part = 1;
-        while (scaling && part < 8 && width / (part * 2) >= scaled.width() && height / (part * 2) >= scaled.height())
-            part *= 2;
-        const qint64 decoded = (width + part - 1) / part * ((height + part - 1) / part) * 4;
-        // Two bytes a coefficient, in blocks of 8 x 8 (16 x 16 where colours are subsampled).
-        const qint64 coefficients = look.whole ? (width + 15) / 16 * 16 * ((height + 15) / 16 * 16) * 2 * look.components : 0;
-        return coefficients + decoded + result;
-    }
-    const qint64 bits = format == "png" ? pngBits(bytes) : 32;
-    const qint64 decoded = (width * bits + 7) / 8 * height;
-    return decoded + (scaling && bits < 32 ? pixels * 4 : 0) + result;
-}
-
-} // namespace
-
-QString addPicture(PageDocument &page, const QByteArray &given, QSize *size, bool *tooLarge)
-{
-    if (tooLarge)
-        *tooLarge = false;
-    // Qt reads a drawing only as it names nothing outside itself.
-    const QByteArray bytes = SvgPicture::selfContained(given);
-    QByteArray data = bytes;
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer);
-    QSize natural = reader.size();
-    if (!natural.isValid())
-        return {};
-    // The pixels Qt decodes at most (its allocation limit, four bytes a pixel); 0 for no limit.
-    const int allocationLimit = QImageReader::allocationLimit();
-    const qint64 limit = qint64(allocationLimit) * 1024 * 1024 / 4;
-    const auto pixels = [](QSize s) { return qint64(s.width()) * s.height(); };
-    const QByteArray format = reader.format();
-    // What decoding takes is known before it starts: a picture that would take more is left out.
-    const auto decodable = [&](QSize scaled) {
-        const bool within = pixels(natural) <= PicturePixelLimit
-                            && decodingBytes(bytes, format, natural, scaled) <= PictureDecodingLimit;
-        if (!within && tooLarge)
-            *tooLarge = true;
-        return within;
-    };
-    if (natural.width() <= PictureSide && natural.height() <= PictureSide && (limit == 0 || pixels(natural) <= limit)) {
-        if (!decodable(natural))
-            return {};
-        *size = natural;
-        return page.addPicture(bytes);
-    }
-    // Decoded straight to the smaller size where the format allows it; one that Qt would not decode
-    // for its size is made small enough to be.
-    QSize scaled = natural.scaled(PictureSide, PictureSide, Qt::KeepAspectRatio);
-    if (limit > 0 && pixels(scaled) > limit) {
-        // Rounded down: a pixel over is a picture Qt refuses.
-        const double factor = std::sqrt(double(limit) / double(pixels(scaled)));
-        scaled = QSize(int(scaled.width() * factor), int(scaled.height() * factor));
-    }
-    scaled = scaled.expandedTo(QSize(1, 1));
-    if (!decodable(scaled))
-        return {};
-    reader.setScaledSize(scaled);
-    // The limit is Qt's, for every reader of the program: lifted for this read only, which is bounded above.
-    QImageReader::setAllocationLimit(0);
-    const QImage image = reader.read();
-    QImageReader::setAllocationLimit(allocationLimit);
-    if (image.isNull())
-        return {};
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    const char *written = format == "jpeg" || format == "jpg" ? "JPEG" : "PNG";
-    if (!image.save(&out, written))
-        return {};
-    *size = image.size();
-    // PNG gives back the very pixels written: they need no second decoding.
-    const bool png = qstrcmp(written, "PNG") == 0;
-    return png ? page.addPicture(out.data(), "png", image) : page.addPicture(out.data());
 }
 
 QTextCharFormat noteMarkerFormat(const QTextCharFormat &format)

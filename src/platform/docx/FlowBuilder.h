@@ -107,19 +107,6 @@ QString tableCellProblem();
 // target changes only when everything went well; false with the reason when the stream refuses it.
 bool handOver(const PageDocument &page, PageDocument &target, QString *problem);
 
-// Pictures wider or higher than this are stored scaled down to it, and so are pictures of more pixels
-// than Qt decodes (its allocation limit).
-static constexpr int PictureSide = 8000;
-// A picture is decoded only within these bounds, which its header tells before it is decoded: its pixels
-// (a picture of 16,384 pixels a side), and the bytes its decoding takes, the decoder's own included (a
-// progressive JPEG file of a few bytes may ask libjpeg for gigabytes, however small it is decoded).
-static constexpr qint64 PicturePixelLimit = qint64(16384) * 16384;
-static constexpr qint64 PictureDecodingLimit = qint64(1280) * 1024 * 1024;
-// Stores a picture file's bytes in the page, scaled down when a side is over PictureSide; the page's
-// name for it, empty when the bytes are no picture that can be read or one beyond the bounds above
-// (then `tooLarge`, when given, is set). `size` gets the stored size.
-QString addPicture(PageDocument &page, const QByteArray &bytes, QSize *size, bool *tooLarge = nullptr);
-
 // Notes of a document as other programs keep them, in the order of their markers: each marker becomes
 // its number in superscript, and the notes follow the body as numbered paragraphs.
 QTextCharFormat noteMarkerFormat(const QTextCharFormat &format);

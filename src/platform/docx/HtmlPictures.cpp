@@ -1,14 +1,12 @@
 #include "platform/docx/HtmlPictures.h"
 
-#include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/TextProps.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextBlock>
@@ -18,19 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace TextProps;
 
 namespace {
-
-// As large as a document file may be.
-constexpr qint64 PictureFileLimit = 128 * 1024 * 1024;
-// Pictures named in the note at the most, and the characters of each name shown.
-constexpr int NotedPictures = 20;
-constexpr int NotedLength = 100;
 
 // The bytes of a data URL ("data:image/png;base64,..."); empty for none.
 QByteArray dataOf(const QString &source)
@@ -59,7 +48,7 @@ QSizeF shownSize(const QTextImageFormat &format, QSize natural)
     } else if (height <= 0) {
         height = natural.width() > 0 ? width * natural.height() / natural.width() : natural.height();
     }
-    const double over = qMax(width, height) / Flow::PictureSide;
+    const double over = qMax(width, height) / PictureDoor::PictureSide;
     return over > 1 ? QSizeF(width / over, height / over) : QSizeF(width, height);
 }
 
@@ -95,32 +84,7 @@ bool HtmlPictures::bytesOf(const QString &name, QByteArray &bytes) const
         bytes = dataOf(source);
         return !bytes.isEmpty();
     }
-    const QString path = fileOf(source);
-    // Only a file on the disk, never a FIFO or a device; looked at again once open (it may have been
-    // replaced), and opened so that nothing waits for a writer.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    QFile file;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
-    // A file that no picture reader knows from its first bytes is not read on. The size a file
-    // gives may be wrong (files of /proc give 0): never more than the limit is read.
-    if (QImageReader::imageFormat(&file).isEmpty() || !file.seek(0))
-        return false;
-    bytes.clear();
-    bytes.reserve(qsizetype(qBound(qint64(0), qint64(info.st_size), PictureFileLimit) + 1));
-    char chunk[64 * 1024];
-    qint64 read = 0;
-    while (bytes.size() <= PictureFileLimit && (read = file.read(chunk, sizeof chunk)) > 0)
-        bytes.append(chunk, qsizetype(read));
-    return read >= 0 && !bytes.isEmpty() && bytes.size() <= PictureFileLimit;
+    return PictureDoor::readFile(fileOf(source), bytes);
 }
 
 QString HtmlPictures::keyOf(const QString &source) const
@@ -156,7 +120,7 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
             if (key.isEmpty() || !files.contains(key)) {
                 QByteArray bytes;
                 QSize size;
-                const QString name = bytesOf(source, bytes) ? Flow::addPicture(page, bytes, &size) : QString();
+                const QString name = bytesOf(source, bytes) ? m_door.admit(page, PictureDoor::look(bytes), &size) : QString();
                 if (!key.isEmpty())
                     files.insert(key, name);
             }
@@ -203,19 +167,6 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
             m_unread << format.name();
         }
     }
-}
-
-QString HtmlPictures::note(const QStringList &unread)
-{
-    QStringList names;
-    for (const QString &name : unread.mid(0, NotedPictures)) {
-        const QString shown = name.isEmpty() ? QStringLiteral("(ﾌｧｲﾙ名なし)") : name;
-        names << QStringLiteral("  ") + (shown.size() > NotedLength ? shown.left(NotedLength) + QStringLiteral("…") : shown);
-    }
-    if (unread.size() > NotedPictures)
-        names << QStringLiteral("  ほか %1 個").arg(unread.size() - NotedPictures);
-    return QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､大きすぎる､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:\n")
-           + names.join(QLatin1Char('\n'));
 }
 
 qint64 HtmlPictures::weight(const QString &html, qint64 limit) const

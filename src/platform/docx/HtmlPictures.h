@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/richtext/PictureDoor.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -11,8 +13,9 @@ class QTextDocument;
 
 // The pictures an HTML file names in its <img> tags, read as the Word and RTF readers read theirs: from
 // the files they name beside it (a relative path, a file URL, an absolute path) or from the page itself
-// (a data URL). Pictures on the web are not fetched; a picture that cannot be read (missing, no picture,
-// on the web) is left out of the page and named, never kept as an empty one. Only files on the disk are
+// (a data URL), each through PictureDoor, within one budget. Pictures on the web are not fetched; a
+// picture that cannot be read (missing, no picture, on the web, over the bounds or past the budget) is
+// left out of the page and named, never kept as an empty one. Only files on the disk are
 // read (no FIFO, device or file of /proc), each once however the page spells it, and one that no picture
 // reader knows from its first bytes not at all.
 class HtmlPictures
@@ -25,8 +28,6 @@ public:
     void load(PageDocument &page, QTextDocument *doc);
     // The pictures left out, as the page names them, each once, in the order of the page.
     const QStringList &unread() const { return m_unread; }
-    // What the reader tells the user of the pictures left out.
-    static QString note(const QStringList &unread);
     // What the pictures the HTML names weigh (PageCodec::pictureWeight), counted until over `limit`.
     qint64 weight(const QString &html, qint64 limit) const;
 
@@ -39,6 +40,7 @@ private:
 
     QUrl m_base;
     mutable QHash<QString, QString> m_canonical; // of each local path named
+    PictureDoor m_door; // the read's budget
 
     QStringList m_unread;
 };

@@ -6,11 +6,9 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageEncoder.h"
 #include "platform/richtext/PageInsert.h"
-#include "platform/richtext/SvgPicture.h"
+#include "platform/richtext/PictureDoor.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 #include <QSaveFile>
 #include <QTextListFormat>
 
@@ -114,11 +112,7 @@ qint64 PageCodec::layoutWeight(const QByteArray &bytes)
 
 qint64 PageCodec::pictureWeight(const QByteArray &picture)
 {
-    QBuffer buffer;
-    buffer.setData(SvgPicture::selfContained(picture));
-    buffer.open(QIODevice::ReadOnly);
-    const QSize size = QImageReader(&buffer).size();
-    return size.isValid() ? qint64(size.width()) * size.height() / PixelsPerCharacter : 0;
+    return PictureDoor::look(picture).pixels / PixelsPerCharacter;
 }
 
 bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes)

@@ -43,8 +43,9 @@ public:
     static constexpr qint64 ListItemWeight = 10;
     static constexpr qint64 WordLettersSquared = 40000;
     static qint64 layoutWeight(const QByteArray &bytes);
-    // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels, read
-    // from the picture's header, cost as much as a character laid out. 0 for bytes that are no picture.
+    // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels (those of
+    // the pictures within a drawing too), read from the picture's header (PictureDoor::look), cost as
+    // much as a character laid out. 0 for bytes that are no picture.
     static constexpr qint64 PixelsPerCharacter = 64;
     static qint64 pictureWeight(const QByteArray &picture);
 

@@ -3,13 +3,10 @@
 #include "platform/richtext/ObjectLines.h"
 #include "platform/richtext/PartDocument.h"
 #include "platform/richtext/PictureHandler.h"
-#include "platform/richtext/SvgPicture.h"
 #include "platform/richtext/TextFrameHandler.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
-#include <QImageReader>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -148,14 +145,6 @@ void PageDocument::setPageSetup(const PageSetup &setup)
     emit pageSetupChanged();
 }
 
-static QByteArray detectFormat(const QByteArray &bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).format();
-}
-
 QString PageDocument::nextPictureName()
 {
     QString name;
@@ -165,38 +154,48 @@ QString PageDocument::nextPictureName()
     return name;
 }
 
-QString PageDocument::addPicture(const QByteArray &given, const QByteArray &format, const QImage &decoded)
+QString PageDocument::addPicture(const QByteArray &bytes)
 {
-    // A drawing names nothing outside itself once stored.
-    QByteArray fmt = format;
-    const QByteArray bytes = SvgPicture::selfContained(given, &fmt);
-    fmt = fmt.isEmpty() ? detectFormat(bytes) : fmt.toLower();
-    if (bytes.isEmpty() || fmt.isEmpty())
-        return QString();
-    for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it) {
-        if (it->bytes == bytes && it->format == fmt)
+    const PictureDoor::Look look = PictureDoor::look(bytes);
+    for (auto it = m_pictures.cbegin(); !look.isNull() && it != m_pictures.cend(); ++it) {
+        if (it->look.bytes == look.bytes && it->format == look.format)
             return it.key();
     }
-    const QImage image = decoded.isNull() ? QImage::fromData(bytes, fmt.constData()) : decoded;
-    if (image.isNull())
+    return addPicture(look, PictureDoor::decode(look));
+}
+
+QString PageDocument::addPicture(const PictureDoor::Look &look, const QImage &decoded)
+{
+    if (look.isNull() || decoded.isNull())
         return QString();
+    for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it) {
+        if (it->look.bytes == look.bytes && it->format == look.format)
+            return it.key();
+    }
     const QString name = nextPictureName();
-    m_pictures.insert(name, Picture{bytes, fmt, image});
+    m_pictures.insert(name, Picture{look, look.format, decoded, true});
     return name;
+}
+
+QString PageDocument::copyPicture(const PageDocument &source, const QString &name)
+{
+    auto it = source.m_pictures.constFind(name);
+    return it == source.m_pictures.cend() ? QString() : addPicture(it->look, source.pictureImage(name));
 }
 
 bool PageDocument::setPicture(const QString &name, const QByteArray &given, const QByteArray &format)
 {
+    if (name.isEmpty() || given.isEmpty())
+        return false;
     // Pages stored before drawings were kept so may hold one that names files.
-    QByteArray fmt = format;
-    const QByteArray bytes = SvgPicture::selfContained(given, &fmt);
-    if (name.isEmpty() || bytes.isEmpty())
-        return false;
-    fmt = fmt.isEmpty() ? detectFormat(bytes) : fmt.toLower();
-    if (fmt.isEmpty())
-        return false;
+    Picture picture{PictureDoor::look(given), QByteArray(), QImage(), false};
+    picture.format = picture.look.format;
+    if (picture.look.isNull() || picture.look.size.isEmpty()) {
+        picture.look.bytes = given;
+        picture.format = format.toLower();
+    }
     const bool replaced = m_pictures.contains(name);
-    m_pictures.insert(name, Picture{bytes, fmt, QImage()});
+    m_pictures.insert(name, picture);
     // Parts that laid the name out before lay it out again with the new image.
     if (replaced) {
         for (QTextDocument *doc : documents())
@@ -207,7 +206,7 @@ bool PageDocument::setPicture(const QString &name, const QByteArray &given, cons
 
 QByteArray PageDocument::pictureBytes(const QString &name) const
 {
-    return m_pictures.value(name).bytes;
+    return m_pictures.value(name).look.bytes;
 }
 
 QByteArray PageDocument::pictureFormat(const QString &name) const
@@ -220,30 +219,16 @@ QImage PageDocument::pictureImage(const QString &name) const
     auto it = m_pictures.constFind(name);
     if (it == m_pictures.cend())
         return QImage();
-    if (it->image.isNull())
-        it->image = QImage::fromData(it->bytes, it->format.constData());
+    if (!it->decoded) {
+        it->image = PictureDoor::decode(it->look);
+        it->decoded = true;
+    }
     return it->image;
 }
 
 QSize PageDocument::pictureSize(const QString &name) const
 {
-    auto it = m_pictures.constFind(name);
-    if (it == m_pictures.cend())
-        return QSize();
-    if (it->image.isNull()) {
-        QBuffer buffer;
-        buffer.setData(it->bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, it->format);
-        QSize size = reader.size();
-        // As decoding gives it: a picture turned by its own orientation mark is turned here too.
-        if (size.isValid() && reader.autoTransform()
-            && (reader.transformation() & QImageIOHandler::TransformationRotate90))
-            size.transpose();
-        if (size.isValid())
-            return size;
-    }
-    return pictureImage(name).size();
+    return m_pictures.value(name).look.size;
 }
 
 QStringList PageDocument::pictureNames() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/richtext/PageSetup.h"
+#include "platform/richtext/PictureDoor.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -58,20 +59,23 @@ public:
     // document margin and page size set again).
     void attachTo(QTextDocument *doc) const;
 
-    // Pictures. Bytes are kept as given, with their image format ("png", "jpeg" ...); a drawing (SVG)
-    // as SvgPicture::selfContained gives it, naming nothing outside itself.
+    // Pictures. Every picture passes PictureDoor: its format told from its bytes ("png", "jpeg" ...), a
+    // drawing (SVG) kept as the door gives it, naming nothing outside itself, and decoded only there.
     // addPicture returns the name of a new or an identical stored picture; empty when the bytes are
-    // no image Qt can read. `decoded`, when the caller has the image of the bytes already, spares
-    // decoding them again.
-    QString addPicture(const QByteArray &bytes, const QByteArray &format = QByteArray(),
-                       const QImage &decoded = QImage());
-    // Stores bytes under a given name (loader); false when the name is empty or the bytes no image.
+    // no picture the door decodes. The second form stores what the door took (PictureDoor::admit).
+    QString addPicture(const QByteArray &bytes);
+    QString addPicture(const PictureDoor::Look &look, const QImage &decoded);
+    // Another page's picture, as that page looked at and decoded it.
+    QString copyPicture(const PageDocument &source, const QString &name);
+    // Stores bytes under a given name (loader); false when the name or the bytes are empty. Bytes the
+    // door does not let in are kept as they are, with the format the loader gives, and never decoded.
     bool setPicture(const QString &name, const QByteArray &bytes, const QByteArray &format);
     bool hasPicture(const QString &name) const { return m_pictures.contains(name); }
     QByteArray pictureBytes(const QString &name) const;
     QByteArray pictureFormat(const QString &name) const;
+    // Decoded once, through the door; null for a picture it refuses.
     QImage pictureImage(const QString &name) const;
-    // The picture's size in pixels, read from its header where the format allows (no decoding).
+    // The picture's size in pixels, as the door read it from its header (no decoding).
     QSize pictureSize(const QString &name) const;
     QStringList pictureNames() const; // sorted
     void removePicture(const QString &name);
@@ -108,9 +112,10 @@ signals:
 
 private:
     struct Picture {
-        QByteArray bytes;
-        QByteArray format;
-        mutable QImage image; // decoded on first use
+        PictureDoor::Look look;
+        QByteArray format;              // the look's, else the loader's
+        mutable QImage image;           // decoded on first use
+        mutable bool decoded = false;   // tried
     };
     PartDocument *newPart(int flag, int frameId);
     QString nextPictureName();

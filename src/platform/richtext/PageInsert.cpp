@@ -74,7 +74,7 @@ struct Renumber {
         if (it != pictures.cend())
             return *it;
         QString name = source.hasPicture(old)
-            ? target.addPicture(source.pictureBytes(old), source.pictureFormat(old))
+            ? target.copyPicture(source, old)
             : adoptResource(old);
         if (name.isEmpty())
             name = old; // nothing to show either way; the name stays for what it was
@@ -96,7 +96,7 @@ struct Renumber {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
-        return target.addPicture(bytes, "png");
+        return target.addPicture(bytes);
     }
 
     // The new frame's id, its text copied from the source; 0 when there is nothing to copy.

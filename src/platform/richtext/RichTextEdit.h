@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/richtext/PictureDoor.h"
+
 #include <QObject>
 #include <QSize>
 #include <QTextCharFormat>
@@ -175,10 +177,14 @@ public:
     QVariant cellAttribute(int attribute) const;
     bool setCellAttribute(int attribute, const QVariant &value, bool wholeTable);
 
-    // Pictures (206, 207, 52, 62): ids of new objects, 0 on failure
+    // Pictures (206, 207, 52, 62): ids of new objects, 0 on failure. Each comes in through
+    // PictureDoor as one read of its own (PictureDoor::admit, no side over `side`); `why`, when
+    // given, gets the reason of a failure.
     int insertPictureFile(const QString &file, int scalePercent = 100, int layout = 0);
-    int insertPicture(const QByteArray &bytes, const QByteArray &format, int scalePercent = 100,
-                      int layout = 0, const QString &file = QString());
+    int insertPicture(const QByteArray &bytes, int scalePercent = 100, int layout = 0, const QString &file = QString());
+    int insertPicture(const PictureDoor::Look &look, int scalePercent = 100, int layout = 0,
+                      const QString &file = QString(), PictureDoor::Refusal *why = nullptr,
+                      int side = PictureDoor::PictureSide);
     QString pictureFile() const;
     bool setPictureFile(const QString &file);
     bool pictureStored() const;

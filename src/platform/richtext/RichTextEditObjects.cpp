@@ -9,7 +9,6 @@
 #include "platform/richtext/TextProps.h"
 #include "platform/richtext/Twips.h"
 
-#include <QFile>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -23,25 +22,29 @@ using namespace TextProps;
 
 int RichTextEdit::insertPictureFile(const QString &file, int scalePercent, int layout)
 {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return 0;
-    return insertPicture(in.readAll(), QByteArray(), scalePercent, layout, file);
+    QByteArray bytes;
+    return PictureDoor::readFile(file, bytes) ? insertPicture(bytes, scalePercent, layout, file) : 0;
 }
 
-int RichTextEdit::insertPicture(const QByteArray &bytes, const QByteArray &format, int scalePercent,
-                                int layout, const QString &file)
+int RichTextEdit::insertPicture(const QByteArray &bytes, int scalePercent, int layout, const QString &file)
 {
-    const QString name = m_page->addPicture(bytes, format);
+    return insertPicture(PictureDoor::look(bytes), scalePercent, layout, file);
+}
+
+int RichTextEdit::insertPicture(const PictureDoor::Look &look, int scalePercent, int layout, const QString &file,
+                                PictureDoor::Refusal *why, int side)
+{
+    PictureDoor door;
+    QSize size;
+    const QString name = door.admit(*m_page, look, &size, why, side);
     if (name.isEmpty())
         return 0;
     if (scalePercent <= 0 || scalePercent > 10000)
         scalePercent = 100;
-    const QImage image = m_page->pictureImage(name);
     QTextImageFormat f;
     f.setName(name);
-    f.setWidth(image.width() * scalePercent / 100.0);
-    f.setHeight(image.height() * scalePercent / 100.0);
+    f.setWidth(size.width() * scalePercent / 100.0);
+    f.setHeight(size.height() * scalePercent / 100.0);
     const int id = m_page->newObjectId();
     f.setProperty(ObjectId, id);
     f.setProperty(PictureLayout, qBound(0, layout, 3));

@@ -1,12 +1,10 @@
 #include "platform/richtext/SvgPicture.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include <algorithm>
+#include <vector>
 
 #include <zlib.h>
 
@@ -55,109 +53,142 @@ QString withoutOutsideUrls(const QString &style)
     return QString(style).replace(url, QStringLiteral("none")).replace(import, QString());
 }
 
-// A reference that stays within the drawing: "#id" (not for a picture, which Qt reads from a file of
-// that name), or a data URL.
-bool kept(QStringView element, QStringView reference)
-{
-    const QStringView value = reference.trimmed();
-    if (value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-        return true;
-    return value.startsWith(QLatin1Char('#')) && element.compare(QLatin1String("image"), Qt::CaseInsensitive) != 0;
-}
-
 QStringView localName(QStringView qualified)
 {
     const qsizetype colon = qualified.lastIndexOf(QLatin1Char(':'));
     return colon < 0 ? qualified : qualified.mid(colon + 1);
 }
 
-} // namespace
-
-bool SvgPicture::isSvg(const QByteArray &bytes, const QByteArray &format)
+bool named(QStringView name, const char *what)
 {
-    if (format.toLower().startsWith("svg") || packed(bytes))
-        return true;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // Only the readers' look at the first bytes: nothing is decoded.
-    return QImageReader::imageFormat(&buffer).startsWith("svg");
+    return name.compare(QLatin1String(what), Qt::CaseInsensitive) == 0;
 }
 
-QByteArray SvgPicture::selfContained(const QByteArray &bytes, QByteArray *format)
+// Data as Qt takes it: a value that begins with a lower-case "data", as written (anything else names
+// a file to Qt's picture reader).
+bool isData(QStringView value)
 {
-    if (!isSvg(bytes, format ? *format : QByteArray()))
-        return bytes;
-    if (format)
-        *format = "svg";
+    return value.startsWith(QLatin1String("data"));
+}
+
+// A reference of an element other than a picture that stays within the drawing: "#id", or data.
+bool kept(QStringView reference)
+{
+    return reference.trimmed().startsWith(QLatin1Char('#')) || isData(reference);
+}
+
+} // namespace
+
+SvgPicture::Drawing SvgPicture::selfContained(const QByteArray &bytes, const Inner &inner)
+{
     const QByteArray source = packed(bytes) ? unpacked(bytes) : bytes;
     if (source.isEmpty())
         return {};
     // As Qt reads a drawing: prefixes need not be declared.
     QXmlStreamReader in(source);
     in.setNamespaceProcessing(false);
-    QByteArray drawing;
-    QXmlStreamWriter out(&drawing);
+    Drawing result;
+    QXmlStreamWriter out(&result.bytes);
+    QXmlStreamWriter frameOut(&result.frame);
+    std::vector<bool> pictures; // of each open element, whether it is a picture
+    int inPicture = 0;          // pictures open around what is read
     out.writeStartDocument();
-    int depth = 0;
+    frameOut.writeStartDocument();
+    // Written to the drawing, and to its frame outside pictures.
+    const auto write = [&](const auto &what) {
+        what(out);
+        if (inPicture == 0)
+            what(frameOut);
+    };
     bool elements = false;
     bool styleText = false;
     while (!in.atEnd()) {
         switch (in.readNext()) {
         case QXmlStreamReader::StartElement: {
             const QStringView element = localName(in.qualifiedName());
-            // A picture or a use that names nothing of its own is nothing to draw.
-            if (element.compare(QLatin1String("image"), Qt::CaseInsensitive) == 0
-                || element.compare(QLatin1String("use"), Qt::CaseInsensitive) == 0) {
-                const QXmlStreamAttributes attributes = in.attributes();
-                const bool own = std::any_of(attributes.begin(), attributes.end(), [&](const QXmlStreamAttribute &a) {
-                    return localName(a.qualifiedName()).compare(QLatin1String("href"), Qt::CaseInsensitive) == 0
-                           && kept(element, a.value());
-                });
-                if (!own) {
-                    in.skipCurrentElement();
-                    break;
+            const bool picture = named(element, "image");
+            const QXmlStreamAttributes attributes = in.attributes();
+            // Each reference of a picture as it is to be written (empty: left out), looked at once.
+            std::vector<QString> references(size_t(attributes.size()));
+            bool own = !picture && !named(element, "use");
+            for (qsizetype i = 0; i < attributes.size(); ++i) {
+                const QXmlStreamAttribute &a = attributes.at(i);
+                if (!named(localName(a.qualifiedName()), "href"))
+                    continue;
+                const QStringView value = a.value();
+                if (!picture) {
+                    if (kept(value)) {
+                        references[size_t(i)] = value.toString();
+                        own = true;
+                    }
+                    continue;
                 }
-            }
-            out.writeStartElement(in.qualifiedName().toString());
-            for (const QXmlStreamAttribute &attribute : in.attributes()) {
-                const QStringView name = localName(attribute.qualifiedName());
-                if (name.compare(QLatin1String("href"), Qt::CaseInsensitive) == 0 && !kept(element, attribute.value()))
+                // Qt decodes what follows the last "base64," of a data URL; other data it draws nothing of.
+                const qsizetype at = value.lastIndexOf(QLatin1String("base64,"));
+                if (!isData(value) || at < 0)
                     continue;
+                references[size_t(i)] = inner(QByteArray::fromBase64(value.mid(at + 7).toLatin1()));
+                own = own || !references[size_t(i)].isEmpty();
+            }
+            // A picture or a use that names nothing of its own is nothing to draw.
+            if (!own) {
+                in.skipCurrentElement();
+                break;
+            }
+            if (picture)
+                ++inPicture;
+            pictures.push_back(picture);
+            write([&](QXmlStreamWriter &w) { w.writeStartElement(in.qualifiedName().toString()); });
+            for (qsizetype i = 0; i < attributes.size(); ++i) {
+                const QXmlStreamAttribute &a = attributes.at(i);
+                const QStringView name = localName(a.qualifiedName());
                 // xml:base would move where the references point; they point nowhere outside anyway.
-                if (name.compare(QLatin1String("base"), Qt::CaseInsensitive) == 0)
+                if (named(name, "base"))
                     continue;
-                out.writeAttribute(attribute.qualifiedName().toString(), withoutOutsideUrls(attribute.value().toString()));
+                const bool reference = named(name, "href");
+                if (reference && references[size_t(i)].isEmpty())
+                    continue;
+                const QString value = reference ? references[size_t(i)] : withoutOutsideUrls(a.value().toString());
+                write([&](QXmlStreamWriter &w) { w.writeAttribute(a.qualifiedName().toString(), value); });
             }
-            styleText = element.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0;
+            styleText = named(element, "style");
             elements = true;
-            ++depth;
             break;
         }
         case QXmlStreamReader::EndElement:
-            out.writeEndElement();
+            write([](QXmlStreamWriter &w) { w.writeEndElement(); });
+            if (!pictures.empty()) {
+                inPicture -= pictures.back() ? 1 : 0;
+                pictures.pop_back();
+            }
             styleText = false;
-            --depth;
             break;
-        case QXmlStreamReader::Characters:
-            if (styleText)
-                out.writeCharacters(withoutOutsideUrls(in.text().toString()));
-            else if (in.isCDATA())
-                out.writeCDATA(in.text().toString());
-            else
-                out.writeCharacters(in.text().toString());
+        case QXmlStreamReader::Characters: {
+            const QString text = styleText ? withoutOutsideUrls(in.text().toString()) : in.text().toString();
+            const bool cdata = in.isCDATA() && !styleText;
+            write([&](QXmlStreamWriter &w) {
+                if (cdata)
+                    w.writeCDATA(text);
+                else
+                    w.writeCharacters(text);
+            });
             break;
+        }
         default:
             // The document type (with its entities), processing instructions (style sheets from
             // files), entities it does not declare, comments: left out.
             break;
         }
-        if (drawing.size() > MaxBytes)
+        if (result.bytes.size() > MaxBytes)
             return {};
     }
     // A damaged drawing keeps what was read before the damage, as Qt would show it.
-    while (depth-- > 0)
-        out.writeEndElement();
+    while (!pictures.empty()) {
+        write([](QXmlStreamWriter &w) { w.writeEndElement(); });
+        inPicture -= pictures.back() ? 1 : 0;
+        pictures.pop_back();
+    }
     out.writeEndDocument();
-    return elements ? drawing : QByteArray();
+    frameOut.writeEndDocument();
+    return elements ? result : Drawing();
 }

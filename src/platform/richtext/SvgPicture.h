@@ -1,25 +1,35 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
-// Drawings (SVG) from outside the program: a document file, the clipboard, a stored page. Qt's SVG
-// reader follows what a drawing names: the pictures of its <image> elements and the style sheets of
-// its processing instructions are read from the disk, relative to the folder the program runs in. A
-// drawing naming itself reads itself until the stack runs out; one naming a FIFO waits for ever. So a
-// drawing reaches Qt only as selfContained() gives it.
+#include <functional>
+
+// Drawings (SVG) from outside the program, as PictureDoor looks at them. Qt's SVG reader follows what
+// a drawing names: the pictures of its <image> elements are read from the disk, relative to the folder
+// the program runs in, and the style sheets of its processing instructions too. A drawing naming itself
+// reads itself until the stack runs out; one naming a FIFO waits for ever. A picture in a data URL it
+// decodes by its content: a drawing in it is read as one, with whatever that one names.
 namespace SvgPicture {
 
-// Whether Qt reads the bytes as a drawing: by the format they are stored with ("svg", "svgz") or by
-// their content (the content decides where the format given is another: Qt reads by it when the
-// given format's reader fails).
-bool isSvg(const QByteArray &bytes, const QByteArray &format = QByteArray());
+// What stands for the picture Qt decodes from a data URL of an <image> (the bytes after its last
+// "base64,"): the data URL to write in its place, empty to leave the picture out.
+using Inner = std::function<QString(const QByteArray &picture)>;
 
-// The bytes as given when they are no drawing (isSvg); a drawing (unpacked when gzip packs it) as
-// plain SVG that names nothing outside itself: references to another file or address (href,
-// xlink:href, url(...), @import, processing instructions, the document type with its entities) are
-// left out, references within the drawing ("#id") and data URLs kept. Empty for a drawing that holds
-// no element, or that unpacks to more than MaxBytes. `format`, when given, becomes "svg" for a drawing.
+struct Drawing {
+    // Plain SVG that names nothing outside itself; empty for a drawing that holds no element, or that
+    // unpacks to more than MaxBytes.
+    QByteArray bytes;
+    // The same without its pictures: what Qt tells its size from without decoding any.
+    QByteArray frame;
+};
+
+// A drawing (unpacked when gzip packs it) made self-contained: references to another file or address
+// (href, xlink:href, url(...), @import, processing instructions, the document type with its entities)
+// are left out, and so is a reference Qt would open as a file ("DATA:x.png": Qt takes only a lower-case
+// "data" for data); references within the drawing ("#id") stay, and each picture of an <image> in a
+// data URL becomes what `inner` gives for it.
 constexpr qsizetype MaxBytes = 64 * 1024 * 1024;
-QByteArray selfContained(const QByteArray &bytes, QByteArray *format = nullptr);
+Drawing selfContained(const QByteArray &bytes, const Inner &inner);
 
 } // namespace SvgPicture

@@ -3,7 +3,7 @@
 #include "platform/richtext/PageCodec.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
-#include "platform/richtext/SvgPicture.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richview/RichMime.h"
 #include "platform/richview/RichMimeData.h"
 #include "platform/rtf/RtfReader.h"
@@ -12,10 +12,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QMimeData>
-#include <QPainter>
-#include <QSvgRenderer>
 
-#include <algorithm>
 
 namespace {
 
@@ -23,35 +20,28 @@ namespace {
 const QString OtherRtfType = QStringLiteral("application/rtf");
 
 const QString SvgType = QStringLiteral("image/svg+xml");
+// A drawing is drawn no larger than this a side.
 constexpr int MaxDrawingSide = 4000;
 
-// The clipboard's picture as PNG bytes: a bitmap as it is, a drawing at its own size.
-QByteArray pictureOf(const QMimeData *data)
+// A picture alone on the clipboard, in the text line; `unread` names it when it is left out.
+bool insertPicture(RichTextEdit &edit, const QMimeData *data, QStringList *unread)
 {
-    QImage image;
-    if (data->hasImage() && !PageClipboard::drawingOnly(data)) {
-        image = qvariant_cast<QImage>(data->imageData());
-    } else if (data->hasFormat(SvgType)) {
-        // Drawn from what names nothing outside it.
-        QSvgRenderer svg(SvgPicture::selfContained(data->data(SvgType)));
-        QSize size = svg.defaultSize();
-        // A drawing that claims a huge size is drawn smaller rather than filling the memory.
-        if (size.width() > MaxDrawingSide || size.height() > MaxDrawingSide)
-            size.scale(MaxDrawingSide, MaxDrawingSide, Qt::KeepAspectRatio);
-        if (svg.isValid() && !size.isEmpty()) {
-            image = QImage(size, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            svg.render(&painter);
-        }
+    QImage held;
+    const QByteArray bytes = PictureDoor::clipboardBytes(data, &held);
+    PictureDoor::Look look = PictureDoor::look(bytes);
+    if (bytes.isEmpty() && !held.isNull()) {
+        // An image of this process, made by it: only encoded, to be stored.
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        held.save(&buffer, "PNG");
+        look = PictureDoor::look(buffer.data());
     }
-    QByteArray bytes;
-    if (image.isNull())
-        return bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    const int side = look.format == "svg" ? MaxDrawingSide : PictureDoor::PictureSide;
+    if (edit.insertPicture(look, 100, 0, QString(), nullptr, side) != 0)
+        return true;
+    if (unread)
+        *unread << PageClipboard::pictureName();
+    return false;
 }
 
 } // namespace
@@ -82,14 +72,9 @@ bool PageClipboard::hasPicture(const QMimeData *data)
     return data && (data->hasImage() || data->hasFormat(SvgType));
 }
 
-bool PageClipboard::drawingOnly(const QMimeData *data)
+QString PageClipboard::pictureName()
 {
-    if (!data || !data->hasFormat(SvgType))
-        return false;
-    const QStringList formats = data->formats();
-    return std::none_of(formats.begin(), formats.end(), [](const QString &format) {
-        return format.startsWith(QLatin1String("image/")) && format != SvgType;
-    });
+    return QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞの画像");
 }
 
 bool PageClipboard::canInsert(const QMimeData *data)
@@ -98,25 +83,29 @@ bool PageClipboard::canInsert(const QMimeData *data)
                     || hasPicture(data));
 }
 
-bool PageClipboard::insert(RichTextEdit &edit, const QMimeData *data)
+bool PageClipboard::insert(RichTextEdit &edit, const QMimeData *data, QStringList *unread)
 {
     // The page itself when it is ours to read, without a round through the bytes.
     if (!data || qobject_cast<const RichMimeData *>(data))
         return RichMime::insert(edit, data);
     PageDocument page;
     if (data->hasFormat(mimeType()) && PageCodec::load(page, data->data(mimeType()))) {
+        // Another instance's page holds what that instance let in, or what anyone wrote there.
+        for (const QString &name : page.usedPictureNames()) {
+            if (unread && page.pictureImage(name).isNull())
+                *unread << pictureName();
+        }
         edit.insertPage(page);
         return true;
     }
     // RTF from another program; damaged RTF falls back to the HTML or text beside it.
     const QByteArray rtf = rtfOf(data);
-    if (!rtf.isEmpty() && RtfReader::read(page, rtf)) {
+    if (!rtf.isEmpty() && RtfReader::read(page, rtf, nullptr, unread)) {
         edit.insertPage(page);
         return true;
     }
     if (RichMime::canInsert(data) || !hasPicture(data))
         return RichMime::insert(edit, data);
     // A picture alone (a screenshot, a drawing) goes in as it is, in the text line.
-    const QByteArray png = pictureOf(data);
-    return !png.isEmpty() && edit.insertPicture(png, "png") != 0;
+    return insertPicture(edit, data, unread);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class QMimeData;
 class RichTextEdit;
@@ -24,10 +25,11 @@ public:
     static bool canInsert(const QMimeData *data);
     // A bitmap or a drawing (SVG) on the clipboard.
     static bool hasPicture(const QMimeData *data);
-    // Whether the clipboard's only picture is a drawing: Qt would then make its bitmap from the
-    // drawing as it is, reading what the drawing names; it is drawn from SvgPicture's bytes instead.
-    static bool drawingOnly(const QMimeData *data);
     // Replaces the selection in one undo step, with new field and object ids for our own form;
-    // damaged bytes of our form fall back to the HTML or text.
-    static bool insert(RichTextEdit &edit, const QMimeData *data);
+    // damaged bytes of our form fall back to the HTML or text. Every picture comes in through
+    // PictureDoor, whatever type it comes in (the bytes of image/png may be a drawing): `unread`, when
+    // given, gets those left out (pictureName() for a picture alone).
+    static bool insert(RichTextEdit &edit, const QMimeData *data, QStringList *unread = nullptr);
+    // A picture alone on the clipboard, as a note names it.
+    static QString pictureName();
 };

@@ -709,8 +709,11 @@ bool RichView::clipboardAction(int action)
     }
     if (action == 3 && editable) {
         emit pasteStarts();
-        done = PageClipboard::insert(*m_edit, QApplication::clipboard()->mimeData());
+        QStringList unread;
+        done = PageClipboard::insert(*m_edit, QApplication::clipboard()->mimeData(), &unread);
         emit pasteEnds();
+        if (!unread.isEmpty())
+            emit picturesLeftOut(unread);
     }
     showModelCaret();
     return done;

@@ -111,6 +111,8 @@ signals:
     // Round a paste from the clipboard, which may be long: the listener can show that it waits.
     void pasteStarts();
     void pasteEnds();
+    // A paste left these pictures out (PageClipboard::insert), for the user to be told.
+    void picturesLeftOut(const QStringList &names);
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;

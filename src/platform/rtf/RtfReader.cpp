@@ -2,6 +2,7 @@
 
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageDocument.h"
+#include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/SymbolFont.h"
 #include "platform/text/SystemCodec.h"
@@ -186,7 +187,7 @@ public:
     PageSetup setup;
     std::map<int, Context> contexts;   // 0 body, a part's flag, or minus a note's number
     QString problem;
-    QStringList largePictures;        // left out as too large to decode, by their places
+    QStringList unreadPictures;       // left out, by their places
     int notes = 0;
     bool titlePage = false;            // the first section's \titlepg: page 1 shows \headerf and \footerf
 
@@ -268,8 +269,8 @@ private:
 
     QByteArray m_pictureHex;
     QByteArray m_pictureBinary;
-    bool m_pictureUsable = false;
     int m_pictures = 0;        // read so far, whole or left out
+    PictureDoor m_door;        // the read's budget
     int m_pictureWidthGoal = 0, m_pictureHeightGoal = 0;
     int m_pictureScaleX = 100, m_pictureScaleY = 100;
     QTextCharFormat m_pictureFormat;
@@ -630,24 +631,24 @@ void Parser::finishPicture()
     QByteArray bytes = m_pictureBinary.isEmpty() ? QByteArray::fromHex(m_pictureHex) : m_pictureBinary;
     m_pictureHex.clear();
     m_pictureBinary.clear();
-    if (!m_pictureUsable || bytes.isEmpty())
+    if (bytes.isEmpty())
         return;
+    // What the bytes are is told from them, whatever the group says (\pngblip, \wmetafile ...).
     QSize size;
-    bool large = false;
     ++m_pictures;
-    const QString name = Flow::addPicture(m_page, bytes, &size, &large);
-    if (large)
-        largePictures << RtfReader::pictureName(m_pictures);
-    if (name.isEmpty())
+    const QString name = m_door.admit(m_page, PictureDoor::look(bytes), &size);
+    if (name.isEmpty()) {
+        unreadPictures << RtfReader::pictureName(m_pictures);
         return;
+    }
     QTextImageFormat image;
     image.merge(m_pictureFormat);
     image.setObjectType(QTextFormat::ImageObject);
     image.setName(name);
     double width = m_pictureWidthGoal > 0 ? m_pictureWidthGoal / TwipsPerPixel : size.width();
     double height = m_pictureHeightGoal > 0 ? m_pictureHeightGoal / TwipsPerPixel : size.height();
-    width = qMin(width * qBound(1, m_pictureScaleX, 1000) / 100.0, double(Flow::PictureSide));
-    height = qMin(height * qBound(1, m_pictureScaleY, 1000) / 100.0, double(Flow::PictureSide));
+    width = qMin(width * qBound(1, m_pictureScaleX, 1000) / 100.0, double(PictureDoor::PictureSide));
+    height = qMin(height * qBound(1, m_pictureScaleY, 1000) / 100.0, double(PictureDoor::PictureSide));
     image.setWidth(width);
     image.setHeight(height);
     image.setProperty(PictureLayout, 0);
@@ -923,8 +924,6 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         // The picture's own groups ({\*\blipuid ...}, {\*\picprop ...}) hold text that is no picture data.
         if (ignorable)
             m_state.dest = Dest::Skip;
-        else if (w == "pngblip" || w == "jpegblip")
-            m_pictureUsable = true;
         else if (w == "picwgoal")
             m_pictureWidthGoal = qBound(0, p, 31680 * 4);
         else if (w == "pichgoal")
@@ -996,7 +995,6 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         m_state.dest = Dest::Picture;
         m_pictureHex.clear();
         m_pictureBinary.clear();
-        m_pictureUsable = false;
         m_pictureWidthGoal = m_pictureHeightGoal = 0;
         m_pictureScaleX = m_pictureScaleY = 100;
         m_pictureFormat = m_state.format;
@@ -1244,7 +1242,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 
 } // namespace
 
-bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *largePictures)
+bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *unreadPictures)
 {
     if (bytes.size() > FileLimit)
         return false;
@@ -1280,8 +1278,8 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
     }
     if (!Flow::handOver(page, target, problem))
         return false;
-    if (largePictures)
-        *largePictures = parser.largePictures;
+    if (unreadPictures)
+        *unreadPictures = parser.unreadPictures;
     return true;
 }
 

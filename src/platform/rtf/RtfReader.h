@@ -16,10 +16,11 @@ class RtfReader
 {
 public:
     // `problem` gets the reason a read was refused where there is one to tell the user (a table too large).
-    // `largePictures`, when given, gets the pictures left out as too large to decode (Flow::addPicture),
-    // each named by its place among the document's pictures.
+    // `unreadPictures`, when given, gets the pictures left out (no picture the program reads, over the
+    // bounds or past the read's budget: PictureDoor), each named by its place among the document's
+    // pictures.
     static bool read(PageDocument &page, const QByteArray &bytes, QString *problem = nullptr,
-                     QStringList *largePictures = nullptr);
+                     QStringList *unreadPictures = nullptr);
     static bool readFile(PageDocument &page, const QString &path);
     static constexpr qint64 FileLimit = 128 * 1024 * 1024;
     static constexpr int GroupLimit = 200;
