@@ -228,6 +228,7 @@ private:
     // The access layer's question before a write to a file taken away.
     bool lostFileWrite();
     void refuseLostWrites();
+    void tellCopyFailed(const QString &target, const QString &error);
     // The current page as the database holds it now, noted when the window takes the page.
     void setPage(int pageNo, const PageStamp &stamp);
     // The row and the tree's share in one transaction; asks when someone else saved or deleted the page.

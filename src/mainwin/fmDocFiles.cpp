@@ -164,12 +164,17 @@ void fmDoc::SaveDbAs()
             SetPageNo(0);
             SetMenuByDb(false);
         }
-        ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
-        const QString why = DbConnection::isDiskFull(QString(), error) ? zSvr::diskFullText() : error.trimmed();
-        Prompt::current().message(target + QStringLiteral("への複写に失敗しました") + (why.isEmpty() ? QString() : u'\n' + why),
-                                  Prompt::Exclamation);
+        tellCopyFailed(target, error);
     }
     updateCaption();
+}
+
+void fmDoc::tellCopyFailed(const QString &target, const QString &error)
+{
+    ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
+    const QString why = DbConnection::isDiskFull(QString(), error) ? zSvr::diskFullText() : error.trimmed();
+    Prompt::current().message(target + QStringLiteral("への複写に失敗しました") + (why.isEmpty() ? QString() : u'\n' + why),
+                              Prompt::Exclamation);
 }
 
 void fmDoc::NewDb()
@@ -393,8 +398,7 @@ bool fmDoc::saveLostFileAs()
     // edited stays in the editor as it is, to be saved into the copy.
     QString error;
     if (!DbFiles::copy(db.connection(), target, &error)) {
-        ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
-        Prompt::current().message(target + QStringLiteral("への複写に失敗しました\n") + error, Prompt::Exclamation);
+        tellCopyFailed(target, error);
         return false;
     }
     if (!db.D_StDcDb(target)) {

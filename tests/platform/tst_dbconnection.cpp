@@ -11,70 +11,45 @@ class TestDbConnection : public QObject
 {
     Q_OBJECT
 private slots:
-    void loginRefusal_data()
+    // How an error is taken: a refused login (ask for the password), a statement or transaction the
+    // server gave up to let another through (worth trying again), a disk with no room left (said as
+    // such to the user), or none of these.
+    void errorKind_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("sqlstate 28000") << "28000" << "[unixODBC]Login failed" << true;
-        QTest::newRow("postgres 28P01") << "28P01" << "FATAL: authentication failed" << true;
-        QTest::newRow("words only") << "" << "FATAL:  password authentication failed for user \"ann\"" << true;
-        QTest::newRow("japanese") << "" << "パスワードが違います" << true;
-        QTest::newRow("unknown source") << "IM002" << "[unixODBC][Driver Manager]Data source name not found" << false;
-        QTest::newRow("no server") << "08001" << "could not connect to server" << false;
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("sqlstate 28000") << "28000" << "[unixODBC]Login failed" << "login";
+        QTest::newRow("postgres 28P01") << "28P01" << "FATAL: authentication failed" << "login";
+        QTest::newRow("words only") << "" << "FATAL:  password authentication failed for user \"ann\"" << "login";
+        QTest::newRow("japanese") << "" << "パスワードが違います" << "login";
+        QTest::newRow("unknown source") << "IM002" << "[unixODBC][Driver Manager]Data source name not found" << "";
+        QTest::newRow("no server") << "08001" << "could not connect to server" << "";
+        QTest::newRow("deadlock, psqlODBC") << "1" << "ERROR: deadlock detected\nDETAIL: Process 1 waits for ShareLock;\nError while executing the query" << "conflict";
+        QTest::newRow("serialization") << "1" << "ERROR: could not serialize access due to concurrent update" << "conflict";
+        QTest::newRow("sqlstate 40P01") << "40P01" << "" << "conflict";
+        QTest::newRow("sqlstate 40001 in the text") << "" << "[40001] serialization failure" << "conflict";
+        QTest::newRow("japanese deadlock") << "1" << "ERROR:  デッドロックを検出しました" << "conflict";
+        QTest::newRow("japanese serialization") << "1" << "ERROR:  同時更新のためアクセスの直列化ができませんでした" << "conflict";
+        QTest::newRow("unique key") << "1" << "ERROR: duplicate key value violates unique constraint \"ixtreepair\"" << "";
+        QTest::newRow("lock timeout") << "1" << "ERROR: canceling statement due to statement timeout" << "";
+        QTest::newRow("sqlite full") << "13" << "database or disk is full Unable to fetch row" << "full";
+        QTest::newRow("sqlite commit full") << "" << "database or disk is full Unable to commit transaction" << "full";
+        QTest::newRow("server state full") << "53100" << "" << "full";
+        QTest::newRow("server words full") << "1" << "ERROR: could not extend file \"base/16384/16390\": No space left on device" << "full";
+        QTest::newRow("japanese server full") << "1" << "ERROR:  ファイル\"base/1/2\"を拡張できませんでした: デバイスに空き領域がありません" << "full";
+        QTest::newRow("i/o error") << "10" << "disk I/O error Unable to fetch row" << "";
+        QTest::newRow("locked") << "5" << "database is locked" << "";
+        QTest::newRow("a key of those digits") << "1" << "ERROR: duplicate key value\nDETAIL: Key (nodoc)=(53100) already exists." << "";
     }
-    void loginRefusal()
+    void errorKind()
     {
         QFETCH(QString, code);
         QFETCH(QString, text);
-        QFETCH(bool, refused);
-        QCOMPARE(DbConnection::isLoginRefusal(code, text), refused);
-    }
-
-    // A statement or transaction the server gave up to let another through: worth trying again.
-    void conflict_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("conflict");
-        QTest::newRow("deadlock, psqlODBC") << "1" << "ERROR: deadlock detected\nDETAIL: Process 1 waits for ShareLock;\nError while executing the query" << true;
-        QTest::newRow("serialization") << "1" << "ERROR: could not serialize access due to concurrent update" << true;
-        QTest::newRow("sqlstate 40P01") << "40P01" << "" << true;
-        QTest::newRow("sqlstate 40001 in the text") << "" << "[40001] serialization failure" << true;
-        QTest::newRow("japanese deadlock") << "1" << "ERROR:  デッドロックを検出しました" << true;
-        QTest::newRow("japanese serialization") << "1" << "ERROR:  同時更新のためアクセスの直列化ができませんでした" << true;
-        QTest::newRow("unique key") << "1" << "ERROR: duplicate key value violates unique constraint \"ixtreepair\"" << false;
-        QTest::newRow("lock timeout") << "1" << "ERROR: canceling statement due to statement timeout" << false;
-    }
-    void conflict()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, text);
-        QFETCH(bool, conflict);
-        QCOMPARE(DbConnection::isConflict(code, text), conflict);
-    }
-
-    // The disk that holds the database has no room left: said as such to the user.
-    void diskFull_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("full");
-        QTest::newRow("sqlite") << "13" << "database or disk is full Unable to fetch row" << true;
-        QTest::newRow("sqlite commit") << "" << "database or disk is full Unable to commit transaction" << true;
-        QTest::newRow("server state") << "53100" << "" << true;
-        QTest::newRow("server words") << "1" << "ERROR: could not extend file \"base/16384/16390\": No space left on device" << true;
-        QTest::newRow("japanese server") << "1" << "ERROR:  ファイル\"base/1/2\"を拡張できませんでした: デバイスに空き領域がありません" << true;
-        QTest::newRow("i/o error") << "10" << "disk I/O error Unable to fetch row" << false;
-        QTest::newRow("locked") << "5" << "database is locked" << false;
-        QTest::newRow("a key of those digits") << "1" << "ERROR: duplicate key value\nDETAIL: Key (nodoc)=(53100) already exists." << false;
-    }
-    void diskFull()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, text);
-        QFETCH(bool, full);
-        QCOMPARE(DbConnection::isDiskFull(code, text), full);
+        QFETCH(QString, kind);
+        QCOMPARE(DbConnection::isLoginRefusal(code, text), kind == QLatin1String("login"));
+        QCOMPARE(DbConnection::isConflict(code, text), kind == QLatin1String("conflict"));
+        QCOMPARE(DbConnection::isDiskFull(code, text), kind == QLatin1String("full"));
     }
 
     // A write the log has no room for fails and says why; the next one, with room, goes through.
