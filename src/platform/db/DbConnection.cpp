@@ -123,14 +123,9 @@ void DbConnection::checkpoint()
         }
         return;
     }
-    QSqlQuery query(database());
-    // Its row: busy (another checkpoint ran), the frames of the log, the frames now in the file.
     // A return that failed (the disk is full) may have written a part of the log into the file
     // already, which leaves the file alone damaged until a later one goes through: tried again too.
-    if (query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && query.next())
-        m_logHeld = query.value(0).toInt() != 0 || query.value(2).toInt() < query.value(1).toInt();
-    else
-        m_logHeld = true;
+    m_logHeld = !logReturned();
     if (m_logHeld) {
         m_checkpoint->setInterval(RetryMs);
         m_checkpoint->start();
