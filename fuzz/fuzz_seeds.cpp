@@ -154,6 +154,24 @@ bool writeForeign(const QDir &dir)
                 return false;
         }
     }
+    // Documents as LibreOffice writes them (the RTF tests' files: furigana, pictures anchored every way,
+    // text boxes and drawing shapes), and fields of ruby, damaged and deeply nested, and groups of shapes.
+    const QDir samples(QStringLiteral(FENWAR_RTF_SAMPLES));
+    for (const QString &name : samples.entryList({QStringLiteral("*.rtf")}, QDir::Files)) {
+        QFile file(samples.filePath(name));
+        if (!file.open(QIODevice::ReadOnly) || !write(dir.filePath(QStringLiteral("rtf/") + name), file.readAll()))
+            return false;
+    }
+    QByteArray fields = "{\\rtf1\\ansi ";
+    for (const char *eq : {R"(EQ \\* jc2 \\* "Font:x" \\* hps10 \\o\\ad(\\s\\up 9(\u12363?),\u28450?))", R"(EQ \\o(\\s\\do 4(a\\,b),c\\(d)", R"(EQ \\o(\\s\\up 5(a\\)",
+                           R"(EQ x\\s\\up 8(2))", R"(EQ \\f(1,2))", "TOC"})
+        fields += "{\\field{\\*\\fldinst " + QByteArray(eq) + "}{\\fldrslt {}}}";
+    fields += "{\\field{\\*\\fldinst EQ " + QByteArray("\\\\o(").repeated(40) + "x}}";
+    const QByteArray hex = png(8, 6).toHex();
+    fields += "{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv{\\pict\\pngblip " + hex + "}}}}}{\\shp{\\*\\shpinst{\\shptxt x}}}}}"
+              "{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict\\pngblip " + hex + "}}}}{\\shprslt{\\pict\\wmetafile8 0100}}}\\par}";
+    if (!write(dir.filePath(QStringLiteral("rtf/fields-and-shapes.rtf")), fields))
+        return false;
     // A page in each of the web's encodings.
     for (const WebEncodingCase &c : webEncodingCases()) {
         const QByteArray label = QByteArray(c.labels).split(' ').constFirst();

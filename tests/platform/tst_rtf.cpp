@@ -1,5 +1,7 @@
 // RTF: page -> RTF -> page keeps text and formats; RTF as other programs write it reads; damaged and
 // hostile input is refused without touching the page.
+#include "platform/docx/DocumentFile.h"
+#include "platform/docx/DocxReader.h"
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PositionText.h"
@@ -10,6 +12,7 @@
 #include "support/FormatRuns.h"
 #include "support/SamplePage.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -37,7 +40,35 @@ private slots:
     void tablesEndAtTheirLimit();
     void associatedPropertiesFollowTheirCharacterSet_data();
     void associatedPropertiesFollowTheirCharacterSet();
+    void fieldsAndShapesAreReadOrNamed_data();
+    void fieldsAndShapesAreReadOrNamed();
+    void furiganaReadAsTheWordReaderReadsThem();
+    void partsLeftOutAreNamedInTheNote();
 };
+
+namespace {
+
+// A file of the RTF tests' data: documents as LibreOffice writes them.
+QByteArray dataFile(const QString &name)
+{
+    QFile file(QFINDTESTDATA(QStringLiteral("data/rtf/") + name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Furigana as Word writes them: the reading in a run of its own size, Shift_JIS bytes, `result` the
+// field's result.
+QByteArray wordRuby(const QByteArray &result)
+{
+    return QByteArray(
+               R"({\rtf1\ansi\ansicpg932\deff0{\fonttbl{\f0\froman\fcharset0 Century;}{\f1\fnil\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9;}})"
+               R"(\pard\plain\loch\f0\hich\af0\dbch\af1 {\field{\*\fldinst {\rtlch\fcs1 \af0 \ltrch\fcs0 \hich\af1\dbch\af1\loch\f1 )"
+               R"( EQ \\* jc2 \\* "Font:\'82\'6c\'82\'72 \'96\'be\'92\'a9" \\* hps10 \\o\\ad(\\s\\up 9(}{\rtlch\fcs1 \af0 \ltrch\fcs0 \fs10)"
+               R"(\hich\af1\dbch\af1\loch\f1 \'82\'c5\'82\'f1\'82\'b5\'82\'e1}{\rtlch\fcs1 \af0 \ltrch\fcs0 \hich\af1\dbch\af1\loch\f1 ),)"
+               R"(\'93\'64\'8e\'d4)}}{\fldrslt {\rtlch\fcs1 \af0 \ltrch\fcs0 \hich\af1\dbch\af1\loch\f1 RESULT}}}\loch\f1 \'82\'c5\par})")
+        .replace("RESULT", result);
+}
+
+} // namespace
 
 void TstRtf::roundTripKeepsTextAndFormats()
 {
@@ -337,6 +368,122 @@ void TstRtf::associatedPropertiesFollowTheirCharacterSet()
     PageDocument page;
     QVERIFY(RtfReader::read(page, bytes));
     QCOMPARE(FormatRuns::describe(page.main()), runs);
+}
+
+void TstRtf::fieldsAndShapesAreReadOrNamed_data()
+{
+    // What a field or shape gives the page: its text (furigana as "base（reading）"), its pictures, and
+    // the pictures and parts the read names in its note.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<QStringList>("unreadPictures");
+    QTest::addColumn<QStringList>("parts");
+    const QString object(QChar::ObjectReplacementCharacter);
+    auto field = [](const QByteArray &instruction, const QByteArray &result = "{}") {
+        return "{\\rtf1\\ansi a{\\field{\\*\\fldinst " + instruction + "}{\\fldrslt " + result + "}}b\\par}";
+    };
+    QTest::newRow("LibreOffice's ruby") << dataFile(QStringLiteral("libreoffice-ruby.rtf"))
+                                        << QStringLiteral("電車（でんしゃ）で学校に行きます。\n下に漢字（かんじ）とA,B(C)（x,y(z)）。") << 0
+                                        << QStringList() << QStringList();
+    QTest::newRow("Word's ruby") << wordRuby("") << QStringLiteral("電車（でんしゃ）で") << 0 << QStringList() << QStringList();
+    QTest::newRow("Word's ruby, the base as its result") << wordRuby(R"(\'93\'64\'8e\'d4)")
+                                                         << QStringLiteral("電車（でんしゃ）で") << 0 << QStringList() << QStringList();
+    QTest::newRow("reading below") << field(R"(EQ \\o\\ac(\\s\\do 4(\u12363?\u12435?\u12376?),\u28450?\u23383?))")
+                                   << QStringLiteral("a漢字（かんじ）b") << 0 << QStringList() << QStringList();
+    QTest::newRow("escaped commas and parentheses") << field(R"(EQ \\o\\al(\\s\\up 10(x\\,y),A\\(1\\)))")
+                                                    << QStringLiteral("aA(1)（x,y）b") << 0 << QStringList() << QStringList();
+    QTest::newRow("raised text alone") << field(R"(EQ x\\s\\up 8(2))") << QStringLiteral("ax2b") << 0 << QStringList() << QStringList();
+    QTest::newRow("unknown field, empty result") << field(R"(TOC \\o "1-3" \\h)", "")
+                                                 << QStringLiteral("ab") << 0 << QStringList()
+                                                 << QStringList{RtfReader::fieldName(QStringLiteral(R"(TOC \o "1-3" \h)"))};
+    QTest::newRow("unknown field, no result") << QByteArray(R"({\rtf1 a{\field{\*\fldinst { FORMCHECKBOX }}}b\par})")
+                                              << QStringLiteral("ab") << 0 << QStringList() << QStringList{RtfReader::fieldName(QStringLiteral("FORMCHECKBOX"))};
+    QTest::newRow("field with a result") << field("PAGE", "7") << QStringLiteral("a7b") << 0 << QStringList() << QStringList();
+    QTest::newRow("fields that show nothing") << QByteArray(R"({\rtf1 a{\field{\*\fldinst XE "entry"}{\fldrslt }}{\field{\*\fldinst HYPERLINK "https://example.com/"}{\fldrslt }}b\par})")
+                                              << QStringLiteral("ab") << 0 << QStringList() << QStringList();
+    // Damaged EQ fields: what they hold is read where it can be, else the field is named.
+    QTest::newRow("EQ without its last parenthesis") << field(R"(EQ \\o\\al(\\s\\up 10(\u12391?\u12435?),\u38651?\u36554?)")
+                                                     << QStringLiteral("a電車（でん）b") << 0 << QStringList() << QStringList();
+    for (const char *eq : {R"(EQ \\o\\al(\\s\\up 10(abc)))", R"(EQ \\f(1,2))", R"(EQ \\o\\al)", R"(EQ \\o(\\s\\up 5(a\\)", "EQ"}) {
+        QString name = QString::fromUtf8(eq);
+        QTest::newRow(eq) << field(eq) << QStringLiteral("ab") << 0 << QStringList()
+                          << QStringList{RtfReader::fieldName(name.replace(QStringLiteral("\\\\"), QStringLiteral("\\")))};
+    }
+    const QByteArray deep = "EQ " + QByteArray("\\\\o(").repeated(40) + "x" + QByteArray(40, ')');
+    QTest::newRow("EQ nested too deep") << field(deep) << QStringLiteral("ab") << 0 << QStringList()
+                                        << QStringList{RtfReader::fieldName(QString::fromLatin1(QByteArray(deep).replace("\\\\", "\\")))};
+    // Pictures as LibreOffice anchors them: to a character or paragraph (a shape), as a character (a
+    // picture and its copy for other readers).
+    QTest::newRow("PNG anchored to a character") << dataFile(QStringLiteral("libreoffice-anchor-character.rtf"))
+                                                 << QStringLiteral("前 ") + object + QStringLiteral("後") << 1 << QStringList() << QStringList();
+    QTest::newRow("JPEG anchored to a paragraph") << dataFile(QStringLiteral("libreoffice-anchor-paragraph.rtf"))
+                                                  << object + QStringLiteral("段落の写真") << 1 << QStringList() << QStringList();
+    QTest::newRow("picture as a character, read once") << dataFile(QStringLiteral("libreoffice-anchor-as-character.rtf"))
+                                                       << QStringLiteral("文字として ") + object + QStringLiteral(" おわり") << 1 << QStringList()
+                                                       << QStringList();
+    QTest::newRow("text box and drawing shape") << dataFile(QStringLiteral("libreoffice-shapes.rtf")) << QStringLiteral("枠 と図形 。") << 0
+                                                << QStringList() << QStringList{RtfReader::shapeName(1, true), RtfReader::shapeName(2, false)};
+    const QByteArray hex = ForeignFiles::png(8, 6).toHex();
+    QTest::newRow("Word's floating picture, its result read once")
+        << "{\\rtf1 a{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn pib}{\\sv {\\pict\\pngblip " + hex
+               + "}}}}{\\shprslt\\par\\pard{\\pict\\wmetafile8 0100090000}}}b\\par}"
+        << QStringLiteral("a") + object + QStringLiteral("b") << 1 << QStringList() << QStringList();
+    QTest::newRow("shape without a picture") << QByteArray(R"({\rtf1 a{\shp{\*\shpinst{\sp{\sn shapeType}{\sv 1}}{\sp{\sn fillColor}{\sv 255}}}}b\par})")
+                                             << QStringLiteral("ab") << 0 << QStringList() << QStringList{RtfReader::shapeName(1, false)};
+    QTest::newRow("picture shape the door refuses") << QByteArray(R"({\rtf1 a{\shp{\*\shpinst{\sp{\sn pib}{\sv {\pict\pngblip 00112233}}}}}b\par})")
+                                                    << QStringLiteral("ab") << 0 << QStringList{RtfReader::pictureName(1)} << QStringList();
+    QTest::newRow("group of a picture and a drawing shape")
+        << "{\\rtf1 a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv{\\pict\\pngblip " + hex
+               + "}}}}}{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}}}b\\par}"
+        << QStringLiteral("a") + object + QStringLiteral("b") << 1 << QStringList() << QStringList{RtfReader::shapeName(3, false)};
+}
+
+void TstRtf::fieldsAndShapesAreReadOrNamed()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(int, pictures);
+    QFETCH(QStringList, unreadPictures);
+    QFETCH(QStringList, parts);
+    QVERIFY(!bytes.isEmpty());
+    PageDocument page;
+    QStringList unread{QStringLiteral("from before")};
+    QStringList unreadParts{QStringLiteral("from before")};
+    QVERIFY(RtfReader::read(page, bytes, nullptr, &unread, &unreadParts));
+    QCOMPARE(SamplePage::paragraphText(page.main()), text);
+    QCOMPARE(page.usedPictureNames().size(), pictures);
+    QCOMPARE(unread, unreadPictures);
+    QCOMPARE(unreadParts, parts);
+}
+
+void TstRtf::furiganaReadAsTheWordReaderReadsThem()
+{
+    // LibreOffice's file in both forms: text and reading alike, the reading in its own formats.
+    PageDocument rtf;
+    QVERIFY(RtfReader::read(rtf, dataFile(QStringLiteral("libreoffice-ruby.rtf"))));
+    PageDocument docx;
+    QVERIFY(DocxReader::read(docx, dataFile(QStringLiteral("libreoffice-ruby.docx"))));
+    QCOMPARE(SamplePage::paragraphText(rtf.main()), SamplePage::paragraphText(docx.main()));
+    PageDocument word;
+    QVERIFY(RtfReader::read(word, wordRuby("")));
+    QCOMPARE(FormatRuns::describe(word.main()), (QStringList{QStringLiteral("¶"), QStringLiteral("電車|----|||ＭＳ 明朝|"),
+                                                             QStringLiteral("（でんしゃ）|----||5|ＭＳ 明朝|"), QStringLiteral("で|----|||ＭＳ 明朝|")}));
+}
+
+void TstRtf::partsLeftOutAreNamedInTheNote()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shapes.rtf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(dataFile(QStringLiteral("libreoffice-shapes.rtf")));
+    file.close();
+    PageDocument page;
+    QString note;
+    QCOMPARE(DocumentFile::read(page, path, DocumentFile::Rtf, nullptr, &note), DocumentFile::Ok);
+    QCOMPARE(note, RtfReader::partsNote({RtfReader::shapeName(1, true), RtfReader::shapeName(2, false)}));
+    QVERIFY(note.contains(QStringLiteral("\n  2 番目の図形")));
 }
 
 QTEST_MAIN(TstRtf)

@@ -451,10 +451,17 @@ DocumentFile::Result DocumentFile::read(PageDocument &page, const QString &path,
         // Look at the content: ".doc" names hold our Word documents or RTF; a binary Word 97 file is none.
         if (bytes.startsWith("PK") || bytes.startsWith("{\\rtf")) {
             QStringList unread;
+            QStringList parts;
             const bool read = bytes.startsWith("PK") ? DocxReader::read(page, bytes, problem, &unread)
-                                                     : RtfReader::read(page, bytes, problem, &unread);
-            if (read && note && !unread.isEmpty())
-                *note = PictureDoor::note(unread);
+                                                     : RtfReader::read(page, bytes, problem, &unread, &parts);
+            if (read && note) {
+                QStringList notes;
+                if (!unread.isEmpty())
+                    notes << PictureDoor::note(unread);
+                if (!parts.isEmpty())
+                    notes << RtfReader::partsNote(parts);
+                *note = notes.join(QLatin1Char('\n'));
+            }
             return read ? Ok : Failed;
         }
         if (bytes.startsWith("\xD0\xCF\x11\xE0")) {

@@ -7,7 +7,6 @@
 #include "platform/richtext/PictureDoor.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/SymbolFont.h"
-#include "platform/text/TextChars.h"
 
 #include <QFile>
 #include <QStringList>
@@ -434,14 +433,7 @@ bool PartReader::readRuby(Flow::Paragraph &p, const QString &link, int depth)
     }
     if (m_x.hasError())
         return false;
-    if (reading.spans.empty())
-        return true;
-    p.addText(QString(QChar(TextChars::RubyOpen)), reading.spans.front().format, link);
-    for (const Flow::Span &span : reading.spans) {
-        if (span.kind == Flow::Span::Text)
-            p.addText(span.text, span.format, span.link);
-    }
-    p.addText(QString(QChar(TextChars::RubyClose)), reading.spans.back().format, link);
+    p.addReading(reading, link);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/text/TextChars.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -37,6 +38,18 @@ void Paragraph::addPicture(const QTextImageFormat &format)
 {
     ++characters;
     spans.push_back({Span::Picture, QString(QChar::ObjectReplacementCharacter), format, QString()});
+}
+
+void Paragraph::addReading(const Paragraph &reading, const QString &link)
+{
+    if (reading.spans.empty())
+        return;
+    addText(QString(QChar(TextChars::RubyOpen)), reading.spans.front().format, link);
+    for (const Span &span : reading.spans) {
+        if (span.kind == Span::Text)
+            addText(span.text, span.format, span.link);
+    }
+    addText(QString(QChar(TextChars::RubyClose)), reading.spans.back().format, link);
 }
 
 void Paragraph::addPageBreak()

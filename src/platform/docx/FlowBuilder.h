@@ -45,6 +45,9 @@ struct Paragraph {
     void addText(const QString &text, const QTextCharFormat &format, const QString &link = QString());
     void addPicture(const QTextImageFormat &format);
     void addPageBreak();
+    // Ruby's reading after its base, as the readers give furigana: in full-width parentheses, in the
+    // formats of the reading's text (the parentheses in those of its ends, with `link`).
+    void addReading(const Paragraph &reading, const QString &link = QString());
 };
 
 struct Table;

@@ -495,12 +495,18 @@ QStringList PictureDoor::suffixes()
 QString PictureDoor::note(const QStringList &unread)
 {
     QStringList names;
-    for (const QString &name : unread.mid(0, NotedPictures)) {
-        const QString shown = name.isEmpty() ? QStringLiteral("(ﾌｧｲﾙ名なし)") : name;
-        names << QStringLiteral("  ") + (shown.size() > NotedLength ? shown.left(NotedLength) + QStringLiteral("…") : shown);
-    }
-    if (unread.size() > NotedPictures)
-        names << QStringLiteral("  ほか %1 個").arg(unread.size() - NotedPictures);
-    return QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､大きすぎる､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:\n")
-           + names.join(QLatin1Char('\n'));
+    for (const QString &name : unread)
+        names << (name.isEmpty() ? QStringLiteral("(ﾌｧｲﾙ名なし)") : name);
+    return listNote(QStringLiteral("次の画像は読み込めません(ﾌｧｲﾙがない､画像でない､大きすぎる､ｳｪﾌﾞ上にある)｡ﾍﾟｰｼﾞには入れていません:"),
+                    names);
+}
+
+QString PictureDoor::listNote(const QString &heading, const QStringList &names)
+{
+    QStringList lines{heading};
+    for (const QString &name : names.mid(0, NotedPictures))
+        lines << QStringLiteral("  ") + (name.size() > NotedLength ? name.left(NotedLength) + QStringLiteral("…") : name);
+    if (names.size() > NotedPictures)
+        lines << QStringLiteral("  ほか %1 個").arg(names.size() - NotedPictures);
+    return lines.join(QLatin1Char('\n'));
 }

@@ -79,6 +79,9 @@ public:
     static QStringList suffixes();
     // What a read tells of the pictures it left out, each named.
     static QString note(const QStringList &unread);
+    // A note of things a read left out: `heading`, then the names, each on its own line (the first
+    // ones, long names shortened).
+    static QString listNote(const QString &heading, const QStringList &names);
 
 private:
     qint64 m_left;

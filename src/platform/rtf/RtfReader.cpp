@@ -54,7 +54,10 @@ struct Context {
     CellDef pendingCell;
 };
 
-enum class Dest { Text, Skip, Object, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides };
+// Shape: a shape's properties (\shpinst), whose names (\sn) are read in ShapeName and whose picture
+// (the value of pib) in ShapePicture.
+enum class Dest { Text, Skip, Object, FontTable, ColourTable, StyleSheet, Picture, FieldInstruction, ListTable, ListOverrides,
+                  Shape, ShapeName, ShapePicture };
 
 // The runs that associated properties (\ab, \ai, \afs, ...) are given for: those of the character set the
 // last \loch, \hich or \dbch named, and right-to-left ones (after \rtlch).
@@ -73,7 +76,8 @@ struct GroupState {
     std::array<QTextCharFormat, 4> associated; // what \ab, \ai, \afs, \aul and \astrike gave each CharSet
     int uc = 1;
     bool fieldResult = false;
-    int field = -1;          // index of the field whose result this group is
+    int field = -1;          // the open field (Parser::m_fields) this group is of, -1 none
+    int shape = -1;          // the open shape (Parser::m_shapes) this group is of, -1 none
     bool list = false;       // the group of a list or list override
 };
 
@@ -178,6 +182,205 @@ bool characterProperty(QTextCharFormat &f, const QByteArray &w, bool on, int p)
     return true;
 }
 
+// The text an EQ field shows, read from its instruction: plain text, raised or lowered text (\s) and
+// text set over other text (\o). An \o whose argument is raised or lowered text is ruby, as word
+// processors write furigana (`EQ \* jc2 \* hps10 \o\ad(\s\up 9(でんしゃ),電車)`): that argument is its
+// reading. Characters are kept as their places in the instruction, which keep their formats there;
+// `\,` `\(` `\)` and `\\` are the characters themselves, unescaped parentheses and commas inside an
+// argument are text (LibreOffice writes them so), a missing closing parenthesis ends at the end.
+// Fields of other elements (fractions, roots, brackets ...) are no text we read.
+class EqReader
+{
+public:
+    explicit EqReader(const QString &s) : m_s(s) {}
+
+    using Places = std::vector<qsizetype>;
+    // False when the instruction is no such field or shows no base text.
+    bool read(Places &base, std::vector<Places> &readings);
+
+private:
+    struct Piece {
+        Places base;
+        std::vector<Places> readings;
+        bool raised = false;   // nothing but one raised or lowered text, `base` its characters
+    };
+    static constexpr int DepthLimit = 16;
+    bool sequence(qsizetype from, qsizetype to, int depth, bool top, Piece &out);
+    bool element(qsizetype &i, qsizetype to, int depth, Piece &out);
+    qsizetype closing(qsizetype open, qsizetype to) const;
+    bool isLetter(qsizetype i) const { return i < m_s.size() && m_s.at(i).isLetter() && m_s.at(i).unicode() < 0x80; }
+    void trim(Places &places) const;
+
+    const QString &m_s;
+};
+
+bool EqReader::read(Places &base, std::vector<Places> &readings)
+{
+    qsizetype i = 0;
+    while (i < m_s.size() && m_s.at(i).isSpace())
+        ++i;
+    if (m_s.mid(i, 2).compare(QLatin1String("EQ"), Qt::CaseInsensitive) != 0)
+        return false;
+    i += 2;
+    if (i < m_s.size() && !m_s.at(i).isSpace() && m_s.at(i) != QLatin1Char('\\'))
+        return false;
+    Piece all;
+    if (!sequence(i, m_s.size(), 0, true, all))
+        return false;
+    base = std::move(all.base);
+    trim(base);
+    readings.clear();
+    for (Places &reading : all.readings) {
+        trim(reading);
+        if (!reading.empty())
+            readings.push_back(std::move(reading));
+    }
+    return !base.empty();
+}
+
+void EqReader::trim(Places &places) const
+{
+    while (!places.empty() && m_s.at(places.back()).isSpace())
+        places.pop_back();
+    const auto first = std::find_if(places.begin(), places.end(), [this](qsizetype at) { return !m_s.at(at).isSpace(); });
+    places.erase(places.begin(), first);
+}
+
+// The place of the parenthesis that closes the one at `open`, else `to`.
+qsizetype EqReader::closing(qsizetype open, qsizetype to) const
+{
+    int depth = 0;
+    for (qsizetype i = open; i < to; ++i) {
+        const QChar c = m_s.at(i);
+        if (c == QLatin1Char('\\'))
+            ++i;
+        else if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')') && --depth == 0)
+            return i;
+    }
+    return to;
+}
+
+bool EqReader::sequence(qsizetype from, qsizetype to, int depth, bool top, Piece &out)
+{
+    if (depth > DepthLimit)
+        return false;
+    int elements = 0;
+    bool text = false;
+    bool raised = false;
+    for (qsizetype i = from; i < to;) {
+        const QChar c = m_s.at(i);
+        if (c != QLatin1Char('\\')) {
+            // Blanks between the switches and elements of the field are no text of it.
+            if (!(top && c.isSpace())) {
+                out.base.push_back(i);
+                text = text || !c.isSpace();
+            }
+            ++i;
+        } else if (isLetter(i + 1)) {
+            Piece piece;
+            if (!element(i, to, depth, piece))
+                return false;
+            ++elements;
+            raised = piece.raised;
+            out.base.insert(out.base.end(), piece.base.begin(), piece.base.end());
+            out.readings.insert(out.readings.end(), piece.readings.begin(), piece.readings.end());
+        } else if (i + 1 < to && m_s.at(i + 1) == QLatin1Char('*')) {
+            // A switch and its value: \* jc2, \* "Font:MS Mincho", \* hps10.
+            i += 2;
+            while (i < to && m_s.at(i).isSpace())
+                ++i;
+            if (i < to && m_s.at(i) == QLatin1Char('"')) {
+                const qsizetype end = m_s.indexOf(QLatin1Char('"'), i + 1);
+                i = end < 0 || end >= to ? to : end + 1;
+            } else {
+                while (i < to && !m_s.at(i).isSpace() && m_s.at(i) != QLatin1Char('\\'))
+                    ++i;
+            }
+        } else {
+            if (i + 1 < to) {
+                out.base.push_back(i + 1);
+                text = true;
+            }
+            i += 2;
+        }
+    }
+    out.raised = elements == 1 && raised && !text;
+    return true;
+}
+
+// An element at `i` (a backslash): its name, its options (\up 9, \ad ...), its arguments in parentheses.
+bool EqReader::element(qsizetype &i, qsizetype to, int depth, Piece &out)
+{
+    auto word = [&] {
+        const qsizetype start = ++i;
+        while (i < to && isLetter(i))
+            ++i;
+        return m_s.mid(start, i - start).toLower();
+    };
+    const QString name = word();
+    QStringList options;
+    for (;;) {
+        while (i < to && m_s.at(i).isSpace())
+            ++i;
+        if (i + 1 < to && m_s.at(i) == QLatin1Char('\\') && isLetter(i + 1)) {
+            options << word();
+            while (i < to && m_s.at(i).isSpace())
+                ++i;
+            if (i < to && m_s.at(i) == QLatin1Char('-'))
+                ++i;
+            while (i < to && m_s.at(i).isDigit())
+                ++i;
+            continue;
+        }
+        break;
+    }
+    if (i >= to || m_s.at(i) != QLatin1Char('(') || (name != QLatin1String("o") && name != QLatin1String("s")))
+        return false;
+    const qsizetype open = i;
+    const qsizetype close = closing(open, to);
+    i = close < to ? close + 1 : to;
+    if (name == QLatin1String("s")) {
+        Piece content;
+        if (!sequence(open + 1, close, depth + 1, false, content))
+            return false;
+        out.base = std::move(content.base);
+        out.readings = std::move(content.readings);
+        out.raised = options.contains(QLatin1String("up")) || options.contains(QLatin1String("do"));
+        return true;
+    }
+    // \o: its arguments, between the commas of its own level.
+    qsizetype start = open + 1;
+    int level = 0;
+    for (qsizetype at = start; at <= close; ++at) {
+        const QChar c = at < close ? m_s.at(at) : QChar(u',');
+        if (at < close && c == QLatin1Char('\\')) {
+            ++at;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++level;
+        else if (c == QLatin1Char(')'))
+            --level;
+        if (c != QLatin1Char(',') || (level > 0 && at < close))
+            continue;
+        Piece argument;
+        if (!sequence(start, at, depth + 1, false, argument))
+            return false;
+        if (argument.raised) {
+            out.readings.push_back(std::move(argument.base));
+        } else if (!argument.base.empty()) {
+            if (!out.base.empty())
+                out.base.push_back(start - 1);   // the comma before it: text the argument held
+            out.base.insert(out.base.end(), argument.base.begin(), argument.base.end());
+        }
+        out.readings.insert(out.readings.end(), argument.readings.begin(), argument.readings.end());
+        start = at + 1;
+    }
+    return true;
+}
+
 class Parser
 {
 public:
@@ -188,6 +391,7 @@ public:
     std::map<int, Context> contexts;   // 0 body, a part's flag, or minus a note's number
     QString problem;
     QStringList unreadPictures;       // left out, by their places
+    QStringList unreadParts;          // fields and shapes left out, named
     int notes = 0;
     bool titlePage = false;            // the first section's \titlepg: page 1 shows \headerf and \footerf
 
@@ -197,6 +401,7 @@ private:
     void text(const QByteArray &bytes);
     void flushText();
     void appendText(const QString &text, const QTextCharFormat *format = nullptr);
+    void addFormatted(Flow::Paragraph &to, const QString &text, const QTextCharFormat *format, const QString &link);
     void appendSymbols(const QString &codes, const Reading &reading);
     int codePageOf(int font) const;
     Reading currentReading() const;
@@ -213,8 +418,15 @@ private:
     void closeTablesTo(Context &c, int d);
     Flow::Items &container(Context &c, int d);
     void finishContext(int key);
+    void startPicture();
     void finishPicture();
+    void startField();
+    void startFieldResult();
+    void finishField();
+    void startShape();
+    void finishShape();
     bool listWord(const QByteArray &w, int p);
+    bool characterWord(const QByteArray &w, bool on, int p);
 
     const QByteArray &m_in;
     PageDocument &m_page;
@@ -249,8 +461,30 @@ private:
     int styleHeading(int style) const;
     bool m_sectionEnded = false;
 
-    QStringList m_fieldInstructions;
+    // The fields open around the text read now, the innermost last: each one's instruction, as text in
+    // its formats, and what the page had when its result began.
+    struct OpenField {
+        Flow::Paragraph instruction;
+        bool result = false;
+        bool ruby = false;   // an EQ field read from its instruction: its result is not
+        qint64 characters = 0, pictures = 0, shapes = 0;
+        QString text() const;
+    };
+    std::vector<OpenField> m_fields;
+    bool readEq(const OpenField &field);
     QString m_link;
+    // The shapes open around the text read now: each one's place among the document's shapes, and
+    // what the page had when it began.
+    struct OpenShape {
+        int place = 0;
+        bool textBox = false;   // it holds text of its own (\shptxt)
+        bool picture = false;   // its pib picture was met, read or left out
+        bool inner = false;     // a shape inside it was read or named
+        qint64 characters = 0, pictures = 0;
+    };
+    std::vector<OpenShape> m_shapes;
+    int m_shapeCount = 0;       // met so far
+    QString m_shapeProperty;    // the name of the shape property being read
 
     // Lists: \ls numbers -> list ids -> each level's \levelnfc (23 bullets, 255 none, else numbers) and
     // \levelstartat.
@@ -386,6 +620,8 @@ void Parser::text(const QByteArray &bytes)
     switch (m_state.dest) {
     case Dest::Skip:
     case Dest::Object:
+    case Dest::Shape:
+    case Dest::ShapePicture:
         return;
     case Dest::Picture:
         if (m_pictureHex.size() + bytes.size() > RtfReader::PictureLimit * 2) {
@@ -526,26 +762,7 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
             break;
         }
         Context &c = ctx();
-        const QString link = m_state.fieldResult ? m_link : QString();
-        QTextCharFormat own = format ? *format : m_state.format;
-        own.merge(m_state.associated[size_t(associatedSet())]);
-        const int wide = format ? -1 : doubleByteFont();
-        if (wide < 0) {
-            c.paragraph.addText(text, own, link);
-            c.hasContent = true;
-            break;
-        }
-        // Word writes Latin text under \dbch too, in the font \f names: the double-byte font holds for the
-        // characters above U+007F.
-        const QTextCharFormat wideFormat = withFamily(own, wide);
-        for (qsizetype from = 0; from < text.size();) {
-            const bool low = text.at(from).unicode() < 0x80;
-            qsizetype end = from + 1;
-            while (end < text.size() && (text.at(end).unicode() < 0x80) == low)
-                ++end;
-            c.paragraph.addText(text.mid(from, end - from), low ? own : wideFormat, link);
-            from = end;
-        }
+        addFormatted(c.paragraph, text, format, m_state.fieldResult ? m_link : QString());
         c.hasContent = true;
         break;
     }
@@ -573,11 +790,39 @@ void Parser::appendText(const QString &text, const QTextCharFormat *format)
             m_styleName += text;
         break;
     case Dest::FieldInstruction:
-        if (!m_fieldInstructions.isEmpty() && m_fieldInstructions.last().size() < 10000)
-            m_fieldInstructions.last() += text;
+        if (m_state.field >= 0 && m_fields[size_t(m_state.field)].instruction.characters < 10000)
+            addFormatted(m_fields[size_t(m_state.field)].instruction, text, format, QString());
+        break;
+    case Dest::ShapeName:
+        if (m_shapeProperty.size() < 64)
+            m_shapeProperty += text;
         break;
     default:
         break;
+    }
+}
+
+// Adds text in its format (the group's when `format` is none) with the associated properties of the
+// run read now.
+void Parser::addFormatted(Flow::Paragraph &to, const QString &text, const QTextCharFormat *format, const QString &link)
+{
+    QTextCharFormat own = format ? *format : m_state.format;
+    own.merge(m_state.associated[size_t(associatedSet())]);
+    const int wide = format ? -1 : doubleByteFont();
+    if (wide < 0) {
+        to.addText(text, own, link);
+        return;
+    }
+    // Word writes Latin text under \dbch too, in the font \f names: the double-byte font holds for the
+    // characters above U+007F.
+    const QTextCharFormat wideFormat = withFamily(own, wide);
+    for (qsizetype from = 0; from < text.size();) {
+        const bool low = text.at(from).unicode() < 0x80;
+        qsizetype end = from + 1;
+        while (end < text.size() && (text.at(end).unicode() < 0x80) == low)
+            ++end;
+        to.addText(text.mid(from, end - from), low ? own : wideFormat, link);
+        from = end;
     }
 }
 
@@ -624,6 +869,139 @@ void Parser::endGroup(const GroupState &closed)
     } else if (closed.context != m_state.context) {
         finishContext(closed.context);
     }
+    if (closed.field > m_state.field && closed.field == int(m_fields.size()) - 1)
+        finishField();
+    if (closed.shape > m_state.shape && closed.shape == int(m_shapes.size()) - 1)
+        finishShape();
+}
+
+QString Parser::OpenField::text() const
+{
+    QString all;
+    for (const Flow::Span &span : instruction.spans) {
+        if (span.kind == Flow::Span::Text)
+            all += span.text;
+    }
+    return all;
+}
+
+void Parser::startField()
+{
+    OpenField field;
+    field.characters = m_characters;
+    field.pictures = m_pictures;
+    field.shapes = m_shapeCount;
+    m_state.field = int(m_fields.size());
+    m_fields.push_back(std::move(field));
+}
+
+// A field's result: a link's text, else what the field shows (an EQ field's text is read from its
+// instruction instead).
+void Parser::startFieldResult()
+{
+    OpenField &field = m_fields[size_t(m_state.field)];
+    field.result = true;
+    field.characters = m_characters;
+    field.pictures = m_pictures;
+    field.shapes = m_shapeCount;
+    field.ruby = readEq(field);
+    if (field.ruby) {
+        m_state.dest = Dest::Skip;
+        return;
+    }
+    const QString instruction = field.text();
+    static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK\\s+(?:\\\\l\\s+)?\"([^\"]*)\""));
+    const auto m = hyperlink.match(instruction);
+    m_link = m.hasMatch() ? m.captured(1) : QString();
+    m_state.fieldResult = !m_link.isEmpty();
+}
+
+// Reads an EQ field of text and ruby into the page, from its instruction; false when it is none.
+bool Parser::readEq(const OpenField &field)
+{
+    const QString instruction = field.text();
+    EqReader::Places base;
+    std::vector<EqReader::Places> readings;
+    if (!EqReader(instruction).read(base, readings))
+        return false;
+    // The format of each character of the instruction.
+    std::vector<const QTextCharFormat *> formats;
+    formats.reserve(size_t(instruction.size()));
+    for (const Flow::Span &span : field.instruction.spans) {
+        if (span.kind == Flow::Span::Text)
+            formats.insert(formats.end(), size_t(span.text.size()), &span.format);
+    }
+    auto add = [&](Flow::Paragraph &to, const EqReader::Places &places, const QString &link) {
+        for (const qsizetype at : places)
+            to.addText(QString(instruction.at(at)), *formats[size_t(at)], link);
+    };
+    Context &c = ctx();
+    const QString link = m_state.fieldResult ? m_link : QString();
+    const qint64 before = c.paragraph.characters;
+    add(c.paragraph, base, link);
+    for (const EqReader::Places &places : readings) {
+        Flow::Paragraph reading;
+        add(reading, places, link);
+        c.paragraph.addReading(reading, link);
+    }
+    c.hasContent = true;
+    m_characters += c.paragraph.characters - before;
+    if (m_characters > Flow::TextLimit) {
+        problem = Flow::textProblem();
+        m_failed = true;
+    }
+    return true;
+}
+
+// The end of a field: an EQ field without a result is read now; another one whose result showed
+// nothing is named, unless it is one that shows nothing by design or a link.
+void Parser::finishField()
+{
+    const OpenField field = std::move(m_fields.back());
+    m_fields.pop_back();
+    if (field.ruby || (!field.result && readEq(field)))
+        return;
+    if (field.result && (m_characters > field.characters || m_pictures > field.pictures || m_shapeCount > field.shapes))
+        return;
+    const QString instruction = field.text().simplified();
+    static const QSet<QString> silent = {QStringLiteral("HYPERLINK"), QStringLiteral("XE"), QStringLiteral("TC"),
+                                         QStringLiteral("TA"), QStringLiteral("RD"), QStringLiteral("SET"),
+                                         QStringLiteral("PRIVATE")};
+    if (instruction.isEmpty() || silent.contains(instruction.section(QLatin1Char(' '), 0, 0).toUpper()))
+        return;
+    unreadParts << RtfReader::fieldName(instruction);
+}
+
+void Parser::startShape()
+{
+    OpenShape shape;
+    shape.place = ++m_shapeCount;
+    shape.characters = m_characters;
+    shape.pictures = m_pictures;
+    m_state.shape = int(m_shapes.size());
+    m_shapes.push_back(shape);
+}
+
+// The end of a shape: one that gave the page nothing (no picture, no text of its result, no shape
+// inside it) is named.
+void Parser::finishShape()
+{
+    const OpenShape shape = m_shapes.back();
+    m_shapes.pop_back();
+    if (!m_shapes.empty())
+        m_shapes.back().inner = true;
+    if (!shape.picture && !shape.inner && m_pictures == shape.pictures && m_characters == shape.characters)
+        unreadParts << RtfReader::shapeName(shape.place, shape.textBox);
+}
+
+void Parser::startPicture()
+{
+    m_state.dest = Dest::Picture;
+    m_pictureHex.clear();
+    m_pictureBinary.clear();
+    m_pictureWidthGoal = m_pictureHeightGoal = 0;
+    m_pictureScaleX = m_pictureScaleY = 100;
+    m_pictureFormat = m_state.format;
 }
 
 void Parser::finishPicture()
@@ -887,6 +1265,58 @@ void Parser::controlSymbol(char c)
     }
 }
 
+// A word of the characters' format, for the text and the instructions of fields alike; false when `w`
+// is none.
+bool Parser::characterWord(const QByteArray &w, bool on, int p)
+{
+    QTextCharFormat &f = m_state.format;
+    auto colour = [this](int index) { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); };
+    if (w == "plain") {
+        f = QTextCharFormat();
+        m_state.font = -1;
+        m_state.wideFont = -1;
+        m_state.charSet = CharSet::Low;
+        m_state.rightToLeft = false;
+        m_state.associated = {};
+    } else if (w == "loch" || w == "hich" || w == "dbch") {
+        m_state.charSet = w == "loch" ? CharSet::Low : w == "hich" ? CharSet::High : CharSet::Double;
+        m_state.rightToLeft = false;
+    } else if (w == "rtlch" || w == "ltrch") {
+        // The direction of the run, not its character class: double-byte text stays so.
+        m_state.rightToLeft = w == "rtlch";
+    } else if (w == "af") {
+        // \f is the font of single-byte text (writers repeat it after \loch and \hich).
+        if (associatedSet() == CharSet::Double)
+            m_state.wideFont = p;
+    } else if (characterProperty(f, w, on, p)) {
+    } else if (w.startsWith('a') && characterProperty(m_state.associated[size_t(associatedSet())], w.mid(1), on, p)) {
+    } else if (w == "f") {
+        m_state.font = p;
+        const Font font = m_fonts.value(p);
+        if (p != m_defaultFont && !font.name.trimmed().isEmpty())
+            f.setFontFamilies({font.name.trimmed()});
+    } else if (w == "cf") {
+        if (colour(p).isValid())
+            f.setForeground(colour(p));
+        else
+            f.clearForeground();
+    } else if (w == "chcbpat" || w == "highlight" || w == "cb") {
+        if (colour(p).isValid())
+            f.setBackground(colour(p));
+        else
+            f.clearBackground();
+    } else if (w == "super") {
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    } else if (w == "sub") {
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    } else if (w == "nosupersub") {
+        f.setVerticalAlignment(QTextCharFormat::AlignNormal);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 {
     const bool ignorable = std::exchange(m_ignorable, false);
@@ -952,12 +1382,37 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
             m_state.dest = Dest::Text;
         return true;
     }
+    if (m_state.dest == Dest::ShapePicture) {
+        if (w == "pict") {
+            m_shapes[size_t(m_state.shape)].picture = true;
+            startPicture();
+        }
+        return true;
+    }
+    if (m_state.dest == Dest::Shape && w != "shp" && w != "shpgrp" && w != "shpinst") {
+        // Of a shape's properties ({\sp{\sn name}{\sv value}}) only its picture is read; its own text
+        // (a text box's) is not.
+        if (w == "sn") {
+            m_state.dest = Dest::ShapeName;
+            m_shapeProperty.clear();
+        } else if (w == "sv") {
+            m_state.dest = m_shapeProperty.trimmed() == QLatin1String("pib") ? Dest::ShapePicture : Dest::Skip;
+        } else if (w == "shptxt") {
+            m_shapes[size_t(m_state.shape)].textBox = true;
+            m_state.dest = Dest::Skip;
+        } else if (ignorable) {
+            m_state.dest = Dest::Skip;
+        }
+        return true;
+    }
+    if (m_state.dest == Dest::ShapeName)
+        return true;
     // Destinations
     static const std::set<QByteArray> skipped = {
         "info", "footnote", "annotation", "xe", "tc", "txe", "nonshppict", "nonesttables",
         "filetbl", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
         "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "revtbl", "stylesheet2", "fldtype",
-        "do", "shpinst", "bkmkstart", "bkmkend", "atnid", "atnauthor", "comment", "private"};
+        "do", "bkmkstart", "bkmkend", "atnid", "atnauthor", "comment", "private"};
     if (w == "listtable" || w == "listoverridetable") {
         m_state.dest = w == "listtable" ? Dest::ListTable : Dest::ListOverrides;
         return true;
@@ -992,27 +1447,45 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         return true;
     }
     if (w == "pict") {
-        m_state.dest = Dest::Picture;
-        m_pictureHex.clear();
-        m_pictureBinary.clear();
-        m_pictureWidthGoal = m_pictureHeightGoal = 0;
-        m_pictureScaleX = m_pictureScaleY = 100;
-        m_pictureFormat = m_state.format;
+        startPicture();
+        return true;
+    }
+    // Fields of the text: their instruction and result. A field inside an instruction is text of it.
+    const bool fieldOfText = m_state.dest == Dest::Text && m_state.field >= 0;
+    if (w == "field") {
+        if (m_state.dest == Dest::Text)
+            startField();
         return true;
     }
     if (w == "fldinst") {
-        m_state.dest = Dest::FieldInstruction;
-        m_fieldInstructions << QString();
+        m_state.dest = fieldOfText ? Dest::FieldInstruction : Dest::Skip;
         return true;
     }
     if (w == "fldrslt") {
-        static const QRegularExpression hyperlink(QStringLiteral("^\\s*HYPERLINK\\s+(?:\\\\l\\s+)?\"([^\"]*)\""));
-        const auto m = hyperlink.match(m_fieldInstructions.isEmpty() ? QString() : m_fieldInstructions.last());
-        m_link = m.hasMatch() ? m.captured(1) : QString();
-        m_state.fieldResult = !m_link.isEmpty();
+        if (fieldOfText)
+            startFieldResult();
         return true;
     }
-    if (w == "field" || w == "shppict" || w == "nesttableprops") {
+    // Shapes: a picture shape (LibreOffice's picture anchored to a paragraph or character, Word's
+    // floating one) is read as a picture where the shape is anchored, its result (a copy of the picture
+    // for readers without shapes) then not.
+    if (w == "shp" || w == "shpgrp") {
+        if (m_state.dest == Dest::Text || m_state.dest == Dest::Shape)
+            startShape();
+        else
+            m_state.dest = Dest::Skip;
+        return true;
+    }
+    if (w == "shpinst") {
+        m_state.dest = m_state.shape >= 0 && (m_state.dest == Dest::Text || m_state.dest == Dest::Shape) ? Dest::Shape : Dest::Skip;
+        return true;
+    }
+    if (w == "shprslt") {
+        if (m_state.shape < 0 || m_shapes[size_t(m_state.shape)].picture)
+            m_state.dest = Dest::Skip;
+        return true;
+    }
+    if (w == "shppict" || w == "nesttableprops") {
         return true;
     }
     const std::pair<const char *, int> partWords[] = {
@@ -1094,13 +1567,15 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     else if (w == "landscape") setup.landscape = true;
     else if (w == "sect") m_sectionEnded = true;
     else if ((w == "sectd" || w == "titlepg") && !m_sectionEnded) titlePage = w == "titlepg";
+    // The instruction of a field keeps the format of its characters (ruby's reading has its own).
+    const bool on = !hasParam || p != 0;
+    if ((m_state.dest == Dest::Text || m_state.dest == Dest::FieldInstruction) && characterWord(w, on, p))
+        return true;
     if (m_state.dest != Dest::Text)
         return true;
 
     Context &c = ctx();
-    QTextCharFormat &f = m_state.format;
     QTextBlockFormat &b = c.paragraph.block;
-    const bool on = !hasParam || p != 0;
     const double length = qBound(-100000, p, 100000) / TwipsPerPixel;
     auto colour = [this](int index) { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); };
     if (w == "par") {
@@ -1130,46 +1605,6 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
         appendText(QString(QChar(0x2013)));
     } else if (w == "page") {
         c.paragraph.addPageBreak();
-    } else if (w == "plain") {
-        f = QTextCharFormat();
-        m_state.font = -1;
-        m_state.wideFont = -1;
-        m_state.charSet = CharSet::Low;
-        m_state.rightToLeft = false;
-        m_state.associated = {};
-    } else if (w == "loch" || w == "hich" || w == "dbch") {
-        m_state.charSet = w == "loch" ? CharSet::Low : w == "hich" ? CharSet::High : CharSet::Double;
-        m_state.rightToLeft = false;
-    } else if (w == "rtlch" || w == "ltrch") {
-        // The direction of the run, not its character class: double-byte text stays so.
-        m_state.rightToLeft = w == "rtlch";
-    } else if (w == "af") {
-        // \f is the font of single-byte text (writers repeat it after \loch and \hich).
-        if (associatedSet() == CharSet::Double)
-            m_state.wideFont = p;
-    } else if (characterProperty(f, w, on, p)) {
-    } else if (w.startsWith('a') && characterProperty(m_state.associated[size_t(associatedSet())], w.mid(1), on, p)) {
-    } else if (w == "f") {
-        m_state.font = p;
-        const Font font = m_fonts.value(p);
-        if (p != m_defaultFont && !font.name.trimmed().isEmpty())
-            f.setFontFamilies({font.name.trimmed()});
-    } else if (w == "cf") {
-        if (colour(p).isValid())
-            f.setForeground(colour(p));
-        else
-            f.clearForeground();
-    } else if (w == "chcbpat" || w == "highlight" || w == "cb") {
-        if (colour(p).isValid())
-            f.setBackground(colour(p));
-        else
-            f.clearBackground();
-    } else if (w == "super") {
-        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    } else if (w == "sub") {
-        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    } else if (w == "nosupersub") {
-        f.setVerticalAlignment(QTextCharFormat::AlignNormal);
     } else if (w == "pard") {
         b = QTextBlockFormat();
         c.paragraph.heading = -1;
@@ -1242,7 +1677,8 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
 
 } // namespace
 
-bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *unreadPictures)
+bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *problem, QStringList *unreadPictures,
+                     QStringList *unreadParts)
 {
     if (bytes.size() > FileLimit)
         return false;
@@ -1280,7 +1716,26 @@ bool RtfReader::read(PageDocument &target, const QByteArray &bytes, QString *pro
         return false;
     if (unreadPictures)
         *unreadPictures = parser.unreadPictures;
+    if (unreadParts)
+        *unreadParts = parser.unreadParts;
     return true;
+}
+
+QString RtfReader::fieldName(const QString &instruction)
+{
+    const QString shown = instruction.simplified();
+    return QStringLiteral("ﾌｨｰﾙﾄﾞ ｢%1｣").arg(shown.size() > 60 ? shown.left(60) + QStringLiteral("…") : shown);
+}
+
+QString RtfReader::shapeName(int place, bool textBox)
+{
+    return textBox ? QStringLiteral("%1 番目の図形(ﾃｷｽﾄﾎﾞｯｸｽ)").arg(place) : QStringLiteral("%1 番目の図形").arg(place);
+}
+
+QString RtfReader::partsNote(const QStringList &unreadParts)
+{
+    return PictureDoor::listNote(
+        QStringLiteral("次の部分は読み込めません(結果の文字がないﾌｨｰﾙﾄﾞ､図のない図形やﾃｷｽﾄﾎﾞｯｸｽ)｡ﾍﾟｰｼﾞには入れていません:"), unreadParts);
 }
 
 QString RtfReader::pictureName(int place)
