@@ -427,6 +427,7 @@ private:
     void finishShape();
     bool listWord(const QByteArray &w, int p);
     bool characterWord(const QByteArray &w, bool on, int p);
+    QColor colourAt(int index) const { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); }
 
     const QByteArray &m_in;
     PageDocument &m_page;
@@ -1270,7 +1271,6 @@ void Parser::controlSymbol(char c)
 bool Parser::characterWord(const QByteArray &w, bool on, int p)
 {
     QTextCharFormat &f = m_state.format;
-    auto colour = [this](int index) { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); };
     if (w == "plain") {
         f = QTextCharFormat();
         m_state.font = -1;
@@ -1296,13 +1296,13 @@ bool Parser::characterWord(const QByteArray &w, bool on, int p)
         if (p != m_defaultFont && !font.name.trimmed().isEmpty())
             f.setFontFamilies({font.name.trimmed()});
     } else if (w == "cf") {
-        if (colour(p).isValid())
-            f.setForeground(colour(p));
+        if (colourAt(p).isValid())
+            f.setForeground(colourAt(p));
         else
             f.clearForeground();
     } else if (w == "chcbpat" || w == "highlight" || w == "cb") {
-        if (colour(p).isValid())
-            f.setBackground(colour(p));
+        if (colourAt(p).isValid())
+            f.setBackground(colourAt(p));
         else
             f.clearBackground();
     } else if (w == "super") {
@@ -1577,7 +1577,6 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     Context &c = ctx();
     QTextBlockFormat &b = c.paragraph.block;
     const double length = qBound(-100000, p, 100000) / TwipsPerPixel;
-    auto colour = [this](int index) { return index > 0 && index < m_colours.size() ? m_colours.at(index) : QColor(); };
     if (w == "par") {
         endParagraph(0);
     } else if (w == "line") {
@@ -1661,7 +1660,7 @@ bool Parser::controlWord(const QByteArray &w, bool hasParam, int p)
     } else if (w == "clvmrg") {
         c.pendingCell.merge = Flow::Cell::Continue;
     } else if (w == "clcbpat") {
-        c.pendingCell.background = colour(p);
+        c.pendingCell.background = colourAt(p);
     } else if (w == "cellx") {
         auto &defs = c.rowDefs[qMax(1, depth(c))];
         if (defs.size() >= size_t(Flow::ColumnLimit)) {
