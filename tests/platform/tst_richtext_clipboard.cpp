@@ -521,6 +521,10 @@ private slots:
                                      << QStringLiteral("XY|[]a|*one|*two");
         QTest::newRow("in a cell") << QStringLiteral("<table><tr><td>") + table + QStringLiteral("<p>in</p></td></tr></table><p>after</p>")
                                    << 2 << QStringLiteral("XY|[]|[]a|[]in|after");
+        // A table that ends its cell: the cell keeps its last paragraph, the next cell its text.
+        QTest::newRow("ending a cell") << QStringLiteral("<table><tr><td>") + table
+                                              + QStringLiteral("</td><td><p>beside</p><p>next</p></td></tr></table><p>after</p>")
+                                       << 2 << QStringLiteral("XY|[]|[]a|[]|[]beside|[]next|after");
         // What the page held stays.
         QTest::newRow("then text") << table + QStringLiteral("after") << 2 << QStringLiteral("XY|[]a|after");
         QTest::newRow("then a blank paragraph") << table + QStringLiteral("<p>&nbsp;</p><p>after</p>") << 2

@@ -644,9 +644,15 @@ void PartReader::applyNumbering(Flow::Paragraph &p, const Numbering &own, const 
     if (level < 0)
         level = m_package.styleLevels.value(abstract + QLatin1Char('/') + style, 0);
     const QString format = m_package.levelFormats.value(abstract + QLatin1Char('/') + QString::number(level));
+    // A level without numbers or bullets, as LibreOffice gives the outline of its headings, marks
+    // nothing: the paragraph is no list item.
+    if (format == QLatin1String("none")) {
+        p.list.clear();
+        return;
+    }
     p.list = numId;
     p.listLevel = level;
-    p.numbered = format != QLatin1String("bullet") && format != QLatin1String("none") && !format.isEmpty();
+    p.numbered = format != QLatin1String("bullet") && !format.isEmpty();
     p.numberStyle = Flow::wordNumberStyle(format);
     const QString atLevel = QLatin1Char('/') + QString::number(level);
     p.start = m_package.levelStarts.value(QLatin1Char('#') + numId + atLevel, m_package.levelStarts.value(abstract + atLevel, 1));

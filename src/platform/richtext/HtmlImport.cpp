@@ -414,8 +414,13 @@ bool dropParagraphsAfterTables(QTextDocument *doc)
         const QTextBlock next = block.next();
         if (block.length() != 1 || !previous.isValid() || !next.isValid())
             continue;
+        // Never across the end of a frame or of a table's cell: a table that ends a cell is followed by
+        // the cell's own last paragraph, and the next paragraph is another cell's.
         QTextFrame *const frame = QTextCursor(block).currentFrame();
         if (QTextCursor(next).currentFrame() != frame)
+            continue;
+        if (const QTextTable *table = qobject_cast<QTextTable *>(frame);
+            table && table->cellAt(block.position()) != table->cellAt(next.position()))
             continue;
         // The frame around the paragraph before, up to the one that holds this paragraph: a table
         // that ends right here.

@@ -497,7 +497,9 @@ private:
     QHash<int, QList<ListLevel>> m_listLevels;
     int m_listBeingRead = 0;
     QList<ListLevel> m_levelsBeingRead;
-    void takeListLevel(Flow::Paragraph &p) const;
+    // The kind of numbers of the paragraph's list level; once the paragraph is `whole`, a level that
+    // marks nothing takes it out of the list.
+    void takeListLevel(Flow::Paragraph &p, bool whole = false) const;
     int m_overrideList = 0;
     qint64 m_cells = 0;
     qint64 m_characters = 0;   // of the text read so far, notes, headers and footers too
@@ -1104,6 +1106,8 @@ void Parser::pushParagraph(Context &c, int d)
     c.paragraph.numberStyle = item.paragraph.numberStyle;
     c.paragraph.start = item.paragraph.start;
     c.paragraph.block.clearProperty(QTextFormat::PageBreakPolicy);
+    // The level of a whole paragraph (\ilvl may come before or after \ls) decides whether it is an item.
+    takeListLevel(item.paragraph, true);
     container(c, d).push_back(std::move(item));
 }
 
@@ -1197,12 +1201,18 @@ int Parser::styleHeading(int style) const
     return s.decided ? s.heading : -1;
 }
 
-void Parser::takeListLevel(Flow::Paragraph &p) const
+void Parser::takeListLevel(Flow::Paragraph &p, bool whole) const
 {
     const QList<ListLevel> levels = m_listLevels.value(m_listOfOverride.value(p.list.toInt()));
     if (p.list.isEmpty() || levels.isEmpty())
         return;
     const ListLevel &level = levels.at(qBound(0, p.listLevel, int(levels.size()) - 1));
+    // A level without numbers or bullets (as LibreOffice gives the outline of its headings) marks
+    // nothing: the paragraph is no list item.
+    if (whole && level.nfc == 255) {
+        p.list.clear();
+        return;
+    }
     p.numbered = level.nfc != 23 && level.nfc != 255;
     p.numberStyle = Flow::rtfNumberStyle(level.nfc);
     p.start = level.start;
