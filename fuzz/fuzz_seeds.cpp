@@ -2,7 +2,7 @@
 // as page streams (with pages whose paragraphs carry a mark only crafted bytes hold), and as Word and
 // RTF documents in the subfolders docx/ and rtf/ (the Word documents' XML alone in docxml/), with the
 // documents of other programs that once froze the editor, lost pictures or objects or were refused too
-// late (small versions of each), and HTML pages in html/; drawings naming files (themselves among them),
+// late (small versions of each), HTML pages in html/, and pictures alone in pictures/; drawings naming files (themselves among them),
 // drawings within drawings, and pictures within drawings that claim gigabytes, in every form.
 #include "platform/docx/DocxWriter.h"
 #include "platform/docx/FlowBuilder.h"
@@ -75,6 +75,34 @@ QByteArray drawingOfHugePictures()
     return drawingOf(pictures + pictureOf("image/png", pngHeader(60000, 60000)) + pictureOf("image/gif", restoringGif(16000, 16000))
                      + pictureOf("image/png", deepPng(30, 20))
                      + pictureOf("image/svg+xml", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100000\" height=\"100000\"/>"));
+}
+
+// Pictures for the door itself: those that once crashed the program or swelled it, alone.
+bool writePictures(const QDir &dir)
+{
+    using namespace ForeignFiles;
+    QByteArray lyingBeforeHuge = pictureOf("image/x-icon", lyingIcon());
+    for (int i = 0; i < 30; ++i)
+        lyingBeforeHuge += pictureOf("image/jpeg", progressiveJpegHeader(5600, 5600 + i));
+    const QList<QPair<const char *, QByteArray>> seeds = {
+        {"pictures/small.png", png(8, 6)},
+        {"pictures/progressive.jpg", progressiveJpegHeader(20000, 20000)},
+        {"pictures/huge.png", pngHeader(60000, 60000)},
+        {"pictures/deep.png", deepPng(30, 20)},
+        {"pictures/restoring.gif", restoringGif(16000, 16000)},
+        {"pictures/lying.ico", lyingIcon()},
+        {"pictures/lying-before-huge.svg", drawingOf(lyingBeforeHuge)},
+        {"pictures/huge-within.svg", drawingOfHugePictures()},
+        {"pictures/nested.svg", nestedDrawing(6, "s.svg")},
+        {"pictures/elements.svgz", packedElements(16000000)},
+        {"pictures/packed-nested.svgz", packedNested(3, 10, 65000000)},
+        {"pictures/unsized.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"inf\" height=\"1e308\" viewBox=\"0 0 nan -1\"><rect/></svg>"},
+    };
+    for (const auto &[name, bytes] : seeds) {
+        if (!write(dir.filePath(QLatin1String(name)), bytes))
+            return false;
+    }
+    return true;
 }
 
 bool writeForeign(const QDir &dir)
@@ -221,7 +249,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    for (const char *sub : {"docx", "docxml", "rtf", "html"})
+    for (const char *sub : {"docx", "docxml", "rtf", "html", "pictures"})
         dir.mkpath(QLatin1String(sub));
     PageDocument empty;
     PageDocument full;
@@ -241,6 +269,6 @@ int main(int argc, char **argv)
             && DocxWriter::writePage(full, dir.filePath(QStringLiteral("docx/full.docx")))
             && RtfWriter::writePage(empty, dir.filePath(QStringLiteral("rtf/empty.rtf")))
             && RtfWriter::writePage(full, dir.filePath(QStringLiteral("rtf/full.rtf")))
-            && writeForeign(dir) && writeDocumentXml(dir)
+            && writeForeign(dir) && writeDocumentXml(dir) && writePictures(dir)
         ? 0 : 1;
 }

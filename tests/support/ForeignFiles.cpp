@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <climits>
 #include <functional>
+#include <utility>
 
 #include <zlib.h>
 
@@ -380,6 +382,93 @@ QByteArray restoringGif(int width, int height)
     gif += "\x2C" + le16(0) + le16(0) + le16(width) + le16(height) + QByteArray(1, 0);
     gif += QByteArray("\x02\x01\x2C\x00\x3B", 5);
     return gif;
+}
+
+namespace {
+
+// A stream packed by gzip from the pieces `next` gives until it gives none.
+QByteArray gzipOf(const std::function<QByteArray()> &next)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    QByteArray packed;
+    QByteArray out(1 << 16, Qt::Uninitialized);
+    for (bool more = true; more;) {
+        QByteArray piece = next();
+        more = !piece.isEmpty();
+        stream.next_in = reinterpret_cast<Bytef *>(piece.data());
+        stream.avail_in = uInt(piece.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(out.data());
+            stream.avail_out = uInt(out.size());
+            deflate(&stream, more ? Z_NO_FLUSH : Z_FINISH);
+            packed.append(out.constData(), out.size() - qsizetype(stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return packed;
+}
+
+const QByteArray SvgStart = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                            "width=\"20\" height=\"10\"><rect width=\"20\" height=\"10\" fill=\"red\"/>";
+
+// Pieces of `total` bytes in all, `unit` repeated, between `start` and `end`.
+QByteArray packedRepeating(const QByteArray &start, const QByteArray &unit, qint64 units, const QByteArray &end)
+{
+    const QByteArray chunk = unit.repeated(qMax<qsizetype>(1, (1 << 20) / unit.size()));
+    const qint64 perChunk = chunk.size() / unit.size();
+    int stage = 0;
+    qint64 left = units;
+    return gzipOf([&]() -> QByteArray {
+        if (stage == 0) {
+            stage = 1;
+            return start;
+        }
+        if (left > 0) {
+            const qint64 n = qMin(left, perChunk);
+            left -= n;
+            return n == perChunk ? chunk : unit.repeated(n);
+        }
+        if (stage == 1) {
+            stage = 2;
+            return end;
+        }
+        return QByteArray();
+    });
+}
+
+} // namespace
+
+QByteArray gzip(const QByteArray &bytes)
+{
+    bool given = false;
+    return gzipOf([&]() { return std::exchange(given, true) ? QByteArray() : bytes; });
+}
+
+QByteArray packedElements(qint64 elements)
+{
+    return packedRepeating(SvgStart, "<g/>", elements, "</svg>");
+}
+
+QByteArray packedNested(int levels, int each, qint64 comment)
+{
+    QByteArray drawing = packedRepeating(SvgStart + "<!--", "a", comment, "--></svg>");
+    for (int level = 0; level < levels; ++level) {
+        const QByteArray within = "<image width=\"4\" height=\"4\" xlink:href=\"data:image/svg+xml;base64," + drawing.toBase64() + "\"/>";
+        drawing = gzip(SvgStart + within.repeated(each) + "</svg>");
+    }
+    return drawing;
+}
+
+QByteArray lyingIcon()
+{
+    // The directory: one icon of 256 x 256 in 32 bits, at 22; there a PNG file's signature, header
+    // and end.
+    const QByteArray directory("\0\0\1\0\1\0" "\0\0\0\0\1\0\x20\0" "\x2d\0\0\0" "\x16\0\0\0", 22);
+    const QByteArray png = pngHeader(INT_MAX, INT_MAX);
+    // Without its data: the signature and IHDR (33 bytes), then IEND (the last 12).
+    return directory + png.left(33) + png.right(12);
 }
 
 QByteArray htmlPictures(int pictures, const QByteArray &source)

@@ -64,6 +64,16 @@ QByteArray pngOfRows(int width, int height, int depth, int colourType, const std
 // frame is restored after it is shown ("restore previous": Qt keeps a second copy of it).
 QByteArray deepPng(int width, int height);
 QByteArray restoringGif(int width, int height);
+// Drawings that cost far more than their bytes tell: `elements` empty groups packed by gzip (16,000,000
+// unpack to 64 MB), and drawings packed by gzip holding `each` such drawings in data URLs, `levels`
+// deep, around one packed drawing of a comment of `comment` bytes.
+QByteArray packedElements(qint64 elements);
+QByteArray packedNested(int levels, int each, qint64 comment);
+// An icon of 67 bytes whose one entry holds the header of a PNG file of 2^31 - 1 pixels a side.
+QByteArray lyingIcon();
+// The bytes packed by gzip.
+QByteArray gzip(const QByteArray &bytes);
+
 // A paragraph of `pictures` pictures named `source`, with text between them.
 QByteArray htmlPictures(int pictures, const QByteArray &source);
 // A Word file of a paragraph and the picture (the pictures, media/image1.png on).

@@ -719,7 +719,7 @@ void PartReader::readDrawing(Flow::Paragraph &p, const QTextCharFormat &f, int d
         QByteArray bytes;
         if (m_package.unreadPictures.contains(target))
             return;
-        if (!m_zip.read(target, bytes) || (name = m_package.pictures.admit(m_page, PictureDoor::look(bytes))).isEmpty()) {
+        if (!m_zip.read(target, bytes) || (name = m_package.pictures.admit(m_page, m_package.pictures.lookWithin(bytes))).isEmpty()) {
             m_package.unreadPictures << target;
             return;
         }

@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -36,10 +37,19 @@ QByteArray dataOf(const QString &source)
 
 // The picture's size in the page: the one the page gives it (a side it leaves out keeps the picture's
 // proportions), else its own; no side over what the page stores, both sides made smaller alike.
+// A size the page gives: ignored where it is no finite positive number ("inf", "1e308" read as
+// infinite, NaN, 0, negative), and none taken larger than this, so that one side computed from the
+// other stays finite.
+double givenSide(double side)
+{
+    constexpr double Largest = 1e6;
+    return std::isfinite(side) && side > 0 ? qMin(side, Largest) : 0;
+}
+
 QSizeF shownSize(const QTextImageFormat &format, QSize natural)
 {
-    double width = format.width() > 0 ? format.width() : 0;
-    double height = format.height() > 0 ? format.height() : 0;
+    double width = givenSide(format.width());
+    double height = givenSide(format.height());
     if (width <= 0 && height <= 0) {
         width = natural.width();
         height = natural.height();
@@ -120,7 +130,7 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
             if (key.isEmpty() || !files.contains(key)) {
                 QByteArray bytes;
                 QSize size;
-                const QString name = bytesOf(source, bytes) ? m_door.admit(page, PictureDoor::look(bytes), &size) : QString();
+                const QString name = bytesOf(source, bytes) ? m_door.admit(page, m_door.lookWithin(bytes), &size) : QString();
                 if (!key.isEmpty())
                     files.insert(key, name);
             }

@@ -112,7 +112,8 @@ qint64 PageCodec::layoutWeight(const QByteArray &bytes)
 
 qint64 PageCodec::pictureWeight(const QByteArray &picture)
 {
-    return PictureDoor::look(picture).pixels / PixelsPerCharacter;
+    const PictureDoor::Look look = PictureDoor::look(picture);
+    return (look.pixels + look.elements * ElementPixels + look.parsed) / PixelsPerCharacter;
 }
 
 bool PageCodec::insert(PageDocument &page, QTextCursor &selection, const QByteArray &bytes)

@@ -45,8 +45,11 @@ public:
     static qint64 layoutWeight(const QByteArray &bytes);
     // A picture is decoded whole, however few bytes it packs: PixelsPerCharacter of its pixels (those of
     // the pictures within a drawing too), read from the picture's header (PictureDoor::look), cost as
-    // much as a character laid out. 0 for bytes that are no picture.
+    // much as a character laid out. A drawing's element (built and drawn by Qt's reader) costs as much
+    // as ElementPixels pixels, a byte of a drawing parsed (unpacked) as a pixel. 0 for bytes that are no
+    // picture.
     static constexpr qint64 PixelsPerCharacter = 64;
+    static constexpr qint64 ElementPixels = 256;
     static qint64 pictureWeight(const QByteArray &picture);
 
     // Files of format 9: written whole or not at all.

@@ -66,7 +66,10 @@ QImage read(const PictureDoor::Look &look, QSize scaled = QSize())
     reader.setAutoDetectImageFormat(false);
     const bool scaling = scaled.isValid() && scaled != look.size;
     const bool straight = look.format == "svg" || look.format == "jpeg";
-    if (scaling && straight)
+    // A drawing is drawn at the size the door reckoned with, whatever Qt's reader would take.
+    if (look.format == "svg")
+        reader.setScaledSize(scaling ? scaled : look.size);
+    else if (scaling && straight)
         reader.setScaledSize(look.turned ? scaled.transposed() : scaled);
     const QImage image = reader.read();
     return scaling && !straight && !image.isNull() ? image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -169,6 +172,28 @@ struct Cost {
     qint64 decoding = 0;
 };
 
+// Costs saturate at this, far beyond every bound and far from overflowing when a few are added: a
+// header may claim any number.
+constexpr qint64 Saturated = qint64(1) << 60;
+
+qint64 times(qint64 a, qint64 b)
+{
+    Q_ASSERT(a >= 0 && b >= 0);
+    a = qMax<qint64>(0, a);
+    b = qMax<qint64>(0, b);
+    return a == 0 || b == 0 ? 0 : a > Saturated / b ? Saturated : qMin(a * b, Saturated);
+}
+
+qint64 plus(qint64 a, qint64 b)
+{
+    Q_ASSERT(a >= 0 && b >= 0);
+    return qMin(qMax<qint64>(0, a) + qMax<qint64>(0, b), Saturated);
+}
+
+// What Qt's SVG reader holds of a drawing beside the image it draws: an element of its tree (about half
+// a kilobyte, more for a path) for each element, and the drawing's bytes.
+constexpr qint64 ElementBytes = 512;
+
 Cost costOf(const PictureDoor::Look &look, QSize scaled, bool remade)
 {
     Cost cost;
@@ -179,24 +204,26 @@ Cost costOf(const PictureDoor::Look &look, QSize scaled, bool remade)
     const bool scaling = scaled != look.size;
     const QByteArray &format = look.format;
     if (format == "svg") {
-        // Drawn straight into the image; Qt decodes the pictures within it whole as it reads it.
-        cost.decoded = shown * 4 + look.within;
-        cost.decoding = cost.decoded + look.withinExtra;
+        // Drawn straight into the image from the tree of its elements; Qt decodes the pictures within
+        // it whole as it reads it.
+        const qint64 tree = plus(times(look.elements, ElementBytes), look.bytes.size());
+        cost.decoded = plus(plus(times(shown, 4), look.within), tree);
+        cost.decoding = plus(cost.decoded, look.withinExtra);
     } else if (format == "jpeg") {
         // Decoded straight to a half, a quarter or an eighth of its size, then to the size asked.
         const PictureHeaders::Jpeg jpeg = PictureHeaders::jpeg(look.bytes);
         qint64 part = 1;
         while (scaling && part < 8 && width / (part * 2) >= scaled.width() && height / (part * 2) >= scaled.height())
             part *= 2;
-        cost.decoded = (width + part - 1) / part * ((height + part - 1) / part) * 4 + (scaling ? shown * 4 : 0);
+        cost.decoded = plus(times(times((width + part - 1) / part, (height + part - 1) / part), 4), scaling ? times(shown, 4) : 0);
         // Two bytes a coefficient, in blocks of 8 x 8 (16 x 16 where colours are subsampled).
-        const qint64 coefficients = jpeg.whole ? (width + 15) / 16 * 16 * ((height + 15) / 16 * 16) * 2 * jpeg.components : 0;
-        cost.decoding = cost.decoded + coefficients;
+        const qint64 coefficients = jpeg.whole ? times(times(times((width + 15) / 16 * 16, (height + 15) / 16 * 16), 2), jpeg.components) : 0;
+        cost.decoding = plus(cost.decoded, coefficients);
     } else if (format == "gif") {
         // Into an image of its screen, with a copy of a frame it restores after.
         const PictureHeaders::Gif gif = PictureHeaders::gif(look.bytes);
-        cost.decoded = qMax(natural, area(gif.screen)) * 4 + (scaling ? shown * 4 : 0);
-        cost.decoding = cost.decoded + area(gif.kept) * 4;
+        cost.decoded = plus(times(qMax(natural, area(gif.screen)), 4), scaling ? times(shown, 4) : 0);
+        cost.decoding = plus(cost.decoded, times(area(gif.kept), 4));
     } else {
         qint64 bits = 32;
         qint64 pixels = natural;
@@ -204,12 +231,13 @@ Cost costOf(const PictureDoor::Look &look, QSize scaled, bool remade)
             pixels = qMax(natural, area(PictureHeaders::iconLargest(look.bytes, &bits)));
         else
             bits = PictureHeaders::bitsPerPixel(look.bytes, format);
-        const qint64 image = (pixels * bits + 7) / 8;
+        const qint64 image = plus(times(pixels, bits), 7) / 8;
         // Scaled in 32 bits a pixel (64 for sixteen bits a channel), stored in 32.
         const bool wide = bits > 32;
-        cost.decoded = image + (scaling ? shown * (wide ? 8 : 4) : 0) + (remade && wide ? shown * 4 : 0);
-        cost.decoding = cost.decoded + (scaling && bits < 32 ? pixels * 4 : 0);
+        cost.decoded = plus(plus(image, scaling ? times(shown, wide ? 8 : 4) : 0), remade && wide ? times(shown, 4) : 0);
+        cost.decoding = plus(cost.decoded, scaling && bits < 32 ? times(pixels, 4) : 0);
     }
+    Q_ASSERT(cost.decoded >= 0 && cost.decoding >= cost.decoded);
     return cost;
 }
 
@@ -258,7 +286,7 @@ private:
     int m_limit = 0;
 };
 
-PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
+PictureDoor::Look lookInto(const QByteArray &bytes, int depth, int &within, SvgPicture::Budget &budget)
 {
     PictureDoor::Look look;
     const QByteArray format = formatOf(bytes);
@@ -279,37 +307,45 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
         if (look.turned)
             look.size.transpose();
         look.pixels = area(look.size);
+        // An icon's entries may claim any size, whatever its directory says: one over the bounds is
+        // refused before anything multiplies it.
+        qint64 bits = 32;
+        if ((format == "ico" || format == "cur") && area(PictureHeaders::iconLargest(bytes, &bits)) > PictureDoor::PixelLimit)
+            look.refused = PictureDoor::TooLarge;
         return look;
     }
     if (depth > DrawingDepth)
         return look;
+    const qint64 budgetBefore = budget.bytes;
     // Each picture Qt would decode from within the drawing, looked at in its turn: drawings cleaned
-    // too, as deep as DrawingDepth; Qt decodes each whole, at its own size, and keeps it premultiplied.
+    // too, as deep as DrawingDepth and within the same budget; Qt decodes each whole, at its own size,
+    // and keeps it premultiplied.
     const SvgPicture::Drawing drawing = SvgPicture::selfContained(bytes, [&](const QByteArray &picture) {
         if (++within > PicturesWithin)
             return QString();
-        const PictureDoor::Look inner = lookAt(picture, depth + 1, within);
-        if (inner.isNull() || inner.size.isEmpty())
+        const PictureDoor::Look inner = lookInto(picture, depth + 1, within, budget);
+        if (inner.isNull() || inner.size.isEmpty() || inner.refused != PictureDoor::Taken)
             return QString();
         const Cost cost = costOf(inner, inner.size, false);
-        look.within += cost.decoded;
-        look.withinExtra = qMax(look.withinExtra, cost.decoding - cost.decoded + area(inner.size) * 4);
-        look.pixels += inner.pixels;
+        look.within = plus(look.within, cost.decoded);
+        look.withinExtra = qMax(look.withinExtra, plus(cost.decoding - cost.decoded, times(area(inner.size), 4)));
+        look.pixels = plus(look.pixels, inner.pixels);
+        look.elements = plus(look.elements, inner.elements);
         return QStringLiteral("data:image/%1;base64,").arg(QString::fromLatin1(inner.format))
                + QString::fromLatin1(inner.bytes.toBase64());
-    });
+    }, budget);
     look.bytes = drawing.bytes;
     look.format = "svg";
+    look.parsed = qMax<qint64>(0, budgetBefore - budget.bytes);
+    // Its size as its outermost element gives it, from the door's own parse: Qt never parses a
+    // drawing to weigh it.
+    look.size = drawing.size;
+    if (drawing.overBudget)
+        look.refused = PictureDoor::TooLarge;
     if (drawing.bytes.isEmpty())
         return look;
-    // Its size as Qt's reader gives it, from the drawing without its pictures: none is decoded.
-    QBuffer frame;
-    frame.setData(drawing.frame);
-    frame.open(QIODevice::ReadOnly);
-    QImageReader reader(&frame, "svg");
-    reader.setAutoDetectImageFormat(false);
-    look.size = reader.size();
-    look.pixels += area(look.size);
+    look.pixels = plus(look.pixels, area(look.size));
+    look.elements = plus(look.elements, drawing.elements);
     return look;
 }
 
@@ -318,13 +354,31 @@ PictureDoor::Look lookAt(const QByteArray &bytes, int depth, int &within)
 PictureDoor::Look PictureDoor::look(const QByteArray &bytes)
 {
     int within = 0;
-    return lookAt(bytes, 0, within);
+    SvgPicture::Budget budget;
+    return lookInto(bytes, 0, within, budget);
+}
+
+PictureDoor::Look PictureDoor::lookWithin(const QByteArray &bytes)
+{
+    // One look's bounds, or what is left of the read's where that is less: past that, the read's
+    // budget is what refuses it.
+    const SvgPicture::Budget bounds;
+    SvgPicture::Budget budget{qMin(bounds.bytes, m_drawings.bytes), qMin(bounds.elements, m_drawings.elements)};
+    const bool lessLeft = budget.bytes < bounds.bytes || budget.elements < bounds.elements;
+    const SvgPicture::Budget before = budget;
+    int within = 0;
+    Look look = lookInto(bytes, 0, within, budget);
+    m_drawings.bytes -= qMax<qint64>(0, before.bytes - budget.bytes);
+    m_drawings.elements -= qMax<qint64>(0, before.elements - qMax<qint64>(0, budget.elements));
+    if (look.refused == TooLarge && lessLeft && look.format == "svg")
+        look.refused = OverBudget;
+    return look;
 }
 
 bool PictureDoor::fits(const Look &look, QSize size)
 {
     const Cost cost = costOf(look, size, false);
-    return !look.isNull() && !look.size.isEmpty() && decodedPixels(look, size) <= PixelLimit && cost.decoding <= DecodingLimit
+    return !look.isNull() && !look.size.isEmpty() && look.refused == Taken && decodedPixels(look, size) <= PixelLimit && cost.decoding <= DecodingLimit
            && cost.decoded <= ReadBudget;
 }
 
@@ -350,6 +404,8 @@ QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
     };
     if (why)
         *why = Taken;
+    if (look.refused != Taken)
+        return refuse(look.refused);
     if (look.isNull() || look.size.isEmpty())
         return refuse(NoPicture);
     const QSize natural = look.size;
@@ -372,9 +428,11 @@ QImage PictureDoor::take(const Look &look, Refusal *why, Look *stored, int side)
     const Cost cost = costOf(look, scaled, !kept);
     if (decodedPixels(look, scaled) > PixelLimit || cost.decoding > DecodingLimit)
         return refuse(TooLarge);
+    // A cost is never negative: the budget only ever goes down.
+    Q_ASSERT(cost.decoded >= 0);
     if (cost.decoded > m_left)
         return refuse(OverBudget);
-    m_left -= cost.decoded;
+    m_left -= qMax<qint64>(0, cost.decoded);
     QImage image;
     {
         const LiftedLimit lifted(!kept);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/richtext/SvgPicture.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -34,6 +36,7 @@ public:
     // A picture file is read up to this size.
     static constexpr qint64 FileLimit = qint64(128) * 1024 * 1024;
 
+    enum Refusal { Taken, NoPicture, TooLarge, OverBudget };
     struct Look {
         QByteArray bytes;     // as Qt is to read them: a drawing self-contained, in plain SVG
         QByteArray format;    // told from the bytes; empty: nothing the door lets in
@@ -43,10 +46,18 @@ public:
         qint64 pixels = 0;    // decoded, the pictures' within a drawing too
         qint64 within = 0;    // bytes of the images of the pictures within a drawing
         qint64 withinExtra = 0; // what decoding those takes beyond their images, at the most
+        qint64 elements = 0;  // of a drawing, those of the drawings within it too
+        qint64 parsed = 0;    // bytes of drawings the look parsed (unpacked), those within too
+        // Refused by the look itself: a drawing past the bounds of one look (TooLarge) or past what is
+        // left of the read's (OverBudget), a header claiming more pixels than the bounds (TooLarge).
+        Refusal refused = Taken;
         bool isNull() const { return format.isEmpty(); }
     };
-    // No decoding: the header is read, a drawing (and every drawing within it) parsed and cleaned.
+    // No decoding: the header is read, a drawing (and every drawing within it) parsed and cleaned, all
+    // of it within one budget of drawing bytes and elements (SvgPicture::Budget).
     static Look look(const QByteArray &bytes);
+    // The same within what is left of this read's budget of drawing bytes and elements, which it uses.
+    Look lookWithin(const QByteArray &bytes);
     // Whether decoding the picture at `size` stays within the bounds, with a budget of its own.
     static bool fits(const Look &look, QSize size);
     // A stored picture at its own size, within the bounds; null over them, or for damaged bytes.
@@ -54,7 +65,8 @@ public:
 
     // One read: what it decodes is counted against `budget`.
     explicit PictureDoor(qint64 budget = ReadBudget) : m_left(budget) {}
-    enum Refusal { Taken, NoPicture, TooLarge, OverBudget };
+    // What is left of the budget; never negative, never more than it was.
+    qint64 left() const { return m_left; }
     // The picture decoded as a page keeps it: no side over `side` and no more pixels than Qt decodes,
     // scaled down where larger (decoded straight to that size where the format allows); null, with the
     // reason, for no picture, one over the bounds, or one past what is left of the budget. `stored`,
@@ -85,4 +97,7 @@ public:
 
 private:
     qint64 m_left;
+    // What is left of what one read's looks parse at most: the bytes of drawings (unpacked), eight times
+    // what one look may, and their elements, four times.
+    SvgPicture::Budget m_drawings{8 * qint64(SvgPicture::MaxBytes), 4 * SvgPicture::MaxElements};
 };

@@ -27,6 +27,10 @@ qint64 big32(const QByteArray &bytes, qsizetype i)
 
 const QByteArray PngSignature("\x89PNG\r\n\x1a\n", 8);
 
+// A side no header is believed beyond: over every bound (the picture is refused), and small enough
+// that the products of sides and depths never overflow.
+constexpr qint64 LargestSide = qint64(1) << 20;
+
 // A PNG file's pixels as Qt's reader decodes them, from the file's header (IHDR) at `start`: grey and
 // palette pictures of one bit black and white, other grey and palette ones in a byte, sixteen bits a
 // channel into 64 bits a pixel (grey ones too), the rest into 32.
@@ -208,14 +212,13 @@ QSize iconLargest(const QByteArray &bytes, qint64 *bits)
         qint64 entryBits = 32;
         const qint64 offset = little32(bytes, entry + 12);
         if (offset >= 0 && offset + 26 <= bytes.size() && bytes.mid(offset, 8) == PngSignature) {
-            size = size.expandedTo(QSize(int(qMin<qint64>(big32(bytes, offset + 16), INT_MAX)),
-                                         int(qMin<qint64>(big32(bytes, offset + 20), INT_MAX))));
+            size = size.expandedTo(QSize(int(qMin(big32(bytes, offset + 16), LargestSide)), int(qMin(big32(bytes, offset + 20), LargestSide))));
             entryBits = qMax(entryBits, pngBits(bytes, offset));
         } else if (offset >= 0 && offset + 12 <= bytes.size()) {
             // A bitmap's own header: its height counts the mask's rows too.
             const qint64 width = qAbs(qint64(qint32(quint32(little32(bytes, offset + 4)))));
             const qint64 height = qAbs(qint64(qint32(quint32(little32(bytes, offset + 8))))) / 2;
-            size = size.expandedTo(QSize(int(qMin<qint64>(width, INT_MAX)), int(qMin<qint64>(height, INT_MAX))));
+            size = size.expandedTo(QSize(int(qMin(width, LargestSide)), int(qMin(height, LargestSide))));
         }
         if (area(size) > area(largest))
             largest = size;

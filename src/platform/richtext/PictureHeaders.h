@@ -33,7 +33,8 @@ Gif gif(const QByteArray &bytes);
 
 // An icon file (ICO, CUR): the largest picture among its entries by the headers of the pictures
 // themselves (an entry may hold a PNG file or a bitmap of any size, whatever its directory says), and
-// the bits a pixel of it takes.
+// the bits a pixel of it takes. A side a header claims over 2^20 is taken as 2^20: a size over the
+// bounds all the same, which PictureDoor refuses.
 QSize iconLargest(const QByteArray &bytes, qint64 *bits);
 
 } // namespace PictureHeaders

@@ -1017,7 +1017,7 @@ void Parser::finishPicture()
     // What the bytes are is told from them, whatever the group says (\pngblip, \wmetafile ...).
     QSize size;
     ++m_pictures;
-    const QString name = m_door.admit(m_page, PictureDoor::look(bytes), &size);
+    const QString name = m_door.admit(m_page, m_door.lookWithin(bytes), &size);
     if (name.isEmpty()) {
         unreadPictures << RtfReader::pictureName(m_pictures);
         return;
