@@ -10,6 +10,7 @@
 #include "publish/epub/sbEpub.h"
 #include "publish/site/sbHtm.h"
 #include "support/FifoProbe.h"
+#include "support/WaitWatch.h"
 #include "tree/uTrX.h"
 
 #include <QAbstractButton>
@@ -46,19 +47,6 @@ QStringList richShowings()
     }
     return faults;
 }
-
-// Runs `look` whenever the wait window shows a text, until stopped.
-struct WaitLook {
-    QTimer timer;
-    explicit WaitLook(const std::function<void()> &look)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [look] {
-            if (sbWait::isShown())
-                look();
-        });
-        timer.start(0);
-    }
-};
 
 } // namespace
 
@@ -179,10 +167,11 @@ void TestFmDocOutput::outsideTextShowsPlain()
     QVERIFY(zSvr::instance().D_StDcDb(path));
     QVERIFY(f.page(1001, img, QStringLiteral("はじめ"), QStringLiteral(".") + img + u'.')
             && f.place(0, 1001, 0, img));
-    // The gap is an ideographic space, which a web address may hold and Qt's HTML takes for a gap.
+    // The read-through window shows a real page document.
     PageDocument page;
     QTextCursor(page.main()).insertText(QStringLiteral("はじめ"));
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update msDoc Set obDoc = ? Where noDoc = 1001"), {PageCodec::save(page)}));
+    // The gap is an ideographic space, which a web address may hold and Qt's HTML takes for a gap.
     QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiHome = 1, HsHome1 = ?"),
                                      {QStringLiteral("http://a/<img\u3000src=%1>/").arg(fifoPath)}));
     zSvr::instance().D_Close();
@@ -237,15 +226,12 @@ void TestFmDocOutput::outsideTextShowsPlain()
             d.ranges()->button(2)->setChecked(true); // this page and all below it
             d.press(0);
         });
-        QStringList shown;
-        WaitLook during([&] {
-            if (!shown.contains(sbWait::shownMessage()))
-                shown << sbWait::shownMessage();
-            look();
-        });
+        WaitWatch during;
+        during.look = look;
         f.window->item(QStringLiteral("mnRet"), 3)->trigger();
-        during.timer.stop();
+        during.stop();
         sbEpub::setRunner(nullptr);
+        const QStringList &shown = during.shown;
         QVERIFY2(std::any_of(shown.cbegin(), shown.cend(), [&](const QString &text) { return text.contains(name.chopped(5)); }),
                  qPrintable(shown.join(u'|') + f.prompt.messages.join(u'|')));
     } else {
