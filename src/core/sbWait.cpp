@@ -1,6 +1,7 @@
 #include "core/sbWait.h"
 
 #include "core/Usr.h"
+#include "platform/desktop/OutsideText.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,7 +26,7 @@ sbWait::sbWait()
     auto *frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     frame->setLineWidth(2);
-    SSPanel1 = new QLabel(frame);
+    SSPanel1 = OutsideText::label(frame);
     SSPanel1->setObjectName(QStringLiteral("SSPanel1"));
     SSPanel1->setAlignment(Qt::AlignCenter);
     m_bar = new QProgressBar(frame);
@@ -144,7 +145,7 @@ void sbWait::showText(const QString &message)
     }
     const QString shown = SSPanel1->fontMetrics().elidedText(message, Qt::ElideMiddle, w - margins);
     SSPanel1->setText(shown);
-    SSPanel1->setToolTip(shown == message ? QString() : message);
+    SSPanel1->setToolTip(shown == message ? QString() : OutsideText::tip(message));
 }
 
 // During start-up (no program name yet) the screen is the reference; later the

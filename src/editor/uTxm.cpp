@@ -11,6 +11,7 @@
 #include "editor/TxmPageSetup.h"
 #include "editor/TitleValidator.h"
 #include "editor/sbTxm.h"
+#include "platform/desktop/OutsideText.h"
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
@@ -150,7 +151,7 @@ void uTxm::buildBars()
     m_pnStatus->setFrameShadow(QFrame::Sunken);
     m_pnStatus->setAlignment(Qt::AlignCenter);
     m_pnStatus->setMinimumWidth(100);
-    m_pnTip = new QLabel(this);
+    m_pnTip = OutsideText::label(this); // the word of a tooltip field
     m_pnTip->setObjectName(QStringLiteral("pnTip"));
     m_pnTip->setFrameShape(QFrame::Box);
     m_pnTip->setAutoFillBackground(true);

@@ -1,6 +1,7 @@
 #include "output/sbExpDb.h"
 
 #include "core/Frmt.h"
+#include "platform/desktop/OutsideText.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -37,8 +38,8 @@ sbExpDb::sbExpDb(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("文書出力の指定"));
     auto *site = new QGroupBox(QStringLiteral("　代替URL"), this);
-    lbSite[0] = new QLabel(site);
-    lbSite[1] = new QLabel(site);
+    lbSite[0] = OutsideText::label(site);
+    lbSite[1] = OutsideText::label(site);
     lbSite[1]->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *siteRow = new QHBoxLayout(site);
     siteRow->addWidget(lbSite[0]);

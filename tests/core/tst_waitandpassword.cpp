@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QtTest>
 
 class TestWaitAndPassword : public QObject
@@ -107,18 +108,31 @@ private slots:
     void longTextShowsItsEnd_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::newRow("a deep folder") << 6;
-        QTest::newRow("wider than the screen") << 60;
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("a deep folder") << 6 << QStringLiteral("/とても長いフォルダの名前");
+        QTest::newRow("wider than the screen") << 60 << QStringLiteral("/とても長いフォルダの名前");
+        // Shown as written: in the window and in its tooltip, which holds the whole text.
+        QTest::newRow("folders named like HTML") << 30 << QStringLiteral("/<b>太字</b>  &amp;");
     }
     void longTextShowsItsEnd()
     {
         QFETCH(int, depth);
-        const QString message = QStringLiteral("/home/someone/文書") + QStringLiteral("/とても長いフォルダの名前").repeated(depth)
+        QFETCH(QString, folder);
+        const QString message = QStringLiteral("/home/someone/文書") + folder.repeated(depth)
                                 + QStringLiteral(" 圧縮しています・・・");
         sbWait::cMsg(message);
         QCOMPARE(sbWait::shownMessage(), message);
         auto *label = topWaitWindow()->findChild<QLabel *>(QStringLiteral("SSPanel1"));
         QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        if (label->text() != message) {
+            QTextDocument tip;
+            if (Qt::mightBeRichText(label->toolTip()))
+                tip.setHtml(label->toolTip());
+            else
+                tip.setPlainText(label->toolTip());
+            QCOMPARE(tip.toPlainText().replace(QChar::Nbsp, u' '), message);
+        }
         QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
                  qPrintable(QStringLiteral("%1 > %2").arg(label->fontMetrics().horizontalAdvance(label->text())).arg(label->contentsRect().width())));
         QVERIFY(label->text().startsWith(QStringLiteral("/home/someone/")));

@@ -1,5 +1,7 @@
 #include "output/word/sbExpDc.h"
 
+#include "platform/desktop/OutsideText.h"
+
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -63,7 +65,7 @@ sbExpDc::sbExpDc(QWidget *parent)
     m_urlPanel = new QGroupBox(QStringLiteral("　代替URL"), this);
     auto *urlLayout = new QHBoxLayout(m_urlPanel);
     for (QLabel *&label : m_site) {
-        label = new QLabel(m_urlPanel);
+        label = OutsideText::label(m_urlPanel);
         urlLayout->addWidget(label);
     }
     urlLayout->addStretch(1);

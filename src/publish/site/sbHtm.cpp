@@ -5,6 +5,7 @@
 #include "core/zClt.h"
 #include "core/zSvr.h"
 #include "platform/desktop/MenuKeys.h"
+#include "platform/desktop/OutsideText.h"
 #include "platform/desktop/Prompt.h"
 
 #include <QButtonGroup>
@@ -104,7 +105,7 @@ sbHtm::sbHtm(QWidget *parent)
 
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel(QStringLiteral("出力先"), this));
-    m_lbPath = new QLabel(this);
+    m_lbPath = OutsideText::label(this);
     m_lbPath->setObjectName(QStringLiteral("lbPath"));
     m_lbPath->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pathRow->addWidget(m_lbPath, 1);
