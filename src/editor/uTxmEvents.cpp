@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenuBar>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -21,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include "platform/richview/PageTextItem.h"
