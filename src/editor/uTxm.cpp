@@ -112,7 +112,13 @@ void uTxm::buildBars()
     m_clBar = new CoolBar(this);
     m_tlBar = buildToolBar();
     m_frFmt = buildColourBar();
-    m_vButton = new RichButtonBar(m_view, this);
+    auto *buttons = new RichButtonBar(m_view, this);
+    // The bar's buttons are commands of the page: the keys follow the rule of the keys after one.
+    buttons->setRunner([this](const std::function<void()> &work) {
+        const Command command(*this);
+        work();
+    });
+    m_vButton = buttons;
     m_vButton->setObjectName(QStringLiteral("vButton"));
     m_vStatus = new RichStatusBar(m_view, this);
     m_vStatus->setObjectName(QStringLiteral("vStatus"));
@@ -463,10 +469,13 @@ void uTxm::pickerApply(bool foreground)
     button->setToolTip(foreground ? QStringLiteral("文字色(%1)を設定します").arg(name)
                                   : QStringLiteral("文字背景色(%1)を設定します").arg(name));
     takeSnapshot();
+    const int caret = m_edit->selLength() == 0 ? m_edit->selStart() : -1;
+    const QTextCharFormat typing = m_edit->cursor().charFormat();
     if (foreground)
         m_edit->setForeColor(ColorRef::fromColor(colour, 0));
     else
         m_edit->setBackColor(ColorRef::fromColor(colour, 0));
+    noteChosenLook(caret, typing);
     syncToView();
     m_view->setFocus();
     m_busy = false;

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QPointer>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QVariant>
 #include <QWidget>
 
@@ -146,9 +149,10 @@ public:
     int viewMode() const;
 
     // --- the keys after a command the user chose (a menu item, its key, a function key, a button):
-    // one that changed the page's text gives the keys to the page at the caret it left, wherever they
-    // were; one that changed nothing leaves them where they were. It lives as long as the command
-    // runs; commands inside it count as part of it.
+    // one that changed the page's text, or the format of what is typed next at the caret, gives the
+    // keys to the page at the caret it left, wherever they were; one that changed nothing leaves them
+    // where they were (also where it gave them to the page to do its work). It lives as long as the
+    // command runs; commands inside it count as part of it.
     class Command
     {
     public:
@@ -160,6 +164,9 @@ public:
     private:
         uTxm &m_editor;
         quint64 m_changes;
+        QPointer<QWidget> m_keys;  // where the keys were
+        int m_caret;               // the caret with nothing selected, else -1
+        QTextCharFormat m_typing;  // the format of what is typed next there
     };
 
     // --- popup menu and state refresh
@@ -332,6 +339,8 @@ private:
     void headerFooterFormat(bool header, bool font);
     void changeMark();
     void noteTextChange();
+    bool noteChosenLook(int caret, const QTextCharFormat &before);
+    bool typingInChosenLook() const;
     void keepAsStored();
     bool pageEdited() const;
     void markEdited(bool edited);
@@ -380,6 +389,9 @@ private:
     bool m_changedWhileBusy = false; // the page's text changed during the running job
     quint64 m_textChanges = 0;       // changes of the page's text (its parts included) so far
     int m_commands = 0;              // user commands running (Command)
+    // Where the user chose the format of what is typed next with nothing selected (a format control);
+    // the mark follows the text typed there, whose look the typing rules then leave as chosen.
+    QTextCursor m_chosenLook;
     bool m_modified = false;
     // Edits since the page was last stored that no undo takes back; the texts' own edits Qt tracks
     // against the stored state in their undo histories (QTextDocument::isModified).

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include "platform/richview/PageTextItem.h"
@@ -321,8 +322,9 @@ void uTxm::typed()
     if (isBusy() || m_edit->selLength() > 0)
         return;
     syncFromView();
-    // A style the user gave the paragraph stays while it is typed in.
-    if (fieldAtCaret() > 0 || m_edit->blockStyleChosen()) {
+    // A style the user gave the paragraph stays while it is typed in, and a look the user chose at
+    // the caret on the text typed there.
+    if (fieldAtCaret() > 0 || m_edit->blockStyleChosen() || typingInChosenLook()) {
         RfrshBar();
         return;
     }
@@ -441,20 +443,53 @@ void uTxm::noteTextChange()
     ++m_textChanges;
 }
 
-uTxm::Command::Command(uTxm &editor) : m_editor(editor), m_changes(editor.m_textChanges)
+uTxm::Command::Command(uTxm &editor)
+    : m_editor(editor)
+    , m_changes(editor.m_textChanges)
+    , m_keys(editor.window()->focusWidget())
+    , m_caret(editor.m_edit->selLength() == 0 ? editor.m_edit->selStart() : -1)
+    , m_typing(editor.m_edit->cursor().charFormat())
 {
     ++editor.m_commands;
 }
 
 uTxm::Command::~Command()
 {
-    if (--m_editor.m_commands > 0 || m_editor.m_textChanges == m_changes)
+    if (--m_editor.m_commands > 0)
         return;
-    // The keys stay where the command left them when it put them in the page itself.
     RichView *view = m_editor.m_view;
+    const bool lookChosen = m_editor.noteChosenLook(m_caret, m_typing);
     QWidget *focus = view->window()->focusWidget();
-    if (view->isVisible() && view->isEnabled() && focus != view && !view->isAncestorOf(focus))
+    const bool inPage = focus == view || view->isAncestorOf(focus);
+    if (m_editor.m_textChanges == m_changes && !lookChosen) {
+        // Nothing changed: the keys go back where they were if the command took them into the page
+        // for its work (ｺﾋﾟｰ), not to a menu bar that held them only to choose it.
+        QWidget *keys = m_keys;
+        if (inPage && keys && keys != view && !view->isAncestorOf(keys) && keys->window() == view->window()
+            && keys->isVisible() && keys->isEnabled() && !qobject_cast<QMenuBar *>(keys))
+            keys->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // The keys stay where the command left them when it put them in the page itself.
+    if (view->isVisible() && view->isEnabled() && !inPage)
         view->setFocus(Qt::OtherFocusReason);
+}
+
+// A command that chose the format of what is typed next at the caret (nothing selected, the caret
+// where it was, its format another): the look is the user's choice for the text typed there.
+bool uTxm::noteChosenLook(int caret, const QTextCharFormat &before)
+{
+    if (caret < 0 || m_edit->selLength() > 0 || m_edit->selStart() != caret || m_edit->cursor().charFormat() == before)
+        return false;
+    m_chosenLook = QTextCursor(m_edit->document());
+    m_chosenLook.setPosition(caret);
+    return true;
+}
+
+bool uTxm::typingInChosenLook() const
+{
+    return !m_chosenLook.isNull() && m_chosenLook.document() == m_edit->document() && m_edit->selLength() == 0
+           && m_chosenLook.position() == m_edit->selStart();
 }
 
 bool uTxm::eventFilter(QObject *watched, QEvent *event)

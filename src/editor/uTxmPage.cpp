@@ -127,6 +127,7 @@ void uTxm::forgetPage()
     // must never bring the old one back, and a page that could not be read does not lock the next.
     m_snapshot.clear();
     m_snapshotUndoes = false;
+    m_chosenLook = QTextCursor();
     if (m_loadFailed) {
         m_loadFailed = false;
         m_edit->setEditMode(0);

@@ -19,7 +19,9 @@
 #include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
+#include "platform/richview/FontDialog.h"
 #include "platform/richview/PageTextItem.h"
+#include "platform/richview/RichButtonBar.h"
 #include "platform/richview/RichView.h"
 #include "support/FormatRuns.h"
 #include "support/SampleDb.h"
@@ -30,7 +32,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFontComboBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +52,8 @@
 #include <QTextDocument>
 #include <QTextTable>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <qpa/qwindowsysteminterface.h>
@@ -373,6 +383,166 @@ class TestTyping : public QObject
         return QApplication::focusWidget() && window.editor().edit().selStart() == window.editor().edit().textLength();
     }
 
+
+    // A dialog of type Dialog, once it shows modally, handed to `act` (which closes it); it closes in any
+    // case, so that a failure does not leave the test waiting.
+    template <typename Dialog>
+    void actOnDialogWhenShown(const std::function<void(Dialog *)> &act, int tries = 100)
+    {
+        QTimer::singleShot(20, this, [this, act, tries] {
+            auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+            if (!dialog) {
+                if (tries > 0)
+                    actOnDialogWhenShown<Dialog>(act, tries - 1);
+                return;
+            }
+            (void)QTest::qWaitForWindowActive(dialog);
+            act(dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+    }
+
+    // The look of characters as a reader sees it, readable in a failure.
+    static QString lookOf(const QTextCharFormat &f)
+    {
+        const bool back = f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush;
+        return QStringLiteral("b=%1 i=%2 u=%3 s=%4 fg=%5 bg=%6 size=%7 font=%8")
+            .arg(f.fontWeight() >= QFont::Bold)
+            .arg(f.fontItalic())
+            .arg(f.fontUnderline())
+            .arg(f.fontStrikeOut())
+            .arg(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("-"),
+                 back ? f.background().color().name() : QStringLiteral("-"))
+            .arg(f.fontPointSize())
+            .arg(f.fontFamilies().toStringList().value(0));
+    }
+
+    // The look of the character at `position`, and the look Qt gives text typed at a caret there.
+    static QString lookAt(const RichTextEdit &edit, int position)
+    {
+        QTextCursor at(edit.document());
+        at.setPosition(position + 1);
+        return lookOf(at.charFormat());
+    }
+
+    static QString lookTypedAt(const RichTextEdit &edit, int caret)
+    {
+        QTextCursor at(edit.document());
+        at.setPosition(caret);
+        return lookOf(at.charFormat());
+    }
+
+    // A commit of the input method, as a Japanese input method sends it, where the keyboard is.
+    static void commitText(const QString &text)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(QApplication::focusWidget(), &event);
+    }
+
+    static QAction *barButton(uTxm &editor, const QString &caption)
+    {
+        auto *bar = editor.findChild<RichButtonBar *>();
+        for (QAction *a : bar ? bar->actions() : QList<QAction *>()) {
+            if (a->text() == caption)
+                return a;
+        }
+        return nullptr;
+    }
+
+    static void clickAction(QToolBar *bar, QAction *action)
+    {
+        QVERIFY(bar && action);
+        QWidget *button = bar->widgetForAction(action);
+        QVERIFY(button && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Opens a colour picker with the mouse and chooses the colour of `row` with the keys in its list.
+    static void pickColour(QComboBox *picker, int row)
+    {
+        QVERIFY(picker);
+        QTest::mouseClick(picker, Qt::LeftButton);
+        QAbstractItemView *list = picker->view();
+        QTRY_VERIFY(list->isVisible());
+        for (int i = 0; i < 12 && list->currentIndex().row() != row; ++i)
+            QTest::keyClick(list, list->currentIndex().row() < row ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(list->currentIndex().row(), row);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(!list->isVisible());
+    }
+
+    // A character-format control chosen as the user chooses it: "B", "I", "U" the format bar's buttons;
+    // "文字色", "背景色" a colour of the picker ("文字色 A", "背景色 背": then given again by the picker's
+    // button with the caret taken away and back); "ﾌｫﾝﾄ font|size|strike" a box of the font dialog
+    // (Ctrl+F9); "書式の貼り付け" the menu item and "書式 button" the bar's button, pasting the page
+    // heading's format copied with 書式のｺﾋﾟｰ; "本文強調" F6, "補足" F7.
+    void chooseControl(fmDoc &window, const QString &control)
+    {
+        uTxm &editor = window.editor();
+        if (control == QLatin1String("B") || control == QLatin1String("I") || control == QLatin1String("U")) {
+            clickAction(editor.findChild<RichButtonBar *>(), barButton(editor, control));
+        } else if (control.startsWith(QStringLiteral("文字色")) || control.startsWith(QStringLiteral("背景色"))) {
+            const bool fore = control.startsWith(QStringLiteral("文字色"));
+            pickColour(editor.findChild<QComboBox *>(fore ? QStringLiteral("imFcr") : QStringLiteral("imBcr")), fore ? 5 : 7);
+            if (control.contains(u' ')) {
+                press(Qt::Key_Left);
+                press(Qt::Key_Right);
+                QTest::mouseClick(editor.findChild<QToolButton *>(fore ? QStringLiteral("cmFcr") : QStringLiteral("cmBcr")), Qt::LeftButton);
+            }
+        } else if (control.startsWith(QStringLiteral("ﾌｫﾝﾄ"))) {
+            const QString box = control.section(u' ', 1);
+            bool accepted = false;
+            actOnDialogWhenShown<FontDialog>([&](FontDialog *dialog) {
+                if (box == QLatin1String("font")) {
+                    QLineEdit *line = dialog->findChild<QFontComboBox *>()->lineEdit();
+                    QTest::mouseClick(line, Qt::LeftButton);
+                    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(line, QStringLiteral("DejaVu Sans Mono"));
+                } else if (box == QLatin1String("size")) {
+                    auto *size = dialog->findChild<QDoubleSpinBox *>();
+                    QTest::mouseClick(size, Qt::LeftButton);
+                    QTest::keyClick(size, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(size, QStringLiteral("20"));
+                } else {
+                    for (QCheckBox *check : dialog->findChildren<QCheckBox *>()) {
+                        if (check->text() == QStringLiteral("取り消し線"))
+                            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
+                    }
+                }
+                QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+                accepted = !dialog->isVisible();
+            });
+            press(Qt::Key_F9, Qt::ControlModifier);
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+            QVERIFY(accepted);
+        } else if (control == QStringLiteral("書式の貼り付け") || control == QStringLiteral("書式 button")) {
+            RichTextEdit &edit = editor.edit();
+            const int caret = edit.selStart();
+            press(Qt::Key_Home, Qt::ControlModifier);
+            press(Qt::Key_End, Qt::ShiftModifier);
+            QVERIFY(edit.selLength() > 0);
+            chooseByMouse(window, {QStringLiteral("書式"), QStringLiteral("書式のｺﾋﾟｰ")});
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            activeAgain(window);
+            editor.view()->setFocus();
+            press(Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(edit.selStart(), caret);
+            if (control == QStringLiteral("書式 button")) {
+                QTest::mouseClick(editor.findChild<QToolButton *>(QStringLiteral("cmTfm")), Qt::LeftButton);
+            } else {
+                chooseByMouse(window, {QStringLiteral("書式"), QStringLiteral("書式の貼り付け")});
+                QTRY_VERIFY(!QApplication::activePopupWidget());
+                activeAgain(window);
+            }
+        } else if (control == QStringLiteral("本文強調") || control == QStringLiteral("補足")) {
+            press(control == QStringLiteral("補足") ? Qt::Key_F7 : Qt::Key_F6);
+        } else {
+            QFAIL("no such control");
+        }
+    }
+
 private slots:
     void initTestCase()
     {
@@ -641,6 +811,163 @@ private slots:
             QCOMPARE(edit.text(), before + QStringLiteral("xyz"));
         }
         QCOMPARE(view->scene()->focusItem(), static_cast<QGraphicsItem *>(view->activeItem()));
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // A character format chosen with nothing selected is the format of the text typed next at the
+    // caret, by keys, by the input method or pasted as text, until the caret moves, and the format
+    // bar's buttons show it; the page stores it. Every control did nothing for the text typed next: the
+    // view typed with its own caret, which the model's choice never reached (B showed pressed, the
+    // letters came plain and B cleared). At the page's end the typing rules gave the paragraph the
+    // body look over a font, a size or a format chosen there.
+    void formatChosenBeforeTyping_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("then"); // "" typed at once; "Left", "Left Right" the caret moved
+                                           // first; "paste" 貼り付け > ﾃｷｽﾄとして貼り付け (Ctrl+T)
+        for (const char *control : {"B", "I", "U", "文字色", "文字色 A", "背景色", "背景色 背", "ﾌｫﾝﾄ font",
+                                    "ﾌｫﾝﾄ size", "ﾌｫﾝﾄ strike", "書式の貼り付け", "書式 button", "本文強調", "補足"})
+            QTest::addRow("%s", control) << QString::fromUtf8(control) << QString();
+        QTest::newRow("B, Left") << QStringLiteral("B") << QStringLiteral("Left");
+        QTest::newRow("B, Left Right") << QStringLiteral("B") << QStringLiteral("Left Right");
+        QTest::newRow("ﾌｫﾝﾄ size, Left") << QStringLiteral("ﾌｫﾝﾄ size") << QStringLiteral("Left");
+        QTest::newRow("B, paste as text") << QStringLiteral("B") << QStringLiteral("paste");
+        QTest::newRow("ﾌｫﾝﾄ size, paste as text") << QStringLiteral("ﾌｫﾝﾄ size") << QStringLiteral("paste");
+    }
+
+    void formatChosenBeforeTyping()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, then);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        auto *bar = editor.findChild<RichButtonBar *>();
+        QVERIFY(bar);
+        // In body text, after a word typed in the paragraph's look.
+        press(Qt::Key_Return);
+        press(Qt::Key_F5);
+        QVERIFY(editor.isBodyAtCaret());
+        typeKeys(QStringLiteral("in "));
+        const int caret = edit.selStart();
+        const QString plain = lookTypedAt(edit, caret);
+        chooseControl(window, control);
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_VERIFY(inEditor(window));
+        QCOMPARE(edit.selLength(), 0);
+        QCOMPARE(edit.selStart(), caret);
+        const QString chosen = lookOf(edit.cursor().charFormat());
+        QVERIFY2(chosen != plain, qPrintable(chosen));
+        QString expected = chosen;
+        for (const QString &key : then.split(u' ', Qt::SkipEmptyParts)) {
+            if (key == QLatin1String("paste"))
+                continue;
+            press(key == QLatin1String("Left") ? Qt::Key_Left : Qt::Key_Right);
+            // The format comes from the new place, as Qt gives it there.
+            expected = lookTypedAt(edit, edit.selStart());
+        }
+        const int at = edit.selStart();
+        QStringList pieces{QStringLiteral("ab"), QStringLiteral("ふとじ"), QStringLiteral("c")};
+        if (then == QLatin1String("paste")) {
+            QApplication::clipboard()->setText(QStringLiteral("はりつけ"));
+            controlKey(Qt::Key_T);
+            pieces = QStringList{QStringLiteral("はりつけ"), QStringLiteral("c")};
+        }
+        int typed = 0;
+        for (int piece = 0; piece < pieces.size(); ++piece) {
+            const QString &text = pieces.at(piece);
+            if (then != QLatin1String("paste") || piece > 0) {
+                if (text.at(0).unicode() < 0x80)
+                    typeKeys(text);
+                else
+                    commitText(text);
+            }
+            typed += int(text.size());
+            QCOMPARE(edit.selStart(), at + typed);
+            for (int i = at; i < at + typed; ++i)
+                QVERIFY2(lookAt(edit, i) == expected, qPrintable(QStringLiteral("%1 at %2: %3, expected %4")
+                                                                     .arg(edit.charAt(i)).arg(i - at).arg(lookAt(edit, i), expected)));
+            // The buttons show the format of what is typed next.
+            const QString next = lookOf(edit.cursor().charFormat());
+            QCOMPARE(next, expected);
+            QCOMPARE(bar->action(RichButtonBar::Bold)->isChecked(), next.contains(QLatin1String("b=1")));
+            QCOMPARE(bar->action(RichButtonBar::Italic)->isChecked(), next.contains(QLatin1String("i=1")));
+            QCOMPARE(bar->action(RichButtonBar::Underline)->isChecked(), next.contains(QLatin1String("u=1")));
+        }
+        // Stored with F8 and read back.
+        QVERIFY(window.keys().keyPress(8, Qt::NoModifier));
+        QVERIFY2(!editor.bDcEdt(), qPrintable(prompt.messages.join(u'|')));
+        QVERIFY(window.LoadPage(QStringLiteral("1002"), QString(), 0, false));
+        QVERIFY(window.LoadPage(QStringLiteral("1001"), QString(), 0, false));
+        for (int i = at; i < at + typed; ++i)
+            QCOMPARE(lookAt(edit, i), expected);
+        QVERIFY(prompt.messages.isEmpty());
+        zSvr::instance().D_Close();
+    }
+
+    // The format bar's buttons chosen while the title box has the keys: one that changed the page (or
+    // the format of what is typed next at its caret) gives the keys to the page at its caret, as a menu
+    // command does; they stayed in the title box, and the letters typed next went into the title.
+    // The toolbar's ｺﾋﾟｰ changes nothing: it leaves the keys in the title box (it took them).
+    void barButtonsFromTheTitleBox_data()
+    {
+        QTest::addColumn<QString>("button"); // a caption of the format bar, or "ｺﾋﾟｰ" of the toolbar
+        QTest::addColumn<bool>("selected");  // the typed words selected, else nothing
+        for (const char *button : {"B", "I", "U", "左", "中", "右", "・", "1."})
+            QTest::addRow("%s", button) << QString::fromUtf8(button) << true;
+        QTest::newRow("B, nothing selected") << QStringLiteral("B") << false;
+        QTest::newRow("ｺﾋﾟｰ") << QStringLiteral("ｺﾋﾟｰ") << true;
+    }
+
+    void barButtonsFromTheTitleBox()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, selected);
+        TestHome home;
+        ScriptedPrompt prompt;
+        fmDoc window;
+        QVERIFY(openAtEnd(window));
+        uTxm &editor = window.editor();
+        RichTextEdit &edit = editor.edit();
+        QLineEdit *titleBox = editor.titleBox();
+        press(Qt::Key_Return);
+        typeKeys(QStringLiteral("abc def"));
+        if (button == QStringLiteral("左"))
+            edit.setAlignment(2); // for 左 to change it
+        const QString before = edit.text();
+        const QString title = titleBox->text();
+        if (selected)
+            press(Qt::Key_Home, Qt::ShiftModifier);
+        QCOMPARE(edit.selLength(), selected ? 7 : 0);
+        QTest::mouseClick(titleBox, Qt::LeftButton, {}, titleBox->rect().center());
+        QTest::keyClick(titleBox, Qt::Key_End);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(titleBox));
+        QApplication::clipboard()->clear();
+        if (button == QStringLiteral("ｺﾋﾟｰ"))
+            clickAction(editor.toolBar(), editor.toolBar()->findChild<QAction *>(QStringLiteral("Copy")));
+        else
+            clickAction(editor.findChild<RichButtonBar *>(), barButton(editor, button));
+        if (button == QStringLiteral("ｺﾋﾟｰ")) {
+            QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc def"));
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(titleBox));
+            typeAtFocus(QStringLiteral("xyz"));
+            QCOMPARE(titleBox->text(), title + QStringLiteral("xyz"));
+            QCOMPARE(edit.text(), before);
+        } else {
+            QVERIFY(inEditor(window));
+            typeAtFocus(QStringLiteral("xyz"));
+            QCOMPARE(titleBox->text(), title);
+            QCOMPARE(edit.text(), (selected ? before.chopped(7) : before) + QStringLiteral("xyz"));
+            if (!selected)
+                QCOMPARE(lookAt(edit, edit.textLength() - 1).left(3), QStringLiteral("b=1"));
+        }
+        QVERIFY(window.keys().keyPress(8, Qt::NoModifier));
+        QVERIFY(!editor.bDcEdt());
         QVERIFY(prompt.messages.isEmpty());
         zSvr::instance().D_Close();
     }

@@ -14,12 +14,15 @@
 #include "support/WaitWatch.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenuBar>
 #include <QPrintDialog>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtEndian>
 #include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
 
 
 namespace {
@@ -65,6 +68,7 @@ private slots:
     void failingPrinterIsReported();
     void fullDiskKeepsTheOldPdf();
     void pageViewWindow();
+    void altTapShowsTheBarHasTheKeys();
     void largePageUnderTheWaitWindow_data();
     void largePageUnderTheWaitWindow();
 
@@ -366,6 +370,59 @@ void TestPrinting::pageViewWindow()
     QCOMPARE(seen, QStringList({"1000"}));
 }
 
+// Alt pressed and released alone gives the window's menu bar the keys, and the bar shows it (its first
+// title highlighted), as in the program's other windows: nothing showed, and the next letter opened a
+// menu. Escape takes them from the bar again.
+void TestPrinting::altTapShowsTheBarHasTheKeys()
+{
+    PageDocument page;
+    fillThreePages(page);
+    sbTvw view;
+    auto *bar = view.findChild<QMenuBar *>();
+    QVERIFY(bar);
+    const auto altTap = [&] {
+        QWindow *handle = view.windowHandle();
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::SynchronousDelivery>(
+            handle, 0, QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::SynchronousDelivery>(
+            handle, 0, QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    };
+    const auto differing = [](const QImage &a, const QImage &b) {
+        int count = 0;
+        for (int y = 0; y < qMin(a.height(), b.height()); ++y)
+            for (int x = 0; x < qMin(a.width(), b.width()); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    bool shown = false, back = false;
+    QWidget *keys = nullptr;
+    view.setDialogRunner([&](QDialog &dialog) {
+        if (&dialog != &view)
+            return false;
+        view.show();
+        view.activateWindow();
+        if (!QTest::qWaitForWindowActive(&view))
+            return false;
+        keys = QApplication::focusWidget();
+        const QRect first = bar->actionGeometry(bar->actions().first());
+        const QImage plain = bar->grab(first).toImage();
+        altTap();
+        shown = QApplication::focusWidget() == bar && bar->activeAction() == bar->actions().first()
+                && differing(plain, bar->grab(first).toImage()) > 20;
+        QTest::keyClick(bar, Qt::Key_Escape);
+        // The window has nothing else that takes keys: the bar shows it no longer has them, and a
+        // letter opens no menu.
+        back = QTest::qWaitFor([&] { return differing(plain, bar->grab(first).toImage()) == 0; });
+        QWidget *now = QApplication::focusWidget();
+        QTest::keyClick(now ? now : static_cast<QWidget *>(&view), Qt::Key_P);
+        back = back && !QApplication::activePopupWidget() && (!keys || QApplication::focusWidget() == keys);
+        view.hide();
+        return true;
+    });
+    view.cAct(page, nullptr, QString(), QString());
+    QVERIFY2(shown, "the bar does not show that it has the keys");
+    QVERIFY(back);
+}
 
 void TestPrinting::largePageUnderTheWaitWindow_data()
 {

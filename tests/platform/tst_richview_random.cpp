@@ -58,6 +58,15 @@ private slots:
         QTest::newRow("BackSpace in a held paragraph undone")
             << QStringLiteral("lines") << QStringLiteral("at 100, \"abc\", BackSpace, Ctrl+Z")
             << QString();
+        // A format chosen with nothing selected: the text typed next came in the look at the caret.
+        QTest::newRow("bold chosen, typed and committed")
+            << QStringLiteral("short") << QStringLiteral("at 3, format bold, \"ab\", \"日本\", Left, \"x\"") << QString();
+        QTest::newRow("size chosen in a held paragraph")
+            << QStringLiteral("lines") << QStringLiteral("at 200, format size, \"word \", \"語\"") << QString();
+        QTest::newRow("colour chosen in a cell")
+            << QStringLiteral("cell") << QStringLiteral("at cell 1 1, format colour, \"ab\"") << QString();
+        QTest::newRow("underline chosen in an empty cell")
+            << QStringLiteral("big cell") << QStringLiteral("at cell 3 3, format underline, \"x\", format strike, \"y\"") << QString();
         QTest::newRow("typed at the top of a short page")
             << QStringLiteral("short") << QStringLiteral("\"word \"") << QString();
         QTest::newRow("typed into a held paragraph without line breaks")

@@ -7,7 +7,9 @@
 #include "platform/richtext/PositionText.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/richview/FontDialog.h"
 #include "platform/richview/PageTextItem.h"
+#include "platform/richview/RichButtonBar.h"
 #include "platform/richview/RichView.h"
 
 #include "support/ForeignFiles.h"
@@ -448,6 +450,10 @@ QString describe(const QStringList &keys)
     return out.join(QStringLiteral(", "));
 }
 
+namespace {
+QStringList withFormatActs(quint32 seed, QStringList keys);
+} // namespace
+
 QStringList randomKeys(quint32 seed, int count, int length)
 {
     QRandomGenerator random(seed);
@@ -500,8 +506,113 @@ QStringList randomKeys(quint32 seed, int count, int length)
         else
             keys << QStringLiteral("click %1 %2").arg(random.bounded(900)).arg(random.bounded(700));
     }
+    return withFormatActs(seed, keys);
+}
+
+namespace {
+
+// ---- a character format chosen with nothing selected, and text typed after it
+
+const QStringList &formatNames()
+{
+    static const QStringList names{QStringLiteral("bold"),   QStringLiteral("italic"),     QStringLiteral("underline"),
+                                   QStringLiteral("strike"), QStringLiteral("colour"),     QStringLiteral("background"),
+                                   QStringLiteral("font"),   QStringLiteral("size")};
+    return names;
+}
+
+// Now and then in place of two or three keys: a format act and text typed after it.
+QStringList withFormatActs(quint32 seed, QStringList keys)
+{
+    QRandomGenerator random(seed ^ 0x6d2f41u);
+    static const char *const typed[] = {"ab", "x", "語", "word ", "日本"};
+    for (int i = 1; i + 2 < keys.size(); ++i) {
+        if (random.bounded(100) >= 3)
+            continue;
+        keys[i] = QStringLiteral("format ") + formatNames().at(random.bounded(int(formatNames().size())));
+        keys[i + 1] = QStringLiteral("\"%1\"").arg(QString::fromUtf8(typed[random.bounded(5)]));
+        if (random.bounded(2))
+            keys[i + 2] = QStringLiteral("\"%1\"").arg(QString::fromUtf8(typed[random.bounded(5)]));
+        i += 2;
+    }
     return keys;
 }
+
+// The act: B, I or U of the format bar, or one box of the font dialog (font, size, strike-out and
+// the two colours), chosen as the user chooses them.
+void chooseFormat(RichView &view, RichButtonBar &bar, const QString &name)
+{
+    if (name == QLatin1String("bold") || name == QLatin1String("italic") || name == QLatin1String("underline")) {
+        const RichButtonBar::Button button = name == QLatin1String("bold")     ? RichButtonBar::Bold
+                                             : name == QLatin1String("italic") ? RichButtonBar::Italic
+                                                                               : RichButtonBar::Underline;
+        bar.action(button)->trigger();
+        return;
+    }
+    view.setDialogRunner([&](QDialog &dialog) {
+        auto *font = qobject_cast<FontDialog *>(&dialog);
+        if (!font)
+            return false;
+        FontDialog::Values v = font->values();
+        if (name == QLatin1String("strike"))
+            v.strikeOut = !v.strikeOut;
+        else if (name == QLatin1String("colour"))
+            v.foreColor = v.foreColor == 0x0000FF ? 0x008000 : 0x0000FF; // red, else green
+        else if (name == QLatin1String("background"))
+            v.backColor = v.backColor == 0x00FFFF ? 0xFFFF00 : 0x00FFFF; // yellow, else cyan
+        else if (name == QLatin1String("font"))
+            v.family = v.family == QLatin1String("DejaVu Serif") ? QStringLiteral("IPAMincho") : QStringLiteral("DejaVu Serif");
+        else
+            v.size = v.size == 20 ? 9 : 20;
+        font->setValues(v);
+        return true;
+    });
+    view.fontDialog();
+    view.setDialogRunner(nullptr);
+}
+
+// What a format act sets, as the characters typed after it must carry it.
+QString formatValue(const QTextCharFormat &f, const QString &name)
+{
+    if (name == QLatin1String("bold"))
+        return QString::number(f.fontWeight() >= QFont::Bold);
+    if (name == QLatin1String("italic"))
+        return QString::number(f.fontItalic());
+    if (name == QLatin1String("underline"))
+        return QString::number(f.fontUnderline());
+    if (name == QLatin1String("strike"))
+        return QString::number(f.fontStrikeOut());
+    if (name == QLatin1String("colour"))
+        return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("none");
+    if (name == QLatin1String("background"))
+        return f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush
+                   ? f.background().color().name() : QStringLiteral("none");
+    if (name == QLatin1String("font"))
+        return f.fontFamilies().toStringList().value(0);
+    return QString::number(f.fontPointSize());
+}
+
+// Whether the characters typed at [from, from + count) carry what the act set, and the format bar
+// shows it.
+QString typedInFormat(const QTextDocument *doc, int from, int count, const QString &name, const QString &value,
+                      const RichButtonBar &bar)
+{
+    for (int i = from; i < from + count; ++i) {
+        QTextCursor at(const_cast<QTextDocument *>(doc));
+        at.setPosition(i + 1);
+        const QString got = formatValue(at.charFormat(), name);
+        if (got != value)
+            return QStringLiteral("the character typed at %1 has %2 %3, chosen before it: %4").arg(i).arg(name, got, value);
+    }
+    const int shown = name == QLatin1String("bold")     ? RichButtonBar::Bold
+                      : name == QLatin1String("italic") ? RichButtonBar::Italic
+                      : name == QLatin1String("underline") ? RichButtonBar::Underline : -1;
+    if (shown >= 0 && bar.action(RichButtonBar::Button(shown))->isChecked() != (value == QLatin1String("1")))
+        return QStringLiteral("the format bar shows %1 otherwise than the text typed").arg(name);
+    return QString();
+}
+
+} // namespace
 
 QStringList keysInOnePart(quint32 seed, int count, int length)
 {
@@ -514,6 +625,7 @@ struct Player::State {
     PageDocument page;
     RichTextEdit edit{&page};
     RichView view{&edit};
+    RichButtonBar bar{&view};
 
     // The model: the texts the keys gave, the one shown now, and what our own copy holds.
     QStringList history;
@@ -800,6 +912,9 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
         }
         return QString();
     };
+    // A format chosen with nothing selected, and the value the characters typed after it must carry.
+    QString chosenFormat;
+    QString chosenValue;
     if (const QString failed = check(-1, QString()); !failed.isEmpty()) {
         outcome.failedAt = 0;
         outcome.message = failed;
@@ -900,7 +1015,13 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             }
             break;
         }
-        send(s.view, key, &unknown);
+        const bool formatAct = key.startsWith(QLatin1String("format "));
+        if (effect != Effect::Type)
+            chosenFormat.clear(); // the caret moves, or the act chooses anew
+        if (formatAct)
+            chooseFormat(s.view, s.bar, key.mid(7));
+        else
+            send(s.view, key, &unknown);
         QApplication::processEvents();
         outcome.keysRun = index + 1;
         const QString text = s.edit.text();
@@ -967,6 +1088,14 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
                 s.began.append({from, to});
                 s.at = int(s.history.size()) - 1;
             }
+        }
+        if (failed.isEmpty() && formatAct && from == to) {
+            chosenFormat = key.mid(7);
+            chosenValue = formatValue(s.edit.cursor().charFormat(), chosenFormat);
+        } else if (failed.isEmpty() && effect == Effect::Type && !chosenFormat.isEmpty() && from == to && text == expected) {
+            failed = typedInFormat(doc, from, int(typed.size()), chosenFormat, chosenValue, s.bar);
+            if (!failed.isEmpty())
+                failed = QStringLiteral("after %1: ").arg(key) + failed;
         }
         if (failed.isEmpty() && (key.endsWith(QLatin1String("PageDown")) || key.endsWith(QLatin1String("PageUp")))) {
             const qreal screen = s.view.mapToScene(s.view.viewport()->rect()).boundingRect().height();

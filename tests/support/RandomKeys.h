@@ -32,6 +32,9 @@
 //   paste list       a list of two items another program copied as HTML, then Ctrl+V
 //   click X Y        a left click at a point of the view (900 x 700)
 //   at N             the caret put at position N and shown, as a start (no key)
+//   format NAME      a character format chosen (bold, italic, underline: the format bar's buttons;
+//                    strike, colour, background, font, size: the font dialog); with nothing selected
+//                    the characters typed next, until another key, must carry it, and the bar show it
 //   KEY*N            the key N times
 namespace RandomKeys {
 

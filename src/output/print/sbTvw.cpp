@@ -3,6 +3,7 @@
 #include "core/Usr.h"
 #include "editor/LoadWait.h"
 #include "output/print/PageSurface.h"
+#include "platform/desktop/MenuKeys.h"
 #include "platform/desktop/Prompt.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
@@ -62,6 +63,9 @@ sbTvw::sbTvw(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
+    // The keys stand on the page shown when no menu has them: an Escape out of the menu bar gives them
+    // back there, where the bar would keep them, unseen, and take the next letter.
+    m_client->setFocusPolicy(Qt::StrongFocus);
     m_client->setAutoFillBackground(true);
     QPalette grey = m_client->palette();
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
@@ -86,6 +90,7 @@ void sbTvw::buildMenus()
 {
     auto *bar = new QMenuBar(this);
     layout()->setMenuBar(bar);
+    MenuKeys::watchBar(bar);
     const QStringList captions = {QStringLiteral("操作(&F)"), QStringLiteral("ﾍﾟ-ｼﾞ(&P)"), QStringLiteral("ｽﾞｰﾑ(&Z)")};
     const QList<QStringList> items = {
         {QStringLiteral("印刷"), QStringLiteral("-"), QStringLiteral("閉じる(&X)")},

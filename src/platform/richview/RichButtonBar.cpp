@@ -46,11 +46,20 @@ QAction *RichButtonBar::addButton(Button button, const QString &text, const QStr
 
 void RichButtonBar::trigger(Button button, bool checked)
 {
-    RichTextEdit *edit = m_view->edit();
     if (m_view->editMode() != 0) {
         refreshStates();
         return;
     }
+    if (m_runner)
+        m_runner([&] { apply(button, checked); });
+    else
+        apply(button, checked);
+    refreshStates();
+}
+
+void RichButtonBar::apply(Button button, bool checked)
+{
+    RichTextEdit *edit = m_view->edit();
     m_view->showModelCaret();
     switch (button) {
     case Bold: edit->setBold(checked); break;
@@ -64,7 +73,6 @@ void RichButtonBar::trigger(Button button, bool checked)
     case Count: break;
     }
     m_view->showModelCaret();
-    refreshStates();
 }
 
 void RichButtonBar::refreshStates()

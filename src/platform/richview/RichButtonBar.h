@@ -2,6 +2,8 @@
 
 #include <QToolBar>
 
+#include <functional>
+
 class QAction;
 class RichView;
 
@@ -16,11 +18,16 @@ public:
     enum Button { Bold, Italic, Underline, AlignLeft, AlignCenter, AlignRight, Bullets, Numbers, Count };
     QAction *action(Button button) const { return m_actions[button]; }
     void refreshStates();
+    // Runs a button's work inside the host's frame of a user command (the keys after it).
+    using Runner = std::function<void(const std::function<void()> &work)>;
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
 
 private:
     QAction *addButton(Button button, const QString &text, const QString &tip);
     void trigger(Button button, bool checked);
+    void apply(Button button, bool checked);
 
     RichView *m_view;
     QAction *m_actions[Count] = {};
+    Runner m_runner;
 };

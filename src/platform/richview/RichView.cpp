@@ -112,6 +112,14 @@ bool sameCaret(const QTextCursor &a, const QTextCursor &b)
     return a.document() == b.document() && a.position() == b.position() && a.anchor() == b.anchor();
 }
 
+// With nothing selected a cursor carries the format of what is typed next: a format chosen at the
+// caret (bold switched on) is the cursor's own until the caret moves. The view types with its own
+// cursor, so it must carry the one the model holds.
+bool sameTyping(const QTextCursor &a, const QTextCursor &b)
+{
+    return a.isNull() || b.isNull() || a.hasSelection() || b.hasSelection() || a.charFormat() == b.charFormat();
+}
+
 } // namespace
 
 void RichView::showModelCaret()
@@ -120,7 +128,8 @@ void RichView::showModelCaret()
     if (item->document() != m_edit->document())
         onPartChanged();
     const QTextCursor &model = m_edit->cursor();
-    if (!sameCaret(model, m_known) || !sameCaret(item->textCursor(), model)) {
+    const QTextCursor view = item->textCursor();
+    if (!sameCaret(model, m_known) || !sameCaret(view, model) || !sameTyping(view, model)) {
         item->setTextCursor(model);
         m_known = model;
     }
@@ -134,7 +143,7 @@ void RichView::takeViewCaret()
     const QTextCursor view = item->textCursor();
     const bool moved = !sameCaret(view, m_known);
     m_known = view;
-    if (!sameCaret(view, m_edit->cursor()))
+    if (!sameCaret(view, m_edit->cursor()) || !sameTyping(view, m_edit->cursor()))
         m_edit->setCursor(view);
     if (moved)
         emit caretMoved();
@@ -143,7 +152,7 @@ void RichView::takeViewCaret()
 void RichView::paintEvent(QPaintEvent *event)
 {
     // A model command (find, select, a field insert) may have moved the caret since the last event.
-    if (!sameCaret(m_edit->cursor(), m_known))
+    if (!sameCaret(m_edit->cursor(), m_known) || !sameTyping(m_edit->cursor(), m_known))
         showModelCaret();
     QGraphicsView::paintEvent(event);
 }
