@@ -131,7 +131,11 @@ int PageTextItem::positionAt(const QPointF &item) const
 
 QRectF PageTextItem::caretRect() const
 {
-    const QTextCursor cursor = textCursor();
+    return caretRect(textCursor());
+}
+
+QRectF PageTextItem::caretRect(const QTextCursor &cursor) const
+{
     const QTextBlock block = cursor.block();
     const QTextLayout *layout = block.layout();
     if (!layout)
@@ -409,7 +413,8 @@ void PageTextItem::noteTypingRun()
 }
 
 // PageUp and PageDown move the caret a screen up or down and scroll the view by as much, so that the
-// caret keeps its place on the screen; with Shift the selection follows. Qt's text item leaves them.
+// caret keeps its place on the screen; with Shift the selection follows (pageSelection). Qt's text
+// item leaves them.
 bool PageTextItem::pageKey(QKeyEvent *event)
 {
     int direction = 0;
@@ -431,21 +436,78 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     QPointF point = toDocument(target);
     point.setX(TableCaret::inCell(document(), cursor.position(), point.x()));
     int position = document()->documentLayout()->hitTest(point, Qt::FuzzyHit);
+    const int end = document()->characterCount() - 1;
     if (direction < 0 && target.y() < text.top())
         position = 0;
     else if (direction > 0 && target.y() > text.bottom())
-        position = -1;
-    if (position < 0) {
-        cursor.movePosition(direction < 0 ? QTextCursor::Start : QTextCursor::End,
-                            select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-    } else {
-        cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-    }
+        position = end;
+    else if (position < 0)
+        position = direction < 0 ? 0 : end;
     QScrollBar *bar = view->verticalScrollBar();
-    bar->setValue(bar->value() + direction * view->viewport()->height());
+    const int scrolled = bar->value() + direction * view->viewport()->height();
+    if (select) {
+        cursor = pageSelection(view, position, direction > 0, scrolled);
+    } else {
+        cursor.setPosition(position);
+        bar->setValue(scrolled);
+    }
     setTextCursor(cursor);
     view->ensureVisible(mapRectToScene(caretRect()), 0, 0);
     return true;
+}
+
+// The selection a Shift+page key makes, its end going to `position`, the view scrolled to `scrolled`
+// and then to the caret. Where the way crosses a table's or a cell's edge, Qt's selection takes the
+// table or the cells whole, and with them text that may lie off the screen: the end then stops at the
+// farthest place on the way (TableCaret::stopsOnTheWay) where all that the key adds to the selection
+// was on the screen before it or is on it after it, or stays where it was. A letter typed next never
+// replaces text the user has not seen selected.
+QTextCursor PageTextItem::pageSelection(QGraphicsView *view, int position, bool down, int scrolled)
+{
+    const QTextCursor before = textCursor();
+    QScrollBar *bar = view->verticalScrollBar();
+    const int shownFrom = bar->value();
+    const auto shown = [&] {
+        const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
+        return std::pair{toDocument(mapFromScene(screen.topLeft())).y(), toDocument(mapFromScene(screen.bottomLeft())).y()};
+    };
+    const auto [shownTop, shownBottom] = shown();
+    const auto [oldTop, oldBottom] = before.hasSelection() ? TableCaret::selectedSpan(before) : std::pair{0.0, -1.0};
+    // Whether each piece of [top, bottom] outside the old selection was shown before the key or now.
+    const auto seen = [&](qreal top, qreal bottom) {
+        const auto [nowTop, nowBottom] = shown();
+        const auto within = [&](qreal from, qreal to) {
+            if (from >= to)
+                return true;
+            const bool joined = nowTop <= shownBottom + 1 && shownTop <= nowBottom + 1;
+            if (joined)
+                return from >= qMin(shownTop, nowTop) - 1 && to <= qMax(shownBottom, nowBottom) + 1;
+            return (from >= shownTop - 1 && to <= shownBottom + 1) || (from >= nowTop - 1 && to <= nowBottom + 1);
+        };
+        if (oldBottom < oldTop)
+            return within(top, bottom);
+        return within(top, qMin(bottom, oldTop)) && within(qMax(top, oldBottom), bottom);
+    };
+    const int anchor = before.anchor();
+    const QList<int> stops = TableCaret::stopsOnTheWay(document(), anchor, before.position(), position, down);
+    QList<int> tries{position};
+    tries << stops;
+    for (int to : tries) {
+        QTextCursor cursor(before);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        bar->setValue(scrolled);
+        view->ensureVisible(mapRectToScene(caretRect(cursor)), 0, 0);
+        // A selection that takes no more than the text between its ends takes what the key passed.
+        const bool whole = cursor.hasComplexSelection() || cursor.selectionStart() != qMin(anchor, to)
+                           || cursor.selectionEnd() != qMax(anchor, to);
+        if (!whole)
+            return cursor;
+        const auto [top, bottom] = TableCaret::selectedSpan(cursor);
+        if (seen(top, bottom))
+            return cursor;
+    }
+    bar->setValue(shownFrom);
+    return before;
 }
 
 // Up and Down where they pass a table's edge go to the line above or below at the caret's x, in the
