@@ -1209,13 +1209,13 @@ private slots:
     // selection takes the table or the cells whole: the caret stands on the screen, and all that the
     // key added to the selection was on the screen before it or is after it, however long a cell or
     // tall a table; a letter typed then replaces the selection alone. Where the table is shown whole
-    // the selection takes it and reaches a screen on.
+    // the selection takes it and reaches a screen on; a caret out of sight is shown first.
     void shiftPageKeysSelectOnlyWhatWasShown_data()
     {
         QTest::addColumn<QString>("page"); // "long cell" (30,000 characters in the first), "short table", "tall table" (80 rows), "nested"
         QTest::addColumn<QString>("from"); // the caret at the start of the paragraph or cell holding it
         QTest::addColumn<int>("offset");   // into it; -300: that far before the long cell's end
-        QTest::addColumn<QString>("keys"); // D PageDown, u Shift+PageUp, d Shift+PageDown (the last one checked)
+        QTest::addColumn<QString>("keys"); // D PageDown, u Shift+PageUp, d Shift+PageDown (the last one checked), s the view scrolled to the top
         QTest::addColumn<bool>("reaches"); // the caret moves half a screen at least
         const QString lorem = QStringLiteral("lorem");
         const QString above = QStringLiteral("before the table"); // PageDown from there goes into the long cell
@@ -1227,6 +1227,8 @@ private slots:
         QTest::newRow("twice up out of a long cell") << QStringLiteral("long cell") << above << 0 << QStringLiteral("Duu") << false;
         QTest::newRow("up over a short table") << QStringLiteral("short table") << QStringLiteral("after table") << 0 << QStringLiteral("u") << true;
         QTest::newRow("down over a short table") << QStringLiteral("short table") << QStringLiteral("before the table") << 0 << QStringLiteral("d") << true;
+        QTest::newRow("up from a caret the view does not show")
+            << QStringLiteral("short table") << QStringLiteral("段落 20 below") << 0 << QStringLiteral("su") << false;
         QTest::newRow("down into a tall table of short cells")
             << QStringLiteral("tall table") << QStringLiteral("before the table") << 0 << QStringLiteral("d") << false;
         QTest::newRow("up into a tall table of short cells") << QStringLiteral("tall table") << QStringLiteral("after table") << 0 << QStringLiteral("u") << false;
@@ -1267,9 +1269,13 @@ private slots:
         caret += offset >= 0 ? offset : int(words.size()) + offset;
         f.caretOnScreen(caret);
         const double screen = f.view.mapToScene(f.view.viewport()->rect()).boundingRect().height();
-        for (int i = 0; i < keys.size() - 1; ++i)
-            QTest::keyClick(f.view.viewport(), keys.at(i) == u'D' ? Qt::Key_PageDown : Qt::Key_PageUp,
-                            keys.at(i).isUpper() ? Qt::NoModifier : Qt::ShiftModifier);
+        for (int i = 0; i < keys.size() - 1; ++i) {
+            if (keys.at(i) == u's')
+                f.view.verticalScrollBar()->setValue(f.view.verticalScrollBar()->minimum());
+            else
+                QTest::keyClick(f.view.viewport(), keys.at(i) == u'D' ? Qt::Key_PageDown : Qt::Key_PageUp,
+                                keys.at(i).isUpper() ? Qt::NoModifier : Qt::ShiftModifier);
+        }
         const QTextCursor before = f.view.mainItem()->textCursor();
         const auto was = ShownSelection::shown(f.view);
         const double top = f.view.mainItem()->caretRect().top();

@@ -428,6 +428,12 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     const bool select = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
     const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
     const QRectF caret = mapRectToScene(caretRect());
+    // A selection from a caret the screen does not show would take text out of sight: the key shows
+    // the caret first.
+    if (select && !screen.intersects(caret)) {
+        view->ensureVisible(caret, 0, 0);
+        return true;
+    }
     const QPointF target = mapFromScene(caret.center() + QPointF(0, direction * screen.height()));
     QTextCursor cursor = textCursor();
     const QRectF text = boundingRect();
