@@ -297,6 +297,9 @@ bool PageTextItem::sceneEvent(QEvent *event)
 
 void PageTextItem::keyPressEvent(QKeyEvent *event)
 {
+    // What the screen showed before the key (bringing the model's caret into the view may scroll it).
+    QGraphicsView *view = scene() && !scene()->views().isEmpty() ? scene()->views().first() : nullptr;
+    m_shownBeforeKey = view ? view->mapToScene(view->viewport()->rect()).boundingRect() : QRectF();
     emit aboutToHandle();
     const int code = RichKeyArgs::virtualKey(event->key());
     RichKeyArgs args{code, RichKeyArgs::shiftState(event->modifiers()), event->text()};
@@ -428,9 +431,9 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     const bool select = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
     const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
     const QRectF caret = mapRectToScene(caretRect());
-    // A selection from a caret the screen does not show would take text out of sight: the key shows
-    // the caret first.
-    if (select && !screen.intersects(caret)) {
+    // A selection from a caret the screen did not show (half its line at least) would take text out
+    // of sight: the key shows the caret first.
+    if (select && (caret.center().y() < m_shownBeforeKey.top() || caret.center().y() > m_shownBeforeKey.bottom())) {
         view->ensureVisible(caret, 0, 0);
         return true;
     }
@@ -473,15 +476,14 @@ QTextCursor PageTextItem::pageSelection(QGraphicsView *view, int position, bool 
     const QTextCursor before = textCursor();
     QScrollBar *bar = view->verticalScrollBar();
     const int shownFrom = bar->value();
-    const auto shown = [&] {
-        const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
+    const auto shown = [&](const QRectF &screen) {
         return std::pair{toDocument(mapFromScene(screen.topLeft())).y(), toDocument(mapFromScene(screen.bottomLeft())).y()};
     };
-    const auto [shownTop, shownBottom] = shown();
+    const auto [shownTop, shownBottom] = shown(m_shownBeforeKey);
     const auto [oldTop, oldBottom] = before.hasSelection() ? TableCaret::selectedSpan(before) : std::pair{0.0, -1.0};
     // Whether each piece of [top, bottom] outside the old selection was shown before the key or now.
     const auto seen = [&](qreal top, qreal bottom) {
-        const auto [nowTop, nowBottom] = shown();
+        const auto [nowTop, nowBottom] = shown(view->mapToScene(view->viewport()->rect()).boundingRect());
         const auto within = [&](qreal from, qreal to) {
             if (from >= to)
                 return true;

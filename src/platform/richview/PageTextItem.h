@@ -119,5 +119,7 @@ private:
     bool m_gridLines = false;
     bool m_pressTaken = false;
     TypingRun m_run;
+    QRectF m_shownBeforeKey; // scene
+
     StepCarets m_stepCarets;
 };
