@@ -72,9 +72,10 @@ QString unseen(RichView &view, const QTextCursor &before, std::pair<qreal, qreal
         return QStringLiteral("the caret at %1 stands off the screen (its line at y %2-%3, the screen %4-%5)")
             .arg(after.position()).arg(caret.top()).arg(caret.bottom()).arg(screen.top()).arg(screen.bottom());
     const std::pair<qreal, qreal> now = shown(view);
-    // The screens before and after as one stretch where they meet.
+    // The screens before and after as one stretch where they meet (a scroll by the viewport's height
+    // leaves a pixel or two between the screens, less than half a line).
     QList<std::pair<qreal, qreal>> screens{was, now};
-    if (now.first <= was.second + 1 && was.first <= now.second + 1)
+    if (now.first <= was.second + 4 && was.first <= now.second + 4)
         screens = {{qMin(was.first, now.first), qMax(was.second, now.second)}};
     const int size = doc->characterCount();
     QBitArray added = selected(after, size) & ~selected(before, size);

@@ -487,7 +487,8 @@ QTextCursor PageTextItem::pageSelection(QGraphicsView *view, int position, bool 
         const auto within = [&](qreal from, qreal to) {
             if (from >= to)
                 return true;
-            const bool joined = nowTop <= shownBottom + 1 && shownTop <= nowBottom + 1;
+            // A scroll by the viewport's height leaves a pixel or two between the screens.
+            const bool joined = nowTop <= shownBottom + 4 && shownTop <= nowBottom + 4;
             if (joined)
                 return from >= qMin(shownTop, nowTop) - 1 && to <= qMax(shownBottom, nowBottom) + 1;
             return (from >= shownTop - 1 && to <= shownBottom + 1) || (from >= nowTop - 1 && to <= nowBottom + 1);
