@@ -501,14 +501,32 @@ QTextCursor PageTextItem::pageSelection(QGraphicsView *view, int position, bool 
     const QList<int> stops = TableCaret::stopsOnTheWay(document(), anchor, before.position(), position, down);
     QList<int> tries{position};
     tries << stops;
+    const auto place = [&](const QTextCursor &cursor) {
+        bar->setValue(scrolled);
+        view->ensureVisible(mapRectToScene(caretRect(cursor)), 0, 0);
+        const auto [nowTop, nowBottom] = shown(view->mapToScene(view->viewport()->rect()).boundingRect());
+        // A scroll by a screen and a little more passes a line never shown.
+        return down ? nowTop <= shownBottom + 4 : nowBottom >= shownTop - 4;
+    };
     for (int to : tries) {
         QTextCursor cursor(before);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
-        bar->setValue(scrolled);
-        view->ensureVisible(mapRectToScene(caretRect(cursor)), 0, 0);
-        // A selection that takes no more than the text between its ends takes what the key passed.
+        // A caret line reaching past the screen the key scrolls to goes a line back.
+        int back = 0;
+        for (; !place(cursor) && back < 8; ++back)
+            cursor.movePosition(down ? QTextCursor::Up : QTextCursor::Down, QTextCursor::KeepAnchor);
+        if (back > 0)
+            to = cursor.position();
+        // A selection that takes no more than the text between its ends, in one cell or none, takes
+        // what the key passed.
+        const auto box = [&](int position) {
+            QTextCursor at(document());
+            at.setPosition(position);
+            auto *table = qobject_cast<QTextTable *>(at.currentFrame());
+            return std::pair{at.currentFrame(), table ? table->cellAt(position).firstPosition() : -1};
+        };
         const bool whole = cursor.hasComplexSelection() || cursor.selectionStart() != qMin(anchor, to)
-                           || cursor.selectionEnd() != qMax(anchor, to);
+                           || cursor.selectionEnd() != qMax(anchor, to) || box(anchor) != box(cursor.position());
         if (!whole)
             return cursor;
         const auto [top, bottom] = TableCaret::selectedSpan(cursor);
