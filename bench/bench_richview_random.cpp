@@ -1,6 +1,6 @@
 // Random keys on a page view, each checked against a model of the text and Qt's own layout (the
 // test tst_richview_random runs a few fixed seeds of it): seeds [first seed] [keys a seed] [shape].
-// The shape "loaded" plays on pages of each seed's own, as files bring them.
+// The shape "loaded" plays on pages of each seed's own, as files bring them; "tables" on the table pages.
 // Each seed plays on the next shape in turn; a failure is printed with its key sequence, shrunk
 // (FENWAR_RANDOM_SHRINK=0 prints it unshrunk).
 // With `play SHAPE KEYS` it plays one sequence and tells how it ended.
@@ -27,7 +27,10 @@ int main(int argc, char **argv)
     const quint32 first = args.value(2, QStringLiteral("1")).toUInt();
     const int perSeed = args.value(3, QStringLiteral("500")).toInt();
     const QString only = args.value(4);
-    const QStringList shapes = only.isEmpty() ? RandomKeys::shapes() : QStringList{only};
+    // "tables": the shapes of table pages in turn.
+    const QStringList shapes = only.isEmpty()                 ? RandomKeys::shapes()
+                               : only == QLatin1String("tables") ? RandomKeys::tableShapes()
+                                                                 : QStringList{only};
     QElapsedTimer timer;
     timer.start();
     qint64 keys = 0;

@@ -8,6 +8,7 @@
 #include "platform/richview/ViewMarks.h"
 #include "platform/rtf/RtfReader.h"
 #include "support/SamplePage.h"
+#include "support/ShownSelection.h"
 #include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -147,6 +148,56 @@ int cellOfALongLine(Fixture &f, int *table)
     return cell + int(japanese.size());
 }
 
+
+// Short paragraphs, "before the table" and a table of `rows` rows of two cells (400 and 200 px
+// wide) holding "r1c1", "r1c2", ..., "after table" and short paragraphs again; or, with `first`,
+// a table of two rows (fourCells) whose first cell holds `first`.
+int tableAmongParagraphs(Fixture &f, int rows, const QString &first = QString())
+{
+    QStringList before, after;
+    for (int i = 0; i < 30; ++i) {
+        before << QStringLiteral("段落 %1 above").arg(i);
+        after << QStringLiteral("段落 %1 below").arg(i);
+    }
+    before << QStringLiteral("before the table");
+    after.prepend(QStringLiteral("after table"));
+    if (!first.isEmpty())
+        return fourCells(f, before.join(u'\n'), first, after.join(u'\n'));
+    f.edit.setText(before.join(u'\n'));
+    f.edit.select(f.edit.textLength(), 0);
+    const int table = f.edit.insertTable(rows, 2);
+    f.edit.setColumnWidth(table, 1, 6000);
+    f.edit.setColumnWidth(table, 2, 3000);
+    f.edit.select(f.edit.textLength(), 0);
+    f.edit.setSelectedText(after.join(u'\n'));
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= 2; ++c)
+            f.edit.setCellText(table, r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+    return table;
+}
+
+// Words as many as the cell takes on one line.
+void fillOneLine(Fixture &f, int table, int row, int column)
+{
+    const QString words = QStringLiteral("merged cell over both columns and more words ").repeated(8);
+    QTextTable *grid = SamplePage::firstTable(f.edit.document());
+    const auto lines = [&](int size) {
+        f.edit.setCellText(table, row, column, words.left(size));
+        const QTextBlock block = grid->cellAt(row - 1, column - 1).firstCursorPosition().block();
+        f.edit.document()->documentLayout()->blockBoundingRect(block);
+        return block.layout()->lineCount();
+    };
+    int low = 1, high = int(words.size());
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (lines(middle) > 1)
+            high = middle - 1;
+        else
+            low = middle;
+    }
+    lines(low);
+}
 } // namespace
 
 class TestRichView : public QObject
@@ -1151,6 +1202,164 @@ private slots:
         for (int i = 0; i < presses; ++i)
             QTest::keyClick(f.view.viewport(), key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
         QCOMPARE(f.view.mainItem()->textCursor().position(), caret);
+    }
+
+
+    // Shift+PageUp and Shift+PageDown whose way crosses a table's or a cell's edge, where Qt's
+    // selection takes the table or the cells whole: the caret stands on the screen, and all that the
+    // key added to the selection was on the screen before it or is after it, however long a cell or
+    // tall a table; a letter typed then replaces the selection alone. Where the table is shown whole
+    // the selection takes it and reaches a screen on; a caret out of sight is shown first.
+    void shiftPageKeysSelectOnlyWhatWasShown_data()
+    {
+        QTest::addColumn<QString>("page"); // "long cell" (30,000 characters in the first), "short table", "tall table" (80 rows), "nested"
+        QTest::addColumn<QString>("from"); // the caret at the start of the paragraph or cell holding it
+        QTest::addColumn<int>("offset");   // into it; -300: that far before the long cell's end
+        QTest::addColumn<QString>("keys"); // D PageDown, u Shift+PageUp, d Shift+PageDown (the last one checked), s the view scrolled to the top
+        QTest::addColumn<bool>("reaches"); // the caret moves half a screen at least
+        const QString lorem = QStringLiteral("lorem");
+        const QString above = QStringLiteral("before the table"); // PageDown from there goes into the long cell
+        QTest::newRow("up out of a long cell") << QStringLiteral("long cell") << above << 0 << QStringLiteral("Du") << true;
+        QTest::newRow("down into a long cell from the line above")
+            << QStringLiteral("long cell") << above << 0 << QStringLiteral("d") << false;
+        QTest::newRow("up into a long cell from below") << QStringLiteral("long cell") << QStringLiteral("after table") << 0 << QStringLiteral("u") << false;
+        QTest::newRow("down out of a long cell into the next row") << QStringLiteral("long cell") << lorem << -300 << QStringLiteral("d") << false;
+        QTest::newRow("twice up out of a long cell") << QStringLiteral("long cell") << above << 0 << QStringLiteral("Duu") << false;
+        QTest::newRow("up over a short table") << QStringLiteral("short table") << QStringLiteral("after table") << 0 << QStringLiteral("u") << true;
+        QTest::newRow("down over a short table") << QStringLiteral("short table") << QStringLiteral("before the table") << 0 << QStringLiteral("d") << true;
+        QTest::newRow("up from a caret the view does not show")
+            << QStringLiteral("short table") << QStringLiteral("段落 20 below") << 0 << QStringLiteral("su") << false;
+        QTest::newRow("down into a tall table of short cells")
+            << QStringLiteral("tall table") << QStringLiteral("before the table") << 0 << QStringLiteral("d") << false;
+        QTest::newRow("up into a tall table of short cells") << QStringLiteral("tall table") << QStringLiteral("after table") << 0 << QStringLiteral("u") << false;
+        QTest::newRow("down in a tall table of short cells") << QStringLiteral("tall table") << QStringLiteral("r20c1") << 0 << QStringLiteral("d") << true;
+        QTest::newRow("up out of a long cell of a table in a cell") << QStringLiteral("nested") << lorem << 2200 << QStringLiteral("u") << true;
+        QTest::newRow("down out of a long cell of a table in a cell") << QStringLiteral("nested") << lorem << -300 << QStringLiteral("d") << false;
+    }
+
+    void shiftPageKeysSelectOnlyWhatWasShown()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, from);
+        QFETCH(int, offset);
+        QFETCH(QString, keys);
+        QFETCH(bool, reaches);
+        Fixture f;
+        QString words;
+        while (words.size() < 30000)
+            words += QStringLiteral("lorem ipsum dolor sit amet ");
+        words.truncate(30000);
+        if (page == QLatin1String("long cell")) {
+            tableAmongParagraphs(f, 2, words);
+        } else if (page == QLatin1String("short table")) {
+            tableAmongParagraphs(f, 2, QStringLiteral("a short first cell"));
+        } else if (page == QLatin1String("tall table")) {
+            tableAmongParagraphs(f, 80);
+        } else { // a table of two rows in the first cell of another, the long cell its first
+            const int outer = tableAmongParagraphs(f, 2, QStringLiteral("outer"));
+            f.edit.select(f.edit.cellStart(outer, 1, 1) - 1 + 5, 0);
+            const int inner = f.edit.insertTable(2, 1);
+            f.edit.setCellText(inner, 1, 1, words);
+            f.edit.setCellText(inner, 2, 1, QStringLiteral("inner below"));
+        }
+        f.view.refresh();
+        const QString text = f.edit.text();
+        int caret = int(text.indexOf(from));
+        QVERIFY(caret >= 0);
+        caret += offset >= 0 ? offset : int(words.size()) + offset;
+        f.caretOnScreen(caret);
+        const double screen = f.view.mapToScene(f.view.viewport()->rect()).boundingRect().height();
+        for (int i = 0; i < keys.size() - 1; ++i) {
+            if (keys.at(i) == u's')
+                f.view.verticalScrollBar()->setValue(f.view.verticalScrollBar()->minimum());
+            else
+                QTest::keyClick(f.view.viewport(), keys.at(i) == u'D' ? Qt::Key_PageDown : Qt::Key_PageUp,
+                                keys.at(i).isUpper() ? Qt::NoModifier : Qt::ShiftModifier);
+        }
+        const QTextCursor before = f.view.mainItem()->textCursor();
+        const auto was = ShownSelection::shown(f.view);
+        const double top = f.view.mainItem()->caretRect().top();
+        QTest::keyClick(f.view.viewport(), keys.back() == u'd' ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::ShiftModifier);
+        const QString unseen = ShownSelection::unseen(f.view, before, was);
+        QVERIFY2(unseen.isEmpty(), qPrintable(unseen));
+        const double moved = qAbs(f.view.mainItem()->caretRect().top() - top);
+        if (reaches)
+            QVERIFY2(moved > screen / 2, qPrintable(QStringLiteral("%1 of %2").arg(moved).arg(screen)));
+        if (f.view.mainItem()->textCursor().hasComplexSelection())
+            return;
+        const int start = f.edit.selStart();
+        const int length = f.edit.selLength();
+        QTest::keyClicks(f.view.viewport(), QStringLiteral("Z"));
+        QCOMPARE(f.edit.text(), text.left(start) + QStringLiteral("Z") + text.mid(start + length));
+    }
+
+    // Up and Down through merged cells keep the caret's x from press to press: into a cell over two
+    // columns at the x the caret had, and out of it into the cell under that x; down and up, over
+    // columns and over rows.
+    void upAndDownKeepTheirXThroughMergedCells_data()
+    {
+        QTest::addColumn<bool>("overRows"); // the first column's first two rows merged; else the second row's two cells
+        QTest::addColumn<int>("row");       // the caret in that cell, 1-based,
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("offset");    // that many letters in
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("through"); // the start of the cell or paragraph reached at each press
+        const int up = Qt::Key_Up;
+        const int down = Qt::Key_Down;
+        const QString merged = QStringLiteral("merged");
+        QTest::newRow("down through a cell over two columns") << false << 1 << 2 << 8 << down
+                                                              << QStringList{merged, QStringLiteral("right bottom"), QStringLiteral("after table")};
+        QTest::newRow("up through a cell over two columns") << false << 3 << 2 << 8 << up
+                                                            << QStringList{merged, QStringLiteral("right top"), QStringLiteral("before the table")};
+        QTest::newRow("up into a cell over two rows") << true << 3 << 1 << 6 << up << QStringList{merged, QStringLiteral("before the table")};
+        QTest::newRow("down beside a cell over two rows") << true << 1 << 2 << 8 << down
+                                                          << QStringList{QStringLiteral("right middle"), QStringLiteral("right bottom"), QStringLiteral("after table")};
+        QTest::newRow("down out of a cell over two rows") << true << 1 << 1 << 6 << down
+                                                          << QStringList{QStringLiteral("left bottom"), QStringLiteral("after table")};
+    }
+
+    void upAndDownKeepTheirXThroughMergedCells()
+    {
+        QFETCH(bool, overRows);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, offset);
+        QFETCH(int, key);
+        QFETCH(QStringList, through);
+        Fixture f;
+        const QString line = QStringLiteral(" and its line reaches over the second column of the table");
+        f.edit.setText(QStringLiteral("before the table") + line);
+        f.edit.select(f.edit.textLength(), 0);
+        // Columns of 267 and 133 px: the lines above and below reach past the second one.
+        const int table = f.edit.insertTable(3, 2);
+        f.edit.setColumnWidth(table, 1, 4000);
+        f.edit.setColumnWidth(table, 2, 2000);
+        f.edit.select(f.edit.textLength(), 0);
+        f.edit.setSelectedText(QStringLiteral("after table") + line);
+        f.edit.setCellText(table, 1, 1, QStringLiteral("left top"));
+        f.edit.setCellText(table, 1, 2, QStringLiteral("right top cell"));
+        f.edit.setCellText(table, 3, 1, QStringLiteral("left bottom"));
+        f.edit.setCellText(table, 3, 2, QStringLiteral("right bottom cell"));
+        if (overRows) {
+            f.edit.setCellText(table, 2, 2, QStringLiteral("right middle cell"));
+            QVERIFY(f.edit.mergeCells(table, 1, 1, 2, 1));
+        } else {
+            QVERIFY(f.edit.mergeCells(table, 2, 1, 1, 2));
+        }
+        fillOneLine(f, table, overRows ? 1 : 2, 1);
+        f.view.refresh();
+        const int caret = f.edit.cellStart(table, row, column) - 1 + offset;
+        const double x = f.caretOnScreen(caret).left();
+        for (const QString &to : through) {
+            QTest::keyClick(f.view.viewport(), Qt::Key(key));
+            const QTextCursor now = f.view.mainItem()->textCursor();
+            QTextTable *grid = now.currentTable();
+            const QTextTableCell cell = grid ? grid->cellAt(now.position()) : QTextTableCell();
+            const QString reached = grid ? f.edit.cellText(table, cell.row() + 1, cell.column() + 1) : now.block().text();
+            QVERIFY2(reached.startsWith(to), qPrintable(QStringLiteral("%1 for %2").arg(reached.left(30), to)));
+            const double atX = f.view.mapFromScene(f.view.mainItem()->caretRect().topLeft()).x();
+            QVERIFY2(qAbs(atX - x) < 12, qPrintable(QStringLiteral("in %1: x %2, was %3").arg(to).arg(atX).arg(x)));
+        }
     }
 
 private:

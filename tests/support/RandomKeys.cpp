@@ -11,10 +11,12 @@
 #include "platform/richview/PageTextItem.h"
 #include "platform/richview/RichButtonBar.h"
 #include "platform/richview/RichView.h"
+#include "platform/richview/TableCaret.h"
 
 #include "support/ForeignFiles.h"
 #include "support/LayoutCompare.h"
 #include "support/SamplePage.h"
+#include "support/ShownSelection.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -211,6 +213,46 @@ int loadedPage(RichTextEdit &edit, quint32 seed)
     return where == 2 ? TextProps::HeaderAll : TextProps::MainPart;
 }
 
+// Pages of tables where page keys and Up and Down cross cells' and tables' edges: a first cell of
+// 30,000 characters ("long cell"), a cell over two columns and one over two rows ("merged cells"), 80
+// rows of short cells ("tall table"), a table in a cell whose first cell is long ("nested table"),
+// each between short paragraphs.
+void tablePage(const QString &shape, RichTextEdit &edit)
+{
+    const QString words = QStringLiteral("lorem ipsum dolor sit amet ").repeated(1200).left(30000);
+    edit.setText(QStringLiteral("見出しの段落\n") + shortParagraphs(30));
+    const int paragraphs = int(edit.text().size());
+    const auto tableAt = [&](int position, int rows) {
+        edit.select(position, 0);
+        const int table = edit.insertTable(rows, 2);
+        edit.setColumnWidth(table, 1, 6000);
+        edit.setColumnWidth(table, 2, 3000);
+        for (int r = 1; r <= rows; ++r) {
+            for (int c = 1; c <= 2; ++c)
+                edit.setCellText(table, r, c, QStringLiteral("r%1c%2 セル").arg(r).arg(c));
+        }
+        return table;
+    };
+    if (shape == QLatin1String("long cell")) {
+        edit.setCellText(tableAt(paragraphs / 2, 2), 1, 1, words);
+    } else if (shape == QLatin1String("merged cells")) {
+        const int over = tableAt(paragraphs * 2 / 3, 3);
+        edit.mergeCells(over, 2, 1, 1, 2);
+        edit.setCellText(over, 2, 1, words.left(300));
+        const int down = tableAt(paragraphs / 3, 3);
+        edit.mergeCells(down, 1, 1, 2, 1);
+        edit.setCellText(down, 1, 1, words.left(200));
+    } else if (shape == QLatin1String("tall table")) {
+        tableAt(paragraphs / 2, 80);
+    } else if (shape == QLatin1String("nested table")) {
+        const int outer = tableAt(paragraphs / 2, 2);
+        edit.select(edit.cellStart(outer, 1, 1) - 1, 0);
+        const int inner = edit.insertTable(2, 1);
+        edit.setCellText(inner, 1, 1, words.left(20000));
+        edit.setCellText(inner, 2, 1, QStringLiteral("内側の下のセル"));
+    }
+}
+
 int build(const QString &shape, RichTextEdit &edit)
 {
     if (shape.startsWith(QLatin1String("loaded "))) {
@@ -296,6 +338,8 @@ int build(const QString &shape, RichTextEdit &edit)
             grid->cellAt(r, 2).firstCursorPosition().insertText(r == 2 ? QStringLiteral("要確認") : QString());
         }
         PageCodec::load(*edit.page(), PageCodec::save(made));
+    } else if (tableShapes().contains(shape)) {
+        tablePage(shape, edit);
     } else if (shape == QLatin1String("table then empty")) {
         edit.setText(QStringLiteral("前の段落\n"));
         edit.select(5, 0);
@@ -394,11 +438,17 @@ Effect effectOf(const QString &key)
 
 QStringList shapes()
 {
-    return {QStringLiteral("lines"),        QStringLiteral("spaced"),       QStringLiteral("japanese"),
+    return QStringList{QStringLiteral("lines"),        QStringLiteral("spaced"),       QStringLiteral("japanese"),
             QStringLiteral("word"),         QStringLiteral("cell"),         QStringLiteral("sized cell"),
             QStringLiteral("heading"),      QStringLiteral("indented"),     QStringLiteral("fixed height"),
             QStringLiteral("space before"), QStringLiteral("short"),        QStringLiteral("table then empty"),
-            QStringLiteral("big cell"),     QStringLiteral("list word"),    QStringLiteral("signs")};
+            QStringLiteral("big cell"),     QStringLiteral("list word"),    QStringLiteral("signs")}
+           + tableShapes();
+}
+
+QStringList tableShapes()
+{
+    return {QStringLiteral("long cell"), QStringLiteral("merged cells"), QStringLiteral("tall table"), QStringLiteral("nested table")};
 }
 
 QStringList parse(const QString &sequence)
@@ -452,6 +502,20 @@ QString describe(const QStringList &keys)
 
 namespace {
 QStringList withFormatActs(quint32 seed, QStringList keys);
+
+// A selection made by screens: Shift+PageUp or Shift+PageDown one to three times, now and then from a
+// table's first cell, now and then typed over.
+void selectByScreens(QRandomGenerator &random, QStringList &keys)
+{
+    if (random.bounded(3) == 0)
+        keys << QStringLiteral("at cell 1 1");
+    const QString key = random.bounded(2) ? QStringLiteral("Shift+PageUp") : QStringLiteral("Shift+PageDown");
+    for (int i = int(random.bounded(3)); i >= 0; --i)
+        keys << key;
+    if (random.bounded(2))
+        keys << QStringLiteral("\"Z\"");
+}
+
 } // namespace
 
 QStringList randomKeys(quint32 seed, int count, int length)
@@ -503,6 +567,8 @@ QStringList randomKeys(quint32 seed, int count, int length)
             const int n = int(random.bounded(5));
             keys << (n == 4 ? QStringLiteral("paste list") : QStringLiteral("paste %1").arg(n));
         }
+        else if (r < 95)
+            selectByScreens(random, keys);
         else
             keys << QStringLiteral("click %1 %2").arg(random.bounded(900)).arg(random.bounded(700));
     }
@@ -657,6 +723,9 @@ Player::Player(const QString &shape)
     if (part != TextProps::MainPart)
         d->view.activatePart(part);
     d->view.showModelCaret();
+    // The part is brought into view again once the events run (RichView::activatePart): before the
+    // first key, as a user's first key comes.
+    QApplication::processEvents();
     d->history << d->edit.text();
     d->began.append({-1, -1});
 }
@@ -777,18 +846,6 @@ void send(RichView &view, const QString &key, QStringList *skipped)
     }
 }
 
-// The top and the bottom of the line the position stands on, in the document.
-std::pair<qreal, qreal> lineSpan(const QTextDocument *doc, int position)
-{
-    const QTextBlock block = doc->findBlock(position);
-    const qreal top = doc->documentLayout()->blockBoundingRect(block).top();
-    const QTextLayout *layout = block.layout();
-    const QTextLine line = layout ? layout->lineForTextPosition(position - block.position()) : QTextLine();
-    if (!line.isValid())
-        return {top, top};
-    return {top + line.y(), top + line.y() + line.height()};
-}
-
 // Whether a page key taken in a table cell left the cell's text as moving about a screen (`screen`
 // high) by lines would: only where the cell's end (PageDown) or start (PageUp) lies within a screen
 // of the caret's line, and then to another cell of its column below (above) or out of the table that
@@ -815,8 +872,8 @@ QString pageKeyLeftTheCell(QTextDocument *doc, int before, int after, bool down,
                              .arg(cell.row() + 1).arg(cell.column() + 1).arg(before).arg(after);
     if (!fine)
         return left;
-    const auto [top, bottom] = lineSpan(doc, before);
-    const auto [edgeTop, edgeBottom] = lineSpan(doc, down ? cell.lastPosition() : cell.firstPosition());
+    const auto [top, bottom] = TableCaret::lineSpan(doc, before);
+    const auto [edgeTop, edgeBottom] = TableCaret::lineSpan(doc, down ? cell.lastPosition() : cell.firstPosition());
     const qreal reach = down ? edgeBottom - top : bottom - edgeTop;
     if (reach <= screen + (bottom - top))
         return QString();
@@ -1015,6 +1072,9 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
             }
             break;
         }
+        const bool byScreens = key == QLatin1String("Shift+PageUp") || key == QLatin1String("Shift+PageDown");
+        const QTextCursor selectionBefore = s.view.activeItem()->textCursor();
+        const std::pair<qreal, qreal> shownBefore = ShownSelection::shown(s.view);
         const bool formatAct = key.startsWith(QLatin1String("format "));
         if (effect != Effect::Type)
             chosenFormat.clear(); // the caret moves, or the act chooses anew
@@ -1100,6 +1160,12 @@ Outcome Player::play(const QStringList &keys, int roundTripEvery)
         if (failed.isEmpty() && (key.endsWith(QLatin1String("PageDown")) || key.endsWith(QLatin1String("PageUp")))) {
             const qreal screen = s.view.mapToScene(s.view.viewport()->rect()).boundingRect().height();
             failed = pageKeyLeftTheCell(doc, cursor.position(), s.edit.cursor().position(), key.endsWith(QLatin1String("Down")), screen);
+            if (!failed.isEmpty())
+                failed = QStringLiteral("after %1: ").arg(key) + failed;
+        }
+        // A selection by screens shows its moving end and nothing it took out of sight.
+        if (failed.isEmpty() && byScreens) {
+            failed = ShownSelection::unseen(s.view, selectionBefore, shownBefore);
             if (!failed.isEmpty())
                 failed = QStringLiteral("after %1: ").arg(key) + failed;
         }

@@ -20,6 +20,8 @@
 //   there against the copy's;
 // - a page key in a table cell: the caret leaves the cell only where the cell's end (PageDown) or
 //   start (PageUp) lies within a screen of it, and then down (up) its column or out of the table;
+// - Shift+PageUp and Shift+PageDown: the caret on the screen, and nothing the key added to the
+//   selection (whole cells and tables Qt takes included) off both the screen before it and after it;
 // - every few keys, the text stored as a page stream and read back.
 //
 // A key sequence is a list of tokens, written joined by ", ":
@@ -42,6 +44,8 @@ namespace RandomKeys {
 // made from the seed N: a long paragraph of random looks and paragraph format in the main text, a
 // cell or the header (the keys go to that part), read as a page is loaded.
 QStringList shapes();
+// Those of them whose pages hold tables of long, merged, many or nested cells.
+QStringList tableShapes();
 
 QStringList parse(const QString &sequence);
 QString describe(const QStringList &keys);

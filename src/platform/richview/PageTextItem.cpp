@@ -131,7 +131,11 @@ int PageTextItem::positionAt(const QPointF &item) const
 
 QRectF PageTextItem::caretRect() const
 {
-    const QTextCursor cursor = textCursor();
+    return caretRect(textCursor());
+}
+
+QRectF PageTextItem::caretRect(const QTextCursor &cursor) const
+{
     const QTextBlock block = cursor.block();
     const QTextLayout *layout = block.layout();
     if (!layout)
@@ -293,6 +297,9 @@ bool PageTextItem::sceneEvent(QEvent *event)
 
 void PageTextItem::keyPressEvent(QKeyEvent *event)
 {
+    // What the screen showed before the key (bringing the model's caret into the view may scroll it).
+    QGraphicsView *view = scene() && !scene()->views().isEmpty() ? scene()->views().first() : nullptr;
+    m_shownBeforeKey = view ? view->mapToScene(view->viewport()->rect()).boundingRect() : QRectF();
     emit aboutToHandle();
     const int code = RichKeyArgs::virtualKey(event->key());
     RichKeyArgs args{code, RichKeyArgs::shiftState(event->modifiers()), event->text()};
@@ -409,7 +416,8 @@ void PageTextItem::noteTypingRun()
 }
 
 // PageUp and PageDown move the caret a screen up or down and scroll the view by as much, so that the
-// caret keeps its place on the screen; with Shift the selection follows. Qt's text item leaves them.
+// caret keeps its place on the screen; with Shift the selection follows (pageSelection). Qt's text
+// item leaves them.
 bool PageTextItem::pageKey(QKeyEvent *event)
 {
     int direction = 0;
@@ -423,6 +431,12 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     const bool select = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
     const QRectF screen = view->mapToScene(view->viewport()->rect()).boundingRect();
     const QRectF caret = mapRectToScene(caretRect());
+    // A selection from a caret the screen did not show (half its line at least) would take text out
+    // of sight: the key shows the caret first.
+    if (select && (caret.center().y() < m_shownBeforeKey.top() || caret.center().y() > m_shownBeforeKey.bottom())) {
+        view->ensureVisible(caret, 0, 0);
+        return true;
+    }
     const QPointF target = mapFromScene(caret.center() + QPointF(0, direction * screen.height()));
     QTextCursor cursor = textCursor();
     const QRectF text = boundingRect();
@@ -431,21 +445,96 @@ bool PageTextItem::pageKey(QKeyEvent *event)
     QPointF point = toDocument(target);
     point.setX(TableCaret::inCell(document(), cursor.position(), point.x()));
     int position = document()->documentLayout()->hitTest(point, Qt::FuzzyHit);
+    const int end = document()->characterCount() - 1;
     if (direction < 0 && target.y() < text.top())
         position = 0;
     else if (direction > 0 && target.y() > text.bottom())
-        position = -1;
-    if (position < 0) {
-        cursor.movePosition(direction < 0 ? QTextCursor::Start : QTextCursor::End,
-                            select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-    } else {
-        cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-    }
+        position = end;
+    else if (position < 0)
+        position = direction < 0 ? 0 : end;
     QScrollBar *bar = view->verticalScrollBar();
-    bar->setValue(bar->value() + direction * view->viewport()->height());
+    const int scrolled = bar->value() + direction * view->viewport()->height();
+    if (select) {
+        cursor = pageSelection(view, position, direction > 0, scrolled);
+    } else {
+        cursor.setPosition(position);
+        bar->setValue(scrolled);
+    }
     setTextCursor(cursor);
     view->ensureVisible(mapRectToScene(caretRect()), 0, 0);
     return true;
+}
+
+// The selection a Shift+page key makes, its end going to `position`, the view scrolled to `scrolled`
+// and then to the caret. Where the way crosses a table's or a cell's edge, Qt's selection takes the
+// table or the cells whole, and with them text that may lie off the screen: the end then stops at the
+// farthest place on the way (TableCaret::stopsOnTheWay) where all that the key adds to the selection
+// was on the screen before it or is on it after it, or stays where it was. A letter typed next never
+// replaces text the user has not seen selected.
+QTextCursor PageTextItem::pageSelection(QGraphicsView *view, int position, bool down, int scrolled)
+{
+    const QTextCursor before = textCursor();
+    QScrollBar *bar = view->verticalScrollBar();
+    const int shownFrom = bar->value();
+    const auto shown = [&](const QRectF &screen) {
+        return std::pair{toDocument(mapFromScene(screen.topLeft())).y(), toDocument(mapFromScene(screen.bottomLeft())).y()};
+    };
+    const auto [shownTop, shownBottom] = shown(m_shownBeforeKey);
+    const auto [oldTop, oldBottom] = before.hasSelection() ? TableCaret::selectedSpan(before) : std::pair{0.0, -1.0};
+    // Whether each piece of [top, bottom] outside the old selection was shown before the key or now.
+    const auto seen = [&](qreal top, qreal bottom) {
+        const auto [nowTop, nowBottom] = shown(view->mapToScene(view->viewport()->rect()).boundingRect());
+        const auto within = [&](qreal from, qreal to) {
+            if (from >= to)
+                return true;
+            // A scroll by the viewport's height leaves a pixel or two between the screens.
+            const bool joined = nowTop <= shownBottom + 4 && shownTop <= nowBottom + 4;
+            if (joined)
+                return from >= qMin(shownTop, nowTop) - 1 && to <= qMax(shownBottom, nowBottom) + 1;
+            return (from >= shownTop - 1 && to <= shownBottom + 1) || (from >= nowTop - 1 && to <= nowBottom + 1);
+        };
+        if (oldBottom < oldTop)
+            return within(top, bottom);
+        return within(top, qMin(bottom, oldTop)) && within(qMax(top, oldBottom), bottom);
+    };
+    const int anchor = before.anchor();
+    const QList<int> stops = TableCaret::stopsOnTheWay(document(), anchor, before.position(), position, down);
+    QList<int> tries{position};
+    tries << stops;
+    const auto place = [&](const QTextCursor &cursor) {
+        bar->setValue(scrolled);
+        view->ensureVisible(mapRectToScene(caretRect(cursor)), 0, 0);
+        const auto [nowTop, nowBottom] = shown(view->mapToScene(view->viewport()->rect()).boundingRect());
+        // A scroll by a screen and a little more passes a line never shown.
+        return down ? nowTop <= shownBottom + 4 : nowBottom >= shownTop - 4;
+    };
+    for (int to : tries) {
+        QTextCursor cursor(before);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        // A caret line reaching past the screen the key scrolls to goes a line back.
+        int back = 0;
+        for (; !place(cursor) && back < 8; ++back)
+            cursor.movePosition(down ? QTextCursor::Up : QTextCursor::Down, QTextCursor::KeepAnchor);
+        if (back > 0)
+            to = cursor.position();
+        // A selection that takes no more than the text between its ends, in one cell or none, takes
+        // what the key passed.
+        const auto box = [&](int position) {
+            QTextCursor at(document());
+            at.setPosition(position);
+            auto *table = qobject_cast<QTextTable *>(at.currentFrame());
+            return std::pair{at.currentFrame(), table ? table->cellAt(position).firstPosition() : -1};
+        };
+        const bool whole = cursor.hasComplexSelection() || cursor.selectionStart() != qMin(anchor, to)
+                           || cursor.selectionEnd() != qMax(anchor, to) || box(anchor) != box(cursor.position());
+        if (!whole)
+            return cursor;
+        const auto [top, bottom] = TableCaret::selectedSpan(cursor);
+        if (seen(top, bottom))
+            return cursor;
+    }
+    bar->setValue(shownFrom);
+    return before;
 }
 
 // Up and Down where they pass a table's edge go to the line above or below at the caret's x, in the

@@ -8,7 +8,9 @@
 #include <functional>
 
 class PageGeometry;
+class QGraphicsView;
 class QMimeData;
+class QTextCursor;
 class QTextDocument;
 
 // Qt's own text editing (keys, input method, mouse selection, drag and drop) over one part of the
@@ -36,6 +38,7 @@ public:
     QRectF toScene(const QRectF &doc) const;
     int positionAt(const QPointF &item) const;    // -1 when the point hits no text
     QRectF caretRect() const;                     // item coordinates
+    QRectF caretRect(const QTextCursor &cursor) const;
     bool onGlyph(const QPointF &scene, int position) const; // the point lies on that character's box
 
     QRectF boundingRect() const override;
@@ -88,6 +91,7 @@ private:
                     const QPointF &offset, QWidget *widget);
     void prepareTyping();
     bool pageKey(QKeyEvent *event);
+    QTextCursor pageSelection(QGraphicsView *view, int position, bool down, int scrolled);
     bool lineKey(QKeyEvent *event);
     bool cellKey(QKeyEvent *event);
     bool deleteWord(QKeyEvent *event);
@@ -115,5 +119,7 @@ private:
     bool m_gridLines = false;
     bool m_pressTaken = false;
     TypingRun m_run;
+    QRectF m_shownBeforeKey; // scene
+
     StepCarets m_stepCarets;
 };

@@ -68,6 +68,14 @@ int intoCell(const QTextDocument *doc, QTextTable *table, int row, bool down, qr
     return onLine(doc->findBlock(down ? cell.firstPosition() : cell.lastPosition()), down, x);
 }
 
+// The frame that holds the position, innermost first, up to the main text's.
+QTextFrame *frameAt(const QTextDocument *doc, int position)
+{
+    QTextCursor at(doc->findBlock(position));
+    at.setPosition(position);
+    return at.currentFrame();
+}
+
 } // namespace
 
 qreal TableCaret::inCell(const QTextDocument *doc, int position, qreal x)
@@ -122,13 +130,81 @@ int TableCaret::lineAcross(const QTextCursor &cursor, bool down, qreal x)
             const int row = down ? cell.row() + cell.rowSpan() : cell.row() - 1;
             if (row < 0 || row >= table->rows())
                 return onLine(doc->findBlock(down ? table->lastPosition() + 1 : table->firstPosition() - 1), down, x);
-            // Qt goes to the cell of the caret's own column.
-            if (cellUnder(doc, table, row, x) == table->cellAt(row, cell.column()))
-                return -1;
+            // Also into the cell of the caret's own column: Qt's own move would take its x from the
+            // cell the caret leaves, where a merged cell's lines begin elsewhere.
             return intoCell(doc, table, row, down, x);
         }
     }
     if (QTextTable *table = tableBeside(block, down))
         return intoCell(doc, table, down ? 0 : table->rows() - 1, down, x);
     return -1;
+}
+
+QList<int> TableCaret::stopsOnTheWay(const QTextDocument *doc, int anchor, int from, int to, bool down)
+{
+    const auto holds = [](int first, int last, int position) { return position >= first && position <= last; };
+    QList<int> stops;
+    // Entering a table: the end of the text in front of it.
+    int entering = -1;
+    for (QTextFrame *frame = frameAt(doc, to); frame && frame->parentFrame(); frame = frame->parentFrame()) {
+        if (holds(frame->firstPosition(), frame->lastPosition(), anchor))
+            break;
+        entering = down ? frame->firstPosition() - 1 : frame->lastPosition() + 1;
+    }
+    if (entering >= 0)
+        stops << entering;
+    // Leaving the cells of the anchor: their edge, the outermost first.
+    QList<int> leaving;
+    for (QTextFrame *frame = frameAt(doc, anchor); frame && frame->parentFrame(); frame = frame->parentFrame()) {
+        int first = frame->firstPosition();
+        int last = frame->lastPosition();
+        if (auto *table = qobject_cast<QTextTable *>(frame)) {
+            const QTextTableCell cell = table->cellAt(anchor);
+            first = cell.firstPosition();
+            last = cell.lastPosition();
+        }
+        if (holds(first, last, to))
+            break;
+        leaving.prepend(down ? last : first);
+    }
+    stops << leaving;
+    // Only those the end passes on its way.
+    stops.removeIf([&](int stop) { return down ? stop <= from || stop >= to : stop >= from || stop <= to; });
+    return stops;
+}
+
+std::pair<qreal, qreal> TableCaret::lineSpan(const QTextDocument *doc, int position)
+{
+    const QTextBlock block = doc->findBlock(position);
+    const qreal top = doc->documentLayout()->blockBoundingRect(block).top();
+    const QTextLayout *layout = block.layout();
+    const QTextLine line = layout ? layout->lineForTextPosition(position - block.position()) : QTextLine();
+    if (!line.isValid())
+        return {top, top};
+    return {top + line.y(), top + line.y() + line.height()};
+}
+
+std::pair<qreal, qreal> TableCaret::selectedSpan(const QTextCursor &cursor)
+{
+    const QTextDocument *doc = cursor.document();
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    QTextDocumentLayout *layout = tableLayout(doc);
+    if (cursor.hasComplexSelection() && layout) {
+        // Whole cells of the table that holds both ends.
+        QTextFrame *frame = frameAt(doc, start);
+        auto *table = qobject_cast<QTextTable *>(frame);
+        while (frame && !(table && end >= table->firstPosition() && end <= table->lastPosition())) {
+            frame = frame->parentFrame();
+            table = qobject_cast<QTextTable *>(frame);
+        }
+        if (table) {
+            int row = 0, rows = 0, column = 0, columns = 0;
+            cursor.selectedTableCells(&row, &rows, &column, &columns);
+            const QRectF first = layout->tableCellBoundingRect(table, table->cellAt(row, column));
+            const QRectF last = layout->tableCellBoundingRect(table, table->cellAt(row + rows - 1, column + columns - 1));
+            return {qMin(first.top(), last.top()), qMax(first.bottom(), last.bottom())};
+        }
+    }
+    return {lineSpan(doc, start).first, lineSpan(doc, end).second};
 }

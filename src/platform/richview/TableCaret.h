@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
+
+#include <utility>
 
 class QTextCursor;
 class QTextDocument;
@@ -17,10 +20,20 @@ public:
     static qreal inCell(const QTextDocument *doc, int position, qreal x);
     // The x that Up and Down keep for the cursor: its own, or the one a run of them began with.
     static qreal keptX(const QTextCursor &cursor);
-    // Where Up (Down when `down`) takes the cursor when its move passes a table's edge or goes to a
-    // cell under another column than Qt's: the line above (below) at x, in the cell under x where
-    // that line is in a table. -1 where Qt's own move goes where the line above (below) is.
+    // Where Up (Down when `down`) takes the cursor when its move passes a table's or a cell's edge:
+    // the line above (below) at x, in the cell under x where that line is in a table (a merged one
+    // too). -1 where the line above (below) is one of the same paragraph, Qt's own move.
     static int lineAcross(const QTextCursor &cursor, bool down, qreal x);
     // Gives the cursor, just moved, the x that Up and Down keep from now on.
     static void keepX(QTextCursor &cursor, qreal x);
+
+    // A selection from `anchor` whose end goes from `from` to `to` (down the text when `down`) takes a
+    // table whole where it crosses the table's edge, and whole cells between cells. Where it may stop
+    // short of that on the way: before the outermost table holding `to` but not `anchor`, then at the
+    // edge of each cell holding `anchor` but not `to`, the outermost first.
+    static QList<int> stopsOnTheWay(const QTextDocument *doc, int anchor, int from, int to, bool down);
+    // The top and the bottom of the line the position stands on.
+    static std::pair<qreal, qreal> lineSpan(const QTextDocument *doc, int position);
+    // The top and the bottom of what the cursor selects, whole cells where it takes them.
+    static std::pair<qreal, qreal> selectedSpan(const QTextCursor &cursor);
 };
