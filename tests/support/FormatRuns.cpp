@@ -345,6 +345,19 @@ QList<Rule> rules(const QString &sheet)
     return out;
 }
 
+// The rules of a page's style elements, the least specific first.
+QList<Rule> pageRules(const QList<Token> &all)
+{
+    QString sheet;
+    for (const Token &t : all)
+        if (t.kind == Token::Start && t.name == QLatin1String("style"))
+            sheet += t.text + QLatin1Char('\n');
+    QList<Rule> sheetRules = rules(sheet);
+    std::stable_sort(sheetRules.begin(), sheetRules.end(),
+                     [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+    return sheetRules;
+}
+
 double cssSize(const QString &value, double parent, double body)
 {
     const QString v = value.trimmed().toLower();
@@ -539,13 +552,7 @@ QMap<QString, QString> editorWords(const QTextDocument *doc, const BodyLook &bod
 QMap<QString, QString> htmlWords(const QString &html, const BodyLook &body)
 {
     const QList<Token> all = tokens(html);
-    QString sheet;
-    for (const Token &t : all)
-        if (t.kind == Token::Start && t.name == QLatin1String("style"))
-            sheet += t.text + QLatin1Char('\n');
-    QList<Rule> sheetRules = rules(sheet);
-    std::stable_sort(sheetRules.begin(), sheetRules.end(),
-                     [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+    const QList<Rule> sheetRules = pageRules(all);
     static const QStringList voids = {"br", "img", "col", "meta", "link", "hr", "input", "area", "base", "param", "frame"};
     struct Open {
         QString tag;
@@ -740,13 +747,7 @@ QMap<QString, QString> editorItems(const QTextDocument *doc)
 QMap<QString, QString> htmlItems(const QString &html)
 {
     const QList<Token> all = tokens(html);
-    QString sheet;
-    for (const Token &t : all)
-        if (t.kind == Token::Start && t.name == QLatin1String("style"))
-            sheet += t.text + QLatin1Char('\n');
-    QList<Rule> sheetRules = rules(sheet);
-    std::stable_sort(sheetRules.begin(), sheetRules.end(),
-                     [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+    const QList<Rule> sheetRules = pageRules(all);
     struct List {
         QString type;
         int count = 0;
