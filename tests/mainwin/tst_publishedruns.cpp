@@ -4,6 +4,9 @@
 // a book and as a Word document;
 // each output is read word by word (classes resolved through the page's style sheet, Word's styles
 // through styles.xml) and every word must carry the look the editor shows for it.
+// The page's lists nested three deep (bullets, and numbers going on after a sub-list) keep each item's
+// level and number, and its pictures, one followed by Enter, are each published once, in every output
+// and in RTF as well.
 #include "MainFixture.h"
 #include "core/Frmt.h"
 #include "core/SiteTemplate.h"
@@ -16,11 +19,18 @@
 #include "support/FormatRuns.h"
 #include "support/HtmlCheck.h"
 #include "support/RecordingLauncher.h"
+#include "support/TestImages.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
+#include <QImage>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QUrl>
 #include <QTextCursor>
 
 namespace {
@@ -70,7 +80,12 @@ QString source(QMap<QString, QString> &planned)
     for (const Kind &k : Kinds)
         for (int position = 0; position < 3; ++position)
             html += QStringLiteral("<li>") + threeWords(u'L', k, position, planned) + QStringLiteral("</li>\n");
-    html += QStringLiteral("<li><sup>Lr1 Lr2</sup></li>\n<li><i>Lw1 Lw2</i></li>\n</ul>\n<table border=\"1\">\n");
+    html += QStringLiteral("<li><sup>Lr1 Lr2</sup></li>\n<li><i>Lw1 Lw2</i></li>\n</ul>\n");
+    // Lists inside lists, three levels; the numbers go on after a sub-list ("Na3" reads "3.").
+    html += QStringLiteral("<ul><li>Ba1<ul><li>Bb1<ul><li>Bc1</li><li>Bc2</li></ul></li><li>Bb2</li></ul></li>"
+                           "<li>Ba2</li></ul>\n"
+                           "<ol><li>Na1</li><li>Na2<ol type=\"a\"><li>Nb1</li><li>Nb2<ol type=\"i\"><li>Nc1</li>"
+                           "<li>Nc2</li></ol></li></ol></li><li>Na3</li><li>Na4</li></ol>\n<table border=\"1\">\n");
     for (const Kind &k : Kinds) {
         html += QStringLiteral("<tr>");
         for (int position = 0; position < 3; ++position)
@@ -92,11 +107,21 @@ QString source(QMap<QString, QString> &planned)
     return html;
 }
 
+// What one output gave, published once for both checks.
+struct Output {
+    QString html;                              // a page
+    QByteArray document, styles, numbering;    // a Word document's parts
+    QString problem;                           // what failed, or what the checking tools said
+};
+
 struct Published {
     std::unique_ptr<MainFixture> f;
     RecordingLauncher launcher; // nothing opens the pages
     FormatRuns::BodyLook body;
     QMap<QString, QString> shown; // the editor's looks of the page's words
+    QMap<QString, QString> items; // the editor's list items: level and number
+    int pictures = 0;             // the editor's pictures
+    QMap<QString, Output> outputs; // by row
 };
 
 Published *published = nullptr;
@@ -152,6 +177,53 @@ void typeTable(MainFixture &f)
     selectWord(f, QStringLiteral("Uf1 Uf2")).setItalic(true);
 }
 
+// A key pressed on the page as the user presses it.
+void press(MainFixture &f, int key, const QString &text, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget *target = f.editor().view()->viewport();
+    QKeyEvent down(QEvent::KeyPress, key, mods, text);
+    QKeyEvent up(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(target, &down);
+    QApplication::sendEvent(target, &up);
+}
+
+void typeKeys(MainFixture &f, const QString &text)
+{
+    for (const QChar c : text)
+        press(f, c == QLatin1Char(' ') ? int(Qt::Key_Space) : int(c.toUpper().unicode()), QString(c),
+              c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier);
+}
+
+// A picture pasted from the clipboard.
+void pastePicture(MainFixture &f)
+{
+    auto *data = new QMimeData;
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    data->setImageData(picture);
+    QApplication::clipboard()->setMimeData(data);
+    f.editor().rtAct(15, QStringLiteral("OBJ")); // 編集 > 貼り付け
+    f.editor().view()->showModelCaret();
+}
+
+// A body paragraph at the end with a picture pasted and Enter pressed after it, then a second picture
+// with words typed after it, then Enter and a last line.
+void addPictures(MainFixture &f)
+{
+    RichTextEdit &edit = f.editor().edit();
+    edit.setSelStart(edit.textLength());
+    edit.typeText(QStringLiteral("\nPp1 "));
+    f.window->fnMenu(5, 3);
+    f.editor().view()->setFocus();
+    f.editor().view()->showModelCaret();
+    pastePicture(f);
+    press(f, Qt::Key_Return, QStringLiteral("\r"));
+    pastePicture(f);
+    typeKeys(f, QStringLiteral(" Pq1"));
+    press(f, Qt::Key_Return, QStringLiteral("\r"));
+    typeKeys(f, QStringLiteral("Pr3"));
+}
+
 // The published page of the folder that holds the test's page.
 QString pageHolding(const QString &folder, const QString &filter)
 {
@@ -184,6 +256,13 @@ private slots:
     void cleanupTestCase();
     void everyWordKeepsItsLook_data();
     void everyWordKeepsItsLook();
+    void listsAndPicturesAsShown_data();
+    void listsAndPicturesAsShown();
+
+private:
+    static void outputRows(bool rtf);
+    static const Output &publishedAs(const QString &output, int type, int layout);
+    static const Output *rowOutput();
 };
 
 void TestPublishedRuns::initTestCase()
@@ -213,10 +292,22 @@ void TestPublishedRuns::initTestCase()
     selectWord(f, QStringLiteral("Kb1")).setItalic(true);
     typeHeading(f, QStringLiteral("Kc1 Kc2 Kc3"), 2);
     selectWord(f, QStringLiteral("Kc3")).setBold(false);
+    addPictures(f);
     f.window->fnMenu(3, 18); // F8
     const UsrFmt &text = Frmt::st().usrFmt[3];
     published->body = {text.fontName, double(text.fontSize), QLatin1Char('#') + yHtm::ColorToHex(text.textColor)};
     published->shown = FormatRuns::editorWords(f.editor().edit().document(), published->body);
+    published->items = FormatRuns::editorItems(f.editor().edit().document());
+    published->pictures = FormatRuns::editorPictures(f.editor().edit().document());
+    // The editor shows the lists three levels deep, "3." after the sub-list, and the two pictures once.
+    QCOMPARE(published->items.value(QStringLiteral("Bc1")), QStringLiteral("3 bullet"));
+    QCOMPARE(published->items.value(QStringLiteral("Nb2")), QStringLiteral("2 b."));
+    QCOMPARE(published->items.value(QStringLiteral("Nc2")), QStringLiteral("3 ii."));
+    QCOMPARE(published->items.value(QStringLiteral("Na3")), QStringLiteral("1 3."));
+    QCOMPARE(published->pictures, 2);
+    for (const char *word : {"Pq1", "Pr3"})
+        QVERIFY2(published->shown.value(QLatin1String(word), QStringLiteral("missing")).isEmpty(),
+                 qPrintable(QLatin1String(word) + QStringLiteral(": ") + published->shown.value(QLatin1String(word))));
     // The page is the one planned (the editor shows each look as it was read or typed).
     for (auto it = planned.cbegin(); it != planned.cend(); ++it)
         QVERIFY2(published->shown.value(it.key(), QStringLiteral("missing")) == it.value(),
@@ -239,9 +330,9 @@ void TestPublishedRuns::cleanupTestCase()
     published = nullptr;
 }
 
-void TestPublishedRuns::everyWordKeepsItsLook_data()
+void TestPublishedRuns::outputRows(bool rtf)
 {
-    QTest::addColumn<QString>("output"); // site, frames, preview, book, word
+    QTest::addColumn<QString>("output"); // site, frames, preview, book, word, rtf
     QTest::addColumn<int>("type");       // the database's document type 0-4 (HTML 4.01 Transitional ... XHTML 1.1)
     QTest::addColumn<int>("layout");     // 0 fixed, 1 variable, 2 liquid
     // The type set in the database: site pages are HTML 4.01 Strict and frame pages plain pages in every
@@ -255,20 +346,33 @@ void TestPublishedRuns::everyWordKeepsItsLook_data()
     }
     QTest::newRow("book") << QStringLiteral("book") << 4 << 0;
     QTest::newRow("Word") << QStringLiteral("word") << 0 << 0;
+    if (rtf)
+        QTest::newRow("RTF") << QStringLiteral("rtf") << 0 << 0;
 }
 
-void TestPublishedRuns::everyWordKeepsItsLook()
+// The output of a row, published the first time a test asks for it.
+const Output &TestPublishedRuns::publishedAs(const QString &output, int type, int layout)
 {
-    QFETCH(QString, output);
-    QFETCH(int, type);
-    QFETCH(int, layout);
-    QVERIFY(published && published->f);
+    const QString key = output + QStringLiteral("/%1/%2").arg(type).arg(layout);
+    if (published->outputs.contains(key))
+        return published->outputs[key];
+    Output &out = published->outputs[key];
     MainFixture &f = *published->f;
-    QVERIFY(zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiType = ?"), {type}));
+    if (!zSvr::instance().D_ExeSq(QStringLiteral("Update kaUsr Set HiType = ?"), {type})) {
+        out.problem = QStringLiteral("the document type was not set");
+        return out;
+    }
     yHtm::instance().SetKaHtm(false);
     const qint64 page = f.window->nDocNo;
     QString file;
-    QMap<QString, QString> got;
+    auto readWord = [&out](const QString &docx) {
+        QFile in(docx);
+        ZipPackage zip;
+        if (!in.open(QIODevice::ReadOnly) || !zip.open(in.readAll()) || !zip.read(QStringLiteral("word/document.xml"), out.document)
+            || !zip.read(QStringLiteral("word/styles.xml"), out.styles))
+            out.problem = QStringLiteral("no Word document: ") + docx;
+        zip.read(QStringLiteral("word/numbering.xml"), out.numbering);
+    };
     if (output == QLatin1String("site") || output == QLatin1String("frames")) {
         const bool frames = output == QLatin1String("frames");
         sbHtm::setRunner([frames, layout](sbHtm &d) {
@@ -280,8 +384,8 @@ void TestPublishedRuns::everyWordKeepsItsLook()
         f.window->item(QStringLiteral("mnRet"), 0)->trigger();
         file = pageHolding(Usr::st().userData + QStringLiteral("Htm/Book/"), QStringLiteral("*.htm"));
     } else if (output == QLatin1String("preview")) {
-        QVERIFY(f.editor().T_ViewIE());
-        file = Usr::st().workFolder + QStringLiteral("$Wrk.htm");
+        if (f.editor().T_ViewIE())
+            file = Usr::st().workFolder + QStringLiteral("$Wrk.htm");
     } else if (output == QLatin1String("book")) {
         sbEpub::setRunner([](sbEpub &d) {
             d.SetCell(2, 1, QStringLiteral("本"));
@@ -291,10 +395,12 @@ void TestPublishedRuns::everyWordKeepsItsLook()
         f.window->item(QStringLiteral("mnRet"), 3)->trigger();
         file = pageHolding(Usr::st().userData + QStringLiteral("ePub/Book/OEBPS/"), QStringLiteral("*.xhtml"));
         const QDir books(Usr::st().userData + QStringLiteral("ePub"), QStringLiteral("*.epub"));
-        QCOMPARE(books.entryList().size(), 1);
         QString report;
-        QVERIFY2(epubCheck(books.filePath(books.entryList().first()), report), qPrintable(report));
-    } else {
+        if (books.entryList().size() != 1)
+            out.problem = QStringLiteral("books: %1").arg(books.entryList().size());
+        else if (!epubCheck(books.filePath(books.entryList().first()), report))
+            out.problem = report;
+    } else if (output == QLatin1String("word")) {
         file = Usr::st().workFolder + QStringLiteral("Book.docx");
         QFile::remove(file);
         sbExpDc::setRunner([](sbExpDc &dialog) {
@@ -303,28 +409,97 @@ void TestPublishedRuns::everyWordKeepsItsLook()
             return true;
         });
         f.window->item(QStringLiteral("mnRet"), 2)->trigger();
-        QFile docx(file);
-        ZipPackage zip;
-        QByteArray document, styles;
-        QVERIFY2(docx.open(QIODevice::ReadOnly) && zip.open(docx.readAll())
-                     && zip.read(QStringLiteral("word/document.xml"), document)
-                     && zip.read(QStringLiteral("word/styles.xml"), styles),
-                 qPrintable(file));
-        got = FormatRuns::docxWords(document, styles, published->body);
+        readWord(file);
+    } else {
+        // The page saved as RTF, read by another program: LibreOffice turns it into a Word document.
+        QString rtf = f.dir.filePath(QStringLiteral("page.rtf"));
+        QFile::remove(rtf);
+        f.editor().txSaveAs(rtf, false);
+        const QString profile = QUrl::fromLocalFile(f.dir.filePath(QStringLiteral("office"))).toString();
+        QProcess office;
+        office.start(QStringLiteral("soffice"), {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
+                                                 QStringLiteral("--convert-to"), QStringLiteral("docx"), QStringLiteral("--outdir"),
+                                                 f.dir.path(), rtf});
+        if (!office.waitForFinished(180000) || office.exitCode() != 0)
+            out.problem = QStringLiteral("soffice: ") + QString::fromUtf8(office.readAllStandardError());
+        file = f.dir.filePath(QStringLiteral("page.docx"));
+        if (out.problem.isEmpty())
+            readWord(file);
     }
-    QVERIFY2(!file.isEmpty() && QFile::exists(file), qPrintable(output));
-    if (output != QLatin1String("word")) {
-        const QString html = HtmlCheck::readUtf8(file);
-        got = FormatRuns::htmlWords(html, published->body);
+    if (out.problem.isEmpty() && (file.isEmpty() || !QFile::exists(file)))
+        out.problem = QStringLiteral("nothing written: ") + output;
+    if (out.problem.isEmpty() && out.document.isEmpty()) {
+        out.html = HtmlCheck::readUtf8(file);
+        const bool xhtml = out.html.left(out.html.indexOf(QLatin1String("<html"))).contains(QLatin1String("XHTML"));
         QString complaints;
-        const bool xhtml = html.left(html.indexOf(QLatin1String("<html"))).contains(QLatin1String("XHTML"));
-        QVERIFY2(HtmlCheck::valid(file, xhtml, complaints), qPrintable(complaints));
+        if (!HtmlCheck::valid(file, xhtml, complaints))
+            out.problem = complaints;
     }
-    QCOMPARE(f.window->nDocNo, page);
-    const QStringList wrong = wrongWords(got, published->shown);
-    for (const QString &w : wrong) // each on a line of its own: a failure's message is cut short
+    if (f.window->nDocNo != page)
+        out.problem += QStringLiteral(" (another page was loaded)");
+    return out;
+}
+
+// The current row's output; null, with the failure recorded, when it could not be had.
+const Output *TestPublishedRuns::rowOutput()
+{
+    QFETCH(QString, output);
+    QFETCH(int, type);
+    QFETCH(int, layout);
+    if (!published || !published->f) {
+        QTest::qFail("no page", __FILE__, __LINE__);
+        return nullptr;
+    }
+    const Output &out = publishedAs(output, type, layout);
+    if (!out.problem.isEmpty()) {
+        QTest::qFail(qPrintable(out.problem), __FILE__, __LINE__);
+        return nullptr;
+    }
+    return &out;
+}
+
+// Passes when nothing is wrong; else names each wrong one on a line of its own (a failure's message
+// is cut short).
+static void expectNoneWrong(const QStringList &wrong, const char *what)
+{
+    for (const QString &w : wrong)
         qInfo().noquote() << w;
-    QVERIFY2(wrong.isEmpty(), qPrintable(QString::number(wrong.size()) + QStringLiteral(" words wrong")));
+    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("%1 %2 wrong").arg(wrong.size()).arg(QLatin1String(what))));
+}
+
+void TestPublishedRuns::everyWordKeepsItsLook_data()
+{
+    outputRows(false);
+}
+
+void TestPublishedRuns::everyWordKeepsItsLook()
+{
+    const Output *out = rowOutput();
+    if (!out)
+        return;
+    const QMap<QString, QString> got = out->document.isEmpty() ? FormatRuns::htmlWords(out->html, published->body)
+                                                               : FormatRuns::docxWords(out->document, out->styles, published->body);
+    expectNoneWrong(wrongWords(got, published->shown), "words");
+}
+
+void TestPublishedRuns::listsAndPicturesAsShown_data()
+{
+    outputRows(true);
+}
+
+// Each list item at the editor's level with the editor's number or bullet; each picture once.
+void TestPublishedRuns::listsAndPicturesAsShown()
+{
+    const Output *out = rowOutput();
+    if (!out)
+        return;
+    const bool word = !out->document.isEmpty();
+    const QMap<QString, QString> items = word ? FormatRuns::docxItems(out->document, out->numbering) : FormatRuns::htmlItems(out->html);
+    QStringList wrong = wrongWords(items, published->items);
+    const int pictures = word ? FormatRuns::docxPictures(out->document) : FormatRuns::htmlPictures(out->html);
+    if (pictures != published->pictures)
+        wrong << QStringLiteral("pictures: %1, shown %2").arg(pictures).arg(published->pictures);
+    expectNoneWrong(wrong, "items or picture counts");
 }
 
 QTEST_MAIN(TestPublishedRuns)

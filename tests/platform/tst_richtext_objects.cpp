@@ -1,7 +1,12 @@
+#include "platform/docx/DocumentFile.h"
+#include "platform/docx/DocxWriter.h"
+#include "platform/docx/ZipPackage.h"
+#include "platform/richtext/HtmlExport.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/RichTextEdit.h"
 #include "platform/richtext/TableOps.h"
 #include "platform/richtext/TextProps.h"
+#include "platform/rtf/RtfWriter.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -259,6 +264,79 @@ private slots:
         QCOMPARE(scaled.intProperty(PictureScale), 50);
         edit.select(1, 1);
         QCOMPARE(edit.currentObject(), inLine);
+    }
+
+    // Text put beside a picture is text, never another picture: it takes the look of the text before
+    // the picture, not the picture's format, and every writer writes each picture once, for pages
+    // stored by earlier versions (text in a picture's format) too.
+    void textBesideAPictureIsText_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("pictures");
+        QTest::newRow("line break after it") << QStringLiteral("break") << 1;
+        QTest::newRow("paragraph end after it") << QStringLiteral("paragraph") << 1;
+        QTest::newRow("typed after it") << QStringLiteral("typed") << 1;
+        QTest::newRow("typed before it at the paragraph's start") << QStringLiteral("start") << 1;
+        QTest::newRow("typed over it") << QStringLiteral("over") << 0;
+        QTest::newRow("stored by an earlier version") << QStringLiteral("stored") << 1;
+    }
+
+    void textBesideAPictureIsText()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, pictures);
+        PageDocument page;
+        RichTextEdit edit(&page);
+        edit.setSelectedText(QStringLiteral("ab"));
+        edit.select(0, 2);
+        edit.setBold(true);
+        edit.setSelStart(how == QLatin1String("start") ? 0 : 2);
+        const int picture = edit.insertPicture(TestImages::bytes("PNG", Qt::blue, 12, 8), 100, 0);
+        QVERIFY(picture > 0);
+        const int at = edit.selStart();
+        if (how == QLatin1String("break"))
+            edit.setSelectedText(QString(QChar(11)) + QStringLiteral("xy"));
+        else if (how == QLatin1String("paragraph"))
+            edit.setSelectedText(QStringLiteral("\nxy"));
+        else if (how == QLatin1String("typed"))
+            edit.setSelectedText(QStringLiteral("xy"));
+        else if (how == QLatin1String("start")) {
+            edit.setSelStart(0);
+            edit.setSelectedText(QStringLiteral("xy"));
+        } else if (how == QLatin1String("over")) {
+            edit.select(at - 1, 1);
+            edit.replaceSelectedText(QStringLiteral("xy"), false);
+        } else {
+            QTextCursor old(page.main());
+            old.setPosition(at);
+            old.insertText(QString(QChar::LineSeparator) + QStringLiteral("xy"), SamplePage::formatOfObject(page.main(), picture));
+        }
+        const int x = int(edit.text().indexOf(QStringLiteral("xy")));
+        QVERIFY(x >= 0);
+        if (how != QLatin1String("stored")) {
+            for (int i : {x, x + 1}) {
+                QTextCursor c(page.main());
+                c.setPosition(i + 1);
+                const QTextCharFormat f = c.charFormat();
+                QVERIFY2(!f.isImageFormat() && !f.hasProperty(QTextFormat::ImageName) && !f.hasProperty(ObjectId),
+                         qPrintable(QString::number(i)));
+                QCOMPARE(f.fontWeight(), int(QFont::Bold));
+            }
+        }
+        QTemporaryDir dir;
+        HtmlExport::Options options;
+        const QString html = HtmlExport::text(page, dir.filePath(QStringLiteral("p.htm")), options);
+        QCOMPARE(int(html.count(QStringLiteral("<img "))), pictures);
+        QVERIFY(html.contains(QStringLiteral("xy")));
+        ZipPackage docx;
+        QByteArray document;
+        QVERIFY(docx.open(DocxWriter::pageBytes(page)) && docx.read(QStringLiteral("word/document.xml"), document));
+        QCOMPARE(int(document.count("<pic:pic")), pictures);
+        QVERIFY(document.contains("xy</w:t>"));
+        const QByteArray rtf = RtfWriter::pageBytes(page);
+        QCOMPARE(int(rtf.count("{\\pict")), pictures);
+        QVERIFY(rtf.contains("xy"));
+        QVERIFY(DocumentFile::plainText(page).contains(QStringLiteral("xy")));
     }
 
     void missingOrBrokenPictureFilesInsertNothing()

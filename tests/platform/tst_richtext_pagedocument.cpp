@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QUrl>
 #include <QtTest>
 
@@ -23,6 +24,54 @@ class TestRichTextPageDocument : public QObject
 {
     Q_OBJECT
 private slots:
+    // A numbered list whose items go on after a paragraph starts again at its own number: with start
+    // where the document type has it, else with the browser's list-item counter; a list two indents
+    // deeper than the list around it keeps the indent between.
+    void listGoingOnStartsAtItsNumber_data()
+    {
+        QTest::addColumn<bool>("listStart");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("start attribute") << true << QStringLiteral("<ol start=\"3\">");
+        QTest::newRow("list-item counter") << false << QStringLiteral("<ol style=\"counter-reset:list-item 2;\">");
+    }
+
+    void listGoingOnStartsAtItsNumber()
+    {
+        QFETCH(bool, listStart);
+        QFETCH(QString, expected);
+        PageDocument page;
+        QTextCursor c(page.main());
+        c.insertText(QStringLiteral("one"));
+        QTextListFormat numbers;
+        numbers.setStyle(QTextListFormat::ListDecimal);
+        numbers.setIndent(1);
+        QTextList *list = c.createList(numbers);
+        c.insertBlock();
+        c.insertText(QStringLiteral("two"));
+        c.insertBlock();
+        QTextListFormat deep;
+        deep.setStyle(QTextListFormat::ListDisc);
+        deep.setIndent(3);
+        c.createList(deep);
+        c.insertText(QStringLiteral("deep"));
+        c.insertBlock(QTextBlockFormat());
+        c.insertText(QStringLiteral("between"));
+        QVERIFY(!c.block().textList());
+        c.insertBlock();
+        c.insertText(QStringLiteral("three"));
+        list->add(c.block());
+        QCOMPARE(list->itemText(c.block()), QStringLiteral("3."));
+        QTemporaryDir dir;
+        HtmlExport::Options options;
+        options.listStart = listStart;
+        const QString html = HtmlExport::text(page, dir.filePath(QStringLiteral("p.htm")), options);
+        QVERIFY2(html.contains(expected), qPrintable(html));
+        // The list inside "two", its bullet the browser would not give there, the level between as padding.
+        QVERIFY2(html.contains(QStringLiteral("two</p>\r\n<ul style=\"list-style-type:disc;padding-left:60pt;\">")), qPrintable(html));
+        QCOMPARE(html.count(QStringLiteral("<ol")), 2);
+        QCOMPARE(html.count(QStringLiteral("<li>")), 4);
+    }
+
     void partFlagsAddAndDropParts()
     {
         PageDocument page;

@@ -1233,6 +1233,13 @@ void TstConverter::passes_data()
     QTest::newRow("span and link stay") << "FixList" << 0
                                         << "<ul><li><span style=\"color:red;\">x</span><a href=\"y\">y</a></li></ul>"
                                         << "span||color:red;" << "li||color";
+    // an item holding a list keeps its paragraph (its look would be inherited by the sub-list); the
+    // sub-list's items fold their own
+    QTest::newRow("item with a sub-list") << "FixList" << 0
+                                          << "<ol><li><p style=\"font-weight:bold;\">a</p><ol><li><p style=\"color:red;\">b</p></li></ol></li>"
+                                             "<li><p style=\"\">c</p></li></ol>"
+                                          << "li||\ndiv||font-weight:bold;\nval|a\n/div||\nol||\nli||color:red;\nval|b\n/li||"
+                                          << "li||font-weight";
     // list items lose what their list says; a later list's items keep theirs
     QTest::newRow("inherited declarations") << "DelUlInh" << 0
                                             << "<ul style=\"color:#000000;\"><li style=\"color:#000000;font-weight:bold;\">a</li></ul>"

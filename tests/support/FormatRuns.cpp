@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 #include <QTextTable>
 #include <QXmlStreamReader>
 
@@ -344,6 +345,19 @@ QList<Rule> rules(const QString &sheet)
     return out;
 }
 
+// The rules of a page's style elements, the least specific first.
+QList<Rule> pageRules(const QList<Token> &all)
+{
+    QString sheet;
+    for (const Token &t : all)
+        if (t.kind == Token::Start && t.name == QLatin1String("style"))
+            sheet += t.text + QLatin1Char('\n');
+    QList<Rule> sheetRules = rules(sheet);
+    std::stable_sort(sheetRules.begin(), sheetRules.end(),
+                     [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+    return sheetRules;
+}
+
 double cssSize(const QString &value, double parent, double body)
 {
     const QString v = value.trimmed().toLower();
@@ -538,13 +552,7 @@ QMap<QString, QString> editorWords(const QTextDocument *doc, const BodyLook &bod
 QMap<QString, QString> htmlWords(const QString &html, const BodyLook &body)
 {
     const QList<Token> all = tokens(html);
-    QString sheet;
-    for (const Token &t : all)
-        if (t.kind == Token::Start && t.name == QLatin1String("style"))
-            sheet += t.text + QLatin1Char('\n');
-    QList<Rule> sheetRules = rules(sheet);
-    std::stable_sort(sheetRules.begin(), sheetRules.end(),
-                     [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+    const QList<Rule> sheetRules = pageRules(all);
     static const QStringList voids = {"br", "img", "col", "meta", "link", "hr", "input", "area", "base", "param", "frame"};
     struct Open {
         QString tag;
@@ -663,6 +671,240 @@ QMap<QString, QString> docxWords(const QByteArray &document, const QByteArray &s
         }
     }
     return out;
+}
+
+// ---- lists and pictures
+
+namespace {
+
+QString firstWord(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && separates(text[i]))
+        ++i;
+    qsizetype end = i;
+    while (end < text.size() && !separates(text[end]))
+        ++end;
+    return text.mid(i, end - i);
+}
+
+QString alphabetic(int n, bool upper)
+{
+    QString s;
+    for (; n > 0; n = (n - 1) / 26)
+        s.prepend(QChar(char16_t((upper ? 'A' : 'a') + (n - 1) % 26)));
+    return s;
+}
+
+QString roman(int n, bool upper)
+{
+    static const std::pair<int, const char *> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                                                         {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                                                         {5, "v"},    {4, "iv"},   {1, "i"}};
+    QString s;
+    for (const auto &[value, text] : parts)
+        for (; n >= value; n -= value)
+            s += QLatin1String(text);
+    return upper ? s.toUpper() : s;
+}
+
+// The marker of item `n` in a list of CSS list-style-type `type`.
+QString marker(const QString &type, int n)
+{
+    if (type == QLatin1String("disc") || type == QLatin1String("circle") || type == QLatin1String("square"))
+        return QStringLiteral("bullet");
+    if (type == QLatin1String("none"))
+        return type;
+    if (type == QLatin1String("lower-alpha") || type == QLatin1String("lower-latin"))
+        return alphabetic(n, false) + QLatin1Char('.');
+    if (type == QLatin1String("upper-alpha") || type == QLatin1String("upper-latin"))
+        return alphabetic(n, true) + QLatin1Char('.');
+    if (type == QLatin1String("lower-roman"))
+        return roman(n, false) + QLatin1Char('.');
+    if (type == QLatin1String("upper-roman"))
+        return roman(n, true) + QLatin1Char('.');
+    return QString::number(n) + QLatin1Char('.');
+}
+
+} // namespace
+
+QMap<QString, QString> editorItems(const QTextDocument *doc)
+{
+    QMap<QString, QString> out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QTextList *list = b.textList();
+        if (!list)
+            continue;
+        const QTextListFormat::Style style = list->format().style();
+        const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+                            || style == QTextListFormat::ListSquare;
+        const QString mark = bullet ? QStringLiteral("bullet") : list->itemText(b);
+        out.insert(firstWord(b.text()), QString::number(list->format().indent()) + QLatin1Char(' ') + mark);
+    }
+    return out;
+}
+
+QMap<QString, QString> htmlItems(const QString &html)
+{
+    const QList<Token> all = tokens(html);
+    const QList<Rule> sheetRules = pageRules(all);
+    struct List {
+        QString type;
+        int count = 0;
+    };
+    QList<List> lists;
+    QString pending; // the item whose first word is next
+    QMap<QString, QString> out;
+    for (const Token &t : all) {
+        if (t.kind == Token::Text) {
+            const QString word = firstWord(t.text);
+            if (!pending.isEmpty() && !word.isEmpty()) {
+                out.insert(word, pending);
+                pending.clear();
+            }
+            continue;
+        }
+        const bool list = t.name == QLatin1String("ul") || t.name == QLatin1String("ol");
+        if (t.kind == Token::End) {
+            if (list && !lists.isEmpty())
+                lists.removeLast();
+            continue;
+        }
+        if (list) {
+            const int depth = int(lists.size());
+            List l;
+            l.type = t.name == QLatin1String("ol") ? QStringLiteral("decimal")
+                     : depth == 0                  ? QStringLiteral("disc")
+                     : depth == 1                  ? QStringLiteral("circle")
+                                                   : QStringLiteral("square");
+            if (t.attributes.contains(QStringLiteral("start")))
+                l.count = t.attributes.value(QStringLiteral("start")).toInt() - 1;
+            Decls decls;
+            const QStringList classes = t.attributes.value(QStringLiteral("class")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const Rule &r : sheetRules)
+                if ((r.tag.isEmpty() || r.tag == t.name) && (r.cls.isEmpty() || classes.contains(r.cls)))
+                    decls += r.decls;
+            decls += declarations(t.attributes.value(QStringLiteral("style")));
+            for (const auto &[name, value] : decls) {
+                if (name == QLatin1String("list-style-type"))
+                    l.type = value;
+                else if (name == QLatin1String("counter-reset") && value.startsWith(QLatin1String("list-item")))
+                    l.count = value.mid(9).trimmed().toInt();
+            }
+            lists << l;
+        } else if (t.name == QLatin1String("li") && !lists.isEmpty()) {
+            pending = QString::number(lists.size()) + QLatin1Char(' ') + marker(lists.last().type, ++lists.last().count);
+        }
+    }
+    return out;
+}
+
+QMap<QString, QString> docxItems(const QByteArray &document, const QByteArray &numbering)
+{
+    // numId -> abstractNumId; (abstractNumId, level) -> (numFmt, lvlText, start)
+    QMap<QString, QString> abstractOf;
+    struct Level {
+        QString format, text;
+        int start = 1;
+    };
+    QMap<QString, Level> levels;
+    {
+        QXmlStreamReader x(numbering);
+        QString abstract, num, level;
+        while (!x.atEnd()) {
+            x.readNext();
+            if (!x.isStartElement())
+                continue;
+            const QString name = x.qualifiedName().toString();
+            const QString val = x.attributes().value(QStringLiteral("w:val")).toString();
+            if (name == QLatin1String("w:abstractNum")) {
+                abstract = x.attributes().value(QStringLiteral("w:abstractNumId")).toString();
+                num.clear();
+            } else if (name == QLatin1String("w:num")) {
+                num = x.attributes().value(QStringLiteral("w:numId")).toString();
+            } else if (name == QLatin1String("w:abstractNumId") && !num.isEmpty()) {
+                abstractOf.insert(num, val);
+            } else if (name == QLatin1String("w:lvl") && num.isEmpty()) {
+                level = abstract + QLatin1Char('/') + x.attributes().value(QStringLiteral("w:ilvl")).toString();
+            } else if (name == QLatin1String("w:start") && num.isEmpty()) {
+                levels[level].start = val.toInt();
+            } else if (name == QLatin1String("w:numFmt") && num.isEmpty()) {
+                levels[level].format = val;
+            } else if (name == QLatin1String("w:lvlText") && num.isEmpty()) {
+                levels[level].text = val;
+            }
+        }
+    }
+    QMap<QString, QString> out;
+    QMap<QString, QList<int>> counters; // numId -> count per level
+    QXmlStreamReader x(document);
+    QString numId, text;
+    int ilvl = -1;
+    bool inParagraph = false;
+    while (!x.atEnd()) {
+        x.readNext();
+        const QString name = x.qualifiedName().toString();
+        if (x.isStartElement()) {
+            if (name == QLatin1String("w:p")) {
+                inParagraph = true;
+                numId.clear();
+                text.clear();
+                ilvl = -1;
+            } else if (name == QLatin1String("w:ilvl")) {
+                ilvl = x.attributes().value(QStringLiteral("w:val")).toInt();
+            } else if (name == QLatin1String("w:numId")) {
+                numId = x.attributes().value(QStringLiteral("w:val")).toString();
+            } else if (name == QLatin1String("w:t") && inParagraph) {
+                text += x.readElementText();
+            }
+        } else if (x.isEndElement() && name == QLatin1String("w:p")) {
+            inParagraph = false;
+            if (numId.isEmpty() || numId == QLatin1String("0"))
+                continue;
+            const int l = qMax(0, ilvl);
+            const Level level = levels.value(abstractOf.value(numId) + QLatin1Char('/') + QString::number(l));
+            QList<int> &count = counters[numId];
+            count.resize(9, 0);
+            for (int deeper = l + 1; deeper < 9; ++deeper)
+                count[deeper] = 0;
+            const int n = count[l]++ + level.start;
+            QString mark;
+            if (level.format == QLatin1String("bullet")) {
+                mark = QStringLiteral("bullet");
+            } else {
+                static const QMap<QString, QString> types = {{"lowerLetter", "lower-alpha"}, {"upperLetter", "upper-alpha"},
+                                                             {"lowerRoman", "lower-roman"}, {"upperRoman", "upper-roman"}};
+                mark = marker(types.value(level.format, QStringLiteral("decimal")), n);
+            }
+            out.insert(firstWord(text), QString::number(l + 1) + QLatin1Char(' ') + mark);
+        }
+    }
+    return out;
+}
+
+int editorPictures(const QTextDocument *doc)
+{
+    int n = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                n += int(it.fragment().text().count(QChar::ObjectReplacementCharacter));
+    return n;
+}
+
+int htmlPictures(const QString &html)
+{
+    int n = 0;
+    for (const Token &t : tokens(html))
+        if (t.kind == Token::Start && t.name == QLatin1String("img")
+            && !t.attributes.value(QStringLiteral("src")).contains(QLatin1String("cmn/")))
+            ++n;
+    return n;
+}
+
+int docxPictures(const QByteArray &document)
+{
+    return int(document.count("<pic:pic"));
 }
 
 } // namespace FormatRuns

@@ -39,4 +39,20 @@ QMap<QString, QString> htmlWords(const QString &html, const BodyLook &body);
 // (word/styles.xml).
 QMap<QString, QString> docxWords(const QByteArray &document, const QByteArray &styles, const BodyLook &body);
 
+// List items as a reader sees them: the first word of each item -> "level marker" ("2 b.", "3 bullet"):
+// its level (1 the outermost) and its number as shown ("3.", "iv.") or "bullet".
+// In the editor: the lists of the main text (indent and item text).
+QMap<QString, QString> editorItems(const QTextDocument *doc);
+// In a page: the items of its nested ul/ol elements, the list styles resolved through its style sheet,
+// numbers from start or the list-item counter as a browser counts them.
+QMap<QString, QString> htmlItems(const QString &html);
+// In a Word document: the paragraphs with w:numPr, counted through word/numbering.xml.
+QMap<QString, QString> docxItems(const QByteArray &document, const QByteArray &numbering);
+
+// Pictures: in the editor, the image characters of the main text; in a page, its img elements whose
+// source lies beside it (not the site's own pictures); in a Word document, its drawings.
+int editorPictures(const QTextDocument *doc);
+int htmlPictures(const QString &html);
+int docxPictures(const QByteArray &document);
+
 } // namespace FormatRuns

@@ -29,10 +29,16 @@ void removePictures(PageDocument &page)
             for (auto it = fragments.crbegin(); it != fragments.crend(); ++it) {
                 if (!it->format.isImageFormat())
                     continue;
-                QTextCursor cursor(doc);
-                cursor.setPosition(block.position() + it->start);
-                cursor.setPosition(block.position() + it->start + it->length, QTextCursor::KeepAnchor);
-                cursor.removeSelectedText();
+                // The picture is its object character; text in its format stays.
+                const QString text = block.text();
+                for (int i = it->start + it->length - 1; i >= it->start; --i) {
+                    if (text.at(i) != QChar::ObjectReplacementCharacter)
+                        continue;
+                    QTextCursor cursor(doc);
+                    cursor.setPosition(block.position() + i);
+                    cursor.setPosition(block.position() + i + 1, QTextCursor::KeepAnchor);
+                    cursor.removeSelectedText();
+                }
             }
         }
     }

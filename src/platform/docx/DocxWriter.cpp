@@ -4,6 +4,7 @@
 #include "platform/docx/FlowBuilder.h"
 #include "platform/docx/ZipPackage.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/ObjectChars.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
@@ -110,6 +111,7 @@ struct DocxWriter::Private {
     void writeTable(PartOut &out, QTextTable *table);
     void writeBlock(PartOut &out, const QTextBlock &block, const QString &framePr = QString());
     void writeRuns(PartOut &out, const QTextBlock &block, QList<int> &frames);
+    void writeRun(PartOut &out, const ObjectChars::Piece &piece, QList<int> &frames);
     void writeRunProps(QXmlStreamWriter &w, const QTextCharFormat &f, bool hyperlink);
     void writeText(QXmlStreamWriter &w, const QTextCharFormat &f, const QString &text, bool hyperlink);
     void writePicture(PartOut &out, const QTextImageFormat &f);
@@ -653,40 +655,43 @@ QByteArray DocxWriter::Private::numberingPart() const
 
 void DocxWriter::Private::writeRuns(PartOut &out, const QTextBlock &block, QList<int> &frames)
 {
-    QXmlStreamWriter &w = out.w;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (!fragment.isValid())
-            continue;
-        const QTextCharFormat f = fragment.charFormat();
-        if (f.isImageFormat()) {
-            for (int i = 0; i < fragment.length(); ++i)
-                writePicture(out, f.toImageFormat());
-            continue;
-        }
-        if (f.objectType() == TextFrameObject) {
+        if (it.fragment().isValid())
+            for (const ObjectChars::Piece &piece : ObjectChars::pieces(it.fragment()))
+                writeRun(out, piece, frames);
+    }
+}
+
+// A picture or a frame's anchor for its object character only; text as a run, a link's in a hyperlink.
+void DocxWriter::Private::writeRun(PartOut &out, const ObjectChars::Piece &piece, QList<int> &frames)
+{
+    QXmlStreamWriter &w = out.w;
+    const QTextCharFormat &f = piece.format;
+    if (piece.object) {
+        if (f.isImageFormat())
+            writePicture(out, f.toImageFormat());
+        else
             frames << f.intProperty(ObjectId);
-            continue;
-        }
-        QString target;
-        if (f.intProperty(FieldId) > 0) {
-            const QString data = f.stringProperty(FieldData);
-            if (resolver)
-                target = resolver(f.intProperty(FieldType), data);
-            else if (f.intProperty(FieldType) == 1 && DocxNames::isAddress(data))
-                target = data;
-        }
-        if (!target.isEmpty()) {
-            w.writeStartElement(QStringLiteral("w:hyperlink"));
-            if (target.startsWith(QLatin1Char('#')))
-                w.writeAttribute(QStringLiteral("w:anchor"), target.mid(1));
-            else
-                w.writeAttribute(QStringLiteral("r:id"), out.addRel(DocxNames::RelHyperlink, target, true));
-            writeText(w, f, fragment.text(), true);
-            w.writeEndElement();
-        } else {
-            writeText(w, f, fragment.text(), false);
-        }
+        return;
+    }
+    QString target;
+    if (f.intProperty(FieldId) > 0) {
+        const QString data = f.stringProperty(FieldData);
+        if (resolver)
+            target = resolver(f.intProperty(FieldType), data);
+        else if (f.intProperty(FieldType) == 1 && DocxNames::isAddress(data))
+            target = data;
+    }
+    if (!target.isEmpty()) {
+        w.writeStartElement(QStringLiteral("w:hyperlink"));
+        if (target.startsWith(QLatin1Char('#')))
+            w.writeAttribute(QStringLiteral("w:anchor"), target.mid(1));
+        else
+            w.writeAttribute(QStringLiteral("r:id"), out.addRel(DocxNames::RelHyperlink, target, true));
+        writeText(w, f, piece.text, true);
+        w.writeEndElement();
+    } else {
+        writeText(w, f, piece.text, false);
     }
 }
 

@@ -114,9 +114,11 @@ void HtmlPictures::load(PageDocument &page, QTextDocument *doc)
             const QTextFragment fragment = it.fragment();
             if (!fragment.charFormat().isImageFormat())
                 continue;
-            // Pictures side by side in one format are one fragment.
+            // Pictures side by side in one format are one fragment; each is its object character.
+            const QString text = fragment.text();
             for (int i = 0; i < fragment.length(); ++i)
-                pictures.emplace_back(fragment.position() + i, fragment.charFormat().toImageFormat());
+                if (text.at(i) == QChar::ObjectReplacementCharacter)
+                    pictures.emplace_back(fragment.position() + i, fragment.charFormat().toImageFormat());
         }
     }
     // Read in the order of the page, so that the pictures' object numbers follow it.

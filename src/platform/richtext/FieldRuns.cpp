@@ -1,6 +1,7 @@
 #include "platform/richtext/FieldRuns.h"
 
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/ObjectChars.h"
 #include "platform/richtext/TextProps.h"
 
 #include <QHash>
@@ -81,6 +82,8 @@ void FieldRuns::stripField(QTextCharFormat &format)
 QTextCharFormat FieldRuns::typingFormat(const QTextCursor &cursor)
 {
     QTextCharFormat format = cursor.charFormat();
+    if (ObjectChars::isObject(format))
+        format = besideObject(cursor, format);
     const int before = idOf(format);
     if (before > 0) {
         const int pos = cursor.position();
@@ -107,6 +110,21 @@ bool isText(const QTextCharFormat &format)
 }
 
 } // namespace
+
+QTextCharFormat FieldRuns::besideObject(const QTextCursor &cursor, const QTextCharFormat &object)
+{
+    const int pos = cursor.position();
+    QTextCharFormat format = ObjectChars::textFormat(ordinaryFormat(cursor.block(), pos, object));
+    // A look given at the caret (bold switched on there) stays on top of it.
+    QTextCursor plain(cursor.document());
+    plain.setPosition(pos);
+    const QTextCharFormat there = plain.charFormat();
+    const QMap<int, QVariant> given = object.properties();
+    for (auto it = given.cbegin(); it != given.cend(); ++it)
+        if (!ObjectChars::isObject(there) || there.property(it.key()) != it.value())
+            format.setProperty(it.key(), it.value());
+    return ObjectChars::textFormat(format);
+}
 
 QTextCharFormat FieldRuns::ordinaryFormat(const QTextBlock &block, int position, const QTextCharFormat &field)
 {

@@ -29,6 +29,10 @@ public:
     // field, so typing at a field's start or end never extends it; there the text takes the look of
     // its paragraph's own text (ordinaryFormat), unless a look was given at the caret.
     static QTextCharFormat typingFormat(const QTextCursor &cursor);
+    // The format of text put at the cursor where the character beside it is an object's (a picture,
+    // a text frame's anchor): the look of the paragraph's text before it (ordinaryFormat), with a look
+    // given at the caret on top; never the object's.
+    static QTextCharFormat besideObject(const QTextCursor &cursor, const QTextCharFormat &object);
     // The look of the paragraph's own text beside a field at `position` of `block`: the nearest
     // character outside fields before it, else after it, else the block's format; in a paragraph of
     // fields only, the field's font without its underline and colours.

@@ -2,6 +2,7 @@
 
 #include "platform/richtext/ColorRef.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/ObjectChars.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/TextProps.h"
 #include "platform/text/TextChars.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
@@ -276,12 +278,15 @@ private:
     void block(const QTextBlock &b)
     {
         const QTextBlockFormat bf = b.blockFormat();
+        // Each object character on its own: text in an object's format is text.
+        QList<ObjectChars::Piece> frags;
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().isValid())
+                frags << ObjectChars::pieces(it.fragment());
         // Text frames anchored here float beside the paragraph: written before it.
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat cf = it.fragment().charFormat();
-            if (cf.objectType() == TextFrameObject)
-                textFrame(cf);
-        }
+        for (const ObjectChars::Piece &f : frags)
+            if (f.object && f.format.objectType() == TextFrameObject)
+                textFrame(f.format);
         Decls pd;
         const double indent = bf.indent() * (b.document() ? b.document()->indentWidth() : 40.0);
         pd << qMakePair(QStringLiteral("margin-top"), num(bf.topMargin() * 0.75) + QStringLiteral("pt"))
@@ -302,15 +307,11 @@ private:
 
         // Character formatting that every run shares belongs to the paragraph; raised or lowered
         // text stays on its runs (on a paragraph, vertical-align raises nothing).
-        QList<QTextFragment> frags;
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().isValid())
-                frags << it.fragment();
         Decls common;
         bool first = true;
-        for (const QTextFragment &f : frags) {
-            const QTextCharFormat cf = f.charFormat();
-            if (cf.isImageFormat() || cf.objectType() == TextFrameObject)
+        for (const ObjectChars::Piece &f : frags) {
+            const QTextCharFormat &cf = f.format;
+            if (f.object)
                 continue;
             const Decls d = charDecls(cf);
             if (first) {
@@ -331,8 +332,8 @@ private:
         QString content;
         int openField = 0;
         Decls anchorDecls;
-        for (const QTextFragment &f : frags) {
-            const QTextCharFormat cf = f.charFormat();
+        for (const ObjectChars::Piece &f : frags) {
+            const QTextCharFormat &cf = f.format;
             const int field = cf.property(FieldId).toInt();
             if (field != openField) {
                 if (openField)
@@ -348,14 +349,12 @@ private:
                 }
             }
             const Decls base = openField ? common + anchorDecls : common;
-            const QString s = f.text();
-            if (cf.isImageFormat()) {
-                for (qsizetype i = 0; i < s.size(); ++i)
+            const QString &s = f.text;
+            if (f.object) {
+                if (cf.isImageFormat())
                     content += picture(cf.toImageFormat());
                 continue;
             }
-            if (cf.objectType() == TextFrameObject)
-                continue;
             const Decls diff = minus(charDecls(cf), base);
             const QStringList lines = s.split(QChar::LineSeparator);
             QString run;
@@ -435,37 +434,94 @@ private:
             frame(f);
     }
 
+    static bool numbered(const QTextList *l) { return l->format().style() <= QTextListFormat::ListDecimal; }
+
+    // The list's bullet or number as CSS; empty where the browser gives it at `depth` (lists around it).
+    static QString listStyle(const QTextList *l, int depth)
+    {
+        static const QHash<int, QString> names = {
+            {QTextListFormat::ListDisc, QStringLiteral("disc")},          {QTextListFormat::ListCircle, QStringLiteral("circle")},
+            {QTextListFormat::ListSquare, QStringLiteral("square")},      {QTextListFormat::ListDecimal, QStringLiteral("decimal")},
+            {QTextListFormat::ListLowerAlpha, QStringLiteral("lower-alpha")}, {QTextListFormat::ListUpperAlpha, QStringLiteral("upper-alpha")},
+            {QTextListFormat::ListLowerRoman, QStringLiteral("lower-roman")}, {QTextListFormat::ListUpperRoman, QStringLiteral("upper-roman")}};
+        const QString name = names.value(l->format().style());
+        const QString browser = numbered(l) ? QStringLiteral("decimal")
+                                            : depth == 0 ? QStringLiteral("disc") : depth == 1 ? QStringLiteral("circle")
+                                                                                               : QStringLiteral("square");
+        return name.isEmpty() || name == browser ? QString() : name;
+    }
+
+    // The lists open at the block being written, outermost first; each has an item open.
+    struct OpenList {
+        QTextList *list;
+        int indent;
+    };
+
+    void closeLists(QList<OpenList> &open, qsizetype keep)
+    {
+        while (open.size() > keep) {
+            m_out += QStringLiteral("</li>") + CrLf + (numbered(open.last().list) ? QStringLiteral("</ol>") : QStringLiteral("</ul>")) + CrLf;
+            open.removeLast();
+        }
+    }
+
+    // Opens the item of `b` in `l`: a list inside a list stands in its parent's open item, as deep as
+    // its indent says; an item of a list that is open already follows its last one, so the numbers
+    // go on after a sub-list.
+    void openItem(QList<OpenList> &open, QTextList *l, const QTextBlock &b)
+    {
+        const int indent = qMax(1, l->format().indent());
+        qsizetype at = open.size();
+        while (at > 0 && open[at - 1].list != l)
+            --at;
+        if (at > 0) {
+            closeLists(open, at);
+            m_out += QStringLiteral("</li>") + CrLf + QStringLiteral("<li>") + CrLf;
+            return;
+        }
+        while (!open.isEmpty() && open.last().indent >= indent)
+            closeLists(open, open.size() - 1);
+        QString style = listStyle(l, int(open.size()));
+        if (!style.isEmpty())
+            style = QStringLiteral("list-style-type:") + style + QLatin1Char(';');
+        // A level a browser gives by nesting is one indent; levels with no list of their own between.
+        const int levels = indent - (open.isEmpty() ? 0 : open.last().indent);
+        const double width = b.document() ? b.document()->indentWidth() : 40.0;
+        if (levels != 1 || std::abs(width - 40.0) > 0.01)
+            style += QStringLiteral("padding-left:") + num(levels * width * 0.75) + QStringLiteral("pt;");
+        QString attrs;
+        // Items that go on after something other than their list start at their own number.
+        const int before = l->itemNumber(b);
+        if (before > 0 && numbered(l)) {
+            if (m_o.listStart)
+                attrs = QStringLiteral(" start=\"%1\"").arg(before + 1);
+            else
+                style += QStringLiteral("counter-reset:list-item %1;").arg(before);
+        }
+        if (!style.isEmpty())
+            attrs += QStringLiteral(" style=\"") + style + QLatin1Char('"');
+        m_out += (numbered(l) ? QStringLiteral("<ol") : QStringLiteral("<ul")) + attrs + QLatin1Char('>') + CrLf
+                 + QStringLiteral("<li>") + CrLf;
+        open << OpenList{l, indent};
+    }
+
     void frame(QTextFrame *f)
     {
-        QTextList *list = nullptr;
-        auto closeList = [&] {
-            if (list)
-                m_out += (list->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("</ol>")
-                                                                                  : QStringLiteral("</ul>")) + CrLf;
-            list = nullptr;
-        };
+        QList<OpenList> open;
         for (auto it = f->begin(); !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
-                closeList();
+                closeLists(open, 0);
                 nested(child);
                 continue;
             }
             const QTextBlock b = it.currentBlock();
-            QTextList *l = b.textList();
-            if (l != list) {
-                closeList();
-                if (l)
-                    m_out += (l->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("<ol>")
-                                                                                  : QStringLiteral("<ul>")) + CrLf;
-                list = l;
-            }
-            if (list)
-                m_out += QStringLiteral("<li>") + CrLf;
+            if (QTextList *l = b.textList())
+                openItem(open, l, b);
+            else
+                closeLists(open, 0);
             block(b);
-            if (list)
-                m_out += QStringLiteral("</li>") + CrLf;
         }
-        closeList();
+        closeLists(open, 0);
     }
 
     const PageDocument &m_page;

@@ -19,6 +19,11 @@ class PageDocument;
 //     href = data (a local file as "file://" + its absolute path with blanks as %20);
 //   - pictures "<img src=...>" (src first) with width and height, files in the folder
 //     "<file name>_Images" beside the file, named "<file name>_NNN.png|jpg" in document order;
+//   - lists as "<ul>"/"<ol>" of "<li>" items holding the item's paragraph; a list inside a list stands
+//     in its parent item, so that each level keeps its indent and numbers go on after a sub-list; a
+//     list whose items go on after something else starts at its number (start, or where the document
+//     type has no start, the list-item counter); a bullet or number the browser would not choose for
+//     that depth as list-style-type;
 //   - tables with a colgroup of pixel widths, every cell closed;
 //   - text frames as "<div style=...>" with background colour, width and height in pt and float.
 class HtmlExport
@@ -32,6 +37,9 @@ public:
         // A folder beside the page that the pictures of several pages share, kept as it is; empty:
         // a folder of the page's own (<name>_Images), replaced.
         QString sharedPictures;
+        // The document type has the start attribute of numbered lists (HTML 4.01 and XHTML 1.0
+        // Transitional, a page without document type).
+        bool listStart = false;
     };
 
     // The HTML text for `file`; the pictures are written into the folder beside it (an old folder

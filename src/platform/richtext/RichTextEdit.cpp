@@ -3,6 +3,7 @@
 #include "platform/richtext/RichTextEdit.h"
 
 #include "platform/richtext/FieldRuns.h"
+#include "platform/richtext/ObjectChars.h"
 #include "platform/richtext/LineBlocks.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageExtract.h"
@@ -299,6 +300,9 @@ void RichTextEdit::replaceSelectedText(const QString &text, bool intoField)
         FieldRuns::stripField(format);
     m_cursor.beginEditBlock();
     removeSelection();
+    // Text that replaces a picture is text: it takes the look of what it is typed beside.
+    if (ObjectChars::isObject(format))
+        format = FieldRuns::typingFormat(m_cursor);
     PositionText::insertText(m_cursor, text, format);
     m_cursor.endEditBlock();
     syncFromCursor();

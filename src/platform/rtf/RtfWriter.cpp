@@ -2,6 +2,7 @@
 
 #include "platform/docx/FlowBuilder.h"
 #include "platform/richtext/LineBlocks.h"
+#include "platform/richtext/ObjectChars.h"
 #include "platform/richtext/PageDocument.h"
 #include "platform/richtext/PageRenderer.h"
 #include "platform/richtext/TextProps.h"
@@ -189,16 +190,17 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
         m_out += "\\sl" + num(f.lineHeight()) + "\\slmult0";
     m_out += '\n';
     QList<int> frames;
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        const QTextCharFormat cf = fragment.charFormat();
-        if (cf.isImageFormat()) {
-            for (int i = 0; i < fragment.length(); ++i)
+    QList<ObjectChars::Piece> pieces;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        pieces << ObjectChars::pieces(it.fragment());
+    // A picture or a frame's anchor for its object character only: text in its format is text.
+    for (const ObjectChars::Piece &piece : std::as_const(pieces)) {
+        const QTextCharFormat &cf = piece.format;
+        if (piece.object) {
+            if (cf.isImageFormat())
                 writePicture(cf.toImageFormat());
-            continue;
-        }
-        if (cf.objectType() == TextFrameObject) {
-            frames << cf.intProperty(ObjectId);
+            else
+                frames << cf.intProperty(ObjectId);
             continue;
         }
         const bool link = cf.intProperty(FieldId) > 0 && cf.intProperty(FieldType) == 1;
@@ -211,7 +213,7 @@ void Writer::writeBlock(const QTextBlock &block, int depth, const QByteArray &en
         }
         m_out += '{';
         writeCharFormat(cf);
-        writeText(fragment.text());
+        writeText(piece.text);
         m_out += '}';
         if (link)
             m_out += "}}";

@@ -151,6 +151,7 @@ public:
     QString BuildStyleBlock(const QString &sCls, const QString &styleA) const;
     void BuildTipStyles(QString &a, QString &b) const;
     int FindNext(int &index, const QString &name, int step) const;
+    bool holdsList(int li) const;
 
     std::vector<TagRec> &tags() { return m_tags; }
 
@@ -189,8 +190,10 @@ private:
     void CnvFrameX(QString &body) const;
     void SetFmtCss();
     void MovePictures(QString &body, const QString &base, const QString &sFL);
+    // `listStart`: the page's document type has the start attribute of numbered lists.
     bool ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
-                          QString &base, const QString &sharedPictures = QString()) const;
+                          QString &base, bool listStart, const QString &sharedPictures = QString()) const;
+    bool listStartAllowed() const { return m_iDtd == 0 || m_iDtd == 2 || m_iDtd == 5; }
     QString pageFromBody(QString body, const QString &sFL, const QString &sBase, const QString &sTp,
                          const QString &sTL);
     static void FixPictureSrc(QString &body, const QString &file);

@@ -51,7 +51,7 @@ bool yHtm::writeUtf8(const QString &file, const QString &text)
 }
 
 bool yHtm::ExportEditorHtml(const PageDocument &page, const QString &file, bool png, QString &head, QString &body,
-                            QString &base, const QString &sharedPictures) const
+                            QString &base, bool listStart, const QString &sharedPictures) const
 {
     // A work folder starts empty: no old page to remove (which would only wait on the folder's lock).
     if (!m_workFolderRun)
@@ -62,6 +62,7 @@ bool yHtm::ExportEditorHtml(const PageDocument &page, const QString &file, bool 
     o.bodyFont = m_ctx.usrFmt[3].fontName;
     o.bodySize = m_ctx.usrFmt[3].fontSize;
     o.sharedPictures = sharedPictures;
+    o.listStart = listStart;
     bool ok = true;
     const QString text = HtmlExport::text(page, file, o, &ok);
     return splitExport(text, head, body, base);
@@ -148,7 +149,8 @@ void yHtm::cSaveHtm(const PageDocument &xTx, bool bPng, const QString &sFL, cons
     if (iJb == 2)
         QDir().mkpath(QFileInfo(sFL).absolutePath() + QStringLiteral("/Images"));
     QString head, body, base;
-    if (!ExportEditorHtml(xTx, sFL, bPng, head, body, base, iJb == 2 ? QStringLiteral("Images") : QString())) {
+    if (!ExportEditorHtml(xTx, sFL, bPng, head, body, base, listStartAllowed(),
+                          iJb == 2 ? QStringLiteral("Images") : QString())) {
         m_iDtd = type;
         return;
     }
@@ -174,7 +176,8 @@ void yHtm::cGetHtm(const PageDocument &xTx, const QString &sFL, const QString &s
     bOk = false;
     refresh();
     QString head, body, base;
-    if (!ExportEditorHtml(xTx, sFL, false, head, body, base))
+    // The site's pages are HTML 4.01 Strict.
+    if (!ExportEditorHtml(xTx, sFL, false, head, body, base, false))
         return;
     QString styleA, styleB;
     BuildTipStyles(styleA, styleB);
@@ -251,7 +254,7 @@ void yHtm::CnvHtml(const PageDocument &xTx, const QString &sFL, QString &sHd, QS
         m_sWph = m_ctx.userData + QStringLiteral("Wrk/");
     QDir().mkpath(m_sWph);
     QString base;
-    if (!ExportEditorHtml(xTx, m_sWph + QStringLiteral("temp.htm"), m_bPng, sHd, sBd, base))
+    if (!ExportEditorHtml(xTx, m_sWph + QStringLiteral("temp.htm"), m_bPng, sHd, sBd, base, true))
         return;
     base = m_sWph;
     MovePictures(sBd, base, sFL);

@@ -490,11 +490,28 @@ void yHtm::DelImgWrap()
 
 // ---------------------------------------------------------------- lists and headings
 
+// True when the item opening at `li` holds a list of its own before its "/li".
+bool yHtm::holdsList(int li) const
+{
+    int i = li;
+    while (FindNext(i, QString(), 1) >= 0) {
+        const QString &name = m_tags[i].name;
+        if (name == QLatin1String("ul") || name == QLatin1String("ol"))
+            return true;
+        if (name == QLatin1String("/li") || name == QLatin1String("/ul") || name == QLatin1String("/ol"))
+            return false;
+    }
+    return false;
+}
+
 void yHtm::FixList()
 {
     const int count = int(m_tags.size());
     for (int l = 0; l < count; ++l) {
         if (m_tags[l].skip != 0 || m_tags[l].name != QLatin1String("li"))
+            continue;
+        // An item's look is inherited by the list inside it: the item's paragraph keeps its own.
+        if (holdsList(l))
             continue;
         int n = 0, span = -1, close = -1;
         int i = l;
