@@ -2431,9 +2431,6 @@ void TstDocumentFiles::producersFilesAreReadWhole()
         }
         at = found + line.size();
     }
-    const bool rtfRuby = file.endsWith(QLatin1String(".rtf")) && furigana;
-    if (rtfRuby)
-        QEXPECT_FAIL("", "RTF EQ fields read by the branch h75a", Continue);
     QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("\"%1\" not after \"%2\" in %3").arg(missing, text.left(at).right(20), text)));
     for (const QString &more : also)
         QVERIFY2(text.contains(squeezed(more)), qPrintable(more));
@@ -2468,8 +2465,6 @@ void TstDocumentFiles::producersFilesAreReadWhole()
         for (auto it = b.begin(); !it.atEnd(); ++it)
             shown += it.fragment().charFormat().isImageFormat() ? it.fragment().length() : 0;
     }
-    if (file == QLatin1String("lesson.rtf"))
-        QEXPECT_FAIL("", "RTF shape pictures read by the branch h75a", Continue);
     QCOMPARE(shown, pictures);
     for (const QString &name : noted)
         QVERIFY2(readNote.contains(name), qPrintable(readNote));
