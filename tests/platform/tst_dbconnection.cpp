@@ -245,9 +245,10 @@ private slots:
     }
 
     // The disk fills while the log holds a write that the file has no room for yet: the write is
-    // safe in the log, but returning it fails after a part of it went into the file, so the file
-    // alone is damaged. A moment after room is made it is whole again, with the write, and without
-    // a further write of this program (nothing tried again before).
+    // safe in the log (whose room another program's larger write left), but returning it fails after
+    // a part of it went into the file, so the file alone is damaged. A moment after room is made it
+    // is whole again, with the write, and without a further write of this program (nothing tried
+    // again before).
     void aCopyIsWholeOnceTheDiskHasRoomAgain_data()
     {
         QTest::addColumn<bool>("inTransaction");
@@ -279,8 +280,21 @@ private slots:
         DbConnection db;
         QVERIFY(db.openSqlite(path));
         QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
-        // The log grows to hold this write and keeps its length.
-        QVERIFY(db.exec(QStringLiteral("insert into t values (1, ?)"), {QByteArray(300000, 'x')}, true));
+        {
+            // Another program's write: the log grows to hold it and keeps its length, returned into
+            // the file but not emptied (this program empties it after its own writes).
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")));
+            QVERIFY(q.exec(QStringLiteral("insert into t values (1, x'%1')").arg(QString(QByteArray(300000, 'x').toHex()))));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")));
+            q = QSqlQuery();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QVERIFY(QFileInfo(path + QStringLiteral("-wal")).size() > 300000);
         QTRY_COMPARE(copyAlone(), QStringLiteral("ok 1"));
         disk.fill();
         QVERIFY(!inTransaction || db.transaction(0));
