@@ -202,9 +202,13 @@ bool DbConnection::fileInPlace()
         return true;
     if (m_lost)
         return false;
-    if (DbFiles::fileId(m_path) == m_fileId)
+    const QString id = DbFiles::fileId(m_path);
+    if (id == m_fileId)
         return true;
-    letLogGo();
+    // Nothing there (deleted, or moved away and perhaps back): the log stays; another file there:
+    // the log leaves its path for good.
+    if (!id.isEmpty())
+        letLogGo();
     return false;
 }
 
@@ -229,7 +233,6 @@ void DbConnection::letLogGo()
     m_lost = true;
     if (m_checkpoint)
         m_checkpoint->stop();
-    m_watch.reset();
     if (m_readOnly)
         return;
     // SQLite deletes the log by its name when the last connection closes; from now on that name

@@ -133,10 +133,10 @@ public:
 
     // False when the open file is one that its path no longer names: it was deleted, moved away, or
     // another file was put in its place (a server, and no file, are always in place). Looked at before
-    // every return of the log and whenever the file's folder changes. Once so, it stays so: the log is
-    // taken away from beside the path at once (the connection keeps it, unnamed), so that a file put
-    // there never takes it for its own, whether this program closes, crashes or is killed; nothing
-    // of this connection's is written or deleted under those names again.
+    // every return of the log and whenever the file's folder changes. Once another file stands at the
+    // path it stays so: the log is taken away from beside the path at once (the connection keeps it,
+    // unnamed), so that the file put there never takes it for its own, whether this program closes,
+    // crashes or is killed; nothing of this connection's is written or deleted under those names again.
     bool fileInPlace();
 
     // The columns of the table's primary key, asked of the database once per table while the
