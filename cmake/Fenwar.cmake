@@ -29,9 +29,8 @@ function(fenwar_test_support)
   file(GLOB support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
   add_library(testsupport STATIC ${support})
   target_include_directories(testsupport PUBLIC ${PROJECT_SOURCE_DIR}/tests)
-  # SQLite itself, the library Qt's driver loads: the tests put a file layer of their own under it.
-  find_package(SQLite3 REQUIRED)
-  target_link_libraries(testsupport PUBLIC platform Qt6::Test SQLite::SQLite3)
+  # SQLite itself (the platform library links it): the tests put a file layer of their own under it.
+  target_link_libraries(testsupport PUBLIC platform Qt6::Test)
 endfunction()
 
 # Every tests/<subsystem>/tst_*.cpp becomes one Qt Test executable and one CTest test.

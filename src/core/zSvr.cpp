@@ -6,7 +6,6 @@
 #include "core/zClt.h"
 #include "platform/db/DataLink.h"
 #include "platform/db/DbConnection.h"
-#include "platform/db/DbFiles.h"
 #include "platform/desktop/Prompt.h"
 
 #include <QApplication>
@@ -124,11 +123,8 @@ bool zSvr::D_StDcDb(const QString &path)
         return false;
     }
     Usr::st().jet = !dataLink;
-    if (!dataLink) {
+    if (!dataLink)
         setNames(path, QString());
-        m_filePath = QFileInfo(path).absoluteFilePath();
-        m_fileId = DbFiles::fileId(m_filePath);
-    }
     // A database whose formats cannot load is not one of ours: the open fails.
     if (!Frmt::LoadFmt()) {
         D_Close();
@@ -136,6 +132,7 @@ bool zSvr::D_StDcDb(const QString &path)
         return false;
     }
     m_openState = Opened;
+    emit opened();
     return true;
 }
 
@@ -249,8 +246,6 @@ void zSvr::D_Close()
     m_db->close();
     // Windows tell from an empty name that no database is open.
     sSvr.clear();
-    m_filePath.clear();
-    m_fileId.clear();
 }
 
 void zSvr::waitForTheLog()
@@ -278,9 +273,9 @@ void zSvr::waitForTheLog()
         sbWait::cEnd();
 }
 
-bool zSvr::fileInPlace() const
+bool zSvr::fileInPlace()
 {
-    return m_fileId.isEmpty() || !m_db->isOpen() || DbFiles::fileId(m_filePath) == m_fileId;
+    return !m_db->isOpen() || m_db->fileInPlace();
 }
 
 bool zSvr::fileKept()
@@ -445,6 +440,66 @@ void zSvr::T_CnvSq(QString &sql, const QVariantList &values)
     }
 }
 
+namespace {
+
+// While it lives, the wait window says that the work waits for another program: the window of its
+// own, or the job's own window with that text in the place of the job's, which comes back after.
+class InUseWait
+{
+public:
+    explicit InUseWait(const QString &text) : m_own(!sbWait::isShown())
+    {
+        if (!m_own)
+            m_before = sbWait::shownMessage();
+        sbWait::cMsg(text);
+    }
+    ~InUseWait()
+    {
+        if (m_own)
+            sbWait::cEnd();
+        else
+            sbWait::cMsg(m_before);
+    }
+    InUseWait(const InUseWait &) = delete;
+    InUseWait &operator=(const InUseWait &) = delete;
+
+private:
+    bool m_own;
+    QString m_before;
+};
+
+} // namespace
+
+QString zSvr::inUseWaitText() const
+{
+    return QFileInfo(sSvr).fileName() + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています");
+}
+
+zSvr::OneWait::OneWait() : m_before(instance().m_waitLeft)
+{
+    zSvr &db = instance();
+    if (db.m_waitLeft < 0)
+        db.m_waitLeft = qint64(db.m_db->commandTimeout()) * 1000;
+}
+
+zSvr::OneWait::~OneWait()
+{
+    if (theInstance)
+        theInstance->m_waitLeft = m_before;
+}
+
+int zSvr::waitLimit() const
+{
+    const qint64 timeout = qint64(m_db->commandTimeout()) * 1000;
+    return int(m_waitLeft < 0 ? timeout : qMin(m_waitLeft, timeout));
+}
+
+void zSvr::noteWait(qint64 ms)
+{
+    if (m_waitLeft >= 0)
+        m_waitLeft = qMax<qint64>(0, m_waitLeft - ms);
+}
+
 bool zSvr::D_Tran(int mode)
 {
     if (mode != 0)
@@ -453,17 +508,51 @@ bool zSvr::D_Tran(int mode)
     if (!fileKept())
         return false;
     // Another program holding the file makes the begin wait (up to the command timeout): the window
-    // would look frozen, so the wait window says what it waits for, unless a job shows its own.
+    // would look frozen, so the wait window says what it waits for.
     bool locked = false;
     const bool began = m_db->beginAtOnce(&locked);
     if (began || !locked)
         return began;
-    const bool own = !sbWait::isShown();
-    if (own)
-        sbWait::cMsg(QFileInfo(sSvr).fileName() + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています"));
-    const bool ok = m_db->transaction(0);
-    if (own)
-        sbWait::cEnd();
+    const int limit = waitLimit();
+    bool ok = false;
+    if (limit > 0) {
+        QElapsedTimer waited;
+        waited.start();
+        InUseWait shown(inUseWaitText());
+        ok = m_db->beginWithin(limit);
+        noteWait(waited.elapsed());
+    }
     m_heldElsewhere = !ok;
     return ok;
+}
+
+bool zSvr::D_ExeAlone(const QString &sql)
+{
+    m_heldElsewhere = false;
+    if (m_db->execWithin(sql, 0))
+        return true;
+    if (!m_db->heldElsewhere())
+        return false;
+    const int limit = waitLimit();
+    bool ok = false;
+    if (limit > 0) {
+        QElapsedTimer waited;
+        waited.start();
+        InUseWait shown(inUseWaitText());
+        ok = m_db->execWithin(sql, limit);
+        noteWait(waited.elapsed());
+    }
+    m_heldElsewhere = !ok && m_db->heldElsewhere();
+    return ok;
+}
+
+QString zSvr::writeFailureText(const QString &name) const
+{
+    if (m_heldElsewhere || m_db->heldElsewhere())
+        return name + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+    if (m_db->diskFull())
+        return diskFullText();
+    if (m_db->damaged())
+        return QStringLiteral("ﾌｧｲﾙが壊れています");
+    return QString();
 }

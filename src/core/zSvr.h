@@ -74,6 +74,29 @@ public:
     // The last begin ran out of time waiting for another program: statements of the work it was
     // to hold would each wait as long again, so the work is better left.
     bool heldElsewhere() const { return m_heldElsewhere; }
+    // Runs a statement that needs the whole file to itself (VACUUM), waiting for another program's
+    // write as a begin does, with the wait window saying so meanwhile; heldElsewhere() afterwards
+    // tells whether that write outlasted the wait.
+    bool D_ExeAlone(const QString &sql);
+    // While one lives, the waits for another program of a command of several steps (begins, and
+    // statements that need the file to itself) are one wait, as long as one statement may wait:
+    // what one step waited, the next does not wait again.
+    class OneWait
+    {
+    public:
+        OneWait();
+        ~OneWait();
+        OneWait(const OneWait &) = delete;
+        OneWait &operator=(const OneWait &) = delete;
+
+    private:
+        qint64 m_before;
+    };
+    // Why the last write failed, as the user is told (another program holds the file, named `name`,
+    // the disk is full, the file is damaged); empty when none of these is known.
+    QString writeFailureText(const QString &name) const;
+    // The text the wait window shows while a write waits for another program.
+    QString inUseWaitText() const;
     // True when the open database is read-only; says so to the user then.
     bool DbRead();
 
@@ -82,12 +105,16 @@ public:
 
     // False when the open database is a file that its path no longer names: the file was deleted
     // or moved away, or another file was put in its place. The database itself is still whole in
-    // the file this program holds, which nobody else finds any more.
-    bool fileInPlace() const;
+    // the file this program holds, which nobody else finds any more. Nothing is written at the path
+    // from then on (see DbConnection::fileInPlace).
+    bool fileInPlace();
     // Asked before a write begins while fileInPlace() is false: true when the write may go on, in
     // the database open then (the handler may have saved it elsewhere and opened it there). Without
     // a handler, or when it says false, the write is refused: it would go into a file that is gone.
     void setLostFileHandler(std::function<bool()> handler) { m_lostFile = std::move(handler); }
+    // True when a write may go on: the file is in place (or a transaction is under way), or the
+    // handler above has saved it elsewhere and the database open now is in place.
+    bool fileKept();
 
     static QString readOnlyMessage();
     // The reason of a write refused for want of room on the disk that holds the database.
@@ -96,6 +123,8 @@ public:
 signals:
     // The open chose whether "save as" is possible (files yes, data links no).
     void saveAsAllowed(bool allowed);
+    // A database was opened (sSvr names it).
+    void opened();
 
 private:
     zSvr();
@@ -105,14 +134,14 @@ private:
     int readAll(const QString &sql, const QVariantList &values, bool bind, DbTable &ary);
     bool readRow(const QString &sql, const QVariantList &values, bool bind, QVariantList &vars);
     void setNames(const QString &path, const QString &connectionString);
-    bool fileKept();
     void waitForTheLog();
 
     std::unique_ptr<DbConnection> m_db;
     QString m_readError;
     bool m_heldElsewhere = false;
-    QString m_filePath; // the open file, and its device and inode as it was opened
-    QString m_fileId;
+    qint64 m_waitLeft = -1; // what is left of a command's one wait (OneWait), in ms; -1 without one
+    int waitLimit() const;
+    void noteWait(qint64 ms);
     std::function<bool()> m_lostFile;
     bool m_askingLost = false;
     enum { Opened, LinkUnreadable, PasswordCancelled, ConnectionFailed, FormatsMissing } m_openState = Opened;

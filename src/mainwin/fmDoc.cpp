@@ -22,9 +22,12 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-fmDoc::fmDoc(QWidget *parent, EditorServices *services)
+fmDoc::fmDoc(QWidget *parent, EditorServices *services) : fmDoc(parent, services, true) {}
+
+fmDoc::fmDoc(QWidget *parent, EditorServices *services, bool main)
     : QMainWindow(parent)
     , m_services(services)
+    , m_main(main)
 {
     setObjectName(QStringLiteral("fmDoc"));
     PrintJobs::install();
@@ -35,12 +38,14 @@ fmDoc::fmDoc(QWidget *parent, EditorServices *services)
     resize(1024, 700);
     updateCaption();
     qApp->installEventFilter(this);
-    zSvr::instance().setLostFileHandler([this] { return lostFileWrite(); });
+    if (m_main)
+        zSvr::instance().setLostFileHandler([this] { return lostFileWrite(); });
 }
 
 fmDoc::~fmDoc()
 {
-    zSvr::instance().setLostFileHandler(nullptr);
+    if (m_main)
+        zSvr::instance().setLostFileHandler(nullptr);
     delete m_second;
     qApp->removeEventFilter(this);
     delete m_split;

@@ -4,6 +4,7 @@
 #include "mainwin/FkyHost.h"
 #include "mainwin/PageStamp.h"
 #include "mainwin/PageWrite.h"
+#include "platform/db/DbFiles.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -196,6 +197,9 @@ protected:
 
 private:
     friend class sbDoc;
+    // `main`: the main window, which answers for the database file (a file taken away is asked
+    // about by it alone, whichever window writes); the second window is not.
+    fmDoc(QWidget *parent, EditorServices *services, bool main);
     void buildPanes();
     void connectTree();
     void connectEditor();
@@ -228,7 +232,7 @@ private:
     // The access layer's question before a write to a file taken away.
     bool lostFileWrite();
     void refuseLostWrites();
-    void tellCopyFailed(const QString &target, const QString &error);
+    void tellCopyFailed(const QString &target, DbFiles::Failure failure);
     // The current page as the database holds it now, noted when the window takes the page.
     void setPage(int pageNo, const PageStamp &stamp);
     // The row and the tree's share in one transaction; asks when someone else saved or deleted the page.
@@ -253,6 +257,7 @@ private:
     QString m_dialogFolder;
     bool m_loaded = false;
     bool m_exiting = false;
+    bool m_main = true;
     bool m_deleting = false;
     bool m_lastSaveOk = false;
     bool m_refreshQueued = false;

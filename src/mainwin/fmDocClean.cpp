@@ -41,6 +41,11 @@ void fmDoc::cleanUpCommand()
     if (answer != Prompt::Yes && answer != Prompt::No)
         return;
     sbWait::cMsg(QStringLiteral("ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています"));
+    // The command waits for another program's write once, as long as one statement would: what the
+    // tree's order, the clean-up or the compaction waited, the steps after it do not wait again.
+    const zSvr::OneWait once;
+    // The tree's pending order first: it belongs to the tree the clean-up walks.
+    m_tree->trSort();
     int deleted = 0;
     QString message = answer == Prompt::Yes ? CleanUnused(&deleted) : QString();
     const QString keep = m_tree->sGetLeaf();
@@ -70,12 +75,16 @@ void fmDoc::cleanUpCommand()
 
 QString fmDoc::CleanUnused(int *deleted)
 {
-    static const QString failed = QStringLiteral("参照されていない文書を削除できませんでした");
     zSvr &db = zSvr::instance();
+    // Said with its reason where the database gave one.
+    const auto failed = [this, &db] {
+        const QString why = db.writeFailureText(sDbPath);
+        return QStringLiteral("参照されていない文書を削除できませんでした") + (why.isEmpty() ? QString() : u'\n' + why);
+    };
     if (db.DbRead())
         return QString();
     if (!db.D_Tran(0))
-        return failed;
+        return failed();
     QString visited = QStringLiteral(".");
     // A placement or page written by another user once the walk has begun would keep its mark 0 and
     // be deleted: writers wait until this transaction ends, and the ones under way are waited for.
@@ -92,11 +101,12 @@ QString fmDoc::CleanUnused(int *deleted)
         ok = db.D_ExeSq(QStringLiteral(" Delete From msDoc Where boUse=0"))
              && db.D_ExeSq(QStringLiteral(" Delete From tbHtm Where noDoc Not in (Select noDoc From msDoc)"));
     if (!ok) {
+        const QString refused = failed();
         db.D_Tran(2);
-        return failed;
+        return refused;
     }
     if (!db.D_Tran(1))
-        return failed;
+        return failed();
     if (deleted)
         *deleted = count;
     if (count == 0)
@@ -171,10 +181,9 @@ bool fmDoc::compactFile(bool keepCopy, QString &message, bool pagesDeleted)
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    DbConnection &connection = db.connection();
-    const bool ok = connection.exec(QStringLiteral("VACUUM"), {}, false);
-    // Another program's write that outlasted the wait.
-    const bool inUse = !ok && connection.lastError().contains(QLatin1String("locked"), Qt::CaseInsensitive);
+    const bool ok = db.D_ExeAlone(QStringLiteral("VACUUM"));
+    // Another program's write that outlasted the wait, or no room on the disk for the compacted file.
+    const QString why = ok ? QString() : db.writeFailureText(path);
     // The close puts the compacted pages into the file itself, which shrinks then.
     db.D_Close();
     QFile::remove(kept);
@@ -183,13 +192,15 @@ bool fmDoc::compactFile(bool keepCopy, QString &message, bool pagesDeleted)
         QFile::remove(kept);
     QApplication::restoreOverrideCursor();
     db.D_StDcDb(path);
+    // A reason the clean-up gave already is not said twice.
+    const bool said = !why.isEmpty() && message.contains(why);
     message += path + (ok ? QStringLiteral("の最適化をしました") : QStringLiteral("の最適化に失敗しました"));
-    if (inUse)
-        message += QLatin1Char('\n') + path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です");
+    if (!why.isEmpty() && !said)
+        message += QLatin1Char('\n') + why;
     // Read after a deletion, "failed" alone would say that nothing was done.
     if (!ok && pagesDeleted)
         message += QStringLiteral("\nﾍﾟｰｼﾞの削除は済んでいます｡ﾌｧｲﾙの最適化だけを行っていません");
-    else if (inUse)
+    else if (!why.isEmpty())
         message += QStringLiteral("\nﾍﾟｰｼﾞはそのまま残っています");
     return ok;
 }

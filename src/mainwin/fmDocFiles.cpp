@@ -145,8 +145,8 @@ void fmDoc::SaveDbAs()
     m_tree->trSort();
     zSvr::instance().D_Close();
     // Through SQLite: the saves another program keeps in the log are copied too.
-    QString error;
-    const bool ok = DbFiles::copy(sDbPath, target, &error);
+    DbFiles::Failure failure = DbFiles::NoFailure;
+    const bool ok = DbFiles::copy(sDbPath, target, &failure);
     const QString opened = ok ? target : sDbPath;
     const bool open = zSvr::instance().D_StDcDb(opened);
     Frmt::SetBusy(false);
@@ -164,17 +164,38 @@ void fmDoc::SaveDbAs()
             SetPageNo(0);
             SetMenuByDb(false);
         }
-        tellCopyFailed(target, error);
+        tellCopyFailed(target, failure);
     }
     updateCaption();
 }
 
-void fmDoc::tellCopyFailed(const QString &target, const QString &error)
+void fmDoc::tellCopyFailed(const QString &target, DbFiles::Failure failure)
 {
     ShowStatus(target + QStringLiteral("への複写に失敗しました"), 4);
-    const QString why = DbConnection::isDiskFull(QString(), error) ? zSvr::diskFullText() : error.trimmed();
-    Prompt::current().message(target + QStringLiteral("への複写に失敗しました") + (why.isEmpty() ? QString() : u'\n' + why),
-                              Prompt::Exclamation);
+    // The file the user chose and why, never the name of the file the copy is written into first.
+    QString why;
+    switch (failure) {
+    case DbFiles::NoFolder:
+        why = QStringLiteral("保存先のﾌｫﾙﾀﾞがありません");
+        break;
+    case DbFiles::NoPermission:
+        why = QStringLiteral("保存先に書き込む権限がありません");
+        break;
+    case DbFiles::ReadOnlyDisk:
+        why = QStringLiteral("保存先のﾃﾞｨｽｸは読み込み専用です");
+        break;
+    case DbFiles::DiskFull:
+        why = zSvr::diskFullText();
+        break;
+    case DbFiles::SourceDamaged:
+        why = QStringLiteral("開いている文書ﾃﾞｰﾀｰﾍﾞｰｽのﾌｧｲﾙが壊れています");
+        break;
+    case DbFiles::NoFailure:
+    case DbFiles::OtherFailure:
+        why = QStringLiteral("ﾌｧｲﾙを書き込めませんでした");
+        break;
+    }
+    Prompt::current().message(target + QStringLiteral("への複写に失敗しました\n") + why, Prompt::Exclamation);
 }
 
 void fmDoc::NewDb()
@@ -396,9 +417,9 @@ bool fmDoc::saveLostFileAs()
     BusyScope busy;
     // Through the connection that holds the file: no name leads to it any more. The page being
     // edited stays in the editor as it is, to be saved into the copy.
-    QString error;
-    if (!DbFiles::copy(db.connection(), target, &error)) {
-        tellCopyFailed(target, error);
+    DbFiles::Failure failure = DbFiles::NoFailure;
+    if (!DbFiles::copy(db.connection(), target, &failure)) {
+        tellCopyFailed(target, failure);
         return false;
     }
     if (!db.D_StDcDb(target)) {

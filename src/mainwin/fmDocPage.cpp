@@ -251,8 +251,9 @@ bool fmDoc::SavePage()
         title = cleaned(Prompt::current().input(QStringLiteral("ﾀｲﾄﾙを入力して下さい"), QStringLiteral("Title"), QString()));
     if (title.isEmpty())
         return false;
-    // The file taken away under the program is saved elsewhere first, or nothing is written.
-    if (!zSvr::instance().fileInPlace() && !lostFileWrite())
+    // The file taken away under the program is saved elsewhere first, or nothing is written (asked by
+    // the main window, whichever window saves).
+    if (!zSvr::instance().fileKept())
         return false;
     const QDateTime now = Clock::current().now();
     if (!writePage({title, text, tags, bytes, now}))

@@ -31,7 +31,7 @@ void retire(QAction *action)
 
 } // namespace
 
-sbDoc::sbDoc(EditorServices *services) : fmDoc(nullptr, services)
+sbDoc::sbDoc(EditorServices *services) : fmDoc(nullptr, services, false)
 {
     setObjectName(QStringLiteral("sbDoc"));
     m_editorFocusTest = false;
@@ -40,6 +40,14 @@ sbDoc::sbDoc(EditorServices *services) : fmDoc(nullptr, services)
     connect(m_tree, &uTrX::eSetDoc, this, [this](const QString &, const QString &, const QString &, int job, bool) {
         if (!Usr::st().busy)
             item(QStringLiteral("mnDcDb"), 1)->setEnabled(job == 0);
+    });
+    // The main window may put the database elsewhere while this window is open (the file taken
+    // away, saved where the user says): the title names the file this window now works in.
+    connect(&zSvr::instance(), &zSvr::opened, this, [this] {
+        if (m_closed)
+            return;
+        sDbPath = zSvr::instance().sSvr;
+        updateCaption();
     });
     resize(900, 640);
 }

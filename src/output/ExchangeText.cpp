@@ -7,16 +7,12 @@
 
 bool ExchangeText::isLocked(const QString &error)
 {
-    // SQLite's own words for SQLITE_BUSY and SQLITE_LOCKED.
-    return error.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
-           || error.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive);
+    return DbConnection::isBusy(QString(), error);
 }
 
 bool ExchangeText::isDamaged(const QString &error)
 {
-    // SQLITE_CORRUPT; a file that is no database at all (SQLITE_NOTADB) is told apart by its callers.
-    return error.contains(QLatin1String("malformed"), Qt::CaseInsensitive)
-           || error.contains(QLatin1String("corrupt"), Qt::CaseInsensitive);
+    return DbConnection::isDamaged(error);
 }
 
 QString ExchangeText::readFailure(const QString &name, const QString &error)

@@ -13,10 +13,42 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QThread>
 #include <QTreeWidget>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The program as another process of this test: a main window over the database at `path` (the
+// user-data folder `userData`) saves a new page with F8, says "saved" once back at the event loop,
+// and goes on until it is killed.
+int saveAndWait(const QString &userData, const QString &path)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    Usr::st().userData = userData;
+    Usr::st().runTime = true;
+    ScriptedPrompt prompt;
+    StubEditorServices services;
+    fmDoc window(nullptr, &services);
+    window.SetDBNo(path, 0);
+    window.show();
+    window.NewPage(0);
+    window.editor().edit().setText(QStringLiteral("保存した頁\n本文"));
+    window.editor().setBDcEdt(true);
+    window.fnMenu(3, 18);
+    QCoreApplication::processEvents();
+    std::printf("saved %d\n", int(zSvr::instance().R_GtVaL(QStringLiteral("Select Count(*) From msDoc"), 0).toInt()));
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+} // namespace
 
 class TestFmDoc : public QObject
 {
@@ -1130,6 +1162,127 @@ private slots:
         }
     }
 
+    // Another database put at the path of the open one (a sync tool, a restore: cp other o; mv o
+    // Book.txdb) while the program runs, and the program then killed: the file put there is left as
+    // it was, byte for byte, and whole when SQLite opens it with what lies beside it. The log beside
+    // the path held the program's last save (returned into the file, not emptied), and SQLite took it
+    // for the new file's own: the file failed its check and held the old pages. With another
+    // program's read holding the save in the log, the log is taken away from the path as soon as the
+    // file is replaced.
+    void aFilePutInPlaceSurvivesAKill_data()
+    {
+        QTest::addColumn<bool>("readerHolds");
+        QTest::newRow("the save returned into the file") << false;
+        QTest::newRow("another program's read holds the save in the log") << true;
+    }
+    void aFilePutInPlaceSurvivesAKill()
+    {
+        QFETCH(bool, readerHolds);
+        if (ServerDb::wanted())
+            QSKIP("a server has no file");
+        MainFixture f;
+        const QString other = f.databaseWithPage(QStringLiteral("Other.txdb"), QStringLiteral("置かれた頁"), QStringLiteral("置かれた\n"));
+        const QString path = f.databaseWithPage(QStringLiteral("Book.txdb"), QStringLiteral("元の頁"), QStringLiteral("元\n"));
+        const QByteArray put = TestHome::readAll(other);
+        OtherProgram reader;
+        if (readerHolds) {
+            QVERIFY(reader.open(path));
+            QVERIFY(reader.run("Begin; Select Count(*) From msDoc;"));
+        }
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("saver"), Usr::st().userData, path});
+        QByteArray said;
+        while (!said.contains('\n') && child.waitForReadyRead(60000))
+            said += child.readAllStandardOutput();
+        QCOMPARE(said.trimmed(), QByteArray("saved 2"));
+        const QString beside = f.dir.filePath(QStringLiteral("o.txdb"));
+        QVERIFY(QFile::copy(other, beside));
+        QVERIFY(std::rename(QFile::encodeName(beside).constData(), QFile::encodeName(path).constData()) == 0);
+        if (readerHolds) {
+            // The program finds the file gone at once (it looks again at nothing else).
+            QElapsedTimer waited;
+            waited.start();
+            while (QFileInfo::exists(path + QStringLiteral("-wal")) && waited.elapsed() < 5000)
+                QThread::msleep(20);
+        }
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        QVERIFY(TestHome::readAll(path) == put);
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {path, QStringLiteral("pragma integrity_check; select szDoc from msDoc;")});
+        QVERIFY(sqlite.waitForFinished());
+        QCOMPARE(QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed(), QStringLiteral("ok\n置かれた頁"));
+        if (readerHolds)
+            QVERIFY(reader.run("Commit;"));
+    }
+
+    // 別名保存, and the save of a file taken away, into a place that cannot take a file: the message
+    // names the file chosen and why, in Japanese. It said SQLite's English words and named the file
+    // the copy is first written into (".part"), which the user never chose.
+    void aRefusedCopySaysWhy_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("why");
+        const QString noFolder = QStringLiteral("保存先のﾌｫﾙﾀﾞがありません");
+        QTest::newRow("a folder that does not exist") << QStringLiteral("missing/Copy.txdb") << false << noFolder;
+        QTest::newRow("a folder that is a file") << QStringLiteral("plain.txt/Copy.txdb") << false << noFolder;
+        QTest::newRow("a folder nobody may write to") << QStringLiteral("/sys/Copy.txdb") << false
+                                                      << QStringLiteral("保存先に書き込む権限がありません");
+        QTest::newRow("the file taken away, into a folder that does not exist") << QStringLiteral("missing/Copy.txdb")
+                                                                                << true << noFolder;
+        QTest::newRow("the file taken away, onto a full disk") << QStringLiteral("Copy.txdb") << true
+                                                               << QStringLiteral("ﾃﾞｨｽｸの空きが足りません");
+    }
+    void aRefusedCopySaysWhy()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, taken);
+        QFETCH(QString, why);
+        if (ServerDb::wanted())
+            QSKIP("a server's database is not copied");
+        if (target.startsWith(QLatin1String("/sys/"))) {
+            // The kernel's own folder refuses a new file even to the administrator, who runs the tests.
+            const int fd = ::open("/sys/fenwar-probe", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            const int error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+                ::unlink("/sys/fenwar-probe");
+            }
+            if (fd >= 0 || error != EACCES)
+                QSKIP("/sys takes new files here");
+        }
+        FullDisk disk;
+        MainFixture f;
+        f.start();
+        f.savedPage(QStringLiteral("写す\n"));
+        const QString path = f.window->sDbPath;
+        QVERIFY(TestHome::write(f.dir.filePath(QStringLiteral("plain.txt")), "text"));
+        const QString chosen = target.startsWith(u'/') ? target : f.dir.filePath(target);
+        if (taken)
+            QVERIFY(QFile::remove(path));
+        if (why == zSvr::diskFullText())
+            disk.fill();
+        f.prompt.messages.clear();
+        f.prompt.answers.enqueue(Prompt::Yes);
+        f.prompt.files.enqueue(chosen);
+        if (taken) {
+            f.type(QStringLiteral("写す\n編集中"));
+            f.window->fnMenu(3, 18);
+        } else {
+            f.window->SaveDbAs();
+        }
+        disk.empty();
+        QCOMPARE(f.prompt.messages.last(), chosen + QStringLiteral("への複写に失敗しました\n") + why);
+        QVERIFY(!QFileInfo::exists(chosen));
+        QVERIFY(!QFileInfo::exists(chosen + QStringLiteral(".part")));
+        QCOMPARE(f.window->sDbPath, path);
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("写す"));
+        QCOMPARE(f.editor().bDcEdt(), taken);
+    }
+
     // The template, the open database and a file another program has open never take a new database.
     void refusedTargets_data()
     {
@@ -1190,5 +1343,15 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFmDoc)
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    // The program that is killed under a file put in its place is this test too.
+    if (argc > 3 && QByteArray(argv[1]) == "saver")
+        return saveAndWait(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestFmDoc test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_fmdoc.moc"

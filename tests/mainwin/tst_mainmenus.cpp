@@ -1,6 +1,8 @@
 #include "MainFixture.h"
+#include "support/FullDisk.h"
 #include "support/OtherProgram.h"
 #include "support/ShortWriters.h"
+#include "support/WaitWatch.h"
 
 #include <QDir>
 
@@ -566,6 +568,76 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
         QVERIFY(results.contains(true));
         QCOMPARE(f.count(QStringLiteral("msDoc")), 41);
+    }
+
+    // 最適化 with はい while another program holds a write past the wait: the whole command waits once
+    // (what the clean-up waited, the compaction does not wait again), the wait window says that another
+    // program is writing, and each refusal names the reason. It waited twice as long, the wait window
+    // said only "ﾃﾞｰﾀｰﾍﾞｰｽを最適化しています", and the clean-up's refusal gave no reason.
+    void cleanUpBesideAWriterWaitsOnceAndSaysWhy()
+    {
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        QVERIFY(f.page(1500, QStringLiteral("迷子"), QStringLiteral("迷子\n")));
+        OtherProgram other;
+        QVERIFY(other.open(path));
+        QVERIFY(other.run("Begin Immediate; Update msDoc Set szDoc = 'theirs' Where noDoc = 1001;"));
+        constexpr int WaitSeconds = 3;
+        zSvr::instance().connection().setCommandTimeout(WaitSeconds);
+        WaitWatch watch;
+        f.prompt.answers.enqueue(Prompt::Yes);
+        QElapsedTimer took;
+        took.start();
+        f.window->cleanUpCommand();
+        const qint64 ms = took.elapsed();
+        watch.stop();
+        zSvr::instance().connection().setCommandTimeout(30);
+        QVERIFY2(watch.shown.contains(QStringLiteral("book.txdb は他のﾌﾟﾛｸﾞﾗﾑが使用中です　終わるのを待っています")),
+                 qPrintable(watch.shown.join(u'|')));
+        QCOMPARE(f.prompt.messages.last(), QStringLiteral("参照されていない文書を削除できませんでした\n") + path
+                                               + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが使用中です\n") + path
+                                               + QStringLiteral("の最適化に失敗しました\nﾍﾟｰｼﾞはそのまま残っています"));
+        // One wait, not one for the clean-up and another for the compaction.
+        QVERIFY2(ms < (2 * WaitSeconds - 1) * 1000, qPrintable(QString::number(ms)));
+        QVERIFY(!sbWait::isShown());
+        QVERIFY(other.run("Commit;"));
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+        QCOMPARE(f.value(QStringLiteral("Select szDoc From msDoc Where noDoc = 1001")).toString(), QStringLiteral("theirs"));
+    }
+
+    // 最適化 on a full disk says so, as a save and an import do, and the pages stay. It said only that
+    // it failed.
+    void compactionOnAFullDiskSaysSo_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("said");
+        const QString full = QStringLiteral("ﾃﾞｨｽｸの空きが足りません");
+        QTest::newRow("compaction alone") << int(Prompt::No) << QStringLiteral("%1の最適化に失敗しました\n") + full
+                                                                    + QStringLiteral("\nﾍﾟｰｼﾞはそのまま残っています");
+        QTest::newRow("with the clean-up")
+            << int(Prompt::Yes) << QStringLiteral("参照されていない文書を削除できませんでした\n") + full
+                                       + QStringLiteral("\n%1の最適化に失敗しました\nﾍﾟｰｼﾞはそのまま残っています");
+    }
+    void compactionOnAFullDiskSaysSo()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, said);
+        FullDisk disk;
+        MainFixture f;
+        f.start(QStringLiteral("book.txdb"));
+        const QString path = f.window->sDbPath;
+        f.savedPage(QStringLiteral("残す\n"));
+        QVERIFY(f.page(1500, QStringLiteral("迷子"), QString(20000, QLatin1Char('z'))));
+        disk.fill();
+        f.prompt.answers.enqueue(answer);
+        f.window->cleanUpCommand();
+        disk.empty();
+        QCOMPARE(f.prompt.messages.last(), said.arg(path));
+        QVERIFY(zSvr::instance().isOpen());
+        QCOMPARE(f.count(QStringLiteral("msDoc")), 2);
+        QCOMPARE(f.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
     }
 
     void compactionKeepsTheDataAndReopens_data()

@@ -206,6 +206,50 @@ private slots:
         zSvr::instance().D_Close();
     }
 
+    // The open file taken away, and saved where the user says from either window: both windows name
+    // the file they now work in, and the save is in it. The second window kept the old file's name;
+    // and once it had been opened, it was the second window that asked and took the new file, and
+    // the main window kept the old name.
+    void aSaveElsewhereIsNamedInBothWindows_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("F8 in the main window") << 0;
+        QTest::newRow("F8 in the second window") << 1;
+        QTest::newRow("別名保存 in the main window") << 2;
+    }
+    void aSaveElsewhereIsNamedInBothWindows()
+    {
+        QFETCH(int, how);
+        sbDoc &w = second();
+        const QString path = main().sDbPath;
+        QVERIFY(QFile::remove(path));
+        const QString target = m_f->dir.filePath(QStringLiteral("Elsewhere.txdb"));
+        m_f->prompt.answers << Prompt::Yes;
+        m_f->prompt.files << target;
+        if (how == 2) {
+            main().SaveDbAs();
+        } else {
+            fmDoc &saving = how == 0 ? main() : static_cast<fmDoc &>(w);
+            type(saving, QStringLiteral("elsewhere"));
+            saving.fnMenu(3, 18);
+            QVERIFY(!saving.editor().bDcEdt());
+        }
+        QCOMPARE(zSvr::instance().sSvr, target);
+        QCOMPARE(main().sDbPath, target);
+        QVERIFY2(main().windowTitle().startsWith(QStringLiteral("Elsewhere.txdb - ")), qPrintable(main().windowTitle()));
+        QVERIFY(w.isVisible());
+        QVERIFY2(w.windowTitle().startsWith(QStringLiteral("Elsewhere.txdb - ")), qPrintable(w.windowTitle()));
+        QCOMPARE(stored(1003), how == 2 ? QStringLiteral("body") : QStringLiteral("elsewhere"));
+        // A later save of the second window goes there too (after the main window's save of the page
+        // it would ask first).
+        if (how != 0) {
+            type(w, QStringLiteral("later"));
+            w.fnMenu(3, 18);
+            QCOMPARE(stored(1003), QStringLiteral("later"));
+        }
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
     void storedSettingsHideTheKeyBar()
     {
         yIni &ini = yIni::instance();

@@ -2,10 +2,14 @@
 #include "platform/db/DbFiles.h"
 #include "platform/db/Recordset.h"
 #include "support/FullDisk.h"
+#include "support/OtherProgram.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <cstdio>
 
 class TestDbConnection : public QObject
 {
@@ -244,10 +248,55 @@ private slots:
         QTRY_COMPARE(rowsInCopy(), 2);
     }
 
+    // Another database put at the path of the open file, and opened there by another program that
+    // writes into its own log: this connection's log leaves the path as soon as the folder changes
+    // (the other program then makes its own), and its close deletes nothing beside the path. The other
+    // program found this connection's log and index at the path and took them for its file's, and
+    // the close deleted the log that held the other program's write.
+    void aFilePutInPlaceKeepsItsOwnLog()
+    {
+        QCoreApplication *app = QCoreApplication::instance();
+        QVERIFY(app);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txdb"));
+        const QString other = dir.filePath(QStringLiteral("b.txdb"));
+        QFile(path).open(QIODevice::WriteOnly);
+        QFile(other).open(QIODevice::WriteOnly);
+        {
+            DbConnection b;
+            QVERIFY(b.openSqlite(other));
+            QVERIFY(b.exec(QStringLiteral("create table u (a)"), {}, false));
+            QVERIFY(b.exec(QStringLiteral("insert into u values ('put')"), {}, false));
+        }
+        DbConnection db;
+        QVERIFY(db.openSqlite(path));
+        QVERIFY(db.exec(QStringLiteral("create table t (a)"), {}, false));
+        QVERIFY(db.exec(QStringLiteral("insert into t values ('mine')"), {}, false));
+        QVERIFY(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
+        QTRY_VERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+        // This connection still reads its own file.
+        QSqlQuery q;
+        QVERIFY(db.select(q, QStringLiteral("select a from t"), {}, false, true) && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("mine"));
+        q = QSqlQuery();
+        OtherProgram writer;
+        QVERIFY(writer.open(path));
+        QVERIFY(writer.run("PRAGMA wal_autocheckpoint = 0; insert into u values ('theirs');"));
+        QVERIFY(db.exec(QStringLiteral("insert into t values ('mine too')"), {}, false));
+        db.close();
+        QVERIFY(QFileInfo::exists(path + QStringLiteral("-wal")));
+        writer.kill();
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {path, QStringLiteral("pragma integrity_check; select group_concat(a) from u;")});
+        QVERIFY(sqlite.waitForFinished());
+        QCOMPARE(QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed(), QStringLiteral("ok\nput,theirs"));
+    }
+
     // The disk fills while the log holds a write that the file has no room for yet: the write is
-    // safe in the log, but returning it fails after a part of it went into the file, so the file
-    // alone is damaged. A moment after room is made it is whole again, with the write, and without
-    // a further write of this program (nothing tried again before).
+    // safe in the log (whose room another program's larger write left), but returning it fails after
+    // a part of it went into the file, so the file alone is damaged. A moment after room is made it
+    // is whole again, with the write, and without a further write of this program (nothing tried
+    // again before).
     void aCopyIsWholeOnceTheDiskHasRoomAgain_data()
     {
         QTest::addColumn<bool>("inTransaction");
@@ -279,8 +328,21 @@ private slots:
         DbConnection db;
         QVERIFY(db.openSqlite(path));
         QVERIFY(db.exec(QStringLiteral("create table t (a, b)"), {}, false));
-        // The log grows to hold this write and keeps its length.
-        QVERIFY(db.exec(QStringLiteral("insert into t values (1, ?)"), {QByteArray(300000, 'x')}, true));
+        {
+            // Another program's write: the log grows to hold it and keeps its length, returned into
+            // the file but not emptied (this program empties it after its own writes).
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")));
+            QVERIFY(q.exec(QStringLiteral("insert into t values (1, x'%1')").arg(QString(QByteArray(300000, 'x').toHex()))));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")));
+            q = QSqlQuery();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QVERIFY(QFileInfo(path + QStringLiteral("-wal")).size() > 300000);
         QTRY_COMPARE(copyAlone(), QStringLiteral("ok 1"));
         disk.fill();
         QVERIFY(!inTransaction || db.transaction(0));

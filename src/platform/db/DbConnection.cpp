@@ -1,13 +1,18 @@
 #include "platform/db/DbConnection.h"
 #include "platform/db/DataLink.h"
+#include "platform/db/DbFiles.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -20,6 +25,17 @@ bool writableByMode(const QFileInfo &info)
     // The mode bits count even for the administrator, who may write anything.
     const QFile::Permissions write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return (info.permissions() & write) && info.isWritable();
+}
+
+const char *const LogSuffixes[2] = {"-wal", "-shm"};
+
+// SQLite's own handle of an open file's connection; null for any other.
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
 } // namespace
@@ -77,11 +93,32 @@ bool DbConnection::isDiskFull(const QString &code, const QString &text)
            || text.contains(QStringLiteral("デバイスに空き領域がありません"));
 }
 
+bool DbConnection::isBusy(const QString &code, const QString &text)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED, in the driver's code or in SQLite's own words.
+    return code == QLatin1String("5") || text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive);
+}
+
+bool DbConnection::isDamaged(const QString &text)
+{
+    // SQLITE_CORRUPT; a file that is no database at all (SQLITE_NOTADB) is told apart by the callers.
+    return text.contains(QLatin1String("malformed"), Qt::CaseInsensitive)
+           || text.contains(QLatin1String("corrupt"), Qt::CaseInsensitive);
+}
+
 void DbConnection::noteError(const QSqlError &error)
 {
     m_lastError = error.text();
     m_conflict = m_conflict || isConflict(error.nativeErrorCode(), m_lastError);
     m_full = m_full || isDiskFull(error.nativeErrorCode(), m_lastError);
+    m_busy = m_busy || isBusy(error.nativeErrorCode(), m_lastError);
+    m_damaged = m_damaged || isDamaged(m_lastError);
+}
+
+void DbConnection::clearFailures()
+{
+    m_conflict = m_full = m_busy = m_damaged = false;
 }
 
 DbConnection::DbConnection() : m_name(QStringLiteral("fenwar-db-%1").arg(counter.fetchAndAddRelaxed(1))) {}
@@ -95,58 +132,122 @@ void DbConnection::written()
 {
     if (m_kind != SqliteFile || m_readOnly || m_inTransaction)
         return;
-    // The log goes back into the file once the command that wrote is done (its writes may be
-    // several commits): a copy of the file alone, made while it is open, then holds every finished
-    // save. Passive: it waits for nobody, and leaves in the log only what another program's read
-    // still needs. Once per command, as the flushes it costs would make every statement slow.
-    if (!m_checkpoint) {
-        m_checkpoint = std::make_unique<QTimer>();
-        m_checkpoint->setSingleShot(true);
-        QObject::connect(m_checkpoint.get(), &QTimer::timeout, [this] { checkpoint(); });
-    }
-    m_checkpoint->setInterval(0);
-    m_checkpoint->start();
+    // The log goes back into the file as soon as a write has ended, and is emptied: a copy of the
+    // file alone, made while it is open, then holds every finished write, and a file that someone
+    // puts at the path finds no log to take for its own should this program end without closing.
+    checkpoint();
 }
 
 void DbConnection::checkpoint()
 {
     if (m_kind != SqliteFile || m_readOnly || !isOpen())
         return;
-    // What another program's read held back is returned once that read has ended: looked at again
-    // a while later, until the log is all in the file, not only after this program's next write.
-    // A look that finds nothing to return costs no flush.
-    constexpr int RetryMs = 1000;
     if (m_inTransaction) {
-        if (m_logHeld) {
-            m_checkpoint->setInterval(RetryMs);
-            m_checkpoint->start();
-        }
+        if (m_logHeld)
+            retryCheckpoint();
         return;
     }
-    // A return that failed (the disk is full) may have written a part of the log into the file
-    // already, which leaves the file alone damaged until a later one goes through: tried again too.
-    m_logHeld = !logReturned();
-    if (m_logHeld) {
-        m_checkpoint->setInterval(RetryMs);
-        m_checkpoint->start();
-    }
+    // What another program held back (its read of an older state, or its write) is returned once it
+    // is done: looked at again a while later, until the log is empty, not only after this program's
+    // next write. A return that failed (the disk is full) may have written a part of the log into the
+    // file already, which leaves the file alone damaged until a later one goes through: tried again too.
+    bool emptied = false;
+    logReturned(nullptr, &emptied);
+    m_logHeld = !emptied;
+    if (m_logHeld)
+        retryCheckpoint();
 }
 
-bool DbConnection::logReturned(bool *failed)
+void DbConnection::retryCheckpoint()
+{
+    constexpr int RetryMs = 1000;
+    if (!m_checkpoint) {
+        m_checkpoint = std::make_unique<QTimer>();
+        m_checkpoint->setSingleShot(true);
+        m_checkpoint->setInterval(RetryMs);
+        QObject::connect(m_checkpoint.get(), &QTimer::timeout, [this] { checkpoint(); });
+    }
+    m_checkpoint->start();
+}
+
+bool DbConnection::logReturned(bool *failed, bool *emptied)
 {
     if (failed)
         *failed = false;
-    if (m_kind != SqliteFile || m_readOnly || m_inTransaction)
+    if (emptied)
+        *emptied = true;
+    if (m_kind != SqliteFile || m_readOnly || m_inTransaction || !fileInPlace())
         return true;
-    QSqlQuery query(database());
-    // Its row: busy (another checkpoint ran), the frames of the log, the frames now in the file;
+    QSqlDatabase db = database();
+    QSqlQuery query(db);
+    // Truncating: it waits for nobody (another program's read or write that still needs the log
+    // leaves it busy, to be tried again), and empties the log once all of it is in the file.
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    // Its row: busy (something held it back), the frames of the log, the frames now in the file;
     // a file not in log mode gives -1 for both.
-    if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) || !query.next()) {
-        if (failed)
-            *failed = true;
+    const bool ran = query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && query.next();
+    const bool returned = ran && query.value(2).toInt() >= query.value(1).toInt();
+    if (emptied)
+        *emptied = returned && query.value(0).toInt() == 0;
+    query.finish();
+    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qint64(m_timeout) * 1000));
+    if (!ran && failed)
+        *failed = true;
+    return returned;
+}
+
+bool DbConnection::fileInPlace()
+{
+    if (m_kind != SqliteFile || m_fileId.isEmpty())
+        return true;
+    if (m_lost)
         return false;
+    const QString id = DbFiles::fileId(m_path);
+    if (id == m_fileId)
+        return true;
+    // Nothing there (deleted, or moved away and perhaps back): the log stays; another file there:
+    // the log leaves its path for good.
+    if (!id.isEmpty())
+        letLogGo();
+    return false;
+}
+
+void DbConnection::watchFile(const QString &path)
+{
+    m_path = path;
+    m_fileId = DbFiles::fileId(path);
+    m_lost = false;
+    for (int i = 0; i < 2; ++i)
+        m_logIds[i] = m_readOnly ? QString() : DbFiles::fileId(path + QLatin1String(LogSuffixes[i]));
+    // A file put in its place is found as it happens, not only at the next write: a rename over the
+    // path, a delete or a move changes the folder.
+    if (m_readOnly || !QCoreApplication::instance())
+        return;
+    m_watch = std::make_unique<QFileSystemWatcher>();
+    m_watch->addPath(QFileInfo(path).absolutePath());
+    QObject::connect(m_watch.get(), &QFileSystemWatcher::directoryChanged, [this] { fileInPlace(); });
+}
+
+void DbConnection::letLogGo()
+{
+    m_lost = true;
+    if (m_checkpoint)
+        m_checkpoint->stop();
+    if (m_readOnly)
+        return;
+    // SQLite deletes the log by its name when the last connection closes; from now on that name
+    // may be another file's. Kept, the log is emptied through this connection's own handle.
+    if (sqlite3 *handle = sqliteHandle(database())) {
+        int persist = 1;
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     }
-    return query.value(0).toInt() == 0 && query.value(2).toInt() >= query.value(1).toInt();
+    // The log files stay open to this connection (and to any other program that had the file open)
+    // without a name: whatever is in them stays this file's, and nobody finds them beside another.
+    for (int i = 0; i < 2; ++i) {
+        const QString log = m_path + QLatin1String(LogSuffixes[i]);
+        if (!m_logIds[i].isEmpty() && DbFiles::fileId(log) == m_logIds[i])
+            QFile::remove(log);
+    }
 }
 
 QSqlDatabase DbConnection::database() const
@@ -191,6 +292,7 @@ bool DbConnection::openSqlite(const QString &path, bool readOnlyWanted, const QS
             return false;
         if (readOnly) {
             m_kind = SqliteFile;
+            watchFile(info.absoluteFilePath());
             return true;
         }
         close();
@@ -199,6 +301,7 @@ bool DbConnection::openSqlite(const QString &path, bool readOnlyWanted, const QS
     if (!openSqliteFile(info.absoluteFilePath(), &error))
         return fail(NotADatabase, error);
     m_kind = SqliteFile;
+    watchFile(info.absoluteFilePath());
     return true;
 }
 
@@ -242,6 +345,10 @@ bool DbConnection::openSqliteFile(const QString &path, QString *error)
     if (!m_readOnly) {
         probe.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         probe.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // The log files are there once the file is read in log mode (their names are then known as
+        // this file's).
+        probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        probe.finish();
     }
     return true;
 }
@@ -290,14 +397,16 @@ void DbConnection::close()
     if (m_checkpoint)
         m_checkpoint->stop();
     m_logHeld = false;
+    m_watch.reset();
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
             // Closed files are plain single files again: they can be copied
             // and read from read-only folders. While another program has the
             // file open it keeps its log, and the last one out turns it back:
-            // the switch is not waited for.
-            if (m_kind == SqliteFile && !m_readOnly && db.isOpen()) {
+            // the switch is not waited for. A file its path no longer names is
+            // let go as it is: the names beside the path are not its own.
+            if (m_kind == SqliteFile && !m_readOnly && db.isOpen() && fileInPlace()) {
                 QSqlQuery query(db);
                 query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
                 query.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
@@ -307,6 +416,9 @@ void DbConnection::close()
         QSqlDatabase::removeDatabase(m_name);
     }
     m_kind = Closed;
+    m_path.clear();
+    m_fileId.clear();
+    m_lost = false;
     m_keys.clear();
     m_readOnly = false;
     m_postgres = false;
@@ -401,7 +513,7 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
     if (affected)
         *affected = 0;
     if (!m_inTransaction)
-        m_conflict = m_full = false;
+        clearFailures();
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -422,11 +534,31 @@ bool DbConnection::exec(const QString &sql, const QVariantList &values, bool bin
     return true;
 }
 
+bool DbConnection::waitingAtMost(int waitMs, const std::function<bool()> &work)
+{
+    if (m_kind != SqliteFile)
+        return work();
+    QSqlQuery(database()).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qMax(0, waitMs)));
+    const bool ok = work();
+    QSqlQuery(database()).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qint64(m_timeout) * 1000));
+    return ok;
+}
+
+bool DbConnection::execWithin(const QString &sql, int waitMs)
+{
+    return waitingAtMost(waitMs, [&] { return exec(sql, {}, false); });
+}
+
+bool DbConnection::beginWithin(int waitMs)
+{
+    return waitingAtMost(waitMs, [this] { return transaction(0); });
+}
+
 bool DbConnection::select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind,
                           bool forwardOnly)
 {
     if (!m_inTransaction)
-        m_conflict = m_full = false;
+        clearFailures();
     if (!isOpen()) {
         m_lastError = QStringLiteral("no database is open");
         return false;
@@ -525,7 +657,7 @@ bool DbConnection::beginRead()
         return false;
     if (m_kind == OdbcSource)
         reopenAfterLoss();
-    m_conflict = m_full = false;
+    clearFailures();
     QSqlDatabase db = database();
     if (m_kind == SqliteFile) {
         // Deferred: no lock but the read's own; its first read fixes the state it sees.
@@ -561,7 +693,7 @@ bool DbConnection::beginAtOnce(bool *locked)
     if (m_kind != SqliteFile)
         return transaction(0);
     if (!m_inTransaction)
-        m_conflict = m_full = false;
+        clearFailures();
     QSqlDatabase db = database();
     QSqlQuery pragma(db);
     pragma.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
@@ -569,9 +701,7 @@ bool DbConnection::beginAtOnce(bool *locked)
     const bool ok = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
     if (!ok) {
         m_lastError = begin.lastError().text();
-        // SQLITE_BUSY, in the driver's code or in SQLite's own words.
-        *locked = begin.lastError().nativeErrorCode() == QLatin1String("5")
-                  || m_lastError.contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+        *locked = isBusy(begin.lastError().nativeErrorCode(), m_lastError);
     }
     pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qint64(m_timeout) * 1000));
     m_inTransaction = m_inTransaction || ok;
@@ -589,7 +719,7 @@ bool DbConnection::transaction(int mode)
     QSqlDatabase db = database();
     bool ok = false;
     if (mode == 0 && !m_inTransaction)
-        m_conflict = m_full = false;
+        clearFailures();
     switch (mode) {
     case 0:
         if (m_kind == SqliteFile) {

@@ -9,8 +9,10 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
+class QFileSystemWatcher;
 class QSqlError;
 class QSqlQuery;
 
@@ -71,14 +73,26 @@ public:
     // Whether a driver's error says that the disk that holds the database (the file's, or the
     // server's) has no room left: SQLite's SQLITE_FULL, PostgreSQL's disk_full (SQLSTATE 53100).
     static bool isDiskFull(const QString &code, const QString &text);
+    // Whether a driver's error says that another program holds the file (SQLite's SQLITE_BUSY), or
+    // another statement of this connection a table (SQLITE_LOCKED).
+    static bool isBusy(const QString &code, const QString &text);
+    // Whether a driver's error says that the database file is damaged.
+    static bool isDamaged(const QString &text);
     // The work under way failed for want of room on that disk (counted as lostConflict() is).
     bool diskFull() const { return m_full; }
+    // The work under way failed as another program held the file, or as the file is damaged
+    // (counted alike).
+    bool heldElsewhere() const { return m_busy; }
+    bool damaged() const { return m_damaged; }
 
     // Runs a statement that returns no rows. With `bind` the "?" placeholders
     // are bound to `values` (see JetSql::toBound); without it the text runs as
     // it stands.
     bool exec(const QString &sql, const QVariantList &values, bool bind, int *affected = nullptr,
               QVariant *insertId = nullptr);
+    // Runs a statement that waits at most `waitMs` for another program's lock on the file (0: not at
+    // all) instead of the command timeout. A server waits as its statements do.
+    bool execWithin(const QString &sql, int waitMs);
     // Prepares and runs a query for reading into `query`.
     bool select(QSqlQuery &query, const QString &sql, const QVariantList &values, bool bind, bool forwardOnly);
 
@@ -90,6 +104,9 @@ public:
     // connections commit meanwhile (on a file a read transaction, on a server a snapshot at
     // REPEATABLE READ). It takes no write lock: other programs' writes go on beside it.
     bool beginRead();
+    // Begins a transaction as transaction(0) does, waiting at most `waitMs` for another program's lock
+    // on the file instead of the command timeout.
+    bool beginWithin(int waitMs);
     // Begins a transaction only when that needs no wait: false, with `locked` set, when another
     // program holds the file (the caller may then show that it waits and begin with transaction(0)).
     // A server connection begins as transaction(0) does: its waits come with the statements.
@@ -107,10 +124,20 @@ public:
     // tables could not be had.
     bool holdTables(const QStringList &tables);
 
-    // Returns the file's log into the file as far as the reads of other programs allow: true when
-    // no write is left in the log alone, false while another program's read still needs an older
-    // state of the file, or when the return failed (`failed` is set then). A server has no log: true.
-    bool logReturned(bool *failed = nullptr);
+    // Returns the file's log into the file and empties it, as far as other programs allow: true when
+    // every write of the log is in the file, false while another program's read still needs an older
+    // state of the file, or when the return failed (`failed` is set then). `emptied` tells whether the
+    // log is empty too (another program's read or write of the latest state may keep it). A server
+    // has no log: true. So is a file that its path no longer names: nothing is written then.
+    bool logReturned(bool *failed = nullptr, bool *emptied = nullptr);
+
+    // False when the open file is one that its path no longer names: it was deleted, moved away, or
+    // another file was put in its place (a server, and no file, are always in place). Looked at before
+    // every return of the log and whenever the file's folder changes. Once another file stands at the
+    // path it stays so: the log is taken away from beside the path at once (the connection keeps it,
+    // unnamed), so that the file put there never takes it for its own, whether this program closes,
+    // crashes or is killed; nothing of this connection's is written or deleted under those names again.
+    bool fileInPlace();
 
     // The columns of the table's primary key, asked of the database once per table while the
     // connection stays open.
@@ -135,12 +162,18 @@ private:
     bool runStatements(QSqlQuery &query, const QStringList &statements, const QVariantList &values, bool bind);
     bool fail(const QString &error);
     void noteError(const QSqlError &error);
+    void clearFailures();
     bool reopenAfterLoss();
     bool fail(OpenFailure failure, const QString &error);
     bool checkTables(const QStringList &requiredTables);
     bool applyTimeout();
+    // Runs `work` with SQLite's wait for another program's lock set to `waitMs`.
+    bool waitingAtMost(int waitMs, const std::function<bool()> &work);
     void written();
     void checkpoint();
+    void retryCheckpoint();
+    void watchFile(const QString &path);
+    void letLogGo();
 
     QString m_name;
     Kind m_kind = Closed;
@@ -151,6 +184,8 @@ private:
     bool m_reading = false; // the transaction only reads (beginRead)
     bool m_conflict = false;
     bool m_full = false;
+    bool m_busy = false;
+    bool m_damaged = false;
     QString m_connectionString; // kept to open a lost server connection again
     QString m_password;
     OpenFailure m_failure = NoFailure;
@@ -159,6 +194,11 @@ private:
     QString m_datePrefix;
     int m_timeout = 30;
     QHash<QString, QStringList> m_keys;
-    std::unique_ptr<QTimer> m_checkpoint; // returns the log to the file once a write's command is done
+    std::unique_ptr<QTimer> m_checkpoint; // tries the return of the log again while another program holds it
     bool m_logHeld = false; // the last return of the log left some behind (a reader's, or it failed)
+    QString m_path;          // the open file, its device and inode as it was opened,
+    QString m_fileId;
+    QString m_logIds[2];     // and those of its log files ("-wal", "-shm") as they were then
+    bool m_lost = false;     // the path no longer names the open file
+    std::unique_ptr<QFileSystemWatcher> m_watch; // the folder of the file
 };

@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,30 +78,62 @@ void DbFiles::remove(const QString &path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
-bool DbFiles::copy(const QString &source, const QString &target, QString *error)
+DbFiles::Failure DbFiles::failureOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return NoFolder;
+    case EACCES:
+    case EPERM:
+        return NoPermission;
+    case EROFS:
+        return ReadOnlyDisk;
+    case ENOSPC:
+    case EDQUOT:
+        return DiskFull;
+    default:
+        return OtherFailure;
+    }
+}
+
+bool DbFiles::copy(const QString &source, const QString &target, Failure *failure)
 {
     DbConnection db;
     // Read-only: the source keeps its header and its log mode as they are.
     if (!db.openSqlite(source, true)) {
-        if (error)
-            *error = db.lastError();
+        if (failure)
+            *failure = db.openFailure() == DbConnection::NotADatabase ? SourceDamaged : OtherFailure;
         return false;
     }
-    return copy(db, target, error);
+    return copy(db, target, failure);
 }
 
-bool DbFiles::copy(DbConnection &db, const QString &target, QString *error)
+bool DbFiles::copy(DbConnection &db, const QString &target, Failure *failure)
 {
+    Failure why = NoFailure;
     const QString partial = partialName(target);
     remove(partial);
-    bool ok = db.exec(QStringLiteral("VACUUM INTO ?"), {partial}, true);
-    if (!ok && error)
-        *error = db.lastError();
-    ok = ok && sync(partial) && replace(partial, target);
-    if (ok)
+    // The file is made here first: where it cannot be, the system says why (SQLite only that it
+    // could not open it). SQLite writes the copy into it while it is empty.
+    const int fd = ::open(QFile::encodeName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        why = failureOf(errno);
+    } else {
+        ::close(fd);
+        if (!db.exec(QStringLiteral("VACUUM INTO ?"), {partial}, true))
+            why = db.diskFull() ? DiskFull : db.damaged() ? SourceDamaged : OtherFailure;
+        else if (!sync(partial))
+            why = failureOf(errno);
+        else if (!replace(partial, target))
+            why = errno ? failureOf(errno) : OtherFailure;
+    }
+    if (why == NoFailure)
         QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     remove(partial);
-    return ok;
+    if (failure)
+        *failure = why;
+    return why == NoFailure;
 }
 
 bool DbFiles::replace(const QString &written, const QString &target)
@@ -108,8 +141,10 @@ bool DbFiles::replace(const QString &written, const QString &target)
     for (const char *suffix : LogSuffixes)
         QFile::remove(target + QLatin1String(suffix));
     for (const char *suffix : LogSuffixes) {
-        if (QFileInfo::exists(target + QLatin1String(suffix)))
+        if (QFileInfo::exists(target + QLatin1String(suffix))) {
+            errno = 0;
             return false;
+        }
     }
     // One step: the path holds the old file or the new one, never a part of either.
     if (std::rename(QFile::encodeName(written).constData(), QFile::encodeName(target).constData()) != 0)

@@ -14,12 +14,16 @@ public:
     // True when another program has the database file at `path` open. Never asked about a file this
     // program has open: looking closes a descriptor of the file, and that drops this program's locks.
     static bool inUse(const QString &path);
+    // Why a copy failed.
+    enum Failure { NoFailure, NoFolder, NoPermission, ReadOnlyDisk, DiskFull, SourceDamaged, OtherFailure };
     // Copies the database at `source`, with every save that it or its log holds, to `target`. The
     // copy is written beside `target` and renamed over it, so that a failure leaves any old target
-    // whole. `error` gets the reason of a failure.
-    static bool copy(const QString &source, const QString &target, QString *error = nullptr);
+    // whole. `failure` gets the reason of a failure.
+    static bool copy(const QString &source, const QString &target, Failure *failure = nullptr);
     // The same from the open connection `db` (its own file is then read by no other descriptor).
-    static bool copy(DbConnection &db, const QString &target, QString *error = nullptr);
+    static bool copy(DbConnection &db, const QString &target, Failure *failure = nullptr);
+    // The reason of a failed file operation, from its errno.
+    static Failure failureOf(int error);
     // Puts the whole database file `written` in the place of `target`; the logs of the old target go
     // first, so that nobody replays them into the new file.
     static bool replace(const QString &written, const QString &target);
