@@ -507,22 +507,27 @@ bool zSvr::D_Tran(int mode)
     m_heldElsewhere = false;
     if (!fileKept())
         return false;
-    // Another program holding the file makes the begin wait (up to the command timeout): the window
-    // would look frozen, so the wait window says what it waits for.
     bool locked = false;
     const bool began = m_db->beginAtOnce(&locked);
     if (began || !locked)
         return began;
-    const int limit = waitLimit();
-    bool ok = false;
-    if (limit > 0) {
-        QElapsedTimer waited;
-        waited.start();
-        InUseWait shown(inUseWaitText());
-        ok = m_db->beginWithin(limit);
-        noteWait(waited.elapsed());
-    }
+    const bool ok = waitShown([this](int limit) { return m_db->beginWithin(limit); });
     m_heldElsewhere = !ok;
+    return ok;
+}
+
+// Another program holding the file makes the work wait (up to the command timeout): the window
+// would look frozen, so the wait window says what it waits for.
+bool zSvr::waitShown(const std::function<bool(int)> &attempt)
+{
+    const int limit = waitLimit();
+    if (limit <= 0)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    InUseWait shown(inUseWaitText());
+    const bool ok = attempt(limit);
+    noteWait(waited.elapsed());
     return ok;
 }
 
@@ -533,15 +538,7 @@ bool zSvr::D_ExeAlone(const QString &sql)
         return true;
     if (!m_db->heldElsewhere())
         return false;
-    const int limit = waitLimit();
-    bool ok = false;
-    if (limit > 0) {
-        QElapsedTimer waited;
-        waited.start();
-        InUseWait shown(inUseWaitText());
-        ok = m_db->execWithin(sql, limit);
-        noteWait(waited.elapsed());
-    }
+    const bool ok = waitShown([this, &sql](int limit) { return m_db->execWithin(sql, limit); });
     m_heldElsewhere = !ok && m_db->heldElsewhere();
     return ok;
 }

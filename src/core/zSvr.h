@@ -141,6 +141,7 @@ private:
     bool m_heldElsewhere = false;
     qint64 m_waitLeft = -1; // what is left of a command's one wait (OneWait), in ms; -1 without one
     int waitLimit() const;
+    bool waitShown(const std::function<bool(int)> &attempt);
     void noteWait(qint64 ms);
     std::function<bool()> m_lostFile;
     bool m_askingLost = false;
